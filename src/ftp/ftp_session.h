@@ -1,0 +1,170 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "ftp/engine_ui.h"
+#include "ftp/log_queue.h"
+#include "ftp/remote_entry.h"
+#include "ftp/transfer_status.h"
+
+// Reply classes returned by every operation that exchanges a command.
+enum ReplyClass : int {
+    kNoReply = 0,
+    kPreliminary = 1,
+    kComplete = 2,
+    kContinue = 3,
+    kTransient = 4,
+    kPermanent = 5,
+    kAborted = 6,
+    kNotSent = 9,
+};
+
+// The one FTP session of the program: the control connection, login, active-mode
+// data connections, listings, remote operations, the worker threads and the
+// foreground transfers and walks. Used from the user-interface thread and from
+// one worker thread at a time; busyCount keeps two exchanges from interleaving.
+class CFtpSession {
+public:
+    static constexpr int kNoSocket = -1;
+    static constexpr std::size_t kReplyCapacity = 4096;
+    static constexpr std::size_t kCommandCapacity = 91;   // composed by Command()
+    static constexpr std::size_t kLogLineCapacity = 263;
+    static constexpr std::size_t kListingLineCapacity = 179;
+
+    CFtpSession(LogQueue& log, TransferStatus& status);
+    ~CFtpSession();
+    CFtpSession(const CFtpSession&) = delete;
+    CFtpSession& operator=(const CFtpSession&) = delete;
+
+    void SetUi(EngineUi* ui) { this->ui = ui; }
+
+    // --- control connection ---
+    int ConnectSocket(const std::string& hostName, const std::string& serviceName,
+                      const std::string& protocolName);
+    long SendAll(int socket, const char* bytes, std::size_t length, int& status);
+    long SendLine(const std::string& text);
+    int ReadLine();
+    int ReadReply();
+    int SendCommand(const std::string& text);
+    int Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    int CloseSocket(int socket);
+    void CloseAll();
+    void LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds);
+    void LogF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void LogSocketError(const char* prefix, int code);
+
+    // --- login ---
+    void SetFirewall(int on, int mode, int port, const std::string& hostText,
+                     const std::string& userText, const std::string& passwordText);
+    int Logon();
+
+    // --- remote operations ---
+    int ChangeDir(const std::string& path);
+    int ChangeToRoot();
+    int MakeDir(const std::string& name);
+    int RemoveDir(const std::string& name);
+    int DeleteFile(const std::string& name);
+    bool Rename(const std::string& oldName, const std::string& newName);
+    int SetPermissions(const std::string& modeText, const std::string& name);
+    int Quit();
+    static std::string ExtensionKey(const std::string& fileName);
+    static char TypeForName(const std::string& key);
+
+    // --- data connections and transfers ---
+    int OpenListener();
+    int Retrieve();
+    int Store();
+    int ReceiveFile(const std::string& path);
+    int SendFile(const std::string& path);
+    void ParseSizeFromReply();
+    static std::int64_t FileSize(const std::string& path);
+
+    // --- listings ---
+    int ListToFile(const std::string& command, const std::string& path);
+    int CountListing(const std::string& path);
+    int NextEntry(RemoteEntry& entry);
+    int ParseListingLine(const std::string& line, RemoteEntry& entry) const;
+
+    // --- workers (one at a time) ---
+    void StartConnectWorker();
+    void StartListWorker();
+    void StartDownloadWorker();
+    void StartUploadWorker();
+    // Stops the running worker: wakes every blocked call, joins the thread and
+    // leaves the session disconnected. The worker has no visible effect afterwards.
+    void CancelWorker(bool closeSocketsFirst);
+    // Joins a worker that has finished by itself.
+    void JoinWorker();
+
+    // --- foreground transfers and walks (user-interface thread) ---
+    int DownloadFile(const std::string& remoteName, const std::string* localFile);
+    int UploadFile(const std::string& remoteName, const std::string* localFile);
+    int FetchListing(RemoteEntry& entry);
+    int UploadTree(const std::string& localRoot, const std::string& remoteName);
+    int DownloadTree(const std::string& remoteName, const std::string* localRoot);
+
+    // --- state read by the rest of the program ---
+    LogQueue& Log() { return log; }
+    TransferStatus& Status() { return status; }
+
+    // Connection parameters, filled by the caller before Logon.
+    std::string host;
+    std::string user;
+    std::string password;
+    char configuredMode = 'I';
+    std::string downloadDir;
+    int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
+
+    std::atomic<int> connected{0};
+    std::atomic<int> abortFlag{0};
+    std::atomic<int> busyCount{0};
+    int replyCode = 0;
+    std::string replyText;
+    int columnCount = 0;
+    int beepOn = 1;
+    int crEndsLine = 0;
+    std::string tempListingPath;
+
+    // Firewall values (cut to 79, 29 and 29 characters).
+    int firewallOn = 0;
+    int directUserLogin = 0;
+    int firewallMode = 0;
+    int firewallPort = 0;
+    std::string firewallHost;
+    std::string firewallUser;
+    std::string firewallPassword;
+
+    // Running transfer, prepared by the operation that starts a worker.
+    std::string transferCommand;
+    std::string localPath;
+    char transferType = 'I';
+
+    int controlSocket = kNoSocket;
+    int dataSocket = kNoSocket;
+    int listenSocket = kNoSocket;
+    sockaddr_in serverAddress{};
+    sockaddr_in dataPeerAddress{};
+    sockaddr_in localAddress{};
+
+    std::FILE* listingFile = nullptr;
+
+private:
+    void RunWorker(int (CFtpSession::*operation)(), bool storesResult);
+    int RunConnect();
+    int RunList();
+
+    LogQueue& log;
+    TransferStatus& status;
+    EngineUi* ui = nullptr;
+    std::string sendBuffer;
+    std::string scratch;
+    std::thread worker;
+    std::atomic<bool> stopRequested{false};
+};

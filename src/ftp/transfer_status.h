@@ -1,0 +1,33 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+// Shared between a worker thread and the progress dialog that polls it.
+// busy, result, expectedBytes and doneBytes are read and written under Lock();
+// stopWalk asks a running directory walk to stop after the current entry.
+struct TransferStatus {
+    void Lock() { mutex.lock(); }
+    void Unlock() { mutex.unlock(); }
+
+    int busy = 0;
+    int result = 0;
+    std::int64_t expectedBytes = 0;
+    std::int64_t doneBytes = 0;
+    std::atomic<int> stopWalk{0};
+
+    std::recursive_mutex mutex;
+};
+
+// Scoped holder of the TransferStatus lock.
+class TransferStatusLock {
+public:
+    explicit TransferStatusLock(TransferStatus& s) : status(s) { status.Lock(); }
+    ~TransferStatusLock() { status.Unlock(); }
+    TransferStatusLock(const TransferStatusLock&) = delete;
+    TransferStatusLock& operator=(const TransferStatusLock&) = delete;
+
+private:
+    TransferStatus& status;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// The twenty program settings, loaded at start-up, edited by the options sheet
+// and the main frame's close handler, and written back at shutdown.
+// Defaults are those of a first run; defaultDownloadDirectory's default is the
+// system temporary directory with a trailing "/", filled in at load time.
+struct AppSettings {
+    // ProgramOptions
+    int port = 21;
+    int receiveBytes = 1024;
+    int sendBytes = 512;
+    int retry = 60;            // "Time Out", seconds; bounds every network wait (0 = none)
+    std::string email;
+    int defaultView = 0;       // 0 large icons, 1 details, 2 small icons, 3 list
+    int fireWallOn = 0;
+    int fireMode = 0;
+    int firePort = 0;
+    std::string fireHost;
+    std::string fireUserId;
+    std::string firePassword;
+    // TransOptions
+    int transferMode = 'F';
+    int saveOnDoubleClick = 1;
+    int viewOnDoubleClick = 1;
+    std::string defaultDownloadDirectory;
+    // WndProperties
+    int left = 0;
+    int right = 530;
+    int top = 0;
+    int bottom = 530;
+};
