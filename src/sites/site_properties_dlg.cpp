@@ -1,0 +1,140 @@
+#include "sites/site_properties_dlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/desktop/message_seam.h"
+#include "sites/anonymous_login.h"
+#include "sites/dialog_fields.h"
+#include "sites/icon_selection_dlg.h"
+#include "sites/site_icon_source.h"
+
+CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
+    : QDialog(parent),
+      nameEdit(new QLineEdit),
+      hostEdit(new QLineEdit),
+      userIdEdit(new QLineEdit),
+      passwordEdit(new QLineEdit),
+      remoteDirEdit(new QLineEdit),
+      anonymousBox(new QCheckBox(QStringLiteral("Anonymous &Login"))),
+      savePasswordBox(new QCheckBox(QStringLiteral("Sa&ve Password"))),
+      promptBox(new QCheckBox(QStringLiteral("Prompt"))),
+      firewallBox(new QCheckBox(QStringLiteral("Use Firewall"))),
+      iconButton(new QToolButton),
+      anonymousLogin(new AnonymousLogin(anonymousBox, userIdEdit, passwordEdit, email)) {
+    setWindowTitle(QStringLiteral("Properties"));
+    // Every field becomes one line of the catalogue file.
+    LimitToCatalogueLine(nameEdit, "");
+    LimitToCatalogueLine(hostEdit, "HOST");
+    LimitToCatalogueLine(userIdEdit, "UID");
+    LimitToCatalogueLine(passwordEdit, "PASSWORD");
+    LimitToCatalogueLine(remoteDirEdit, "REMOTEDIR");
+
+    iconButton->setIconSize(QSize(32, 32));
+    iconButton->setFixedSize(44, 44);
+    iconButton->setFocusPolicy(Qt::StrongFocus);
+    connect(iconButton, &QToolButton::clicked, this, &CSitePropertiesDlg::ChooseIcon);
+    auto* iconRow = new QHBoxLayout;
+    iconRow->addWidget(iconButton);
+    iconRow->addWidget(BuddyLabel(QStringLiteral("Select icon for site"), iconButton));
+    iconButton->setToolTip(QStringLiteral("Select icon for site"));
+    iconRow->addStretch();
+
+    auto* form = new QFormLayout;
+    form->addRow(BuddyLabel(QStringLiteral("Profile Name:"), nameEdit), nameEdit);
+    form->addRow(BuddyLabel(QStringLiteral("Host &Name:"), hostEdit), hostEdit);
+    form->addRow(BuddyLabel(QStringLiteral("&User ID:"), userIdEdit), userIdEdit);
+    form->addRow(BuddyLabel(QStringLiteral("Pass&word:"), passwordEdit), passwordEdit);
+    form->addRow(BuddyLabel(QStringLiteral("Initial Directory on the Remote Host:"), remoteDirEdit),
+                 remoteDirEdit);
+
+    auto* boxes = new QHBoxLayout;
+    for (QCheckBox* box : {anonymousBox, savePasswordBox, promptBox, firewallBox}) boxes->addWidget(box);
+
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* saveExit = buttons->addButton(QStringLiteral("Save/Exit"), QDialogButtonBox::AcceptRole);
+    QPushButton* saveConnect =
+        buttons->addButton(QStringLiteral("Save/Connect"), QDialogButtonBox::ApplyRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    saveExit->setDefault(true);
+    connect(saveExit, &QPushButton::clicked, this, [this] { Save(kSaveExit); });
+    connect(saveConnect, &QPushButton::clicked, this, [this] { Save(kSaveConnect); });
+    connect(cancel, &QPushButton::clicked, this, &CSitePropertiesDlg::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(iconRow);
+    layout->addLayout(form);
+    layout->addLayout(boxes);
+    layout->addWidget(buttons);
+}
+
+void CSitePropertiesDlg::showEvent(QShowEvent* event) {
+    nameEdit->setText(name);
+    hostEdit->setText(host);
+    userIdEdit->setText(userId);
+    passwordEdit->setText(password);
+    remoteDirEdit->setText(remoteDir);
+    anonymousBox->setChecked(anonymous);
+    savePasswordBox->setChecked(savePassword);
+    promptBox->setChecked(prompt);
+    firewallBox->setChecked(useFirewall);
+    ShowIcon();
+    anonymousLogin->ApplyOnOpen();
+    QDialog::showEvent(event);
+}
+
+void CSitePropertiesDlg::ShowIcon() {
+    iconButton->setIcon(currentIcon);
+    iconButton->setAccessibleDescription(currentIconSpec);
+}
+
+void CSitePropertiesDlg::Save(int code) {
+    buttonCode = code;
+    name = nameEdit->text();
+    host = hostEdit->text();
+    userId = userIdEdit->text();
+    password = passwordEdit->text();
+    remoteDir = remoteDirEdit->text();
+    anonymous = anonymousBox->isChecked();
+    savePassword = savePasswordBox->isChecked();
+    prompt = promptBox->isChecked();
+    useFirewall = firewallBox->isChecked();
+    if (name.isEmpty()) {
+        DesktopBeep();
+        ShowMessage(this, QStringLiteral("You must provide a Profile Name."));
+        return;
+    }
+    // Each field is one line of the catalogue file; a line break would split it.
+    if (const QString problem =
+            LineBreakProblem({nameEdit, hostEdit, userIdEdit, passwordEdit, remoteDirEdit});
+        !problem.isEmpty()) {
+        DesktopBeep();
+        ShowMessage(this, problem);
+        return;
+    }
+    accept();
+}
+
+void CSitePropertiesDlg::reject() {
+    buttonCode = kCancel;
+    QDialog::reject();
+}
+
+int CSitePropertiesDlg::RunIconSelection(CIconSelectionDlg& dialog) { return dialog.exec(); }
+
+void CSitePropertiesDlg::ChooseIcon() {
+    CIconSelectionDlg dialog(currentIconSpec.isEmpty() ? QStringLiteral("Wexal.exe, 32") : currentIconSpec,
+                             this);
+    RunIconSelection(dialog);
+    if (dialog.selectedIconIndex == -1) return;
+    currentIconSpec = dialog.fileName + QStringLiteral(" ,") + QString::number(dialog.selectedIconIndex);
+    currentIcon = SiteIconFromSpec(currentIconSpec);
+    ShowIcon();
+}
