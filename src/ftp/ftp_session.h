@@ -13,6 +13,8 @@
 #include "ftp/log_queue.h"
 #include "ftp/remote_entry.h"
 #include "ftp/transfer_status.h"
+#include "platform/net/host_resolver.h"
+#include "platform/net/wake_signal.h"
 
 // Reply classes returned by every operation that exchanges a command.
 enum ReplyClass : int {
@@ -59,6 +61,21 @@ public:
     void LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds);
     void LogF(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void LogSocketError(const char* prefix, int code);
+
+    // --- waits that Cancel can wake ---
+    // Every blocking socket call waits here first: the socket, the wake
+    // descriptor and timeoutSeconds. TimedOut logs the time-limit line; both
+    // Woken and TimedOut set abortFlag, so the operation unwinds as aborted.
+    enum class WaitOutcome { Ready, Woken, TimedOut, Failed };
+    WaitOutcome WaitReadable(int socket);
+    WaitOutcome WaitWritable(int socket);
+    // Asks the thread working in the session to stop: sets the stop flag (which
+    // silences LogF) and wakes every blocked wait. Async-signal-safe, so the
+    // command-line front end calls it from its SIGINT handler.
+    void RequestStop();
+    // After the stopped thread has been joined: clears the flag and the wake.
+    void ClearStop();
+    bool StopRequested() const { return stopRequested.load(); }
 
     // --- login ---
     void SetFirewall(int on, int mode, int port, const std::string& hostText,
@@ -167,4 +184,19 @@ private:
     std::string scratch;
     std::thread worker;
     std::atomic<bool> stopRequested{false};
+
+    // Control-connection internals (control_connection.cpp, login.cpp,
+    // remote_operations.cpp).
+    WaitOutcome WaitForServer(int socket, short events);
+    void AppendLogLine(const std::string& line);
+    static const char* RefusalReason(const std::string& text);
+    long PeekControl(char* into, int& errorCode);
+    bool ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode);
+    void CloseControlAfterFailedLogon();
+    bool LogonToProxy(int& replyClass);
+    int SendRemoteUser(int proxyClass);
+    int CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
+
+    net::WakeSignal wake;
+    net::HostResolver resolver;
 };
