@@ -22,8 +22,10 @@ std::string CFtpSession::ExtensionKey(const std::string& fileName) {
     return fileName;
 }
 
-char CFtpSession::TypeForName(const std::string& key) {
-    std::ifstream table(kExtensionTableName);
+char CFtpSession::TypeForName(const std::string& key) { return TypeForNameIn("", key); }
+
+char CFtpSession::TypeForNameIn(const std::string& tableDirectory, const std::string& key) {
+    std::ifstream table(tableDirectory + kExtensionTableName);
     if (!table) return 'I';
     std::string upperKey = key;
     std::transform(upperKey.begin(), upperKey.end(), upperKey.begin(),

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ftp/engine_ui.h"
 #include "ftp/log_queue.h"
+#include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
 #include "ftp/transfer_status.h"
 #include "platform/net/host_resolver.h"
@@ -93,6 +95,9 @@ public:
     int Quit();
     static std::string ExtensionKey(const std::string& fileName);
     static char TypeForName(const std::string& key);
+    // The same lookup in the extension table of a given directory ("" is the
+    // current directory); the directory walks look it up where they are.
+    static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
     int OpenListener();
@@ -199,4 +204,26 @@ private:
 
     net::WakeSignal wake;
     net::HostResolver resolver;
+
+    // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
+    // foreground_transfers.cpp, tree_walks.cpp).
+    enum class DataOpening { Open, NoListener, Refused, NotAccepted };
+    DataOpening OpenDataConnection(bool announcesSize);
+    int AcceptFromServer(int& errorCode);
+    long ReceiveData(char* into, std::size_t capacity, int& errorCode);
+    void SendTypeCommand(char type);
+    void SoundBeep(EngineUi::BeepKind kind);
+    void SetDoneBytes(std::int64_t done);
+    void StartWorker(int (CFtpSession::*operation)(), bool storesResult);
+    bool ChooseTransferType(const std::string& remoteName, char& type);
+    EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
+    int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
+    class ExtensionTableScope;
+    bool WalkTooDeep(int depth, const std::string& localPath);
+    int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
+    int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
+    std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
+
+    PartialDownload partialDownload;       // the download being received
+    std::string extensionTableDirectory;   // where a running walk looks types up
 };
