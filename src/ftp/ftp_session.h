@@ -8,11 +8,15 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ftp/engine_ui.h"
 #include "ftp/log_queue.h"
+#include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
 #include "ftp/transfer_status.h"
+#include "platform/net/host_resolver.h"
+#include "platform/net/wake_signal.h"
 
 // Reply classes returned by every operation that exchanges a command.
 enum ReplyClass : int {
@@ -60,6 +64,21 @@ public:
     void LogF(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void LogSocketError(const char* prefix, int code);
 
+    // --- waits that Cancel can wake ---
+    // Every blocking socket call waits here first: the socket, the wake
+    // descriptor and timeoutSeconds. TimedOut logs the time-limit line; both
+    // Woken and TimedOut set abortFlag, so the operation unwinds as aborted.
+    enum class WaitOutcome { Ready, Woken, TimedOut, Failed };
+    WaitOutcome WaitReadable(int socket);
+    WaitOutcome WaitWritable(int socket);
+    // Asks the thread working in the session to stop: sets the stop flag (which
+    // silences LogF) and wakes every blocked wait. Async-signal-safe, so the
+    // command-line front end calls it from its SIGINT handler.
+    void RequestStop();
+    // After the stopped thread has been joined: clears the flag and the wake.
+    void ClearStop();
+    bool StopRequested() const { return stopRequested.load(); }
+
     // --- login ---
     void SetFirewall(int on, int mode, int port, const std::string& hostText,
                      const std::string& userText, const std::string& passwordText);
@@ -76,6 +95,9 @@ public:
     int Quit();
     static std::string ExtensionKey(const std::string& fileName);
     static char TypeForName(const std::string& key);
+    // The same lookup in the extension table of a given directory ("" is the
+    // current directory); the directory walks look it up where they are.
+    static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
     int OpenListener();
@@ -167,4 +189,41 @@ private:
     std::string scratch;
     std::thread worker;
     std::atomic<bool> stopRequested{false};
+
+    // Control-connection internals (control_connection.cpp, login.cpp,
+    // remote_operations.cpp).
+    WaitOutcome WaitForServer(int socket, short events);
+    void AppendLogLine(const std::string& line);
+    static const char* RefusalReason(const std::string& text);
+    long PeekControl(char* into, int& errorCode);
+    bool ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode);
+    void CloseControlAfterFailedLogon();
+    bool LogonToProxy(int& replyClass);
+    int SendRemoteUser(int proxyClass);
+    int CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
+
+    net::WakeSignal wake;
+    net::HostResolver resolver;
+
+    // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
+    // foreground_transfers.cpp, tree_walks.cpp).
+    enum class DataOpening { Open, NoListener, Refused, NotAccepted };
+    DataOpening OpenDataConnection(bool announcesSize);
+    int AcceptFromServer(int& errorCode);
+    long ReceiveData(char* into, std::size_t capacity, int& errorCode);
+    void SendTypeCommand(char type);
+    void SoundBeep(EngineUi::BeepKind kind);
+    void SetDoneBytes(std::int64_t done);
+    void StartWorker(int (CFtpSession::*operation)(), bool storesResult);
+    bool ChooseTransferType(const std::string& remoteName, char& type);
+    EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
+    int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
+    class ExtensionTableScope;
+    bool WalkTooDeep(int depth, const std::string& localPath);
+    int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
+    int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
+    std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
+
+    PartialDownload partialDownload;       // the download being received
+    std::string extensionTableDirectory;   // where a running walk looks types up
 };

@@ -1,0 +1,343 @@
+// Opening the control connection, sending command lines and reading replies.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <strings.h>
+
+#include "ftp/busy_guard.h"
+#include "ftp/ftp_session.h"
+#include "platform/net/host_port.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+
+namespace {
+
+constexpr int kDefaultFtpPort = 21;
+constexpr std::size_t kPeekSize = 82;
+constexpr std::size_t kLineCutLength = 4000;
+constexpr std::size_t kLongestSendableLine = CFtpSession::kReplyCapacity - 2;  // room for CR LF
+
+int LastSocketError() { return net::SocketErrorFromErrno(errno); }
+
+}  // namespace
+
+int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
+                               const std::string& protocolName) {
+    serverAddress = {};
+    serverAddress.sin_family = AF_INET;
+
+    // A host text may carry its own port ("host:2121"); it wins over the rest.
+    std::string name;
+    int port = 0;
+    if (!net::SplitHostPort(hostName, name, port)) {
+        name = hostName;
+        port = 0;
+    }
+    if (port == 0 && firewallOn && firewallPort != 0) port = firewallPort;
+    if (port == 0) port = net::ServicePort(serviceName, protocolName);
+    if (port == 0) port = std::atoi(serviceName.c_str());
+    if (port == 0) {
+        LogF("can't get \"%s\" service entry, will use default", serviceName.c_str());
+        port = kDefaultFtpPort;
+    }
+    serverAddress.sin_port = htons(static_cast<std::uint16_t>(port));
+
+    int resolveError = 0;
+    const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    switch (resolver.Resolve(name, wake.Fd(), limit, serverAddress.sin_addr, resolveError)) {
+        case net::ResolveStatus::Found:
+            break;
+        case net::ResolveStatus::Woken:
+            abortFlag = 1;
+            return kNoSocket;
+        case net::ResolveStatus::TimedOut:
+            LogF("Timed out after %d seconds waiting for the server.", timeoutSeconds);
+            abortFlag = 1;
+            [[fallthrough]];
+        case net::ResolveStatus::NotFound:
+            LogF("can't get \"%s\" host entry", hostName.c_str());
+            return kNoSocket;
+    }
+
+    int protocol = net::ProtocolNumber(protocolName);
+    if (protocol < 0) {
+        if (protocolName != "tcp") {
+            LogF("can't get \"%s\" protocol entry", protocolName.c_str());
+            return kNoSocket;
+        }
+        LogF("can't get \"%s\" protocol entry, will use default", protocolName.c_str());
+        protocol = IPPROTO_TCP;
+    }
+
+    const int type = protocolName == "udp" ? SOCK_DGRAM : SOCK_STREAM;
+    int socket = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
+    if (socket < 0) {
+        LogSocketError("create socket", LastSocketError());
+        return kNoSocket;
+    }
+
+    dataPeerAddress = serverAddress;
+    dataPeerAddress.sin_port = htons(20);
+
+    int errorCode = 0;
+    if (!ConnectWithLimit(socket, serverAddress, errorCode)) {
+        close(socket);
+        if (errorCode == net::kErrorCancelled) return kNoSocket;
+        LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
+        LogSocketError(nullptr, errorCode);
+        return kNoSocket;
+    }
+    LogF("Connected to %s port %u", net::DottedAddress(serverAddress.sin_addr).c_str(),
+         net::PortOf(serverAddress));
+    return socket;
+}
+
+// connect() itself cannot be woken, so it runs non-blocking and the wait for
+// its completion goes through the wake descriptor and the time limit.
+bool CFtpSession::ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode) {
+    const int flags = fcntl(socket, F_GETFL);
+    fcntl(socket, F_SETFL, flags | O_NONBLOCK);
+    int result = connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (result != 0 && errno != EINPROGRESS) {
+        errorCode = LastSocketError();
+        return false;
+    }
+    if (result != 0) {
+        switch (WaitWritable(socket)) {
+            case WaitOutcome::Ready: break;
+            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return false;
+            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return false;
+            case WaitOutcome::Failed: errorCode = LastSocketError(); return false;
+        }
+        int pending = 0;
+        socklen_t length = sizeof pending;
+        if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &length) != 0) pending = errno;
+        if (pending != 0) {
+            errorCode = net::SocketErrorFromErrno(pending);
+            return false;
+        }
+    }
+    fcntl(socket, F_SETFL, flags);
+    return true;
+}
+
+long CFtpSession::SendAll(int socket, const char* bytes, std::size_t length, int& status) {
+    std::size_t sent = 0;
+    while (sent < length) {
+        const WaitOutcome wait = WaitWritable(socket);
+        if (wait != WaitOutcome::Ready) {
+            // A wake or the time limit has set abortFlag and logged its own line.
+            if (wait == WaitOutcome::Failed) LogSocketError("Send", LastSocketError());
+            status = abortFlag ? kAborted : kPermanent;
+            return -1;
+        }
+        ssize_t count = send(socket, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (count < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+            LogSocketError("Send", LastSocketError());
+            status = abortFlag ? kAborted : kPermanent;
+            return -1;
+        }
+        sent += static_cast<std::size_t>(count);
+        if (abortFlag) break;
+    }
+    status = abortFlag ? kAborted : kComplete;
+    return static_cast<long>(sent);
+}
+
+// A line break inside a command would let a file name smuggle a second
+// command to the server; such lines are never sent.
+const char* CFtpSession::RefusalReason(const std::string& text) {
+    if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        return "Refused to send a command containing a line break.";
+    }
+    if (text.size() > kLongestSendableLine) return "Refused to send a command that is too long.";
+    return nullptr;
+}
+
+long CFtpSession::SendLine(const std::string& text) {
+    if (controlSocket == kNoSocket) return -1;
+    if (const char* reason = RefusalReason(text)) {
+        LogF("%s", reason);
+        return -1;
+    }
+    if (busyCount > 0 && strcasecmp(text.c_str(), "quit") != 0) {
+        LogF("Command already in progress, ignored New Cmd");
+        return -1;
+    }
+    BusyGuard busy(busyCount);
+    sendBuffer = text;
+    sendBuffer += "\r\n";
+    int sendStatus = 0;
+    return SendAll(controlSocket, sendBuffer.data(), sendBuffer.size(), sendStatus);
+}
+
+// Peeks at what waits on the control socket (never consuming it) after
+// waiting for it within the time limit. Returns the byte count, 0 at the end
+// of the stream, -1 on failure with errorCode set.
+long CFtpSession::PeekControl(char* into, int& errorCode) {
+    for (;;) {
+        switch (WaitReadable(controlSocket)) {
+            case WaitOutcome::Ready: break;
+            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
+            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
+            case WaitOutcome::Failed: errorCode = LastSocketError(); return -1;
+        }
+        ssize_t count = recv(controlSocket, into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
+        if (count >= 0) return count;
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+        errorCode = LastSocketError();
+        return -1;
+    }
+}
+
+int CFtpSession::ReadLine() {
+    if (controlSocket == kNoSocket) return 0;
+    BusyGuard busy(busyCount);
+    replyText.clear();
+    // After an abort every reply read ends at once.
+    if (abortFlag) return 421;
+
+    char line[kReplyCapacity];
+    std::size_t length = 0;
+    int errorCode = 0;
+    bool complete = false;
+    long peeked = PeekControl(line, errorCode);
+    while (peeked > 0) {
+        std::size_t take = static_cast<std::size_t>(peeked);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(peeked); ++i) {
+            const char c = line[length + i];
+            if (c == '\0' || c == '\n' || (crEndsLine && c == '\r')) {
+                take = i + 1;
+                break;
+            }
+        }
+        // The peeked bytes are there, so this receive takes exactly the count.
+        ssize_t got = recv(controlSocket, line + length, take, MSG_DONTWAIT);
+        if (got <= 0) {
+            errorCode = got < 0 ? LastSocketError() : net::kErrorConnectionReset;
+            peeked = -1;
+            break;
+        }
+        length += static_cast<std::size_t>(got);
+        const char last = line[length - 1];
+        if (last == '\n' || (crEndsLine && last == '\r')) {
+            complete = true;
+            break;
+        }
+        if (length >= kLineCutLength) break;  // the rest is read as the next line
+        peeked = PeekControl(line + length, errorCode);
+    }
+
+    replyText.assign(line, length);
+    replyText.resize(std::min(replyText.size(), replyText.find('\0')));
+    if (!complete && peeked <= 0) {
+        // Any failed read, and the end of the stream, leaves the connection
+        // unusable: the reply ends as aborted instead of being read for ever.
+        abortFlag = 1;
+        if (peeked == 0) {
+            LogF("The server closed the connection.");
+        } else if (errorCode != net::kErrorCancelled && errorCode != net::kErrorTimedOut) {
+            LogSocketError("Recv", errorCode);
+        }
+    }
+
+    int code = 0;
+    for (std::size_t i = 0; i < 3 && i < replyText.size() && replyText[i] >= '0' && replyText[i] <= '9'; ++i) {
+        code = code * 10 + (replyText[i] - '0');
+    }
+    if (abortFlag) code = 421;
+
+    std::size_t keep = replyText.size();
+    while (keep > 2 && (replyText[keep - 1] == ' ' || replyText[keep - 1] == '\r' || replyText[keep - 1] == '\n')) {
+        --keep;
+    }
+    replyText.resize(keep);
+    return code;
+}
+
+int CFtpSession::ReadReply() {
+    if (controlSocket == kNoSocket) return kNoReply;
+    BusyGuard busy(busyCount);
+    for (;;) {
+        const int code = ReadLine();
+        if (!replyText.empty() || !abortFlag) LogF("%s", replyText.c_str());
+        if (abortFlag) {
+            replyCode = 421;
+            break;
+        }
+        if (code >= 100 && code <= 599) replyCode = code;
+        const bool validCode = code >= 100 && code <= 599;
+        const bool continued = replyText.size() > 3 && replyText[3] == '-';
+        if (validCode && !continued) break;
+    }
+    busy.Release();
+    if (abortFlag) return kAborted;
+    return replyCode >= 100 && replyCode <= 599 ? replyCode / 100 : kNoReply;
+}
+
+int CFtpSession::SendCommand(const std::string& text) {
+    replyCode = 0;
+    if (const char* reason = RefusalReason(text)) {
+        // Refused before anything reaches the server; the connection stays usable.
+        LogF("%s", reason);
+        return kNotSent;
+    }
+    if (text.compare(0, 5, "PASS ") == 0) {
+        LogF("Quillmoor: PASS xxxxxx");
+    } else {
+        LogF("Quillmoor: %s", text.c_str());
+    }
+    int result = kNotSent;
+    if (controlSocket == kNoSocket) {
+        LogF("Connection not established.");
+    } else if (SendLine(text) != -1) {
+        result = ReadReply();
+    }
+    if (result == kNotSent) connected = 0;
+    return result;
+}
+
+int CFtpSession::Command(const char* format, ...) {
+    char line[kCommandCapacity + 1];
+    va_list arguments;
+    va_start(arguments, format);
+    int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (length < 0 || static_cast<std::size_t>(length) > kCommandCapacity) {
+        // A cut name could act on another file, so a long command is refused whole.
+        replyCode = 0;
+        LogF("Refused to send a command longer than %zu characters.", kCommandCapacity);
+        return kNotSent;
+    }
+    return SendCommand(line);
+}
+
+int CFtpSession::CloseSocket(int socket) {
+    if (socket == kNoSocket) return kNoSocket;
+    if (close(socket) != 0 && errno != EINTR) {  // Linux frees the descriptor even on EINTR
+        LogSocketError("CloseSocket", LastSocketError());
+        LogF("[%u] Failed to close socket.", static_cast<unsigned>(socket));
+        return socket;
+    }
+    LogF("[%u] Socket closed.", static_cast<unsigned>(socket));
+    return kNoSocket;
+}
+
+void CFtpSession::CloseAll() {
+    controlSocket = CloseSocket(controlSocket);
+    dataSocket = CloseSocket(dataSocket);
+    listenSocket = CloseSocket(listenSocket);
+    busyCount = 0;
+    connected = 0;
+}
+
+void CFtpSession::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
+    const std::int64_t rate = bytes / (seconds != 0 ? seconds : 1);
+    LogF("%sed %lld characters in %lld seconds (%lld bytes/sec)", verb, static_cast<long long>(bytes),
+         static_cast<long long>(seconds), static_cast<long long>(rate));
+}

@@ -1,0 +1,129 @@
+// Active-mode data connections: the listener announced with PORT, and the
+// accept that takes only the server's connection.
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "ftp/ftp_session.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+#include "platform/net/socket_wait.h"
+
+namespace {
+
+int LastSocketError() { return net::SocketErrorFromErrno(errno); }
+
+bool ReadSocketName(int socket, sockaddr_in& address) {
+    socklen_t length = sizeof address;
+    return getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+}
+
+}  // namespace
+
+int CFtpSession::OpenListener() {
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listener < 0) {
+        LogSocketError("socket create", LastSocketError());
+        return kNoSocket;
+    }
+    LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener),
+         net::DottedAddress(localAddress.sin_addr).c_str(), net::PortOf(localAddress));
+
+    // What PORT announces when the control connection's own address cannot
+    // be read: the address it had when the last listener was opened.
+    sockaddr_in announced = localAddress;
+
+    localAddress = {};
+    localAddress.sin_family = AF_INET;
+    localAddress.sin_addr.s_addr = htonl(INADDR_ANY);
+    localAddress.sin_port = 0;
+    const char* failedStep = nullptr;
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&localAddress), sizeof localAddress) != 0) {
+        failedStep = "bind";
+    } else if (!ReadSocketName(listener, localAddress)) {
+        failedStep = "getsockname";
+    } else if (listen(listener, 1) != 0) {
+        failedStep = "listen";
+    }
+    if (failedStep != nullptr) {
+        LogSocketError(failedStep, LastSocketError());
+        close(listener);
+        return kNoSocket;
+    }
+
+    sockaddr_in controlLocal{};
+    if (ReadSocketName(controlSocket, controlLocal)) {
+        announced = controlLocal;
+    } else {
+        LogSocketError("getsockname", LastSocketError());
+    }
+    const std::uint32_t address = ntohl(announced.sin_addr.s_addr);
+    const unsigned port = net::PortOf(localAddress);
+    if (Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
+                address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) != kComplete) {
+        LogF("[%u] remote host not responding to port command.", static_cast<unsigned>(listener));
+        return listener;
+    }
+    LogF("[%u] listener %s port %u", static_cast<unsigned>(listener),
+         net::DottedAddress(localAddress.sin_addr).c_str(), port);
+    return listener;
+}
+
+// Waits on the listener for the server's data connection. Anyone on the
+// network can connect to the announced port, so a connection whose peer is
+// not the host at the other end of the control connection is closed and the
+// wait goes on, all within one time limit. Returns the accepted socket, or
+// kNoSocket with errorCode set (10004 when woken by Cancel, 10060 on timeout).
+int CFtpSession::AcceptFromServer(int& errorCode) {
+    sockaddr_in expectedPeer{};
+    socklen_t expectedLength = sizeof expectedPeer;
+    if (getpeername(controlSocket, reinterpret_cast<sockaddr*>(&expectedPeer), &expectedLength) != 0) {
+        expectedPeer = serverAddress;
+    }
+    using Clock = std::chrono::steady_clock;
+    const bool limited = timeoutSeconds > 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+    for (;;) {
+        std::chrono::milliseconds left(0);
+        if (limited) {
+            left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) left = std::chrono::milliseconds(-1);
+        }
+        net::WaitStatus waited = left.count() < 0 ? net::WaitStatus::TimedOut
+                                                  : net::WaitForSocket(listenSocket, POLLIN, wake.Fd(), left);
+        switch (waited) {
+            case net::WaitStatus::Ready: break;
+            case net::WaitStatus::Woken:
+                abortFlag = 1;
+                errorCode = net::kErrorCancelled;
+                return kNoSocket;
+            case net::WaitStatus::TimedOut:
+                LogF("Timed out after %d seconds waiting for the server.", timeoutSeconds);
+                abortFlag = 1;
+                errorCode = net::kErrorTimedOut;
+                return kNoSocket;
+            case net::WaitStatus::Failed:
+                errorCode = LastSocketError();
+                return kNoSocket;
+        }
+        sockaddr_in peer{};
+        socklen_t peerLength = sizeof peer;
+        int accepted = accept4(listenSocket, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
+        if (accepted < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
+            errorCode = LastSocketError();
+            return kNoSocket;
+        }
+        if (peer.sin_addr.s_addr != expectedPeer.sin_addr.s_addr) {
+            LogF("[%u] refused data connection from %s port %u: not the server", static_cast<unsigned>(accepted),
+                 net::DottedAddress(peer.sin_addr).c_str(), net::PortOf(peer));
+            close(accepted);
+            continue;
+        }
+        dataPeerAddress = peer;
+        return accepted;
+    }
+}

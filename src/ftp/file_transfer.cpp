@@ -1,0 +1,316 @@
+// Incoming and outgoing file transfers over an active-mode data connection.
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <ctime>
+
+#include "ftp/ascii_line_ends.h"
+#include "ftp/busy_guard.h"
+#include "ftp/ftp_session.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+
+namespace {
+
+constexpr std::size_t kReceiveSize = 4000;
+constexpr std::size_t kSendBlockSize = 512;
+// Local reads are gathered so that each 512-byte block is not a read of its own.
+constexpr std::size_t kLocalReadSize = 64 * 1024;
+
+int LastSocketError() { return net::SocketErrorFromErrno(errno); }
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+// Hands out a local file in blocks of kSendBlockSize bytes while reading it in
+// larger pieces.
+class BlockReader {
+public:
+    explicit BlockReader(int fd) : fd(fd) {}
+
+    // Bytes of the next block (0 at the end), or -1 with errno on a read error.
+    long Next(const char*& block) {
+        if (begin == end) {
+            ssize_t got;
+            do {
+                got = read(fd, buffer, sizeof buffer);
+            } while (got < 0 && errno == EINTR);
+            if (got <= 0) return static_cast<long>(got);
+            begin = 0;
+            end = static_cast<std::size_t>(got);
+        }
+        std::size_t length = std::min(kSendBlockSize, end - begin);
+        block = buffer + begin;
+        begin += length;
+        return static_cast<long>(length);
+    }
+
+private:
+    int fd;
+    char buffer[kLocalReadSize];
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+}  // namespace
+
+std::int64_t CFtpSession::FileSize(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+void CFtpSession::ParseSizeFromReply() {
+    std::string upper = replyText;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::size_t marker = upper.find(" BYTES");
+    if (marker == std::string::npos) return;
+    std::size_t end = marker;
+    while (end > 0 && upper[end - 1] == ' ') --end;
+    std::size_t begin = end;
+    while (begin > 0 && std::isdigit(static_cast<unsigned char>(upper[begin - 1]))) --begin;
+    // More digits than a 64-bit size can hold are not a size.
+    if (begin == end || end - begin > 18) return;
+    std::int64_t size = std::stoll(upper.substr(begin, end - begin));
+    if (size <= 0) return;
+    TransferStatusLock lock(status);
+    status.expectedBytes = size;
+}
+
+void CFtpSession::SendTypeCommand(char type) {
+    if (type == 'L') {
+        Command("TYPE L 8");
+    } else {
+        Command("TYPE %c", type);
+    }
+}
+
+void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
+    if (beepOn && ui != nullptr) ui->Beep(kind);
+}
+
+void CFtpSession::SetDoneBytes(std::int64_t done) {
+    TransferStatusLock lock(status);
+    status.doneBytes = done;
+}
+
+// Everything a transfer does between its TYPE command and its data loop: the
+// listener, the transfer command and the server's data connection. A failed
+// start leaves no listener behind; the two failures the user can do something
+// about sound the warning beep.
+CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
+    listenSocket = OpenListener();
+    if (listenSocket == kNoSocket) {
+        SoundBeep(EngineUi::BeepKind::Warning);
+        return DataOpening::NoListener;
+    }
+    if (SendCommand(transferCommand) != kPreliminary) {
+        listenSocket = CloseSocket(listenSocket);
+        SoundBeep(EngineUi::BeepKind::Warning);
+        return DataOpening::Refused;
+    }
+    if (announcesSize) ParseSizeFromReply();
+    int errorCode = 0;
+    dataSocket = AcceptFromServer(errorCode);
+    if (dataSocket == kNoSocket) {
+        LogSocketError("accept", errorCode);
+        listenSocket = CloseSocket(listenSocket);
+        return DataOpening::NotAccepted;
+    }
+    listenSocket = CloseSocket(listenSocket);
+    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket),
+         net::DottedAddress(dataPeerAddress.sin_addr).c_str(), net::PortOf(dataPeerAddress));
+    return DataOpening::Open;
+}
+
+int CFtpSession::Retrieve() {
+    replyCode = 0;
+    if (controlSocket == kNoSocket) {
+        LogF("Socket not connected.");
+        return 0;
+    }
+    if (busyCount > 0) {
+        LogF("Currently in process.");
+        return 0;
+    }
+    SendTypeCommand(transferType);
+    if (OpenDataConnection(true) != DataOpening::Open) return 0;
+    int received = ReceiveFile(localPath);
+    if (received == kAborted) {
+        shutdown(dataSocket, SHUT_RDWR);
+        dataSocket = CloseSocket(dataSocket);
+        partialDownload.Discard();
+        return kAborted;
+    }
+    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", LastSocketError());
+    dataSocket = CloseSocket(dataSocket);
+    int reply = ReadReply();
+    // Only a complete transfer that the server confirms replaces the local file.
+    if (received == kComplete && reply == kComplete && !stopRequested.load()) {
+        if (int error = partialDownload.Commit()) {
+            LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+        }
+    } else {
+        partialDownload.Discard();
+    }
+    return reply;
+}
+
+int CFtpSession::Store() {
+    replyCode = 0;
+    if (controlSocket == kNoSocket) {
+        LogF("Socket is not connected!");
+        return 0;
+    }
+    if (busyCount > 0) {
+        LogF("Currently processing a command.");
+        status.stopWalk = 1;
+        return 0;
+    }
+    SendTypeCommand(transferType);
+    DataOpening opening = OpenDataConnection(false);
+    if (opening != DataOpening::Open) {
+        status.stopWalk = 1;
+        return opening == DataOpening::Refused ? 0 : 5;
+    }
+    int sent = SendFile(localPath);
+    dataSocket = CloseSocket(dataSocket);
+    if (sent == kAborted) return kAborted;
+    return ReadReply();
+}
+
+// One receive of at most capacity bytes from the data connection. The data
+// socket is read without blocking first, so a steady stream costs one call
+// per read; only an empty socket waits (wake descriptor and time limit).
+long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
+    for (;;) {
+        if (stopRequested.load(std::memory_order_relaxed)) {
+            abortFlag = 1;
+            errorCode = net::kErrorCancelled;
+            return -1;
+        }
+        ssize_t got = recv(dataSocket, into, capacity, MSG_DONTWAIT);
+        if (got >= 0) return static_cast<long>(got);
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            errorCode = LastSocketError();
+            return -1;
+        }
+        switch (WaitReadable(dataSocket)) {
+            case WaitOutcome::Ready: continue;
+            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
+            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
+            case WaitOutcome::Failed: errorCode = LastSocketError(); return -1;
+        }
+    }
+}
+
+int CFtpSession::ReceiveFile(const std::string& path) {
+    if (dataSocket == kNoSocket || !connected) return 0;
+    BusyGuard busy(busyCount);
+    abortFlag = 0;
+    if (int error = partialDownload.Create(path)) {
+        LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+        return kPermanent;
+    }
+
+    char buffer[kReceiveSize + 1];  // one spare byte for a CR held back by the ASCII converter
+    AsciiReceiveConverter ascii;
+    const bool convertLineEnds = transferType == 'A';
+    std::int64_t count = 0;
+    int errorCode = 0;
+    int writeError = 0;
+    long got = 0;
+    const std::int64_t start = Now();
+    while (!abortFlag && writeError == 0) {
+        got = ReceiveData(buffer, kReceiveSize, errorCode);
+        if (got <= 0) break;
+        std::size_t length = static_cast<std::size_t>(got);
+        if (convertLineEnds) length = ascii.Convert(buffer, length);
+        writeError = partialDownload.Write(buffer, length);
+        count += got;
+        SetDoneBytes(count);
+    }
+    if (convertLineEnds && got == 0 && writeError == 0) {
+        writeError = partialDownload.Write(buffer, ascii.Finish(buffer));
+    }
+    const std::int64_t seconds = Now() - start;
+
+    if (abortFlag) {
+        partialDownload.Discard();
+        LogF("Delete partially downloaded file");
+    }
+    if (writeError != 0) {
+        // A full disk must not pass for a finished download.
+        LogF("Failed to write file %s (%u)", path.c_str(), static_cast<unsigned>(writeError));
+        partialDownload.Discard();
+        return kPermanent;
+    }
+    if (got < 0) {
+        LogSocketError("Recv", errorCode);
+        if (count == 0) SoundBeep(EngineUi::BeepKind::Warning);
+        return errorCode;
+    }
+    LogStatistics("Receiv", count, seconds);
+    SoundBeep(EngineUi::BeepKind::Default);
+    return abortFlag ? kAborted : kComplete;
+}
+
+int CFtpSession::SendFile(const std::string& path) {
+    if (dataSocket == kNoSocket || !connected) return kPermanent;
+    BusyGuard busy(busyCount);
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+        return kPermanent;
+    }
+    const std::int64_t start = Now();
+    int sendStatus = kComplete;
+    const std::int64_t size = FileSize(path);
+    {
+        TransferStatusLock lock(status);
+        status.expectedBytes = size;
+    }
+    LogF("Transferring %lld bytes", static_cast<long long>(size));
+
+    BlockReader reader(fd);
+    AsciiSendConverter ascii;
+    const bool convertLineEnds = transferType == 'A';
+    char converted[2 * kSendBlockSize];
+    std::int64_t count = 0;
+    for (;;) {
+        const char* block = nullptr;
+        long length = reader.Next(block);
+        if (length < 0) {
+            LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+            sendStatus = kPermanent;
+        }
+        if (length <= 0 || sendStatus == kPermanent || sendStatus == kAborted || abortFlag) break;
+        const char* wire = block;
+        std::size_t wireLength = static_cast<std::size_t>(length);
+        if (convertLineEnds) {
+            wireLength = ascii.Convert(block, wireLength, converted);
+            wire = converted;
+        }
+        long sent = SendAll(dataSocket, wire, wireLength, sendStatus);
+        if (sent == static_cast<long>(wireLength)) count += length;
+        SetDoneBytes(count);
+    }
+    close(fd);
+
+    if (sendStatus == kPermanent) {
+        LogF("Error on Transfer, aborted");
+        return kPermanent;
+    }
+    if (sendStatus == kAborted) {
+        LogF("Transfer aborted by User");
+        return kAborted;
+    }
+    LogStatistics("Transmit", count, Now() - start);
+    return kComplete;
+}

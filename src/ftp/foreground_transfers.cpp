@@ -1,0 +1,90 @@
+// Single transfers and the listing, started from the user-interface thread:
+// each prepares the session, starts its worker and waits through the UI seam.
+#include "ftp/bounded_text.h"
+#include "ftp/ftp_session.h"
+#include "ftp/temporary_paths.h"
+
+namespace {
+
+constexpr std::size_t kStatusTextCapacity = 511;
+
+}  // namespace
+
+// 'F' asks the extension table, 'P' asks the user whether to go on at all.
+// The Transfer Mode question offers no choice that is read, so a 'P' transfer
+// that goes on is sent in binary, which never alters the bytes.
+bool CFtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
+    type = configuredMode;
+    if (type == 'F') {
+        type = TypeForNameIn(extensionTableDirectory, ExtensionKey(remoteName));
+    } else if (type == 'P') {
+        if (ui != nullptr && !ui->AskTransferMode()) return false;
+        type = 'I';
+    }
+    return true;
+}
+
+EngineUi::WaitResult CFtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text) {
+    if (ui == nullptr) {
+        JoinWorker();
+        return EngineUi::WaitResult::Finished;
+    }
+    EngineUi::WaitResult result = ui->WaitForWorker(kind, text, status);
+    if (result == EngineUi::WaitResult::Finished) JoinWorker();
+    return result;
+}
+
+int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
+    char type = 'I';
+    if (!ChooseTransferType(remoteName, type)) return -1;
+    transferCommand = (upload ? "STOR " : "RETR ") + remoteName;
+    transferType = type;
+    localPath = path;
+    const std::string text = CutToCapacity(
+        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + host,
+        kStatusTextCapacity);
+    if (upload) {
+        StartUploadWorker();
+    } else {
+        {
+            TransferStatusLock lock(status);
+            status.expectedBytes = 0;
+        }
+        StartDownloadWorker();
+    }
+    if (WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled) {
+        CancelWorker(upload);
+        busyCount = 0;
+        status.stopWalk = 1;
+    }
+    if (!upload && ui != nullptr) ui->RepaintMainWindow();
+    TransferStatusLock lock(status);
+    return status.result;
+}
+
+int CFtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
+    // Without a local name the file goes into the download directory; no
+    // separator is inserted, so the directory should end with one.
+    return RunFileTransfer(false, remoteName, localFile != nullptr ? *localFile : downloadDir + remoteName);
+}
+
+int CFtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
+    return RunFileTransfer(true, remoteName,
+                           localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
+}
+
+int CFtpSession::FetchListing(RemoteEntry& entry) {
+    StartListWorker();
+    if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, "Getting Directory From: " + host) ==
+        EngineUi::WaitResult::Cancelled) {
+        CancelWorker(false);
+        busyCount = 0;
+    }
+    if (listingFile != nullptr) std::fclose(listingFile);
+    listingFile = std::fopen(tempListingPath.c_str(), "r");
+    if (listingFile == nullptr) {
+        LogF("Couldn't open TempDirFile for reading.");
+        return 0;
+    }
+    return NextEntry(entry);
+}

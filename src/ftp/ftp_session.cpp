@@ -1,0 +1,87 @@
+#include "ftp/ftp_session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "ftp/bounded_text.h"
+#include "ftp/socket_error_text.h"
+#include "platform/net/socket_wait.h"
+
+CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
+    std::error_code error;
+    std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+    if (error) temp = "/tmp";
+    tempListingPath = (temp / "quillmoor-listing.ftp").string();
+}
+
+CFtpSession::~CFtpSession() {
+    if (worker.joinable()) {
+        RequestStop();
+        worker.join();
+        ClearStop();
+    }
+    for (int* socket : {&controlSocket, &dataSocket, &listenSocket}) {
+        if (*socket != kNoSocket) close(*socket);
+        *socket = kNoSocket;
+    }
+    if (listingFile != nullptr) std::fclose(listingFile);
+}
+
+void CFtpSession::AppendLogLine(const std::string& line) {
+    // A stopped worker must leave no trace: while a stop is requested, every
+    // line the session would log is dropped here.
+    if (stopRequested.load()) return;
+    log.Append(CutToCapacity(line, kLogLineCapacity));
+}
+
+void CFtpSession::LogF(const char* format, ...) {
+    char line[kLogLineCapacity + 1];
+    va_list arguments;
+    va_start(arguments, format);
+    int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (length < 0) return;
+    AppendLogLine(line);
+}
+
+void CFtpSession::LogSocketError(const char* prefix, int code) {
+    if (prefix == nullptr) {
+        AppendLogLine(SocketErrorText(code));
+    } else {
+        AppendLogLine(std::string(prefix) + ": " + SocketErrorText(code));
+    }
+}
+
+CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
+    const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    switch (net::WaitForSocket(socket, events, wake.Fd(), limit)) {
+        case net::WaitStatus::Ready:
+            return WaitOutcome::Ready;
+        case net::WaitStatus::Woken:
+            abortFlag = 1;
+            return WaitOutcome::Woken;
+        case net::WaitStatus::TimedOut:
+            LogF("Timed out after %d seconds waiting for the server.", timeoutSeconds);
+            abortFlag = 1;
+            return WaitOutcome::TimedOut;
+        case net::WaitStatus::Failed:
+            break;
+    }
+    return WaitOutcome::Failed;
+}
+
+CFtpSession::WaitOutcome CFtpSession::WaitReadable(int socket) { return WaitForServer(socket, POLLIN); }
+
+CFtpSession::WaitOutcome CFtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
+
+void CFtpSession::RequestStop() {
+    stopRequested.store(true);
+    wake.Signal();
+}
+
+void CFtpSession::ClearStop() {
+    wake.Reset();
+    stopRequested.store(false);
+}

@@ -1,0 +1,47 @@
+#include <cstdio>
+#include <string>
+
+#include "ftp/ftp_session.h"
+#include "ftp/listing_parser.h"
+
+int CFtpSession::ListToFile(const std::string& command, const std::string& path) {
+    // Listings make no sound.
+    int savedBeep = beepOn;
+    beepOn = 0;
+    if (!path.empty()) std::remove(path.c_str());
+    transferCommand = command;
+    localPath = path;
+    transferType = 'A';
+    int result = Retrieve();
+    beepOn = savedBeep;
+    return result;
+}
+
+int CFtpSession::CountListing(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) return 0;
+    char buffer[kListingPieceCapacity + 1];
+    std::string_view piece;
+    int lines = 0;
+    while (ReadListingPiece(file, buffer, piece)) {
+        if (++lines == 2) columnCount = CountListingFields(piece);
+    }
+    std::fclose(file);
+    return lines;
+}
+
+int CFtpSession::NextEntry(RemoteEntry& entry) {
+    if (listingFile == nullptr) return 0;
+    char buffer[kListingPieceCapacity + 1];
+    std::string_view piece;
+    while (ReadListingPiece(listingFile, buffer, piece)) {
+        if (ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry)) return 1;
+    }
+    std::fclose(listingFile);
+    listingFile = nullptr;
+    return 0;
+}
+
+int CFtpSession::ParseListingLine(const std::string& line, RemoteEntry& entry) const {
+    return ParseUnixListingLine(line, columnCount, entry) ? 1 : 0;
+}

@@ -1,0 +1,97 @@
+#include "ftp/listing_parser.h"
+
+namespace {
+
+// Moves i past blanks, never past the end of the line.
+std::size_t SkipBlanks(std::string_view line, std::size_t i) {
+    while (i < line.size() && line[i] == ' ') ++i;
+    return i;
+}
+
+// A token is the run of characters from i up to the next blank or the end.
+std::size_t TokenEnd(std::string_view line, std::size_t i) {
+    while (i < line.size() && line[i] != ' ') ++i;
+    return i;
+}
+
+// Skips blanks, then takes one token into out and leaves i after it.
+void TakeToken(std::string_view line, std::size_t& i, std::string& out) {
+    i = SkipBlanks(line, i);
+    std::size_t end = TokenEnd(line, i);
+    out.assign(line.substr(i, end - i));
+    i = end;
+}
+
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+}  // namespace
+
+bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
+    if (line.empty()) return false;
+    switch (line[0]) {
+        case '-': entry.isFile = 1; break;
+        case 'd':
+        case 'l': entry.isFile = 0; break;
+        default: return false;
+    }
+    entry.permissions.assign(line.substr(0, 10));
+
+    // Character 10 (an ACL or extended-attribute marker on some servers) is not examined.
+    std::size_t i = line.size() < 11 ? line.size() : 11;
+    TakeToken(line, i, entry.links);
+    TakeToken(line, i, entry.owner);
+    if (columnCount >= 9) {
+        TakeToken(line, i, entry.group);
+    } else {
+        entry.group.clear();
+    }
+    TakeToken(line, i, entry.sizeText);
+
+    // The date is three tokens copied with the spacing the server used.
+    std::size_t dateStart = SkipBlanks(line, i);
+    i = TokenEnd(line, dateStart);
+    for (int more = 0; more < 2; ++more) i = TokenEnd(line, SkipBlanks(line, i));
+    entry.dateText.assign(line.substr(dateStart, i - dateStart));
+
+    i = SkipBlanks(line, i);
+    entry.name.assign(line.substr(i));
+    return true;
+}
+
+int CountListingFields(std::string_view line) {
+    line = CutAtLineEnd(line);
+    while (!line.empty() && IsLineEnd(line.back())) line.remove_suffix(1);
+    int fields = (!line.empty() && line[0] == ' ') ? 1 : 0;
+    bool inField = false;
+    for (char c : line) {
+        if (c == ' ') {
+            inField = false;
+        } else if (!inField) {
+            inField = true;
+            ++fields;
+        }
+    }
+    return fields;
+}
+
+bool ReadListingPiece(std::FILE* file, char (&buffer)[kListingPieceCapacity + 1], std::string_view& piece) {
+    std::size_t length = 0;
+    int c = 0;
+    while (length < kListingPieceCapacity && (c = getc_unlocked(file)) != EOF) {
+        buffer[length++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    if (length == 0) return false;
+    if (buffer[length - 1] == '\n' && length >= 2 && buffer[length - 2] == '\r') {
+        buffer[length - 2] = '\n';
+        --length;
+    }
+    buffer[length] = '\0';
+    piece = std::string_view(buffer, length);
+    return true;
+}
+
+std::string_view CutAtLineEnd(std::string_view piece) {
+    std::size_t lf = piece.find('\n');
+    return lf == std::string_view::npos ? piece : piece.substr(0, lf);
+}

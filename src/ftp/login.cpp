@@ -1,0 +1,137 @@
+// Opening the control connection and logging in, directly or through a
+// firewall proxy in one of four modes.
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "ftp/bounded_text.h"
+#include "ftp/busy_guard.h"
+#include "ftp/ftp_session.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+
+namespace {
+
+constexpr std::size_t kFirewallHostCapacity = 79;
+constexpr std::size_t kFirewallCredentialCapacity = 29;
+
+}  // namespace
+
+void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hostText,
+                              const std::string& userText, const std::string& passwordText) {
+    firewallOn = on;
+    firewallMode = mode;
+    firewallPort = port;
+    firewallHost = CutToCapacity(hostText, kFirewallHostCapacity);
+    firewallUser = CutToCapacity(userText, kFirewallCredentialCapacity);
+    firewallPassword = CutToCapacity(passwordText, kFirewallCredentialCapacity);
+}
+
+void CFtpSession::CloseControlAfterFailedLogon() {
+    CloseSocket(controlSocket);
+    controlSocket = kNoSocket;
+}
+
+int CFtpSession::Logon() {
+    if (connected) {
+        LogF("Trying to connect when already connected.");
+        return kNoSocket;
+    }
+    abortFlag = 0;
+    std::string target = host;
+    if (firewallOn) {
+        if (firewallHost.empty()) {
+            LogF("FireWall Host must be entered in the FireWall dialog before connection can be established.");
+            return kNoSocket;
+        }
+        target = firewallHost;
+    }
+    crEndsLine = 0;
+    // A socket that Quit only shut down (another exchange was running) ends here.
+    if (controlSocket != kNoSocket) CloseControlAfterFailedLogon();
+
+    BusyGuard busy(busyCount);
+    controlSocket = ConnectSocket(target, "ftp", "tcp");
+    if (controlSocket == kNoSocket) {
+        LogF("Connection to %s failed", target.c_str());
+        return kNoSocket;
+    }
+
+    socklen_t addressLength = sizeof localAddress;
+    if (getsockname(controlSocket, reinterpret_cast<sockaddr*>(&localAddress), &addressLength) != 0) {
+        LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
+        busy.Release();
+        CloseControlAfterFailedLogon();
+        return kNoSocket;
+    }
+    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket),
+         net::DottedAddress(localAddress.sin_addr).c_str(), net::PortOf(localAddress));
+
+    int replyClass = ReadReply();
+    while (replyClass == kPreliminary) {
+        // This server family ends reply lines with a lone CR.
+        if (replyText.find("(EXOS") != std::string::npos) crEndsLine = 1;
+        replyClass = ReadReply();
+    }
+    if (replyClass != kComplete) {
+        LogF("Unknown open msg \"%s\" %u", replyText.c_str(), static_cast<unsigned>(replyCode));
+        busy.Release();
+        CloseControlAfterFailedLogon();
+        return kNoSocket;
+    }
+
+    const int inline_ = 1;
+    if (setsockopt(controlSocket, SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
+        LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
+    }
+    busy.Release();
+    directUserLogin = (firewallMode == 3 || firewallMode == 4) ? 1 : 0;
+
+    if (firewallOn && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
+
+    replyClass = SendRemoteUser(replyClass);
+    if (replyClass == kContinue) replyClass = SendCommand("PASS " + password);
+    if (replyClass != kComplete) {
+        LogF("Logon to remote host failed: %s", host.c_str());
+        CloseControlAfterFailedLogon();
+        connected = 0;
+        return kNoSocket;
+    }
+    connected = 1;
+    return controlSocket;
+}
+
+// Logs in to the proxy and names the remote host with "site". replyClass
+// receives the class of that "site" command. False when the log-in failed (the
+// control connection is then closed).
+bool CFtpSession::LogonToProxy(int& replyClass) {
+    replyClass = SendCommand("USER " + firewallUser);
+    if (replyClass == kContinue) replyClass = SendCommand("PASS " + firewallPassword);
+    if (replyClass != kComplete) {
+        LogF("Failed to login to Firewall Host %s", firewallHost.c_str());
+        CloseControlAfterFailedLogon();
+        return false;
+    }
+    replyClass = SendCommand("site " + host);
+    if (replyClass == kPermanent) {
+        LogF("Could not connect to %s through FireWall", host.c_str());
+        CloseControlAfterFailedLogon();
+        connected = 0;
+        return false;
+    }
+    connected = 1;
+    return true;
+}
+
+// Sends the command that names the remote user (and, through a proxy, the
+// remote host). Modes without such a command keep the class of the proxy step.
+int CFtpSession::SendRemoteUser(int proxyClass) {
+    if (!firewallOn) return SendCommand("USER " + user);
+    switch (firewallMode) {
+        case 1: return SendCommand("SITE " + host);
+        case 2:
+        case 3: return SendCommand("USER " + user + "@" + host);
+        case 4: return SendCommand("OPEN " + host);
+        default: return proxyClass;
+    }
+}

@@ -1,0 +1,106 @@
+#include "ftp/partial_download.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::atomic<unsigned> temporaryCounter{0};
+
+// ".NAME.PID-N.part" in the target's directory; a long name is shortened so the
+// temporary name stays within the file system's limit.
+std::string TemporaryNameBeside(const std::string& target, unsigned attempt) {
+    std::size_t slash = target.rfind('/');
+    std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.size() > 180) base.resize(180);
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld-%u.part", static_cast<long>(getpid()), attempt);
+    return directory + "." + base + suffix;
+}
+
+}  // namespace
+
+PartialDownload::~PartialDownload() {
+    Discard();
+    delete[] buffer;
+}
+
+int PartialDownload::Create(const std::string& targetPath) {
+    Discard();
+    target = targetPath;
+    for (int tries = 0; tries < 100; ++tries) {
+        std::string candidate = TemporaryNameBeside(target, temporaryCounter.fetch_add(1));
+        // O_EXCL: never follow or reuse something another process put there.
+        int opened = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (opened >= 0) {
+            fd = opened;
+            temporaryPath = candidate;
+            if (buffer == nullptr) buffer = new char[kBufferSize];
+            buffered = 0;
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+int PartialDownload::Write(const char* data, std::size_t length) {
+    if (fd < 0) return EBADF;
+    if (buffered + length > kBufferSize) {
+        if (int error = Flush()) return error;
+    }
+    if (length >= kBufferSize) {
+        while (length > 0) {
+            ssize_t n = ::write(fd, data, length);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return errno;
+            data += n;
+            length -= static_cast<std::size_t>(n);
+        }
+        return 0;
+    }
+    std::memcpy(buffer + buffered, data, length);
+    buffered += length;
+    return 0;
+}
+
+int PartialDownload::Flush() {
+    std::size_t done = 0;
+    while (done < buffered) {
+        ssize_t n = ::write(fd, buffer + done, buffered - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        done += static_cast<std::size_t>(n);
+    }
+    buffered = 0;
+    return 0;
+}
+
+int PartialDownload::Commit() {
+    if (fd < 0) return EBADF;
+    int error = Flush();
+    if (::close(fd) != 0 && error == 0) error = errno;
+    fd = -1;
+    if (error == 0 && ::rename(temporaryPath.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(temporaryPath.c_str());
+    temporaryPath.clear();
+    return error;
+}
+
+void PartialDownload::Close() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    buffered = 0;
+}
+
+void PartialDownload::Discard() {
+    Close();
+    if (!temporaryPath.empty()) ::unlink(temporaryPath.c_str());
+    temporaryPath.clear();
+}

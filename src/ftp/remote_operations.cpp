@@ -1,0 +1,48 @@
+// One-command operations on the server: directories, delete, rename,
+// permissions and quit.
+#include <sys/socket.h>
+
+#include "ftp/ftp_session.h"
+
+// Old servers know only the X forms of CWD, MKD and RMD and answer the plain
+// form with 500; any other permanent refusal is tried once more unchanged.
+int CFtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
+                                     const std::string& argument) {
+    if (Command("%s %s", verb, argument.c_str()) != kPermanent) return replyCode / 100;
+    Command("%s %s", replyCode == 500 ? fallbackVerb : verb, argument.c_str());
+    return replyCode / 100;
+}
+
+int CFtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
+
+int CFtpSession::ChangeToRoot() { return ChangeDir("/"); }
+
+int CFtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
+
+int CFtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
+
+int CFtpSession::DeleteFile(const std::string& name) {
+    Command("DELE %s", name.c_str());
+    return replyCode / 100;
+}
+
+bool CFtpSession::Rename(const std::string& oldName, const std::string& newName) {
+    if (Command("RNFR %s", oldName.c_str()) != kContinue) return false;
+    return Command("RNTO %s", newName.c_str()) == kComplete;
+}
+
+int CFtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
+    return Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
+}
+
+int CFtpSession::Quit() {
+    if (controlSocket == kNoSocket) return -1;
+    const int replyClass = Command("quit");
+    shutdown(controlSocket, SHUT_RDWR);
+    connected = 0;
+    // With no other exchange running the socket is closed at once; otherwise
+    // the shutdown has woken that exchange, and CloseAll or the next Logon
+    // closes the socket once nobody waits on it.
+    if (busyCount == 0) controlSocket = CloseSocket(controlSocket);
+    return replyClass;
+}

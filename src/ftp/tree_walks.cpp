@@ -1,0 +1,156 @@
+// Uploading and downloading whole directory trees, one file at a time.
+// The walks never change the process's current directory (other parts of the
+// program run in the same process); local paths are built from the root the
+// caller gave, and the extension table is looked up in the directory being
+// walked, as it always has been.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "ftp/ftp_session.h"
+#include "ftp/listing_parser.h"
+#include "ftp/temporary_paths.h"
+
+namespace {
+
+constexpr const char* kWalkListingName = "dirlist0021232.ftp";
+// A link listed as a directory can lead back into itself; these bounds end
+// such a walk long before the local path stops being usable.
+constexpr int kMaxWalkDepth = 64;
+constexpr std::size_t kMaxWalkPathLength = 3800;
+
+std::string JoinPath(const std::string& directory, const std::string& name) {
+    if (!directory.empty() && directory.back() == '/') return directory + name;
+    return directory + "/" + name;
+}
+
+// Names come from the server and are not trusted to stay inside the local
+// directory: no ".", "..", empty name, "/" or NUL.
+bool IsSafeLocalName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+// Sets the directory whose extension table decides the transfer types while
+// a walk is in it, and puts the previous one back when the level ends.
+class CFtpSession::ExtensionTableScope {
+public:
+    ExtensionTableScope(CFtpSession& session, const std::string& directory)
+        : session(session), previous(session.extensionTableDirectory) {
+        session.extensionTableDirectory = JoinPath(directory, "");
+    }
+    ~ExtensionTableScope() { session.extensionTableDirectory = previous; }
+    ExtensionTableScope(const ExtensionTableScope&) = delete;
+    ExtensionTableScope& operator=(const ExtensionTableScope&) = delete;
+
+private:
+    CFtpSession& session;
+    std::string previous;
+};
+
+bool CFtpSession::WalkTooDeep(int depth, const std::string& localPath) {
+    if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
+    LogF("Directory walk stopped at %s: nested too deeply.", localPath.c_str());
+    return true;
+}
+
+int CFtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
+    return UploadTreeLevel(localRoot, remoteName, 0);
+}
+
+int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
+    status.stopWalk = 0;
+    if (WalkTooDeep(depth, localRoot)) return 1;
+    ExtensionTableScope table(*this, localRoot);
+    if (MakeDir(remoteName) != kComplete) {
+        if (ui != nullptr) ui->ShowMessage("Error Creating Remote Directory\nPossibly a Premissions Problem");
+        status.stopWalk = 1;
+        return 1;
+    }
+    ChangeDir(remoteName);
+    if (DIR* directory = opendir(localRoot.c_str())) {
+        while (dirent* item = readdir(directory)) {
+            const std::string name = item->d_name;
+            if (name == "." || name == "..") continue;
+            const std::string path = JoinPath(localRoot, name);
+            struct stat info {};
+            if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+                UploadTreeLevel(path, name, depth + 1);
+            } else if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+                // A pipe or device would block the upload for ever or never end.
+                LogF("Skipped %s: not a regular file.", path.c_str());
+            } else {
+                UploadFile(name, &path);
+            }
+            if (status.stopWalk) break;
+        }
+        closedir(directory);
+    }
+    ChangeDir("..");
+    return 1;
+}
+
+int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+    if (localRoot != nullptr) return DownloadTreeLevel(remoteName, *localRoot, 0);
+    status.stopWalk = 0;
+    if (!IsSafeLocalName(remoteName)) {
+        LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        return 0;
+    }
+    return DownloadTreeLevel(remoteName, SystemTemporaryDirectory() + remoteName, 0);
+}
+
+// Reads a walk's listing file into entries and removes the file before any
+// download starts, so that a remote file of the same name cannot collide with it.
+std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPath) {
+    std::vector<RemoteEntry> entries;
+    if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
+        char buffer[kListingPieceCapacity + 1];
+        std::string_view piece;
+        RemoteEntry entry;
+        while (ReadListingPiece(file, buffer, piece)) {
+            if (ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry)) entries.push_back(entry);
+        }
+        std::fclose(file);
+    }
+    std::remove(listPath.c_str());
+    return entries;
+}
+
+int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
+    status.stopWalk = 0;
+    if (WalkTooDeep(depth, localDir)) return 0;
+    // An existing directory is left alone, with everything below it.
+    if (mkdir(localDir.c_str(), 0777) != 0) return 0;
+    if (ChangeDir(remoteName) != kComplete) {
+        // Listing the directory we are still in would copy it into itself.
+        LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
+        rmdir(localDir.c_str());
+        return 0;
+    }
+    ExtensionTableScope table(*this, localDir);
+    const std::string listPath = JoinPath(localDir, kWalkListingName);
+    ListToFile("LIST", listPath);
+    CountListing(listPath);
+    for (const RemoteEntry& entry : TakeWalkListing(listPath)) {
+        if (!IsSafeLocalName(entry.name)) {
+            LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
+                 remoteName.c_str());
+            continue;
+        }
+        const std::string path = JoinPath(localDir, entry.name);
+        if (entry.isFile) {
+            DownloadFile(entry.name, &path);
+        } else {
+            DownloadTreeLevel(entry.name, path, depth + 1);
+        }
+        if (status.stopWalk) break;
+    }
+    ChangeDir("..");
+    return 0;
+}

@@ -1,0 +1,96 @@
+#include "platform/net/host_resolver.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/net/socket_error_codes.h"
+#include "platform/net/socket_wait.h"
+
+namespace net {
+
+struct HostResolver::Lookup {
+    explicit Lookup(std::string name) : hostName(std::move(name)), doneFd(eventfd(0, EFD_CLOEXEC)) {}
+    ~Lookup() {
+        if (doneFd >= 0) close(doneFd);
+    }
+    void Run() {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        int result = getaddrinfo(hostName.c_str(), nullptr, &hints, &found);
+        if (result == 0 && found != nullptr) {
+            address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+        } else if (result == 0) {
+            result = EAI_NONAME;
+        }
+        if (found != nullptr) freeaddrinfo(found);
+        gaiResult = result;
+        done.store(true);
+        const std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t written = write(doneFd, &one, sizeof one);
+    }
+
+    const std::string hostName;
+    const int doneFd;
+    std::atomic<bool> done{false};
+    int gaiResult = 0;  // written before done is set
+    in_addr address{};
+};
+
+HostResolver::~HostResolver() {
+    for (auto& [lookup, thread] : lookups) thread.join();
+}
+
+void HostResolver::JoinFinished() {
+    for (auto it = lookups.begin(); it != lookups.end();) {
+        if (it->first->done.load()) {
+            it->second.join();
+            it = lookups.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+ResolveStatus HostResolver::Resolve(const std::string& hostName, int wakeFd,
+                                    std::chrono::milliseconds timeout, in_addr& address,
+                                    int& errorCode) {
+    JoinFinished();
+    errorCode = 0;
+    if (inet_pton(AF_INET, hostName.c_str(), &address) == 1) return ResolveStatus::Found;
+    if (hostName.empty()) {
+        errorCode = kErrorHostNotFound;
+        return ResolveStatus::NotFound;
+    }
+    auto lookup = std::make_shared<Lookup>(hostName);
+    if (lookup->doneFd < 0) {
+        errorCode = SocketErrorFromErrno(errno);
+        return ResolveStatus::NotFound;
+    }
+    std::thread thread([lookup] { lookup->Run(); });
+    lookups.emplace_back(lookup, std::move(thread));
+
+    switch (WaitForSocket(lookup->doneFd, POLLIN, wakeFd, timeout)) {
+        case WaitStatus::Woken: return ResolveStatus::Woken;
+        case WaitStatus::TimedOut: return ResolveStatus::TimedOut;
+        case WaitStatus::Failed:
+            errorCode = SocketErrorFromErrno(errno);
+            return ResolveStatus::NotFound;
+        case WaitStatus::Ready: break;
+    }
+    if (lookup->gaiResult != 0) {
+        errorCode = SocketErrorFromResolver(lookup->gaiResult);
+        return ResolveStatus::NotFound;
+    }
+    address = lookup->address;
+    return ResolveStatus::Found;
+}
+
+}  // namespace net

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace net {
+
+enum class ResolveStatus { Found, NotFound, Woken, TimedOut };
+
+// Looks IPv4 host names up without blocking the caller beyond its wake
+// descriptor and time limit. getaddrinfo() cannot be interrupted, so each
+// lookup runs on a thread that this object owns; a caller that is woken or
+// times out simply stops waiting, and the thread is joined later (at the next
+// lookup once it has finished, or in the destructor).
+class HostResolver {
+public:
+    HostResolver() = default;
+    ~HostResolver();
+    HostResolver(const HostResolver&) = delete;
+    HostResolver& operator=(const HostResolver&) = delete;
+
+    // A dotted IPv4 address is parsed at once, without a lookup. errorCode is
+    // the socket error number (11001 ...) when the result is NotFound.
+    ResolveStatus Resolve(const std::string& hostName, int wakeFd, std::chrono::milliseconds timeout,
+                          in_addr& address, int& errorCode);
+
+private:
+    struct Lookup;
+    void JoinFinished();
+
+    std::vector<std::pair<std::shared_ptr<Lookup>, std::thread>> lookups;
+};
+
+}  // namespace net

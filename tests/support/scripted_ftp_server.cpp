@@ -1,0 +1,243 @@
+#include "support/scripted_ftp_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <sstream>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+std::string VerbOf(const std::string& line) { return line.substr(0, line.find(' ')); }
+
+}  // namespace
+
+void ScriptedConnection::Send(const std::string& bytes) {
+    std::size_t sent = 0;
+    while (fd >= 0 && sent < bytes.size()) {
+        ssize_t count = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return;
+        sent += static_cast<std::size_t>(count);
+    }
+}
+
+bool ScriptedConnection::Pause(std::chrono::milliseconds duration) {
+    return !server.WaitStoppable(-1, duration);
+}
+
+void ScriptedConnection::Close() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+void ScriptedConnection::Reset() {
+    if (fd < 0) return;
+    linger abortive{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    Close();
+}
+
+DataLink ScriptedConnection::ConnectToPort(const std::string& portArgument, const std::string& fromAddress) {
+    unsigned values[6] = {};
+    char separator = 0;
+    std::istringstream in(portArgument);
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0 && !(in >> separator)) return DataLink();
+        if (!(in >> values[i]) || values[i] > 255) return DataLink();
+    }
+    const std::string address = std::to_string(values[0]) + "." + std::to_string(values[1]) + "." +
+                                std::to_string(values[2]) + "." + std::to_string(values[3]);
+    return DataLink::Connect(address, static_cast<unsigned short>(values[4] * 256 + values[5]), fromAddress);
+}
+
+ScriptedFtpServer::ScriptedFtpServer(std::string greetingText) : greeting(std::move(greetingText)) {
+    listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    stopFd = eventfd(0, EFD_CLOEXEC);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listenFd < 0 || stopFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listenFd, 4) != 0 || getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("scripted FTP server could not listen");
+    }
+    port = ntohs(address.sin_port);
+    thread = std::thread([this] { Serve(); });
+}
+
+ScriptedFtpServer::~ScriptedFtpServer() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = write(stopFd, &one, sizeof one);
+    thread.join();
+    close(listenFd);
+    close(stopFd);
+}
+
+std::string ScriptedFtpServer::HostText() const { return "127.0.0.1:" + std::to_string(port); }
+
+void ScriptedFtpServer::SetGreeting(std::string raw) {
+    std::lock_guard guard(mutex);
+    greeting = std::move(raw);
+}
+
+void ScriptedFtpServer::SetGreetingHandler(StepHandler handler) {
+    std::lock_guard guard(mutex);
+    greetingHandler = std::move(handler);
+}
+
+ScriptedFtpServer& ScriptedFtpServer::Expect(std::string verb, std::string reply) {
+    std::lock_guard guard(mutex);
+    steps.push_back({std::move(verb), std::move(reply), nullptr});
+    return *this;
+}
+
+ScriptedFtpServer& ScriptedFtpServer::Expect(std::string verb, StepHandler handler) {
+    std::lock_guard guard(mutex);
+    steps.push_back({std::move(verb), {}, std::move(handler)});
+    return *this;
+}
+
+std::vector<std::string> ScriptedFtpServer::Received() const {
+    std::lock_guard guard(mutex);
+    return received;
+}
+
+std::string ScriptedFtpServer::ReceivedBytes() const {
+    std::lock_guard guard(mutex);
+    return receivedBytes;
+}
+
+std::vector<std::string> ScriptedFtpServer::Mismatches() const {
+    std::lock_guard guard(mutex);
+    return mismatches;
+}
+
+std::size_t ScriptedFtpServer::PendingSteps() const {
+    std::lock_guard guard(mutex);
+    return steps.size();
+}
+
+int ScriptedFtpServer::ConnectionCount() const {
+    std::lock_guard guard(mutex);
+    return connections;
+}
+
+bool ScriptedFtpServer::WaitForLines(std::size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock guard(mutex);
+    return changed.wait_for(guard, limit, [&] { return received.size() >= count; });
+}
+
+bool ScriptedFtpServer::WaitForClientClose(std::chrono::milliseconds limit) const {
+    std::unique_lock guard(mutex);
+    return changed.wait_for(guard, limit, [&] { return clientClosed; });
+}
+
+// Waits for fd to become readable (fd -1: only for the time to pass). True
+// when the server is being stopped.
+bool ScriptedFtpServer::WaitStoppable(int fd, std::chrono::milliseconds limit) const {
+    pollfd entries[2] = {{stopFd, POLLIN, 0}, {fd, POLLIN, 0}};
+    int ready = poll(entries, fd >= 0 ? 2 : 1, static_cast<int>(limit.count()));
+    return ready > 0 && entries[0].revents != 0;
+}
+
+void ScriptedFtpServer::Serve() {
+    while (!WaitStoppable(listenFd, std::chrono::milliseconds(-1))) {
+        int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        {
+            std::lock_guard guard(mutex);
+            ++connections;
+            clientClosed = false;
+        }
+        changed.notify_all();
+        ServeConnection(fd);
+    }
+}
+
+void ScriptedFtpServer::ServeConnection(int fd) {
+    ScriptedConnection connection(*this, fd);
+    StepHandler onGreeting;
+    std::string greetingText;
+    {
+        std::lock_guard guard(mutex);
+        onGreeting = greetingHandler;
+        greetingText = greeting;
+    }
+    if (onGreeting) {
+        onGreeting(connection, "");
+    } else {
+        connection.Send(greetingText);
+    }
+
+    std::string pending;
+    char buffer[4096];
+    while (connection.IsOpen()) {
+        if (WaitStoppable(connection.fd, std::chrono::milliseconds(-1))) break;
+        ssize_t count = recv(connection.fd, buffer, sizeof buffer, 0);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            std::lock_guard guard(mutex);
+            clientClosed = true;
+            break;
+        }
+        pending.append(buffer, static_cast<std::size_t>(count));
+        {
+            std::lock_guard guard(mutex);
+            receivedBytes.append(buffer, static_cast<std::size_t>(count));
+        }
+        std::string::size_type end;
+        while (connection.IsOpen() && (end = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            Answer(connection, line);
+        }
+    }
+    changed.notify_all();
+    connection.Close();
+}
+
+void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string& line) {
+    if (strncasecmp(line.c_str(), "PORT ", 5) == 0) connection.lastPortArgument = line.substr(5);
+    Step step;
+    bool scripted = false;
+    {
+        std::lock_guard guard(mutex);
+        received.push_back(line);
+        if (!steps.empty()) {
+            step = std::move(steps.front());
+            steps.pop_front();
+            scripted = true;
+            if (strcasecmp(VerbOf(line).c_str(), step.verb.c_str()) != 0) {
+                mismatches.push_back("expected " + step.verb + ", got " + line);
+            }
+        }
+    }
+    changed.notify_all();
+    if (!scripted) {
+        if (strcasecmp(line.c_str(), "quit") == 0) {
+            connection.Send("221 Goodbye.\r\n");
+            connection.Close();
+        } else {
+            connection.Send("502 Command not scripted.\r\n");
+        }
+        return;
+    }
+    if (step.handler) {
+        step.handler(connection, line);
+    } else {
+        connection.Send(step.reply);
+    }
+}
+
+}  // namespace testsupport
