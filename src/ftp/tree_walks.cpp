@@ -13,6 +13,7 @@
 #include "ftp/ftp_session.h"
 #include "ftp/listing_parser.h"
 #include "ftp/temporary_paths.h"
+#include "ftp/walk_paths.h"
 
 namespace {
 
@@ -22,18 +23,6 @@ constexpr const char* kWalkListingName = "dirlist0021232.ftp";
 constexpr int kMaxWalkDepth = 64;
 constexpr std::size_t kMaxWalkPathLength = 3800;
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
-    if (!directory.empty() && directory.back() == '/') return directory + name;
-    return directory + "/" + name;
-}
-
-// Names come from the server and are not trusted to stay inside the local
-// directory: no ".", "..", empty name, "/" or NUL.
-bool IsSafeLocalName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
 }  // namespace
 
 // Sets the directory whose extension table decides the transfer types while
@@ -42,7 +31,7 @@ class CFtpSession::ExtensionTableScope {
 public:
     ExtensionTableScope(CFtpSession& session, const std::string& directory)
         : session(session), previous(session.extensionTableDirectory) {
-        session.extensionTableDirectory = JoinPath(directory, "");
+        session.extensionTableDirectory = JoinLocalPath(directory, "");
     }
     ~ExtensionTableScope() { session.extensionTableDirectory = previous; }
     ExtensionTableScope(const ExtensionTableScope&) = delete;
@@ -77,7 +66,7 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
         while (dirent* item = readdir(directory)) {
             const std::string name = item->d_name;
             if (name == "." || name == "..") continue;
-            const std::string path = JoinPath(localRoot, name);
+            const std::string path = JoinLocalPath(localRoot, name);
             struct stat info {};
             if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
                 UploadTreeLevel(path, name, depth + 1);
@@ -134,7 +123,7 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         return 0;
     }
     ExtensionTableScope table(*this, localDir);
-    const std::string listPath = JoinPath(localDir, kWalkListingName);
+    const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
     ListToFile("LIST", listPath);
     CountListing(listPath);
     for (const RemoteEntry& entry : TakeWalkListing(listPath)) {
@@ -143,7 +132,7 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
                  remoteName.c_str());
             continue;
         }
-        const std::string path = JoinPath(localDir, entry.name);
+        const std::string path = JoinLocalPath(localDir, entry.name);
         if (entry.isFile) {
             DownloadFile(entry.name, &path);
         } else {
