@@ -23,6 +23,13 @@ constexpr const char* kWalkListingName = "dirlist0021232.ftp";
 constexpr int kMaxWalkDepth = 64;
 constexpr std::size_t kMaxWalkPathLength = 3800;
 
+// After "421 closing control connection", an abort or a lost connection no
+// command may follow: the walk stops where it is and unwinds without a word
+// to the server.
+bool ServerGone(const CFtpSession& session) {
+    return session.abortFlag || session.replyCode == 421 || session.controlSocket == CFtpSession::kNoSocket;
+}
+
 }  // namespace
 
 // Sets the directory whose extension table decides the transfer types while
@@ -42,9 +49,17 @@ private:
     std::string previous;
 };
 
+bool CFtpSession::StopWalkIfServerGone() {
+    if (!ServerGone(*this)) return false;
+    if (!status.stopWalk) LogF("Directory walk stopped: the connection to the server is lost.");
+    status.stopWalk = 1;
+    return true;
+}
+
 bool CFtpSession::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
-    LogF("Directory walk stopped at %s: nested too deeply.", localPath.c_str());
+    // The reason goes first: a long path would push it past the log line's end.
+    LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
     return true;
 }
 
@@ -76,11 +91,11 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
             } else {
                 UploadFile(name, &path);
             }
-            if (status.stopWalk) break;
+            if (status.stopWalk || StopWalkIfServerGone()) break;
         }
         closedir(directory);
     }
-    ChangeDir("..");
+    if (!ServerGone(*this)) ChangeDir("..");
     return 1;
 }
 
@@ -138,8 +153,8 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         } else {
             DownloadTreeLevel(entry.name, path, depth + 1);
         }
-        if (status.stopWalk) break;
+        if (status.stopWalk || StopWalkIfServerGone()) break;
     }
-    ChangeDir("..");
+    if (!ServerGone(*this)) ChangeDir("..");
     return 0;
 }
