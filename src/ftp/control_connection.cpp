@@ -322,6 +322,9 @@ int CFtpSession::Command(const char* format, ...) {
 
 int CFtpSession::CloseSocket(int socket) {
     if (socket == kNoSocket) return kNoSocket;
+    // A stopped worker touches no socket again: the cancel sequence closes
+    // them all once the worker has been joined.
+    if (stopRequested.load()) return socket;
     if (close(socket) != 0 && errno != EINTR) {  // Linux frees the descriptor even on EINTR
         LogSocketError("CloseSocket", LastSocketError());
         LogF("[%u] Failed to close socket.", static_cast<unsigned>(socket));

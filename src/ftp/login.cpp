@@ -28,8 +28,9 @@ void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hos
 }
 
 void CFtpSession::CloseControlAfterFailedLogon() {
-    CloseSocket(controlSocket);
-    controlSocket = kNoSocket;
+    const int left = CloseSocket(controlSocket);
+    // Only a stopped worker keeps the socket, for the cancel sequence to close.
+    controlSocket = StopRequested() ? left : kNoSocket;
 }
 
 int CFtpSession::Logon() {
