@@ -85,6 +85,11 @@ ResolveStatus HostResolver::Resolve(const std::string& hostName, int wakeFd,
             return ResolveStatus::NotFound;
         case WaitStatus::Ready: break;
     }
+    // The eventfd said "done"; the atomic makes the results visible to this thread.
+    if (!lookup->done.load(std::memory_order_acquire)) {
+        errorCode = kErrorNoRecovery;
+        return ResolveStatus::NotFound;
+    }
     if (lookup->gaiResult != 0) {
         errorCode = SocketErrorFromResolver(lookup->gaiResult);
         return ResolveStatus::NotFound;
