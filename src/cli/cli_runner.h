@@ -49,7 +49,8 @@ private:
     };
 
     int UsageError(const std::string& message);
-    bool PlanCommands(const std::vector<std::string>& texts, std::vector<PlannedCommand>& plan, std::string& error);
+    bool PlanCommands(const std::vector<std::string>& texts, std::vector<PlannedCommand>& plan,
+                      std::string& error);
     bool PrepareSession(const CliOptions& options, const CliSettings& settings, std::string& remoteDir,
                         std::string& error);
     int Connect();

@@ -81,9 +81,11 @@ CliSettings LoadCliSettings(const std::string& path) {
         }
         const auto equals = line.find('=');
         if (equals == std::string::npos) continue;
-        values[section + "/" + DecodeKey(Trim(line.substr(0, equals)))] = Unquote(Trim(line.substr(equals + 1)));
+        values[section + "/" + DecodeKey(Trim(line.substr(0, equals)))] =
+            Unquote(Trim(line.substr(equals + 1)));
     }
-    if (auto found = values.find("ProgramOptions/e-mail"); found != values.end()) settings.email = found->second;
+    if (auto found = values.find("ProgramOptions/e-mail"); found != values.end())
+        settings.email = found->second;
     int number = 0;
     if (ReadInt(values, "ProgramOptions/Retry", number) && number >= 0) settings.timeoutSeconds = number;
     if (ReadInt(values, "TransOptions/Transfer Mode", number)) {

@@ -6,9 +6,9 @@
 // program, read from $XDG_CONFIG_HOME/Corvane/Quillmoor.conf (a plain INI
 // read; the file is never written here).
 struct CliSettings {
-    std::string email;           // [ProgramOptions] e-mail
-    int timeoutSeconds = 60;     // [ProgramOptions] Retry, shown as "Time Out:"
-    char transferMode = 'F';     // [TransOptions] Transfer Mode (a character code)
+    std::string email;        // [ProgramOptions] e-mail
+    int timeoutSeconds = 60;  // [ProgramOptions] Retry, shown as "Time Out:"
+    char transferMode = 'F';  // [TransOptions] Transfer Mode (a character code)
 };
 
 // The settings file's path for the current environment.

@@ -37,9 +37,9 @@ TEST(SplitCommandWords, BlanksAndQuotes) {
 TEST(ParseCliOptions, ValuesAndCommands) {
     CliOptions options;
     std::string error;
-    ASSERT_TRUE(ParseCliOptions({"--user", "u", "--password=p", "--timeout", "5", "--mode", "A", "--firewall", "3",
-                                 "--proxy", "proxy.example:2121", "--proxy-user", "pu", "--proxy-password", "pp",
-                                 "ftp.example:21", "cd pub", "--user"},
+    ASSERT_TRUE(ParseCliOptions({"--user", "u", "--password=p", "--timeout", "5", "--mode", "A", "--firewall",
+                                 "3", "--proxy", "proxy.example:2121", "--proxy-user", "pu",
+                                 "--proxy-password", "pp", "ftp.example:21", "cd pub", "--user"},
                                 options, error))
         << error;
     EXPECT_EQ(options.user, "u");

@@ -1,10 +1,11 @@
+#include "cli/cli_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <sstream>
 #include <thread>
 
-#include "cli/cli_runner.h"
 #include "support/scripted_ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -45,13 +46,14 @@ TEST_F(CliRun, CommandsRunInOrderAndQuitEndsTheRun) {
         .Expect("DELE", "250 gone\r\n")
         .Expect("RMD", "250 gone\r\n")
         .Expect("SITE", "214 help\r\n");
-    const int result = Run({"--email", "me@example.org", server.HostText(), "cd pub", "mkdir \"new dir\"",
-                            "rename a \"b c\"", "chmod 640 b", "rm b", "rmdir \"new dir\"", "quote SITE HELP"});
+    const int result =
+        Run({"--email", "me@example.org", server.HostText(), "cd pub", "mkdir \"new dir\"",
+             "rename a \"b c\"", "chmod 640 b", "rm b", "rmdir \"new dir\"", "quote SITE HELP"});
     EXPECT_EQ(result, CliRunner::kSuccess) << err.str();
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER anonymous", "PASS me@example.org", "CWD pub",
-                                                           "MKD new dir", "RNFR a", "RNTO b c",
-                                                           "SITE CHMOD 640 b", "DELE b", "RMD new dir",
-                                                           "SITE HELP", "quit"}));
+    EXPECT_EQ(server.Received(),
+              (std::vector<std::string>{"USER anonymous", "PASS me@example.org", "CWD pub", "MKD new dir",
+                                        "RNFR a", "RNTO b c", "SITE CHMOD 640 b", "DELE b", "RMD new dir",
+                                        "SITE HELP", "quit"}));
     EXPECT_NE(err.str().find("Quillmoor: PASS xxxxxx\n"), std::string::npos);
     EXPECT_EQ(err.str().find("me@example.org"), std::string::npos);
     EXPECT_NE(err.str().find("221 Goodbye.\n"), std::string::npos);
@@ -70,7 +72,8 @@ TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
     ScriptedFtpServer server;
     server.Expect("USER", "331 pw\r\n").Expect("PASS", "530 Login incorrect.\r\n");
     EXPECT_EQ(Run({"--user", "u", "--password", "bad", server.HostText(), "cd pub"}), CliRunner::kFailure);
-    EXPECT_NE(err.str().find("Logon to remote host failed: " + server.HostText()), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Logon to remote host failed: " + server.HostText()), std::string::npos)
+        << err.str();
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER u", "PASS bad"}));
 }
 
@@ -101,7 +104,8 @@ TEST_F(CliRun, TheEmailSettingIsTheAnonymousPassword) {
     ScriptedFtpServer server;
     ExpectLogin(server);
     EXPECT_EQ(Run({server.HostText()}), CliRunner::kSuccess) << err.str();
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER anonymous", "PASS stored@example.org", "quit"}));
+    EXPECT_EQ(server.Received(),
+              (std::vector<std::string>{"USER anonymous", "PASS stored@example.org", "quit"}));
 }
 
 TEST_F(CliRun, FirewallOptionsReachTheLogin) {
@@ -128,7 +132,8 @@ TEST_F(CliRun, ASilentServerEndsAtTheTimeLimit) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run({"--timeout", "1", "--email", "e@x", server.HostText(), "cd pub"}), CliRunner::kFailure);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
-    EXPECT_NE(err.str().find("Timed out after 1 second waiting for the server."), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Timed out after 1 second waiting for the server."), std::string::npos)
+        << err.str();
 }
 
 TEST_F(CliRun, ServerTextCannotDriveTheTerminal) {
@@ -168,7 +173,8 @@ TEST_F(CliRun, CatalogueSitesAreLookedUpAndOpenTheirDirectory) {
         return true;
     };
     EXPECT_EQ(Run({"@Home"}), CliRunner::kSuccess) << err.str();
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER owner", "PASS secret", "CWD /srv/files", "quit"}));
+    EXPECT_EQ(server.Received(),
+              (std::vector<std::string>{"USER owner", "PASS secret", "CWD /srv/files", "quit"}));
     EXPECT_EQ(Run({"@Work"}), CliRunner::kUsageError);
 }
 

@@ -1,3 +1,5 @@
+#include "platform/net/socket_wait.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 
 #include "platform/net/host_port.h"
 #include "platform/net/host_resolver.h"
-#include "platform/net/socket_wait.h"
 #include "platform/net/wake_signal.h"
 
 namespace {

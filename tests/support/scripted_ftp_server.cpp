@@ -47,8 +47,10 @@ ScriptedFtpServer::ScriptedFtpServer(std::string greetingText) : greeting(std::m
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (listenFd < 0 || stopFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd, 4) != 0 || getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listenFd < 0 || stopFd < 0 ||
+        bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listenFd, 4) != 0 ||
+        getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         throw std::runtime_error("scripted FTP server could not listen");
     }
     port = ntohs(address.sin_port);

@@ -49,9 +49,9 @@ TEST_P(CliProgram, RunsEveryCommandAndReportsFailures) {
     std::ofstream(disk / "old name.txt") << "data";
     const std::string base = server->WritableRemoteDir().empty() ? "." : server->WritableRemoteDir();
 
-    RunResult run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base, "mkdir \"two words\"",
-                         "cd \"two words\"", "cd ..", "rename \"two words\" renamed", "rmdir renamed",
-                         "rename \"old name.txt\" new.txt", "quote NOOP", "rm new.txt"});
+    RunResult run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base,
+                         "mkdir \"two words\"", "cd \"two words\"", "cd ..", "rename \"two words\" renamed",
+                         "rmdir renamed", "rename \"old name.txt\" new.txt", "quote NOOP", "rm new.txt"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_FALSE(fs::exists(disk / "two words"));
     EXPECT_FALSE(fs::exists(disk / "renamed"));
@@ -70,7 +70,8 @@ TEST_P(CliProgram, RunsEveryCommandAndReportsFailures) {
         EXPECT_EQ(run.exitCode, 1) << run.err;
     }
 
-    run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base, "rmdir \"not there\"", "rm mode.txt"});
+    run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base, "rmdir \"not there\"",
+               "rm mode.txt"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_TRUE(fs::exists(disk / "mode.txt"));  // the run stopped at the failed rmdir
     EXPECT_NE(run.err.find("Quillmoor: quit"), std::string::npos);
@@ -81,7 +82,9 @@ TEST_P(CliProgram, RunsEveryCommandAndReportsFailures) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CliProgram, testing::ValuesIn(kServers),
-                         [](const testing::TestParamInfo<ServerKind>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ServerKind>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(CliProgramSignals, CtrlCCancelsAWaitingLogin) {
     testsupport::TempDir config{"quillmoor-cli-config"};
