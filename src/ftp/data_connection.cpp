@@ -14,8 +14,6 @@
 
 namespace {
 
-int LastSocketError() { return net::SocketErrorFromErrno(errno); }
-
 bool ReadSocketName(int socket, sockaddr_in& address) {
     socklen_t length = sizeof address;
     return getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
@@ -45,7 +43,7 @@ net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd, 
 int CFtpSession::OpenListener() {
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0) {
-        LogSocketError("socket create", LastSocketError());
+        LogSocketError("socket create", net::LastSocketError());
         return kNoSocket;
     }
     LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener),
@@ -68,7 +66,7 @@ int CFtpSession::OpenListener() {
         failedStep = "listen";
     }
     if (failedStep != nullptr) {
-        LogSocketError(failedStep, LastSocketError());
+        LogSocketError(failedStep, net::LastSocketError());
         close(listener);
         return kNoSocket;
     }
@@ -77,7 +75,7 @@ int CFtpSession::OpenListener() {
     if (ReadSocketName(controlSocket, controlLocal)) {
         announced = controlLocal;
     } else {
-        LogSocketError("getsockname", LastSocketError());
+        LogSocketError("getsockname", net::LastSocketError());
     }
     const std::uint32_t address = ntohl(announced.sin_addr.s_addr);
     const unsigned port = net::PortOf(localAddress);
@@ -140,7 +138,7 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
                 errorCode = net::kErrorTimedOut;
                 return kNoSocket;
             case net::WaitStatus::Failed:
-                errorCode = LastSocketError();
+                errorCode = net::LastSocketError();
                 return kNoSocket;
         }
         sockaddr_in peer{};
@@ -148,7 +146,7 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
         int accepted = accept4(listenSocket, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
         if (accepted < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
-            errorCode = LastSocketError();
+            errorCode = net::LastSocketError();
             return kNoSocket;
         }
         if (peer.sin_addr.s_addr != expectedPeer.sin_addr.s_addr) {

@@ -1,5 +1,7 @@
 // Incoming and outgoing file transfers over an active-mode data connection.
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,8 +23,6 @@ constexpr std::size_t kReceiveSize = 4000;
 constexpr std::size_t kSendBlockSize = 512;
 // Local reads are gathered so that each 512-byte block is not a read of its own.
 constexpr std::size_t kLocalReadSize = 64 * 1024;
-
-int LastSocketError() { return net::SocketErrorFromErrno(errno); }
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -130,18 +130,24 @@ CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
     return DataOpening::Open;
 }
 
-int CFtpSession::Retrieve() {
+// The checks and the TYPE command that every transfer starts with, then the
+// data connection. Downloads and uploads word their refusals differently.
+CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     replyCode = 0;
     if (controlSocket == kNoSocket) {
-        LogF("Socket not connected.");
-        return 0;
+        LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
+        return DataOpening::NotConnected;
     }
     if (busyCount > 0) {
-        LogF("Currently in process.");
-        return 0;
+        LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
+        return DataOpening::Busy;
     }
     SendTypeCommand(transferType);
-    if (OpenDataConnection(true) != DataOpening::Open) return 0;
+    return OpenDataConnection(incoming);
+}
+
+int CFtpSession::Retrieve() {
+    if (StartTransfer(true) != DataOpening::Open) return 0;
     int received = ReceiveFile(localPath);
     if (received == kAborted) {
         shutdown(dataSocket, SHUT_RDWR);
@@ -149,7 +155,7 @@ int CFtpSession::Retrieve() {
         partialDownload.Discard();
         return kAborted;
     }
-    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", LastSocketError());
+    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
     dataSocket = CloseSocket(dataSocket);
     int reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
@@ -164,22 +170,19 @@ int CFtpSession::Retrieve() {
 }
 
 int CFtpSession::Store() {
-    replyCode = 0;
-    if (controlSocket == kNoSocket) {
-        LogF("Socket is not connected!");
-        return 0;
+    switch (StartTransfer(false)) {
+        case DataOpening::Open: break;
+        case DataOpening::NotConnected: return 0;
+        // A failed upload stops the walk it belongs to.
+        case DataOpening::Busy:
+        case DataOpening::Refused: status.stopWalk = 1; return 0;
+        case DataOpening::NoListener:
+        case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
     }
-    if (busyCount > 0) {
-        LogF("Currently processing a command.");
-        status.stopWalk = 1;
-        return 0;
-    }
-    SendTypeCommand(transferType);
-    DataOpening opening = OpenDataConnection(false);
-    if (opening != DataOpening::Open) {
-        status.stopWalk = 1;
-        return opening == DataOpening::Refused ? 0 : 5;
-    }
+    // The blocks are small; corking lets the kernel send full segments
+    // instead of one packet per block. Closing the socket sends the rest.
+    const int cork = 1;
+    setsockopt(dataSocket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
@@ -200,14 +203,14 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
         if (got >= 0) return static_cast<long>(got);
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            errorCode = LastSocketError();
+            errorCode = net::LastSocketError();
             return -1;
         }
         switch (WaitReadable(dataSocket)) {
             case WaitOutcome::Ready: continue;
             case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
             case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
-            case WaitOutcome::Failed: errorCode = LastSocketError(); return -1;
+            case WaitOutcome::Failed: errorCode = net::LastSocketError(); return -1;
         }
     }
 }

@@ -131,6 +131,9 @@ public:
     int FetchListing(RemoteEntry& entry);
     int UploadTree(const std::string& localRoot, const std::string& remoteName);
     int DownloadTree(const std::string& remoteName, const std::string* localRoot);
+    // Entries the last walk did not transfer: files whose transfer did not
+    // complete, directories that could not be made or entered.
+    int walkFailures = 0;
 
     // --- state read by the rest of the program ---
     LogQueue& Log() { return log; }
@@ -210,7 +213,8 @@ private:
 
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
-    enum class DataOpening { Open, NoListener, Refused, NotAccepted };
+    enum class DataOpening { Open, NotConnected, Busy, NoListener, Refused, NotAccepted };
+    DataOpening StartTransfer(bool incoming);
     DataOpening OpenDataConnection(bool announcesSize);
     int AcceptFromServer(int& errorCode);
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);

@@ -6,7 +6,7 @@
 // POSIX errno and getaddrinfo codes into that numbering.
 namespace net {
 
-constexpr int kErrorCancelled = 10004;       // a blocking call was woken by Cancel
+constexpr int kErrorCancelled = 10004;  // a blocking call was woken by Cancel
 constexpr int kErrorInvalidArgument = 10022;
 constexpr int kErrorNotSocket = 10038;
 constexpr int kErrorNetworkDown = 10050;
@@ -24,6 +24,9 @@ constexpr int kErrorNoData = 11004;
 // Socket error number for a POSIX errno; errno values without a socket
 // counterpart are returned unchanged (they stay below 10000).
 int SocketErrorFromErrno(int errnoValue);
+
+// Socket error number of the calling thread's errno (after a failed call).
+int LastSocketError();
 
 // The errno a socket error number came from, or 0 when it has none.
 int ErrnoFromSocketError(int code);
