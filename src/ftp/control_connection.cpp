@@ -10,6 +10,7 @@
 
 #include "ftp/busy_guard.h"
 #include "ftp/ftp_session.h"
+#include "ftp/socket_error_text.h"
 #include "platform/net/host_port.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
@@ -55,7 +56,7 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
             abortFlag = 1;
             return kNoSocket;
         case net::ResolveStatus::TimedOut:
-            LogF("Timed out after %d seconds waiting for the server.", timeoutSeconds);
+            LogTimeLimit();
             abortFlag = 1;
             [[fallthrough]];
         case net::ResolveStatus::NotFound:
@@ -199,6 +200,7 @@ int CFtpSession::ReadLine() {
     if (controlSocket == kNoSocket) return 0;
     BusyGuard busy(busyCount);
     replyText.clear();
+    readFailure.clear();
     // After an abort every reply read ends at once.
     if (abortFlag) return 421;
 
@@ -240,9 +242,9 @@ int CFtpSession::ReadLine() {
         // unusable: the reply ends as aborted instead of being read for ever.
         abortFlag = 1;
         if (peeked == 0) {
-            LogF("The server closed the connection.");
+            readFailure = "The server closed the connection.";
         } else if (errorCode != net::kErrorCancelled && errorCode != net::kErrorTimedOut) {
-            LogSocketError("Recv", errorCode);
+            readFailure = "Recv: " + SocketErrorText(errorCode);
         }
     }
 
@@ -266,6 +268,7 @@ int CFtpSession::ReadReply() {
     for (;;) {
         const int code = ReadLine();
         if (!replyText.empty() || !abortFlag) LogF("%s", replyText.c_str());
+        if (!readFailure.empty()) LogF("%s", readFailure.c_str());
         if (abortFlag) {
             replyCode = 421;
             break;

@@ -101,7 +101,7 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
                 errorCode = net::kErrorCancelled;
                 return kNoSocket;
             case net::WaitStatus::TimedOut:
-                LogF("Timed out after %d seconds waiting for the server.", timeoutSeconds);
+                LogTimeLimit();
                 abortFlag = 1;
                 errorCode = net::kErrorTimedOut;
                 return kNoSocket;

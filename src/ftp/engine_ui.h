@@ -30,4 +30,9 @@ public:
 
     // Asks the main window to repaint after a download; nothing by default.
     virtual void RepaintMainWindow() {}
+
+    // Called on the worker thread right after it has cleared busy, so a waiter
+    // may look at once instead of at its next tick. Must be async-signal-safe
+    // in spirit: cheap, non-blocking, thread-safe. Nothing by default.
+    virtual void WorkerFinished() {}
 };

@@ -37,7 +37,8 @@ void CFtpSession::AppendLogLine(const std::string& line) {
 }
 
 void CFtpSession::LogF(const char* format, ...) {
-    char line[kLogLineCapacity + 1];
+    // Formatted whole first, so that the cut sees where characters end.
+    char line[1024];
     va_list arguments;
     va_start(arguments, format);
     int length = std::vsnprintf(line, sizeof line, format, arguments);
@@ -63,7 +64,7 @@ CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
             abortFlag = 1;
             return WaitOutcome::Woken;
         case net::WaitStatus::TimedOut:
-            LogF("Timed out after %d seconds waiting for the server.", timeoutSeconds);
+            LogTimeLimit();
             abortFlag = 1;
             return WaitOutcome::TimedOut;
         case net::WaitStatus::Failed:
@@ -75,6 +76,10 @@ CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
 CFtpSession::WaitOutcome CFtpSession::WaitReadable(int socket) { return WaitForServer(socket, POLLIN); }
 
 CFtpSession::WaitOutcome CFtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
+
+void CFtpSession::LogTimeLimit() {
+    LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds, timeoutSeconds == 1 ? "" : "s");
+}
 
 void CFtpSession::RequestStop() {
     stopRequested.store(true);

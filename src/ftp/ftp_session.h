@@ -187,14 +187,17 @@ private:
     EngineUi* ui = nullptr;
     std::string sendBuffer;
     std::string scratch;
+    std::string readFailure;  // why the last ReadLine ended the reply, logged after the line
     std::thread worker;
     std::atomic<bool> stopRequested{false};
 
     // Control-connection internals (control_connection.cpp, login.cpp,
     // remote_operations.cpp).
     WaitOutcome WaitForServer(int socket, short events);
+    void LogTimeLimit();
     void AppendLogLine(const std::string& line);
     static const char* RefusalReason(const std::string& text);
+    bool RefuseUnsendable(const std::string& argument);
     long PeekControl(char* into, int& errorCode);
     bool ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode);
     void CloseControlAfterFailedLogon();

@@ -4,10 +4,22 @@
 
 #include "ftp/ftp_session.h"
 
+// Arguments travel through Command() as C strings, where a NUL would silently
+// shorten a name into another one; such arguments, like line breaks, are
+// refused before anything is composed.
+bool CFtpSession::RefuseUnsendable(const std::string& argument) {
+    const char* reason = RefusalReason(argument);
+    if (reason == nullptr) return false;
+    replyCode = 0;
+    LogF("%s", reason);
+    return true;
+}
+
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
 int CFtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
                                      const std::string& argument) {
+    if (RefuseUnsendable(argument)) return 0;
     if (Command("%s %s", verb, argument.c_str()) != kPermanent) return replyCode / 100;
     Command("%s %s", replyCode == 500 ? fallbackVerb : verb, argument.c_str());
     return replyCode / 100;
@@ -22,16 +34,19 @@ int CFtpSession::MakeDir(const std::string& name) { return CommandWithFallback("
 int CFtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
 
 int CFtpSession::DeleteFile(const std::string& name) {
+    if (RefuseUnsendable(name)) return 0;
     Command("DELE %s", name.c_str());
     return replyCode / 100;
 }
 
 bool CFtpSession::Rename(const std::string& oldName, const std::string& newName) {
+    if (RefuseUnsendable(oldName) || RefuseUnsendable(newName)) return false;
     if (Command("RNFR %s", oldName.c_str()) != kContinue) return false;
     return Command("RNTO %s", newName.c_str()) == kComplete;
 }
 
 int CFtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
+    if (RefuseUnsendable(modeText) || RefuseUnsendable(name)) return kNotSent;
     return Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
 }
 

@@ -11,9 +11,12 @@ void CFtpSession::RunWorker(int (CFtpSession::*operation)(), bool storesResult) 
     // A stopped worker leaves no trace, not even in the status record: the
     // cancelled transfer stores no result and busy keeps its 1.
     if (stopRequested.load()) return;
-    TransferStatusLock lock(status);
-    if (storesResult) status.result = result;
-    status.busy = 0;
+    {
+        TransferStatusLock lock(status);
+        if (storesResult) status.result = result;
+        status.busy = 0;
+    }
+    if (ui != nullptr) ui->WorkerFinished();
 }
 
 int CFtpSession::RunConnect() {

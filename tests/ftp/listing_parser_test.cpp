@@ -1,0 +1,164 @@
+// The Unix long-listing parser, the column count and the piecewise line reader.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "ftp/listing_parser.h"
+#include "support/session_harness.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct ParseCase {
+    const char* title;
+    std::string line;
+    int columnCount;
+    bool accepted;
+    RemoteEntry expected;
+};
+
+RemoteEntry Entry(int isFile, std::string permissions, std::string links, std::string owner, std::string group,
+                  std::string size, std::string date, std::string name) {
+    RemoteEntry entry;
+    entry.isFile = isFile;
+    entry.permissions = std::move(permissions);
+    entry.links = std::move(links);
+    entry.owner = std::move(owner);
+    entry.group = std::move(group);
+    entry.sizeText = std::move(size);
+    entry.dateText = std::move(date);
+    entry.name = std::move(name);
+    return entry;
+}
+
+const ParseCase kParseCases[] = {
+    {"nine columns, two blanks kept in the date", "drwxr-xr-x   2 root     other        512 Jan  5 12:30 pub", 9,
+     true, Entry(0, "drwxr-xr-x", "2", "root", "other", "512", "Jan  5 12:30", "pub")},
+    {"eight columns: no group, fourth token is the size", "drwxr-xr-x   2 root        512 Jan  5 12:30 pub", 8,
+     true, Entry(0, "drwxr-xr-x", "2", "root", "", "512", "Jan  5 12:30", "pub")},
+    {"file with blanks in its name", "-rw-r--r--   1 ftp      ftp       1024 Mar 14  2021 my  notes .txt", 9, true,
+     Entry(1, "-rw-r--r--", "1", "ftp", "ftp", "1024", "Mar 14  2021", "my  notes .txt")},
+    {"symbolic link keeps arrow and target", "lrwxrwxrwx   1 root     root          7 Feb  1 09:00 bin -> usr/bin",
+     9, true, Entry(0, "lrwxrwxrwx", "1", "root", "root", "7", "Feb  1 09:00", "bin -> usr/bin")},
+    {"ACL marker in column 10 is not examined", "-rw-r--r--+  1 a b 3 Jan  1  2020 x", 9, true,
+     Entry(1, "-rw-r--r--", "1", "a", "b", "3", "Jan  1  2020", "x")},
+    {"nine-column line read with an eight-column count", "-rw-r--r--   1 a b 3 Jan  1  2020 x", 8, true,
+     Entry(1, "-rw-r--r--", "1", "a", "", "b", "3 Jan  1", "2020 x")},
+    {"line cut short after the owner", "-rw-r--r--   1 a", 9, true, Entry(1, "-rw-r--r--", "1", "a", "", "", "", "")},
+    {"only the type letter", "d", 9, true, Entry(0, "d", "", "", "", "", "", "")},
+    {"total line", "total 42", 9, false, {}},
+    {"block device", "brw-rw----   1 root disk 8, 0 Jan  1 00:00 sda", 9, false, {}},
+    {"character device", "crw-rw-rw-   1 root root 1, 3 Jan  1 00:00 null", 9, false, {}},
+    {"line beginning with a blank", " -rw-r--r-- 1 a b 3 Jan 1 2020 x", 9, false, {}},
+    {"empty line", "", 9, false, {}},
+    {"server message", "550 No files found", 9, false, {}},
+};
+
+TEST(ListingParser, ParsesEveryTableRow) {
+    for (const ParseCase& row : kParseCases) {
+        SCOPED_TRACE(row.title);
+        RemoteEntry entry;
+        entry.group = "stale";
+        const bool accepted = ParseUnixListingLine(row.line, row.columnCount, entry);
+        ASSERT_EQ(accepted, row.accepted);
+        if (!accepted) continue;
+        EXPECT_EQ(entry.isFile, row.expected.isFile);
+        EXPECT_EQ(entry.permissions, row.expected.permissions);
+        EXPECT_EQ(entry.links, row.expected.links);
+        EXPECT_EQ(entry.owner, row.expected.owner);
+        EXPECT_EQ(entry.group, row.expected.group);
+        EXPECT_EQ(entry.sizeText, row.expected.sizeText);
+        EXPECT_EQ(entry.dateText, row.expected.dateText);
+        EXPECT_EQ(entry.name, row.expected.name);
+    }
+}
+
+TEST(ListingParser, CountsFieldsSeparatedOnlyByBlanks) {
+    const struct {
+        std::string line;
+        int fields;
+    } rows[] = {
+        {"drwxr-xr-x   2 root     other        512 Jan  5 12:30 pub\n", 9},
+        {"drwxr-xr-x   2 root        512 Jan  5 12:30 pub\r\n", 8},
+        {" leading blank counts one more", 6},
+        {"trailing blanks   \n", 2},
+        {"tab\tis not a separator", 4},
+        {"\n", 0},
+        {"", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(CountListingFields(row.line), row.fields);
+    }
+}
+
+class ListingFileTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& contents) { return dir.WriteFile("listing.txt", contents).string(); }
+
+    testsupport::TempDir dir;
+    testsupport::SessionHarness harness;
+};
+
+TEST_F(ListingFileTest, ReaderSplitsLongLinesAndDropsNetworkLineEnds) {
+    const std::string longLine = "-" + std::string(178, 'a') + "dcontinued";  // 189 characters
+    std::string path = Write("first\r\n" + longLine + "\n" + std::string("nul\0byte", 8) + "\nlast");
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    char buffer[kListingPieceCapacity + 1];
+    std::string_view piece;
+    std::vector<std::string> pieces;
+    while (ReadListingPiece(file, buffer, piece)) pieces.emplace_back(piece);
+    std::fclose(file);
+    const std::vector<std::string> expected = {"first\n", longLine.substr(0, 179), "dcontinued\n",
+                                               std::string("nul\0byte\n", 9), "last"};
+    EXPECT_EQ(pieces, expected);
+}
+
+TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
+    CFtpSession& session = harness.session;
+    session.columnCount = 3;
+    EXPECT_EQ(session.CountListing(Write("total 4\ndrwxr-xr-x 2 root 512 Jan 5 12:30 pub\n-rw 1 a b c d e f g\n")), 3);
+    EXPECT_EQ(session.columnCount, 8);
+
+    // A listing of only the total line keeps the earlier count.
+    EXPECT_EQ(session.CountListing(Write("total 0\n")), 1);
+    EXPECT_EQ(session.columnCount, 8);
+
+    // A missing file counts nothing and changes nothing.
+    EXPECT_EQ(session.CountListing((dir / "missing").string()), 0);
+    EXPECT_EQ(session.columnCount, 8);
+}
+
+TEST_F(ListingFileTest, NextEntrySkipsNonEntriesAndSplitsA180CharacterLine) {
+    CFtpSession& session = harness.session;
+    // 180 characters: the first 179 form an entry, the last character is a
+    // line of its own ("d"), which happens to be accepted as a directory.
+    std::string longName(180 - 44, 'n');
+    std::string longLine = "-rw-r--r--   1 ftp      ftp       1 Jan  1  2020 " + longName;
+    longLine.resize(179);
+    longLine += "d";
+    std::string path = Write("total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n" + longLine +
+                             "\nlrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
+    session.CountListing(path);
+    session.listingFile = std::fopen(path.c_str(), "r");
+    ASSERT_NE(session.listingFile, nullptr);
+
+    std::vector<std::string> names;
+    std::vector<int> kinds;
+    RemoteEntry entry;
+    while (session.NextEntry(entry)) {
+        names.push_back(entry.name);
+        kinds.push_back(entry.isFile);
+    }
+    EXPECT_EQ(session.listingFile, nullptr) << "the file is closed at its end";
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(names[0], "a b");
+    EXPECT_EQ(names[1], longLine.substr(49, 179 - 49));
+    EXPECT_EQ(names[2], "");
+    EXPECT_EQ(kinds[2], 0);
+    EXPECT_EQ(names[3], "l -> a b");
+}
+
+}  // namespace

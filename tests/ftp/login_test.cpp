@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "support/free_port.h"
+#include "support/scripted_ftp_server.h"
+#include "support/session_harness.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::ScriptedFtpServer;
+using testsupport::SessionHarness;
+
+struct Exchange {
+    std::string verb;
+    std::string reply;
+};
+
+struct LogonCase {
+    const char* name;
+    int firewallOn;
+    int firewallMode;
+    std::vector<Exchange> script;
+    std::vector<std::string> sent;
+    bool loggedIn;
+    std::string failureLine;
+};
+
+// The site host is never dialled: through a proxy it only appears in commands.
+const std::string kSite = "site.example";
+
+std::vector<LogonCase> Cases() {
+    return {
+        {"direct, password asked", 0, 0, {{"USER", "331 pw\r\n"}, {"PASS", "230 in\r\n"}}, {"USER u", "PASS p"}, true, ""},
+        {"direct, no password needed", 0, 0, {{"USER", "230 in\r\n"}}, {"USER u"}, true, ""},
+        {"direct, password refused", 0, 0, {{"USER", "331 pw\r\n"}, {"PASS", "530 no\r\n"}}, {"USER u", "PASS p"},
+         false, "Logon to remote host failed: " + kSite},
+        {"mode 1, SITE asks for the password", 1, 1,
+         {{"USER", "331 pw\r\n"}, {"PASS", "230 proxy\r\n"}, {"site", "200 ok\r\n"}, {"SITE", "331 pw\r\n"}, {"PASS", "230 in\r\n"}},
+         {"USER fu", "PASS fp", "site " + kSite, "SITE " + kSite, "PASS p"}, true, ""},
+        {"mode 1, SITE logs in", 1, 1,
+         {{"USER", "230 proxy\r\n"}, {"site", "200 ok\r\n"}, {"SITE", "230 in\r\n"}},
+         {"USER fu", "site " + kSite, "SITE " + kSite}, true, ""},
+        {"mode 2", 1, 2,
+         {{"USER", "331 pw\r\n"}, {"PASS", "230 proxy\r\n"}, {"site", "200 ok\r\n"}, {"USER", "331 pw\r\n"}, {"PASS", "230 in\r\n"}},
+         {"USER fu", "PASS fp", "site " + kSite, "USER u@" + kSite, "PASS p"}, true, ""},
+        {"mode 2, site answered 4xx goes on", 1, 2,
+         {{"USER", "230 proxy\r\n"}, {"site", "450 later\r\n"}, {"USER", "230 in\r\n"}},
+         {"USER fu", "site " + kSite, "USER u@" + kSite}, true, ""},
+        {"mode 3, no proxy log-in", 1, 3, {{"USER", "331 pw\r\n"}, {"PASS", "230 in\r\n"}},
+         {"USER u@" + kSite, "PASS p"}, true, ""},
+        {"mode 4, OPEN asks for the password", 1, 4, {{"OPEN", "331 pw\r\n"}, {"PASS", "230 in\r\n"}},
+         {"OPEN " + kSite, "PASS p"}, true, ""},
+        {"mode 4, OPEN logs in", 1, 4, {{"OPEN", "230 in\r\n"}}, {"OPEN " + kSite}, true, ""},
+        {"mode 0, site asks for the password", 1, 0,
+         {{"USER", "331 pw\r\n"}, {"PASS", "230 proxy\r\n"}, {"site", "331 pw\r\n"}, {"PASS", "230 in\r\n"}},
+         {"USER fu", "PASS fp", "site " + kSite, "PASS p"}, true, ""},
+        {"mode 0, site logs in", 1, 0, {{"USER", "230 proxy\r\n"}, {"site", "230 in\r\n"}},
+         {"USER fu", "site " + kSite}, true, ""},
+        {"proxy refuses its password", 1, 2, {{"USER", "331 pw\r\n"}, {"PASS", "530 no\r\n"}}, {"USER fu", "PASS fp"},
+         false, "Failed to login to Firewall Host 127.0.0.1"},
+        {"proxy cannot reach the site", 1, 1, {{"USER", "230 proxy\r\n"}, {"site", "550 unreachable\r\n"}},
+         {"USER fu", "site " + kSite}, false, "Could not connect to " + kSite + " through FireWall"},
+    };
+}
+
+TEST(Logon, DirectAndFirewallExchanges) {
+    for (const LogonCase& row : Cases()) {
+        SCOPED_TRACE(row.name);
+        ScriptedFtpServer server;
+        for (const Exchange& step : row.script) server.Expect(step.verb, step.reply);
+        SessionHarness harness;
+        CFtpSession& session = harness.session;
+        session.user = "u";
+        session.password = "p";
+        if (row.firewallOn) {
+            session.host = kSite;
+            // The proxy port comes from the firewall settings, not from the host text.
+            session.SetFirewall(1, row.firewallMode, server.Port(), "127.0.0.1", "fu", "fp");
+        } else {
+            session.host = server.HostText();
+        }
+        const int socket = session.Logon();
+        EXPECT_EQ(socket != CFtpSession::kNoSocket, row.loggedIn);
+        EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
+        EXPECT_EQ(session.busyCount, 0);
+        EXPECT_EQ(session.directUserLogin, (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
+        EXPECT_EQ(server.Received(), row.sent);
+        EXPECT_TRUE(server.Mismatches().empty());
+        if (row.loggedIn) {
+            EXPECT_EQ(session.controlSocket, socket);
+        } else {
+            EXPECT_EQ(session.controlSocket, CFtpSession::kNoSocket);
+            // A direct log-in names the dialled host, which the table cannot know.
+            const std::string expectedFailure =
+                row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.host;
+            EXPECT_TRUE(harness.HasLine(expectedFailure)) << harness.Joined();
+        }
+        EXPECT_FALSE(harness.HasLine("Quillmoor: PASS p"));
+        EXPECT_FALSE(harness.HasLine("Quillmoor: PASS fp"));
+    }
+}
+
+TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
+    ScriptedFtpServer server;
+    server.Expect("USER", "230 in\r\n");
+    SessionHarness harness;
+    harness.session.host = server.HostText();
+    harness.session.user = "u";
+    const int socket = harness.session.Logon();
+    ASSERT_NE(socket, CFtpSession::kNoSocket);
+    const auto& lines = harness.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "Connected to 127.0.0.1 port " + std::to_string(server.Port()));
+    EXPECT_EQ(lines[1], "[" + std::to_string(socket) + "] from 127.0.0.1 port " +
+                            std::to_string(ntohs(harness.session.localAddress.sin_port)));
+    EXPECT_EQ(lines[2], "220 Scripted server ready.");
+    EXPECT_EQ(lines[3], "Quillmoor: USER u");
+}
+
+TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
+    ScriptedFtpServer server("120 wait (EXOS 8.3)\r\n220 ready\r");
+    server.Expect("USER", "331 pw\r").Expect("PASS", "230 in\r");
+    SessionHarness harness;
+    harness.session.timeoutSeconds = 3;
+    harness.session.host = server.HostText();
+    harness.session.user = "u";
+    harness.session.password = "p";
+    EXPECT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    EXPECT_EQ(harness.session.crEndsLine, 1);
+    EXPECT_TRUE(harness.HasLine("230 in"));
+}
+
+TEST(Logon, RefusalsBeforeDialling) {
+    SessionHarness harness;
+    harness.session.connected = 1;
+    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.connected, 1);
+    harness.session.connected = 0;
+    harness.session.SetFirewall(1, 2, 0, "", "fu", "fp");
+    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.Lines(), (std::vector<std::string>{
+                                   "Trying to connect when already connected.",
+                                   "FireWall Host must be entered in the FireWall dialog before connection can be established.",
+                               }));
+}
+
+TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
+    ScriptedFtpServer server("421 Too many users\r\n");
+    SessionHarness harness;
+    harness.session.host = server.HostText();
+    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
+    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.busyCount, 0);
+}
+
+TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
+    ScriptedFtpServer server("");
+    SessionHarness harness;
+    harness.session.timeoutSeconds = 1;
+    harness.session.host = server.HostText();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
+    EXPECT_TRUE(harness.HasLine("Unknown open msg \"\" 421")) << harness.Joined();
+    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_EQ(harness.session.busyCount, 0);
+}
+
+TEST(Logon, NobodyListeningLogsTheFailedConnection) {
+    SessionHarness harness;
+    harness.session.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
+    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_TRUE(harness.HasLine("Connection to " + harness.session.host + " failed")) << harness.Joined();
+    EXPECT_EQ(harness.session.busyCount, 0);
+}
+
+TEST(SetFirewall, LongValuesAreCutToTheFieldCapacities) {
+    SessionHarness harness;
+    harness.session.SetFirewall(1, 3, 2121, std::string(100, 'h'), std::string(40, 'u'), std::string(40, 'p'));
+    EXPECT_EQ(harness.session.firewallHost, std::string(79, 'h'));
+    EXPECT_EQ(harness.session.firewallUser, std::string(29, 'u'));
+    EXPECT_EQ(harness.session.firewallPassword, std::string(29, 'p'));
+    EXPECT_EQ(harness.session.firewallPort, 2121);
+    EXPECT_EQ(harness.session.firewallMode, 3);
+}
+
+}  // namespace

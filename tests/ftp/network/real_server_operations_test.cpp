@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "support/real_ftp_server.h"
+#include "support/session_harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::RealFtpServer;
+using testsupport::SessionHarness;
+
+struct ServerKind {
+    const char* name;
+    std::unique_ptr<RealFtpServer> (*start)();
+    bool allowsChmod;  // vsftpd never lets anonymous users change permissions
+};
+
+const ServerKind kServers[] = {
+    {"pyftpdlib", [] { return std::unique_ptr<RealFtpServer>(new testsupport::PyftpdlibServer); }, true},
+    {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }, false},
+};
+
+void PrintTo(const ServerKind& kind, std::ostream* out) { *out << kind.name; }
+
+class RealServer : public testing::TestWithParam<ServerKind> {};
+
+TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
+    std::unique_ptr<RealFtpServer> server = GetParam().start();
+    if (!server->Started()) GTEST_SKIP() << server->Problem();
+    const fs::path disk = server->WritableDir();
+    std::ofstream(disk / "doomed.txt") << "bye";
+
+    SessionHarness harness;
+    CFtpSession& session = harness.session;
+    session.host = server->HostText();
+    session.user = "anonymous";
+    session.password = "tester@example.org";
+    ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    EXPECT_EQ(session.connected, 1);
+    EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
+
+    if (!server->WritableRemoteDir().empty()) {
+        EXPECT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+    }
+    EXPECT_EQ(session.MakeDir("made here"), 2) << harness.Joined();
+    EXPECT_TRUE(fs::is_directory(disk / "made here"));
+    EXPECT_EQ(session.ChangeDir("made here"), 2);
+    EXPECT_EQ(session.ChangeDir(".."), 2);
+    EXPECT_EQ(session.ChangeDir("no such dir"), 5);
+
+    EXPECT_TRUE(session.Rename("made here", "renamed"));
+    EXPECT_TRUE(fs::is_directory(disk / "renamed"));
+    EXPECT_FALSE(session.Rename("never existed", "other"));
+
+    const int chmodClass = session.SetPermissions("700", "renamed");
+    if (GetParam().allowsChmod) {
+        EXPECT_EQ(chmodClass, 2) << harness.Joined();
+        EXPECT_EQ(fs::status(disk / "renamed").permissions() & fs::perms::all, fs::perms::owner_all);
+    } else {
+        EXPECT_EQ(chmodClass, 5) << harness.Joined();
+    }
+
+    EXPECT_EQ(session.RemoveDir("renamed"), 2) << harness.Joined();
+    EXPECT_FALSE(fs::exists(disk / "renamed"));
+    EXPECT_EQ(session.DeleteFile("doomed.txt"), 2) << harness.Joined();
+    EXPECT_FALSE(fs::exists(disk / "doomed.txt"));
+    EXPECT_EQ(session.DeleteFile("doomed.txt"), 5);
+
+    EXPECT_EQ(session.Quit(), 2);
+    EXPECT_EQ(session.connected, 0);
+    EXPECT_EQ(session.busyCount, 0);
+}
+
+TEST_P(RealServer, AWrongPasswordIsRefused) {
+    if (std::string(GetParam().name) != "pyftpdlib") GTEST_SKIP() << "only pyftpdlib has a named user here";
+    std::unique_ptr<RealFtpServer> server = GetParam().start();
+    if (!server->Started()) GTEST_SKIP() << server->Problem();
+    SessionHarness harness;
+    harness.session.host = server->HostText();
+    harness.session.user = "tester";
+    harness.session.password = "wrong";
+    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
+    harness.session.password = "secret";
+    EXPECT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServer, testing::ValuesIn(kServers),
+                         [](const testing::TestParamInfo<ServerKind>& info) { return std::string(info.param.name); });
+
+}  // namespace

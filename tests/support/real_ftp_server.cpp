@@ -1,0 +1,135 @@
+#include "support/real_ftp_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
+
+#include "support/free_port.h"
+
+namespace testsupport {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const char* const kPyftpdlibScript = R"(
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+root = sys.argv[1]
+authorizer = DummyAuthorizer()
+authorizer.add_anonymous(root, perm='elradfmwMT')
+authorizer.add_user('tester', 'secret', root, perm='elradfmwMT')
+handler = type('Handler', (FTPHandler,), {'authorizer': authorizer})
+server = FTPServer(('127.0.0.1', 0), handler)
+print(server.socket.getsockname()[1], flush=True)
+server.serve_forever()
+)";
+
+// The first python3 that has pyftpdlib (a version manager's python3 earlier
+// in PATH may lack the distribution's package).
+std::string PythonWithPyftpdlib() {
+    for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+        RunResult probe = RunProgram({candidate, "-c", "import pyftpdlib"}, 10s);
+        if (probe.exitCode == 0) return candidate;
+    }
+    return {};
+}
+
+bool WaitUntilAccepting(unsigned short port, ChildProcess& process, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (AcceptsConnections(port)) return true;
+        if (!process.IsRunning()) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool AcceptsConnections(unsigned short port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0) close(fd);
+    return ok;
+}
+
+PyftpdlibServer::PyftpdlibServer() {
+    const std::string python = PythonWithPyftpdlib();
+    if (python.empty()) {
+        problem = "no python3 with pyftpdlib";
+        return;
+    }
+    writableDir = dir / "root";
+    std::filesystem::create_directories(writableDir);
+    process = ChildProcess::Start({python, "-c", kPyftpdlibScript, writableDir.string()}, (dir / "stderr").string());
+    const std::string portText = process.ReadLine(15s);
+    const int chosen = portText.empty() ? 0 : std::atoi(portText.c_str());
+    if (chosen <= 0 || !WaitUntilAccepting(static_cast<unsigned short>(chosen), process, 10s)) {
+        problem = "pyftpdlib did not start: " + TempDir::ReadFile(dir / "stderr");
+        return;
+    }
+    port = static_cast<unsigned short>(chosen);
+}
+
+VsftpdServer::VsftpdServer() {
+    const char* program = "/usr/sbin/vsftpd";
+    if (access(program, X_OK) != 0) {
+        problem = "vsftpd is not installed";
+        return;
+    }
+    // vsftpd refuses an anonymous root that the anonymous user may write to,
+    // so the root stays read-only and "upload" below it is writable.
+    const std::filesystem::path root = dir / "root";
+    writableDir = root / "upload";
+    writableRemoteDir = "upload";
+    std::filesystem::create_directories(writableDir);
+    std::filesystem::create_directories(dir / "empty");
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+    std::filesystem::permissions(root, std::filesystem::perms(0755));
+    std::filesystem::permissions(writableDir, std::filesystem::perms(0777));
+    if (const passwd* ftpUser = getpwnam("ftp")) {
+        [[maybe_unused]] int ignored = chown(writableDir.c_str(), ftpUser->pw_uid, ftpUser->pw_gid);
+    }
+
+    // A port picked here may be taken by someone else before vsftpd binds it.
+    for (int attempt = 0; attempt < 3 && port == 0; ++attempt) {
+        const unsigned short candidate = FreeTcpPort();
+        const std::filesystem::path config = dir / "vsftpd.conf";
+        std::ofstream out(config);
+        out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
+            << "listen_port=" << candidate << "\n"
+            << "background=NO\n"
+            << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\n"
+            << "anon_root=" << root.string() << "\n"
+            << "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
+            << "anon_other_write_enable=YES\nanon_world_readable_only=NO\nanon_umask=022\n"
+            << "port_enable=YES\nconnect_from_port_20=NO\npasv_enable=YES\n"
+            << "seccomp_sandbox=NO\n"
+            << "secure_chroot_dir=" << (dir / "empty").string() << "\n"
+            << "ftp_username=ftp\nnopriv_user=ftp\n"
+            << "xferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=YES\n"
+            << "vsftpd_log_file=" << (dir / "vsftpd.log").string() << "\n";
+        out.close();
+        process = ChildProcess::Start({program, config.string()}, (dir / "stderr").string());
+        if (WaitUntilAccepting(candidate, process, 10s)) {
+            port = candidate;
+        } else {
+            process.Stop();
+        }
+    }
+    if (port == 0) problem = "vsftpd did not start: " + TempDir::ReadFile(dir / "stderr");
+}
+
+}  // namespace testsupport

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace testsupport {
+
+// A real FTP server started for one test on 127.0.0.1, serving a fresh
+// temporary directory. Start() returns false (with Problem() saying why) when
+// the server program is missing or does not come up; tests then skip.
+class RealFtpServer {
+public:
+    virtual ~RealFtpServer() = default;
+
+    bool Started() const { return port != 0; }
+    const std::string& Problem() const { return problem; }
+    unsigned short Port() const { return port; }
+    std::string HostText() const { return "127.0.0.1:" + std::to_string(port); }
+    // The directory that anonymous users may write to, on disk.
+    std::filesystem::path WritableDir() const { return writableDir; }
+    // Its name as the client sees it after log-in ("" when the root is writable).
+    std::string WritableRemoteDir() const { return writableRemoteDir; }
+
+protected:
+    TempDir dir{"quillmoor-ftpd"};
+    ChildProcess process;
+    unsigned short port = 0;
+    std::string problem;
+    std::filesystem::path writableDir;
+    std::string writableRemoteDir;
+};
+
+// python3-pyftpdlib with a writable anonymous root (and a user "tester" with
+// the password "secret" on the same root).
+class PyftpdlibServer : public RealFtpServer {
+public:
+    PyftpdlibServer();
+};
+
+// vsftpd with its own configuration: anonymous log-in, a writable "upload"
+// directory, active mode allowed, no PORT from port 20, in the foreground.
+class VsftpdServer : public RealFtpServer {
+public:
+    VsftpdServer();
+};
+
+// True when a TCP connection to 127.0.0.1:port succeeds.
+bool AcceptsConnections(unsigned short port);
+
+}  // namespace testsupport
