@@ -2,7 +2,9 @@
 
 #include <QLabel>
 #include <QString>
+
 #include <initializer_list>
+
 class QLineEdit;
 class QWidget;
 
