@@ -1,9 +1,10 @@
 #pragma once
 
+#include <QLabel>
 #include <QString>
+
 #include <initializer_list>
 
-class QLabel;
 class QLineEdit;
 class QWidget;
 

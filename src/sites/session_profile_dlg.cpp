@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "platform/desktop/message_seam.h"
-#include "sites/anonymous_login.h"
 #include "sites/dialog_fields.h"
 
 const char* const kQuickConnectHelp =
@@ -24,32 +23,21 @@ const char* const kSiteConnectHelp =
     "probably turn off the Prompt check box in the properties for this site.";
 
 CSessionProfileDlg::CSessionProfileDlg(const QString& email, QWidget* parent)
-    : QDialog(parent),
-      helpLabel(new QLabel),
-      hostEdit(new QLineEdit),
-      userIdEdit(new QLineEdit),
-      passwordEdit(new QLineEdit),
-      remoteDirEdit(new QLineEdit),
-      anonymousBox(new QCheckBox(QStringLiteral("Anonymous &Login"))),
-      firewallBox(new QCheckBox(QStringLiteral("Use Firewall"))),
-      anonymousLogin(new AnonymousLogin(anonymousBox, userIdEdit, passwordEdit, email)) {
+    : CLoginFieldsDlg(email, parent), helpLabel(new QLabel) {
     setWindowTitle(QStringLiteral("Session Profile"));
     helpLabel->setWordWrap(true);
     firewallBox->hide();
 
     auto* form = new QFormLayout;
-    form->addRow(BuddyLabel(QStringLiteral("Host &Name:"), hostEdit), hostEdit);
-    form->addRow(BuddyLabel(QStringLiteral("&User ID:"), userIdEdit), userIdEdit);
-    form->addRow(BuddyLabel(QStringLiteral("Pass&word:"), passwordEdit), passwordEdit);
+    AddLoginRows(form);
     form->addRow(anonymousBox);
     form->addRow(new QLabel(QStringLiteral("Initial Directory")));
     form->addRow(BuddyLabel(QStringLiteral("Remote H&ost:"), remoteDirEdit), remoteDirEdit);
     remoteDirEdit->setAccessibleName(QStringLiteral("Initial Directory on the Remote Host"));
 
     auto* buttons = new QDialogButtonBox;
-    QPushButton* connectButton = buttons->addButton(QStringLiteral("Connect"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Connect"), QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    connectButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &CSessionProfileDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSessionProfileDlg::reject);
 
@@ -63,31 +51,15 @@ CSessionProfileDlg::CSessionProfileDlg(const QString& email, QWidget* parent)
 void CSessionProfileDlg::showEvent(QShowEvent* event) {
     helpLabel->setText(helpText);
     helpLabel->setAccessibleName(helpText);
-    hostEdit->setText(host);
-    userIdEdit->setText(userId);
-    passwordEdit->setText(password);
-    remoteDirEdit->setText(remoteDir);
-    anonymousBox->setChecked(anonymous);
-    firewallBox->setChecked(useFirewall);
-    anonymousLogin->ApplyOnOpen();
+    ShowLoginFields();
     QDialog::showEvent(event);
 }
 
 void CSessionProfileDlg::accept() {
-    host = hostEdit->text();
-    userId = userIdEdit->text();
-    password = passwordEdit->text();
-    remoteDir = remoteDirEdit->text();
-    anonymous = anonymousBox->isChecked();
-    useFirewall = firewallBox->isChecked();
-    if (host.isEmpty()) {
-        DesktopBeep();
-        ShowMessage(this, QStringLiteral("You must provide a host name."));
-        return;
-    }
-    // A line break would end the command that carries the field.
-    if (const QString problem = LineBreakProblem({hostEdit, userIdEdit, passwordEdit, remoteDirEdit});
-        !problem.isEmpty()) {
+    ReadLoginFields();
+    const QString problem =
+        host.isEmpty() ? QStringLiteral("You must provide a host name.") : LoginFieldProblem();
+    if (!problem.isEmpty()) {
         DesktopBeep();
         ShowMessage(this, problem);
         return;

@@ -11,24 +11,16 @@
 #include <QVBoxLayout>
 
 #include "platform/desktop/message_seam.h"
-#include "sites/anonymous_login.h"
 #include "sites/dialog_fields.h"
 #include "sites/icon_selection_dlg.h"
 #include "sites/site_icon_source.h"
 
 CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
-    : QDialog(parent),
+    : CLoginFieldsDlg(email, parent),
       nameEdit(new QLineEdit),
-      hostEdit(new QLineEdit),
-      userIdEdit(new QLineEdit),
-      passwordEdit(new QLineEdit),
-      remoteDirEdit(new QLineEdit),
-      anonymousBox(new QCheckBox(QStringLiteral("Anonymous &Login"))),
       savePasswordBox(new QCheckBox(QStringLiteral("Sa&ve Password"))),
       promptBox(new QCheckBox(QStringLiteral("Prompt"))),
-      firewallBox(new QCheckBox(QStringLiteral("Use Firewall"))),
-      iconButton(new QToolButton),
-      anonymousLogin(new AnonymousLogin(anonymousBox, userIdEdit, passwordEdit, email)) {
+      iconButton(new QToolButton) {
     setWindowTitle(QStringLiteral("Properties"));
     // Every field becomes one line of the catalogue file.
     LimitToCatalogueLine(nameEdit, "");
@@ -49,9 +41,7 @@ CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
 
     auto* form = new QFormLayout;
     form->addRow(BuddyLabel(QStringLiteral("Profile Name:"), nameEdit), nameEdit);
-    form->addRow(BuddyLabel(QStringLiteral("Host &Name:"), hostEdit), hostEdit);
-    form->addRow(BuddyLabel(QStringLiteral("&User ID:"), userIdEdit), userIdEdit);
-    form->addRow(BuddyLabel(QStringLiteral("Pass&word:"), passwordEdit), passwordEdit);
+    AddLoginRows(form);
     form->addRow(BuddyLabel(QStringLiteral("Initial Directory on the Remote Host:"), remoteDirEdit),
                  remoteDirEdit);
 
@@ -77,16 +67,10 @@ CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
 
 void CSitePropertiesDlg::showEvent(QShowEvent* event) {
     nameEdit->setText(name);
-    hostEdit->setText(host);
-    userIdEdit->setText(userId);
-    passwordEdit->setText(password);
-    remoteDirEdit->setText(remoteDir);
-    anonymousBox->setChecked(anonymous);
     savePasswordBox->setChecked(savePassword);
     promptBox->setChecked(prompt);
-    firewallBox->setChecked(useFirewall);
     ShowIcon();
-    anonymousLogin->ApplyOnOpen();
+    ShowLoginFields();
     QDialog::showEvent(event);
 }
 

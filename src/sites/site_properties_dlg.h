@@ -1,20 +1,17 @@
 #pragma once
 
-#include <QDialog>
 #include <QIcon>
-#include <QString>
 
-class AnonymousLogin;
+#include "sites/login_fields_dlg.h"
+
 class CIconSelectionDlg;
-class QCheckBox;
-class QLineEdit;
 class QToolButton;
 
 // "Properties": edits a whole site profile. Both Save buttons end it with
 // Accepted and `buttonCode` tells which one (0 Save/Exit, 1 Save/Connect);
 // Cancel ends it with Rejected and code 2. The caller copies the members and
 // `currentIconSpec` into the profile; `anonymous` is not stored.
-class CSitePropertiesDlg : public QDialog {
+class CSitePropertiesDlg : public CLoginFieldsDlg {
     Q_OBJECT
 
 public:
@@ -22,13 +19,6 @@ public:
 
     explicit CSitePropertiesDlg(const QString& email, QWidget* parent = nullptr);
 
-    bool useFirewall = false;
-    QString host;
-    bool anonymous = false;
-    QString password;
-    QString remoteDir;
-    bool savePassword = false;
-    QString userId;
     int buttonCode = kSaveExit;
     QString name;
     bool prompt = false;
@@ -51,14 +41,7 @@ private:
     void ShowIcon();
 
     QLineEdit* nameEdit;
-    QLineEdit* hostEdit;
-    QLineEdit* userIdEdit;
-    QLineEdit* passwordEdit;
-    QLineEdit* remoteDirEdit;
-    QCheckBox* anonymousBox;
     QCheckBox* savePasswordBox;
     QCheckBox* promptBox;
-    QCheckBox* firewallBox;
     QToolButton* iconButton;
-    AnonymousLogin* anonymousLogin;
 };
