@@ -45,6 +45,7 @@ CMainFrame::CMainFrame(AppContext& appContext, QWidget* parent) : QMainWindow(pa
     CreateMenusAndToolBar();
     InstallFrameCommands();
     PressDefaultViewButton();
+    UpdateToolBarState();  // no button may look usable before its rule has been asked
 
     // Next and previous pane, the usual keys of a split window.
     connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { FocusNextPane(1); });

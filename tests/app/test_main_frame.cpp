@@ -121,6 +121,9 @@ private slots:
             QVERIFY(!action->icon().isNull());
             QCOMPARE(frame.ToolBar()->widgetForAction(action)->accessibleName(), action->toolTip());
         }
+        // States are right before the first idle pass: Disconnect needs a connection.
+        QVERIFY(!frame.Commands().Action(kCmdDisconnect)->isEnabled());
+        QVERIFY(frame.Commands().Action(kCmdLargeIcons)->isEnabled());
         QActionGroup* group = toolSlots.at(8)->actionGroup();
         QVERIFY(group);
         QCOMPARE(group->actions(), toolSlots.mid(8, 4));
