@@ -10,7 +10,7 @@
 #include "app/quillmoorv3_app.h"
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
-#include "platform/desktop/message_seam.h"
+#include "options/recorded_messages.h"
 #include "support/real_ftp_server.h"
 
 // The whole program against a real server: a file dropped onto the window is
@@ -24,11 +24,7 @@ private slots:
         IsolatedConfig config;
         testsupport::PyftpdlibServer server;
         if (!server.Started()) QSKIP(server.Problem().c_str());
-        QStringList messages;
-        SetMessageResponder([&messages](const MessageRequest& request) {
-            messages.append(request.text);
-            return MessageAnswer::Ok;
-        });
+        RecordedMessages messages;
 
         QTemporaryDir local;
         const QString path = local.filePath("big.bin");
@@ -66,14 +62,13 @@ private slots:
 
         app.MainFrame()->UploadDroppedPaths({path});
         watcher.stop();
-        QCOMPARE(messages, QStringList());
+        QCOMPARE(messages.texts, QStringList());
         QCOMPARE(dialogTitle, QStringLiteral("File Transfer Status"));
         QVERIFY(storeLineWhileOpen);
         QCOMPARE(std::filesystem::file_size(server.WritableDir() / "big.bin"), std::uintmax_t(3'000'000));
 
         app.RequestExit();
         app.ExitInstance();
-        SetMessageResponder({});
     }
 };
 

@@ -15,7 +15,7 @@
 #include "options/app_context.h"
 #include "options/debug_window.h"
 #include "platform/desktop/command_ids.h"
-#include "platform/desktop/message_seam.h"
+#include "options/recorded_messages.h"
 #include "support/scripted_ftp_server.h"
 
 namespace {
@@ -74,17 +74,10 @@ class TestMainFrame : public QObject {
     Q_OBJECT
 
 private:
-    QStringList messages;
+    RecordedMessages messages;
 
 private slots:
-    void init() {
-        messages.clear();
-        SetMessageResponder([this](const MessageRequest& request) {
-            messages.append(request.text);
-            return MessageAnswer::Ok;
-        });
-    }
-    void cleanup() { SetMessageResponder({}); }
+    void init() { messages.texts.clear(); }
 
     void SplitterAreaStarts28PixelsBelowTheClientTop() {
         AppParts parts;
@@ -203,7 +196,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         Drop(frame, {file.fileName(), local.path()});
-        QCOMPARE(messages, QStringList{"System Not Connected To A Server"});
+        QCOMPARE(messages.texts, QStringList{"System Not Connected To A Server"});
         QCOMPARE(parts.log.Size(), std::size_t(0));
     }
 
@@ -239,7 +232,7 @@ private slots:
         Drop(frame, {local.filePath("notes.txt"), local.filePath("refused.txt"), local.filePath("photos/")});
         QCOMPARE(firstFile, std::string("first file\n"));
         QCOMPARE(nestedFile, std::string(3000, 'c'));
-        QCOMPARE(messages, QStringList{"Error uploading file."});
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
         QCOMPARE(server.PendingSteps(), std::size_t(0));
         QCOMPARE(server.Mismatches(), std::vector<std::string>());
         const std::vector<std::string> sent = server.Received();
@@ -260,7 +253,7 @@ private slots:
         QVERIFY(!enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         static_cast<QObject&>(frame).event(&drop);
-        QVERIFY(messages.isEmpty());
+        QVERIFY(messages.texts.isEmpty());
     }
 
     void CloseRecordsTheOuterRectangle() {
