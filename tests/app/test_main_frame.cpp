@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -14,6 +16,7 @@
 #include "app/main_frame.h"
 #include "options/app_context.h"
 #include "options/debug_window.h"
+#include "options/options_sheet.h"
 #include "platform/desktop/command_ids.h"
 #include "options/recorded_messages.h"
 #include "support/scripted_ftp_server.h"
@@ -290,6 +293,25 @@ private slots:
         parts.log.Append("after");
         parts.log.Drain();
         QCOMPARE(parts.log.Size(), std::size_t(1));
+    }
+
+    void OptionsCommandEditsTheSettingsInMemory() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        frame.show();
+        QString title;
+        QTimer::singleShot(50, &frame, [&title] {
+            auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget());
+            if (!sheet) return;
+            title = sheet->windowTitle();
+            for (QLineEdit* field : sheet->Tabs()->widget(0)->findChildren<QLineEdit*>()) {
+                if (field->accessibleName() == "Port") field->setText("2121");
+            }
+            sheet->accept();
+        });
+        frame.Commands().Action(kCmdOptions)->trigger();
+        QCOMPARE(title, QStringLiteral("Options"));
+        QCOMPARE(parts.settings.port, 2121);
     }
 
     void F6MovesBetweenThePanes() {

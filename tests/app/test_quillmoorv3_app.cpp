@@ -188,6 +188,29 @@ private slots:
         QVERIFY(!app.Session().connected);
         QCOMPARE(StoredValueCount(), 20);
     }
+
+    // SIGTERM while a transfer dialog waits: the dialog ends with Cancel, the
+    // event loops unwind and the settings are saved as on File > Exit.
+    void ExitWhileAProgressDialogWaitsCancelsIt() {
+        IsolatedConfig config;
+        CQuillmoorv3App app;
+        EngineUi::WaitResult result = EngineUi::WaitResult::Finished;
+        bool waited = false;
+        QTimer::singleShot(100, &app, [&] {
+            {
+                TransferStatusLock lock(app.Status());
+                app.Status().busy = 1;  // a worker that never ends by itself
+            }
+            QTimer::singleShot(300, &app, [&app] { app.RequestExit(); });
+            result = app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", app.Status());
+            waited = true;
+        });
+        QCOMPARE(app.Run(), 0);
+        QVERIFY(waited);
+        QCOMPARE(result, EngineUi::WaitResult::Cancelled);
+        QVERIFY(!app.MainFrame());
+        QCOMPARE(StoredValueCount(), 20);
+    }
 };
 
 QTEST_MAIN(TestQuillmoorv3App)
