@@ -105,7 +105,8 @@ void CQuillmoorv3App::IdleStep() {
 int CQuillmoorv3App::Run() {
     if (!InitInstance()) return 1;
     connect(frame.get(), &CMainFrame::Closed, this, [] { QCoreApplication::exit(0); });
-    if (exitRequested) frame->close();
+    // An exit asked for before the loop runs is carried out once it runs.
+    if (exitRequested) QMetaObject::invokeMethod(frame.get(), &QWidget::close, Qt::QueuedConnection);
     const int code = QApplication::exec();
     ExitInstance();
     return code;
