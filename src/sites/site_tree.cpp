@@ -1,0 +1,143 @@
+#include "sites/site_tree.h"
+
+#include <QKeyEvent>
+
+#include "platform/desktop/message_seam.h"
+#include "sites/site_label_delegate.h"
+#include "sites/site_list_port.h"
+#include "sites/site_tree_items.h"
+#include "sites/store/catalogue_format.h"
+
+CSiteTree::CSiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), store(store) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setItemsExpandable(true);
+    setIconSize(QSize(16, 16));
+    setFrameShape(QFrame::StyledPanel);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setItemDelegate(new SiteLabelDelegate(this));
+    // Sites never move between groups: no dragging, no context menu.
+    setDragEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAccessibleName(QStringLiteral("Sites"));
+    setAccessibleDescription(QStringLiteral("Groups, their sites and the visited remote directories"));
+
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CSiteTree::OnSelectionChanged);
+    connect(this, &QTreeWidget::itemDoubleClicked, this, &CSiteTree::OnItemDoubleClicked);
+}
+
+CSiteTree::~CSiteTree() {
+    SaveCatalogue();
+    removingItems = true;
+    clear();
+}
+
+void CSiteTree::LoadCatalogue() {
+    if (loaded) return;
+    loaded = true;
+    keepFile = store.LoadCatalogue(catalogue) == CatalogueLoad::Unreadable;
+    currentNode = nullptr;
+}
+
+bool CSiteTree::SaveCatalogue() {
+    if (!loaded || keepFile) return false;
+    return store.SaveCatalogue(catalogue);
+}
+
+void CSiteTree::showEvent(QShowEvent* event) {
+    LoadCatalogue();
+    QTreeWidget::showEvent(event);
+}
+
+void CSiteTree::focusInEvent(QFocusEvent* event) {
+    if (focusMarker) *focusMarker = 2;
+    QTreeWidget::focusInEvent(event);
+}
+
+void CSiteTree::keyPressEvent(QKeyEvent* event) {
+    if (state() != QAbstractItemView::EditingState) {
+        switch (event->key()) {
+            case Qt::Key_Delete:
+                DeleteSelected();
+                return;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                // The keyboard's double-click.
+                if (QTreeWidgetItem* item = currentItem()) {
+                    OnItemDoubleClicked(item);
+                    item->setExpanded(!item->isExpanded());
+                }
+                return;
+            default:
+                break;
+        }
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CSiteTree::OpenFromTree(QTreeWidgetItem* item) {
+    currentNode = item;
+    if (!listPort) return;
+    listPort->FindItemByName(item->text(0));
+    listPort->OpenItemFromTree();
+}
+
+void CSiteTree::OnSelectionChanged() {
+    if (removingItems) return;
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    // A collapsed item is only selected; an expanded one is opened.
+    if (selected.isEmpty() || !selected.first()->isExpanded()) return;
+    OpenFromTree(selected.first());
+}
+
+void CSiteTree::OnItemDoubleClicked(QTreeWidgetItem*) {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (!selected.isEmpty()) OpenFromTree(selected.first());
+}
+
+void CSiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
+    if (!item) return;
+    if (text.isEmpty()) {
+        ShowMessage(this, QStringLiteral("You must have a name, can't you see it's important."));
+        return;
+    }
+    const ItemKind kind = KindOf(item);
+    if (kind != ItemKind::Group && kind != ItemKind::Site) {
+        ShowMessage(this, QStringLiteral(
+                              "To change a directory name, select it in the main view and choose rename."));
+        return;
+    }
+    // Section names and GROUP values must fit one line of the catalogue file.
+    const std::string problem = CatalogueFieldProblem(kind == ItemKind::Site ? "" : "GROUP", FromQt(text));
+    if (!problem.empty()) {
+        ShowMessage(this, ToQt(problem));
+        return;
+    }
+    if (kind == ItemKind::Group)
+        item->setText(0, text);
+    else
+        RenameItem(item, text);
+}
+
+bool CSiteTree::CanDelete() const { return !selectedItems().isEmpty(); }
+
+void CSiteTree::DeleteSelected() {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty()) return;
+    QTreeWidgetItem* item = selected.first();
+    const ItemKind kind = KindOf(item);
+    if (kind != ItemKind::Site && kind != ItemKind::Group) return;
+
+    // The check concerns the current node's site, which need not be the one
+    // selected: deleting anything while connected to that host asks first.
+    SiteProfile site;
+    QString path;
+    if (listPort && CurrentSiteAndPath(site, path) && listPort->SessionConnected() &&
+        ToQt(site.host) == listPort->SessionHost()) {
+        listPort->Disconnect(true);
+        if (listPort->SessionConnected()) return;
+    }
+    RemoveItem(item);
+}

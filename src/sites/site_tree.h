@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QTreeWidget>
+
+#include "sites/site_tree_catalogue.h"
+#include "sites/store/site_store.h"
+
+class SiteListPort;
+
+// The left pane: the site catalogue as groups, their sites and the remote
+// directories visited on a site during this run. Between the first show and
+// destruction it is the catalogue; it loads the file when first shown and
+// writes it back when destroyed. `currentNode` is the place the list view
+// shows. Labels are compared exactly.
+class CSiteTree : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit CSiteTree(SiteStore& store, QWidget* parent = nullptr);
+    ~CSiteTree() override;
+
+    void SetListPort(SiteListPort* port) { listPort = port; }
+    // Receives 2 whenever the tree gets the keyboard focus.
+    void SetFocusMarker(int* marker) { focusMarker = marker; }
+
+    // Reads the catalogue once (done on first show when not called earlier).
+    void LoadCatalogue();
+    // Writes the catalogue; skipped when the file could not be read at start,
+    // so an unreadable catalogue is never replaced by an empty one.
+    bool SaveCatalogue();
+
+    QTreeWidgetItem* CurrentNode() const { return currentNode; }
+    void SetCurrentNode(QTreeWidgetItem* node) { currentNode = node; }
+
+    QTreeWidgetItem* AddGroup(const QString& label);
+    void AddProfile(const SiteProfile& profile);
+    void AddProfileToCurrentGroup(SiteProfile profile);
+    QTreeWidgetItem* AddDirectoryNode(const QString& name);
+    void WalkToPath(const QString& path);
+    int GoToParent();
+    void SelectChildByLabel(const QString& label);
+    ItemKind CurrentKind() const;
+    static ItemKind KindOf(const QTreeWidgetItem* item);
+    SiteProfile CurrentProfile() const;
+    QTreeWidgetItem* FindChildProfile(const QString& label, SiteProfile* profile = nullptr) const;
+    void ReplaceChildProfile(const QString& label, const SiteProfile& profile);
+    void RelabelGroup(const QString& oldLabel, const QString& newLabel);
+    void RenameChildSite(const QString& oldName, const QString& newName);
+    void RenameItem(QTreeWidgetItem* item, const QString& newName);
+    QString CurrentLabel() const;
+    QTreeWidgetItem* EnclosingGroup() const;
+    bool CurrentSiteAndPath(SiteProfile& profile, QString& path) const;
+    bool SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const;
+    void RemoveByLabel(const QString& label);
+    void RemoveItem(QTreeWidgetItem* item);
+
+    // The Delete command and its enable rule.
+    bool CanDelete() const;
+    void DeleteSelected();
+
+    // End of an in-place label edit with the text typed (the delegate calls it
+    // once the editor has closed).
+    void FinishLabelEdit(QTreeWidgetItem* item, const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnSelectionChanged();
+    void OnItemDoubleClicked(QTreeWidgetItem* item);
+    void OpenFromTree(QTreeWidgetItem* item);
+    QTreeWidgetItem* ChildOfCurrent(const QString& label) const;
+
+    SiteStore& store;
+    SiteTreeCatalogue catalogue{*this};
+    SiteListPort* listPort = nullptr;
+    int* focusMarker = nullptr;
+    QTreeWidgetItem* currentNode = nullptr;
+    bool loaded = false;
+    bool keepFile = false;       // the file was there but unreadable
+    bool removingItems = false;  // selection changes caused by a removal open nothing
+};

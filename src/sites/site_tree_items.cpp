@@ -1,0 +1,70 @@
+#include "sites/site_tree_items.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+#include <QTreeWidgetItem>
+
+namespace {
+
+constexpr int kKindRole = Qt::UserRole;
+constexpr int kProfileRole = Qt::UserRole + 1;
+
+QIcon StyleIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
+
+// Directories show a closed folder, and an open one while selected.
+QIcon DirectoryIcon() {
+    QIcon icon;
+    icon.addPixmap(StyleIcon(QStyle::SP_DirClosedIcon).pixmap(16, 16), QIcon::Normal);
+    icon.addPixmap(StyleIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16), QIcon::Selected);
+    return icon;
+}
+
+QTreeWidgetItem* MakeItem(const QString& label, ItemKind kind, const QIcon& icon,
+                          const QString& description) {
+    auto* item = new QTreeWidgetItem(QStringList{label});
+    item->setData(0, kKindRole, static_cast<int>(kind));
+    item->setIcon(0, icon);
+    item->setData(0, Qt::AccessibleDescriptionRole, description);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    return item;
+}
+
+}  // namespace
+
+QTreeWidgetItem* MakeGroupItem(const QString& label) {
+    return MakeItem(label, ItemKind::Group, StyleIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Group"));
+}
+
+QTreeWidgetItem* MakeSiteItem(const SiteProfile& profile) {
+    QTreeWidgetItem* item = MakeItem(ToQt(profile.name), ItemKind::Site, StyleIcon(QStyle::SP_DriveNetIcon),
+                                     QStringLiteral("Site"));
+    SetProfileOf(item, profile);
+    return item;
+}
+
+QTreeWidgetItem* MakeDirectoryItem(const QString& name) {
+    return MakeItem(name, ItemKind::Directory, DirectoryIcon(), QStringLiteral("Directory"));
+}
+
+ItemKind KindOf(const QTreeWidgetItem* item) {
+    if (!item) return ItemKind::None;
+    return static_cast<ItemKind>(item->data(0, kKindRole).toInt());
+}
+
+SiteProfile ProfileOf(const QTreeWidgetItem* item) {
+    SiteProfile profile = item->data(0, kProfileRole).value<SiteProfile>();
+    profile.kind = static_cast<int>(ItemKind::Site);
+    if (item->parent()) profile.group = FromQt(item->parent()->text(0));
+    return profile;
+}
+
+void SetProfileOf(QTreeWidgetItem* item, const SiteProfile& profile) {
+    SiteProfile stored = profile;
+    stored.kind = static_cast<int>(ItemKind::Site);
+    item->setData(0, kProfileRole, QVariant::fromValue(stored));
+}
+
+QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+
+std::string FromQt(const QString& text) { return text.toStdString(); }

@@ -1,0 +1,192 @@
+// The operations the store, the frame and the list view call on the site tree.
+#include <QStringList>
+
+#include "sites/site_list_port.h"
+#include "sites/site_tree.h"
+#include "sites/site_tree_items.h"
+
+namespace {
+
+QTreeWidgetItem* ChildLabelled(QTreeWidgetItem* parent, const QString& label) {
+    for (int index = 0; index < parent->childCount(); ++index) {
+        if (parent->child(index)->text(0) == label) return parent->child(index);
+    }
+    return nullptr;
+}
+
+bool IsWithin(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor) {
+    for (; item; item = item->parent()) {
+        if (item == ancestor) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QTreeWidgetItem* CSiteTree::ChildOfCurrent(const QString& label) const {
+    if (currentNode) return ChildLabelled(currentNode, label);
+    for (int index = 0; index < topLevelItemCount(); ++index) {
+        if (topLevelItem(index)->text(0) == label) return topLevelItem(index);
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* CSiteTree::AddGroup(const QString& label) {
+    QTreeWidgetItem* group = MakeGroupItem(label);
+    addTopLevelItem(group);
+    return group;
+}
+
+void CSiteTree::AddProfile(const SiteProfile& profile) { SiteStore::AddProfile(catalogue, profile); }
+
+void CSiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
+    // The group around the current node, so that a current site or directory
+    // never becomes the name of a new group.
+    const QTreeWidgetItem* group = EnclosingGroup();
+    profile.group = group ? FromQt(group->text(0)) : std::string();
+    AddProfile(profile);
+}
+
+QTreeWidgetItem* CSiteTree::AddDirectoryNode(const QString& name) {
+    if (!currentNode) return nullptr;
+    if (QTreeWidgetItem* existing = ChildLabelled(currentNode, name)) return existing;
+    QTreeWidgetItem* directory = MakeDirectoryItem(name);
+    currentNode->addChild(directory);
+    currentNode->setExpanded(true);
+    if (QTreeWidgetItem* group = EnclosingGroup()) group->setExpanded(true);
+    scrollToItem(currentNode);
+    return directory;
+}
+
+void CSiteTree::WalkToPath(const QString& path) {
+    // Empty components count: a leading "/" gives the root's empty-labelled item.
+    for (const QString& component : path.split(QLatin1Char('/'))) {
+        currentNode = AddDirectoryNode(component);
+        if (!currentNode) return;
+    }
+}
+
+int CSiteTree::GoToParent() {
+    if (!currentNode) return 0;
+    currentNode = currentNode->parent();
+    switch (KindOf(currentNode)) {
+        case ItemKind::Directory:
+            return static_cast<int>(ItemKind::Directory);
+        case ItemKind::Group:
+            return static_cast<int>(ItemKind::Group);
+        default:
+            return static_cast<int>(ItemKind::Site);
+    }
+}
+
+void CSiteTree::SelectChildByLabel(const QString& label) {
+    if (QTreeWidgetItem* child = ChildOfCurrent(label)) currentNode = child;
+}
+
+ItemKind CSiteTree::CurrentKind() const { return KindOf(currentNode); }
+
+ItemKind CSiteTree::KindOf(const QTreeWidgetItem* item) { return ::KindOf(item); }
+
+SiteProfile CSiteTree::CurrentProfile() const {
+    return KindOf(currentNode) == ItemKind::Site ? ProfileOf(currentNode) : SiteProfile{};
+}
+
+QTreeWidgetItem* CSiteTree::FindChildProfile(const QString& label, SiteProfile* profile) const {
+    QTreeWidgetItem* child = ChildOfCurrent(label);
+    if (profile && KindOf(child) == ItemKind::Site) *profile = ProfileOf(child);
+    return child;
+}
+
+void CSiteTree::ReplaceChildProfile(const QString& label, const SiteProfile& profile) {
+    QTreeWidgetItem* child = ChildOfCurrent(label);
+    if (KindOf(child) == ItemKind::Site) SetProfileOf(child, profile);
+}
+
+void CSiteTree::RelabelGroup(const QString& oldLabel, const QString& newLabel) {
+    for (int index = 0; index < topLevelItemCount(); ++index) {
+        if (topLevelItem(index)->text(0) == oldLabel) {
+            topLevelItem(index)->setText(0, newLabel);
+            return;
+        }
+    }
+}
+
+void CSiteTree::RenameChildSite(const QString& oldName, const QString& newName) {
+    if (!currentNode) return;
+    QTreeWidgetItem* child = ChildLabelled(currentNode, oldName);
+    if (KindOf(child) != ItemKind::Site) return;
+    SiteProfile profile = ProfileOf(child);
+    profile.name = FromQt(newName);
+    SetProfileOf(child, profile);
+    child->setText(0, newName);
+}
+
+void CSiteTree::RenameItem(QTreeWidgetItem* item, const QString& newName) {
+    const QString oldName = item ? item->text(0) : QString();
+    switch (KindOf(item)) {
+        case ItemKind::Directory:
+            if (listPort && listPort->RenameDirectoryByName(oldName, newName)) item->setText(0, newName);
+            return;
+        case ItemKind::Site: {
+            SiteProfile profile = ProfileOf(item);
+            profile.name = FromQt(newName);
+            SetProfileOf(item, profile);
+            item->setText(0, newName);
+            break;
+        }
+        case ItemKind::Group:
+            item->setText(0, newName);
+            break;
+        default:
+            return;
+    }
+    if (listPort) listPort->SetItemLabel(oldName, newName);
+}
+
+QString CSiteTree::CurrentLabel() const { return currentNode ? currentNode->text(0) : QString(); }
+
+QTreeWidgetItem* CSiteTree::EnclosingGroup() const {
+    QTreeWidgetItem* item = currentNode;
+    while (item && KindOf(item) != ItemKind::Group) item = item->parent();
+    return item;
+}
+
+bool CSiteTree::CurrentSiteAndPath(SiteProfile& profile, QString& path) const {
+    if (!currentNode) return false;
+    QStringList between;
+    const QTreeWidgetItem* item = currentNode;
+    if (KindOf(item) != ItemKind::Site) {
+        // Labels strictly between the site and the current node.
+        for (item = item->parent(); item && KindOf(item) != ItemKind::Site; item = item->parent())
+            between.prepend(item->text(0));
+    }
+    if (!item) return false;
+    profile = ProfileOf(item);
+    path.clear();
+    for (const QString& label : between) path += label + QLatin1Char('/');
+    return true;
+}
+
+bool CSiteTree::SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const {
+    QStringList labels;
+    QTreeWidgetItem* item = currentNode;
+    for (; item && KindOf(item) == ItemKind::Directory; item = item->parent()) labels.prepend(item->text(0));
+    if (KindOf(item) != ItemKind::Site) return false;
+    site = item;
+    profile = ProfileOf(item);
+    path.clear();
+    for (const QString& label : labels) path += label + QLatin1Char('/');
+    return true;
+}
+
+void CSiteTree::RemoveByLabel(const QString& label) { RemoveItem(ChildOfCurrent(label)); }
+
+void CSiteTree::RemoveItem(QTreeWidgetItem* item) {
+    if (!item) return;
+    // The current node must never point at a removed item: it moves up to the
+    // parent of what goes.
+    if (IsWithin(currentNode, item)) currentNode = item->parent();
+    removingItems = true;
+    delete item;
+    removingItems = false;
+}

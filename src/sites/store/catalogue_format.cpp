@@ -1,0 +1,167 @@
+#include "sites/store/catalogue_format.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view kWhiteSpace = " \t\r\n";
+constexpr char kLineEnd[] = "\r\n";
+
+std::string_view Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(kWhiteSpace);
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(kWhiteSpace);
+    return text.substr(first, last - first + 1);
+}
+
+// The entry being read: a profile with the defaults of missing keys.
+struct PendingEntry {
+    SiteProfile profile;
+    bool pending = false;
+};
+
+void SetField(SiteProfile& profile, std::string_view key, std::string_view value) {
+    const auto flag = [&value] { return value == "TRUE"; };
+    if (key == "HOST")
+        profile.host = value;
+    else if (key == "ACCOUNT")
+        profile.account = value;
+    else if (key == "UID")
+        profile.userId = value;
+    else if (key == "PASSWORD")
+        profile.password = value;
+    else if (key == "SAVPWD")
+        profile.savePassword = flag();
+    else if (key == "ICON")
+        profile.icon = value;
+    else if (key == "GROUP")
+        profile.group = value;
+    else if (key == "LOCALDIR")
+        profile.localDir = value;
+    else if (key == "REMOTEDIR")
+        profile.remoteDir = value;
+    else if (key == "PROMPT?")
+        profile.prompt = flag();
+    else if (key == "FIREWALL?")
+        profile.useFirewall = flag();
+}
+
+void HandleLine(std::string_view line, PendingEntry& entry, CatalogueTree& tree) {
+    line = Trim(line);
+    // A lone character is stray text; it must not cut the entry being read short.
+    if (line.size() < 2) return;
+
+    if (line.front() == '[') {
+        if (entry.pending) PlaceProfile(tree, entry.profile);
+        entry.profile = SiteProfile{};
+        // Up to the last "]" so that a name holding "]" reads back whole; the
+        // writer never puts anything after the closing bracket.
+        std::string_view name = line.substr(1);
+        const auto close = name.rfind(']');
+        if (close != std::string_view::npos) name = name.substr(0, close);
+        entry.profile.name = name;
+        entry.pending = true;
+        return;
+    }
+
+    const auto equals = line.find('=');
+    const std::string_view key = line.substr(0, equals);
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
+    if (entry.pending) SetField(entry.profile, key, value);
+}
+
+// Cuts at most `limit` bytes without splitting a UTF-8 sequence.
+std::string_view CutToLimit(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+std::string LabelOf(std::string_view key) { return key.empty() ? std::string("name") : std::string(key); }
+
+// A value as it can stand on one line of the file.
+std::string StorableText(std::string_view key, std::string_view value, const std::string& siteName,
+                         std::vector<std::string>* notes) {
+    std::string text(value);
+    if (HasLineBreak(text)) {
+        std::replace(text.begin(), text.end(), '\r', ' ');
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        if (notes)
+            notes->push_back("Site \"" + siteName + "\": line break in " + LabelOf(key) +
+                             " written as a blank");
+    }
+    const std::string_view fitting = CutToLimit(text, CatalogueValueLimit(key));
+    if (fitting.size() != text.size()) {
+        if (notes)
+            notes->push_back("Site \"" + siteName + "\": " + LabelOf(key) + " cut to " +
+                             std::to_string(fitting.size()) + " characters");
+        text.resize(fitting.size());
+    }
+    return text;
+}
+
+}  // namespace
+
+std::size_t CatalogueValueLimit(std::string_view key) {
+    // "[" name "]" for the section line, KEY "=" value for the others.
+    return kCatalogueLineLimit - (key.empty() ? 2 : key.size() + 1);
+}
+
+std::string CatalogueFieldProblem(std::string_view key, std::string_view value) {
+    if (HasLineBreak(value)) return "The " + LabelOf(key) + " cannot contain a line break.";
+    if (value.size() > CatalogueValueLimit(key))
+        return "The " + LabelOf(key) + " is too long; at most " + std::to_string(CatalogueValueLimit(key)) +
+               " characters are kept.";
+    return {};
+}
+
+void ReadCatalogueText(std::string_view text, CatalogueTree& tree) {
+    PendingEntry entry;
+    // A line is handled in pieces of at most kCatalogueLineLimit characters, the
+    // line end counting towards the piece it falls in.
+    std::size_t position = 0;
+    while (position < text.size()) {
+        std::size_t length = std::min(kCatalogueLineLimit, text.size() - position);
+        const auto newline = text.substr(position, length).find('\n');
+        if (newline != std::string_view::npos) length = newline + 1;
+        HandleLine(text.substr(position, length), entry, tree);
+        position += length;
+    }
+    if (entry.pending) PlaceProfile(tree, entry.profile);
+}
+
+void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes) {
+    const std::string name = StorableText("", profile.name, profile.name, notes);
+    const auto text = [&](const char* key, const std::string& value) {
+        out += key;
+        out += '=';
+        out += StorableText(key, value, name, notes);
+        out += kLineEnd;
+    };
+    const auto flag = [&out](const char* key, bool value) {
+        out += key;
+        out += value ? "=TRUE" : "=FALSE";
+        out += kLineEnd;
+    };
+
+    out += '[';
+    out += name;
+    out += ']';
+    out += kLineEnd;
+    text("HOST", profile.host);
+    text("ACCOUNT", profile.account);
+    text("UID", profile.userId);
+    text("PASSWORD", profile.password);
+    flag("SAVPWD", profile.savePassword);
+    text("ICON", profile.icon);
+    text("GROUP", profile.group);
+    text("LOCALDIR", profile.localDir);
+    text("REMOTEDIR", profile.remoteDir);
+    flag("PROMPT?", profile.prompt);
+    flag("FIREWALL?", profile.useFirewall);
+    out += kLineEnd;
+}

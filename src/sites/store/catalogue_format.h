@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sites/store/catalogue_tree.h"
+
+// The reader handles a line in pieces of at most this many characters, so the
+// writer keeps every line within it.
+inline constexpr std::size_t kCatalogueLineLimit = 179;
+
+// Reads catalogue text (one section per site) and places every entry in the
+// tree. Malformed lines are skipped, never an error.
+void ReadCatalogueText(std::string_view text, CatalogueTree& tree);
+
+// Appends the thirteen CR LF lines of one entry. A value that would not read
+// back as one line (a line break in it, or a line past the limit) is written in
+// a form that cannot spill into other keys or entries; each such change is
+// described in `notes` when given.
+void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes = nullptr);
+
+// Why a field typed by the user cannot be stored as it stands ("" when it can).
+// `key` is the catalogue key, or empty for the section name.
+std::string CatalogueFieldProblem(std::string_view key, std::string_view value);
+
+// The longest value the catalogue keeps for a key (the section name when empty).
+std::size_t CatalogueValueLimit(std::string_view key);

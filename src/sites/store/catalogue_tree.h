@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "sites/store/site_profile.h"
+
+// What the store needs from whatever holds the catalogue in memory: groups in
+// order with their sites. The site tree implements it over its items, and
+// SiteCatalogue over plain vectors for callers without a window.
+class CatalogueTree {
+public:
+    virtual ~CatalogueTree() = default;
+
+    virtual int GroupCount() const = 0;
+    virtual std::string GroupLabel(int group) const = 0;
+    virtual int SiteCount(int group) const = 0;
+    virtual std::string SiteLabel(int group, int site) const = 0;
+    virtual SiteProfile SiteAt(int group, int site) const = 0;
+
+    // Appends a group at the end and returns its index.
+    virtual int AppendGroup(const std::string& label) = 0;
+    // Inserts a site so that it becomes child number `position` of the group.
+    virtual void InsertSite(int group, int position, const SiteProfile& profile) = 0;
+};
+
+// Where a site labelled `label` goes among the group's sites: alphabetical
+// without regard to case, after any site that compares equal.
+int SortedSitePosition(const CatalogueTree& tree, int group, const std::string& label);
+
+// Finds or creates the profile's group ("User Defined" when it names none) and,
+// unless the profile is a group placeholder, inserts a copy of it as a site.
+void PlaceProfile(CatalogueTree& tree, SiteProfile profile);

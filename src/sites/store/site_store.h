@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "sites/store/catalogue_tree.h"
+
+// How reading the catalogue file went.
+enum class CatalogueLoad {
+    Loaded,      // read (possibly empty)
+    Missing,     // no file yet: an empty catalogue
+    Unreadable,  // the file exists but could not be read; it must not be overwritten
+};
+
+// Reads the catalogue file into a catalogue holder and writes it back. Holds no
+// list of its own: between a load and a save the holder is the catalogue.
+class SiteStore {
+public:
+    using LogSink = std::function<void(const std::string& line)>;
+
+    explicit SiteStore(std::string path, LogSink log = {});
+
+    const std::string& Path() const { return path; }
+
+    // Adds every entry of the file to the tree.
+    CatalogueLoad LoadCatalogue(CatalogueTree& tree) const;
+
+    // Places one profile: finds or creates its group, then inserts the site
+    // unless the profile is a group placeholder.
+    static void AddProfile(CatalogueTree& tree, const SiteProfile& profile);
+
+    // Rewrites the file whole from the tree: every group in order, its sites in
+    // order (each carrying the group's current label), an empty group as a
+    // placeholder entry. On failure the old file stays as it was, the log says
+    // why, and the result is false.
+    bool SaveCatalogue(const CatalogueTree& tree) const;
+
+    // The file text SaveCatalogue writes for the tree.
+    std::string CatalogueText(const CatalogueTree& tree) const;
+
+private:
+    void Log(const std::string& line) const;
+
+    std::string path;
+    LogSink log;
+};

@@ -1,0 +1,425 @@
+// The site tree: loading and saving through the store, the operations the list
+// view and the frame call, selection, label editing and deletion.
+#include "sites/site_tree.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+#include "sites/site_list_port.h"
+#include "sites/site_tree_items.h"
+#include "sites_test_support.h"
+
+namespace {
+
+// Stands in for the list view and records what the tree asks of it.
+class FakeListPort : public SiteListPort {
+public:
+    void FindItemByName(const QString& name) override { calls << "find " + name; }
+    void OpenItemFromTree() override { calls << "open"; }
+    void SetItemLabel(const QString& oldName, const QString& newName) override {
+        calls << "label " + oldName + " -> " + newName;
+    }
+    bool RenameDirectoryByName(const QString& oldName, const QString& newName) override {
+        calls << "rename " + oldName + " -> " + newName;
+        return renameSucceeds;
+    }
+    void Disconnect(bool ask) override {
+        calls << QStringLiteral("disconnect %1").arg(ask);
+        if (userAgreesToDisconnect) connected = false;
+    }
+    bool SessionConnected() const override { return connected; }
+    QString SessionHost() const override { return host; }
+
+    QStringList calls;
+    bool renameSucceeds = true;
+    bool connected = false;
+    bool userAgreesToDisconnect = false;
+    QString host;
+};
+
+QByteArray Entry(const QByteArray& name, const QByteArray& group, const QByteArray& host = "h") {
+    return "[" + name + "]\r\nHOST=" + host + "\r\nGROUP=" + group + "\r\n\r\n";
+}
+
+}  // namespace
+
+class SiteTreeTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir directory;
+    QString path;
+    std::unique_ptr<SiteStore> store;
+    std::unique_ptr<CSiteTree> tree;
+    FakeListPort port;
+    QStringList logLines;
+
+    // A shown tree over a catalogue file with the given text.
+    void OpenTree(const QByteArray& text) {
+        WriteFileBytes(path, text);
+        tree = std::make_unique<CSiteTree>(*store);
+        tree->SetListPort(&port);
+        tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tree.get()));
+    }
+
+    QTreeWidgetItem* Group(int index) { return tree->topLevelItem(index); }
+
+private slots:
+    void init() {
+        path = directory.filePath(QStringLiteral("Wexal.INI"));
+        QFile::remove(path);
+        logLines.clear();
+        store = std::make_unique<SiteStore>(path.toStdString(),
+                                            [this](const std::string& line) { logLines << ToQt(line); });
+        port = FakeListPort{};
+    }
+    void cleanup() { tree.reset(); }
+
+    void loadsGroupsSitesAndItemData() {
+        OpenTree(Entry("zeta", "B") + Entry("y", "A") + Entry("alpha", "B"));
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(Group(0)->text(0), QStringLiteral("B"));
+        QCOMPARE(Group(0)->child(0)->text(0), QStringLiteral("alpha"));
+        QCOMPARE(Group(0)->child(1)->text(0), QStringLiteral("zeta"));
+        QCOMPARE(CSiteTree::KindOf(Group(0)), ItemKind::Group);
+        QCOMPARE(CSiteTree::KindOf(Group(0)->child(0)), ItemKind::Site);
+        QCOMPARE(CSiteTree::KindOf(nullptr), ItemKind::None);
+        QCOMPARE(ProfileOf(Group(0)->child(0)).kind, 5);
+        QVERIFY(!Group(0)->icon(0).isNull());
+        QCOMPARE(Group(0)->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Group"));
+        QCOMPARE(tree->accessibleName(), QStringLiteral("Sites"));
+        QCOMPARE(tree->CurrentNode(), nullptr);
+    }
+
+    void savesOnDestructionAsLoadedAndWithEdits() {
+        const QByteArray text = Entry("a", "G") + Entry("b", "G");
+        OpenTree(text);
+        tree.reset();
+        const QByteArray written = ReadFileBytes(path);
+        QVERIFY(written.contains("[a]\r\nHOST=h\r\nACCOUNT=\r\n"));
+
+        // Unchanged after a second load and save, byte for byte.
+        OpenTree(written);
+        tree.reset();
+        QCOMPARE(ReadFileBytes(path), written);
+
+        // A relabelled group and a deleted site reach the file at destruction.
+        OpenTree(written);
+        tree->RelabelGroup(QStringLiteral("G"), QStringLiteral("Renamed"));
+        tree->setCurrentItem(Group(0)->child(0));
+        tree->DeleteSelected();
+        tree.reset();
+        const QByteArray edited = ReadFileBytes(path);
+        QVERIFY(!edited.contains("[a]"));
+        QVERIFY(edited.contains("[b]"));
+        QVERIFY(edited.contains("GROUP=Renamed\r\n"));
+        QVERIFY(!edited.contains("GROUP=G\r\n"));
+    }
+
+    void neverShownOrUnreadableTreeLeavesTheFileAlone() {
+        WriteFileBytes(path, Entry("a", "G"));
+        { CSiteTree hidden(*store); }
+        QCOMPARE(ReadFileBytes(path), Entry("a", "G"));
+
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));  // a directory where the file should be
+        OpenTree({});
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        tree.reset();
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(logLines.size(), 1);
+        QDir(path).removeRecursively();
+    }
+
+    void walkToPathBuildsDirectoryItemsOnce() {
+        OpenTree(Entry("site", "G"));
+        QTreeWidgetItem* site = Group(0)->child(0);
+        tree->SetCurrentNode(site);
+        tree->WalkToPath(QStringLiteral("/pub/linux"));
+        QCOMPARE(site->childCount(), 1);
+        QTreeWidgetItem* root = site->child(0);
+        QCOMPARE(root->text(0), QString());
+        QCOMPARE(root->child(0)->text(0), QStringLiteral("pub"));
+        QCOMPARE(tree->CurrentLabel(), QStringLiteral("linux"));
+        QCOMPARE(tree->CurrentKind(), ItemKind::Directory);
+        QVERIFY(site->isExpanded());
+        QVERIFY(Group(0)->isExpanded());
+
+        tree->SetCurrentNode(site);
+        tree->WalkToPath(QStringLiteral("/pub/linux"));
+        QCOMPARE(site->childCount(), 1);
+        QCOMPARE(root->childCount(), 1);
+        QCOMPARE(root->child(0)->childCount(), 1);
+
+        tree->SetCurrentNode(nullptr);
+        QCOMPARE(tree->AddDirectoryNode(QStringLiteral("x")), nullptr);
+    }
+
+    void goToParentTellsWhatTheParentIs() {
+        OpenTree(Entry("site", "G"));
+        QTreeWidgetItem* site = Group(0)->child(0);
+        tree->SetCurrentNode(site);
+        tree->WalkToPath(QStringLiteral("a/b"));
+        QCOMPARE(tree->GoToParent(), 3);
+        QCOMPARE(tree->CurrentLabel(), QStringLiteral("a"));
+        QCOMPARE(tree->GoToParent(), 5);
+        QCOMPARE(tree->CurrentNode(), site);
+        QCOMPARE(tree->GoToParent(), 6);
+        QCOMPARE(tree->CurrentNode(), Group(0));
+        QCOMPARE(tree->GoToParent(), 5);
+        QCOMPARE(tree->CurrentNode(), nullptr);
+        QCOMPARE(tree->GoToParent(), 0);
+    }
+
+    void pathsOfTheCurrentNode() {
+        OpenTree(Entry("site", "G", "ftp.example.org"));
+        QTreeWidgetItem* site = Group(0)->child(0);
+        SiteProfile profile;
+        QString path;
+        QVERIFY(!tree->CurrentSiteAndPath(profile, path));
+
+        tree->SetCurrentNode(site);
+        QVERIFY(tree->CurrentSiteAndPath(profile, path));
+        QCOMPARE(path, QString());
+        QCOMPARE(profile.host, std::string("ftp.example.org"));
+
+        tree->WalkToPath(QStringLiteral("a/b/c"));
+        QVERIFY(tree->CurrentSiteAndPath(profile, path));
+        QCOMPARE(path, QStringLiteral("a/b/"));
+        QTreeWidgetItem* found = nullptr;
+        QVERIFY(tree->SitePathOfCurrent(found, profile, path));
+        QCOMPARE(found, site);
+        QCOMPARE(path, QStringLiteral("a/b/c/"));
+        QCOMPARE(tree->EnclosingGroup(), Group(0));
+
+        tree->SetCurrentNode(Group(0));
+        QVERIFY(!tree->CurrentSiteAndPath(profile, path));
+        QVERIFY(!tree->SitePathOfCurrent(found, profile, path));
+    }
+
+    void childLookupsAndRenames() {
+        OpenTree(Entry("one", "G") + Entry("two", "G") + Entry("x", "H"));
+        SiteProfile profile;
+        QCOMPARE(tree->FindChildProfile(QStringLiteral("H"), &profile), Group(1));
+        tree->SelectChildByLabel(QStringLiteral("nothing"));
+        QCOMPARE(tree->CurrentNode(), nullptr);
+        tree->SelectChildByLabel(QStringLiteral("G"));
+        QCOMPARE(tree->CurrentNode(), Group(0));
+
+        QTreeWidgetItem* two = tree->FindChildProfile(QStringLiteral("two"), &profile);
+        QCOMPARE(profile.name, std::string("two"));
+        profile.host = "changed";
+        profile.name = "ignored for the label";
+        tree->ReplaceChildProfile(QStringLiteral("two"), profile);
+        QCOMPARE(two->text(0), QStringLiteral("two"));
+        QCOMPARE(ProfileOf(two).host, std::string("changed"));
+
+        tree->RenameChildSite(QStringLiteral("two"), QStringLiteral("three"));
+        QCOMPARE(two->text(0), QStringLiteral("three"));
+        QCOMPARE(ProfileOf(two).name, std::string("three"));
+
+        tree->RenameItem(Group(1), QStringLiteral("Hosts"));
+        QCOMPARE(Group(1)->text(0), QStringLiteral("Hosts"));
+        QCOMPARE(port.calls, QStringList{QStringLiteral("label H -> Hosts")});
+
+        tree->SelectChildByLabel(QStringLiteral("one"));
+        QCOMPARE(tree->CurrentProfile().name, std::string("one"));
+        QCOMPARE(tree->CurrentProfile().group, std::string("G"));
+    }
+
+    void directoryRenameWaitsForTheServer() {
+        OpenTree(Entry("site", "G"));
+        tree->SetCurrentNode(Group(0)->child(0));
+        QTreeWidgetItem* dir = tree->AddDirectoryNode(QStringLiteral("old"));
+        port.renameSucceeds = false;
+        tree->RenameItem(dir, QStringLiteral("new"));
+        QCOMPARE(dir->text(0), QStringLiteral("old"));
+        port.renameSucceeds = true;
+        tree->RenameItem(dir, QStringLiteral("new"));
+        QCOMPARE(dir->text(0), QStringLiteral("new"));
+        QCOMPARE(port.calls.count(QStringLiteral("rename old -> new")), 2);
+    }
+
+    void addingProfilesPlacesThemInGroups() {
+        OpenTree({});
+        SiteProfile profile;
+        profile.name = "first";
+        tree->AddProfileToCurrentGroup(profile);
+        QCOMPARE(Group(0)->text(0), QStringLiteral("User Defined"));
+        tree->AddGroup(QStringLiteral("Work"));
+        tree->SetCurrentNode(Group(1));
+        profile.name = "b";
+        tree->AddProfileToCurrentGroup(profile);
+        profile.name = "A";
+        tree->AddProfileToCurrentGroup(profile);
+        QCOMPARE(Group(1)->child(0)->text(0), QStringLiteral("A"));
+        QCOMPARE(Group(1)->child(1)->text(0), QStringLiteral("b"));
+
+        // With a site as the current node the site goes to that site's group.
+        tree->SetCurrentNode(Group(1)->child(0));
+        profile.name = "c";
+        tree->AddProfileToCurrentGroup(profile);
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(Group(1)->childCount(), 3);
+    }
+
+    void removingItemsMovesTheCurrentNodeOffThem() {
+        OpenTree(Entry("site", "G") + Entry("other", "G"));
+        QTreeWidgetItem* site = Group(0)->child(1);
+        tree->SetCurrentNode(site);
+        tree->WalkToPath(QStringLiteral("a/b"));
+        tree->SetCurrentNode(Group(0));
+        tree->RemoveByLabel(QStringLiteral("other"));
+        QCOMPARE(Group(0)->childCount(), 1);
+        QCOMPARE(tree->CurrentNode(), Group(0));
+
+        tree->SetCurrentNode(Group(0)->child(0)->child(0));
+        tree->RemoveItem(Group(0));
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(tree->CurrentNode(), nullptr);
+        tree->RemoveItem(nullptr);
+        QVERIFY(port.calls.isEmpty());
+    }
+
+    void clickingCollapsedOnlySelectsExpandedOpens() {
+        OpenTree(Entry("site", "G"));
+        QTreeWidgetItem* group = Group(0);
+        QTreeWidgetItem* site = group->child(0);
+        group->setExpanded(true);
+        tree->setCurrentItem(site);
+        QVERIFY(port.calls.isEmpty());
+        QCOMPARE(tree->CurrentNode(), nullptr);
+
+        tree->setCurrentItem(group);
+        QCOMPARE(port.calls, (QStringList{QStringLiteral("find G"), QStringLiteral("open")}));
+        QCOMPARE(tree->CurrentNode(), group);
+
+        port.calls.clear();
+        tree->setCurrentItem(site);
+        const QRect rect = tree->visualItemRect(site);
+        // A double-click is a click followed by the double-click event.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(port.calls, (QStringList{QStringLiteral("find site"), QStringLiteral("open")}));
+        QCOMPARE(tree->CurrentNode(), site);
+
+        port.calls.clear();
+        tree->setFocus();
+        QTest::keyClick(tree.get(), Qt::Key_Return);
+        QCOMPARE(port.calls, (QStringList{QStringLiteral("find site"), QStringLiteral("open")}));
+    }
+
+    void labelEditsAreCheckedByKind() {
+        OpenTree(Entry("site", "G"));
+        MessageRecorder messages;
+        QTreeWidgetItem* group = Group(0);
+        QTreeWidgetItem* site = group->child(0);
+        tree->SetCurrentNode(site);
+        QTreeWidgetItem* dir = tree->AddDirectoryNode(QStringLiteral("pub"));
+
+        tree->FinishLabelEdit(site, QString());
+        QCOMPARE(site->text(0), QStringLiteral("site"));
+        tree->FinishLabelEdit(dir, QStringLiteral("other"));
+        QCOMPARE(dir->text(0), QStringLiteral("pub"));
+        QCOMPARE(
+            messages.texts,
+            (QStringList{QStringLiteral("You must have a name, can't you see it's important."),
+                         QStringLiteral(
+                             "To change a directory name, select it in the main view and choose rename.")}));
+        QVERIFY(port.calls.isEmpty());
+
+        tree->FinishLabelEdit(group, QStringLiteral("Work"));
+        QCOMPARE(group->text(0), QStringLiteral("Work"));
+        QVERIFY(port.calls.isEmpty());
+
+        tree->FinishLabelEdit(site, QStringLiteral("renamed"));
+        QCOMPARE(ProfileOf(site).name, std::string("renamed"));
+        QCOMPARE(port.calls, QStringList{QStringLiteral("label site -> renamed")});
+
+        tree->FinishLabelEdit(site, QString(200, QLatin1Char('n')));
+        QCOMPARE(site->text(0), QStringLiteral("renamed"));
+        QCOMPARE(messages.texts.size(), 3);
+    }
+
+    void inPlaceEditorGoesThroughTheChecks() {
+        OpenTree(Entry("site", "G"));
+        MessageRecorder messages;
+        QTreeWidgetItem* group = Group(0);
+        tree->setCurrentItem(group);
+        tree->editItem(group);
+        auto* editor = tree->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(messages.texts.size(), 1);
+        QCOMPARE(group->text(0), QStringLiteral("G"));
+
+        tree->editItem(group);
+        editor = tree->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("Fresh"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(group->text(0), QStringLiteral("Fresh"));
+    }
+
+    void deleteAsksToDisconnectFromTheCurrentSitesHost() {
+        OpenTree(Entry("a", "G", "ftp.same") + Entry("b", "G", "ftp.same"));
+        QTreeWidgetItem* group = Group(0);
+        tree->SetCurrentNode(group->child(0));
+        tree->WalkToPath(QStringLiteral("pub"));
+        port.connected = true;
+        port.host = QStringLiteral("ftp.same");
+
+        tree->setCurrentItem(group->child(1));
+        port.calls.clear();
+        QVERIFY(tree->CanDelete());
+        tree->DeleteSelected();
+        QCOMPARE(port.calls, QStringList{QStringLiteral("disconnect 1")});
+        QCOMPARE(group->childCount(), 2);
+
+        port.userAgreesToDisconnect = true;
+        tree->setFocus();
+        QTest::keyClick(tree.get(), Qt::Key_Delete);
+        QCOMPARE(group->childCount(), 1);
+        QCOMPARE(group->child(0)->text(0), QStringLiteral("a"));
+    }
+
+    void deleteOfDirectoriesDoesNothingAndGroupsTakeTheirSites() {
+        OpenTree(Entry("a", "G") + Entry("b", "H"));
+        tree->SetCurrentNode(Group(0)->child(0));
+        QTreeWidgetItem* dir = tree->AddDirectoryNode(QStringLiteral("pub"));
+        tree->setCurrentItem(dir);
+        tree->DeleteSelected();
+        QCOMPARE(Group(0)->child(0)->childCount(), 1);
+
+        tree->setCurrentItem(Group(0));
+        tree->DeleteSelected();
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->CurrentNode(), nullptr);
+        QVERIFY(port.calls.filter(QStringLiteral("disconnect")).isEmpty());
+        tree.reset();
+        QVERIFY(!ReadFileBytes(path).contains("[a]"));
+        QVERIFY(ReadFileBytes(path).contains("[b]"));
+    }
+
+    void focusSetsTheMarker() {
+        OpenTree({});
+        int marker = 1;
+        tree->SetFocusMarker(&marker);
+        QLineEdit other;
+        other.show();
+        other.activateWindow();
+        other.setFocus();
+        tree->activateWindow();
+        tree->setFocus();
+        QTRY_COMPARE(marker, 2);
+    }
+};
+
+QUILLMOOR_SITES_TEST_MAIN(SiteTreeTest)
+#include "site_tree_test.moc"
