@@ -21,7 +21,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   exit 2
 fi
 
-config_dir="${XDG_CONFIG_HOME:-$HOME/.config}/Corvane"
+# Qt, like the XDG rules, ignores a relative XDG_CONFIG_HOME.
+config_home=${XDG_CONFIG_HOME:-}
+[[ $config_home == /* ]] || config_home="$HOME/.config"
+config_dir="$config_home/Corvane"
 catalogue="$config_dir/Wexal.INI"
 demo_port=${QUILLMOOR_DEMO_PORT:-2121}
 
@@ -47,15 +50,11 @@ if [ "${QUILLMOOR_DEMO_SERVER:-1}" != 0 ]; then
   fi
 fi
 
-# ---------------------------------------------------------------------------
-# CATALOGUE STEP (site catalogue): on a fresh machine there is no catalogue
-# yet. Write a new one at "$catalogue" holding the group and the "Local demo"
-# site for host 127.0.0.1:$demo_port, user anonymous.
+# CATALOGUE STEP: on a fresh machine there is no catalogue yet; a new one gets
+# the "Local demo" site for the demo server. An existing catalogue is left alone.
 if [ ! -e "$catalogue" ]; then
-  mkdir -p "$config_dir"
-  : # the catalogue writer goes here
+  ./scripts/write-demo-catalogue "$catalogue" "$demo_port"
 fi
-# ---------------------------------------------------------------------------
 
 # The program runs as a child that this script waits for, so that SIGTERM or
 # Ctrl+C sent to the script end Quillmoor the orderly way (it saves its
