@@ -1,0 +1,49 @@
+#include "app/desktop_engine_ui.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <memory>
+
+#include "app/connecting_dlg.h"
+#include "app/get_directory_dlg.h"
+#include "app/transfer_mode_dlg.h"
+#include "app/transfer_status_dlg.h"
+#include "platform/desktop/message_seam.h"
+
+EngineUi::WaitResult CDesktopEngineUi::WaitForWorker(WaitKind kind, const std::string& text,
+                                                     TransferStatus& status) {
+    const QString shown = QString::fromLocal8Bit(text);
+    std::unique_ptr<CProgressPollDialog> dialog;
+    switch (kind) {
+        case WaitKind::Connecting: dialog = std::make_unique<CConnectingDlg>(status, shown, mainWindow); break;
+        case WaitKind::GettingDirectory:
+            dialog = std::make_unique<CGetDirectoryDlg>(status, shown, mainWindow);
+            break;
+        case WaitKind::TransferStatus:
+            dialog = std::make_unique<CTransferStatusDlg>(status, shown, mainWindow);
+            break;
+    }
+    if (dialogObserver) dialogObserver(*dialog);
+    return dialog->exec() == QDialog::Accepted ? WaitResult::Finished : WaitResult::Cancelled;
+}
+
+bool CDesktopEngineUi::AskTransferMode() {
+    CTransferModeDlg dialog(mainWindow);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CDesktopEngineUi::ShowMessage(const std::string& text) {
+    ::ShowMessage(mainWindow, QString::fromLocal8Bit(text));
+}
+
+void CDesktopEngineUi::Beep(BeepKind) {
+    // Workers call this too; the beep itself must happen on the user-interface thread.
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(application, [] { DesktopBeep(); }, Qt::QueuedConnection);
+    }
+}
+
+void CDesktopEngineUi::RepaintMainWindow() {
+    if (mainWindow) mainWindow->repaint();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+#include "ftp/engine_ui.h"
+
+class CProgressPollDialog;
+
+// The engine's user-interface seam on the desktop: the progress dialogs, the
+// Transfer Mode question, message boxes and the beep, all modal over the main
+// window.
+class CDesktopEngineUi : public EngineUi {
+public:
+    CDesktopEngineUi() = default;
+
+    void SetMainWindow(QWidget* window) { mainWindow = window; }
+
+    // Called with each progress dialog just before it runs (tests use it to
+    // watch or drive the dialog).
+    void SetDialogObserver(std::function<void(CProgressPollDialog&)> observer) {
+        dialogObserver = std::move(observer);
+    }
+
+    WaitResult WaitForWorker(WaitKind kind, const std::string& text, TransferStatus& status) override;
+    bool AskTransferMode() override;
+    void ShowMessage(const std::string& text) override;
+    void Beep(BeepKind kind) override;
+    void RepaintMainWindow() override;
+
+private:
+    QPointer<QWidget> mainWindow;
+    std::function<void(CProgressPollDialog&)> dialogObserver;
+};

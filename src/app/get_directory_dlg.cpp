@@ -1,0 +1,24 @@
+#include "app/get_directory_dlg.h"
+
+#include <QBoxLayout>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/desktop/app_icons.h"
+
+CGetDirectoryDlg::CGetDirectoryDlg(TransferStatus& status, const QString& text, QWidget* parent)
+    : CProgressPollDialog(status, QStringLiteral("Getting Directory"), text, parent) {
+    auto* picture = new QLabel(this);
+    picture->setPixmap(ThemedIcon(QStringLiteral("folder-remote"), QStringLiteral("up-one-level")).pixmap(32, 32));
+    BodyLayout()->insertWidget(0, picture);
+    QPushButton* cancel = Buttons()->button(QDialogButtonBox::Cancel);
+    cancel->setDefault(true);
+    cancel->setAutoDefault(true);
+}
+
+void CGetDirectoryDlg::showEvent(QShowEvent* event) {
+    CProgressPollDialog::showEvent(event);
+    // Paint now so that the dialog is visible before the first tick.
+    repaint();
+}

@@ -1,0 +1,202 @@
+#include "app/main_frame.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QSplitter>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/main_frame_panes.h"
+#include "options/app_context.h"
+#include "options/debug_window.h"
+#include "platform/desktop/app_icons.h"
+#include "platform/desktop/message_seam.h"
+
+namespace {
+
+// Pane sizes of the first layout.
+constexpr int kUpperRowHeight = 300;
+constexpr int kUpperRowMinimum = 150;
+constexpr int kLogRowHeight = 140;
+constexpr int kLogRowMinimum = 50;
+constexpr int kTreeWidth = 150;
+constexpr int kListWidth = 250;
+
+QStringList LocalPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppContext& appContext, QWidget* parent) : QMainWindow(parent), context(appContext) {
+    InitDesktopResources();
+    setWindowIcon(ApplicationIcon());
+    if (!CreateClientArea()) return;
+    CreateMenusAndToolBar();
+    InstallFrameCommands();
+    PressDefaultViewButton();
+
+    // Next and previous pane, the usual keys of a split window.
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { FocusNextPane(1); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this), &QShortcut::activated, this,
+            [this] { FocusNextPane(-1); });
+}
+
+CMainFrame::~CMainFrame() {
+    // The log window goes with the frame; lines queued from now on wait in the queue.
+    context.log.SetSink({});
+    context.mainWindow = nullptr;
+    context.siteTree = nullptr;
+    context.listView = nullptr;
+    context.logWindow = nullptr;
+}
+
+bool CMainFrame::CreateClientArea() {
+    outerSplitter = new QSplitter(Qt::Vertical, this);
+    outerSplitter->setChildrenCollapsible(false);
+
+    innerSplitter = new QSplitter(Qt::Horizontal, outerSplitter);
+    innerSplitter->setChildrenCollapsible(false);
+    innerSplitter->setFrameShape(QFrame::StyledPanel);
+    logWindow = new CDebugWindow(outerSplitter);
+    logWindow->setAcceptDrops(false);  // drops belong to the frame (upload)
+    logWindow->resize(400, 150);
+
+    const MainFramePanes panes = CreateMainFramePanes(context, innerSplitter);
+    if (!panes.siteTree || !panes.listView) return false;
+    siteTreePane = panes.siteTree;
+    listViewPane = panes.listView;
+    innerSplitter->addWidget(siteTreePane);
+    innerSplitter->addWidget(listViewPane);
+    innerSplitter->setSizes({kTreeWidth, kListWidth});
+    innerSplitter->setStretchFactor(1, 1);
+
+    outerSplitter->addWidget(innerSplitter);
+    outerSplitter->addWidget(logWindow);
+    innerSplitter->setMinimumHeight(kUpperRowMinimum);
+    logWindow->setMinimumHeight(kLogRowMinimum);
+    outerSplitter->setSizes({kUpperRowHeight, kLogRowHeight});
+    outerSplitter->setStretchFactor(0, 1);
+    setCentralWidget(outerSplitter);
+
+    splitterReady = true;
+    context.mainWindow = this;
+    context.siteTree = siteTreePane;
+    context.listView = listViewPane;
+    context.logWindow = logWindow;
+    CDebugWindow* window = logWindow;
+    context.log.SetSink([window](const std::string& line) { window->AppendLine(line); });
+    router.AddPane(siteTreePane);
+    router.AddPane(listViewPane);
+    return true;
+}
+
+RemoteListPane* CMainFrame::ListPane() const { return dynamic_cast<RemoteListPane*>(listViewPane); }
+
+QRect CMainFrame::ClientArea() const {
+    QRect area = rect();
+    if (menuBar() && menuBar()->isVisible()) area.setTop(menuBar()->geometry().bottom() + 1);
+    return area;
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (sizedOnce || !splitterReady) return;
+    sizedOnce = true;
+    // The upper row gets its ideal height when there is room, the log the rest.
+    const int total = outerSplitter->height() - outerSplitter->handleWidth();
+    const int upper = std::max(kUpperRowMinimum, std::min(kUpperRowHeight, total - kLogRowMinimum));
+    outerSplitter->setSizes({upper, std::max(kLogRowMinimum, total - upper)});
+}
+
+void CMainFrame::PressDefaultViewButton() {
+    const int view = context.settings.defaultView;
+    if (view < 0 || view > 3) return;  // an unknown code presses none
+    if (QAction* action = ViewModeAction(static_cast<ListViewMode>(view))) action->setChecked(true);
+}
+
+void CMainFrame::ApplyViewMode(ListViewMode mode) {
+    if (RemoteListPane* list = ListPane()) {
+        if (list->ViewMode() != mode) {
+            // List and Details turn ascending label sort on; it then stays on in every mode.
+            if (mode == ListViewMode::List || mode == ListViewMode::Details) list->SetSortAscending(true);
+            list->SetViewMode(mode);
+        }
+    }
+    if (QAction* action = ViewModeAction(mode)) action->setChecked(true);
+    if (RemoteListPane* list = ListPane()) list->ArrangeItems();
+}
+
+void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
+    if (!context.session.connected) {
+        ShowMessage(this, QStringLiteral("System Not Connected To A Server"));
+        return;
+    }
+    for (const QString& dropped : paths) {
+        const QString path = QDir::cleanPath(dropped);
+        const QString name = path.section(QLatin1Char('/'), -1);
+        if (name.isEmpty()) continue;  // the file system root has no name to upload under
+        const std::string localPath = QFile::encodeName(path).toStdString();
+        const std::string remoteName = QFile::encodeName(name).toStdString();
+        if (QFileInfo(path).isDir()) {
+            context.session.UploadTree(localPath, remoteName);
+            continue;
+        }
+        if (context.session.UploadFile(remoteName, &localPath) == 2) {
+            if (RemoteListPane* list = ListPane()) list->LoadListing();
+        } else {
+            ShowMessage(this, QStringLiteral("Error uploading file."));
+        }
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalPaths(event->mimeData());
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    UploadDroppedPaths(paths);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    const QRect outer = frameGeometry();
+    AppSettings& settings = context.settings;
+    settings.left = outer.left();
+    settings.top = outer.top();
+    settings.right = outer.left() + outer.width();
+    settings.bottom = outer.top() + outer.height();
+    event->accept();
+    emit Closed();
+}
+
+void CMainFrame::FocusNextPane(int step) {
+    const QList<QWidget*> order{siteTreePane, listViewPane, logWindow};
+    int current = -1;
+    for (int i = 0; i < order.size(); ++i) {
+        QWidget* focus = focusWidget();
+        if (focus && (order[i] == focus || order[i]->isAncestorOf(focus))) current = i;
+    }
+    const int next = (current + step + static_cast<int>(order.size())) % static_cast<int>(order.size());
+    order[next]->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CMainFrame::UpdateToolBarState() {
+    if (toolBar) router.UpdateActions(toolBar->actions());
+}

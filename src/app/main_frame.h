@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/command_router.h"
+#include "platform/desktop/remote_list_pane.h"
+
+class QSplitter;
+class QToolBar;
+class CDebugWindow;
+struct AppContext;
+
+// The program's one top-level window: menu bar, toolbar, and two splitters
+// holding the site tree (top left), the remote list (top right) and the log
+// window (bottom). Commands go to the focused pane first, then to the frame.
+// Files and directories dropped onto the window are uploaded into the current
+// remote directory.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kToolBarHeight = 28;
+
+    explicit CMainFrame(AppContext& context, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    bool SplitterReady() const { return splitterReady; }
+    CCommandRouter& Commands() { return router; }
+    QToolBar* ToolBar() const { return toolBar; }
+    QSplitter* OuterSplitter() const { return outerSplitter; }
+    QSplitter* InnerSplitter() const { return innerSplitter; }
+    QWidget* SiteTreePane() const { return siteTreePane; }
+    QWidget* ListViewPane() const { return listViewPane; }
+    CDebugWindow* LogWindow() const { return logWindow; }
+    RemoteListPane* ListPane() const;
+
+    // The part of the window below the menu bar (the toolbar and the panes).
+    QRect ClientArea() const;
+
+    // The view-mode commands (also reached when the list view passes them on).
+    void ApplyViewMode(ListViewMode mode);
+
+    // Uploads dropped local paths in order: directories whole, files one by one.
+    void UploadDroppedPaths(const QStringList& paths);
+
+    // Refreshes the toolbar buttons' enabled and checked state.
+    void UpdateToolBarState();
+
+signals:
+    // The window accepted its close request (File > Exit or the close box).
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    bool CreateClientArea();
+    void CreateMenusAndToolBar();
+    void InstallFrameCommands();
+    void PressDefaultViewButton();
+    void FocusNextPane(int step);
+    QAction* ViewModeAction(ListViewMode mode) const;
+
+    AppContext& context;
+    CCommandRouter router;
+    QSplitter* innerSplitter = nullptr;
+    QSplitter* outerSplitter = nullptr;
+    QToolBar* toolBar = nullptr;
+    QWidget* siteTreePane = nullptr;
+    QWidget* listViewPane = nullptr;
+    CDebugWindow* logWindow = nullptr;
+    bool splitterReady = false;
+    bool sizedOnce = false;
+};

@@ -1,0 +1,138 @@
+#include "app/quillmoorv3_app.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <csignal>
+
+#include "app/main_frame.h"
+#include "options/app_settings_store.h"
+#include "options/debug_window.h"
+#include "platform/desktop/message_seam.h"
+#include "platform/desktop/termination_signal_notifier.h"
+
+namespace {
+
+constexpr int kSmallestSide = 100;  // a stored size below this is not a usable window
+
+}  // namespace
+
+CQuillmoorv3App::CQuillmoorv3App(QObject* parent)
+    : QObject(parent), session(log, status), context{settings, session, log, status} {
+    context.ui = &ui;
+    idleTimer.setInterval(kIdleMilliseconds);
+    connect(&idleTimer, &QTimer::timeout, this, &CQuillmoorv3App::IdleStep);
+}
+
+CQuillmoorv3App::~CQuillmoorv3App() {
+    // The frame's panes hold references into this object; they go first.
+    frame.reset();
+}
+
+bool CQuillmoorv3App::InitInstance() {
+    store = std::make_unique<AppSettingsStore>();
+    settings = store->Load();
+    settingsLoaded = true;
+
+    frame = std::make_unique<CMainFrame>(context);
+    if (!frame->SplitterReady()) {
+        EndStartUp();
+        return false;
+    }
+    ui.SetMainWindow(frame.get());
+    session.SetUi(&ui);
+
+    frame->setAcceptDrops(true);
+    frame->setWindowTitle(QStringLiteral("Quillmoor"));
+    PlaceMainWindow();
+
+    terminationSignals = new CTerminationSignalNotifier(this);
+    connect(terminationSignals, &CTerminationSignalNotifier::TerminationRequested, this,
+            &CQuillmoorv3App::RequestExit);
+
+    if (!StartSocketLayer()) {
+        ShowMessage(nullptr, QStringLiteral("The WinSock DLL could not be used, please check your installation "
+                                            "or with your service provider"));
+        EndStartUp();
+        return false;
+    }
+    idleTimer.start();
+    return true;
+}
+
+void CQuillmoorv3App::EndStartUp() {
+    frame.reset();
+    ExitInstance();
+}
+
+bool CQuillmoorv3App::StartSocketLayer() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    return ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
+}
+
+void CQuillmoorv3App::PlaceMainWindow() {
+    int width = settings.right - settings.left;
+    int height = settings.bottom - settings.top;
+    if (width < kSmallestSide) width = AppSettings{}.right;
+    if (height < kSmallestSide) height = AppSettings{}.bottom;
+    QPoint topLeft(settings.left, settings.top);
+
+    // A rectangle left on a screen that is no longer there would put the window
+    // out of reach; bring it to the primary screen's corner instead.
+    bool onSomeScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(QRect(topLeft, QSize(width, height)))) onSomeScreen = true;
+    }
+    if (!onSomeScreen && QGuiApplication::primaryScreen()) {
+        topLeft = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+    }
+
+    frame->move(topLeft);
+    frame->resize(width, height);
+    frame->show();
+    // The stored size is the outer one; take the decoration back off once the
+    // window system has told us how large it is.
+    const QSize decoration = frame->frameGeometry().size() - frame->size();
+    if (decoration.width() > 0 || decoration.height() > 0) {
+        frame->resize(std::max(kSmallestSide, width - decoration.width()),
+                      std::max(kSmallestSide, height - decoration.height()));
+    }
+    frame->repaint();
+}
+
+void CQuillmoorv3App::IdleStep() {
+    log.Drain();
+    if (!frame) return;
+    if (CDebugWindow* window = frame->LogWindow()) window->Flush();
+    frame->UpdateToolBarState();
+}
+
+int CQuillmoorv3App::Run() {
+    if (!InitInstance()) return 1;
+    connect(frame.get(), &CMainFrame::Closed, this, [] { QCoreApplication::exit(0); });
+    if (exitRequested) frame->close();
+    const int code = QApplication::exec();
+    ExitInstance();
+    return code;
+}
+
+void CQuillmoorv3App::RequestExit() {
+    exitRequested = true;
+    // Closing the window ends every event loop, modal ones included; a running
+    // transfer's dialog then ends with Cancel and the worker is stopped.
+    if (frame) frame->close();
+}
+
+void CQuillmoorv3App::ExitInstance() {
+    if (exited) return;
+    exited = true;
+    idleTimer.stop();
+    // Destroying the frame destroys the panes; the site tree writes the catalogue then.
+    frame.reset();
+    ui.SetMainWindow(nullptr);
+    session.Quit();
+    if (settingsLoaded && store) store->Save(settings);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/desktop_engine_ui.h"
+#include "ftp/ftp_session.h"
+#include "options/app_context.h"
+#include "options/app_settings.h"
+
+class AppSettingsStore;
+class CMainFrame;
+class CTerminationSignalNotifier;
+
+// The application: owns the settings, the one FTP session, the log queue and the
+// transfer status for the whole run. Start-up loads the settings and shows the
+// main window where it was last closed; an idle step, driven by a timer that
+// also fires inside modal dialogs and menus, moves log lines into the log
+// window; shutdown says "quit" to the server and writes the settings back.
+class CQuillmoorv3App : public QObject {
+    Q_OBJECT
+
+public:
+    // How often the idle step runs, in the main loop and in every modal loop.
+    static constexpr int kIdleMilliseconds = 100;
+
+    explicit CQuillmoorv3App(QObject* parent = nullptr);
+    ~CQuillmoorv3App() override;
+
+    // Start-up up to the event loop. Returns false when it ended early, after
+    // shutdown has run.
+    bool InitInstance();
+
+    // Start-up, the event loop and shutdown; returns the process exit code.
+    int Run();
+
+    // Moves queued log lines into the log window and refreshes the toolbar.
+    void IdleStep();
+
+    // Destroys the main window, quits the session and saves the settings. Runs
+    // once; saves nothing when the settings were never loaded.
+    void ExitInstance();
+
+    // Ends the program the way File > Exit does (SIGTERM and SIGINT come here).
+    void RequestExit();
+
+    AppSettings& Settings() { return settings; }
+    AppContext& Context() { return context; }
+    LogQueue& Log() { return log; }
+    TransferStatus& Status() { return status; }
+    CFtpSession& Session() { return session; }
+    CDesktopEngineUi& Ui() { return ui; }
+    CMainFrame* MainFrame() const { return frame.get(); }
+
+protected:
+    // POSIX sockets need no start; what they need is that a peer closing a
+    // connection does not kill the process with SIGPIPE.
+    virtual bool StartSocketLayer();
+
+private:
+    void PlaceMainWindow();
+    void EndStartUp();
+
+    AppSettings settings;
+    LogQueue log;
+    TransferStatus status;
+    CFtpSession session;
+    CDesktopEngineUi ui;
+    AppContext context;
+
+    std::unique_ptr<AppSettingsStore> store;
+    std::unique_ptr<CMainFrame> frame;
+    CTerminationSignalNotifier* terminationSignals = nullptr;
+    QTimer idleTimer;
+    bool settingsLoaded = false;
+    bool exited = false;
+    bool exitRequested = false;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+#include "options/app_settings.h"
+
+class QDialogButtonBox;
+class QTabWidget;
+class COptionsPage;
+class CProgramOptions;
+class CTransOptions;
+class CViewOption;
+class CFireWall;
+
+// The "Options" sheet: four pages over AppSettings with OK, Cancel, Apply and
+// Help. OK and Apply commit the pages that have been shown; the firewall values
+// are copied only when the sheet closes with OK. The settings store itself is
+// written at shutdown, never here.
+class COptionsSheet : public QDialog {
+    Q_OBJECT
+
+public:
+    COptionsSheet(AppSettings& settings, QWidget* parent = nullptr);
+
+    QTabWidget* Tabs() const { return tabs; }
+    QDialogButtonBox* Buttons() const { return buttons; }
+
+    // The OK and Apply buttons' work, callable directly.
+    void accept() override;
+    bool Apply();
+
+private:
+    COptionsPage* CurrentPage() const;
+    // Validates the page being left; on failure keeps it current and focused.
+    bool ValidateCurrentPage();
+    void CommitShownPages();
+    void OnTabChanged(int index);
+    void ShowHelpForCurrentPage();
+
+    AppSettings& settings;
+    QTabWidget* tabs;
+    QDialogButtonBox* buttons;
+    CProgramOptions* programPage;
+    CTransOptions* transPage;
+    CViewOption* viewPage;
+    CFireWall* fireWallPage;
+    std::array<COptionsPage*, 4> pages;
+    int currentIndex = 0;
+    bool revertingTab = false;
+};

@@ -1,0 +1,64 @@
+#include "options/trans_options.h"
+
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+CTransOptions::CTransOptions(const AppSettings& settings, QWidget* parent)
+    : COptionsPage(QStringLiteral("network-transmit-receive"),
+                   QStringLiteral("Quillmoor allows you to transfer files between your computer and virtually "
+                                  "any other FTP site which supports the industry standard File Transfer "
+                                  "Protocol. This tab enable you to select general program options for "
+                                  "transferring and saving files."),
+                   parent),
+      loaded(settings) {
+    auto* modeBox = new QGroupBox(QStringLiteral("Default Mode"), this);
+    auto* modeLayout = new QVBoxLayout(modeBox);
+    modeButtons = new QButtonGroup(this);
+    const struct {
+        const char* label;
+        char letter;
+    } modes[] = {{"Auto-Detect", 'F'}, {"Binary", 'I'}, {"ASCII", 'A'}};
+    for (const auto& mode : modes) {
+        auto* button = new QRadioButton(QString::fromLatin1(mode.label), modeBox);
+        modeButtons->addButton(button, mode.letter);
+        modeLayout->addWidget(button);
+    }
+    // A click sets the page's letter at once; nothing else reads the buttons.
+    connect(modeButtons, &QButtonGroup::idClicked, this, [this](int letter) { modeLetter = letter; });
+    ContentLayout()->addWidget(modeBox);
+
+    auto* clickBox = new QGroupBox(QStringLiteral("Double Click-Options"), this);
+    auto* clickLayout = new QVBoxLayout(clickBox);
+    saveOnDoubleClick = new QCheckBox(QStringLiteral("Save File On Double-Click"), clickBox);
+    viewOnDoubleClick = new QCheckBox(QStringLiteral("View File On Double-Click"), clickBox);
+    clickLayout->addWidget(saveOnDoubleClick);
+    clickLayout->addWidget(viewOnDoubleClick);
+    ContentLayout()->addWidget(clickBox);
+
+    auto* directoryBox = new QGroupBox(QStringLiteral("Default Download Directory"), this);
+    auto* directoryLayout = new QVBoxLayout(directoryBox);
+    downloadDirectory = new QLineEdit(directoryBox);
+    downloadDirectory->setAccessibleName(QStringLiteral("Default Download Directory"));
+    directoryLayout->addWidget(downloadDirectory);
+    ContentLayout()->addWidget(directoryBox);
+}
+
+void CTransOptions::Initialise() {
+    modeLetter = loaded.transferMode;
+    if (QAbstractButton* button = modeButtons->button(modeLetter)) button->setChecked(true);
+    saveOnDoubleClick->setChecked(loaded.saveOnDoubleClick != 0);
+    viewOnDoubleClick->setChecked(loaded.viewOnDoubleClick != 0);
+    downloadDirectory->setText(QString::fromStdString(loaded.defaultDownloadDirectory));
+}
+
+void CTransOptions::Commit(AppSettings& settings) {
+    settings.saveOnDoubleClick = saveOnDoubleClick->isChecked() ? 1 : 0;
+    settings.viewOnDoubleClick = viewOnDoubleClick->isChecked() ? 1 : 0;
+    settings.defaultDownloadDirectory = downloadDirectory->text().toStdString();
+    settings.transferMode = modeLetter;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "options/options_page.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+
+// "Tranfer Options": the default transfer mode, the double-click choices and the
+// default download directory. A stored mode the page offers no button for
+// ('L', 'P') selects none and is kept unless the user picks one.
+class CTransOptions : public COptionsPage {
+    Q_OBJECT
+
+public:
+    explicit CTransOptions(const AppSettings& settings, QWidget* parent = nullptr);
+
+    void Commit(AppSettings& settings) override;
+
+protected:
+    void Initialise() override;
+
+private:
+    const AppSettings& loaded;
+    int modeLetter = 0;
+
+    QButtonGroup* modeButtons;
+    QCheckBox* saveOnDoubleClick;
+    QCheckBox* viewOnDoubleClick;
+    QLineEdit* downloadDirectory;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+// Display modes of the remote file list. The numbers are also the stored
+// "Default View" setting.
+enum class ListViewMode : int { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 };
+
+// What the main frame needs from the remote file list pane: its view mode, its
+// label sort, and a fresh listing after an upload.
+class RemoteListPane {
+public:
+    virtual ~RemoteListPane() = default;
+
+    virtual ListViewMode ViewMode() const = 0;
+    virtual void SetViewMode(ListViewMode mode) = 0;
+    virtual bool SortsAscending() const = 0;
+    virtual void SetSortAscending(bool on) = 0;
+    // Lays the items out again after a mode change.
+    virtual void ArrangeItems() = 0;
+    // Fetches the listing of the current remote directory again.
+    virtual void LoadListing() = 0;
+};
