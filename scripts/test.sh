@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds it and runs every test.
-# QUILLMOOR_SANITIZERS=0 skips the address and thread sanitizer passes.
+# Installs what the project needs, builds it and runs every test: a normal
+# build, then the address+undefined and thread sanitizer builds of the same suite.
+# QUILLMOOR_SANITIZERS=0 skips the two sanitizer passes (quicker local runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
 build_and_test() {
   local dir=$1; shift
+  echo "==> $dir: configure and build"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
   cmake --build "$dir" -j "$jobs"
-  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
+  echo "==> $dir: tests"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
 }
 
 build_and_test build
+
+if [ "${QUILLMOOR_SANITIZERS:-1}" != "0" ]; then
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    build_and_test build-asan -DSANITIZE=address -DCMAKE_BUILD_TYPE=Debug
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+    build_and_test build-tsan -DSANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
+fi
+echo "==> all tests passed"

@@ -13,6 +13,7 @@
 
 #include "sites/store/catalogue_format.h"
 #include "sites/store/site_catalogue.h"
+#include "sites/store/site_lookup.h"
 
 namespace fs = std::filesystem;
 
@@ -231,4 +232,30 @@ TEST_F(SiteStoreTest, LoadTellsMissingFromUnreadable) {
     EXPECT_EQ(Store(PathOf("dir.INI")).LoadCatalogue(catalogue), CatalogueLoad::Unreadable);
     EXPECT_EQ(logLines.size(), 1u);
     EXPECT_EQ(catalogue.GroupCount(), 0);
+}
+
+TEST(SiteLookupTest, FindsExactlyOneSiteByName) {
+    SiteCatalogue catalogue;
+    SiteProfile site;
+    site.name = "Home";
+    site.host = "ftp.home";
+    site.group = "A";
+    SiteStore::AddProfile(catalogue, site);
+    site.name = "Twin";
+    SiteStore::AddProfile(catalogue, site);
+    site.group = "B";
+    SiteStore::AddProfile(catalogue, site);
+
+    const SiteLookup home = FindSiteByName(catalogue, "Home");
+    EXPECT_TRUE(home.found);
+    EXPECT_EQ(home.profile.host, "ftp.home");
+
+    const SiteLookup twin = FindSiteByName(catalogue, "Twin");
+    EXPECT_FALSE(twin.found);
+    EXPECT_EQ(twin.error,
+              "2 sites are named \"Twin\" (groups \"A\", \"B\"); give them different names first.");
+
+    const SiteLookup unknown = FindSiteByName(catalogue, "home");
+    EXPECT_FALSE(unknown.found);
+    EXPECT_EQ(unknown.error, "No site is named \"home\" in the site catalogue.");
 }

@@ -1,0 +1,68 @@
+#include "sites/session_profile_dlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/desktop/message_seam.h"
+#include "sites/dialog_fields.h"
+
+const char* const kQuickConnectHelp =
+    "This dialog box allows you to quickly connect to the FTP site of your choice. However, please note that "
+    "your "
+    "entries in this dialog box will not be saved. Use the New Site item on the File menu to add a new FTP "
+    "site to "
+    "the Group of your choice. Press cancel to exit.";
+const char* const kSiteConnectHelp =
+    "Enter the user name and password if they are not already entered. If you are anonymously logging in you "
+    "can "
+    "probably turn off the Prompt check box in the properties for this site.";
+
+CSessionProfileDlg::CSessionProfileDlg(const QString& email, QWidget* parent)
+    : CLoginFieldsDlg(email, parent), helpLabel(new QLabel) {
+    setWindowTitle(QStringLiteral("Session Profile"));
+    helpLabel->setWordWrap(true);
+    firewallBox->hide();
+
+    auto* form = new QFormLayout;
+    AddLoginRows(form);
+    form->addRow(anonymousBox);
+    form->addRow(new QLabel(QStringLiteral("Initial Directory")));
+    form->addRow(BuddyLabel(QStringLiteral("Remote H&ost:"), remoteDirEdit), remoteDirEdit);
+    remoteDirEdit->setAccessibleName(QStringLiteral("Initial Directory on the Remote Host"));
+
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(QStringLiteral("Connect"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSessionProfileDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CSessionProfileDlg::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(helpLabel);
+    layout->addLayout(form);
+    layout->addWidget(firewallBox);
+    layout->addWidget(buttons);
+}
+
+void CSessionProfileDlg::showEvent(QShowEvent* event) {
+    helpLabel->setText(helpText);
+    helpLabel->setAccessibleName(helpText);
+    ShowLoginFields();
+    QDialog::showEvent(event);
+}
+
+void CSessionProfileDlg::accept() {
+    ReadLoginFields();
+    const QString problem =
+        host.isEmpty() ? QStringLiteral("You must provide a host name.") : LoginFieldProblem();
+    if (!problem.isEmpty()) {
+        DesktopBeep();
+        ShowMessage(this, problem);
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,124 @@
+#include "sites/site_properties_dlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/desktop/message_seam.h"
+#include "sites/dialog_fields.h"
+#include "sites/icon_selection_dlg.h"
+#include "sites/site_icon_source.h"
+
+CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
+    : CLoginFieldsDlg(email, parent),
+      nameEdit(new QLineEdit),
+      savePasswordBox(new QCheckBox(QStringLiteral("Sa&ve Password"))),
+      promptBox(new QCheckBox(QStringLiteral("Prompt"))),
+      iconButton(new QToolButton) {
+    setWindowTitle(QStringLiteral("Properties"));
+    // Every field becomes one line of the catalogue file.
+    LimitToCatalogueLine(nameEdit, "");
+    LimitToCatalogueLine(hostEdit, "HOST");
+    LimitToCatalogueLine(userIdEdit, "UID");
+    LimitToCatalogueLine(passwordEdit, "PASSWORD");
+    LimitToCatalogueLine(remoteDirEdit, "REMOTEDIR");
+
+    iconButton->setIconSize(QSize(32, 32));
+    iconButton->setFixedSize(44, 44);
+    iconButton->setFocusPolicy(Qt::StrongFocus);
+    connect(iconButton, &QToolButton::clicked, this, &CSitePropertiesDlg::ChooseIcon);
+    auto* iconRow = new QHBoxLayout;
+    iconRow->addWidget(iconButton);
+    iconRow->addWidget(BuddyLabel(QStringLiteral("Select icon for site"), iconButton));
+    iconButton->setToolTip(QStringLiteral("Select icon for site"));
+    iconRow->addStretch();
+
+    auto* form = new QFormLayout;
+    form->addRow(BuddyLabel(QStringLiteral("Profile Name:"), nameEdit), nameEdit);
+    AddLoginRows(form);
+    form->addRow(BuddyLabel(QStringLiteral("Initial Directory on the Remote Host:"), remoteDirEdit),
+                 remoteDirEdit);
+
+    auto* boxes = new QHBoxLayout;
+    for (QCheckBox* box : {anonymousBox, savePasswordBox, promptBox, firewallBox}) boxes->addWidget(box);
+
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* saveExit = buttons->addButton(QStringLiteral("Save/Exit"), QDialogButtonBox::AcceptRole);
+    QPushButton* saveConnect =
+        buttons->addButton(QStringLiteral("Save/Connect"), QDialogButtonBox::ApplyRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    saveExit->setDefault(true);
+    connect(saveExit, &QPushButton::clicked, this, [this] { Save(kSaveExit); });
+    connect(saveConnect, &QPushButton::clicked, this, [this] { Save(kSaveConnect); });
+    connect(cancel, &QPushButton::clicked, this, &CSitePropertiesDlg::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(iconRow);
+    layout->addLayout(form);
+    layout->addLayout(boxes);
+    layout->addWidget(buttons);
+}
+
+void CSitePropertiesDlg::showEvent(QShowEvent* event) {
+    nameEdit->setText(name);
+    savePasswordBox->setChecked(savePassword);
+    promptBox->setChecked(prompt);
+    ShowIcon();
+    ShowLoginFields();
+    QDialog::showEvent(event);
+}
+
+void CSitePropertiesDlg::ShowIcon() {
+    iconButton->setIcon(currentIcon);
+    iconButton->setAccessibleDescription(currentIconSpec);
+}
+
+void CSitePropertiesDlg::Save(int code) {
+    buttonCode = code;
+    name = nameEdit->text();
+    host = hostEdit->text();
+    userId = userIdEdit->text();
+    password = passwordEdit->text();
+    remoteDir = remoteDirEdit->text();
+    anonymous = anonymousBox->isChecked();
+    savePassword = savePasswordBox->isChecked();
+    prompt = promptBox->isChecked();
+    useFirewall = firewallBox->isChecked();
+    if (name.isEmpty()) {
+        DesktopBeep();
+        ShowMessage(this, QStringLiteral("You must provide a Profile Name."));
+        return;
+    }
+    // Each field is one line of the catalogue file; a line break would split it.
+    if (const QString problem =
+            LineBreakProblem({nameEdit, hostEdit, userIdEdit, passwordEdit, remoteDirEdit});
+        !problem.isEmpty()) {
+        DesktopBeep();
+        ShowMessage(this, problem);
+        return;
+    }
+    accept();
+}
+
+void CSitePropertiesDlg::reject() {
+    buttonCode = kCancel;
+    QDialog::reject();
+}
+
+int CSitePropertiesDlg::RunIconSelection(CIconSelectionDlg& dialog) { return dialog.exec(); }
+
+void CSitePropertiesDlg::ChooseIcon() {
+    CIconSelectionDlg dialog(currentIconSpec.isEmpty() ? QStringLiteral("Wexal.exe, 32") : currentIconSpec,
+                             this);
+    RunIconSelection(dialog);
+    if (dialog.selectedIconIndex == -1) return;
+    currentIconSpec = dialog.fileName + QStringLiteral(" ,") + QString::number(dialog.selectedIconIndex);
+    currentIcon = SiteIconFromSpec(currentIconSpec);
+    ShowIcon();
+}

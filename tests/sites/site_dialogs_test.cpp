@@ -1,0 +1,310 @@
+// The five site dialogs: exchange of their fields, validation, the anonymous
+// rule and icon selection.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "sites/icon_selection_dlg.h"
+#include "sites/new_group_dlg.h"
+#include "sites/rename_dlg.h"
+#include "sites/session_profile_dlg.h"
+#include "sites/site_icon_source.h"
+#include "sites/site_properties_dlg.h"
+#include "sites_test_support.h"
+
+namespace {
+
+const QString kEmail = QStringLiteral("me@example.org");
+
+QLineEdit* EditNamed(QWidget* dialog, const QString& accessibleName) {
+    for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+        if (edit->accessibleName() == accessibleName) return edit;
+    }
+    return nullptr;
+}
+
+template <typename Widget>
+Widget* WithText(QWidget* dialog, const QString& text) {
+    for (Widget* widget : dialog->findChildren<Widget*>()) {
+        if (widget->text() == text) return widget;
+    }
+    return nullptr;
+}
+
+// A Properties dialog whose Icon Selection dialog is answered by the test.
+class ScriptedPropertiesDlg : public CSitePropertiesDlg {
+public:
+    using CSitePropertiesDlg::CSitePropertiesDlg;
+    std::function<int(CIconSelectionDlg&)> answer;
+    QString startedWith;
+
+protected:
+    int RunIconSelection(CIconSelectionDlg& dialog) override {
+        startedWith = dialog.fileName + QLatin1Char('|') + QString::number(dialog.selectedIconIndex);
+        return answer(dialog);
+    }
+};
+
+QListWidget* IconList(CIconSelectionDlg& dialog) { return dialog.findChild<QListWidget*>(); }
+
+}  // namespace
+
+class SiteDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sessionDialogShowsAnonymousProfileInClear() {
+        CSessionProfileDlg dialog(kEmail);
+        dialog.userId = QStringLiteral("anonymous");
+        dialog.anonymous = true;
+        dialog.password = QStringLiteral("stored secret");
+        dialog.host = QStringLiteral("ftp.example.org");
+        dialog.helpText = QString::fromLatin1(kSiteConnectHelp);
+        dialog.show();
+        QLineEdit* password = EditNamed(&dialog, QStringLiteral("Password"));
+        QVERIFY(password);
+        QCOMPARE(password->text(), kEmail);
+        QCOMPARE(password->echoMode(), QLineEdit::Normal);
+        QCOMPARE(EditNamed(&dialog, QStringLiteral("User ID"))->text(), QStringLiteral("anonymous"));
+        QVERIFY(WithText<QLabel>(&dialog, QString::fromLatin1(kSiteConnectHelp)));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Session Profile"));
+    }
+
+    void anonymousBoxFillsAndClearsBothFields() {
+        CSessionProfileDlg dialog(kEmail);
+        dialog.userId = QStringLiteral("Anonymous");  // capital A: an ordinary user
+        dialog.password = QStringLiteral("pw");
+        dialog.show();
+        QLineEdit* user = EditNamed(&dialog, QStringLiteral("User ID"));
+        QLineEdit* password = EditNamed(&dialog, QStringLiteral("Password"));
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(password->text(), QStringLiteral("pw"));
+
+        auto* box = WithText<QCheckBox>(&dialog, QStringLiteral("Anonymous &Login"));
+        QVERIFY(box);
+        box->click();
+        QCOMPARE(user->text(), QStringLiteral("anonymous"));
+        QCOMPARE(password->text(), kEmail);
+        QCOMPARE(password->echoMode(), QLineEdit::Normal);
+        box->click();
+        QCOMPARE(user->text(), QString());
+        QCOMPARE(password->text(), QString());
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+    }
+
+    void connectNeedsAHostAndSingleLineFields() {
+        MessageRecorder messages;
+        CSessionProfileDlg dialog(kEmail);
+        dialog.savePassword = true;
+        dialog.show();
+        auto* connectButton = WithText<QPushButton>(&dialog, QStringLiteral("Connect"));
+        QVERIFY(connectButton && connectButton->isDefault());
+        connectButton->click();
+        QCOMPARE(messages.texts, QStringList{QStringLiteral("You must provide a host name.")});
+        QVERIFY(dialog.isVisible());
+
+        EditNamed(&dialog, QStringLiteral("Host Name"))->setText(QStringLiteral("ftp.example.org"));
+        EditNamed(&dialog, QStringLiteral("Password"))->setText(QStringLiteral("a\r\nDELE x"));
+        connectButton->click();
+        QCOMPARE(messages.texts.size(), 2);
+        QVERIFY(messages.texts.last().contains(QStringLiteral("line break")));
+        QVERIFY(dialog.isVisible());
+
+        EditNamed(&dialog, QStringLiteral("Password"))->setText(QStringLiteral("pw"));
+        EditNamed(&dialog, QStringLiteral("Initial Directory on the Remote Host"))
+            ->setText(QStringLiteral("/pub"));
+        connectButton->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.host, QStringLiteral("ftp.example.org"));
+        QCOMPARE(dialog.remoteDir, QStringLiteral("/pub"));
+        QVERIFY(dialog.savePassword);
+    }
+
+    void propertiesSaveButtonsAndCancel() {
+        MessageRecorder messages;
+        CSitePropertiesDlg dialog(kEmail);
+        dialog.show();
+        WithText<QPushButton>(&dialog, QStringLiteral("Save/Connect"))->click();
+        QCOMPARE(messages.texts, QStringList{QStringLiteral("You must provide a Profile Name.")});
+        QCOMPARE(dialog.buttonCode, 1);
+        QVERIFY(dialog.isVisible());
+
+        EditNamed(&dialog, QStringLiteral("Profile Name"))->setText(QStringLiteral("Home"));
+        EditNamed(&dialog, QStringLiteral("Host Name"))->setText(QStringLiteral("ftp.example.org"));
+        WithText<QCheckBox>(&dialog, QStringLiteral("Prompt"))->click();
+        WithText<QCheckBox>(&dialog, QStringLiteral("Use Firewall"))->click();
+        auto* saveExit = WithText<QPushButton>(&dialog, QStringLiteral("Save/Exit"));
+        QVERIFY(saveExit->isDefault());
+        saveExit->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.buttonCode, 0);
+        QCOMPARE(dialog.name, QStringLiteral("Home"));
+        QVERIFY(dialog.prompt);
+        QVERIFY(dialog.useFirewall);
+        QVERIFY(!dialog.savePassword);
+
+        CSitePropertiesDlg cancelled(kEmail);
+        cancelled.show();
+        WithText<QPushButton>(&cancelled, QStringLiteral("Cancel"))->click();
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+        QCOMPARE(cancelled.buttonCode, 2);
+    }
+
+    void propertiesRefuseWhatTheCatalogueCannotHold() {
+        MessageRecorder messages;
+        CSitePropertiesDlg dialog(kEmail);
+        dialog.name = QStringLiteral("Home");
+        dialog.show();
+        QLineEdit* user = EditNamed(&dialog, QStringLiteral("User ID"));
+        user->setText(QStringLiteral("joe\nHOST=elsewhere"));
+        WithText<QPushButton>(&dialog, QStringLiteral("Save/Exit"))->click();
+        QCOMPARE(messages.texts.size(), 1);
+        QCOMPARE(messages.texts.first(),
+                 QStringLiteral("The field \"User ID\" cannot contain a line break."));
+        QVERIFY(dialog.isVisible());
+        user->setText(QString(400, QLatin1Char('u')));
+        QCOMPARE(user->text().size(), 175);
+    }
+
+    void propertiesShowAnAnonymousProfile() {
+        CSitePropertiesDlg dialog(kEmail);
+        dialog.anonymous = true;
+        dialog.userId = QStringLiteral("anonymous");
+        dialog.password = QStringLiteral("old");
+        dialog.show();
+        QCOMPARE(EditNamed(&dialog, QStringLiteral("Password"))->text(), kEmail);
+        QCOMPARE(EditNamed(&dialog, QStringLiteral("Password"))->echoMode(), QLineEdit::Normal);
+    }
+
+    void iconButtonChangesTheSpecOnlyWhenAnIconIsPicked() {
+        ScriptedPropertiesDlg dialog(kEmail);
+        dialog.currentIconSpec = QStringLiteral("Wexal.exe ,32");
+        dialog.currentIcon = SiteIconFromSpec(dialog.currentIconSpec);
+        dialog.show();
+        auto* button = dialog.findChild<QToolButton*>();
+        QCOMPARE(button->accessibleName(), QStringLiteral("Select icon for site"));
+
+        dialog.answer = [](CIconSelectionDlg& selection) {
+            selection.reject();
+            return int(QDialog::Rejected);
+        };
+        button->click();
+        QCOMPARE(dialog.startedWith, QStringLiteral("Wexal.exe|32"));
+        QCOMPARE(dialog.currentIconSpec, QStringLiteral("Wexal.exe ,32"));
+
+        dialog.answer = [](CIconSelectionDlg& selection) {
+            IconList(selection)->setCurrentRow(2);
+            selection.accept();
+            return int(QDialog::Accepted);
+        };
+        button->click();
+        QCOMPARE(dialog.currentIconSpec, QStringLiteral("Wexal.exe ,2"));
+        QVERIFY(!dialog.currentIcon.isNull());
+
+        dialog.currentIconSpec.clear();
+        dialog.answer = [](CIconSelectionDlg& selection) {
+            selection.accept();  // nothing selected
+            return int(QDialog::Accepted);
+        };
+        button->click();
+        QCOMPARE(dialog.startedWith, QStringLiteral("Wexal.exe|32"));
+        QCOMPARE(dialog.currentIconSpec, QString());
+    }
+
+    void iconSelectionReadsItsStartingSpec() {
+        struct Case {
+            QString spec;
+            QString fileName;
+            int index;
+        };
+        const QList<Case> cases = {
+            {QStringLiteral("Wexal.exe ,32"), QStringLiteral("Wexal.exe"), 32},
+            {QStringLiteral("Wexal.exe, 32"), QStringLiteral("Wexal.exe"), 32},
+            {QStringLiteral("/a,b/icons.ico ,3"), QStringLiteral("/a,b/icons.ico"), 3},
+            {QStringLiteral("7"), QStringLiteral("7"), 7},
+            {QStringLiteral("plain.ico"), QStringLiteral("plain.ico"), 0},
+            {QString(), QString(), 0},
+        };
+        for (const Case& row : cases) {
+            CIconSelectionDlg dialog(row.spec);
+            QCOMPARE(dialog.fileName, row.fileName);
+            QCOMPARE(dialog.selectedIconIndex, row.index);
+        }
+    }
+
+    void iconSelectionListsEveryIconOfTheFile() {
+        CIconSelectionDlg program(QStringLiteral("Wexal.exe ,32"));
+        QCOMPARE(IconList(program)->count(), kProgramIconCount);
+        QCOMPARE(IconList(program)->item(5)->text(), QStringLiteral("5"));
+
+        QTemporaryDir directory;
+        const QString picture = directory.filePath(QStringLiteral("one.png"));
+        QPixmap pixmap(32, 32);
+        pixmap.fill(Qt::red);
+        QVERIFY(pixmap.save(picture));
+        CIconSelectionDlg single(picture + QStringLiteral(" ,0"));
+        QCOMPARE(IconList(single)->count(), 1);
+
+        MessageRecorder messages;
+        const QString text = directory.filePath(QStringLiteral("notes.txt"));
+        WriteFileBytes(text, "no icons here");
+        CIconSelectionDlg none(text);
+        QCOMPARE(IconList(none)->count(), 0);
+        CIconSelectionDlg missing(directory.filePath(QStringLiteral("gone.ico")));
+        QCOMPARE(IconList(missing)->count(), 0);
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void browseThenPickTheThirdIcon() {
+        // This executable stands for the program file and holds its icons.
+        const QString program = QCoreApplication::applicationFilePath();
+        const QString directoryBefore = QDir::currentPath();
+        QString askedTitle;
+        CIconSelectionDlg::SetFileChooser(
+            [&](QWidget*, const QString& title, const QString&, const QString&) {
+                askedTitle = title;
+                return program;
+            });
+        CIconSelectionDlg dialog(QStringLiteral("Wexal.exe ,32"));
+        dialog.show();
+        WithText<QPushButton>(&dialog, QStringLiteral("Browse"))->click();
+        CIconSelectionDlg::SetFileChooser({});
+        QCOMPARE(askedTitle, QStringLiteral("Select File Containing Icon(s):"));
+        QCOMPARE(EditNamed(&dialog, QStringLiteral("File Name"))->text(), program);
+        QCOMPARE(IconList(dialog)->count(), kProgramIconCount);
+        IconList(dialog)->setCurrentRow(2);
+        WithText<QPushButton>(&dialog, QStringLiteral("OK"))->click();
+        QCOMPARE(dialog.fileName + QStringLiteral(" ,") + QString::number(dialog.selectedIconIndex),
+                 program + QStringLiteral(" ,2"));
+        QCOMPARE(QDir::currentPath(), directoryBefore);
+    }
+
+    void oneLineDialogsExchangeTheirName() {
+        CRenameDlg rename;
+        rename.name = QStringLiteral("old");
+        rename.show();
+        QCOMPARE(rename.windowTitle(), QStringLiteral("Rename"));
+        QLineEdit* edit = EditNamed(&rename, QStringLiteral("New name"));
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("old"));
+        edit->setText(QStringLiteral("new"));
+        WithText<QPushButton>(&rename, QStringLiteral("OK"))->click();
+        QCOMPARE(rename.name, QStringLiteral("new"));
+
+        CNewGroupDlg group;
+        group.show();
+        QCOMPARE(group.windowTitle(), QStringLiteral("New Group"));
+        QVERIFY(EditNamed(&group, QStringLiteral("Group Name")));
+        WithText<QPushButton>(&group, QStringLiteral("OK"))->click();
+        QCOMPARE(group.result(), int(QDialog::Accepted));
+        QCOMPARE(group.name, QString());
+    }
+};
+
+QUILLMOOR_SITES_TEST_MAIN(SiteDialogsTest)
+#include "site_dialogs_test.moc"
