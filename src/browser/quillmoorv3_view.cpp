@@ -34,7 +34,7 @@ QString SizeInThousands(const std::string& sizeText) {
 }  // namespace
 
 CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), context(context), tree(tree), dialogs(dialogs) {
+    : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
     setObjectName(QStringLiteral("listView"));
     list = new CRemoteListCtrl(context.settings.defaultView, this);
     list->SetImageLists(&smallImages, &largeImages);
@@ -52,7 +52,7 @@ CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDia
 }
 
 CQuillmoorv3View::~CQuillmoorv3View() {
-    tree.SetListPort(nullptr);
+    if (treeAlive) tree.SetListPort(nullptr);
     ClearItems();
 }
 

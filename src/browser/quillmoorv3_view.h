@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -8,6 +9,8 @@
 #include "browser/remote_list_ctrl.h"
 #include "browser/site_dialogs.h"
 #include "ftp/remote_entry.h"
+#include "platform/desktop/command_target.h"
+#include "platform/desktop/remote_list_pane.h"
 #include "sites/site_list_port.h"
 #include "sites/store/site_profile.h"
 
@@ -22,7 +25,7 @@ class QMenu;
 // user does there (open, up, connect, disconnect, download and open, delete,
 // rename, properties, context menus). The FTP work is the session's; the view
 // decides what to ask for and what to show afterwards.
-class CQuillmoorv3View : public QWidget, public SiteListPort {
+class CQuillmoorv3View : public QWidget, public SiteListPort, public CommandTarget, public RemoteListPane {
     Q_OBJECT
 
 public:
@@ -37,6 +40,7 @@ public:
     void SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled);
 
     CRemoteListCtrl& List() { return *list; }
+    SiteDialogs& Dialogs() { return dialogs; }
     CImageList& SmallImages() { return smallImages; }
     CImageList& LargeImages() { return largeImages; }
     int CurrentItem() const { return currentItem; }
@@ -46,12 +50,20 @@ public:
 
     // --- filling the list ---
     void FillCatalogue();
-    void LoadListing();
+    void LoadListing() override;
     void AddEntry(const RemoteEntry& entry, FileTypeCache* cache = nullptr);
     void ClearItems();
     void Arrange();
     QString SelectedName() const { return list->SelectedName(); }
     void SetViewMode(int modeCode);
+
+    // --- RemoteListPane: what the frame asks ---
+    ListViewMode ViewMode() const override { return static_cast<ListViewMode>(list->Mode()); }
+    void SetViewMode(ListViewMode mode) override { SetViewMode(static_cast<int>(mode)); }
+    // The list always keeps its labels in ascending order.
+    bool SortsAscending() const override { return true; }
+    void SetSortAscending(bool) override {}
+    void ArrangeItems() override { Arrange(); }
 
     // --- SiteListPort: what the site tree asks ---
     void FindItemByName(const QString& name) override;
@@ -77,8 +89,10 @@ public:
     QMenu* BuildContextMenu();
     void ShowContextMenu(const QPoint& globalPos);
 
+    // --- CommandTarget: commands while the list has the focus ---
     // Runs a command the view handles itself; false for the frame's.
-    bool HandleCommand(int commandId);
+    bool HandleCommand(int commandId) override;
+    bool UpdateCommandState(int commandId, CommandState& state) override;
     // The enable rule of a command the view decides; false to let the frame decide.
     bool CommandEnabled(int commandId, bool& enabled) const;
 
@@ -95,6 +109,7 @@ private:
 
     AppContext& context;
     CSiteTree& tree;
+    QPointer<CSiteTree> treeAlive;  // the frame may destroy the tree first
     SiteDialogs& dialogs;
     EngineUi* ui = nullptr;
     CImageList largeImages{QSize(32, 32), 50, 2048};

@@ -137,6 +137,13 @@ bool CQuillmoorv3View::CommandEnabled(int commandId, bool& enabled) const {
     }
 }
 
+bool CQuillmoorv3View::UpdateCommandState(int commandId, CommandState& state) {
+    bool enabled = false;
+    if (!CommandEnabled(commandId, enabled)) return false;
+    state.enabled = enabled;
+    return true;
+}
+
 void CQuillmoorv3View::OnKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
     switch (key) {
