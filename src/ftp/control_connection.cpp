@@ -1,12 +1,12 @@
 // Opening the control connection, sending command lines and reading replies.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <strings.h>
 
 #include "ftp/busy_guard.h"
 #include "ftp/ftp_session.h"
@@ -109,10 +109,17 @@ bool CFtpSession::ConnectWithLimit(int socket, const sockaddr_in& address, int& 
     }
     if (result != 0) {
         switch (WaitWritable(socket)) {
-            case WaitOutcome::Ready: break;
-            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return false;
-            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return false;
-            case WaitOutcome::Failed: errorCode = LastSocketError(); return false;
+            case WaitOutcome::Ready:
+                break;
+            case WaitOutcome::Woken:
+                errorCode = net::kErrorCancelled;
+                return false;
+            case WaitOutcome::TimedOut:
+                errorCode = net::kErrorTimedOut;
+                return false;
+            case WaitOutcome::Failed:
+                errorCode = LastSocketError();
+                return false;
         }
         int pending = 0;
         socklen_t length = sizeof pending;
@@ -129,16 +136,25 @@ bool CFtpSession::ConnectWithLimit(int socket, const sockaddr_in& address, int& 
 long CFtpSession::SendAll(int socket, const char* bytes, std::size_t length, int& status) {
     std::size_t sent = 0;
     while (sent < length) {
-        const WaitOutcome wait = WaitWritable(socket);
-        if (wait != WaitOutcome::Ready) {
+        // A stopped worker sends nothing more, even where the socket would take it.
+        if (stopRequested.load(std::memory_order_relaxed)) {
+            abortFlag = 1;
+            status = kAborted;
+            return -1;
+        }
+        // Sending first and waiting only when the socket is full keeps a
+        // steady stream (an upload's 512-byte blocks) at one call per block.
+        ssize_t count = send(socket, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            const WaitOutcome wait = WaitWritable(socket);
+            if (wait == WaitOutcome::Ready) continue;
             // A wake or the time limit has set abortFlag and logged its own line.
             if (wait == WaitOutcome::Failed) LogSocketError("Send", LastSocketError());
             status = abortFlag ? kAborted : kPermanent;
             return -1;
         }
-        ssize_t count = send(socket, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (count < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
             LogSocketError("Send", LastSocketError());
             status = abortFlag ? kAborted : kPermanent;
             return -1;
@@ -183,10 +199,17 @@ long CFtpSession::SendLine(const std::string& text) {
 long CFtpSession::PeekControl(char* into, int& errorCode) {
     for (;;) {
         switch (WaitReadable(controlSocket)) {
-            case WaitOutcome::Ready: break;
-            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
-            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
-            case WaitOutcome::Failed: errorCode = LastSocketError(); return -1;
+            case WaitOutcome::Ready:
+                break;
+            case WaitOutcome::Woken:
+                errorCode = net::kErrorCancelled;
+                return -1;
+            case WaitOutcome::TimedOut:
+                errorCode = net::kErrorTimedOut;
+                return -1;
+            case WaitOutcome::Failed:
+                errorCode = LastSocketError();
+                return -1;
         }
         ssize_t count = recv(controlSocket, into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
         if (count >= 0) return count;
@@ -249,13 +272,15 @@ int CFtpSession::ReadLine() {
     }
 
     int code = 0;
-    for (std::size_t i = 0; i < 3 && i < replyText.size() && replyText[i] >= '0' && replyText[i] <= '9'; ++i) {
+    for (std::size_t i = 0; i < 3 && i < replyText.size() && replyText[i] >= '0' && replyText[i] <= '9';
+         ++i) {
         code = code * 10 + (replyText[i] - '0');
     }
     if (abortFlag) code = 421;
 
     std::size_t keep = replyText.size();
-    while (keep > 2 && (replyText[keep - 1] == ' ' || replyText[keep - 1] == '\r' || replyText[keep - 1] == '\n')) {
+    while (keep > 2 &&
+           (replyText[keep - 1] == ' ' || replyText[keep - 1] == '\r' || replyText[keep - 1] == '\n')) {
         --keep;
     }
     replyText.resize(keep);
@@ -322,6 +347,9 @@ int CFtpSession::Command(const char* format, ...) {
 
 int CFtpSession::CloseSocket(int socket) {
     if (socket == kNoSocket) return kNoSocket;
+    // A stopped worker touches no socket again: the cancel sequence closes
+    // them all once the worker has been joined.
+    if (stopRequested.load()) return socket;
     if (close(socket) != 0 && errno != EINTR) {  // Linux frees the descriptor even on EINTR
         LogSocketError("CloseSocket", LastSocketError());
         LogF("[%u] Failed to close socket.", static_cast<unsigned>(socket));

@@ -11,9 +11,7 @@ namespace {
 constexpr const char* kExtensionTableName = "Extension.ftp";
 constexpr std::size_t kLongestExtension = 13;
 
-char MapTypeLetter(char letter) {
-    return (letter == 'A' || letter == 'L') ? letter : 'I';
-}
+char MapTypeLetter(char letter) { return (letter == 'A' || letter == 'L') ? letter : 'I'; }
 
 }  // namespace
 

@@ -78,7 +78,8 @@ CFtpSession::WaitOutcome CFtpSession::WaitReadable(int socket) { return WaitForS
 CFtpSession::WaitOutcome CFtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
 
 void CFtpSession::LogTimeLimit() {
-    LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds, timeoutSeconds == 1 ? "" : "s");
+    LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,
+         timeoutSeconds == 1 ? "" : "s");
 }
 
 void CFtpSession::RequestStop() {

@@ -131,6 +131,9 @@ public:
     int FetchListing(RemoteEntry& entry);
     int UploadTree(const std::string& localRoot, const std::string& remoteName);
     int DownloadTree(const std::string& remoteName, const std::string* localRoot);
+    // Entries the last walk did not transfer: files whose transfer did not
+    // complete, directories that could not be made or entered.
+    int walkFailures = 0;
 
     // --- state read by the rest of the program ---
     LogQueue& Log() { return log; }

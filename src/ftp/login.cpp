@@ -28,8 +28,9 @@ void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hos
 }
 
 void CFtpSession::CloseControlAfterFailedLogon() {
-    CloseSocket(controlSocket);
-    controlSocket = kNoSocket;
+    const int left = CloseSocket(controlSocket);
+    // Only a stopped worker keeps the socket, for the cancel sequence to close.
+    controlSocket = StopRequested() ? left : kNoSocket;
 }
 
 int CFtpSession::Logon() {
@@ -41,7 +42,8 @@ int CFtpSession::Logon() {
     std::string target = host;
     if (firewallOn) {
         if (firewallHost.empty()) {
-            LogF("FireWall Host must be entered in the FireWall dialog before connection can be established.");
+            LogF(
+                "FireWall Host must be entered in the FireWall dialog before connection can be established.");
             return kNoSocket;
         }
         target = firewallHost;
@@ -128,10 +130,14 @@ bool CFtpSession::LogonToProxy(int& replyClass) {
 int CFtpSession::SendRemoteUser(int proxyClass) {
     if (!firewallOn) return SendCommand("USER " + user);
     switch (firewallMode) {
-        case 1: return SendCommand("SITE " + host);
+        case 1:
+            return SendCommand("SITE " + host);
         case 2:
-        case 3: return SendCommand("USER " + user + "@" + host);
-        case 4: return SendCommand("OPEN " + host);
-        default: return proxyClass;
+        case 3:
+            return SendCommand("USER " + user + "@" + host);
+        case 4:
+            return SendCommand("OPEN " + host);
+        default:
+            return proxyClass;
     }
 }

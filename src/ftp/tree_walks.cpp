@@ -55,20 +55,25 @@ private:
 
 bool CFtpSession::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
-    LogF("Directory walk stopped at %s: nested too deeply.", localPath.c_str());
+    LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
     return true;
 }
 
 int CFtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
+    walkFailures = 0;
     return UploadTreeLevel(localRoot, remoteName, 0);
 }
 
 int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
     status.stopWalk = 0;
-    if (WalkTooDeep(depth, localRoot)) return 1;
+    if (WalkTooDeep(depth, localRoot)) {
+        ++walkFailures;
+        return 1;
+    }
     ExtensionTableScope table(*this, localRoot);
     if (MakeDir(remoteName) != kComplete) {
         if (ui != nullptr) ui->ShowMessage("Error Creating Remote Directory\nPossibly a Premissions Problem");
+        ++walkFailures;
         status.stopWalk = 1;
         return 1;
     }
@@ -79,13 +84,15 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
             if (name == "." || name == "..") continue;
             const std::string path = JoinPath(localRoot, name);
             struct stat info {};
-            if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            const bool known = stat(path.c_str(), &info) == 0;
+            if (known && S_ISDIR(info.st_mode)) {
                 UploadTreeLevel(path, name, depth + 1);
-            } else if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            } else if (known && !S_ISREG(info.st_mode)) {
                 // A pipe or device would block the upload for ever or never end.
                 LogF("Skipped %s: not a regular file.", path.c_str());
-            } else {
-                UploadFile(name, &path);
+                ++walkFailures;
+            } else if (UploadFile(name, &path) != kComplete) {
+                ++walkFailures;
             }
             if (status.stopWalk) break;
         }
@@ -96,10 +103,12 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
 }
 
 int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+    walkFailures = 0;
     if (localRoot != nullptr) return DownloadTreeLevel(remoteName, *localRoot, 0);
     status.stopWalk = 0;
     if (!IsSafeLocalName(remoteName)) {
         LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        ++walkFailures;
         return 0;
     }
     return DownloadTreeLevel(remoteName, SystemTemporaryDirectory() + remoteName, 0);
@@ -124,13 +133,20 @@ std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPat
 
 int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
-    if (WalkTooDeep(depth, localDir)) return 0;
+    if (WalkTooDeep(depth, localDir)) {
+        ++walkFailures;
+        return 0;
+    }
     // An existing directory is left alone, with everything below it.
-    if (mkdir(localDir.c_str(), 0777) != 0) return 0;
+    if (mkdir(localDir.c_str(), 0777) != 0) {
+        ++walkFailures;
+        return 0;
+    }
     if (ChangeDir(remoteName) != kComplete) {
         // Listing the directory we are still in would copy it into itself.
         LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
         rmdir(localDir.c_str());
+        ++walkFailures;
         return 0;
     }
     ExtensionTableScope table(*this, localDir);
@@ -145,7 +161,7 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         }
         const std::string path = JoinPath(localDir, entry.name);
         if (entry.isFile) {
-            DownloadFile(entry.name, &path);
+            if (DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
         } else {
             DownloadTreeLevel(entry.name, path, depth + 1);
         }

@@ -35,10 +35,17 @@ struct ReplyCase {
 TEST(ReadReply, ReplyShapes) {
     const ReplyCase cases[] = {
         {"hyphen then final", "230-first\r\n230 last\r\n", 2, 230, {"230-first", "230 last"}},
-        {"codeless line inside", "230-first\r\nplain text\r\n230 done\r\n", 2, 230,
+        {"codeless line inside",
+         "230-first\r\nplain text\r\n230 done\r\n",
+         2,
+         230,
          {"230-first", "plain text", "230 done"}},
         {"coded text line ends it", "220-a\r\n331 inside\r\n220 end\r\n", 3, 331, {"220-a", "331 inside"}},
-        {"two digits never end it", "220-a\r\n22 short\r\n220 end\r\n", 2, 220, {"220-a", "22 short", "220 end"}},
+        {"two digits never end it",
+         "220-a\r\n22 short\r\n220 end\r\n",
+         2,
+         220,
+         {"220-a", "22 short", "220 end"}},
         {"trailing blanks trimmed", "220 ok   \r\n", 2, 220, {"220 ok"}},
         {"codes above 599 continue", "999 odd\r\n150 wait\r\n", 1, 150, {"999 odd", "150 wait"}},
         {"LF alone ends a line", "550 no\n", 5, 550, {"550 no"}},
@@ -91,8 +98,8 @@ TEST(ReadReply, AServerThatClosesMidReplyEndsItAsAborted) {
     EXPECT_EQ(harness.session.ReadReply(), kAborted);
     EXPECT_EQ(harness.session.replyCode, 421);
     EXPECT_EQ(harness.session.abortFlag, 1);
-    EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"220-partial", "220-more",
-                                                         "The server closed the connection."}));
+    EXPECT_EQ(harness.Lines(),
+              (std::vector<std::string>{"220-partial", "220-more", "The server closed the connection."}));
     // Once aborted, further reads end at once.
     EXPECT_EQ(harness.session.ReadReply(), kAborted);
 }
@@ -213,7 +220,7 @@ TEST(Command, ComposesAtMost91CharactersAndRefusesLongerLines) {
     SessionHarness harness;
     Open(harness, server);
     ASSERT_EQ(harness.session.ReadReply(), 2);
-    const std::string fits(86, 'f');   // "DELE " + 86 = 91
+    const std::string fits(86, 'f');  // "DELE " + 86 = 91
     const std::string tooLong(87, 'g');
     EXPECT_EQ(harness.session.Command("DELE %s", tooLong.c_str()), kNotSent);
     EXPECT_EQ(harness.session.replyCode, 0);
@@ -245,10 +252,11 @@ TEST(ConnectSocket, ARefusedConnectionIsLoggedWithItsText) {
     const std::string host = "127.0.0.1:" + std::to_string(port);
     SessionHarness harness;
     EXPECT_EQ(harness.session.ConnectSocket(host, "ftp", "tcp"), CFtpSession::kNoSocket);
-    EXPECT_EQ(harness.Lines(), (std::vector<std::string>{
-                                   "Can't connect to " + host + " ftp service.",
-                                   "Connection refused, see the site administrator for a username and password.",
-                               }));
+    EXPECT_EQ(harness.Lines(),
+              (std::vector<std::string>{
+                  "Can't connect to " + host + " ftp service.",
+                  "Connection refused, see the site administrator for a username and password.",
+              }));
 }
 
 TEST(ConnectSocket, AnUnknownHostIsLogged) {

@@ -1,10 +1,11 @@
+#include "ftp/log_queue.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
 #include "ftp/bounded_text.h"
-#include "ftp/log_queue.h"
 #include "ftp/transfer_status.h"
 #include "support/session_harness.h"
 

@@ -22,31 +22,76 @@ struct OperationCase {
 
 std::vector<OperationCase> Cases() {
     return {
-        {"cd done", [](CFtpSession& s) { return s.ChangeDir("pub"); }, {{"CWD", "250 ok\r\n"}}, {"CWD pub"}, 2},
-        {"cd 500 takes the X form", [](CFtpSession& s) { return s.ChangeDir("pub"); },
-         {{"CWD", "500 unknown\r\n"}, {"XCWD", "250 ok\r\n"}}, {"CWD pub", "XCWD pub"}, 2},
-        {"cd 550 is repeated", [](CFtpSession& s) { return s.ChangeDir("pub"); },
-         {{"CWD", "550 no\r\n"}, {"CWD", "550 still no\r\n"}}, {"CWD pub", "CWD pub"}, 5},
-        {"cd to root", [](CFtpSession& s) { return s.ChangeToRoot(); }, {{"CWD", "250 ok\r\n"}}, {"CWD /"}, 2},
-        {"mkdir 500 takes the X form", [](CFtpSession& s) { return s.MakeDir("new dir"); },
-         {{"MKD", "500 unknown\r\n"}, {"XMKD", "257 made\r\n"}}, {"MKD new dir", "XMKD new dir"}, 2},
-        {"rmdir 553 then done", [](CFtpSession& s) { return s.RemoveDir("old"); },
-         {{"RMD", "553 busy\r\n"}, {"RMD", "250 gone\r\n"}}, {"RMD old", "RMD old"}, 2},
-        {"rmdir 4xx is not repeated", [](CFtpSession& s) { return s.RemoveDir("old"); },
-         {{"RMD", "450 later\r\n"}}, {"RMD old"}, 4},
-        {"delete", [](CFtpSession& s) { return s.DeleteFile("a.txt"); }, {{"DELE", "250 gone\r\n"}}, {"DELE a.txt"}, 2},
-        {"delete refused", [](CFtpSession& s) { return s.DeleteFile("a.txt"); }, {{"DELE", "550 no\r\n"}},
-         {"DELE a.txt"}, 5},
-        {"rename", [](CFtpSession& s) { return int(s.Rename("a", "b")); },
-         {{"RNFR", "350 go on\r\n"}, {"RNTO", "250 done\r\n"}}, {"RNFR a", "RNTO b"}, 1},
-        {"rename RNFR refused sends no RNTO", [](CFtpSession& s) { return int(s.Rename("a", "b")); },
-         {{"RNFR", "550 no such file\r\n"}}, {"RNFR a"}, 0},
-        {"rename RNTO refused", [](CFtpSession& s) { return int(s.Rename("a", "b")); },
-         {{"RNFR", "350 go on\r\n"}, {"RNTO", "553 bad name\r\n"}}, {"RNFR a", "RNTO b"}, 0},
-        {"chmod", [](CFtpSession& s) { return s.SetPermissions("644", "f.txt"); }, {{"SITE", "200 ok\r\n"}},
-         {"SITE CHMOD 644 f.txt"}, 2},
-        {"chmod refused", [](CFtpSession& s) { return s.SetPermissions("777", "f.txt"); },
-         {{"SITE", "550 not allowed\r\n"}}, {"SITE CHMOD 777 f.txt"}, 5},
+        {"cd done",
+         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         {{"CWD", "250 ok\r\n"}},
+         {"CWD pub"},
+         2},
+        {"cd 500 takes the X form",
+         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         {{"CWD", "500 unknown\r\n"}, {"XCWD", "250 ok\r\n"}},
+         {"CWD pub", "XCWD pub"},
+         2},
+        {"cd 550 is repeated",
+         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         {{"CWD", "550 no\r\n"}, {"CWD", "550 still no\r\n"}},
+         {"CWD pub", "CWD pub"},
+         5},
+        {"cd to root",
+         [](CFtpSession& s) { return s.ChangeToRoot(); },
+         {{"CWD", "250 ok\r\n"}},
+         {"CWD /"},
+         2},
+        {"mkdir 500 takes the X form",
+         [](CFtpSession& s) { return s.MakeDir("new dir"); },
+         {{"MKD", "500 unknown\r\n"}, {"XMKD", "257 made\r\n"}},
+         {"MKD new dir", "XMKD new dir"},
+         2},
+        {"rmdir 553 then done",
+         [](CFtpSession& s) { return s.RemoveDir("old"); },
+         {{"RMD", "553 busy\r\n"}, {"RMD", "250 gone\r\n"}},
+         {"RMD old", "RMD old"},
+         2},
+        {"rmdir 4xx is not repeated",
+         [](CFtpSession& s) { return s.RemoveDir("old"); },
+         {{"RMD", "450 later\r\n"}},
+         {"RMD old"},
+         4},
+        {"delete",
+         [](CFtpSession& s) { return s.DeleteFile("a.txt"); },
+         {{"DELE", "250 gone\r\n"}},
+         {"DELE a.txt"},
+         2},
+        {"delete refused",
+         [](CFtpSession& s) { return s.DeleteFile("a.txt"); },
+         {{"DELE", "550 no\r\n"}},
+         {"DELE a.txt"},
+         5},
+        {"rename",
+         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         {{"RNFR", "350 go on\r\n"}, {"RNTO", "250 done\r\n"}},
+         {"RNFR a", "RNTO b"},
+         1},
+        {"rename RNFR refused sends no RNTO",
+         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         {{"RNFR", "550 no such file\r\n"}},
+         {"RNFR a"},
+         0},
+        {"rename RNTO refused",
+         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         {{"RNFR", "350 go on\r\n"}, {"RNTO", "553 bad name\r\n"}},
+         {"RNFR a", "RNTO b"},
+         0},
+        {"chmod",
+         [](CFtpSession& s) { return s.SetPermissions("644", "f.txt"); },
+         {{"SITE", "200 ok\r\n"}},
+         {"SITE CHMOD 644 f.txt"},
+         2},
+        {"chmod refused",
+         [](CFtpSession& s) { return s.SetPermissions("777", "f.txt"); },
+         {{"SITE", "550 not allowed\r\n"}},
+         {"SITE CHMOD 777 f.txt"},
+         5},
     };
 }
 
@@ -98,19 +143,26 @@ TEST(ExtensionTable, KeysAndLookups) {
                   "A TXT\n"
                   "I ZIP\r\n"
                   "L BIN\n"
-                  "a txt2\n"       // lower case never matches the upper-case key
+                  "a txt2\n"  // lower case never matches the upper-case key
                   "X UNK\n"
                   "A FOURTEENCHARSX\n"  // 14 characters: longer than an extension may be
-                  "A " + std::string(200, 'Q') + "\n"
-                  "A HTM");        // a last line without a line end keeps its last character
+                  "A " +
+                      std::string(200, 'Q') +
+                      "\n"
+                      "A HTM");  // a last line without a line end keeps its last character
     const struct {
         const char* key;
         char type;
     } rows[] = {
-        {"a.txt", 'A'},          {"NOTES.TXT.OLD", 'A'}, {"archive.zip", 'I'}, {"firmware.bin", 'L'},
-        {"b.txt2", 'A'},         // ".TXT" matches inside ".TXT2": the first matching line wins
-        {".unk.", 'I'},          // UNK with an unknown letter means binary
-        {"x.fourteencharsx", 'I'}, {"index.htm", 'A'}, {"image.png", 'I'},
+        {"a.txt", 'A'},
+        {"NOTES.TXT.OLD", 'A'},
+        {"archive.zip", 'I'},
+        {"firmware.bin", 'L'},
+        {"b.txt2", 'A'},  // ".TXT" matches inside ".TXT2": the first matching line wins
+        {".unk.", 'I'},   // UNK with an unknown letter means binary
+        {"x.fourteencharsx", 'I'},
+        {"index.htm", 'A'},
+        {"image.png", 'I'},
     };
     for (const auto& row : rows) EXPECT_EQ(CFtpSession::TypeForName(row.key), row.type) << row.key;
     ASSERT_EQ(chdir(previous), 0);

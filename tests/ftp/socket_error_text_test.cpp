@@ -1,8 +1,9 @@
+#include "ftp/socket_error_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
-#include "ftp/socket_error_text.h"
 #include "platform/net/socket_error_codes.h"
 #include "support/session_harness.h"
 
@@ -36,10 +37,10 @@ TEST(SocketErrorCodes, ErrnoMapsOntoTheSocketNumbersOfTheAbortRule) {
         int code;
         bool connectionLevel;
     } rows[] = {
-        {EINTR, 10004, true},        {EINVAL, 10022, true},        {ENOTSOCK, 10038, true},
-        {ENETDOWN, 10050, true},     {ENETRESET, 10052, true},     {ECONNABORTED, 10053, true},
-        {ECONNRESET, 10054, true},   {ESHUTDOWN, 10058, true},     {EPIPE, 10058, true},
-        {ETIMEDOUT, 10060, false},   {ECONNREFUSED, 10061, false}, {EHOSTUNREACH, 10065, false},
+        {EINTR, 10004, true},       {EINVAL, 10022, true},        {ENOTSOCK, 10038, true},
+        {ENETDOWN, 10050, true},    {ENETRESET, 10052, true},     {ECONNABORTED, 10053, true},
+        {ECONNRESET, 10054, true},  {ESHUTDOWN, 10058, true},     {EPIPE, 10058, true},
+        {ETIMEDOUT, 10060, false},  {ECONNREFUSED, 10061, false}, {EHOSTUNREACH, 10065, false},
         {EADDRINUSE, 10048, false},
     };
     for (const auto& row : rows) {
@@ -56,7 +57,8 @@ TEST(LogSocketError, PrefixColonBlankText) {
     harness.session.LogSocketError(nullptr, 10061);
     ASSERT_EQ(harness.Lines().size(), 2u);
     EXPECT_EQ(harness.lines[0], "Recv: The connection was reset.");
-    EXPECT_EQ(harness.lines[1], "Connection refused, see the site administrator for a username and password.");
+    EXPECT_EQ(harness.lines[1],
+              "Connection refused, see the site administrator for a username and password.");
 }
 
 }  // namespace

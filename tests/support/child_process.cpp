@@ -20,7 +20,10 @@ extern char** environ;
 namespace testsupport {
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid(other.pid), stdoutFd(other.stdoutFd), buffered(std::move(other.buffered)), exitCode(other.exitCode) {
+    : pid(other.pid),
+      stdoutFd(other.stdoutFd),
+      buffered(std::move(other.buffered)),
+      exitCode(other.exitCode) {
     other.pid = -1;
     other.stdoutFd = -1;
 }
@@ -46,7 +49,8 @@ ChildProcess ChildProcess::Start(const std::vector<std::string>& argv, const std
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath.empty() ? "/dev/null" : stderrPath.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO,
+                                     stderrPath.empty() ? "/dev/null" : stderrPath.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
 
@@ -98,7 +102,8 @@ std::string ChildProcess::ReadLine(std::chrono::milliseconds limit) {
             buffered.erase(0, end + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (stdoutFd < 0 || left.count() <= 0) return {};
         pollfd entry{stdoutFd, POLLIN, 0};
         if (poll(&entry, 1, static_cast<int>(left.count())) <= 0) return {};
@@ -114,7 +119,8 @@ std::string ChildProcess::ReadAll(std::chrono::milliseconds limit, int& exitStat
     std::string out = std::move(buffered);
     buffered.clear();
     while (stdoutFd >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         pollfd entry{stdoutFd, POLLIN, 0};
         if (poll(&entry, 1, static_cast<int>(left.count())) <= 0) break;
@@ -123,7 +129,8 @@ std::string ChildProcess::ReadAll(std::chrono::milliseconds limit, int& exitStat
         if (count <= 0) break;
         out.append(chunk, static_cast<std::size_t>(count));
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     exitStatus = Wait(std::max(left, std::chrono::milliseconds(0)));
     return out;
 }

@@ -35,7 +35,8 @@ std::string DataLink::ReadAll(std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     char buffer[8192];
     while (fd >= 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         pollfd entry{fd, POLLIN, 0};
         if (poll(&entry, 1, static_cast<int>(left.count())) <= 0) break;

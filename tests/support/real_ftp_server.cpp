@@ -73,7 +73,8 @@ PyftpdlibServer::PyftpdlibServer() {
     }
     writableDir = dir / "root";
     std::filesystem::create_directories(writableDir);
-    process = ChildProcess::Start({python, "-c", kPyftpdlibScript, writableDir.string()}, (dir / "stderr").string());
+    process = ChildProcess::Start({python, "-c", kPyftpdlibScript, writableDir.string()},
+                                  (dir / "stderr").string());
     const std::string portText = process.ReadLine(15s);
     const int chosen = portText.empty() ? 0 : std::atoi(portText.c_str());
     if (chosen <= 0 || !WaitUntilAccepting(static_cast<unsigned short>(chosen), process, 10s)) {

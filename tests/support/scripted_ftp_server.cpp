@@ -21,30 +21,10 @@ std::string VerbOf(const std::string& line) { return line.substr(0, line.find(' 
 
 }  // namespace
 
-void ScriptedConnection::Send(const std::string& bytes) {
-    std::size_t sent = 0;
-    while (fd >= 0 && sent < bytes.size()) {
-        ssize_t count = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return;
-        sent += static_cast<std::size_t>(count);
-    }
-}
+void ScriptedConnection::Send(const std::string& bytes) { link.SendAll(bytes); }
 
 bool ScriptedConnection::Pause(std::chrono::milliseconds duration) {
     return !server.WaitStoppable(-1, duration);
-}
-
-void ScriptedConnection::Close() {
-    if (fd >= 0) close(fd);
-    fd = -1;
-}
-
-void ScriptedConnection::Reset() {
-    if (fd < 0) return;
-    linger abortive{1, 0};
-    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-    Close();
 }
 
 DataLink ScriptedConnection::ConnectToPort(const std::string& portArgument, const std::string& fromAddress) {
@@ -67,8 +47,10 @@ ScriptedFtpServer::ScriptedFtpServer(std::string greetingText) : greeting(std::m
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (listenFd < 0 || stopFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd, 4) != 0 || getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listenFd < 0 || stopFd < 0 ||
+        bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listenFd, 4) != 0 ||
+        getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         throw std::runtime_error("scripted FTP server could not listen");
     }
     port = ntohs(address.sin_port);
@@ -182,8 +164,8 @@ void ScriptedFtpServer::ServeConnection(int fd) {
     std::string pending;
     char buffer[4096];
     while (connection.IsOpen()) {
-        if (WaitStoppable(connection.fd, std::chrono::milliseconds(-1))) break;
-        ssize_t count = recv(connection.fd, buffer, sizeof buffer, 0);
+        if (WaitStoppable(connection.link.Fd(), std::chrono::milliseconds(-1))) break;
+        ssize_t count = recv(connection.link.Fd(), buffer, sizeof buffer, 0);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             std::lock_guard guard(mutex);

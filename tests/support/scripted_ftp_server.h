@@ -20,16 +20,16 @@ class ScriptedFtpServer;
 // transfers); the destructor of the server wakes a Pause.
 class ScriptedConnection {
 public:
-    ScriptedConnection(ScriptedFtpServer& server, int fd) : server(server), fd(fd) {}
+    ScriptedConnection(ScriptedFtpServer& server, int fd) : server(server), link(fd) {}
 
     // Sends raw bytes (the test writes the CR LF itself, or leaves it out).
     void Send(const std::string& bytes);
     // Waits; returns false when the server is being stopped.
     bool Pause(std::chrono::milliseconds duration);
     // Ends the control connection with FIN (Close) or with RST (Reset).
-    void Close();
-    void Reset();
-    bool IsOpen() const { return fd >= 0; }
+    void Close() { link.Close(); }
+    void Reset() { link.Reset(); }
+    bool IsOpen() const { return link.IsOpen(); }
 
     // Argument of the last PORT command on this connection ("127,0,0,1,4,1").
     const std::string& LastPortArgument() const { return lastPortArgument; }
@@ -43,7 +43,7 @@ public:
 private:
     friend class ScriptedFtpServer;
     ScriptedFtpServer& server;
-    int fd;
+    DataLink link;
     std::string lastPortArgument;
 };
 

@@ -60,8 +60,7 @@ void HostResolver::JoinFinished() {
 }
 
 ResolveStatus HostResolver::Resolve(const std::string& hostName, int wakeFd,
-                                    std::chrono::milliseconds timeout, in_addr& address,
-                                    int& errorCode) {
+                                    std::chrono::milliseconds timeout, in_addr& address, int& errorCode) {
     JoinFinished();
     errorCode = 0;
     if (inet_pton(AF_INET, hostName.c_str(), &address) == 1) return ResolveStatus::Found;
@@ -78,12 +77,20 @@ ResolveStatus HostResolver::Resolve(const std::string& hostName, int wakeFd,
     lookups.emplace_back(lookup, std::move(thread));
 
     switch (WaitForSocket(lookup->doneFd, POLLIN, wakeFd, timeout)) {
-        case WaitStatus::Woken: return ResolveStatus::Woken;
-        case WaitStatus::TimedOut: return ResolveStatus::TimedOut;
+        case WaitStatus::Woken:
+            return ResolveStatus::Woken;
+        case WaitStatus::TimedOut:
+            return ResolveStatus::TimedOut;
         case WaitStatus::Failed:
             errorCode = SocketErrorFromErrno(errno);
             return ResolveStatus::NotFound;
-        case WaitStatus::Ready: break;
+        case WaitStatus::Ready:
+            break;
+    }
+    // The eventfd said "done"; the atomic makes the results visible to this thread.
+    if (!lookup->done.load(std::memory_order_acquire)) {
+        errorCode = kErrorNoRecovery;
+        return ResolveStatus::NotFound;
     }
     if (lookup->gaiResult != 0) {
         errorCode = SocketErrorFromResolver(lookup->gaiResult);

@@ -9,8 +9,8 @@ int ServicePort(const std::string& serviceName, const std::string& protocolName)
     servent entry{};
     servent* found = nullptr;
     char buffer[1024];
-    if (getservbyname_r(serviceName.c_str(), protocolName.c_str(), &entry, buffer, sizeof buffer,
-                        &found) != 0 ||
+    if (getservbyname_r(serviceName.c_str(), protocolName.c_str(), &entry, buffer, sizeof buffer, &found) !=
+            0 ||
         found == nullptr) {
         return 0;
     }

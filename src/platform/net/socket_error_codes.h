@@ -6,7 +6,7 @@
 // POSIX errno and getaddrinfo codes into that numbering.
 namespace net {
 
-constexpr int kErrorCancelled = 10004;       // a blocking call was woken by Cancel
+constexpr int kErrorCancelled = 10004;  // a blocking call was woken by Cancel
 constexpr int kErrorInvalidArgument = 10022;
 constexpr int kErrorNotSocket = 10038;
 constexpr int kErrorNetworkDown = 10050;

@@ -90,6 +90,8 @@ TEST_P(RealServer, AWrongPasswordIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServer, testing::ValuesIn(kServers),
-                         [](const testing::TestParamInfo<ServerKind>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ServerKind>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace

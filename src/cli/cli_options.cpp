@@ -1,0 +1,135 @@
+#include "cli/cli_options.h"
+
+#include <cstdlib>
+
+#include "platform/net/host_port.h"
+
+namespace {
+
+bool ParseInt(const std::string& text, int low, int high, int& value) {
+    if (text.empty() || text.size() > 9) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    value = std::atoi(text.c_str());
+    return value >= low && value <= high;
+}
+
+// Applies one option that takes a value. False with error set when the value is bad.
+bool ApplyOption(const std::string& name, const std::string& value, CliOptions& options, std::string& error) {
+    int number = 0;
+    if (name == "--user") {
+        options.user = value;
+    } else if (name == "--password") {
+        options.password = value;
+    } else if (name == "--email") {
+        options.email = value;
+    } else if (name == "--timeout") {
+        if (!ParseInt(value, 0, 86400, number)) {
+            error = "--timeout takes a number of seconds (0 for no limit)";
+            return false;
+        }
+        options.timeoutSeconds = number;
+    } else if (name == "--mode") {
+        if (value.size() != 1 || std::string("FIALP").find(value[0]) == std::string::npos) {
+            error = "--mode takes one of F, I, A, L, P";
+            return false;
+        }
+        options.mode = value[0];
+    } else if (name == "--firewall") {
+        if (!ParseInt(value, 0, 4, number)) {
+            error = "--firewall takes a mode from 0 to 4";
+            return false;
+        }
+        options.firewallMode = number;
+    } else if (name == "--proxy") {
+        std::string host;
+        int port = 0;
+        if (value.empty() || !net::SplitHostPort(value, host, port) || host.empty()) {
+            error = "--proxy takes HOST or HOST:PORT";
+            return false;
+        }
+        options.proxy = value;
+    } else if (name == "--proxy-user") {
+        options.proxyUser = value;
+    } else if (name == "--proxy-password") {
+        options.proxyPassword = value;
+    } else {
+        error = "unknown option " + name;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options, std::string& error) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!optionsEnded && options.host.empty() && argument.rfind("--", 0) == 0) {
+            if (argument == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            if (argument == "--help" || argument == "-h") {
+                options.help = true;
+                return true;
+            }
+            std::string name = argument;
+            std::string value;
+            const auto equals = argument.find('=');
+            if (equals != std::string::npos) {
+                name = argument.substr(0, equals);
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                error = "option " + argument + " needs a value";
+                return false;
+            }
+            if (!ApplyOption(name, value, options, error)) return false;
+        } else if (options.host.empty()) {
+            options.host = argument;
+        } else {
+            options.commands.push_back(argument);
+        }
+    }
+    if (options.host.empty()) {
+        error = "no HOST given (see --help)";
+        return false;
+    }
+    if (options.firewallMode && options.proxy.empty()) {
+        error = "--firewall needs --proxy HOST[:PORT]";
+        return false;
+    }
+    if (!options.firewallMode && !options.proxy.empty()) {
+        error = "--proxy needs --firewall 0-4";
+        return false;
+    }
+    return true;
+}
+
+std::string CliUsage() {
+    return "usage: quillmoor-cli [OPTIONS] HOST[:PORT] [COMMAND]...\n"
+           "\n"
+           "Logs in to an FTP server, runs each COMMAND in order, stops at the first\n"
+           "failure and always ends with \"quit\". The log goes to stderr.\n"
+           "HOST may also be @NAME, a site of the catalogue.\n"
+           "\n"
+           "Options:\n"
+           "  --user U              user id (default anonymous)\n"
+           "  --password P          password; anonymous without one uses the e-mail address\n"
+           "  --email E             e-mail address (default: the e-mail setting)\n"
+           "  --timeout SECONDS     time limit for every wait (default: the Time Out setting, 60; 0 = none)\n"
+           "  --mode F|I|A|L|P      transfer mode (default: the Transfer Mode setting)\n"
+           "  --firewall 0-4        log in through a firewall proxy in this mode\n"
+           "  --proxy HOST[:PORT]   the proxy\n"
+           "  --proxy-user U        proxy user id\n"
+           "  --proxy-password P    proxy password\n"
+           "\n"
+           "Each COMMAND is one argument; words are split at blanks, double quotes keep\n"
+           "blanks in a name: 'cd \"My Files\"'.\n"
+           "\n"
+           "Exit status: 0 all succeeded, 1 login or a command failed, 2 usage error.\n";
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the command line asked for, before the settings file fills the gaps.
+struct CliOptions {
+    std::string host;                 // HOST[:PORT], or @NAME for a catalogue site
+    std::optional<std::string> user;  // default anonymous (or the catalogue site's)
+    std::optional<std::string> password;
+    std::optional<std::string> email;
+    std::optional<int> timeoutSeconds;
+    std::optional<char> mode;         // F, I, A, L or P
+    std::optional<int> firewallMode;  // 0 to 4; set means the firewall is on
+    std::string proxy;                // HOST[:PORT]
+    std::string proxyUser;
+    std::string proxyPassword;
+    std::vector<std::string> commands;  // one argument each, split later
+    bool help = false;
+};
+
+// Parses argv. False with a one-line error for a usage error.
+bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options, std::string& error);
+
+// The text --help prints.
+std::string CliUsage();

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "cli/cli_options.h"
+#include "ftp/ftp_session.h"
+#include "ftp/polling_waiter.h"
+
+// A site of the catalogue, as the front end needs it for "@NAME".
+struct CliSite {
+    std::string host;
+    std::string user;
+    std::string password;
+    std::string remoteDir;  // changed to after log-in when not empty
+};
+
+// Looks a catalogue site up by name; false with error set when there is none.
+using CliSiteLookup = std::function<bool(const std::string& name, CliSite& site, std::string& error)>;
+
+// The command-line front end: parses the arguments, logs in on the connect
+// worker as the desktop program does, runs the commands in order, stops at
+// the first failure and ends with "quit". Exit codes: 0 success, 1 a failed
+// log-in or command (or Cancel), 2 a usage error.
+class CliRunner {
+public:
+    static constexpr int kSuccess = 0;
+    static constexpr int kFailure = 1;
+    static constexpr int kUsageError = 2;
+
+    CliRunner(std::ostream& out, std::ostream& err);
+
+    // Without a lookup, "@NAME" hosts are a usage error.
+    void SetSiteLookup(CliSiteLookup lookup) { siteLookup = std::move(lookup); }
+
+    int Run(const std::vector<std::string>& arguments);
+
+    // Cancels like a progress dialog's Cancel. Async-signal-safe (SIGINT).
+    void Cancel();
+
+private:
+    struct PlannedCommand {
+        const CliCommand* command;
+        std::vector<std::string> args;
+    };
+
+    int UsageError(const std::string& message);
+    bool PlanCommands(const std::vector<std::string>& texts, std::vector<PlannedCommand>& plan,
+                      std::string& error);
+    bool PrepareSession(const CliOptions& options, const CliSettings& settings, std::string& remoteDir,
+                        std::string& error);
+    int Connect();
+    int RunCommands(const std::vector<PlannedCommand>& plan, const CliSettings& settings);
+    int CancelRun();
+
+    std::ostream& out;
+    std::ostream& err;
+    CliSiteLookup siteLookup;
+    LogQueue log;
+    TransferStatus status;
+    CFtpSession session{log, status};
+    PollingWaiter waiter;
+    std::atomic<bool> cancelled{false};
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// The program settings the command-line front end shares with the desktop
+// program, read from $XDG_CONFIG_HOME/Corvane/Quillmoor.conf (a plain INI
+// read; the file is never written here).
+struct CliSettings {
+    std::string email;        // [ProgramOptions] e-mail
+    int timeoutSeconds = 60;  // [ProgramOptions] Retry, shown as "Time Out:"
+    char transferMode = 'F';  // [TransOptions] Transfer Mode (a character code)
+};
+
+// The settings file's path for the current environment.
+std::string CliSettingsPath();
+
+// Reads the settings at path; a missing file or key keeps the default.
+CliSettings LoadCliSettings(const std::string& path);

@@ -1,0 +1,140 @@
+// get, put, getdir, putdir and ls: the transfers of the engine from the
+// command line, each waiting through the polling waiter with a progress line
+// on a terminal.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "cli/cli_command.h"
+#include "cli/printable_text.h"
+#include "cli/progress_line.h"
+#include "ftp/ftp_session.h"
+#include "ftp/polling_waiter.h"
+
+namespace {
+
+std::string NoCheck(const std::vector<std::string>&) { return {}; }
+
+// The last component of a path ("dir/file" gives "file").
+std::string LastComponent(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Shows a progress line on stderr while a transfer runs, when stderr is a
+// terminal; the line is removed again when the command ends.
+class ProgressDisplay {
+public:
+    explicit ProgressDisplay(PollingWaiter& waiter) : waiter(waiter) {
+        if (!isatty(STDERR_FILENO)) return;
+        line = std::make_unique<ProgressLine>(stderr);
+        waiter.SetProgress([this](EngineUi::WaitKind kind, const std::string& text, std::int64_t expected,
+                                  std::int64_t done) {
+            if (kind == EngineUi::WaitKind::TransferStatus) line->Show(text, expected, done);
+        });
+    }
+    ~ProgressDisplay() {
+        if (!line) return;
+        waiter.SetProgress(nullptr);
+        line->Clear();
+    }
+    ProgressDisplay(const ProgressDisplay&) = delete;
+    ProgressDisplay& operator=(const ProgressDisplay&) = delete;
+
+private:
+    PollingWaiter& waiter;
+    std::unique_ptr<ProgressLine> line;
+};
+
+// Rejects the names that could only fail or mislead in a walk's local root.
+std::string CheckLocalName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return "\"" + name + "\" cannot name a local file";
+    return {};
+}
+
+std::string CheckGet(const std::vector<std::string>& args) {
+    return args.size() > 1 ? std::string() : CheckLocalName(LastComponent(args[0]));
+}
+
+bool Get(CliContext& context, const std::vector<std::string>& args) {
+    std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
+    if (IsDirectory(local)) local += "/" + LastComponent(args[0]);
+    ProgressDisplay progress(context.waiter);
+    return context.session.DownloadFile(args[0], &local) == kComplete;
+}
+
+bool Put(CliContext& context, const std::vector<std::string>& args) {
+    const std::string& local = args[0];
+    if (access(local.c_str(), R_OK) != 0 || IsDirectory(local)) {
+        // Checked here: the engine would store an empty remote file instead.
+        std::fprintf(stderr, "quillmoor-cli: cannot read %s\n", PrintableText(local).c_str());
+        return false;
+    }
+    const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
+    ProgressDisplay progress(context.waiter);
+    return context.session.UploadFile(remote, &local) == kComplete;
+}
+
+bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
+    const std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
+    if (IsDirectory(local)) {
+        // The walk skips an existing directory without a word; say why nothing happens.
+        std::fprintf(stderr, "quillmoor-cli: %s already exists; nothing downloaded\n", PrintableText(local).c_str());
+        return false;
+    }
+    ProgressDisplay progress(context.waiter);
+    context.session.DownloadTree(args[0], &local);
+    return !context.session.Status().stopWalk && context.session.walkFailures == 0 && IsDirectory(local);
+}
+
+bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
+    const std::string& local = args[0];
+    if (!IsDirectory(local)) {
+        std::fprintf(stderr, "quillmoor-cli: %s is not a directory\n", PrintableText(local).c_str());
+        return false;
+    }
+    const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
+    ProgressDisplay progress(context.waiter);
+    context.session.UploadTree(local, remote);
+    return !context.session.Status().stopWalk && context.session.walkFailures == 0;
+}
+
+// Listing fields may hold anything a server sends: control characters and
+// tabs are shown as '?' so that each entry stays one line of seven fields.
+std::string Field(const std::string& text) {
+    std::string shown = PrintableText(text);
+    std::replace(shown.begin(), shown.end(), '\t', '?');
+    return shown;
+}
+
+bool List(CliContext& context, const std::vector<std::string>&) {
+    RemoteEntry entry;
+    CFtpSession& session = context.session;
+    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
+        context.out << Field(entry.permissions) << '\t' << Field(entry.links) << '\t' << Field(entry.owner) << '\t'
+                    << Field(entry.group) << '\t' << Field(entry.sizeText) << '\t' << Field(entry.dateText) << '\t'
+                    << Field(entry.name) << '\n';
+    }
+    return session.connected != 0;
+}
+
+}  // namespace
+
+std::vector<CliCommand> TransferCommands() {
+    return {
+        {"ls", 0, 0, "ls", NoCheck, List},
+        {"get", 1, 2, "get NAME [LOCAL]", CheckGet, Get},
+        {"put", 1, 2, "put LOCAL [NAME]", NoCheck, Put},
+        {"getdir", 1, 2, "getdir NAME [LOCALDIR]", CheckGet, GetDirectory},
+        {"putdir", 1, 2, "putdir LOCALDIR [NAME]", NoCheck, PutDirectory},
+    };
+}

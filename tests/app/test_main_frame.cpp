@@ -1,0 +1,316 @@
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QUrl>
+#include <QtTest>
+
+#include "app/desktop_engine_ui.h"
+#include "app/main_frame.h"
+#include "options/app_context.h"
+#include "options/debug_window.h"
+#include "platform/desktop/command_ids.h"
+#include "platform/desktop/message_seam.h"
+#include "support/scripted_ftp_server.h"
+
+namespace {
+
+// What the application would own, for one frame.
+struct AppParts {
+    AppSettings settings;
+    LogQueue log;
+    TransferStatus status;
+    CFtpSession session{log, status};
+    AppContext context{settings, session, log, status};
+};
+
+QStringList Texts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (QAction* action : actions) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+void Drop(QWidget& target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window's handler: the application only routes drops
+    // that arrive through a drag the window system runs.
+    static_cast<QObject&>(target).event(&drop);
+}
+
+// Scripts one upload: the type, the PORT and a STOR that either takes the file
+// (into received) or refuses it.
+void ExpectUpload(testsupport::ScriptedFtpServer& server, std::string* received) {
+    server.Expect("TYPE", "200 Type set.\r\n").Expect("PORT", "200 PORT command successful.\r\n");
+    if (!received) {
+        server.Expect("STOR", "553 Could not create file.\r\n");
+        return;
+    }
+    server.Expect("STOR", [received](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Ok to send data.\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        *received = link.ReadAll(std::chrono::seconds(5));
+        connection.Send("226 Transfer complete.\r\n");
+    });
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+
+private:
+    QStringList messages;
+
+private slots:
+    void init() {
+        messages.clear();
+        SetMessageResponder([this](const MessageRequest& request) {
+            messages.append(request.text);
+            return MessageAnswer::Ok;
+        });
+    }
+    void cleanup() { SetMessageResponder({}); }
+
+    void SplitterAreaStarts28PixelsBelowTheClientTop() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        QVERIFY(frame.SplitterReady());
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.resize(530, frame.ClientArea().top() + 400);
+        QTRY_COMPARE(frame.ClientArea().height(), 400);
+        QTRY_COMPARE(frame.OuterSplitter()->height(), 372);
+        const QPoint splitterTop = frame.OuterSplitter()->mapTo(&frame, QPoint(0, 0));
+        QCOMPARE(splitterTop.y(), frame.ClientArea().top() + 28);
+        QCOMPARE(frame.OuterSplitter()->width(), frame.width());
+
+        // Top row: tree left, list right; bottom row: the log.
+        QCOMPARE(frame.OuterSplitter()->widget(0), frame.InnerSplitter());
+        QCOMPARE(frame.OuterSplitter()->widget(1), frame.LogWindow());
+        QCOMPARE(frame.InnerSplitter()->widget(0), frame.SiteTreePane());
+        QCOMPARE(frame.InnerSplitter()->widget(1), frame.ListViewPane());
+        QCOMPARE(parts.context.logWindow, frame.LogWindow());
+        QCOMPARE(parts.context.mainWindow, &frame);
+    }
+
+    void ToolbarHasTwelveSlotsWithTooltips() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        const QList<QAction*> toolSlots = frame.ToolBar()->actions();
+        QStringList tips;
+        for (QAction* action : toolSlots) tips << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
+        QCOMPARE(tips, QStringList({"New Profile", "-", "Up One Level", "Refresh Directory.", "Disconnect", "-",
+                                    "Delete", "-", "Large Icons", "Small Icons", "List View", "Detail"}));
+        for (QAction* action : toolSlots) {
+            if (action->isSeparator()) continue;
+            QVERIFY(!action->icon().isNull());
+            QCOMPARE(frame.ToolBar()->widgetForAction(action)->accessibleName(), action->toolTip());
+        }
+        QActionGroup* group = toolSlots.at(8)->actionGroup();
+        QVERIFY(group);
+        QCOMPARE(group->actions(), toolSlots.mid(8, 4));
+    }
+
+    void MenusHoldTheirEntries() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        QList<QAction*> menus = frame.menuBar()->actions();
+        QCOMPARE(Texts(menus), QStringList({"&File", "&Edit", "&View", "&Help"}));
+        QCOMPARE(Texts(menus[0]->menu()->actions()),
+                 QStringList({"New Group...", "New Site...", "-", "Quick Connect...", "-", "E&xit"}));
+        QCOMPARE(Texts(menus[1]->menu()->actions()), QStringList({"Create Directory...", "&Delete", "-",
+                                                                  "&Properties...", "Rename...", "Permissions..."}));
+        QCOMPARE(Texts(menus[2]->menu()->actions()),
+                 QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-", "Refresh"}));
+        QCOMPARE(Texts(menus[3]->menu()->actions()), QStringList({"Help..."}));
+        // Before the View menu shows, its always-enabled entries are enabled.
+        QList<QAction*> alwaysEnabled = menus[2]->menu()->actions().mid(0, 4);
+        alwaysEnabled << menus[2]->menu()->actions().at(5);
+        for (QAction* action : alwaysEnabled) action->setEnabled(false);
+        emit menus[2]->menu()->aboutToShow();
+        for (QAction* action : alwaysEnabled) QVERIFY2(action->isEnabled(), qPrintable(action->text()));
+    }
+
+    void DefaultViewPressesItsButton_data() {
+        QTest::addColumn<int>("defaultView");
+        QTest::addColumn<int>("pressed");  // command id, 0 for none
+        QTest::newRow("0 large icons") << 0 << int(kCmdLargeIcons);
+        QTest::newRow("1 details") << 1 << int(kCmdDetails);
+        QTest::newRow("2 small icons") << 2 << int(kCmdSmallIcons);
+        QTest::newRow("3 list") << 3 << int(kCmdList);
+        QTest::newRow("4 presses none") << 4 << 0;
+        QTest::newRow("-1 presses none") << -1 << 0;
+    }
+
+    void DefaultViewPressesItsButton() {
+        QFETCH(int, defaultView);
+        QFETCH(int, pressed);
+        AppParts parts;
+        parts.settings.defaultView = defaultView;
+        CMainFrame frame(parts.context);
+        for (int id : {kCmdLargeIcons, kCmdSmallIcons, kCmdList, kCmdDetails}) {
+            QCOMPARE(frame.Commands().Action(id)->isChecked(), id == pressed);
+        }
+    }
+
+    void ListThenLargeIconsKeepsSortingOn() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        RemoteListPane* list = frame.ListPane();
+        QVERIFY(list);
+        QVERIFY(!list->SortsAscending());
+        frame.Commands().Action(kCmdLargeIcons)->trigger();
+        QVERIFY(!list->SortsAscending());  // Large Icons leaves the sort bit alone
+        frame.Commands().Action(kCmdList)->trigger();
+        QCOMPARE(list->ViewMode(), ListViewMode::List);
+        QVERIFY(list->SortsAscending());
+        frame.Commands().Action(kCmdLargeIcons)->trigger();
+        QCOMPARE(list->ViewMode(), ListViewMode::LargeIcons);
+        QVERIFY(list->SortsAscending());
+        QVERIFY(frame.Commands().Action(kCmdLargeIcons)->isChecked());
+        QVERIFY(!frame.Commands().Action(kCmdList)->isChecked());
+        frame.Commands().Action(kCmdDetails)->trigger();
+        QCOMPARE(list->ViewMode(), ListViewMode::Details);
+        QVERIFY(frame.Commands().Action(kCmdDetails)->isChecked());
+        // The mode is not saved by the command.
+        QCOMPARE(parts.settings.defaultView, 0);
+    }
+
+    void DropWhileDisconnectedOnlyShowsItsMessage() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        frame.setAcceptDrops(true);
+        QTemporaryDir local;
+        QFile file(local.filePath("notes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        Drop(frame, {file.fileName(), local.path()});
+        QCOMPARE(messages, QStringList{"System Not Connected To A Server"});
+        QCOMPARE(parts.log.Size(), std::size_t(0));
+    }
+
+    void DropWhileConnectedUploadsFilesAndDirectories() {
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        std::string firstFile, nestedFile;
+        ExpectUpload(server, &firstFile);
+        ExpectUpload(server, nullptr);  // the second dropped file is refused
+        server.Expect("MKD", "257 \"photos\" created.\r\n").Expect("CWD", "250 Ok.\r\n");
+        ExpectUpload(server, &nestedFile);
+        server.Expect("CWD", "250 Ok.\r\n");
+
+        QTemporaryDir local;
+        WriteFile(local.filePath("notes.txt"), "first file\n");
+        WriteFile(local.filePath("refused.txt"), "refused\n");
+        QVERIFY(QDir(local.path()).mkdir("photos"));
+        WriteFile(local.filePath("photos/cat.png"), QByteArray(3000, 'c'));
+
+        AppParts parts;
+        parts.session.timeoutSeconds = 10;
+        parts.session.host = server.HostText();
+        parts.session.user = "u";
+        parts.session.configuredMode = 'I';
+        QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
+        QVERIFY(parts.session.connected);
+        CMainFrame frame(parts.context);
+        CDesktopEngineUi ui;
+        ui.SetMainWindow(&frame);
+        parts.session.SetUi(&ui);
+
+        const QString currentDirectory = QDir::currentPath();
+        Drop(frame, {local.filePath("notes.txt"), local.filePath("refused.txt"), local.filePath("photos/")});
+        QCOMPARE(firstFile, std::string("first file\n"));
+        QCOMPARE(nestedFile, std::string(3000, 'c'));
+        QCOMPARE(messages, QStringList{"Error uploading file."});
+        QCOMPARE(server.PendingSteps(), std::size_t(0));
+        QCOMPARE(server.Mismatches(), std::vector<std::string>());
+        const std::vector<std::string> sent = server.Received();
+        QVERIFY(std::find(sent.begin(), sent.end(), "STOR notes.txt") != sent.end());
+        QVERIFY(std::find(sent.begin(), sent.end(), "MKD photos") != sent.end());
+        QVERIFY(std::find(sent.begin(), sent.end(), "STOR cat.png") != sent.end());
+        QCOMPARE(QDir::currentPath(), currentDirectory);
+        parts.session.Quit();
+    }
+
+    void DropIgnoresDataWithoutLocalFiles() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        QMimeData data;
+        data.setUrls({QUrl("https://example.org/file.txt")});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(frame).event(&enter);
+        QVERIFY(!enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(frame).event(&drop);
+        QVERIFY(messages.isEmpty());
+    }
+
+    void CloseRecordsTheOuterRectangle() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        QSignalSpy closed(&frame, &CMainFrame::Closed);
+        frame.move(40, 30);
+        frame.resize(600, 450);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QRect outer = frame.frameGeometry();
+        QVERIFY(frame.close());
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(parts.settings.left, outer.left());
+        QCOMPARE(parts.settings.top, outer.top());
+        QCOMPARE(parts.settings.right - parts.settings.left, outer.width());
+        QCOMPARE(parts.settings.bottom - parts.settings.top, outer.height());
+    }
+
+    void LogLinesQueuedBeforeTheWindowExistsAppearInOrder() {
+        AppParts parts;
+        parts.log.Append("first");
+        parts.log.Append("second");
+        parts.log.Drain();  // no window yet: the lines stay queued
+        QCOMPARE(parts.log.Size(), std::size_t(2));
+        {
+            CMainFrame frame(parts.context);
+            parts.log.Append("third");
+            parts.log.Drain();
+            const QStringList lines = frame.LogWindow()->Lines();
+            QCOMPARE(lines.mid(lines.size() - 3), QStringList({"first", "second", "third"}));
+        }
+        // With the frame gone, lines wait again rather than reach a dead window.
+        parts.log.Append("after");
+        parts.log.Drain();
+        QCOMPARE(parts.log.Size(), std::size_t(1));
+    }
+
+    void F6MovesBetweenThePanes() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        frame.SiteTreePane()->setFocus();
+        QTRY_VERIFY(frame.SiteTreePane()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_F6);
+        QTRY_VERIFY(frame.ListViewPane()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_F6);
+        QTRY_VERIFY(frame.LogWindow()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_F6, Qt::ShiftModifier);
+        QTRY_VERIFY(frame.ListViewPane()->hasFocus());
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "test_main_frame.moc"

@@ -1,0 +1,196 @@
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <chrono>
+#include <thread>
+
+#include "app/connecting_dlg.h"
+#include "app/desktop_engine_ui.h"
+#include "app/get_directory_dlg.h"
+#include "app/transfer_mode_dlg.h"
+#include "app/transfer_status_dlg.h"
+#include "ftp/transfer_status.h"
+
+Q_DECLARE_METATYPE(EngineUi::WaitKind)
+
+namespace {
+
+void SetBusy(TransferStatus& status, int busy) {
+    TransferStatusLock lock(status);
+    status.busy = busy;
+}
+
+// A stand-in worker: sets busy, sleeps, clears busy, like the engine's workers.
+class FakeWorker {
+public:
+    FakeWorker(TransferStatus& status, std::chrono::milliseconds runFor) : status(status) {
+        SetBusy(status, 1);
+        thread = std::thread([this, runFor] {
+            std::this_thread::sleep_for(runFor);
+            SetBusy(this->status, 0);
+        });
+    }
+    ~FakeWorker() { thread.join(); }
+
+private:
+    TransferStatus& status;
+    std::thread thread;
+};
+
+}  // namespace
+
+class TestProgressDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void DialogsCloseOnTheirFirstPollAfterTheWorkerEnds_data() {
+        QTest::addColumn<EngineUi::WaitKind>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("connecting") << EngineUi::WaitKind::Connecting << "Connecting" << "";
+        QTest::newRow("getting directory") << EngineUi::WaitKind::GettingDirectory << "Getting Directory"
+                                           << "Getting Directory From: 127.0.0.1";
+        QTest::newRow("transfer") << EngineUi::WaitKind::TransferStatus << "File Transfer Status"
+                                  << "Retrieving notes.txt From 127.0.0.1";
+    }
+
+    void DialogsCloseOnTheirFirstPollAfterTheWorkerEnds() {
+        QFETCH(EngineUi::WaitKind, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        TransferStatus status;
+        CDesktopEngineUi ui;
+        QString shownTitle, shownText;
+        ui.SetDialogObserver([&](CProgressPollDialog& dialog) {
+            shownTitle = dialog.windowTitle();
+            shownText = dialog.TextLabel()->text();
+        });
+        FakeWorker worker(status, std::chrono::milliseconds(100));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(ui.WaitForWorker(kind, text.toStdString(), status), EngineUi::WaitResult::Finished);
+        const qint64 elapsed = timer.elapsed();
+        QCOMPARE(shownTitle, title);
+        QCOMPARE(shownText, text);
+        // The first poll comes 500 ms after opening and sees busy clear.
+        QVERIFY2(elapsed >= 450 && elapsed < 950, qPrintable(QString::number(elapsed)));
+    }
+
+    void CancelAndEscapeEndWithCancel_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Cancel button") << false;
+        QTest::newRow("Escape key") << true;
+    }
+
+    void CancelAndEscapeEndWithCancel() {
+        QFETCH(bool, escape);
+        TransferStatus status;
+        SetBusy(status, 1);  // a worker that never finishes
+        CDesktopEngineUi ui;
+        ui.SetDialogObserver([escape](CProgressPollDialog& dialog) {
+            QTimer::singleShot(700, &dialog, [&dialog, escape] {
+                if (escape) {
+                    QTest::keyClick(&dialog, Qt::Key_Escape);
+                } else {
+                    dialog.Buttons()->button(QDialogButtonBox::Cancel)->click();
+                }
+            });
+        });
+        QCOMPARE(ui.WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", status),
+                 EngineUi::WaitResult::Cancelled);
+    }
+
+    void TransferBarCountsInThousands_data() {
+        QTest::addColumn<qint64>("expected");
+        QTest::addColumn<qint64>("done");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("position");
+        QTest::newRow("2,500,000 bytes") << qint64(2500000) << qint64(1234567) << 2500 << 1234;
+        QTest::newRow("800 bytes") << qint64(800) << qint64(500) << 800 << 0;
+        QTest::newRow("exactly 1000 bytes") << qint64(1000) << qint64(1000) << 1000 << 0;
+        QTest::newRow("size never announced") << qint64(0) << qint64(40000) << 100 << 0;
+        QTest::newRow("6 GB, past 16 bits of thousands")
+            << qint64(6000000000) << qint64(3000000000) << 6000000 << 3000000;
+    }
+
+    void TransferBarCountsInThousands() {
+        QFETCH(qint64, expected);
+        QFETCH(qint64, done);
+        QFETCH(int, maximum);
+        QFETCH(int, position);
+        TransferStatus status;
+        status.busy = 1;
+        status.expectedBytes = expected;
+        status.doneBytes = done;
+        CTransferStatusDlg dialog(status, "Retrieving big.iso From 127.0.0.1");
+        dialog.show();
+        dialog.Poll();
+        QCOMPARE(dialog.Bar()->minimum(), 0);
+        QCOMPARE(dialog.Bar()->maximum(), maximum);
+        QCOMPARE(dialog.Bar()->value(), position);
+        QVERIFY(dialog.isVisible());
+    }
+
+    void RangeIsSetOnceWhenTheSizeBecomesKnown() {
+        TransferStatus status;
+        status.busy = 1;
+        CTransferStatusDlg dialog(status, "Sending a To b");
+        dialog.show();
+        dialog.Poll();
+        QCOMPARE(dialog.Bar()->maximum(), 100);
+        status.expectedBytes = 5000;
+        status.doneBytes = 2500;
+        dialog.Poll();
+        QCOMPARE(dialog.Bar()->maximum(), 5);
+        QCOMPARE(dialog.Bar()->value(), 2);
+        status.expectedBytes = 9000000;  // a later size does not move the range again
+        dialog.Poll();
+        QCOMPARE(dialog.Bar()->maximum(), 5);
+    }
+
+    void ConnectingShowsBusyAnimationAndGetDirectoryDefaultsToCancel() {
+        TransferStatus status;
+        CConnectingDlg connecting(status, QString());
+        QCOMPARE(connecting.Animation()->minimum(), 0);
+        QCOMPARE(connecting.Animation()->maximum(), 0);  // the endless busy animation
+        QVERIFY(connecting.TextLabel()->text().isEmpty());
+
+        CGetDirectoryDlg getting(status, "Getting Directory From: h");
+        QVERIFY(getting.Buttons()->button(QDialogButtonBox::Cancel)->isDefault());
+    }
+
+    void TransferModeQuestionOnlyAsksWhetherToGoOn_data() {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK goes on") << true;
+        QTest::newRow("Cancel stops") << false;
+    }
+
+    void TransferModeQuestionOnlyAsksWhetherToGoOn() {
+        QFETCH(bool, ok);
+        CDesktopEngineUi ui;
+        bool sawNoSelection = false;
+        QString title;
+        QTimer::singleShot(100, [&] {
+            auto* dialog = qobject_cast<CTransferModeDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            sawNoSelection = dialog->findChildren<QRadioButton*>().size() == 3 && !dialog->ModeButtons()->checkedButton();
+            dialog->findChildren<QRadioButton*>().at(1)->click();  // a choice changes nothing
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        });
+        QCOMPARE(ui.AskTransferMode(), ok);
+        QCOMPARE(title, QStringLiteral("Transfer Mode"));
+        QVERIFY(sawNoSelection);
+    }
+};
+
+QTEST_MAIN(TestProgressDialogs)
+#include "test_progress_dialogs.moc"

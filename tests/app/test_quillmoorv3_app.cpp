@@ -1,0 +1,201 @@
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QSettings>
+#include <QTextBlock>
+#include <QtTest>
+
+#include <thread>
+
+#include "app/main_frame.h"
+#include "app/quillmoorv3_app.h"
+#include "options/debug_window.h"
+#include "options/isolated_config.h"
+#include "platform/desktop/command_ids.h"
+#include "platform/desktop/message_seam.h"
+#include "support/scripted_ftp_server.h"
+
+namespace {
+
+std::unique_ptr<QSettings> OpenStore() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvane"),
+                                       QStringLiteral("Quillmoor"));
+}
+
+int StoredValueCount() {
+    auto store = OpenStore();
+    return static_cast<int>(store->allKeys().size());
+}
+
+// An application whose socket layer refuses to start.
+class NoSocketsApp : public CQuillmoorv3App {
+protected:
+    bool StartSocketLayer() override { return false; }
+};
+
+}  // namespace
+
+class TestQuillmoorv3App : public QObject {
+    Q_OBJECT
+
+private:
+    QStringList messages;
+
+private slots:
+    void init() {
+        messages.clear();
+        SetMessageResponder([this](const MessageRequest& request) {
+            messages.append(request.text);
+            return MessageAnswer::Ok;
+        });
+    }
+    void cleanup() { SetMessageResponder({}); }
+
+    void FirstRunWithAnEmptyStore() {
+        IsolatedConfig config;
+        {
+            CQuillmoorv3App app;
+            QVERIFY(app.InitInstance());
+            CMainFrame* frame = app.MainFrame();
+            QVERIFY(frame->isVisible());
+            QCOMPARE(frame->windowTitle(), QStringLiteral("Quillmoor"));
+            QVERIFY(frame->acceptDrops());
+            QCOMPARE(frame->frameGeometry(), QRect(0, 0, 530, 530));
+            QCOMPARE(app.Settings().transferMode, int('F'));
+            QVERIFY(frame->Commands().Action(kCmdLargeIcons)->isChecked());
+            // Nothing is written before shutdown.
+            QVERIFY(!QFile::exists(config.SettingsFile()));
+            app.RequestExit();
+            app.ExitInstance();
+        }
+        QCOMPARE(StoredValueCount(), 20);
+        auto store = OpenStore();
+        QCOMPARE(store->value("WndProperties/Right").toInt(), 530);
+        QCOMPARE(store->value("TransOptions/Transfer Mode").toInt(), int('F'));
+        QString temp = QDir::tempPath();
+        if (!temp.endsWith('/')) temp += '/';
+        QCOMPARE(store->value("TransOptions/Default Download Directory").toString(), temp);
+    }
+
+    void StoredWindowAndSettingsComeBack() {
+        IsolatedConfig config;
+        {
+            auto store = OpenStore();
+            store->setValue("WndProperties/Left", 50);
+            store->setValue("WndProperties/Top", 40);
+            store->setValue("WndProperties/Right", 650);
+            store->setValue("WndProperties/Bottom", 540);
+            store->setValue("ProgramOptions/Default View", 1);
+            store->setValue("TransOptions/Default Download Directory", "");
+            store->setValue("TransOptions/Transfer Mode", int('P'));
+        }
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        QCOMPARE(app.MainFrame()->frameGeometry(), QRect(50, 40, 600, 500));
+        QVERIFY(app.MainFrame()->Commands().Action(kCmdDetails)->isChecked());
+        QCOMPARE(app.Settings().defaultDownloadDirectory, std::string());
+
+        // File > Exit records where the window is now.
+        app.MainFrame()->move(70, 60);
+        app.MainFrame()->Commands().Route(kCmdExit);
+        app.ExitInstance();
+        auto store = OpenStore();
+        QCOMPARE(store->value("WndProperties/Left").toInt(), 70);
+        QCOMPARE(store->value("WndProperties/Top").toInt(), 60);
+        QCOMPARE(store->value("WndProperties/Right").toInt(), 670);
+        QCOMPARE(store->value("WndProperties/Bottom").toInt(), 560);
+        QCOMPARE(store->value("TransOptions/Default Download Directory").toString(), QString());
+        QCOMPARE(store->value("TransOptions/Transfer Mode").toInt(), int('P'));
+    }
+
+    void AWindowOffEveryScreenComesBackIntoView() {
+        IsolatedConfig config;
+        {
+            auto store = OpenStore();
+            store->setValue("WndProperties/Left", 30000);
+            store->setValue("WndProperties/Right", 30530);
+        }
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.intersects(app.MainFrame()->frameGeometry()));
+        QCOMPARE(app.MainFrame()->frameGeometry().size(), QSize(530, 530));
+    }
+
+    void ShutdownBeforeSettingsWereLoadedWritesNothing() {
+        IsolatedConfig config;
+        OpenStore()->setValue("ProgramOptions/Port", 2121);
+        CQuillmoorv3App app;
+        app.ExitInstance();
+        QCOMPARE(StoredValueCount(), 1);
+        QCOMPARE(OpenStore()->value("ProgramOptions/Port").toInt(), 2121);
+    }
+
+    void SocketLayerFailureSavesTheSettingsAsLoaded() {
+        IsolatedConfig config;
+        OpenStore()->setValue("WndProperties/Left", 12);
+        OpenStore()->setValue("WndProperties/Right", 612);
+        NoSocketsApp app;
+        QVERIFY(!app.InitInstance());
+        QCOMPARE(messages, QStringList{"The WinSock DLL could not be used, please check your installation or with "
+                                       "your service provider"});
+        QVERIFY(!app.MainFrame());
+        QCOMPARE(StoredValueCount(), 20);
+        QCOMPARE(OpenStore()->value("WndProperties/Left").toInt(), 12);
+        QCOMPARE(OpenStore()->value("WndProperties/Right").toInt(), 612);
+    }
+
+    void LinesQueuedBeforeTheLogWindowAppearAfterIt() {
+        IsolatedConfig config;
+        CQuillmoorv3App app;
+        app.Log().Append("queued early");
+        app.Log().Append("queued second");
+        QVERIFY(app.InitInstance());
+        QTRY_VERIFY(app.MainFrame()->LogWindow()->Lines().contains("queued second"));
+        const QStringList lines = app.MainFrame()->LogWindow()->Lines();
+        QCOMPARE(lines.indexOf("queued early") + 1, lines.indexOf("queued second"));
+        QCOMPARE(lines.indexOf("queued early"), 2);  // right after the welcome line and its empty line
+    }
+
+    // The idle step runs from a timer, so lines keep arriving while a modal
+    // dialog (a progress dialog, a question) waits for the user.
+    void LogKeepsDrainingWhileAModalDialogIsOpen() {
+        IsolatedConfig config;
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        CDebugWindow* window = app.MainFrame()->LogWindow();
+        QDialog dialog(app.MainFrame());
+        QTimer check;
+        check.setInterval(20);
+        connect(&check, &QTimer::timeout, &dialog, [&] {
+            if (window->document()->lastBlock().text() == "from the worker") dialog.accept();
+        });
+        QTimer::singleShot(3000, &dialog, &QDialog::reject);
+        QTimer::singleShot(50, &dialog, [&] {
+            std::thread worker([&app] { app.Log().Append("from the worker"); });
+            worker.join();
+            check.start();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    }
+
+    void ShutdownSaysQuitToAConnectedServer() {
+        IsolatedConfig config;
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        app.Session().host = server.HostText();
+        app.Session().user = "u";
+        QVERIFY(app.Session().Logon() != CFtpSession::kNoSocket);
+        app.RequestExit();
+        app.ExitInstance();
+        QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));
+        QCOMPARE(server.Received().back(), std::string("quit"));
+        QVERIFY(!app.Session().connected);
+        QCOMPARE(StoredValueCount(), 20);
+    }
+};
+
+QTEST_MAIN(TestQuillmoorv3App)
+#include "test_quillmoorv3_app.moc"

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "cli/cli_command.h"
+#include "cli/cli_options.h"
+#include "cli/cli_settings.h"
+#include "cli/command_words.h"
+#include "cli/printable_text.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TEST(SplitCommandWords, BlanksAndQuotes) {
+    const struct {
+        const char* text;
+        std::vector<std::string> words;
+    } rows[] = {
+        {"cd pub", {"cd", "pub"}},
+        {"  rename   a    b  ", {"rename", "a", "b"}},
+        {"cd \"My Files\"", {"cd", "My Files"}},
+        {"rename \"old name\" new\" \"name", {"rename", "old name", "new name"}},
+        {"rm \"\"", {"rm", ""}},
+        {"quote SITE\tHELP", {"quote", "SITE", "HELP"}},
+        {"", {}},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> words;
+        std::string error;
+        EXPECT_TRUE(SplitCommandWords(row.text, words, error)) << row.text;
+        EXPECT_EQ(words, row.words) << row.text;
+    }
+    std::vector<std::string> words;
+    std::string error;
+    EXPECT_FALSE(SplitCommandWords("cd \"unfinished", words, error));
+    EXPECT_NE(error.find("unterminated quote"), std::string::npos);
+}
+
+TEST(ParseCliOptions, ValuesAndCommands) {
+    CliOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCliOptions({"--user", "u", "--password=p", "--timeout", "5", "--mode", "A", "--firewall",
+                                 "3", "--proxy", "proxy.example:2121", "--proxy-user", "pu",
+                                 "--proxy-password", "pp", "ftp.example:21", "cd pub", "--user"},
+                                options, error))
+        << error;
+    EXPECT_EQ(options.user, "u");
+    EXPECT_EQ(options.password, "p");
+    EXPECT_EQ(options.timeoutSeconds, 5);
+    EXPECT_EQ(options.mode, 'A');
+    EXPECT_EQ(options.firewallMode, 3);
+    EXPECT_EQ(options.proxy, "proxy.example:2121");
+    EXPECT_EQ(options.proxyUser, "pu");
+    EXPECT_EQ(options.proxyPassword, "pp");
+    EXPECT_EQ(options.host, "ftp.example:21");
+    // After HOST every argument is a command, even one that looks like an option.
+    EXPECT_EQ(options.commands, (std::vector<std::string>{"cd pub", "--user"}));
+}
+
+TEST(ParseCliOptions, UsageErrors) {
+    const std::vector<std::vector<std::string>> rows = {
+        {},
+        {"--timeout", "soon", "h"},
+        {"--timeout", "-1", "h"},
+        {"--mode", "X", "h"},
+        {"--mode", "FI", "h"},
+        {"--firewall", "5", "--proxy", "p", "h"},
+        {"--firewall", "2", "h"},
+        {"--proxy", "p", "h"},
+        {"--proxy", "p:99999", "--firewall", "1", "h"},
+        {"--bogus", "1", "h"},
+        {"--user"},
+    };
+    for (const auto& row : rows) {
+        CliOptions options;
+        std::string error;
+        EXPECT_FALSE(ParseCliOptions(row, options, error)) << testing::PrintToString(row);
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CliCommands, TableChecksArgumentCountsAndModes) {
+    for (const char* name : {"cd", "mkdir", "rmdir", "rm", "rename", "chmod", "quote"}) {
+        EXPECT_NE(FindCliCommand(name), nullptr) << name;
+    }
+    EXPECT_EQ(FindCliCommand("format"), nullptr);
+    const CliCommand* chmod = FindCliCommand("chmod");
+    EXPECT_EQ(chmod->check({"644", "f"}), "");
+    EXPECT_EQ(chmod->check({"2755", "f"}), "");
+    EXPECT_NE(chmod->check({"648", "f"}), "");
+    EXPECT_NE(chmod->check({"64", "f"}), "");
+    EXPECT_NE(chmod->check({"u+x", "f"}), "");
+    EXPECT_NE(CliCommandHelp().find("rename OLD NEW"), std::string::npos);
+}
+
+TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
+    testsupport::TempDir dir;
+    const auto path = dir.WriteFile("Corvane/Quillmoor.conf",
+                                    "[General]\n"
+                                    "e-mail=wrong@section\n"
+                                    "\n"
+                                    "[ProgramOptions]\n"
+                                    "Port=21\n"
+                                    "Retry=15\n"
+                                    "e-mail=\"someone@example.org\"\n"
+                                    "\n"
+                                    "[TransOptions]\n"
+                                    "Transfer%20Mode=65\n");
+    const CliSettings settings = LoadCliSettings(path.string());
+    EXPECT_EQ(settings.email, "someone@example.org");
+    EXPECT_EQ(settings.timeoutSeconds, 15);
+    EXPECT_EQ(settings.transferMode, 'A');
+
+    const CliSettings defaults = LoadCliSettings((dir / "missing.conf").string());
+    EXPECT_EQ(defaults.email, "");
+    EXPECT_EQ(defaults.timeoutSeconds, 60);
+    EXPECT_EQ(defaults.transferMode, 'F');
+}
+
+TEST(CliSettingsPath, FollowsXdgConfigHome) {
+    setenv("XDG_CONFIG_HOME", "/somewhere", 1);
+    EXPECT_EQ(CliSettingsPath(), "/somewhere/Corvane/Quillmoor.conf");
+}
+
+TEST(PrintableText, ControlCharactersCannotReachTheTerminal) {
+    EXPECT_EQ(PrintableText("220 \x1b[2Jhello\r\x07\tok"), "220 ?[2Jhello??\tok");
+    EXPECT_EQ(PrintableText("caf\xC3\xA9"), "caf\xC3\xA9");
+}
+
+}  // namespace

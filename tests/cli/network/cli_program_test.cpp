@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/real_ftp_server.h"
+#include "support/scripted_ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testsupport::RealFtpServer;
+using testsupport::RunProgram;
+using testsupport::RunResult;
+
+struct ServerKind {
+    const char* name;
+    std::unique_ptr<RealFtpServer> (*start)();
+    bool allowsChmod;
+};
+
+void PrintTo(const ServerKind& kind, std::ostream* out) { *out << kind.name; }
+
+const ServerKind kServers[] = {
+    {"pyftpdlib", [] { return std::unique_ptr<RealFtpServer>(new testsupport::PyftpdlibServer); }, true},
+    {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }, false},
+};
+
+class CliProgram : public testing::TestWithParam<ServerKind> {
+protected:
+    RunResult Cli(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), QUILLMOOR_CLI_PATH);
+        return RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + config.Path().string()});
+    }
+    testsupport::TempDir config{"quillmoor-cli-config"};
+};
+
+TEST_P(CliProgram, RunsEveryCommandAndReportsFailures) {
+    std::unique_ptr<RealFtpServer> server = GetParam().start();
+    if (!server->Started()) GTEST_SKIP() << server->Problem();
+    const fs::path disk = server->WritableDir();
+    std::ofstream(disk / "old name.txt") << "data";
+    const std::string base = server->WritableRemoteDir().empty() ? "." : server->WritableRemoteDir();
+
+    RunResult run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base,
+                         "mkdir \"two words\"", "cd \"two words\"", "cd ..", "rename \"two words\" renamed",
+                         "rmdir renamed", "rename \"old name.txt\" new.txt", "quote NOOP", "rm new.txt"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(fs::exists(disk / "two words"));
+    EXPECT_FALSE(fs::exists(disk / "renamed"));
+    EXPECT_FALSE(fs::exists(disk / "old name.txt"));
+    EXPECT_FALSE(fs::exists(disk / "new.txt"));
+    EXPECT_NE(run.err.find("Quillmoor: quit"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("cli@example.org"), std::string::npos);
+
+    std::ofstream(disk / "mode.txt") << "x";
+    run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base, "chmod 600 mode.txt"});
+    if (GetParam().allowsChmod) {
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(fs::status(disk / "mode.txt").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+    } else {
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+    }
+
+    run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base, "rmdir \"not there\"",
+               "rm mode.txt"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_TRUE(fs::exists(disk / "mode.txt"));  // the run stopped at the failed rmdir
+    EXPECT_NE(run.err.find("Quillmoor: quit"), std::string::npos);
+
+    run = Cli({"--email", "cli@example.org", server->HostText(), "cd " + base, "unknown"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "quillmoor-cli: unknown command \"unknown\" (see --help)\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, CliProgram, testing::ValuesIn(kServers),
+                         [](const testing::TestParamInfo<ServerKind>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(CliProgramSignals, CtrlCCancelsAWaitingLogin) {
+    testsupport::TempDir config{"quillmoor-cli-config"};
+    testsupport::ScriptedFtpServer server("");  // never greets
+    const std::string errPath = (config / "stderr").string();
+    testsupport::ChildProcess cli = testsupport::ChildProcess::Start(
+        {QUILLMOOR_CLI_PATH, "--timeout", "0", "--email", "e@x", server.HostText(), "cd pub"}, errPath,
+        {"XDG_CONFIG_HOME=" + config.Path().string()});
+    ASSERT_GT(cli.Pid(), 0);
+    // Wait until the program has dialled and waits for the greeting.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (server.ConnectionCount() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_EQ(server.ConnectionCount(), 1);
+    std::this_thread::sleep_for(200ms);
+    const auto start = std::chrono::steady_clock::now();
+    kill(cli.Pid(), SIGINT);
+    EXPECT_EQ(cli.Wait(3s), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    const std::string log = testsupport::TempDir::ReadFile(errPath);
+    EXPECT_NE(log.find("Socket closed."), std::string::npos) << log;
+    EXPECT_NE(log.find("quillmoor-cli: cancelled"), std::string::npos) << log;
+}
+
+}  // namespace

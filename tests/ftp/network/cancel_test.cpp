@@ -1,0 +1,242 @@
+// Cancel in every phase of a long operation: control is back within a second,
+// the session is left disconnected, and the stopped worker leaves no trace.
+// Run these under -DSANITIZE=thread as well.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "scripted_transfer_session.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testsupport::DataLink;
+using testsupport::ScriptedConnection;
+using testsupport::TempDir;
+
+// Presses Cancel (from the server's thread or a timer) and remembers when,
+// and how many log lines existed at that moment.
+struct CancelProbe {
+    std::atomic<Clock::rep> pressedAt{0};
+    std::atomic<std::size_t> linesBefore{0};
+
+    void Press(PollingWaiter& waiter, LogQueue& log) {
+        linesBefore = log.Size();
+        pressedAt = Clock::now().time_since_epoch().count();
+        waiter.Cancel();
+    }
+    Clock::duration SincePressed() const {
+        return Clock::now() - Clock::time_point(Clock::duration(pressedAt.load()));
+    }
+};
+
+class CancelTest : public ::testing::Test {
+protected:
+    void SetUp() override { s.session.tempListingPath = (dir / "listing.tmp").string(); }
+
+    // The server side of a phase: let the worker reach its wait, press
+    // Cancel, then keep everything open and silent.
+    testsupport::StepHandler PressAndHold() {
+        return [this](ScriptedConnection& connection, const std::string&) {
+            connection.Pause(150ms);
+            probe.Press(s.waiter, s.harness.log);
+            connection.Pause(1500ms);
+        };
+    }
+
+    // What every phase must show once the call has returned.
+    void ExpectCancelledCleanly() {
+        EXPECT_LT(probe.SincePressed(), 1s) << "control came back too late";
+        EXPECT_EQ(s.session.connected, 0);
+        EXPECT_EQ(s.session.busyCount, 0);
+        EXPECT_EQ(s.session.controlSocket, CFtpSession::kNoSocket);
+        EXPECT_EQ(s.session.dataSocket, CFtpSession::kNoSocket);
+        EXPECT_EQ(s.session.listenSocket, CFtpSession::kNoSocket);
+
+        // After the press only the cancel sequence's own lines appear.
+        const std::vector<std::string>& lines = s.harness.Lines();
+        const std::regex closed(R"(\[\d+\] Socket closed\.)");
+        for (std::size_t i = probe.linesBefore; i < lines.size(); ++i) {
+            if (lines[i] == "Couldn't open TempDirFile for reading.") continue;  // the caller's, not the worker's
+            EXPECT_TRUE(std::regex_match(lines[i], closed)) << "line after Cancel: " << lines[i];
+        }
+
+        // Nothing happens later either.
+        const auto files = Snapshot();
+        const std::size_t logged = s.harness.log.Size();
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(s.harness.log.Size(), logged);
+        EXPECT_EQ(Snapshot(), files);
+    }
+
+    std::vector<std::string> Snapshot() {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(dir.Path())) {
+            names.push_back(item.path().string() + ":" +
+                            (item.is_regular_file() ? TempDir::ReadFile(item.path()) : std::string("dir")));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Runs the connect worker the way the view does.
+    void ConnectAndMaybeCancel() {
+        s.session.host = s.server.HostText();
+        s.session.user = "tester";
+        s.session.password = "secret";
+        s.session.StartConnectWorker();
+        if (s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status) ==
+            EngineUi::WaitResult::Cancelled) {
+            s.session.CancelWorker(false);
+            s.session.busyCount = 0;
+        } else {
+            s.session.JoinWorker();
+        }
+    }
+
+    testsupport::ScriptedTransferSession s;
+    TempDir dir;
+    CancelProbe probe;
+};
+
+TEST_F(CancelTest, WhileDialling) {
+    // A listener whose queue is full drops further connection attempts, so
+    // the dial hangs until it is cancelled.
+    int blackHole = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(blackHole, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(blackHole, 0), 0);
+    ASSERT_EQ(getsockname(blackHole, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fillers.push_back(filler);
+    }
+    std::this_thread::sleep_for(50ms);
+
+    s.session.host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    s.session.StartConnectWorker();
+    std::thread presser([this] {
+        std::this_thread::sleep_for(400ms);
+        probe.Press(s.waiter, s.harness.log);
+    });
+    EXPECT_EQ(s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status),
+              EngineUi::WaitResult::Cancelled);
+    s.session.CancelWorker(false);
+    presser.join();
+    EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
+    ExpectCancelledCleanly();
+    for (int filler : fillers) close(filler);
+    close(blackHole);
+}
+
+TEST_F(CancelTest, WhileWaitingForTheGreeting) {
+    s.server.SetGreetingHandler(PressAndHold());
+    ConnectAndMaybeCancel();
+    ExpectCancelledCleanly();
+}
+
+TEST_F(CancelTest, WhileWaitingForTheLoginReply) {
+    s.server.Expect("USER", PressAndHold());
+    ConnectAndMaybeCancel();
+    ExpectCancelledCleanly();
+}
+
+TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [this](ScriptedConnection& connection, const std::string& line) {
+        connection.Send("150 Opening (100 bytes).\r\n");
+        PressAndHold()(connection, line);
+    });
+    const std::string local = dir.WriteFile("kept", "previous").string();
+    {
+        TransferStatusLock lock(s.harness.status);
+        s.harness.status.result = 77;
+    }
+    EXPECT_EQ(s.session.DownloadFile("kept", &local), 77) << "a cancelled transfer stores no result";
+    EXPECT_TRUE(s.harness.status.stopWalk);
+    ExpectCancelledCleanly();
+    EXPECT_EQ(TempDir::ReadFile(local), "previous");
+}
+
+TEST_F(CancelTest, InTheMiddleOfADownload) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [this](ScriptedConnection& connection, const std::string& line) {
+        connection.Send("150 Opening (10000000 bytes).\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(std::string(1 << 20, 'd'));
+        PressAndHold()(connection, line);
+    });
+    const std::string local = dir.WriteFile("big.bin", "previous").string();
+    s.session.DownloadFile("big.bin", &local);
+    ExpectCancelledCleanly();
+    EXPECT_EQ(TempDir::ReadFile(local), "previous") << "the replaced file survives";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
+        << "the partial file is removed";
+}
+
+TEST_F(CancelTest, InTheMiddleOfAnUpload) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("STOR", [this](ScriptedConnection& connection, const std::string& line) {
+        connection.Send("150 Ok to send data.\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        // Read a little, then stop reading so that the sender blocks.
+        char buffer[8192];
+        [[maybe_unused]] ssize_t got = recv(link.Fd(), buffer, sizeof buffer, 0);
+        connection.Pause(300ms);
+        PressAndHold()(connection, line);
+    });
+    const std::filesystem::path local = dir / "big.bin";
+    std::filesystem::resize_file(dir.WriteFile("big.bin", ""), 256LL << 20);
+    const std::string path = local.string();
+    s.session.UploadFile("big.bin", &path);
+    ExpectCancelledCleanly();
+}
+
+TEST_F(CancelTest, InTheMiddleOfAListing) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("LIST", [this](ScriptedConnection& connection, const std::string& line) {
+        connection.Send("150 Here comes the listing.\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll("total 1\r\n-rw-r--r-- 1 a b 1 Jan  1  2020 partial\r\n");
+        PressAndHold()(connection, line);
+    });
+    RemoteEntry entry;
+    EXPECT_EQ(s.session.FetchListing(entry), 0);
+    ExpectCancelledCleanly();
+}
+
+TEST_F(CancelTest, TheSessionConnectsAgainAfterACancel) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", PressAndHold());
+    const std::string local = (dir / "x").string();
+    s.session.DownloadFile("x", &local);
+    ExpectCancelledCleanly();
+
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "again");
+    EXPECT_EQ(s.session.DownloadFile("x", &local), 2) << s.harness.Joined();
+    EXPECT_EQ(TempDir::ReadFile(local), "again");
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// Round trips through real servers (pyftpdlib and vsftpd on 127.0.0.1):
+// files and trees, ASCII and binary, compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "ftp/polling_waiter.h"
+#include "support/real_ftp_server.h"
+#include "support/session_harness.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::TempDir;
+namespace fs = std::filesystem;
+
+using ServerFactory = std::function<std::unique_ptr<testsupport::RealFtpServer>()>;
+
+struct ServerKind {
+    const char* name;
+    ServerFactory start;
+};
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+std::string TextLines(std::size_t lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines; ++i) text += "line " + std::to_string(i) + " of some text\n";
+    return text;
+}
+
+// Every file below root, by relative path, with its contents.
+std::map<std::string, std::string> TreeContents(const fs::path& root) {
+    std::map<std::string, std::string> contents;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(item.path(), root).string();
+        contents[relative] = item.is_directory() ? std::string("<dir>") : TempDir::ReadFile(item.path());
+    }
+    return contents;
+}
+
+class RealServerTest : public ::testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        server = GetParam().start();
+        if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
+        CFtpSession& session = harness.session;
+        session.SetUi(&waiter);
+        session.host = server->HostText();
+        session.user = "anonymous";
+        session.password = "tester@example.com";
+        session.tempListingPath = (local / "listing.tmp").string();
+        ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        if (!server->WritableRemoteDir().empty()) {
+            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+        }
+    }
+    void TearDown() override {
+        if (harness.session.connected) harness.session.Quit();
+        harness.session.SetUi(nullptr);
+    }
+
+    // Uploads a file and downloads it again in the given mode; returns what came back.
+    std::string RoundTrip(const std::string& name, const std::string& contents, char mode) {
+        CFtpSession& session = harness.session;
+        session.configuredMode = mode;
+        const std::string up = local.WriteFile("up-" + name, contents).string();
+        EXPECT_EQ(session.UploadFile(name, &up), 2) << harness.Joined();
+        const std::string down = (local / ("down-" + name)).string();
+        EXPECT_EQ(session.DownloadFile(name, &down), 2) << harness.Joined();
+        return fs::exists(down) ? TempDir::ReadFile(down) : std::string("<missing>");
+    }
+
+    std::unique_ptr<testsupport::RealFtpServer> server;
+    testsupport::SessionHarness harness;
+    PollingWaiter waiter;
+    TempDir local;
+};
+
+TEST_P(RealServerTest, BinaryFilesComeBackByteForByte) {
+    const std::string contents = RandomBytes(3 * 1024 * 1024 + 17, 7);
+    EXPECT_TRUE(RoundTrip("random.bin", contents, 'I') == contents);
+    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "random.bin") == contents)
+        << "the server stored the file unchanged";
+    EXPECT_EQ(RoundTrip("empty.bin", "", 'I'), "");
+    const std::string lowBytes = RandomBytes(100000, 11);
+    EXPECT_TRUE(RoundTrip("local8.bin", lowBytes, 'L') == lowBytes);
+}
+
+TEST_P(RealServerTest, TextFilesComeBackByteForByteInAscii) {
+    const std::string text = TextLines(20000);
+    EXPECT_TRUE(RoundTrip("text.txt", text, 'A') == text);
+    EXPECT_EQ(RoundTrip("no-final-newline.txt", "a\nb", 'A'), "a\nb");
+}
+
+TEST_P(RealServerTest, TreesComeBackByteForByte) {
+    CFtpSession& session = harness.session;
+    session.configuredMode = 'F';
+    const fs::path source = local / "source";
+    local.WriteFile("source/readme.txt", TextLines(50));
+    local.WriteFile("source/Extension.ftp", "A TXT\n");
+    local.WriteFile("source/data.bin", RandomBytes(200000, 3));
+    local.WriteFile("source/empty", "");
+    local.WriteFile("source/name with blanks.bin", RandomBytes(1000, 5));
+    local.WriteFile("source/sub/deeper/leaf.bin", RandomBytes(70000, 9));
+    local.WriteFile("source/sub/notes.txt", TextLines(10));
+    fs::create_directories(source / "sub" / "empty dir");
+
+    const std::string startDirectory = fs::current_path();
+    EXPECT_EQ(session.UploadTree(source.string(), "tree"), 1);
+    EXPECT_FALSE(harness.status.stopWalk) << harness.Joined();
+    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+
+    const fs::path copy = local / "copy";
+    const std::string copyPath = copy.string();
+    EXPECT_EQ(session.DownloadTree("tree", &copyPath), 0);
+    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(fs::current_path(), startDirectory);
+    EXPECT_TRUE(TreeContents(copy) == TreeContents(source)) << harness.Joined();
+    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree" / "sub" / "deeper" / "leaf.bin") ==
+                TempDir::ReadFile(source / "sub" / "deeper" / "leaf.bin"));
+
+    // The remote working directory is where it was before the walks.
+    RemoteEntry entry;
+    bool sawTree = false;
+    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
+        sawTree = sawTree || entry.name == "tree";
+    }
+    EXPECT_TRUE(sawTree) << harness.Joined();
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
+                         ::testing::Values(ServerKind{"pyftpdlib",
+                                                      [] {
+                                                          return std::unique_ptr<testsupport::RealFtpServer>(
+                                                              new testsupport::PyftpdlibServer());
+                                                      }},
+                                           ServerKind{"vsftpd",
+                                                      [] {
+                                                          return std::unique_ptr<testsupport::RealFtpServer>(
+                                                              new testsupport::VsftpdServer());
+                                                      }}),
+                         [](const ::testing::TestParamInfo<ServerKind>& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,191 @@
+// Directory walks: order of the exchange, hostile names from the server, link
+// loops, the extension table of the walked directory, the current directory.
+#include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <filesystem>
+
+#include "scripted_transfer_session.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::CapturedBytes;
+using testsupport::TempDir;
+
+std::string FileLine(const std::string& name) { return "-rw-r--r--   1 ftp ftp 4 Jan  1  2020 " + name + "\r\n"; }
+std::string DirLine(const std::string& name) { return "drwxr-xr-x   2 ftp ftp 0 Jan  1  2020 " + name + "\r\n"; }
+
+std::vector<std::string> NamesIn(const std::filesystem::path& path) {
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(path)) names.push_back(item.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class TreeWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(s.LogIn());
+        startDirectory = std::filesystem::current_path();
+    }
+    void TearDown() override {
+        EXPECT_EQ(std::filesystem::current_path(), startDirectory) << "a walk changed the current directory";
+        EXPECT_TRUE(s.server.Mismatches().empty());
+        EXPECT_EQ(s.server.PendingSteps(), 0u);
+    }
+
+    testsupport::ScriptedTransferSession s;
+    TempDir dir;
+    std::filesystem::path startDirectory;
+};
+
+TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
+    const std::string listing = "total 11\r\n" + FileLine("..") + DirLine(".") + DirLine("..") +
+                                FileLine("../escape") + FileLine("/etc/passwd") + DirLine("sub/inner") +
+                                FileLine(std::string("nul\0name", 8)) + FileLine("") +
+                                "lrwxrwxrwx   1 ftp ftp 4 Jan  1  2020 up -> ../..\r\n" + FileLine("good.txt") +
+                                FileLine("dirlist0021232.ftp");
+    s.server.Expect("CWD", "250 Directory changed.\r\n");
+    s.ScriptIncoming("LIST", "150 Here comes the listing.\r\n", listing);
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "good");
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "same name as the walk's listing file");
+    s.server.Expect("CWD", "250 Directory changed.\r\n");
+
+    const std::string root = (dir / "top").string();
+    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+
+    EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>({"top"})) << "nothing outside the given directory";
+    EXPECT_EQ(NamesIn(root), std::vector<std::string>({"dirlist0021232.ftp", "good.txt"}));
+    EXPECT_EQ(TempDir::ReadFile(dir / "top" / "good.txt"), "good");
+    EXPECT_EQ(TempDir::ReadFile(dir / "top" / "dirlist0021232.ftp"), "same name as the walk's listing file");
+    int skipped = 0;
+    for (const std::string& line : s.harness.Lines()) {
+        if (line.rfind("Skipped \"", 0) == 0 && line.find("not a usable local name") != std::string::npos) ++skipped;
+    }
+    EXPECT_EQ(skipped, 9) << s.harness.Joined();
+    const auto commands = s.Commands();
+    EXPECT_EQ(commands.front(), "CWD top");
+    EXPECT_EQ(commands.back(), "CWD ..");
+}
+
+TEST_F(TreeWalkTest, UnsafeTopLevelNameWithoutLocalDirectoryIsRefused) {
+    EXPECT_EQ(s.session.DownloadTree("../outside", nullptr), 0);
+    EXPECT_TRUE(s.Commands().empty());
+    EXPECT_TRUE(s.harness.HasLine("Skipped \"../outside\": not a usable local name.")) << s.harness.Joined();
+}
+
+TEST_F(TreeWalkTest, LinkThatCannotBeEnteredIsSkipped) {
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Listing.\r\n",
+                     "total 1\r\nlrwxrwxrwx   1 ftp ftp 1 Jan  1  2020 loop -> .\r\n");
+    s.server.Expect("CWD", "550 No such directory.\r\n").Expect("CWD", "550 No such directory.\r\n");
+    s.server.Expect("CWD", "250 ok\r\n");
+    const std::string root = (dir / "top").string();
+    s.session.DownloadTree("top", &root);
+    EXPECT_TRUE(NamesIn(root).empty()) << "the directory made for the link is removed again";
+    EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory loop -> .; skipped.")) << s.harness.Joined();
+    EXPECT_EQ(s.Commands().back(), "CWD ..");
+}
+
+TEST_F(TreeWalkTest, DirectoryThatContainsItselfStopsAtTheDepthBound) {
+    // A server on which every directory holds "loop" and every CWD works.
+    int levels = 0;
+    for (; levels <= 64; ++levels) {
+        s.server.Expect("CWD", "250 ok\r\n");
+        s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 1\r\n" + DirLine("loop"));
+    }
+    for (int i = 0; i < levels; ++i) s.server.Expect("CWD", "250 ok\r\n");
+
+    const std::string root = (dir / "loop").string();
+    s.session.DownloadTree("loop", &root);
+    EXPECT_TRUE(s.harness.HasLineContaining("Directory walk stopped, nested too deeply: ")) << s.harness.Joined();
+    const auto commands = s.Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "CWD loop"),
+              std::count(commands.begin(), commands.end(), "CWD .."))
+        << "the walk climbs back out of every directory it entered";
+}
+
+TEST_F(TreeWalkTest, ExistingLocalDirectoryTransfersNothing) {
+    std::filesystem::create_directory(dir / "there");
+    const std::string root = (dir / "there").string();
+    EXPECT_EQ(s.session.DownloadTree("there", &root), 0);
+    EXPECT_TRUE(s.Commands().empty());
+}
+
+TEST_F(TreeWalkTest, DownloadLooksTypesUpInTheDirectoryBeingFilled) {
+    s.session.configuredMode = 'F';
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 2\r\n" + FileLine("Extension.ftp") + FileLine("notes.txt"));
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "A TXT\n");
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "text\r\n");
+    s.server.Expect("CWD", "250 ok\r\n");
+    const std::string root = (dir / "docs").string();
+    s.session.DownloadTree("docs", &root);
+    const auto commands = s.Commands();
+    ASSERT_EQ(commands.size(), 11u);
+    EXPECT_EQ(commands[4], "TYPE I") << "no table yet for Extension.ftp itself";
+    EXPECT_EQ(commands[6], "RETR Extension.ftp");
+    EXPECT_EQ(commands[7], "TYPE A") << "the table just downloaded into the directory decides";
+    EXPECT_EQ(TempDir::ReadFile(dir / "docs" / "notes.txt"), "text\n");
+}
+
+// The order in which the walk will meet the entries of a local directory.
+std::vector<std::string> LocalOrder(const std::filesystem::path& path) {
+    std::vector<std::string> names;
+    DIR* directory = opendir(path.c_str());
+    while (dirent* item = readdir(directory)) {
+        std::string name = item->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(directory);
+    return names;
+}
+
+TEST_F(TreeWalkTest, UploadWalkCreatesEntersAndClimbsBack) {
+    s.session.configuredMode = 'F';
+    dir.WriteFile("root/Extension.ftp", "A TXT\n");
+    dir.WriteFile("root/a.txt", "line\n");
+    dir.WriteFile("root/sub/b.txt", "binary here\n");
+
+    std::map<std::string, std::shared_ptr<CapturedBytes>> received;
+    std::vector<std::string> expected = {"MKD remote", "CWD remote"};
+    s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
+    for (const std::string& name : LocalOrder(dir / "root")) {
+        if (name == "sub") {
+            s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
+            received["b.txt"] = std::make_shared<CapturedBytes>();
+            s.ScriptOutgoing(received["b.txt"]);
+            s.server.Expect("CWD", "250 ok\r\n");
+            expected.insert(expected.end(), {"MKD sub", "CWD sub", "TYPE I", "STOR b.txt", "CWD .."});
+        } else {
+            received[name] = std::make_shared<CapturedBytes>();
+            s.ScriptOutgoing(received[name]);
+            expected.insert(expected.end(), {name == "a.txt" ? "TYPE A" : "TYPE I", "STOR " + name});
+        }
+    }
+    s.server.Expect("CWD", "250 ok\r\n");
+    expected.push_back("CWD ..");
+
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    std::vector<std::string> commands;
+    for (const std::string& command : s.Commands()) {
+        if (command.rfind("PORT ", 0) != 0) commands.push_back(command);
+    }
+    EXPECT_EQ(commands, expected);
+    EXPECT_EQ(received["a.txt"]->Get(), "line\r\n");
+    EXPECT_EQ(received["b.txt"]->Get(), "binary here\n") << "no table in sub, so binary";
+    EXPECT_EQ(received["Extension.ftp"]->Get(), "A TXT\n");
+}
+
+TEST_F(TreeWalkTest, RefusedRemoteDirectoryStopsTheUploadWalk) {
+    dir.WriteFile("root/a.txt", "x");
+    s.server.Expect("MKD", "550 Permission denied.\r\n").Expect("MKD", "550 Permission denied.\r\n");
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.waiter.Messages(),
+              std::vector<std::string>({"Error Creating Remote Directory\nPossibly a Premissions Problem"}));
+    EXPECT_TRUE(s.harness.status.stopWalk);
+    EXPECT_EQ(s.Commands(), std::vector<std::string>({"MKD remote", "MKD remote"}));
+}
+
+}  // namespace
