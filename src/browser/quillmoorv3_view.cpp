@@ -127,9 +127,14 @@ void CQuillmoorv3View::LoadListing() {
     WaitCursor wait;
     ClearItems();
     RemoteEntry entry;
-    if (!context.session.FetchListing(entry)) return;
+    if (context.session.FetchListing(entry)) FillFromListing(entry);
+}
+
+void CQuillmoorv3View::FillFromListing(const RemoteEntry& first) {
+    WaitCursor wait;
     // The whole listing is added as one batch and shown once it is complete.
     FileTypeCache cache;
+    RemoteEntry entry = first;
     list->Model().BeginBatch();
     do {
         AddEntry(entry, &cache);

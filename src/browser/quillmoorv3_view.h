@@ -51,6 +51,9 @@ public:
     // --- filling the list ---
     void FillCatalogue();
     void LoadListing() override;
+    // Fills the emptied list from a listing already fetched: the first entry,
+    // then every entry the session still has.
+    void FillFromListing(const RemoteEntry& first);
     void AddEntry(const RemoteEntry& entry, FileTypeCache* cache = nullptr);
     void ClearItems();
     void Arrange();
