@@ -105,7 +105,10 @@ void EnsureIconTheme() {
         }
         QIcon::setThemeSearchPaths(paths);
         if (QIcon::fallbackThemeName().isEmpty()) QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-        if (QIcon::themeName().isEmpty()) QIcon::setThemeName(QStringLiteral("Adwaita"));
+        // A desktop without a full theme names "hicolor", which has no file-type
+        // icons; Qt consults the fallback theme only when no theme is named.
+        if (QIcon::themeName().isEmpty() || !QIcon::hasThemeIcon(QStringLiteral("text-x-generic")))
+            QIcon::setThemeName(QStringLiteral("Adwaita"));
         return true;
     }();
     (void)done;
