@@ -56,6 +56,22 @@ private:
     std::size_t end = 0;
 };
 
+// Opens a local file for an upload. Only a regular file qualifies: a pipe
+// would block the worker beyond the reach of Cancel, a directory has nothing
+// to send. Returns the descriptor, or -1 with errno set.
+int OpenForUpload(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 std::int64_t CFtpSession::FileSize(const std::string& path) {
@@ -140,6 +156,16 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
         LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
         return DataOpening::Busy;
     }
+    if (!incoming) {
+        // Refused before anything reaches the server: sending an unreadable
+        // file anyway would replace the remote file with an empty one.
+        int probe = OpenForUpload(localPath);
+        if (probe < 0) {
+            LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+            return DataOpening::Unreadable;
+        }
+        close(probe);
+    }
     SendTypeCommand(transferType);
     return OpenDataConnection(incoming);
 }
@@ -160,17 +186,21 @@ int CFtpSession::Retrieve() {
     if (received == kComplete && reply == kComplete && !stopRequested.load()) {
         if (int error = partialDownload.Commit()) {
             LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+            received = kPermanent;
         }
     } else {
         partialDownload.Discard();
     }
-    return reply;
+    // A file that could not be created or written is a failed download,
+    // whatever the server says about its side.
+    return received == kPermanent ? kPermanent : reply;
 }
 
 int CFtpSession::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open: break;
         case DataOpening::NotConnected: return 0;
+        case DataOpening::Unreadable: return kPermanent;
         // A failed upload stops the walk it belongs to.
         case DataOpening::Busy:
         case DataOpening::Refused: status.stopWalk = 1; return 0;
@@ -267,7 +297,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
 int CFtpSession::SendFile(const std::string& path) {
     if (dataSocket == kNoSocket || !connected) return kPermanent;
     BusyGuard busy(busyCount);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenForUpload(path);
     if (fd < 0) {
         LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
         return kPermanent;
