@@ -133,6 +133,23 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
 }
 
+TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
+    s.session.timeoutSeconds = 1;
+    const std::string local = dir.WriteFile("stalled.bin", "previous").string();
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening (1000000 bytes).\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(std::string(1000, 's'));
+        connection.Pause(3s);
+    });
+    EXPECT_EQ(Download("stalled.bin", local), 6);
+    EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Delete partially downloaded file")) << s.harness.Joined();
+    EXPECT_EQ(TempDir::ReadFile(local), "previous");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
 TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
     std::string contents(2000, '\0');
     for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<char>(i * 7);
