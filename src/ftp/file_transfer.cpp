@@ -1,7 +1,5 @@
 // Incoming and outgoing file transfers over an active-mode data connection.
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -207,10 +205,6 @@ int CFtpSession::Store() {
         case DataOpening::NoListener:
         case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
     }
-    // The blocks are small; corking lets the kernel send full segments
-    // instead of one packet per block. Closing the socket sends the rest.
-    const int cork = 1;
-    setsockopt(dataSocket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
