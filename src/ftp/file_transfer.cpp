@@ -1,7 +1,5 @@
 // Incoming and outgoing file transfers over an active-mode data connection.
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +53,22 @@ private:
     std::size_t begin = 0;
     std::size_t end = 0;
 };
+
+// Opens a local file for an upload. Only a regular file qualifies: a pipe
+// would block the worker beyond the reach of Cancel, a directory has nothing
+// to send. Returns the descriptor, or -1 with errno set.
+int OpenForUpload(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
 
 }  // namespace
 
@@ -142,6 +156,16 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
         LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
         return DataOpening::Busy;
     }
+    if (!incoming) {
+        // Refused before anything reaches the server: sending an unreadable
+        // file anyway would replace the remote file with an empty one.
+        int probe = OpenForUpload(localPath);
+        if (probe < 0) {
+            LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+            return DataOpening::Unreadable;
+        }
+        close(probe);
+    }
     SendTypeCommand(transferType);
     return OpenDataConnection(incoming);
 }
@@ -162,27 +186,27 @@ int CFtpSession::Retrieve() {
     if (received == kComplete && reply == kComplete && !stopRequested.load()) {
         if (int error = partialDownload.Commit()) {
             LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+            received = kPermanent;
         }
     } else {
         partialDownload.Discard();
     }
-    return reply;
+    // A file that could not be created or written is a failed download,
+    // whatever the server says about its side.
+    return received == kPermanent ? kPermanent : reply;
 }
 
 int CFtpSession::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open: break;
         case DataOpening::NotConnected: return 0;
+        case DataOpening::Unreadable: return kPermanent;
         // A failed upload stops the walk it belongs to.
         case DataOpening::Busy:
         case DataOpening::Refused: status.stopWalk = 1; return 0;
         case DataOpening::NoListener:
         case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
     }
-    // The blocks are small; corking lets the kernel send full segments
-    // instead of one packet per block. Closing the socket sends the rest.
-    const int cork = 1;
-    setsockopt(dataSocket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
@@ -269,7 +293,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
 int CFtpSession::SendFile(const std::string& path) {
     if (dataSocket == kNoSocket || !connected) return kPermanent;
     BusyGuard busy(busyCount);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenForUpload(path);
     if (fd < 0) {
         LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
         return kPermanent;
