@@ -191,9 +191,10 @@ int CFtpSession::Retrieve() {
     } else {
         partialDownload.Discard();
     }
-    // A file that could not be created or written is a failed download,
-    // whatever the server says about its side.
-    return received == kPermanent ? kPermanent : reply;
+    // A file that could not be created or written, or data that broke off, is
+    // a failed download, whatever the server says about its side.
+    if (received == kPermanent || (received != kComplete && reply == kComplete)) return kPermanent;
+    return reply;
 }
 
 int CFtpSession::Store() {
