@@ -158,6 +158,25 @@ TEST_F(HostileTransferTest, DataConnectionResetMidFileKeepsThePreviousFile) {
     ExpectOnly({"big"});
 }
 
+// The data connection breaks off, yet the server reports success: the
+// download has still failed, and says so.
+TEST_F(HostileTransferTest, ResetDataWithAClaimOfSuccessIsAFailure) {
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening (100000 bytes).\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(std::string(30000, 'd'));
+        std::this_thread::sleep_for(50ms);
+        link.Reset();
+        connection.Send("226 Transfer complete.\r\n");
+    });
+    const std::string local = PreviousFile("big");
+    EXPECT_EQ(Download("big", local), 5);
+    EXPECT_EQ(TempDir::ReadFile(local), "previous");
+    EXPECT_TRUE(s.harness.HasLineContaining("Recv: ")) << s.harness.Joined();
+    ExpectOnly({"big"});
+}
+
 TEST_F(HostileTransferTest, ControlClosedMidReplyKeepsThePreviousFile) {
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
