@@ -79,7 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CFtpSession session(log, status);
     session.columnCount = earlierColumnCount;
     const int lines = session.CountListing(listPath);
-    if (lines < 2) FUZZ_CHECK(session.columnCount == earlierColumnCount);
+    // The columns come from the second line, or from a lone entry line (servers
+    // without a total line); any other listing leaves the earlier count.
+    const bool loneEntry = lines == 1 && !listing.empty() && std::string_view("-dl").find(listing[0]) != std::string_view::npos;
+    if (lines < 2 && !loneEntry) FUZZ_CHECK(session.columnCount == earlierColumnCount);
 
     std::vector<RemoteEntry> entries;
     std::FILE* file = std::fopen(listPath.c_str(), "r");
