@@ -104,6 +104,9 @@ signals:
     void CommandRequested(int commandId);
 
 private:
+    // A directory node of the tree: connects to its site if needed and changes
+    // to the node's path from the root.
+    void OpenDirectoryNode();
     void OnKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     void OnLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);

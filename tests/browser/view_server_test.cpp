@@ -12,6 +12,19 @@
 
 using testsupport::ScriptedFtpServer;
 
+namespace {
+
+// A login that succeeds, then a refused change to the site's initial directory
+// (so no listing is fetched).
+ScriptedFtpServer& ScriptLogin(ScriptedFtpServer& server) {
+    return server.Expect("USER", "331 Send password.\r\n")
+        .Expect("PASS", "230 Logged in.\r\n")
+        .Expect("CWD", "550 No such directory.\r\n")
+        .Expect("XCWD", "550 No such directory.\r\n");
+}
+
+}  // namespace
+
 class ViewServerTest : public QObject {
     Q_OBJECT
 
@@ -82,10 +95,7 @@ private slots:
 
     void AnonymousLoginUsesTheEmailSetting() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No such directory.\r\n")
-            .Expect("XCWD", "550 No such directory.\r\n");
+        ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "", "/nowhere"));
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.connected);
@@ -97,10 +107,7 @@ private slots:
 
     void AStoredPasswordIsKeptForAnonymous() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No.\r\n")
-            .Expect("XCWD", "550 No.\r\n");
+        ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "me@home", "/x"));
         OpenSite(f, "Demo", "Local");
         QCOMPARE(QString::fromStdString(scripted.Received().at(1)), QStringLiteral("PASS me@home"));
@@ -121,10 +128,7 @@ private slots:
 
     void AClosingReplyToCwdDisconnectsWithoutAsking() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No.\r\n")
-            .Expect("XCWD", "550 No.\r\n")
+        ScriptLogin(scripted)
             .Expect("CWD", "421 Service closing control connection.\r\n");
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         MessageLog messages;
@@ -206,10 +210,7 @@ private slots:
 
     void PermissionsThatFailAreReportedPerItem() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No.\r\n")
-            .Expect("XCWD", "550 No.\r\n")
+        ScriptLogin(scripted)
             .Expect("SITE", "200 SITE CHMOD successful.\r\n")
             .Expect("SITE", "550 Not permitted.\r\n")
             .Expect("SITE", "200 SITE CHMOD successful.\r\n");
