@@ -159,3 +159,10 @@ echo
 echo "listing parser alone: $parser"
 echo "send blocks over loopback (MB/s): $(echo "$blocks" | tr '\n' ' ')"
 echo "peak memory of quillmoor-cli get: ${mem_big} KiB for ${size_mb} MiB, ${mem_small} KiB for 1 MiB"
+
+# --- the list view's fill of a huge directory (desktop build, if present) ---
+gui_bench=${GUI_BUILD_DIR:-build}/bench/bench_list_fill
+if [ -x "$gui_bench" ]; then
+  echo "== list view: $list_entries entries shown in details mode, ten refreshes"
+  QT_QPA_PLATFORM=offscreen "$gui_bench" "$list_entries"
+fi

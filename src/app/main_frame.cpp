@@ -45,6 +45,7 @@ CMainFrame::CMainFrame(AppContext& appContext, QWidget* parent) : QMainWindow(pa
     CreateMenusAndToolBar();
     InstallFrameCommands();
     PressDefaultViewButton();
+    UpdateToolBarState();  // no button may look usable before its rule has been asked
 
     // Next and previous pane, the usual keys of a split window.
     connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { FocusNextPane(1); });
@@ -109,8 +110,35 @@ QRect CMainFrame::ClientArea() const {
     return area;
 }
 
+void CMainFrame::PlaceOuterRectangle(const QRect& outer) {
+    move(outer.topLeft());
+    resize(outer.size());
+    wantedOuterSize = outer.size();
+    FitOuterSize();
+}
+
+void CMainFrame::FitOuterSize() {
+    if (!wantedOuterSize.isValid()) return;
+    const QSize decoration = frameGeometry().size() - size();
+    if (decoration.isNull()) return;
+    const QSize inner = wantedOuterSize - decoration;
+    wantedOuterSize = QSize();
+    resize(inner.expandedTo(minimumSizeHint()));
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FitOuterSize();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitOuterSize();
+}
+
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    FitOuterSize();
     if (sizedOnce || !splitterReady) return;
     sizedOnce = true;
     // The upper row gets its ideal height when there is room, the log the rest.

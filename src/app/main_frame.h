@@ -34,6 +34,11 @@ public:
     CDebugWindow* LogWindow() const { return logWindow; }
     RemoteListPane* ListPane() const;
 
+    // Moves and sizes the window so that its outer rectangle, decoration
+    // included, is outer. The window system reports the decoration only once
+    // the window is shown, so the size is corrected when it does.
+    void PlaceOuterRectangle(const QRect& outer);
+
     // The part of the window below the menu bar (the toolbar and the panes).
     QRect ClientArea() const;
 
@@ -53,6 +58,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -64,6 +71,7 @@ private:
     void PressDefaultViewButton();
     void FocusNextPane(int step);
     QAction* ViewModeAction(ListViewMode mode) const;
+    void FitOuterSize();
 
     AppContext& context;
     CCommandRouter router;
@@ -75,4 +83,5 @@ private:
     CDebugWindow* logWindow = nullptr;
     bool splitterReady = false;
     bool sizedOnce = false;
+    QSize wantedOuterSize;  // valid until the decoration has been taken off
 };

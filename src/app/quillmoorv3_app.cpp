@@ -90,16 +90,8 @@ void CQuillmoorv3App::PlaceMainWindow() {
         topLeft = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
     }
 
-    frame->move(topLeft);
-    frame->resize(width, height);
+    frame->PlaceOuterRectangle(QRect(topLeft, QSize(width, height)));
     frame->show();
-    // The stored size is the outer one; take the decoration back off once the
-    // window system has told us how large it is.
-    const QSize decoration = frame->frameGeometry().size() - frame->size();
-    if (decoration.width() > 0 || decoration.height() > 0) {
-        frame->resize(std::max(kSmallestSide, width - decoration.width()),
-                      std::max(kSmallestSide, height - decoration.height()));
-    }
     frame->repaint();
 }
 
@@ -113,7 +105,8 @@ void CQuillmoorv3App::IdleStep() {
 int CQuillmoorv3App::Run() {
     if (!InitInstance()) return 1;
     connect(frame.get(), &CMainFrame::Closed, this, [] { QCoreApplication::exit(0); });
-    if (exitRequested) frame->close();
+    // An exit asked for before the loop runs is carried out once it runs.
+    if (exitRequested) QMetaObject::invokeMethod(frame.get(), &QWidget::close, Qt::QueuedConnection);
     const int code = QApplication::exec();
     ExitInstance();
     return code;

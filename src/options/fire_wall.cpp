@@ -1,13 +1,11 @@
 #include "options/fire_wall.h"
 
 #include <QBoxLayout>
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QLineEdit>
-#include <QRadioButton>
-#include <QVBoxLayout>
 
 #include "platform/desktop/message_seam.h"
 
@@ -39,19 +37,12 @@ CFireWall::CFireWall(const AppSettings& settings, QWidget* parent)
     passwordField->setEchoMode(QLineEdit::Password);
     ContentLayout()->addLayout(form);
 
-    auto* typeBox = new QGroupBox(QStringLiteral("Firewall Type"), this);
-    auto* typeLayout = new QVBoxLayout(typeBox);
-    typeButtons = new QButtonGroup(this);
-    const char* labels[] = {"Logon Proxy Then &SITE remote_host",
-                            "Logon Proxy Then &USER remote_userid@remote_host",
-                            "USE&R remote_userid@remote_host", "&OPEN remote_host"};
-    for (int type = 1; type <= 4; ++type) {
-        auto* button = new QRadioButton(QString::fromLatin1(labels[type - 1]), typeBox);
-        typeButtons->addButton(button, type);
-        typeLayout->addWidget(button);
-    }
-    connect(typeButtons, &QButtonGroup::idClicked, this, [this](int type) { firewallType = type; });
-    ContentLayout()->addWidget(typeBox);
+    typeButtons = AddRadioGroup(QStringLiteral("Firewall Type"),
+                                {{"Logon Proxy Then &SITE remote_host", 1},
+                                 {"Logon Proxy Then &USER remote_userid@remote_host", 2},
+                                 {"USE&R remote_userid@remote_host", 3},
+                                 {"&OPEN remote_host", 4}},
+                                firewallType);
 }
 
 void CFireWall::Initialise() {

@@ -1,11 +1,13 @@
 #include "options/options_page.h"
 
+#include <QButtonGroup>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "platform/desktop/app_icons.h"
@@ -52,6 +54,21 @@ QLineEdit* COptionsPage::AddTextField(QFormLayout* form, const QString& label) {
     field->setAccessibleName(AccessibleLabel(label));
     form->addRow(caption, field);
     return field;
+}
+
+QButtonGroup* COptionsPage::AddRadioGroup(const QString& title,
+                                         std::initializer_list<std::pair<const char*, int>> choices, int& field) {
+    auto* box = new QGroupBox(title, this);
+    auto* layout = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(this);
+    for (const auto& [label, value] : choices) {
+        auto* button = new QRadioButton(QString::fromLatin1(label), box);
+        group->addButton(button, value);
+        layout->addWidget(button);
+    }
+    connect(group, &QButtonGroup::idClicked, this, [&field](int value) { field = value; });
+    content->addWidget(box);
+    return group;
 }
 
 bool COptionsPage::ReadInteger(QLineEdit* field, int& value) {

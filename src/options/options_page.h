@@ -5,7 +5,11 @@
 
 #include "options/app_settings.h"
 
+#include <initializer_list>
+#include <utility>
+
 class QBoxLayout;
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 
@@ -42,6 +46,11 @@ protected:
 
     // A labelled line edit whose accessible name is its label.
     static QLineEdit* AddTextField(class QFormLayout* form, const QString& label);
+
+    // A group box of radio buttons, each with its value as the button id. A
+    // click sets field at once; nothing else reads the buttons.
+    QButtonGroup* AddRadioGroup(const QString& title, std::initializer_list<std::pair<const char*, int>> choices,
+                                int& field);
 
     // Reads an integer field: shows "Please enter an integer." and returns false
     // when the text is not a whole number that fits an int.

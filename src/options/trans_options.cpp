@@ -1,11 +1,11 @@
 #include "options/trans_options.h"
 
 #include <QBoxLayout>
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 CTransOptions::CTransOptions(const AppSettings& settings, QWidget* parent)
@@ -16,21 +16,8 @@ CTransOptions::CTransOptions(const AppSettings& settings, QWidget* parent)
                                   "transferring and saving files."),
                    parent),
       loaded(settings) {
-    auto* modeBox = new QGroupBox(QStringLiteral("Default Mode"), this);
-    auto* modeLayout = new QVBoxLayout(modeBox);
-    modeButtons = new QButtonGroup(this);
-    const struct {
-        const char* label;
-        char letter;
-    } modes[] = {{"Auto-Detect", 'F'}, {"Binary", 'I'}, {"ASCII", 'A'}};
-    for (const auto& mode : modes) {
-        auto* button = new QRadioButton(QString::fromLatin1(mode.label), modeBox);
-        modeButtons->addButton(button, mode.letter);
-        modeLayout->addWidget(button);
-    }
-    // A click sets the page's letter at once; nothing else reads the buttons.
-    connect(modeButtons, &QButtonGroup::idClicked, this, [this](int letter) { modeLetter = letter; });
-    ContentLayout()->addWidget(modeBox);
+    modeButtons = AddRadioGroup(QStringLiteral("Default Mode"), {{"Auto-Detect", 'F'}, {"Binary", 'I'}, {"ASCII", 'A'}},
+                                modeLetter);
 
     auto* clickBox = new QGroupBox(QStringLiteral("Double Click-Options"), this);
     auto* clickLayout = new QVBoxLayout(clickBox);

@@ -1,10 +1,7 @@
 #include "options/view_option.h"
 
-#include <QBoxLayout>
+#include <QAbstractButton>
 #include <QButtonGroup>
-#include <QGroupBox>
-#include <QRadioButton>
-#include <QVBoxLayout>
 
 CViewOption::CViewOption(const AppSettings& settings, QWidget* parent)
     : COptionsPage(QStringLiteral("preferences-desktop-display"),
@@ -13,20 +10,9 @@ CViewOption::CViewOption(const AppSettings& settings, QWidget* parent)
                                   "will display files."),
                    parent),
       loaded(settings) {
-    auto* box = new QGroupBox(QStringLiteral("Default View"), this);
-    auto* layout = new QVBoxLayout(box);
-    viewButtons = new QButtonGroup(this);
-    const struct {
-        const char* label;
-        int view;
-    } views[] = {{"Large Icon", 0}, {"Detail View", 1}, {"Small Icon", 2}, {"List View", 3}};
-    for (const auto& view : views) {
-        auto* button = new QRadioButton(QString::fromLatin1(view.label), box);
-        viewButtons->addButton(button, view.view);
-        layout->addWidget(button);
-    }
-    connect(viewButtons, &QButtonGroup::idClicked, this, [this](int view) { defaultView = view; });
-    ContentLayout()->addWidget(box);
+    viewButtons = AddRadioGroup(QStringLiteral("Default View"),
+                                {{"Large Icon", 0}, {"Detail View", 1}, {"Small Icon", 2}, {"List View", 3}},
+                                defaultView);
 }
 
 void CViewOption::Initialise() {

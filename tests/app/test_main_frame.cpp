@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -14,8 +16,9 @@
 #include "app/main_frame.h"
 #include "options/app_context.h"
 #include "options/debug_window.h"
+#include "options/options_sheet.h"
 #include "platform/desktop/command_ids.h"
-#include "platform/desktop/message_seam.h"
+#include "options/recorded_messages.h"
 #include "support/scripted_ftp_server.h"
 
 namespace {
@@ -74,17 +77,10 @@ class TestMainFrame : public QObject {
     Q_OBJECT
 
 private:
-    QStringList messages;
+    RecordedMessages messages;
 
 private slots:
-    void init() {
-        messages.clear();
-        SetMessageResponder([this](const MessageRequest& request) {
-            messages.append(request.text);
-            return MessageAnswer::Ok;
-        });
-    }
-    void cleanup() { SetMessageResponder({}); }
+    void init() { messages.texts.clear(); }
 
     void SplitterAreaStarts28PixelsBelowTheClientTop() {
         AppParts parts;
@@ -121,6 +117,9 @@ private slots:
             QVERIFY(!action->icon().isNull());
             QCOMPARE(frame.ToolBar()->widgetForAction(action)->accessibleName(), action->toolTip());
         }
+        // States are right before the first idle pass: Disconnect needs a connection.
+        QVERIFY(!frame.Commands().Action(kCmdDisconnect)->isEnabled());
+        QVERIFY(frame.Commands().Action(kCmdLargeIcons)->isEnabled());
         QActionGroup* group = toolSlots.at(8)->actionGroup();
         QVERIFY(group);
         QCOMPARE(group->actions(), toolSlots.mid(8, 4));
@@ -200,7 +199,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         Drop(frame, {file.fileName(), local.path()});
-        QCOMPARE(messages, QStringList{"System Not Connected To A Server"});
+        QCOMPARE(messages.texts, QStringList{"System Not Connected To A Server"});
         QCOMPARE(parts.log.Size(), std::size_t(0));
     }
 
@@ -236,7 +235,7 @@ private slots:
         Drop(frame, {local.filePath("notes.txt"), local.filePath("refused.txt"), local.filePath("photos/")});
         QCOMPARE(firstFile, std::string("first file\n"));
         QCOMPARE(nestedFile, std::string(3000, 'c'));
-        QCOMPARE(messages, QStringList{"Error uploading file."});
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
         QCOMPARE(server.PendingSteps(), std::size_t(0));
         QCOMPARE(server.Mismatches(), std::vector<std::string>());
         const std::vector<std::string> sent = server.Received();
@@ -257,7 +256,7 @@ private slots:
         QVERIFY(!enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         static_cast<QObject&>(frame).event(&drop);
-        QVERIFY(messages.isEmpty());
+        QVERIFY(messages.texts.isEmpty());
     }
 
     void CloseRecordsTheOuterRectangle() {
@@ -294,6 +293,25 @@ private slots:
         parts.log.Append("after");
         parts.log.Drain();
         QCOMPARE(parts.log.Size(), std::size_t(1));
+    }
+
+    void OptionsCommandEditsTheSettingsInMemory() {
+        AppParts parts;
+        CMainFrame frame(parts.context);
+        frame.show();
+        QString title;
+        QTimer::singleShot(50, &frame, [&title] {
+            auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget());
+            if (!sheet) return;
+            title = sheet->windowTitle();
+            for (QLineEdit* field : sheet->Tabs()->widget(0)->findChildren<QLineEdit*>()) {
+                if (field->accessibleName() == "Port") field->setText("2121");
+            }
+            sheet->accept();
+        });
+        frame.Commands().Action(kCmdOptions)->trigger();
+        QCOMPARE(title, QStringLiteral("Options"));
+        QCOMPARE(parts.settings.port, 2121);
     }
 
     void F6MovesBetweenThePanes() {

@@ -12,7 +12,7 @@
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
 #include "platform/desktop/command_ids.h"
-#include "platform/desktop/message_seam.h"
+#include "options/recorded_messages.h"
 #include "support/scripted_ftp_server.h"
 
 namespace {
@@ -39,17 +39,10 @@ class TestQuillmoorv3App : public QObject {
     Q_OBJECT
 
 private:
-    QStringList messages;
+    RecordedMessages messages;
 
 private slots:
-    void init() {
-        messages.clear();
-        SetMessageResponder([this](const MessageRequest& request) {
-            messages.append(request.text);
-            return MessageAnswer::Ok;
-        });
-    }
-    void cleanup() { SetMessageResponder({}); }
+    void init() { messages.texts.clear(); }
 
     void FirstRunWithAnEmptyStore() {
         IsolatedConfig config;
@@ -137,7 +130,7 @@ private slots:
         OpenStore()->setValue("WndProperties/Right", 612);
         NoSocketsApp app;
         QVERIFY(!app.InitInstance());
-        QCOMPARE(messages, QStringList{"The WinSock DLL could not be used, please check your installation or with "
+        QCOMPARE(messages.texts, QStringList{"The WinSock DLL could not be used, please check your installation or with "
                                        "your service provider"});
         QVERIFY(!app.MainFrame());
         QCOMPARE(StoredValueCount(), 20);
@@ -193,6 +186,29 @@ private slots:
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));
         QCOMPARE(server.Received().back(), std::string("quit"));
         QVERIFY(!app.Session().connected);
+        QCOMPARE(StoredValueCount(), 20);
+    }
+
+    // SIGTERM while a transfer dialog waits: the dialog ends with Cancel, the
+    // event loops unwind and the settings are saved as on File > Exit.
+    void ExitWhileAProgressDialogWaitsCancelsIt() {
+        IsolatedConfig config;
+        CQuillmoorv3App app;
+        EngineUi::WaitResult result = EngineUi::WaitResult::Finished;
+        bool waited = false;
+        QTimer::singleShot(100, &app, [&] {
+            {
+                TransferStatusLock lock(app.Status());
+                app.Status().busy = 1;  // a worker that never ends by itself
+            }
+            QTimer::singleShot(300, &app, [&app] { app.RequestExit(); });
+            result = app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", app.Status());
+            waited = true;
+        });
+        QCOMPARE(app.Run(), 0);
+        QVERIFY(waited);
+        QCOMPARE(result, EngineUi::WaitResult::Cancelled);
+        QVERIFY(!app.MainFrame());
         QCOMPARE(StoredValueCount(), 20);
     }
 };

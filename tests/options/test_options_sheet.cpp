@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "options/options_sheet.h"
-#include "platform/desktop/message_seam.h"
+#include "options/recorded_messages.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class TestOptionsSheet : public QObject {
     Q_OBJECT
 
 private:
-    QStringList messages;
+    RecordedMessages messages;
     AppSettings settings;
 
     void Open(COptionsSheet& sheet, Page page = kProgram) {
@@ -50,14 +50,9 @@ private:
 
 private slots:
     void init() {
-        messages.clear();
+        messages.texts.clear();
         settings = AppSettings{};
-        SetMessageResponder([this](const MessageRequest& request) {
-            messages.append(request.text);
-            return MessageAnswer::Ok;
-        });
     }
-    void cleanup() { SetMessageResponder({}); }
 
     void PagesInOrderAndApplyEnabledOnShow() {
         COptionsSheet sheet(settings);
@@ -110,14 +105,14 @@ private slots:
 
         const Page other = page == kProgram ? kDisplay : kProgram;
         sheet.Tabs()->setCurrentIndex(other);
-        QCOMPARE(messages, QStringList{message});
+        QCOMPARE(messages.texts, QStringList{message});
         QCOMPARE(sheet.Tabs()->currentIndex(), page);
         QCOMPARE(sheet.focusWidget(), edit);
 
         // OK is refused the same way and nothing is committed.
-        messages.clear();
+        messages.texts.clear();
         sheet.accept();
-        QCOMPARE(messages, QStringList{message});
+        QCOMPARE(messages.texts, QStringList{message});
         QVERIFY(sheet.isVisible());
         QCOMPARE(settings.sendBytes, 512);
         QCOMPARE(settings.firePort, 0);
@@ -129,7 +124,7 @@ private slots:
             Open(sheet, kFirewall);
             PageField(sheet, kFirewall, "Port")->setText(QString::number(port));
             sheet.accept();
-            QVERIFY(messages.isEmpty());
+            QVERIFY(messages.texts.isEmpty());
             QCOMPARE(settings.firePort, port);
         }
     }
@@ -141,7 +136,7 @@ private slots:
         PageField(sheet, kProgram, "Port")->setText("-5");  // an integer, but not an unsigned one
         Field(sheet, "Time Out")->setText("0");
         sheet.accept();
-        QVERIFY(messages.isEmpty());
+        QVERIFY(messages.texts.isEmpty());
         QCOMPARE(settings.port, 0);
         QCOMPARE(settings.retry, 0);
         QCOMPARE(settings.email, std::string("me@example.org"));

@@ -1,0 +1,76 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QtTest>
+
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "app/progress_poll_dialog.h"
+#include "app/quillmoorv3_app.h"
+#include "options/debug_window.h"
+#include "options/isolated_config.h"
+#include "options/recorded_messages.h"
+#include "support/real_ftp_server.h"
+
+// The whole program against a real server: a file dropped onto the window is
+// uploaded under the File Transfer Status dialog, and the log window shows the
+// exchange while that dialog is still open.
+class TestLiveTransfer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void LogLinesAppearDuringADroppedUpload() {
+        IsolatedConfig config;
+        testsupport::PyftpdlibServer server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        RecordedMessages messages;
+
+        QTemporaryDir local;
+        const QString path = local.filePath("big.bin");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(3'000'000, 'q'));
+        }
+
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        CFtpSession& session = app.Session();
+        session.timeoutSeconds = 20;
+        session.host = server.HostText();
+        session.user = "anonymous";
+        session.password = "guest@example.org";
+        QVERIFY(session.Logon() != CFtpSession::kNoSocket);
+        if (!server.WritableRemoteDir().empty()) QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), 2);
+
+        CDebugWindow* log = app.MainFrame()->LogWindow();
+        bool storeLineWhileOpen = false;
+        QString dialogTitle;
+        QTimer watcher;
+        watcher.setInterval(20);
+        app.Ui().SetDialogObserver([&](CProgressPollDialog& dialog) {
+            dialogTitle = dialog.windowTitle();
+            QObject::connect(&watcher, &QTimer::timeout, &dialog, [&] {
+                // Only the document is read: the idle step alone must have put the line there.
+                for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
+                    if (block.text() == "Quillmoor: STOR big.bin" && dialog.isVisible()) storeLineWhileOpen = true;
+                }
+            });
+            watcher.start();
+        });
+
+        app.MainFrame()->UploadDroppedPaths({path});
+        watcher.stop();
+        QCOMPARE(messages.texts, QStringList());
+        QCOMPARE(dialogTitle, QStringLiteral("File Transfer Status"));
+        QVERIFY(storeLineWhileOpen);
+        QCOMPARE(std::filesystem::file_size(server.WritableDir() / "big.bin"), std::uintmax_t(3'000'000));
+
+        app.RequestExit();
+        app.ExitInstance();
+    }
+};
+
+QTEST_MAIN(TestLiveTransfer)
+#include "test_live_transfer.moc"
