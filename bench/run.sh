@@ -87,6 +87,10 @@ for i in range(count):
     open(os.path.join(path, "entry-%06d.dat" % i), "w").close()
 PY
 
+# Dirty pages of the test data would be written back during the first
+# rounds and slow whichever client runs then.
+sync
+
 # Seconds taken by a command (its output discarded); fails the run if it fails.
 elapsed() {
   local start end
@@ -103,13 +107,13 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 
 
 # Runs both clients each round, alternating which goes first; sets qm_med and curl_med.
 compare() {
-  local -n qm_cmd=$1 curl_cmd=$2
+  local -n qm_run=$1 curl_run=$2
   local qm_times=() curl_times=()
   for round in $(seq "$rounds"); do
     if [ $((round % 2)) -eq 1 ]; then
-      qm_times+=("$(elapsed "${qm_cmd[@]}")"); curl_times+=("$(elapsed "${curl_cmd[@]}")")
+      qm_times+=("$(elapsed "${qm_run[@]}")"); curl_times+=("$(elapsed "${curl_run[@]}")")
     else
-      curl_times+=("$(elapsed "${curl_cmd[@]}")"); qm_times+=("$(elapsed "${qm_cmd[@]}")")
+      curl_times+=("$(elapsed "${curl_run[@]}")"); qm_times+=("$(elapsed "${qm_run[@]}")")
     fi
   done
   qm_med=$(median "${qm_times[@]}")
