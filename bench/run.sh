@@ -87,10 +87,6 @@ for i in range(count):
     open(os.path.join(path, "entry-%06d.dat" % i), "w").close()
 PY
 
-# Dirty pages of the test data would be written back during the first
-# rounds and slow whichever client runs then.
-sync
-
 # Seconds taken by a command (its output discarded); fails the run if it fails.
 elapsed() {
   local start end
@@ -109,6 +105,9 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 
 compare() {
   local -n qm_run=$1 curl_run=$2
   local qm_times=() curl_times=()
+  # Dirty pages left by the test data or the last comparison would be written
+  # back during the first rounds and slow whichever client runs then.
+  sync
   for round in $(seq "$rounds"); do
     if [ $((round % 2)) -eq 1 ]; then
       qm_times+=("$(elapsed "${qm_run[@]}")"); curl_times+=("$(elapsed "${curl_run[@]}")")
