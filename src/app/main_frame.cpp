@@ -48,7 +48,8 @@ CMainFrame::CMainFrame(AppContext& appContext, MainFramePaneFactory createPanes,
     UpdateToolBarState();  // no button may look usable before its rule has been asked
 
     // Next and previous pane, the usual keys of a split window.
-    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { FocusNextPane(1); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
+            [this] { FocusNextPane(1); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this), &QShortcut::activated, this,
             [this] { FocusNextPane(-1); });
 }

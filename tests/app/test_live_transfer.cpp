@@ -2,7 +2,6 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
-
 #include <filesystem>
 
 #include "app/main_frame.h"
@@ -54,7 +53,8 @@ private slots:
             QObject::connect(&watcher, &QTimer::timeout, &dialog, [&] {
                 // Only the document is read: the idle step alone must have put the line there.
                 for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
-                    if (block.text() == "Quillmoor: STOR big.bin" && dialog.isVisible()) storeLineWhileOpen = true;
+                    if (block.text() == "Quillmoor: STOR big.bin" && dialog.isVisible())
+                        storeLineWhileOpen = true;
                 }
             });
             watcher.start();

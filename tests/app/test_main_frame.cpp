@@ -2,11 +2,11 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -18,8 +18,8 @@
 #include "options/app_context.h"
 #include "options/debug_window.h"
 #include "options/options_sheet.h"
-#include "platform/desktop/command_ids.h"
 #include "options/recorded_messages.h"
+#include "platform/desktop/command_ids.h"
 #include "support/scripted_ftp_server.h"
 
 namespace {
@@ -143,9 +143,11 @@ private slots:
         CMainFrame frame(parts.context, CreateTestPanes);
         const QList<QAction*> toolSlots = frame.ToolBar()->actions();
         QStringList tips;
-        for (QAction* action : toolSlots) tips << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
-        QCOMPARE(tips, QStringList({"New Profile", "-", "Up One Level", "Refresh Directory.", "Disconnect", "-",
-                                    "Delete", "-", "Large Icons", "Small Icons", "List View", "Detail"}));
+        for (QAction* action : toolSlots)
+            tips << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
+        QCOMPARE(tips,
+                 QStringList({"New Profile", "-", "Up One Level", "Refresh Directory.", "Disconnect", "-",
+                              "Delete", "-", "Large Icons", "Small Icons", "List View", "Detail"}));
         for (QAction* action : toolSlots) {
             if (action->isSeparator()) continue;
             QVERIFY(!action->icon().isNull());
@@ -166,10 +168,12 @@ private slots:
         QCOMPARE(Texts(menus), QStringList({"&File", "&Edit", "&View", "&Help"}));
         QCOMPARE(Texts(menus[0]->menu()->actions()),
                  QStringList({"New Group...", "New Site...", "-", "Quick Connect...", "-", "E&xit"}));
-        QCOMPARE(Texts(menus[1]->menu()->actions()), QStringList({"Create Directory...", "&Delete", "-",
-                                                                  "&Properties...", "Rename...", "Permissions..."}));
+        QCOMPARE(Texts(menus[1]->menu()->actions()),
+                 QStringList({"Create Directory...", "&Delete", "-", "&Properties...", "Rename...",
+                              "Permissions..."}));
         QCOMPARE(Texts(menus[2]->menu()->actions()),
-                 QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-", "Refresh"}));
+                 QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-",
+                              "Refresh"}));
         QCOMPARE(Texts(menus[3]->menu()->actions()), QStringList({"Help..."}));
         // Before the View menu shows, its always-enabled entries are enabled.
         QList<QAction*> alwaysEnabled = menus[2]->menu()->actions().mid(0, 4);

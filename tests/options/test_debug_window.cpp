@@ -96,8 +96,8 @@ private slots:
             QCoreApplication::processEvents();
             slowestBatch = std::max(slowestBatch, timer.elapsed());
         }
-        qInfo("1,000,000 lines: %lld ms in all, slowest batch of %d lines %lld ms", total.elapsed(), kBatchSize,
-              slowestBatch);
+        qInfo("1,000,000 lines: %lld ms in all, slowest batch of %d lines %lld ms", total.elapsed(),
+              kBatchSize, slowestBatch);
         QCOMPARE(window.document()->blockCount(), 2 + kBatches * kBatchSize);
         QCOMPARE(window.document()->lastBlock().text(), QStringLiteral("Quillmoor: RETR file-999999.txt"));
         QCOMPARE(window.verticalScrollBar()->value(), window.verticalScrollBar()->maximum());
