@@ -3,6 +3,7 @@
 // too, next to their enable rules.
 #include <QApplication>
 
+#include "app/browser_frame_commands.h"
 #include "app/main_frame.h"
 #include "options/app_context.h"
 #include "options/options_sheet.h"
@@ -27,4 +28,5 @@ void CMainFrame::InstallFrameCommands() {
     });
     router.AddFrameCommand(kCmdExit, [this] { close(); });
     router.AddFrameCommand(kCmdHelp, [this] { OpenProgramHelp(this); });
+    InstallBrowserCommands(router, context, this);
 }

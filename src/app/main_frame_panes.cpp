@@ -1,61 +1,55 @@
 #include "app/main_frame_panes.h"
 
-#include <QListWidget>
-#include <QTreeWidget>
+#include <QCoreApplication>
 
+#include "app/desktop_site_dialogs.h"
+#include "browser/quillmoorv3_view.h"
 #include "options/app_context.h"
-#include "platform/desktop/remote_list_pane.h"
+#include "platform/desktop/message_seam.h"
+#include "sites/site_tree.h"
+#include "sites/store/catalogue_location.h"
 
 namespace {
 
-// Placeholder for CSiteTree until the site catalogue pane joins the frame.
-class CSiteTreePlaceholder : public QTreeWidget {
+// What the two panes share for the whole run: the catalogue file and the site
+// dialogs. It is a child of the tree, so it outlives the tree's destructor,
+// which writes the catalogue.
+class PaneServices : public QObject {
 public:
-    explicit CSiteTreePlaceholder(QWidget* parent) : QTreeWidget(parent) {
-        setHeaderHidden(true);
-        setAccessibleName(QStringLiteral("Sites"));
-        addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("User Defined")}));
-    }
+    PaneServices(const std::string& cataloguePath, AppContext& context, QObject* parent)
+        : QObject(parent),
+          store(cataloguePath, [&context](const std::string& line) { context.log.Append(line); }),
+          dialogs(context.settings) {}
+
+    SiteStore store;
+    CDesktopSiteDialogs dialogs;
 };
 
-// Placeholder for CQuillmoorv3View until the remote list joins the frame: it
-// keeps a view mode and a sort flag so that the frame's view commands work.
-class CListViewPlaceholder : public QListWidget, public RemoteListPane {
-public:
-    CListViewPlaceholder(int defaultView, QWidget* parent) : QListWidget(parent) {
-        setAccessibleName(QStringLiteral("Remote files"));
-        if (defaultView >= 0 && defaultView <= 3) mode = static_cast<ListViewMode>(defaultView);
-        ApplyMode();
-    }
-
-    ListViewMode ViewMode() const override { return mode; }
-    void SetViewMode(ListViewMode newMode) override {
-        mode = newMode;
-        ApplyMode();
-    }
-    bool SortsAscending() const override { return isSortingEnabled(); }
-    void SetSortAscending(bool on) override {
-        setSortingEnabled(on);
-        if (on) sortItems(Qt::AscendingOrder);
-    }
-    void ArrangeItems() override { doItemsLayout(); }
-    void LoadListing() override {}
-
-private:
-    void ApplyMode() {
-        const bool icons = mode == ListViewMode::LargeIcons || mode == ListViewMode::SmallIcons;
-        QListWidget::setViewMode(icons ? QListView::IconMode : QListView::ListMode);
-        setIconSize(mode == ListViewMode::LargeIcons ? QSize(32, 32) : QSize(16, 16));
-    }
-
-    ListViewMode mode = ListViewMode::LargeIcons;
-};
+std::string CataloguePath() {
+    std::vector<std::string> arguments;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
+    const CatalogueLocation location = ResolveCataloguePath(arguments);
+    return location.path.empty() ? DefaultCataloguePath() : location.path;
+}
 
 }  // namespace
 
 MainFramePanes CreateMainFramePanes(AppContext& context, QWidget* parent) {
     MainFramePanes panes;
-    panes.siteTree = new CSiteTreePlaceholder(parent);
-    panes.listView = new CListViewPlaceholder(context.settings.defaultView, parent);
+    // The tree needs its store before it exists; the services move under it
+    // right after.
+    auto* services = new PaneServices(CataloguePath(), context, nullptr);
+    auto* tree = new CSiteTree(services->store, parent);
+    services->setParent(tree);
+    tree->SetFocusMarker(&context.focusMarker);
+    tree->setAccessibleName(QStringLiteral("Sites"));
+    tree->LoadCatalogue();
+
+    auto* view = new CQuillmoorv3View(context, *tree, services->dialogs, parent);
+    view->SetEngineUi(context.ui);
+    view->FirstUpdate();
+    panes.siteTree = tree;
+    panes.listView = view;
     return panes;
 }

@@ -3,7 +3,9 @@
 
 #include <iostream>
 
+#include "cli/catalogue_site_lookup.h"
 #include "cli/cli_runner.h"
+#include "sites/store/catalogue_location.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ void OnInterrupt(int) {
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CliRunner runner(std::cout, std::cerr);
-    // The site catalogue attaches its lookup here: runner.SetSiteLookup(...).
+    runner.SetSiteLookup(CatalogueSiteLookup(DefaultCataloguePath()));
     runningCli = &runner;
 
     struct sigaction action {};

@@ -108,21 +108,31 @@ bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
     return !context.session.Status().stopWalk && context.session.walkFailures == 0;
 }
 
-// Listing fields may hold anything a server sends: control characters and
-// tabs are shown as '?' so that each entry stays one line of seven fields.
-std::string Field(const std::string& text) {
-    std::string shown = PrintableText(text);
-    std::replace(shown.begin(), shown.end(), '\t', '?');
-    return shown;
+// Listing fields may hold anything a server sends: control characters, tabs
+// included, are shown as '?' so that each entry stays one line of seven
+// tab-separated fields and nothing can drive the terminal.
+void AppendField(std::string& line, const std::string& text, char separator) {
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        line += (byte < 0x20 || byte == 0x7F) ? '?' : c;
+    }
+    line += separator;
 }
 
 bool List(CliContext& context, const std::vector<std::string>&) {
     RemoteEntry entry;
     CFtpSession& session = context.session;
+    std::string line;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
-        context.out << Field(entry.permissions) << '\t' << Field(entry.links) << '\t' << Field(entry.owner) << '\t'
-                    << Field(entry.group) << '\t' << Field(entry.sizeText) << '\t' << Field(entry.dateText) << '\t'
-                    << Field(entry.name) << '\n';
+        line.clear();
+        AppendField(line, entry.permissions, '\t');
+        AppendField(line, entry.links, '\t');
+        AppendField(line, entry.owner, '\t');
+        AppendField(line, entry.group, '\t');
+        AppendField(line, entry.sizeText, '\t');
+        AppendField(line, entry.dateText, '\t');
+        AppendField(line, entry.name, '\n');
+        context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
     return session.connected != 0;
 }

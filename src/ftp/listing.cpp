@@ -23,10 +23,17 @@ int CFtpSession::CountListing(const std::string& path) {
     char buffer[kListingPieceCapacity + 1];
     std::string_view piece;
     int lines = 0;
+    std::string firstLine;
     while (ReadListingPiece(file, buffer, piece)) {
-        if (++lines == 2) columnCount = CountListingFields(piece);
+        if (++lines == 1) firstLine.assign(piece);
+        if (lines == 2) columnCount = CountListingFields(piece);
     }
     std::fclose(file);
+    // Servers that send no total line (pyftpdlib, vsftpd) list a directory of
+    // one entry in one line; its columns are the ones to use, not the last
+    // listing's.
+    if (lines == 1 && !firstLine.empty() && (firstLine[0] == '-' || firstLine[0] == 'd' || firstLine[0] == 'l'))
+        columnCount = CountListingFields(firstLine);
     return lines;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_label_delegate.h"
 #include "sites/site_list_port.h"
@@ -122,6 +123,18 @@ void CSiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
 }
 
 bool CSiteTree::CanDelete() const { return !selectedItems().isEmpty(); }
+
+bool CSiteTree::HandleCommand(int commandId) {
+    if (commandId != kCmdDelete) return false;
+    DeleteSelected();
+    return true;
+}
+
+bool CSiteTree::UpdateCommandState(int commandId, CommandState& state) {
+    if (commandId != kCmdDelete) return false;
+    state.enabled = CanDelete();
+    return true;
+}
 
 void CSiteTree::DeleteSelected() {
     const QList<QTreeWidgetItem*> selected = selectedItems();

@@ -2,6 +2,7 @@
 
 #include <QTreeWidget>
 
+#include "platform/desktop/command_target.h"
 #include "sites/site_tree_catalogue.h"
 #include "sites/store/site_store.h"
 
@@ -12,7 +13,7 @@ class SiteListPort;
 // destruction it is the catalogue; it loads the file when first shown and
 // writes it back when destroyed. `currentNode` is the place the list view
 // shows. Labels are compared exactly.
-class CSiteTree : public QTreeWidget {
+class CSiteTree : public QTreeWidget, public CommandTarget {
     Q_OBJECT
 
 public:
@@ -57,6 +58,10 @@ public:
     // The Delete command and its enable rule.
     bool CanDelete() const;
     void DeleteSelected();
+
+    // Command routing while the tree has the focus: it takes Delete only.
+    bool HandleCommand(int commandId) override;
+    bool UpdateCommandState(int commandId, CommandState& state) override;
 
     // End of an in-place label edit with the text typed (the delegate calls it
     // once the editor has closed).

@@ -136,6 +136,32 @@ TEST_F(CliRun, ASilentServerEndsAtTheTimeLimit) {
         << err.str();
 }
 
+TEST_F(CliRun, AServerThatStopsAnsweringAfterLoginEndsAtTheTimeLimit) {
+    ScriptedFtpServer server;
+    ExpectLogin(server);
+    server.Expect("CWD", [](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Pause(10s);  // never answers within the test
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run({"--timeout", "1", "--email", "e@x", server.HostText(), "cd pub", "mkdir never"}),
+              CliRunner::kFailure);
+    // One time limit, not two: the quit after the abort does not wait again.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
+    EXPECT_NE(err.str().find("Timed out after 1 second waiting for the server."), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("MKD"), std::string::npos);
+}
+
+TEST_F(CliRun, AServerThatHangsUpFailsTheCommand) {
+    ScriptedFtpServer server;
+    ExpectLogin(server);
+    server.Expect("CWD", [](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("250-partial");
+        connection.Close();
+    });
+    EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "cd pub", "mkdir never"}), CliRunner::kFailure);
+    EXPECT_NE(err.str().find("The server closed the connection."), std::string::npos) << err.str();
+}
+
 TEST_F(CliRun, ServerTextCannotDriveTheTerminal) {
     ScriptedFtpServer server("220 \x1b]0;owned\x07 ready\r\n");
     server.Expect("USER", "230 in\r\n");

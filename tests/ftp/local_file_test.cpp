@@ -125,7 +125,7 @@ TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
         {"150 Opening data connection for a (7   bytes)", 7},
         {"150 File status okay; about to open data connection.", 0},
         {"150 (0 bytes).", 0},
-        {"150 about 0x10 bytes", 0},
+        {"150 about some bytes", 0},
         {" BYTES", 0},
         {"150 x (99999999999999999999999 bytes).", 0},
         {"150 " + std::string(200, 'x') + " (4200000000 bytes).", 4200000000},

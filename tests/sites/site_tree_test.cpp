@@ -383,8 +383,12 @@ private slots:
         QCOMPARE(group->childCount(), 2);
 
         port.userAgreesToDisconnect = true;
-        tree->setFocus();
-        QTest::keyClick(tree.get(), Qt::Key_Delete);
+        CommandState state;
+        QVERIFY(tree->UpdateCommandState(32812, state));
+        QVERIFY(state.enabled);
+        QVERIFY(!tree->UpdateCommandState(32804, state));
+        QVERIFY(!tree->HandleCommand(32804));
+        QVERIFY(tree->HandleCommand(32812));
         QCOMPARE(group->childCount(), 1);
         QCOMPARE(group->child(0)->text(0), QStringLiteral("a"));
     }
@@ -398,10 +402,16 @@ private slots:
         QCOMPARE(Group(0)->child(0)->childCount(), 1);
 
         tree->setCurrentItem(Group(0));
-        tree->DeleteSelected();
+        tree->setFocus();
+        QTest::keyClick(tree.get(), Qt::Key_Delete);
         QCOMPARE(tree->topLevelItemCount(), 1);
         QCOMPARE(tree->CurrentNode(), nullptr);
         QVERIFY(port.calls.filter(QStringLiteral("disconnect")).isEmpty());
+        tree->clearSelection();
+        CommandState state;
+        state.enabled = true;
+        tree->UpdateCommandState(32812, state);
+        QVERIFY(!state.enabled);
         tree.reset();
         QVERIFY(!ReadFileBytes(path).contains("[a]"));
         QVERIFY(ReadFileBytes(path).contains("[b]"));

@@ -38,6 +38,8 @@ int SocketErrorFromErrno(int errnoValue) {
     return errnoValue;
 }
 
+int LastSocketError() { return SocketErrorFromErrno(errno); }
+
 int ErrnoFromSocketError(int code) {
     for (const ErrnoPair& pair : kErrnoTable) {
         if (pair.code == code) return pair.errnoValue;

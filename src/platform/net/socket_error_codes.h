@@ -25,6 +25,9 @@ constexpr int kErrorNoData = 11004;
 // counterpart are returned unchanged (they stay below 10000).
 int SocketErrorFromErrno(int errnoValue);
 
+// Socket error number of the calling thread's errno (after a failed call).
+int LastSocketError();
+
 // The errno a socket error number came from, or 0 when it has none.
 int ErrnoFromSocketError(int code);
 

@@ -56,7 +56,14 @@ void SyncDirectory(const std::filesystem::path& directory) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
+bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& bytes, std::string& error) {
+    // A link to the file stays a link: the file it points to is the one replaced.
+    std::error_code ignored;
+    std::string path = requestedPath;
+    if (std::filesystem::is_symlink(requestedPath, ignored)) {
+        const std::filesystem::path linked = std::filesystem::weakly_canonical(requestedPath, ignored);
+        if (!linked.empty()) path = linked.string();
+    }
     const std::filesystem::path target(path);
     const std::filesystem::path directory = target.parent_path();
     if (!MakeParentDirectories(directory, error)) return false;

@@ -217,6 +217,18 @@ TEST_F(SiteStoreTest, FailedWriteLeavesOldFileByteIdentical) {
     EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator{}), 1);
 }
 
+TEST_F(SiteStoreTest, LinkedCatalogueStaysALink) {
+    fs::create_directories(directory / "dotfiles");
+    const std::string real = PathOf("dotfiles/Wexal.INI");
+    WriteAll(real, "");
+    fs::create_symlink(real, PathOf("Wexal.INI"));
+    SiteCatalogue catalogue;
+    SiteStore::AddProfile(catalogue, Site("a", "G"));
+    ASSERT_TRUE(Store(PathOf("Wexal.INI")).SaveCatalogue(catalogue));
+    EXPECT_TRUE(fs::is_symlink(PathOf("Wexal.INI")));
+    EXPECT_NE(ReadAll(real).find("[a]"), std::string::npos);
+}
+
 TEST_F(SiteStoreTest, MissingParentThatIsAFileFailsWithoutTouchingAnything) {
     WriteAll(PathOf("plain"), "x");
     EXPECT_FALSE(Store(PathOf("plain/Wexal.INI")).SaveCatalogue(SiteCatalogue{}));

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
+# active mode, interleaving the two clients round by round, and prints the
+# ratios of the medians; then the listing parser alone, the cost of 512-byte
+# send blocks and the CLI's peak memory.
+#
+#   BUILD_DIR           build directory (default build-bench, Release, made if missing)
+#   BENCH_SIZE_MB       size of the transferred file (default 1024)
+#   BENCH_ROUNDS        rounds per comparison (default 5)
+#   BENCH_LIST_ENTRIES  entries of the listed directory (default 100000)
+#   BENCH_PARSER_LINES  lines for the parser alone (default 1000000)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${BUILD_DIR:-build-bench}
+size_mb=${BENCH_SIZE_MB:-1024}
+rounds=${BENCH_ROUNDS:-5}
+list_entries=${BENCH_LIST_ENTRIES:-100000}
+parser_lines=${BENCH_PARSER_LINES:-1000000}
+
+if [ ! -f "$build_dir/build.ninja" ]; then
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DQUILLMOOR_BUILD_GUI=OFF -DQUILLMOOR_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build_dir" --target quillmoor-cli bench_listing_parser bench_send_blocks -j2 >/dev/null
+cli=$build_dir/src/cli/quillmoor-cli
+
+work=$(mktemp -d /tmp/quillmoor-bench.XXXXXX)
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# --- one vsftpd on a free loopback port; anonymous, "upload" writable ---
+root=$work/root
+mkdir -p "$root/upload" "$work/empty"
+chmod 755 "$work" "$root"
+chmod 777 "$root/upload"
+chown ftp:ftp "$root/upload" 2>/dev/null || true
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+cat > "$work/vsftpd.conf" <<CONF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+anonymous_enable=YES
+local_enable=NO
+no_anon_password=YES
+anon_root=$root
+write_enable=YES
+anon_upload_enable=YES
+anon_mkdir_write_enable=YES
+anon_other_write_enable=YES
+anon_world_readable_only=NO
+anon_umask=022
+port_enable=YES
+connect_from_port_20=NO
+seccomp_sandbox=NO
+secure_chroot_dir=$work/empty
+ftp_username=ftp
+nopriv_user=ftp
+xferlog_enable=NO
+dirmessage_enable=NO
+CONF
+/usr/sbin/vsftpd "$work/vsftpd.conf" 2>"$work/vsftpd.err" &
+server_pid=$!
+for _ in $(seq 50); do
+  if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+
+url=ftp://127.0.0.1:$port
+qm=("$cli" --mode I --email bench@example.com --timeout 120 "127.0.0.1:$port")
+curl_active=(curl -sS --fail -P 127.0.0.1)
+
+# --- test data ---
+head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$root/upload/big.bin"
+cp "$root/upload/big.bin" "$work/source.bin"
+python3 - "$root/upload/many" "$list_entries" <<'PY'
+import os, sys
+path, count = sys.argv[1], int(sys.argv[2])
+os.makedirs(path)
+for i in range(count):
+    open(os.path.join(path, "entry-%06d.dat" % i), "w").close()
+PY
+
+# Seconds taken by a command (its output discarded); fails the run if it fails.
+elapsed() {
+  local start end
+  start=$(date +%s.%N)
+  if ! "$@" >/dev/null 2>"$work/last.err"; then
+    echo "failed: $*" >&2
+    cat "$work/last.err" >&2
+    exit 1
+  fi
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Runs both clients each round, alternating which goes first; sets qm_med and curl_med.
+compare() {
+  local -n qm_cmd=$1 curl_cmd=$2
+  local qm_times=() curl_times=()
+  for round in $(seq "$rounds"); do
+    if [ $((round % 2)) -eq 1 ]; then
+      qm_times+=("$(elapsed "${qm_cmd[@]}")"); curl_times+=("$(elapsed "${curl_cmd[@]}")")
+    else
+      curl_times+=("$(elapsed "${curl_cmd[@]}")"); qm_times+=("$(elapsed "${qm_cmd[@]}")")
+    fi
+  done
+  qm_med=$(median "${qm_times[@]}")
+  curl_med=$(median "${curl_times[@]}")
+}
+
+qm_get=("${qm[@]}" "cd upload" "get big.bin $work/qm.bin")
+curl_get=("${curl_active[@]}" -o "$work/curl.bin" "$url/upload/big.bin")
+compare qm_get curl_get
+cmp -s "$work/qm.bin" "$work/source.bin" || { echo "download differs" >&2; exit 1; }
+get_qm=$qm_med; get_curl=$curl_med
+rm -f "$work/qm.bin" "$work/curl.bin"
+
+qm_put=("${qm[@]}" "cd upload" "put $work/source.bin qm-up.bin")
+curl_put=("${curl_active[@]}" -T "$work/source.bin" "$url/upload/curl-up.bin")
+compare qm_put curl_put
+cmp -s "$root/upload/qm-up.bin" "$work/source.bin" || { echo "upload differs" >&2; exit 1; }
+put_qm=$qm_med; put_curl=$curl_med
+rm -f "$root/upload/qm-up.bin" "$root/upload/curl-up.bin"
+
+qm_ls=("${qm[@]}" "cd upload/many" "ls")
+curl_ls=("${curl_active[@]}" "$url/upload/many/")
+compare qm_ls curl_ls
+entries=$("${qm_ls[@]}" 2>/dev/null | wc -l)
+[ "$entries" -eq "$list_entries" ] || { echo "ls printed $entries entries, expected $list_entries" >&2; exit 1; }
+ls_qm=$qm_med; ls_curl=$curl_med
+
+# --- peak memory of the CLI: the full file against a 1 MiB one ---
+head -c $((1024 * 1024)) /dev/urandom > "$root/upload/small.bin"
+peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+mem_big=$(peak_kb "${qm[@]}" "cd upload" "get big.bin $work/mem.bin")
+mem_small=$(peak_kb "${qm[@]}" "cd upload" "get small.bin $work/mem-small.bin")
+
+parser=$("$build_dir/bench/bench_listing_parser" "$parser_lines" "$work/parser.txt")
+blocks=$("$build_dir/bench/bench_send_blocks" 256)
+
+mib=$size_mb
+rate() { echo "$mib / $1" | bc -l; }
+printf '\n%-34s %12s %12s %8s\n' "comparison (medians of $rounds)" "quillmoor" "curl" "ratio"
+printf '%-34s %9.1f MiB/s %9.1f MiB/s %8.2f\n' "download ${size_mb} MiB (get)" "$(rate "$get_qm")" "$(rate "$get_curl")" \
+  "$(echo "$get_curl / $get_qm" | bc -l)"
+printf '%-34s %9.1f MiB/s %9.1f MiB/s %8.2f\n' "upload ${size_mb} MiB (put)" "$(rate "$put_qm")" "$(rate "$put_curl")" \
+  "$(echo "$put_curl / $put_qm" | bc -l)"
+printf '%-34s %11.3f s %11.3f s %8.2f\n' "listing ${list_entries} entries (ls)" "$ls_qm" "$ls_curl" \
+  "$(echo "$ls_curl / $ls_qm" | bc -l)"
+echo
+echo "listing parser alone: $parser"
+echo "send blocks over loopback (MB/s): $(echo "$blocks" | tr '\n' ' ')"
+echo "peak memory of quillmoor-cli get: ${mem_big} KiB for ${size_mb} MiB, ${mem_small} KiB for 1 MiB"
+
+# --- the list view's fill of a huge directory (desktop build, if present) ---
+gui_bench=${GUI_BUILD_DIR:-build}/bench/bench_list_fill
+if [ -x "$gui_bench" ]; then
+  echo "== list view: $list_entries entries shown in details mode, ten refreshes"
+  QT_QPA_PLATFORM=offscreen "$gui_bench" "$list_entries"
+fi

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "browser/site_dialogs.h"
+
+struct AppSettings;
+
+// The site dialogs of the catalogue library, filled from and copied back into
+// the profile the list view or a frame command works with.
+class CDesktopSiteDialogs : public SiteDialogs {
+public:
+    explicit CDesktopSiteDialogs(const AppSettings& settings) : settings(settings) {}
+
+    bool PromptConnection(QWidget* parent, SiteProfile& profile, bool quickConnect) override;
+    PropertiesResult EditSiteProperties(QWidget* parent, SiteProfile& profile, QIcon& icon) override;
+
+private:
+    const AppSettings& settings;
+};

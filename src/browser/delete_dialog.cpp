@@ -1,0 +1,5 @@
+#include "browser/delete_dialog.h"
+
+#include "platform/desktop/message_seam.h"
+
+bool CDeleteDialog::Run(QWidget* parent) const { return AskYesNo(parent, message); }

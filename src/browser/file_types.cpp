@@ -1,0 +1,77 @@
+#include "browser/file_types.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include "browser/image_list.h"
+#include "platform/desktop/exec_line.h"
+#include "platform/desktop/file_type_registry.h"
+#include "platform/desktop/icon_spec.h"
+#include "platform/desktop/message_seam.h"
+#include "platform/desktop/program_icons.h"
+
+namespace {
+
+QIcon LookUpIcon(const QString& extension) {
+    if (extension.isEmpty()) return {};
+    return IconFromSpec(FileClassIconSpec(FileClassOfExtension(extension)));
+}
+
+void AppendOrDefault(CImageList& list, const QIcon& icon) {
+    if (list.Add(icon) < 0) list.Add(ProgramIcon(ProgramIcons::kDocument));
+}
+
+}  // namespace
+
+QIcon FileTypeCache::IconFor(const QString& extension) {
+    auto found = icons.constFind(extension);
+    if (found != icons.constEnd()) return *found;
+    const QIcon icon = LookUpIcon(extension);
+    icons.insert(extension, icon);
+    return icon;
+}
+
+QString FileTypeCache::NameFor(const QString& extension) {
+    auto found = names.constFind(extension);
+    if (found != names.constEnd()) return *found;
+    const QString name = FileTypeName(extension);
+    names.insert(extension, name);
+    return name;
+}
+
+int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages, FileTypeCache* cache) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    QString extension = dot < 0 ? QString() : name.mid(dot);
+    if (extension == QLatin1String(".exe")) extension = QStringLiteral(".com");
+    const QIcon icon = cache ? cache->IconFor(extension) : LookUpIcon(extension);
+    AppendOrDefault(smallImages, icon);
+    AppendOrDefault(largeImages, icon);
+    return smallImages.Count() - 1;
+}
+
+QString FindExtension(const QString& name) {
+    qsizetype dot = -1;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == u'.') dot = i;
+        else if (name[i] == u' ' || name[i] == u'\\') dot = -1;
+    }
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString FileTypeName(const QString& extension) { return FileClassDescription(FileClassOfExtension(extension)); }
+
+QString FindOpenCommand(const QString& localPath) {
+    const qsizetype dot = localPath.lastIndexOf(u'.');
+    if (dot < 0) return {};
+    return FileClassOpenCommand(FileClassOfExtension(localPath.mid(dot)));
+}
+
+void OpenWithAssociation(QWidget* parent, const QString& localPath) {
+    // An absolute path can never be read as an option, whatever the name.
+    const QString path = QFileInfo(localPath).absoluteFilePath();
+    const std::optional<CommandLine> command = BuildCommandLine(FindOpenCommand(localPath), path);
+    if (!command || !QProcess::startDetached(command->program, command->arguments, QDir::homePath())) {
+        ShowMessage(parent, QStringLiteral("I couldn't find the application to open that file."));
+    }
+}

@@ -1,0 +1,36 @@
+#include "browser/image_list.h"
+
+#include <algorithm>
+
+CImageList::CImageList(QSize iconSize, int initialCapacity, int growBy)
+    : iconSize(iconSize), growBy(static_cast<std::size_t>(growBy)) {
+    images.reserve(static_cast<std::size_t>(initialCapacity));
+}
+
+int CImageList::Add(const QIcon& icon) {
+    if (icon.isNull()) return -1;
+    auto known = pictureByKey.constFind(icon.cacheKey());
+    std::uint32_t picture = 0;
+    if (known != pictureByKey.constEnd()) {
+        picture = *known;
+    } else {
+        picture = static_cast<std::uint32_t>(pictures.size());
+        pictures.push_back(icon);
+        pictureByKey.insert(icon.cacheKey(), picture);
+    }
+    // Grow in large steps, and in steps that grow with the list.
+    if (images.size() == images.capacity()) images.reserve(images.capacity() + std::max(growBy, images.capacity() / 2));
+    images.push_back(picture);
+    return Count() - 1;
+}
+
+void CImageList::RemoveAll() {
+    std::vector<std::uint32_t>().swap(images);
+    pictures.clear();
+    pictureByKey.clear();
+}
+
+QIcon CImageList::Icon(int index) const {
+    if (index < 0 || index >= Count()) return {};
+    return pictures[images[static_cast<std::size_t>(index)]];
+}

@@ -1,0 +1,187 @@
+#include "browser/quillmoorv3_view.h"
+
+#include <QLocale>
+#include <QTreeWidgetItem>
+#include <QVBoxLayout>
+
+#include "browser/file_types.h"
+#include "browser/wait_cursor.h"
+#include "options/app_context.h"
+#include "platform/desktop/icon_spec.h"
+#include "platform/desktop/message_seam.h"
+#include "platform/desktop/program_icons.h"
+#include "sites/site_tree.h"
+#include "sites/site_tree_items.h"
+
+namespace {
+
+// sizeText read like atoi: leading blanks, then digits up to the first non-digit.
+qint64 LeadingNumber(const std::string& text) {
+    std::size_t at = text.find_first_not_of(" \t");
+    qint64 value = 0;
+    for (; at != std::string::npos && at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        if (value > (INT64_MAX - 9) / 10) break;
+        value = value * 10 + (text[at] - '0');
+    }
+    return value;
+}
+
+QString SizeInThousands(const std::string& sizeText) {
+    static const QLocale grouping(QLocale::English);
+    return grouping.toString(LeadingNumber(sizeText) / 1000) + u'K';
+}
+
+}  // namespace
+
+CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
+    setObjectName(QStringLiteral("listView"));
+    list = new CRemoteListCtrl(context.settings.defaultView, this);
+    list->SetImageLists(&smallImages, &largeImages);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list);
+    setFocusProxy(list->ActiveView());
+
+    connect(list, &CRemoteListCtrl::ItemActivated, this, [this] { OpenItem(OpenSource::List); });
+    connect(list, &CRemoteListCtrl::ContextMenuRequested, this, &CQuillmoorv3View::ShowContextMenu);
+    connect(list, &CRemoteListCtrl::KeyPressed, this, &CQuillmoorv3View::OnKeyPressed);
+    connect(list, &CRemoteListCtrl::LabelEditFinished, this, &CQuillmoorv3View::OnLabelEditFinished);
+    connect(list, &CRemoteListCtrl::FocusReceived, this, [this] { this->context.focusMarker = 1; });
+    tree.SetListPort(this);
+}
+
+CQuillmoorv3View::~CQuillmoorv3View() {
+    if (treeAlive) tree.SetListPort(nullptr);
+    ClearItems();
+}
+
+void CQuillmoorv3View::SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled) {
+    runCommand = std::move(run);
+    commandEnabled = std::move(enabled);
+}
+
+void CQuillmoorv3View::FirstUpdate() {
+    tree.SetCurrentNode(nullptr);
+    FillCatalogue();
+}
+
+void CQuillmoorv3View::SetViewMode(int modeCode) {
+    list->SetMode(modeCode);
+    setFocusProxy(list->ActiveView());
+}
+
+void CQuillmoorv3View::ClearItems() {
+    list->Model().Clear();
+    currentItem = -1;
+}
+
+void CQuillmoorv3View::Arrange() { list->Arrange(); }
+
+void CQuillmoorv3View::AppendCatalogueIcon(const QString& iconText) {
+    const bool resourceNumber = !iconText.isEmpty() && iconText[0] >= u'0' && iconText[0] <= u'9';
+    const QIcon icon = resourceNumber ? ProgramIcon(iconText.toInt()) : IconFromSpec(iconText);
+    // Nothing is appended for a site whose icon cannot be loaded: it shows the
+    // image appended before it.
+    if (icon.isNull()) return;
+    for (CImageList* images : {&smallImages, &largeImages}) {
+        if (images->Add(icon) < 0) images->Add(ProgramIcon(ProgramIcons::kStandIn));
+    }
+}
+
+void CQuillmoorv3View::FillCatalogue() {
+    WaitCursor wait;
+    ClearItems();
+    smallImages.RemoveAll();
+    largeImages.RemoveAll();
+    for (int resource : {ProgramIcons::kCatalogue, ProgramIcons::kDocument, ProgramIcons::kFolder}) {
+        smallImages.Add(ProgramIcon(resource));
+        largeImages.Add(ProgramIcon(resource));
+    }
+
+    QTreeWidgetItem* current = tree.CurrentNode();
+    const int count = current ? current->childCount() : tree.topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* node = current ? current->child(i) : tree.topLevelItem(i);
+        const ItemKind kind = CSiteTree::KindOf(node);
+        RemoteListItem item;
+        item.kind = kind;
+        if (kind == ItemKind::Group) {
+            smallImages.Add(ProgramIcon(ProgramIcons::kGroup));
+            largeImages.Add(ProgramIcon(ProgramIcons::kGroup));
+            item.label = node->text(0);
+        } else if (kind == ItemKind::Site) {
+            const SiteProfile profile = ProfileOf(node);
+            AppendCatalogueIcon(QString::fromStdString(profile.icon));
+            item.label = QString::fromStdString(profile.name);
+        } else {
+            continue;  // directory nodes are not part of the catalogue
+        }
+        item.image = smallImages.Count() - 1;
+        list->Model().InsertItem(std::move(item));
+    }
+    Arrange();
+}
+
+void CQuillmoorv3View::LoadListing() {
+    WaitCursor wait;
+    ClearItems();
+    RemoteEntry entry;
+    if (context.session.FetchListing(entry)) FillFromListing(entry);
+}
+
+void CQuillmoorv3View::FillFromListing(const RemoteEntry& first) {
+    WaitCursor wait;
+    // The whole listing is added as one batch and shown once it is complete.
+    FileTypeCache cache;
+    RemoteEntry entry = first;
+    list->Model().BeginBatch();
+    do {
+        AddEntry(entry, &cache);
+    } while (context.session.NextEntry(entry));
+    list->Model().EndBatch();
+    Arrange();
+}
+
+void CQuillmoorv3View::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) {
+    if (entry.name == "." || entry.name == "..") return;
+    const QString name = QString::fromStdString(entry.name);
+    RemoteListItem item;
+    item.label = name;
+    item.permissions = QString::fromStdString(entry.permissions);
+    if (!entry.isFile) {
+        item.kind = ItemKind::Directory;
+        item.image = 2;
+        item.type = QStringLiteral("Folder");
+        list->Model().InsertItem(std::move(item));
+        if (!context.quickConnect) tree.AddDirectoryNode(name);
+        return;
+    }
+    item.kind = ItemKind::File;
+    item.image = FileTypeIcon(name, smallImages, largeImages, cache);
+    const QString extension = FindExtension(name);
+    item.type = cache ? cache->NameFor(extension) : FileTypeName(extension);
+    item.modified = QString::fromStdString(entry.dateText);
+    item.size = SizeInThousands(entry.sizeText);
+    list->Model().InsertItem(std::move(item));
+}
+
+void CQuillmoorv3View::FindItemByName(const QString& name) {
+    for (int row = 0; row < list->ItemCount(); ++row) {
+        if (list->Model().Item(row).label == name) {
+            currentItem = row;
+            return;
+        }
+    }
+}
+
+void CQuillmoorv3View::SetItemLabel(const QString& oldName, const QString& newName) {
+    const int row = list->FindLabel(oldName);
+    if (row < 0) return;
+    list->Model().SetLabel(row, newName);
+    Arrange();
+}
+
+bool CQuillmoorv3View::SessionConnected() const { return context.session.connected != 0; }
+
+QString CQuillmoorv3View::SessionHost() const { return QString::fromStdString(context.session.host); }

@@ -1,0 +1,100 @@
+// Connecting to a site, disconnecting, and downloading a file to open it.
+#include <QFileInfo>
+
+#include "browser/file_types.h"
+#include "browser/quillmoorv3_view.h"
+#include "browser/wait_cursor.h"
+#include "ftp/engine_ui.h"
+#include "ftp/ftp_session.h"
+#include "options/app_context.h"
+#include "platform/desktop/message_seam.h"
+#include "sites/site_tree.h"
+
+void CQuillmoorv3View::ConnectToSite(SiteProfile profile) {
+    bool cancelled = false;
+    if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, context.quickConnect);
+    if (!cancelled) {
+        context.cancelledConnect = false;
+        Connect(profile);
+        if (!context.session.connected && !context.session.abortFlag && !context.cancelledConnect) {
+            ShowMessage(this, QStringLiteral(
+                "There was a problem logging on to the site, please see the log window for details."));
+        }
+    }
+    if (!context.session.connected) tree.GoToParent();
+}
+
+void CQuillmoorv3View::Connect(SiteProfile& profile) {
+    WaitCursor wait;
+    AppSettings& settings = context.settings;
+    if (profile.userId == "anonymous" && profile.password.empty()) {
+        if (settings.email.empty()) {
+            ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
+                                             "connecting to anonymous FTP sites. Thanks."));
+            return;
+        }
+        profile.password = settings.email;
+    }
+    CFtpSession& session = context.session;
+    if (session.connected) session.Quit();
+
+    session.host = profile.host;
+    session.user = profile.userId;
+    session.password = profile.password;
+    session.downloadDir = settings.defaultDownloadDirectory;
+    session.configuredMode = static_cast<char>(settings.transferMode);
+    session.timeoutSeconds = settings.retry;
+    session.SetFirewall(settings.fireWallOn, settings.fireMode, settings.firePort, settings.fireHost,
+                        settings.fireUserId, settings.firePassword);
+
+    session.StartConnectWorker();
+    if (ui && ui->WaitForWorker(EngineUi::WaitKind::Connecting, "", session.Status()) ==
+                  EngineUi::WaitResult::Cancelled) {
+        session.CancelWorker(false);
+        context.cancelledConnect = true;
+    } else {
+        session.JoinWorker();
+    }
+
+    if (!session.connected) return;
+    if (profile.remoteDir.empty()) {
+        LoadListing();
+    } else {
+        const QString remoteDir = QString::fromStdString(profile.remoteDir);
+        tree.WalkToPath(remoteDir);
+        ChangeDirectory(remoteDir);
+    }
+}
+
+void CQuillmoorv3View::Disconnect(bool ask) {
+    WaitCursor wait;
+    if (!context.session.connected) return;
+    if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
+    context.session.Quit();
+    context.quickConnect = false;
+    tree.SetCurrentNode(nullptr);
+    FillCatalogue();
+}
+
+void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
+    WaitCursor wait;
+    // The name comes from the server: one that is not a plain file name would
+    // put the download outside the download directory.
+    if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/') ||
+        name.contains(QChar(0))) {
+        ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
+        return;
+    }
+    CFtpSession& session = context.session;
+    const QString localPath = QString::fromStdString(session.downloadDir) + name;
+    if (QFileInfo::exists(localPath)) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const bool overwrite =
+            ShowMessage(this, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
+                        MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
+        QApplication::restoreOverrideCursor();
+        if (!overwrite) return;
+    }
+    if (session.DownloadFile(name.toStdString(), nullptr) != kComplete) return;
+    if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
+}

@@ -1,0 +1,100 @@
+// Opening items, changing directory and going up.
+#include "browser/quillmoorv3_view.h"
+#include "browser/wait_cursor.h"
+#include "ftp/ftp_session.h"
+#include "options/app_context.h"
+#include "platform/desktop/message_seam.h"
+#include "sites/site_tree.h"
+
+void CQuillmoorv3View::OpenItem(OpenSource source) {
+    ItemKind kind = tree.CurrentKind();
+    QString label;
+    if (source == OpenSource::List) {
+        currentItem = list->NextSelected(-1);
+        label = list->ItemText(currentItem, RemoteListModel::kName);
+        tree.SelectChildByLabel(label);
+        kind = list->KindAt(currentItem);
+    }
+    switch (kind) {
+        case ItemKind::Group:
+            FillCatalogue();
+            break;
+        case ItemKind::Site:
+            context.quickConnect = false;
+            ConnectToSite(tree.CurrentProfile());
+            break;
+        case ItemKind::Directory:
+            if (source == OpenSource::List) {
+                ChangeDirectory(label);
+            } else {
+                OpenDirectoryNode();
+            }
+            break;
+        case ItemKind::File:
+            if (source == OpenSource::List) DownloadAndOpen(label);
+            break;
+        default:
+            break;
+    }
+    Arrange();
+}
+
+void CQuillmoorv3View::OpenDirectoryNode() {
+    SiteProfile profile;
+    QString path;
+    if (!tree.CurrentSiteAndPath(profile, path)) return;
+    path += tree.CurrentLabel();
+    CFtpSession& session = context.session;
+    if (session.host != profile.host) {
+        session.Quit();
+        context.quickConnect = false;
+        ConnectToSite(profile);
+    } else if (session.connected) {
+        session.ChangeToRoot();
+    } else {
+        ConnectToSite(profile);
+    }
+    if (session.connected) ChangeDirectory(path);
+}
+
+int CQuillmoorv3View::ChangeDirectory(const QString& name) {
+    WaitCursor wait;
+    const QString target = name.isEmpty() ? SelectedName() : name;
+    const int replyClass = context.session.ChangeDir(target.toStdString());
+    if (replyClass == kComplete) {
+        LoadListing();
+    } else if (replyClass == kTransient) {
+        Disconnect(false);
+        ShowMessage(this, QStringLiteral(
+            "The connection was closed without me knowing about it, try logging on again."));
+    }
+    return replyClass;
+}
+
+void CQuillmoorv3View::GoUp() {
+    if (context.quickConnect) {
+        ChangeDirectory(QStringLiteral(".."));
+        return;
+    }
+    QTreeWidgetItem* const before = tree.CurrentNode();
+    switch (tree.GoToParent()) {
+        case 3:
+        case 5:
+            ChangeDirectory(QStringLiteral(".."));
+            break;
+        case 6:
+            if (AskYesNo(this, QStringLiteral("You are at the root directory, are you sure you want to disconnect from ") +
+                                   SessionHost())) {
+                context.session.Quit();
+                FillCatalogue();
+            } else {
+                // Still connected and still showing the site: the current node
+                // goes back to the site, or the next listing would file its
+                // directories under the group.
+                tree.SetCurrentNode(before);
+            }
+            break;
+        default:
+            break;
+    }
+}

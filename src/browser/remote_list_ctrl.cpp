@@ -1,0 +1,222 @@
+#include "browser/remote_list_ctrl.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QStackedLayout>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kSelectedNameLimit = 255;
+
+// The drag of items out of the list starts here rather than in the views, so
+// the list view decides what a drag carries.
+template <typename View>
+class DragReportingView : public View {
+public:
+    explicit DragReportingView(CRemoteListCtrl* owner) : owner(owner) {}
+
+protected:
+    void startDrag(Qt::DropActions) override { QMetaObject::invokeMethod(owner, "DragStarted"); }
+
+private:
+    CRemoteListCtrl* owner;
+};
+
+}  // namespace
+
+CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
+    : QWidget(parent), model(this), selection(&model, this) {
+    setObjectName(QStringLiteral("remoteList"));
+    iconView = new DragReportingView<QListView>(this);
+    detailsView = new DragReportingView<QTreeView>(this);
+
+    detailsView->setRootIsDecorated(false);
+    detailsView->setItemsExpandable(false);
+    detailsView->setUniformRowHeights(true);
+    detailsView->setAllColumnsShowFocus(true);
+    detailsView->setSortingEnabled(false);
+    detailsView->header()->setSectionsClickable(false);
+    detailsView->header()->setStretchLastSection(false);
+
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(detailsView)}) {
+        view->setModel(&model);
+        QItemSelectionModel* own = view->selectionModel();
+        view->setSelectionModel(&selection);
+        delete own;
+        WireView(view);
+    }
+    for (int column = 0; column < RemoteListModel::kColumnCount; ++column)
+        detailsView->setColumnWidth(column, kColumnWidths[column]);
+
+    stack = new QStackedLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(iconView);
+    stack->addWidget(detailsView);
+    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished);
+    mode = -1;
+    SetMode(modeCode);
+}
+
+void CRemoteListCtrl::WireView(QAbstractItemView* view) {
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::SelectedClicked);
+    view->setDragEnabled(true);
+    view->setDragDropMode(QAbstractItemView::DragOnly);
+    view->setContextMenuPolicy(Qt::NoContextMenu);  // the event filter reports it
+    view->setAccessibleName(QStringLiteral("Remote files"));
+    view->setFocusPolicy(Qt::StrongFocus);
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+    connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) emit ItemActivated(index.row());
+    });
+}
+
+void CRemoteListCtrl::SetImageLists(const CImageList* small, const CImageList* large) {
+    model.SetImageLists(small, large);
+}
+
+void CRemoteListCtrl::ConfigureIconView() {
+    const bool large = mode == kLargeIcons;
+    iconView->setViewMode(large ? QListView::IconMode : QListView::ListMode);
+    iconView->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+    iconView->setFlow(mode == kList ? QListView::TopToBottom : QListView::LeftToRight);
+    iconView->setWrapping(true);
+    iconView->setResizeMode(QListView::Adjust);
+    iconView->setMovement(QListView::Static);  // arranged automatically, never by hand
+    iconView->setUniformItemSizes(true);
+    iconView->setLayoutMode(QListView::Batched);
+    iconView->setBatchSize(2000);
+    iconView->setWordWrap(large);
+    iconView->setTextElideMode(Qt::ElideRight);
+    iconView->setGridSize(large ? QSize(96, 64) : (mode == kSmallIcons ? QSize(160, 20) : QSize()));
+    iconView->setEditTriggers(QAbstractItemView::SelectedClicked);
+}
+
+void CRemoteListCtrl::SetMode(int modeCode) {
+    const int wanted = modeCode & 3;
+    if (wanted == mode) return;
+    QWidget* hadFocus = stack ? stack->currentWidget() : nullptr;
+    const bool focused = hadFocus && hadFocus->hasFocus();
+    mode = wanted;
+    model.SetLargeIcons(mode == kLargeIcons);
+    if (mode == kDetails) {
+        stack->setCurrentWidget(detailsView);
+    } else {
+        ConfigureIconView();
+        stack->setCurrentWidget(iconView);
+    }
+    if (focused) stack->currentWidget()->setFocus();
+    Arrange();
+}
+
+QAbstractItemView* CRemoteListCtrl::ActiveView() const {
+    if (mode == kDetails) return detailsView;
+    return iconView;
+}
+
+ItemKind CRemoteListCtrl::KindAt(int row) const {
+    if (row < 0 || row >= model.Count()) return ItemKind::None;
+    return model.Item(row).kind;
+}
+
+QList<int> CRemoteListCtrl::SelectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& index : selection.selectedRows()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int CRemoteListCtrl::SelectedCount() const { return static_cast<int>(selection.selectedRows().size()); }
+
+int CRemoteListCtrl::NextSelected(int after) const {
+    int next = -1;
+    for (const QItemSelectionRange& range : selection.selection()) {
+        const int candidate = std::max(range.top(), after + 1);
+        if (candidate <= range.bottom() && (next < 0 || candidate < next)) next = candidate;
+    }
+    return next;
+}
+
+int CRemoteListCtrl::FocusedRow() const {
+    const QModelIndex current = selection.currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void CRemoteListCtrl::SelectRow(int row, bool addToSelection) {
+    if (row < 0 || row >= model.Count()) return;
+    auto flags = QItemSelectionModel::Rows | QItemSelectionModel::Select;
+    if (!addToSelection) flags |= QItemSelectionModel::Clear;
+    selection.setCurrentIndex(model.index(row, 0), flags);
+}
+
+void CRemoteListCtrl::ClearSelection() { selection.clear(); }
+
+QString CRemoteListCtrl::SelectedName() const {
+    const int row = NextSelected(-1);
+    return row < 0 ? QString() : model.Text(row, RemoteListModel::kName).left(kSelectedNameLimit);
+}
+
+int CRemoteListCtrl::FindLabel(const QString& label) const {
+    int caseless = -1;
+    for (int row = 0; row < model.Count(); ++row) {
+        const QString& text = model.Item(row).label;
+        if (text == label) return row;
+        if (caseless < 0 && text.compare(label, Qt::CaseInsensitive) == 0) caseless = row;
+    }
+    return caseless;
+}
+
+void CRemoteListCtrl::Arrange() {
+    if (mode != kDetails) iconView->doItemsLayout();
+    ActiveView()->scrollToTop();
+}
+
+void CRemoteListCtrl::EditLabel(int row) {
+    if (row < 0 || row >= model.Count()) return;
+    ActiveView()->edit(model.index(row, RemoteListModel::kName));
+}
+
+bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                const int row = NextSelected(-1);
+                if (row >= 0) emit ItemActivated(row);
+                return true;
+            }
+            if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier)) {
+                const QRect rect = ActiveView()->visualRect(model.index(std::max(NextSelected(-1), 0), 0));
+                emit ContextMenuRequested(ActiveView()->viewport()->mapToGlobal(rect.center()));
+                return true;
+            }
+            emit KeyPressed(key->key(), key->modifiers(), key->isAutoRepeat());
+            break;
+        }
+        case QEvent::ContextMenu: {
+            auto* menu = static_cast<QContextMenuEvent*>(event);
+            QWidget* widget = qobject_cast<QWidget*>(watched);
+            if (menu->reason() == QContextMenuEvent::Mouse && widget) {
+                const QPoint local = widget == ActiveView() ? ActiveView()->viewport()->mapFrom(widget, menu->pos()) : menu->pos();
+                const QModelIndex index = ActiveView()->indexAt(local);
+                // A right click selects the item under it, as in a file manager.
+                if (index.isValid() && !selection.isRowSelected(index.row())) SelectRow(index.row());
+            }
+            emit ContextMenuRequested(menu->globalPos());
+            return true;
+        }
+        case QEvent::FocusIn:
+            emit FocusReceived();
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,127 @@
+// Opening the control connection: service, host and protocol lookups, and a
+// connect that the wake descriptor and the time limit can end.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "ftp/ftp_session.h"
+#include "platform/net/host_port.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+
+namespace {
+
+constexpr int kDefaultFtpPort = 21;
+
+}  // namespace
+
+int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
+                               const std::string& protocolName) {
+    serverAddress = {};
+    serverAddress.sin_family = AF_INET;
+
+    // A host text may carry its own port ("host:2121"); it wins over the rest.
+    std::string name;
+    int port = 0;
+    if (!net::SplitHostPort(hostName, name, port)) {
+        name = hostName;
+        port = 0;
+    }
+    if (port == 0 && firewallOn && firewallPort != 0) port = firewallPort;
+    if (port == 0) port = net::ServicePort(serviceName, protocolName);
+    if (port == 0) port = std::atoi(serviceName.c_str());
+    if (port == 0) {
+        LogF("can't get \"%s\" service entry, will use default", serviceName.c_str());
+        port = kDefaultFtpPort;
+    }
+    serverAddress.sin_port = htons(static_cast<std::uint16_t>(port));
+
+    int resolveError = 0;
+    const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    switch (resolver.Resolve(name, wake.Fd(), limit, serverAddress.sin_addr, resolveError)) {
+        case net::ResolveStatus::Found:
+            break;
+        case net::ResolveStatus::Woken:
+            abortFlag = 1;
+            return kNoSocket;
+        case net::ResolveStatus::TimedOut:
+            LogTimeLimit();
+            abortFlag = 1;
+            [[fallthrough]];
+        case net::ResolveStatus::NotFound:
+            LogF("can't get \"%s\" host entry", hostName.c_str());
+            return kNoSocket;
+    }
+
+    int protocol = net::ProtocolNumber(protocolName);
+    if (protocol < 0) {
+        if (protocolName != "tcp") {
+            LogF("can't get \"%s\" protocol entry", protocolName.c_str());
+            return kNoSocket;
+        }
+        LogF("can't get \"%s\" protocol entry, will use default", protocolName.c_str());
+        protocol = IPPROTO_TCP;
+    }
+
+    const int type = protocolName == "udp" ? SOCK_DGRAM : SOCK_STREAM;
+    int socket = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
+    if (socket < 0) {
+        LogSocketError("create socket", net::LastSocketError());
+        return kNoSocket;
+    }
+
+    dataPeerAddress = serverAddress;
+    dataPeerAddress.sin_port = htons(20);
+
+    int errorCode = 0;
+    if (!ConnectWithLimit(socket, serverAddress, errorCode)) {
+        close(socket);
+        if (errorCode == net::kErrorCancelled) return kNoSocket;
+        LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
+        LogSocketError(nullptr, errorCode);
+        return kNoSocket;
+    }
+    LogF("Connected to %s port %u", net::DottedAddress(serverAddress.sin_addr).c_str(),
+         net::PortOf(serverAddress));
+    return socket;
+}
+
+// connect() itself cannot be woken, so it runs non-blocking and the wait for
+// its completion goes through the wake descriptor and the time limit.
+bool CFtpSession::ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode) {
+    const int flags = fcntl(socket, F_GETFL);
+    fcntl(socket, F_SETFL, flags | O_NONBLOCK);
+    int result = connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (result != 0 && errno != EINPROGRESS) {
+        errorCode = net::LastSocketError();
+        return false;
+    }
+    if (result != 0) {
+        switch (WaitWritable(socket)) {
+            case WaitOutcome::Ready:
+                break;
+            case WaitOutcome::Woken:
+                errorCode = net::kErrorCancelled;
+                return false;
+            case WaitOutcome::TimedOut:
+                errorCode = net::kErrorTimedOut;
+                return false;
+            case WaitOutcome::Failed:
+                errorCode = net::LastSocketError();
+                return false;
+        }
+        int pending = 0;
+        socklen_t length = sizeof pending;
+        if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &length) != 0) pending = errno;
+        if (pending != 0) {
+            errorCode = net::SocketErrorFromErrno(pending);
+            return false;
+        }
+    }
+    fcntl(socket, F_SETFL, flags);
+    return true;
+}

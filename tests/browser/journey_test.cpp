@@ -1,0 +1,182 @@
+// One journey a user takes, through the whole program against a real local
+// server: start, open the demo group, connect, enter a folder, download and
+// open a file, upload a file by drop, rename, chmod, delete, go up, disconnect,
+// exit. Checked against what the server logged and what is on disk.
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTreeWidgetItem>
+#include <QUrl>
+
+#include "app/browser_frame_commands.h"
+#include "app/main_frame.h"
+#include "app/quillmoorv3_app.h"
+#include "browser/permissions_dlg.h"
+#include "browser_test_main.h"
+#include "test_files.h"
+#include "platform/desktop/command_ids.h"
+#include "server_fixture.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class JourneyTest : public QObject {
+    Q_OBJECT
+
+private:
+    CQuillmoorv3View* view = nullptr;
+
+    QStringList Labels() {
+        QStringList labels;
+        for (int row = 0; row < view->List().ItemCount(); ++row) labels << view->List().ItemText(row, 0);
+        return labels;
+    }
+
+    // A double click on the item with that label, as the user does it.
+    void DoubleClick(const QString& label) {
+        QAbstractItemView* items = view->List().ActiveView();
+        const int row = view->List().FindLabel(label);
+        QVERIFY2(row >= 0, qPrintable(label));
+        const QRect rect = items->visualRect(items->model()->index(row, 0));
+        QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(items->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void Select(const QString& label) {
+        view->List().SelectRow(view->List().FindLabel(label));
+        view->List().ActiveView()->setFocus();
+        QApplication::processEvents();
+    }
+
+private slots:
+    void TheWholeJourney() {
+        LoggedPyftpd server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        server.Put("pub/notes.txt", "remote notes\n");
+        server.Put("pub/old name.txt", "rename me\n");
+        server.Put("pub/doomed.bin", "bye\n");
+        server.Put("welcome.txt", "hi\n");
+
+        // The catalogue and a default application for text files that records
+        // the file it was asked to open.
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        QTemporaryDir scratch;
+        WriteTestFile(config + "/Corvane/Wexal.INI", LocalSiteCatalogue(server.HostText()));
+        const QString opened = scratch.filePath("opened.txt");
+        WriteTestFile(scratch.filePath("viewer.sh"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + opened.toUtf8() + ".tmp\"\nmv \"" +
+                                                   opened.toUtf8() + ".tmp\" \"" + opened.toUtf8() + "\"\n",
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        WriteTestFile(data + "/applications/journey-viewer.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + scratch.filePath("viewer.sh").toUtf8() +
+                      " %f\n");
+        WriteTestFile(config + "/mimeapps.list", "[Default Applications]\ntext/plain=journey-viewer.desktop\n");
+
+        MessageLog messages;
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        app.Settings().defaultDownloadDirectory = (scratch.path() + "/").toStdString();
+        app.Settings().viewOnDoubleClick = 1;
+        app.Settings().email = "journey@example.com";
+        CMainFrame* frame = app.MainFrame();
+        view = qobject_cast<CQuillmoorv3View*>(frame->ListViewPane());
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        QCOMPARE(Labels(), QStringList{"Demo"});
+
+        // Open the demo group, connect to its site, enter a folder.
+        DoubleClick("Demo");
+        QCOMPARE(Labels(), QStringList{"Local"});
+        DoubleClick("Local");
+        QVERIFY(app.Session().connected);
+        QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
+        DoubleClick("pub");
+        QCOMPARE(Labels(), (QStringList{"doomed.bin", "notes.txt", "old name.txt"}));
+
+        // Download a file and open it with the desktop's application.
+        DoubleClick("notes.txt");
+        QCOMPARE(ReadAll(scratch.filePath("notes.txt")), QByteArray("remote notes\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(ReadAll(opened), scratch.filePath("notes.txt").toUtf8() + "\n", 10000);
+
+        // Upload a file by dropping it onto the window.
+        const QString local = scratch.filePath("from desktop.txt");
+        WriteTestFile(local, "uploaded\n");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(local)});
+        const QPoint centre(frame->width() / 2, frame->height() / 2);
+        QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(frame, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(centre), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(frame, &drop);
+        QCOMPARE(ReadAll(server.Root() + "/pub/from desktop.txt"), QByteArray("uploaded\n"));
+        QVERIFY(Labels().contains("from desktop.txt"));
+
+        auto* commands = frame->findChild<CBrowserCommands*>();
+        QVERIFY(commands);
+        // Rename through the frame's Rename command (F2 on the list).
+        Select("old name.txt");
+        commands->askRename = [](QWidget*, QString& name) {
+            if (name != "old name.txt") return false;
+            name = "new name.txt";
+            return true;
+        };
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_F2);
+        QVERIFY(Labels().contains("new name.txt"));
+        QVERIFY(QFile::exists(server.Root() + "/pub/new name.txt"));
+
+        // Permissions: group write on for the uploaded file.
+        Select("from desktop.txt");
+        sessionForTest = &app.Session();
+        commands->runPermissions = [this](QWidget* parent) {
+            CPermissionsDlg dialog(view->List(), *sessionForTest, parent);
+            dialog.Box(4)->click();  // group write
+            dialog.accept();
+        };
+        frame->Commands().Route(kCmdPermissions);
+        QVERIFY(QFileInfo(server.Root() + "/pub/from desktop.txt").permissions().testFlag(QFile::WriteGroup));
+
+        // Delete with the Delete key and its confirmation.
+        Select("doomed.bin");
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);
+        QVERIFY(!QFile::exists(server.Root() + "/pub/doomed.bin"));
+        QVERIFY(!Labels().contains("doomed.bin"));
+
+        // Up with Backspace, then Disconnect from the toolbar's command.
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
+        QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
+        frame->Commands().Route(kCmdDisconnect);
+        QVERIFY(!app.Session().connected);
+        QCOMPARE(Labels(), QStringList{"Demo"});
+
+        app.RequestExit();
+        app.ExitInstance();
+
+        const QStringList expected{"Are you sure you want to delete the selected item(s), they will be gone forever?",
+                                   "Are you sure you want to disconnect from " + QString::fromStdString(server.HostText())};
+        QCOMPARE(messages.texts, expected);
+        const QString log = server.Log();
+        for (const QString& line : {QString("RETR " + server.Root() + "/pub/notes.txt completed=1"),
+                                    QString("STOR " + server.Root() + "/pub/from desktop.txt completed=1"),
+                                    QString("RNFR " + server.Root() + "/pub/old name.txt"),
+                                    QString("SITE CHMOD " + server.Root() + "/pub/from desktop.txt 200"),
+                                    QString("DELE " + server.Root() + "/pub/doomed.bin 250")}) {
+            QVERIFY2(log.contains(line), qPrintable(line + "\n---\n" + log));
+        }
+        // The catalogue was written back with the site.
+        QVERIFY(ReadAll(config + "/Corvane/Wexal.INI").contains("[Local]"));
+    }
+
+private:
+    CFtpSession* sessionForTest = nullptr;
+};
+
+QUILLMOOR_BROWSER_TEST_MAIN(JourneyTest)
+#include "journey_test.moc"

@@ -1,0 +1,286 @@
+// The list view's fills, image lists, order, modes and labels, without a server.
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QTreeView>
+#include <QTreeWidgetItem>
+
+#include "browser/create_dir_dlg.h"
+#include "browser/file_types.h"
+#include "browser_test_main.h"
+#include "platform/desktop/program_icons.h"
+#include "view_fixture.h"
+
+class ListViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Opens the Demo group and then its site Alpha in the tree without
+    // connecting, as a listing of Alpha would find it.
+    static void StandOnSite(ViewFixture& f, const QString& site) {
+        f.tree->SetCurrentNode(nullptr);
+        f.tree->SelectChildByLabel("Demo");
+        f.tree->SelectChildByLabel(site);
+    }
+
+private slots:
+    void StartsWithTheGroupsEachWithTheGroupIcon() {
+        ViewFixture f(DemoCatalogue());
+        QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
+        QCOMPARE(f.view->SmallImages().Count(), 5);
+        QCOMPARE(f.view->LargeImages().Count(), 5);
+        const qint64 group = ProgramIcon(ProgramIcons::kGroup).cacheKey();
+        for (int row = 0; row < 2; ++row) {
+            const int image = f.List().Model().Item(row).image;
+            QCOMPARE(f.view->SmallImages().Icon(image).cacheKey(), group);
+            QCOMPARE(f.List().KindAt(row), ItemKind::Group);
+        }
+        QCOMPARE(f.view->SmallImages().Icon(2).cacheKey(), ProgramIcon(ProgramIcons::kFolder).cacheKey());
+    }
+
+    void SiteIconsComeFromResourcesSpecsOrThePreviousImage() {
+        ViewFixture f(DemoCatalogue());
+        f.Select({"Demo"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(f.Labels(), (QStringList{"Alpha", "Broken", "Gamma"}));
+        // Three fixed icons, then Alpha's and Gamma's; Broken appends nothing.
+        QCOMPARE(f.view->SmallImages().Count(), 5);
+        const auto image = [&](const QString& label) { return f.List().Model().Item(f.Row(label)).image; };
+        QCOMPARE(image("Alpha"), 3);
+        QCOMPARE(image("Broken"), 3);
+        QCOMPARE(image("Gamma"), 4);
+        QCOMPARE(f.view->SmallImages().Icon(3).cacheKey(), ProgramIcon(7).cacheKey());
+        QCOMPARE(f.view->LargeImages().Icon(4).cacheKey(), ProgramFileIcon(ProgramIcons::kSiteIconIndex).cacheKey());
+    }
+
+    void ListingEntriesFillTheFiveColumns() {
+        ViewFixture f(DemoCatalogue());
+        StandOnSite(f, "Alpha");
+        f.view->ClearItems();
+        f.view->AddEntry(Entry("drwxr-x---", "4096", "pub"));
+        f.view->AddEntry(Entry("-rw-r--r--", "999", "small.txt"));
+        f.view->AddEntry(Entry("-rw-r--r--", "  1999", "one.txt"));
+        f.view->AddEntry(Entry("-rw-r--r--", "123456789", "big.iso"));
+        f.view->AddEntry(Entry("-rw-r--r--", "12abc", "odd"));
+        auto& list = f.List();
+        const int pub = f.Row("pub");
+        QCOMPARE(list.ItemText(pub, RemoteListModel::kType), QStringLiteral("Folder"));
+        QCOMPARE(list.ItemText(pub, RemoteListModel::kPermissions), QStringLiteral("drwxr-x---"));
+        QCOMPARE(list.ItemText(pub, RemoteListModel::kSize), QString());
+        QCOMPARE(list.ItemText(pub, RemoteListModel::kModified), QString());
+        QCOMPARE(list.Model().Item(pub).image, 2);
+        QCOMPARE(list.KindAt(pub), ItemKind::Directory);
+        QCOMPARE(list.ItemText(f.Row("small.txt"), RemoteListModel::kSize), QStringLiteral("0K"));
+        QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kSize), QStringLiteral("1K"));
+        QCOMPARE(list.ItemText(f.Row("big.iso"), RemoteListModel::kSize), QStringLiteral("123,456K"));
+        QCOMPARE(list.ItemText(f.Row("odd"), RemoteListModel::kSize), QStringLiteral("0K"));
+        QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kModified), QStringLiteral("Dec  7 08:00"));
+        QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kType), FileTypeName(".txt"));
+        QCOMPARE(list.ItemText(f.Row("odd"), RemoteListModel::kType), QString());
+        QCOMPARE(list.KindAt(f.Row("odd")), ItemKind::File);
+        // The directory became a node under the site.
+        QCOMPARE(f.tree->CurrentNode()->childCount(), 1);
+        QCOMPARE(f.tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
+    }
+
+    void DotEntriesAreSkippedAndQuickConnectionsAddNoNodes() {
+        ViewFixture f(DemoCatalogue());
+        StandOnSite(f, "Alpha");
+        f.context.quickConnect = true;
+        f.view->ClearItems();
+        f.view->AddEntry(Entry("drwxr-xr-x", "0", "."));
+        f.view->AddEntry(Entry("drwxr-xr-x", "0", ".."));
+        QCOMPARE(f.List().ItemCount(), 0);
+        f.view->AddEntry(Entry("drwxr-xr-x", "0", "incoming"));
+        QCOMPARE(f.List().ItemCount(), 1);
+        QCOMPARE(f.tree->CurrentNode()->childCount(), 0);
+    }
+
+    void FoldersAndFilesInterleaveByLabelInEveryMode() {
+        ViewFixture f;
+        f.view->ClearItems();
+        f.List().Model().BeginBatch();
+        for (const auto& e : {Entry("-rw-r--r--", "1", "gamma.txt"), Entry("drwxr-xr-x", "0", "beta"),
+                              Entry("-rw-r--r--", "1", "Alpha.txt"), Entry("drwxr-xr-x", "0", "Delta")})
+            f.view->AddEntry(e);
+        f.List().Model().EndBatch();
+        f.view->AddEntry(Entry("-rw-r--r--", "1", "charlie"));  // one at a time goes to its place too
+        const QStringList order{"Alpha.txt", "beta", "charlie", "Delta", "gamma.txt"};
+        QCOMPARE(f.Labels(), order);
+
+        f.Select({"charlie"});
+        for (int mode : {CRemoteListCtrl::kDetails, CRemoteListCtrl::kList, CRemoteListCtrl::kSmallIcons,
+                         CRemoteListCtrl::kLargeIcons, CRemoteListCtrl::kDetails}) {
+            f.view->SetViewMode(mode);
+            QCOMPARE(f.List().Mode(), mode);
+            QCOMPARE(f.Labels(), order);
+            QCOMPARE(f.view->SelectedName(), QStringLiteral("charlie"));
+            QCOMPARE(f.List().ActiveView()->model()->rowCount(), 5);
+        }
+        // A click on a column header sorts nothing.
+        QHeaderView* header = f.List().DetailsView()->header();
+        QVERIFY(!header->sectionsClickable());
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(1) + 5, 5));
+        QCOMPARE(f.Labels(), order);
+    }
+
+    void DetailsColumnsHaveTheirTitlesWidthsAndAlignments() {
+        ViewFixture f;
+        f.view->SetViewMode(CRemoteListCtrl::kDetails);
+        const QStringList titles{"Name", "Size", "Type", "Modified", "Permissions"};
+        const QList<int> widths{180, 75, 85, 100, 85};
+        auto* model = f.List().DetailsView()->model();
+        for (int column = 0; column < 5; ++column) {
+            QCOMPARE(model->headerData(column, Qt::Horizontal).toString(), titles[column]);
+            QCOMPARE(f.List().DetailsView()->columnWidth(column), widths[column]);
+            const auto alignment = model->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
+            QCOMPARE(bool(alignment & Qt::AlignRight), column == 1);
+        }
+    }
+
+    void TwoListingsAppendSixtyImages() {
+        ViewFixture f;
+        const int before = f.view->SmallImages().Count();
+        for (int listing = 0; listing < 2; ++listing) {
+            f.view->ClearItems();
+            FileTypeCache cache;
+            f.List().Model().BeginBatch();
+            for (int i = 0; i < 30; ++i)
+                f.view->AddEntry(Entry("-rw-r--r--", "10", "file" + std::to_string(i) + ".txt"), &cache);
+            f.List().Model().EndBatch();
+        }
+        QCOMPARE(f.view->SmallImages().Count(), before + 60);
+        QCOMPARE(f.view->LargeImages().Count(), before + 60);
+        for (int row = 0; row < f.List().ItemCount(); ++row)
+            QVERIFY(f.List().Model().Item(row).image >= before + 30);
+        // A catalogue fill starts the image lists again.
+        f.view->FillCatalogue();
+        QCOMPARE(f.view->SmallImages().Count(), 3);
+    }
+
+    void LabelsAreFoundExactlyAndRelabelledInOrder() {
+        ViewFixture f;
+        for (const char* name : {"readme", "README", "notes"}) f.view->AddEntry(Entry("-rw-r--r--", "1", name));
+        f.view->FindItemByName("README");
+        QCOMPARE(f.List().ItemText(f.view->CurrentItem(), 0), QStringLiteral("README"));
+        f.view->FindItemByName("nothing");
+        QCOMPARE(f.List().ItemText(f.view->CurrentItem(), 0), QStringLiteral("README"));
+        f.view->SetItemLabel("notes", "zeta");
+        QCOMPARE(f.Labels(), (QStringList{"README", "readme", "zeta"}));
+        f.view->SetItemLabel("absent", "x");
+        QCOMPARE(f.List().ItemCount(), 3);
+
+        const std::string longName(300, 'n');
+        f.view->AddEntry(Entry("-rw-r--r--", "1", longName));
+        f.Select({QString::fromStdString(longName)});
+        QCOMPARE(f.view->SelectedName().size(), 255);
+    }
+
+    void ContextMenusFollowTheItemKind() {
+        ViewFixture f(DemoCatalogue());
+        const auto texts = [&](QMenu* menu) {
+            QStringList out;
+            for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            delete menu;
+            return out;
+        };
+        QVERIFY(f.view->BuildContextMenu() == nullptr);  // nothing selected, no menu
+        f.Select({"Demo"});
+        QCOMPARE(texts(f.view->BuildContextMenu()), QStringList{"&Open Connection"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.Select({"Alpha"});
+        QCOMPARE(texts(f.view->BuildContextMenu()),
+                 (QStringList{"&Connect to Alpha", "&Disconnect", "-", "&Add Profile", "&Delete Alpha", "-",
+                              "&Properties for Alpha"}));
+        f.view->ClearItems();
+        f.view->AddEntry(Entry("-rw-r--r--", "1", "R&D notes.txt"));
+        f.Select({"R&D notes.txt"});
+        QMenu* menu = f.view->BuildContextMenu();
+        QCOMPARE(menu->actions().at(2)->isEnabled(), false);  // Disconnect, not connected
+        QCOMPARE(menu->actions().at(4)->isEnabled(), true);   // Delete, an item is selected
+        QCOMPARE(texts(menu), (QStringList{"&Open R&&D notes.txt", "-", "&Disconnect", "-", "&Delete", "Rena&me",
+                                           "-", "&Properties"}));
+    }
+
+    void DeletingSitesRemovesThemFromListAndTree() {
+        ViewFixture f(DemoCatalogue());
+        f.Select({"Demo"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        MessageLog messages;
+        messages.answer = MessageAnswer::No;
+        f.Select({"Alpha", "Gamma"});
+        f.view->DeleteSelected();
+        QCOMPARE(f.List().ItemCount(), 3);
+        messages.answer = MessageAnswer::Yes;
+        f.view->DeleteSelected();
+        QCOMPARE(f.Labels(), QStringList{"Broken"});
+        QCOMPARE(f.tree->CurrentNode()->childCount(), 1);
+        QCOMPARE(messages.texts.size(), 2);
+        QCOMPARE(messages.texts[0],
+                 QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?"));
+    }
+
+    void RenamingSitesAndGroupsRelabelsTheTree() {
+        ViewFixture f(DemoCatalogue());
+        f.Select({"Work"});
+        f.view->RenameSelected("Jobs");
+        QCOMPARE(f.Labels(), (QStringList{"Demo", "Jobs"}));
+        QCOMPARE(f.tree->topLevelItem(1)->text(0), QStringLiteral("Jobs"));
+        f.Select({"Demo"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.Select({"Gamma"});
+        f.view->RenameSelected("");  // an emptied label changes nothing
+        f.view->RenameSelected("Aardvark");
+        QCOMPARE(f.Labels(), (QStringList{"Aardvark", "Alpha", "Broken"}));
+        SiteProfile profile;
+        QVERIFY(f.tree->FindChildProfile("Aardvark", &profile));
+        QCOMPARE(profile.name, std::string("Aardvark"));
+    }
+
+    void TreeOpeningAGroupShowsItsSites() {
+        ViewFixture f(DemoCatalogue());
+        f.tree->SetCurrentNode(f.tree->topLevelItem(1));
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        QCOMPARE(f.Labels(), QStringList{"Other"});
+    }
+
+    void ConnectingAnonymouslyWithoutAnEmailAddressAsksForOne() {
+        ViewFixture f(DemoCatalogue());
+        MessageLog messages;
+        f.settings.email.clear();
+        f.Select({"Demo"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.Select({"Alpha"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(messages.texts.value(0), QStringLiteral("Please enter your e-mail address in the options dialog "
+                                                          "before connecting to anonymous FTP sites. Thanks."));
+        QVERIFY(!f.session.connected);
+        QCOMPARE(f.tree->CurrentKind(), ItemKind::Group);  // back at the group
+        QVERIFY(!f.LogLines().join("\n").contains("USER"));
+    }
+
+    void CancellingThePromptConnectsNothing() {
+        ViewFixture f(DemoCatalogue());
+        MessageLog messages;
+        f.dialogs.connect = false;
+        SiteProfile profile;
+        profile.host = "127.0.0.1:1";
+        profile.prompt = true;
+        f.context.quickConnect = true;
+        f.view->ConnectToSite(profile);
+        QCOMPARE(f.dialogs.prompts, 1);
+        QVERIFY(f.dialogs.lastPromptWasQuick);
+        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(f.LogLines().isEmpty());
+    }
+
+    void CreateDirectoryNamesStopAt128Characters() {
+        CCreateDirDlg dialog;
+        QTest::keyClicks(dialog.NameEdit(), QString(140, u'd'));
+        QCOMPARE(dialog.Name().size(), 128);
+    }
+};
+
+QUILLMOOR_BROWSER_TEST_MAIN(ListViewTest)
+#include "list_view_test.moc"

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "browser/quillmoorv3_view.h"
+#include "ftp/ftp_session.h"
+#include "ftp/polling_waiter.h"
+#include "options/app_context.h"
+#include "platform/desktop/message_seam.h"
+#include "sites/site_tree.h"
+#include "sites/store/site_store.h"
+
+// Site dialogs that answer as the test tells them and remember what they saw.
+struct ScriptedSiteDialogs : SiteDialogs {
+    bool connect = true;  // the prompt's answer
+    std::function<void(SiteProfile&)> editPrompt;
+    PropertiesResult propertiesAnswer = PropertiesResult::Cancelled;
+    std::function<void(SiteProfile&)> editProperties;
+    int prompts = 0;
+    bool lastPromptWasQuick = false;
+
+    bool PromptConnection(QWidget*, SiteProfile& profile, bool quickConnect) override {
+        ++prompts;
+        lastPromptWasQuick = quickConnect;
+        if (connect && editPrompt) editPrompt(profile);
+        return connect;
+    }
+    PropertiesResult EditSiteProperties(QWidget*, SiteProfile& profile, QIcon&) override {
+        if (propertiesAnswer != PropertiesResult::Cancelled && editProperties) editProperties(profile);
+        return propertiesAnswer;
+    }
+};
+
+// Message boxes answered through the seam, each one recorded.
+struct MessageLog {
+    QStringList texts;
+    MessageAnswer answer = MessageAnswer::Yes;
+
+    MessageLog() {
+        SetMessageResponder([this](const MessageRequest& request) {
+            texts << request.text;
+            if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+            return answer;
+        });
+    }
+    ~MessageLog() { SetMessageResponder({}); }
+};
+
+// Everything a list view needs, as the application owns it, with a catalogue
+// file in a private directory and a waiter instead of progress dialogs.
+struct ViewFixture {
+    QTemporaryDir dir;
+    AppSettings settings;
+    LogQueue log;
+    TransferStatus status;
+    CFtpSession session{log, status};
+    AppContext context{settings, session, log, status};
+    PollingWaiter waiter;
+    ScriptedSiteDialogs dialogs;
+    std::unique_ptr<SiteStore> store;
+    std::unique_ptr<CSiteTree> tree;
+    std::unique_ptr<CQuillmoorv3View> view;
+
+    explicit ViewFixture(const QByteArray& catalogue = {}) {
+        const QString path = dir.filePath("Wexal.INI");
+        if (!catalogue.isEmpty()) {
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly)) file.write(catalogue);
+        }
+        settings.defaultDownloadDirectory = (dir.path() + "/downloads/").toStdString();
+        QDir().mkpath(dir.path() + "/downloads");
+        settings.email = "tester@example.com";
+        settings.viewOnDoubleClick = 0;
+        session.timeoutSeconds = 10;
+        session.SetUi(&waiter);
+        waiter.SetPollInterval(std::chrono::milliseconds(20));
+        store = std::make_unique<SiteStore>(path.toStdString());
+        tree = std::make_unique<CSiteTree>(*store);
+        tree->LoadCatalogue();
+        view = std::make_unique<CQuillmoorv3View>(context, *tree, dialogs);
+        view->SetEngineUi(&waiter);
+        view->resize(640, 400);
+        view->FirstUpdate();
+    }
+    ~ViewFixture() {
+        if (session.connected) session.Quit();
+        view.reset();
+        tree.reset();
+    }
+
+    CRemoteListCtrl& List() { return view->List(); }
+    QStringList Labels() {
+        QStringList labels;
+        for (int row = 0; row < List().ItemCount(); ++row) labels << List().ItemText(row, 0);
+        return labels;
+    }
+    int Row(const QString& label) {
+        for (int row = 0; row < List().ItemCount(); ++row)
+            if (List().ItemText(row, 0) == label) return row;
+        return -1;
+    }
+    void Select(const QStringList& labels) {
+        List().ClearSelection();
+        for (const QString& label : labels) List().SelectRow(Row(label), true);
+    }
+    QStringList LogLines() {
+        QStringList lines;
+        for (const std::string& line : log.TakeAll()) lines << QString::fromStdString(line);
+        return lines;
+    }
+};
+
+inline RemoteEntry Entry(const std::string& permissions, const std::string& size, const std::string& name) {
+    RemoteEntry entry;
+    entry.permissions = permissions;
+    entry.sizeText = size;
+    entry.dateText = "Dec  7 08:00";
+    entry.name = name;
+    entry.isFile = permissions[0] == '-' ? 1 : 0;
+    return entry;
+}
+
+// Two groups; the demo group has a site with a resource-number icon, one with an
+// icon spec that fails, and one with the program's site icon.
+inline QByteArray DemoCatalogue() {
+    const auto site = [](const char* name, const char* host, const char* icon, const char* group) {
+        return QByteArray("[") + name + "]\r\nHOST=" + host + "\r\nACCOUNT=\r\nUID=anonymous\r\nPASSWORD=\r\n" +
+               "SAVPWD=FALSE\r\nICON=" + icon + "\r\nGROUP=" + group + "\r\nLOCALDIR=\r\nREMOTEDIR=\r\n" +
+               "PROMPT?=FALSE\r\nFIREWALL?=FALSE\r\n\r\n";
+    };
+    return site("Alpha", "127.0.0.1:1", "7", "Demo") + site("Broken", "127.0.0.1:1", "/no/such/file.ico ,0", "Demo") +
+           site("Gamma", "127.0.0.1:1", "Wexal.exe ,32", "Demo") + site("Other", "127.0.0.1:1", "", "Work");
+}

@@ -1,0 +1,302 @@
+// The view commands against a real local server (pyftpdlib) and, for replies a
+// real server will not give, the scripted server.
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTreeWidgetItem>
+
+#include "browser/permissions_dlg.h"
+#include "browser/file_properties_dlg.h"
+#include "browser_test_main.h"
+#include "server_fixture.h"
+
+using testsupport::ScriptedFtpServer;
+
+namespace {
+
+// A login that succeeds, then a refused change to the site's initial directory
+// (so no listing is fetched).
+ScriptedFtpServer& ScriptLogin(ScriptedFtpServer& server) {
+    return server.Expect("USER", "331 Send password.\r\n")
+        .Expect("PASS", "230 Logged in.\r\n")
+        .Expect("CWD", "550 No such directory.\r\n")
+        .Expect("XCWD", "550 No such directory.\r\n");
+}
+
+}  // namespace
+
+class ViewServerTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LoggedPyftpd> server;
+
+    // A fixture connected to the pyftpdlib root through the catalogue's site.
+    std::unique_ptr<ViewFixture> Connected() {
+        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
+        OpenSite(*f, "Demo", "Local");
+        return f;
+    }
+
+private slots:
+    void initTestCase() {
+        server = std::make_unique<LoggedPyftpd>();
+        if (!server->Started()) QSKIP(server->Problem().c_str());
+    }
+
+    void init() {
+        QDir root(server->Root());
+        root.removeRecursively();
+        QDir().mkpath(server->Root());
+    }
+
+    void ConnectingListsTheLoginDirectoryAndEntersFolders() {
+        server->Put("readme.txt", "hello");
+        server->Put("pub/linux/kernel.tar", QByteArray(2500, 'k'));
+        auto f = Connected();
+        QVERIFY(f->session.connected);
+        QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
+        QCOMPARE(f->List().ItemText(f->Row("readme.txt"), RemoteListModel::kSize), QStringLiteral("0K"));
+        QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));
+        QCOMPARE(f->tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
+
+        f->Select({"pub"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(f->Labels(), QStringList{"linux"});
+        QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("pub"));
+        f->Select({"linux"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(f->List().ItemText(0, RemoteListModel::kSize), QStringLiteral("2K"));
+
+        // File properties show where the file is.
+        f->Select({"kernel.tar"});
+        CFilePropertiesDlg properties(f->List(), f->session, "Local/pub/linux/");
+        QCOMPARE(properties.FieldText("Size:"), QStringLiteral("2K"));
+        QCOMPARE(properties.FieldText("Location:"), QStringLiteral("Local/pub/linux/"));
+
+        // Up twice: back to pub's parent, then the site's root asks first.
+        f->view->GoUp();
+        QCOMPARE(f->Labels(), QStringList{"linux"});
+        f->view->GoUp();
+        QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
+        MessageLog messages;
+        messages.answer = MessageAnswer::No;
+        f->view->GoUp();
+        QCOMPARE(messages.texts.value(0), "You are at the root directory, are you sure you want to disconnect from " +
+                                              QString::fromStdString(server->HostText()));
+        QVERIFY(f->session.connected);
+        QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
+        QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));  // still on the site
+        messages.answer = MessageAnswer::Yes;
+        f->view->GoUp();
+        QVERIFY(!f->session.connected);
+        QCOMPARE(f->Labels(), QStringList{"Local"});
+    }
+
+    void AnonymousLoginUsesTheEmailSetting() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted);
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "", "/nowhere"));
+        OpenSite(f, "Demo", "Local");
+        QVERIFY(f.session.connected);
+        const auto received = scripted.Received();
+        QCOMPARE(QString::fromStdString(received.at(1)), QStringLiteral("PASS tester@example.com"));
+        // The initial directory was walked into the tree even though CWD failed.
+        QCOMPARE(f.tree->CurrentLabel(), QStringLiteral("nowhere"));
+    }
+
+    void AStoredPasswordIsKeptForAnonymous() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted);
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "me@home", "/x"));
+        OpenSite(f, "Demo", "Local");
+        QCOMPARE(QString::fromStdString(scripted.Received().at(1)), QStringLiteral("PASS me@home"));
+    }
+
+    void FailedLoginSaysSoAndGoesBackToTheGroup() {
+        ScriptedFtpServer scripted;
+        scripted.Expect("USER", "331 Send password.\r\n").Expect("PASS", "530 Login incorrect.\r\n");
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "wrong"));
+        MessageLog messages;
+        OpenSite(f, "Demo", "Local");
+        QVERIFY(!f.session.connected);
+        QCOMPARE(messages.texts, QStringList{"There was a problem logging on to the site, please see the log "
+                                             "window for details."});
+        QCOMPARE(f.tree->CurrentKind(), ItemKind::Group);
+        QCOMPARE(f.Labels(), QStringList{"Local"});
+    }
+
+    void AClosingReplyToCwdDisconnectsWithoutAsking() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted)
+            .Expect("CWD", "421 Service closing control connection.\r\n");
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        MessageLog messages;
+        OpenSite(f, "Demo", "Local");
+        QVERIFY(f.session.connected);
+        QCOMPARE(f.view->ChangeDirectory("pub"), 4);
+        QVERIFY(!f.session.connected);
+        QCOMPARE(messages.texts, QStringList{"The connection was closed without me knowing about it, try logging on "
+                                             "again."});
+        QCOMPARE(f.Labels(), QStringList{"Demo"});
+        QVERIFY(f.tree->CurrentNode() == nullptr);
+    }
+
+    void DeletingAFileAndAFullDirectoryTogether() {
+        server->Put("a.txt", "x");
+        server->Put("full/inner.txt", "y");
+        server->Put("z.txt", "z");
+        auto f = Connected();
+        MessageLog messages;
+        f->Select({"a.txt", "full"});
+        f->view->DeleteSelected();
+        QCOMPARE(messages.texts, (QStringList{"Are you sure you want to delete the selected item(s), they will be "
+                                              "gone forever?",
+                                              "Error deleting directory"}));
+        QCOMPARE(f->Labels(), (QStringList{"full", "z.txt"}));
+        QVERIFY(!QFile::exists(server->Root() + "/a.txt"));
+        QVERIFY(QFile::exists(server->Root() + "/full/inner.txt"));
+    }
+
+    void RenamesThatTheServerRefusesChangeNothing() {
+        server->Put("keep.txt", "k");
+        server->Put("dir/x", "x");
+        auto f = Connected();
+        MessageLog messages;
+        f->Select({"keep.txt"});
+        f->view->RenameSelected("no/such/place.txt");
+        QCOMPARE(f->Labels(), (QStringList{"dir", "keep.txt"}));
+        QVERIFY(messages.texts.isEmpty());
+
+        f->view->RenameSelected("kept.txt");
+        QCOMPARE(f->Labels(), (QStringList{"dir", "kept.txt"}));
+        QVERIFY(QFile::exists(server->Root() + "/kept.txt"));
+
+        // A directory renamed from the tree's side relists and renames its node.
+        QVERIFY(f->view->RenameDirectoryByName("dir", "folder"));
+        QCOMPARE(f->Labels(), (QStringList{"folder", "kept.txt"}));
+        QVERIFY(QFile::exists(server->Root() + "/folder/x"));
+        QStringList nodes;
+        for (int i = 0; i < f->tree->CurrentNode()->childCount(); ++i) nodes << f->tree->CurrentNode()->child(i)->text(0);
+        QCOMPARE(nodes, QStringList{"folder"});
+        QVERIFY(!f->view->RenameDirectoryByName("absent", "x"));
+    }
+
+    void PermissionsGoToEverySelectedItem() {
+        for (const char* name : {"a.sh", "b.sh", "c.sh"}) server->Put(name, "#!/bin/sh\n");
+        QFile::setPermissions(server->Root() + "/a.sh", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                           QFile::ReadGroup | QFile::ExeGroup);
+        auto f = Connected();
+        f->Select({"c.sh", "a.sh", "b.sh"});
+        QCOMPARE(f->List().ItemText(0, RemoteListModel::kPermissions), QStringLiteral("-rwxr-x---"));
+        CPermissionsDlg dialog(f->List(), f->session);
+        QCOMPARE(dialog.Mode(), QStringLiteral("750"));
+        dialog.Box(2)->click();  // owner execute off
+        QCOMPARE(dialog.Mode(), QStringLiteral("650"));
+        dialog.Box(2)->click();
+        dialog.Box(8)->click();  // other execute on
+        QCOMPARE(dialog.Mode(), QStringLiteral("751"));
+        f->LogLines();
+        dialog.accept();
+        const QStringList chmods = f->LogLines().filter(QRegularExpression("^Quillmoor: SITE CHMOD"));
+        QCOMPARE(chmods, (QStringList{"Quillmoor: SITE CHMOD 751 a.sh", "Quillmoor: SITE CHMOD 751 b.sh",
+                                      "Quillmoor: SITE CHMOD 751 c.sh"}));
+        for (const char* name : {"a.sh", "b.sh", "c.sh"}) {
+            const QFile::Permissions p = QFileInfo(server->Root() + u'/' + name).permissions();
+            QVERIFY(p.testFlag(QFile::ExeOther) && p.testFlag(QFile::ExeGroup) && !p.testFlag(QFile::WriteGroup));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(server->Log().contains("SITE CHMOD " + server->Root() + "/c.sh 200"), 5000);
+    }
+
+    void PermissionsThatFailAreReportedPerItem() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted)
+            .Expect("SITE", "200 SITE CHMOD successful.\r\n")
+            .Expect("SITE", "550 Not permitted.\r\n")
+            .Expect("SITE", "200 SITE CHMOD successful.\r\n");
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        OpenSite(f, "Demo", "Local");
+        for (const char* name : {"one", "two", "three"}) f.view->AddEntry(Entry("-rwsr-xr-x", "1", name));
+        f.Select({"one", "two", "three"});
+        MessageLog messages;
+        CPermissionsDlg dialog(f.List(), f.session);
+        QCOMPARE(dialog.Mode(), QStringLiteral("655"));
+        dialog.accept();
+        QCOMPARE(messages.texts, QStringList{"Error setting permissions"});
+        const auto received = scripted.Received();
+        QCOMPARE(QString::fromStdString(received.at(4)), QStringLiteral("SITE CHMOD 655 one"));
+        QCOMPARE(QString::fromStdString(received.at(5)), QStringLiteral("SITE CHMOD 655 three"));
+        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("SITE CHMOD 655 two"));
+    }
+
+    void PermissionTextsOpenTheirBoxes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("directory") << "drwxr-x---" << "750";
+        QTest::newRow("setuid") << "-rwsr-xr-x" << "655";
+        QTest::newRow("common") << "-rw-r--r--" << "644";
+        QTest::newRow("owner nothing") << "----r--r--" << "44";
+        QTest::newRow("sticky") << "drwxrwxrwt" << "776";
+        QTest::newRow("short") << "-rw" << "600";
+        QTest::newRow("empty") << "" << "0";
+        QTest::newRow("capitals") << "-RWXRWXRWX" << "0";
+    }
+    void PermissionTextsOpenTheirBoxes() {
+        QFETCH(QString, text);
+        QFETCH(QString, mode);
+        QCOMPARE(CPermissionsDlg::ModeText(CPermissionsDlg::FlagsFromText(text)), mode);
+    }
+
+    void DownloadAndOpenAsksBeforeOverwriting() {
+        server->Put("notes.txt", "fresh");
+        auto f = Connected();
+        const QString local = QString::fromStdString(f->settings.defaultDownloadDirectory) + "notes.txt";
+        QFile old(local);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        MessageLog messages;
+        messages.answer = MessageAnswer::No;
+        f->Select({"notes.txt"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(messages.texts, QStringList{"File " + local + " already exists.\n Do you wish to overwrite it?"});
+        QFile check(local);
+        QVERIFY(check.open(QIODevice::ReadOnly));
+        QCOMPARE(check.readAll(), QByteArray("old"));
+        check.close();
+        messages.answer = MessageAnswer::Yes;
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QVERIFY(check.open(QIODevice::ReadOnly));
+        QCOMPARE(check.readAll(), QByteArray("fresh"));
+    }
+
+    void ListedNamesThatLeaveTheDownloadDirectoryAreRefused() {
+        auto f = Connected();
+        MessageLog messages;
+        f->view->AddEntry(Entry("-rw-r--r--", "1", "../escape.txt"));
+        f->Select({"../escape.txt"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(!QFile::exists(f->dir.path() + "/escape.txt"));
+        QVERIFY(f->LogLines().filter("RETR").isEmpty());
+    }
+
+    void DisconnectAsksAndShowsTheGroups() {
+        auto f = Connected();
+        MessageLog messages;
+        messages.answer = MessageAnswer::No;
+        f->view->Disconnect(true);
+        QVERIFY(f->session.connected);
+        messages.answer = MessageAnswer::Yes;
+        f->context.quickConnect = true;
+        f->view->Disconnect(true);
+        QVERIFY(!f->session.connected);
+        QVERIFY(!f->context.quickConnect);
+        QCOMPARE(f->Labels(), QStringList{"Demo"});
+        QCOMPARE(messages.texts.value(0), "Are you sure you want to disconnect from " +
+                                              QString::fromStdString(server->HostText()));
+    }
+};
+
+QUILLMOOR_BROWSER_TEST_MAIN(ViewServerTest)
+#include "view_server_test.moc"
