@@ -188,7 +188,9 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                const int row = NextSelected(-1);
+                int row = NextSelected(-1);
+                // The keyboard's focus item counts when nothing is selected.
+                if (row < 0 && FocusedRow() >= 0) SelectRow(row = FocusedRow());
                 if (row >= 0) emit ItemActivated(row);
                 return true;
             }
