@@ -2,6 +2,7 @@
 // real server will not give, the scripted server.
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QTreeWidgetItem>
@@ -281,6 +282,34 @@ private slots:
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(!QFile::exists(f->dir.path() + "/escape.txt"));
         QVERIFY(f->LogLines().filter("RETR").isEmpty());
+    }
+
+    void FilePropertiesRenameOnlyWhenTheNameChanged() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted).Expect("RNFR", "350 Ready.\r\n").Expect("RNTO", "250 Renamed.\r\n");
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        OpenSite(f, "Demo", "Local");
+        f.view->AddEntry(Entry("-rw-r--r--", "1999", "readme"));
+        f.view->AddEntry(Entry("-rw-r--r--", "5", "other"));
+        f.Select({"readme"});
+        {
+            CFilePropertiesDlg unchanged(f.List(), f.session, "/");
+            QCOMPARE(unchanged.FieldText("Size:"), QStringLiteral("1K"));
+            unchanged.accept();
+            QVERIFY(!unchanged.Renamed());
+        }
+        CFilePropertiesDlg properties(f.List(), f.session, "/");
+        properties.NameEdit()->setText("README");
+        properties.accept();
+        QVERIFY(properties.Renamed());
+        const auto received = scripted.Received();
+        QCOMPARE(QString::fromStdString(received.at(4)), QStringLiteral("RNFR readme"));
+        QCOMPARE(QString::fromStdString(received.at(5)), QStringLiteral("RNTO README"));
+
+        MessageLog messages;
+        f.Select({"readme", "other"});
+        f.view->ShowProperties();
+        QCOMPARE(messages.texts, QStringList{"Properties can only be viewed for one item at a time."});
     }
 
     void DragOutDownloadsOnlyOnceTheDropIsDecided() {
