@@ -14,8 +14,6 @@
 
 namespace {
 
-int LastSocketError() { return net::SocketErrorFromErrno(errno); }
-
 bool ReadSocketName(int socket, sockaddr_in& address) {
     socklen_t length = sizeof address;
     return getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
@@ -26,7 +24,7 @@ bool ReadSocketName(int socket, sockaddr_in& address) {
 int CFtpSession::OpenListener() {
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0) {
-        LogSocketError("socket create", LastSocketError());
+        LogSocketError("socket create", net::LastSocketError());
         return kNoSocket;
     }
     LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener),
@@ -49,7 +47,7 @@ int CFtpSession::OpenListener() {
         failedStep = "listen";
     }
     if (failedStep != nullptr) {
-        LogSocketError(failedStep, LastSocketError());
+        LogSocketError(failedStep, net::LastSocketError());
         close(listener);
         return kNoSocket;
     }
@@ -58,7 +56,7 @@ int CFtpSession::OpenListener() {
     if (ReadSocketName(controlSocket, controlLocal)) {
         announced = controlLocal;
     } else {
-        LogSocketError("getsockname", LastSocketError());
+        LogSocketError("getsockname", net::LastSocketError());
     }
     const std::uint32_t address = ntohl(announced.sin_addr.s_addr);
     const unsigned port = net::PortOf(localAddress);
@@ -106,7 +104,7 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
                 errorCode = net::kErrorTimedOut;
                 return kNoSocket;
             case net::WaitStatus::Failed:
-                errorCode = LastSocketError();
+                errorCode = net::LastSocketError();
                 return kNoSocket;
         }
         sockaddr_in peer{};
@@ -114,7 +112,7 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
         int accepted = accept4(listenSocket, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
         if (accepted < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
-            errorCode = LastSocketError();
+            errorCode = net::LastSocketError();
             return kNoSocket;
         }
         if (peer.sin_addr.s_addr != expectedPeer.sin_addr.s_addr) {

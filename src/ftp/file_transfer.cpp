@@ -1,7 +1,5 @@
 // Incoming and outgoing file transfers over an active-mode data connection.
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,8 +21,6 @@ constexpr std::size_t kReceiveSize = 4000;
 constexpr std::size_t kSendBlockSize = 512;
 // Local reads are gathered so that each 512-byte block is not a read of its own.
 constexpr std::size_t kLocalReadSize = 64 * 1024;
-
-int LastSocketError() { return net::SocketErrorFromErrno(errno); }
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -57,6 +53,22 @@ private:
     std::size_t begin = 0;
     std::size_t end = 0;
 };
+
+// Opens a local file for an upload. Only a regular file qualifies: a pipe
+// would block the worker beyond the reach of Cancel, a directory has nothing
+// to send. Returns the descriptor, or -1 with errno set.
+int OpenForUpload(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
 
 }  // namespace
 
@@ -130,18 +142,34 @@ CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
     return DataOpening::Open;
 }
 
-int CFtpSession::Retrieve() {
+// The checks and the TYPE command that every transfer starts with, then the
+// data connection. Downloads and uploads word their refusals differently.
+CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     replyCode = 0;
     if (controlSocket == kNoSocket) {
-        LogF("Socket not connected.");
-        return 0;
+        LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
+        return DataOpening::NotConnected;
     }
     if (busyCount > 0) {
-        LogF("Currently in process.");
-        return 0;
+        LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
+        return DataOpening::Busy;
+    }
+    if (!incoming) {
+        // Refused before anything reaches the server: sending an unreadable
+        // file anyway would replace the remote file with an empty one.
+        int probe = OpenForUpload(localPath);
+        if (probe < 0) {
+            LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+            return DataOpening::Unreadable;
+        }
+        close(probe);
     }
     SendTypeCommand(transferType);
-    if (OpenDataConnection(true) != DataOpening::Open) return 0;
+    return OpenDataConnection(incoming);
+}
+
+int CFtpSession::Retrieve() {
+    if (StartTransfer(true) != DataOpening::Open) return 0;
     int received = ReceiveFile(localPath);
     if (received == kAborted) {
         shutdown(dataSocket, SHUT_RDWR);
@@ -149,41 +177,34 @@ int CFtpSession::Retrieve() {
         partialDownload.Discard();
         return kAborted;
     }
-    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", LastSocketError());
+    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
     dataSocket = CloseSocket(dataSocket);
     int reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !stopRequested.load()) {
         if (int error = partialDownload.Commit()) {
             LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+            received = kPermanent;
         }
     } else {
         partialDownload.Discard();
     }
-    return reply;
+    // A file that could not be created or written is a failed download,
+    // whatever the server says about its side.
+    return received == kPermanent ? kPermanent : reply;
 }
 
 int CFtpSession::Store() {
-    replyCode = 0;
-    if (controlSocket == kNoSocket) {
-        LogF("Socket is not connected!");
-        return 0;
+    switch (StartTransfer(false)) {
+        case DataOpening::Open: break;
+        case DataOpening::NotConnected: return 0;
+        case DataOpening::Unreadable: return kPermanent;
+        // A failed upload stops the walk it belongs to.
+        case DataOpening::Busy:
+        case DataOpening::Refused: status.stopWalk = 1; return 0;
+        case DataOpening::NoListener:
+        case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
     }
-    if (busyCount > 0) {
-        LogF("Currently processing a command.");
-        status.stopWalk = 1;
-        return 0;
-    }
-    SendTypeCommand(transferType);
-    DataOpening opening = OpenDataConnection(false);
-    if (opening != DataOpening::Open) {
-        status.stopWalk = 1;
-        return opening == DataOpening::Refused ? 0 : 5;
-    }
-    // The blocks are small; corking lets the kernel send full segments
-    // instead of one packet per block. Closing the socket sends the rest.
-    const int cork = 1;
-    setsockopt(dataSocket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
@@ -204,14 +225,14 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
         if (got >= 0) return static_cast<long>(got);
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            errorCode = LastSocketError();
+            errorCode = net::LastSocketError();
             return -1;
         }
         switch (WaitReadable(dataSocket)) {
             case WaitOutcome::Ready: continue;
             case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
             case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
-            case WaitOutcome::Failed: errorCode = LastSocketError(); return -1;
+            case WaitOutcome::Failed: errorCode = net::LastSocketError(); return -1;
         }
     }
 }
@@ -270,7 +291,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
 int CFtpSession::SendFile(const std::string& path) {
     if (dataSocket == kNoSocket || !connected) return kPermanent;
     BusyGuard busy(busyCount);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenForUpload(path);
     if (fd < 0) {
         LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
         return kPermanent;

@@ -213,7 +213,8 @@ private:
 
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
-    enum class DataOpening { Open, NoListener, Refused, NotAccepted };
+    enum class DataOpening { Open, NotConnected, Busy, Unreadable, NoListener, Refused, NotAccepted };
+    DataOpening StartTransfer(bool incoming);
     DataOpening OpenDataConnection(bool announcesSize);
     int AcceptFromServer(int& errorCode);
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);

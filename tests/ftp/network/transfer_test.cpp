@@ -133,6 +133,23 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
 }
 
+TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
+    s.session.timeoutSeconds = 1;
+    const std::string local = dir.WriteFile("stalled.bin", "previous").string();
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening (1000000 bytes).\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(std::string(1000, 's'));
+        connection.Pause(3s);
+    });
+    EXPECT_EQ(Download("stalled.bin", local), 6);
+    EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Delete partially downloaded file")) << s.harness.Joined();
+    EXPECT_EQ(TempDir::ReadFile(local), "previous");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
 TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
     std::string contents(2000, '\0');
     for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<char>(i * 7);
@@ -146,14 +163,21 @@ TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
     EXPECT_TRUE(s.harness.HasLineContaining("Transmited 2000 characters in ")) << s.harness.Joined();
 }
 
-TEST_F(TransferTest, UploadOfAnUnreadableFileStoresAnEmptyFile) {
-    auto received = std::make_shared<CapturedBytes>();
-    received->Set("unchanged");
-    s.ScriptOutgoing(received);
+TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
+    // Sending it anyway would replace the remote file with an empty one.
     const std::string missing = (dir / "missing").string();
-    EXPECT_EQ(Upload("missing", missing), 2) << "the result is the final reply's class";
-    EXPECT_EQ(received->Get(), "");
+    EXPECT_EQ(Upload("missing", missing), 5);
     EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + " (2)")) << s.harness.Joined();
+    EXPECT_EQ(Upload("a directory", dir.Path().string()), 5);
+    EXPECT_TRUE(s.Commands().empty());
+    EXPECT_FALSE(s.harness.status.stopWalk) << "one unreadable file does not stop a walk";
+}
+
+TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
+    const std::string nowhere = (dir / "no-such-dir" / "file").string();
+    EXPECT_EQ(Download("file", nowhere), 5) << "the server's 226 does not make it a success";
+    EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + " (")) << s.harness.Joined();
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {

@@ -1,0 +1,162 @@
+// quillmoor-cli's get, put, getdir, putdir and ls against pyftpdlib and
+// vsftpd, and Ctrl-C in the middle of a download.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/real_ftp_server.h"
+#include "support/scripted_ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testsupport::RealFtpServer;
+using testsupport::RunResult;
+using testsupport::TempDir;
+
+struct ServerKind {
+    const char* name;
+    std::unique_ptr<RealFtpServer> (*start)();
+};
+
+void PrintTo(const ServerKind& kind, std::ostream* out) { *out << kind.name; }
+
+const ServerKind kServers[] = {
+    {"pyftpdlib", [] { return std::unique_ptr<RealFtpServer>(new testsupport::PyftpdlibServer); }},
+    {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }},
+};
+
+std::string Bytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return bytes;
+}
+
+class CliTransfer : public testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        server = GetParam().start();
+        if (!server->Started()) GTEST_SKIP() << server->Problem();
+        base = server->WritableRemoteDir().empty() ? "." : server->WritableRemoteDir();
+    }
+    // Runs the program in the local directory with the given commands after "cd BASE".
+    RunResult Cli(std::vector<std::string> commands, const std::string& mode = "I") {
+        std::vector<std::string> arguments = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(),
+                                              QUILLMOOR_CLI_PATH, "--mode", mode, "--email", "cli@example.org",
+                                              server->HostText(), "cd " + base};
+        arguments.insert(arguments.end(), commands.begin(), commands.end());
+        return testsupport::RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string()});
+    }
+
+    std::unique_ptr<RealFtpServer> server;
+    std::string base;
+    TempDir local;
+};
+
+TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
+    const std::string binary = Bytes(300000);
+    local.WriteFile("data.bin", binary);
+    local.WriteFile("tree/a.txt", "alpha\nbeta\n");
+    local.WriteFile("tree/sub/b.bin", Bytes(5000));
+
+    RunResult run = Cli({"put data.bin", "put data.bin \"copy of data.bin\"", "putdir tree", "putdir tree tree2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "copy of data.bin") == binary);
+
+    run = Cli({"get \"copy of data.bin\" back.bin", "get data.bin", "getdir tree2 again"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(TempDir::ReadFile(local / "back.bin") == binary);
+    EXPECT_EQ(TempDir::ReadFile(local / "again" / "a.txt"), "alpha\nbeta\n");
+    EXPECT_TRUE(TempDir::ReadFile(local / "again" / "sub" / "b.bin") == Bytes(5000));
+
+    run = Cli({"ls"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    bool sawCopy = false;
+    bool sawTree = false;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+        ASSERT_EQ(fields.size(), 7u) << line;
+        if (fields[6] == "copy of data.bin") {
+            sawCopy = true;
+            EXPECT_EQ(fields[0], "-rw-r--r--");
+            EXPECT_EQ(fields[4], "300000");
+        }
+        sawTree = sawTree || (fields[6] == "tree" && fields[0][0] == 'd');
+    }
+    EXPECT_TRUE(sawCopy) << run.out;
+    EXPECT_TRUE(sawTree) << run.out;
+}
+
+TEST_P(CliTransfer, AsciiModeRoundTripsText) {
+    const std::string text = "first line\nsecond line\n\nlast line\n";
+    local.WriteFile("notes.txt", text);
+    RunResult run = Cli({"put notes.txt", "get notes.txt back.txt"}, "A");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(TempDir::ReadFile(local / "back.txt"), text);
+}
+
+TEST_P(CliTransfer, RefusesWhatCannotWork) {
+    fs::create_directory(local / "exists");
+    RunResult run = Cli({"getdir something exists"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("exists already exists; nothing downloaded"), std::string::npos) << run.err;
+
+    run = Cli({"put missing.bin"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot read missing.bin"), std::string::npos) << run.err;
+
+    run = Cli({"get not-there.bin"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(fs::exists(local / "not-there.bin"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, CliTransfer, testing::ValuesIn(kServers),
+                         [](const testing::TestParamInfo<ServerKind>& info) { return std::string(info.param.name); });
+
+TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
+    TempDir local{"quillmoor-cli-get"};
+    const fs::path target = local.WriteFile("big.bin", "previous contents");
+    testsupport::ScriptedFtpServer server;
+    server.Expect("USER", "331 password\r\n").Expect("PASS", "230 in\r\n");
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", [](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening (100000000 bytes).\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        link.SendAll(std::string(1 << 20, 'x'));
+        connection.Pause(10s);  // then nothing more: only Cancel ends the wait
+    });
+    const std::string errPath = (local / "stderr").string();
+    testsupport::ChildProcess cli = testsupport::ChildProcess::Start(
+        {QUILLMOOR_CLI_PATH, "--timeout", "0", "--mode", "I", "--email", "e@x", server.HostText(),
+         "get big.bin " + target.string()},
+        errPath, {"XDG_CONFIG_HOME=" + local.Path().string()});
+    ASSERT_GT(cli.Pid(), 0);
+    ASSERT_TRUE(server.WaitForLines(5, 10s));
+    std::this_thread::sleep_for(300ms);  // the data is arriving
+
+    const auto start = std::chrono::steady_clock::now();
+    kill(cli.Pid(), SIGINT);
+    EXPECT_EQ(cli.Wait(3s), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    const std::string log = TempDir::ReadFile(errPath);
+    EXPECT_NE(log.find("quillmoor-cli: cancelled"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Received"), std::string::npos) << "no statistics line after a cancel";
+    EXPECT_EQ(TempDir::ReadFile(target), "previous contents");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& item : fs::directory_iterator(local.Path())) ++entries;
+    EXPECT_EQ(entries, 2u) << "only the kept file and the log: no partial file";
+}
+
+}  // namespace
