@@ -91,6 +91,9 @@ public:
     // ShowContextMenu runs it at a screen position.
     QMenu* BuildContextMenu();
     void ShowContextMenu(const QPoint& globalPos);
+    // Drags the selected files and directories out of the list; they are
+    // downloaded where the user drops them.
+    void StartDragOut();
 
     // --- CommandTarget: commands while the list has the focus ---
     // Runs a command the view handles itself; false for the frame's.
