@@ -32,7 +32,8 @@ CommandTarget* CCommandRouter::FocusedTarget() const {
     QWidget* focus = QApplication::focusWidget();
     if (!focus) return nullptr;
     for (const QPointer<QWidget>& pane : panes) {
-        if (pane && (pane == focus || pane->isAncestorOf(focus))) return dynamic_cast<CommandTarget*>(pane.data());
+        if (pane && (pane == focus || pane->isAncestorOf(focus)))
+            return dynamic_cast<CommandTarget*>(pane.data());
     }
     return nullptr;
 }

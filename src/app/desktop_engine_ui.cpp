@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-
 #include <memory>
 
 #include "app/connecting_dlg.h"
@@ -16,7 +15,9 @@ EngineUi::WaitResult CDesktopEngineUi::WaitForWorker(WaitKind kind, const std::s
     const QString shown = QString::fromLocal8Bit(text);
     std::unique_ptr<CProgressPollDialog> dialog;
     switch (kind) {
-        case WaitKind::Connecting: dialog = std::make_unique<CConnectingDlg>(status, shown, mainWindow); break;
+        case WaitKind::Connecting:
+            dialog = std::make_unique<CConnectingDlg>(status, shown, mainWindow);
+            break;
         case WaitKind::GettingDirectory:
             dialog = std::make_unique<CGetDirectoryDlg>(status, shown, mainWindow);
             break;
@@ -40,7 +41,8 @@ void CDesktopEngineUi::ShowMessage(const std::string& text) {
 void CDesktopEngineUi::Beep(BeepKind) {
     // Workers call this too; the beep itself must happen on the user-interface thread.
     if (QCoreApplication* application = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(application, [] { DesktopBeep(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            application, [] { DesktopBeep(); }, Qt::QueuedConnection);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 
 #include "ftp/engine_ui.h"

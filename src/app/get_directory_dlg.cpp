@@ -10,7 +10,8 @@
 CGetDirectoryDlg::CGetDirectoryDlg(TransferStatus& status, const QString& text, QWidget* parent)
     : CProgressPollDialog(status, QStringLiteral("Getting Directory"), text, parent) {
     auto* picture = new QLabel(this);
-    picture->setPixmap(ThemedIcon(QStringLiteral("folder-remote"), QStringLiteral("up-one-level")).pixmap(32, 32));
+    picture->setPixmap(
+        ThemedIcon(QStringLiteral("folder-remote"), QStringLiteral("up-one-level")).pixmap(32, 32));
     BodyLayout()->insertWidget(0, picture);
     QPushButton* cancel = Buttons()->button(QDialogButtonBox::Cancel);
     cancel->setDefault(true);

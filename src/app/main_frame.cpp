@@ -11,7 +11,6 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include "app/main_frame_panes.h"
 #include "options/app_context.h"
 #include "options/debug_window.h"
 #include "platform/desktop/app_icons.h"
@@ -38,17 +37,19 @@ QStringList LocalPaths(const QMimeData* data) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(AppContext& appContext, QWidget* parent) : QMainWindow(parent), context(appContext) {
+CMainFrame::CMainFrame(AppContext& appContext, MainFramePaneFactory createPanes, QWidget* parent)
+    : QMainWindow(parent), context(appContext) {
     InitDesktopResources();
     setWindowIcon(ApplicationIcon());
-    if (!CreateClientArea()) return;
+    if (!CreateClientArea(createPanes)) return;
     CreateMenusAndToolBar();
     InstallFrameCommands();
     PressDefaultViewButton();
     UpdateToolBarState();  // no button may look usable before its rule has been asked
 
     // Next and previous pane, the usual keys of a split window.
-    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { FocusNextPane(1); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
+            [this] { FocusNextPane(1); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this), &QShortcut::activated, this,
             [this] { FocusNextPane(-1); });
 }
@@ -62,7 +63,7 @@ CMainFrame::~CMainFrame() {
     context.logWindow = nullptr;
 }
 
-bool CMainFrame::CreateClientArea() {
+bool CMainFrame::CreateClientArea(MainFramePaneFactory createPanes) {
     outerSplitter = new QSplitter(Qt::Vertical, this);
     outerSplitter->setChildrenCollapsible(false);
 
@@ -73,7 +74,7 @@ bool CMainFrame::CreateClientArea() {
     logWindow->setAcceptDrops(false);  // drops belong to the frame (upload)
     logWindow->resize(400, 150);
 
-    const MainFramePanes panes = CreateMainFramePanes(context, innerSplitter);
+    const MainFramePanes panes = createPanes(context, innerSplitter);
     if (!panes.siteTree || !panes.listView) return false;
     siteTreePane = panes.siteTree;
     listViewPane = panes.listView;

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include "app/command_router.h"
+#include "app/main_frame_panes.h"
 #include "platform/desktop/remote_list_pane.h"
 
 class QSplitter;
@@ -21,7 +22,8 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kToolBarHeight = 28;
 
-    explicit CMainFrame(AppContext& context, QWidget* parent = nullptr);
+    explicit CMainFrame(AppContext& context, MainFramePaneFactory createPanes = CreateMainFramePanes,
+                        QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     bool SplitterReady() const { return splitterReady; }
@@ -65,7 +67,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    bool CreateClientArea();
+    bool CreateClientArea(MainFramePaneFactory createPanes);
     void CreateMenusAndToolBar();
     void InstallFrameCommands();
     void PressDefaultViewButton();

@@ -13,10 +13,10 @@ namespace {
 
 struct CommandLook {
     int commandId;
-    const char* text;      // menu text, also the action's name
-    const char* toolTip;   // toolbar tooltip; null when not on the toolbar
-    const char* themeIcon; // desktop icon theme name; null for our own only
-    const char* ownIcon;   // our picture's resource name; null for none
+    const char* text;       // menu text, also the action's name
+    const char* toolTip;    // toolbar tooltip; null when not on the toolbar
+    const char* themeIcon;  // desktop icon theme name; null for our own only
+    const char* ownIcon;    // our picture's resource name; null for none
 };
 
 constexpr CommandLook kCommandLooks[] = {
@@ -46,12 +46,12 @@ constexpr int kSeparator = 0;
 constexpr int kFileMenu[] = {kCmdNewGroup, kCmdNewSite, kSeparator, kCmdQuickConnect, kSeparator, kCmdExit};
 constexpr int kEditMenu[] = {kCmdCreateDirectory, kCmdDelete, kSeparator,
                              kCmdProperties,      kCmdRename, kCmdPermissions};
-constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList, kCmdDetails, kSeparator,
-                             kCmdOptions,    kSeparator,     kCmdRefresh};
+constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList,   kCmdDetails,
+                             kSeparator,     kCmdOptions,    kSeparator, kCmdRefresh};
 constexpr int kHelpMenu[] = {kCmdHelp};
-constexpr int kToolBarSlots[] = {kCmdNewSite,  kSeparator,     kCmdUpOneLevel, kCmdRefresh,
-                                 kCmdDisconnect, kSeparator,   kCmdDelete,     kSeparator,
-                                 kCmdLargeIcons, kCmdSmallIcons, kCmdList,     kCmdDetails};
+constexpr int kToolBarSlots[] = {kCmdNewSite,    kSeparator,     kCmdUpOneLevel, kCmdRefresh,
+                                 kCmdDisconnect, kSeparator,     kCmdDelete,     kSeparator,
+                                 kCmdLargeIcons, kCmdSmallIcons, kCmdList,       kCmdDetails};
 constexpr int kViewModeCommands[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList, kCmdDetails};
 
 }  // namespace
@@ -124,10 +124,14 @@ void CMainFrame::CreateMenusAndToolBar() {
 
 QAction* CMainFrame::ViewModeAction(ListViewMode mode) const {
     switch (mode) {
-        case ListViewMode::LargeIcons: return router.Action(kCmdLargeIcons);
-        case ListViewMode::SmallIcons: return router.Action(kCmdSmallIcons);
-        case ListViewMode::List: return router.Action(kCmdList);
-        case ListViewMode::Details: return router.Action(kCmdDetails);
+        case ListViewMode::LargeIcons:
+            return router.Action(kCmdLargeIcons);
+        case ListViewMode::SmallIcons:
+            return router.Action(kCmdSmallIcons);
+        case ListViewMode::List:
+            return router.Action(kCmdList);
+        case ListViewMode::Details:
+            return router.Action(kCmdDetails);
     }
     return nullptr;
 }

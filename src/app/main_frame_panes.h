@@ -13,3 +13,6 @@ struct MainFramePanes {
 
 // Creates both panes as children of parent. Null members mean failure.
 MainFramePanes CreateMainFramePanes(AppContext& context, QWidget* parent);
+
+// How a frame gets its panes; tests hand the frame panes of their own.
+using MainFramePaneFactory = MainFramePanes (*)(AppContext& context, QWidget* parent);

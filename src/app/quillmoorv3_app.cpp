@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <csignal>
 
 #include "app/main_frame.h"
@@ -52,8 +51,9 @@ bool CQuillmoorv3App::InitInstance() {
             &CQuillmoorv3App::RequestExit);
 
     if (!StartSocketLayer()) {
-        ShowMessage(nullptr, QStringLiteral("The WinSock DLL could not be used, please check your installation "
-                                            "or with your service provider"));
+        ShowMessage(nullptr,
+                    QStringLiteral("The WinSock DLL could not be used, please check your installation "
+                                   "or with your service provider"));
         EndStartUp();
         return false;
     }

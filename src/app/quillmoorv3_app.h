@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <memory>
 
 #include "app/desktop_engine_ui.h"

@@ -3,7 +3,6 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -24,7 +23,8 @@ int InThousands(std::int64_t bytes) {
 CTransferStatusDlg::CTransferStatusDlg(TransferStatus& status, const QString& text, QWidget* parent)
     : CProgressPollDialog(status, QStringLiteral("File Transfer Status"), text, parent) {
     auto* picture = new QLabel(this);
-    picture->setPixmap(ThemedIcon(QStringLiteral("network-transmit-receive"), QStringLiteral("refresh")).pixmap(32, 32));
+    picture->setPixmap(
+        ThemedIcon(QStringLiteral("network-transmit-receive"), QStringLiteral("refresh")).pixmap(32, 32));
     BodyLayout()->insertWidget(0, picture);
 
     bar = new QProgressBar(this);
@@ -45,7 +45,8 @@ void CTransferStatusDlg::ShowProgress(TransferStatus& status) {
     if (!rangeSet) {
         rangeSet = true;
         const std::int64_t expected = status.expectedBytes;
-        bar->setRange(0, expected > 1000 ? InThousands(expected) : static_cast<int>(std::max<std::int64_t>(expected, 0)));
+        bar->setRange(0, expected > 1000 ? InThousands(expected)
+                                         : static_cast<int>(std::max<std::int64_t>(expected, 0)));
     }
     bar->setValue(status.doneBytes > 1000 ? InThousands(status.doneBytes) : 0);
 }

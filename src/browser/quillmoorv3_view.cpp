@@ -47,6 +47,7 @@ CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDia
     connect(list, &CRemoteListCtrl::ContextMenuRequested, this, &CQuillmoorv3View::ShowContextMenu);
     connect(list, &CRemoteListCtrl::KeyPressed, this, &CQuillmoorv3View::OnKeyPressed);
     connect(list, &CRemoteListCtrl::LabelEditFinished, this, &CQuillmoorv3View::OnLabelEditFinished);
+    connect(list, &CRemoteListCtrl::DragStarted, this, &CQuillmoorv3View::StartDragOut);
     connect(list, &CRemoteListCtrl::FocusReceived, this, [this] { this->context.focusMarker = 1; });
     tree.SetListPort(this);
 }

@@ -91,6 +91,9 @@ public:
     // ShowContextMenu runs it at a screen position.
     QMenu* BuildContextMenu();
     void ShowContextMenu(const QPoint& globalPos);
+    // Drags the selected files and directories out of the list; they are
+    // downloaded where the user drops them.
+    void StartDragOut();
 
     // --- CommandTarget: commands while the list has the focus ---
     // Runs a command the view handles itself; false for the frame's.
@@ -104,6 +107,9 @@ signals:
     void CommandRequested(int commandId);
 
 private:
+    // A directory node of the tree: connects to its site if needed and changes
+    // to the node's path from the root.
+    void OpenDirectoryNode();
     void OnKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     void OnLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);

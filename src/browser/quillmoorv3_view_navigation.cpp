@@ -7,63 +7,54 @@
 #include "sites/site_tree.h"
 
 void CQuillmoorv3View::OpenItem(OpenSource source) {
-    if (source == OpenSource::Tree) {
-        switch (tree.CurrentKind()) {
-            case ItemKind::Group:
-                FillCatalogue();
-                break;
-            case ItemKind::Site:
-                context.quickConnect = false;
-                ConnectToSite(tree.CurrentProfile());
-                return;
-            case ItemKind::Directory: {
-                SiteProfile profile;
-                QString path;
-                if (!tree.CurrentSiteAndPath(profile, path)) break;
-                path += tree.CurrentLabel();
-                CFtpSession& session = context.session;
-                if (session.host != profile.host) {
-                    session.Quit();
-                    context.quickConnect = false;
-                    ConnectToSite(profile);
-                } else if (session.connected) {
-                    session.ChangeToRoot();
-                } else {
-                    ConnectToSite(profile);
-                }
-                if (session.connected) ChangeDirectory(path);
-                break;
-            }
-            default:
-                break;
-        }
-        Arrange();
-        return;
+    ItemKind kind = tree.CurrentKind();
+    QString label;
+    if (source == OpenSource::List) {
+        currentItem = list->NextSelected(-1);
+        label = list->ItemText(currentItem, RemoteListModel::kName);
+        tree.SelectChildByLabel(label);
+        kind = list->KindAt(currentItem);
     }
-
-    currentItem = list->NextSelected(-1);
-    const QString label = list->ItemText(currentItem, RemoteListModel::kName);
-    tree.SelectChildByLabel(label);
-    if (currentItem >= 0) {
-        switch (list->KindAt(currentItem)) {
-            case ItemKind::Group:
-                FillCatalogue();
-                break;
-            case ItemKind::Site:
-                context.quickConnect = false;
-                ConnectToSite(tree.CurrentProfile());
-                break;
-            case ItemKind::Directory:
+    switch (kind) {
+        case ItemKind::Group:
+            FillCatalogue();
+            break;
+        case ItemKind::Site:
+            context.quickConnect = false;
+            ConnectToSite(tree.CurrentProfile());
+            break;
+        case ItemKind::Directory:
+            if (source == OpenSource::List) {
                 ChangeDirectory(label);
-                break;
-            case ItemKind::File:
-                DownloadAndOpen(label);
-                break;
-            default:
-                break;
-        }
+            } else {
+                OpenDirectoryNode();
+            }
+            break;
+        case ItemKind::File:
+            if (source == OpenSource::List) DownloadAndOpen(label);
+            break;
+        default:
+            break;
     }
     Arrange();
+}
+
+void CQuillmoorv3View::OpenDirectoryNode() {
+    SiteProfile profile;
+    QString path;
+    if (!tree.CurrentSiteAndPath(profile, path)) return;
+    path += tree.CurrentLabel();
+    CFtpSession& session = context.session;
+    if (session.host != profile.host) {
+        session.Quit();
+        context.quickConnect = false;
+        ConnectToSite(profile);
+    } else if (session.connected) {
+        session.ChangeToRoot();
+    } else {
+        ConnectToSite(profile);
+    }
+    if (session.connected) ChangeDirectory(path);
 }
 
 int CQuillmoorv3View::ChangeDirectory(const QString& name) {

@@ -249,7 +249,6 @@ int CFtpSession::ReceiveFile(const std::string& path) {
         return kPermanent;
     }
 
-    char buffer[kReceiveSize + 1];  // one spare byte for a CR held back by the ASCII converter
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = transferType == 'A';
     std::int64_t count = 0;
@@ -257,17 +256,20 @@ int CFtpSession::ReceiveFile(const std::string& path) {
     int writeError = 0;
     long got = 0;
     const std::int64_t start = Now();
-    while (!abortFlag && writeError == 0) {
-        got = ReceiveData(buffer, kReceiveSize, errorCode);
+    while (!abortFlag) {
+        // Received straight into the file's write buffer; the spare byte is
+        // for a CR that the ASCII converter held back from the last read.
+        char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
+        if (room == nullptr) break;
+        got = ReceiveData(room, kReceiveSize, errorCode);
         if (got <= 0) break;
-        std::size_t length = static_cast<std::size_t>(got);
-        if (convertLineEnds) length = ascii.Convert(buffer, length);
-        writeError = partialDownload.Write(buffer, length);
+        const std::size_t length = static_cast<std::size_t>(got);
+        partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         SetDoneBytes(count);
     }
     if (convertLineEnds && got == 0 && writeError == 0) {
-        writeError = partialDownload.Write(buffer, ascii.Finish(buffer));
+        if (char* room = partialDownload.Reserve(1, writeError)) partialDownload.Advance(ascii.Finish(room));
     }
     const std::int64_t seconds = Now() - start;
 

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QSettings>
 #include <QStringList>
-
 #include <algorithm>
 #include <array>
 

@@ -2,7 +2,6 @@
 
 #include <QPlainTextEdit>
 #include <QStringList>
-
 #include <string>
 
 // The log pane at the bottom of the main window: every command sent, every reply

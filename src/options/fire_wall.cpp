@@ -1,7 +1,7 @@
 #include "options/fire_wall.h"
 
-#include <QBoxLayout>
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
@@ -15,11 +15,12 @@ constexpr int kHighestPort = 99999;
 }  // namespace
 
 CFireWall::CFireWall(const AppSettings& settings, QWidget* parent)
-    : COptionsPage(QStringLiteral("security-high"),
-                   QStringLiteral("Quillmoor allows you to connect to an outside FTP site through a FireWall. "
-                                  "These options allow you to enable FireWall Access and choose the FireWall "
-                                  "type. See your System Administrator for more details."),
-                   parent),
+    : COptionsPage(
+          QStringLiteral("security-high"),
+          QStringLiteral("Quillmoor allows you to connect to an outside FTP site through a FireWall. "
+                         "These options allow you to enable FireWall Access and choose the FireWall "
+                         "type. See your System Administrator for more details."),
+          parent),
       enabled(settings.fireWallOn),
       password(settings.firePassword),
       host(settings.fireHost),
@@ -62,9 +63,9 @@ QWidget* CFireWall::Validate() {
     int typedPort = 0;
     if (!ReadInteger(portField, typedPort)) return portField;
     if (typedPort < kLowestPort || typedPort > kHighestPort) {
-        ShowMessage(this, QStringLiteral("Please enter an integer between %1 and %2.")
-                              .arg(kLowestPort)
-                              .arg(kHighestPort));
+        ShowMessage(
+            this,
+            QStringLiteral("Please enter an integer between %1 and %2.").arg(kLowestPort).arg(kHighestPort));
         return portField;
     }
     port = typedPort;

@@ -57,7 +57,8 @@ QLineEdit* COptionsPage::AddTextField(QFormLayout* form, const QString& label) {
 }
 
 QButtonGroup* COptionsPage::AddRadioGroup(const QString& title,
-                                         std::initializer_list<std::pair<const char*, int>> choices, int& field) {
+                                          std::initializer_list<std::pair<const char*, int>> choices,
+                                          int& field) {
     auto* box = new QGroupBox(title, this);
     auto* layout = new QVBoxLayout(box);
     auto* group = new QButtonGroup(this);

@@ -2,11 +2,10 @@
 
 #include <QString>
 #include <QWidget>
-
-#include "options/app_settings.h"
-
 #include <initializer_list>
 #include <utility>
+
+#include "options/app_settings.h"
 
 class QBoxLayout;
 class QButtonGroup;
@@ -49,8 +48,8 @@ protected:
 
     // A group box of radio buttons, each with its value as the button id. A
     // click sets field at once; nothing else reads the buttons.
-    QButtonGroup* AddRadioGroup(const QString& title, std::initializer_list<std::pair<const char*, int>> choices,
-                                int& field);
+    QButtonGroup* AddRadioGroup(const QString& title,
+                                std::initializer_list<std::pair<const char*, int>> choices, int& field);
 
     // Reads an integer field: shows "Please enter an integer." and returns false
     // when the text is not a whole number that fits an int.

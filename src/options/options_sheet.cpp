@@ -28,7 +28,8 @@ COptionsSheet::COptionsSheet(AppSettings& settingsToEdit, QWidget* parent)
     connect(tabs, &QTabWidget::currentChanged, this, &COptionsSheet::OnTabChanged);
 
     buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply | QDialogButtonBox::Help, this);
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply | QDialogButtonBox::Help,
+        this);
     QPushButton* applyButton = buttons->button(QDialogButtonBox::Apply);
     applyButton->setEnabled(false);
     connect(programPage, &CProgramOptions::ModifiedChanged, applyButton, &QPushButton::setEnabled);
@@ -85,6 +86,4 @@ void COptionsSheet::accept() {
     QDialog::accept();
 }
 
-void COptionsSheet::ShowHelpForCurrentPage() {
-    OpenProgramHelp(this, tabs->tabText(currentIndex));
-}
+void COptionsSheet::ShowHelpForCurrentPage() { OpenProgramHelp(this, tabs->tabText(currentIndex)); }

@@ -4,7 +4,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-
 #include <climits>
 
 namespace {
@@ -21,11 +20,12 @@ int UnsignedValue(const QLineEdit* field) {
 }  // namespace
 
 CProgramOptions::CProgramOptions(const AppSettings& settings, QWidget* parent)
-    : COptionsPage(QStringLiteral("preferences-system"),
-                   QStringLiteral("Quillmoor enables you to send and receive files over the Internet quickly "
-                                  "and easily. This tab allows you to define the program options for uploading "
-                                  "and downloading files."),
-                   parent),
+    : COptionsPage(
+          QStringLiteral("preferences-system"),
+          QStringLiteral("Quillmoor enables you to send and receive files over the Internet quickly "
+                         "and easily. This tab allows you to define the program options for uploading "
+                         "and downloading files."),
+          parent),
       emailAddress(settings.email),
       port(settings.port),
       timeOut(settings.retry),
@@ -37,8 +37,8 @@ CProgramOptions::CProgramOptions(const AppSettings& settings, QWidget* parent)
     sendField = AddTextField(form, QStringLiteral("Send Bytes:"));
     portField = AddTextField(form, QStringLiteral("Port:"));
     timeOutField = AddTextField(form, QStringLiteral("Time Out:"));
-    timeOutField->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")),
-                                                               timeOutField));
+    timeOutField->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), timeOutField));
     ContentLayout()->addLayout(form);
 
     for (QLineEdit* field : {emailField, receiveField, sendField, portField, timeOutField}) {

@@ -1,7 +1,7 @@
 #include "options/trans_options.h"
 
-#include <QBoxLayout>
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -9,15 +9,16 @@
 #include <QVBoxLayout>
 
 CTransOptions::CTransOptions(const AppSettings& settings, QWidget* parent)
-    : COptionsPage(QStringLiteral("network-transmit-receive"),
-                   QStringLiteral("Quillmoor allows you to transfer files between your computer and virtually "
-                                  "any other FTP site which supports the industry standard File Transfer "
-                                  "Protocol. This tab enable you to select general program options for "
-                                  "transferring and saving files."),
-                   parent),
+    : COptionsPage(
+          QStringLiteral("network-transmit-receive"),
+          QStringLiteral("Quillmoor allows you to transfer files between your computer and virtually "
+                         "any other FTP site which supports the industry standard File Transfer "
+                         "Protocol. This tab enable you to select general program options for "
+                         "transferring and saving files."),
+          parent),
       loaded(settings) {
-    modeButtons = AddRadioGroup(QStringLiteral("Default Mode"), {{"Auto-Detect", 'F'}, {"Binary", 'I'}, {"ASCII", 'A'}},
-                                modeLetter);
+    modeButtons = AddRadioGroup(QStringLiteral("Default Mode"),
+                                {{"Auto-Detect", 'F'}, {"Binary", 'I'}, {"ASCII", 'A'}}, modeLetter);
 
     auto* clickBox = new QGroupBox(QStringLiteral("Double Click-Options"), this);
     auto* clickLayout = new QVBoxLayout(clickBox);

@@ -4,11 +4,12 @@
 #include <QButtonGroup>
 
 CViewOption::CViewOption(const AppSettings& settings, QWidget* parent)
-    : COptionsPage(QStringLiteral("preferences-desktop-display"),
-                   QStringLiteral("Quillmoor can display icons in a variety of sizes much like the Windows "
-                                  "desktop. This tab enables you to select the default view in which Quillmoor "
-                                  "will display files."),
-                   parent),
+    : COptionsPage(
+          QStringLiteral("preferences-desktop-display"),
+          QStringLiteral("Quillmoor can display icons in a variety of sizes much like the Windows "
+                         "desktop. This tab enables you to select the default view in which Quillmoor "
+                         "will display files."),
+          parent),
       loaded(settings) {
     viewButtons = AddRadioGroup(QStringLiteral("Default View"),
                                 {{"Large Icon", 0}, {"Detail View", 1}, {"Small Icon", 2}, {"List View", 3}},

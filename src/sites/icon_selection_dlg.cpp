@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/dialog_fields.h"
-#include "sites/site_icon_source.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ CIconSelectionDlg::CIconSelectionDlg(const QString& startSpec, QWidget* parent)
 void CIconSelectionDlg::FillList(const QString& file) {
     iconList->clear();
     for (int index = 0; index < kMaxIcons; ++index) {
-        const QIcon icon = SiteIconFromSpec(file + QLatin1Char(',') + QString::number(index));
+        const QIcon icon = IconFromSpec(file + QLatin1Char(',') + QString::number(index));
         if (icon.isNull()) break;
         auto* item = new QListWidgetItem(QString::number(index), iconList);
         // The item keeps its place even without a picture, so indexes stay right.

@@ -10,10 +10,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/dialog_fields.h"
 #include "sites/icon_selection_dlg.h"
-#include "sites/site_icon_source.h"
 
 CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
     : CLoginFieldsDlg(email, parent),
@@ -119,6 +119,6 @@ void CSitePropertiesDlg::ChooseIcon() {
     RunIconSelection(dialog);
     if (dialog.selectedIconIndex == -1) return;
     currentIconSpec = dialog.fileName + QStringLiteral(" ,") + QString::number(dialog.selectedIconIndex);
-    currentIcon = SiteIconFromSpec(currentIconSpec);
+    currentIcon = IconFromSpec(currentIconSpec);
     ShowIcon();
 }

@@ -60,8 +60,9 @@ private slots:
         router = new CCommandRouter(&window);
         router->AddPane(pane);
         for (int id : {kSharedCommand, kFrameOnlyCommand}) {
-            router->AddFrameCommand(id, [this, id] { frameHandled.append(id); },
-                                    [this](CommandState& state) { state.enabled = frameRuleEnabled; });
+            router->AddFrameCommand(
+                id, [this, id] { frameHandled.append(id); },
+                [this](CommandState& state) { state.enabled = frameRuleEnabled; });
         }
         for (int id : {kPaneCommand, kSharedCommand, kFrameOnlyCommand, kUnhandledCommand}) {
             router->BindAction(id, new QAction(QString::number(id), &window));
@@ -100,7 +101,8 @@ private slots:
         pane->setFocus();
         QTRY_VERIFY(pane->hasFocus());
         pane->sharedEnabled = false;
-        QVERIFY(!router->StateOf(kSharedCommand).enabled);  // the pane decides, though the frame would enable it
+        QVERIFY(
+            !router->StateOf(kSharedCommand).enabled);  // the pane decides, though the frame would enable it
         QVERIFY(router->StateOf(kFrameOnlyCommand).enabled);
         QVERIFY(!router->StateOf(kUnhandledCommand).enabled);
         // A disabled command is not run even when triggered directly.

@@ -2,7 +2,6 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
-
 #include <filesystem>
 
 #include "app/main_frame.h"
@@ -46,15 +45,16 @@ private slots:
 
         CDebugWindow* log = app.MainFrame()->LogWindow();
         bool storeLineWhileOpen = false;
-        QString dialogTitle;
+        QStringList dialogTitles;
         QTimer watcher;
         watcher.setInterval(20);
         app.Ui().SetDialogObserver([&](CProgressPollDialog& dialog) {
-            dialogTitle = dialog.windowTitle();
+            dialogTitles << dialog.windowTitle();
             QObject::connect(&watcher, &QTimer::timeout, &dialog, [&] {
                 // Only the document is read: the idle step alone must have put the line there.
                 for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
-                    if (block.text() == "Quillmoor: STOR big.bin" && dialog.isVisible()) storeLineWhileOpen = true;
+                    if (block.text() == "Quillmoor: STOR big.bin" && dialog.isVisible())
+                        storeLineWhileOpen = true;
                 }
             });
             watcher.start();
@@ -63,7 +63,7 @@ private slots:
         app.MainFrame()->UploadDroppedPaths({path});
         watcher.stop();
         QCOMPARE(messages.texts, QStringList());
-        QCOMPARE(dialogTitle, QStringLiteral("File Transfer Status"));
+        QCOMPARE(dialogTitles.value(0), QStringLiteral("File Transfer Status"));
         QVERIFY(storeLineWhileOpen);
         QCOMPARE(std::filesystem::file_size(server.WritableDir() / "big.bin"), std::uintmax_t(3'000'000));
 

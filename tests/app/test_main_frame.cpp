@@ -2,13 +2,14 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
 
@@ -17,11 +18,37 @@
 #include "options/app_context.h"
 #include "options/debug_window.h"
 #include "options/options_sheet.h"
-#include "platform/desktop/command_ids.h"
 #include "options/recorded_messages.h"
+#include "platform/desktop/command_ids.h"
 #include "support/scripted_ftp_server.h"
 
 namespace {
+
+// The list pane as the frame sees it, recording what the frame asks of it.
+class FakeListPane : public QWidget, public RemoteListPane {
+public:
+    explicit FakeListPane(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+    ListViewMode ViewMode() const override { return mode; }
+    void SetViewMode(ListViewMode newMode) override { mode = newMode; }
+    bool SortsAscending() const override { return sorted; }
+    void SetSortAscending(bool on) override { sorted = on; }
+    void ArrangeItems() override { ++arranged; }
+    void LoadListing() override { ++listingsLoaded; }
+
+    ListViewMode mode = ListViewMode::LargeIcons;
+    bool sorted = false;
+    int arranged = 0;
+    int listingsLoaded = 0;
+};
+
+// The frame is tested with panes of its own, apart from the real tree and list.
+MainFramePanes CreateTestPanes(AppContext&, QWidget* parent) {
+    auto* tree = new QTreeWidget(parent);
+    return {tree, new FakeListPane(parent)};
+}
+
+MainFramePanes CreateNoPanes(AppContext&, QWidget*) { return {}; }
 
 // What the application would own, for one frame.
 struct AppParts {
@@ -84,7 +111,7 @@ private slots:
 
     void SplitterAreaStarts28PixelsBelowTheClientTop() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         QVERIFY(frame.SplitterReady());
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
@@ -104,14 +131,23 @@ private slots:
         QCOMPARE(parts.context.mainWindow, &frame);
     }
 
+    void FrameCreationFailsWithoutPanes() {
+        AppParts parts;
+        CMainFrame frame(parts.context, CreateNoPanes);
+        QVERIFY(!frame.SplitterReady());
+        QVERIFY(!parts.context.logWindow);
+    }
+
     void ToolbarHasTwelveSlotsWithTooltips() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         const QList<QAction*> toolSlots = frame.ToolBar()->actions();
         QStringList tips;
-        for (QAction* action : toolSlots) tips << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
-        QCOMPARE(tips, QStringList({"New Profile", "-", "Up One Level", "Refresh Directory.", "Disconnect", "-",
-                                    "Delete", "-", "Large Icons", "Small Icons", "List View", "Detail"}));
+        for (QAction* action : toolSlots)
+            tips << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
+        QCOMPARE(tips,
+                 QStringList({"New Profile", "-", "Up One Level", "Refresh Directory.", "Disconnect", "-",
+                              "Delete", "-", "Large Icons", "Small Icons", "List View", "Detail"}));
         for (QAction* action : toolSlots) {
             if (action->isSeparator()) continue;
             QVERIFY(!action->icon().isNull());
@@ -127,15 +163,17 @@ private slots:
 
     void MenusHoldTheirEntries() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         QList<QAction*> menus = frame.menuBar()->actions();
         QCOMPARE(Texts(menus), QStringList({"&File", "&Edit", "&View", "&Help"}));
         QCOMPARE(Texts(menus[0]->menu()->actions()),
                  QStringList({"New Group...", "New Site...", "-", "Quick Connect...", "-", "E&xit"}));
-        QCOMPARE(Texts(menus[1]->menu()->actions()), QStringList({"Create Directory...", "&Delete", "-",
-                                                                  "&Properties...", "Rename...", "Permissions..."}));
+        QCOMPARE(Texts(menus[1]->menu()->actions()),
+                 QStringList({"Create Directory...", "&Delete", "-", "&Properties...", "Rename...",
+                              "Permissions..."}));
         QCOMPARE(Texts(menus[2]->menu()->actions()),
-                 QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-", "Refresh"}));
+                 QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-",
+                              "Refresh"}));
         QCOMPARE(Texts(menus[3]->menu()->actions()), QStringList({"Help..."}));
         // Before the View menu shows, its always-enabled entries are enabled.
         QList<QAction*> alwaysEnabled = menus[2]->menu()->actions().mid(0, 4);
@@ -161,7 +199,7 @@ private slots:
         QFETCH(int, pressed);
         AppParts parts;
         parts.settings.defaultView = defaultView;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         for (int id : {kCmdLargeIcons, kCmdSmallIcons, kCmdList, kCmdDetails}) {
             QCOMPARE(frame.Commands().Action(id)->isChecked(), id == pressed);
         }
@@ -169,7 +207,7 @@ private slots:
 
     void ListThenLargeIconsKeepsSortingOn() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         RemoteListPane* list = frame.ListPane();
         QVERIFY(list);
         QVERIFY(!list->SortsAscending());
@@ -186,13 +224,20 @@ private slots:
         frame.Commands().Action(kCmdDetails)->trigger();
         QCOMPARE(list->ViewMode(), ListViewMode::Details);
         QVERIFY(frame.Commands().Action(kCmdDetails)->isChecked());
+        // A mode the list is already in is not set again: the sort bit stays as it is.
+        auto* fake = static_cast<FakeListPane*>(list);
+        fake->sorted = false;
+        const int arranged = fake->arranged;
+        frame.Commands().Action(kCmdDetails)->trigger();
+        QVERIFY(!fake->sorted);
+        QCOMPARE(fake->arranged, arranged + 1);
         // The mode is not saved by the command.
         QCOMPARE(parts.settings.defaultView, 0);
     }
 
     void DropWhileDisconnectedOnlyShowsItsMessage() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         frame.setAcceptDrops(true);
         QTemporaryDir local;
         QFile file(local.filePath("notes.txt"));
@@ -226,7 +271,7 @@ private slots:
         parts.session.configuredMode = 'I';
         QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
         QVERIFY(parts.session.connected);
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         CDesktopEngineUi ui;
         ui.SetMainWindow(&frame);
         parts.session.SetUi(&ui);
@@ -236,6 +281,8 @@ private slots:
         QCOMPARE(firstFile, std::string("first file\n"));
         QCOMPARE(nestedFile, std::string(3000, 'c'));
         QCOMPARE(messages.texts, QStringList{"Error uploading file."});
+        // Only the file that arrived brings a fresh listing; a directory does not.
+        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 1);
         QCOMPARE(server.PendingSteps(), std::size_t(0));
         QCOMPARE(server.Mismatches(), std::vector<std::string>());
         const std::vector<std::string> sent = server.Received();
@@ -248,7 +295,7 @@ private slots:
 
     void DropIgnoresDataWithoutLocalFiles() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         QMimeData data;
         data.setUrls({QUrl("https://example.org/file.txt")});
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -261,7 +308,7 @@ private slots:
 
     void CloseRecordsTheOuterRectangle() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         QSignalSpy closed(&frame, &CMainFrame::Closed);
         frame.move(40, 30);
         frame.resize(600, 450);
@@ -283,7 +330,7 @@ private slots:
         parts.log.Drain();  // no window yet: the lines stay queued
         QCOMPARE(parts.log.Size(), std::size_t(2));
         {
-            CMainFrame frame(parts.context);
+            CMainFrame frame(parts.context, CreateTestPanes);
             parts.log.Append("third");
             parts.log.Drain();
             const QStringList lines = frame.LogWindow()->Lines();
@@ -297,7 +344,7 @@ private slots:
 
     void OptionsCommandEditsTheSettingsInMemory() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         frame.show();
         QString title;
         QTimer::singleShot(50, &frame, [&title] {
@@ -316,7 +363,7 @@ private slots:
 
     void F6MovesBetweenThePanes() {
         AppParts parts;
-        CMainFrame frame(parts.context);
+        CMainFrame frame(parts.context, CreateTestPanes);
         frame.show();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
         frame.SiteTreePane()->setFocus();

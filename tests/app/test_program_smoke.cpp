@@ -3,7 +3,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
 
 namespace {

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
-
 #include <chrono>
 #include <thread>
 
@@ -54,7 +53,8 @@ private slots:
         QTest::addColumn<EngineUi::WaitKind>("kind");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
-        QTest::newRow("connecting") << EngineUi::WaitKind::Connecting << "Connecting" << "";
+        QTest::newRow("connecting") << EngineUi::WaitKind::Connecting << "Connecting"
+                                    << "";
         QTest::newRow("getting directory") << EngineUi::WaitKind::GettingDirectory << "Getting Directory"
                                            << "Getting Directory From: 127.0.0.1";
         QTest::newRow("transfer") << EngineUi::WaitKind::TransferStatus << "File Transfer Status"
@@ -196,7 +196,8 @@ private slots:
             auto* dialog = qobject_cast<CTransferModeDlg*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             title = dialog->windowTitle();
-            sawNoSelection = dialog->findChildren<QRadioButton*>().size() == 3 && !dialog->ModeButtons()->checkedButton();
+            sawNoSelection =
+                dialog->findChildren<QRadioButton*>().size() == 3 && !dialog->ModeButtons()->checkedButton();
             dialog->findChildren<QRadioButton*>().at(1)->click();  // a choice changes nothing
             auto* buttons = dialog->findChild<QDialogButtonBox*>();
             buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();

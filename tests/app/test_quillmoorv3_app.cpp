@@ -4,15 +4,14 @@
 #include <QSettings>
 #include <QTextBlock>
 #include <QtTest>
-
 #include <thread>
 
 #include "app/main_frame.h"
 #include "app/quillmoorv3_app.h"
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
-#include "platform/desktop/command_ids.h"
 #include "options/recorded_messages.h"
+#include "platform/desktop/command_ids.h"
 #include "support/scripted_ftp_server.h"
 
 namespace {
@@ -130,8 +129,9 @@ private slots:
         OpenStore()->setValue("WndProperties/Right", 612);
         NoSocketsApp app;
         QVERIFY(!app.InitInstance());
-        QCOMPARE(messages.texts, QStringList{"The WinSock DLL could not be used, please check your installation or with "
-                                       "your service provider"});
+        QCOMPARE(messages.texts,
+                 QStringList{"The WinSock DLL could not be used, please check your installation or with "
+                             "your service provider"});
         QVERIFY(!app.MainFrame());
         QCOMPARE(StoredValueCount(), 20);
         QCOMPARE(OpenStore()->value("WndProperties/Left").toInt(), 12);
@@ -202,7 +202,8 @@ private slots:
                 app.Status().busy = 1;  // a worker that never ends by itself
             }
             QTimer::singleShot(300, &app, [&app] { app.RequestExit(); });
-            result = app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", app.Status());
+            result =
+                app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", app.Status());
             waited = true;
         });
         QCOMPARE(app.Run(), 0);

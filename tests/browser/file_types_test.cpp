@@ -12,6 +12,7 @@
 #include "browser/file_types.h"
 #include "browser/image_list.h"
 #include "browser_test_main.h"
+#include "test_files.h"
 #include "platform/desktop/exec_line.h"
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
@@ -52,15 +53,6 @@ void WriteIcoFile(const QString& path, const QList<QColor>& colours) {
     file.write(ico);
 }
 
-void WriteFile(const QString& path, const QByteArray& text, QFile::Permissions permissions = {}) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
-    if (permissions) file.setPermissions(permissions);
-}
-
 }  // namespace
 
 class FileTypesTest : public QObject {
@@ -75,14 +67,14 @@ private:
     // on a line of its own; mimeapps.list makes it the default for text/plain.
     void InstallRecorder(const QString& execArguments) {
         const QString script = scratch.filePath("recorder.sh");
-        WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" \"" +
+        WriteTestFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" \"" +
                               recordPath.toUtf8() + "\"\n",
                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-        WriteFile(dataHome + "/applications/quillmoor-recorder.desktop",
+        WriteTestFile(dataHome + "/applications/quillmoor-recorder.desktop",
                   "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + script.toUtf8() + " " +
                       execArguments.toUtf8() + "\nMimeType=text/plain;\n");
-        WriteFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list",
+        WriteTestFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list",
                   "[Default Applications]\ntext/plain=missing-app.desktop;quillmoor-recorder.desktop;\n");
     }
 
@@ -216,7 +208,7 @@ private slots:
         InstallRecorder("%f");
         const QString downloads = scratch.filePath("downloads");
         QDir().mkpath(downloads);
-        WriteFile(downloads + "/" + name, "hello");
+        WriteTestFile(downloads + "/" + name, "hello");
         QDir::setCurrent(downloads);
 
         OpenWithAssociation(nullptr, downloads + "/" + name);
@@ -230,7 +222,7 @@ private slots:
         InstallRecorder("%u");
         const QString downloads = scratch.filePath("relative");
         QDir().mkpath(downloads);
-        WriteFile(downloads + "/-n.txt", "x");
+        WriteTestFile(downloads + "/-n.txt", "x");
         QDir::setCurrent(downloads);
         OpenWithAssociation(nullptr, "-n.txt");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recordPath), 10000);

@@ -14,19 +14,11 @@
 #include "app/quillmoorv3_app.h"
 #include "browser/permissions_dlg.h"
 #include "browser_test_main.h"
+#include "test_files.h"
 #include "platform/desktop/command_ids.h"
 #include "server_fixture.h"
 
 namespace {
-
-void WriteText(const QString& path, const QByteArray& text, QFile::Permissions permissions = {}) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
-    if (permissions) file.setPermissions(permissions);
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -77,15 +69,15 @@ private slots:
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
         const QString data = qEnvironmentVariable("XDG_DATA_HOME");
         QTemporaryDir scratch;
-        WriteText(config + "/Corvane/Wexal.INI", LocalSiteCatalogue(server.HostText()));
+        WriteTestFile(config + "/Corvane/Wexal.INI", LocalSiteCatalogue(server.HostText()));
         const QString opened = scratch.filePath("opened.txt");
-        WriteText(scratch.filePath("viewer.sh"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + opened.toUtf8() + ".tmp\"\nmv \"" +
+        WriteTestFile(scratch.filePath("viewer.sh"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + opened.toUtf8() + ".tmp\"\nmv \"" +
                                                    opened.toUtf8() + ".tmp\" \"" + opened.toUtf8() + "\"\n",
                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        WriteText(data + "/applications/journey-viewer.desktop",
+        WriteTestFile(data + "/applications/journey-viewer.desktop",
                   "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + scratch.filePath("viewer.sh").toUtf8() +
                       " %f\n");
-        WriteText(config + "/mimeapps.list", "[Default Applications]\ntext/plain=journey-viewer.desktop\n");
+        WriteTestFile(config + "/mimeapps.list", "[Default Applications]\ntext/plain=journey-viewer.desktop\n");
 
         MessageLog messages;
         CQuillmoorv3App app;
@@ -115,7 +107,7 @@ private slots:
 
         // Upload a file by dropping it onto the window.
         const QString local = scratch.filePath("from desktop.txt");
-        WriteText(local, "uploaded\n");
+        WriteTestFile(local, "uploaded\n");
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(local)});
         const QPoint centre(frame->width() / 2, frame->height() / 2);

@@ -2,15 +2,31 @@
 // real server will not give, the scripted server.
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QTreeWidgetItem>
 
 #include "browser/permissions_dlg.h"
+#include "browser/remote_drag_data.h"
 #include "browser/file_properties_dlg.h"
 #include "browser_test_main.h"
 #include "server_fixture.h"
 
 using testsupport::ScriptedFtpServer;
+
+namespace {
+
+// A login that succeeds, then a refused change to the site's initial directory
+// (so no listing is fetched).
+ScriptedFtpServer& ScriptLogin(ScriptedFtpServer& server) {
+    return server.Expect("USER", "331 Send password.\r\n")
+        .Expect("PASS", "230 Logged in.\r\n")
+        .Expect("CWD", "550 No such directory.\r\n")
+        .Expect("XCWD", "550 No such directory.\r\n");
+}
+
+}  // namespace
 
 class ViewServerTest : public QObject {
     Q_OBJECT
@@ -82,10 +98,7 @@ private slots:
 
     void AnonymousLoginUsesTheEmailSetting() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No such directory.\r\n")
-            .Expect("XCWD", "550 No such directory.\r\n");
+        ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "", "/nowhere"));
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.connected);
@@ -97,10 +110,7 @@ private slots:
 
     void AStoredPasswordIsKeptForAnonymous() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No.\r\n")
-            .Expect("XCWD", "550 No.\r\n");
+        ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "me@home", "/x"));
         OpenSite(f, "Demo", "Local");
         QCOMPARE(QString::fromStdString(scripted.Received().at(1)), QStringLiteral("PASS me@home"));
@@ -121,10 +131,7 @@ private slots:
 
     void AClosingReplyToCwdDisconnectsWithoutAsking() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No.\r\n")
-            .Expect("XCWD", "550 No.\r\n")
+        ScriptLogin(scripted)
             .Expect("CWD", "421 Service closing control connection.\r\n");
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         MessageLog messages;
@@ -178,6 +185,35 @@ private slots:
         QVERIFY(!f->view->RenameDirectoryByName("absent", "x"));
     }
 
+    void InPlaceEditsRenameAndEscapeDoesNot() {
+        server->Put("draft.txt", "d");
+        server->Put("folder/x", "x");
+        auto f = Connected();
+        f->view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->view.get()));
+        const auto editLabel = [&](const QString& label, const QString& text, Qt::Key finish) {
+            f->Select({label});
+            f->List().EditLabel(f->Row(label));
+            QLineEdit* editor = f->List().ActiveView()->viewport()->findChild<QLineEdit*>();
+            QVERIFY(editor);
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+            QTest::keyClick(editor, finish);
+        };
+        editLabel("draft.txt", "final.txt", Qt::Key_Escape);
+        QTest::qWait(50);
+        QCOMPARE(f->Labels(), (QStringList{"draft.txt", "folder"}));
+        editLabel("draft.txt", "final.txt", Qt::Key_Return);
+        QTRY_COMPARE(f->Labels(), (QStringList{"final.txt", "folder"}));
+        QVERIFY(QFile::exists(server->Root() + "/final.txt"));
+        // A directory relists after its rename.
+        editLabel("folder", "renamed", Qt::Key_Return);
+        QTRY_COMPARE(f->Labels(), (QStringList{"final.txt", "renamed"}));
+        QVERIFY(QFile::exists(server->Root() + "/renamed/x"));
+        // The Enter that ends an edit opens nothing.
+        QVERIFY(f->LogLines().filter(QRegularExpression("^Quillmoor: (RETR|CWD)")).isEmpty());
+    }
+
     void PermissionsGoToEverySelectedItem() {
         for (const char* name : {"a.sh", "b.sh", "c.sh"}) server->Put(name, "#!/bin/sh\n");
         QFile::setPermissions(server->Root() + "/a.sh", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -206,10 +242,7 @@ private slots:
 
     void PermissionsThatFailAreReportedPerItem() {
         ScriptedFtpServer scripted;
-        scripted.Expect("USER", "331 Send password.\r\n")
-            .Expect("PASS", "230 Logged in.\r\n")
-            .Expect("CWD", "550 No.\r\n")
-            .Expect("XCWD", "550 No.\r\n")
+        ScriptLogin(scripted)
             .Expect("SITE", "200 SITE CHMOD successful.\r\n")
             .Expect("SITE", "550 Not permitted.\r\n")
             .Expect("SITE", "200 SITE CHMOD successful.\r\n");
@@ -278,6 +311,62 @@ private slots:
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(!QFile::exists(f->dir.path() + "/escape.txt"));
         QVERIFY(f->LogLines().filter("RETR").isEmpty());
+    }
+
+    void FilePropertiesRenameOnlyWhenTheNameChanged() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted).Expect("RNFR", "350 Ready.\r\n").Expect("RNTO", "250 Renamed.\r\n");
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        OpenSite(f, "Demo", "Local");
+        f.view->AddEntry(Entry("-rw-r--r--", "1999", "readme"));
+        f.view->AddEntry(Entry("-rw-r--r--", "5", "other"));
+        f.Select({"readme"});
+        {
+            CFilePropertiesDlg unchanged(f.List(), f.session, "/");
+            QCOMPARE(unchanged.FieldText("Size:"), QStringLiteral("1K"));
+            unchanged.accept();
+            QVERIFY(!unchanged.Renamed());
+        }
+        CFilePropertiesDlg properties(f.List(), f.session, "/");
+        properties.NameEdit()->setText("README");
+        properties.accept();
+        QVERIFY(properties.Renamed());
+        const auto received = scripted.Received();
+        QCOMPARE(QString::fromStdString(received.at(4)), QStringLiteral("RNFR readme"));
+        QCOMPARE(QString::fromStdString(received.at(5)), QStringLiteral("RNTO README"));
+
+        MessageLog messages;
+        f.Select({"readme", "other"});
+        f.view->ShowProperties();
+        QCOMPARE(messages.texts, QStringList{"Properties can only be viewed for one item at a time."});
+    }
+
+    void DragOutDownloadsOnlyOnceTheDropIsDecided() {
+        server->Put("a.txt", "A");
+        server->Put("dir/b.txt", "B");
+        server->Put("left.txt", "L");
+        auto f = Connected();
+        f->Select({"dir", "a.txt"});
+        bool dropped = false;
+        CRemoteDragData data(f->List(), f->session, [&] { return dropped; });
+        const QString downloads = QString::fromStdString(f->settings.defaultDownloadDirectory);
+        const QList<QUrl> expected{QUrl::fromLocalFile(downloads + "a.txt"), QUrl::fromLocalFile(downloads + "dir")};
+        QCOMPARE(data.urls(), expected);  // a look while dragging
+        QVERIFY(!QFile::exists(downloads + "a.txt"));
+        QVERIFY(f->LogLines().filter("RETR").isEmpty());
+
+        dropped = true;
+        QCOMPARE(data.urls(), expected);
+        QFile a(downloads + "a.txt"), b(downloads + "dir/b.txt");
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll() + b.readAll(), QByteArray("AB"));
+        QVERIFY(!QFile::exists(downloads + "left.txt"));
+        QCOMPARE(data.data("text/uri-list"), expected[0].toEncoded() + "\r\n" + expected[1].toEncoded() + "\r\n");
+        QCOMPARE(f->LogLines().filter(QRegularExpression("^Quillmoor: RETR")).size(), 2);  // fetched once
+        QVERIFY(!data.hasFormat("text/plain"));
+        // The session is back where it was: a refresh lists the same directory.
+        f->view->LoadListing();
+        QCOMPARE(f->Labels(), (QStringList{"a.txt", "dir", "left.txt"}));
     }
 
     void DisconnectAsksAndShowsTheGroups() {

@@ -2,7 +2,6 @@
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
-
 #include <memory>
 
 #include "options/app_settings_store.h"
@@ -50,8 +49,8 @@ private slots:
 
         auto store = OpenStore();
         const QStringList expected[] = {
-            {"Port", "Receive Bytes", "Send Bytes", "Retry", "e-mail", "Default View", "Fire Wall On", "Fire Mode",
-             "Fire Port", "Fire Host", "Fire User ID", "Fire Password"},
+            {"Port", "Receive Bytes", "Send Bytes", "Retry", "e-mail", "Default View", "Fire Wall On",
+             "Fire Mode", "Fire Port", "Fire Host", "Fire User ID", "Fire Password"},
             {"Transfer Mode", "Save On Double-Click", "View On Double-Click", "Default Download Directory"},
             {"Left", "Right", "Top", "Bottom"}};
         const char* sections[] = {"ProgramOptions", "TransOptions", "WndProperties"};
@@ -86,7 +85,8 @@ private slots:
         QTest::newRow("prompt mode P") << "TransOptions/Transfer Mode" << QVariant(80) << "80";
         QTest::newRow("literal mode L") << "TransOptions/Transfer Mode" << QVariant(76) << "76";
         QTest::newRow("text with commas") << "ProgramOptions/e-mail" << QVariant("a,b@c") << "a,b@c";
-        QTest::newRow("non-numeric integer gives the default") << "ProgramOptions/Port" << QVariant("abc") << "21";
+        QTest::newRow("non-numeric integer gives the default")
+            << "ProgramOptions/Port" << QVariant("abc") << "21";
         QTest::newRow("negative window edge") << "WndProperties/Left" << QVariant(-1200) << "-1200";
         QTest::newRow("empty e-mail") << "ProgramOptions/e-mail" << QVariant(QString("")) << "";
     }
@@ -96,9 +96,7 @@ private slots:
         QFETCH(QVariant, stored);
         QFETCH(QString, loadedAs);
         IsolatedConfig config;
-        {
-            OpenStore()->setValue(key, stored);
-        }
+        { OpenStore()->setValue(key, stored); }
         AppSettingsStore first;
         const AppSettings loaded = first.Load();
         QCOMPARE(ValueOf(loaded, key), loadedAs);
@@ -111,7 +109,8 @@ private slots:
 
 private:
     static QString ValueOf(const AppSettings& settings, const QString& key) {
-        if (key.endsWith("Download Directory")) return QString::fromStdString(settings.defaultDownloadDirectory);
+        if (key.endsWith("Download Directory"))
+            return QString::fromStdString(settings.defaultDownloadDirectory);
         if (key.endsWith("Transfer Mode")) return QString::number(settings.transferMode);
         if (key.endsWith("e-mail")) return QString::fromStdString(settings.email);
         if (key.endsWith("Port")) return QString::number(settings.port);

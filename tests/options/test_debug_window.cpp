@@ -1,4 +1,5 @@
 #include <QElapsedTimer>
+#include <QFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
@@ -96,8 +97,14 @@ private slots:
             QCoreApplication::processEvents();
             slowestBatch = std::max(slowestBatch, timer.elapsed());
         }
-        qInfo("1,000,000 lines: %lld ms in all, slowest batch of %d lines %lld ms", total.elapsed(), kBatchSize,
-              slowestBatch);
+        qInfo("1,000,000 lines: %lld ms in all, slowest batch of %d lines %lld ms", total.elapsed(),
+              kBatchSize, slowestBatch);
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("VmRSS:")) qInfo("%s", line.simplified().constData());
+            }
+        }
         QCOMPARE(window.document()->blockCount(), 2 + kBatches * kBatchSize);
         QCOMPARE(window.document()->lastBlock().text(), QStringLiteral("Quillmoor: RETR file-999999.txt"));
         QCOMPARE(window.verticalScrollBar()->value(), window.verticalScrollBar()->maximum());

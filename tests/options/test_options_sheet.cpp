@@ -82,14 +82,20 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("letters in Send Bytes") << int(kProgram) << "Send Bytes" << "abc"
+        QTest::newRow("letters in Send Bytes") << int(kProgram) << "Send Bytes"
+                                               << "abc"
                                                << "Please enter an integer.";
-        QTest::newRow("empty Port") << int(kProgram) << "Port" << "" << "Please enter an integer.";
-        QTest::newRow("firewall port above range") << int(kFirewall) << "Port" << "100000"
+        QTest::newRow("empty Port") << int(kProgram) << "Port"
+                                    << ""
+                                    << "Please enter an integer.";
+        QTest::newRow("firewall port above range") << int(kFirewall) << "Port"
+                                                   << "100000"
                                                    << "Please enter an integer between 0 and 99999.";
-        QTest::newRow("firewall port below range") << int(kFirewall) << "Port" << "-1"
+        QTest::newRow("firewall port below range") << int(kFirewall) << "Port"
+                                                   << "-1"
                                                    << "Please enter an integer between 0 and 99999.";
-        QTest::newRow("firewall port not a number") << int(kFirewall) << "Port" << "8o"
+        QTest::newRow("firewall port not a number") << int(kFirewall) << "Port"
+                                                    << "8o"
                                                     << "Please enter an integer.";
     }
 

@@ -9,11 +9,12 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "platform/desktop/icon_spec.h"
+#include "platform/desktop/program_icons.h"
 #include "sites/icon_selection_dlg.h"
 #include "sites/new_group_dlg.h"
 #include "sites/rename_dlg.h"
 #include "sites/session_profile_dlg.h"
-#include "sites/site_icon_source.h"
 #include "sites/site_properties_dlg.h"
 #include "sites_test_support.h"
 
@@ -184,7 +185,7 @@ private slots:
     void iconButtonChangesTheSpecOnlyWhenAnIconIsPicked() {
         ScriptedPropertiesDlg dialog(kEmail);
         dialog.currentIconSpec = QStringLiteral("Wexal.exe ,32");
-        dialog.currentIcon = SiteIconFromSpec(dialog.currentIconSpec);
+        dialog.currentIcon = IconFromSpec(dialog.currentIconSpec);
         dialog.show();
         auto* button = dialog.findChild<QToolButton*>();
         QCOMPARE(button->accessibleName(), QStringLiteral("Select icon for site"));
@@ -239,7 +240,7 @@ private slots:
 
     void iconSelectionListsEveryIconOfTheFile() {
         CIconSelectionDlg program(QStringLiteral("Wexal.exe ,32"));
-        QCOMPARE(IconList(program)->count(), kProgramIconCount);
+        QCOMPARE(IconList(program)->count(), ProgramIcons::kFileIconCount);
         QCOMPARE(IconList(program)->item(5)->text(), QStringLiteral("5"));
 
         QTemporaryDir directory;
@@ -276,7 +277,7 @@ private slots:
         CIconSelectionDlg::SetFileChooser({});
         QCOMPARE(askedTitle, QStringLiteral("Select File Containing Icon(s):"));
         QCOMPARE(EditNamed(&dialog, QStringLiteral("File Name"))->text(), program);
-        QCOMPARE(IconList(dialog)->count(), kProgramIconCount);
+        QCOMPARE(IconList(dialog)->count(), ProgramIcons::kFileIconCount);
         IconList(dialog)->setCurrentRow(2);
         WithText<QPushButton>(&dialog, QStringLiteral("OK"))->click();
         QCOMPARE(dialog.fileName + QStringLiteral(" ,") + QString::number(dialog.selectedIconIndex),

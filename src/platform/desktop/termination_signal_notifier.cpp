@@ -1,11 +1,10 @@
 #include "platform/desktop/termination_signal_notifier.h"
 
-#include <QSocketNotifier>
-
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
 #include <cerrno>
 
 namespace {

@@ -53,7 +53,9 @@ protected:
                                               QUILLMOOR_CLI_PATH, "--mode", mode, "--email", "cli@example.org",
                                               server->HostText(), "cd " + base};
         arguments.insert(arguments.end(), commands.begin(), commands.end());
-        return testsupport::RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string()});
+        // TMPDIR keeps the listing file of this run to this test.
+        return testsupport::RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string(),
+                                                        "TMPDIR=" + local.Path().string()});
     }
 
     std::unique_ptr<RealFtpServer> server;

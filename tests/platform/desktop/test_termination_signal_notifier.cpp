@@ -1,6 +1,5 @@
 #include <QSignalSpy>
 #include <QtTest>
-
 #include <csignal>
 
 #include "platform/desktop/termination_signal_notifier.h"
