@@ -13,10 +13,7 @@ CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), stat
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";
-    // Fixed for the run, and the process's own: two programs (or two tests run
-    // side by side) must not list into each other's file.
-    tempListingPath = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
-    ownListingPath = tempListingPath;
+    tempListingPath = (temp / "quillmoor-listing.ftp").string();
 }
 
 CFtpSession::~CFtpSession() {
@@ -30,7 +27,6 @@ CFtpSession::~CFtpSession() {
         *socket = kNoSocket;
     }
     if (listingFile != nullptr) std::fclose(listingFile);
-    std::remove(ownListingPath.c_str());  // a name per run would otherwise pile up
 }
 
 void CFtpSession::AppendLogLine(const std::string& line) {

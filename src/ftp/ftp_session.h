@@ -191,7 +191,6 @@ private:
     std::string sendBuffer;
     std::string scratch;
     std::string readFailure;  // why the last ReadLine ended the reply, logged after the line
-    std::string ownListingPath;  // the listing file this session named for itself
     std::thread worker;
     std::atomic<bool> stopRequested{false};
 
