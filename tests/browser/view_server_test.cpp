@@ -4,11 +4,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QUrl>
 #include <QTreeWidgetItem>
 
 #include "browser/permissions_dlg.h"
-#include "browser/remote_drag_data.h"
 #include "browser/file_properties_dlg.h"
 #include "browser_test_main.h"
 #include "server_fixture.h"
@@ -310,34 +308,6 @@ private slots:
         f.Select({"readme", "other"});
         f.view->ShowProperties();
         QCOMPARE(messages.texts, QStringList{"Properties can only be viewed for one item at a time."});
-    }
-
-    void DragOutDownloadsOnlyOnceTheDropIsDecided() {
-        server->Put("a.txt", "A");
-        server->Put("dir/b.txt", "B");
-        server->Put("left.txt", "L");
-        auto f = Connected();
-        f->Select({"dir", "a.txt"});
-        bool dropped = false;
-        CRemoteDragData data(f->List(), f->session, [&] { return dropped; });
-        const QString downloads = QString::fromStdString(f->settings.defaultDownloadDirectory);
-        const QList<QUrl> expected{QUrl::fromLocalFile(downloads + "a.txt"), QUrl::fromLocalFile(downloads + "dir")};
-        QCOMPARE(data.urls(), expected);  // a look while dragging
-        QVERIFY(!QFile::exists(downloads + "a.txt"));
-        QVERIFY(f->LogLines().filter("RETR").isEmpty());
-
-        dropped = true;
-        QCOMPARE(data.urls(), expected);
-        QFile a(downloads + "a.txt"), b(downloads + "dir/b.txt");
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        QCOMPARE(a.readAll() + b.readAll(), QByteArray("AB"));
-        QVERIFY(!QFile::exists(downloads + "left.txt"));
-        QCOMPARE(data.data("text/uri-list"), expected[0].toEncoded() + "\r\n" + expected[1].toEncoded() + "\r\n");
-        QCOMPARE(f->LogLines().filter(QRegularExpression("^Quillmoor: RETR")).size(), 2);  // fetched once
-        QVERIFY(!data.hasFormat("text/plain"));
-        // The session is back where it was: a refresh lists the same directory.
-        f->view->LoadListing();
-        QCOMPARE(f->Labels(), (QStringList{"a.txt", "dir", "left.txt"}));
     }
 
     void DisconnectAsksAndShowsTheGroups() {
