@@ -189,15 +189,19 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
     }
 }
 
+// A drag that started in this program (remote files dragged out of the list)
+// is not an upload: dropped back here it would fetch the files and send them
+// over themselves.
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!event->source() && !LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
-    if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!event->source() && !LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
+    if (event->source()) return;
     const QStringList paths = LocalPaths(event->mimeData());
     if (paths.isEmpty()) return;
     event->acceptProposedAction();

@@ -10,10 +10,13 @@
 #include <QTreeView>
 
 #include "app/desktop_engine_ui.h"
+#include "app/main_frame.h"
+#include "app/quillmoorv3_app.h"
 #include "app/progress_poll_dialog.h"
 #include "browser_test_main.h"
 #include "drop_target_window.h"
 #include "server_fixture.h"
+#include "test_files.h"
 
 namespace {
 
@@ -166,6 +169,42 @@ private slots:
         QCOMPARE(other.readAll(), QByteArray("dropped 1\nnotes.txt\n"));
         QCOMPARE(ReadAll(otherFolder.filePath("notes.txt")), QByteArray("first line\nsecond line\n"));
         QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR notes.txt"});
+    }
+
+    // Let go over the program's own window: that is no upload, and nothing is
+    // fetched to be sent back over itself.
+    void ReleasedOverTheProgramsOwnWindowMovesNothing() {
+        f->view->hide();
+        WriteTestFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Corvane/Wexal.INI",
+                      LocalSiteCatalogue(server->HostText()));
+        QTemporaryDir scratch;
+        MessageLog messages;
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        app.Settings().defaultDownloadDirectory = (scratch.path() + "/").toStdString();
+        app.Settings().email = "drag@example.com";
+        CMainFrame* frame = app.MainFrame();
+        auto* view = qobject_cast<CQuillmoorv3View*>(frame->ListViewPane());
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        for (const char* label : {"Demo", "Local"}) {
+            view->List().SelectRow(view->List().FindLabel(label));
+            view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        }
+        QVERIFY(app.Session().connected);
+        view->SetViewMode(1);
+        const int before = server->Log().count(QRegularExpression("(RETR|STOR) "));
+
+        QTreeView* details = view->List().DetailsView();
+        const QRect row = details->visualRect(view->List().Model().index(view->List().FindLabel("notes.txt"), 0));
+        const QPoint from = details->viewport()->mapToGlobal(row.center());
+        MovePointer(DragSteps(from, frame->mapToGlobal(QPoint(60, frame->height() / 3)), "mouseup 1"));
+        QTRY_VERIFY_WITH_TIMEOUT(pointer.state() == QProcess::NotRunning, 20000);
+        QTest::qWait(1500);
+        QCOMPARE(server->Log().count(QRegularExpression("(RETR|STOR) ")), before);
+        QVERIFY(QDir(scratch.path()).isEmpty());
+        QCOMPARE(messages.texts, QStringList());
+        app.ExitInstance();
     }
 
     void cleanupTestCase() {
