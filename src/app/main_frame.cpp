@@ -179,6 +179,9 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
         const std::string remoteName = QFile::encodeName(name).toStdString();
         if (QFileInfo(path).isDir()) {
             context.session.UploadTree(localPath, remoteName);
+            // The new folder shows at once, as an uploaded file does.
+            RemoteListPane* list = ListPane();
+            if (list && context.session.connected) list->LoadListing();
             continue;
         }
         if (context.session.UploadFile(remoteName, &localPath) == 2) {

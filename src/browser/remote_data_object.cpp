@@ -127,23 +127,27 @@ QStringList CRemoteDataObject::DownloadAll(CFtpSession& session, const QList<Dra
     return written;
 }
 
+void CRemoteDataObject::DownloadForDrop() const {
+    if (downloaded || downloading) return;
+    QPointer<const CRemoteDataObject> alive(this);
+    downloading = true;
+    const QStringList written = DownloadAll(session, items);
+    if (!alive) return;
+    downloading = false;
+    downloaded = true;
+    writtenPaths = written;
+}
+
 QVariant CRemoteDataObject::retrieveData(const QString& mimeType, QMetaType type) const {
     // Any other format gets an empty value rather than none, because Qt would
     // otherwise answer a text request from the file list, downloads included.
     if (mimeType != kUriList) return type.isValid() ? QVariant(type) : QVariant();
     // A request that arrives while the downloads run has nothing complete to receive yet.
     if (downloading) return {};
-    if (CRemoteDropSource::DropDecided() && !downloaded) {
-        QPointer<const CRemoteDataObject> alive(this);
-        downloading = true;
-        const QStringList written = DownloadAll(session, items);
-        CRemoteDropSource::ClearDropDecided();
-        if (!alive) return {};
-        downloading = false;
-        downloaded = true;
-        writtenPaths = written;
-    }
+    QPointer<const CRemoteDataObject> alive(this);
+    if (CRemoteDropSource::DropDecided()) DownloadForDrop();
     CRemoteDropSource::ClearDropDecided();
+    if (!alive) return {};
     QList<QUrl> urls;
     for (const QString& path : LocalPaths()) urls.append(QUrl::fromLocalFile(path));
     if (type.id() == QMetaType::QByteArray) {

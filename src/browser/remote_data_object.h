@@ -50,6 +50,11 @@ public:
     // written ones after it.
     QStringList LocalPaths() const;
 
+    // Downloads every item, once, and keeps the paths of what was written.
+    // Runs at the first request after the drop, or earlier, when the button
+    // is let go over a target that accepts the drop.
+    void DownloadForDrop() const;
+
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;
 

@@ -29,12 +29,15 @@ bool CRemoteDropSource::DropDecided() { return dropDecided; }
 
 void CRemoteDropSource::ClearDropDecided() { dropDecided = false; }
 
+CRemoteDropSource::CRemoteDropSource(const CRemoteDataObject* data) : data(data) {}
+
 bool CRemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         cancelled = true;
     } else if (event->type() == QEvent::MouseButtonRelease && !cancelled &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         dropDecided = true;
+        if (data && targetAction != Qt::IgnoreAction) data->DownloadForDrop();
     }
     return QObject::eventFilter(watched, event);  // the platform's drag loop acts on both
 }
@@ -51,13 +54,14 @@ void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& lis
     // The platform's drag may keep the QDrag after exec() returns, for a target
     // in another program that asks for the data once the drop has happened.
     auto* drag = new QDrag(source);
+    CRemoteDropSource watcher(data.get());
     drag->setMimeData(data.release());
     const QPixmap pixmap = DragPixmap(list);
     if (!pixmap.isNull()) drag->setPixmap(pixmap);
 
     // The drag loop installs its own application-wide filter, which swallows
     // the mouse and keys; one installed from inside the loop sees them first.
-    CRemoteDropSource watcher;
+    QObject::connect(drag, &QDrag::actionChanged, &watcher, &CRemoteDropSource::SetTargetAction);
     QMetaObject::invokeMethod(
         &watcher, [&watcher] { qApp->installEventFilter(&watcher); }, Qt::QueuedConnection);
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);

@@ -260,6 +260,35 @@ private slots:
         QCOMPARE(c.f->Labels(), (QStringList{"a-link -> a.txt", "a.txt", "latest -> real", "real"}));
     }
 
+    // Let go over a target that accepts, the files are fetched before the target
+    // hears of the drop; over one that does not, nothing is fetched.
+    void ReleaseOverAnAcceptingTargetDownloadsAtOnce_data() {
+        QTest::addColumn<int>("targetAction");
+        QTest::addColumn<QStringList>("retrieved");
+        QTest::newRow("copy") << int(Qt::CopyAction) << QStringList{"Quillmoor: RETR a.txt", "Quillmoor: RETR b.txt"};
+        QTest::newRow("move") << int(Qt::MoveAction) << QStringList{"Quillmoor: RETR a.txt", "Quillmoor: RETR b.txt"};
+        QTest::newRow("refused") << int(Qt::IgnoreAction) << QStringList();
+    }
+    void ReleaseOverAnAcceptingTargetDownloadsAtOnce() {
+        if (!server->Started()) QSKIP(server->Problem().c_str());
+        QFETCH(int, targetAction);
+        server->Put("a.txt", "A");
+        server->Put("b.txt", "B");
+        Connection c = Connect();
+        auto data = c.Drag({"a.txt", "b.txt"});
+        CRemoteDropSource source(data.get());
+        source.SetTargetAction(Qt::CopyAction);
+        source.SetTargetAction(static_cast<Qt::DropAction>(targetAction));
+        ReleaseLeftButton(source);
+        QTEST(c.Retrieved(), "retrieved");
+        QVERIFY(CRemoteDropSource::DropDecided());
+        // The request that follows hands over the list without fetching again.
+        QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt", "b.txt"}));
+        QCOMPARE(ReadAll(c.downloads + "b.txt"), QByteArray("B"));
+        QCOMPARE(c.Retrieved().size(), targetAction == Qt::IgnoreAction ? 2 : 0);
+        QVERIFY(!CRemoteDropSource::DropDecided());
+    }
+
     void OtherFormatsDownloadNothing() {
         if (!server->Started()) QSKIP(server->Problem().c_str());
         server->Put("a.txt", "A");

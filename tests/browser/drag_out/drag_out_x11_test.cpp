@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -204,6 +205,19 @@ private slots:
         QCOMPARE(server->Log().count(QRegularExpression("(RETR|STOR) ")), before);
         QVERIFY(QDir(scratch.path()).isEmpty());
         QCOMPARE(messages.texts, QStringList());
+
+        // A folder dropped from outside is uploaded and shows in the list at once.
+        WriteTestFile(scratch.filePath("album/one.txt"), "1\n");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(scratch.filePath("album"))});
+        const QPoint centre(frame->width() / 2, frame->height() / 2);
+        QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(frame, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(centre), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(frame, &drop);
+        QCOMPARE(ReadAll(server->Root() + "/album/one.txt"), QByteArray("1\n"));
+        QVERIFY(view->List().FindLabel("album") >= 0);
         app.ExitInstance();
     }
 
