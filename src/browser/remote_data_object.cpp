@@ -1,5 +1,6 @@
 #include "browser/remote_data_object.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QUrl>
@@ -127,15 +128,42 @@ QStringList CRemoteDataObject::DownloadAll(CFtpSession& session, const QList<Dra
     return written;
 }
 
+void CRemoteDataObject::CreatePlaceholders() {
+    for (const DragOutItem& item : items) {
+        if (QFileInfo::exists(item.localPath)) continue;
+        QFile file(item.localPath);
+        const bool made = item.wholeTree ? QDir().mkdir(item.localPath) : file.open(QIODevice::NewOnly);
+        if (made) placeholders.append(item.localPath);
+    }
+}
+
+void CRemoteDataObject::RemovePlaceholders(const QStringList& keep) const {
+    for (const QString& path : std::as_const(placeholders)) {
+        if (keep.contains(path)) continue;
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            QDir().rmdir(path);  // only while empty
+        } else if (info.isFile() && info.size() == 0) {
+            QFile::remove(path);
+        }
+    }
+    placeholders.clear();
+}
+
 void CRemoteDataObject::DownloadForDrop() const {
     if (downloaded || downloading) return;
     QPointer<const CRemoteDataObject> alive(this);
     downloading = true;
+    // A directory walk makes its directory itself and leaves an existing one alone.
+    for (const QString& path : std::as_const(placeholders)) {
+        if (QFileInfo(path).isDir()) QDir().rmdir(path);
+    }
     const QStringList written = DownloadAll(session, items);
     if (!alive) return;
     downloading = false;
     downloaded = true;
     writtenPaths = written;
+    RemovePlaceholders(written);
 }
 
 QVariant CRemoteDataObject::retrieveData(const QString& mimeType, QMetaType type) const {

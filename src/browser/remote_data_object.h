@@ -50,10 +50,20 @@ public:
     // written ones after it.
     QStringList LocalPaths() const;
 
+    // Some file managers look at the named files while the drag passes over
+    // them and refuse names that do not exist; an empty file or directory
+    // stands in for each item that has no local copy yet. Never touches
+    // anything that exists.
+    void CreatePlaceholders();
+    // Removes the stand-ins that no download has replaced (those still empty).
+    void RemovePlaceholders(const QStringList& keep = {}) const;
+    bool Downloaded() const { return downloaded; }
+
     // Downloads every item, once, and keeps the paths of what was written.
     // Runs at the first request after the drop, or earlier, when the button
     // is let go over a target that accepts the drop.
     void DownloadForDrop() const;
+
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;
@@ -70,4 +80,5 @@ private:
     mutable bool downloading = false;
     mutable bool downloaded = false;
     mutable QStringList writtenPaths;
+    mutable QStringList placeholders;
 };

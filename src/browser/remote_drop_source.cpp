@@ -53,6 +53,8 @@ void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& lis
     ClearDropDecided();
     // The platform's drag may keep the QDrag after exec() returns, for a target
     // in another program that asks for the data once the drop has happened.
+    data->CreatePlaceholders();
+    const QPointer<CRemoteDataObject> offered(data.get());
     auto* drag = new QDrag(source);
     CRemoteDropSource watcher(data.get());
     drag->setMimeData(data.release());
@@ -66,4 +68,6 @@ void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& lis
         &watcher, [&watcher] { qApp->installEventFilter(&watcher); }, Qt::QueuedConnection);
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     qApp->removeEventFilter(&watcher);
+    // Downloads done before the drop was sent have already replaced theirs.
+    if (offered && !offered->Downloaded()) offered->RemovePlaceholders();
 }

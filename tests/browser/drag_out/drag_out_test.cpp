@@ -18,6 +18,11 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+void WriteLocal(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+}
+
 QList<QUrl> Urls(const QString& directory, const QStringList& names) {
     QList<QUrl> urls;
     for (const QString& name : names) urls << QUrl::fromLocalFile(directory + name);
@@ -287,6 +292,38 @@ private slots:
         QCOMPARE(ReadAll(c.downloads + "b.txt"), QByteArray("B"));
         QCOMPARE(c.Retrieved().size(), targetAction == Qt::IgnoreAction ? 2 : 0);
         QVERIFY(!CRemoteDropSource::DropDecided());
+    }
+
+    // Empty stand-ins name the items while the drag runs; the downloads replace
+    // them, and whatever no download replaced goes again. A local file that
+    // was there before is never touched by them.
+    void PlaceholdersStandInUntilTheDownloadsReplaceThem() {
+        if (!server->Started()) QSKIP(server->Problem().c_str());
+        server->Put("a.txt", "A");
+        server->Put("dir/x.txt", "X");
+        server->Put("gone.txt", "G");
+        server->Put("kept.txt", "new");
+        Connection c = Connect();
+        WriteLocal(c.downloads + "kept.txt", "old");
+        auto data = c.Drag({"a.txt", "dir", "gone.txt", "kept.txt"});
+        data->CreatePlaceholders();
+        QCOMPARE(QFileInfo(c.downloads + "a.txt").size(), 0);
+        QVERIFY(QDir(c.downloads + "dir").isEmpty());
+        QCOMPARE(ReadAll(c.downloads + "kept.txt"), QByteArray("old"));
+
+        // No drop: the stand-ins go, the old file stays.
+        data->RemovePlaceholders();
+        QCOMPARE(QDir(c.downloads).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"kept.txt"});
+        QCOMPARE(ReadAll(c.downloads + "kept.txt"), QByteArray("old"));
+
+        data->CreatePlaceholders();
+        QVERIFY(QFile::remove(server->Root() + "/gone.txt"));
+        CRemoteDropSource source;
+        ReleaseLeftButton(source);
+        QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt", "dir", "kept.txt"}));
+        QCOMPARE(ReadAll(c.downloads + "a.txt") + ReadAll(c.downloads + "dir/x.txt") + ReadAll(c.downloads + "kept.txt"),
+                 QByteArray("AXnew"));
+        QVERIFY(!QFileInfo::exists(c.downloads + "gone.txt"));
     }
 
     void OtherFormatsDownloadNothing() {

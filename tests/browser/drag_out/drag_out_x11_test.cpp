@@ -124,7 +124,7 @@ private slots:
         const QList<QUrl> offered{QUrl::fromLocalFile(downloads + "report.bin")};
         // The look while the drag passed over the window fetched nothing.
         QCOMPARE(target.seenWhileDragging, offered);
-        QCOMPARE(target.presentWhileDragging, 0);
+        QCOMPARE(target.bytesWhileDragging, 0);
         QCOMPARE(target.dropped, offered);
         QCOMPARE(target.copied, QStringList{"report.bin"});
         QCOMPARE(ReadAll(folder.filePath("report.bin")), Payload(3 * 1024 * 1024 + 17));

@@ -34,7 +34,8 @@ void DropTargetWindow::dragMoveEvent(QDragMoveEvent* event) {
     if (!looked) {
         looked = true;
         seenWhileDragging = event->mimeData()->urls();
-        for (const QUrl& url : seenWhileDragging) presentWhileDragging += QFileInfo::exists(url.toLocalFile()) ? 1 : 0;
+        bytesWhileDragging = 0;
+        for (const QUrl& url : seenWhileDragging) bytesWhileDragging += QFileInfo(url.toLocalFile()).size();
     }
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }

@@ -16,7 +16,7 @@ public:
     explicit DropTargetWindow(const QString& folder, QWidget* parent = nullptr);
 
     QList<QUrl> seenWhileDragging;  // the list the first look returned
-    int presentWhileDragging = 0;   // how many of its files existed then
+    qint64 bytesWhileDragging = -1;  // what its files held then
     QList<QUrl> dropped;
     QStringList copied;  // names now in the folder
     int drops = 0;
