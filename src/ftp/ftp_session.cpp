@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "ftp/bounded_text.h"
 #include "ftp/socket_error_text.h"
@@ -13,7 +14,19 @@ CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), stat
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";
-    tempListingPath = (temp / "quillmoor-listing.ftp").string();
+    // Every session lists into a file of its own: other sessions (a second
+    // window, the command-line tool, tests running side by side) share the
+    // temporary directory, and one must never show another's listing. The
+    // random name is only reserved here; the list worker creates the file.
+    std::string name = (temp / "quillmoor-listing-XXXXXX").string();
+    const int reserved = mkstemp(name.data());
+    if (reserved >= 0) {
+        close(reserved);
+        std::remove(name.c_str());
+    } else {
+        name = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
+    }
+    tempListingPath = name;
 }
 
 CFtpSession::~CFtpSession() {
@@ -27,6 +40,7 @@ CFtpSession::~CFtpSession() {
         *socket = kNoSocket;
     }
     if (listingFile != nullptr) std::fclose(listingFile);
+    if (tempListingPath.find("quillmoor-listing-") != std::string::npos) std::remove(tempListingPath.c_str());
 }
 
 void CFtpSession::AppendLogLine(const std::string& line) {

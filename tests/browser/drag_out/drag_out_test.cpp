@@ -199,6 +199,23 @@ private slots:
         QCOMPARE(problem, QString());
     }
 
+    // Two sessions never share a listing file (a second window, the
+    // command-line tool or a test running beside this one would otherwise
+    // show each other's directories), and a session removes its own.
+    void SessionsListIntoFilesOfTheirOwn() {
+        LogQueue log;
+        TransferStatus status;
+        QString path;
+        {
+            CFtpSession first(log, status), second(log, status);
+            QVERIFY(first.tempListingPath != second.tempListingPath);
+            path = QString::fromStdString(first.tempListingPath);
+            QFile listing(path);  // as the list worker makes it
+            QVERIFY(listing.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+
     // --- requests against a server ---
 
     void RequestWhileDraggingDownloadsNothing() {
