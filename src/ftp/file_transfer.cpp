@@ -171,13 +171,15 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
 int CFtpSession::Retrieve() {
     if (StartTransfer(true) != DataOpening::Open) return 0;
     int received = ReceiveFile(localPath);
+    // A stopped worker leaves its sockets to the cancel sequence.
+    const bool stopped = stopRequested.load();
     if (received == kAborted) {
-        shutdown(dataSocket, SHUT_RDWR);
+        if (!stopped) shutdown(dataSocket, SHUT_RDWR);
         dataSocket = CloseSocket(dataSocket);
         partialDownload.Discard();
         return kAborted;
     }
-    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
+    if (!stopped && shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
     dataSocket = CloseSocket(dataSocket);
     int reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
