@@ -34,6 +34,12 @@ int CFtpSession::OpenListener() {
     // be read: the address it had when the last listener was opened.
     sockaddr_in announced = localAddress;
 
+    // A fixed receive buffer for the data connection (accepted sockets inherit
+    // it). Left to automatic tuning, the buffer grows far past the caches while
+    // the data is read 4000 bytes at a time, and downloads measurably slow down.
+    const int receiveBuffer = 4 << 20;
+    setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+
     localAddress = {};
     localAddress.sin_family = AF_INET;
     localAddress.sin_addr.s_addr = htonl(INADDR_ANY);
