@@ -198,14 +198,21 @@ int CFtpSession::Retrieve() {
 
 int CFtpSession::Store() {
     switch (StartTransfer(false)) {
-        case DataOpening::Open: break;
-        case DataOpening::NotConnected: return 0;
-        case DataOpening::Unreadable: return kPermanent;
+        case DataOpening::Open:
+            break;
+        case DataOpening::NotConnected:
+            return 0;
+        case DataOpening::Unreadable:
+            return kPermanent;
         // A failed upload stops the walk it belongs to.
         case DataOpening::Busy:
-        case DataOpening::Refused: status.stopWalk = 1; return 0;
+        case DataOpening::Refused:
+            status.stopWalk = 1;
+            return 0;
         case DataOpening::NoListener:
-        case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
+        case DataOpening::NotAccepted:
+            status.stopWalk = 1;
+            return 5;
     }
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
@@ -231,10 +238,17 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
             return -1;
         }
         switch (WaitReadable(dataSocket)) {
-            case WaitOutcome::Ready: continue;
-            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
-            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
-            case WaitOutcome::Failed: errorCode = net::LastSocketError(); return -1;
+            case WaitOutcome::Ready:
+                continue;
+            case WaitOutcome::Woken:
+                errorCode = net::kErrorCancelled;
+                return -1;
+            case WaitOutcome::TimedOut:
+                errorCode = net::kErrorTimedOut;
+                return -1;
+            case WaitOutcome::Failed:
+                errorCode = net::LastSocketError();
+                return -1;
         }
     }
 }
