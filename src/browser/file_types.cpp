@@ -24,21 +24,18 @@ void AppendOrDefault(CImageList& list, const QIcon& icon) {
 
 }  // namespace
 
-QIcon FileTypeCache::IconFor(const QString& extension) {
-    auto found = icons.constFind(extension);
-    if (found != icons.constEnd()) return *found;
-    const QIcon icon = LookUpIcon(extension);
-    icons.insert(extension, icon);
-    return icon;
+template <typename Value, typename LookUp>
+Value FileTypeCache::Remembered(QHash<QString, Value>& known, const QString& extension, LookUp lookUp) {
+    auto found = known.constFind(extension);
+    if (found != known.constEnd()) return *found;
+    const Value value = lookUp(extension);
+    known.insert(extension, value);
+    return value;
 }
 
-QString FileTypeCache::NameFor(const QString& extension) {
-    auto found = names.constFind(extension);
-    if (found != names.constEnd()) return *found;
-    const QString name = FileTypeName(extension);
-    names.insert(extension, name);
-    return name;
-}
+QIcon FileTypeCache::IconFor(const QString& extension) { return Remembered(icons, extension, LookUpIcon); }
+
+QString FileTypeCache::NameFor(const QString& extension) { return Remembered(names, extension, FileTypeName); }
 
 int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages, FileTypeCache* cache) {
     const qsizetype dot = name.lastIndexOf(u'.');

@@ -17,6 +17,9 @@ public:
     QString NameFor(const QString& extension);
 
 private:
+    template <typename Value, typename LookUp>
+    static Value Remembered(QHash<QString, Value>& known, const QString& extension, LookUp lookUp);
+
     QHash<QString, QIcon> icons;
     QHash<QString, QString> names;
 };

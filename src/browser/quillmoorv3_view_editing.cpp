@@ -20,21 +20,19 @@ void CQuillmoorv3View::DeleteSelected() {
     QList<int> catalogueRows;
     for (int row : list->SelectedRows()) {
         const QString label = list->ItemText(row, RemoteListModel::kName);
-        switch (list->KindAt(row)) {
+        switch (const ItemKind kind = list->KindAt(row)) {
             case ItemKind::File:
-                if (session.DeleteFile(label.toStdString()) == kComplete) {
+            case ItemKind::Directory: {
+                // No recursion: a directory that is not empty is refused by the server.
+                const bool file = kind == ItemKind::File;
+                const std::string name = label.toStdString();
+                if ((file ? session.DeleteFile(name) : session.RemoveDir(name)) == kComplete) {
                     changedOnServer = true;
                 } else {
-                    ShowMessage(this, QStringLiteral("Error deleting file"));
+                    ShowMessage(this, file ? QStringLiteral("Error deleting file") : QStringLiteral("Error deleting directory"));
                 }
                 break;
-            case ItemKind::Directory:
-                if (session.RemoveDir(label.toStdString()) == kComplete) {
-                    changedOnServer = true;
-                } else {
-                    ShowMessage(this, QStringLiteral("Error deleting directory"));
-                }
-                break;
+            }
             case ItemKind::Site:
             case ItemKind::Group:
                 tree.RemoveByLabel(label);

@@ -1,5 +1,6 @@
 #include "browser/remote_list_ctrl.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -57,7 +58,9 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     stack->setContentsMargins(0, 0, 0, 0);
     stack->addWidget(iconView);
     stack->addWidget(detailsView);
-    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished);
+    // Queued: the rename may relist, which must not happen while the editor is
+    // still handing its text to the model.
+    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished, Qt::QueuedConnection);
     mode = -1;
     SetMode(modeCode);
 }
@@ -186,6 +189,10 @@ void CRemoteListCtrl::EditLabel(int row) {
 bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress: {
+            // Keys an open label editor passes on (its Enter) travel up through
+            // the view as well; only keys typed in the view itself are commands.
+            if (watched != ActiveView()) break;
+            if (QWidget* focus = QApplication::focusWidget(); focus && ActiveView()->viewport()->isAncestorOf(focus)) break;
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 int row = NextSelected(-1);

@@ -183,6 +183,35 @@ private slots:
         QVERIFY(!f->view->RenameDirectoryByName("absent", "x"));
     }
 
+    void InPlaceEditsRenameAndEscapeDoesNot() {
+        server->Put("draft.txt", "d");
+        server->Put("folder/x", "x");
+        auto f = Connected();
+        f->view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->view.get()));
+        const auto editLabel = [&](const QString& label, const QString& text, Qt::Key finish) {
+            f->Select({label});
+            f->List().EditLabel(f->Row(label));
+            QLineEdit* editor = f->List().ActiveView()->viewport()->findChild<QLineEdit*>();
+            QVERIFY(editor);
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+            QTest::keyClick(editor, finish);
+        };
+        editLabel("draft.txt", "final.txt", Qt::Key_Escape);
+        QTest::qWait(50);
+        QCOMPARE(f->Labels(), (QStringList{"draft.txt", "folder"}));
+        editLabel("draft.txt", "final.txt", Qt::Key_Return);
+        QTRY_COMPARE(f->Labels(), (QStringList{"final.txt", "folder"}));
+        QVERIFY(QFile::exists(server->Root() + "/final.txt"));
+        // A directory relists after its rename.
+        editLabel("folder", "renamed", Qt::Key_Return);
+        QTRY_COMPARE(f->Labels(), (QStringList{"final.txt", "renamed"}));
+        QVERIFY(QFile::exists(server->Root() + "/renamed/x"));
+        // The Enter that ends an edit opens nothing.
+        QVERIFY(f->LogLines().filter(QRegularExpression("^Quillmoor: (RETR|CWD)")).isEmpty());
+    }
+
     void PermissionsGoToEverySelectedItem() {
         for (const char* name : {"a.sh", "b.sh", "c.sh"}) server->Put(name, "#!/bin/sh\n");
         QFile::setPermissions(server->Root() + "/a.sh", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
