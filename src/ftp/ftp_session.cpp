@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ftp/bounded_text.h"
@@ -13,7 +14,17 @@ CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), stat
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";
-    tempListingPath = (temp / "quillmoor-listing.ftp").string();
+    // One listing file per session, made by mkstemp: two programs (or two test
+    // processes) listing at once must not read each other's directories, and
+    // another user cannot plant a file or link under a name known in advance.
+    std::string unique = (temp / "quillmoor-listing-XXXXXX").string();
+    const int fd = mkstemp(unique.data());
+    if (fd >= 0) {
+        close(fd);
+        tempListingPath = unique;
+    } else {
+        tempListingPath = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
+    }
 }
 
 CFtpSession::~CFtpSession() {
@@ -27,6 +38,7 @@ CFtpSession::~CFtpSession() {
         *socket = kNoSocket;
     }
     if (listingFile != nullptr) std::fclose(listingFile);
+    std::remove(tempListingPath.c_str());
 }
 
 void CFtpSession::AppendLogLine(const std::string& line) {
