@@ -9,6 +9,7 @@
 #   BENCH_ROUNDS        rounds per comparison (default 5)
 #   BENCH_LIST_ENTRIES  entries of the listed directory (default 100000)
 #   BENCH_PARSER_LINES  lines for the parser alone (default 1000000)
+#   BENCH_WORK_DIR      where the server's files and the downloads go (default /dev/shm)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +26,11 @@ fi
 cmake --build "$build_dir" --target quillmoor-cli bench_listing_parser bench_send_blocks -j2 >/dev/null
 cli=$build_dir/src/cli/quillmoor-cli
 
-work=$(mktemp -d /tmp/quillmoor-bench.XXXXXX)
+# The files live in memory (tmpfs) by default, so that disk write-back, which
+# neither client controls, does not decide the rounds.
+work_parent=${BENCH_WORK_DIR:-/dev/shm}
+[ -d "$work_parent" ] && [ -w "$work_parent" ] || work_parent=/tmp
+work=$(mktemp -d "$work_parent/quillmoor-bench.XXXXXX")
 server_pid=""
 cleanup() {
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
@@ -78,7 +83,7 @@ curl_active=(curl -sS --fail -P 127.0.0.1)
 
 # --- test data ---
 head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$root/upload/big.bin"
-cp "$root/upload/big.bin" "$work/source.bin"
+ln "$root/upload/big.bin" "$work/source.bin"
 python3 - "$root/upload/many" "$list_entries" <<'PY'
 import os, sys
 path, count = sys.argv[1], int(sys.argv[2])
@@ -103,39 +108,58 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 
 
 # Runs both clients each round, alternating which goes first; sets qm_med and curl_med.
 compare() {
-  local -n qm_cmd=$1 curl_cmd=$2
+  local -n qm_run=$1 curl_run=$2
   local qm_times=() curl_times=()
+  # Dirty pages left by the test data or the last comparison would be written
+  # back during the first rounds and slow whichever client runs then.
+  sync
   for round in $(seq "$rounds"); do
     if [ $((round % 2)) -eq 1 ]; then
-      qm_times+=("$(elapsed "${qm_cmd[@]}")"); curl_times+=("$(elapsed "${curl_cmd[@]}")")
+      qm_times+=("$(elapsed "${qm_run[@]}")"); curl_times+=("$(elapsed "${curl_run[@]}")")
     else
-      curl_times+=("$(elapsed "${curl_cmd[@]}")"); qm_times+=("$(elapsed "${qm_cmd[@]}")")
+      curl_times+=("$(elapsed "${curl_run[@]}")"); qm_times+=("$(elapsed "${qm_run[@]}")")
     fi
   done
   qm_med=$(median "${qm_times[@]}")
   curl_med=$(median "${curl_times[@]}")
+  printf '%s rounds (s): quillmoor %s | curl %s\n' "$3" "$(printf '%.3f ' "${qm_times[@]}")" \
+    "$(printf '%.3f ' "${curl_times[@]}")" >> "$work/rounds.txt"
 }
 
-qm_get=("${qm[@]}" "cd upload" "get big.bin $work/qm.bin")
-curl_get=("${curl_active[@]}" -o "$work/curl.bin" "$url/upload/big.bin")
-compare qm_get curl_get
-cmp -s "$work/qm.bin" "$work/source.bin" || { echo "download differs" >&2; exit 1; }
-get_qm=$qm_med; get_curl=$curl_med
+rate() { echo "$size_mb / $1" | bc -l; }
+rows=()
+# A row of the table: label, quillmoor's and curl's median seconds, and
+# whether to show throughput (MiB/s) or seconds.
+add_row() {
+  local ratio
+  ratio=$(echo "$4 / $3" | bc -l)
+  if [ "$2" = throughput ]; then
+    rows+=("$(printf '%-34s %9.1f MiB/s %9.1f MiB/s %8.2f' "$1" "$(rate "$3")" "$(rate "$4")" "$ratio")")
+  else
+    rows+=("$(printf '%-34s %11.3f s %11.3f s %8.2f' "$1" "$3" "$4" "$ratio")")
+  fi
+}
+must() { "$@" || { echo "check failed: $*" >&2; exit 1; }; }
+
+qm_cmd=("${qm[@]}" "cd upload" "get big.bin $work/qm.bin")
+curl_cmd=("${curl_active[@]}" -o "$work/curl.bin" "$url/upload/big.bin")
+compare qm_cmd curl_cmd get
+must cmp -s "$work/qm.bin" "$work/source.bin"
+add_row "download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
 rm -f "$work/qm.bin" "$work/curl.bin"
 
-qm_put=("${qm[@]}" "cd upload" "put $work/source.bin qm-up.bin")
-curl_put=("${curl_active[@]}" -T "$work/source.bin" "$url/upload/curl-up.bin")
-compare qm_put curl_put
-cmp -s "$root/upload/qm-up.bin" "$work/source.bin" || { echo "upload differs" >&2; exit 1; }
-put_qm=$qm_med; put_curl=$curl_med
+qm_cmd=("${qm[@]}" "cd upload" "put $work/source.bin qm-up.bin")
+curl_cmd=("${curl_active[@]}" -T "$work/source.bin" "$url/upload/curl-up.bin")
+compare qm_cmd curl_cmd put
+must cmp -s "$root/upload/qm-up.bin" "$work/source.bin"
+add_row "upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
 rm -f "$root/upload/qm-up.bin" "$root/upload/curl-up.bin"
 
-qm_ls=("${qm[@]}" "cd upload/many" "ls")
-curl_ls=("${curl_active[@]}" "$url/upload/many/")
-compare qm_ls curl_ls
-entries=$("${qm_ls[@]}" 2>/dev/null | wc -l)
-[ "$entries" -eq "$list_entries" ] || { echo "ls printed $entries entries, expected $list_entries" >&2; exit 1; }
-ls_qm=$qm_med; ls_curl=$curl_med
+qm_cmd=("${qm[@]}" "cd upload/many" "ls")
+curl_cmd=("${curl_active[@]}" "$url/upload/many/")
+compare qm_cmd curl_cmd ls
+must test "$("${qm_cmd[@]}" 2>/dev/null | wc -l)" -eq "$list_entries"
+add_row "listing ${list_entries} entries (ls)" seconds "$qm_med" "$curl_med"
 
 # --- peak memory of the CLI: the full file against a 1 MiB one ---
 head -c $((1024 * 1024)) /dev/urandom > "$root/upload/small.bin"
@@ -143,21 +167,22 @@ peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 mem_big=$(peak_kb "${qm[@]}" "cd upload" "get big.bin $work/mem.bin")
 mem_small=$(peak_kb "${qm[@]}" "cd upload" "get small.bin $work/mem-small.bin")
 
+# What the 512-byte send blocks cost the sender: CPU seconds of one upload each.
+cpu_seconds() { /usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ print $1 + $2 }'; }
+cpu_qm=$(cpu_seconds "${qm[@]}" "cd upload" "put $work/source.bin cpu-qm.bin")
+cpu_curl=$(cpu_seconds "${curl_active[@]}" -T "$work/source.bin" "$url/upload/cpu-curl.bin")
+
 parser=$("$build_dir/bench/bench_listing_parser" "$parser_lines" "$work/parser.txt")
 blocks=$("$build_dir/bench/bench_send_blocks" 256)
 
-mib=$size_mb
-rate() { echo "$mib / $1" | bc -l; }
 printf '\n%-34s %12s %12s %8s\n' "comparison (medians of $rounds)" "quillmoor" "curl" "ratio"
-printf '%-34s %9.1f MiB/s %9.1f MiB/s %8.2f\n' "download ${size_mb} MiB (get)" "$(rate "$get_qm")" "$(rate "$get_curl")" \
-  "$(echo "$get_curl / $get_qm" | bc -l)"
-printf '%-34s %9.1f MiB/s %9.1f MiB/s %8.2f\n' "upload ${size_mb} MiB (put)" "$(rate "$put_qm")" "$(rate "$put_curl")" \
-  "$(echo "$put_curl / $put_qm" | bc -l)"
-printf '%-34s %11.3f s %11.3f s %8.2f\n' "listing ${list_entries} entries (ls)" "$ls_qm" "$ls_curl" \
-  "$(echo "$ls_curl / $ls_qm" | bc -l)"
+printf '%s\n' "${rows[@]}"
+echo
+cat "$work/rounds.txt"
 echo
 echo "listing parser alone: $parser"
 echo "send blocks over loopback (MB/s): $(echo "$blocks" | tr '\n' ' ')"
+echo "CPU seconds of one ${size_mb} MiB upload: quillmoor-cli ${cpu_qm}, curl ${cpu_curl}"
 echo "peak memory of quillmoor-cli get: ${mem_big} KiB for ${size_mb} MiB, ${mem_small} KiB for 1 MiB"
 
 # --- the list view's fill of a huge directory (desktop build, if present) ---

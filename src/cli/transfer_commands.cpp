@@ -88,7 +88,8 @@ bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
     const std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
     if (IsDirectory(local)) {
         // The walk skips an existing directory without a word; say why nothing happens.
-        std::fprintf(stderr, "quillmoor-cli: %s already exists; nothing downloaded\n", PrintableText(local).c_str());
+        std::fprintf(stderr, "quillmoor-cli: %s already exists; nothing downloaded\n",
+                     PrintableText(local).c_str());
         return false;
     }
     ProgressDisplay progress(context.waiter);
@@ -112,9 +113,11 @@ bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
 // included, are shown as '?' so that each entry stays one line of seven
 // tab-separated fields and nothing can drive the terminal.
 void AppendField(std::string& line, const std::string& text, char separator) {
-    for (char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        line += (byte < 0x20 || byte == 0x7F) ? '?' : c;
+    const std::size_t start = line.size();
+    line += text;
+    for (std::size_t i = start; i < line.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(line[i]);
+        if (byte < 0x20 || byte == 0x7F) line[i] = '?';
     }
     line += separator;
 }
@@ -134,7 +137,8 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.name, '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    return session.connected != 0;
+    // The listing's final reply tells a listing from a refused or broken one.
+    return session.connected != 0 && session.replyCode / 100 == 2;
 }
 
 }  // namespace

@@ -16,16 +16,20 @@ std::size_t AsciiReceiveConverter::Convert(char* data, std::size_t length) {
             out = 1;
         }
     }
-    for (; in < length; ++in) {
-        char c = data[in];
-        if (c == '\r') {
-            if (in + 1 == length) {
-                pendingCr = true;
-                break;
-            }
-            if (data[in + 1] == '\n') continue;
+    // Runs without a CR are moved as a whole; only the CRs are looked at.
+    while (in < length) {
+        const char* found = static_cast<const char*>(std::memchr(data + in, '\r', length - in));
+        const std::size_t cr = found != nullptr ? static_cast<std::size_t>(found - data) : length;
+        if (out != in) std::memmove(data + out, data + in, cr - in);
+        out += cr - in;
+        in = cr;
+        if (in == length) break;
+        if (in + 1 == length) {
+            pendingCr = true;
+            break;
         }
-        data[out++] = c;
+        if (data[in + 1] != '\n') data[out++] = '\r';
+        ++in;
     }
     return out;
 }

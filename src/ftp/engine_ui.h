@@ -32,7 +32,8 @@ public:
     virtual void RepaintMainWindow() {}
 
     // Called on the worker thread right after it has cleared busy, so a waiter
-    // may look at once instead of at its next tick. Must be async-signal-safe
-    // in spirit: cheap, non-blocking, thread-safe. Nothing by default.
+    // may look at once instead of at its next tick. Must be cheap, non-blocking
+    // and thread-safe; the object must outlive the worker (the session joins
+    // the worker before a transfer call returns). Nothing by default.
     virtual void WorkerFinished() {}
 };

@@ -171,13 +171,15 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
 int CFtpSession::Retrieve() {
     if (StartTransfer(true) != DataOpening::Open) return 0;
     int received = ReceiveFile(localPath);
+    // A stopped worker leaves its sockets to the cancel sequence.
+    const bool stopped = stopRequested.load();
     if (received == kAborted) {
-        shutdown(dataSocket, SHUT_RDWR);
+        if (!stopped) shutdown(dataSocket, SHUT_RDWR);
         dataSocket = CloseSocket(dataSocket);
         partialDownload.Discard();
         return kAborted;
     }
-    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
+    if (!stopped && shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
     dataSocket = CloseSocket(dataSocket);
     int reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
@@ -196,14 +198,21 @@ int CFtpSession::Retrieve() {
 
 int CFtpSession::Store() {
     switch (StartTransfer(false)) {
-        case DataOpening::Open: break;
-        case DataOpening::NotConnected: return 0;
-        case DataOpening::Unreadable: return kPermanent;
+        case DataOpening::Open:
+            break;
+        case DataOpening::NotConnected:
+            return 0;
+        case DataOpening::Unreadable:
+            return kPermanent;
         // A failed upload stops the walk it belongs to.
         case DataOpening::Busy:
-        case DataOpening::Refused: status.stopWalk = 1; return 0;
+        case DataOpening::Refused:
+            status.stopWalk = 1;
+            return 0;
         case DataOpening::NoListener:
-        case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
+        case DataOpening::NotAccepted:
+            status.stopWalk = 1;
+            return 5;
     }
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
@@ -229,10 +238,17 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
             return -1;
         }
         switch (WaitReadable(dataSocket)) {
-            case WaitOutcome::Ready: continue;
-            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
-            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
-            case WaitOutcome::Failed: errorCode = net::LastSocketError(); return -1;
+            case WaitOutcome::Ready:
+                continue;
+            case WaitOutcome::Woken:
+                errorCode = net::kErrorCancelled;
+                return -1;
+            case WaitOutcome::TimedOut:
+                errorCode = net::kErrorTimedOut;
+                return -1;
+            case WaitOutcome::Failed:
+                errorCode = net::LastSocketError();
+                return -1;
         }
     }
 }
@@ -246,7 +262,6 @@ int CFtpSession::ReceiveFile(const std::string& path) {
         return kPermanent;
     }
 
-    char buffer[kReceiveSize + 1];  // one spare byte for a CR held back by the ASCII converter
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = transferType == 'A';
     std::int64_t count = 0;
@@ -254,17 +269,20 @@ int CFtpSession::ReceiveFile(const std::string& path) {
     int writeError = 0;
     long got = 0;
     const std::int64_t start = Now();
-    while (!abortFlag && writeError == 0) {
-        got = ReceiveData(buffer, kReceiveSize, errorCode);
+    while (!abortFlag) {
+        // Received straight into the file's write buffer; the spare byte is
+        // for a CR that the ASCII converter held back from the last read.
+        char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
+        if (room == nullptr) break;
+        got = ReceiveData(room, kReceiveSize, errorCode);
         if (got <= 0) break;
-        std::size_t length = static_cast<std::size_t>(got);
-        if (convertLineEnds) length = ascii.Convert(buffer, length);
-        writeError = partialDownload.Write(buffer, length);
+        const std::size_t length = static_cast<std::size_t>(got);
+        partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         SetDoneBytes(count);
     }
     if (convertLineEnds && got == 0 && writeError == 0) {
-        writeError = partialDownload.Write(buffer, ascii.Finish(buffer));
+        if (char* room = partialDownload.Reserve(1, writeError)) partialDownload.Advance(ascii.Finish(room));
     }
     const std::int64_t seconds = Now() - start;
 

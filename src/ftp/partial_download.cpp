@@ -70,6 +70,16 @@ int PartialDownload::Write(const char* data, std::size_t length) {
     return 0;
 }
 
+char* PartialDownload::Reserve(std::size_t size, int& error) {
+    error = 0;
+    if (fd < 0) {
+        error = EBADF;
+        return nullptr;
+    }
+    if (buffered + size > kBufferSize && (error = Flush()) != 0) return nullptr;
+    return buffer + buffered;
+}
+
 int PartialDownload::Flush() {
     std::size_t done = 0;
     while (done < buffered) {

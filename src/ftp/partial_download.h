@@ -24,6 +24,13 @@ public:
     // Returns 0, or the system's error number of a failed write.
     int Write(const char* data, std::size_t length);
 
+    // Room for at least size more bytes at the end of the write buffer, so a
+    // receive can land there without a copy; flushes first when the buffer
+    // is too full. nullptr with error set when that flush failed.
+    char* Reserve(std::size_t size, int& error);
+    // Counts size bytes placed in the room Reserve gave.
+    void Advance(std::size_t size) { buffered += size; }
+
     // Flushes, closes and renames the temporary file over the target.
     // Returns 0, or the system's error number (the temporary file is then removed).
     int Commit();
