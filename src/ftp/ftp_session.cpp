@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "ftp/bounded_text.h"
 #include "ftp/socket_error_text.h"
@@ -14,19 +14,17 @@ CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), stat
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";
-    // Every session lists into a file of its own: other sessions (a second
-    // window, the command-line tool, tests running side by side) share the
-    // temporary directory, and one must never show another's listing. The
-    // random name is only reserved here; the list worker creates the file.
-    std::string name = (temp / "quillmoor-listing-XXXXXX").string();
-    const int reserved = mkstemp(name.data());
-    if (reserved >= 0) {
-        close(reserved);
-        std::remove(name.c_str());
+    // One listing file per session, made by mkstemp: two programs (or two test
+    // processes) listing at once must not read each other's directories, and
+    // another user cannot plant a file or link under a name known in advance.
+    std::string unique = (temp / "quillmoor-listing-XXXXXX").string();
+    const int fd = mkstemp(unique.data());
+    if (fd >= 0) {
+        close(fd);
+        tempListingPath = unique;
     } else {
-        name = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
+        tempListingPath = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
     }
-    tempListingPath = name;
 }
 
 CFtpSession::~CFtpSession() {
@@ -40,7 +38,7 @@ CFtpSession::~CFtpSession() {
         *socket = kNoSocket;
     }
     if (listingFile != nullptr) std::fclose(listingFile);
-    if (tempListingPath.find("quillmoor-listing-") != std::string::npos) std::remove(tempListingPath.c_str());
+    std::remove(tempListingPath.c_str());
 }
 
 void CFtpSession::AppendLogLine(const std::string& line) {
