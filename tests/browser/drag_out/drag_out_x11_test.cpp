@@ -2,6 +2,7 @@
 // pointer is moved by xdotool, the program's own QDrag runs its loop, and the
 // drop lands on a folder-like window in this process or in a program of its own.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
@@ -170,6 +171,19 @@ private slots:
         QCOMPARE(other.readAll(), QByteArray("dropped 1\nnotes.txt\n"));
         QCOMPARE(ReadAll(otherFolder.filePath("notes.txt")), QByteArray("first line\nsecond line\n"));
         QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR notes.txt"});
+    }
+
+    // Each file's dialog closes as soon as its transfer ends, rather than at
+    // its next half-second tick: four small files take well under four ticks.
+    void ShortTransfersCloseTheirDialogsAtOnce() {
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 4; ++i) {
+            const std::string local = (downloads + "notes-copy.txt").toStdString();
+            QCOMPARE(f->session.DownloadFile("notes.txt", &local), int(kComplete));
+        }
+        QVERIFY2(timer.elapsed() < 1800, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(dialogTexts.size(), 4);
     }
 
     // Let go over the program's own window: that is no upload, and nothing is
