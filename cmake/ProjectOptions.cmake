@@ -22,6 +22,18 @@ elseif(NOT SANITIZE STREQUAL "")
   message(FATAL_ERROR "SANITIZE must be empty, 'address' or 'thread', not '${SANITIZE}'")
 endif()
 
+# The fuzz build (clang) instruments every library for libFuzzer's coverage and
+# runs it under the address and undefined-behaviour sanitizers; the fuzz
+# targets add libFuzzer itself (fuzz/CMakeLists.txt).
+if(QUILLMOOR_BUILD_FUZZ)
+  if(NOT SANITIZE STREQUAL "")
+    message(FATAL_ERROR "QUILLMOOR_BUILD_FUZZ brings its own sanitizers; leave SANITIZE empty")
+  endif()
+  target_compile_options(quillmoor_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(quillmoor_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Adds a static library made of every .cpp in the calling folder.
 function(quillmoor_folder_library name)
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)

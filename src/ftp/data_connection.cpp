@@ -19,6 +19,25 @@ bool ReadSocketName(int socket, sockaddr_in& address) {
     return getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
 }
 
+// Waits until the listener has a connection, the control connection has
+// something to say (serverSpoke, Ready) or the wake or the time limit ends the
+// wait. A pending connection goes first: a server that has connected and
+// already sent its final reply must still have its data taken.
+net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd, std::chrono::milliseconds left,
+                                         bool& serverSpoke) {
+    serverSpoke = false;
+    pollfd entries[3] = {{wakeFd, POLLIN, 0}, {listener, POLLIN, 0}, {control, POLLIN, 0}};
+    for (;;) {
+        const int ready = poll(entries, 3, left.count() > 0 ? static_cast<int>(left.count()) : -1);
+        if (ready < 0 && errno == EINTR) continue;  // a signal that wants to cancel also signals wakeFd
+        if (ready < 0) return net::WaitStatus::Failed;
+        if (ready == 0) return net::WaitStatus::TimedOut;
+        if (entries[0].revents != 0) return net::WaitStatus::Woken;
+        if (entries[1].revents == 0 && entries[2].revents != 0) serverSpoke = true;
+        return net::WaitStatus::Ready;
+    }
+}
+
 }  // namespace
 
 int CFtpSession::OpenListener() {
@@ -80,7 +99,8 @@ int CFtpSession::OpenListener() {
 // network can connect to the announced port, so a connection whose peer is
 // not the host at the other end of the control connection is closed and the
 // wait goes on, all within one time limit. Returns the accepted socket, or
-// kNoSocket with errorCode set (10004 when woken by Cancel, 10060 on timeout).
+// kNoSocket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
+// 0 when the server sent its reply instead of connecting).
 int CFtpSession::AcceptFromServer(int& errorCode) {
     sockaddr_in expectedPeer{};
     socklen_t expectedLength = sizeof expectedPeer;
@@ -96,8 +116,22 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
             left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) left = std::chrono::milliseconds(-1);
         }
-        net::WaitStatus waited = left.count() < 0 ? net::WaitStatus::TimedOut
-                                                  : net::WaitForSocket(listenSocket, POLLIN, wake.Fd(), left);
+        net::WaitStatus waited = net::WaitStatus::TimedOut;
+        bool serverSpoke = false;
+        if (left.count() >= 0) waited = WaitForListenerOrControl(listenSocket, controlSocket, wake.Fd(), left, serverSpoke);
+        if (serverSpoke) {
+            // A server that cannot open the data connection says so on the
+            // control connection (425, 421 ...); waiting on would only end at
+            // the time limit. Its reply is read, so the session stays in step.
+            const int reply = ReadReply();
+            if (reply == kPreliminary) continue;
+            if (reply != kAborted) {
+                LogF("[%u] The server replied without opening the data connection.",
+                     static_cast<unsigned>(listenSocket));
+            }
+            errorCode = 0;
+            return kNoSocket;
+        }
         switch (waited) {
             case net::WaitStatus::Ready:
                 break;

@@ -88,6 +88,8 @@ void CFtpSession::ParseSizeFromReply() {
     while (end > 0 && upper[end - 1] == ' ') --end;
     std::size_t begin = end;
     while (begin > 0 && std::isdigit(static_cast<unsigned char>(upper[begin - 1]))) --begin;
+    // "-5 bytes" is no size, not 5.
+    if (begin > 0 && upper[begin - 1] == '-') return;
     // More digits than a 64-bit size can hold are not a size.
     if (begin == end || end - begin > 18) return;
     std::int64_t size = std::stoll(upper.substr(begin, end - begin));
@@ -132,7 +134,7 @@ CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
     int errorCode = 0;
     dataSocket = AcceptFromServer(errorCode);
     if (dataSocket == kNoSocket) {
-        LogSocketError("accept", errorCode);
+        if (errorCode != 0) LogSocketError("accept", errorCode);
         listenSocket = CloseSocket(listenSocket);
         return DataOpening::NotAccepted;
     }
@@ -191,9 +193,10 @@ int CFtpSession::Retrieve() {
     } else {
         partialDownload.Discard();
     }
-    // A file that could not be created or written is a failed download,
-    // whatever the server says about its side.
-    return received == kPermanent ? kPermanent : reply;
+    // A file that could not be created or written, or data that broke off, is
+    // a failed download, whatever the server says about its side.
+    if (received == kPermanent || (received != kComplete && reply == kComplete)) return kPermanent;
+    return reply;
 }
 
 int CFtpSession::Store() {

@@ -3,6 +3,7 @@
 #include "ftp/bounded_text.h"
 #include "ftp/ftp_session.h"
 #include "ftp/temporary_paths.h"
+#include "ftp/walk_paths.h"
 
 namespace {
 
@@ -63,9 +64,15 @@ int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, con
 }
 
 int CFtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
+    if (localFile != nullptr) return RunFileTransfer(false, remoteName, *localFile);
     // Without a local name the file goes into the download directory; no
-    // separator is inserted, so the directory should end with one.
-    return RunFileTransfer(false, remoteName, localFile != nullptr ? *localFile : downloadDir + remoteName);
+    // separator is inserted, so the directory should end with one. The name
+    // comes from the server's listing and must not lead out of it.
+    if (!IsSafeLocalName(remoteName)) {
+        LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        return 0;
+    }
+    return RunFileTransfer(false, remoteName, downloadDir + remoteName);
 }
 
 int CFtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {

@@ -227,6 +227,7 @@ private:
     int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
     class ExtensionTableScope;
     bool WalkTooDeep(int depth, const std::string& localPath);
+    bool StopWalkIfServerGone();
     int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
     int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
     std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);

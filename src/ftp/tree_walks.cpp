@@ -13,6 +13,7 @@
 #include "ftp/ftp_session.h"
 #include "ftp/listing_parser.h"
 #include "ftp/temporary_paths.h"
+#include "ftp/walk_paths.h"
 
 namespace {
 
@@ -22,16 +23,11 @@ constexpr const char* kWalkListingName = "dirlist0021232.ftp";
 constexpr int kMaxWalkDepth = 64;
 constexpr std::size_t kMaxWalkPathLength = 3800;
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
-    if (!directory.empty() && directory.back() == '/') return directory + name;
-    return directory + "/" + name;
-}
-
-// Names come from the server and are not trusted to stay inside the local
-// directory: no ".", "..", empty name, "/" or NUL.
-bool IsSafeLocalName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
+// After "421 closing control connection", an abort or a lost connection no
+// command may follow: the walk stops where it is and unwinds without a word
+// to the server.
+bool ServerGone(const CFtpSession& session) {
+    return session.abortFlag || session.replyCode == 421 || session.controlSocket == CFtpSession::kNoSocket;
 }
 
 }  // namespace
@@ -42,7 +38,7 @@ class CFtpSession::ExtensionTableScope {
 public:
     ExtensionTableScope(CFtpSession& session, const std::string& directory)
         : session(session), previous(session.extensionTableDirectory) {
-        session.extensionTableDirectory = JoinPath(directory, "");
+        session.extensionTableDirectory = JoinLocalPath(directory, "");
     }
     ~ExtensionTableScope() { session.extensionTableDirectory = previous; }
     ExtensionTableScope(const ExtensionTableScope&) = delete;
@@ -52,6 +48,13 @@ private:
     CFtpSession& session;
     std::string previous;
 };
+
+bool CFtpSession::StopWalkIfServerGone() {
+    if (!ServerGone(*this)) return false;
+    if (!status.stopWalk) LogF("Directory walk stopped: the connection to the server is lost.");
+    status.stopWalk = 1;
+    return true;
+}
 
 bool CFtpSession::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
@@ -82,7 +85,7 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
         while (dirent* item = readdir(directory)) {
             const std::string name = item->d_name;
             if (name == "." || name == "..") continue;
-            const std::string path = JoinPath(localRoot, name);
+            const std::string path = JoinLocalPath(localRoot, name);
             struct stat info {};
             const bool known = stat(path.c_str(), &info) == 0;
             if (known && S_ISDIR(info.st_mode)) {
@@ -94,11 +97,11 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
             } else if (UploadFile(name, &path) != kComplete) {
                 ++walkFailures;
             }
-            if (status.stopWalk) break;
+            if (status.stopWalk || StopWalkIfServerGone()) break;
         }
         closedir(directory);
     }
-    ChangeDir("..");
+    if (!ServerGone(*this)) ChangeDir("..");
     return 1;
 }
 
@@ -150,7 +153,7 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         return 0;
     }
     ExtensionTableScope table(*this, localDir);
-    const std::string listPath = JoinPath(localDir, kWalkListingName);
+    const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
     ListToFile("LIST", listPath);
     CountListing(listPath);
     for (const RemoteEntry& entry : TakeWalkListing(listPath)) {
@@ -159,14 +162,14 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
                  remoteName.c_str());
             continue;
         }
-        const std::string path = JoinPath(localDir, entry.name);
+        const std::string path = JoinLocalPath(localDir, entry.name);
         if (entry.isFile) {
             if (DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
         } else {
             DownloadTreeLevel(entry.name, path, depth + 1);
         }
-        if (status.stopWalk) break;
+        if (status.stopWalk || StopWalkIfServerGone()) break;
     }
-    ChangeDir("..");
+    if (!ServerGone(*this)) ChangeDir("..");
     return 0;
 }

@@ -94,6 +94,37 @@ private slots:
         QCOMPARE(f->Labels(), QStringList{"Local"});
     }
 
+    void OpeningADirectoryNodeOfTheTreeGoesThere() {
+        server->Put("pub/linux/kernel.tar", "k");
+        auto f = Connected();
+        f->Select({"pub"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->Select({"linux"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
+        QTreeWidgetItem* pub = f->tree->CurrentNode()->parent();
+        QCOMPARE(pub->text(0), QStringLiteral("pub"));
+
+        // Connected to that host: back to the root, then down the node's path.
+        f->tree->SetCurrentNode(pub);
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        QCOMPARE(f->Labels(), QStringList{"linux"});
+        QVERIFY(f->LogLines().contains("Quillmoor: CWD /"));
+
+        // Not connected: the site is connected to first.
+        MessageLog messages;
+        f->view->Disconnect(false);
+        QVERIFY(!f->session.connected);
+        f->tree->SetCurrentNode(pub->child(0));
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        QVERIFY(f->session.connected);
+        QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
+        QVERIFY(messages.texts.isEmpty());
+        // The root's listing went under the site, not under the directory node.
+        QCOMPARE(pub->child(0)->childCount(), 0);
+        QCOMPARE(pub->parent()->childCount(), 1);
+    }
+
     void AnonymousLoginUsesTheEmailSetting() {
         ScriptedFtpServer scripted;
         ScriptLogin(scripted);

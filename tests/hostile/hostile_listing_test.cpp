@@ -1,0 +1,124 @@
+// Listings that try to lead a download out of its directory or round in
+// circles, and a server that quits in the middle of a directory walk.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "hostile_fixture.h"
+
+namespace hostile {
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::TempDir;
+
+// The names a hostile listing may carry; "/escaped" stands for "/etc/x" but
+// points into the case's own directory, so a failure harms nothing.
+std::vector<std::string> HostileNames(const std::filesystem::path& caseDir) {
+    return {"../x", (caseDir / "escaped").string(), "a/b", "..", ".", ""};
+}
+
+TEST_F(HostileServerTest, WalkSkipsNamesThatLeaveItsDirectory) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    std::vector<std::string> lines;
+    for (const std::string& name : HostileNames(dir.Path())) {
+        lines.push_back(FileLine(name));
+        lines.push_back(DirectoryLine(name));
+    }
+    lines.push_back(FileLine("good.txt"));
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Here comes the listing.\r\n", Listing(lines));
+    s.ScriptIncoming("RETR", "150 Opening (3 bytes).\r\n", "abc");
+    s.server.Expect("CWD", "250 ok\r\n");
+
+    const std::string root = (dir / "top").string();
+    Stopwatch clock;
+    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_LT(clock.Elapsed(), 5s);
+
+    EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/good.txt"}));
+    EXPECT_EQ(TempDir::ReadFile(dir / "top" / "good.txt"), "abc");
+    EXPECT_EQ(s.server.PendingSteps(), 0u);
+    EXPECT_TRUE(s.server.Mismatches().empty());
+    const std::vector<std::string> commands = s.Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "CWD ..");
+    for (const std::string& name : HostileNames(dir.Path())) {
+        EXPECT_TRUE(s.harness.HasLine("Skipped \"" + name + "\" in the listing of top: not a usable local name."))
+            << name << "\n" << s.harness.Joined();
+    }
+}
+
+TEST_F(HostileServerTest, SingleDownloadRefusesNamesThatLeaveTheDownloadDirectory) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    const std::filesystem::path downloads = dir / "downloads";
+    std::filesystem::create_directory(downloads);
+    s.session.downloadDir = downloads.string() + "/";
+    for (const std::string& name : HostileNames(dir.Path())) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(s.session.DownloadFile(name, nullptr), 0);
+        EXPECT_TRUE(s.harness.HasLine("Skipped \"" + name + "\": not a usable local name.")) << s.harness.Joined();
+    }
+    EXPECT_TRUE(s.Commands().empty()) << "nothing is asked of the server";
+    EXPECT_EQ(LocalTree(), std::vector<std::string>({"downloads"}));
+}
+
+// A link to "." that the server lets the client enter: every level lists
+// itself again. The walk must end by itself, inside its directory, back
+// where it started on the server.
+TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    const std::string loop = Listing({"lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 loop -> ."});
+    constexpr int kLevels = 65;  // the walk's depth limit is 64 below the first level
+    for (int level = 0; level < kLevels; ++level) {
+        s.server.Expect("CWD", "250 ok\r\n");
+        s.ScriptIncoming("LIST", "150 Here it is again.\r\n", loop);
+    }
+    for (int level = 0; level < kLevels; ++level) s.server.Expect("CWD", "250 ok\r\n");
+
+    const std::string root = (dir / "loop").string();
+    Stopwatch clock;
+    EXPECT_EQ(s.session.DownloadTree("loop", &root), 0);
+    EXPECT_LT(clock.Elapsed(), 30s);
+
+    EXPECT_TRUE(s.harness.HasLineContaining("nested too deeply")) << s.harness.Joined();
+    EXPECT_EQ(s.server.PendingSteps(), 0u);
+    EXPECT_TRUE(s.server.Mismatches().empty());
+    EXPECT_EQ(s.Commands().back(), "CWD ..");
+    for (const std::string& path : LocalTree()) EXPECT_EQ(path.rfind("loop", 0), 0u) << path;
+}
+
+// "421 closing control connection" in the middle of a walk: nothing more is
+// sent, the walk unwinds at once, and the log says why.
+TEST_F(HostileServerTest, ServiceClosingInTheMiddleOfAWalkStopsIt) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Listing.\r\n",
+                     Listing({DirectoryLine("sub"), FileLine("after.txt")}));
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Listing.\r\n", Listing({FileLine("a.txt"), FileLine("b.txt"), FileLine("c.txt")}));
+    s.ScriptIncoming("RETR", "150 Opening (3 bytes).\r\n", "aaa");
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("421 Service not available, closing control connection.\r\n");
+        connection.Close();
+    });
+
+    const std::string root = (dir / "top").string();
+    Stopwatch clock;
+    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_LT(clock.Elapsed(), 3s);
+
+    const std::vector<std::string>& lines = s.harness.Lines();
+    const auto closing = std::find(lines.begin(), lines.end(), "421 Service not available, closing control connection.");
+    ASSERT_NE(closing, lines.end()) << s.harness.Joined();
+    for (auto line = closing; line != lines.end(); ++line) {
+        EXPECT_NE(line->rfind("Quillmoor: ", 0), 0u) << "no command follows the 421: " << *line;
+    }
+    EXPECT_TRUE(s.harness.HasLine("Directory walk stopped: the connection to the server is lost."))
+        << s.harness.Joined();
+    EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/sub", "top/sub/a.txt"}));
+}
+
+}  // namespace
+}  // namespace hostile
