@@ -240,18 +240,10 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
             errorCode = net::LastSocketError();
             return -1;
         }
-        switch (WaitReadable(dataSocket)) {
-            case WaitOutcome::Ready:
-                continue;
-            case WaitOutcome::Woken:
-                errorCode = net::kErrorCancelled;
-                return -1;
-            case WaitOutcome::TimedOut:
-                errorCode = net::kErrorTimedOut;
-                return -1;
-            case WaitOutcome::Failed:
-                errorCode = net::LastSocketError();
-                return -1;
+        const WaitOutcome outcome = WaitReadable(dataSocket);
+        if (outcome != WaitOutcome::Ready) {
+            errorCode = WaitErrorCode(outcome);
+            return -1;
         }
     }
 }

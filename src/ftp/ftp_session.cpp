@@ -8,6 +8,7 @@
 
 #include "ftp/bounded_text.h"
 #include "ftp/socket_error_text.h"
+#include "platform/net/socket_error_codes.h"
 #include "platform/net/socket_wait.h"
 
 CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
@@ -88,6 +89,16 @@ CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
 CFtpSession::WaitOutcome CFtpSession::WaitReadable(int socket) { return WaitForServer(socket, POLLIN); }
 
 CFtpSession::WaitOutcome CFtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
+
+int CFtpSession::WaitErrorCode(WaitOutcome outcome) {
+    switch (outcome) {
+        case WaitOutcome::Ready: return 0;
+        case WaitOutcome::Woken: return net::kErrorCancelled;
+        case WaitOutcome::TimedOut: return net::kErrorTimedOut;
+        case WaitOutcome::Failed: break;
+    }
+    return net::LastSocketError();
+}
 
 void CFtpSession::LogTimeLimit() {
     LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,
