@@ -9,6 +9,7 @@
 #   BENCH_ROUNDS        rounds per comparison (default 5)
 #   BENCH_LIST_ENTRIES  entries of the listed directory (default 100000)
 #   BENCH_PARSER_LINES  lines for the parser alone (default 1000000)
+#   BENCH_WORK_DIR      where the server's files and the downloads go (default /dev/shm)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +26,11 @@ fi
 cmake --build "$build_dir" --target quillmoor-cli bench_listing_parser bench_send_blocks -j2 >/dev/null
 cli=$build_dir/src/cli/quillmoor-cli
 
-work=$(mktemp -d /tmp/quillmoor-bench.XXXXXX)
+# The files live in memory (tmpfs) by default, so that disk write-back, which
+# neither client controls, does not decide the rounds.
+work_parent=${BENCH_WORK_DIR:-/dev/shm}
+[ -d "$work_parent" ] && [ -w "$work_parent" ] || work_parent=/tmp
+work=$(mktemp -d "$work_parent/quillmoor-bench.XXXXXX")
 server_pid=""
 cleanup() {
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
@@ -78,7 +83,7 @@ curl_active=(curl -sS --fail -P 127.0.0.1)
 
 # --- test data ---
 head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$root/upload/big.bin"
-cp "$root/upload/big.bin" "$work/source.bin"
+ln "$root/upload/big.bin" "$work/source.bin"
 python3 - "$root/upload/many" "$list_entries" <<'PY'
 import os, sys
 path, count = sys.argv[1], int(sys.argv[2])
@@ -117,6 +122,8 @@ compare() {
   done
   qm_med=$(median "${qm_times[@]}")
   curl_med=$(median "${curl_times[@]}")
+  printf '%s rounds (s): quillmoor %s | curl %s\n' "$3" "$(printf '%.3f ' "${qm_times[@]}")" \
+    "$(printf '%.3f ' "${curl_times[@]}")" >> "$work/rounds.txt"
 }
 
 rate() { echo "$size_mb / $1" | bc -l; }
@@ -136,21 +143,21 @@ must() { "$@" || { echo "check failed: $*" >&2; exit 1; }; }
 
 qm_cmd=("${qm[@]}" "cd upload" "get big.bin $work/qm.bin")
 curl_cmd=("${curl_active[@]}" -o "$work/curl.bin" "$url/upload/big.bin")
-compare qm_cmd curl_cmd
+compare qm_cmd curl_cmd get
 must cmp -s "$work/qm.bin" "$work/source.bin"
 add_row "download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
 rm -f "$work/qm.bin" "$work/curl.bin"
 
 qm_cmd=("${qm[@]}" "cd upload" "put $work/source.bin qm-up.bin")
 curl_cmd=("${curl_active[@]}" -T "$work/source.bin" "$url/upload/curl-up.bin")
-compare qm_cmd curl_cmd
+compare qm_cmd curl_cmd put
 must cmp -s "$root/upload/qm-up.bin" "$work/source.bin"
 add_row "upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
 rm -f "$root/upload/qm-up.bin" "$root/upload/curl-up.bin"
 
 qm_cmd=("${qm[@]}" "cd upload/many" "ls")
 curl_cmd=("${curl_active[@]}" "$url/upload/many/")
-compare qm_cmd curl_cmd
+compare qm_cmd curl_cmd ls
 must test "$("${qm_cmd[@]}" 2>/dev/null | wc -l)" -eq "$list_entries"
 add_row "listing ${list_entries} entries (ls)" seconds "$qm_med" "$curl_med"
 
@@ -170,6 +177,8 @@ blocks=$("$build_dir/bench/bench_send_blocks" 256)
 
 printf '\n%-34s %12s %12s %8s\n' "comparison (medians of $rounds)" "quillmoor" "curl" "ratio"
 printf '%s\n' "${rows[@]}"
+echo
+cat "$work/rounds.txt"
 echo
 echo "listing parser alone: $parser"
 echo "send blocks over loopback (MB/s): $(echo "$blocks" | tr '\n' ' ')"

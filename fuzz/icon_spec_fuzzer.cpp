@@ -1,10 +1,10 @@
-// Icon specifications ("file,index") as site profiles and the file-type
-// database give them, and icon files of any content. The specification may
+// Icon references ("file,index") as site profiles and the file-type
+// database give them, and icon files of any content. The reference may
 // name the one icon file the input provides, the program file, a theme icon
 // or nothing; no "/" reaches the file system, so the target reads no file but
 // its own.
 //
-// Input: one byte choosing the icon file's name, the specification up to a
+// Input: one byte choosing the icon file's name, the reference up to a
 // NUL, then the icon file's bytes.
 #include <QGuiApplication>
 #include <QImageReader>
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!parsed.file.contains(u','));
     if (!spec.contains(u',')) FUZZ_CHECK(parsed.index == 0);
 
-    // Relative names in the specification resolve inside the scratch
+    // Relative names in the reference resolve inside the scratch
     // directory; the fuzzer's own paths need the directory it started in.
     const int startDirectory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     FUZZ_CHECK(startDirectory >= 0 && chdir(fuzzing::ScratchDirectory().c_str()) == 0);

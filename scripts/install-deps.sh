@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
   vsftpd python3 python3-pyftpdlib curl
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
   shared-mime-info desktop-file-utils xdg-utils hicolor-icon-theme adwaita-icon-theme
   fonts-dejavu-core
 )

@@ -59,7 +59,12 @@ void CBrowserCommands::Install(CCommandRouter& router) {
     router.AddFrameCommand(kCmdUpOneLevel, [this] { UpOneLevel(); }, whenConnected);
     router.AddFrameCommand(kCmdDisconnect, [this] { Disconnect(); }, whenConnected);
     router.AddFrameCommand(kCmdRename, [this] { Rename(); }, [this](CommandState& state) { state.enabled = CanRename(); });
-    router.AddFrameCommand(kCmdPermissions, [this] { if (Connected()) runPermissions(frame); },
+    // The list then shows the permissions the server now has.
+    router.AddFrameCommand(kCmdPermissions, [this] {
+                               if (!Connected()) return;
+                               runPermissions(frame);
+                               if (Connected()) view.LoadListing();
+                           },
                            [this](CommandState& state) {
                                state.enabled = Connected() && view.List().SelectedCount() > 0;
                            });

@@ -5,7 +5,13 @@
 #include <QMenu>
 #include <QWidget>
 
-CCommandRouter::CCommandRouter(QObject* parent) : QObject(parent) {}
+CCommandRouter::CCommandRouter(QObject* parent) : QObject(parent) {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (const QPointer<QWidget>& pane : panes) {
+            if (now && pane && (pane == now || pane->isAncestorOf(now))) lastFocusedPane = pane;
+        }
+    });
+}
 
 void CCommandRouter::AddPane(QWidget* pane) { panes.emplace_back(pane); }
 
@@ -30,7 +36,7 @@ void CCommandRouter::WatchMenu(QMenu* menu) {
 
 CommandTarget* CCommandRouter::FocusedTarget() const {
     QWidget* focus = QApplication::focusWidget();
-    if (!focus) return nullptr;
+    if (!focus) return dynamic_cast<CommandTarget*>(lastFocusedPane.data());
     for (const QPointer<QWidget>& pane : panes) {
         if (pane && (pane == focus || pane->isAncestorOf(focus)))
             return dynamic_cast<CommandTarget*>(pane.data());

@@ -56,6 +56,10 @@ private:
     };
 
     std::vector<QPointer<QWidget>> panes;
+    // The pane that last held the keyboard focus: commands still go there while
+    // no widget has focus (a popup menu open, or a window manager that gave the
+    // window no focus).
+    QPointer<QWidget> lastFocusedPane;
     std::map<int, FrameCommand> frameCommands;
     std::map<int, QPointer<QAction>> actions;
 };

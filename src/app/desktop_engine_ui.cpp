@@ -26,7 +26,21 @@ EngineUi::WaitResult CDesktopEngineUi::WaitForWorker(WaitKind kind, const std::s
             break;
     }
     if (dialogObserver) dialogObserver(*dialog);
+    *runningDialog = dialog.get();
     return dialog->exec() == QDialog::Accepted ? WaitResult::Finished : WaitResult::Cancelled;
+}
+
+void CDesktopEngineUi::WorkerFinished() {
+    // On the worker thread: the look itself happens on the user-interface
+    // thread, inside the dialog's own loop.
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            application,
+            [running = runningDialog] {
+                if (*running) (*running)->Poll();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 bool CDesktopEngineUi::AskTransferMode() {

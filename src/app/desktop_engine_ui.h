@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "ftp/engine_ui.h"
 
@@ -28,8 +29,14 @@ public:
     void ShowMessage(const std::string& text) override;
     void Beep(BeepKind kind) override;
     void RepaintMainWindow() override;
+    // The running dialog looks at once instead of at its next tick, so a short
+    // transfer does not keep its dialog up for half a second.
+    void WorkerFinished() override;
 
 private:
     QPointer<QWidget> mainWindow;
+    // The dialog now running; shared with queued looks that may outlive this
+    // object. Read and written on the user-interface thread only.
+    std::shared_ptr<QPointer<CProgressPollDialog>> runningDialog = std::make_shared<QPointer<CProgressPollDialog>>();
     std::function<void(CProgressPollDialog&)> dialogObserver;
 };

@@ -179,6 +179,9 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
         const std::string remoteName = QFile::encodeName(name).toStdString();
         if (QFileInfo(path).isDir()) {
             context.session.UploadTree(localPath, remoteName);
+            // The new folder shows at once, as an uploaded file does.
+            RemoteListPane* list = ListPane();
+            if (list && context.session.connected) list->LoadListing();
             continue;
         }
         if (context.session.UploadFile(remoteName, &localPath) == 2) {
@@ -189,15 +192,19 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
     }
 }
 
+// A drag that started in this program (remote files dragged out of the list)
+// is not an upload: dropped back here it would fetch the files and send them
+// over themselves.
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!event->source() && !LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
-    if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!event->source() && !LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
+    if (event->source()) return;
     const QStringList paths = LocalPaths(event->mimeData());
     if (paths.isEmpty()) return;
     event->acceptProposedAction();

@@ -1,10 +1,9 @@
 // Connecting to a site, disconnecting, and downloading a file to open it.
-#include <QDrag>
 #include <QFileInfo>
 
 #include "browser/file_types.h"
 #include "browser/quillmoorv3_view.h"
-#include "browser/remote_drag_data.h"
+#include "browser/remote_drop_source.h"
 #include "browser/wait_cursor.h"
 #include "ftp/engine_ui.h"
 #include "ftp/ftp_session.h"
@@ -101,14 +100,4 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
 }
 
-void CQuillmoorv3View::StartDragOut() {
-    if (!context.session.connected) return;
-    auto* data = new CRemoteDragData(*list, context.session);
-    if (data->IsEmpty()) {
-        delete data;
-        return;
-    }
-    QDrag drag(this);
-    drag.setMimeData(data);  // the drag owns it
-    drag.exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
-}
+void CQuillmoorv3View::StartDragOut() { CRemoteDropSource::StartDragOut(this, *list, context.session); }

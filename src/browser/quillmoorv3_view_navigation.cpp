@@ -1,4 +1,6 @@
 // Opening items, changing directory and going up.
+#include <QTreeWidgetItem>
+
 #include "browser/quillmoorv3_view.h"
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
@@ -45,14 +47,22 @@ void CQuillmoorv3View::OpenDirectoryNode() {
     if (!tree.CurrentSiteAndPath(profile, path)) return;
     path += tree.CurrentLabel();
     CFtpSession& session = context.session;
-    if (session.host != profile.host) {
-        session.Quit();
-        context.quickConnect = false;
+    const bool otherHost = session.host != profile.host;
+    if (otherHost || !session.connected) {
+        if (otherHost) {
+            session.Quit();
+            context.quickConnect = false;
+        }
+        // The login directory's listing belongs under the site, not under the
+        // directory node; the node becomes current again for its own listing.
+        QTreeWidgetItem* const node = tree.CurrentNode();
+        QTreeWidgetItem* site = node;
+        while (site && CSiteTree::KindOf(site) != ItemKind::Site) site = site->parent();
+        tree.SetCurrentNode(site);
         ConnectToSite(profile);
-    } else if (session.connected) {
-        session.ChangeToRoot();
+        if (session.connected) tree.SetCurrentNode(node);
     } else {
-        ConnectToSite(profile);
+        session.ChangeToRoot();
     }
     if (session.connected) ChangeDirectory(path);
 }

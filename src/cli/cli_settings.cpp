@@ -63,7 +63,7 @@ std::string CliSettingsPath() {
     } else {
         return {};
     }
-    return base + "/Corvane/Quillmoor.conf";
+    return base + "/Corvane/Quillmoor.ini";
 }
 
 CliSettings LoadCliSettings(const std::string& path) {

@@ -3,7 +3,7 @@
 #include <string>
 
 // The program settings the command-line front end shares with the desktop
-// program, read from $XDG_CONFIG_HOME/Corvane/Quillmoor.conf (a plain INI
+// program, read from $XDG_CONFIG_HOME/Corvane/Quillmoor.ini (a plain INI
 // read; the file is never written here).
 struct CliSettings {
     std::string email;        // [ProgramOptions] e-mail

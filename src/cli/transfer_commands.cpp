@@ -88,7 +88,8 @@ bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
     const std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
     if (IsDirectory(local)) {
         // The walk skips an existing directory without a word; say why nothing happens.
-        std::fprintf(stderr, "quillmoor-cli: %s already exists; nothing downloaded\n", PrintableText(local).c_str());
+        std::fprintf(stderr, "quillmoor-cli: %s already exists; nothing downloaded\n",
+                     PrintableText(local).c_str());
         return false;
     }
     ProgressDisplay progress(context.waiter);

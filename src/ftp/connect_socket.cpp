@@ -101,18 +101,10 @@ bool CFtpSession::ConnectWithLimit(int socket, const sockaddr_in& address, int& 
         return false;
     }
     if (result != 0) {
-        switch (WaitWritable(socket)) {
-            case WaitOutcome::Ready:
-                break;
-            case WaitOutcome::Woken:
-                errorCode = net::kErrorCancelled;
-                return false;
-            case WaitOutcome::TimedOut:
-                errorCode = net::kErrorTimedOut;
-                return false;
-            case WaitOutcome::Failed:
-                errorCode = net::LastSocketError();
-                return false;
+        const WaitOutcome outcome = WaitWritable(socket);
+        if (outcome != WaitOutcome::Ready) {
+            errorCode = WaitErrorCode(outcome);
+            return false;
         }
         int pending = 0;
         socklen_t length = sizeof pending;

@@ -83,18 +83,10 @@ long CFtpSession::SendLine(const std::string& text) {
 // of the stream, -1 on failure with errorCode set.
 long CFtpSession::PeekControl(char* into, int& errorCode) {
     for (;;) {
-        switch (WaitReadable(controlSocket)) {
-            case WaitOutcome::Ready:
-                break;
-            case WaitOutcome::Woken:
-                errorCode = net::kErrorCancelled;
-                return -1;
-            case WaitOutcome::TimedOut:
-                errorCode = net::kErrorTimedOut;
-                return -1;
-            case WaitOutcome::Failed:
-                errorCode = net::LastSocketError();
-                return -1;
+        const WaitOutcome outcome = WaitReadable(controlSocket);
+        if (outcome != WaitOutcome::Ready) {
+            errorCode = WaitErrorCode(outcome);
+            return -1;
         }
         ssize_t count = recv(controlSocket, into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
         if (count >= 0) return count;

@@ -53,6 +53,12 @@ int CFtpSession::OpenListener() {
     // be read: the address it had when the last listener was opened.
     sockaddr_in announced = localAddress;
 
+    // A fixed receive buffer for the data connection (accepted sockets inherit
+    // it). Left to automatic tuning, the buffer grows far past the caches while
+    // the data is read 4000 bytes at a time, and downloads measurably slow down.
+    const int receiveBuffer = 4 << 20;
+    setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+
     localAddress = {};
     localAddress.sin_family = AF_INET;
     localAddress.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -79,8 +85,8 @@ int CFtpSession::OpenListener() {
     }
     const std::uint32_t address = ntohl(announced.sin_addr.s_addr);
     const unsigned port = net::PortOf(localAddress);
-    if (Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
-                address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) != kComplete) {
+    if (Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
+                (address >> 8) & 0xFF, address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) != kComplete) {
         LogF("[%u] remote host not responding to port command.", static_cast<unsigned>(listener));
         return listener;
     }
@@ -127,7 +133,8 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
             return kNoSocket;
         }
         switch (waited) {
-            case net::WaitStatus::Ready: break;
+            case net::WaitStatus::Ready:
+                break;
             case net::WaitStatus::Woken:
                 abortFlag = 1;
                 errorCode = net::kErrorCancelled;
@@ -150,8 +157,9 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
             return kNoSocket;
         }
         if (peer.sin_addr.s_addr != expectedPeer.sin_addr.s_addr) {
-            LogF("[%u] refused data connection from %s port %u: not the server", static_cast<unsigned>(accepted),
-                 net::DottedAddress(peer.sin_addr).c_str(), net::PortOf(peer));
+            LogF("[%u] refused data connection from %s port %u: not the server",
+                 static_cast<unsigned>(accepted), net::DottedAddress(peer.sin_addr).c_str(),
+                 net::PortOf(peer));
             close(accepted);
             continue;
         }

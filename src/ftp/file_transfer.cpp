@@ -173,13 +173,15 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
 int CFtpSession::Retrieve() {
     if (StartTransfer(true) != DataOpening::Open) return 0;
     int received = ReceiveFile(localPath);
+    // A stopped worker leaves its sockets to the cancel sequence.
+    const bool stopped = stopRequested.load();
     if (received == kAborted) {
-        shutdown(dataSocket, SHUT_RDWR);
+        if (!stopped) shutdown(dataSocket, SHUT_RDWR);
         dataSocket = CloseSocket(dataSocket);
         partialDownload.Discard();
         return kAborted;
     }
-    if (shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
+    if (!stopped && shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
     dataSocket = CloseSocket(dataSocket);
     int reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
@@ -199,14 +201,21 @@ int CFtpSession::Retrieve() {
 
 int CFtpSession::Store() {
     switch (StartTransfer(false)) {
-        case DataOpening::Open: break;
-        case DataOpening::NotConnected: return 0;
-        case DataOpening::Unreadable: return kPermanent;
+        case DataOpening::Open:
+            break;
+        case DataOpening::NotConnected:
+            return 0;
+        case DataOpening::Unreadable:
+            return kPermanent;
         // A failed upload stops the walk it belongs to.
         case DataOpening::Busy:
-        case DataOpening::Refused: status.stopWalk = 1; return 0;
+        case DataOpening::Refused:
+            status.stopWalk = 1;
+            return 0;
         case DataOpening::NoListener:
-        case DataOpening::NotAccepted: status.stopWalk = 1; return 5;
+        case DataOpening::NotAccepted:
+            status.stopWalk = 1;
+            return 5;
     }
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
@@ -231,11 +240,10 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
             errorCode = net::LastSocketError();
             return -1;
         }
-        switch (WaitReadable(dataSocket)) {
-            case WaitOutcome::Ready: continue;
-            case WaitOutcome::Woken: errorCode = net::kErrorCancelled; return -1;
-            case WaitOutcome::TimedOut: errorCode = net::kErrorTimedOut; return -1;
-            case WaitOutcome::Failed: errorCode = net::LastSocketError(); return -1;
+        const WaitOutcome outcome = WaitReadable(dataSocket);
+        if (outcome != WaitOutcome::Ready) {
+            errorCode = WaitErrorCode(outcome);
+            return -1;
         }
     }
 }

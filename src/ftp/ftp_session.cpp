@@ -3,17 +3,29 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ftp/bounded_text.h"
 #include "ftp/socket_error_text.h"
+#include "platform/net/socket_error_codes.h"
 #include "platform/net/socket_wait.h"
 
 CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";
-    tempListingPath = (temp / "quillmoor-listing.ftp").string();
+    // One listing file per session, made by mkstemp: two programs (or two test
+    // processes) listing at once must not read each other's directories, and
+    // another user cannot plant a file or link under a name known in advance.
+    std::string unique = (temp / "quillmoor-listing-XXXXXX").string();
+    const int fd = mkstemp(unique.data());
+    if (fd >= 0) {
+        close(fd);
+        tempListingPath = unique;
+    } else {
+        tempListingPath = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
+    }
 }
 
 CFtpSession::~CFtpSession() {
@@ -27,6 +39,7 @@ CFtpSession::~CFtpSession() {
         *socket = kNoSocket;
     }
     if (listingFile != nullptr) std::fclose(listingFile);
+    std::remove(tempListingPath.c_str());
 }
 
 void CFtpSession::AppendLogLine(const std::string& line) {
@@ -76,6 +89,16 @@ CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
 CFtpSession::WaitOutcome CFtpSession::WaitReadable(int socket) { return WaitForServer(socket, POLLIN); }
 
 CFtpSession::WaitOutcome CFtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
+
+int CFtpSession::WaitErrorCode(WaitOutcome outcome) {
+    switch (outcome) {
+        case WaitOutcome::Ready: return 0;
+        case WaitOutcome::Woken: return net::kErrorCancelled;
+        case WaitOutcome::TimedOut: return net::kErrorTimedOut;
+        case WaitOutcome::Failed: break;
+    }
+    return net::LastSocketError();
+}
 
 void CFtpSession::LogTimeLimit() {
     LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,

@@ -71,6 +71,8 @@ public:
     enum class WaitOutcome { Ready, Woken, TimedOut, Failed };
     WaitOutcome WaitReadable(int socket);
     WaitOutcome WaitWritable(int socket);
+    // The socket error number an unsuccessful wait stands for (0 for Ready).
+    static int WaitErrorCode(WaitOutcome outcome);
     // Asks the thread working in the session to stop: sets the stop flag (which
     // silences LogF) and wakes every blocked wait. Async-signal-safe, so the
     // command-line front end calls it from its SIGINT handler.

@@ -29,10 +29,15 @@ bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
     if (line.empty()) return false;
     switch (line[0]) {
-        case '-': entry.isFile = 1; break;
+        case '-':
+            entry.isFile = 1;
+            break;
         case 'd':
-        case 'l': entry.isFile = 0; break;
-        default: return false;
+        case 'l':
+            entry.isFile = 0;
+            break;
+        default:
+            return false;
     }
     entry.permissions.assign(line.substr(0, 10));
 

@@ -38,7 +38,7 @@ CIconSelectionDlg::CIconSelectionDlg(const QString& startSpec, QWidget* parent)
     : QDialog(parent), iconList(new QListWidget), fileNameEdit(new QLineEdit) {
     setWindowTitle(QStringLiteral("Icon Selection"));
 
-    // The spec splits at its last comma; without one it is all file name, and
+    // The icon reference splits at its last comma; without one it is all file name, and
     // the index is whatever number it starts with.
     const qsizetype comma = startSpec.lastIndexOf(QLatin1Char(','));
     if (comma < 0) {

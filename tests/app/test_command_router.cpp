@@ -97,6 +97,20 @@ private slots:
         QVERIFY(!router->StateOf(kPaneCommand).enabled);
     }
 
+    void WhileNothingHasFocusTheLastFocusedPaneKeepsItsCommands() {
+        pane->setFocus();
+        QTRY_VERIFY(pane->hasFocus());
+        pane->clearFocus();
+        QTRY_VERIFY(QApplication::focusWidget() == nullptr);
+        QVERIFY(router->StateOf(kPaneCommand).enabled);
+        router->Route(kPaneCommand);
+        QCOMPARE(pane->handled, QList<int>{kPaneCommand});
+
+        other->setFocus();  // focus moved away from every pane: the frame answers
+        QTRY_VERIFY(other->hasFocus());
+        QVERIFY(!router->StateOf(kPaneCommand).enabled);
+    }
+
     void StatesFollowTheSameOrder() {
         pane->setFocus();
         QTRY_VERIFY(pane->hasFocus());

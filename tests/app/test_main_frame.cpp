@@ -281,8 +281,9 @@ private slots:
         QCOMPARE(firstFile, std::string("first file\n"));
         QCOMPARE(nestedFile, std::string(3000, 'c'));
         QCOMPARE(messages.texts, QStringList{"Error uploading file."});
-        // Only the file that arrived brings a fresh listing; a directory does not.
-        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 1);
+        // The file that arrived and the uploaded directory each bring a fresh
+        // listing; the refused file does not.
+        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 2);
         QCOMPARE(server.PendingSteps(), std::size_t(0));
         QCOMPARE(server.Mismatches(), std::vector<std::string>());
         const std::vector<std::string> sent = server.Received();

@@ -16,6 +16,7 @@
 #include "platform/desktop/exec_line.h"
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
+#include "platform/desktop/mime_applications.h"
 #include "platform/desktop/program_icons.h"
 
 namespace {
@@ -193,6 +194,20 @@ private slots:
         QVERIFY(FindOpenCommand("/tmp/notes.txt").endsWith("recorder.sh --view %F"));
         QCOMPARE(FindOpenCommand("/tmp/dir.d/Makefile"), QString());
         QCOMPARE(FindOpenCommand("/tmp/noextension"), QString());
+    }
+
+    // An editor for the terminal opens in the desktop's terminal emulator, and
+    // without one the next application for the type is taken.
+    void TerminalProgramsRunInATerminalEmulator() {
+        QTemporaryDir bin;
+        const QString entry = bin.filePath("vim.desktop");
+        WriteTestFile(entry, "[Desktop Entry]\nType=Application\nName=Vim\nTerminal=true\nExec=vim %F\n");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8());
+        QCOMPARE(ReadDesktopEntryExec(entry), QString());
+        WriteTestFile(bin.filePath("x-terminal-emulator"), "#!/bin/sh\n", QFile::ReadOwner | QFile::ExeOwner);
+        QCOMPARE(ReadDesktopEntryExec(entry), bin.filePath("x-terminal-emulator") + " -e vim %F");
+        qputenv("PATH", path);
     }
 
     void HostileNamesOpenTheFileAndRunNothingElse_data() {

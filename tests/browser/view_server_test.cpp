@@ -4,11 +4,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QUrl>
 #include <QTreeWidgetItem>
 
 #include "browser/permissions_dlg.h"
-#include "browser/remote_drag_data.h"
 #include "browser/file_properties_dlg.h"
 #include "browser_test_main.h"
 #include "server_fixture.h"
@@ -94,6 +92,37 @@ private slots:
         f->view->GoUp();
         QVERIFY(!f->session.connected);
         QCOMPARE(f->Labels(), QStringList{"Local"});
+    }
+
+    void OpeningADirectoryNodeOfTheTreeGoesThere() {
+        server->Put("pub/linux/kernel.tar", "k");
+        auto f = Connected();
+        f->Select({"pub"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->Select({"linux"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
+        QTreeWidgetItem* pub = f->tree->CurrentNode()->parent();
+        QCOMPARE(pub->text(0), QStringLiteral("pub"));
+
+        // Connected to that host: back to the root, then down the node's path.
+        f->tree->SetCurrentNode(pub);
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        QCOMPARE(f->Labels(), QStringList{"linux"});
+        QVERIFY(f->LogLines().contains("Quillmoor: CWD /"));
+
+        // Not connected: the site is connected to first.
+        MessageLog messages;
+        f->view->Disconnect(false);
+        QVERIFY(!f->session.connected);
+        f->tree->SetCurrentNode(pub->child(0));
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        QVERIFY(f->session.connected);
+        QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
+        QVERIFY(messages.texts.isEmpty());
+        // The root's listing went under the site, not under the directory node.
+        QCOMPARE(pub->child(0)->childCount(), 0);
+        QCOMPARE(pub->parent()->childCount(), 1);
     }
 
     void AnonymousLoginUsesTheEmailSetting() {
@@ -339,34 +368,6 @@ private slots:
         f.Select({"readme", "other"});
         f.view->ShowProperties();
         QCOMPARE(messages.texts, QStringList{"Properties can only be viewed for one item at a time."});
-    }
-
-    void DragOutDownloadsOnlyOnceTheDropIsDecided() {
-        server->Put("a.txt", "A");
-        server->Put("dir/b.txt", "B");
-        server->Put("left.txt", "L");
-        auto f = Connected();
-        f->Select({"dir", "a.txt"});
-        bool dropped = false;
-        CRemoteDragData data(f->List(), f->session, [&] { return dropped; });
-        const QString downloads = QString::fromStdString(f->settings.defaultDownloadDirectory);
-        const QList<QUrl> expected{QUrl::fromLocalFile(downloads + "a.txt"), QUrl::fromLocalFile(downloads + "dir")};
-        QCOMPARE(data.urls(), expected);  // a look while dragging
-        QVERIFY(!QFile::exists(downloads + "a.txt"));
-        QVERIFY(f->LogLines().filter("RETR").isEmpty());
-
-        dropped = true;
-        QCOMPARE(data.urls(), expected);
-        QFile a(downloads + "a.txt"), b(downloads + "dir/b.txt");
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        QCOMPARE(a.readAll() + b.readAll(), QByteArray("AB"));
-        QVERIFY(!QFile::exists(downloads + "left.txt"));
-        QCOMPARE(data.data("text/uri-list"), expected[0].toEncoded() + "\r\n" + expected[1].toEncoded() + "\r\n");
-        QCOMPARE(f->LogLines().filter(QRegularExpression("^Quillmoor: RETR")).size(), 2);  // fetched once
-        QVERIFY(!data.hasFormat("text/plain"));
-        // The session is back where it was: a refresh lists the same directory.
-        f->view->LoadListing();
-        QCOMPARE(f->Labels(), (QStringList{"a.txt", "dir", "left.txt"}));
     }
 
     void DisconnectAsksAndShowsTheGroups() {

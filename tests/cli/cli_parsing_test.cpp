@@ -94,7 +94,7 @@ TEST(CliCommands, TableChecksArgumentCountsAndModes) {
 
 TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
     testsupport::TempDir dir;
-    const auto path = dir.WriteFile("Corvane/Quillmoor.conf",
+    const auto path = dir.WriteFile("Corvane/Quillmoor.ini",
                                     "[General]\n"
                                     "e-mail=wrong@section\n"
                                     "\n"
@@ -118,7 +118,7 @@ TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
 
 TEST(CliSettingsPath, FollowsXdgConfigHome) {
     setenv("XDG_CONFIG_HOME", "/somewhere", 1);
-    EXPECT_EQ(CliSettingsPath(), "/somewhere/Corvane/Quillmoor.conf");
+    EXPECT_EQ(CliSettingsPath(), "/somewhere/Corvane/Quillmoor.ini");
 }
 
 TEST(PrintableText, ControlCharactersCannotReachTheTerminal) {

@@ -100,7 +100,7 @@ TEST_F(CliRun, UsageErrorsConnectToNothing) {
 }
 
 TEST_F(CliRun, TheEmailSettingIsTheAnonymousPassword) {
-    config.WriteFile("Corvane/Quillmoor.conf", "[ProgramOptions]\ne-mail=stored@example.org\n");
+    config.WriteFile("Corvane/Quillmoor.ini", "[ProgramOptions]\ne-mail=stored@example.org\n");
     ScriptedFtpServer server;
     ExpectLogin(server);
     EXPECT_EQ(Run({server.HostText()}), CliRunner::kSuccess) << err.str();

@@ -46,10 +46,11 @@ TEST_F(CliList, PrintsOneTabSeparatedEntryPerLine) {
     server.Expect("LIST", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Here comes the listing.\r\n");
         DataLink link = connection.ConnectToLastPort();
-        link.SendAll("total 3\r\n"
-                     "drwxr-xr-x   2 root     other        512 Jan  5 12:30 pub\r\n"
-                     "-rw-r--r--   1 ftp      ftp         42 Mar  1  2020 two  blanks\r\n"
-                     "-rw-r--r--   1 ftp      ftp          1 Mar  1  2020 bell\a\ttab\x1b[2J\r\n");
+        link.SendAll(
+            "total 3\r\n"
+            "drwxr-xr-x   2 root     other        512 Jan  5 12:30 pub\r\n"
+            "-rw-r--r--   1 ftp      ftp         42 Mar  1  2020 two  blanks\r\n"
+            "-rw-r--r--   1 ftp      ftp          1 Mar  1  2020 bell\a\ttab\x1b[2J\r\n");
         link.Close();
         connection.Send("226 Directory send OK.\r\n");
     });

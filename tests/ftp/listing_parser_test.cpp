@@ -1,10 +1,11 @@
 // The Unix long-listing parser, the column count and the piecewise line reader.
+#include "ftp/listing_parser.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 
-#include "ftp/listing_parser.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
 
@@ -18,8 +19,8 @@ struct ParseCase {
     RemoteEntry expected;
 };
 
-RemoteEntry Entry(int isFile, std::string permissions, std::string links, std::string owner, std::string group,
-                  std::string size, std::string date, std::string name) {
+RemoteEntry Entry(int isFile, std::string permissions, std::string links, std::string owner,
+                  std::string group, std::string size, std::string date, std::string name) {
     RemoteEntry entry;
     entry.isFile = isFile;
     entry.permissions = std::move(permissions);
@@ -33,19 +34,21 @@ RemoteEntry Entry(int isFile, std::string permissions, std::string links, std::s
 }
 
 const ParseCase kParseCases[] = {
-    {"nine columns, two blanks kept in the date", "drwxr-xr-x   2 root     other        512 Jan  5 12:30 pub", 9,
-     true, Entry(0, "drwxr-xr-x", "2", "root", "other", "512", "Jan  5 12:30", "pub")},
-    {"eight columns: no group, fourth token is the size", "drwxr-xr-x   2 root        512 Jan  5 12:30 pub", 8,
-     true, Entry(0, "drwxr-xr-x", "2", "root", "", "512", "Jan  5 12:30", "pub")},
-    {"file with blanks in its name", "-rw-r--r--   1 ftp      ftp       1024 Mar 14  2021 my  notes .txt", 9, true,
-     Entry(1, "-rw-r--r--", "1", "ftp", "ftp", "1024", "Mar 14  2021", "my  notes .txt")},
-    {"symbolic link keeps arrow and target", "lrwxrwxrwx   1 root     root          7 Feb  1 09:00 bin -> usr/bin",
-     9, true, Entry(0, "lrwxrwxrwx", "1", "root", "root", "7", "Feb  1 09:00", "bin -> usr/bin")},
+    {"nine columns, two blanks kept in the date", "drwxr-xr-x   2 root     other        512 Jan  5 12:30 pub",
+     9, true, Entry(0, "drwxr-xr-x", "2", "root", "other", "512", "Jan  5 12:30", "pub")},
+    {"eight columns: no group, fourth token is the size", "drwxr-xr-x   2 root        512 Jan  5 12:30 pub",
+     8, true, Entry(0, "drwxr-xr-x", "2", "root", "", "512", "Jan  5 12:30", "pub")},
+    {"file with blanks in its name", "-rw-r--r--   1 ftp      ftp       1024 Mar 14  2021 my  notes .txt", 9,
+     true, Entry(1, "-rw-r--r--", "1", "ftp", "ftp", "1024", "Mar 14  2021", "my  notes .txt")},
+    {"symbolic link keeps arrow and target",
+     "lrwxrwxrwx   1 root     root          7 Feb  1 09:00 bin -> usr/bin", 9, true,
+     Entry(0, "lrwxrwxrwx", "1", "root", "root", "7", "Feb  1 09:00", "bin -> usr/bin")},
     {"ACL marker in column 10 is not examined", "-rw-r--r--+  1 a b 3 Jan  1  2020 x", 9, true,
      Entry(1, "-rw-r--r--", "1", "a", "b", "3", "Jan  1  2020", "x")},
     {"nine-column line read with an eight-column count", "-rw-r--r--   1 a b 3 Jan  1  2020 x", 8, true,
      Entry(1, "-rw-r--r--", "1", "a", "", "b", "3 Jan  1", "2020 x")},
-    {"line cut short after the owner", "-rw-r--r--   1 a", 9, true, Entry(1, "-rw-r--r--", "1", "a", "", "", "", "")},
+    {"line cut short after the owner", "-rw-r--r--   1 a", 9, true,
+     Entry(1, "-rw-r--r--", "1", "a", "", "", "", "")},
     {"only the type letter", "d", 9, true, Entry(0, "d", "", "", "", "", "", "")},
     {"total line", "total 42", 9, false, {}},
     {"block device", "brw-rw----   1 root disk 8, 0 Jan  1 00:00 sda", 9, false, {}},
@@ -119,7 +122,9 @@ TEST_F(ListingFileTest, ReaderSplitsLongLinesAndDropsNetworkLineEnds) {
 TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
     CFtpSession& session = harness.session;
     session.columnCount = 3;
-    EXPECT_EQ(session.CountListing(Write("total 4\ndrwxr-xr-x 2 root 512 Jan 5 12:30 pub\n-rw 1 a b c d e f g\n")), 3);
+    EXPECT_EQ(
+        session.CountListing(Write("total 4\ndrwxr-xr-x 2 root 512 Jan 5 12:30 pub\n-rw 1 a b c d e f g\n")),
+        3);
     EXPECT_EQ(session.columnCount, 8);
 
     // A listing of only the total line keeps the earlier count.
@@ -139,8 +144,8 @@ TEST_F(ListingFileTest, NextEntrySkipsNonEntriesAndSplitsA180CharacterLine) {
     std::string longLine = "-rw-r--r--   1 ftp      ftp       1 Jan  1  2020 " + longName;
     longLine.resize(179);
     longLine += "d";
-    std::string path = Write("total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n" + longLine +
-                             "\nlrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
+    std::string path = Write("total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n" +
+                             longLine + "\nlrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
     session.CountListing(path);
     session.listingFile = std::fopen(path.c_str(), "r");
     ASSERT_NE(session.listingFile, nullptr);

@@ -1,7 +1,6 @@
 // The local side of transfers: ASCII line-end translation, the temporary file
 // that replaces a download's target only on success, sizes from replies.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -70,8 +69,8 @@ TEST(AsciiLineEnds, SendAddsCrOnlyWhereMissingAndRoundTrips) {
 class PartialDownloadTest : public ::testing::Test {
 protected:
     std::size_t EntriesInDir() {
-        return static_cast<std::size_t>(
-            std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()));
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                                                      std::filesystem::directory_iterator()));
     }
     testsupport::TempDir dir;
 };

@@ -24,7 +24,8 @@ TEST(PollingWaiter, LooksFirstAfterHalfASecond) {
     PollingWaiter waiter;
     TransferStatus status;
     const auto start = Clock::now();
-    EXPECT_EQ(waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", status), EngineUi::WaitResult::Finished);
+    EXPECT_EQ(waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", status),
+              EngineUi::WaitResult::Finished);
     const auto waited = Clock::now() - start;
     EXPECT_GE(waited, 490ms);
     EXPECT_LT(waited, 900ms);
@@ -36,13 +37,13 @@ TEST(PollingWaiter, ReportsProgressAtEachPollAndEndsWhenTheWorkerSaysSo) {
     TransferStatus status;
     SetBusy(status, 1);
     std::vector<std::int64_t> seen;
-    waiter.SetProgress([&](EngineUi::WaitKind kind, const std::string& text, std::int64_t expected,
-                           std::int64_t done) {
-        EXPECT_EQ(kind, EngineUi::WaitKind::TransferStatus);
-        EXPECT_EQ(text, "Sending x To h");
-        EXPECT_EQ(expected, 100);
-        seen.push_back(done);
-    });
+    waiter.SetProgress(
+        [&](EngineUi::WaitKind kind, const std::string& text, std::int64_t expected, std::int64_t done) {
+            EXPECT_EQ(kind, EngineUi::WaitKind::TransferStatus);
+            EXPECT_EQ(text, "Sending x To h");
+            EXPECT_EQ(expected, 100);
+            seen.push_back(done);
+        });
     std::thread worker([&] {
         std::this_thread::sleep_for(120ms);
         SetBusy(status, 1, 60);

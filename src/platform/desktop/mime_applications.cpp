@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTextStream>
 
@@ -132,7 +133,16 @@ QString ReadDesktopEntryExec(const QString& desktopFilePath) {
     if (entry.value(QStringLiteral("Hidden")) == QLatin1String("true")) return {};
     const QString type = entry.value(QStringLiteral("Type"));
     if (!type.isEmpty() && type != QLatin1String("Application")) return {};
-    return entry.value(QStringLiteral("Exec"));
+    const QString exec = entry.value(QStringLiteral("Exec"));
+    // A program made for a terminal (vim, nano) started from here would take
+    // over the terminal Quillmoor was started from, or find none: it runs in
+    // the desktop's terminal emulator, or is passed over when there is none.
+    if (entry.value(QStringLiteral("Terminal")) == QLatin1String("true")) {
+        const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        if (terminal.isEmpty() || exec.isEmpty() || terminal.contains(u' ')) return {};
+        return terminal + QStringLiteral(" -e ") + exec;
+    }
+    return exec;
 }
 
 QString DefaultApplicationExec(const QString& mimeType) {

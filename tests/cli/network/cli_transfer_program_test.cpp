@@ -49,13 +49,21 @@ protected:
     }
     // Runs the program in the local directory with the given commands after "cd BASE".
     RunResult Cli(std::vector<std::string> commands, const std::string& mode = "I") {
-        std::vector<std::string> arguments = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(),
-                                              QUILLMOOR_CLI_PATH, "--mode", mode, "--email", "cli@example.org",
-                                              server->HostText(), "cd " + base};
+        std::vector<std::string> arguments = {"/bin/sh",
+                                              "-c",
+                                              "cd \"$0\" && exec \"$@\"",
+                                              local.Path().string(),
+                                              QUILLMOOR_CLI_PATH,
+                                              "--mode",
+                                              mode,
+                                              "--email",
+                                              "cli@example.org",
+                                              server->HostText(),
+                                              "cd " + base};
         arguments.insert(arguments.end(), commands.begin(), commands.end());
         // TMPDIR keeps the listing file of this run to this test.
-        return testsupport::RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string(),
-                                                        "TMPDIR=" + local.Path().string()});
+        return testsupport::RunProgram(
+            arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
     }
 
     std::unique_ptr<RealFtpServer> server;
@@ -69,7 +77,8 @@ TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
     local.WriteFile("tree/a.txt", "alpha\nbeta\n");
     local.WriteFile("tree/sub/b.bin", Bytes(5000));
 
-    RunResult run = Cli({"put data.bin", "put data.bin \"copy of data.bin\"", "putdir tree", "putdir tree tree2"});
+    RunResult run =
+        Cli({"put data.bin", "put data.bin \"copy of data.bin\"", "putdir tree", "putdir tree tree2"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "copy of data.bin") == binary);
 
@@ -125,7 +134,9 @@ TEST_P(CliTransfer, RefusesWhatCannotWork) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CliTransfer, testing::ValuesIn(kServers),
-                         [](const testing::TestParamInfo<ServerKind>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ServerKind>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
     TempDir local{"quillmoor-cli-get"};
@@ -140,10 +151,10 @@ TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
         connection.Pause(10s);  // then nothing more: only Cancel ends the wait
     });
     const std::string errPath = (local / "stderr").string();
-    testsupport::ChildProcess cli = testsupport::ChildProcess::Start(
-        {QUILLMOOR_CLI_PATH, "--timeout", "0", "--mode", "I", "--email", "e@x", server.HostText(),
-         "get big.bin " + target.string()},
-        errPath, {"XDG_CONFIG_HOME=" + local.Path().string()});
+    testsupport::ChildProcess cli =
+        testsupport::ChildProcess::Start({QUILLMOOR_CLI_PATH, "--timeout", "0", "--mode", "I", "--email",
+                                          "e@x", server.HostText(), "get big.bin " + target.string()},
+                                         errPath, {"XDG_CONFIG_HOME=" + local.Path().string()});
     ASSERT_GT(cli.Pid(), 0);
     ASSERT_TRUE(server.WaitForLines(5, 10s));
     std::this_thread::sleep_for(300ms);  // the data is arriving

@@ -1,9 +1,9 @@
 // Cancel in every phase of a long operation: control is back within a second,
 // the session is left disconnected, and the stopped worker leaves no trace.
 // Run these under -DSANITIZE=thread as well.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -75,7 +75,8 @@ protected:
         // After the press only the cancel sequence's own lines appear.
         const std::vector<std::string>& lines = s.harness.Lines();
         for (std::size_t i = probe.linesBefore; i < lines.size(); ++i) {
-            if (lines[i] == "Couldn't open TempDirFile for reading.") continue;  // the caller's, not the worker's
+            if (lines[i] == "Couldn't open TempDirFile for reading.")
+                continue;  // the caller's, not the worker's
             EXPECT_TRUE(IsSocketClosedLine(lines[i])) << "line after Cancel: " << lines[i];
         }
 

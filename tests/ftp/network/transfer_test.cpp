@@ -23,8 +23,12 @@ protected:
         s.session.tempListingPath = (dir / "listing.tmp").string();
     }
 
-    int Download(const std::string& name, const std::string& local) { return s.session.DownloadFile(name, &local); }
-    int Upload(const std::string& name, const std::string& local) { return s.session.UploadFile(name, &local); }
+    int Download(const std::string& name, const std::string& local) {
+        return s.session.DownloadFile(name, &local);
+    }
+    int Upload(const std::string& name, const std::string& local) {
+        return s.session.UploadFile(name, &local);
+    }
     std::size_t EntriesIn(const std::filesystem::path& path) {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path), {}));
     }
@@ -89,9 +93,12 @@ TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
 
 TEST_F(TransferTest, FailedDownloadKeepsThePreviousFile) {
     const std::string local = dir.WriteFile("keep.txt", "previous").string();
-    s.ScriptIncoming("RETR", "150 Opening (100 bytes).\r\n", "partial", "426 Connection closed; transfer aborted.\r\n");
+    s.ScriptIncoming("RETR", "150 Opening (100 bytes).\r\n", "partial",
+                     "426 Connection closed; transfer aborted.\r\n");
     EXPECT_EQ(Download("keep.txt", local), 4);
-    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", "550 No such file.\r\n");
+    s.server.Expect("TYPE", "200 ok\r\n")
+        .Expect("PORT", "200 ok\r\n")
+        .Expect("RETR", "550 No such file.\r\n");
     EXPECT_EQ(Download("keep.txt", local), 0);
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 1) << "a refused transfer command beeps";
 
@@ -115,7 +122,8 @@ TEST_F(TransferTest, DataConnectionFromAnotherHostIsRefused) {
     const std::string local = (dir / "x").string();
     EXPECT_EQ(Download("x", local), 2);
     EXPECT_EQ(TempDir::ReadFile(local), "genuine");
-    EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.2 port ")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.2 port "))
+        << s.harness.Joined();
 }
 
 TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
@@ -129,7 +137,8 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
     EXPECT_EQ(Download("x", (dir / "x").string()), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
-    EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again."))
+        << s.harness.Joined();
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
 }
 
@@ -252,7 +261,8 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     EXPECT_EQ(s.Commands().at(2), "LIST");
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Default), 0) << "listings make no sound";
 
-    s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 2\r\ndrwxr-xr-x   2 root        512 Jan  5 12:30 pub\r\n");
+    s.ScriptIncoming("LIST", "150 Listing.\r\n",
+                     "total 2\r\ndrwxr-xr-x   2 root        512 Jan  5 12:30 pub\r\n");
     ASSERT_EQ(s.session.FetchListing(entry), 1);
     EXPECT_EQ(s.session.columnCount, 8);
     EXPECT_EQ(entry.group, "");
@@ -266,7 +276,9 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
 }
 
 TEST_F(TransferTest, RefusedListingLeavesNoListingFile) {
-    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("LIST", "550 Permission denied.\r\n");
+    s.server.Expect("TYPE", "200 ok\r\n")
+        .Expect("PORT", "200 ok\r\n")
+        .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), 0);
     EXPECT_TRUE(s.harness.HasLine("Couldn't open TempDirFile for reading.")) << s.harness.Joined();

@@ -1,7 +1,7 @@
 // Directory walks: order of the exchange, hostile names from the server, link
 // loops, the extension table of the walked directory, the current directory.
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -13,12 +13,17 @@ namespace {
 using testsupport::CapturedBytes;
 using testsupport::TempDir;
 
-std::string FileLine(const std::string& name) { return "-rw-r--r--   1 ftp ftp 4 Jan  1  2020 " + name + "\r\n"; }
-std::string DirLine(const std::string& name) { return "drwxr-xr-x   2 ftp ftp 0 Jan  1  2020 " + name + "\r\n"; }
+std::string FileLine(const std::string& name) {
+    return "-rw-r--r--   1 ftp ftp 4 Jan  1  2020 " + name + "\r\n";
+}
+std::string DirLine(const std::string& name) {
+    return "drwxr-xr-x   2 ftp ftp 0 Jan  1  2020 " + name + "\r\n";
+}
 
 std::vector<std::string> NamesIn(const std::filesystem::path& path) {
     std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(path)) names.push_back(item.path().filename());
+    for (const auto& item : std::filesystem::directory_iterator(path))
+        names.push_back(item.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -44,8 +49,8 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
     const std::string listing = "total 11\r\n" + FileLine("..") + DirLine(".") + DirLine("..") +
                                 FileLine("../escape") + FileLine("/etc/passwd") + DirLine("sub/inner") +
                                 FileLine(std::string("nul\0name", 8)) + FileLine("") +
-                                "lrwxrwxrwx   1 ftp ftp 4 Jan  1  2020 up -> ../..\r\n" + FileLine("good.txt") +
-                                FileLine("dirlist0021232.ftp");
+                                "lrwxrwxrwx   1 ftp ftp 4 Jan  1  2020 up -> ../..\r\n" +
+                                FileLine("good.txt") + FileLine("dirlist0021232.ftp");
     s.server.Expect("CWD", "250 Directory changed.\r\n");
     s.ScriptIncoming("LIST", "150 Here comes the listing.\r\n", listing);
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "good");
@@ -55,13 +60,15 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
     const std::string root = (dir / "top").string();
     EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
 
-    EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>({"top"})) << "nothing outside the given directory";
+    EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>({"top"}))
+        << "nothing outside the given directory";
     EXPECT_EQ(NamesIn(root), std::vector<std::string>({"dirlist0021232.ftp", "good.txt"}));
     EXPECT_EQ(TempDir::ReadFile(dir / "top" / "good.txt"), "good");
     EXPECT_EQ(TempDir::ReadFile(dir / "top" / "dirlist0021232.ftp"), "same name as the walk's listing file");
     int skipped = 0;
     for (const std::string& line : s.harness.Lines()) {
-        if (line.rfind("Skipped \"", 0) == 0 && line.find("not a usable local name") != std::string::npos) ++skipped;
+        if (line.rfind("Skipped \"", 0) == 0 && line.find("not a usable local name") != std::string::npos)
+            ++skipped;
     }
     EXPECT_EQ(skipped, 9) << s.harness.Joined();
     const auto commands = s.Commands();
@@ -84,7 +91,8 @@ TEST_F(TreeWalkTest, LinkThatCannotBeEnteredIsSkipped) {
     const std::string root = (dir / "top").string();
     s.session.DownloadTree("top", &root);
     EXPECT_TRUE(NamesIn(root).empty()) << "the directory made for the link is removed again";
-    EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory loop -> .; skipped.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory loop -> .; skipped."))
+        << s.harness.Joined();
     EXPECT_EQ(s.Commands().back(), "CWD ..");
 }
 
@@ -99,7 +107,8 @@ TEST_F(TreeWalkTest, DirectoryThatContainsItselfStopsAtTheDepthBound) {
 
     const std::string root = (dir / "loop").string();
     s.session.DownloadTree("loop", &root);
-    EXPECT_TRUE(s.harness.HasLineContaining("Directory walk stopped, nested too deeply: ")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLineContaining("Directory walk stopped, nested too deeply: "))
+        << s.harness.Joined();
     const auto commands = s.Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "CWD loop"),
               std::count(commands.begin(), commands.end(), "CWD .."))
@@ -116,7 +125,8 @@ TEST_F(TreeWalkTest, ExistingLocalDirectoryTransfersNothing) {
 TEST_F(TreeWalkTest, DownloadLooksTypesUpInTheDirectoryBeingFilled) {
     s.session.configuredMode = 'F';
     s.server.Expect("CWD", "250 ok\r\n");
-    s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 2\r\n" + FileLine("Extension.ftp") + FileLine("notes.txt"));
+    s.ScriptIncoming("LIST", "150 Listing.\r\n",
+                     "total 2\r\n" + FileLine("Extension.ftp") + FileLine("notes.txt"));
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "A TXT\n");
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "text\r\n");
     s.server.Expect("CWD", "250 ok\r\n");
