@@ -26,7 +26,7 @@ build_and_test build
 
 if [ "${QUILLMOOR_SANITIZERS:-1}" != "0" ]; then
   # Suppressions cover third-party libraries only; each file says why.
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build-asan -DSANITIZE=address -DCMAKE_BUILD_TYPE=Debug
