@@ -10,6 +10,18 @@
 #include "app/transfer_status_dlg.h"
 #include "platform/desktop/message_seam.h"
 
+namespace {
+
+// The progress dialog now waiting on a worker; one at a time, since a session
+// runs one worker. Read and written on the user-interface thread only.
+QPointer<CProgressPollDialog> runningDialog;
+
+void PollRunningDialog() {
+    if (runningDialog) runningDialog->Poll();
+}
+
+}  // namespace
+
 EngineUi::WaitResult CDesktopEngineUi::WaitForWorker(WaitKind kind, const std::string& text,
                                                      TransferStatus& status) {
     const QString shown = QString::fromLocal8Bit(text);
@@ -26,20 +38,21 @@ EngineUi::WaitResult CDesktopEngineUi::WaitForWorker(WaitKind kind, const std::s
             break;
     }
     if (dialogObserver) dialogObserver(*dialog);
-    *runningDialog = dialog.get();
-    return dialog->exec() == QDialog::Accepted ? WaitResult::Finished : WaitResult::Cancelled;
+    const QPointer<CProgressPollDialog> previous = runningDialog;
+    runningDialog = dialog.get();
+    const bool finished = dialog->exec() == QDialog::Accepted;
+    runningDialog = previous;
+    return finished ? WaitResult::Finished : WaitResult::Cancelled;
 }
 
 void CDesktopEngineUi::WorkerFinished() {
     // On the worker thread: the look itself happens on the user-interface
-    // thread, inside the dialog's own loop.
+    // thread, inside the dialog's own loop. The queued call carries no state:
+    // Qt may free it on either thread, so it must own nothing the other
+    // thread reads.
     if (QCoreApplication* application = QCoreApplication::instance()) {
         QMetaObject::invokeMethod(
-            application,
-            [running = runningDialog] {
-                if (*running) (*running)->Poll();
-            },
-            Qt::QueuedConnection);
+            application, [] { PollRunningDialog(); }, Qt::QueuedConnection);
     }
 }
 

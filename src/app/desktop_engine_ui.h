@@ -3,7 +3,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
-#include <memory>
 
 #include "ftp/engine_ui.h"
 
@@ -35,8 +34,5 @@ public:
 
 private:
     QPointer<QWidget> mainWindow;
-    // The dialog now running; shared with queued looks that may outlive this
-    // object. Read and written on the user-interface thread only.
-    std::shared_ptr<QPointer<CProgressPollDialog>> runningDialog = std::make_shared<QPointer<CProgressPollDialog>>();
     std::function<void(CProgressPollDialog&)> dialogObserver;
 };
