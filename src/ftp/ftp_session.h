@@ -136,6 +136,9 @@ public:
     // Entries the last walk did not transfer: files whose transfer did not
     // complete, directories that could not be made or entered.
     int walkFailures = 0;
+    // Directories one walk may enter. Links that lead back up, listed twice per
+    // level, would otherwise make a walk grow exponentially with its depth.
+    std::size_t walkDirectoryLimit = 10000;
 
     // --- state read by the rest of the program ---
     LogQueue& Log() { return log; }
@@ -229,6 +232,7 @@ private:
     int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
     class ExtensionTableScope;
     bool WalkTooDeep(int depth, const std::string& localPath);
+    bool WalkTooLarge();
     bool StopWalkIfServerGone();
     int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
     int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
@@ -236,4 +240,5 @@ private:
 
     PartialDownload partialDownload;       // the download being received
     std::string extensionTableDirectory;   // where a running walk looks types up
+    std::size_t walkDirectories = 0;       // directories the running walk has entered
 };

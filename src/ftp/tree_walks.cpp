@@ -62,14 +62,23 @@ bool CFtpSession::WalkTooDeep(int depth, const std::string& localPath) {
     return true;
 }
 
+bool CFtpSession::WalkTooLarge() {
+    if (++walkDirectories <= walkDirectoryLimit) return false;
+    // Every level above breaks off when it sees stopWalk, so this is said once.
+    LogF("Directory walk stopped after %zu directories: the tree is too large or loops.", walkDirectoryLimit);
+    status.stopWalk = 1;
+    return true;
+}
+
 int CFtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
     walkFailures = 0;
+    walkDirectories = 0;
     return UploadTreeLevel(localRoot, remoteName, 0);
 }
 
 int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
     status.stopWalk = 0;
-    if (WalkTooDeep(depth, localRoot)) {
+    if (WalkTooLarge() || WalkTooDeep(depth, localRoot)) {
         ++walkFailures;
         return 1;
     }
@@ -107,6 +116,7 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
 
 int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
     walkFailures = 0;
+    walkDirectories = 0;
     if (localRoot != nullptr) return DownloadTreeLevel(remoteName, *localRoot, 0);
     status.stopWalk = 0;
     if (!IsSafeLocalName(remoteName)) {
@@ -136,7 +146,7 @@ std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPat
 
 int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
-    if (WalkTooDeep(depth, localDir)) {
+    if (WalkTooLarge() || WalkTooDeep(depth, localDir)) {
         ++walkFailures;
         return 0;
     }

@@ -88,6 +88,37 @@ TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
     for (const std::string& path : LocalTree()) EXPECT_EQ(path.rfind("loop", 0), 0u) << path;
 }
 
+// Two links back to "." on every level: the walk would double with each level
+// down to the depth limit. It stops at its directory budget, says so once, and
+// climbs back out without entering anything more.
+TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    constexpr std::size_t kBudget = 6;
+    s.session.walkDirectoryLimit = kBudget;
+    const std::string forks = Listing({"lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 a -> .",
+                                       "lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 b -> ."});
+    for (std::size_t level = 0; level < kBudget; ++level) {
+        s.server.Expect("CWD", "250 ok\r\n");
+        s.ScriptIncoming("LIST", "150 Two ways back.\r\n", forks);
+    }
+    for (std::size_t level = 0; level < kBudget; ++level) s.server.Expect("CWD", "250 ok\r\n");
+
+    const std::string root = (dir / "fork").string();
+    EXPECT_EQ(s.session.DownloadTree("fork", &root), 0);
+
+    EXPECT_EQ(s.server.PendingSteps(), 0u);
+    EXPECT_TRUE(s.server.Mismatches().empty());
+    EXPECT_EQ(s.Commands().back(), "CWD ..");
+    EXPECT_EQ(std::count_if(s.harness.Lines().begin(), s.harness.Lines().end(),
+                            [](const std::string& line) {
+                                return line == "Directory walk stopped after 6 directories: the tree is too large or loops.";
+                            }),
+              1)
+        << s.harness.Joined();
+    EXPECT_GT(s.session.walkFailures, 0);
+    EXPECT_EQ(LocalTree().size(), kBudget) << "one local directory per directory entered";
+}
+
 // "421 closing control connection" in the middle of a walk: nothing more is
 // sent, the walk unwinds at once, and the log says why.
 TEST_F(HostileServerTest, ServiceClosingInTheMiddleOfAWalkStopsIt) {

@@ -198,4 +198,25 @@ TEST_F(TreeWalkTest, RefusedRemoteDirectoryStopsTheUploadWalk) {
     EXPECT_EQ(s.Commands(), std::vector<std::string>({"MKD remote", "MKD remote"}));
 }
 
+// A local tree whose two links lead back to its own top doubles with every
+// level; the upload stops at the walk's directory budget and climbs back out.
+TEST_F(TreeWalkTest, LocalLinkLoopEndsAtTheDirectoryBudget) {
+    std::filesystem::create_directories(dir / "root");
+    std::filesystem::create_directory_symlink(".", dir / "root" / "a");
+    std::filesystem::create_directory_symlink(".", dir / "root" / "b");
+    constexpr std::size_t kBudget = 4;
+    s.session.walkDirectoryLimit = kBudget;
+    for (std::size_t level = 0; level < kBudget; ++level) {
+        s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
+    }
+    for (std::size_t level = 0; level < kBudget; ++level) s.server.Expect("CWD", "250 ok\r\n");
+
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.server.PendingSteps(), 0u);
+    EXPECT_TRUE(s.server.Mismatches().empty());
+    EXPECT_TRUE(s.harness.HasLine("Directory walk stopped after 4 directories: the tree is too large or loops."))
+        << s.harness.Joined();
+    EXPECT_EQ(s.Commands().size(), 3 * kBudget);
+}
+
 }  // namespace
