@@ -1,5 +1,7 @@
 // Incoming and outgoing file transfers over an active-mode data connection.
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,52 +9,28 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <ctime>
+#include <memory>
 
 #include "ftp/ascii_line_ends.h"
 #include "ftp/busy_guard.h"
 #include "ftp/ftp_session.h"
+#include "ftp/progress_publisher.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
 
 constexpr std::size_t kReceiveSize = 4000;
-constexpr std::size_t kSendBlockSize = 512;
-// Local reads are gathered so that each 512-byte block is not a read of its own.
-constexpr std::size_t kLocalReadSize = 64 * 1024;
+// Uploads go out in large blocks: each send() is a system call, and the bytes
+// on the wire are the same whatever the block size.
+constexpr std::size_t kSendBlockSize = 256 * 1024;
+// Longest wait between two looks at what the peer has acknowledged once the
+// whole file is in the send buffer.
+constexpr int kLongestReceiptPollMs = 50;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
-
-// Hands out a local file in blocks of kSendBlockSize bytes while reading it in
-// larger pieces.
-class BlockReader {
-public:
-    explicit BlockReader(int fd) : fd(fd) {}
-
-    // Bytes of the next block (0 at the end), or -1 with errno on a read error.
-    long Next(const char*& block) {
-        if (begin == end) {
-            ssize_t got;
-            do {
-                got = read(fd, buffer, sizeof buffer);
-            } while (got < 0 && errno == EINTR);
-            if (got <= 0) return static_cast<long>(got);
-            begin = 0;
-            end = static_cast<std::size_t>(got);
-        }
-        std::size_t length = std::min(kSendBlockSize, end - begin);
-        block = buffer + begin;
-        begin += length;
-        return static_cast<long>(length);
-    }
-
-private:
-    int fd;
-    char buffer[kLocalReadSize];
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
 
 // Opens a local file for an upload. Only a regular file qualifies: a pipe
 // would block the worker beyond the reach of Cancel, a directory has nothing
@@ -68,6 +46,33 @@ int OpenForUpload(const std::string& path) {
         return -1;
     }
     return fd;
+}
+
+// Bytes read (0 at the end), or -1 with errno on a read error.
+long ReadLocal(int fd, char* into, std::size_t capacity) {
+    ssize_t got;
+    do {
+        got = read(fd, into, capacity);
+    } while (got < 0 && errno == EINTR);
+    return static_cast<long>(got);
+}
+
+// Bytes handed to the socket that the peer has not acknowledged yet: an
+// upload is done only as far as the server has received it.
+std::int64_t UnacknowledgedBytes(int socket) {
+    int pending = 0;
+    if (ioctl(socket, TIOCOUTQ, &pending) != 0 || pending < 0) return 0;
+    return pending;
+}
+
+// The size in a "213 <size>" reply to SIZE, or -1.
+std::int64_t SizeFromSizeReply(const std::string& text) {
+    std::size_t begin = 3;
+    while (begin < text.size() && text[begin] == ' ') ++begin;
+    std::size_t end = begin;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+    if (begin == end || end - begin > 18) return -1;
+    return std::stoll(text.substr(begin, end - begin));
 }
 
 }  // namespace
@@ -94,8 +99,27 @@ void CFtpSession::ParseSizeFromReply() {
     if (begin == end || end - begin > 18) return;
     std::int64_t size = std::stoll(upper.substr(begin, end - begin));
     if (size <= 0) return;
+    SetExpectedBytes(size);
+}
+
+void CFtpSession::SetExpectedBytes(std::int64_t size) {
     TransferStatusLock lock(status);
     status.expectedBytes = size;
+    status.totalKnown = true;
+}
+
+// Asks the size of a file about to be retrieved, so that progress has a total
+// even when the 150 reply announces none. A server without SIZE (500, 502) is
+// not asked again on this connection; any other refusal only leaves this
+// file's size unknown.
+void CFtpSession::AskRemoteSize(const std::string& remoteName) {
+    if (sizeCommandUnknown) return;
+    if (SendCommand("SIZE " + remoteName) == kComplete) {
+        const std::int64_t size = SizeFromSizeReply(replyText);
+        if (size >= 0) SetExpectedBytes(size);
+    } else if (replyCode == 500 || replyCode == 502) {
+        sizeCommandUnknown = true;
+    }
 }
 
 void CFtpSession::SendTypeCommand(char type) {
@@ -108,11 +132,6 @@ void CFtpSession::SendTypeCommand(char type) {
 
 void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
     if (beepOn && ui != nullptr) ui->Beep(kind);
-}
-
-void CFtpSession::SetDoneBytes(std::int64_t done) {
-    TransferStatusLock lock(status);
-    status.doneBytes = done;
 }
 
 // Everything a transfer does between its TYPE command and its data loop: the
@@ -167,6 +186,10 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
         close(probe);
     }
     SendTypeCommand(transferType);
+    static const std::string kRetrieve = "RETR ";
+    if (incoming && transferCommand.compare(0, kRetrieve.size(), kRetrieve) == 0) {
+        AskRemoteSize(transferCommand.substr(kRetrieve.size()));
+    }
     return OpenDataConnection(incoming);
 }
 
@@ -220,7 +243,10 @@ int CFtpSession::Store() {
     int sent = SendFile(localPath);
     dataSocket = CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
-    return ReadReply();
+    const int reply = ReadReply();
+    // The reply is read all the same, to stay in step with the server; a file
+    // that did not go out whole is a failed upload, whatever the server says.
+    return sent == kComplete ? reply : kPermanent;
 }
 
 // One receive of at most capacity bytes from the data connection. The data
@@ -253,12 +279,17 @@ int CFtpSession::ReceiveFile(const std::string& path) {
     BusyGuard busy(busyCount);
     abortFlag = 0;
     if (int error = partialDownload.Create(path)) {
-        LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+        if (!partialDownload.Refusal().empty()) {
+            LogF("%s", partialDownload.Refusal().c_str());
+        } else {
+            LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+        }
         return kPermanent;
     }
 
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = transferType == 'A';
+    ProgressPublisher progress(status);
     std::int64_t count = 0;
     int errorCode = 0;
     int writeError = 0;
@@ -274,8 +305,9 @@ int CFtpSession::ReceiveFile(const std::string& path) {
         const std::size_t length = static_cast<std::size_t>(got);
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
-        SetDoneBytes(count);
+        progress.Update(count);
     }
+    progress.Publish(count);
     if (convertLineEnds && got == 0 && writeError == 0) {
         if (char* room = partialDownload.Reserve(1, writeError)) partialDownload.Advance(ascii.Finish(room));
     }
@@ -297,8 +329,32 @@ int CFtpSession::ReceiveFile(const std::string& path) {
         return errorCode;
     }
     LogStatistics("Receiv", count, seconds);
+    if (!abortFlag && !ReceivedAllAnnounced(count)) return kPermanent;
     SoundBeep(EngineUi::BeepKind::Default);
     return abortFlag ? kAborted : kComplete;
+}
+
+// In image and L 8 modes the bytes on the wire are the file, so fewer than the
+// server announced mean the data connection ended early. ASCII sizes differ
+// with the line ends and are not compared.
+bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
+    if (transferType == 'A') return true;
+    std::int64_t announced = 0;
+    {
+        TransferStatusLock lock(status);
+        if (!status.totalKnown) return true;
+        announced = status.expectedBytes;
+    }
+    if (count < announced) {
+        LogF("Received %lld of the %lld bytes announced: the download is incomplete.",
+             static_cast<long long>(count), static_cast<long long>(announced));
+        return false;
+    }
+    if (count > announced) {
+        LogF("Received %lld bytes, more than the %lld announced.", static_cast<long long>(count),
+             static_cast<long long>(announced));
+    }
+    return true;
 }
 
 int CFtpSession::SendFile(const std::string& path) {
@@ -312,36 +368,36 @@ int CFtpSession::SendFile(const std::string& path) {
     const std::int64_t start = Now();
     int sendStatus = kComplete;
     const std::int64_t size = FileSize(path);
-    {
-        TransferStatusLock lock(status);
-        status.expectedBytes = size;
-    }
+    SetExpectedBytes(size);
     LogF("Transferring %lld bytes", static_cast<long long>(size));
 
-    BlockReader reader(fd);
-    AsciiSendConverter ascii;
     const bool convertLineEnds = transferType == 'A';
-    char converted[2 * kSendBlockSize];
+    std::unique_ptr<char[]> block(new char[kSendBlockSize]);
+    std::unique_ptr<char[]> converted(convertLineEnds ? new char[2 * kSendBlockSize] : nullptr);
+    AsciiSendConverter ascii;
+    ProgressPublisher progress(status);
     std::int64_t count = 0;
     for (;;) {
-        const char* block = nullptr;
-        long length = reader.Next(block);
+        const long length = ReadLocal(fd, block.get(), kSendBlockSize);
         if (length < 0) {
             LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
             sendStatus = kPermanent;
         }
-        if (length <= 0 || sendStatus == kPermanent || sendStatus == kAborted || abortFlag) break;
-        const char* wire = block;
+        if (length <= 0 || abortFlag) break;
+        const char* wire = block.get();
         std::size_t wireLength = static_cast<std::size_t>(length);
         if (convertLineEnds) {
-            wireLength = ascii.Convert(block, wireLength, converted);
-            wire = converted;
+            wireLength = ascii.Convert(block.get(), wireLength, converted.get());
+            wire = converted.get();
         }
-        long sent = SendAll(dataSocket, wire, wireLength, sendStatus);
-        if (sent == static_cast<long>(wireLength)) count += length;
-        SetDoneBytes(count);
+        SendAll(dataSocket, wire, wireLength, sendStatus);
+        if (sendStatus != kComplete) break;
+        count += length;
+        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket)));
     }
     close(fd);
+    if (sendStatus == kComplete && abortFlag) sendStatus = kAborted;
+    if (sendStatus == kComplete) sendStatus = AwaitPeerReceipt(count, progress);
 
     if (sendStatus == kPermanent) {
         LogF("Error on Transfer, aborted");
@@ -353,4 +409,62 @@ int CFtpSession::SendFile(const std::string& path) {
     }
     LogStatistics("Transmit", count, Now() - start);
     return kComplete;
+}
+
+// After the last block: ends the data stream and waits until the server has
+// acknowledged every byte, counting them as they arrive. A reset before then
+// means the file did not arrive whole, even when the server's final reply
+// claims success. The time limit runs from the last progress.
+int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
+    if (shutdown(dataSocket, SHUT_WR) != 0) {
+        LogSocketError("Send", net::LastSocketError());
+        return kPermanent;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto limit = std::chrono::seconds(timeoutSeconds);
+    Clock::time_point deadline = Clock::now() + limit;
+    std::int64_t pending = UnacknowledgedBytes(dataSocket);
+    int pollMs = 1;
+    bool peerEnded = false;
+    for (;;) {
+        int socketError = 0;
+        socklen_t length = sizeof socketError;
+        getsockopt(dataSocket, SOL_SOCKET, SO_ERROR, &socketError, &length);
+        if (socketError != 0) {
+            LogSocketError("Send", socketError);
+            return kPermanent;
+        }
+        const std::int64_t now = UnacknowledgedBytes(dataSocket);
+        progress.Publish(std::max<std::int64_t>(0, count - now));
+        if (now == 0) return kComplete;
+        if (now < pending) {
+            pending = now;
+            deadline = Clock::now() + limit;
+            pollMs = 1;
+        }
+        if (timeoutSeconds > 0 && Clock::now() >= deadline) {
+            LogTimeLimit();
+            abortFlag = 1;
+            return kAborted;
+        }
+        // Once the server has ended its side the socket stays readable (at its
+        // end), so only the wake is watched between looks.
+        pollfd waits[2] = {{wake.Fd(), POLLIN, 0}, {dataSocket, POLLIN, 0}};
+        if (poll(waits, peerEnded ? 1 : 2, pollMs) > 0) {
+            if (waits[0].revents != 0) {
+                abortFlag = 1;
+                return kAborted;
+            }
+            // The server closes its end once it has read everything; what it
+            // might send is of no interest. After the end only errors count.
+            char discard[256];
+            const ssize_t got = recv(dataSocket, discard, sizeof discard, MSG_DONTWAIT);
+            if (got == 0) peerEnded = true;
+            if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                LogSocketError("Send", net::LastSocketError());
+                return kPermanent;
+            }
+        }
+        pollMs = std::min(pollMs * 2, kLongestReceiptPollMs);
+    }
 }

@@ -44,22 +44,30 @@ int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, con
     const std::string text = CutToCapacity(
         (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + host,
         kStatusTextCapacity);
+    {
+        // Nothing of the previous transfer may show in this one's progress.
+        TransferStatusLock lock(status);
+        status.expectedBytes = 0;
+        status.totalKnown = false;
+        status.doneBytes = 0;
+    }
     if (upload) {
         StartUploadWorker();
     } else {
-        {
-            TransferStatusLock lock(status);
-            status.expectedBytes = 0;
-        }
         StartDownloadWorker();
     }
-    if (WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled) {
+    const bool cancelled =
+        WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled;
+    if (cancelled) {
         CancelWorker(upload);
         busyCount = 0;
         status.stopWalk = 1;
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
     TransferStatusLock lock(status);
+    // The stopped worker stored nothing: without this the caller would read
+    // the previous transfer's result and take a cancelled transfer for done.
+    if (cancelled) status.result = kAborted;
     return status.result;
 }
 

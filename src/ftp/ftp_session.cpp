@@ -12,6 +12,9 @@
 #include "platform/net/socket_wait.h"
 
 CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
+    // A pipe that a download writes into is waited on like a socket: Cancel
+    // and the time limit end the wait.
+    partialDownload.SetWaitForRoom([this](int fd) { return WaitWritable(fd) == WaitOutcome::Ready; });
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";

@@ -18,6 +18,8 @@
 #include "platform/net/host_resolver.h"
 #include "platform/net/wake_signal.h"
 
+class ProgressPublisher;
+
 // Reply classes returned by every operation that exchanges a command.
 enum ReplyClass : int {
     kNoReply = 0,
@@ -225,7 +227,10 @@ private:
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
-    void SetDoneBytes(std::int64_t done);
+    void SetExpectedBytes(std::int64_t size);
+    void AskRemoteSize(const std::string& remoteName);
+    bool ReceivedAllAnnounced(std::int64_t count);
+    int AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
     void StartWorker(int (CFtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
@@ -241,4 +246,5 @@ private:
     PartialDownload partialDownload;       // the download being received
     std::string extensionTableDirectory;   // where a running walk looks types up
     std::size_t walkDirectories = 0;       // directories the running walk has entered
+    bool sizeCommandUnknown = false;       // the server answered SIZE with 500 or 502
 };

@@ -39,6 +39,7 @@ int CFtpSession::Logon() {
         return kNoSocket;
     }
     abortFlag = 0;
+    sizeCommandUnknown = false;  // a new connection may reach another server
     std::string target = host;
     if (firewallOn) {
         if (firewallHost.empty()) {

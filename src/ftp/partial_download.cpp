@@ -1,5 +1,7 @@
 #include "ftp/partial_download.h"
 
+#include "ftp/download_target.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -33,7 +35,14 @@ PartialDownload::~PartialDownload() {
 
 int PartialDownload::Create(const std::string& targetPath) {
     Discard();
-    target = targetPath;
+    refusal.clear();
+    const DownloadTarget chosen = DownloadTarget::For(targetPath);
+    target = chosen.path;
+    if (chosen.way == DownloadTarget::Way::Refuse) {
+        refusal = chosen.refusal;
+        return EPERM;
+    }
+    if (chosen.way == DownloadTarget::Way::WriteInto) return OpenToWriteInto(targetPath);
     for (int tries = 0; tries < 100; ++tries) {
         std::string candidate = TemporaryNameBeside(target, temporaryCounter.fetch_add(1));
         // O_EXCL: never follow or reuse something another process put there.
@@ -50,21 +59,28 @@ int PartialDownload::Create(const std::string& targetPath) {
     return EEXIST;
 }
 
+// Pipes and devices are written straight into: replacing one with a regular
+// file would break whatever reads from it. Opened without blocking, so that a
+// pipe nobody reads from fails at once instead of holding the worker.
+int PartialDownload::OpenToWriteInto(const std::string& shownPath) {
+    const int opened = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (opened < 0) {
+        const int error = errno;
+        if (error == ENXIO) refusal = "Refused to download into " + shownPath + ": no program reads from the pipe.";
+        return error;
+    }
+    fd = opened;
+    if (buffer == nullptr) buffer = new char[kBufferSize];
+    buffered = 0;
+    return 0;
+}
+
 int PartialDownload::Write(const char* data, std::size_t length) {
     if (fd < 0) return EBADF;
     if (buffered + length > kBufferSize) {
         if (int error = Flush()) return error;
     }
-    if (length >= kBufferSize) {
-        while (length > 0) {
-            ssize_t n = ::write(fd, data, length);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return errno;
-            data += n;
-            length -= static_cast<std::size_t>(n);
-        }
-        return 0;
-    }
+    if (length >= kBufferSize) return WriteAll(data, length);
     std::memcpy(buffer + buffered, data, length);
     buffered += length;
     return 0;
@@ -81,14 +97,24 @@ char* PartialDownload::Reserve(std::size_t size, int& error) {
 }
 
 int PartialDownload::Flush() {
-    std::size_t done = 0;
-    while (done < buffered) {
-        ssize_t n = ::write(fd, buffer + done, buffered - done);
+    const int error = WriteAll(buffer, buffered);
+    if (error == 0) buffered = 0;
+    return error;
+}
+
+int PartialDownload::WriteAll(const char* data, std::size_t length) {
+    while (length > 0) {
+        ssize_t n = ::write(fd, data, length);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            // A full pipe: wait for its reader, within Cancel's reach.
+            if (waitForRoom && waitForRoom(fd)) continue;
+            return ECANCELED;
+        }
         if (n < 0) return errno;
-        done += static_cast<std::size_t>(n);
+        data += n;
+        length -= static_cast<std::size_t>(n);
     }
-    buffered = 0;
     return 0;
 }
 
@@ -97,6 +123,7 @@ int PartialDownload::Commit() {
     int error = Flush();
     if (::close(fd) != 0 && error == 0) error = errno;
     fd = -1;
+    if (temporaryPath.empty()) return error;  // written into a pipe or device
     if (error == 0 && ::rename(temporaryPath.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) ::unlink(temporaryPath.c_str());
     temporaryPath.clear();

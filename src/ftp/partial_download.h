@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // A download is received into a temporary file beside its target and renamed
 // over the target only once the transfer has succeeded, so a failed or
 // cancelled download never destroys the file it would have replaced.
 // Writes are gathered in a fixed buffer so the many small network reads do
-// not each become a write to disk.
+// not each become a write to disk. A link at the target is followed (the link
+// stays, its target is replaced); a pipe or device there is written into.
 class PartialDownload {
 public:
     PartialDownload() = default;
@@ -15,9 +17,17 @@ public:
     PartialDownload(const PartialDownload&) = delete;
     PartialDownload& operator=(const PartialDownload&) = delete;
 
-    // Creates the temporary file beside target. On failure returns the
-    // system's error number, else 0.
+    // Waits until a pipe or device being written into takes more bytes;
+    // false when the wait was cancelled or timed out.
+    using WaitForRoom = std::function<bool(int fd)>;
+    void SetWaitForRoom(WaitForRoom wait) { waitForRoom = std::move(wait); }
+
+    // Creates the temporary file beside target (beside a link's target), or
+    // opens the pipe or device at target. On failure returns the system's
+    // error number, else 0; Refusal() then says why, when what is at target
+    // is not to be written.
     int Create(const std::string& target);
+    const std::string& Refusal() const { return refusal; }
     bool IsOpen() const { return fd >= 0; }
     const std::string& TemporaryPath() const { return temporaryPath; }
 
@@ -39,13 +49,17 @@ public:
 
 private:
     int Flush();
+    int WriteAll(const char* data, std::size_t length);
+    int OpenToWriteInto(const std::string& path);
     void Close();
 
     static constexpr std::size_t kBufferSize = 256 * 1024;
 
     int fd = -1;
     std::string target;
-    std::string temporaryPath;
+    std::string temporaryPath;  // empty while writing into a pipe or device
+    std::string refusal;
+    WaitForRoom waitForRoom;
     char* buffer = nullptr;
     std::size_t buffered = 0;
 };

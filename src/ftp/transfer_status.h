@@ -5,8 +5,14 @@
 #include <mutex>
 
 // Shared between a worker thread and the progress dialog that polls it.
-// busy, result, expectedBytes and doneBytes are read and written under Lock();
-// stopWalk asks a running directory walk to stop after the current entry.
+// busy, result, expectedBytes, totalKnown and doneBytes are read and written
+// under Lock(); stopWalk asks a running directory walk to stop after the
+// current entry.
+//
+// totalKnown tells whether expectedBytes is the size of the running transfer
+// (from SIZE, the 150 reply or the local file): while it is false,
+// expectedBytes is 0 and only doneBytes means anything. A cancelled transfer
+// leaves result at kAborted (6).
 struct TransferStatus {
     void Lock() { mutex.lock(); }
     void Unlock() { mutex.unlock(); }
@@ -14,6 +20,7 @@ struct TransferStatus {
     int busy = 0;
     int result = 0;
     std::int64_t expectedBytes = 0;
+    bool totalKnown = false;
     std::int64_t doneBytes = 0;
     std::atomic<int> stopWalk{0};
 

@@ -196,7 +196,11 @@ void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string
     {
         std::lock_guard guard(mutex);
         received.push_back(line);
-        if (!steps.empty()) {
+        // Clients ask SIZE before a download; a script that does not expect
+        // it answers as a server without the command, and keeps its steps.
+        const bool unexpectedSize = strcasecmp(VerbOf(line).c_str(), "SIZE") == 0 &&
+                                    (steps.empty() || strcasecmp(steps.front().verb.c_str(), "SIZE") != 0);
+        if (!steps.empty() && !unexpectedSize) {
             step = std::move(steps.front());
             steps.pop_front();
             scripted = true;

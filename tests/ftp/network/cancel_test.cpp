@@ -177,7 +177,8 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
         TransferStatusLock lock(s.harness.status);
         s.harness.status.result = 77;
     }
-    EXPECT_EQ(s.session.DownloadFile("kept", &local), 77) << "a cancelled transfer stores no result";
+    EXPECT_EQ(s.session.DownloadFile("kept", &local), kAborted) << "not the previous transfer's result";
+    EXPECT_EQ(s.harness.status.result, kAborted);
     EXPECT_TRUE(s.harness.status.stopWalk);
     ExpectCancelledCleanly();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
@@ -215,7 +216,7 @@ TEST_F(CancelTest, InTheMiddleOfAnUpload) {
     const std::filesystem::path local = dir / "big.bin";
     std::filesystem::resize_file(dir.WriteFile("big.bin", ""), 256LL << 20);
     const std::string path = local.string();
-    s.session.UploadFile("big.bin", &path);
+    EXPECT_EQ(s.session.UploadFile("big.bin", &path), kAborted) << "the desktop says \"Error uploading file.\"";
     ExpectCancelledCleanly();
 }
 

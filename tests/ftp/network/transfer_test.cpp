@@ -48,11 +48,12 @@ TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
     EXPECT_EQ(Download("a.bin", local), 2);
 
     const auto commands = s.Commands();
-    ASSERT_EQ(commands.size(), 3u);
+    ASSERT_EQ(commands.size(), 4u);
     EXPECT_EQ(commands[0], "TYPE I");
-    EXPECT_EQ(commands[2], "RETR a.bin");
+    EXPECT_EQ(commands[1], "SIZE a.bin");
+    EXPECT_EQ(commands[3], "RETR a.bin");
     unsigned a = 0, b = 0, c = 0, d = 0, high = 0, low = 0;
-    ASSERT_EQ(std::sscanf(commands[1].c_str(), "PORT %u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &high, &low), 6);
+    ASSERT_EQ(std::sscanf(commands[2].c_str(), "PORT %u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &high, &low), 6);
     EXPECT_EQ(std::vector<unsigned>({a, b, c, d}), std::vector<unsigned>({127, 0, 0, 1}));
     EXPECT_TRUE(s.harness.HasLineContaining("listener 0.0.0.0 port " + std::to_string(high * 256 + low)))
         << s.harness.Joined();
@@ -73,10 +74,10 @@ TEST_F(TransferTest, LocalByteSizeSendsTypeL8BothWays) {
     EXPECT_EQ(Download("f", (dir / "f").string()), 2);
     EXPECT_EQ(Upload("f", (dir / "f").string()), 2);
     const auto commands = s.Commands();
-    ASSERT_EQ(commands.size(), 6u);
+    ASSERT_EQ(commands.size(), 7u);
     EXPECT_EQ(commands[0], "TYPE L 8");
-    EXPECT_EQ(commands[3], "TYPE L 8");
-    EXPECT_EQ(commands[5], "STOR f");
+    EXPECT_EQ(commands[4], "TYPE L 8");
+    EXPECT_EQ(commands[6], "STOR f");
     EXPECT_EQ(received->Get(), "data");
 }
 
@@ -93,8 +94,7 @@ TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
 
 TEST_F(TransferTest, FailedDownloadKeepsThePreviousFile) {
     const std::string local = dir.WriteFile("keep.txt", "previous").string();
-    s.ScriptIncoming("RETR", "150 Opening (100 bytes).\r\n", "partial",
-                     "426 Connection closed; transfer aborted.\r\n");
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "partial", "426 Connection closed; transfer aborted.\r\n");
     EXPECT_EQ(Download("keep.txt", local), 4);
     s.server.Expect("TYPE", "200 ok\r\n")
         .Expect("PORT", "200 ok\r\n")
@@ -213,9 +213,9 @@ TEST_F(TransferTest, AutoDetectAsksTheExtensionTable) {
     Download("image.png", (dir / "image.png").string());
     std::filesystem::current_path(previous);
     const auto commands = s.Commands();
-    ASSERT_EQ(commands.size(), 6u);
+    ASSERT_EQ(commands.size(), 7u);
     EXPECT_EQ(commands[0], "TYPE A");
-    EXPECT_EQ(commands[3], "TYPE I");
+    EXPECT_EQ(commands[4], "TYPE I");
 }
 
 TEST_F(TransferTest, TransferModeQuestionCanStopTheTransfer) {

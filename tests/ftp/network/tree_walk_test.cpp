@@ -133,10 +133,11 @@ TEST_F(TreeWalkTest, DownloadLooksTypesUpInTheDirectoryBeingFilled) {
     const std::string root = (dir / "docs").string();
     s.session.DownloadTree("docs", &root);
     const auto commands = s.Commands();
-    ASSERT_EQ(commands.size(), 11u);
+    ASSERT_EQ(commands.size(), 12u);
     EXPECT_EQ(commands[4], "TYPE I") << "no table yet for Extension.ftp itself";
-    EXPECT_EQ(commands[6], "RETR Extension.ftp");
-    EXPECT_EQ(commands[7], "TYPE A") << "the table just downloaded into the directory decides";
+    EXPECT_EQ(commands[5], "SIZE Extension.ftp") << "answered 502: not asked again";
+    EXPECT_EQ(commands[7], "RETR Extension.ftp");
+    EXPECT_EQ(commands[8], "TYPE A") << "the table just downloaded into the directory decides";
     EXPECT_EQ(TempDir::ReadFile(dir / "docs" / "notes.txt"), "text\n");
 }
 

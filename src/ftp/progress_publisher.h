@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "ftp/transfer_status.h"
+
+// Hands a data loop's byte count to the status record at a bounded rate. The
+// progress dialog reads it twice a second, so taking the shared lock for
+// every block would only slow the transfer down.
+class ProgressPublisher {
+public:
+    explicit ProgressPublisher(TransferStatus& status) : status(status) {}
+
+    // True when the last publication is old enough for another.
+    bool Due() const { return Clock::now() >= next; }
+
+    // Publishes done when it is due.
+    void Update(std::int64_t done) {
+        if (Due()) Publish(done);
+    }
+
+    // Publishes done now (the end of a loop).
+    void Publish(std::int64_t done) {
+        next = Clock::now() + kInterval;
+        TransferStatusLock lock(status);
+        status.doneBytes = done;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kInterval{50};
+
+    TransferStatus& status;
+    Clock::time_point next{};
+};
