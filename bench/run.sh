@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
 # Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
 # active mode, interleaving the two clients round by round, and prints the
-# ratios of the medians; then the listing parser alone, the cost of 512-byte
-# send blocks and the CLI's peak memory.
+# ratios of the medians; then the upload's time and CPU beside curl and lftp,
+# the listing parser alone, the cost of small send blocks and the CLI's peak
+# memory.
+#
+# Which way the ratios read:
+#   comparison table ("ratio")   curl's median / quillmoor's median: above 1,
+#                                quillmoor is faster
+#   upload table ("x curl" ...)  quillmoor's median / the peer's median, for
+#                                wall time and for CPU (user + system): below 1,
+#                                quillmoor is faster or cheaper (targets: time
+#                                <= 1.1, CPU <= 1.5 against curl)
+# lftp is compared when installed (apt-get install lftp); otherwise a note says
+# it was left out. Passive mode is not measured: quillmoor uses active mode only.
 #
 #   BUILD_DIR           build directory (default build-bench, Release, made if missing)
 #   BENCH_SIZE_MB       size of the transferred file (default 1024)
@@ -148,12 +159,58 @@ must cmp -s "$work/qm.bin" "$work/source.bin"
 add_row "download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
 rm -f "$work/qm.bin" "$work/curl.bin"
 
-qm_cmd=("${qm[@]}" "cd upload" "put $work/source.bin qm-up.bin")
-curl_cmd=("${curl_active[@]}" -T "$work/source.bin" "$url/upload/curl-up.bin")
-compare qm_cmd curl_cmd put
-must cmp -s "$root/upload/qm-up.bin" "$work/source.bin"
-add_row "upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
-rm -f "$root/upload/qm-up.bin" "$root/upload/curl-up.bin"
+# --- uploads: wall time and CPU of each client, the clients taking turns ---
+# Wall and CPU seconds (user + system) of a command, as "WALL CPU".
+timed() {
+  local start end
+  start=$(date +%s.%N)
+  if ! /usr/bin/time -f '%U %S' -o "$work/cpu.txt" "$@" >/dev/null 2>"$work/last.err"; then
+    echo "failed: $*" >&2
+    cat "$work/last.err" >&2
+    exit 1
+  fi
+  end=$(date +%s.%N)
+  echo "$(echo "$end - $start" | bc -l) $(awk 'END { print $1 + $2 }' "$work/cpu.txt")"
+}
+upload_clients=(quillmoor curl)
+if command -v lftp >/dev/null; then
+  upload_clients+=(lftp)
+else
+  upload_note="lftp not installed (apt-get install lftp): left out of the upload comparison"
+fi
+upload_command() {
+  case $1 in
+    quillmoor) echo "${qm[*]@Q} 'cd upload' 'put $work/source.bin up-$1.bin'" ;;
+    curl) echo "${curl_active[*]@Q} -T '$work/source.bin' '$url/upload/up-$1.bin'" ;;
+    lftp) echo "lftp -c 'set ftp:passive-mode off; set net:max-retries 1; open $url; put -O upload $work/source.bin -o up-$1.bin'" ;;
+  esac
+}
+declare -A up_wall up_cpu
+sync
+for round in $(seq "$rounds"); do
+  count=${#upload_clients[@]}
+  for i in $(seq 0 $((count - 1))); do
+    client=${upload_clients[$(((i + round) % count))]}
+    measured=$(timed bash -c "$(upload_command "$client")")
+    read -r wall cpu <<<"$measured"
+    up_wall[$client]+="$wall "
+    up_cpu[$client]+="$cpu "
+    must cmp -s "$root/upload/up-$client.bin" "$work/source.bin"
+    rm -f "$root/upload/up-$client.bin"
+  done
+done
+upload_rows=()
+# shellcheck disable=SC2086
+{
+  qm_wall=$(median ${up_wall[quillmoor]}); qm_cpu=$(median ${up_cpu[quillmoor]})
+  for client in "${upload_clients[@]}"; do
+    wall=$(median ${up_wall[$client]}); cpu=$(median ${up_cpu[$client]})
+    upload_rows+=("$(printf '%-10s %9.3f s %9.3f s %9.2f %9.2f   rounds: %s' "$client" "$wall" "$cpu" \
+      "$(echo "$qm_wall / $wall" | bc -l)" "$(echo "$qm_cpu / $cpu" | bc -l)" \
+      "$(printf '%.3f ' ${up_wall[$client]})")")
+  done
+}
+add_row "upload ${size_mb} MiB (put)" throughput "$qm_wall" "$(median ${up_wall[curl]})"
 
 qm_cmd=("${qm[@]}" "cd upload/many" "ls")
 curl_cmd=("${curl_active[@]}" "$url/upload/many/")
@@ -167,11 +224,6 @@ peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 mem_big=$(peak_kb "${qm[@]}" "cd upload" "get big.bin $work/mem.bin")
 mem_small=$(peak_kb "${qm[@]}" "cd upload" "get small.bin $work/mem-small.bin")
 
-# What the 512-byte send blocks cost the sender: CPU seconds of one upload each.
-cpu_seconds() { /usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ print $1 + $2 }'; }
-cpu_qm=$(cpu_seconds "${qm[@]}" "cd upload" "put $work/source.bin cpu-qm.bin")
-cpu_curl=$(cpu_seconds "${curl_active[@]}" -T "$work/source.bin" "$url/upload/cpu-curl.bin")
-
 parser=$("$build_dir/bench/bench_listing_parser" "$parser_lines" "$work/parser.txt")
 blocks=$("$build_dir/bench/bench_send_blocks" 256)
 
@@ -182,7 +234,11 @@ cat "$work/rounds.txt"
 echo
 echo "listing parser alone: $parser"
 echo "send blocks over loopback (MB/s): $(echo "$blocks" | tr '\n' ' ')"
-echo "CPU seconds of one ${size_mb} MiB upload: quillmoor-cli ${cpu_qm}, curl ${cpu_curl}"
+echo
+printf '%-10s %11s %11s %9s %9s   (medians of %s; ratios quillmoor / client, below 1 quillmoor wins)\n' \
+  "upload ${size_mb} MiB" wall CPU "wall x" "CPU x" "$rounds"
+printf '%s\n' "${upload_rows[@]}"
+[ -z "${upload_note:-}" ] || echo "note: $upload_note"
 echo "peak memory of quillmoor-cli get: ${mem_big} KiB for ${size_mb} MiB, ${mem_small} KiB for 1 MiB"
 
 # --- the list view's fill of a huge directory (desktop build, if present) ---

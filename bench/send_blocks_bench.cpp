@@ -1,7 +1,7 @@
-// What sending in 512-byte blocks costs: pushes the same number of bytes over
-// a loopback TCP connection with one send() per 512-byte block and with one
-// per 64 KiB block (each send preceded by a poll for writability, as the
-// engine's SendAll does), and prints both rates.
+// What the send block size costs: pushes the same number of bytes over a
+// loopback TCP connection with one send() per 512-byte block (the old upload
+// block, also preceded by a poll for writability each time), per 64 KiB block
+// and per 256 KiB block (the upload block now), and prints the rates.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -63,5 +63,6 @@ int main(int argc, char** argv) {
     std::printf("send_512_poll_MBps %.0f\n", SendMegabytesPerSecond(total, 512, true));
     std::printf("send_512_MBps %.0f\n", SendMegabytesPerSecond(total, 512, false));
     std::printf("send_65536_MBps %.0f\n", SendMegabytesPerSecond(total, 65536, false));
+    std::printf("send_262144_MBps %.0f\n", SendMegabytesPerSecond(total, 262144, false));
     return 0;
 }

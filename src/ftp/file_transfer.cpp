@@ -175,7 +175,11 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
         LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
         return DataOpening::Busy;
     }
-    if (!incoming) {
+    if (incoming) {
+        // A local file that cannot be made (or a target that must not be
+        // written) is found out before the server is asked for anything.
+        if (!CreateLocalFile(localPath)) return DataOpening::Unwritable;
+    } else {
         // Refused before anything reaches the server: sending an unreadable
         // file anyway would replace the remote file with an empty one.
         int probe = OpenForUpload(localPath);
@@ -193,8 +197,23 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     return OpenDataConnection(incoming);
 }
 
+bool CFtpSession::CreateLocalFile(const std::string& path) {
+    const int error = partialDownload.Create(path);
+    if (error == 0) return true;
+    if (!partialDownload.Refusal().empty()) {
+        LogF("%s", partialDownload.Refusal().c_str());
+    } else {
+        LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+    }
+    return false;
+}
+
 int CFtpSession::Retrieve() {
-    if (StartTransfer(true) != DataOpening::Open) return 0;
+    const DataOpening opening = StartTransfer(true);
+    if (opening != DataOpening::Open) {
+        partialDownload.Discard();
+        return opening == DataOpening::Unwritable ? kPermanent : 0;
+    }
     int received = ReceiveFile(localPath);
     // A stopped worker leaves its sockets to the cancel sequence.
     const bool stopped = stopRequested.load();
@@ -229,6 +248,7 @@ int CFtpSession::Store() {
         case DataOpening::NotConnected:
             return 0;
         case DataOpening::Unreadable:
+        case DataOpening::Unwritable:
             return kPermanent;
         // A failed upload stops the walk it belongs to.
         case DataOpening::Busy:
@@ -278,14 +298,8 @@ int CFtpSession::ReceiveFile(const std::string& path) {
     if (dataSocket == kNoSocket || !connected) return 0;
     BusyGuard busy(busyCount);
     abortFlag = 0;
-    if (int error = partialDownload.Create(path)) {
-        if (!partialDownload.Refusal().empty()) {
-            LogF("%s", partialDownload.Refusal().c_str());
-        } else {
-            LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
-        }
-        return kPermanent;
-    }
+    // Retrieve has made the local file already; a direct call makes it here.
+    if (!partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
 
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = transferType == 'A';

@@ -220,7 +220,7 @@ private:
 
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
-    enum class DataOpening { Open, NotConnected, Busy, Unreadable, NoListener, Refused, NotAccepted };
+    enum class DataOpening { Open, NotConnected, Busy, Unreadable, Unwritable, NoListener, Refused, NotAccepted };
     DataOpening StartTransfer(bool incoming);
     DataOpening OpenDataConnection(bool announcesSize);
     int AcceptFromServer(int& errorCode);
@@ -230,6 +230,7 @@ private:
     void SetExpectedBytes(std::int64_t size);
     void AskRemoteSize(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count);
+    bool CreateLocalFile(const std::string& path);
     int AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
     void StartWorker(int (CFtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);

@@ -22,7 +22,7 @@ protected:
     std::vector<std::string> LocalTree() const {
         std::vector<std::string> found;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
-            found.push_back(std::filesystem::relative(entry.path(), dir.Path()).string());
+            found.push_back(entry.path().lexically_relative(dir.Path()).string());
         }
         std::sort(found.begin(), found.end());
         return found;

@@ -1,6 +1,8 @@
 // Data connections that never come, come from the wrong host or break, size
 // announcements that are not sizes, and control connections that end in the
 // middle of a reply.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -29,6 +31,17 @@ protected:
     std::string PreviousFile(const std::string& name) { return dir.WriteFile(name, "previous").string(); }
     // The case's directory holds nothing but these names (no partial file).
     void ExpectOnly(const std::vector<std::string>& names) { EXPECT_EQ(LocalTree(), names); }
+
+    // Answers a transfer command with preliminary, sends data and "226".
+    static testsupport::StepHandler SendData(std::string preliminary, std::string data) {
+        return [preliminary, data](ScriptedConnection& connection, const std::string&) {
+            connection.Send(preliminary);
+            DataLink link = connection.ConnectToLastPort();
+            link.SendAll(data);
+            link.Close();
+            connection.Send("226 Transfer complete.\r\n");
+        };
+    }
 };
 
 TEST_F(HostileTransferTest, ThirdHostOnTheDataPortIsTurnedAway) {
@@ -194,6 +207,119 @@ TEST_F(HostileTransferTest, ControlClosedMidReplyKeepsThePreviousFile) {
     EXPECT_TRUE(s.harness.HasLine("The server closed the connection.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous") << "an unconfirmed download replaces nothing";
     ExpectOnly({"x"});
+}
+
+
+// Announced sizes against what arrives: in image and L 8 modes fewer bytes
+// than announced (by SIZE or by the 150 reply) are a failed download that
+// keeps the previous file; ASCII sizes are not compared; more bytes are
+// accepted with a log line; a refused SIZE leaves the size to the 150 reply.
+TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
+    struct Row {
+        const char* name;
+        char mode;
+        const char* sizeReply;
+        const char* preliminary;
+        int result;
+        const char* logLine;
+    };
+    const Row rows[] = {
+        {"short of the 150 reply", 'I', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", 5,
+         "Received 5 of the 10 bytes announced: the download is incomplete."},
+        {"short in L 8", 'L', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", 5,
+         "Received 5 of the 10 bytes announced: the download is incomplete."},
+        {"short of SIZE", 'I', "213 10\r\n", "150 Opening.\r\n", 5,
+         "Received 5 of the 10 bytes announced: the download is incomplete."},
+        {"ASCII sizes differ", 'A', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", 2, nullptr},
+        {"more than announced", 'I', "213 3\r\n", "150 Opening.\r\n", 2,
+         "Received 5 bytes, more than the 3 announced."},
+        {"SIZE refused, 150 decides", 'I', "550 Not a plain file.\r\n", "150 Opening (5 bytes).\r\n", 2, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        s.session.configuredMode = row.mode;
+        s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", row.sizeReply).Expect("PORT", "200 ok\r\n");
+        s.server.Expect("RETR", SendData(row.preliminary, "12345"));
+        const std::string local = PreviousFile("f");
+        EXPECT_EQ(Download("f", local), row.result) << s.harness.Joined();
+        EXPECT_EQ(TempDir::ReadFile(local), row.result == 2 ? "12345" : "previous");
+        if (row.logLine != nullptr) {
+            EXPECT_TRUE(s.harness.HasLine(row.logLine)) << s.harness.Joined();
+        }
+        ExpectOnly({"f"});
+    }
+}
+
+// The server takes part of an upload, drops the data connection (reset, or a
+// close with data unread) and then claims success: the upload has failed.
+TEST_F(HostileTransferTest, UploadCutOffPartWayFailsWhateverTheFinalReply) {
+    const std::filesystem::path local = dir.WriteFile("big.bin", "");
+    std::filesystem::resize_file(local, 32 << 20);  // more than both socket buffers hold
+    for (const bool reset : {true, false}) {
+        SCOPED_TRACE(reset ? "reset" : "closed");
+        s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+        s.server.Expect("STOR", [reset](ScriptedConnection& connection, const std::string&) {
+            connection.Send("150 Ok to send data.\r\n");
+            DataLink link = connection.ConnectToLastPort();
+            char part[65536];
+            [[maybe_unused]] const ssize_t got = recv(link.Fd(), part, sizeof part, MSG_WAITALL);
+            reset ? link.Reset() : link.Close();
+            connection.Send("226 Transfer complete.\r\n");
+        });
+        const std::string path = local.string();
+        EXPECT_EQ(s.session.UploadFile("big.bin", &path), 5) << s.harness.Joined();
+        EXPECT_TRUE(s.harness.HasLine("Error on Transfer, aborted")) << s.harness.Joined();
+        EXPECT_TRUE(s.harness.HasLine("226 Transfer complete.")) << "the reply is read: the session stays in step";
+        EXPECT_TRUE(s.session.connected);
+    }
+}
+
+// What is already at a download's local path decides how it is written: a
+// link is written through (the link stays, its target gets the file), a pipe
+// is written into, a directory or a pipe that nobody reads is refused.
+TEST_F(HostileTransferTest, DownloadOverWhatIsAlreadyThere) {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir / "elsewhere");
+    const fs::path target = dir.WriteFile("elsewhere/target", "previous");
+    fs::create_symlink("elsewhere/target", dir / "link");
+    fs::create_symlink("elsewhere/new", dir / "dangling");
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(mkfifo((dir / "unread").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    auto piped = std::make_shared<CapturedBytes>();
+    std::thread reader([piped, path = dir / "pipe"] { piped->Set(TempDir::ReadFile(path)); });
+
+    struct Row {
+        const char* name;
+        bool written;
+        const char* refusal;
+    };
+    const Row rows[] = {
+        {"link", true, nullptr},
+        {"dangling", true, nullptr},
+        {"pipe", true, nullptr},
+        {"folder", false, "it is a directory."},
+        {"unread", false, "no program reads from the pipe."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.written) s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
+        EXPECT_EQ(Download(row.name, (dir / row.name).string()), row.written ? 2 : 5);
+        if (row.refusal != nullptr) {
+            EXPECT_TRUE(s.harness.HasLine("Refused to download into " + (dir / row.name).string() + ": " +
+                                          row.refusal))
+                << s.harness.Joined();
+        }
+    }
+    reader.join();
+    EXPECT_EQ(TempDir::ReadFile(target), "data");
+    EXPECT_EQ(TempDir::ReadFile(dir / "elsewhere" / "new"), "data");
+    EXPECT_EQ(piped->Get(), "data");
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling"));
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    EXPECT_TRUE(fs::is_fifo(dir / "unread"));
+    ExpectOnly({"dangling", "elsewhere", "elsewhere/new", "elsewhere/target", "folder", "link", "pipe", "unread"});
 }
 
 }  // namespace
