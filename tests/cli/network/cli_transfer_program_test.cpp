@@ -2,6 +2,7 @@
 // vsftpd, and Ctrl-C in the middle of a download.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <filesystem>
@@ -170,6 +171,61 @@ TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& item : fs::directory_iterator(local.Path())) ++entries;
     EXPECT_EQ(entries, 2u) << "only the kept file and the log: no partial file";
+}
+
+// A transfer that broke off is a failed command, whatever the server's final
+// reply: exit 1, and a download keeps the previous local file.
+TEST(CliTransferFailures, TransfersThatBrokeOffExitWithOne) {
+    using testsupport::ScriptedConnection;
+    const auto cutOffStore = [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Ok to send data.\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        char part[65536];
+        [[maybe_unused]] const ssize_t got = recv(link.Fd(), part, sizeof part, MSG_WAITALL);
+        link.Reset();
+        connection.Send("226 Transfer complete.\r\n");
+    };
+    const auto shortRetrieve = [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening BINARY mode data connection (10 bytes).\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        link.SendAll("12345");
+        link.Close();
+        connection.Send("226 Transfer complete.\r\n");
+    };
+    struct Row {
+        const char* command;
+        std::vector<std::pair<const char*, testsupport::StepHandler>> steps;
+    };
+    const auto reply = [](const char* text) {
+        return [text](ScriptedConnection& connection, const std::string&) { connection.Send(text); };
+    };
+    const Row rows[] = {
+        {"put tree/big.bin", {{"TYPE", reply("200 ok\r\n")}, {"PORT", reply("200 ok\r\n")}, {"STOR", cutOffStore}}},
+        {"putdir tree",
+         {{"MKD", reply("257 made\r\n")},
+          {"CWD", reply("250 ok\r\n")},
+          {"TYPE", reply("200 ok\r\n")},
+          {"PORT", reply("200 ok\r\n")},
+          {"STOR", cutOffStore},
+          {"CWD", reply("250 ok\r\n")}}},
+        {"get short.bin", {{"TYPE", reply("200 ok\r\n")}, {"PORT", reply("200 ok\r\n")}, {"RETR", shortRetrieve}}},
+    };
+    TempDir local{"quillmoor-cli-broken"};
+    fs::resize_file(local.WriteFile("tree/big.bin", ""), 32 << 20);  // more than the socket buffers hold
+    const fs::path previous = local.WriteFile("short.bin", "previous");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "331 password\r\n").Expect("PASS", "230 in\r\n");
+        for (const auto& [verb, handler] : row.steps) server.Expect(verb, handler);
+        const RunResult run = testsupport::RunProgram(
+            {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(), QUILLMOOR_CLI_PATH, "--mode", "I",
+             "--email", "e@x", server.HostText(), row.command},
+            30s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(server.PendingSteps(), 0u) << run.err;
+    }
+    EXPECT_EQ(TempDir::ReadFile(previous), "previous");
 }
 
 }  // namespace
