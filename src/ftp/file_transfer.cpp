@@ -114,7 +114,7 @@ void CFtpSession::SetExpectedBytes(std::int64_t size) {
 // file's size unknown.
 void CFtpSession::AskRemoteSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return;
-    if (SendCommand("SIZE " + remoteName) == kComplete) {
+    if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213) {
         const std::int64_t size = SizeFromSizeReply(replyText);
         if (size >= 0) SetExpectedBytes(size);
     } else if (replyCode == 500 || replyCode == 502) {

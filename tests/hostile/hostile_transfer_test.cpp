@@ -138,18 +138,24 @@ TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
 }
 
 TEST_F(HostileTransferTest, SizesThatAreNotSizesAreIgnored) {
-    const char* const announcements[] = {
-        "150 Opening (99999999999999999999 bytes).\r\n",
-        "150 Opening (-5 bytes).\r\n",
-        "150 Opening (12abc bytes).\r\n",
-        "150 Opening (bytes).\r\n",
+    const std::pair<const char*, const char*> announcements[] = {
+        {"550 No.\r\n", "150 Opening (99999999999999999999 bytes).\r\n"},
+        {"550 No.\r\n", "150 Opening (-5 bytes).\r\n"},
+        {"550 No.\r\n", "150 Opening (12abc bytes).\r\n"},
+        {"550 No.\r\n", "150 Opening (bytes).\r\n"},
+        {"213 99999999999999999999\r\n", "150 Opening.\r\n"},
+        {"213 -5\r\n", "150 Opening.\r\n"},
+        {"213 \r\n", "150 Opening.\r\n"},
+        {"213 unknown\r\n", "150 Opening.\r\n"},
     };
-    for (const char* announcement : announcements) {
-        SCOPED_TRACE(announcement);
-        s.ScriptIncoming("RETR", announcement, "data");
+    for (const auto& [sizeReply, preliminary] : announcements) {
+        SCOPED_TRACE(std::string(sizeReply) + preliminary);
+        s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", sizeReply).Expect("PORT", "200 ok\r\n");
+        s.server.Expect("RETR", SendData(preliminary, "data"));
         const std::string local = (dir / "sized").string();
         EXPECT_EQ(Download("sized", local), 2);
         EXPECT_EQ(Expected(), 0);
+        EXPECT_FALSE(s.harness.status.totalKnown);
         EXPECT_EQ(TempDir::ReadFile(local), "data");
     }
 }
@@ -242,6 +248,7 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
         s.server.Expect("RETR", SendData(row.preliminary, "12345"));
         const std::string local = PreviousFile("f");
         EXPECT_EQ(Download("f", local), row.result) << s.harness.Joined();
+        EXPECT_TRUE(s.harness.status.totalKnown) << "the progress dialog has a total";
         EXPECT_EQ(TempDir::ReadFile(local), row.result == 2 ? "12345" : "previous");
         if (row.logLine != nullptr) {
             EXPECT_TRUE(s.harness.HasLine(row.logLine)) << s.harness.Joined();

@@ -36,6 +36,14 @@ protected:
         TransferStatusLock lock(s.harness.status);
         return s.harness.status.expectedBytes;
     }
+    bool TotalKnown() {
+        TransferStatusLock lock(s.harness.status);
+        return s.harness.status.totalKnown;
+    }
+    std::int64_t Done() {
+        TransferStatusLock lock(s.harness.status);
+        return s.harness.status.doneBytes;
+    }
 
     testsupport::ScriptedTransferSession s;
     TempDir dir;
@@ -88,6 +96,7 @@ TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
     EXPECT_TRUE(std::filesystem::exists(local));
     EXPECT_EQ(std::filesystem::file_size(local), 0u);
     EXPECT_EQ(Expected(), 0) << "a 150 reply without a size leaves the size unknown";
+    EXPECT_FALSE(TotalKnown()) << "SIZE was answered 502 as well";
     EXPECT_TRUE(s.harness.HasLine("Received 0 characters in 0 seconds (0 bytes/sec)")) << s.harness.Joined();
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
@@ -168,6 +177,8 @@ TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
     EXPECT_EQ(Upload("up.bin", local), 2);
     EXPECT_EQ(received->Get(), contents);
     EXPECT_EQ(Expected(), 2000);
+    EXPECT_TRUE(TotalKnown());
+    EXPECT_EQ(Done(), 2000) << "the server has acknowledged every byte";
     EXPECT_TRUE(s.harness.HasLine("Transferring 2000 bytes")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLineContaining("Transmited 2000 characters in ")) << s.harness.Joined();
 }
