@@ -449,8 +449,11 @@ int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progres
             return kPermanent;
         }
         const std::int64_t now = UnacknowledgedBytes(dataSocket);
-        progress.Publish(std::max<std::int64_t>(0, count - now));
-        if (now == 0) return kComplete;
+        if (now == 0) {
+            progress.Publish(count);
+            return kComplete;
+        }
+        progress.Update(std::max<std::int64_t>(0, count - now));
         if (now < pending) {
             pending = now;
             deadline = Clock::now() + limit;
