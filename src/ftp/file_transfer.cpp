@@ -381,7 +381,8 @@ int CFtpSession::SendFile(const std::string& path) {
     }
     const std::int64_t start = Now();
     int sendStatus = kComplete;
-    const std::int64_t size = FileSize(path);
+    struct stat info {};
+    const std::int64_t size = fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
     SetExpectedBytes(size);
     LogF("Transferring %lld bytes", static_cast<long long>(size));
 

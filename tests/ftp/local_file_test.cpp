@@ -1,9 +1,14 @@
 // The local side of transfers: ASCII line-end translation, the temporary file
 // that replaces a download's target only on success, sizes from replies.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include "ftp/ascii_line_ends.h"
 #include "ftp/partial_download.h"
@@ -112,6 +117,54 @@ TEST_F(PartialDownloadTest, ReportsADirectoryThatCannotHoldTheFile) {
     PartialDownload download;
     EXPECT_NE(download.Create((dir / "no-such-dir" / "file").string()), 0);
     EXPECT_FALSE(download.IsOpen());
+}
+
+// A pipe is written into without blocking: a full pipe waits through the
+// session's wait (which Cancel can end), and a wait that gives up ends the write.
+TEST_F(PartialDownloadTest, FullPipeWaitsForItsReaderOrGivesUp) {
+    const std::string pipe = (dir / "pipe").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string big(1 << 20, 'p');  // far more than a pipe holds
+    for (const bool reading : {true, false}) {
+        SCOPED_TRACE(reading ? "read" : "never read");
+        int waits = 0;
+        PartialDownload download;
+        download.SetWaitForRoom([&waits, reading](int fd) {
+            ++waits;
+            pollfd entry{fd, POLLOUT, 0};
+            return reading && poll(&entry, 1, 5000) == 1;
+        });
+        std::string arrived;
+        // Holds the pipe open for reading, so that the download's open finds a reader.
+        const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(readEnd, 0);
+        std::thread reader;
+        if (reading) {
+            reader = std::thread([&arrived, readEnd] {
+                char buffer[4096];
+                pollfd entry{readEnd, POLLIN, 0};
+                while (poll(&entry, 1, 5000) == 1) {
+                    const ssize_t got = read(readEnd, buffer, sizeof buffer);
+                    if (got <= 0) break;
+                    arrived.append(buffer, static_cast<std::size_t>(got));
+                }
+            });
+        }
+        ASSERT_EQ(download.Create(pipe), 0);
+        const int written = download.Write(big.data(), big.size());
+        const int committed = download.Commit();
+        if (reader.joinable()) reader.join();
+        close(readEnd);
+        EXPECT_GT(waits, 0);
+        if (reading) {
+            EXPECT_EQ(written, 0);
+            EXPECT_EQ(committed, 0);
+            EXPECT_TRUE(arrived == big) << arrived.size() << " bytes arrived";
+        } else {
+            EXPECT_EQ(written, ECANCELED);
+        }
+        EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    }
 }
 
 TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
