@@ -194,6 +194,8 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     if (incoming && transferCommand.compare(0, kRetrieve.size(), kRetrieve) == 0) {
         AskRemoteSize(transferCommand.substr(kRetrieve.size()));
     }
+    // Cancel during TYPE or SIZE: no listener is opened for a stopped worker.
+    if (stopRequested.load()) return DataOpening::Refused;
     return OpenDataConnection(incoming);
 }
 

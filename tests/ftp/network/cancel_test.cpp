@@ -184,6 +184,16 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
 }
 
+TEST_F(CancelTest, WhileWaitingForTheSizeReply) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", PressAndHold());
+    const std::string local = dir.WriteFile("kept", "previous").string();
+    EXPECT_EQ(s.session.DownloadFile("kept", &local), kAborted);
+    ExpectCancelledCleanly();
+    EXPECT_EQ(s.server.Received().back(), "SIZE kept") << "nothing follows the cancelled SIZE";
+    EXPECT_EQ(TempDir::ReadFile(local), "previous");
+}
+
 TEST_F(CancelTest, InTheMiddleOfADownload) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
