@@ -4,6 +4,7 @@
 # "Local demo" site, and stops that server again when Quillmoor ends.
 #   QUILLMOOR_DEMO_SERVER=0   do not start the demo server
 #   QUILLMOOR_DEMO_PORT=N     serve the demo on another port
+# Another program on the demo port is told from the demo server by its greeting.
 #   QUILLMOOR_BUILD_DIR=DIR   build somewhere other than ./build
 set -euo pipefail
 cd "$(dirname "$0")/.."
