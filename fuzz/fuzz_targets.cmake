@@ -15,3 +15,9 @@ if(TARGET quillmoor_platform_desktop AND EXISTS ${PROJECT_SOURCE_DIR}/src/platfo
   list(APPEND QUILLMOOR_FUZZ_TARGETS icon_spec)
   set(QUILLMOOR_FUZZ_LIBS_icon_spec quillmoor_platform_desktop)
 endif()
+
+if(TARGET quillmoor_cli)
+  list(APPEND QUILLMOOR_FUZZ_TARGETS cli_settings command_words)
+  set(QUILLMOOR_FUZZ_LIBS_cli_settings quillmoor_cli)
+  set(QUILLMOOR_FUZZ_LIBS_command_words quillmoor_cli)
+endif()

@@ -4,6 +4,7 @@
 # "Local demo" site, and stops that server again when Quillmoor ends.
 #   QUILLMOOR_DEMO_SERVER=0   do not start the demo server
 #   QUILLMOOR_DEMO_PORT=N     serve the demo on another port
+# Another program on the demo port is told from the demo server by its greeting.
 #   QUILLMOOR_BUILD_DIR=DIR   build somewhere other than ./build
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,12 @@ catalogue="$config_dir/Wexal.INI"
 demo_port=${QUILLMOOR_DEMO_PORT:-2121}
 
 port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+# The first line a server on the port sends, empty when it sends none in time.
+greeting_on() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1" && IFS= read -r -t 3 line <&3 && printf '%s' "${line%$'\r'}") 2>/dev/null || true
+}
+demo_greeting="220 Quillmoor demo FTP server ready."
+free_port() { /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 demo_pid=""
 stop_demo_server() {
@@ -39,9 +46,32 @@ stop_demo_server() {
 }
 trap stop_demo_server EXIT
 
-if [ "${QUILLMOOR_DEMO_SERVER:-1}" != 0 ]; then
+# A demo port held by another program would have "Local demo" talk to that
+# program. Another run's demo server is used as it is; for a stranger, a first
+# start (no catalogue yet) moves the demo to a free port, a later one stops.
+demo_running=0
+if [ "${QUILLMOOR_DEMO_SERVER:-1}" != 0 ] && port_answers "$demo_port"; then
+  greeting=$(greeting_on "$demo_port")
+  if [ "$greeting" = "$demo_greeting" ]; then
+    echo "run.sh: the demo server already runs on 127.0.0.1:$demo_port; using it." >&2
+    demo_running=1
+  elif [ ! -e "$catalogue" ] && [ -z "${QUILLMOOR_DEMO_PORT:-}" ]; then
+    taken=$demo_port
+    demo_port=$(free_port)
+    echo "run.sh: another program holds 127.0.0.1:$taken (it greets with \"${greeting:-nothing}\");" \
+         "the demo server uses port $demo_port instead." >&2
+  else
+    echo "run.sh: another program holds 127.0.0.1:$demo_port (it greets with \"${greeting:-nothing}\")," \
+         "not the demo server, and the site \"Local demo\" would talk to it." >&2
+    echo "Stop that program, or start with QUILLMOOR_DEMO_PORT=N (and give \"Local demo\" that port" \
+         "in its Properties) or QUILLMOOR_DEMO_SERVER=0." >&2
+    exit 1
+  fi
+fi
+
+if [ "${QUILLMOOR_DEMO_SERVER:-1}" != 0 ] && [ "$demo_running" = 0 ]; then
   if port_answers "$demo_port"; then
-    echo "run.sh: something already listens on 127.0.0.1:$demo_port; using it as the demo server." >&2
+    echo "run.sh: 127.0.0.1:$demo_port was taken just now; Quillmoor starts without the demo server." >&2
   else
     /usr/bin/python3 scripts/demo-server --port "$demo_port" &
     demo_pid=$!

@@ -1,8 +1,10 @@
 #include "cli/cli_settings.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <map>
 
 namespace {
@@ -42,12 +44,16 @@ std::string DecodeKey(const std::string& key) {
     return plain;
 }
 
+// A number outside the range of int is not read (the desktop program does
+// the same), rather than wrapped around into some other number.
 bool ReadInt(const std::map<std::string, std::string>& values, const std::string& key, int& into) {
     const auto found = values.find(key);
     if (found == values.end()) return false;
     char* end = nullptr;
+    errno = 0;
     const long number = std::strtol(found->second.c_str(), &end, 10);
-    if (end == found->second.c_str() || *end != '\0') return false;
+    if (end == found->second.c_str() || *end != '\0' || errno == ERANGE) return false;
+    if (number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max()) return false;
     into = static_cast<int>(number);
     return true;
 }
