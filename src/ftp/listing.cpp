@@ -20,11 +20,11 @@ int CFtpSession::ListToFile(const std::string& command, const std::string& path)
 int CFtpSession::CountListing(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) return 0;
-    char buffer[kListingPieceCapacity + 1];
+    ListingLineReader reader(file);
     std::string_view piece;
     int lines = 0;
     std::string firstLine;
-    while (ReadListingPiece(file, buffer, piece)) {
+    while (reader.Next(piece)) {
         if (++lines == 1) firstLine.assign(piece);
         if (lines == 2) columnCount = CountListingFields(piece);
     }
@@ -39,14 +39,19 @@ int CFtpSession::CountListing(const std::string& path) {
 
 int CFtpSession::NextEntry(RemoteEntry& entry) {
     if (listingFile == nullptr) return 0;
-    char buffer[kListingPieceCapacity + 1];
+    ListingLineReader reader(listingFile);
     std::string_view piece;
-    while (ReadListingPiece(listingFile, buffer, piece)) {
-        if (ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry)) return 1;
-    }
+    bool found = false;
+    while (!found && reader.Next(piece)) found = ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry);
+    LogSkippedListingLines(reader.SkippedLines());
+    if (found) return 1;
     std::fclose(listingFile);
     listingFile = nullptr;
     return 0;
+}
+
+void CFtpSession::LogSkippedListingLines(std::size_t count) {
+    if (count > 0) LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s", kLongestListingLine);
 }
 
 int CFtpSession::ParseListingLine(const std::string& line, RemoteEntry& entry) const {
