@@ -39,7 +39,8 @@ bool ServerGone(const CFtpSession& session) {
 class CFtpSession::ExtensionTableScope {
 public:
     ExtensionTableScope(CFtpSession& session, const std::string& directory)
-        : session(session), table(ExtensionTable::Load(directory)), previous(session.walkExtensionTable) {
+        : session(session), table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
+          previous(session.walkExtensionTable) {
         session.walkExtensionTable = &table;
     }
     ~ExtensionTableScope() { session.walkExtensionTable = previous; }

@@ -68,6 +68,26 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
     EXPECT_LE(s.session.replyText.size(), CFtpSession::kReplyCapacity);
 }
 
+// Continuation lines without end, each arriving well within the time limit:
+// the reply as a whole ends at the limit, with a bounded log.
+TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
+    s.session.timeoutSeconds = 1;
+    s.server.SetGreetingHandler([](ScriptedConnection& connection, const std::string&) {
+        std::string burst;
+        for (int i = 0; i < 100; ++i) burst += "220-and there is more\r\n";
+        const Stopwatch clock;
+        while (clock.Elapsed() < 6s && connection.Pause(10ms)) connection.Send(burst);
+    });
+    Connect();
+    Stopwatch clock;
+    EXPECT_EQ(s.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_LT(clock.Elapsed(), 3s);
+    EXPECT_FALSE(s.session.connected);
+    EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server."));
+    EXPECT_LT(s.harness.Lines().size(), 1100u);
+}
+
 TEST_F(HostileReplyTest, MegabyteLineThenAFinalLineIsReadWhole) {
     s.server.SetGreeting("220-" + std::string(1 << 20, 'b') + "\r\n220 ready\r\n");
     s.server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
