@@ -172,33 +172,40 @@ int CFtpSession::ReadLine() {
 // server that sends continuation lines without end would otherwise hold the
 // session for ever and fill the log.
 bool CFtpSession::ReplyOverdue(std::size_t lines) {
+    const bool overdue = replyDeadline != std::chrono::steady_clock::time_point{} &&
+                         std::chrono::steady_clock::now() >= replyDeadline;
     if (lines >= kLongestReply) {
         LogF("Reply cut off after %zu lines: the server does not end it.", lines);
-    } else if (replyDeadline != std::chrono::steady_clock::time_point{} &&
-               std::chrono::steady_clock::now() >= replyDeadline) {
-        LogTimeLimit();
-    } else {
+    } else if (!overdue) {
         return false;
+    } else if (!abortFlag) {
+        LogTimeLimit();  // a wait that ran into the limit has said so already
     }
+    // The rest of that reply would be read as the replies to later commands:
+    // the connection is given up, as after a lost connection.
     abortFlag = 1;
+    connected = 0;
+    shutdown(controlSocket, SHUT_RDWR);
     return true;
 }
 
 int CFtpSession::ReadReply() {
     if (controlSocket == kNoSocket) return kNoReply;
     BusyGuard busy(busyCount);
-    replyDeadline = timeoutSeconds > 0 ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
-                                       : std::chrono::steady_clock::time_point{};
+    replyDeadline = timeoutSeconds > 0
+                        ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
+                        : std::chrono::steady_clock::time_point{};
     for (std::size_t lines = 1;; ++lines) {
         const int code = ReadLine();
         if (lines <= kLoggedReplyLines && (!replyText.empty() || !abortFlag)) LogF("%s", replyText.c_str());
-        if (lines == kLoggedReplyLines + 1) LogF("Reply longer than %zu lines; the rest is not logged.", kLoggedReplyLines);
+        if (lines == kLoggedReplyLines + 1)
+            LogF("Reply longer than %zu lines; the rest is not logged.", kLoggedReplyLines);
         if (!readFailure.empty()) LogF("%s", readFailure.c_str());
-        if (code >= 100 && code <= 599 && !abortFlag) replyCode = code;
         const bool validCode = code >= 100 && code <= 599;
         const bool continued = replyText.size() > 3 && replyText[3] == '-';
+        if (!abortFlag && validCode) replyCode = code;
         if (!abortFlag && validCode && !continued) break;
-        if (abortFlag || ReplyOverdue(lines)) {
+        if (ReplyOverdue(lines) || abortFlag) {
             replyCode = 421;
             break;
         }

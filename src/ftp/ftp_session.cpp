@@ -73,7 +73,8 @@ CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
     std::chrono::milliseconds limit = std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 0);
     // Inside a reply the wait also ends where the whole reply is overdue.
     if (timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(replyDeadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(replyDeadline - std::chrono::steady_clock::now());
         limit = std::clamp(left, std::chrono::milliseconds(1), limit);
     }
     switch (net::WaitForSocket(socket, events, wake.Fd(), limit)) {

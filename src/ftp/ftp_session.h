@@ -249,9 +249,12 @@ private:
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
 
-    PartialDownload partialDownload;       // the download being received
-    const ExtensionTable* walkExtensionTable = nullptr;  // the table a running walk decides types by
-    std::string walkWayBack = "..";        // what takes the walk's first level back where it started
-    std::chrono::steady_clock::time_point replyDeadline{};  // when the reply being read is overdue
-    std::size_t walkDirectories = 0;       // directories the running walk has entered
+    PartialDownload partialDownload;  // the download being received
+    // The table a running walk decides transfer types by.
+    const ExtensionTable* walkExtensionTable = nullptr;
+    // What takes a walk's first level back to where the walk started.
+    std::string walkWayBack = "..";
+    // When the reply being read is overdue (none outside ReadReply).
+    std::chrono::steady_clock::time_point replyDeadline{};
+    std::size_t walkDirectories = 0;  // directories the running walk has entered
 };

@@ -42,7 +42,8 @@ int CFtpSession::NextEntry(RemoteEntry& entry) {
     ListingLineReader reader(listingFile);
     std::string_view piece;
     bool found = false;
-    while (!found && reader.Next(piece)) found = ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry);
+    while (!found && reader.Next(piece))
+        found = ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry);
     LogSkippedListingLines(reader.SkippedLines());
     if (found) return 1;
     std::fclose(listingFile);
@@ -51,7 +52,9 @@ int CFtpSession::NextEntry(RemoteEntry& entry) {
 }
 
 void CFtpSession::LogSkippedListingLines(std::size_t count) {
-    if (count > 0) LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s", kLongestListingLine);
+    if (count > 0)
+        LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s",
+             kLongestListingLine);
 }
 
 int CFtpSession::ParseListingLine(const std::string& line, RemoteEntry& entry) const {

@@ -39,7 +39,8 @@ bool ServerGone(const CFtpSession& session) {
 class CFtpSession::ExtensionTableScope {
 public:
     ExtensionTableScope(CFtpSession& session, const std::string& directory)
-        : session(session), table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
+        : session(session),
+          table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
           previous(session.walkExtensionTable) {
         session.walkExtensionTable = &table;
     }
@@ -166,7 +167,8 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
     if (ChangeDir(remoteName) != kComplete) {
         // Storing on would put the directory's files into its parent.
         closedir(directory);
-        if (!StopWalkIfServerGone()) LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
+        if (!StopWalkIfServerGone())
+            LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
         ++walkFailures;
         return 1;
     }
@@ -205,7 +207,8 @@ int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* 
     // directories it fills are new, so any table in them came from the server.
     ExtensionTableScope table(*this, "");
     WalkStart start(*this, remoteName);
-    return DownloadTreeLevel(remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
+    return DownloadTreeLevel(remoteName,
+                             localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
 }
 
 // Reads a walk's listing file into entries and removes the file before any
@@ -259,8 +262,9 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
     return 0;
 }
 
-void CFtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
-                                        const std::string& localDir, int depth) {
+void CFtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
+                                        const std::string& remoteName, const std::string& localDir,
+                                        int depth) {
     for (const RemoteEntry& entry : entries) {
         if (!IsSafeLocalName(entry.name)) {
             LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),

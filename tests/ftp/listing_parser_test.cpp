@@ -108,7 +108,8 @@ protected:
 TEST_F(ListingFileTest, ReaderGivesWholeLinesAndDropsNetworkLineEnds) {
     const std::string longLine = "-" + std::string(178, 'a') + "dcontinued";  // 189 characters
     const std::string tooLong(kLongestListingLine + 1, 'x');
-    std::string path = Write("first\r\n" + longLine + "\n" + tooLong + "\r\n" + std::string("nul\0byte", 8) + "\nlast");
+    std::string path =
+        Write("first\r\n" + longLine + "\n" + tooLong + "\r\n" + std::string("nul\0byte", 8) + "\nlast");
     std::FILE* file = std::fopen(path.c_str(), "r");
     ASSERT_NE(file, nullptr);
     ListingLineReader reader(file);
@@ -116,7 +117,8 @@ TEST_F(ListingFileTest, ReaderGivesWholeLinesAndDropsNetworkLineEnds) {
     std::vector<std::string> lines;
     while (reader.Next(line)) lines.emplace_back(line);
     std::fclose(file);
-    const std::vector<std::string> expected = {"first\n", longLine + "\n", std::string("nul\0byte\n", 9), "last"};
+    const std::vector<std::string> expected = {"first\n", longLine + "\n", std::string("nul\0byte\n", 9),
+                                               "last"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(reader.SkippedLines(), 1u) << "a line past the bound is passed over whole";
 }
@@ -151,7 +153,8 @@ TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
         std::vector<std::string> order = names;
         std::rotate(order.begin(), order.begin() + static_cast<long>(position), order.end());
         std::string text;
-        for (const std::string& name : order) text += (name[0] == 'l' ? "l" + prefix.substr(1) : prefix) + name + "\r\n";
+        for (const std::string& name : order)
+            text += (name[0] == 'l' ? "l" + prefix.substr(1) : prefix) + name + "\r\n";
         const std::string path = Write(text + std::string(kLongestListingLine + 10, '-') + "\r\n");
         session.columnCount = 0;
         EXPECT_EQ(session.CountListing(path), 4);
@@ -172,8 +175,9 @@ TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
 
 TEST_F(ListingFileTest, NextEntrySkipsNonEntries) {
     CFtpSession& session = harness.session;
-    std::string path = Write("total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n"
-                             "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
+    std::string path = Write(
+        "total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n"
+        "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
     session.CountListing(path);
     session.listingFile = std::fopen(path.c_str(), "r");
     ASSERT_NE(session.listingFile, nullptr);

@@ -65,19 +65,26 @@ const ListingFailure kFailures[] = {
          });
      },
      0},
-    {"Refused450", [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "450 No files found.\r\n"); }, 0},
-    {"Refused550", [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "550 Permission denied.\r\n"); }, 0},
+    {"Refused450",
+     [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "450 No files found.\r\n"); }, 0},
+    {"Refused550",
+     [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "550 Permission denied.\r\n"); },
+     0},
     {"AbortedAfterData",
      [](ScriptedTransferSession& s, const std::string& listing) {
-         s.ScriptIncoming("LIST", "150 Listing.\r\n", listing, "426 Connection closed; transfer aborted.\r\n");
+         s.ScriptIncoming("LIST", "150 Listing.\r\n", listing,
+                          "426 Connection closed; transfer aborted.\r\n");
      },
      0},
     {"DiskFull",
-     [](ScriptedTransferSession& s, const std::string& listing) { s.ScriptIncoming("LIST", "150 Listing.\r\n", listing); },
+     [](ScriptedTransferSession& s, const std::string& listing) {
+         s.ScriptIncoming("LIST", "150 Listing.\r\n", listing);
+     },
      400},
 };
 
-class HostileListingFailureTest : public HostileServerTest, public testing::WithParamInterface<ListingFailure> {
+class HostileListingFailureTest : public HostileServerTest,
+                                  public testing::WithParamInterface<ListingFailure> {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(s.LogIn()); }
 
@@ -127,7 +134,9 @@ TEST_P(HostileListingFailureTest, WalkCountsAFailedListingBelowItsTop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures, HostileListingFailureTest, testing::ValuesIn(kFailures),
-                         [](const testing::TestParamInfo<ListingFailure>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ListingFailure>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(HostileServerTest, ListingThatCannotBeStoredFails) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());

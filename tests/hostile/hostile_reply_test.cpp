@@ -69,18 +69,19 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
 }
 
 // Continuation lines without end, each arriving well within the time limit:
-// the reply as a whole ends at the limit, with a bounded log.
+// the reply as a whole ends at the limit, with a bounded log, and the session
+// gives the connection up rather than read the rest as later replies.
 TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
     s.session.timeoutSeconds = 1;
-    s.server.SetGreetingHandler([](ScriptedConnection& connection, const std::string&) {
+    s.server.Expect("CWD", [](ScriptedConnection& connection, const std::string&) {
         std::string burst;
-        for (int i = 0; i < 100; ++i) burst += "220-and there is more\r\n";
+        for (int i = 0; i < 100; ++i) burst += "250-and there is more\r\n";
         const Stopwatch clock;
         while (clock.Elapsed() < 6s && connection.Pause(10ms)) connection.Send(burst);
     });
-    Connect();
     Stopwatch clock;
-    EXPECT_EQ(s.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(s.session.ChangeDir("pub"), 4);
     EXPECT_LT(clock.Elapsed(), 3s);
     EXPECT_FALSE(s.session.connected);
     EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged.")) << s.harness.Joined();

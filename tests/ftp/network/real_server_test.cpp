@@ -161,7 +161,8 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
 
     std::map<std::string, std::string> sizes;
     RemoteEntry entry;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) sizes[entry.name] = entry.sizeText;
+    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
+        sizes[entry.name] = entry.sizeText;
     EXPECT_EQ(session.lastListing, CFtpSession::ListingOutcome::Complete);
     ASSERT_EQ(sizes.size(), 4u) << harness.Joined();
     EXPECT_EQ(sizes[longName], "5");
