@@ -21,12 +21,12 @@ int CFtpSession::CountListing(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) return 0;
     ListingLineReader reader(file);
-    std::string_view piece;
+    std::string_view line;
     int lines = 0;
     std::string firstLine;
-    while (reader.Next(piece)) {
-        if (++lines == 1) firstLine.assign(piece);
-        if (lines == 2) columnCount = CountListingFields(piece);
+    while (reader.Next(line)) {
+        if (++lines == 1) firstLine.assign(line);
+        if (lines == 2) columnCount = CountListingFields(line);
     }
     std::fclose(file);
     // Servers that send no total line (pyftpdlib, vsftpd) list a directory of
@@ -40,10 +40,10 @@ int CFtpSession::CountListing(const std::string& path) {
 int CFtpSession::NextEntry(RemoteEntry& entry) {
     if (listingFile == nullptr) return 0;
     ListingLineReader reader(listingFile);
-    std::string_view piece;
+    std::string_view line;
     bool found = false;
-    while (!found && reader.Next(piece))
-        found = ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry);
+    while (!found && reader.Next(line))
+        found = ParseUnixListingLine(CutAtLineEnd(line), columnCount, entry);
     LogSkippedListingLines(reader.SkippedLines());
     if (found) return 1;
     std::fclose(listingFile);

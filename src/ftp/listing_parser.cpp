@@ -104,7 +104,7 @@ bool ListingLineReader::Next(std::string_view& line) {
     }
 }
 
-std::string_view CutAtLineEnd(std::string_view piece) {
-    std::size_t lf = piece.find('\n');
-    return lf == std::string_view::npos ? piece : piece.substr(0, lf);
+std::string_view CutAtLineEnd(std::string_view line) {
+    std::size_t lf = line.find('\n');
+    return lf == std::string_view::npos ? line : line.substr(0, lf);
 }

@@ -27,7 +27,8 @@ int CountListingFields(std::string_view line);
 // become an entry or decide the column count for the whole listing.
 class ListingLineReader {
 public:
-    explicit ListingLineReader(std::FILE* file) : file(file) {}
+    // Room for a usual line up front: the reader is made once per entry read.
+    explicit ListingLineReader(std::FILE* file) : file(file) { buffer.reserve(256); }
 
     // The next line, up to and including its LF. A CR just before the LF is
     // dropped, since listings arrive with network line ends. Bytes are kept as
@@ -43,5 +44,5 @@ private:
     std::size_t skipped = 0;
 };
 
-// The piece without its line end, as the parser wants it.
-std::string_view CutAtLineEnd(std::string_view piece);
+// The line without its line end, as the parser wants it.
+std::string_view CutAtLineEnd(std::string_view line);

@@ -217,10 +217,10 @@ std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPat
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
         ListingLineReader reader(file);
-        std::string_view piece;
+        std::string_view line;
         RemoteEntry entry;
-        while (reader.Next(piece)) {
-            if (ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry)) entries.push_back(entry);
+        while (reader.Next(line)) {
+            if (ParseUnixListingLine(CutAtLineEnd(line), columnCount, entry)) entries.push_back(entry);
         }
         LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
