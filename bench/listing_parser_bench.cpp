@@ -23,12 +23,12 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     std::FILE* in = std::fopen(path.c_str(), "r");
-    char buffer[kListingPieceCapacity + 1];
+    ListingLineReader reader(in);
     std::string_view piece;
     RemoteEntry entry;
     long read = 0;
     long entries = 0;
-    while (ReadListingPiece(in, buffer, piece)) {
+    while (reader.Next(piece)) {
         ++read;
         if (ParseUnixListingLine(CutAtLineEnd(piece), 9, entry)) ++entries;
     }

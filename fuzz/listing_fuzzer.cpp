@@ -87,12 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<RemoteEntry> entries;
     std::FILE* file = std::fopen(listPath.c_str(), "r");
     FUZZ_CHECK(file != nullptr);
-    char buffer[kListingPieceCapacity + 1];
+    ListingLineReader reader(file);
     std::string_view piece;
     int pieces = 0;
-    while (ReadListingPiece(file, buffer, piece)) {
+    while (reader.Next(piece)) {
         ++pieces;
-        FUZZ_CHECK(piece.size() <= kListingPieceCapacity);
+        FUZZ_CHECK(piece.size() <= kLongestListingLine + 1);
+        // Only the last line of the file may lack its line end: no line is cut.
+        FUZZ_CHECK(piece.back() == '\n' || std::feof(file));
         const std::string line(CutAtLineEnd(piece));
         RemoteEntry entry;
         if (session.ParseListingLine(line, entry)) {

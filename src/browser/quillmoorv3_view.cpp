@@ -128,7 +128,12 @@ void CQuillmoorv3View::LoadListing() {
     WaitCursor wait;
     ClearItems();
     RemoteEntry entry;
-    if (context.session.FetchListing(entry)) FillFromListing(entry);
+    if (context.session.FetchListing(entry)) {
+        FillFromListing(entry);
+    } else if (context.session.lastListing == CFtpSession::ListingOutcome::Failed) {
+        // An empty list would claim the directory is empty.
+        ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
+    }
 }
 
 void CQuillmoorv3View::FillFromListing(const RemoteEntry& first) {

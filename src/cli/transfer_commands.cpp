@@ -137,8 +137,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.name, '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    // The listing's final reply tells a listing from a refused or broken one.
-    return session.connected != 0 && session.replyCode / 100 == 2;
+    return session.connected != 0 && session.lastListing == CFtpSession::ListingOutcome::Complete;
 }
 
 }  // namespace

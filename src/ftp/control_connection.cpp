@@ -15,6 +15,10 @@ namespace {
 constexpr std::size_t kPeekSize = 82;
 constexpr std::size_t kLineCutLength = 4000;
 constexpr std::size_t kLongestSendableLine = CFtpSession::kReplyCapacity - 2;  // room for CR LF
+// Lines of one reply that reach the log; a longer reply is read on but not logged.
+constexpr std::size_t kLoggedReplyLines = 1000;
+// Lines after which a reply that still has not ended is given up.
+constexpr std::size_t kLongestReply = 100000;
 
 }  // namespace
 
@@ -164,22 +168,49 @@ int CFtpSession::ReadLine() {
     return code;
 }
 
+// A reply, however many lines it has, must end within the time limit: a
+// server that sends continuation lines without end would otherwise hold the
+// session for ever and fill the log.
+bool CFtpSession::ReplyOverdue(std::size_t lines) {
+    const bool overdue = replyDeadline != std::chrono::steady_clock::time_point{} &&
+                         std::chrono::steady_clock::now() >= replyDeadline;
+    if (lines >= kLongestReply) {
+        LogF("Reply cut off after %zu lines: the server does not end it.", lines);
+    } else if (!overdue) {
+        return false;
+    } else if (!abortFlag) {
+        LogTimeLimit();  // a wait that ran into the limit has said so already
+    }
+    // The rest of that reply would be read as the replies to later commands:
+    // the connection is given up, as after a lost connection.
+    abortFlag = 1;
+    connected = 0;
+    shutdown(controlSocket, SHUT_RDWR);
+    return true;
+}
+
 int CFtpSession::ReadReply() {
     if (controlSocket == kNoSocket) return kNoReply;
     BusyGuard busy(busyCount);
-    for (;;) {
+    replyDeadline = timeoutSeconds > 0
+                        ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
+                        : std::chrono::steady_clock::time_point{};
+    for (std::size_t lines = 1;; ++lines) {
         const int code = ReadLine();
-        if (!replyText.empty() || !abortFlag) LogF("%s", replyText.c_str());
+        if (lines <= kLoggedReplyLines && (!replyText.empty() || !abortFlag)) LogF("%s", replyText.c_str());
+        if (lines == kLoggedReplyLines + 1)
+            LogF("Reply longer than %zu lines; the rest is not logged.", kLoggedReplyLines);
         if (!readFailure.empty()) LogF("%s", readFailure.c_str());
-        if (abortFlag) {
+        const bool validCode = code >= 100 && code <= 599;
+        const bool continued = replyText.size() > 3 && replyText[3] == '-';
+        if (!abortFlag && validCode) replyCode = code;
+        if (!abortFlag && validCode && !continued) break;
+        if (ReplyOverdue(lines) || abortFlag) {
             replyCode = 421;
             break;
         }
-        if (code >= 100 && code <= 599) replyCode = code;
-        const bool validCode = code >= 100 && code <= 599;
-        const bool continued = replyText.size() > 3 && replyText[3] == '-';
-        if (validCode && !continued) break;
     }
+    replyDeadline = {};
     busy.Release();
     if (abortFlag) return kAborted;
     return replyCode >= 100 && replyCode <= 599 ? replyCode / 100 : kNoReply;

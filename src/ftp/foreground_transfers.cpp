@@ -17,7 +17,10 @@ constexpr std::size_t kStatusTextCapacity = 511;
 bool CFtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
     type = configuredMode;
     if (type == 'F') {
-        type = TypeForNameIn(extensionTableDirectory, ExtensionKey(remoteName));
+        // A walk decides by the table it loaded; a single transfer reads the
+        // current one before it writes anything.
+        type = walkExtensionTable != nullptr ? walkExtensionTable->TypeFor(ExtensionKey(remoteName))
+                                             : TypeForName(ExtensionKey(remoteName));
     } else if (type == 'P') {
         if (ui != nullptr && !ui->AskTransferMode()) return false;
         type = 'I';
@@ -94,8 +97,14 @@ int CFtpSession::FetchListing(RemoteEntry& entry) {
         EngineUi::WaitResult::Cancelled) {
         CancelWorker(false);
         busyCount = 0;
+        lastListing = ListingOutcome::Cancelled;
     }
     if (listingFile != nullptr) std::fclose(listingFile);
+    listingFile = nullptr;
+    // Whatever arrived of a refused, broken or unstored listing is not the
+    // directory's contents; shown, it would pass for an empty directory.
+    if (lastListing == ListingOutcome::Failed) LogF("Could not get the directory listing.");
+    if (lastListing != ListingOutcome::Complete) return 0;
     listingFile = std::fopen(tempListingPath.c_str(), "r");
     if (listingFile == nullptr) {
         LogF("Couldn't open TempDirFile for reading.");

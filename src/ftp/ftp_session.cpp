@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -72,7 +73,13 @@ void CFtpSession::LogSocketError(const char* prefix, int code) {
 }
 
 CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
-    const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    std::chrono::milliseconds limit = std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    // Inside a reply the wait also ends where the whole reply is overdue.
+    if (timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(replyDeadline - std::chrono::steady_clock::now());
+        limit = std::clamp(left, std::chrono::milliseconds(1), limit);
+    }
     switch (net::WaitForSocket(socket, events, wake.Fd(), limit)) {
         case net::WaitStatus::Ready:
             return WaitOutcome::Ready;

@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ftp/engine_ui.h"
+#include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
@@ -117,6 +119,10 @@ public:
     int CountListing(const std::string& path);
     int NextEntry(RemoteEntry& entry);
     int ParseListingLine(const std::string& line, RemoteEntry& entry) const;
+    // How the last FetchListing ended. A failed listing (refused, broken off,
+    // not stored) is never an empty directory: callers say so instead.
+    enum class ListingOutcome { Complete, Failed, Cancelled };
+    ListingOutcome lastListing = ListingOutcome::Complete;
 
     // --- workers (one at a time) ---
     void StartConnectWorker();
@@ -237,15 +243,25 @@ private:
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
     int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
     class ExtensionTableScope;
+    class WalkStart;
+    void LogSkippedListingLines(std::size_t count);
+    bool ReplyOverdue(std::size_t lines);
     bool WalkTooDeep(int depth, const std::string& localPath);
     bool WalkTooLarge();
     bool StopWalkIfServerGone();
     int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
     int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
     std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
+    void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
+                               const std::string& localDir, int depth);
 
-    PartialDownload partialDownload;       // the download being received
-    std::string extensionTableDirectory;   // where a running walk looks types up
-    std::size_t walkDirectories = 0;       // directories the running walk has entered
-    bool sizeCommandUnknown = false;       // the server answered SIZE with 500 or 502
+    PartialDownload partialDownload;  // the download being received
+    // The table a running walk decides transfer types by.
+    const ExtensionTable* walkExtensionTable = nullptr;
+    // What takes a walk's first level back to where the walk started.
+    std::string walkWayBack = "..";
+    // When the reply being read is overdue (none outside ReadReply).
+    std::chrono::steady_clock::time_point replyDeadline{};
+    std::size_t walkDirectories = 0;  // directories the running walk has entered
+    bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
 };

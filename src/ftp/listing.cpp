@@ -20,13 +20,13 @@ int CFtpSession::ListToFile(const std::string& command, const std::string& path)
 int CFtpSession::CountListing(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) return 0;
-    char buffer[kListingPieceCapacity + 1];
-    std::string_view piece;
+    ListingLineReader reader(file);
+    std::string_view line;
     int lines = 0;
     std::string firstLine;
-    while (ReadListingPiece(file, buffer, piece)) {
-        if (++lines == 1) firstLine.assign(piece);
-        if (lines == 2) columnCount = CountListingFields(piece);
+    while (reader.Next(line)) {
+        if (++lines == 1) firstLine.assign(line);
+        if (lines == 2) columnCount = CountListingFields(line);
     }
     std::fclose(file);
     // Servers that send no total line (pyftpdlib, vsftpd) list a directory of
@@ -39,14 +39,22 @@ int CFtpSession::CountListing(const std::string& path) {
 
 int CFtpSession::NextEntry(RemoteEntry& entry) {
     if (listingFile == nullptr) return 0;
-    char buffer[kListingPieceCapacity + 1];
-    std::string_view piece;
-    while (ReadListingPiece(listingFile, buffer, piece)) {
-        if (ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry)) return 1;
-    }
+    ListingLineReader reader(listingFile);
+    std::string_view line;
+    bool found = false;
+    while (!found && reader.Next(line))
+        found = ParseUnixListingLine(CutAtLineEnd(line), columnCount, entry);
+    LogSkippedListingLines(reader.SkippedLines());
+    if (found) return 1;
     std::fclose(listingFile);
     listingFile = nullptr;
     return 0;
+}
+
+void CFtpSession::LogSkippedListingLines(std::size_t count) {
+    if (count > 0)
+        LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s",
+             kLongestListingLine);
 }
 
 int CFtpSession::ParseListingLine(const std::string& line, RemoteEntry& entry) const {

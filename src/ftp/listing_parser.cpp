@@ -79,24 +79,32 @@ int CountListingFields(std::string_view line) {
     return fields;
 }
 
-bool ReadListingPiece(std::FILE* file, char (&buffer)[kListingPieceCapacity + 1], std::string_view& piece) {
-    std::size_t length = 0;
-    int c = 0;
-    while (length < kListingPieceCapacity && (c = getc_unlocked(file)) != EOF) {
-        buffer[length++] = static_cast<char>(c);
-        if (c == '\n') break;
+bool ListingLineReader::Next(std::string_view& line) {
+    for (;;) {
+        buffer.clear();
+        int c = 0;
+        bool tooLong = false;
+        while ((c = getc_unlocked(file)) != EOF) {
+            if (!tooLong) buffer.push_back(static_cast<char>(c));
+            if (c == '\n') break;
+            tooLong = tooLong || buffer.size() > kLongestListingLine;
+        }
+        if (tooLong) {
+            ++skipped;
+            continue;
+        }
+        if (buffer.empty()) return false;
+        const std::size_t length = buffer.size();
+        if (buffer[length - 1] == '\n' && length >= 2 && buffer[length - 2] == '\r') {
+            buffer[length - 2] = '\n';
+            buffer.pop_back();
+        }
+        line = buffer;
+        return true;
     }
-    if (length == 0) return false;
-    if (buffer[length - 1] == '\n' && length >= 2 && buffer[length - 2] == '\r') {
-        buffer[length - 2] = '\n';
-        --length;
-    }
-    buffer[length] = '\0';
-    piece = std::string_view(buffer, length);
-    return true;
 }
 
-std::string_view CutAtLineEnd(std::string_view piece) {
-    std::size_t lf = piece.find('\n');
-    return lf == std::string_view::npos ? piece : piece.substr(0, lf);
+std::string_view CutAtLineEnd(std::string_view line) {
+    std::size_t lf = line.find('\n');
+    return lf == std::string_view::npos ? line : line.substr(0, lf);
 }

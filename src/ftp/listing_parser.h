@@ -6,9 +6,10 @@
 
 #include "ftp/remote_entry.h"
 
-// Longest piece of a listing line read at once; a longer line is read in
-// several pieces, and each piece counts as a line of its own.
-constexpr std::size_t kListingPieceCapacity = 179;
+// Longest listing line that is read at all. Names run to 255 bytes on most
+// file systems and to a few thousand on some, and a link adds its target;
+// a line past this bound is not a listing line and is skipped whole.
+constexpr std::size_t kLongestListingLine = 16384;
 
 // Parses one line of a Unix long listing ("ls -l" shape). columnCount is the
 // number of fields counted on the listing's second line: with 9 or more the
@@ -21,12 +22,27 @@ bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& e
 // the line end is not a field; a leading blank counts one extra empty field.
 int CountListingFields(std::string_view line);
 
-// Reads the next piece of a listing file opened as text: at most
-// kListingPieceCapacity characters, up to and including the next LF. A CR just
-// before the LF is dropped, since listings arrive with network line ends.
-// Bytes are kept as they are (a NUL stays in the piece, so callers can refuse
-// it). Returns false at the end of the file.
-bool ReadListingPiece(std::FILE* file, char (&buffer)[kListingPieceCapacity + 1], std::string_view& piece);
+// Reads a listing file opened as text one whole line at a time. A long name
+// must never be cut: a second piece of a line would count as a line of its own,
+// become an entry or decide the column count for the whole listing.
+class ListingLineReader {
+public:
+    // Room for a usual line up front: the reader is made once per entry read.
+    explicit ListingLineReader(std::FILE* file) : file(file) { buffer.reserve(256); }
 
-// The piece without its line end, as the parser wants it.
-std::string_view CutAtLineEnd(std::string_view piece);
+    // The next line, up to and including its LF. A CR just before the LF is
+    // dropped, since listings arrive with network line ends. Bytes are kept as
+    // they are (a NUL stays in the line, so callers can refuse it). Lines
+    // longer than kLongestListingLine are passed over and counted. Returns
+    // false at the end of the file.
+    bool Next(std::string_view& line);
+    std::size_t SkippedLines() const { return skipped; }
+
+private:
+    std::FILE* file;
+    std::string buffer;
+    std::size_t skipped = 0;
+};
+
+// The line without its line end, as the parser wants it.
+std::string_view CutAtLineEnd(std::string_view line);

@@ -1,12 +1,14 @@
 // Uploading and downloading whole directory trees, one file at a time.
 // The walks never change the process's current directory (other parts of the
 // program run in the same process); local paths are built from the root the
-// caller gave, and the extension table is looked up in the directory being
-// walked, as it always has been.
+// caller gave. An upload decides types by the extension table of each local
+// directory it reads; a download by the table in force when it starts.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -32,21 +34,84 @@ bool ServerGone(const CFtpSession& session) {
 
 }  // namespace
 
-// Sets the directory whose extension table decides the transfer types while
-// a walk is in it, and puts the previous one back when the level ends.
+// Puts a loaded extension table in charge of the transfer types while a walk
+// (or one level of it) runs, and puts the previous one back at its end.
 class CFtpSession::ExtensionTableScope {
 public:
     ExtensionTableScope(CFtpSession& session, const std::string& directory)
-        : session(session), previous(session.extensionTableDirectory) {
-        session.extensionTableDirectory = JoinLocalPath(directory, "");
+        : session(session),
+          table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
+          previous(session.walkExtensionTable) {
+        session.walkExtensionTable = &table;
     }
-    ~ExtensionTableScope() { session.extensionTableDirectory = previous; }
+    ~ExtensionTableScope() { session.walkExtensionTable = previous; }
     ExtensionTableScope(const ExtensionTableScope&) = delete;
     ExtensionTableScope& operator=(const ExtensionTableScope&) = delete;
 
 private:
     CFtpSession& session;
-    std::string previous;
+    const ExtensionTable table;
+    const ExtensionTable* previous;
+};
+
+// A walk climbs out of each directory with "CWD ..", which after a nested
+// path ("a/b") would leave the session one level below where it started. For
+// such a path the walk asks where it starts and its first level goes back
+// there; when the server cannot say, it climbs once per component.
+class CFtpSession::WalkStart {
+public:
+    WalkStart(CFtpSession& session, const std::string& remoteName) : session(session) {
+        session.walkWayBack = "..";
+        if (remoteName.find('/') == std::string::npos) return;
+        std::string start;
+        if (session.Command("PWD") == kComplete && ParseQuotedDirectory(session.replyText, start) &&
+            start.size() + 4 <= kCommandCapacity) {
+            session.walkWayBack = start;
+        } else if (std::string climb = ClimbOutOf(remoteName); !climb.empty()) {
+            session.walkWayBack = climb;
+        } else {
+            session.LogF("Cannot tell the way back from %s; the walk ends in its parent directory.",
+                         remoteName.c_str());
+        }
+    }
+    ~WalkStart() { session.walkWayBack = ".."; }
+    WalkStart(const WalkStart&) = delete;
+    WalkStart& operator=(const WalkStart&) = delete;
+
+private:
+    // The directory of a 257 reply: the text between the first quote and the
+    // next single one, with doubled quotes standing for one.
+    static bool ParseQuotedDirectory(const std::string& reply, std::string& directory) {
+        std::size_t i = reply.find('"');
+        if (i == std::string::npos) return false;
+        directory.clear();
+        for (++i; i < reply.size(); ++i) {
+            if (reply[i] != '"') {
+                directory += reply[i];
+            } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
+                directory += reply[++i];
+            } else {
+                return !directory.empty();
+            }
+        }
+        return false;
+    }
+    // "../.." for "a/b"; empty when climbing cannot lead back ("/x", "../x").
+    static std::string ClimbOutOf(const std::string& path) {
+        if (path.front() == '/') return {};
+        std::string climb;
+        std::size_t begin = 0;
+        while (begin <= path.size()) {
+            const std::size_t end = std::min(path.find('/', begin), path.size());
+            const std::string component = path.substr(begin, end - begin);
+            if (component == "..") return {};
+            if (!component.empty() && component != ".") climb += climb.empty() ? ".." : "/..";
+            begin = end + 1;
+        }
+        return climb;
+    }
+
+    CFtpSession& session;
 };
 
 bool CFtpSession::StopWalkIfServerGone() {
@@ -73,6 +138,7 @@ bool CFtpSession::WalkTooLarge() {
 int CFtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
     walkFailures = 0;
     walkDirectories = 0;
+    WalkStart start(*this, remoteName);
     return UploadTreeLevel(localRoot, remoteName, 0);
 }
 
@@ -82,49 +148,67 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
         ++walkFailures;
         return 1;
     }
+    // Read first: a directory that cannot be read leaves nothing behind on
+    // the server and is a failure of the walk, not an empty directory.
+    DIR* directory = opendir(localRoot.c_str());
+    if (directory == nullptr) {
+        LogF("Could not read local directory %s (%u)", localRoot.c_str(), static_cast<unsigned>(errno));
+        ++walkFailures;
+        return 1;
+    }
     ExtensionTableScope table(*this, localRoot);
     if (MakeDir(remoteName) != kComplete) {
+        closedir(directory);
         if (ui != nullptr) ui->ShowMessage("Error Creating Remote Directory\nPossibly a Premissions Problem");
         ++walkFailures;
         status.stopWalk = 1;
         return 1;
     }
-    ChangeDir(remoteName);
-    if (DIR* directory = opendir(localRoot.c_str())) {
-        while (dirent* item = readdir(directory)) {
-            const std::string name = item->d_name;
-            if (name == "." || name == "..") continue;
-            const std::string path = JoinLocalPath(localRoot, name);
-            struct stat info {};
-            const bool known = stat(path.c_str(), &info) == 0;
-            if (known && S_ISDIR(info.st_mode)) {
-                UploadTreeLevel(path, name, depth + 1);
-            } else if (known && !S_ISREG(info.st_mode)) {
-                // A pipe or device would block the upload for ever or never end.
-                LogF("Skipped %s: not a regular file.", path.c_str());
-                ++walkFailures;
-            } else if (UploadFile(name, &path) != kComplete) {
-                ++walkFailures;
-            }
-            if (status.stopWalk || StopWalkIfServerGone()) break;
-        }
+    if (ChangeDir(remoteName) != kComplete) {
+        // Storing on would put the directory's files into its parent.
         closedir(directory);
+        if (!StopWalkIfServerGone())
+            LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
+        ++walkFailures;
+        return 1;
     }
-    if (!ServerGone(*this)) ChangeDir("..");
+    while (dirent* item = readdir(directory)) {
+        const std::string name = item->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string path = JoinLocalPath(localRoot, name);
+        struct stat info {};
+        const bool known = stat(path.c_str(), &info) == 0;
+        if (known && S_ISDIR(info.st_mode)) {
+            UploadTreeLevel(path, name, depth + 1);
+        } else if (known && !S_ISREG(info.st_mode)) {
+            // A pipe or device would block the upload for ever or never end.
+            LogF("Skipped %s: not a regular file.", path.c_str());
+            ++walkFailures;
+        } else if (UploadFile(name, &path) != kComplete) {
+            ++walkFailures;
+        }
+        if (status.stopWalk || StopWalkIfServerGone()) break;
+    }
+    closedir(directory);
+    if (!ServerGone(*this)) ChangeDir(depth == 0 ? walkWayBack : "..");
     return 1;
 }
 
 int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
     walkFailures = 0;
     walkDirectories = 0;
-    if (localRoot != nullptr) return DownloadTreeLevel(remoteName, *localRoot, 0);
-    status.stopWalk = 0;
-    if (!IsSafeLocalName(remoteName)) {
+    if (localRoot == nullptr && !IsSafeLocalName(remoteName)) {
+        status.stopWalk = 0;
         LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         ++walkFailures;
         return 0;
     }
-    return DownloadTreeLevel(remoteName, SystemTemporaryDirectory() + remoteName, 0);
+    // The whole walk decides by the table in force when it starts: the
+    // directories it fills are new, so any table in them came from the server.
+    ExtensionTableScope table(*this, "");
+    WalkStart start(*this, remoteName);
+    return DownloadTreeLevel(remoteName,
+                             localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
 }
 
 // Reads a walk's listing file into entries and removes the file before any
@@ -132,12 +216,13 @@ int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* 
 std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPath) {
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
-        char buffer[kListingPieceCapacity + 1];
-        std::string_view piece;
+        ListingLineReader reader(file);
+        std::string_view line;
         RemoteEntry entry;
-        while (ReadListingPiece(file, buffer, piece)) {
-            if (ParseUnixListingLine(CutAtLineEnd(piece), columnCount, entry)) entries.push_back(entry);
+        while (reader.Next(line)) {
+            if (ParseUnixListingLine(CutAtLineEnd(line), columnCount, entry)) entries.push_back(entry);
         }
+        LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
     }
     std::remove(listPath.c_str());
@@ -162,11 +247,25 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         ++walkFailures;
         return 0;
     }
-    ExtensionTableScope table(*this, localDir);
     const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
-    ListToFile("LIST", listPath);
-    CountListing(listPath);
-    for (const RemoteEntry& entry : TakeWalkListing(listPath)) {
+    if (ListToFile("LIST", listPath) == kComplete) {
+        CountListing(listPath);
+        DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);
+    } else {
+        // What arrived of a refused or broken listing is not the directory.
+        std::remove(listPath.c_str());
+        rmdir(localDir.c_str());
+        if (!StopWalkIfServerGone()) LogF("Could not list remote directory %s; skipped.", remoteName.c_str());
+        ++walkFailures;
+    }
+    if (!ServerGone(*this)) ChangeDir(depth == 0 ? walkWayBack : "..");
+    return 0;
+}
+
+void CFtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
+                                        const std::string& remoteName, const std::string& localDir,
+                                        int depth) {
+    for (const RemoteEntry& entry : entries) {
         if (!IsSafeLocalName(entry.name)) {
             LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
                  remoteName.c_str());
@@ -180,6 +279,4 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         }
         if (status.stopWalk || StopWalkIfServerGone()) break;
     }
-    if (!ServerGone(*this)) ChangeDir("..");
-    return 0;
 }

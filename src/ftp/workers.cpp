@@ -25,8 +25,9 @@ int CFtpSession::RunConnect() {
 }
 
 int CFtpSession::RunList() {
-    ListToFile("LIST", tempListingPath);
-    if (!stopRequested.load()) CountListing(tempListingPath);
+    const bool stored = ListToFile("LIST", tempListingPath) == kComplete;
+    lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
+    if (stored && !stopRequested.load()) CountListing(tempListingPath);
     return 0;
 }
 

@@ -290,6 +290,22 @@ private slots:
         QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("SITE CHMOD 655 two"));
     }
 
+    void ARefusedListingIsReportedNotShownEmpty() {
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted)
+            .Expect("CWD", "250 Directory changed.\r\n")
+            .Expect("TYPE", "200 ok\r\n")
+            .Expect("PORT", "200 ok\r\n")
+            .Expect("LIST", "550 Permission denied.\r\n");
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        OpenSite(f, "Demo", "Local");
+        MessageLog messages;
+        QCOMPARE(f.view->ChangeDirectory("locked"), 2);
+        QCOMPARE(messages.texts,
+                 QStringList{"Could not get the directory listing; see the log for the reason."});
+        QVERIFY(f.session.connected);
+    }
+
     void PermissionTextsOpenTheirBoxes_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("mode");

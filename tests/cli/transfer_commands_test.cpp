@@ -65,7 +65,7 @@ TEST_F(CliList, ARefusedListingFails) {
     server.Expect("LIST", "550 Permission denied.\r\n");
     EXPECT_EQ(Run(), CliRunner::kFailure) << err.str();
     EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("Couldn't open TempDirFile for reading."), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Could not get the directory listing."), std::string::npos) << err.str();
 }
 
 }  // namespace

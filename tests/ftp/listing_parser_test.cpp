@@ -1,8 +1,9 @@
-// The Unix long-listing parser, the column count and the piecewise line reader.
+// The Unix long-listing parser, the column count and the line reader.
 #include "ftp/listing_parser.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -104,19 +105,22 @@ protected:
     testsupport::SessionHarness harness;
 };
 
-TEST_F(ListingFileTest, ReaderSplitsLongLinesAndDropsNetworkLineEnds) {
+TEST_F(ListingFileTest, ReaderGivesWholeLinesAndDropsNetworkLineEnds) {
     const std::string longLine = "-" + std::string(178, 'a') + "dcontinued";  // 189 characters
-    std::string path = Write("first\r\n" + longLine + "\n" + std::string("nul\0byte", 8) + "\nlast");
+    const std::string tooLong(kLongestListingLine + 1, 'x');
+    std::string path =
+        Write("first\r\n" + longLine + "\n" + tooLong + "\r\n" + std::string("nul\0byte", 8) + "\nlast");
     std::FILE* file = std::fopen(path.c_str(), "r");
     ASSERT_NE(file, nullptr);
-    char buffer[kListingPieceCapacity + 1];
-    std::string_view piece;
-    std::vector<std::string> pieces;
-    while (ReadListingPiece(file, buffer, piece)) pieces.emplace_back(piece);
+    ListingLineReader reader(file);
+    std::string_view line;
+    std::vector<std::string> lines;
+    while (reader.Next(line)) lines.emplace_back(line);
     std::fclose(file);
-    const std::vector<std::string> expected = {"first\n", longLine.substr(0, 179), "dcontinued\n",
-                                               std::string("nul\0byte\n", 9), "last"};
-    EXPECT_EQ(pieces, expected);
+    const std::vector<std::string> expected = {"first\n", longLine + "\n", std::string("nul\0byte\n", 9),
+                                               "last"};
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(reader.SkippedLines(), 1u) << "a line past the bound is passed over whole";
 }
 
 TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
@@ -136,34 +140,53 @@ TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
     EXPECT_EQ(session.columnCount, 8);
 }
 
-TEST_F(ListingFileTest, NextEntrySkipsNonEntriesAndSplitsA180CharacterLine) {
+// Servers without a total line (vsftpd, pyftpdlib) put an entry on the second
+// line, which decides the columns: a long name there, or anywhere, must come
+// through whole and leave every other entry as it is.
+TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
     CFtpSession& session = harness.session;
-    // 180 characters: the first 179 form an entry, the last character is a
-    // line of its own ("d"), which happens to be accepted as a directory.
-    std::string longName(180 - 44, 'n');
-    std::string longLine = "-rw-r--r--   1 ftp      ftp       1 Jan  1  2020 " + longName;
-    longLine.resize(179);
-    longLine += "d";
-    std::string path = Write("total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n" +
-                             longLine + "\nlrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
+    const std::string prefix = "-rw-r--r--    1 1000     1000            5 Jan 01  2020 ";
+    const std::string longName = std::string(1200, 'n') + " with blanks";
+    const std::vector<std::string> names = {"short", longName, "link -> " + longName, std::string(255, 'z')};
+    for (std::size_t position = 0; position < names.size(); ++position) {
+        SCOPED_TRACE(position);
+        std::vector<std::string> order = names;
+        std::rotate(order.begin(), order.begin() + static_cast<long>(position), order.end());
+        std::string text;
+        for (const std::string& name : order)
+            text += (name[0] == 'l' ? "l" + prefix.substr(1) : prefix) + name + "\r\n";
+        const std::string path = Write(text + std::string(kLongestListingLine + 10, '-') + "\r\n");
+        session.columnCount = 0;
+        EXPECT_EQ(session.CountListing(path), 4);
+        EXPECT_GE(session.columnCount, 9) << "the columns of a whole line, not of a piece of one";
+        session.listingFile = std::fopen(path.c_str(), "r");
+        ASSERT_NE(session.listingFile, nullptr);
+        std::vector<std::string> read;
+        RemoteEntry entry;
+        while (session.NextEntry(entry)) {
+            EXPECT_EQ(entry.group, "1000");
+            EXPECT_EQ(entry.sizeText, "5");
+            read.push_back(entry.name);
+        }
+        EXPECT_EQ(read, order);
+    }
+    EXPECT_TRUE(harness.HasLine("Skipped 1 listing line longer than 16384 characters.")) << harness.Joined();
+}
+
+TEST_F(ListingFileTest, NextEntrySkipsNonEntries) {
+    CFtpSession& session = harness.session;
+    std::string path = Write(
+        "total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n"
+        "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
     session.CountListing(path);
     session.listingFile = std::fopen(path.c_str(), "r");
     ASSERT_NE(session.listingFile, nullptr);
 
     std::vector<std::string> names;
-    std::vector<int> kinds;
     RemoteEntry entry;
-    while (session.NextEntry(entry)) {
-        names.push_back(entry.name);
-        kinds.push_back(entry.isFile);
-    }
+    while (session.NextEntry(entry)) names.push_back(entry.name);
     EXPECT_EQ(session.listingFile, nullptr) << "the file is closed at its end";
-    ASSERT_EQ(names.size(), 4u);
-    EXPECT_EQ(names[0], "a b");
-    EXPECT_EQ(names[1], longLine.substr(49, 179 - 49));
-    EXPECT_EQ(names[2], "");
-    EXPECT_EQ(kinds[2], 0);
-    EXPECT_EQ(names[3], "l -> a b");
+    EXPECT_EQ(names, std::vector<std::string>({"a b", "l -> a b"}));
 }
 
 }  // namespace

@@ -68,6 +68,27 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
     EXPECT_LE(s.session.replyText.size(), CFtpSession::kReplyCapacity);
 }
 
+// Continuation lines without end, each arriving well within the time limit:
+// the reply as a whole ends at the limit, with a bounded log, and the session
+// gives the connection up rather than read the rest as later replies.
+TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.session.timeoutSeconds = 1;
+    s.server.Expect("CWD", [](ScriptedConnection& connection, const std::string&) {
+        std::string burst;
+        for (int i = 0; i < 100; ++i) burst += "250-and there is more\r\n";
+        const Stopwatch clock;
+        while (clock.Elapsed() < 6s && connection.Pause(10ms)) connection.Send(burst);
+    });
+    Stopwatch clock;
+    EXPECT_EQ(s.session.ChangeDir("pub"), 4);
+    EXPECT_LT(clock.Elapsed(), 3s);
+    EXPECT_FALSE(s.session.connected);
+    EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server."));
+    EXPECT_LT(s.harness.Lines().size(), 1100u);
+}
+
 TEST_F(HostileReplyTest, MegabyteLineThenAFinalLineIsReadWhole) {
     s.server.SetGreeting("220-" + std::string(1 << 20, 'b') + "\r\n220 ready\r\n");
     s.server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");

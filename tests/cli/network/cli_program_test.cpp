@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -85,6 +86,62 @@ INSTANTIATE_TEST_SUITE_P(Servers, CliProgram, testing::ValuesIn(kServers),
                          [](const testing::TestParamInfo<ServerKind>& info) {
                              return std::string(info.param.name);
                          });
+
+// A listing that fails at the top or below it is a failed command, never an
+// empty directory.
+TEST(CliProgramListings, FailedListingsExitOne) {
+    using testsupport::ScriptedConnection;
+    using testsupport::ScriptedFtpServer;
+    const auto refuse = [](ScriptedFtpServer& server) {
+        server.Expect("TYPE", "200 ok\r\n")
+            .Expect("PORT", "200 ok\r\n")
+            .Expect("LIST", "550 Permission denied.\r\n");
+    };
+    const auto reset = [](ScriptedFtpServer& server) {
+        server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+        server.Expect("LIST", [](ScriptedConnection& connection, const std::string&) {
+            connection.Send("150 Listing.\r\n");
+            testsupport::DataLink link = connection.ConnectToLastPort();
+            link.SendAll("total 1\r\n-rw-r--r--   1 ftp ftp 3 Jan  1  2020 a");
+            link.Reset();
+            connection.Send("226 Transfer complete.\r\n");
+        });
+    };
+    const auto listSub = [](ScriptedFtpServer& server) {
+        server.Expect("CWD", "250 ok\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+        server.Expect("LIST", [](ScriptedConnection& connection, const std::string&) {
+            connection.Send("150 Listing.\r\n");
+            connection.ConnectToLastPort().SendAll(
+                "total 1\r\ndrwxr-xr-x   2 ftp ftp 0 Jan  1  2020 sub\r\n");
+            connection.Send("226 Transfer complete.\r\n");
+        });
+        server.Expect("CWD", "250 ok\r\n");
+    };
+    const auto climbOut = [](ScriptedFtpServer& server) {
+        server.Expect("CWD", "250 ok\r\n").Expect("CWD", "250 ok\r\n");  // out of sub, then of top
+    };
+    struct Row {
+        const char* command;
+        std::vector<std::function<void(ScriptedFtpServer&)>> steps;
+    };
+    const Row rows[] = {
+        {"ls", {reset}},
+        {"getdir top", {listSub, refuse, climbOut}},
+    };
+    for (const Row& row : rows) {
+        testsupport::TempDir local{"quillmoor-cli-ls"};
+        ScriptedFtpServer server;
+        server.Expect("USER", "331 password\r\n").Expect("PASS", "230 in\r\n");
+        for (const auto& step : row.steps) step(server);
+        const RunResult run =
+            RunProgram({"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(),
+                        QUILLMOOR_CLI_PATH, "--email", "e@x", server.HostText(), row.command},
+                       60s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
+        EXPECT_EQ(run.exitCode, 1) << row.command << "\n" << run.err;
+        EXPECT_EQ(run.out, "") << row.command;
+        EXPECT_TRUE(server.Mismatches().empty()) << row.command << "\n" << run.err;
+    }
+}
 
 TEST(CliProgramSignals, CtrlCCancelsAWaitingLogin) {
     testsupport::TempDir config{"quillmoor-cli-config"};

@@ -2,7 +2,9 @@
 // files and trees, ASCII and binary, compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
@@ -119,9 +121,14 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
     EXPECT_FALSE(harness.status.stopWalk) << harness.Joined();
     EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
 
+    // The download decides by the table in force where it starts, not by the
+    // copy of the table it brings back.
     const fs::path copy = local / "copy";
     const std::string copyPath = copy.string();
+    local.WriteFile("Extension.ftp", "A TXT\n");
+    fs::current_path(local.Path());
     EXPECT_EQ(session.DownloadTree("tree", &copyPath), 0);
+    fs::current_path(startDirectory);
     EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
     EXPECT_EQ(fs::current_path(), startDirectory);
     EXPECT_TRUE(TreeContents(copy) == TreeContents(source)) << harness.Joined();
@@ -135,6 +142,37 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
         sawTree = sawTree || entry.name == "tree";
     }
     EXPECT_TRUE(sawTree) << harness.Joined();
+}
+
+// Servers without a total line put an entry first: a name as long as the
+// file system allows, there or anywhere, and a link to a long path come
+// through whole, and every other entry keeps its columns.
+TEST_P(RealServerTest, LongNamesComeThroughWhole) {
+    const fs::path disk = server->WritableDir() / "long";
+    const std::string longName = std::string(200, 'n') + " with blanks " + std::string(42, 'e');  // 255 bytes
+    const std::string longTarget = std::string(1100, '/') + "x";
+    fs::create_directories(disk);
+    for (const std::string& name : {longName, std::string("a.txt"), std::string("zz") + longName.substr(2)}) {
+        std::ofstream(disk / name) << "12345";
+    }
+    fs::create_symlink(longTarget, disk / "link");
+    CFtpSession& session = harness.session;
+    ASSERT_EQ(session.ChangeDir("long"), 2) << harness.Joined();
+
+    std::map<std::string, std::string> sizes;
+    RemoteEntry entry;
+    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
+        sizes[entry.name] = entry.sizeText;
+    EXPECT_EQ(session.lastListing, CFtpSession::ListingOutcome::Complete);
+    ASSERT_EQ(sizes.size(), 4u) << harness.Joined();
+    EXPECT_EQ(sizes[longName], "5");
+    EXPECT_EQ(sizes["a.txt"], "5");
+    EXPECT_EQ(sizes["zz" + longName.substr(2)], "5");
+    // Servers show a link's target, or leave it out.
+    const auto link = std::find_if(sizes.begin(), sizes.end(),
+                                   [](const auto& item) { return item.first.rfind("link", 0) == 0; });
+    ASSERT_NE(link, sizes.end());
+    EXPECT_TRUE(link->first == "link" || link->first == "link -> " + longTarget) << link->first;
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,

@@ -284,15 +284,17 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
     EXPECT_EQ(s.session.FetchListing(entry), 0);
     EXPECT_EQ(s.session.columnCount, 8);
+    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Complete) << "empty, not failed";
 }
 
-TEST_F(TransferTest, RefusedListingLeavesNoListingFile) {
+TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
     s.server.Expect("TYPE", "200 ok\r\n")
         .Expect("PORT", "200 ok\r\n")
         .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_TRUE(s.harness.HasLine("Couldn't open TempDirFile for reading.")) << s.harness.Joined();
+    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Failed);
+    EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 0);
 }
 

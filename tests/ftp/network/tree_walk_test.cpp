@@ -1,7 +1,11 @@
 // Directory walks: order of the exchange, hostile names from the server, link
-// loops, the extension table of the walked directory, the current directory.
+// loops, the extension table, listings and directories that fail, the current
+// directory on both sides.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -122,23 +126,61 @@ TEST_F(TreeWalkTest, ExistingLocalDirectoryTransfersNothing) {
     EXPECT_TRUE(s.Commands().empty());
 }
 
-TEST_F(TreeWalkTest, DownloadLooksTypesUpInTheDirectoryBeingFilled) {
+// A table that arrives in the walk changes nothing for the rest of it: a
+// binary file named like a text file still arrives unaltered.
+TEST_F(TreeWalkTest, DownloadedExtensionTableDecidesNothingInItsWalk) {
     s.session.configuredMode = 'F';
     s.server.Expect("CWD", "250 ok\r\n");
     s.ScriptIncoming("LIST", "150 Listing.\r\n",
-                     "total 2\r\n" + FileLine("Extension.ftp") + FileLine("notes.txt"));
+                     "total 2\r\n" + FileLine("Extension.ftp") + FileLine("image.txt"));
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "A TXT\n");
-    s.ScriptIncoming("RETR", "150 Opening.\r\n", "text\r\n");
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "\x89PNG\r\n\x1a\n");
     s.server.Expect("CWD", "250 ok\r\n");
     const std::string root = (dir / "docs").string();
     s.session.DownloadTree("docs", &root);
     const auto commands = s.Commands();
     ASSERT_EQ(commands.size(), 12u);
-    EXPECT_EQ(commands[4], "TYPE I") << "no table yet for Extension.ftp itself";
     EXPECT_EQ(commands[5], "SIZE Extension.ftp") << "answered 502: not asked again";
     EXPECT_EQ(commands[7], "RETR Extension.ftp");
-    EXPECT_EQ(commands[8], "TYPE A") << "the table just downloaded into the directory decides";
-    EXPECT_EQ(TempDir::ReadFile(dir / "docs" / "notes.txt"), "text\n");
+    EXPECT_EQ(commands[8], "TYPE I") << "the table just downloaded is not the walk's table";
+    EXPECT_EQ(TempDir::ReadFile(dir / "docs" / "image.txt"), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(s.session.walkFailures, 0);
+}
+
+// "CWD .." climbs one level only; a walk given a nested path goes back to
+// the directory the server named, or climbs once per component.
+TEST_F(TreeWalkTest, NestedPathWalksEndWhereTheyStarted) {
+    struct Row {
+        bool upload;
+        const char* pwdReply;
+        const char* wayBack;
+    };
+    const Row rows[] = {
+        {false, "257 \"/srv/ftp \"\"q\"\"\" is the current directory.\r\n", "CWD /srv/ftp \"q\""},
+        {false, "500 PWD not understood.\r\n", "CWD ../.."},
+        {true, "257 \"/srv/ftp\"\r\n", "CWD /srv/ftp"},
+        {true, "550 Not allowed.\r\n", "CWD ../.."},
+    };
+    dir.WriteFile("up/a.txt", "x");
+    int round = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pwdReply);
+        s.server.Expect("PWD", row.pwdReply);
+        if (row.upload) {
+            s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
+            s.ScriptOutgoing(std::make_shared<CapturedBytes>());
+            s.server.Expect("CWD", "250 ok\r\n");
+            s.session.UploadTree((dir / "up").string(), "a/b");
+        } else {
+            s.server.Expect("CWD", "250 ok\r\n");
+            s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
+            s.server.Expect("CWD", "250 ok\r\n");
+            const std::string root = (dir / ("down" + std::to_string(++round))).string();
+            s.session.DownloadTree("a/b", &root);
+        }
+        EXPECT_EQ(s.Commands().back(), row.wayBack);
+        EXPECT_EQ(s.session.walkFailures, 0);
+    }
 }
 
 // The order in which the walk will meet the entries of a local directory.
@@ -197,6 +239,62 @@ TEST_F(TreeWalkTest, RefusedRemoteDirectoryStopsTheUploadWalk) {
               std::vector<std::string>({"Error Creating Remote Directory\nPossibly a Premissions Problem"}));
     EXPECT_TRUE(s.harness.status.stopWalk);
     EXPECT_EQ(s.Commands(), std::vector<std::string>({"MKD remote", "MKD remote"}));
+}
+
+// The directory was made but cannot be entered: storing on would put its
+// files into the parent directory.
+TEST_F(TreeWalkTest, RemoteDirectoryThatCannotBeEnteredGetsNothing) {
+    dir.WriteFile("root/a.txt", "x");
+    s.server.Expect("MKD", "257 Created.\r\n");
+    s.server.Expect("CWD", "550 Permission denied.\r\n").Expect("CWD", "550 Permission denied.\r\n");
+    s.session.UploadTree((dir / "root").string(), "remote");
+    EXPECT_EQ(s.Commands(), std::vector<std::string>({"MKD remote", "CWD remote", "CWD remote"}));
+    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory remote; nothing stored in it."))
+        << s.harness.Joined();
+}
+
+// Root reads every directory; the test thread gives that override up while
+// the walk runs (capabilities belong to each thread), so the case means the
+// same for every user.
+class WithoutReadOverride {
+public:
+    WithoutReadOverride() {
+        if (syscall(SYS_capget, &header, saved) != 0) return;
+        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        changed = syscall(SYS_capset, &header, lowered) == 0;
+    }
+    ~WithoutReadOverride() {
+        if (changed) syscall(SYS_capset, &header, saved);
+    }
+    WithoutReadOverride(const WithoutReadOverride&) = delete;
+    WithoutReadOverride& operator=(const WithoutReadOverride&) = delete;
+
+private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    bool changed = false;
+};
+
+TEST_F(TreeWalkTest, UnreadableLocalDirectoryIsAFailure) {
+    dir.WriteFile("root/a.txt", "x");
+    dir.WriteFile("root/locked/b.txt", "y");
+    std::filesystem::permissions(dir / "root" / "locked", std::filesystem::perms::none);
+    s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
+    s.ScriptOutgoing(std::make_shared<CapturedBytes>());
+    s.server.Expect("CWD", "250 ok\r\n");
+    {
+        WithoutReadOverride unprivileged;
+        s.session.UploadTree((dir / "root").string(), "remote");
+    }
+    std::filesystem::permissions(dir / "root" / "locked", std::filesystem::perms::owner_all);
+    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_TRUE(
+        s.harness.HasLine("Could not read local directory " + (dir / "root" / "locked").string() + " (13)"))
+        << s.harness.Joined();
+    const auto commands = s.Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "MKD locked"), 0) << "nothing made for it";
 }
 
 // A local tree whose two links lead back to its own top doubles with every
