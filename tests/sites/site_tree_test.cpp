@@ -109,6 +109,8 @@ private slots:
 
         // A relabelled group and a deleted site reach the file at destruction.
         OpenTree(written);
+        MessageRecorder messages;
+        messages.answer = MessageAnswer::Yes;
         tree->RelabelGroup(QStringLiteral("G"), QStringLiteral("Renamed"));
         tree->setCurrentItem(Group(0)->child(0));
         tree->DeleteSelected();
@@ -127,11 +129,14 @@ private slots:
 
         QFile::remove(path);
         QVERIFY(QDir().mkpath(path));  // a directory where the file should be
+        MessageRecorder messages;
         OpenTree({});
         QCOMPARE(tree->topLevelItemCount(), 0);
         tree.reset();
         QVERIFY(QFileInfo(path).isDir());
         QCOMPARE(logLines.size(), 1);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts[0].contains(QStringLiteral("it is a directory")));
         QDir(path).removeRecursively();
     }
 
@@ -369,6 +374,8 @@ private slots:
 
     void deleteAsksToDisconnectFromTheCurrentSitesHost() {
         OpenTree(Entry("a", "G", "ftp.same") + Entry("b", "G", "ftp.same"));
+        MessageRecorder messages;
+        messages.answer = MessageAnswer::Yes;
         QTreeWidgetItem* group = Group(0);
         tree->SetCurrentNode(group->child(0));
         tree->WalkToPath(QStringLiteral("pub"));
@@ -401,8 +408,17 @@ private slots:
         tree->DeleteSelected();
         QCOMPARE(Group(0)->child(0)->childCount(), 1);
 
+        // A group goes with its sites only once the user says yes.
+        MessageRecorder messages;
+        messages.answer = MessageAnswer::No;
         tree->setCurrentItem(Group(0));
         tree->setFocus();
+        QTest::keyClick(tree.get(), Qt::Key_Delete);
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(messages.texts, QStringList{QStringLiteral(
+                                     "Are you sure you want to delete the group \"G\" and its 1 site(s)? They "
+                                     "will be gone forever.")});
+        messages.answer = MessageAnswer::Yes;
         QTest::keyClick(tree.get(), Qt::Key_Delete);
         QCOMPARE(tree->topLevelItemCount(), 1);
         QCOMPARE(tree->CurrentNode(), nullptr);

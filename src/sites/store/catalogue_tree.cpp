@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
 
 namespace {
 
@@ -12,7 +13,26 @@ bool LabelLess(const std::string& a, const std::string& b) {
     });
 }
 
+int FindGroup(const CatalogueTree& tree, const std::string& label) {
+    for (int index = 0; index < tree.GroupCount(); ++index) {
+        if (tree.GroupLabel(index) == label) return index;
+    }
+    return -1;
+}
+
 }  // namespace
+
+void CatalogueTree::AppendSites(int group, const std::vector<SiteProfile>& profiles) {
+    for (const SiteProfile& profile : profiles) InsertSite(group, SiteCount(group), profile);
+}
+
+std::vector<SiteProfile> CatalogueTree::SitesOf(int group) const {
+    std::vector<SiteProfile> sites;
+    const int count = SiteCount(group);
+    sites.reserve(static_cast<std::size_t>(count));
+    for (int site = 0; site < count; ++site) sites.push_back(SiteAt(group, site));
+    return sites;
+}
 
 int SortedSitePosition(const CatalogueTree& tree, int group, const std::string& label) {
     const int count = tree.SiteCount(group);
@@ -22,19 +42,51 @@ int SortedSitePosition(const CatalogueTree& tree, int group, const std::string& 
     return count;
 }
 
-void PlaceProfile(CatalogueTree& tree, SiteProfile profile) {
+SitePlace PlaceProfile(CatalogueTree& tree, SiteProfile profile) {
     if (profile.group.empty()) profile.group = kDefaultGroupName;
 
-    int group = -1;
-    for (int index = 0; index < tree.GroupCount(); ++index) {
-        if (tree.GroupLabel(index) == profile.group) {
-            group = index;
-            break;
-        }
-    }
-    if (group < 0) group = tree.AppendGroup(profile.group);
+    SitePlace place;
+    place.group = FindGroup(tree, profile.group);
+    if (place.group < 0) place.group = tree.AppendGroup(profile.group);
 
-    if (profile.name == kGroupPlaceholderName) return;
+    if (profile.name == kGroupPlaceholderName) return place;
     profile.kind = static_cast<int>(ItemKind::Site);
-    tree.InsertSite(group, SortedSitePosition(tree, group, profile.name), profile);
+    place.site = SortedSitePosition(tree, place.group, profile.name);
+    tree.InsertSite(place.group, place.site, profile);
+    return place;
+}
+
+void PlaceProfiles(CatalogueTree& tree, std::vector<SiteProfile> profiles) {
+    // Groups by label (the first of equal labels, as FindGroup), and the sites
+    // each group receives, in arrival order.
+    std::unordered_map<std::string, int> groups;
+    for (int index = tree.GroupCount() - 1; index >= 0; --index) groups[tree.GroupLabel(index)] = index;
+    std::vector<std::vector<SiteProfile>> arriving(static_cast<std::size_t>(tree.GroupCount()));
+    for (SiteProfile& profile : profiles) {
+        if (profile.group.empty()) profile.group = kDefaultGroupName;
+        auto [found, added] = groups.try_emplace(profile.group, 0);
+        if (added) {
+            found->second = tree.AppendGroup(profile.group);
+            arriving.resize(static_cast<std::size_t>(found->second) + 1);
+        }
+        if (profile.name == kGroupPlaceholderName) continue;
+        profile.kind = static_cast<int>(ItemKind::Site);
+        arriving[static_cast<std::size_t>(found->second)].push_back(std::move(profile));
+    }
+    for (std::size_t group = 0; group < arriving.size(); ++group) {
+        std::vector<SiteProfile>& sites = arriving[group];
+        if (sites.empty()) continue;
+        const int index = static_cast<int>(group);
+        if (tree.SiteCount(index) > 0) {
+            // A group that had sites before may be in any order; each goes in
+            // where a single insert would put it.
+            for (const SiteProfile& profile : sites)
+                tree.InsertSite(index, SortedSitePosition(tree, index, profile.name), profile);
+            continue;
+        }
+        // Inserting one by one after any equal label is a stable sort.
+        std::stable_sort(sites.begin(), sites.end(),
+                         [](const SiteProfile& a, const SiteProfile& b) { return LabelLess(a.name, b.name); });
+        tree.AppendSites(index, sites);
+    }
 }
