@@ -191,3 +191,9 @@ if [ -x "$gui_bench" ]; then
   echo "== list view: $list_entries entries shown in details mode, ten refreshes"
   QT_QPA_PLATFORM=offscreen "$gui_bench" "$list_entries"
 fi
+
+# --- start-up with large catalogues, and folders into the site tree ---
+if [ -f "${GUI_BUILD_DIR:-build}/build.ninja" ]; then
+  echo
+  bench/startup.sh
+fi

@@ -76,6 +76,11 @@ SiteProfile ProfileOf(const QTreeWidgetItem* item) {
 }
 
 void SetProfileOf(QTreeWidgetItem* item, const SiteProfile& profile) {
+    // A profile read from the file is tagged already: no copy on the way in.
+    if (profile.kind == static_cast<int>(ItemKind::Site)) {
+        item->setData(0, kProfileRole, QVariant::fromValue(profile));
+        return;
+    }
     SiteProfile stored = profile;
     stored.kind = static_cast<int>(ItemKind::Site);
     item->setData(0, kProfileRole, QVariant::fromValue(stored));

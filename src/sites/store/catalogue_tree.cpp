@@ -13,6 +13,25 @@ bool LabelLess(const std::string& a, const std::string& b) {
     });
 }
 
+std::string Lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The order inserting one by one after any equal label gives: a stable sort.
+// Lowering each label once, and moving each profile once, keeps it cheap.
+std::vector<SiteProfile> SortedByLabel(std::vector<SiteProfile> sites) {
+    std::vector<std::pair<std::string, std::size_t>> keys;
+    keys.reserve(sites.size());
+    for (std::size_t index = 0; index < sites.size(); ++index) keys.emplace_back(Lowered(sites[index].name), index);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<SiteProfile> sorted;
+    sorted.reserve(sites.size());
+    for (const auto& key : keys) sorted.push_back(std::move(sites[key.second]));
+    return sorted;
+}
+
 int FindGroup(const CatalogueTree& tree, const std::string& label) {
     for (int index = 0; index < tree.GroupCount(); ++index) {
         if (tree.GroupLabel(index) == label) return index;
@@ -84,9 +103,6 @@ void PlaceProfiles(CatalogueTree& tree, std::vector<SiteProfile> profiles) {
                 tree.InsertSite(index, SortedSitePosition(tree, index, profile.name), profile);
             continue;
         }
-        // Inserting one by one after any equal label is a stable sort.
-        std::stable_sort(sites.begin(), sites.end(),
-                         [](const SiteProfile& a, const SiteProfile& b) { return LabelLess(a.name, b.name); });
-        tree.AppendSites(index, sites);
+        tree.AppendSites(index, SortedByLabel(std::move(sites)));
     }
 }
