@@ -2,7 +2,9 @@
 # Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
 # active mode, interleaving the two clients round by round, and prints the
 # ratios of the medians; then the listing parser alone, the cost of 512-byte
-# send blocks and the CLI's peak memory.
+# send blocks and the CLI's peak memory; with a desktop build, the list fill
+# and bench/startup.sh (start-up with large catalogues, folders into the site
+# tree; lower is better there, each beside its target).
 #
 #   BUILD_DIR           build directory (default build-bench, Release, made if missing)
 #   BENCH_SIZE_MB       size of the transferred file (default 1024)
