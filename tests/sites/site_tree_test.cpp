@@ -164,6 +164,47 @@ private slots:
         QCOMPARE(tree->AddDirectoryNode(QStringLiteral("x")), nullptr);
     }
 
+    // The folders of a listing are found by label through an index; a label
+    // changed or an item removed behind its back must never be answered from it.
+    void directoryIndexFollowsRenamesAndRemovals() {
+        OpenTree(Entry("site", "G"));
+        QTreeWidgetItem* site = Group(0)->child(0);
+        tree->SetCurrentNode(site);
+        QTreeWidgetItem* a = tree->AddDirectoryNode(QStringLiteral("a"));
+        QTreeWidgetItem* b = tree->AddDirectoryNode(QStringLiteral("b"));
+        QCOMPARE(tree->AddDirectoryNode(QStringLiteral("a")), a);
+        a->setText(0, QStringLiteral("c"));
+        QCOMPARE(tree->AddDirectoryNode(QStringLiteral("c")), a);
+        QTreeWidgetItem* newA = tree->AddDirectoryNode(QStringLiteral("a"));
+        QVERIFY(newA != a);
+        tree->RemoveItem(b);
+        QTreeWidgetItem* newB = tree->AddDirectoryNode(QStringLiteral("b"));
+        QCOMPARE(newB->parent(), site);
+        QCOMPARE(site->childCount(), 3);
+        // Another node's children are not taken for this one's.
+        tree->SetCurrentNode(newA);
+        QVERIFY(tree->AddDirectoryNode(QStringLiteral("b")) != newB);
+        QCOMPARE(newA->childCount(), 1);
+    }
+
+    // A large catalogue reaches the tree as one insertion per group, not one
+    // per site (each of which made the view and the placing scan the group).
+    void largeCatalogueLoadsInOneInsertionPerGroup() {
+        QByteArray text;
+        for (int site = 0; site < 20000; ++site)
+            text += Entry("s" + QByteArray::number(site * 7919 % 20000), site % 2 ? "Odd" : "Even");
+        WriteFileBytes(path, text);
+        tree = std::make_unique<CSiteTree>(*store);
+        QSignalSpy inserted(tree->model(), &QAbstractItemModel::rowsInserted);
+        tree->LoadCatalogue();
+        QCOMPARE(inserted.count(), 4);
+        QCOMPARE(Group(0)->text(0), QStringLiteral("Even"));
+        QCOMPARE(Group(1)->childCount(), 10000);
+        QCOMPARE(Group(0)->child(0)->text(0), QStringLiteral("s0"));
+        for (int index = 1; index < 10000; ++index)
+            QVERIFY(Group(1)->child(index - 1)->text(0) < Group(1)->child(index)->text(0));
+    }
+
     void goToParentTellsWhatTheParentIs() {
         OpenTree(Entry("site", "G"));
         QTreeWidgetItem* site = Group(0)->child(0);
