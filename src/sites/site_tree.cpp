@@ -41,6 +41,9 @@ CSiteTree::~CSiteTree() {
     SaveCatalogue();
     removingItems = true;
     clear();
+    // The model outlives this part of the object and still signals while
+    // QWidget's destructor deletes it.
+    disconnect(model(), nullptr, this, nullptr);
 }
 
 void CSiteTree::LoadCatalogue() {
