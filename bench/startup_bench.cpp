@@ -100,8 +100,8 @@ Cost AddFolders(int folders) {
 
 void Row(const char* what, const Cost& cost, const Cost& baseline, double target) {
     const double extra = cost.wall - baseline.wall;
-    std::printf("%-44s %8.3f s wall %8.3f s CPU   +%.3f s over empty  (target +%.1f s: %s)\n", what, cost.wall,
-                cost.cpu, extra, target, extra <= target ? "met" : "MISSED");
+    std::printf("%-44s %8.3f s wall %8.3f s CPU   +%.3f s over empty  (target +%.1f s: %s)\n", what,
+                cost.wall, cost.cpu, extra, target, extra <= target ? "met" : "MISSED");
 }
 
 }  // namespace
@@ -111,8 +111,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir directory;
 
-    std::printf("Site tree start-up: read the catalogue and show the tree (lower is better; the target is\n"
-                "the time above an empty catalogue)\n");
+    std::printf(
+        "Site tree start-up: read the catalogue and show the tree (lower is better; the target is\n"
+        "the time above an empty catalogue)\n");
     StartTree(WriteCatalogue(directory.path(), 1, 1));  // warms the style and fonts up
     const Cost empty = StartTree(WriteCatalogue(directory.path(), 1, 0));
     Row("empty catalogue", empty, empty, 0.5);
@@ -121,13 +122,14 @@ int main(int argc, char** argv) {
     const std::string largest = WriteCatalogue(directory.path(), 1000, 100000);
     const Cost parsing = ReadOnly(largest);
     Row("100,000 sites in 1,000 groups", StartTree(largest), empty, 0.5);
-    std::printf("  of which reading the file into plain vectors: %.3f s wall %.3f s CPU\n", parsing.wall, parsing.cpu);
+    std::printf("  of which reading the file into plain vectors: %.3f s wall %.3f s CPU\n", parsing.wall,
+                parsing.cpu);
 
     std::printf("\nFolders of a listing added to the site tree and shown (CPU time; lower is better)\n");
     for (const auto& [folders, target] : {std::pair{10000, 0.3}, std::pair{50000, 1.0}}) {
         const Cost cost = AddFolders(folders);
-        std::printf("%6d folders %27s %8.3f s wall %8.3f s CPU   (target %.1f s CPU: %s)\n", folders, "", cost.wall,
-                    cost.cpu, target, cost.cpu <= target ? "met" : "MISSED");
+        std::printf("%6d folders %27s %8.3f s wall %8.3f s CPU   (target %.1f s CPU: %s)\n", folders, "",
+                    cost.wall, cost.cpu, target, cost.cpu <= target ? "met" : "MISSED");
     }
     return 0;
 }

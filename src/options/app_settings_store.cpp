@@ -76,8 +76,9 @@ QString NotRegularFile(const QString& path) {
                        : S_ISFIFO(info.st_mode) ? "a FIFO"
                        : S_ISSOCK(info.st_mode) ? "a socket"
                                                 : "a device";
-    return QStringLiteral("The settings file %1 is %2, not a regular file. The default settings are used "
-                          "and changes are not saved.")
+    return QStringLiteral(
+               "The settings file %1 is %2, not a regular file. The default settings are used "
+               "and changes are not saved.")
         .arg(path, QString::fromLatin1(kind));
 }
 

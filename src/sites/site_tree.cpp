@@ -199,7 +199,8 @@ bool CSiteTree::ConfirmDelete(QTreeWidgetItem* item) {
                                              "gone forever.")
                                   .arg(item->text(0)));
     int sites = 0;
-    for (int index = 0; index < item->childCount(); ++index) sites += KindOf(item->child(index)) == ItemKind::Site;
+    for (int index = 0; index < item->childCount(); ++index)
+        sites += KindOf(item->child(index)) == ItemKind::Site;
     return AskYesNo(this, QStringLiteral("Are you sure you want to delete the group \"%1\" and its %2 "
                                          "site(s)? They will be gone forever.")
                               .arg(item->text(0))

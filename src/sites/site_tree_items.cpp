@@ -53,8 +53,8 @@ QTreeWidgetItem* MakeGroupItem(const QString& label) {
 }
 
 QTreeWidgetItem* MakeSiteItem(const SiteProfile& profile) {
-    QTreeWidgetItem* item = MakeItem(ToQt(profile.name), ItemKind::Site, ItemIcons::Current().site,
-                                     QStringLiteral("Site"));
+    QTreeWidgetItem* item =
+        MakeItem(ToQt(profile.name), ItemKind::Site, ItemIcons::Current().site, QStringLiteral("Site"));
     SetProfileOf(item, profile);
     return item;
 }

@@ -35,23 +35,31 @@ const QString kEmail = QStringLiteral("someone@example.org");
 // Why a shown widget cannot be read whole ("" when it can).
 QString Squeezed(const QWidget* widget) {
     const auto name = [widget] {
-        return QString::fromLatin1(widget->metaObject()->className()) + " \"" + widget->accessibleName() + "\"";
+        return QString::fromLatin1(widget->metaObject()->className()) + " \"" + widget->accessibleName() +
+               "\"";
     };
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
         if (label->text().isEmpty()) return {};
-        const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
-        if (label->height() < needed) return name() + QStringLiteral(" is %1 px high, its text needs %2").arg(label->height()).arg(needed);
+        const int needed =
+            label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        if (label->height() < needed)
+            return name() +
+                   QStringLiteral(" is %1 px high, its text needs %2").arg(label->height()).arg(needed);
         if (!label->wordWrap() && label->width() < label->minimumSizeHint().width())
             return name() + QStringLiteral(" is cut: %1 px wide").arg(label->width());
         return {};
     }
     const bool field = qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
-                       qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QAbstractButton*>(widget);
+                       qobject_cast<const QAbstractSpinBox*>(widget) ||
+                       qobject_cast<const QAbstractButton*>(widget);
     if (!field) return {};
     const QSize needed = widget->minimumSizeHint().expandedTo(QSize(0, widget->sizeHint().height()));
     if (widget->height() < needed.height() || widget->width() < needed.width())
         return name() + QStringLiteral(" is %1x%2, needs %3x%4")
-                            .arg(widget->width()).arg(widget->height()).arg(needed.width()).arg(needed.height());
+                            .arg(widget->width())
+                            .arg(widget->height())
+                            .arg(needed.width())
+                            .arg(needed.height());
     return {};
 }
 
@@ -99,14 +107,16 @@ private slots:
         row("Properties", [](Surroundings&) { return new CSitePropertiesDlg(kEmail); });
         row("New Group", [](Surroundings&) { return new CNewGroupDlg; });
         row("Rename", [](Surroundings&) { return new CRenameDlg; });
-        row("Icon Selection", [](Surroundings&) { return new CIconSelectionDlg(QStringLiteral("Wexal.exe ,32")); });
+        row("Icon Selection",
+            [](Surroundings&) { return new CIconSelectionDlg(QStringLiteral("Wexal.exe ,32")); });
         row("Create Directory", [](Surroundings&) { return new CCreateDirDlg; });
         row("File Properties", [](Surroundings& s) {
             return new CFilePropertiesDlg(s.list, s.session, QStringLiteral("Home/pub/linux/"));
         });
         row("Permissions", [](Surroundings& s) { return new CPermissionsDlg(s.list, s.session); });
         row("Transfer Mode", [](Surroundings&) { return new CTransferModeDlg; });
-        row("Connecting", [](Surroundings& s) { return new CConnectingDlg(s.status, QStringLiteral("ftp.example.org")); });
+        row("Connecting",
+            [](Surroundings& s) { return new CConnectingDlg(s.status, QStringLiteral("ftp.example.org")); });
         row("Getting Directory", [](Surroundings& s) {
             return new CGetDirectoryDlg(s.status, QStringLiteral("Getting Directory From: ftp.example.org"));
         });

@@ -456,9 +456,10 @@ private slots:
         tree->setFocus();
         QTest::keyClick(tree.get(), Qt::Key_Delete);
         QCOMPARE(tree->topLevelItemCount(), 2);
-        QCOMPARE(messages.texts, QStringList{QStringLiteral(
-                                     "Are you sure you want to delete the group \"G\" and its 1 site(s)? They "
-                                     "will be gone forever.")});
+        QCOMPARE(messages.texts,
+                 QStringList{
+                     QStringLiteral("Are you sure you want to delete the group \"G\" and its 1 site(s)? They "
+                                    "will be gone forever.")});
         messages.answer = MessageAnswer::Yes;
         QTest::keyClick(tree.get(), Qt::Key_Delete);
         QCOMPARE(tree->topLevelItemCount(), 1);

@@ -57,7 +57,8 @@ std::string ReplacedFile(const std::string& requestedPath) {
 
 // mkstemp's six characters after "<name>."
 bool IsTemporaryOf(const std::string& candidate, const std::string& name) {
-    return candidate.size() == name.size() + 7 && candidate.starts_with(name) && candidate[name.size()] == '.';
+    return candidate.size() == name.size() + 7 && candidate.starts_with(name) &&
+           candidate[name.size()] == '.';
 }
 
 // Makes the rename itself durable; failure here no longer endangers any data.

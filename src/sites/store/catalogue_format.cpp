@@ -136,7 +136,8 @@ std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree) {
         const auto end = text.substr(position, length).find_first_of("\r\n");
         if (end != std::string_view::npos) {
             length = end + 1;
-            if (text[position + end] == '\r' && position + length < text.size() && text[position + length] == '\n')
+            if (text[position + end] == '\r' && position + length < text.size() &&
+                text[position + length] == '\n')
                 ++length;
         }
         HandleLine(text.substr(position, length), entry);

@@ -23,7 +23,8 @@ std::string Lowered(std::string text) {
 std::vector<SiteProfile> SortedByLabel(std::vector<SiteProfile> sites) {
     std::vector<std::pair<std::string, std::size_t>> keys;
     keys.reserve(sites.size());
-    for (std::size_t index = 0; index < sites.size(); ++index) keys.emplace_back(Lowered(sites[index].name), index);
+    for (std::size_t index = 0; index < sites.size(); ++index)
+        keys.emplace_back(Lowered(sites[index].name), index);
     std::stable_sort(keys.begin(), keys.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<SiteProfile> sorted;

@@ -7,8 +7,8 @@
 
 // How reading the catalogue file went.
 enum class CatalogueLoad {
-    Loaded,      // read (possibly empty)
-    Missing,     // no file yet: an empty catalogue
+    Loaded,         // read (possibly empty)
+    Missing,        // no file yet: an empty catalogue
     Unreadable,     // the file exists but could not be read; it must not be overwritten
     NotUnderstood,  // read, but it is no catalogue text (a binary file, no entry at all)
 };

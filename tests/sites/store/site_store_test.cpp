@@ -2,10 +2,10 @@
 // file modes.
 #include "sites/store/site_store.h"
 
-#include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
