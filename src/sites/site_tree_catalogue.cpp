@@ -68,6 +68,16 @@ std::vector<SiteProfile> SiteTreeCatalogue::SitesOf(int group) const {
     return sites;
 }
 
+std::vector<std::string> SiteTreeCatalogue::SiteLabels(int group) const {
+    const QTreeWidgetItem* item = tree.topLevelItem(group);
+    std::vector<std::string> labels;
+    for (int index = 0; index < item->childCount(); ++index) {
+        if (KindOf(item->child(index)) == ItemKind::Site)
+            labels.push_back(FromQt(item->child(index)->text(0)));
+    }
+    return labels;
+}
+
 QTreeWidgetItem* SiteTreeCatalogue::SiteItem(int group, int site) const {
     return group < 0 || site < 0 ? nullptr : NthSite(tree.topLevelItem(group), site);
 }

@@ -20,6 +20,7 @@ public:
     void InsertSite(int group, int position, const SiteProfile& profile) override;
     void AppendSites(int group, const std::vector<SiteProfile>& profiles) override;
     std::vector<SiteProfile> SitesOf(int group) const override;
+    std::vector<std::string> SiteLabels(int group) const override;
 
     // The item of site number `site` of the group (null when there is none).
     QTreeWidgetItem* SiteItem(int group, int site) const;

@@ -54,12 +54,20 @@ std::vector<SiteProfile> CatalogueTree::SitesOf(int group) const {
     return sites;
 }
 
+std::vector<std::string> CatalogueTree::SiteLabels(int group) const {
+    std::vector<std::string> labels;
+    const int count = SiteCount(group);
+    labels.reserve(static_cast<std::size_t>(count));
+    for (int site = 0; site < count; ++site) labels.push_back(SiteLabel(group, site));
+    return labels;
+}
+
 int SortedSitePosition(const CatalogueTree& tree, int group, const std::string& label) {
-    const int count = tree.SiteCount(group);
-    for (int site = 0; site < count; ++site) {
-        if (LabelLess(label, tree.SiteLabel(group, site))) return site;
+    const std::vector<std::string> labels = tree.SiteLabels(group);
+    for (std::size_t site = 0; site < labels.size(); ++site) {
+        if (LabelLess(label, labels[site])) return static_cast<int>(site);
     }
-    return count;
+    return static_cast<int>(labels.size());
 }
 
 SitePlace PlaceProfile(CatalogueTree& tree, SiteProfile profile) {

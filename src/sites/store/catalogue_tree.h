@@ -26,9 +26,10 @@ public:
     // Appends sites after the group's last one, in the order given. Holders
     // where one insert costs more than one append override it.
     virtual void AppendSites(int group, const std::vector<SiteProfile>& profiles);
-    // Every site of a group in order; overridden where SiteAt is not a cheap
-    // index.
+    // Every site of a group in order, and their labels; overridden where
+    // SiteAt and SiteLabel are not a cheap index.
     virtual std::vector<SiteProfile> SitesOf(int group) const;
+    virtual std::vector<std::string> SiteLabels(int group) const;
 };
 
 // Where PlaceProfile put a profile: its group, and its position there (-1 for
