@@ -3,7 +3,8 @@
 # active mode, interleaving the two clients round by round, and prints the
 # ratios of the medians; then the upload's time and CPU beside curl and lftp,
 # the listing parser alone, the cost of small send blocks and the CLI's peak
-# memory.
+# memory; with a desktop build, the list fill and bench/startup.sh (start-up
+# with large catalogues, folders into the site tree).
 #
 # Which way the ratios read:
 #   comparison table ("ratio")   curl's median / quillmoor's median: above 1,
@@ -12,6 +13,7 @@
 #                                wall time and for CPU (user + system): below 1,
 #                                quillmoor is faster or cheaper (targets: time
 #                                <= 1.1, CPU <= 1.5 against curl)
+#   start-up, list fill          seconds beside their targets: lower is better
 # lftp is compared when installed (apt-get install lftp); otherwise a note says
 # it was left out. Passive mode is not measured: quillmoor uses active mode only.
 #
@@ -246,4 +248,10 @@ gui_bench=${GUI_BUILD_DIR:-build}/bench/bench_list_fill
 if [ -x "$gui_bench" ]; then
   echo "== list view: $list_entries entries shown in details mode, ten refreshes"
   QT_QPA_PLATFORM=offscreen "$gui_bench" "$list_entries"
+fi
+
+# --- start-up with large catalogues, and folders into the site tree ---
+if [ -f "${GUI_BUILD_DIR:-build}/build.ninja" ]; then
+  echo
+  bench/startup.sh
 fi

@@ -177,9 +177,15 @@ void CBrowserCommands::NewSite() {
     profile.localDir.clear();
     if (QTreeWidgetItem* selected = tree.currentItem(); selected && selected->isSelected())
         tree.SetCurrentNode(selected);
-    tree.AddProfileToCurrentGroup(profile);
+    QTreeWidgetItem* site = tree.AddProfileToCurrentGroup(profile);
+    // The list shows what holds the new site (the groups, or its group) and
+    // opens nothing; Save/Connect then opens the new site itself, once, so
+    // that its folders grow under it.
+    if (tree.CurrentNode() && site) tree.SetCurrentNode(site->parent());
+    view.FillCatalogue();
+    if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site) return;
+    tree.SetCurrentNode(site);
     view.OpenItem(CQuillmoorv3View::OpenSource::Tree);
-    if (result == SiteDialogs::PropertiesResult::SavedAndConnect) view.ConnectToSite(profile);
 }
 
 void InstallBrowserCommands(CCommandRouter& router, AppContext& context, QWidget* frame) {

@@ -33,6 +33,7 @@ bool CQuillmoorv3App::InitInstance() {
     store = std::make_unique<AppSettingsStore>();
     settings = store->Load();
     settingsLoaded = true;
+    if (!store->Problem().isEmpty()) ShowMessage(nullptr, store->Problem());
 
     frame = std::make_unique<CMainFrame>(context);
     if (!frame->SplitterReady()) {

@@ -13,6 +13,7 @@ CliSiteLookup CatalogueSiteLookup(std::string cataloguePath) {
                 error = "there is no site catalogue at " + path;
                 return false;
             case CatalogueLoad::Unreadable:
+            case CatalogueLoad::NotUnderstood:
                 error = readError;
                 return false;
             case CatalogueLoad::Loaded:

@@ -1,7 +1,13 @@
 #include "options/app_settings_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -55,14 +61,52 @@ QString KeyPath(const SettingField& field) {
     return QString::fromLatin1(field.section) + QLatin1Char('/') + QString::fromLatin1(field.key);
 }
 
+// Where QSettings keeps the user's INI store ($XDG_CONFIG_HOME or ~/.config),
+// known before QSettings opens and reads it.
+QString UserSettingsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Corvane/Quillmoor.ini");
+}
+
+// "" when the path is free or a regular file, otherwise what is there.
+QString NotRegularFile(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode)) return {};
+    const char* kind = S_ISDIR(info.st_mode)    ? "a directory"
+                       : S_ISFIFO(info.st_mode) ? "a FIFO"
+                       : S_ISSOCK(info.st_mode) ? "a socket"
+                                                : "a device";
+    return QStringLiteral(
+               "The settings file %1 is %2, not a regular file. The default settings are used "
+               "and changes are not saved.")
+        .arg(path, QString::fromLatin1(kind));
+}
+
+// Makes the file private before QSettings writes it: QSettings replaces it by
+// a temporary file that takes over the old file's permissions, so a new file
+// is created 0600 first and an old one made 0600.
+void MakePrivate(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::chmod(name.constData(), 0600) == 0) return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::setPermissions(QFileInfo(path).absolutePath(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const int descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor >= 0) ::close(descriptor);
+}
+
 }  // namespace
 
-AppSettingsStore::AppSettingsStore()
-    : ownStore(new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvane"),
-                             QStringLiteral("Quillmoor"))),
-      store(*ownStore) {}
+AppSettingsStore::AppSettingsStore() {
+    const QString file = UserSettingsFile();
+    problem = NotRegularFile(file);
+    if (!problem.isEmpty()) return;
+    ownStore = new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvane"),
+                             QStringLiteral("Quillmoor"));
+    store = ownStore;
+}
 
-AppSettingsStore::AppSettingsStore(QSettings& given) : store(given) {}
+AppSettingsStore::AppSettingsStore(QSettings& given) : store(&given) {}
 
 AppSettingsStore::~AppSettingsStore() { delete ownStore; }
 
@@ -75,8 +119,9 @@ std::string AppSettingsStore::TemporaryDirectory() {
 AppSettings AppSettingsStore::Load() {
     AppSettings settings;
     settings.defaultDownloadDirectory = TemporaryDirectory();
+    if (!store) return settings;
     for (const SettingField& field : kFields) {
-        const QVariant value = store.value(KeyPath(field));
+        const QVariant value = store->value(KeyPath(field));
         if (!value.isValid()) continue;  // missing: keep the default
         if (field.text) {
             settings.*field.text = StoredText(value).toStdString();
@@ -90,17 +135,19 @@ AppSettings AppSettingsStore::Load() {
 }
 
 bool AppSettingsStore::Save(const AppSettings& settings) {
+    if (!store) return false;
+    if (store->format() == QSettings::IniFormat) MakePrivate(store->fileName());
     std::array<const SettingField*, kFields.size()> order;
     for (std::size_t i = 0; i < kFields.size(); ++i) order[i] = &kFields[i];
     std::sort(order.begin(), order.end(),
               [](const SettingField* a, const SettingField* b) { return a->saveRank < b->saveRank; });
     for (const SettingField* field : order) {
         if (field->text) {
-            store.setValue(KeyPath(*field), QString::fromStdString(settings.*field->text));
+            store->setValue(KeyPath(*field), QString::fromStdString(settings.*field->text));
         } else {
-            store.setValue(KeyPath(*field), settings.*field->number);
+            store->setValue(KeyPath(*field), settings.*field->number);
         }
     }
-    store.sync();
-    return store.status() == QSettings::NoError;
+    store->sync();
+    return store->status() == QSettings::NoError;
 }

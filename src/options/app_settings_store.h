@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "options/app_settings.h"
 
 class QSettings;
@@ -10,7 +12,10 @@ class QSettings;
 // empty. Integers are written as integers.
 class AppSettingsStore {
 public:
-    // Opens the program's store under the user's configuration directory.
+    // Opens the program's store under the user's configuration directory. When
+    // something other than a regular file is there (a FIFO would block the
+    // reader for ever), nothing is opened: Load gives the defaults, Save writes
+    // nothing, and Problem() says why.
     AppSettingsStore();
     // Uses the given store instead (tests).
     explicit AppSettingsStore(QSettings& store);
@@ -23,12 +28,17 @@ public:
 
     // Writes every field, WndProperties first, then ProgramOptions, then
     // TransOptions, and flushes the file. False when the file could not be written.
+    // The file holds the firewall password: it is the owner's alone (0600).
     bool Save(const AppSettings& settings);
+
+    // Why the settings file is not used ("" when it is), ready to show.
+    const QString& Problem() const { return problem; }
 
     // The system temporary directory with a trailing "/", the download default.
     static std::string TemporaryDirectory();
 
 private:
     QSettings* ownStore = nullptr;
-    QSettings& store;
+    QSettings* store = nullptr;
+    QString problem;
 };

@@ -16,7 +16,11 @@ CLoginFieldsDlg::CLoginFieldsDlg(const QString& email, QWidget* parent)
       firewallBox(new QCheckBox(QStringLiteral("Use Firewall"))),
       email(email) {
     // Only the user's clicks run the rule, not the dialog showing its fields.
-    connect(anonymousBox, &QCheckBox::clicked, this, [this](bool checked) { ApplyAnonymous(checked, true); });
+    connect(anonymousBox, &QCheckBox::clicked, this, [this](bool checked) {
+        emailShownAtOpening = false;
+        ApplyAnonymous(checked, true);
+    });
+    connect(passwordEdit, &QLineEdit::textEdited, this, [this] { emailShownAtOpening = false; });
 }
 
 void CLoginFieldsDlg::AddLoginRows(QFormLayout* form) {
@@ -32,7 +36,13 @@ void CLoginFieldsDlg::ShowLoginFields() {
     remoteDirEdit->setText(remoteDir);
     anonymousBox->setChecked(anonymous);
     firewallBox->setChecked(useFirewall);
+    storedPassword = password;
+    emailShownAtOpening = anonymous;
     ApplyAnonymous(anonymous, false);
+}
+
+void CLoginFieldsDlg::KeepStoredAnonymousPassword() {
+    if (emailShownAtOpening && anonymousBox->isChecked()) password = storedPassword;
 }
 
 void CLoginFieldsDlg::ReadLoginFields() {

@@ -34,6 +34,10 @@ protected:
     void ShowLoginFields();
     // Controls into the members.
     void ReadLoginFields();
+    // After ReadLoginFields: when the password box still shows the e-mail
+    // setting the opening step put over an anonymous login's password, the
+    // password member gets the stored one back (a saved profile keeps it).
+    void KeepStoredAnonymousPassword();
     // "" when no field holds a line break, otherwise the message to show.
     QString LoginFieldProblem(QLineEdit* extra = nullptr) const;
 
@@ -48,4 +52,6 @@ private:
     void ApplyAnonymous(bool anonymous, bool clearWhenOff);
 
     QString email;
+    QString storedPassword;            // the password member when the fields were shown
+    bool emailShownAtOpening = false;  // and the e-mail setting is in its place, untouched
 };

@@ -26,6 +26,9 @@ CSessionProfileDlg::CSessionProfileDlg(const QString& email, QWidget* parent)
     : CLoginFieldsDlg(email, parent), helpLabel(new QLabel) {
     setWindowTitle(QStringLiteral("Session Profile"));
     helpLabel->setWordWrap(true);
+    // Wide enough for a few words a line; a wrapped label alone would settle
+    // for a narrow, tall column.
+    helpLabel->setMinimumWidth(helpLabel->fontMetrics().averageCharWidth() * 48);
     firewallBox->hide();
 
     auto* form = new QFormLayout;
@@ -46,12 +49,18 @@ CSessionProfileDlg::CSessionProfileDlg(const QString& email, QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(firewallBox);
     layout->addWidget(buttons);
+    // The window can never be made smaller than its fields and text need.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 void CSessionProfileDlg::showEvent(QShowEvent* event) {
     helpLabel->setText(helpText);
     helpLabel->setAccessibleName(helpText);
     ShowLoginFields();
+    // The window took its size before the help text arrived; it grows to
+    // hold the text before it appears.
+    layout()->activate();
+    resize(size().expandedTo(sizeHint()));
     QDialog::showEvent(event);
 }
 

@@ -71,6 +71,8 @@ void CSitePropertiesDlg::showEvent(QShowEvent* event) {
     promptBox->setChecked(prompt);
     ShowIcon();
     ShowLoginFields();
+    // The name first: it is what a new site needs, and what a user types at once.
+    nameEdit->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 
@@ -82,14 +84,10 @@ void CSitePropertiesDlg::ShowIcon() {
 void CSitePropertiesDlg::Save(int code) {
     buttonCode = code;
     name = nameEdit->text();
-    host = hostEdit->text();
-    userId = userIdEdit->text();
-    password = passwordEdit->text();
-    remoteDir = remoteDirEdit->text();
-    anonymous = anonymousBox->isChecked();
+    ReadLoginFields();
+    KeepStoredAnonymousPassword();
     savePassword = savePasswordBox->isChecked();
     prompt = promptBox->isChecked();
-    useFirewall = firewallBox->isChecked();
     if (name.isEmpty()) {
         DesktopBeep();
         ShowMessage(this, QStringLiteral("You must provide a Profile Name."));

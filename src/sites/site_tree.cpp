@@ -27,19 +27,56 @@ CSiteTree::CSiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), s
 
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CSiteTree::OnSelectionChanged);
     connect(this, &QTreeWidget::itemDoubleClicked, this, &CSiteTree::OnItemDoubleClicked);
+    // Any change of items or labels makes the directory index stale.
+    const QAbstractItemModel* items = model();
+    connect(items, &QAbstractItemModel::rowsInserted, this, &CSiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::rowsRemoved, this, &CSiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::rowsMoved, this, &CSiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::layoutChanged, this, &CSiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::modelReset, this, &CSiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::dataChanged, this, &CSiteTree::ForgetChildIndex);
 }
 
 CSiteTree::~CSiteTree() {
     SaveCatalogue();
     removingItems = true;
     clear();
+    // The model outlives this part of the object and still signals while
+    // QWidget's destructor deletes it.
+    disconnect(model(), nullptr, this, nullptr);
 }
 
 void CSiteTree::LoadCatalogue() {
     if (loaded) return;
     loaded = true;
-    keepFile = store.LoadCatalogue(catalogue) == CatalogueLoad::Unreadable;
+    store.RemoveAbandonedTemporaries();
+    std::string problem;
+    const CatalogueLoad load = store.LoadCatalogue(catalogue, &problem);
+    ReportUnreadableCatalogue(load, problem);
     currentNode = nullptr;
+}
+
+void CSiteTree::ReportUnreadableCatalogue(CatalogueLoad load, const std::string& problem) {
+    if (load == CatalogueLoad::Unreadable) {
+        keepFile = true;
+        ShowMessage(this, QStringLiteral("%1.\nThe file is left as it is, and changes to the sites are not "
+                                         "saved in this session.")
+                              .arg(ToQt(problem)));
+        return;
+    }
+    if (load != CatalogueLoad::NotUnderstood) return;
+    std::string error;
+    const std::string aside = store.SetAsideUnreadable(error);
+    if (aside.empty()) {
+        keepFile = true;
+        ShowMessage(this, QStringLiteral("%1.\nIt could not be renamed (%2), so it is left as it is and "
+                                         "changes to the sites are not saved in this session.")
+                              .arg(ToQt(problem), ToQt(error)));
+        return;
+    }
+    ShowMessage(this, QStringLiteral("%1.\nIt has been kept unchanged as %2, and a new site catalogue "
+                                     "is started.")
+                          .arg(ToQt(problem), ToQt(aside)));
 }
 
 bool CSiteTree::SaveCatalogue() {
@@ -142,6 +179,7 @@ void CSiteTree::DeleteSelected() {
     QTreeWidgetItem* item = selected.first();
     const ItemKind kind = KindOf(item);
     if (kind != ItemKind::Site && kind != ItemKind::Group) return;
+    if (!ConfirmDelete(item)) return;
 
     // The check concerns the current node's site, which need not be the one
     // selected: deleting anything while connected to that host asks first.
@@ -153,4 +191,18 @@ void CSiteTree::DeleteSelected() {
         if (listPort->SessionConnected()) return;
     }
     RemoveItem(item);
+}
+
+bool CSiteTree::ConfirmDelete(QTreeWidgetItem* item) {
+    if (KindOf(item) == ItemKind::Site)
+        return AskYesNo(this, QStringLiteral("Are you sure you want to delete the site \"%1\"? It will be "
+                                             "gone forever.")
+                                  .arg(item->text(0)));
+    int sites = 0;
+    for (int index = 0; index < item->childCount(); ++index)
+        sites += KindOf(item->child(index)) == ItemKind::Site;
+    return AskYesNo(this, QStringLiteral("Are you sure you want to delete the group \"%1\" and its %2 "
+                                         "site(s)? They will be gone forever.")
+                              .arg(item->text(0))
+                              .arg(sites));
 }

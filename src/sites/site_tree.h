@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTreeWidget>
 
 #include "platform/desktop/command_target.h"
@@ -24,7 +25,9 @@ public:
     // Receives 2 whenever the tree gets the keyboard focus.
     void SetFocusMarker(int* marker) { focusMarker = marker; }
 
-    // Reads the catalogue once (done on first show when not called earlier).
+    // Reads the catalogue once (done on first show when not called earlier). A
+    // file that cannot be read is left alone and nothing is saved over it; one
+    // read but not understood is renamed aside, both with a message.
     void LoadCatalogue();
     // Writes the catalogue; skipped when the file could not be read at start,
     // so an unreadable catalogue is never replaced by an empty one.
@@ -35,7 +38,10 @@ public:
 
     QTreeWidgetItem* AddGroup(const QString& label);
     void AddProfile(const SiteProfile& profile);
-    void AddProfileToCurrentGroup(SiteProfile profile);
+    // Places the profile in the current node's group; returns its item.
+    QTreeWidgetItem* AddProfileToCurrentGroup(SiteProfile profile);
+    // The current node's child directory of that name, added when missing. A
+    // listing calls it once per folder, so it costs the same for the 10,000th.
     QTreeWidgetItem* AddDirectoryNode(const QString& name);
     void WalkToPath(const QString& path);
     int GoToParent();
@@ -77,6 +83,10 @@ private:
     void OnItemDoubleClicked(QTreeWidgetItem* item);
     void OpenFromTree(QTreeWidgetItem* item);
     QTreeWidgetItem* ChildOfCurrent(const QString& label) const;
+    QTreeWidgetItem* IndexedChild(QTreeWidgetItem* parent, const QString& label);
+    void ForgetChildIndex();
+    void ReportUnreadableCatalogue(CatalogueLoad load, const std::string& problem);
+    bool ConfirmDelete(QTreeWidgetItem* item);
 
     SiteStore& store;
     SiteTreeCatalogue catalogue{*this};
@@ -86,4 +96,10 @@ private:
     bool loaded = false;
     bool keepFile = false;       // the file was there but unreadable
     bool removingItems = false;  // selection changes caused by a removal open nothing
+
+    // Labels of one item's children, for AddDirectoryNode; any change to the
+    // tree's items that it did not make itself drops it.
+    QTreeWidgetItem* indexedParent = nullptr;
+    QHash<QString, QTreeWidgetItem*> childIndex;
+    bool indexing = false;
 };

@@ -49,3 +49,35 @@ void SiteTreeCatalogue::InsertSite(int group, int position, const SiteProfile& p
     QTreeWidgetItem* before = NthSite(item, position);
     item->insertChild(before ? item->indexOfChild(before) : item->childCount(), MakeSiteItem(profile));
 }
+
+void SiteTreeCatalogue::AppendSites(int group, const std::vector<SiteProfile>& profiles) {
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(profiles.size()));
+    for (const SiteProfile& profile : profiles) items.append(MakeSiteItem(profile));
+    // One insertion for the whole batch: the view lays out once.
+    tree.topLevelItem(group)->addChildren(items);
+}
+
+std::vector<SiteProfile> SiteTreeCatalogue::SitesOf(int group) const {
+    const QTreeWidgetItem* item = tree.topLevelItem(group);
+    std::vector<SiteProfile> sites;
+    sites.reserve(static_cast<std::size_t>(item->childCount()));
+    for (int index = 0; index < item->childCount(); ++index) {
+        if (KindOf(item->child(index)) == ItemKind::Site) sites.push_back(ProfileOf(item->child(index)));
+    }
+    return sites;
+}
+
+std::vector<std::string> SiteTreeCatalogue::SiteLabels(int group) const {
+    const QTreeWidgetItem* item = tree.topLevelItem(group);
+    std::vector<std::string> labels;
+    for (int index = 0; index < item->childCount(); ++index) {
+        if (KindOf(item->child(index)) == ItemKind::Site)
+            labels.push_back(FromQt(item->child(index)->text(0)));
+    }
+    return labels;
+}
+
+QTreeWidgetItem* SiteTreeCatalogue::SiteItem(int group, int site) const {
+    return group < 0 || site < 0 ? nullptr : NthSite(tree.topLevelItem(group), site);
+}

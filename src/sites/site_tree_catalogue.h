@@ -3,6 +3,7 @@
 #include "sites/store/catalogue_tree.h"
 
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The site tree's two top levels seen as a catalogue: groups at the top, their
 // sites below. Directory items are never part of it.
@@ -17,6 +18,12 @@ public:
     SiteProfile SiteAt(int group, int site) const override;
     int AppendGroup(const std::string& label) override;
     void InsertSite(int group, int position, const SiteProfile& profile) override;
+    void AppendSites(int group, const std::vector<SiteProfile>& profiles) override;
+    std::vector<SiteProfile> SitesOf(int group) const override;
+    std::vector<std::string> SiteLabels(int group) const override;
+
+    // The item of site number `site` of the group (null when there is none).
+    QTreeWidgetItem* SiteItem(int group, int site) const;
 
 private:
     QTreeWidget& tree;

@@ -20,6 +20,22 @@ QIcon DirectoryIcon() {
     return icon;
 }
 
+// A style makes a new icon on each request, which costs more than the rest of
+// an item; many sites or folders share one set while the style stays.
+struct ItemIcons {
+    QIcon group, site, directory;
+
+    static const ItemIcons& Current() {
+        static const QStyle* madeBy = nullptr;
+        static ItemIcons icons;
+        if (madeBy != QApplication::style()) {
+            madeBy = QApplication::style();
+            icons = {StyleIcon(QStyle::SP_DirHomeIcon), StyleIcon(QStyle::SP_DriveNetIcon), DirectoryIcon()};
+        }
+        return icons;
+    }
+};
+
 QTreeWidgetItem* MakeItem(const QString& label, ItemKind kind, const QIcon& icon,
                           const QString& description) {
     auto* item = new QTreeWidgetItem(QStringList{label});
@@ -33,18 +49,18 @@ QTreeWidgetItem* MakeItem(const QString& label, ItemKind kind, const QIcon& icon
 }  // namespace
 
 QTreeWidgetItem* MakeGroupItem(const QString& label) {
-    return MakeItem(label, ItemKind::Group, StyleIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Group"));
+    return MakeItem(label, ItemKind::Group, ItemIcons::Current().group, QStringLiteral("Group"));
 }
 
 QTreeWidgetItem* MakeSiteItem(const SiteProfile& profile) {
-    QTreeWidgetItem* item = MakeItem(ToQt(profile.name), ItemKind::Site, StyleIcon(QStyle::SP_DriveNetIcon),
-                                     QStringLiteral("Site"));
+    QTreeWidgetItem* item =
+        MakeItem(ToQt(profile.name), ItemKind::Site, ItemIcons::Current().site, QStringLiteral("Site"));
     SetProfileOf(item, profile);
     return item;
 }
 
 QTreeWidgetItem* MakeDirectoryItem(const QString& name) {
-    return MakeItem(name, ItemKind::Directory, DirectoryIcon(), QStringLiteral("Directory"));
+    return MakeItem(name, ItemKind::Directory, ItemIcons::Current().directory, QStringLiteral("Directory"));
 }
 
 ItemKind KindOf(const QTreeWidgetItem* item) {
@@ -60,6 +76,11 @@ SiteProfile ProfileOf(const QTreeWidgetItem* item) {
 }
 
 void SetProfileOf(QTreeWidgetItem* item, const SiteProfile& profile) {
+    // A profile read from the file is tagged already: no copy on the way in.
+    if (profile.kind == static_cast<int>(ItemKind::Site)) {
+        item->setData(0, kProfileRole, QVariant::fromValue(profile));
+        return;
+    }
     SiteProfile stored = profile;
     stored.kind = static_cast<int>(ItemKind::Site);
     item->setData(0, kProfileRole, QVariant::fromValue(stored));

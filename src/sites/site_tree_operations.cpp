@@ -39,22 +39,47 @@ QTreeWidgetItem* CSiteTree::AddGroup(const QString& label) {
 
 void CSiteTree::AddProfile(const SiteProfile& profile) { SiteStore::AddProfile(catalogue, profile); }
 
-void CSiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
+QTreeWidgetItem* CSiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
     // The group around the current node, so that a current site or directory
     // never becomes the name of a new group.
     const QTreeWidgetItem* group = EnclosingGroup();
     profile.group = group ? FromQt(group->text(0)) : std::string();
-    AddProfile(profile);
+    const SitePlace place = PlaceProfile(catalogue, profile);
+    return catalogue.SiteItem(place.group, place.site);
+}
+
+void CSiteTree::ForgetChildIndex() {
+    if (indexing) return;
+    indexedParent = nullptr;
+    childIndex.clear();
+}
+
+QTreeWidgetItem* CSiteTree::IndexedChild(QTreeWidgetItem* parent, const QString& label) {
+    if (indexedParent != parent) {
+        ForgetChildIndex();
+        // The first child of a label wins, as in a search from the top.
+        for (int index = parent->childCount() - 1; index >= 0; --index)
+            childIndex.insert(parent->child(index)->text(0), parent->child(index));
+        indexedParent = parent;
+    }
+    return childIndex.value(label);
 }
 
 QTreeWidgetItem* CSiteTree::AddDirectoryNode(const QString& name) {
     if (!currentNode) return nullptr;
-    if (QTreeWidgetItem* existing = ChildLabelled(currentNode, name)) return existing;
+    if (QTreeWidgetItem* existing = IndexedChild(currentNode, name)) return existing;
     QTreeWidgetItem* directory = MakeDirectoryItem(name);
+    indexing = true;
     currentNode->addChild(directory);
-    currentNode->setExpanded(true);
-    if (QTreeWidgetItem* group = EnclosingGroup()) group->setExpanded(true);
-    scrollToItem(currentNode);
+    childIndex.insert(name, directory);
+    indexing = false;
+    // Expanding and scrolling lay the view out again: only when it changes.
+    QTreeWidgetItem* group = EnclosingGroup();
+    if (!currentNode->isExpanded() || (group && !group->isExpanded())) {
+        currentNode->setExpanded(true);
+        if (group) group->setExpanded(true);
+        scrollToItem(currentNode);
+    }
     return directory;
 }
 

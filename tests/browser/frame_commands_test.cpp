@@ -94,6 +94,52 @@ private slots:
         QCOMPARE(f.Labels(), (QStringList{"Another", "Other"}));
     }
 
+    // With a site selected in the tree, Save/Exit only saves; Save/Connect logs
+    // in once, to the new site, whose folders then grow under it.
+    void NewSiteSavesOrConnectsToTheNewSiteOnce() {
+        LoggedPyftpd server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        server.Put("sub/x.txt", "x");
+        FrameFixture f(LocalSiteCatalogue(server.HostText()));
+        MessageLog messages;
+        QTreeWidgetItem* local = f.tree->topLevelItem(0)->child(0);
+        f.tree->setCurrentItem(local);
+        local->setSelected(true);
+        QString name = QStringLiteral("Fresh");
+        f.dialogs.editProperties = [&](SiteProfile& profile) {
+            profile.name = name.toStdString();
+            profile.host = server.HostText();
+            profile.userId = "anonymous";
+            profile.password = "me@example.org";
+        };
+        f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
+        f.commands->NewSite();
+        QVERIFY(!f.session.connected);
+        QVERIFY(f.LogLines().filter(QStringLiteral("USER")).isEmpty());
+        QCOMPARE(f.Labels(), (QStringList{"Fresh", "Local"}));
+
+        name = QStringLiteral("Second");
+        f.tree->setCurrentItem(local);
+        local->setSelected(true);
+        f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::SavedAndConnect;
+        f.commands->NewSite();
+        QVERIFY(f.session.connected);
+        QCOMPARE(f.LogLines().filter(QStringLiteral("USER")).size(), 1);
+        QTreeWidgetItem* second = f.tree->topLevelItem(0)->child(2);
+        QCOMPARE(second->text(0), QStringLiteral("Second"));
+        QCOMPARE(f.tree->CurrentNode(), second);
+        QCOMPARE(local->childCount(), 0);
+
+        f.Select({"sub"});
+        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(f.Labels(), QStringList{"x.txt"});
+        f.router.Route(kCmdUpOneLevel);
+        QVERIFY(f.session.connected);
+        QCOMPARE(f.tree->CurrentNode(), second);
+        QCOMPARE(f.Labels(), QStringList{"sub"});
+        QVERIFY(messages.texts.isEmpty());
+    }
+
     void EnableRulesFollowTheConnection() {
         LoggedPyftpd server;
         if (!server.Started()) QSKIP(server.Problem().c_str());

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -105,6 +107,34 @@ private slots:
         QVERIFY(first.Save(loaded));
         const AppSettings reloaded = AppSettingsStore().Load();
         QCOMPARE(ValueOf(reloaded, key), loadedAs);
+    }
+
+    // The file holds the firewall password: private to its owner, whether
+    // Save creates it or finds it readable by others.
+    void SettingsFileIsPrivate() {
+        IsolatedConfig config;
+        AppSettings settings;
+        settings.firePassword = "secret";
+        for (bool existing : {false, true}) {
+            const QByteArray file = QFile::encodeName(config.SettingsFile());
+            if (existing) QCOMPARE(::chmod(file.constData(), 0644), 0);
+            QVERIFY(AppSettingsStore().Save(settings));
+            struct stat info {};
+            QCOMPARE(::stat(file.constData(), &info), 0);
+            QCOMPARE(info.st_mode & 0777, 0600u);
+        }
+    }
+
+    // A FIFO where the settings file should be is refused at once (reading it
+    // would wait for a writer for ever): defaults, nothing saved, a reason.
+    void FifoAsSettingsFileIsRefused() {
+        IsolatedConfig config;
+        QVERIFY(QDir().mkpath(config.Path() + "/Corvane"));
+        QCOMPARE(::mkfifo(QFile::encodeName(config.SettingsFile()).constData(), 0600), 0);
+        AppSettingsStore store;
+        QVERIFY(store.Problem().contains("is a FIFO, not a regular file"));
+        QCOMPARE(store.Load().port, 21);
+        QVERIFY(!store.Save(AppSettings{}));
     }
 
 private:

@@ -180,6 +180,35 @@ private slots:
         dialog.show();
         QCOMPARE(EditNamed(&dialog, QStringLiteral("Password"))->text(), kEmail);
         QCOMPARE(EditNamed(&dialog, QStringLiteral("Password"))->echoMode(), QLineEdit::Normal);
+        // The name has the focus, so typing at once names the site.
+        QCOMPARE(dialog.focusWidget(), EditNamed(&dialog, QStringLiteral("Profile Name")));
+    }
+
+    // The e-mail address the anonymous rule shows is not saved over the
+    // stored password; a password the user typed is.
+    void propertiesKeepAnAnonymousSitesStoredPassword_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("untouched") << QString() << QStringLiteral("old");
+        QTest::newRow("typed") << QStringLiteral("new@example.org") << QStringLiteral("new@example.org");
+    }
+    void propertiesKeepAnAnonymousSitesStoredPassword() {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        CSitePropertiesDlg dialog(kEmail);
+        dialog.name = QStringLiteral("Mirror");
+        dialog.anonymous = true;
+        dialog.userId = QStringLiteral("anonymous");
+        dialog.password = QStringLiteral("old");
+        dialog.show();
+        if (!typed.isEmpty()) {
+            QLineEdit* password = EditNamed(&dialog, QStringLiteral("Password"));
+            password->selectAll();
+            QTest::keyClicks(password, typed);
+        }
+        WithText<QPushButton>(&dialog, QStringLiteral("Save/Exit"))->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.password, saved);
     }
 
     void iconButtonChangesTheSpecOnlyWhenAnIconIsPicked() {

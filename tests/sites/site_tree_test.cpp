@@ -109,6 +109,8 @@ private slots:
 
         // A relabelled group and a deleted site reach the file at destruction.
         OpenTree(written);
+        MessageRecorder messages;
+        messages.answer = MessageAnswer::Yes;
         tree->RelabelGroup(QStringLiteral("G"), QStringLiteral("Renamed"));
         tree->setCurrentItem(Group(0)->child(0));
         tree->DeleteSelected();
@@ -127,11 +129,14 @@ private slots:
 
         QFile::remove(path);
         QVERIFY(QDir().mkpath(path));  // a directory where the file should be
+        MessageRecorder messages;
         OpenTree({});
         QCOMPARE(tree->topLevelItemCount(), 0);
         tree.reset();
         QVERIFY(QFileInfo(path).isDir());
         QCOMPARE(logLines.size(), 1);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts[0].contains(QStringLiteral("it is a directory")));
         QDir(path).removeRecursively();
     }
 
@@ -157,6 +162,47 @@ private slots:
 
         tree->SetCurrentNode(nullptr);
         QCOMPARE(tree->AddDirectoryNode(QStringLiteral("x")), nullptr);
+    }
+
+    // The folders of a listing are found by label through an index; a label
+    // changed or an item removed behind its back must never be answered from it.
+    void directoryIndexFollowsRenamesAndRemovals() {
+        OpenTree(Entry("site", "G"));
+        QTreeWidgetItem* site = Group(0)->child(0);
+        tree->SetCurrentNode(site);
+        QTreeWidgetItem* a = tree->AddDirectoryNode(QStringLiteral("a"));
+        QTreeWidgetItem* b = tree->AddDirectoryNode(QStringLiteral("b"));
+        QCOMPARE(tree->AddDirectoryNode(QStringLiteral("a")), a);
+        a->setText(0, QStringLiteral("c"));
+        QCOMPARE(tree->AddDirectoryNode(QStringLiteral("c")), a);
+        QTreeWidgetItem* newA = tree->AddDirectoryNode(QStringLiteral("a"));
+        QVERIFY(newA != a);
+        tree->RemoveItem(b);
+        QTreeWidgetItem* newB = tree->AddDirectoryNode(QStringLiteral("b"));
+        QCOMPARE(newB->parent(), site);
+        QCOMPARE(site->childCount(), 3);
+        // Another node's children are not taken for this one's.
+        tree->SetCurrentNode(newA);
+        QVERIFY(tree->AddDirectoryNode(QStringLiteral("b")) != newB);
+        QCOMPARE(newA->childCount(), 1);
+    }
+
+    // A large catalogue reaches the tree as one insertion per group, not one
+    // per site (each of which made the view and the placing scan the group).
+    void largeCatalogueLoadsInOneInsertionPerGroup() {
+        QByteArray text;
+        for (int site = 0; site < 20000; ++site)
+            text += Entry("s" + QByteArray::number(site * 7919 % 20000), site % 2 ? "Odd" : "Even");
+        WriteFileBytes(path, text);
+        tree = std::make_unique<CSiteTree>(*store);
+        QSignalSpy inserted(tree->model(), &QAbstractItemModel::rowsInserted);
+        tree->LoadCatalogue();
+        QCOMPARE(inserted.count(), 4);
+        QCOMPARE(Group(0)->text(0), QStringLiteral("Even"));
+        QCOMPARE(Group(1)->childCount(), 10000);
+        QCOMPARE(Group(0)->child(0)->text(0), QStringLiteral("s0"));
+        for (int index = 1; index < 10000; ++index)
+            QVERIFY(Group(1)->child(index - 1)->text(0) < Group(1)->child(index)->text(0));
     }
 
     void goToParentTellsWhatTheParentIs() {
@@ -369,6 +415,8 @@ private slots:
 
     void deleteAsksToDisconnectFromTheCurrentSitesHost() {
         OpenTree(Entry("a", "G", "ftp.same") + Entry("b", "G", "ftp.same"));
+        MessageRecorder messages;
+        messages.answer = MessageAnswer::Yes;
         QTreeWidgetItem* group = Group(0);
         tree->SetCurrentNode(group->child(0));
         tree->WalkToPath(QStringLiteral("pub"));
@@ -401,8 +449,18 @@ private slots:
         tree->DeleteSelected();
         QCOMPARE(Group(0)->child(0)->childCount(), 1);
 
+        // A group goes with its sites only once the user says yes.
+        MessageRecorder messages;
+        messages.answer = MessageAnswer::No;
         tree->setCurrentItem(Group(0));
         tree->setFocus();
+        QTest::keyClick(tree.get(), Qt::Key_Delete);
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(messages.texts,
+                 QStringList{
+                     QStringLiteral("Are you sure you want to delete the group \"G\" and its 1 site(s)? They "
+                                    "will be gone forever.")});
+        messages.answer = MessageAnswer::Yes;
         QTest::keyClick(tree.get(), Qt::Key_Delete);
         QCOMPARE(tree->topLevelItemCount(), 1);
         QCOMPARE(tree->CurrentNode(), nullptr);

@@ -1,6 +1,7 @@
 #include "sites/store/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,21 @@ bool WriteAll(int descriptor, const std::string& bytes) {
     return true;
 }
 
+// The file the caller named, or the one a link there points to: that is the
+// file replaced, and its temporaries lie beside it.
+std::string ReplacedFile(const std::string& requestedPath) {
+    std::error_code ignored;
+    if (!std::filesystem::is_symlink(requestedPath, ignored)) return requestedPath;
+    const std::filesystem::path linked = std::filesystem::weakly_canonical(requestedPath, ignored);
+    return linked.empty() ? requestedPath : linked.string();
+}
+
+// mkstemp's six characters after "<name>."
+bool IsTemporaryOf(const std::string& candidate, const std::string& name) {
+    return candidate.size() == name.size() + 7 && candidate.starts_with(name) &&
+           candidate[name.size()] == '.';
+}
+
 // Makes the rename itself durable; failure here no longer endangers any data.
 void SyncDirectory(const std::filesystem::path& directory) {
     const int descriptor =
@@ -58,12 +74,7 @@ void SyncDirectory(const std::filesystem::path& directory) {
 
 bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& bytes, std::string& error) {
     // A link to the file stays a link: the file it points to is the one replaced.
-    std::error_code ignored;
-    std::string path = requestedPath;
-    if (std::filesystem::is_symlink(requestedPath, ignored)) {
-        const std::filesystem::path linked = std::filesystem::weakly_canonical(requestedPath, ignored);
-        if (!linked.empty()) path = linked.string();
-    }
+    const std::string path = ReplacedFile(requestedPath);
     const std::filesystem::path target(path);
     const std::filesystem::path directory = target.parent_path();
     if (!MakeParentDirectories(directory, error)) return false;
@@ -78,6 +89,9 @@ bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& 
         return false;
     }
     const std::string temporary(name.data());
+    // Held until the descriptor closes (or the process dies): a lock anyone
+    // can take marks a temporary whose writer is gone.
+    ::flock(descriptor, LOCK_EX);
 
     bool ok = true;
     if (!WriteAll(descriptor, bytes)) {
@@ -101,4 +115,25 @@ bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& 
     }
     SyncDirectory(directory);
     return true;
+}
+
+int RemoveAbandonedTemporaries(const std::string& requestedPath) {
+    const std::filesystem::path target(ReplacedFile(requestedPath));
+    const std::string name = target.filename().string();
+    std::error_code status;
+    std::filesystem::directory_iterator entries(target.parent_path().empty() ? "." : target.parent_path(),
+                                                status);
+    int removed = 0;
+    for (; !status && entries != std::filesystem::directory_iterator(); entries.increment(status)) {
+        const std::filesystem::path& candidate = entries->path();
+        if (!IsTemporaryOf(candidate.filename().string(), name)) continue;
+        const int descriptor = ::open(candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (descriptor < 0) continue;
+        struct stat info {};
+        if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid() &&
+            ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && ::unlink(candidate.c_str()) == 0)
+            ++removed;
+        ::close(descriptor);
+    }
+    return removed;
 }

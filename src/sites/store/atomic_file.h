@@ -9,3 +9,8 @@
 // created on the way are 0700. On failure `error` says why and the old file is
 // untouched.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
+
+// Removes the temporaries of `path` that a writer killed before its rename left
+// behind (they may hold every password of the file). A temporary still being
+// written is locked by its writer and stays.
+int RemoveAbandonedTemporaries(const std::string& path);

@@ -14,10 +14,18 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// The entry being read: a profile with the defaults of missing keys.
+// The entry being read (a profile with the defaults of missing keys) and the
+// entries read before it.
 struct PendingEntry {
     SiteProfile profile;
     bool pending = false;
+    std::vector<SiteProfile> done;
+
+    void Finish() {
+        if (pending) done.push_back(std::move(profile));
+        profile = SiteProfile{};
+        pending = false;
+    }
 };
 
 void SetField(SiteProfile& profile, std::string_view key, std::string_view value) {
@@ -46,14 +54,13 @@ void SetField(SiteProfile& profile, std::string_view key, std::string_view value
         profile.useFirewall = flag();
 }
 
-void HandleLine(std::string_view line, PendingEntry& entry, CatalogueTree& tree) {
+void HandleLine(std::string_view line, PendingEntry& entry) {
     line = Trim(line);
     // A lone character is stray text; it must not cut the entry being read short.
     if (line.size() < 2) return;
 
     if (line.front() == '[') {
-        if (entry.pending) PlaceProfile(tree, entry.profile);
-        entry.profile = SiteProfile{};
+        entry.Finish();
         // Up to the last "]" so that a name holding "]" reads back whole; the
         // writer never puts anything after the closing bracket.
         std::string_view name = line.substr(1);
@@ -119,19 +126,27 @@ std::string CatalogueFieldProblem(std::string_view key, std::string_view value) 
     return {};
 }
 
-void ReadCatalogueText(std::string_view text, CatalogueTree& tree) {
+std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree) {
     PendingEntry entry;
     // A line is handled in pieces of at most kCatalogueLineLimit characters, the
-    // line end counting towards the piece it falls in.
+    // line end (CR LF, LF or a lone CR) counting towards the piece it falls in.
     std::size_t position = 0;
     while (position < text.size()) {
         std::size_t length = std::min(kCatalogueLineLimit, text.size() - position);
-        const auto newline = text.substr(position, length).find('\n');
-        if (newline != std::string_view::npos) length = newline + 1;
-        HandleLine(text.substr(position, length), entry, tree);
+        const auto end = text.substr(position, length).find_first_of("\r\n");
+        if (end != std::string_view::npos) {
+            length = end + 1;
+            if (text[position + end] == '\r' && position + length < text.size() &&
+                text[position + length] == '\n')
+                ++length;
+        }
+        HandleLine(text.substr(position, length), entry);
         position += length;
     }
-    if (entry.pending) PlaceProfile(tree, entry.profile);
+    entry.Finish();
+    const std::size_t count = entry.done.size();
+    PlaceProfiles(tree, std::move(entry.done));
+    return count;
 }
 
 void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes) {

@@ -12,8 +12,9 @@
 inline constexpr std::size_t kCatalogueLineLimit = 179;
 
 // Reads catalogue text (one section per site) and places every entry in the
-// tree. Malformed lines are skipped, never an error.
-void ReadCatalogueText(std::string_view text, CatalogueTree& tree);
+// tree; returns how many entries there were. Malformed lines are skipped, never
+// an error. Lines may end in CR LF, LF or CR alone.
+std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree);
 
 // Appends the thirteen CR LF lines of one entry. A value that would not read
 // back as one line (a line break in it, or a line past the limit) is written in

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sites/store/site_profile.h"
 
@@ -21,6 +22,21 @@ public:
     virtual int AppendGroup(const std::string& label) = 0;
     // Inserts a site so that it becomes child number `position` of the group.
     virtual void InsertSite(int group, int position, const SiteProfile& profile) = 0;
+
+    // Appends sites after the group's last one, in the order given. Holders
+    // where one insert costs more than one append override it.
+    virtual void AppendSites(int group, const std::vector<SiteProfile>& profiles);
+    // Every site of a group in order, and their labels; overridden where
+    // SiteAt and SiteLabel are not a cheap index.
+    virtual std::vector<SiteProfile> SitesOf(int group) const;
+    virtual std::vector<std::string> SiteLabels(int group) const;
+};
+
+// Where PlaceProfile put a profile: its group, and its position there (-1 for
+// a group placeholder, which places no site).
+struct SitePlace {
+    int group = -1;
+    int site = -1;
 };
 
 // Where a site labelled `label` goes among the group's sites: alphabetical
@@ -29,4 +45,8 @@ int SortedSitePosition(const CatalogueTree& tree, int group, const std::string& 
 
 // Finds or creates the profile's group ("User Defined" when it names none) and,
 // unless the profile is a group placeholder, inserts a copy of it as a site.
-void PlaceProfile(CatalogueTree& tree, SiteProfile profile);
+SitePlace PlaceProfile(CatalogueTree& tree, SiteProfile profile);
+
+// The same as PlaceProfile for each profile in turn, in time that grows with
+// the number of profiles times its logarithm: a whole file's entries at once.
+void PlaceProfiles(CatalogueTree& tree, std::vector<SiteProfile> profiles);

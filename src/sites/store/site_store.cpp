@@ -1,14 +1,13 @@
 #include "sites/store/site_store.h"
 
-#include <cerrno>
-#include <cstring>
+#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "sites/store/atomic_file.h"
+#include "sites/store/catalogue_encoding.h"
 #include "sites/store/catalogue_format.h"
+#include "sites/store/regular_file.h"
 
 SiteStore::SiteStore(std::string path, LogSink log) : path(std::move(path)), log(std::move(log)) {}
 
@@ -16,22 +15,56 @@ void SiteStore::Log(const std::string& line) const {
     if (log) log(line);
 }
 
-CatalogueLoad SiteStore::LoadCatalogue(CatalogueTree& tree) const {
-    std::error_code status;
-    if (!std::filesystem::exists(path, status) && !status) return CatalogueLoad::Missing;
-    std::ifstream file(path, std::ios::binary);
-    if (!file || !std::filesystem::is_regular_file(path, status)) {
-        Log("Site catalogue " + path + " cannot be read: " + std::strerror(errno));
-        return CatalogueLoad::Unreadable;
+CatalogueLoad SiteStore::LoadCatalogue(CatalogueTree& tree, std::string* problem) const {
+    std::string bytes;
+    std::string error;
+    switch (ReadRegularFile(path, bytes, error)) {
+        case FileRead::Missing:
+            return CatalogueLoad::Missing;
+        case FileRead::Failed: {
+            const std::string line = "Site catalogue " + path + " cannot be read: " + error;
+            Log(line);
+            if (problem) *problem = line;
+            return CatalogueLoad::Unreadable;
+        }
+        case FileRead::Read:
+            break;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) {
-        Log("Site catalogue " + path + " cannot be read: " + std::strerror(errno));
-        return CatalogueLoad::Unreadable;
+    const std::string text = CatalogueTextFromFile(std::move(bytes));
+    const bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
+    if (LooksBinary(text) || (ReadCatalogueText(text, tree) == 0 && !blank)) {
+        const std::string line = "Site catalogue " + path + " holds no entry this program can read";
+        Log(line);
+        if (problem) *problem = line;
+        return CatalogueLoad::NotUnderstood;
     }
-    ReadCatalogueText(text.str(), tree);
     return CatalogueLoad::Loaded;
+}
+
+std::string SiteStore::SetAsideUnreadable(std::string& error) const {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string aside = path + ".unreadable-" + stamp;
+    std::error_code status;
+    for (int copy = 2; std::filesystem::exists(aside, status); ++copy)
+        aside = path + ".unreadable-" + stamp + "-" + std::to_string(copy);
+    std::filesystem::rename(path, aside, status);
+    if (status) {
+        error = status.message();
+        Log("Site catalogue " + path + " could not be set aside: " + error);
+        return {};
+    }
+    Log("Site catalogue " + path + " kept unchanged as " + aside);
+    return aside;
+}
+
+void SiteStore::RemoveAbandonedTemporaries() const {
+    if (const int removed = ::RemoveAbandonedTemporaries(path); removed > 0)
+        Log("Site catalogue: removed " + std::to_string(removed) +
+            " temporary copy(ies) left by an interrupted save");
 }
 
 void SiteStore::AddProfile(CatalogueTree& tree, const SiteProfile& profile) { PlaceProfile(tree, profile); }
@@ -48,8 +81,7 @@ std::string SiteStore::CatalogueText(const CatalogueTree& tree) const {
             placeholder.group = label;
             WriteEntry(text, placeholder, &notes);
         }
-        for (int site = 0; site < sites; ++site) {
-            SiteProfile profile = tree.SiteAt(group, site);
+        for (SiteProfile& profile : tree.SitesOf(group)) {
             profile.group = label;
             WriteEntry(text, profile, &notes);
         }

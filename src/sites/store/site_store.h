@@ -7,9 +7,10 @@
 
 // How reading the catalogue file went.
 enum class CatalogueLoad {
-    Loaded,      // read (possibly empty)
-    Missing,     // no file yet: an empty catalogue
-    Unreadable,  // the file exists but could not be read; it must not be overwritten
+    Loaded,         // read (possibly empty)
+    Missing,        // no file yet: an empty catalogue
+    Unreadable,     // the file exists but could not be read; it must not be overwritten
+    NotUnderstood,  // read, but it is no catalogue text (a binary file, no entry at all)
 };
 
 // Reads the catalogue file into a catalogue holder and writes it back. Holds no
@@ -22,8 +23,18 @@ public:
 
     const std::string& Path() const { return path; }
 
-    // Adds every entry of the file to the tree.
-    CatalogueLoad LoadCatalogue(CatalogueTree& tree) const;
+    // Adds every entry of the file to the tree. Anything but a regular file is
+    // refused without being opened for long (a FIFO would block the reader).
+    // `problem`, when given, receives what went wrong, ready to show.
+    CatalogueLoad LoadCatalogue(CatalogueTree& tree, std::string* problem = nullptr) const;
+
+    // Renames a file that was not understood to "<name>.unreadable-<date>-<time>"
+    // so that a new catalogue can take its place; returns the new name, or ""
+    // with `error` set.
+    std::string SetAsideUnreadable(std::string& error) const;
+
+    // Removes what a rewrite killed halfway left beside the file; says so in the log.
+    void RemoveAbandonedTemporaries() const;
 
     // Places one profile: finds or creates its group, then inserts the site
     // unless the profile is a group placeholder.

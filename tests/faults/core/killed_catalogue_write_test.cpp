@@ -70,6 +70,16 @@ TEST(KilledCatalogueWrite, LeavesTheOldOrTheNewCatalogueWhole) {
         sawNewer += isNewer;
     }
     EXPECT_GT(sawOlder + sawNewer, 0);
+
+    // Rewrites killed before their rename left temporary copies of every
+    // password; the next start removes them all, and the file stays private.
+    store.RemoveAbandonedTemporaries();
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        left.push_back(entry.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"Wexal.INI"});
+    EXPECT_EQ(std::filesystem::status(path).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "sites/store/catalogue_encoding.h"
 #include "sites/store/catalogue_format.h"
 #include "sites/store/site_catalogue.h"
 
@@ -34,6 +35,19 @@ struct ReaderCase {
     std::string outline;
     std::function<void(const SiteCatalogue&)> check;
 };
+
+// UTF-16 with its byte order mark, from text of Latin-1 characters written as
+// UTF-8 (enough for the rows here).
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        unsigned code = static_cast<unsigned char>(utf8[at]);
+        if (code >= 0xC0) code = ((code & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3F);
+        const char high = static_cast<char>(code >> 8), low = static_cast<char>(code & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
 
 const SiteProfile& First(const SiteCatalogue& catalogue) { return catalogue.groups.at(0).sites.at(0); }
 
@@ -116,14 +130,70 @@ TEST(CatalogueReader, ReadsTheCasesOfTheFileFormat) {
         {"blank lines and trailing blanks are skipped", "\r\n  \r\n[a]  \r\n\r\n\tUID=u\r\n",
          "User Defined{a}", [](const SiteCatalogue& c) { EXPECT_EQ(First(c).userId, "u"); }},
         {"an empty file is an empty catalogue", "", "", nullptr},
+        {"CR alone ends lines too", "[a]\rHOST=h\rGROUP=G\r\r[b]\rGROUP=G\r", "G{a,b}",
+         [](const SiteCatalogue& c) { EXPECT_EQ(First(c).host, "h"); }},
+        {"a UTF-8 byte order mark is not part of the first line", "\xEF\xBB\xBF[a]\r\nGROUP=G\r\n", "G{a}",
+         nullptr},
+        {"UTF-16 little-endian with its mark", Utf16("[a]\r\nHOST=h\xC3\xA9\r\nGROUP=G\r\n", false), "G{a}",
+         [](const SiteCatalogue& c) { EXPECT_EQ(First(c).host, "h\xC3\xA9"); }},
+        {"UTF-16 big-endian with its mark", Utf16("[a]\nGROUP=G\n", true), "G{a}", nullptr},
     };
 
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         SiteCatalogue catalogue;
-        ReadCatalogueText(row.text, catalogue);
+        ReadCatalogueText(CatalogueTextFromFile(row.text), catalogue);
         EXPECT_EQ(Outline(catalogue), row.outline);
         if (row.check && !catalogue.groups.empty() && !catalogue.groups[0].sites.empty())
             row.check(catalogue);
     }
+}
+
+namespace {
+
+// Counts how often the reader looks at a placed site's label.
+class CountingCatalogue : public SiteCatalogue {
+public:
+    std::string SiteLabel(int group, int site) const override {
+        ++labelReads;
+        return SiteCatalogue::SiteLabel(group, site);
+    }
+    mutable long labelReads = 0;
+};
+
+}  // namespace
+
+// Sites in shuffled order, equal names in different case, in two groups.
+std::vector<SiteProfile> ShuffledSites(int count, std::string& text) {
+    std::vector<SiteProfile> sites;
+    for (int index = 0; index < count; ++index) {
+        SiteProfile profile;
+        profile.name = (index % 3 ? "site " : "SITE ") + std::to_string(index * 7919 % count / 2);
+        profile.host = "h" + std::to_string(index);
+        profile.group = index % 50 == 0 ? "Few" : "Many";
+        text += Entry(profile.name, "HOST=" + profile.host + "\r\nGROUP=" + profile.group);
+        sites.push_back(profile);
+    }
+    return sites;
+}
+
+// A file of many sites places each once, without comparing it against all
+// those placed before, and in the order one-by-one placing gives.
+TEST(CatalogueReader, PlacesAWholeFileInLinearWorkAsOneByOneWould) {
+    std::string large;
+    ShuffledSites(20000, large);
+    CountingCatalogue counted;
+    EXPECT_EQ(ReadCatalogueText(large, counted), 20000u);
+    EXPECT_EQ(counted.labelReads, 0);
+    EXPECT_EQ(counted.groups.at(1).sites.size(), 19600u);
+
+    std::string text;
+    const std::vector<SiteProfile> sites = ShuffledSites(2000, text);
+    SiteCatalogue read;
+    ReadCatalogueText(text, read);
+    SiteCatalogue oneByOne;
+    for (const SiteProfile& profile : sites) PlaceProfile(oneByOne, profile);
+    ASSERT_EQ(read.groups.size(), oneByOne.groups.size());
+    for (std::size_t group = 0; group < oneByOne.groups.size(); ++group)
+        EXPECT_EQ(read.groups[group].sites, oneByOne.groups[group].sites);
 }

@@ -2,9 +2,12 @@
 // file modes.
 #include "sites/store/site_store.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -244,6 +247,52 @@ TEST_F(SiteStoreTest, LoadTellsMissingFromUnreadable) {
     EXPECT_EQ(Store(PathOf("dir.INI")).LoadCatalogue(catalogue), CatalogueLoad::Unreadable);
     EXPECT_EQ(logLines.size(), 1u);
     EXPECT_EQ(catalogue.GroupCount(), 0);
+}
+
+// What cannot be read is never replaced: a FIFO or device is refused at once
+// (opening a FIFO would wait for a writer), and text with no entry in it is
+// "not understood" and can be set aside unchanged for a new catalogue.
+TEST_F(SiteStoreTest, RefusesNonRegularFilesAndSetsAsideTextItCannotRead) {
+    SiteCatalogue catalogue;
+    ASSERT_EQ(::mkfifo(PathOf("fifo.INI").c_str(), 0600), 0);
+    std::string problem;
+    EXPECT_EQ(Store(PathOf("fifo.INI")).LoadCatalogue(catalogue, &problem), CatalogueLoad::Unreadable);
+    EXPECT_NE(problem.find("it is a FIFO"), std::string::npos);
+
+    const std::string binary("[a]\r\n\0\x01GROUP=G\r\n", 13);
+    for (const std::string& text : {binary, std::string("just some notes\n")}) {
+        WriteAll(PathOf("Wexal.INI"), text);
+        const SiteStore store = Store(PathOf("Wexal.INI"));
+        EXPECT_EQ(store.LoadCatalogue(catalogue), CatalogueLoad::NotUnderstood);
+        std::string error;
+        const std::string aside = store.SetAsideUnreadable(error);
+        ASSERT_NE(aside.find("Wexal.INI.unreadable-"), std::string::npos) << error;
+        EXPECT_EQ(ReadAll(aside), text);
+        EXPECT_FALSE(fs::exists(PathOf("Wexal.INI")));
+    }
+    EXPECT_EQ(catalogue.GroupCount(), 0);
+    WriteAll(PathOf("Wexal.INI"), " \r\n\r\n");
+    EXPECT_EQ(Store(PathOf("Wexal.INI")).LoadCatalogue(catalogue), CatalogueLoad::Loaded);
+}
+
+// A save killed before its rename leaves a temporary copy of every password;
+// the next start removes it, but not one another writer still holds.
+TEST_F(SiteStoreTest, AbandonedTemporariesAreRemovedAtStart) {
+    const std::string path = PathOf("Wexal.INI");
+    WriteAll(path + ".Ab12Cd", "[a]\r\nPASSWORD=secret\r\n");
+    WriteAll(path + ".unreadable-20260101-000000", "kept");
+    WriteAll(PathOf("Other.INI.Ab12Cd"), "kept");
+    const int held = ::open((path + ".Xy34Zw").c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // Another open file description of this process stands for the other writer.
+    Store(path).RemoveAbandonedTemporaries();
+    ::close(held);
+    EXPECT_FALSE(fs::exists(path + ".Ab12Cd"));
+    EXPECT_TRUE(fs::exists(path + ".Xy34Zw"));
+    EXPECT_TRUE(fs::exists(path + ".unreadable-20260101-000000"));
+    EXPECT_TRUE(fs::exists(PathOf("Other.INI.Ab12Cd")));
+    EXPECT_EQ(logLines.size(), 1u);
 }
 
 TEST(SiteLookupTest, FindsExactlyOneSiteByName) {

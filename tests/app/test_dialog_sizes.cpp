@@ -1,0 +1,155 @@
+// Every dialog of the program opens at a size where all its text and fields
+// can be read: no edit box, button or label squeezed below what it needs.
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "app/connecting_dlg.h"
+#include "app/get_directory_dlg.h"
+#include "app/transfer_mode_dlg.h"
+#include "app/transfer_status_dlg.h"
+#include "browser/create_dir_dlg.h"
+#include "browser/file_properties_dlg.h"
+#include "browser/permissions_dlg.h"
+#include "browser/remote_list_ctrl.h"
+#include "ftp/ftp_session.h"
+#include "options/app_settings.h"
+#include "options/options_sheet.h"
+#include "sites/icon_selection_dlg.h"
+#include "sites/new_group_dlg.h"
+#include "sites/rename_dlg.h"
+#include "sites/session_profile_dlg.h"
+#include "sites/site_properties_dlg.h"
+
+namespace {
+
+const QString kEmail = QStringLiteral("someone@example.org");
+
+// Why a shown widget cannot be read whole ("" when it can).
+QString Squeezed(const QWidget* widget) {
+    const auto name = [widget] {
+        return QString::fromLatin1(widget->metaObject()->className()) + " \"" + widget->accessibleName() +
+               "\"";
+    };
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        if (label->text().isEmpty()) return {};
+        const int needed =
+            label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        if (label->height() < needed)
+            return name() +
+                   QStringLiteral(" is %1 px high, its text needs %2").arg(label->height()).arg(needed);
+        if (!label->wordWrap() && label->width() < label->minimumSizeHint().width())
+            return name() + QStringLiteral(" is cut: %1 px wide").arg(label->width());
+        return {};
+    }
+    const bool field = qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+                       qobject_cast<const QAbstractSpinBox*>(widget) ||
+                       qobject_cast<const QAbstractButton*>(widget);
+    if (!field) return {};
+    const QSize needed = widget->minimumSizeHint().expandedTo(QSize(0, widget->sizeHint().height()));
+    if (widget->height() < needed.height() || widget->width() < needed.width())
+        return name() + QStringLiteral(" is %1x%2, needs %3x%4")
+                            .arg(widget->width())
+                            .arg(widget->height())
+                            .arg(needed.width())
+                            .arg(needed.height());
+    return {};
+}
+
+// What the dialogs need from the rest of the program.
+struct Surroundings {
+    LogQueue log;
+    TransferStatus status;
+    CFtpSession session{log, status};
+    AppSettings settings;
+    CRemoteListCtrl list{0};
+
+    Surroundings() {
+        RemoteListItem item;
+        item.label = QStringLiteral("a rather long file name.tar.gz");
+        item.permissions = QStringLiteral("-rw-r--r--");
+        list.Model().InsertItem(std::move(item));
+        list.SelectRow(0, true);
+    }
+};
+
+using DialogFactory = std::function<QDialog*(Surroundings&)>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(DialogFactory)
+
+class TestDialogSizes : public QObject {
+    Q_OBJECT
+
+private slots:
+    void OpensReadable_data() {
+        QTest::addColumn<DialogFactory>("make");
+        const auto row = [](const char* name, DialogFactory make) { QTest::newRow(name) << make; };
+        row("Session Profile, Quick Connect", [](Surroundings&) {
+            auto* dialog = new CSessionProfileDlg(kEmail);
+            dialog->helpText = QString::fromLatin1(kQuickConnectHelp);
+            return dialog;
+        });
+        row("Session Profile, site", [](Surroundings&) {
+            auto* dialog = new CSessionProfileDlg(kEmail);
+            dialog->helpText = QString::fromLatin1(kSiteConnectHelp);
+            dialog->anonymous = true;
+            return dialog;
+        });
+        row("Properties", [](Surroundings&) { return new CSitePropertiesDlg(kEmail); });
+        row("New Group", [](Surroundings&) { return new CNewGroupDlg; });
+        row("Rename", [](Surroundings&) { return new CRenameDlg; });
+        row("Icon Selection",
+            [](Surroundings&) { return new CIconSelectionDlg(QStringLiteral("Wexal.exe ,32")); });
+        row("Create Directory", [](Surroundings&) { return new CCreateDirDlg; });
+        row("File Properties", [](Surroundings& s) {
+            return new CFilePropertiesDlg(s.list, s.session, QStringLiteral("Home/pub/linux/"));
+        });
+        row("Permissions", [](Surroundings& s) { return new CPermissionsDlg(s.list, s.session); });
+        row("Transfer Mode", [](Surroundings&) { return new CTransferModeDlg; });
+        row("Connecting",
+            [](Surroundings& s) { return new CConnectingDlg(s.status, QStringLiteral("ftp.example.org")); });
+        row("Getting Directory", [](Surroundings& s) {
+            return new CGetDirectoryDlg(s.status, QStringLiteral("Getting Directory From: ftp.example.org"));
+        });
+        row("Transfer Status", [](Surroundings& s) {
+            return new CTransferStatusDlg(s.status, QStringLiteral("Retrieving big.iso From 127.0.0.1"));
+        });
+        row("Options", [](Surroundings& s) { return new COptionsSheet(s.settings); });
+    }
+
+    void OpensReadable() {
+        QFETCH(DialogFactory, make);
+        Surroundings surroundings;
+        std::unique_ptr<QDialog> dialog(make(surroundings));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QApplication::processEvents();
+        QVERIFY2(dialog->width() >= dialog->minimumSizeHint().width() &&
+                     dialog->height() >= dialog->minimumSizeHint().height(),
+                 qPrintable(QStringLiteral("opened at %1x%2").arg(dialog->width()).arg(dialog->height())));
+        // Every page of a tabbed dialog is looked at in turn.
+        auto* tabs = dialog->findChild<QTabWidget*>();
+        for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
+            if (tabs) tabs->setCurrentIndex(page);
+            QApplication::processEvents();
+            QStringList problems;
+            for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
+                if (!widget->isVisible()) continue;
+                if (const QString problem = Squeezed(widget); !problem.isEmpty()) problems << problem;
+            }
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+        }
+    }
+};
+
+QTEST_MAIN(TestDialogSizes)
+#include "test_dialog_sizes.moc"
