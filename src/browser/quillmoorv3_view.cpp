@@ -1,10 +1,10 @@
 #include "browser/quillmoorv3_view.h"
 
-#include <QLocale>
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
 #include "browser/file_types.h"
+#include "browser/size_text.h"
 #include "browser/wait_cursor.h"
 #include "options/app_context.h"
 #include "platform/desktop/icon_spec.h"
@@ -12,26 +12,6 @@
 #include "platform/desktop/program_icons.h"
 #include "sites/site_tree.h"
 #include "sites/site_tree_items.h"
-
-namespace {
-
-// sizeText read like atoi: leading blanks, then digits up to the first non-digit.
-qint64 LeadingNumber(const std::string& text) {
-    std::size_t at = text.find_first_not_of(" \t");
-    qint64 value = 0;
-    for (; at != std::string::npos && at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        if (value > (INT64_MAX - 9) / 10) break;
-        value = value * 10 + (text[at] - '0');
-    }
-    return value;
-}
-
-QString SizeInThousands(const std::string& sizeText) {
-    static const QLocale grouping(QLocale::English);
-    return grouping.toString(LeadingNumber(sizeText) / 1000) + u'K';
-}
-
-}  // namespace
 
 CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
     : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
@@ -163,7 +143,7 @@ void CQuillmoorv3View::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) 
     const QString extension = FindExtension(name);
     item.type = cache ? cache->NameFor(extension) : FileTypeName(extension);
     item.modified = QString::fromStdString(entry.dateText);
-    item.size = SizeInThousands(entry.sizeText);
+    item.size = SizeColumnText(entry.sizeText);
     list->Model().InsertItem(std::move(item));
 }
 

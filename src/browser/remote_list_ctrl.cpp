@@ -2,17 +2,22 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
-
 #include <algorithm>
+
+#include "browser/icon_label_delegate.h"
 
 namespace {
 
 constexpr int kSelectedNameLimit = 255;
+constexpr int kSmallIconSide = 16;
+constexpr int kLargeIconSide = 32;
+constexpr int kCellSpacing = 4;
 
 // The drag of items out of the list starts here rather than in the views, so
 // the list view decides what a drag carries.
@@ -35,6 +40,7 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     setObjectName(QStringLiteral("remoteList"));
     iconView = new DragReportingView<QListView>(this);
     detailsView = new DragReportingView<QTreeView>(this);
+    iconView->setItemDelegate(new IconLabelDelegate(iconView));
 
     detailsView->setRootIsDecorated(false);
     detailsView->setItemsExpandable(false);
@@ -44,7 +50,8 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     detailsView->header()->setSectionsClickable(false);
     detailsView->header()->setStretchLastSection(false);
 
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(detailsView)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(detailsView)}) {
         view->setModel(&model);
         QItemSelectionModel* own = view->selectionModel();
         view->setSelectionModel(&selection);
@@ -60,7 +67,8 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     stack->addWidget(detailsView);
     // Queued: the rename may relist, which must not happen while the editor is
     // still handing its text to the model.
-    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished, Qt::QueuedConnection);
+    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished,
+            Qt::QueuedConnection);
     mode = -1;
     SetMode(modeCode);
 }
@@ -88,18 +96,37 @@ void CRemoteListCtrl::SetImageLists(const CImageList* small, const CImageList* l
 void CRemoteListCtrl::ConfigureIconView() {
     const bool large = mode == kLargeIcons;
     iconView->setViewMode(large ? QListView::IconMode : QListView::ListMode);
-    iconView->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+    iconView->setIconSize(large ? QSize(kLargeIconSide, kLargeIconSide)
+                                : QSize(kSmallIconSide, kSmallIconSide));
     iconView->setFlow(mode == kList ? QListView::TopToBottom : QListView::LeftToRight);
     iconView->setWrapping(true);
     iconView->setResizeMode(QListView::Adjust);
     iconView->setMovement(QListView::Static);  // arranged automatically, never by hand
-    iconView->setUniformItemSizes(true);
+    // Setting the view mode or the movement turns dragging off in a static
+    // list; items are dragged out in every mode, so it goes back on.
+    iconView->setDragEnabled(true);
     iconView->setLayoutMode(QListView::Batched);
     iconView->setBatchSize(2000);
-    iconView->setWordWrap(large);
-    iconView->setTextElideMode(Qt::ElideRight);
-    iconView->setGridSize(large ? QSize(96, 64) : (mode == kSmallIcons ? QSize(160, 20) : QSize()));
+    // Names are shown whole: wrapped under a large icon, each item as tall as
+    // its name needs; on one line in the other modes, in cells as wide as the
+    // widest name (set when the items are arranged).
+    iconView->setTextElideMode(Qt::ElideNone);
+    iconView->setWordWrap(false);
+    iconView->setUniformItemSizes(!large);
+    iconView->setSpacing(large ? kCellSpacing : 0);
+    iconView->setGridSize(QSize());
     iconView->setEditTriggers(QAbstractItemView::SelectedClicked);
+}
+
+QSize CRemoteListCtrl::OneLineCellSize() const {
+    const QFontMetrics metrics(iconView->font());
+    int widest = 0;
+    for (int row = 0; row < model.Count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(model.Item(row).label));
+    // Icon, the gaps around the text, and a gap to the next column.
+    const int width = kSmallIconSide + widest + 4 * kCellSpacing +
+                      2 * iconView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin);
+    return {width, std::max(kSmallIconSide, metrics.height()) + kCellSpacing};
 }
 
 void CRemoteListCtrl::SetMode(int modeCode) {
@@ -177,6 +204,7 @@ int CRemoteListCtrl::FindLabel(const QString& label) const {
 }
 
 void CRemoteListCtrl::Arrange() {
+    if (mode == kSmallIcons || mode == kList) iconView->setGridSize(OneLineCellSize());
     if (mode != kDetails) iconView->doItemsLayout();
     ActiveView()->scrollToTop();
 }
@@ -192,7 +220,9 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
             // Keys an open label editor passes on (its Enter) travel up through
             // the view as well; only keys typed in the view itself are commands.
             if (watched != ActiveView()) break;
-            if (QWidget* focus = QApplication::focusWidget(); focus && ActiveView()->viewport()->isAncestorOf(focus)) break;
+            if (QWidget* focus = QApplication::focusWidget();
+                focus && ActiveView()->viewport()->isAncestorOf(focus))
+                break;
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 int row = NextSelected(-1);
@@ -201,7 +231,8 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
                 if (row >= 0) emit ItemActivated(row);
                 return true;
             }
-            if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier)) {
+            if (key->key() == Qt::Key_Menu ||
+                (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier)) {
                 const QRect rect = ActiveView()->visualRect(model.index(std::max(NextSelected(-1), 0), 0));
                 emit ContextMenuRequested(ActiveView()->viewport()->mapToGlobal(rect.center()));
                 return true;
@@ -213,7 +244,9 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
             auto* menu = static_cast<QContextMenuEvent*>(event);
             QWidget* widget = qobject_cast<QWidget*>(watched);
             if (menu->reason() == QContextMenuEvent::Mouse && widget) {
-                const QPoint local = widget == ActiveView() ? ActiveView()->viewport()->mapFrom(widget, menu->pos()) : menu->pos();
+                const QPoint local = widget == ActiveView()
+                                         ? ActiveView()->viewport()->mapFrom(widget, menu->pos())
+                                         : menu->pos();
                 const QModelIndex index = ActiveView()->indexAt(local);
                 // A right click selects the item under it, as in a file manager.
                 if (index.isValid() && !selection.isRowSelected(index.row())) SelectRow(index.row());

@@ -79,6 +79,8 @@ protected:
 
 private:
     void ConfigureIconView();
+    // A cell of the small-icon and list modes: wide enough for the widest label.
+    QSize OneLineCellSize() const;
     void WireView(QAbstractItemView* view);
 
     RemoteListModel model;
