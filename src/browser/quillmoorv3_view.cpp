@@ -13,7 +13,8 @@
 #include "sites/site_tree.h"
 #include "sites/site_tree_items.h"
 
-CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
+CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs,
+                                   QWidget* parent)
     : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
     setObjectName(QStringLiteral("listView"));
     list = new CRemoteListCtrl(context.settings.defaultView, this);
@@ -73,6 +74,7 @@ void CQuillmoorv3View::AppendCatalogueIcon(const QString& iconText) {
 void CQuillmoorv3View::FillCatalogue() {
     WaitCursor wait;
     ClearItems();
+    showsRemoteDirectory = false;
     smallImages.RemoveAll();
     largeImages.RemoveAll();
     for (int resource : {ProgramIcons::kCatalogue, ProgramIcons::kDocument, ProgramIcons::kFolder}) {
@@ -107,8 +109,20 @@ void CQuillmoorv3View::FillCatalogue() {
 void CQuillmoorv3View::LoadListing() {
     WaitCursor wait;
     ClearItems();
+    showsRemoteDirectory = true;
+    // Listing on a closed session would leave an empty list that looks
+    // connected; a cancelled listing closes the session too.
+    if (LeaveClosedSession()) return;
     RemoteEntry entry;
-    if (context.session.FetchListing(entry)) FillFromListing(entry);
+    const bool any = context.session.FetchListing(entry);
+    if (LeaveClosedSession()) return;
+    if (any) FillFromListing(entry);
+}
+
+bool CQuillmoorv3View::LeaveClosedSession() {
+    if (context.session.connected || !showsRemoteDirectory) return false;
+    ShowDisconnected();
+    return true;
 }
 
 void CQuillmoorv3View::FillFromListing(const RemoteEntry& first) {

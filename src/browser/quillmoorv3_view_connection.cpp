@@ -16,23 +16,25 @@ void CQuillmoorv3View::ConnectToSite(SiteProfile profile) {
     if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, context.quickConnect);
     if (!cancelled) {
         context.cancelledConnect = false;
-        Connect(profile);
-        if (!context.session.connected && !context.session.abortFlag && !context.cancelledConnect) {
-            ShowMessage(this, QStringLiteral(
-                "There was a problem logging on to the site, please see the log window for details."));
+        const bool loggedOn = Connect(profile);
+        if (!loggedOn && !context.session.abortFlag && !context.cancelledConnect) {
+            ShowMessage(
+                this,
+                QStringLiteral(
+                    "There was a problem logging on to the site, please see the log window for details."));
         }
     }
     if (!context.session.connected) tree.GoToParent();
 }
 
-void CQuillmoorv3View::Connect(SiteProfile& profile) {
+bool CQuillmoorv3View::Connect(SiteProfile& profile) {
     WaitCursor wait;
     AppSettings& settings = context.settings;
     if (profile.userId == "anonymous" && profile.password.empty()) {
         if (settings.email.empty()) {
             ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                              "connecting to anonymous FTP sites. Thanks."));
-            return;
+            return false;
         }
         profile.password = settings.email;
     }
@@ -57,7 +59,7 @@ void CQuillmoorv3View::Connect(SiteProfile& profile) {
         session.JoinWorker();
     }
 
-    if (!session.connected) return;
+    if (!session.connected) return false;
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {
@@ -65,13 +67,19 @@ void CQuillmoorv3View::Connect(SiteProfile& profile) {
         tree.WalkToPath(remoteDir);
         ChangeDirectory(remoteDir);
     }
+    return true;
 }
 
 void CQuillmoorv3View::Disconnect(bool ask) {
     WaitCursor wait;
     if (!context.session.connected) return;
-    if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
+    if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost()))
+        return;
     context.session.Quit();
+    ShowDisconnected();
+}
+
+void CQuillmoorv3View::ShowDisconnected() {
     context.quickConnect = false;
     tree.SetCurrentNode(nullptr);
     FillCatalogue();
@@ -83,7 +91,8 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     // put the download outside the download directory.
     if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/') ||
         name.contains(QChar(0))) {
-        ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
+        ShowMessage(this,
+                    QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
         return;
     }
     CFtpSession& session = context.session;
@@ -91,13 +100,20 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     if (QFileInfo::exists(localPath)) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const bool overwrite =
-            ShowMessage(this, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
-                        MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
+            ShowMessage(
+                this, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
+                MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
         QApplication::restoreOverrideCursor();
         if (!overwrite) return;
     }
-    if (session.DownloadFile(name.toStdString(), nullptr) != kComplete) return;
+    const int result = session.DownloadFile(name.toStdString(), nullptr);
+    // A cancelled download closes the session and may report an earlier
+    // transfer's result: nothing is opened, and the list leaves the session.
+    if (LeaveClosedSession() || result != kComplete) return;
     if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
 }
 
-void CQuillmoorv3View::StartDragOut() { CRemoteDropSource::StartDragOut(this, *list, context.session); }
+void CQuillmoorv3View::StartDragOut() {
+    CRemoteDropSource::StartDragOut(this, *list, context.session);
+    LeaveClosedSession();
+}
