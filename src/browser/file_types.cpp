@@ -33,12 +33,9 @@ QString FileTypeCache::IconSpecFor(const QString& extension) {
     return Remembered(iconSpecs, extension, LookUpIconSpec);
 }
 
-QString FileTypeCache::NameFor(const QString& extension) {
-    return Remembered(names, extension, FileTypeName);
-}
+QString FileTypeCache::NameFor(const QString& extension) { return Remembered(names, extension, FileTypeName); }
 
-int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages,
-                 FileTypeCache* cache) {
+int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages, FileTypeCache* cache) {
     const qsizetype dot = name.lastIndexOf(u'.');
     QString extension = dot < 0 ? QString() : name.mid(dot);
     if (extension == QLatin1String(".exe")) extension = QStringLiteral(".com");
@@ -54,17 +51,13 @@ int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& large
 QString FindExtension(const QString& name) {
     qsizetype dot = -1;
     for (qsizetype i = 0; i < name.size(); ++i) {
-        if (name[i] == u'.')
-            dot = i;
-        else if (name[i] == u' ' || name[i] == u'\\')
-            dot = -1;
+        if (name[i] == u'.') dot = i;
+        else if (name[i] == u' ' || name[i] == u'\\') dot = -1;
     }
     return dot < 0 ? QString() : name.mid(dot);
 }
 
-QString FileTypeName(const QString& extension) {
-    return FileClassDescription(FileClassOfExtension(extension));
-}
+QString FileTypeName(const QString& extension) { return FileClassDescription(FileClassOfExtension(extension)); }
 
 QString FindOpenCommand(const QString& localPath) {
     const qsizetype dot = localPath.lastIndexOf(u'.');

@@ -13,8 +13,7 @@
 #include "sites/site_tree.h"
 #include "sites/site_tree_items.h"
 
-CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs,
-                                   QWidget* parent)
+CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
     : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
     setObjectName(QStringLiteral("listView"));
     list = new CRemoteListCtrl(context.settings.defaultView, this);

@@ -18,10 +18,8 @@ void CQuillmoorv3View::ConnectToSite(SiteProfile profile) {
         context.cancelledConnect = false;
         const bool loggedOn = Connect(profile);
         if (!loggedOn && !context.session.abortFlag && !context.cancelledConnect) {
-            ShowMessage(
-                this,
-                QStringLiteral(
-                    "There was a problem logging on to the site, please see the log window for details."));
+            ShowMessage(this, QStringLiteral(
+                "There was a problem logging on to the site, please see the log window for details."));
         }
     }
     if (!context.session.connected) tree.GoToParent();
@@ -73,8 +71,7 @@ bool CQuillmoorv3View::Connect(SiteProfile& profile) {
 void CQuillmoorv3View::Disconnect(bool ask) {
     WaitCursor wait;
     if (!context.session.connected) return;
-    if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost()))
-        return;
+    if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
     context.session.Quit();
     ShowDisconnected();
 }
@@ -91,8 +88,7 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     // put the download outside the download directory.
     if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/') ||
         name.contains(QChar(0))) {
-        ShowMessage(this,
-                    QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
+        ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
         return;
     }
     CFtpSession& session = context.session;
@@ -100,9 +96,8 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     if (QFileInfo::exists(localPath)) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const bool overwrite =
-            ShowMessage(
-                this, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
-                MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
+            ShowMessage(this, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
+                        MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
         QApplication::restoreOverrideCursor();
         if (!overwrite) return;
     }

@@ -11,8 +11,7 @@
 
 void CQuillmoorv3View::DeleteSelected() {
     CDeleteDialog confirm;
-    confirm.message =
-        QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?");
+    confirm.message = QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?");
     if (!confirm.Run(this)) return;
 
     WaitCursor wait;
@@ -30,8 +29,7 @@ void CQuillmoorv3View::DeleteSelected() {
                 if ((file ? session.DeleteFile(name) : session.RemoveDir(name)) == kComplete) {
                     changedOnServer = true;
                 } else {
-                    ShowMessage(this, file ? QStringLiteral("Error deleting file")
-                                           : QStringLiteral("Error deleting directory"));
+                    ShowMessage(this, file ? QStringLiteral("Error deleting file") : QStringLiteral("Error deleting directory"));
                 }
                 break;
             }
@@ -127,8 +125,7 @@ void CQuillmoorv3View::ShowProperties() {
         }
         case ItemKind::Site: {
             SiteProfile profile;
-            if (!tree.FindChildProfile(label, &profile) || profile.kind != static_cast<int>(ItemKind::Site))
-                break;
+            if (!tree.FindChildProfile(label, &profile) || profile.kind != static_cast<int>(ItemKind::Site)) break;
             QIcon icon = IconFromSpec(QString::fromStdString(profile.icon));
             const SiteDialogs::PropertiesResult result = dialogs.EditSiteProperties(this, profile, icon);
             if (result != SiteDialogs::PropertiesResult::Cancelled) {

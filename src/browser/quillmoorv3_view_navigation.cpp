@@ -75,9 +75,8 @@ int CQuillmoorv3View::ChangeDirectory(const QString& name) {
         LoadListing();
     } else if (replyClass == kTransient) {
         Disconnect(false);
-        ShowMessage(
-            this,
-            QStringLiteral("The connection was closed without me knowing about it, try logging on again."));
+        ShowMessage(this, QStringLiteral(
+            "The connection was closed without me knowing about it, try logging on again."));
     }
     return replyClass;
 }
@@ -94,10 +93,8 @@ void CQuillmoorv3View::GoUp() {
             ChangeDirectory(QStringLiteral(".."));
             break;
         case 6:
-            if (AskYesNo(this,
-                         QStringLiteral(
-                             "You are at the root directory, are you sure you want to disconnect from ") +
-                             SessionHost())) {
+            if (AskYesNo(this, QStringLiteral("You are at the root directory, are you sure you want to disconnect from ") +
+                                   SessionHost())) {
                 context.session.Quit();
                 FillCatalogue();
             } else {

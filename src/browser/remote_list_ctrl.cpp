@@ -50,8 +50,7 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     detailsView->header()->setSectionsClickable(false);
     detailsView->header()->setStretchLastSection(false);
 
-    for (QAbstractItemView* view :
-         {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(detailsView)}) {
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(detailsView)}) {
         view->setModel(&model);
         QItemSelectionModel* own = view->selectionModel();
         view->setSelectionModel(&selection);
@@ -67,8 +66,7 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     stack->addWidget(detailsView);
     // Queued: the rename may relist, which must not happen while the editor is
     // still handing its text to the model.
-    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished,
-            Qt::QueuedConnection);
+    connect(&model, &RemoteListModel::LabelEdited, this, &CRemoteListCtrl::LabelEditFinished, Qt::QueuedConnection);
     mode = -1;
     SetMode(modeCode);
 }
@@ -220,9 +218,7 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
             // Keys an open label editor passes on (its Enter) travel up through
             // the view as well; only keys typed in the view itself are commands.
             if (watched != ActiveView()) break;
-            if (QWidget* focus = QApplication::focusWidget();
-                focus && ActiveView()->viewport()->isAncestorOf(focus))
-                break;
+            if (QWidget* focus = QApplication::focusWidget(); focus && ActiveView()->viewport()->isAncestorOf(focus)) break;
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 int row = NextSelected(-1);
@@ -231,8 +227,7 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
                 if (row >= 0) emit ItemActivated(row);
                 return true;
             }
-            if (key->key() == Qt::Key_Menu ||
-                (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier)) {
+            if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier)) {
                 const QRect rect = ActiveView()->visualRect(model.index(std::max(NextSelected(-1), 0), 0));
                 emit ContextMenuRequested(ActiveView()->viewport()->mapToGlobal(rect.center()));
                 return true;
@@ -244,9 +239,7 @@ bool CRemoteListCtrl::eventFilter(QObject* watched, QEvent* event) {
             auto* menu = static_cast<QContextMenuEvent*>(event);
             QWidget* widget = qobject_cast<QWidget*>(watched);
             if (menu->reason() == QContextMenuEvent::Mouse && widget) {
-                const QPoint local = widget == ActiveView()
-                                         ? ActiveView()->viewport()->mapFrom(widget, menu->pos())
-                                         : menu->pos();
+                const QPoint local = widget == ActiveView() ? ActiveView()->viewport()->mapFrom(widget, menu->pos()) : menu->pos();
                 const QModelIndex index = ActiveView()->indexAt(local);
                 // A right click selects the item under it, as in a file manager.
                 if (index.isValid() && !selection.isRowSelected(index.row())) SelectRow(index.row());
