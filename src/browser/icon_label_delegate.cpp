@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTextWidth = IconLabelDelegate::kCellWidth - 2 * IconLabelDelegate::kMargin;
@@ -43,10 +45,14 @@ QStringList IconLabelDelegate::WrappedLines(const QString& name, const QFont& fo
 }
 
 QSize IconLabelDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    if (!IconAbove(option)) return QStyledItemDelegate::sizeHint(option, index);
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
     const QFontMetrics metrics(item.font);
+    if (!IconAbove(option)) {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rwidth() += std::max(0, widestName - metrics.horizontalAdvance(item.text));
+        return size;
+    }
     // Most names fit on one line; only the others pay for a text layout.
     int textHeight = metrics.height();
     if (metrics.horizontalAdvance(item.text) > kTextWidth) {

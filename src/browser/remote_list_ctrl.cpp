@@ -40,7 +40,8 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     setObjectName(QStringLiteral("remoteList"));
     iconView = new DragReportingView<QListView>(this);
     detailsView = new DragReportingView<QTreeView>(this);
-    iconView->setItemDelegate(new IconLabelDelegate(iconView));
+    labelDelegate = new IconLabelDelegate(iconView);
+    iconView->setItemDelegate(labelDelegate);
 
     detailsView->setRootIsDecorated(false);
     detailsView->setItemsExpandable(false);
@@ -107,24 +108,21 @@ void CRemoteListCtrl::ConfigureIconView() {
     iconView->setBatchSize(2000);
     // Names are shown whole: wrapped under a large icon, each item as tall as
     // its name needs; on one line in the other modes, in cells as wide as the
-    // widest name (set when the items are arranged).
+    // widest name (measured when the items are arranged).
     iconView->setTextElideMode(Qt::ElideNone);
     iconView->setWordWrap(false);
     iconView->setUniformItemSizes(!large);
-    iconView->setSpacing(large ? kCellSpacing : 0);
+    iconView->setSpacing(large ? kCellSpacing : kCellSpacing / 2);
     iconView->setGridSize(QSize());
     iconView->setEditTriggers(QAbstractItemView::SelectedClicked);
 }
 
-QSize CRemoteListCtrl::OneLineCellSize() const {
+int CRemoteListCtrl::WidestLabel() const {
     const QFontMetrics metrics(iconView->font());
     int widest = 0;
     for (int row = 0; row < model.Count(); ++row)
         widest = std::max(widest, metrics.horizontalAdvance(model.Item(row).label));
-    // Icon, the gaps around the text, and a gap to the next column.
-    const int width = kSmallIconSide + widest + 4 * kCellSpacing +
-                      2 * iconView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin);
-    return {width, std::max(kSmallIconSide, metrics.height()) + kCellSpacing};
+    return widest;
 }
 
 void CRemoteListCtrl::SetMode(int modeCode) {
@@ -202,7 +200,7 @@ int CRemoteListCtrl::FindLabel(const QString& label) const {
 }
 
 void CRemoteListCtrl::Arrange() {
-    if (mode == kSmallIcons || mode == kList) iconView->setGridSize(OneLineCellSize());
+    if (mode == kSmallIcons || mode == kList) labelDelegate->SetWidestName(WidestLabel());
     if (mode != kDetails) iconView->doItemsLayout();
     ActiveView()->scrollToTop();
 }

@@ -7,6 +7,7 @@
 #include "browser/remote_list_model.h"
 
 class CImageList;
+class IconLabelDelegate;
 class QAbstractItemView;
 class QListView;
 class QStackedLayout;
@@ -79,8 +80,7 @@ protected:
 
 private:
     void ConfigureIconView();
-    // A cell of the small-icon and list modes: wide enough for the widest label.
-    QSize OneLineCellSize() const;
+    int WidestLabel() const;
     void WireView(QAbstractItemView* view);
 
     RemoteListModel model;
@@ -88,5 +88,6 @@ private:
     QStackedLayout* stack = nullptr;
     QListView* iconView = nullptr;
     QTreeView* detailsView = nullptr;
+    IconLabelDelegate* labelDelegate = nullptr;
     int mode = kLargeIcons;
 };
