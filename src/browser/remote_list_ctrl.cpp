@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
+
 #include <algorithm>
 
 #include "browser/icon_label_delegate.h"

@@ -80,6 +80,7 @@ protected:
 
 private:
     void ConfigureIconView();
+    // The width of the widest label in the icon view's font.
     int WidestLabel() const;
     void WireView(QAbstractItemView* view);
 
