@@ -177,18 +177,23 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
         if (name.isEmpty()) continue;  // the file system root has no name to upload under
         const std::string localPath = QFile::encodeName(path).toStdString();
         const std::string remoteName = QFile::encodeName(name).toStdString();
+        RemoteListPane* list = ListPane();
+        bool uploaded = true;
         if (QFileInfo(path).isDir()) {
             context.session.UploadTree(localPath, remoteName);
-            // The new folder shows at once, as an uploaded file does.
-            RemoteListPane* list = ListPane();
-            if (list && context.session.connected) list->LoadListing();
-            continue;
-        }
-        if (context.session.UploadFile(remoteName, &localPath) == 2) {
-            if (RemoteListPane* list = ListPane()) list->LoadListing();
-        } else {
+        } else if (context.session.UploadFile(remoteName, &localPath) != 2 || !context.session.connected) {
+            // A cancelled upload closes the session and may report an earlier
+            // transfer's result: it failed all the same.
             ShowMessage(this, QStringLiteral("Error uploading file."));
+            uploaded = false;
         }
+        // The new file or folder shows at once; a closed session is left, and
+        // the paths after it cannot be sent.
+        if (!context.session.connected) {
+            if (list) list->LeaveClosedSession();
+            return;
+        }
+        if (list && uploaded) list->LoadListing();
     }
 }
 

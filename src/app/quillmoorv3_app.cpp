@@ -20,11 +20,13 @@ constexpr int kSmallestSide = 100;  // a stored size below this is not a usable 
 CQuillmoorv3App::CQuillmoorv3App(QObject* parent)
     : QObject(parent), session(log, status), context{settings, session, log, status} {
     context.ui = &ui;
+    idleTimer.setSingleShot(true);
     idleTimer.setInterval(kIdleMilliseconds);
     connect(&idleTimer, &QTimer::timeout, this, &CQuillmoorv3App::IdleStep);
 }
 
 CQuillmoorv3App::~CQuillmoorv3App() {
+    log.SetWakeUp({});
     // The frame's panes hold references into this object; they go first.
     frame.reset();
 }
@@ -58,8 +60,31 @@ bool CQuillmoorv3App::InitInstance() {
         EndStartUp();
         return false;
     }
-    idleTimer.start();
+    // Queued: lines arrive from worker threads too.
+    log.SetWakeUp([this] {
+        QMetaObject::invokeMethod(this, &CQuillmoorv3App::ScheduleIdleStep, Qt::QueuedConnection);
+    });
+    qApp->installEventFilter(this);
+    ScheduleIdleStep();  // lines queued during start-up
     return true;
+}
+
+void CQuillmoorv3App::ScheduleIdleStep() {
+    if (!exited && !idleTimer.isActive()) idleTimer.start();
+}
+
+bool CQuillmoorv3App::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyRelease:
+        case QEvent::FocusIn:
+            ScheduleIdleStep();
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CQuillmoorv3App::EndStartUp() {
@@ -124,9 +149,11 @@ void CQuillmoorv3App::ExitInstance() {
     if (exited) return;
     exited = true;
     idleTimer.stop();
+    qApp->removeEventFilter(this);
     // Destroying the frame destroys the panes; the site tree writes the catalogue then.
     frame.reset();
     ui.SetMainWindow(nullptr);
     session.Quit();
+    log.SetWakeUp({});
     if (settingsLoaded && store) store->Save(settings);
 }

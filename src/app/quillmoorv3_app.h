@@ -15,14 +15,17 @@ class CTerminationSignalNotifier;
 
 // The application: owns the settings, the one FTP session, the log queue and the
 // transfer status for the whole run. Start-up loads the settings and shows the
-// main window where it was last closed; an idle step, driven by a timer that
-// also fires inside modal dialogs and menus, moves log lines into the log
-// window; shutdown says "quit" to the server and writes the settings back.
+// main window where it was last closed; an idle step moves log lines into the
+// log window and refreshes the toolbar; shutdown says "quit" to the server and
+// writes the settings back. The idle step runs only when something happened:
+// log lines arrived (from any thread) or the user pressed, clicked or moved
+// the focus. A short delay gathers a flood of lines into one step; its timer
+// also fires inside modal dialogs and menus. Nothing ticks while nothing happens.
 class CQuillmoorv3App : public QObject {
     Q_OBJECT
 
 public:
-    // How often the idle step runs, in the main loop and in every modal loop.
+    // How long after something happened the idle step runs.
     static constexpr int kIdleMilliseconds = 100;
 
     explicit CQuillmoorv3App(QObject* parent = nullptr);
@@ -37,6 +40,9 @@ public:
 
     // Moves queued log lines into the log window and refreshes the toolbar.
     void IdleStep();
+    // Runs the idle step soon, once however often it is asked for meanwhile.
+    void ScheduleIdleStep();
+    bool IdleStepScheduled() const { return idleTimer.isActive(); }
 
     // Destroys the main window, quits the session and saves the settings. Runs
     // once; saves nothing when the settings were never loaded.
@@ -54,6 +60,9 @@ public:
     CMainFrame* MainFrame() const { return frame.get(); }
 
 protected:
+    // The user's presses, clicks and focus moves may change what the toolbar offers.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     // POSIX sockets need no start; what they need is that a peer closing a
     // connection does not kill the process with SIGPIPE.
     virtual bool StartSocketLayer();

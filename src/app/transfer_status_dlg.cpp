@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <algorithm>
 #include <climits>
@@ -18,10 +19,16 @@ int InThousands(std::int64_t bytes) {
     return static_cast<int>(std::min<std::int64_t>(bytes / 1000, INT_MAX));
 }
 
+QString DataSize(std::int64_t bytes) {
+    return QLocale(QLocale::English).formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
 }  // namespace
 
 CTransferStatusDlg::CTransferStatusDlg(TransferStatus& status, const QString& text, QWidget* parent)
-    : CProgressPollDialog(status, QStringLiteral("File Transfer Status"), text, parent) {
+    : CProgressPollDialog(status, QStringLiteral("File Transfer Status"), text, parent),
+      // The engine's status text says which way the file goes.
+      upload(text.startsWith(QStringLiteral("Sending "))) {
     auto* picture = new QLabel(this);
     picture->setPixmap(
         ThemedIcon(QStringLiteral("network-transmit-receive"), QStringLiteral("refresh")).pixmap(32, 32));
@@ -32,6 +39,9 @@ CTransferStatusDlg::CTransferStatusDlg(TransferStatus& status, const QString& te
     bar->setValue(0);
     bar->setAccessibleName(QStringLiteral("Transfer progress"));
     TextColumn()->addWidget(bar);
+    bytesLabel = new QLabel(this);
+    bytesLabel->setAccessibleName(QStringLiteral("Bytes transferred"));
+    TextColumn()->addWidget(bytesLabel);
 }
 
 void CTransferStatusDlg::showEvent(QShowEvent* event) {
@@ -41,7 +51,13 @@ void CTransferStatusDlg::showEvent(QShowEvent* event) {
 }
 
 void CTransferStatusDlg::ShowProgress(TransferStatus& status) {
-    if (status.expectedBytes == 0) return;
+    if (!status.totalKnown || status.expectedBytes <= 0) {
+        if (status.doneBytes <= 0) return;
+        bar->setRange(0, 0);  // running, share unknown
+        const QString direction = upload ? QStringLiteral(" sent") : QStringLiteral(" received");
+        bytesLabel->setText(DataSize(status.doneBytes) + direction);
+        return;
+    }
     if (!rangeSet) {
         rangeSet = true;
         const std::int64_t expected = status.expectedBytes;
@@ -49,4 +65,5 @@ void CTransferStatusDlg::ShowProgress(TransferStatus& status) {
                                          : static_cast<int>(std::max<std::int64_t>(expected, 0)));
     }
     bar->setValue(status.doneBytes > 1000 ? InThousands(status.doneBytes) : 0);
+    bytesLabel->setText(QStringLiteral("%1 of %2").arg(DataSize(status.doneBytes), DataSize(status.expectedBytes)));
 }

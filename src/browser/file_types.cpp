@@ -13,13 +13,9 @@
 
 namespace {
 
-QIcon LookUpIcon(const QString& extension) {
+QString LookUpIconSpec(const QString& extension) {
     if (extension.isEmpty()) return {};
-    return IconFromSpec(FileClassIconSpec(FileClassOfExtension(extension)));
-}
-
-void AppendOrDefault(CImageList& list, const QIcon& icon) {
-    if (list.Add(icon) < 0) list.Add(ProgramIcon(ProgramIcons::kDocument));
+    return FileClassIconSpec(FileClassOfExtension(extension));
 }
 
 }  // namespace
@@ -33,7 +29,9 @@ Value FileTypeCache::Remembered(QHash<QString, Value>& known, const QString& ext
     return value;
 }
 
-QIcon FileTypeCache::IconFor(const QString& extension) { return Remembered(icons, extension, LookUpIcon); }
+QString FileTypeCache::IconSpecFor(const QString& extension) {
+    return Remembered(iconSpecs, extension, LookUpIconSpec);
+}
 
 QString FileTypeCache::NameFor(const QString& extension) { return Remembered(names, extension, FileTypeName); }
 
@@ -41,10 +39,13 @@ int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& large
     const qsizetype dot = name.lastIndexOf(u'.');
     QString extension = dot < 0 ? QString() : name.mid(dot);
     if (extension == QLatin1String(".exe")) extension = QStringLiteral(".com");
-    const QIcon icon = cache ? cache->IconFor(extension) : LookUpIcon(extension);
-    AppendOrDefault(smallImages, icon);
-    AppendOrDefault(largeImages, icon);
-    return smallImages.Count() - 1;
+    const QString spec = cache ? cache->IconSpecFor(extension) : LookUpIconSpec(extension);
+    const int known = smallImages.SharedIndex(spec);
+    if (known >= 0) return known;
+    QIcon icon = IconFromSpec(spec);
+    if (icon.isNull()) icon = ProgramIcon(ProgramIcons::kDocument);
+    largeImages.AddShared(spec, icon);
+    return smallImages.AddShared(spec, icon);
 }
 
 QString FindExtension(const QString& name) {

@@ -1,33 +1,33 @@
 #pragma once
 
 #include <QHash>
-#include <QIcon>
 #include <QString>
 
 class CImageList;
 class QWidget;
 
-// Remembers the icon and type name found for each extension during one fill
-// of the list, so a listing of many files of few types asks the MIME database
-// once per type. A new fill starts with a new cache and so sees any change of
+// Remembers the icon reference and type name found for each extension during
+// one fill of the list, so a listing of many files of few types asks the MIME
+// database once per type. A new fill starts with a new cache and so sees any change of
 // the desktop's file types.
 class FileTypeCache {
 public:
-    QIcon IconFor(const QString& extension);
+    QString IconSpecFor(const QString& extension);
     QString NameFor(const QString& extension);
 
 private:
     template <typename Value, typename LookUp>
     static Value Remembered(QHash<QString, Value>& known, const QString& extension, LookUp lookUp);
 
-    QHash<QString, QIcon> icons;
+    QHash<QString, QString> iconSpecs;
     QHash<QString, QString> names;
 };
 
-// Appends the icon of the name's file type to both image lists (the default
-// document icon when none is registered) and returns the index of the new image
-// in the small list. The extension is the text from the last "." on; ".exe"
-// takes the icon of ".com".
+// The image of the name's file type in both image lists (the default document
+// icon when none is registered): the one already shared by files of that type,
+// or a new one appended to both lists. Returns its index, the same in both.
+// The extension is the text from the last "." on; ".exe" takes the icon of
+// ".com".
 int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages,
                  FileTypeCache* cache = nullptr);
 

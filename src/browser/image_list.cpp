@@ -19,15 +19,27 @@ int CImageList::Add(const QIcon& icon) {
         pictureByKey.insert(icon.cacheKey(), picture);
     }
     // Grow in large steps, and in steps that grow with the list.
-    if (images.size() == images.capacity()) images.reserve(images.capacity() + std::max(growBy, images.capacity() / 2));
+    if (images.size() == images.capacity())
+        images.reserve(images.capacity() + std::max(growBy, images.capacity() / 2));
     images.push_back(picture);
     return Count() - 1;
+}
+
+int CImageList::SharedIndex(const QString& key) const { return imageBySharedKey.value(key, -1); }
+
+int CImageList::AddShared(const QString& key, const QIcon& icon) {
+    const int known = SharedIndex(key);
+    if (known >= 0) return known;
+    const int added = Add(icon);
+    if (added >= 0) imageBySharedKey.insert(key, added);
+    return added;
 }
 
 void CImageList::RemoveAll() {
     std::vector<std::uint32_t>().swap(images);
     pictures.clear();
     pictureByKey.clear();
+    imageBySharedKey.clear();
 }
 
 QIcon CImageList::Icon(int index) const {

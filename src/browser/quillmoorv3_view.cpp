@@ -1,10 +1,10 @@
 #include "browser/quillmoorv3_view.h"
 
-#include <QLocale>
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
 #include "browser/file_types.h"
+#include "browser/size_text.h"
 #include "browser/wait_cursor.h"
 #include "options/app_context.h"
 #include "platform/desktop/icon_spec.h"
@@ -12,26 +12,6 @@
 #include "platform/desktop/program_icons.h"
 #include "sites/site_tree.h"
 #include "sites/site_tree_items.h"
-
-namespace {
-
-// sizeText read like atoi: leading blanks, then digits up to the first non-digit.
-qint64 LeadingNumber(const std::string& text) {
-    std::size_t at = text.find_first_not_of(" \t");
-    qint64 value = 0;
-    for (; at != std::string::npos && at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        if (value > (INT64_MAX - 9) / 10) break;
-        value = value * 10 + (text[at] - '0');
-    }
-    return value;
-}
-
-QString SizeInThousands(const std::string& sizeText) {
-    static const QLocale grouping(QLocale::English);
-    return grouping.toString(LeadingNumber(sizeText) / 1000) + u'K';
-}
-
-}  // namespace
 
 CQuillmoorv3View::CQuillmoorv3View(AppContext& context, CSiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
     : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
@@ -93,6 +73,7 @@ void CQuillmoorv3View::AppendCatalogueIcon(const QString& iconText) {
 void CQuillmoorv3View::FillCatalogue() {
     WaitCursor wait;
     ClearItems();
+    showsRemoteDirectory = false;
     smallImages.RemoveAll();
     largeImages.RemoveAll();
     for (int resource : {ProgramIcons::kCatalogue, ProgramIcons::kDocument, ProgramIcons::kFolder}) {
@@ -127,13 +108,24 @@ void CQuillmoorv3View::FillCatalogue() {
 void CQuillmoorv3View::LoadListing() {
     WaitCursor wait;
     ClearItems();
+    showsRemoteDirectory = true;
+    // Listing on a closed session would leave an empty list that looks
+    // connected; a cancelled listing closes the session too.
+    if (LeaveClosedSession()) return;
     RemoteEntry entry;
-    if (context.session.FetchListing(entry)) {
-        FillFromListing(entry);
-    } else if (context.session.lastListing == CFtpSession::ListingOutcome::Failed) {
+    const bool any = context.session.FetchListing(entry);
+    if (!any && context.session.lastListing == CFtpSession::ListingOutcome::Failed) {
         // An empty list would claim the directory is empty.
         ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
     }
+    if (LeaveClosedSession()) return;
+    if (any) FillFromListing(entry);
+}
+
+bool CQuillmoorv3View::LeaveClosedSession() {
+    if (context.session.connected || !showsRemoteDirectory) return false;
+    ShowDisconnected();
+    return true;
 }
 
 void CQuillmoorv3View::FillFromListing(const RemoteEntry& first) {
@@ -168,7 +160,7 @@ void CQuillmoorv3View::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) 
     const QString extension = FindExtension(name);
     item.type = cache ? cache->NameFor(extension) : FileTypeName(extension);
     item.modified = QString::fromStdString(entry.dateText);
-    item.size = SizeInThousands(entry.sizeText);
+    item.size = SizeColumnText(entry.sizeText);
     list->Model().InsertItem(std::move(item));
 }
 

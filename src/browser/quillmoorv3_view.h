@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 
 #include "browser/image_list.h"
@@ -50,7 +49,10 @@ public:
 
     // --- filling the list ---
     void FillCatalogue();
+    // Fetches and shows the listing of the session's current directory; a
+    // session that is closed before or after the fetch is left instead.
     void LoadListing() override;
+    bool LeaveClosedSession() override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
     void FillFromListing(const RemoteEntry& first);
@@ -82,7 +84,9 @@ public:
     int ChangeDirectory(const QString& name);
     void GoUp();
     void ConnectToSite(SiteProfile profile);
-    void Connect(SiteProfile& profile);
+    // Returns whether the login succeeded (the listing after it may still
+    // have been cancelled).
+    bool Connect(SiteProfile& profile);
     void DownloadAndOpen(const QString& name);
     void DeleteSelected();
     void RenameSelected(const QString& newName);
@@ -114,6 +118,8 @@ private:
     void OnLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
     bool RunsOnServer() const;
+    // The catalogue's groups, as after a disconnect.
+    void ShowDisconnected();
     void AppendCatalogueIcon(const QString& iconText);
 
     AppContext& context;
@@ -125,6 +131,7 @@ private:
     CImageList smallImages{QSize(16, 16), 50, 2048};
     CRemoteListCtrl* list = nullptr;
     int currentItem = -1;
+    bool showsRemoteDirectory = false;
     std::function<void(int)> runCommand;
     std::function<bool(int)> commandEnabled;
 };

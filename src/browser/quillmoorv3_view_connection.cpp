@@ -16,8 +16,8 @@ void CQuillmoorv3View::ConnectToSite(SiteProfile profile) {
     if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, context.quickConnect);
     if (!cancelled) {
         context.cancelledConnect = false;
-        Connect(profile);
-        if (!context.session.connected && !context.session.abortFlag && !context.cancelledConnect) {
+        const bool loggedOn = Connect(profile);
+        if (!loggedOn && !context.session.abortFlag && !context.cancelledConnect) {
             ShowMessage(this, QStringLiteral(
                 "There was a problem logging on to the site, please see the log window for details."));
         }
@@ -25,14 +25,14 @@ void CQuillmoorv3View::ConnectToSite(SiteProfile profile) {
     if (!context.session.connected) tree.GoToParent();
 }
 
-void CQuillmoorv3View::Connect(SiteProfile& profile) {
+bool CQuillmoorv3View::Connect(SiteProfile& profile) {
     WaitCursor wait;
     AppSettings& settings = context.settings;
     if (profile.userId == "anonymous" && profile.password.empty()) {
         if (settings.email.empty()) {
             ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                              "connecting to anonymous FTP sites. Thanks."));
-            return;
+            return false;
         }
         profile.password = settings.email;
     }
@@ -57,7 +57,7 @@ void CQuillmoorv3View::Connect(SiteProfile& profile) {
         session.JoinWorker();
     }
 
-    if (!session.connected) return;
+    if (!session.connected) return false;
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {
@@ -65,6 +65,7 @@ void CQuillmoorv3View::Connect(SiteProfile& profile) {
         tree.WalkToPath(remoteDir);
         ChangeDirectory(remoteDir);
     }
+    return true;
 }
 
 void CQuillmoorv3View::Disconnect(bool ask) {
@@ -72,6 +73,10 @@ void CQuillmoorv3View::Disconnect(bool ask) {
     if (!context.session.connected) return;
     if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
     context.session.Quit();
+    ShowDisconnected();
+}
+
+void CQuillmoorv3View::ShowDisconnected() {
     context.quickConnect = false;
     tree.SetCurrentNode(nullptr);
     FillCatalogue();
@@ -96,8 +101,14 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
         QApplication::restoreOverrideCursor();
         if (!overwrite) return;
     }
-    if (session.DownloadFile(name.toStdString(), nullptr) != kComplete) return;
+    const int result = session.DownloadFile(name.toStdString(), nullptr);
+    // A cancelled download closes the session and may report an earlier
+    // transfer's result: nothing is opened, and the list leaves the session.
+    if (LeaveClosedSession() || result != kComplete) return;
     if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
 }
 
-void CQuillmoorv3View::StartDragOut() { CRemoteDropSource::StartDragOut(this, *list, context.session); }
+void CQuillmoorv3View::StartDragOut() {
+    CRemoteDropSource::StartDragOut(this, *list, context.session);
+    LeaveClosedSession();
+}

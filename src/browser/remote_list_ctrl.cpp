@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
@@ -10,9 +11,14 @@
 
 #include <algorithm>
 
+#include "browser/icon_label_delegate.h"
+
 namespace {
 
 constexpr int kSelectedNameLimit = 255;
+constexpr int kSmallIconSide = 16;
+constexpr int kLargeIconSide = 32;
+constexpr int kCellSpacing = 4;
 
 // The drag of items out of the list starts here rather than in the views, so
 // the list view decides what a drag carries.
@@ -35,6 +41,8 @@ CRemoteListCtrl::CRemoteListCtrl(int modeCode, QWidget* parent)
     setObjectName(QStringLiteral("remoteList"));
     iconView = new DragReportingView<QListView>(this);
     detailsView = new DragReportingView<QTreeView>(this);
+    labelDelegate = new IconLabelDelegate(iconView);
+    iconView->setItemDelegate(labelDelegate);
 
     detailsView->setRootIsDecorated(false);
     detailsView->setItemsExpandable(false);
@@ -88,18 +96,34 @@ void CRemoteListCtrl::SetImageLists(const CImageList* small, const CImageList* l
 void CRemoteListCtrl::ConfigureIconView() {
     const bool large = mode == kLargeIcons;
     iconView->setViewMode(large ? QListView::IconMode : QListView::ListMode);
-    iconView->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+    iconView->setIconSize(large ? QSize(kLargeIconSide, kLargeIconSide)
+                                : QSize(kSmallIconSide, kSmallIconSide));
     iconView->setFlow(mode == kList ? QListView::TopToBottom : QListView::LeftToRight);
     iconView->setWrapping(true);
     iconView->setResizeMode(QListView::Adjust);
     iconView->setMovement(QListView::Static);  // arranged automatically, never by hand
-    iconView->setUniformItemSizes(true);
+    // Setting the view mode or the movement turns dragging off in a static
+    // list; items are dragged out in every mode, so it goes back on.
+    iconView->setDragEnabled(true);
     iconView->setLayoutMode(QListView::Batched);
     iconView->setBatchSize(2000);
-    iconView->setWordWrap(large);
-    iconView->setTextElideMode(Qt::ElideRight);
-    iconView->setGridSize(large ? QSize(96, 64) : (mode == kSmallIcons ? QSize(160, 20) : QSize()));
+    // Names are shown whole: wrapped under a large icon, each item as tall as
+    // its name needs; on one line in the other modes, in cells as wide as the
+    // widest name (measured when the items are arranged).
+    iconView->setTextElideMode(Qt::ElideNone);
+    iconView->setWordWrap(false);
+    iconView->setUniformItemSizes(!large);
+    iconView->setSpacing(large ? kCellSpacing : kCellSpacing / 2);
+    iconView->setGridSize(QSize());
     iconView->setEditTriggers(QAbstractItemView::SelectedClicked);
+}
+
+int CRemoteListCtrl::WidestLabel() const {
+    const QFontMetrics metrics(iconView->font());
+    int widest = 0;
+    for (int row = 0; row < model.Count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(model.Item(row).label));
+    return widest;
 }
 
 void CRemoteListCtrl::SetMode(int modeCode) {
@@ -177,6 +201,7 @@ int CRemoteListCtrl::FindLabel(const QString& label) const {
 }
 
 void CRemoteListCtrl::Arrange() {
+    if (mode == kSmallIcons || mode == kList) labelDelegate->SetWidestName(WidestLabel());
     if (mode != kDetails) iconView->doItemsLayout();
     ActiveView()->scrollToTop();
 }

@@ -7,6 +7,7 @@
 #include "browser/remote_list_model.h"
 
 class CImageList;
+class IconLabelDelegate;
 class QAbstractItemView;
 class QListView;
 class QStackedLayout;
@@ -79,6 +80,8 @@ protected:
 
 private:
     void ConfigureIconView();
+    // The width of the widest label in the icon view's font.
+    int WidestLabel() const;
     void WireView(QAbstractItemView* view);
 
     RemoteListModel model;
@@ -86,5 +89,6 @@ private:
     QStackedLayout* stack = nullptr;
     QListView* iconView = nullptr;
     QTreeView* detailsView = nullptr;
+    IconLabelDelegate* labelDelegate = nullptr;
     int mode = kLargeIcons;
 };

@@ -1,8 +1,18 @@
 #include "ftp/log_queue.h"
 
 void LogQueue::Append(const std::string& text) {
+    WakeUp wake;
+    {
+        std::lock_guard guard(lock);
+        lines.push_back(text);
+        if (lines.size() == 1) wake = wakeUp;
+    }
+    if (wake) wake();
+}
+
+void LogQueue::SetWakeUp(WakeUp newWakeUp) {
     std::lock_guard guard(lock);
-    lines.push_back(text);
+    wakeUp = std::move(newWakeUp);
 }
 
 void LogQueue::SetSink(Sink newSink) {

@@ -17,6 +17,7 @@
 #include "app/main_frame.h"
 #include "options/app_context.h"
 #include "options/debug_window.h"
+#include "ftp/polling_waiter.h"
 #include "options/options_sheet.h"
 #include "options/recorded_messages.h"
 #include "platform/desktop/command_ids.h"
@@ -35,11 +36,13 @@ public:
     void SetSortAscending(bool on) override { sorted = on; }
     void ArrangeItems() override { ++arranged; }
     void LoadListing() override { ++listingsLoaded; }
+    bool LeaveClosedSession() override { return ++sessionsLeft > 0; }
 
     ListViewMode mode = ListViewMode::LargeIcons;
     bool sorted = false;
     int arranged = 0;
     int listingsLoaded = 0;
+    int sessionsLeft = 0;
 };
 
 // The frame is tested with panes of its own, apart from the real tree and list.
@@ -292,6 +295,39 @@ private slots:
         QVERIFY(std::find(sent.begin(), sent.end(), "STOR cat.png") != sent.end());
         QCOMPARE(QDir::currentPath(), currentDirectory);
         parts.session.Quit();
+    }
+
+    void CancelledUploadSaysSoAndLeavesTheClosedSession() {
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        std::string firstFile;
+        ExpectUpload(server, &firstFile);
+        QTemporaryDir local;
+        for (const char* name : {"first.txt", "cancelled.txt", "never.txt"}) WriteFile(local.filePath(name), "bytes\n");
+
+        AppParts parts;
+        parts.session.timeoutSeconds = 10;
+        parts.session.host = server.HostText();
+        parts.session.user = "u";
+        parts.session.configuredMode = 'I';
+        QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
+        CMainFrame frame(parts.context, CreateTestPanes);
+        PollingWaiter waiter;
+        waiter.SetPollInterval(std::chrono::milliseconds(20));
+        parts.session.SetUi(&waiter);
+        auto* pane = static_cast<FakeListPane*>(frame.ListPane());
+
+        Drop(frame, {local.filePath("first.txt")});
+        QCOMPARE(firstFile, std::string("bytes\n"));
+        QCOMPARE(pane->listingsLoaded, 1);
+        // The cancelled upload inherits the first one's success unless the
+        // closed session is taken into account.
+        waiter.Cancel();
+        Drop(frame, {local.filePath("cancelled.txt"), local.filePath("never.txt")});
+        QVERIFY(!parts.session.connected);
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
+        QCOMPARE(pane->listingsLoaded, 1);
+        QCOMPARE(pane->sessionsLeft, 1);
     }
 
     void DropIgnoresDataWithoutLocalFiles() {

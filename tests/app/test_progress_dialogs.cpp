@@ -123,19 +123,28 @@ private slots:
     }
 
     void TransferBarCountsInThousands_data() {
+        QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("expected");
         QTest::addColumn<qint64>("done");
         QTest::addColumn<int>("maximum");
         QTest::addColumn<int>("position");
-        QTest::newRow("2,500,000 bytes") << qint64(2500000) << qint64(1234567) << 2500 << 1234;
-        QTest::newRow("800 bytes") << qint64(800) << qint64(500) << 800 << 0;
-        QTest::newRow("exactly 1000 bytes") << qint64(1000) << qint64(1000) << 1000 << 0;
-        QTest::newRow("size never announced") << qint64(0) << qint64(40000) << 100 << 0;
+        QTest::addColumn<QString>("bytes");
+        const QString get = QStringLiteral("Retrieving big.iso From 127.0.0.1");
+        QTest::newRow("2,500,000 bytes") << get << qint64(2500000) << qint64(1234567) << 2500 << 1234
+                                         << "1.2 MB of 2.5 MB";
+        QTest::newRow("800 bytes") << get << qint64(800) << qint64(500) << 800 << 0 << "500 bytes of 800 bytes";
+        QTest::newRow("exactly 1000 bytes") << get << qint64(1000) << qint64(1000) << 1000 << 0 << "1.0 kB of 1.0 kB";
         QTest::newRow("6 GB, past 16 bits of thousands")
-            << qint64(6000000000) << qint64(3000000000) << 6000000 << 3000000;
+            << get << qint64(6000000000) << qint64(3000000000) << 6000000 << 3000000 << "3.0 GB of 6.0 GB";
+        // Without a size the bar shows activity and the bytes tell how far.
+        QTest::newRow("size never announced") << get << qint64(0) << qint64(1234567) << 0 << 0 << "1.2 MB received";
+        QTest::newRow("upload without a size") << "Sending a To b" << qint64(0) << qint64(40000) << 0 << 0
+                                               << "40.0 kB sent";
+        QTest::newRow("nothing yet") << get << qint64(0) << qint64(0) << 100 << 0 << "";
     }
 
     void TransferBarCountsInThousands() {
+        QFETCH(QString, text);
         QFETCH(qint64, expected);
         QFETCH(qint64, done);
         QFETCH(int, maximum);
@@ -144,12 +153,13 @@ private slots:
         status.busy = 1;
         status.expectedBytes = expected;
         status.doneBytes = done;
-        CTransferStatusDlg dialog(status, "Retrieving big.iso From 127.0.0.1");
+        CTransferStatusDlg dialog(status, text);
         dialog.show();
         dialog.Poll();
         QCOMPARE(dialog.Bar()->minimum(), 0);
         QCOMPARE(dialog.Bar()->maximum(), maximum);
         QCOMPARE(dialog.Bar()->value(), position);
+        QTEST(dialog.BytesLabel()->text(), "bytes");
         QVERIFY(dialog.isVisible());
     }
 

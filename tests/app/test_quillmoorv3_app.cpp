@@ -172,6 +172,21 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     }
 
+    void TheIdleStepRunsOnlyWhenSomethingHappened() {
+        IsolatedConfig config;
+        CQuillmoorv3App app;
+        QVERIFY(app.InitInstance());
+        QTRY_VERIFY(!app.IdleStepScheduled());
+        QTest::qWait(3 * CQuillmoorv3App::kIdleMilliseconds);
+        QVERIFY(!app.IdleStepScheduled());
+        std::thread worker([&app] { app.Log().Append("woken"); });
+        worker.join();
+        QTRY_VERIFY(app.MainFrame()->LogWindow()->Lines().contains("woken"));
+        QTRY_VERIFY(!app.IdleStepScheduled());
+        QTest::keyRelease(app.MainFrame(), Qt::Key_Shift);
+        QVERIFY(app.IdleStepScheduled());
+    }
+
     void ShutdownSaysQuitToAConnectedServer() {
         IsolatedConfig config;
         testsupport::ScriptedFtpServer server;

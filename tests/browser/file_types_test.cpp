@@ -124,21 +124,21 @@ private slots:
         QCOMPARE(FileTypeName(".no-such-extension-here"), QString());
     }
 
-    void FileTypeIconAppendsOneImageToEachList() {
+    void FileTypeIconSharesOneImagePerType() {
         CImageList small(QSize(16, 16), 50, 2048), large(QSize(32, 32), 50, 2048);
         FileTypeCache cache;
         const QIcon document = ProgramIcon(ProgramIcons::kDocument);
         QCOMPARE(FileTypeIcon("Makefile", small, large), 0);
         QCOMPARE(small.Icon(0).cacheKey(), document.cacheKey());
-        QCOMPARE(FileTypeIcon("notes.txt", small, large, &cache), 1);
-        QCOMPARE(FileTypeIcon("other.txt", small, large, &cache), 2);
-        QCOMPARE(FileTypeIcon("weird.unregistered-ext", small, large), 3);
-        QCOMPARE(FileTypeIcon("picture.png", small, large, &cache), 4);
-        QCOMPARE(small.Count(), 5);
-        QCOMPARE(large.Count(), 5);
-        QCOMPARE(small.Icon(2).cacheKey(), small.Icon(1).cacheKey());  // shared, not copied
-        QCOMPARE(large.Icon(3).cacheKey(), document.cacheKey());
-        QVERIFY(small.Icon(4).cacheKey() != small.Icon(1).cacheKey());
+        const int text = FileTypeIcon("notes.txt", small, large, &cache);
+        QCOMPARE(text, 1);
+        QCOMPARE(FileTypeIcon("other.txt", small, large, &cache), text);
+        QCOMPARE(FileTypeIcon("later.txt", small, large), text);  // a later fill, with a cache of its own
+        QCOMPARE(large.Icon(FileTypeIcon("weird.unregistered-ext", small, large)).cacheKey(), document.cacheKey());
+        const int picture = FileTypeIcon("picture.png", small, large, &cache);
+        QVERIFY(picture != text && small.Icon(picture).cacheKey() != small.Icon(text).cacheKey());
+        QCOMPARE(small.Count(), picture + 1);
+        QCOMPARE(large.Count(), small.Count());
     }
 
     void IconSpecsPickFileAndIndex() {

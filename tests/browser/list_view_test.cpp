@@ -3,11 +3,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTreeView>
 #include <QTreeWidgetItem>
 
 #include "browser/create_dir_dlg.h"
 #include "browser/file_types.h"
+#include "browser/icon_label_delegate.h"
+#include "browser/size_text.h"
 #include "browser_test_main.h"
 #include "platform/desktop/program_icons.h"
 #include "view_fixture.h"
@@ -71,10 +74,7 @@ private slots:
         QCOMPARE(list.ItemText(pub, RemoteListModel::kModified), QString());
         QCOMPARE(list.Model().Item(pub).image, 2);
         QCOMPARE(list.KindAt(pub), ItemKind::Directory);
-        QCOMPARE(list.ItemText(f.Row("small.txt"), RemoteListModel::kSize), QStringLiteral("0K"));
-        QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kSize), QStringLiteral("1K"));
-        QCOMPARE(list.ItemText(f.Row("big.iso"), RemoteListModel::kSize), QStringLiteral("123,456K"));
-        QCOMPARE(list.ItemText(f.Row("odd"), RemoteListModel::kSize), QStringLiteral("0K"));
+        QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kSize), QStringLiteral("2K"));
         QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kModified), QStringLiteral("Dec  7 08:00"));
         QCOMPARE(list.ItemText(f.Row("one.txt"), RemoteListModel::kType), FileTypeName(".txt"));
         QCOMPARE(list.ItemText(f.Row("odd"), RemoteListModel::kType), QString());
@@ -82,6 +82,84 @@ private slots:
         // The directory became a node under the site.
         QCOMPARE(f.tree->CurrentNode()->childCount(), 1);
         QCOMPARE(f.tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
+    }
+
+    void SizesRoundUpSoNoFileWithBytesReadsEmpty_data() {
+        QTest::addColumn<QString>("sizeText");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("empty file") << "0" << "0K";
+        QTest::newRow("one byte") << "1" << "1K";
+        QTest::newRow("152 bytes") << "152" << "1K";
+        QTest::newRow("999 bytes") << "999" << "1K";
+        QTest::newRow("exactly a thousand") << "1000" << "1K";
+        QTest::newRow("one more") << "1001" << "2K";
+        QTest::newRow("leading blanks") << "  1999" << "2K";
+        QTest::newRow("digits then letters") << "12abc" << "1K";
+        QTest::newRow("no digits") << "abc" << "0K";
+        QTest::newRow("grouped thousands") << "123456789" << "123,457K";
+        QTest::newRow("beyond 64 bits stops reading") << "99999999999999999999999" << "1,000,000,000,000,000K";
+    }
+    void SizesRoundUpSoNoFileWithBytesReadsEmpty() {
+        QFETCH(QString, sizeText);
+        QTEST(SizeColumnText(sizeText.toStdString()), "shown");
+    }
+
+    void NamesAreShownWholeInTheIconAndListModes() {
+        ViewFixture f;
+        // The list samples one item for the size of all; the last is short.
+        const std::vector<std::string> names{"notes-for-the-meeting.txt", "my documents and settings backup",
+                                             std::string(300, 'x') + ".bin", "a", "zz"};
+        for (const std::string& name : names) f.view->AddEntry(Entry("-rw-r--r--", "1", name));
+        f.view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        QListView* icons = f.List().IconView();
+        const QFontMetrics metrics(icons->font());
+        const int textWidth = IconLabelDelegate::kCellWidth - 2 * IconLabelDelegate::kMargin;
+        for (int mode : {CRemoteListCtrl::kLargeIcons, CRemoteListCtrl::kSmallIcons, CRemoteListCtrl::kList}) {
+            f.view->SetViewMode(mode);
+            f.view->Arrange();
+            QCoreApplication::processEvents();
+            for (const std::string& name : names) {
+                const QString label = QString::fromStdString(name);
+                const QRect cell = icons->visualRect(f.List().Model().index(f.Row(label), 0));
+                if (mode != CRemoteListCtrl::kLargeIcons) {
+                    QVERIFY2(cell.width() >= 16 + metrics.horizontalAdvance(label), qPrintable(label));
+                    continue;
+                }
+                const QStringList lines = IconLabelDelegate::WrappedLines(label, icons->font());
+                QCOMPARE(lines.join(QString()), label);
+                for (const QString& line : lines) QVERIFY(metrics.horizontalAdvance(line.trimmed()) <= textWidth);
+                QCOMPARE(cell.width(), IconLabelDelegate::kCellWidth);
+                QVERIFY2(cell.height() >= 32 + static_cast<int>(lines.size()) * metrics.height(), qPrintable(label));
+            }
+        }
+    }
+
+    void PressingAndDraggingAnItemStartsADragInEveryMode() {
+        for (int mode : {CRemoteListCtrl::kLargeIcons, CRemoteListCtrl::kDetails, CRemoteListCtrl::kSmallIcons,
+                         CRemoteListCtrl::kList}) {
+            CRemoteListCtrl list(mode);
+            RemoteListItem item;
+            item.label = QStringLiteral("notes.txt");
+            item.kind = ItemKind::File;
+            list.Model().InsertItem(item);
+            list.resize(400, 300);
+            list.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&list));
+            list.Arrange();
+            QSignalSpy started(&list, &CRemoteListCtrl::DragStarted);
+            QWidget* viewport = list.ActiveView()->viewport();
+            const QPoint at = list.ActiveView()->visualRect(list.Model().index(0, 0)).center();
+            QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+            // The first move past the press arms the drag, the next one starts it.
+            for (const QPoint step : {QPoint(20, 20), QPoint(40, 40)}) {
+                QMouseEvent move(QEvent::MouseMove, at + step, viewport->mapToGlobal(at + step), Qt::NoButton,
+                                 Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(viewport, &move);
+            }
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, at + QPoint(40, 40));
+            QVERIFY2(started.count() == 1, qPrintable(QStringLiteral("mode %1").arg(mode)));
+        }
     }
 
     void DotEntriesAreSkippedAndQuickConnectionsAddNoNodes() {
@@ -139,21 +217,22 @@ private slots:
         }
     }
 
-    void TwoListingsAppendSixtyImages() {
+    void RefreshesShareOneImagePerFileType() {
         ViewFixture f;
         const int before = f.view->SmallImages().Count();
-        for (int listing = 0; listing < 2; ++listing) {
+        for (int listing = 0; listing < 3; ++listing) {
             f.view->ClearItems();
             FileTypeCache cache;
             f.List().Model().BeginBatch();
             for (int i = 0; i < 30; ++i)
-                f.view->AddEntry(Entry("-rw-r--r--", "10", "file" + std::to_string(i) + ".txt"), &cache);
+                f.view->AddEntry(Entry("-rw-r--r--", "10", "file" + std::to_string(i) + (i % 2 ? ".txt" : ".png")),
+                                 &cache);
             f.List().Model().EndBatch();
+            QCOMPARE(f.view->SmallImages().Count(), before + 2);
+            QCOMPARE(f.view->LargeImages().Count(), before + 2);
         }
-        QCOMPARE(f.view->SmallImages().Count(), before + 60);
-        QCOMPARE(f.view->LargeImages().Count(), before + 60);
-        for (int row = 0; row < f.List().ItemCount(); ++row)
-            QVERIFY(f.List().Model().Item(row).image >= before + 30);
+        QCOMPARE(f.List().Model().Item(f.Row("file1.txt")).image, f.List().Model().Item(f.Row("file29.txt")).image);
+        QVERIFY(f.List().Model().Item(f.Row("file1.txt")).image != f.List().Model().Item(f.Row("file0.png")).image);
         // A catalogue fill starts the image lists again.
         f.view->FillCatalogue();
         QCOMPARE(f.view->SmallImages().Count(), 3);

@@ -57,7 +57,7 @@ private slots:
         auto f = Connected();
         QVERIFY(f->session.connected);
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
-        QCOMPARE(f->List().ItemText(f->Row("readme.txt"), RemoteListModel::kSize), QStringLiteral("0K"));
+        QCOMPARE(f->List().ItemText(f->Row("readme.txt"), RemoteListModel::kSize), QStringLiteral("1K"));
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));
         QCOMPARE(f->tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
 
@@ -67,12 +67,12 @@ private slots:
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("pub"));
         f->Select({"linux"});
         f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
-        QCOMPARE(f->List().ItemText(0, RemoteListModel::kSize), QStringLiteral("2K"));
+        QCOMPARE(f->List().ItemText(0, RemoteListModel::kSize), QStringLiteral("3K"));
 
         // File properties show where the file is.
         f->Select({"kernel.tar"});
         CFilePropertiesDlg properties(f->List(), f->session, "Local/pub/linux/");
-        QCOMPARE(properties.FieldText("Size:"), QStringLiteral("2K"));
+        QCOMPARE(properties.FieldText("Size:"), QStringLiteral("3K"));
         QCOMPARE(properties.FieldText("Location:"), QStringLiteral("Local/pub/linux/"));
 
         // Up twice: back to pub's parent, then the site's root asks first.
@@ -347,6 +347,37 @@ private slots:
         QCOMPARE(check.readAll(), QByteArray("fresh"));
     }
 
+    void CancelledDownloadOpensNothingAndLeavesTheClosedSession() {
+        server->Put("data.qm-unassociated", "payload");
+        auto f = Connected();
+        f->settings.viewOnDoubleClick = 1;
+        MessageLog messages;
+        const QString notOpened = QStringLiteral("I couldn't find the application to open that file.");
+        f->Select({"data.qm-unassociated"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(messages.texts, QStringList{notOpened});  // a completed download is opened
+        messages.texts.clear();
+        // Cancelled, the download still finds the first one's result.
+        f->waiter.Cancel();
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QVERIFY(!f->session.connected);
+        QVERIFY(!messages.texts.contains(notOpened));
+        QCOMPARE(f->Labels(), QStringList{"Demo"});
+        QCOMPARE(f->tree->CurrentNode(), nullptr);
+    }
+
+    void ListingAClosedSessionShowsTheGroups() {
+        server->Put("readme.txt", "hello");
+        auto f = Connected();
+        f->context.quickConnect = true;
+        f->session.Quit();
+        f->LogLines();
+        f->view->LoadListing();
+        QCOMPARE(f->Labels(), QStringList{"Demo"});
+        QVERIFY(!f->context.quickConnect);
+        QVERIFY(f->LogLines().filter("LIST").isEmpty());
+    }
+
     void ListedNamesThatLeaveTheDownloadDirectoryAreRefused() {
         auto f = Connected();
         MessageLog messages;
@@ -368,7 +399,7 @@ private slots:
         f.Select({"readme"});
         {
             CFilePropertiesDlg unchanged(f.List(), f.session, "/");
-            QCOMPARE(unchanged.FieldText("Size:"), QStringLiteral("1K"));
+            QCOMPARE(unchanged.FieldText("Size:"), QStringLiteral("2K"));
             unchanged.accept();
             QVERIFY(!unchanged.Renamed());
         }

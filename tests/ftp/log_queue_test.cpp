@@ -49,6 +49,25 @@ TEST(LogQueue, LinesFromTwoThreadsKeepTheOrderOfAppending) {
     }
 }
 
+TEST(LogQueue, TheWakeUpComesWhenALineArrivesInAnEmptyQueue) {
+    LogQueue queue;
+    int wakes = 0;
+    queue.SetWakeUp([&] {
+        ++wakes;
+        queue.Size();  // called outside the lock: the queue may be used from it
+    });
+    queue.Append("first");
+    queue.Append("second");  // the drainer has been told already
+    EXPECT_EQ(wakes, 1);
+    queue.TakeAll();
+    queue.Append("third");
+    EXPECT_EQ(wakes, 2);
+    queue.SetWakeUp({});
+    queue.TakeAll();
+    queue.Append("fourth");
+    EXPECT_EQ(wakes, 2);
+}
+
 TEST(TransferStatus, TheLockCanBeTakenTwiceByOneThread) {
     TransferStatus status;
     TransferStatusLock outer(status);

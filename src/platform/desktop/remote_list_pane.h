@@ -5,7 +5,8 @@
 enum class ListViewMode : int { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 };
 
 // What the main frame needs from the remote file list pane: its view mode, its
-// label sort, and a fresh listing after an upload.
+// label sort, a fresh listing after an upload, and leaving a session that an
+// upload has closed.
 class RemoteListPane {
 public:
     virtual ~RemoteListPane() = default;
@@ -18,4 +19,7 @@ public:
     virtual void ArrangeItems() = 0;
     // Fetches the listing of the current remote directory again.
     virtual void LoadListing() = 0;
+    // When the session has closed under the listing shown (a cancelled
+    // transfer closes it), shows what a disconnect shows; returns whether it did.
+    virtual bool LeaveClosedSession() = 0;
 };

@@ -67,9 +67,9 @@ private:
 
     // The centre of a list row on the screen; the row is selected by the press.
     QPoint RowOnScreen(const QString& label) {
-        QTreeView* details = f->List().DetailsView();
-        const QRect rect = details->visualRect(f->List().Model().index(f->Row(label), 0));
-        return details->viewport()->mapToGlobal(rect.center());
+        QAbstractItemView* view = f->List().ActiveView();
+        const QRect rect = view->visualRect(f->List().Model().index(f->Row(label), 0));
+        return view->viewport()->mapToGlobal(rect.center());
     }
 
     void MovePointer(const QStringList& steps) {
@@ -131,6 +131,21 @@ private slots:
         QCOMPARE(ReadAll(folder.filePath("report.bin")), Payload(3 * 1024 * 1024 + 17));
         QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR report.bin"});
         QCOMPARE(dialogTexts, QStringList{"Retrieving report.bin From " + QString::fromStdString(server->HostText())});
+    }
+
+    // Large icons is the mode a new user starts in.
+    void DroppedFromLargeIconsLandsToo() {
+        f->view->SetViewMode(CRemoteListCtrl::kLargeIcons);
+        f->view->Arrange();
+        DropTargetWindow target(folder.path());
+        target.setGeometry(760, 80, 300, 200);
+        target.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&target));
+        MovePointer(DragSteps(RowOnScreen("notes.txt"), target.mapToGlobal(target.rect().center()), "mouseup 1"));
+        QTRY_COMPARE_WITH_TIMEOUT(target.drops, 1, 30000);
+        f->view->SetViewMode(CRemoteListCtrl::kDetails);
+        QCOMPARE(ReadAll(folder.filePath("notes.txt")), QByteArray("first line\nsecond line\n"));
+        QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR notes.txt"});
     }
 
     void DragsThatNeverDropDownloadNothing_data() {
