@@ -51,7 +51,7 @@ void CTransferStatusDlg::showEvent(QShowEvent* event) {
 }
 
 void CTransferStatusDlg::ShowProgress(TransferStatus& status) {
-    if (!status.totalKnown || status.expectedBytes <= 0) {
+    if (status.expectedBytes <= 0) {  // the engine leaves it 0 while totalKnown is false
         if (status.doneBytes <= 0) return;
         bar->setRange(0, 0);  // running, share unknown
         const QString direction = upload ? QStringLiteral(" sent") : QStringLiteral(" received");
