@@ -180,7 +180,12 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
         RemoteListPane* list = ListPane();
         bool uploaded = true;
         if (QFileInfo(path).isDir()) {
+            // Files of the tree that did not arrive whole are failures too;
+            // the log names each one, the message says the tree is incomplete.
             context.session.UploadTree(localPath, remoteName);
+            if (context.session.walkFailures > 0 || !context.session.connected) {
+                ShowMessage(this, QStringLiteral("Error uploading file."));
+            }
         } else if (context.session.UploadFile(remoteName, &localPath) != 2 || !context.session.connected) {
             // A cancelled upload closes the session and may report an earlier
             // transfer's result: it failed all the same.

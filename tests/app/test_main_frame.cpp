@@ -297,6 +297,35 @@ private slots:
         parts.session.Quit();
     }
 
+    void DroppedFolderWithARefusedFileSaysSo() {
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        server.Expect("MKD", "257 \"photos\" created.\r\n").Expect("CWD", "250 Ok.\r\n");
+        ExpectUpload(server, nullptr);
+        server.Expect("CWD", "250 Ok.\r\n");
+        QTemporaryDir local;
+        QVERIFY(QDir(local.path()).mkdir("photos"));
+        WriteFile(local.filePath("photos/cat.png"), QByteArray(100, 'c'));
+
+        AppParts parts;
+        parts.session.timeoutSeconds = 10;
+        parts.session.host = server.HostText();
+        parts.session.user = "u";
+        parts.session.configuredMode = 'I';
+        QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
+        CMainFrame frame(parts.context, CreateTestPanes);
+        CDesktopEngineUi ui;
+        ui.SetMainWindow(&frame);
+        parts.session.SetUi(&ui);
+
+        Drop(frame, {local.filePath("photos")});
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
+        // What did arrive is shown all the same.
+        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 1);
+        QCOMPARE(server.PendingSteps(), std::size_t(0));
+        parts.session.Quit();
+    }
+
     void CancelledUploadSaysSoAndLeavesTheClosedSession() {
         testsupport::ScriptedFtpServer server;
         server.Expect("USER", "230 Logged in.\r\n");
