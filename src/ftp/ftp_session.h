@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "ftp/data_mode.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
@@ -157,6 +158,9 @@ public:
     std::string user;
     std::string password;
     char configuredMode = 'I';
+    // The program's callers choose (their default is passive); the session on
+    // its own keeps the active mode it always had.
+    DataMode dataMode = DataMode::Active;
     std::string downloadDir;
     int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 
