@@ -8,8 +8,8 @@ class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 
-// "Tranfer Options": the default transfer mode, the double-click choices and the
-// default download directory. A stored mode the page offers no button for
+// "Tranfer Options": the default transfer mode, the double-click choices, the
+// default download directory and whether data connections are passive by default. A stored mode the page offers no button for
 // ('L', 'P') selects none and is kept unless the user picks one.
 class CTransOptions : public COptionsPage {
     Q_OBJECT
@@ -30,4 +30,5 @@ private:
     QCheckBox* saveOnDoubleClick;
     QCheckBox* viewOnDoubleClick;
     QLineEdit* downloadDirectory;
+    QCheckBox* passiveMode;
 };

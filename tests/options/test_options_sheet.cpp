@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -246,6 +247,34 @@ private slots:
         QCOMPARE(settings.viewOnDoubleClick, 0);
         QCOMPARE(settings.saveOnDoubleClick, 1);
         QCOMPARE(settings.defaultView, 1);
+    }
+
+    // The program's data connection default: shown as stored, reachable and
+    // toggled from the keyboard, committed by Apply, untouched by Cancel.
+    void PassiveModeBoxCommitsTheProgramDefault() {
+        QCOMPARE(settings.passiveMode, 1);
+        for (int stored : {1, 0}) {
+            settings.passiveMode = stored;
+            COptionsSheet sheet(settings);
+            Open(sheet, kTransfer);
+            QCheckBox* box = nullptr;
+            for (QCheckBox* candidate : sheet.findChildren<QCheckBox*>()) {
+                if (candidate->text() == "Use passive mode") box = candidate;
+            }
+            QVERIFY(box);
+            QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
+                     QStringLiteral("Use passive mode"));
+            QCOMPARE(box->isChecked(), stored != 0);
+            QVERIFY(box->focusPolicy() & Qt::TabFocus);
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Space);
+            QCOMPARE(box->isChecked(), stored == 0);
+            QVERIFY(sheet.Apply());
+            QCOMPARE(settings.passiveMode, stored == 0 ? 1 : 0);
+            QTest::keyClick(box, Qt::Key_Space);
+            sheet.reject();
+            QCOMPARE(settings.passiveMode, stored == 0 ? 1 : 0);
+        }
     }
 };
 
