@@ -25,7 +25,7 @@ struct AppSettings {
     int saveOnDoubleClick = 1;
     int viewOnDoubleClick = 1;
     std::string defaultDownloadDirectory;
-    int passiveMode = 1;       // data connections of quick connect and sites that take the default
+    int passiveMode = 1;  // data connections of quick connect and sites that take the default
     // WndProperties
     int left = 0;
     int right = 530;

@@ -9,8 +9,9 @@ class QCheckBox;
 class QLineEdit;
 
 // "Tranfer Options": the default transfer mode, the double-click choices, the
-// default download directory and whether data connections are passive by default. A stored mode the page offers no button for
-// ('L', 'P') selects none and is kept unless the user picks one.
+// default download directory and whether data connections are passive unless a
+// site says otherwise. A stored mode the page offers no button for ('L', 'P')
+// selects none and is kept unless the user picks one.
 class CTransOptions : public COptionsPage {
     Q_OBJECT
 

@@ -61,9 +61,11 @@ CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
     AddLoginRows(form);
     form->addRow(BuddyLabel(QStringLiteral("Initial Directory on the Remote Host:"), remoteDirEdit),
                  remoteDirEdit);
-    dataModeBox->addItems({QStringLiteral("Program default"), QStringLiteral("Passive"), QStringLiteral("Active")});
-    dataModeBox->setToolTip(QStringLiteral("Passive: Quillmoor connects to the server for each listing or "
-                                           "file. Active: the server connects back to Quillmoor."));
+    dataModeBox->addItems(
+        {QStringLiteral("Program default"), QStringLiteral("Passive"), QStringLiteral("Active")});
+    dataModeBox->setToolTip(
+        QStringLiteral("Passive: Quillmoor connects to the server for each listing or "
+                       "file. Active: the server connects back to Quillmoor."));
     form->addRow(BuddyLabel(QStringLiteral("&Data connection:"), dataModeBox), dataModeBox);
 
     auto* boxes = new QHBoxLayout;
