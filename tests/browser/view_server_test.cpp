@@ -155,7 +155,6 @@ private slots:
         QTest::newRow("default site, active program") << QByteArray() << 0 << false;
         QTest::newRow("active site, passive program") << QByteArray("DATAMODE=ACTIVE\r\n") << 1 << false;
         QTest::newRow("passive site, active program") << QByteArray("DATAMODE=PASSIVE\r\n") << 0 << true;
-        QTest::newRow("unknown choice, active program") << QByteArray("DATAMODE=EPRT\r\n") << 0 << false;
         QTest::newRow("quick connect, passive program") << QByteArray("quick") << 1 << true;
         QTest::newRow("quick connect, active program") << QByteArray("quick") << 0 << false;
     }
