@@ -43,12 +43,14 @@ SiteDialogs::PropertiesResult CDesktopSiteDialogs::EditSiteProperties(QWidget* p
     FillLoginFields(dialog, profile);
     dialog.name = ToQt(profile.name);
     dialog.prompt = profile.prompt;
+    dialog.dataMode = profile.dataMode;
     dialog.currentIconSpec = ToQt(profile.icon);
     dialog.currentIcon = icon;
     if (dialog.exec() != QDialog::Accepted) return PropertiesResult::Cancelled;
     ReadLoginFields(dialog, profile);
     profile.name = FromQt(dialog.name);
     profile.prompt = dialog.prompt;
+    profile.dataMode = dialog.dataMode;
     profile.useFirewall = dialog.useFirewall;
     profile.icon = FromQt(dialog.currentIconSpec);
     icon = dialog.currentIcon;

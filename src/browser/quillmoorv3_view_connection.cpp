@@ -44,6 +44,8 @@ bool CQuillmoorv3View::Connect(SiteProfile& profile) {
     session.password = profile.password;
     session.downloadDir = settings.defaultDownloadDirectory;
     session.configuredMode = static_cast<char>(settings.transferMode);
+    // Quick connect's profile, like a site left at the default, has no mode of its own.
+    session.dataMode = profile.dataMode.value_or(settings.passiveMode ? DataMode::Passive : DataMode::Active);
     session.timeoutSeconds = settings.retry;
     session.SetFirewall(settings.fireWallOn, settings.fireMode, settings.firePort, settings.fireHost,
                         settings.fireUserId, settings.firePassword);

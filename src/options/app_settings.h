@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The twenty program settings, loaded at start-up, edited by the options sheet
+// The twenty-one program settings, loaded at start-up, edited by the options sheet
 // and the main frame's close handler, and written back at shutdown.
 // Defaults are those of a first run; defaultDownloadDirectory's default is the
 // system temporary directory with a trailing "/", filled in at load time.
@@ -25,6 +25,7 @@ struct AppSettings {
     int saveOnDoubleClick = 1;
     int viewOnDoubleClick = 1;
     std::string defaultDownloadDirectory;
+    int passiveMode = 1;  // data connections of quick connect and sites that take the default
     // WndProperties
     int left = 0;
     int right = 530;

@@ -28,7 +28,7 @@ constexpr const char* kProgram = "ProgramOptions";
 constexpr const char* kTrans = "TransOptions";
 constexpr const char* kWindow = "WndProperties";
 
-constexpr std::array<SettingField, 20> kFields{{
+constexpr std::array<SettingField, 21> kFields{{
     {kProgram, "Port", &AppSettings::port, nullptr, 4},
     {kProgram, "Receive Bytes", &AppSettings::receiveBytes, nullptr, 5},
     {kProgram, "Send Bytes", &AppSettings::sendBytes, nullptr, 6},
@@ -49,6 +49,7 @@ constexpr std::array<SettingField, 20> kFields{{
     {kProgram, "Fire Host", nullptr, &AppSettings::fireHost, 13},
     {kProgram, "Fire User ID", nullptr, &AppSettings::fireUserId, 14},
     {kProgram, "Fire Password", nullptr, &AppSettings::firePassword, 15},
+    {kTrans, "Passive Mode", &AppSettings::passiveMode, nullptr, 20},
 }};
 
 QString StoredText(const QVariant& value) {

@@ -34,6 +34,12 @@ CTransOptions::CTransOptions(const AppSettings& settings, QWidget* parent)
     downloadDirectory->setAccessibleName(QStringLiteral("Default Download Directory"));
     directoryLayout->addWidget(downloadDirectory);
     ContentLayout()->addWidget(directoryBox);
+
+    passiveMode = new QCheckBox(QStringLiteral("Use passive mode"), this);
+    passiveMode->setToolTip(QStringLiteral(
+        "Quillmoor opens each data connection to the server, which works through most firewalls and "
+        "routers. Sites can choose otherwise in their properties."));
+    ContentLayout()->addWidget(passiveMode);
 }
 
 void CTransOptions::Initialise() {
@@ -42,6 +48,7 @@ void CTransOptions::Initialise() {
     saveOnDoubleClick->setChecked(loaded.saveOnDoubleClick != 0);
     viewOnDoubleClick->setChecked(loaded.viewOnDoubleClick != 0);
     downloadDirectory->setText(QString::fromStdString(loaded.defaultDownloadDirectory));
+    passiveMode->setChecked(loaded.passiveMode != 0);
 }
 
 void CTransOptions::Commit(AppSettings& settings) {
@@ -49,4 +56,5 @@ void CTransOptions::Commit(AppSettings& settings) {
     settings.viewOnDoubleClick = viewOnDoubleClick->isChecked() ? 1 : 0;
     settings.defaultDownloadDirectory = downloadDirectory->text().toStdString();
     settings.transferMode = modeLetter;
+    settings.passiveMode = passiveMode->isChecked() ? 1 : 0;
 }

@@ -8,9 +8,10 @@ class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 
-// "Tranfer Options": the default transfer mode, the double-click choices and the
-// default download directory. A stored mode the page offers no button for
-// ('L', 'P') selects none and is kept unless the user picks one.
+// "Tranfer Options": the default transfer mode, the double-click choices, the
+// default download directory and whether data connections are passive unless a
+// site says otherwise. A stored mode the page offers no button for ('L', 'P')
+// selects none and is kept unless the user picks one.
 class CTransOptions : public COptionsPage {
     Q_OBJECT
 
@@ -30,4 +31,5 @@ private:
     QCheckBox* saveOnDoubleClick;
     QCheckBox* viewOnDoubleClick;
     QLineEdit* downloadDirectory;
+    QCheckBox* passiveMode;
 };

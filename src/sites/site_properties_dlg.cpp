@@ -1,6 +1,7 @@
 #include "sites/site_properties_dlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -9,18 +10,34 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/dialog_fields.h"
 #include "sites/icon_selection_dlg.h"
 
+namespace {
+
+// The data connection choices in the order the box lists them.
+constexpr std::array<std::optional<DataMode>, 3> kDataModeChoices{std::nullopt, DataMode::Passive,
+                                                                  DataMode::Active};
+
+int ChoiceIndex(std::optional<DataMode> mode) {
+    return static_cast<int>(std::find(kDataModeChoices.begin(), kDataModeChoices.end(), mode) -
+                            kDataModeChoices.begin());
+}
+
+}  // namespace
+
 CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
     : CLoginFieldsDlg(email, parent),
       nameEdit(new QLineEdit),
       savePasswordBox(new QCheckBox(QStringLiteral("Sa&ve Password"))),
       promptBox(new QCheckBox(QStringLiteral("Prompt"))),
-      iconButton(new QToolButton) {
+      iconButton(new QToolButton),
+      dataModeBox(new QComboBox) {
     setWindowTitle(QStringLiteral("Properties"));
     // Every field becomes one line of the catalogue file.
     LimitToCatalogueLine(nameEdit, "");
@@ -44,6 +61,12 @@ CSitePropertiesDlg::CSitePropertiesDlg(const QString& email, QWidget* parent)
     AddLoginRows(form);
     form->addRow(BuddyLabel(QStringLiteral("Initial Directory on the Remote Host:"), remoteDirEdit),
                  remoteDirEdit);
+    dataModeBox->addItems(
+        {QStringLiteral("Program default"), QStringLiteral("Passive"), QStringLiteral("Active")});
+    dataModeBox->setToolTip(
+        QStringLiteral("Passive: Quillmoor connects to the server for each listing or "
+                       "file. Active: the server connects back to Quillmoor."));
+    form->addRow(BuddyLabel(QStringLiteral("&Data connection:"), dataModeBox), dataModeBox);
 
     auto* boxes = new QHBoxLayout;
     for (QCheckBox* box : {anonymousBox, savePasswordBox, promptBox, firewallBox}) boxes->addWidget(box);
@@ -69,6 +92,7 @@ void CSitePropertiesDlg::showEvent(QShowEvent* event) {
     nameEdit->setText(name);
     savePasswordBox->setChecked(savePassword);
     promptBox->setChecked(prompt);
+    dataModeBox->setCurrentIndex(ChoiceIndex(dataMode));
     ShowIcon();
     ShowLoginFields();
     // The name first: it is what a new site needs, and what a user types at once.
@@ -88,6 +112,7 @@ void CSitePropertiesDlg::Save(int code) {
     KeepStoredAnonymousPassword();
     savePassword = savePasswordBox->isChecked();
     prompt = promptBox->isChecked();
+    dataMode = kDataModeChoices[dataModeBox->currentIndex()];
     if (name.isEmpty()) {
         DesktopBeep();
         ShowMessage(this, QStringLiteral("You must provide a Profile Name."));

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QIcon>
+#include <optional>
 
+#include "ftp/data_mode.h"
 #include "sites/login_fields_dlg.h"
 
 class CIconSelectionDlg;
+class QComboBox;
 class QToolButton;
 
 // "Properties": edits a whole site profile. Both Save buttons end it with
@@ -22,6 +25,7 @@ public:
     int buttonCode = kSaveExit;
     QString name;
     bool prompt = false;
+    std::optional<DataMode> dataMode;  // unset: the program's default
 
     // The site's icon spec ("file ,index") and the icon made from it; the icon
     // button and the Icon Selection dialog change them.
@@ -44,4 +48,5 @@ private:
     QCheckBox* savePasswordBox;
     QCheckBox* promptBox;
     QToolButton* iconButton;
+    QComboBox* dataModeBox;
 };

@@ -145,6 +145,48 @@ private slots:
         QCOMPARE(QString::fromStdString(scripted.Received().at(1)), QStringLiteral("PASS me@home"));
     }
 
+    // The session's data connections follow the site's own choice, else the
+    // program default; quick connect always takes the default.
+    void ConnectingSetsTheSessionsDataMode_data() {
+        QTest::addColumn<QByteArray>("siteChoice");  // a catalogue line, or "quick" for quick connect
+        QTest::addColumn<int>("passiveMode");
+        QTest::addColumn<bool>("passive");
+        QTest::newRow("default site, passive program") << QByteArray() << 1 << true;
+        QTest::newRow("default site, active program") << QByteArray() << 0 << false;
+        QTest::newRow("active site, passive program") << QByteArray("DATAMODE=ACTIVE\r\n") << 1 << false;
+        QTest::newRow("passive site, active program") << QByteArray("DATAMODE=PASSIVE\r\n") << 0 << true;
+        QTest::newRow("quick connect, passive program") << QByteArray("quick") << 1 << true;
+        QTest::newRow("quick connect, active program") << QByteArray("quick") << 0 << false;
+    }
+    void ConnectingSetsTheSessionsDataMode() {
+        QFETCH(QByteArray, siteChoice);
+        QFETCH(int, passiveMode);
+        QFETCH(bool, passive);
+        ScriptedFtpServer scripted;
+        ScriptLogin(scripted);
+        QByteArray catalogue = LocalSiteCatalogue(scripted.HostText(), "anonymous", "", "/nowhere");
+        const bool quick = siteChoice == "quick";
+        if (!quick) catalogue.replace("FIREWALL?=FALSE\r\n", "FIREWALL?=FALSE\r\n" + siteChoice);
+        ViewFixture f(catalogue);
+        f.settings.passiveMode = passiveMode;
+        const DataMode expected = passive ? DataMode::Passive : DataMode::Active;
+        f.session.dataMode = passive ? DataMode::Active : DataMode::Passive;  // the opposite
+        if (quick) {
+            f.dialogs.editPrompt = [&scripted](SiteProfile& profile) {
+                profile.host = scripted.HostText();
+                profile.userId = "anonymous";
+                profile.remoteDir = "/nowhere";
+            };
+            f.context.quickConnect = true;
+            f.view->ConnectToSite(SiteProfile{});  // prompted, as quick connect is
+            QVERIFY(f.dialogs.lastPromptWasQuick);
+        } else {
+            OpenSite(f, "Demo", "Local");
+        }
+        QVERIFY(f.session.connected);
+        QCOMPARE(f.session.dataMode, expected);
+    }
+
     void FailedLoginSaysSoAndGoesBackToTheGroup() {
         ScriptedFtpServer scripted;
         scripted.Expect("USER", "331 Send password.\r\n").Expect("PASS", "530 Login incorrect.\r\n");

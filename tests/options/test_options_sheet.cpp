@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -25,12 +26,15 @@ QLineEdit* PageField(COptionsSheet& sheet, Page page, const QString& name) {
     return Field(*sheet.Tabs()->widget(page), name);
 }
 
-QRadioButton* Radio(QWidget& sheet, const QString& text) {
-    for (QRadioButton* button : sheet.findChildren<QRadioButton*>()) {
+template <typename Button>
+Button* ButtonWithText(QWidget& sheet, const QString& text) {
+    for (Button* button : sheet.findChildren<Button*>()) {
         if (button->text() == text) return button;
     }
-    qFatal("no radio button %s", qPrintable(text));
+    qFatal("no button %s", qPrintable(text));
 }
+
+QRadioButton* Radio(QWidget& sheet, const QString& text) { return ButtonWithText<QRadioButton>(sheet, text); }
 
 }  // namespace
 
@@ -246,6 +250,23 @@ private slots:
         QCOMPARE(settings.viewOnDoubleClick, 0);
         QCOMPARE(settings.saveOnDoubleClick, 1);
         QCOMPARE(settings.defaultView, 1);
+    }
+
+    // The program's data connection default: passive at first, reachable and
+    // toggled from the keyboard, committed by Apply.
+    void PassiveModeBoxCommitsTheProgramDefault() {
+        COptionsSheet sheet(settings);
+        Open(sheet, kTransfer);
+        auto* box = ButtonWithText<QCheckBox>(sheet, "Use passive mode");
+        QVERIFY(box->isChecked() && (box->focusPolicy() & Qt::TabFocus));
+        QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name), box->text());
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+        QVERIFY(sheet.Apply());
+        QCOMPARE(settings.passiveMode, 0);
+        COptionsSheet again(settings);
+        Open(again, kTransfer);
+        QVERIFY(!ButtonWithText<QCheckBox>(again, "Use passive mode")->isChecked());
     }
 };
 

@@ -2,6 +2,7 @@
 // rule and icon selection.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -209,6 +210,33 @@ private slots:
         WithText<QPushButton>(&dialog, QStringLiteral("Save/Exit"))->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.password, saved);
+    }
+
+    // The data connection box shows the site's choice; the label's mnemonic
+    // reaches it, the arrow keys change it and saving reads it back.
+    void propertiesExchangeTheDataConnectionChoice() {
+        const std::optional<DataMode> choices[] = {std::nullopt, DataMode::Passive, DataMode::Active};
+        const QStringList texts = {"Program default", "Passive", "Active"};
+        for (int index = 0; index < 3; ++index) {
+            CSitePropertiesDlg dialog(kEmail);
+            dialog.name = QStringLiteral("Home");
+            dialog.dataMode = choices[index];
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            auto* box = dialog.findChild<QComboBox*>();
+            QVERIFY(box);
+            QCOMPARE(box->accessibleName(), QStringLiteral("Data connection"));
+            QCOMPARE(box->currentText(), texts[index]);
+
+            QTest::keyClick(&dialog, Qt::Key_D, Qt::AltModifier);
+            QCOMPARE(dialog.focusWidget(), box);
+            const int next = (index + 1) % 3;
+            QTest::keyClick(box, next == 0 ? Qt::Key_Home : Qt::Key_Down);
+            QCOMPARE(box->currentText(), texts[next]);
+            WithText<QPushButton>(&dialog, QStringLiteral("Save/Exit"))->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.dataMode, choices[next]);
+        }
     }
 
     void iconButtonChangesTheSpecOnlyWhenAnIconIsPicked() {

@@ -28,6 +28,16 @@ struct PendingEntry {
     }
 };
 
+// The optional DATAMODE key. Older files lack it and older readers skip it; a
+// value this version does not know means the program default.
+constexpr char kDataModeKey[] = "DATAMODE";
+
+std::optional<DataMode> DataModeFromText(std::string_view value) {
+    if (value == "PASSIVE") return DataMode::Passive;
+    if (value == "ACTIVE") return DataMode::Active;
+    return std::nullopt;
+}
+
 void SetField(SiteProfile& profile, std::string_view key, std::string_view value) {
     const auto flag = [&value] { return value == "TRUE"; };
     if (key == "HOST")
@@ -52,6 +62,8 @@ void SetField(SiteProfile& profile, std::string_view key, std::string_view value
         profile.prompt = flag();
     else if (key == "FIREWALL?")
         profile.useFirewall = flag();
+    else if (key == kDataModeKey)
+        profile.dataMode = DataModeFromText(value);
 }
 
 void HandleLine(std::string_view line, PendingEntry& entry) {
@@ -178,5 +190,8 @@ void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::s
     text("REMOTEDIR", profile.remoteDir);
     flag("PROMPT?", profile.prompt);
     flag("FIREWALL?", profile.useFirewall);
+    // Written only for a site's own choice, so that a catalogue without one is
+    // exactly what earlier versions write.
+    if (profile.dataMode) text(kDataModeKey, *profile.dataMode == DataMode::Passive ? "PASSIVE" : "ACTIVE");
     out += kLineEnd;
 }

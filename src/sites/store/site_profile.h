@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "ftp/data_mode.h"
 #include "sites/store/item_kind.h"
 
 // Group that receives a site whose group is not named.
@@ -24,6 +26,7 @@ struct SiteProfile {
     std::string localDir;  // carried from the file and back, never edited
     std::string remoteDir;
     bool useFirewall = false;
+    std::optional<DataMode> dataMode;  // unset: the program's default
 
     bool operator==(const SiteProfile&) const = default;
 };

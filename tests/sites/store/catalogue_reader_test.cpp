@@ -129,6 +129,20 @@ TEST(CatalogueReader, ReadsTheCasesOfTheFileFormat) {
         {"a name holding ] reads back whole", Entry("a]b", ""), "User Defined{a]b}", nullptr},
         {"blank lines and trailing blanks are skipped", "\r\n  \r\n[a]  \r\n\r\n\tUID=u\r\n",
          "User Defined{a}", [](const SiteCatalogue& c) { EXPECT_EQ(First(c).userId, "u"); }},
+        {"DATAMODE gives a site its own data connection mode",
+         Entry("p", "DATAMODE=PASSIVE\r\nGROUP=G") + Entry("q", "GROUP=G\r\nDATAMODE=ACTIVE"), "G{p,q}",
+         [](const SiteCatalogue& c) {
+             EXPECT_EQ(c.groups[0].sites[0].dataMode, DataMode::Passive);
+             EXPECT_EQ(c.groups[0].sites[1].dataMode, DataMode::Active);
+         }},
+        {"a missing or unknown DATAMODE means the program default",
+         Entry("a", "DATAMODE=passive") + Entry("b", "DATAMODE=EPSV\r\nUID=u") + Entry("c", "DATAMODE=") +
+             Entry("d", "HOST=h"),
+         "User Defined{a,b,c,d}",
+         [](const SiteCatalogue& c) {
+             for (const SiteProfile& site : c.groups[0].sites) EXPECT_FALSE(site.dataMode) << site.name;
+             EXPECT_EQ(c.groups[0].sites[1].userId, "u");
+         }},
         {"an empty file is an empty catalogue", "", "", nullptr},
         {"CR alone ends lines too", "[a]\rHOST=h\rGROUP=G\r\r[b]\rGROUP=G\r", "G{a,b}",
          [](const SiteCatalogue& c) { EXPECT_EQ(First(c).host, "h"); }},

@@ -79,6 +79,15 @@ TEST_F(SiteStoreTest, WritesThirteenLinesPerEntryInFixedOrder) {
               "[Home]\r\nHOST=ftp.Home.example\r\nACCOUNT=acct\r\nUID=joe\r\nPASSWORD=pw \r\nSAVPWD=TRUE\r\n"
               "ICON=Wexal.exe ,32\r\nGROUP=Work\r\nLOCALDIR=/tmp\r\nREMOTEDIR=/pub\r\nPROMPT?=FALSE\r\n"
               "FIREWALL?=FALSE\r\n\r\n");
+
+    // A site's own data connection mode is one more line at the end.
+    for (const auto& [mode, line] : {std::pair{DataMode::Passive, "DATAMODE=PASSIVE\r\n"},
+                                     std::pair{DataMode::Active, "DATAMODE=ACTIVE\r\n"}}) {
+        profile.dataMode = mode;
+        std::string withMode;
+        WriteEntry(withMode, profile);
+        EXPECT_EQ(withMode, text.substr(0, text.size() - 2) + line + "\r\n");
+    }
 }
 
 TEST_F(SiteStoreTest, SaveThenLoadThenSaveIsByteIdentical) {
@@ -91,6 +100,12 @@ TEST_F(SiteStoreTest, SaveThenLoadThenSaveIsByteIdentical) {
     odd.password = "has=equals";
     odd.icon = "/usr/share/icons/some file.ico ,3";
     SiteStore::AddProfile(catalogue, odd);
+    SiteProfile passive = Site("passive", "A");
+    passive.dataMode = DataMode::Passive;
+    SiteStore::AddProfile(catalogue, passive);
+    SiteProfile active = Site("active", "B");
+    active.dataMode = DataMode::Active;
+    SiteStore::AddProfile(catalogue, active);
 
     const std::string path = PathOf("Wexal.INI");
     const SiteStore store = Store(path);
@@ -105,7 +120,11 @@ TEST_F(SiteStoreTest, SaveThenLoadThenSaveIsByteIdentical) {
     EXPECT_EQ(reloaded.GroupLabel(0), "B");
     EXPECT_EQ(reloaded.GroupLabel(2), "Empty");
     EXPECT_EQ(reloaded.SiteCount(2), 0);
-    EXPECT_EQ(reloaded.SiteAt(1, 1), catalogue.SiteAt(1, 1));
+    for (int group = 0; group < 2; ++group) {
+        ASSERT_EQ(reloaded.SiteCount(group), catalogue.SiteCount(group));
+        for (int site = 0; site < catalogue.SiteCount(group); ++site)
+            EXPECT_EQ(reloaded.SiteAt(group, site), catalogue.SiteAt(group, site));
+    }
     EXPECT_TRUE(logLines.empty());
 }
 
