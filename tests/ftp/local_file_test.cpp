@@ -128,28 +128,30 @@ TEST_F(PartialDownloadTest, FullPipeWaitsForItsReaderOrGivesUp) {
     for (const bool reading : {true, false}) {
         SCOPED_TRACE(reading ? "read" : "never read");
         int waits = 0;
-        PartialDownload download;
-        download.SetWaitForRoom([&waits, reading](int fd) {
-            ++waits;
-            pollfd entry{fd, POLLOUT, 0};
-            return reading && poll(&entry, 1, 5000) == 1;
-        });
         std::string arrived;
         // Holds the pipe open for reading, so that the download's open finds a reader.
         const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         ASSERT_GE(readEnd, 0);
+        // The reader starts at the first wait, so the pipe has been full once
+        // however fast a reader would have drained it.
         std::thread reader;
-        if (reading) {
-            reader = std::thread([&arrived, readEnd] {
-                char buffer[4096];
-                pollfd entry{readEnd, POLLIN, 0};
-                while (poll(&entry, 1, 5000) == 1) {
-                    const ssize_t got = read(readEnd, buffer, sizeof buffer);
-                    if (got <= 0) break;
-                    arrived.append(buffer, static_cast<std::size_t>(got));
-                }
-            });
-        }
+        PartialDownload download;
+        download.SetWaitForRoom([&waits, &reader, &arrived, reading, readEnd](int fd) {
+            ++waits;
+            if (reading && !reader.joinable()) {
+                reader = std::thread([&arrived, readEnd] {
+                    char buffer[4096];
+                    pollfd entry{readEnd, POLLIN, 0};
+                    while (poll(&entry, 1, 5000) == 1) {
+                        const ssize_t got = read(readEnd, buffer, sizeof buffer);
+                        if (got <= 0) break;
+                        arrived.append(buffer, static_cast<std::size_t>(got));
+                    }
+                });
+            }
+            pollfd entry{fd, POLLOUT, 0};
+            return reading && poll(&entry, 1, 5000) == 1;
+        });
         ASSERT_EQ(download.Create(pipe), 0);
         const int written = download.Write(big.data(), big.size());
         const int committed = download.Commit();
