@@ -60,13 +60,16 @@ bool CQuillmoorv3App::InitInstance() {
         EndStartUp();
         return false;
     }
-    // Queued: lines arrive from worker threads too.
-    log.SetWakeUp([this] {
-        QMetaObject::invokeMethod(this, &CQuillmoorv3App::ScheduleIdleStep, Qt::QueuedConnection);
-    });
+    log.SetWakeUp([this] { WakeIdleStep(); });
     qApp->installEventFilter(this);
     ScheduleIdleStep();  // lines queued during start-up
     return true;
+}
+
+// Queued: lines arrive from worker threads too. The call captures nothing
+// but the application, which outlives every worker.
+void CQuillmoorv3App::WakeIdleStep() {
+    QMetaObject::invokeMethod(this, &CQuillmoorv3App::ScheduleIdleStep, Qt::QueuedConnection);
 }
 
 void CQuillmoorv3App::ScheduleIdleStep() {

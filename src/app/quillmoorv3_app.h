@@ -42,6 +42,8 @@ public:
     void IdleStep();
     // Runs the idle step soon, once however often it is asked for meanwhile.
     void ScheduleIdleStep();
+    // Any thread: asks the user-interface thread for an idle step.
+    void WakeIdleStep();
     bool IdleStepScheduled() const { return idleTimer.isActive(); }
 
     // Destroys the main window, quits the session and saves the settings. Runs
