@@ -95,6 +95,15 @@ void ExpectUpload(testsupport::ScriptedFtpServer& server, std::string* received)
     });
 }
 
+// Logs the session on to the scripted server as user "u", binary mode.
+bool LogOn(CFtpSession& session, const testsupport::ScriptedFtpServer& server) {
+    session.timeoutSeconds = 10;
+    session.host = server.HostText();
+    session.user = "u";
+    session.configuredMode = 'I';
+    return session.Logon() != CFtpSession::kNoSocket;
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -268,11 +277,7 @@ private slots:
         WriteFile(local.filePath("photos/cat.png"), QByteArray(3000, 'c'));
 
         AppParts parts;
-        parts.session.timeoutSeconds = 10;
-        parts.session.host = server.HostText();
-        parts.session.user = "u";
-        parts.session.configuredMode = 'I';
-        QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
+        QVERIFY(LogOn(parts.session, server));
         QVERIFY(parts.session.connected);
         CMainFrame frame(parts.context, CreateTestPanes);
         CDesktopEngineUi ui;
@@ -308,11 +313,7 @@ private slots:
         WriteFile(local.filePath("photos/cat.png"), QByteArray(100, 'c'));
 
         AppParts parts;
-        parts.session.timeoutSeconds = 10;
-        parts.session.host = server.HostText();
-        parts.session.user = "u";
-        parts.session.configuredMode = 'I';
-        QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
+        QVERIFY(LogOn(parts.session, server));
         CMainFrame frame(parts.context, CreateTestPanes);
         CDesktopEngineUi ui;
         ui.SetMainWindow(&frame);
@@ -335,11 +336,7 @@ private slots:
         for (const char* name : {"first.txt", "cancelled.txt", "never.txt"}) WriteFile(local.filePath(name), "bytes\n");
 
         AppParts parts;
-        parts.session.timeoutSeconds = 10;
-        parts.session.host = server.HostText();
-        parts.session.user = "u";
-        parts.session.configuredMode = 'I';
-        QVERIFY(parts.session.Logon() != CFtpSession::kNoSocket);
+        QVERIFY(LogOn(parts.session, server));
         CMainFrame frame(parts.context, CreateTestPanes);
         PollingWaiter waiter;
         waiter.SetPollInterval(std::chrono::milliseconds(20));
