@@ -164,6 +164,8 @@ public:
     // (DataModeInUse), and this field keeps the caller's choice.
     DataMode dataMode = DataMode::Active;
     DataMode DataModeInUse() const { return dataModeInUse; }
+    // False goes straight to PASV, for servers and firewalls that mishandle EPSV.
+    bool tryEpsv = true;
     std::string downloadDir;
     int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 

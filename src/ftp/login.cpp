@@ -40,7 +40,7 @@ int CFtpSession::Logon() {
     }
     abortFlag = 0;
     sizeCommandUnknown = false;  // a new connection may reach another server
-    epsvUnknown = false;
+    epsvUnknown = !tryEpsv;
     dataModeInUse = dataMode;
     std::string target = host;
     if (firewallOn) {
