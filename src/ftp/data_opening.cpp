@@ -14,15 +14,15 @@ constexpr int kCannotOpenDataConnection = 425;
 
 // Everything a transfer does between its TYPE command and its data loop. A
 // failed start leaves no listener or data socket behind; the two failures the
-// user can do something about sound the warning beep.
+// user can do something about (no listener, a refused transfer command) sound
+// the warning beep.
 CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
     switch (ConnectPassive()) {
         case PassiveOutcome::Connected:
             return SendOverPassive(announcesSize);
         case PassiveOutcome::Failed:
-            SoundBeep(EngineUi::BeepKind::Warning);
-            return DataOpening::NotAccepted;
+            return DataOpening::NotAccepted;  // like an active connection that never came: no beep
         case PassiveOutcome::Unavailable:
             break;
     }
@@ -92,7 +92,6 @@ CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool an
         case PassiveOutcome::Failed:
             break;
     }
-    SoundBeep(EngineUi::BeepKind::Warning);
     return DataOpening::NotAccepted;
 }
 

@@ -177,4 +177,24 @@ TEST(PassiveModeSession, AHangingDataConnectEndsAtTheTimeLimit) {
     EXPECT_FALSE(std::filesystem::exists(local));
 }
 
+// The server still owes its reply to a transfer whose active connection
+// never came, so that one is not asked again; the next ones go passive.
+TEST(PassiveModeSession, AnActiveConnectionThatNeverArrivesSwitchesLaterTransfers) {
+    testsupport::ScriptedTransferSession s;
+    TempDir dir;
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.session.timeoutSeconds = 1;
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening.\r\n");
+        connection.Pause(1500ms);
+    });
+    const std::string local = (dir / "f").string();
+    EXPECT_NE(s.session.DownloadFile("f", &local), kComplete);
+    EXPECT_TRUE(s.harness.HasLine("The active data connection never arrived; switching to passive mode."))
+        << s.harness.Joined();
+    EXPECT_EQ(s.session.DataModeInUse(), DataMode::Passive);
+    EXPECT_EQ(s.server.Received().back(), "RETR f");
+}
+
 }  // namespace
