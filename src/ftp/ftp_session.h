@@ -36,9 +36,10 @@ enum ReplyClass : int {
 };
 
 // The one FTP session of the program: the control connection, login, passive
-// and active data connections, listings, remote operations, the worker threads and the
-// foreground transfers and walks. Used from the user-interface thread and from
-// one worker thread at a time; busyCount keeps two exchanges from interleaving.
+// and active data connections, listings, remote operations, the worker
+// threads and the foreground transfers and walks. Used from the user-interface
+// thread and from one worker thread at a time; busyCount keeps two exchanges
+// from interleaving.
 class CFtpSession {
 public:
     static constexpr int kNoSocket = -1;
@@ -246,7 +247,7 @@ private:
     // server does not know EPSV nor PASV (500, 502).
     enum class PassiveOutcome { Connected, Unavailable, Failed };
     PassiveOutcome ConnectPassive();
-    PassiveOutcome AskPassivePort(sockaddr_in& target);
+    PassiveOutcome AskPassivePort(sockaddr_in& target);  // Connected: target is known
     sockaddr_in ControlPeer() const;
     static void SizeReceiveBuffer(int socket);
     int AcceptFromServer(int& errorCode);

@@ -33,18 +33,18 @@ CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
     int errorCode = 0;
     if (!ConnectWithLimit(socket, target, errorCode)) {
         close(socket);
-        // A wake or the time limit has said so already.
-        if (errorCode != net::kErrorCancelled && errorCode != net::kErrorTimedOut) {
-            LogF("The passive data connection to %s port %u failed.", net::DottedAddress(target.sin_addr).c_str(),
-                 net::PortOf(target));
+        // A wake or the time limit (both set abortFlag) has said so already.
+        if (!abortFlag) {
+            LogF("The passive data connection to %s port %u failed.",
+                 net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
             LogSocketError("connect", errorCode);
         }
         return PassiveOutcome::Failed;
     }
     dataPeerAddress = target;
     dataSocket = socket;
-    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket), net::DottedAddress(target.sin_addr).c_str(),
-         net::PortOf(target));
+    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket),
+         net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
     return PassiveOutcome::Connected;
 }
 
@@ -76,8 +76,10 @@ CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(sockaddr_in& target) {
         in_addr named{};
         named.s_addr = htonl(reply.address);
         if (named.s_addr != target.sin_addr.s_addr) {
-            LogF("The server named %s for the data connection; connecting to %s instead, the server's own address.",
-                 net::DottedAddress(named).c_str(), net::DottedAddress(target.sin_addr).c_str());
+            LogF(
+                "The server named %s for the data connection; connecting to %s instead, the server's own "
+                "address.",
+                net::DottedAddress(named).c_str(), net::DottedAddress(target.sin_addr).c_str());
         }
         target.sin_port = htons(reply.port);
         return PassiveOutcome::Connected;

@@ -53,7 +53,8 @@ bool PassiveReply::ParsePasv(const std::string& replyText, PassiveReply& reply) 
     if (at < replyText.size() && (replyText[at] == ',' || IsDigit(replyText[at]))) return false;
     const unsigned long port = numbers[4] * 256 + numbers[5];
     if (port == 0) return false;
-    reply.address = static_cast<std::uint32_t>((numbers[0] << 24) | (numbers[1] << 16) | (numbers[2] << 8) | numbers[3]);
+    reply.address =
+        static_cast<std::uint32_t>((numbers[0] << 24) | (numbers[1] << 16) | (numbers[2] << 8) | numbers[3]);
     reply.port = static_cast<std::uint16_t>(port);
     return true;
 }

@@ -17,7 +17,8 @@ protected:
     std::size_t FailureLines() {
         std::size_t count = 0;
         for (const std::string& line : s.harness.Lines()) {
-            if (line.rfind("The server's EPSV reply", 0) == 0 || line.rfind("The server's PASV reply", 0) == 0 ||
+            if (line.rfind("The server's EPSV reply", 0) == 0 ||
+                line.rfind("The server's PASV reply", 0) == 0 ||
                 line.rfind("The passive data connection to 127.0.0.1 port ", 0) == 0)
                 ++count;
         }
@@ -35,8 +36,8 @@ TEST_F(HostilePassiveTest, EachBadReplyFailsOneTransfer) {
         {"EPSV", "229 Extended Passive Mode (|||" + std::to_string(closed) + "|)\r\n"},
         {"PASV", "227 Passive Mode (4294967297,0,0,1,4,1)\r\n"},
         {"PASV", "227 Passive Mode (-1,0,0,1,4,1)\r\n"},
-        {"PASV", "227 Passive Mode (127,0,0,1," + std::to_string(closed / 256) + "," + std::to_string(closed % 256) +
-                     ")\r\n"},
+        {"PASV", "227 Passive Mode (127,0,0,1," + std::to_string(closed / 256) + "," +
+                     std::to_string(closed % 256) + ")\r\n"},
     };
     bool epsvRefused = false;
     for (const auto& [verb, reply] : rows) {

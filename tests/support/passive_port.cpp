@@ -19,7 +19,8 @@ PassivePort::PassivePort() {
     socklen_t length = sizeof address;
     // A backlog of 0 keeps one connection waiting at most, so FillQueue needs few.
     if (listenFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd, 0) != 0 || getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        listen(listenFd, 0) != 0 ||
+        getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         throw std::runtime_error("passive port could not listen");
     }
     port = ntohs(address.sin_port);
@@ -30,12 +31,15 @@ PassivePort::~PassivePort() {
     if (listenFd >= 0) close(listenFd);
 }
 
-std::string PassivePort::PortBytes() const { return std::to_string(port / 256) + "," + std::to_string(port % 256); }
+std::string PassivePort::PortBytes() const {
+    return std::to_string(port / 256) + "," + std::to_string(port % 256);
+}
 
 std::string PassivePort::Fill(std::string replyTemplate) const {
     for (const auto& [token, value] : {std::pair<std::string, std::string>{"%P", std::to_string(port)},
                                        std::pair<std::string, std::string>{"%B", PortBytes()}}) {
-        for (std::size_t at = replyTemplate.find(token); at != std::string::npos; at = replyTemplate.find(token, at))
+        for (std::size_t at = replyTemplate.find(token); at != std::string::npos;
+             at = replyTemplate.find(token, at))
             replyTemplate.replace(at, token.size(), value);
     }
     return replyTemplate;

@@ -36,7 +36,8 @@ const ServerKind kServers[] = {
     {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }, "--active"},
     {"vsftpd_passive_only",
      [] {
-         return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer(testsupport::VsftpdDataOptions{false, ""}));
+         return std::unique_ptr<RealFtpServer>(
+             new testsupport::VsftpdServer(testsupport::VsftpdDataOptions{false, ""}));
      },
      "--passive"},
 };
@@ -232,8 +233,8 @@ TEST(CliTransferFailures, TransfersThatBrokeOffExitWithOne) {
         server.Expect("USER", "331 password\r\n").Expect("PASS", "230 in\r\n");
         for (const auto& [verb, handler] : row.steps) server.Expect(verb, handler);
         const RunResult run = testsupport::RunProgram(
-            {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(), QUILLMOOR_CLI_PATH, "--active", "--mode",
-             "I", "--email", "e@x", server.HostText(), row.command},
+            {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(), QUILLMOOR_CLI_PATH, "--active",
+             "--mode", "I", "--email", "e@x", server.HostText(), row.command},
             30s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
         EXPECT_EQ(run.exitCode, 1) << run.err;
         EXPECT_EQ(server.PendingSteps(), 0u) << run.err;

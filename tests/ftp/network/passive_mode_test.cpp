@@ -40,37 +40,73 @@ const std::string kEpsvOk = "229 Entering Extended Passive Mode (|||%P|)\r\n";
 
 std::vector<ModeCase> Cases() {
     return {
-        {"EpsvFirst", DataMode::Passive, {{"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}}, true,
-         "connected to 127.0.0.1 port ", DataMode::Passive},
-        {"PasvWhenEpsvUnknown", DataMode::Passive,
-         {{"EPSV", "500 Unknown command.\r\n"}, {"PASV", "227 Entering Passive Mode (127,0,0,1,%B).\r\n"},
+        {"EpsvFirst",
+         DataMode::Passive,
+         {{"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}},
+         true,
+         "connected to 127.0.0.1 port ",
+         DataMode::Passive},
+        {"PasvWhenEpsvUnknown",
+         DataMode::Passive,
+         {{"EPSV", "500 Unknown command.\r\n"},
+          {"PASV", "227 Entering Passive Mode (127,0,0,1,%B).\r\n"},
           {"RETR", kSendFile}},
-         true, "connected to 127.0.0.1 port ", DataMode::Passive},
+         true,
+         "connected to 127.0.0.1 port ",
+         DataMode::Passive},
         // Another loopback address plays the third host: the port listens on
         // 127.0.0.1 only, so a client that went there would fail.
-        {"PasvAddressIsNotConnectedTo", DataMode::Passive,
-         {{"EPSV", "502 Not implemented.\r\n"}, {"PASV", "227 =127,0,0,2,%B\r\n"}, {"RETR", kSendFile}}, true,
-         "The server named 127.0.0.2 for the data connection; connecting to 127.0.0.1 instead", DataMode::Passive},
-        {"BothRefusedFallsBackToActive", DataMode::Passive,
-         {{"EPSV", "500 No.\r\n"}, {"PASV", "502 No.\r\n"}, {"PORT", "200 ok\r\n"}, {"RETR", kSendFile}}, true,
-         "Passive mode refused; switching to active mode.", DataMode::Active},
-        {"PortRefusedRetriesPassive", DataMode::Active,
-         {{"PORT", "500 Illegal PORT command.\r\n"}, {"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}}, true,
-         "Active mode refused; switching to passive mode.", DataMode::Passive},
-        {"UnreachableListenerRetriesPassive", DataMode::Active,
-         {{"PORT", "200 ok\r\n"}, {"RETR", "425 Failed to establish connection.\r\n"}, {"EPSV", kEpsvOk.c_str()},
+        {"PasvAddressIsNotConnectedTo",
+         DataMode::Passive,
+         {{"EPSV", "502 Not implemented.\r\n"}, {"PASV", "227 =127,0,0,2,%B\r\n"}, {"RETR", kSendFile}},
+         true,
+         "The server named 127.0.0.2 for the data connection; connecting to 127.0.0.1 instead",
+         DataMode::Passive},
+        {"BothRefusedFallsBackToActive",
+         DataMode::Passive,
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "502 No.\r\n"}, {"PORT", "200 ok\r\n"}, {"RETR", kSendFile}},
+         true,
+         "Passive mode refused; switching to active mode.",
+         DataMode::Active},
+        {"PortRefusedRetriesPassive",
+         DataMode::Active,
+         {{"PORT", "500 Illegal PORT command.\r\n"}, {"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}},
+         true,
+         "Active mode refused; switching to passive mode.",
+         DataMode::Passive},
+        {"UnreachableListenerRetriesPassive",
+         DataMode::Active,
+         {{"PORT", "200 ok\r\n"},
+          {"RETR", "425 Failed to establish connection.\r\n"},
+          {"EPSV", kEpsvOk.c_str()},
           {"RETR", kSendFile}},
-         true, "The server could not connect in active mode; switching to passive mode.", DataMode::Passive},
-        {"EpsvPortZero", DataMode::Passive, {{"EPSV", "229 Extended Passive Mode (|||0|)\r\n"}}, false,
-         "The server's EPSV reply names no port", DataMode::Passive},
-        {"PasvNumberOutOfRange", DataMode::Passive,
-         {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode (127,0,0,1,300,1)\r\n"}}, false,
-         "The server's PASV reply names no valid address and port", DataMode::Passive},
-        {"PasvWithoutNumbers", DataMode::Passive,
-         {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode\r\n"}}, false,
-         "The server's PASV reply names no valid address and port", DataMode::Passive},
-        {"PassiveRefusedOtherwise", DataMode::Passive, {{"EPSV", "421 Too many connections.\r\n"}}, false,
-         "421 Too many connections.", DataMode::Passive},
+         true,
+         "The server could not connect in active mode; switching to passive mode.",
+         DataMode::Passive},
+        {"EpsvPortZero",
+         DataMode::Passive,
+         {{"EPSV", "229 Extended Passive Mode (|||0|)\r\n"}},
+         false,
+         "The server's EPSV reply names no port",
+         DataMode::Passive},
+        {"PasvNumberOutOfRange",
+         DataMode::Passive,
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode (127,0,0,1,300,1)\r\n"}},
+         false,
+         "The server's PASV reply names no valid address and port",
+         DataMode::Passive},
+        {"PasvWithoutNumbers",
+         DataMode::Passive,
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode\r\n"}},
+         false,
+         "The server's PASV reply names no valid address and port",
+         DataMode::Passive},
+        {"PassiveRefusedOtherwise",
+         DataMode::Passive,
+         {{"EPSV", "421 Too many connections.\r\n"}},
+         false,
+         "421 Too many connections.",
+         DataMode::Passive},
     };
 }
 
@@ -84,19 +120,20 @@ protected:
         for (const Step& step : row.steps) {
             const std::string verb = step.verb;
             const std::string reply = step.reply;
-            s.server.Expect(verb, [this, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
-                if (verb == "PORT") *passive = false;
-                if (verb == "EPSV" || verb == "PASV") *passive = true;
-                if (reply != kSendFile) {
-                    connection.Send(port.Fill(reply));
-                    return;
-                }
-                connection.Send("150 Opening data connection.\r\n");
-                DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
-                link.SendAll("passive bytes");
-                link.Close();
-                connection.Send("226 Transfer complete.\r\n");
-            });
+            s.server.Expect(verb,
+                            [this, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
+                                if (verb == "PORT") *passive = false;
+                                if (verb == "EPSV" || verb == "PASV") *passive = true;
+                                if (reply != kSendFile) {
+                                    connection.Send(port.Fill(reply));
+                                    return;
+                                }
+                                connection.Send("150 Opening data connection.\r\n");
+                                DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
+                                link.SendAll("passive bytes");
+                                link.Close();
+                                connection.Send("226 Transfer complete.\r\n");
+                            });
         }
     }
 
