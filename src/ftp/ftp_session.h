@@ -162,7 +162,8 @@ public:
     // The program's callers choose (their default is passive); the session on
     // its own keeps the active mode it always had. Logon takes it over; a
     // server that refuses the mode switches the connection to the other one
-    // (DataModeInUse), and this field keeps the caller's choice.
+    // (DataModeInUse, read while no worker runs), and this field keeps the
+    // caller's choice.
     DataMode dataMode = DataMode::Active;
     DataMode DataModeInUse() const { return dataModeInUse; }
     // False goes straight to PASV, for servers and firewalls that mishandle EPSV.
