@@ -93,7 +93,7 @@ for _ in $(seq 50); do
 done
 
 url=ftp://127.0.0.1:$port
-qm=("$cli" --mode I --email bench@example.com --timeout 120 "127.0.0.1:$port")
+qm=("$cli" --active --mode I --email bench@example.com --timeout 120 "127.0.0.1:$port")
 curl_active=(curl -sS --fail -P 127.0.0.1)
 
 # --- test data ---

@@ -76,6 +76,15 @@ bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& opti
                 options.help = true;
                 return true;
             }
+            if (argument == "--passive" || argument == "--active") {
+                const DataMode mode = argument == "--passive" ? DataMode::Passive : DataMode::Active;
+                if (options.dataMode && *options.dataMode != mode) {
+                    error = "--passive and --active exclude each other";
+                    return false;
+                }
+                options.dataMode = mode;
+                continue;
+            }
             std::string name = argument;
             std::string value;
             const auto equals = argument.find('=');
@@ -123,6 +132,8 @@ std::string CliUsage() {
            "  --email E             e-mail address (default: the e-mail setting)\n"
            "  --timeout SECONDS     time limit for every wait (default: the Time Out setting, 60; 0 = none)\n"
            "  --mode F|I|A|L|P      transfer mode (default: the Transfer Mode setting)\n"
+           "  --passive             the client opens data connections (EPSV, then PASV); the default\n"
+           "  --active              the server opens data connections to the client (PORT)\n"
            "  --firewall 0-4        log in through a firewall proxy in this mode\n"
            "  --proxy HOST[:PORT]   the proxy\n"
            "  --proxy-user U        proxy user id\n"
@@ -130,6 +141,8 @@ std::string CliUsage() {
            "\n"
            "Each COMMAND is one argument; words are split at blanks, double quotes keep\n"
            "blanks in a name: 'cd \"My Files\"'.\n"
+           "\n"
+           "A server that refuses the chosen data connection mode gets the other one.\n"
            "\n"
            "Exit status: 0 all succeeded, 1 login or a command failed, 2 usage error.\n";
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ftp/data_mode.h"
+
 // What the command line asked for, before the settings file fills the gaps.
 struct CliOptions {
     std::string host;                 // HOST[:PORT], or @NAME for a catalogue site
@@ -12,6 +14,7 @@ struct CliOptions {
     std::optional<std::string> email;
     std::optional<int> timeoutSeconds;
     std::optional<char> mode;         // F, I, A, L or P
+    std::optional<DataMode> dataMode; // --passive or --active
     std::optional<int> firewallMode;  // 0 to 4; set means the firewall is on
     std::string proxy;                // HOST[:PORT]
     std::string proxyUser;

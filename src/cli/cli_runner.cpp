@@ -107,6 +107,9 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     session.password = password;
     session.timeoutSeconds = options.timeoutSeconds.value_or(settings.timeoutSeconds);
     session.configuredMode = options.mode.value_or(settings.transferMode);
+    // Passive unless asked otherwise: it works behind NAT and firewalls, as
+    // with every other FTP client.
+    session.dataMode = options.dataMode.value_or(DataMode::Passive);
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) != nullptr) session.downloadDir = std::string(cwd) + "/";
 

@@ -40,6 +40,23 @@ net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd, 
 
 }  // namespace
 
+// A fixed receive buffer for a data connection. Left to automatic tuning, the
+// buffer grows far past the caches while the data is read 4000 bytes at a
+// time, and downloads measurably slow down.
+void CFtpSession::SizeReceiveBuffer(int socket) {
+    const int receiveBuffer = 4 << 20;
+    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+}
+
+// The host at the other end of the control connection: the only host data
+// connections are made with, whichever mode.
+sockaddr_in CFtpSession::ControlPeer() const {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (getpeername(controlSocket, reinterpret_cast<sockaddr*>(&peer), &length) != 0) peer = serverAddress;
+    return peer;
+}
+
 int CFtpSession::OpenListener() {
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0) {
@@ -53,11 +70,7 @@ int CFtpSession::OpenListener() {
     // be read: the address it had when the last listener was opened.
     sockaddr_in announced = localAddress;
 
-    // A fixed receive buffer for the data connection (accepted sockets inherit
-    // it). Left to automatic tuning, the buffer grows far past the caches while
-    // the data is read 4000 bytes at a time, and downloads measurably slow down.
-    const int receiveBuffer = 4 << 20;
-    setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    SizeReceiveBuffer(listener);  // accepted sockets inherit it
 
     localAddress = {};
     localAddress.sin_family = AF_INET;
@@ -102,11 +115,7 @@ int CFtpSession::OpenListener() {
 // kNoSocket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
 // 0 when the server sent its reply instead of connecting).
 int CFtpSession::AcceptFromServer(int& errorCode) {
-    sockaddr_in expectedPeer{};
-    socklen_t expectedLength = sizeof expectedPeer;
-    if (getpeername(controlSocket, reinterpret_cast<sockaddr*>(&expectedPeer), &expectedLength) != 0) {
-        expectedPeer = serverAddress;
-    }
+    const sockaddr_in expectedPeer = ControlPeer();
     using Clock = std::chrono::steady_clock;
     const bool limited = timeoutSeconds > 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);

@@ -1,4 +1,4 @@
-// Incoming and outgoing file transfers over an active-mode data connection.
+// Incoming and outgoing file transfers over a data connection.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -17,7 +17,6 @@
 #include "ftp/busy_guard.h"
 #include "ftp/ftp_session.h"
 #include "ftp/progress_publisher.h"
-#include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
@@ -132,35 +131,6 @@ void CFtpSession::SendTypeCommand(char type) {
 
 void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
     if (beepOn && ui != nullptr) ui->Beep(kind);
-}
-
-// Everything a transfer does between its TYPE command and its data loop: the
-// listener, the transfer command and the server's data connection. A failed
-// start leaves no listener behind; the two failures the user can do something
-// about sound the warning beep.
-CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
-    listenSocket = OpenListener();
-    if (listenSocket == kNoSocket) {
-        SoundBeep(EngineUi::BeepKind::Warning);
-        return DataOpening::NoListener;
-    }
-    if (SendCommand(transferCommand) != kPreliminary) {
-        listenSocket = CloseSocket(listenSocket);
-        SoundBeep(EngineUi::BeepKind::Warning);
-        return DataOpening::Refused;
-    }
-    if (announcesSize) ParseSizeFromReply();
-    int errorCode = 0;
-    dataSocket = AcceptFromServer(errorCode);
-    if (dataSocket == kNoSocket) {
-        if (errorCode != 0) LogSocketError("accept", errorCode);
-        listenSocket = CloseSocket(listenSocket);
-        return DataOpening::NotAccepted;
-    }
-    listenSocket = CloseSocket(listenSocket);
-    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket),
-         net::DottedAddress(dataPeerAddress.sin_addr).c_str(), net::PortOf(dataPeerAddress));
-    return DataOpening::Open;
 }
 
 // The checks and the TYPE command that every transfer starts with, then the

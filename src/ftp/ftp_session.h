@@ -35,10 +35,11 @@ enum ReplyClass : int {
     kNotSent = 9,
 };
 
-// The one FTP session of the program: the control connection, login, active-mode
-// data connections, listings, remote operations, the worker threads and the
-// foreground transfers and walks. Used from the user-interface thread and from
-// one worker thread at a time; busyCount keeps two exchanges from interleaving.
+// The one FTP session of the program: the control connection, login, passive
+// and active data connections, listings, remote operations, the worker
+// threads and the foreground transfers and walks. Used from the user-interface
+// thread and from one worker thread at a time; busyCount keeps two exchanges
+// from interleaving.
 class CFtpSession {
 public:
     static constexpr int kNoSocket = -1;
@@ -159,8 +160,14 @@ public:
     std::string password;
     char configuredMode = 'I';
     // The program's callers choose (their default is passive); the session on
-    // its own keeps the active mode it always had.
+    // its own keeps the active mode it always had. Logon takes it over; a
+    // server that refuses the mode switches the connection to the other one
+    // (DataModeInUse, read while no worker runs), and this field keeps the
+    // caller's choice.
     DataMode dataMode = DataMode::Active;
+    DataMode DataModeInUse() const { return dataModeInUse; }
+    // False goes straight to PASV, for servers and firewalls that mishandle EPSV.
+    bool tryEpsv = true;
     std::string downloadDir;
     int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 
@@ -233,6 +240,17 @@ private:
     enum class DataOpening { Open, NotConnected, Busy, Unreadable, Unwritable, NoListener, Refused, NotAccepted };
     DataOpening StartTransfer(bool incoming);
     DataOpening OpenDataConnection(bool announcesSize);
+    DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
+    DataOpening RetryInPassive(const char* reason, bool announcesSize);
+    DataOpening SendOverPassive(bool announcesSize);
+    void SwitchDataMode(DataMode mode, const char* reason);
+    // Passive data connections (passive_connection.cpp). Unavailable: the
+    // server does not know EPSV nor PASV (500, 502).
+    enum class PassiveOutcome { Connected, Unavailable, Failed };
+    PassiveOutcome ConnectPassive();
+    PassiveOutcome AskPassivePort(sockaddr_in& target);  // Connected: target is known
+    sockaddr_in ControlPeer() const;
+    static void SizeReceiveBuffer(int socket);
     int AcceptFromServer(int& errorCode);
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);
     void SendTypeCommand(char type);
@@ -268,4 +286,6 @@ private:
     std::chrono::steady_clock::time_point replyDeadline{};
     std::size_t walkDirectories = 0;  // directories the running walk has entered
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
+    bool epsvUnknown = false;         // the server answered EPSV with 500 or 502
+    DataMode dataModeInUse = DataMode::Active;
 };

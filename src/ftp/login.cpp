@@ -40,6 +40,8 @@ int CFtpSession::Logon() {
     }
     abortFlag = 0;
     sizeCommandUnknown = false;  // a new connection may reach another server
+    epsvUnknown = !tryEpsv;
+    dataModeInUse = dataMode;
     std::string target = host;
     if (firewallOn) {
         if (firewallHost.empty()) {

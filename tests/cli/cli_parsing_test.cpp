@@ -55,6 +55,27 @@ TEST(ParseCliOptions, ValuesAndCommands) {
     EXPECT_EQ(options.commands, (std::vector<std::string>{"cd pub", "--user"}));
 }
 
+TEST(ParseCliOptions, DataConnectionMode) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<DataMode> mode;
+    } rows[] = {
+        {{"h"}, std::nullopt},
+        {{"--passive", "h"}, DataMode::Passive},
+        {{"--active", "h", "ls"}, DataMode::Active},
+        {{"--active", "--active", "h"}, DataMode::Active},
+    };
+    for (const auto& row : rows) {
+        CliOptions options;
+        std::string error;
+        ASSERT_TRUE(ParseCliOptions(row.arguments, options, error)) << error;
+        EXPECT_EQ(options.dataMode, row.mode) << testing::PrintToString(row.arguments);
+        EXPECT_EQ(options.host, "h");
+    }
+    EXPECT_NE(CliUsage().find("--passive"), std::string::npos);
+    EXPECT_NE(CliUsage().find("--active"), std::string::npos);
+}
+
 TEST(ParseCliOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> rows = {
         {},
@@ -67,6 +88,7 @@ TEST(ParseCliOptions, UsageErrors) {
         {"--proxy", "p", "h"},
         {"--proxy", "p:99999", "--firewall", "1", "h"},
         {"--bogus", "1", "h"},
+        {"--passive", "--active", "h"},
         {"--user"},
     };
     for (const auto& row : rows) {

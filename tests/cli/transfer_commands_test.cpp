@@ -32,7 +32,7 @@ protected:
     }
     int Run() {
         CliRunner runner(out, err);
-        return runner.Run({"--email", "me@example.org", server.HostText(), "ls"});
+        return runner.Run({"--active", "--email", "me@example.org", server.HostText(), "ls"});
     }
 
     testsupport::TempDir config{"quillmoor-cli-config"};

@@ -84,7 +84,7 @@ PyftpdlibServer::PyftpdlibServer() {
     port = static_cast<unsigned short>(chosen);
 }
 
-VsftpdServer::VsftpdServer() {
+VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) {
     const char* program = "/usr/sbin/vsftpd";
     if (access(program, X_OK) != 0) {
         problem = "vsftpd is not installed";
@@ -116,12 +116,14 @@ VsftpdServer::VsftpdServer() {
             << "anon_root=" << root.string() << "\n"
             << "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
             << "anon_other_write_enable=YES\nanon_world_readable_only=NO\nanon_umask=022\n"
-            << "port_enable=YES\nconnect_from_port_20=NO\npasv_enable=YES\n"
+            << "port_enable=" << (data.activeAllowed ? "YES" : "NO") << "\n"
+            << "connect_from_port_20=NO\npasv_enable=YES\n"
             << "seccomp_sandbox=NO\n"
             << "secure_chroot_dir=" << (dir / "empty").string() << "\n"
             << "ftp_username=ftp\nnopriv_user=ftp\n"
             << "xferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=YES\n"
             << "vsftpd_log_file=" << (dir / "vsftpd.log").string() << "\n";
+        if (!data.pasvAddress.empty()) out << "pasv_address=" << data.pasvAddress << "\n";
         out.close();
         process = ChildProcess::Start({program, config.string()}, (dir / "stderr").string());
         if (WaitUntilAccepting(candidate, process, 10s)) {

@@ -40,11 +40,20 @@ public:
     PyftpdlibServer();
 };
 
+// How a VsftpdServer takes data connections. pasvAddress is only written
+// into the server's configuration: it is what its PASV replies name.
+struct VsftpdDataOptions {
+    bool activeAllowed = true;  // false: port_enable=NO, PORT is refused
+    std::string pasvAddress;    // empty: the address of the control connection
+};
+
 // vsftpd with its own configuration: anonymous log-in, a writable "upload"
-// directory, active mode allowed, no PORT from port 20, in the foreground.
+// directory, passive mode and (unless told otherwise) active mode allowed, no
+// PORT from port 20, in the foreground.
 class VsftpdServer : public RealFtpServer {
 public:
-    VsftpdServer();
+    VsftpdServer() : VsftpdServer(VsftpdDataOptions{}) {}
+    explicit VsftpdServer(const VsftpdDataOptions& data);
 };
 
 // True when a TCP connection to 127.0.0.1:port succeeds.

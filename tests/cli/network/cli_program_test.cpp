@@ -135,7 +135,7 @@ TEST(CliProgramListings, FailedListingsExitOne) {
         for (const auto& step : row.steps) step(server);
         const RunResult run =
             RunProgram({"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(),
-                        QUILLMOOR_CLI_PATH, "--email", "e@x", server.HostText(), row.command},
+                        QUILLMOOR_CLI_PATH, "--active", "--email", "e@x", server.HostText(), row.command},
                        60s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
         EXPECT_EQ(run.exitCode, 1) << row.command << "\n" << run.err;
         EXPECT_EQ(run.out, "") << row.command;

@@ -26,13 +26,20 @@ using testsupport::TempDir;
 struct ServerKind {
     const char* name;
     std::unique_ptr<RealFtpServer> (*start)();
+    const char* modeFlag;  // --passive, --active, or none for the default (passive)
 };
 
 void PrintTo(const ServerKind& kind, std::ostream* out) { *out << kind.name; }
 
 const ServerKind kServers[] = {
-    {"pyftpdlib", [] { return std::unique_ptr<RealFtpServer>(new testsupport::PyftpdlibServer); }},
-    {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }},
+    {"pyftpdlib", [] { return std::unique_ptr<RealFtpServer>(new testsupport::PyftpdlibServer); }, nullptr},
+    {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }, "--active"},
+    {"vsftpd_passive_only",
+     [] {
+         return std::unique_ptr<RealFtpServer>(
+             new testsupport::VsftpdServer(testsupport::VsftpdDataOptions{false, ""}));
+     },
+     "--passive"},
 };
 
 std::string Bytes(std::size_t size) {
@@ -61,6 +68,7 @@ protected:
                                               "cli@example.org",
                                               server->HostText(),
                                               "cd " + base};
+        if (GetParam().modeFlag != nullptr) arguments.insert(arguments.begin() + 5, GetParam().modeFlag);
         arguments.insert(arguments.end(), commands.begin(), commands.end());
         // TMPDIR keeps the listing file of this run to this test.
         return testsupport::RunProgram(
@@ -91,6 +99,12 @@ TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
 
     run = Cli({"ls"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Data connections go the way the flag (or the default, passive) says.
+    const bool active = GetParam().modeFlag != nullptr && std::string(GetParam().modeFlag) == "--active";
+    EXPECT_NE(run.err.find(active ? "] accept from 127.0.0.1 port " : "] connected to 127.0.0.1 port "),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("switching to"), std::string::npos) << run.err;
     std::istringstream lines(run.out);
     std::string line;
     bool sawCopy = false;
@@ -153,7 +167,7 @@ TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
     });
     const std::string errPath = (local / "stderr").string();
     testsupport::ChildProcess cli =
-        testsupport::ChildProcess::Start({QUILLMOOR_CLI_PATH, "--timeout", "0", "--mode", "I", "--email",
+        testsupport::ChildProcess::Start({QUILLMOOR_CLI_PATH, "--active", "--timeout", "0", "--mode", "I", "--email",
                                           "e@x", server.HostText(), "get big.bin " + target.string()},
                                          errPath, {"XDG_CONFIG_HOME=" + local.Path().string()});
     ASSERT_GT(cli.Pid(), 0);
@@ -219,8 +233,8 @@ TEST(CliTransferFailures, TransfersThatBrokeOffExitWithOne) {
         server.Expect("USER", "331 password\r\n").Expect("PASS", "230 in\r\n");
         for (const auto& [verb, handler] : row.steps) server.Expect(verb, handler);
         const RunResult run = testsupport::RunProgram(
-            {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(), QUILLMOOR_CLI_PATH, "--mode", "I",
-             "--email", "e@x", server.HostText(), row.command},
+            {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", local.Path().string(), QUILLMOOR_CLI_PATH, "--active",
+             "--mode", "I", "--email", "e@x", server.HostText(), row.command},
             30s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
         EXPECT_EQ(run.exitCode, 1) << run.err;
         EXPECT_EQ(server.PendingSteps(), 0u) << run.err;

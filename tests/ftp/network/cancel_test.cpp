@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "scripted_transfer_session.h"
+#include "support/passive_port.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -121,23 +122,9 @@ protected:
 TEST_F(CancelTest, WhileDialling) {
     // A listener whose queue is full drops further connection attempts, so
     // the dial hangs until it is cancelled.
-    int blackHole = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(blackHole, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(blackHole, 0), 0);
-    ASSERT_EQ(getsockname(blackHole, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    std::vector<int> fillers;
-    for (int i = 0; i < 3; ++i) {
-        int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        fillers.push_back(filler);
-    }
-    std::this_thread::sleep_for(50ms);
-
-    s.session.host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    testsupport::PassivePort blackHole;
+    blackHole.FillQueue();
+    s.session.host = "127.0.0.1:" + std::to_string(blackHole.Port());
     s.session.StartConnectWorker();
     std::thread presser([this] {
         std::this_thread::sleep_for(400ms);
@@ -149,8 +136,6 @@ TEST_F(CancelTest, WhileDialling) {
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
     ExpectCancelledCleanly();
-    for (int filler : fillers) close(filler);
-    close(blackHole);
 }
 
 TEST_F(CancelTest, WhileWaitingForTheGreeting) {
@@ -181,6 +166,25 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
     EXPECT_EQ(s.harness.status.result, kAborted);
     EXPECT_TRUE(s.harness.status.stopWalk);
     ExpectCancelledCleanly();
+    EXPECT_EQ(TempDir::ReadFile(local), "previous");
+}
+
+TEST_F(CancelTest, WhileConnectingThePassiveDataConnection) {
+    s.session.dataMode = DataMode::Passive;
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    testsupport::PassivePort blackHole;
+    blackHole.FillQueue();
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", blackHole.Fill("229 Extended Passive Mode (|||%P|)\r\n"));
+    std::thread presser([this] {
+        std::this_thread::sleep_for(400ms);
+        probe.Press(s.waiter, s.harness.log);
+    });
+    const std::string local = dir.WriteFile("kept", "previous").string();
+    EXPECT_EQ(s.session.DownloadFile("kept", &local), kAborted);
+    presser.join();
+    EXPECT_FALSE(s.harness.HasLineContaining("] connected to")) << "the connect was meant to hang";
+    ExpectCancelledCleanly();
+    EXPECT_EQ(s.server.Received().back(), "EPSV") << "no transfer command without a data connection";
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
 }
 

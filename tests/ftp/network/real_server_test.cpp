@@ -24,7 +24,14 @@ using ServerFactory = std::function<std::unique_ptr<testsupport::RealFtpServer>(
 struct ServerKind {
     const char* name;
     ServerFactory start;
+    DataMode mode = DataMode::Active;
+    bool tryEpsv = true;
+    const char* modeLine = nullptr;  // a line the session must log (part of it), if any
 };
+
+// A documentation address (TEST-NET-1): vsftpd writes it into its PASV
+// replies, and the client must never connect to it.
+const char* const kForeignAddress = "192.0.2.1";
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
     std::mt19937 generator(seed);
@@ -60,12 +67,24 @@ protected:
         session.user = "anonymous";
         session.password = "tester@example.com";
         session.tempListingPath = (local / "listing.tmp").string();
+        session.dataMode = GetParam().mode;
+        session.tryEpsv = GetParam().tryEpsv;
         ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
         if (!server->WritableRemoteDir().empty()) {
             ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
         }
     }
     void TearDown() override {
+        if (server->Started()) {
+            const ServerKind& kind = GetParam();
+            if (kind.modeLine != nullptr) {
+                EXPECT_TRUE(harness.HasLineContaining(kind.modeLine)) << harness.Joined();
+            }
+            EXPECT_FALSE(harness.HasLineContaining(std::string("connected to ") + kForeignAddress));
+            if (kind.mode == DataMode::Passive) {
+                EXPECT_EQ(harness.session.DataModeInUse(), DataMode::Passive) << harness.Joined();
+            }
+        }
         if (harness.session.connected) harness.session.Quit();
         harness.session.SetUi(nullptr);
     }
@@ -175,6 +194,10 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     EXPECT_TRUE(link->first == "link" || link->first == "link -> " + longTarget) << link->first;
 }
 
+std::unique_ptr<testsupport::RealFtpServer> PassiveOnlyVsftpd() {
+    return std::make_unique<testsupport::VsftpdServer>(testsupport::VsftpdDataOptions{false, ""});
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                          ::testing::Values(ServerKind{"pyftpdlib",
                                                       [] {
@@ -185,7 +208,21 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                                                       [] {
                                                           return std::unique_ptr<testsupport::RealFtpServer>(
                                                               new testsupport::VsftpdServer());
-                                                      }}),
+                                                      }},
+                                           ServerKind{"vsftpd_passive_only", PassiveOnlyVsftpd, DataMode::Passive,
+                                                      true, "] connected to 127.0.0.1 port "},
+                                           // Active first: the refused PORT switches the session.
+                                           ServerKind{"vsftpd_passive_only_from_active", PassiveOnlyVsftpd,
+                                                      DataMode::Active, true,
+                                                      "Active mode refused; switching to passive mode."},
+                                           // PASV only, so that the foreign address is named every time.
+                                           ServerKind{"vsftpd_foreign_pasv_address",
+                                                      [] {
+                                                          return std::unique_ptr<testsupport::RealFtpServer>(
+                                                              new testsupport::VsftpdServer({true, kForeignAddress}));
+                                                      },
+                                                      DataMode::Passive, false,
+                                                      "The server named 192.0.2.1 for the data connection"}),
                          [](const ::testing::TestParamInfo<ServerKind>& info) { return info.param.name; });
 
 }  // namespace

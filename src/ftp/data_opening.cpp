@@ -1,0 +1,112 @@
+// Opening a transfer's data connection in the mode the connection uses, and
+// the switch to the other mode when the server cannot work in this one.
+#include "ftp/ftp_session.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+
+namespace {
+
+// The server's word for "I could not open the data connection" (vsftpd says it
+// to the transfer command, others after their 150).
+constexpr int kCannotOpenDataConnection = 425;
+
+}  // namespace
+
+// Everything a transfer does between its TYPE command and its data loop. A
+// failed start leaves no listener or data socket behind; the two failures the
+// user can do something about (no listener, a refused transfer command) sound
+// the warning beep.
+CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
+    if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
+    switch (ConnectPassive()) {
+        case PassiveOutcome::Connected:
+            return SendOverPassive(announcesSize);
+        case PassiveOutcome::Failed:
+            return DataOpening::NotAccepted;  // like an active connection that never came: no beep
+        case PassiveOutcome::Unavailable:
+            break;
+    }
+    // No way back to passive from here: the server has just refused it.
+    SwitchDataMode(DataMode::Active, "Passive mode refused; switching to active mode.");
+    return OpenActive(announcesSize, false);
+}
+
+// The listener, PORT, the transfer command and the server's connection. A
+// server that refuses PORT, or cannot reach the listener, gets the transfer
+// again in passive mode when mayTryPassive.
+CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
+    listenSocket = OpenListener();
+    if (listenSocket == kNoSocket) {
+        SoundBeep(EngineUi::BeepKind::Warning);
+        return DataOpening::NoListener;
+    }
+    // OpenListener keeps the listener even when PORT fails, so that the
+    // transfer command is still tried; replyCode is PORT's reply.
+    if (mayTryPassive && replyCode >= 500 && replyCode < 600 && !abortFlag) {
+        listenSocket = CloseSocket(listenSocket);
+        return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
+    }
+    if (SendCommand(transferCommand) != kPreliminary) {
+        listenSocket = CloseSocket(listenSocket);
+        if (mayTryPassive && replyCode == kCannotOpenDataConnection && !abortFlag) {
+            return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
+                                  announcesSize);
+        }
+        SoundBeep(EngineUi::BeepKind::Warning);
+        return DataOpening::Refused;
+    }
+    if (announcesSize) ParseSizeFromReply();
+    int errorCode = 0;
+    dataSocket = AcceptFromServer(errorCode);
+    if (dataSocket == kNoSocket) {
+        if (errorCode != 0) LogSocketError("accept", errorCode);
+        listenSocket = CloseSocket(listenSocket);
+        if (mayTryPassive && errorCode == 0 && replyCode == kCannotOpenDataConnection && !abortFlag) {
+            return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
+                                  announcesSize);
+        }
+        // The server still owes its reply to this transfer, so the transfer
+        // cannot be asked again; the next ones go passive.
+        if (mayTryPassive && errorCode == net::kErrorTimedOut) {
+            SwitchDataMode(DataMode::Passive,
+                           "The active data connection never arrived; switching to passive mode.");
+        }
+        return DataOpening::NotAccepted;
+    }
+    listenSocket = CloseSocket(listenSocket);
+    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket),
+         net::DottedAddress(dataPeerAddress.sin_addr).c_str(), net::PortOf(dataPeerAddress));
+    return DataOpening::Open;
+}
+
+// The one retry of a transfer that active mode could not start.
+CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool announcesSize) {
+    SwitchDataMode(DataMode::Passive, reason);
+    if (stopRequested.load()) return DataOpening::Refused;
+    switch (ConnectPassive()) {
+        case PassiveOutcome::Connected:
+            return SendOverPassive(announcesSize);
+        case PassiveOutcome::Unavailable:
+            LogF("Passive mode refused as well.");
+            break;
+        case PassiveOutcome::Failed:
+            break;
+    }
+    return DataOpening::NotAccepted;
+}
+
+// The transfer command over a data connection already made.
+CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
+    if (SendCommand(transferCommand) != kPreliminary) {
+        dataSocket = CloseSocket(dataSocket);
+        SoundBeep(EngineUi::BeepKind::Warning);
+        return DataOpening::Refused;
+    }
+    if (announcesSize) ParseSizeFromReply();
+    return DataOpening::Open;
+}
+
+void CFtpSession::SwitchDataMode(DataMode mode, const char* reason) {
+    dataModeInUse = mode;
+    LogF("%s", reason);
+}

@@ -1,0 +1,89 @@
+// Passive-mode data connections: EPSV (PASV when the server does not know
+// it), then a connect to the port the server names, on the host at the other
+// end of the control connection.
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "ftp/ftp_session.h"
+#include "ftp/passive_reply.h"
+#include "platform/net/service_lookup.h"
+#include "platform/net/socket_error_codes.h"
+
+namespace {
+
+bool NotUnderstood(int replyCode) { return replyCode == 500 || replyCode == 502; }
+
+}  // namespace
+
+// The connect waits like the control connection's: the wake descriptor ends
+// it at once, the time limit bounds it.
+CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
+    sockaddr_in target{};
+    const PassiveOutcome asked = AskPassivePort(target);
+    if (asked != PassiveOutcome::Connected) return asked;
+    int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        LogSocketError("socket create", net::LastSocketError());
+        return PassiveOutcome::Failed;
+    }
+    SizeReceiveBuffer(socket);
+    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket),
+         net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
+    int errorCode = 0;
+    if (!ConnectWithLimit(socket, target, errorCode)) {
+        close(socket);
+        // A wake or the time limit (both set abortFlag) has said so already.
+        if (!abortFlag) {
+            LogF("The passive data connection to %s port %u failed.",
+                 net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
+            LogSocketError("connect", errorCode);
+        }
+        return PassiveOutcome::Failed;
+    }
+    dataPeerAddress = target;
+    dataSocket = socket;
+    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket),
+         net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
+    return PassiveOutcome::Connected;
+}
+
+// Asks the server for a data port. Whatever address a PASV reply names, the
+// target is the control connection's peer: a hostile server could aim the
+// client at a third host, and a server behind NAT names its private address.
+CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(sockaddr_in& target) {
+    target = ControlPeer();
+    PassiveReply reply;
+    if (!epsvUnknown) {
+        const int replyClass = Command("EPSV");
+        if (replyClass == kComplete && replyCode == 229) {
+            if (!PassiveReply::ParseEpsv(replyText, reply)) {
+                LogF("The server's EPSV reply names no port; the transfer is not started.");
+                return PassiveOutcome::Failed;
+            }
+            target.sin_port = htons(reply.port);
+            return PassiveOutcome::Connected;
+        }
+        if (!NotUnderstood(replyCode) || abortFlag) return PassiveOutcome::Failed;
+        epsvUnknown = true;
+    }
+    const int replyClass = Command("PASV");
+    if (replyClass == kComplete && replyCode == 227) {
+        if (!PassiveReply::ParsePasv(replyText, reply)) {
+            LogF("The server's PASV reply names no valid address and port; the transfer is not started.");
+            return PassiveOutcome::Failed;
+        }
+        in_addr named{};
+        named.s_addr = htonl(reply.address);
+        if (named.s_addr != target.sin_addr.s_addr) {
+            LogF(
+                "The server named %s for the data connection; connecting to %s instead, the server's own "
+                "address.",
+                net::DottedAddress(named).c_str(), net::DottedAddress(target.sin_addr).c_str());
+        }
+        target.sin_port = htons(reply.port);
+        return PassiveOutcome::Connected;
+    }
+    if (NotUnderstood(replyCode) && !abortFlag) return PassiveOutcome::Unavailable;
+    return PassiveOutcome::Failed;
+}

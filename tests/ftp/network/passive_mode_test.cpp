@@ -1,0 +1,237 @@
+// Passive data connections against the scripted server: EPSV and PASV, the
+// address a PASV reply names (never connected to), malformed replies, and the
+// switches between passive and active mode when the server refuses one.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "scripted_transfer_session.h"
+#include "support/passive_port.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::DataLink;
+using testsupport::PassivePort;
+using testsupport::ScriptedConnection;
+using testsupport::TempDir;
+
+// The reply that makes a step carry the file: 150, the data over the data
+// connection of the mode negotiated last in the row, then 226.
+const char* const kSendFile = "<file>";
+
+struct Step {
+    const char* verb;
+    const char* reply;  // "%P" and "%B" stand for the passive port
+};
+
+struct ModeCase {
+    const char* name;
+    DataMode startMode;
+    std::vector<Step> steps;  // after TYPE (and the unscripted SIZE)
+    bool downloads;           // the file arrives
+    const char* logLine;      // a line the session logs (part of it)
+    DataMode modeAfter;
+};
+
+const std::string kEpsvOk = "229 Entering Extended Passive Mode (|||%P|)\r\n";
+
+std::vector<ModeCase> Cases() {
+    return {
+        {"EpsvFirst",
+         DataMode::Passive,
+         {{"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}},
+         true,
+         "connected to 127.0.0.1 port ",
+         DataMode::Passive},
+        {"PasvWhenEpsvUnknown",
+         DataMode::Passive,
+         {{"EPSV", "500 Unknown command.\r\n"},
+          {"PASV", "227 Entering Passive Mode (127,0,0,1,%B).\r\n"},
+          {"RETR", kSendFile}},
+         true,
+         "connected to 127.0.0.1 port ",
+         DataMode::Passive},
+        // Another loopback address plays the third host: the port listens on
+        // 127.0.0.1 only, so a client that went there would fail.
+        {"PasvAddressIsNotConnectedTo",
+         DataMode::Passive,
+         {{"EPSV", "502 Not implemented.\r\n"}, {"PASV", "227 =127,0,0,2,%B\r\n"}, {"RETR", kSendFile}},
+         true,
+         "The server named 127.0.0.2 for the data connection; connecting to 127.0.0.1 instead",
+         DataMode::Passive},
+        {"BothRefusedFallsBackToActive",
+         DataMode::Passive,
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "502 No.\r\n"}, {"PORT", "200 ok\r\n"}, {"RETR", kSendFile}},
+         true,
+         "Passive mode refused; switching to active mode.",
+         DataMode::Active},
+        {"PortRefusedRetriesPassive",
+         DataMode::Active,
+         {{"PORT", "500 Illegal PORT command.\r\n"}, {"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}},
+         true,
+         "Active mode refused; switching to passive mode.",
+         DataMode::Passive},
+        {"UnreachableListenerRetriesPassive",
+         DataMode::Active,
+         {{"PORT", "200 ok\r\n"},
+          {"RETR", "425 Failed to establish connection.\r\n"},
+          {"EPSV", kEpsvOk.c_str()},
+          {"RETR", kSendFile}},
+         true,
+         "The server could not connect in active mode; switching to passive mode.",
+         DataMode::Passive},
+        {"EpsvPortZero",
+         DataMode::Passive,
+         {{"EPSV", "229 Extended Passive Mode (|||0|)\r\n"}},
+         false,
+         "The server's EPSV reply names no port",
+         DataMode::Passive},
+        {"PasvNumberOutOfRange",
+         DataMode::Passive,
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode (127,0,0,1,300,1)\r\n"}},
+         false,
+         "The server's PASV reply names no valid address and port",
+         DataMode::Passive},
+        {"PasvWithoutNumbers",
+         DataMode::Passive,
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode\r\n"}},
+         false,
+         "The server's PASV reply names no valid address and port",
+         DataMode::Passive},
+        {"PassiveRefusedOtherwise",
+         DataMode::Passive,
+         {{"EPSV", "421 Too many connections.\r\n"}},
+         false,
+         "421 Too many connections.",
+         DataMode::Passive},
+    };
+}
+
+class PassiveModeTest : public ::testing::TestWithParam<ModeCase> {
+protected:
+    // Scripts the row's steps; the file step serves the data over the mode
+    // the steps before it negotiated.
+    void Script(const ModeCase& row) {
+        s.server.Expect("TYPE", "200 Type set.\r\n");
+        auto passive = std::make_shared<bool>(row.startMode == DataMode::Passive);
+        for (const Step& step : row.steps) {
+            const std::string verb = step.verb;
+            const std::string reply = step.reply;
+            s.server.Expect(verb,
+                            [this, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
+                                if (verb == "PORT") *passive = false;
+                                if (verb == "EPSV" || verb == "PASV") *passive = true;
+                                if (reply != kSendFile) {
+                                    connection.Send(port.Fill(reply));
+                                    return;
+                                }
+                                connection.Send("150 Opening data connection.\r\n");
+                                DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
+                                link.SendAll("passive bytes");
+                                link.Close();
+                                connection.Send("226 Transfer complete.\r\n");
+                            });
+        }
+    }
+
+    testsupport::ScriptedTransferSession s;
+    PassivePort port;
+    TempDir dir;
+};
+
+TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
+    const ModeCase& row = GetParam();
+    s.session.dataMode = row.startMode;
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    Script(row);
+    const std::string local = (dir / "f.bin").string();
+    const int result = s.session.DownloadFile("f.bin", &local);
+
+    EXPECT_EQ(result == kComplete, row.downloads) << s.harness.Joined();
+    EXPECT_EQ(std::filesystem::exists(local), row.downloads);
+    if (row.downloads) {
+        EXPECT_EQ(TempDir::ReadFile(local), "passive bytes");
+    }
+    EXPECT_TRUE(s.harness.HasLineContaining(row.logLine)) << s.harness.Joined();
+    EXPECT_FALSE(s.harness.HasLineContaining("connected to 127.0.0.2"));
+    EXPECT_EQ(s.session.DataModeInUse(), row.modeAfter);
+    EXPECT_EQ(s.session.dataMode, row.startMode) << "the caller's choice stays as it was";
+    EXPECT_EQ(s.server.PendingSteps(), 0u) << s.harness.Joined();
+    EXPECT_TRUE(s.server.Mismatches().empty()) << s.harness.Joined();
+    EXPECT_EQ(s.session.dataSocket, CFtpSession::kNoSocket);
+    EXPECT_EQ(s.session.busyCount, 0);
+    if (!row.downloads) {
+        EXPECT_NE(s.server.Received().back(), "RETR f.bin") << "a failed start sends no transfer command";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PassiveModeTest, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<ModeCase>& info) { return info.param.name; });
+
+// A server that does not know EPSV is not asked again on this connection.
+TEST(PassiveModeSession, RemembersThatEpsvIsUnknown) {
+    testsupport::ScriptedTransferSession s;
+    TempDir dir;
+    PassivePort port;
+    s.session.dataMode = DataMode::Passive;
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", "500 Unknown command.\r\n");
+    for (int i = 0; i < 2; ++i) {
+        s.server.Expect("PASV", port.Fill("227 Entering Passive Mode (127,0,0,1,%B)\r\n"));
+        s.server.Expect("LIST", [&port](ScriptedConnection& connection, const std::string&) {
+            connection.Send("150 Here comes the listing.\r\n");
+            DataLink link = port.Accept(5s);
+            link.SendAll("-rw-r--r--   1 ftp      ftp      3 Jan  1  2020 a\r\n");
+            link.Close();
+            connection.Send("226 Done.\r\n");
+        });
+        if (i == 0) s.server.Expect("TYPE", "200 ok\r\n");
+    }
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(s.session.ListToFile("LIST", (dir / "list").string()), kComplete);
+    const std::vector<std::string> expected = {"TYPE A", "EPSV", "PASV", "LIST", "TYPE A", "PASV", "LIST"};
+    EXPECT_EQ(s.Commands(), expected) << s.harness.Joined();
+    EXPECT_EQ(TempDir::ReadFile(dir / "list"), "-rw-r--r--   1 ftp      ftp      3 Jan  1  2020 a\n");
+}
+
+// The connect to the data port is bounded by the time limit like every wait.
+TEST(PassiveModeSession, AHangingDataConnectEndsAtTheTimeLimit) {
+    testsupport::ScriptedTransferSession s;
+    TempDir dir;
+    PassivePort port;
+    port.FillQueue();
+    s.session.dataMode = DataMode::Passive;
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.session.timeoutSeconds = 1;
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", port.Fill(kEpsvOk));
+    const auto start = std::chrono::steady_clock::now();
+    const std::string local = (dir / "f").string();
+    EXPECT_NE(s.session.DownloadFile("f", &local), kComplete);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+    EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
+    EXPECT_FALSE(std::filesystem::exists(local));
+}
+
+// The server still owes its reply to a transfer whose active connection
+// never came, so that one is not asked again; the next ones go passive.
+TEST(PassiveModeSession, AnActiveConnectionThatNeverArrivesSwitchesLaterTransfers) {
+    testsupport::ScriptedTransferSession s;
+    TempDir dir;
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.session.timeoutSeconds = 1;
+    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening.\r\n");
+        connection.Pause(1500ms);
+    });
+    const std::string local = (dir / "f").string();
+    EXPECT_NE(s.session.DownloadFile("f", &local), kComplete);
+    EXPECT_TRUE(s.harness.HasLine("The active data connection never arrived; switching to passive mode."))
+        << s.harness.Joined();
+    EXPECT_EQ(s.session.DataModeInUse(), DataMode::Passive);
+    EXPECT_EQ(s.server.Received().back(), "RETR f");
+}
+
+}  // namespace
