@@ -25,7 +25,7 @@ CliSiteLookup CatalogueSiteLookup(std::string cataloguePath) {
             return false;
         }
         site = {lookup.profile.host, lookup.profile.userId, lookup.profile.password,
-                lookup.profile.remoteDir};
+                lookup.profile.remoteDir, lookup.profile.dataMode};
         return true;
     };
 }

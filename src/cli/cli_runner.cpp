@@ -82,6 +82,7 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     std::string host = options.host;
     std::string user = options.user.value_or("anonymous");
     std::string password = options.password.value_or("");
+    std::optional<DataMode> siteDataMode;
     if (host[0] == '@') {
         if (!siteLookup) {
             error = "no site catalogue is available for " + host;
@@ -93,6 +94,7 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
         if (!options.user) user = site.user;
         if (!options.password) password = site.password;
         remoteDir = site.remoteDir;
+        siteDataMode = site.dataMode;
     }
     // The anonymous rule of the desktop program: no password means the e-mail address.
     if (user == "anonymous" && password.empty()) {
@@ -107,9 +109,10 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     session.password = password;
     session.timeoutSeconds = options.timeoutSeconds.value_or(settings.timeoutSeconds);
     session.configuredMode = options.mode.value_or(settings.transferMode);
-    // Passive unless asked otherwise: it works behind NAT and firewalls, as
-    // with every other FTP client.
-    session.dataMode = options.dataMode.value_or(DataMode::Passive);
+    // The command line's choice, else the site's, else the program default
+    // (passive unless set otherwise: it works behind NAT and firewalls).
+    const DataMode programDefault = settings.passiveMode ? DataMode::Passive : DataMode::Active;
+    session.dataMode = options.dataMode.value_or(siteDataMode.value_or(programDefault));
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) != nullptr) session.downloadDir = std::string(cwd) + "/";
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct CliSite {
     std::string user;
     std::string password;
     std::string remoteDir;  // changed to after log-in when not empty
+    std::optional<DataMode> dataMode;  // the site's own choice; unset: the program default
 };
 
 // Looks a catalogue site up by name; false with error set when there is none.

@@ -100,5 +100,6 @@ CliSettings LoadCliSettings(const std::string& path) {
             settings.transferMode = letter;
         }
     }
+    if (ReadInt(values, "TransOptions/Passive Mode", number)) settings.passiveMode = number != 0;
     return settings;
 }

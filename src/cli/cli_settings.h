@@ -9,6 +9,7 @@ struct CliSettings {
     std::string email;        // [ProgramOptions] e-mail
     int timeoutSeconds = 60;  // [ProgramOptions] Retry, shown as "Time Out:"
     char transferMode = 'F';  // [TransOptions] Transfer Mode (a character code)
+    bool passiveMode = true;  // [TransOptions] Passive Mode (0 = active)
 };
 
 // The settings file's path for the current environment.

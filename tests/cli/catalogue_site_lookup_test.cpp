@@ -20,8 +20,10 @@ std::string Entry(const std::string& name, const std::string& group, const std::
 
 TEST(CatalogueSiteLookup, FindsTheOneSiteOfThatName) {
     testsupport::TempDir directory{"quillmoor-cli-catalogue"};
+    std::string active = Entry("Active", "A", "h4");
+    active.insert(active.size() - 2, "DATAMODE=ACTIVE\r\n");
     const auto path = directory.WriteFile(
-        "Wexal.INI", Entry("Home", "A", "h1:21") + Entry("Twin", "A", "h2") + Entry("Twin", "B", "h3"));
+        "Wexal.INI", Entry("Home", "A", "h1:21") + Entry("Twin", "A", "h2") + Entry("Twin", "B", "h3") + active);
     const CliSiteLookup lookup = CatalogueSiteLookup(path.string());
     CliSite site;
     std::string error;
@@ -30,6 +32,9 @@ TEST(CatalogueSiteLookup, FindsTheOneSiteOfThatName) {
     EXPECT_EQ(site.user, "owner");
     EXPECT_EQ(site.password, "secret");
     EXPECT_EQ(site.remoteDir, "/srv/files");
+    EXPECT_FALSE(site.dataMode.has_value()) << "no choice of its own: the program default";
+    ASSERT_TRUE(lookup("Active", site, error)) << error;
+    EXPECT_EQ(site.dataMode, DataMode::Active);
 
     EXPECT_FALSE(lookup("Twin", site, error));
     EXPECT_NE(error.find("2 sites are named \"Twin\""), std::string::npos) << error;

@@ -126,16 +126,19 @@ TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
                                     "e-mail=\"someone@example.org\"\n"
                                     "\n"
                                     "[TransOptions]\n"
-                                    "Transfer%20Mode=65\n");
+                                    "Transfer%20Mode=65\n"
+                                    "Passive%20Mode=0\n");
     const CliSettings settings = LoadCliSettings(path.string());
     EXPECT_EQ(settings.email, "someone@example.org");
     EXPECT_EQ(settings.timeoutSeconds, 15);
     EXPECT_EQ(settings.transferMode, 'A');
+    EXPECT_FALSE(settings.passiveMode);
 
     const CliSettings defaults = LoadCliSettings((dir / "missing.conf").string());
     EXPECT_EQ(defaults.email, "");
     EXPECT_EQ(defaults.timeoutSeconds, 60);
     EXPECT_EQ(defaults.transferMode, 'F');
+    EXPECT_TRUE(defaults.passiveMode);
 }
 
 TEST(CliSettingsPath, FollowsXdgConfigHome) {

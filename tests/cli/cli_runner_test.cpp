@@ -195,7 +195,7 @@ TEST_F(CliRun, CatalogueSitesAreLookedUpAndOpenTheirDirectory) {
             error = "no site named " + name;
             return false;
         }
-        site = {server.HostText(), "owner", "secret", "/srv/files"};
+        site = {server.HostText(), "owner", "secret", "/srv/files", std::nullopt};
         return true;
     };
     EXPECT_EQ(Run({"@Home"}), CliRunner::kSuccess) << err.str();
