@@ -30,11 +30,24 @@ bool SameEntry(const RemoteEntry& a, const RemoteEntry& b) {
 
 bool IsToken(const std::string& text) { return text.find(' ') == std::string::npos; }
 
+// A DOS-form line starts with its date digits; its entry has only the type
+// letter for permissions and no link, owner or group columns.
+void CheckDosEntry(std::string_view line, const RemoteEntry& entry) {
+    FUZZ_CHECK(entry.permissions == (entry.isFile ? "-" : "d"));
+    FUZZ_CHECK(entry.links.empty() && entry.owner.empty() && entry.group.empty());
+    FUZZ_CHECK(entry.isFile ? !entry.sizeText.empty() : entry.sizeText.empty());
+    FUZZ_CHECK(!entry.name.empty() && line.substr(0, entry.dateText.size()) == entry.dateText);
+}
+
 void CheckEntry(std::string_view line, const RemoteEntry& entry) {
     FUZZ_CHECK(!line.empty());
-    FUZZ_CHECK(line[0] == '-' || line[0] == 'd' || line[0] == 'l');
-    FUZZ_CHECK(entry.isFile == (line[0] == '-' ? 1 : 0));
-    FUZZ_CHECK(entry.permissions == line.substr(0, 10));
+    if (line[0] >= '0' && line[0] <= '9') {
+        CheckDosEntry(line, entry);
+    } else {
+        FUZZ_CHECK(line[0] == '-' || line[0] == 'd' || line[0] == 'l');
+        FUZZ_CHECK(entry.isFile == (line[0] == '-' ? 1 : 0));
+        FUZZ_CHECK(entry.permissions == line.substr(0, 10));
+    }
     FUZZ_CHECK(IsToken(entry.links) && IsToken(entry.owner) && IsToken(entry.group) && IsToken(entry.sizeText));
     FUZZ_CHECK(line.find(entry.dateText) != std::string_view::npos);
     // The name is the end of the line, never a line end of its own.

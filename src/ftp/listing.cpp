@@ -43,7 +43,7 @@ int CFtpSession::NextEntry(RemoteEntry& entry) {
     std::string_view line;
     bool found = false;
     while (!found && reader.Next(line))
-        found = ParseUnixListingLine(CutAtLineEnd(line), columnCount, entry);
+        found = ParseAnyListingLine(CutAtLineEnd(line), columnCount, entry);
     LogSkippedListingLines(reader.SkippedLines());
     if (found) return 1;
     std::fclose(listingFile);
@@ -58,5 +58,5 @@ void CFtpSession::LogSkippedListingLines(std::size_t count) {
 }
 
 int CFtpSession::ParseListingLine(const std::string& line, RemoteEntry& entry) const {
-    return ParseUnixListingLine(line, columnCount, entry) ? 1 : 0;
+    return ParseAnyListingLine(line, columnCount, entry) ? 1 : 0;
 }

@@ -24,6 +24,31 @@ void TakeToken(std::string_view line, std::size_t& i, std::string& out) {
 
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool AllDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (!IsDigit(c)) return false;
+    return true;
+}
+
+// "MM-DD-YY" or "MM-DD-YYYY".
+bool IsDosDate(std::string_view text) {
+    if (text.size() != 8 && text.size() != 10) return false;
+    return AllDigits(text.substr(0, 2)) && text[2] == '-' && AllDigits(text.substr(3, 2)) && text[5] == '-' &&
+           AllDigits(text.substr(6));
+}
+
+// "11:48AM", "11:48PM" or, on servers set to a 24-hour clock, "23:48".
+bool IsDosTime(std::string_view text) {
+    if (text.size() >= 2 && (text.substr(text.size() - 2) == "AM" || text.substr(text.size() - 2) == "PM"))
+        text.remove_suffix(2);
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon > 2) return false;
+    return AllDigits(text.substr(0, colon)) && text.size() - colon == 3 && AllDigits(text.substr(colon + 1));
+}
+
 }  // namespace
 
 bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
@@ -61,6 +86,38 @@ bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& e
     i = SkipBlanks(line, i);
     entry.name.assign(line.substr(i));
     return true;
+}
+
+bool ParseDosListingLine(std::string_view line, RemoteEntry& entry) {
+    std::size_t i = 0;
+    std::size_t end = TokenEnd(line, i);
+    const std::string_view date = line.substr(0, end);
+    if (!IsDosDate(date)) return false;
+    const std::size_t timeStart = SkipBlanks(line, end);
+    end = TokenEnd(line, timeStart);
+    if (!IsDosTime(line.substr(timeStart, end - timeStart))) return false;
+    const std::size_t dateEnd = end;
+    const std::size_t sizeStart = SkipBlanks(line, end);
+    end = TokenEnd(line, sizeStart);
+    const std::string_view sizeOrDir = line.substr(sizeStart, end - sizeStart);
+    const bool directory = sizeOrDir == "<DIR>";
+    if (!directory && !AllDigits(sizeOrDir)) return false;
+    i = SkipBlanks(line, end);
+    if (i == end || i >= line.size()) return false;  // a name follows after at least one blank
+
+    entry.isFile = directory ? 0 : 1;
+    entry.permissions = directory ? "d" : "-";
+    entry.links.clear();
+    entry.owner.clear();
+    entry.group.clear();
+    entry.sizeText.assign(directory ? std::string_view() : sizeOrDir);
+    entry.dateText.assign(line.substr(0, dateEnd));
+    entry.name.assign(line.substr(i));
+    return true;
+}
+
+bool ParseAnyListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
+    return ParseUnixListingLine(line, columnCount, entry) || ParseDosListingLine(line, entry);
 }
 
 int CountListingFields(std::string_view line) {

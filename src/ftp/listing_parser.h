@@ -18,6 +18,16 @@ constexpr std::size_t kLongestListingLine = 16384;
 // messages, blank lines).
 bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& entry);
 
+// Parses one line of the MS-DOS form that IIS and some Windows servers send:
+// "12-07-26  11:48AM  <DIR>  name" or "12-07-26  11:48AM  1234 name". The date
+// and time become the date text as sent; the line carries no mode, owner or
+// link count, so permissions is just the type letter ("d" or "-"). Returns
+// false for anything not shaped like that.
+bool ParseDosListingLine(std::string_view line, RemoteEntry& entry);
+
+// A listing line in either form: the Unix form first, then the DOS form.
+bool ParseAnyListingLine(std::string_view line, int columnCount, RemoteEntry& entry);
+
 // Number of blank-separated fields of a listing line. Only the blank separates;
 // the line end is not a field; a leading blank counts one extra empty field.
 int CountListingFields(std::string_view line);

@@ -220,7 +220,7 @@ std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPat
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
-            if (ParseUnixListingLine(CutAtLineEnd(line), columnCount, entry)) entries.push_back(entry);
+            if (ParseAnyListingLine(CutAtLineEnd(line), columnCount, entry)) entries.push_back(entry);
         }
         LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);

@@ -57,6 +57,17 @@ const ParseCase kParseCases[] = {
     {"line beginning with a blank", " -rw-r--r-- 1 a b 3 Jan 1 2020 x", 9, false, {}},
     {"empty line", "", 9, false, {}},
     {"server message", "550 No files found", 9, false, {}},
+    {"DOS directory", "12-07-26  11:48AM       <DIR>          pub", 9, true,
+     Entry(0, "d", "", "", "", "", "12-07-26  11:48AM", "pub")},
+    {"DOS file with blanks in its name", "12-07-26  01:05PM                 1234 my  notes.txt", 8, true,
+     Entry(1, "-", "", "", "", "1234", "12-07-26  01:05PM", "my  notes.txt")},
+    {"DOS four-digit year and 24-hour clock", "12-07-2026  23:48  0 empty", 9, true,
+     Entry(1, "-", "", "", "", "0", "12-07-2026  23:48", "empty")},
+    {"DOS line without a name", "12-07-26  11:48AM  <DIR>", 9, false, {}},
+    {"DOS line with a size that is not a number", "12-07-26  11:48AM  12k3 name", 9, false, {}},
+    {"DOS line with a broken time", "12-07-26  1148AM  <DIR> name", 9, false, {}},
+    {"DOS line with a broken date", "12/07/26  11:48AM  <DIR> name", 9, false, {}},
+    {"date alone", "12-07-26", 9, false, {}},
 };
 
 TEST(ListingParser, ParsesEveryTableRow) {
@@ -64,7 +75,7 @@ TEST(ListingParser, ParsesEveryTableRow) {
         SCOPED_TRACE(row.title);
         RemoteEntry entry;
         entry.group = "stale";
-        const bool accepted = ParseUnixListingLine(row.line, row.columnCount, entry);
+        const bool accepted = ParseAnyListingLine(row.line, row.columnCount, entry);
         ASSERT_EQ(accepted, row.accepted);
         if (!accepted) continue;
         EXPECT_EQ(entry.isFile, row.expected.isFile);
