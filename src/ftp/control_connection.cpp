@@ -17,6 +17,9 @@ constexpr std::size_t kLineCutLength = 4000;
 constexpr std::size_t kLongestSendableLine = CFtpSession::kReplyCapacity - 2;  // room for CR LF
 // Lines of one reply that reach the log; a longer reply is read on but not logged.
 constexpr std::size_t kLoggedReplyLines = 1000;
+// Lines of one reply kept for a caller that reads them (the FEAT list); a
+// server has no more features than this to tell.
+constexpr std::size_t kCollectedReplyLines = 200;
 // Lines after which a reply that still has not ended is given up.
 constexpr std::size_t kLongestReply = 100000;
 
@@ -201,6 +204,7 @@ int CFtpSession::ReadReply() {
         if (lines == kLoggedReplyLines + 1)
             LogF("Reply longer than %zu lines; the rest is not logged.", kLoggedReplyLines);
         if (!readFailure.empty()) LogF("%s", readFailure.c_str());
+        if (replyLines != nullptr && lines <= kCollectedReplyLines) replyLines->push_back(replyText);
         const bool validCode = code >= 100 && code <= 599;
         const bool continued = replyText.size() > 3 && replyText[3] == '-';
         if (!abortFlag && validCode) replyCode = code;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "ftp/log_queue.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
+#include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "platform/net/host_resolver.h"
 #include "platform/net/wake_signal.h"
@@ -91,6 +93,8 @@ public:
     void SetFirewall(int on, int mode, int port, const std::string& hostText,
                      const std::string& userText, const std::string& passwordText);
     int Logon();
+    // What the server offered in its answer to FEAT after the last log-in.
+    const ServerFeatures& Features() const { return features; }
 
     // --- remote operations ---
     int ChangeDir(const std::string& path);
@@ -118,9 +122,13 @@ public:
 
     // --- listings ---
     int ListToFile(const std::string& command, const std::string& path);
+    // Lists the current directory into path: MLSD when the server offers MLST,
+    // LIST otherwise or when the server refuses MLSD. Entries read afterwards
+    // (NextEntry, ParseListingLine) are read in the form that was stored.
+    int ListDirectoryToFile(const std::string& path);
     int CountListing(const std::string& path);
     int NextEntry(RemoteEntry& entry);
-    int ParseListingLine(const std::string& line, RemoteEntry& entry) const;
+    int ParseListingLine(std::string_view line, RemoteEntry& entry) const;
     // How the last FetchListing ended. A failed listing (refused, broken off,
     // not stored) is never an empty directory: callers say so instead.
     enum class ListingOutcome { Complete, Failed, Cancelled };
@@ -230,6 +238,7 @@ private:
     void CloseControlAfterFailedLogon();
     bool LogonToProxy(int& replyClass);
     int SendRemoteUser(int proxyClass);
+    void AskFeatures();
     int CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
 
     net::WakeSignal wake;
@@ -287,5 +296,10 @@ private:
     std::size_t walkDirectories = 0;  // directories the running walk has entered
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
     bool epsvUnknown = false;         // the server answered EPSV with 500 or 502
+    bool mlsdUnknown = false;         // the server refused MLSD although it offered MLST
+    bool listingIsMlsd = false;       // the last listing file holds MLSD lines
+    ServerFeatures features;
+    // While set, ReadReply keeps every line of the reply here.
+    std::vector<std::string>* replyLines = nullptr;
     DataMode dataModeInUse = DataMode::Active;
 };

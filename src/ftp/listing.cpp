@@ -3,6 +3,7 @@
 
 #include "ftp/ftp_session.h"
 #include "ftp/listing_parser.h"
+#include "ftp/mlsd_parser.h"
 
 int CFtpSession::ListToFile(const std::string& command, const std::string& path) {
     // Listings make no sound.
@@ -15,6 +16,23 @@ int CFtpSession::ListToFile(const std::string& command, const std::string& path)
     int result = Retrieve();
     beepOn = savedBeep;
     return result;
+}
+
+int CFtpSession::ListDirectoryToFile(const std::string& path) {
+    // MLSD gives exact sizes and times in one fixed form; a server that offers
+    // MLST should know it, but some refuse it all the same.
+    listingIsMlsd = features.Mlst() && !mlsdUnknown;
+    if (listingIsMlsd) {
+        const int result = ListToFile("MLSD", path);
+        const bool refused = replyCode >= 500 && replyCode <= 599;
+        if (result == kComplete || !refused || !connected || abortFlag || stopRequested.load()) return result;
+        // Only an unknown command is unknown for the rest of the connection;
+        // another refusal (a directory it will not show this way) may be for now.
+        if (replyCode == 500 || replyCode == 502) mlsdUnknown = true;
+        LogF("MLSD refused; listing with LIST instead.");
+        listingIsMlsd = false;
+    }
+    return ListToFile("LIST", path);
 }
 
 int CFtpSession::CountListing(const std::string& path) {
@@ -43,7 +61,7 @@ int CFtpSession::NextEntry(RemoteEntry& entry) {
     std::string_view line;
     bool found = false;
     while (!found && reader.Next(line))
-        found = ParseAnyListingLine(CutAtLineEnd(line), columnCount, entry);
+        found = ParseListingLine(CutAtLineEnd(line), entry) != 0;
     LogSkippedListingLines(reader.SkippedLines());
     if (found) return 1;
     std::fclose(listingFile);
@@ -57,6 +75,7 @@ void CFtpSession::LogSkippedListingLines(std::size_t count) {
              kLongestListingLine);
 }
 
-int CFtpSession::ParseListingLine(const std::string& line, RemoteEntry& entry) const {
+int CFtpSession::ParseListingLine(std::string_view line, RemoteEntry& entry) const {
+    if (listingIsMlsd) return ParseMlsdLine(line, entry) ? 1 : 0;
     return ParseAnyListingLine(line, columnCount, entry) ? 1 : 0;
 }

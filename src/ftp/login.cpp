@@ -40,6 +40,8 @@ int CFtpSession::Logon() {
     }
     abortFlag = 0;
     sizeCommandUnknown = false;  // a new connection may reach another server
+    mlsdUnknown = false;
+    features = ServerFeatures();
     epsvUnknown = !tryEpsv;
     dataModeInUse = dataMode;
     std::string target = host;
@@ -103,7 +105,23 @@ int CFtpSession::Logon() {
         return kNoSocket;
     }
     connected = 1;
+    AskFeatures();
     return controlSocket;
+}
+
+// Asks what the server offers beyond the basic commands. A server without
+// FEAT answers 500 or 502 and offers nothing more; the log-in stands either
+// way. Names travel as the bytes they are; OPTS UTF8 ON only tells a server
+// that offers UTF-8 that the client takes it, and a refusal changes nothing.
+void CFtpSession::AskFeatures() {
+    std::vector<std::string> lines;
+    replyLines = &lines;
+    const int replyClass = SendCommand("FEAT");
+    replyLines = nullptr;
+    if (replyClass != kComplete) return;
+    features = ServerFeatures::FromFeatReply(lines);
+    if (features.Utf8() && SendCommand("OPTS UTF8 ON") != kComplete)
+        LogF("The server did not switch to UTF-8 names; names are kept as the server sends them.");
 }
 
 // Logs in to the proxy and names the remote host with "site". replyClass

@@ -220,7 +220,7 @@ std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPat
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
-            if (ParseAnyListingLine(CutAtLineEnd(line), columnCount, entry)) entries.push_back(entry);
+            if (ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
         }
         LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
@@ -248,7 +248,7 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
         return 0;
     }
     const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
-    if (ListToFile("LIST", listPath) == kComplete) {
+    if (ListDirectoryToFile(listPath) == kComplete) {
         CountListing(listPath);
         DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);
     } else {

@@ -25,9 +25,10 @@ int CFtpSession::RunConnect() {
 }
 
 int CFtpSession::RunList() {
-    const bool stored = ListToFile("LIST", tempListingPath) == kComplete;
+    const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
     lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
-    if (stored && !stopRequested.load()) CountListing(tempListingPath);
+    // MLSD lines have no columns to count.
+    if (stored && !listingIsMlsd && !stopRequested.load()) CountListing(tempListingPath);
     return 0;
 }
 

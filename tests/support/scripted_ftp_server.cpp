@@ -196,11 +196,15 @@ void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string
     {
         std::lock_guard guard(mutex);
         received.push_back(line);
-        // Clients ask SIZE before a download; a script that does not expect
-        // it answers as a server without the command, and keeps its steps.
-        const bool unexpectedSize = strcasecmp(VerbOf(line).c_str(), "SIZE") == 0 &&
-                                    (steps.empty() || strcasecmp(steps.front().verb.c_str(), "SIZE") != 0);
-        if (!steps.empty() && !unexpectedSize) {
+        // Clients ask SIZE before a download and FEAT (then OPTS) after the
+        // log-in; a script that does not expect them answers as a server
+        // without the command, and keeps its steps.
+        const std::string verb = VerbOf(line);
+        const bool optional = strcasecmp(verb.c_str(), "SIZE") == 0 || strcasecmp(verb.c_str(), "FEAT") == 0 ||
+                              strcasecmp(verb.c_str(), "OPTS") == 0;
+        const bool unexpected =
+            optional && (steps.empty() || strcasecmp(steps.front().verb.c_str(), verb.c_str()) != 0);
+        if (!steps.empty() && !unexpected) {
             step = std::move(steps.front());
             steps.pop_front();
             scripted = true;

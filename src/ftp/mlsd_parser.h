@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string_view>
+
+#include "ftp/remote_entry.h"
+
+// Parses one line of an MLSD listing: facts "name=value;" without blanks, one
+// blank, then the name exactly as sent (blanks and semicolons included). The
+// entry gets the same fields a LIST line gives, so the rest of the program
+// reads both alike:
+//   type=file / dir, or OS.unix=symlink|slink  -> isFile and the type letter
+//   UNIX.mode=0755                              -> permissions "drwxr-xr-x"
+//   size=1234                                   -> sizeText
+//   modify=20261207114800                       -> dateText "2026-12-07 11:48" (UTC)
+//   UNIX.owner / UNIX.uid, UNIX.group / UNIX.gid -> owner, group
+// Returns false for the entries of the directory itself and its parent
+// (cdir, pdir), for other types (devices, unknown ones) and for lines that are
+// not shaped like an MLSD line.
+bool ParseMlsdLine(std::string_view line, RemoteEntry& entry);
