@@ -44,9 +44,11 @@ struct ScriptedTransferSession {
     }
     ~ScriptedTransferSession() { session.SetUi(nullptr); }
 
-    // Logs in and forgets the log lines and received commands so far.
-    void LogIn() {
+    // Logs in and forgets the log lines and received commands so far. An
+    // empty featReply leaves FEAT unscripted (refused with 502).
+    void LogIn(const std::string& featReply = "") {
         server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+        if (!featReply.empty()) server.Expect("FEAT", featReply);
         session.host = server.HostText();
         session.user = "tester";
         session.password = "secret";
