@@ -239,6 +239,7 @@ private:
     bool LogonToProxy(int& replyClass);
     int SendRemoteUser(int proxyClass);
     void AskFeatures();
+    void AskListingFacts();
     int CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
 
     net::WakeSignal wake;

@@ -2,6 +2,7 @@
 // firewall proxy in one of four modes.
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "ftp/bounded_text.h"
@@ -122,6 +123,25 @@ void CFtpSession::AskFeatures() {
     features = ServerFeatures::FromFeatReply(lines);
     if (features.Utf8() && SendCommand("OPTS UTF8 ON") != kComplete)
         LogF("The server did not switch to UTF-8 names; names are kept as the server sends them.");
+    AskListingFacts();
+}
+
+// Servers send only their default MLSD facts; the mode, owner and group are
+// often not among them. Asks for every offered fact the listing reads; a
+// refusal leaves the defaults, which still list correctly.
+void CFtpSession::AskListingFacts() {
+    static const char* const kReadFacts[] = {"type", "size", "modify", "unix.mode", "unix.owner",
+                                             "unix.uid", "unix.group", "unix.gid"};
+    if (!features.Mlst()) return;
+    const std::vector<std::string>& offered = features.MlstFacts();
+    std::string wanted;
+    bool mode = false;
+    for (const char* fact : kReadFacts) {
+        if (std::find(offered.begin(), offered.end(), fact) == offered.end()) continue;
+        wanted += std::string(fact) + ";";
+        mode = mode || std::string_view(fact) == "unix.mode";
+    }
+    if (mode) SendCommand("OPTS MLST " + wanted);
 }
 
 // Logs in to the proxy and names the remote host with "site". replyClass

@@ -59,6 +59,8 @@ char TypeLetter(const MlsdFacts& facts) {
 // "rwxr-xr-x" from the last three octal digits of a mode; the mode may carry
 // more digits in front (set-id bits, file type), which the text leaves out.
 std::string ModeLetters(std::string_view mode) {
+    // Some servers (pyftpdlib) write the mode the way Python prints octal: "0o755".
+    if (mode.size() > 2 && mode[0] == '0' && (mode[1] == 'o' || mode[1] == 'O')) mode.remove_prefix(2);
     if (mode.size() < 3) return {};
     for (char c : mode)
         if (c < '0' || c > '7') return {};

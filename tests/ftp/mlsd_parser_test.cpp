@@ -28,6 +28,7 @@ const MlsdCase kMlsdCases[] = {
      "", " odd; name =x"},
     {"symbolic link", "type=OS.unix=slink:/etc;unix.mode=0777; etc", true, 0, "lrwxrwxrwx", "", "", "", "etc"},
     {"link named by OS.unix", "type=file;OS.unix=symlink; lnk", true, 0, "l", "", "", "", "lnk"},
+    {"mode written as Python octal", "type=dir;unix.mode=0o750; d", true, 0, "drwxr-x---", "", "", "", "d"},
     {"set-id digit left out of the letters", "type=file;unix.mode=4750; s", true, 1, "-rwxr-x---", "", "", "", "s"},
     {"bad size, date and mode are left empty", "type=file;size=12x;modify=2026;unix.mode=9z9; f", true, 1, "-", "",
      "", "", "f"},
