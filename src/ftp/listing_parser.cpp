@@ -24,20 +24,11 @@ void TakeToken(std::string_view line, std::size_t& i, std::string& out) {
 
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool AllDigits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (!IsDigit(c)) return false;
-    return true;
-}
-
 // "MM-DD-YY" or "MM-DD-YYYY".
 bool IsDosDate(std::string_view text) {
     if (text.size() != 8 && text.size() != 10) return false;
-    return AllDigits(text.substr(0, 2)) && text[2] == '-' && AllDigits(text.substr(3, 2)) && text[5] == '-' &&
-           AllDigits(text.substr(6));
+    return IsDecimalNumber(text.substr(0, 2)) && text[2] == '-' && IsDecimalNumber(text.substr(3, 2)) &&
+           text[5] == '-' && IsDecimalNumber(text.substr(6));
 }
 
 // "11:48AM", "11:48PM" or, on servers set to a 24-hour clock, "23:48".
@@ -46,7 +37,8 @@ bool IsDosTime(std::string_view text) {
         text.remove_suffix(2);
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos || colon == 0 || colon > 2) return false;
-    return AllDigits(text.substr(0, colon)) && text.size() - colon == 3 && AllDigits(text.substr(colon + 1));
+    return IsDecimalNumber(text.substr(0, colon)) && text.size() - colon == 3 &&
+           IsDecimalNumber(text.substr(colon + 1));
 }
 
 }  // namespace
@@ -101,7 +93,7 @@ bool ParseDosListingLine(std::string_view line, RemoteEntry& entry) {
     end = TokenEnd(line, sizeStart);
     const std::string_view sizeOrDir = line.substr(sizeStart, end - sizeStart);
     const bool directory = sizeOrDir == "<DIR>";
-    if (!directory && !AllDigits(sizeOrDir)) return false;
+    if (!directory && !IsDecimalNumber(sizeOrDir)) return false;
     i = SkipBlanks(line, end);
     if (i == end || i >= line.size()) return false;  // a name follows after at least one blank
 
@@ -118,6 +110,13 @@ bool ParseDosListingLine(std::string_view line, RemoteEntry& entry) {
 
 bool ParseAnyListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
     return ParseUnixListingLine(line, columnCount, entry) || ParseDosListingLine(line, entry);
+}
+
+bool IsDecimalNumber(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
 }
 
 int CountListingFields(std::string_view line) {

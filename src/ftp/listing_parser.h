@@ -28,6 +28,9 @@ bool ParseDosListingLine(std::string_view line, RemoteEntry& entry);
 // A listing line in either form: the Unix form first, then the DOS form.
 bool ParseAnyListingLine(std::string_view line, int columnCount, RemoteEntry& entry);
 
+// True for a non-empty run of decimal digits (sizes, dates in listings).
+bool IsDecimalNumber(std::string_view text);
+
 // Number of blank-separated fields of a listing line. Only the blank separates;
 // the line end is not a field; a leading blank counts one extra empty field.
 int CountListingFields(std::string_view line);

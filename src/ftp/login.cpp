@@ -130,8 +130,8 @@ void CFtpSession::AskFeatures() {
 // often not among them. Asks for every offered fact the listing reads; a
 // refusal leaves the defaults, which still list correctly.
 void CFtpSession::AskListingFacts() {
-    static const char* const kReadFacts[] = {"type", "size", "modify", "unix.mode", "unix.owner",
-                                             "unix.uid", "unix.group", "unix.gid"};
+    static const char* const kReadFacts[] = {"type",       "size",     "modify",     "unix.mode",
+                                             "unix.owner", "unix.uid", "unix.group", "unix.gid"};
     if (!features.Mlst()) return;
     const std::vector<std::string>& offered = features.MlstFacts();
     std::string wanted;

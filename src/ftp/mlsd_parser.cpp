@@ -4,16 +4,9 @@
 
 #include <string>
 
+#include "ftp/listing_parser.h"
+
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool AllDigits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (!IsDigit(c)) return false;
-    return true;
-}
 
 bool SameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -35,19 +28,26 @@ void TakeFact(std::string_view fact, MlsdFacts& facts) {
     if (equals == std::string_view::npos) return;
     const std::string_view name = fact.substr(0, equals);
     const std::string_view value = fact.substr(equals + 1);
-    if (SameWord(name, "type")) facts.type = value;
-    else if (SameWord(name, "OS.unix")) facts.unixType = value;
-    else if (SameWord(name, "UNIX.mode")) facts.mode = value;
-    else if (SameWord(name, "size")) facts.size = value;
-    else if (SameWord(name, "modify")) facts.modify = value;
-    else if (SameWord(name, "UNIX.owner") || (facts.owner.empty() && SameWord(name, "UNIX.uid"))) facts.owner = value;
-    else if (SameWord(name, "UNIX.group") || (facts.group.empty() && SameWord(name, "UNIX.gid"))) facts.group = value;
+    if (SameWord(name, "type"))
+        facts.type = value;
+    else if (SameWord(name, "OS.unix"))
+        facts.unixType = value;
+    else if (SameWord(name, "UNIX.mode"))
+        facts.mode = value;
+    else if (SameWord(name, "size"))
+        facts.size = value;
+    else if (SameWord(name, "modify"))
+        facts.modify = value;
+    else if (SameWord(name, "UNIX.owner") || (facts.owner.empty() && SameWord(name, "UNIX.uid")))
+        facts.owner = value;
+    else if (SameWord(name, "UNIX.group") || (facts.group.empty() && SameWord(name, "UNIX.gid")))
+        facts.group = value;
 }
 
 // The type letter a long listing would show, or 0 for an entry not listed.
 char TypeLetter(const MlsdFacts& facts) {
-    if (SameWord(facts.unixType, "symlink") || (facts.unixType.size() >= 6 &&
-                                                 SameWord(facts.unixType.substr(0, 6), "slink:")))
+    if (SameWord(facts.unixType, "symlink") ||
+        (facts.unixType.size() >= 6 && SameWord(facts.unixType.substr(0, 6), "slink:")))
         return 'l';
     if (SameWord(facts.type, "file")) return '-';
     if (SameWord(facts.type, "dir")) return 'd';
@@ -78,7 +78,7 @@ std::string ModeLetters(std::string_view mode) {
 std::string ModifyText(std::string_view modify) {
     const std::size_t dot = modify.find('.');
     const std::string_view whole = modify.substr(0, dot);
-    if (whole.size() != 14 || !AllDigits(whole)) return {};
+    if (whole.size() != 14 || !IsDecimalNumber(whole)) return {};
     std::string text;
     text.append(whole.substr(0, 4)).append("-").append(whole.substr(4, 2)).append("-");
     text.append(whole.substr(6, 2)).append(" ").append(whole.substr(8, 2)).append(":");
@@ -108,7 +108,7 @@ bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
     entry.links.clear();
     entry.owner.assign(facts.owner);
     entry.group.assign(facts.group);
-    entry.sizeText.assign(AllDigits(facts.size) ? facts.size : std::string_view());
+    entry.sizeText.assign(IsDecimalNumber(facts.size) ? facts.size : std::string_view());
     entry.dateText = ModifyText(facts.modify);
     entry.name.assign(line.substr(blank + 1));
     return true;

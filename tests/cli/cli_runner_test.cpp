@@ -51,7 +51,7 @@ TEST_F(CliRun, CommandsRunInOrderAndQuitEndsTheRun) {
              "rename a \"b c\"", "chmod 640 b", "rm b", "rmdir \"new dir\"", "quote SITE HELP"});
     EXPECT_EQ(result, CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS me@example.org", "CWD pub", "MKD new dir",
+              (std::vector<std::string>{"USER anonymous", "PASS me@example.org", "FEAT", "CWD pub", "MKD new dir",
                                         "RNFR a", "RNTO b c", "SITE CHMOD 640 b", "DELE b", "RMD new dir",
                                         "SITE HELP", "quit"}));
     EXPECT_NE(err.str().find("Quillmoor: PASS xxxxxx\n"), std::string::npos);
@@ -65,7 +65,7 @@ TEST_F(CliRun, TheFirstFailureStopsTheRunButQuitIsStillSent) {
     server.Expect("DELE", "550 no such file\r\n");
     EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "rm missing", "mkdir never"}), CliRunner::kFailure);
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS e@x", "DELE missing", "quit"}));
+              (std::vector<std::string>{"USER anonymous", "PASS e@x", "FEAT", "DELE missing", "quit"}));
 }
 
 TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
@@ -105,7 +105,7 @@ TEST_F(CliRun, TheEmailSettingIsTheAnonymousPassword) {
     ExpectLogin(server);
     EXPECT_EQ(Run({server.HostText()}), CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS stored@example.org", "quit"}));
+              (std::vector<std::string>{"USER anonymous", "PASS stored@example.org", "FEAT", "quit"}));
 }
 
 TEST_F(CliRun, FirewallOptionsReachTheLogin) {
@@ -115,7 +115,7 @@ TEST_F(CliRun, FirewallOptionsReachTheLogin) {
                    "ftp.example.org"}),
               CliRunner::kSuccess)
         << err.str();
-    EXPECT_EQ(proxy.Received(), (std::vector<std::string>{"USER u@ftp.example.org", "PASS p", "quit"}));
+    EXPECT_EQ(proxy.Received(), (std::vector<std::string>{"USER u@ftp.example.org", "PASS p", "FEAT", "quit"}));
 }
 
 TEST_F(CliRun, LinesWithLineBreaksAreRefusedAndFailTheRun) {
@@ -123,7 +123,7 @@ TEST_F(CliRun, LinesWithLineBreaksAreRefusedAndFailTheRun) {
     ExpectLogin(server);
     EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "rm \"a\r\nDELE b\"", "quote NOOP\nDELE c"}),
               CliRunner::kFailure);
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER anonymous", "PASS e@x", "quit"}));
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER anonymous", "PASS e@x", "FEAT", "quit"}));
     EXPECT_NE(err.str().find("Refused to send a command containing a line break."), std::string::npos);
 }
 
@@ -200,7 +200,7 @@ TEST_F(CliRun, CatalogueSitesAreLookedUpAndOpenTheirDirectory) {
     };
     EXPECT_EQ(Run({"@Home"}), CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER owner", "PASS secret", "CWD /srv/files", "quit"}));
+              (std::vector<std::string>{"USER owner", "PASS secret", "FEAT", "CWD /srv/files", "quit"}));
     EXPECT_EQ(Run({"@Work"}), CliRunner::kUsageError);
 }
 

@@ -12,7 +12,8 @@ namespace {
 using testsupport::ScriptedTransferSession;
 using testsupport::TempDir;
 
-const std::string kFeatWithMlst = "211-Features:\r\n MLST type*;size*;modify*;UNIX.mode;\r\n SIZE\r\n211 End\r\n";
+const std::string kFeatWithMlst =
+    "211-Features:\r\n MLST type*;size*;modify*;UNIX.mode;\r\n SIZE\r\n211 End\r\n";
 const std::string kDosListing =
     "12-07-26  11:48AM       <DIR>          pub\r\n12-07-26  01:05PM                 1234 read me.txt\r\n";
 const std::string kMlsdListing =
@@ -58,9 +59,12 @@ const FormCase kFormCases[] = {
     {"MLSD refused: LIST",
      kFeatWithMlst,
      [](ScriptedTransferSession& s) {
-         s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("MLSD", "500 Unknown.\r\n");
-         s.ScriptIncoming("LIST", "150 Listing.\r\n",
-                          "drwxr-xr-x 2 a b 512 Jan  5 12:30 pub\r\n-rw-r--r-- 1 a b 1234 Jan  5 12:30 read me.txt\r\n");
+         s.server.Expect("TYPE", "200 ok\r\n")
+             .Expect("PORT", "200 ok\r\n")
+             .Expect("MLSD", "500 Unknown.\r\n");
+         s.ScriptIncoming(
+             "LIST", "150 Listing.\r\n",
+             "drwxr-xr-x 2 a b 512 Jan  5 12:30 pub\r\n-rw-r--r-- 1 a b 1234 Jan  5 12:30 read me.txt\r\n");
      },
      {"MLSD", "LIST"},
      {{"pub", 0, "512"}, {"read me.txt", 1, "1234"}}},
