@@ -49,6 +49,31 @@ TEST_F(HostileServerTest, WalkSkipsNamesThatLeaveItsDirectory) {
     }
 }
 
+// The same names through MLSD, as files and directories, among lines that are
+// not MLSD lines at all: the walk takes only the good file.
+TEST_F(HostileServerTest, MlsdWalkSkipsNamesThatLeaveItsDirectory) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn("211-Features:\r\n MLST type*;size*;\r\n211 End\r\n"));
+    std::string listing = "garbage\r\n;;;\r\ntype=file;size=3;no-name-follows\r\n";
+    for (const std::string& name : HostileNames(dir.Path()))
+        listing += "type=file;size=3; " + name + "\r\ntype=dir; " + name + "\r\n";
+    listing += "type=file;size=3; good.txt\r\n";
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("MLSD", "150 Here comes the listing.\r\n", listing);
+    s.ScriptIncoming("RETR", "150 Opening (3 bytes).\r\n", "abc");
+    s.server.Expect("CWD", "250 ok\r\n");
+
+    const std::string root = (dir / "top").string();
+    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/good.txt"}));
+    EXPECT_EQ(s.server.PendingSteps(), 0u);
+    EXPECT_TRUE(s.server.Mismatches().empty());
+    for (const std::string& name : HostileNames(dir.Path())) {
+        if (name.empty()) continue;  // an MLSD line without a name is no entry at all
+        EXPECT_TRUE(s.harness.HasLine("Skipped \"" + name + "\" in the listing of top: not a usable local name."))
+            << name << "\n" << s.harness.Joined();
+    }
+}
+
 TEST_F(HostileServerTest, SingleDownloadRefusesNamesThatLeaveTheDownloadDirectory) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     const std::filesystem::path downloads = dir / "downloads";
