@@ -75,7 +75,7 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
     }
     listenSocket = CloseSocket(listenSocket);
     LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket),
-         net::DottedAddress(dataPeerAddress.sin_addr).c_str(), net::PortOf(dataPeerAddress));
+         dataPeerAddress.HostText().c_str(), dataPeerAddress.Port());
     return DataOpening::Open;
 }
 
