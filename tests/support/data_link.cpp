@@ -97,6 +97,11 @@ bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr
     return false;
 }
 
+std::string HostTextOf(const std::string& address, unsigned short port) {
+    const bool ipv6 = address.find(':') != std::string::npos;
+    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
+
 int ListenOnLoopback(const std::string& address, int backlog, unsigned short& port) {
     sockaddr_storage local{};
     socklen_t length = 0;

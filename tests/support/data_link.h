@@ -40,6 +40,8 @@ private:
 // A numeric IPv4 or IPv6 address and a port as a socket address; false when
 // the text is not such an address.
 bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into, socklen_t& length);
+// "127.0.0.1:PORT", "[::1]:PORT": a host text for a server on address.
+std::string HostTextOf(const std::string& address, unsigned short port);
 // A listening socket on a loopback address (127.0.0.1, ::1) and a port the
 // system chooses; throws when it cannot listen.
 int ListenOnLoopback(const std::string& address, int backlog, unsigned short& port);

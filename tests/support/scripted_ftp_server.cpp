@@ -67,10 +67,7 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     close(stopFd);
 }
 
-std::string ScriptedFtpServer::HostText() const {
-    const bool ipv6 = loopback.find(':') != std::string::npos;
-    return (ipv6 ? "[" + loopback + "]" : loopback) + ":" + std::to_string(port);
-}
+std::string ScriptedFtpServer::HostText() const { return HostTextOf(loopback, port); }
 
 void ScriptedFtpServer::SetGreeting(std::string raw) {
     std::lock_guard guard(mutex);
