@@ -63,7 +63,8 @@ int CFtpSession::OpenListener() {
     if (!controlLocalRead) announced = localAddress;
     if (!announced.IsIpv4() && !announced.IsIpv6()) net::SocketAddress::FromText("0.0.0.0", announced);
 
-    int listener = ::socket(announced.IsIpv6() ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int listener =
+        ::socket(announced.IsIpv6() ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0) {
         LogSocketError("socket create", net::LastSocketError());
         return kNoSocket;
@@ -106,8 +107,8 @@ bool CFtpSession::AnnounceListener(unsigned port) {
         return Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
     }
     const std::uint32_t address = localAddress.Ipv4();
-    return Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
-                   address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) == kComplete;
+    return Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
+                   (address >> 8) & 0xFF, address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) == kComplete;
 }
 
 // Waits on the listener for the server's data connection. Anyone on the

@@ -68,8 +68,8 @@ int CFtpSession::Logon() {
         CloseControlAfterFailedLogon();
         return kNoSocket;
     }
-    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket),
-         localAddress.HostText().c_str(), localAddress.Port());
+    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket), localAddress.HostText().c_str(),
+         localAddress.Port());
 
     int replyClass = ReadReply();
     while (replyClass == kPreliminary) {

@@ -28,23 +28,23 @@ CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
         return PassiveOutcome::Failed;
     }
     SizeReceiveBuffer(socket);
-    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket),
-         target.HostText().c_str(), target.Port());
+    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+         target.Port());
     int errorCode = 0;
     if (!ConnectWithLimit(socket, target, errorCode)) {
         close(socket);
         // A wake or the time limit (both set abortFlag) has said so already.
         if (!abortFlag) {
-            LogF("The passive data connection to %s port %u failed.",
-                 target.HostText().c_str(), target.Port());
+            LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
+                 target.Port());
             LogSocketError("connect", errorCode);
         }
         return PassiveOutcome::Failed;
     }
     dataPeerAddress = target;
     dataSocket = socket;
-    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket),
-         target.HostText().c_str(), target.Port());
+    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+         target.Port());
     return PassiveOutcome::Connected;
 }
 

@@ -78,7 +78,8 @@ DataLink DataLink::Connect(const std::string& address, unsigned short port, cons
     return link;
 }
 
-bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into, socklen_t& length) {
+bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into,
+                       socklen_t& length) {
     into = {};
     auto* v4 = reinterpret_cast<sockaddr_in*>(&into);
     if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
@@ -105,7 +106,8 @@ std::string HostTextOf(const std::string& address, unsigned short port) {
 int ListenOnLoopback(const std::string& address, int backlog, unsigned short& port) {
     sockaddr_storage local{};
     socklen_t length = 0;
-    if (!MakeSocketAddress(address, 0, local, length)) throw std::runtime_error("not a loopback address: " + address);
+    if (!MakeSocketAddress(address, 0, local, length))
+        throw std::runtime_error("not a loopback address: " + address);
     const int fd = socket(local.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&local), length) != 0 || listen(fd, backlog) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {

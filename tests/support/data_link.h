@@ -1,9 +1,9 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <string>
-
-#include <sys/socket.h>
 
 namespace testsupport {
 
@@ -31,7 +31,8 @@ public:
 
     // Connects to address:port (127.0.0.x or ::1), from a chosen local
     // address when one is given.
-    static DataLink Connect(const std::string& address, unsigned short port, const std::string& fromAddress = "");
+    static DataLink Connect(const std::string& address, unsigned short port,
+                            const std::string& fromAddress = "");
 
 private:
     int fd = -1;
@@ -39,7 +40,8 @@ private:
 
 // A numeric IPv4 or IPv6 address and a port as a socket address; false when
 // the text is not such an address.
-bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into, socklen_t& length);
+bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into,
+                       socklen_t& length);
 // "127.0.0.1:PORT", "[::1]:PORT": a host text for a server on address.
 std::string HostTextOf(const std::string& address, unsigned short port);
 // A listening socket on a loopback address (127.0.0.1, ::1) and a port the

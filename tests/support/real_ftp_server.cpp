@@ -107,7 +107,8 @@ VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.l
         const std::filesystem::path config = dir / "vsftpd.conf";
         std::ofstream out(config);
         const bool ipv6 = loopback.find(':') != std::string::npos;
-        out << (ipv6 ? "listen=NO\nlisten_ipv6=YES\nlisten_address6=" : "listen=YES\nlisten_ipv6=NO\nlisten_address=")
+        out << (ipv6 ? "listen=NO\nlisten_ipv6=YES\nlisten_address6="
+                     : "listen=YES\nlisten_ipv6=NO\nlisten_address=")
             << loopback << "\n"
             << "listen_port=" << candidate << "\n"
             << "background=NO\n"

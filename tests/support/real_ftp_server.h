@@ -47,8 +47,8 @@ public:
 // How a VsftpdServer takes data connections. pasvAddress is only written
 // into the server's configuration: it is what its PASV replies name.
 struct VsftpdDataOptions {
-    bool activeAllowed = true;  // false: port_enable=NO, PORT is refused
-    std::string pasvAddress;    // empty: the address of the control connection
+    bool activeAllowed = true;           // false: port_enable=NO, PORT is refused
+    std::string pasvAddress;             // empty: the address of the control connection
     std::string loopback = "127.0.0.1";  // or "::1"
 };
 

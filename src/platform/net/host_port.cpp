@@ -23,7 +23,8 @@ bool SplitHostPort(const std::string& text, std::string& host, int& port) {
         const std::string::size_type close = text.find(']');
         if (close == std::string::npos) return false;
         int value = 0;
-        if (close + 1 < text.size() && (text[close + 1] != ':' || !ParsePort(text.substr(close + 2), value))) {
+        if (close + 1 < text.size() &&
+            (text[close + 1] != ':' || !ParsePort(text.substr(close + 2), value))) {
             return false;
         }
         host = text.substr(1, close - 1);

@@ -26,7 +26,8 @@ struct HostResolver::Lookup {
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
         int result = getaddrinfo(hostName.c_str(), nullptr, &hints, &found);
-        for (const addrinfo* entry = result == 0 ? found : nullptr; entry != nullptr; entry = entry->ai_next) {
+        for (const addrinfo* entry = result == 0 ? found : nullptr; entry != nullptr;
+             entry = entry->ai_next) {
             if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6) continue;
             SocketAddress address;
             if (entry->ai_addrlen > address.Capacity()) continue;

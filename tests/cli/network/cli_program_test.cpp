@@ -34,7 +34,10 @@ const ServerKind kServers[] = {
     {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }, false},
     // The host given as "[::1]:PORT".
     {"vsftpd_ipv6",
-     [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer({true, "", "::1"})); }, false},
+     [] {
+         return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer({true, "", "::1"}));
+     },
+     false},
 };
 
 class CliProgram : public testing::TestWithParam<ServerKind> {

@@ -32,7 +32,7 @@ unsigned short ClosedIpv6Port() {
     }
 }
 
-#define REQUIRE_IPV6_LOOPBACK()                                                \
+#define REQUIRE_IPV6_LOOPBACK() \
     if (ClosedIpv6Port() == 0) GTEST_SKIP() << "this machine has no ::1"
 
 net::SocketAddress Address(const std::string& text, unsigned port) {
@@ -48,11 +48,13 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     testsupport::SessionHarness harness;
     harness.session.timeoutSeconds = 5;
     const unsigned closed = ClosedIpv6Port();
-    const std::vector<net::SocketAddress> addresses = {Address("::1", closed), Address("127.0.0.1", server.Port())};
+    const std::vector<net::SocketAddress> addresses = {Address("::1", closed),
+                                                       Address("127.0.0.1", server.Port())};
     const int socket = harness.session.ConnectToEach(addresses, SOCK_STREAM, IPPROTO_TCP, "both", "ftp");
     ASSERT_NE(socket, CFtpSession::kNoSocket) << harness.Joined();
     harness.session.CloseSocket(socket);
-    EXPECT_TRUE(harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
+    EXPECT_TRUE(
+        harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
         << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Connected to 127.0.0.1 port " + std::to_string(server.Port())));
     EXPECT_EQ(harness.session.serverAddress.Port(), server.Port());
@@ -60,7 +62,8 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     // When none answers, the failure is the connection's, as for one address.
     harness.lines.clear();
     const std::vector<net::SocketAddress> none = {Address("::1", closed), Address("::1", closed)};
-    EXPECT_EQ(harness.session.ConnectToEach(none, SOCK_STREAM, IPPROTO_TCP, "both", "ftp"), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.ConnectToEach(none, SOCK_STREAM, IPPROTO_TCP, "both", "ftp"),
+              CFtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Can't connect to both ftp service.")) << harness.Joined();
 }
 
@@ -78,17 +81,27 @@ const char* const kEpsvOk = "229 Entering Extended Passive Mode (|||%P|)\r\n";
 
 std::vector<Ipv6Case> Cases() {
     return {
-        {"Epsv", DataMode::Passive, {{"EPSV", kEpsvOk}, {"RETR", kSendFile}}, "connected to ::1 port ",
+        {"Epsv",
+         DataMode::Passive,
+         {{"EPSV", kEpsvOk}, {"RETR", kSendFile}},
+         "connected to ::1 port ",
          DataMode::Passive},
-        {"EprtInActiveMode", DataMode::Active, {{"EPRT", "200 EPRT ok.\r\n"}, {"RETR", kSendFile}},
-         "listener ::1 port ", DataMode::Active},
+        {"EprtInActiveMode",
+         DataMode::Active,
+         {{"EPRT", "200 EPRT ok.\r\n"}, {"RETR", kSendFile}},
+         "listener ::1 port ",
+         DataMode::Active},
         // PASV cannot name an IPv6 port, so it is never asked.
-        {"EpsvRefusedGoesActiveWithoutPasv", DataMode::Passive,
+        {"EpsvRefusedGoesActiveWithoutPasv",
+         DataMode::Passive,
          {{"EPSV", "500 Unknown command.\r\n"}, {"EPRT", "200 EPRT ok.\r\n"}, {"RETR", kSendFile}},
-         "Passive mode refused; switching to active mode.", DataMode::Active},
-        {"EprtRefusedRetriesWithEpsv", DataMode::Active,
+         "Passive mode refused; switching to active mode.",
+         DataMode::Active},
+        {"EprtRefusedRetriesWithEpsv",
+         DataMode::Active,
          {{"EPRT", "522 Network protocol not supported.\r\n"}, {"EPSV", kEpsvOk}, {"RETR", kSendFile}},
-         "Active mode refused; switching to passive mode.", DataMode::Passive},
+         "Active mode refused; switching to passive mode.",
+         DataMode::Passive},
     };
 }
 
@@ -108,19 +121,20 @@ TEST_P(Ipv6TransferTest, DownloadsOverTheNegotiatedDataConnection) {
     for (const auto& [verbText, replyText] : row.steps) {
         const std::string verb = verbText;
         const std::string reply = replyText;
-        s.server.Expect(verb, [&port, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
-            if (verb == "EPSV") *passive = true;
-            if (verb == "EPRT") *passive = false;
-            if (reply != kSendFile) {
-                connection.Send(port.Fill(reply));
-                return;
-            }
-            connection.Send("150 Opening data connection.\r\n");
-            DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
-            link.SendAll("six bytes");
-            link.Close();
-            connection.Send("226 Transfer complete.\r\n");
-        });
+        s.server.Expect(verb,
+                        [&port, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
+                            if (verb == "EPSV") *passive = true;
+                            if (verb == "EPRT") *passive = false;
+                            if (reply != kSendFile) {
+                                connection.Send(port.Fill(reply));
+                                return;
+                            }
+                            connection.Send("150 Opening data connection.\r\n");
+                            DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
+                            link.SendAll("six bytes");
+                            link.Close();
+                            connection.Send("226 Transfer complete.\r\n");
+                        });
     }
     const std::string local = (dir / "f.bin").string();
     EXPECT_EQ(s.session.DownloadFile("f.bin", &local), kComplete) << s.harness.Joined();

@@ -217,8 +217,9 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                                                           return std::unique_ptr<testsupport::RealFtpServer>(
                                                               new testsupport::VsftpdServer());
                                                       }},
-                                           ServerKind{"vsftpd_passive_only", PassiveOnlyVsftpd, DataMode::Passive,
-                                                      true, "] connected to 127.0.0.1 port "},
+                                           ServerKind{"vsftpd_passive_only", PassiveOnlyVsftpd,
+                                                      DataMode::Passive, true,
+                                                      "] connected to 127.0.0.1 port "},
                                            // Active first: the refused PORT switches the session.
                                            ServerKind{"vsftpd_passive_only_from_active", PassiveOnlyVsftpd,
                                                       DataMode::Active, true,
@@ -232,14 +233,14 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                                                       DataMode::Passive, false,
                                                       "The server named 192.0.2.1 for the data connection"},
                                            // Over IPv6: EPSV and EPRT, the listener on ::1.
-                                           ServerKind{"vsftpd_ipv6_passive", Ipv6Vsftpd, DataMode::Passive, true,
-                                                      "] connected to ::1 port "},
-                                           ServerKind{"vsftpd_ipv6_active", Ipv6Vsftpd, DataMode::Active, true,
-                                                      "] listener ::1 port "},
-                                           ServerKind{"pyftpdlib_ipv6_passive", Ipv6Pyftpdlib, DataMode::Passive,
+                                           ServerKind{"vsftpd_ipv6_passive", Ipv6Vsftpd, DataMode::Passive,
                                                       true, "] connected to ::1 port "},
-                                           ServerKind{"pyftpdlib_ipv6_active", Ipv6Pyftpdlib, DataMode::Active,
-                                                      true, "] listener ::1 port "}),
+                                           ServerKind{"vsftpd_ipv6_active", Ipv6Vsftpd, DataMode::Active,
+                                                      true, "] listener ::1 port "},
+                                           ServerKind{"pyftpdlib_ipv6_passive", Ipv6Pyftpdlib,
+                                                      DataMode::Passive, true, "] connected to ::1 port "},
+                                           ServerKind{"pyftpdlib_ipv6_active", Ipv6Pyftpdlib,
+                                                      DataMode::Active, true, "] listener ::1 port "}),
                          [](const ::testing::TestParamInfo<ServerKind>& info) { return info.param.name; });
 
 }  // namespace
