@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "ftp/ftp_session.h"
 #include "platform/net/host_port.h"
@@ -22,9 +23,9 @@ constexpr int kDefaultFtpPort = 21;
 int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
                                const std::string& protocolName) {
     serverAddress = {};
-    serverAddress.sin_family = AF_INET;
 
-    // A host text may carry its own port ("host:2121"); it wins over the rest.
+    // A host text may carry its own port ("host:2121", "[::1]:2121"); it wins
+    // over the rest.
     std::string name;
     int port = 0;
     if (!net::SplitHostPort(hostName, name, port)) {
@@ -38,11 +39,11 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
         LogF("can't get \"%s\" service entry, will use default", serviceName.c_str());
         port = kDefaultFtpPort;
     }
-    serverAddress.sin_port = htons(static_cast<std::uint16_t>(port));
 
+    std::vector<net::SocketAddress> addresses;
     int resolveError = 0;
     const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
-    switch (resolver.Resolve(name, wake.Fd(), limit, serverAddress.sin_addr, resolveError)) {
+    switch (resolver.Resolve(name, wake.Fd(), limit, addresses, resolveError)) {
         case net::ResolveStatus::Found:
             break;
         case net::ResolveStatus::Woken:
@@ -56,6 +57,8 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
             LogF("can't get \"%s\" host entry", hostName.c_str());
             return kNoSocket;
     }
+    for (net::SocketAddress& address : addresses) address.SetPort(static_cast<unsigned>(port));
+    serverAddress = addresses.front();
 
     int protocol = net::ProtocolNumber(protocolName);
     if (protocol < 0) {
@@ -66,36 +69,52 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
         LogF("can't get \"%s\" protocol entry, will use default", protocolName.c_str());
         protocol = IPPROTO_TCP;
     }
-
     const int type = protocolName == "udp" ? SOCK_DGRAM : SOCK_STREAM;
-    int socket = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
-    if (socket < 0) {
-        LogSocketError("create socket", net::LastSocketError());
-        return kNoSocket;
-    }
+    return ConnectToEach(addresses, type, protocol, hostName, serviceName);
+}
 
-    dataPeerAddress = serverAddress;
-    dataPeerAddress.sin_port = htons(20);
-
-    int errorCode = 0;
-    if (!ConnectWithLimit(socket, serverAddress, errorCode)) {
-        close(socket);
+// A name with several addresses (IPv6 and IPv4, or many servers) is tried
+// address by address until one answers. The earlier failures are logged as
+// they happen, the last one as the connection's failure. A cancel or the
+// time limit ends the trial.
+int CFtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+                               const std::string& hostName, const std::string& serviceName) {
+    int errorCode = net::kErrorHostNotFound;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        serverAddress = addresses[i];
+        dataPeerAddress = serverAddress;
+        dataPeerAddress.SetPort(20);
+        const bool last = i + 1 == addresses.size();
+        int socket = ::socket(serverAddress.Family(), type | SOCK_CLOEXEC, protocol);
+        if (socket < 0) {
+            errorCode = net::LastSocketError();
+            if (last) {
+                LogSocketError("create socket", errorCode);
+                return kNoSocket;
+            }
+        } else if (ConnectWithLimit(socket, serverAddress, errorCode)) {
+            LogF("Connected to %s port %u", serverAddress.HostText().c_str(), serverAddress.Port());
+            return socket;
+        } else {
+            close(socket);
+        }
         if (errorCode == net::kErrorCancelled) return kNoSocket;
-        LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
+        if (last || abortFlag) break;
+        LogF("Can't connect to %s port %u; trying the next address.", serverAddress.HostText().c_str(),
+             serverAddress.Port());
         LogSocketError(nullptr, errorCode);
-        return kNoSocket;
     }
-    LogF("Connected to %s port %u", net::DottedAddress(serverAddress.sin_addr).c_str(),
-         net::PortOf(serverAddress));
-    return socket;
+    LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
+    LogSocketError(nullptr, errorCode);
+    return kNoSocket;
 }
 
 // connect() itself cannot be woken, so it runs non-blocking and the wait for
 // its completion goes through the wake descriptor and the time limit.
-bool CFtpSession::ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode) {
+bool CFtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
     const int flags = fcntl(socket, F_GETFL);
     fcntl(socket, F_SETFL, flags | O_NONBLOCK);
-    int result = connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int result = connect(socket, address.Raw(), address.Length());
     if (result != 0 && errno != EINPROGRESS) {
         errorCode = net::LastSocketError();
         return false;

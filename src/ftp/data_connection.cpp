@@ -14,11 +14,6 @@
 
 namespace {
 
-bool ReadSocketName(int socket, sockaddr_in& address) {
-    socklen_t length = sizeof address;
-    return getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-}
-
 // Waits until the listener has a connection, the control connection has
 // something to say (serverSpoke, Ready) or the wake or the time limit ends the
 // wait. A pending connection goes first: a server that has connected and
@@ -50,36 +45,41 @@ void CFtpSession::SizeReceiveBuffer(int socket) {
 
 // The host at the other end of the control connection: the only host data
 // connections are made with, whichever mode.
-sockaddr_in CFtpSession::ControlPeer() const {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (getpeername(controlSocket, reinterpret_cast<sockaddr*>(&peer), &length) != 0) peer = serverAddress;
+net::SocketAddress CFtpSession::ControlPeer() const {
+    net::SocketAddress peer;
+    if (!net::SocketAddress::ReadPeer(controlSocket, peer)) peer = serverAddress;
     return peer;
 }
 
+// The listener is bound to the control connection's own local address, not
+// to every interface: only the server should see it, and PORT/EPRT announce
+// that address anyway.
 int CFtpSession::OpenListener() {
-    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // What is bound and announced when the control connection's own address
+    // cannot be read: the address it had when the last listener was opened.
+    net::SocketAddress announced = localAddress;
+    const bool controlLocalRead = net::SocketAddress::ReadLocal(controlSocket, announced);
+    const int controlLocalError = controlLocalRead ? 0 : net::LastSocketError();
+    if (!controlLocalRead) announced = localAddress;
+    if (!announced.IsIpv4() && !announced.IsIpv6()) net::SocketAddress::FromText("0.0.0.0", announced);
+
+    int listener =
+        ::socket(announced.IsIpv6() ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0) {
         LogSocketError("socket create", net::LastSocketError());
         return kNoSocket;
     }
-    LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener),
-         net::DottedAddress(localAddress.sin_addr).c_str(), net::PortOf(localAddress));
-
-    // What PORT announces when the control connection's own address cannot
-    // be read: the address it had when the last listener was opened.
-    sockaddr_in announced = localAddress;
+    LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener), localAddress.HostText().c_str(),
+         localAddress.Port());
 
     SizeReceiveBuffer(listener);  // accepted sockets inherit it
 
-    localAddress = {};
-    localAddress.sin_family = AF_INET;
-    localAddress.sin_addr.s_addr = htonl(INADDR_ANY);
-    localAddress.sin_port = 0;
+    localAddress = announced;
+    localAddress.SetPort(0);
     const char* failedStep = nullptr;
-    if (bind(listener, reinterpret_cast<const sockaddr*>(&localAddress), sizeof localAddress) != 0) {
+    if (bind(listener, localAddress.Raw(), localAddress.Length()) != 0) {
         failedStep = "bind";
-    } else if (!ReadSocketName(listener, localAddress)) {
+    } else if (!net::SocketAddress::ReadLocal(listener, localAddress)) {
         failedStep = "getsockname";
     } else if (listen(listener, 1) != 0) {
         failedStep = "listen";
@@ -89,23 +89,26 @@ int CFtpSession::OpenListener() {
         close(listener);
         return kNoSocket;
     }
+    if (!controlLocalRead) LogSocketError("getsockname", controlLocalError);
 
-    sockaddr_in controlLocal{};
-    if (ReadSocketName(controlSocket, controlLocal)) {
-        announced = controlLocal;
-    } else {
-        LogSocketError("getsockname", net::LastSocketError());
-    }
-    const std::uint32_t address = ntohl(announced.sin_addr.s_addr);
-    const unsigned port = net::PortOf(localAddress);
-    if (Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
-                (address >> 8) & 0xFF, address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) != kComplete) {
+    const unsigned port = localAddress.Port();
+    if (!AnnounceListener(port)) {
         LogF("[%u] remote host not responding to port command.", static_cast<unsigned>(listener));
         return listener;
     }
-    LogF("[%u] listener %s port %u", static_cast<unsigned>(listener),
-         net::DottedAddress(localAddress.sin_addr).c_str(), port);
+    LogF("[%u] listener %s port %u", static_cast<unsigned>(listener), localAddress.HostText().c_str(), port);
     return listener;
+}
+
+// PORT for IPv4 as every server knows it; EPRT (net-prt 2) for IPv6, where
+// PORT cannot name the address.
+bool CFtpSession::AnnounceListener(unsigned port) {
+    if (localAddress.IsIpv6()) {
+        return Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
+    }
+    const std::uint32_t address = localAddress.Ipv4();
+    return Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
+                   (address >> 8) & 0xFF, address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) == kComplete;
 }
 
 // Waits on the listener for the server's data connection. Anyone on the
@@ -115,7 +118,7 @@ int CFtpSession::OpenListener() {
 // kNoSocket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
 // 0 when the server sent its reply instead of connecting).
 int CFtpSession::AcceptFromServer(int& errorCode) {
-    const sockaddr_in expectedPeer = ControlPeer();
+    const net::SocketAddress expectedPeer = ControlPeer();
     using Clock = std::chrono::steady_clock;
     const bool limited = timeoutSeconds > 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
@@ -157,18 +160,17 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
                 errorCode = net::LastSocketError();
                 return kNoSocket;
         }
-        sockaddr_in peer{};
-        socklen_t peerLength = sizeof peer;
-        int accepted = accept4(listenSocket, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
+        net::SocketAddress peer;
+        socklen_t peerLength = peer.Capacity();
+        int accepted = accept4(listenSocket, peer.Raw(), &peerLength, SOCK_CLOEXEC);
         if (accepted < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
             errorCode = net::LastSocketError();
             return kNoSocket;
         }
-        if (peer.sin_addr.s_addr != expectedPeer.sin_addr.s_addr) {
+        if (!peer.SameHost(expectedPeer)) {
             LogF("[%u] refused data connection from %s port %u: not the server",
-                 static_cast<unsigned>(accepted), net::DottedAddress(peer.sin_addr).c_str(),
-                 net::PortOf(peer));
+                 static_cast<unsigned>(accepted), peer.HostText().c_str(), peer.Port());
             close(accepted);
             continue;
         }

@@ -74,8 +74,8 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
         return DataOpening::NotAccepted;
     }
     listenSocket = CloseSocket(listenSocket);
-    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket),
-         net::DottedAddress(dataPeerAddress.sin_addr).c_str(), net::PortOf(dataPeerAddress));
+    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket), dataPeerAddress.HostText().c_str(),
+         dataPeerAddress.Port());
     return DataOpening::Open;
 }
 

@@ -21,6 +21,7 @@
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "platform/net/host_resolver.h"
+#include "platform/net/socket_address.h"
 #include "platform/net/wake_signal.h"
 
 class ProgressPublisher;
@@ -60,6 +61,9 @@ public:
     // --- control connection ---
     int ConnectSocket(const std::string& hostName, const std::string& serviceName,
                       const std::string& protocolName);
+    // Connects to the first of the addresses that answers (ports set).
+    int ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+                      const std::string& hostName, const std::string& serviceName);
     long SendAll(int socket, const char* bytes, std::size_t length, int& status);
     long SendLine(const std::string& text);
     int ReadLine();
@@ -206,9 +210,9 @@ public:
     int controlSocket = kNoSocket;
     int dataSocket = kNoSocket;
     int listenSocket = kNoSocket;
-    sockaddr_in serverAddress{};
-    sockaddr_in dataPeerAddress{};
-    sockaddr_in localAddress{};
+    net::SocketAddress serverAddress;
+    net::SocketAddress dataPeerAddress;
+    net::SocketAddress localAddress;
 
     std::FILE* listingFile = nullptr;
 
@@ -234,7 +238,7 @@ private:
     static const char* RefusalReason(const std::string& text);
     bool RefuseUnsendable(const std::string& argument);
     long PeekControl(char* into, int& errorCode);
-    bool ConnectWithLimit(int socket, const sockaddr_in& address, int& errorCode);
+    bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
     void CloseControlAfterFailedLogon();
     bool LogonToProxy(int& replyClass);
     int SendRemoteUser(int proxyClass);
@@ -258,8 +262,9 @@ private:
     // server does not know EPSV nor PASV (500, 502).
     enum class PassiveOutcome { Connected, Unavailable, Failed };
     PassiveOutcome ConnectPassive();
-    PassiveOutcome AskPassivePort(sockaddr_in& target);  // Connected: target is known
-    sockaddr_in ControlPeer() const;
+    PassiveOutcome AskPassivePort(net::SocketAddress& target);  // Connected: target is known
+    net::SocketAddress ControlPeer() const;
+    bool AnnounceListener(unsigned port);
     static void SizeReceiveBuffer(int socket);
     int AcceptFromServer(int& errorCode);
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);

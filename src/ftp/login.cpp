@@ -65,15 +65,14 @@ int CFtpSession::Logon() {
         return kNoSocket;
     }
 
-    socklen_t addressLength = sizeof localAddress;
-    if (getsockname(controlSocket, reinterpret_cast<sockaddr*>(&localAddress), &addressLength) != 0) {
+    if (!net::SocketAddress::ReadLocal(controlSocket, localAddress)) {
         LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
         busy.Release();
         CloseControlAfterFailedLogon();
         return kNoSocket;
     }
-    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket),
-         net::DottedAddress(localAddress.sin_addr).c_str(), net::PortOf(localAddress));
+    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket), localAddress.HostText().c_str(),
+         localAddress.Port());
 
     int replyClass = ReadReply();
     while (replyClass == kPreliminary) {

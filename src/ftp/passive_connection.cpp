@@ -1,5 +1,5 @@
 // Passive-mode data connections: EPSV (PASV when the server does not know
-// it), then a connect to the port the server names, on the host at the other
+// it and the connection is IPv4), then a connect to the port the server names, on the host at the other
 // end of the control connection.
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -19,39 +19,39 @@ bool NotUnderstood(int replyCode) { return replyCode == 500 || replyCode == 502;
 // The connect waits like the control connection's: the wake descriptor ends
 // it at once, the time limit bounds it.
 CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
-    sockaddr_in target{};
+    net::SocketAddress target;
     const PassiveOutcome asked = AskPassivePort(target);
     if (asked != PassiveOutcome::Connected) return asked;
-    int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int socket = ::socket(target.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socket < 0) {
         LogSocketError("socket create", net::LastSocketError());
         return PassiveOutcome::Failed;
     }
     SizeReceiveBuffer(socket);
-    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket),
-         net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
+    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+         target.Port());
     int errorCode = 0;
     if (!ConnectWithLimit(socket, target, errorCode)) {
         close(socket);
         // A wake or the time limit (both set abortFlag) has said so already.
         if (!abortFlag) {
-            LogF("The passive data connection to %s port %u failed.",
-                 net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
+            LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
+                 target.Port());
             LogSocketError("connect", errorCode);
         }
         return PassiveOutcome::Failed;
     }
     dataPeerAddress = target;
     dataSocket = socket;
-    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket),
-         net::DottedAddress(target.sin_addr).c_str(), net::PortOf(target));
+    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+         target.Port());
     return PassiveOutcome::Connected;
 }
 
 // Asks the server for a data port. Whatever address a PASV reply names, the
 // target is the control connection's peer: a hostile server could aim the
 // client at a third host, and a server behind NAT names its private address.
-CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(sockaddr_in& target) {
+CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(net::SocketAddress& target) {
     target = ControlPeer();
     PassiveReply reply;
     if (!epsvUnknown) {
@@ -61,12 +61,15 @@ CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(sockaddr_in& target) {
                 LogF("The server's EPSV reply names no port; the transfer is not started.");
                 return PassiveOutcome::Failed;
             }
-            target.sin_port = htons(reply.port);
+            target.SetPort(reply.port);
             return PassiveOutcome::Connected;
         }
         if (!NotUnderstood(replyCode) || abortFlag) return PassiveOutcome::Failed;
         epsvUnknown = true;
     }
+    // PASV can only name an IPv4 port; over IPv6 a server without EPSV is
+    // used in active mode (EPRT).
+    if (!target.IsIpv4()) return PassiveOutcome::Unavailable;
     const int replyClass = Command("PASV");
     if (replyClass == kComplete && replyCode == 227) {
         if (!PassiveReply::ParsePasv(replyText, reply)) {
@@ -75,13 +78,13 @@ CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(sockaddr_in& target) {
         }
         in_addr named{};
         named.s_addr = htonl(reply.address);
-        if (named.s_addr != target.sin_addr.s_addr) {
+        if (reply.address != target.Ipv4()) {
             LogF(
                 "The server named %s for the data connection; connecting to %s instead, the server's own "
                 "address.",
-                net::DottedAddress(named).c_str(), net::DottedAddress(target.sin_addr).c_str());
+                net::DottedAddress(named).c_str(), target.HostText().c_str());
         }
-        target.sin_port = htons(reply.port);
+        target.SetPort(reply.port);
         return PassiveOutcome::Connected;
     }
     if (NotUnderstood(replyCode) && !abortFlag) return PassiveOutcome::Unavailable;

@@ -87,6 +87,7 @@ TEST(ParseCliOptions, UsageErrors) {
         {"--firewall", "2", "h"},
         {"--proxy", "p", "h"},
         {"--proxy", "p:99999", "--firewall", "1", "h"},
+        {"--proxy", "[::1", "--firewall", "1", "h"},
         {"--bogus", "1", "h"},
         {"--passive", "--active", "h"},
         {"--user"},

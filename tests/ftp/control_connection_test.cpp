@@ -272,18 +272,18 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     // address that was dialled is recorded.
     const int socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     if (socket != CFtpSession::kNoSocket) harness.session.CloseSocket(socket);
-    EXPECT_EQ(ntohs(harness.session.serverAddress.sin_port), 21);
-    EXPECT_EQ(ntohs(harness.session.dataPeerAddress.sin_port), 20);
+    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
+    EXPECT_EQ(harness.session.dataPeerAddress.Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
     harness.session.SetFirewall(1, 1, 0, "127.0.0.1", "fu", "fp");
     const int proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     if (proxySocket != CFtpSession::kNoSocket) harness.session.CloseSocket(proxySocket);
-    EXPECT_EQ(ntohs(harness.session.serverAddress.sin_port), 21);
+    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     // An unknown service falls back to 21 with a log line.
     const int unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
     if (unknown != CFtpSession::kNoSocket) harness.session.CloseSocket(unknown);
-    EXPECT_EQ(ntohs(harness.session.serverAddress.sin_port), 21);
+    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-service\" service entry, will use default"));
 }
 

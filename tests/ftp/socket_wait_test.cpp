@@ -56,20 +56,30 @@ TEST_F(SocketPair, AWaitWithoutLimitIsWokenFromAnotherThread) {
 TEST(HostResolver, NumericAddressesNeedNoLookupAndAWakeEndsTheWait) {
     net::HostResolver resolver;
     net::WakeSignal wake;
-    in_addr address{};
+    std::vector<net::SocketAddress> addresses;
     int error = 0;
-    EXPECT_EQ(resolver.Resolve("127.0.0.2", wake.Fd(), 1s, address, error), net::ResolveStatus::Found);
-    EXPECT_EQ(ntohl(address.s_addr), 0x7F000002u);
-    EXPECT_EQ(resolver.Resolve("localhost", wake.Fd(), 5s, address, error), net::ResolveStatus::Found);
-    EXPECT_EQ(ntohl(address.s_addr) >> 24, 127u);
-    EXPECT_EQ(resolver.Resolve("", wake.Fd(), 1s, address, error), net::ResolveStatus::NotFound);
+    EXPECT_EQ(resolver.Resolve("127.0.0.2", wake.Fd(), 1s, addresses, error), net::ResolveStatus::Found);
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_EQ(addresses[0].Ipv4(), 0x7F000002u);
+    EXPECT_EQ(resolver.Resolve("::1", wake.Fd(), 1s, addresses, error), net::ResolveStatus::Found);
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_TRUE(addresses[0].IsIpv6());
+    EXPECT_EQ(addresses[0].HostText(), "::1");
+    // /etc/hosts answers for this name; every address it gives is a loopback one.
+    EXPECT_EQ(resolver.Resolve("localhost", wake.Fd(), 5s, addresses, error), net::ResolveStatus::Found);
+    ASSERT_FALSE(addresses.empty());
+    for (const net::SocketAddress& address : addresses) {
+        EXPECT_TRUE(address.IsIpv6() ? address.HostText() == "::1" : address.Ipv4() >> 24 == 127u)
+            << address.HostText();
+    }
+    EXPECT_EQ(resolver.Resolve("", wake.Fd(), 1s, addresses, error), net::ResolveStatus::NotFound);
     EXPECT_EQ(error, 11001);
 
     // A name lookup cannot be interrupted; the caller stops waiting for it at
     // once and the resolver joins its thread later.
     wake.Signal();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(resolver.Resolve("a-name-to-look-up.invalid", wake.Fd(), 0s, address, error),
+    EXPECT_EQ(resolver.Resolve("a-name-to-look-up.invalid", wake.Fd(), 0s, addresses, error),
               net::ResolveStatus::Woken);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
@@ -89,6 +99,13 @@ TEST(SplitHostPort, HostsWithAndWithoutPorts) {
         {"host:0", false, "", 0},
         {"host:", false, "", 0},
         {"host:21x", false, "", 0},
+        {"[::1]:2121", true, "::1", 2121},
+        {"[fe80::1%lo]", true, "fe80::1%lo", 0},
+        {"::1", true, "::1", 0},
+        {"2001:db8::7", true, "2001:db8::7", 0},
+        {"[::1]:0", false, "", 0},
+        {"[::1]2121", false, "", 0},
+        {"[::1:2121", false, "", 0},
     };
     for (const auto& row : rows) {
         std::string host;

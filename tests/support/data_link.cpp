@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <stdexcept>
 
 namespace testsupport {
 
@@ -61,23 +62,61 @@ void DataLink::Reset() {
 }
 
 DataLink DataLink::Connect(const std::string& address, unsigned short port, const std::string& fromAddress) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_storage remote{};
+    socklen_t remoteLength = 0;
+    if (!MakeSocketAddress(address, port, remote, remoteLength)) return DataLink();
+    int fd = socket(remote.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return DataLink();
     DataLink link(fd);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    if (inet_pton(AF_INET, fromAddress.c_str(), &local.sin_addr) != 1 ||
-        bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    sockaddr_storage local{};
+    socklen_t localLength = 0;
+    if (!fromAddress.empty() && (!MakeSocketAddress(fromAddress, 0, local, localLength) ||
+                                 bind(fd, reinterpret_cast<sockaddr*>(&local), localLength) != 0)) {
         return DataLink();
     }
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.c_str(), &remote.sin_addr) != 1 ||
-        connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
-        return DataLink();
-    }
+    if (connect(fd, reinterpret_cast<sockaddr*>(&remote), remoteLength) != 0) return DataLink();
     return link;
+}
+
+bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into,
+                       socklen_t& length) {
+    into = {};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&into);
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        length = sizeof *v4;
+        return true;
+    }
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&into);
+    if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        length = sizeof *v6;
+        return true;
+    }
+    return false;
+}
+
+std::string HostTextOf(const std::string& address, unsigned short port) {
+    const bool ipv6 = address.find(':') != std::string::npos;
+    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
+
+int ListenOnLoopback(const std::string& address, int backlog, unsigned short& port) {
+    sockaddr_storage local{};
+    socklen_t length = 0;
+    if (!MakeSocketAddress(address, 0, local, length))
+        throw std::runtime_error("not a loopback address: " + address);
+    const int fd = socket(local.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&local), length) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        if (fd >= 0) close(fd);
+        throw std::runtime_error("could not listen on " + address);
+    }
+    port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
+                                             : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+    return fd;
 }
 
 }  // namespace testsupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <string>
 
@@ -27,12 +29,23 @@ public:
     void Close();
     void Reset();
 
-    // Connects to host:port on 127.0.0.x from a chosen local address.
+    // Connects to address:port (127.0.0.x or ::1), from a chosen local
+    // address when one is given.
     static DataLink Connect(const std::string& address, unsigned short port,
-                            const std::string& fromAddress = "127.0.0.1");
+                            const std::string& fromAddress = "");
 
 private:
     int fd = -1;
 };
+
+// A numeric IPv4 or IPv6 address and a port as a socket address; false when
+// the text is not such an address.
+bool MakeSocketAddress(const std::string& address, unsigned short port, sockaddr_storage& into,
+                       socklen_t& length);
+// "127.0.0.1:PORT", "[::1]:PORT": a host text for a server on address.
+std::string HostTextOf(const std::string& address, unsigned short port);
+// A listening socket on a loopback address (127.0.0.1, ::1) and a port the
+// system chooses; throws when it cannot listen.
+int ListenOnLoopback(const std::string& address, int backlog, unsigned short& port);
 
 }  // namespace testsupport

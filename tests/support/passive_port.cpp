@@ -11,19 +11,9 @@
 
 namespace testsupport {
 
-PassivePort::PassivePort() {
-    listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    // A backlog of 0 keeps one connection waiting at most, so FillQueue needs few.
-    if (listenFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd, 0) != 0 ||
-        getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("passive port could not listen");
-    }
-    port = ntohs(address.sin_port);
+// A backlog of 0 keeps one connection waiting at most, so FillQueue needs few.
+PassivePort::PassivePort(const std::string& loopback) : loopback(loopback) {
+    listenFd = ListenOnLoopback(loopback, 0, port);
 }
 
 PassivePort::~PassivePort() {
@@ -52,13 +42,12 @@ DataLink PassivePort::Accept(std::chrono::milliseconds limit) {
 }
 
 void PassivePort::FillQueue() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    MakeSocketAddress(loopback, port, address, length);
     for (int i = 0; i < 3; ++i) {
-        int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        int filler = socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        connect(filler, reinterpret_cast<sockaddr*>(&address), length);
         fillers.push_back(filler);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -8,11 +8,12 @@
 
 namespace testsupport {
 
-// The data port a scripted server offers in passive mode: a listener on
-// 127.0.0.1 and a port the system chooses, with the replies that name it.
+// The data port a scripted server offers in passive mode: a listener on a
+// loopback address (127.0.0.1 unless told) and a port the system chooses,
+// with the replies that name it.
 class PassivePort {
 public:
-    PassivePort();
+    explicit PassivePort(const std::string& loopback = "127.0.0.1");
     ~PassivePort();
     PassivePort(const PassivePort&) = delete;
     PassivePort& operator=(const PassivePort&) = delete;
@@ -29,6 +30,7 @@ public:
     void FillQueue();
 
 private:
+    std::string loopback;
     int listenFd = -1;
     unsigned short port = 0;
     std::vector<int> fillers;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "support/data_link.h"
 #include "support/free_port.h"
 
 namespace testsupport {
@@ -27,7 +28,7 @@ authorizer = DummyAuthorizer()
 authorizer.add_anonymous(root, perm='elradfmwMT')
 authorizer.add_user('tester', 'secret', root, perm='elradfmwMT')
 handler = type('Handler', (FTPHandler,), {'authorizer': authorizer})
-server = FTPServer(('127.0.0.1', 0), handler)
+server = FTPServer((sys.argv[2], 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
 )";
@@ -42,10 +43,11 @@ std::string PythonWithPyftpdlib() {
     return {};
 }
 
-bool WaitUntilAccepting(unsigned short port, ChildProcess& process, std::chrono::milliseconds limit) {
+bool WaitUntilAccepting(const std::string& loopback, unsigned short port, ChildProcess& process,
+                        std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (AcceptsConnections(port)) return true;
+        if (AcceptsConnections(loopback, port)) return true;
         if (!process.IsRunning()) return false;
         std::this_thread::sleep_for(20ms);
     }
@@ -54,18 +56,13 @@ bool WaitUntilAccepting(unsigned short port, ChildProcess& process, std::chrono:
 
 }  // namespace
 
-bool AcceptsConnections(unsigned short port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    if (fd >= 0) close(fd);
-    return ok;
+bool AcceptsConnections(const std::string& loopback, unsigned short port) {
+    return DataLink::Connect(loopback, port).IsOpen();
 }
 
-PyftpdlibServer::PyftpdlibServer() {
+std::string RealFtpServer::HostText() const { return HostTextOf(loopback, port); }
+
+PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(loopback) {
     const std::string python = PythonWithPyftpdlib();
     if (python.empty()) {
         problem = "no python3 with pyftpdlib";
@@ -73,18 +70,18 @@ PyftpdlibServer::PyftpdlibServer() {
     }
     writableDir = dir / "root";
     std::filesystem::create_directories(writableDir);
-    process = ChildProcess::Start({python, "-c", kPyftpdlibScript, writableDir.string()},
+    process = ChildProcess::Start({python, "-c", kPyftpdlibScript, writableDir.string(), loopback},
                                   (dir / "stderr").string());
     const std::string portText = process.ReadLine(15s);
     const int chosen = portText.empty() ? 0 : std::atoi(portText.c_str());
-    if (chosen <= 0 || !WaitUntilAccepting(static_cast<unsigned short>(chosen), process, 10s)) {
+    if (chosen <= 0 || !WaitUntilAccepting(loopback, static_cast<unsigned short>(chosen), process, 10s)) {
         problem = "pyftpdlib did not start: " + TempDir::ReadFile(dir / "stderr");
         return;
     }
     port = static_cast<unsigned short>(chosen);
 }
 
-VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) {
+VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.loopback) {
     const char* program = "/usr/sbin/vsftpd";
     if (access(program, X_OK) != 0) {
         problem = "vsftpd is not installed";
@@ -109,7 +106,10 @@ VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) {
         const unsigned short candidate = FreeTcpPort();
         const std::filesystem::path config = dir / "vsftpd.conf";
         std::ofstream out(config);
-        out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
+        const bool ipv6 = loopback.find(':') != std::string::npos;
+        out << (ipv6 ? "listen=NO\nlisten_ipv6=YES\nlisten_address6="
+                     : "listen=YES\nlisten_ipv6=NO\nlisten_address=")
+            << loopback << "\n"
             << "listen_port=" << candidate << "\n"
             << "background=NO\n"
             << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\n"
@@ -126,7 +126,7 @@ VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) {
         if (!data.pasvAddress.empty()) out << "pasv_address=" << data.pasvAddress << "\n";
         out.close();
         process = ChildProcess::Start({program, config.string()}, (dir / "stderr").string());
-        if (WaitUntilAccepting(candidate, process, 10s)) {
+        if (WaitUntilAccepting(loopback, candidate, process, 10s)) {
             port = candidate;
         } else {
             process.Stop();

@@ -8,7 +8,7 @@
 
 namespace testsupport {
 
-// A real FTP server started for one test on 127.0.0.1, serving a fresh
+// A real FTP server started for one test on 127.0.0.1 (or ::1), serving a fresh
 // temporary directory. Start() returns false (with Problem() saying why) when
 // the server program is missing or does not come up; tests then skip.
 class RealFtpServer {
@@ -18,13 +18,17 @@ public:
     bool Started() const { return port != 0; }
     const std::string& Problem() const { return problem; }
     unsigned short Port() const { return port; }
-    std::string HostText() const { return "127.0.0.1:" + std::to_string(port); }
+    // "127.0.0.1:PORT", "[::1]:PORT".
+    std::string HostText() const;
     // The directory that anonymous users may write to, on disk.
     std::filesystem::path WritableDir() const { return writableDir; }
     // Its name as the client sees it after log-in ("" when the root is writable).
     std::string WritableRemoteDir() const { return writableRemoteDir; }
 
 protected:
+    explicit RealFtpServer(std::string loopback) : loopback(std::move(loopback)) {}
+
+    std::string loopback;
     TempDir dir{"quillmoor-ftpd"};
     ChildProcess process;
     unsigned short port = 0;
@@ -37,14 +41,15 @@ protected:
 // the password "secret" on the same root).
 class PyftpdlibServer : public RealFtpServer {
 public:
-    PyftpdlibServer();
+    explicit PyftpdlibServer(const std::string& loopback = "127.0.0.1");
 };
 
 // How a VsftpdServer takes data connections. pasvAddress is only written
 // into the server's configuration: it is what its PASV replies name.
 struct VsftpdDataOptions {
-    bool activeAllowed = true;  // false: port_enable=NO, PORT is refused
-    std::string pasvAddress;    // empty: the address of the control connection
+    bool activeAllowed = true;           // false: port_enable=NO, PORT is refused
+    std::string pasvAddress;             // empty: the address of the control connection
+    std::string loopback = "127.0.0.1";  // or "::1"
 };
 
 // vsftpd with its own configuration: anonymous log-in, a writable "upload"
@@ -56,7 +61,7 @@ public:
     explicit VsftpdServer(const VsftpdDataOptions& data);
 };
 
-// True when a TCP connection to 127.0.0.1:port succeeds.
-bool AcceptsConnections(unsigned short port);
+// True when a TCP connection to loopback:port succeeds.
+bool AcceptsConnections(const std::string& loopback, unsigned short port);
 
 }  // namespace testsupport

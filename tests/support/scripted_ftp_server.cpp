@@ -28,6 +28,17 @@ bool ScriptedConnection::Pause(std::chrono::milliseconds duration) {
 }
 
 DataLink ScriptedConnection::ConnectToPort(const std::string& portArgument, const std::string& fromAddress) {
+    if (!portArgument.empty() && (portArgument[0] < '0' || portArgument[0] > '9')) {
+        // EPRT: |family|address|port| with any delimiter.
+        std::vector<std::string> fields;
+        std::istringstream in(portArgument.substr(1));
+        for (std::string field; std::getline(in, field, portArgument[0]);) fields.push_back(field);
+        if (fields.size() != 3 || fields[2].empty() || fields[2].size() > 5 ||
+            fields[2].find_first_not_of("0123456789") != std::string::npos) {
+            return DataLink();
+        }
+        return DataLink::Connect(fields[1], static_cast<unsigned short>(std::stoul(fields[2])), fromAddress);
+    }
     unsigned values[6] = {};
     char separator = 0;
     std::istringstream in(portArgument);
@@ -40,20 +51,11 @@ DataLink ScriptedConnection::ConnectToPort(const std::string& portArgument, cons
     return DataLink::Connect(address, static_cast<unsigned short>(values[4] * 256 + values[5]), fromAddress);
 }
 
-ScriptedFtpServer::ScriptedFtpServer(std::string greetingText) : greeting(std::move(greetingText)) {
-    listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+ScriptedFtpServer::ScriptedFtpServer(std::string greetingText, std::string loopback)
+    : loopback(std::move(loopback)), greeting(std::move(greetingText)) {
     stopFd = eventfd(0, EFD_CLOEXEC);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listenFd < 0 || stopFd < 0 ||
-        bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd, 4) != 0 ||
-        getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("scripted FTP server could not listen");
-    }
-    port = ntohs(address.sin_port);
+    if (stopFd < 0) throw std::runtime_error("scripted FTP server could not listen");
+    listenFd = ListenOnLoopback(this->loopback, 4, port);
     thread = std::thread([this] { Serve(); });
 }
 
@@ -65,7 +67,7 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     close(stopFd);
 }
 
-std::string ScriptedFtpServer::HostText() const { return "127.0.0.1:" + std::to_string(port); }
+std::string ScriptedFtpServer::HostText() const { return HostTextOf(loopback, port); }
 
 void ScriptedFtpServer::SetGreeting(std::string raw) {
     std::lock_guard guard(mutex);
@@ -190,7 +192,9 @@ void ScriptedFtpServer::ServeConnection(int fd) {
 }
 
 void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string& line) {
-    if (strncasecmp(line.c_str(), "PORT ", 5) == 0) connection.lastPortArgument = line.substr(5);
+    if (strncasecmp(line.c_str(), "PORT ", 5) == 0 || strncasecmp(line.c_str(), "EPRT ", 5) == 0) {
+        connection.lastPortArgument = line.substr(5);
+    }
     Step step;
     bool scripted = false;
     {

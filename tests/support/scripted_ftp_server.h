@@ -31,12 +31,13 @@ public:
     void Reset() { link.Reset(); }
     bool IsOpen() const { return link.IsOpen(); }
 
-    // Argument of the last PORT command on this connection ("127,0,0,1,4,1").
+    // Argument of the last PORT or EPRT command on this connection
+    // ("127,0,0,1,4,1", "|2|::1|1025|").
     const std::string& LastPortArgument() const { return lastPortArgument; }
-    // Connects to the address a PORT argument names, from a chosen local
-    // address (another 127.0.0.x plays a third host).
-    DataLink ConnectToPort(const std::string& portArgument, const std::string& fromAddress = "127.0.0.1");
-    DataLink ConnectToLastPort(const std::string& fromAddress = "127.0.0.1") {
+    // Connects to the address a PORT or EPRT argument names, from a chosen
+    // local address (another 127.0.0.x plays a third host).
+    DataLink ConnectToPort(const std::string& portArgument, const std::string& fromAddress = "");
+    DataLink ConnectToLastPort(const std::string& fromAddress = "") {
         return ConnectToPort(lastPortArgument, fromAddress);
     }
 
@@ -49,7 +50,7 @@ private:
 
 using StepHandler = std::function<void(ScriptedConnection& connection, const std::string& line)>;
 
-// A one-client-at-a-time FTP server on 127.0.0.1 and a port the system
+// A one-client-at-a-time FTP server on 127.0.0.1 (or ::1) and a port the system
 // chooses. It greets every connection, answers each received line with the
 // next step of its script, and records every line the client sent.
 // Unscripted lines get "502 Command not scripted."; an unscripted "quit" gets
@@ -58,13 +59,15 @@ using StepHandler = std::function<void(ScriptedConnection& connection, const std
 // not script them.
 class ScriptedFtpServer {
 public:
-    explicit ScriptedFtpServer(std::string greeting = "220 Scripted server ready.\r\n");
+    static constexpr const char* kDefaultGreeting = "220 Scripted server ready.\r\n";
+
+    explicit ScriptedFtpServer(std::string greeting = kDefaultGreeting, std::string loopback = "127.0.0.1");
     ~ScriptedFtpServer();
     ScriptedFtpServer(const ScriptedFtpServer&) = delete;
     ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
 
     unsigned short Port() const { return port; }
-    std::string HostText() const;  // "127.0.0.1:PORT"
+    std::string HostText() const;  // "127.0.0.1:PORT", "[::1]:PORT"
 
     // Raw greeting bytes; empty sends nothing (a server that never greets).
     void SetGreeting(std::string raw);
@@ -102,6 +105,7 @@ private:
     void Answer(ScriptedConnection& connection, const std::string& line);
     bool WaitStoppable(int fd, std::chrono::milliseconds limit) const;
 
+    std::string loopback;
     int listenFd = -1;
     int stopFd = -1;
     unsigned short port = 0;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/net/socket_error_codes.h"
 #include "platform/net/socket_wait.h"
@@ -21,15 +22,19 @@ struct HostResolver::Lookup {
     }
     void Run() {
         addrinfo hints{};
-        hints.ai_family = AF_INET;
+        hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
         int result = getaddrinfo(hostName.c_str(), nullptr, &hints, &found);
-        if (result == 0 && found != nullptr) {
-            address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-        } else if (result == 0) {
-            result = EAI_NONAME;
+        for (const addrinfo* entry = result == 0 ? found : nullptr; entry != nullptr;
+             entry = entry->ai_next) {
+            if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6) continue;
+            SocketAddress address;
+            if (entry->ai_addrlen > address.Capacity()) continue;
+            std::memcpy(address.Raw(), entry->ai_addr, entry->ai_addrlen);
+            addresses.push_back(address);
         }
+        if (result == 0 && addresses.empty()) result = EAI_NONAME;
         if (found != nullptr) freeaddrinfo(found);
         gaiResult = result;
         done.store(true);
@@ -41,7 +46,7 @@ struct HostResolver::Lookup {
     const int doneFd;
     std::atomic<bool> done{false};
     int gaiResult = 0;  // written before done is set
-    in_addr address{};
+    std::vector<SocketAddress> addresses;
 };
 
 HostResolver::~HostResolver() {
@@ -60,10 +65,16 @@ void HostResolver::JoinFinished() {
 }
 
 ResolveStatus HostResolver::Resolve(const std::string& hostName, int wakeFd,
-                                    std::chrono::milliseconds timeout, in_addr& address, int& errorCode) {
+                                    std::chrono::milliseconds timeout, std::vector<SocketAddress>& addresses,
+                                    int& errorCode) {
     JoinFinished();
     errorCode = 0;
-    if (inet_pton(AF_INET, hostName.c_str(), &address) == 1) return ResolveStatus::Found;
+    addresses.clear();
+    SocketAddress numeric;
+    if (SocketAddress::FromText(hostName, numeric)) {
+        addresses.push_back(numeric);
+        return ResolveStatus::Found;
+    }
     if (hostName.empty()) {
         errorCode = kErrorHostNotFound;
         return ResolveStatus::NotFound;
@@ -96,7 +107,7 @@ ResolveStatus HostResolver::Resolve(const std::string& hostName, int wakeFd,
         errorCode = SocketErrorFromResolver(lookup->gaiResult);
         return ResolveStatus::NotFound;
     }
-    address = lookup->address;
+    addresses = lookup->addresses;
     return ResolveStatus::Found;
 }
 

@@ -1,18 +1,18 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/net/socket_address.h"
+
 namespace net {
 
 enum class ResolveStatus { Found, NotFound, Woken, TimedOut };
 
-// Looks IPv4 host names up without blocking the caller beyond its wake
+// Looks host names up (IPv6 and IPv4) without blocking the caller beyond its wake
 // descriptor and time limit. getaddrinfo() cannot be interrupted, so each
 // lookup runs on a thread that this object owns; a caller that is woken or
 // times out simply stops waiting, and the thread is joined later (at the next
@@ -24,10 +24,12 @@ public:
     HostResolver(const HostResolver&) = delete;
     HostResolver& operator=(const HostResolver&) = delete;
 
-    // A dotted IPv4 address is parsed at once, without a lookup. errorCode is
-    // the socket error number (11001 ...) when the result is NotFound.
+    // A numeric IPv4 or IPv6 address is parsed at once, without a lookup.
+    // Found gives every address of the name, in the order the system prefers
+    // them (ports 0); errorCode is the socket error number (11001 ...) when
+    // the result is NotFound.
     ResolveStatus Resolve(const std::string& hostName, int wakeFd, std::chrono::milliseconds timeout,
-                          in_addr& address, int& errorCode);
+                          std::vector<SocketAddress>& addresses, int& errorCode);
 
 private:
     struct Lookup;

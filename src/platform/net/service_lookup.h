@@ -17,7 +17,4 @@ int ProtocolNumber(const std::string& protocolName);
 // "a.b.c.d" of an IPv4 address.
 std::string DottedAddress(const in_addr& address);
 
-// Port of an IPv4 socket address in host byte order.
-inline unsigned PortOf(const sockaddr_in& address) { return ntohs(address.sin_port); }
-
 }  // namespace net

@@ -32,6 +32,12 @@ void PrintTo(const ServerKind& kind, std::ostream* out) { *out << kind.name; }
 const ServerKind kServers[] = {
     {"pyftpdlib", [] { return std::unique_ptr<RealFtpServer>(new testsupport::PyftpdlibServer); }, true},
     {"vsftpd", [] { return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer); }, false},
+    // The host given as "[::1]:PORT".
+    {"vsftpd_ipv6",
+     [] {
+         return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer({true, "", "::1"}));
+     },
+     false},
 };
 
 class CliProgram : public testing::TestWithParam<ServerKind> {

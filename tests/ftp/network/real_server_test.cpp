@@ -1,4 +1,4 @@
-// Round trips through real servers (pyftpdlib and vsftpd on 127.0.0.1):
+// Round trips through real servers (pyftpdlib and vsftpd on 127.0.0.1 and ::1):
 // files and trees, ASCII and binary, compared byte for byte.
 #include <gtest/gtest.h>
 
@@ -241,6 +241,14 @@ std::unique_ptr<testsupport::RealFtpServer> PassiveOnlyVsftpd() {
     return std::make_unique<testsupport::VsftpdServer>(testsupport::VsftpdDataOptions{false, ""});
 }
 
+std::unique_ptr<testsupport::RealFtpServer> Ipv6Vsftpd() {
+    return std::make_unique<testsupport::VsftpdServer>(testsupport::VsftpdDataOptions{true, "", "::1"});
+}
+
+std::unique_ptr<testsupport::RealFtpServer> Ipv6Pyftpdlib() {
+    return std::make_unique<testsupport::PyftpdlibServer>("::1");
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                          ::testing::Values(ServerKind{"pyftpdlib",
                                                       [] {
@@ -252,8 +260,9 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                                                           return std::unique_ptr<testsupport::RealFtpServer>(
                                                               new testsupport::VsftpdServer());
                                                       }},
-                                           ServerKind{"vsftpd_passive_only", PassiveOnlyVsftpd, DataMode::Passive,
-                                                      true, "] connected to 127.0.0.1 port "},
+                                           ServerKind{"vsftpd_passive_only", PassiveOnlyVsftpd,
+                                                      DataMode::Passive, true,
+                                                      "] connected to 127.0.0.1 port "},
                                            // Active first: the refused PORT switches the session.
                                            ServerKind{"vsftpd_passive_only_from_active", PassiveOnlyVsftpd,
                                                       DataMode::Active, true,
@@ -265,7 +274,16 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                                                               new testsupport::VsftpdServer({true, kForeignAddress}));
                                                       },
                                                       DataMode::Passive, false,
-                                                      "The server named 192.0.2.1 for the data connection"}),
+                                                      "The server named 192.0.2.1 for the data connection"},
+                                           // Over IPv6: EPSV and EPRT, the listener on ::1.
+                                           ServerKind{"vsftpd_ipv6_passive", Ipv6Vsftpd, DataMode::Passive,
+                                                      true, "] connected to ::1 port "},
+                                           ServerKind{"vsftpd_ipv6_active", Ipv6Vsftpd, DataMode::Active,
+                                                      true, "] listener ::1 port "},
+                                           ServerKind{"pyftpdlib_ipv6_passive", Ipv6Pyftpdlib,
+                                                      DataMode::Passive, true, "] connected to ::1 port "},
+                                           ServerKind{"pyftpdlib_ipv6_active", Ipv6Pyftpdlib,
+                                                      DataMode::Active, true, "] listener ::1 port "}),
                          [](const ::testing::TestParamInfo<ServerKind>& info) { return info.param.name; });
 
 }  // namespace

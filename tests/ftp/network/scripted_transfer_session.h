@@ -38,7 +38,9 @@ struct ScriptedTransferSession {
     PollingWaiter waiter;
     CFtpSession& session = harness.session;
 
-    ScriptedTransferSession() {
+    // loopback: the address the server listens on (127.0.0.1, ::1).
+    explicit ScriptedTransferSession(const std::string& loopback = "127.0.0.1")
+        : server(ScriptedFtpServer::kDefaultGreeting, loopback) {
         session.SetUi(&waiter);
         session.timeoutSeconds = 5;
     }

@@ -63,7 +63,7 @@ TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
     unsigned a = 0, b = 0, c = 0, d = 0, high = 0, low = 0;
     ASSERT_EQ(std::sscanf(commands[2].c_str(), "PORT %u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &high, &low), 6);
     EXPECT_EQ(std::vector<unsigned>({a, b, c, d}), std::vector<unsigned>({127, 0, 0, 1}));
-    EXPECT_TRUE(s.harness.HasLineContaining("listener 0.0.0.0 port " + std::to_string(high * 256 + low)))
+    EXPECT_TRUE(s.harness.HasLineContaining("listener 127.0.0.1 port " + std::to_string(high * 256 + low)))
         << s.harness.Joined();
 
     EXPECT_EQ(TempDir::ReadFile(local), "hello");
