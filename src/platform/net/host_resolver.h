@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,6 +31,13 @@ public:
     // the result is NotFound.
     ResolveStatus Resolve(const std::string& hostName, int wakeFd, std::chrono::milliseconds timeout,
                           std::vector<SocketAddress>& addresses, int& errorCode);
+
+    // Replaces getaddrinfo() for names that are not numeric addresses: tests
+    // answer unknown names themselves, so that no lookup ever leaves the
+    // machine. It returns 0 or a getaddrinfo() error (EAI_NONAME ...). Set it
+    // before any lookup starts; an empty function restores getaddrinfo().
+    using NameLookup = std::function<int(const std::string& hostName, std::vector<SocketAddress>& addresses)>;
+    static void ReplaceNameLookup(NameLookup lookup);
 
 private:
     struct Lookup;
