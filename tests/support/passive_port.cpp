@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -51,6 +52,26 @@ void PassivePort::FillQueue() {
         fillers.push_back(filler);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+void ScriptDataSteps(ScriptedFtpServer& server, PassivePort& port, bool startsPassive,
+                     const std::vector<std::pair<std::string, std::string>>& steps, const std::string& bytes) {
+    auto passive = std::make_shared<bool>(startsPassive);
+    for (const auto& [verb, reply] : steps) {
+        server.Expect(verb, [&port, verb, reply, passive, bytes](ScriptedConnection& connection, const std::string&) {
+            if (verb == "EPSV" || verb == "PASV") *passive = true;
+            if (verb == "PORT" || verb == "EPRT") *passive = false;
+            if (reply != kServeFile) {
+                connection.Send(port.Fill(reply));
+                return;
+            }
+            connection.Send("150 Opening data connection.\r\n");
+            DataLink link = *passive ? port.Accept(std::chrono::seconds(5)) : connection.ConnectToLastPort();
+            link.SendAll(bytes);
+            link.Close();
+            connection.Send("226 Transfer complete.\r\n");
+        });
+    }
 }
 
 }  // namespace testsupport

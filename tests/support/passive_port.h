@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/data_link.h"
+#include "support/scripted_ftp_server.h"
 
 namespace testsupport {
 
@@ -35,5 +37,15 @@ private:
     unsigned short port = 0;
     std::vector<int> fillers;
 };
+
+// The reply of the step that serves the file in ScriptDataSteps.
+inline constexpr const char* kServeFile = "<file>";
+
+// Scripts the steps of one download after TYPE: each (verb, reply) is
+// answered with the reply, the port filled in; the kServeFile step sends
+// bytes over the data connection the steps before it chose (EPSV or PASV:
+// from this passive port; PORT or EPRT: to the port the client announced).
+void ScriptDataSteps(ScriptedFtpServer& server, PassivePort& port, bool startsPassive,
+                     const std::vector<std::pair<std::string, std::string>>& steps, const std::string& bytes);
 
 }  // namespace testsupport

@@ -76,30 +76,29 @@ struct Ipv6Case {
 };
 
 // The reply that makes a step carry the file over the last negotiated mode.
-const char* const kSendFile = "<file>";
 const char* const kEpsvOk = "229 Entering Extended Passive Mode (|||%P|)\r\n";
 
 std::vector<Ipv6Case> Cases() {
     return {
         {"Epsv",
          DataMode::Passive,
-         {{"EPSV", kEpsvOk}, {"RETR", kSendFile}},
+         {{"EPSV", kEpsvOk}, {"RETR", testsupport::kServeFile}},
          "connected to ::1 port ",
          DataMode::Passive},
         {"EprtInActiveMode",
          DataMode::Active,
-         {{"EPRT", "200 EPRT ok.\r\n"}, {"RETR", kSendFile}},
+         {{"EPRT", "200 EPRT ok.\r\n"}, {"RETR", testsupport::kServeFile}},
          "listener ::1 port ",
          DataMode::Active},
         // PASV cannot name an IPv6 port, so it is never asked.
         {"EpsvRefusedGoesActiveWithoutPasv",
          DataMode::Passive,
-         {{"EPSV", "500 Unknown command.\r\n"}, {"EPRT", "200 EPRT ok.\r\n"}, {"RETR", kSendFile}},
+         {{"EPSV", "500 Unknown command.\r\n"}, {"EPRT", "200 EPRT ok.\r\n"}, {"RETR", testsupport::kServeFile}},
          "Passive mode refused; switching to active mode.",
          DataMode::Active},
         {"EprtRefusedRetriesWithEpsv",
          DataMode::Active,
-         {{"EPRT", "522 Network protocol not supported.\r\n"}, {"EPSV", kEpsvOk}, {"RETR", kSendFile}},
+         {{"EPRT", "522 Network protocol not supported.\r\n"}, {"EPSV", kEpsvOk}, {"RETR", testsupport::kServeFile}},
          "Active mode refused; switching to passive mode.",
          DataMode::Passive},
     };
@@ -117,25 +116,8 @@ TEST_P(Ipv6TransferTest, DownloadsOverTheNegotiatedDataConnection) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
 
     s.server.Expect("TYPE", "200 Type set.\r\n");
-    auto passive = std::make_shared<bool>(row.startMode == DataMode::Passive);
-    for (const auto& [verbText, replyText] : row.steps) {
-        const std::string verb = verbText;
-        const std::string reply = replyText;
-        s.server.Expect(verb,
-                        [&port, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
-                            if (verb == "EPSV") *passive = true;
-                            if (verb == "EPRT") *passive = false;
-                            if (reply != kSendFile) {
-                                connection.Send(port.Fill(reply));
-                                return;
-                            }
-                            connection.Send("150 Opening data connection.\r\n");
-                            DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
-                            link.SendAll("six bytes");
-                            link.Close();
-                            connection.Send("226 Transfer complete.\r\n");
-                        });
-    }
+    testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive, {row.steps.begin(), row.steps.end()},
+                    "six bytes");
     const std::string local = (dir / "f.bin").string();
     EXPECT_EQ(s.session.DownloadFile("f.bin", &local), kComplete) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "six bytes");

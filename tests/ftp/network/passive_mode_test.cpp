@@ -20,7 +20,6 @@ using testsupport::TempDir;
 
 // The reply that makes a step carry the file: 150, the data over the data
 // connection of the mode negotiated last in the row, then 226.
-const char* const kSendFile = "<file>";
 
 struct Step {
     const char* verb;
@@ -42,7 +41,7 @@ std::vector<ModeCase> Cases() {
     return {
         {"EpsvFirst",
          DataMode::Passive,
-         {{"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}},
+         {{"EPSV", kEpsvOk.c_str()}, {"RETR", testsupport::kServeFile}},
          true,
          "connected to 127.0.0.1 port ",
          DataMode::Passive},
@@ -50,7 +49,7 @@ std::vector<ModeCase> Cases() {
          DataMode::Passive,
          {{"EPSV", "500 Unknown command.\r\n"},
           {"PASV", "227 Entering Passive Mode (127,0,0,1,%B).\r\n"},
-          {"RETR", kSendFile}},
+          {"RETR", testsupport::kServeFile}},
          true,
          "connected to 127.0.0.1 port ",
          DataMode::Passive},
@@ -58,19 +57,19 @@ std::vector<ModeCase> Cases() {
         // 127.0.0.1 only, so a client that went there would fail.
         {"PasvAddressIsNotConnectedTo",
          DataMode::Passive,
-         {{"EPSV", "502 Not implemented.\r\n"}, {"PASV", "227 =127,0,0,2,%B\r\n"}, {"RETR", kSendFile}},
+         {{"EPSV", "502 Not implemented.\r\n"}, {"PASV", "227 =127,0,0,2,%B\r\n"}, {"RETR", testsupport::kServeFile}},
          true,
          "The server named 127.0.0.2 for the data connection; connecting to 127.0.0.1 instead",
          DataMode::Passive},
         {"BothRefusedFallsBackToActive",
          DataMode::Passive,
-         {{"EPSV", "500 No.\r\n"}, {"PASV", "502 No.\r\n"}, {"PORT", "200 ok\r\n"}, {"RETR", kSendFile}},
+         {{"EPSV", "500 No.\r\n"}, {"PASV", "502 No.\r\n"}, {"PORT", "200 ok\r\n"}, {"RETR", testsupport::kServeFile}},
          true,
          "Passive mode refused; switching to active mode.",
          DataMode::Active},
         {"PortRefusedRetriesPassive",
          DataMode::Active,
-         {{"PORT", "500 Illegal PORT command.\r\n"}, {"EPSV", kEpsvOk.c_str()}, {"RETR", kSendFile}},
+         {{"PORT", "500 Illegal PORT command.\r\n"}, {"EPSV", kEpsvOk.c_str()}, {"RETR", testsupport::kServeFile}},
          true,
          "Active mode refused; switching to passive mode.",
          DataMode::Passive},
@@ -79,7 +78,7 @@ std::vector<ModeCase> Cases() {
          {{"PORT", "200 ok\r\n"},
           {"RETR", "425 Failed to establish connection.\r\n"},
           {"EPSV", kEpsvOk.c_str()},
-          {"RETR", kSendFile}},
+          {"RETR", testsupport::kServeFile}},
          true,
          "The server could not connect in active mode; switching to passive mode.",
          DataMode::Passive},
@@ -116,25 +115,9 @@ protected:
     // the steps before it negotiated.
     void Script(const ModeCase& row) {
         s.server.Expect("TYPE", "200 Type set.\r\n");
-        auto passive = std::make_shared<bool>(row.startMode == DataMode::Passive);
-        for (const Step& step : row.steps) {
-            const std::string verb = step.verb;
-            const std::string reply = step.reply;
-            s.server.Expect(verb,
-                            [this, verb, reply, passive](ScriptedConnection& connection, const std::string&) {
-                                if (verb == "PORT") *passive = false;
-                                if (verb == "EPSV" || verb == "PASV") *passive = true;
-                                if (reply != kSendFile) {
-                                    connection.Send(port.Fill(reply));
-                                    return;
-                                }
-                                connection.Send("150 Opening data connection.\r\n");
-                                DataLink link = *passive ? port.Accept(5s) : connection.ConnectToLastPort();
-                                link.SendAll("passive bytes");
-                                link.Close();
-                                connection.Send("226 Transfer complete.\r\n");
-                            });
-        }
+        std::vector<std::pair<std::string, std::string>> steps;
+        for (const Step& step : row.steps) steps.emplace_back(step.verb, step.reply);
+        testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive, steps, "passive bytes");
     }
 
     testsupport::ScriptedTransferSession s;
