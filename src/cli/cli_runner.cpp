@@ -11,9 +11,12 @@ CliRunner::CliRunner(std::ostream& out, std::ostream& err) : out(out), err(err) 
 
 void CliRunner::Cancel() {
     cancelled.store(true);
-    waiter.Cancel();
-    // Also wakes a short command that the main thread itself is waiting on.
+    // The stop comes before the waiter's cancel: the cancel sequence that the
+    // waiter starts clears the stop, and a stop requested after that would
+    // leave the session silenced with its sockets open. It also wakes a short
+    // command that the main thread itself is waiting on.
     session.RequestStop();
+    waiter.Cancel();
 }
 
 int CliRunner::UsageError(const std::string& message) {
