@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
-# active and in passive mode (curl's own default, EPSV then PASV),
+# active and in passive mode (curl's own default: EPSV, then PASV),
 # interleaving the two clients round by round, and prints the ratios of the
 # medians; then the listing of a big directory by LIST (vsftpd) and by MLSD
-# (pyftpdlib, which offers MLST) beside curl and lftp; the upload's time and CPU beside curl and lftp,
-# the listing parser alone, the cost of small send blocks and the CLI's peak
-# memory; with a desktop build, the list fill and bench/startup.sh (start-up
-# with large catalogues, folders into the site tree).
+# (pyftpdlib, which offers MLST) beside curl and lftp; the upload's time and
+# CPU beside curl and lftp, the listing parser alone, the cost of small send
+# blocks and the CLI's peak memory; with a desktop build, the list fill and
+# bench/startup.sh (start-up with large catalogues, folders into the site tree).
 #
 # Which way the ratios read:
 #   comparison table ("ratio")   curl's median / quillmoor's median: above 1,
@@ -16,7 +16,7 @@
 #                                quillmoor is faster or cheaper (targets: time
 #                                <= 1.1, CPU <= 1.5 against curl)
 #   start-up, list fill          seconds beside their targets: lower is better
-#   listings table ("x quillmoor") the peer's median / quillmoor's median:
+#   listings table ("x")         the peer's median / quillmoor's median:
 #                                above 1, quillmoor is faster
 # lftp is compared when installed (apt-get install lftp); otherwise a note says
 # it was left out. The MLSD listing needs python3 with pyftpdlib; without it a
