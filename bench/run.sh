@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
-# active mode, interleaving the two clients round by round, and prints the
-# ratios of the medians; then the upload's time and CPU beside curl and lftp,
-# the listing parser alone, the cost of small send blocks and the CLI's peak
-# memory; with a desktop build, the list fill and bench/startup.sh (start-up
-# with large catalogues, folders into the site tree).
+# active and in passive mode (curl's own default: EPSV, then PASV),
+# interleaving the two clients round by round, and prints the ratios of the
+# medians; then the listing of a big directory by LIST (vsftpd) and by MLSD
+# (pyftpdlib, which offers MLST) beside curl and lftp; the upload's time and
+# CPU beside curl and lftp, the listing parser alone, the cost of small send
+# blocks and the CLI's peak memory; with a desktop build, the list fill and
+# bench/startup.sh (start-up with large catalogues, folders into the site tree).
 #
 # Which way the ratios read:
 #   comparison table ("ratio")   curl's median / quillmoor's median: above 1,
@@ -14,8 +16,11 @@
 #                                quillmoor is faster or cheaper (targets: time
 #                                <= 1.1, CPU <= 1.5 against curl)
 #   start-up, list fill          seconds beside their targets: lower is better
+#   listings table ("x")         the peer's median / quillmoor's median:
+#                                above 1, quillmoor is faster
 # lftp is compared when installed (apt-get install lftp); otherwise a note says
-# it was left out. Passive mode is not measured: quillmoor uses active mode only.
+# it was left out. The MLSD listing needs python3 with pyftpdlib; without it a
+# note says it was left out.
 #
 #   BUILD_DIR           build directory (default build-bench, Release, made if missing)
 #   BENCH_SIZE_MB       size of the transferred file (default 1024)
@@ -47,8 +52,9 @@ work_parent=${BENCH_WORK_DIR:-/dev/shm}
 [ -d "$work_parent" ] && [ -w "$work_parent" ] || work_parent=/tmp
 work=$(mktemp -d "$work_parent/quillmoor-bench.XXXXXX")
 server_pid=""
+py_pid=""
 cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  for pid in $server_pid $py_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,7 +65,11 @@ mkdir -p "$root/upload" "$work/empty"
 chmod 755 "$work" "$root"
 chmod 777 "$root/upload"
 chown ftp:ftp "$root/upload" 2>/dev/null || true
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+port=$(free_port)
+# Passive data ports: 200 from a random start in the unassigned upper range,
+# so that two runs side by side rarely meet.
+pasv_low=$((30000 + RANDOM % 20000))
 cat > "$work/vsftpd.conf" <<CONF
 listen=YES
 listen_ipv6=NO
@@ -78,6 +88,10 @@ anon_world_readable_only=NO
 anon_umask=022
 port_enable=YES
 connect_from_port_20=NO
+pasv_enable=YES
+pasv_address=127.0.0.1
+pasv_min_port=$pasv_low
+pasv_max_port=$((pasv_low + 199))
 seccomp_sandbox=NO
 secure_chroot_dir=$work/empty
 ftp_username=ftp
@@ -94,7 +108,9 @@ done
 
 url=ftp://127.0.0.1:$port
 qm=("$cli" --active --mode I --email bench@example.com --timeout 120 "127.0.0.1:$port")
+qm_passive=("$cli" --passive --mode I --email bench@example.com --timeout 120 "127.0.0.1:$port")
 curl_active=(curl -sS --fail -P 127.0.0.1)
+curl_passive=(curl -sS --fail)
 
 # --- test data ---
 head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$root/upload/big.bin"
@@ -163,6 +179,22 @@ must cmp -s "$work/qm.bin" "$work/source.bin"
 add_row "download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
 rm -f "$work/qm.bin" "$work/curl.bin"
 
+qm_cmd=("${qm_passive[@]}" "cd upload" "get big.bin $work/qm.bin")
+curl_cmd=("${curl_passive[@]}" -o "$work/curl.bin" "$url/upload/big.bin")
+compare qm_cmd curl_cmd "passive get"
+must cmp -s "$work/qm.bin" "$work/source.bin"
+must cmp -s "$work/curl.bin" "$work/source.bin"
+add_row "passive download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
+rm -f "$work/qm.bin" "$work/curl.bin"
+
+qm_cmd=("${qm_passive[@]}" "cd upload" "put $work/source.bin up-qm.bin")
+curl_cmd=("${curl_passive[@]}" -T "$work/source.bin" "$url/upload/up-curl.bin")
+compare qm_cmd curl_cmd "passive put"
+must cmp -s "$root/upload/up-qm.bin" "$work/source.bin"
+must cmp -s "$root/upload/up-curl.bin" "$work/source.bin"
+add_row "passive upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
+rm -f "$root/upload/up-qm.bin" "$root/upload/up-curl.bin"
+
 # --- uploads: wall time and CPU of each client, the clients taking turns ---
 # Wall and CPU seconds (user + system) of a command, as "WALL CPU".
 timed() {
@@ -222,6 +254,75 @@ compare qm_cmd curl_cmd ls
 must test "$("${qm_cmd[@]}" 2>/dev/null | wc -l)" -eq "$list_entries"
 add_row "listing ${list_entries} entries (ls)" seconds "$qm_med" "$curl_med"
 
+# --- the big directory listed in passive mode: LIST on vsftpd, MLSD on pyftpdlib ---
+# Median seconds of a command over the rounds (lftp, beside the compared pair).
+median_run() {
+  local times=()
+  for _ in $(seq "$rounds"); do times+=("$(elapsed "$@")"); done
+  median "${times[@]}"
+}
+listing_rows=()
+# A row: label, quillmoor's median, then "client median" pairs.
+add_listing_row() {
+  local label=$1 qm_seconds=$2 row
+  shift 2
+  row=$(printf '%-32s quillmoor %7.3f s' "$label" "$qm_seconds")
+  while [ $# -gt 0 ]; do
+    row+=$(printf ' | %s %7.3f s (x %.2f)' "$1" "$2" "$(echo "$2 / $qm_seconds" | bc -l)")
+    shift 2
+  done
+  listing_rows+=("$row")
+}
+lftp_list() { lftp -c "set net:max-retries 1; set ftp:passive-mode on; open $1; cls -1 $2"; }
+
+qm_cmd=("${qm_passive[@]}" "cd upload/many" "ls")
+curl_cmd=("${curl_passive[@]}" "$url/upload/many/")
+compare qm_cmd curl_cmd "passive ls (LIST, vsftpd)"
+must test "$("${qm_cmd[@]}" 2>/dev/null | wc -l)" -eq "$list_entries"
+peers=(curl "$curl_med")
+if command -v lftp >/dev/null; then
+  must test "$(lftp_list "$url" /upload/many/ | wc -l)" -eq "$list_entries"
+  peers+=(lftp "$(median_run lftp_list "$url" /upload/many/)")
+fi
+add_listing_row "LIST (vsftpd), passive" "$qm_med" "${peers[@]}"
+
+py_port=$(free_port)
+if /usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null; then
+  /usr/bin/python3 - "$root" "$py_port" >"$work/pyftpdlib.log" 2>&1 <<'PY' &
+import logging, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+logging.basicConfig(level=logging.WARNING)
+authorizer = DummyAuthorizer()
+authorizer.add_anonymous(sys.argv[1])
+FTPHandler.authorizer = authorizer
+FTPServer(("127.0.0.1", int(sys.argv[2])), FTPHandler).serve_forever()
+PY
+  py_pid=$!
+  for _ in $(seq 50); do
+    if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$py_port),1)" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  py_url=ftp://127.0.0.1:$py_port
+  qm_cmd=("$cli" --passive --email bench@example.com --timeout 120 "127.0.0.1:$py_port" "cd upload/many" "ls")
+  curl_cmd=("${curl_passive[@]}" "$py_url/upload/many/")
+  must test "$("${qm_cmd[@]}" 2>/dev/null | wc -l)" -eq "$list_entries"
+  "${qm_cmd[@]}" 2>&1 >/dev/null | grep -q 'MLSD' || listing_note="quillmoor did not list by MLSD on pyftpdlib"
+  compare qm_cmd curl_cmd "passive ls (MLSD, pyftpdlib; curl by LIST)"
+  peers=(curl-LIST "$curl_med")
+  if command -v lftp >/dev/null; then
+    must test "$(lftp_list "$py_url" /upload/many/ | wc -l)" -eq "$list_entries"
+    peers+=(lftp-MLSD "$(median_run lftp_list "$py_url" /upload/many/)")
+  fi
+  add_listing_row "MLSD (pyftpdlib), passive" "$qm_med" "${peers[@]}"
+  kill "$py_pid" 2>/dev/null || true
+  wait "$py_pid" 2>/dev/null || true
+  py_pid=""
+else
+  listing_note="python3 with pyftpdlib not installed: the MLSD listing was left out"
+fi
+
 # --- peak memory of the CLI: the full file against a 1 MiB one ---
 head -c $((1024 * 1024)) /dev/urandom > "$root/upload/small.bin"
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
@@ -233,6 +334,10 @@ blocks=$("$build_dir/bench/bench_send_blocks" 256)
 
 printf '\n%-34s %12s %12s %8s\n' "comparison (medians of $rounds)" "quillmoor" "curl" "ratio"
 printf '%s\n' "${rows[@]}"
+echo
+printf '%s\n' "listing ${list_entries} entries (medians of $rounds; x: the client's time / quillmoor's, above 1 quillmoor wins)"
+printf '%s\n' "${listing_rows[@]}"
+[ -z "${listing_note:-}" ] || echo "note: $listing_note"
 echo
 cat "$work/rounds.txt"
 echo

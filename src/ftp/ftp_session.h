@@ -20,6 +20,7 @@
 #include "ftp/remote_entry.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
+#include "ftp/walk_loop_guard.h"
 #include "platform/net/host_resolver.h"
 #include "platform/net/socket_address.h"
 #include "platform/net/wake_signal.h"
@@ -289,6 +290,13 @@ private:
     int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
     int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
     std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
+    // Links met by a download walk (link_walks.cpp).
+    static bool IsLinkEntry(const RemoteEntry& entry);
+    bool AskCurrentDirectory(std::string& directory);  // PWD
+    void DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName, const std::string& localDir,
+                             int depth);
+    bool SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target);
+    std::string WalkRootUnique(const std::string& remoteName);
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
 
@@ -299,6 +307,7 @@ private:
     std::string walkWayBack = "..";
     // When the reply being read is overdue (none outside ReadReply).
     std::chrono::steady_clock::time_point replyDeadline{};
+    WalkLoopGuard walkLoops;          // the directories the running download walk is inside
     std::size_t walkDirectories = 0;  // directories the running walk has entered
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
     bool epsvUnknown = false;         // the server answered EPSV with 500 or 502

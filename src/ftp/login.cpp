@@ -126,11 +126,13 @@ void CFtpSession::AskFeatures() {
 }
 
 // Servers send only their default MLSD facts; the mode, owner and group are
-// often not among them. Asks for every offered fact the listing reads; a
+// often not among them. Asks for every offered fact the listing reads (and
+// "unique", by which a walk knows a directory it is already inside); a
 // refusal leaves the defaults, which still list correctly.
 void CFtpSession::AskListingFacts() {
     static const char* const kReadFacts[] = {"type",       "size",     "modify",     "unix.mode",
-                                             "unix.owner", "unix.uid", "unix.group", "unix.gid"};
+                                             "unix.owner", "unix.uid", "unix.group", "unix.gid",
+                                             "unique"};
     if (!features.Mlst()) return;
     const std::vector<std::string>& offered = features.MlstFacts();
     std::string wanted;

@@ -21,6 +21,7 @@ struct MlsdFacts {
     std::string_view modify;
     std::string_view owner;
     std::string_view group;
+    std::string_view unique;
 };
 
 void TakeFact(std::string_view fact, MlsdFacts& facts) {
@@ -36,6 +37,8 @@ void TakeFact(std::string_view fact, MlsdFacts& facts) {
         facts.mode = value;
     else if (SameWord(name, "size"))
         facts.size = value;
+    else if (SameWord(name, "unique"))
+        facts.unique = value;
     else if (SameWord(name, "modify"))
         facts.modify = value;
     else if (SameWord(name, "UNIX.owner") || (facts.owner.empty() && SameWord(name, "UNIX.uid")))
@@ -110,6 +113,7 @@ bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
     entry.group.assign(facts.group);
     entry.sizeText.assign(IsDecimalNumber(facts.size) ? facts.size : std::string_view());
     entry.dateText = ModifyText(facts.modify);
+    entry.unique.assign(facts.unique);
     entry.name.assign(line.substr(blank + 1));
     return true;
 }

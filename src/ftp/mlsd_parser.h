@@ -13,6 +13,7 @@
 //   size=1234                                   -> sizeText
 //   modify=20261207114800                       -> dateText "2026-12-07 11:48" (UTC)
 //   UNIX.owner / UNIX.uid, UNIX.group / UNIX.gid -> owner, group
+//   unique=801g2                                -> unique
 // Returns false for the entries of the directory itself and its parent
 // (cdir, pdir), for other types (devices, unknown ones) and for lines that are
 // not shaped like an MLSD line.

@@ -15,6 +15,7 @@
 #include "ftp/ftp_session.h"
 #include "ftp/listing_parser.h"
 #include "ftp/temporary_paths.h"
+#include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 
 namespace {
@@ -64,7 +65,7 @@ public:
         session.walkWayBack = "..";
         if (remoteName.find('/') == std::string::npos) return;
         std::string start;
-        if (session.Command("PWD") == kComplete && ParseQuotedDirectory(session.replyText, start) &&
+        if (session.AskCurrentDirectory(start) &&
             start.size() + 4 <= kCommandCapacity) {
             session.walkWayBack = start;
         } else if (std::string climb = ClimbOutOf(remoteName); !climb.empty()) {
@@ -79,23 +80,6 @@ public:
     WalkStart& operator=(const WalkStart&) = delete;
 
 private:
-    // The directory of a 257 reply: the text between the first quote and the
-    // next single one, with doubled quotes standing for one.
-    static bool ParseQuotedDirectory(const std::string& reply, std::string& directory) {
-        std::size_t i = reply.find('"');
-        if (i == std::string::npos) return false;
-        directory.clear();
-        for (++i; i < reply.size(); ++i) {
-            if (reply[i] != '"') {
-                directory += reply[i];
-            } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
-                directory += reply[++i];
-            } else {
-                return !directory.empty();
-            }
-        }
-        return false;
-    }
     // "../.." for "a/b"; empty when climbing cannot lead back ("/x", "../x").
     static std::string ClimbOutOf(const std::string& path) {
         if (path.front() == '/') return {};
@@ -207,8 +191,12 @@ int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* 
     // directories it fills are new, so any table in them came from the server.
     ExtensionTableScope table(*this, "");
     WalkStart start(*this, remoteName);
-    return DownloadTreeLevel(remoteName,
-                             localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
+    walkLoops.Clear();
+    walkLoops.Enter(remoteName, {"", WalkRootUnique(remoteName)});
+    const int result = DownloadTreeLevel(
+        remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
+    walkLoops.Clear();
+    return result;
 }
 
 // Reads a walk's listing file into entries and removes the file before any
@@ -266,16 +254,22 @@ void CFtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
                                         const std::string& remoteName, const std::string& localDir,
                                         int depth) {
     for (const RemoteEntry& entry : entries) {
-        if (!IsSafeLocalName(entry.name)) {
+        const std::string path = JoinLocalPath(localDir, entry.name);
+        if (IsLinkEntry(entry)) {
+            // Checks the name without the " -> target" a listing may add.
+            DownloadLinkedEntry(entry, remoteName, localDir, depth);
+        } else if (!IsSafeLocalName(entry.name)) {
             LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
                  remoteName.c_str());
             continue;
-        }
-        const std::string path = JoinLocalPath(localDir, entry.name);
-        if (entry.isFile) {
+        } else if (entry.isFile) {
             if (DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
-        } else {
+        } else if (!SkipLinkLeadingBack(remoteName + "/" + entry.name, {"", entry.unique})) {
+            // MLSD may show a link as the directory it leads to; its unique
+            // fact still tells a directory the walk is inside.
+            walkLoops.Enter(remoteName + "/" + entry.name, {"", entry.unique});
             DownloadTreeLevel(entry.name, path, depth + 1);
+            walkLoops.Leave();
         }
         if (status.stopWalk || StopWalkIfServerGone()) break;
     }

@@ -2,12 +2,8 @@
 // server: start, open the demo group, connect, enter a folder, download and
 // open a file, upload a file by drop, rename, chmod, delete, go up, disconnect,
 // exit. Checked against what the server logged and what is on disk.
-#include <QAbstractItemView>
 #include <QCheckBox>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTreeWidgetItem>
-#include <QUrl>
 
 #include "app/browser_frame_commands.h"
 #include "app/main_frame.h"
@@ -16,44 +12,20 @@
 #include "browser_test_main.h"
 #include "test_files.h"
 #include "platform/desktop/command_ids.h"
+#include "program_driver.h"
 #include "server_fixture.h"
-
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
 
 class JourneyTest : public QObject {
     Q_OBJECT
 
 private:
     CQuillmoorv3View* view = nullptr;
+    ProgramDriver user;
 
-    QStringList Labels() {
-        QStringList labels;
-        for (int row = 0; row < view->List().ItemCount(); ++row) labels << view->List().ItemText(row, 0);
-        return labels;
-    }
-
-    // A double click on the item with that label, as the user does it.
-    void DoubleClick(const QString& label) {
-        QAbstractItemView* items = view->List().ActiveView();
-        const int row = view->List().FindLabel(label);
-        QVERIFY2(row >= 0, qPrintable(label));
-        const QRect rect = items->visualRect(items->model()->index(row, 0));
-        QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(items->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-
-    void Select(const QString& label) {
-        view->List().SelectRow(view->List().FindLabel(label));
-        view->List().ActiveView()->setFocus();
-        QApplication::processEvents();
-    }
+    QStringList Labels() const { return user.Labels(); }
+    void DoubleClick(const QString& label) { user.DoubleClick(label); }
+    void Select(const QString& label) { user.Select(label); }
+    static QByteArray ReadAll(const QString& path) { return ProgramDriver::ReadAll(path); }
 
 private slots:
     void TheWholeJourney() {
@@ -88,6 +60,7 @@ private slots:
         CMainFrame* frame = app.MainFrame();
         view = qobject_cast<CQuillmoorv3View*>(frame->ListViewPane());
         QVERIFY(view);
+        user.SetView(view);
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         QCOMPARE(Labels(), QStringList{"Demo"});
 
@@ -108,14 +81,7 @@ private slots:
         // Upload a file by dropping it onto the window.
         const QString local = scratch.filePath("from desktop.txt");
         WriteTestFile(local, "uploaded\n");
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(local)});
-        const QPoint centre(frame->width() / 2, frame->height() / 2);
-        QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QApplication::sendEvent(frame, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(centre), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QApplication::sendEvent(frame, &drop);
+        QVERIFY(ProgramDriver::DropFile(frame, local));
         QCOMPARE(ReadAll(server.Root() + "/pub/from desktop.txt"), QByteArray("uploaded\n"));
         QVERIFY(Labels().contains("from desktop.txt"));
 

@@ -57,6 +57,7 @@ TEST_F(HostileServerTest, MlsdWalkSkipsNamesThatLeaveItsDirectory) {
     for (const std::string& name : HostileNames(dir.Path()))
         listing += "type=file;size=3; " + name + "\r\ntype=dir; " + name + "\r\n";
     listing += "type=file;size=3; good.txt\r\n";
+    s.server.Expect("MLST", "550 Not shown.\r\n");  // the walk asks who its top is; a refusal changes nothing
     s.server.Expect("CWD", "250 ok\r\n");
     s.ScriptIncoming("MLSD", "150 Here comes the listing.\r\n", listing);
     s.ScriptIncoming("RETR", "150 Opening (3 bytes).\r\n", "abc");
@@ -98,6 +99,7 @@ TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
     for (int level = 0; level < kLevels; ++level) {
         s.server.Expect("CWD", "250 ok\r\n");
         s.ScriptIncoming("LIST", "150 Here it is again.\r\n", loop);
+        s.server.Expect("PWD", "502 Not implemented.\r\n");  // where the link leads stays unknown
     }
     for (int level = 0; level < kLevels; ++level) s.server.Expect("CWD", "250 ok\r\n");
 
@@ -113,7 +115,8 @@ TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
     for (const std::string& path : LocalTree()) EXPECT_EQ(path.rfind("loop", 0), 0u) << path;
 }
 
-// Two links back to "." on every level: the walk would double with each level
+// Two links back to "." on every level, on a server that cannot say PWD (so
+// the links cannot be told apart from real directories): the walk would double with each level
 // down to the depth limit. It stops at its directory budget, says so once, and
 // climbs back out without entering anything more.
 TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
@@ -125,6 +128,7 @@ TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
     for (std::size_t level = 0; level < kBudget; ++level) {
         s.server.Expect("CWD", "250 ok\r\n");
         s.ScriptIncoming("LIST", "150 Two ways back.\r\n", forks);
+        s.server.Expect("PWD", "502 Not implemented.\r\n");
     }
     for (std::size_t level = 0; level < kBudget; ++level) s.server.Expect("CWD", "250 ok\r\n");
 

@@ -237,6 +237,43 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     EXPECT_TRUE(TreeContents(copy) == TreeContents(disk)) << harness.Joined();
 }
 
+// A tree with a link to a directory, to a file, back to the walk's own top
+// and to nothing. The walk copies the first two as what they lead to, skips
+// the way back, and fails on the last where the server lists it (vsftpd's
+// LIST; pyftpdlib's MLSD leaves it out).
+TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
+    const fs::path disk = server->WritableDir() / "links";
+    fs::create_directories(disk / "sub");
+    std::ofstream(disk / "file.txt", std::ios::binary) << RandomBytes(3000, 5);
+    std::ofstream(disk / "sub" / "inner.bin", std::ios::binary) << RandomBytes(5000, 6);
+    fs::create_directory_symlink("sub", disk / "todir");
+    fs::create_symlink("file.txt", disk / "tofile");
+    fs::create_directory_symlink("..", disk / "sub" / "up");
+    fs::create_symlink("missing", disk / "dangling");
+    CFtpSession& session = harness.session;
+    const bool mlsd = session.Features().Mlst();
+
+    const std::string copy = (local / "copy").string();
+    session.DownloadTree("links", &copy);
+    const std::string file = TempDir::ReadFile(disk / "file.txt");
+    const std::string inner = TempDir::ReadFile(disk / "sub" / "inner.bin");
+    const std::map<std::string, std::string> expected = {
+        {"file.txt", file}, {"tofile", file},   {"sub", "<dir>"},
+        {"todir", "<dir>"}, {"sub/inner.bin", inner}, {"todir/inner.bin", inner}};
+    EXPECT_TRUE(TreeContents(copy) == expected) << harness.Joined();
+    EXPECT_EQ(session.walkFailures, mlsd ? 0 : 1) << "only the link to nothing fails\n" << harness.Joined();
+    // Once from "sub", once from the target of "todir".
+    const auto& lines = harness.Lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.rfind("Skipped link ", 0) == 0 &&
+                                       line.find("/up: it leads back to ") != std::string::npos;
+                            }),
+              2)
+        << harness.Joined();
+    ASSERT_EQ(session.ChangeDir("links"), 2) << "the walk ended where it started\n" << harness.Joined();
+}
+
 std::unique_ptr<testsupport::RealFtpServer> PassiveOnlyVsftpd() {
     return std::make_unique<testsupport::VsftpdServer>(testsupport::VsftpdDataOptions{false, ""});
 }

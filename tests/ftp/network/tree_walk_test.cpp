@@ -53,7 +53,7 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
     const std::string listing = "total 11\r\n" + FileLine("..") + DirLine(".") + DirLine("..") +
                                 FileLine("../escape") + FileLine("/etc/passwd") + DirLine("sub/inner") +
                                 FileLine(std::string("nul\0name", 8)) + FileLine("") +
-                                "lrwxrwxrwx   1 ftp ftp 4 Jan  1  2020 up -> ../..\r\n" +
+                                "lrwxrwxrwx   1 ftp ftp 4 Jan  1  2020 .. -> /etc\r\n" +
                                 FileLine("good.txt") + FileLine("dirlist0021232.ftp");
     s.server.Expect("CWD", "250 Directory changed.\r\n");
     s.ScriptIncoming("LIST", "150 Here comes the listing.\r\n", listing);
@@ -86,18 +86,56 @@ TEST_F(TreeWalkTest, UnsafeTopLevelNameWithoutLocalDirectoryIsRefused) {
     EXPECT_TRUE(s.harness.HasLine("Skipped \"../outside\": not a usable local name.")) << s.harness.Joined();
 }
 
-TEST_F(TreeWalkTest, LinkThatCannotBeEnteredIsSkipped) {
+// Links: one back to the directory being walked is skipped, one that is not
+// a directory is fetched as a file, one to a directory is walked from its real
+// path, and the walk returns by PWD's path, since ".." from a link's target
+// leads to the target's parent.
+TEST_F(TreeWalkTest, LinksAreWalkedByWhatTheServerSaysTheyLeadTo) {
     s.server.Expect("CWD", "250 ok\r\n");
     s.ScriptIncoming("LIST", "150 Listing.\r\n",
-                     "total 1\r\nlrwxrwxrwx   1 ftp ftp 1 Jan  1  2020 loop -> .\r\n");
-    s.server.Expect("CWD", "550 No such directory.\r\n").Expect("CWD", "550 No such directory.\r\n");
-    s.server.Expect("CWD", "250 ok\r\n");
+                     "total 3\r\nlrwxrwxrwx   1 ftp ftp 1 Jan  1  2020 loop -> .\r\n"
+                     "lrwxrwxrwx   1 ftp ftp 1 Jan  1  2020 note -> n.txt\r\n"
+                     "lrwxrwxrwx   1 ftp ftp 1 Jan  1  2020 other -> ../o\r\n");
+    s.server.Expect("PWD", "257 \"/top\" is current.\r\n").Expect("CWD", "250 ok\r\n");
+    s.server.Expect("PWD", "257 \"/top\" is current.\r\n").Expect("CWD", "250 ok\r\n");
+    s.server.Expect("PWD", "257 \"/top\" is current.\r\n").Expect("CWD", "550 Not a directory.\r\n");
+    s.server.Expect("CWD", "550 Not a directory.\r\n");  // every refused CWD is asked twice
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "note");
+    s.server.Expect("PWD", "257 \"/top\" is current.\r\n").Expect("CWD", "250 ok\r\n");
+    s.server.Expect("PWD", "257 \"/o\" is current.\r\n").Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 1\r\n" + FileLine("inner"));
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "innr");
+    s.server.Expect("CWD", "250 ok\r\n").Expect("CWD", "250 ok\r\n").Expect("CWD", "250 ok\r\n");
     const std::string root = (dir / "top").string();
     s.session.DownloadTree("top", &root);
-    EXPECT_TRUE(NamesIn(root).empty()) << "the directory made for the link is removed again";
-    EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory loop -> .; skipped."))
+    EXPECT_EQ(NamesIn(root), (std::vector<std::string>{"note", "other"}));
+    EXPECT_EQ(TempDir::ReadFile(dir / "top" / "other" / "inner"), "innr");
+    EXPECT_EQ(s.session.walkFailures, 0) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Skipped link top/loop: it leads back to /top, already walked."))
         << s.harness.Joined();
-    EXPECT_EQ(s.Commands().back(), "CWD ..");
+    auto commands = s.Commands();
+    for (std::string& command : commands) command = command.substr(0, command.find(" 127,"));
+    const std::vector<std::string> tail(commands.end() - 14, commands.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"RETR note", "PWD", "CWD other", "PWD", "CWD /o", "TYPE A",
+                                              "PORT", "LIST", "TYPE I", "PORT", "RETR inner", "CWD ..",
+                                              "CWD /top", "CWD .."}))
+        << s.harness.Joined();
+}
+
+// Without PWD the walk cannot tell where a link leads; the link is walked by
+// its name, and the depth bound is all that ends a loop.
+TEST_F(TreeWalkTest, LinkWithoutPwdIsBoundedByTheWalkDepth) {
+    int levels = 0;
+    for (; levels <= 64; ++levels) {
+        s.server.Expect("CWD", "250 ok\r\n");
+        s.ScriptIncoming("LIST", "150 Listing.\r\n",
+                         "total 1\r\nlrwxrwxrwx   1 ftp ftp 1 Jan  1  2020 loop -> .\r\n");
+        s.server.Expect("PWD", "502 Not here.\r\n");
+    }
+    for (int i = 0; i < levels; ++i) s.server.Expect("CWD", "250 ok\r\n");
+    const std::string root = (dir / "top").string();
+    s.session.DownloadTree("top", &root);
+    EXPECT_TRUE(s.harness.HasLineContaining("Directory walk stopped, nested too deeply: ")) << s.harness.Joined();
 }
 
 TEST_F(TreeWalkTest, DirectoryThatContainsItselfStopsAtTheDepthBound) {

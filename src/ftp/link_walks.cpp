@@ -1,0 +1,104 @@
+// What a download walk does with a symbolic link on the server.
+//
+// A link is walked as its target only when the server says the target is a
+// directory, and what the server says is the answer to "CWD link": success
+// means a directory, a refusal means anything else (a file, or a link that
+// leads nowhere), which is then downloaded as a file (the server resolves
+// the link on RETR; one that leads nowhere fails and counts as a failure of
+// the walk). The listing's own word is not taken: LIST shows every link as
+// "l" whatever it leads to, and some servers' MLSD shows a link as the type
+// of its target.
+//
+// Entering a link moves the server to the target's real place, from where
+// "CWD .." climbs to the target's parent, not back. So the walk asks PWD
+// first and returns by that path, and asks PWD again inside to learn the
+// real path of the target: a link that leads back to a directory the walk is
+// inside (or above one) is skipped. A server that cannot say PWD leaves only
+// the walk's depth and directory bounds to stop a loop.
+#include "ftp/ftp_session.h"
+#include "ftp/mlsd_parser.h"
+#include "ftp/walk_loop_guard.h"
+#include "ftp/walk_paths.h"
+
+namespace {
+
+// LIST shows a link as "name -> target"; MLSD as its name alone.
+std::string LinkName(const RemoteEntry& entry) {
+    const std::size_t arrow = entry.name.find(" -> ");
+    return arrow == std::string::npos ? entry.name : entry.name.substr(0, arrow);
+}
+
+}  // namespace
+
+bool CFtpSession::IsLinkEntry(const RemoteEntry& entry) {
+    return !entry.permissions.empty() && entry.permissions[0] == 'l';
+}
+
+bool CFtpSession::AskCurrentDirectory(std::string& directory) {
+    return Command("PWD") == kComplete && ParseQuotedDirectory(replyText, directory);
+}
+
+bool CFtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
+    const std::string back = walkLoops.LeadsBackTo(target);
+    if (back.empty()) return false;
+    // Not a failure: everything behind the link is being walked already.
+    LogF("Skipped link %s: it leads back to %s, already walked.", shownName.c_str(), back.c_str());
+    return true;
+}
+
+// The "unique" fact of the directory a walk starts in, so that a link back to
+// it is known in its MLSD listings; "" where MLST is not offered or says none.
+std::string CFtpSession::WalkRootUnique(const std::string& remoteName) {
+    if (!features.Mlst()) return {};
+    std::vector<std::string> lines;
+    replyLines = &lines;
+    const int replyClass = SendCommand("MLST " + remoteName);
+    replyLines = nullptr;
+    RemoteEntry entry;
+    if (replyClass != kComplete) return {};
+    for (const std::string& line : lines) {
+        if (!line.empty() && line[0] == ' ' && ParseMlsdLine(std::string_view(line).substr(1), entry))
+            return entry.unique;
+    }
+    return {};
+}
+
+void CFtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
+                                      const std::string& localDir, int depth) {
+    const std::string name = LinkName(entry);
+    if (!IsSafeLocalName(name)) {
+        LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", name.c_str(), remoteName.c_str());
+        return;
+    }
+    const std::string path = JoinLocalPath(localDir, name);
+    const std::string shownName = remoteName + "/" + name;
+    std::string here;
+    if (!AskCurrentDirectory(here)) {
+        if (StopWalkIfServerGone()) return;
+        walkLoops.Enter(shownName, {"", entry.unique});
+        DownloadTreeLevel(name, path, depth + 1);
+        walkLoops.Leave();
+        return;
+    }
+    walkLoops.LearnRealPath(here);
+    if (ChangeDir(name) != kComplete) {
+        if (!StopWalkIfServerGone() && DownloadFile(name, &path) != kComplete) ++walkFailures;
+        return;
+    }
+    std::string target;
+    if (!AskCurrentDirectory(target)) target.clear();
+    if (StopWalkIfServerGone()) return;
+    const WalkLoopGuard::Identity identity{target, entry.unique};
+    if (!SkipLinkLeadingBack(shownName, identity)) {
+        // From the target itself, or by its name again from here when the
+        // server did not say where it is.
+        if (target.empty() && ChangeDir(here) != kComplete) {
+            ++walkFailures;
+            return;
+        }
+        walkLoops.Enter(shownName, identity);
+        DownloadTreeLevel(target.empty() ? name : target, path, depth + 1);
+        walkLoops.Leave();
+    }
+    if (!StopWalkIfServerGone()) ChangeDir(here);
+}

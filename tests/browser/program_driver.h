@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "browser/quillmoorv3_view.h"
+
+// Drives the desktop program's list as a user does: clicks and double clicks
+// on its items, and files dropped onto the main window.
+class ProgramDriver {
+public:
+    explicit ProgramDriver(CQuillmoorv3View* view = nullptr) : view(view) {}
+    void SetView(CQuillmoorv3View* shown) { view = shown; }
+
+    QStringList Labels() const {
+        QStringList labels;
+        for (int row = 0; row < view->List().ItemCount(); ++row) labels << view->List().ItemText(row, 0);
+        return labels;
+    }
+
+    // A double click on the item with that label, as the user does it.
+    void DoubleClick(const QString& label) {
+        QAbstractItemView* items = view->List().ActiveView();
+        const int row = view->List().FindLabel(label);
+        QVERIFY2(row >= 0, qPrintable(label));
+        const QRect rect = items->visualRect(items->model()->index(row, 0));
+        QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(items->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void Select(const QString& label) {
+        view->List().SelectRow(view->List().FindLabel(label));
+        view->List().ActiveView()->setFocus();
+        QApplication::processEvents();
+    }
+
+    // Drags a local file over the window and drops it; false when the window
+    // refused the drag.
+    static bool DropFile(QWidget* window, const QString& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint centre(window->width() / 2, window->height() / 2);
+        QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent drop(QPointF(centre), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &drop);
+        return true;
+    }
+
+    static QByteArray ReadAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private:
+    CQuillmoorv3View* view;
+};
