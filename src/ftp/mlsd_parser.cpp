@@ -110,6 +110,7 @@ bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
     entry.group.assign(facts.group);
     entry.sizeText.assign(IsDecimalNumber(facts.size) ? facts.size : std::string_view());
     entry.dateText = ModifyText(facts.modify);
+    entry.modifyFact.assign(facts.modify);
     entry.name.assign(line.substr(blank + 1));
     return true;
 }

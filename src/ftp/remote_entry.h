@@ -12,4 +12,5 @@ struct RemoteEntry {
     std::string owner;
     std::string group;        // empty when the listing has fewer than 9 columns
     int isFile = 0;           // 1 for '-', 0 for 'd' and 'l'
+    std::string modifyFact;   // an MLSD line's "modify" fact as sent (UTC); empty from LIST
 };

@@ -273,7 +273,9 @@ void CFtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
         }
         const std::string path = JoinLocalPath(localDir, entry.name);
         if (entry.isFile) {
+            walkEntryModified = entry.modifyFact;  // saves an MDTM per file
             if (DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
+            walkEntryModified.clear();
         } else {
             DownloadTreeLevel(entry.name, path, depth + 1);
         }
