@@ -187,8 +187,10 @@ public:
     // download continues from there (REST) and an upload continues the remote
     // file after asking its SIZE (REST and STOR, or APPE).
     bool resumeTransfers = false;
-    // Downloaded files get the server's modification time (MLSD or MDTM).
-    bool keepModificationTimes = true;
+    // Downloaded files get the server's modification time (MLSD or MDTM). The
+    // program's callers choose (their default is on); the session on its own
+    // asks nothing beyond what it always asked.
+    bool keepModificationTimes = false;
     int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 
     std::atomic<int> connected{0};

@@ -116,12 +116,9 @@ int PartialDownload::OpenKept(const std::string& path, bool resume) {
     fd = opened;
     keptPath = path;
     resumeOffset = resume ? static_cast<std::int64_t>(info.st_size) : 0;
-    if (resumeOffset == 0 && ::ftruncate(fd, 0) != 0) {
-        const int error = errno;
-        Close();
-        keptPath.clear();
-        return error;
-    }
+    // Starting afresh empties the file only once the first bytes arrive: a
+    // download refused before then leaves the old partial file as it was.
+    emptyBeforeWriting = resumeOffset == 0;
     if (::lseek(fd, resumeOffset, SEEK_SET) < 0) {
         const int error = errno;
         Close();
@@ -136,12 +133,20 @@ int PartialDownload::Restart() {
     if (fd < 0 || keptPath.empty()) return EBADF;
     buffered = 0;
     resumeOffset = 0;
+    emptyBeforeWriting = true;
+    return 0;
+}
+
+int PartialDownload::EmptyIfStartingAfresh() {
+    if (!emptyBeforeWriting || keptPath.empty()) return 0;
     if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) < 0) return errno;
+    emptyBeforeWriting = false;
     return 0;
 }
 
 int PartialDownload::Write(const char* data, std::size_t length) {
     if (fd < 0) return EBADF;
+    if (int error = EmptyIfStartingAfresh()) return error;
     if (buffered + length > kBufferSize) {
         if (int error = Flush()) return error;
     }
@@ -157,6 +162,7 @@ char* PartialDownload::Reserve(std::size_t size, int& error) {
         error = EBADF;
         return nullptr;
     }
+    if ((error = EmptyIfStartingAfresh()) != 0) return nullptr;
     if (buffered + size > kBufferSize && (error = Flush()) != 0) return nullptr;
     return buffer + buffered;
 }
@@ -185,7 +191,8 @@ int PartialDownload::WriteAll(const char* data, std::size_t length) {
 
 int PartialDownload::Commit() {
     if (fd < 0) return EBADF;
-    int error = Flush();
+    int error = EmptyIfStartingAfresh();
+    if (error == 0) error = Flush();
     if (::close(fd) != 0 && error == 0) error = errno;
     fd = -1;
     if (!keptPath.empty()) {
@@ -220,15 +227,19 @@ void PartialDownload::Discard() {
 // What has arrived stays in the partial file, written out in full first; an
 // empty one is not worth keeping.
 void PartialDownload::KeepPartial() {
-    if (fd >= 0) Flush();
+    const bool untouched = emptyBeforeWriting;
+    if (fd >= 0 && !untouched) Flush();
     struct stat info {};
     const bool hasBytes = fd >= 0 && fstat(fd, &info) == 0 && info.st_size > 0;
     Close();
-    if (hasBytes) {
+    if (hasBytes && untouched) {
+        // Nothing arrived this time: the file is as an earlier download left it.
+    } else if (hasBytes) {
         if (keptNotice) keptNotice(keptPath, static_cast<std::int64_t>(info.st_size));
     } else {
         ::unlink(keptPath.c_str());
     }
     keptPath.clear();
     resumeOffset = 0;
+    emptyBeforeWriting = false;
 }

@@ -36,7 +36,8 @@ public:
     int CreateKept(const std::string& target, bool resume);
     // The bytes already in the kept partial file when it was opened to resume.
     std::int64_t ResumeOffset() const { return resumeOffset; }
-    // Empties the kept partial file, for a download that has to start again.
+    // Empties the kept partial file, for a download that has to start again
+    // (once its first bytes arrive).
     int Restart();
     // Where a kept partial file is (empty when the download does not keep one).
     const std::string& KeptPath() const { return keptPath; }
@@ -72,6 +73,7 @@ private:
     void Close();
     int OpenKept(const std::string& path, bool resume);
     void KeepPartial();
+    int EmptyIfStartingAfresh();
     void StartBuffer();
 
     static constexpr std::size_t kBufferSize = 256 * 1024;
@@ -82,6 +84,7 @@ private:
     std::string refusal;
     std::string keptPath;  // the kept partial file, when this download keeps one
     std::int64_t resumeOffset = 0;
+    bool emptyBeforeWriting = false;  // a kept partial file started afresh, not emptied yet
     WaitForRoom waitForRoom;
     KeptNotice keptNotice;
     char* buffer = nullptr;

@@ -149,7 +149,9 @@ TEST_F(KeptPartialTest, KeepsWhatArrivedAndContinuesFromItsEnd) {
     EXPECT_FALSE(std::filesystem::exists(partial));
 }
 
-TEST_F(KeptPartialTest, StartingAgainEmptiesThePartialAndAnEmptyOneIsNotKept) {
+// Starting again empties the partial file only when new bytes arrive: a
+// download refused at once leaves it as it was. An empty one is not kept.
+TEST_F(KeptPartialTest, StartingAgainEmptiesThePartialOnlyWhenBytesArrive) {
     dir.WriteFile("data.bin.part", "stale bytes");
     {
         PartialDownload download;
@@ -158,9 +160,14 @@ TEST_F(KeptPartialTest, StartingAgainEmptiesThePartialAndAnEmptyOneIsNotKept) {
         EXPECT_EQ(download.ResumeOffset(), 0);
         download.Discard();
     }
-    EXPECT_FALSE(std::filesystem::exists(partial));
+    EXPECT_EQ(testsupport::TempDir::ReadFile(partial), "stale bytes");
+    {
+        PartialDownload download;
+        ASSERT_EQ(download.CreateKept((dir / "other").string(), false), 0);
+        download.Discard();
+        EXPECT_FALSE(std::filesystem::exists(PartialFilePath((dir / "other").string())));
+    }
     PartialDownload fresh;
-    dir.WriteFile("data.bin.part", "stale bytes");
     ASSERT_EQ(fresh.CreateKept(target, false), 0);
     EXPECT_EQ(fresh.ResumeOffset(), 0);
     ASSERT_EQ(fresh.Write("new", 3), 0);
