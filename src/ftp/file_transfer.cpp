@@ -181,9 +181,10 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
 
 bool CFtpSession::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
-    // counted against the server's for a restart: they keep no partial file.
-    const int error = transferType == 'A' ? partialDownload.Create(path)
-                                          : partialDownload.CreateKept(path, resumeTransfers);
+    // counted against the server's for a restart: they keep no partial file,
+    // and neither do listings.
+    const bool keepsPartial = transferType != 'A' && transferCommand.compare(0, 5, "RETR ") == 0;
+    const int error = keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
     if (!partialDownload.Refusal().empty()) {
         LogF("%s", partialDownload.Refusal().c_str());

@@ -95,7 +95,7 @@ int CFtpSession::SendTransferCommand() {
 // already; otherwise MDTM is asked. A time that cannot be had or set costs a
 // log line at most, never the download.
 void CFtpSession::KeepRemoteModificationTime() {
-    if (!keepModificationTimes) return;
+    if (!keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
     std::optional<ServerTime> time;
     if (!walkEntryModified.empty()) time = ParseServerTime(walkEntryModified);
     if (!time) time = AskModificationTime(transferCommand.substr(kVerbLength));
