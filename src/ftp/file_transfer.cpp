@@ -359,6 +359,10 @@ bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
     if (count > announced) {
         LogF("Received %lld bytes, more than the %lld announced.", static_cast<long long>(count),
              static_cast<long long>(announced));
+        // After REST that means the server sent the file from its start: the
+        // partial file is now longer than the remote one, so the next try
+        // starts afresh.
+        if (restartOffset > 0) return false;
     }
     return true;
 }

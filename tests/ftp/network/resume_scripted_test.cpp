@@ -65,18 +65,37 @@ TEST_F(ResumeScriptedTest, DownloadContinuesAfterRestOrStartsAgainWhenRefused) {
     EXPECT_TRUE(s.server.Mismatches().empty());
 }
 
-// The partial file's size plus what arrives is what the server announced;
-// a short resumed download is still found out.
-TEST_F(ResumeScriptedTest, ShortResumedDownloadIsAFailure) {
+// The partial file's size plus what arrives is what the server announced:
+// a short resumed download is still found out, and so is a server that sends
+// the whole file again after accepting REST (the next try then starts afresh).
+TEST_F(ResumeScriptedTest, ResumedDownloadMustAddUpToTheRemoteSize) {
+    struct Case {
+        const char* sent;
+        const char* logLine;
+        const char* kept;
+    };
+    const Case cases[] = {
+        {"56", "Received 6 of the 10 bytes announced: the download is incomplete.", "123456"},
+        {"0123456789", "Received 14 bytes, more than the 10 announced.", "12340123456789"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sent);
+        const std::string local = (dir / "file.bin").string();
+        dir.WriteFile("file.bin.part", "1234");
+        s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", "213 10\r\n").Expect("PORT", "200 ok\r\n");
+        s.server.Expect("REST", "350 ok\r\n").Expect("RETR", SendData(c.sent));
+        EXPECT_EQ(s.session.DownloadFile("file.bin", &local), kPermanent);
+        EXPECT_TRUE(s.harness.HasLine(c.logLine)) << s.harness.Joined();
+        EXPECT_FALSE(std::filesystem::exists(local));
+        EXPECT_EQ(TempDir::ReadFile(local + ".part"), c.kept) << "kept for the next try";
+    }
+    // Longer than the remote file: downloaded whole, no REST.
     const std::string local = (dir / "file.bin").string();
-    dir.WriteFile("file.bin.part", "1234");
     s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", "213 10\r\n").Expect("PORT", "200 ok\r\n");
-    s.server.Expect("REST", "350 ok\r\n").Expect("RETR", SendData("56"));
-    EXPECT_EQ(s.session.DownloadFile("file.bin", &local), kPermanent);
-    EXPECT_TRUE(s.harness.HasLine("Received 6 of the 10 bytes announced: the download is incomplete."))
-        << s.harness.Joined();
-    EXPECT_FALSE(std::filesystem::exists(local));
-    EXPECT_EQ(TempDir::ReadFile(local + ".part"), "123456") << "kept for the next try";
+    s.server.Expect("RETR", SendData("0123456789"));
+    EXPECT_EQ(s.session.DownloadFile("file.bin", &local), kComplete) << s.harness.Joined();
+    EXPECT_EQ(TempDir::ReadFile(local), "0123456789");
+    EXPECT_TRUE(s.server.Mismatches().empty());
 }
 
 TEST_F(ResumeScriptedTest, UploadAppendsWhenRestIsRefused) {
