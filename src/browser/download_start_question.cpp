@@ -26,21 +26,25 @@ DownloadStart AskHowToDownload(QWidget* parent, const QString& localPath) {
     const qint64 partialBytes = PartialBytes(localPath);
     if (partialBytes == 0) {
         if (!exists) return DownloadStart::Whole;
-        return AskYesNo(parent, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath))
+        return AskYesNo(
+                   parent,
+                   QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath))
                    ? DownloadStart::Whole
                    : DownloadStart::Cancel;
     }
     const QString partial = QString::number(partialBytes);
     if (exists) {
-        return FromAnswer(ShowMessage(parent,
-                                      QStringLiteral("File %1 already exists, and a partial download of it (%2 bytes) "
-                                                     "can be resumed.\n Do you wish to resume it or overwrite the file?")
-                                          .arg(localPath, partial),
-                                      MessageButtons::ResumeOverwriteCancel, MessageIcon::Question));
+        return FromAnswer(
+            ShowMessage(parent,
+                        QStringLiteral("File %1 already exists, and a partial download of it (%2 bytes) "
+                                       "can be resumed.\n Do you wish to resume it or overwrite the file?")
+                            .arg(localPath, partial),
+                        MessageButtons::ResumeOverwriteCancel, MessageIcon::Question));
     }
-    return FromAnswer(ShowMessage(parent,
-                                  QStringLiteral("File %1 was partly downloaded before (%2 bytes).\n Do you wish to "
-                                                 "resume the download or start again?")
-                                      .arg(localPath, partial),
-                                  MessageButtons::ResumeRestartCancel, MessageIcon::Question));
+    return FromAnswer(
+        ShowMessage(parent,
+                    QStringLiteral("File %1 was partly downloaded before (%2 bytes).\n Do you wish to "
+                                   "resume the download or start again?")
+                        .arg(localPath, partial),
+                    MessageButtons::ResumeRestartCancel, MessageIcon::Question));
 }

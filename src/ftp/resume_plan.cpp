@@ -13,8 +13,9 @@ DownloadResumePlan PlanDownloadResume(std::int64_t partialSize, std::int64_t rem
 }
 
 UploadResumePlan PlanUploadResume(std::int64_t localSize, std::int64_t remoteSize) {
-    if (remoteSize <= 0) return localSize == 0 && remoteSize == 0 ? UploadResumePlan::NothingToDo
-                                                                  : UploadResumePlan::SendWhole;
+    if (remoteSize <= 0)
+        return localSize == 0 && remoteSize == 0 ? UploadResumePlan::NothingToDo
+                                                 : UploadResumePlan::SendWhole;
     if (remoteSize < localSize) return UploadResumePlan::SendFromOffset;
     return remoteSize == localSize ? UploadResumePlan::NothingToDo : UploadResumePlan::RemoteLarger;
 }

@@ -18,7 +18,8 @@ bool IsVerb(const std::string& command, const char* verb) { return command.compa
 // Called once SIZE has been asked: a kept partial file opened to resume is
 // continued from its end unless it cannot be the beginning of the remote file.
 void CFtpSession::PlanResumedDownload() {
-    if (resumeTransfers && transferType == 'A') LogF("Only binary downloads are continued; downloading whole.");
+    if (resumeTransfers && transferType == 'A')
+        LogF("Only binary downloads are continued; downloading whole.");
     const std::int64_t partialSize = partialDownload.ResumeOffset();
     if (partialSize == 0) return;
     std::int64_t remoteSize = -1;
@@ -35,7 +36,8 @@ void CFtpSession::PlanResumedDownload() {
     }
     LogF("%s is larger than the remote file; downloading it whole.", partialDownload.KeptPath().c_str());
     if (int error = partialDownload.Restart()) {
-        LogF("Failed to write file %s (%u)", partialDownload.KeptPath().c_str(), static_cast<unsigned>(error));
+        LogF("Failed to write file %s (%u)", partialDownload.KeptPath().c_str(),
+             static_cast<unsigned>(error));
     }
 }
 
@@ -103,7 +105,8 @@ void CFtpSession::KeepRemoteModificationTime() {
     const int error = SetModificationTime(localPath, *time);
     // A pipe or device written into has no time of its own to keep.
     if (error != 0 && error != EINVAL) {
-        LogF("Could not set the modification time of %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+        LogF("Could not set the modification time of %s (%u)", localPath.c_str(),
+             static_cast<unsigned>(error));
     }
 }
 
@@ -122,6 +125,7 @@ std::optional<ServerTime> CFtpSession::AskModificationTime(const std::string& re
 
 void CFtpSession::LogKeptPartial() {
     if (keptPartialPath.empty()) return;
-    LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes), keptPartialPath.c_str());
+    LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
+         keptPartialPath.c_str());
     keptPartialPath.clear();
 }

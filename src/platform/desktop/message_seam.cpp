@@ -61,9 +61,9 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, MessageButtons b
     box.setAccessibleDescription(text);
     if (buttons == MessageButtons::ResumeOverwriteCancel || buttons == MessageButtons::ResumeRestartCancel) {
         QPushButton* resume = AddNamedButton(box, QStringLiteral("&Resume"), QMessageBox::AcceptRole);
-        QPushButton* again = AddNamedButton(
-            box, buttons == MessageButtons::ResumeOverwriteCancel ? QStringLiteral("&Overwrite") : QStringLiteral("&Start Again"),
-            QMessageBox::DestructiveRole);
+        const QString againText = buttons == MessageButtons::ResumeOverwriteCancel ? QStringLiteral("&Overwrite")
+                                                                                    : QStringLiteral("&Start Again");
+        QPushButton* again = AddNamedButton(box, againText, QMessageBox::DestructiveRole);
         box.setDefaultButton(resume);
         box.setEscapeButton(QMessageBox::Cancel);
         box.exec();

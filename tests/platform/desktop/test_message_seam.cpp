@@ -20,12 +20,16 @@ private slots:
         QTest::addColumn<int>("answer");
         const int overwrite = static_cast<int>(MessageButtons::ResumeOverwriteCancel);
         const int restart = static_cast<int>(MessageButtons::ResumeRestartCancel);
-        QTest::newRow("resume") << overwrite << "Overwrite" << "Resume" << static_cast<int>(MessageAnswer::Resume);
-        QTest::newRow("overwrite") << overwrite << "Overwrite" << "Overwrite" << static_cast<int>(MessageAnswer::Yes);
-        QTest::newRow("start again") << restart << "Start Again" << "Start Again"
-                                     << static_cast<int>(MessageAnswer::Yes);
-        QTest::newRow("cancel") << restart << "Start Again" << "Cancel" << static_cast<int>(MessageAnswer::Cancel);
-        QTest::newRow("escape") << restart << "Start Again" << "" << static_cast<int>(MessageAnswer::Cancel);
+        QTest::newRow("resume") << overwrite << "Overwrite"
+                                << "Resume" << static_cast<int>(MessageAnswer::Resume);
+        QTest::newRow("overwrite") << overwrite << "Overwrite"
+                                   << "Overwrite" << static_cast<int>(MessageAnswer::Yes);
+        QTest::newRow("start again") << restart << "Start Again"
+                                     << "Start Again" << static_cast<int>(MessageAnswer::Yes);
+        QTest::newRow("cancel") << restart << "Start Again"
+                                << "Cancel" << static_cast<int>(MessageAnswer::Cancel);
+        QTest::newRow("escape") << restart << "Start Again"
+                                << "" << static_cast<int>(MessageAnswer::Cancel);
     }
     void ResumeButtonsAreNamedAndAnswerFromTheKeyboard() {
         QFETCH(int, buttons);
@@ -41,7 +45,8 @@ private slots:
         connect(&poll, &QTimer::timeout, [&] {
             QMessageBox* box = nullptr;
             for (QWidget* widget : QApplication::topLevelWidgets()) {
-                if (auto* found = qobject_cast<QMessageBox*>(widget); found != nullptr && found->isVisible()) box = found;
+                if (auto* found = qobject_cast<QMessageBox*>(widget); found != nullptr && found->isVisible())
+                    box = found;
             }
             if (box == nullptr) {
                 if (++looks > 300) poll.stop();
@@ -65,8 +70,8 @@ private slots:
             }
         });
         poll.start();
-        const MessageAnswer given =
-            ShowMessage(nullptr, QStringLiteral("resume?"), static_cast<MessageButtons>(buttons), MessageIcon::Question);
+        const MessageAnswer given = ShowMessage(nullptr, QStringLiteral("resume?"),
+                                                static_cast<MessageButtons>(buttons), MessageIcon::Question);
         QCOMPARE(static_cast<int>(given), answer);
         QStringList expected{"Cancel", "Resume", secondName};
         names.sort();
