@@ -70,7 +70,9 @@ constexpr const char* kContinueWord = "-c";
 constexpr const char* kGetUsage = "get [-c] NAME [LOCAL]";
 constexpr const char* kPutUsage = "put [-c] LOCAL [NAME]";
 
-bool AsksToContinue(const std::vector<std::string>& args) { return !args.empty() && args[0] == kContinueWord; }
+bool AsksToContinue(const std::vector<std::string>& args) {
+    return !args.empty() && args[0] == kContinueWord;
+}
 
 // The names after an optional "-c".
 std::vector<std::string> TransferNames(const std::vector<std::string>& args) {
@@ -88,9 +90,7 @@ std::string CheckGetFile(const std::vector<std::string>& args) {
     return wrongCount.empty() ? CheckGet(TransferNames(args)) : wrongCount;
 }
 
-std::string CheckPutFile(const std::vector<std::string>& args) {
-    return CheckTransferNames(args, kPutUsage);
-}
+std::string CheckPutFile(const std::vector<std::string>& args) { return CheckTransferNames(args, kPutUsage); }
 
 // Sets the session's resume switch for one command.
 class ResumeScope {

@@ -121,7 +121,8 @@ void CFtpSession::AskRemoteSize(const std::string& remoteName) {
 
 std::int64_t CFtpSession::RemoteFileSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return -1;
-    if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213) return SizeFromSizeReply(replyText);
+    if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213)
+        return SizeFromSizeReply(replyText);
     if (replyCode == 500 || replyCode == 502) sizeCommandUnknown = true;
     return -1;
 }
@@ -184,7 +185,8 @@ bool CFtpSession::CreateLocalFile(const std::string& path) {
     // counted against the server's for a restart: they keep no partial file,
     // and neither do listings.
     const bool keepsPartial = transferType != 'A' && transferCommand.compare(0, 5, "RETR ") == 0;
-    const int error = keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
+    const int error =
+        keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
     if (!partialDownload.Refusal().empty()) {
         LogF("%s", partialDownload.Refusal().c_str());

@@ -262,8 +262,16 @@ private:
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
     enum class DataOpening {
-        Open, NotConnected, Busy, Unreadable, Unwritable, NoListener, Refused, NotAccepted,
-        AlreadyComplete, NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
+        Open,
+        NotConnected,
+        Busy,
+        Unreadable,
+        Unwritable,
+        NoListener,
+        Refused,
+        NotAccepted,
+        AlreadyComplete,
+        NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
     };
     DataOpening StartTransfer(bool incoming);
     DataOpening OpenDataConnection(bool announcesSize);

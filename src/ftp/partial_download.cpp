@@ -1,8 +1,5 @@
 #include "ftp/partial_download.h"
 
-#include "ftp/download_target.h"
-#include "ftp/resume_plan.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +9,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include "ftp/download_target.h"
+#include "ftp/resume_plan.h"
 
 namespace {
 

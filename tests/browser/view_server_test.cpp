@@ -416,7 +416,8 @@ private slots:
         f->Select({"photo.bin"});
         f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
         QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::ResumeOverwriteCancel});
-        QVERIFY(messages.texts.value(0).startsWith("File " + local + " already exists, and a partial download"));
+        QVERIFY(
+            messages.texts.value(0).startsWith("File " + local + " already exists, and a partial download"));
         QCOMPARE(readFile(local), QByteArray("old"));
         QCOMPARE(readFile(local + ".part"), whole.left(1000));
 

@@ -1,5 +1,7 @@
 // Server times (MDTM replies, MLSD modify facts), the decisions that continue
 // a transfer, and the kept partial file a binary download is received into.
+#include "ftp/resume_plan.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
-#include "ftp/resume_plan.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -84,10 +85,9 @@ TEST(ResumePlan, DownloadContinuesOnlyFromAPossibleBeginning) {
     };
     using Start = DownloadResumePlan::Start;
     const Case cases[] = {
-        {0, 100, Start::Whole, 0},        {0, -1, Start::Whole, 0},
-        {40, 100, Start::FromOffset, 40}, {40, -1, Start::FromOffset, 40},  // no SIZE: trust the partial
-        {100, 100, Start::FromOffset, 100}, {101, 100, Start::Whole, 0},
-        {5, 0, Start::Whole, 0},
+        {0, 100, Start::Whole, 0},          {0, -1, Start::Whole, 0},    {40, 100, Start::FromOffset, 40},
+        {40, -1, Start::FromOffset, 40},  // no SIZE: trust the partial
+        {100, 100, Start::FromOffset, 100}, {101, 100, Start::Whole, 0}, {5, 0, Start::Whole, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.partial << " of " << c.remote);
@@ -103,9 +103,9 @@ TEST(ResumePlan, UploadSendsOnlyWhatTheServerLacks) {
         UploadResumePlan plan;
     };
     const Case cases[] = {
-        {100, -1, UploadResumePlan::SendWhole},   {100, 0, UploadResumePlan::SendWhole},
+        {100, -1, UploadResumePlan::SendWhole},      {100, 0, UploadResumePlan::SendWhole},
         {100, 40, UploadResumePlan::SendFromOffset}, {100, 100, UploadResumePlan::NothingToDo},
-        {100, 101, UploadResumePlan::RemoteLarger}, {0, 0, UploadResumePlan::NothingToDo},
+        {100, 101, UploadResumePlan::RemoteLarger},  {0, 0, UploadResumePlan::NothingToDo},
         {0, -1, UploadResumePlan::SendWhole},
     };
     for (const Case& c : cases) {
@@ -137,7 +137,8 @@ TEST_F(KeptPartialTest, KeepsWhatArrivedAndContinuesFromItsEnd) {
     }
     EXPECT_EQ(keptPath, partial);
     EXPECT_EQ(keptBytes, 6);
-    EXPECT_EQ(testsupport::TempDir::ReadFile(target), "old") << "the target stays until the download completes";
+    EXPECT_EQ(testsupport::TempDir::ReadFile(target), "old")
+        << "the target stays until the download completes";
     EXPECT_EQ(testsupport::TempDir::ReadFile(partial), "first ");
 
     PartialDownload download;

@@ -27,7 +27,8 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
         case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
         case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case MessageButtons::ResumeOverwriteCancel:
-        case MessageButtons::ResumeRestartCancel: return QMessageBox::Cancel;  // the others are added by name
+        case MessageButtons::ResumeRestartCancel:
+            return QMessageBox::Cancel;  // the others are added by name
         case MessageButtons::Ok: break;
     }
     return QMessageBox::Ok;
@@ -61,8 +62,9 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, MessageButtons b
     box.setAccessibleDescription(text);
     if (buttons == MessageButtons::ResumeOverwriteCancel || buttons == MessageButtons::ResumeRestartCancel) {
         QPushButton* resume = AddNamedButton(box, QStringLiteral("&Resume"), QMessageBox::AcceptRole);
-        const QString againText = buttons == MessageButtons::ResumeOverwriteCancel ? QStringLiteral("&Overwrite")
-                                                                                    : QStringLiteral("&Start Again");
+        const QString againText = buttons == MessageButtons::ResumeOverwriteCancel
+                                      ? QStringLiteral("&Overwrite")
+                                      : QStringLiteral("&Start Again");
         QPushButton* again = AddNamedButton(box, againText, QMessageBox::DestructiveRole);
         box.setDefaultButton(resume);
         box.setEscapeButton(QMessageBox::Cancel);

@@ -137,7 +137,7 @@ TEST_P(CliTransfer, ContinuedTransfersAreByteIdentical) {
     fs::copy_file(local / "up.bin", remote);
     // Whole seconds: MDTM carries no more.
     fs::last_write_time(remote, std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now() -
-                                                                          std::chrono::hours(24 * 400)));
+                                                                         std::chrono::hours(24 * 400)));
 
     RunResult run = Cli({"get -c down.bin", "put half.bin up.bin", "put -c up.bin"});
     ASSERT_EQ(run.exitCode, 0) << run.err;

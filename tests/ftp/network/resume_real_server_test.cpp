@@ -80,7 +80,8 @@ TEST_P(ResumeRealServerTest, DownloadContinuesFromThePartialFileAndKeepsTheServe
 
     harness.session.resumeTransfers = true;
     ASSERT_EQ(harness.session.DownloadFile("big.bin", &target), 2) << harness.Joined();
-    EXPECT_TRUE(harness.HasLine("Quillmoor: REST " + std::to_string(contents.size() / 2))) << harness.Joined();
+    EXPECT_TRUE(harness.HasLine("Quillmoor: REST " + std::to_string(contents.size() / 2)))
+        << harness.Joined();
     EXPECT_TRUE(TempDir::ReadFile(target) == contents) << "the resumed file differs from the server's";
     EXPECT_FALSE(fs::exists(target + ".part"));
     struct stat info {};
@@ -103,8 +104,8 @@ TEST_P(ResumeRealServerTest, UploadContinuesAfterWhatTheServerHas) {
 
     harness.session.resumeTransfers = true;
     ASSERT_EQ(harness.session.UploadFile("up.bin", &source), 2) << harness.Joined();
-    EXPECT_TRUE(harness.HasLine("Transferring " + std::to_string(contents.size() - contents.size() / 2) +
-                                " bytes"))
+    EXPECT_TRUE(
+        harness.HasLine("Transferring " + std::to_string(contents.size() - contents.size() / 2) + " bytes"))
         << harness.Joined();
     EXPECT_TRUE(TempDir::ReadFile(remote) == contents) << "the resumed upload differs from the local file";
 
@@ -129,17 +130,15 @@ TEST_P(ResumeRealServerTest, WalkKeepsTheServerTimes) {
     EXPECT_EQ(info.st_mtime, 1600000000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ResumeRealServerTest,
-                         ::testing::Values(ResumeServer{"pyftpdlib",
-                                                        [] {
-                                                            return std::unique_ptr<testsupport::RealFtpServer>(
-                                                                new testsupport::PyftpdlibServer());
-                                                        }},
-                                           ResumeServer{"vsftpd",
-                                                        [] {
-                                                            return std::unique_ptr<testsupport::RealFtpServer>(
-                                                                new testsupport::VsftpdServer());
-                                                        }}),
-                         [](const ::testing::TestParamInfo<ResumeServer>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, ResumeRealServerTest,
+    ::testing::Values(
+        ResumeServer{
+            "pyftpdlib",
+            [] { return std::unique_ptr<testsupport::RealFtpServer>(new testsupport::PyftpdlibServer()); }},
+        ResumeServer{
+            "vsftpd",
+            [] { return std::unique_ptr<testsupport::RealFtpServer>(new testsupport::VsftpdServer()); }}),
+    [](const ::testing::TestParamInfo<ResumeServer>& info) { return info.param.name; });
 
 }  // namespace

@@ -61,7 +61,8 @@ TEST_F(ResumeScriptedTest, DownloadContinuesAfterRestOrStartsAgainWhenRefused) {
         EXPECT_EQ(s.Commands()[s.Commands().size() - 2], "REST 4");
         std::filesystem::remove(local);
     }
-    EXPECT_TRUE(s.harness.HasLine("The server refused REST; downloading the whole file.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("The server refused REST; downloading the whole file."))
+        << s.harness.Joined();
     EXPECT_TRUE(s.server.Mismatches().empty());
 }
 

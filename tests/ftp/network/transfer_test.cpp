@@ -171,7 +171,8 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
     });
     EXPECT_EQ(Download("stalled.bin", local), 6);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
-    EXPECT_TRUE(s.harness.HasLine("Kept the 1000 bytes received in " + local + ".part.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Kept the 1000 bytes received in " + local + ".part."))
+        << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(TempDir::ReadFile(local + ".part"), std::string(1000, 's'));
 }
