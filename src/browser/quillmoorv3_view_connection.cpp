@@ -1,6 +1,7 @@
 // Connecting to a site, disconnecting, and downloading a file to open it.
 #include <QFileInfo>
 
+#include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/quillmoorv3_view.h"
 #include "browser/remote_drop_source.h"
@@ -47,6 +48,7 @@ bool CQuillmoorv3View::Connect(SiteProfile& profile) {
     // Quick connect's profile, like a site left at the default, has no mode of its own.
     session.dataMode = profile.dataMode.value_or(settings.passiveMode ? DataMode::Passive : DataMode::Active);
     session.timeoutSeconds = settings.retry;
+    session.keepModificationTimes = settings.keepModificationTimes != 0;
     session.SetFirewall(settings.fireWallOn, settings.fireMode, settings.firePort, settings.fireHost,
                         settings.fireUserId, settings.firePassword);
 
@@ -95,15 +97,13 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     }
     CFtpSession& session = context.session;
     const QString localPath = QString::fromStdString(session.downloadDir) + name;
-    if (QFileInfo::exists(localPath)) {
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        const bool overwrite =
-            ShowMessage(this, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
-                        MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
-        QApplication::restoreOverrideCursor();
-        if (!overwrite) return;
-    }
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const DownloadStart start = AskHowToDownload(this, localPath);
+    QApplication::restoreOverrideCursor();
+    if (start == DownloadStart::Cancel) return;
+    session.resumeTransfers = start == DownloadStart::Resume;
     const int result = session.DownloadFile(name.toStdString(), nullptr);
+    session.resumeTransfers = false;
     // A cancelled download closes the session and may report an earlier
     // transfer's result: nothing is opened, and the list leaves the session.
     if (LeaveClosedSession() || result != kComplete) return;

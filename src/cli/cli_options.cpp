@@ -85,6 +85,10 @@ bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& opti
                 options.dataMode = mode;
                 continue;
             }
+            if (argument == "--no-keep-time") {
+                options.keepModificationTimes = false;
+                continue;
+            }
             std::string name = argument;
             std::string value;
             const auto equals = argument.find('=');
@@ -136,6 +140,8 @@ std::string CliUsage() {
            "  --passive             the client opens data connections (EPSV, then PASV) (default: the\n"
            "                        Passive Mode setting, passive when unset)\n"
            "  --active              the server opens data connections to the client (PORT)\n"
+           "  --no-keep-time        downloaded files get the time they arrive, not the server's\n"
+           "                        modification time (default: the Keep Modification Times setting)\n"
            "  --firewall 0-4        log in through a firewall proxy in this mode\n"
            "  --proxy HOST[:PORT]   the proxy\n"
            "  --proxy-user U        proxy user id\n"
@@ -145,6 +151,9 @@ std::string CliUsage() {
            "blanks in a name: 'cd \"My Files\"'.\n"
            "\n"
            "A server that refuses the chosen data connection mode gets the other one.\n"
+           "\n"
+           "A binary download that breaks off keeps what arrived in NAME.part; \"get -c\"\n"
+           "continues it. \"put -c\" continues an upload after the size the server has.\n"
            "\n"
            "Exit status: 0 all succeeded, 1 login or a command failed, 2 usage error.\n";
 }

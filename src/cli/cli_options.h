@@ -15,6 +15,7 @@ struct CliOptions {
     std::optional<int> timeoutSeconds;
     std::optional<char> mode;         // F, I, A, L or P
     std::optional<DataMode> dataMode; // --passive or --active
+    bool keepModificationTimes = true;  // false: --no-keep-time
     std::optional<int> firewallMode;  // 0 to 4; set means the firewall is on
     std::string proxy;                // HOST[:PORT]
     std::string proxyUser;

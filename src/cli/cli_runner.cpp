@@ -116,6 +116,7 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     // (passive unless set otherwise: it works behind NAT and firewalls).
     const DataMode programDefault = settings.passiveMode ? DataMode::Passive : DataMode::Active;
     session.dataMode = options.dataMode.value_or(siteDataMode.value_or(programDefault));
+    session.keepModificationTimes = options.keepModificationTimes && settings.keepModificationTimes;
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) != nullptr) session.downloadDir = std::string(cwd) + "/";
 

@@ -101,5 +101,8 @@ CliSettings LoadCliSettings(const std::string& path) {
         }
     }
     if (ReadInt(values, "TransOptions/Passive Mode", number)) settings.passiveMode = number != 0;
+    if (ReadInt(values, "TransOptions/Keep Modification Times", number)) {
+        settings.keepModificationTimes = number != 0;
+    }
     return settings;
 }

@@ -10,6 +10,7 @@ struct CliSettings {
     int timeoutSeconds = 60;  // [ProgramOptions] Retry, shown as "Time Out:"
     char transferMode = 'F';  // [TransOptions] Transfer Mode (a character code)
     bool passiveMode = true;  // [TransOptions] Passive Mode (0 = active)
+    bool keepModificationTimes = true;  // [TransOptions] Keep Modification Times
 };
 
 // The settings file's path for the current environment.

@@ -65,14 +65,56 @@ std::string CheckGet(const std::vector<std::string>& args) {
     return args.size() > 1 ? std::string() : CheckLocalName(LastComponent(args[0]));
 }
 
-bool Get(CliContext& context, const std::vector<std::string>& args) {
+// "-c" in front of get's and put's names continues a transfer that broke off.
+constexpr const char* kContinueWord = "-c";
+constexpr const char* kGetUsage = "get [-c] NAME [LOCAL]";
+constexpr const char* kPutUsage = "put [-c] LOCAL [NAME]";
+
+bool AsksToContinue(const std::vector<std::string>& args) {
+    return !args.empty() && args[0] == kContinueWord;
+}
+
+// The names after an optional "-c".
+std::vector<std::string> TransferNames(const std::vector<std::string>& args) {
+    return AsksToContinue(args) ? std::vector<std::string>(args.begin() + 1, args.end()) : args;
+}
+
+std::string CheckTransferNames(const std::vector<std::string>& args, const char* usage) {
+    const std::size_t names = TransferNames(args).size();
+    if (names < 1 || names > 2) return std::string("usage: ") + usage;
+    return {};
+}
+
+std::string CheckGetFile(const std::vector<std::string>& args) {
+    const std::string wrongCount = CheckTransferNames(args, kGetUsage);
+    return wrongCount.empty() ? CheckGet(TransferNames(args)) : wrongCount;
+}
+
+std::string CheckPutFile(const std::vector<std::string>& args) { return CheckTransferNames(args, kPutUsage); }
+
+// Sets the session's resume switch for one command.
+class ResumeScope {
+public:
+    ResumeScope(CFtpSession& session, bool resume) : session(session) { session.resumeTransfers = resume; }
+    ~ResumeScope() { session.resumeTransfers = false; }
+    ResumeScope(const ResumeScope&) = delete;
+    ResumeScope& operator=(const ResumeScope&) = delete;
+
+private:
+    CFtpSession& session;
+};
+
+bool Get(CliContext& context, const std::vector<std::string>& words) {
+    const std::vector<std::string> args = TransferNames(words);
     std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
     if (IsDirectory(local)) local += "/" + LastComponent(args[0]);
     ProgressDisplay progress(context.waiter);
+    ResumeScope resume(context.session, AsksToContinue(words));
     return context.session.DownloadFile(args[0], &local) == kComplete;
 }
 
-bool Put(CliContext& context, const std::vector<std::string>& args) {
+bool Put(CliContext& context, const std::vector<std::string>& words) {
+    const std::vector<std::string> args = TransferNames(words);
     const std::string& local = args[0];
     if (access(local.c_str(), R_OK) != 0 || IsDirectory(local)) {
         // Checked here: the engine would store an empty remote file instead.
@@ -81,6 +123,7 @@ bool Put(CliContext& context, const std::vector<std::string>& args) {
     }
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
     ProgressDisplay progress(context.waiter);
+    ResumeScope resume(context.session, AsksToContinue(words));
     return context.session.UploadFile(remote, &local) == kComplete;
 }
 
@@ -145,8 +188,8 @@ bool List(CliContext& context, const std::vector<std::string>&) {
 std::vector<CliCommand> TransferCommands() {
     return {
         {"ls", 0, 0, "ls", NoCheck, List},
-        {"get", 1, 2, "get NAME [LOCAL]", CheckGet, Get},
-        {"put", 1, 2, "put LOCAL [NAME]", NoCheck, Put},
+        {"get", 1, 3, kGetUsage, CheckGetFile, Get},
+        {"put", 1, 3, kPutUsage, CheckPutFile, Put},
         {"getdir", 1, 2, "getdir NAME [LOCALDIR]", CheckGet, GetDirectory},
         {"putdir", 1, 2, "putdir LOCALDIR [NAME]", NoCheck, PutDirectory},
     };

@@ -46,7 +46,7 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
         listenSocket = CloseSocket(listenSocket);
         return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
     }
-    if (SendCommand(transferCommand) != kPreliminary) {
+    if (SendTransferCommand() != kPreliminary) {
         listenSocket = CloseSocket(listenSocket);
         if (mayTryPassive && replyCode == kCannotOpenDataConnection && !abortFlag) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
@@ -97,7 +97,7 @@ CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool an
 
 // The transfer command over a data connection already made.
 CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
-    if (SendCommand(transferCommand) != kPreliminary) {
+    if (SendTransferCommand() != kPreliminary) {
         dataSocket = CloseSocket(dataSocket);
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;

@@ -83,6 +83,9 @@ std::int64_t CFtpSession::FileSize(const std::string& path) {
 }
 
 void CFtpSession::ParseSizeFromReply() {
+    // After REST servers differ in whether they announce the whole file or
+    // the rest; SIZE has given the whole.
+    if (restartOffset > 0) return;
     std::string upper = replyText;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -112,13 +115,16 @@ void CFtpSession::SetExpectedBytes(std::int64_t size) {
 // not asked again on this connection; any other refusal only leaves this
 // file's size unknown.
 void CFtpSession::AskRemoteSize(const std::string& remoteName) {
-    if (sizeCommandUnknown) return;
-    if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213) {
-        const std::int64_t size = SizeFromSizeReply(replyText);
-        if (size >= 0) SetExpectedBytes(size);
-    } else if (replyCode == 500 || replyCode == 502) {
-        sizeCommandUnknown = true;
-    }
+    const std::int64_t size = RemoteFileSize(remoteName);
+    if (size >= 0) SetExpectedBytes(size);
+}
+
+std::int64_t CFtpSession::RemoteFileSize(const std::string& remoteName) {
+    if (sizeCommandUnknown) return -1;
+    if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213)
+        return SizeFromSizeReply(replyText);
+    if (replyCode == 500 || replyCode == 502) sizeCommandUnknown = true;
+    return -1;
 }
 
 void CFtpSession::SendTypeCommand(char type) {
@@ -137,6 +143,7 @@ void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
 // data connection. Downloads and uploads word their refusals differently.
 CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     replyCode = 0;
+    restartOffset = 0;
     if (controlSocket == kNoSocket) {
         LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
         return DataOpening::NotConnected;
@@ -163,6 +170,10 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     static const std::string kRetrieve = "RETR ";
     if (incoming && transferCommand.compare(0, kRetrieve.size(), kRetrieve) == 0) {
         AskRemoteSize(transferCommand.substr(kRetrieve.size()));
+        PlanResumedDownload();
+    } else if (!incoming && resumeTransfers) {
+        const DataOpening plan = PlanResumedUpload();
+        if (plan != DataOpening::Open) return plan;
     }
     // Cancel during TYPE or SIZE: no listener is opened for a stopped worker.
     if (stopRequested.load()) return DataOpening::Refused;
@@ -170,7 +181,12 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
 }
 
 bool CFtpSession::CreateLocalFile(const std::string& path) {
-    const int error = partialDownload.Create(path);
+    // ASCII downloads are converted as they arrive, so their bytes cannot be
+    // counted against the server's for a restart: they keep no partial file,
+    // and neither do listings.
+    const bool keepsPartial = transferType != 'A' && transferCommand.compare(0, 5, "RETR ") == 0;
+    const int error =
+        keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
     if (!partialDownload.Refusal().empty()) {
         LogF("%s", partialDownload.Refusal().c_str());
@@ -203,6 +219,8 @@ int CFtpSession::Retrieve() {
         if (int error = partialDownload.Commit()) {
             LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
             received = kPermanent;
+        } else {
+            KeepRemoteModificationTime();
         }
     } else {
         partialDownload.Discard();
@@ -219,6 +237,9 @@ int CFtpSession::Store() {
             break;
         case DataOpening::NotConnected:
             return 0;
+        case DataOpening::AlreadyComplete:
+            return kComplete;
+        case DataOpening::NotResumable:
         case DataOpening::Unreadable:
         case DataOpening::Unwritable:
             return kPermanent;
@@ -291,17 +312,18 @@ int CFtpSession::ReceiveFile(const std::string& path) {
         const std::size_t length = static_cast<std::size_t>(got);
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
-        progress.Update(count);
+        progress.Update(restartOffset + count);
     }
-    progress.Publish(count);
+    progress.Publish(restartOffset + count);
     if (convertLineEnds && got == 0 && writeError == 0) {
         if (char* room = partialDownload.Reserve(1, writeError)) partialDownload.Advance(ascii.Finish(room));
     }
     const std::int64_t seconds = Now() - start;
 
     if (abortFlag) {
+        const bool keepsPartial = !partialDownload.KeptPath().empty();
         partialDownload.Discard();
-        LogF("Delete partially downloaded file");
+        if (!keepsPartial) LogF("Delete partially downloaded file");
     }
     if (writeError != 0) {
         // A full disk must not pass for a finished download.
@@ -315,7 +337,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
         return errorCode;
     }
     LogStatistics("Receiv", count, seconds);
-    if (!abortFlag && !ReceivedAllAnnounced(count)) return kPermanent;
+    if (!abortFlag && !ReceivedAllAnnounced(restartOffset + count)) return kPermanent;
     SoundBeep(EngineUi::BeepKind::Default);
     return abortFlag ? kAborted : kComplete;
 }
@@ -339,6 +361,10 @@ bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
     if (count > announced) {
         LogF("Received %lld bytes, more than the %lld announced.", static_cast<long long>(count),
              static_cast<long long>(announced));
+        // After REST that means the server sent the file from its start: the
+        // partial file is now longer than the remote one, so the next try
+        // starts afresh.
+        if (restartOffset > 0) return false;
     }
     return true;
 }
@@ -356,14 +382,20 @@ int CFtpSession::SendFile(const std::string& path) {
     struct stat info {};
     const std::int64_t size = fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
     SetExpectedBytes(size);
-    LogF("Transferring %lld bytes", static_cast<long long>(size));
+    // A continued upload sends from where the remote file ends.
+    if (restartOffset > 0 && lseek(fd, restartOffset, SEEK_SET) < 0) {
+        LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+        close(fd);
+        return kPermanent;
+    }
+    LogF("Transferring %lld bytes", static_cast<long long>(size - restartOffset));
 
     const bool convertLineEnds = transferType == 'A';
     std::unique_ptr<char[]> block(new char[kSendBlockSize]);
     std::unique_ptr<char[]> converted(convertLineEnds ? new char[2 * kSendBlockSize] : nullptr);
     AsciiSendConverter ascii;
     ProgressPublisher progress(status);
-    std::int64_t count = 0;
+    std::int64_t count = restartOffset;
     for (;;) {
         const long length = ReadLocal(fd, block.get(), kSendBlockSize);
         if (length < 0) {
@@ -394,7 +426,7 @@ int CFtpSession::SendFile(const std::string& path) {
         LogF("Transfer aborted by User");
         return kAborted;
     }
-    LogStatistics("Transmit", count, Now() - start);
+    LogStatistics("Transmit", count - restartOffset, Now() - start);
     return kComplete;
 }
 

@@ -67,6 +67,7 @@ int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, con
         status.stopWalk = 1;
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
+    LogKeptPartial();
     TransferStatusLock lock(status);
     // The stopped worker stored nothing: without this the caller would read
     // the previous transfer's result and take a cancelled transfer for done.

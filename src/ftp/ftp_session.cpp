@@ -16,6 +16,12 @@ CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), stat
     // A pipe that a download writes into is waited on like a socket: Cancel
     // and the time limit end the wait.
     partialDownload.SetWaitForRoom([this](int fd) { return WaitWritable(fd) == WaitOutcome::Ready; });
+    // Noted by the worker, logged once the transfer is over: a cancelled
+    // worker's own log lines are silenced.
+    partialDownload.SetKeptNotice([this](const std::string& path, std::int64_t bytes) {
+        keptPartialPath = path;
+        keptPartialBytes = bytes;
+    });
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     if (error) temp = "/tmp";

@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
+#include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
 #include "ftp/server_features.h"
@@ -182,6 +184,14 @@ public:
     // False goes straight to PASV, for servers and firewalls that mishandle EPSV.
     bool tryEpsv = true;
     std::string downloadDir;
+    // Binary downloads always keep what they received in "NAME.part". Set, a
+    // download continues from there (REST) and an upload continues the remote
+    // file after asking its SIZE (REST and STOR, or APPE).
+    bool resumeTransfers = false;
+    // Downloaded files get the server's modification time (MLSD or MDTM). The
+    // program's callers choose (their default is on); the session on its own
+    // asks nothing beyond what it always asked.
+    bool keepModificationTimes = false;
     int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 
     std::atomic<int> connected{0};
@@ -252,7 +262,18 @@ private:
 
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
-    enum class DataOpening { Open, NotConnected, Busy, Unreadable, Unwritable, NoListener, Refused, NotAccepted };
+    enum class DataOpening {
+        Open,
+        NotConnected,
+        Busy,
+        Unreadable,
+        Unwritable,
+        NoListener,
+        Refused,
+        NotAccepted,
+        AlreadyComplete,
+        NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
+    };
     DataOpening StartTransfer(bool incoming);
     DataOpening OpenDataConnection(bool announcesSize);
     DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
@@ -273,6 +294,14 @@ private:
     void SoundBeep(EngineUi::BeepKind kind);
     void SetExpectedBytes(std::int64_t size);
     void AskRemoteSize(const std::string& remoteName);
+    std::int64_t RemoteFileSize(const std::string& remoteName);  // -1 when unknown
+    // Resume and modification times (resumed_transfers.cpp).
+    void PlanResumedDownload();
+    DataOpening PlanResumedUpload();
+    int SendTransferCommand();
+    void KeepRemoteModificationTime();
+    std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
+    void LogKeptPartial();
     bool ReceivedAllAnnounced(std::int64_t count);
     bool CreateLocalFile(const std::string& path);
     int AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
@@ -310,6 +339,11 @@ private:
     WalkLoopGuard walkLoops;          // the directories the running download walk is inside
     std::size_t walkDirectories = 0;  // directories the running walk has entered
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
+    bool mdtmUnknown = false;         // the server answered MDTM with 500 or 502
+    std::int64_t restartOffset = 0;   // the REST offset of the running transfer
+    std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
+    std::string keptPartialPath;      // a partial file the last download kept
+    std::int64_t keptPartialBytes = 0;
     bool epsvUnknown = false;         // the server answered EPSV with 500 or 502
     bool mlsdUnknown = false;         // the server refused MLSD although it offered MLST
     bool listingIsMlsd = false;       // the last listing file holds MLSD lines

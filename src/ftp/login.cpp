@@ -42,6 +42,7 @@ int CFtpSession::Logon() {
     abortFlag = 0;
     sizeCommandUnknown = false;  // a new connection may reach another server
     mlsdUnknown = false;
+    mdtmUnknown = false;
     features = ServerFeatures();
     epsvUnknown = !tryEpsv;
     dataModeInUse = dataMode;

@@ -114,6 +114,7 @@ bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
     entry.sizeText.assign(IsDecimalNumber(facts.size) ? facts.size : std::string_view());
     entry.dateText = ModifyText(facts.modify);
     entry.unique.assign(facts.unique);
+    entry.modifyFact.assign(facts.modify);
     entry.name.assign(line.substr(blank + 1));
     return true;
 }

@@ -1,14 +1,17 @@
 #include "ftp/partial_download.h"
 
-#include "ftp/download_target.h"
-
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include "ftp/download_target.h"
+#include "ftp/resume_plan.h"
 
 namespace {
 
@@ -29,6 +32,7 @@ std::string TemporaryNameBeside(const std::string& target, unsigned attempt) {
 }  // namespace
 
 PartialDownload::~PartialDownload() {
+    keptNotice = nullptr;  // whoever listens may be gone already
     Discard();
     delete[] buffer;
 }
@@ -50,8 +54,7 @@ int PartialDownload::Create(const std::string& targetPath) {
         if (opened >= 0) {
             fd = opened;
             temporaryPath = candidate;
-            if (buffer == nullptr) buffer = new char[kBufferSize];
-            buffered = 0;
+            StartBuffer();
             return 0;
         }
         if (errno != EEXIST) return errno;
@@ -70,13 +73,80 @@ int PartialDownload::OpenToWriteInto(const std::string& shownPath) {
         return error;
     }
     fd = opened;
+    StartBuffer();
+    return 0;
+}
+
+void PartialDownload::StartBuffer() {
     if (buffer == nullptr) buffer = new char[kBufferSize];
     buffered = 0;
+}
+
+int PartialDownload::CreateKept(const std::string& targetPath, bool resume) {
+    struct stat info {};
+    const bool absent = lstat(targetPath.c_str(), &info) != 0 && errno == ENOENT;
+    const std::string partial = PartialFilePath(targetPath);
+    const std::size_t slash = partial.rfind('/');
+    const bool nameFits = partial.size() - (slash == std::string::npos ? 0 : slash + 1) <= NAME_MAX;
+    // Only a plain file is continued: a link's target may live anywhere, a
+    // pipe or device has no end to continue from.
+    if ((!absent && !S_ISREG(info.st_mode)) || !nameFits) return Create(targetPath);
+    Discard();
+    refusal.clear();
+    target = targetPath;
+    return OpenKept(partial, resume);
+}
+
+// The partial file is opened without following a link and without blocking
+// on a pipe, and used only when it is a regular file: something planted under
+// its name is never written through.
+int PartialDownload::OpenKept(const std::string& path, bool resume) {
+    const int opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (opened < 0) {
+        const int error = errno;
+        if (error == ELOOP) refusal = "Refused to download into " + path + ": it is a link.";
+        return error;
+    }
+    struct stat info {};
+    if (fstat(opened, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(opened);
+        refusal = "Refused to download into " + path + ": it is not a regular file.";
+        return EPERM;
+    }
+    fd = opened;
+    keptPath = path;
+    resumeOffset = resume ? static_cast<std::int64_t>(info.st_size) : 0;
+    // Starting afresh empties the file only once the first bytes arrive: a
+    // download refused before then leaves the old partial file as it was.
+    emptyBeforeWriting = resumeOffset == 0;
+    if (::lseek(fd, resumeOffset, SEEK_SET) < 0) {
+        const int error = errno;
+        Close();
+        keptPath.clear();
+        return error;
+    }
+    StartBuffer();
+    return 0;
+}
+
+int PartialDownload::Restart() {
+    if (fd < 0 || keptPath.empty()) return EBADF;
+    buffered = 0;
+    resumeOffset = 0;
+    emptyBeforeWriting = true;
+    return 0;
+}
+
+int PartialDownload::EmptyIfStartingAfresh() {
+    if (!emptyBeforeWriting || keptPath.empty()) return 0;
+    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) < 0) return errno;
+    emptyBeforeWriting = false;
     return 0;
 }
 
 int PartialDownload::Write(const char* data, std::size_t length) {
     if (fd < 0) return EBADF;
+    if (int error = EmptyIfStartingAfresh()) return error;
     if (buffered + length > kBufferSize) {
         if (int error = Flush()) return error;
     }
@@ -92,6 +162,7 @@ char* PartialDownload::Reserve(std::size_t size, int& error) {
         error = EBADF;
         return nullptr;
     }
+    if ((error = EmptyIfStartingAfresh()) != 0) return nullptr;
     if (buffered + size > kBufferSize && (error = Flush()) != 0) return nullptr;
     return buffer + buffered;
 }
@@ -120,9 +191,16 @@ int PartialDownload::WriteAll(const char* data, std::size_t length) {
 
 int PartialDownload::Commit() {
     if (fd < 0) return EBADF;
-    int error = Flush();
+    int error = EmptyIfStartingAfresh();
+    if (error == 0) error = Flush();
     if (::close(fd) != 0 && error == 0) error = errno;
     fd = -1;
+    if (!keptPath.empty()) {
+        // A kept partial file that cannot take its place stays for another try.
+        if (error == 0 && ::rename(keptPath.c_str(), target.c_str()) != 0) error = errno;
+        keptPath.clear();
+        return error;
+    }
     if (temporaryPath.empty()) return error;  // written into a pipe or device
     if (error == 0 && ::rename(temporaryPath.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) ::unlink(temporaryPath.c_str());
@@ -137,7 +215,31 @@ void PartialDownload::Close() {
 }
 
 void PartialDownload::Discard() {
+    if (!keptPath.empty()) {
+        KeepPartial();
+        return;
+    }
     Close();
     if (!temporaryPath.empty()) ::unlink(temporaryPath.c_str());
     temporaryPath.clear();
+}
+
+// What has arrived stays in the partial file, written out in full first; an
+// empty one is not worth keeping.
+void PartialDownload::KeepPartial() {
+    const bool untouched = emptyBeforeWriting;
+    if (fd >= 0 && !untouched) Flush();
+    struct stat info {};
+    const bool hasBytes = fd >= 0 && fstat(fd, &info) == 0 && info.st_size > 0;
+    Close();
+    if (hasBytes && untouched) {
+        // Nothing arrived this time: the file is as an earlier download left it.
+    } else if (hasBytes) {
+        if (keptNotice) keptNotice(keptPath, static_cast<std::int64_t>(info.st_size));
+    } else {
+        ::unlink(keptPath.c_str());
+    }
+    keptPath.clear();
+    resumeOffset = 0;
+    emptyBeforeWriting = false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -27,6 +28,23 @@ public:
     // error number, else 0; Refusal() then says why, when what is at target
     // is not to be written.
     int Create(const std::string& target);
+    // Like Create, but a regular file (or nothing) at target is received into
+    // the kept partial file "target.part" (see resume_plan.h), continued from
+    // its end when resume is set and started afresh otherwise. A link, pipe or
+    // device at target gets what Create gives it. A kept partial file stays
+    // when the download is discarded, unless it is empty.
+    int CreateKept(const std::string& target, bool resume);
+    // The bytes already in the kept partial file when it was opened to resume.
+    std::int64_t ResumeOffset() const { return resumeOffset; }
+    // Empties the kept partial file, for a download that has to start again
+    // (once its first bytes arrive).
+    int Restart();
+    // Where a kept partial file is (empty when the download does not keep one).
+    const std::string& KeptPath() const { return keptPath; }
+    // Told the path and size of a partial file that Discard kept.
+    using KeptNotice = std::function<void(const std::string& path, std::int64_t bytes)>;
+    void SetKeptNotice(KeptNotice notice) { keptNotice = std::move(notice); }
+
     const std::string& Refusal() const { return refusal; }
     bool IsOpen() const { return fd >= 0; }
     const std::string& TemporaryPath() const { return temporaryPath; }
@@ -44,7 +62,8 @@ public:
     // Flushes, closes and renames the temporary file over the target.
     // Returns 0, or the system's error number (the temporary file is then removed).
     int Commit();
-    // Closes and removes the temporary file; nothing happens to the target.
+    // Closes and removes the temporary file (keeps a kept partial file that has
+    // bytes in it); nothing happens to the target.
     void Discard();
 
 private:
@@ -52,6 +71,10 @@ private:
     int WriteAll(const char* data, std::size_t length);
     int OpenToWriteInto(const std::string& path);
     void Close();
+    int OpenKept(const std::string& path, bool resume);
+    void KeepPartial();
+    int EmptyIfStartingAfresh();
+    void StartBuffer();
 
     static constexpr std::size_t kBufferSize = 256 * 1024;
 
@@ -59,7 +82,11 @@ private:
     std::string target;
     std::string temporaryPath;  // empty while writing into a pipe or device
     std::string refusal;
+    std::string keptPath;  // the kept partial file, when this download keeps one
+    std::int64_t resumeOffset = 0;
+    bool emptyBeforeWriting = false;  // a kept partial file started afresh, not emptied yet
     WaitForRoom waitForRoom;
+    KeptNotice keptNotice;
     char* buffer = nullptr;
     std::size_t buffered = 0;
 };

@@ -13,4 +13,5 @@ struct RemoteEntry {
     std::string group;        // empty when the listing has fewer than 9 columns
     std::string unique;       // MLSD "unique" fact: the same for every name of one file
     int isFile = 0;           // 1 for '-', 0 for 'd' and 'l'
+    std::string modifyFact;   // an MLSD line's "modify" fact as sent (UTC); empty from LIST
 };

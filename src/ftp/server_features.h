@@ -16,6 +16,8 @@ public:
 
     // Whether a feature word was listed, regardless of case.
     bool Offers(std::string_view feature) const;
+    // Whether FEAT listed anything at all (a server without FEAT lists nothing).
+    bool Listed() const { return !features.empty(); }
     bool Utf8() const { return Offers("UTF8"); }
     bool Mlst() const { return Offers("MLST"); }
     bool RestStream() const { return restStream; }

@@ -28,7 +28,7 @@ constexpr const char* kProgram = "ProgramOptions";
 constexpr const char* kTrans = "TransOptions";
 constexpr const char* kWindow = "WndProperties";
 
-constexpr std::array<SettingField, 21> kFields{{
+constexpr std::array<SettingField, 22> kFields{{
     {kProgram, "Port", &AppSettings::port, nullptr, 4},
     {kProgram, "Receive Bytes", &AppSettings::receiveBytes, nullptr, 5},
     {kProgram, "Send Bytes", &AppSettings::sendBytes, nullptr, 6},
@@ -50,6 +50,7 @@ constexpr std::array<SettingField, 21> kFields{{
     {kProgram, "Fire User ID", nullptr, &AppSettings::fireUserId, 14},
     {kProgram, "Fire Password", nullptr, &AppSettings::firePassword, 15},
     {kTrans, "Passive Mode", &AppSettings::passiveMode, nullptr, 20},
+    {kTrans, "Keep Modification Times", &AppSettings::keepModificationTimes, nullptr, 21},
 }};
 
 QString StoredText(const QVariant& value) {

@@ -40,6 +40,12 @@ CTransOptions::CTransOptions(const AppSettings& settings, QWidget* parent)
         "Quillmoor opens each data connection to the server, which works through most firewalls and "
         "routers. Sites can choose otherwise in their properties."));
     ContentLayout()->addWidget(passiveMode);
+
+    keepModificationTimes = new QCheckBox(QStringLiteral("Keep the server's modification times"), this);
+    keepModificationTimes->setToolTip(QStringLiteral(
+        "Downloaded files get the date and time they were last changed on the server, not the time they "
+        "arrived."));
+    ContentLayout()->addWidget(keepModificationTimes);
 }
 
 void CTransOptions::Initialise() {
@@ -49,6 +55,7 @@ void CTransOptions::Initialise() {
     viewOnDoubleClick->setChecked(loaded.viewOnDoubleClick != 0);
     downloadDirectory->setText(QString::fromStdString(loaded.defaultDownloadDirectory));
     passiveMode->setChecked(loaded.passiveMode != 0);
+    keepModificationTimes->setChecked(loaded.keepModificationTimes != 0);
 }
 
 void CTransOptions::Commit(AppSettings& settings) {
@@ -57,4 +64,5 @@ void CTransOptions::Commit(AppSettings& settings) {
     settings.defaultDownloadDirectory = downloadDirectory->text().toStdString();
     settings.transferMode = modeLetter;
     settings.passiveMode = passiveMode->isChecked() ? 1 : 0;
+    settings.keepModificationTimes = keepModificationTimes->isChecked() ? 1 : 0;
 }

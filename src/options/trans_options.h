@@ -32,4 +32,5 @@ private:
     QCheckBox* viewOnDoubleClick;
     QLineEdit* downloadDirectory;
     QCheckBox* passiveMode;
+    QCheckBox* keepModificationTimes;
 };

@@ -37,11 +37,13 @@ struct ScriptedSiteDialogs : SiteDialogs {
 // Message boxes answered through the seam, each one recorded.
 struct MessageLog {
     QStringList texts;
+    QList<MessageButtons> buttons;
     MessageAnswer answer = MessageAnswer::Yes;
 
     MessageLog() {
         SetMessageResponder([this](const MessageRequest& request) {
             texts << request.text;
+            buttons << request.buttons;
             if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
             return answer;
         });

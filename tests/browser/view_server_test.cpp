@@ -391,6 +391,46 @@ private slots:
         QCOMPARE(check.readAll(), QByteArray("fresh"));
     }
 
+    // A partial file beside the target makes the question offer Resume, also
+    // when the target itself is not there; Resume continues it byte for byte.
+    void DownloadAndOpenOffersResumeForAPartialFile() {
+        QByteArray whole(300000, '\0');
+        for (int i = 0; i < whole.size(); ++i) whole[i] = static_cast<char>((i * 7 + i / 13) & 0xFF);
+        server->Put("photo.bin", whole);
+        auto f = Connected();
+        f->settings.viewOnDoubleClick = 0;
+        const QString local = QString::fromStdString(f->settings.defaultDownloadDirectory) + "photo.bin";
+        const auto writeFile = [](const QString& path, const QByteArray& bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        const auto readFile = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        };
+        writeFile(local, "old");
+        writeFile(local + ".part", whole.left(1000));
+        MessageLog messages;
+        messages.answer = MessageAnswer::Cancel;
+        f->Select({"photo.bin"});
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::ResumeOverwriteCancel});
+        QVERIFY(
+            messages.texts.value(0).startsWith("File " + local + " already exists, and a partial download"));
+        QCOMPARE(readFile(local), QByteArray("old"));
+        QCOMPARE(readFile(local + ".part"), whole.left(1000));
+
+        QFile::remove(local);
+        messages.answer = MessageAnswer::Resume;
+        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        QCOMPARE(messages.buttons.value(1), MessageButtons::ResumeRestartCancel);
+        QVERIFY(messages.texts.value(1).contains("(1000 bytes)"));
+        QVERIFY(readFile(local) == whole);
+        QVERIFY(!QFile::exists(local + ".part"));
+        QVERIFY(!f->session.resumeTransfers);
+    }
+
     void CancelledDownloadOpensNothingAndLeavesTheClosedSession() {
         server->Put("data.qm-unassociated", "payload");
         auto f = Connected();

@@ -113,6 +113,31 @@ TEST(CliCommands, TableChecksArgumentCountsAndModes) {
     EXPECT_NE(chmod->check({"64", "f"}), "");
     EXPECT_NE(chmod->check({"u+x", "f"}), "");
     EXPECT_NE(CliCommandHelp().find("rename OLD NEW"), std::string::npos);
+
+    // get and put take "-c" before their names, and still one or two names.
+    for (const char* name : {"get", "put"}) {
+        SCOPED_TRACE(name);
+        const CliCommand* transfer = FindCliCommand(name);
+        EXPECT_EQ(transfer->check({"-c", "a"}), "");
+        EXPECT_EQ(transfer->check({"-c", "a", "b"}), "");
+        EXPECT_EQ(transfer->check({"a", "b"}), "");
+        EXPECT_NE(transfer->check({"-c"}), "");
+        EXPECT_NE(transfer->check({"a", "b", "c"}), "");
+    }
+    EXPECT_NE(FindCliCommand("get")->check({"-c", ".."}), "");
+    EXPECT_NE(CliCommandHelp().find("get [-c] NAME [LOCAL]"), std::string::npos);
+}
+
+TEST(ParseCliOptions, NoKeepTime) {
+    CliOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCliOptions({"h", "ls"}, options, error));
+    EXPECT_TRUE(options.keepModificationTimes);
+    options = CliOptions();
+    ASSERT_TRUE(ParseCliOptions({"--no-keep-time", "h", "ls"}, options, error)) << error;
+    EXPECT_FALSE(options.keepModificationTimes);
+    EXPECT_EQ(options.commands, std::vector<std::string>{"ls"});
+    EXPECT_NE(CliUsage().find("--no-keep-time"), std::string::npos);
 }
 
 TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
@@ -128,18 +153,21 @@ TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
                                     "\n"
                                     "[TransOptions]\n"
                                     "Transfer%20Mode=65\n"
-                                    "Passive%20Mode=0\n");
+                                    "Passive%20Mode=0\n"
+                                    "Keep%20Modification%20Times=0\n");
     const CliSettings settings = LoadCliSettings(path.string());
     EXPECT_EQ(settings.email, "someone@example.org");
     EXPECT_EQ(settings.timeoutSeconds, 15);
     EXPECT_EQ(settings.transferMode, 'A');
     EXPECT_FALSE(settings.passiveMode);
+    EXPECT_FALSE(settings.keepModificationTimes);
 
     const CliSettings defaults = LoadCliSettings((dir / "missing.conf").string());
     EXPECT_EQ(defaults.email, "");
     EXPECT_EQ(defaults.timeoutSeconds, 60);
     EXPECT_EQ(defaults.transferMode, 'F');
     EXPECT_TRUE(defaults.passiveMode);
+    EXPECT_TRUE(defaults.keepModificationTimes);
 }
 
 TEST(CliSettingsPath, FollowsXdgConfigHome) {

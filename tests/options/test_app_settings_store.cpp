@@ -32,6 +32,7 @@ private slots:
         QCOMPARE(loaded.transferMode, int('F'));
         QCOMPARE(loaded.defaultView, 0);
         QCOMPARE(loaded.passiveMode, 1);
+        QCOMPARE(loaded.keepModificationTimes, 1);
         QCOMPARE(QRect(QPoint(loaded.left, loaded.top), QPoint(loaded.right, loaded.bottom)),
                  QRect(QPoint(0, 0), QPoint(530, 530)));
         QString temp = QDir::tempPath();
@@ -55,7 +56,7 @@ private slots:
             {"Port", "Receive Bytes", "Send Bytes", "Retry", "e-mail", "Default View", "Fire Wall On",
              "Fire Mode", "Fire Port", "Fire Host", "Fire User ID", "Fire Password"},
             {"Transfer Mode", "Save On Double-Click", "View On Double-Click", "Default Download Directory",
-             "Passive Mode"},
+             "Passive Mode", "Keep Modification Times"},
             {"Left", "Right", "Top", "Bottom"}};
         const char* sections[] = {"ProgramOptions", "TransOptions", "WndProperties"};
         int total = 0;
@@ -69,7 +70,7 @@ private slots:
             total += keys.size();
             store->endGroup();
         }
-        QCOMPARE(total, 21);
+        QCOMPARE(total, 22);
 
         // Integers are written as plain numbers, text as text.
         QFile file(config.SettingsFile());
@@ -93,6 +94,8 @@ private slots:
             << "ProgramOptions/Port" << QVariant("abc") << "21";
         QTest::newRow("negative window edge") << "WndProperties/Left" << QVariant(-1200) << "-1200";
         QTest::newRow("active data connections") << "TransOptions/Passive Mode" << QVariant(0) << "0";
+        QTest::newRow("local modification times")
+            << "TransOptions/Keep Modification Times" << QVariant(0) << "0";
         QTest::newRow("empty e-mail") << "ProgramOptions/e-mail" << QVariant(QString("")) << "";
     }
 
@@ -148,6 +151,7 @@ private:
         if (key.endsWith("e-mail")) return QString::fromStdString(settings.email);
         if (key.endsWith("Port")) return QString::number(settings.port);
         if (key.endsWith("Passive Mode")) return QString::number(settings.passiveMode);
+        if (key.endsWith("Modification Times")) return QString::number(settings.keepModificationTimes);
         if (key.endsWith("Left")) return QString::number(settings.left);
         return QString();
     }

@@ -252,21 +252,31 @@ private slots:
         QCOMPARE(settings.defaultView, 1);
     }
 
-    // The program's data connection default: passive at first, reachable and
-    // toggled from the keyboard, committed by Apply.
-    void PassiveModeBoxCommitsTheProgramDefault() {
+    // The program's data connection default and the server's modification
+    // times: on at first, reachable and toggled from the keyboard, committed
+    // by Apply.
+    void TransferBoxesCommitTheProgramDefaults_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("field");
+        QTest::newRow("passive") << "Use passive mode" << 0;
+        QTest::newRow("times") << "Keep the server's modification times" << 1;
+    }
+    void TransferBoxesCommitTheProgramDefaults() {
+        QFETCH(QString, text);
+        QFETCH(int, field);
+        int AppSettings::*const fields[] = {&AppSettings::passiveMode, &AppSettings::keepModificationTimes};
         COptionsSheet sheet(settings);
         Open(sheet, kTransfer);
-        auto* box = ButtonWithText<QCheckBox>(sheet, "Use passive mode");
+        auto* box = ButtonWithText<QCheckBox>(sheet, text);
         QVERIFY(box->isChecked() && (box->focusPolicy() & Qt::TabFocus));
         QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name), box->text());
         box->setFocus();
         QTest::keyClick(box, Qt::Key_Space);
         QVERIFY(sheet.Apply());
-        QCOMPARE(settings.passiveMode, 0);
+        QCOMPARE(settings.*fields[field], 0);
         COptionsSheet again(settings);
         Open(again, kTransfer);
-        QVERIFY(!ButtonWithText<QCheckBox>(again, "Use passive mode")->isChecked());
+        QVERIFY(!ButtonWithText<QCheckBox>(again, text)->isChecked());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -25,9 +26,20 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
         case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
         case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
         case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MessageButtons::ResumeOverwriteCancel:
+        case MessageButtons::ResumeRestartCancel:
+            return QMessageBox::Cancel;  // the others are added by name
         case MessageButtons::Ok: break;
     }
     return QMessageBox::Ok;
+}
+
+// A button of a text that no standard button has; the mnemonic makes it
+// reachable with Alt, the accessible name is the text without it.
+QPushButton* AddNamedButton(QMessageBox& box, const QString& text, QMessageBox::ButtonRole role) {
+    QPushButton* button = box.addButton(text, role);
+    button->setAccessibleName(QString(text).remove(u'&'));
+    return button;
 }
 
 MessageAnswer FromQtButton(int button) {
@@ -48,6 +60,18 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, MessageButtons b
     QMessageBox box(ToQtIcon(icon), request.title, text, ToQtButtons(buttons), parent);
     box.setAccessibleName(request.title);
     box.setAccessibleDescription(text);
+    if (buttons == MessageButtons::ResumeOverwriteCancel || buttons == MessageButtons::ResumeRestartCancel) {
+        QPushButton* resume = AddNamedButton(box, QStringLiteral("&Resume"), QMessageBox::AcceptRole);
+        const QString againText = buttons == MessageButtons::ResumeOverwriteCancel
+                                      ? QStringLiteral("&Overwrite")
+                                      : QStringLiteral("&Start Again");
+        QPushButton* again = AddNamedButton(box, againText, QMessageBox::DestructiveRole);
+        box.setDefaultButton(resume);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        if (box.clickedButton() == resume) return MessageAnswer::Resume;
+        return box.clickedButton() == again ? MessageAnswer::Yes : MessageAnswer::Cancel;
+    }
     // Escape picks No or Cancel: Qt maps it to the box's cautious button.
     return FromQtButton(box.exec());
 }

@@ -9,8 +9,10 @@ class QWidget;
 // Every message box and confirmation of the program goes through here, so tests
 // can answer them without a modal loop.
 enum class MessageIcon { Warning, Question, Information, Error };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class MessageAnswer { Ok, Cancel, Yes, No };
+// ResumeOverwriteCancel and ResumeRestartCancel: "Resume", then "Overwrite"
+// or "Start Again" (both answer Yes), then "Cancel".
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, ResumeOverwriteCancel, ResumeRestartCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Resume };
 
 struct MessageRequest {
     QString text;

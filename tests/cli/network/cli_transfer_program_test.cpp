@@ -125,6 +125,35 @@ TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
     EXPECT_TRUE(sawTree) << run.out;
 }
 
+// A download and an upload that broke off half-way are continued by -c, and
+// the downloaded file carries the server's time unless --no-keep-time.
+TEST_P(CliTransfer, ContinuedTransfersAreByteIdentical) {
+    const std::string whole = Bytes(700001);
+    const std::string half = whole.substr(0, whole.size() / 2);
+    local.WriteFile("down.bin.part", half);
+    local.WriteFile("half.bin", half);
+    local.WriteFile("up.bin", whole);
+    const fs::path remote = server->WritableDir() / "down.bin";
+    fs::copy_file(local / "up.bin", remote);
+    // Whole seconds: MDTM carries no more.
+    fs::last_write_time(remote, std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now() -
+                                                                         std::chrono::hours(24 * 400)));
+
+    RunResult run = Cli({"get -c down.bin", "put half.bin up.bin", "put -c up.bin"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(TempDir::ReadFile(local / "down.bin") == whole);
+    EXPECT_FALSE(fs::exists(local / "down.bin.part"));
+    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "up.bin") == whole);
+    EXPECT_NE(run.err.find("REST " + std::to_string(half.size())), std::string::npos) << run.err;
+    EXPECT_EQ(fs::last_write_time(local / "down.bin"), fs::last_write_time(remote));
+
+    // A remote file larger than the local one is not continued.
+    local.WriteFile("small.bin", "tiny");
+    run = Cli({"put -c small.bin up.bin"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("is larger than"), std::string::npos) << run.err;
+}
+
 TEST_P(CliTransfer, AsciiModeRoundTripsText) {
     const std::string text = "first line\nsecond line\n\nlast line\n";
     local.WriteFile("notes.txt", text);
@@ -153,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, CliTransfer, testing::ValuesIn(kServers),
                              return std::string(info.param.name);
                          });
 
-TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
+TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalAndThePartialFile) {
     TempDir local{"quillmoor-cli-get"};
     const fs::path target = local.WriteFile("big.bin", "previous contents");
     testsupport::ScriptedFtpServer server;
@@ -184,7 +213,11 @@ TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalFile) {
     EXPECT_EQ(TempDir::ReadFile(target), "previous contents");
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& item : fs::directory_iterator(local.Path())) ++entries;
-    EXPECT_EQ(entries, 2u) << "only the kept file and the log: no partial file";
+    EXPECT_EQ(entries, 3u) << "the kept file, the partial file and the log";
+    const std::string partial = TempDir::ReadFile(target.string() + ".part");
+    EXPECT_GT(partial.size(), 0u);
+    EXPECT_EQ(partial.find_first_not_of('x'), std::string::npos) << "only what arrived, for get -c";
+    EXPECT_NE(log.find("received in " + target.string() + ".part."), std::string::npos) << log;
 }
 
 // A transfer that broke off is a failed command, whatever the server's final

@@ -71,7 +71,10 @@ TEST_F(DownloadFaultTest, FileTooLargeForTheDiskFailsAndKeepsThePreviousFile) {
     EXPECT_TRUE(s.harness.HasLineContaining("Failed to write file " + local + " (" + std::to_string(EFBIG) + ")"))
         << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
-    EXPECT_EQ(Entries(), std::vector<std::string>({"big.bin"})) << "no partial file is left";
+    EXPECT_EQ(Entries(), std::vector<std::string>({"big.bin", "big.bin.part"}));
+    const std::string partial = TempDir::ReadFile(local + ".part");
+    EXPECT_LE(partial.size(), 256u * 1024) << "what fitted is kept for a resume";
+    EXPECT_EQ(partial.find_first_not_of('x'), std::string::npos);
     EXPECT_EQ(s.session.busyCount, 0);
 }
 

@@ -111,8 +111,16 @@ TEST_F(TransferTest, FailedDownloadKeepsThePreviousFile) {
     EXPECT_EQ(Download("keep.txt", local), 0);
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 1) << "a refused transfer command beeps";
 
+    // An ASCII download that breaks off leaves nothing: its bytes were
+    // converted and cannot be continued.
+    s.session.configuredMode = 'A';
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "text\r\n", "426 Connection closed; transfer aborted.\r\n");
+    EXPECT_EQ(Download("keep.txt", local), 4);
+
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left behind";
+    EXPECT_EQ(TempDir::ReadFile(local + ".part"), "partial")
+        << "what the binary download received stays; the refused one left it alone";
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u) << "no temporary file is left behind";
 }
 
 TEST_F(TransferTest, DataConnectionFromAnotherHostIsRefused) {
@@ -163,9 +171,10 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
     });
     EXPECT_EQ(Download("stalled.bin", local), 6);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
-    EXPECT_TRUE(s.harness.HasLine("Delete partially downloaded file")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Kept the 1000 bytes received in " + local + ".part."))
+        << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    EXPECT_EQ(TempDir::ReadFile(local + ".part"), std::string(1000, 's'));
 }
 
 TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {

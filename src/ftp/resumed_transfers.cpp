@@ -1,0 +1,131 @@
+// Continuing downloads and uploads that broke off, and giving downloaded
+// files the server's modification time. The decisions themselves are in
+// resume_plan.* and modification_time.*; this is where the session asks the
+// server and acts on the answers.
+#include <cerrno>
+
+#include "ftp/ftp_session.h"
+#include "ftp/resume_plan.h"
+
+namespace {
+
+constexpr std::size_t kVerbLength = 5;  // "RETR ", "STOR ", "APPE "
+
+bool IsVerb(const std::string& command, const char* verb) { return command.compare(0, 4, verb) == 0; }
+
+}  // namespace
+
+// Called once SIZE has been asked: a kept partial file opened to resume is
+// continued from its end unless it cannot be the beginning of the remote file.
+void CFtpSession::PlanResumedDownload() {
+    if (resumeTransfers && transferType == 'A')
+        LogF("Only binary downloads are continued; downloading whole.");
+    const std::int64_t partialSize = partialDownload.ResumeOffset();
+    if (partialSize == 0) return;
+    std::int64_t remoteSize = -1;
+    {
+        TransferStatusLock lock(status);
+        if (status.totalKnown) remoteSize = status.expectedBytes;
+    }
+    const DownloadResumePlan plan = PlanDownloadResume(partialSize, remoteSize);
+    if (plan.start == DownloadResumePlan::Start::FromOffset) {
+        restartOffset = plan.offset;
+        LogF("Continuing %s from byte %lld.", partialDownload.KeptPath().c_str(),
+             static_cast<long long>(restartOffset));
+        return;
+    }
+    LogF("%s is larger than the remote file; downloading it whole.", partialDownload.KeptPath().c_str());
+    if (int error = partialDownload.Restart()) {
+        LogF("Failed to write file %s (%u)", partialDownload.KeptPath().c_str(),
+             static_cast<unsigned>(error));
+    }
+}
+
+// SIZE decides whether there is anything to continue. An upload that cannot be
+// continued (the remote file is larger) is refused rather than overwritten.
+CFtpSession::DataOpening CFtpSession::PlanResumedUpload() {
+    const std::string remoteName = transferCommand.substr(kVerbLength);
+    if (transferType == 'A') {
+        LogF("Only binary uploads are continued; sending %s whole.", remoteName.c_str());
+        return DataOpening::Open;
+    }
+    const std::int64_t localSize = FileSize(localPath);
+    const std::int64_t remoteSize = RemoteFileSize(remoteName);
+    switch (PlanUploadResume(localSize, remoteSize)) {
+        case UploadResumePlan::SendWhole:
+            return DataOpening::Open;
+        case UploadResumePlan::SendFromOffset:
+            restartOffset = remoteSize;
+            LogF("Continuing the upload of %s from byte %lld.", remoteName.c_str(),
+                 static_cast<long long>(restartOffset));
+            return DataOpening::Open;
+        case UploadResumePlan::NothingToDo:
+            LogF("%s is complete on the server already (%lld bytes); nothing sent.", remoteName.c_str(),
+                 static_cast<long long>(remoteSize));
+            return DataOpening::AlreadyComplete;
+        case UploadResumePlan::RemoteLarger:
+            break;
+    }
+    LogF("The remote file %s (%lld bytes) is larger than %s (%lld bytes); not continued.", remoteName.c_str(),
+         static_cast<long long>(remoteSize), localPath.c_str(), static_cast<long long>(localSize));
+    return DataOpening::NotResumable;
+}
+
+// The transfer command, preceded by REST when the transfer continues. A
+// server that refuses REST gets the whole download, or the rest of the
+// upload by APPE (which needs no offset: it appends at the remote end).
+int CFtpSession::SendTransferCommand() {
+    if (restartOffset > 0 && !IsVerb(transferCommand, "APPE") &&
+        SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
+        if (stopRequested.load()) return kAborted;
+        if (IsVerb(transferCommand, "STOR")) {
+            LogF("The server refused REST; appending the rest with APPE.");
+            transferCommand = "APPE " + transferCommand.substr(kVerbLength);
+        } else {
+            LogF("The server refused REST; downloading the whole file.");
+            restartOffset = 0;
+            if (int error = partialDownload.Restart()) {
+                LogF("Failed to write file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+                return kPermanent;
+            }
+        }
+    }
+    return SendCommand(transferCommand);
+}
+
+// After a download the server confirmed. A walk's MLSD listing gave the time
+// already; otherwise MDTM is asked. A time that cannot be had or set costs a
+// log line at most, never the download.
+void CFtpSession::KeepRemoteModificationTime() {
+    if (!keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
+    std::optional<ServerTime> time;
+    if (!walkEntryModified.empty()) time = ParseServerTime(walkEntryModified);
+    if (!time) time = AskModificationTime(transferCommand.substr(kVerbLength));
+    if (!time) return;
+    const int error = SetModificationTime(localPath, *time);
+    // A pipe or device written into has no time of its own to keep.
+    if (error != 0 && error != EINVAL) {
+        LogF("Could not set the modification time of %s (%u)", localPath.c_str(),
+             static_cast<unsigned>(error));
+    }
+}
+
+// A server whose FEAT listed features but not MDTM is not asked; one that
+// listed none is asked until it answers 500 or 502.
+std::optional<ServerTime> CFtpSession::AskModificationTime(const std::string& remoteName) {
+    if (mdtmUnknown || (features.Listed() && !features.Offers("MDTM"))) return std::nullopt;
+    if (SendCommand("MDTM " + remoteName) != kComplete) {
+        if (replyCode == 500 || replyCode == 502) mdtmUnknown = true;
+        return std::nullopt;
+    }
+    std::optional<ServerTime> time = TimeFromMdtmReply(replyText);
+    if (!time) LogF("The reply to MDTM is not a time; the file keeps its local time.");
+    return time;
+}
+
+void CFtpSession::LogKeptPartial() {
+    if (keptPartialPath.empty()) return;
+    LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
+         keptPartialPath.c_str());
+    keptPartialPath.clear();
+}
