@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CFtpSession session(log, status);
         session.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
         session.crEndsLine = flags & 1;
-        session.controlSocket = ends[0];
+        session.controlSocket = net::Socket(ends[0]);
 
         std::atomic<bool> readerDone{false};
         std::thread server(PlayServer, ends[1], ends[0], SplitIntoChunks(stream, seed), std::cref(readerDone));

@@ -69,7 +69,7 @@ const char* CFtpSession::RefusalReason(const std::string& text) {
 }
 
 long CFtpSession::SendLine(const std::string& text) {
-    if (controlSocket == kNoSocket) return -1;
+    if (!controlSocket.IsOpen()) return -1;
     if (const char* reason = RefusalReason(text)) {
         LogF("%s", reason);
         return -1;
@@ -82,7 +82,7 @@ long CFtpSession::SendLine(const std::string& text) {
     sendBuffer = text;
     sendBuffer += "\r\n";
     int sendStatus = 0;
-    return SendAll(controlSocket, sendBuffer.data(), sendBuffer.size(), sendStatus);
+    return SendAll(controlSocket.Fd(), sendBuffer.data(), sendBuffer.size(), sendStatus);
 }
 
 // Peeks at what waits on the control socket (never consuming it) after
@@ -90,12 +90,12 @@ long CFtpSession::SendLine(const std::string& text) {
 // of the stream, -1 on failure with errorCode set.
 long CFtpSession::PeekControl(char* into, int& errorCode) {
     for (;;) {
-        const WaitOutcome outcome = WaitReadable(controlSocket);
+        const WaitOutcome outcome = WaitReadable(controlSocket.Fd());
         if (outcome != WaitOutcome::Ready) {
             errorCode = WaitErrorCode(outcome);
             return -1;
         }
-        ssize_t count = recv(controlSocket, into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
+        ssize_t count = recv(controlSocket.Fd(), into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
         if (count >= 0) return count;
         if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
         errorCode = net::LastSocketError();
@@ -104,7 +104,7 @@ long CFtpSession::PeekControl(char* into, int& errorCode) {
 }
 
 int CFtpSession::ReadLine() {
-    if (controlSocket == kNoSocket) return 0;
+    if (!controlSocket.IsOpen()) return 0;
     BusyGuard busy(busyCount);
     replyText.clear();
     readFailure.clear();
@@ -126,7 +126,7 @@ int CFtpSession::ReadLine() {
             }
         }
         // The peeked bytes are there, so this receive takes exactly the count.
-        ssize_t got = recv(controlSocket, line + length, take, MSG_DONTWAIT);
+        ssize_t got = recv(controlSocket.Fd(), line + length, take, MSG_DONTWAIT);
         if (got <= 0) {
             errorCode = got < 0 ? net::LastSocketError() : net::kErrorConnectionReset;
             peeked = -1;
@@ -188,12 +188,12 @@ bool CFtpSession::ReplyOverdue(std::size_t lines) {
     // the connection is given up, as after a lost connection.
     abortFlag = 1;
     connected = 0;
-    shutdown(controlSocket, SHUT_RDWR);
+    shutdown(controlSocket.Fd(), SHUT_RDWR);
     return true;
 }
 
 int CFtpSession::ReadReply() {
-    if (controlSocket == kNoSocket) return kNoReply;
+    if (!controlSocket.IsOpen()) return kNoReply;
     BusyGuard busy(busyCount);
     replyDeadline = timeoutSeconds > 0
                         ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
@@ -233,7 +233,7 @@ int CFtpSession::SendCommand(const std::string& text) {
         LogF("Quillmoor: %s", text.c_str());
     }
     int result = kNotSent;
-    if (controlSocket == kNoSocket) {
+    if (!controlSocket.IsOpen()) {
         LogF("Connection not established.");
     } else if (SendLine(text) != -1) {
         result = ReadReply();
@@ -257,24 +257,24 @@ int CFtpSession::Command(const char* format, ...) {
     return SendCommand(line);
 }
 
-int CFtpSession::CloseSocket(int socket) {
-    if (socket == kNoSocket) return kNoSocket;
+void CFtpSession::CloseSocket(net::Socket& socket) {
+    if (!socket.IsOpen()) return;
     // A stopped worker touches no socket again: the cancel sequence closes
     // them all once the worker has been joined.
-    if (stopRequested.load()) return socket;
-    if (close(socket) != 0 && errno != EINTR) {  // Linux frees the descriptor even on EINTR
-        LogSocketError("CloseSocket", net::LastSocketError());
-        LogF("[%u] Failed to close socket.", static_cast<unsigned>(socket));
-        return socket;
+    if (stopRequested.load()) return;
+    const unsigned number = static_cast<unsigned>(socket.Fd());
+    if (const int error = socket.Close(); error != 0) {
+        LogSocketError("CloseSocket", net::SocketErrorFromErrno(error));
+        LogF("[%u] Failed to close socket.", number);
+        return;
     }
-    LogF("[%u] Socket closed.", static_cast<unsigned>(socket));
-    return kNoSocket;
+    LogF("[%u] Socket closed.", number);
 }
 
 void CFtpSession::CloseAll() {
-    controlSocket = CloseSocket(controlSocket);
-    dataSocket = CloseSocket(dataSocket);
-    listenSocket = CloseSocket(listenSocket);
+    CloseSocket(controlSocket);
+    CloseSocket(dataSocket);
+    CloseSocket(listenSocket);
     busyCount = 0;
     connected = 0;
 }

@@ -36,18 +36,18 @@ CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
 // again in passive mode when mayTryPassive.
 CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
     listenSocket = OpenListener();
-    if (listenSocket == kNoSocket) {
+    if (!listenSocket.IsOpen()) {
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::NoListener;
     }
     // OpenListener keeps the listener even when PORT fails, so that the
     // transfer command is still tried; replyCode is PORT's reply.
     if (mayTryPassive && replyCode >= 500 && replyCode < 600 && !abortFlag) {
-        listenSocket = CloseSocket(listenSocket);
+        CloseSocket(listenSocket);
         return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
     }
     if (SendCommand(transferCommand) != kPreliminary) {
-        listenSocket = CloseSocket(listenSocket);
+        CloseSocket(listenSocket);
         if (mayTryPassive && replyCode == kCannotOpenDataConnection && !abortFlag) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
@@ -58,9 +58,9 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
     dataSocket = AcceptFromServer(errorCode);
-    if (dataSocket == kNoSocket) {
+    if (!dataSocket.IsOpen()) {
         if (errorCode != 0) LogSocketError("accept", errorCode);
-        listenSocket = CloseSocket(listenSocket);
+        CloseSocket(listenSocket);
         if (mayTryPassive && errorCode == 0 && replyCode == kCannotOpenDataConnection && !abortFlag) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
@@ -73,8 +73,8 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
         }
         return DataOpening::NotAccepted;
     }
-    listenSocket = CloseSocket(listenSocket);
-    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket), dataPeerAddress.HostText().c_str(),
+    CloseSocket(listenSocket);
+    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket.Fd()), dataPeerAddress.HostText().c_str(),
          dataPeerAddress.Port());
     return DataOpening::Open;
 }
@@ -98,7 +98,7 @@ CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool an
 // The transfer command over a data connection already made.
 CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
     if (SendCommand(transferCommand) != kPreliminary) {
-        dataSocket = CloseSocket(dataSocket);
+        CloseSocket(dataSocket);
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;
     }

@@ -137,7 +137,7 @@ void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
 // data connection. Downloads and uploads word their refusals differently.
 CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     replyCode = 0;
-    if (controlSocket == kNoSocket) {
+    if (!controlSocket.IsOpen()) {
         LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
         return DataOpening::NotConnected;
     }
@@ -190,13 +190,13 @@ int CFtpSession::Retrieve() {
     // A stopped worker leaves its sockets to the cancel sequence.
     const bool stopped = stopRequested.load();
     if (received == kAborted) {
-        if (!stopped) shutdown(dataSocket, SHUT_RDWR);
-        dataSocket = CloseSocket(dataSocket);
+        if (!stopped) shutdown(dataSocket.Fd(), SHUT_RDWR);
+        CloseSocket(dataSocket);
         partialDownload.Discard();
         return kAborted;
     }
-    if (!stopped && shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
-    dataSocket = CloseSocket(dataSocket);
+    if (!stopped && shutdown(dataSocket.Fd(), SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
+    CloseSocket(dataSocket);
     int reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !stopRequested.load()) {
@@ -233,7 +233,7 @@ int CFtpSession::Store() {
             return 5;
     }
     int sent = SendFile(localPath);
-    dataSocket = CloseSocket(dataSocket);
+    CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
     const int reply = ReadReply();
     // The reply is read all the same, to stay in step with the server; a file
@@ -251,14 +251,14 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
             errorCode = net::kErrorCancelled;
             return -1;
         }
-        ssize_t got = recv(dataSocket, into, capacity, MSG_DONTWAIT);
+        ssize_t got = recv(dataSocket.Fd(), into, capacity, MSG_DONTWAIT);
         if (got >= 0) return static_cast<long>(got);
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             errorCode = net::LastSocketError();
             return -1;
         }
-        const WaitOutcome outcome = WaitReadable(dataSocket);
+        const WaitOutcome outcome = WaitReadable(dataSocket.Fd());
         if (outcome != WaitOutcome::Ready) {
             errorCode = WaitErrorCode(outcome);
             return -1;
@@ -267,7 +267,7 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
 }
 
 int CFtpSession::ReceiveFile(const std::string& path) {
-    if (dataSocket == kNoSocket || !connected) return 0;
+    if (!dataSocket.IsOpen() || !connected) return 0;
     BusyGuard busy(busyCount);
     abortFlag = 0;
     // Retrieve has made the local file already; a direct call makes it here.
@@ -344,7 +344,7 @@ bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
 }
 
 int CFtpSession::SendFile(const std::string& path) {
-    if (dataSocket == kNoSocket || !connected) return kPermanent;
+    if (!dataSocket.IsOpen() || !connected) return kPermanent;
     BusyGuard busy(busyCount);
     int fd = OpenForUpload(path);
     if (fd < 0) {
@@ -377,10 +377,10 @@ int CFtpSession::SendFile(const std::string& path) {
             wireLength = ascii.Convert(block.get(), wireLength, converted.get());
             wire = converted.get();
         }
-        SendAll(dataSocket, wire, wireLength, sendStatus);
+        SendAll(dataSocket.Fd(), wire, wireLength, sendStatus);
         if (sendStatus != kComplete) break;
         count += length;
-        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket)));
+        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket.Fd())));
     }
     close(fd);
     if (sendStatus == kComplete && abortFlag) sendStatus = kAborted;
@@ -403,25 +403,25 @@ int CFtpSession::SendFile(const std::string& path) {
 // means the file did not arrive whole, even when the server's final reply
 // claims success. The time limit runs from the last progress.
 int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
-    if (shutdown(dataSocket, SHUT_WR) != 0) {
+    if (shutdown(dataSocket.Fd(), SHUT_WR) != 0) {
         LogSocketError("Send", net::LastSocketError());
         return kPermanent;
     }
     using Clock = std::chrono::steady_clock;
     const auto limit = std::chrono::seconds(timeoutSeconds);
     Clock::time_point deadline = Clock::now() + limit;
-    std::int64_t pending = UnacknowledgedBytes(dataSocket);
+    std::int64_t pending = UnacknowledgedBytes(dataSocket.Fd());
     int pollMs = 1;
     bool peerEnded = false;
     for (;;) {
         int socketError = 0;
         socklen_t length = sizeof socketError;
-        getsockopt(dataSocket, SOL_SOCKET, SO_ERROR, &socketError, &length);
+        getsockopt(dataSocket.Fd(), SOL_SOCKET, SO_ERROR, &socketError, &length);
         if (socketError != 0) {
             LogSocketError("Send", socketError);
             return kPermanent;
         }
-        const std::int64_t now = UnacknowledgedBytes(dataSocket);
+        const std::int64_t now = UnacknowledgedBytes(dataSocket.Fd());
         if (now == 0) {
             progress.Publish(count);
             return kComplete;
@@ -439,7 +439,7 @@ int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progres
         }
         // Once the server has ended its side the socket stays readable (at its
         // end), so only the wake is watched between looks.
-        pollfd waits[2] = {{wake.Fd(), POLLIN, 0}, {dataSocket, POLLIN, 0}};
+        pollfd waits[2] = {{wake.Fd(), POLLIN, 0}, {dataSocket.Fd(), POLLIN, 0}};
         if (poll(waits, peerEnded ? 1 : 2, pollMs) > 0) {
             if (waits[0].revents != 0) {
                 abortFlag = 1;
@@ -448,7 +448,7 @@ int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progres
             // The server closes its end once it has read everything; what it
             // might send is of no interest. After the end only errors count.
             char discard[256];
-            const ssize_t got = recv(dataSocket, discard, sizeof discard, MSG_DONTWAIT);
+            const ssize_t got = recv(dataSocket.Fd(), discard, sizeof discard, MSG_DONTWAIT);
             if (got == 0) peerEnded = true;
             if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 LogSocketError("Send", net::LastSocketError());

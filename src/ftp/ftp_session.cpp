@@ -38,10 +38,6 @@ CFtpSession::~CFtpSession() {
         worker.join();
         ClearStop();
     }
-    for (int* socket : {&controlSocket, &dataSocket, &listenSocket}) {
-        if (*socket != kNoSocket) close(*socket);
-        *socket = kNoSocket;
-    }
     if (listingFile != nullptr) std::fclose(listingFile);
     std::remove(tempListingPath.c_str());
 }

@@ -21,6 +21,7 @@
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "platform/net/host_resolver.h"
+#include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
 #include "platform/net/wake_signal.h"
 
@@ -59,10 +60,10 @@ public:
     void SetUi(EngineUi* ui) { this->ui = ui; }
 
     // --- control connection ---
-    int ConnectSocket(const std::string& hostName, const std::string& serviceName,
+    net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
                       const std::string& protocolName);
     // Connects to the first of the addresses that answers (ports set).
-    int ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+    net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
                       const std::string& hostName, const std::string& serviceName);
     long SendAll(int socket, const char* bytes, std::size_t length, int& status);
     long SendLine(const std::string& text);
@@ -70,7 +71,8 @@ public:
     int ReadReply();
     int SendCommand(const std::string& text);
     int Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    int CloseSocket(int socket);
+    // Closes and logs it, unless a stop is requested (see the definition).
+    void CloseSocket(net::Socket& socket);
     void CloseAll();
     void LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds);
     void LogF(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -116,7 +118,7 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    int OpenListener();
+    net::Socket OpenListener();
     int Retrieve();
     int Store();
     int ReceiveFile(const std::string& path);
@@ -207,9 +209,9 @@ public:
     std::string localPath;
     char transferType = 'I';
 
-    int controlSocket = kNoSocket;
-    int dataSocket = kNoSocket;
-    int listenSocket = kNoSocket;
+    net::Socket controlSocket;
+    net::Socket dataSocket;
+    net::Socket listenSocket;
     net::SocketAddress serverAddress;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
@@ -266,7 +268,7 @@ private:
     net::SocketAddress ControlPeer() const;
     bool AnnounceListener(unsigned port);
     static void SizeReceiveBuffer(int socket);
-    int AcceptFromServer(int& errorCode);
+    net::Socket AcceptFromServer(int& errorCode);
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);

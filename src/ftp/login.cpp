@@ -29,9 +29,9 @@ void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hos
 }
 
 void CFtpSession::CloseControlAfterFailedLogon() {
-    const int left = CloseSocket(controlSocket);
-    // Only a stopped worker keeps the socket, for the cancel sequence to close.
-    controlSocket = StopRequested() ? left : kNoSocket;
+    // Only a stopped worker keeps the socket (CloseSocket leaves it alone),
+    // for the cancel sequence to close.
+    CloseSocket(controlSocket);
 }
 
 int CFtpSession::Logon() {
@@ -56,22 +56,22 @@ int CFtpSession::Logon() {
     }
     crEndsLine = 0;
     // A socket that Quit only shut down (another exchange was running) ends here.
-    if (controlSocket != kNoSocket) CloseControlAfterFailedLogon();
+    if (controlSocket.IsOpen()) CloseControlAfterFailedLogon();
 
     BusyGuard busy(busyCount);
     controlSocket = ConnectSocket(target, "ftp", "tcp");
-    if (controlSocket == kNoSocket) {
+    if (!controlSocket.IsOpen()) {
         LogF("Connection to %s failed", target.c_str());
         return kNoSocket;
     }
 
-    if (!net::SocketAddress::ReadLocal(controlSocket, localAddress)) {
+    if (!net::SocketAddress::ReadLocal(controlSocket.Fd(), localAddress)) {
         LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
         busy.Release();
         CloseControlAfterFailedLogon();
         return kNoSocket;
     }
-    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket), localAddress.HostText().c_str(),
+    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket.Fd()), localAddress.HostText().c_str(),
          localAddress.Port());
 
     int replyClass = ReadReply();
@@ -88,7 +88,7 @@ int CFtpSession::Logon() {
     }
 
     const int inline_ = 1;
-    if (setsockopt(controlSocket, SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
+    if (setsockopt(controlSocket.Fd(), SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
         LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
     }
     busy.Release();
@@ -106,7 +106,7 @@ int CFtpSession::Logon() {
     }
     connected = 1;
     AskFeatures();
-    return controlSocket;
+    return controlSocket.Fd();
 }
 
 // Asks what the server offers beyond the basic commands. A server without

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "ftp/ftp_session.h"
 #include "ftp/passive_reply.h"
 #include "platform/net/service_lookup.h"
@@ -22,17 +24,16 @@ CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
     net::SocketAddress target;
     const PassiveOutcome asked = AskPassivePort(target);
     if (asked != PassiveOutcome::Connected) return asked;
-    int socket = ::socket(target.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) {
+    net::Socket socket(::socket(target.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.IsOpen()) {
         LogSocketError("socket create", net::LastSocketError());
         return PassiveOutcome::Failed;
     }
-    SizeReceiveBuffer(socket);
-    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+    SizeReceiveBuffer(socket.Fd());
+    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket.Fd()), target.HostText().c_str(),
          target.Port());
     int errorCode = 0;
-    if (!ConnectWithLimit(socket, target, errorCode)) {
-        close(socket);
+    if (!ConnectWithLimit(socket.Fd(), target, errorCode)) {
         // A wake or the time limit (both set abortFlag) has said so already.
         if (!abortFlag) {
             LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
@@ -42,9 +43,9 @@ CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
         return PassiveOutcome::Failed;
     }
     dataPeerAddress = target;
-    dataSocket = socket;
-    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket.Fd()), target.HostText().c_str(),
          target.Port());
+    dataSocket = std::move(socket);
     return PassiveOutcome::Connected;
 }
 

@@ -51,13 +51,13 @@ int CFtpSession::SetPermissions(const std::string& modeText, const std::string& 
 }
 
 int CFtpSession::Quit() {
-    if (controlSocket == kNoSocket) return -1;
+    if (!controlSocket.IsOpen()) return -1;
     const int replyClass = Command("quit");
-    shutdown(controlSocket, SHUT_RDWR);
+    shutdown(controlSocket.Fd(), SHUT_RDWR);
     connected = 0;
     // With no other exchange running the socket is closed at once; otherwise
     // the shutdown has woken that exchange, and CloseAll or the next Logon
     // closes the socket once nobody waits on it.
-    if (busyCount == 0) controlSocket = CloseSocket(controlSocket);
+    if (busyCount == 0) CloseSocket(controlSocket);
     return replyClass;
 }

@@ -29,7 +29,7 @@ constexpr std::size_t kMaxWalkPathLength = 3800;
 // command may follow: the walk stops where it is and unwinds without a word
 // to the server.
 bool ServerGone(const CFtpSession& session) {
-    return session.abortFlag || session.replyCode == 421 || session.controlSocket == CFtpSession::kNoSocket;
+    return session.abortFlag || session.replyCode == 421 || !session.controlSocket.IsOpen();
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ using testsupport::SessionHarness;
 // written so far, so that each test sees only its own exchange.
 void Open(SessionHarness& harness, const ScriptedFtpServer& server) {
     harness.session.controlSocket = harness.session.ConnectSocket(server.HostText(), "ftp", "tcp");
-    ASSERT_NE(harness.session.controlSocket, CFtpSession::kNoSocket);
+    ASSERT_TRUE(harness.session.controlSocket.IsOpen());
     harness.Lines();
     harness.lines.clear();
 }
@@ -72,7 +72,7 @@ TEST(ReadLine, NeverConsumesPastTheLineEnd) {
     EXPECT_EQ(harness.session.replyText, "220 first");
     char rest[16] = {};
     std::this_thread::sleep_for(50ms);  // let "EXTRA" arrive if it has not yet
-    ASSERT_EQ(recv(harness.session.controlSocket, rest, sizeof rest, MSG_PEEK | MSG_DONTWAIT), 5);
+    ASSERT_EQ(recv(harness.session.controlSocket.Fd(), rest, sizeof rest, MSG_PEEK | MSG_DONTWAIT), 5);
     EXPECT_EQ(std::string(rest), "EXTRA");
 }
 
@@ -236,11 +236,11 @@ TEST(CloseAll, ClosesTheControlSocketAndResetsTheSession) {
     ScriptedFtpServer server;
     SessionHarness harness;
     Open(harness, server);
-    const int socket = harness.session.controlSocket;
+    const int socket = harness.session.controlSocket.Fd();
     harness.session.connected = 1;
     harness.session.busyCount = 2;
     harness.session.CloseAll();
-    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(harness.session.busyCount, 0);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"[" + std::to_string(socket) + "] Socket closed."}));
@@ -251,7 +251,7 @@ TEST(ConnectSocket, ARefusedConnectionIsLoggedWithItsText) {
     const unsigned short port = testsupport::FreeTcpPort();
     const std::string host = "127.0.0.1:" + std::to_string(port);
     SessionHarness harness;
-    EXPECT_EQ(harness.session.ConnectSocket(host, "ftp", "tcp"), CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.ConnectSocket(host, "ftp", "tcp").IsOpen());
     EXPECT_EQ(harness.Lines(),
               (std::vector<std::string>{
                   "Can't connect to " + host + " ftp service.",
@@ -262,7 +262,7 @@ TEST(ConnectSocket, ARefusedConnectionIsLoggedWithItsText) {
 TEST(ConnectSocket, AnUnknownHostIsLogged) {
     SessionHarness harness;
     harness.session.timeoutSeconds = 5;
-    EXPECT_EQ(harness.session.ConnectSocket("no-such-host.invalid", "ftp", "tcp"), CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.ConnectSocket("no-such-host.invalid", "ftp", "tcp").IsOpen());
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-host.invalid\" host entry")) << harness.Joined();
 }
 
@@ -270,19 +270,19 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     SessionHarness harness;
     // Nothing listens on 127.0.0.1:21 here, or something does; either way the
     // address that was dialled is recorded.
-    const int socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
-    if (socket != CFtpSession::kNoSocket) harness.session.CloseSocket(socket);
+    net::Socket socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
+    harness.session.CloseSocket(socket);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     EXPECT_EQ(harness.session.dataPeerAddress.Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
     harness.session.SetFirewall(1, 1, 0, "127.0.0.1", "fu", "fp");
-    const int proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
-    if (proxySocket != CFtpSession::kNoSocket) harness.session.CloseSocket(proxySocket);
+    net::Socket proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
+    harness.session.CloseSocket(proxySocket);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     // An unknown service falls back to 21 with a log line.
-    const int unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
-    if (unknown != CFtpSession::kNoSocket) harness.session.CloseSocket(unknown);
+    net::Socket unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
+    harness.session.CloseSocket(unknown);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-service\" service entry, will use default"));
 }

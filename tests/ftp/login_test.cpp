@@ -156,9 +156,9 @@ TEST(Logon, DirectAndFirewallExchanges) {
         EXPECT_EQ(server.Received(), expectedSent);
         EXPECT_TRUE(server.Mismatches().empty());
         if (row.loggedIn) {
-            EXPECT_EQ(session.controlSocket, socket);
+            EXPECT_EQ(session.controlSocket.Fd(), socket);
         } else {
-            EXPECT_EQ(session.controlSocket, CFtpSession::kNoSocket);
+            EXPECT_FALSE(session.controlSocket.IsOpen());
             // A direct log-in names the dialled host, which the table cannot know.
             const std::string expectedFailure =
                 row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.host;
@@ -221,7 +221,7 @@ TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
     harness.session.host = server.HostText();
     EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
-    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(harness.session.busyCount, 0);
 }
 

@@ -122,7 +122,7 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
     EXPECT_EQ(harness.session.Quit(), 2);
     EXPECT_EQ(harness.session.connected, 0);
-    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(server.Received().back(), "quit");
     // Without a control connection nothing is sent.
     EXPECT_EQ(harness.session.Quit(), -1);

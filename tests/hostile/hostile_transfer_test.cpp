@@ -133,7 +133,7 @@ TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
     user.join();
     EXPECT_LT(clock.Elapsed(), 1300ms) << "Cancel ends the wait within a second";
     EXPECT_FALSE(s.session.connected);
-    EXPECT_EQ(s.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(s.session.controlSocket.IsOpen());
     EXPECT_TRUE(s.harness.HasLineContaining("Socket closed.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     ExpectOnly({"x"});

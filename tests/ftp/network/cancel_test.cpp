@@ -69,9 +69,9 @@ protected:
         EXPECT_LT(probe.SincePressed(), 1s) << "control came back too late";
         EXPECT_EQ(s.session.connected, 0);
         EXPECT_EQ(s.session.busyCount, 0);
-        EXPECT_EQ(s.session.controlSocket, CFtpSession::kNoSocket);
-        EXPECT_EQ(s.session.dataSocket, CFtpSession::kNoSocket);
-        EXPECT_EQ(s.session.listenSocket, CFtpSession::kNoSocket);
+        EXPECT_FALSE(s.session.controlSocket.IsOpen());
+        EXPECT_FALSE(s.session.dataSocket.IsOpen());
+        EXPECT_FALSE(s.session.listenSocket.IsOpen());
 
         // After the press only the cancel sequence's own lines appear.
         const std::vector<std::string>& lines = s.harness.Lines();

@@ -50,8 +50,8 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     const unsigned closed = ClosedIpv6Port();
     const std::vector<net::SocketAddress> addresses = {Address("::1", closed),
                                                        Address("127.0.0.1", server.Port())};
-    const int socket = harness.session.ConnectToEach(addresses, SOCK_STREAM, IPPROTO_TCP, "both", "ftp");
-    ASSERT_NE(socket, CFtpSession::kNoSocket) << harness.Joined();
+    net::Socket socket = harness.session.ConnectToEach(addresses, SOCK_STREAM, IPPROTO_TCP, "both", "ftp");
+    ASSERT_TRUE(socket.IsOpen()) << harness.Joined();
     harness.session.CloseSocket(socket);
     EXPECT_TRUE(
         harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
@@ -62,8 +62,7 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     // When none answers, the failure is the connection's, as for one address.
     harness.lines.clear();
     const std::vector<net::SocketAddress> none = {Address("::1", closed), Address("::1", closed)};
-    EXPECT_EQ(harness.session.ConnectToEach(none, SOCK_STREAM, IPPROTO_TCP, "both", "ftp"),
-              CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.ConnectToEach(none, SOCK_STREAM, IPPROTO_TCP, "both", "ftp").IsOpen());
     EXPECT_TRUE(harness.HasLine("Can't connect to both ftp service.")) << harness.Joined();
 }
 
