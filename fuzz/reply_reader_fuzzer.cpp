@@ -58,10 +58,10 @@ void PlayServer(int serverEnd, int clientEnd, const std::vector<std::string>& ch
     shutdown(serverEnd, SHUT_WR);
 }
 
-void CheckReply(CFtpSession& session, int replyClass) {
+void CheckReply(FtpSession& session, int replyClass) {
     FUZZ_CHECK(replyClass >= kPreliminary && replyClass <= kAborted);
     FUZZ_CHECK(session.busyCount == 0);
-    FUZZ_CHECK(session.replyText.size() < CFtpSession::kReplyCapacity);
+    FUZZ_CHECK(session.replyText.size() < FtpSession::kReplyCapacity);
     FUZZ_CHECK(session.replyText.find('\0') == std::string::npos);
     if (replyClass == kAborted) {
         FUZZ_CHECK(session.abortFlag);
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TransferStatus status;
     std::size_t replies = 0;
     {
-        CFtpSession session(log, status);
+        FtpSession session(log, status);
         session.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
         session.crEndsLine = flags & 1;
         session.controlSocket = net::Socket(ends[0]);
@@ -109,6 +109,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }  // the session closes its end of the pair
     close(ends[1]);
 
-    for (const std::string& line : log.TakeAll()) FUZZ_CHECK(line.size() <= CFtpSession::kLogLineCapacity);
+    for (const std::string& line : log.TakeAll()) FUZZ_CHECK(line.size() <= FtpSession::kLogLineCapacity);
     return 0;
 }

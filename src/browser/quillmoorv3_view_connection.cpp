@@ -36,7 +36,7 @@ bool CQuillmoorv3View::Connect(SiteProfile& profile) {
         }
         profile.password = settings.email;
     }
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     if (session.connected) session.Quit();
 
     session.host = profile.host;
@@ -93,7 +93,7 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
         ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
         return;
     }
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     const QString localPath = QString::fromStdString(session.downloadDir) + name;
     if (QFileInfo::exists(localPath)) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);

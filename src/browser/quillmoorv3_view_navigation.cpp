@@ -46,7 +46,7 @@ void CQuillmoorv3View::OpenDirectoryNode() {
     QString path;
     if (!tree.CurrentSiteAndPath(profile, path)) return;
     path += tree.CurrentLabel();
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     const bool otherHost = session.host != profile.host;
     if (otherHost || !session.connected) {
         if (otherHost) {

@@ -22,7 +22,7 @@ bool IsUsableLocalName(const QString& name) {
            !name.contains(QChar(0));
 }
 
-QString DownloadDirectory(const CFtpSession& session) {
+QString DownloadDirectory(const FtpSession& session) {
     QString directory = QString::fromStdString(session.downloadDir);
     if (directory.isEmpty()) directory = QString::fromStdString(SystemTemporaryDirectory());
     if (!directory.endsWith(u'/')) directory += u'/';
@@ -57,7 +57,7 @@ QString ReadItem(const CRemoteListCtrl& list, int row, const QString& directory,
 }  // namespace
 
 std::unique_ptr<CRemoteDataObject> CRemoteDataObject::FromSelection(const CRemoteListCtrl& list,
-                                                                    CFtpSession& session, QString& problem) {
+                                                                    FtpSession& session, QString& problem) {
     problem.clear();
     QList<int> rows;
     for (int row : list.SelectedRows()) {
@@ -84,7 +84,7 @@ std::unique_ptr<CRemoteDataObject> CRemoteDataObject::FromSelection(const CRemot
     return std::make_unique<CRemoteDataObject>(session, std::move(items));
 }
 
-CRemoteDataObject::CRemoteDataObject(CFtpSession& session, QList<DragOutItem> items)
+CRemoteDataObject::CRemoteDataObject(FtpSession& session, QList<DragOutItem> items)
     : session(session), items(std::move(items)) {}
 
 QStringList CRemoteDataObject::LocalPaths() const {
@@ -101,7 +101,7 @@ bool CRemoteDataObject::hasFormat(const QString& mimeType) const { return mimeTy
 // Returns whether the item is now, complete, where its path says. A transfer
 // cancelled from its dialog reports the previous transfer's result, but it
 // leaves the session disconnected.
-bool CRemoteDataObject::Download(CFtpSession& session, const DragOutItem& item) {
+bool CRemoteDataObject::Download(FtpSession& session, const DragOutItem& item) {
     const std::string local = item.localPath.toStdString();
     const auto fileArrived = [&] {
         return session.DownloadFile(item.remoteName, &local) == kComplete && session.connected &&
@@ -117,7 +117,7 @@ bool CRemoteDataObject::Download(CFtpSession& session, const DragOutItem& item) 
 
 // Works on its own copy of the items: the drag that owns this object may be
 // discarded while a progress dialog runs its event loop.
-QStringList CRemoteDataObject::DownloadAll(CFtpSession& session, const QList<DragOutItem> items) {
+QStringList CRemoteDataObject::DownloadAll(FtpSession& session, const QList<DragOutItem> items) {
     QStringList written;
     for (const DragOutItem& item : items) {
         if (Download(session, item)) written.append(item.localPath);

@@ -124,7 +124,7 @@ void AppendField(std::string& line, const std::string& text, char separator) {
 
 bool List(CliContext& context, const std::vector<std::string>&) {
     RemoteEntry entry;
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     std::string line;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
         line.clear();
@@ -137,7 +137,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.name, '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    return session.connected != 0 && session.lastListing == CFtpSession::ListingOutcome::Complete;
+    return session.connected != 0 && session.lastListing == FtpSession::ListingOutcome::Complete;
 }
 
 }  // namespace

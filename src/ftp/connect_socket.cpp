@@ -20,7 +20,7 @@ constexpr int kDefaultFtpPort = 21;
 
 }  // namespace
 
-net::Socket CFtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
+net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
                                const std::string& protocolName) {
     serverAddress = {};
 
@@ -77,7 +77,7 @@ net::Socket CFtpSession::ConnectSocket(const std::string& hostName, const std::s
 // address by address until one answers. The earlier failures are logged as
 // they happen, the last one as the connection's failure. A cancel or the
 // time limit ends the trial.
-net::Socket CFtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
                                const std::string& hostName, const std::string& serviceName) {
     int errorCode = net::kErrorHostNotFound;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
@@ -109,7 +109,7 @@ net::Socket CFtpSession::ConnectToEach(const std::vector<net::SocketAddress>& ad
 
 // connect() itself cannot be woken, so it runs non-blocking and the wait for
 // its completion goes through the wake descriptor and the time limit.
-bool CFtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
+bool FtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
     const int flags = fcntl(socket, F_GETFL);
     fcntl(socket, F_SETFL, flags | O_NONBLOCK);
     int result = connect(socket, address.Raw(), address.Length());

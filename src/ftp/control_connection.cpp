@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::size_t kPeekSize = 82;
 constexpr std::size_t kLineCutLength = 4000;
-constexpr std::size_t kLongestSendableLine = CFtpSession::kReplyCapacity - 2;  // room for CR LF
+constexpr std::size_t kLongestSendableLine = FtpSession::kReplyCapacity - 2;  // room for CR LF
 // Lines of one reply that reach the log; a longer reply is read on but not logged.
 constexpr std::size_t kLoggedReplyLines = 1000;
 // Lines of one reply kept for a caller that reads them (the FEAT list); a
@@ -25,7 +25,7 @@ constexpr std::size_t kLongestReply = 100000;
 
 }  // namespace
 
-long CFtpSession::SendAll(int socket, const char* bytes, std::size_t length, int& status) {
+long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, int& status) {
     std::size_t sent = 0;
     while (sent < length) {
         // A stopped worker sends nothing more, even where the socket would take it.
@@ -60,7 +60,7 @@ long CFtpSession::SendAll(int socket, const char* bytes, std::size_t length, int
 
 // A line break inside a command would let a file name smuggle a second
 // command to the server; such lines are never sent.
-const char* CFtpSession::RefusalReason(const std::string& text) {
+const char* FtpSession::RefusalReason(const std::string& text) {
     if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
         return "Refused to send a command containing a line break.";
     }
@@ -68,7 +68,7 @@ const char* CFtpSession::RefusalReason(const std::string& text) {
     return nullptr;
 }
 
-long CFtpSession::SendLine(const std::string& text) {
+long FtpSession::SendLine(const std::string& text) {
     if (!controlSocket.IsOpen()) return -1;
     if (const char* reason = RefusalReason(text)) {
         LogF("%s", reason);
@@ -88,7 +88,7 @@ long CFtpSession::SendLine(const std::string& text) {
 // Peeks at what waits on the control socket (never consuming it) after
 // waiting for it within the time limit. Returns the byte count, 0 at the end
 // of the stream, -1 on failure with errorCode set.
-long CFtpSession::PeekControl(char* into, int& errorCode) {
+long FtpSession::PeekControl(char* into, int& errorCode) {
     for (;;) {
         const WaitOutcome outcome = WaitReadable(controlSocket.Fd());
         if (outcome != WaitOutcome::Ready) {
@@ -103,7 +103,7 @@ long CFtpSession::PeekControl(char* into, int& errorCode) {
     }
 }
 
-int CFtpSession::ReadLine() {
+int FtpSession::ReadLine() {
     if (!controlSocket.IsOpen()) return 0;
     BusyGuard busy(busyCount);
     replyText.clear();
@@ -174,7 +174,7 @@ int CFtpSession::ReadLine() {
 // A reply, however many lines it has, must end within the time limit: a
 // server that sends continuation lines without end would otherwise hold the
 // session for ever and fill the log.
-bool CFtpSession::ReplyOverdue(std::size_t lines) {
+bool FtpSession::ReplyOverdue(std::size_t lines) {
     const bool overdue = replyDeadline != std::chrono::steady_clock::time_point{} &&
                          std::chrono::steady_clock::now() >= replyDeadline;
     if (lines >= kLongestReply) {
@@ -192,7 +192,7 @@ bool CFtpSession::ReplyOverdue(std::size_t lines) {
     return true;
 }
 
-int CFtpSession::ReadReply() {
+int FtpSession::ReadReply() {
     if (!controlSocket.IsOpen()) return kNoReply;
     BusyGuard busy(busyCount);
     replyDeadline = timeoutSeconds > 0
@@ -220,7 +220,7 @@ int CFtpSession::ReadReply() {
     return replyCode >= 100 && replyCode <= 599 ? replyCode / 100 : kNoReply;
 }
 
-int CFtpSession::SendCommand(const std::string& text) {
+int FtpSession::SendCommand(const std::string& text) {
     replyCode = 0;
     if (const char* reason = RefusalReason(text)) {
         // Refused before anything reaches the server; the connection stays usable.
@@ -242,7 +242,7 @@ int CFtpSession::SendCommand(const std::string& text) {
     return result;
 }
 
-int CFtpSession::Command(const char* format, ...) {
+int FtpSession::Command(const char* format, ...) {
     char line[kCommandCapacity + 1];
     va_list arguments;
     va_start(arguments, format);
@@ -257,7 +257,7 @@ int CFtpSession::Command(const char* format, ...) {
     return SendCommand(line);
 }
 
-void CFtpSession::CloseSocket(net::Socket& socket) {
+void FtpSession::CloseSocket(net::Socket& socket) {
     if (!socket.IsOpen()) return;
     // A stopped worker touches no socket again: the cancel sequence closes
     // them all once the worker has been joined.
@@ -271,7 +271,7 @@ void CFtpSession::CloseSocket(net::Socket& socket) {
     LogF("[%u] Socket closed.", number);
 }
 
-void CFtpSession::CloseAll() {
+void FtpSession::CloseAll() {
     CloseSocket(controlSocket);
     CloseSocket(dataSocket);
     CloseSocket(listenSocket);
@@ -279,7 +279,7 @@ void CFtpSession::CloseAll() {
     connected = 0;
 }
 
-void CFtpSession::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
+void FtpSession::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
     const std::int64_t rate = bytes / (seconds != 0 ? seconds : 1);
     LogF("%sed %lld characters in %lld seconds (%lld bytes/sec)", verb, static_cast<long long>(bytes),
          static_cast<long long>(seconds), static_cast<long long>(rate));

@@ -38,14 +38,14 @@ net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd, 
 // A fixed receive buffer for a data connection. Left to automatic tuning, the
 // buffer grows far past the caches while the data is read 4000 bytes at a
 // time, and downloads measurably slow down.
-void CFtpSession::SizeReceiveBuffer(int socket) {
+void FtpSession::SizeReceiveBuffer(int socket) {
     const int receiveBuffer = 4 << 20;
     setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
 }
 
 // The host at the other end of the control connection: the only host data
 // connections are made with, whichever mode.
-net::SocketAddress CFtpSession::ControlPeer() const {
+net::SocketAddress FtpSession::ControlPeer() const {
     net::SocketAddress peer;
     if (!net::SocketAddress::ReadPeer(controlSocket.Fd(), peer)) peer = serverAddress;
     return peer;
@@ -54,7 +54,7 @@ net::SocketAddress CFtpSession::ControlPeer() const {
 // The listener is bound to the control connection's own local address, not
 // to every interface: only the server should see it, and PORT/EPRT announce
 // that address anyway.
-net::Socket CFtpSession::OpenListener() {
+net::Socket FtpSession::OpenListener() {
     // What is bound and announced when the control connection's own address
     // cannot be read: the address it had when the last listener was opened.
     net::SocketAddress announced = localAddress;
@@ -101,7 +101,7 @@ net::Socket CFtpSession::OpenListener() {
 
 // PORT for IPv4 as every server knows it; EPRT (net-prt 2) for IPv6, where
 // PORT cannot name the address.
-bool CFtpSession::AnnounceListener(unsigned port) {
+bool FtpSession::AnnounceListener(unsigned port) {
     if (localAddress.IsIpv6()) {
         return Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
     }
@@ -116,7 +116,7 @@ bool CFtpSession::AnnounceListener(unsigned port) {
 // wait goes on, all within one time limit. Returns the accepted socket, or
 // no socket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
 // 0 when the server sent its reply instead of connecting).
-net::Socket CFtpSession::AcceptFromServer(int& errorCode) {
+net::Socket FtpSession::AcceptFromServer(int& errorCode) {
     const net::SocketAddress expectedPeer = ControlPeer();
     using Clock = std::chrono::steady_clock;
     const bool limited = timeoutSeconds > 0;

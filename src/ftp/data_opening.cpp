@@ -16,7 +16,7 @@ constexpr int kCannotOpenDataConnection = 425;
 // failed start leaves no listener or data socket behind; the two failures the
 // user can do something about (no listener, a refused transfer command) sound
 // the warning beep.
-CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
+FtpSession::DataOpening FtpSession::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
     switch (ConnectPassive()) {
         case PassiveOutcome::Connected:
@@ -34,7 +34,7 @@ CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
 // The listener, PORT, the transfer command and the server's connection. A
 // server that refuses PORT, or cannot reach the listener, gets the transfer
 // again in passive mode when mayTryPassive.
-CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
+FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
     listenSocket = OpenListener();
     if (!listenSocket.IsOpen()) {
         SoundBeep(EngineUi::BeepKind::Warning);
@@ -80,7 +80,7 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
 }
 
 // The one retry of a transfer that active mode could not start.
-CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool announcesSize) {
+FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool announcesSize) {
     SwitchDataMode(DataMode::Passive, reason);
     if (stopRequested.load()) return DataOpening::Refused;
     switch (ConnectPassive()) {
@@ -96,7 +96,7 @@ CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool an
 }
 
 // The transfer command over a data connection already made.
-CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
+FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     if (SendCommand(transferCommand) != kPreliminary) {
         CloseSocket(dataSocket);
         SoundBeep(EngineUi::BeepKind::Warning);
@@ -106,7 +106,7 @@ CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
     return DataOpening::Open;
 }
 
-void CFtpSession::SwitchDataMode(DataMode mode, const char* reason) {
+void FtpSession::SwitchDataMode(DataMode mode, const char* reason) {
     dataModeInUse = mode;
     LogF("%s", reason);
 }

@@ -76,13 +76,13 @@ std::int64_t SizeFromSizeReply(const std::string& text) {
 
 }  // namespace
 
-std::int64_t CFtpSession::FileSize(const std::string& path) {
+std::int64_t FtpSession::FileSize(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return -1;
     return static_cast<std::int64_t>(info.st_size);
 }
 
-void CFtpSession::ParseSizeFromReply() {
+void FtpSession::ParseSizeFromReply() {
     std::string upper = replyText;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -101,7 +101,7 @@ void CFtpSession::ParseSizeFromReply() {
     SetExpectedBytes(size);
 }
 
-void CFtpSession::SetExpectedBytes(std::int64_t size) {
+void FtpSession::SetExpectedBytes(std::int64_t size) {
     TransferStatusLock lock(status);
     status.expectedBytes = size;
     status.totalKnown = true;
@@ -111,7 +111,7 @@ void CFtpSession::SetExpectedBytes(std::int64_t size) {
 // even when the 150 reply announces none. A server without SIZE (500, 502) is
 // not asked again on this connection; any other refusal only leaves this
 // file's size unknown.
-void CFtpSession::AskRemoteSize(const std::string& remoteName) {
+void FtpSession::AskRemoteSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return;
     if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213) {
         const std::int64_t size = SizeFromSizeReply(replyText);
@@ -121,7 +121,7 @@ void CFtpSession::AskRemoteSize(const std::string& remoteName) {
     }
 }
 
-void CFtpSession::SendTypeCommand(char type) {
+void FtpSession::SendTypeCommand(char type) {
     if (type == 'L') {
         Command("TYPE L 8");
     } else {
@@ -129,13 +129,13 @@ void CFtpSession::SendTypeCommand(char type) {
     }
 }
 
-void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
+void FtpSession::SoundBeep(EngineUi::BeepKind kind) {
     if (beepOn && ui != nullptr) ui->Beep(kind);
 }
 
 // The checks and the TYPE command that every transfer starts with, then the
 // data connection. Downloads and uploads word their refusals differently.
-CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
+FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
     replyCode = 0;
     if (!controlSocket.IsOpen()) {
         LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
@@ -169,7 +169,7 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     return OpenDataConnection(incoming);
 }
 
-bool CFtpSession::CreateLocalFile(const std::string& path) {
+bool FtpSession::CreateLocalFile(const std::string& path) {
     const int error = partialDownload.Create(path);
     if (error == 0) return true;
     if (!partialDownload.Refusal().empty()) {
@@ -180,7 +180,7 @@ bool CFtpSession::CreateLocalFile(const std::string& path) {
     return false;
 }
 
-int CFtpSession::Retrieve() {
+int FtpSession::Retrieve() {
     const DataOpening opening = StartTransfer(true);
     if (opening != DataOpening::Open) {
         partialDownload.Discard();
@@ -213,7 +213,7 @@ int CFtpSession::Retrieve() {
     return reply;
 }
 
-int CFtpSession::Store() {
+int FtpSession::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:
             break;
@@ -244,7 +244,7 @@ int CFtpSession::Store() {
 // One receive of at most capacity bytes from the data connection. The data
 // socket is read without blocking first, so a steady stream costs one call
 // per read; only an empty socket waits (wake descriptor and time limit).
-long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
+long FtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
     for (;;) {
         if (stopRequested.load(std::memory_order_relaxed)) {
             abortFlag = 1;
@@ -266,7 +266,7 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
     }
 }
 
-int CFtpSession::ReceiveFile(const std::string& path) {
+int FtpSession::ReceiveFile(const std::string& path) {
     if (!dataSocket.IsOpen() || !connected) return 0;
     BusyGuard busy(busyCount);
     abortFlag = 0;
@@ -323,7 +323,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
 // In image and L 8 modes the bytes on the wire are the file, so fewer than the
 // server announced mean the data connection ended early. ASCII sizes differ
 // with the line ends and are not compared.
-bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
+bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
     if (transferType == 'A') return true;
     std::int64_t announced = 0;
     {
@@ -343,7 +343,7 @@ bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
     return true;
 }
 
-int CFtpSession::SendFile(const std::string& path) {
+int FtpSession::SendFile(const std::string& path) {
     if (!dataSocket.IsOpen() || !connected) return kPermanent;
     BusyGuard busy(busyCount);
     int fd = OpenForUpload(path);
@@ -402,7 +402,7 @@ int CFtpSession::SendFile(const std::string& path) {
 // acknowledged every byte, counting them as they arrive. A reset before then
 // means the file did not arrive whole, even when the server's final reply
 // claims success. The time limit runs from the last progress.
-int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
+int FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
     if (shutdown(dataSocket.Fd(), SHUT_WR) != 0) {
         LogSocketError("Send", net::LastSocketError());
         return kPermanent;

@@ -14,7 +14,7 @@ constexpr std::size_t kStatusTextCapacity = 511;
 // 'F' asks the extension table, 'P' asks the user whether to go on at all.
 // The Transfer Mode question offers no choice that is read, so a 'P' transfer
 // that goes on is sent in binary, which never alters the bytes.
-bool CFtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
+bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
     type = configuredMode;
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
@@ -28,7 +28,7 @@ bool CFtpSession::ChooseTransferType(const std::string& remoteName, char& type) 
     return true;
 }
 
-EngineUi::WaitResult CFtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text) {
+EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text) {
     if (ui == nullptr) {
         JoinWorker();
         return EngineUi::WaitResult::Finished;
@@ -38,7 +38,7 @@ EngineUi::WaitResult CFtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, 
     return result;
 }
 
-int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
+int FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
     char type = 'I';
     if (!ChooseTransferType(remoteName, type)) return -1;
     transferCommand = (upload ? "STOR " : "RETR ") + remoteName;
@@ -74,7 +74,7 @@ int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, con
     return status.result;
 }
 
-int CFtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
+int FtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
     if (localFile != nullptr) return RunFileTransfer(false, remoteName, *localFile);
     // Without a local name the file goes into the download directory; no
     // separator is inserted, so the directory should end with one. The name
@@ -86,12 +86,12 @@ int CFtpSession::DownloadFile(const std::string& remoteName, const std::string* 
     return RunFileTransfer(false, remoteName, downloadDir + remoteName);
 }
 
-int CFtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
+int FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
     return RunFileTransfer(true, remoteName,
                            localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
 }
 
-int CFtpSession::FetchListing(RemoteEntry& entry) {
+int FtpSession::FetchListing(RemoteEntry& entry) {
     StartListWorker();
     if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, "Getting Directory From: " + host) ==
         EngineUi::WaitResult::Cancelled) {

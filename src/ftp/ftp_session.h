@@ -44,7 +44,7 @@ enum ReplyClass : int {
 // threads and the foreground transfers and walks. Used from the user-interface
 // thread and from one worker thread at a time; busyCount keeps two exchanges
 // from interleaving.
-class CFtpSession {
+class FtpSession {
 public:
     static constexpr int kNoSocket = -1;
     static constexpr std::size_t kReplyCapacity = 4096;
@@ -52,10 +52,10 @@ public:
     static constexpr std::size_t kLogLineCapacity = 263;
     static constexpr std::size_t kListingLineCapacity = 179;
 
-    CFtpSession(LogQueue& log, TransferStatus& status);
-    ~CFtpSession();
-    CFtpSession(const CFtpSession&) = delete;
-    CFtpSession& operator=(const CFtpSession&) = delete;
+    FtpSession(LogQueue& log, TransferStatus& status);
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
 
     void SetUi(EngineUi* ui) { this->ui = ui; }
 
@@ -219,7 +219,7 @@ public:
     std::FILE* listingFile = nullptr;
 
 private:
-    void RunWorker(int (CFtpSession::*operation)(), bool storesResult);
+    void RunWorker(int (FtpSession::*operation)(), bool storesResult);
     int RunConnect();
     int RunList();
 
@@ -277,7 +277,7 @@ private:
     bool ReceivedAllAnnounced(std::int64_t count);
     bool CreateLocalFile(const std::string& path);
     int AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
-    void StartWorker(int (CFtpSession::*operation)(), bool storesResult);
+    void StartWorker(int (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
     int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);

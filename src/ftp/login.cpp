@@ -18,8 +18,8 @@ constexpr std::size_t kFirewallCredentialCapacity = 29;
 
 }  // namespace
 
-void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hostText,
-                              const std::string& userText, const std::string& passwordText) {
+void FtpSession::SetFirewall(int on, int mode, int port, const std::string& hostText,
+                             const std::string& userText, const std::string& passwordText) {
     firewallOn = on;
     firewallMode = mode;
     firewallPort = port;
@@ -28,13 +28,13 @@ void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hos
     firewallPassword = CutToCapacity(passwordText, kFirewallCredentialCapacity);
 }
 
-void CFtpSession::CloseControlAfterFailedLogon() {
+void FtpSession::CloseControlAfterFailedLogon() {
     // Only a stopped worker keeps the socket (CloseSocket leaves it alone),
     // for the cancel sequence to close.
     CloseSocket(controlSocket);
 }
 
-int CFtpSession::Logon() {
+int FtpSession::Logon() {
     if (connected) {
         LogF("Trying to connect when already connected.");
         return kNoSocket;
@@ -113,7 +113,7 @@ int CFtpSession::Logon() {
 // FEAT answers 500 or 502 and offers nothing more; the log-in stands either
 // way. Names travel as the bytes they are; OPTS UTF8 ON only tells a server
 // that offers UTF-8 that the client takes it, and a refusal changes nothing.
-void CFtpSession::AskFeatures() {
+void FtpSession::AskFeatures() {
     std::vector<std::string> lines;
     replyLines = &lines;
     const int replyClass = SendCommand("FEAT");
@@ -128,7 +128,7 @@ void CFtpSession::AskFeatures() {
 // Servers send only their default MLSD facts; the mode, owner and group are
 // often not among them. Asks for every offered fact the listing reads; a
 // refusal leaves the defaults, which still list correctly.
-void CFtpSession::AskListingFacts() {
+void FtpSession::AskListingFacts() {
     static const char* const kReadFacts[] = {"type",       "size",     "modify",     "unix.mode",
                                              "unix.owner", "unix.uid", "unix.group", "unix.gid"};
     if (!features.Mlst()) return;
@@ -146,7 +146,7 @@ void CFtpSession::AskListingFacts() {
 // Logs in to the proxy and names the remote host with "site". replyClass
 // receives the class of that "site" command. False when the log-in failed (the
 // control connection is then closed).
-bool CFtpSession::LogonToProxy(int& replyClass) {
+bool FtpSession::LogonToProxy(int& replyClass) {
     replyClass = SendCommand("USER " + firewallUser);
     if (replyClass == kContinue) replyClass = SendCommand("PASS " + firewallPassword);
     if (replyClass != kComplete) {
@@ -167,7 +167,7 @@ bool CFtpSession::LogonToProxy(int& replyClass) {
 
 // Sends the command that names the remote user (and, through a proxy, the
 // remote host). Modes without such a command keep the class of the proxy step.
-int CFtpSession::SendRemoteUser(int proxyClass) {
+int FtpSession::SendRemoteUser(int proxyClass) {
     if (!firewallOn) return SendCommand("USER " + user);
     switch (firewallMode) {
         case 1:

@@ -20,7 +20,7 @@ bool NotUnderstood(int replyCode) { return replyCode == 500 || replyCode == 502;
 
 // The connect waits like the control connection's: the wake descriptor ends
 // it at once, the time limit bounds it.
-CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
+FtpSession::PassiveOutcome FtpSession::ConnectPassive() {
     net::SocketAddress target;
     const PassiveOutcome asked = AskPassivePort(target);
     if (asked != PassiveOutcome::Connected) return asked;
@@ -52,7 +52,7 @@ CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
 // Asks the server for a data port. Whatever address a PASV reply names, the
 // target is the control connection's peer: a hostile server could aim the
 // client at a third host, and a server behind NAT names its private address.
-CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(net::SocketAddress& target) {
+FtpSession::PassiveOutcome FtpSession::AskPassivePort(net::SocketAddress& target) {
     target = ControlPeer();
     PassiveReply reply;
     if (!epsvUnknown) {

@@ -7,7 +7,7 @@
 // Arguments travel through Command() as C strings, where a NUL would silently
 // shorten a name into another one; such arguments, like line breaks, are
 // refused before anything is composed.
-bool CFtpSession::RefuseUnsendable(const std::string& argument) {
+bool FtpSession::RefuseUnsendable(const std::string& argument) {
     const char* reason = RefusalReason(argument);
     if (reason == nullptr) return false;
     replyCode = 0;
@@ -17,40 +17,40 @@ bool CFtpSession::RefuseUnsendable(const std::string& argument) {
 
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
-int CFtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
-                                     const std::string& argument) {
+int FtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
+                                    const std::string& argument) {
     if (RefuseUnsendable(argument)) return 0;
     if (Command("%s %s", verb, argument.c_str()) != kPermanent) return replyCode / 100;
     Command("%s %s", replyCode == 500 ? fallbackVerb : verb, argument.c_str());
     return replyCode / 100;
 }
 
-int CFtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
+int FtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
 
-int CFtpSession::ChangeToRoot() { return ChangeDir("/"); }
+int FtpSession::ChangeToRoot() { return ChangeDir("/"); }
 
-int CFtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
+int FtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
 
-int CFtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
+int FtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
 
-int CFtpSession::DeleteFile(const std::string& name) {
+int FtpSession::DeleteFile(const std::string& name) {
     if (RefuseUnsendable(name)) return 0;
     Command("DELE %s", name.c_str());
     return replyCode / 100;
 }
 
-bool CFtpSession::Rename(const std::string& oldName, const std::string& newName) {
+bool FtpSession::Rename(const std::string& oldName, const std::string& newName) {
     if (RefuseUnsendable(oldName) || RefuseUnsendable(newName)) return false;
     if (Command("RNFR %s", oldName.c_str()) != kContinue) return false;
     return Command("RNTO %s", newName.c_str()) == kComplete;
 }
 
-int CFtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
+int FtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
     if (RefuseUnsendable(modeText) || RefuseUnsendable(name)) return kNotSent;
     return Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
 }
 
-int CFtpSession::Quit() {
+int FtpSession::Quit() {
     if (!controlSocket.IsOpen()) return -1;
     const int replyClass = Command("quit");
     shutdown(controlSocket.Fd(), SHUT_RDWR);

@@ -2,7 +2,7 @@
 // cancel sequence that stops one.
 #include "ftp/ftp_session.h"
 
-void CFtpSession::RunWorker(int (CFtpSession::*operation)(), bool storesResult) {
+void FtpSession::RunWorker(int (FtpSession::*operation)(), bool storesResult) {
     {
         TransferStatusLock lock(status);
         status.busy = 1;
@@ -19,12 +19,12 @@ void CFtpSession::RunWorker(int (CFtpSession::*operation)(), bool storesResult) 
     if (ui != nullptr) ui->WorkerFinished();
 }
 
-int CFtpSession::RunConnect() {
+int FtpSession::RunConnect() {
     Logon();
     return 0;
 }
 
-int CFtpSession::RunList() {
+int FtpSession::RunList() {
     const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
     lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
     // MLSD lines have no columns to count.
@@ -32,22 +32,22 @@ int CFtpSession::RunList() {
     return 0;
 }
 
-void CFtpSession::StartWorker(int (CFtpSession::*operation)(), bool storesResult) {
+void FtpSession::StartWorker(int (FtpSession::*operation)(), bool storesResult) {
     // Only one worker runs at a time; one that has ended is joined here.
     JoinWorker();
     ClearStop();
-    worker = std::thread(&CFtpSession::RunWorker, this, operation, storesResult);
+    worker = std::thread(&FtpSession::RunWorker, this, operation, storesResult);
 }
 
-void CFtpSession::StartConnectWorker() { StartWorker(&CFtpSession::RunConnect, false); }
+void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, false); }
 
-void CFtpSession::StartListWorker() { StartWorker(&CFtpSession::RunList, false); }
+void FtpSession::StartListWorker() { StartWorker(&FtpSession::RunList, false); }
 
-void CFtpSession::StartDownloadWorker() { StartWorker(&CFtpSession::Retrieve, true); }
+void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::Retrieve, true); }
 
-void CFtpSession::StartUploadWorker() { StartWorker(&CFtpSession::Store, true); }
+void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::Store, true); }
 
-void CFtpSession::JoinWorker() {
+void FtpSession::JoinWorker() {
     if (worker.joinable()) worker.join();
 }
 
@@ -60,7 +60,7 @@ void CFtpSession::JoinWorker() {
 //
 // The TransferStatus lock is not held while joining: the worker takes it on
 // its way out, so holding it here would deadlock.
-void CFtpSession::CancelWorker(bool closeSocketsFirst) {
+void FtpSession::CancelWorker(bool closeSocketsFirst) {
     static_cast<void>(closeSocketsFirst);
     RequestStop();
     JoinWorker();

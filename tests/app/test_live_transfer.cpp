@@ -38,12 +38,12 @@ private slots:
 
         CQuillmoorv3App app;
         QVERIFY(app.InitInstance());
-        CFtpSession& session = app.Session();
+        FtpSession& session = app.Session();
         session.timeoutSeconds = 20;
         session.host = server.HostText();
         session.user = "anonymous";
         session.password = "guest@example.org";
-        QVERIFY(session.Logon() != CFtpSession::kNoSocket);
+        QVERIFY(session.Logon() != FtpSession::kNoSocket);
         if (!server.WritableRemoteDir().empty()) QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), 2);
 
         CDebugWindow* log = app.MainFrame()->LogWindow();

@@ -58,7 +58,7 @@ struct AppParts {
     AppSettings settings;
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     AppContext context{settings, session, log, status};
 };
 
@@ -96,12 +96,12 @@ void ExpectUpload(testsupport::ScriptedFtpServer& server, std::string* received)
 }
 
 // Logs the session on to the scripted server as user "u", binary mode.
-bool LogOn(CFtpSession& session, const testsupport::ScriptedFtpServer& server) {
+bool LogOn(FtpSession& session, const testsupport::ScriptedFtpServer& server) {
     session.timeoutSeconds = 10;
     session.host = server.HostText();
     session.user = "u";
     session.configuredMode = 'I';
-    return session.Logon() != CFtpSession::kNoSocket;
+    return session.Logon() != FtpSession::kNoSocket;
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

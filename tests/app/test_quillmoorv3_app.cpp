@@ -195,7 +195,7 @@ private slots:
         QVERIFY(app.InitInstance());
         app.Session().host = server.HostText();
         app.Session().user = "u";
-        QVERIFY(app.Session().Logon() != CFtpSession::kNoSocket);
+        QVERIFY(app.Session().Logon() != FtpSession::kNoSocket);
         app.RequestExit();
         app.ExitInstance();
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));

@@ -175,7 +175,7 @@ private slots:
     }
 
 private:
-    CFtpSession* sessionForTest = nullptr;
+    FtpSession* sessionForTest = nullptr;
 };
 
 QUILLMOOR_BROWSER_TEST_MAIN(JourneyTest)

@@ -56,7 +56,7 @@ struct ViewFixture {
     AppSettings settings;
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     AppContext context{settings, session, log, status};
     PollingWaiter waiter;
     ScriptedSiteDialogs dialogs;

@@ -84,7 +84,7 @@ TEST(ReadReply, AHundredKilobyteLineIsReadInBoundedPieces) {
     EXPECT_EQ(harness.session.replyText, "220 ready");
     const auto& lines = harness.Lines();
     EXPECT_GE(lines.size(), 25u);
-    for (const std::string& line : lines) EXPECT_LE(line.size(), CFtpSession::kLogLineCapacity);
+    for (const std::string& line : lines) EXPECT_LE(line.size(), FtpSession::kLogLineCapacity);
 }
 
 TEST(ReadReply, AServerThatClosesMidReplyEndsItAsAborted) {

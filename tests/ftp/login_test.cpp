@@ -135,7 +135,7 @@ TEST(Logon, DirectAndFirewallExchanges) {
         ScriptedFtpServer server;
         for (const Exchange& step : row.script) server.Expect(step.verb, step.reply);
         SessionHarness harness;
-        CFtpSession& session = harness.session;
+        FtpSession& session = harness.session;
         session.user = "u";
         session.password = "p";
         if (row.firewallOn) {
@@ -146,7 +146,7 @@ TEST(Logon, DirectAndFirewallExchanges) {
             session.host = server.HostText();
         }
         const int socket = session.Logon();
-        EXPECT_EQ(socket != CFtpSession::kNoSocket, row.loggedIn);
+        EXPECT_EQ(socket != FtpSession::kNoSocket, row.loggedIn);
         EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
         EXPECT_EQ(session.busyCount, 0);
         EXPECT_EQ(session.directUserLogin, (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
@@ -176,7 +176,7 @@ TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
     harness.session.host = server.HostText();
     harness.session.user = "u";
     const int socket = harness.session.Logon();
-    ASSERT_NE(socket, CFtpSession::kNoSocket);
+    ASSERT_NE(socket, FtpSession::kNoSocket);
     const auto& lines = harness.Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "Connected to 127.0.0.1 port " + std::to_string(server.Port()));
@@ -194,7 +194,7 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
     harness.session.host = server.HostText();
     harness.session.user = "u";
     harness.session.password = "p";
-    EXPECT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     EXPECT_EQ(harness.session.crEndsLine, 1);
     EXPECT_TRUE(harness.HasLine("230 in"));
 }
@@ -202,11 +202,11 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
 TEST(Logon, RefusalsBeforeDialling) {
     SessionHarness harness;
     harness.session.connected = 1;
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.connected, 1);
     harness.session.connected = 0;
     harness.session.SetFirewall(1, 2, 0, "", "fu", "fp");
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(
         harness.Lines(),
         (std::vector<std::string>{
@@ -219,7 +219,7 @@ TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
     ScriptedFtpServer server("421 Too many users\r\n");
     SessionHarness harness;
     harness.session.host = server.HostText();
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
     EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(harness.session.busyCount, 0);
@@ -231,7 +231,7 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
     harness.session.timeoutSeconds = 1;
     harness.session.host = server.HostText();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"\" 421")) << harness.Joined();
@@ -242,7 +242,7 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
 TEST(Logon, NobodyListeningLogsTheFailedConnection) {
     SessionHarness harness;
     harness.session.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Connection to " + harness.session.host + " failed")) << harness.Joined();
     EXPECT_EQ(harness.session.busyCount, 0);
 }

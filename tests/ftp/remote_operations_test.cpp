@@ -14,7 +14,7 @@ using testsupport::SessionHarness;
 
 struct OperationCase {
     const char* name;
-    std::function<int(CFtpSession&)> run;
+    std::function<int(FtpSession&)> run;
     std::vector<std::pair<std::string, std::string>> script;
     std::vector<std::string> sent;
     int result;
@@ -23,72 +23,72 @@ struct OperationCase {
 std::vector<OperationCase> Cases() {
     return {
         {"cd done",
-         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD pub"},
          2},
         {"cd 500 takes the X form",
-         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "500 unknown\r\n"}, {"XCWD", "250 ok\r\n"}},
          {"CWD pub", "XCWD pub"},
          2},
         {"cd 550 is repeated",
-         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "550 no\r\n"}, {"CWD", "550 still no\r\n"}},
          {"CWD pub", "CWD pub"},
          5},
         {"cd to root",
-         [](CFtpSession& s) { return s.ChangeToRoot(); },
+         [](FtpSession& s) { return s.ChangeToRoot(); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD /"},
          2},
         {"mkdir 500 takes the X form",
-         [](CFtpSession& s) { return s.MakeDir("new dir"); },
+         [](FtpSession& s) { return s.MakeDir("new dir"); },
          {{"MKD", "500 unknown\r\n"}, {"XMKD", "257 made\r\n"}},
          {"MKD new dir", "XMKD new dir"},
          2},
         {"rmdir 553 then done",
-         [](CFtpSession& s) { return s.RemoveDir("old"); },
+         [](FtpSession& s) { return s.RemoveDir("old"); },
          {{"RMD", "553 busy\r\n"}, {"RMD", "250 gone\r\n"}},
          {"RMD old", "RMD old"},
          2},
         {"rmdir 4xx is not repeated",
-         [](CFtpSession& s) { return s.RemoveDir("old"); },
+         [](FtpSession& s) { return s.RemoveDir("old"); },
          {{"RMD", "450 later\r\n"}},
          {"RMD old"},
          4},
         {"delete",
-         [](CFtpSession& s) { return s.DeleteFile("a.txt"); },
+         [](FtpSession& s) { return s.DeleteFile("a.txt"); },
          {{"DELE", "250 gone\r\n"}},
          {"DELE a.txt"},
          2},
         {"delete refused",
-         [](CFtpSession& s) { return s.DeleteFile("a.txt"); },
+         [](FtpSession& s) { return s.DeleteFile("a.txt"); },
          {{"DELE", "550 no\r\n"}},
          {"DELE a.txt"},
          5},
         {"rename",
-         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return int(s.Rename("a", "b")); },
          {{"RNFR", "350 go on\r\n"}, {"RNTO", "250 done\r\n"}},
          {"RNFR a", "RNTO b"},
          1},
         {"rename RNFR refused sends no RNTO",
-         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return int(s.Rename("a", "b")); },
          {{"RNFR", "550 no such file\r\n"}},
          {"RNFR a"},
          0},
         {"rename RNTO refused",
-         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return int(s.Rename("a", "b")); },
          {{"RNFR", "350 go on\r\n"}, {"RNTO", "553 bad name\r\n"}},
          {"RNFR a", "RNTO b"},
          0},
         {"chmod",
-         [](CFtpSession& s) { return s.SetPermissions("644", "f.txt"); },
+         [](FtpSession& s) { return s.SetPermissions("644", "f.txt"); },
          {{"SITE", "200 ok\r\n"}},
          {"SITE CHMOD 644 f.txt"},
          2},
         {"chmod refused",
-         [](CFtpSession& s) { return s.SetPermissions("777", "f.txt"); },
+         [](FtpSession& s) { return s.SetPermissions("777", "f.txt"); },
          {{"SITE", "550 not allowed\r\n"}},
          {"SITE CHMOD 777 f.txt"},
          5},
@@ -104,7 +104,7 @@ TEST(RemoteOperations, CommandsFallbacksAndResults) {
         SessionHarness harness;
         harness.session.host = server.HostText();
         harness.session.user = "u";
-        ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
+        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
         EXPECT_EQ(row.run(harness.session), row.result);
         std::vector<std::string> sent = server.Received();
         sent.erase(sent.begin(), sent.begin() + 2);  // USER, and FEAT after the log-in
@@ -119,7 +119,7 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     SessionHarness harness;
     harness.session.host = server.HostText();
     harness.session.user = "u";
-    ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
+    ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.Quit(), 2);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_FALSE(harness.session.controlSocket.IsOpen());
@@ -130,14 +130,14 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
 }
 
 TEST(ExtensionTable, KeysAndLookups) {
-    EXPECT_EQ(CFtpSession::ExtensionKey("README"), ".unk.");
-    EXPECT_EQ(CFtpSession::ExtensionKey("notes.txt.old"), "notes.txt.old");
+    EXPECT_EQ(FtpSession::ExtensionKey("README"), ".unk.");
+    EXPECT_EQ(FtpSession::ExtensionKey("notes.txt.old"), "notes.txt.old");
 
     testsupport::TempDir dir;
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir.Path().c_str()), 0);
-    EXPECT_EQ(CFtpSession::TypeForName("a.txt"), 'I');  // no table: binary
+    EXPECT_EQ(FtpSession::TypeForName("a.txt"), 'I');  // no table: binary
 
     dir.WriteFile("Extension.ftp",
                   "A TXT\n"
@@ -164,7 +164,7 @@ TEST(ExtensionTable, KeysAndLookups) {
         {"index.htm", 'A'},
         {"image.png", 'I'},
     };
-    for (const auto& row : rows) EXPECT_EQ(CFtpSession::TypeForName(row.key), row.type) << row.key;
+    for (const auto& row : rows) EXPECT_EQ(FtpSession::TypeForName(row.key), row.type) << row.key;
     ASSERT_EQ(chdir(previous), 0);
 }
 

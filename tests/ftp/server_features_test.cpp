@@ -93,7 +93,7 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
         SessionHarness harness;
         harness.session.host = server.HostText();
         harness.session.user = "u";
-        ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
+        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
         EXPECT_EQ(harness.session.connected, 1);
         EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.

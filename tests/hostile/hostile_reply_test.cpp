@@ -39,7 +39,7 @@ TEST_F(HostileReplyTest, MultiLineRepliesAByteAtATimeWithBareLineFeeds) {
     });
     Connect();
     Stopwatch clock;
-    ASSERT_NE(s.session.Logon(), CFtpSession::kNoSocket) << s.harness.Joined();
+    ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
     EXPECT_LT(clock.Elapsed(), 5s);
     EXPECT_TRUE(s.session.connected);
     for (const char* line : {"220-Welcome", "220-to the", "   slow server", "220 ready", "331-Password", "331 please",
@@ -58,14 +58,14 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
     });
     Connect();
     Stopwatch clock;
-    EXPECT_EQ(s.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(s.session.Logon(), FtpSession::kNoSocket);
     EXPECT_LT(clock.Elapsed(), 4s);
     EXPECT_FALSE(s.session.connected);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     const auto& lines = s.harness.Lines();
     EXPECT_GE(lines.size(), 250u);
-    for (const std::string& line : lines) ASSERT_LE(line.size(), CFtpSession::kLogLineCapacity);
-    EXPECT_LE(s.session.replyText.size(), CFtpSession::kReplyCapacity);
+    for (const std::string& line : lines) ASSERT_LE(line.size(), FtpSession::kLogLineCapacity);
+    EXPECT_LE(s.session.replyText.size(), FtpSession::kReplyCapacity);
 }
 
 // Continuation lines without end, each arriving well within the time limit:
@@ -93,7 +93,7 @@ TEST_F(HostileReplyTest, MegabyteLineThenAFinalLineIsReadWhole) {
     s.server.SetGreeting("220-" + std::string(1 << 20, 'b') + "\r\n220 ready\r\n");
     s.server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
     Connect();
-    ASSERT_NE(s.session.Logon(), CFtpSession::kNoSocket) << s.harness.Joined();
+    ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
     EXPECT_TRUE(s.session.connected);
     EXPECT_TRUE(s.harness.HasLine("220 ready"));
 }

@@ -13,7 +13,7 @@ namespace testsupport {
 struct SessionHarness {
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     std::vector<std::string> lines;
 
     SessionHarness() { session.timeoutSeconds = 10; }

@@ -207,7 +207,7 @@ private slots:
         TransferStatus status;
         QString path;
         {
-            CFtpSession first(log, status), second(log, status);
+            FtpSession first(log, status), second(log, status);
             QVERIFY(first.tempListingPath != second.tempListingPath);
             path = QString::fromStdString(first.tempListingPath);
             QFile listing(path);  // as the list worker makes it

@@ -38,7 +38,7 @@ TEST(CancelStorm, EveryCancelReturnsWithinASecond) {
         harness.session.host = server.HostText();
         harness.session.user = "tester";
         harness.session.password = "secret";
-        ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server.WritableRemoteDir().empty()) harness.session.ChangeDir(server.WritableRemoteDir());
     };
 

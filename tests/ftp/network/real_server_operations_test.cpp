@@ -35,11 +35,11 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
     std::ofstream(disk / "doomed.txt") << "bye";
 
     SessionHarness harness;
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     session.host = server->HostText();
     session.user = "anonymous";
     session.password = "tester@example.org";
-    ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     EXPECT_EQ(session.connected, 1);
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
 
@@ -88,10 +88,10 @@ TEST(RealServerLogin, AWrongPasswordIsRefused) {
     harness.session.host = server->HostText();
     harness.session.user = "tester";
     harness.session.password = "wrong";
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
     harness.session.password = "secret";
-    EXPECT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        CFtpSession& session = harness.session;
+        FtpSession& session = harness.session;
         session.SetUi(&waiter);
         session.host = server->HostText();
         session.user = "anonymous";
@@ -70,7 +70,7 @@ protected:
         session.tempListingPath = (local / "listing.tmp").string();
         session.dataMode = GetParam().mode;
         session.tryEpsv = GetParam().tryEpsv;
-        ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server->WritableRemoteDir().empty()) {
             ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
         }
@@ -92,7 +92,7 @@ protected:
 
     // Uploads a file and downloads it again in the given mode; returns what came back.
     std::string RoundTrip(const std::string& name, const std::string& contents, char mode) {
-        CFtpSession& session = harness.session;
+        FtpSession& session = harness.session;
         session.configuredMode = mode;
         const std::string up = local.WriteFile("up-" + name, contents).string();
         EXPECT_EQ(session.UploadFile(name, &up), 2) << harness.Joined();
@@ -124,7 +124,7 @@ TEST_P(RealServerTest, TextFilesComeBackByteForByteInAscii) {
 }
 
 TEST_P(RealServerTest, TreesComeBackByteForByte) {
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     session.configuredMode = 'F';
     const fs::path source = local / "source";
     local.WriteFile("source/readme.txt", TextLines(50));
@@ -176,14 +176,14 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
         std::ofstream(disk / name) << "12345";
     }
     fs::create_symlink(longTarget, disk / "link");
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     ASSERT_EQ(session.ChangeDir("long"), 2) << harness.Joined();
 
     std::map<std::string, std::string> sizes;
     RemoteEntry entry;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
         sizes[entry.name] = entry.sizeText;
-    EXPECT_EQ(session.lastListing, CFtpSession::ListingOutcome::Complete);
+    EXPECT_EQ(session.lastListing, FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
     const bool linkListed = !session.Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();
@@ -207,7 +207,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     const std::map<std::string, std::string> files = {
         {"empty", ""}, {"one byte", "x"}, {"big.bin", RandomBytes(70000, 3)}, {"sub dir/inner.txt", "inner"}};
     for (const auto& [name, contents] : files) std::ofstream(disk / name, std::ios::binary) << contents;
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     const bool mlsd = session.Features().Mlst();
     if (std::string(GetParam().name) == "pyftpdlib") {
         EXPECT_TRUE(mlsd) << harness.Joined();

@@ -36,7 +36,7 @@ struct ScriptedTransferSession {
     ScriptedFtpServer server;
     SessionHarness harness;
     PollingWaiter waiter;
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
 
     // loopback: the address the server listens on (127.0.0.1, ::1).
     explicit ScriptedTransferSession(const std::string& loopback = "127.0.0.1")
@@ -54,7 +54,7 @@ struct ScriptedTransferSession {
         session.host = server.HostText();
         session.user = "tester";
         session.password = "secret";
-        ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         ASSERT_TRUE(session.connected);
         skippedCommands = server.Received().size();
         harness.Lines();

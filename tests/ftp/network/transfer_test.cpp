@@ -284,7 +284,7 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
     EXPECT_EQ(s.session.FetchListing(entry), 0);
     EXPECT_EQ(s.session.columnCount, 8);
-    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Complete) << "empty, not failed";
+    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Complete) << "empty, not failed";
 }
 
 TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
@@ -293,7 +293,7 @@ TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
         .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 0);
 }
