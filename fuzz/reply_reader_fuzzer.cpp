@@ -90,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t replies = 0;
     {
         FtpSession session(log, status);
-        session.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
+        ConnectionSettings settings;
+        settings.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
+        session.Configure(settings);
         session.crEndsLine = flags & 1;
         session.controlSocket = net::Socket(ends[0]);
 

@@ -182,4 +182,6 @@ void CQuillmoorv3View::SetItemLabel(const QString& oldName, const QString& newNa
 
 bool CQuillmoorv3View::SessionConnected() const { return context.session.connected != 0; }
 
-QString CQuillmoorv3View::SessionHost() const { return QString::fromStdString(context.session.host); }
+QString CQuillmoorv3View::SessionHost() const {
+    return QString::fromStdString(context.session.Settings().host);
+}

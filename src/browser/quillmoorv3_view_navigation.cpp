@@ -47,7 +47,7 @@ void CQuillmoorv3View::OpenDirectoryNode() {
     if (!tree.CurrentSiteAndPath(profile, path)) return;
     path += tree.CurrentLabel();
     FtpSession& session = context.session;
-    const bool otherHost = session.host != profile.host;
+    const bool otherHost = session.Settings().host != profile.host;
     if (otherHost || !session.connected) {
         if (otherHost) {
             session.Quit();

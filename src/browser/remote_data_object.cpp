@@ -9,21 +9,15 @@
 #include "browser/remote_list_ctrl.h"
 #include "ftp/ftp_session.h"
 #include "ftp/temporary_paths.h"
+#include "ftp/walk_paths.h"
 
 namespace {
 
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kLinkArrow = QStringLiteral(" -> ");
 
-// A name from the listing that would leave the download directory, or that no
-// local file can have, is never downloaded.
-bool IsUsableLocalName(const QString& name) {
-    return !name.isEmpty() && name != u'.' && name != QStringLiteral("..") && !name.contains(u'/') &&
-           !name.contains(QChar(0));
-}
-
 QString DownloadDirectory(const FtpSession& session) {
-    QString directory = QString::fromStdString(session.downloadDir);
+    QString directory = QString::fromStdString(session.Settings().downloadDir);
     if (directory.isEmpty()) directory = QString::fromStdString(SystemTemporaryDirectory());
     if (!directory.endsWith(u'/')) directory += u'/';
     return directory;
@@ -40,7 +34,7 @@ QString ReadItem(const CRemoteListCtrl& list, int row, const QString& directory,
     // A link is listed as "name -> target"; the server knows it by its name.
     QString name = item.label;
     if (item.link && name.contains(kLinkArrow)) name = name.section(kLinkArrow, 0, 0);
-    if (!IsUsableLocalName(name)) {
+    if (!IsSafeLocalName(name.toStdString())) {
         return QStringLiteral("\"%1\" cannot be dragged out: the server lists it under a name that no local "
                               "file can have.")
             .arg(item.label);

@@ -32,7 +32,7 @@ net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::st
         name = hostName;
         port = 0;
     }
-    if (port == 0 && firewallOn && firewallPort != 0) port = firewallPort;
+    if (port == 0 && settings.firewall.on && settings.firewall.port != 0) port = settings.firewall.port;
     if (port == 0) port = net::ServicePort(serviceName, protocolName);
     if (port == 0) port = std::atoi(serviceName.c_str());
     if (port == 0) {
@@ -42,7 +42,7 @@ net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::st
 
     std::vector<net::SocketAddress> addresses;
     int resolveError = 0;
-    const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    const std::chrono::seconds limit(settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 0);
     switch (resolver.Resolve(name, wake.Fd(), limit, addresses, resolveError)) {
         case net::ResolveStatus::Found:
             break;

@@ -195,8 +195,8 @@ bool FtpSession::ReplyOverdue(std::size_t lines) {
 int FtpSession::ReadReply() {
     if (!controlSocket.IsOpen()) return kNoReply;
     BusyGuard busy(busyCount);
-    replyDeadline = timeoutSeconds > 0
-                        ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
+    replyDeadline = settings.timeoutSeconds > 0
+                        ? std::chrono::steady_clock::now() + std::chrono::seconds(settings.timeoutSeconds)
                         : std::chrono::steady_clock::time_point{};
     for (std::size_t lines = 1;; ++lines) {
         const int code = ReadLine();

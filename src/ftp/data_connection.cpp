@@ -119,8 +119,8 @@ bool FtpSession::AnnounceListener(unsigned port) {
 net::Socket FtpSession::AcceptFromServer(int& errorCode) {
     const net::SocketAddress expectedPeer = ControlPeer();
     using Clock = std::chrono::steady_clock;
-    const bool limited = timeoutSeconds > 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+    const bool limited = settings.timeoutSeconds > 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(settings.timeoutSeconds);
     for (;;) {
         std::chrono::milliseconds left(0);
         if (limited) {

@@ -408,7 +408,7 @@ int FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress
         return kPermanent;
     }
     using Clock = std::chrono::steady_clock;
-    const auto limit = std::chrono::seconds(timeoutSeconds);
+    const auto limit = std::chrono::seconds(settings.timeoutSeconds);
     Clock::time_point deadline = Clock::now() + limit;
     std::int64_t pending = UnacknowledgedBytes(dataSocket.Fd());
     int pollMs = 1;
@@ -432,7 +432,7 @@ int FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress
             deadline = Clock::now() + limit;
             pollMs = 1;
         }
-        if (timeoutSeconds > 0 && Clock::now() >= deadline) {
+        if (settings.timeoutSeconds > 0 && Clock::now() >= deadline) {
             LogTimeLimit();
             abortFlag = 1;
             return kAborted;

@@ -15,7 +15,7 @@ constexpr std::size_t kStatusTextCapacity = 511;
 // The Transfer Mode question offers no choice that is read, so a 'P' transfer
 // that goes on is sent in binary, which never alters the bytes.
 bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
-    type = configuredMode;
+    type = settings.transferMode;
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
         // current one before it writes anything.
@@ -45,7 +45,7 @@ int FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, cons
     transferType = type;
     localPath = path;
     const std::string text = CutToCapacity(
-        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + host,
+        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + settings.host,
         kStatusTextCapacity);
     {
         // Nothing of the previous transfer may show in this one's progress.
@@ -62,9 +62,7 @@ int FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, cons
     const bool cancelled =
         WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled;
     if (cancelled) {
-        CancelWorker(upload);
-        busyCount = 0;
-        status.stopWalk = 1;
+        CancelWorker();
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
     TransferStatusLock lock(status);
@@ -83,7 +81,7 @@ int FtpSession::DownloadFile(const std::string& remoteName, const std::string* l
         LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         return 0;
     }
-    return RunFileTransfer(false, remoteName, downloadDir + remoteName);
+    return RunFileTransfer(false, remoteName, settings.downloadDir + remoteName);
 }
 
 int FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
@@ -93,10 +91,9 @@ int FtpSession::UploadFile(const std::string& remoteName, const std::string* loc
 
 int FtpSession::FetchListing(RemoteEntry& entry) {
     StartListWorker();
-    if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, "Getting Directory From: " + host) ==
-        EngineUi::WaitResult::Cancelled) {
-        CancelWorker(false);
-        busyCount = 0;
+    const std::string text = "Getting Directory From: " + settings.host;
+    if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {
+        CancelWorker();
         lastListing = ListingOutcome::Cancelled;
     }
     if (listingFile != nullptr) std::fclose(listingFile);

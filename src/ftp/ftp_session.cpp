@@ -69,9 +69,10 @@ void FtpSession::LogSocketError(const char* prefix, int code) {
 }
 
 FtpSession::WaitOutcome FtpSession::WaitForServer(int socket, short events) {
-    std::chrono::milliseconds limit = std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    const int seconds = settings.timeoutSeconds;
+    std::chrono::milliseconds limit = std::chrono::seconds(seconds > 0 ? seconds : 0);
     // Inside a reply the wait also ends where the whole reply is overdue.
-    if (timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
+    if (settings.timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(replyDeadline - std::chrono::steady_clock::now());
         limit = std::clamp(left, std::chrono::milliseconds(1), limit);
@@ -107,8 +108,8 @@ int FtpSession::WaitErrorCode(WaitOutcome outcome) {
 }
 
 void FtpSession::LogTimeLimit() {
-    LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,
-         timeoutSeconds == 1 ? "" : "s");
+    LogF("Timed out after %d second%s waiting for the server.", settings.timeoutSeconds,
+         settings.timeoutSeconds == 1 ? "" : "s");
 }
 
 void FtpSession::RequestStop() {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "ftp/connection_settings.h"
 #include "ftp/data_mode.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
@@ -96,8 +97,10 @@ public:
     bool StopRequested() const { return stopRequested.load(); }
 
     // --- login ---
-    void SetFirewall(int on, int mode, int port, const std::string& hostText,
-                     const std::string& userText, const std::string& passwordText);
+    // Takes the settings of the next connection (firewall values cut to 79,
+    // 29 and 29 characters); Logon uses them.
+    void Configure(const ConnectionSettings& newSettings);
+    const ConnectionSettings& Settings() const { return settings; }
     int Logon();
     // What the server offered in its answer to FEAT after the last log-in.
     const ServerFeatures& Features() const { return features; }
@@ -145,9 +148,10 @@ public:
     void StartListWorker();
     void StartDownloadWorker();
     void StartUploadWorker();
-    // Stops the running worker: wakes every blocked call, joins the thread and
-    // leaves the session disconnected. The worker has no visible effect afterwards.
-    void CancelWorker(bool closeSocketsFirst);
+    // Stops the running worker: wakes every blocked call, joins the thread,
+    // stops the walk it belongs to and leaves the session disconnected (all
+    // sockets closed, nothing busy). The worker has no visible effect afterwards.
+    void CancelWorker();
     // Joins a worker that has finished by itself.
     void JoinWorker();
 
@@ -168,22 +172,10 @@ public:
     LogQueue& Log() { return log; }
     TransferStatus& Status() { return status; }
 
-    // Connection parameters, filled by the caller before Logon.
-    std::string host;
-    std::string user;
-    std::string password;
-    char configuredMode = 'I';
-    // The program's callers choose (their default is passive); the session on
-    // its own keeps the active mode it always had. Logon takes it over; a
-    // server that refuses the mode switches the connection to the other one
-    // (DataModeInUse, read while no worker runs), and this field keeps the
-    // caller's choice.
-    DataMode dataMode = DataMode::Active;
+    // Logon takes the configured data mode over; a server that refuses the
+    // mode switches the connection to the other one (read while no worker
+    // runs), and the settings keep the caller's choice.
     DataMode DataModeInUse() const { return dataModeInUse; }
-    // False goes straight to PASV, for servers and firewalls that mishandle EPSV.
-    bool tryEpsv = true;
-    std::string downloadDir;
-    int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 
     std::atomic<int> connected{0};
     std::atomic<int> abortFlag{0};
@@ -195,14 +187,8 @@ public:
     int crEndsLine = 0;
     std::string tempListingPath;
 
-    // Firewall values (cut to 79, 29 and 29 characters).
-    int firewallOn = 0;
+    // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
     int directUserLogin = 0;
-    int firewallMode = 0;
-    int firewallPort = 0;
-    std::string firewallHost;
-    std::string firewallUser;
-    std::string firewallPassword;
 
     // Running transfer, prepared by the operation that starts a worker.
     std::string transferCommand;
@@ -226,6 +212,7 @@ private:
     LogQueue& log;
     TransferStatus& status;
     EngineUi* ui = nullptr;
+    ConnectionSettings settings;
     std::string sendBuffer;
     std::string scratch;
     std::string readFailure;  // why the last ReadLine ended the reply, logged after the line

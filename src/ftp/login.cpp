@@ -18,14 +18,12 @@ constexpr std::size_t kFirewallCredentialCapacity = 29;
 
 }  // namespace
 
-void FtpSession::SetFirewall(int on, int mode, int port, const std::string& hostText,
-                             const std::string& userText, const std::string& passwordText) {
-    firewallOn = on;
-    firewallMode = mode;
-    firewallPort = port;
-    firewallHost = CutToCapacity(hostText, kFirewallHostCapacity);
-    firewallUser = CutToCapacity(userText, kFirewallCredentialCapacity);
-    firewallPassword = CutToCapacity(passwordText, kFirewallCredentialCapacity);
+void FtpSession::Configure(const ConnectionSettings& newSettings) {
+    settings = newSettings;
+    FirewallSettings& firewall = settings.firewall;
+    firewall.host = CutToCapacity(firewall.host, kFirewallHostCapacity);
+    firewall.user = CutToCapacity(firewall.user, kFirewallCredentialCapacity);
+    firewall.password = CutToCapacity(firewall.password, kFirewallCredentialCapacity);
 }
 
 void FtpSession::CloseControlAfterFailedLogon() {
@@ -43,16 +41,16 @@ int FtpSession::Logon() {
     sizeCommandUnknown = false;  // a new connection may reach another server
     mlsdUnknown = false;
     features = ServerFeatures();
-    epsvUnknown = !tryEpsv;
-    dataModeInUse = dataMode;
-    std::string target = host;
-    if (firewallOn) {
-        if (firewallHost.empty()) {
+    epsvUnknown = !settings.tryEpsv;
+    dataModeInUse = settings.dataMode;
+    std::string target = settings.host;
+    if (settings.firewall.on) {
+        if (settings.firewall.host.empty()) {
             LogF(
                 "FireWall Host must be entered in the FireWall dialog before connection can be established.");
             return kNoSocket;
         }
-        target = firewallHost;
+        target = settings.firewall.host;
     }
     crEndsLine = 0;
     // A socket that Quit only shut down (another exchange was running) ends here.
@@ -92,14 +90,14 @@ int FtpSession::Logon() {
         LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
     }
     busy.Release();
-    directUserLogin = (firewallMode == 3 || firewallMode == 4) ? 1 : 0;
+    directUserLogin = (settings.firewall.mode == 3 || settings.firewall.mode == 4) ? 1 : 0;
 
-    if (firewallOn && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
+    if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
 
     replyClass = SendRemoteUser(replyClass);
-    if (replyClass == kContinue) replyClass = SendCommand("PASS " + password);
+    if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.password);
     if (replyClass != kComplete) {
-        LogF("Logon to remote host failed: %s", host.c_str());
+        LogF("Logon to remote host failed: %s", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
         return kNoSocket;
@@ -147,16 +145,16 @@ void FtpSession::AskListingFacts() {
 // receives the class of that "site" command. False when the log-in failed (the
 // control connection is then closed).
 bool FtpSession::LogonToProxy(int& replyClass) {
-    replyClass = SendCommand("USER " + firewallUser);
-    if (replyClass == kContinue) replyClass = SendCommand("PASS " + firewallPassword);
+    replyClass = SendCommand("USER " + settings.firewall.user);
+    if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.firewall.password);
     if (replyClass != kComplete) {
-        LogF("Failed to login to Firewall Host %s", firewallHost.c_str());
+        LogF("Failed to login to Firewall Host %s", settings.firewall.host.c_str());
         CloseControlAfterFailedLogon();
         return false;
     }
-    replyClass = SendCommand("site " + host);
+    replyClass = SendCommand("site " + settings.host);
     if (replyClass == kPermanent) {
-        LogF("Could not connect to %s through FireWall", host.c_str());
+        LogF("Could not connect to %s through FireWall", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
         return false;
@@ -168,15 +166,15 @@ bool FtpSession::LogonToProxy(int& replyClass) {
 // Sends the command that names the remote user (and, through a proxy, the
 // remote host). Modes without such a command keep the class of the proxy step.
 int FtpSession::SendRemoteUser(int proxyClass) {
-    if (!firewallOn) return SendCommand("USER " + user);
-    switch (firewallMode) {
+    if (!settings.firewall.on) return SendCommand("USER " + settings.user);
+    switch (settings.firewall.mode) {
         case 1:
-            return SendCommand("SITE " + host);
+            return SendCommand("SITE " + settings.host);
         case 2:
         case 3:
-            return SendCommand("USER " + user + "@" + host);
+            return SendCommand("USER " + settings.user + "@" + settings.host);
         case 4:
-            return SendCommand("OPEN " + host);
+            return SendCommand("OPEN " + settings.host);
         default:
             return proxyClass;
     }

@@ -55,16 +55,16 @@ void FtpSession::JoinWorker() {
 // its loops, the wake descriptor ends whatever wait it is in (name lookup,
 // dial, reply, data connection, data transfer), and the join waits until it
 // has unwound. Only then are its sockets closed, so no thread ever uses a
-// closed or reused descriptor. closeSocketsFirst (an upload) needs nothing
-// different: the wake already ends a blocked send.
+// closed or reused descriptor. A walk the stopped transfer belonged to stops
+// with it. This is the one cancel sequence of every front end.
 //
 // The TransferStatus lock is not held while joining: the worker takes it on
 // its way out, so holding it here would deadlock.
-void FtpSession::CancelWorker(bool closeSocketsFirst) {
-    static_cast<void>(closeSocketsFirst);
+void FtpSession::CancelWorker() {
     RequestStop();
     JoinWorker();
     ClearStop();
+    status.stopWalk = 1;
     TransferStatusLock lock(status);
     CloseAll();
 }

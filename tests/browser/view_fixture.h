@@ -12,6 +12,7 @@
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
+#include "support/session_settings.h"
 
 // Site dialogs that answer as the test tells them and remember what they saw.
 struct ScriptedSiteDialogs : SiteDialogs {
@@ -74,7 +75,7 @@ struct ViewFixture {
         QDir().mkpath(dir.path() + "/downloads");
         settings.email = "tester@example.com";
         settings.viewOnDoubleClick = 0;
-        session.timeoutSeconds = 10;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.timeoutSeconds = 10; });
         session.SetUi(&waiter);
         waiter.SetPollInterval(std::chrono::milliseconds(20));
         store = std::make_unique<SiteStore>(path.toStdString());

@@ -7,6 +7,7 @@
 #include "support/free_port.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ TEST(ReadReply, AResetConnectionIsLoggedAndAborts) {
 TEST(ReadReply, ASilentServerEndsAtTheTimeLimit) {
     ScriptedFtpServer server("");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     Open(harness, server);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(harness.session.ReadReply(), kAborted);
@@ -134,7 +135,9 @@ TEST(ReadReply, ASilentServerEndsAtTheTimeLimit) {
 TEST(ReadReply, RequestStopWakesABlockedReadAndSilencesIt) {
     ScriptedFtpServer server("");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 0;  // no limit: only the wake can end it
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 0;  // no limit: only the wake can end it
+    });
     Open(harness, server);
     int replyClass = -1;
     std::thread worker([&] { replyClass = harness.session.ReadReply(); });
@@ -261,7 +264,7 @@ TEST(ConnectSocket, ARefusedConnectionIsLoggedWithItsText) {
 
 TEST(ConnectSocket, AnUnknownHostIsLogged) {
     SessionHarness harness;
-    harness.session.timeoutSeconds = 5;
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 5; });
     EXPECT_FALSE(harness.session.ConnectSocket("no-such-host.invalid", "ftp", "tcp").IsOpen());
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-host.invalid\" host entry")) << harness.Joined();
 }
@@ -276,7 +279,9 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     EXPECT_EQ(harness.session.dataPeerAddress.Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
-    harness.session.SetFirewall(1, 1, 0, "127.0.0.1", "fu", "fp");
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.firewall = {true, 1, 0, "127.0.0.1", "fu", "fp"};
+    });
     net::Socket proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     harness.session.CloseSocket(proxySocket);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);

@@ -5,6 +5,7 @@
 #include "support/free_port.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -136,14 +137,20 @@ TEST(Logon, DirectAndFirewallExchanges) {
         for (const Exchange& step : row.script) server.Expect(step.verb, step.reply);
         SessionHarness harness;
         FtpSession& session = harness.session;
-        session.user = "u";
-        session.password = "p";
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.user = "u";
+            config.password = "p";
+        });
         if (row.firewallOn) {
-            session.host = kSite;
+            testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.host = kSite; });
             // The proxy port comes from the firewall settings, not from the host text.
-            session.SetFirewall(1, row.firewallMode, server.Port(), "127.0.0.1", "fu", "fp");
+            testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+                config.firewall = {true, row.firewallMode, server.Port(), "127.0.0.1", "fu", "fp"};
+            });
         } else {
-            session.host = server.HostText();
+            testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+                config.host = server.HostText();
+            });
         }
         const int socket = session.Logon();
         EXPECT_EQ(socket != FtpSession::kNoSocket, row.loggedIn);
@@ -161,7 +168,7 @@ TEST(Logon, DirectAndFirewallExchanges) {
             EXPECT_FALSE(session.controlSocket.IsOpen());
             // A direct log-in names the dialled host, which the table cannot know.
             const std::string expectedFailure =
-                row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.host;
+                row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.Settings().host;
             EXPECT_TRUE(harness.HasLine(expectedFailure)) << harness.Joined();
         }
         EXPECT_FALSE(harness.HasLine("Quillmoor: PASS p"));
@@ -173,8 +180,10 @@ TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
     ScriptedFtpServer server;
     server.Expect("USER", "230 in\r\n");
     SessionHarness harness;
-    harness.session.host = server.HostText();
-    harness.session.user = "u";
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+        config.user = "u";
+    });
     const int socket = harness.session.Logon();
     ASSERT_NE(socket, FtpSession::kNoSocket);
     const auto& lines = harness.Lines();
@@ -190,10 +199,12 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
     ScriptedFtpServer server("120 wait (EXOS 8.3)\r\n220 ready\r");
     server.Expect("USER", "331 pw\r").Expect("PASS", "230 in\r");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 3;
-    harness.session.host = server.HostText();
-    harness.session.user = "u";
-    harness.session.password = "p";
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 3;
+        config.host = server.HostText();
+        config.user = "u";
+        config.password = "p";
+    });
     EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     EXPECT_EQ(harness.session.crEndsLine, 1);
     EXPECT_TRUE(harness.HasLine("230 in"));
@@ -205,7 +216,9 @@ TEST(Logon, RefusalsBeforeDialling) {
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.connected, 1);
     harness.session.connected = 0;
-    harness.session.SetFirewall(1, 2, 0, "", "fu", "fp");
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.firewall = {true, 2, 0, "", "fu", "fp"};
+    });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(
         harness.Lines(),
@@ -218,7 +231,9 @@ TEST(Logon, RefusalsBeforeDialling) {
 TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
     ScriptedFtpServer server("421 Too many users\r\n");
     SessionHarness harness;
-    harness.session.host = server.HostText();
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+    });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
     EXPECT_FALSE(harness.session.controlSocket.IsOpen());
@@ -228,8 +243,10 @@ TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
 TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
     ScriptedFtpServer server("");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 1;
-    harness.session.host = server.HostText();
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 1;
+        config.host = server.HostText();
+    });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
@@ -241,21 +258,25 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
 
 TEST(Logon, NobodyListeningLogsTheFailedConnection) {
     SessionHarness harness;
-    harness.session.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
+    });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
-    EXPECT_TRUE(harness.HasLine("Connection to " + harness.session.host + " failed")) << harness.Joined();
+    const std::string failure = "Connection to " + harness.session.Settings().host + " failed";
+    EXPECT_TRUE(harness.HasLine(failure)) << harness.Joined();
     EXPECT_EQ(harness.session.busyCount, 0);
 }
 
-TEST(SetFirewall, LongValuesAreCutToTheFieldCapacities) {
+TEST(Configure, LongFirewallValuesAreCutToTheFieldCapacities) {
     SessionHarness harness;
-    harness.session.SetFirewall(1, 3, 2121, std::string(100, 'h'), std::string(40, 'u'),
-                                std::string(40, 'p'));
-    EXPECT_EQ(harness.session.firewallHost, std::string(79, 'h'));
-    EXPECT_EQ(harness.session.firewallUser, std::string(29, 'u'));
-    EXPECT_EQ(harness.session.firewallPassword, std::string(29, 'p'));
-    EXPECT_EQ(harness.session.firewallPort, 2121);
-    EXPECT_EQ(harness.session.firewallMode, 3);
+    ConnectionSettings settings;
+    settings.firewall = {true, 3, 2121, std::string(100, 'h'), std::string(40, 'u'), std::string(40, 'p')};
+    harness.session.Configure(settings);
+    EXPECT_EQ(harness.session.Settings().firewall.host, std::string(79, 'h'));
+    EXPECT_EQ(harness.session.Settings().firewall.user, std::string(29, 'u'));
+    EXPECT_EQ(harness.session.Settings().firewall.password, std::string(29, 'p'));
+    EXPECT_EQ(harness.session.Settings().firewall.port, 2121);
+    EXPECT_EQ(harness.session.Settings().firewall.mode, 3);
 }
 
 }  // namespace

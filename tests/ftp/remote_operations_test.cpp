@@ -6,6 +6,7 @@
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -102,8 +103,10 @@ TEST(RemoteOperations, CommandsFallbacksAndResults) {
         server.Expect("USER", "230 in\r\n");
         for (const auto& [verb, reply] : row.script) server.Expect(verb, reply);
         SessionHarness harness;
-        harness.session.host = server.HostText();
-        harness.session.user = "u";
+        testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+            config.host = server.HostText();
+            config.user = "u";
+        });
         ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
         EXPECT_EQ(row.run(harness.session), row.result);
         std::vector<std::string> sent = server.Received();
@@ -117,8 +120,10 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     ScriptedFtpServer server;
     server.Expect("USER", "230 in\r\n");
     SessionHarness harness;
-    harness.session.host = server.HostText();
-    harness.session.user = "u";
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+        config.user = "u";
+    });
     ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.Quit(), 2);
     EXPECT_EQ(harness.session.connected, 0);

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "hostile_fixture.h"
+#include "support/session_settings.h"
 
 namespace hostile {
 namespace {
@@ -21,9 +22,11 @@ void Trickle(ScriptedConnection& connection, const std::string& bytes) {
 class HostileReplyTest : public HostileServerTest {
 protected:
     void Connect() {
-        s.session.host = s.server.HostText();
-        s.session.user = "tester";
-        s.session.password = "secret";
+        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+            config.host = s.server.HostText();
+            config.user = "tester";
+            config.password = "secret";
+        });
     }
 };
 
@@ -51,7 +54,7 @@ TEST_F(HostileReplyTest, MultiLineRepliesAByteAtATimeWithBareLineFeeds) {
 // A megabyte without a line end: read in bounded pieces, each logged as a
 // line of bounded length, until the time limit ends the wait for the rest.
 TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.SetGreetingHandler([](ScriptedConnection& connection, const std::string&) {
         connection.Send("220-" + std::string(1 << 20, 'a'));
         connection.Pause(5s);
@@ -73,7 +76,7 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
 // gives the connection up rather than read the rest as later replies.
 TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("CWD", [](ScriptedConnection& connection, const std::string&) {
         std::string burst;
         for (int i = 0; i < 100; ++i) burst += "250-and there is more\r\n";

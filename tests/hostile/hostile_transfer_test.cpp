@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "hostile_fixture.h"
+#include "support/session_settings.h"
 
 namespace hostile {
 namespace {
@@ -74,7 +75,7 @@ TEST_F(HostileTransferTest, RefusalAfterPreliminaryEndsTheWaitAtOnce) {
     const std::string local = PreviousFile("x");
     Stopwatch clock;
     EXPECT_EQ(Download("x", local), 0);
-    EXPECT_LT(clock.Elapsed(), 2s) << "the time limit is " << s.session.timeoutSeconds << " s";
+    EXPECT_LT(clock.Elapsed(), 2s) << "the time limit is " << s.session.Settings().timeoutSeconds << " s";
     EXPECT_TRUE(s.harness.HasLine("425 Can't open data connection.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLineContaining("The server replied without opening the data connection."))
         << s.harness.Joined();
@@ -103,7 +104,7 @@ TEST_F(HostileTransferTest, ServiceClosingAfterPreliminaryEndsTheWaitAtOnce) {
 }
 
 TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");
@@ -117,7 +118,7 @@ TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsAtTheTimeLimit) {
 }
 
 TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
-    s.session.timeoutSeconds = 60;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 60; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");
@@ -245,7 +246,9 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        s.session.configuredMode = row.mode;
+        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+            config.transferMode = row.mode;
+        });
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", row.sizeReply).Expect("PORT", "200 ok\r\n");
         s.server.Expect("RETR", SendData(row.preliminary, "12345"));
         const std::string local = PreviousFile("f");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ftp/ftp_session.h"
+#include "support/session_settings.h"
 
 namespace testsupport {
 
@@ -16,7 +17,9 @@ struct SessionHarness {
     FtpSession session{log, status};
     std::vector<std::string> lines;
 
-    SessionHarness() { session.timeoutSeconds = 10; }
+    SessionHarness() {
+        Reconfigure(session, [](ConnectionSettings& settings) { settings.timeoutSeconds = 10; });
+    }
 
     // Every line logged so far, oldest first.
     const std::vector<std::string>& Lines() {

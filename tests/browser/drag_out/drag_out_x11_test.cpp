@@ -90,7 +90,7 @@ private slots:
         f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
         OpenSite(*f, "Demo", "Local");
         QVERIFY(f->session.connected);
-        downloads = QString::fromStdString(f->session.downloadDir);
+        downloads = QString::fromStdString(f->session.Settings().downloadDir);
 
         // The progress dialogs are the program's own.
         f->view->SetViewMode(1);

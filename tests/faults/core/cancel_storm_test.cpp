@@ -14,6 +14,7 @@
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace faults {
 namespace {
@@ -35,9 +36,11 @@ TEST(CancelStorm, EveryCancelReturnsWithinASecond) {
     const std::string local = (dir / "big.bin").string();
 
     const auto logOn = [&](testsupport::SessionHarness& harness) {
-        harness.session.host = server.HostText();
-        harness.session.user = "tester";
-        harness.session.password = "secret";
+        testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+            config.host = server.HostText();
+            config.user = "tester";
+            config.password = "secret";
+        });
         ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server.WritableRemoteDir().empty()) harness.session.ChangeDir(server.WritableRemoteDir());
     };

@@ -16,6 +16,7 @@
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -101,13 +102,15 @@ protected:
 
     // Runs the connect worker the way the view does.
     void ConnectAndMaybeCancel() {
-        s.session.host = s.server.HostText();
-        s.session.user = "tester";
-        s.session.password = "secret";
+        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+            config.host = s.server.HostText();
+            config.user = "tester";
+            config.password = "secret";
+        });
         s.session.StartConnectWorker();
         if (s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status) ==
             EngineUi::WaitResult::Cancelled) {
-            s.session.CancelWorker(false);
+            s.session.CancelWorker();
             s.session.busyCount = 0;
         } else {
             s.session.JoinWorker();
@@ -124,7 +127,9 @@ TEST_F(CancelTest, WhileDialling) {
     // the dial hangs until it is cancelled.
     testsupport::PassivePort blackHole;
     blackHole.FillQueue();
-    s.session.host = "127.0.0.1:" + std::to_string(blackHole.Port());
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.host = "127.0.0.1:" + std::to_string(blackHole.Port());
+    });
     s.session.StartConnectWorker();
     std::thread presser([this] {
         std::this_thread::sleep_for(400ms);
@@ -132,7 +137,7 @@ TEST_F(CancelTest, WhileDialling) {
     });
     EXPECT_EQ(s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status),
               EngineUi::WaitResult::Cancelled);
-    s.session.CancelWorker(false);
+    s.session.CancelWorker();
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
     ExpectCancelledCleanly();
@@ -170,7 +175,9 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
 }
 
 TEST_F(CancelTest, WhileConnectingThePassiveDataConnection) {
-    s.session.dataMode = DataMode::Passive;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.dataMode = DataMode::Passive;
+    });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     testsupport::PassivePort blackHole;
     blackHole.FillQueue();

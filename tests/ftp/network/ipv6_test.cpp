@@ -11,6 +11,7 @@
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     REQUIRE_IPV6_LOOPBACK();
     testsupport::ScriptedFtpServer server;
     testsupport::SessionHarness harness;
-    harness.session.timeoutSeconds = 5;
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 5; });
     const unsigned closed = ClosedIpv6Port();
     const std::vector<net::SocketAddress> addresses = {Address("::1", closed),
                                                        Address("127.0.0.1", server.Port())};
@@ -111,7 +112,7 @@ TEST_P(Ipv6TransferTest, DownloadsOverTheNegotiatedDataConnection) {
     testsupport::ScriptedTransferSession s("::1");
     PassivePort port("::1");
     TempDir dir;
-    s.session.dataMode = row.startMode;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.dataMode = row.startMode; });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
 
     s.server.Expect("TYPE", "200 Type set.\r\n");

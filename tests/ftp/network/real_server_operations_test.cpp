@@ -6,6 +6,7 @@
 
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -36,9 +37,11 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
 
     SessionHarness harness;
     FtpSession& session = harness.session;
-    session.host = server->HostText();
-    session.user = "anonymous";
-    session.password = "tester@example.org";
+    testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+        config.host = server->HostText();
+        config.user = "anonymous";
+        config.password = "tester@example.org";
+    });
     ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     EXPECT_EQ(session.connected, 1);
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
@@ -85,12 +88,16 @@ TEST(RealServerLogin, AWrongPasswordIsRefused) {
     std::unique_ptr<RealFtpServer> server = kServers[0].start();
     if (!server->Started()) GTEST_SKIP() << server->Problem();
     SessionHarness harness;
-    harness.session.host = server->HostText();
-    harness.session.user = "tester";
-    harness.session.password = "wrong";
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server->HostText();
+        config.user = "tester";
+        config.password = "wrong";
+    });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
-    harness.session.password = "secret";
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.password = "secret";
+    });
     EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
 }
 

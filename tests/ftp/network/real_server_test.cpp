@@ -14,6 +14,7 @@
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -64,12 +65,16 @@ protected:
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
         FtpSession& session = harness.session;
         session.SetUi(&waiter);
-        session.host = server->HostText();
-        session.user = "anonymous";
-        session.password = "tester@example.com";
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.host = server->HostText();
+            config.user = "anonymous";
+            config.password = "tester@example.com";
+        });
         session.tempListingPath = (local / "listing.tmp").string();
-        session.dataMode = GetParam().mode;
-        session.tryEpsv = GetParam().tryEpsv;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.dataMode = GetParam().mode;
+            config.tryEpsv = GetParam().tryEpsv;
+        });
         ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server->WritableRemoteDir().empty()) {
             ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
@@ -93,7 +98,7 @@ protected:
     // Uploads a file and downloads it again in the given mode; returns what came back.
     std::string RoundTrip(const std::string& name, const std::string& contents, char mode) {
         FtpSession& session = harness.session;
-        session.configuredMode = mode;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.transferMode = mode; });
         const std::string up = local.WriteFile("up-" + name, contents).string();
         EXPECT_EQ(session.UploadFile(name, &up), 2) << harness.Joined();
         const std::string down = (local / ("down-" + name)).string();
@@ -125,7 +130,7 @@ TEST_P(RealServerTest, TextFilesComeBackByteForByteInAscii) {
 
 TEST_P(RealServerTest, TreesComeBackByteForByte) {
     FtpSession& session = harness.session;
-    session.configuredMode = 'F';
+    testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.transferMode = 'F'; });
     const fs::path source = local / "source";
     local.WriteFile("source/readme.txt", TextLines(50));
     local.WriteFile("source/Extension.ftp", "A TXT\n");

@@ -7,6 +7,7 @@
 
 #include "scripted_transfer_session.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ protected:
 };
 
 TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
-    s.session.configuredMode = 'I';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'I'; });
     s.ScriptIncoming("RETR", "150 Opening BINARY mode data connection for a.bin (5 bytes).\r\n", "hello");
     const std::string local = (dir / "a.bin").string();
     EXPECT_EQ(Download("a.bin", local), 2);
@@ -75,7 +76,7 @@ TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
 }
 
 TEST_F(TransferTest, LocalByteSizeSendsTypeL8BothWays) {
-    s.session.configuredMode = 'L';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'L'; });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
@@ -136,7 +137,7 @@ TEST_F(TransferTest, DataConnectionFromAnotherHostIsRefused) {
 }
 
 TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");
@@ -152,7 +153,7 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
 }
 
 TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     const std::string local = dir.WriteFile("stalled.bin", "previous").string();
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
@@ -201,7 +202,7 @@ TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {
-    s.session.configuredMode = 'A';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'A'; });
     s.ScriptIncoming("RETR", "150 Opening ASCII mode.\r\n", "one\r\ntwo\r\n");
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
@@ -217,7 +218,7 @@ TEST_F(TransferTest, AutoDetectAsksTheExtensionTable) {
     dir.WriteFile("Extension.ftp", "A TXT\n");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    s.session.configuredMode = 'F';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'F'; });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "t");
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "b");
     Download("notes.txt", (dir / "notes.txt").string());
@@ -230,7 +231,7 @@ TEST_F(TransferTest, AutoDetectAsksTheExtensionTable) {
 }
 
 TEST_F(TransferTest, TransferModeQuestionCanStopTheTransfer) {
-    s.session.configuredMode = 'P';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'P'; });
     s.waiter.SetTransferModeAnswer(false);
     EXPECT_EQ(Download("a", (dir / "a").string()), -1);
     EXPECT_EQ(Upload("a", (dir / "a").string()), -1);
@@ -244,7 +245,9 @@ TEST_F(TransferTest, TransferModeQuestionCanStopTheTransfer) {
 }
 
 TEST_F(TransferTest, DownloadWithoutLocalNameRunsIntoTheDownloadDirectory) {
-    s.session.downloadDir = (dir / "dl-").string();
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.downloadDir = (dir / "dl-").string();
+    });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "joined");
     EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), 2);
     EXPECT_EQ(TempDir::ReadFile(dir / "dl-a.bin"), "joined");
