@@ -58,7 +58,7 @@ void PlayServer(int serverEnd, int clientEnd, const std::vector<std::string>& ch
     shutdown(serverEnd, SHUT_WR);
 }
 
-void CheckReply(FtpSession& session, int replyClass) {
+void CheckReply(FtpSession& session, ReplyClass replyClass) {
     FUZZ_CHECK(replyClass >= kPreliminary && replyClass <= kAborted);
     FUZZ_CHECK(session.busyCount == 0);
     FUZZ_CHECK(session.replyText.size() < FtpSession::kReplyCapacity);
@@ -70,7 +70,7 @@ void CheckReply(FtpSession& session, int replyClass) {
     }
     // A reply ends at a line that starts with its code and does not continue.
     FUZZ_CHECK(session.replyCode >= 100 && session.replyCode <= 599);
-    FUZZ_CHECK(session.replyCode / 100 == replyClass);
+    FUZZ_CHECK(ReplyClassOf(session.replyCode) == replyClass);
     FUZZ_CHECK(session.replyText.compare(0, 3, std::to_string(session.replyCode)) == 0);
     FUZZ_CHECK(session.replyText.size() <= 3 || session.replyText[3] != '-');
 }

@@ -101,7 +101,7 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
         QApplication::restoreOverrideCursor();
         if (!overwrite) return;
     }
-    const int result = session.DownloadFile(name.toStdString(), nullptr);
+    const ReplyClass result = session.DownloadFile(name.toStdString(), nullptr);
     // A cancelled download closes the session and may report an earlier
     // transfer's result: nothing is opened, and the list leaves the session.
     if (LeaveClosedSession() || result != kComplete) return;

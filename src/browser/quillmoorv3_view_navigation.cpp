@@ -67,10 +67,10 @@ void CQuillmoorv3View::OpenDirectoryNode() {
     if (session.connected) ChangeDirectory(path);
 }
 
-int CQuillmoorv3View::ChangeDirectory(const QString& name) {
+ReplyClass CQuillmoorv3View::ChangeDirectory(const QString& name) {
     WaitCursor wait;
     const QString target = name.isEmpty() ? SelectedName() : name;
-    const int replyClass = context.session.ChangeDir(target.toStdString());
+    const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
     if (replyClass == kComplete) {
         LoadListing();
     } else if (replyClass == kTransient) {

@@ -25,7 +25,7 @@ constexpr std::size_t kLongestReply = 100000;
 
 }  // namespace
 
-long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, int& status) {
+long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, ReplyClass& status) {
     std::size_t sent = 0;
     while (sent < length) {
         // A stopped worker sends nothing more, even where the socket would take it.
@@ -81,7 +81,7 @@ long FtpSession::SendLine(const std::string& text) {
     BusyGuard busy(busyCount);
     sendBuffer = text;
     sendBuffer += "\r\n";
-    int sendStatus = 0;
+    ReplyClass sendStatus = kNoReply;
     return SendAll(controlSocket.Fd(), sendBuffer.data(), sendBuffer.size(), sendStatus);
 }
 
@@ -192,7 +192,7 @@ bool FtpSession::ReplyOverdue(std::size_t lines) {
     return true;
 }
 
-int FtpSession::ReadReply() {
+ReplyClass FtpSession::ReadReply() {
     if (!controlSocket.IsOpen()) return kNoReply;
     BusyGuard busy(busyCount);
     replyDeadline = settings.timeoutSeconds > 0
@@ -217,10 +217,10 @@ int FtpSession::ReadReply() {
     replyDeadline = {};
     busy.Release();
     if (abortFlag) return kAborted;
-    return replyCode >= 100 && replyCode <= 599 ? replyCode / 100 : kNoReply;
+    return ReplyClassOf(replyCode);
 }
 
-int FtpSession::SendCommand(const std::string& text) {
+ReplyClass FtpSession::SendCommand(const std::string& text) {
     replyCode = 0;
     if (const char* reason = RefusalReason(text)) {
         // Refused before anything reaches the server; the connection stays usable.
@@ -232,7 +232,7 @@ int FtpSession::SendCommand(const std::string& text) {
     } else {
         LogF("Quillmoor: %s", text.c_str());
     }
-    int result = kNotSent;
+    ReplyClass result = kNotSent;
     if (!controlSocket.IsOpen()) {
         LogF("Connection not established.");
     } else if (SendLine(text) != -1) {
@@ -242,7 +242,7 @@ int FtpSession::SendCommand(const std::string& text) {
     return result;
 }
 
-int FtpSession::Command(const char* format, ...) {
+ReplyClass FtpSession::Command(const char* format, ...) {
     char line[kCommandCapacity + 1];
     va_list arguments;
     va_start(arguments, format);

@@ -134,7 +134,7 @@ net::Socket FtpSession::AcceptFromServer(int& errorCode) {
             // A server that cannot open the data connection says so on the
             // control connection (425, 421 ...); waiting on would only end at
             // the time limit. Its reply is read, so the session stays in step.
-            const int reply = ReadReply();
+            const ReplyClass reply = ReadReply();
             if (reply == kPreliminary) continue;
             if (reply != kAborted) {
                 LogF("[%u] The server replied without opening the data connection.",

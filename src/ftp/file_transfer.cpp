@@ -180,13 +180,13 @@ bool FtpSession::CreateLocalFile(const std::string& path) {
     return false;
 }
 
-int FtpSession::Retrieve() {
+ReplyClass FtpSession::Retrieve() {
     const DataOpening opening = StartTransfer(true);
     if (opening != DataOpening::Open) {
         partialDownload.Discard();
-        return opening == DataOpening::Unwritable ? kPermanent : 0;
+        return opening == DataOpening::Unwritable ? kPermanent : kNoReply;
     }
-    int received = ReceiveFile(localPath);
+    ReplyClass received = ReceiveFile(localPath);
     // A stopped worker leaves its sockets to the cancel sequence.
     const bool stopped = stopRequested.load();
     if (received == kAborted) {
@@ -197,7 +197,7 @@ int FtpSession::Retrieve() {
     }
     if (!stopped && shutdown(dataSocket.Fd(), SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
     CloseSocket(dataSocket);
-    int reply = ReadReply();
+    ReplyClass reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !stopRequested.load()) {
         if (int error = partialDownload.Commit()) {
@@ -213,12 +213,12 @@ int FtpSession::Retrieve() {
     return reply;
 }
 
-int FtpSession::Store() {
+ReplyClass FtpSession::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:
             break;
         case DataOpening::NotConnected:
-            return 0;
+            return kNoReply;
         case DataOpening::Unreadable:
         case DataOpening::Unwritable:
             return kPermanent;
@@ -226,16 +226,16 @@ int FtpSession::Store() {
         case DataOpening::Busy:
         case DataOpening::Refused:
             status.stopWalk = 1;
-            return 0;
+            return kNoReply;
         case DataOpening::NoListener:
         case DataOpening::NotAccepted:
             status.stopWalk = 1;
-            return 5;
+            return kPermanent;
     }
-    int sent = SendFile(localPath);
+    const ReplyClass sent = SendFile(localPath);
     CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
-    const int reply = ReadReply();
+    const ReplyClass reply = ReadReply();
     // The reply is read all the same, to stay in step with the server; a file
     // that did not go out whole is a failed upload, whatever the server says.
     return sent == kComplete ? reply : kPermanent;
@@ -266,8 +266,8 @@ long FtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
     }
 }
 
-int FtpSession::ReceiveFile(const std::string& path) {
-    if (!dataSocket.IsOpen() || !connected) return 0;
+ReplyClass FtpSession::ReceiveFile(const std::string& path) {
+    if (!dataSocket.IsOpen() || !connected) return kNoReply;
     BusyGuard busy(busyCount);
     abortFlag = 0;
     // Retrieve has made the local file already; a direct call makes it here.
@@ -312,7 +312,7 @@ int FtpSession::ReceiveFile(const std::string& path) {
     if (got < 0) {
         LogSocketError("Recv", errorCode);
         if (count == 0) SoundBeep(EngineUi::BeepKind::Warning);
-        return errorCode;
+        return kNoReply;  // broken off: the server's reply decides how it ended
     }
     LogStatistics("Receiv", count, seconds);
     if (!abortFlag && !ReceivedAllAnnounced(count)) return kPermanent;
@@ -343,7 +343,7 @@ bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
     return true;
 }
 
-int FtpSession::SendFile(const std::string& path) {
+ReplyClass FtpSession::SendFile(const std::string& path) {
     if (!dataSocket.IsOpen() || !connected) return kPermanent;
     BusyGuard busy(busyCount);
     int fd = OpenForUpload(path);
@@ -352,7 +352,7 @@ int FtpSession::SendFile(const std::string& path) {
         return kPermanent;
     }
     const std::int64_t start = Now();
-    int sendStatus = kComplete;
+    ReplyClass sendStatus = kComplete;
     struct stat info {};
     const std::int64_t size = fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
     SetExpectedBytes(size);
@@ -402,7 +402,7 @@ int FtpSession::SendFile(const std::string& path) {
 // acknowledged every byte, counting them as they arrive. A reset before then
 // means the file did not arrive whole, even when the server's final reply
 // claims success. The time limit runs from the last progress.
-int FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
+ReplyClass FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
     if (shutdown(dataSocket.Fd(), SHUT_WR) != 0) {
         LogSocketError("Send", net::LastSocketError());
         return kPermanent;

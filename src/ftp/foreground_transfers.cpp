@@ -38,9 +38,9 @@ EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, c
     return result;
 }
 
-int FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
+ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
     char type = 'I';
-    if (!ChooseTransferType(remoteName, type)) return -1;
+    if (!ChooseTransferType(remoteName, type)) return kNotSent;
     transferCommand = (upload ? "STOR " : "RETR ") + remoteName;
     transferType = type;
     localPath = path;
@@ -72,19 +72,19 @@ int FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, cons
     return status.result;
 }
 
-int FtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
+ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
     if (localFile != nullptr) return RunFileTransfer(false, remoteName, *localFile);
     // Without a local name the file goes into the download directory; no
     // separator is inserted, so the directory should end with one. The name
     // comes from the server's listing and must not lead out of it.
     if (!IsSafeLocalName(remoteName)) {
         LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
-        return 0;
+        return kNoReply;
     }
     return RunFileTransfer(false, remoteName, settings.downloadDir + remoteName);
 }
 
-int FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
+ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
     return RunFileTransfer(true, remoteName,
                            localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
 }

@@ -19,6 +19,7 @@
 #include "ftp/log_queue.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
+#include "ftp/reply_class.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "platform/net/host_resolver.h"
@@ -27,18 +28,6 @@
 #include "platform/net/wake_signal.h"
 
 class ProgressPublisher;
-
-// Reply classes returned by every operation that exchanges a command.
-enum ReplyClass : int {
-    kNoReply = 0,
-    kPreliminary = 1,
-    kComplete = 2,
-    kContinue = 3,
-    kTransient = 4,
-    kPermanent = 5,
-    kAborted = 6,
-    kNotSent = 9,
-};
 
 // The one FTP session of the program: the control connection, login, passive
 // and active data connections, listings, remote operations, the worker
@@ -66,12 +55,12 @@ public:
     // Connects to the first of the addresses that answers (ports set).
     net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
                       const std::string& hostName, const std::string& serviceName);
-    long SendAll(int socket, const char* bytes, std::size_t length, int& status);
+    long SendAll(int socket, const char* bytes, std::size_t length, ReplyClass& status);
     long SendLine(const std::string& text);
     int ReadLine();
-    int ReadReply();
-    int SendCommand(const std::string& text);
-    int Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    ReplyClass ReadReply();
+    ReplyClass SendCommand(const std::string& text);
+    ReplyClass Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Closes and logs it, unless a stop is requested (see the definition).
     void CloseSocket(net::Socket& socket);
     void CloseAll();
@@ -106,14 +95,14 @@ public:
     const ServerFeatures& Features() const { return features; }
 
     // --- remote operations ---
-    int ChangeDir(const std::string& path);
-    int ChangeToRoot();
-    int MakeDir(const std::string& name);
-    int RemoveDir(const std::string& name);
-    int DeleteFile(const std::string& name);
+    ReplyClass ChangeDir(const std::string& path);
+    ReplyClass ChangeToRoot();
+    ReplyClass MakeDir(const std::string& name);
+    ReplyClass RemoveDir(const std::string& name);
+    ReplyClass DeleteFile(const std::string& name);
     bool Rename(const std::string& oldName, const std::string& newName);
-    int SetPermissions(const std::string& modeText, const std::string& name);
-    int Quit();
+    ReplyClass SetPermissions(const std::string& modeText, const std::string& name);
+    ReplyClass Quit();
     static std::string ExtensionKey(const std::string& fileName);
     static char TypeForName(const std::string& key);
     // The same lookup in the extension table of a given directory ("" is the
@@ -122,19 +111,19 @@ public:
 
     // --- data connections and transfers ---
     net::Socket OpenListener();
-    int Retrieve();
-    int Store();
-    int ReceiveFile(const std::string& path);
-    int SendFile(const std::string& path);
+    ReplyClass Retrieve();
+    ReplyClass Store();
+    ReplyClass ReceiveFile(const std::string& path);
+    ReplyClass SendFile(const std::string& path);
     void ParseSizeFromReply();
     static std::int64_t FileSize(const std::string& path);
 
     // --- listings ---
-    int ListToFile(const std::string& command, const std::string& path);
+    ReplyClass ListToFile(const std::string& command, const std::string& path);
     // Lists the current directory into path: MLSD when the server offers MLST,
     // LIST otherwise or when the server refuses MLSD. Entries read afterwards
     // (NextEntry, ParseListingLine) are read in the form that was stored.
-    int ListDirectoryToFile(const std::string& path);
+    ReplyClass ListDirectoryToFile(const std::string& path);
     int CountListing(const std::string& path);
     int NextEntry(RemoteEntry& entry);
     int ParseListingLine(std::string_view line, RemoteEntry& entry) const;
@@ -156,8 +145,8 @@ public:
     void JoinWorker();
 
     // --- foreground transfers and walks (user-interface thread) ---
-    int DownloadFile(const std::string& remoteName, const std::string* localFile);
-    int UploadFile(const std::string& remoteName, const std::string* localFile);
+    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile);
+    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile);
     int FetchListing(RemoteEntry& entry);
     int UploadTree(const std::string& localRoot, const std::string& remoteName);
     int DownloadTree(const std::string& remoteName, const std::string* localRoot);
@@ -205,9 +194,9 @@ public:
     std::FILE* listingFile = nullptr;
 
 private:
-    void RunWorker(int (FtpSession::*operation)(), bool storesResult);
-    int RunConnect();
-    int RunList();
+    void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
+    ReplyClass RunConnect();
+    ReplyClass RunList();
 
     LogQueue& log;
     TransferStatus& status;
@@ -229,11 +218,11 @@ private:
     long PeekControl(char* into, int& errorCode);
     bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
     void CloseControlAfterFailedLogon();
-    bool LogonToProxy(int& replyClass);
-    int SendRemoteUser(int proxyClass);
+    bool LogonToProxy(ReplyClass& replyClass);
+    ReplyClass SendRemoteUser(ReplyClass proxyClass);
     void AskFeatures();
     void AskListingFacts();
-    int CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
+    ReplyClass CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
 
     net::WakeSignal wake;
     net::HostResolver resolver;
@@ -263,11 +252,11 @@ private:
     void AskRemoteSize(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count);
     bool CreateLocalFile(const std::string& path);
-    int AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
-    void StartWorker(int (FtpSession::*operation)(), bool storesResult);
+    ReplyClass AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
+    void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
-    int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
+    ReplyClass RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
     class ExtensionTableScope;
     class WalkStart;
     void LogSkippedListingLines(std::size_t count);

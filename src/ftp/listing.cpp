@@ -5,7 +5,7 @@
 #include "ftp/listing_parser.h"
 #include "ftp/mlsd_parser.h"
 
-int FtpSession::ListToFile(const std::string& command, const std::string& path) {
+ReplyClass FtpSession::ListToFile(const std::string& command, const std::string& path) {
     // Listings make no sound.
     int savedBeep = beepOn;
     beepOn = 0;
@@ -13,17 +13,17 @@ int FtpSession::ListToFile(const std::string& command, const std::string& path) 
     transferCommand = command;
     localPath = path;
     transferType = 'A';
-    int result = Retrieve();
+    ReplyClass result = Retrieve();
     beepOn = savedBeep;
     return result;
 }
 
-int FtpSession::ListDirectoryToFile(const std::string& path) {
+ReplyClass FtpSession::ListDirectoryToFile(const std::string& path) {
     // MLSD gives exact sizes and times in one fixed form; a server that offers
     // MLST should know it, but some refuse it all the same.
     listingIsMlsd = features.Mlst() && !mlsdUnknown;
     if (listingIsMlsd) {
-        const int result = ListToFile("MLSD", path);
+        const ReplyClass result = ListToFile("MLSD", path);
         const bool refused = replyCode >= 500 && replyCode <= 599;
         if (result == kComplete || !refused || !connected || abortFlag || stopRequested.load()) return result;
         // Only an unknown command is unknown for the rest of the connection;

@@ -72,7 +72,7 @@ int FtpSession::Logon() {
     LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket.Fd()), localAddress.HostText().c_str(),
          localAddress.Port());
 
-    int replyClass = ReadReply();
+    ReplyClass replyClass = ReadReply();
     while (replyClass == kPreliminary) {
         // This server family ends reply lines with a lone CR.
         if (replyText.find("(EXOS") != std::string::npos) crEndsLine = 1;
@@ -114,7 +114,7 @@ int FtpSession::Logon() {
 void FtpSession::AskFeatures() {
     std::vector<std::string> lines;
     replyLines = &lines;
-    const int replyClass = SendCommand("FEAT");
+    const ReplyClass replyClass = SendCommand("FEAT");
     replyLines = nullptr;
     if (replyClass != kComplete) return;
     features = ServerFeatures::FromFeatReply(lines);
@@ -144,7 +144,7 @@ void FtpSession::AskListingFacts() {
 // Logs in to the proxy and names the remote host with "site". replyClass
 // receives the class of that "site" command. False when the log-in failed (the
 // control connection is then closed).
-bool FtpSession::LogonToProxy(int& replyClass) {
+bool FtpSession::LogonToProxy(ReplyClass& replyClass) {
     replyClass = SendCommand("USER " + settings.firewall.user);
     if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.firewall.password);
     if (replyClass != kComplete) {
@@ -165,7 +165,7 @@ bool FtpSession::LogonToProxy(int& replyClass) {
 
 // Sends the command that names the remote user (and, through a proxy, the
 // remote host). Modes without such a command keep the class of the proxy step.
-int FtpSession::SendRemoteUser(int proxyClass) {
+ReplyClass FtpSession::SendRemoteUser(ReplyClass proxyClass) {
     if (!settings.firewall.on) return SendCommand("USER " + settings.user);
     switch (settings.firewall.mode) {
         case 1:

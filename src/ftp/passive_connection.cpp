@@ -56,7 +56,7 @@ FtpSession::PassiveOutcome FtpSession::AskPassivePort(net::SocketAddress& target
     target = ControlPeer();
     PassiveReply reply;
     if (!epsvUnknown) {
-        const int replyClass = Command("EPSV");
+        const ReplyClass replyClass = Command("EPSV");
         if (replyClass == kComplete && replyCode == 229) {
             if (!PassiveReply::ParseEpsv(replyText, reply)) {
                 LogF("The server's EPSV reply names no port; the transfer is not started.");
@@ -71,7 +71,7 @@ FtpSession::PassiveOutcome FtpSession::AskPassivePort(net::SocketAddress& target
     // PASV can only name an IPv4 port; over IPv6 a server without EPSV is
     // used in active mode (EPRT).
     if (!target.IsIpv4()) return PassiveOutcome::Unavailable;
-    const int replyClass = Command("PASV");
+    const ReplyClass replyClass = Command("PASV");
     if (replyClass == kComplete && replyCode == 227) {
         if (!PassiveReply::ParsePasv(replyText, reply)) {
             LogF("The server's PASV reply names no valid address and port; the transfer is not started.");

@@ -17,26 +17,26 @@ bool FtpSession::RefuseUnsendable(const std::string& argument) {
 
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
-int FtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
-                                    const std::string& argument) {
-    if (RefuseUnsendable(argument)) return 0;
-    if (Command("%s %s", verb, argument.c_str()) != kPermanent) return replyCode / 100;
+ReplyClass FtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
+                                          const std::string& argument) {
+    if (RefuseUnsendable(argument)) return kNoReply;
+    if (Command("%s %s", verb, argument.c_str()) != kPermanent) return ReplyClassOf(replyCode);
     Command("%s %s", replyCode == 500 ? fallbackVerb : verb, argument.c_str());
-    return replyCode / 100;
+    return ReplyClassOf(replyCode);
 }
 
-int FtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
+ReplyClass FtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
 
-int FtpSession::ChangeToRoot() { return ChangeDir("/"); }
+ReplyClass FtpSession::ChangeToRoot() { return ChangeDir("/"); }
 
-int FtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
+ReplyClass FtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
 
-int FtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
+ReplyClass FtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
 
-int FtpSession::DeleteFile(const std::string& name) {
-    if (RefuseUnsendable(name)) return 0;
+ReplyClass FtpSession::DeleteFile(const std::string& name) {
+    if (RefuseUnsendable(name)) return kNoReply;
     Command("DELE %s", name.c_str());
-    return replyCode / 100;
+    return ReplyClassOf(replyCode);
 }
 
 bool FtpSession::Rename(const std::string& oldName, const std::string& newName) {
@@ -45,14 +45,14 @@ bool FtpSession::Rename(const std::string& oldName, const std::string& newName) 
     return Command("RNTO %s", newName.c_str()) == kComplete;
 }
 
-int FtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
+ReplyClass FtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
     if (RefuseUnsendable(modeText) || RefuseUnsendable(name)) return kNotSent;
     return Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
 }
 
-int FtpSession::Quit() {
-    if (!controlSocket.IsOpen()) return -1;
-    const int replyClass = Command("quit");
+ReplyClass FtpSession::Quit() {
+    if (!controlSocket.IsOpen()) return kNotSent;
+    const ReplyClass replyClass = Command("quit");
     shutdown(controlSocket.Fd(), SHUT_RDWR);
     connected = 0;
     // With no other exchange running the socket is closed at once; otherwise

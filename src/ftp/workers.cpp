@@ -2,12 +2,12 @@
 // cancel sequence that stops one.
 #include "ftp/ftp_session.h"
 
-void FtpSession::RunWorker(int (FtpSession::*operation)(), bool storesResult) {
+void FtpSession::RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult) {
     {
         TransferStatusLock lock(status);
         status.busy = 1;
     }
-    const int result = (this->*operation)();
+    const ReplyClass result = (this->*operation)();
     // A stopped worker leaves no trace, not even in the status record: the
     // cancelled transfer stores no result and busy keeps its 1.
     if (stopRequested.load()) return;
@@ -19,20 +19,20 @@ void FtpSession::RunWorker(int (FtpSession::*operation)(), bool storesResult) {
     if (ui != nullptr) ui->WorkerFinished();
 }
 
-int FtpSession::RunConnect() {
+ReplyClass FtpSession::RunConnect() {
     Logon();
-    return 0;
+    return kNoReply;
 }
 
-int FtpSession::RunList() {
+ReplyClass FtpSession::RunList() {
     const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
     lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
     // MLSD lines have no columns to count.
     if (stored && !listingIsMlsd && !stopRequested.load()) CountListing(tempListingPath);
-    return 0;
+    return kNoReply;
 }
 
-void FtpSession::StartWorker(int (FtpSession::*operation)(), bool storesResult) {
+void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult) {
     // Only one worker runs at a time; one that has ended is joined here.
     JoinWorker();
     ClearStop();

@@ -47,7 +47,9 @@ private slots:
             config.password = "guest@example.org";
         });
         QVERIFY(session.Logon() != FtpSession::kNoSocket);
-        if (!server.WritableRemoteDir().empty()) QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), 2);
+        if (!server.WritableRemoteDir().empty()) {
+            QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), kComplete);
+        }
 
         CDebugWindow* log = app.MainFrame()->LogWindow();
         bool storeLineWhileOpen = false;

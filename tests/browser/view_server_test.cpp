@@ -213,7 +213,7 @@ private slots:
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.connected);
-        QCOMPARE(f.view->ChangeDirectory("pub"), 4);
+        QCOMPARE(f.view->ChangeDirectory("pub"), kTransient);
         QVERIFY(!f.session.connected);
         QCOMPARE(messages.texts, QStringList{"The connection was closed without me knowing about it, try logging on "
                                              "again."});
@@ -347,7 +347,7 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         OpenSite(f, "Demo", "Local");
         MessageLog messages;
-        QCOMPARE(f.view->ChangeDirectory("locked"), 2);
+        QCOMPARE(f.view->ChangeDirectory("locked"), kComplete);
         QCOMPARE(messages.texts,
                  QStringList{"Could not get the directory listing; see the log for the reason."});
         QVERIFY(f.session.connected);

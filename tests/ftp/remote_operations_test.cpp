@@ -15,10 +15,10 @@ using testsupport::SessionHarness;
 
 struct OperationCase {
     const char* name;
-    std::function<int(FtpSession&)> run;
+    std::function<ReplyClass(FtpSession&)> run;
     std::vector<std::pair<std::string, std::string>> script;
     std::vector<std::string> sent;
-    int result;
+    ReplyClass result;
 };
 
 std::vector<OperationCase> Cases() {
@@ -27,72 +27,72 @@ std::vector<OperationCase> Cases() {
          [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD pub"},
-         2},
+         kComplete},
         {"cd 500 takes the X form",
          [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "500 unknown\r\n"}, {"XCWD", "250 ok\r\n"}},
          {"CWD pub", "XCWD pub"},
-         2},
+         kComplete},
         {"cd 550 is repeated",
          [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "550 no\r\n"}, {"CWD", "550 still no\r\n"}},
          {"CWD pub", "CWD pub"},
-         5},
+         kPermanent},
         {"cd to root",
          [](FtpSession& s) { return s.ChangeToRoot(); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD /"},
-         2},
+         kComplete},
         {"mkdir 500 takes the X form",
          [](FtpSession& s) { return s.MakeDir("new dir"); },
          {{"MKD", "500 unknown\r\n"}, {"XMKD", "257 made\r\n"}},
          {"MKD new dir", "XMKD new dir"},
-         2},
+         kComplete},
         {"rmdir 553 then done",
          [](FtpSession& s) { return s.RemoveDir("old"); },
          {{"RMD", "553 busy\r\n"}, {"RMD", "250 gone\r\n"}},
          {"RMD old", "RMD old"},
-         2},
+         kComplete},
         {"rmdir 4xx is not repeated",
          [](FtpSession& s) { return s.RemoveDir("old"); },
          {{"RMD", "450 later\r\n"}},
          {"RMD old"},
-         4},
+         kTransient},
         {"delete",
          [](FtpSession& s) { return s.DeleteFile("a.txt"); },
          {{"DELE", "250 gone\r\n"}},
          {"DELE a.txt"},
-         2},
+         kComplete},
         {"delete refused",
          [](FtpSession& s) { return s.DeleteFile("a.txt"); },
          {{"DELE", "550 no\r\n"}},
          {"DELE a.txt"},
-         5},
+         kPermanent},
         {"rename",
-         [](FtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return s.Rename("a", "b") ? kComplete : kPermanent; },
          {{"RNFR", "350 go on\r\n"}, {"RNTO", "250 done\r\n"}},
          {"RNFR a", "RNTO b"},
-         1},
+         kComplete},
         {"rename RNFR refused sends no RNTO",
-         [](FtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return s.Rename("a", "b") ? kComplete : kPermanent; },
          {{"RNFR", "550 no such file\r\n"}},
          {"RNFR a"},
-         0},
+         kPermanent},
         {"rename RNTO refused",
-         [](FtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return s.Rename("a", "b") ? kComplete : kPermanent; },
          {{"RNFR", "350 go on\r\n"}, {"RNTO", "553 bad name\r\n"}},
          {"RNFR a", "RNTO b"},
-         0},
+         kPermanent},
         {"chmod",
          [](FtpSession& s) { return s.SetPermissions("644", "f.txt"); },
          {{"SITE", "200 ok\r\n"}},
          {"SITE CHMOD 644 f.txt"},
-         2},
+         kComplete},
         {"chmod refused",
          [](FtpSession& s) { return s.SetPermissions("777", "f.txt"); },
          {{"SITE", "550 not allowed\r\n"}},
          {"SITE CHMOD 777 f.txt"},
-         5},
+         kPermanent},
     };
 }
 
@@ -125,12 +125,12 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
         config.user = "u";
     });
     ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
-    EXPECT_EQ(harness.session.Quit(), 2);
+    EXPECT_EQ(harness.session.Quit(), kComplete);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(server.Received().back(), "quit");
     // Without a control connection nothing is sent.
-    EXPECT_EQ(harness.session.Quit(), -1);
+    EXPECT_EQ(harness.session.Quit(), kNotSent);
     EXPECT_EQ(server.Received().size(), 3u);  // USER, FEAT, quit
 }
 

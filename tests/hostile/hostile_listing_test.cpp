@@ -84,7 +84,7 @@ TEST_F(HostileServerTest, SingleDownloadRefusesNamesThatLeaveTheDownloadDirector
     });
     for (const std::string& name : HostileNames(dir.Path())) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(s.session.DownloadFile(name, nullptr), 0);
+        EXPECT_EQ(s.session.DownloadFile(name, nullptr), kNoReply);
         EXPECT_TRUE(s.harness.HasLine("Skipped \"" + name + "\": not a usable local name.")) << s.harness.Joined();
     }
     EXPECT_TRUE(s.Commands().empty()) << "nothing is asked of the server";

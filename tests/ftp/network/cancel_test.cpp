@@ -165,7 +165,7 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
     const std::string local = dir.WriteFile("kept", "previous").string();
     {
         TransferStatusLock lock(s.harness.status);
-        s.harness.status.result = 77;
+        s.harness.status.result = kComplete;
     }
     EXPECT_EQ(s.session.DownloadFile("kept", &local), kAborted) << "not the previous transfer's result";
     EXPECT_EQ(s.harness.status.result, kAborted);
@@ -265,7 +265,7 @@ TEST_F(CancelTest, TheSessionConnectsAgainAfterACancel) {
 
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "again");
-    EXPECT_EQ(s.session.DownloadFile("x", &local), 2) << s.harness.Joined();
+    EXPECT_EQ(s.session.DownloadFile("x", &local), kComplete) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "again");
 }
 

@@ -132,7 +132,7 @@ TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     Script(row);
     const std::string local = (dir / "f.bin").string();
-    const int result = s.session.DownloadFile("f.bin", &local);
+    const ReplyClass result = s.session.DownloadFile("f.bin", &local);
 
     EXPECT_EQ(result == kComplete, row.downloads) << s.harness.Joined();
     EXPECT_EQ(std::filesystem::exists(local), row.downloads);

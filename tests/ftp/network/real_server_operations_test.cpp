@@ -47,33 +47,33 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
 
     if (!server->WritableRemoteDir().empty()) {
-        EXPECT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+        EXPECT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
     }
-    EXPECT_EQ(session.MakeDir("made here"), 2) << harness.Joined();
+    EXPECT_EQ(session.MakeDir("made here"), kComplete) << harness.Joined();
     EXPECT_TRUE(fs::is_directory(disk / "made here"));
-    EXPECT_EQ(session.ChangeDir("made here"), 2);
-    EXPECT_EQ(session.ChangeDir(".."), 2);
-    EXPECT_EQ(session.ChangeDir("no such dir"), 5);
+    EXPECT_EQ(session.ChangeDir("made here"), kComplete);
+    EXPECT_EQ(session.ChangeDir(".."), kComplete);
+    EXPECT_EQ(session.ChangeDir("no such dir"), kPermanent);
 
     EXPECT_TRUE(session.Rename("made here", "renamed"));
     EXPECT_TRUE(fs::is_directory(disk / "renamed"));
     EXPECT_FALSE(session.Rename("never existed", "other"));
 
-    const int chmodClass = session.SetPermissions("700", "renamed");
+    const ReplyClass chmodClass = session.SetPermissions("700", "renamed");
     if (GetParam().allowsChmod) {
-        EXPECT_EQ(chmodClass, 2) << harness.Joined();
+        EXPECT_EQ(chmodClass, kComplete) << harness.Joined();
         EXPECT_EQ(fs::status(disk / "renamed").permissions() & fs::perms::all, fs::perms::owner_all);
     } else {
-        EXPECT_EQ(chmodClass, 5) << harness.Joined();
+        EXPECT_EQ(chmodClass, kPermanent) << harness.Joined();
     }
 
-    EXPECT_EQ(session.RemoveDir("renamed"), 2) << harness.Joined();
+    EXPECT_EQ(session.RemoveDir("renamed"), kComplete) << harness.Joined();
     EXPECT_FALSE(fs::exists(disk / "renamed"));
-    EXPECT_EQ(session.DeleteFile("doomed.txt"), 2) << harness.Joined();
+    EXPECT_EQ(session.DeleteFile("doomed.txt"), kComplete) << harness.Joined();
     EXPECT_FALSE(fs::exists(disk / "doomed.txt"));
-    EXPECT_EQ(session.DeleteFile("doomed.txt"), 5);
+    EXPECT_EQ(session.DeleteFile("doomed.txt"), kPermanent);
 
-    EXPECT_EQ(session.Quit(), 2);
+    EXPECT_EQ(session.Quit(), kComplete);
     EXPECT_EQ(session.connected, 0);
     EXPECT_EQ(session.busyCount, 0);
 }

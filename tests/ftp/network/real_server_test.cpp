@@ -77,7 +77,7 @@ protected:
         });
         ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server->WritableRemoteDir().empty()) {
-            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
         }
     }
     void TearDown() override {
@@ -100,9 +100,9 @@ protected:
         FtpSession& session = harness.session;
         testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.transferMode = mode; });
         const std::string up = local.WriteFile("up-" + name, contents).string();
-        EXPECT_EQ(session.UploadFile(name, &up), 2) << harness.Joined();
+        EXPECT_EQ(session.UploadFile(name, &up), kComplete) << harness.Joined();
         const std::string down = (local / ("down-" + name)).string();
-        EXPECT_EQ(session.DownloadFile(name, &down), 2) << harness.Joined();
+        EXPECT_EQ(session.DownloadFile(name, &down), kComplete) << harness.Joined();
         return fs::exists(down) ? TempDir::ReadFile(down) : std::string("<missing>");
     }
 
@@ -182,7 +182,7 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     }
     fs::create_symlink(longTarget, disk / "link");
     FtpSession& session = harness.session;
-    ASSERT_EQ(session.ChangeDir("long"), 2) << harness.Joined();
+    ASSERT_EQ(session.ChangeDir("long"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> sizes;
     RemoteEntry entry;
@@ -217,7 +217,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     if (std::string(GetParam().name) == "pyftpdlib") {
         EXPECT_TRUE(mlsd) << harness.Joined();
     }
-    ASSERT_EQ(session.ChangeDir("made"), 2) << harness.Joined();
+    ASSERT_EQ(session.ChangeDir("made"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> listed;  // name -> size, or "<dir>"
     RemoteEntry entry;
@@ -235,7 +235,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     EXPECT_EQ(harness.HasLineContaining("Quillmoor: MLSD"), mlsd);
     EXPECT_EQ(harness.HasLineContaining("Quillmoor: LIST"), !mlsd);
 
-    ASSERT_EQ(session.ChangeDir(".."), 2) << harness.Joined();
+    ASSERT_EQ(session.ChangeDir(".."), kComplete) << harness.Joined();
     const std::string copy = (local / "copy").string();
     EXPECT_EQ(session.DownloadTree("made", &copy), 0);
     EXPECT_EQ(session.walkFailures, 0) << harness.Joined();

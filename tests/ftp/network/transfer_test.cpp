@@ -24,10 +24,10 @@ protected:
         s.session.tempListingPath = (dir / "listing.tmp").string();
     }
 
-    int Download(const std::string& name, const std::string& local) {
+    ReplyClass Download(const std::string& name, const std::string& local) {
         return s.session.DownloadFile(name, &local);
     }
-    int Upload(const std::string& name, const std::string& local) {
+    ReplyClass Upload(const std::string& name, const std::string& local) {
         return s.session.UploadFile(name, &local);
     }
     std::size_t EntriesIn(const std::filesystem::path& path) {
@@ -54,7 +54,7 @@ TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
     testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'I'; });
     s.ScriptIncoming("RETR", "150 Opening BINARY mode data connection for a.bin (5 bytes).\r\n", "hello");
     const std::string local = (dir / "a.bin").string();
-    EXPECT_EQ(Download("a.bin", local), 2);
+    EXPECT_EQ(Download("a.bin", local), kComplete);
 
     const auto commands = s.Commands();
     ASSERT_EQ(commands.size(), 4u);
@@ -80,8 +80,8 @@ TEST_F(TransferTest, LocalByteSizeSendsTypeL8BothWays) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
-    EXPECT_EQ(Download("f", (dir / "f").string()), 2);
-    EXPECT_EQ(Upload("f", (dir / "f").string()), 2);
+    EXPECT_EQ(Download("f", (dir / "f").string()), kComplete);
+    EXPECT_EQ(Upload("f", (dir / "f").string()), kComplete);
     const auto commands = s.Commands();
     ASSERT_EQ(commands.size(), 7u);
     EXPECT_EQ(commands[0], "TYPE L 8");
@@ -93,7 +93,7 @@ TEST_F(TransferTest, LocalByteSizeSendsTypeL8BothWays) {
 TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
     const std::string local = dir.WriteFile("empty.txt", "older and longer contents").string();
     s.ScriptIncoming("RETR", "150 File status okay; about to open data connection.\r\n", "");
-    EXPECT_EQ(Download("empty.txt", local), 2);
+    EXPECT_EQ(Download("empty.txt", local), kComplete);
     EXPECT_TRUE(std::filesystem::exists(local));
     EXPECT_EQ(std::filesystem::file_size(local), 0u);
     EXPECT_EQ(Expected(), 0) << "a 150 reply without a size leaves the size unknown";
@@ -105,11 +105,11 @@ TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
 TEST_F(TransferTest, FailedDownloadKeepsThePreviousFile) {
     const std::string local = dir.WriteFile("keep.txt", "previous").string();
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "partial", "426 Connection closed; transfer aborted.\r\n");
-    EXPECT_EQ(Download("keep.txt", local), 4);
+    EXPECT_EQ(Download("keep.txt", local), kTransient);
     s.server.Expect("TYPE", "200 ok\r\n")
         .Expect("PORT", "200 ok\r\n")
         .Expect("RETR", "550 No such file.\r\n");
-    EXPECT_EQ(Download("keep.txt", local), 0);
+    EXPECT_EQ(Download("keep.txt", local), kNoReply);
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 1) << "a refused transfer command beeps";
 
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
@@ -130,7 +130,7 @@ TEST_F(TransferTest, DataConnectionFromAnotherHostIsRefused) {
         connection.Send("226 Done.\r\n");
     });
     const std::string local = (dir / "x").string();
-    EXPECT_EQ(Download("x", local), 2);
+    EXPECT_EQ(Download("x", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "genuine");
     EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.2 port "))
         << s.harness.Joined();
@@ -144,7 +144,7 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
         connection.Pause(3s);
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Download("x", (dir / "x").string()), 0);
+    EXPECT_EQ(Download("x", (dir / "x").string()), kNoReply);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again."))
@@ -162,7 +162,7 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
         link.SendAll(std::string(1000, 's'));
         connection.Pause(3s);
     });
-    EXPECT_EQ(Download("stalled.bin", local), 6);
+    EXPECT_EQ(Download("stalled.bin", local), kAborted);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Delete partially downloaded file")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
@@ -175,7 +175,7 @@ TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
     const std::string local = dir.WriteFile("up.bin", contents).string();
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
-    EXPECT_EQ(Upload("up.bin", local), 2);
+    EXPECT_EQ(Upload("up.bin", local), kComplete);
     EXPECT_EQ(received->Get(), contents);
     EXPECT_EQ(Expected(), 2000);
     EXPECT_TRUE(TotalKnown());
@@ -187,9 +187,9 @@ TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
 TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     // Sending it anyway would replace the remote file with an empty one.
     const std::string missing = (dir / "missing").string();
-    EXPECT_EQ(Upload("missing", missing), 5);
+    EXPECT_EQ(Upload("missing", missing), kPermanent);
     EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + " (2)")) << s.harness.Joined();
-    EXPECT_EQ(Upload("a directory", dir.Path().string()), 5);
+    EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_FALSE(s.harness.status.stopWalk) << "one unreadable file does not stop a walk";
 }
@@ -197,7 +197,7 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
 TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
-    EXPECT_EQ(Download("file", nowhere), 5) << "the server's 226 does not make it a success";
+    EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
     EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + " (")) << s.harness.Joined();
 }
 
@@ -207,9 +207,9 @@ TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
     const std::string local = (dir / "text").string();
-    EXPECT_EQ(Download("text", local), 2);
+    EXPECT_EQ(Download("text", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "one\ntwo\n");
-    EXPECT_EQ(Upload("text", local), 2);
+    EXPECT_EQ(Upload("text", local), kComplete);
     EXPECT_EQ(received->Get(), "one\r\ntwo\r\n");
     EXPECT_EQ(s.Commands()[0], "TYPE A");
 }
@@ -233,13 +233,13 @@ TEST_F(TransferTest, AutoDetectAsksTheExtensionTable) {
 TEST_F(TransferTest, TransferModeQuestionCanStopTheTransfer) {
     testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'P'; });
     s.waiter.SetTransferModeAnswer(false);
-    EXPECT_EQ(Download("a", (dir / "a").string()), -1);
-    EXPECT_EQ(Upload("a", (dir / "a").string()), -1);
+    EXPECT_EQ(Download("a", (dir / "a").string()), kNotSent);
+    EXPECT_EQ(Upload("a", (dir / "a").string()), kNotSent);
     EXPECT_TRUE(s.Commands().empty());
 
     s.waiter.SetTransferModeAnswer(true);
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "p");
-    EXPECT_EQ(Download("a", (dir / "a").string()), 2);
+    EXPECT_EQ(Download("a", (dir / "a").string()), kComplete);
     EXPECT_EQ(s.Commands().at(0), "TYPE I") << "a transfer that goes on is sent in binary";
     EXPECT_EQ(s.waiter.TransferModeQuestions(), 3);
 }
@@ -249,7 +249,7 @@ TEST_F(TransferTest, DownloadWithoutLocalNameRunsIntoTheDownloadDirectory) {
         config.downloadDir = (dir / "dl-").string();
     });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "joined");
-    EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), 2);
+    EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), kComplete);
     EXPECT_EQ(TempDir::ReadFile(dir / "dl-a.bin"), "joined");
 }
 
