@@ -105,7 +105,7 @@ bool OpenAndTime(CQuillmoorv3View& view, const QString& label, int targetCpuMs) 
 }
 
 // Lists the directory eleven times: the first fill, then ten refreshes.
-bool RefreshRounds(CQuillmoorv3View& view, CFtpSession& session, LogQueue& log) {
+bool RefreshRounds(CQuillmoorv3View& view, FtpSession& session, LogQueue& log) {
     const double before = ResidentMegabytes();
     for (int round = 0; round < 11; ++round) {
         view.ClearItems();
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
     settings.defaultDownloadDirectory = (dir.path() + "/").toStdString();
     LogQueue log;
     TransferStatus status;
-    CFtpSession session(log, status);
+    FtpSession session(log, status);
     AppContext context{settings, session, log, status};
     PollingWaiter waiter;
     waiter.SetPollInterval(std::chrono::milliseconds(10));

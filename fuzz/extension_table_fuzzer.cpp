@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string table = input.TakeRest();
     fuzzing::WriteScratchFile(fuzzing::ScratchDirectory() + "Extension.ftp", table);
 
-    const std::string key = CFtpSession::ExtensionKey(fileName);
+    const std::string key = FtpSession::ExtensionKey(fileName);
     FUZZ_CHECK(!key.empty());
-    const char type = CFtpSession::TypeForNameIn(fuzzing::ScratchDirectory(), key);
+    const char type = FtpSession::TypeForNameIn(fuzzing::ScratchDirectory(), key);
     FUZZ_CHECK(type == 'A' || type == 'I' || type == 'L');
     if (type != 'I') {
         const bool firstLine = !table.empty() && table[0] == type;

@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     LogQueue log;
     TransferStatus status;
-    CFtpSession session(log, status);
+    FtpSession session(log, status);
     session.columnCount = earlierColumnCount;
     const int lines = session.CountListing(listPath);
     // The columns come from the second line, or from a lone entry line (servers

@@ -58,10 +58,10 @@ void PlayServer(int serverEnd, int clientEnd, const std::vector<std::string>& ch
     shutdown(serverEnd, SHUT_WR);
 }
 
-void CheckReply(CFtpSession& session, int replyClass) {
+void CheckReply(FtpSession& session, ReplyClass replyClass) {
     FUZZ_CHECK(replyClass >= kPreliminary && replyClass <= kAborted);
     FUZZ_CHECK(session.busyCount == 0);
-    FUZZ_CHECK(session.replyText.size() < CFtpSession::kReplyCapacity);
+    FUZZ_CHECK(session.replyText.size() < FtpSession::kReplyCapacity);
     FUZZ_CHECK(session.replyText.find('\0') == std::string::npos);
     if (replyClass == kAborted) {
         FUZZ_CHECK(session.abortFlag);
@@ -70,7 +70,7 @@ void CheckReply(CFtpSession& session, int replyClass) {
     }
     // A reply ends at a line that starts with its code and does not continue.
     FUZZ_CHECK(session.replyCode >= 100 && session.replyCode <= 599);
-    FUZZ_CHECK(session.replyCode / 100 == replyClass);
+    FUZZ_CHECK(ReplyClassOf(session.replyCode) == replyClass);
     FUZZ_CHECK(session.replyText.compare(0, 3, std::to_string(session.replyCode)) == 0);
     FUZZ_CHECK(session.replyText.size() <= 3 || session.replyText[3] != '-');
 }
@@ -89,10 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TransferStatus status;
     std::size_t replies = 0;
     {
-        CFtpSession session(log, status);
-        session.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
+        FtpSession session(log, status);
+        ConnectionSettings settings;
+        settings.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
+        session.Configure(settings);
         session.crEndsLine = flags & 1;
-        session.controlSocket = ends[0];
+        session.controlSocket = net::Socket(ends[0]);
 
         std::atomic<bool> readerDone{false};
         std::thread server(PlayServer, ends[1], ends[0], SplitIntoChunks(stream, seed), std::cref(readerDone));
@@ -109,6 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }  // the session closes its end of the pair
     close(ends[1]);
 
-    for (const std::string& line : log.TakeAll()) FUZZ_CHECK(line.size() <= CFtpSession::kLogLineCapacity);
+    for (const std::string& line : log.TakeAll()) FUZZ_CHECK(line.size() <= FtpSession::kLogLineCapacity);
     return 0;
 }

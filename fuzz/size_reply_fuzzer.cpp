@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::FuzzInput input(data, size);
     LogQueue log;
     TransferStatus status;
-    CFtpSession session(log, status);
+    FtpSession session(log, status);
     // A reply line is never longer than the reader's buffer.
-    session.replyText = input.TakeRest().substr(0, CFtpSession::kReplyCapacity - 1);
+    session.replyText = input.TakeRest().substr(0, FtpSession::kReplyCapacity - 1);
     session.ParseSizeFromReply();
 
     const std::int64_t expected = status.expectedBytes;

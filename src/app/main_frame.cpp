@@ -186,7 +186,8 @@ void CMainFrame::UploadDroppedPaths(const QStringList& paths) {
             if (context.session.walkFailures > 0 || !context.session.connected) {
                 ShowMessage(this, QStringLiteral("Error uploading file."));
             }
-        } else if (context.session.UploadFile(remoteName, &localPath) != 2 || !context.session.connected) {
+        } else if (context.session.UploadFile(remoteName, &localPath) != kComplete ||
+                   !context.session.connected) {
             // A cancelled upload closes the session and may report an earlier
             // transfer's result: it failed all the same.
             ShowMessage(this, QStringLiteral("Error uploading file."));

@@ -57,7 +57,7 @@ public:
     AppContext& Context() { return context; }
     LogQueue& Log() { return log; }
     TransferStatus& Status() { return status; }
-    CFtpSession& Session() { return session; }
+    FtpSession& Session() { return session; }
     CDesktopEngineUi& Ui() { return ui; }
     CMainFrame* MainFrame() const { return frame.get(); }
 
@@ -76,7 +76,7 @@ private:
     AppSettings settings;
     LogQueue log;
     TransferStatus status;
-    CFtpSession session;
+    FtpSession session;
     CDesktopEngineUi ui;
     AppContext context;
 

@@ -10,7 +10,7 @@
 #include "ftp/ftp_session.h"
 #include "platform/desktop/program_icons.h"
 
-CFilePropertiesDlg::CFilePropertiesDlg(CRemoteListCtrl& list, CFtpSession& session, const QString& location,
+CFilePropertiesDlg::CFilePropertiesDlg(CRemoteListCtrl& list, FtpSession& session, const QString& location,
                                        QWidget* parent)
     : QDialog(parent), session(session) {
     setWindowTitle(QStringLiteral("File Properties"));

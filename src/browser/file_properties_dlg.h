@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class CFtpSession;
+class FtpSession;
 class CRemoteListCtrl;
 class QLineEdit;
 
@@ -15,7 +15,7 @@ class CFilePropertiesDlg : public QDialog {
 public:
     // `location` is the site's name and the path of the list's directory, each
     // directory followed by "/" ("Home/pub/linux/"; "/" on a quick connection).
-    CFilePropertiesDlg(CRemoteListCtrl& list, CFtpSession& session, const QString& location,
+    CFilePropertiesDlg(CRemoteListCtrl& list, FtpSession& session, const QString& location,
                        QWidget* parent = nullptr);
 
     bool Renamed() const { return renameFlag; }
@@ -29,7 +29,7 @@ public:
 private:
     QLineEdit* AddField(class QFormLayout* form, const QString& label, const QString& text, bool editable);
 
-    CFtpSession& session;
+    FtpSession& session;
     QString oldName;
     bool renameFlag = false;
     QLineEdit* nameEdit = nullptr;

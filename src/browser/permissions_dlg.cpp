@@ -40,7 +40,7 @@ QString CPermissionsDlg::ModeText(const Flags& flags) {
     return QString::number(mode);
 }
 
-CPermissionsDlg::CPermissionsDlg(CRemoteListCtrl& list, CFtpSession& session, QWidget* parent)
+CPermissionsDlg::CPermissionsDlg(CRemoteListCtrl& list, FtpSession& session, QWidget* parent)
     : QDialog(parent), list(list), session(session) {
     setWindowTitle(QStringLiteral("Set Permissions"));
     const int first = list.NextSelected(-1);

@@ -4,7 +4,7 @@
 
 #include <array>
 
-class CFtpSession;
+class FtpSession;
 class CRemoteListCtrl;
 class QCheckBox;
 
@@ -17,7 +17,7 @@ public:
     // Owner, group and other, each read, write and execute.
     using Flags = std::array<bool, 9>;
 
-    CPermissionsDlg(CRemoteListCtrl& list, CFtpSession& session, QWidget* parent = nullptr);
+    CPermissionsDlg(CRemoteListCtrl& list, FtpSession& session, QWidget* parent = nullptr);
 
     // Positions 1 to 9 of a permission text ("drwxr-x---"): only the exact
     // letters r, w and x set a box; s, S, t, T, "-" and missing positions do not.
@@ -34,7 +34,7 @@ public:
 
 private:
     CRemoteListCtrl& list;
-    CFtpSession& session;
+    FtpSession& session;
     Flags flags{};
     std::array<QCheckBox*, 9> boxes{};
 };

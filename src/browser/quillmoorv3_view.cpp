@@ -114,7 +114,7 @@ void CQuillmoorv3View::LoadListing() {
     if (LeaveClosedSession()) return;
     RemoteEntry entry;
     const bool any = context.session.FetchListing(entry);
-    if (!any && context.session.lastListing == CFtpSession::ListingOutcome::Failed) {
+    if (!any && context.session.lastListing == FtpSession::ListingOutcome::Failed) {
         // An empty list would claim the directory is empty.
         ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
     }
@@ -182,4 +182,6 @@ void CQuillmoorv3View::SetItemLabel(const QString& oldName, const QString& newNa
 
 bool CQuillmoorv3View::SessionConnected() const { return context.session.connected != 0; }
 
-QString CQuillmoorv3View::SessionHost() const { return QString::fromStdString(context.session.host); }
+QString CQuillmoorv3View::SessionHost() const {
+    return QString::fromStdString(context.session.Settings().host);
+}

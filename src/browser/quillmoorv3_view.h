@@ -8,6 +8,7 @@
 #include "browser/remote_list_ctrl.h"
 #include "browser/site_dialogs.h"
 #include "ftp/remote_entry.h"
+#include "ftp/reply_class.h"
 #include "platform/desktop/command_target.h"
 #include "platform/desktop/remote_list_pane.h"
 #include "sites/site_list_port.h"
@@ -81,7 +82,7 @@ public:
 
     // --- view commands ---
     void OpenItem(OpenSource source);
-    int ChangeDirectory(const QString& name);
+    ReplyClass ChangeDirectory(const QString& name);
     void GoUp();
     void ConnectToSite(SiteProfile profile);
     // Returns whether the login succeeded (the listing after it may still

@@ -6,8 +6,10 @@
 #include "browser/quillmoorv3_view.h"
 #include "browser/remote_drop_source.h"
 #include "browser/wait_cursor.h"
+#include "ftp/connection_settings.h"
 #include "ftp/engine_ui.h"
 #include "ftp/ftp_session.h"
+#include "ftp/walk_paths.h"
 #include "options/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
@@ -28,34 +30,31 @@ void CQuillmoorv3View::ConnectToSite(SiteProfile profile) {
 
 bool CQuillmoorv3View::Connect(SiteProfile& profile) {
     WaitCursor wait;
-    AppSettings& settings = context.settings;
-    if (profile.userId == "anonymous" && profile.password.empty()) {
-        if (settings.email.empty()) {
-            ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
-                                             "connecting to anonymous FTP sites. Thanks."));
-            return false;
-        }
-        profile.password = settings.email;
+    const AppSettings& settings = context.settings;
+    ConnectionDefaults defaults;
+    defaults.email = settings.email;
+    defaults.transferMode = static_cast<char>(settings.transferMode);
+    defaults.passive = settings.passiveMode != 0;
+    defaults.timeoutSeconds = settings.retry;
+    defaults.downloadDir = settings.defaultDownloadDirectory;
+    defaults.keepModificationTimes = settings.keepModificationTimes != 0;
+    defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
+                         settings.fireHost, settings.fireUserId, settings.firePassword};
+    ConnectionSettings connection;
+    if (MakeConnectionSettings({profile.host, profile.userId, profile.password, profile.dataMode}, defaults,
+                               connection) == SettingsOutcome::AnonymousWithoutEmail) {
+        ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
+                                         "connecting to anonymous FTP sites. Thanks."));
+        return false;
     }
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     if (session.connected) session.Quit();
-
-    session.host = profile.host;
-    session.user = profile.userId;
-    session.password = profile.password;
-    session.downloadDir = settings.defaultDownloadDirectory;
-    session.configuredMode = static_cast<char>(settings.transferMode);
-    // Quick connect's profile, like a site left at the default, has no mode of its own.
-    session.dataMode = profile.dataMode.value_or(settings.passiveMode ? DataMode::Passive : DataMode::Active);
-    session.timeoutSeconds = settings.retry;
-    session.keepModificationTimes = settings.keepModificationTimes != 0;
-    session.SetFirewall(settings.fireWallOn, settings.fireMode, settings.firePort, settings.fireHost,
-                        settings.fireUserId, settings.firePassword);
+    session.Configure(connection);
 
     session.StartConnectWorker();
     if (ui && ui->WaitForWorker(EngineUi::WaitKind::Connecting, "", session.Status()) ==
                   EngineUi::WaitResult::Cancelled) {
-        session.CancelWorker(false);
+        session.CancelWorker();
         context.cancelledConnect = true;
     } else {
         session.JoinWorker();
@@ -90,19 +89,18 @@ void CQuillmoorv3View::DownloadAndOpen(const QString& name) {
     WaitCursor wait;
     // The name comes from the server: one that is not a plain file name would
     // put the download outside the download directory.
-    if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/') ||
-        name.contains(QChar(0))) {
+    if (!IsSafeLocalName(name.toStdString())) {
         ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
         return;
     }
-    CFtpSession& session = context.session;
-    const QString localPath = QString::fromStdString(session.downloadDir) + name;
+    FtpSession& session = context.session;
+    const QString localPath = QString::fromStdString(session.Settings().downloadDir) + name;
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     const DownloadStart start = AskHowToDownload(this, localPath);
     QApplication::restoreOverrideCursor();
     if (start == DownloadStart::Cancel) return;
     session.resumeTransfers = start == DownloadStart::Resume;
-    const int result = session.DownloadFile(name.toStdString(), nullptr);
+    const ReplyClass result = session.DownloadFile(name.toStdString(), nullptr);
     session.resumeTransfers = false;
     // A cancelled download closes the session and may report an earlier
     // transfer's result: nothing is opened, and the list leaves the session.

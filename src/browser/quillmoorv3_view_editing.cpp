@@ -15,7 +15,7 @@ void CQuillmoorv3View::DeleteSelected() {
     if (!confirm.Run(this)) return;
 
     WaitCursor wait;
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     bool changedOnServer = false;
     QList<int> catalogueRows;
     for (int row : list->SelectedRows()) {

@@ -46,8 +46,8 @@ void CQuillmoorv3View::OpenDirectoryNode() {
     QString path;
     if (!tree.CurrentSiteAndPath(profile, path)) return;
     path += tree.CurrentLabel();
-    CFtpSession& session = context.session;
-    const bool otherHost = session.host != profile.host;
+    FtpSession& session = context.session;
+    const bool otherHost = session.Settings().host != profile.host;
     if (otherHost || !session.connected) {
         if (otherHost) {
             session.Quit();
@@ -67,10 +67,10 @@ void CQuillmoorv3View::OpenDirectoryNode() {
     if (session.connected) ChangeDirectory(path);
 }
 
-int CQuillmoorv3View::ChangeDirectory(const QString& name) {
+ReplyClass CQuillmoorv3View::ChangeDirectory(const QString& name) {
     WaitCursor wait;
     const QString target = name.isEmpty() ? SelectedName() : name;
-    const int replyClass = context.session.ChangeDir(target.toStdString());
+    const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
     if (replyClass == kComplete) {
         LoadListing();
     } else if (replyClass == kTransient) {

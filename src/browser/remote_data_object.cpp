@@ -9,21 +9,15 @@
 #include "browser/remote_list_ctrl.h"
 #include "ftp/ftp_session.h"
 #include "ftp/temporary_paths.h"
+#include "ftp/walk_paths.h"
 
 namespace {
 
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kLinkArrow = QStringLiteral(" -> ");
 
-// A name from the listing that would leave the download directory, or that no
-// local file can have, is never downloaded.
-bool IsUsableLocalName(const QString& name) {
-    return !name.isEmpty() && name != u'.' && name != QStringLiteral("..") && !name.contains(u'/') &&
-           !name.contains(QChar(0));
-}
-
-QString DownloadDirectory(const CFtpSession& session) {
-    QString directory = QString::fromStdString(session.downloadDir);
+QString DownloadDirectory(const FtpSession& session) {
+    QString directory = QString::fromStdString(session.Settings().downloadDir);
     if (directory.isEmpty()) directory = QString::fromStdString(SystemTemporaryDirectory());
     if (!directory.endsWith(u'/')) directory += u'/';
     return directory;
@@ -40,7 +34,7 @@ QString ReadItem(const CRemoteListCtrl& list, int row, const QString& directory,
     // A link is listed as "name -> target"; the server knows it by its name.
     QString name = item.label;
     if (item.link && name.contains(kLinkArrow)) name = name.section(kLinkArrow, 0, 0);
-    if (!IsUsableLocalName(name)) {
+    if (!IsSafeLocalName(name.toStdString())) {
         return QStringLiteral("\"%1\" cannot be dragged out: the server lists it under a name that no local "
                               "file can have.")
             .arg(item.label);
@@ -57,7 +51,7 @@ QString ReadItem(const CRemoteListCtrl& list, int row, const QString& directory,
 }  // namespace
 
 std::unique_ptr<CRemoteDataObject> CRemoteDataObject::FromSelection(const CRemoteListCtrl& list,
-                                                                    CFtpSession& session, QString& problem) {
+                                                                    FtpSession& session, QString& problem) {
     problem.clear();
     QList<int> rows;
     for (int row : list.SelectedRows()) {
@@ -84,7 +78,7 @@ std::unique_ptr<CRemoteDataObject> CRemoteDataObject::FromSelection(const CRemot
     return std::make_unique<CRemoteDataObject>(session, std::move(items));
 }
 
-CRemoteDataObject::CRemoteDataObject(CFtpSession& session, QList<DragOutItem> items)
+CRemoteDataObject::CRemoteDataObject(FtpSession& session, QList<DragOutItem> items)
     : session(session), items(std::move(items)) {}
 
 QStringList CRemoteDataObject::LocalPaths() const {
@@ -101,7 +95,7 @@ bool CRemoteDataObject::hasFormat(const QString& mimeType) const { return mimeTy
 // Returns whether the item is now, complete, where its path says. A transfer
 // cancelled from its dialog reports the previous transfer's result, but it
 // leaves the session disconnected.
-bool CRemoteDataObject::Download(CFtpSession& session, const DragOutItem& item) {
+bool CRemoteDataObject::Download(FtpSession& session, const DragOutItem& item) {
     const std::string local = item.localPath.toStdString();
     const auto fileArrived = [&] {
         return session.DownloadFile(item.remoteName, &local) == kComplete && session.connected &&
@@ -117,7 +111,7 @@ bool CRemoteDataObject::Download(CFtpSession& session, const DragOutItem& item) 
 
 // Works on its own copy of the items: the drag that owns this object may be
 // discarded while a progress dialog runs its event loop.
-QStringList CRemoteDataObject::DownloadAll(CFtpSession& session, const QList<DragOutItem> items) {
+QStringList CRemoteDataObject::DownloadAll(FtpSession& session, const QList<DragOutItem> items) {
     QStringList written;
     for (const DragOutItem& item : items) {
         if (Download(session, item)) written.append(item.localPath);

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-class CFtpSession;
+class FtpSession;
 class CRemoteListCtrl;
 
 // One remote item dragged out of the list, and where its download goes.
@@ -40,10 +40,10 @@ public:
     // selection holds nothing to drag, and also when it cannot be dragged as a
     // whole (too many items, an unusable or over-long name); `problem` then
     // holds the message to show.
-    static std::unique_ptr<CRemoteDataObject> FromSelection(const CRemoteListCtrl& list, CFtpSession& session,
+    static std::unique_ptr<CRemoteDataObject> FromSelection(const CRemoteListCtrl& list, FtpSession& session,
                                                             QString& problem);
 
-    CRemoteDataObject(CFtpSession& session, QList<DragOutItem> items);
+    CRemoteDataObject(FtpSession& session, QList<DragOutItem> items);
 
     const QList<DragOutItem>& Items() const { return items; }
     // The paths a target is handed now: every item's before the drop, the
@@ -72,10 +72,10 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
-    static QStringList DownloadAll(CFtpSession& session, const QList<DragOutItem> items);
-    static bool Download(CFtpSession& session, const DragOutItem& item);
+    static QStringList DownloadAll(FtpSession& session, const QList<DragOutItem> items);
+    static bool Download(FtpSession& session, const DragOutItem& item);
 
-    CFtpSession& session;
+    FtpSession& session;
     QList<DragOutItem> items;
     mutable bool downloading = false;
     mutable bool downloaded = false;

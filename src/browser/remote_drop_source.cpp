@@ -42,7 +42,7 @@ bool CRemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);  // the platform's drag loop acts on both
 }
 
-void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& list, CFtpSession& session) {
+void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& list, FtpSession& session) {
     if (!session.connected) return;
     QString problem;
     std::unique_ptr<CRemoteDataObject> data = CRemoteDataObject::FromSelection(list, session, problem);

@@ -5,7 +5,7 @@
 
 #include "browser/remote_data_object.h"
 
-class CFtpSession;
+class FtpSession;
 class CRemoteListCtrl;
 class QWidget;
 
@@ -24,7 +24,7 @@ public:
     // Drags the list's selected files and directories out of the program, from
     // `source`. A selection that cannot be dragged as a whole gets a message
     // and no drag starts.
-    static void StartDragOut(QWidget* source, const CRemoteListCtrl& list, CFtpSession& session);
+    static void StartDragOut(QWidget* source, const CRemoteListCtrl& list, FtpSession& session);
 
     static bool DropDecided();
     static void ClearDropDecided();

@@ -6,13 +6,13 @@
 
 #include "cli/cli_settings.h"
 
-class CFtpSession;
+class FtpSession;
 class PollingWaiter;
 
 // What a command runs against: the logged-in session, the waiter that stands
 // in for the progress dialogs, and stdout for results (ls entries).
 struct CliContext {
-    CFtpSession& session;
+    FtpSession& session;
     PollingWaiter& waiter;
     std::ostream& out;
     const CliSettings& settings;

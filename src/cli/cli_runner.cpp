@@ -82,53 +82,44 @@ bool CliRunner::PlanCommands(const std::vector<std::string>& texts, std::vector<
 
 bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& settings, std::string& remoteDir,
                                std::string& error) {
-    std::string host = options.host;
-    std::string user = options.user.value_or("anonymous");
-    std::string password = options.password.value_or("");
-    std::optional<DataMode> siteDataMode;
-    if (host[0] == '@') {
+    SiteLogin login{options.host, options.user.value_or("anonymous"), options.password.value_or(""), {}};
+    if (login.host[0] == '@') {
         if (!siteLookup) {
-            error = "no site catalogue is available for " + host;
+            error = "no site catalogue is available for " + login.host;
             return false;
         }
         CliSite site;
-        if (!siteLookup(host.substr(1), site, error)) return false;
-        host = site.host;
-        if (!options.user) user = site.user;
-        if (!options.password) password = site.password;
+        if (!siteLookup(login.host.substr(1), site, error)) return false;
+        login.host = site.host;
+        if (!options.user) login.user = site.user;
+        if (!options.password) login.password = site.password;
         remoteDir = site.remoteDir;
-        siteDataMode = site.dataMode;
+        login.dataMode = site.dataMode;
     }
-    // The anonymous rule of the desktop program: no password means the e-mail address.
-    if (user == "anonymous" && password.empty()) {
-        password = options.email.value_or(settings.email);
-        if (password.empty()) {
-            error = "anonymous log-in needs an e-mail address: give --email or set e-mail in the options";
-            return false;
-        }
-    }
-    session.host = host;
-    session.user = user;
-    session.password = password;
-    session.timeoutSeconds = options.timeoutSeconds.value_or(settings.timeoutSeconds);
-    session.configuredMode = options.mode.value_or(settings.transferMode);
-    // The command line's choice, else the site's, else the program default
-    // (passive unless set otherwise: it works behind NAT and firewalls).
-    const DataMode programDefault = settings.passiveMode ? DataMode::Passive : DataMode::Active;
-    session.dataMode = options.dataMode.value_or(siteDataMode.value_or(programDefault));
-    session.keepModificationTimes = options.keepModificationTimes && settings.keepModificationTimes;
+    // The command line's choice wins over the site's; without either the
+    // program default applies (passive unless set otherwise).
+    if (options.dataMode) login.dataMode = options.dataMode;
+    ConnectionDefaults defaults;
+    defaults.email = options.email.value_or(settings.email);
+    defaults.transferMode = options.mode.value_or(settings.transferMode);
+    defaults.passive = settings.passiveMode;
+    defaults.timeoutSeconds = options.timeoutSeconds.value_or(settings.timeoutSeconds);
+    defaults.keepModificationTimes = options.keepModificationTimes && settings.keepModificationTimes;
     char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) != nullptr) session.downloadDir = std::string(cwd) + "/";
-
+    if (getcwd(cwd, sizeof cwd) != nullptr) defaults.downloadDir = std::string(cwd) + "/";
     if (options.firewallMode) {
-        std::string proxyHost;
-        int proxyPort = 0;
-        net::SplitHostPort(options.proxy, proxyHost, proxyPort);
-        session.SetFirewall(1, *options.firewallMode, proxyPort, proxyHost, options.proxyUser,
-                            options.proxyPassword);
-    } else {
-        session.SetFirewall(0, 0, 0, "", "", "");
+        defaults.firewall.on = true;
+        defaults.firewall.mode = *options.firewallMode;
+        net::SplitHostPort(options.proxy, defaults.firewall.host, defaults.firewall.port);
+        defaults.firewall.user = options.proxyUser;
+        defaults.firewall.password = options.proxyPassword;
     }
+    ConnectionSettings connection;
+    if (MakeConnectionSettings(login, defaults, connection) == SettingsOutcome::AnonymousWithoutEmail) {
+        error = "anonymous log-in needs an e-mail address: give --email or set e-mail in the options";
+        return false;
+    }
+    session.Configure(connection);
     session.SetUi(&waiter);
     return true;
 }
@@ -136,7 +127,8 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
 int CliRunner::Connect() {
     session.StartConnectWorker();
     const EngineUi::WaitResult waited =
-        waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "Connecting to " + session.host, status);
+        waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "Connecting to " + session.Settings().host,
+                             status);
     if (waited == EngineUi::WaitResult::Cancelled || cancelled.load()) return CancelRun();
     session.JoinWorker();
     return session.connected ? kSuccess : kFailure;
@@ -154,7 +146,7 @@ int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSet
         }
     }
     // "quit" ends every run that logged in, also after a failed command.
-    if (session.controlSocket != CFtpSession::kNoSocket) session.Quit();
+    if (session.controlSocket.IsOpen()) session.Quit();
     out.flush();
     if (cancelled.load()) return CancelRun();  // Ctrl-C during the quit itself
     return result;
@@ -163,8 +155,6 @@ int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSet
 // The cancel sequence of a progress dialog: stop the worker (if one runs),
 // close every socket, leave the session disconnected.
 int CliRunner::CancelRun() {
-    session.CancelWorker(false);
-    session.busyCount = 0;
-    status.stopWalk = 1;
+    session.CancelWorker();
     return kFailure;
 }

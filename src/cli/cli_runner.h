@@ -64,7 +64,7 @@ private:
     CliSiteLookup siteLookup;
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     PollingWaiter waiter;
     std::atomic<bool> cancelled{false};
 };

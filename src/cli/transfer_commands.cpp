@@ -95,13 +95,13 @@ std::string CheckPutFile(const std::vector<std::string>& args) { return CheckTra
 // Sets the session's resume switch for one command.
 class ResumeScope {
 public:
-    ResumeScope(CFtpSession& session, bool resume) : session(session) { session.resumeTransfers = resume; }
+    ResumeScope(FtpSession& session, bool resume) : session(session) { session.resumeTransfers = resume; }
     ~ResumeScope() { session.resumeTransfers = false; }
     ResumeScope(const ResumeScope&) = delete;
     ResumeScope& operator=(const ResumeScope&) = delete;
 
 private:
-    CFtpSession& session;
+    FtpSession& session;
 };
 
 bool Get(CliContext& context, const std::vector<std::string>& words) {
@@ -167,7 +167,7 @@ void AppendField(std::string& line, const std::string& text, char separator) {
 
 bool List(CliContext& context, const std::vector<std::string>&) {
     RemoteEntry entry;
-    CFtpSession& session = context.session;
+    FtpSession& session = context.session;
     std::string line;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
         line.clear();
@@ -180,7 +180,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.name, '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    return session.connected != 0 && session.lastListing == CFtpSession::ListingOutcome::Complete;
+    return session.connected != 0 && session.lastListing == FtpSession::ListingOutcome::Complete;
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ constexpr int kDefaultFtpPort = 21;
 
 }  // namespace
 
-int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
+net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
                                const std::string& protocolName) {
     serverAddress = {};
 
@@ -32,7 +32,7 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
         name = hostName;
         port = 0;
     }
-    if (port == 0 && firewallOn && firewallPort != 0) port = firewallPort;
+    if (port == 0 && settings.firewall.on && settings.firewall.port != 0) port = settings.firewall.port;
     if (port == 0) port = net::ServicePort(serviceName, protocolName);
     if (port == 0) port = std::atoi(serviceName.c_str());
     if (port == 0) {
@@ -42,20 +42,20 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
 
     std::vector<net::SocketAddress> addresses;
     int resolveError = 0;
-    const std::chrono::seconds limit(timeoutSeconds > 0 ? timeoutSeconds : 0);
+    const std::chrono::seconds limit(settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 0);
     switch (resolver.Resolve(name, wake.Fd(), limit, addresses, resolveError)) {
         case net::ResolveStatus::Found:
             break;
         case net::ResolveStatus::Woken:
             abortFlag = 1;
-            return kNoSocket;
+            return {};
         case net::ResolveStatus::TimedOut:
             LogTimeLimit();
             abortFlag = 1;
             [[fallthrough]];
         case net::ResolveStatus::NotFound:
             LogF("can't get \"%s\" host entry", hostName.c_str());
-            return kNoSocket;
+            return {};
     }
     for (net::SocketAddress& address : addresses) address.SetPort(static_cast<unsigned>(port));
     serverAddress = addresses.front();
@@ -64,7 +64,7 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
     if (protocol < 0) {
         if (protocolName != "tcp") {
             LogF("can't get \"%s\" protocol entry", protocolName.c_str());
-            return kNoSocket;
+            return {};
         }
         LogF("can't get \"%s\" protocol entry, will use default", protocolName.c_str());
         protocol = IPPROTO_TCP;
@@ -77,7 +77,7 @@ int CFtpSession::ConnectSocket(const std::string& hostName, const std::string& s
 // address by address until one answers. The earlier failures are logged as
 // they happen, the last one as the connection's failure. A cancel or the
 // time limit ends the trial.
-int CFtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
                                const std::string& hostName, const std::string& serviceName) {
     int errorCode = net::kErrorHostNotFound;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
@@ -85,20 +85,18 @@ int CFtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses,
         dataPeerAddress = serverAddress;
         dataPeerAddress.SetPort(20);
         const bool last = i + 1 == addresses.size();
-        int socket = ::socket(serverAddress.Family(), type | SOCK_CLOEXEC, protocol);
-        if (socket < 0) {
+        net::Socket socket(::socket(serverAddress.Family(), type | SOCK_CLOEXEC, protocol));
+        if (!socket.IsOpen()) {
             errorCode = net::LastSocketError();
             if (last) {
                 LogSocketError("create socket", errorCode);
-                return kNoSocket;
+                return {};
             }
-        } else if (ConnectWithLimit(socket, serverAddress, errorCode)) {
+        } else if (ConnectWithLimit(socket.Fd(), serverAddress, errorCode)) {
             LogF("Connected to %s port %u", serverAddress.HostText().c_str(), serverAddress.Port());
             return socket;
-        } else {
-            close(socket);
         }
-        if (errorCode == net::kErrorCancelled) return kNoSocket;
+        if (errorCode == net::kErrorCancelled) return {};
         if (last || abortFlag) break;
         LogF("Can't connect to %s port %u; trying the next address.", serverAddress.HostText().c_str(),
              serverAddress.Port());
@@ -106,12 +104,12 @@ int CFtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses,
     }
     LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
     LogSocketError(nullptr, errorCode);
-    return kNoSocket;
+    return {};
 }
 
 // connect() itself cannot be woken, so it runs non-blocking and the wait for
 // its completion goes through the wake descriptor and the time limit.
-bool CFtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
+bool FtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
     const int flags = fcntl(socket, F_GETFL);
     fcntl(socket, F_SETFL, flags | O_NONBLOCK);
     int result = connect(socket, address.Raw(), address.Length());

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::size_t kPeekSize = 82;
 constexpr std::size_t kLineCutLength = 4000;
-constexpr std::size_t kLongestSendableLine = CFtpSession::kReplyCapacity - 2;  // room for CR LF
+constexpr std::size_t kLongestSendableLine = FtpSession::kReplyCapacity - 2;  // room for CR LF
 // Lines of one reply that reach the log; a longer reply is read on but not logged.
 constexpr std::size_t kLoggedReplyLines = 1000;
 // Lines of one reply kept for a caller that reads them (the FEAT list); a
@@ -25,7 +25,7 @@ constexpr std::size_t kLongestReply = 100000;
 
 }  // namespace
 
-long CFtpSession::SendAll(int socket, const char* bytes, std::size_t length, int& status) {
+long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, ReplyClass& status) {
     std::size_t sent = 0;
     while (sent < length) {
         // A stopped worker sends nothing more, even where the socket would take it.
@@ -60,7 +60,7 @@ long CFtpSession::SendAll(int socket, const char* bytes, std::size_t length, int
 
 // A line break inside a command would let a file name smuggle a second
 // command to the server; such lines are never sent.
-const char* CFtpSession::RefusalReason(const std::string& text) {
+const char* FtpSession::RefusalReason(const std::string& text) {
     if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
         return "Refused to send a command containing a line break.";
     }
@@ -68,8 +68,8 @@ const char* CFtpSession::RefusalReason(const std::string& text) {
     return nullptr;
 }
 
-long CFtpSession::SendLine(const std::string& text) {
-    if (controlSocket == kNoSocket) return -1;
+long FtpSession::SendLine(const std::string& text) {
+    if (!controlSocket.IsOpen()) return -1;
     if (const char* reason = RefusalReason(text)) {
         LogF("%s", reason);
         return -1;
@@ -81,21 +81,21 @@ long CFtpSession::SendLine(const std::string& text) {
     BusyGuard busy(busyCount);
     sendBuffer = text;
     sendBuffer += "\r\n";
-    int sendStatus = 0;
-    return SendAll(controlSocket, sendBuffer.data(), sendBuffer.size(), sendStatus);
+    ReplyClass sendStatus = kNoReply;
+    return SendAll(controlSocket.Fd(), sendBuffer.data(), sendBuffer.size(), sendStatus);
 }
 
 // Peeks at what waits on the control socket (never consuming it) after
 // waiting for it within the time limit. Returns the byte count, 0 at the end
 // of the stream, -1 on failure with errorCode set.
-long CFtpSession::PeekControl(char* into, int& errorCode) {
+long FtpSession::PeekControl(char* into, int& errorCode) {
     for (;;) {
-        const WaitOutcome outcome = WaitReadable(controlSocket);
+        const WaitOutcome outcome = WaitReadable(controlSocket.Fd());
         if (outcome != WaitOutcome::Ready) {
             errorCode = WaitErrorCode(outcome);
             return -1;
         }
-        ssize_t count = recv(controlSocket, into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
+        ssize_t count = recv(controlSocket.Fd(), into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
         if (count >= 0) return count;
         if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
         errorCode = net::LastSocketError();
@@ -103,8 +103,8 @@ long CFtpSession::PeekControl(char* into, int& errorCode) {
     }
 }
 
-int CFtpSession::ReadLine() {
-    if (controlSocket == kNoSocket) return 0;
+int FtpSession::ReadLine() {
+    if (!controlSocket.IsOpen()) return 0;
     BusyGuard busy(busyCount);
     replyText.clear();
     readFailure.clear();
@@ -126,7 +126,7 @@ int CFtpSession::ReadLine() {
             }
         }
         // The peeked bytes are there, so this receive takes exactly the count.
-        ssize_t got = recv(controlSocket, line + length, take, MSG_DONTWAIT);
+        ssize_t got = recv(controlSocket.Fd(), line + length, take, MSG_DONTWAIT);
         if (got <= 0) {
             errorCode = got < 0 ? net::LastSocketError() : net::kErrorConnectionReset;
             peeked = -1;
@@ -174,7 +174,7 @@ int CFtpSession::ReadLine() {
 // A reply, however many lines it has, must end within the time limit: a
 // server that sends continuation lines without end would otherwise hold the
 // session for ever and fill the log.
-bool CFtpSession::ReplyOverdue(std::size_t lines) {
+bool FtpSession::ReplyOverdue(std::size_t lines) {
     const bool overdue = replyDeadline != std::chrono::steady_clock::time_point{} &&
                          std::chrono::steady_clock::now() >= replyDeadline;
     if (lines >= kLongestReply) {
@@ -188,15 +188,15 @@ bool CFtpSession::ReplyOverdue(std::size_t lines) {
     // the connection is given up, as after a lost connection.
     abortFlag = 1;
     connected = 0;
-    shutdown(controlSocket, SHUT_RDWR);
+    shutdown(controlSocket.Fd(), SHUT_RDWR);
     return true;
 }
 
-int CFtpSession::ReadReply() {
-    if (controlSocket == kNoSocket) return kNoReply;
+ReplyClass FtpSession::ReadReply() {
+    if (!controlSocket.IsOpen()) return kNoReply;
     BusyGuard busy(busyCount);
-    replyDeadline = timeoutSeconds > 0
-                        ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
+    replyDeadline = settings.timeoutSeconds > 0
+                        ? std::chrono::steady_clock::now() + std::chrono::seconds(settings.timeoutSeconds)
                         : std::chrono::steady_clock::time_point{};
     for (std::size_t lines = 1;; ++lines) {
         const int code = ReadLine();
@@ -217,10 +217,10 @@ int CFtpSession::ReadReply() {
     replyDeadline = {};
     busy.Release();
     if (abortFlag) return kAborted;
-    return replyCode >= 100 && replyCode <= 599 ? replyCode / 100 : kNoReply;
+    return ReplyClassOf(replyCode);
 }
 
-int CFtpSession::SendCommand(const std::string& text) {
+ReplyClass FtpSession::SendCommand(const std::string& text) {
     replyCode = 0;
     if (const char* reason = RefusalReason(text)) {
         // Refused before anything reaches the server; the connection stays usable.
@@ -232,8 +232,8 @@ int CFtpSession::SendCommand(const std::string& text) {
     } else {
         LogF("Quillmoor: %s", text.c_str());
     }
-    int result = kNotSent;
-    if (controlSocket == kNoSocket) {
+    ReplyClass result = kNotSent;
+    if (!controlSocket.IsOpen()) {
         LogF("Connection not established.");
     } else if (SendLine(text) != -1) {
         result = ReadReply();
@@ -242,7 +242,7 @@ int CFtpSession::SendCommand(const std::string& text) {
     return result;
 }
 
-int CFtpSession::Command(const char* format, ...) {
+ReplyClass FtpSession::Command(const char* format, ...) {
     char line[kCommandCapacity + 1];
     va_list arguments;
     va_start(arguments, format);
@@ -257,29 +257,29 @@ int CFtpSession::Command(const char* format, ...) {
     return SendCommand(line);
 }
 
-int CFtpSession::CloseSocket(int socket) {
-    if (socket == kNoSocket) return kNoSocket;
+void FtpSession::CloseSocket(net::Socket& socket) {
+    if (!socket.IsOpen()) return;
     // A stopped worker touches no socket again: the cancel sequence closes
     // them all once the worker has been joined.
-    if (stopRequested.load()) return socket;
-    if (close(socket) != 0 && errno != EINTR) {  // Linux frees the descriptor even on EINTR
-        LogSocketError("CloseSocket", net::LastSocketError());
-        LogF("[%u] Failed to close socket.", static_cast<unsigned>(socket));
-        return socket;
+    if (stopRequested.load()) return;
+    const unsigned number = static_cast<unsigned>(socket.Fd());
+    if (const int error = socket.Close(); error != 0) {
+        LogSocketError("CloseSocket", net::SocketErrorFromErrno(error));
+        LogF("[%u] Failed to close socket.", number);
+        return;
     }
-    LogF("[%u] Socket closed.", static_cast<unsigned>(socket));
-    return kNoSocket;
+    LogF("[%u] Socket closed.", number);
 }
 
-void CFtpSession::CloseAll() {
-    controlSocket = CloseSocket(controlSocket);
-    dataSocket = CloseSocket(dataSocket);
-    listenSocket = CloseSocket(listenSocket);
+void FtpSession::CloseAll() {
+    CloseSocket(controlSocket);
+    CloseSocket(dataSocket);
+    CloseSocket(listenSocket);
     busyCount = 0;
     connected = 0;
 }
 
-void CFtpSession::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
+void FtpSession::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
     const std::int64_t rate = bytes / (seconds != 0 ? seconds : 1);
     LogF("%sed %lld characters in %lld seconds (%lld bytes/sec)", verb, static_cast<long long>(bytes),
          static_cast<long long>(seconds), static_cast<long long>(rate));

@@ -38,71 +38,70 @@ net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd, 
 // A fixed receive buffer for a data connection. Left to automatic tuning, the
 // buffer grows far past the caches while the data is read 4000 bytes at a
 // time, and downloads measurably slow down.
-void CFtpSession::SizeReceiveBuffer(int socket) {
+void FtpSession::SizeReceiveBuffer(int socket) {
     const int receiveBuffer = 4 << 20;
     setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
 }
 
 // The host at the other end of the control connection: the only host data
 // connections are made with, whichever mode.
-net::SocketAddress CFtpSession::ControlPeer() const {
+net::SocketAddress FtpSession::ControlPeer() const {
     net::SocketAddress peer;
-    if (!net::SocketAddress::ReadPeer(controlSocket, peer)) peer = serverAddress;
+    if (!net::SocketAddress::ReadPeer(controlSocket.Fd(), peer)) peer = serverAddress;
     return peer;
 }
 
 // The listener is bound to the control connection's own local address, not
 // to every interface: only the server should see it, and PORT/EPRT announce
 // that address anyway.
-int CFtpSession::OpenListener() {
+net::Socket FtpSession::OpenListener() {
     // What is bound and announced when the control connection's own address
     // cannot be read: the address it had when the last listener was opened.
     net::SocketAddress announced = localAddress;
-    const bool controlLocalRead = net::SocketAddress::ReadLocal(controlSocket, announced);
+    const bool controlLocalRead = net::SocketAddress::ReadLocal(controlSocket.Fd(), announced);
     const int controlLocalError = controlLocalRead ? 0 : net::LastSocketError();
     if (!controlLocalRead) announced = localAddress;
     if (!announced.IsIpv4() && !announced.IsIpv6()) net::SocketAddress::FromText("0.0.0.0", announced);
 
-    int listener =
-        ::socket(announced.IsIpv6() ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listener < 0) {
+    net::Socket listener(
+        ::socket(announced.IsIpv6() ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listener.IsOpen()) {
         LogSocketError("socket create", net::LastSocketError());
-        return kNoSocket;
+        return {};
     }
-    LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener), localAddress.HostText().c_str(),
+    LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener.Fd()), localAddress.HostText().c_str(),
          localAddress.Port());
 
-    SizeReceiveBuffer(listener);  // accepted sockets inherit it
+    SizeReceiveBuffer(listener.Fd());  // accepted sockets inherit it
 
     localAddress = announced;
     localAddress.SetPort(0);
     const char* failedStep = nullptr;
-    if (bind(listener, localAddress.Raw(), localAddress.Length()) != 0) {
+    if (bind(listener.Fd(), localAddress.Raw(), localAddress.Length()) != 0) {
         failedStep = "bind";
-    } else if (!net::SocketAddress::ReadLocal(listener, localAddress)) {
+    } else if (!net::SocketAddress::ReadLocal(listener.Fd(), localAddress)) {
         failedStep = "getsockname";
-    } else if (listen(listener, 1) != 0) {
+    } else if (listen(listener.Fd(), 1) != 0) {
         failedStep = "listen";
     }
     if (failedStep != nullptr) {
         LogSocketError(failedStep, net::LastSocketError());
-        close(listener);
-        return kNoSocket;
+        return {};
     }
     if (!controlLocalRead) LogSocketError("getsockname", controlLocalError);
 
     const unsigned port = localAddress.Port();
     if (!AnnounceListener(port)) {
-        LogF("[%u] remote host not responding to port command.", static_cast<unsigned>(listener));
+        LogF("[%u] remote host not responding to port command.", static_cast<unsigned>(listener.Fd()));
         return listener;
     }
-    LogF("[%u] listener %s port %u", static_cast<unsigned>(listener), localAddress.HostText().c_str(), port);
+    LogF("[%u] listener %s port %u", static_cast<unsigned>(listener.Fd()), localAddress.HostText().c_str(), port);
     return listener;
 }
 
 // PORT for IPv4 as every server knows it; EPRT (net-prt 2) for IPv6, where
 // PORT cannot name the address.
-bool CFtpSession::AnnounceListener(unsigned port) {
+bool FtpSession::AnnounceListener(unsigned port) {
     if (localAddress.IsIpv6()) {
         return Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
     }
@@ -115,13 +114,13 @@ bool CFtpSession::AnnounceListener(unsigned port) {
 // network can connect to the announced port, so a connection whose peer is
 // not the host at the other end of the control connection is closed and the
 // wait goes on, all within one time limit. Returns the accepted socket, or
-// kNoSocket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
+// no socket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
 // 0 when the server sent its reply instead of connecting).
-int CFtpSession::AcceptFromServer(int& errorCode) {
+net::Socket FtpSession::AcceptFromServer(int& errorCode) {
     const net::SocketAddress expectedPeer = ControlPeer();
     using Clock = std::chrono::steady_clock;
-    const bool limited = timeoutSeconds > 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+    const bool limited = settings.timeoutSeconds > 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(settings.timeoutSeconds);
     for (;;) {
         std::chrono::milliseconds left(0);
         if (limited) {
@@ -130,19 +129,19 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
         }
         net::WaitStatus waited = net::WaitStatus::TimedOut;
         bool serverSpoke = false;
-        if (left.count() >= 0) waited = WaitForListenerOrControl(listenSocket, controlSocket, wake.Fd(), left, serverSpoke);
+        if (left.count() >= 0) waited = WaitForListenerOrControl(listenSocket.Fd(), controlSocket.Fd(), wake.Fd(), left, serverSpoke);
         if (serverSpoke) {
             // A server that cannot open the data connection says so on the
             // control connection (425, 421 ...); waiting on would only end at
             // the time limit. Its reply is read, so the session stays in step.
-            const int reply = ReadReply();
+            const ReplyClass reply = ReadReply();
             if (reply == kPreliminary) continue;
             if (reply != kAborted) {
                 LogF("[%u] The server replied without opening the data connection.",
-                     static_cast<unsigned>(listenSocket));
+                     static_cast<unsigned>(listenSocket.Fd()));
             }
             errorCode = 0;
-            return kNoSocket;
+            return {};
         }
         switch (waited) {
             case net::WaitStatus::Ready:
@@ -150,28 +149,27 @@ int CFtpSession::AcceptFromServer(int& errorCode) {
             case net::WaitStatus::Woken:
                 abortFlag = 1;
                 errorCode = net::kErrorCancelled;
-                return kNoSocket;
+                return {};
             case net::WaitStatus::TimedOut:
                 LogTimeLimit();
                 abortFlag = 1;
                 errorCode = net::kErrorTimedOut;
-                return kNoSocket;
+                return {};
             case net::WaitStatus::Failed:
                 errorCode = net::LastSocketError();
-                return kNoSocket;
+                return {};
         }
         net::SocketAddress peer;
         socklen_t peerLength = peer.Capacity();
-        int accepted = accept4(listenSocket, peer.Raw(), &peerLength, SOCK_CLOEXEC);
-        if (accepted < 0) {
+        net::Socket accepted(accept4(listenSocket.Fd(), peer.Raw(), &peerLength, SOCK_CLOEXEC));
+        if (!accepted.IsOpen()) {
             if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
             errorCode = net::LastSocketError();
-            return kNoSocket;
+            return {};
         }
         if (!peer.SameHost(expectedPeer)) {
             LogF("[%u] refused data connection from %s port %u: not the server",
-                 static_cast<unsigned>(accepted), peer.HostText().c_str(), peer.Port());
-            close(accepted);
+                 static_cast<unsigned>(accepted.Fd()), peer.HostText().c_str(), peer.Port());
             continue;
         }
         dataPeerAddress = peer;

@@ -16,7 +16,7 @@ constexpr int kCannotOpenDataConnection = 425;
 // failed start leaves no listener or data socket behind; the two failures the
 // user can do something about (no listener, a refused transfer command) sound
 // the warning beep.
-CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
+FtpSession::DataOpening FtpSession::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
     switch (ConnectPassive()) {
         case PassiveOutcome::Connected:
@@ -34,20 +34,20 @@ CFtpSession::DataOpening CFtpSession::OpenDataConnection(bool announcesSize) {
 // The listener, PORT, the transfer command and the server's connection. A
 // server that refuses PORT, or cannot reach the listener, gets the transfer
 // again in passive mode when mayTryPassive.
-CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
+FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
     listenSocket = OpenListener();
-    if (listenSocket == kNoSocket) {
+    if (!listenSocket.IsOpen()) {
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::NoListener;
     }
     // OpenListener keeps the listener even when PORT fails, so that the
     // transfer command is still tried; replyCode is PORT's reply.
     if (mayTryPassive && replyCode >= 500 && replyCode < 600 && !abortFlag) {
-        listenSocket = CloseSocket(listenSocket);
+        CloseSocket(listenSocket);
         return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
     }
     if (SendTransferCommand() != kPreliminary) {
-        listenSocket = CloseSocket(listenSocket);
+        CloseSocket(listenSocket);
         if (mayTryPassive && replyCode == kCannotOpenDataConnection && !abortFlag) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
@@ -58,9 +58,9 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
     dataSocket = AcceptFromServer(errorCode);
-    if (dataSocket == kNoSocket) {
+    if (!dataSocket.IsOpen()) {
         if (errorCode != 0) LogSocketError("accept", errorCode);
-        listenSocket = CloseSocket(listenSocket);
+        CloseSocket(listenSocket);
         if (mayTryPassive && errorCode == 0 && replyCode == kCannotOpenDataConnection && !abortFlag) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
@@ -73,14 +73,14 @@ CFtpSession::DataOpening CFtpSession::OpenActive(bool announcesSize, bool mayTry
         }
         return DataOpening::NotAccepted;
     }
-    listenSocket = CloseSocket(listenSocket);
-    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket), dataPeerAddress.HostText().c_str(),
+    CloseSocket(listenSocket);
+    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket.Fd()), dataPeerAddress.HostText().c_str(),
          dataPeerAddress.Port());
     return DataOpening::Open;
 }
 
 // The one retry of a transfer that active mode could not start.
-CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool announcesSize) {
+FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool announcesSize) {
     SwitchDataMode(DataMode::Passive, reason);
     if (stopRequested.load()) return DataOpening::Refused;
     switch (ConnectPassive()) {
@@ -96,9 +96,9 @@ CFtpSession::DataOpening CFtpSession::RetryInPassive(const char* reason, bool an
 }
 
 // The transfer command over a data connection already made.
-CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
+FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
-        dataSocket = CloseSocket(dataSocket);
+        CloseSocket(dataSocket);
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;
     }
@@ -106,7 +106,7 @@ CFtpSession::DataOpening CFtpSession::SendOverPassive(bool announcesSize) {
     return DataOpening::Open;
 }
 
-void CFtpSession::SwitchDataMode(DataMode mode, const char* reason) {
+void FtpSession::SwitchDataMode(DataMode mode, const char* reason) {
     dataModeInUse = mode;
     LogF("%s", reason);
 }

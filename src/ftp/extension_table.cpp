@@ -23,7 +23,7 @@ ExtensionTable ExtensionTable::Load(const std::string& directory) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         // Lines past the table's limits are ignored rather than cut, so a cut
         // extension can never match a name it was not written for.
-        if (line.size() < 2 || line.size() > CFtpSession::kListingLineCapacity) continue;
+        if (line.size() < 2 || line.size() > FtpSession::kListingLineCapacity) continue;
         std::string extension = line.substr(2);
         if (extension.size() > kLongestExtension) continue;
         table.rules.push_back({std::move(extension), MapTypeLetter(line[0])});
@@ -42,13 +42,13 @@ char ExtensionTable::TypeFor(const std::string& key) const {
     return 'I';
 }
 
-std::string CFtpSession::ExtensionKey(const std::string& fileName) {
+std::string FtpSession::ExtensionKey(const std::string& fileName) {
     if (fileName.find('.') == std::string::npos) return ".unk.";
     return fileName;
 }
 
-char CFtpSession::TypeForName(const std::string& key) { return TypeForNameIn("", key); }
+char FtpSession::TypeForName(const std::string& key) { return TypeForNameIn("", key); }
 
-char CFtpSession::TypeForNameIn(const std::string& tableDirectory, const std::string& key) {
+char FtpSession::TypeForNameIn(const std::string& tableDirectory, const std::string& key) {
     return ExtensionTable::Load(tableDirectory).TypeFor(key);
 }

@@ -15,7 +15,7 @@ public:
     // directory ends with "/"). A missing table is an empty one.
     static ExtensionTable Load(const std::string& directory);
 
-    // 'A', 'L' or 'I' for a key made by CFtpSession::ExtensionKey; binary
+    // 'A', 'L' or 'I' for a key made by FtpSession::ExtensionKey; binary
     // when no line matches.
     char TypeFor(const std::string& key) const;
 

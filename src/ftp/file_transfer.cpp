@@ -76,13 +76,13 @@ std::int64_t SizeFromSizeReply(const std::string& text) {
 
 }  // namespace
 
-std::int64_t CFtpSession::FileSize(const std::string& path) {
+std::int64_t FtpSession::FileSize(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return -1;
     return static_cast<std::int64_t>(info.st_size);
 }
 
-void CFtpSession::ParseSizeFromReply() {
+void FtpSession::ParseSizeFromReply() {
     // After REST servers differ in whether they announce the whole file or
     // the rest; SIZE has given the whole.
     if (restartOffset > 0) return;
@@ -104,7 +104,7 @@ void CFtpSession::ParseSizeFromReply() {
     SetExpectedBytes(size);
 }
 
-void CFtpSession::SetExpectedBytes(std::int64_t size) {
+void FtpSession::SetExpectedBytes(std::int64_t size) {
     TransferStatusLock lock(status);
     status.expectedBytes = size;
     status.totalKnown = true;
@@ -114,12 +114,12 @@ void CFtpSession::SetExpectedBytes(std::int64_t size) {
 // even when the 150 reply announces none. A server without SIZE (500, 502) is
 // not asked again on this connection; any other refusal only leaves this
 // file's size unknown.
-void CFtpSession::AskRemoteSize(const std::string& remoteName) {
+void FtpSession::AskRemoteSize(const std::string& remoteName) {
     const std::int64_t size = RemoteFileSize(remoteName);
     if (size >= 0) SetExpectedBytes(size);
 }
 
-std::int64_t CFtpSession::RemoteFileSize(const std::string& remoteName) {
+std::int64_t FtpSession::RemoteFileSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return -1;
     if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213)
         return SizeFromSizeReply(replyText);
@@ -127,7 +127,7 @@ std::int64_t CFtpSession::RemoteFileSize(const std::string& remoteName) {
     return -1;
 }
 
-void CFtpSession::SendTypeCommand(char type) {
+void FtpSession::SendTypeCommand(char type) {
     if (type == 'L') {
         Command("TYPE L 8");
     } else {
@@ -135,16 +135,16 @@ void CFtpSession::SendTypeCommand(char type) {
     }
 }
 
-void CFtpSession::SoundBeep(EngineUi::BeepKind kind) {
+void FtpSession::SoundBeep(EngineUi::BeepKind kind) {
     if (beepOn && ui != nullptr) ui->Beep(kind);
 }
 
 // The checks and the TYPE command that every transfer starts with, then the
 // data connection. Downloads and uploads word their refusals differently.
-CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
+FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
     replyCode = 0;
     restartOffset = 0;
-    if (controlSocket == kNoSocket) {
+    if (!controlSocket.IsOpen()) {
         LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
         return DataOpening::NotConnected;
     }
@@ -180,7 +180,7 @@ CFtpSession::DataOpening CFtpSession::StartTransfer(bool incoming) {
     return OpenDataConnection(incoming);
 }
 
-bool CFtpSession::CreateLocalFile(const std::string& path) {
+bool FtpSession::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
     // counted against the server's for a restart: they keep no partial file,
     // and neither do listings.
@@ -196,24 +196,24 @@ bool CFtpSession::CreateLocalFile(const std::string& path) {
     return false;
 }
 
-int CFtpSession::Retrieve() {
+ReplyClass FtpSession::Retrieve() {
     const DataOpening opening = StartTransfer(true);
     if (opening != DataOpening::Open) {
         partialDownload.Discard();
-        return opening == DataOpening::Unwritable ? kPermanent : 0;
+        return opening == DataOpening::Unwritable ? kPermanent : kNoReply;
     }
-    int received = ReceiveFile(localPath);
+    ReplyClass received = ReceiveFile(localPath);
     // A stopped worker leaves its sockets to the cancel sequence.
     const bool stopped = stopRequested.load();
     if (received == kAborted) {
-        if (!stopped) shutdown(dataSocket, SHUT_RDWR);
-        dataSocket = CloseSocket(dataSocket);
+        if (!stopped) shutdown(dataSocket.Fd(), SHUT_RDWR);
+        CloseSocket(dataSocket);
         partialDownload.Discard();
         return kAborted;
     }
-    if (!stopped && shutdown(dataSocket, SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
-    dataSocket = CloseSocket(dataSocket);
-    int reply = ReadReply();
+    if (!stopped && shutdown(dataSocket.Fd(), SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
+    CloseSocket(dataSocket);
+    ReplyClass reply = ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !stopRequested.load()) {
         if (int error = partialDownload.Commit()) {
@@ -231,12 +231,12 @@ int CFtpSession::Retrieve() {
     return reply;
 }
 
-int CFtpSession::Store() {
+ReplyClass FtpSession::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:
             break;
         case DataOpening::NotConnected:
-            return 0;
+            return kNoReply;
         case DataOpening::AlreadyComplete:
             return kComplete;
         case DataOpening::NotResumable:
@@ -247,16 +247,16 @@ int CFtpSession::Store() {
         case DataOpening::Busy:
         case DataOpening::Refused:
             status.stopWalk = 1;
-            return 0;
+            return kNoReply;
         case DataOpening::NoListener:
         case DataOpening::NotAccepted:
             status.stopWalk = 1;
-            return 5;
+            return kPermanent;
     }
-    int sent = SendFile(localPath);
-    dataSocket = CloseSocket(dataSocket);
+    const ReplyClass sent = SendFile(localPath);
+    CloseSocket(dataSocket);
     if (sent == kAborted) return kAborted;
-    const int reply = ReadReply();
+    const ReplyClass reply = ReadReply();
     // The reply is read all the same, to stay in step with the server; a file
     // that did not go out whole is a failed upload, whatever the server says.
     return sent == kComplete ? reply : kPermanent;
@@ -265,21 +265,21 @@ int CFtpSession::Store() {
 // One receive of at most capacity bytes from the data connection. The data
 // socket is read without blocking first, so a steady stream costs one call
 // per read; only an empty socket waits (wake descriptor and time limit).
-long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
+long FtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
     for (;;) {
         if (stopRequested.load(std::memory_order_relaxed)) {
             abortFlag = 1;
             errorCode = net::kErrorCancelled;
             return -1;
         }
-        ssize_t got = recv(dataSocket, into, capacity, MSG_DONTWAIT);
+        ssize_t got = recv(dataSocket.Fd(), into, capacity, MSG_DONTWAIT);
         if (got >= 0) return static_cast<long>(got);
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             errorCode = net::LastSocketError();
             return -1;
         }
-        const WaitOutcome outcome = WaitReadable(dataSocket);
+        const WaitOutcome outcome = WaitReadable(dataSocket.Fd());
         if (outcome != WaitOutcome::Ready) {
             errorCode = WaitErrorCode(outcome);
             return -1;
@@ -287,8 +287,8 @@ long CFtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) 
     }
 }
 
-int CFtpSession::ReceiveFile(const std::string& path) {
-    if (dataSocket == kNoSocket || !connected) return 0;
+ReplyClass FtpSession::ReceiveFile(const std::string& path) {
+    if (!dataSocket.IsOpen() || !connected) return kNoReply;
     BusyGuard busy(busyCount);
     abortFlag = 0;
     // Retrieve has made the local file already; a direct call makes it here.
@@ -334,7 +334,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
     if (got < 0) {
         LogSocketError("Recv", errorCode);
         if (count == 0) SoundBeep(EngineUi::BeepKind::Warning);
-        return errorCode;
+        return kNoReply;  // broken off: the server's reply decides how it ended
     }
     LogStatistics("Receiv", count, seconds);
     if (!abortFlag && !ReceivedAllAnnounced(restartOffset + count)) return kPermanent;
@@ -345,7 +345,7 @@ int CFtpSession::ReceiveFile(const std::string& path) {
 // In image and L 8 modes the bytes on the wire are the file, so fewer than the
 // server announced mean the data connection ended early. ASCII sizes differ
 // with the line ends and are not compared.
-bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
+bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
     if (transferType == 'A') return true;
     std::int64_t announced = 0;
     {
@@ -369,8 +369,8 @@ bool CFtpSession::ReceivedAllAnnounced(std::int64_t count) {
     return true;
 }
 
-int CFtpSession::SendFile(const std::string& path) {
-    if (dataSocket == kNoSocket || !connected) return kPermanent;
+ReplyClass FtpSession::SendFile(const std::string& path) {
+    if (!dataSocket.IsOpen() || !connected) return kPermanent;
     BusyGuard busy(busyCount);
     int fd = OpenForUpload(path);
     if (fd < 0) {
@@ -378,7 +378,7 @@ int CFtpSession::SendFile(const std::string& path) {
         return kPermanent;
     }
     const std::int64_t start = Now();
-    int sendStatus = kComplete;
+    ReplyClass sendStatus = kComplete;
     struct stat info {};
     const std::int64_t size = fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
     SetExpectedBytes(size);
@@ -409,10 +409,10 @@ int CFtpSession::SendFile(const std::string& path) {
             wireLength = ascii.Convert(block.get(), wireLength, converted.get());
             wire = converted.get();
         }
-        SendAll(dataSocket, wire, wireLength, sendStatus);
+        SendAll(dataSocket.Fd(), wire, wireLength, sendStatus);
         if (sendStatus != kComplete) break;
         count += length;
-        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket)));
+        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket.Fd())));
     }
     close(fd);
     if (sendStatus == kComplete && abortFlag) sendStatus = kAborted;
@@ -434,26 +434,26 @@ int CFtpSession::SendFile(const std::string& path) {
 // acknowledged every byte, counting them as they arrive. A reset before then
 // means the file did not arrive whole, even when the server's final reply
 // claims success. The time limit runs from the last progress.
-int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
-    if (shutdown(dataSocket, SHUT_WR) != 0) {
+ReplyClass FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
+    if (shutdown(dataSocket.Fd(), SHUT_WR) != 0) {
         LogSocketError("Send", net::LastSocketError());
         return kPermanent;
     }
     using Clock = std::chrono::steady_clock;
-    const auto limit = std::chrono::seconds(timeoutSeconds);
+    const auto limit = std::chrono::seconds(settings.timeoutSeconds);
     Clock::time_point deadline = Clock::now() + limit;
-    std::int64_t pending = UnacknowledgedBytes(dataSocket);
+    std::int64_t pending = UnacknowledgedBytes(dataSocket.Fd());
     int pollMs = 1;
     bool peerEnded = false;
     for (;;) {
         int socketError = 0;
         socklen_t length = sizeof socketError;
-        getsockopt(dataSocket, SOL_SOCKET, SO_ERROR, &socketError, &length);
+        getsockopt(dataSocket.Fd(), SOL_SOCKET, SO_ERROR, &socketError, &length);
         if (socketError != 0) {
             LogSocketError("Send", socketError);
             return kPermanent;
         }
-        const std::int64_t now = UnacknowledgedBytes(dataSocket);
+        const std::int64_t now = UnacknowledgedBytes(dataSocket.Fd());
         if (now == 0) {
             progress.Publish(count);
             return kComplete;
@@ -464,14 +464,14 @@ int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progres
             deadline = Clock::now() + limit;
             pollMs = 1;
         }
-        if (timeoutSeconds > 0 && Clock::now() >= deadline) {
+        if (settings.timeoutSeconds > 0 && Clock::now() >= deadline) {
             LogTimeLimit();
             abortFlag = 1;
             return kAborted;
         }
         // Once the server has ended its side the socket stays readable (at its
         // end), so only the wake is watched between looks.
-        pollfd waits[2] = {{wake.Fd(), POLLIN, 0}, {dataSocket, POLLIN, 0}};
+        pollfd waits[2] = {{wake.Fd(), POLLIN, 0}, {dataSocket.Fd(), POLLIN, 0}};
         if (poll(waits, peerEnded ? 1 : 2, pollMs) > 0) {
             if (waits[0].revents != 0) {
                 abortFlag = 1;
@@ -480,7 +480,7 @@ int CFtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progres
             // The server closes its end once it has read everything; what it
             // might send is of no interest. After the end only errors count.
             char discard[256];
-            const ssize_t got = recv(dataSocket, discard, sizeof discard, MSG_DONTWAIT);
+            const ssize_t got = recv(dataSocket.Fd(), discard, sizeof discard, MSG_DONTWAIT);
             if (got == 0) peerEnded = true;
             if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 LogSocketError("Send", net::LastSocketError());

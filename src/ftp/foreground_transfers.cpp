@@ -14,8 +14,8 @@ constexpr std::size_t kStatusTextCapacity = 511;
 // 'F' asks the extension table, 'P' asks the user whether to go on at all.
 // The Transfer Mode question offers no choice that is read, so a 'P' transfer
 // that goes on is sent in binary, which never alters the bytes.
-bool CFtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
-    type = configuredMode;
+bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
+    type = settings.transferMode;
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
         // current one before it writes anything.
@@ -28,7 +28,7 @@ bool CFtpSession::ChooseTransferType(const std::string& remoteName, char& type) 
     return true;
 }
 
-EngineUi::WaitResult CFtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text) {
+EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text) {
     if (ui == nullptr) {
         JoinWorker();
         return EngineUi::WaitResult::Finished;
@@ -38,14 +38,14 @@ EngineUi::WaitResult CFtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, 
     return result;
 }
 
-int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
+ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
     char type = 'I';
-    if (!ChooseTransferType(remoteName, type)) return -1;
+    if (!ChooseTransferType(remoteName, type)) return kNotSent;
     transferCommand = (upload ? "STOR " : "RETR ") + remoteName;
     transferType = type;
     localPath = path;
     const std::string text = CutToCapacity(
-        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + host,
+        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + settings.host,
         kStatusTextCapacity);
     {
         // Nothing of the previous transfer may show in this one's progress.
@@ -62,9 +62,7 @@ int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, con
     const bool cancelled =
         WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled;
     if (cancelled) {
-        CancelWorker(upload);
-        busyCount = 0;
-        status.stopWalk = 1;
+        CancelWorker();
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
     LogKeptPartial();
@@ -75,29 +73,28 @@ int CFtpSession::RunFileTransfer(bool upload, const std::string& remoteName, con
     return status.result;
 }
 
-int CFtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
+ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
     if (localFile != nullptr) return RunFileTransfer(false, remoteName, *localFile);
     // Without a local name the file goes into the download directory; no
     // separator is inserted, so the directory should end with one. The name
     // comes from the server's listing and must not lead out of it.
     if (!IsSafeLocalName(remoteName)) {
         LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
-        return 0;
+        return kNoReply;
     }
-    return RunFileTransfer(false, remoteName, downloadDir + remoteName);
+    return RunFileTransfer(false, remoteName, settings.downloadDir + remoteName);
 }
 
-int CFtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
+ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
     return RunFileTransfer(true, remoteName,
                            localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
 }
 
-int CFtpSession::FetchListing(RemoteEntry& entry) {
+int FtpSession::FetchListing(RemoteEntry& entry) {
     StartListWorker();
-    if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, "Getting Directory From: " + host) ==
-        EngineUi::WaitResult::Cancelled) {
-        CancelWorker(false);
-        busyCount = 0;
+    const std::string text = "Getting Directory From: " + settings.host;
+    if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {
+        CancelWorker();
         lastListing = ListingOutcome::Cancelled;
     }
     if (listingFile != nullptr) std::fclose(listingFile);

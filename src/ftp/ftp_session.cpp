@@ -12,7 +12,7 @@
 #include "platform/net/socket_error_codes.h"
 #include "platform/net/socket_wait.h"
 
-CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
+FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
     // A pipe that a download writes into is waited on like a socket: Cancel
     // and the time limit end the wait.
     partialDownload.SetWaitForRoom([this](int fd) { return WaitWritable(fd) == WaitOutcome::Ready; });
@@ -38,28 +38,24 @@ CFtpSession::CFtpSession(LogQueue& log, TransferStatus& status) : log(log), stat
     }
 }
 
-CFtpSession::~CFtpSession() {
+FtpSession::~FtpSession() {
     if (worker.joinable()) {
         RequestStop();
         worker.join();
         ClearStop();
     }
-    for (int* socket : {&controlSocket, &dataSocket, &listenSocket}) {
-        if (*socket != kNoSocket) close(*socket);
-        *socket = kNoSocket;
-    }
     if (listingFile != nullptr) std::fclose(listingFile);
     std::remove(tempListingPath.c_str());
 }
 
-void CFtpSession::AppendLogLine(const std::string& line) {
+void FtpSession::AppendLogLine(const std::string& line) {
     // A stopped worker must leave no trace: while a stop is requested, every
     // line the session would log is dropped here.
     if (stopRequested.load()) return;
     log.Append(CutToCapacity(line, kLogLineCapacity));
 }
 
-void CFtpSession::LogF(const char* format, ...) {
+void FtpSession::LogF(const char* format, ...) {
     // Formatted whole first, so that the cut sees where characters end.
     char line[1024];
     va_list arguments;
@@ -70,7 +66,7 @@ void CFtpSession::LogF(const char* format, ...) {
     AppendLogLine(line);
 }
 
-void CFtpSession::LogSocketError(const char* prefix, int code) {
+void FtpSession::LogSocketError(const char* prefix, int code) {
     if (prefix == nullptr) {
         AppendLogLine(SocketErrorText(code));
     } else {
@@ -78,10 +74,11 @@ void CFtpSession::LogSocketError(const char* prefix, int code) {
     }
 }
 
-CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
-    std::chrono::milliseconds limit = std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 0);
+FtpSession::WaitOutcome FtpSession::WaitForServer(int socket, short events) {
+    const int seconds = settings.timeoutSeconds;
+    std::chrono::milliseconds limit = std::chrono::seconds(seconds > 0 ? seconds : 0);
     // Inside a reply the wait also ends where the whole reply is overdue.
-    if (timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
+    if (settings.timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(replyDeadline - std::chrono::steady_clock::now());
         limit = std::clamp(left, std::chrono::milliseconds(1), limit);
@@ -102,11 +99,11 @@ CFtpSession::WaitOutcome CFtpSession::WaitForServer(int socket, short events) {
     return WaitOutcome::Failed;
 }
 
-CFtpSession::WaitOutcome CFtpSession::WaitReadable(int socket) { return WaitForServer(socket, POLLIN); }
+FtpSession::WaitOutcome FtpSession::WaitReadable(int socket) { return WaitForServer(socket, POLLIN); }
 
-CFtpSession::WaitOutcome CFtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
+FtpSession::WaitOutcome FtpSession::WaitWritable(int socket) { return WaitForServer(socket, POLLOUT); }
 
-int CFtpSession::WaitErrorCode(WaitOutcome outcome) {
+int FtpSession::WaitErrorCode(WaitOutcome outcome) {
     switch (outcome) {
         case WaitOutcome::Ready: return 0;
         case WaitOutcome::Woken: return net::kErrorCancelled;
@@ -116,17 +113,17 @@ int CFtpSession::WaitErrorCode(WaitOutcome outcome) {
     return net::LastSocketError();
 }
 
-void CFtpSession::LogTimeLimit() {
-    LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,
-         timeoutSeconds == 1 ? "" : "s");
+void FtpSession::LogTimeLimit() {
+    LogF("Timed out after %d second%s waiting for the server.", settings.timeoutSeconds,
+         settings.timeoutSeconds == 1 ? "" : "s");
 }
 
-void CFtpSession::RequestStop() {
+void FtpSession::RequestStop() {
     stopRequested.store(true);
     wake.Signal();
 }
 
-void CFtpSession::ClearStop() {
+void FtpSession::ClearStop() {
     wake.Reset();
     stopRequested.store(false);
 }

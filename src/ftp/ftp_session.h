@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "ftp/connection_settings.h"
 #include "ftp/data_mode.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
@@ -20,33 +21,23 @@
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
+#include "ftp/reply_class.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "ftp/walk_loop_guard.h"
 #include "platform/net/host_resolver.h"
+#include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
 #include "platform/net/wake_signal.h"
 
 class ProgressPublisher;
-
-// Reply classes returned by every operation that exchanges a command.
-enum ReplyClass : int {
-    kNoReply = 0,
-    kPreliminary = 1,
-    kComplete = 2,
-    kContinue = 3,
-    kTransient = 4,
-    kPermanent = 5,
-    kAborted = 6,
-    kNotSent = 9,
-};
 
 // The one FTP session of the program: the control connection, login, passive
 // and active data connections, listings, remote operations, the worker
 // threads and the foreground transfers and walks. Used from the user-interface
 // thread and from one worker thread at a time; busyCount keeps two exchanges
 // from interleaving.
-class CFtpSession {
+class FtpSession {
 public:
     static constexpr int kNoSocket = -1;
     static constexpr std::size_t kReplyCapacity = 4096;
@@ -54,26 +45,27 @@ public:
     static constexpr std::size_t kLogLineCapacity = 263;
     static constexpr std::size_t kListingLineCapacity = 179;
 
-    CFtpSession(LogQueue& log, TransferStatus& status);
-    ~CFtpSession();
-    CFtpSession(const CFtpSession&) = delete;
-    CFtpSession& operator=(const CFtpSession&) = delete;
+    FtpSession(LogQueue& log, TransferStatus& status);
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
 
     void SetUi(EngineUi* ui) { this->ui = ui; }
 
     // --- control connection ---
-    int ConnectSocket(const std::string& hostName, const std::string& serviceName,
+    net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
                       const std::string& protocolName);
     // Connects to the first of the addresses that answers (ports set).
-    int ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+    net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
                       const std::string& hostName, const std::string& serviceName);
-    long SendAll(int socket, const char* bytes, std::size_t length, int& status);
+    long SendAll(int socket, const char* bytes, std::size_t length, ReplyClass& status);
     long SendLine(const std::string& text);
     int ReadLine();
-    int ReadReply();
-    int SendCommand(const std::string& text);
-    int Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    int CloseSocket(int socket);
+    ReplyClass ReadReply();
+    ReplyClass SendCommand(const std::string& text);
+    ReplyClass Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Closes and logs it, unless a stop is requested (see the definition).
+    void CloseSocket(net::Socket& socket);
     void CloseAll();
     void LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds);
     void LogF(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -97,21 +89,23 @@ public:
     bool StopRequested() const { return stopRequested.load(); }
 
     // --- login ---
-    void SetFirewall(int on, int mode, int port, const std::string& hostText,
-                     const std::string& userText, const std::string& passwordText);
+    // Takes the settings of the next connection (firewall values cut to 79,
+    // 29 and 29 characters); Logon uses them.
+    void Configure(const ConnectionSettings& newSettings);
+    const ConnectionSettings& Settings() const { return settings; }
     int Logon();
     // What the server offered in its answer to FEAT after the last log-in.
     const ServerFeatures& Features() const { return features; }
 
     // --- remote operations ---
-    int ChangeDir(const std::string& path);
-    int ChangeToRoot();
-    int MakeDir(const std::string& name);
-    int RemoveDir(const std::string& name);
-    int DeleteFile(const std::string& name);
+    ReplyClass ChangeDir(const std::string& path);
+    ReplyClass ChangeToRoot();
+    ReplyClass MakeDir(const std::string& name);
+    ReplyClass RemoveDir(const std::string& name);
+    ReplyClass DeleteFile(const std::string& name);
     bool Rename(const std::string& oldName, const std::string& newName);
-    int SetPermissions(const std::string& modeText, const std::string& name);
-    int Quit();
+    ReplyClass SetPermissions(const std::string& modeText, const std::string& name);
+    ReplyClass Quit();
     static std::string ExtensionKey(const std::string& fileName);
     static char TypeForName(const std::string& key);
     // The same lookup in the extension table of a given directory ("" is the
@@ -119,20 +113,20 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    int OpenListener();
-    int Retrieve();
-    int Store();
-    int ReceiveFile(const std::string& path);
-    int SendFile(const std::string& path);
+    net::Socket OpenListener();
+    ReplyClass Retrieve();
+    ReplyClass Store();
+    ReplyClass ReceiveFile(const std::string& path);
+    ReplyClass SendFile(const std::string& path);
     void ParseSizeFromReply();
     static std::int64_t FileSize(const std::string& path);
 
     // --- listings ---
-    int ListToFile(const std::string& command, const std::string& path);
+    ReplyClass ListToFile(const std::string& command, const std::string& path);
     // Lists the current directory into path: MLSD when the server offers MLST,
     // LIST otherwise or when the server refuses MLSD. Entries read afterwards
     // (NextEntry, ParseListingLine) are read in the form that was stored.
-    int ListDirectoryToFile(const std::string& path);
+    ReplyClass ListDirectoryToFile(const std::string& path);
     int CountListing(const std::string& path);
     int NextEntry(RemoteEntry& entry);
     int ParseListingLine(std::string_view line, RemoteEntry& entry) const;
@@ -146,15 +140,16 @@ public:
     void StartListWorker();
     void StartDownloadWorker();
     void StartUploadWorker();
-    // Stops the running worker: wakes every blocked call, joins the thread and
-    // leaves the session disconnected. The worker has no visible effect afterwards.
-    void CancelWorker(bool closeSocketsFirst);
+    // Stops the running worker: wakes every blocked call, joins the thread,
+    // stops the walk it belongs to and leaves the session disconnected (all
+    // sockets closed, nothing busy). The worker has no visible effect afterwards.
+    void CancelWorker();
     // Joins a worker that has finished by itself.
     void JoinWorker();
 
     // --- foreground transfers and walks (user-interface thread) ---
-    int DownloadFile(const std::string& remoteName, const std::string* localFile);
-    int UploadFile(const std::string& remoteName, const std::string* localFile);
+    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile);
+    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile);
     int FetchListing(RemoteEntry& entry);
     int UploadTree(const std::string& localRoot, const std::string& remoteName);
     int DownloadTree(const std::string& remoteName, const std::string* localRoot);
@@ -169,30 +164,14 @@ public:
     LogQueue& Log() { return log; }
     TransferStatus& Status() { return status; }
 
-    // Connection parameters, filled by the caller before Logon.
-    std::string host;
-    std::string user;
-    std::string password;
-    char configuredMode = 'I';
-    // The program's callers choose (their default is passive); the session on
-    // its own keeps the active mode it always had. Logon takes it over; a
-    // server that refuses the mode switches the connection to the other one
-    // (DataModeInUse, read while no worker runs), and this field keeps the
-    // caller's choice.
-    DataMode dataMode = DataMode::Active;
+    // Logon takes the configured data mode over; a server that refuses the
+    // mode switches the connection to the other one (read while no worker
+    // runs), and the settings keep the caller's choice.
     DataMode DataModeInUse() const { return dataModeInUse; }
-    // False goes straight to PASV, for servers and firewalls that mishandle EPSV.
-    bool tryEpsv = true;
-    std::string downloadDir;
     // Binary downloads always keep what they received in "NAME.part". Set, a
     // download continues from there (REST) and an upload continues the remote
-    // file after asking its SIZE (REST and STOR, or APPE).
+    // file after asking its SIZE (REST and STOR, or APPE). Chosen per transfer.
     bool resumeTransfers = false;
-    // Downloaded files get the server's modification time (MLSD or MDTM). The
-    // program's callers choose (their default is on); the session on its own
-    // asks nothing beyond what it always asked.
-    bool keepModificationTimes = false;
-    int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
 
     std::atomic<int> connected{0};
     std::atomic<int> abortFlag{0};
@@ -204,23 +183,17 @@ public:
     int crEndsLine = 0;
     std::string tempListingPath;
 
-    // Firewall values (cut to 79, 29 and 29 characters).
-    int firewallOn = 0;
+    // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
     int directUserLogin = 0;
-    int firewallMode = 0;
-    int firewallPort = 0;
-    std::string firewallHost;
-    std::string firewallUser;
-    std::string firewallPassword;
 
     // Running transfer, prepared by the operation that starts a worker.
     std::string transferCommand;
     std::string localPath;
     char transferType = 'I';
 
-    int controlSocket = kNoSocket;
-    int dataSocket = kNoSocket;
-    int listenSocket = kNoSocket;
+    net::Socket controlSocket;
+    net::Socket dataSocket;
+    net::Socket listenSocket;
     net::SocketAddress serverAddress;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
@@ -228,13 +201,14 @@ public:
     std::FILE* listingFile = nullptr;
 
 private:
-    void RunWorker(int (CFtpSession::*operation)(), bool storesResult);
-    int RunConnect();
-    int RunList();
+    void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
+    ReplyClass RunConnect();
+    ReplyClass RunList();
 
     LogQueue& log;
     TransferStatus& status;
     EngineUi* ui = nullptr;
+    ConnectionSettings settings;
     std::string sendBuffer;
     std::string scratch;
     std::string readFailure;  // why the last ReadLine ended the reply, logged after the line
@@ -251,11 +225,11 @@ private:
     long PeekControl(char* into, int& errorCode);
     bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
     void CloseControlAfterFailedLogon();
-    bool LogonToProxy(int& replyClass);
-    int SendRemoteUser(int proxyClass);
+    bool LogonToProxy(ReplyClass& replyClass);
+    ReplyClass SendRemoteUser(ReplyClass proxyClass);
     void AskFeatures();
     void AskListingFacts();
-    int CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
+    ReplyClass CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
 
     net::WakeSignal wake;
     net::HostResolver resolver;
@@ -288,7 +262,7 @@ private:
     net::SocketAddress ControlPeer() const;
     bool AnnounceListener(unsigned port);
     static void SizeReceiveBuffer(int socket);
-    int AcceptFromServer(int& errorCode);
+    net::Socket AcceptFromServer(int& errorCode);
     long ReceiveData(char* into, std::size_t capacity, int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
@@ -298,17 +272,17 @@ private:
     // Resume and modification times (resumed_transfers.cpp).
     void PlanResumedDownload();
     DataOpening PlanResumedUpload();
-    int SendTransferCommand();
+    ReplyClass SendTransferCommand();
     void KeepRemoteModificationTime();
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
     void LogKeptPartial();
     bool ReceivedAllAnnounced(std::int64_t count);
     bool CreateLocalFile(const std::string& path);
-    int AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
-    void StartWorker(int (CFtpSession::*operation)(), bool storesResult);
+    ReplyClass AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
+    void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
-    int RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
+    ReplyClass RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
     class ExtensionTableScope;
     class WalkStart;
     void LogSkippedListingLines(std::size_t count);

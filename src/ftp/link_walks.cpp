@@ -30,15 +30,15 @@ std::string LinkName(const RemoteEntry& entry) {
 
 }  // namespace
 
-bool CFtpSession::IsLinkEntry(const RemoteEntry& entry) {
+bool FtpSession::IsLinkEntry(const RemoteEntry& entry) {
     return !entry.permissions.empty() && entry.permissions[0] == 'l';
 }
 
-bool CFtpSession::AskCurrentDirectory(std::string& directory) {
+bool FtpSession::AskCurrentDirectory(std::string& directory) {
     return Command("PWD") == kComplete && ParseQuotedDirectory(replyText, directory);
 }
 
-bool CFtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
+bool FtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
     const std::string back = walkLoops.LeadsBackTo(target);
     if (back.empty()) return false;
     // Not a failure: everything behind the link is being walked already.
@@ -48,11 +48,11 @@ bool CFtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLo
 
 // The "unique" fact of the directory a walk starts in, so that a link back to
 // it is known in its MLSD listings; "" where MLST is not offered or says none.
-std::string CFtpSession::WalkRootUnique(const std::string& remoteName) {
+std::string FtpSession::WalkRootUnique(const std::string& remoteName) {
     if (!features.Mlst()) return {};
     std::vector<std::string> lines;
     replyLines = &lines;
-    const int replyClass = SendCommand("MLST " + remoteName);
+    const ReplyClass replyClass = SendCommand("MLST " + remoteName);
     replyLines = nullptr;
     RemoteEntry entry;
     if (replyClass != kComplete) return {};
@@ -63,7 +63,7 @@ std::string CFtpSession::WalkRootUnique(const std::string& remoteName) {
     return {};
 }
 
-void CFtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
+void FtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
                                       const std::string& localDir, int depth) {
     const std::string name = LinkName(entry);
     if (!IsSafeLocalName(name)) {

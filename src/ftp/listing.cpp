@@ -5,7 +5,7 @@
 #include "ftp/listing_parser.h"
 #include "ftp/mlsd_parser.h"
 
-int CFtpSession::ListToFile(const std::string& command, const std::string& path) {
+ReplyClass FtpSession::ListToFile(const std::string& command, const std::string& path) {
     // Listings make no sound.
     int savedBeep = beepOn;
     beepOn = 0;
@@ -13,17 +13,17 @@ int CFtpSession::ListToFile(const std::string& command, const std::string& path)
     transferCommand = command;
     localPath = path;
     transferType = 'A';
-    int result = Retrieve();
+    ReplyClass result = Retrieve();
     beepOn = savedBeep;
     return result;
 }
 
-int CFtpSession::ListDirectoryToFile(const std::string& path) {
+ReplyClass FtpSession::ListDirectoryToFile(const std::string& path) {
     // MLSD gives exact sizes and times in one fixed form; a server that offers
     // MLST should know it, but some refuse it all the same.
     listingIsMlsd = features.Mlst() && !mlsdUnknown;
     if (listingIsMlsd) {
-        const int result = ListToFile("MLSD", path);
+        const ReplyClass result = ListToFile("MLSD", path);
         const bool refused = replyCode >= 500 && replyCode <= 599;
         if (result == kComplete || !refused || !connected || abortFlag || stopRequested.load()) return result;
         // Only an unknown command is unknown for the rest of the connection;
@@ -35,7 +35,7 @@ int CFtpSession::ListDirectoryToFile(const std::string& path) {
     return ListToFile("LIST", path);
 }
 
-int CFtpSession::CountListing(const std::string& path) {
+int FtpSession::CountListing(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) return 0;
     ListingLineReader reader(file);
@@ -55,7 +55,7 @@ int CFtpSession::CountListing(const std::string& path) {
     return lines;
 }
 
-int CFtpSession::NextEntry(RemoteEntry& entry) {
+int FtpSession::NextEntry(RemoteEntry& entry) {
     if (listingFile == nullptr) return 0;
     ListingLineReader reader(listingFile);
     std::string_view line;
@@ -69,13 +69,13 @@ int CFtpSession::NextEntry(RemoteEntry& entry) {
     return 0;
 }
 
-void CFtpSession::LogSkippedListingLines(std::size_t count) {
+void FtpSession::LogSkippedListingLines(std::size_t count) {
     if (count > 0)
         LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s",
              kLongestListingLine);
 }
 
-int CFtpSession::ParseListingLine(std::string_view line, RemoteEntry& entry) const {
+int FtpSession::ParseListingLine(std::string_view line, RemoteEntry& entry) const {
     if (listingIsMlsd) return ParseMlsdLine(line, entry) ? 1 : 0;
     return ParseAnyListingLine(line, columnCount, entry) ? 1 : 0;
 }

@@ -18,23 +18,21 @@ constexpr std::size_t kFirewallCredentialCapacity = 29;
 
 }  // namespace
 
-void CFtpSession::SetFirewall(int on, int mode, int port, const std::string& hostText,
-                              const std::string& userText, const std::string& passwordText) {
-    firewallOn = on;
-    firewallMode = mode;
-    firewallPort = port;
-    firewallHost = CutToCapacity(hostText, kFirewallHostCapacity);
-    firewallUser = CutToCapacity(userText, kFirewallCredentialCapacity);
-    firewallPassword = CutToCapacity(passwordText, kFirewallCredentialCapacity);
+void FtpSession::Configure(const ConnectionSettings& newSettings) {
+    settings = newSettings;
+    FirewallSettings& firewall = settings.firewall;
+    firewall.host = CutToCapacity(firewall.host, kFirewallHostCapacity);
+    firewall.user = CutToCapacity(firewall.user, kFirewallCredentialCapacity);
+    firewall.password = CutToCapacity(firewall.password, kFirewallCredentialCapacity);
 }
 
-void CFtpSession::CloseControlAfterFailedLogon() {
-    const int left = CloseSocket(controlSocket);
-    // Only a stopped worker keeps the socket, for the cancel sequence to close.
-    controlSocket = StopRequested() ? left : kNoSocket;
+void FtpSession::CloseControlAfterFailedLogon() {
+    // Only a stopped worker keeps the socket (CloseSocket leaves it alone),
+    // for the cancel sequence to close.
+    CloseSocket(controlSocket);
 }
 
-int CFtpSession::Logon() {
+int FtpSession::Logon() {
     if (connected) {
         LogF("Trying to connect when already connected.");
         return kNoSocket;
@@ -44,38 +42,38 @@ int CFtpSession::Logon() {
     mlsdUnknown = false;
     mdtmUnknown = false;
     features = ServerFeatures();
-    epsvUnknown = !tryEpsv;
-    dataModeInUse = dataMode;
-    std::string target = host;
-    if (firewallOn) {
-        if (firewallHost.empty()) {
+    epsvUnknown = !settings.tryEpsv;
+    dataModeInUse = settings.dataMode;
+    std::string target = settings.host;
+    if (settings.firewall.on) {
+        if (settings.firewall.host.empty()) {
             LogF(
                 "FireWall Host must be entered in the FireWall dialog before connection can be established.");
             return kNoSocket;
         }
-        target = firewallHost;
+        target = settings.firewall.host;
     }
     crEndsLine = 0;
     // A socket that Quit only shut down (another exchange was running) ends here.
-    if (controlSocket != kNoSocket) CloseControlAfterFailedLogon();
+    if (controlSocket.IsOpen()) CloseControlAfterFailedLogon();
 
     BusyGuard busy(busyCount);
     controlSocket = ConnectSocket(target, "ftp", "tcp");
-    if (controlSocket == kNoSocket) {
+    if (!controlSocket.IsOpen()) {
         LogF("Connection to %s failed", target.c_str());
         return kNoSocket;
     }
 
-    if (!net::SocketAddress::ReadLocal(controlSocket, localAddress)) {
+    if (!net::SocketAddress::ReadLocal(controlSocket.Fd(), localAddress)) {
         LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
         busy.Release();
         CloseControlAfterFailedLogon();
         return kNoSocket;
     }
-    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket), localAddress.HostText().c_str(),
+    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket.Fd()), localAddress.HostText().c_str(),
          localAddress.Port());
 
-    int replyClass = ReadReply();
+    ReplyClass replyClass = ReadReply();
     while (replyClass == kPreliminary) {
         // This server family ends reply lines with a lone CR.
         if (replyText.find("(EXOS") != std::string::npos) crEndsLine = 1;
@@ -89,35 +87,35 @@ int CFtpSession::Logon() {
     }
 
     const int inline_ = 1;
-    if (setsockopt(controlSocket, SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
+    if (setsockopt(controlSocket.Fd(), SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
         LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
     }
     busy.Release();
-    directUserLogin = (firewallMode == 3 || firewallMode == 4) ? 1 : 0;
+    directUserLogin = (settings.firewall.mode == 3 || settings.firewall.mode == 4) ? 1 : 0;
 
-    if (firewallOn && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
+    if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
 
     replyClass = SendRemoteUser(replyClass);
-    if (replyClass == kContinue) replyClass = SendCommand("PASS " + password);
+    if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.password);
     if (replyClass != kComplete) {
-        LogF("Logon to remote host failed: %s", host.c_str());
+        LogF("Logon to remote host failed: %s", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
         return kNoSocket;
     }
     connected = 1;
     AskFeatures();
-    return controlSocket;
+    return controlSocket.Fd();
 }
 
 // Asks what the server offers beyond the basic commands. A server without
 // FEAT answers 500 or 502 and offers nothing more; the log-in stands either
 // way. Names travel as the bytes they are; OPTS UTF8 ON only tells a server
 // that offers UTF-8 that the client takes it, and a refusal changes nothing.
-void CFtpSession::AskFeatures() {
+void FtpSession::AskFeatures() {
     std::vector<std::string> lines;
     replyLines = &lines;
-    const int replyClass = SendCommand("FEAT");
+    const ReplyClass replyClass = SendCommand("FEAT");
     replyLines = nullptr;
     if (replyClass != kComplete) return;
     features = ServerFeatures::FromFeatReply(lines);
@@ -130,7 +128,7 @@ void CFtpSession::AskFeatures() {
 // often not among them. Asks for every offered fact the listing reads (and
 // "unique", by which a walk knows a directory it is already inside); a
 // refusal leaves the defaults, which still list correctly.
-void CFtpSession::AskListingFacts() {
+void FtpSession::AskListingFacts() {
     static const char* const kReadFacts[] = {"type",       "size",     "modify",     "unix.mode",
                                              "unix.owner", "unix.uid", "unix.group", "unix.gid",
                                              "unique"};
@@ -149,17 +147,17 @@ void CFtpSession::AskListingFacts() {
 // Logs in to the proxy and names the remote host with "site". replyClass
 // receives the class of that "site" command. False when the log-in failed (the
 // control connection is then closed).
-bool CFtpSession::LogonToProxy(int& replyClass) {
-    replyClass = SendCommand("USER " + firewallUser);
-    if (replyClass == kContinue) replyClass = SendCommand("PASS " + firewallPassword);
+bool FtpSession::LogonToProxy(ReplyClass& replyClass) {
+    replyClass = SendCommand("USER " + settings.firewall.user);
+    if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.firewall.password);
     if (replyClass != kComplete) {
-        LogF("Failed to login to Firewall Host %s", firewallHost.c_str());
+        LogF("Failed to login to Firewall Host %s", settings.firewall.host.c_str());
         CloseControlAfterFailedLogon();
         return false;
     }
-    replyClass = SendCommand("site " + host);
+    replyClass = SendCommand("site " + settings.host);
     if (replyClass == kPermanent) {
-        LogF("Could not connect to %s through FireWall", host.c_str());
+        LogF("Could not connect to %s through FireWall", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
         return false;
@@ -170,16 +168,16 @@ bool CFtpSession::LogonToProxy(int& replyClass) {
 
 // Sends the command that names the remote user (and, through a proxy, the
 // remote host). Modes without such a command keep the class of the proxy step.
-int CFtpSession::SendRemoteUser(int proxyClass) {
-    if (!firewallOn) return SendCommand("USER " + user);
-    switch (firewallMode) {
+ReplyClass FtpSession::SendRemoteUser(ReplyClass proxyClass) {
+    if (!settings.firewall.on) return SendCommand("USER " + settings.user);
+    switch (settings.firewall.mode) {
         case 1:
-            return SendCommand("SITE " + host);
+            return SendCommand("SITE " + settings.host);
         case 2:
         case 3:
-            return SendCommand("USER " + user + "@" + host);
+            return SendCommand("USER " + settings.user + "@" + settings.host);
         case 4:
-            return SendCommand("OPEN " + host);
+            return SendCommand("OPEN " + settings.host);
         default:
             return proxyClass;
     }

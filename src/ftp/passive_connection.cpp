@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "ftp/ftp_session.h"
 #include "ftp/passive_reply.h"
 #include "platform/net/service_lookup.h"
@@ -18,21 +20,20 @@ bool NotUnderstood(int replyCode) { return replyCode == 500 || replyCode == 502;
 
 // The connect waits like the control connection's: the wake descriptor ends
 // it at once, the time limit bounds it.
-CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
+FtpSession::PassiveOutcome FtpSession::ConnectPassive() {
     net::SocketAddress target;
     const PassiveOutcome asked = AskPassivePort(target);
     if (asked != PassiveOutcome::Connected) return asked;
-    int socket = ::socket(target.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) {
+    net::Socket socket(::socket(target.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.IsOpen()) {
         LogSocketError("socket create", net::LastSocketError());
         return PassiveOutcome::Failed;
     }
-    SizeReceiveBuffer(socket);
-    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+    SizeReceiveBuffer(socket.Fd());
+    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket.Fd()), target.HostText().c_str(),
          target.Port());
     int errorCode = 0;
-    if (!ConnectWithLimit(socket, target, errorCode)) {
-        close(socket);
+    if (!ConnectWithLimit(socket.Fd(), target, errorCode)) {
         // A wake or the time limit (both set abortFlag) has said so already.
         if (!abortFlag) {
             LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
@@ -42,20 +43,20 @@ CFtpSession::PassiveOutcome CFtpSession::ConnectPassive() {
         return PassiveOutcome::Failed;
     }
     dataPeerAddress = target;
-    dataSocket = socket;
-    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket), target.HostText().c_str(),
+    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket.Fd()), target.HostText().c_str(),
          target.Port());
+    dataSocket = std::move(socket);
     return PassiveOutcome::Connected;
 }
 
 // Asks the server for a data port. Whatever address a PASV reply names, the
 // target is the control connection's peer: a hostile server could aim the
 // client at a third host, and a server behind NAT names its private address.
-CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(net::SocketAddress& target) {
+FtpSession::PassiveOutcome FtpSession::AskPassivePort(net::SocketAddress& target) {
     target = ControlPeer();
     PassiveReply reply;
     if (!epsvUnknown) {
-        const int replyClass = Command("EPSV");
+        const ReplyClass replyClass = Command("EPSV");
         if (replyClass == kComplete && replyCode == 229) {
             if (!PassiveReply::ParseEpsv(replyText, reply)) {
                 LogF("The server's EPSV reply names no port; the transfer is not started.");
@@ -70,7 +71,7 @@ CFtpSession::PassiveOutcome CFtpSession::AskPassivePort(net::SocketAddress& targ
     // PASV can only name an IPv4 port; over IPv6 a server without EPSV is
     // used in active mode (EPRT).
     if (!target.IsIpv4()) return PassiveOutcome::Unavailable;
-    const int replyClass = Command("PASV");
+    const ReplyClass replyClass = Command("PASV");
     if (replyClass == kComplete && replyCode == 227) {
         if (!PassiveReply::ParsePasv(replyText, reply)) {
             LogF("The server's PASV reply names no valid address and port; the transfer is not started.");

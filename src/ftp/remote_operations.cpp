@@ -7,7 +7,7 @@
 // Arguments travel through Command() as C strings, where a NUL would silently
 // shorten a name into another one; such arguments, like line breaks, are
 // refused before anything is composed.
-bool CFtpSession::RefuseUnsendable(const std::string& argument) {
+bool FtpSession::RefuseUnsendable(const std::string& argument) {
     const char* reason = RefusalReason(argument);
     if (reason == nullptr) return false;
     replyCode = 0;
@@ -17,47 +17,47 @@ bool CFtpSession::RefuseUnsendable(const std::string& argument) {
 
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
-int CFtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
-                                     const std::string& argument) {
-    if (RefuseUnsendable(argument)) return 0;
-    if (Command("%s %s", verb, argument.c_str()) != kPermanent) return replyCode / 100;
+ReplyClass FtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
+                                          const std::string& argument) {
+    if (RefuseUnsendable(argument)) return kNoReply;
+    if (Command("%s %s", verb, argument.c_str()) != kPermanent) return ReplyClassOf(replyCode);
     Command("%s %s", replyCode == 500 ? fallbackVerb : verb, argument.c_str());
-    return replyCode / 100;
+    return ReplyClassOf(replyCode);
 }
 
-int CFtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
+ReplyClass FtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
 
-int CFtpSession::ChangeToRoot() { return ChangeDir("/"); }
+ReplyClass FtpSession::ChangeToRoot() { return ChangeDir("/"); }
 
-int CFtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
+ReplyClass FtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
 
-int CFtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
+ReplyClass FtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
 
-int CFtpSession::DeleteFile(const std::string& name) {
-    if (RefuseUnsendable(name)) return 0;
+ReplyClass FtpSession::DeleteFile(const std::string& name) {
+    if (RefuseUnsendable(name)) return kNoReply;
     Command("DELE %s", name.c_str());
-    return replyCode / 100;
+    return ReplyClassOf(replyCode);
 }
 
-bool CFtpSession::Rename(const std::string& oldName, const std::string& newName) {
+bool FtpSession::Rename(const std::string& oldName, const std::string& newName) {
     if (RefuseUnsendable(oldName) || RefuseUnsendable(newName)) return false;
     if (Command("RNFR %s", oldName.c_str()) != kContinue) return false;
     return Command("RNTO %s", newName.c_str()) == kComplete;
 }
 
-int CFtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
+ReplyClass FtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
     if (RefuseUnsendable(modeText) || RefuseUnsendable(name)) return kNotSent;
     return Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
 }
 
-int CFtpSession::Quit() {
-    if (controlSocket == kNoSocket) return -1;
-    const int replyClass = Command("quit");
-    shutdown(controlSocket, SHUT_RDWR);
+ReplyClass FtpSession::Quit() {
+    if (!controlSocket.IsOpen()) return kNotSent;
+    const ReplyClass replyClass = Command("quit");
+    shutdown(controlSocket.Fd(), SHUT_RDWR);
     connected = 0;
     // With no other exchange running the socket is closed at once; otherwise
     // the shutdown has woken that exchange, and CloseAll or the next Logon
     // closes the socket once nobody waits on it.
-    if (busyCount == 0) controlSocket = CloseSocket(controlSocket);
+    if (busyCount == 0) CloseSocket(controlSocket);
     return replyClass;
 }

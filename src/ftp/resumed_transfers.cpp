@@ -17,7 +17,7 @@ bool IsVerb(const std::string& command, const char* verb) { return command.compa
 
 // Called once SIZE has been asked: a kept partial file opened to resume is
 // continued from its end unless it cannot be the beginning of the remote file.
-void CFtpSession::PlanResumedDownload() {
+void FtpSession::PlanResumedDownload() {
     if (resumeTransfers && transferType == 'A')
         LogF("Only binary downloads are continued; downloading whole.");
     const std::int64_t partialSize = partialDownload.ResumeOffset();
@@ -43,7 +43,7 @@ void CFtpSession::PlanResumedDownload() {
 
 // SIZE decides whether there is anything to continue. An upload that cannot be
 // continued (the remote file is larger) is refused rather than overwritten.
-CFtpSession::DataOpening CFtpSession::PlanResumedUpload() {
+FtpSession::DataOpening FtpSession::PlanResumedUpload() {
     const std::string remoteName = transferCommand.substr(kVerbLength);
     if (transferType == 'A') {
         LogF("Only binary uploads are continued; sending %s whole.", remoteName.c_str());
@@ -74,7 +74,7 @@ CFtpSession::DataOpening CFtpSession::PlanResumedUpload() {
 // The transfer command, preceded by REST when the transfer continues. A
 // server that refuses REST gets the whole download, or the rest of the
 // upload by APPE (which needs no offset: it appends at the remote end).
-int CFtpSession::SendTransferCommand() {
+ReplyClass FtpSession::SendTransferCommand() {
     if (restartOffset > 0 && !IsVerb(transferCommand, "APPE") &&
         SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
         if (stopRequested.load()) return kAborted;
@@ -96,8 +96,8 @@ int CFtpSession::SendTransferCommand() {
 // After a download the server confirmed. A walk's MLSD listing gave the time
 // already; otherwise MDTM is asked. A time that cannot be had or set costs a
 // log line at most, never the download.
-void CFtpSession::KeepRemoteModificationTime() {
-    if (!keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
+void FtpSession::KeepRemoteModificationTime() {
+    if (!settings.keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
     std::optional<ServerTime> time;
     if (!walkEntryModified.empty()) time = ParseServerTime(walkEntryModified);
     if (!time) time = AskModificationTime(transferCommand.substr(kVerbLength));
@@ -112,7 +112,7 @@ void CFtpSession::KeepRemoteModificationTime() {
 
 // A server whose FEAT listed features but not MDTM is not asked; one that
 // listed none is asked until it answers 500 or 502.
-std::optional<ServerTime> CFtpSession::AskModificationTime(const std::string& remoteName) {
+std::optional<ServerTime> FtpSession::AskModificationTime(const std::string& remoteName) {
     if (mdtmUnknown || (features.Listed() && !features.Offers("MDTM"))) return std::nullopt;
     if (SendCommand("MDTM " + remoteName) != kComplete) {
         if (replyCode == 500 || replyCode == 502) mdtmUnknown = true;
@@ -123,7 +123,7 @@ std::optional<ServerTime> CFtpSession::AskModificationTime(const std::string& re
     return time;
 }
 
-void CFtpSession::LogKeptPartial() {
+void FtpSession::LogKeptPartial() {
     if (keptPartialPath.empty()) return;
     LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
          keptPartialPath.c_str());

@@ -29,17 +29,17 @@ constexpr std::size_t kMaxWalkPathLength = 3800;
 // After "421 closing control connection", an abort or a lost connection no
 // command may follow: the walk stops where it is and unwinds without a word
 // to the server.
-bool ServerGone(const CFtpSession& session) {
-    return session.abortFlag || session.replyCode == 421 || session.controlSocket == CFtpSession::kNoSocket;
+bool ServerGone(const FtpSession& session) {
+    return session.abortFlag || session.replyCode == 421 || !session.controlSocket.IsOpen();
 }
 
 }  // namespace
 
 // Puts a loaded extension table in charge of the transfer types while a walk
 // (or one level of it) runs, and puts the previous one back at its end.
-class CFtpSession::ExtensionTableScope {
+class FtpSession::ExtensionTableScope {
 public:
-    ExtensionTableScope(CFtpSession& session, const std::string& directory)
+    ExtensionTableScope(FtpSession& session, const std::string& directory)
         : session(session),
           table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
           previous(session.walkExtensionTable) {
@@ -50,7 +50,7 @@ public:
     ExtensionTableScope& operator=(const ExtensionTableScope&) = delete;
 
 private:
-    CFtpSession& session;
+    FtpSession& session;
     const ExtensionTable table;
     const ExtensionTable* previous;
 };
@@ -59,9 +59,9 @@ private:
 // path ("a/b") would leave the session one level below where it started. For
 // such a path the walk asks where it starts and its first level goes back
 // there; when the server cannot say, it climbs once per component.
-class CFtpSession::WalkStart {
+class FtpSession::WalkStart {
 public:
-    WalkStart(CFtpSession& session, const std::string& remoteName) : session(session) {
+    WalkStart(FtpSession& session, const std::string& remoteName) : session(session) {
         session.walkWayBack = "..";
         if (remoteName.find('/') == std::string::npos) return;
         std::string start;
@@ -95,23 +95,23 @@ private:
         return climb;
     }
 
-    CFtpSession& session;
+    FtpSession& session;
 };
 
-bool CFtpSession::StopWalkIfServerGone() {
+bool FtpSession::StopWalkIfServerGone() {
     if (!ServerGone(*this)) return false;
     if (!status.stopWalk) LogF("Directory walk stopped: the connection to the server is lost.");
     status.stopWalk = 1;
     return true;
 }
 
-bool CFtpSession::WalkTooDeep(int depth, const std::string& localPath) {
+bool FtpSession::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
     LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
     return true;
 }
 
-bool CFtpSession::WalkTooLarge() {
+bool FtpSession::WalkTooLarge() {
     if (++walkDirectories <= walkDirectoryLimit) return false;
     // Every level above breaks off when it sees stopWalk, so this is said once.
     LogF("Directory walk stopped after %zu directories: the tree is too large or loops.", walkDirectoryLimit);
@@ -119,14 +119,14 @@ bool CFtpSession::WalkTooLarge() {
     return true;
 }
 
-int CFtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
+int FtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
     walkFailures = 0;
     walkDirectories = 0;
     WalkStart start(*this, remoteName);
     return UploadTreeLevel(localRoot, remoteName, 0);
 }
 
-int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
+int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localRoot)) {
         ++walkFailures;
@@ -178,7 +178,7 @@ int CFtpSession::UploadTreeLevel(const std::string& localRoot, const std::string
     return 1;
 }
 
-int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+int FtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
     walkFailures = 0;
     walkDirectories = 0;
     if (localRoot == nullptr && !IsSafeLocalName(remoteName)) {
@@ -201,7 +201,7 @@ int CFtpSession::DownloadTree(const std::string& remoteName, const std::string* 
 
 // Reads a walk's listing file into entries and removes the file before any
 // download starts, so that a remote file of the same name cannot collide with it.
-std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPath) {
+std::vector<RemoteEntry> FtpSession::TakeWalkListing(const std::string& listPath) {
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
         ListingLineReader reader(file);
@@ -217,7 +217,7 @@ std::vector<RemoteEntry> CFtpSession::TakeWalkListing(const std::string& listPat
     return entries;
 }
 
-int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
+int FtpSession::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localDir)) {
         ++walkFailures;
@@ -250,9 +250,9 @@ int CFtpSession::DownloadTreeLevel(const std::string& remoteName, const std::str
     return 0;
 }
 
-void CFtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
-                                        const std::string& remoteName, const std::string& localDir,
-                                        int depth) {
+void FtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
+                                       const std::string& remoteName, const std::string& localDir,
+                                       int depth) {
     for (const RemoteEntry& entry : entries) {
         const std::string path = JoinLocalPath(localDir, entry.name);
         if (IsLinkEntry(entry)) {

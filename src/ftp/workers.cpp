@@ -2,12 +2,12 @@
 // cancel sequence that stops one.
 #include "ftp/ftp_session.h"
 
-void CFtpSession::RunWorker(int (CFtpSession::*operation)(), bool storesResult) {
+void FtpSession::RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult) {
     {
         TransferStatusLock lock(status);
         status.busy = 1;
     }
-    const int result = (this->*operation)();
+    const ReplyClass result = (this->*operation)();
     // A stopped worker leaves no trace, not even in the status record: the
     // cancelled transfer stores no result and busy keeps its 1.
     if (stopRequested.load()) return;
@@ -19,35 +19,35 @@ void CFtpSession::RunWorker(int (CFtpSession::*operation)(), bool storesResult) 
     if (ui != nullptr) ui->WorkerFinished();
 }
 
-int CFtpSession::RunConnect() {
+ReplyClass FtpSession::RunConnect() {
     Logon();
-    return 0;
+    return kNoReply;
 }
 
-int CFtpSession::RunList() {
+ReplyClass FtpSession::RunList() {
     const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
     lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
     // MLSD lines have no columns to count.
     if (stored && !listingIsMlsd && !stopRequested.load()) CountListing(tempListingPath);
-    return 0;
+    return kNoReply;
 }
 
-void CFtpSession::StartWorker(int (CFtpSession::*operation)(), bool storesResult) {
+void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult) {
     // Only one worker runs at a time; one that has ended is joined here.
     JoinWorker();
     ClearStop();
-    worker = std::thread(&CFtpSession::RunWorker, this, operation, storesResult);
+    worker = std::thread(&FtpSession::RunWorker, this, operation, storesResult);
 }
 
-void CFtpSession::StartConnectWorker() { StartWorker(&CFtpSession::RunConnect, false); }
+void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, false); }
 
-void CFtpSession::StartListWorker() { StartWorker(&CFtpSession::RunList, false); }
+void FtpSession::StartListWorker() { StartWorker(&FtpSession::RunList, false); }
 
-void CFtpSession::StartDownloadWorker() { StartWorker(&CFtpSession::Retrieve, true); }
+void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::Retrieve, true); }
 
-void CFtpSession::StartUploadWorker() { StartWorker(&CFtpSession::Store, true); }
+void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::Store, true); }
 
-void CFtpSession::JoinWorker() {
+void FtpSession::JoinWorker() {
     if (worker.joinable()) worker.join();
 }
 
@@ -55,16 +55,16 @@ void CFtpSession::JoinWorker() {
 // its loops, the wake descriptor ends whatever wait it is in (name lookup,
 // dial, reply, data connection, data transfer), and the join waits until it
 // has unwound. Only then are its sockets closed, so no thread ever uses a
-// closed or reused descriptor. closeSocketsFirst (an upload) needs nothing
-// different: the wake already ends a blocked send.
+// closed or reused descriptor. A walk the stopped transfer belonged to stops
+// with it. This is the one cancel sequence of every front end.
 //
 // The TransferStatus lock is not held while joining: the worker takes it on
 // its way out, so holding it here would deadlock.
-void CFtpSession::CancelWorker(bool closeSocketsFirst) {
-    static_cast<void>(closeSocketsFirst);
+void FtpSession::CancelWorker() {
     RequestStop();
     JoinWorker();
     ClearStop();
+    status.stopWalk = 1;
     TransferStatusLock lock(status);
     CloseAll();
 }

@@ -11,7 +11,7 @@ class EngineUi;
 // that needs it. Lives on the user-interface thread.
 struct AppContext {
     AppSettings& settings;
-    CFtpSession& session;
+    FtpSession& session;
     LogQueue& log;
     TransferStatus& status;
 

@@ -67,7 +67,7 @@ QString Squeezed(const QWidget* widget) {
 struct Surroundings {
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     AppSettings settings;
     CRemoteListCtrl list{0};
 

@@ -11,6 +11,7 @@
 #include "options/isolated_config.h"
 #include "options/recorded_messages.h"
 #include "support/real_ftp_server.h"
+#include "support/session_settings.h"
 
 // The whole program against a real server: a file dropped onto the window is
 // uploaded under the File Transfer Status dialog, and the log window shows the
@@ -38,13 +39,17 @@ private slots:
 
         CQuillmoorv3App app;
         QVERIFY(app.InitInstance());
-        CFtpSession& session = app.Session();
-        session.timeoutSeconds = 20;
-        session.host = server.HostText();
-        session.user = "anonymous";
-        session.password = "guest@example.org";
-        QVERIFY(session.Logon() != CFtpSession::kNoSocket);
-        if (!server.WritableRemoteDir().empty()) QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), 2);
+        FtpSession& session = app.Session();
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.timeoutSeconds = 20;
+            config.host = server.HostText();
+            config.user = "anonymous";
+            config.password = "guest@example.org";
+        });
+        QVERIFY(session.Logon() != FtpSession::kNoSocket);
+        if (!server.WritableRemoteDir().empty()) {
+            QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), kComplete);
+        }
 
         CDebugWindow* log = app.MainFrame()->LogWindow();
         bool storeLineWhileOpen = false;

@@ -22,6 +22,7 @@
 #include "options/recorded_messages.h"
 #include "platform/desktop/command_ids.h"
 #include "support/scripted_ftp_server.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ struct AppParts {
     AppSettings settings;
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     AppContext context{settings, session, log, status};
 };
 
@@ -96,12 +97,14 @@ void ExpectUpload(testsupport::ScriptedFtpServer& server, std::string* received)
 }
 
 // Logs the session on to the scripted server as user "u", binary mode.
-bool LogOn(CFtpSession& session, const testsupport::ScriptedFtpServer& server) {
-    session.timeoutSeconds = 10;
-    session.host = server.HostText();
-    session.user = "u";
-    session.configuredMode = 'I';
-    return session.Logon() != CFtpSession::kNoSocket;
+bool LogOn(FtpSession& session, const testsupport::ScriptedFtpServer& server) {
+    testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 10;
+        config.host = server.HostText();
+        config.user = "u";
+        config.transferMode = 'I';
+    });
+    return session.Logon() != FtpSession::kNoSocket;
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

@@ -13,6 +13,7 @@
 #include "options/recorded_messages.h"
 #include "platform/desktop/command_ids.h"
 #include "support/scripted_ftp_server.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -193,9 +194,11 @@ private slots:
         server.Expect("USER", "230 Logged in.\r\n");
         CQuillmoorv3App app;
         QVERIFY(app.InitInstance());
-        app.Session().host = server.HostText();
-        app.Session().user = "u";
-        QVERIFY(app.Session().Logon() != CFtpSession::kNoSocket);
+        testsupport::Reconfigure(app.Session(), [&](ConnectionSettings& config) {
+            config.host = server.HostText();
+            config.user = "u";
+        });
+        QVERIFY(app.Session().Logon() != FtpSession::kNoSocket);
         app.RequestExit();
         app.ExitInstance();
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));

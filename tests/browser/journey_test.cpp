@@ -141,7 +141,7 @@ private slots:
     }
 
 private:
-    CFtpSession* sessionForTest = nullptr;
+    FtpSession* sessionForTest = nullptr;
 };
 
 QUILLMOOR_BROWSER_TEST_MAIN(JourneyTest)

@@ -85,7 +85,7 @@ private slots:
         QVERIFY2(data, qPrintable(problem));
         CRemoteDropSource source;
         ReleaseLeftButton(source);
-        const QString downloads = QString::fromStdString(app.Session().downloadDir);
+        const QString downloads = QString::fromStdString(app.Session().Settings().downloadDir);
         QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(downloads + "dragged.bin")});
         QCOMPARE(ProgramDriver::ReadAll(downloads + "dragged.bin"), dragged);
 

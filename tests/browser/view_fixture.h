@@ -12,6 +12,7 @@
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
+#include "support/session_settings.h"
 
 // Site dialogs that answer as the test tells them and remember what they saw.
 struct ScriptedSiteDialogs : SiteDialogs {
@@ -58,7 +59,7 @@ struct ViewFixture {
     AppSettings settings;
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     AppContext context{settings, session, log, status};
     PollingWaiter waiter;
     ScriptedSiteDialogs dialogs;
@@ -76,7 +77,7 @@ struct ViewFixture {
         QDir().mkpath(dir.path() + "/downloads");
         settings.email = "tester@example.com";
         settings.viewOnDoubleClick = 0;
-        session.timeoutSeconds = 10;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.timeoutSeconds = 10; });
         session.SetUi(&waiter);
         waiter.SetPollInterval(std::chrono::milliseconds(20));
         store = std::make_unique<SiteStore>(path.toStdString());

@@ -10,6 +10,7 @@
 #include "browser/file_properties_dlg.h"
 #include "browser_test_main.h"
 #include "server_fixture.h"
+#include "support/session_settings.h"
 
 using testsupport::ScriptedFtpServer;
 
@@ -172,7 +173,9 @@ private slots:
         ViewFixture f(catalogue);
         f.settings.passiveMode = passiveMode;
         const DataMode expected = passive ? DataMode::Passive : DataMode::Active;
-        f.session.dataMode = passive ? DataMode::Active : DataMode::Passive;  // the opposite
+        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+            config.dataMode = passive ? DataMode::Active : DataMode::Passive;  // the opposite
+        });
         if (quick) {
             f.dialogs.editPrompt = [&scripted](SiteProfile& profile) {
                 profile.host = scripted.HostText();
@@ -186,7 +189,7 @@ private slots:
             OpenSite(f, "Demo", "Local");
         }
         QVERIFY(f.session.connected);
-        QCOMPARE(f.session.dataMode, expected);
+        QCOMPARE(f.session.Settings().dataMode, expected);
     }
 
     void FailedLoginSaysSoAndGoesBackToTheGroup() {
@@ -210,7 +213,7 @@ private slots:
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.connected);
-        QCOMPARE(f.view->ChangeDirectory("pub"), 4);
+        QCOMPARE(f.view->ChangeDirectory("pub"), kTransient);
         QVERIFY(!f.session.connected);
         QCOMPARE(messages.texts, QStringList{"The connection was closed without me knowing about it, try logging on "
                                              "again."});
@@ -344,7 +347,7 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         OpenSite(f, "Demo", "Local");
         MessageLog messages;
-        QCOMPARE(f.view->ChangeDirectory("locked"), 2);
+        QCOMPARE(f.view->ChangeDirectory("locked"), kComplete);
         QCOMPARE(messages.texts,
                  QStringList{"Could not get the directory listing; see the log for the reason."});
         QVERIFY(f.session.connected);

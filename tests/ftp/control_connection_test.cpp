@@ -7,6 +7,7 @@
 #include "support/free_port.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ using testsupport::SessionHarness;
 // written so far, so that each test sees only its own exchange.
 void Open(SessionHarness& harness, const ScriptedFtpServer& server) {
     harness.session.controlSocket = harness.session.ConnectSocket(server.HostText(), "ftp", "tcp");
-    ASSERT_NE(harness.session.controlSocket, CFtpSession::kNoSocket);
+    ASSERT_TRUE(harness.session.controlSocket.IsOpen());
     harness.Lines();
     harness.lines.clear();
 }
@@ -27,30 +28,30 @@ void Open(SessionHarness& harness, const ScriptedFtpServer& server) {
 struct ReplyCase {
     const char* name;
     std::string bytes;
-    int replyClass;
+    ReplyClass replyClass;
     int replyCode;
     std::vector<std::string> logged;
 };
 
 TEST(ReadReply, ReplyShapes) {
     const ReplyCase cases[] = {
-        {"hyphen then final", "230-first\r\n230 last\r\n", 2, 230, {"230-first", "230 last"}},
+        {"hyphen then final", "230-first\r\n230 last\r\n", kComplete, 230, {"230-first", "230 last"}},
         {"codeless line inside",
          "230-first\r\nplain text\r\n230 done\r\n",
-         2,
+         kComplete,
          230,
          {"230-first", "plain text", "230 done"}},
-        {"coded text line ends it", "220-a\r\n331 inside\r\n220 end\r\n", 3, 331, {"220-a", "331 inside"}},
+        {"coded text line ends it", "220-a\r\n331 inside\r\n220 end\r\n", kContinue, 331, {"220-a", "331 inside"}},
         {"two digits never end it",
          "220-a\r\n22 short\r\n220 end\r\n",
-         2,
+         kComplete,
          220,
          {"220-a", "22 short", "220 end"}},
-        {"trailing blanks trimmed", "220 ok   \r\n", 2, 220, {"220 ok"}},
-        {"codes above 599 continue", "999 odd\r\n150 wait\r\n", 1, 150, {"999 odd", "150 wait"}},
-        {"LF alone ends a line", "550 no\n", 5, 550, {"550 no"}},
-        {"NUL ends the text", std::string("220 hi\0junk\r\n", 13), 2, 220, {"220 hi"}},
-        {"first two characters kept", "2 \r\n220 x\r\n", 2, 220, {"2 ", "220 x"}},
+        {"trailing blanks trimmed", "220 ok   \r\n", kComplete, 220, {"220 ok"}},
+        {"codes above 599 continue", "999 odd\r\n150 wait\r\n", kPreliminary, 150, {"999 odd", "150 wait"}},
+        {"LF alone ends a line", "550 no\n", kPermanent, 550, {"550 no"}},
+        {"NUL ends the text", std::string("220 hi\0junk\r\n", 13), kComplete, 220, {"220 hi"}},
+        {"first two characters kept", "2 \r\n220 x\r\n", kComplete, 220, {"2 ", "220 x"}},
     };
     for (const ReplyCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -72,7 +73,7 @@ TEST(ReadLine, NeverConsumesPastTheLineEnd) {
     EXPECT_EQ(harness.session.replyText, "220 first");
     char rest[16] = {};
     std::this_thread::sleep_for(50ms);  // let "EXTRA" arrive if it has not yet
-    ASSERT_EQ(recv(harness.session.controlSocket, rest, sizeof rest, MSG_PEEK | MSG_DONTWAIT), 5);
+    ASSERT_EQ(recv(harness.session.controlSocket.Fd(), rest, sizeof rest, MSG_PEEK | MSG_DONTWAIT), 5);
     EXPECT_EQ(std::string(rest), "EXTRA");
 }
 
@@ -80,11 +81,11 @@ TEST(ReadReply, AHundredKilobyteLineIsReadInBoundedPieces) {
     ScriptedFtpServer server("220-" + std::string(100000, 'a') + "\r\n220 ready\r\n");
     SessionHarness harness;
     Open(harness, server);
-    EXPECT_EQ(harness.session.ReadReply(), 2);
+    EXPECT_EQ(harness.session.ReadReply(), kComplete);
     EXPECT_EQ(harness.session.replyText, "220 ready");
     const auto& lines = harness.Lines();
     EXPECT_GE(lines.size(), 25u);
-    for (const std::string& line : lines) EXPECT_LE(line.size(), CFtpSession::kLogLineCapacity);
+    for (const std::string& line : lines) EXPECT_LE(line.size(), FtpSession::kLogLineCapacity);
 }
 
 TEST(ReadReply, AServerThatClosesMidReplyEndsItAsAborted) {
@@ -120,7 +121,7 @@ TEST(ReadReply, AResetConnectionIsLoggedAndAborts) {
 TEST(ReadReply, ASilentServerEndsAtTheTimeLimit) {
     ScriptedFtpServer server("");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     Open(harness, server);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(harness.session.ReadReply(), kAborted);
@@ -134,9 +135,11 @@ TEST(ReadReply, ASilentServerEndsAtTheTimeLimit) {
 TEST(ReadReply, RequestStopWakesABlockedReadAndSilencesIt) {
     ScriptedFtpServer server("");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 0;  // no limit: only the wake can end it
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 0;  // no limit: only the wake can end it
+    });
     Open(harness, server);
-    int replyClass = -1;
+    ReplyClass replyClass = kNoReply;
     std::thread worker([&] { replyClass = harness.session.ReadReply(); });
     std::this_thread::sleep_for(100ms);
     const auto start = std::chrono::steady_clock::now();
@@ -153,9 +156,9 @@ TEST(SendCommand, PasswordsAreMaskedOnlyForUpperCasePass) {
     server.Expect("PASS", "230 ok\r\n").Expect("pass", "230 ok\r\n");
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), 2);
-    EXPECT_EQ(harness.session.SendCommand("PASS secret"), 2);
-    EXPECT_EQ(harness.session.SendCommand("pass secret"), 2);
+    ASSERT_EQ(harness.session.ReadReply(), kComplete);
+    EXPECT_EQ(harness.session.SendCommand("PASS secret"), kComplete);
+    EXPECT_EQ(harness.session.SendCommand("pass secret"), kComplete);
     EXPECT_TRUE(harness.HasLine("Quillmoor: PASS xxxxxx"));
     EXPECT_TRUE(harness.HasLine("Quillmoor: pass secret"));
     EXPECT_FALSE(harness.HasLine("Quillmoor: PASS secret"));
@@ -166,13 +169,13 @@ TEST(SendCommand, ABusySessionRefusesEverythingButQuit) {
     ScriptedFtpServer server;
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), 2);
+    ASSERT_EQ(harness.session.ReadReply(), kComplete);
     harness.session.connected = 1;
     harness.session.busyCount = 1;
     EXPECT_EQ(harness.session.SendCommand("NOOP"), kNotSent);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_TRUE(harness.HasLine("Command already in progress, ignored New Cmd"));
-    EXPECT_EQ(harness.session.SendCommand("QuIt"), 2);
+    EXPECT_EQ(harness.session.SendCommand("QuIt"), kComplete);
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"QuIt"}));
 }
 
@@ -192,20 +195,20 @@ TEST(SendCommand, LinesWithLineBreaksNeverReachTheServer) {
     server.Expect("NOOP", "200 ok\r\n");
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), 2);
+    ASSERT_EQ(harness.session.ReadReply(), kComplete);
     harness.session.connected = 1;
     const std::string hostile[] = {"a\r\nDELE b", "a\nDELE b", "a\rDELE b", std::string("a\0b", 3)};
     for (const std::string& name : hostile) {
         EXPECT_EQ(harness.session.SendCommand("DELE " + name), kNotSent);
         EXPECT_EQ(harness.session.SendLine("DELE " + name), -1);
-        EXPECT_EQ(harness.session.DeleteFile(name), 0);
-        EXPECT_EQ(harness.session.ChangeDir(name), 0);
+        EXPECT_EQ(harness.session.DeleteFile(name), kNoReply);
+        EXPECT_EQ(harness.session.ChangeDir(name), kNoReply);
         EXPECT_FALSE(harness.session.Rename(name, "new"));
         EXPECT_EQ(harness.session.SetPermissions("644", name), kNotSent);
     }
     // The session is still usable and the server saw one clean command only.
     EXPECT_EQ(harness.session.connected, 1);
-    EXPECT_EQ(harness.session.SendCommand("NOOP"), 2);
+    EXPECT_EQ(harness.session.SendCommand("NOOP"), kComplete);
     ASSERT_TRUE(server.WaitForLines(1, 2s));
     EXPECT_EQ(server.ReceivedBytes(), "NOOP\r\n");
     EXPECT_TRUE(harness.HasLine("Refused to send a command containing a line break."));
@@ -219,16 +222,16 @@ TEST(Command, ComposesAtMost91CharactersAndRefusesLongerLines) {
     server.Expect("DELE", "250 ok\r\n");
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), 2);
+    ASSERT_EQ(harness.session.ReadReply(), kComplete);
     const std::string fits(86, 'f');  // "DELE " + 86 = 91
     const std::string tooLong(87, 'g');
     EXPECT_EQ(harness.session.Command("DELE %s", tooLong.c_str()), kNotSent);
     EXPECT_EQ(harness.session.replyCode, 0);
     EXPECT_TRUE(harness.HasLine("Refused to send a command longer than 91 characters."));
-    EXPECT_EQ(harness.session.Command("DELE %s", fits.c_str()), 2);
+    EXPECT_EQ(harness.session.Command("DELE %s", fits.c_str()), kComplete);
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"DELE " + fits}));
     // A "%" in a composed argument is sent literally.
-    EXPECT_EQ(harness.session.Command("%s", "SIZE 100%"), 5);
+    EXPECT_EQ(harness.session.Command("%s", "SIZE 100%"), kPermanent);
     EXPECT_EQ(server.Received().back(), "SIZE 100%");
 }
 
@@ -236,11 +239,11 @@ TEST(CloseAll, ClosesTheControlSocketAndResetsTheSession) {
     ScriptedFtpServer server;
     SessionHarness harness;
     Open(harness, server);
-    const int socket = harness.session.controlSocket;
+    const int socket = harness.session.controlSocket.Fd();
     harness.session.connected = 1;
     harness.session.busyCount = 2;
     harness.session.CloseAll();
-    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(harness.session.busyCount, 0);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"[" + std::to_string(socket) + "] Socket closed."}));
@@ -251,7 +254,7 @@ TEST(ConnectSocket, ARefusedConnectionIsLoggedWithItsText) {
     const unsigned short port = testsupport::FreeTcpPort();
     const std::string host = "127.0.0.1:" + std::to_string(port);
     SessionHarness harness;
-    EXPECT_EQ(harness.session.ConnectSocket(host, "ftp", "tcp"), CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.ConnectSocket(host, "ftp", "tcp").IsOpen());
     EXPECT_EQ(harness.Lines(),
               (std::vector<std::string>{
                   "Can't connect to " + host + " ftp service.",
@@ -261,8 +264,8 @@ TEST(ConnectSocket, ARefusedConnectionIsLoggedWithItsText) {
 
 TEST(ConnectSocket, AnUnknownHostIsLogged) {
     SessionHarness harness;
-    harness.session.timeoutSeconds = 5;
-    EXPECT_EQ(harness.session.ConnectSocket("no-such-host.invalid", "ftp", "tcp"), CFtpSession::kNoSocket);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 5; });
+    EXPECT_FALSE(harness.session.ConnectSocket("no-such-host.invalid", "ftp", "tcp").IsOpen());
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-host.invalid\" host entry")) << harness.Joined();
 }
 
@@ -270,19 +273,21 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     SessionHarness harness;
     // Nothing listens on 127.0.0.1:21 here, or something does; either way the
     // address that was dialled is recorded.
-    const int socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
-    if (socket != CFtpSession::kNoSocket) harness.session.CloseSocket(socket);
+    net::Socket socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
+    harness.session.CloseSocket(socket);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     EXPECT_EQ(harness.session.dataPeerAddress.Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
-    harness.session.SetFirewall(1, 1, 0, "127.0.0.1", "fu", "fp");
-    const int proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
-    if (proxySocket != CFtpSession::kNoSocket) harness.session.CloseSocket(proxySocket);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.firewall = {true, 1, 0, "127.0.0.1", "fu", "fp"};
+    });
+    net::Socket proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
+    harness.session.CloseSocket(proxySocket);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     // An unknown service falls back to 21 with a log line.
-    const int unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
-    if (unknown != CFtpSession::kNoSocket) harness.session.CloseSocket(unknown);
+    net::Socket unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
+    harness.session.CloseSocket(unknown);
     EXPECT_EQ(harness.session.serverAddress.Port(), 21);
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-service\" service entry, will use default"));
 }

@@ -135,7 +135,7 @@ TEST_F(ListingFileTest, ReaderGivesWholeLinesAndDropsNetworkLineEnds) {
 }
 
 TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     session.columnCount = 3;
     EXPECT_EQ(
         session.CountListing(Write("total 4\ndrwxr-xr-x 2 root 512 Jan 5 12:30 pub\n-rw 1 a b c d e f g\n")),
@@ -155,7 +155,7 @@ TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
 // line, which decides the columns: a long name there, or anywhere, must come
 // through whole and leave every other entry as it is.
 TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     const std::string prefix = "-rw-r--r--    1 1000     1000            5 Jan 01  2020 ";
     const std::string longName = std::string(1200, 'n') + " with blanks";
     const std::vector<std::string> names = {"short", longName, "link -> " + longName, std::string(255, 'z')};
@@ -185,7 +185,7 @@ TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
 }
 
 TEST_F(ListingFileTest, NextEntrySkipsNonEntries) {
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     std::string path = Write(
         "total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n"
         "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");

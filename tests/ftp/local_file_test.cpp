@@ -197,11 +197,11 @@ TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
 TEST(SizeFromReply, LocalFileSizeIsSixtyFourBit) {
     testsupport::TempDir dir;
     const std::string empty = dir.WriteFile("empty", "").string();
-    EXPECT_EQ(CFtpSession::FileSize(empty), 0);
-    EXPECT_EQ(CFtpSession::FileSize((dir / "missing").string()), -1);
+    EXPECT_EQ(FtpSession::FileSize(empty), 0);
+    EXPECT_EQ(FtpSession::FileSize((dir / "missing").string()), -1);
     const std::string sparse = (dir / "sparse").string();
     std::filesystem::resize_file(dir.WriteFile("sparse", "x"), 5'000'000'000LL);
-    EXPECT_EQ(CFtpSession::FileSize(sparse), 5'000'000'000LL);
+    EXPECT_EQ(FtpSession::FileSize(sparse), 5'000'000'000LL);
 }
 
 }  // namespace

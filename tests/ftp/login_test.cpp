@@ -5,6 +5,7 @@
 #include "support/free_port.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -135,18 +136,24 @@ TEST(Logon, DirectAndFirewallExchanges) {
         ScriptedFtpServer server;
         for (const Exchange& step : row.script) server.Expect(step.verb, step.reply);
         SessionHarness harness;
-        CFtpSession& session = harness.session;
-        session.user = "u";
-        session.password = "p";
+        FtpSession& session = harness.session;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.user = "u";
+            config.password = "p";
+        });
         if (row.firewallOn) {
-            session.host = kSite;
+            testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.host = kSite; });
             // The proxy port comes from the firewall settings, not from the host text.
-            session.SetFirewall(1, row.firewallMode, server.Port(), "127.0.0.1", "fu", "fp");
+            testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+                config.firewall = {true, row.firewallMode, server.Port(), "127.0.0.1", "fu", "fp"};
+            });
         } else {
-            session.host = server.HostText();
+            testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+                config.host = server.HostText();
+            });
         }
         const int socket = session.Logon();
-        EXPECT_EQ(socket != CFtpSession::kNoSocket, row.loggedIn);
+        EXPECT_EQ(socket != FtpSession::kNoSocket, row.loggedIn);
         EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
         EXPECT_EQ(session.busyCount, 0);
         EXPECT_EQ(session.directUserLogin, (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
@@ -156,12 +163,12 @@ TEST(Logon, DirectAndFirewallExchanges) {
         EXPECT_EQ(server.Received(), expectedSent);
         EXPECT_TRUE(server.Mismatches().empty());
         if (row.loggedIn) {
-            EXPECT_EQ(session.controlSocket, socket);
+            EXPECT_EQ(session.controlSocket.Fd(), socket);
         } else {
-            EXPECT_EQ(session.controlSocket, CFtpSession::kNoSocket);
+            EXPECT_FALSE(session.controlSocket.IsOpen());
             // A direct log-in names the dialled host, which the table cannot know.
             const std::string expectedFailure =
-                row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.host;
+                row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.Settings().host;
             EXPECT_TRUE(harness.HasLine(expectedFailure)) << harness.Joined();
         }
         EXPECT_FALSE(harness.HasLine("Quillmoor: PASS p"));
@@ -173,10 +180,12 @@ TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
     ScriptedFtpServer server;
     server.Expect("USER", "230 in\r\n");
     SessionHarness harness;
-    harness.session.host = server.HostText();
-    harness.session.user = "u";
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+        config.user = "u";
+    });
     const int socket = harness.session.Logon();
-    ASSERT_NE(socket, CFtpSession::kNoSocket);
+    ASSERT_NE(socket, FtpSession::kNoSocket);
     const auto& lines = harness.Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "Connected to 127.0.0.1 port " + std::to_string(server.Port()));
@@ -190,11 +199,13 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
     ScriptedFtpServer server("120 wait (EXOS 8.3)\r\n220 ready\r");
     server.Expect("USER", "331 pw\r").Expect("PASS", "230 in\r");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 3;
-    harness.session.host = server.HostText();
-    harness.session.user = "u";
-    harness.session.password = "p";
-    EXPECT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 3;
+        config.host = server.HostText();
+        config.user = "u";
+        config.password = "p";
+    });
+    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     EXPECT_EQ(harness.session.crEndsLine, 1);
     EXPECT_TRUE(harness.HasLine("230 in"));
 }
@@ -202,11 +213,13 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
 TEST(Logon, RefusalsBeforeDialling) {
     SessionHarness harness;
     harness.session.connected = 1;
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.connected, 1);
     harness.session.connected = 0;
-    harness.session.SetFirewall(1, 2, 0, "", "fu", "fp");
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.firewall = {true, 2, 0, "", "fu", "fp"};
+    });
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(
         harness.Lines(),
         (std::vector<std::string>{
@@ -218,20 +231,24 @@ TEST(Logon, RefusalsBeforeDialling) {
 TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
     ScriptedFtpServer server("421 Too many users\r\n");
     SessionHarness harness;
-    harness.session.host = server.HostText();
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+    });
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
-    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(harness.session.busyCount, 0);
 }
 
 TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
     ScriptedFtpServer server("");
     SessionHarness harness;
-    harness.session.timeoutSeconds = 1;
-    harness.session.host = server.HostText();
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 1;
+        config.host = server.HostText();
+    });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"\" 421")) << harness.Joined();
@@ -241,21 +258,25 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
 
 TEST(Logon, NobodyListeningLogsTheFailedConnection) {
     SessionHarness harness;
-    harness.session.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
-    EXPECT_TRUE(harness.HasLine("Connection to " + harness.session.host + " failed")) << harness.Joined();
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
+    });
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    const std::string failure = "Connection to " + harness.session.Settings().host + " failed";
+    EXPECT_TRUE(harness.HasLine(failure)) << harness.Joined();
     EXPECT_EQ(harness.session.busyCount, 0);
 }
 
-TEST(SetFirewall, LongValuesAreCutToTheFieldCapacities) {
+TEST(Configure, LongFirewallValuesAreCutToTheFieldCapacities) {
     SessionHarness harness;
-    harness.session.SetFirewall(1, 3, 2121, std::string(100, 'h'), std::string(40, 'u'),
-                                std::string(40, 'p'));
-    EXPECT_EQ(harness.session.firewallHost, std::string(79, 'h'));
-    EXPECT_EQ(harness.session.firewallUser, std::string(29, 'u'));
-    EXPECT_EQ(harness.session.firewallPassword, std::string(29, 'p'));
-    EXPECT_EQ(harness.session.firewallPort, 2121);
-    EXPECT_EQ(harness.session.firewallMode, 3);
+    ConnectionSettings settings;
+    settings.firewall = {true, 3, 2121, std::string(100, 'h'), std::string(40, 'u'), std::string(40, 'p')};
+    harness.session.Configure(settings);
+    EXPECT_EQ(harness.session.Settings().firewall.host, std::string(79, 'h'));
+    EXPECT_EQ(harness.session.Settings().firewall.user, std::string(29, 'u'));
+    EXPECT_EQ(harness.session.Settings().firewall.password, std::string(29, 'p'));
+    EXPECT_EQ(harness.session.Settings().firewall.port, 2121);
+    EXPECT_EQ(harness.session.Settings().firewall.mode, 3);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -14,84 +15,84 @@ using testsupport::SessionHarness;
 
 struct OperationCase {
     const char* name;
-    std::function<int(CFtpSession&)> run;
+    std::function<ReplyClass(FtpSession&)> run;
     std::vector<std::pair<std::string, std::string>> script;
     std::vector<std::string> sent;
-    int result;
+    ReplyClass result;
 };
 
 std::vector<OperationCase> Cases() {
     return {
         {"cd done",
-         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD pub"},
-         2},
+         kComplete},
         {"cd 500 takes the X form",
-         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "500 unknown\r\n"}, {"XCWD", "250 ok\r\n"}},
          {"CWD pub", "XCWD pub"},
-         2},
+         kComplete},
         {"cd 550 is repeated",
-         [](CFtpSession& s) { return s.ChangeDir("pub"); },
+         [](FtpSession& s) { return s.ChangeDir("pub"); },
          {{"CWD", "550 no\r\n"}, {"CWD", "550 still no\r\n"}},
          {"CWD pub", "CWD pub"},
-         5},
+         kPermanent},
         {"cd to root",
-         [](CFtpSession& s) { return s.ChangeToRoot(); },
+         [](FtpSession& s) { return s.ChangeToRoot(); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD /"},
-         2},
+         kComplete},
         {"mkdir 500 takes the X form",
-         [](CFtpSession& s) { return s.MakeDir("new dir"); },
+         [](FtpSession& s) { return s.MakeDir("new dir"); },
          {{"MKD", "500 unknown\r\n"}, {"XMKD", "257 made\r\n"}},
          {"MKD new dir", "XMKD new dir"},
-         2},
+         kComplete},
         {"rmdir 553 then done",
-         [](CFtpSession& s) { return s.RemoveDir("old"); },
+         [](FtpSession& s) { return s.RemoveDir("old"); },
          {{"RMD", "553 busy\r\n"}, {"RMD", "250 gone\r\n"}},
          {"RMD old", "RMD old"},
-         2},
+         kComplete},
         {"rmdir 4xx is not repeated",
-         [](CFtpSession& s) { return s.RemoveDir("old"); },
+         [](FtpSession& s) { return s.RemoveDir("old"); },
          {{"RMD", "450 later\r\n"}},
          {"RMD old"},
-         4},
+         kTransient},
         {"delete",
-         [](CFtpSession& s) { return s.DeleteFile("a.txt"); },
+         [](FtpSession& s) { return s.DeleteFile("a.txt"); },
          {{"DELE", "250 gone\r\n"}},
          {"DELE a.txt"},
-         2},
+         kComplete},
         {"delete refused",
-         [](CFtpSession& s) { return s.DeleteFile("a.txt"); },
+         [](FtpSession& s) { return s.DeleteFile("a.txt"); },
          {{"DELE", "550 no\r\n"}},
          {"DELE a.txt"},
-         5},
+         kPermanent},
         {"rename",
-         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return s.Rename("a", "b") ? kComplete : kPermanent; },
          {{"RNFR", "350 go on\r\n"}, {"RNTO", "250 done\r\n"}},
          {"RNFR a", "RNTO b"},
-         1},
+         kComplete},
         {"rename RNFR refused sends no RNTO",
-         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return s.Rename("a", "b") ? kComplete : kPermanent; },
          {{"RNFR", "550 no such file\r\n"}},
          {"RNFR a"},
-         0},
+         kPermanent},
         {"rename RNTO refused",
-         [](CFtpSession& s) { return int(s.Rename("a", "b")); },
+         [](FtpSession& s) { return s.Rename("a", "b") ? kComplete : kPermanent; },
          {{"RNFR", "350 go on\r\n"}, {"RNTO", "553 bad name\r\n"}},
          {"RNFR a", "RNTO b"},
-         0},
+         kPermanent},
         {"chmod",
-         [](CFtpSession& s) { return s.SetPermissions("644", "f.txt"); },
+         [](FtpSession& s) { return s.SetPermissions("644", "f.txt"); },
          {{"SITE", "200 ok\r\n"}},
          {"SITE CHMOD 644 f.txt"},
-         2},
+         kComplete},
         {"chmod refused",
-         [](CFtpSession& s) { return s.SetPermissions("777", "f.txt"); },
+         [](FtpSession& s) { return s.SetPermissions("777", "f.txt"); },
          {{"SITE", "550 not allowed\r\n"}},
          {"SITE CHMOD 777 f.txt"},
-         5},
+         kPermanent},
     };
 }
 
@@ -102,9 +103,11 @@ TEST(RemoteOperations, CommandsFallbacksAndResults) {
         server.Expect("USER", "230 in\r\n");
         for (const auto& [verb, reply] : row.script) server.Expect(verb, reply);
         SessionHarness harness;
-        harness.session.host = server.HostText();
-        harness.session.user = "u";
-        ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
+        testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+            config.host = server.HostText();
+            config.user = "u";
+        });
+        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
         EXPECT_EQ(row.run(harness.session), row.result);
         std::vector<std::string> sent = server.Received();
         sent.erase(sent.begin(), sent.begin() + 2);  // USER, and FEAT after the log-in
@@ -117,27 +120,29 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     ScriptedFtpServer server;
     server.Expect("USER", "230 in\r\n");
     SessionHarness harness;
-    harness.session.host = server.HostText();
-    harness.session.user = "u";
-    ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
-    EXPECT_EQ(harness.session.Quit(), 2);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+        config.user = "u";
+    });
+    ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Quit(), kComplete);
     EXPECT_EQ(harness.session.connected, 0);
-    EXPECT_EQ(harness.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
     EXPECT_EQ(server.Received().back(), "quit");
     // Without a control connection nothing is sent.
-    EXPECT_EQ(harness.session.Quit(), -1);
+    EXPECT_EQ(harness.session.Quit(), kNotSent);
     EXPECT_EQ(server.Received().size(), 3u);  // USER, FEAT, quit
 }
 
 TEST(ExtensionTable, KeysAndLookups) {
-    EXPECT_EQ(CFtpSession::ExtensionKey("README"), ".unk.");
-    EXPECT_EQ(CFtpSession::ExtensionKey("notes.txt.old"), "notes.txt.old");
+    EXPECT_EQ(FtpSession::ExtensionKey("README"), ".unk.");
+    EXPECT_EQ(FtpSession::ExtensionKey("notes.txt.old"), "notes.txt.old");
 
     testsupport::TempDir dir;
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir.Path().c_str()), 0);
-    EXPECT_EQ(CFtpSession::TypeForName("a.txt"), 'I');  // no table: binary
+    EXPECT_EQ(FtpSession::TypeForName("a.txt"), 'I');  // no table: binary
 
     dir.WriteFile("Extension.ftp",
                   "A TXT\n"
@@ -164,7 +169,7 @@ TEST(ExtensionTable, KeysAndLookups) {
         {"index.htm", 'A'},
         {"image.png", 'I'},
     };
-    for (const auto& row : rows) EXPECT_EQ(CFtpSession::TypeForName(row.key), row.type) << row.key;
+    for (const auto& row : rows) EXPECT_EQ(FtpSession::TypeForName(row.key), row.type) << row.key;
     ASSERT_EQ(chdir(previous), 0);
 }
 

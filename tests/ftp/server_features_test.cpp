@@ -5,6 +5,7 @@
 
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -91,9 +92,11 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
         if (!row.optsReply.empty()) server.Expect("OPTS", row.optsReply);
         server.Expect("PWD", "257 \"/\"\r\n");
         SessionHarness harness;
-        harness.session.host = server.HostText();
-        harness.session.user = "u";
-        ASSERT_NE(harness.session.Logon(), CFtpSession::kNoSocket);
+        testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+            config.host = server.HostText();
+            config.user = "u";
+        });
+        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
         EXPECT_EQ(harness.session.connected, 1);
         EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.

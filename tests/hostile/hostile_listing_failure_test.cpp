@@ -103,7 +103,7 @@ TEST_P(HostileListingFailureTest, ListingOfTheCurrentDirectoryFails) {
         FileSizeLimit limit(GetParam().fileSizeLimit);
         EXPECT_EQ(s.session.FetchListing(entry), 0);
     }
-    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
     EXPECT_EQ(s.session.listingFile, nullptr);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.server.PendingSteps(), 0u);
@@ -144,7 +144,7 @@ TEST_F(HostileServerTest, ListingThatCannotBeStoredFails) {
     s.ScriptIncoming("LIST", "150 Listing.\r\n", Listing({FileLine("a.txt")}));
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "hostile_fixture.h"
+#include "support/session_settings.h"
 
 namespace hostile {
 namespace {
@@ -79,10 +80,12 @@ TEST_F(HostileServerTest, SingleDownloadRefusesNamesThatLeaveTheDownloadDirector
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     const std::filesystem::path downloads = dir / "downloads";
     std::filesystem::create_directory(downloads);
-    s.session.downloadDir = downloads.string() + "/";
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.downloadDir = downloads.string() + "/";
+    });
     for (const std::string& name : HostileNames(dir.Path())) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(s.session.DownloadFile(name, nullptr), 0);
+        EXPECT_EQ(s.session.DownloadFile(name, nullptr), kNoReply);
         EXPECT_TRUE(s.harness.HasLine("Skipped \"" + name + "\": not a usable local name.")) << s.harness.Joined();
     }
     EXPECT_TRUE(s.Commands().empty()) << "nothing is asked of the server";

@@ -7,6 +7,7 @@
 
 #include "hostile_fixture.h"
 #include "support/free_port.h"
+#include "support/session_settings.h"
 
 namespace hostile {
 namespace {
@@ -27,7 +28,9 @@ protected:
 };
 
 TEST_F(HostilePassiveTest, EachBadReplyFailsOneTransfer) {
-    s.session.dataMode = DataMode::Passive;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.dataMode = DataMode::Passive;
+    });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     const unsigned short closed = testsupport::FreeTcpPort();
     const std::vector<std::pair<std::string, std::string>> rows = {

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "hostile_fixture.h"
+#include "support/session_settings.h"
 
 namespace hostile {
 namespace {
@@ -21,9 +22,11 @@ void Trickle(ScriptedConnection& connection, const std::string& bytes) {
 class HostileReplyTest : public HostileServerTest {
 protected:
     void Connect() {
-        s.session.host = s.server.HostText();
-        s.session.user = "tester";
-        s.session.password = "secret";
+        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+            config.host = s.server.HostText();
+            config.user = "tester";
+            config.password = "secret";
+        });
     }
 };
 
@@ -39,7 +42,7 @@ TEST_F(HostileReplyTest, MultiLineRepliesAByteAtATimeWithBareLineFeeds) {
     });
     Connect();
     Stopwatch clock;
-    ASSERT_NE(s.session.Logon(), CFtpSession::kNoSocket) << s.harness.Joined();
+    ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
     EXPECT_LT(clock.Elapsed(), 5s);
     EXPECT_TRUE(s.session.connected);
     for (const char* line : {"220-Welcome", "220-to the", "   slow server", "220 ready", "331-Password", "331 please",
@@ -51,21 +54,21 @@ TEST_F(HostileReplyTest, MultiLineRepliesAByteAtATimeWithBareLineFeeds) {
 // A megabyte without a line end: read in bounded pieces, each logged as a
 // line of bounded length, until the time limit ends the wait for the rest.
 TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.SetGreetingHandler([](ScriptedConnection& connection, const std::string&) {
         connection.Send("220-" + std::string(1 << 20, 'a'));
         connection.Pause(5s);
     });
     Connect();
     Stopwatch clock;
-    EXPECT_EQ(s.session.Logon(), CFtpSession::kNoSocket);
+    EXPECT_EQ(s.session.Logon(), FtpSession::kNoSocket);
     EXPECT_LT(clock.Elapsed(), 4s);
     EXPECT_FALSE(s.session.connected);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     const auto& lines = s.harness.Lines();
     EXPECT_GE(lines.size(), 250u);
-    for (const std::string& line : lines) ASSERT_LE(line.size(), CFtpSession::kLogLineCapacity);
-    EXPECT_LE(s.session.replyText.size(), CFtpSession::kReplyCapacity);
+    for (const std::string& line : lines) ASSERT_LE(line.size(), FtpSession::kLogLineCapacity);
+    EXPECT_LE(s.session.replyText.size(), FtpSession::kReplyCapacity);
 }
 
 // Continuation lines without end, each arriving well within the time limit:
@@ -73,7 +76,7 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
 // gives the connection up rather than read the rest as later replies.
 TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("CWD", [](ScriptedConnection& connection, const std::string&) {
         std::string burst;
         for (int i = 0; i < 100; ++i) burst += "250-and there is more\r\n";
@@ -81,7 +84,7 @@ TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
         while (clock.Elapsed() < 6s && connection.Pause(10ms)) connection.Send(burst);
     });
     Stopwatch clock;
-    EXPECT_EQ(s.session.ChangeDir("pub"), 4);
+    EXPECT_EQ(s.session.ChangeDir("pub"), kTransient);
     EXPECT_LT(clock.Elapsed(), 3s);
     EXPECT_FALSE(s.session.connected);
     EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged.")) << s.harness.Joined();
@@ -93,7 +96,7 @@ TEST_F(HostileReplyTest, MegabyteLineThenAFinalLineIsReadWhole) {
     s.server.SetGreeting("220-" + std::string(1 << 20, 'b') + "\r\n220 ready\r\n");
     s.server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
     Connect();
-    ASSERT_NE(s.session.Logon(), CFtpSession::kNoSocket) << s.harness.Joined();
+    ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
     EXPECT_TRUE(s.session.connected);
     EXPECT_TRUE(s.harness.HasLine("220 ready"));
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "hostile_fixture.h"
+#include "support/session_settings.h"
 
 namespace hostile {
 namespace {
@@ -22,7 +23,9 @@ class HostileTransferTest : public HostileServerTest {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(s.LogIn()); }
 
-    int Download(const std::string& name, const std::string& local) { return s.session.DownloadFile(name, &local); }
+    ReplyClass Download(const std::string& name, const std::string& local) {
+        return s.session.DownloadFile(name, &local);
+    }
     std::int64_t Expected() {
         TransferStatusLock lock(s.harness.status);
         return s.harness.status.expectedBytes;
@@ -66,7 +69,7 @@ TEST_F(HostileTransferTest, ThirdHostOnTheDataPortIsTurnedAway) {
         connection.Send("226 Done.\r\n");
     });
     const std::string local = PreviousFile("x");
-    EXPECT_EQ(Download("x", local), 2);
+    EXPECT_EQ(Download("x", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "genuine");
     EXPECT_EQ(intruderSaw->Get(), "");
     EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.3 port ")) << s.harness.Joined();
@@ -81,8 +84,8 @@ TEST_F(HostileTransferTest, RefusalAfterPreliminaryEndsTheWaitAtOnce) {
     s.server.Expect("RETR", "150 Opening.\r\n425 Can't open data connection.\r\n");
     const std::string local = PreviousFile("x");
     Stopwatch clock;
-    EXPECT_EQ(Download("x", local), 0);
-    EXPECT_LT(clock.Elapsed(), 2s) << "the time limit is " << s.session.timeoutSeconds << " s";
+    EXPECT_EQ(Download("x", local), kNoReply);
+    EXPECT_LT(clock.Elapsed(), 2s) << "the time limit is " << s.session.Settings().timeoutSeconds << " s";
     EXPECT_TRUE(s.harness.HasLine("425 Can't open data connection.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLineContaining("The server replied without opening the data connection."))
         << s.harness.Joined();
@@ -91,7 +94,7 @@ TEST_F(HostileTransferTest, RefusalAfterPreliminaryEndsTheWaitAtOnce) {
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
 
     s.server.Expect("CWD", "250 ok\r\n");
-    EXPECT_EQ(s.session.ChangeDir("elsewhere"), 2) << "the session is still in step with the server";
+    EXPECT_EQ(s.session.ChangeDir("elsewhere"), kComplete) << "the session is still in step with the server";
     ExpectOnly({"x"});
 }
 
@@ -103,7 +106,7 @@ TEST_F(HostileTransferTest, ServiceClosingAfterPreliminaryEndsTheWaitAtOnce) {
     });
     const std::string local = PreviousFile("x");
     Stopwatch clock;
-    EXPECT_EQ(Download("x", local), 0);
+    EXPECT_EQ(Download("x", local), kNoReply);
     EXPECT_LT(clock.Elapsed(), 2s);
     EXPECT_TRUE(s.harness.HasLine("421 Service not available, closing control connection.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
@@ -111,21 +114,21 @@ TEST_F(HostileTransferTest, ServiceClosingAfterPreliminaryEndsTheWaitAtOnce) {
 }
 
 TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");
         connection.Pause(5s);
     });
     Stopwatch clock;
-    EXPECT_EQ(Download("x", (dir / "x").string()), 0);
+    EXPECT_EQ(Download("x", (dir / "x").string()), kNoReply);
     EXPECT_LT(clock.Elapsed(), 2500ms);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     ExpectOnly({});
 }
 
 TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
-    s.session.timeoutSeconds = 60;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 60; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");
@@ -141,7 +144,7 @@ TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
     user.join();
     EXPECT_LT(clock.Elapsed(), 1300ms) << "Cancel ends the wait within a second";
     EXPECT_FALSE(s.session.connected);
-    EXPECT_EQ(s.session.controlSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(s.session.controlSocket.IsOpen());
     EXPECT_TRUE(s.harness.HasLineContaining("Socket closed.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     ExpectOnly({"x"});
@@ -163,7 +166,7 @@ TEST_F(HostileTransferTest, SizesThatAreNotSizesAreIgnored) {
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", sizeReply).Expect("PORT", "200 ok\r\n");
         s.server.Expect("RETR", SendData(preliminary, "data"));
         const std::string local = (dir / "sized").string();
-        EXPECT_EQ(Download("sized", local), 2);
+        EXPECT_EQ(Download("sized", local), kComplete);
         EXPECT_EQ(Expected(), 0);
         EXPECT_FALSE(s.harness.status.totalKnown);
         EXPECT_EQ(TempDir::ReadFile(local), "data");
@@ -181,7 +184,7 @@ TEST_F(HostileTransferTest, DataConnectionResetMidFileKeepsThePreviousFile) {
         connection.Send("426 Connection closed; transfer aborted.\r\n");
     });
     const std::string local = PreviousFile("big");
-    EXPECT_NE(Download("big", local), 2);
+    EXPECT_NE(Download("big", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_TRUE(s.harness.HasLineContaining("Recv: ")) << s.harness.Joined();
     ExpectOnlyWithPartial("big", std::string(50000, 'd'));
@@ -200,7 +203,7 @@ TEST_F(HostileTransferTest, ResetDataWithAClaimOfSuccessIsAFailure) {
         connection.Send("226 Transfer complete.\r\n");
     });
     const std::string local = PreviousFile("big");
-    EXPECT_EQ(Download("big", local), 5);
+    EXPECT_EQ(Download("big", local), kPermanent);
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_TRUE(s.harness.HasLineContaining("Recv: ")) << s.harness.Joined();
     ExpectOnlyWithPartial("big", std::string(30000, 'd'));
@@ -218,7 +221,7 @@ TEST_F(HostileTransferTest, ControlClosedMidReplyKeepsThePreviousFile) {
     });
     const std::string local = PreviousFile("x");
     Stopwatch clock;
-    EXPECT_EQ(Download("x", local), 6);
+    EXPECT_EQ(Download("x", local), kAborted);
     EXPECT_LT(clock.Elapsed(), 2s);
     EXPECT_TRUE(s.harness.HasLine("The server closed the connection.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous") << "an unconfirmed download replaces nothing";
@@ -236,34 +239,36 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
         char mode;
         const char* sizeReply;
         const char* preliminary;
-        int result;
+        ReplyClass result;
         const char* logLine;
     };
     const Row rows[] = {
-        {"short of the 150 reply", 'I', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", 5,
+        {"short of the 150 reply", 'I', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kPermanent,
          "Received 5 of the 10 bytes announced: the download is incomplete."},
-        {"short in L 8", 'L', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", 5,
+        {"short in L 8", 'L', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kPermanent,
          "Received 5 of the 10 bytes announced: the download is incomplete."},
-        {"short of SIZE", 'I', "213 10\r\n", "150 Opening.\r\n", 5,
+        {"short of SIZE", 'I', "213 10\r\n", "150 Opening.\r\n", kPermanent,
          "Received 5 of the 10 bytes announced: the download is incomplete."},
-        {"ASCII sizes differ", 'A', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", 2, nullptr},
-        {"more than announced", 'I', "213 3\r\n", "150 Opening.\r\n", 2,
+        {"ASCII sizes differ", 'A', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kComplete, nullptr},
+        {"more than announced", 'I', "213 3\r\n", "150 Opening.\r\n", kComplete,
          "Received 5 bytes, more than the 3 announced."},
-        {"SIZE refused, 150 decides", 'I', "550 Not a plain file.\r\n", "150 Opening (5 bytes).\r\n", 2, nullptr},
+        {"SIZE refused, 150 decides", 'I', "550 Not a plain file.\r\n", "150 Opening (5 bytes).\r\n", kComplete, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        s.session.configuredMode = row.mode;
+        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+            config.transferMode = row.mode;
+        });
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", row.sizeReply).Expect("PORT", "200 ok\r\n");
         s.server.Expect("RETR", SendData(row.preliminary, "12345"));
         const std::string local = PreviousFile("f");
         EXPECT_EQ(Download("f", local), row.result) << s.harness.Joined();
         EXPECT_TRUE(s.harness.status.totalKnown) << "the progress dialog has a total";
-        EXPECT_EQ(TempDir::ReadFile(local), row.result == 2 ? "12345" : "previous");
+        EXPECT_EQ(TempDir::ReadFile(local), row.result == kComplete ? "12345" : "previous");
         if (row.logLine != nullptr) {
             EXPECT_TRUE(s.harness.HasLine(row.logLine)) << s.harness.Joined();
         }
-        if (row.result == 2 || row.mode == 'A') {
+        if (row.result == kComplete || row.mode == 'A') {
             ExpectOnly({"f"});
         } else {
             ExpectOnlyWithPartial("f", "12345");
@@ -288,7 +293,7 @@ TEST_F(HostileTransferTest, UploadCutOffPartWayFailsWhateverTheFinalReply) {
             connection.Send("226 Transfer complete.\r\n");
         });
         const std::string path = local.string();
-        EXPECT_EQ(s.session.UploadFile("big.bin", &path), 5) << s.harness.Joined();
+        EXPECT_EQ(s.session.UploadFile("big.bin", &path), kPermanent) << s.harness.Joined();
         EXPECT_TRUE(s.harness.HasLine("Error on Transfer, aborted")) << s.harness.Joined();
         EXPECT_TRUE(s.harness.HasLine("226 Transfer complete.")) << "the reply is read: the session stays in step";
         EXPECT_TRUE(s.session.connected);
@@ -325,7 +330,7 @@ TEST_F(HostileTransferTest, DownloadOverWhatIsAlreadyThere) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         if (row.written) s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
-        EXPECT_EQ(Download(row.name, (dir / row.name).string()), row.written ? 2 : 5);
+        EXPECT_EQ(Download(row.name, (dir / row.name).string()), row.written ? kComplete : kPermanent);
         if (row.refusal != nullptr) {
             EXPECT_TRUE(s.harness.HasLine("Refused to download into " + (dir / row.name).string() + ": " +
                                           row.refusal))

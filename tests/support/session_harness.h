@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ftp/ftp_session.h"
+#include "support/session_settings.h"
 
 namespace testsupport {
 
@@ -13,10 +14,12 @@ namespace testsupport {
 struct SessionHarness {
     LogQueue log;
     TransferStatus status;
-    CFtpSession session{log, status};
+    FtpSession session{log, status};
     std::vector<std::string> lines;
 
-    SessionHarness() { session.timeoutSeconds = 10; }
+    SessionHarness() {
+        Reconfigure(session, [](ConnectionSettings& settings) { settings.timeoutSeconds = 10; });
+    }
 
     // Every line logged so far, oldest first.
     const std::vector<std::string>& Lines() {

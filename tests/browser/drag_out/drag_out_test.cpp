@@ -10,6 +10,7 @@
 #include "browser_test_main.h"
 #include "drag_out_recorder.h"
 #include "server_fixture.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ private:
         OpenSite(*c.f, "Demo", "Local");
         c.ui = std::make_unique<RecordingUi>(c.f->waiter);
         c.f->session.SetUi(c.ui.get());
-        c.downloads = QString::fromStdString(c.f->session.downloadDir);
+        c.downloads = QString::fromStdString(c.f->session.Settings().downloadDir);
         c.f->LogLines();
         return c;
     }
@@ -88,7 +89,9 @@ private slots:
 
     void OffersTheUriListOfTheDownloadDirectory() {
         ViewFixture f;
-        f.session.downloadDir = "/srv/drops/";
+        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+            config.downloadDir = "/srv/drops/";
+        });
         Fill(f, {Entry("-rw-r--r--", "10", "b.txt"), Entry("-rw-r--r--", "20", "a.txt"),
                  Entry("-rw-r--r--", "30", "c.txt")});
         f.Select({"a.txt", "b.txt"});
@@ -124,7 +127,9 @@ private slots:
         QFETCH(QString, permissions);
         QFETCH(QString, label);
         ViewFixture f;
-        f.session.downloadDir = downloadDir.toStdString();
+        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+            config.downloadDir = downloadDir.toStdString();
+        });
         Fill(f, {Entry(permissions.toStdString(), "1", label.toStdString())});
         f.Select({label});
         QString problem;
@@ -158,7 +163,9 @@ private slots:
         QFETCH(QString, downloadDir);
         QFETCH(QStringList, names);
         ViewFixture f;
-        f.session.downloadDir = downloadDir.toStdString();
+        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+            config.downloadDir = downloadDir.toStdString();
+        });
         // "l:" marks a link.
         std::vector<RemoteEntry> entries;
         QStringList labels;
@@ -177,7 +184,7 @@ private slots:
 
     void RefusesMoreThan3500Items() {
         ViewFixture f;
-        f.session.downloadDir = "/d/";
+        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) { config.downloadDir = "/d/"; });
         std::vector<RemoteEntry> entries;
         for (int i = 0; i < 3501; ++i) entries.push_back(Entry("-rw-r--r--", "1", "f" + std::to_string(i)));
         Fill(f, entries);
@@ -207,7 +214,7 @@ private slots:
         TransferStatus status;
         QString path;
         {
-            CFtpSession first(log, status), second(log, status);
+            FtpSession first(log, status), second(log, status);
             QVERIFY(first.tempListingPath != second.tempListingPath);
             path = QString::fromStdString(first.tempListingPath);
             QFile listing(path);  // as the list worker makes it

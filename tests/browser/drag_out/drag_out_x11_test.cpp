@@ -90,7 +90,7 @@ private slots:
         f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
         OpenSite(*f, "Demo", "Local");
         QVERIFY(f->session.connected);
-        downloads = QString::fromStdString(f->session.downloadDir);
+        downloads = QString::fromStdString(f->session.Settings().downloadDir);
 
         // The progress dialogs are the program's own.
         f->view->SetViewMode(1);
@@ -195,7 +195,7 @@ private slots:
         timer.start();
         for (int i = 0; i < 4; ++i) {
             const std::string local = (downloads + "notes-copy.txt").toStdString();
-            QCOMPARE(f->session.DownloadFile("notes.txt", &local), int(kComplete));
+            QCOMPARE(f->session.DownloadFile("notes.txt", &local), kComplete);
         }
         QVERIFY2(timer.elapsed() < 1800, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(dialogTexts.size(), 4);

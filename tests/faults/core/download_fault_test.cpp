@@ -66,7 +66,7 @@ TEST_F(DownloadFaultTest, FileTooLargeForTheDiskFailsAndKeepsThePreviousFile) {
     {
         FileSizeLimit limit(256 * 1024);
         ASSERT_TRUE(limit.Applied());
-        EXPECT_EQ(s.session.DownloadFile("big.bin", &local), 5);
+        EXPECT_EQ(s.session.DownloadFile("big.bin", &local), kPermanent);
     }
     EXPECT_TRUE(s.harness.HasLineContaining("Failed to write file " + local + " (" + std::to_string(EFBIG) + ")"))
         << s.harness.Joined();
@@ -92,7 +92,7 @@ TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
     for (const std::string& target : targets) {
         SCOPED_TRACE(target);
         s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
-        EXPECT_EQ(s.session.DownloadFile("x.txt", &target), 5);
+        EXPECT_EQ(s.session.DownloadFile("x.txt", &target), kPermanent);
         EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + target + " (")) << s.harness.Joined();
         EXPECT_FALSE(std::filesystem::exists(target));
     }

@@ -16,6 +16,7 @@
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -69,9 +70,9 @@ protected:
         EXPECT_LT(probe.SincePressed(), 1s) << "control came back too late";
         EXPECT_EQ(s.session.connected, 0);
         EXPECT_EQ(s.session.busyCount, 0);
-        EXPECT_EQ(s.session.controlSocket, CFtpSession::kNoSocket);
-        EXPECT_EQ(s.session.dataSocket, CFtpSession::kNoSocket);
-        EXPECT_EQ(s.session.listenSocket, CFtpSession::kNoSocket);
+        EXPECT_FALSE(s.session.controlSocket.IsOpen());
+        EXPECT_FALSE(s.session.dataSocket.IsOpen());
+        EXPECT_FALSE(s.session.listenSocket.IsOpen());
 
         // After the press only the cancel sequence's own lines appear.
         const std::vector<std::string>& lines = s.harness.Lines();
@@ -101,13 +102,15 @@ protected:
 
     // Runs the connect worker the way the view does.
     void ConnectAndMaybeCancel() {
-        s.session.host = s.server.HostText();
-        s.session.user = "tester";
-        s.session.password = "secret";
+        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+            config.host = s.server.HostText();
+            config.user = "tester";
+            config.password = "secret";
+        });
         s.session.StartConnectWorker();
         if (s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status) ==
             EngineUi::WaitResult::Cancelled) {
-            s.session.CancelWorker(false);
+            s.session.CancelWorker();
             s.session.busyCount = 0;
         } else {
             s.session.JoinWorker();
@@ -124,7 +127,9 @@ TEST_F(CancelTest, WhileDialling) {
     // the dial hangs until it is cancelled.
     testsupport::PassivePort blackHole;
     blackHole.FillQueue();
-    s.session.host = "127.0.0.1:" + std::to_string(blackHole.Port());
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.host = "127.0.0.1:" + std::to_string(blackHole.Port());
+    });
     s.session.StartConnectWorker();
     std::thread presser([this] {
         std::this_thread::sleep_for(400ms);
@@ -132,7 +137,7 @@ TEST_F(CancelTest, WhileDialling) {
     });
     EXPECT_EQ(s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status),
               EngineUi::WaitResult::Cancelled);
-    s.session.CancelWorker(false);
+    s.session.CancelWorker();
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
     ExpectCancelledCleanly();
@@ -160,7 +165,7 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
     const std::string local = dir.WriteFile("kept", "previous").string();
     {
         TransferStatusLock lock(s.harness.status);
-        s.harness.status.result = 77;
+        s.harness.status.result = kComplete;
     }
     EXPECT_EQ(s.session.DownloadFile("kept", &local), kAborted) << "not the previous transfer's result";
     EXPECT_EQ(s.harness.status.result, kAborted);
@@ -170,7 +175,9 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
 }
 
 TEST_F(CancelTest, WhileConnectingThePassiveDataConnection) {
-    s.session.dataMode = DataMode::Passive;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.dataMode = DataMode::Passive;
+    });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     testsupport::PassivePort blackHole;
     blackHole.FillQueue();
@@ -260,7 +267,7 @@ TEST_F(CancelTest, TheSessionConnectsAgainAfterACancel) {
 
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "again");
-    EXPECT_EQ(s.session.DownloadFile("x", &local), 2) << s.harness.Joined();
+    EXPECT_EQ(s.session.DownloadFile("x", &local), kComplete) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "again");
 }
 

@@ -11,6 +11,7 @@
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -46,12 +47,12 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     REQUIRE_IPV6_LOOPBACK();
     testsupport::ScriptedFtpServer server;
     testsupport::SessionHarness harness;
-    harness.session.timeoutSeconds = 5;
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 5; });
     const unsigned closed = ClosedIpv6Port();
     const std::vector<net::SocketAddress> addresses = {Address("::1", closed),
                                                        Address("127.0.0.1", server.Port())};
-    const int socket = harness.session.ConnectToEach(addresses, SOCK_STREAM, IPPROTO_TCP, "both", "ftp");
-    ASSERT_NE(socket, CFtpSession::kNoSocket) << harness.Joined();
+    net::Socket socket = harness.session.ConnectToEach(addresses, SOCK_STREAM, IPPROTO_TCP, "both", "ftp");
+    ASSERT_TRUE(socket.IsOpen()) << harness.Joined();
     harness.session.CloseSocket(socket);
     EXPECT_TRUE(
         harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
@@ -62,8 +63,7 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
     // When none answers, the failure is the connection's, as for one address.
     harness.lines.clear();
     const std::vector<net::SocketAddress> none = {Address("::1", closed), Address("::1", closed)};
-    EXPECT_EQ(harness.session.ConnectToEach(none, SOCK_STREAM, IPPROTO_TCP, "both", "ftp"),
-              CFtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.ConnectToEach(none, SOCK_STREAM, IPPROTO_TCP, "both", "ftp").IsOpen());
     EXPECT_TRUE(harness.HasLine("Can't connect to both ftp service.")) << harness.Joined();
 }
 
@@ -112,7 +112,7 @@ TEST_P(Ipv6TransferTest, DownloadsOverTheNegotiatedDataConnection) {
     testsupport::ScriptedTransferSession s("::1");
     PassivePort port("::1");
     TempDir dir;
-    s.session.dataMode = row.startMode;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.dataMode = row.startMode; });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
 
     s.server.Expect("TYPE", "200 Type set.\r\n");

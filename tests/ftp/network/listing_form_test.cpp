@@ -70,7 +70,7 @@ const FormCase kFormCases[] = {
      {{"pub", 0, "512"}, {"read me.txt", 1, "1234"}}},
 };
 
-std::vector<Listed> FetchAll(CFtpSession& session) {
+std::vector<Listed> FetchAll(FtpSession& session) {
     std::vector<Listed> listed;
     RemoteEntry entry;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
@@ -94,7 +94,7 @@ TEST(ListingForm, FeatDecidesTheListingCommand) {
         s.session.tempListingPath = (dir / "listing.tmp").string();
         row.script(s);
         EXPECT_EQ(FetchAll(s.session), row.expected) << s.harness.Joined();
-        EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Complete);
+        EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Complete);
         EXPECT_EQ(ListingVerbs(s.Commands()), row.listingVerbs);
         EXPECT_TRUE(s.server.Mismatches().empty());
     }

@@ -9,6 +9,7 @@
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -127,11 +128,11 @@ protected:
 
 TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     const ModeCase& row = GetParam();
-    s.session.dataMode = row.startMode;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.dataMode = row.startMode; });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     Script(row);
     const std::string local = (dir / "f.bin").string();
-    const int result = s.session.DownloadFile("f.bin", &local);
+    const ReplyClass result = s.session.DownloadFile("f.bin", &local);
 
     EXPECT_EQ(result == kComplete, row.downloads) << s.harness.Joined();
     EXPECT_EQ(std::filesystem::exists(local), row.downloads);
@@ -141,10 +142,10 @@ TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     EXPECT_TRUE(s.harness.HasLineContaining(row.logLine)) << s.harness.Joined();
     EXPECT_FALSE(s.harness.HasLineContaining("connected to 127.0.0.2"));
     EXPECT_EQ(s.session.DataModeInUse(), row.modeAfter);
-    EXPECT_EQ(s.session.dataMode, row.startMode) << "the caller's choice stays as it was";
+    EXPECT_EQ(s.session.Settings().dataMode, row.startMode) << "the caller's choice stays as it was";
     EXPECT_EQ(s.server.PendingSteps(), 0u) << s.harness.Joined();
     EXPECT_TRUE(s.server.Mismatches().empty()) << s.harness.Joined();
-    EXPECT_EQ(s.session.dataSocket, CFtpSession::kNoSocket);
+    EXPECT_FALSE(s.session.dataSocket.IsOpen());
     EXPECT_EQ(s.session.busyCount, 0);
     if (!row.downloads) {
         EXPECT_NE(s.server.Received().back(), "RETR f.bin") << "a failed start sends no transfer command";
@@ -159,7 +160,9 @@ TEST(PassiveModeSession, RemembersThatEpsvIsUnknown) {
     testsupport::ScriptedTransferSession s;
     TempDir dir;
     PassivePort port;
-    s.session.dataMode = DataMode::Passive;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.dataMode = DataMode::Passive;
+    });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", "500 Unknown command.\r\n");
     for (int i = 0; i < 2; ++i) {
@@ -185,9 +188,11 @@ TEST(PassiveModeSession, AHangingDataConnectEndsAtTheTimeLimit) {
     TempDir dir;
     PassivePort port;
     port.FillQueue();
-    s.session.dataMode = DataMode::Passive;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.dataMode = DataMode::Passive;
+    });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", port.Fill(kEpsvOk));
     const auto start = std::chrono::steady_clock::now();
     const std::string local = (dir / "f").string();
@@ -203,7 +208,7 @@ TEST(PassiveModeSession, AnActiveConnectionThatNeverArrivesSwitchesLaterTransfer
     testsupport::ScriptedTransferSession s;
     TempDir dir;
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");

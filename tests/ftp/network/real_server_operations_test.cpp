@@ -6,6 +6,7 @@
 
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -35,42 +36,44 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
     std::ofstream(disk / "doomed.txt") << "bye";
 
     SessionHarness harness;
-    CFtpSession& session = harness.session;
-    session.host = server->HostText();
-    session.user = "anonymous";
-    session.password = "tester@example.org";
-    ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    FtpSession& session = harness.session;
+    testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+        config.host = server->HostText();
+        config.user = "anonymous";
+        config.password = "tester@example.org";
+    });
+    ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     EXPECT_EQ(session.connected, 1);
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
 
     if (!server->WritableRemoteDir().empty()) {
-        EXPECT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+        EXPECT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
     }
-    EXPECT_EQ(session.MakeDir("made here"), 2) << harness.Joined();
+    EXPECT_EQ(session.MakeDir("made here"), kComplete) << harness.Joined();
     EXPECT_TRUE(fs::is_directory(disk / "made here"));
-    EXPECT_EQ(session.ChangeDir("made here"), 2);
-    EXPECT_EQ(session.ChangeDir(".."), 2);
-    EXPECT_EQ(session.ChangeDir("no such dir"), 5);
+    EXPECT_EQ(session.ChangeDir("made here"), kComplete);
+    EXPECT_EQ(session.ChangeDir(".."), kComplete);
+    EXPECT_EQ(session.ChangeDir("no such dir"), kPermanent);
 
     EXPECT_TRUE(session.Rename("made here", "renamed"));
     EXPECT_TRUE(fs::is_directory(disk / "renamed"));
     EXPECT_FALSE(session.Rename("never existed", "other"));
 
-    const int chmodClass = session.SetPermissions("700", "renamed");
+    const ReplyClass chmodClass = session.SetPermissions("700", "renamed");
     if (GetParam().allowsChmod) {
-        EXPECT_EQ(chmodClass, 2) << harness.Joined();
+        EXPECT_EQ(chmodClass, kComplete) << harness.Joined();
         EXPECT_EQ(fs::status(disk / "renamed").permissions() & fs::perms::all, fs::perms::owner_all);
     } else {
-        EXPECT_EQ(chmodClass, 5) << harness.Joined();
+        EXPECT_EQ(chmodClass, kPermanent) << harness.Joined();
     }
 
-    EXPECT_EQ(session.RemoveDir("renamed"), 2) << harness.Joined();
+    EXPECT_EQ(session.RemoveDir("renamed"), kComplete) << harness.Joined();
     EXPECT_FALSE(fs::exists(disk / "renamed"));
-    EXPECT_EQ(session.DeleteFile("doomed.txt"), 2) << harness.Joined();
+    EXPECT_EQ(session.DeleteFile("doomed.txt"), kComplete) << harness.Joined();
     EXPECT_FALSE(fs::exists(disk / "doomed.txt"));
-    EXPECT_EQ(session.DeleteFile("doomed.txt"), 5);
+    EXPECT_EQ(session.DeleteFile("doomed.txt"), kPermanent);
 
-    EXPECT_EQ(session.Quit(), 2);
+    EXPECT_EQ(session.Quit(), kComplete);
     EXPECT_EQ(session.connected, 0);
     EXPECT_EQ(session.busyCount, 0);
 }
@@ -85,13 +88,17 @@ TEST(RealServerLogin, AWrongPasswordIsRefused) {
     std::unique_ptr<RealFtpServer> server = kServers[0].start();
     if (!server->Started()) GTEST_SKIP() << server->Problem();
     SessionHarness harness;
-    harness.session.host = server->HostText();
-    harness.session.user = "tester";
-    harness.session.password = "wrong";
-    EXPECT_EQ(harness.session.Logon(), CFtpSession::kNoSocket);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server->HostText();
+        config.user = "tester";
+        config.password = "wrong";
+    });
+    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
-    harness.session.password = "secret";
-    EXPECT_NE(harness.session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.password = "secret";
+    });
+    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -62,17 +63,21 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        CFtpSession& session = harness.session;
+        FtpSession& session = harness.session;
         session.SetUi(&waiter);
-        session.host = server->HostText();
-        session.user = "anonymous";
-        session.password = "tester@example.com";
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.host = server->HostText();
+            config.user = "anonymous";
+            config.password = "tester@example.com";
+        });
         session.tempListingPath = (local / "listing.tmp").string();
-        session.dataMode = GetParam().mode;
-        session.tryEpsv = GetParam().tryEpsv;
-        ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.dataMode = GetParam().mode;
+            config.tryEpsv = GetParam().tryEpsv;
+        });
+        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server->WritableRemoteDir().empty()) {
-            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
         }
     }
     void TearDown() override {
@@ -92,12 +97,12 @@ protected:
 
     // Uploads a file and downloads it again in the given mode; returns what came back.
     std::string RoundTrip(const std::string& name, const std::string& contents, char mode) {
-        CFtpSession& session = harness.session;
-        session.configuredMode = mode;
+        FtpSession& session = harness.session;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.transferMode = mode; });
         const std::string up = local.WriteFile("up-" + name, contents).string();
-        EXPECT_EQ(session.UploadFile(name, &up), 2) << harness.Joined();
+        EXPECT_EQ(session.UploadFile(name, &up), kComplete) << harness.Joined();
         const std::string down = (local / ("down-" + name)).string();
-        EXPECT_EQ(session.DownloadFile(name, &down), 2) << harness.Joined();
+        EXPECT_EQ(session.DownloadFile(name, &down), kComplete) << harness.Joined();
         return fs::exists(down) ? TempDir::ReadFile(down) : std::string("<missing>");
     }
 
@@ -124,8 +129,8 @@ TEST_P(RealServerTest, TextFilesComeBackByteForByteInAscii) {
 }
 
 TEST_P(RealServerTest, TreesComeBackByteForByte) {
-    CFtpSession& session = harness.session;
-    session.configuredMode = 'F';
+    FtpSession& session = harness.session;
+    testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.transferMode = 'F'; });
     const fs::path source = local / "source";
     local.WriteFile("source/readme.txt", TextLines(50));
     local.WriteFile("source/Extension.ftp", "A TXT\n");
@@ -176,14 +181,14 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
         std::ofstream(disk / name) << "12345";
     }
     fs::create_symlink(longTarget, disk / "link");
-    CFtpSession& session = harness.session;
-    ASSERT_EQ(session.ChangeDir("long"), 2) << harness.Joined();
+    FtpSession& session = harness.session;
+    ASSERT_EQ(session.ChangeDir("long"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> sizes;
     RemoteEntry entry;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
         sizes[entry.name] = entry.sizeText;
-    EXPECT_EQ(session.lastListing, CFtpSession::ListingOutcome::Complete);
+    EXPECT_EQ(session.lastListing, FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
     const bool linkListed = !session.Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();
@@ -207,12 +212,12 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     const std::map<std::string, std::string> files = {
         {"empty", ""}, {"one byte", "x"}, {"big.bin", RandomBytes(70000, 3)}, {"sub dir/inner.txt", "inner"}};
     for (const auto& [name, contents] : files) std::ofstream(disk / name, std::ios::binary) << contents;
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     const bool mlsd = session.Features().Mlst();
     if (std::string(GetParam().name) == "pyftpdlib") {
         EXPECT_TRUE(mlsd) << harness.Joined();
     }
-    ASSERT_EQ(session.ChangeDir("made"), 2) << harness.Joined();
+    ASSERT_EQ(session.ChangeDir("made"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> listed;  // name -> size, or "<dir>"
     RemoteEntry entry;
@@ -230,7 +235,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     EXPECT_EQ(harness.HasLineContaining("Quillmoor: MLSD"), mlsd);
     EXPECT_EQ(harness.HasLineContaining("Quillmoor: LIST"), !mlsd);
 
-    ASSERT_EQ(session.ChangeDir(".."), 2) << harness.Joined();
+    ASSERT_EQ(session.ChangeDir(".."), kComplete) << harness.Joined();
     const std::string copy = (local / "copy").string();
     EXPECT_EQ(session.DownloadTree("made", &copy), 0);
     EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
@@ -250,7 +255,7 @@ TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
     fs::create_symlink("file.txt", disk / "tofile");
     fs::create_directory_symlink("..", disk / "sub" / "up");
     fs::create_symlink("missing", disk / "dangling");
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
     const bool mlsd = session.Features().Mlst();
 
     const std::string copy = (local / "copy").string();
@@ -271,7 +276,7 @@ TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
                             }),
               2)
         << harness.Joined();
-    ASSERT_EQ(session.ChangeDir("links"), 2) << "the walk ended where it started\n" << harness.Joined();
+    ASSERT_EQ(session.ChangeDir("links"), kComplete) << "the walk ended where it started\n" << harness.Joined();
 }
 
 std::unique_ptr<testsupport::RealFtpServer> PassiveOnlyVsftpd() {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "ftp/polling_waiter.h"
+#include "support/session_settings.h"
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
@@ -36,18 +37,20 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        CFtpSession& session = harness.session;
+        FtpSession& session = harness.session;
         session.SetUi(&waiter);
-        session.host = server->HostText();
-        session.user = "anonymous";
-        session.password = "tester@example.com";
+        testsupport::Reconfigure(session, [&](ConnectionSettings& settings) {
+            settings.host = server->HostText();
+            settings.user = "anonymous";
+            settings.password = "tester@example.com";
+            settings.dataMode = DataMode::Passive;
+            settings.transferMode = 'I';
+            settings.keepModificationTimes = true;
+        });
         session.tempListingPath = (local / "listing.tmp").string();
-        session.dataMode = DataMode::Passive;
-        session.configuredMode = 'I';
-        session.keepModificationTimes = true;
-        ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         if (!server->WritableRemoteDir().empty()) {
-            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), 2) << harness.Joined();
+            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
         }
     }
     void TearDown() override {
@@ -79,7 +82,7 @@ TEST_P(ResumeRealServerTest, DownloadContinuesFromThePartialFileAndKeepsTheServe
     local.WriteFile("big.bin.part", contents.substr(0, contents.size() / 2));
 
     harness.session.resumeTransfers = true;
-    ASSERT_EQ(harness.session.DownloadFile("big.bin", &target), 2) << harness.Joined();
+    ASSERT_EQ(harness.session.DownloadFile("big.bin", &target), kComplete) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Quillmoor: REST " + std::to_string(contents.size() / 2)))
         << harness.Joined();
     EXPECT_TRUE(TempDir::ReadFile(target) == contents) << "the resumed file differs from the server's";
@@ -98,19 +101,19 @@ TEST_P(ResumeRealServerTest, UploadContinuesAfterWhatTheServerHas) {
     const std::string contents = RandomBytes(2 * 1024 * 1024 + 3, 9);
     // The first half goes up as an upload that broke off would have left it.
     const std::string half = local.WriteFile("half.bin", contents.substr(0, contents.size() / 2)).string();
-    ASSERT_EQ(harness.session.UploadFile("up.bin", &half), 2) << harness.Joined();
+    ASSERT_EQ(harness.session.UploadFile("up.bin", &half), kComplete) << harness.Joined();
     const fs::path remote = server->WritableDir() / "up.bin";
     const std::string source = local.WriteFile("up.bin", contents).string();
 
     harness.session.resumeTransfers = true;
-    ASSERT_EQ(harness.session.UploadFile("up.bin", &source), 2) << harness.Joined();
+    ASSERT_EQ(harness.session.UploadFile("up.bin", &source), kComplete) << harness.Joined();
     EXPECT_TRUE(
         harness.HasLine("Transferring " + std::to_string(contents.size() - contents.size() / 2) + " bytes"))
         << harness.Joined();
     EXPECT_TRUE(TempDir::ReadFile(remote) == contents) << "the resumed upload differs from the local file";
 
     // Once complete there is nothing left to send.
-    ASSERT_EQ(harness.session.UploadFile("up.bin", &source), 2) << harness.Joined();
+    ASSERT_EQ(harness.session.UploadFile("up.bin", &source), kComplete) << harness.Joined();
     EXPECT_TRUE(harness.HasLineContaining("is complete on the server already")) << harness.Joined();
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "scripted_transfer_session.h"
+#include "support/session_settings.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -132,7 +133,7 @@ TEST_F(ResumeScriptedTest, UploadSendsNothingWhenTheRemoteFileIsNotShorter) {
 
 TEST_F(ResumeScriptedTest, ModificationTimeComesFromMdtmAndABadOneIsIgnored) {
     s.session.resumeTransfers = false;
-    s.session.keepModificationTimes = true;
+    testsupport::Reconfigure(s.session, [](ConnectionSettings& settings) { settings.keepModificationTimes = true; });
     struct Case {
         const char* mdtmReply;
         time_t mtime;  // 0: the local time stays

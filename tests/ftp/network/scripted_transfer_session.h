@@ -10,6 +10,7 @@
 #include "ftp/polling_waiter.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
+#include "support/session_settings.h"
 
 namespace testsupport {
 
@@ -36,13 +37,13 @@ struct ScriptedTransferSession {
     ScriptedFtpServer server;
     SessionHarness harness;
     PollingWaiter waiter;
-    CFtpSession& session = harness.session;
+    FtpSession& session = harness.session;
 
     // loopback: the address the server listens on (127.0.0.1, ::1).
     explicit ScriptedTransferSession(const std::string& loopback = "127.0.0.1")
         : server(ScriptedFtpServer::kDefaultGreeting, loopback) {
         session.SetUi(&waiter);
-        session.timeoutSeconds = 5;
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.timeoutSeconds = 5; });
     }
     ~ScriptedTransferSession() { session.SetUi(nullptr); }
 
@@ -51,10 +52,12 @@ struct ScriptedTransferSession {
     void LogIn(const std::string& featReply = "") {
         server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
         if (!featReply.empty()) server.Expect("FEAT", featReply);
-        session.host = server.HostText();
-        session.user = "tester";
-        session.password = "secret";
-        ASSERT_NE(session.Logon(), CFtpSession::kNoSocket) << harness.Joined();
+        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+            config.host = server.HostText();
+            config.user = "tester";
+            config.password = "secret";
+        });
+        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
         ASSERT_TRUE(session.connected);
         skippedCommands = server.Received().size();
         harness.Lines();

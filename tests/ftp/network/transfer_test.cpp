@@ -7,6 +7,7 @@
 
 #include "scripted_transfer_session.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -23,10 +24,10 @@ protected:
         s.session.tempListingPath = (dir / "listing.tmp").string();
     }
 
-    int Download(const std::string& name, const std::string& local) {
+    ReplyClass Download(const std::string& name, const std::string& local) {
         return s.session.DownloadFile(name, &local);
     }
-    int Upload(const std::string& name, const std::string& local) {
+    ReplyClass Upload(const std::string& name, const std::string& local) {
         return s.session.UploadFile(name, &local);
     }
     std::size_t EntriesIn(const std::filesystem::path& path) {
@@ -50,10 +51,10 @@ protected:
 };
 
 TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
-    s.session.configuredMode = 'I';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'I'; });
     s.ScriptIncoming("RETR", "150 Opening BINARY mode data connection for a.bin (5 bytes).\r\n", "hello");
     const std::string local = (dir / "a.bin").string();
-    EXPECT_EQ(Download("a.bin", local), 2);
+    EXPECT_EQ(Download("a.bin", local), kComplete);
 
     const auto commands = s.Commands();
     ASSERT_EQ(commands.size(), 4u);
@@ -75,12 +76,12 @@ TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
 }
 
 TEST_F(TransferTest, LocalByteSizeSendsTypeL8BothWays) {
-    s.session.configuredMode = 'L';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'L'; });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
-    EXPECT_EQ(Download("f", (dir / "f").string()), 2);
-    EXPECT_EQ(Upload("f", (dir / "f").string()), 2);
+    EXPECT_EQ(Download("f", (dir / "f").string()), kComplete);
+    EXPECT_EQ(Upload("f", (dir / "f").string()), kComplete);
     const auto commands = s.Commands();
     ASSERT_EQ(commands.size(), 7u);
     EXPECT_EQ(commands[0], "TYPE L 8");
@@ -92,7 +93,7 @@ TEST_F(TransferTest, LocalByteSizeSendsTypeL8BothWays) {
 TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
     const std::string local = dir.WriteFile("empty.txt", "older and longer contents").string();
     s.ScriptIncoming("RETR", "150 File status okay; about to open data connection.\r\n", "");
-    EXPECT_EQ(Download("empty.txt", local), 2);
+    EXPECT_EQ(Download("empty.txt", local), kComplete);
     EXPECT_TRUE(std::filesystem::exists(local));
     EXPECT_EQ(std::filesystem::file_size(local), 0u);
     EXPECT_EQ(Expected(), 0) << "a 150 reply without a size leaves the size unknown";
@@ -104,18 +105,18 @@ TEST_F(TransferTest, ZeroLengthDownloadReplacesTheLocalFile) {
 TEST_F(TransferTest, FailedDownloadKeepsThePreviousFile) {
     const std::string local = dir.WriteFile("keep.txt", "previous").string();
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "partial", "426 Connection closed; transfer aborted.\r\n");
-    EXPECT_EQ(Download("keep.txt", local), 4);
+    EXPECT_EQ(Download("keep.txt", local), kTransient);
     s.server.Expect("TYPE", "200 ok\r\n")
         .Expect("PORT", "200 ok\r\n")
         .Expect("RETR", "550 No such file.\r\n");
-    EXPECT_EQ(Download("keep.txt", local), 0);
+    EXPECT_EQ(Download("keep.txt", local), kNoReply);
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 1) << "a refused transfer command beeps";
 
     // An ASCII download that breaks off leaves nothing: its bytes were
     // converted and cannot be continued.
-    s.session.configuredMode = 'A';
+    testsupport::Reconfigure(s.session, [](ConnectionSettings& settings) { settings.transferMode = 'A'; });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "text\r\n", "426 Connection closed; transfer aborted.\r\n");
-    EXPECT_EQ(Download("keep.txt", local), 4);
+    EXPECT_EQ(Download("keep.txt", local), kTransient);
 
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(TempDir::ReadFile(local + ".part"), "partial")
@@ -137,21 +138,21 @@ TEST_F(TransferTest, DataConnectionFromAnotherHostIsRefused) {
         connection.Send("226 Done.\r\n");
     });
     const std::string local = (dir / "x").string();
-    EXPECT_EQ(Download("x", local), 2);
+    EXPECT_EQ(Download("x", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "genuine");
     EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.2 port "))
         << s.harness.Joined();
 }
 
 TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
         connection.Send("150 Opening.\r\n");
         connection.Pause(3s);
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Download("x", (dir / "x").string()), 0);
+    EXPECT_EQ(Download("x", (dir / "x").string()), kNoReply);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again."))
@@ -160,7 +161,7 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
 }
 
 TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
-    s.session.timeoutSeconds = 1;
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     const std::string local = dir.WriteFile("stalled.bin", "previous").string();
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     s.server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
@@ -169,7 +170,7 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
         link.SendAll(std::string(1000, 's'));
         connection.Pause(3s);
     });
-    EXPECT_EQ(Download("stalled.bin", local), 6);
+    EXPECT_EQ(Download("stalled.bin", local), kAborted);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Kept the 1000 bytes received in " + local + ".part."))
         << s.harness.Joined();
@@ -183,7 +184,7 @@ TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
     const std::string local = dir.WriteFile("up.bin", contents).string();
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
-    EXPECT_EQ(Upload("up.bin", local), 2);
+    EXPECT_EQ(Upload("up.bin", local), kComplete);
     EXPECT_EQ(received->Get(), contents);
     EXPECT_EQ(Expected(), 2000);
     EXPECT_TRUE(TotalKnown());
@@ -195,9 +196,9 @@ TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
 TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     // Sending it anyway would replace the remote file with an empty one.
     const std::string missing = (dir / "missing").string();
-    EXPECT_EQ(Upload("missing", missing), 5);
+    EXPECT_EQ(Upload("missing", missing), kPermanent);
     EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + " (2)")) << s.harness.Joined();
-    EXPECT_EQ(Upload("a directory", dir.Path().string()), 5);
+    EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_FALSE(s.harness.status.stopWalk) << "one unreadable file does not stop a walk";
 }
@@ -205,19 +206,19 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
 TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
-    EXPECT_EQ(Download("file", nowhere), 5) << "the server's 226 does not make it a success";
+    EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
     EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + " (")) << s.harness.Joined();
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {
-    s.session.configuredMode = 'A';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'A'; });
     s.ScriptIncoming("RETR", "150 Opening ASCII mode.\r\n", "one\r\ntwo\r\n");
     auto received = std::make_shared<CapturedBytes>();
     s.ScriptOutgoing(received);
     const std::string local = (dir / "text").string();
-    EXPECT_EQ(Download("text", local), 2);
+    EXPECT_EQ(Download("text", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "one\ntwo\n");
-    EXPECT_EQ(Upload("text", local), 2);
+    EXPECT_EQ(Upload("text", local), kComplete);
     EXPECT_EQ(received->Get(), "one\r\ntwo\r\n");
     EXPECT_EQ(s.Commands()[0], "TYPE A");
 }
@@ -226,7 +227,7 @@ TEST_F(TransferTest, AutoDetectAsksTheExtensionTable) {
     dir.WriteFile("Extension.ftp", "A TXT\n");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    s.session.configuredMode = 'F';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'F'; });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "t");
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "b");
     Download("notes.txt", (dir / "notes.txt").string());
@@ -239,23 +240,25 @@ TEST_F(TransferTest, AutoDetectAsksTheExtensionTable) {
 }
 
 TEST_F(TransferTest, TransferModeQuestionCanStopTheTransfer) {
-    s.session.configuredMode = 'P';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'P'; });
     s.waiter.SetTransferModeAnswer(false);
-    EXPECT_EQ(Download("a", (dir / "a").string()), -1);
-    EXPECT_EQ(Upload("a", (dir / "a").string()), -1);
+    EXPECT_EQ(Download("a", (dir / "a").string()), kNotSent);
+    EXPECT_EQ(Upload("a", (dir / "a").string()), kNotSent);
     EXPECT_TRUE(s.Commands().empty());
 
     s.waiter.SetTransferModeAnswer(true);
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "p");
-    EXPECT_EQ(Download("a", (dir / "a").string()), 2);
+    EXPECT_EQ(Download("a", (dir / "a").string()), kComplete);
     EXPECT_EQ(s.Commands().at(0), "TYPE I") << "a transfer that goes on is sent in binary";
     EXPECT_EQ(s.waiter.TransferModeQuestions(), 3);
 }
 
 TEST_F(TransferTest, DownloadWithoutLocalNameRunsIntoTheDownloadDirectory) {
-    s.session.downloadDir = (dir / "dl-").string();
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.downloadDir = (dir / "dl-").string();
+    });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "joined");
-    EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), 2);
+    EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), kComplete);
     EXPECT_EQ(TempDir::ReadFile(dir / "dl-a.bin"), "joined");
 }
 
@@ -293,7 +296,7 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
     EXPECT_EQ(s.session.FetchListing(entry), 0);
     EXPECT_EQ(s.session.columnCount, 8);
-    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Complete) << "empty, not failed";
+    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Complete) << "empty, not failed";
 }
 
 TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
@@ -302,7 +305,7 @@ TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
         .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.lastListing, CFtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 0);
 }

@@ -11,6 +11,7 @@
 
 #include "scripted_transfer_session.h"
 #include "support/temp_dir.h"
+#include "support/session_settings.h"
 
 namespace {
 
@@ -167,7 +168,7 @@ TEST_F(TreeWalkTest, ExistingLocalDirectoryTransfersNothing) {
 // A table that arrives in the walk changes nothing for the rest of it: a
 // binary file named like a text file still arrives unaltered.
 TEST_F(TreeWalkTest, DownloadedExtensionTableDecidesNothingInItsWalk) {
-    s.session.configuredMode = 'F';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'F'; });
     s.server.Expect("CWD", "250 ok\r\n");
     s.ScriptIncoming("LIST", "150 Listing.\r\n",
                      "total 2\r\n" + FileLine("Extension.ftp") + FileLine("image.txt"));
@@ -234,7 +235,7 @@ std::vector<std::string> LocalOrder(const std::filesystem::path& path) {
 }
 
 TEST_F(TreeWalkTest, UploadWalkCreatesEntersAndClimbsBack) {
-    s.session.configuredMode = 'F';
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.transferMode = 'F'; });
     dir.WriteFile("root/Extension.ftp", "A TXT\n");
     dir.WriteFile("root/a.txt", "line\n");
     dir.WriteFile("root/sub/b.txt", "binary here\n");
