@@ -4,7 +4,7 @@
 #include "options/app_settings.h"
 
 class QWidget;
-class CDebugWindow;
+class DebugWindow;
 class EngineUi;
 
 // What the application owns for the whole run, handed to every pane and dialog
@@ -23,7 +23,7 @@ struct AppContext {
     QWidget* mainWindow = nullptr;
     QWidget* siteTree = nullptr;
     QWidget* listView = nullptr;
-    CDebugWindow* logWindow = nullptr;
+    DebugWindow* logWindow = nullptr;
 
     // Shared user-interface state.
     bool quickConnect = false;      // the list shows a Quick Connect session
