@@ -24,7 +24,7 @@
 
 #include "browser/remote_view.h"
 #include "ftp/polling_waiter.h"
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
 #include "support/real_ftp_server.h"

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "app/desktop_engine_ui.h"
+#include "browser/app_context.h"
 #include "ftp/ftp_session.h"
-#include "options/app_context.h"
 #include "options/app_settings.h"
 
 class AppSettingsStore;

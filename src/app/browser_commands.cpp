@@ -3,11 +3,11 @@
 #include <QTreeWidgetItem>
 
 #include "app/command_router.h"
+#include "browser/app_context.h"
 #include "browser/create_directory_dialog.h"
 #include "browser/permissions_dialog.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
-#include "options/app_context.h"
 #include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/program_icons.h"

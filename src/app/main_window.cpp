@@ -11,7 +11,7 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "options/debug_window.h"
 #include "platform/desktop/app_icons.h"
 #include "platform/desktop/message_seam.h"

@@ -4,7 +4,7 @@
 
 #include "app/command_router.h"
 #include "app/main_window_panes.h"
-#include "platform/desktop/remote_list_pane.h"
+#include "browser/remote_list_pane.h"
 
 class QSplitter;
 class QToolBar;

@@ -5,7 +5,7 @@
 
 #include "app/browser_commands.h"
 #include "app/main_window.h"
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "options/options_sheet.h"
 #include "platform/desktop/command_ids.h"
 #include "platform/desktop/program_help.h"

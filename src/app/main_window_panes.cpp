@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 
 #include "app/desktop_site_dialogs.h"
+#include "browser/app_context.h"
 #include "browser/remote_view.h"
-#include "options/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/store/catalogue_location.h"

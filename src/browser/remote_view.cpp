@@ -3,10 +3,10 @@
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
+#include "browser/app_context.h"
 #include "browser/file_types.h"
 #include "browser/size_text.h"
 #include "browser/wait_cursor.h"
-#include "options/app_context.h"
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/program_icons.h"

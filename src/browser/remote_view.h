@@ -5,12 +5,12 @@
 #include <functional>
 
 #include "browser/image_list.h"
+#include "browser/remote_list_pane.h"
 #include "browser/remote_list_widget.h"
 #include "browser/site_dialogs.h"
 #include "ftp/remote_entry.h"
 #include "ftp/reply_class.h"
 #include "platform/desktop/command_target.h"
-#include "platform/desktop/remote_list_pane.h"
 #include "sites/site_list_port.h"
 #include "sites/store/site_profile.h"
 

@@ -2,10 +2,10 @@
 #include <QApplication>
 #include <QMenu>
 
+#include "browser/app_context.h"
 #include "browser/remote_view.h"
 #include "browser/view_command_ids.h"
 #include "ftp/ftp_session.h"
-#include "options/app_context.h"
 #include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
 

@@ -10,7 +10,7 @@
 #include "ftp/engine_ui.h"
 #include "ftp/ftp_session.h"
 #include "ftp/walk_paths.h"
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 

@@ -1,10 +1,10 @@
 // Deleting, renaming and showing the properties of list items.
+#include "browser/app_context.h"
 #include "browser/delete_dialog.h"
 #include "browser/file_properties_dialog.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
-#include "options/app_context.h"
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"

@@ -1,10 +1,10 @@
 // Opening items, changing directory and going up.
 #include <QTreeWidgetItem>
 
+#include "browser/app_context.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
-#include "options/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 

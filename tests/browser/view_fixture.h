@@ -8,7 +8,7 @@
 #include "browser/remote_view.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
