@@ -13,14 +13,14 @@ using testsupport::ScriptedFtpServer;
 namespace {
 
 // A list view and tree with the frame's commands installed on a router.
-struct FrameFixture : ViewFixture {
+struct CommandsFixture : ViewFixture {
     QWidget frame;
     CommandRouter router;
     BrowserCommands* commands;
     QString typed;  // what the one-line questions answer
     bool answerOk = true;
 
-    explicit FrameFixture(const QByteArray& catalogue = {}) : ViewFixture(catalogue) {
+    explicit CommandsFixture(const QByteArray& catalogue = {}) : ViewFixture(catalogue) {
         commands = new BrowserCommands(context, *tree, *view, dialogs, &frame);
         commands->Install(router);
         const auto ask = [this](QWidget*, QString& text) {
@@ -46,7 +46,7 @@ class BrowserCommandsTest : public QObject {
 
 private slots:
     void NewGroupNeedsANameAndAllowsTwins() {
-        FrameFixture f(DemoCatalogue());
+        CommandsFixture f(DemoCatalogue());
         MessageLog messages;
         f.answerOk = false;
         f.commands->NewGroup();
@@ -63,7 +63,7 @@ private slots:
     }
 
     void NewSiteWithNothingSelectedGoesUnderUserDefined() {
-        FrameFixture f(DemoCatalogue());
+        CommandsFixture f(DemoCatalogue());
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.dialogs.editProperties = [](SiteProfile& profile) {
             QCOMPARE(profile.icon, std::string("Wexal.exe ,32"));
@@ -85,7 +85,7 @@ private slots:
     }
 
     void NewSiteInTheOpenGroupShowsItThere() {
-        FrameFixture f(DemoCatalogue());
+        CommandsFixture f(DemoCatalogue());
         f.Select({"Work"});
         f.view->OpenItem(RemoteView::OpenSource::List);
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
@@ -100,7 +100,7 @@ private slots:
         LoggedPyftpd server;
         if (!server.Started()) QSKIP(server.Problem().c_str());
         server.Put("sub/x.txt", "x");
-        FrameFixture f(LocalSiteCatalogue(server.HostText()));
+        CommandsFixture f(LocalSiteCatalogue(server.HostText()));
         MessageLog messages;
         QTreeWidgetItem* local = f.tree->topLevelItem(0)->child(0);
         f.tree->setCurrentItem(local);
@@ -144,7 +144,7 @@ private slots:
         LoggedPyftpd server;
         if (!server.Started()) QSKIP(server.Problem().c_str());
         server.Put("a.txt", "a");
-        FrameFixture f(LocalSiteCatalogue(server.HostText()));
+        CommandsFixture f(LocalSiteCatalogue(server.HostText()));
         for (int id : {kCmdRefresh, kCmdUpOneLevel, kCmdDisconnect, kCmdCreateDirectory, kCmdPermissions,
                        kCmdProperties, kCmdDelete})
             QVERIFY2(!f.Enabled(id), qPrintable(QString::number(id)));
@@ -179,7 +179,7 @@ private slots:
     }
 
     void RenameFromTheTreeRelabelsTheList() {
-        FrameFixture f(DemoCatalogue());
+        CommandsFixture f(DemoCatalogue());
         f.Select({"Demo"});
         f.view->OpenItem(RemoteView::OpenSource::List);
         QTreeWidgetItem* alpha = f.tree->topLevelItem(0)->child(0);
@@ -207,7 +207,7 @@ private slots:
         LoggedPyftpd server;
         if (!server.Started()) QSKIP(server.Problem().c_str());
         server.Put("pub/inner.txt", "i");
-        FrameFixture f(DemoCatalogue());
+        CommandsFixture f(DemoCatalogue());
         f.dialogs.editPrompt = [&](SiteProfile& profile) {
             profile.host = server.HostText();
             profile.userId = "anonymous";
