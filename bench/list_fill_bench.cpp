@@ -22,9 +22,9 @@
 #include <ctime>
 #include <fstream>
 
-#include "browser/quillmoorv3_view.h"
+#include "browser/remote_view.h"
 #include "ftp/polling_waiter.h"
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
 #include "support/real_ftp_server.h"
@@ -77,22 +77,22 @@ void MakeFolders(const std::filesystem::path& directory, int entries, int folder
 }
 
 // Selects the item with the label and opens it, as a double click does.
-bool Open(CQuillmoorv3View& view, const QString& label) {
+bool Open(RemoteView& view, const QString& label) {
     const int row = view.List().FindLabel(label);
     if (row < 0) return false;
     view.List().SelectRow(row);
-    view.OpenItem(CQuillmoorv3View::OpenSource::List);
+    view.OpenItem(RemoteView::OpenSource::List);
     return true;
 }
 
-void ShowNow(CQuillmoorv3View& view) {
+void ShowNow(RemoteView& view) {
     view.List().ActiveView()->viewport()->repaint();
     QApplication::processEvents();
 }
 
 // Opens the directory from the list and prints the time it took to show,
 // wall and CPU (the listing transfer included), beside the CPU target.
-bool OpenAndTime(CQuillmoorv3View& view, const QString& label, int targetCpuMs) {
+bool OpenAndTime(RemoteView& view, const QString& label, int targetCpuMs) {
     const double cpuBefore = ProcessCpuMilliseconds();
     QElapsedTimer wall;
     wall.start();
@@ -105,7 +105,7 @@ bool OpenAndTime(CQuillmoorv3View& view, const QString& label, int targetCpuMs) 
 }
 
 // Lists the directory eleven times: the first fill, then ten refreshes.
-bool RefreshRounds(CQuillmoorv3View& view, FtpSession& session, LogQueue& log) {
+bool RefreshRounds(RemoteView& view, FtpSession& session, LogQueue& log) {
     const double before = ResidentMegabytes();
     for (int round = 0; round < 11; ++round) {
         view.ClearItems();
@@ -170,10 +170,10 @@ int main(int argc, char** argv) {
     waiter.SetPollInterval(std::chrono::milliseconds(10));
     session.SetUi(&waiter);
     SiteStore store((dir.path() + "/Wexal.INI").toStdString());
-    CSiteTree tree(store);
+    SiteTree tree(store);
     tree.LoadCatalogue();
     NoDialogs dialogs;
-    CQuillmoorv3View view(context, tree, dialogs);
+    RemoteView view(context, tree, dialogs);
     view.SetEngineUi(&waiter);
     view.resize(900, 700);
     view.show();

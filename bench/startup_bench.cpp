@@ -57,9 +57,9 @@ std::string WriteCatalogue(const QString& directory, int groups, int sites) {
 // Reading the file into a new tree and showing it, as the main window does.
 Cost StartTree(const std::string& path) {
     SiteStore store(path);
-    std::unique_ptr<CSiteTree> tree;
+    std::unique_ptr<SiteTree> tree;
     const Cost cost = Measure([&] {
-        tree = std::make_unique<CSiteTree>(store);
+        tree = std::make_unique<SiteTree>(store);
         tree->resize(240, 480);
         tree->LoadCatalogue();
         tree->show();
@@ -85,7 +85,7 @@ Cost AddFolders(int folders) {
     QTemporaryDir directory;
     const std::string path = WriteCatalogue(directory.path(), 1, 1);
     SiteStore store(path);
-    CSiteTree tree(store);
+    SiteTree tree(store);
     tree.resize(240, 480);
     tree.LoadCatalogue();
     tree.show();

@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QWidget>
 
-CCommandRouter::CCommandRouter(QObject* parent) : QObject(parent) {
+CommandRouter::CommandRouter(QObject* parent) : QObject(parent) {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         for (const QPointer<QWidget>& pane : panes) {
             if (now && pane && (pane == now || pane->isAncestorOf(now))) lastFocusedPane = pane;
@@ -13,28 +13,28 @@ CCommandRouter::CCommandRouter(QObject* parent) : QObject(parent) {
     });
 }
 
-void CCommandRouter::AddPane(QWidget* pane) { panes.emplace_back(pane); }
+void CommandRouter::AddPane(QWidget* pane) { panes.emplace_back(pane); }
 
-void CCommandRouter::AddFrameCommand(int commandId, Handler handler, StateRule rule) {
+void CommandRouter::AddFrameCommand(int commandId, Handler handler, StateRule rule) {
     frameCommands[commandId] = FrameCommand{std::move(handler), std::move(rule)};
 }
 
-void CCommandRouter::BindAction(int commandId, QAction* action) {
+void CommandRouter::BindAction(int commandId, QAction* action) {
     actions[commandId] = action;
     action->setData(commandId);
     connect(action, &QAction::triggered, this, [this, commandId] { Route(commandId); });
 }
 
-QAction* CCommandRouter::Action(int commandId) const {
+QAction* CommandRouter::Action(int commandId) const {
     const auto found = actions.find(commandId);
     return found == actions.end() ? nullptr : found->second.data();
 }
 
-void CCommandRouter::WatchMenu(QMenu* menu) {
+void CommandRouter::WatchMenu(QMenu* menu) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateActions(menu->actions()); });
 }
 
-CommandTarget* CCommandRouter::FocusedTarget() const {
+CommandTarget* CommandRouter::FocusedTarget() const {
     QWidget* focus = QApplication::focusWidget();
     if (!focus) return dynamic_cast<CommandTarget*>(lastFocusedPane.data());
     for (const QPointer<QWidget>& pane : panes) {
@@ -44,7 +44,7 @@ CommandTarget* CCommandRouter::FocusedTarget() const {
     return nullptr;
 }
 
-void CCommandRouter::Route(int commandId) {
+void CommandRouter::Route(int commandId) {
     // A shortcut may fire between two state refreshes; ask again before acting.
     if (!StateOf(commandId).enabled) return;
     if (CommandTarget* target = FocusedTarget(); target && target->HandleCommand(commandId)) return;
@@ -52,7 +52,7 @@ void CCommandRouter::Route(int commandId) {
     if (found != frameCommands.end() && found->second.handler) found->second.handler();
 }
 
-CommandState CCommandRouter::StateOf(int commandId) const {
+CommandState CommandRouter::StateOf(int commandId) const {
     CommandState state;
     if (QAction* action = Action(commandId)) state.checked = action->isChecked();
     if (CommandTarget* target = FocusedTarget(); target && target->UpdateCommandState(commandId, state)) {
@@ -68,7 +68,7 @@ CommandState CCommandRouter::StateOf(int commandId) const {
     return state;
 }
 
-void CCommandRouter::UpdateActions(const QList<QAction*>& list) {
+void CommandRouter::UpdateActions(const QList<QAction*>& list) {
     for (QAction* action : list) {
         bool isCommand = false;
         const int commandId = action->data().toInt(&isCommand);
@@ -79,7 +79,7 @@ void CCommandRouter::UpdateActions(const QList<QAction*>& list) {
     }
 }
 
-void CCommandRouter::UpdateAllActions() {
+void CommandRouter::UpdateAllActions() {
     QList<QAction*> list;
     for (const auto& [commandId, action] : actions) {
         if (action) list.append(action.data());

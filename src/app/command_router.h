@@ -17,7 +17,7 @@ class QWidget;
 // The same order decides each command's enabled and checked state, which is
 // evaluated just before a menu opens and, for the toolbar, on every idle pass.
 // A command nobody handles is disabled.
-class CCommandRouter : public QObject {
+class CommandRouter : public QObject {
     Q_OBJECT
 
 public:
@@ -26,7 +26,7 @@ public:
     // action shows it and enabled true.
     using StateRule = std::function<void(CommandState&)>;
 
-    explicit CCommandRouter(QObject* parent = nullptr);
+    explicit CommandRouter(QObject* parent = nullptr);
 
     // Panes asked first, in no particular order; the one containing the focus wins.
     void AddPane(QWidget* pane);

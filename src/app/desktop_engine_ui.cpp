@@ -4,17 +4,17 @@
 #include <QMetaObject>
 #include <memory>
 
-#include "app/connecting_dlg.h"
-#include "app/get_directory_dlg.h"
-#include "app/transfer_mode_dlg.h"
-#include "app/transfer_status_dlg.h"
+#include "app/connecting_dialog.h"
+#include "app/get_directory_dialog.h"
+#include "app/transfer_mode_dialog.h"
+#include "app/transfer_status_dialog.h"
 #include "platform/desktop/message_seam.h"
 
 namespace {
 
 // The progress dialog now waiting on a worker; one at a time, since a session
 // runs one worker. Read and written on the user-interface thread only.
-QPointer<CProgressPollDialog> runningDialog;
+QPointer<ProgressPollDialog> runningDialog;
 
 void PollRunningDialog() {
     if (runningDialog) runningDialog->Poll();
@@ -22,30 +22,30 @@ void PollRunningDialog() {
 
 }  // namespace
 
-EngineUi::WaitResult CDesktopEngineUi::WaitForWorker(WaitKind kind, const std::string& text,
-                                                     TransferStatus& status) {
+EngineUi::WaitResult DesktopEngineUi::WaitForWorker(WaitKind kind, const std::string& text,
+                                                    TransferStatus& status) {
     const QString shown = QString::fromLocal8Bit(text);
-    std::unique_ptr<CProgressPollDialog> dialog;
+    std::unique_ptr<ProgressPollDialog> dialog;
     switch (kind) {
         case WaitKind::Connecting:
-            dialog = std::make_unique<CConnectingDlg>(status, shown, mainWindow);
+            dialog = std::make_unique<ConnectingDialog>(status, shown, mainWindow);
             break;
         case WaitKind::GettingDirectory:
-            dialog = std::make_unique<CGetDirectoryDlg>(status, shown, mainWindow);
+            dialog = std::make_unique<GetDirectoryDialog>(status, shown, mainWindow);
             break;
         case WaitKind::TransferStatus:
-            dialog = std::make_unique<CTransferStatusDlg>(status, shown, mainWindow);
+            dialog = std::make_unique<TransferStatusDialog>(status, shown, mainWindow);
             break;
     }
     if (dialogObserver) dialogObserver(*dialog);
-    const QPointer<CProgressPollDialog> previous = runningDialog;
+    const QPointer<ProgressPollDialog> previous = runningDialog;
     runningDialog = dialog.get();
     const bool finished = dialog->exec() == QDialog::Accepted;
     runningDialog = previous;
     return finished ? WaitResult::Finished : WaitResult::Cancelled;
 }
 
-void CDesktopEngineUi::WorkerFinished() {
+void DesktopEngineUi::WorkerFinished() {
     // On the worker thread: the look itself happens on the user-interface
     // thread, inside the dialog's own loop. The queued call carries no state:
     // Qt may free it on either thread, so it must own nothing the other
@@ -56,16 +56,16 @@ void CDesktopEngineUi::WorkerFinished() {
     }
 }
 
-bool CDesktopEngineUi::AskTransferMode() {
-    CTransferModeDlg dialog(mainWindow);
+bool DesktopEngineUi::AskTransferMode() {
+    TransferModeDialog dialog(mainWindow);
     return dialog.exec() == QDialog::Accepted;
 }
 
-void CDesktopEngineUi::ShowMessage(const std::string& text) {
+void DesktopEngineUi::ShowMessage(const std::string& text) {
     ::ShowMessage(mainWindow, QString::fromLocal8Bit(text));
 }
 
-void CDesktopEngineUi::Beep(BeepKind) {
+void DesktopEngineUi::Beep(BeepKind) {
     // Workers call this too; the beep itself must happen on the user-interface thread.
     if (QCoreApplication* application = QCoreApplication::instance()) {
         QMetaObject::invokeMethod(
@@ -73,6 +73,6 @@ void CDesktopEngineUi::Beep(BeepKind) {
     }
 }
 
-void CDesktopEngineUi::RepaintMainWindow() {
+void DesktopEngineUi::RepaintMainWindow() {
     if (mainWindow) mainWindow->repaint();
 }

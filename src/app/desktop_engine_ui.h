@@ -6,20 +6,20 @@
 
 #include "ftp/engine_ui.h"
 
-class CProgressPollDialog;
+class ProgressPollDialog;
 
 // The engine's user-interface seam on the desktop: the progress dialogs, the
 // Transfer Mode question, message boxes and the beep, all modal over the main
 // window.
-class CDesktopEngineUi : public EngineUi {
+class DesktopEngineUi : public EngineUi {
 public:
-    CDesktopEngineUi() = default;
+    DesktopEngineUi() = default;
 
     void SetMainWindow(QWidget* window) { mainWindow = window; }
 
     // Called with each progress dialog just before it runs (tests use it to
     // watch or drive the dialog).
-    void SetDialogObserver(std::function<void(CProgressPollDialog&)> observer) {
+    void SetDialogObserver(std::function<void(ProgressPollDialog&)> observer) {
         dialogObserver = std::move(observer);
     }
 
@@ -34,5 +34,5 @@ public:
 
 private:
     QPointer<QWidget> mainWindow;
-    std::function<void(CProgressPollDialog&)> dialogObserver;
+    std::function<void(ProgressPollDialog&)> dialogObserver;
 };

@@ -1,14 +1,14 @@
 #include "app/desktop_site_dialogs.h"
 
 #include "options/app_settings.h"
-#include "sites/session_profile_dlg.h"
-#include "sites/site_properties_dlg.h"
+#include "sites/session_profile_dialog.h"
+#include "sites/site_properties_dialog.h"
 #include "sites/site_tree_items.h"
 
 namespace {
 
 // The login fields both dialogs share, from the profile and back.
-void FillLoginFields(CLoginFieldsDlg& dialog, const SiteProfile& profile) {
+void FillLoginFields(LoginFieldsDialog& dialog, const SiteProfile& profile) {
     dialog.host = ToQt(profile.host);
     dialog.userId = ToQt(profile.userId);
     dialog.password = ToQt(profile.password);
@@ -18,7 +18,7 @@ void FillLoginFields(CLoginFieldsDlg& dialog, const SiteProfile& profile) {
     dialog.anonymous = profile.userId == "anonymous";
 }
 
-void ReadLoginFields(const CLoginFieldsDlg& dialog, SiteProfile& profile) {
+void ReadLoginFields(const LoginFieldsDialog& dialog, SiteProfile& profile) {
     profile.host = FromQt(dialog.host);
     profile.userId = FromQt(dialog.userId);
     profile.password = FromQt(dialog.password);
@@ -28,8 +28,8 @@ void ReadLoginFields(const CLoginFieldsDlg& dialog, SiteProfile& profile) {
 
 }  // namespace
 
-bool CDesktopSiteDialogs::PromptConnection(QWidget* parent, SiteProfile& profile, bool quickConnect) {
-    CSessionProfileDlg dialog(ToQt(settings.email), parent);
+bool DesktopSiteDialogs::PromptConnection(QWidget* parent, SiteProfile& profile, bool quickConnect) {
+    SessionProfileDialog dialog(ToQt(settings.email), parent);
     dialog.helpText = QString::fromUtf8(quickConnect ? kQuickConnectHelp : kSiteConnectHelp);
     FillLoginFields(dialog, profile);
     if (dialog.exec() != QDialog::Accepted) return false;
@@ -37,9 +37,9 @@ bool CDesktopSiteDialogs::PromptConnection(QWidget* parent, SiteProfile& profile
     return true;
 }
 
-SiteDialogs::PropertiesResult CDesktopSiteDialogs::EditSiteProperties(QWidget* parent, SiteProfile& profile,
-                                                                      QIcon& icon) {
-    CSitePropertiesDlg dialog(ToQt(settings.email), parent);
+SiteDialogs::PropertiesResult DesktopSiteDialogs::EditSiteProperties(QWidget* parent, SiteProfile& profile,
+                                                                     QIcon& icon) {
+    SitePropertiesDialog dialog(ToQt(settings.email), parent);
     FillLoginFields(dialog, profile);
     dialog.name = ToQt(profile.name);
     dialog.prompt = profile.prompt;
@@ -54,6 +54,6 @@ SiteDialogs::PropertiesResult CDesktopSiteDialogs::EditSiteProperties(QWidget* p
     profile.useFirewall = dialog.useFirewall;
     profile.icon = FromQt(dialog.currentIconSpec);
     icon = dialog.currentIcon;
-    return dialog.buttonCode == CSitePropertiesDlg::kSaveConnect ? PropertiesResult::SavedAndConnect
-                                                                 : PropertiesResult::Saved;
+    return dialog.buttonCode == SitePropertiesDialog::kSaveConnect ? PropertiesResult::SavedAndConnect
+                                                                   : PropertiesResult::Saved;
 }

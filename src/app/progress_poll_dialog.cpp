@@ -7,8 +7,8 @@
 
 #include "ftp/transfer_status.h"
 
-CProgressPollDialog::CProgressPollDialog(TransferStatus& statusToWatch, const QString& title,
-                                         const QString& text, QWidget* parent)
+ProgressPollDialog::ProgressPollDialog(TransferStatus& statusToWatch, const QString& title,
+                                       const QString& text, QWidget* parent)
     : QDialog(parent), status(statusToWatch) {
     setWindowTitle(title);
     setModal(true);
@@ -31,15 +31,15 @@ CProgressPollDialog::CProgressPollDialog(TransferStatus& statusToWatch, const QS
     layout->addWidget(buttons);
 
     pollTimer.setInterval(kPollMilliseconds);
-    connect(&pollTimer, &QTimer::timeout, this, &CProgressPollDialog::Poll);
+    connect(&pollTimer, &QTimer::timeout, this, &ProgressPollDialog::Poll);
 }
 
-void CProgressPollDialog::showEvent(QShowEvent* event) {
+void ProgressPollDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!pollTimer.isActive() && !closing) pollTimer.start();
 }
 
-void CProgressPollDialog::Poll() {
+void ProgressPollDialog::Poll() {
     int busy;
     {
         TransferStatusLock lock(status);

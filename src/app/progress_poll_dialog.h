@@ -12,14 +12,14 @@ class QDialogButtonBox;
 // polls TransferStatus every 500 ms and closes itself with OK the first time it
 // sees busy clear; Cancel, Escape and the close box end it with Cancel, after
 // which the caller stops the worker.
-class CProgressPollDialog : public QDialog {
+class ProgressPollDialog : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int kPollMilliseconds = 500;
 
-    CProgressPollDialog(TransferStatus& status, const QString& title, const QString& text,
-                        QWidget* parent = nullptr);
+    ProgressPollDialog(TransferStatus& status, const QString& title, const QString& text,
+                       QWidget* parent = nullptr);
 
     // One tick of the poll timer.
     void Poll();

@@ -2,4 +2,4 @@
 
 #include "platform/desktop/message_seam.h"
 
-bool CDeleteDialog::Run(QWidget* parent) const { return AskYesNo(parent, message); }
+bool DeleteDialog::Run(QWidget* parent) const { return AskYesNo(parent, message); }

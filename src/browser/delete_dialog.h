@@ -6,7 +6,7 @@ class QWidget;
 
 // The Delete confirmation: a message and Yes (the default) or No. It is asked
 // through the message seam like every other confirmation of the program.
-class CDeleteDialog {
+class DeleteDialog {
 public:
     QString message;
 

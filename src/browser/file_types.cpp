@@ -35,7 +35,7 @@ QString FileTypeCache::IconSpecFor(const QString& extension) {
 
 QString FileTypeCache::NameFor(const QString& extension) { return Remembered(names, extension, FileTypeName); }
 
-int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages, FileTypeCache* cache) {
+int FileTypeIcon(const QString& name, ImageList& smallImages, ImageList& largeImages, FileTypeCache* cache) {
     const qsizetype dot = name.lastIndexOf(u'.');
     QString extension = dot < 0 ? QString() : name.mid(dot);
     if (extension == QLatin1String(".exe")) extension = QStringLiteral(".com");

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QString>
 
-class CImageList;
+class ImageList;
 class QWidget;
 
 // Remembers the icon reference and type name found for each extension during
@@ -28,7 +28,7 @@ private:
 // or a new one appended to both lists. Returns its index, the same in both.
 // The extension is the text from the last "." on; ".exe" takes the icon of
 // ".com".
-int FileTypeIcon(const QString& name, CImageList& smallImages, CImageList& largeImages,
+int FileTypeIcon(const QString& name, ImageList& smallImages, ImageList& largeImages,
                  FileTypeCache* cache = nullptr);
 
 // The extension the "Type" column uses: from the last "." that no blank or "\"

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-CImageList::CImageList(QSize iconSize, int initialCapacity, int growBy)
+ImageList::ImageList(QSize iconSize, int initialCapacity, int growBy)
     : iconSize(iconSize), growBy(static_cast<std::size_t>(growBy)) {
     images.reserve(static_cast<std::size_t>(initialCapacity));
 }
 
-int CImageList::Add(const QIcon& icon) {
+int ImageList::Add(const QIcon& icon) {
     if (icon.isNull()) return -1;
     auto known = pictureByKey.constFind(icon.cacheKey());
     std::uint32_t picture = 0;
@@ -25,9 +25,9 @@ int CImageList::Add(const QIcon& icon) {
     return Count() - 1;
 }
 
-int CImageList::SharedIndex(const QString& key) const { return imageBySharedKey.value(key, -1); }
+int ImageList::SharedIndex(const QString& key) const { return imageBySharedKey.value(key, -1); }
 
-int CImageList::AddShared(const QString& key, const QIcon& icon) {
+int ImageList::AddShared(const QString& key, const QIcon& icon) {
     const int known = SharedIndex(key);
     if (known >= 0) return known;
     const int added = Add(icon);
@@ -35,14 +35,14 @@ int CImageList::AddShared(const QString& key, const QIcon& icon) {
     return added;
 }
 
-void CImageList::RemoveAll() {
+void ImageList::RemoveAll() {
     std::vector<std::uint32_t>().swap(images);
     pictures.clear();
     pictureByKey.clear();
     imageBySharedKey.clear();
 }
 
-QIcon CImageList::Icon(int index) const {
+QIcon ImageList::Icon(int index) const {
     if (index < 0 || index >= Count()) return {};
     return pictures[images[static_cast<std::size_t>(index)]];
 }

@@ -14,9 +14,9 @@
 // under a key (a file type's icon reference) are shared: every file of that
 // type, in this listing and in every later one, shows the one image, so
 // refreshing a directory adds nothing.
-class CImageList {
+class ImageList {
 public:
-    CImageList(QSize iconSize, int initialCapacity, int growBy);
+    ImageList(QSize iconSize, int initialCapacity, int growBy);
 
     // Appends an icon; returns its index, or -1 when the list refuses it (a
     // null icon).

@@ -5,15 +5,15 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "browser/remote_data_object.h"
-#include "browser/remote_list_ctrl.h"
+#include "browser/remote_list_widget.h"
+#include "browser/remote_mime_data.h"
 #include "ftp/ftp_session.h"
 #include "platform/desktop/message_seam.h"
 
 namespace {
 
 // The icon of the first dragged item follows the pointer.
-QPixmap DragPixmap(const CRemoteListCtrl& list) {
+QPixmap DragPixmap(const RemoteListWidget& list) {
     const QList<int> rows = list.SelectedRows();
     if (rows.isEmpty()) return {};
     const QModelIndex index = list.Model().index(rows.first(), RemoteListModel::kName);
@@ -23,15 +23,15 @@ QPixmap DragPixmap(const CRemoteListCtrl& list) {
 
 }  // namespace
 
-bool CRemoteDropSource::dropDecided = false;
+bool RemoteDropSource::dropDecided = false;
 
-bool CRemoteDropSource::DropDecided() { return dropDecided; }
+bool RemoteDropSource::DropDecided() { return dropDecided; }
 
-void CRemoteDropSource::ClearDropDecided() { dropDecided = false; }
+void RemoteDropSource::ClearDropDecided() { dropDecided = false; }
 
-CRemoteDropSource::CRemoteDropSource(const CRemoteDataObject* data) : data(data) {}
+RemoteDropSource::RemoteDropSource(const RemoteMimeData* data) : data(data) {}
 
-bool CRemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
+bool RemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         cancelled = true;
     } else if (event->type() == QEvent::MouseButtonRelease && !cancelled &&
@@ -42,10 +42,10 @@ bool CRemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);  // the platform's drag loop acts on both
 }
 
-void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& list, FtpSession& session) {
+void RemoteDropSource::StartDragOut(QWidget* source, const RemoteListWidget& list, FtpSession& session) {
     if (!session.connected) return;
     QString problem;
-    std::unique_ptr<CRemoteDataObject> data = CRemoteDataObject::FromSelection(list, session, problem);
+    std::unique_ptr<RemoteMimeData> data = RemoteMimeData::FromSelection(list, session, problem);
     if (!problem.isEmpty()) ShowMessage(source, problem);
     if (!data) return;
 
@@ -54,16 +54,16 @@ void CRemoteDropSource::StartDragOut(QWidget* source, const CRemoteListCtrl& lis
     // The platform's drag may keep the QDrag after exec() returns, for a target
     // in another program that asks for the data once the drop has happened.
     data->CreatePlaceholders();
-    const QPointer<CRemoteDataObject> offered(data.get());
+    const QPointer<RemoteMimeData> offered(data.get());
     auto* drag = new QDrag(source);
-    CRemoteDropSource watcher(data.get());
+    RemoteDropSource watcher(data.get());
     drag->setMimeData(data.release());
     const QPixmap pixmap = DragPixmap(list);
     if (!pixmap.isNull()) drag->setPixmap(pixmap);
 
     // The drag loop installs its own application-wide filter, which swallows
     // the mouse and keys; one installed from inside the loop sees them first.
-    QObject::connect(drag, &QDrag::actionChanged, &watcher, &CRemoteDropSource::SetTargetAction);
+    QObject::connect(drag, &QDrag::actionChanged, &watcher, &RemoteDropSource::SetTargetAction);
     QMetaObject::invokeMethod(
         &watcher, [&watcher] { qApp->installEventFilter(&watcher); }, Qt::QueuedConnection);
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);

@@ -3,10 +3,10 @@
 #include <QObject>
 #include <QPointer>
 
-#include "browser/remote_data_object.h"
+#include "browser/remote_mime_data.h"
 
 class FtpSession;
-class CRemoteListCtrl;
+class RemoteListWidget;
 class QWidget;
 
 // The source side of a drag out of the remote list. While the platform's drag
@@ -17,19 +17,19 @@ class QWidget;
 // target hears of the drop: some file managers ask for the list only while
 // the drag passes over them and then copy what it named, and others give up
 // on an answer that takes longer than a few seconds.
-class CRemoteDropSource : public QObject {
+class RemoteDropSource : public QObject {
     Q_OBJECT
 
 public:
     // Drags the list's selected files and directories out of the program, from
     // `source`. A selection that cannot be dragged as a whole gets a message
     // and no drag starts.
-    static void StartDragOut(QWidget* source, const CRemoteListCtrl& list, FtpSession& session);
+    static void StartDragOut(QWidget* source, const RemoteListWidget& list, FtpSession& session);
 
     static bool DropDecided();
     static void ClearDropDecided();
 
-    explicit CRemoteDropSource(const CRemoteDataObject* data = nullptr);
+    explicit RemoteDropSource(const RemoteMimeData* data = nullptr);
 
     bool Cancelled() const { return cancelled; }
     // What the target under the pointer last said it would do with a drop.
@@ -38,7 +38,7 @@ public:
 
 private:
     static bool dropDecided;
-    QPointer<const CRemoteDataObject> data;
+    QPointer<const RemoteMimeData> data;
     Qt::DropAction targetAction = Qt::IgnoreAction;
     bool cancelled = false;
 };

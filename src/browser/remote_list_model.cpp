@@ -34,7 +34,7 @@ bool RemoteListModel::LabelLess(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
-void RemoteListModel::SetImageLists(const CImageList* small, const CImageList* large) {
+void RemoteListModel::SetImageLists(const ImageList* small, const ImageList* large) {
     smallImages = small;
     largeImages = large;
 }
@@ -135,7 +135,7 @@ QVariant RemoteListModel::data(const QModelIndex& index, int role) const {
             return index.column() == kName ? QVariant(item.label) : QVariant();
         case Qt::DecorationRole: {
             if (index.column() != kName) return {};
-            const CImageList* images = largeIcons ? largeImages : smallImages;
+            const ImageList* images = largeIcons ? largeImages : smallImages;
             return images ? QVariant(images->Icon(item.image)) : QVariant();
         }
         case Qt::TextAlignmentRole:
@@ -161,6 +161,6 @@ Qt::ItemFlags RemoteListModel::flags(const QModelIndex& index) const {
 
 bool RemoteListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !index.isValid() || index.column() != kName) return false;
-    emit LabelEdited(index.row(), value.toString());
+    emit labelEdited(index.row(), value.toString());
     return false;
 }

@@ -7,7 +7,7 @@
 
 #include "sites/store/item_kind.h"
 
-class CImageList;
+class ImageList;
 
 // One item of the remote list: its label, its image index (valid in both image
 // lists) and its kind, plus the texts of the four other details columns.
@@ -34,7 +34,7 @@ public:
 
     explicit RemoteListModel(QObject* parent = nullptr);
 
-    void SetImageLists(const CImageList* small, const CImageList* large);
+    void SetImageLists(const ImageList* small, const ImageList* large);
     void SetLargeIcons(bool large);
 
     // Inserts at the item's sorted place and returns its row (during a batch,
@@ -66,7 +66,7 @@ public:
     static bool LabelLess(const QString& a, const QString& b);
 
 signals:
-    void LabelEdited(int row, const QString& text);
+    void labelEdited(int row, const QString& text);
 
 private:
     std::size_t SortedPosition(const QString& label) const;
@@ -74,7 +74,7 @@ private:
     std::vector<RemoteListItem> items;
     std::vector<RemoteListItem> pending;
     bool batching = false;
-    const CImageList* smallImages = nullptr;
-    const CImageList* largeImages = nullptr;
+    const ImageList* smallImages = nullptr;
+    const ImageList* largeImages = nullptr;
     bool largeIcons = false;
 };

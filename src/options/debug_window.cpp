@@ -5,7 +5,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
-CDebugWindow::CDebugWindow(QWidget* parent) : QPlainTextEdit(parent) {
+DebugWindow::DebugWindow(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     // Read-only still lets keyboard users move, select and copy.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -25,20 +25,20 @@ CDebugWindow::CDebugWindow(QWidget* parent) : QPlainTextEdit(parent) {
     Flush();
 }
 
-void CDebugWindow::AppendLine(const std::string& text) { AppendLine(QString::fromLocal8Bit(text)); }
+void DebugWindow::AppendLine(const std::string& text) { AppendLine(QString::fromLocal8Bit(text)); }
 
-void CDebugWindow::AppendLine(const QString& text) {
+void DebugWindow::AppendLine(const QString& text) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     line.remove(QLatin1Char('\r'));
     pending.append(line);
     if (!flushScheduled) {
         flushScheduled = true;
-        QTimer::singleShot(0, this, &CDebugWindow::Flush);
+        QTimer::singleShot(0, this, &DebugWindow::Flush);
     }
 }
 
-void CDebugWindow::Flush() {
+void DebugWindow::Flush() {
     flushScheduled = false;
     if (pending.isEmpty()) return;
     // appendPlainText adds its text as new paragraphs at the end of the document
@@ -48,13 +48,13 @@ void CDebugWindow::Flush() {
     ScrollToNewestLine();
 }
 
-void CDebugWindow::ScrollToNewestLine() {
+void DebugWindow::ScrollToNewestLine() {
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
     horizontalScrollBar()->setValue(0);
 }
 
-QStringList CDebugWindow::Lines() {
+QStringList DebugWindow::Lines() {
     Flush();
     QStringList lines;
     lines.reserve(document()->blockCount());

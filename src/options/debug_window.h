@@ -8,11 +8,11 @@
 // received and the engine's notes, one line each, newest at the bottom. It is
 // read-only; the user may still select and copy. Lines are collected and written
 // in batches so that a flood of lines costs one layout pass per batch.
-class CDebugWindow : public QPlainTextEdit {
+class DebugWindow : public QPlainTextEdit {
     Q_OBJECT
 
 public:
-    explicit CDebugWindow(QWidget* parent = nullptr);
+    explicit DebugWindow(QWidget* parent = nullptr);
 
     // Adds one line at the end, whatever the caret or selection. A text that
     // itself ends in a line break leaves an empty line after it.

@@ -13,7 +13,7 @@
 #include "platform/desktop/app_icons.h"
 #include "platform/desktop/message_seam.h"
 
-COptionsPage::COptionsPage(const QString& iconName, const QString& tipText, QWidget* parent)
+OptionsPage::OptionsPage(const QString& iconName, const QString& tipText, QWidget* parent)
     : QWidget(parent) {
     auto* outer = new QHBoxLayout(this);
 
@@ -36,18 +36,18 @@ COptionsPage::COptionsPage(const QString& iconName, const QString& tipText, QWid
     outer->addLayout(column, 1);
 }
 
-void COptionsPage::EnsureInitialised() {
+void OptionsPage::EnsureInitialised() {
     if (shown) return;
     shown = true;
     Initialise();
 }
 
-void COptionsPage::showEvent(QShowEvent* event) {
+void OptionsPage::showEvent(QShowEvent* event) {
     EnsureInitialised();
     QWidget::showEvent(event);
 }
 
-QLineEdit* COptionsPage::AddTextField(QFormLayout* form, const QString& label) {
+QLineEdit* OptionsPage::AddTextField(QFormLayout* form, const QString& label) {
     auto* field = new QLineEdit;
     auto* caption = new QLabel(label);
     caption->setBuddy(field);
@@ -56,9 +56,9 @@ QLineEdit* COptionsPage::AddTextField(QFormLayout* form, const QString& label) {
     return field;
 }
 
-QButtonGroup* COptionsPage::AddRadioGroup(const QString& title,
-                                          std::initializer_list<std::pair<const char*, int>> choices,
-                                          int& field) {
+QButtonGroup* OptionsPage::AddRadioGroup(const QString& title,
+                                         std::initializer_list<std::pair<const char*, int>> choices,
+                                         int& field) {
     auto* box = new QGroupBox(title, this);
     auto* layout = new QVBoxLayout(box);
     auto* group = new QButtonGroup(this);
@@ -72,7 +72,7 @@ QButtonGroup* COptionsPage::AddRadioGroup(const QString& title,
     return group;
 }
 
-bool COptionsPage::ReadInteger(QLineEdit* field, int& value) {
+bool OptionsPage::ReadInteger(QLineEdit* field, int& value) {
     bool isInteger = false;
     const int number = field->text().trimmed().toInt(&isInteger);
     if (!isInteger) {

@@ -16,11 +16,11 @@ class QLineEdit;
 // controls, and a "Tip" box with a fixed text. A page keeps its own copy of the
 // values it edits, fills its controls the first time it is shown, reads them
 // back when the user leaves it, and commits them to AppSettings on OK or Apply.
-class COptionsPage : public QWidget {
+class OptionsPage : public QWidget {
     Q_OBJECT
 
 public:
-    COptionsPage(const QString& iconName, const QString& tipText, QWidget* parent = nullptr);
+    OptionsPage(const QString& iconName, const QString& tipText, QWidget* parent = nullptr);
 
     bool WasShown() const { return shown; }
 

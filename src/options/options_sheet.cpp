@@ -5,19 +5,19 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "options/fire_wall.h"
-#include "options/program_options.h"
-#include "options/trans_options.h"
-#include "options/view_option.h"
+#include "options/firewall_page.h"
+#include "options/program_options_page.h"
+#include "options/transfer_options_page.h"
+#include "options/view_options_page.h"
 #include "platform/desktop/program_help.h"
 
-COptionsSheet::COptionsSheet(AppSettings& settingsToEdit, QWidget* parent)
+OptionsSheet::OptionsSheet(AppSettings& settingsToEdit, QWidget* parent)
     : QDialog(parent), settings(settingsToEdit) {
     setWindowTitle(QStringLiteral("Options"));
-    programPage = new CProgramOptions(settings, this);
-    transPage = new CTransOptions(settings, this);
-    viewPage = new CViewOption(settings, this);
-    fireWallPage = new CFireWall(settings, this);
+    programPage = new ProgramOptionsPage(settings, this);
+    transPage = new TransferOptionsPage(settings, this);
+    viewPage = new ViewOptionsPage(settings, this);
+    fireWallPage = new FirewallPage(settings, this);
     pages = {programPage, transPage, viewPage, fireWallPage};
 
     tabs = new QTabWidget(this);
@@ -25,28 +25,28 @@ COptionsSheet::COptionsSheet(AppSettings& settingsToEdit, QWidget* parent)
     tabs->addTab(transPage, QStringLiteral("Tranfer Options"));
     tabs->addTab(viewPage, QStringLiteral("Display Options"));
     tabs->addTab(fireWallPage, QStringLiteral("Firewall"));
-    connect(tabs, &QTabWidget::currentChanged, this, &COptionsSheet::OnTabChanged);
+    connect(tabs, &QTabWidget::currentChanged, this, &OptionsSheet::OnTabChanged);
 
     buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply | QDialogButtonBox::Help,
         this);
     QPushButton* applyButton = buttons->button(QDialogButtonBox::Apply);
     applyButton->setEnabled(false);
-    connect(programPage, &CProgramOptions::ModifiedChanged, applyButton, &QPushButton::setEnabled);
-    connect(buttons, &QDialogButtonBox::accepted, this, &COptionsSheet::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &COptionsSheet::reject);
-    connect(applyButton, &QPushButton::clicked, this, &COptionsSheet::Apply);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, &COptionsSheet::ShowHelpForCurrentPage);
+    connect(programPage, &ProgramOptionsPage::modifiedChanged, applyButton, &QPushButton::setEnabled);
+    connect(buttons, &QDialogButtonBox::accepted, this, &OptionsSheet::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &OptionsSheet::reject);
+    connect(applyButton, &QPushButton::clicked, this, &OptionsSheet::Apply);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, &OptionsSheet::ShowHelpForCurrentPage);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
 }
 
-COptionsPage* COptionsSheet::CurrentPage() const { return pages[static_cast<std::size_t>(currentIndex)]; }
+OptionsPage* OptionsSheet::CurrentPage() const { return pages[static_cast<std::size_t>(currentIndex)]; }
 
-bool COptionsSheet::ValidateCurrentPage() {
-    COptionsPage* page = CurrentPage();
+bool OptionsSheet::ValidateCurrentPage() {
+    OptionsPage* page = CurrentPage();
     if (!page->WasShown()) return true;
     QWidget* fault = page->Validate();
     if (!fault) return true;
@@ -59,7 +59,7 @@ bool COptionsSheet::ValidateCurrentPage() {
     return false;
 }
 
-void COptionsSheet::OnTabChanged(int index) {
+void OptionsSheet::OnTabChanged(int index) {
     if (revertingTab) return;
     // The tab widget has already switched; validation of the page being left
     // switches back when it fails.
@@ -67,23 +67,23 @@ void COptionsSheet::OnTabChanged(int index) {
     currentIndex = index;
 }
 
-void COptionsSheet::CommitShownPages() {
-    for (COptionsPage* page : pages) {
+void OptionsSheet::CommitShownPages() {
+    for (OptionsPage* page : pages) {
         if (page->WasShown()) page->Commit(settings);
     }
 }
 
-bool COptionsSheet::Apply() {
+bool OptionsSheet::Apply() {
     if (!ValidateCurrentPage()) return false;
     CommitShownPages();
     return true;
 }
 
-void COptionsSheet::accept() {
+void OptionsSheet::accept() {
     if (!ValidateCurrentPage()) return;
     CommitShownPages();
     fireWallPage->CopyFirewallValues(settings);
     QDialog::accept();
 }
 
-void COptionsSheet::ShowHelpForCurrentPage() { OpenProgramHelp(this, tabs->tabText(currentIndex)); }
+void OptionsSheet::ShowHelpForCurrentPage() { OpenProgramHelp(this, tabs->tabText(currentIndex)); }

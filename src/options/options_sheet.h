@@ -7,21 +7,21 @@
 
 class QDialogButtonBox;
 class QTabWidget;
-class COptionsPage;
-class CProgramOptions;
-class CTransOptions;
-class CViewOption;
-class CFireWall;
+class OptionsPage;
+class ProgramOptionsPage;
+class TransferOptionsPage;
+class ViewOptionsPage;
+class FirewallPage;
 
 // The "Options" sheet: four pages over AppSettings with OK, Cancel, Apply and
 // Help. OK and Apply commit the pages that have been shown; the firewall values
 // are copied only when the sheet closes with OK. The settings store itself is
 // written at shutdown, never here.
-class COptionsSheet : public QDialog {
+class OptionsSheet : public QDialog {
     Q_OBJECT
 
 public:
-    COptionsSheet(AppSettings& settings, QWidget* parent = nullptr);
+    OptionsSheet(AppSettings& settings, QWidget* parent = nullptr);
 
     QTabWidget* Tabs() const { return tabs; }
     QDialogButtonBox* Buttons() const { return buttons; }
@@ -31,7 +31,7 @@ public:
     bool Apply();
 
 private:
-    COptionsPage* CurrentPage() const;
+    OptionsPage* CurrentPage() const;
     // Validates the page being left; on failure keeps it current and focused.
     bool ValidateCurrentPage();
     void CommitShownPages();
@@ -41,11 +41,11 @@ private:
     AppSettings& settings;
     QTabWidget* tabs;
     QDialogButtonBox* buttons;
-    CProgramOptions* programPage;
-    CTransOptions* transPage;
-    CViewOption* viewPage;
-    CFireWall* fireWallPage;
-    std::array<COptionsPage*, 4> pages;
+    ProgramOptionsPage* programPage;
+    TransferOptionsPage* transPage;
+    ViewOptionsPage* viewPage;
+    FirewallPage* fireWallPage;
+    std::array<OptionsPage*, 4> pages;
     int currentIndex = 0;
     bool revertingTab = false;
 };

@@ -6,14 +6,14 @@
 
 #include "sites/site_tree.h"
 
-SiteLabelDelegate::SiteLabelDelegate(CSiteTree* tree) : QStyledItemDelegate(tree), tree(tree) {}
+SiteLabelDelegate::SiteLabelDelegate(SiteTree* tree) : QStyledItemDelegate(tree), tree(tree) {}
 
 void SiteLabelDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
     const auto* edit = qobject_cast<QLineEdit*>(editor);
     if (!edit) return;
     const QString text = edit->text();
     const QPersistentModelIndex target(index);
-    CSiteTree* owner = tree;
+    SiteTree* owner = tree;
     QTimer::singleShot(0, owner, [owner, target, text] {
         if (target.isValid()) owner->FinishLabelEdit(owner->itemFromIndex(target), text);
     });

@@ -2,7 +2,7 @@
 
 #include <QStyledItemDelegate>
 
-class CSiteTree;
+class SiteTree;
 
 // Hands a finished in-place label edit to the tree instead of writing it, so
 // the tree can refuse it. The hand-over is queued: the tree may show a message,
@@ -11,10 +11,10 @@ class SiteLabelDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    explicit SiteLabelDelegate(CSiteTree* tree);
+    explicit SiteLabelDelegate(SiteTree* tree);
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
 private:
-    CSiteTree* tree;
+    SiteTree* tree;
 };

@@ -9,7 +9,7 @@
 #include "sites/site_tree_items.h"
 #include "sites/store/catalogue_format.h"
 
-CSiteTree::CSiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), store(store) {
+SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), store(store) {
     setHeaderHidden(true);
     setColumnCount(1);
     setRootIsDecorated(true);
@@ -25,19 +25,19 @@ CSiteTree::CSiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), s
     setAccessibleName(QStringLiteral("Sites"));
     setAccessibleDescription(QStringLiteral("Groups, their sites and the visited remote directories"));
 
-    connect(this, &QTreeWidget::itemSelectionChanged, this, &CSiteTree::OnSelectionChanged);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, &CSiteTree::OnItemDoubleClicked);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &SiteTree::OnSelectionChanged);
+    connect(this, &QTreeWidget::itemDoubleClicked, this, &SiteTree::OnItemDoubleClicked);
     // Any change of items or labels makes the directory index stale.
     const QAbstractItemModel* items = model();
-    connect(items, &QAbstractItemModel::rowsInserted, this, &CSiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::rowsRemoved, this, &CSiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::rowsMoved, this, &CSiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::layoutChanged, this, &CSiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::modelReset, this, &CSiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::dataChanged, this, &CSiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::rowsInserted, this, &SiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::rowsRemoved, this, &SiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::rowsMoved, this, &SiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::layoutChanged, this, &SiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::modelReset, this, &SiteTree::ForgetChildIndex);
+    connect(items, &QAbstractItemModel::dataChanged, this, &SiteTree::ForgetChildIndex);
 }
 
-CSiteTree::~CSiteTree() {
+SiteTree::~SiteTree() {
     SaveCatalogue();
     removingItems = true;
     clear();
@@ -46,7 +46,7 @@ CSiteTree::~CSiteTree() {
     disconnect(model(), nullptr, this, nullptr);
 }
 
-void CSiteTree::LoadCatalogue() {
+void SiteTree::LoadCatalogue() {
     if (loaded) return;
     loaded = true;
     store.RemoveAbandonedTemporaries();
@@ -56,7 +56,7 @@ void CSiteTree::LoadCatalogue() {
     currentNode = nullptr;
 }
 
-void CSiteTree::ReportUnreadableCatalogue(CatalogueLoad load, const std::string& problem) {
+void SiteTree::ReportUnreadableCatalogue(CatalogueLoad load, const std::string& problem) {
     if (load == CatalogueLoad::Unreadable) {
         keepFile = true;
         ShowMessage(this, QStringLiteral("%1.\nThe file is left as it is, and changes to the sites are not "
@@ -79,22 +79,22 @@ void CSiteTree::ReportUnreadableCatalogue(CatalogueLoad load, const std::string&
                           .arg(ToQt(problem), ToQt(aside)));
 }
 
-bool CSiteTree::SaveCatalogue() {
+bool SiteTree::SaveCatalogue() {
     if (!loaded || keepFile) return false;
     return store.SaveCatalogue(catalogue);
 }
 
-void CSiteTree::showEvent(QShowEvent* event) {
+void SiteTree::showEvent(QShowEvent* event) {
     LoadCatalogue();
     QTreeWidget::showEvent(event);
 }
 
-void CSiteTree::focusInEvent(QFocusEvent* event) {
+void SiteTree::focusInEvent(QFocusEvent* event) {
     if (focusMarker) *focusMarker = 2;
     QTreeWidget::focusInEvent(event);
 }
 
-void CSiteTree::keyPressEvent(QKeyEvent* event) {
+void SiteTree::keyPressEvent(QKeyEvent* event) {
     if (state() != QAbstractItemView::EditingState) {
         switch (event->key()) {
             case Qt::Key_Delete:
@@ -115,14 +115,14 @@ void CSiteTree::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
-void CSiteTree::OpenFromTree(QTreeWidgetItem* item) {
+void SiteTree::OpenFromTree(QTreeWidgetItem* item) {
     currentNode = item;
     if (!listPort) return;
     listPort->FindItemByName(item->text(0));
     listPort->OpenItemFromTree();
 }
 
-void CSiteTree::OnSelectionChanged() {
+void SiteTree::OnSelectionChanged() {
     if (removingItems) return;
     const QList<QTreeWidgetItem*> selected = selectedItems();
     // A collapsed item is only selected; an expanded one is opened.
@@ -130,12 +130,12 @@ void CSiteTree::OnSelectionChanged() {
     OpenFromTree(selected.first());
 }
 
-void CSiteTree::OnItemDoubleClicked(QTreeWidgetItem*) {
+void SiteTree::OnItemDoubleClicked(QTreeWidgetItem*) {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (!selected.isEmpty()) OpenFromTree(selected.first());
 }
 
-void CSiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
+void SiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
     if (!item) return;
     if (text.isEmpty()) {
         ShowMessage(this, QStringLiteral("You must have a name, can't you see it's important."));
@@ -159,21 +159,21 @@ void CSiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
         RenameItem(item, text);
 }
 
-bool CSiteTree::CanDelete() const { return !selectedItems().isEmpty(); }
+bool SiteTree::CanDelete() const { return !selectedItems().isEmpty(); }
 
-bool CSiteTree::HandleCommand(int commandId) {
+bool SiteTree::HandleCommand(int commandId) {
     if (commandId != kCmdDelete) return false;
     DeleteSelected();
     return true;
 }
 
-bool CSiteTree::UpdateCommandState(int commandId, CommandState& state) {
+bool SiteTree::UpdateCommandState(int commandId, CommandState& state) {
     if (commandId != kCmdDelete) return false;
     state.enabled = CanDelete();
     return true;
 }
 
-void CSiteTree::DeleteSelected() {
+void SiteTree::DeleteSelected() {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty()) return;
     QTreeWidgetItem* item = selected.first();
@@ -193,7 +193,7 @@ void CSiteTree::DeleteSelected() {
     RemoveItem(item);
 }
 
-bool CSiteTree::ConfirmDelete(QTreeWidgetItem* item) {
+bool SiteTree::ConfirmDelete(QTreeWidgetItem* item) {
     if (KindOf(item) == ItemKind::Site)
         return AskYesNo(this, QStringLiteral("Are you sure you want to delete the site \"%1\"? It will be "
                                              "gone forever.")

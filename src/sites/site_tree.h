@@ -14,12 +14,12 @@ class SiteListPort;
 // destruction it is the catalogue; it loads the file when first shown and
 // writes it back when destroyed. `currentNode` is the place the list view
 // shows. Labels are compared exactly.
-class CSiteTree : public QTreeWidget, public CommandTarget {
+class SiteTree : public QTreeWidget, public CommandTarget {
     Q_OBJECT
 
 public:
-    explicit CSiteTree(SiteStore& store, QWidget* parent = nullptr);
-    ~CSiteTree() override;
+    explicit SiteTree(SiteStore& store, QWidget* parent = nullptr);
+    ~SiteTree() override;
 
     void SetListPort(SiteListPort* port) { listPort = port; }
     // Receives 2 whenever the tree gets the keyboard focus.

@@ -23,7 +23,7 @@ bool IsWithin(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor) {
 
 }  // namespace
 
-QTreeWidgetItem* CSiteTree::ChildOfCurrent(const QString& label) const {
+QTreeWidgetItem* SiteTree::ChildOfCurrent(const QString& label) const {
     if (currentNode) return ChildLabelled(currentNode, label);
     for (int index = 0; index < topLevelItemCount(); ++index) {
         if (topLevelItem(index)->text(0) == label) return topLevelItem(index);
@@ -31,15 +31,15 @@ QTreeWidgetItem* CSiteTree::ChildOfCurrent(const QString& label) const {
     return nullptr;
 }
 
-QTreeWidgetItem* CSiteTree::AddGroup(const QString& label) {
+QTreeWidgetItem* SiteTree::AddGroup(const QString& label) {
     QTreeWidgetItem* group = MakeGroupItem(label);
     addTopLevelItem(group);
     return group;
 }
 
-void CSiteTree::AddProfile(const SiteProfile& profile) { SiteStore::AddProfile(catalogue, profile); }
+void SiteTree::AddProfile(const SiteProfile& profile) { SiteStore::AddProfile(catalogue, profile); }
 
-QTreeWidgetItem* CSiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
+QTreeWidgetItem* SiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
     // The group around the current node, so that a current site or directory
     // never becomes the name of a new group.
     const QTreeWidgetItem* group = EnclosingGroup();
@@ -48,13 +48,13 @@ QTreeWidgetItem* CSiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
     return catalogue.SiteItem(place.group, place.site);
 }
 
-void CSiteTree::ForgetChildIndex() {
+void SiteTree::ForgetChildIndex() {
     if (indexing) return;
     indexedParent = nullptr;
     childIndex.clear();
 }
 
-QTreeWidgetItem* CSiteTree::IndexedChild(QTreeWidgetItem* parent, const QString& label) {
+QTreeWidgetItem* SiteTree::IndexedChild(QTreeWidgetItem* parent, const QString& label) {
     if (indexedParent != parent) {
         ForgetChildIndex();
         // The first child of a label wins, as in a search from the top.
@@ -65,7 +65,7 @@ QTreeWidgetItem* CSiteTree::IndexedChild(QTreeWidgetItem* parent, const QString&
     return childIndex.value(label);
 }
 
-QTreeWidgetItem* CSiteTree::AddDirectoryNode(const QString& name) {
+QTreeWidgetItem* SiteTree::AddDirectoryNode(const QString& name) {
     if (!currentNode) return nullptr;
     if (QTreeWidgetItem* existing = IndexedChild(currentNode, name)) return existing;
     QTreeWidgetItem* directory = MakeDirectoryItem(name);
@@ -83,7 +83,7 @@ QTreeWidgetItem* CSiteTree::AddDirectoryNode(const QString& name) {
     return directory;
 }
 
-void CSiteTree::WalkToPath(const QString& path) {
+void SiteTree::WalkToPath(const QString& path) {
     // Empty components count: a leading "/" gives the root's empty-labelled item.
     for (const QString& component : path.split(QLatin1Char('/'))) {
         currentNode = AddDirectoryNode(component);
@@ -91,7 +91,7 @@ void CSiteTree::WalkToPath(const QString& path) {
     }
 }
 
-int CSiteTree::GoToParent() {
+int SiteTree::GoToParent() {
     if (!currentNode) return 0;
     currentNode = currentNode->parent();
     switch (KindOf(currentNode)) {
@@ -104,30 +104,30 @@ int CSiteTree::GoToParent() {
     }
 }
 
-void CSiteTree::SelectChildByLabel(const QString& label) {
+void SiteTree::SelectChildByLabel(const QString& label) {
     if (QTreeWidgetItem* child = ChildOfCurrent(label)) currentNode = child;
 }
 
-ItemKind CSiteTree::CurrentKind() const { return KindOf(currentNode); }
+ItemKind SiteTree::CurrentKind() const { return KindOf(currentNode); }
 
-ItemKind CSiteTree::KindOf(const QTreeWidgetItem* item) { return ::KindOf(item); }
+ItemKind SiteTree::KindOf(const QTreeWidgetItem* item) { return ::KindOf(item); }
 
-SiteProfile CSiteTree::CurrentProfile() const {
+SiteProfile SiteTree::CurrentProfile() const {
     return KindOf(currentNode) == ItemKind::Site ? ProfileOf(currentNode) : SiteProfile{};
 }
 
-QTreeWidgetItem* CSiteTree::FindChildProfile(const QString& label, SiteProfile* profile) const {
+QTreeWidgetItem* SiteTree::FindChildProfile(const QString& label, SiteProfile* profile) const {
     QTreeWidgetItem* child = ChildOfCurrent(label);
     if (profile && KindOf(child) == ItemKind::Site) *profile = ProfileOf(child);
     return child;
 }
 
-void CSiteTree::ReplaceChildProfile(const QString& label, const SiteProfile& profile) {
+void SiteTree::ReplaceChildProfile(const QString& label, const SiteProfile& profile) {
     QTreeWidgetItem* child = ChildOfCurrent(label);
     if (KindOf(child) == ItemKind::Site) SetProfileOf(child, profile);
 }
 
-void CSiteTree::RelabelGroup(const QString& oldLabel, const QString& newLabel) {
+void SiteTree::RelabelGroup(const QString& oldLabel, const QString& newLabel) {
     for (int index = 0; index < topLevelItemCount(); ++index) {
         if (topLevelItem(index)->text(0) == oldLabel) {
             topLevelItem(index)->setText(0, newLabel);
@@ -136,7 +136,7 @@ void CSiteTree::RelabelGroup(const QString& oldLabel, const QString& newLabel) {
     }
 }
 
-void CSiteTree::RenameChildSite(const QString& oldName, const QString& newName) {
+void SiteTree::RenameChildSite(const QString& oldName, const QString& newName) {
     if (!currentNode) return;
     QTreeWidgetItem* child = ChildLabelled(currentNode, oldName);
     if (KindOf(child) != ItemKind::Site) return;
@@ -146,7 +146,7 @@ void CSiteTree::RenameChildSite(const QString& oldName, const QString& newName) 
     child->setText(0, newName);
 }
 
-void CSiteTree::RenameItem(QTreeWidgetItem* item, const QString& newName) {
+void SiteTree::RenameItem(QTreeWidgetItem* item, const QString& newName) {
     const QString oldName = item ? item->text(0) : QString();
     switch (KindOf(item)) {
         case ItemKind::Directory:
@@ -168,15 +168,15 @@ void CSiteTree::RenameItem(QTreeWidgetItem* item, const QString& newName) {
     if (listPort) listPort->SetItemLabel(oldName, newName);
 }
 
-QString CSiteTree::CurrentLabel() const { return currentNode ? currentNode->text(0) : QString(); }
+QString SiteTree::CurrentLabel() const { return currentNode ? currentNode->text(0) : QString(); }
 
-QTreeWidgetItem* CSiteTree::EnclosingGroup() const {
+QTreeWidgetItem* SiteTree::EnclosingGroup() const {
     QTreeWidgetItem* item = currentNode;
     while (item && KindOf(item) != ItemKind::Group) item = item->parent();
     return item;
 }
 
-bool CSiteTree::CurrentSiteAndPath(SiteProfile& profile, QString& path) const {
+bool SiteTree::CurrentSiteAndPath(SiteProfile& profile, QString& path) const {
     if (!currentNode) return false;
     QStringList between;
     const QTreeWidgetItem* item = currentNode;
@@ -192,7 +192,7 @@ bool CSiteTree::CurrentSiteAndPath(SiteProfile& profile, QString& path) const {
     return true;
 }
 
-bool CSiteTree::SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const {
+bool SiteTree::SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const {
     QStringList labels;
     QTreeWidgetItem* item = currentNode;
     for (; item && KindOf(item) == ItemKind::Directory; item = item->parent()) labels.prepend(item->text(0));
@@ -204,9 +204,9 @@ bool CSiteTree::SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, 
     return true;
 }
 
-void CSiteTree::RemoveByLabel(const QString& label) { RemoveItem(ChildOfCurrent(label)); }
+void SiteTree::RemoveByLabel(const QString& label) { RemoveItem(ChildOfCurrent(label)); }
 
-void CSiteTree::RemoveItem(QTreeWidgetItem* item) {
+void SiteTree::RemoveItem(QTreeWidgetItem* item) {
     if (!item) return;
     // The current node must never point at a removed item: it moves up to the
     // parent of what goes.

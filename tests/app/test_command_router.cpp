@@ -46,7 +46,7 @@ private:
     QWidget window;
     FakePane* pane = nullptr;
     QLineEdit* other = nullptr;  // focusable, but not a pane
-    CCommandRouter* router = nullptr;
+    CommandRouter* router = nullptr;
     QList<int> frameHandled;
     bool frameRuleEnabled = true;
 
@@ -57,7 +57,7 @@ private slots:
         other = new QLineEdit;
         layout->addWidget(pane);
         layout->addWidget(other);
-        router = new CCommandRouter(&window);
+        router = new CommandRouter(&window);
         router->AddPane(pane);
         for (int id : {kSharedCommand, kFrameOnlyCommand}) {
             router->AddFrameCommand(

@@ -11,22 +11,22 @@
 #include <functional>
 #include <memory>
 
-#include "app/connecting_dlg.h"
-#include "app/get_directory_dlg.h"
-#include "app/transfer_mode_dlg.h"
-#include "app/transfer_status_dlg.h"
-#include "browser/create_dir_dlg.h"
-#include "browser/file_properties_dlg.h"
-#include "browser/permissions_dlg.h"
-#include "browser/remote_list_ctrl.h"
+#include "app/connecting_dialog.h"
+#include "app/get_directory_dialog.h"
+#include "app/transfer_mode_dialog.h"
+#include "app/transfer_status_dialog.h"
+#include "browser/create_directory_dialog.h"
+#include "browser/file_properties_dialog.h"
+#include "browser/permissions_dialog.h"
+#include "browser/remote_list_widget.h"
 #include "ftp/ftp_session.h"
 #include "options/app_settings.h"
 #include "options/options_sheet.h"
-#include "sites/icon_selection_dlg.h"
-#include "sites/new_group_dlg.h"
-#include "sites/rename_dlg.h"
-#include "sites/session_profile_dlg.h"
-#include "sites/site_properties_dlg.h"
+#include "sites/icon_selection_dialog.h"
+#include "sites/new_group_dialog.h"
+#include "sites/rename_dialog.h"
+#include "sites/session_profile_dialog.h"
+#include "sites/site_properties_dialog.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ struct Surroundings {
     TransferStatus status;
     FtpSession session{log, status};
     AppSettings settings;
-    CRemoteListCtrl list{0};
+    RemoteListWidget list{0};
 
     Surroundings() {
         RemoteListItem item;
@@ -94,36 +94,38 @@ private slots:
         QTest::addColumn<DialogFactory>("make");
         const auto row = [](const char* name, DialogFactory make) { QTest::newRow(name) << make; };
         row("Session Profile, Quick Connect", [](Surroundings&) {
-            auto* dialog = new CSessionProfileDlg(kEmail);
+            auto* dialog = new SessionProfileDialog(kEmail);
             dialog->helpText = QString::fromLatin1(kQuickConnectHelp);
             return dialog;
         });
         row("Session Profile, site", [](Surroundings&) {
-            auto* dialog = new CSessionProfileDlg(kEmail);
+            auto* dialog = new SessionProfileDialog(kEmail);
             dialog->helpText = QString::fromLatin1(kSiteConnectHelp);
             dialog->anonymous = true;
             return dialog;
         });
-        row("Properties", [](Surroundings&) { return new CSitePropertiesDlg(kEmail); });
-        row("New Group", [](Surroundings&) { return new CNewGroupDlg; });
-        row("Rename", [](Surroundings&) { return new CRenameDlg; });
+        row("Properties", [](Surroundings&) { return new SitePropertiesDialog(kEmail); });
+        row("New Group", [](Surroundings&) { return new NewGroupDialog; });
+        row("Rename", [](Surroundings&) { return new RenameDialog; });
         row("Icon Selection",
-            [](Surroundings&) { return new CIconSelectionDlg(QStringLiteral("Wexal.exe ,32")); });
-        row("Create Directory", [](Surroundings&) { return new CCreateDirDlg; });
+            [](Surroundings&) { return new IconSelectionDialog(QStringLiteral("Wexal.exe ,32")); });
+        row("Create Directory", [](Surroundings&) { return new CreateDirectoryDialog; });
         row("File Properties", [](Surroundings& s) {
-            return new CFilePropertiesDlg(s.list, s.session, QStringLiteral("Home/pub/linux/"));
+            return new FilePropertiesDialog(s.list, s.session, QStringLiteral("Home/pub/linux/"));
         });
-        row("Permissions", [](Surroundings& s) { return new CPermissionsDlg(s.list, s.session); });
-        row("Transfer Mode", [](Surroundings&) { return new CTransferModeDlg; });
-        row("Connecting",
-            [](Surroundings& s) { return new CConnectingDlg(s.status, QStringLiteral("ftp.example.org")); });
+        row("Permissions", [](Surroundings& s) { return new PermissionsDialog(s.list, s.session); });
+        row("Transfer Mode", [](Surroundings&) { return new TransferModeDialog; });
+        row("Connecting", [](Surroundings& s) {
+            return new ConnectingDialog(s.status, QStringLiteral("ftp.example.org"));
+        });
         row("Getting Directory", [](Surroundings& s) {
-            return new CGetDirectoryDlg(s.status, QStringLiteral("Getting Directory From: ftp.example.org"));
+            return new GetDirectoryDialog(s.status,
+                                          QStringLiteral("Getting Directory From: ftp.example.org"));
         });
         row("Transfer Status", [](Surroundings& s) {
-            return new CTransferStatusDlg(s.status, QStringLiteral("Retrieving big.iso From 127.0.0.1"));
+            return new TransferStatusDialog(s.status, QStringLiteral("Retrieving big.iso From 127.0.0.1"));
         });
-        row("Options", [](Surroundings& s) { return new COptionsSheet(s.settings); });
+        row("Options", [](Surroundings& s) { return new OptionsSheet(s.settings); });
     }
 
     void OpensReadable() {

@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "app/main_frame.h"
+#include "app/application.h"
+#include "app/main_window.h"
 #include "app/progress_poll_dialog.h"
-#include "app/quillmoorv3_app.h"
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
 #include "options/recorded_messages.h"
@@ -37,8 +37,8 @@ private slots:
             QVERIFY(file.resize(kSize));
         }
 
-        CQuillmoorv3App app;
-        QVERIFY(app.InitInstance());
+        Application app;
+        QVERIFY(app.Start());
         FtpSession& session = app.Session();
         testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
             config.timeoutSeconds = 20;
@@ -51,12 +51,12 @@ private slots:
             QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), kComplete);
         }
 
-        CDebugWindow* log = app.MainFrame()->LogWindow();
+        DebugWindow* log = app.Window()->LogWindow();
         bool storeLineWhileOpen = false;
         QStringList dialogTitles;
         QTimer watcher;
         watcher.setInterval(20);
-        app.Ui().SetDialogObserver([&](CProgressPollDialog& dialog) {
+        app.Ui().SetDialogObserver([&](ProgressPollDialog& dialog) {
             dialogTitles << dialog.windowTitle();
             QObject::connect(&watcher, &QTimer::timeout, &dialog, [&] {
                 // Only the document is read: the idle step alone must have put the line there.
@@ -68,15 +68,15 @@ private slots:
             watcher.start();
         });
 
-        app.MainFrame()->UploadDroppedPaths({path});
+        app.Window()->UploadDroppedPaths({path});
         watcher.stop();
         QCOMPARE(messages.texts, QStringList());
         QCOMPARE(dialogTitles.value(0), QStringLiteral("File Transfer Status"));
         QVERIFY(storeLineWhileOpen);
         QCOMPARE(std::filesystem::file_size(server.WritableDir() / "big.bin"), std::uintmax_t(kSize));
 
-        app.RequestExit();
-        app.ExitInstance();
+        app.requestExit();
+        app.Shutdown();
     }
 };
 

@@ -10,11 +10,11 @@
 #include <chrono>
 #include <thread>
 
-#include "app/connecting_dlg.h"
+#include "app/connecting_dialog.h"
 #include "app/desktop_engine_ui.h"
-#include "app/get_directory_dlg.h"
-#include "app/transfer_mode_dlg.h"
-#include "app/transfer_status_dlg.h"
+#include "app/get_directory_dialog.h"
+#include "app/transfer_mode_dialog.h"
+#include "app/transfer_status_dialog.h"
 #include "ftp/transfer_status.h"
 
 Q_DECLARE_METATYPE(EngineUi::WaitKind)
@@ -66,9 +66,9 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, text);
         TransferStatus status;
-        CDesktopEngineUi ui;
+        DesktopEngineUi ui;
         QString shownTitle, shownText;
-        ui.SetDialogObserver([&](CProgressPollDialog& dialog) {
+        ui.SetDialogObserver([&](ProgressPollDialog& dialog) {
             shownTitle = dialog.windowTitle();
             shownText = dialog.TextLabel()->text();
         });
@@ -86,7 +86,7 @@ private slots:
     void TheFirstPollThatSeesBusyClearClosesWithOk() {
         TransferStatus status;
         status.busy = 1;
-        CGetDirectoryDlg dialog(status, "Getting Directory From: h");
+        GetDirectoryDialog dialog(status, "Getting Directory From: h");
         dialog.show();
         dialog.Poll();
         QVERIFY(dialog.isVisible());
@@ -108,8 +108,8 @@ private slots:
         QFETCH(bool, escape);
         TransferStatus status;
         SetBusy(status, 1);  // a worker that never finishes
-        CDesktopEngineUi ui;
-        ui.SetDialogObserver([escape](CProgressPollDialog& dialog) {
+        DesktopEngineUi ui;
+        ui.SetDialogObserver([escape](ProgressPollDialog& dialog) {
             QTimer::singleShot(700, &dialog, [&dialog, escape] {
                 if (escape) {
                     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -153,7 +153,7 @@ private slots:
         status.busy = 1;
         status.expectedBytes = expected;
         status.doneBytes = done;
-        CTransferStatusDlg dialog(status, text);
+        TransferStatusDialog dialog(status, text);
         dialog.show();
         dialog.Poll();
         QCOMPARE(dialog.Bar()->minimum(), 0);
@@ -166,7 +166,7 @@ private slots:
     void RangeIsSetOnceWhenTheSizeBecomesKnown() {
         TransferStatus status;
         status.busy = 1;
-        CTransferStatusDlg dialog(status, "Sending a To b");
+        TransferStatusDialog dialog(status, "Sending a To b");
         dialog.show();
         dialog.Poll();
         QCOMPARE(dialog.Bar()->maximum(), 100);
@@ -182,12 +182,12 @@ private slots:
 
     void ConnectingShowsBusyAnimationAndGetDirectoryDefaultsToCancel() {
         TransferStatus status;
-        CConnectingDlg connecting(status, QString());
+        ConnectingDialog connecting(status, QString());
         QCOMPARE(connecting.Animation()->minimum(), 0);
         QCOMPARE(connecting.Animation()->maximum(), 0);  // the endless busy animation
         QVERIFY(connecting.TextLabel()->text().isEmpty());
 
-        CGetDirectoryDlg getting(status, "Getting Directory From: h");
+        GetDirectoryDialog getting(status, "Getting Directory From: h");
         QVERIFY(getting.Buttons()->button(QDialogButtonBox::Cancel)->isDefault());
     }
 
@@ -199,11 +199,11 @@ private slots:
 
     void TransferModeQuestionOnlyAsksWhetherToGoOn() {
         QFETCH(bool, ok);
-        CDesktopEngineUi ui;
+        DesktopEngineUi ui;
         bool sawNoSelection = false;
         QString title;
         QTimer::singleShot(100, [&] {
-            auto* dialog = qobject_cast<CTransferModeDlg*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<TransferModeDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             title = dialog->windowTitle();
             sawNoSelection =

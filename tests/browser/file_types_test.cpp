@@ -125,7 +125,7 @@ private slots:
     }
 
     void FileTypeIconSharesOneImagePerType() {
-        CImageList small(QSize(16, 16), 50, 2048), large(QSize(32, 32), 50, 2048);
+        ImageList small(QSize(16, 16), 50, 2048), large(QSize(32, 32), 50, 2048);
         FileTypeCache cache;
         const QIcon document = ProgramIcon(ProgramIcons::kDocument);
         QCOMPARE(FileTypeIcon("Makefile", small, large), 0);

@@ -5,21 +5,21 @@
 #include <QCheckBox>
 #include <QTreeWidgetItem>
 
-#include "app/browser_frame_commands.h"
-#include "app/main_frame.h"
-#include "app/quillmoorv3_app.h"
-#include "browser/permissions_dlg.h"
+#include "app/application.h"
+#include "app/browser_commands.h"
+#include "app/main_window.h"
+#include "browser/permissions_dialog.h"
 #include "browser_test_main.h"
-#include "test_files.h"
 #include "platform/desktop/command_ids.h"
 #include "program_driver.h"
 #include "server_fixture.h"
+#include "test_files.h"
 
 class JourneyTest : public QObject {
     Q_OBJECT
 
 private:
-    CQuillmoorv3View* view = nullptr;
+    RemoteView* view = nullptr;
     ProgramDriver user;
 
     QStringList Labels() const { return user.Labels(); }
@@ -52,13 +52,13 @@ private slots:
         WriteTestFile(config + "/mimeapps.list", "[Default Applications]\ntext/plain=journey-viewer.desktop\n");
 
         MessageLog messages;
-        CQuillmoorv3App app;
-        QVERIFY(app.InitInstance());
+        Application app;
+        QVERIFY(app.Start());
         app.Settings().defaultDownloadDirectory = (scratch.path() + "/").toStdString();
         app.Settings().viewOnDoubleClick = 1;
         app.Settings().email = "journey@example.com";
-        CMainFrame* frame = app.MainFrame();
-        view = qobject_cast<CQuillmoorv3View*>(frame->ListViewPane());
+        MainWindow* frame = app.Window();
+        view = qobject_cast<RemoteView*>(frame->ListViewPane());
         QVERIFY(view);
         user.SetView(view);
         QVERIFY(QTest::qWaitForWindowExposed(frame));
@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(ReadAll(server.Root() + "/pub/from desktop.txt"), QByteArray("uploaded\n"));
         QVERIFY(Labels().contains("from desktop.txt"));
 
-        auto* commands = frame->findChild<CBrowserCommands*>();
+        auto* commands = frame->findChild<BrowserCommands*>();
         QVERIFY(commands);
         // Rename through the frame's Rename command (F2 on the list).
         Select("old name.txt");
@@ -102,7 +102,7 @@ private slots:
         Select("from desktop.txt");
         sessionForTest = &app.Session();
         commands->runPermissions = [this](QWidget* parent) {
-            CPermissionsDlg dialog(view->List(), *sessionForTest, parent);
+            PermissionsDialog dialog(view->List(), *sessionForTest, parent);
             dialog.Box(4)->click();  // group write
             dialog.accept();
         };
@@ -122,8 +122,8 @@ private slots:
         QVERIFY(!app.Session().connected);
         QCOMPARE(Labels(), QStringList{"Demo"});
 
-        app.RequestExit();
-        app.ExitInstance();
+        app.requestExit();
+        app.Shutdown();
 
         const QStringList expected{"Are you sure you want to delete the selected item(s), they will be gone forever?",
                                    "Are you sure you want to disconnect from " + QString::fromStdString(server.HostText())};

@@ -7,7 +7,7 @@
 #include <QTreeView>
 #include <QTreeWidgetItem>
 
-#include "browser/create_dir_dlg.h"
+#include "browser/create_directory_dialog.h"
 #include "browser/file_types.h"
 #include "browser/icon_label_delegate.h"
 #include "browser/size_text.h"
@@ -45,7 +45,7 @@ private slots:
     void SiteIconsComeFromResourcesSpecsOrThePreviousImage() {
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo"});
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(f.Labels(), (QStringList{"Alpha", "Broken", "Gamma"}));
         // Three fixed icons, then Alpha's and Gamma's; Broken appends nothing.
         QCOMPARE(f.view->SmallImages().Count(), 5);
@@ -115,14 +115,15 @@ private slots:
         QListView* icons = f.List().IconView();
         const QFontMetrics metrics(icons->font());
         const int textWidth = IconLabelDelegate::kCellWidth - 2 * IconLabelDelegate::kMargin;
-        for (int mode : {CRemoteListCtrl::kLargeIcons, CRemoteListCtrl::kSmallIcons, CRemoteListCtrl::kList}) {
+        for (int mode :
+             {RemoteListWidget::kLargeIcons, RemoteListWidget::kSmallIcons, RemoteListWidget::kList}) {
             f.view->SetViewMode(mode);
             f.view->Arrange();
             QCoreApplication::processEvents();
             for (const std::string& name : names) {
                 const QString label = QString::fromStdString(name);
                 const QRect cell = icons->visualRect(f.List().Model().index(f.Row(label), 0));
-                if (mode != CRemoteListCtrl::kLargeIcons) {
+                if (mode != RemoteListWidget::kLargeIcons) {
                     QVERIFY2(cell.width() >= 16 + metrics.horizontalAdvance(label), qPrintable(label));
                     continue;
                 }
@@ -136,9 +137,9 @@ private slots:
     }
 
     void PressingAndDraggingAnItemStartsADragInEveryMode() {
-        for (int mode : {CRemoteListCtrl::kLargeIcons, CRemoteListCtrl::kDetails, CRemoteListCtrl::kSmallIcons,
-                         CRemoteListCtrl::kList}) {
-            CRemoteListCtrl list(mode);
+        for (int mode : {RemoteListWidget::kLargeIcons, RemoteListWidget::kDetails,
+                         RemoteListWidget::kSmallIcons, RemoteListWidget::kList}) {
+            RemoteListWidget list(mode);
             RemoteListItem item;
             item.label = QStringLiteral("notes.txt");
             item.kind = ItemKind::File;
@@ -147,7 +148,7 @@ private slots:
             list.show();
             QVERIFY(QTest::qWaitForWindowExposed(&list));
             list.Arrange();
-            QSignalSpy started(&list, &CRemoteListCtrl::DragStarted);
+            QSignalSpy started(&list, &RemoteListWidget::dragStarted);
             QWidget* viewport = list.ActiveView()->viewport();
             const QPoint at = list.ActiveView()->visualRect(list.Model().index(0, 0)).center();
             QTest::mousePress(viewport, Qt::LeftButton, {}, at);
@@ -188,8 +189,8 @@ private slots:
         QCOMPARE(f.Labels(), order);
 
         f.Select({"charlie"});
-        for (int mode : {CRemoteListCtrl::kDetails, CRemoteListCtrl::kList, CRemoteListCtrl::kSmallIcons,
-                         CRemoteListCtrl::kLargeIcons, CRemoteListCtrl::kDetails}) {
+        for (int mode : {RemoteListWidget::kDetails, RemoteListWidget::kList, RemoteListWidget::kSmallIcons,
+                         RemoteListWidget::kLargeIcons, RemoteListWidget::kDetails}) {
             f.view->SetViewMode(mode);
             QCOMPARE(f.List().Mode(), mode);
             QCOMPARE(f.Labels(), order);
@@ -205,7 +206,7 @@ private slots:
 
     void DetailsColumnsHaveTheirTitlesWidthsAndAlignments() {
         ViewFixture f;
-        f.view->SetViewMode(CRemoteListCtrl::kDetails);
+        f.view->SetViewMode(RemoteListWidget::kDetails);
         const QStringList titles{"Name", "Size", "Type", "Modified", "Permissions"};
         const QList<int> widths{180, 75, 85, 100, 85};
         auto* model = f.List().DetailsView()->model();
@@ -267,7 +268,7 @@ private slots:
         QVERIFY(f.view->BuildContextMenu() == nullptr);  // nothing selected, no menu
         f.Select({"Demo"});
         QCOMPARE(texts(f.view->BuildContextMenu()), QStringList{"&Open Connection"});
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.view->OpenItem(RemoteView::OpenSource::List);
         f.Select({"Alpha"});
         QCOMPARE(texts(f.view->BuildContextMenu()),
                  (QStringList{"&Connect to Alpha", "&Disconnect", "-", "&Add Profile", "&Delete Alpha", "-",
@@ -285,7 +286,7 @@ private slots:
     void DeletingSitesRemovesThemFromListAndTree() {
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo"});
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.view->OpenItem(RemoteView::OpenSource::List);
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f.Select({"Alpha", "Gamma"});
@@ -307,7 +308,7 @@ private slots:
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Jobs"}));
         QCOMPARE(f.tree->topLevelItem(1)->text(0), QStringLiteral("Jobs"));
         f.Select({"Demo"});
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.view->OpenItem(RemoteView::OpenSource::List);
         f.Select({"Gamma"});
         f.view->RenameSelected("");  // an emptied label changes nothing
         f.view->RenameSelected("Aardvark");
@@ -320,7 +321,7 @@ private slots:
     void TreeOpeningAGroupShowsItsSites() {
         ViewFixture f(DemoCatalogue());
         f.tree->SetCurrentNode(f.tree->topLevelItem(1));
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        f.view->OpenItem(RemoteView::OpenSource::Tree);
         QCOMPARE(f.Labels(), QStringList{"Other"});
     }
 
@@ -329,9 +330,9 @@ private slots:
         MessageLog messages;
         f.settings.email.clear();
         f.Select({"Demo"});
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.view->OpenItem(RemoteView::OpenSource::List);
         f.Select({"Alpha"});
-        f.view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f.view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(messages.texts.value(0), QStringLiteral("Please enter your e-mail address in the options dialog "
                                                           "before connecting to anonymous FTP sites. Thanks."));
         QVERIFY(!f.session.connected);
@@ -355,7 +356,7 @@ private slots:
     }
 
     void CreateDirectoryNamesStopAt128Characters() {
-        CCreateDirDlg dialog;
+        CreateDirectoryDialog dialog;
         QTest::keyClicks(dialog.NameEdit(), QString(140, u'd'));
         QCOMPARE(dialog.Name().size(), 128);
     }

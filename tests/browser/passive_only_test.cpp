@@ -3,10 +3,10 @@
 // by drop and drag out, every file byte for byte.
 #include <QRandomGenerator>
 
-#include "app/main_frame.h"
-#include "app/quillmoorv3_app.h"
+#include "app/application.h"
+#include "app/main_window.h"
 #include "browser/drag_out/drag_out_recorder.h"
-#include "browser/remote_data_object.h"
+#include "browser/remote_mime_data.h"
 #include "browser_test_main.h"
 #include "ftp/data_mode.h"
 #include "program_driver.h"
@@ -46,14 +46,14 @@ private slots:
                                          server.WritableRemoteDir().c_str()));
         QTemporaryDir scratch;
         MessageLog messages;
-        CQuillmoorv3App app;
-        QVERIFY(app.InitInstance());
+        Application app;
+        QVERIFY(app.Start());
         QCOMPARE(app.Settings().passiveMode, 1);  // the program default every site here takes
         app.Settings().defaultDownloadDirectory = (scratch.path() + "/").toStdString();
         app.Settings().viewOnDoubleClick = 0;
         app.Settings().email = "passive@example.com";
-        CMainFrame* frame = app.MainFrame();
-        auto* view = qobject_cast<CQuillmoorv3View*>(frame->ListViewPane());
+        MainWindow* frame = app.Window();
+        auto* view = qobject_cast<RemoteView*>(frame->ListViewPane());
         QVERIFY(view);
         ProgramDriver user(view);
         QVERIFY(QTest::qWaitForWindowExposed(frame));
@@ -81,9 +81,9 @@ private slots:
         // Drag out: the dropped list's file is downloaded when the drop is made.
         user.Select("dragged.bin");
         QString problem;
-        auto data = CRemoteDataObject::FromSelection(view->List(), app.Session(), problem);
+        auto data = RemoteMimeData::FromSelection(view->List(), app.Session(), problem);
         QVERIFY2(data, qPrintable(problem));
-        CRemoteDropSource source;
+        RemoteDropSource source;
         ReleaseLeftButton(source);
         const QString downloads = QString::fromStdString(app.Session().Settings().downloadDir);
         QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(downloads + "dragged.bin")});
@@ -91,8 +91,8 @@ private slots:
 
         QCOMPARE(app.Session().DataModeInUse(), DataMode::Passive);
         QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join('\n')));
-        app.RequestExit();
-        app.ExitInstance();
+        app.requestExit();
+        app.Shutdown();
     }
 };
 

@@ -8,14 +8,14 @@
 #include <QTest>
 #include <QUrl>
 
-#include "browser/quillmoorv3_view.h"
+#include "browser/remote_view.h"
 
 // Drives the desktop program's list as a user does: clicks and double clicks
 // on its items, and files dropped onto the main window.
 class ProgramDriver {
 public:
-    explicit ProgramDriver(CQuillmoorv3View* view = nullptr) : view(view) {}
-    void SetView(CQuillmoorv3View* shown) { view = shown; }
+    explicit ProgramDriver(RemoteView* view = nullptr) : view(view) {}
+    void SetView(RemoteView* shown) { view = shown; }
 
     QStringList Labels() const {
         QStringList labels;
@@ -59,5 +59,5 @@ public:
     }
 
 private:
-    CQuillmoorv3View* view;
+    RemoteView* view;
 };

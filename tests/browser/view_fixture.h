@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "browser/quillmoorv3_view.h"
+#include "browser/remote_view.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
-#include "options/app_context.h"
+#include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
@@ -64,8 +64,8 @@ struct ViewFixture {
     PollingWaiter waiter;
     ScriptedSiteDialogs dialogs;
     std::unique_ptr<SiteStore> store;
-    std::unique_ptr<CSiteTree> tree;
-    std::unique_ptr<CQuillmoorv3View> view;
+    std::unique_ptr<SiteTree> tree;
+    std::unique_ptr<RemoteView> view;
 
     explicit ViewFixture(const QByteArray& catalogue = {}) {
         const QString path = dir.filePath("Wexal.INI");
@@ -81,9 +81,9 @@ struct ViewFixture {
         session.SetUi(&waiter);
         waiter.SetPollInterval(std::chrono::milliseconds(20));
         store = std::make_unique<SiteStore>(path.toStdString());
-        tree = std::make_unique<CSiteTree>(*store);
+        tree = std::make_unique<SiteTree>(*store);
         tree->LoadCatalogue();
-        view = std::make_unique<CQuillmoorv3View>(context, *tree, dialogs);
+        view = std::make_unique<RemoteView>(context, *tree, dialogs);
         view->SetEngineUi(&waiter);
         view->resize(640, 400);
         view->FirstUpdate();
@@ -94,7 +94,7 @@ struct ViewFixture {
         tree.reset();
     }
 
-    CRemoteListCtrl& List() { return view->List(); }
+    RemoteListWidget& List() { return view->List(); }
     QStringList Labels() {
         QStringList labels;
         for (int row = 0; row < List().ItemCount(); ++row) labels << List().ItemText(row, 0);

@@ -6,8 +6,8 @@
 #include <QRegularExpression>
 #include <QTreeWidgetItem>
 
-#include "browser/permissions_dlg.h"
-#include "browser/file_properties_dlg.h"
+#include "browser/file_properties_dialog.h"
+#include "browser/permissions_dialog.h"
 #include "browser_test_main.h"
 #include "server_fixture.h"
 #include "support/session_settings.h"
@@ -65,16 +65,16 @@ private slots:
         QCOMPARE(f->tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
 
         f->Select({"pub"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(f->Labels(), QStringList{"linux"});
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("pub"));
         f->Select({"linux"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(f->List().ItemText(0, RemoteListModel::kSize), QStringLiteral("3K"));
 
         // File properties show where the file is.
         f->Select({"kernel.tar"});
-        CFilePropertiesDlg properties(f->List(), f->session, "Local/pub/linux/");
+        FilePropertiesDialog properties(f->List(), f->session, "Local/pub/linux/");
         QCOMPARE(properties.FieldText("Size:"), QStringLiteral("3K"));
         QCOMPARE(properties.FieldText("Location:"), QStringLiteral("Local/pub/linux/"));
 
@@ -101,16 +101,16 @@ private slots:
         server->Put("pub/linux/kernel.tar", "k");
         auto f = Connected();
         f->Select({"pub"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         f->Select({"linux"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QTreeWidgetItem* pub = f->tree->CurrentNode()->parent();
         QCOMPARE(pub->text(0), QStringLiteral("pub"));
 
         // Connected to that host: back to the root, then down the node's path.
         f->tree->SetCurrentNode(pub);
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        f->view->OpenItem(RemoteView::OpenSource::Tree);
         QCOMPARE(f->Labels(), QStringList{"linux"});
         QVERIFY(f->LogLines().contains("Quillmoor: CWD /"));
 
@@ -119,7 +119,7 @@ private slots:
         f->view->Disconnect(false);
         QVERIFY(!f->session.connected);
         f->tree->SetCurrentNode(pub->child(0));
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::Tree);
+        f->view->OpenItem(RemoteView::OpenSource::Tree);
         QVERIFY(f->session.connected);
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QVERIFY(messages.texts.isEmpty());
@@ -297,7 +297,7 @@ private slots:
         auto f = Connected();
         f->Select({"c.sh", "a.sh", "b.sh"});
         QCOMPARE(f->List().ItemText(0, RemoteListModel::kPermissions), QStringLiteral("-rwxr-x---"));
-        CPermissionsDlg dialog(f->List(), f->session);
+        PermissionsDialog dialog(f->List(), f->session);
         QCOMPARE(dialog.Mode(), QStringLiteral("750"));
         dialog.Box(2)->click();  // owner execute off
         QCOMPARE(dialog.Mode(), QStringLiteral("650"));
@@ -327,7 +327,7 @@ private slots:
         for (const char* name : {"one", "two", "three"}) f.view->AddEntry(Entry("-rwsr-xr-x", "1", name));
         f.Select({"one", "two", "three"});
         MessageLog messages;
-        CPermissionsDlg dialog(f.List(), f.session);
+        PermissionsDialog dialog(f.List(), f.session);
         QCOMPARE(dialog.Mode(), QStringLiteral("655"));
         dialog.accept();
         QCOMPARE(messages.texts, QStringList{"Error setting permissions"});
@@ -368,7 +368,7 @@ private slots:
     void PermissionTextsOpenTheirBoxes() {
         QFETCH(QString, text);
         QFETCH(QString, mode);
-        QCOMPARE(CPermissionsDlg::ModeText(CPermissionsDlg::FlagsFromText(text)), mode);
+        QCOMPARE(PermissionsDialog::ModeText(PermissionsDialog::FlagsFromText(text)), mode);
     }
 
     void DownloadAndOpenAsksBeforeOverwriting() {
@@ -382,14 +382,14 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f->Select({"notes.txt"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(messages.texts, QStringList{"File " + local + " already exists.\n Do you wish to overwrite it?"});
         QFile check(local);
         QVERIFY(check.open(QIODevice::ReadOnly));
         QCOMPARE(check.readAll(), QByteArray("old"));
         check.close();
         messages.answer = MessageAnswer::Yes;
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QVERIFY(check.open(QIODevice::ReadOnly));
         QCOMPARE(check.readAll(), QByteArray("fresh"));
     }
@@ -417,7 +417,7 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::Cancel;
         f->Select({"photo.bin"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::ResumeOverwriteCancel});
         QVERIFY(
             messages.texts.value(0).startsWith("File " + local + " already exists, and a partial download"));
@@ -426,7 +426,7 @@ private slots:
 
         QFile::remove(local);
         messages.answer = MessageAnswer::Resume;
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(messages.buttons.value(1), MessageButtons::ResumeRestartCancel);
         QVERIFY(messages.texts.value(1).contains("(1000 bytes)"));
         QVERIFY(readFile(local) == whole);
@@ -441,12 +441,12 @@ private slots:
         MessageLog messages;
         const QString notOpened = QStringLiteral("I couldn't find the application to open that file.");
         f->Select({"data.qm-unassociated"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(messages.texts, QStringList{notOpened});  // a completed download is opened
         messages.texts.clear();
         // Cancelled, the download still finds the first one's result.
         f->waiter.Cancel();
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QVERIFY(!f->session.connected);
         QVERIFY(!messages.texts.contains(notOpened));
         QCOMPARE(f->Labels(), QStringList{"Demo"});
@@ -470,7 +470,7 @@ private slots:
         MessageLog messages;
         f->view->AddEntry(Entry("-rw-r--r--", "1", "../escape.txt"));
         f->Select({"../escape.txt"});
-        f->view->OpenItem(CQuillmoorv3View::OpenSource::List);
+        f->view->OpenItem(RemoteView::OpenSource::List);
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(!QFile::exists(f->dir.path() + "/escape.txt"));
         QVERIFY(f->LogLines().filter("RETR").isEmpty());
@@ -485,12 +485,12 @@ private slots:
         f.view->AddEntry(Entry("-rw-r--r--", "5", "other"));
         f.Select({"readme"});
         {
-            CFilePropertiesDlg unchanged(f.List(), f.session, "/");
+            FilePropertiesDialog unchanged(f.List(), f.session, "/");
             QCOMPARE(unchanged.FieldText("Size:"), QStringLiteral("2K"));
             unchanged.accept();
             QVERIFY(!unchanged.Renamed());
         }
-        CFilePropertiesDlg properties(f.List(), f.session, "/");
+        FilePropertiesDialog properties(f.List(), f.session, "/");
         properties.NameEdit()->setText("README");
         properties.accept();
         QVERIFY(properties.Renamed());

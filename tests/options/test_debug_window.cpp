@@ -11,7 +11,7 @@ class TestDebugWindow : public QObject {
 
 private slots:
     void FreshWindowShowsWelcomeAndOneEmptyLine() {
-        CDebugWindow window;
+        DebugWindow window;
         QCOMPARE(window.Lines(), QStringList({"Welcome to Quillmoor v2.5", ""}));
         QVERIFY(window.isReadOnly());
         QVERIFY(window.font().fixedPitch());
@@ -32,13 +32,13 @@ private slots:
     void AppendedTextBecomesLines() {
         QFETCH(QStringList, appended);
         QFETCH(QStringList, shown);
-        CDebugWindow window;
+        DebugWindow window;
         for (const QString& text : appended) window.AppendLine(text.toStdString());
         QCOMPARE(window.Lines(), QStringList({"Welcome to Quillmoor v2.5", ""}) + shown);
     }
 
     void LinesGoToTheEndWhateverTheSelection() {
-        CDebugWindow window;
+        DebugWindow window;
         window.AppendLine(std::string("first"));
         window.Flush();
         QTextCursor cursor = window.textCursor();
@@ -54,7 +54,7 @@ private slots:
     }
 
     void NewestLineStaysInView() {
-        CDebugWindow window;
+        DebugWindow window;
         window.resize(400, 150);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -78,7 +78,7 @@ private slots:
     // A flood of lines arrives in idle-step batches; each batch must stay cheap
     // even when the log is already long.
     void MillionLinesStayResponsive() {
-        CDebugWindow window;
+        DebugWindow window;
         window.resize(600, 200);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

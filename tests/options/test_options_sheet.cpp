@@ -22,7 +22,7 @@ QLineEdit* Field(QWidget& sheet, const QString& name) {
 }
 
 // A field of one page (both the program and the firewall pages have a "Port").
-QLineEdit* PageField(COptionsSheet& sheet, Page page, const QString& name) {
+QLineEdit* PageField(OptionsSheet& sheet, Page page, const QString& name) {
     return Field(*sheet.Tabs()->widget(page), name);
 }
 
@@ -45,12 +45,12 @@ private:
     RecordedMessages messages;
     AppSettings settings;
 
-    void Open(COptionsSheet& sheet, Page page = kProgram) {
+    void Open(OptionsSheet& sheet, Page page = kProgram) {
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         sheet.Tabs()->setCurrentIndex(page);
     }
-    QPushButton* Apply(COptionsSheet& sheet) { return sheet.Buttons()->button(QDialogButtonBox::Apply); }
+    QPushButton* Apply(OptionsSheet& sheet) { return sheet.Buttons()->button(QDialogButtonBox::Apply); }
 
 private slots:
     void init() {
@@ -59,7 +59,7 @@ private slots:
     }
 
     void PagesInOrderAndApplyEnabledOnShow() {
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         QCOMPARE(sheet.windowTitle(), QStringLiteral("Options"));
         QStringList titles;
         for (int i = 0; i < sheet.Tabs()->count(); ++i) titles << sheet.Tabs()->tabText(i);
@@ -108,7 +108,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet, Page(page));
         QLineEdit* edit = PageField(sheet, Page(page), field);
         edit->setText(typed);
@@ -130,7 +130,7 @@ private slots:
 
     void FirewallPortRangeEdgesAreAccepted() {
         for (int port : {0, 99999}) {
-            COptionsSheet sheet(settings);
+            OptionsSheet sheet(settings);
             Open(sheet, kFirewall);
             PageField(sheet, kFirewall, "Port")->setText(QString::number(port));
             sheet.accept();
@@ -140,7 +140,7 @@ private slots:
     }
 
     void ProgramOptionsCommitUnsignedValues() {
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet);
         Field(sheet, "e-mail Address")->setText("me@example.org");
         PageField(sheet, kProgram, "Port")->setText("-5");  // an integer, but not an unsigned one
@@ -157,7 +157,7 @@ private slots:
         settings.email = "old@example.org";
         settings.fireHost = "old-proxy";
         {
-            COptionsSheet sheet(settings);
+            OptionsSheet sheet(settings);
             Open(sheet);
             Field(sheet, "e-mail Address")->setText("new@example.org");
             sheet.Tabs()->setCurrentIndex(kFirewall);
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(settings.email, std::string("new@example.org"));
         QCOMPARE(settings.fireHost, std::string("old-proxy"));
 
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet, kFirewall);
         Field(sheet, "Proxy Address")->setText("new-proxy");
         sheet.accept();
@@ -178,7 +178,7 @@ private slots:
 
     void CancelWithoutApplyChangesNothing() {
         const AppSettings before = settings;
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet);
         PageField(sheet, kProgram, "Port")->setText("2121");
         sheet.Tabs()->setCurrentIndex(kTransfer);
@@ -193,7 +193,7 @@ private slots:
 
     void FirewallTypeThreeIsStoredAndShownAgain() {
         {
-            COptionsSheet sheet(settings);
+            OptionsSheet sheet(settings);
             Open(sheet, kFirewall);
             for (QRadioButton* button : sheet.findChildren<QRadioButton*>()) QVERIFY(!button->isChecked());
             Radio(sheet, "USE&R remote_userid@remote_host")->click();
@@ -202,7 +202,7 @@ private slots:
         }
         QCOMPARE(settings.fireMode, 3);
         QCOMPARE(settings.fireWallOn, 1);
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet, kFirewall);
         QVERIFY(Radio(sheet, "USE&R remote_userid@remote_host")->isChecked());
     }
@@ -221,7 +221,7 @@ private slots:
         QFETCH(int, stored);
         QFETCH(QString, checked);
         settings.transferMode = stored;
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet, kTransfer);
         for (const char* label : {"Auto-Detect", "Binary", "ASCII"}) {
             QCOMPARE(Radio(sheet, label)->isChecked(), checked == label);
@@ -233,7 +233,7 @@ private slots:
 
     void TransferAndDisplayPagesCommitTheirChoices() {
         settings.defaultDownloadDirectory = "/srv/downloads/";
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet, kTransfer);
         QCOMPARE(Field(sheet, "Default Download Directory")->text(), QStringLiteral("/srv/downloads/"));
         Radio(sheet, "Binary")->click();
@@ -265,7 +265,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, field);
         int AppSettings::*const fields[] = {&AppSettings::passiveMode, &AppSettings::keepModificationTimes};
-        COptionsSheet sheet(settings);
+        OptionsSheet sheet(settings);
         Open(sheet, kTransfer);
         auto* box = ButtonWithText<QCheckBox>(sheet, text);
         QVERIFY(box->isChecked() && (box->focusPolicy() & Qt::TabFocus));
@@ -274,7 +274,7 @@ private slots:
         QTest::keyClick(box, Qt::Key_Space);
         QVERIFY(sheet.Apply());
         QCOMPARE(settings.*fields[field], 0);
-        COptionsSheet again(settings);
+        OptionsSheet again(settings);
         Open(again, kTransfer);
         QVERIFY(!ButtonWithText<QCheckBox>(again, text)->isChecked());
     }

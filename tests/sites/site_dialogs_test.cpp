@@ -12,11 +12,11 @@
 
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/program_icons.h"
-#include "sites/icon_selection_dlg.h"
-#include "sites/new_group_dlg.h"
-#include "sites/rename_dlg.h"
-#include "sites/session_profile_dlg.h"
-#include "sites/site_properties_dlg.h"
+#include "sites/icon_selection_dialog.h"
+#include "sites/new_group_dialog.h"
+#include "sites/rename_dialog.h"
+#include "sites/session_profile_dialog.h"
+#include "sites/site_properties_dialog.h"
 #include "sites_test_support.h"
 
 namespace {
@@ -39,20 +39,20 @@ Widget* WithText(QWidget* dialog, const QString& text) {
 }
 
 // A Properties dialog whose Icon Selection dialog is answered by the test.
-class ScriptedPropertiesDlg : public CSitePropertiesDlg {
+class ScriptedPropertiesDialog : public SitePropertiesDialog {
 public:
-    using CSitePropertiesDlg::CSitePropertiesDlg;
-    std::function<int(CIconSelectionDlg&)> answer;
+    using SitePropertiesDialog::SitePropertiesDialog;
+    std::function<int(IconSelectionDialog&)> answer;
     QString startedWith;
 
 protected:
-    int RunIconSelection(CIconSelectionDlg& dialog) override {
+    int RunIconSelection(IconSelectionDialog& dialog) override {
         startedWith = dialog.fileName + QLatin1Char('|') + QString::number(dialog.selectedIconIndex);
         return answer(dialog);
     }
 };
 
-QListWidget* IconList(CIconSelectionDlg& dialog) { return dialog.findChild<QListWidget*>(); }
+QListWidget* IconList(IconSelectionDialog& dialog) { return dialog.findChild<QListWidget*>(); }
 
 }  // namespace
 
@@ -61,7 +61,7 @@ class SiteDialogsTest : public QObject {
 
 private slots:
     void sessionDialogShowsAnonymousProfileInClear() {
-        CSessionProfileDlg dialog(kEmail);
+        SessionProfileDialog dialog(kEmail);
         dialog.userId = QStringLiteral("anonymous");
         dialog.anonymous = true;
         dialog.password = QStringLiteral("stored secret");
@@ -78,7 +78,7 @@ private slots:
     }
 
     void anonymousBoxFillsAndClearsBothFields() {
-        CSessionProfileDlg dialog(kEmail);
+        SessionProfileDialog dialog(kEmail);
         dialog.userId = QStringLiteral("Anonymous");  // capital A: an ordinary user
         dialog.password = QStringLiteral("pw");
         dialog.show();
@@ -101,7 +101,7 @@ private slots:
 
     void connectNeedsAHostAndSingleLineFields() {
         MessageRecorder messages;
-        CSessionProfileDlg dialog(kEmail);
+        SessionProfileDialog dialog(kEmail);
         dialog.savePassword = true;
         dialog.show();
         auto* connectButton = WithText<QPushButton>(&dialog, QStringLiteral("Connect"));
@@ -129,7 +129,7 @@ private slots:
 
     void propertiesSaveButtonsAndCancel() {
         MessageRecorder messages;
-        CSitePropertiesDlg dialog(kEmail);
+        SitePropertiesDialog dialog(kEmail);
         dialog.show();
         WithText<QPushButton>(&dialog, QStringLiteral("Save/Connect"))->click();
         QCOMPARE(messages.texts, QStringList{QStringLiteral("You must provide a Profile Name.")});
@@ -150,7 +150,7 @@ private slots:
         QVERIFY(dialog.useFirewall);
         QVERIFY(!dialog.savePassword);
 
-        CSitePropertiesDlg cancelled(kEmail);
+        SitePropertiesDialog cancelled(kEmail);
         cancelled.show();
         WithText<QPushButton>(&cancelled, QStringLiteral("Cancel"))->click();
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
@@ -159,7 +159,7 @@ private slots:
 
     void propertiesRefuseWhatTheCatalogueCannotHold() {
         MessageRecorder messages;
-        CSitePropertiesDlg dialog(kEmail);
+        SitePropertiesDialog dialog(kEmail);
         dialog.name = QStringLiteral("Home");
         dialog.show();
         QLineEdit* user = EditNamed(&dialog, QStringLiteral("User ID"));
@@ -174,7 +174,7 @@ private slots:
     }
 
     void propertiesShowAnAnonymousProfile() {
-        CSitePropertiesDlg dialog(kEmail);
+        SitePropertiesDialog dialog(kEmail);
         dialog.anonymous = true;
         dialog.userId = QStringLiteral("anonymous");
         dialog.password = QStringLiteral("old");
@@ -196,7 +196,7 @@ private slots:
     void propertiesKeepAnAnonymousSitesStoredPassword() {
         QFETCH(QString, typed);
         QFETCH(QString, saved);
-        CSitePropertiesDlg dialog(kEmail);
+        SitePropertiesDialog dialog(kEmail);
         dialog.name = QStringLiteral("Mirror");
         dialog.anonymous = true;
         dialog.userId = QStringLiteral("anonymous");
@@ -218,7 +218,7 @@ private slots:
         const std::optional<DataMode> choices[] = {std::nullopt, DataMode::Passive, DataMode::Active};
         const QStringList texts = {"Program default", "Passive", "Active"};
         for (int index = 0; index < 3; ++index) {
-            CSitePropertiesDlg dialog(kEmail);
+            SitePropertiesDialog dialog(kEmail);
             dialog.name = QStringLiteral("Home");
             dialog.dataMode = choices[index];
             dialog.show();
@@ -240,14 +240,14 @@ private slots:
     }
 
     void iconButtonChangesTheSpecOnlyWhenAnIconIsPicked() {
-        ScriptedPropertiesDlg dialog(kEmail);
+        ScriptedPropertiesDialog dialog(kEmail);
         dialog.currentIconSpec = QStringLiteral("Wexal.exe ,32");
         dialog.currentIcon = IconFromSpec(dialog.currentIconSpec);
         dialog.show();
         auto* button = dialog.findChild<QToolButton*>();
         QCOMPARE(button->accessibleName(), QStringLiteral("Select icon for site"));
 
-        dialog.answer = [](CIconSelectionDlg& selection) {
+        dialog.answer = [](IconSelectionDialog& selection) {
             selection.reject();
             return int(QDialog::Rejected);
         };
@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(dialog.startedWith, QStringLiteral("Wexal.exe|32"));
         QCOMPARE(dialog.currentIconSpec, QStringLiteral("Wexal.exe ,32"));
 
-        dialog.answer = [](CIconSelectionDlg& selection) {
+        dialog.answer = [](IconSelectionDialog& selection) {
             IconList(selection)->setCurrentRow(2);
             selection.accept();
             return int(QDialog::Accepted);
@@ -265,7 +265,7 @@ private slots:
         QVERIFY(!dialog.currentIcon.isNull());
 
         dialog.currentIconSpec.clear();
-        dialog.answer = [](CIconSelectionDlg& selection) {
+        dialog.answer = [](IconSelectionDialog& selection) {
             selection.accept();  // nothing selected
             return int(QDialog::Accepted);
         };
@@ -289,14 +289,14 @@ private slots:
             {QString(), QString(), 0},
         };
         for (const Case& row : cases) {
-            CIconSelectionDlg dialog(row.spec);
+            IconSelectionDialog dialog(row.spec);
             QCOMPARE(dialog.fileName, row.fileName);
             QCOMPARE(dialog.selectedIconIndex, row.index);
         }
     }
 
     void iconSelectionListsEveryIconOfTheFile() {
-        CIconSelectionDlg program(QStringLiteral("Wexal.exe ,32"));
+        IconSelectionDialog program(QStringLiteral("Wexal.exe ,32"));
         QCOMPARE(IconList(program)->count(), ProgramIcons::kFileIconCount);
         QCOMPARE(IconList(program)->item(5)->text(), QStringLiteral("5"));
 
@@ -305,15 +305,15 @@ private slots:
         QPixmap pixmap(32, 32);
         pixmap.fill(Qt::red);
         QVERIFY(pixmap.save(picture));
-        CIconSelectionDlg single(picture + QStringLiteral(" ,0"));
+        IconSelectionDialog single(picture + QStringLiteral(" ,0"));
         QCOMPARE(IconList(single)->count(), 1);
 
         MessageRecorder messages;
         const QString text = directory.filePath(QStringLiteral("notes.txt"));
         WriteFileBytes(text, "no icons here");
-        CIconSelectionDlg none(text);
+        IconSelectionDialog none(text);
         QCOMPARE(IconList(none)->count(), 0);
-        CIconSelectionDlg missing(directory.filePath(QStringLiteral("gone.ico")));
+        IconSelectionDialog missing(directory.filePath(QStringLiteral("gone.ico")));
         QCOMPARE(IconList(missing)->count(), 0);
         QVERIFY(messages.texts.isEmpty());
     }
@@ -323,15 +323,15 @@ private slots:
         const QString program = QCoreApplication::applicationFilePath();
         const QString directoryBefore = QDir::currentPath();
         QString askedTitle;
-        CIconSelectionDlg::SetFileChooser(
+        IconSelectionDialog::SetFileChooser(
             [&](QWidget*, const QString& title, const QString&, const QString&) {
                 askedTitle = title;
                 return program;
             });
-        CIconSelectionDlg dialog(QStringLiteral("Wexal.exe ,32"));
+        IconSelectionDialog dialog(QStringLiteral("Wexal.exe ,32"));
         dialog.show();
         WithText<QPushButton>(&dialog, QStringLiteral("Browse"))->click();
-        CIconSelectionDlg::SetFileChooser({});
+        IconSelectionDialog::SetFileChooser({});
         QCOMPARE(askedTitle, QStringLiteral("Select File Containing Icon(s):"));
         QCOMPARE(EditNamed(&dialog, QStringLiteral("File Name"))->text(), program);
         QCOMPARE(IconList(dialog)->count(), ProgramIcons::kFileIconCount);
@@ -343,7 +343,7 @@ private slots:
     }
 
     void oneLineDialogsExchangeTheirName() {
-        CRenameDlg rename;
+        RenameDialog rename;
         rename.name = QStringLiteral("old");
         rename.show();
         QCOMPARE(rename.windowTitle(), QStringLiteral("Rename"));
@@ -354,7 +354,7 @@ private slots:
         WithText<QPushButton>(&rename, QStringLiteral("OK"))->click();
         QCOMPARE(rename.name, QStringLiteral("new"));
 
-        CNewGroupDlg group;
+        NewGroupDialog group;
         group.show();
         QCOMPARE(group.windowTitle(), QStringLiteral("New Group"));
         QVERIFY(EditNamed(&group, QStringLiteral("Group Name")));

@@ -53,14 +53,14 @@ private:
     QTemporaryDir directory;
     QString path;
     std::unique_ptr<SiteStore> store;
-    std::unique_ptr<CSiteTree> tree;
+    std::unique_ptr<SiteTree> tree;
     FakeListPort port;
     QStringList logLines;
 
     // A shown tree over a catalogue file with the given text.
     void OpenTree(const QByteArray& text) {
         WriteFileBytes(path, text);
-        tree = std::make_unique<CSiteTree>(*store);
+        tree = std::make_unique<SiteTree>(*store);
         tree->SetListPort(&port);
         tree->show();
         QVERIFY(QTest::qWaitForWindowExposed(tree.get()));
@@ -85,9 +85,9 @@ private slots:
         QCOMPARE(Group(0)->text(0), QStringLiteral("B"));
         QCOMPARE(Group(0)->child(0)->text(0), QStringLiteral("alpha"));
         QCOMPARE(Group(0)->child(1)->text(0), QStringLiteral("zeta"));
-        QCOMPARE(CSiteTree::KindOf(Group(0)), ItemKind::Group);
-        QCOMPARE(CSiteTree::KindOf(Group(0)->child(0)), ItemKind::Site);
-        QCOMPARE(CSiteTree::KindOf(nullptr), ItemKind::None);
+        QCOMPARE(SiteTree::KindOf(Group(0)), ItemKind::Group);
+        QCOMPARE(SiteTree::KindOf(Group(0)->child(0)), ItemKind::Site);
+        QCOMPARE(SiteTree::KindOf(nullptr), ItemKind::None);
         QCOMPARE(ProfileOf(Group(0)->child(0)).kind, 5);
         QVERIFY(!Group(0)->icon(0).isNull());
         QCOMPARE(Group(0)->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Group"));
@@ -124,7 +124,7 @@ private slots:
 
     void neverShownOrUnreadableTreeLeavesTheFileAlone() {
         WriteFileBytes(path, Entry("a", "G"));
-        { CSiteTree hidden(*store); }
+        { SiteTree hidden(*store); }
         QCOMPARE(ReadFileBytes(path), Entry("a", "G"));
 
         QFile::remove(path);
@@ -194,7 +194,7 @@ private slots:
         for (int site = 0; site < 20000; ++site)
             text += Entry("s" + QByteArray::number(site * 7919 % 20000), site % 2 ? "Odd" : "Even");
         WriteFileBytes(path, text);
-        tree = std::make_unique<CSiteTree>(*store);
+        tree = std::make_unique<SiteTree>(*store);
         QSignalSpy inserted(tree->model(), &QAbstractItemModel::rowsInserted);
         tree->LoadCatalogue();
         QCOMPARE(inserted.count(), 4);

@@ -22,14 +22,14 @@ void OnTerminationSignal(int signalNumber) {
 
 }  // namespace
 
-CTerminationSignalNotifier::CTerminationSignalNotifier(QObject* parent) : QObject(parent) {
+TerminationSignalNotifier::TerminationSignalNotifier(QObject* parent) : QObject(parent) {
     if (signalPipe[0] != -1) return;  // another instance owns the handlers
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
         signalPipe[0] = signalPipe[1] = -1;
         return;
     }
     notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &CTerminationSignalNotifier::ReadPendingSignals);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignalNotifier::ReadPendingSignals);
 
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
@@ -40,7 +40,7 @@ CTerminationSignalNotifier::CTerminationSignalNotifier(QObject* parent) : QObjec
     active = true;
 }
 
-CTerminationSignalNotifier::~CTerminationSignalNotifier() {
+TerminationSignalNotifier::~TerminationSignalNotifier() {
     if (!active) return;
     ::sigaction(SIGTERM, &previousTerm, nullptr);
     ::sigaction(SIGINT, &previousInt, nullptr);
@@ -50,10 +50,10 @@ CTerminationSignalNotifier::~CTerminationSignalNotifier() {
     signalPipe[0] = signalPipe[1] = -1;
 }
 
-void CTerminationSignalNotifier::ReadPendingSignals() {
+void TerminationSignalNotifier::ReadPendingSignals() {
     unsigned char bytes[16];
     ssize_t count;
     while ((count = ::read(signalPipe[0], bytes, sizeof bytes)) > 0) {
-        for (ssize_t i = 0; i < count; ++i) emit TerminationRequested(bytes[i]);
+        for (ssize_t i = 0; i < count; ++i) emit terminationRequested(bytes[i]);
     }
 }

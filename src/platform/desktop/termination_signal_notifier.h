@@ -10,18 +10,18 @@ class QSocketNotifier;
 // orderly exit as the menu. The signal handler only writes one byte into a
 // socket pair (the self-pipe pattern); everything else happens in the event loop.
 // One instance at a time; the previous handlers come back when it is destroyed.
-class CTerminationSignalNotifier : public QObject {
+class TerminationSignalNotifier : public QObject {
     Q_OBJECT
 
 public:
-    explicit CTerminationSignalNotifier(QObject* parent = nullptr);
-    ~CTerminationSignalNotifier() override;
+    explicit TerminationSignalNotifier(QObject* parent = nullptr);
+    ~TerminationSignalNotifier() override;
 
     // False when the socket pair or the handlers could not be set up.
     bool IsActive() const { return active; }
 
 signals:
-    void TerminationRequested(int signalNumber);
+    void terminationRequested(int signalNumber);
 
 private:
     void ReadPendingSignals();

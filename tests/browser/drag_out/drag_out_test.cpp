@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-#include "browser/remote_data_object.h"
+#include "browser/remote_mime_data.h"
 #include "browser_test_main.h"
 #include "drag_out_recorder.h"
 #include "server_fixture.h"
@@ -46,10 +46,10 @@ private:
         QStringList Retrieved() {
             return f->LogLines().filter(QRegularExpression("^Quillmoor: RETR "));
         }
-        std::unique_ptr<CRemoteDataObject> Drag(const QStringList& labels) {
+        std::unique_ptr<RemoteMimeData> Drag(const QStringList& labels) {
             f->Select(labels);
             QString problem;
-            auto data = CRemoteDataObject::FromSelection(f->List(), f->session, problem);
+            auto data = RemoteMimeData::FromSelection(f->List(), f->session, problem);
             if (!problem.isEmpty()) qWarning() << problem;
             return data;
         }
@@ -79,7 +79,7 @@ private slots:
     }
 
     void init() {
-        CRemoteDropSource::ClearDropDecided();
+        RemoteDropSource::ClearDropDecided();
         if (!server->Started()) return;
         QDir(server->Root()).removeRecursively();
         QDir().mkpath(server->Root());
@@ -96,7 +96,7 @@ private slots:
                  Entry("-rw-r--r--", "30", "c.txt")});
         f.Select({"a.txt", "b.txt"});
         QString problem;
-        auto data = CRemoteDataObject::FromSelection(f.List(), f.session, problem);
+        auto data = RemoteMimeData::FromSelection(f.List(), f.session, problem);
         QVERIFY(data);
         QCOMPARE(problem, QString());
         QCOMPARE(data->formats(), QStringList{"text/uri-list"});
@@ -133,7 +133,7 @@ private slots:
         Fill(f, {Entry(permissions.toStdString(), "1", label.toStdString())});
         f.Select({label});
         QString problem;
-        auto data = CRemoteDataObject::FromSelection(f.List(), f.session, problem);
+        auto data = RemoteMimeData::FromSelection(f.List(), f.session, problem);
         QVERIFY2(data, qPrintable(problem));
         QCOMPARE(data->Items().size(), 1);
         const DragOutItem& item = data->Items().first();
@@ -178,7 +178,7 @@ private slots:
         f.Select(labels);
         QCOMPARE(f.List().SelectedCount(), names.size());
         QString problem;
-        QVERIFY(!CRemoteDataObject::FromSelection(f.List(), f.session, problem));
+        QVERIFY(!RemoteMimeData::FromSelection(f.List(), f.session, problem));
         QTEST(problem, "message");
     }
 
@@ -190,11 +190,11 @@ private slots:
         Fill(f, entries);
         f.List().DetailsView()->selectAll();
         QString problem;
-        QVERIFY(!CRemoteDataObject::FromSelection(f.List(), f.session, problem));
+        QVERIFY(!RemoteMimeData::FromSelection(f.List(), f.session, problem));
         QCOMPARE(problem, QString("3501 items are selected; at most 3500 can be dragged out at a time."));
         f.List().SelectRow(3500);  // one fewer is fine
         for (int row = 1; row < 3500; ++row) f.List().SelectRow(row, true);
-        QVERIFY(CRemoteDataObject::FromSelection(f.List(), f.session, problem));
+        QVERIFY(RemoteMimeData::FromSelection(f.List(), f.session, problem));
         QCOMPARE(problem, QString());
     }
 
@@ -202,7 +202,7 @@ private slots:
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo", "Work"});
         QString problem;
-        QVERIFY(!CRemoteDataObject::FromSelection(f.List(), f.session, problem));
+        QVERIFY(!RemoteMimeData::FromSelection(f.List(), f.session, problem));
         QCOMPARE(problem, QString());
     }
 
@@ -247,9 +247,9 @@ private slots:
         Connection c = Connect();
         auto data = c.Drag({"c.txt", "b.txt", "a.txt"});
         QVERIFY(data);
-        CRemoteDropSource source;
+        RemoteDropSource source;
         ReleaseLeftButton(source);
-        QVERIFY(CRemoteDropSource::DropDecided());
+        QVERIFY(RemoteDropSource::DropDecided());
 
         const QList<QUrl> urls = data->urls();
         const QString host = QString::fromStdString(server->HostText());
@@ -260,7 +260,7 @@ private slots:
         QCOMPARE(ReadAll(c.downloads + "a.txt") + ReadAll(c.downloads + "b.txt") + ReadAll(c.downloads + "c.txt"),
                  QByteArray("firstsecondthird"));
         QVERIFY(!QFile::exists(c.downloads + "left-alone.txt"));
-        QVERIFY(!CRemoteDropSource::DropDecided());
+        QVERIFY(!RemoteDropSource::DropDecided());
 
         // The target may ask again: the same list, fetched once.
         QCOMPARE(data->urls(), urls);
@@ -282,7 +282,7 @@ private slots:
         QVERIFY(c.f->Row(latest) >= 0);
         auto data = c.Drag({latest, "real", aLink});
         QVERIFY(data);
-        CRemoteDropSource source;
+        RemoteDropSource source;
         ReleaseLeftButton(source);
         QCOMPARE(data->urls(), Urls(c.downloads, {"a-link", "latest", "real"}));
         QCOMPARE(ReadAll(c.downloads + "latest/inner/x.txt"), QByteArray("X"));
@@ -310,17 +310,17 @@ private slots:
         server->Put("b.txt", "B");
         Connection c = Connect();
         auto data = c.Drag({"a.txt", "b.txt"});
-        CRemoteDropSource source(data.get());
+        RemoteDropSource source(data.get());
         source.SetTargetAction(Qt::CopyAction);
         source.SetTargetAction(static_cast<Qt::DropAction>(targetAction));
         ReleaseLeftButton(source);
         QTEST(c.Retrieved(), "retrieved");
-        QVERIFY(CRemoteDropSource::DropDecided());
+        QVERIFY(RemoteDropSource::DropDecided());
         // The request that follows hands over the list without fetching again.
         QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt", "b.txt"}));
         QCOMPARE(ReadAll(c.downloads + "b.txt"), QByteArray("B"));
         QCOMPARE(c.Retrieved().size(), targetAction == Qt::IgnoreAction ? 2 : 0);
-        QVERIFY(!CRemoteDropSource::DropDecided());
+        QVERIFY(!RemoteDropSource::DropDecided());
     }
 
     // Empty stand-ins name the items while the drag runs; the downloads replace
@@ -347,7 +347,7 @@ private slots:
 
         data->CreatePlaceholders();
         QVERIFY(QFile::remove(server->Root() + "/gone.txt"));
-        CRemoteDropSource source;
+        RemoteDropSource source;
         ReleaseLeftButton(source);
         QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt", "dir", "kept.txt"}));
         QCOMPARE(ReadAll(c.downloads + "a.txt") + ReadAll(c.downloads + "dir/x.txt") + ReadAll(c.downloads + "kept.txt"),
@@ -360,7 +360,7 @@ private slots:
         server->Put("a.txt", "A");
         Connection c = Connect();
         auto data = c.Drag({"a.txt"});
-        CRemoteDropSource source;
+        RemoteDropSource source;
         ReleaseLeftButton(source);
         for (const char* format : {"text/plain", "x-special/gnome-copied-files", "application/octet-stream"}) {
             QVERIFY(!data->hasFormat(format));
@@ -376,11 +376,11 @@ private slots:
         server->Put("a.txt", "A");
         Connection c = Connect();
         auto data = c.Drag({"a.txt"});
-        CRemoteDropSource source;
+        RemoteDropSource source;
         PressEscape(source);
         ReleaseLeftButton(source);
         QVERIFY(source.Cancelled());
-        QVERIFY(!CRemoteDropSource::DropDecided());
+        QVERIFY(!RemoteDropSource::DropDecided());
         QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt"}));
         QVERIFY(c.Retrieved().isEmpty());
         QVERIFY(!QFile::exists(c.downloads + "a.txt"));
@@ -393,7 +393,7 @@ private slots:
         auto data = c.Drag({"a.txt", "b.txt", "c.txt", "d.txt"});
         QVERIFY(QFile::remove(server->Root() + "/a.txt"));  // gone from the server meanwhile
         c.ui->cancelWhen = [](const QString& text) { return text.startsWith("Retrieving c.txt"); };
-        CRemoteDropSource source;
+        RemoteDropSource source;
         ReleaseLeftButton(source);
         QCOMPARE(data->urls(), Urls(c.downloads, {"b.txt"}));
         QVERIFY(!QFile::exists(c.downloads + "a.txt"));

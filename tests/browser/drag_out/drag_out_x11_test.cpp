@@ -11,9 +11,9 @@
 #include <QStandardPaths>
 #include <QTreeView>
 
+#include "app/application.h"
 #include "app/desktop_engine_ui.h"
-#include "app/main_frame.h"
-#include "app/quillmoorv3_app.h"
+#include "app/main_window.h"
 #include "app/progress_poll_dialog.h"
 #include "browser_test_main.h"
 #include "drop_target_window.h"
@@ -57,7 +57,7 @@ class DragOutX11Test : public QObject {
 private:
     std::unique_ptr<LoggedPyftpd> server;
     std::unique_ptr<ViewFixture> f;
-    CDesktopEngineUi dialogs;
+    DesktopEngineUi dialogs;
     QStringList dialogTexts;
     QString downloads;
     QTemporaryDir folder;
@@ -98,7 +98,8 @@ private slots:
         f->view->setGeometry(20, 20, 600, 300);
         f->view->show();
         dialogs.SetMainWindow(f->view.get());
-        dialogs.SetDialogObserver([this](CProgressPollDialog& dialog) { dialogTexts << dialog.TextLabel()->text(); });
+        dialogs.SetDialogObserver(
+            [this](ProgressPollDialog& dialog) { dialogTexts << dialog.TextLabel()->text(); });
         f->session.SetUi(&dialogs);
         QVERIFY(QTest::qWaitForWindowExposed(f->view.get()));
     }
@@ -135,7 +136,7 @@ private slots:
 
     // Large icons is the mode a new user starts in.
     void DroppedFromLargeIconsLandsToo() {
-        f->view->SetViewMode(CRemoteListCtrl::kLargeIcons);
+        f->view->SetViewMode(RemoteListWidget::kLargeIcons);
         f->view->Arrange();
         DropTargetWindow target(folder.path());
         target.setGeometry(760, 80, 300, 200);
@@ -143,7 +144,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&target));
         MovePointer(DragSteps(RowOnScreen("notes.txt"), target.mapToGlobal(target.rect().center()), "mouseup 1"));
         QTRY_COMPARE_WITH_TIMEOUT(target.drops, 1, 30000);
-        f->view->SetViewMode(CRemoteListCtrl::kDetails);
+        f->view->SetViewMode(RemoteListWidget::kDetails);
         QCOMPARE(ReadAll(folder.filePath("notes.txt")), QByteArray("first line\nsecond line\n"));
         QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR notes.txt"});
     }
@@ -209,17 +210,17 @@ private slots:
                       LocalSiteCatalogue(server->HostText()));
         QTemporaryDir scratch;
         MessageLog messages;
-        CQuillmoorv3App app;
-        QVERIFY(app.InitInstance());
+        Application app;
+        QVERIFY(app.Start());
         app.Settings().defaultDownloadDirectory = (scratch.path() + "/").toStdString();
         app.Settings().email = "drag@example.com";
-        CMainFrame* frame = app.MainFrame();
-        auto* view = qobject_cast<CQuillmoorv3View*>(frame->ListViewPane());
+        MainWindow* frame = app.Window();
+        auto* view = qobject_cast<RemoteView*>(frame->ListViewPane());
         QVERIFY(view);
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         for (const char* label : {"Demo", "Local"}) {
             view->List().SelectRow(view->List().FindLabel(label));
-            view->OpenItem(CQuillmoorv3View::OpenSource::List);
+            view->OpenItem(RemoteView::OpenSource::List);
         }
         QVERIFY(app.Session().connected);
         view->SetViewMode(1);
@@ -247,7 +248,7 @@ private slots:
         QApplication::sendEvent(frame, &drop);
         QCOMPARE(ReadAll(server->Root() + "/album/one.txt"), QByteArray("1\n"));
         QVERIFY(view->List().FindLabel("album") >= 0);
-        app.ExitInstance();
+        app.Shutdown();
     }
 
     void cleanupTestCase() {

@@ -16,13 +16,13 @@ private slots:
     void SignalsArriveInTheEventLoopAndHandlersComeBack() {
         std::signal(SIGTERM, PreviousHandler);
         {
-            CTerminationSignalNotifier notifier;
+            TerminationSignalNotifier notifier;
             QVERIFY(notifier.IsActive());
             // Only one owner of the handlers at a time.
-            CTerminationSignalNotifier second;
+            TerminationSignalNotifier second;
             QVERIFY(!second.IsActive());
 
-            QSignalSpy spy(&notifier, &CTerminationSignalNotifier::TerminationRequested);
+            QSignalSpy spy(&notifier, &TerminationSignalNotifier::terminationRequested);
             std::raise(SIGTERM);
             std::raise(SIGINT);
             QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 5000);
@@ -34,9 +34,9 @@ private slots:
         QCOMPARE(int(previousHandlerCalls), 1);
 
         // A new notifier after the first is gone works again.
-        CTerminationSignalNotifier again;
+        TerminationSignalNotifier again;
         QVERIFY(again.IsActive());
-        QSignalSpy spy(&again, &CTerminationSignalNotifier::TerminationRequested);
+        QSignalSpy spy(&again, &TerminationSignalNotifier::terminationRequested);
         std::raise(SIGTERM);
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 5000);
     }

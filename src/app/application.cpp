@@ -1,0 +1,162 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <csignal>
+
+#include "app/main_window.h"
+#include "options/app_settings_store.h"
+#include "options/debug_window.h"
+#include "platform/desktop/message_seam.h"
+#include "platform/desktop/termination_signal_notifier.h"
+
+namespace {
+
+constexpr int kSmallestSide = 100;  // a stored size below this is not a usable window
+
+}  // namespace
+
+Application::Application(QObject* parent)
+    : QObject(parent), session(log, status), context{settings, session, log, status} {
+    context.ui = &ui;
+    idleTimer.setSingleShot(true);
+    idleTimer.setInterval(kIdleMilliseconds);
+    connect(&idleTimer, &QTimer::timeout, this, &Application::IdleStep);
+}
+
+Application::~Application() {
+    log.SetWakeUp({});
+    // The frame's panes hold references into this object; they go first.
+    frame.reset();
+}
+
+bool Application::Start() {
+    store = std::make_unique<AppSettingsStore>();
+    settings = store->Load();
+    settingsLoaded = true;
+    if (!store->Problem().isEmpty()) ShowMessage(nullptr, store->Problem());
+
+    frame = std::make_unique<MainWindow>(context);
+    if (!frame->SplitterReady()) {
+        EndStartUp();
+        return false;
+    }
+    ui.SetMainWindow(frame.get());
+    session.SetUi(&ui);
+
+    frame->setAcceptDrops(true);
+    frame->setWindowTitle(QStringLiteral("Quillmoor"));
+    PlaceMainWindow();
+
+    terminationSignals = new TerminationSignalNotifier(this);
+    connect(terminationSignals, &TerminationSignalNotifier::terminationRequested, this,
+            &Application::requestExit);
+
+    if (!StartSocketLayer()) {
+        ShowMessage(nullptr,
+                    QStringLiteral("The WinSock DLL could not be used, please check your installation "
+                                   "or with your service provider"));
+        EndStartUp();
+        return false;
+    }
+    log.SetWakeUp([this] { WakeIdleStep(); });
+    qApp->installEventFilter(this);
+    ScheduleIdleStep();  // lines queued during start-up
+    return true;
+}
+
+// Queued: lines arrive from worker threads too. The call captures nothing
+// but the application, which outlives every worker.
+void Application::WakeIdleStep() {
+    QMetaObject::invokeMethod(this, &Application::ScheduleIdleStep, Qt::QueuedConnection);
+}
+
+void Application::ScheduleIdleStep() {
+    if (!exited && !idleTimer.isActive()) idleTimer.start();
+}
+
+bool Application::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyRelease:
+        case QEvent::FocusIn:
+            ScheduleIdleStep();
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Application::EndStartUp() {
+    frame.reset();
+    Shutdown();
+}
+
+bool Application::StartSocketLayer() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    return ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
+}
+
+void Application::PlaceMainWindow() {
+    int width = settings.right - settings.left;
+    int height = settings.bottom - settings.top;
+    if (width < kSmallestSide) width = AppSettings{}.right;
+    if (height < kSmallestSide) height = AppSettings{}.bottom;
+    QPoint topLeft(settings.left, settings.top);
+
+    // A rectangle left on a screen that is no longer there would put the window
+    // out of reach; bring it to the primary screen's corner instead.
+    bool onSomeScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(QRect(topLeft, QSize(width, height)))) onSomeScreen = true;
+    }
+    if (!onSomeScreen && QGuiApplication::primaryScreen()) {
+        topLeft = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+    }
+
+    frame->PlaceOuterRectangle(QRect(topLeft, QSize(width, height)));
+    frame->show();
+    frame->repaint();
+}
+
+void Application::IdleStep() {
+    log.Drain();
+    if (!frame) return;
+    if (DebugWindow* window = frame->LogWindow()) window->Flush();
+    frame->UpdateToolBarState();
+}
+
+int Application::Run() {
+    if (!Start()) return 1;
+    connect(frame.get(), &MainWindow::closed, this, [] { QCoreApplication::exit(0); });
+    // An exit asked for before the loop runs is carried out once it runs.
+    if (exitRequested) QMetaObject::invokeMethod(frame.get(), &QWidget::close, Qt::QueuedConnection);
+    const int code = QApplication::exec();
+    Shutdown();
+    return code;
+}
+
+void Application::requestExit() {
+    exitRequested = true;
+    // Closing the window ends every event loop, modal ones included; a running
+    // transfer's dialog then ends with Cancel and the worker is stopped.
+    if (frame) frame->close();
+}
+
+void Application::Shutdown() {
+    if (exited) return;
+    exited = true;
+    idleTimer.stop();
+    qApp->removeEventFilter(this);
+    // Destroying the frame destroys the panes; the site tree writes the catalogue then.
+    frame.reset();
+    ui.SetMainWindow(nullptr);
+    session.Quit();
+    log.SetWakeUp({});
+    if (settingsLoaded && store) store->Save(settings);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "app/desktop_engine_ui.h"
+#include "browser/app_context.h"
+#include "ftp/ftp_session.h"
+#include "options/app_settings.h"
+
+class AppSettingsStore;
+class MainWindow;
+class TerminationSignalNotifier;
+
+// The application: owns the settings, the one FTP session, the log queue and the
+// transfer status for the whole run. Start-up loads the settings and shows the
+// main window where it was last closed; an idle step moves log lines into the
+// log window and refreshes the toolbar; shutdown says "quit" to the server and
+// writes the settings back. The idle step runs only when something happened:
+// log lines arrived (from any thread) or the user pressed, clicked or moved
+// the focus. A short delay gathers a flood of lines into one step; its timer
+// also fires inside modal dialogs and menus. Nothing ticks while nothing happens.
+class Application : public QObject {
+    Q_OBJECT
+
+public:
+    // How long after something happened the idle step runs.
+    static constexpr int kIdleMilliseconds = 100;
+
+    explicit Application(QObject* parent = nullptr);
+    ~Application() override;
+
+    // Start-up up to the event loop. Returns false when it ended early, after
+    // shutdown has run.
+    bool Start();
+
+    // Start-up, the event loop and shutdown; returns the process exit code.
+    int Run();
+
+    // Moves queued log lines into the log window and refreshes the toolbar.
+    void IdleStep();
+    // Runs the idle step soon, once however often it is asked for meanwhile.
+    void ScheduleIdleStep();
+    // Any thread: asks the user-interface thread for an idle step.
+    void WakeIdleStep();
+    bool IdleStepScheduled() const { return idleTimer.isActive(); }
+
+    // Destroys the main window, quits the session and saves the settings. Runs
+    // once; saves nothing when the settings were never loaded.
+    void Shutdown();
+
+    // Ends the program the way File > Exit does (SIGTERM and SIGINT come here).
+    void requestExit();
+
+    AppSettings& Settings() { return settings; }
+    AppContext& Context() { return context; }
+    LogQueue& Log() { return log; }
+    TransferStatus& Status() { return status; }
+    FtpSession& Session() { return session; }
+    DesktopEngineUi& Ui() { return ui; }
+    MainWindow* Window() const { return frame.get(); }
+
+protected:
+    // The user's presses, clicks and focus moves may change what the toolbar offers.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // POSIX sockets need no start; what they need is that a peer closing a
+    // connection does not kill the process with SIGPIPE.
+    virtual bool StartSocketLayer();
+
+private:
+    void PlaceMainWindow();
+    void EndStartUp();
+
+    AppSettings settings;
+    LogQueue log;
+    TransferStatus status;
+    FtpSession session;
+    DesktopEngineUi ui;
+    AppContext context;
+
+    std::unique_ptr<AppSettingsStore> store;
+    std::unique_ptr<MainWindow> frame;
+    TerminationSignalNotifier* terminationSignals = nullptr;
+    QTimer idleTimer;
+    bool settingsLoaded = false;
+    bool exited = false;
+    bool exitRequested = false;
+};

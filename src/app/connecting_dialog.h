@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/progress_poll_dialog.h"
+
+class QProgressBar;
+
+// "Connecting": shown while the connect worker logs in, with a busy animation.
+class ConnectingDialog : public ProgressPollDialog {
+    Q_OBJECT
+
+public:
+    ConnectingDialog(TransferStatus& status, const QString& text, QWidget* parent = nullptr);
+
+    QProgressBar* Animation() const { return animation; }
+
+private:
+    QProgressBar* animation;
+};

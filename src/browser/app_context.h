@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ftp/ftp_session.h"
+#include "options/app_settings.h"
+
+class QWidget;
+class DebugWindow;
+class EngineUi;
+
+// What the application owns for the whole run, handed to every pane and dialog
+// that needs it. Lives on the user-interface thread.
+struct AppContext {
+    AppSettings& settings;
+    FtpSession& session;
+    LogQueue& log;
+    TransferStatus& status;
+
+    // The desktop's progress dialogs and questions, for code that starts a
+    // worker itself (the connect of the list view).
+    EngineUi* ui = nullptr;
+
+    // Set by the main frame when it creates its panes; null before and after.
+    QWidget* mainWindow = nullptr;
+    QWidget* siteTree = nullptr;
+    QWidget* listView = nullptr;
+    DebugWindow* logWindow = nullptr;
+
+    // Shared user-interface state.
+    bool quickConnect = false;      // the list shows a Quick Connect session
+    bool cancelledConnect = false;  // the last connect was cancelled by the user
+    int focusMarker = 0;            // 1: list view last had focus, 2: site tree
+};

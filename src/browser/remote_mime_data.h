@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QList>
+#include <QMimeData>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+class FtpSession;
+class RemoteListWidget;
+
+// One remote item dragged out of the list, and where its download goes.
+struct DragOutItem {
+    QString label;           // the name as the list shows it
+    std::string remoteName;  // what the server is asked for (a link without " -> target")
+    QString localPath;       // the download directory followed by the name
+    bool wholeTree = false;  // a directory or a link: fetched with everything below it
+    bool link = false;
+};
+
+// The data a drag out of the remote list offers a drop target: the desktop's
+// file list (text/uri-list of file:// URLs). It is produced only when a target
+// asks. Before the drop is decided the target gets the paths and nothing is
+// downloaded; once the left button has been released, the first request
+// downloads every item in list order, each with its own progress dialog, and
+// then hands over the paths of what was written. Any other format is refused
+// without a download.
+class RemoteMimeData : public QMimeData {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxItems = 3500;
+    static constexpr int kMaxNameBytes = 255;   // one file name on Linux file systems
+    static constexpr int kMaxPathBytes = 4095;  // a whole path, terminator excluded
+
+    // The selected files and directories of the list, in list order, with the
+    // session's download directory as their destination. Returns null when the
+    // selection holds nothing to drag, and also when it cannot be dragged as a
+    // whole (too many items, an unusable or over-long name); `problem` then
+    // holds the message to show.
+    static std::unique_ptr<RemoteMimeData> FromSelection(const RemoteListWidget& list, FtpSession& session,
+                                                         QString& problem);
+
+    RemoteMimeData(FtpSession& session, QList<DragOutItem> items);
+
+    const QList<DragOutItem>& Items() const { return items; }
+    // The paths a target is handed now: every item's before the drop, the
+    // written ones after it.
+    QStringList LocalPaths() const;
+
+    // Some file managers look at the named files while the drag passes over
+    // them and refuse names that do not exist; an empty file or directory
+    // stands in for each item that has no local copy yet. Never touches
+    // anything that exists.
+    void CreatePlaceholders();
+    // Removes the stand-ins that no download has replaced (those still empty).
+    void RemovePlaceholders(const QStringList& keep = {}) const;
+    bool Downloaded() const { return downloaded; }
+
+    // Downloads every item, once, and keeps the paths of what was written.
+    // Runs at the first request after the drop, or earlier, when the button
+    // is let go over a target that accepts the drop.
+    void DownloadForDrop() const;
+
+
+    QStringList formats() const override;
+    bool hasFormat(const QString& mimeType) const override;
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+
+private:
+    static QStringList DownloadAll(FtpSession& session, const QList<DragOutItem> items);
+    static bool Download(FtpSession& session, const DragOutItem& item);
+
+    FtpSession& session;
+    QList<DragOutItem> items;
+    mutable bool downloading = false;
+    mutable bool downloaded = false;
+    mutable QStringList writtenPaths;
+    mutable QStringList placeholders;
+};

@@ -1,0 +1,187 @@
+#include "browser/remote_view.h"
+
+#include <QTreeWidgetItem>
+#include <QVBoxLayout>
+
+#include "browser/app_context.h"
+#include "browser/file_types.h"
+#include "browser/size_text.h"
+#include "browser/wait_cursor.h"
+#include "platform/desktop/icon_spec.h"
+#include "platform/desktop/message_seam.h"
+#include "platform/desktop/program_icons.h"
+#include "sites/site_tree.h"
+#include "sites/site_tree_items.h"
+
+RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
+    setObjectName(QStringLiteral("listView"));
+    list = new RemoteListWidget(context.settings.defaultView, this);
+    list->SetImageLists(&smallImages, &largeImages);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list);
+    setFocusProxy(list->ActiveView());
+
+    connect(list, &RemoteListWidget::itemActivated, this, [this] { OpenItem(OpenSource::List); });
+    connect(list, &RemoteListWidget::contextMenuRequested, this, &RemoteView::showContextMenu);
+    connect(list, &RemoteListWidget::keyPressed, this, &RemoteView::onKeyPressed);
+    connect(list, &RemoteListWidget::labelEditFinished, this, &RemoteView::onLabelEditFinished);
+    connect(list, &RemoteListWidget::dragStarted, this, &RemoteView::startDragOut);
+    connect(list, &RemoteListWidget::focusReceived, this, [this] { this->context.focusMarker = 1; });
+    tree.SetListPort(this);
+}
+
+RemoteView::~RemoteView() {
+    if (treeAlive) tree.SetListPort(nullptr);
+    ClearItems();
+}
+
+void RemoteView::SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled) {
+    runCommand = std::move(run);
+    commandEnabled = std::move(enabled);
+}
+
+void RemoteView::FirstUpdate() {
+    tree.SetCurrentNode(nullptr);
+    FillCatalogue();
+}
+
+void RemoteView::SetViewMode(int modeCode) {
+    list->SetMode(modeCode);
+    setFocusProxy(list->ActiveView());
+}
+
+void RemoteView::ClearItems() {
+    list->Model().Clear();
+    currentItem = -1;
+}
+
+void RemoteView::Arrange() { list->Arrange(); }
+
+void RemoteView::AppendCatalogueIcon(const QString& iconText) {
+    const bool resourceNumber = !iconText.isEmpty() && iconText[0] >= u'0' && iconText[0] <= u'9';
+    const QIcon icon = resourceNumber ? ProgramIcon(iconText.toInt()) : IconFromSpec(iconText);
+    // Nothing is appended for a site whose icon cannot be loaded: it shows the
+    // image appended before it.
+    if (icon.isNull()) return;
+    for (ImageList* images : {&smallImages, &largeImages}) {
+        if (images->Add(icon) < 0) images->Add(ProgramIcon(ProgramIcons::kStandIn));
+    }
+}
+
+void RemoteView::FillCatalogue() {
+    WaitCursor wait;
+    ClearItems();
+    showsRemoteDirectory = false;
+    smallImages.RemoveAll();
+    largeImages.RemoveAll();
+    for (int resource : {ProgramIcons::kCatalogue, ProgramIcons::kDocument, ProgramIcons::kFolder}) {
+        smallImages.Add(ProgramIcon(resource));
+        largeImages.Add(ProgramIcon(resource));
+    }
+
+    QTreeWidgetItem* current = tree.CurrentNode();
+    const int count = current ? current->childCount() : tree.topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* node = current ? current->child(i) : tree.topLevelItem(i);
+        const ItemKind kind = SiteTree::KindOf(node);
+        RemoteListItem item;
+        item.kind = kind;
+        if (kind == ItemKind::Group) {
+            smallImages.Add(ProgramIcon(ProgramIcons::kGroup));
+            largeImages.Add(ProgramIcon(ProgramIcons::kGroup));
+            item.label = node->text(0);
+        } else if (kind == ItemKind::Site) {
+            const SiteProfile profile = ProfileOf(node);
+            AppendCatalogueIcon(QString::fromStdString(profile.icon));
+            item.label = QString::fromStdString(profile.name);
+        } else {
+            continue;  // directory nodes are not part of the catalogue
+        }
+        item.image = smallImages.Count() - 1;
+        list->Model().InsertItem(std::move(item));
+    }
+    Arrange();
+}
+
+void RemoteView::LoadListing() {
+    WaitCursor wait;
+    ClearItems();
+    showsRemoteDirectory = true;
+    // Listing on a closed session would leave an empty list that looks
+    // connected; a cancelled listing closes the session too.
+    if (LeaveClosedSession()) return;
+    RemoteEntry entry;
+    const bool any = context.session.FetchListing(entry);
+    if (!any && context.session.lastListing == FtpSession::ListingOutcome::Failed) {
+        // An empty list would claim the directory is empty.
+        ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
+    }
+    if (LeaveClosedSession()) return;
+    if (any) FillFromListing(entry);
+}
+
+bool RemoteView::LeaveClosedSession() {
+    if (context.session.connected || !showsRemoteDirectory) return false;
+    ShowDisconnected();
+    return true;
+}
+
+void RemoteView::FillFromListing(const RemoteEntry& first) {
+    WaitCursor wait;
+    // The whole listing is added as one batch and shown once it is complete.
+    FileTypeCache cache;
+    RemoteEntry entry = first;
+    list->Model().BeginBatch();
+    do {
+        AddEntry(entry, &cache);
+    } while (context.session.NextEntry(entry));
+    list->Model().EndBatch();
+    Arrange();
+}
+
+void RemoteView::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) {
+    if (entry.name == "." || entry.name == "..") return;
+    const QString name = QString::fromStdString(entry.name);
+    RemoteListItem item;
+    item.label = name;
+    item.permissions = QString::fromStdString(entry.permissions);
+    if (!entry.isFile) {
+        item.kind = ItemKind::Directory;
+        item.image = 2;
+        item.type = QStringLiteral("Folder");
+        list->Model().InsertItem(std::move(item));
+        if (!context.quickConnect) tree.AddDirectoryNode(name);
+        return;
+    }
+    item.kind = ItemKind::File;
+    item.image = FileTypeIcon(name, smallImages, largeImages, cache);
+    const QString extension = FindExtension(name);
+    item.type = cache ? cache->NameFor(extension) : FileTypeName(extension);
+    item.modified = QString::fromStdString(entry.dateText);
+    item.size = SizeColumnText(entry.sizeText);
+    list->Model().InsertItem(std::move(item));
+}
+
+void RemoteView::FindItemByName(const QString& name) {
+    for (int row = 0; row < list->ItemCount(); ++row) {
+        if (list->Model().Item(row).label == name) {
+            currentItem = row;
+            return;
+        }
+    }
+}
+
+void RemoteView::SetItemLabel(const QString& oldName, const QString& newName) {
+    const int row = list->FindLabel(oldName);
+    if (row < 0) return;
+    list->Model().SetLabel(row, newName);
+    Arrange();
+}
+
+bool RemoteView::SessionConnected() const { return context.session.connected != 0; }
+
+QString RemoteView::SessionHost() const {
+    return QString::fromStdString(context.session.Settings().host);
+}

@@ -1,0 +1,138 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include "browser/image_list.h"
+#include "browser/remote_list_pane.h"
+#include "browser/remote_list_widget.h"
+#include "browser/site_dialogs.h"
+#include "ftp/remote_entry.h"
+#include "ftp/reply_class.h"
+#include "platform/desktop/command_target.h"
+#include "sites/site_list_port.h"
+#include "sites/store/site_profile.h"
+
+struct AppContext;
+class SiteTree;
+class EngineUi;
+class FileTypeCache;
+class QMenu;
+
+// The right-hand pane: the one list control showing the catalogue's groups,
+// the sites of a group, or the current remote directory, and everything the
+// user does there (open, up, connect, disconnect, download and open, delete,
+// rename, properties, context menus). The FTP work is the session's; the view
+// decides what to ask for and what to show afterwards.
+class RemoteView : public QWidget, public SiteListPort, public CommandTarget, public RemoteListPane {
+    Q_OBJECT
+
+public:
+    enum class OpenSource { List, Tree };
+
+    RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent = nullptr);
+    ~RemoteView() override;
+
+    // The desktop's progress dialogs for the connect worker; none waits silently.
+    void SetEngineUi(EngineUi* engineUi) { ui = engineUi; }
+    // How the view's context menus run and enable the frame's commands.
+    void SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled);
+
+    RemoteListWidget& List() { return *list; }
+    SiteDialogs& Dialogs() { return dialogs; }
+    ImageList& SmallImages() { return smallImages; }
+    ImageList& LargeImages() { return largeImages; }
+    int CurrentItem() const { return currentItem; }
+
+    // First update: no current node, the groups shown.
+    void FirstUpdate();
+
+    // --- filling the list ---
+    void FillCatalogue();
+    // Fetches and shows the listing of the session's current directory; a
+    // session that is closed before or after the fetch is left instead.
+    void LoadListing() override;
+    bool LeaveClosedSession() override;
+    // Fills the emptied list from a listing already fetched: the first entry,
+    // then every entry the session still has.
+    void FillFromListing(const RemoteEntry& first);
+    void AddEntry(const RemoteEntry& entry, FileTypeCache* cache = nullptr);
+    void ClearItems();
+    void Arrange();
+    QString SelectedName() const { return list->SelectedName(); }
+    void SetViewMode(int modeCode);
+
+    // --- RemoteListPane: what the frame asks ---
+    ListViewMode ViewMode() const override { return static_cast<ListViewMode>(list->Mode()); }
+    void SetViewMode(ListViewMode mode) override { SetViewMode(static_cast<int>(mode)); }
+    // The list always keeps its labels in ascending order.
+    bool SortsAscending() const override { return true; }
+    void SetSortAscending(bool) override {}
+    void ArrangeItems() override { Arrange(); }
+
+    // --- SiteListPort: what the site tree asks ---
+    void FindItemByName(const QString& name) override;
+    void OpenItemFromTree() override { OpenItem(OpenSource::Tree); }
+    void SetItemLabel(const QString& oldName, const QString& newName) override;
+    bool RenameDirectoryByName(const QString& oldName, const QString& newName) override;
+    void Disconnect(bool ask) override;
+    bool SessionConnected() const override;
+    QString SessionHost() const override;
+
+    // --- view commands ---
+    void OpenItem(OpenSource source);
+    ReplyClass ChangeDirectory(const QString& name);
+    void GoUp();
+    void ConnectToSite(SiteProfile profile);
+    // Returns whether the login succeeded (the listing after it may still
+    // have been cancelled).
+    bool Connect(SiteProfile& profile);
+    void DownloadAndOpen(const QString& name);
+    void DeleteSelected();
+    void RenameSelected(const QString& newName);
+    void ShowProperties();
+    // Builds the context menu for the first selected item (null without one);
+    // showContextMenu runs it at a screen position.
+    QMenu* BuildContextMenu();
+    void showContextMenu(const QPoint& globalPos);
+    // Drags the selected files and directories out of the list; they are
+    // downloaded where the user drops them.
+    void startDragOut();
+
+    // --- CommandTarget: commands while the list has the focus ---
+    // Runs a command the view handles itself; false for the frame's.
+    bool HandleCommand(int commandId) override;
+    bool UpdateCommandState(int commandId, CommandState& state) override;
+    // The enable rule of a command the view decides; false to let the frame decide.
+    bool CommandEnabled(int commandId, bool& enabled) const;
+
+signals:
+    // A key that stands for one of the frame's commands (F2 Rename, F5 Refresh).
+    void commandRequested(int commandId);
+
+private:
+    // A directory node of the tree: connects to its site if needed and changes
+    // to the node's path from the root.
+    void OpenDirectoryNode();
+    void onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
+    void onLabelEditFinished(int row, const QString& newText);
+    void RenameDirectoryRow(int row, const QString& newName);
+    bool RunsOnServer() const;
+    // The catalogue's groups, as after a disconnect.
+    void ShowDisconnected();
+    void AppendCatalogueIcon(const QString& iconText);
+
+    AppContext& context;
+    SiteTree& tree;
+    QPointer<SiteTree> treeAlive;  // the frame may destroy the tree first
+    SiteDialogs& dialogs;
+    EngineUi* ui = nullptr;
+    ImageList largeImages{QSize(32, 32), 50, 2048};
+    ImageList smallImages{QSize(16, 16), 50, 2048};
+    RemoteListWidget* list = nullptr;
+    int currentItem = -1;
+    bool showsRemoteDirectory = false;
+    std::function<void(int)> runCommand;
+    std::function<bool(int)> commandEnabled;
+};

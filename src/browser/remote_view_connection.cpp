@@ -1,0 +1,114 @@
+// Connecting to a site, disconnecting, and downloading a file to open it.
+#include <QFileInfo>
+
+#include "browser/download_start_question.h"
+#include "browser/file_types.h"
+#include "browser/remote_drop_source.h"
+#include "browser/remote_view.h"
+#include "browser/wait_cursor.h"
+#include "ftp/connection_settings.h"
+#include "ftp/engine_ui.h"
+#include "ftp/ftp_session.h"
+#include "ftp/walk_paths.h"
+#include "browser/app_context.h"
+#include "platform/desktop/message_seam.h"
+#include "sites/site_tree.h"
+
+void RemoteView::ConnectToSite(SiteProfile profile) {
+    bool cancelled = false;
+    if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, context.quickConnect);
+    if (!cancelled) {
+        context.cancelledConnect = false;
+        const bool loggedOn = Connect(profile);
+        if (!loggedOn && !context.session.abortFlag && !context.cancelledConnect) {
+            ShowMessage(this, QStringLiteral(
+                "There was a problem logging on to the site, please see the log window for details."));
+        }
+    }
+    if (!context.session.connected) tree.GoToParent();
+}
+
+bool RemoteView::Connect(SiteProfile& profile) {
+    WaitCursor wait;
+    const AppSettings& settings = context.settings;
+    ConnectionDefaults defaults;
+    defaults.email = settings.email;
+    defaults.transferMode = static_cast<char>(settings.transferMode);
+    defaults.passive = settings.passiveMode != 0;
+    defaults.timeoutSeconds = settings.retry;
+    defaults.downloadDir = settings.defaultDownloadDirectory;
+    defaults.keepModificationTimes = settings.keepModificationTimes != 0;
+    defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
+                         settings.fireHost, settings.fireUserId, settings.firePassword};
+    ConnectionSettings connection;
+    if (MakeConnectionSettings({profile.host, profile.userId, profile.password, profile.dataMode}, defaults,
+                               connection) == SettingsOutcome::AnonymousWithoutEmail) {
+        ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
+                                         "connecting to anonymous FTP sites. Thanks."));
+        return false;
+    }
+    FtpSession& session = context.session;
+    if (session.connected) session.Quit();
+    session.Configure(connection);
+
+    session.StartConnectWorker();
+    if (ui && ui->WaitForWorker(EngineUi::WaitKind::Connecting, "", session.Status()) ==
+                  EngineUi::WaitResult::Cancelled) {
+        session.CancelWorker();
+        context.cancelledConnect = true;
+    } else {
+        session.JoinWorker();
+    }
+
+    if (!session.connected) return false;
+    if (profile.remoteDir.empty()) {
+        LoadListing();
+    } else {
+        const QString remoteDir = QString::fromStdString(profile.remoteDir);
+        tree.WalkToPath(remoteDir);
+        ChangeDirectory(remoteDir);
+    }
+    return true;
+}
+
+void RemoteView::Disconnect(bool ask) {
+    WaitCursor wait;
+    if (!context.session.connected) return;
+    if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
+    context.session.Quit();
+    ShowDisconnected();
+}
+
+void RemoteView::ShowDisconnected() {
+    context.quickConnect = false;
+    tree.SetCurrentNode(nullptr);
+    FillCatalogue();
+}
+
+void RemoteView::DownloadAndOpen(const QString& name) {
+    WaitCursor wait;
+    // The name comes from the server: one that is not a plain file name would
+    // put the download outside the download directory.
+    if (!IsSafeLocalName(name.toStdString())) {
+        ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
+        return;
+    }
+    FtpSession& session = context.session;
+    const QString localPath = QString::fromStdString(session.Settings().downloadDir) + name;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const DownloadStart start = AskHowToDownload(this, localPath);
+    QApplication::restoreOverrideCursor();
+    if (start == DownloadStart::Cancel) return;
+    session.resumeTransfers = start == DownloadStart::Resume;
+    const ReplyClass result = session.DownloadFile(name.toStdString(), nullptr);
+    session.resumeTransfers = false;
+    // A cancelled download closes the session and may report an earlier
+    // transfer's result: nothing is opened, and the list leaves the session.
+    if (LeaveClosedSession() || result != kComplete) return;
+    if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
+}
+
+void RemoteView::startDragOut() {
+    RemoteDropSource::StartDragOut(this, *list, context.session);
+    LeaveClosedSession();
+}

@@ -1,0 +1,150 @@
+// Deleting, renaming and showing the properties of list items.
+#include "browser/app_context.h"
+#include "browser/delete_dialog.h"
+#include "browser/file_properties_dialog.h"
+#include "browser/remote_view.h"
+#include "browser/wait_cursor.h"
+#include "ftp/ftp_session.h"
+#include "platform/desktop/icon_spec.h"
+#include "platform/desktop/message_seam.h"
+#include "sites/site_tree.h"
+
+void RemoteView::DeleteSelected() {
+    DeleteDialog confirm;
+    confirm.message = QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?");
+    if (!confirm.Run(this)) return;
+
+    WaitCursor wait;
+    FtpSession& session = context.session;
+    bool changedOnServer = false;
+    QList<int> catalogueRows;
+    for (int row : list->SelectedRows()) {
+        const QString label = list->ItemText(row, RemoteListModel::kName);
+        switch (const ItemKind kind = list->KindAt(row)) {
+            case ItemKind::File:
+            case ItemKind::Directory: {
+                // No recursion: a directory that is not empty is refused by the server.
+                const bool file = kind == ItemKind::File;
+                const std::string name = label.toStdString();
+                if ((file ? session.DeleteFile(name) : session.RemoveDir(name)) == kComplete) {
+                    changedOnServer = true;
+                } else {
+                    ShowMessage(this, file ? QStringLiteral("Error deleting file") : QStringLiteral("Error deleting directory"));
+                }
+                break;
+            }
+            case ItemKind::Site:
+            case ItemKind::Group:
+                tree.RemoveByLabel(label);
+                catalogueRows.prepend(row);  // removed from the bottom up afterwards
+                break;
+            default:
+                break;
+        }
+    }
+    for (int row : catalogueRows) list->Model().RemoveItem(row);
+    if (session.connected && changedOnServer) LoadListing();
+}
+
+void RemoteView::RenameSelected(const QString& newName) {
+    const int row = list->NextSelected(-1);
+    if (row < 0) return;
+    const QString oldName = list->ItemText(row, RemoteListModel::kName);
+    // An emptied label would leave an item nobody can name; treat it as cancelled.
+    if (newName.isEmpty() || newName == oldName) return;
+    switch (list->KindAt(row)) {
+        case ItemKind::File:
+            if (context.session.Rename(oldName.toStdString(), newName.toStdString())) {
+                list->SelectRow(list->Model().SetLabel(row, newName));
+                Arrange();
+            }
+            break;
+        case ItemKind::Directory:
+            RenameDirectoryRow(row, newName);
+            break;
+        case ItemKind::Site:
+            list->SelectRow(list->Model().SetLabel(row, newName));
+            tree.RenameChildSite(oldName, newName);
+            Arrange();
+            break;
+        case ItemKind::Group:
+            list->SelectRow(list->Model().SetLabel(row, newName));
+            tree.RelabelGroup(oldName, newName);
+            Arrange();
+            break;
+        default:
+            break;
+    }
+}
+
+void RemoteView::RenameDirectoryRow(int row, const QString& newName) {
+    WaitCursor wait;
+    const QString oldName = list->ItemText(row, RemoteListModel::kName);
+    if (!context.session.Rename(oldName.toStdString(), newName.toStdString())) return;
+    // The tree learns the new name from the fresh listing.
+    tree.RemoveByLabel(oldName);
+    LoadListing();
+    Arrange();
+}
+
+bool RemoteView::RenameDirectoryByName(const QString& oldName, const QString& newName) {
+    const int row = list->FindLabel(oldName);
+    if (row < 0 || list->KindAt(row) != ItemKind::Directory) return false;
+    const QString before = list->ItemText(row, RemoteListModel::kName);
+    if (!context.session.Rename(before.toStdString(), newName.toStdString())) return false;
+    tree.RemoveByLabel(before);
+    LoadListing();
+    Arrange();
+    return true;
+}
+
+void RemoteView::onLabelEditFinished(int, const QString& newText) { RenameSelected(newText); }
+
+void RemoteView::ShowProperties() {
+    const int row = list->NextSelected(-1);
+    if (row < 0) return;
+    const QString label = list->ItemText(row, RemoteListModel::kName);
+    switch (list->KindAt(row)) {
+        case ItemKind::File:
+        case ItemKind::Directory: {
+            if (list->SelectedCount() != 1) {
+                ShowMessage(this, QStringLiteral("Properties can only be viewed for one item at a time."));
+                return;
+            }
+            QString location = QStringLiteral("/");
+            if (!context.quickConnect) {
+                QTreeWidgetItem* site = nullptr;
+                SiteProfile profile;
+                QString path;
+                if (tree.SitePathOfCurrent(site, profile, path))
+                    location = QString::fromStdString(profile.name) + u'/' + path;
+            }
+            FilePropertiesDialog dialog(*list, context.session, location, this);
+            dialog.exec();
+            break;
+        }
+        case ItemKind::Site: {
+            SiteProfile profile;
+            if (!tree.FindChildProfile(label, &profile) || profile.kind != static_cast<int>(ItemKind::Site)) break;
+            QIcon icon = IconFromSpec(QString::fromStdString(profile.icon));
+            const SiteDialogs::PropertiesResult result = dialogs.EditSiteProperties(this, profile, icon);
+            if (result != SiteDialogs::PropertiesResult::Cancelled) {
+                int image = list->Model().Item(row).image;
+                if (smallImages.Add(icon) >= 0 && largeImages.Add(icon) >= 0) image = smallImages.Count() - 1;
+                const QString newLabel = QString::fromStdString(profile.name);
+                const int newRow = list->Model().SetLabel(row, newLabel);
+                list->Model().SetImage(newRow, image);
+                list->SelectRow(newRow);
+                tree.ReplaceChildProfile(label, profile);
+                // The tree node takes the new name as well, so that the site can
+                // still be found by the label the list now shows.
+                if (newLabel != label) tree.RenameChildSite(label, newLabel);
+                if (result == SiteDialogs::PropertiesResult::SavedAndConnect) OpenItem(OpenSource::List);
+            }
+            Arrange();
+            break;
+        }
+        default:
+            break;
+    }
+}

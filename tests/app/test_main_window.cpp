@@ -1,0 +1,447 @@
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QtTest>
+
+#include "app/desktop_engine_ui.h"
+#include "app/main_window.h"
+#include "browser/app_context.h"
+#include "ftp/polling_waiter.h"
+#include "options/debug_window.h"
+#include "options/options_sheet.h"
+#include "options/recorded_messages.h"
+#include "platform/desktop/command_ids.h"
+#include "support/scripted_ftp_server.h"
+#include "support/session_settings.h"
+
+namespace {
+
+// The list pane as the frame sees it, recording what the frame asks of it.
+class FakeListPane : public QWidget, public RemoteListPane {
+public:
+    explicit FakeListPane(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+    ListViewMode ViewMode() const override { return mode; }
+    void SetViewMode(ListViewMode newMode) override { mode = newMode; }
+    bool SortsAscending() const override { return sorted; }
+    void SetSortAscending(bool on) override { sorted = on; }
+    void ArrangeItems() override { ++arranged; }
+    void LoadListing() override { ++listingsLoaded; }
+    bool LeaveClosedSession() override { return ++sessionsLeft > 0; }
+
+    ListViewMode mode = ListViewMode::LargeIcons;
+    bool sorted = false;
+    int arranged = 0;
+    int listingsLoaded = 0;
+    int sessionsLeft = 0;
+};
+
+// The frame is tested with panes of its own, apart from the real tree and list.
+MainWindowPanes CreateTestPanes(AppContext&, QWidget* parent) {
+    auto* tree = new QTreeWidget(parent);
+    return {tree, new FakeListPane(parent)};
+}
+
+MainWindowPanes CreateNoPanes(AppContext&, QWidget*) { return {}; }
+
+// What the application would own, for one frame.
+struct AppParts {
+    AppSettings settings;
+    LogQueue log;
+    TransferStatus status;
+    FtpSession session{log, status};
+    AppContext context{settings, session, log, status};
+};
+
+QStringList Texts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (QAction* action : actions) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+void Drop(QWidget& target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window's handler: the application only routes drops
+    // that arrive through a drag the window system runs.
+    static_cast<QObject&>(target).event(&drop);
+}
+
+// Scripts one upload: the type, the PORT and a STOR that either takes the file
+// (into received) or refuses it.
+void ExpectUpload(testsupport::ScriptedFtpServer& server, std::string* received) {
+    server.Expect("TYPE", "200 Type set.\r\n").Expect("PORT", "200 PORT command successful.\r\n");
+    if (!received) {
+        server.Expect("STOR", "553 Could not create file.\r\n");
+        return;
+    }
+    server.Expect("STOR", [received](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Ok to send data.\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        *received = link.ReadAll(std::chrono::seconds(5));
+        connection.Send("226 Transfer complete.\r\n");
+    });
+}
+
+// Logs the session on to the scripted server as user "u", binary mode.
+bool LogOn(FtpSession& session, const testsupport::ScriptedFtpServer& server) {
+    testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+        config.timeoutSeconds = 10;
+        config.host = server.HostText();
+        config.user = "u";
+        config.transferMode = 'I';
+    });
+    return session.Logon() != FtpSession::kNoSocket;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    RecordedMessages messages;
+
+private slots:
+    void init() { messages.texts.clear(); }
+
+    void SplitterAreaStarts28PixelsBelowTheClientTop() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        QVERIFY(frame.SplitterReady());
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.resize(530, frame.ClientArea().top() + 400);
+        QTRY_COMPARE(frame.ClientArea().height(), 400);
+        QTRY_COMPARE(frame.OuterSplitter()->height(), 372);
+        const QPoint splitterTop = frame.OuterSplitter()->mapTo(&frame, QPoint(0, 0));
+        QCOMPARE(splitterTop.y(), frame.ClientArea().top() + 28);
+        QCOMPARE(frame.OuterSplitter()->width(), frame.width());
+
+        // Top row: tree left, list right; bottom row: the log.
+        QCOMPARE(frame.OuterSplitter()->widget(0), frame.InnerSplitter());
+        QCOMPARE(frame.OuterSplitter()->widget(1), frame.LogWindow());
+        QCOMPARE(frame.InnerSplitter()->widget(0), frame.SiteTreePane());
+        QCOMPARE(frame.InnerSplitter()->widget(1), frame.ListViewPane());
+        QCOMPARE(parts.context.logWindow, frame.LogWindow());
+        QCOMPARE(parts.context.mainWindow, &frame);
+    }
+
+    void FrameCreationFailsWithoutPanes() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateNoPanes);
+        QVERIFY(!frame.SplitterReady());
+        QVERIFY(!parts.context.logWindow);
+    }
+
+    void ToolbarHasTwelveSlotsWithTooltips() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        const QList<QAction*> toolSlots = frame.ToolBar()->actions();
+        QStringList tips;
+        for (QAction* action : toolSlots)
+            tips << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
+        QCOMPARE(tips,
+                 QStringList({"New Profile", "-", "Up One Level", "Refresh Directory.", "Disconnect", "-",
+                              "Delete", "-", "Large Icons", "Small Icons", "List View", "Detail"}));
+        for (QAction* action : toolSlots) {
+            if (action->isSeparator()) continue;
+            QVERIFY(!action->icon().isNull());
+            QCOMPARE(frame.ToolBar()->widgetForAction(action)->accessibleName(), action->toolTip());
+        }
+        // States are right before the first idle pass: Disconnect needs a connection.
+        QVERIFY(!frame.Commands().Action(kCmdDisconnect)->isEnabled());
+        QVERIFY(frame.Commands().Action(kCmdLargeIcons)->isEnabled());
+        QActionGroup* group = toolSlots.at(8)->actionGroup();
+        QVERIFY(group);
+        QCOMPARE(group->actions(), toolSlots.mid(8, 4));
+    }
+
+    void MenusHoldTheirEntries() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        QList<QAction*> menus = frame.menuBar()->actions();
+        QCOMPARE(Texts(menus), QStringList({"&File", "&Edit", "&View", "&Help"}));
+        QCOMPARE(Texts(menus[0]->menu()->actions()),
+                 QStringList({"New Group...", "New Site...", "-", "Quick Connect...", "-", "E&xit"}));
+        QCOMPARE(Texts(menus[1]->menu()->actions()),
+                 QStringList({"Create Directory...", "&Delete", "-", "&Properties...", "Rename...",
+                              "Permissions..."}));
+        QCOMPARE(Texts(menus[2]->menu()->actions()),
+                 QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-",
+                              "Refresh"}));
+        QCOMPARE(Texts(menus[3]->menu()->actions()), QStringList({"Help..."}));
+        // Before the View menu shows, its always-enabled entries are enabled.
+        QList<QAction*> alwaysEnabled = menus[2]->menu()->actions().mid(0, 4);
+        alwaysEnabled << menus[2]->menu()->actions().at(5);
+        for (QAction* action : alwaysEnabled) action->setEnabled(false);
+        emit menus[2]->menu()->aboutToShow();
+        for (QAction* action : alwaysEnabled) QVERIFY2(action->isEnabled(), qPrintable(action->text()));
+    }
+
+    void DefaultViewPressesItsButton_data() {
+        QTest::addColumn<int>("defaultView");
+        QTest::addColumn<int>("pressed");  // command id, 0 for none
+        QTest::newRow("0 large icons") << 0 << int(kCmdLargeIcons);
+        QTest::newRow("1 details") << 1 << int(kCmdDetails);
+        QTest::newRow("2 small icons") << 2 << int(kCmdSmallIcons);
+        QTest::newRow("3 list") << 3 << int(kCmdList);
+        QTest::newRow("4 presses none") << 4 << 0;
+        QTest::newRow("-1 presses none") << -1 << 0;
+    }
+
+    void DefaultViewPressesItsButton() {
+        QFETCH(int, defaultView);
+        QFETCH(int, pressed);
+        AppParts parts;
+        parts.settings.defaultView = defaultView;
+        MainWindow frame(parts.context, CreateTestPanes);
+        for (int id : {kCmdLargeIcons, kCmdSmallIcons, kCmdList, kCmdDetails}) {
+            QCOMPARE(frame.Commands().Action(id)->isChecked(), id == pressed);
+        }
+    }
+
+    void ListThenLargeIconsKeepsSortingOn() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        RemoteListPane* list = frame.ListPane();
+        QVERIFY(list);
+        QVERIFY(!list->SortsAscending());
+        frame.Commands().Action(kCmdLargeIcons)->trigger();
+        QVERIFY(!list->SortsAscending());  // Large Icons leaves the sort bit alone
+        frame.Commands().Action(kCmdList)->trigger();
+        QCOMPARE(list->ViewMode(), ListViewMode::List);
+        QVERIFY(list->SortsAscending());
+        frame.Commands().Action(kCmdLargeIcons)->trigger();
+        QCOMPARE(list->ViewMode(), ListViewMode::LargeIcons);
+        QVERIFY(list->SortsAscending());
+        QVERIFY(frame.Commands().Action(kCmdLargeIcons)->isChecked());
+        QVERIFY(!frame.Commands().Action(kCmdList)->isChecked());
+        frame.Commands().Action(kCmdDetails)->trigger();
+        QCOMPARE(list->ViewMode(), ListViewMode::Details);
+        QVERIFY(frame.Commands().Action(kCmdDetails)->isChecked());
+        // A mode the list is already in is not set again: the sort bit stays as it is.
+        auto* fake = static_cast<FakeListPane*>(list);
+        fake->sorted = false;
+        const int arranged = fake->arranged;
+        frame.Commands().Action(kCmdDetails)->trigger();
+        QVERIFY(!fake->sorted);
+        QCOMPARE(fake->arranged, arranged + 1);
+        // The mode is not saved by the command.
+        QCOMPARE(parts.settings.defaultView, 0);
+    }
+
+    void DropWhileDisconnectedOnlyShowsItsMessage() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        frame.setAcceptDrops(true);
+        QTemporaryDir local;
+        QFile file(local.filePath("notes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        Drop(frame, {file.fileName(), local.path()});
+        QCOMPARE(messages.texts, QStringList{"System Not Connected To A Server"});
+        QCOMPARE(parts.log.Size(), std::size_t(0));
+    }
+
+    void DropWhileConnectedUploadsFilesAndDirectories() {
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        std::string firstFile, nestedFile;
+        ExpectUpload(server, &firstFile);
+        ExpectUpload(server, nullptr);  // the second dropped file is refused
+        server.Expect("MKD", "257 \"photos\" created.\r\n").Expect("CWD", "250 Ok.\r\n");
+        ExpectUpload(server, &nestedFile);
+        server.Expect("CWD", "250 Ok.\r\n");
+
+        QTemporaryDir local;
+        WriteFile(local.filePath("notes.txt"), "first file\n");
+        WriteFile(local.filePath("refused.txt"), "refused\n");
+        QVERIFY(QDir(local.path()).mkdir("photos"));
+        WriteFile(local.filePath("photos/cat.png"), QByteArray(3000, 'c'));
+
+        AppParts parts;
+        QVERIFY(LogOn(parts.session, server));
+        QVERIFY(parts.session.connected);
+        MainWindow frame(parts.context, CreateTestPanes);
+        DesktopEngineUi ui;
+        ui.SetMainWindow(&frame);
+        parts.session.SetUi(&ui);
+
+        const QString currentDirectory = QDir::currentPath();
+        Drop(frame, {local.filePath("notes.txt"), local.filePath("refused.txt"), local.filePath("photos/")});
+        QCOMPARE(firstFile, std::string("first file\n"));
+        QCOMPARE(nestedFile, std::string(3000, 'c'));
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
+        // The file that arrived and the uploaded directory each bring a fresh
+        // listing; the refused file does not.
+        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 2);
+        QCOMPARE(server.PendingSteps(), std::size_t(0));
+        QCOMPARE(server.Mismatches(), std::vector<std::string>());
+        const std::vector<std::string> sent = server.Received();
+        QVERIFY(std::find(sent.begin(), sent.end(), "STOR notes.txt") != sent.end());
+        QVERIFY(std::find(sent.begin(), sent.end(), "MKD photos") != sent.end());
+        QVERIFY(std::find(sent.begin(), sent.end(), "STOR cat.png") != sent.end());
+        QCOMPARE(QDir::currentPath(), currentDirectory);
+        parts.session.Quit();
+    }
+
+    void DroppedFolderWithARefusedFileSaysSo() {
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        server.Expect("MKD", "257 \"photos\" created.\r\n").Expect("CWD", "250 Ok.\r\n");
+        ExpectUpload(server, nullptr);
+        server.Expect("CWD", "250 Ok.\r\n");
+        QTemporaryDir local;
+        QVERIFY(QDir(local.path()).mkdir("photos"));
+        WriteFile(local.filePath("photos/cat.png"), QByteArray(100, 'c'));
+
+        AppParts parts;
+        QVERIFY(LogOn(parts.session, server));
+        MainWindow frame(parts.context, CreateTestPanes);
+        DesktopEngineUi ui;
+        ui.SetMainWindow(&frame);
+        parts.session.SetUi(&ui);
+
+        Drop(frame, {local.filePath("photos")});
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
+        // What did arrive is shown all the same.
+        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 1);
+        QCOMPARE(server.PendingSteps(), std::size_t(0));
+        parts.session.Quit();
+    }
+
+    void CancelledUploadSaysSoAndLeavesTheClosedSession() {
+        testsupport::ScriptedFtpServer server;
+        server.Expect("USER", "230 Logged in.\r\n");
+        std::string firstFile;
+        ExpectUpload(server, &firstFile);
+        QTemporaryDir local;
+        for (const char* name : {"first.txt", "cancelled.txt", "never.txt"}) WriteFile(local.filePath(name), "bytes\n");
+
+        AppParts parts;
+        QVERIFY(LogOn(parts.session, server));
+        MainWindow frame(parts.context, CreateTestPanes);
+        PollingWaiter waiter;
+        waiter.SetPollInterval(std::chrono::milliseconds(20));
+        parts.session.SetUi(&waiter);
+        auto* pane = static_cast<FakeListPane*>(frame.ListPane());
+
+        Drop(frame, {local.filePath("first.txt")});
+        QCOMPARE(firstFile, std::string("bytes\n"));
+        QCOMPARE(pane->listingsLoaded, 1);
+        // The cancelled upload inherits the first one's success unless the
+        // closed session is taken into account.
+        waiter.Cancel();
+        Drop(frame, {local.filePath("cancelled.txt"), local.filePath("never.txt")});
+        QVERIFY(!parts.session.connected);
+        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
+        QCOMPARE(pane->listingsLoaded, 1);
+        QCOMPARE(pane->sessionsLeft, 1);
+    }
+
+    void DropIgnoresDataWithoutLocalFiles() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        QMimeData data;
+        data.setUrls({QUrl("https://example.org/file.txt")});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(frame).event(&enter);
+        QVERIFY(!enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(frame).event(&drop);
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void CloseRecordsTheOuterRectangle() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        QSignalSpy closed(&frame, &MainWindow::closed);
+        frame.move(40, 30);
+        frame.resize(600, 450);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QRect outer = frame.frameGeometry();
+        QVERIFY(frame.close());
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(parts.settings.left, outer.left());
+        QCOMPARE(parts.settings.top, outer.top());
+        QCOMPARE(parts.settings.right - parts.settings.left, outer.width());
+        QCOMPARE(parts.settings.bottom - parts.settings.top, outer.height());
+    }
+
+    void LogLinesQueuedBeforeTheWindowExistsAppearInOrder() {
+        AppParts parts;
+        parts.log.Append("first");
+        parts.log.Append("second");
+        parts.log.Drain();  // no window yet: the lines stay queued
+        QCOMPARE(parts.log.Size(), std::size_t(2));
+        {
+            MainWindow frame(parts.context, CreateTestPanes);
+            parts.log.Append("third");
+            parts.log.Drain();
+            const QStringList lines = frame.LogWindow()->Lines();
+            QCOMPARE(lines.mid(lines.size() - 3), QStringList({"first", "second", "third"}));
+        }
+        // With the frame gone, lines wait again rather than reach a dead window.
+        parts.log.Append("after");
+        parts.log.Drain();
+        QCOMPARE(parts.log.Size(), std::size_t(1));
+    }
+
+    void OptionsCommandEditsTheSettingsInMemory() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        frame.show();
+        QString title;
+        QTimer::singleShot(50, &frame, [&title] {
+            auto* sheet = qobject_cast<OptionsSheet*>(QApplication::activeModalWidget());
+            if (!sheet) return;
+            title = sheet->windowTitle();
+            for (QLineEdit* field : sheet->Tabs()->widget(0)->findChildren<QLineEdit*>()) {
+                if (field->accessibleName() == "Port") field->setText("2121");
+            }
+            sheet->accept();
+        });
+        frame.Commands().Action(kCmdOptions)->trigger();
+        QCOMPARE(title, QStringLiteral("Options"));
+        QCOMPARE(parts.settings.port, 2121);
+    }
+
+    void F6MovesBetweenThePanes() {
+        AppParts parts;
+        MainWindow frame(parts.context, CreateTestPanes);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        frame.SiteTreePane()->setFocus();
+        QTRY_VERIFY(frame.SiteTreePane()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_F6);
+        QTRY_VERIFY(frame.ListViewPane()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_F6);
+        QTRY_VERIFY(frame.LogWindow()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_F6, Qt::ShiftModifier);
+        QTRY_VERIFY(frame.ListViewPane()->hasFocus());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
