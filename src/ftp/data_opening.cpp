@@ -41,14 +41,14 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         return DataOpening::NoListener;
     }
     // OpenListener keeps the listener even when PORT fails, so that the
-    // transfer command is still tried; replyCode is PORT's reply.
-    if (mayTryPassive && replyCode >= 500 && replyCode < 600 && !abortFlag) {
-        CloseSocket(listenSocket);
+    // transfer command is still tried; the reply code is PORT's reply.
+    if (mayTryPassive && control.ReplyCode() >= 500 && control.ReplyCode() < 600 && !control.Aborted()) {
+        control.CloseSocket(listenSocket);
         return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
     }
     if (SendTransferCommand() != kPreliminary) {
-        CloseSocket(listenSocket);
-        if (mayTryPassive && replyCode == kCannotOpenDataConnection && !abortFlag) {
+        control.CloseSocket(listenSocket);
+        if (mayTryPassive && control.ReplyCode() == kCannotOpenDataConnection && !control.Aborted()) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
         }
@@ -59,9 +59,10 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
     int errorCode = 0;
     dataSocket = AcceptFromServer(errorCode);
     if (!dataSocket.IsOpen()) {
-        if (errorCode != 0) LogSocketError("accept", errorCode);
-        CloseSocket(listenSocket);
-        if (mayTryPassive && errorCode == 0 && replyCode == kCannotOpenDataConnection && !abortFlag) {
+        if (errorCode != 0) control.LogSocketError("accept", errorCode);
+        control.CloseSocket(listenSocket);
+        if (mayTryPassive && errorCode == 0 && control.ReplyCode() == kCannotOpenDataConnection &&
+            !control.Aborted()) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
         }
@@ -73,21 +74,21 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         }
         return DataOpening::NotAccepted;
     }
-    CloseSocket(listenSocket);
-    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket.Fd()), dataPeerAddress.HostText().c_str(),
-         dataPeerAddress.Port());
+    control.CloseSocket(listenSocket);
+    control.LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket.Fd()),
+                 dataPeerAddress.HostText().c_str(), dataPeerAddress.Port());
     return DataOpening::Open;
 }
 
 // The one retry of a transfer that active mode could not start.
 FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool announcesSize) {
     SwitchDataMode(DataMode::Passive, reason);
-    if (stopRequested.load()) return DataOpening::Refused;
+    if (control.StopRequested()) return DataOpening::Refused;
     switch (ConnectPassive()) {
         case PassiveOutcome::Connected:
             return SendOverPassive(announcesSize);
         case PassiveOutcome::Unavailable:
-            LogF("Passive mode refused as well.");
+            control.LogF("Passive mode refused as well.");
             break;
         case PassiveOutcome::Failed:
             break;
@@ -98,7 +99,7 @@ FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool anno
 // The transfer command over a data connection already made.
 FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
-        CloseSocket(dataSocket);
+        control.CloseSocket(dataSocket);
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;
     }
@@ -108,5 +109,5 @@ FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
 
 void FtpSession::SwitchDataMode(DataMode mode, const char* reason) {
     dataModeInUse = mode;
-    LogF("%s", reason);
+    control.LogF("%s", reason);
 }
