@@ -1,6 +1,7 @@
 // Opening a transfer's data connection in the mode the connection uses, and
 // the switch to the other mode when the server cannot work in this one.
 #include "ftp/ftp_session.h"
+#include "ftp/tcp_data_stream.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -57,8 +58,8 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
     }
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
-    dataSocket = AcceptFromServer(errorCode);
-    if (!dataSocket.IsOpen()) {
+    net::Socket accepted = AcceptFromServer(errorCode);
+    if (!accepted.IsOpen()) {
         if (errorCode != 0) control.LogSocketError("accept", errorCode);
         control.CloseSocket(listenSocket);
         if (mayTryPassive && errorCode == 0 && control.ReplyCode() == kCannotOpenDataConnection &&
@@ -75,8 +76,9 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         return DataOpening::NotAccepted;
     }
     control.CloseSocket(listenSocket);
-    control.LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket.Fd()),
+    control.LogF("[%u] accept from %s port %u", static_cast<unsigned>(accepted.Fd()),
                  dataPeerAddress.HostText().c_str(), dataPeerAddress.Port());
+    dataStream = std::make_unique<TcpDataStream>(control, std::move(accepted));
     return DataOpening::Open;
 }
 
@@ -99,7 +101,7 @@ FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool anno
 // The transfer command over a data connection already made.
 FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
-        control.CloseSocket(dataSocket);
+        dataStream->Close();
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;
     }

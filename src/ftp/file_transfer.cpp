@@ -25,9 +25,6 @@ constexpr std::size_t kReceiveSize = 4000;
 // Uploads go out in large blocks: each send() is a system call, and the bytes
 // on the wire are the same whatever the block size.
 constexpr std::size_t kSendBlockSize = 256 * 1024;
-// Longest wait between two looks at what the peer has acknowledged once the
-// whole file is in the send buffer.
-constexpr int kLongestReceiptPollMs = 50;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -54,14 +51,6 @@ long ReadLocal(int fd, char* into, std::size_t capacity) {
         got = read(fd, into, capacity);
     } while (got < 0 && errno == EINTR);
     return static_cast<long>(got);
-}
-
-// Bytes handed to the socket that the peer has not acknowledged yet: an
-// upload is done only as far as the server has received it.
-std::int64_t UnacknowledgedBytes(int socket) {
-    int pending = 0;
-    if (ioctl(socket, TIOCOUTQ, &pending) != 0 || pending < 0) return 0;
-    return pending;
 }
 
 // The size in a "213 <size>" reply to SIZE, or -1.
@@ -208,14 +197,14 @@ ReplyClass FtpSession::Retrieve() {
     // A stopped worker leaves its sockets to the cancel sequence.
     const bool stopped = control.StopRequested();
     if (received == kAborted) {
-        if (!stopped) shutdown(dataSocket.Fd(), SHUT_RDWR);
-        control.CloseSocket(dataSocket);
+        if (!stopped) dataStream->Shutdown();
+        dataStream->Close();
         partialDownload.Discard();
         return kAborted;
     }
-    if (!stopped && shutdown(dataSocket.Fd(), SHUT_RDWR) != 0)
-        control.LogSocketError("ShutDown", net::LastSocketError());
-    control.CloseSocket(dataSocket);
+    if (const int error = stopped ? 0 : dataStream->Shutdown(); error != 0)
+        control.LogSocketError("ShutDown", error);
+    dataStream->Close();
     ReplyClass reply = control.ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !control.StopRequested()) {
@@ -257,7 +246,7 @@ ReplyClass FtpSession::Store() {
             return kPermanent;
     }
     const ReplyClass sent = SendFile(localPath);
-    control.CloseSocket(dataSocket);
+    dataStream->Close();
     if (sent == kAborted) return kAborted;
     const ReplyClass reply = control.ReadReply();
     // The reply is read all the same, to stay in step with the server; a file
@@ -265,33 +254,8 @@ ReplyClass FtpSession::Store() {
     return sent == kComplete ? reply : kPermanent;
 }
 
-// One receive of at most capacity bytes from the data connection. The data
-// socket is read without blocking first, so a steady stream costs one call
-// per read; only an empty socket waits (wake descriptor and time limit).
-long FtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
-    for (;;) {
-        if (control.StopRequestedRelaxed()) {
-            control.Abort();
-            errorCode = net::kErrorCancelled;
-            return -1;
-        }
-        ssize_t got = recv(dataSocket.Fd(), into, capacity, MSG_DONTWAIT);
-        if (got >= 0) return static_cast<long>(got);
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            errorCode = net::LastSocketError();
-            return -1;
-        }
-        const WaitOutcome outcome = control.WaitReadable(dataSocket.Fd());
-        if (outcome != WaitOutcome::Ready) {
-            errorCode = control.WaitErrorCode(outcome);
-            return -1;
-        }
-    }
-}
-
 ReplyClass FtpSession::ReceiveFile(const std::string& path) {
-    if (!dataSocket.IsOpen() || !connected) return kNoReply;
+    if (!DataConnectionOpen() || !connected) return kNoReply;
     BusyGuard busy(control.BusyCount());
     control.ClearAbort();
     // Retrieve has made the local file already; a direct call makes it here.
@@ -310,7 +274,7 @@ ReplyClass FtpSession::ReceiveFile(const std::string& path) {
         // for a CR that the ASCII converter held back from the last read.
         char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
         if (room == nullptr) break;
-        got = ReceiveData(room, kReceiveSize, errorCode);
+        got = dataStream->Receive(room, kReceiveSize, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
@@ -373,7 +337,7 @@ bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
 }
 
 ReplyClass FtpSession::SendFile(const std::string& path) {
-    if (!dataSocket.IsOpen() || !connected) return kPermanent;
+    if (!DataConnectionOpen() || !connected) return kPermanent;
     BusyGuard busy(control.BusyCount());
     int fd = OpenForUpload(path);
     if (fd < 0) {
@@ -412,15 +376,14 @@ ReplyClass FtpSession::SendFile(const std::string& path) {
             wireLength = ascii.Convert(block.get(), wireLength, converted.get());
             wire = converted.get();
         }
-        control.SendAll(dataSocket.Fd(), wire, wireLength, sendStatus);
+        dataStream->Send(wire, wireLength, sendStatus);
         if (sendStatus != kComplete) break;
         count += length;
-        if (progress.Due())
-            progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket.Fd())));
+        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - dataStream->Unacknowledged()));
     }
     close(fd);
     if (sendStatus == kComplete && control.Aborted()) sendStatus = kAborted;
-    if (sendStatus == kComplete) sendStatus = AwaitPeerReceipt(count, progress);
+    if (sendStatus == kComplete) sendStatus = dataStream->Finish(count, progress);
 
     if (sendStatus == kPermanent) {
         control.LogF("Error on Transfer, aborted");
@@ -432,65 +395,4 @@ ReplyClass FtpSession::SendFile(const std::string& path) {
     }
     control.LogStatistics("Transmit", count - restartOffset, Now() - start);
     return kComplete;
-}
-
-// After the last block: ends the data stream and waits until the server has
-// acknowledged every byte, counting them as they arrive. A reset before then
-// means the file did not arrive whole, even when the server's final reply
-// claims success. The time limit runs from the last progress.
-ReplyClass FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
-    if (shutdown(dataSocket.Fd(), SHUT_WR) != 0) {
-        control.LogSocketError("Send", net::LastSocketError());
-        return kPermanent;
-    }
-    using Clock = std::chrono::steady_clock;
-    const auto limit = std::chrono::seconds(settings.timeoutSeconds);
-    Clock::time_point deadline = Clock::now() + limit;
-    std::int64_t pending = UnacknowledgedBytes(dataSocket.Fd());
-    int pollMs = 1;
-    bool peerEnded = false;
-    for (;;) {
-        int socketError = 0;
-        socklen_t length = sizeof socketError;
-        getsockopt(dataSocket.Fd(), SOL_SOCKET, SO_ERROR, &socketError, &length);
-        if (socketError != 0) {
-            control.LogSocketError("Send", socketError);
-            return kPermanent;
-        }
-        const std::int64_t now = UnacknowledgedBytes(dataSocket.Fd());
-        if (now == 0) {
-            progress.Publish(count);
-            return kComplete;
-        }
-        progress.Update(std::max<std::int64_t>(0, count - now));
-        if (now < pending) {
-            pending = now;
-            deadline = Clock::now() + limit;
-            pollMs = 1;
-        }
-        if (settings.timeoutSeconds > 0 && Clock::now() >= deadline) {
-            control.LogTimeLimit();
-            control.Abort();
-            return kAborted;
-        }
-        // Once the server has ended its side the socket stays readable (at its
-        // end), so only the wake is watched between looks.
-        pollfd waits[2] = {{control.WakeFd(), POLLIN, 0}, {dataSocket.Fd(), POLLIN, 0}};
-        if (poll(waits, peerEnded ? 1 : 2, pollMs) > 0) {
-            if (waits[0].revents != 0) {
-                control.Abort();
-                return kAborted;
-            }
-            // The server closes its end once it has read everything; what it
-            // might send is of no interest. After the end only errors count.
-            char discard[256];
-            const ssize_t got = recv(dataSocket.Fd(), discard, sizeof discard, MSG_DONTWAIT);
-            if (got == 0) peerEnded = true;
-            if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                control.LogSocketError("Send", net::LastSocketError());
-                return kPermanent;
-            }
-        }
-        pollMs = std::min(pollMs * 2, kLongestReceiptPollMs);
-    }
 }

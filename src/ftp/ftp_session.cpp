@@ -51,7 +51,7 @@ FtpSession::~FtpSession() {
 
 void FtpSession::CloseAll() {
     control.Close();
-    control.CloseSocket(dataSocket);
+    if (dataStream) dataStream->Close();
     control.CloseSocket(listenSocket);
     control.ClearBusy();
     connected = 0;

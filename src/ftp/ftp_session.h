@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "ftp/connection_settings.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
+#include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
@@ -169,8 +171,9 @@ public:
     std::string localPath;
     char transferType = 'I';
 
-    net::Socket dataSocket;
     net::Socket listenSocket;
+    // The data connection of the running transfer or listing, once opened.
+    bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
     net::SocketAddress serverAddress;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
@@ -231,7 +234,6 @@ private:
     bool AnnounceListener(unsigned port);
     static void SizeReceiveBuffer(int socket);
     net::Socket AcceptFromServer(int& errorCode);
-    long ReceiveData(char* into, std::size_t capacity, int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
     void SetExpectedBytes(std::int64_t size);
@@ -246,7 +248,6 @@ private:
     void LogKeptPartial();
     bool ReceivedAllAnnounced(std::int64_t count);
     bool CreateLocalFile(const std::string& path);
-    ReplyClass AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
@@ -270,7 +271,8 @@ private:
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
 
-    PartialDownload partialDownload;  // the download being received
+    std::unique_ptr<DataStream> dataStream;  // the data connection, once opened
+    PartialDownload partialDownload;         // the download being received
     // The table a running walk decides transfer types by.
     const ExtensionTable* walkExtensionTable = nullptr;
     // What takes a walk's first level back to where the walk started.

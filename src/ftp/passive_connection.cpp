@@ -9,6 +9,7 @@
 
 #include "ftp/ftp_session.h"
 #include "ftp/passive_reply.h"
+#include "ftp/tcp_data_stream.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -45,7 +46,7 @@ FtpSession::PassiveOutcome FtpSession::ConnectPassive() {
     dataPeerAddress = target;
     control.LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket.Fd()),
                  target.HostText().c_str(), target.Port());
-    dataSocket = std::move(socket);
+    dataStream = std::make_unique<TcpDataStream>(control, std::move(socket));
     return PassiveOutcome::Connected;
 }
 

@@ -71,7 +71,7 @@ protected:
         EXPECT_EQ(s.session.connected, 0);
         EXPECT_EQ(s.session.Control().BusyCount(), 0);
         EXPECT_FALSE(s.session.Control().IsOpen());
-        EXPECT_FALSE(s.session.dataSocket.IsOpen());
+        EXPECT_FALSE(s.session.DataConnectionOpen());
         EXPECT_FALSE(s.session.listenSocket.IsOpen());
 
         // After the press only the cancel sequence's own lines appear.

@@ -153,7 +153,7 @@ TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     EXPECT_EQ(s.session.Settings().dataMode, row.startMode) << "the caller's choice stays as it was";
     EXPECT_EQ(s.server.PendingSteps(), 0u) << s.harness.Joined();
     EXPECT_TRUE(s.server.Mismatches().empty()) << s.harness.Joined();
-    EXPECT_FALSE(s.session.dataSocket.IsOpen());
+    EXPECT_FALSE(s.session.DataConnectionOpen());
     EXPECT_EQ(s.session.Control().BusyCount(), 0);
     if (!row.downloads) {
         EXPECT_NE(s.server.Received().back(), "RETR f.bin") << "a failed start sends no transfer command";
