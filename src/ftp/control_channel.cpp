@@ -36,13 +36,13 @@ void ControlChannel::Shutdown() { shutdown(socket.Fd(), SHUT_RDWR); }
 long ControlChannel::SendAll(int fd, const char* bytes, std::size_t length, ReplyClass& status) {
     std::size_t sent = 0;
     while (sent < length) {
-        // A stopped worker sends nothing more, even where the fd would take it.
+        // A stopped worker sends nothing more, even where the socket would take it.
         if (stopRequested.load(std::memory_order_relaxed)) {
             abortFlag = 1;
             status = kAborted;
             return -1;
         }
-        // Sending first and waiting only when the fd is full keeps a
+        // Sending first and waiting only when the socket is full keeps a
         // steady stream (an upload's 512-byte blocks) at one call per block.
         ssize_t count = send(fd, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (count < 0 && errno == EINTR) continue;
@@ -278,7 +278,7 @@ ReplyClass ControlChannel::Command(const char* format, ...) {
 
 void ControlChannel::CloseSocket(net::Socket& target) {
     if (!target.IsOpen()) return;
-    // A stopped worker touches no target again: the cancel sequence closes
+    // A stopped worker touches no socket again: the cancel sequence closes
     // them all once the worker has been joined.
     if (stopRequested.load()) return;
     const unsigned number = static_cast<unsigned>(target.Fd());

@@ -61,6 +61,9 @@ public:
     void SetCrEndsLine(bool value) { crEndsLine = value ? 1 : 0; }
     bool CrEndsLine() const { return crEndsLine != 0; }
 
+    // Clears the session's connection flag (after QUIT, or a lost connection).
+    void MarkDisconnected() { connected = 0; }
+
     // --- exchanges in progress and aborts ---
     // Two exchanges never interleave: BusyGuard raises this count around one.
     std::atomic<int>& BusyCount() { return busyCount; }

@@ -24,6 +24,7 @@
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
+#include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
@@ -81,14 +82,19 @@ public:
     const ServerFeatures& Features() const { return features; }
 
     // --- remote operations ---
-    ReplyClass ChangeDir(const std::string& path);
-    ReplyClass ChangeToRoot();
-    ReplyClass MakeDir(const std::string& name);
-    ReplyClass RemoveDir(const std::string& name);
-    ReplyClass DeleteFile(const std::string& name);
-    bool Rename(const std::string& oldName, const std::string& newName);
-    ReplyClass SetPermissions(const std::string& modeText, const std::string& name);
-    ReplyClass Quit();
+    RemoteOperations& Remote() { return remote; }
+    ReplyClass ChangeDir(const std::string& path) { return remote.ChangeDir(path); }
+    ReplyClass ChangeToRoot() { return remote.ChangeToRoot(); }
+    ReplyClass MakeDir(const std::string& name) { return remote.MakeDir(name); }
+    ReplyClass RemoveDir(const std::string& name) { return remote.RemoveDir(name); }
+    ReplyClass DeleteFile(const std::string& name) { return remote.DeleteFile(name); }
+    bool Rename(const std::string& oldName, const std::string& newName) {
+        return remote.Rename(oldName, newName);
+    }
+    ReplyClass SetPermissions(const std::string& modeText, const std::string& name) {
+        return remote.SetPermissions(modeText, name);
+    }
+    ReplyClass Quit() { return remote.Quit(); }
     static std::string ExtensionKey(const std::string& fileName);
     static char TypeForName(const std::string& key);
     // The same lookup in the extension table of a given directory ("" is the
@@ -190,18 +196,17 @@ private:
     EngineUi* ui = nullptr;
     ConnectionSettings settings;
     ControlChannel control{log, connected};
+    RemoteOperations remote{control};
     std::thread worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
-    // Control-connection internals (control_connection.cpp, login.cpp,
-    // remote_operations.cpp).
+    // Login internals (login.cpp, connect_socket.cpp).
     bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
     void CloseControlAfterFailedLogon();
     bool LogonToProxy(ReplyClass& replyClass);
     ReplyClass SendRemoteUser(ReplyClass proxyClass);
     void AskFeatures();
     void AskListingFacts();
-    ReplyClass CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
 
     net::HostResolver resolver;
 

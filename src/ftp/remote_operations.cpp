@@ -1,13 +1,11 @@
 // One-command operations on the server: directories, delete, rename,
 // permissions and quit.
-#include <sys/socket.h>
-
-#include "ftp/ftp_session.h"
+#include "ftp/remote_operations.h"
 
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
-ReplyClass FtpSession::CommandWithFallback(const char* verb, const char* fallbackVerb,
-                                           const std::string& argument) {
+ReplyClass RemoteOperations::CommandWithFallback(const char* verb, const char* fallbackVerb,
+                                                 const std::string& argument) {
     if (control.RefuseUnsendable(argument)) return kNoReply;
     if (control.Command("%s %s", verb, argument.c_str()) != kPermanent)
         return ReplyClassOf(control.ReplyCode());
@@ -15,36 +13,42 @@ ReplyClass FtpSession::CommandWithFallback(const char* verb, const char* fallbac
     return ReplyClassOf(control.ReplyCode());
 }
 
-ReplyClass FtpSession::ChangeDir(const std::string& path) { return CommandWithFallback("CWD", "XCWD", path); }
+ReplyClass RemoteOperations::ChangeDir(const std::string& path) {
+    return CommandWithFallback("CWD", "XCWD", path);
+}
 
-ReplyClass FtpSession::ChangeToRoot() { return ChangeDir("/"); }
+ReplyClass RemoteOperations::ChangeToRoot() { return ChangeDir("/"); }
 
-ReplyClass FtpSession::MakeDir(const std::string& name) { return CommandWithFallback("MKD", "XMKD", name); }
+ReplyClass RemoteOperations::MakeDir(const std::string& name) {
+    return CommandWithFallback("MKD", "XMKD", name);
+}
 
-ReplyClass FtpSession::RemoveDir(const std::string& name) { return CommandWithFallback("RMD", "XRMD", name); }
+ReplyClass RemoteOperations::RemoveDir(const std::string& name) {
+    return CommandWithFallback("RMD", "XRMD", name);
+}
 
-ReplyClass FtpSession::DeleteFile(const std::string& name) {
+ReplyClass RemoteOperations::DeleteFile(const std::string& name) {
     if (control.RefuseUnsendable(name)) return kNoReply;
     control.Command("DELE %s", name.c_str());
     return ReplyClassOf(control.ReplyCode());
 }
 
-bool FtpSession::Rename(const std::string& oldName, const std::string& newName) {
+bool RemoteOperations::Rename(const std::string& oldName, const std::string& newName) {
     if (control.RefuseUnsendable(oldName) || control.RefuseUnsendable(newName)) return false;
     if (control.Command("RNFR %s", oldName.c_str()) != kContinue) return false;
     return control.Command("RNTO %s", newName.c_str()) == kComplete;
 }
 
-ReplyClass FtpSession::SetPermissions(const std::string& modeText, const std::string& name) {
+ReplyClass RemoteOperations::SetPermissions(const std::string& modeText, const std::string& name) {
     if (control.RefuseUnsendable(modeText) || control.RefuseUnsendable(name)) return kNotSent;
     return control.Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
 }
 
-ReplyClass FtpSession::Quit() {
+ReplyClass RemoteOperations::Quit() {
     if (!control.IsOpen()) return kNotSent;
     const ReplyClass replyClass = control.Command("quit");
-    shutdown(control.Fd(), SHUT_RDWR);
-    connected = 0;
+    control.Shutdown();
+    control.MarkDisconnected();
     // With no other exchange running the socket is closed at once; otherwise
     // the shutdown has woken that exchange, and CloseAll or the next Logon
     // closes the socket once nobody waits on it.
