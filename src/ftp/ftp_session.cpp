@@ -40,9 +40,9 @@ FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status
 }
 
 FtpSession::~FtpSession() {
-    if (worker.joinable()) {
+    if (worker.Joinable()) {
         RequestStop();
-        worker.join();
+        worker.Join();
         control.ClearStop();
     }
     if (listingFile != nullptr) std::fclose(listingFile);

@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "ftp/connection_settings.h"
@@ -29,6 +28,7 @@
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "ftp/walk_loop_guard.h"
+#include "ftp/worker.h"
 #include "platform/net/host_resolver.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
@@ -197,7 +197,7 @@ private:
     ConnectionSettings settings;
     ControlChannel control{log, connected};
     RemoteOperations remote{control};
-    std::thread worker;
+    Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
     // Login internals (login.cpp, connect_socket.cpp).

@@ -36,7 +36,7 @@ void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesR
     // Only one worker runs at a time; one that has ended is joined here.
     JoinWorker();
     control.ClearStop();
-    worker = std::thread(&FtpSession::RunWorker, this, operation, storesResult);
+    worker.Start([this, operation, storesResult] { RunWorker(operation, storesResult); });
 }
 
 void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, false); }
@@ -47,9 +47,7 @@ void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::Retrieve, true
 
 void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::Store, true); }
 
-void FtpSession::JoinWorker() {
-    if (worker.joinable()) worker.join();
-}
+void FtpSession::JoinWorker() { worker.Join(); }
 
 // The worker is never suspended or killed: the stop flag silences it and ends
 // its loops, the wake descriptor ends whatever wait it is in (name lookup,
