@@ -166,18 +166,13 @@ public:
 
     std::atomic<int> connected{0};
     int columnCount = 0;
-    int beepOn = 1;
     std::string tempListingPath;
 
     // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
     int directUserLogin = 0;
 
-    // Running transfer, prepared by the operation that starts a worker.
-    std::string transferCommand;
-    std::string localPath;
-    char transferType = 'I';
-
-    net::Socket listenSocket;
+    // The active-mode listener of the transfer being opened.
+    bool ListenerOpen() const { return listenSocket.IsOpen(); }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
     net::SocketAddress serverAddress;
@@ -187,6 +182,13 @@ public:
     std::FILE* listingFile = nullptr;
 
 private:
+    // Running transfer, prepared by the operation that starts a worker.
+    std::string transferCommand;
+    std::string localPath;
+    char transferType = 'I';
+    int beepOn = 1;
+    net::Socket listenSocket;
+
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();
     ReplyClass RunList();

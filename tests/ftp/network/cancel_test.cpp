@@ -72,7 +72,7 @@ protected:
         EXPECT_EQ(s.session.Control().BusyCount(), 0);
         EXPECT_FALSE(s.session.Control().IsOpen());
         EXPECT_FALSE(s.session.DataConnectionOpen());
-        EXPECT_FALSE(s.session.listenSocket.IsOpen());
+        EXPECT_FALSE(s.session.ListenerOpen());
 
         // After the press only the cancel sequence's own lines appear.
         const std::vector<std::string>& lines = s.harness.Lines();
