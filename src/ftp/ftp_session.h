@@ -175,9 +175,11 @@ public:
     bool ListenerOpen() const { return listenSocket.IsOpen(); }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
-    net::SocketAddress serverAddress;
-    net::SocketAddress dataPeerAddress;
-    net::SocketAddress localAddress;
+    // The server's address (last connect), the far end of the last data
+    // connection, and this side's address on the control connection.
+    const net::SocketAddress& ServerAddress() const { return serverAddress; }
+    const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
+    const net::SocketAddress& LocalAddress() const { return localAddress; }
 
     std::FILE* listingFile = nullptr;
 
@@ -188,6 +190,9 @@ private:
     char transferType = 'I';
     int beepOn = 1;
     net::Socket listenSocket;
+    net::SocketAddress serverAddress;
+    net::SocketAddress dataPeerAddress;
+    net::SocketAddress localAddress;
 
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();

@@ -279,8 +279,8 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     // address that was dialled is recorded.
     net::Socket socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     harness.session.Control().CloseSocket(socket);
-    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
-    EXPECT_EQ(harness.session.dataPeerAddress.Port(), 20);
+    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
+    EXPECT_EQ(harness.session.DataPeerAddress().Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
     testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
@@ -288,11 +288,11 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     });
     net::Socket proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     harness.session.Control().CloseSocket(proxySocket);
-    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
+    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
     // An unknown service falls back to 21 with a log line.
     net::Socket unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
     harness.session.Control().CloseSocket(unknown);
-    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
+    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-service\" service entry, will use default"));
 }
 

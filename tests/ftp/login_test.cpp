@@ -189,7 +189,7 @@ TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "Connected to 127.0.0.1 port " + std::to_string(server.Port()));
     EXPECT_EQ(lines[1], "[" + std::to_string(socket) + "] from 127.0.0.1 port " +
-                            std::to_string(harness.session.localAddress.Port()));
+                            std::to_string(harness.session.LocalAddress().Port()));
     EXPECT_EQ(lines[2], "220 Scripted server ready.");
     EXPECT_EQ(lines[3], "Quillmoor: USER u");
 }

@@ -58,7 +58,7 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
         harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
         << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Connected to 127.0.0.1 port " + std::to_string(server.Port())));
-    EXPECT_EQ(harness.session.serverAddress.Port(), server.Port());
+    EXPECT_EQ(harness.session.ServerAddress().Port(), server.Port());
 
     // When none answers, the failure is the connection's, as for one address.
     harness.lines.clear();
