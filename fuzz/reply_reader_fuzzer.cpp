@@ -45,7 +45,8 @@ void PlayServer(int serverEnd, int clientEnd, const std::vector<std::string>& ch
     for (const std::string& chunk : chunks) {
         std::size_t sent = 0;
         while (sent < chunk.size() && !readerDone) {
-            ssize_t count = send(serverEnd, chunk.data() + sent, chunk.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+            ssize_t count =
+                send(serverEnd, chunk.data() + sent, chunk.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
             if (count > 0) sent += static_cast<std::size_t>(count);
             if (count < 0) std::this_thread::yield();
         }
@@ -60,19 +61,20 @@ void PlayServer(int serverEnd, int clientEnd, const std::vector<std::string>& ch
 
 void CheckReply(FtpSession& session, ReplyClass replyClass) {
     FUZZ_CHECK(replyClass >= kPreliminary && replyClass <= kAborted);
-    FUZZ_CHECK(session.busyCount == 0);
-    FUZZ_CHECK(session.replyText.size() < FtpSession::kReplyCapacity);
-    FUZZ_CHECK(session.replyText.find('\0') == std::string::npos);
+    FUZZ_CHECK(!session.Control().Busy());
+    FUZZ_CHECK(session.Control().ReplyText().size() < FtpSession::kReplyCapacity);
+    FUZZ_CHECK(session.Control().ReplyText().find('\0') == std::string::npos);
     if (replyClass == kAborted) {
-        FUZZ_CHECK(session.abortFlag);
-        FUZZ_CHECK(session.replyCode == 421);
+        FUZZ_CHECK(session.Control().Aborted());
+        FUZZ_CHECK(session.Control().ReplyCode() == 421);
         return;
     }
     // A reply ends at a line that starts with its code and does not continue.
-    FUZZ_CHECK(session.replyCode >= 100 && session.replyCode <= 599);
-    FUZZ_CHECK(ReplyClassOf(session.replyCode) == replyClass);
-    FUZZ_CHECK(session.replyText.compare(0, 3, std::to_string(session.replyCode)) == 0);
-    FUZZ_CHECK(session.replyText.size() <= 3 || session.replyText[3] != '-');
+    FUZZ_CHECK(session.Control().ReplyCode() >= 100 && session.Control().ReplyCode() <= 599);
+    FUZZ_CHECK(ReplyClassOf(session.Control().ReplyCode()) == replyClass);
+    FUZZ_CHECK(session.Control().ReplyText().compare(0, 3, std::to_string(session.Control().ReplyCode())) ==
+               0);
+    FUZZ_CHECK(session.Control().ReplyText().size() <= 3 || session.Control().ReplyText()[3] != '-');
 }
 
 }  // namespace
@@ -93,13 +95,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ConnectionSettings settings;
         settings.timeoutSeconds = 10;  // far beyond any honest run; a stall is a finding
         session.Configure(settings);
-        session.crEndsLine = flags & 1;
-        session.controlSocket = net::Socket(ends[0]);
+        session.Control().SetCrEndsLine((flags & 1) != 0);
+        session.Control().Adopt(net::Socket(ends[0]));
 
         std::atomic<bool> readerDone{false};
-        std::thread server(PlayServer, ends[1], ends[0], SplitIntoChunks(stream, seed), std::cref(readerDone));
-        while (!session.abortFlag) {
-            CheckReply(session, session.ReadReply());
+        std::thread server(PlayServer, ends[1], ends[0], SplitIntoChunks(stream, seed),
+                           std::cref(readerDone));
+        while (!session.Control().Aborted()) {
+            CheckReply(session, session.Control().ReadReply());
             ++replies;
             // Every reply read consumes at least one byte of the stream.
             FUZZ_CHECK(replies <= stream.size() + 1);
@@ -107,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readerDone = true;
         server.join();
         // Only the end of the stream can have stopped the reader.
-        FUZZ_CHECK(session.replyCode == 421);
+        FUZZ_CHECK(session.Control().ReplyCode() == 421);
     }  // the session closes its end of the pair
     close(ends[1]);
 

@@ -13,13 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TransferStatus status;
     FtpSession session(log, status);
     // A reply line is never longer than the reader's buffer.
-    session.replyText = input.TakeRest().substr(0, FtpSession::kReplyCapacity - 1);
-    session.ParseSizeFromReply();
+    const std::string reply = input.TakeRest().substr(0, FtpSession::kReplyCapacity - 1);
+    session.ParseSizeFromReply(reply);
 
     const std::int64_t expected = status.expectedBytes;
     FUZZ_CHECK(expected >= 0);
     if (expected > 0) {
-        std::string upper = session.replyText;
+        std::string upper = reply;
         std::transform(upper.begin(), upper.end(), upper.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
         const std::string digits = std::to_string(expected);

@@ -20,7 +20,7 @@ void RemoteView::ConnectToSite(SiteProfile profile) {
     if (!cancelled) {
         context.cancelledConnect = false;
         const bool loggedOn = Connect(profile);
-        if (!loggedOn && !context.session.abortFlag && !context.cancelledConnect) {
+        if (!loggedOn && !context.session.Control().Aborted() && !context.cancelledConnect) {
             ShowMessage(this, QStringLiteral(
                 "There was a problem logging on to the site, please see the log window for details."));
         }

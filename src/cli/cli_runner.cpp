@@ -146,7 +146,7 @@ int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSet
         }
     }
     // "quit" ends every run that logged in, also after a failed command.
-    if (session.controlSocket.IsOpen()) session.Quit();
+    if (session.Control().IsOpen()) session.Quit();
     out.flush();
     if (cancelled.load()) return CancelRun();  // Ctrl-C during the quit itself
     return result;

@@ -44,7 +44,7 @@ bool ChangeMode(CliContext& context, const std::vector<std::string>& args) {
 bool QuoteLine(CliContext& context, const std::vector<std::string>& args) {
     std::string line;
     for (const std::string& word : args) line += (line.empty() ? "" : " ") + word;
-    const ReplyClass replyClass = context.session.SendCommand(line);
+    const ReplyClass replyClass = context.session.Control().SendCommand(line);
     return replyClass >= kPreliminary && replyClass <= kContinue;
 }
 

@@ -21,7 +21,7 @@ constexpr int kDefaultFtpPort = 21;
 }  // namespace
 
 net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
-                               const std::string& protocolName) {
+                                      const std::string& protocolName) {
     serverAddress = {};
 
     // A host text may carry its own port ("host:2121", "[::1]:2121"); it wins
@@ -36,25 +36,25 @@ net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::st
     if (port == 0) port = net::ServicePort(serviceName, protocolName);
     if (port == 0) port = std::atoi(serviceName.c_str());
     if (port == 0) {
-        LogF("can't get \"%s\" service entry, will use default", serviceName.c_str());
+        control.LogF("can't get \"%s\" service entry, will use default", serviceName.c_str());
         port = kDefaultFtpPort;
     }
 
     std::vector<net::SocketAddress> addresses;
     int resolveError = 0;
     const std::chrono::seconds limit(settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 0);
-    switch (resolver.Resolve(name, wake.Fd(), limit, addresses, resolveError)) {
+    switch (resolver.Resolve(name, control.WakeFd(), limit, addresses, resolveError)) {
         case net::ResolveStatus::Found:
             break;
         case net::ResolveStatus::Woken:
-            abortFlag = 1;
+            control.Abort();
             return {};
         case net::ResolveStatus::TimedOut:
-            LogTimeLimit();
-            abortFlag = 1;
+            control.LogTimeLimit();
+            control.Abort();
             [[fallthrough]];
         case net::ResolveStatus::NotFound:
-            LogF("can't get \"%s\" host entry", hostName.c_str());
+            control.LogF("can't get \"%s\" host entry", hostName.c_str());
             return {};
     }
     for (net::SocketAddress& address : addresses) address.SetPort(static_cast<unsigned>(port));
@@ -63,10 +63,10 @@ net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::st
     int protocol = net::ProtocolNumber(protocolName);
     if (protocol < 0) {
         if (protocolName != "tcp") {
-            LogF("can't get \"%s\" protocol entry", protocolName.c_str());
+            control.LogF("can't get \"%s\" protocol entry", protocolName.c_str());
             return {};
         }
-        LogF("can't get \"%s\" protocol entry, will use default", protocolName.c_str());
+        control.LogF("can't get \"%s\" protocol entry, will use default", protocolName.c_str());
         protocol = IPPROTO_TCP;
     }
     const int type = protocolName == "udp" ? SOCK_DGRAM : SOCK_STREAM;
@@ -77,8 +77,9 @@ net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::st
 // address by address until one answers. The earlier failures are logged as
 // they happen, the last one as the connection's failure. A cancel or the
 // time limit ends the trial.
-net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
-                               const std::string& hostName, const std::string& serviceName) {
+net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type,
+                                      int protocol, const std::string& hostName,
+                                      const std::string& serviceName) {
     int errorCode = net::kErrorHostNotFound;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         serverAddress = addresses[i];
@@ -89,21 +90,21 @@ net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& add
         if (!socket.IsOpen()) {
             errorCode = net::LastSocketError();
             if (last) {
-                LogSocketError("create socket", errorCode);
+                control.LogSocketError("create socket", errorCode);
                 return {};
             }
         } else if (ConnectWithLimit(socket.Fd(), serverAddress, errorCode)) {
-            LogF("Connected to %s port %u", serverAddress.HostText().c_str(), serverAddress.Port());
+            control.LogF("Connected to %s port %u", serverAddress.HostText().c_str(), serverAddress.Port());
             return socket;
         }
         if (errorCode == net::kErrorCancelled) return {};
-        if (last || abortFlag) break;
-        LogF("Can't connect to %s port %u; trying the next address.", serverAddress.HostText().c_str(),
-             serverAddress.Port());
-        LogSocketError(nullptr, errorCode);
+        if (last || control.Aborted()) break;
+        control.LogF("Can't connect to %s port %u; trying the next address.",
+                     serverAddress.HostText().c_str(), serverAddress.Port());
+        control.LogSocketError(nullptr, errorCode);
     }
-    LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
-    LogSocketError(nullptr, errorCode);
+    control.LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
+    control.LogSocketError(nullptr, errorCode);
     return {};
 }
 
@@ -118,9 +119,9 @@ bool FtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address,
         return false;
     }
     if (result != 0) {
-        const WaitOutcome outcome = WaitWritable(socket);
+        const WaitOutcome outcome = control.WaitWritable(socket);
         if (outcome != WaitOutcome::Ready) {
-            errorCode = WaitErrorCode(outcome);
+            errorCode = control.WaitErrorCode(outcome);
             return false;
         }
         int pending = 0;

@@ -18,8 +18,8 @@ namespace {
 // something to say (serverSpoke, Ready) or the wake or the time limit ends the
 // wait. A pending connection goes first: a server that has connected and
 // already sent its final reply must still have its data taken.
-net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd, std::chrono::milliseconds left,
-                                         bool& serverSpoke) {
+net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd,
+                                         std::chrono::milliseconds left, bool& serverSpoke) {
     serverSpoke = false;
     pollfd entries[3] = {{wakeFd, POLLIN, 0}, {listener, POLLIN, 0}, {control, POLLIN, 0}};
     for (;;) {
@@ -47,7 +47,7 @@ void FtpSession::SizeReceiveBuffer(int socket) {
 // connections are made with, whichever mode.
 net::SocketAddress FtpSession::ControlPeer() const {
     net::SocketAddress peer;
-    if (!net::SocketAddress::ReadPeer(controlSocket.Fd(), peer)) peer = serverAddress;
+    if (!net::SocketAddress::ReadPeer(control.Fd(), peer)) peer = serverAddress;
     return peer;
 }
 
@@ -58,7 +58,7 @@ net::Socket FtpSession::OpenListener() {
     // What is bound and announced when the control connection's own address
     // cannot be read: the address it had when the last listener was opened.
     net::SocketAddress announced = localAddress;
-    const bool controlLocalRead = net::SocketAddress::ReadLocal(controlSocket.Fd(), announced);
+    const bool controlLocalRead = net::SocketAddress::ReadLocal(control.Fd(), announced);
     const int controlLocalError = controlLocalRead ? 0 : net::LastSocketError();
     if (!controlLocalRead) announced = localAddress;
     if (!announced.IsIpv4() && !announced.IsIpv6()) net::SocketAddress::FromText("0.0.0.0", announced);
@@ -66,11 +66,11 @@ net::Socket FtpSession::OpenListener() {
     net::Socket listener(
         ::socket(announced.IsIpv6() ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!listener.IsOpen()) {
-        LogSocketError("socket create", net::LastSocketError());
+        control.LogSocketError("socket create", net::LastSocketError());
         return {};
     }
-    LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener.Fd()), localAddress.HostText().c_str(),
-         localAddress.Port());
+    control.LogF("[%u] going to listen %s port %u", static_cast<unsigned>(listener.Fd()),
+                 localAddress.HostText().c_str(), localAddress.Port());
 
     SizeReceiveBuffer(listener.Fd());  // accepted sockets inherit it
 
@@ -85,17 +85,19 @@ net::Socket FtpSession::OpenListener() {
         failedStep = "listen";
     }
     if (failedStep != nullptr) {
-        LogSocketError(failedStep, net::LastSocketError());
+        control.LogSocketError(failedStep, net::LastSocketError());
         return {};
     }
-    if (!controlLocalRead) LogSocketError("getsockname", controlLocalError);
+    if (!controlLocalRead) control.LogSocketError("getsockname", controlLocalError);
 
     const unsigned port = localAddress.Port();
     if (!AnnounceListener(port)) {
-        LogF("[%u] remote host not responding to port command.", static_cast<unsigned>(listener.Fd()));
+        control.LogF("[%u] remote host not responding to port command.",
+                     static_cast<unsigned>(listener.Fd()));
         return listener;
     }
-    LogF("[%u] listener %s port %u", static_cast<unsigned>(listener.Fd()), localAddress.HostText().c_str(), port);
+    control.LogF("[%u] listener %s port %u", static_cast<unsigned>(listener.Fd()),
+                 localAddress.HostText().c_str(), port);
     return listener;
 }
 
@@ -103,11 +105,12 @@ net::Socket FtpSession::OpenListener() {
 // PORT cannot name the address.
 bool FtpSession::AnnounceListener(unsigned port) {
     if (localAddress.IsIpv6()) {
-        return Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
+        return control.Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
     }
     const std::uint32_t address = localAddress.Ipv4();
-    return Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
-                   (address >> 8) & 0xFF, address & 0xFF, (port >> 8) & 0xFF, port & 0xFF) == kComplete;
+    return control.Command("PORT %u,%u,%u,%u,%u,%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
+                           (address >> 8) & 0xFF, address & 0xFF, (port >> 8) & 0xFF,
+                           port & 0xFF) == kComplete;
 }
 
 // Waits on the listener for the server's data connection. Anyone on the
@@ -129,16 +132,18 @@ net::Socket FtpSession::AcceptFromServer(int& errorCode) {
         }
         net::WaitStatus waited = net::WaitStatus::TimedOut;
         bool serverSpoke = false;
-        if (left.count() >= 0) waited = WaitForListenerOrControl(listenSocket.Fd(), controlSocket.Fd(), wake.Fd(), left, serverSpoke);
+        if (left.count() >= 0)
+            waited = WaitForListenerOrControl(listenSocket.Fd(), control.Fd(), control.WakeFd(), left,
+                                              serverSpoke);
         if (serverSpoke) {
             // A server that cannot open the data connection says so on the
             // control connection (425, 421 ...); waiting on would only end at
             // the time limit. Its reply is read, so the session stays in step.
-            const ReplyClass reply = ReadReply();
+            const ReplyClass reply = control.ReadReply();
             if (reply == kPreliminary) continue;
             if (reply != kAborted) {
-                LogF("[%u] The server replied without opening the data connection.",
-                     static_cast<unsigned>(listenSocket.Fd()));
+                control.LogF("[%u] The server replied without opening the data connection.",
+                             static_cast<unsigned>(listenSocket.Fd()));
             }
             errorCode = 0;
             return {};
@@ -147,12 +152,12 @@ net::Socket FtpSession::AcceptFromServer(int& errorCode) {
             case net::WaitStatus::Ready:
                 break;
             case net::WaitStatus::Woken:
-                abortFlag = 1;
+                control.Abort();
                 errorCode = net::kErrorCancelled;
                 return {};
             case net::WaitStatus::TimedOut:
-                LogTimeLimit();
-                abortFlag = 1;
+                control.LogTimeLimit();
+                control.Abort();
                 errorCode = net::kErrorTimedOut;
                 return {};
             case net::WaitStatus::Failed:
@@ -168,8 +173,8 @@ net::Socket FtpSession::AcceptFromServer(int& errorCode) {
             return {};
         }
         if (!peer.SameHost(expectedPeer)) {
-            LogF("[%u] refused data connection from %s port %u: not the server",
-                 static_cast<unsigned>(accepted.Fd()), peer.HostText().c_str(), peer.Port());
+            control.LogF("[%u] refused data connection from %s port %u: not the server",
+                         static_cast<unsigned>(accepted.Fd()), peer.HostText().c_str(), peer.Port());
             continue;
         }
         dataPeerAddress = peer;

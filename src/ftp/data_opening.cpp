@@ -1,6 +1,7 @@
 // Opening a transfer's data connection in the mode the connection uses, and
 // the switch to the other mode when the server cannot work in this one.
 #include "ftp/ftp_session.h"
+#include "ftp/tcp_data_stream.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -41,14 +42,14 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         return DataOpening::NoListener;
     }
     // OpenListener keeps the listener even when PORT fails, so that the
-    // transfer command is still tried; replyCode is PORT's reply.
-    if (mayTryPassive && replyCode >= 500 && replyCode < 600 && !abortFlag) {
-        CloseSocket(listenSocket);
+    // transfer command is still tried; the reply code is PORT's reply.
+    if (mayTryPassive && control.ReplyCode() >= 500 && control.ReplyCode() < 600 && !control.Aborted()) {
+        control.CloseSocket(listenSocket);
         return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
     }
     if (SendTransferCommand() != kPreliminary) {
-        CloseSocket(listenSocket);
-        if (mayTryPassive && replyCode == kCannotOpenDataConnection && !abortFlag) {
+        control.CloseSocket(listenSocket);
+        if (mayTryPassive && control.ReplyCode() == kCannotOpenDataConnection && !control.Aborted()) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
         }
@@ -57,11 +58,12 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
     }
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
-    dataSocket = AcceptFromServer(errorCode);
-    if (!dataSocket.IsOpen()) {
-        if (errorCode != 0) LogSocketError("accept", errorCode);
-        CloseSocket(listenSocket);
-        if (mayTryPassive && errorCode == 0 && replyCode == kCannotOpenDataConnection && !abortFlag) {
+    net::Socket accepted = AcceptFromServer(errorCode);
+    if (!accepted.IsOpen()) {
+        if (errorCode != 0) control.LogSocketError("accept", errorCode);
+        control.CloseSocket(listenSocket);
+        if (mayTryPassive && errorCode == 0 && control.ReplyCode() == kCannotOpenDataConnection &&
+            !control.Aborted()) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
         }
@@ -73,21 +75,22 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         }
         return DataOpening::NotAccepted;
     }
-    CloseSocket(listenSocket);
-    LogF("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket.Fd()), dataPeerAddress.HostText().c_str(),
-         dataPeerAddress.Port());
+    control.CloseSocket(listenSocket);
+    control.LogF("[%u] accept from %s port %u", static_cast<unsigned>(accepted.Fd()),
+                 dataPeerAddress.HostText().c_str(), dataPeerAddress.Port());
+    dataStream = std::make_unique<TcpDataStream>(control, std::move(accepted));
     return DataOpening::Open;
 }
 
 // The one retry of a transfer that active mode could not start.
 FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool announcesSize) {
     SwitchDataMode(DataMode::Passive, reason);
-    if (stopRequested.load()) return DataOpening::Refused;
+    if (control.StopRequested()) return DataOpening::Refused;
     switch (ConnectPassive()) {
         case PassiveOutcome::Connected:
             return SendOverPassive(announcesSize);
         case PassiveOutcome::Unavailable:
-            LogF("Passive mode refused as well.");
+            control.LogF("Passive mode refused as well.");
             break;
         case PassiveOutcome::Failed:
             break;
@@ -98,7 +101,7 @@ FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool anno
 // The transfer command over a data connection already made.
 FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
-        CloseSocket(dataSocket);
+        dataStream->Close();
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;
     }
@@ -108,5 +111,5 @@ FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
 
 void FtpSession::SwitchDataMode(DataMode mode, const char* reason) {
     dataModeInUse = mode;
-    LogF("%s", reason);
+    control.LogF("%s", reason);
 }

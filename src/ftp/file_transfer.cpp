@@ -25,9 +25,6 @@ constexpr std::size_t kReceiveSize = 4000;
 // Uploads go out in large blocks: each send() is a system call, and the bytes
 // on the wire are the same whatever the block size.
 constexpr std::size_t kSendBlockSize = 256 * 1024;
-// Longest wait between two looks at what the peer has acknowledged once the
-// whole file is in the send buffer.
-constexpr int kLongestReceiptPollMs = 50;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -56,14 +53,6 @@ long ReadLocal(int fd, char* into, std::size_t capacity) {
     return static_cast<long>(got);
 }
 
-// Bytes handed to the socket that the peer has not acknowledged yet: an
-// upload is done only as far as the server has received it.
-std::int64_t UnacknowledgedBytes(int socket) {
-    int pending = 0;
-    if (ioctl(socket, TIOCOUTQ, &pending) != 0 || pending < 0) return 0;
-    return pending;
-}
-
 // The size in a "213 <size>" reply to SIZE, or -1.
 std::int64_t SizeFromSizeReply(const std::string& text) {
     std::size_t begin = 3;
@@ -82,11 +71,13 @@ std::int64_t FtpSession::FileSize(const std::string& path) {
     return static_cast<std::int64_t>(info.st_size);
 }
 
-void FtpSession::ParseSizeFromReply() {
+void FtpSession::ParseSizeFromReply() { ParseSizeFromReply(control.ReplyText()); }
+
+void FtpSession::ParseSizeFromReply(const std::string& reply) {
     // After REST servers differ in whether they announce the whole file or
     // the rest; SIZE has given the whole.
     if (restartOffset > 0) return;
-    std::string upper = replyText;
+    std::string upper = reply;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     std::size_t marker = upper.find(" BYTES");
@@ -121,17 +112,17 @@ void FtpSession::AskRemoteSize(const std::string& remoteName) {
 
 std::int64_t FtpSession::RemoteFileSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return -1;
-    if (SendCommand("SIZE " + remoteName) == kComplete && replyCode == 213)
-        return SizeFromSizeReply(replyText);
-    if (replyCode == 500 || replyCode == 502) sizeCommandUnknown = true;
+    if (control.SendCommand("SIZE " + remoteName) == kComplete && control.ReplyCode() == 213)
+        return SizeFromSizeReply(control.ReplyText());
+    if (control.ReplyCode() == 500 || control.ReplyCode() == 502) sizeCommandUnknown = true;
     return -1;
 }
 
 void FtpSession::SendTypeCommand(char type) {
     if (type == 'L') {
-        Command("TYPE L 8");
+        control.Command("TYPE L 8");
     } else {
-        Command("TYPE %c", type);
+        control.Command("TYPE %c", type);
     }
 }
 
@@ -142,14 +133,14 @@ void FtpSession::SoundBeep(EngineUi::BeepKind kind) {
 // The checks and the TYPE command that every transfer starts with, then the
 // data connection. Downloads and uploads word their refusals differently.
 FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
-    replyCode = 0;
+    control.ClearReplyCode();
     restartOffset = 0;
-    if (!controlSocket.IsOpen()) {
-        LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
+    if (!control.IsOpen()) {
+        control.LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
         return DataOpening::NotConnected;
     }
-    if (busyCount > 0) {
-        LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
+    if (control.Busy()) {
+        control.LogF("%s", incoming ? "Currently in process." : "Currently processing a command.");
         return DataOpening::Busy;
     }
     if (incoming) {
@@ -161,7 +152,7 @@ FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
         // file anyway would replace the remote file with an empty one.
         int probe = OpenForUpload(localPath);
         if (probe < 0) {
-            LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+            control.LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
             return DataOpening::Unreadable;
         }
         close(probe);
@@ -176,7 +167,7 @@ FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
         if (plan != DataOpening::Open) return plan;
     }
     // Cancel during TYPE or SIZE: no listener is opened for a stopped worker.
-    if (stopRequested.load()) return DataOpening::Refused;
+    if (control.StopRequested()) return DataOpening::Refused;
     return OpenDataConnection(incoming);
 }
 
@@ -189,9 +180,9 @@ bool FtpSession::CreateLocalFile(const std::string& path) {
         keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
     if (!partialDownload.Refusal().empty()) {
-        LogF("%s", partialDownload.Refusal().c_str());
+        control.LogF("%s", partialDownload.Refusal().c_str());
     } else {
-        LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+        control.LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
     }
     return false;
 }
@@ -204,20 +195,21 @@ ReplyClass FtpSession::Retrieve() {
     }
     ReplyClass received = ReceiveFile(localPath);
     // A stopped worker leaves its sockets to the cancel sequence.
-    const bool stopped = stopRequested.load();
+    const bool stopped = control.StopRequested();
     if (received == kAborted) {
-        if (!stopped) shutdown(dataSocket.Fd(), SHUT_RDWR);
-        CloseSocket(dataSocket);
+        if (!stopped) dataStream->Shutdown();
+        dataStream->Close();
         partialDownload.Discard();
         return kAborted;
     }
-    if (!stopped && shutdown(dataSocket.Fd(), SHUT_RDWR) != 0) LogSocketError("ShutDown", net::LastSocketError());
-    CloseSocket(dataSocket);
-    ReplyClass reply = ReadReply();
+    if (const int error = stopped ? 0 : dataStream->Shutdown(); error != 0)
+        control.LogSocketError("ShutDown", error);
+    dataStream->Close();
+    ReplyClass reply = control.ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
-    if (received == kComplete && reply == kComplete && !stopRequested.load()) {
+    if (received == kComplete && reply == kComplete && !control.StopRequested()) {
         if (int error = partialDownload.Commit()) {
-            LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+            control.LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
             received = kPermanent;
         } else {
             KeepRemoteModificationTime();
@@ -254,43 +246,18 @@ ReplyClass FtpSession::Store() {
             return kPermanent;
     }
     const ReplyClass sent = SendFile(localPath);
-    CloseSocket(dataSocket);
+    dataStream->Close();
     if (sent == kAborted) return kAborted;
-    const ReplyClass reply = ReadReply();
+    const ReplyClass reply = control.ReadReply();
     // The reply is read all the same, to stay in step with the server; a file
     // that did not go out whole is a failed upload, whatever the server says.
     return sent == kComplete ? reply : kPermanent;
 }
 
-// One receive of at most capacity bytes from the data connection. The data
-// socket is read without blocking first, so a steady stream costs one call
-// per read; only an empty socket waits (wake descriptor and time limit).
-long FtpSession::ReceiveData(char* into, std::size_t capacity, int& errorCode) {
-    for (;;) {
-        if (stopRequested.load(std::memory_order_relaxed)) {
-            abortFlag = 1;
-            errorCode = net::kErrorCancelled;
-            return -1;
-        }
-        ssize_t got = recv(dataSocket.Fd(), into, capacity, MSG_DONTWAIT);
-        if (got >= 0) return static_cast<long>(got);
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            errorCode = net::LastSocketError();
-            return -1;
-        }
-        const WaitOutcome outcome = WaitReadable(dataSocket.Fd());
-        if (outcome != WaitOutcome::Ready) {
-            errorCode = WaitErrorCode(outcome);
-            return -1;
-        }
-    }
-}
-
 ReplyClass FtpSession::ReceiveFile(const std::string& path) {
-    if (!dataSocket.IsOpen() || !connected) return kNoReply;
-    BusyGuard busy(busyCount);
-    abortFlag = 0;
+    if (!DataConnectionOpen() || !connected) return kNoReply;
+    BusyGuard busy(control.BusyCount());
+    control.ClearAbort();
     // Retrieve has made the local file already; a direct call makes it here.
     if (!partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
 
@@ -302,12 +269,12 @@ ReplyClass FtpSession::ReceiveFile(const std::string& path) {
     int writeError = 0;
     long got = 0;
     const std::int64_t start = Now();
-    while (!abortFlag) {
+    while (!control.Aborted()) {
         // Received straight into the file's write buffer; the spare byte is
         // for a CR that the ASCII converter held back from the last read.
         char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
         if (room == nullptr) break;
-        got = ReceiveData(room, kReceiveSize, errorCode);
+        got = dataStream->Receive(room, kReceiveSize, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
@@ -320,26 +287,26 @@ ReplyClass FtpSession::ReceiveFile(const std::string& path) {
     }
     const std::int64_t seconds = Now() - start;
 
-    if (abortFlag) {
+    if (control.Aborted()) {
         const bool keepsPartial = !partialDownload.KeptPath().empty();
         partialDownload.Discard();
-        if (!keepsPartial) LogF("Delete partially downloaded file");
+        if (!keepsPartial) control.LogF("Delete partially downloaded file");
     }
     if (writeError != 0) {
         // A full disk must not pass for a finished download.
-        LogF("Failed to write file %s (%u)", path.c_str(), static_cast<unsigned>(writeError));
+        control.LogF("Failed to write file %s (%u)", path.c_str(), static_cast<unsigned>(writeError));
         partialDownload.Discard();
         return kPermanent;
     }
     if (got < 0) {
-        LogSocketError("Recv", errorCode);
+        control.LogSocketError("Recv", errorCode);
         if (count == 0) SoundBeep(EngineUi::BeepKind::Warning);
         return kNoReply;  // broken off: the server's reply decides how it ended
     }
-    LogStatistics("Receiv", count, seconds);
-    if (!abortFlag && !ReceivedAllAnnounced(restartOffset + count)) return kPermanent;
+    control.LogStatistics("Receiv", count, seconds);
+    if (!control.Aborted() && !ReceivedAllAnnounced(restartOffset + count)) return kPermanent;
     SoundBeep(EngineUi::BeepKind::Default);
-    return abortFlag ? kAborted : kComplete;
+    return control.Aborted() ? kAborted : kComplete;
 }
 
 // In image and L 8 modes the bytes on the wire are the file, so fewer than the
@@ -354,13 +321,13 @@ bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
         announced = status.expectedBytes;
     }
     if (count < announced) {
-        LogF("Received %lld of the %lld bytes announced: the download is incomplete.",
-             static_cast<long long>(count), static_cast<long long>(announced));
+        control.LogF("Received %lld of the %lld bytes announced: the download is incomplete.",
+                     static_cast<long long>(count), static_cast<long long>(announced));
         return false;
     }
     if (count > announced) {
-        LogF("Received %lld bytes, more than the %lld announced.", static_cast<long long>(count),
-             static_cast<long long>(announced));
+        control.LogF("Received %lld bytes, more than the %lld announced.", static_cast<long long>(count),
+                     static_cast<long long>(announced));
         // After REST that means the server sent the file from its start: the
         // partial file is now longer than the remote one, so the next try
         // starts afresh.
@@ -370,11 +337,11 @@ bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
 }
 
 ReplyClass FtpSession::SendFile(const std::string& path) {
-    if (!dataSocket.IsOpen() || !connected) return kPermanent;
-    BusyGuard busy(busyCount);
+    if (!DataConnectionOpen() || !connected) return kPermanent;
+    BusyGuard busy(control.BusyCount());
     int fd = OpenForUpload(path);
     if (fd < 0) {
-        LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+        control.LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
         return kPermanent;
     }
     const std::int64_t start = Now();
@@ -384,11 +351,11 @@ ReplyClass FtpSession::SendFile(const std::string& path) {
     SetExpectedBytes(size);
     // A continued upload sends from where the remote file ends.
     if (restartOffset > 0 && lseek(fd, restartOffset, SEEK_SET) < 0) {
-        LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+        control.LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
         close(fd);
         return kPermanent;
     }
-    LogF("Transferring %lld bytes", static_cast<long long>(size - restartOffset));
+    control.LogF("Transferring %lld bytes", static_cast<long long>(size - restartOffset));
 
     const bool convertLineEnds = transferType == 'A';
     std::unique_ptr<char[]> block(new char[kSendBlockSize]);
@@ -399,94 +366,33 @@ ReplyClass FtpSession::SendFile(const std::string& path) {
     for (;;) {
         const long length = ReadLocal(fd, block.get(), kSendBlockSize);
         if (length < 0) {
-            LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+            control.LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
             sendStatus = kPermanent;
         }
-        if (length <= 0 || abortFlag) break;
+        if (length <= 0 || control.Aborted()) break;
         const char* wire = block.get();
         std::size_t wireLength = static_cast<std::size_t>(length);
         if (convertLineEnds) {
             wireLength = ascii.Convert(block.get(), wireLength, converted.get());
             wire = converted.get();
         }
-        SendAll(dataSocket.Fd(), wire, wireLength, sendStatus);
+        dataStream->Send(wire, wireLength, sendStatus);
         if (sendStatus != kComplete) break;
         count += length;
-        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - UnacknowledgedBytes(dataSocket.Fd())));
+        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - dataStream->Unacknowledged()));
     }
     close(fd);
-    if (sendStatus == kComplete && abortFlag) sendStatus = kAborted;
-    if (sendStatus == kComplete) sendStatus = AwaitPeerReceipt(count, progress);
+    if (sendStatus == kComplete && control.Aborted()) sendStatus = kAborted;
+    if (sendStatus == kComplete) sendStatus = dataStream->Finish(count, progress);
 
     if (sendStatus == kPermanent) {
-        LogF("Error on Transfer, aborted");
+        control.LogF("Error on Transfer, aborted");
         return kPermanent;
     }
     if (sendStatus == kAborted) {
-        LogF("Transfer aborted by User");
+        control.LogF("Transfer aborted by User");
         return kAborted;
     }
-    LogStatistics("Transmit", count - restartOffset, Now() - start);
+    control.LogStatistics("Transmit", count - restartOffset, Now() - start);
     return kComplete;
-}
-
-// After the last block: ends the data stream and waits until the server has
-// acknowledged every byte, counting them as they arrive. A reset before then
-// means the file did not arrive whole, even when the server's final reply
-// claims success. The time limit runs from the last progress.
-ReplyClass FtpSession::AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress) {
-    if (shutdown(dataSocket.Fd(), SHUT_WR) != 0) {
-        LogSocketError("Send", net::LastSocketError());
-        return kPermanent;
-    }
-    using Clock = std::chrono::steady_clock;
-    const auto limit = std::chrono::seconds(settings.timeoutSeconds);
-    Clock::time_point deadline = Clock::now() + limit;
-    std::int64_t pending = UnacknowledgedBytes(dataSocket.Fd());
-    int pollMs = 1;
-    bool peerEnded = false;
-    for (;;) {
-        int socketError = 0;
-        socklen_t length = sizeof socketError;
-        getsockopt(dataSocket.Fd(), SOL_SOCKET, SO_ERROR, &socketError, &length);
-        if (socketError != 0) {
-            LogSocketError("Send", socketError);
-            return kPermanent;
-        }
-        const std::int64_t now = UnacknowledgedBytes(dataSocket.Fd());
-        if (now == 0) {
-            progress.Publish(count);
-            return kComplete;
-        }
-        progress.Update(std::max<std::int64_t>(0, count - now));
-        if (now < pending) {
-            pending = now;
-            deadline = Clock::now() + limit;
-            pollMs = 1;
-        }
-        if (settings.timeoutSeconds > 0 && Clock::now() >= deadline) {
-            LogTimeLimit();
-            abortFlag = 1;
-            return kAborted;
-        }
-        // Once the server has ended its side the socket stays readable (at its
-        // end), so only the wake is watched between looks.
-        pollfd waits[2] = {{wake.Fd(), POLLIN, 0}, {dataSocket.Fd(), POLLIN, 0}};
-        if (poll(waits, peerEnded ? 1 : 2, pollMs) > 0) {
-            if (waits[0].revents != 0) {
-                abortFlag = 1;
-                return kAborted;
-            }
-            // The server closes its end once it has read everything; what it
-            // might send is of no interest. After the end only errors count.
-            char discard[256];
-            const ssize_t got = recv(dataSocket.Fd(), discard, sizeof discard, MSG_DONTWAIT);
-            if (got == 0) peerEnded = true;
-            if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                LogSocketError("Send", net::LastSocketError());
-                return kPermanent;
-            }
-        }
-        pollMs = std::min(pollMs * 2, kLongestReceiptPollMs);
-    }
 }

@@ -79,7 +79,7 @@ ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::st
     // separator is inserted, so the directory should end with one. The name
     // comes from the server's listing and must not lead out of it.
     if (!IsSafeLocalName(remoteName)) {
-        LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         return kNoReply;
     }
     return RunFileTransfer(false, remoteName, settings.downloadDir + remoteName);
@@ -101,11 +101,11 @@ int FtpSession::FetchListing(RemoteEntry& entry) {
     listingFile = nullptr;
     // Whatever arrived of a refused, broken or unstored listing is not the
     // directory's contents; shown, it would pass for an empty directory.
-    if (lastListing == ListingOutcome::Failed) LogF("Could not get the directory listing.");
+    if (lastListing == ListingOutcome::Failed) control.LogF("Could not get the directory listing.");
     if (lastListing != ListingOutcome::Complete) return 0;
     listingFile = std::fopen(tempListingPath.c_str(), "r");
     if (listingFile == nullptr) {
-        LogF("Couldn't open TempDirFile for reading.");
+        control.LogF("Couldn't open TempDirFile for reading.");
         return 0;
     }
     return NextEntry(entry);

@@ -7,24 +7,28 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "ftp/connection_settings.h"
+#include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
+#include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
+#include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "ftp/walk_loop_guard.h"
+#include "ftp/worker.h"
 #include "platform/net/host_resolver.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
@@ -35,14 +39,14 @@ class ProgressPublisher;
 // The one FTP session of the program: the control connection, login, passive
 // and active data connections, listings, remote operations, the worker
 // threads and the foreground transfers and walks. Used from the user-interface
-// thread and from one worker thread at a time; busyCount keeps two exchanges
-// from interleaving.
+// thread and from one worker thread at a time; the control channel's busy
+// count keeps two exchanges from interleaving.
 class FtpSession {
 public:
     static constexpr int kNoSocket = -1;
-    static constexpr std::size_t kReplyCapacity = 4096;
-    static constexpr std::size_t kCommandCapacity = 91;   // composed by Command()
-    static constexpr std::size_t kLogLineCapacity = 263;
+    static constexpr std::size_t kReplyCapacity = ControlChannel::kReplyCapacity;
+    static constexpr std::size_t kCommandCapacity = ControlChannel::kCommandCapacity;
+    static constexpr std::size_t kLogLineCapacity = ControlChannel::kLogLineCapacity;
     static constexpr std::size_t kListingLineCapacity = 179;
 
     FtpSession(LogQueue& log, TransferStatus& status);
@@ -54,39 +58,19 @@ public:
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
-                      const std::string& protocolName);
+                              const std::string& protocolName);
     // Connects to the first of the addresses that answers (ports set).
     net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
-                      const std::string& hostName, const std::string& serviceName);
-    long SendAll(int socket, const char* bytes, std::size_t length, ReplyClass& status);
-    long SendLine(const std::string& text);
-    int ReadLine();
-    ReplyClass ReadReply();
-    ReplyClass SendCommand(const std::string& text);
-    ReplyClass Command(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // Closes and logs it, unless a stop is requested (see the definition).
-    void CloseSocket(net::Socket& socket);
+                              const std::string& hostName, const std::string& serviceName);
+    // Closes every socket of the session and leaves it idle and disconnected.
     void CloseAll();
-    void LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds);
-    void LogF(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void LogSocketError(const char* prefix, int code);
-
-    // --- waits that Cancel can wake ---
-    // Every blocking socket call waits here first: the socket, the wake
-    // descriptor and timeoutSeconds. TimedOut logs the time-limit line; both
-    // Woken and TimedOut set abortFlag, so the operation unwinds as aborted.
-    enum class WaitOutcome { Ready, Woken, TimedOut, Failed };
-    WaitOutcome WaitReadable(int socket);
-    WaitOutcome WaitWritable(int socket);
-    // The socket error number an unsuccessful wait stands for (0 for Ready).
-    static int WaitErrorCode(WaitOutcome outcome);
-    // Asks the thread working in the session to stop: sets the stop flag (which
-    // silences LogF) and wakes every blocked wait. Async-signal-safe, so the
-    // command-line front end calls it from its SIGINT handler.
-    void RequestStop();
-    // After the stopped thread has been joined: clears the flag and the wake.
-    void ClearStop();
-    bool StopRequested() const { return stopRequested.load(); }
+    // The control connection: commands, replies, the log and the waits.
+    ControlChannel& Control() { return control; }
+    const ControlChannel& Control() const { return control; }
+    // Asks the thread working in the session to stop (see ControlChannel).
+    // Async-signal-safe, so the command-line front end calls it from its
+    // SIGINT handler.
+    void RequestStop() { control.RequestStop(); }
 
     // --- login ---
     // Takes the settings of the next connection (firewall values cut to 79,
@@ -98,14 +82,19 @@ public:
     const ServerFeatures& Features() const { return features; }
 
     // --- remote operations ---
-    ReplyClass ChangeDir(const std::string& path);
-    ReplyClass ChangeToRoot();
-    ReplyClass MakeDir(const std::string& name);
-    ReplyClass RemoveDir(const std::string& name);
-    ReplyClass DeleteFile(const std::string& name);
-    bool Rename(const std::string& oldName, const std::string& newName);
-    ReplyClass SetPermissions(const std::string& modeText, const std::string& name);
-    ReplyClass Quit();
+    RemoteOperations& Remote() { return remote; }
+    ReplyClass ChangeDir(const std::string& path) { return remote.ChangeDir(path); }
+    ReplyClass ChangeToRoot() { return remote.ChangeToRoot(); }
+    ReplyClass MakeDir(const std::string& name) { return remote.MakeDir(name); }
+    ReplyClass RemoveDir(const std::string& name) { return remote.RemoveDir(name); }
+    ReplyClass DeleteFile(const std::string& name) { return remote.DeleteFile(name); }
+    bool Rename(const std::string& oldName, const std::string& newName) {
+        return remote.Rename(oldName, newName);
+    }
+    ReplyClass SetPermissions(const std::string& modeText, const std::string& name) {
+        return remote.SetPermissions(modeText, name);
+    }
+    ReplyClass Quit() { return remote.Quit(); }
     static std::string ExtensionKey(const std::string& fileName);
     static char TypeForName(const std::string& key);
     // The same lookup in the extension table of a given directory ("" is the
@@ -118,7 +107,9 @@ public:
     ReplyClass Store();
     ReplyClass ReceiveFile(const std::string& path);
     ReplyClass SendFile(const std::string& path);
+    // Takes the size a transfer's opening reply announces ("(N bytes)").
     void ParseSizeFromReply();
+    void ParseSizeFromReply(const std::string& reply);
     static std::int64_t FileSize(const std::string& path);
 
     // --- listings ---
@@ -174,33 +165,35 @@ public:
     bool resumeTransfers = false;
 
     std::atomic<int> connected{0};
-    std::atomic<int> abortFlag{0};
-    std::atomic<int> busyCount{0};
-    int replyCode = 0;
-    std::string replyText;
     int columnCount = 0;
-    int beepOn = 1;
-    int crEndsLine = 0;
     std::string tempListingPath;
 
     // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
     int directUserLogin = 0;
 
+    // The active-mode listener of the transfer being opened.
+    bool ListenerOpen() const { return listenSocket.IsOpen(); }
+    // The data connection of the running transfer or listing, once opened.
+    bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
+    // The server's address (last connect), the far end of the last data
+    // connection, and this side's address on the control connection.
+    const net::SocketAddress& ServerAddress() const { return serverAddress; }
+    const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
+    const net::SocketAddress& LocalAddress() const { return localAddress; }
+
+    std::FILE* listingFile = nullptr;
+
+private:
     // Running transfer, prepared by the operation that starts a worker.
     std::string transferCommand;
     std::string localPath;
     char transferType = 'I';
-
-    net::Socket controlSocket;
-    net::Socket dataSocket;
+    int beepOn = 1;
     net::Socket listenSocket;
     net::SocketAddress serverAddress;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 
-    std::FILE* listingFile = nullptr;
-
-private:
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();
     ReplyClass RunList();
@@ -209,29 +202,19 @@ private:
     TransferStatus& status;
     EngineUi* ui = nullptr;
     ConnectionSettings settings;
-    std::string sendBuffer;
-    std::string scratch;
-    std::string readFailure;  // why the last ReadLine ended the reply, logged after the line
-    std::thread worker;
-    std::atomic<bool> stopRequested{false};
+    ControlChannel control{log, connected};
+    RemoteOperations remote{control};
+    Worker worker;
+    using WaitOutcome = ControlChannel::WaitOutcome;
 
-    // Control-connection internals (control_connection.cpp, login.cpp,
-    // remote_operations.cpp).
-    WaitOutcome WaitForServer(int socket, short events);
-    void LogTimeLimit();
-    void AppendLogLine(const std::string& line);
-    static const char* RefusalReason(const std::string& text);
-    bool RefuseUnsendable(const std::string& argument);
-    long PeekControl(char* into, int& errorCode);
+    // Login internals (login.cpp, connect_socket.cpp).
     bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
     void CloseControlAfterFailedLogon();
     bool LogonToProxy(ReplyClass& replyClass);
     ReplyClass SendRemoteUser(ReplyClass proxyClass);
     void AskFeatures();
     void AskListingFacts();
-    ReplyClass CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
 
-    net::WakeSignal wake;
     net::HostResolver resolver;
 
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
@@ -263,7 +246,6 @@ private:
     bool AnnounceListener(unsigned port);
     static void SizeReceiveBuffer(int socket);
     net::Socket AcceptFromServer(int& errorCode);
-    long ReceiveData(char* into, std::size_t capacity, int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
     void SetExpectedBytes(std::int64_t size);
@@ -278,7 +260,6 @@ private:
     void LogKeptPartial();
     bool ReceivedAllAnnounced(std::int64_t count);
     bool CreateLocalFile(const std::string& path);
-    ReplyClass AwaitPeerReceipt(std::int64_t count, ProgressPublisher& progress);
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
@@ -286,7 +267,6 @@ private:
     class ExtensionTableScope;
     class WalkStart;
     void LogSkippedListingLines(std::size_t count);
-    bool ReplyOverdue(std::size_t lines);
     bool WalkTooDeep(int depth, const std::string& localPath);
     bool WalkTooLarge();
     bool StopWalkIfServerGone();
@@ -296,20 +276,19 @@ private:
     // Links met by a download walk (link_walks.cpp).
     static bool IsLinkEntry(const RemoteEntry& entry);
     bool AskCurrentDirectory(std::string& directory);  // PWD
-    void DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName, const std::string& localDir,
-                             int depth);
+    void DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
+                             const std::string& localDir, int depth);
     bool SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target);
     std::string WalkRootUnique(const std::string& remoteName);
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
 
-    PartialDownload partialDownload;  // the download being received
+    std::unique_ptr<DataStream> dataStream;  // the data connection, once opened
+    PartialDownload partialDownload;         // the download being received
     // The table a running walk decides transfer types by.
     const ExtensionTable* walkExtensionTable = nullptr;
     // What takes a walk's first level back to where the walk started.
     std::string walkWayBack = "..";
-    // When the reply being read is overdue (none outside ReadReply).
-    std::chrono::steady_clock::time_point replyDeadline{};
     WalkLoopGuard walkLoops;          // the directories the running download walk is inside
     std::size_t walkDirectories = 0;  // directories the running walk has entered
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
@@ -318,11 +297,9 @@ private:
     std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
     std::string keptPartialPath;      // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
-    bool epsvUnknown = false;         // the server answered EPSV with 500 or 502
-    bool mlsdUnknown = false;         // the server refused MLSD although it offered MLST
-    bool listingIsMlsd = false;       // the last listing file holds MLSD lines
+    bool epsvUnknown = false;    // the server answered EPSV with 500 or 502
+    bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
+    bool listingIsMlsd = false;  // the last listing file holds MLSD lines
     ServerFeatures features;
-    // While set, ReadReply keeps every line of the reply here.
-    std::vector<std::string>* replyLines = nullptr;
     DataMode dataModeInUse = DataMode::Active;
 };

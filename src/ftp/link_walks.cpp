@@ -35,14 +35,14 @@ bool FtpSession::IsLinkEntry(const RemoteEntry& entry) {
 }
 
 bool FtpSession::AskCurrentDirectory(std::string& directory) {
-    return Command("PWD") == kComplete && ParseQuotedDirectory(replyText, directory);
+    return control.Command("PWD") == kComplete && ParseQuotedDirectory(control.ReplyText(), directory);
 }
 
 bool FtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
     const std::string back = walkLoops.LeadsBackTo(target);
     if (back.empty()) return false;
     // Not a failure: everything behind the link is being walked already.
-    LogF("Skipped link %s: it leads back to %s, already walked.", shownName.c_str(), back.c_str());
+    control.LogF("Skipped link %s: it leads back to %s, already walked.", shownName.c_str(), back.c_str());
     return true;
 }
 
@@ -51,9 +51,9 @@ bool FtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoo
 std::string FtpSession::WalkRootUnique(const std::string& remoteName) {
     if (!features.Mlst()) return {};
     std::vector<std::string> lines;
-    replyLines = &lines;
-    const ReplyClass replyClass = SendCommand("MLST " + remoteName);
-    replyLines = nullptr;
+    control.CollectReplyLines(&lines);
+    const ReplyClass replyClass = control.SendCommand("MLST " + remoteName);
+    control.CollectReplyLines(nullptr);
     RemoteEntry entry;
     if (replyClass != kComplete) return {};
     for (const std::string& line : lines) {
@@ -64,10 +64,11 @@ std::string FtpSession::WalkRootUnique(const std::string& remoteName) {
 }
 
 void FtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
-                                      const std::string& localDir, int depth) {
+                                     const std::string& localDir, int depth) {
     const std::string name = LinkName(entry);
     if (!IsSafeLocalName(name)) {
-        LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", name.c_str(), remoteName.c_str());
+        control.LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", name.c_str(),
+                     remoteName.c_str());
         return;
     }
     const std::string path = JoinLocalPath(localDir, name);

@@ -24,12 +24,13 @@ ReplyClass FtpSession::ListDirectoryToFile(const std::string& path) {
     listingIsMlsd = features.Mlst() && !mlsdUnknown;
     if (listingIsMlsd) {
         const ReplyClass result = ListToFile("MLSD", path);
-        const bool refused = replyCode >= 500 && replyCode <= 599;
-        if (result == kComplete || !refused || !connected || abortFlag || stopRequested.load()) return result;
+        const bool refused = control.ReplyCode() >= 500 && control.ReplyCode() <= 599;
+        if (result == kComplete || !refused || !connected || control.Aborted() || control.StopRequested())
+            return result;
         // Only an unknown command is unknown for the rest of the connection;
         // another refusal (a directory it will not show this way) may be for now.
-        if (replyCode == 500 || replyCode == 502) mlsdUnknown = true;
-        LogF("MLSD refused; listing with LIST instead.");
+        if (control.ReplyCode() == 500 || control.ReplyCode() == 502) mlsdUnknown = true;
+        control.LogF("MLSD refused; listing with LIST instead.");
         listingIsMlsd = false;
     }
     return ListToFile("LIST", path);
@@ -50,7 +51,8 @@ int FtpSession::CountListing(const std::string& path) {
     // Servers that send no total line (pyftpdlib, vsftpd) list a directory of
     // one entry in one line; its columns are the ones to use, not the last
     // listing's.
-    if (lines == 1 && !firstLine.empty() && (firstLine[0] == '-' || firstLine[0] == 'd' || firstLine[0] == 'l'))
+    if (lines == 1 && !firstLine.empty() &&
+        (firstLine[0] == '-' || firstLine[0] == 'd' || firstLine[0] == 'l'))
         columnCount = CountListingFields(firstLine);
     return lines;
 }
@@ -60,8 +62,7 @@ int FtpSession::NextEntry(RemoteEntry& entry) {
     ListingLineReader reader(listingFile);
     std::string_view line;
     bool found = false;
-    while (!found && reader.Next(line))
-        found = ParseListingLine(CutAtLineEnd(line), entry) != 0;
+    while (!found && reader.Next(line)) found = ParseListingLine(CutAtLineEnd(line), entry) != 0;
     LogSkippedListingLines(reader.SkippedLines());
     if (found) return 1;
     std::fclose(listingFile);
@@ -71,8 +72,8 @@ int FtpSession::NextEntry(RemoteEntry& entry) {
 
 void FtpSession::LogSkippedListingLines(std::size_t count) {
     if (count > 0)
-        LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s",
-             kLongestListingLine);
+        control.LogF("Skipped %zu listing line%s longer than %zu characters.", count, count == 1 ? "" : "s",
+                     kLongestListingLine);
 }
 
 int FtpSession::ParseListingLine(std::string_view line, RemoteEntry& entry) const {

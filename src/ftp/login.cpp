@@ -20,6 +20,7 @@ constexpr std::size_t kFirewallCredentialCapacity = 29;
 
 void FtpSession::Configure(const ConnectionSettings& newSettings) {
     settings = newSettings;
+    control.SetTimeoutSeconds(settings.timeoutSeconds);
     FirewallSettings& firewall = settings.firewall;
     firewall.host = CutToCapacity(firewall.host, kFirewallHostCapacity);
     firewall.user = CutToCapacity(firewall.user, kFirewallCredentialCapacity);
@@ -29,15 +30,15 @@ void FtpSession::Configure(const ConnectionSettings& newSettings) {
 void FtpSession::CloseControlAfterFailedLogon() {
     // Only a stopped worker keeps the socket (CloseSocket leaves it alone),
     // for the cancel sequence to close.
-    CloseSocket(controlSocket);
+    control.Close();
 }
 
 int FtpSession::Logon() {
     if (connected) {
-        LogF("Trying to connect when already connected.");
+        control.LogF("Trying to connect when already connected.");
         return kNoSocket;
     }
-    abortFlag = 0;
+    control.ClearAbort();
     sizeCommandUnknown = false;  // a new connection may reach another server
     mlsdUnknown = false;
     mdtmUnknown = false;
@@ -47,48 +48,49 @@ int FtpSession::Logon() {
     std::string target = settings.host;
     if (settings.firewall.on) {
         if (settings.firewall.host.empty()) {
-            LogF(
+            control.LogF(
                 "FireWall Host must be entered in the FireWall dialog before connection can be established.");
             return kNoSocket;
         }
         target = settings.firewall.host;
     }
-    crEndsLine = 0;
+    control.SetCrEndsLine(false);
     // A socket that Quit only shut down (another exchange was running) ends here.
-    if (controlSocket.IsOpen()) CloseControlAfterFailedLogon();
+    if (control.IsOpen()) CloseControlAfterFailedLogon();
 
-    BusyGuard busy(busyCount);
-    controlSocket = ConnectSocket(target, "ftp", "tcp");
-    if (!controlSocket.IsOpen()) {
-        LogF("Connection to %s failed", target.c_str());
+    BusyGuard busy(control.BusyCount());
+    control.Adopt(ConnectSocket(target, "ftp", "tcp"));
+    if (!control.IsOpen()) {
+        control.LogF("Connection to %s failed", target.c_str());
         return kNoSocket;
     }
 
-    if (!net::SocketAddress::ReadLocal(controlSocket.Fd(), localAddress)) {
-        LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
+    if (!net::SocketAddress::ReadLocal(control.Fd(), localAddress)) {
+        control.LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
         busy.Release();
         CloseControlAfterFailedLogon();
         return kNoSocket;
     }
-    LogF("[%u] from %s port %u", static_cast<unsigned>(controlSocket.Fd()), localAddress.HostText().c_str(),
-         localAddress.Port());
+    control.LogF("[%u] from %s port %u", static_cast<unsigned>(control.Fd()), localAddress.HostText().c_str(),
+                 localAddress.Port());
 
-    ReplyClass replyClass = ReadReply();
+    ReplyClass replyClass = control.ReadReply();
     while (replyClass == kPreliminary) {
         // This server family ends reply lines with a lone CR.
-        if (replyText.find("(EXOS") != std::string::npos) crEndsLine = 1;
-        replyClass = ReadReply();
+        if (control.ReplyText().find("(EXOS") != std::string::npos) control.SetCrEndsLine(true);
+        replyClass = control.ReadReply();
     }
     if (replyClass != kComplete) {
-        LogF("Unknown open msg \"%s\" %u", replyText.c_str(), static_cast<unsigned>(replyCode));
+        control.LogF("Unknown open msg \"%s\" %u", control.ReplyText().c_str(),
+                     static_cast<unsigned>(control.ReplyCode()));
         busy.Release();
         CloseControlAfterFailedLogon();
         return kNoSocket;
     }
 
     const int inline_ = 1;
-    if (setsockopt(controlSocket.Fd(), SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
-        LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
+    if (setsockopt(control.Fd(), SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_) != 0) {
+        control.LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
     }
     busy.Release();
     directUserLogin = (settings.firewall.mode == 3 || settings.firewall.mode == 4) ? 1 : 0;
@@ -96,16 +98,16 @@ int FtpSession::Logon() {
     if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
 
     replyClass = SendRemoteUser(replyClass);
-    if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.password);
+    if (replyClass == kContinue) replyClass = control.SendCommand("PASS " + settings.password);
     if (replyClass != kComplete) {
-        LogF("Logon to remote host failed: %s", settings.host.c_str());
+        control.LogF("Logon to remote host failed: %s", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
         return kNoSocket;
     }
     connected = 1;
     AskFeatures();
-    return controlSocket.Fd();
+    return control.Fd();
 }
 
 // Asks what the server offers beyond the basic commands. A server without
@@ -114,13 +116,13 @@ int FtpSession::Logon() {
 // that offers UTF-8 that the client takes it, and a refusal changes nothing.
 void FtpSession::AskFeatures() {
     std::vector<std::string> lines;
-    replyLines = &lines;
-    const ReplyClass replyClass = SendCommand("FEAT");
-    replyLines = nullptr;
+    control.CollectReplyLines(&lines);
+    const ReplyClass replyClass = control.SendCommand("FEAT");
+    control.CollectReplyLines(nullptr);
     if (replyClass != kComplete) return;
     features = ServerFeatures::FromFeatReply(lines);
-    if (features.Utf8() && SendCommand("OPTS UTF8 ON") != kComplete)
-        LogF("The server did not switch to UTF-8 names; names are kept as the server sends them.");
+    if (features.Utf8() && control.SendCommand("OPTS UTF8 ON") != kComplete)
+        control.LogF("The server did not switch to UTF-8 names; names are kept as the server sends them.");
     AskListingFacts();
 }
 
@@ -129,9 +131,8 @@ void FtpSession::AskFeatures() {
 // "unique", by which a walk knows a directory it is already inside); a
 // refusal leaves the defaults, which still list correctly.
 void FtpSession::AskListingFacts() {
-    static const char* const kReadFacts[] = {"type",       "size",     "modify",     "unix.mode",
-                                             "unix.owner", "unix.uid", "unix.group", "unix.gid",
-                                             "unique"};
+    static const char* const kReadFacts[] = {"type",     "size",       "modify",   "unix.mode", "unix.owner",
+                                             "unix.uid", "unix.group", "unix.gid", "unique"};
     if (!features.Mlst()) return;
     const std::vector<std::string>& offered = features.MlstFacts();
     std::string wanted;
@@ -141,23 +142,23 @@ void FtpSession::AskListingFacts() {
         wanted += std::string(fact) + ";";
         mode = mode || std::string_view(fact) == "unix.mode";
     }
-    if (mode) SendCommand("OPTS MLST " + wanted);
+    if (mode) control.SendCommand("OPTS MLST " + wanted);
 }
 
 // Logs in to the proxy and names the remote host with "site". replyClass
 // receives the class of that "site" command. False when the log-in failed (the
 // control connection is then closed).
 bool FtpSession::LogonToProxy(ReplyClass& replyClass) {
-    replyClass = SendCommand("USER " + settings.firewall.user);
-    if (replyClass == kContinue) replyClass = SendCommand("PASS " + settings.firewall.password);
+    replyClass = control.SendCommand("USER " + settings.firewall.user);
+    if (replyClass == kContinue) replyClass = control.SendCommand("PASS " + settings.firewall.password);
     if (replyClass != kComplete) {
-        LogF("Failed to login to Firewall Host %s", settings.firewall.host.c_str());
+        control.LogF("Failed to login to Firewall Host %s", settings.firewall.host.c_str());
         CloseControlAfterFailedLogon();
         return false;
     }
-    replyClass = SendCommand("site " + settings.host);
+    replyClass = control.SendCommand("site " + settings.host);
     if (replyClass == kPermanent) {
-        LogF("Could not connect to %s through FireWall", settings.host.c_str());
+        control.LogF("Could not connect to %s through FireWall", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
         return false;
@@ -169,15 +170,15 @@ bool FtpSession::LogonToProxy(ReplyClass& replyClass) {
 // Sends the command that names the remote user (and, through a proxy, the
 // remote host). Modes without such a command keep the class of the proxy step.
 ReplyClass FtpSession::SendRemoteUser(ReplyClass proxyClass) {
-    if (!settings.firewall.on) return SendCommand("USER " + settings.user);
+    if (!settings.firewall.on) return control.SendCommand("USER " + settings.user);
     switch (settings.firewall.mode) {
         case 1:
-            return SendCommand("SITE " + settings.host);
+            return control.SendCommand("SITE " + settings.host);
         case 2:
         case 3:
-            return SendCommand("USER " + settings.user + "@" + settings.host);
+            return control.SendCommand("USER " + settings.user + "@" + settings.host);
         case 4:
-            return SendCommand("OPEN " + settings.host);
+            return control.SendCommand("OPEN " + settings.host);
         default:
             return proxyClass;
     }

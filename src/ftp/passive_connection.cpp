@@ -9,6 +9,7 @@
 
 #include "ftp/ftp_session.h"
 #include "ftp/passive_reply.h"
+#include "ftp/tcp_data_stream.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -26,26 +27,26 @@ FtpSession::PassiveOutcome FtpSession::ConnectPassive() {
     if (asked != PassiveOutcome::Connected) return asked;
     net::Socket socket(::socket(target.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsOpen()) {
-        LogSocketError("socket create", net::LastSocketError());
+        control.LogSocketError("socket create", net::LastSocketError());
         return PassiveOutcome::Failed;
     }
     SizeReceiveBuffer(socket.Fd());
-    LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket.Fd()), target.HostText().c_str(),
-         target.Port());
+    control.LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket.Fd()),
+                 target.HostText().c_str(), target.Port());
     int errorCode = 0;
     if (!ConnectWithLimit(socket.Fd(), target, errorCode)) {
-        // A wake or the time limit (both set abortFlag) has said so already.
-        if (!abortFlag) {
-            LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
-                 target.Port());
-            LogSocketError("connect", errorCode);
+        // A wake or the time limit (both abort the session) has said so already.
+        if (!control.Aborted()) {
+            control.LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
+                         target.Port());
+            control.LogSocketError("connect", errorCode);
         }
         return PassiveOutcome::Failed;
     }
     dataPeerAddress = target;
-    LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket.Fd()), target.HostText().c_str(),
-         target.Port());
-    dataSocket = std::move(socket);
+    control.LogF("[%u] connected to %s port %u", static_cast<unsigned>(socket.Fd()),
+                 target.HostText().c_str(), target.Port());
+    dataStream = std::make_unique<TcpDataStream>(control, std::move(socket));
     return PassiveOutcome::Connected;
 }
 
@@ -56,31 +57,32 @@ FtpSession::PassiveOutcome FtpSession::AskPassivePort(net::SocketAddress& target
     target = ControlPeer();
     PassiveReply reply;
     if (!epsvUnknown) {
-        const ReplyClass replyClass = Command("EPSV");
-        if (replyClass == kComplete && replyCode == 229) {
-            if (!PassiveReply::ParseEpsv(replyText, reply)) {
-                LogF("The server's EPSV reply names no port; the transfer is not started.");
+        const ReplyClass replyClass = control.Command("EPSV");
+        if (replyClass == kComplete && control.ReplyCode() == 229) {
+            if (!PassiveReply::ParseEpsv(control.ReplyText(), reply)) {
+                control.LogF("The server's EPSV reply names no port; the transfer is not started.");
                 return PassiveOutcome::Failed;
             }
             target.SetPort(reply.port);
             return PassiveOutcome::Connected;
         }
-        if (!NotUnderstood(replyCode) || abortFlag) return PassiveOutcome::Failed;
+        if (!NotUnderstood(control.ReplyCode()) || control.Aborted()) return PassiveOutcome::Failed;
         epsvUnknown = true;
     }
     // PASV can only name an IPv4 port; over IPv6 a server without EPSV is
     // used in active mode (EPRT).
     if (!target.IsIpv4()) return PassiveOutcome::Unavailable;
-    const ReplyClass replyClass = Command("PASV");
-    if (replyClass == kComplete && replyCode == 227) {
-        if (!PassiveReply::ParsePasv(replyText, reply)) {
-            LogF("The server's PASV reply names no valid address and port; the transfer is not started.");
+    const ReplyClass replyClass = control.Command("PASV");
+    if (replyClass == kComplete && control.ReplyCode() == 227) {
+        if (!PassiveReply::ParsePasv(control.ReplyText(), reply)) {
+            control.LogF(
+                "The server's PASV reply names no valid address and port; the transfer is not started.");
             return PassiveOutcome::Failed;
         }
         in_addr named{};
         named.s_addr = htonl(reply.address);
         if (reply.address != target.Ipv4()) {
-            LogF(
+            control.LogF(
                 "The server named %s for the data connection; connecting to %s instead, the server's own "
                 "address.",
                 net::DottedAddress(named).c_str(), target.HostText().c_str());
@@ -88,6 +90,6 @@ FtpSession::PassiveOutcome FtpSession::AskPassivePort(net::SocketAddress& target
         target.SetPort(reply.port);
         return PassiveOutcome::Connected;
     }
-    if (NotUnderstood(replyCode) && !abortFlag) return PassiveOutcome::Unavailable;
+    if (NotUnderstood(control.ReplyCode()) && !control.Aborted()) return PassiveOutcome::Unavailable;
     return PassiveOutcome::Failed;
 }

@@ -19,7 +19,7 @@ bool IsVerb(const std::string& command, const char* verb) { return command.compa
 // continued from its end unless it cannot be the beginning of the remote file.
 void FtpSession::PlanResumedDownload() {
     if (resumeTransfers && transferType == 'A')
-        LogF("Only binary downloads are continued; downloading whole.");
+        control.LogF("Only binary downloads are continued; downloading whole.");
     const std::int64_t partialSize = partialDownload.ResumeOffset();
     if (partialSize == 0) return;
     std::int64_t remoteSize = -1;
@@ -30,14 +30,15 @@ void FtpSession::PlanResumedDownload() {
     const DownloadResumePlan plan = PlanDownloadResume(partialSize, remoteSize);
     if (plan.start == DownloadResumePlan::Start::FromOffset) {
         restartOffset = plan.offset;
-        LogF("Continuing %s from byte %lld.", partialDownload.KeptPath().c_str(),
-             static_cast<long long>(restartOffset));
+        control.LogF("Continuing %s from byte %lld.", partialDownload.KeptPath().c_str(),
+                     static_cast<long long>(restartOffset));
         return;
     }
-    LogF("%s is larger than the remote file; downloading it whole.", partialDownload.KeptPath().c_str());
+    control.LogF("%s is larger than the remote file; downloading it whole.",
+                 partialDownload.KeptPath().c_str());
     if (int error = partialDownload.Restart()) {
-        LogF("Failed to write file %s (%u)", partialDownload.KeptPath().c_str(),
-             static_cast<unsigned>(error));
+        control.LogF("Failed to write file %s (%u)", partialDownload.KeptPath().c_str(),
+                     static_cast<unsigned>(error));
     }
 }
 
@@ -46,7 +47,7 @@ void FtpSession::PlanResumedDownload() {
 FtpSession::DataOpening FtpSession::PlanResumedUpload() {
     const std::string remoteName = transferCommand.substr(kVerbLength);
     if (transferType == 'A') {
-        LogF("Only binary uploads are continued; sending %s whole.", remoteName.c_str());
+        control.LogF("Only binary uploads are continued; sending %s whole.", remoteName.c_str());
         return DataOpening::Open;
     }
     const std::int64_t localSize = FileSize(localPath);
@@ -56,18 +57,19 @@ FtpSession::DataOpening FtpSession::PlanResumedUpload() {
             return DataOpening::Open;
         case UploadResumePlan::SendFromOffset:
             restartOffset = remoteSize;
-            LogF("Continuing the upload of %s from byte %lld.", remoteName.c_str(),
-                 static_cast<long long>(restartOffset));
+            control.LogF("Continuing the upload of %s from byte %lld.", remoteName.c_str(),
+                         static_cast<long long>(restartOffset));
             return DataOpening::Open;
         case UploadResumePlan::NothingToDo:
-            LogF("%s is complete on the server already (%lld bytes); nothing sent.", remoteName.c_str(),
-                 static_cast<long long>(remoteSize));
+            control.LogF("%s is complete on the server already (%lld bytes); nothing sent.",
+                         remoteName.c_str(), static_cast<long long>(remoteSize));
             return DataOpening::AlreadyComplete;
         case UploadResumePlan::RemoteLarger:
             break;
     }
-    LogF("The remote file %s (%lld bytes) is larger than %s (%lld bytes); not continued.", remoteName.c_str(),
-         static_cast<long long>(remoteSize), localPath.c_str(), static_cast<long long>(localSize));
+    control.LogF("The remote file %s (%lld bytes) is larger than %s (%lld bytes); not continued.",
+                 remoteName.c_str(), static_cast<long long>(remoteSize), localPath.c_str(),
+                 static_cast<long long>(localSize));
     return DataOpening::NotResumable;
 }
 
@@ -76,21 +78,21 @@ FtpSession::DataOpening FtpSession::PlanResumedUpload() {
 // upload by APPE (which needs no offset: it appends at the remote end).
 ReplyClass FtpSession::SendTransferCommand() {
     if (restartOffset > 0 && !IsVerb(transferCommand, "APPE") &&
-        SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
-        if (stopRequested.load()) return kAborted;
+        control.SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
+        if (control.StopRequested()) return kAborted;
         if (IsVerb(transferCommand, "STOR")) {
-            LogF("The server refused REST; appending the rest with APPE.");
+            control.LogF("The server refused REST; appending the rest with APPE.");
             transferCommand = "APPE " + transferCommand.substr(kVerbLength);
         } else {
-            LogF("The server refused REST; downloading the whole file.");
+            control.LogF("The server refused REST; downloading the whole file.");
             restartOffset = 0;
             if (int error = partialDownload.Restart()) {
-                LogF("Failed to write file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+                control.LogF("Failed to write file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
                 return kPermanent;
             }
         }
     }
-    return SendCommand(transferCommand);
+    return control.SendCommand(transferCommand);
 }
 
 // After a download the server confirmed. A walk's MLSD listing gave the time
@@ -105,8 +107,8 @@ void FtpSession::KeepRemoteModificationTime() {
     const int error = SetModificationTime(localPath, *time);
     // A pipe or device written into has no time of its own to keep.
     if (error != 0 && error != EINVAL) {
-        LogF("Could not set the modification time of %s (%u)", localPath.c_str(),
-             static_cast<unsigned>(error));
+        control.LogF("Could not set the modification time of %s (%u)", localPath.c_str(),
+                     static_cast<unsigned>(error));
     }
 }
 
@@ -114,18 +116,18 @@ void FtpSession::KeepRemoteModificationTime() {
 // listed none is asked until it answers 500 or 502.
 std::optional<ServerTime> FtpSession::AskModificationTime(const std::string& remoteName) {
     if (mdtmUnknown || (features.Listed() && !features.Offers("MDTM"))) return std::nullopt;
-    if (SendCommand("MDTM " + remoteName) != kComplete) {
-        if (replyCode == 500 || replyCode == 502) mdtmUnknown = true;
+    if (control.SendCommand("MDTM " + remoteName) != kComplete) {
+        if (control.ReplyCode() == 500 || control.ReplyCode() == 502) mdtmUnknown = true;
         return std::nullopt;
     }
-    std::optional<ServerTime> time = TimeFromMdtmReply(replyText);
-    if (!time) LogF("The reply to MDTM is not a time; the file keeps its local time.");
+    std::optional<ServerTime> time = TimeFromMdtmReply(control.ReplyText());
+    if (!time) control.LogF("The reply to MDTM is not a time; the file keeps its local time.");
     return time;
 }
 
 void FtpSession::LogKeptPartial() {
     if (keptPartialPath.empty()) return;
-    LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
-         keptPartialPath.c_str());
+    control.LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
+                 keptPartialPath.c_str());
     keptPartialPath.clear();
 }

@@ -30,7 +30,7 @@ constexpr std::size_t kMaxWalkPathLength = 3800;
 // command may follow: the walk stops where it is and unwinds without a word
 // to the server.
 bool ServerGone(const FtpSession& session) {
-    return session.abortFlag || session.replyCode == 421 || !session.controlSocket.IsOpen();
+    return session.Control().Aborted() || session.Control().ReplyCode() == 421 || !session.Control().IsOpen();
 }
 
 }  // namespace
@@ -65,14 +65,13 @@ public:
         session.walkWayBack = "..";
         if (remoteName.find('/') == std::string::npos) return;
         std::string start;
-        if (session.AskCurrentDirectory(start) &&
-            start.size() + 4 <= kCommandCapacity) {
+        if (session.AskCurrentDirectory(start) && start.size() + 4 <= kCommandCapacity) {
             session.walkWayBack = start;
         } else if (std::string climb = ClimbOutOf(remoteName); !climb.empty()) {
             session.walkWayBack = climb;
         } else {
-            session.LogF("Cannot tell the way back from %s; the walk ends in its parent directory.",
-                         remoteName.c_str());
+            session.Control().LogF("Cannot tell the way back from %s; the walk ends in its parent directory.",
+                                   remoteName.c_str());
         }
     }
     ~WalkStart() { session.walkWayBack = ".."; }
@@ -100,21 +99,22 @@ private:
 
 bool FtpSession::StopWalkIfServerGone() {
     if (!ServerGone(*this)) return false;
-    if (!status.stopWalk) LogF("Directory walk stopped: the connection to the server is lost.");
+    if (!status.stopWalk) control.LogF("Directory walk stopped: the connection to the server is lost.");
     status.stopWalk = 1;
     return true;
 }
 
 bool FtpSession::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
-    LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
+    control.LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
     return true;
 }
 
 bool FtpSession::WalkTooLarge() {
     if (++walkDirectories <= walkDirectoryLimit) return false;
     // Every level above breaks off when it sees stopWalk, so this is said once.
-    LogF("Directory walk stopped after %zu directories: the tree is too large or loops.", walkDirectoryLimit);
+    control.LogF("Directory walk stopped after %zu directories: the tree is too large or loops.",
+                 walkDirectoryLimit);
     status.stopWalk = 1;
     return true;
 }
@@ -136,7 +136,8 @@ int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string&
     // the server and is a failure of the walk, not an empty directory.
     DIR* directory = opendir(localRoot.c_str());
     if (directory == nullptr) {
-        LogF("Could not read local directory %s (%u)", localRoot.c_str(), static_cast<unsigned>(errno));
+        control.LogF("Could not read local directory %s (%u)", localRoot.c_str(),
+                     static_cast<unsigned>(errno));
         ++walkFailures;
         return 1;
     }
@@ -152,7 +153,7 @@ int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string&
         // Storing on would put the directory's files into its parent.
         closedir(directory);
         if (!StopWalkIfServerGone())
-            LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
+            control.LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
         ++walkFailures;
         return 1;
     }
@@ -166,7 +167,7 @@ int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string&
             UploadTreeLevel(path, name, depth + 1);
         } else if (known && !S_ISREG(info.st_mode)) {
             // A pipe or device would block the upload for ever or never end.
-            LogF("Skipped %s: not a regular file.", path.c_str());
+            control.LogF("Skipped %s: not a regular file.", path.c_str());
             ++walkFailures;
         } else if (UploadFile(name, &path) != kComplete) {
             ++walkFailures;
@@ -183,7 +184,7 @@ int FtpSession::DownloadTree(const std::string& remoteName, const std::string* l
     walkDirectories = 0;
     if (localRoot == nullptr && !IsSafeLocalName(remoteName)) {
         status.stopWalk = 0;
-        LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         ++walkFailures;
         return 0;
     }
@@ -230,7 +231,7 @@ int FtpSession::DownloadTreeLevel(const std::string& remoteName, const std::stri
     }
     if (ChangeDir(remoteName) != kComplete) {
         // Listing the directory we are still in would copy it into itself.
-        LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
+        control.LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
         rmdir(localDir.c_str());
         ++walkFailures;
         return 0;
@@ -243,24 +244,24 @@ int FtpSession::DownloadTreeLevel(const std::string& remoteName, const std::stri
         // What arrived of a refused or broken listing is not the directory.
         std::remove(listPath.c_str());
         rmdir(localDir.c_str());
-        if (!StopWalkIfServerGone()) LogF("Could not list remote directory %s; skipped.", remoteName.c_str());
+        if (!StopWalkIfServerGone())
+            control.LogF("Could not list remote directory %s; skipped.", remoteName.c_str());
         ++walkFailures;
     }
     if (!ServerGone(*this)) ChangeDir(depth == 0 ? walkWayBack : "..");
     return 0;
 }
 
-void FtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries,
-                                       const std::string& remoteName, const std::string& localDir,
-                                       int depth) {
+void FtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
+                                       const std::string& localDir, int depth) {
     for (const RemoteEntry& entry : entries) {
         const std::string path = JoinLocalPath(localDir, entry.name);
         if (IsLinkEntry(entry)) {
             // Checks the name without the " -> target" a listing may add.
             DownloadLinkedEntry(entry, remoteName, localDir, depth);
         } else if (!IsSafeLocalName(entry.name)) {
-            LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
-                 remoteName.c_str());
+            control.LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
+                         remoteName.c_str());
             continue;
         } else if (entry.isFile) {
             walkEntryModified = entry.modifyFact;  // saves an MDTM per file

@@ -10,7 +10,7 @@ void FtpSession::RunWorker(ReplyClass (FtpSession::*operation)(), bool storesRes
     const ReplyClass result = (this->*operation)();
     // A stopped worker leaves no trace, not even in the status record: the
     // cancelled transfer stores no result and busy keeps its 1.
-    if (stopRequested.load()) return;
+    if (control.StopRequested()) return;
     {
         TransferStatusLock lock(status);
         if (storesResult) status.result = result;
@@ -28,15 +28,15 @@ ReplyClass FtpSession::RunList() {
     const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
     lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
     // MLSD lines have no columns to count.
-    if (stored && !listingIsMlsd && !stopRequested.load()) CountListing(tempListingPath);
+    if (stored && !listingIsMlsd && !control.StopRequested()) CountListing(tempListingPath);
     return kNoReply;
 }
 
 void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult) {
     // Only one worker runs at a time; one that has ended is joined here.
     JoinWorker();
-    ClearStop();
-    worker = std::thread(&FtpSession::RunWorker, this, operation, storesResult);
+    control.ClearStop();
+    worker.Start([this, operation, storesResult] { RunWorker(operation, storesResult); });
 }
 
 void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, false); }
@@ -47,9 +47,7 @@ void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::Retrieve, true
 
 void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::Store, true); }
 
-void FtpSession::JoinWorker() {
-    if (worker.joinable()) worker.join();
-}
+void FtpSession::JoinWorker() { worker.Join(); }
 
 // The worker is never suspended or killed: the stop flag silences it and ends
 // its loops, the wake descriptor ends whatever wait it is in (name lookup,
@@ -63,7 +61,7 @@ void FtpSession::JoinWorker() {
 void FtpSession::CancelWorker() {
     RequestStop();
     JoinWorker();
-    ClearStop();
+    control.ClearStop();
     status.stopWalk = 1;
     TransferStatusLock lock(status);
     CloseAll();

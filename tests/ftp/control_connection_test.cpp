@@ -19,8 +19,8 @@ using testsupport::SessionHarness;
 // Opens the control connection without logging in and forgets the lines
 // written so far, so that each test sees only its own exchange.
 void Open(SessionHarness& harness, const ScriptedFtpServer& server) {
-    harness.session.controlSocket = harness.session.ConnectSocket(server.HostText(), "ftp", "tcp");
-    ASSERT_TRUE(harness.session.controlSocket.IsOpen());
+    harness.session.Control().Adopt(harness.session.ConnectSocket(server.HostText(), "ftp", "tcp"));
+    ASSERT_TRUE(harness.session.Control().IsOpen());
     harness.Lines();
     harness.lines.clear();
 }
@@ -41,7 +41,11 @@ TEST(ReadReply, ReplyShapes) {
          kComplete,
          230,
          {"230-first", "plain text", "230 done"}},
-        {"coded text line ends it", "220-a\r\n331 inside\r\n220 end\r\n", kContinue, 331, {"220-a", "331 inside"}},
+        {"coded text line ends it",
+         "220-a\r\n331 inside\r\n220 end\r\n",
+         kContinue,
+         331,
+         {"220-a", "331 inside"}},
         {"two digits never end it",
          "220-a\r\n22 short\r\n220 end\r\n",
          kComplete,
@@ -58,10 +62,10 @@ TEST(ReadReply, ReplyShapes) {
         ScriptedFtpServer server(row.bytes);
         SessionHarness harness;
         Open(harness, server);
-        EXPECT_EQ(harness.session.ReadReply(), row.replyClass);
-        EXPECT_EQ(harness.session.replyCode, row.replyCode);
+        EXPECT_EQ(harness.session.Control().ReadReply(), row.replyClass);
+        EXPECT_EQ(harness.session.Control().ReplyCode(), row.replyCode);
         EXPECT_EQ(harness.Lines(), row.logged);
-        EXPECT_EQ(harness.session.busyCount, 0);
+        EXPECT_EQ(harness.session.Control().BusyCount(), 0);
     }
 }
 
@@ -69,11 +73,11 @@ TEST(ReadLine, NeverConsumesPastTheLineEnd) {
     ScriptedFtpServer server("220 first\r\nEXTRA");
     SessionHarness harness;
     Open(harness, server);
-    EXPECT_EQ(harness.session.ReadLine(), 220);
-    EXPECT_EQ(harness.session.replyText, "220 first");
+    EXPECT_EQ(harness.session.Control().ReadLine(), 220);
+    EXPECT_EQ(harness.session.Control().ReplyText(), "220 first");
     char rest[16] = {};
     std::this_thread::sleep_for(50ms);  // let "EXTRA" arrive if it has not yet
-    ASSERT_EQ(recv(harness.session.controlSocket.Fd(), rest, sizeof rest, MSG_PEEK | MSG_DONTWAIT), 5);
+    ASSERT_EQ(recv(harness.session.Control().Fd(), rest, sizeof rest, MSG_PEEK | MSG_DONTWAIT), 5);
     EXPECT_EQ(std::string(rest), "EXTRA");
 }
 
@@ -81,8 +85,8 @@ TEST(ReadReply, AHundredKilobyteLineIsReadInBoundedPieces) {
     ScriptedFtpServer server("220-" + std::string(100000, 'a') + "\r\n220 ready\r\n");
     SessionHarness harness;
     Open(harness, server);
-    EXPECT_EQ(harness.session.ReadReply(), kComplete);
-    EXPECT_EQ(harness.session.replyText, "220 ready");
+    EXPECT_EQ(harness.session.Control().ReadReply(), kComplete);
+    EXPECT_EQ(harness.session.Control().ReplyText(), "220 ready");
     const auto& lines = harness.Lines();
     EXPECT_GE(lines.size(), 25u);
     for (const std::string& line : lines) EXPECT_LE(line.size(), FtpSession::kLogLineCapacity);
@@ -96,13 +100,13 @@ TEST(ReadReply, AServerThatClosesMidReplyEndsItAsAborted) {
     });
     SessionHarness harness;
     Open(harness, server);
-    EXPECT_EQ(harness.session.ReadReply(), kAborted);
-    EXPECT_EQ(harness.session.replyCode, 421);
-    EXPECT_EQ(harness.session.abortFlag, 1);
+    EXPECT_EQ(harness.session.Control().ReadReply(), kAborted);
+    EXPECT_EQ(harness.session.Control().ReplyCode(), 421);
+    EXPECT_TRUE(harness.session.Control().Aborted());
     EXPECT_EQ(harness.Lines(),
               (std::vector<std::string>{"220-partial", "220-more", "The server closed the connection."}));
     // Once aborted, further reads end at once.
-    EXPECT_EQ(harness.session.ReadReply(), kAborted);
+    EXPECT_EQ(harness.session.Control().ReadReply(), kAborted);
 }
 
 TEST(ReadReply, AResetConnectionIsLoggedAndAborts) {
@@ -114,7 +118,7 @@ TEST(ReadReply, AResetConnectionIsLoggedAndAborts) {
     });
     SessionHarness harness;
     Open(harness, server);
-    EXPECT_EQ(harness.session.ReadReply(), kAborted);
+    EXPECT_EQ(harness.session.Control().ReadReply(), kAborted);
     EXPECT_TRUE(harness.HasLine("Recv: The connection was reset.")) << harness.Joined();
 }
 
@@ -124,11 +128,11 @@ TEST(ReadReply, ASilentServerEndsAtTheTimeLimit) {
     testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     Open(harness, server);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(harness.session.ReadReply(), kAborted);
+    EXPECT_EQ(harness.session.Control().ReadReply(), kAborted);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 900ms);
     EXPECT_LT(waited, 3s);
-    EXPECT_EQ(harness.session.replyCode, 421);
+    EXPECT_EQ(harness.session.Control().ReplyCode(), 421);
     EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
 }
 
@@ -140,13 +144,13 @@ TEST(ReadReply, RequestStopWakesABlockedReadAndSilencesIt) {
     });
     Open(harness, server);
     ReplyClass replyClass = kNoReply;
-    std::thread worker([&] { replyClass = harness.session.ReadReply(); });
+    std::thread worker([&] { replyClass = harness.session.Control().ReadReply(); });
     std::this_thread::sleep_for(100ms);
     const auto start = std::chrono::steady_clock::now();
     harness.session.RequestStop();
     worker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    harness.session.ClearStop();
+    harness.session.Control().ClearStop();
     EXPECT_EQ(replyClass, kAborted);
     EXPECT_TRUE(harness.Lines().empty()) << harness.Joined();
 }
@@ -156,9 +160,9 @@ TEST(SendCommand, PasswordsAreMaskedOnlyForUpperCasePass) {
     server.Expect("PASS", "230 ok\r\n").Expect("pass", "230 ok\r\n");
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), kComplete);
-    EXPECT_EQ(harness.session.SendCommand("PASS secret"), kComplete);
-    EXPECT_EQ(harness.session.SendCommand("pass secret"), kComplete);
+    ASSERT_EQ(harness.session.Control().ReadReply(), kComplete);
+    EXPECT_EQ(harness.session.Control().SendCommand("PASS secret"), kComplete);
+    EXPECT_EQ(harness.session.Control().SendCommand("pass secret"), kComplete);
     EXPECT_TRUE(harness.HasLine("Quillmoor: PASS xxxxxx"));
     EXPECT_TRUE(harness.HasLine("Quillmoor: pass secret"));
     EXPECT_FALSE(harness.HasLine("Quillmoor: PASS secret"));
@@ -169,24 +173,24 @@ TEST(SendCommand, ABusySessionRefusesEverythingButQuit) {
     ScriptedFtpServer server;
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), kComplete);
+    ASSERT_EQ(harness.session.Control().ReadReply(), kComplete);
     harness.session.connected = 1;
-    harness.session.busyCount = 1;
-    EXPECT_EQ(harness.session.SendCommand("NOOP"), kNotSent);
+    harness.session.Control().BusyCount() = 1;
+    EXPECT_EQ(harness.session.Control().SendCommand("NOOP"), kNotSent);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_TRUE(harness.HasLine("Command already in progress, ignored New Cmd"));
-    EXPECT_EQ(harness.session.SendCommand("QuIt"), kComplete);
+    EXPECT_EQ(harness.session.Control().SendCommand("QuIt"), kComplete);
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"QuIt"}));
 }
 
 TEST(SendCommand, WithoutAConnectionNothingIsSent) {
     SessionHarness harness;
     harness.session.connected = 1;
-    EXPECT_EQ(harness.session.SendCommand("NOOP"), kNotSent);
+    EXPECT_EQ(harness.session.Control().SendCommand("NOOP"), kNotSent);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"Quillmoor: NOOP", "Connection not established."}));
-    EXPECT_EQ(harness.session.SendLine("NOOP"), -1);
-    EXPECT_EQ(harness.session.ReadReply(), kNoReply);
+    EXPECT_EQ(harness.session.Control().SendLine("NOOP"), -1);
+    EXPECT_EQ(harness.session.Control().ReadReply(), kNoReply);
     EXPECT_EQ(harness.Lines().size(), 2u);
 }
 
@@ -195,12 +199,12 @@ TEST(SendCommand, LinesWithLineBreaksNeverReachTheServer) {
     server.Expect("NOOP", "200 ok\r\n");
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), kComplete);
+    ASSERT_EQ(harness.session.Control().ReadReply(), kComplete);
     harness.session.connected = 1;
     const std::string hostile[] = {"a\r\nDELE b", "a\nDELE b", "a\rDELE b", std::string("a\0b", 3)};
     for (const std::string& name : hostile) {
-        EXPECT_EQ(harness.session.SendCommand("DELE " + name), kNotSent);
-        EXPECT_EQ(harness.session.SendLine("DELE " + name), -1);
+        EXPECT_EQ(harness.session.Control().SendCommand("DELE " + name), kNotSent);
+        EXPECT_EQ(harness.session.Control().SendLine("DELE " + name), -1);
         EXPECT_EQ(harness.session.DeleteFile(name), kNoReply);
         EXPECT_EQ(harness.session.ChangeDir(name), kNoReply);
         EXPECT_FALSE(harness.session.Rename(name, "new"));
@@ -208,7 +212,7 @@ TEST(SendCommand, LinesWithLineBreaksNeverReachTheServer) {
     }
     // The session is still usable and the server saw one clean command only.
     EXPECT_EQ(harness.session.connected, 1);
-    EXPECT_EQ(harness.session.SendCommand("NOOP"), kComplete);
+    EXPECT_EQ(harness.session.Control().SendCommand("NOOP"), kComplete);
     ASSERT_TRUE(server.WaitForLines(1, 2s));
     EXPECT_EQ(server.ReceivedBytes(), "NOOP\r\n");
     EXPECT_TRUE(harness.HasLine("Refused to send a command containing a line break."));
@@ -222,16 +226,16 @@ TEST(Command, ComposesAtMost91CharactersAndRefusesLongerLines) {
     server.Expect("DELE", "250 ok\r\n");
     SessionHarness harness;
     Open(harness, server);
-    ASSERT_EQ(harness.session.ReadReply(), kComplete);
+    ASSERT_EQ(harness.session.Control().ReadReply(), kComplete);
     const std::string fits(86, 'f');  // "DELE " + 86 = 91
     const std::string tooLong(87, 'g');
-    EXPECT_EQ(harness.session.Command("DELE %s", tooLong.c_str()), kNotSent);
-    EXPECT_EQ(harness.session.replyCode, 0);
+    EXPECT_EQ(harness.session.Control().Command("DELE %s", tooLong.c_str()), kNotSent);
+    EXPECT_EQ(harness.session.Control().ReplyCode(), 0);
     EXPECT_TRUE(harness.HasLine("Refused to send a command longer than 91 characters."));
-    EXPECT_EQ(harness.session.Command("DELE %s", fits.c_str()), kComplete);
+    EXPECT_EQ(harness.session.Control().Command("DELE %s", fits.c_str()), kComplete);
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"DELE " + fits}));
     // A "%" in a composed argument is sent literally.
-    EXPECT_EQ(harness.session.Command("%s", "SIZE 100%"), kPermanent);
+    EXPECT_EQ(harness.session.Control().Command("%s", "SIZE 100%"), kPermanent);
     EXPECT_EQ(server.Received().back(), "SIZE 100%");
 }
 
@@ -239,12 +243,12 @@ TEST(CloseAll, ClosesTheControlSocketAndResetsTheSession) {
     ScriptedFtpServer server;
     SessionHarness harness;
     Open(harness, server);
-    const int socket = harness.session.controlSocket.Fd();
+    const int socket = harness.session.Control().Fd();
     harness.session.connected = 1;
-    harness.session.busyCount = 2;
+    harness.session.Control().BusyCount() = 2;
     harness.session.CloseAll();
-    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
-    EXPECT_EQ(harness.session.busyCount, 0);
+    EXPECT_FALSE(harness.session.Control().IsOpen());
+    EXPECT_EQ(harness.session.Control().BusyCount(), 0);
     EXPECT_EQ(harness.session.connected, 0);
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"[" + std::to_string(socket) + "] Socket closed."}));
     EXPECT_TRUE(server.WaitForClientClose(2s));
@@ -274,21 +278,21 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     // Nothing listens on 127.0.0.1:21 here, or something does; either way the
     // address that was dialled is recorded.
     net::Socket socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
-    harness.session.CloseSocket(socket);
-    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
-    EXPECT_EQ(harness.session.dataPeerAddress.Port(), 20);
+    harness.session.Control().CloseSocket(socket);
+    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
+    EXPECT_EQ(harness.session.DataPeerAddress().Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
     testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
         config.firewall = {true, 1, 0, "127.0.0.1", "fu", "fp"};
     });
     net::Socket proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
-    harness.session.CloseSocket(proxySocket);
-    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
+    harness.session.Control().CloseSocket(proxySocket);
+    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
     // An unknown service falls back to 21 with a log line.
     net::Socket unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
-    harness.session.CloseSocket(unknown);
-    EXPECT_EQ(harness.session.serverAddress.Port(), 21);
+    harness.session.Control().CloseSocket(unknown);
+    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-service\" service entry, will use default"));
 }
 

@@ -188,8 +188,7 @@ TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
         SCOPED_TRACE(row.reply);
         testsupport::SessionHarness harness;
         harness.status.expectedBytes = 0;
-        harness.session.replyText = row.reply;
-        harness.session.ParseSizeFromReply();
+        harness.session.ParseSizeFromReply(row.reply);
         EXPECT_EQ(harness.status.expectedBytes, row.expected);
     }
 }

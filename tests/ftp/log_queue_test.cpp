@@ -78,9 +78,9 @@ TEST(TransferStatus, TheLockCanBeTakenTwiceByOneThread) {
 
 TEST(LogF, LongLinesAreCutAt263CharactersWithoutSplittingACharacter) {
     testsupport::SessionHarness harness;
-    harness.session.LogF("%s", std::string(400, 'x').c_str());
+    harness.session.Control().LogF("%s", std::string(400, 'x').c_str());
     // 262 ASCII bytes and a two-byte character that would end past the limit.
-    harness.session.LogF("%s\xC3\xA9tail", std::string(262, 'y').c_str());
+    harness.session.Control().LogF("%s\xC3\xA9tail", std::string(262, 'y').c_str());
     ASSERT_EQ(harness.Lines().size(), 2u);
     EXPECT_EQ(harness.lines[0], std::string(263, 'x'));
     EXPECT_EQ(harness.lines[1], std::string(262, 'y'));
@@ -91,18 +91,18 @@ TEST(LogF, LongLinesAreCutAt263CharactersWithoutSplittingACharacter) {
 TEST(LogF, AStoppedSessionLogsNothingUntilTheStopIsCleared) {
     testsupport::SessionHarness harness;
     harness.session.RequestStop();
-    harness.session.LogF("hidden");
-    harness.session.LogSocketError("Recv", 10054);
-    harness.session.ClearStop();
-    harness.session.LogF("shown");
+    harness.session.Control().LogF("hidden");
+    harness.session.Control().LogSocketError("Recv", 10054);
+    harness.session.Control().ClearStop();
+    harness.session.Control().LogF("shown");
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"shown"}));
 }
 
 TEST(LogStatistics, VerbsAndRates) {
     testsupport::SessionHarness harness;
-    harness.session.LogStatistics("Transmit", 1000, 4);
-    harness.session.LogStatistics("Receiv", 777, 0);
-    harness.session.LogStatistics("Receiv", 10, 3);
+    harness.session.Control().LogStatistics("Transmit", 1000, 4);
+    harness.session.Control().LogStatistics("Receiv", 777, 0);
+    harness.session.Control().LogStatistics("Receiv", 10, 3);
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{
                                    "Transmited 1000 characters in 4 seconds (250 bytes/sec)",
                                    "Received 777 characters in 0 seconds (777 bytes/sec)",

@@ -148,14 +148,13 @@ TEST(Logon, DirectAndFirewallExchanges) {
                 config.firewall = {true, row.firewallMode, server.Port(), "127.0.0.1", "fu", "fp"};
             });
         } else {
-            testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
-                config.host = server.HostText();
-            });
+            testsupport::Reconfigure(session,
+                                     [&](ConnectionSettings& config) { config.host = server.HostText(); });
         }
         const int socket = session.Logon();
         EXPECT_EQ(socket != FtpSession::kNoSocket, row.loggedIn);
         EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
-        EXPECT_EQ(session.busyCount, 0);
+        EXPECT_EQ(session.Control().BusyCount(), 0);
         EXPECT_EQ(session.directUserLogin, (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
         // A log-in that succeeds goes on to ask what the server offers.
         std::vector<std::string> expectedSent = row.sent;
@@ -163,9 +162,9 @@ TEST(Logon, DirectAndFirewallExchanges) {
         EXPECT_EQ(server.Received(), expectedSent);
         EXPECT_TRUE(server.Mismatches().empty());
         if (row.loggedIn) {
-            EXPECT_EQ(session.controlSocket.Fd(), socket);
+            EXPECT_EQ(session.Control().Fd(), socket);
         } else {
-            EXPECT_FALSE(session.controlSocket.IsOpen());
+            EXPECT_FALSE(session.Control().IsOpen());
             // A direct log-in names the dialled host, which the table cannot know.
             const std::string expectedFailure =
                 row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.Settings().host;
@@ -190,7 +189,7 @@ TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "Connected to 127.0.0.1 port " + std::to_string(server.Port()));
     EXPECT_EQ(lines[1], "[" + std::to_string(socket) + "] from 127.0.0.1 port " +
-                            std::to_string(harness.session.localAddress.Port()));
+                            std::to_string(harness.session.LocalAddress().Port()));
     EXPECT_EQ(lines[2], "220 Scripted server ready.");
     EXPECT_EQ(lines[3], "Quillmoor: USER u");
 }
@@ -206,7 +205,7 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
         config.password = "p";
     });
     EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
-    EXPECT_EQ(harness.session.crEndsLine, 1);
+    EXPECT_TRUE(harness.session.Control().CrEndsLine());
     EXPECT_TRUE(harness.HasLine("230 in"));
 }
 
@@ -216,9 +215,8 @@ TEST(Logon, RefusalsBeforeDialling) {
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.connected, 1);
     harness.session.connected = 0;
-    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
-        config.firewall = {true, 2, 0, "", "fu", "fp"};
-    });
+    testsupport::Reconfigure(
+        harness.session, [&](ConnectionSettings& config) { config.firewall = {true, 2, 0, "", "fu", "fp"}; });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(
         harness.Lines(),
@@ -231,13 +229,12 @@ TEST(Logon, RefusalsBeforeDialling) {
 TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
     ScriptedFtpServer server("421 Too many users\r\n");
     SessionHarness harness;
-    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
-        config.host = server.HostText();
-    });
+    testsupport::Reconfigure(harness.session,
+                             [&](ConnectionSettings& config) { config.host = server.HostText(); });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
-    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
-    EXPECT_EQ(harness.session.busyCount, 0);
+    EXPECT_FALSE(harness.session.Control().IsOpen());
+    EXPECT_EQ(harness.session.Control().BusyCount(), 0);
 }
 
 TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
@@ -253,7 +250,7 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
     EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"\" 421")) << harness.Joined();
     EXPECT_EQ(harness.session.connected, 0);
-    EXPECT_EQ(harness.session.busyCount, 0);
+    EXPECT_EQ(harness.session.Control().BusyCount(), 0);
 }
 
 TEST(Logon, NobodyListeningLogsTheFailedConnection) {
@@ -264,7 +261,7 @@ TEST(Logon, NobodyListeningLogsTheFailedConnection) {
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     const std::string failure = "Connection to " + harness.session.Settings().host + " failed";
     EXPECT_TRUE(harness.HasLine(failure)) << harness.Joined();
-    EXPECT_EQ(harness.session.busyCount, 0);
+    EXPECT_EQ(harness.session.Control().BusyCount(), 0);
 }
 
 TEST(Configure, LongFirewallValuesAreCutToTheFieldCapacities) {

@@ -5,8 +5,8 @@
 
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
-#include "support/temp_dir.h"
 #include "support/session_settings.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_EQ(harness.session.Quit(), kComplete);
     EXPECT_EQ(harness.session.connected, 0);
-    EXPECT_FALSE(harness.session.controlSocket.IsOpen());
+    EXPECT_FALSE(harness.session.Control().IsOpen());
     EXPECT_EQ(server.Received().back(), "quit");
     // Without a control connection nothing is sent.
     EXPECT_EQ(harness.session.Quit(), kNotSent);

@@ -100,7 +100,7 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
         EXPECT_EQ(harness.session.connected, 1);
         EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.
-        EXPECT_EQ(harness.session.SendCommand("PWD"), kComplete);
+        EXPECT_EQ(harness.session.Control().SendCommand("PWD"), kComplete);
         std::vector<std::string> expected = row.sent;
         expected.push_back("PWD");
         EXPECT_EQ(server.Received(), expected);

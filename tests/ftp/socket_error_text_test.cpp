@@ -53,8 +53,8 @@ TEST(SocketErrorCodes, ErrnoMapsOntoTheSocketNumbersOfTheAbortRule) {
 
 TEST(LogSocketError, PrefixColonBlankText) {
     testsupport::SessionHarness harness;
-    harness.session.LogSocketError("Recv", 10054);
-    harness.session.LogSocketError(nullptr, 10061);
+    harness.session.Control().LogSocketError("Recv", 10054);
+    harness.session.Control().LogSocketError(nullptr, 10061);
     ASSERT_EQ(harness.Lines().size(), 2u);
     EXPECT_EQ(harness.lines[0], "Recv: The connection was reset.");
     EXPECT_EQ(harness.lines[1],

@@ -45,8 +45,8 @@ TEST_F(HostileReplyTest, MultiLineRepliesAByteAtATimeWithBareLineFeeds) {
     ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
     EXPECT_LT(clock.Elapsed(), 5s);
     EXPECT_TRUE(s.session.connected);
-    for (const char* line : {"220-Welcome", "220-to the", "   slow server", "220 ready", "331-Password", "331 please",
-                             "230-Logged", "230 in"}) {
+    for (const char* line : {"220-Welcome", "220-to the", "   slow server", "220 ready", "331-Password",
+                             "331 please", "230-Logged", "230 in"}) {
         EXPECT_TRUE(s.harness.HasLine(line)) << line << "\n" << s.harness.Joined();
     }
 }
@@ -68,7 +68,7 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
     const auto& lines = s.harness.Lines();
     EXPECT_GE(lines.size(), 250u);
     for (const std::string& line : lines) ASSERT_LE(line.size(), FtpSession::kLogLineCapacity);
-    EXPECT_LE(s.session.replyText.size(), FtpSession::kReplyCapacity);
+    EXPECT_LE(s.session.Control().ReplyText().size(), FtpSession::kReplyCapacity);
 }
 
 // Continuation lines without end, each arriving well within the time limit:
@@ -87,7 +87,8 @@ TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
     EXPECT_EQ(s.session.ChangeDir("pub"), kTransient);
     EXPECT_LT(clock.Elapsed(), 3s);
     EXPECT_FALSE(s.session.connected);
-    EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged."))
+        << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server."));
     EXPECT_LT(s.harness.Lines().size(), 1100u);
 }

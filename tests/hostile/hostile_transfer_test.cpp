@@ -72,7 +72,8 @@ TEST_F(HostileTransferTest, ThirdHostOnTheDataPortIsTurnedAway) {
     EXPECT_EQ(Download("x", local), kComplete);
     EXPECT_EQ(TempDir::ReadFile(local), "genuine");
     EXPECT_EQ(intruderSaw->Get(), "");
-    EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.3 port ")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLineContaining("refused data connection from 127.0.0.3 port "))
+        << s.harness.Joined();
 }
 
 // The server answers the transfer command and then refuses to open the data
@@ -108,7 +109,8 @@ TEST_F(HostileTransferTest, ServiceClosingAfterPreliminaryEndsTheWaitAtOnce) {
     Stopwatch clock;
     EXPECT_EQ(Download("x", local), kNoReply);
     EXPECT_LT(clock.Elapsed(), 2s);
-    EXPECT_TRUE(s.harness.HasLine("421 Service not available, closing control connection.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("421 Service not available, closing control connection."))
+        << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     ExpectOnly({"x"});
 }
@@ -144,7 +146,7 @@ TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
     user.join();
     EXPECT_LT(clock.Elapsed(), 1300ms) << "Cancel ends the wait within a second";
     EXPECT_FALSE(s.session.connected);
-    EXPECT_FALSE(s.session.controlSocket.IsOpen());
+    EXPECT_FALSE(s.session.Control().IsOpen());
     EXPECT_TRUE(s.harness.HasLineContaining("Socket closed.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     ExpectOnly({"x"});
@@ -228,7 +230,6 @@ TEST_F(HostileTransferTest, ControlClosedMidReplyKeepsThePreviousFile) {
     ExpectOnlyWithPartial("x", "data");
 }
 
-
 // Announced sizes against what arrives: in image and L 8 modes fewer bytes
 // than announced (by SIZE or by the 150 reply) are a failed download that
 // keeps the previous file; ASCII sizes are not compared; more bytes are
@@ -243,22 +244,23 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
         const char* logLine;
     };
     const Row rows[] = {
-        {"short of the 150 reply", 'I', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kPermanent,
-         "Received 5 of the 10 bytes announced: the download is incomplete."},
+        {"short of the 150 reply", 'I', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n",
+         kPermanent, "Received 5 of the 10 bytes announced: the download is incomplete."},
         {"short in L 8", 'L', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kPermanent,
          "Received 5 of the 10 bytes announced: the download is incomplete."},
         {"short of SIZE", 'I', "213 10\r\n", "150 Opening.\r\n", kPermanent,
          "Received 5 of the 10 bytes announced: the download is incomplete."},
-        {"ASCII sizes differ", 'A', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kComplete, nullptr},
+        {"ASCII sizes differ", 'A', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kComplete,
+         nullptr},
         {"more than announced", 'I', "213 3\r\n", "150 Opening.\r\n", kComplete,
          "Received 5 bytes, more than the 3 announced."},
-        {"SIZE refused, 150 decides", 'I', "550 Not a plain file.\r\n", "150 Opening (5 bytes).\r\n", kComplete, nullptr},
+        {"SIZE refused, 150 decides", 'I', "550 Not a plain file.\r\n", "150 Opening (5 bytes).\r\n",
+         kComplete, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
-            config.transferMode = row.mode;
-        });
+        testsupport::Reconfigure(s.session,
+                                 [&](ConnectionSettings& config) { config.transferMode = row.mode; });
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", row.sizeReply).Expect("PORT", "200 ok\r\n");
         s.server.Expect("RETR", SendData(row.preliminary, "12345"));
         const std::string local = PreviousFile("f");
@@ -295,7 +297,8 @@ TEST_F(HostileTransferTest, UploadCutOffPartWayFailsWhateverTheFinalReply) {
         const std::string path = local.string();
         EXPECT_EQ(s.session.UploadFile("big.bin", &path), kPermanent) << s.harness.Joined();
         EXPECT_TRUE(s.harness.HasLine("Error on Transfer, aborted")) << s.harness.Joined();
-        EXPECT_TRUE(s.harness.HasLine("226 Transfer complete.")) << "the reply is read: the session stays in step";
+        EXPECT_TRUE(s.harness.HasLine("226 Transfer complete."))
+            << "the reply is read: the session stays in step";
         EXPECT_TRUE(s.session.connected);
     }
 }
@@ -345,7 +348,8 @@ TEST_F(HostileTransferTest, DownloadOverWhatIsAlreadyThere) {
     EXPECT_TRUE(fs::is_symlink(dir / "dangling"));
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
     EXPECT_TRUE(fs::is_fifo(dir / "unread"));
-    ExpectOnly({"dangling", "elsewhere", "elsewhere/new", "elsewhere/target", "folder", "link", "pipe", "unread"});
+    ExpectOnly(
+        {"dangling", "elsewhere", "elsewhere/new", "elsewhere/target", "folder", "link", "pipe", "unread"});
 }
 
 }  // namespace

@@ -68,14 +68,15 @@ TEST_F(DownloadFaultTest, FileTooLargeForTheDiskFailsAndKeepsThePreviousFile) {
         ASSERT_TRUE(limit.Applied());
         EXPECT_EQ(s.session.DownloadFile("big.bin", &local), kPermanent);
     }
-    EXPECT_TRUE(s.harness.HasLineContaining("Failed to write file " + local + " (" + std::to_string(EFBIG) + ")"))
+    EXPECT_TRUE(
+        s.harness.HasLineContaining("Failed to write file " + local + " (" + std::to_string(EFBIG) + ")"))
         << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(Entries(), std::vector<std::string>({"big.bin", "big.bin.part"}));
     const std::string partial = TempDir::ReadFile(local + ".part");
     EXPECT_LE(partial.size(), 256u * 1024) << "what fitted is kept for a resume";
     EXPECT_EQ(partial.find_first_not_of('x'), std::string::npos);
-    EXPECT_EQ(s.session.busyCount, 0);
+    EXPECT_EQ(s.session.Control().BusyCount(), 0);
 }
 
 TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
@@ -93,7 +94,8 @@ TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
         SCOPED_TRACE(target);
         s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
         EXPECT_EQ(s.session.DownloadFile("x.txt", &target), kPermanent);
-        EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + target + " (")) << s.harness.Joined();
+        EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + target + " ("))
+            << s.harness.Joined();
         EXPECT_FALSE(std::filesystem::exists(target));
     }
     chmod((dir / "read-only").c_str(), 0755);

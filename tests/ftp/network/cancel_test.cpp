@@ -15,8 +15,8 @@
 
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
-#include "support/temp_dir.h"
 #include "support/session_settings.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -69,10 +69,10 @@ protected:
     void ExpectCancelledCleanly() {
         EXPECT_LT(probe.SincePressed(), 1s) << "control came back too late";
         EXPECT_EQ(s.session.connected, 0);
-        EXPECT_EQ(s.session.busyCount, 0);
-        EXPECT_FALSE(s.session.controlSocket.IsOpen());
-        EXPECT_FALSE(s.session.dataSocket.IsOpen());
-        EXPECT_FALSE(s.session.listenSocket.IsOpen());
+        EXPECT_EQ(s.session.Control().BusyCount(), 0);
+        EXPECT_FALSE(s.session.Control().IsOpen());
+        EXPECT_FALSE(s.session.DataConnectionOpen());
+        EXPECT_FALSE(s.session.ListenerOpen());
 
         // After the press only the cancel sequence's own lines appear.
         const std::vector<std::string>& lines = s.harness.Lines();
@@ -111,7 +111,7 @@ protected:
         if (s.waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "", s.harness.status) ==
             EngineUi::WaitResult::Cancelled) {
             s.session.CancelWorker();
-            s.session.busyCount = 0;
+            s.session.Control().ClearBusy();
         } else {
             s.session.JoinWorker();
         }
@@ -175,13 +175,13 @@ TEST_F(CancelTest, WhileWaitingForTheDataConnection) {
 }
 
 TEST_F(CancelTest, WhileConnectingThePassiveDataConnection) {
-    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
-        config.dataMode = DataMode::Passive;
-    });
+    testsupport::Reconfigure(s.session,
+                             [&](ConnectionSettings& config) { config.dataMode = DataMode::Passive; });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     testsupport::PassivePort blackHole;
     blackHole.FillQueue();
-    s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", blackHole.Fill("229 Extended Passive Mode (|||%P|)\r\n"));
+    s.server.Expect("TYPE", "200 ok\r\n")
+        .Expect("EPSV", blackHole.Fill("229 Extended Passive Mode (|||%P|)\r\n"));
     std::thread presser([this] {
         std::this_thread::sleep_for(400ms);
         probe.Press(s.waiter, s.harness.log);
@@ -239,7 +239,8 @@ TEST_F(CancelTest, InTheMiddleOfAnUpload) {
     const std::filesystem::path local = dir / "big.bin";
     std::filesystem::resize_file(dir.WriteFile("big.bin", ""), 256LL << 20);
     const std::string path = local.string();
-    EXPECT_EQ(s.session.UploadFile("big.bin", &path), kAborted) << "the desktop says \"Error uploading file.\"";
+    EXPECT_EQ(s.session.UploadFile("big.bin", &path), kAborted)
+        << "the desktop says \"Error uploading file.\"";
     ExpectCancelledCleanly();
 }
 

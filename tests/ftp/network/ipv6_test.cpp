@@ -10,8 +10,8 @@
 
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
-#include "support/temp_dir.h"
 #include "support/session_settings.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -53,12 +53,12 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
                                                        Address("127.0.0.1", server.Port())};
     net::Socket socket = harness.session.ConnectToEach(addresses, SOCK_STREAM, IPPROTO_TCP, "both", "ftp");
     ASSERT_TRUE(socket.IsOpen()) << harness.Joined();
-    harness.session.CloseSocket(socket);
+    harness.session.Control().CloseSocket(socket);
     EXPECT_TRUE(
         harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
         << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Connected to 127.0.0.1 port " + std::to_string(server.Port())));
-    EXPECT_EQ(harness.session.serverAddress.Port(), server.Port());
+    EXPECT_EQ(harness.session.ServerAddress().Port(), server.Port());
 
     // When none answers, the failure is the connection's, as for one address.
     harness.lines.clear();
@@ -93,12 +93,16 @@ std::vector<Ipv6Case> Cases() {
         // PASV cannot name an IPv6 port, so it is never asked.
         {"EpsvRefusedGoesActiveWithoutPasv",
          DataMode::Passive,
-         {{"EPSV", "500 Unknown command.\r\n"}, {"EPRT", "200 EPRT ok.\r\n"}, {"RETR", testsupport::kServeFile}},
+         {{"EPSV", "500 Unknown command.\r\n"},
+          {"EPRT", "200 EPRT ok.\r\n"},
+          {"RETR", testsupport::kServeFile}},
          "Passive mode refused; switching to active mode.",
          DataMode::Active},
         {"EprtRefusedRetriesWithEpsv",
          DataMode::Active,
-         {{"EPRT", "522 Network protocol not supported.\r\n"}, {"EPSV", kEpsvOk}, {"RETR", testsupport::kServeFile}},
+         {{"EPRT", "522 Network protocol not supported.\r\n"},
+          {"EPSV", kEpsvOk},
+          {"RETR", testsupport::kServeFile}},
          "Active mode refused; switching to passive mode.",
          DataMode::Passive},
     };
@@ -116,8 +120,8 @@ TEST_P(Ipv6TransferTest, DownloadsOverTheNegotiatedDataConnection) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
 
     s.server.Expect("TYPE", "200 Type set.\r\n");
-    testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive, {row.steps.begin(), row.steps.end()},
-                    "six bytes");
+    testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive,
+                                 {row.steps.begin(), row.steps.end()}, "six bytes");
     const std::string local = (dir / "f.bin").string();
     EXPECT_EQ(s.session.DownloadFile("f.bin", &local), kComplete) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "six bytes");

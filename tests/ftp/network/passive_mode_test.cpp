@@ -8,8 +8,8 @@
 
 #include "scripted_transfer_session.h"
 #include "support/passive_port.h"
-#include "support/temp_dir.h"
 #include "support/session_settings.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -58,19 +58,26 @@ std::vector<ModeCase> Cases() {
         // 127.0.0.1 only, so a client that went there would fail.
         {"PasvAddressIsNotConnectedTo",
          DataMode::Passive,
-         {{"EPSV", "502 Not implemented.\r\n"}, {"PASV", "227 =127,0,0,2,%B\r\n"}, {"RETR", testsupport::kServeFile}},
+         {{"EPSV", "502 Not implemented.\r\n"},
+          {"PASV", "227 =127,0,0,2,%B\r\n"},
+          {"RETR", testsupport::kServeFile}},
          true,
          "The server named 127.0.0.2 for the data connection; connecting to 127.0.0.1 instead",
          DataMode::Passive},
         {"BothRefusedFallsBackToActive",
          DataMode::Passive,
-         {{"EPSV", "500 No.\r\n"}, {"PASV", "502 No.\r\n"}, {"PORT", "200 ok\r\n"}, {"RETR", testsupport::kServeFile}},
+         {{"EPSV", "500 No.\r\n"},
+          {"PASV", "502 No.\r\n"},
+          {"PORT", "200 ok\r\n"},
+          {"RETR", testsupport::kServeFile}},
          true,
          "Passive mode refused; switching to active mode.",
          DataMode::Active},
         {"PortRefusedRetriesPassive",
          DataMode::Active,
-         {{"PORT", "500 Illegal PORT command.\r\n"}, {"EPSV", kEpsvOk.c_str()}, {"RETR", testsupport::kServeFile}},
+         {{"PORT", "500 Illegal PORT command.\r\n"},
+          {"EPSV", kEpsvOk.c_str()},
+          {"RETR", testsupport::kServeFile}},
          true,
          "Active mode refused; switching to passive mode.",
          DataMode::Passive},
@@ -118,7 +125,8 @@ protected:
         s.server.Expect("TYPE", "200 Type set.\r\n");
         std::vector<std::pair<std::string, std::string>> steps;
         for (const Step& step : row.steps) steps.emplace_back(step.verb, step.reply);
-        testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive, steps, "passive bytes");
+        testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive, steps,
+                                     "passive bytes");
     }
 
     testsupport::ScriptedTransferSession s;
@@ -145,8 +153,8 @@ TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     EXPECT_EQ(s.session.Settings().dataMode, row.startMode) << "the caller's choice stays as it was";
     EXPECT_EQ(s.server.PendingSteps(), 0u) << s.harness.Joined();
     EXPECT_TRUE(s.server.Mismatches().empty()) << s.harness.Joined();
-    EXPECT_FALSE(s.session.dataSocket.IsOpen());
-    EXPECT_EQ(s.session.busyCount, 0);
+    EXPECT_FALSE(s.session.DataConnectionOpen());
+    EXPECT_EQ(s.session.Control().BusyCount(), 0);
     if (!row.downloads) {
         EXPECT_NE(s.server.Received().back(), "RETR f.bin") << "a failed start sends no transfer command";
     }
@@ -160,9 +168,8 @@ TEST(PassiveModeSession, RemembersThatEpsvIsUnknown) {
     testsupport::ScriptedTransferSession s;
     TempDir dir;
     PassivePort port;
-    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
-        config.dataMode = DataMode::Passive;
-    });
+    testsupport::Reconfigure(s.session,
+                             [&](ConnectionSettings& config) { config.dataMode = DataMode::Passive; });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", "500 Unknown command.\r\n");
     for (int i = 0; i < 2; ++i) {
@@ -188,9 +195,8 @@ TEST(PassiveModeSession, AHangingDataConnectEndsAtTheTimeLimit) {
     TempDir dir;
     PassivePort port;
     port.FillQueue();
-    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
-        config.dataMode = DataMode::Passive;
-    });
+    testsupport::Reconfigure(s.session,
+                             [&](ConnectionSettings& config) { config.dataMode = DataMode::Passive; });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.timeoutSeconds = 1; });
     s.server.Expect("TYPE", "200 ok\r\n").Expect("EPSV", port.Fill(kEpsvOk));

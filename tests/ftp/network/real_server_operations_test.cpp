@@ -75,7 +75,7 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
 
     EXPECT_EQ(session.Quit(), kComplete);
     EXPECT_EQ(session.connected, 0);
-    EXPECT_EQ(session.busyCount, 0);
+    EXPECT_EQ(session.Control().BusyCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServer, testing::ValuesIn(kServers),
@@ -95,9 +95,8 @@ TEST(RealServerLogin, AWrongPasswordIsRefused) {
     });
     EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
     EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
-    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
-        config.password = "secret";
-    });
+    testsupport::Reconfigure(harness.session,
+                             [&](ConnectionSettings& config) { config.password = "secret"; });
     EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
 }
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "scripted_transfer_session.h"
-#include "support/temp_dir.h"
 #include "support/session_settings.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ TEST_F(TransferTest, PortCarriesTheControlAddressAndTheListenerPort) {
     EXPECT_EQ(Expected(), 5);
     EXPECT_TRUE(s.harness.HasLineContaining("Received 5 characters in ")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Default), 1);
-    EXPECT_EQ(s.session.busyCount, 0);
+    EXPECT_EQ(s.session.Control().BusyCount(), 0);
     EXPECT_TRUE(s.server.Mismatches().empty());
 }
 
@@ -254,9 +254,8 @@ TEST_F(TransferTest, TransferModeQuestionCanStopTheTransfer) {
 }
 
 TEST_F(TransferTest, DownloadWithoutLocalNameRunsIntoTheDownloadDirectory) {
-    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
-        config.downloadDir = (dir / "dl-").string();
-    });
+    testsupport::Reconfigure(
+        s.session, [&](ConnectionSettings& config) { config.downloadDir = (dir / "dl-").string(); });
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "joined");
     EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), kComplete);
     EXPECT_EQ(TempDir::ReadFile(dir / "dl-a.bin"), "joined");

@@ -1,20 +1,24 @@
-// Sending command lines and reading replies on the control connection.
+#include "ftp/control_channel.h"
+
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
+#include "ftp/bounded_text.h"
 #include "ftp/busy_guard.h"
-#include "ftp/ftp_session.h"
 #include "ftp/socket_error_text.h"
 #include "platform/net/socket_error_codes.h"
+#include "platform/net/socket_wait.h"
 
 namespace {
 
 constexpr std::size_t kPeekSize = 82;
 constexpr std::size_t kLineCutLength = 4000;
-constexpr std::size_t kLongestSendableLine = FtpSession::kReplyCapacity - 2;  // room for CR LF
+constexpr std::size_t kLongestSendableLine = ControlChannel::kReplyCapacity - 2;  // room for CR LF
 // Lines of one reply that reach the log; a longer reply is read on but not logged.
 constexpr std::size_t kLoggedReplyLines = 1000;
 // Lines of one reply kept for a caller that reads them (the FEAT list); a
@@ -25,7 +29,11 @@ constexpr std::size_t kLongestReply = 100000;
 
 }  // namespace
 
-long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, ReplyClass& status) {
+ControlChannel::ControlChannel(LogQueue& log, std::atomic<int>& connected) : log(log), connected(connected) {}
+
+void ControlChannel::Shutdown() { shutdown(socket.Fd(), SHUT_RDWR); }
+
+long ControlChannel::SendAll(int fd, const char* bytes, std::size_t length, ReplyClass& status) {
     std::size_t sent = 0;
     while (sent < length) {
         // A stopped worker sends nothing more, even where the socket would take it.
@@ -36,10 +44,10 @@ long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, Repl
         }
         // Sending first and waiting only when the socket is full keeps a
         // steady stream (an upload's 512-byte blocks) at one call per block.
-        ssize_t count = send(socket, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        ssize_t count = send(fd, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (count < 0 && errno == EINTR) continue;
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const WaitOutcome wait = WaitWritable(socket);
+            const WaitOutcome wait = WaitWritable(fd);
             if (wait == WaitOutcome::Ready) continue;
             // A wake or the time limit has set abortFlag and logged its own line.
             if (wait == WaitOutcome::Failed) LogSocketError("Send", net::LastSocketError());
@@ -60,7 +68,7 @@ long FtpSession::SendAll(int socket, const char* bytes, std::size_t length, Repl
 
 // A line break inside a command would let a file name smuggle a second
 // command to the server; such lines are never sent.
-const char* FtpSession::RefusalReason(const std::string& text) {
+const char* ControlChannel::RefusalReason(const std::string& text) {
     if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
         return "Refused to send a command containing a line break.";
     }
@@ -68,8 +76,19 @@ const char* FtpSession::RefusalReason(const std::string& text) {
     return nullptr;
 }
 
-long FtpSession::SendLine(const std::string& text) {
-    if (!controlSocket.IsOpen()) return -1;
+// Arguments travel through Command() as C strings, where a NUL would silently
+// shorten a name into another one; such arguments, like line breaks, are
+// refused before anything is composed.
+bool ControlChannel::RefuseUnsendable(const std::string& argument) {
+    const char* reason = RefusalReason(argument);
+    if (reason == nullptr) return false;
+    replyCode = 0;
+    LogF("%s", reason);
+    return true;
+}
+
+long ControlChannel::SendLine(const std::string& text) {
+    if (!socket.IsOpen()) return -1;
     if (const char* reason = RefusalReason(text)) {
         LogF("%s", reason);
         return -1;
@@ -82,20 +101,20 @@ long FtpSession::SendLine(const std::string& text) {
     sendBuffer = text;
     sendBuffer += "\r\n";
     ReplyClass sendStatus = kNoReply;
-    return SendAll(controlSocket.Fd(), sendBuffer.data(), sendBuffer.size(), sendStatus);
+    return SendAll(socket.Fd(), sendBuffer.data(), sendBuffer.size(), sendStatus);
 }
 
 // Peeks at what waits on the control socket (never consuming it) after
 // waiting for it within the time limit. Returns the byte count, 0 at the end
 // of the stream, -1 on failure with errorCode set.
-long FtpSession::PeekControl(char* into, int& errorCode) {
+long ControlChannel::PeekControl(char* into, int& errorCode) {
     for (;;) {
-        const WaitOutcome outcome = WaitReadable(controlSocket.Fd());
+        const WaitOutcome outcome = WaitReadable(socket.Fd());
         if (outcome != WaitOutcome::Ready) {
             errorCode = WaitErrorCode(outcome);
             return -1;
         }
-        ssize_t count = recv(controlSocket.Fd(), into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
+        ssize_t count = recv(socket.Fd(), into, kPeekSize, MSG_PEEK | MSG_DONTWAIT);
         if (count >= 0) return count;
         if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
         errorCode = net::LastSocketError();
@@ -103,8 +122,8 @@ long FtpSession::PeekControl(char* into, int& errorCode) {
     }
 }
 
-int FtpSession::ReadLine() {
-    if (!controlSocket.IsOpen()) return 0;
+int ControlChannel::ReadLine() {
+    if (!socket.IsOpen()) return 0;
     BusyGuard busy(busyCount);
     replyText.clear();
     readFailure.clear();
@@ -126,7 +145,7 @@ int FtpSession::ReadLine() {
             }
         }
         // The peeked bytes are there, so this receive takes exactly the count.
-        ssize_t got = recv(controlSocket.Fd(), line + length, take, MSG_DONTWAIT);
+        ssize_t got = recv(socket.Fd(), line + length, take, MSG_DONTWAIT);
         if (got <= 0) {
             errorCode = got < 0 ? net::LastSocketError() : net::kErrorConnectionReset;
             peeked = -1;
@@ -174,7 +193,7 @@ int FtpSession::ReadLine() {
 // A reply, however many lines it has, must end within the time limit: a
 // server that sends continuation lines without end would otherwise hold the
 // session for ever and fill the log.
-bool FtpSession::ReplyOverdue(std::size_t lines) {
+bool ControlChannel::ReplyOverdue(std::size_t lines) {
     const bool overdue = replyDeadline != std::chrono::steady_clock::time_point{} &&
                          std::chrono::steady_clock::now() >= replyDeadline;
     if (lines >= kLongestReply) {
@@ -188,15 +207,15 @@ bool FtpSession::ReplyOverdue(std::size_t lines) {
     // the connection is given up, as after a lost connection.
     abortFlag = 1;
     connected = 0;
-    shutdown(controlSocket.Fd(), SHUT_RDWR);
+    Shutdown();
     return true;
 }
 
-ReplyClass FtpSession::ReadReply() {
-    if (!controlSocket.IsOpen()) return kNoReply;
+ReplyClass ControlChannel::ReadReply() {
+    if (!socket.IsOpen()) return kNoReply;
     BusyGuard busy(busyCount);
-    replyDeadline = settings.timeoutSeconds > 0
-                        ? std::chrono::steady_clock::now() + std::chrono::seconds(settings.timeoutSeconds)
+    replyDeadline = timeoutSeconds > 0
+                        ? std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)
                         : std::chrono::steady_clock::time_point{};
     for (std::size_t lines = 1;; ++lines) {
         const int code = ReadLine();
@@ -220,7 +239,7 @@ ReplyClass FtpSession::ReadReply() {
     return ReplyClassOf(replyCode);
 }
 
-ReplyClass FtpSession::SendCommand(const std::string& text) {
+ReplyClass ControlChannel::SendCommand(const std::string& text) {
     replyCode = 0;
     if (const char* reason = RefusalReason(text)) {
         // Refused before anything reaches the server; the connection stays usable.
@@ -233,7 +252,7 @@ ReplyClass FtpSession::SendCommand(const std::string& text) {
         LogF("Quillmoor: %s", text.c_str());
     }
     ReplyClass result = kNotSent;
-    if (!controlSocket.IsOpen()) {
+    if (!socket.IsOpen()) {
         LogF("Connection not established.");
     } else if (SendLine(text) != -1) {
         result = ReadReply();
@@ -242,7 +261,7 @@ ReplyClass FtpSession::SendCommand(const std::string& text) {
     return result;
 }
 
-ReplyClass FtpSession::Command(const char* format, ...) {
+ReplyClass ControlChannel::Command(const char* format, ...) {
     char line[kCommandCapacity + 1];
     va_list arguments;
     va_start(arguments, format);
@@ -257,13 +276,13 @@ ReplyClass FtpSession::Command(const char* format, ...) {
     return SendCommand(line);
 }
 
-void FtpSession::CloseSocket(net::Socket& socket) {
-    if (!socket.IsOpen()) return;
+void ControlChannel::CloseSocket(net::Socket& target) {
+    if (!target.IsOpen()) return;
     // A stopped worker touches no socket again: the cancel sequence closes
     // them all once the worker has been joined.
     if (stopRequested.load()) return;
-    const unsigned number = static_cast<unsigned>(socket.Fd());
-    if (const int error = socket.Close(); error != 0) {
+    const unsigned number = static_cast<unsigned>(target.Fd());
+    if (const int error = target.Close(); error != 0) {
         LogSocketError("CloseSocket", net::SocketErrorFromErrno(error));
         LogF("[%u] Failed to close socket.", number);
         return;
@@ -271,16 +290,92 @@ void FtpSession::CloseSocket(net::Socket& socket) {
     LogF("[%u] Socket closed.", number);
 }
 
-void FtpSession::CloseAll() {
-    CloseSocket(controlSocket);
-    CloseSocket(dataSocket);
-    CloseSocket(listenSocket);
-    busyCount = 0;
-    connected = 0;
-}
-
-void FtpSession::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
+void ControlChannel::LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds) {
     const std::int64_t rate = bytes / (seconds != 0 ? seconds : 1);
     LogF("%sed %lld characters in %lld seconds (%lld bytes/sec)", verb, static_cast<long long>(bytes),
          static_cast<long long>(seconds), static_cast<long long>(rate));
+}
+
+void ControlChannel::AppendLogLine(const std::string& line) {
+    // A stopped worker must leave no trace: while a stop is requested, every
+    // line the session would log is dropped here.
+    if (stopRequested.load()) return;
+    log.Append(CutToCapacity(line, kLogLineCapacity));
+}
+
+void ControlChannel::LogF(const char* format, ...) {
+    // Formatted whole first, so that the cut sees where characters end.
+    char line[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (length < 0) return;
+    AppendLogLine(line);
+}
+
+void ControlChannel::LogSocketError(const char* prefix, int code) {
+    if (prefix == nullptr) {
+        AppendLogLine(SocketErrorText(code));
+    } else {
+        AppendLogLine(std::string(prefix) + ": " + SocketErrorText(code));
+    }
+}
+
+ControlChannel::WaitOutcome ControlChannel::WaitForServer(int fd, short events) {
+    const int seconds = timeoutSeconds;
+    std::chrono::milliseconds limit = std::chrono::seconds(seconds > 0 ? seconds : 0);
+    // Inside a reply the wait also ends where the whole reply is overdue.
+    if (timeoutSeconds > 0 && replyDeadline != std::chrono::steady_clock::time_point{}) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(replyDeadline - std::chrono::steady_clock::now());
+        limit = std::clamp(left, std::chrono::milliseconds(1), limit);
+    }
+    switch (net::WaitForSocket(fd, events, wake.Fd(), limit)) {
+        case net::WaitStatus::Ready:
+            return WaitOutcome::Ready;
+        case net::WaitStatus::Woken:
+            abortFlag = 1;
+            return WaitOutcome::Woken;
+        case net::WaitStatus::TimedOut:
+            LogTimeLimit();
+            abortFlag = 1;
+            return WaitOutcome::TimedOut;
+        case net::WaitStatus::Failed:
+            break;
+    }
+    return WaitOutcome::Failed;
+}
+
+ControlChannel::WaitOutcome ControlChannel::WaitReadable(int fd) { return WaitForServer(fd, POLLIN); }
+
+ControlChannel::WaitOutcome ControlChannel::WaitWritable(int fd) { return WaitForServer(fd, POLLOUT); }
+
+int ControlChannel::WaitErrorCode(WaitOutcome outcome) {
+    switch (outcome) {
+        case WaitOutcome::Ready:
+            return 0;
+        case WaitOutcome::Woken:
+            return net::kErrorCancelled;
+        case WaitOutcome::TimedOut:
+            return net::kErrorTimedOut;
+        case WaitOutcome::Failed:
+            break;
+    }
+    return net::LastSocketError();
+}
+
+void ControlChannel::LogTimeLimit() {
+    LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,
+         timeoutSeconds == 1 ? "" : "s");
+}
+
+void ControlChannel::RequestStop() {
+    stopRequested.store(true);
+    wake.Signal();
+}
+
+void ControlChannel::ClearStop() {
+    wake.Reset();
+    stopRequested.store(false);
 }
