@@ -31,8 +31,9 @@ StreamResult Failure(StreamStatus status, std::string message) { return {status,
 
 }  // namespace
 
-TlsStream::TlsStream(const ClientContext& context, int fd, SocketWaiter waiter)
-    : fd(fd), waiter(std::move(waiter)) {
+TlsStream::TlsStream(const ClientContext& context, int fd, SocketWaiter waiter,
+                     std::shared_ptr<SessionKeeper> sessions)
+    : fd(fd), waiter(std::move(waiter)), sessions(std::move(sessions)) {
     if (!context.Ok()) {
         setupProblem = context.Problem();
         return;
@@ -100,6 +101,7 @@ StreamResult TlsStream::Write(const char* data, std::size_t size) {
 
 StreamResult TlsStream::Finish() {
     if (ssl == nullptr) return Failure(StreamStatus::Failed, setupProblem);
+    if (failed) return Failure(StreamStatus::Failed, "the TLS stream had already failed; no TLS close was sent");
     // SSL_shutdown returns 0 once close_notify is sent and 1 once the peer's
     // has come too; calling it again waits for the peer's.
     bool sent = false;
@@ -124,6 +126,12 @@ void TlsStream::Close() {
 }
 
 StreamResult TlsStream::Drive(const char* what, const std::function<int()>& call) {
+    StreamResult result = Exchange(what, call);
+    if (result.status == StreamStatus::Truncated || result.status == StreamStatus::Failed) failed = true;
+    return result;
+}
+
+StreamResult TlsStream::Exchange(const char* what, const std::function<int()>& call) {
     for (;;) {
         ERR_clear_error();
         errno = 0;
@@ -176,17 +184,11 @@ StreamResult TlsStream::Wait(short events) {
 
 bool TlsStream::SessionReused() const { return ssl != nullptr && SSL_session_reused(ssl) == 1; }
 
-SessionHandle TlsStream::LatestSession() const {
-    std::lock_guard<std::mutex> hold(sessionLock);
-    return latestSession;
-}
-
 int TlsStream::KeepNewSession(SSL* ssl, SSL_SESSION* session) {
     auto* stream = static_cast<TlsStream*>(SSL_get_app_data(ssl));
-    if (stream == nullptr) return 0;
-    std::lock_guard<std::mutex> hold(stream->sessionLock);
-    stream->latestSession = SessionHandle(session, &SSL_SESSION_free);
-    return 1;  // the reference is ours now
+    if (stream == nullptr || !stream->sessions) return 0;  // 0: OpenSSL frees it
+    stream->sessions->Keep(SessionHandle(session, &SSL_SESSION_free));
+    return 1;  // the reference is the keeper's now
 }
 
 std::string TlsStream::ProtocolAndCipher() const {

@@ -6,19 +6,15 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "ftp/tls/certificate_facts.h"
+#include "ftp/tls/session_keeper.h"
 #include "platform/net/socket_wait.h"
 
 namespace tls {
 
 class ClientContext;
-
-// A TLS session a later connection may resume (shared: a control stream's
-// session serves every data connection that follows it).
-using SessionHandle = std::shared_ptr<SSL_SESSION>;
 
 // Waits until fd has one of the poll events (POLLIN, POLLOUT). The engine
 // passes a waiter over its wake descriptor and time limit: Woken is Cancel,
@@ -50,15 +46,18 @@ struct StreamResult {
 // stream can sit behind one interface.
 class TlsStream {
 public:
-    TlsStream(const ClientContext& context, int fd, SocketWaiter waiter);
+    // sessions, if given, receives every session the server hands out on
+    // this stream (the connection's keeper, shared with its other streams).
+    TlsStream(const ClientContext& context, int fd, SocketWaiter waiter,
+              std::shared_ptr<SessionKeeper> sessions = nullptr);
     ~TlsStream();
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;
 
     // The client handshake. peerName (host name or IP address text) is sent
     // as SNI (names only) and checked against the certificate; resumeFrom, if
-    // given, is offered for resumption (a data connection passes its control
-    // stream's LatestSession()). The certificate is not judged here: read
+    // given, is offered for resumption (a data connection passes its
+    // keeper's TakeForResumption()). The certificate is not judged here: read
     // PeerVerification()/PeerCertificate() and decide before sending anything.
     StreamResult Handshake(const std::string& peerName, const SessionHandle& resumeFrom = nullptr);
 
@@ -79,9 +78,6 @@ public:
 
     // True when the handshake resumed the offered session.
     bool SessionReused() const;
-    // The newest session the server handed out on this stream (with TLS 1.3
-    // it arrives after the handshake, with the next read); may be empty.
-    SessionHandle LatestSession() const;
     // "TLSv1.3, cipher TLS_AES_256_GCM_SHA384" for the log.
     std::string ProtocolAndCipher() const;
     CertificateFacts PeerCertificate() const;
@@ -94,14 +90,15 @@ private:
     // Runs one OpenSSL call until it succeeds, waiting whenever it wants the
     // socket readable or writable; maps its failure to a result.
     StreamResult Drive(const char* what, const std::function<int()>& call);
+    StreamResult Exchange(const char* what, const std::function<int()>& call);
     StreamResult Wait(short events);
 
     SSL* ssl = nullptr;
     int fd = -1;
     SocketWaiter waiter;
+    std::shared_ptr<SessionKeeper> sessions;
     std::string setupProblem;
-    mutable std::mutex sessionLock;
-    SessionHandle latestSession;
+    bool failed = false;  // after a fatal error OpenSSL allows no close_notify
 };
 
 }  // namespace tls
