@@ -1,12 +1,11 @@
 #include "support/certificate_maker.h"
 
+#include <arpa/inet.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <arpa/inet.h>
 
 #include <cstdio>
 #include <memory>
@@ -56,11 +55,13 @@ CertificatePointer MakeCertificate(EVP_PKEY* key, const std::string& commonName,
     X509_set_issuer_name(made, X509_get_subject_name(signer));
     std::string alternativeNames;
     for (const std::string& host : hosts) {
-        alternativeNames += (alternativeNames.empty() ? "" : ",") + std::string(IsIpAddress(host) ? "IP:" : "DNS:") + host;
+        alternativeNames +=
+            (alternativeNames.empty() ? "" : ",") + std::string(IsIpAddress(host) ? "IP:" : "DNS:") + host;
     }
-    bool ready = AddExtension(made, signer, NID_basic_constraints, authority ? "critical,CA:TRUE" : "CA:FALSE") &&
-                 AddExtension(made, signer, NID_subject_key_identifier, "hash") &&
-                 (alternativeNames.empty() || AddExtension(made, signer, NID_subject_alt_name, alternativeNames));
+    bool ready =
+        AddExtension(made, signer, NID_basic_constraints, authority ? "critical,CA:TRUE" : "CA:FALSE") &&
+        AddExtension(made, signer, NID_subject_key_identifier, "hash") &&
+        (alternativeNames.empty() || AddExtension(made, signer, NID_subject_alt_name, alternativeNames));
     if (authority) ready = ready && AddExtension(made, signer, NID_key_usage, "critical,keyCertSign,cRLSign");
     if (!ready || X509_sign(made, issuerKey, EVP_sha256()) == 0) certificate.reset();
     return certificate;
@@ -97,7 +98,8 @@ CertificateMaker::CertificateMaker(std::filesystem::path directory)
     }
     keys->authority = MakeCertificate(keys->authorityKey.get(), "Quillmoor test CA", nullptr,
                                       keys->authorityKey.get(), -1, 365, true, {}, 1);
-    if (!keys->authority || !WriteCertificate(CaFile(), keys->authority.get())) problem = "cannot make the test CA";
+    if (!keys->authority || !WriteCertificate(CaFile(), keys->authority.get()))
+        problem = "cannot make the test CA";
 }
 
 CertificateMaker::~CertificateMaker() = default;
@@ -106,11 +108,12 @@ CertificateFiles CertificateMaker::Make(const CertificateRequest& request) {
     if (!Ok()) return {};
     X509* issuer = request.selfSigned ? nullptr : keys->authority.get();
     EVP_PKEY* issuerKey = request.selfSigned ? keys->leafKey.get() : keys->authorityKey.get();
-    CertificatePointer made = MakeCertificate(keys->leafKey.get(), request.commonName, issuer, issuerKey,
-                                              request.validFromDays, request.validUntilDays, false,
-                                              request.hosts, keys->nextSerial++);
+    CertificatePointer made =
+        MakeCertificate(keys->leafKey.get(), request.commonName, issuer, issuerKey, request.validFromDays,
+                        request.validUntilDays, false, request.hosts, keys->nextSerial++);
     CertificateFiles files{directory / (request.fileStem + ".crt"), directory / (request.fileStem + ".key")};
-    if (!made || !WriteCertificate(files.certificate, made.get()) || !WriteKey(files.key, keys->leafKey.get())) {
+    if (!made || !WriteCertificate(files.certificate, made.get()) ||
+        !WriteKey(files.key, keys->leafKey.get())) {
         return {};
     }
     return files;

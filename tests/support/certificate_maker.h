@@ -15,7 +15,7 @@ struct CertificateFiles {
 
 // What a made certificate says. Times are days from now (negative: past).
 struct CertificateRequest {
-    std::string fileStem;                                     // "good" -> good.crt, good.key
+    std::string fileStem;  // "good" -> good.crt, good.key
     std::string commonName = "localhost";
     std::vector<std::string> hosts = {"localhost", "127.0.0.1"};  // subject alternative names
     long validFromDays = -1;

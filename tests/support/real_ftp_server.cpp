@@ -66,13 +66,14 @@ bool WaitUntilAccepting(const std::string& loopback, unsigned short port, ChildP
 // vsftpd 3.0.3's TLS lines. Data connections must resume the control
 // connection's session (require_ssl_reuse), as on many hosting servers.
 std::string VsftpdTlsSettings(const ServerTls& tls) {
-    const char* required = tls.required ? "YES" : "NO";
-    return "ssl_enable=YES\nallow_anon_ssl=YES\nrequire_ssl_reuse=YES\n"
-           "ssl_sslv2=NO\nssl_sslv3=NO\nssl_ciphers=HIGH\n"
-           "rsa_cert_file=" + tls.files.certificate.string() + "\n" +
-           "rsa_private_key_file=" + tls.files.key.string() + "\n" +
-           "implicit_ssl=" + (tls.implicit ? "YES" : "NO") + "\n" +
-           "force_anon_logins_ssl=" + required + "\nforce_anon_data_ssl=" + required + "\n";
+    const std::string required = tls.required ? "YES" : "NO";
+    std::string lines = "ssl_enable=YES\nallow_anon_ssl=YES\nrequire_ssl_reuse=YES\n";
+    lines += "ssl_sslv2=NO\nssl_sslv3=NO\nssl_ciphers=HIGH\n";
+    lines += "rsa_cert_file=" + tls.files.certificate.string() + "\n";
+    lines += "rsa_private_key_file=" + tls.files.key.string() + "\n";
+    lines += std::string("implicit_ssl=") + (tls.implicit ? "YES" : "NO") + "\n";
+    lines += "force_anon_logins_ssl=" + required + "\nforce_anon_data_ssl=" + required + "\n";
+    return lines;
 }
 
 }  // namespace
@@ -85,7 +86,8 @@ std::string RealFtpServer::HostText() const { return HostTextOf(loopback, port);
 
 PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(loopback) { Start(nullptr); }
 
-PyftpdlibServer::PyftpdlibServer(const ServerTls& tls, const std::string& loopback) : RealFtpServer(loopback) {
+PyftpdlibServer::PyftpdlibServer(const ServerTls& tls, const std::string& loopback)
+    : RealFtpServer(loopback) {
     Start(&tls);
 }
 
@@ -99,8 +101,9 @@ void PyftpdlibServer::Start(const ServerTls* tls) {
     std::filesystem::create_directories(writableDir);
     std::vector<std::string> argv = {python, "-c", kPyftpdlibScript, writableDir.string(), loopback};
     if (tls != nullptr) {
-        argv.insert(argv.end(), {tls->files.certificate.string(), tls->files.key.string(),
-                                 tls->implicit ? "implicit" : "explicit", tls->required ? "required" : "optional"});
+        argv.insert(argv.end(),
+                    {tls->files.certificate.string(), tls->files.key.string(),
+                     tls->implicit ? "implicit" : "explicit", tls->required ? "required" : "optional"});
     }
     process = ChildProcess::Start(argv, (dir / "stderr").string());
     const std::string portText = process.ReadLine(15s);
@@ -112,9 +115,12 @@ void PyftpdlibServer::Start(const ServerTls* tls) {
     port = static_cast<unsigned short>(chosen);
 }
 
-VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.loopback) { Start(data, nullptr); }
+VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.loopback) {
+    Start(data, nullptr);
+}
 
-VsftpdServer::VsftpdServer(const ServerTls& tls, const VsftpdDataOptions& data) : RealFtpServer(data.loopback) {
+VsftpdServer::VsftpdServer(const ServerTls& tls, const VsftpdDataOptions& data)
+    : RealFtpServer(data.loopback) {
     Start(data, &tls);
 }
 

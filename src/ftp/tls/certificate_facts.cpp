@@ -14,7 +14,8 @@ namespace {
 
 std::string NameText(const X509_NAME* name) {
     std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new(BIO_s_mem()), &BIO_free);
-    if (!out || X509_NAME_print_ex(out.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB) < 0) return {};
+    if (!out || X509_NAME_print_ex(out.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB) < 0)
+        return {};
     char* data = nullptr;
     const long size = BIO_get_mem_data(out.get(), &data);
     return std::string(data, static_cast<size_t>(size));
@@ -30,7 +31,8 @@ std::string TimeText(const ASN1_TIME* time) {
 
 std::string Base64WithoutPadding(const unsigned char* bytes, unsigned size) {
     std::string text(4 * ((size + 2) / 3) + 1, '\0');
-    const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes, static_cast<int>(size));
+    const int written =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes, static_cast<int>(size));
     text.resize(static_cast<size_t>(written));
     while (!text.empty() && text.back() == '=') text.pop_back();
     return text;
@@ -86,9 +88,8 @@ Verification VerificationFromResult(long result) {
         case X509_V_ERR_CERT_NOT_YET_VALID:
             return {CertificateProblem::NotYetValid, "The certificate is not valid yet."};
         default:
-            return {CertificateProblem::Other,
-                    std::string("The certificate could not be verified: ") +
-                        X509_verify_cert_error_string(result) + "."};
+            return {CertificateProblem::Other, std::string("The certificate could not be verified: ") +
+                                                   X509_verify_cert_error_string(result) + "."};
     }
 }
 

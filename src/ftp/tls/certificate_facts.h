@@ -8,12 +8,12 @@ namespace tls {
 
 // What the user is shown about a server's certificate before trusting it.
 struct CertificateFacts {
-    std::string subject;     // "CN=ftp.example.org,O=Example"
+    std::string subject;  // "CN=ftp.example.org,O=Example"
     std::string issuer;
-    std::string validFrom;   // "2026-12-07 16:40:00 UTC"
+    std::string validFrom;  // "2026-12-07 16:40:00 UTC"
     std::string validUntil;
-    std::string sha256;      // "SHA256:" + base64 without padding, as ssh prints it
-    std::string sha256Hex;   // "AB:CD:...", as openssl x509 -fingerprint prints it
+    std::string sha256;     // "SHA256:" + base64 without padding, as ssh prints it
+    std::string sha256Hex;  // "AB:CD:...", as openssl x509 -fingerprint prints it
 
     bool Present() const { return !sha256.empty(); }
 };

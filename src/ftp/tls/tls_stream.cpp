@@ -75,8 +75,14 @@ StreamResult TlsStream::Handshake(const std::string& peerName, const SessionHand
     return Drive("TLS handshake failed", [this] { return SSL_connect(ssl); });
 }
 
-StreamResult TlsStream::Read(char* buffer, std::size_t size) {
+StreamResult TlsStream::Unusable() const {
     if (ssl == nullptr) return Failure(StreamStatus::Failed, setupProblem);
+    if (failed) return Failure(StreamStatus::Failed, "the TLS stream had already failed");
+    return {};
+}
+
+StreamResult TlsStream::Read(char* buffer, std::size_t size) {
+    if (StreamResult refused = Unusable(); !refused.Ok()) return refused;
     std::size_t got = 0;
     StreamResult result = Drive("TLS read failed", [&] { return SSL_read_ex(ssl, buffer, size, &got); });
     result.bytes = got;
@@ -84,7 +90,7 @@ StreamResult TlsStream::Read(char* buffer, std::size_t size) {
 }
 
 StreamResult TlsStream::Write(const char* data, std::size_t size) {
-    if (ssl == nullptr) return Failure(StreamStatus::Failed, setupProblem);
+    if (StreamResult refused = Unusable(); !refused.Ok()) return refused;
     std::size_t done = 0;
     while (done < size) {
         std::size_t written = 0;
@@ -100,8 +106,8 @@ StreamResult TlsStream::Write(const char* data, std::size_t size) {
 }
 
 StreamResult TlsStream::Finish() {
-    if (ssl == nullptr) return Failure(StreamStatus::Failed, setupProblem);
-    if (failed) return Failure(StreamStatus::Failed, "the TLS stream had already failed; no TLS close was sent");
+    // After a fatal error OpenSSL sends no close_notify.
+    if (StreamResult refused = Unusable(); !refused.Ok()) return refused;
     // SSL_shutdown returns 0 once close_notify is sent and 1 once the peer's
     // has come too; calling it again waits for the peer's.
     bool sent = false;
@@ -127,7 +133,9 @@ void TlsStream::Close() {
 
 StreamResult TlsStream::Drive(const char* what, const std::function<int()>& call) {
     StreamResult result = Exchange(what, call);
-    if (result.status == StreamStatus::Truncated || result.status == StreamStatus::Failed) failed = true;
+    // Timed out and cancelled exchanges count too: the record layer may be
+    // half-way through a record, so nothing more can be sent or read safely.
+    if (result.status != StreamStatus::Ok && result.status != StreamStatus::Closed) failed = true;
     return result;
 }
 
@@ -179,7 +187,8 @@ StreamResult TlsStream::Wait(short events) {
         case net::WaitStatus::Failed:
             break;
     }
-    return Failure(StreamStatus::Failed, std::string("waiting for the socket failed: ") + std::strerror(errno));
+    return Failure(StreamStatus::Failed,
+                   std::string("waiting for the socket failed: ") + std::strerror(errno));
 }
 
 bool TlsStream::SessionReused() const { return ssl != nullptr && SSL_session_reused(ssl) == 1; }

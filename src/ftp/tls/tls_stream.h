@@ -27,7 +27,7 @@ enum class StreamStatus {
     Truncated,  // the connection ended without close_notify: data may be missing
     Cancelled,  // the waiter was woken
     TimedOut,
-    Failed,     // a TLS or socket error; message says which
+    Failed,  // a TLS or socket error; message says which
 };
 
 struct StreamResult {
@@ -43,7 +43,10 @@ struct StreamResult {
 // it into non-blocking mode and waits through the waiter whenever OpenSSL
 // needs to read or write, so Cancel and time limits end every wait.
 // Read/Write/Finish/Close mirror a plain stream, so a plain and a TLS data
-// stream can sit behind one interface.
+// stream can sit behind one interface. Any result other than Ok or Closed
+// (truncation, failure, cancel, time limit) leaves the stream unusable: the
+// record layer may be half-way through a record, so later calls fail at once
+// and no close_notify is sent.
 class TlsStream {
 public:
     // sessions, if given, receives every session the server hands out on
@@ -72,8 +75,8 @@ public:
     // unread bytes make the socket's close a reset that could cost the peer
     // the last data.
     StreamResult Finish();
-    // Drops the TLS state without further exchange (after a failure); the
-    // socket remains the caller's to close.
+    // Drops the TLS state without further exchange (after a failure, or
+    // instead of Finish on an abort); the socket remains the caller's to close.
     void Close();
 
     // True when the handshake resumed the offered session.
@@ -88,17 +91,20 @@ public:
 
 private:
     // Runs one OpenSSL call until it succeeds, waiting whenever it wants the
-    // socket readable or writable; maps its failure to a result.
+    // socket readable or writable; maps its failure to a result (Exchange)
+    // and marks the stream failed when it did not end well (Drive).
     StreamResult Drive(const char* what, const std::function<int()>& call);
     StreamResult Exchange(const char* what, const std::function<int()>& call);
     StreamResult Wait(short events);
+    // Not Ok when the stream cannot be used: never set up, or failed before.
+    StreamResult Unusable() const;
 
     SSL* ssl = nullptr;
     int fd = -1;
     SocketWaiter waiter;
     std::shared_ptr<SessionKeeper> sessions;
     std::string setupProblem;
-    bool failed = false;  // after a fatal error OpenSSL allows no close_notify
+    bool failed = false;
 };
 
 }  // namespace tls

@@ -37,8 +37,10 @@ TEST(CertificateVerification, EachKindOfCertificateGetsItsReasonAndTrueFacts) {
     const TestCertificates& certificates = TestCertificates::Get();
     ASSERT_TRUE(certificates.maker.Ok()) << certificates.maker.Problem();
     const VerificationCase cases[] = {
-        {"signed by the trusted CA, by address", &TestCertificates::good, true, "127.0.0.1", CertificateProblem::None},
-        {"signed by the trusted CA, by name", &TestCertificates::good, true, "localhost", CertificateProblem::None},
+        {"signed by the trusted CA, by address", &TestCertificates::good, true, "127.0.0.1",
+         CertificateProblem::None},
+        {"signed by the trusted CA, by name", &TestCertificates::good, true, "localhost",
+         CertificateProblem::None},
         {"signed by a CA not trusted here", &TestCertificates::good, false, "127.0.0.1",
          CertificateProblem::UnknownIssuer},
         {"self-signed", &TestCertificates::selfSigned, true, "127.0.0.1", CertificateProblem::SelfSigned},
@@ -52,7 +54,8 @@ TEST(CertificateVerification, EachKindOfCertificateGetsItsReasonAndTrueFacts) {
     for (const VerificationCase& row : cases) {
         SCOPED_TRACE(row.name);
         const testsupport::CertificateFiles& files = certificates.*row.files;
-        testsupport::LoopbackTlsServer server({.files = files}, [](SSL* ssl, int, int) { SSL_shutdown(ssl); });
+        testsupport::LoopbackTlsServer server({.files = files},
+                                              [](SSL* ssl, int, int) { SSL_shutdown(ssl); });
         ASSERT_TRUE(server.Ok()) << server.Problem();
 
         tls::ClientContext context(row.trustTestCa ? tlstest::TrustingTestCa() : tls::ClientSettings{});
@@ -70,7 +73,8 @@ TEST(CertificateVerification, EachKindOfCertificateGetsItsReasonAndTrueFacts) {
         EXPECT_EQ(facts.sha256, OpensslFingerprint(files.certificate, true));
         EXPECT_EQ(facts.sha256Hex, OpensslFingerprint(files.certificate, false));
         EXPECT_NE(facts.subject.find("CN="), std::string::npos) << facts.subject;
-        EXPECT_NE(facts.issuer.find(row.files == &TestCertificates::selfSigned ? facts.subject : "CN=Quillmoor test CA"),
+        EXPECT_NE(facts.issuer.find(row.files == &TestCertificates::selfSigned ? facts.subject
+                                                                               : "CN=Quillmoor test CA"),
                   std::string::npos)
             << facts.issuer;
         EXPECT_LT(facts.validFrom, facts.validUntil);  // same fixed format: text order is time order
@@ -82,7 +86,8 @@ TEST(CertificateVerification, EachKindOfCertificateGetsItsReasonAndTrueFacts) {
 TEST(CertificateVerification, AnUnreadableCaFileStopsTheContextWithItsName) {
     tls::ClientContext context({"/nonexistent/quillmoor-ca.pem"});
     EXPECT_FALSE(context.Ok());
-    EXPECT_NE(context.Problem().find("/nonexistent/quillmoor-ca.pem"), std::string::npos) << context.Problem();
+    EXPECT_NE(context.Problem().find("/nonexistent/quillmoor-ca.pem"), std::string::npos)
+        << context.Problem();
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ public:
         tls::StreamStatus end = tls::StreamStatus::Failed;
         bool resumed = false;
     };
-    DataOutcome Transfer(const std::string& command, const std::string& upload = {}, bool offerSession = true);
+    DataOutcome Transfer(const std::string& command, const std::string& upload = {},
+                         bool offerSession = true);
 
 private:
     bool SendLine(const std::string& line);

@@ -50,7 +50,8 @@ protected:
             ASSERT_EQ(ftp.Command("AUTH TLS").substr(0, 3), "234");
             ASSERT_TRUE(ftp.StartTls()) << ftp.Problem();
         }
-        EXPECT_TRUE(ftp.ControlTls()->PeerVerification().Verified()) << ftp.ControlTls()->PeerVerification().reason;
+        EXPECT_TRUE(ftp.ControlTls()->PeerVerification().Verified())
+            << ftp.ControlTls()->PeerVerification().reason;
         std::string reply = ftp.Command("USER anonymous");
         if (reply.substr(0, 3) == "331") reply = ftp.Command("PASS guest@");
         ASSERT_EQ(reply.substr(0, 3), "230") << reply;
@@ -89,7 +90,8 @@ TEST_P(RealFtpsServerTest, UploadListAndDownloadOverResumedDataConnections) {
 
     FtpsExchange::DataOutcome fetched = ftp.Transfer("RETR random.bin");
     EXPECT_EQ(fetched.end, StreamStatus::Closed);
-    EXPECT_TRUE(fetched.received == contents) << fetched.received.size() << " bytes instead of " << contents.size();
+    EXPECT_TRUE(fetched.received == contents)
+        << fetched.received.size() << " bytes instead of " << contents.size();
     EXPECT_EQ(fetched.finalReply.substr(0, 3), "226") << fetched.finalReply;
     EXPECT_TRUE(stored.resumed && fetched.resumed);
     EXPECT_EQ(ftp.Command("QUIT").substr(0, 3), "221");
@@ -117,7 +119,8 @@ TEST_P(VsftpdFtpsTest, ADataConnectionThatDoesNotResumeIsRefused) {
 // curl, an independent client, agrees that the server speaks FTPS as set up.
 TEST_P(VsftpdFtpsTest, CurlListsTheServerOverTls) {
     const std::string port = std::to_string(server->Port());
-    const std::string url = GetParam().implicit ? "ftps://127.0.0.1:" + port + "/" : "ftp://127.0.0.1:" + port + "/";
+    const std::string url =
+        GetParam().implicit ? "ftps://127.0.0.1:" + port + "/" : "ftp://127.0.0.1:" + port + "/";
     testsupport::RunResult run =
         testsupport::RunProgram({"curl", "-sS", "--max-time", "20", "--ssl-reqd", "--cacert",
                                  TestCertificates::Get().maker.CaFile().string(), url},
@@ -136,7 +139,8 @@ std::unique_ptr<testsupport::RealFtpServer> StartPyftpdlib(const testsupport::Se
 
 std::string KindName(const ::testing::TestParamInfo<ServerKind>& info) { return info.param.name; }
 
-const ServerKind kVsftpdKinds[] = {{"VsftpdExplicit", StartVsftpd, false}, {"VsftpdImplicit", StartVsftpd, true}};
+const ServerKind kVsftpdKinds[] = {{"VsftpdExplicit", StartVsftpd, false},
+                                   {"VsftpdImplicit", StartVsftpd, true}};
 const ServerKind kPyftpdlibKinds[] = {{"PyftpdlibExplicit", StartPyftpdlib, false},
                                       {"PyftpdlibImplicit", StartPyftpdlib, true}};
 

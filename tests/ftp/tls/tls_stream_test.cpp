@@ -48,8 +48,9 @@ TEST(TlsStream, APeersCloseNotifyIsACleanEndAndAMissingOneIsTruncation) {
     } cases[] = {{true, StreamStatus::Closed}, {false, StreamStatus::Truncated}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.closeNotify ? "close_notify" : "cut");
-        testsupport::LoopbackTlsServer server({.files = TestCertificates::Get().good},
-                                              [&](SSL* ssl, int fd, int) { SendPayload(ssl, fd, row.closeNotify); });
+        testsupport::LoopbackTlsServer server(
+            {.files = TestCertificates::Get().good},
+            [&](SSL* ssl, int fd, int) { SendPayload(ssl, fd, row.closeNotify); });
         ASSERT_TRUE(server.Ok()) << server.Problem();
         Client client(server.Port());
         ASSERT_TRUE(client.stream.Handshake("127.0.0.1").Ok());
@@ -66,13 +67,15 @@ TEST(TlsStream, WrittenDataArrivesWholeAndFinishSendsCloseNotify) {
     std::string received;
     int endError = 0;
     {
-        testsupport::LoopbackTlsServer server({.files = TestCertificates::Get().good}, [&](SSL* ssl, int, int) {
-            char buffer[16384];
-            int got = 0;
-            while ((got = SSL_read(ssl, buffer, sizeof buffer)) > 0) received.append(buffer, static_cast<size_t>(got));
-            endError = SSL_get_error(ssl, got);
-            SSL_shutdown(ssl);
-        });
+        testsupport::LoopbackTlsServer server({.files = TestCertificates::Get().good},
+                                              [&](SSL* ssl, int, int) {
+                                                  char buffer[16384];
+                                                  int got = 0;
+                                                  while ((got = SSL_read(ssl, buffer, sizeof buffer)) > 0)
+                                                      received.append(buffer, static_cast<size_t>(got));
+                                                  endError = SSL_get_error(ssl, got);
+                                                  SSL_shutdown(ssl);
+                                              });
         ASSERT_TRUE(server.Ok()) << server.Problem();
         Client client(server.Port());
         ASSERT_TRUE(client.stream.Handshake("localhost").Ok());
@@ -86,24 +89,31 @@ TEST(TlsStream, WrittenDataArrivesWholeAndFinishSendsCloseNotify) {
     EXPECT_EQ(received, kPayload);
 }
 
-// A control connection, then two data connections offering its session, as
-// an FTPS client does; for TLS 1.3 the session arrives after the handshake.
-TEST(TlsStream, DataConnectionsResumeTheControlStreamsSession) {
-    for (const int version : {TLS1_2_VERSION, TLS1_3_VERSION}) {
-        SCOPED_TRACE(version == TLS1_2_VERSION ? "TLS 1.2" : "TLS 1.3");
-        testsupport::LoopbackTlsServer server(
-            {.files = TestCertificates::Get().good, .connections = 3, .maxVersion = version},
-            [](SSL* ssl, int, int) {
-                SSL_write(ssl, "ok\n", 3);
-                SSL_shutdown(ssl);
-            });
+// A control connection, then two data connections offering its sessions, as
+// an FTPS client does; for TLS 1.3 the sessions arrive after the handshake
+// and each is good for one resumption. TLS 1.2 is the client's own cap.
+TEST(TlsStream, DataConnectionsResumeTheControlConnectionsSessions) {
+    const struct {
+        tls::MaxVersion cap;
+        const char* protocol;
+    } cases[] = {{tls::MaxVersion::Tls12, "TLSv1.2, "}, {tls::MaxVersion::Tls13, "TLSv1.3, "}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.protocol);
+        testsupport::LoopbackTlsServer server({.files = TestCertificates::Get().good, .connections = 3},
+                                              [](SSL* ssl, int, int) {
+                                                  SSL_write(ssl, "ok\n", 3);
+                                                  SSL_shutdown(ssl);
+                                              });
         ASSERT_TRUE(server.Ok()) << server.Problem();
-        tls::ClientContext context(tlstest::TrustingTestCa());
+        tls::ClientSettings settings = tlstest::TrustingTestCa();
+        settings.maxVersion = row.cap;
+        tls::ClientContext context(settings);
         net::WakeSignal wake;
-        testsupport::DataLink controlLink = testsupport::DataLink::Connect("127.0.0.1", server.Port());
         auto sessions = std::make_shared<tls::SessionKeeper>();
+        testsupport::DataLink controlLink = testsupport::DataLink::Connect("127.0.0.1", server.Port());
         tls::TlsStream control(context, controlLink.Fd(), tlstest::WaiterFor(wake, 10s), sessions);
         ASSERT_TRUE(control.Handshake("127.0.0.1").Ok());
+        EXPECT_EQ(control.ProtocolAndCipher().rfind(row.protocol, 0), 0u) << control.ProtocolAndCipher();
         tls::StreamResult end;
         EXPECT_EQ(tlstest::ReadToEnd(control, end), "ok\n");
         for (int data = 0; data < 2; ++data) {
@@ -113,12 +123,32 @@ TEST(TlsStream, DataConnectionsResumeTheControlStreamsSession) {
             ASSERT_NE(offered, nullptr);
             ASSERT_TRUE(stream.Handshake("127.0.0.1", offered).Ok());
             EXPECT_TRUE(stream.SessionReused()) << "data connection " << data;
+            EXPECT_TRUE(stream.PeerVerification().Verified());
             EXPECT_EQ(tlstest::ReadToEnd(stream, end), "ok\n");
             EXPECT_TRUE(stream.Finish().Ok());
         }
         EXPECT_FALSE(control.SessionReused());
         EXPECT_EQ(server.Resumed(), 2);
     }
+}
+
+// A data connection that stays plain although PROT P asked for TLS: the
+// server's first bytes are a listing, not a TLS record.
+TEST(TlsStream, APlainAnswerToTheHandshakeFailsIt) {
+    testsupport::LoopbackTlsServer server(
+        {.files = TestCertificates::Get().good, .handshake = false}, [](SSL*, int fd, int) {
+            const char listing[] = "-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 a.txt\r\n";
+            send(fd, listing, sizeof listing - 1, MSG_NOSIGNAL);
+            shutdown(fd, SHUT_WR);
+        });
+    ASSERT_TRUE(server.Ok()) << server.Problem();
+    Client client(server.Port());
+    const tls::StreamResult handshake = client.stream.Handshake("127.0.0.1");
+    EXPECT_EQ(handshake.status, StreamStatus::Failed) << handshake.message;
+    EXPECT_FALSE(handshake.message.empty());
+    char buffer[64];
+    EXPECT_EQ(client.stream.Read(buffer, sizeof buffer).status, StreamStatus::Failed);
+    EXPECT_FALSE(client.stream.Finish().Ok());
 }
 
 // A server that accepts and never speaks: the handshake's wait ends by the

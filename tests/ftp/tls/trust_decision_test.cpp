@@ -31,7 +31,8 @@ TEST(TrustDecision, VerifiedStoredChangedAndAskedCertificates) {
         bool asks;
         const char* messagePart;
     } cases[] = {
-        {"verified", CertificateProblem::None, "", TrustAnswer::Cancel, TrustOutcome::Proceed, false, "verified"},
+        {"verified", CertificateProblem::None, "", TrustAnswer::Cancel, TrustOutcome::Proceed, false,
+         "verified"},
         {"verified, other fingerprint stored", CertificateProblem::None, "SHA256:old", TrustAnswer::Cancel,
          TrustOutcome::Proceed, false, "verified"},
         {"self-signed, trusted before", CertificateProblem::SelfSigned, offered, TrustAnswer::Cancel,
@@ -50,8 +51,8 @@ TEST(TrustDecision, VerifiedStoredChangedAndAskedCertificates) {
         tls::CertificateFacts facts;
         facts.sha256 = offered;
         ScriptedQuestion question(row.answer);
-        const tls::TrustVerdict verdict =
-            tls::DecideTrust("ftp.example.test", facts, {row.problem, "reason of the test"}, row.stored, question);
+        const tls::TrustVerdict verdict = tls::DecideTrust(
+            "ftp.example.test", facts, {row.problem, "reason of the test"}, row.stored, question);
         EXPECT_EQ(verdict.outcome, row.expected);
         EXPECT_EQ(question.asked, row.asks ? 1 : 0);
         EXPECT_EQ(verdict.fingerprint, row.expected == TrustOutcome::ProceedAndStore ? offered : "");
