@@ -31,6 +31,10 @@ StreamResult Failure(StreamStatus status, std::string message) { return {status,
 
 }  // namespace
 
+SocketWaiter WaiterWithWakeAndLimit(int wakeFd, std::chrono::milliseconds limit) {
+    return [wakeFd, limit](int fd, short events) { return net::WaitForSocket(fd, events, wakeFd, limit); };
+}
+
 TlsStream::TlsStream(const ClientContext& context, int fd, SocketWaiter waiter,
                      std::shared_ptr<SessionKeeper> sessions)
     : fd(fd), waiter(std::move(waiter)), sessions(std::move(sessions)) {

@@ -3,6 +3,7 @@
 #include <openssl/ssl.h>
 #include <poll.h>
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -20,6 +21,10 @@ class ClientContext;
 // passes a waiter over its wake descriptor and time limit: Woken is Cancel,
 // TimedOut a silent peer.
 using SocketWaiter = std::function<net::WaitStatus(int fd, short events)>;
+
+// The engine's usual waiter: net::WaitForSocket with a wake descriptor (-1:
+// none) and a time limit for each wait (zero: none).
+SocketWaiter WaiterWithWakeAndLimit(int wakeFd, std::chrono::milliseconds limit);
 
 enum class StreamStatus {
     Ok,

@@ -129,6 +129,16 @@ TEST_P(VsftpdFtpsTest, CurlListsTheServerOverTls) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 
+// With TLS required, vsftpd refuses a log-in over a plain control connection.
+TEST(VsftpdRequiringTls, RefusesAPlainLogIn) {
+    testsupport::VsftpdServer server({TestCertificates::Get().good, false, true});
+    if (!server.Started()) GTEST_SKIP() << server.Problem();
+    FtpsExchange ftp(tlstest::TrustingTestCa(), server.Port());
+    ASSERT_EQ(ftp.ReadReply().substr(0, 3), "220");
+    const std::string reply = ftp.Command("USER anonymous");
+    EXPECT_EQ(reply.substr(0, 3), "530") << reply;
+}
+
 std::unique_ptr<testsupport::RealFtpServer> StartVsftpd(const testsupport::ServerTls& tls) {
     return std::make_unique<testsupport::VsftpdServer>(tls);
 }

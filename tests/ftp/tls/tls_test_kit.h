@@ -5,7 +5,6 @@
 
 #include "ftp/tls/client_context.h"
 #include "ftp/tls/tls_stream.h"
-#include "platform/net/socket_wait.h"
 #include "platform/net/wake_signal.h"
 #include "support/certificate_maker.h"
 #include "support/temp_dir.h"
@@ -34,7 +33,7 @@ struct TestCertificates {
 
 // The engine's way of waiting: the socket, a wake descriptor and a time limit.
 inline tls::SocketWaiter WaiterFor(const net::WakeSignal& wake, std::chrono::milliseconds limit) {
-    return [&wake, limit](int fd, short events) { return net::WaitForSocket(fd, events, wake.Fd(), limit); };
+    return tls::WaiterWithWakeAndLimit(wake.Fd(), limit);
 }
 
 inline tls::ClientSettings TrustingTestCa() { return {TestCertificates::Get().maker.CaFile().string()}; }
