@@ -5,6 +5,7 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstring>
@@ -113,12 +114,15 @@ StreamResult TlsStream::Finish() {
     // After a fatal error OpenSSL sends no close_notify.
     if (StreamResult refused = Unusable(); !refused.Ok()) return refused;
     // SSL_shutdown returns 0 once close_notify is sent and 1 once the peer's
-    // has come too; calling it again waits for the peer's.
+    // has come too; calling it again waits for the peer's. The end of the
+    // TCP stream follows close_notify, for servers that wait for it rather
+    // than answer close_notify before they close.
     bool sent = false;
     StreamResult result = Drive("TLS close failed", [&] {
         const int done = SSL_shutdown(ssl);
         if (done == 0 && !sent) {
             sent = true;
+            ::shutdown(fd, SHUT_WR);
             return SSL_shutdown(ssl);
         }
         return done;

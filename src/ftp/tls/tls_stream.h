@@ -75,10 +75,10 @@ public:
     StreamResult Read(char* buffer, std::size_t size);
     // Writes all size bytes.
     StreamResult Write(const char* data, std::size_t size);
-    // Ends the stream properly: sends close_notify, then waits (through the
-    // waiter) for the peer's close_notify or its end of the connection, so no
-    // unread bytes make the socket's close a reset that could cost the peer
-    // the last data.
+    // Ends the stream properly: sends close_notify and ends the socket's
+    // sending side, then waits (through the waiter) for the peer's
+    // close_notify or its end of the connection, so no unread bytes make the
+    // socket's close a reset that could cost the peer the last data.
     StreamResult Finish();
     // Drops the TLS state without further exchange (after a failure, or
     // instead of Finish on an abort); the socket remains the caller's to close.

@@ -63,30 +63,47 @@ TEST(TlsStream, APeersCloseNotifyIsACleanEndAndAMissingOneIsTruncation) {
     }
 }
 
+// Upload's end: the server sees close_notify after all the data, and Finish
+// returns promptly whether the server answers with its own close_notify or
+// only closes the connection once the client's side has ended.
 TEST(TlsStream, WrittenDataArrivesWholeAndFinishSendsCloseNotify) {
-    std::string received;
-    int endError = 0;
-    {
-        testsupport::LoopbackTlsServer server({.files = TestCertificates::Get().good},
-                                              [&](SSL* ssl, int, int) {
-                                                  char buffer[16384];
-                                                  int got = 0;
-                                                  while ((got = SSL_read(ssl, buffer, sizeof buffer)) > 0)
-                                                      received.append(buffer, static_cast<size_t>(got));
-                                                  endError = SSL_get_error(ssl, got);
-                                                  SSL_shutdown(ssl);
-                                              });
-        ASSERT_TRUE(server.Ok()) << server.Problem();
-        Client client(server.Port());
-        ASSERT_TRUE(client.stream.Handshake("localhost").Ok());
-        const tls::StreamResult written = client.stream.Write(kPayload.data(), kPayload.size());
-        ASSERT_TRUE(written.Ok()) << written.message;
-        EXPECT_EQ(written.bytes, kPayload.size());
-        const tls::StreamResult finished = client.stream.Finish();
-        EXPECT_TRUE(finished.Ok()) << finished.message;
+    for (const bool serverAnswersCloseNotify : {true, false}) {
+        SCOPED_TRACE(serverAnswersCloseNotify ? "server answers close_notify"
+                                              : "server closes at end of stream");
+        std::string received;
+        int endError = 0;
+        std::chrono::steady_clock::duration finishing{};
+        {
+            testsupport::LoopbackTlsServer server(
+                {.files = TestCertificates::Get().good}, [&](SSL* ssl, int fd, int) {
+                    char buffer[16384];
+                    int got = 0;
+                    while ((got = SSL_read(ssl, buffer, sizeof buffer)) > 0) {
+                        received.append(buffer, static_cast<size_t>(got));
+                    }
+                    endError = SSL_get_error(ssl, got);
+                    if (serverAnswersCloseNotify) {
+                        SSL_shutdown(ssl);
+                    } else {
+                        while (recv(fd, buffer, sizeof buffer, 0) > 0) {
+                        }
+                    }
+                });
+            ASSERT_TRUE(server.Ok()) << server.Problem();
+            Client client(server.Port());
+            ASSERT_TRUE(client.stream.Handshake("localhost").Ok());
+            const tls::StreamResult written = client.stream.Write(kPayload.data(), kPayload.size());
+            ASSERT_TRUE(written.Ok()) << written.message;
+            EXPECT_EQ(written.bytes, kPayload.size());
+            const auto started = std::chrono::steady_clock::now();
+            const tls::StreamResult finished = client.stream.Finish();
+            finishing = std::chrono::steady_clock::now() - started;
+            EXPECT_TRUE(finished.Ok()) << finished.message;
+        }
+        EXPECT_EQ(endError, SSL_ERROR_ZERO_RETURN);
+        EXPECT_EQ(received, kPayload);
+        EXPECT_LT(finishing, 5s);
     }
-    EXPECT_EQ(endError, SSL_ERROR_ZERO_RETURN);
-    EXPECT_EQ(received, kPayload);
 }
 
 // A control connection, then two data connections offering its sessions, as
