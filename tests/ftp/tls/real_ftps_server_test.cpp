@@ -21,6 +21,7 @@ struct ServerKind {
     const char* name;
     std::function<std::unique_ptr<testsupport::RealFtpServer>(const testsupport::ServerTls&)> start;
     bool implicit;
+    tls::MaxVersion cap = tls::MaxVersion::Tls13;  // the client's highest version
 };
 
 std::string RandomBytes(std::size_t size) {
@@ -70,7 +71,9 @@ protected:
 // Upload, listing and download, each on its own TLS data connection that
 // resumes the control connection's session, byte for byte.
 TEST_P(RealFtpsServerTest, UploadListAndDownloadOverResumedDataConnections) {
-    FtpsExchange ftp(tlstest::TrustingTestCa(), server->Port());
+    tls::ClientSettings settings = tlstest::TrustingTestCa();
+    settings.maxVersion = GetParam().cap;
+    FtpsExchange ftp(settings, server->Port());
     LogIn(ftp);
     if (HasFatalFailure()) return;
     const std::string contents = RandomBytes(700000);
@@ -150,7 +153,8 @@ std::unique_ptr<testsupport::RealFtpServer> StartPyftpdlib(const testsupport::Se
 std::string KindName(const ::testing::TestParamInfo<ServerKind>& info) { return info.param.name; }
 
 const ServerKind kVsftpdKinds[] = {{"VsftpdExplicit", StartVsftpd, false},
-                                   {"VsftpdImplicit", StartVsftpd, true}};
+                                   {"VsftpdImplicit", StartVsftpd, true},
+                                   {"VsftpdExplicitTls12", StartVsftpd, false, tls::MaxVersion::Tls12}};
 const ServerKind kPyftpdlibKinds[] = {{"PyftpdlibExplicit", StartPyftpdlib, false},
                                       {"PyftpdlibImplicit", StartPyftpdlib, true}};
 
