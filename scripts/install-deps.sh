@@ -8,7 +8,8 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
-  vsftpd python3 python3-pyftpdlib curl
+  libssl-dev
+  vsftpd python3 python3-pyftpdlib python3-openssl curl
   xvfb xauth x11-utils imagemagick xdotool
   shared-mime-info desktop-file-utils xdg-utils hicolor-icon-theme adwaita-icon-theme
   fonts-dejavu-core

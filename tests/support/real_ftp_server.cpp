@@ -28,6 +28,15 @@ authorizer = DummyAuthorizer()
 authorizer.add_anonymous(root, perm='elradfmwMT')
 authorizer.add_user('tester', 'secret', root, perm='elradfmwMT')
 handler = type('Handler', (FTPHandler,), {'authorizer': authorizer})
+if len(sys.argv) > 3:
+    from pyftpdlib.handlers import TLS_FTPHandler
+    settings = {'authorizer': authorizer, 'certfile': sys.argv[3], 'keyfile': sys.argv[4],
+                'tls_control_required': sys.argv[6] == 'required', 'tls_data_required': sys.argv[6] == 'required'}
+    if sys.argv[5] == 'implicit':
+        # TLS from the first byte: the greeting waits for the handshake.
+        settings['handle'] = lambda self: self.secure_connection(self.ssl_context)
+        settings['handle_ssl_established'] = lambda self: TLS_FTPHandler.handle(self)
+    handler = type('Handler', (TLS_FTPHandler,), settings)
 server = FTPServer((sys.argv[2], 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
@@ -54,6 +63,19 @@ bool WaitUntilAccepting(const std::string& loopback, unsigned short port, ChildP
     return false;
 }
 
+// vsftpd 3.0.3's TLS lines. Data connections must resume the control
+// connection's session (require_ssl_reuse), as on many hosting servers.
+std::string VsftpdTlsSettings(const ServerTls& tls) {
+    const std::string required = tls.required ? "YES" : "NO";
+    std::string lines = "ssl_enable=YES\nallow_anon_ssl=YES\nrequire_ssl_reuse=YES\n";
+    lines += "ssl_sslv2=NO\nssl_sslv3=NO\nssl_ciphers=HIGH\n";
+    lines += "rsa_cert_file=" + tls.files.certificate.string() + "\n";
+    lines += "rsa_private_key_file=" + tls.files.key.string() + "\n";
+    lines += std::string("implicit_ssl=") + (tls.implicit ? "YES" : "NO") + "\n";
+    lines += "force_anon_logins_ssl=" + required + "\nforce_anon_data_ssl=" + required + "\n";
+    return lines;
+}
+
 }  // namespace
 
 bool AcceptsConnections(const std::string& loopback, unsigned short port) {
@@ -62,7 +84,14 @@ bool AcceptsConnections(const std::string& loopback, unsigned short port) {
 
 std::string RealFtpServer::HostText() const { return HostTextOf(loopback, port); }
 
-PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(loopback) {
+PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(loopback) { Start(nullptr); }
+
+PyftpdlibServer::PyftpdlibServer(const ServerTls& tls, const std::string& loopback)
+    : RealFtpServer(loopback) {
+    Start(&tls);
+}
+
+void PyftpdlibServer::Start(const ServerTls* tls) {
     const std::string python = PythonWithPyftpdlib();
     if (python.empty()) {
         problem = "no python3 with pyftpdlib";
@@ -70,8 +99,13 @@ PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(lo
     }
     writableDir = dir / "root";
     std::filesystem::create_directories(writableDir);
-    process = ChildProcess::Start({python, "-c", kPyftpdlibScript, writableDir.string(), loopback},
-                                  (dir / "stderr").string());
+    std::vector<std::string> argv = {python, "-c", kPyftpdlibScript, writableDir.string(), loopback};
+    if (tls != nullptr) {
+        argv.insert(argv.end(),
+                    {tls->files.certificate.string(), tls->files.key.string(),
+                     tls->implicit ? "implicit" : "explicit", tls->required ? "required" : "optional"});
+    }
+    process = ChildProcess::Start(argv, (dir / "stderr").string());
     const std::string portText = process.ReadLine(15s);
     const int chosen = portText.empty() ? 0 : std::atoi(portText.c_str());
     if (chosen <= 0 || !WaitUntilAccepting(loopback, static_cast<unsigned short>(chosen), process, 10s)) {
@@ -82,6 +116,15 @@ PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(lo
 }
 
 VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.loopback) {
+    Start(data, nullptr);
+}
+
+VsftpdServer::VsftpdServer(const ServerTls& tls, const VsftpdDataOptions& data)
+    : RealFtpServer(data.loopback) {
+    Start(data, &tls);
+}
+
+void VsftpdServer::Start(const VsftpdDataOptions& data, const ServerTls* tls) {
     const char* program = "/usr/sbin/vsftpd";
     if (access(program, X_OK) != 0) {
         problem = "vsftpd is not installed";
@@ -124,6 +167,7 @@ VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.l
             << "xferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=YES\n"
             << "vsftpd_log_file=" << (dir / "vsftpd.log").string() << "\n";
         if (!data.pasvAddress.empty()) out << "pasv_address=" << data.pasvAddress << "\n";
+        if (tls != nullptr) out << VsftpdTlsSettings(*tls);
         out.close();
         process = ChildProcess::Start({program, config.string()}, (dir / "stderr").string());
         if (WaitUntilAccepting(loopback, candidate, process, 10s)) {

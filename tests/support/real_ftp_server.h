@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/certificate_maker.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -37,11 +38,24 @@ protected:
     std::string writableRemoteDir;
 };
 
+// FTP over TLS for a real server: its certificate and key, and whether TLS
+// starts with the first byte (implicit) or after AUTH TLS (explicit).
+struct ServerTls {
+    CertificateFiles files;
+    bool implicit = false;
+    bool required = false;  // explicit only: log-in and data refused without TLS
+};
+
 // python3-pyftpdlib with a writable anonymous root (and a user "tester" with
-// the password "secret" on the same root).
+// the password "secret" on the same root); with ServerTls, its TLS handler
+// (python3-openssl).
 class PyftpdlibServer : public RealFtpServer {
 public:
     explicit PyftpdlibServer(const std::string& loopback = "127.0.0.1");
+    explicit PyftpdlibServer(const ServerTls& tls, const std::string& loopback = "127.0.0.1");
+
+private:
+    void Start(const ServerTls* tls);
 };
 
 // How a VsftpdServer takes data connections. pasvAddress is only written
@@ -59,6 +73,11 @@ class VsftpdServer : public RealFtpServer {
 public:
     VsftpdServer() : VsftpdServer(VsftpdDataOptions{}) {}
     explicit VsftpdServer(const VsftpdDataOptions& data);
+    // With TLS (ssl_enable=YES, require_ssl_reuse=YES, anonymous TLS allowed).
+    explicit VsftpdServer(const ServerTls& tls, const VsftpdDataOptions& data = {});
+
+private:
+    void Start(const VsftpdDataOptions& data, const ServerTls* tls);
 };
 
 // True when a TCP connection to loopback:port succeeds.
