@@ -47,7 +47,7 @@ void FtpSession::SizeReceiveBuffer(int socket) {
 // connections are made with, whichever mode.
 net::SocketAddress FtpSession::ControlPeer() const {
     net::SocketAddress peer;
-    if (!net::SocketAddress::ReadPeer(control.Fd(), peer)) peer = serverAddress;
+    if (!net::SocketAddress::ReadPeer(control.Fd(), peer)) peer = login.ServerAddress();
     return peer;
 }
 
@@ -122,8 +122,8 @@ bool FtpSession::AnnounceListener(unsigned port) {
 net::Socket FtpSession::AcceptFromServer(int& errorCode) {
     const net::SocketAddress expectedPeer = ControlPeer();
     using Clock = std::chrono::steady_clock;
-    const bool limited = settings.timeoutSeconds > 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(settings.timeoutSeconds);
+    const bool limited = login.Settings().timeoutSeconds > 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(login.Settings().timeoutSeconds);
     for (;;) {
         std::chrono::milliseconds left(0);
         if (limited) {

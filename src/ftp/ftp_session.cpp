@@ -13,7 +13,7 @@
 #include "platform/net/socket_wait.h"
 
 FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
-    control.SetTimeoutSeconds(settings.timeoutSeconds);
+    control.SetTimeoutSeconds(login.Settings().timeoutSeconds);
     // A pipe that a download writes into is waited on like a socket: Cancel
     // and the time limit end the wait.
     partialDownload.SetWaitForRoom([this](int fd) { return control.WaitWritable(fd) == WaitOutcome::Ready; });
@@ -47,6 +47,18 @@ FtpSession::~FtpSession() {
     }
     if (listingFile != nullptr) std::fclose(listingFile);
     std::remove(tempListingPath.c_str());
+}
+
+int FtpSession::Logon() {
+    if (!connected) {
+        // A new connection may reach another server.
+        sizeCommandUnknown = false;
+        mlsdUnknown = false;
+        mdtmUnknown = false;
+        epsvUnknown = !login.Settings().tryEpsv;
+        dataModeInUse = login.Settings().dataMode;
+    }
+    return login.Logon();
 }
 
 void FtpSession::CloseAll() {

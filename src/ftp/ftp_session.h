@@ -20,6 +20,7 @@
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
+#include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/remote_entry.h"
@@ -29,7 +30,6 @@
 #include "ftp/transfer_status.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/worker.h"
-#include "platform/net/host_resolver.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
 #include "platform/net/wake_signal.h"
@@ -58,10 +58,14 @@ public:
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
-                              const std::string& protocolName);
+                              const std::string& protocolName) {
+        return login.ConnectSocket(hostName, serviceName, protocolName);
+    }
     // Connects to the first of the addresses that answers (ports set).
     net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
-                              const std::string& hostName, const std::string& serviceName);
+                              const std::string& hostName, const std::string& serviceName) {
+        return login.ConnectToEach(addresses, type, protocol, hostName, serviceName);
+    }
     // Closes every socket of the session and leaves it idle and disconnected.
     void CloseAll();
     // The control connection: commands, replies, the log and the waits.
@@ -73,13 +77,13 @@ public:
     void RequestStop() { control.RequestStop(); }
 
     // --- login ---
-    // Takes the settings of the next connection (firewall values cut to 79,
-    // 29 and 29 characters); Logon uses them.
-    void Configure(const ConnectionSettings& newSettings);
-    const ConnectionSettings& Settings() const { return settings; }
+    // Connecting and logging in (see Login).
+    const Login& LoginPart() const { return login; }
+    void Configure(const ConnectionSettings& newSettings) { login.Configure(newSettings); }
+    const ConnectionSettings& Settings() const { return login.Settings(); }
+    // Forgets what the last server did not know, then logs in.
     int Logon();
-    // What the server offered in its answer to FEAT after the last log-in.
-    const ServerFeatures& Features() const { return features; }
+    const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
     RemoteOperations& Remote() { return remote; }
@@ -168,16 +172,13 @@ public:
     int columnCount = 0;
     std::string tempListingPath;
 
-    // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
-    int directUserLogin = 0;
-
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return listenSocket.IsOpen(); }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
     // The server's address (last connect), the far end of the last data
     // connection, and this side's address on the control connection.
-    const net::SocketAddress& ServerAddress() const { return serverAddress; }
+    const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
     const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
@@ -190,7 +191,6 @@ private:
     char transferType = 'I';
     int beepOn = 1;
     net::Socket listenSocket;
-    net::SocketAddress serverAddress;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 
@@ -201,21 +201,11 @@ private:
     LogQueue& log;
     TransferStatus& status;
     EngineUi* ui = nullptr;
-    ConnectionSettings settings;
     ControlChannel control{log, connected};
+    Login login{control, connected, localAddress, dataPeerAddress};
     RemoteOperations remote{control};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
-
-    // Login internals (login.cpp, connect_socket.cpp).
-    bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
-    void CloseControlAfterFailedLogon();
-    bool LogonToProxy(ReplyClass& replyClass);
-    ReplyClass SendRemoteUser(ReplyClass proxyClass);
-    void AskFeatures();
-    void AskListingFacts();
-
-    net::HostResolver resolver;
 
     // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
@@ -300,6 +290,5 @@ private:
     bool epsvUnknown = false;    // the server answered EPSV with 500 or 502
     bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
     bool listingIsMlsd = false;  // the last listing file holds MLSD lines
-    ServerFeatures features;
     DataMode dataModeInUse = DataMode::Active;
 };

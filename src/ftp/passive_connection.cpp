@@ -34,7 +34,7 @@ FtpSession::PassiveOutcome FtpSession::ConnectPassive() {
     control.LogF("[%u] going to connect %s port %u", static_cast<unsigned>(socket.Fd()),
                  target.HostText().c_str(), target.Port());
     int errorCode = 0;
-    if (!ConnectWithLimit(socket.Fd(), target, errorCode)) {
+    if (!login.ConnectWithLimit(socket.Fd(), target, errorCode)) {
         // A wake or the time limit (both abort the session) has said so already.
         if (!control.Aborted()) {
             control.LogF("The passive data connection to %s port %u failed.", target.HostText().c_str(),
