@@ -55,7 +55,7 @@ int FtpSession::Logon() {
         sizeCommandUnknown = false;
         mlsdUnknown = false;
         mdtmUnknown = false;
-        epsvUnknown = !login.Settings().tryEpsv;
+        passiveOpener.Reset(login.Settings().tryEpsv);
         dataModeInUse = login.Settings().dataMode;
     }
     return login.Logon();
@@ -64,7 +64,8 @@ int FtpSession::Logon() {
 void FtpSession::CloseAll() {
     control.Close();
     if (dataStream) dataStream->Close();
-    control.CloseSocket(listenSocket);
+    passiveOpener.Close();
+    activeOpener.Close();
     control.ClearBusy();
     connected = 0;
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ftp/active_opener.h"
 #include "ftp/connection_settings.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
@@ -23,6 +24,7 @@
 #include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
+#include "ftp/passive_opener.h"
 #include "ftp/remote_entry.h"
 #include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
@@ -106,7 +108,6 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    net::Socket OpenListener();
     ReplyClass Retrieve();
     ReplyClass Store();
     ReplyClass ReceiveFile(const std::string& path);
@@ -173,7 +174,7 @@ public:
     std::string tempListingPath;
 
     // The active-mode listener of the transfer being opened.
-    bool ListenerOpen() const { return listenSocket.IsOpen(); }
+    bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
     // The server's address (last connect), the far end of the last data
@@ -190,7 +191,6 @@ private:
     std::string localPath;
     char transferType = 'I';
     int beepOn = 1;
-    net::Socket listenSocket;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 
@@ -203,11 +203,13 @@ private:
     EngineUi* ui = nullptr;
     ControlChannel control{log, connected};
     Login login{control, connected, localAddress, dataPeerAddress};
+    ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
+    PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
-    // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
+    // Data-side internals (data_opening.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
     enum class DataOpening {
         Open,
@@ -227,15 +229,6 @@ private:
     DataOpening RetryInPassive(const char* reason, bool announcesSize);
     DataOpening SendOverPassive(bool announcesSize);
     void SwitchDataMode(DataMode mode, const char* reason);
-    // Passive data connections (passive_connection.cpp). Unavailable: the
-    // server does not know EPSV nor PASV (500, 502).
-    enum class PassiveOutcome { Connected, Unavailable, Failed };
-    PassiveOutcome ConnectPassive();
-    PassiveOutcome AskPassivePort(net::SocketAddress& target);  // Connected: target is known
-    net::SocketAddress ControlPeer() const;
-    bool AnnounceListener(unsigned port);
-    static void SizeReceiveBuffer(int socket);
-    net::Socket AcceptFromServer(int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
     void SetExpectedBytes(std::int64_t size);
@@ -287,7 +280,6 @@ private:
     std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
     std::string keptPartialPath;      // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
-    bool epsvUnknown = false;    // the server answered EPSV with 500 or 502
     bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
     bool listingIsMlsd = false;  // the last listing file holds MLSD lines
     DataMode dataModeInUse = DataMode::Active;
