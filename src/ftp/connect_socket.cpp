@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ftp/ftp_session.h"
+#include "ftp/login.h"
 #include "platform/net/host_port.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
@@ -20,7 +20,7 @@ constexpr int kDefaultFtpPort = 21;
 
 }  // namespace
 
-net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::string& serviceName,
+net::Socket Login::ConnectSocket(const std::string& hostName, const std::string& serviceName,
                                       const std::string& protocolName) {
     serverAddress = {};
 
@@ -77,14 +77,14 @@ net::Socket FtpSession::ConnectSocket(const std::string& hostName, const std::st
 // address by address until one answers. The earlier failures are logged as
 // they happen, the last one as the connection's failure. A cancel or the
 // time limit ends the trial.
-net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type,
+net::Socket Login::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type,
                                       int protocol, const std::string& hostName,
                                       const std::string& serviceName) {
     int errorCode = net::kErrorHostNotFound;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         serverAddress = addresses[i];
-        dataPeerAddress = serverAddress;
-        dataPeerAddress.SetPort(20);
+        dataPeer = serverAddress;
+        dataPeer.SetPort(20);
         const bool last = i + 1 == addresses.size();
         net::Socket socket(::socket(serverAddress.Family(), type | SOCK_CLOEXEC, protocol));
         if (!socket.IsOpen()) {
@@ -110,7 +110,7 @@ net::Socket FtpSession::ConnectToEach(const std::vector<net::SocketAddress>& add
 
 // connect() itself cannot be woken, so it runs non-blocking and the wait for
 // its completion goes through the wake descriptor and the time limit.
-bool FtpSession::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
+bool Login::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
     const int flags = fcntl(socket, F_GETFL);
     fcntl(socket, F_SETFL, flags | O_NONBLOCK);
     int result = connect(socket, address.Raw(), address.Length());

@@ -1,8 +1,6 @@
 // Opening a transfer's data connection in the mode the connection uses, and
 // the switch to the other mode when the server cannot work in this one.
 #include "ftp/ftp_session.h"
-#include "ftp/tcp_data_stream.h"
-#include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
@@ -10,6 +8,8 @@ namespace {
 // The server's word for "I could not open the data connection" (vsftpd says it
 // to the transfer command, others after their 150).
 constexpr int kCannotOpenDataConnection = 425;
+
+using Prepared = DataOpener::Prepared;
 
 }  // namespace
 
@@ -19,13 +19,14 @@ constexpr int kCannotOpenDataConnection = 425;
 // the warning beep.
 FtpSession::DataOpening FtpSession::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
-    switch (ConnectPassive()) {
-        case PassiveOutcome::Connected:
+    switch (passiveOpener.Prepare()) {
+        case Prepared::Ready:
             return SendOverPassive(announcesSize);
-        case PassiveOutcome::Failed:
-            return DataOpening::NotAccepted;  // like an active connection that never came: no beep
-        case PassiveOutcome::Unavailable:
+        case Prepared::Unavailable:
             break;
+        case Prepared::Refused:
+        case Prepared::Failed:
+            return DataOpening::NotAccepted;  // like an active connection that never came: no beep
     }
     // No way back to passive from here: the server has just refused it.
     SwitchDataMode(DataMode::Active, "Passive mode refused; switching to active mode.");
@@ -36,19 +37,17 @@ FtpSession::DataOpening FtpSession::OpenDataConnection(bool announcesSize) {
 // server that refuses PORT, or cannot reach the listener, gets the transfer
 // again in passive mode when mayTryPassive.
 FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
-    listenSocket = OpenListener();
-    if (!listenSocket.IsOpen()) {
+    const Prepared prepared = activeOpener.Prepare();
+    if (prepared == Prepared::Failed) {
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::NoListener;
     }
-    // OpenListener keeps the listener even when PORT fails, so that the
-    // transfer command is still tried; the reply code is PORT's reply.
-    if (mayTryPassive && control.ReplyCode() >= 500 && control.ReplyCode() < 600 && !control.Aborted()) {
-        control.CloseSocket(listenSocket);
+    if (mayTryPassive && prepared == Prepared::Refused) {
+        activeOpener.Close();
         return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
     }
     if (SendTransferCommand() != kPreliminary) {
-        control.CloseSocket(listenSocket);
+        activeOpener.Close();
         if (mayTryPassive && control.ReplyCode() == kCannotOpenDataConnection && !control.Aborted()) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
                                   announcesSize);
@@ -58,10 +57,8 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
     }
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
-    net::Socket accepted = AcceptFromServer(errorCode);
-    if (!accepted.IsOpen()) {
-        if (errorCode != 0) control.LogSocketError("accept", errorCode);
-        control.CloseSocket(listenSocket);
+    std::unique_ptr<DataStream> accepted = activeOpener.Complete(errorCode);
+    if (!accepted) {
         if (mayTryPassive && errorCode == 0 && control.ReplyCode() == kCannotOpenDataConnection &&
             !control.Aborted()) {
             return RetryInPassive("The server could not connect in active mode; switching to passive mode.",
@@ -75,10 +72,7 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         }
         return DataOpening::NotAccepted;
     }
-    control.CloseSocket(listenSocket);
-    control.LogF("[%u] accept from %s port %u", static_cast<unsigned>(accepted.Fd()),
-                 dataPeerAddress.HostText().c_str(), dataPeerAddress.Port());
-    dataStream = std::make_unique<TcpDataStream>(control, std::move(accepted));
+    dataStream = std::move(accepted);
     return DataOpening::Open;
 }
 
@@ -86,13 +80,14 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
 FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool announcesSize) {
     SwitchDataMode(DataMode::Passive, reason);
     if (control.StopRequested()) return DataOpening::Refused;
-    switch (ConnectPassive()) {
-        case PassiveOutcome::Connected:
+    switch (passiveOpener.Prepare()) {
+        case Prepared::Ready:
             return SendOverPassive(announcesSize);
-        case PassiveOutcome::Unavailable:
+        case Prepared::Unavailable:
             control.LogF("Passive mode refused as well.");
             break;
-        case PassiveOutcome::Failed:
+        case Prepared::Refused:
+        case Prepared::Failed:
             break;
     }
     return DataOpening::NotAccepted;
@@ -101,11 +96,13 @@ FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool anno
 // The transfer command over a data connection already made.
 FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
-        dataStream->Close();
+        passiveOpener.Close();
         SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::Refused;
     }
     if (announcesSize) ParseSizeFromReply();
+    int errorCode = 0;
+    dataStream = passiveOpener.Complete(errorCode);
     return DataOpening::Open;
 }
 

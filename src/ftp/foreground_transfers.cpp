@@ -15,7 +15,7 @@ constexpr std::size_t kStatusTextCapacity = 511;
 // The Transfer Mode question offers no choice that is read, so a 'P' transfer
 // that goes on is sent in binary, which never alters the bytes.
 bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
-    type = settings.transferMode;
+    type = login.Settings().transferMode;
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
         // current one before it writes anything.
@@ -45,7 +45,7 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
     transferType = type;
     localPath = path;
     const std::string text = CutToCapacity(
-        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + settings.host,
+        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + login.Settings().host,
         kStatusTextCapacity);
     {
         // Nothing of the previous transfer may show in this one's progress.
@@ -82,7 +82,7 @@ ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::st
         control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         return kNoReply;
     }
-    return RunFileTransfer(false, remoteName, settings.downloadDir + remoteName);
+    return RunFileTransfer(false, remoteName, login.Settings().downloadDir + remoteName);
 }
 
 ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
@@ -92,7 +92,7 @@ ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::stri
 
 int FtpSession::FetchListing(RemoteEntry& entry) {
     StartListWorker();
-    const std::string text = "Getting Directory From: " + settings.host;
+    const std::string text = "Getting Directory From: " + login.Settings().host;
     if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {
         CancelWorker();
         lastListing = ListingOutcome::Cancelled;

@@ -13,7 +13,7 @@
 #include "platform/net/socket_wait.h"
 
 FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
-    control.SetTimeoutSeconds(settings.timeoutSeconds);
+    control.SetTimeoutSeconds(login.Settings().timeoutSeconds);
     // A pipe that a download writes into is waited on like a socket: Cancel
     // and the time limit end the wait.
     partialDownload.SetWaitForRoom([this](int fd) { return control.WaitWritable(fd) == WaitOutcome::Ready; });
@@ -49,10 +49,23 @@ FtpSession::~FtpSession() {
     std::remove(tempListingPath.c_str());
 }
 
+int FtpSession::Logon() {
+    if (!connected) {
+        // A new connection may reach another server.
+        sizeCommandUnknown = false;
+        mlsdUnknown = false;
+        mdtmUnknown = false;
+        passiveOpener.Reset(login.Settings().tryEpsv);
+        dataModeInUse = login.Settings().dataMode;
+    }
+    return login.Logon();
+}
+
 void FtpSession::CloseAll() {
     control.Close();
     if (dataStream) dataStream->Close();
-    control.CloseSocket(listenSocket);
+    passiveOpener.Close();
+    activeOpener.Close();
     control.ClearBusy();
     connected = 0;
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ftp/active_opener.h"
 #include "ftp/connection_settings.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
@@ -20,8 +21,10 @@
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/log_queue.h"
+#include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
+#include "ftp/passive_opener.h"
 #include "ftp/remote_entry.h"
 #include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
@@ -29,7 +32,6 @@
 #include "ftp/transfer_status.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/worker.h"
-#include "platform/net/host_resolver.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
 #include "platform/net/wake_signal.h"
@@ -58,10 +60,14 @@ public:
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
-                              const std::string& protocolName);
+                              const std::string& protocolName) {
+        return login.ConnectSocket(hostName, serviceName, protocolName);
+    }
     // Connects to the first of the addresses that answers (ports set).
     net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
-                              const std::string& hostName, const std::string& serviceName);
+                              const std::string& hostName, const std::string& serviceName) {
+        return login.ConnectToEach(addresses, type, protocol, hostName, serviceName);
+    }
     // Closes every socket of the session and leaves it idle and disconnected.
     void CloseAll();
     // The control connection: commands, replies, the log and the waits.
@@ -73,13 +79,13 @@ public:
     void RequestStop() { control.RequestStop(); }
 
     // --- login ---
-    // Takes the settings of the next connection (firewall values cut to 79,
-    // 29 and 29 characters); Logon uses them.
-    void Configure(const ConnectionSettings& newSettings);
-    const ConnectionSettings& Settings() const { return settings; }
+    // Connecting and logging in (see Login).
+    const Login& LoginPart() const { return login; }
+    void Configure(const ConnectionSettings& newSettings) { login.Configure(newSettings); }
+    const ConnectionSettings& Settings() const { return login.Settings(); }
+    // Forgets what the last server did not know, then logs in.
     int Logon();
-    // What the server offered in its answer to FEAT after the last log-in.
-    const ServerFeatures& Features() const { return features; }
+    const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
     RemoteOperations& Remote() { return remote; }
@@ -102,7 +108,6 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    net::Socket OpenListener();
     ReplyClass Retrieve();
     ReplyClass Store();
     ReplyClass ReceiveFile(const std::string& path);
@@ -168,16 +173,13 @@ public:
     int columnCount = 0;
     std::string tempListingPath;
 
-    // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
-    int directUserLogin = 0;
-
     // The active-mode listener of the transfer being opened.
-    bool ListenerOpen() const { return listenSocket.IsOpen(); }
+    bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
     // The server's address (last connect), the far end of the last data
     // connection, and this side's address on the control connection.
-    const net::SocketAddress& ServerAddress() const { return serverAddress; }
+    const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
     const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
@@ -189,8 +191,6 @@ private:
     std::string localPath;
     char transferType = 'I';
     int beepOn = 1;
-    net::Socket listenSocket;
-    net::SocketAddress serverAddress;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 
@@ -201,23 +201,15 @@ private:
     LogQueue& log;
     TransferStatus& status;
     EngineUi* ui = nullptr;
-    ConnectionSettings settings;
     ControlChannel control{log, connected};
+    Login login{control, connected, localAddress, dataPeerAddress};
+    ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
+    PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
-    // Login internals (login.cpp, connect_socket.cpp).
-    bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
-    void CloseControlAfterFailedLogon();
-    bool LogonToProxy(ReplyClass& replyClass);
-    ReplyClass SendRemoteUser(ReplyClass proxyClass);
-    void AskFeatures();
-    void AskListingFacts();
-
-    net::HostResolver resolver;
-
-    // Data-side internals (data_connection.cpp, file_transfer.cpp, workers.cpp,
+    // Data-side internals (data_opening.cpp, file_transfer.cpp, workers.cpp,
     // foreground_transfers.cpp, tree_walks.cpp).
     enum class DataOpening {
         Open,
@@ -237,15 +229,6 @@ private:
     DataOpening RetryInPassive(const char* reason, bool announcesSize);
     DataOpening SendOverPassive(bool announcesSize);
     void SwitchDataMode(DataMode mode, const char* reason);
-    // Passive data connections (passive_connection.cpp). Unavailable: the
-    // server does not know EPSV nor PASV (500, 502).
-    enum class PassiveOutcome { Connected, Unavailable, Failed };
-    PassiveOutcome ConnectPassive();
-    PassiveOutcome AskPassivePort(net::SocketAddress& target);  // Connected: target is known
-    net::SocketAddress ControlPeer() const;
-    bool AnnounceListener(unsigned port);
-    static void SizeReceiveBuffer(int socket);
-    net::Socket AcceptFromServer(int& errorCode);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
     void SetExpectedBytes(std::int64_t size);
@@ -297,9 +280,7 @@ private:
     std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
     std::string keptPartialPath;      // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
-    bool epsvUnknown = false;    // the server answered EPSV with 500 or 502
     bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
     bool listingIsMlsd = false;  // the last listing file holds MLSD lines
-    ServerFeatures features;
     DataMode dataModeInUse = DataMode::Active;
 };

@@ -49,7 +49,7 @@ bool FtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoo
 // The "unique" fact of the directory a walk starts in, so that a link back to
 // it is known in its MLSD listings; "" where MLST is not offered or says none.
 std::string FtpSession::WalkRootUnique(const std::string& remoteName) {
-    if (!features.Mlst()) return {};
+    if (!login.Features().Mlst()) return {};
     std::vector<std::string> lines;
     control.CollectReplyLines(&lines);
     const ReplyClass replyClass = control.SendCommand("MLST " + remoteName);

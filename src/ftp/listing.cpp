@@ -21,7 +21,7 @@ ReplyClass FtpSession::ListToFile(const std::string& command, const std::string&
 ReplyClass FtpSession::ListDirectoryToFile(const std::string& path) {
     // MLSD gives exact sizes and times in one fixed form; a server that offers
     // MLST should know it, but some refuse it all the same.
-    listingIsMlsd = features.Mlst() && !mlsdUnknown;
+    listingIsMlsd = login.Features().Mlst() && !mlsdUnknown;
     if (listingIsMlsd) {
         const ReplyClass result = ListToFile("MLSD", path);
         const bool refused = control.ReplyCode() >= 500 && control.ReplyCode() <= 599;

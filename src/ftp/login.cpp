@@ -7,7 +7,7 @@
 
 #include "ftp/bounded_text.h"
 #include "ftp/busy_guard.h"
-#include "ftp/ftp_session.h"
+#include "ftp/login.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -18,7 +18,7 @@ constexpr std::size_t kFirewallCredentialCapacity = 29;
 
 }  // namespace
 
-void FtpSession::Configure(const ConnectionSettings& newSettings) {
+void Login::Configure(const ConnectionSettings& newSettings) {
     settings = newSettings;
     control.SetTimeoutSeconds(settings.timeoutSeconds);
     FirewallSettings& firewall = settings.firewall;
@@ -27,24 +27,19 @@ void FtpSession::Configure(const ConnectionSettings& newSettings) {
     firewall.password = CutToCapacity(firewall.password, kFirewallCredentialCapacity);
 }
 
-void FtpSession::CloseControlAfterFailedLogon() {
+void Login::CloseControlAfterFailedLogon() {
     // Only a stopped worker keeps the socket (CloseSocket leaves it alone),
     // for the cancel sequence to close.
     control.Close();
 }
 
-int FtpSession::Logon() {
+int Login::Logon() {
     if (connected) {
         control.LogF("Trying to connect when already connected.");
         return kNoSocket;
     }
     control.ClearAbort();
-    sizeCommandUnknown = false;  // a new connection may reach another server
-    mlsdUnknown = false;
-    mdtmUnknown = false;
     features = ServerFeatures();
-    epsvUnknown = !settings.tryEpsv;
-    dataModeInUse = settings.dataMode;
     std::string target = settings.host;
     if (settings.firewall.on) {
         if (settings.firewall.host.empty()) {
@@ -114,7 +109,7 @@ int FtpSession::Logon() {
 // FEAT answers 500 or 502 and offers nothing more; the log-in stands either
 // way. Names travel as the bytes they are; OPTS UTF8 ON only tells a server
 // that offers UTF-8 that the client takes it, and a refusal changes nothing.
-void FtpSession::AskFeatures() {
+void Login::AskFeatures() {
     std::vector<std::string> lines;
     control.CollectReplyLines(&lines);
     const ReplyClass replyClass = control.SendCommand("FEAT");
@@ -130,7 +125,7 @@ void FtpSession::AskFeatures() {
 // often not among them. Asks for every offered fact the listing reads (and
 // "unique", by which a walk knows a directory it is already inside); a
 // refusal leaves the defaults, which still list correctly.
-void FtpSession::AskListingFacts() {
+void Login::AskListingFacts() {
     static const char* const kReadFacts[] = {"type",     "size",       "modify",   "unix.mode", "unix.owner",
                                              "unix.uid", "unix.group", "unix.gid", "unique"};
     if (!features.Mlst()) return;
@@ -148,7 +143,7 @@ void FtpSession::AskListingFacts() {
 // Logs in to the proxy and names the remote host with "site". replyClass
 // receives the class of that "site" command. False when the log-in failed (the
 // control connection is then closed).
-bool FtpSession::LogonToProxy(ReplyClass& replyClass) {
+bool Login::LogonToProxy(ReplyClass& replyClass) {
     replyClass = control.SendCommand("USER " + settings.firewall.user);
     if (replyClass == kContinue) replyClass = control.SendCommand("PASS " + settings.firewall.password);
     if (replyClass != kComplete) {
@@ -169,7 +164,7 @@ bool FtpSession::LogonToProxy(ReplyClass& replyClass) {
 
 // Sends the command that names the remote user (and, through a proxy, the
 // remote host). Modes without such a command keep the class of the proxy step.
-ReplyClass FtpSession::SendRemoteUser(ReplyClass proxyClass) {
+ReplyClass Login::SendRemoteUser(ReplyClass proxyClass) {
     if (!settings.firewall.on) return control.SendCommand("USER " + settings.user);
     switch (settings.firewall.mode) {
         case 1:

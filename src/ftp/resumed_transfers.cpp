@@ -99,7 +99,7 @@ ReplyClass FtpSession::SendTransferCommand() {
 // already; otherwise MDTM is asked. A time that cannot be had or set costs a
 // log line at most, never the download.
 void FtpSession::KeepRemoteModificationTime() {
-    if (!settings.keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
+    if (!login.Settings().keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
     std::optional<ServerTime> time;
     if (!walkEntryModified.empty()) time = ParseServerTime(walkEntryModified);
     if (!time) time = AskModificationTime(transferCommand.substr(kVerbLength));
@@ -115,7 +115,7 @@ void FtpSession::KeepRemoteModificationTime() {
 // A server whose FEAT listed features but not MDTM is not asked; one that
 // listed none is asked until it answers 500 or 502.
 std::optional<ServerTime> FtpSession::AskModificationTime(const std::string& remoteName) {
-    if (mdtmUnknown || (features.Listed() && !features.Offers("MDTM"))) return std::nullopt;
+    if (mdtmUnknown || (login.Features().Listed() && !login.Features().Offers("MDTM"))) return std::nullopt;
     if (control.SendCommand("MDTM " + remoteName) != kComplete) {
         if (control.ReplyCode() == 500 || control.ReplyCode() == 502) mdtmUnknown = true;
         return std::nullopt;

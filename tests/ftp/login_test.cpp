@@ -155,7 +155,7 @@ TEST(Logon, DirectAndFirewallExchanges) {
         EXPECT_EQ(socket != FtpSession::kNoSocket, row.loggedIn);
         EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
         EXPECT_EQ(session.Control().BusyCount(), 0);
-        EXPECT_EQ(session.directUserLogin, (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
+        EXPECT_EQ(session.LoginPart().DirectUserLogin(), (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
         // A log-in that succeeds goes on to ask what the server offers.
         std::vector<std::string> expectedSent = row.sent;
         if (row.loggedIn) expectedSent.push_back("FEAT");

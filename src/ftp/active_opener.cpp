@@ -1,5 +1,7 @@
 // Active-mode data connections: the listener announced with PORT, and the
 // accept that takes only the server's connection.
+#include "ftp/active_opener.h"
+
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -7,7 +9,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "ftp/ftp_session.h"
+#include "ftp/tcp_data_stream.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 #include "platform/net/socket_wait.h"
@@ -35,26 +37,33 @@ net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd,
 
 }  // namespace
 
-// A fixed receive buffer for a data connection. Left to automatic tuning, the
-// buffer grows far past the caches while the data is read 4000 bytes at a
-// time, and downloads measurably slow down.
-void FtpSession::SizeReceiveBuffer(int socket) {
-    const int receiveBuffer = 4 << 20;
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+DataOpener::Prepared ActiveOpener::Prepare() {
+    listenSocket = OpenListener();
+    if (!listenSocket.IsOpen()) return Prepared::Failed;
+    // OpenListener keeps the listener even when PORT fails, so that the
+    // transfer command is still tried; the reply code is PORT's reply.
+    if (control.ReplyCode() >= 500 && control.ReplyCode() < 600 && !control.Aborted()) return Prepared::Refused;
+    return Prepared::Ready;
 }
 
-// The host at the other end of the control connection: the only host data
-// connections are made with, whichever mode.
-net::SocketAddress FtpSession::ControlPeer() const {
-    net::SocketAddress peer;
-    if (!net::SocketAddress::ReadPeer(control.Fd(), peer)) peer = serverAddress;
-    return peer;
+std::unique_ptr<DataStream> ActiveOpener::Complete(int& errorCode) {
+    errorCode = 0;
+    net::Socket accepted = AcceptFromServer(errorCode);
+    if (!accepted.IsOpen()) {
+        if (errorCode != 0) control.LogSocketError("accept", errorCode);
+        control.CloseSocket(listenSocket);
+        return nullptr;
+    }
+    control.CloseSocket(listenSocket);
+    control.LogF("[%u] accept from %s port %u", static_cast<unsigned>(accepted.Fd()),
+                 dataPeer.HostText().c_str(), dataPeer.Port());
+    return std::make_unique<TcpDataStream>(control, std::move(accepted));
 }
 
 // The listener is bound to the control connection's own local address, not
 // to every interface: only the server should see it, and PORT/EPRT announce
 // that address anyway.
-net::Socket FtpSession::OpenListener() {
+net::Socket ActiveOpener::OpenListener() {
     // What is bound and announced when the control connection's own address
     // cannot be read: the address it had when the last listener was opened.
     net::SocketAddress announced = localAddress;
@@ -103,7 +112,7 @@ net::Socket FtpSession::OpenListener() {
 
 // PORT for IPv4 as every server knows it; EPRT (net-prt 2) for IPv6, where
 // PORT cannot name the address.
-bool FtpSession::AnnounceListener(unsigned port) {
+bool ActiveOpener::AnnounceListener(unsigned port) {
     if (localAddress.IsIpv6()) {
         return control.Command("EPRT |2|%s|%u|", localAddress.HostText().c_str(), port) == kComplete;
     }
@@ -119,11 +128,11 @@ bool FtpSession::AnnounceListener(unsigned port) {
 // wait goes on, all within one time limit. Returns the accepted socket, or
 // no socket with errorCode set (10004 when woken by Cancel, 10060 on timeout,
 // 0 when the server sent its reply instead of connecting).
-net::Socket FtpSession::AcceptFromServer(int& errorCode) {
-    const net::SocketAddress expectedPeer = ControlPeer();
+net::Socket ActiveOpener::AcceptFromServer(int& errorCode) {
+    const net::SocketAddress expectedPeer = ControlPeer(control, login);
     using Clock = std::chrono::steady_clock;
-    const bool limited = settings.timeoutSeconds > 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(settings.timeoutSeconds);
+    const bool limited = login.Settings().timeoutSeconds > 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(login.Settings().timeoutSeconds);
     for (;;) {
         std::chrono::milliseconds left(0);
         if (limited) {
@@ -177,7 +186,7 @@ net::Socket FtpSession::AcceptFromServer(int& errorCode) {
                          static_cast<unsigned>(accepted.Fd()), peer.HostText().c_str(), peer.Port());
             continue;
         }
-        dataPeerAddress = peer;
+        dataPeer = peer;
         return accepted;
     }
 }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "ftp/connection_settings.h"
+#include "ftp/control_channel.h"
+#include "ftp/reply_class.h"
+#include "ftp/server_features.h"
+#include "platform/net/host_resolver.h"
+#include "platform/net/socket.h"
+#include "platform/net/socket_address.h"
+
+// Opening the control connection and logging in: the host lookup, a connect
+// to each address in turn under the time limit, the four firewall proxy
+// modes, USER/PASS, and the FEAT/OPTS exchange that follows a log-in.
+class Login {
+public:
+    static constexpr int kNoSocket = -1;
+
+    // connected is the session's flag; localAddress and dataPeer are the
+    // session's addresses that a connect sets and the data side reuses.
+    Login(ControlChannel& control, std::atomic<int>& connected, net::SocketAddress& localAddress,
+          net::SocketAddress& dataPeer)
+        : control(control), connected(connected), localAddress(localAddress), dataPeer(dataPeer) {}
+
+    // Takes the settings of the next connection (firewall values cut to 79,
+    // 29 and 29 characters); Logon uses them.
+    void Configure(const ConnectionSettings& newSettings);
+    const ConnectionSettings& Settings() const { return settings; }
+    // Connects and logs in; the control descriptor, or kNoSocket.
+    int Logon();
+    // What the server offered in its answer to FEAT after the last log-in.
+    const ServerFeatures& Features() const { return features; }
+    // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
+    int DirectUserLogin() const { return directUserLogin; }
+    // The server's address (last connect).
+    const net::SocketAddress& ServerAddress() const { return serverAddress; }
+
+    net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
+                              const std::string& protocolName);
+    // Connects to the first of the addresses that answers (ports set).
+    net::Socket ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+                              const std::string& hostName, const std::string& serviceName);
+    // A connect that the wake descriptor and the time limit can end.
+    bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
+
+private:
+    using WaitOutcome = ControlChannel::WaitOutcome;
+
+    void CloseControlAfterFailedLogon();
+    bool LogonToProxy(ReplyClass& replyClass);
+    ReplyClass SendRemoteUser(ReplyClass proxyClass);
+    void AskFeatures();
+    void AskListingFacts();
+
+    ControlChannel& control;
+    std::atomic<int>& connected;
+    net::SocketAddress& localAddress;
+    net::SocketAddress& dataPeer;
+    ConnectionSettings settings;
+    ServerFeatures features;
+    net::HostResolver resolver;
+    net::SocketAddress serverAddress;
+    int directUserLogin = 0;
+};
