@@ -11,6 +11,7 @@
 #include <random>
 
 #include "ftp/polling_waiter.h"
+#include "ftp/network/real_server_login.h"
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"
@@ -63,22 +64,11 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        FtpSession& session = harness.session;
-        session.SetUi(&waiter);
-        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
-            config.host = server->HostText();
-            config.user = "anonymous";
-            config.password = "tester@example.com";
-        });
-        session.tempListingPath = (local / "listing.tmp").string();
-        testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
+        const auto listing = local / "listing.tmp";
+        testsupport::LogInToRealServer(harness, waiter, *server, listing, [&](ConnectionSettings& config) {
             config.dataMode = GetParam().mode;
             config.tryEpsv = GetParam().tryEpsv;
         });
-        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
-        if (!server->WritableRemoteDir().empty()) {
-            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
-        }
     }
     void TearDown() override {
         if (server->Started()) {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "ftp/polling_waiter.h"
+#include "ftp/network/real_server_login.h"
 #include "support/session_settings.h"
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
@@ -37,21 +38,12 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        FtpSession& session = harness.session;
-        session.SetUi(&waiter);
-        testsupport::Reconfigure(session, [&](ConnectionSettings& settings) {
-            settings.host = server->HostText();
-            settings.user = "anonymous";
-            settings.password = "tester@example.com";
+        const auto listing = local / "listing.tmp";
+        testsupport::LogInToRealServer(harness, waiter, *server, listing, [](ConnectionSettings& settings) {
             settings.dataMode = DataMode::Passive;
             settings.transferMode = 'I';
             settings.keepModificationTimes = true;
         });
-        session.tempListingPath = (local / "listing.tmp").string();
-        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
-        if (!server->WritableRemoteDir().empty()) {
-            ASSERT_EQ(session.ChangeDir(server->WritableRemoteDir()), kComplete) << harness.Joined();
-        }
     }
     void TearDown() override {
         if (harness.session.connected) harness.session.Quit();
