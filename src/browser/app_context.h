@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/location.h"
 #include "ftp/ftp_session.h"
 #include "options/app_settings.h"
 
@@ -10,6 +11,9 @@ class EngineUi;
 // What the application owns for the whole run, handed to every pane and dialog
 // that needs it. Lives on the user-interface thread.
 struct AppContext {
+    AppContext(AppSettings& settings, FtpSession& session, LogQueue& log, TransferStatus& status)
+        : settings(settings), session(session), log(log), status(status) {}
+
     AppSettings& settings;
     FtpSession& session;
     LogQueue& log;
@@ -25,8 +29,10 @@ struct AppContext {
     QWidget* listView = nullptr;
     DebugWindow* logWindow = nullptr;
 
+    // Where the list is; the panes follow it.
+    Location location;
+
     // Shared user-interface state.
-    bool quickConnect = false;      // the list shows a Quick Connect session
     bool cancelledConnect = false;  // the last connect was cancelled by the user
     int focusMarker = 0;            // 1: list view last had focus, 2: site tree
 };

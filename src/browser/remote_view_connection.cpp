@@ -9,26 +9,26 @@
 #include "ftp/connection_settings.h"
 #include "ftp/engine_ui.h"
 #include "ftp/ftp_session.h"
+#include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 
-void RemoteView::ConnectToSite(SiteProfile profile) {
+void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     bool cancelled = false;
-    if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, context.quickConnect);
+    if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, kind == ConnectionKind::Quick);
     if (!cancelled) {
         context.cancelledConnect = false;
-        const bool loggedOn = Connect(profile);
+        const bool loggedOn = Connect(profile, kind);
         if (!loggedOn && !context.session.Control().Aborted() && !context.cancelledConnect) {
             ShowMessage(this, QStringLiteral(
                 "There was a problem logging on to the site, please see the log window for details."));
         }
     }
-    if (!context.session.connected) tree.GoToParent();
 }
 
-bool RemoteView::Connect(SiteProfile& profile) {
+bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     WaitCursor wait;
     const AppSettings& settings = context.settings;
     ConnectionDefaults defaults;
@@ -49,6 +49,7 @@ bool RemoteView::Connect(SiteProfile& profile) {
     }
     FtpSession& session = context.session;
     if (session.connected) session.Quit();
+    context.location.SetDisconnected();
     session.Configure(connection);
 
     session.StartConnectWorker();
@@ -61,14 +62,22 @@ bool RemoteView::Connect(SiteProfile& profile) {
     }
 
     if (!session.connected) return false;
+    const bool quick = kind == ConnectionKind::Quick;
+    const std::string& site = quick ? profile.host : profile.name;
+    context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {
-        const QString remoteDir = QString::fromStdString(profile.remoteDir);
-        tree.WalkToPath(remoteDir);
-        ChangeDirectory(remoteDir);
+        ChangeDirectory(QString::fromStdString(profile.remoteDir));
     }
     return true;
+}
+
+QString RemoteView::AskLoginDirectory() {
+    ControlChannel& control = context.session.Control();
+    std::string directory;
+    if (control.Command("PWD") != kComplete || !ParseQuotedDirectory(control.ReplyText(), directory)) return {};
+    return QString::fromStdString(directory);
 }
 
 void RemoteView::Disconnect(bool ask) {
@@ -80,7 +89,8 @@ void RemoteView::Disconnect(bool ask) {
 }
 
 void RemoteView::ShowDisconnected() {
-    context.quickConnect = false;
+    context.location.SetDisconnected();
+    // The catalogue's top level, as at start.
     tree.SetCurrentNode(nullptr);
     FillCatalogue();
 }

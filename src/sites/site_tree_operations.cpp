@@ -104,6 +104,39 @@ int SiteTree::GoToParent() {
     }
 }
 
+QTreeWidgetItem* SiteTree::FindSite(const QString& name) const {
+    for (int index = 0; index < topLevelItemCount(); ++index) {
+        QTreeWidgetItem* top = topLevelItem(index);
+        if (KindOf(top) == ItemKind::Site && top->text(0) == name) return top;
+        QTreeWidgetItem* child = ChildLabelled(top, name);
+        if (KindOf(child) == ItemKind::Site) return child;
+    }
+    return nullptr;
+}
+
+void SiteTree::FollowPlace(const RemotePlace& place) {
+    if (!place.connected) {
+        // The list shows the site's group again, not a folder that is gone.
+        QTreeWidgetItem* site = FindSite(followedSite);
+        if (site && IsWithin(currentNode, site)) currentNode = site->parent();
+        followedSite.clear();
+        return;
+    }
+    // A quick connection has no node: its folders are not kept.
+    if (place.quick) return;
+    QTreeWidgetItem* site = FindSite(place.site);
+    if (!site) return;
+    followedSite = place.site;
+    currentNode = site;
+    for (const QString& label : remote_path::LabelsBelowSite(place.home, place.path)) {
+        currentNode = AddDirectoryNode(label);
+    }
+    following = true;
+    setCurrentItem(currentNode);
+    scrollToItem(currentNode);
+    following = false;
+}
+
 void SiteTree::SelectChildByLabel(const QString& label) {
     if (QTreeWidgetItem* child = ChildOfCurrent(label)) currentNode = child;
 }

@@ -17,8 +17,6 @@ namespace {
 // Stands in for the list view and records what the tree asks of it.
 class FakeListPort : public SiteListPort {
 public:
-    void FindItemByName(const QString& name) override { calls << "find " + name; }
-    void OpenItemFromTree() override { calls << "open"; }
     void SetItemLabel(const QString& oldName, const QString& newName) override {
         calls << "label " + oldName + " -> " + newName;
     }
@@ -333,30 +331,34 @@ private slots:
 
     void clickingCollapsedOnlySelectsExpandedOpens() {
         OpenTree(Entry("site", "G"));
+        QSignalSpy groups(tree.get(), &SiteTree::groupOpened);
+        QSignalSpy places(tree.get(), &SiteTree::locationRequested);
         QTreeWidgetItem* group = Group(0);
         QTreeWidgetItem* site = group->child(0);
         group->setExpanded(true);
         tree->setCurrentItem(site);
-        QVERIFY(port.calls.isEmpty());
+        QCOMPARE(places.count(), 0);
         QCOMPARE(tree->CurrentNode(), nullptr);
 
         tree->setCurrentItem(group);
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("find G"), QStringLiteral("open")}));
+        QCOMPARE(groups.count(), 1);
         QCOMPARE(tree->CurrentNode(), group);
 
-        port.calls.clear();
         tree->setCurrentItem(site);
         const QRect rect = tree->visualItemRect(site);
         // A double-click is a click followed by the double-click event.
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(places.count(), 0);
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("find site"), QStringLiteral("open")}));
-        QCOMPARE(tree->CurrentNode(), site);
+        QCOMPARE(places.count(), 1);
+        QCOMPARE(places.at(0).at(0).value<SiteProfile>().name, std::string("site"));
+        QCOMPARE(places.at(0).at(1).toString(), QString());
+        QCOMPARE(tree->CurrentNode(), group);  // moved only once the list is there
 
-        port.calls.clear();
         tree->setFocus();
         QTest::keyClick(tree.get(), Qt::Key_Return);
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("find site"), QStringLiteral("open")}));
+        QCOMPARE(places.count(), 2);
+        QVERIFY(port.calls.isEmpty());
     }
 
     void labelEditsAreCheckedByKind() {
