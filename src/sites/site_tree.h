@@ -50,14 +50,14 @@ public:
     // The current node's child directory of that name, added when missing. A
     // listing calls it once per folder, so it costs the same for the 10,000th.
     QTreeWidgetItem* AddDirectoryNode(const QString& name);
+    // Moves the current node down by path's labels, adding missing folders.
     void WalkToPath(const QString& path);
-    int GoToParent();
+    void WalkLabels(const QStringList& labels);
     void SelectChildByLabel(const QString& label);
     ItemKind CurrentKind() const;
     static ItemKind KindOf(const QTreeWidgetItem* item);
     // The site item named name in any group, or null.
     QTreeWidgetItem* FindSite(const QString& name) const;
-    SiteProfile CurrentProfile() const;
     QTreeWidgetItem* FindChildProfile(const QString& label, SiteProfile* profile = nullptr) const;
     void ReplaceChildProfile(const QString& label, const SiteProfile& profile);
     void RelabelGroup(const QString& oldLabel, const QString& newLabel);
@@ -66,7 +66,6 @@ public:
     QString CurrentLabel() const;
     QTreeWidgetItem* EnclosingGroup() const;
     bool CurrentSiteAndPath(SiteProfile& profile, QString& path) const;
-    bool SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const;
     void RemoveByLabel(const QString& label);
     void RemoveItem(QTreeWidgetItem* item);
 

@@ -203,22 +203,6 @@ private slots:
             QVERIFY(Group(1)->child(index - 1)->text(0) < Group(1)->child(index)->text(0));
     }
 
-    void goToParentTellsWhatTheParentIs() {
-        OpenTree(Entry("site", "G"));
-        QTreeWidgetItem* site = Group(0)->child(0);
-        tree->SetCurrentNode(site);
-        tree->WalkToPath(QStringLiteral("a/b"));
-        QCOMPARE(tree->GoToParent(), 3);
-        QCOMPARE(tree->CurrentLabel(), QStringLiteral("a"));
-        QCOMPARE(tree->GoToParent(), 5);
-        QCOMPARE(tree->CurrentNode(), site);
-        QCOMPARE(tree->GoToParent(), 6);
-        QCOMPARE(tree->CurrentNode(), Group(0));
-        QCOMPARE(tree->GoToParent(), 5);
-        QCOMPARE(tree->CurrentNode(), nullptr);
-        QCOMPARE(tree->GoToParent(), 0);
-    }
-
     void pathsOfTheCurrentNode() {
         OpenTree(Entry("site", "G", "ftp.example.org"));
         QTreeWidgetItem* site = Group(0)->child(0);
@@ -234,15 +218,10 @@ private slots:
         tree->WalkToPath(QStringLiteral("a/b/c"));
         QVERIFY(tree->CurrentSiteAndPath(profile, path));
         QCOMPARE(path, QStringLiteral("a/b/"));
-        QTreeWidgetItem* found = nullptr;
-        QVERIFY(tree->SitePathOfCurrent(found, profile, path));
-        QCOMPARE(found, site);
-        QCOMPARE(path, QStringLiteral("a/b/c/"));
         QCOMPARE(tree->EnclosingGroup(), Group(0));
 
         tree->SetCurrentNode(Group(0));
         QVERIFY(!tree->CurrentSiteAndPath(profile, path));
-        QVERIFY(!tree->SitePathOfCurrent(found, profile, path));
     }
 
     void childLookupsAndRenames() {
@@ -271,8 +250,8 @@ private slots:
         QCOMPARE(port.calls, QStringList{QStringLiteral("label H -> Hosts")});
 
         tree->SelectChildByLabel(QStringLiteral("one"));
-        QCOMPARE(tree->CurrentProfile().name, std::string("one"));
-        QCOMPARE(tree->CurrentProfile().group, std::string("G"));
+        QCOMPARE(ProfileOf(tree->CurrentNode()).name, std::string("one"));
+        QCOMPARE(ProfileOf(tree->CurrentNode()).group, std::string("G"));
     }
 
     void directoryRenameWaitsForTheServer() {
