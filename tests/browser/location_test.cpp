@@ -163,6 +163,31 @@ private slots:
         QCOMPARE(j.f.Labels(), (QStringList{"linux", "readme"}));
     }
 
+    void AQuickConnectionIsNamedByItsHostAndKeepsNoNodes() {
+        ViewFixture f(DemoCatalogue());
+        MessageLog messages;
+        QStringList places;
+        connect(&f.context.location, &Location::changed, this, [&places](const RemotePlace& place) {
+            places << (place.quick ? place.site + u':' + place.path : QStringLiteral("-"));
+        });
+        const QString host = QString::fromStdString(server->HostText());
+        f.dialogs.editPrompt = [this](SiteProfile& profile) {
+            profile.host = server->HostText();
+            profile.userId = "anonymous";
+        };
+        SiteProfile profile;
+        profile.prompt = true;
+        f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
+        QVERIFY(f.session.connected);
+        f.view->ChangeDirectory("pub");
+        f.view->GoUp();
+        f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(places, (QStringList{host + ":/", host + ":/pub", host + ":/"}));
+        QCOMPARE(f.tree->CurrentNode(), nullptr);
+        QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);
+    }
+
     void ClickingTheConnectedSiteInTheTreeGoesHomeWithoutLoggingInAgain() {
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
