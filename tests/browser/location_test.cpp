@@ -22,7 +22,8 @@ private:
         ViewFixture f;
         QStringList places;
 
-        explicit Journey(const LoggedPyftpd& server) : f(LocalSiteCatalogue(server.HostText())) {
+        explicit Journey(const LoggedPyftpd& server) : Journey(LocalSiteCatalogue(server.HostText())) {}
+        explicit Journey(const QByteArray& catalogue) : f(catalogue) {
             QObject::connect(&f.context.location, &Location::changed, [this](const RemotePlace& place) {
                 places << (place.connected ? place.site + u':' + place.path : QStringLiteral("-"));
             });
@@ -186,6 +187,40 @@ private slots:
         QCOMPARE(places, (QStringList{host + ":/", host + ":/pub", host + ":/"}));
         QCOMPARE(f.tree->CurrentNode(), nullptr);
         QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);
+    }
+
+    // What the server says to PWD after the login names the login directory;
+    // a reply that names none leaves it unknown, and the bar shows the site only.
+    void TheLoginDirectoryComesFromPwd_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QStringList>("parts");
+        QTest::newRow("named") << QByteArray("257 \"/home/me\" is current.\r\n") << "/home/me"
+                               << QStringList{"Go to Local (/home/me)", "Go to /", "Go to /home", "Go to /home/me"};
+        QTest::newRow("quote in the name") << QByteArray("257 \"/a\"\"b\"\r\n") << "/a\"b"
+                                           << QStringList{"Go to Local (/a\"b)", "Go to /", "Go to /a\"b"};
+        QTest::newRow("no quotes") << QByteArray("257 somewhere\r\n") << "" << QStringList{"Go to Local ()"};
+        QTest::newRow("refused") << QByteArray("550 Not telling.\r\n") << "" << QStringList{"Go to Local ()"};
+        QTest::newRow("not a path") << QByteArray("257 \"C:\\ftp\"\r\n") << "C:\\ftp"
+                                    << QStringList{"Go to Local (C:\\ftp)"};
+    }
+    void TheLoginDirectoryComesFromPwd() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, home);
+        QFETCH(QStringList, parts);
+        testsupport::ScriptedFtpServer scripted;
+        scripted.Expect("USER", "331 Send password.\r\n")
+            .Expect("PASS", "230 Logged in.\r\n")
+            .Expect("PWD", reply.toStdString())
+            .Expect("CWD", "550 No such directory.\r\n")
+            .Expect("XCWD", "550 No such directory.\r\n");
+        Journey j(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        QVERIFY(j.f.session.connected);
+        QCOMPARE(j.f.context.location.Home(), home);
+        QCOMPARE(j.f.context.location.Path(), home);
+        QCOMPARE(j.Parts(), parts);
+        QCOMPARE(j.Part(parts.first())->isEnabled(), !home.isEmpty());
+        QCOMPARE(j.TreePath(), (QStringList{"Demo", "Local"}));
     }
 
     void ClickingTheConnectedSiteInTheTreeGoesHomeWithoutLoggingInAgain() {
