@@ -106,8 +106,8 @@ void LocationBar::mousePressEvent(QMouseEvent* event) {
 
 bool LocationBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == editor) {
-        const bool escape = event->type() == QEvent::KeyPress &&
-                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+        const bool escape =
+            event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
         if (escape || event->type() == QEvent::FocusOut) {
             if (Editing()) StopEditing();
             return escape;

@@ -36,7 +36,8 @@ QString StepsBetween(const QString& from, const QString& to) {
     const QStringList fromSteps = Steps(from);
     const QStringList toSteps = Steps(to);
     qsizetype common = 0;
-    while (common < fromSteps.size() && common < toSteps.size() && fromSteps[common] == toSteps[common]) ++common;
+    while (common < fromSteps.size() && common < toSteps.size() && fromSteps[common] == toSteps[common])
+        ++common;
     QStringList steps;
     for (qsizetype i = common; i < fromSteps.size(); ++i) steps << QStringLiteral("..");
     steps << toSteps.mid(common);
