@@ -18,6 +18,8 @@ LocationBar::LocationBar(Location& location, QWidget* parent) : QWidget(parent),
     crumbRow = new QHBoxLayout(crumbs);
     crumbRow->setContentsMargins(2, 1, 2, 1);
     crumbRow->setSpacing(0);
+    // However deep the path, the bar never makes the list pane wider.
+    crumbs->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     editor = new QLineEdit(pages);
     editor->setAccessibleName(QStringLiteral("Remote path"));
     editor->setToolTip(QStringLiteral("Type a remote path and press Enter to go there"));
@@ -47,6 +49,7 @@ void LocationBar::Show(const RemotePlace& place) {
         }
         delete item;
     }
+    pathParts.clear();
     setVisible(place.connected);
     if (!place.connected) return;
     // The site stands for its login directory; when the server did not name
@@ -56,17 +59,38 @@ void LocationBar::Show(const RemotePlace& place) {
     crumbRow->addWidget(separator);
     separator->show();
     if (remote_path::IsAbsolute(place.path)) {
-        AddPart(QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("Go to /"));
+        pathParts << AddPart(QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("Go to /"));
         QString path;
         for (const QString& folder : place.path.split(u'/', Qt::SkipEmptyParts)) {
             path += u'/' + folder;
-            AddPart(folder, path, QStringLiteral("Go to %1").arg(path));
+            pathParts << AddPart(folder, path, QStringLiteral("Go to %1").arg(path));
         }
     }
     crumbRow->addStretch(1);
+    FitParts();
 }
 
-void LocationBar::AddPart(const QString& text, const QString& target, const QString& where) {
+void LocationBar::FitParts() {
+    for (QToolButton* part : pathParts) part->show();
+    const QMargins margins = crumbRow->contentsMargins();
+    int needed = margins.left() + margins.right();
+    for (int index = 0; index < crumbRow->count(); ++index) {
+        if (QWidget* widget = crumbRow->itemAt(index)->widget()) needed += widget->sizeHint().width();
+    }
+    // Too narrow: the folders nearest the root give way first; the site and
+    // the current folder always show, and Ctrl+L still holds the whole path.
+    for (qsizetype index = 0; index + 1 < pathParts.size() && needed > width(); ++index) {
+        needed -= pathParts[index]->sizeHint().width();
+        pathParts[index]->hide();
+    }
+}
+
+void LocationBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FitParts();
+}
+
+QToolButton* LocationBar::AddPart(const QString& text, const QString& target, const QString& where) {
     auto* part = new QToolButton(crumbs);
     part->setText(text);
     part->setAutoRaise(true);
@@ -77,6 +101,7 @@ void LocationBar::AddPart(const QString& text, const QString& target, const QStr
     connect(part, &QToolButton::clicked, this, [this, target] { emit pathRequested(target); });
     crumbRow->addWidget(part);
     part->show();  // at once, not when the layout gets round to it
+    return part;
 }
 
 void LocationBar::startEditing() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 #include "sites/remote_place.h"
@@ -8,6 +9,7 @@ class Location;
 class QHBoxLayout;
 class QLineEdit;
 class QStackedWidget;
+class QToolButton;
 
 // The bar above the list that says where it is, "site: /remote/path", as a
 // row of buttons: the site (its login directory), then the root and each
@@ -32,11 +34,14 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Show(const RemotePlace& place);
-    void AddPart(const QString& text, const QString& target, const QString& where);
+    QToolButton* AddPart(const QString& text, const QString& target, const QString& where);
+    // Hides leading folders while the parts are wider than the bar.
+    void FitParts();
     void StopEditing();
     void OnReturnPressed();
 
@@ -45,4 +50,5 @@ private:
     QWidget* crumbs = nullptr;
     QHBoxLayout* crumbRow = nullptr;
     QLineEdit* editor = nullptr;
+    QList<QToolButton*> pathParts;  // the root's and each folder's, in order
 };

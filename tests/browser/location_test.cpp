@@ -119,6 +119,22 @@ private slots:
         QVERIFY(j.f.tree->CurrentNode()->text(0) == "Local");
     }
 
+    void ADeepPathNeitherWidensTheListNorHidesTheCurrentFolder() {
+        const QString deep = "/a-rather-long-folder/another-long-folder/yet-another-folder/the-current-folder";
+        server->Put(deep.mid(1) + "/x", "x");
+        Journey j(*server);
+        const int narrowest = j.f.view->minimumSizeHint().width();
+        j.f.view->GoToPath(deep);
+        QCOMPARE(j.f.context.location.Path(), deep);
+        QCOMPARE(j.f.view->minimumSizeHint().width(), narrowest);
+        j.f.view->resize(260, 300);
+        QTRY_VERIFY(!j.Parts().contains("Go to /"));
+        QCOMPARE(j.Parts().first(), QStringLiteral("Go to Local (/)"));
+        QCOMPARE(j.Parts().last(), "Go to " + deep);
+        j.f.view->resize(1600, 300);
+        QTRY_COMPARE(j.Parts().size(), 6);
+    }
+
     void CtrlLTakesATypedPathAndEscapeLeaves() {
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
