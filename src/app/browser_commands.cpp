@@ -73,6 +73,10 @@ void BrowserCommands::Install(CommandRouter& router) {
     router.AddFrameCommand(kCmdCreateDirectory, [this] { CreateDirectory(); }, whenConnected);
     for (int id : {int(kCmdDelete), int(kCmdDeleteFromList)})
         router.AddFrameCommand(id, [this] { Delete(); }, [this](CommandState& state) { state.enabled = CanDelete(); });
+    router.AddFrameCommand(kCmdUpload, [this] { view.UploadChosenFiles(); }, whenConnected);
+    router.AddFrameCommand(kCmdDownloadTo, [this] { view.DownloadSelectedTo(); }, [this](CommandState& state) {
+        state.enabled = Connected() && view.List().SelectedCount() > 0;
+    });
     router.AddFrameCommand(kCmdQuickConnect, [this] { QuickConnect(); }, whenNotConnected);
     router.AddFrameCommand(kCmdNewSite, [this] { NewSite(); }, whenNotConnected);
     // The list's F2 and F5 are these commands.

@@ -25,6 +25,8 @@ constexpr CommandLook kCommandLooks[] = {
     {kCmdQuickConnect, "Quick Connect...", nullptr, nullptr, nullptr},
     {kCmdExit, "E&xit", nullptr, nullptr, nullptr},
     {kCmdCreateDirectory, "Create Directory...", nullptr, nullptr, nullptr},
+    {kCmdUpload, "&Upload...", nullptr, nullptr, nullptr},
+    {kCmdDownloadTo, "Download &To...", nullptr, nullptr, nullptr},
     {kCmdDelete, "&Delete", "Delete", "edit-delete", "delete"},
     {kCmdProperties, "&Properties...", nullptr, nullptr, nullptr},
     {kCmdRename, "Rename...", nullptr, nullptr, nullptr},
@@ -44,8 +46,8 @@ constexpr int kSeparator = 0;
 
 // Menus and toolbar slots in order; kSeparator marks a separator.
 constexpr int kFileMenu[] = {kCmdNewGroup, kCmdNewSite, kSeparator, kCmdQuickConnect, kSeparator, kCmdExit};
-constexpr int kEditMenu[] = {kCmdCreateDirectory, kCmdDelete, kSeparator,
-                             kCmdProperties,      kCmdRename, kCmdPermissions};
+constexpr int kEditMenu[] = {kCmdCreateDirectory, kCmdDelete,     kSeparator, kCmdUpload, kCmdDownloadTo,
+                             kSeparator,          kCmdProperties, kCmdRename, kCmdPermissions};
 constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList,   kCmdDetails,
                              kSeparator,     kCmdOptions,    kSeparator, kCmdRefresh};
 constexpr int kHelpMenu[] = {kCmdHelp};

@@ -54,6 +54,7 @@ public:
     // session that is closed before or after the fetch is left instead.
     void LoadListing() override;
     bool LeaveClosedSession() override;
+    bool ListsFile(const QString& name) const override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
     void FillFromListing(const RemoteEntry& first);
@@ -99,6 +100,12 @@ public:
     // Drags the selected files and directories out of the list; they are
     // downloaded where the user drops them.
     void startDragOut();
+    // Upload...: local files chosen in a file dialog go into the current
+    // remote directory, as a drop does.
+    void UploadChosenFiles();
+    // Download to...: the selected files and folders go into a local folder
+    // chosen in a folder dialog.
+    void DownloadSelectedTo();
 
     // --- CommandTarget: commands while the list has the focus ---
     // Runs a command the view handles itself; false for the frame's.

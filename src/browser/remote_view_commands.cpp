@@ -38,6 +38,9 @@ QMenu* RemoteView::BuildContextMenu() {
             AddCommand(menu, QStringLiteral("&Delete"), kCmdDeleteFromList);
             AddCommand(menu, QStringLiteral("Rena&me"), kCmdRename);
             menu->addSeparator();
+            AddCommand(menu, QStringLiteral("&Upload..."), kCmdUpload);
+            AddCommand(menu, QStringLiteral("Download &To..."), kCmdDownloadTo);
+            menu->addSeparator();
             AddCommand(menu, QStringLiteral("&Properties"), kCmdProperties);
             break;
         case ItemKind::Site:

@@ -1,0 +1,161 @@
+// Upload..., Download to..., the recursive delete of folders and the filter
+// box, against pyftpdlib: bytes compared, questions answered through the seams.
+#include <QFileInfo>
+
+#include "browser_test_main.h"
+#include "platform/desktop/file_dialog_seam.h"
+#include "server_fixture.h"
+
+namespace {
+
+// Every byte value, so that a transfer that alters any of them shows.
+QByteArray AllBytes() {
+    QByteArray bytes;
+    for (int round = 0; round < 40; ++round)
+        for (int value = 0; value < 256; ++value) bytes.append(static_cast<char>(value));
+    return bytes;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteLocal(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// File dialogs answered with fixed paths, each request recorded.
+struct FileDialogAnswers {
+    QStringList paths;
+    QList<FileDialogRequest> requests;
+    FileDialogAnswers() {
+        SetFileDialogResponder([this](const FileDialogRequest& request) {
+            requests << request;
+            return paths;
+        });
+    }
+    ~FileDialogAnswers() { SetFileDialogResponder({}); }
+};
+
+}  // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LoggedPyftpd> server;
+
+    std::unique_ptr<ViewFixture> Connected() {
+        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
+        OpenSite(*f, "Demo", "Local");
+        return f;
+    }
+    QString Remote(const QString& relative) const { return server->Root() + u'/' + relative; }
+
+private slots:
+    void initTestCase() {
+        server = std::make_unique<LoggedPyftpd>();
+        if (!server->Started()) QSKIP(server->Problem().c_str());
+    }
+
+    void init() {
+        QDir(server->Root()).removeRecursively();
+        QDir().mkpath(server->Root());
+    }
+
+    // Upload... sends the chosen files; one the listing shows is replaced,
+    // skipped, or ends the upload, as the user answers.
+    void UploadAsksBeforeReplacingAListedFile_data() {
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<QByteArray>("existingAfter");
+        QTest::addColumn<bool>("secondSent");
+        QTest::newRow("overwrite") << MessageAnswer::Yes << QByteArray("new text\n") << true;
+        QTest::newRow("skip") << MessageAnswer::No << QByteArray("old") << true;
+        QTest::newRow("cancel") << MessageAnswer::Cancel << QByteArray("old") << false;
+    }
+    void UploadAsksBeforeReplacingAListedFile() {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QByteArray, existingAfter);
+        QFETCH(bool, secondSent);
+        server->Put("notes.txt", "old");
+        auto f = Connected();
+        QTemporaryDir local;
+        WriteLocal(local.filePath("notes.txt"), "new text\n");
+        WriteLocal(local.filePath("every byte.bin"), AllBytes());
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.filePath("notes.txt"), local.filePath("every byte.bin")};
+        MessageLog messages;
+        messages.answer = answer;
+
+        f->view->UploadChosenFiles();
+
+        QCOMPARE(dialogs.requests.size(), 1);
+        QCOMPARE(dialogs.requests[0].kind, FileDialogKind::OpenFiles);
+        QCOMPARE(messages.texts,
+                 QStringList{"File notes.txt already exists on the server.\n Do you wish to overwrite it?"});
+        QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::OverwriteSkipCancel});
+        QCOMPARE(ReadAll(Remote("notes.txt")), existingAfter);
+        QCOMPARE(QFileInfo::exists(Remote("every byte.bin")), secondSent);
+        if (secondSent) {
+            QCOMPARE(ReadAll(Remote("every byte.bin")), AllBytes());
+            QVERIFY(f->Labels().contains("every byte.bin"));  // the list shows it at once
+        }
+    }
+
+    void UploadChosenAsNothingSendsNothing() {
+        auto f = Connected();
+        FileDialogAnswers dialogs;  // Cancel
+        MessageLog messages;
+        f->view->UploadChosenFiles();
+        QCOMPARE(dialogs.requests.size(), 1);
+        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(QDir(server->Root()).isEmpty());
+    }
+
+    // Download to... fetches files and whole folders into the chosen folder;
+    // a file already there is asked about, a folder already there is named.
+    void DownloadToFetchesFilesAndFolders() {
+        server->Put("top.bin", AllBytes());
+        server->Put("pub/a.bin", AllBytes().left(1000));
+        server->Put("pub/deeper/b.txt", "b\n");
+        server->Put("left alone.txt", "x");
+        auto f = Connected();
+        QTemporaryDir local;
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.path()};
+        MessageLog messages;
+        f->Select({"top.bin", "pub"});
+
+        f->view->DownloadSelectedTo();
+
+        QCOMPARE(dialogs.requests.value(0).kind, FileDialogKind::Folder);
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(ReadAll(local.filePath("top.bin")), AllBytes());
+        QCOMPARE(ReadAll(local.filePath("pub/a.bin")), AllBytes().left(1000));
+        QCOMPARE(ReadAll(local.filePath("pub/deeper/b.txt")), QByteArray("b\n"));
+        QVERIFY(!QFileInfo::exists(local.filePath("left alone.txt")));
+
+        // Again: the file is asked about (Skip keeps it), the folder is named.
+        WriteLocal(local.filePath("top.bin"), "mine");
+        messages.answer = MessageAnswer::No;
+        f->view->DownloadSelectedTo();
+        QCOMPARE(messages.texts.size(), 2);
+        QCOMPARE(messages.texts[0],
+                 "File " + local.filePath("top.bin") + " already exists.\n Do you wish to overwrite it?");
+        QCOMPARE(messages.buttons[0], MessageButtons::OverwriteSkipCancel);
+        QVERIFY(messages.texts[1].contains("pub (a folder of that name is already there)"));
+        QCOMPARE(ReadAll(local.filePath("top.bin")), QByteArray("mine"));
+
+        messages.answer = MessageAnswer::Yes;
+        f->Select({"top.bin"});
+        f->view->DownloadSelectedTo();
+        QCOMPARE(ReadAll(local.filePath("top.bin")), AllBytes());
+    }
+};
+
+QUILLMOOR_BROWSER_TEST_MAIN(FileCommandsTest)
+#include "file_commands_test.moc"
