@@ -155,6 +155,50 @@ private slots:
         f->view->DownloadSelectedTo();
         QCOMPARE(ReadAll(local.filePath("top.bin")), AllBytes());
     }
+
+    // Delete of a full folder asks once, counting what goes; No keeps all of
+    // it, Yes removes it all and nothing beside it.
+    void DeletingAFullFolderAsksOnceWithTheCount_data() {
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("one folder")
+            << QStringList{"victim"}
+            << "Delete folder \"victim\" and everything in it: 3 files and 2 folders?";
+        QTest::newRow("folder and file")
+            << QStringList{"victim", "loose.txt"}
+            << "Delete the 2 selected items and everything in their folders: 3 files and 2 folders?";
+        QTest::newRow("empty folder")
+            << QStringList{"hollow"}
+            << "Are you sure you want to delete the selected item(s), they will be gone "
+               "forever?";
+    }
+    void DeletingAFullFolderAsksOnceWithTheCount() {
+        QFETCH(QStringList, selected);
+        QFETCH(QString, question);
+        server->Put("victim/a.txt", "a");
+        server->Put("victim/sub/b.bin", AllBytes());
+        server->Put("victim/sub/deeper/c.txt", "c");
+        server->Put("loose.txt", "l");
+        server->Put("kept.txt", "k");
+        QDir().mkpath(Remote("hollow"));
+        auto f = Connected();
+        MessageLog messages;
+        messages.answer = MessageAnswer::No;
+        f->Select(selected);
+        f->view->DeleteSelected();
+        QCOMPARE(messages.texts, QStringList{question});
+        QVERIFY(QFileInfo::exists(Remote(selected.first())));
+
+        messages.texts.clear();
+        messages.answer = MessageAnswer::Yes;
+        f->Select(selected);
+        f->view->DeleteSelected();
+        QCOMPARE(messages.texts, QStringList{question});  // nothing else: no failure to report
+        for (const QString& name : selected) QVERIFY2(!QFileInfo::exists(Remote(name)), qPrintable(name));
+        QVERIFY(QFileInfo::exists(Remote("kept.txt")));
+        for (const QString& name : selected) QVERIFY(!f->Labels().contains(name));
+        QVERIFY(f->Labels().contains("kept.txt"));
+    }
 };
 
 QUILLMOOR_BROWSER_TEST_MAIN(FileCommandsTest)

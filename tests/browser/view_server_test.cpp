@@ -221,6 +221,8 @@ private slots:
         QVERIFY(f.tree->CurrentNode() == nullptr);
     }
 
+    // A full folder goes with everything in it, after one question that
+    // counts what goes.
     void DeletingAFileAndAFullDirectoryTogether() {
         server->Put("a.txt", "x");
         server->Put("full/inner.txt", "y");
@@ -229,12 +231,11 @@ private slots:
         MessageLog messages;
         f->Select({"a.txt", "full"});
         f->view->DeleteSelected();
-        QCOMPARE(messages.texts, (QStringList{"Are you sure you want to delete the selected item(s), they will be "
-                                              "gone forever?",
-                                              "Error deleting directory"}));
-        QCOMPARE(f->Labels(), (QStringList{"full", "z.txt"}));
+        QCOMPARE(messages.texts, (QStringList{"Delete the 2 selected items and everything in their folders: 1 file "
+                                              "and 0 folders?"}));
+        QCOMPARE(f->Labels(), (QStringList{"z.txt"}));
         QVERIFY(!QFile::exists(server->Root() + "/a.txt"));
-        QVERIFY(QFile::exists(server->Root() + "/full/inner.txt"));
+        QVERIFY(!QFile::exists(server->Root() + "/full"));
     }
 
     void RenamesThatTheServerRefusesChangeNothing() {
