@@ -77,6 +77,7 @@ void BrowserCommands::Install(CommandRouter& router) {
     router.AddFrameCommand(kCmdDownloadTo, [this] { view.DownloadSelectedTo(); }, [this](CommandState& state) {
         state.enabled = Connected() && view.List().SelectedCount() > 0;
     });
+    router.AddFrameCommand(kCmdFilter, [this] { view.OpenFilter(); });
     router.AddFrameCommand(kCmdQuickConnect, [this] { QuickConnect(); }, whenNotConnected);
     router.AddFrameCommand(kCmdNewSite, [this] { NewSite(); }, whenNotConnected);
     // The list's F2 and F5 are these commands.

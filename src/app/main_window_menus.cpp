@@ -35,6 +35,7 @@ constexpr CommandLook kCommandLooks[] = {
     {kCmdSmallIcons, "Small Icons", "Small Icons", nullptr, "small-icons"},
     {kCmdList, "L&ist", "List View", "view-list-text", "list"},
     {kCmdDetails, "Details", "Detail", "view-list-details", "details"},
+    {kCmdFilter, "&Filter...", nullptr, nullptr, nullptr},
     {kCmdOptions, "&Options...", nullptr, nullptr, nullptr},
     {kCmdRefresh, "Refresh", "Refresh Directory.", "view-refresh", "refresh"},
     {kCmdUpOneLevel, "Up One Level", "Up One Level", "go-up", "up-one-level"},
@@ -48,8 +49,8 @@ constexpr int kSeparator = 0;
 constexpr int kFileMenu[] = {kCmdNewGroup, kCmdNewSite, kSeparator, kCmdQuickConnect, kSeparator, kCmdExit};
 constexpr int kEditMenu[] = {kCmdCreateDirectory, kCmdDelete,     kSeparator, kCmdUpload, kCmdDownloadTo,
                              kSeparator,          kCmdProperties, kCmdRename, kCmdPermissions};
-constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList,   kCmdDetails,
-                             kSeparator,     kCmdOptions,    kSeparator, kCmdRefresh};
+constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList,   kCmdDetails, kSeparator,
+                             kCmdOptions,    kSeparator,     kCmdFilter, kCmdRefresh};
 constexpr int kHelpMenu[] = {kCmdHelp};
 constexpr int kToolBarSlots[] = {kCmdNewSite,    kSeparator,     kCmdUpOneLevel, kCmdRefresh,
                                  kCmdDisconnect, kSeparator,     kCmdDelete,     kSeparator,

@@ -5,6 +5,7 @@
 
 #include "browser/app_context.h"
 #include "browser/file_types.h"
+#include "browser/list_filter.h"
 #include "browser/size_text.h"
 #include "browser/wait_cursor.h"
 #include "platform/desktop/icon_spec.h"
@@ -21,6 +22,7 @@ RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list);
+    layout->addWidget(filter = new ListFilter(*list, this));
     setFocusProxy(list->ActiveView());
 
     connect(list, &RemoteListWidget::itemActivated, this, [this] { OpenItem(OpenSource::List); });
@@ -47,6 +49,8 @@ void RemoteView::FirstUpdate() {
     FillCatalogue();
 }
 
+void RemoteView::OpenFilter() { filter->Open(); }
+
 void RemoteView::SetViewMode(int modeCode) {
     list->SetMode(modeCode);
     setFocusProxy(list->ActiveView());
@@ -72,6 +76,7 @@ void RemoteView::AppendCatalogueIcon(const QString& iconText) {
 
 void RemoteView::FillCatalogue() {
     WaitCursor wait;
+    filter->Clear();
     ClearItems();
     showsRemoteDirectory = false;
     smallImages.RemoveAll();

@@ -18,6 +18,7 @@ struct AppContext;
 class SiteTree;
 class EngineUi;
 class FileTypeCache;
+class ListFilter;
 class QMenu;
 
 // The right-hand pane: the one list control showing the catalogue's groups,
@@ -40,6 +41,9 @@ public:
     void SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled);
 
     RemoteListWidget& List() { return *list; }
+    ListFilter& Filter() { return *filter; }
+    // Shows the filter box with the keyboard in it.
+    void OpenFilter();
     SiteDialogs& Dialogs() { return dialogs; }
     ImageList& SmallImages() { return smallImages; }
     ImageList& LargeImages() { return largeImages; }
@@ -138,6 +142,7 @@ private:
     ImageList largeImages{QSize(32, 32), 50, 2048};
     ImageList smallImages{QSize(16, 16), 50, 2048};
     RemoteListWidget* list = nullptr;
+    ListFilter* filter = nullptr;  // cleared whenever the list shows another place
     int currentItem = -1;
     bool showsRemoteDirectory = false;
     std::function<void(int)> runCommand;

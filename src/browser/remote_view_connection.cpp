@@ -3,6 +3,7 @@
 
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
+#include "browser/list_filter.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
@@ -61,6 +62,7 @@ bool RemoteView::Connect(SiteProfile& profile) {
     }
 
     if (!session.connected) return false;
+    filter->Clear();
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {

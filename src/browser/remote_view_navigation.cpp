@@ -2,6 +2,7 @@
 #include <QTreeWidgetItem>
 
 #include "browser/app_context.h"
+#include "browser/list_filter.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
@@ -72,6 +73,7 @@ ReplyClass RemoteView::ChangeDirectory(const QString& name) {
     const QString target = name.isEmpty() ? SelectedName() : name;
     const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
     if (replyClass == kComplete) {
+        filter->Clear();
         LoadListing();
     } else if (replyClass == kTransient) {
         Disconnect(false);

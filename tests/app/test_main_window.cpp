@@ -188,7 +188,7 @@ private slots:
                               "&Properties...", "Rename...", "Permissions..."}));
         QCOMPARE(Texts(menus[2]->menu()->actions()),
                  QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-",
-                              "Refresh"}));
+                              "&Filter...", "Refresh"}));
         QCOMPARE(Texts(menus[3]->menu()->actions()), QStringList({"Help..."}));
         // Before the View menu shows, its always-enabled entries are enabled.
         QList<QAction*> alwaysEnabled = menus[2]->menu()->actions().mid(0, 4);

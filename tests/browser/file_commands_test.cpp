@@ -1,7 +1,11 @@
 // Upload..., Download to..., the recursive delete of folders and the filter
 // box, against pyftpdlib: bytes compared, questions answered through the seams.
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QTreeView>
 
+#include "browser/list_filter.h"
 #include "browser_test_main.h"
 #include "platform/desktop/file_dialog_seam.h"
 #include "server_fixture.h"
@@ -198,6 +202,64 @@ private slots:
         QVERIFY(QFileInfo::exists(Remote("kept.txt")));
         for (const QString& name : selected) QVERIFY(!f->Labels().contains(name));
         QVERIFY(f->Labels().contains("kept.txt"));
+    }
+
+    // The filter narrows the list as it is typed, ignoring case, in every
+    // view mode; hidden items leave the selection.
+    void FilterNarrowsTheList_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("nothing typed") << "" << QStringList{"notes.txt", "photo.JPG", "Photos", "readme"};
+        QTest::newRow("any case") << "PHOTO" << QStringList{"photo.JPG", "Photos"};
+        QTest::newRow("inside the name") << "te" << QStringList{"notes.txt"};
+        QTest::newRow("nothing matches") << "zzz" << QStringList{};
+    }
+    void FilterNarrowsTheList() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, shown);
+        for (const char* name : {"notes.txt", "photo.JPG", "readme", "Photos/inner.txt"})
+            server->Put(name, "x");
+        auto f = Connected();
+        f->view->OpenFilter();
+        QVERIFY(f->view->Filter().isVisibleTo(f->view.get()));
+        QTest::keyClicks(f->view->Filter().findChild<QLineEdit*>("listFilterText"), text);
+        QStringList visible;
+        for (int row = 0; row < f->List().ItemCount(); ++row) {
+            const bool inDetails = !f->List().DetailsView()->isRowHidden(row, QModelIndex());
+            QCOMPARE(!f->List().IconView()->isRowHidden(row), inDetails);
+            if (inDetails) visible << f->List().ItemText(row, 0);
+        }
+        QCOMPARE(visible, shown);
+        f->List().ActiveView()->selectAll();
+        QStringList selected;
+        for (int row : f->List().SelectedRows()) selected << f->List().ItemText(row, 0);
+        QCOMPARE(selected, shown);
+    }
+
+    // Escape clears and hides the filter; so does entering another folder.
+    void FilterClearsOnEscapeAndOnAnotherFolder() {
+        for (const char* name : {"pub/a.txt", "pub/b.txt", "other.txt"}) server->Put(name, "x");
+        auto f = Connected();
+        ListFilter& filter = f->view->Filter();
+        auto* edit = filter.findChild<QLineEdit*>("listFilterText");
+        QCOMPARE(edit->accessibleName(), QStringLiteral("Filter"));
+        QVERIFY(!edit->toolTip().isEmpty());
+        f->view->OpenFilter();
+        QTest::keyClicks(edit, "OTH");
+        QVERIFY(!filter.Shows(f->Row("pub")));
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(filter.Text().isEmpty());
+        QVERIFY(!filter.isVisibleTo(f->view.get()));
+        QVERIFY(filter.Shows(f->Row("pub")));
+
+        f->view->OpenFilter();
+        QTest::keyClicks(edit, "pu");
+        f->Select({"pub"});
+        f->view->OpenItem(RemoteView::OpenSource::List);
+        QCOMPARE(f->Labels(), (QStringList{"a.txt", "b.txt"}));
+        QVERIFY(filter.Text().isEmpty());
+        QVERIFY(!filter.isVisibleTo(f->view.get()));
+        QVERIFY(!f->List().DetailsView()->isRowHidden(0, QModelIndex()));
     }
 };
 

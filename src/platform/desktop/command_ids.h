@@ -23,6 +23,7 @@ enum CommandId : int {
     // Commands of later versions, numbered after the historical ones.
     kCmdUpload = 33010,
     kCmdDownloadTo = 33011,
+    kCmdFilter = 33012,
     kCmdExit = 57665,
     kCmdHelp = 57670,
 };
