@@ -80,10 +80,6 @@ void BrowserCommands::Install(CommandRouter& router) {
     router.AddFrameCommand(kCmdFilter, [this] { view.OpenFilter(); });
     router.AddFrameCommand(kCmdQuickConnect, [this] { QuickConnect(); }, whenNotConnected);
     router.AddFrameCommand(kCmdNewSite, [this] { NewSite(); }, whenNotConnected);
-    // The list's F2 and F5 are these commands.
-    connect(&view, &RemoteView::commandRequested, this, [&router](int id) {
-        if (router.StateOf(id).enabled) router.Route(id);
-    });
     view.SetCommandRouting([&router](int id) { router.Route(id); },
                            [&router](int id) { return router.StateOf(id).enabled; });
 }

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMimeData>
@@ -44,6 +45,8 @@ MainWindow::MainWindow(AppContext& appContext, MainWindowPaneFactory createPanes
     InstallFrameCommands();
     PressDefaultViewButton();
     UpdateToolBarState();  // no button may look usable before its rule has been asked
+
+    qApp->installEventFilter(this);
 
     // Next and previous pane, the usual keys of a split window.
     connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
@@ -207,6 +210,11 @@ void MainWindow::FocusNextPane(int step) {
     }
     const int next = (current + step + static_cast<int>(order.size())) % static_cast<int>(order.size());
     order[next]->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && splitterReady) router.UpdateAllActions();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::UpdateToolBarState() {

@@ -118,10 +118,6 @@ public:
     // The enable rule of a command the view decides; false to let the frame decide.
     bool CommandEnabled(int commandId, bool& enabled) const;
 
-signals:
-    // A key that stands for one of the frame's commands (F2 Rename, F5 Refresh).
-    void commandRequested(int commandId);
-
 private:
     // A directory node of the tree: connects to its site if needed and changes
     // to the node's path from the root.

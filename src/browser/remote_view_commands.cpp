@@ -158,15 +158,6 @@ void RemoteView::onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool aut
                 DesktopBeep();
             }
             break;
-        case Qt::Key_Delete:
-            if (list->SelectedCount() > 0) DeleteSelected();
-            break;
-        case Qt::Key_F2:
-            emit commandRequested(kCmdRename);
-            break;
-        case Qt::Key_F5:
-            emit commandRequested(kCmdRefresh);
-            break;
         default:
             break;
     }

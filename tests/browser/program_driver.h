@@ -33,8 +33,12 @@ public:
         QTest::mouseDClick(items->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
+    // Selects the item with that label, with the keyboard in the list of the
+    // active window, where the window's shortcut keys reach their commands.
     void Select(const QString& label) {
         view->List().SelectRow(view->List().FindLabel(label));
+        view->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view->window()));
         view->List().ActiveView()->setFocus();
         QApplication::processEvents();
     }
