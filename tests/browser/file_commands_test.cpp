@@ -45,6 +45,22 @@ struct FileDialogAnswers {
     ~FileDialogAnswers() { SetFileDialogResponder({}); }
 };
 
+// Scripts one listing sent over an active data connection.
+void ExpectListing(testsupport::ScriptedFtpServer& server, const std::string& listing) {
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("LIST", [listing](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Listing.\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        link.SendAll(listing);
+        link.Close();
+        connection.Send("226 Done.\r\n");
+    });
+}
+
+std::string Line(char type, const std::string& name) {
+    return std::string(1, type) + "rw-r--r--   1 ftp ftp 4 Jan  1  2020 " + name + "\r\n";
+}
+
 }  // namespace
 
 class FileCommandsTest : public QObject {
@@ -53,11 +69,7 @@ class FileCommandsTest : public QObject {
 private:
     std::unique_ptr<LoggedPyftpd> server;
 
-    std::unique_ptr<ViewFixture> Connected() {
-        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
-        OpenSite(*f, "Demo", "Local");
-        return f;
-    }
+    std::unique_ptr<ViewFixture> Connected() { return ConnectedTo(*server); }
     QString Remote(const QString& relative) const { return server->Root() + u'/' + relative; }
 
 private slots:
@@ -202,6 +214,39 @@ private slots:
         QVERIFY(QFileInfo::exists(Remote("kept.txt")));
         for (const QString& name : selected) QVERIFY(!f->Labels().contains(name));
         QVERIFY(f->Labels().contains("kept.txt"));
+    }
+
+    // Refusals inside a folder are named together once the rest of it has
+    // gone; nothing else is shown.
+    void RefusalsInsideAFolderAreReportedTogether() {
+        testsupport::ScriptedFtpServer scripted;
+        scripted.Expect("USER", "331 Password.\r\n").Expect("PASS", "230 In.\r\n");
+        ExpectListing(scripted, Line('d', "victim"));
+        scripted.Expect("PWD", "257 \"/\"\r\n");
+        ExpectListing(scripted, Line('d', "victim"));
+        scripted.Expect("CWD", "250 ok\r\n").Expect("PWD", "257 \"/victim\"\r\n");
+        ExpectListing(scripted, Line('-', "a") + Line('-', "b"));
+        scripted.Expect("CWD", "250 ok\r\n");
+        scripted.Expect("CWD", "250 ok\r\n").Expect("PWD", "257 \"/victim\"\r\n");
+        scripted.Expect("DELE", "550 Permission denied.\r\n").Expect("DELE", "250 Gone.\r\n");
+        scripted.Expect("CWD", "250 ok\r\n");
+        scripted.Expect("RMD", "550 Directory not empty.\r\n").Expect("RMD", "550 Directory not empty.\r\n");
+        ExpectListing(scripted, Line('d', "victim"));
+        ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret"));
+        f.settings.passiveMode = 0;
+        OpenSite(f, "Demo", "Local");
+        QCOMPARE(f.Labels(), QStringList{"victim"});
+        MessageLog messages;
+        f.Select({"victim"});
+        f.view->DeleteSelected();
+        QCOMPARE(
+            messages.texts,
+            (QStringList{"Delete folder \"victim\" and everything in it: 2 files and 0 folders?",
+                         "These items could not be deleted:\n/victim/a (550 Permission denied.)\n/victim "
+                         "(550 Directory not empty.)"}));
+        QCOMPARE(scripted.PendingSteps(), 0u);
+        QVERIFY(scripted.Mismatches().empty());
+        QCOMPARE(f.Labels(), QStringList{"victim"});
     }
 
     // The filter narrows the list as it is typed, ignoring case, in every

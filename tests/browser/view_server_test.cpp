@@ -36,11 +36,7 @@ private:
     std::unique_ptr<LoggedPyftpd> server;
 
     // A fixture connected to the pyftpdlib root through the catalogue's site.
-    std::unique_ptr<ViewFixture> Connected() {
-        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
-        OpenSite(*f, "Demo", "Local");
-        return f;
-    }
+    std::unique_ptr<ViewFixture> Connected() { return ConnectedTo(*server); }
 
 private slots:
     void initTestCase() {
