@@ -97,7 +97,8 @@ public:
     void DeleteSelected();
     void RenameSelected(const QString& newName);
     void ShowProperties();
-    // Builds the context menu for the first selected item (null without one);
+    // Builds the context menu for the first selected item, or for the open
+    // remote directory when nothing is selected (null elsewhere);
     // showContextMenu runs it at a screen position.
     QMenu* BuildContextMenu();
     void showContextMenu(const QPoint& globalPos);
@@ -126,6 +127,8 @@ private:
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
     bool RunsOnServer() const;
+    // Enables each entry of a context menu as the frame's rules say.
+    void EnableByRules(QMenu* menu) const;
     // The catalogue's groups, as after a disconnect.
     void ShowDisconnected();
     void AppendCatalogueIcon(const QString& iconText);

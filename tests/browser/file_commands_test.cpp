@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QTreeView>
 
 #include "browser/list_filter.h"
@@ -124,6 +125,13 @@ private slots:
 
     void UploadChosenAsNothingSendsNothing() {
         auto f = Connected();
+        // Upload... is also on the menu of the directory's empty space.
+        f->List().ClearSelection();
+        std::unique_ptr<QMenu> menu(f->view->BuildContextMenu());
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction* action : menu->actions()) texts << (action->isSeparator() ? "-" : action->text());
+        QCOMPARE(texts, (QStringList{"&Upload...", "Create &Directory...", "-", "&Refresh"}));
         FileDialogAnswers dialogs;  // Cancel
         MessageLog messages;
         f->view->UploadChosenFiles();
