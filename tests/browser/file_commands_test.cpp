@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTreeView>
 
 #include "browser/list_filter.h"
@@ -222,6 +223,22 @@ private slots:
         QVERIFY(QFileInfo::exists(Remote("kept.txt")));
         for (const QString& name : selected) QVERIFY(!f->Labels().contains(name));
         QVERIFY(f->Labels().contains("kept.txt"));
+    }
+
+    // A link the list shows as a folder (MLSD shows what it leads to) goes
+    // alone; what it leads to stays.
+    void DeletingALinkLeavesWhatItLeadsTo() {
+        server->Put("target/precious.txt", "p");
+        QVERIFY(QFile::link("target", Remote("shortcut")));
+        auto f = Connected();
+        MessageLog messages;
+        const QStringList labels = f->Labels();
+        const QString shown = labels.filter(QRegularExpression("^shortcut")).value(0);
+        f->Select({shown});
+        f->view->DeleteSelected();
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(!QFileInfo(Remote("shortcut")).isSymLink());
+        QCOMPARE(ReadAll(Remote("target/precious.txt")), QByteArray("p"));
     }
 
     // Refusals inside a folder are named together once the rest of it has
