@@ -43,12 +43,15 @@ QStringList SelectionDownload::Run(const RemoteListWidget& list, const QString& 
             missing << item.label + QStringLiteral(" (a folder of that name is already there)");
             continue;
         }
-        if (!item.wholeTree && there.exists()) {
+        // A link may turn out to lead to a file, which would replace this one.
+        if (there.exists() && !there.isDir() && (!item.wholeTree || item.link)) {
             const Replace replace = AskToReplace(parent, item.localPath);
             if (replace == Replace::Cancel) break;
             if (replace == Replace::Skip) continue;
         }
-        if (DownloadOne(session, item) && (!item.wholeTree || session.walkFailures == 0)) {
+        // A folder arrived whole only when its walk missed nothing.
+        const bool arrived = DownloadOne(session, item);
+        if (arrived && (!QFileInfo(item.localPath).isDir() || session.walkFailures == 0)) {
             written << item.localPath;
         } else {
             missing << item.label;
