@@ -161,10 +161,8 @@ private slots:
         QVERIFY(app.Start());
         app.Settings().email = "journey@example.com";
         MainWindow* frame = app.Window();
-        view = qobject_cast<RemoteView*>(frame->ListViewPane());
-        QVERIFY(view);
-        user.SetView(view);
-        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        user.Attach(frame);
+        view = user.View();
 
         DoubleClick("Demo");
         DoubleClick("Local");

@@ -105,11 +105,10 @@ private slots:
         QVERIFY(app.Start());
         app.Settings().email = "keys@example.com";
         MainWindow* frame = app.Window();
-        auto* view = qobject_cast<RemoteView*>(frame->ListViewPane());
+        user.Attach(frame);
+        RemoteView* view = user.View();
         auto* tree = qobject_cast<SiteTree*>(frame->SiteTreePane());
-        QVERIFY(view && tree);
-        user.SetView(view);
-        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        QVERIFY(tree);
 
         const KeyPress presses[] = {
             {"new site", false, "Demo", false, QKeySequence("Ctrl+N"), "SitePropertiesDialog", nullptr,
