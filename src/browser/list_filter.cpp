@@ -72,9 +72,13 @@ bool ListFilter::Shows(int row) const {
 }
 
 void ListFilter::Apply() {
+    // Without a filter, a listing of many thousand items is shown untouched.
+    if (edit->text().isEmpty() && !anyHidden) return;
     const RemoteListModel& model = list.Model();
+    anyHidden = false;
     for (int row = 0; row < model.Count(); ++row) {
         const bool hidden = !Shows(row);
+        anyHidden = anyHidden || hidden;
         list.DetailsView()->setRowHidden(row, QModelIndex(), hidden);
         list.IconView()->setRowHidden(row, hidden);
     }

@@ -34,4 +34,5 @@ private:
 
     RemoteListWidget& list;
     QLineEdit* edit = nullptr;
+    bool anyHidden = false;  // some row was hidden the last time the filter ran
 };
