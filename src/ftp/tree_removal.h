@@ -14,12 +14,13 @@ class FtpSession;
 // was found, deepest first: files (and links, which are deleted as files,
 // never followed) with DELE, each folder with RMD once it is empty.
 //
-// It moves through the tree by relative names ("CWD name", "CWD ..") because
-// commands are short, and checks with PWD after entering each folder that it
-// is where it meant to be: a link that the listing shows as a folder leads
-// elsewhere, and deleting there would hit files outside the folder. Uses only
-// the session's public operations; everything runs on the calling thread
-// too, listings included.
+// Links must never be taken for folders: emptying a link's target would hit
+// files outside the folder. So each level is listed with LIST, which shows a
+// link as one (MLSD shows what it leads to), the folder itself is looked up
+// in its parent's listing first, and after entering each folder PWD must say
+// it is where it was meant to be. It moves by relative names ("CWD name",
+// "CWD ..") because commands are short. Uses only the session's public
+// operations, all on the calling thread, listings included.
 class TreeRemoval {
 public:
     struct Counts {
