@@ -74,12 +74,13 @@ void BrowserCommands::Install(CommandRouter& router) {
     router.AddFrameCommand(kCmdCreateDirectory, [this] { CreateDirectory(); }, whenConnected);
     for (int id : {int(kCmdDelete), int(kCmdDeleteFromList)})
         router.AddFrameCommand(id, [this] { Delete(); }, [this](CommandState& state) { state.enabled = CanDelete(); });
+    router.AddFrameCommand(kCmdUpload, [this] { view.UploadChosenFiles(); }, whenConnected);
+    router.AddFrameCommand(kCmdDownloadTo, [this] { view.DownloadSelectedTo(); }, [this](CommandState& state) {
+        state.enabled = Connected() && view.List().SelectedCount() > 0;
+    });
+    router.AddFrameCommand(kCmdFilter, [this] { view.OpenFilter(); });
     router.AddFrameCommand(kCmdQuickConnect, [this] { QuickConnect(); }, whenNotConnected);
     router.AddFrameCommand(kCmdNewSite, [this] { NewSite(); }, whenNotConnected);
-    // The list's F2 and F5 are these commands.
-    connect(&view, &RemoteView::commandRequested, this, [&router](int id) {
-        if (router.StateOf(id).enabled) router.Route(id);
-    });
     view.SetCommandRouting([&router](int id) { router.Route(id); },
                            [&router](int id) { return router.StateOf(id).enabled; });
 }

@@ -1,9 +1,7 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QShortcut>
@@ -12,6 +10,7 @@
 #include <QUrl>
 
 #include "browser/app_context.h"
+#include "browser/path_upload.h"
 #include "options/debug_window.h"
 #include "platform/desktop/app_icons.h"
 #include "platform/desktop/message_seam.h"
@@ -46,6 +45,8 @@ MainWindow::MainWindow(AppContext& appContext, MainWindowPaneFactory createPanes
     InstallFrameCommands();
     PressDefaultViewButton();
     UpdateToolBarState();  // no button may look usable before its rule has been asked
+
+    qApp->installEventFilter(this);
 
     // Next and previous pane, the usual keys of a split window.
     connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
@@ -167,40 +168,7 @@ void MainWindow::ApplyViewMode(ListViewMode mode) {
 }
 
 void MainWindow::UploadDroppedPaths(const QStringList& paths) {
-    if (!context.session.connected) {
-        ShowMessage(this, QStringLiteral("System Not Connected To A Server"));
-        return;
-    }
-    for (const QString& dropped : paths) {
-        const QString path = QDir::cleanPath(dropped);
-        const QString name = path.section(QLatin1Char('/'), -1);
-        if (name.isEmpty()) continue;  // the file system root has no name to upload under
-        const std::string localPath = QFile::encodeName(path).toStdString();
-        const std::string remoteName = QFile::encodeName(name).toStdString();
-        RemoteListPane* list = ListPane();
-        bool uploaded = true;
-        if (QFileInfo(path).isDir()) {
-            // Files of the tree that did not arrive whole are failures too;
-            // the log names each one, the message says the tree is incomplete.
-            context.session.UploadTree(localPath, remoteName);
-            if (context.session.walkFailures > 0 || !context.session.connected) {
-                ShowMessage(this, QStringLiteral("Error uploading file."));
-            }
-        } else if (context.session.UploadFile(remoteName, &localPath) != kComplete ||
-                   !context.session.connected) {
-            // A cancelled upload closes the session and may report an earlier
-            // transfer's result: it failed all the same.
-            ShowMessage(this, QStringLiteral("Error uploading file."));
-            uploaded = false;
-        }
-        // The new file or folder shows at once; a closed session is left, and
-        // the paths after it cannot be sent.
-        if (!context.session.connected) {
-            if (list) list->LeaveClosedSession();
-            return;
-        }
-        if (list && uploaded) list->LoadListing();
-    }
+    PathUpload(context.session, ListPane(), this).Run(paths);
 }
 
 // A drag that started in this program (remote files dragged out of the list)
@@ -242,6 +210,11 @@ void MainWindow::FocusNextPane(int step) {
     }
     const int next = (current + step + static_cast<int>(order.size())) % static_cast<int>(order.size());
     order[next]->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && splitterReady) router.UpdateAllActions();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::UpdateToolBarState() {

@@ -58,6 +58,9 @@ signals:
     void closed();
 
 protected:
+    // Brings every command's enabled state up to date just before a key can
+    // trigger its shortcut: a disabled action lets its key pass.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;

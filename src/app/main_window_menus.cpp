@@ -17,37 +17,43 @@ struct CommandLook {
     const char* toolTip;    // toolbar tooltip; null when not on the toolbar
     const char* themeIcon;  // desktop icon theme name; null for our own only
     const char* ownIcon;    // our picture's resource name; null for none
+    const char* keys;       // shortcuts in portable text, "; " between two; null for none
 };
 
+// The keys follow the desktop's conventions (Ctrl+F find, F5 refresh, F2
+// rename, Alt+Up to the parent); none is a standard key of another meaning.
 constexpr CommandLook kCommandLooks[] = {
-    {kCmdNewGroup, "New Group...", nullptr, nullptr, nullptr},
-    {kCmdNewSite, "New Site...", "New Profile", "document-new", "new-site"},
-    {kCmdQuickConnect, "Quick Connect...", nullptr, nullptr, nullptr},
-    {kCmdExit, "E&xit", nullptr, nullptr, nullptr},
-    {kCmdCreateDirectory, "Create Directory...", nullptr, nullptr, nullptr},
-    {kCmdDelete, "&Delete", "Delete", "edit-delete", "delete"},
-    {kCmdProperties, "&Properties...", nullptr, nullptr, nullptr},
-    {kCmdRename, "Rename...", nullptr, nullptr, nullptr},
-    {kCmdPermissions, "Permissions...", nullptr, nullptr, nullptr},
-    {kCmdLargeIcons, "&Large Icons", "Large Icons", "view-list-icons", "large-icons"},
-    {kCmdSmallIcons, "Small Icons", "Small Icons", nullptr, "small-icons"},
-    {kCmdList, "L&ist", "List View", "view-list-text", "list"},
-    {kCmdDetails, "Details", "Detail", "view-list-details", "details"},
-    {kCmdOptions, "&Options...", nullptr, nullptr, nullptr},
-    {kCmdRefresh, "Refresh", "Refresh Directory.", "view-refresh", "refresh"},
-    {kCmdUpOneLevel, "Up One Level", "Up One Level", "go-up", "up-one-level"},
-    {kCmdDisconnect, "Disconnect", "Disconnect", "network-offline", "disconnect"},
-    {kCmdHelp, "Help...", nullptr, nullptr, nullptr},
+    {kCmdNewGroup, "New Group...", nullptr, nullptr, nullptr, nullptr},
+    {kCmdNewSite, "New Site...", "New Profile", "document-new", "new-site", "Ctrl+N"},
+    {kCmdQuickConnect, "Quick Connect...", nullptr, nullptr, nullptr, "Ctrl+K"},
+    {kCmdExit, "E&xit", nullptr, nullptr, nullptr, nullptr},
+    {kCmdCreateDirectory, "Create Directory...", nullptr, nullptr, nullptr, "Ctrl+Shift+N"},
+    {kCmdUpload, "&Upload...", nullptr, nullptr, nullptr, nullptr},
+    {kCmdDownloadTo, "Download &To...", nullptr, nullptr, nullptr, nullptr},
+    {kCmdDelete, "&Delete", "Delete", "edit-delete", "delete", "Del"},
+    {kCmdProperties, "&Properties...", nullptr, nullptr, nullptr, nullptr},
+    {kCmdRename, "Rename...", nullptr, nullptr, nullptr, "F2"},
+    {kCmdPermissions, "Permissions...", nullptr, nullptr, nullptr, nullptr},
+    {kCmdLargeIcons, "&Large Icons", "Large Icons", "view-list-icons", "large-icons", nullptr},
+    {kCmdSmallIcons, "Small Icons", "Small Icons", nullptr, "small-icons", nullptr},
+    {kCmdList, "L&ist", "List View", "view-list-text", "list", nullptr},
+    {kCmdDetails, "Details", "Detail", "view-list-details", "details", nullptr},
+    {kCmdFilter, "&Filter...", nullptr, nullptr, nullptr, "Ctrl+F"},
+    {kCmdOptions, "&Options...", nullptr, nullptr, nullptr, "Ctrl+,"},
+    {kCmdRefresh, "Refresh", "Refresh Directory.", "view-refresh", "refresh", "F5"},
+    {kCmdUpOneLevel, "Up One Level", "Up One Level", "go-up", "up-one-level", "Alt+Up; Backspace"},
+    {kCmdDisconnect, "Disconnect", "Disconnect", "network-offline", "disconnect", "Ctrl+Shift+D"},
+    {kCmdHelp, "Help...", nullptr, nullptr, nullptr, nullptr},
 };
 
 constexpr int kSeparator = 0;
 
 // Menus and toolbar slots in order; kSeparator marks a separator.
 constexpr int kFileMenu[] = {kCmdNewGroup, kCmdNewSite, kSeparator, kCmdQuickConnect, kSeparator, kCmdExit};
-constexpr int kEditMenu[] = {kCmdCreateDirectory, kCmdDelete, kSeparator,
-                             kCmdProperties,      kCmdRename, kCmdPermissions};
-constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList,   kCmdDetails,
-                             kSeparator,     kCmdOptions,    kSeparator, kCmdRefresh};
+constexpr int kEditMenu[] = {kCmdCreateDirectory, kCmdDelete,     kSeparator, kCmdUpload, kCmdDownloadTo,
+                             kSeparator,          kCmdProperties, kCmdRename, kCmdPermissions};
+constexpr int kViewMenu[] = {kCmdLargeIcons, kCmdSmallIcons, kCmdList,   kCmdDetails, kSeparator,
+                             kCmdOptions,    kSeparator,     kCmdFilter, kCmdRefresh};
 constexpr int kHelpMenu[] = {kCmdHelp};
 constexpr int kToolBarSlots[] = {kCmdNewSite,    kSeparator,     kCmdUpOneLevel, kCmdRefresh,
                                  kCmdDisconnect, kSeparator,     kCmdDelete,     kSeparator,
@@ -60,6 +66,12 @@ void MainWindow::CreateMenusAndToolBar() {
     for (const CommandLook& look : kCommandLooks) {
         auto* action = new QAction(QString::fromLatin1(look.text), this);
         if (look.toolTip) action->setToolTip(QString::fromLatin1(look.toolTip));
+        if (look.keys) {
+            action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(look.keys)));
+            // A held key runs its command once: a held Backspace would
+            // otherwise climb to the catalogue without a pause.
+            action->setAutoRepeat(false);
+        }
         if (look.ownIcon) {
             action->setIcon(ThemedIcon(look.themeIcon ? QString::fromLatin1(look.themeIcon) : QString(),
                                        QString::fromLatin1(look.ownIcon)));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // Display modes of the remote file list. The numbers are also the stored
 // "Default View" setting.
 enum class ListViewMode : int { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 };
@@ -22,4 +24,10 @@ public:
     // When the session has closed under the listing shown (a cancelled
     // transfer closes it), shows what a disconnect shows; returns whether it did.
     virtual bool LeaveClosedSession() = 0;
+    // Whether the listing shown holds a file of this name (an upload asks
+    // before it replaces one).
+    virtual bool ListsFile(const QString& name) const {
+        (void)name;
+        return false;
+    }
 };

@@ -8,17 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "browser/download_item.h"
+
 class FtpSession;
 class RemoteListWidget;
 
-// One remote item dragged out of the list, and where its download goes.
-struct DragOutItem {
-    QString label;           // the name as the list shows it
-    std::string remoteName;  // what the server is asked for (a link without " -> target")
-    QString localPath;       // the download directory followed by the name
-    bool wholeTree = false;  // a directory or a link: fetched with everything below it
-    bool link = false;
-};
+// One remote item dragged out of the list, bound for the download directory.
+using DragOutItem = DownloadItem;
 
 // The data a drag out of the remote list offers a drop target: the desktop's
 // file list (text/uri-list of file:// URLs). It is produced only when a target
@@ -32,8 +28,8 @@ class RemoteMimeData : public QMimeData {
 
 public:
     static constexpr int kMaxItems = 3500;
-    static constexpr int kMaxNameBytes = 255;   // one file name on Linux file systems
-    static constexpr int kMaxPathBytes = 4095;  // a whole path, terminator excluded
+    static constexpr int kMaxNameBytes = kMaxDownloadNameBytes;
+    static constexpr int kMaxPathBytes = kMaxDownloadPathBytes;
 
     // The selected files and directories of the list, in list order, with the
     // session's download directory as their destination. Returns null when the
@@ -73,7 +69,6 @@ protected:
 
 private:
     static QStringList DownloadAll(FtpSession& session, const QList<DragOutItem> items);
-    static bool Download(FtpSession& session, const DragOutItem& item);
 
     FtpSession& session;
     QList<DragOutItem> items;

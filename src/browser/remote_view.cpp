@@ -5,6 +5,7 @@
 
 #include "browser/app_context.h"
 #include "browser/file_types.h"
+#include "browser/list_filter.h"
 #include "browser/location_bar.h"
 #include "browser/size_text.h"
 #include "browser/wait_cursor.h"
@@ -25,6 +26,7 @@ RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs
     layout->setSpacing(0);
     layout->addWidget(bar);
     layout->addWidget(list);
+    layout->addWidget(filter = new ListFilter(*list, this));
     setFocusProxy(list->ActiveView());
 
     connect(list, &RemoteListWidget::itemActivated, this, [this] { OpenItem(); });
@@ -60,6 +62,8 @@ void RemoteView::FirstUpdate() {
     FillCatalogue();
 }
 
+void RemoteView::OpenFilter() { filter->Open(); }
+
 void RemoteView::SetViewMode(int modeCode) {
     list->SetMode(modeCode);
     setFocusProxy(list->ActiveView());
@@ -85,6 +89,7 @@ void RemoteView::AppendCatalogueIcon(const QString& iconText) {
 
 void RemoteView::FillCatalogue() {
     WaitCursor wait;
+    filter->Clear();
     ClearItems();
     showsRemoteDirectory = false;
     smallImages.RemoveAll();

@@ -19,6 +19,7 @@ class LocationBar;
 class SiteTree;
 class EngineUi;
 class FileTypeCache;
+class ListFilter;
 class QMenu;
 
 // The right-hand pane: the one list control showing the catalogue's groups,
@@ -44,6 +45,9 @@ public:
     void SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled);
 
     RemoteListWidget& List() { return *list; }
+    ListFilter& Filter() { return *filter; }
+    // Shows the filter box with the keyboard in it.
+    void OpenFilter();
     LocationBar& Bar() { return *bar; }
     SiteDialogs& Dialogs() { return dialogs; }
     ImageList& SmallImages() { return smallImages; }
@@ -59,6 +63,7 @@ public:
     // session that is closed before or after the fetch is left instead.
     void LoadListing() override;
     bool LeaveClosedSession() override;
+    bool ListsFile(const QString& name) const override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
     void FillFromListing(const RemoteEntry& first);
@@ -106,13 +111,20 @@ public:
     void DeleteSelected();
     void RenameSelected(const QString& newName);
     void ShowProperties();
-    // Builds the context menu for the first selected item (null without one);
+    // Builds the context menu for the first selected item, or for the open
+    // remote directory when nothing is selected (null elsewhere);
     // showContextMenu runs it at a screen position.
     QMenu* BuildContextMenu();
     void showContextMenu(const QPoint& globalPos);
     // Drags the selected files and directories out of the list; they are
     // downloaded where the user drops them.
     void startDragOut();
+    // Upload...: local files chosen in a file dialog go into the current
+    // remote directory, as a drop does.
+    void UploadChosenFiles();
+    // Download to...: the selected files and folders go into a local folder
+    // chosen in a folder dialog.
+    void DownloadSelectedTo();
 
     // --- CommandTarget: commands while the list has the focus ---
     // Runs a command the view handles itself; false for the frame's.
@@ -134,6 +146,8 @@ private:
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
     bool RunsOnServer() const;
+    // Enables each entry of a context menu as the frame's rules say.
+    void EnableByRules(QMenu* menu) const;
     // The catalogue's groups, as after a disconnect.
     void ShowDisconnected();
     void AppendCatalogueIcon(const QString& iconText);
@@ -147,6 +161,7 @@ private:
     ImageList smallImages{QSize(16, 16), 50, 2048};
     LocationBar* bar = nullptr;
     RemoteListWidget* list = nullptr;
+    ListFilter* filter = nullptr;  // cleared whenever the list shows another place
     int currentItem = -1;
     bool showsRemoteDirectory = false;
     std::function<void(int)> runCommand;

@@ -21,10 +21,20 @@ QAction* AddCommand(QMenu* menu, const QString& text, int commandId) {
 
 QMenu* RemoteView::BuildContextMenu() {
     const int row = list->NextSelected(-1);
-    if (row < 0) return nullptr;
-    const QString label = list->ItemText(row, RemoteListModel::kName);
+    // Without a selection there is a menu only in a remote directory: what
+    // adds to it.
+    if (row < 0 && (!showsRemoteDirectory || !context.session.connected)) return nullptr;
     auto* menu = new QMenu(this);
     menu->setTitle(QStringLiteral("&Title Context Menu"));
+    if (row < 0) {
+        AddCommand(menu, QStringLiteral("&Upload..."), kCmdUpload);
+        AddCommand(menu, QStringLiteral("Create &Directory..."), kCmdCreateDirectory);
+        menu->addSeparator();
+        AddCommand(menu, QStringLiteral("&Refresh"), kCmdRefresh);
+        EnableByRules(menu);
+        return menu;
+    }
+    const QString label = list->ItemText(row, RemoteListModel::kName);
     // "&" in a file name would become a mnemonic; double it to show it as typed.
     QString shown = label;
     shown.replace(u'&', QStringLiteral("&&"));
@@ -37,6 +47,9 @@ QMenu* RemoteView::BuildContextMenu() {
             menu->addSeparator();
             AddCommand(menu, QStringLiteral("&Delete"), kCmdDeleteFromList);
             AddCommand(menu, QStringLiteral("Rena&me"), kCmdRename);
+            menu->addSeparator();
+            AddCommand(menu, QStringLiteral("&Upload..."), kCmdUpload);
+            AddCommand(menu, QStringLiteral("Download &To..."), kCmdDownloadTo);
             menu->addSeparator();
             AddCommand(menu, QStringLiteral("&Properties"), kCmdProperties);
             break;
@@ -53,6 +66,11 @@ QMenu* RemoteView::BuildContextMenu() {
             AddCommand(menu, QStringLiteral("&Open Connection"), kCmdOpenConnection);
             break;
     }
+    EnableByRules(menu);
+    return menu;
+}
+
+void RemoteView::EnableByRules(QMenu* menu) const {
     // Every entry is one of the frame's commands, enabled by the frame's rules.
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
@@ -62,7 +80,6 @@ QMenu* RemoteView::BuildContextMenu() {
             return CommandEnabled(id, enabled) && enabled;
         }());
     }
-    return menu;
 }
 
 void RemoteView::showContextMenu(const QPoint& globalPos) {
@@ -154,15 +171,6 @@ void RemoteView::onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool aut
             } else {
                 DesktopBeep();
             }
-            break;
-        case Qt::Key_Delete:
-            if (list->SelectedCount() > 0) DeleteSelected();
-            break;
-        case Qt::Key_F2:
-            emit commandRequested(kCmdRename);
-            break;
-        case Qt::Key_F5:
-            emit commandRequested(kCmdRefresh);
             break;
         default:
             break;

@@ -3,6 +3,7 @@
 
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
+#include "browser/list_filter.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
@@ -65,6 +66,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     const bool quick = kind == ConnectionKind::Quick;
     const std::string& site = quick ? profile.host : profile.name;
     context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
+    filter->Clear();
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {

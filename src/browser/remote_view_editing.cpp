@@ -2,6 +2,7 @@
 #include "browser/app_context.h"
 #include "browser/delete_dialog.h"
 #include "browser/file_properties_dialog.h"
+#include "browser/remote_deletion.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
@@ -10,40 +11,40 @@
 #include "sites/site_tree.h"
 
 void RemoteView::DeleteSelected() {
+    const QList<int> rows = list->SelectedRows();
+    QList<RemoteDeletion::Item> onServer;
+    for (int row : rows) {
+        const ItemKind kind = list->KindAt(row);
+        if (kind != ItemKind::File && kind != ItemKind::Directory) continue;
+        onServer.append({list->ItemText(row, RemoteListModel::kName),
+                         list->ItemText(row, RemoteListModel::kPermissions), kind == ItemKind::Directory});
+    }
+    RemoteDeletion deletion(context.session, this);
+    {
+        WaitCursor wait;
+        if (!deletion.Survey(onServer)) {
+            LeaveClosedSession();
+            return;
+        }
+    }
     DeleteDialog confirm;
-    confirm.message = QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?");
+    confirm.message = deletion.Question(static_cast<int>(rows.size()));
     if (!confirm.Run(this)) return;
 
     WaitCursor wait;
-    FtpSession& session = context.session;
     bool changedOnServer = false;
+    for (const RemoteDeletion::Item& item : onServer) changedOnServer = deletion.Delete(item) || changedOnServer;
     QList<int> catalogueRows;
-    for (int row : list->SelectedRows()) {
-        const QString label = list->ItemText(row, RemoteListModel::kName);
-        switch (const ItemKind kind = list->KindAt(row)) {
-            case ItemKind::File:
-            case ItemKind::Directory: {
-                // No recursion: a directory that is not empty is refused by the server.
-                const bool file = kind == ItemKind::File;
-                const std::string name = label.toStdString();
-                if ((file ? session.DeleteFile(name) : session.RemoveDir(name)) == kComplete) {
-                    changedOnServer = true;
-                } else {
-                    ShowMessage(this, file ? QStringLiteral("Error deleting file") : QStringLiteral("Error deleting directory"));
-                }
-                break;
-            }
-            case ItemKind::Site:
-            case ItemKind::Group:
-                tree.RemoveByLabel(label);
-                catalogueRows.prepend(row);  // removed from the bottom up afterwards
-                break;
-            default:
-                break;
-        }
+    for (int row : rows) {
+        const ItemKind kind = list->KindAt(row);
+        if (kind != ItemKind::Site && kind != ItemKind::Group) continue;
+        tree.RemoveByLabel(list->ItemText(row, RemoteListModel::kName));
+        catalogueRows.prepend(row);  // removed from the bottom up afterwards
     }
     for (int row : catalogueRows) list->Model().RemoveItem(row);
-    if (session.connected && changedOnServer) LoadListing();
+    deletion.ReportLeftovers();
+    if (context.session.connected && changedOnServer) LoadListing();
+    LeaveClosedSession();
 }
 
 void RemoteView::RenameSelected(const QString& newName) {

@@ -1,5 +1,6 @@
 // Opening items, changing directory and going up.
 #include "browser/app_context.h"
+#include "browser/list_filter.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
@@ -60,6 +61,7 @@ ReplyClass RemoteView::ChangeDirectory(const QString& name) {
     const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
     if (replyClass == kComplete) {
         context.location.SetPath(remote_path::Resolve(context.location.Path(), target));
+        filter->Clear();
         LoadListing();
     } else if (replyClass == kTransient) {
         Disconnect(false);

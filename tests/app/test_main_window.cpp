@@ -184,11 +184,11 @@ private slots:
         QCOMPARE(Texts(menus[0]->menu()->actions()),
                  QStringList({"New Group...", "New Site...", "-", "Quick Connect...", "-", "E&xit"}));
         QCOMPARE(Texts(menus[1]->menu()->actions()),
-                 QStringList({"Create Directory...", "&Delete", "-", "&Properties...", "Rename...",
-                              "Permissions..."}));
+                 QStringList({"Create Directory...", "&Delete", "-", "&Upload...", "Download &To...", "-",
+                              "&Properties...", "Rename...", "Permissions..."}));
         QCOMPARE(Texts(menus[2]->menu()->actions()),
                  QStringList({"&Large Icons", "Small Icons", "L&ist", "Details", "-", "&Options...", "-",
-                              "Refresh"}));
+                              "&Filter...", "Refresh"}));
         QCOMPARE(Texts(menus[3]->menu()->actions()), QStringList({"Help..."}));
         // Before the View menu shows, its always-enabled entries are enabled.
         QList<QAction*> alwaysEnabled = menus[2]->menu()->actions().mid(0, 4);

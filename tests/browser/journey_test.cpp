@@ -13,9 +13,11 @@
 #include "app/application.h"
 #include "app/browser_commands.h"
 #include "app/main_window.h"
+#include "browser/list_filter.h"
 #include "browser/permissions_dialog.h"
 #include "browser_test_main.h"
 #include "platform/desktop/command_ids.h"
+#include "platform/desktop/file_dialog_seam.h"
 #include "program_driver.h"
 #include "server_fixture.h"
 #include "test_files.h"
@@ -169,6 +171,62 @@ private slots:
         }
         // The catalogue was written back with the site.
         QVERIFY(ReadAll(config + "/Corvane/Wexal.INI").contains("[Local]"));
+    }
+
+    // Connect by double click, narrow the list with Ctrl+F, upload with the
+    // Edit menu's Upload..., delete a full folder with Del, disconnect with
+    // Ctrl+Shift+D.
+    void TheFileCommandsJourney() {
+        LoggedPyftpd server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        server.Put("archive/old/x.bin", "x");
+        server.Put("archive/y.txt", "y");
+        server.Put("pub/keep.txt", "k");
+        WriteTestFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Corvane/Wexal.INI",
+                      LocalSiteCatalogue(server.HostText()));
+        QTemporaryDir scratch;
+        WriteTestFile(scratch.filePath("sent.bin"), QByteArray("\0\r\n\xff", 4));
+        MessageLog messages;
+        SetFileDialogResponder([&](const FileDialogRequest&) { return QStringList{scratch.filePath("sent.bin")}; });
+        Application app;
+        QVERIFY(app.Start());
+        app.Settings().email = "journey@example.com";
+        MainWindow* frame = app.Window();
+        user.Attach(frame);
+        view = user.View();
+
+        DoubleClick("Demo");
+        DoubleClick("Local");
+        QCOMPARE(Labels(), (QStringList{"archive", "pub"}));
+
+        Select("pub");
+        QTest::keySequence(view->List().ActiveView(), QKeySequence("Ctrl+F"));
+        QTest::keyClicks(QApplication::focusWidget(), "ARC");
+        QVERIFY(view->Filter().Shows(view->List().FindLabel("archive")));
+        QVERIFY(!view->Filter().Shows(view->List().FindLabel("pub")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(view->Filter().Shows(view->List().FindLabel("pub")));
+
+        frame->Commands().Action(kCmdUpload)->trigger();
+        QCOMPARE(ReadAll(server.Root() + "/sent.bin"), QByteArray("\0\r\n\xff", 4));
+        QCOMPARE(Labels(), (QStringList{"archive", "pub", "sent.bin"}));
+
+        Select("archive");
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);
+        QVERIFY(!QFileInfo::exists(server.Root() + "/archive"));
+        QCOMPARE(Labels(), (QStringList{"pub", "sent.bin"}));
+
+        Select("pub");
+        QTest::keySequence(view->List().ActiveView(), QKeySequence("Ctrl+Shift+D"));
+        QVERIFY(!app.Session().connected);
+        QCOMPARE(Labels(), QStringList{"Demo"});
+        SetFileDialogResponder({});
+        app.requestExit();
+        app.Shutdown();
+
+        QCOMPARE(messages.texts,
+                 (QStringList{"Delete folder \"archive\" and everything in it: 2 files and 1 folder?",
+                              "Are you sure you want to disconnect from " + QString::fromStdString(server.HostText())}));
     }
 
 private:

@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(menu->actions().at(2)->isEnabled(), false);  // Disconnect, not connected
         QCOMPARE(menu->actions().at(4)->isEnabled(), true);   // Delete, an item is selected
         QCOMPARE(texts(menu), (QStringList{"&Open R&&D notes.txt", "-", "&Disconnect", "-", "&Delete", "Rena&me",
-                                           "-", "&Properties"}));
+                                           "-", "&Upload...", "Download &To...", "-", "&Properties"}));
     }
 
     void DeletingSitesRemovesThemFromListAndTree() {

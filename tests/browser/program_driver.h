@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/main_window.h"
 #include "browser/remote_view.h"
 
 // Drives the desktop program's list as a user does: clicks and double clicks
@@ -16,6 +17,13 @@ class ProgramDriver {
 public:
     explicit ProgramDriver(RemoteView* view = nullptr) : view(view) {}
     void SetView(RemoteView* shown) { view = shown; }
+    // Drives the list of the program's main window, once the window is on screen.
+    void Attach(MainWindow* frame) {
+        view = qobject_cast<RemoteView*>(frame->ListViewPane());
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+    }
+    RemoteView* View() const { return view; }
 
     QStringList Labels() const {
         QStringList labels;
@@ -33,8 +41,12 @@ public:
         QTest::mouseDClick(items->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
+    // Selects the item with that label, with the keyboard in the list of the
+    // active window, where the window's shortcut keys reach their commands.
     void Select(const QString& label) {
         view->List().SelectRow(view->List().FindLabel(label));
+        view->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view->window()));
         view->List().ActiveView()->setFocus();
         QApplication::processEvents();
     }

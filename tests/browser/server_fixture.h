@@ -38,4 +38,11 @@ inline void OpenSite(ViewFixture& f, const QString& group, const QString& site) 
     f.view->OpenItem();
 }
 
+// A view connected to the server's root through the catalogue's site "Local".
+inline std::unique_ptr<ViewFixture> ConnectedTo(const testsupport::RealFtpServer& server) {
+    auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server.HostText()));
+    OpenSite(*f, "Demo", "Local");
+    return f;
+}
+
 inline bool LogHas(const QStringList& lines, const QString& line) { return lines.contains(line); }

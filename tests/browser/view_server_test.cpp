@@ -36,11 +36,7 @@ private:
     std::unique_ptr<LoggedPyftpd> server;
 
     // A fixture connected to the pyftpdlib root through the catalogue's site.
-    std::unique_ptr<ViewFixture> Connected() {
-        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
-        OpenSite(*f, "Demo", "Local");
-        return f;
-    }
+    std::unique_ptr<ViewFixture> Connected() { return ConnectedTo(*server); }
 
 private slots:
     void initTestCase() {
@@ -219,6 +215,8 @@ private slots:
         QVERIFY(f.tree->CurrentNode() == nullptr);
     }
 
+    // A full folder goes with everything in it, after one question that
+    // counts what goes.
     void DeletingAFileAndAFullDirectoryTogether() {
         server->Put("a.txt", "x");
         server->Put("full/inner.txt", "y");
@@ -227,12 +225,11 @@ private slots:
         MessageLog messages;
         f->Select({"a.txt", "full"});
         f->view->DeleteSelected();
-        QCOMPARE(messages.texts, (QStringList{"Are you sure you want to delete the selected item(s), they will be "
-                                              "gone forever?",
-                                              "Error deleting directory"}));
-        QCOMPARE(f->Labels(), (QStringList{"full", "z.txt"}));
+        QCOMPARE(messages.texts, (QStringList{"Delete the 2 selected items and everything in their folders: 1 file "
+                                              "and 0 folders?"}));
+        QCOMPARE(f->Labels(), (QStringList{"z.txt"}));
         QVERIFY(!QFile::exists(server->Root() + "/a.txt"));
-        QVERIFY(QFile::exists(server->Root() + "/full/inner.txt"));
+        QVERIFY(!QFile::exists(server->Root() + "/full"));
     }
 
     void RenamesThatTheServerRefusesChangeNothing() {

@@ -20,6 +20,10 @@ enum CommandId : int {
     kCmdDeleteFromList = 32813,
     kCmdQuickConnect = 32814,
     kCmdProperties = 33005,
+    // Commands of later versions, numbered after the historical ones.
+    kCmdUpload = 33010,
+    kCmdDownloadTo = 33011,
+    kCmdFilter = 33012,
     kCmdExit = 57665,
     kCmdHelp = 57670,
 };

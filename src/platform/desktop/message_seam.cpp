@@ -28,6 +28,7 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
         case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case MessageButtons::ResumeOverwriteCancel:
         case MessageButtons::ResumeRestartCancel:
+        case MessageButtons::OverwriteSkipCancel:
             return QMessageBox::Cancel;  // the others are added by name
         case MessageButtons::Ok: break;
     }
@@ -71,6 +72,16 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, MessageButtons b
         box.exec();
         if (box.clickedButton() == resume) return MessageAnswer::Resume;
         return box.clickedButton() == again ? MessageAnswer::Yes : MessageAnswer::Cancel;
+    }
+    if (buttons == MessageButtons::OverwriteSkipCancel) {
+        QPushButton* overwrite = AddNamedButton(box, QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
+        QPushButton* skip = AddNamedButton(box, QStringLiteral("&Skip"), QMessageBox::RejectRole);
+        // The safe choice is the default: Enter never replaces a file.
+        box.setDefaultButton(skip);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        if (box.clickedButton() == overwrite) return MessageAnswer::Yes;
+        return box.clickedButton() == skip ? MessageAnswer::No : MessageAnswer::Cancel;
     }
     // Escape picks No or Cancel: Qt maps it to the box's cautious button.
     return FromQtButton(box.exec());

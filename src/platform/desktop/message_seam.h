@@ -10,8 +10,17 @@ class QWidget;
 // can answer them without a modal loop.
 enum class MessageIcon { Warning, Question, Information, Error };
 // ResumeOverwriteCancel and ResumeRestartCancel: "Resume", then "Overwrite"
-// or "Start Again" (both answer Yes), then "Cancel".
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, ResumeOverwriteCancel, ResumeRestartCancel };
+// or "Start Again" (both answer Yes), then "Cancel". OverwriteSkipCancel:
+// "Overwrite" (Yes), "Skip" (No), "Cancel".
+enum class MessageButtons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+    ResumeOverwriteCancel,
+    ResumeRestartCancel,
+    OverwriteSkipCancel
+};
 enum class MessageAnswer { Ok, Cancel, Yes, No, Resume };
 
 struct MessageRequest {

@@ -1,0 +1,68 @@
+#include "browser/download_item.h"
+
+#include <QFileInfo>
+
+#include "browser/remote_list_widget.h"
+#include "ftp/ftp_session.h"
+#include "ftp/walk_paths.h"
+
+namespace {
+
+const QString kLinkArrow = QStringLiteral(" -> ");
+
+// Reads one selected row into an item; returns the message that refuses the
+// whole selection, or an empty text.
+QString ReadItem(const RemoteListWidget& list, int row, const QString& directory, const QString& verb,
+                 DownloadItem& item) {
+    item.label = list.ItemText(row, RemoteListModel::kName);
+    const QString permissions = list.ItemText(row, RemoteListModel::kPermissions);
+    const QChar type = permissions.isEmpty() ? u' ' : permissions[0];
+    item.link = type == u'l';
+    item.wholeTree = type == u'd' || item.link;
+    // A link is listed as "name -> target"; the server knows it by its name.
+    QString name = item.label;
+    if (item.link && name.contains(kLinkArrow)) name = name.section(kLinkArrow, 0, 0);
+    if (!IsSafeLocalName(name.toStdString())) {
+        return QStringLiteral(
+                   "\"%1\" cannot be %2: the server lists it under a name that no local file can have.")
+            .arg(item.label, verb);
+    }
+    item.remoteName = name.toStdString();
+    item.localPath = directory + name;
+    if (item.remoteName.size() > kMaxDownloadNameBytes ||
+        item.localPath.toUtf8().size() > kMaxDownloadPathBytes) {
+        return QStringLiteral("\"%1\" cannot be %2: its local path would be too long.").arg(item.label, verb);
+    }
+    return {};
+}
+
+}  // namespace
+
+QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QString& directory,
+                                      const QString& verb, QString& problem) {
+    problem.clear();
+    QList<DownloadItem> items;
+    for (int row : list.SelectedRows()) {
+        const ItemKind kind = list.KindAt(row);
+        if (kind != ItemKind::File && kind != ItemKind::Directory) continue;
+        DownloadItem item;
+        problem = ReadItem(list, row, directory, verb, item);
+        if (!problem.isEmpty()) return {};
+        items.append(std::move(item));
+    }
+    return items;
+}
+
+bool DownloadOne(FtpSession& session, const DownloadItem& item) {
+    const std::string local = item.localPath.toStdString();
+    const auto fileArrived = [&] {
+        return session.DownloadFile(item.remoteName, &local) == kComplete && session.connected &&
+               QFileInfo(item.localPath).isFile();
+    };
+    if (!item.wholeTree) return fileArrived();
+    // An existing local directory is left as it is by the walk and handed over.
+    session.DownloadTree(item.remoteName, &local);
+    if (QFileInfo(item.localPath).isDir()) return session.connected != 0;
+    // The walk could not enter the link: it leads to a file.
+    return item.link && session.connected && fileArrived();
+}

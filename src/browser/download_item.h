@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <string>
+
+class FtpSession;
+class RemoteListWidget;
+
+// One selected remote item and where its download goes.
+struct DownloadItem {
+    QString label;           // the name as the list shows it
+    std::string remoteName;  // what the server is asked for (a link without " -> target")
+    QString localPath;       // the destination directory followed by the name
+    bool wholeTree = false;  // a directory or a link: fetched with everything below it
+    bool link = false;
+};
+
+// The selected files and directories of the list, in list order, each bound
+// for `directory` (which ends with "/"). Empty with `problem` set when one of
+// them cannot be fetched there (an unusable or over-long name): a download
+// of the selection never quietly leaves part of it out. The problem says the
+// item "cannot be " + verb ("dragged out", "downloaded").
+QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QString& directory,
+                                      const QString& verb, QString& problem);
+
+// Fetches one item: a file on its own, a directory or a link with everything
+// below it (a link that cannot be entered leads to a file). Returns whether
+// the item is now, complete, where its path says. A transfer cancelled from
+// its dialog reports the previous transfer's result, but it leaves the
+// session disconnected.
+bool DownloadOne(FtpSession& session, const DownloadItem& item);
+
+// The longest name and path a download writes (Linux file systems).
+constexpr int kMaxDownloadNameBytes = 255;
+constexpr int kMaxDownloadPathBytes = 4095;  // terminator excluded

@@ -1,0 +1,40 @@
+// Upload... and Download to...: transfers between the remote list and local
+// files or folders that the user picks in a file dialog.
+#include "browser/app_context.h"
+#include "browser/path_upload.h"
+#include "browser/remote_view.h"
+#include "browser/selection_download.h"
+#include "ftp/ftp_session.h"
+#include "platform/desktop/file_dialog_seam.h"
+
+namespace {
+
+// Where the file dialogs open: the download directory, the folder users know.
+QString StartFolder(const AppContext& context) {
+    return QString::fromStdString(context.settings.defaultDownloadDirectory);
+}
+
+}  // namespace
+
+bool RemoteView::ListsFile(const QString& name) const {
+    for (int row = 0; row < list->ItemCount(); ++row) {
+        const RemoteListItem& item = list->Model().Item(row);
+        if (item.kind == ItemKind::File && item.label == name) return true;
+    }
+    return false;
+}
+
+void RemoteView::UploadChosenFiles() {
+    if (!context.session.connected) return;
+    const QStringList files = AskForFiles(this, QStringLiteral("Upload"), StartFolder(context));
+    if (files.isEmpty()) return;
+    PathUpload(context.session, this, this).Run(files);
+}
+
+void RemoteView::DownloadSelectedTo() {
+    if (!context.session.connected || list->SelectedCount() == 0) return;
+    const QString folder = AskForFolder(this, QStringLiteral("Download To"), StartFolder(context));
+    if (folder.isEmpty()) return;
+    SelectionDownload(context.session, this).Run(*list, folder);
+    LeaveClosedSession();
+}
