@@ -325,7 +325,7 @@ private slots:
         f->view->OpenFilter();
         QTest::keyClicks(edit, "pu");
         f->Select({"pub"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(f->Labels(), (QStringList{"a.txt", "b.txt"}));
         QVERIFY(filter.Text().isEmpty());
         QVERIFY(!filter.isVisibleTo(f->view.get()));
