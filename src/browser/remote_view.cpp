@@ -114,7 +114,7 @@ void RemoteView::LoadListing() {
     if (LeaveClosedSession()) return;
     RemoteEntry entry;
     const bool any = context.session.FetchListing(entry);
-    if (!any && context.session.lastListing == FtpSession::ListingOutcome::Failed) {
+    if (!any && context.session.LastListing() == FtpSession::ListingOutcome::Failed) {
         // An empty list would claim the directory is empty.
         ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
     }

@@ -223,6 +223,18 @@ ReplyClass FtpSession::Retrieve() {
     return reply;
 }
 
+ReplyClass FtpSession::RetrieveListing(const std::string& command, const std::string& path) {
+    // Listings make no sound.
+    int savedBeep = beepOn;
+    beepOn = 0;
+    transferCommand = command;
+    localPath = path;
+    transferType = 'A';
+    ReplyClass result = Retrieve();
+    beepOn = savedBeep;
+    return result;
+}
+
 ReplyClass FtpSession::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:

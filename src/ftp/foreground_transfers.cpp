@@ -95,18 +95,7 @@ int FtpSession::FetchListing(RemoteEntry& entry) {
     const std::string text = "Getting Directory From: " + login.Settings().host;
     if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {
         CancelWorker();
-        lastListing = ListingOutcome::Cancelled;
+        listings.MarkCancelled();
     }
-    if (listingFile != nullptr) std::fclose(listingFile);
-    listingFile = nullptr;
-    // Whatever arrived of a refused, broken or unstored listing is not the
-    // directory's contents; shown, it would pass for an empty directory.
-    if (lastListing == ListingOutcome::Failed) control.LogF("Could not get the directory listing.");
-    if (lastListing != ListingOutcome::Complete) return 0;
-    listingFile = std::fopen(tempListingPath.c_str(), "r");
-    if (listingFile == nullptr) {
-        control.LogF("Couldn't open TempDirFile for reading.");
-        return 0;
-    }
-    return NextEntry(entry);
+    return listings.FirstStoredEntry(entry);
 }

@@ -23,20 +23,6 @@ FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status
         keptPartialPath = path;
         keptPartialBytes = bytes;
     });
-    std::error_code error;
-    std::filesystem::path temp = std::filesystem::temp_directory_path(error);
-    if (error) temp = "/tmp";
-    // One listing file per session, made by mkstemp: two programs (or two test
-    // processes) listing at once must not read each other's directories, and
-    // another user cannot plant a file or link under a name known in advance.
-    std::string unique = (temp / "quillmoor-listing-XXXXXX").string();
-    const int fd = mkstemp(unique.data());
-    if (fd >= 0) {
-        close(fd);
-        tempListingPath = unique;
-    } else {
-        tempListingPath = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
-    }
 }
 
 FtpSession::~FtpSession() {
@@ -45,15 +31,13 @@ FtpSession::~FtpSession() {
         worker.Join();
         control.ClearStop();
     }
-    if (listingFile != nullptr) std::fclose(listingFile);
-    std::remove(tempListingPath.c_str());
 }
 
 int FtpSession::Logon() {
     if (!connected) {
         // A new connection may reach another server.
         sizeCommandUnknown = false;
-        mlsdUnknown = false;
+        listings.ForgetServer();
         mdtmUnknown = false;
         passiveOpener.Reset(login.Settings().tryEpsv);
         dataModeInUse = login.Settings().dataMode;

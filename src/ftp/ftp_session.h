@@ -20,6 +20,7 @@
 #include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
+#include "ftp/listings.h"
 #include "ftp/log_queue.h"
 #include "ftp/login.h"
 #include "ftp/modification_time.h"
@@ -118,18 +119,18 @@ public:
     static std::int64_t FileSize(const std::string& path);
 
     // --- listings ---
-    ReplyClass ListToFile(const std::string& command, const std::string& path);
-    // Lists the current directory into path: MLSD when the server offers MLST,
-    // LIST otherwise or when the server refuses MLSD. Entries read afterwards
-    // (NextEntry, ParseListingLine) are read in the form that was stored.
-    ReplyClass ListDirectoryToFile(const std::string& path);
-    int CountListing(const std::string& path);
-    int NextEntry(RemoteEntry& entry);
-    int ParseListingLine(std::string_view line, RemoteEntry& entry) const;
-    // How the last FetchListing ended. A failed listing (refused, broken off,
-    // not stored) is never an empty directory: callers say so instead.
-    enum class ListingOutcome { Complete, Failed, Cancelled };
-    ListingOutcome lastListing = ListingOutcome::Complete;
+    // Directory listings and the session's listing file (see Listings).
+    Listings& Listing() { return listings; }
+    const Listings& Listing() const { return listings; }
+    using ListingOutcome = ::ListingOutcome;
+    ReplyClass ListToFile(const std::string& command, const std::string& path) {
+        return listings.ListToFile(command, path);
+    }
+    ReplyClass ListDirectoryToFile(const std::string& path) { return listings.ListDirectoryToFile(path); }
+    int CountListing(const std::string& path) { return listings.CountListing(path); }
+    int NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
+    // How the last FetchListing ended.
+    ListingOutcome LastListing() const { return listings.LastListing(); }
 
     // --- workers (one at a time) ---
     void StartConnectWorker();
@@ -170,8 +171,6 @@ public:
     bool resumeTransfers = false;
 
     std::atomic<int> connected{0};
-    int columnCount = 0;
-    std::string tempListingPath;
 
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
@@ -182,8 +181,6 @@ public:
     const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
     const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
     const net::SocketAddress& LocalAddress() const { return localAddress; }
-
-    std::FILE* listingFile = nullptr;
 
 private:
     // Running transfer, prepared by the operation that starts a worker.
@@ -206,6 +203,10 @@ private:
     ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
+    Listings listings{control, login, connected,
+                      [this](const std::string& command, const std::string& path) {
+                          return RetrieveListing(command, path);
+                      }};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
@@ -224,6 +225,7 @@ private:
         NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
     };
     DataOpening StartTransfer(bool incoming);
+    ReplyClass RetrieveListing(const std::string& command, const std::string& path);
     DataOpening OpenDataConnection(bool announcesSize);
     DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
     DataOpening RetryInPassive(const char* reason, bool announcesSize);
@@ -249,7 +251,6 @@ private:
     ReplyClass RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
     class ExtensionTableScope;
     class WalkStart;
-    void LogSkippedListingLines(std::size_t count);
     bool WalkTooDeep(int depth, const std::string& localPath);
     bool WalkTooLarge();
     bool StopWalkIfServerGone();
@@ -280,7 +281,5 @@ private:
     std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
     std::string keptPartialPath;      // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
-    bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
-    bool listingIsMlsd = false;  // the last listing file holds MLSD lines
     DataMode dataModeInUse = DataMode::Active;
 };

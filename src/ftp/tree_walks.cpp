@@ -209,9 +209,9 @@ std::vector<RemoteEntry> FtpSession::TakeWalkListing(const std::string& listPath
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
-            if (ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
+            if (listings.ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
         }
-        LogSkippedListingLines(reader.SkippedLines());
+        listings.LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
     }
     std::remove(listPath.c_str());

@@ -25,10 +25,7 @@ ReplyClass FtpSession::RunConnect() {
 }
 
 ReplyClass FtpSession::RunList() {
-    const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
-    lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
-    // MLSD lines have no columns to count.
-    if (stored && !listingIsMlsd && !control.StopRequested()) CountListing(tempListingPath);
+    listings.StoreDirectoryListing();
     return kNoReply;
 }
 

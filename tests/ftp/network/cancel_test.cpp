@@ -53,7 +53,7 @@ bool IsSocketClosedLine(const std::string& line) {
 
 class CancelTest : public ::testing::Test {
 protected:
-    void SetUp() override { s.session.tempListingPath = (dir / "listing.tmp").string(); }
+    void SetUp() override { s.session.Listing().SetStoragePath((dir / "listing.tmp").string()); }
 
     // The server side of a phase: let the worker reach its wait, press
     // Cancel, then keep everything open and silent.

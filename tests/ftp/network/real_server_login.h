@@ -26,7 +26,7 @@ void LogInToRealServer(SessionHarness& harness, EngineUi& ui, const RealFtpServe
         settings.password = "tester@example.com";
         change(settings);
     });
-    session.tempListingPath = listingPath.string();
+    session.Listing().SetStoragePath(listingPath.string());
     ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
     if (!server.WritableRemoteDir().empty()) {
         ASSERT_EQ(session.ChangeDir(server.WritableRemoteDir()), kComplete) << harness.Joined();

@@ -178,7 +178,7 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     RemoteEntry entry;
     for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
         sizes[entry.name] = entry.sizeText;
-    EXPECT_EQ(session.lastListing, FtpSession::ListingOutcome::Complete);
+    EXPECT_EQ(session.LastListing(), FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
     const bool linkListed = !session.Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();

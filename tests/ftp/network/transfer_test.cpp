@@ -21,7 +21,7 @@ class TransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(s.LogIn());
-        s.session.tempListingPath = (dir / "listing.tmp").string();
+        s.session.Listing().SetStoragePath((dir / "listing.tmp").string());
     }
 
     ReplyClass Download(const std::string& name, const std::string& local) {
@@ -269,7 +269,7 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
                      "lrwxrwxrwx   1 ftp      ftp          3 Mar  1  2020 link -> pub\r\n");
     RemoteEntry entry;
     ASSERT_EQ(s.session.FetchListing(entry), 1) << s.harness.Joined();
-    EXPECT_EQ(s.session.columnCount, 9);
+    EXPECT_EQ(s.session.Listing().ColumnCount(), 9);
     std::vector<RemoteEntry> entries{entry};
     while (s.session.NextEntry(entry)) entries.push_back(entry);
     ASSERT_EQ(entries.size(), 3u);
@@ -286,7 +286,7 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     s.ScriptIncoming("LIST", "150 Listing.\r\n",
                      "total 2\r\ndrwxr-xr-x   2 root        512 Jan  5 12:30 pub\r\n");
     ASSERT_EQ(s.session.FetchListing(entry), 1);
-    EXPECT_EQ(s.session.columnCount, 8);
+    EXPECT_EQ(s.session.Listing().ColumnCount(), 8);
     EXPECT_EQ(entry.group, "");
     EXPECT_EQ(entry.sizeText, "512");
     EXPECT_EQ(entry.name, "pub");
@@ -294,8 +294,8 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     // A listing of the total line alone has no entries and keeps the count.
     s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
     EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.columnCount, 8);
-    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Complete) << "empty, not failed";
+    EXPECT_EQ(s.session.Listing().ColumnCount(), 8);
+    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Complete) << "empty, not failed";
 }
 
 TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
@@ -304,7 +304,7 @@ TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
         .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 0);
 }
