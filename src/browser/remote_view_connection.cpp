@@ -99,9 +99,9 @@ void RemoteView::DownloadAndOpen(const QString& name) {
     const DownloadStart start = AskHowToDownload(this, localPath);
     QApplication::restoreOverrideCursor();
     if (start == DownloadStart::Cancel) return;
-    session.resumeTransfers = start == DownloadStart::Resume;
+    session.SetResume(start == DownloadStart::Resume);
     const ReplyClass result = session.DownloadFile(name.toStdString(), nullptr);
-    session.resumeTransfers = false;
+    session.SetResume(false);
     // A cancelled download closes the session and may report an earlier
     // transfer's result: nothing is opened, and the list leaves the session.
     if (LeaveClosedSession() || result != kComplete) return;

@@ -95,8 +95,8 @@ std::string CheckPutFile(const std::vector<std::string>& args) { return CheckTra
 // Sets the session's resume switch for one command.
 class ResumeScope {
 public:
-    ResumeScope(FtpSession& session, bool resume) : session(session) { session.resumeTransfers = resume; }
-    ~ResumeScope() { session.resumeTransfers = false; }
+    ResumeScope(FtpSession& session, bool resume) : session(session) { session.SetResume(resume); }
+    ~ResumeScope() { session.SetResume(false); }
     ResumeScope(const ResumeScope&) = delete;
     ResumeScope& operator=(const ResumeScope&) = delete;
 

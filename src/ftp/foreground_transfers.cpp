@@ -41,12 +41,10 @@ EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, c
 ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
     char type = 'I';
     if (!ChooseTransferType(remoteName, type)) return kNotSent;
-    transferCommand = (upload ? "STOR " : "RETR ") + remoteName;
-    transferType = type;
-    localPath = path;
-    const std::string text = CutToCapacity(
-        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + login.Settings().host,
-        kStatusTextCapacity);
+    transfers.Prepare((upload ? "STOR " : "RETR ") + remoteName, path, type);
+    const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
+                                               (upload ? " To " : " From ") + login.Settings().host,
+                                           kStatusTextCapacity);
     {
         // Nothing of the previous transfer may show in this one's progress.
         TransferStatusLock lock(status);
@@ -65,7 +63,7 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
         CancelWorker();
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
-    LogKeptPartial();
+    transfers.LogKeptPartial();
     TransferStatusLock lock(status);
     // The stopped worker stored nothing: without this the caller would read
     // the previous transfer's result and take a cancelled transfer for done.

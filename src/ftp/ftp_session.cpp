@@ -14,15 +14,6 @@
 
 FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status(status) {
     control.SetTimeoutSeconds(login.Settings().timeoutSeconds);
-    // A pipe that a download writes into is waited on like a socket: Cancel
-    // and the time limit end the wait.
-    partialDownload.SetWaitForRoom([this](int fd) { return control.WaitWritable(fd) == WaitOutcome::Ready; });
-    // Noted by the worker, logged once the transfer is over: a cancelled
-    // worker's own log lines are silenced.
-    partialDownload.SetKeptNotice([this](const std::string& path, std::int64_t bytes) {
-        keptPartialPath = path;
-        keptPartialBytes = bytes;
-    });
 }
 
 FtpSession::~FtpSession() {
@@ -36,18 +27,15 @@ FtpSession::~FtpSession() {
 int FtpSession::Logon() {
     if (!connected) {
         // A new connection may reach another server.
-        sizeCommandUnknown = false;
+        transfers.ForgetServer();
         listings.ForgetServer();
-        mdtmUnknown = false;
-        passiveOpener.Reset(login.Settings().tryEpsv);
-        dataModeInUse = login.Settings().dataMode;
     }
     return login.Logon();
 }
 
 void FtpSession::CloseAll() {
     control.Close();
-    if (dataStream) dataStream->Close();
+    transfers.CloseDataConnection();
     passiveOpener.Close();
     activeOpener.Close();
     control.ClearBusy();

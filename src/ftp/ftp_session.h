@@ -31,6 +31,7 @@
 #include "ftp/reply_class.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
+#include "ftp/transfers.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/worker.h"
 #include "platform/net/socket.h"
@@ -57,7 +58,10 @@ public:
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
 
-    void SetUi(EngineUi* ui) { this->ui = ui; }
+    void SetUi(EngineUi* newUi) {
+        ui = newUi;
+        transfers.SetUi(newUi);
+    }
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
@@ -109,14 +113,11 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    ReplyClass Retrieve();
-    ReplyClass Store();
-    ReplyClass ReceiveFile(const std::string& path);
-    ReplyClass SendFile(const std::string& path);
-    // Takes the size a transfer's opening reply announces ("(N bytes)").
-    void ParseSizeFromReply();
-    void ParseSizeFromReply(const std::string& reply);
-    static std::int64_t FileSize(const std::string& path);
+    // Single file transfers and their data connections (see Transfers).
+    Transfers& Transfer() { return transfers; }
+    const Transfers& Transfer() const { return transfers; }
+    // Whether the next transfers continue what broke off (see Transfers::SetResume).
+    void SetResume(bool resume) { transfers.SetResume(resume); }
 
     // --- listings ---
     // Directory listings and the session's listing file (see Listings).
@@ -164,18 +165,14 @@ public:
     // Logon takes the configured data mode over; a server that refuses the
     // mode switches the connection to the other one (read while no worker
     // runs), and the settings keep the caller's choice.
-    DataMode DataModeInUse() const { return dataModeInUse; }
-    // Binary downloads always keep what they received in "NAME.part". Set, a
-    // download continues from there (REST) and an upload continues the remote
-    // file after asking its SIZE (REST and STOR, or APPE). Chosen per transfer.
-    bool resumeTransfers = false;
+    DataMode DataModeInUse() const { return transfers.DataModeInUse(); }
 
     std::atomic<int> connected{0};
 
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
     // The data connection of the running transfer or listing, once opened.
-    bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
+    bool DataConnectionOpen() const { return transfers.DataConnectionOpen(); }
     // The server's address (last connect), the far end of the last data
     // connection, and this side's address on the control connection.
     const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
@@ -183,17 +180,14 @@ public:
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
 private:
-    // Running transfer, prepared by the operation that starts a worker.
-    std::string transferCommand;
-    std::string localPath;
-    char transferType = 'I';
-    int beepOn = 1;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();
     ReplyClass RunList();
+    ReplyClass RunDownload() { return transfers.Retrieve(); }
+    ReplyClass RunUpload() { return transfers.Store(); }
 
     LogQueue& log;
     TransferStatus& status;
@@ -203,48 +197,13 @@ private:
     ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
-    Listings listings{control, login, connected,
-                      [this](const std::string& command, const std::string& path) {
-                          return RetrieveListing(command, path);
+    Transfers transfers{control, login, connected, status, activeOpener, passiveOpener};
+    Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
+                          return transfers.RetrieveListing(command, path);
                       }};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
-    // Data-side internals (data_opening.cpp, file_transfer.cpp, workers.cpp,
-    // foreground_transfers.cpp, tree_walks.cpp).
-    enum class DataOpening {
-        Open,
-        NotConnected,
-        Busy,
-        Unreadable,
-        Unwritable,
-        NoListener,
-        Refused,
-        NotAccepted,
-        AlreadyComplete,
-        NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
-    };
-    DataOpening StartTransfer(bool incoming);
-    ReplyClass RetrieveListing(const std::string& command, const std::string& path);
-    DataOpening OpenDataConnection(bool announcesSize);
-    DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
-    DataOpening RetryInPassive(const char* reason, bool announcesSize);
-    DataOpening SendOverPassive(bool announcesSize);
-    void SwitchDataMode(DataMode mode, const char* reason);
-    void SendTypeCommand(char type);
-    void SoundBeep(EngineUi::BeepKind kind);
-    void SetExpectedBytes(std::int64_t size);
-    void AskRemoteSize(const std::string& remoteName);
-    std::int64_t RemoteFileSize(const std::string& remoteName);  // -1 when unknown
-    // Resume and modification times (resumed_transfers.cpp).
-    void PlanResumedDownload();
-    DataOpening PlanResumedUpload();
-    ReplyClass SendTransferCommand();
-    void KeepRemoteModificationTime();
-    std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
-    void LogKeptPartial();
-    bool ReceivedAllAnnounced(std::int64_t count);
-    bool CreateLocalFile(const std::string& path);
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
@@ -267,19 +226,10 @@ private:
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
 
-    std::unique_ptr<DataStream> dataStream;  // the data connection, once opened
-    PartialDownload partialDownload;         // the download being received
     // The table a running walk decides transfer types by.
     const ExtensionTable* walkExtensionTable = nullptr;
     // What takes a walk's first level back to where the walk started.
     std::string walkWayBack = "..";
     WalkLoopGuard walkLoops;          // the directories the running download walk is inside
     std::size_t walkDirectories = 0;  // directories the running walk has entered
-    bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
-    bool mdtmUnknown = false;         // the server answered MDTM with 500 or 502
-    std::int64_t restartOffset = 0;   // the REST offset of the running transfer
-    std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
-    std::string keptPartialPath;      // a partial file the last download kept
-    std::int64_t keptPartialBytes = 0;
-    DataMode dataModeInUse = DataMode::Active;
 };

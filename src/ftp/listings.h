@@ -26,7 +26,8 @@ public:
     using Retrieve = std::function<ReplyClass(const std::string& command, const std::string& path)>;
 
     // connected is the session's connection flag.
-    Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected, Retrieve retrieve);
+    Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
+             Retrieve retrieve);
     ~Listings();
     Listings(const Listings&) = delete;
     Listings& operator=(const Listings&) = delete;

@@ -264,9 +264,9 @@ void FtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries, 
                          remoteName.c_str());
             continue;
         } else if (entry.isFile) {
-            walkEntryModified = entry.modifyFact;  // saves an MDTM per file
+            transfers.SetListedModification(entry.modifyFact);  // saves an MDTM per file
             if (DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
-            walkEntryModified.clear();
+            transfers.SetListedModification("");
         } else if (!SkipLinkLeadingBack(remoteName + "/" + entry.name, {"", entry.unique})) {
             // MLSD may show a link as the directory it leads to; its unique
             // fact still tells a directory the walk is inside.

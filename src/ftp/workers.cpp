@@ -40,9 +40,9 @@ void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, fal
 
 void FtpSession::StartListWorker() { StartWorker(&FtpSession::RunList, false); }
 
-void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::Retrieve, true); }
+void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::RunDownload, true); }
 
-void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::Store, true); }
+void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::RunUpload, true); }
 
 void FtpSession::JoinWorker() { worker.Join(); }
 

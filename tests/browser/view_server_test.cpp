@@ -431,7 +431,7 @@ private slots:
         QVERIFY(messages.texts.value(1).contains("(1000 bytes)"));
         QVERIFY(readFile(local) == whole);
         QVERIFY(!QFile::exists(local + ".part"));
-        QVERIFY(!f->session.resumeTransfers);
+        QVERIFY(!f->session.Transfer().Resumes());
     }
 
     void CancelledDownloadOpensNothingAndLeavesTheClosedSession() {

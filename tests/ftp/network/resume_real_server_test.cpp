@@ -73,7 +73,7 @@ TEST_P(ResumeRealServerTest, DownloadContinuesFromThePartialFileAndKeepsTheServe
     const std::string target = (local / "big.bin").string();
     local.WriteFile("big.bin.part", contents.substr(0, contents.size() / 2));
 
-    harness.session.resumeTransfers = true;
+    harness.session.SetResume(true);
     ASSERT_EQ(harness.session.DownloadFile("big.bin", &target), kComplete) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Quillmoor: REST " + std::to_string(contents.size() / 2)))
         << harness.Joined();
@@ -97,7 +97,7 @@ TEST_P(ResumeRealServerTest, UploadContinuesAfterWhatTheServerHas) {
     const fs::path remote = server->WritableDir() / "up.bin";
     const std::string source = local.WriteFile("up.bin", contents).string();
 
-    harness.session.resumeTransfers = true;
+    harness.session.SetResume(true);
     ASSERT_EQ(harness.session.UploadFile("up.bin", &source), kComplete) << harness.Joined();
     EXPECT_TRUE(
         harness.HasLine("Transferring " + std::to_string(contents.size() - contents.size() / 2) + " bytes"))
