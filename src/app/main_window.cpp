@@ -183,7 +183,7 @@ void MainWindow::UploadDroppedPaths(const QStringList& paths) {
             // Files of the tree that did not arrive whole are failures too;
             // the log names each one, the message says the tree is incomplete.
             context.session.UploadTree(localPath, remoteName);
-            if (context.session.walkFailures > 0 || !context.session.connected) {
+            if (context.session.WalkFailures() > 0 || !context.session.connected) {
                 ShowMessage(this, QStringLiteral("Error uploading file."));
             }
         } else if (context.session.UploadFile(remoteName, &localPath) != kComplete ||

@@ -137,7 +137,7 @@ bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
     }
     ProgressDisplay progress(context.waiter);
     context.session.DownloadTree(args[0], &local);
-    return !context.session.Status().stopWalk && context.session.walkFailures == 0 && IsDirectory(local);
+    return !context.session.Status().stopWalk && context.session.WalkFailures() == 0 && IsDirectory(local);
 }
 
 bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
@@ -149,7 +149,7 @@ bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
     ProgressDisplay progress(context.waiter);
     context.session.UploadTree(local, remote);
-    return !context.session.Status().stopWalk && context.session.walkFailures == 0;
+    return !context.session.Status().stopWalk && context.session.WalkFailures() == 0;
 }
 
 // Listing fields may hold anything a server sends: control characters, tabs

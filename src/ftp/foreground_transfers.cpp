@@ -19,8 +19,9 @@ bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
         // current one before it writes anything.
-        type = walkExtensionTable != nullptr ? walkExtensionTable->TypeFor(ExtensionKey(remoteName))
-                                             : TypeForName(ExtensionKey(remoteName));
+        const ExtensionTable* walkTable = walks.ExtensionTableInForce();
+        type = walkTable != nullptr ? walkTable->TypeFor(ExtensionKey(remoteName))
+                                    : TypeForName(ExtensionKey(remoteName));
     } else if (type == 'P') {
         if (ui != nullptr && !ui->AskTransferMode()) return false;
         type = 'I';

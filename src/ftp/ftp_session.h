@@ -32,7 +32,7 @@
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "ftp/transfers.h"
-#include "ftp/walk_loop_guard.h"
+#include "ftp/tree_walks.h"
 #include "ftp/worker.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
@@ -45,7 +45,7 @@ class ProgressPublisher;
 // threads and the foreground transfers and walks. Used from the user-interface
 // thread and from one worker thread at a time; the control channel's busy
 // count keeps two exchanges from interleaving.
-class FtpSession {
+class FtpSession : public FileTransferRunner {
 public:
     static constexpr int kNoSocket = -1;
     static constexpr std::size_t kReplyCapacity = ControlChannel::kReplyCapacity;
@@ -61,6 +61,7 @@ public:
     void SetUi(EngineUi* newUi) {
         ui = newUi;
         transfers.SetUi(newUi);
+        walks.SetUi(newUi);
     }
 
     // --- control connection ---
@@ -146,17 +147,20 @@ public:
     void JoinWorker();
 
     // --- foreground transfers and walks (user-interface thread) ---
-    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile);
-    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile);
+    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
+    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
     int FetchListing(RemoteEntry& entry);
-    int UploadTree(const std::string& localRoot, const std::string& remoteName);
-    int DownloadTree(const std::string& remoteName, const std::string* localRoot);
-    // Entries the last walk did not transfer: files whose transfer did not
-    // complete, directories that could not be made or entered.
-    int walkFailures = 0;
-    // Directories one walk may enter. Links that lead back up, listed twice per
-    // level, would otherwise make a walk grow exponentially with its depth.
-    std::size_t walkDirectoryLimit = 10000;
+    // Directory trees (see TreeWalks).
+    TreeWalks& Walks() { return walks; }
+    const TreeWalks& Walks() const { return walks; }
+    int UploadTree(const std::string& localRoot, const std::string& remoteName) {
+        return walks.UploadTree(localRoot, remoteName);
+    }
+    int DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+        return walks.DownloadTree(remoteName, localRoot);
+    }
+    // Entries the last walk did not transfer (see TreeWalks::Failures).
+    int WalkFailures() const { return walks.Failures(); }
 
     // --- state read by the rest of the program ---
     LogQueue& Log() { return log; }
@@ -201,6 +205,7 @@ private:
     Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
                           return transfers.RetrieveListing(command, path);
                       }};
+    TreeWalks walks{control, login, status, remote, listings, transfers, *this};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
@@ -208,28 +213,4 @@ private:
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
     ReplyClass RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
-    class ExtensionTableScope;
-    class WalkStart;
-    bool WalkTooDeep(int depth, const std::string& localPath);
-    bool WalkTooLarge();
-    bool StopWalkIfServerGone();
-    int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
-    int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
-    std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
-    // Links met by a download walk (link_walks.cpp).
-    static bool IsLinkEntry(const RemoteEntry& entry);
-    bool AskCurrentDirectory(std::string& directory);  // PWD
-    void DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
-                             const std::string& localDir, int depth);
-    bool SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target);
-    std::string WalkRootUnique(const std::string& remoteName);
-    void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
-                               const std::string& localDir, int depth);
-
-    // The table a running walk decides transfer types by.
-    const ExtensionTable* walkExtensionTable = nullptr;
-    // What takes a walk's first level back to where the walk started.
-    std::string walkWayBack = "..";
-    WalkLoopGuard walkLoops;          // the directories the running download walk is inside
-    std::size_t walkDirectories = 0;  // directories the running walk has entered
 };

@@ -125,7 +125,7 @@ TEST_P(HostileListingFailureTest, WalkCountsAFailedListingBelowItsTop) {
         FileSizeLimit limit(GetParam().fileSizeLimit);
         s.session.DownloadTree("top", &root);
     }
-    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/after.txt"}));
     EXPECT_TRUE(s.harness.HasLine("Could not list remote directory sub; skipped.")) << s.harness.Joined();
     EXPECT_EQ(s.server.PendingSteps(), 0u);

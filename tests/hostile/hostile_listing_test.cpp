@@ -125,7 +125,7 @@ TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
 TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     constexpr std::size_t kBudget = 6;
-    s.session.walkDirectoryLimit = kBudget;
+    s.session.Walks().SetDirectoryLimit(kBudget);
     const std::string forks = Listing({"lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 a -> .",
                                        "lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 b -> ."});
     for (std::size_t level = 0; level < kBudget; ++level) {
@@ -147,7 +147,7 @@ TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
                             }),
               1)
         << s.harness.Joined();
-    EXPECT_GT(s.session.walkFailures, 0);
+    EXPECT_GT(s.session.WalkFailures(), 0);
     EXPECT_EQ(LocalTree().size(), kBudget) << "one local directory per directory entered";
 }
 

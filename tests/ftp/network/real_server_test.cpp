@@ -134,7 +134,7 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
     const std::string startDirectory = fs::current_path();
     EXPECT_EQ(session.UploadTree(source.string(), "tree"), 1);
     EXPECT_FALSE(harness.status.stopWalk) << harness.Joined();
-    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), 0) << harness.Joined();
 
     // The download decides by the table in force where it starts, not by the
     // copy of the table it brings back.
@@ -144,7 +144,7 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
     fs::current_path(local.Path());
     EXPECT_EQ(session.DownloadTree("tree", &copyPath), 0);
     fs::current_path(startDirectory);
-    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), 0) << harness.Joined();
     EXPECT_EQ(fs::current_path(), startDirectory);
     EXPECT_TRUE(TreeContents(copy) == TreeContents(source)) << harness.Joined();
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree" / "sub" / "deeper" / "leaf.bin") ==
@@ -228,7 +228,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     ASSERT_EQ(session.ChangeDir(".."), kComplete) << harness.Joined();
     const std::string copy = (local / "copy").string();
     EXPECT_EQ(session.DownloadTree("made", &copy), 0);
-    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), 0) << harness.Joined();
     EXPECT_TRUE(TreeContents(copy) == TreeContents(disk)) << harness.Joined();
 }
 
@@ -256,7 +256,7 @@ TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
         {"file.txt", file}, {"tofile", file},   {"sub", "<dir>"},
         {"todir", "<dir>"}, {"sub/inner.bin", inner}, {"todir/inner.bin", inner}};
     EXPECT_TRUE(TreeContents(copy) == expected) << harness.Joined();
-    EXPECT_EQ(session.walkFailures, mlsd ? 0 : 1) << "only the link to nothing fails\n" << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), mlsd ? 0 : 1) << "only the link to nothing fails\n" << harness.Joined();
     // Once from "sub", once from the target of "todir".
     const auto& lines = harness.Lines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),

@@ -117,7 +117,7 @@ TEST_P(ResumeRealServerTest, WalkKeepsTheServerTimes) {
     ServerFile("tree/b.bin", "beta", 1600000000);
     const std::string copy = (local / "copy").string();
     EXPECT_EQ(harness.session.DownloadTree("tree", &copy), 0);
-    EXPECT_EQ(harness.session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(harness.session.WalkFailures(), 0) << harness.Joined();
     struct stat info {};
     ASSERT_EQ(stat((copy + "/a.bin").c_str(), &info), 0);
     EXPECT_EQ(info.st_mtime, 1500000000);

@@ -111,7 +111,7 @@ TEST_F(TreeWalkTest, LinksAreWalkedByWhatTheServerSaysTheyLeadTo) {
     s.session.DownloadTree("top", &root);
     EXPECT_EQ(NamesIn(root), (std::vector<std::string>{"note", "other"}));
     EXPECT_EQ(TempDir::ReadFile(dir / "top" / "other" / "inner"), "innr");
-    EXPECT_EQ(s.session.walkFailures, 0) << s.harness.Joined();
+    EXPECT_EQ(s.session.WalkFailures(), 0) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Skipped link top/loop: it leads back to /top, already walked."))
         << s.harness.Joined();
     auto commands = s.Commands();
@@ -183,7 +183,7 @@ TEST_F(TreeWalkTest, DownloadedExtensionTableDecidesNothingInItsWalk) {
     EXPECT_EQ(commands[7], "RETR Extension.ftp");
     EXPECT_EQ(commands[8], "TYPE I") << "the table just downloaded is not the walk's table";
     EXPECT_EQ(TempDir::ReadFile(dir / "docs" / "image.txt"), "\x89PNG\r\n\x1a\n");
-    EXPECT_EQ(s.session.walkFailures, 0);
+    EXPECT_EQ(s.session.WalkFailures(), 0);
 }
 
 // "CWD .." climbs one level only; a walk given a nested path goes back to
@@ -218,7 +218,7 @@ TEST_F(TreeWalkTest, NestedPathWalksEndWhereTheyStarted) {
             s.session.DownloadTree("a/b", &root);
         }
         EXPECT_EQ(s.Commands().back(), row.wayBack);
-        EXPECT_EQ(s.session.walkFailures, 0);
+        EXPECT_EQ(s.session.WalkFailures(), 0);
     }
 }
 
@@ -288,7 +288,7 @@ TEST_F(TreeWalkTest, RemoteDirectoryThatCannotBeEnteredGetsNothing) {
     s.server.Expect("CWD", "550 Permission denied.\r\n").Expect("CWD", "550 Permission denied.\r\n");
     s.session.UploadTree((dir / "root").string(), "remote");
     EXPECT_EQ(s.Commands(), std::vector<std::string>({"MKD remote", "CWD remote", "CWD remote"}));
-    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory remote; nothing stored in it."))
         << s.harness.Joined();
 }
@@ -328,7 +328,7 @@ TEST_F(TreeWalkTest, UnreadableLocalDirectoryIsAFailure) {
         s.session.UploadTree((dir / "root").string(), "remote");
     }
     std::filesystem::permissions(dir / "root" / "locked", std::filesystem::perms::owner_all);
-    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_TRUE(
         s.harness.HasLine("Could not read local directory " + (dir / "root" / "locked").string() + " (13)"))
         << s.harness.Joined();
@@ -343,7 +343,7 @@ TEST_F(TreeWalkTest, LocalLinkLoopEndsAtTheDirectoryBudget) {
     std::filesystem::create_directory_symlink(".", dir / "root" / "a");
     std::filesystem::create_directory_symlink(".", dir / "root" / "b");
     constexpr std::size_t kBudget = 4;
-    s.session.walkDirectoryLimit = kBudget;
+    s.session.Walks().SetDirectoryLimit(kBudget);
     for (std::size_t level = 0; level < kBudget; ++level) {
         s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
     }
