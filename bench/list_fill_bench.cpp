@@ -112,7 +112,7 @@ bool RefreshRounds(RemoteView& view, FtpSession& session, LogQueue& log) {
         QElapsedTimer fetch;
         fetch.start();
         RemoteEntry first;
-        if (!session.FetchListing(first)) return false;
+        if (session.FetchListing(first) != ListingRead::Entry) return false;
         const qint64 fetchMs = fetch.elapsed();
 
         QElapsedTimer fill;

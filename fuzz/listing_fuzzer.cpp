@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(session.Listing().ReadEntriesFrom(listPath));
     RemoteEntry next;
     std::size_t read = 0;
-    while (session.NextEntry(next)) {
+    while (session.NextEntry(next) == ListingRead::Entry) {
         FUZZ_CHECK(read < entries.size());
         FUZZ_CHECK(SameEntry(next, entries[read]));
         ++read;

@@ -182,8 +182,8 @@ void MainWindow::UploadDroppedPaths(const QStringList& paths) {
         if (QFileInfo(path).isDir()) {
             // Files of the tree that did not arrive whole are failures too;
             // the log names each one, the message says the tree is incomplete.
-            context.session.UploadTree(localPath, remoteName);
-            if (context.session.WalkFailures() > 0 || !context.session.connected) {
+            const WalkResult walk = context.session.UploadTree(localPath, remoteName);
+            if (walk.failures > 0 || !context.session.connected) {
                 ShowMessage(this, QStringLiteral("Error uploading file."));
             }
         } else if (context.session.UploadFile(remoteName, &localPath) != kComplete ||

@@ -113,7 +113,7 @@ void RemoteView::LoadListing() {
     // connected; a cancelled listing closes the session too.
     if (LeaveClosedSession()) return;
     RemoteEntry entry;
-    const bool any = context.session.FetchListing(entry);
+    const bool any = context.session.FetchListing(entry) == ListingRead::Entry;
     if (!any && context.session.LastListing() == FtpSession::ListingOutcome::Failed) {
         // An empty list would claim the directory is empty.
         ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
@@ -136,7 +136,7 @@ void RemoteView::FillFromListing(const RemoteEntry& first) {
     list->Model().BeginBatch();
     do {
         AddEntry(entry, &cache);
-    } while (context.session.NextEntry(entry));
+    } while (context.session.NextEntry(entry) == ListingRead::Entry);
     list->Model().EndBatch();
     Arrange();
 }

@@ -89,7 +89,7 @@ ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::stri
                            localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
 }
 
-int FtpSession::FetchListing(RemoteEntry& entry) {
+ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
     StartListWorker();
     const std::string text = "Getting Directory From: " + login.Settings().host;
     if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {

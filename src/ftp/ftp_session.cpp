@@ -24,7 +24,7 @@ FtpSession::~FtpSession() {
     }
 }
 
-int FtpSession::Logon() {
+LogonResult FtpSession::Logon() {
     if (!connected) {
         // A new connection may reach another server.
         transfers.ForgetServer();

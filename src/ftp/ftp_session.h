@@ -90,7 +90,10 @@ public:
     void Configure(const ConnectionSettings& newSettings) { login.Configure(newSettings); }
     const ConnectionSettings& Settings() const { return login.Settings(); }
     // Forgets what the last server did not know, then logs in.
-    int Logon();
+    LogonResult Logon();
+    // How the last log-in ended, also one the connect worker ran (read once
+    // the worker has ended).
+    const LogonResult& LastLogon() const { return login.LastLogon(); }
     const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
@@ -130,7 +133,7 @@ public:
     }
     ReplyClass ListDirectoryToFile(const std::string& path) { return listings.ListDirectoryToFile(path); }
     int CountListing(const std::string& path) { return listings.CountListing(path); }
-    int NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
+    ListingRead NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
     // How the last FetchListing ended.
     ListingOutcome LastListing() const { return listings.LastListing(); }
 
@@ -149,14 +152,15 @@ public:
     // --- foreground transfers and walks (user-interface thread) ---
     ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
     ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
-    int FetchListing(RemoteEntry& entry);
+    // Lists the current directory and reads its first entry.
+    ListingRead FetchListing(RemoteEntry& entry);
     // Directory trees (see TreeWalks).
     TreeWalks& Walks() { return walks; }
     const TreeWalks& Walks() const { return walks; }
-    int UploadTree(const std::string& localRoot, const std::string& remoteName) {
+    WalkResult UploadTree(const std::string& localRoot, const std::string& remoteName) {
         return walks.UploadTree(localRoot, remoteName);
     }
-    int DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+    WalkResult DownloadTree(const std::string& remoteName, const std::string* localRoot) {
         return walks.DownloadTree(remoteName, localRoot);
     }
     // Entries the last walk did not transfer (see TreeWalks::Failures).

@@ -89,15 +89,16 @@ void Listings::StoreDirectoryListing() {
     if (stored && !listingIsMlsd && !control.StopRequested()) CountListing(storagePath);
 }
 
-int Listings::FirstStoredEntry(RemoteEntry& entry) {
+ListingRead Listings::FirstStoredEntry(RemoteEntry& entry) {
     CloseListingFile();
     // Whatever arrived of a refused, broken or unstored listing is not the
     // directory's contents; shown, it would pass for an empty directory.
     if (lastListing == ListingOutcome::Failed) control.LogF("Could not get the directory listing.");
-    if (lastListing != ListingOutcome::Complete) return 0;
+    if (lastListing != ListingOutcome::Complete)
+        return lastListing == ListingOutcome::Failed ? ListingRead::Failed : ListingRead::Cancelled;
     if (!ReadEntriesFrom(storagePath)) {
         control.LogF("Couldn't open TempDirFile for reading.");
-        return 0;
+        return ListingRead::Failed;
     }
     return NextEntry(entry);
 }
@@ -113,16 +114,16 @@ void Listings::CloseListingFile() {
     listingFile = nullptr;
 }
 
-int Listings::NextEntry(RemoteEntry& entry) {
-    if (listingFile == nullptr) return 0;
+ListingRead Listings::NextEntry(RemoteEntry& entry) {
+    if (listingFile == nullptr) return ListingRead::End;
     ListingLineReader reader(listingFile);
     std::string_view line;
     bool found = false;
-    while (!found && reader.Next(line)) found = ParseListingLine(CutAtLineEnd(line), entry) != 0;
+    while (!found && reader.Next(line)) found = ParseListingLine(CutAtLineEnd(line), entry);
     LogSkippedListingLines(reader.SkippedLines());
-    if (found) return 1;
+    if (found) return ListingRead::Entry;
     CloseListingFile();
-    return 0;
+    return ListingRead::End;
 }
 
 void Listings::LogSkippedListingLines(std::size_t count) {
@@ -131,7 +132,7 @@ void Listings::LogSkippedListingLines(std::size_t count) {
                      kLongestListingLine);
 }
 
-int Listings::ParseListingLine(std::string_view line, RemoteEntry& entry) const {
-    if (listingIsMlsd) return ParseMlsdLine(line, entry) ? 1 : 0;
-    return ParseAnyListingLine(line, columnCount, entry) ? 1 : 0;
+bool Listings::ParseListingLine(std::string_view line, RemoteEntry& entry) const {
+    if (listingIsMlsd) return ParseMlsdLine(line, entry);
+    return ParseAnyListingLine(line, columnCount, entry);
 }

@@ -15,6 +15,10 @@
 // not stored) is never an empty directory: callers say so instead.
 enum class ListingOutcome { Complete, Failed, Cancelled };
 
+// What reading a listing gave: an entry, the end of the listing (after its
+// last entry, or at once for an empty directory), or no listing to read.
+enum class ListingRead { Entry, End, Failed, Cancelled };
+
 // Directory listings: fetching one into a file (MLSD when the server offers
 // MLST, LIST otherwise), counting its columns, and reading its entries back in
 // the form that was stored. Owns the session's listing file, made once per
@@ -39,7 +43,7 @@ public:
     ReplyClass ListDirectoryToFile(const std::string& path);
     // Lines in the listing file at path; takes the column count from them.
     int CountListing(const std::string& path);
-    int ParseListingLine(std::string_view line, RemoteEntry& entry) const;
+    bool ParseListingLine(std::string_view line, RemoteEntry& entry) const;
     void LogSkippedListingLines(std::size_t count);
     // A new connection may reach a server that knows MLSD.
     void ForgetServer() { mlsdUnknown = false; }
@@ -49,12 +53,13 @@ public:
     void StoreDirectoryListing();
     void MarkCancelled() { lastListing = ListingOutcome::Cancelled; }
     // After StoreDirectoryListing: opens the stored listing and reads its
-    // first entry; 0 (with a log line) when there is none to read.
-    int FirstStoredEntry(RemoteEntry& entry);
+    // first entry; Failed or Cancelled (with a log line) when there is no
+    // listing to read.
+    ListingRead FirstStoredEntry(RemoteEntry& entry);
     // Reads entries from the listing file at path from now on.
     bool ReadEntriesFrom(const std::string& path);
-    // The next entry of the file being read; 0 at its end, which closes it.
-    int NextEntry(RemoteEntry& entry);
+    // The next entry of the file being read; End closes it.
+    ListingRead NextEntry(RemoteEntry& entry);
     bool ReadingEntries() const { return listingFile != nullptr; }
 
     ListingOutcome LastListing() const { return lastListing; }

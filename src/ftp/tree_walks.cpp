@@ -120,18 +120,33 @@ bool TreeWalks::WalkTooLarge() {
     return true;
 }
 
-int TreeWalks::UploadTree(const std::string& localRoot, const std::string& remoteName) {
+WalkResult TreeWalks::UploadTree(const std::string& localRoot, const std::string& remoteName) {
     walkFailures = 0;
     walkDirectories = 0;
+    const bool connectedAtStart = control.IsOpen();
     WalkStart start(*this, remoteName);
-    return UploadTreeLevel(localRoot, remoteName, 0);
+    UploadTreeLevel(localRoot, remoteName, 0);
+    return Result(connectedAtStart);
 }
 
-int TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
+WalkResult TreeWalks::Result(bool connectedAtStart) const {
+    WalkResult result;
+    result.failures = walkFailures;
+    if (!connectedAtStart) {
+        result.outcome = WalkResult::Outcome::NotConnected;
+    } else if (status.stopWalk) {
+        result.outcome = WalkResult::Outcome::Aborted;
+    } else if (walkFailures > 0) {
+        result.outcome = WalkResult::Outcome::SomeFailed;
+    }
+    return result;
+}
+
+void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localRoot)) {
         ++walkFailures;
-        return 1;
+        return;
     }
     // Read first: a directory that cannot be read leaves nothing behind on
     // the server and is a failure of the walk, not an empty directory.
@@ -140,7 +155,7 @@ int TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& 
         control.LogF("Could not read local directory %s (%u)", localRoot.c_str(),
                      static_cast<unsigned>(errno));
         ++walkFailures;
-        return 1;
+        return;
     }
     ExtensionTableScope table(*this, localRoot);
     if (remote.MakeDir(remoteName) != kComplete) {
@@ -148,7 +163,7 @@ int TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& 
         if (ui != nullptr) ui->ShowMessage("Error Creating Remote Directory\nPossibly a Premissions Problem");
         ++walkFailures;
         status.stopWalk = 1;
-        return 1;
+        return;
     }
     if (remote.ChangeDir(remoteName) != kComplete) {
         // Storing on would put the directory's files into its parent.
@@ -156,7 +171,7 @@ int TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& 
         if (!StopWalkIfServerGone())
             control.LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
         ++walkFailures;
-        return 1;
+        return;
     }
     while (dirent* item = readdir(directory)) {
         const std::string name = item->d_name;
@@ -177,17 +192,17 @@ int TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& 
     }
     closedir(directory);
     if (!ServerGone(control)) remote.ChangeDir(depth == 0 ? walkWayBack : "..");
-    return 1;
 }
 
-int TreeWalks::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
     walkFailures = 0;
     walkDirectories = 0;
+    const bool connectedAtStart = control.IsOpen();
     if (localRoot == nullptr && !IsSafeLocalName(remoteName)) {
         status.stopWalk = 0;
         control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         ++walkFailures;
-        return 0;
+        return Result(connectedAtStart);
     }
     // The whole walk decides by the table in force when it starts: the
     // directories it fills are new, so any table in them came from the server.
@@ -195,10 +210,10 @@ int TreeWalks::DownloadTree(const std::string& remoteName, const std::string* lo
     WalkStart start(*this, remoteName);
     walkLoops.Clear();
     walkLoops.Enter(remoteName, {"", WalkRootUnique(remoteName)});
-    const int result = DownloadTreeLevel(
-        remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
+    DownloadTreeLevel(remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName,
+                      0);
     walkLoops.Clear();
-    return result;
+    return Result(connectedAtStart);
 }
 
 // Reads a walk's listing file into entries and removes the file before any
@@ -219,23 +234,23 @@ std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath)
     return entries;
 }
 
-int TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
+void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localDir)) {
         ++walkFailures;
-        return 0;
+        return;
     }
     // An existing directory is left alone, with everything below it.
     if (mkdir(localDir.c_str(), 0777) != 0) {
         ++walkFailures;
-        return 0;
+        return;
     }
     if (remote.ChangeDir(remoteName) != kComplete) {
         // Listing the directory we are still in would copy it into itself.
         control.LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
         rmdir(localDir.c_str());
         ++walkFailures;
-        return 0;
+        return;
     }
     const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
     if (listings.ListDirectoryToFile(listPath) == kComplete) {
@@ -250,7 +265,6 @@ int TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::strin
         ++walkFailures;
     }
     if (!ServerGone(control)) remote.ChangeDir(depth == 0 ? walkWayBack : "..");
-    return 0;
 }
 
 void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,

@@ -25,6 +25,21 @@ public:
     virtual ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) = 0;
 };
 
+// How a directory walk ended.
+struct WalkResult {
+    enum class Outcome {
+        Completed,     // every entry transferred
+        SomeFailed,    // the walk went through, but failures entries did not arrive
+        Aborted,       // the walk was stopped: cancelled, the connection lost, a
+                       // directory the server would not make, or a tree too large
+        NotConnected,  // there was no connection to walk on
+    };
+    Outcome outcome = Outcome::Completed;
+    int failures = 0;  // entries not transferred (see TreeWalks::Failures)
+
+    bool Completed() const { return outcome == Outcome::Completed; }
+};
+
 // Uploading and downloading whole directory trees, one file at a time: the
 // walk's bounds (depth, path length, directories entered), the links a
 // download walk meets and the loops they can make, and the extension table a
@@ -45,8 +60,8 @@ public:
 
     void SetUi(EngineUi* newUi) { ui = newUi; }
 
-    int UploadTree(const std::string& localRoot, const std::string& remoteName);
-    int DownloadTree(const std::string& remoteName, const std::string* localRoot);
+    WalkResult UploadTree(const std::string& localRoot, const std::string& remoteName);
+    WalkResult DownloadTree(const std::string& remoteName, const std::string* localRoot);
     // Entries the last walk did not transfer: files whose transfer did not
     // complete, directories that could not be made or entered.
     int Failures() const { return walkFailures; }
@@ -62,8 +77,9 @@ private:
     bool WalkTooDeep(int depth, const std::string& localPath);
     bool WalkTooLarge();
     bool StopWalkIfServerGone();
-    int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
-    int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
+    WalkResult Result(bool connectedAtStart) const;
+    void UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
+    void DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
     std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);

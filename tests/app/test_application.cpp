@@ -198,7 +198,7 @@ private slots:
             config.host = server.HostText();
             config.user = "u";
         });
-        QVERIFY(app.Session().Logon() != FtpSession::kNoSocket);
+        QVERIFY(app.Session().Logon().Connected());
         app.requestExit();
         app.Shutdown();
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));

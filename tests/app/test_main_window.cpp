@@ -104,7 +104,7 @@ bool LogOn(FtpSession& session, const testsupport::ScriptedFtpServer& server) {
         config.user = "u";
         config.transferMode = 'I';
     });
-    return session.Logon() != FtpSession::kNoSocket;
+    return session.Logon().Connected();
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

@@ -173,7 +173,7 @@ TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
         ASSERT_TRUE(session.Listing().ReadEntriesFrom(path));
         std::vector<std::string> read;
         RemoteEntry entry;
-        while (session.NextEntry(entry)) {
+        while (session.NextEntry(entry) == ListingRead::Entry) {
             EXPECT_EQ(entry.group, "1000");
             EXPECT_EQ(entry.sizeText, "5");
             read.push_back(entry.name);
@@ -193,7 +193,7 @@ TEST_F(ListingFileTest, NextEntrySkipsNonEntries) {
 
     std::vector<std::string> names;
     RemoteEntry entry;
-    while (session.NextEntry(entry)) names.push_back(entry.name);
+    while (session.NextEntry(entry) == ListingRead::Entry) names.push_back(entry.name);
     EXPECT_FALSE(session.Listing().ReadingEntries()) << "the file is closed at its end";
     EXPECT_EQ(names, std::vector<std::string>({"a b", "l -> a b"}));
 }

@@ -96,7 +96,7 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
             config.host = server.HostText();
             config.user = "u";
         });
-        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
+        ASSERT_TRUE(harness.session.Logon().Connected());
         EXPECT_EQ(harness.session.connected, 1);
         EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.

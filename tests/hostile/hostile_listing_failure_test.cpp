@@ -101,7 +101,7 @@ TEST_P(HostileListingFailureTest, ListingOfTheCurrentDirectoryFails) {
     RemoteEntry entry;
     {
         FileSizeLimit limit(GetParam().fileSizeLimit);
-        EXPECT_EQ(s.session.FetchListing(entry), 0);
+        EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
     }
     EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
     EXPECT_FALSE(s.session.Listing().ReadingEntries());
@@ -143,7 +143,7 @@ TEST_F(HostileServerTest, ListingThatCannotBeStoredFails) {
     s.session.Listing().SetStoragePath((dir / "missing" / "listing.tmp").string());
     s.ScriptIncoming("LIST", "150 Listing.\r\n", Listing({FileLine("a.txt")}));
     RemoteEntry entry;
-    EXPECT_EQ(s.session.FetchListing(entry), 0);
+    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
     EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
 }

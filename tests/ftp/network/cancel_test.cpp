@@ -140,12 +140,15 @@ TEST_F(CancelTest, WhileDialling) {
     s.session.CancelWorker();
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
+    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
+    EXPECT_EQ(s.session.LastLogon().address.Port(), blackHole.Port());
     ExpectCancelledCleanly();
 }
 
 TEST_F(CancelTest, WhileWaitingForTheGreeting) {
     s.server.SetGreetingHandler(PressAndHold());
     ConnectAndMaybeCancel();
+    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
     ExpectCancelledCleanly();
 }
 
@@ -254,7 +257,7 @@ TEST_F(CancelTest, InTheMiddleOfAListing) {
         PressAndHold()(connection, line);
     });
     RemoteEntry entry;
-    EXPECT_EQ(s.session.FetchListing(entry), 0);
+    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Cancelled);
     ExpectCancelledCleanly();
 }
 

@@ -73,7 +73,7 @@ const FormCase kFormCases[] = {
 std::vector<Listed> FetchAll(FtpSession& session) {
     std::vector<Listed> listed;
     RemoteEntry entry;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
+    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
         listed.push_back({entry.name, entry.isFile, entry.sizeText});
     return listed;
 }

@@ -27,7 +27,7 @@ void LogInToRealServer(SessionHarness& harness, EngineUi& ui, const RealFtpServe
         change(settings);
     });
     session.Listing().SetStoragePath(listingPath.string());
-    ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+    ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
     if (!server.WritableRemoteDir().empty()) {
         ASSERT_EQ(session.ChangeDir(server.WritableRemoteDir()), kComplete) << harness.Joined();
     }

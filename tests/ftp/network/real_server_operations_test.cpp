@@ -42,7 +42,7 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
         config.user = "anonymous";
         config.password = "tester@example.org";
     });
-    ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+    ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
     EXPECT_EQ(session.connected, 1);
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
 
@@ -93,11 +93,11 @@ TEST(RealServerLogin, AWrongPasswordIsRefused) {
         config.user = "tester";
         config.password = "wrong";
     });
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.Logon().Connected());
     EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
     testsupport::Reconfigure(harness.session,
                              [&](ConnectionSettings& config) { config.password = "secret"; });
-    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+    EXPECT_TRUE(harness.session.Logon().Connected()) << harness.Joined();
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ TEST_P(ResumeRealServerTest, WalkKeepsTheServerTimes) {
     ServerFile("tree/a.bin", "alpha", 1500000000);
     ServerFile("tree/b.bin", "beta", 1600000000);
     const std::string copy = (local / "copy").string();
-    EXPECT_EQ(harness.session.DownloadTree("tree", &copy), 0);
+    EXPECT_EQ(harness.session.DownloadTree("tree", &copy).outcome, WalkResult::Outcome::Completed);
     EXPECT_EQ(harness.session.WalkFailures(), 0) << harness.Joined();
     struct stat info {};
     ASSERT_EQ(stat((copy + "/a.bin").c_str(), &info), 0);

@@ -57,7 +57,7 @@ struct ScriptedTransferSession {
             config.user = "tester";
             config.password = "secret";
         });
-        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+        ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
         ASSERT_TRUE(session.connected);
         skippedCommands = server.Received().size();
         harness.Lines();

@@ -63,7 +63,7 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
     s.server.Expect("CWD", "250 Directory changed.\r\n");
 
     const std::string root = (dir / "top").string();
-    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("top", &root).outcome, WalkResult::Outcome::Completed);
 
     EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>({"top"}))
         << "nothing outside the given directory";
@@ -82,7 +82,7 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
 }
 
 TEST_F(TreeWalkTest, UnsafeTopLevelNameWithoutLocalDirectoryIsRefused) {
-    EXPECT_EQ(s.session.DownloadTree("../outside", nullptr), 0);
+    EXPECT_EQ(s.session.DownloadTree("../outside", nullptr).outcome, WalkResult::Outcome::SomeFailed);
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_TRUE(s.harness.HasLine("Skipped \"../outside\": not a usable local name.")) << s.harness.Joined();
 }
@@ -161,7 +161,7 @@ TEST_F(TreeWalkTest, DirectoryThatContainsItselfStopsAtTheDepthBound) {
 TEST_F(TreeWalkTest, ExistingLocalDirectoryTransfersNothing) {
     std::filesystem::create_directory(dir / "there");
     const std::string root = (dir / "there").string();
-    EXPECT_EQ(s.session.DownloadTree("there", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("there", &root).outcome, WalkResult::Outcome::SomeFailed);
     EXPECT_TRUE(s.Commands().empty());
 }
 
@@ -259,7 +259,7 @@ TEST_F(TreeWalkTest, UploadWalkCreatesEntersAndClimbsBack) {
     s.server.Expect("CWD", "250 ok\r\n");
     expected.push_back("CWD ..");
 
-    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote").outcome, WalkResult::Outcome::Completed);
     std::vector<std::string> commands;
     for (const std::string& command : s.Commands()) {
         if (command.rfind("PORT ", 0) != 0) commands.push_back(command);
@@ -273,7 +273,7 @@ TEST_F(TreeWalkTest, UploadWalkCreatesEntersAndClimbsBack) {
 TEST_F(TreeWalkTest, RefusedRemoteDirectoryStopsTheUploadWalk) {
     dir.WriteFile("root/a.txt", "x");
     s.server.Expect("MKD", "550 Permission denied.\r\n").Expect("MKD", "550 Permission denied.\r\n");
-    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote").outcome, WalkResult::Outcome::Aborted);
     EXPECT_EQ(s.waiter.Messages(),
               std::vector<std::string>({"Error Creating Remote Directory\nPossibly a Premissions Problem"}));
     EXPECT_TRUE(s.harness.status.stopWalk);
@@ -349,7 +349,7 @@ TEST_F(TreeWalkTest, LocalLinkLoopEndsAtTheDirectoryBudget) {
     }
     for (std::size_t level = 0; level < kBudget; ++level) s.server.Expect("CWD", "250 ok\r\n");
 
-    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote").outcome, WalkResult::Outcome::Aborted);
     EXPECT_EQ(s.server.PendingSteps(), 0u);
     EXPECT_TRUE(s.server.Mismatches().empty());
     EXPECT_TRUE(s.harness.HasLine("Directory walk stopped after 4 directories: the tree is too large or loops."))
