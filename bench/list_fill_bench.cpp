@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     view.show();
     view.FirstUpdate();
 
-    if (!Open(view, "Bench") || !Open(view, "Local") || !session.connected) {
+    if (!Open(view, "Bench") || !Open(view, "Local") || !session.IsConnected()) {
         std::fprintf(stderr, "list_fill_bench: could not log in\n");
         return 1;
     }

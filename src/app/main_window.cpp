@@ -167,7 +167,7 @@ void MainWindow::ApplyViewMode(ListViewMode mode) {
 }
 
 void MainWindow::UploadDroppedPaths(const QStringList& paths) {
-    if (!context.session.connected) {
+    if (!context.session.IsConnected()) {
         ShowMessage(this, QStringLiteral("System Not Connected To A Server"));
         return;
     }
@@ -183,11 +183,11 @@ void MainWindow::UploadDroppedPaths(const QStringList& paths) {
             // Files of the tree that did not arrive whole are failures too;
             // the log names each one, the message says the tree is incomplete.
             const WalkResult walk = context.session.UploadTree(localPath, remoteName);
-            if (walk.failures > 0 || !context.session.connected) {
+            if (walk.failures > 0 || !context.session.IsConnected()) {
                 ShowMessage(this, QStringLiteral("Error uploading file."));
             }
         } else if (context.session.UploadFile(remoteName, &localPath) != kComplete ||
-                   !context.session.connected) {
+                   !context.session.IsConnected()) {
             // A cancelled upload closes the session and may report an earlier
             // transfer's result: it failed all the same.
             ShowMessage(this, QStringLiteral("Error uploading file."));
@@ -195,7 +195,7 @@ void MainWindow::UploadDroppedPaths(const QStringList& paths) {
         }
         // The new file or folder shows at once; a closed session is left, and
         // the paths after it cannot be sent.
-        if (!context.session.connected) {
+        if (!context.session.IsConnected()) {
             if (list) list->LeaveClosedSession();
             return;
         }

@@ -98,15 +98,15 @@ bool RemoteMimeData::hasFormat(const QString& mimeType) const { return mimeType 
 bool RemoteMimeData::Download(FtpSession& session, const DragOutItem& item) {
     const std::string local = item.localPath.toStdString();
     const auto fileArrived = [&] {
-        return session.DownloadFile(item.remoteName, &local) == kComplete && session.connected &&
+        return session.DownloadFile(item.remoteName, &local) == kComplete && session.IsConnected() &&
                QFileInfo(item.localPath).isFile();
     };
     if (!item.wholeTree) return fileArrived();
     // An existing local directory is left as it is by the walk and handed over.
     session.DownloadTree(item.remoteName, &local);
-    if (QFileInfo(item.localPath).isDir()) return session.connected != 0;
+    if (QFileInfo(item.localPath).isDir()) return session.IsConnected();
     // The walk could not enter the link: it leads to a file.
-    return item.link && session.connected && fileArrived();
+    return item.link && session.IsConnected() && fileArrived();
 }
 
 // Works on its own copy of the items: the drag that owns this object may be
@@ -117,7 +117,7 @@ QStringList RemoteMimeData::DownloadAll(FtpSession& session, const QList<DragOut
         if (Download(session, item)) written.append(item.localPath);
         // Cancel in a progress dialog (or a lost connection) leaves the session
         // disconnected: the remaining items could not be fetched anyway.
-        if (!session.connected) break;
+        if (!session.IsConnected()) break;
     }
     return written;
 }

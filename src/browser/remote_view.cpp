@@ -123,7 +123,7 @@ void RemoteView::LoadListing() {
 }
 
 bool RemoteView::LeaveClosedSession() {
-    if (context.session.connected || !showsRemoteDirectory) return false;
+    if (context.session.IsConnected() || !showsRemoteDirectory) return false;
     ShowDisconnected();
     return true;
 }
@@ -180,7 +180,7 @@ void RemoteView::SetItemLabel(const QString& oldName, const QString& newName) {
     Arrange();
 }
 
-bool RemoteView::SessionConnected() const { return context.session.connected != 0; }
+bool RemoteView::SessionConnected() const { return context.session.IsConnected(); }
 
 QString RemoteView::SessionHost() const {
     return QString::fromStdString(context.session.Settings().host);

@@ -110,7 +110,7 @@ bool RemoteView::HandleCommand(int commandId) {
 }
 
 bool RemoteView::CommandEnabled(int commandId, bool& enabled) const {
-    const bool connected = context.session.connected != 0;
+    const bool connected = context.session.IsConnected();
     switch (commandId) {
         case kCmdUpOneLevel:
         case kCmdDisconnect:
@@ -149,7 +149,7 @@ void RemoteView::onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool aut
     switch (key) {
         case Qt::Key_Backspace:
             if (autoRepeat) return;  // only the first press of the key goes up
-            if (context.session.connected) {
+            if (context.session.IsConnected()) {
                 GoUp();
             } else {
                 DesktopBeep();

@@ -25,7 +25,7 @@ void RemoteView::ConnectToSite(SiteProfile profile) {
                 "There was a problem logging on to the site, please see the log window for details."));
         }
     }
-    if (!context.session.connected) tree.GoToParent();
+    if (!context.session.IsConnected()) tree.GoToParent();
 }
 
 bool RemoteView::Connect(SiteProfile& profile) {
@@ -48,7 +48,7 @@ bool RemoteView::Connect(SiteProfile& profile) {
         return false;
     }
     FtpSession& session = context.session;
-    if (session.connected) session.Quit();
+    if (session.IsConnected()) session.Quit();
     session.Configure(connection);
 
     session.StartConnectWorker();
@@ -60,7 +60,7 @@ bool RemoteView::Connect(SiteProfile& profile) {
         session.JoinWorker();
     }
 
-    if (!session.connected) return false;
+    if (!session.IsConnected()) return false;
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {
@@ -73,7 +73,7 @@ bool RemoteView::Connect(SiteProfile& profile) {
 
 void RemoteView::Disconnect(bool ask) {
     WaitCursor wait;
-    if (!context.session.connected) return;
+    if (!context.session.IsConnected()) return;
     if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
     context.session.Quit();
     ShowDisconnected();

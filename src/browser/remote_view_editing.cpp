@@ -43,7 +43,7 @@ void RemoteView::DeleteSelected() {
         }
     }
     for (int row : catalogueRows) list->Model().RemoveItem(row);
-    if (session.connected && changedOnServer) LoadListing();
+    if (session.IsConnected() && changedOnServer) LoadListing();
 }
 
 void RemoteView::RenameSelected(const QString& newName) {

@@ -48,7 +48,7 @@ void RemoteView::OpenDirectoryNode() {
     path += tree.CurrentLabel();
     FtpSession& session = context.session;
     const bool otherHost = session.Settings().host != profile.host;
-    if (otherHost || !session.connected) {
+    if (otherHost || !session.IsConnected()) {
         if (otherHost) {
             session.Quit();
             context.quickConnect = false;
@@ -60,11 +60,11 @@ void RemoteView::OpenDirectoryNode() {
         while (site && SiteTree::KindOf(site) != ItemKind::Site) site = site->parent();
         tree.SetCurrentNode(site);
         ConnectToSite(profile);
-        if (session.connected) tree.SetCurrentNode(node);
+        if (session.IsConnected()) tree.SetCurrentNode(node);
     } else {
         session.ChangeToRoot();
     }
-    if (session.connected) ChangeDirectory(path);
+    if (session.IsConnected()) ChangeDirectory(path);
 }
 
 ReplyClass RemoteView::ChangeDirectory(const QString& name) {

@@ -178,7 +178,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.name, '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    return session.connected != 0 && session.LastListing() == FtpSession::ListingOutcome::Complete;
+    return session.IsConnected() && session.LastListing() == FtpSession::ListingOutcome::Complete;
 }
 
 }  // namespace

@@ -47,7 +47,6 @@ class ProgressPublisher;
 // count keeps two exchanges from interleaving.
 class FtpSession : public FileTransferRunner {
 public:
-    static constexpr int kNoSocket = -1;
     static constexpr std::size_t kReplyCapacity = ControlChannel::kReplyCapacity;
     static constexpr std::size_t kCommandCapacity = ControlChannel::kCommandCapacity;
     static constexpr std::size_t kLogLineCapacity = ControlChannel::kLogLineCapacity;
@@ -175,7 +174,9 @@ public:
     // runs), and the settings keep the caller's choice.
     DataMode DataModeInUse() const { return transfers.DataModeInUse(); }
 
-    std::atomic<int> connected{0};
+    // Logged in, and the connection not known to be lost. Set on the worker,
+    // read on the user-interface thread.
+    bool IsConnected() const { return connected != 0; }
 
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
@@ -188,6 +189,7 @@ public:
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
 private:
+    std::atomic<int> connected{0};
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 

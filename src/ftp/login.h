@@ -46,8 +46,6 @@ struct LogonResult {
 // modes, USER/PASS, and the FEAT/OPTS exchange that follows a log-in.
 class Login {
 public:
-    static constexpr int kNoSocket = -1;
-
     // connected is the session's flag; localAddress and dataPeer are the
     // session's addresses that a connect sets and the data side reuses.
     Login(ControlChannel& control, std::atomic<int>& connected, net::SocketAddress& localAddress,

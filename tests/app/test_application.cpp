@@ -203,7 +203,7 @@ private slots:
         app.Shutdown();
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));
         QCOMPARE(server.Received().back(), std::string("quit"));
-        QVERIFY(!app.Session().connected);
+        QVERIFY(!app.Session().IsConnected());
         QCOMPARE(StoredValueCount(), 22);
     }
 

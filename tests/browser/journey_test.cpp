@@ -68,7 +68,7 @@ private slots:
         DoubleClick("Demo");
         QCOMPARE(Labels(), QStringList{"Local"});
         DoubleClick("Local");
-        QVERIFY(app.Session().connected);
+        QVERIFY(app.Session().IsConnected());
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         DoubleClick("pub");
         QCOMPARE(Labels(), (QStringList{"doomed.bin", "notes.txt", "old name.txt"}));
@@ -119,7 +119,7 @@ private slots:
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         frame->Commands().Route(kCmdDisconnect);
-        QVERIFY(!app.Session().connected);
+        QVERIFY(!app.Session().IsConnected());
         QCOMPARE(Labels(), QStringList{"Demo"});
 
         app.requestExit();

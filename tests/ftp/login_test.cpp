@@ -155,7 +155,7 @@ TEST(Logon, DirectAndFirewallExchanges) {
         const LogonResult logon = session.Logon();
         const int socket = logon.socket;
         EXPECT_EQ(logon.Connected(), row.loggedIn);
-        EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
+        EXPECT_EQ(session.IsConnected(), row.loggedIn);
         EXPECT_EQ(session.Control().BusyCount(), 0);
         EXPECT_EQ(session.LoginPart().DirectUserLogin(), (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
         // A log-in that succeeds goes on to ask what the server offers.
@@ -219,10 +219,10 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
 
 TEST(Logon, RefusalsBeforeDialling) {
     SessionHarness harness;
-    harness.session.connected = 1;
+    harness.session.Control().MarkConnected();
     EXPECT_EQ(harness.session.Logon().cause, LogonResult::Cause::AlreadyConnected);
-    EXPECT_EQ(harness.session.connected, 1);
-    harness.session.connected = 0;
+    EXPECT_TRUE(harness.session.IsConnected());
+    harness.session.Control().MarkDisconnected();
     testsupport::Reconfigure(
         harness.session, [&](ConnectionSettings& config) { config.firewall = {true, 2, 0, "", "fu", "fp"}; });
     EXPECT_EQ(harness.session.Logon().cause, LogonResult::Cause::NoFirewallHost);
@@ -260,7 +260,7 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"\" 421")) << harness.Joined();
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_EQ(harness.session.Control().BusyCount(), 0);
 }
 

@@ -126,7 +126,7 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     });
     ASSERT_TRUE(harness.session.Logon().Connected());
     EXPECT_EQ(harness.session.Quit(), kComplete);
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_FALSE(harness.session.Control().IsOpen());
     EXPECT_EQ(server.Received().back(), "quit");
     // Without a control connection nothing is sent.

@@ -97,7 +97,7 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
             config.user = "u";
         });
         ASSERT_TRUE(harness.session.Logon().Connected());
-        EXPECT_EQ(harness.session.connected, 1);
+        EXPECT_TRUE(harness.session.IsConnected());
         EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.
         EXPECT_EQ(harness.session.Control().SendCommand("PWD"), kComplete);

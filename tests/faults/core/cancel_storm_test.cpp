@@ -86,7 +86,7 @@ TEST(CancelStorm, EveryCancelReturnsWithinASecond) {
             // The press came while the download ran (or while it was ending).
             slowest = std::max(slowest, returned - pressed);
             ASSERT_LT(returned - pressed, 1s) << harness.Joined();
-            if (!harness.session.connected) ++cancelled;
+            if (!harness.session.IsConnected()) ++cancelled;
         }
         // The local file is the whole download or nothing, never a part; what
         // arrived of a cancelled one is kept beside it, only as the partial file.

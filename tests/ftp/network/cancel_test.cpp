@@ -68,7 +68,7 @@ protected:
     // What every phase must show once the call has returned.
     void ExpectCancelledCleanly() {
         EXPECT_LT(probe.SincePressed(), 1s) << "control came back too late";
-        EXPECT_EQ(s.session.connected, 0);
+        EXPECT_FALSE(s.session.IsConnected());
         EXPECT_EQ(s.session.Control().BusyCount(), 0);
         EXPECT_FALSE(s.session.Control().IsOpen());
         EXPECT_FALSE(s.session.DataConnectionOpen());

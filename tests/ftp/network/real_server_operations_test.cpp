@@ -43,7 +43,7 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
         config.password = "tester@example.org";
     });
     ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
-    EXPECT_EQ(session.connected, 1);
+    EXPECT_TRUE(session.IsConnected());
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
 
     if (!server->WritableRemoteDir().empty()) {
@@ -74,7 +74,7 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
     EXPECT_EQ(session.DeleteFile("doomed.txt"), kPermanent);
 
     EXPECT_EQ(session.Quit(), kComplete);
-    EXPECT_EQ(session.connected, 0);
+    EXPECT_FALSE(session.IsConnected());
     EXPECT_EQ(session.Control().BusyCount(), 0);
 }
 

@@ -81,7 +81,7 @@ protected:
                 EXPECT_EQ(harness.session.DataModeInUse(), DataMode::Passive) << harness.Joined();
             }
         }
-        if (harness.session.connected) harness.session.Quit();
+        if (harness.session.IsConnected()) harness.session.Quit();
         harness.session.SetUi(nullptr);
     }
 

@@ -46,7 +46,7 @@ protected:
         });
     }
     void TearDown() override {
-        if (harness.session.connected) harness.session.Quit();
+        if (harness.session.IsConnected()) harness.session.Quit();
         harness.session.SetUi(nullptr);
     }
     // Puts contents on the server under name, with the given modification time.

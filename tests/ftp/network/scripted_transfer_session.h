@@ -58,7 +58,7 @@ struct ScriptedTransferSession {
             config.password = "secret";
         });
         ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
-        ASSERT_TRUE(session.connected);
+        ASSERT_TRUE(session.IsConnected());
         skippedCommands = server.Received().size();
         harness.Lines();
         harness.lines.clear();
