@@ -66,7 +66,7 @@ std::int64_t SizeFromSizeReply(const std::string& text) {
 }  // namespace
 
 Transfers::Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
-                     TransferStatus& status, ActiveOpener& activeOpener, PassiveOpener& passiveOpener)
+                     TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener)
     : control(control),
       login(login),
       connected(connected),
@@ -88,7 +88,6 @@ Transfers::Transfers(ControlChannel& control, const Login& login, const std::ato
 void Transfers::ForgetServer() {
     sizeCommandUnknown = false;
     mdtmUnknown = false;
-    passiveOpener.Reset(login.Settings().tryEpsv);
     dataModeInUse = login.Settings().dataMode;
 }
 

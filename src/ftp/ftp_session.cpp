@@ -28,6 +28,7 @@ LogonResult FtpSession::Logon() {
     if (!connected) {
         // A new connection may reach another server.
         transfers.ForgetServer();
+        passiveOpener.Reset(login.Settings().tryEpsv);
         listings.ForgetServer();
     }
     return login.Logon();

@@ -6,15 +6,14 @@
 #include <optional>
 #include <string>
 
-#include "ftp/active_opener.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
+#include "ftp/data_opener.h"
 #include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
 #include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
-#include "ftp/passive_opener.h"
 #include "ftp/reply_class.h"
 #include "ftp/transfer_status.h"
 
@@ -26,16 +25,16 @@
 // when the server cannot work in this one (data_opening.cpp).
 class Transfers {
 public:
-    // connected is the session's connection flag; the openers are the
-    // session's (the cancel sequence closes them).
+    // connected is the session's connection flag; the openers (active and
+    // passive mode) are the session's, which the cancel sequence closes.
     Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
-              TransferStatus& status, ActiveOpener& activeOpener, PassiveOpener& passiveOpener);
+              TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener);
     Transfers(const Transfers&) = delete;
     Transfers& operator=(const Transfers&) = delete;
 
     void SetUi(EngineUi* newUi) { ui = newUi; }
     // A new connection may reach another server: what the last one did not
-    // know is forgotten, and the configured data mode is taken over.
+    // know (SIZE, MDTM) is forgotten, and the configured data mode is taken over.
     void ForgetServer();
 
     // The next transfer: its command ("RETR name", "STOR name", "LIST"), the
@@ -113,8 +112,8 @@ private:
     const Login& login;
     const std::atomic<int>& connected;
     TransferStatus& status;
-    ActiveOpener& activeOpener;
-    PassiveOpener& passiveOpener;
+    DataOpener& activeOpener;
+    DataOpener& passiveOpener;
     EngineUi* ui = nullptr;
 
     // The running transfer.
