@@ -1,30 +1,20 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <atomic>
-#include <chrono>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "ftp/active_opener.h"
 #include "ftp/connection_settings.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
-#include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
 #include "ftp/listings.h"
 #include "ftp/log_queue.h"
 #include "ftp/login.h"
-#include "ftp/modification_time.h"
-#include "ftp/partial_download.h"
 #include "ftp/passive_opener.h"
 #include "ftp/remote_entry.h"
 #include "ftp/remote_operations.h"
@@ -36,15 +26,14 @@
 #include "ftp/worker.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
-#include "platform/net/wake_signal.h"
 
-class ProgressPublisher;
-
-// The one FTP session of the program: the control connection, login, passive
-// and active data connections, listings, remote operations, the worker
-// threads and the foreground transfers and walks. Used from the user-interface
-// thread and from one worker thread at a time; the control channel's busy
-// count keeps two exchanges from interleaving.
+// The one FTP session of the program. It owns the parts (control channel,
+// login, data openers, remote operations, transfers, listings, walks, the
+// worker) and gives the desktop and the command line what they call: the
+// worker operations, the foreground transfers that wait through the UI seam,
+// and forwarding calls. Used from the user-interface thread and from one
+// worker thread at a time; the control channel's busy count keeps two
+// exchanges from interleaving.
 class FtpSession : public FileTransferRunner {
 public:
     static constexpr std::size_t kReplyCapacity = ControlChannel::kReplyCapacity;
