@@ -112,7 +112,7 @@ bool RefreshRounds(RemoteView& view, FtpSession& session, LogQueue& log) {
         QElapsedTimer fetch;
         fetch.start();
         RemoteEntry first;
-        if (!session.FetchListing(first)) return false;
+        if (session.FetchListing(first) != ListingRead::Entry) return false;
         const qint64 fetchMs = fetch.elapsed();
 
         QElapsedTimer fill;
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     view.show();
     view.FirstUpdate();
 
-    if (!Open(view, "Bench") || !Open(view, "Local") || !session.connected) {
+    if (!Open(view, "Bench") || !Open(view, "Local") || !session.IsConnected()) {
         std::fprintf(stderr, "list_fill_bench: could not log in\n");
         return 1;
     }

@@ -90,12 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LogQueue log;
     TransferStatus status;
     FtpSession session(log, status);
-    session.columnCount = earlierColumnCount;
+    session.Listing().SetColumnCount(earlierColumnCount);
     const int lines = session.CountListing(listPath);
     // The columns come from the second line, or from a lone entry line (servers
     // without a total line); any other listing leaves the earlier count.
     const bool loneEntry = lines == 1 && !listing.empty() && std::string_view("-dl").find(listing[0]) != std::string_view::npos;
-    if (lines < 2 && !loneEntry) FUZZ_CHECK(session.columnCount == earlierColumnCount);
+    if (lines < 2 && !loneEntry) FUZZ_CHECK(session.Listing().ColumnCount() == earlierColumnCount);
 
     std::vector<RemoteEntry> entries;
     std::FILE* file = std::fopen(listPath.c_str(), "r");
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(piece.back() == '\n' || std::feof(file));
         const std::string line(CutAtLineEnd(piece));
         RemoteEntry entry;
-        if (session.ParseListingLine(line, entry)) {
+        if (session.Listing().ParseListingLine(line, entry)) {
             CheckEntry(line, entry);
             CheckWalkName(walkRoot, realWalkRoot, entry.name);
             entries.push_back(entry);
@@ -119,16 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
     FUZZ_CHECK(pieces == lines);
 
-    session.listingFile = std::fopen(listPath.c_str(), "r");
-    FUZZ_CHECK(session.listingFile != nullptr);
+    FUZZ_CHECK(session.Listing().ReadEntriesFrom(listPath));
     RemoteEntry next;
     std::size_t read = 0;
-    while (session.NextEntry(next)) {
+    while (session.NextEntry(next) == ListingRead::Entry) {
         FUZZ_CHECK(read < entries.size());
         FUZZ_CHECK(SameEntry(next, entries[read]));
         ++read;
     }
     FUZZ_CHECK(read == entries.size());
-    FUZZ_CHECK(session.listingFile == nullptr);
+    FUZZ_CHECK(!session.Listing().ReadingEntries());
     return 0;
 }

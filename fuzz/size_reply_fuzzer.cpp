@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FtpSession session(log, status);
     // A reply line is never longer than the reader's buffer.
     const std::string reply = input.TakeRest().substr(0, FtpSession::kReplyCapacity - 1);
-    session.ParseSizeFromReply(reply);
+    session.Transfer().ParseSizeFromReply(reply);
 
     const std::int64_t expected = status.expectedBytes;
     FUZZ_CHECK(expected >= 0);

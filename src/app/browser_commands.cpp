@@ -49,7 +49,7 @@ BrowserCommands::BrowserCommands(AppContext& context, SiteTree& tree, RemoteView
     };
 }
 
-bool BrowserCommands::Connected() const { return context.session.connected != 0; }
+bool BrowserCommands::Connected() const { return context.session.IsConnected(); }
 
 void BrowserCommands::Install(CommandRouter& router) {
     const auto whenConnected = [this](CommandState& state) { state.enabled = Connected(); };

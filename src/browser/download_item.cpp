@@ -56,13 +56,13 @@ QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QStrin
 bool DownloadOne(FtpSession& session, const DownloadItem& item) {
     const std::string local = item.localPath.toStdString();
     const auto fileArrived = [&] {
-        return session.DownloadFile(item.remoteName, &local) == kComplete && session.connected &&
+        return session.DownloadFile(item.remoteName, &local) == kComplete && session.IsConnected() &&
                QFileInfo(item.localPath).isFile();
     };
     if (!item.wholeTree) return fileArrived();
     // An existing local directory is left as it is by the walk and handed over.
     session.DownloadTree(item.remoteName, &local);
-    if (QFileInfo(item.localPath).isDir()) return session.connected != 0;
+    if (QFileInfo(item.localPath).isDir()) return session.IsConnected() != 0;
     // The walk could not enter the link: it leads to a file.
-    return item.link && session.connected && fileArrived();
+    return item.link && session.IsConnected() && fileArrived();
 }

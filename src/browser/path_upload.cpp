@@ -9,7 +9,7 @@
 #include "platform/desktop/message_seam.h"
 
 void PathUpload::Run(const QStringList& paths) {
-    if (!session.connected) {
+    if (!session.IsConnected()) {
         ShowMessage(parent, QStringLiteral("System Not Connected To A Server"));
         return;
     }
@@ -38,14 +38,14 @@ PathUpload::Step PathUpload::UploadOne(const QString& given) {
     if (QFileInfo(path).isDir()) {
         // Files of the tree that did not arrive whole are failures too;
         // the log names each one, the message says the tree is incomplete.
-        session.UploadTree(localPath, remoteName);
-        if (session.walkFailures > 0 || !session.connected) {
+        const WalkResult walk = session.UploadTree(localPath, remoteName);
+        if (walk.failures > 0 || !session.IsConnected()) {
             ShowMessage(parent, QStringLiteral("Error uploading file."));
         }
     } else {
         bool stop = false;
         if (!MayReplace(name, stop)) return stop ? Step::Stop : Step::Next;
-        if (session.UploadFile(remoteName, &localPath) != kComplete || !session.connected) {
+        if (session.UploadFile(remoteName, &localPath) != kComplete || !session.IsConnected()) {
             // A cancelled upload closes the session and may report an earlier
             // transfer's result: it failed all the same.
             ShowMessage(parent, QStringLiteral("Error uploading file."));
@@ -54,7 +54,7 @@ PathUpload::Step PathUpload::UploadOne(const QString& given) {
     }
     // The new file or folder shows at once; a closed session is left, and
     // the paths after it cannot be sent.
-    if (!session.connected) {
+    if (!session.IsConnected()) {
         if (list) list->LeaveClosedSession();
         return Step::Stop;
     }

@@ -29,7 +29,7 @@ RemoteDeletion::~RemoteDeletion() = default;
 bool RemoteDeletion::Survey(const QList<Item>& items) {
     int withContents = 0;
     for (const Item& item : items) {
-        if (!item.folder || IsLink(item) || !session.connected) continue;
+        if (!item.folder || IsLink(item) || !session.IsConnected()) continue;
         auto removal = std::make_unique<TreeRemoval>(session);
         if (!removal->Survey(item.label.toStdString())) {
             ShowMessage(parent, QStringLiteral("Could not delete the folder \"%1\": %2. Nothing was deleted.")

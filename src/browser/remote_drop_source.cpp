@@ -43,7 +43,7 @@ bool RemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void RemoteDropSource::StartDragOut(QWidget* source, const RemoteListWidget& list, FtpSession& session) {
-    if (!session.connected) return;
+    if (!session.IsConnected()) return;
     QString problem;
     std::unique_ptr<RemoteMimeData> data = RemoteMimeData::FromSelection(list, session, problem);
     if (!problem.isEmpty()) ShowMessage(source, problem);

@@ -61,7 +61,7 @@ QStringList RemoteMimeData::DownloadAll(FtpSession& session, const QList<DragOut
         if (DownloadOne(session, item)) written.append(item.localPath);
         // Cancel in a progress dialog (or a lost connection) leaves the session
         // disconnected: the remaining items could not be fetched anyway.
-        if (!session.connected) break;
+        if (!session.IsConnected()) break;
     }
     return written;
 }

@@ -131,8 +131,8 @@ void RemoteView::LoadListing() {
     // connected; a cancelled listing closes the session too.
     if (LeaveClosedSession()) return;
     RemoteEntry entry;
-    const bool any = context.session.FetchListing(entry);
-    if (!any && context.session.lastListing == FtpSession::ListingOutcome::Failed) {
+    const bool any = context.session.FetchListing(entry) == ListingRead::Entry;
+    if (!any && context.session.LastListing() == FtpSession::ListingOutcome::Failed) {
         // An empty list would claim the directory is empty.
         ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
     }
@@ -141,7 +141,7 @@ void RemoteView::LoadListing() {
 }
 
 bool RemoteView::LeaveClosedSession() {
-    if (context.session.connected || !showsRemoteDirectory) return false;
+    if (context.session.IsConnected() || !showsRemoteDirectory) return false;
     ShowDisconnected();
     return true;
 }
@@ -154,7 +154,7 @@ void RemoteView::FillFromListing(const RemoteEntry& first) {
     list->Model().BeginBatch();
     do {
         AddEntry(entry, &cache);
-    } while (context.session.NextEntry(entry));
+    } while (context.session.NextEntry(entry) == ListingRead::Entry);
     list->Model().EndBatch();
     Arrange();
 }
@@ -198,7 +198,7 @@ void RemoteView::SetItemLabel(const QString& oldName, const QString& newName) {
     Arrange();
 }
 
-bool RemoteView::SessionConnected() const { return context.session.connected != 0; }
+bool RemoteView::SessionConnected() const { return context.session.IsConnected(); }
 
 QString RemoteView::SessionHost() const {
     return QString::fromStdString(context.session.Settings().host);

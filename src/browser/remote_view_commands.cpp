@@ -23,7 +23,7 @@ QMenu* RemoteView::BuildContextMenu() {
     const int row = list->NextSelected(-1);
     // Without a selection there is a menu only in a remote directory: what
     // adds to it.
-    if (row < 0 && (!showsRemoteDirectory || !context.session.connected)) return nullptr;
+    if (row < 0 && (!showsRemoteDirectory || !context.session.IsConnected())) return nullptr;
     auto* menu = new QMenu(this);
     menu->setTitle(QStringLiteral("&Title Context Menu"));
     if (row < 0) {
@@ -127,7 +127,7 @@ bool RemoteView::HandleCommand(int commandId) {
 }
 
 bool RemoteView::CommandEnabled(int commandId, bool& enabled) const {
-    const bool connected = context.session.connected != 0;
+    const bool connected = context.session.IsConnected();
     switch (commandId) {
         case kCmdUpOneLevel:
         case kCmdDisconnect:
@@ -166,7 +166,7 @@ void RemoteView::onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool aut
     switch (key) {
         case Qt::Key_Backspace:
             if (autoRepeat) return;  // only the first press of the key goes up
-            if (context.session.connected) {
+            if (context.session.IsConnected()) {
                 GoUp();
             } else {
                 DesktopBeep();

@@ -49,7 +49,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         return false;
     }
     FtpSession& session = context.session;
-    if (session.connected) session.Quit();
+    if (session.IsConnected()) session.Quit();
     context.location.SetDisconnected();
     session.Configure(connection);
 
@@ -62,7 +62,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         session.JoinWorker();
     }
 
-    if (!session.connected) return false;
+    if (!session.IsConnected()) return false;
     const bool quick = kind == ConnectionKind::Quick;
     const std::string& site = quick ? profile.host : profile.name;
     context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
@@ -84,7 +84,7 @@ QString RemoteView::AskLoginDirectory() {
 
 void RemoteView::Disconnect(bool ask) {
     WaitCursor wait;
-    if (!context.session.connected) return;
+    if (!context.session.IsConnected()) return;
     if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
     context.session.Quit();
     ShowDisconnected();
@@ -111,9 +111,9 @@ void RemoteView::DownloadAndOpen(const QString& name) {
     const DownloadStart start = AskHowToDownload(this, localPath);
     QApplication::restoreOverrideCursor();
     if (start == DownloadStart::Cancel) return;
-    session.resumeTransfers = start == DownloadStart::Resume;
+    session.SetResume(start == DownloadStart::Resume);
     const ReplyClass result = session.DownloadFile(name.toStdString(), nullptr);
-    session.resumeTransfers = false;
+    session.SetResume(false);
     // A cancelled download closes the session and may report an earlier
     // transfer's result: nothing is opened, and the list leaves the session.
     if (LeaveClosedSession() || result != kComplete) return;

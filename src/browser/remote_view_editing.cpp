@@ -43,7 +43,7 @@ void RemoteView::DeleteSelected() {
     }
     for (int row : catalogueRows) list->Model().RemoveItem(row);
     deletion.ReportLeftovers();
-    if (context.session.connected && changedOnServer) LoadListing();
+    if (context.session.IsConnected() && changedOnServer) LoadListing();
     LeaveClosedSession();
 }
 

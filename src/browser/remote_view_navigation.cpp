@@ -38,9 +38,9 @@ void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) 
     const QString name = QString::fromStdString(site.name);
     // Only the session of that very site is reused: another profile on the
     // same host may log in as someone else.
-    if (!(context.session.connected && here.Connected() && !here.QuickConnection() && here.Site() == name)) {
+    if (!(context.session.IsConnected() && here.Connected() && !here.QuickConnection() && here.Site() == name)) {
         ConnectToSite(site);
-        if (!context.session.connected || sitePath.isEmpty()) return;
+        if (!context.session.IsConnected() || sitePath.isEmpty()) return;
     }
     const QString target = remote_path::Resolve(here.Home(), sitePath);
     if (target == here.Path()) return;  // already showing it
@@ -48,9 +48,9 @@ void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) 
 }
 
 void RemoteView::GoToPath(const QString& path) {
-    if (path.isEmpty() || !context.session.connected) return;
+    if (path.isEmpty() || !context.session.IsConnected()) return;
     const ReplyClass replyClass = ChangeDirectory(path);
-    if (replyClass == kComplete || replyClass == kTransient || !context.session.connected) return;
+    if (replyClass == kComplete || replyClass == kTransient || !context.session.IsConnected()) return;
     ShowMessage(this, QStringLiteral("Could not change to %1: %2")
                           .arg(path, QString::fromStdString(context.session.Control().ReplyText())));
 }

@@ -25,14 +25,14 @@ bool RemoteView::ListsFile(const QString& name) const {
 }
 
 void RemoteView::UploadChosenFiles() {
-    if (!context.session.connected) return;
+    if (!context.session.IsConnected()) return;
     const QStringList files = AskForFiles(this, QStringLiteral("Upload"), StartFolder(context));
     if (files.isEmpty()) return;
     PathUpload(context.session, this, this).Run(files);
 }
 
 void RemoteView::DownloadSelectedTo() {
-    if (!context.session.connected || list->SelectedCount() == 0) return;
+    if (!context.session.IsConnected() || list->SelectedCount() == 0) return;
     const QString folder = AskForFolder(this, QStringLiteral("Download To"), StartFolder(context));
     if (folder.isEmpty()) return;
     SelectionDownload(context.session, this).Run(*list, folder);

@@ -51,14 +51,14 @@ QStringList SelectionDownload::Run(const RemoteListWidget& list, const QString& 
         }
         // A folder arrived whole only when its walk missed nothing.
         const bool arrived = DownloadOne(session, item);
-        if (arrived && (!QFileInfo(item.localPath).isDir() || session.walkFailures == 0)) {
+        if (arrived && (!QFileInfo(item.localPath).isDir() || session.WalkFailures() == 0)) {
             written << item.localPath;
         } else {
             missing << item.label;
         }
         // Cancel in a progress dialog (or a lost connection) leaves the session
         // disconnected: the remaining items could not be fetched anyway.
-        if (!session.connected) break;
+        if (!session.IsConnected()) break;
     }
     if (!missing.isEmpty()) {
         ShowMessage(parent,

@@ -131,7 +131,7 @@ int CliRunner::Connect() {
                              status);
     if (waited == EngineUi::WaitResult::Cancelled || cancelled.load()) return CancelRun();
     session.JoinWorker();
-    return session.connected ? kSuccess : kFailure;
+    return session.IsConnected() ? kSuccess : kFailure;
 }
 
 int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSettings& settings) {

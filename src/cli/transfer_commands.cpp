@@ -95,8 +95,8 @@ std::string CheckPutFile(const std::vector<std::string>& args) { return CheckTra
 // Sets the session's resume switch for one command.
 class ResumeScope {
 public:
-    ResumeScope(FtpSession& session, bool resume) : session(session) { session.resumeTransfers = resume; }
-    ~ResumeScope() { session.resumeTransfers = false; }
+    ResumeScope(FtpSession& session, bool resume) : session(session) { session.SetResume(resume); }
+    ~ResumeScope() { session.SetResume(false); }
     ResumeScope(const ResumeScope&) = delete;
     ResumeScope& operator=(const ResumeScope&) = delete;
 
@@ -136,8 +136,7 @@ bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
         return false;
     }
     ProgressDisplay progress(context.waiter);
-    context.session.DownloadTree(args[0], &local);
-    return !context.session.Status().stopWalk && context.session.walkFailures == 0 && IsDirectory(local);
+    return context.session.DownloadTree(args[0], &local).Completed() && IsDirectory(local);
 }
 
 bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
@@ -148,8 +147,7 @@ bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
     }
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
     ProgressDisplay progress(context.waiter);
-    context.session.UploadTree(local, remote);
-    return !context.session.Status().stopWalk && context.session.walkFailures == 0;
+    return context.session.UploadTree(local, remote).Completed();
 }
 
 // Listing fields may hold anything a server sends: control characters, tabs
@@ -169,7 +167,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
     RemoteEntry entry;
     FtpSession& session = context.session;
     std::string line;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
+    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry)) {
         line.clear();
         AppendField(line, entry.permissions, '\t');
         AppendField(line, entry.links, '\t');
@@ -180,7 +178,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.name, '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    return session.connected != 0 && session.lastListing == FtpSession::ListingOutcome::Complete;
+    return session.IsConnected() && session.LastListing() == FtpSession::ListingOutcome::Complete;
 }
 
 }  // namespace

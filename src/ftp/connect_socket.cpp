@@ -21,8 +21,9 @@ constexpr int kDefaultFtpPort = 21;
 }  // namespace
 
 net::Socket Login::ConnectSocket(const std::string& hostName, const std::string& serviceName,
-                                      const std::string& protocolName) {
+                                 const std::string& protocolName) {
     serverAddress = {};
+    connectError = 0;
 
     // A host text may carry its own port ("host:2121", "[::1]:2121"); it wins
     // over the rest.
@@ -48,12 +49,15 @@ net::Socket Login::ConnectSocket(const std::string& hostName, const std::string&
             break;
         case net::ResolveStatus::Woken:
             control.Abort();
+            connectError = net::kErrorCancelled;
             return {};
         case net::ResolveStatus::TimedOut:
             control.LogTimeLimit();
             control.Abort();
+            connectError = net::kErrorTimedOut;
             [[fallthrough]];
         case net::ResolveStatus::NotFound:
+            if (connectError == 0) connectError = net::kErrorHostNotFound;
             control.LogF("can't get \"%s\" host entry", hostName.c_str());
             return {};
     }
@@ -77,9 +81,8 @@ net::Socket Login::ConnectSocket(const std::string& hostName, const std::string&
 // address by address until one answers. The earlier failures are logged as
 // they happen, the last one as the connection's failure. A cancel or the
 // time limit ends the trial.
-net::Socket Login::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type,
-                                      int protocol, const std::string& hostName,
-                                      const std::string& serviceName) {
+net::Socket Login::ConnectToEach(const std::vector<net::SocketAddress>& addresses, int type, int protocol,
+                                 const std::string& hostName, const std::string& serviceName) {
     int errorCode = net::kErrorHostNotFound;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         serverAddress = addresses[i];
@@ -91,13 +94,17 @@ net::Socket Login::ConnectToEach(const std::vector<net::SocketAddress>& addresse
             errorCode = net::LastSocketError();
             if (last) {
                 control.LogSocketError("create socket", errorCode);
+                connectError = errorCode;
                 return {};
             }
         } else if (ConnectWithLimit(socket.Fd(), serverAddress, errorCode)) {
             control.LogF("Connected to %s port %u", serverAddress.HostText().c_str(), serverAddress.Port());
             return socket;
         }
-        if (errorCode == net::kErrorCancelled) return {};
+        if (errorCode == net::kErrorCancelled) {
+            connectError = errorCode;
+            return {};
+        }
         if (last || control.Aborted()) break;
         control.LogF("Can't connect to %s port %u; trying the next address.",
                      serverAddress.HostText().c_str(), serverAddress.Port());
@@ -105,6 +112,7 @@ net::Socket Login::ConnectToEach(const std::vector<net::SocketAddress>& addresse
     }
     control.LogF("Can't connect to %s %s service.", hostName.c_str(), serviceName.c_str());
     control.LogSocketError(nullptr, errorCode);
+    connectError = errorCode;
     return {};
 }
 

@@ -63,6 +63,8 @@ public:
 
     // Clears the session's connection flag (after QUIT, or a lost connection).
     void MarkDisconnected() { connected = 0; }
+    // Sets it, as a log-in does (tests that open the socket themselves).
+    void MarkConnected() { connected = 1; }
 
     // --- exchanges in progress and aborts ---
     // Two exchanges never interleave: BusyGuard raises this count around one.

@@ -10,7 +10,7 @@
 // Makes the data connection of one transfer: Prepare before the transfer
 // command, Complete after the server's preliminary reply. Active and passive
 // mode are the two kinds; the choice and the fallback between them are the
-// session's (data_opening.cpp).
+// transfers' (data_opening.cpp).
 class DataOpener {
 public:
     enum class Prepared {

@@ -1,6 +1,6 @@
 // Opening a transfer's data connection in the mode the connection uses, and
 // the switch to the other mode when the server cannot work in this one.
-#include "ftp/ftp_session.h"
+#include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
@@ -17,7 +17,7 @@ using Prepared = DataOpener::Prepared;
 // failed start leaves no listener or data socket behind; the two failures the
 // user can do something about (no listener, a refused transfer command) sound
 // the warning beep.
-FtpSession::DataOpening FtpSession::OpenDataConnection(bool announcesSize) {
+Transfers::DataOpening Transfers::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
     switch (passiveOpener.Prepare()) {
         case Prepared::Ready:
@@ -36,7 +36,7 @@ FtpSession::DataOpening FtpSession::OpenDataConnection(bool announcesSize) {
 // The listener, PORT, the transfer command and the server's connection. A
 // server that refuses PORT, or cannot reach the listener, gets the transfer
 // again in passive mode when mayTryPassive.
-FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPassive) {
+Transfers::DataOpening Transfers::OpenActive(bool announcesSize, bool mayTryPassive) {
     const Prepared prepared = activeOpener.Prepare();
     if (prepared == Prepared::Failed) {
         SoundBeep(EngineUi::BeepKind::Warning);
@@ -77,7 +77,7 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
 }
 
 // The one retry of a transfer that active mode could not start.
-FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool announcesSize) {
+Transfers::DataOpening Transfers::RetryInPassive(const char* reason, bool announcesSize) {
     SwitchDataMode(DataMode::Passive, reason);
     if (control.StopRequested()) return DataOpening::Refused;
     switch (passiveOpener.Prepare()) {
@@ -94,7 +94,7 @@ FtpSession::DataOpening FtpSession::RetryInPassive(const char* reason, bool anno
 }
 
 // The transfer command over a data connection already made.
-FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
+Transfers::DataOpening Transfers::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
         passiveOpener.Close();
         SoundBeep(EngineUi::BeepKind::Warning);
@@ -106,7 +106,7 @@ FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     return DataOpening::Open;
 }
 
-void FtpSession::SwitchDataMode(DataMode mode, const char* reason) {
+void Transfers::SwitchDataMode(DataMode mode, const char* reason) {
     dataModeInUse = mode;
     control.LogF("%s", reason);
 }

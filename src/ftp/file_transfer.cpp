@@ -15,8 +15,8 @@
 
 #include "ftp/ascii_line_ends.h"
 #include "ftp/busy_guard.h"
-#include "ftp/ftp_session.h"
 #include "ftp/progress_publisher.h"
+#include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
@@ -65,15 +65,47 @@ std::int64_t SizeFromSizeReply(const std::string& text) {
 
 }  // namespace
 
-std::int64_t FtpSession::FileSize(const std::string& path) {
+Transfers::Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
+                     TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener)
+    : control(control),
+      login(login),
+      connected(connected),
+      status(status),
+      activeOpener(activeOpener),
+      passiveOpener(passiveOpener) {
+    // A pipe that a download writes into is waited on like a socket: Cancel
+    // and the time limit end the wait.
+    partialDownload.SetWaitForRoom(
+        [this](int fd) { return this->control.WaitWritable(fd) == WaitOutcome::Ready; });
+    // Noted by the worker, logged once the transfer is over: a cancelled
+    // worker's own log lines are silenced.
+    partialDownload.SetKeptNotice([this](const std::string& path, std::int64_t bytes) {
+        keptPartialPath = path;
+        keptPartialBytes = bytes;
+    });
+}
+
+void Transfers::ForgetServer() {
+    sizeCommandUnknown = false;
+    mdtmUnknown = false;
+    dataModeInUse = login.Settings().dataMode;
+}
+
+void Transfers::Prepare(const std::string& command, const std::string& path, char type) {
+    transferCommand = command;
+    localPath = path;
+    transferType = type;
+}
+
+std::int64_t Transfers::FileSize(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return -1;
     return static_cast<std::int64_t>(info.st_size);
 }
 
-void FtpSession::ParseSizeFromReply() { ParseSizeFromReply(control.ReplyText()); }
+void Transfers::ParseSizeFromReply() { ParseSizeFromReply(control.ReplyText()); }
 
-void FtpSession::ParseSizeFromReply(const std::string& reply) {
+void Transfers::ParseSizeFromReply(const std::string& reply) {
     // After REST servers differ in whether they announce the whole file or
     // the rest; SIZE has given the whole.
     if (restartOffset > 0) return;
@@ -95,7 +127,7 @@ void FtpSession::ParseSizeFromReply(const std::string& reply) {
     SetExpectedBytes(size);
 }
 
-void FtpSession::SetExpectedBytes(std::int64_t size) {
+void Transfers::SetExpectedBytes(std::int64_t size) {
     TransferStatusLock lock(status);
     status.expectedBytes = size;
     status.totalKnown = true;
@@ -105,12 +137,12 @@ void FtpSession::SetExpectedBytes(std::int64_t size) {
 // even when the 150 reply announces none. A server without SIZE (500, 502) is
 // not asked again on this connection; any other refusal only leaves this
 // file's size unknown.
-void FtpSession::AskRemoteSize(const std::string& remoteName) {
+void Transfers::AskRemoteSize(const std::string& remoteName) {
     const std::int64_t size = RemoteFileSize(remoteName);
     if (size >= 0) SetExpectedBytes(size);
 }
 
-std::int64_t FtpSession::RemoteFileSize(const std::string& remoteName) {
+std::int64_t Transfers::RemoteFileSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return -1;
     if (control.SendCommand("SIZE " + remoteName) == kComplete && control.ReplyCode() == 213)
         return SizeFromSizeReply(control.ReplyText());
@@ -118,7 +150,7 @@ std::int64_t FtpSession::RemoteFileSize(const std::string& remoteName) {
     return -1;
 }
 
-void FtpSession::SendTypeCommand(char type) {
+void Transfers::SendTypeCommand(char type) {
     if (type == 'L') {
         control.Command("TYPE L 8");
     } else {
@@ -126,13 +158,13 @@ void FtpSession::SendTypeCommand(char type) {
     }
 }
 
-void FtpSession::SoundBeep(EngineUi::BeepKind kind) {
+void Transfers::SoundBeep(EngineUi::BeepKind kind) {
     if (beepOn && ui != nullptr) ui->Beep(kind);
 }
 
 // The checks and the TYPE command that every transfer starts with, then the
 // data connection. Downloads and uploads word their refusals differently.
-FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
+Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     control.ClearReplyCode();
     restartOffset = 0;
     if (!control.IsOpen()) {
@@ -171,7 +203,7 @@ FtpSession::DataOpening FtpSession::StartTransfer(bool incoming) {
     return OpenDataConnection(incoming);
 }
 
-bool FtpSession::CreateLocalFile(const std::string& path) {
+bool Transfers::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
     // counted against the server's for a restart: they keep no partial file,
     // and neither do listings.
@@ -187,7 +219,7 @@ bool FtpSession::CreateLocalFile(const std::string& path) {
     return false;
 }
 
-ReplyClass FtpSession::Retrieve() {
+ReplyClass Transfers::Retrieve() {
     const DataOpening opening = StartTransfer(true);
     if (opening != DataOpening::Open) {
         partialDownload.Discard();
@@ -223,7 +255,17 @@ ReplyClass FtpSession::Retrieve() {
     return reply;
 }
 
-ReplyClass FtpSession::Store() {
+ReplyClass Transfers::RetrieveListing(const std::string& command, const std::string& path) {
+    // Listings make no sound.
+    int savedBeep = beepOn;
+    beepOn = 0;
+    Prepare(command, path, 'A');
+    ReplyClass result = Retrieve();
+    beepOn = savedBeep;
+    return result;
+}
+
+ReplyClass Transfers::Store() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:
             break;
@@ -254,7 +296,7 @@ ReplyClass FtpSession::Store() {
     return sent == kComplete ? reply : kPermanent;
 }
 
-ReplyClass FtpSession::ReceiveFile(const std::string& path) {
+ReplyClass Transfers::ReceiveFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kNoReply;
     BusyGuard busy(control.BusyCount());
     control.ClearAbort();
@@ -312,7 +354,7 @@ ReplyClass FtpSession::ReceiveFile(const std::string& path) {
 // In image and L 8 modes the bytes on the wire are the file, so fewer than the
 // server announced mean the data connection ended early. ASCII sizes differ
 // with the line ends and are not compared.
-bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
+bool Transfers::ReceivedAllAnnounced(std::int64_t count) {
     if (transferType == 'A') return true;
     std::int64_t announced = 0;
     {
@@ -336,7 +378,7 @@ bool FtpSession::ReceivedAllAnnounced(std::int64_t count) {
     return true;
 }
 
-ReplyClass FtpSession::SendFile(const std::string& path) {
+ReplyClass Transfers::SendFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kPermanent;
     BusyGuard busy(control.BusyCount());
     int fd = OpenForUpload(path);

@@ -19,8 +19,9 @@ bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
         // current one before it writes anything.
-        type = walkExtensionTable != nullptr ? walkExtensionTable->TypeFor(ExtensionKey(remoteName))
-                                             : TypeForName(ExtensionKey(remoteName));
+        const ExtensionTable* walkTable = walks.ExtensionTableInForce();
+        type = walkTable != nullptr ? walkTable->TypeFor(ExtensionKey(remoteName))
+                                    : TypeForName(ExtensionKey(remoteName));
     } else if (type == 'P') {
         if (ui != nullptr && !ui->AskTransferMode()) return false;
         type = 'I';
@@ -41,12 +42,10 @@ EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, c
 ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
     char type = 'I';
     if (!ChooseTransferType(remoteName, type)) return kNotSent;
-    transferCommand = (upload ? "STOR " : "RETR ") + remoteName;
-    transferType = type;
-    localPath = path;
-    const std::string text = CutToCapacity(
-        (upload ? "Sending " : "Retrieving ") + remoteName + (upload ? " To " : " From ") + login.Settings().host,
-        kStatusTextCapacity);
+    transfers.Prepare((upload ? "STOR " : "RETR ") + remoteName, path, type);
+    const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
+                                               (upload ? " To " : " From ") + login.Settings().host,
+                                           kStatusTextCapacity);
     {
         // Nothing of the previous transfer may show in this one's progress.
         TransferStatusLock lock(status);
@@ -65,7 +64,7 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
         CancelWorker();
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
-    LogKeptPartial();
+    transfers.LogKeptPartial();
     TransferStatusLock lock(status);
     // The stopped worker stored nothing: without this the caller would read
     // the previous transfer's result and take a cancelled transfer for done.
@@ -90,23 +89,12 @@ ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::stri
                            localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
 }
 
-int FtpSession::FetchListing(RemoteEntry& entry) {
+ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
     StartListWorker();
     const std::string text = "Getting Directory From: " + login.Settings().host;
     if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {
         CancelWorker();
-        lastListing = ListingOutcome::Cancelled;
+        listings.MarkCancelled();
     }
-    if (listingFile != nullptr) std::fclose(listingFile);
-    listingFile = nullptr;
-    // Whatever arrived of a refused, broken or unstored listing is not the
-    // directory's contents; shown, it would pass for an empty directory.
-    if (lastListing == ListingOutcome::Failed) control.LogF("Could not get the directory listing.");
-    if (lastListing != ListingOutcome::Complete) return 0;
-    listingFile = std::fopen(tempListingPath.c_str(), "r");
-    if (listingFile == nullptr) {
-        control.LogF("Couldn't open TempDirFile for reading.");
-        return 0;
-    }
-    return NextEntry(entry);
+    return listings.FirstStoredEntry(entry);
 }

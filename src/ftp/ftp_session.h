@@ -1,51 +1,41 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <atomic>
-#include <chrono>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "ftp/active_opener.h"
 #include "ftp/connection_settings.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
-#include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
+#include "ftp/listings.h"
 #include "ftp/log_queue.h"
 #include "ftp/login.h"
-#include "ftp/modification_time.h"
-#include "ftp/partial_download.h"
 #include "ftp/passive_opener.h"
 #include "ftp/remote_entry.h"
 #include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
-#include "ftp/walk_loop_guard.h"
+#include "ftp/transfers.h"
+#include "ftp/tree_walks.h"
 #include "ftp/worker.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
-#include "platform/net/wake_signal.h"
 
-class ProgressPublisher;
-
-// The one FTP session of the program: the control connection, login, passive
-// and active data connections, listings, remote operations, the worker
-// threads and the foreground transfers and walks. Used from the user-interface
-// thread and from one worker thread at a time; the control channel's busy
-// count keeps two exchanges from interleaving.
-class FtpSession {
+// The one FTP session of the program. It owns the parts (control channel,
+// login, data openers, remote operations, transfers, listings, walks, the
+// worker) and gives the desktop and the command line what they call: the
+// worker operations, the foreground transfers that wait through the UI seam,
+// and forwarding calls. Used from the user-interface thread and from one
+// worker thread at a time; the control channel's busy count keeps two
+// exchanges from interleaving.
+class FtpSession : public FileTransferRunner {
 public:
-    static constexpr int kNoSocket = -1;
     static constexpr std::size_t kReplyCapacity = ControlChannel::kReplyCapacity;
     static constexpr std::size_t kCommandCapacity = ControlChannel::kCommandCapacity;
     static constexpr std::size_t kLogLineCapacity = ControlChannel::kLogLineCapacity;
@@ -56,7 +46,11 @@ public:
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
 
-    void SetUi(EngineUi* ui) { this->ui = ui; }
+    void SetUi(EngineUi* newUi) {
+        ui = newUi;
+        transfers.SetUi(newUi);
+        walks.SetUi(newUi);
+    }
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
@@ -84,7 +78,10 @@ public:
     void Configure(const ConnectionSettings& newSettings) { login.Configure(newSettings); }
     const ConnectionSettings& Settings() const { return login.Settings(); }
     // Forgets what the last server did not know, then logs in.
-    int Logon();
+    LogonResult Logon();
+    // How the last log-in ended, also one the connect worker ran (read once
+    // the worker has ended).
+    const LogonResult& LastLogon() const { return login.LastLogon(); }
     const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
@@ -108,28 +105,25 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    ReplyClass Retrieve();
-    ReplyClass Store();
-    ReplyClass ReceiveFile(const std::string& path);
-    ReplyClass SendFile(const std::string& path);
-    // Takes the size a transfer's opening reply announces ("(N bytes)").
-    void ParseSizeFromReply();
-    void ParseSizeFromReply(const std::string& reply);
-    static std::int64_t FileSize(const std::string& path);
+    // Single file transfers and their data connections (see Transfers).
+    Transfers& Transfer() { return transfers; }
+    const Transfers& Transfer() const { return transfers; }
+    // Whether the next transfers continue what broke off (see Transfers::SetResume).
+    void SetResume(bool resume) { transfers.SetResume(resume); }
 
     // --- listings ---
-    ReplyClass ListToFile(const std::string& command, const std::string& path);
-    // Lists the current directory into path: MLSD when the server offers MLST,
-    // LIST otherwise or when the server refuses MLSD. Entries read afterwards
-    // (NextEntry, ParseListingLine) are read in the form that was stored.
-    ReplyClass ListDirectoryToFile(const std::string& path);
-    int CountListing(const std::string& path);
-    int NextEntry(RemoteEntry& entry);
-    int ParseListingLine(std::string_view line, RemoteEntry& entry) const;
-    // How the last FetchListing ended. A failed listing (refused, broken off,
-    // not stored) is never an empty directory: callers say so instead.
-    enum class ListingOutcome { Complete, Failed, Cancelled };
-    ListingOutcome lastListing = ListingOutcome::Complete;
+    // Directory listings and the session's listing file (see Listings).
+    Listings& Listing() { return listings; }
+    const Listings& Listing() const { return listings; }
+    using ListingOutcome = ::ListingOutcome;
+    ReplyClass ListToFile(const std::string& command, const std::string& path) {
+        return listings.ListToFile(command, path);
+    }
+    ReplyClass ListDirectoryToFile(const std::string& path) { return listings.ListDirectoryToFile(path); }
+    int CountListing(const std::string& path) { return listings.CountListing(path); }
+    ListingRead NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
+    // How the last FetchListing ended.
+    ListingOutcome LastListing() const { return listings.LastListing(); }
 
     // --- workers (one at a time) ---
     void StartConnectWorker();
@@ -144,17 +138,21 @@ public:
     void JoinWorker();
 
     // --- foreground transfers and walks (user-interface thread) ---
-    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile);
-    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile);
-    int FetchListing(RemoteEntry& entry);
-    int UploadTree(const std::string& localRoot, const std::string& remoteName);
-    int DownloadTree(const std::string& remoteName, const std::string* localRoot);
-    // Entries the last walk did not transfer: files whose transfer did not
-    // complete, directories that could not be made or entered.
-    int walkFailures = 0;
-    // Directories one walk may enter. Links that lead back up, listed twice per
-    // level, would otherwise make a walk grow exponentially with its depth.
-    std::size_t walkDirectoryLimit = 10000;
+    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
+    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
+    // Lists the current directory and reads its first entry.
+    ListingRead FetchListing(RemoteEntry& entry);
+    // Directory trees (see TreeWalks).
+    TreeWalks& Walks() { return walks; }
+    const TreeWalks& Walks() const { return walks; }
+    WalkResult UploadTree(const std::string& localRoot, const std::string& remoteName) {
+        return walks.UploadTree(localRoot, remoteName);
+    }
+    WalkResult DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+        return walks.DownloadTree(remoteName, localRoot);
+    }
+    // Entries the last walk did not transfer (see TreeWalks::Failures).
+    int WalkFailures() const { return walks.Failures(); }
 
     // --- state read by the rest of the program ---
     LogQueue& Log() { return log; }
@@ -163,40 +161,32 @@ public:
     // Logon takes the configured data mode over; a server that refuses the
     // mode switches the connection to the other one (read while no worker
     // runs), and the settings keep the caller's choice.
-    DataMode DataModeInUse() const { return dataModeInUse; }
-    // Binary downloads always keep what they received in "NAME.part". Set, a
-    // download continues from there (REST) and an upload continues the remote
-    // file after asking its SIZE (REST and STOR, or APPE). Chosen per transfer.
-    bool resumeTransfers = false;
+    DataMode DataModeInUse() const { return transfers.DataModeInUse(); }
 
-    std::atomic<int> connected{0};
-    int columnCount = 0;
-    std::string tempListingPath;
+    // Logged in, and the connection not known to be lost. Set on the worker,
+    // read on the user-interface thread.
+    bool IsConnected() const { return connected != 0; }
 
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
     // The data connection of the running transfer or listing, once opened.
-    bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
+    bool DataConnectionOpen() const { return transfers.DataConnectionOpen(); }
     // The server's address (last connect), the far end of the last data
     // connection, and this side's address on the control connection.
     const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
     const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
-    std::FILE* listingFile = nullptr;
-
 private:
-    // Running transfer, prepared by the operation that starts a worker.
-    std::string transferCommand;
-    std::string localPath;
-    char transferType = 'I';
-    int beepOn = 1;
+    std::atomic<int> connected{0};
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();
     ReplyClass RunList();
+    ReplyClass RunDownload() { return transfers.Retrieve(); }
+    ReplyClass RunUpload() { return transfers.Store(); }
 
     LogQueue& log;
     TransferStatus& status;
@@ -206,81 +196,16 @@ private:
     ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
+    Transfers transfers{control, login, connected, status, activeOpener, passiveOpener};
+    Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
+                          return transfers.RetrieveListing(command, path);
+                      }};
+    TreeWalks walks{control, login, status, remote, listings, transfers, *this};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
-    // Data-side internals (data_opening.cpp, file_transfer.cpp, workers.cpp,
-    // foreground_transfers.cpp, tree_walks.cpp).
-    enum class DataOpening {
-        Open,
-        NotConnected,
-        Busy,
-        Unreadable,
-        Unwritable,
-        NoListener,
-        Refused,
-        NotAccepted,
-        AlreadyComplete,
-        NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
-    };
-    DataOpening StartTransfer(bool incoming);
-    DataOpening OpenDataConnection(bool announcesSize);
-    DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
-    DataOpening RetryInPassive(const char* reason, bool announcesSize);
-    DataOpening SendOverPassive(bool announcesSize);
-    void SwitchDataMode(DataMode mode, const char* reason);
-    void SendTypeCommand(char type);
-    void SoundBeep(EngineUi::BeepKind kind);
-    void SetExpectedBytes(std::int64_t size);
-    void AskRemoteSize(const std::string& remoteName);
-    std::int64_t RemoteFileSize(const std::string& remoteName);  // -1 when unknown
-    // Resume and modification times (resumed_transfers.cpp).
-    void PlanResumedDownload();
-    DataOpening PlanResumedUpload();
-    ReplyClass SendTransferCommand();
-    void KeepRemoteModificationTime();
-    std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
-    void LogKeptPartial();
-    bool ReceivedAllAnnounced(std::int64_t count);
-    bool CreateLocalFile(const std::string& path);
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     bool ChooseTransferType(const std::string& remoteName, char& type);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
     ReplyClass RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
-    class ExtensionTableScope;
-    class WalkStart;
-    void LogSkippedListingLines(std::size_t count);
-    bool WalkTooDeep(int depth, const std::string& localPath);
-    bool WalkTooLarge();
-    bool StopWalkIfServerGone();
-    int UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
-    int DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
-    std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
-    // Links met by a download walk (link_walks.cpp).
-    static bool IsLinkEntry(const RemoteEntry& entry);
-    bool AskCurrentDirectory(std::string& directory);  // PWD
-    void DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
-                             const std::string& localDir, int depth);
-    bool SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target);
-    std::string WalkRootUnique(const std::string& remoteName);
-    void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
-                               const std::string& localDir, int depth);
-
-    std::unique_ptr<DataStream> dataStream;  // the data connection, once opened
-    PartialDownload partialDownload;         // the download being received
-    // The table a running walk decides transfer types by.
-    const ExtensionTable* walkExtensionTable = nullptr;
-    // What takes a walk's first level back to where the walk started.
-    std::string walkWayBack = "..";
-    WalkLoopGuard walkLoops;          // the directories the running download walk is inside
-    std::size_t walkDirectories = 0;  // directories the running walk has entered
-    bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
-    bool mdtmUnknown = false;         // the server answered MDTM with 500 or 502
-    std::int64_t restartOffset = 0;   // the REST offset of the running transfer
-    std::string walkEntryModified;    // the MLSD modify fact of the file a walk downloads
-    std::string keptPartialPath;      // a partial file the last download kept
-    std::int64_t keptPartialBytes = 0;
-    bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
-    bool listingIsMlsd = false;  // the last listing file holds MLSD lines
-    DataMode dataModeInUse = DataMode::Active;
 };

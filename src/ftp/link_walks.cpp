@@ -15,8 +15,8 @@
 // real path of the target: a link that leads back to a directory the walk is
 // inside (or above one) is skipped. A server that cannot say PWD leaves only
 // the walk's depth and directory bounds to stop a loop.
-#include "ftp/ftp_session.h"
 #include "ftp/mlsd_parser.h"
+#include "ftp/tree_walks.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 
@@ -30,15 +30,15 @@ std::string LinkName(const RemoteEntry& entry) {
 
 }  // namespace
 
-bool FtpSession::IsLinkEntry(const RemoteEntry& entry) {
+bool TreeWalks::IsLinkEntry(const RemoteEntry& entry) {
     return !entry.permissions.empty() && entry.permissions[0] == 'l';
 }
 
-bool FtpSession::AskCurrentDirectory(std::string& directory) {
+bool TreeWalks::AskCurrentDirectory(std::string& directory) {
     return control.Command("PWD") == kComplete && ParseQuotedDirectory(control.ReplyText(), directory);
 }
 
-bool FtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
+bool TreeWalks::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
     const std::string back = walkLoops.LeadsBackTo(target);
     if (back.empty()) return false;
     // Not a failure: everything behind the link is being walked already.
@@ -48,7 +48,7 @@ bool FtpSession::SkipLinkLeadingBack(const std::string& shownName, const WalkLoo
 
 // The "unique" fact of the directory a walk starts in, so that a link back to
 // it is known in its MLSD listings; "" where MLST is not offered or says none.
-std::string FtpSession::WalkRootUnique(const std::string& remoteName) {
+std::string TreeWalks::WalkRootUnique(const std::string& remoteName) {
     if (!login.Features().Mlst()) return {};
     std::vector<std::string> lines;
     control.CollectReplyLines(&lines);
@@ -63,8 +63,8 @@ std::string FtpSession::WalkRootUnique(const std::string& remoteName) {
     return {};
 }
 
-void FtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
-                                     const std::string& localDir, int depth) {
+void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
+                                    const std::string& localDir, int depth) {
     const std::string name = LinkName(entry);
     if (!IsSafeLocalName(name)) {
         control.LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", name.c_str(),
@@ -82,8 +82,8 @@ void FtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string
         return;
     }
     walkLoops.LearnRealPath(here);
-    if (ChangeDir(name) != kComplete) {
-        if (!StopWalkIfServerGone() && DownloadFile(name, &path) != kComplete) ++walkFailures;
+    if (remote.ChangeDir(name) != kComplete) {
+        if (!StopWalkIfServerGone() && files.DownloadFile(name, &path) != kComplete) ++walkFailures;
         return;
     }
     std::string target;
@@ -93,7 +93,7 @@ void FtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string
     if (!SkipLinkLeadingBack(shownName, identity)) {
         // From the target itself, or by its name again from here when the
         // server did not say where it is.
-        if (target.empty() && ChangeDir(here) != kComplete) {
+        if (target.empty() && remote.ChangeDir(here) != kComplete) {
             ++walkFailures;
             return;
         }
@@ -101,5 +101,5 @@ void FtpSession::DownloadLinkedEntry(const RemoteEntry& entry, const std::string
         DownloadTreeLevel(target.empty() ? name : target, path, depth + 1);
         walkLoops.Leave();
     }
-    if (!StopWalkIfServerGone()) ChangeDir(here);
+    if (!StopWalkIfServerGone()) remote.ChangeDir(here);
 }

@@ -1,5 +1,7 @@
 // Opening the control connection and logging in, directly or through a
 // firewall proxy in one of four modes.
+#include "ftp/login.h"
+
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 
 #include "ftp/bounded_text.h"
 #include "ftp/busy_guard.h"
-#include "ftp/login.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -15,6 +16,25 @@ namespace {
 
 constexpr std::size_t kFirewallHostCapacity = 79;
 constexpr std::size_t kFirewallCredentialCapacity = 29;
+
+LogonResult::Cause CauseOfConnectError(int code) {
+    using Cause = LogonResult::Cause;
+    switch (code) {
+        case net::kErrorCancelled:
+            return Cause::Cancelled;
+        case net::kErrorTimedOut:
+            return Cause::TimedOut;
+        case net::kErrorConnectionRefused:
+            return Cause::ConnectionRefused;
+        case net::kErrorHostNotFound:
+        case net::kErrorTryAgain:
+        case net::kErrorNoRecovery:
+        case net::kErrorNoData:
+            return Cause::HostNotFound;
+        default:
+            return Cause::ConnectionFailed;
+    }
+}
 
 }  // namespace
 
@@ -33,10 +53,16 @@ void Login::CloseControlAfterFailedLogon() {
     control.Close();
 }
 
-int Login::Logon() {
+LogonResult Login::Logon() {
+    lastLogon = LogonSteps();
+    return lastLogon;
+}
+
+LogonResult Login::LogonSteps() {
+    using Cause = LogonResult::Cause;
     if (connected) {
         control.LogF("Trying to connect when already connected.");
-        return kNoSocket;
+        return Failure(Cause::AlreadyConnected, settings.host);
     }
     control.ClearAbort();
     features = ServerFeatures();
@@ -45,7 +71,7 @@ int Login::Logon() {
         if (settings.firewall.host.empty()) {
             control.LogF(
                 "FireWall Host must be entered in the FireWall dialog before connection can be established.");
-            return kNoSocket;
+            return Failure(Cause::NoFirewallHost, target);
         }
         target = settings.firewall.host;
     }
@@ -57,14 +83,14 @@ int Login::Logon() {
     control.Adopt(ConnectSocket(target, "ftp", "tcp"));
     if (!control.IsOpen()) {
         control.LogF("Connection to %s failed", target.c_str());
-        return kNoSocket;
+        return Failure(CauseOfConnectError(connectError), target);
     }
 
     if (!net::SocketAddress::ReadLocal(control.Fd(), localAddress)) {
         control.LogSocketError("getsockname", net::SocketErrorFromErrno(errno));
         busy.Release();
         CloseControlAfterFailedLogon();
-        return kNoSocket;
+        return Failure(Cause::ConnectionFailed, target);
     }
     control.LogF("[%u] from %s port %u", static_cast<unsigned>(control.Fd()), localAddress.HostText().c_str(),
                  localAddress.Port());
@@ -80,7 +106,7 @@ int Login::Logon() {
                      static_cast<unsigned>(control.ReplyCode()));
         busy.Release();
         CloseControlAfterFailedLogon();
-        return kNoSocket;
+        return Failure(Cause::BadWelcome, target);
     }
 
     const int inline_ = 1;
@@ -90,7 +116,8 @@ int Login::Logon() {
     busy.Release();
     directUserLogin = (settings.firewall.mode == 3 || settings.firewall.mode == 4) ? 1 : 0;
 
-    if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
+    if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass))
+        return Failure(Cause::ProxyRefused, target);
 
     replyClass = SendRemoteUser(replyClass);
     if (replyClass == kContinue) replyClass = control.SendCommand("PASS " + settings.password);
@@ -98,11 +125,31 @@ int Login::Logon() {
         control.LogF("Logon to remote host failed: %s", settings.host.c_str());
         CloseControlAfterFailedLogon();
         connected = 0;
-        return kNoSocket;
+        return Failure(Cause::WrongCredentials, target);
     }
     connected = 1;
     AskFeatures();
-    return control.Fd();
+    LogonResult result;
+    result.socket = control.Fd();
+    result.host = target;
+    result.address = serverAddress;
+    return result;
+}
+
+// A cancel shows in many ways (a lookup or connect woken, a reply read
+// aborted); whichever step it ended, the log-in was cancelled.
+LogonResult Login::Failure(LogonResult::Cause cause, const std::string& host) const {
+    using Cause = LogonResult::Cause;
+    LogonResult result;
+    result.cause = control.StopRequested() ? Cause::Cancelled : cause;
+    result.host = host;
+    result.address = serverAddress;
+    result.socketError = connectError;
+    if (cause == Cause::BadWelcome || cause == Cause::ProxyRefused || cause == Cause::WrongCredentials) {
+        result.replyCode = control.ReplyCode();
+        result.replyText = control.ReplyText();
+    }
+    return result;
 }
 
 // Asks what the server offers beyond the basic commands. A server without

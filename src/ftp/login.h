@@ -12,13 +12,40 @@
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
 
+// How a log-in ended. The log has told the story already; this says the cause
+// in a form a caller can name in its own words (an error box, an exit code).
+struct LogonResult {
+    enum class Cause {
+        Connected,
+        AlreadyConnected,
+        NoFirewallHost,     // firewall on, but no firewall host entered
+        HostNotFound,       // the name did not resolve
+        ConnectionRefused,  // nobody answered at the address
+        TimedOut,           // the lookup or the connect ran into the time limit
+        ConnectionFailed,   // another socket error (see socketError)
+        Cancelled,
+        BadWelcome,        // the server's opening reply was not 2xx
+        ProxyRefused,      // the firewall refused its log-in or the remote host
+        WrongCredentials,  // USER/PASS (or what names the remote user) refused
+    };
+    static constexpr int kNoSocket = -1;
+
+    Cause cause = Cause::Connected;
+    int socket = kNoSocket;      // the control descriptor, once connected
+    std::string host;            // the host dialled (the firewall host through a proxy)
+    net::SocketAddress address;  // the address tried last; port 0 when none was
+    int socketError = 0;         // the socket error number of a failed connect
+    int replyCode = 0;           // the server's refusal (BadWelcome, ProxyRefused, WrongCredentials)
+    std::string replyText;
+
+    bool Connected() const { return cause == Cause::Connected; }
+};
+
 // Opening the control connection and logging in: the host lookup, a connect
 // to each address in turn under the time limit, the four firewall proxy
 // modes, USER/PASS, and the FEAT/OPTS exchange that follows a log-in.
 class Login {
 public:
-    static constexpr int kNoSocket = -1;
-
     // connected is the session's flag; localAddress and dataPeer are the
     // session's addresses that a connect sets and the data side reuses.
     Login(ControlChannel& control, std::atomic<int>& connected, net::SocketAddress& localAddress,
@@ -29,8 +56,10 @@ public:
     // 29 and 29 characters); Logon uses them.
     void Configure(const ConnectionSettings& newSettings);
     const ConnectionSettings& Settings() const { return settings; }
-    // Connects and logs in; the control descriptor, or kNoSocket.
-    int Logon();
+    // Connects and logs in.
+    LogonResult Logon();
+    // How the last Logon ended (read after the worker that ran it has ended).
+    const LogonResult& LastLogon() const { return lastLogon; }
     // What the server offered in its answer to FEAT after the last log-in.
     const ServerFeatures& Features() const { return features; }
     // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
@@ -50,6 +79,8 @@ private:
     using WaitOutcome = ControlChannel::WaitOutcome;
 
     void CloseControlAfterFailedLogon();
+    LogonResult LogonSteps();
+    LogonResult Failure(LogonResult::Cause cause, const std::string& host) const;
     bool LogonToProxy(ReplyClass& replyClass);
     ReplyClass SendRemoteUser(ReplyClass proxyClass);
     void AskFeatures();
@@ -64,4 +95,6 @@ private:
     net::HostResolver resolver;
     net::SocketAddress serverAddress;
     int directUserLogin = 0;
+    int connectError = 0;  // the socket error that ended the last ConnectSocket, else 0
+    LogonResult lastLogon;
 };

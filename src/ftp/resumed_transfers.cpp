@@ -1,11 +1,11 @@
 // Continuing downloads and uploads that broke off, and giving downloaded
 // files the server's modification time. The decisions themselves are in
-// resume_plan.* and modification_time.*; this is where the session asks the
+// resume_plan.* and modification_time.*; this is where a transfer asks the
 // server and acts on the answers.
 #include <cerrno>
 
-#include "ftp/ftp_session.h"
 #include "ftp/resume_plan.h"
+#include "ftp/transfers.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ bool IsVerb(const std::string& command, const char* verb) { return command.compa
 
 // Called once SIZE has been asked: a kept partial file opened to resume is
 // continued from its end unless it cannot be the beginning of the remote file.
-void FtpSession::PlanResumedDownload() {
+void Transfers::PlanResumedDownload() {
     if (resumeTransfers && transferType == 'A')
         control.LogF("Only binary downloads are continued; downloading whole.");
     const std::int64_t partialSize = partialDownload.ResumeOffset();
@@ -44,7 +44,7 @@ void FtpSession::PlanResumedDownload() {
 
 // SIZE decides whether there is anything to continue. An upload that cannot be
 // continued (the remote file is larger) is refused rather than overwritten.
-FtpSession::DataOpening FtpSession::PlanResumedUpload() {
+Transfers::DataOpening Transfers::PlanResumedUpload() {
     const std::string remoteName = transferCommand.substr(kVerbLength);
     if (transferType == 'A') {
         control.LogF("Only binary uploads are continued; sending %s whole.", remoteName.c_str());
@@ -76,7 +76,7 @@ FtpSession::DataOpening FtpSession::PlanResumedUpload() {
 // The transfer command, preceded by REST when the transfer continues. A
 // server that refuses REST gets the whole download, or the rest of the
 // upload by APPE (which needs no offset: it appends at the remote end).
-ReplyClass FtpSession::SendTransferCommand() {
+ReplyClass Transfers::SendTransferCommand() {
     if (restartOffset > 0 && !IsVerb(transferCommand, "APPE") &&
         control.SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
         if (control.StopRequested()) return kAborted;
@@ -98,10 +98,10 @@ ReplyClass FtpSession::SendTransferCommand() {
 // After a download the server confirmed. A walk's MLSD listing gave the time
 // already; otherwise MDTM is asked. A time that cannot be had or set costs a
 // log line at most, never the download.
-void FtpSession::KeepRemoteModificationTime() {
+void Transfers::KeepRemoteModificationTime() {
     if (!login.Settings().keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
     std::optional<ServerTime> time;
-    if (!walkEntryModified.empty()) time = ParseServerTime(walkEntryModified);
+    if (!listedModification.empty()) time = ParseServerTime(listedModification);
     if (!time) time = AskModificationTime(transferCommand.substr(kVerbLength));
     if (!time) return;
     const int error = SetModificationTime(localPath, *time);
@@ -114,7 +114,7 @@ void FtpSession::KeepRemoteModificationTime() {
 
 // A server whose FEAT listed features but not MDTM is not asked; one that
 // listed none is asked until it answers 500 or 502.
-std::optional<ServerTime> FtpSession::AskModificationTime(const std::string& remoteName) {
+std::optional<ServerTime> Transfers::AskModificationTime(const std::string& remoteName) {
     if (mdtmUnknown || (login.Features().Listed() && !login.Features().Offers("MDTM"))) return std::nullopt;
     if (control.SendCommand("MDTM " + remoteName) != kComplete) {
         if (control.ReplyCode() == 500 || control.ReplyCode() == 502) mdtmUnknown = true;
@@ -125,7 +125,7 @@ std::optional<ServerTime> FtpSession::AskModificationTime(const std::string& rem
     return time;
 }
 
-void FtpSession::LogKeptPartial() {
+void Transfers::LogKeptPartial() {
     if (keptPartialPath.empty()) return;
     control.LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
                  keptPartialPath.c_str());

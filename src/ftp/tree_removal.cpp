@@ -155,7 +155,7 @@ bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry
     }
     // LIST, never MLSD: MLSD shows a link as what it leads to (as RFC 3659
     // asks), and a link taken for a folder would have its target emptied.
-    const bool listed = session.ListToFile("LIST", listingPath) == kComplete && session.connected;
+    const bool listed = session.ListToFile("LIST", listingPath) == kComplete && session.IsConnected();
     std::FILE* file = listed ? std::fopen(listingPath.c_str(), "r") : nullptr;
     if (file == nullptr) {
         std::remove(listingPath.c_str());
@@ -258,7 +258,7 @@ void TreeRemoval::Fail(const std::string& path, const std::string& reason) {
 bool TreeRemoval::Stopped() {
     const ControlChannel& control = session.Control();
     const bool gone =
-        !session.connected || control.Aborted() || control.ReplyCode() == 421 || !control.IsOpen();
+        !session.IsConnected() || control.Aborted() || control.ReplyCode() == 421 || !control.IsOpen();
     if ((gone || lost) && !stopReported) {
         stopReported = true;
         session.Control().LogF("Deleting %s stopped: %s.", root.path.c_str(),

@@ -3,6 +3,8 @@
 // program run in the same process); local paths are built from the root the
 // caller gave. An upload decides types by the extension table of each local
 // directory it reads; a download by the table in force when it starts.
+#include "ftp/tree_walks.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +14,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "ftp/ftp_session.h"
 #include "ftp/listing_parser.h"
 #include "ftp/temporary_paths.h"
 #include "ftp/walk_loop_guard.h"
@@ -29,28 +30,28 @@ constexpr std::size_t kMaxWalkPathLength = 3800;
 // After "421 closing control connection", an abort or a lost connection no
 // command may follow: the walk stops where it is and unwinds without a word
 // to the server.
-bool ServerGone(const FtpSession& session) {
-    return session.Control().Aborted() || session.Control().ReplyCode() == 421 || !session.Control().IsOpen();
+bool ServerGone(const ControlChannel& control) {
+    return control.Aborted() || control.ReplyCode() == 421 || !control.IsOpen();
 }
 
 }  // namespace
 
 // Puts a loaded extension table in charge of the transfer types while a walk
 // (or one level of it) runs, and puts the previous one back at its end.
-class FtpSession::ExtensionTableScope {
+class TreeWalks::ExtensionTableScope {
 public:
-    ExtensionTableScope(FtpSession& session, const std::string& directory)
-        : session(session),
+    ExtensionTableScope(TreeWalks& walks, const std::string& directory)
+        : walks(walks),
           table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
-          previous(session.walkExtensionTable) {
-        session.walkExtensionTable = &table;
+          previous(walks.walkExtensionTable) {
+        walks.walkExtensionTable = &table;
     }
-    ~ExtensionTableScope() { session.walkExtensionTable = previous; }
+    ~ExtensionTableScope() { walks.walkExtensionTable = previous; }
     ExtensionTableScope(const ExtensionTableScope&) = delete;
     ExtensionTableScope& operator=(const ExtensionTableScope&) = delete;
 
 private:
-    FtpSession& session;
+    TreeWalks& walks;
     const ExtensionTable table;
     const ExtensionTable* previous;
 };
@@ -59,22 +60,22 @@ private:
 // path ("a/b") would leave the session one level below where it started. For
 // such a path the walk asks where it starts and its first level goes back
 // there; when the server cannot say, it climbs once per component.
-class FtpSession::WalkStart {
+class TreeWalks::WalkStart {
 public:
-    WalkStart(FtpSession& session, const std::string& remoteName) : session(session) {
-        session.walkWayBack = "..";
+    WalkStart(TreeWalks& walks, const std::string& remoteName) : walks(walks) {
+        walks.walkWayBack = "..";
         if (remoteName.find('/') == std::string::npos) return;
         std::string start;
-        if (session.AskCurrentDirectory(start) && start.size() + 4 <= kCommandCapacity) {
-            session.walkWayBack = start;
+        if (walks.AskCurrentDirectory(start) && start.size() + 4 <= ControlChannel::kCommandCapacity) {
+            walks.walkWayBack = start;
         } else if (std::string climb = ClimbOutOf(remoteName); !climb.empty()) {
-            session.walkWayBack = climb;
+            walks.walkWayBack = climb;
         } else {
-            session.Control().LogF("Cannot tell the way back from %s; the walk ends in its parent directory.",
-                                   remoteName.c_str());
+            walks.control.LogF("Cannot tell the way back from %s; the walk ends in its parent directory.",
+                               remoteName.c_str());
         }
     }
-    ~WalkStart() { session.walkWayBack = ".."; }
+    ~WalkStart() { walks.walkWayBack = ".."; }
     WalkStart(const WalkStart&) = delete;
     WalkStart& operator=(const WalkStart&) = delete;
 
@@ -94,23 +95,23 @@ private:
         return climb;
     }
 
-    FtpSession& session;
+    TreeWalks& walks;
 };
 
-bool FtpSession::StopWalkIfServerGone() {
-    if (!ServerGone(*this)) return false;
+bool TreeWalks::StopWalkIfServerGone() {
+    if (!ServerGone(control)) return false;
     if (!status.stopWalk) control.LogF("Directory walk stopped: the connection to the server is lost.");
     status.stopWalk = 1;
     return true;
 }
 
-bool FtpSession::WalkTooDeep(int depth, const std::string& localPath) {
+bool TreeWalks::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
     control.LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
     return true;
 }
 
-bool FtpSession::WalkTooLarge() {
+bool TreeWalks::WalkTooLarge() {
     if (++walkDirectories <= walkDirectoryLimit) return false;
     // Every level above breaks off when it sees stopWalk, so this is said once.
     control.LogF("Directory walk stopped after %zu directories: the tree is too large or loops.",
@@ -119,18 +120,33 @@ bool FtpSession::WalkTooLarge() {
     return true;
 }
 
-int FtpSession::UploadTree(const std::string& localRoot, const std::string& remoteName) {
+WalkResult TreeWalks::UploadTree(const std::string& localRoot, const std::string& remoteName) {
     walkFailures = 0;
     walkDirectories = 0;
+    const bool connectedAtStart = control.IsOpen();
     WalkStart start(*this, remoteName);
-    return UploadTreeLevel(localRoot, remoteName, 0);
+    UploadTreeLevel(localRoot, remoteName, 0);
+    return Result(connectedAtStart);
 }
 
-int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
+WalkResult TreeWalks::Result(bool connectedAtStart) const {
+    WalkResult result;
+    result.failures = walkFailures;
+    if (!connectedAtStart) {
+        result.outcome = WalkResult::Outcome::NotConnected;
+    } else if (status.stopWalk) {
+        result.outcome = WalkResult::Outcome::Aborted;
+    } else if (walkFailures > 0) {
+        result.outcome = WalkResult::Outcome::SomeFailed;
+    }
+    return result;
+}
+
+void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localRoot)) {
         ++walkFailures;
-        return 1;
+        return;
     }
     // Read first: a directory that cannot be read leaves nothing behind on
     // the server and is a failure of the walk, not an empty directory.
@@ -139,23 +155,23 @@ int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string&
         control.LogF("Could not read local directory %s (%u)", localRoot.c_str(),
                      static_cast<unsigned>(errno));
         ++walkFailures;
-        return 1;
+        return;
     }
     ExtensionTableScope table(*this, localRoot);
-    if (MakeDir(remoteName) != kComplete) {
+    if (remote.MakeDir(remoteName) != kComplete) {
         closedir(directory);
         if (ui != nullptr) ui->ShowMessage("Error Creating Remote Directory\nPossibly a Premissions Problem");
         ++walkFailures;
         status.stopWalk = 1;
-        return 1;
+        return;
     }
-    if (ChangeDir(remoteName) != kComplete) {
+    if (remote.ChangeDir(remoteName) != kComplete) {
         // Storing on would put the directory's files into its parent.
         closedir(directory);
         if (!StopWalkIfServerGone())
             control.LogF("Could not enter remote directory %s; nothing stored in it.", remoteName.c_str());
         ++walkFailures;
-        return 1;
+        return;
     }
     while (dirent* item = readdir(directory)) {
         const std::string name = item->d_name;
@@ -169,24 +185,24 @@ int FtpSession::UploadTreeLevel(const std::string& localRoot, const std::string&
             // A pipe or device would block the upload for ever or never end.
             control.LogF("Skipped %s: not a regular file.", path.c_str());
             ++walkFailures;
-        } else if (UploadFile(name, &path) != kComplete) {
+        } else if (files.UploadFile(name, &path) != kComplete) {
             ++walkFailures;
         }
         if (status.stopWalk || StopWalkIfServerGone()) break;
     }
     closedir(directory);
-    if (!ServerGone(*this)) ChangeDir(depth == 0 ? walkWayBack : "..");
-    return 1;
+    if (!ServerGone(control)) remote.ChangeDir(depth == 0 ? walkWayBack : "..");
 }
 
-int FtpSession::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
     walkFailures = 0;
     walkDirectories = 0;
+    const bool connectedAtStart = control.IsOpen();
     if (localRoot == nullptr && !IsSafeLocalName(remoteName)) {
         status.stopWalk = 0;
         control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
         ++walkFailures;
-        return 0;
+        return Result(connectedAtStart);
     }
     // The whole walk decides by the table in force when it starts: the
     // directories it fills are new, so any table in them came from the server.
@@ -194,51 +210,51 @@ int FtpSession::DownloadTree(const std::string& remoteName, const std::string* l
     WalkStart start(*this, remoteName);
     walkLoops.Clear();
     walkLoops.Enter(remoteName, {"", WalkRootUnique(remoteName)});
-    const int result = DownloadTreeLevel(
-        remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName, 0);
+    DownloadTreeLevel(remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName,
+                      0);
     walkLoops.Clear();
-    return result;
+    return Result(connectedAtStart);
 }
 
 // Reads a walk's listing file into entries and removes the file before any
 // download starts, so that a remote file of the same name cannot collide with it.
-std::vector<RemoteEntry> FtpSession::TakeWalkListing(const std::string& listPath) {
+std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath) {
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
         ListingLineReader reader(file);
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
-            if (ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
+            if (listings.ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
         }
-        LogSkippedListingLines(reader.SkippedLines());
+        listings.LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
     }
     std::remove(listPath.c_str());
     return entries;
 }
 
-int FtpSession::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
+void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localDir)) {
         ++walkFailures;
-        return 0;
+        return;
     }
     // An existing directory is left alone, with everything below it.
     if (mkdir(localDir.c_str(), 0777) != 0) {
         ++walkFailures;
-        return 0;
+        return;
     }
-    if (ChangeDir(remoteName) != kComplete) {
+    if (remote.ChangeDir(remoteName) != kComplete) {
         // Listing the directory we are still in would copy it into itself.
         control.LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
         rmdir(localDir.c_str());
         ++walkFailures;
-        return 0;
+        return;
     }
     const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
-    if (ListDirectoryToFile(listPath) == kComplete) {
-        CountListing(listPath);
+    if (listings.ListDirectoryToFile(listPath) == kComplete) {
+        listings.CountListing(listPath);
         DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);
     } else {
         // What arrived of a refused or broken listing is not the directory.
@@ -248,12 +264,11 @@ int FtpSession::DownloadTreeLevel(const std::string& remoteName, const std::stri
             control.LogF("Could not list remote directory %s; skipped.", remoteName.c_str());
         ++walkFailures;
     }
-    if (!ServerGone(*this)) ChangeDir(depth == 0 ? walkWayBack : "..");
-    return 0;
+    if (!ServerGone(control)) remote.ChangeDir(depth == 0 ? walkWayBack : "..");
 }
 
-void FtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
-                                       const std::string& localDir, int depth) {
+void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
+                                      const std::string& localDir, int depth) {
     for (const RemoteEntry& entry : entries) {
         const std::string path = JoinLocalPath(localDir, entry.name);
         if (IsLinkEntry(entry)) {
@@ -264,9 +279,9 @@ void FtpSession::DownloadListedEntries(const std::vector<RemoteEntry>& entries, 
                          remoteName.c_str());
             continue;
         } else if (entry.isFile) {
-            walkEntryModified = entry.modifyFact;  // saves an MDTM per file
-            if (DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
-            walkEntryModified.clear();
+            transfers.SetListedModification(entry.modifyFact);  // saves an MDTM per file
+            if (files.DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
+            transfers.SetListedModification("");
         } else if (!SkipLinkLeadingBack(remoteName + "/" + entry.name, {"", entry.unique})) {
             // MLSD may show a link as the directory it leads to; its unique
             // fact still tells a directory the walk is inside.

@@ -25,10 +25,7 @@ ReplyClass FtpSession::RunConnect() {
 }
 
 ReplyClass FtpSession::RunList() {
-    const bool stored = ListDirectoryToFile(tempListingPath) == kComplete;
-    lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
-    // MLSD lines have no columns to count.
-    if (stored && !listingIsMlsd && !control.StopRequested()) CountListing(tempListingPath);
+    listings.StoreDirectoryListing();
     return kNoReply;
 }
 
@@ -43,9 +40,9 @@ void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, fal
 
 void FtpSession::StartListWorker() { StartWorker(&FtpSession::RunList, false); }
 
-void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::Retrieve, true); }
+void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::RunDownload, true); }
 
-void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::Store, true); }
+void FtpSession::StartUploadWorker() { StartWorker(&FtpSession::RunUpload, true); }
 
 void FtpSession::JoinWorker() { worker.Join(); }
 

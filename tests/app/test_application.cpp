@@ -198,12 +198,12 @@ private slots:
             config.host = server.HostText();
             config.user = "u";
         });
-        QVERIFY(app.Session().Logon() != FtpSession::kNoSocket);
+        QVERIFY(app.Session().Logon().Connected());
         app.requestExit();
         app.Shutdown();
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));
         QCOMPARE(server.Received().back(), std::string("quit"));
-        QVERIFY(!app.Session().connected);
+        QVERIFY(!app.Session().IsConnected());
         QCOMPARE(StoredValueCount(), 22);
     }
 

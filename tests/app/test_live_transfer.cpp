@@ -46,7 +46,7 @@ private slots:
             config.user = "anonymous";
             config.password = "guest@example.org";
         });
-        QVERIFY(session.Logon() != FtpSession::kNoSocket);
+        QVERIFY(session.Logon().Connected());
         if (!server.WritableRemoteDir().empty()) {
             QCOMPARE(session.ChangeDir(server.WritableRemoteDir()), kComplete);
         }

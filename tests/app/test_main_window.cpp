@@ -104,7 +104,7 @@ bool LogOn(FtpSession& session, const testsupport::ScriptedFtpServer& server) {
         config.user = "u";
         config.transferMode = 'I';
     });
-    return session.Logon() != FtpSession::kNoSocket;
+    return session.Logon().Connected();
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -281,7 +281,7 @@ private slots:
 
         AppParts parts;
         QVERIFY(LogOn(parts.session, server));
-        QVERIFY(parts.session.connected);
+        QVERIFY(parts.session.IsConnected());
         MainWindow frame(parts.context, CreateTestPanes);
         DesktopEngineUi ui;
         ui.SetMainWindow(&frame);
@@ -353,7 +353,7 @@ private slots:
         // closed session is taken into account.
         waiter.Cancel();
         Drop(frame, {local.filePath("cancelled.txt"), local.filePath("never.txt")});
-        QVERIFY(!parts.session.connected);
+        QVERIFY(!parts.session.IsConnected());
         QCOMPARE(messages.texts, QStringList{"Error uploading file."});
         QCOMPARE(pane->listingsLoaded, 1);
         QCOMPARE(pane->sessionsLeft, 1);

@@ -76,7 +76,7 @@ private slots:
         QTreeWidgetItem* group = f.tree->topLevelItem(2);
         QCOMPARE(group->childCount(), 1);
         QCOMPARE(group->child(0)->text(0), QStringLiteral("Fresh"));
-        QVERIFY(!f.session.connected);
+        QVERIFY(!f.session.IsConnected());
 
         // Cancel adds nothing.
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Cancelled;
@@ -114,7 +114,7 @@ private slots:
         };
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.commands->NewSite();
-        QVERIFY(!f.session.connected);
+        QVERIFY(!f.session.IsConnected());
         QVERIFY(f.LogLines().filter(QStringLiteral("USER")).isEmpty());
         QCOMPARE(f.Labels(), (QStringList{"Fresh", "Local"}));
 
@@ -123,7 +123,7 @@ private slots:
         local->setSelected(true);
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::SavedAndConnect;
         f.commands->NewSite();
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         QCOMPARE(f.LogLines().filter(QStringLiteral("USER")).size(), 1);
         QTreeWidgetItem* second = f.tree->topLevelItem(0)->child(2);
         QCOMPARE(second->text(0), QStringLiteral("Second"));
@@ -134,7 +134,7 @@ private slots:
         f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"x.txt"});
         f.router.Route(kCmdUpOneLevel);
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         QCOMPARE(f.tree->CurrentNode(), second);
         QCOMPARE(f.Labels(), QStringList{"sub"});
         QVERIFY(messages.texts.isEmpty());
@@ -150,7 +150,7 @@ private slots:
             QVERIFY2(!f.Enabled(id), qPrintable(QString::number(id)));
         for (int id : {kCmdQuickConnect, kCmdNewSite, kCmdNewGroup}) QVERIFY(f.Enabled(id));
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         for (int id : {kCmdRefresh, kCmdUpOneLevel, kCmdDisconnect, kCmdCreateDirectory, kCmdNewGroup})
             QVERIFY(f.Enabled(id));
         for (int id : {kCmdQuickConnect, kCmdNewSite, kCmdPermissions, kCmdDelete}) QVERIFY(!f.Enabled(id));
@@ -215,7 +215,7 @@ private slots:
         f.commands->QuickConnect();
         QCOMPARE(f.dialogs.prompts, 1);
         QVERIFY(f.dialogs.lastPromptWasQuick);
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         QCOMPARE(f.Labels(), QStringList{"pub"});
         QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);  // no directory nodes anywhere
         f.Select({"pub"});
@@ -223,10 +223,10 @@ private slots:
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});
         f.router.Route(kCmdUpOneLevel);  // CWD .., no question on a quick connection
         QCOMPARE(f.Labels(), QStringList{"pub"});
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         MessageLog messages;
         f.router.Route(kCmdDisconnect);
-        QVERIFY(!f.session.connected);
+        QVERIFY(!f.session.IsConnected());
         QVERIFY(!f.context.location.QuickConnection());
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
     }

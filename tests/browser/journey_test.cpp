@@ -76,7 +76,7 @@ private slots:
         DoubleClick("Demo");
         QCOMPARE(Labels(), QStringList{"Local"});
         DoubleClick("Local");
-        QVERIFY(app.Session().connected);
+        QVERIFY(app.Session().IsConnected());
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         DoubleClick("pub");
         QCOMPARE(Labels(), (QStringList{"deep", "doomed.bin", "notes.txt", "old name.txt"}));
@@ -152,7 +152,7 @@ private slots:
         for (int level = 0; level < 3; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         frame->Commands().Route(kCmdDisconnect);
-        QVERIFY(!app.Session().connected);
+        QVERIFY(!app.Session().IsConnected());
         QCOMPARE(Labels(), QStringList{"Demo"});
 
         app.requestExit();
@@ -218,7 +218,7 @@ private slots:
 
         Select("pub");
         QTest::keySequence(view->List().ActiveView(), QKeySequence("Ctrl+Shift+D"));
-        QVERIFY(!app.Session().connected);
+        QVERIFY(!app.Session().IsConnected());
         QCOMPARE(Labels(), QStringList{"Demo"});
         SetFileDialogResponder({});
         app.requestExit();

@@ -195,7 +195,7 @@ private slots:
         SiteProfile profile;
         profile.prompt = true;
         f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         f.view->ChangeDirectory("pub");
         f.view->GoUp();
         f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
@@ -231,7 +231,7 @@ private slots:
             .Expect("CWD", "550 No such directory.\r\n")
             .Expect("XCWD", "550 No such directory.\r\n");
         Journey j(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
-        QVERIFY(j.f.session.connected);
+        QVERIFY(j.f.session.IsConnected());
         QCOMPARE(j.f.context.location.Home(), home);
         QCOMPARE(j.f.context.location.Path(), home);
         QCOMPARE(j.Parts(), parts);

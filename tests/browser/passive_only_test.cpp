@@ -61,7 +61,7 @@ private slots:
         // Browse: the site's directory is listed, then a folder in it.
         user.DoubleClick("Demo");
         user.DoubleClick("Local");
-        QVERIFY(app.Session().connected);
+        QVERIFY(app.Session().IsConnected());
         QCOMPARE(user.Labels(), (QStringList{"pub", "welcome.txt"}));
         user.DoubleClick("pub");
         QCOMPARE(user.Labels(), (QStringList{"clicked.bin", "dragged.bin"}));

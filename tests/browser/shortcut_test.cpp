@@ -134,7 +134,7 @@ private slots:
         };
         for (const KeyPress& press : presses) {
             const char* row = press.name;
-            if (press.connected != app.Session().connected) {
+            if (press.connected != app.Session().IsConnected()) {
                 if (press.connected) {
                     user.DoubleClick("Demo");
                     user.DoubleClick("Local");
@@ -142,7 +142,7 @@ private slots:
                     view->Disconnect(false);
                 }
             }
-            QVERIFY2(app.Session().connected == press.connected, row);
+            QVERIFY2(app.Session().IsConnected() == press.connected, row);
             if (press.selected == "inner.txt" && view->List().FindLabel("inner.txt") < 0)
                 user.DoubleClick("pub");
             if (press.selected == "pub" && view->List().FindLabel("pub") < 0) view->GoUp();

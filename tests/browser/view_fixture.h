@@ -89,7 +89,7 @@ struct ViewFixture {
         view->FirstUpdate();
     }
     ~ViewFixture() {
-        if (session.connected) session.Quit();
+        if (session.IsConnected()) session.Quit();
         view.reset();
         tree.reset();
     }

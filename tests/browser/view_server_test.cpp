@@ -54,7 +54,7 @@ private slots:
         server->Put("readme.txt", "hello");
         server->Put("pub/linux/kernel.tar", QByteArray(2500, 'k'));
         auto f = Connected();
-        QVERIFY(f->session.connected);
+        QVERIFY(f->session.IsConnected());
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
         QCOMPARE(f->List().ItemText(f->Row("readme.txt"), RemoteListModel::kSize), QStringLiteral("1K"));
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));
@@ -84,12 +84,12 @@ private slots:
         f->view->GoUp();
         QCOMPARE(messages.texts.value(0), "You are at the root directory, are you sure you want to disconnect from " +
                                               QString::fromStdString(server->HostText()));
-        QVERIFY(f->session.connected);
+        QVERIFY(f->session.IsConnected());
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));  // still on the site
         messages.answer = MessageAnswer::Yes;
         f->view->GoUp();
-        QVERIFY(!f->session.connected);
+        QVERIFY(!f->session.IsConnected());
         QCOMPARE(f->Labels(), QStringList{"Local"});
     }
 
@@ -113,9 +113,9 @@ private slots:
         // Not connected: the site is connected to first.
         MessageLog messages;
         f->view->Disconnect(false);
-        QVERIFY(!f->session.connected);
+        QVERIFY(!f->session.IsConnected());
         QVERIFY(f->ClickTreeItem(pub->child(0)));
-        QVERIFY(f->session.connected);
+        QVERIFY(f->session.IsConnected());
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QVERIFY(messages.texts.isEmpty());
         // The root's listing went under the site, not under the directory node.
@@ -128,7 +128,7 @@ private slots:
         ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "", "/nowhere"));
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         const auto received = scripted.Received();
         QCOMPARE(QString::fromStdString(received.at(1)), QStringLiteral("PASS tester@example.com"));
         // The refused initial directory gets no node: the tree stays on the site.
@@ -182,7 +182,7 @@ private slots:
         } else {
             OpenSite(f, "Demo", "Local");
         }
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         QCOMPARE(f.session.Settings().dataMode, expected);
     }
 
@@ -192,7 +192,7 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "wrong"));
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
-        QVERIFY(!f.session.connected);
+        QVERIFY(!f.session.IsConnected());
         QCOMPARE(messages.texts, QStringList{"There was a problem logging on to the site, please see the log "
                                              "window for details."});
         QCOMPARE(f.tree->CurrentKind(), ItemKind::Group);
@@ -206,9 +206,9 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
         QCOMPARE(f.view->ChangeDirectory("pub"), kTransient);
-        QVERIFY(!f.session.connected);
+        QVERIFY(!f.session.IsConnected());
         QCOMPARE(messages.texts, QStringList{"The connection was closed without me knowing about it, try logging on "
                                              "again."});
         QCOMPARE(f.Labels(), QStringList{"Demo"});
@@ -346,7 +346,7 @@ private slots:
         QCOMPARE(f.view->ChangeDirectory("locked"), kComplete);
         QCOMPARE(messages.texts,
                  QStringList{"Could not get the directory listing; see the log for the reason."});
-        QVERIFY(f.session.connected);
+        QVERIFY(f.session.IsConnected());
     }
 
     void PermissionTextsOpenTheirBoxes_data() {
@@ -427,7 +427,7 @@ private slots:
         QVERIFY(messages.texts.value(1).contains("(1000 bytes)"));
         QVERIFY(readFile(local) == whole);
         QVERIFY(!QFile::exists(local + ".part"));
-        QVERIFY(!f->session.resumeTransfers);
+        QVERIFY(!f->session.Transfer().Resumes());
     }
 
     void CancelledDownloadOpensNothingAndLeavesTheClosedSession() {
@@ -443,7 +443,7 @@ private slots:
         // Cancelled, the download still finds the first one's result.
         f->waiter.Cancel();
         f->view->OpenItem();
-        QVERIFY(!f->session.connected);
+        QVERIFY(!f->session.IsConnected());
         QVERIFY(!messages.texts.contains(notOpened));
         QCOMPARE(f->Labels(), QStringList{"Demo"});
         QCOMPARE(f->tree->CurrentNode(), nullptr);
@@ -506,11 +506,11 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f->view->Disconnect(true);
-        QVERIFY(f->session.connected);
+        QVERIFY(f->session.IsConnected());
         QVERIFY(f->context.location.Connected());
         messages.answer = MessageAnswer::Yes;
         f->view->Disconnect(true);
-        QVERIFY(!f->session.connected);
+        QVERIFY(!f->session.IsConnected());
         QVERIFY(!f->context.location.Connected());
         QCOMPARE(f->Labels(), QStringList{"Demo"});
         QCOMPARE(messages.texts.value(0), "Are you sure you want to disconnect from " +

@@ -174,10 +174,10 @@ TEST(SendCommand, ABusySessionRefusesEverythingButQuit) {
     SessionHarness harness;
     Open(harness, server);
     ASSERT_EQ(harness.session.Control().ReadReply(), kComplete);
-    harness.session.connected = 1;
+    harness.session.Control().MarkConnected();
     harness.session.Control().BusyCount() = 1;
     EXPECT_EQ(harness.session.Control().SendCommand("NOOP"), kNotSent);
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_TRUE(harness.HasLine("Command already in progress, ignored New Cmd"));
     EXPECT_EQ(harness.session.Control().SendCommand("QuIt"), kComplete);
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"QuIt"}));
@@ -185,9 +185,9 @@ TEST(SendCommand, ABusySessionRefusesEverythingButQuit) {
 
 TEST(SendCommand, WithoutAConnectionNothingIsSent) {
     SessionHarness harness;
-    harness.session.connected = 1;
+    harness.session.Control().MarkConnected();
     EXPECT_EQ(harness.session.Control().SendCommand("NOOP"), kNotSent);
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"Quillmoor: NOOP", "Connection not established."}));
     EXPECT_EQ(harness.session.Control().SendLine("NOOP"), -1);
     EXPECT_EQ(harness.session.Control().ReadReply(), kNoReply);
@@ -200,7 +200,7 @@ TEST(SendCommand, LinesWithLineBreaksNeverReachTheServer) {
     SessionHarness harness;
     Open(harness, server);
     ASSERT_EQ(harness.session.Control().ReadReply(), kComplete);
-    harness.session.connected = 1;
+    harness.session.Control().MarkConnected();
     const std::string hostile[] = {"a\r\nDELE b", "a\nDELE b", "a\rDELE b", std::string("a\0b", 3)};
     for (const std::string& name : hostile) {
         EXPECT_EQ(harness.session.Control().SendCommand("DELE " + name), kNotSent);
@@ -211,7 +211,7 @@ TEST(SendCommand, LinesWithLineBreaksNeverReachTheServer) {
         EXPECT_EQ(harness.session.SetPermissions("644", name), kNotSent);
     }
     // The session is still usable and the server saw one clean command only.
-    EXPECT_EQ(harness.session.connected, 1);
+    EXPECT_TRUE(harness.session.IsConnected());
     EXPECT_EQ(harness.session.Control().SendCommand("NOOP"), kComplete);
     ASSERT_TRUE(server.WaitForLines(1, 2s));
     EXPECT_EQ(server.ReceivedBytes(), "NOOP\r\n");
@@ -244,12 +244,12 @@ TEST(CloseAll, ClosesTheControlSocketAndResetsTheSession) {
     SessionHarness harness;
     Open(harness, server);
     const int socket = harness.session.Control().Fd();
-    harness.session.connected = 1;
+    harness.session.Control().MarkConnected();
     harness.session.Control().BusyCount() = 2;
     harness.session.CloseAll();
     EXPECT_FALSE(harness.session.Control().IsOpen());
     EXPECT_EQ(harness.session.Control().BusyCount(), 0);
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_EQ(harness.Lines(), (std::vector<std::string>{"[" + std::to_string(socket) + "] Socket closed."}));
     EXPECT_TRUE(server.WaitForClientClose(2s));
 }

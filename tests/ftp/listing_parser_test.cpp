@@ -136,19 +136,19 @@ TEST_F(ListingFileTest, ReaderGivesWholeLinesAndDropsNetworkLineEnds) {
 
 TEST_F(ListingFileTest, CountListingTakesColumnsFromTheSecondLine) {
     FtpSession& session = harness.session;
-    session.columnCount = 3;
+    session.Listing().SetColumnCount(3);
     EXPECT_EQ(
         session.CountListing(Write("total 4\ndrwxr-xr-x 2 root 512 Jan 5 12:30 pub\n-rw 1 a b c d e f g\n")),
         3);
-    EXPECT_EQ(session.columnCount, 8);
+    EXPECT_EQ(session.Listing().ColumnCount(), 8);
 
     // A listing of only the total line keeps the earlier count.
     EXPECT_EQ(session.CountListing(Write("total 0\n")), 1);
-    EXPECT_EQ(session.columnCount, 8);
+    EXPECT_EQ(session.Listing().ColumnCount(), 8);
 
     // A missing file counts nothing and changes nothing.
     EXPECT_EQ(session.CountListing((dir / "missing").string()), 0);
-    EXPECT_EQ(session.columnCount, 8);
+    EXPECT_EQ(session.Listing().ColumnCount(), 8);
 }
 
 // Servers without a total line (vsftpd, pyftpdlib) put an entry on the second
@@ -167,14 +167,13 @@ TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
         for (const std::string& name : order)
             text += (name[0] == 'l' ? "l" + prefix.substr(1) : prefix) + name + "\r\n";
         const std::string path = Write(text + std::string(kLongestListingLine + 10, '-') + "\r\n");
-        session.columnCount = 0;
+        session.Listing().SetColumnCount(0);
         EXPECT_EQ(session.CountListing(path), 4);
-        EXPECT_GE(session.columnCount, 9) << "the columns of a whole line, not of a piece of one";
-        session.listingFile = std::fopen(path.c_str(), "r");
-        ASSERT_NE(session.listingFile, nullptr);
+        EXPECT_GE(session.Listing().ColumnCount(), 9) << "the columns of a whole line, not of a piece of one";
+        ASSERT_TRUE(session.Listing().ReadEntriesFrom(path));
         std::vector<std::string> read;
         RemoteEntry entry;
-        while (session.NextEntry(entry)) {
+        while (session.NextEntry(entry) == ListingRead::Entry) {
             EXPECT_EQ(entry.group, "1000");
             EXPECT_EQ(entry.sizeText, "5");
             read.push_back(entry.name);
@@ -190,13 +189,12 @@ TEST_F(ListingFileTest, NextEntrySkipsNonEntries) {
         "total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\ncrw- 1 x\n"
         "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n");
     session.CountListing(path);
-    session.listingFile = std::fopen(path.c_str(), "r");
-    ASSERT_NE(session.listingFile, nullptr);
+    ASSERT_TRUE(session.Listing().ReadEntriesFrom(path));
 
     std::vector<std::string> names;
     RemoteEntry entry;
-    while (session.NextEntry(entry)) names.push_back(entry.name);
-    EXPECT_EQ(session.listingFile, nullptr) << "the file is closed at its end";
+    while (session.NextEntry(entry) == ListingRead::Entry) names.push_back(entry.name);
+    EXPECT_FALSE(session.Listing().ReadingEntries()) << "the file is closed at its end";
     EXPECT_EQ(names, std::vector<std::string>({"a b", "l -> a b"}));
 }
 

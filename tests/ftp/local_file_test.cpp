@@ -188,7 +188,7 @@ TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
         SCOPED_TRACE(row.reply);
         testsupport::SessionHarness harness;
         harness.status.expectedBytes = 0;
-        harness.session.ParseSizeFromReply(row.reply);
+        harness.session.Transfer().ParseSizeFromReply(row.reply);
         EXPECT_EQ(harness.status.expectedBytes, row.expected);
     }
 }
@@ -196,11 +196,11 @@ TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
 TEST(SizeFromReply, LocalFileSizeIsSixtyFourBit) {
     testsupport::TempDir dir;
     const std::string empty = dir.WriteFile("empty", "").string();
-    EXPECT_EQ(FtpSession::FileSize(empty), 0);
-    EXPECT_EQ(FtpSession::FileSize((dir / "missing").string()), -1);
+    EXPECT_EQ(Transfers::FileSize(empty), 0);
+    EXPECT_EQ(Transfers::FileSize((dir / "missing").string()), -1);
     const std::string sparse = (dir / "sparse").string();
     std::filesystem::resize_file(dir.WriteFile("sparse", "x"), 5'000'000'000LL);
-    EXPECT_EQ(FtpSession::FileSize(sparse), 5'000'000'000LL);
+    EXPECT_EQ(Transfers::FileSize(sparse), 5'000'000'000LL);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/net/socket_error_codes.h"
 #include "support/free_port.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
@@ -151,9 +152,10 @@ TEST(Logon, DirectAndFirewallExchanges) {
             testsupport::Reconfigure(session,
                                      [&](ConnectionSettings& config) { config.host = server.HostText(); });
         }
-        const int socket = session.Logon();
-        EXPECT_EQ(socket != FtpSession::kNoSocket, row.loggedIn);
-        EXPECT_EQ(session.connected, row.loggedIn ? 1 : 0);
+        const LogonResult logon = session.Logon();
+        const int socket = logon.socket;
+        EXPECT_EQ(logon.Connected(), row.loggedIn);
+        EXPECT_EQ(session.IsConnected(), row.loggedIn);
         EXPECT_EQ(session.Control().BusyCount(), 0);
         EXPECT_EQ(session.LoginPart().DirectUserLogin(), (row.firewallMode == 3 || row.firewallMode == 4) ? 1 : 0);
         // A log-in that succeeds goes on to ask what the server offers.
@@ -165,6 +167,12 @@ TEST(Logon, DirectAndFirewallExchanges) {
             EXPECT_EQ(session.Control().Fd(), socket);
         } else {
             EXPECT_FALSE(session.Control().IsOpen());
+            // The cause carries the refusal, for the caller to name.
+            const bool proxyFailed = row.failureLine.rfind("Logon to remote host failed", 0) != 0;
+            EXPECT_EQ(logon.cause, proxyFailed ? LogonResult::Cause::ProxyRefused
+                                               : LogonResult::Cause::WrongCredentials);
+            EXPECT_EQ(logon.replyCode, std::stoi(row.script.back().reply));
+            EXPECT_EQ(logon.replyText + "\r\n", row.script.back().reply);
             // A direct log-in names the dialled host, which the table cannot know.
             const std::string expectedFailure =
                 row.firewallOn ? row.failureLine : "Logon to remote host failed: " + session.Settings().host;
@@ -183,8 +191,8 @@ TEST(Logon, LogsTheConnectionAndTheLocalEnd) {
         config.host = server.HostText();
         config.user = "u";
     });
-    const int socket = harness.session.Logon();
-    ASSERT_NE(socket, FtpSession::kNoSocket);
+    const int socket = harness.session.Logon().socket;
+    ASSERT_NE(socket, LogonResult::kNoSocket);
     const auto& lines = harness.Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "Connected to 127.0.0.1 port " + std::to_string(server.Port()));
@@ -204,20 +212,20 @@ TEST(Logon, AnExosGreetingMakesALoneCrEndReplyLines) {
         config.user = "u";
         config.password = "p";
     });
-    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+    EXPECT_TRUE(harness.session.Logon().Connected()) << harness.Joined();
     EXPECT_TRUE(harness.session.Control().CrEndsLine());
     EXPECT_TRUE(harness.HasLine("230 in"));
 }
 
 TEST(Logon, RefusalsBeforeDialling) {
     SessionHarness harness;
-    harness.session.connected = 1;
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
-    EXPECT_EQ(harness.session.connected, 1);
-    harness.session.connected = 0;
+    harness.session.Control().MarkConnected();
+    EXPECT_EQ(harness.session.Logon().cause, LogonResult::Cause::AlreadyConnected);
+    EXPECT_TRUE(harness.session.IsConnected());
+    harness.session.Control().MarkDisconnected();
     testsupport::Reconfigure(
         harness.session, [&](ConnectionSettings& config) { config.firewall = {true, 2, 0, "", "fu", "fp"}; });
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_EQ(harness.session.Logon().cause, LogonResult::Cause::NoFirewallHost);
     EXPECT_EQ(
         harness.Lines(),
         (std::vector<std::string>{
@@ -231,7 +239,10 @@ TEST(Logon, AGreetingThatIsNotCompleteIsRefused) {
     SessionHarness harness;
     testsupport::Reconfigure(harness.session,
                              [&](ConnectionSettings& config) { config.host = server.HostText(); });
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    const LogonResult logon = harness.session.Logon();
+    EXPECT_EQ(logon.cause, LogonResult::Cause::BadWelcome);
+    EXPECT_EQ(logon.replyCode, 421);
+    EXPECT_EQ(logon.replyText, "421 Too many users");
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"421 Too many users\" 421")) << harness.Joined();
     EXPECT_FALSE(harness.session.Control().IsOpen());
     EXPECT_EQ(harness.session.Control().BusyCount(), 0);
@@ -245,20 +256,25 @@ TEST(Logon, AServerThatNeverGreetsEndsAtTheTimeLimit) {
         config.host = server.HostText();
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.Logon().Connected());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_TRUE(harness.HasLine("Timed out after 1 second waiting for the server.")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Unknown open msg \"\" 421")) << harness.Joined();
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_EQ(harness.session.Control().BusyCount(), 0);
 }
 
 TEST(Logon, NobodyListeningLogsTheFailedConnection) {
     SessionHarness harness;
-    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
-        config.host = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
-    });
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    const unsigned port = testsupport::FreeTcpPort();
+    testsupport::Reconfigure(harness.session,
+                             [&](ConnectionSettings& config) { config.host = "127.0.0.1:" + std::to_string(port); });
+    const LogonResult logon = harness.session.Logon();
+    EXPECT_EQ(logon.cause, LogonResult::Cause::ConnectionRefused);
+    EXPECT_EQ(logon.socketError, net::kErrorConnectionRefused);
+    EXPECT_EQ(logon.address.HostText(), "127.0.0.1");
+    EXPECT_EQ(logon.address.Port(), port);
+    EXPECT_EQ(logon.host, harness.session.Settings().host);
     const std::string failure = "Connection to " + harness.session.Settings().host + " failed";
     EXPECT_TRUE(harness.HasLine(failure)) << harness.Joined();
     EXPECT_EQ(harness.session.Control().BusyCount(), 0);

@@ -107,7 +107,7 @@ TEST(RemoteOperations, CommandsFallbacksAndResults) {
             config.host = server.HostText();
             config.user = "u";
         });
-        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
+        ASSERT_TRUE(harness.session.Logon().Connected());
         EXPECT_EQ(row.run(harness.session), row.result);
         std::vector<std::string> sent = server.Received();
         sent.erase(sent.begin(), sent.begin() + 2);  // USER, and FEAT after the log-in
@@ -124,9 +124,9 @@ TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
         config.host = server.HostText();
         config.user = "u";
     });
-    ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
+    ASSERT_TRUE(harness.session.Logon().Connected());
     EXPECT_EQ(harness.session.Quit(), kComplete);
-    EXPECT_EQ(harness.session.connected, 0);
+    EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_FALSE(harness.session.Control().IsOpen());
     EXPECT_EQ(server.Received().back(), "quit");
     // Without a control connection nothing is sent.

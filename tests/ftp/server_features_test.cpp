@@ -96,8 +96,8 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
             config.host = server.HostText();
             config.user = "u";
         });
-        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket);
-        EXPECT_EQ(harness.session.connected, 1);
+        ASSERT_TRUE(harness.session.Logon().Connected());
+        EXPECT_TRUE(harness.session.IsConnected());
         EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.
         EXPECT_EQ(harness.session.Control().SendCommand("PWD"), kComplete);

@@ -101,10 +101,10 @@ TEST_P(HostileListingFailureTest, ListingOfTheCurrentDirectoryFails) {
     RemoteEntry entry;
     {
         FileSizeLimit limit(GetParam().fileSizeLimit);
-        EXPECT_EQ(s.session.FetchListing(entry), 0);
+        EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
     }
-    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
-    EXPECT_EQ(s.session.listingFile, nullptr);
+    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
+    EXPECT_FALSE(s.session.Listing().ReadingEntries());
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.server.PendingSteps(), 0u);
 }
@@ -125,7 +125,7 @@ TEST_P(HostileListingFailureTest, WalkCountsAFailedListingBelowItsTop) {
         FileSizeLimit limit(GetParam().fileSizeLimit);
         s.session.DownloadTree("top", &root);
     }
-    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/after.txt"}));
     EXPECT_TRUE(s.harness.HasLine("Could not list remote directory sub; skipped.")) << s.harness.Joined();
     EXPECT_EQ(s.server.PendingSteps(), 0u);
@@ -140,11 +140,11 @@ INSTANTIATE_TEST_SUITE_P(Failures, HostileListingFailureTest, testing::ValuesIn(
 
 TEST_F(HostileServerTest, ListingThatCannotBeStoredFails) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    s.session.tempListingPath = (dir / "missing" / "listing.tmp").string();
+    s.session.Listing().SetStoragePath((dir / "missing" / "listing.tmp").string());
     s.ScriptIncoming("LIST", "150 Listing.\r\n", Listing({FileLine("a.txt")}));
     RemoteEntry entry;
-    EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
+    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
 }
 

@@ -34,7 +34,7 @@ TEST_F(HostileServerTest, WalkSkipsNamesThatLeaveItsDirectory) {
 
     const std::string root = (dir / "top").string();
     Stopwatch clock;
-    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("top", &root).outcome, WalkResult::Outcome::Completed);
     EXPECT_LT(clock.Elapsed(), 5s);
 
     EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/good.txt"}));
@@ -65,7 +65,7 @@ TEST_F(HostileServerTest, MlsdWalkSkipsNamesThatLeaveItsDirectory) {
     s.server.Expect("CWD", "250 ok\r\n");
 
     const std::string root = (dir / "top").string();
-    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("top", &root).outcome, WalkResult::Outcome::Completed);
     EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/good.txt"}));
     EXPECT_EQ(s.server.PendingSteps(), 0u);
     EXPECT_TRUE(s.server.Mismatches().empty());
@@ -108,7 +108,7 @@ TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
 
     const std::string root = (dir / "loop").string();
     Stopwatch clock;
-    EXPECT_EQ(s.session.DownloadTree("loop", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("loop", &root).outcome, WalkResult::Outcome::SomeFailed);
     EXPECT_LT(clock.Elapsed(), 30s);
 
     EXPECT_TRUE(s.harness.HasLineContaining("nested too deeply")) << s.harness.Joined();
@@ -125,7 +125,7 @@ TEST_F(HostileServerTest, LinkLoopEndsAtTheDepthLimit) {
 TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     constexpr std::size_t kBudget = 6;
-    s.session.walkDirectoryLimit = kBudget;
+    s.session.Walks().SetDirectoryLimit(kBudget);
     const std::string forks = Listing({"lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 a -> .",
                                        "lrwxrwxrwx   1 ftp      ftp         1 Jan  1  2020 b -> ."});
     for (std::size_t level = 0; level < kBudget; ++level) {
@@ -136,7 +136,7 @@ TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
     for (std::size_t level = 0; level < kBudget; ++level) s.server.Expect("CWD", "250 ok\r\n");
 
     const std::string root = (dir / "fork").string();
-    EXPECT_EQ(s.session.DownloadTree("fork", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("fork", &root).outcome, WalkResult::Outcome::Aborted);
 
     EXPECT_EQ(s.server.PendingSteps(), 0u);
     EXPECT_TRUE(s.server.Mismatches().empty());
@@ -147,7 +147,7 @@ TEST_F(HostileServerTest, ForkingLinkLoopEndsAtTheDirectoryBudget) {
                             }),
               1)
         << s.harness.Joined();
-    EXPECT_GT(s.session.walkFailures, 0);
+    EXPECT_GT(s.session.WalkFailures(), 0);
     EXPECT_EQ(LocalTree().size(), kBudget) << "one local directory per directory entered";
 }
 
@@ -169,7 +169,7 @@ TEST_F(HostileServerTest, ServiceClosingInTheMiddleOfAWalkStopsIt) {
 
     const std::string root = (dir / "top").string();
     Stopwatch clock;
-    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("top", &root).outcome, WalkResult::Outcome::Aborted);
     EXPECT_LT(clock.Elapsed(), 3s);
 
     const std::vector<std::string>& lines = s.harness.Lines();

@@ -54,7 +54,7 @@ TEST_F(HostilePassiveTest, EachBadReplyFailsOneTransfer) {
         const std::string local = (dir / "f.bin").string();
         const std::size_t failuresBefore = FailureLines();
         EXPECT_NE(s.session.DownloadFile("f.bin", &local), kComplete);
-        EXPECT_TRUE(s.session.connected) << s.harness.Joined();
+        EXPECT_TRUE(s.session.IsConnected()) << s.harness.Joined();
         EXPECT_EQ(s.server.Received().back(), verb) << "no transfer command without a data connection";
         EXPECT_EQ(s.server.PendingSteps(), 0u);
         EXPECT_EQ(FailureLines(), failuresBefore + 1) << s.harness.Joined();

@@ -42,9 +42,9 @@ TEST_F(HostileReplyTest, MultiLineRepliesAByteAtATimeWithBareLineFeeds) {
     });
     Connect();
     Stopwatch clock;
-    ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
+    ASSERT_TRUE(s.session.Logon().Connected()) << s.harness.Joined();
     EXPECT_LT(clock.Elapsed(), 5s);
-    EXPECT_TRUE(s.session.connected);
+    EXPECT_TRUE(s.session.IsConnected());
     for (const char* line : {"220-Welcome", "220-to the", "   slow server", "220 ready", "331-Password",
                              "331 please", "230-Logged", "230 in"}) {
         EXPECT_TRUE(s.harness.HasLine(line)) << line << "\n" << s.harness.Joined();
@@ -61,9 +61,9 @@ TEST_F(HostileReplyTest, MegabyteLineWithoutLineEndEndsAtTheTimeLimit) {
     });
     Connect();
     Stopwatch clock;
-    EXPECT_EQ(s.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_FALSE(s.session.Logon().Connected());
     EXPECT_LT(clock.Elapsed(), 4s);
-    EXPECT_FALSE(s.session.connected);
+    EXPECT_FALSE(s.session.IsConnected());
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     const auto& lines = s.harness.Lines();
     EXPECT_GE(lines.size(), 250u);
@@ -86,7 +86,7 @@ TEST_F(HostileReplyTest, EndlessMultiLineReplyEndsAtTheTimeLimit) {
     Stopwatch clock;
     EXPECT_EQ(s.session.ChangeDir("pub"), kTransient);
     EXPECT_LT(clock.Elapsed(), 3s);
-    EXPECT_FALSE(s.session.connected);
+    EXPECT_FALSE(s.session.IsConnected());
     EXPECT_TRUE(s.harness.HasLine("Reply longer than 1000 lines; the rest is not logged."))
         << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server."));
@@ -97,8 +97,8 @@ TEST_F(HostileReplyTest, MegabyteLineThenAFinalLineIsReadWhole) {
     s.server.SetGreeting("220-" + std::string(1 << 20, 'b') + "\r\n220 ready\r\n");
     s.server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
     Connect();
-    ASSERT_NE(s.session.Logon(), FtpSession::kNoSocket) << s.harness.Joined();
-    EXPECT_TRUE(s.session.connected);
+    ASSERT_TRUE(s.session.Logon().Connected()) << s.harness.Joined();
+    EXPECT_TRUE(s.session.IsConnected());
     EXPECT_TRUE(s.harness.HasLine("220 ready"));
 }
 

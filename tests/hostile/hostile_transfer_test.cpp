@@ -145,7 +145,7 @@ TEST_F(HostileTransferTest, SilenceAfterPreliminaryEndsWithCancel) {
     Download("x", local);
     user.join();
     EXPECT_LT(clock.Elapsed(), 1300ms) << "Cancel ends the wait within a second";
-    EXPECT_FALSE(s.session.connected);
+    EXPECT_FALSE(s.session.IsConnected());
     EXPECT_FALSE(s.session.Control().IsOpen());
     EXPECT_TRUE(s.harness.HasLineContaining("Socket closed.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
@@ -299,7 +299,7 @@ TEST_F(HostileTransferTest, UploadCutOffPartWayFailsWhateverTheFinalReply) {
         EXPECT_TRUE(s.harness.HasLine("Error on Transfer, aborted")) << s.harness.Joined();
         EXPECT_TRUE(s.harness.HasLine("226 Transfer complete."))
             << "the reply is read: the session stays in step";
-        EXPECT_TRUE(s.session.connected);
+        EXPECT_TRUE(s.session.IsConnected());
     }
 }
 

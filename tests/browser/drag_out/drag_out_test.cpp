@@ -215,8 +215,8 @@ private slots:
         QString path;
         {
             FtpSession first(log, status), second(log, status);
-            QVERIFY(first.tempListingPath != second.tempListingPath);
-            path = QString::fromStdString(first.tempListingPath);
+            QVERIFY(first.Listing().StoragePath() != second.Listing().StoragePath());
+            path = QString::fromStdString(first.Listing().StoragePath());
             QFile listing(path);  // as the list worker makes it
             QVERIFY(listing.open(QIODevice::WriteOnly));
         }

@@ -89,7 +89,7 @@ private slots:
         server->Put("notes.txt", "first line\nsecond line\n");
         f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
         OpenSite(*f, "Demo", "Local");
-        QVERIFY(f->session.connected);
+        QVERIFY(f->session.IsConnected());
         downloads = QString::fromStdString(f->session.Settings().downloadDir);
 
         // The progress dialogs are the program's own.
@@ -222,7 +222,7 @@ private slots:
             view->List().SelectRow(view->List().FindLabel(label));
             view->OpenItem();
         }
-        QVERIFY(app.Session().connected);
+        QVERIFY(app.Session().IsConnected());
         view->SetViewMode(1);
         const int before = server->Log().count(QRegularExpression("(RETR|STOR) "));
 

@@ -41,7 +41,7 @@ TEST(CancelStorm, EveryCancelReturnsWithinASecond) {
             config.user = "tester";
             config.password = "secret";
         });
-        ASSERT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+        ASSERT_TRUE(harness.session.Logon().Connected()) << harness.Joined();
         if (!server.WritableRemoteDir().empty()) harness.session.ChangeDir(server.WritableRemoteDir());
     };
 
@@ -86,7 +86,7 @@ TEST(CancelStorm, EveryCancelReturnsWithinASecond) {
             // The press came while the download ran (or while it was ending).
             slowest = std::max(slowest, returned - pressed);
             ASSERT_LT(returned - pressed, 1s) << harness.Joined();
-            if (!harness.session.connected) ++cancelled;
+            if (!harness.session.IsConnected()) ++cancelled;
         }
         // The local file is the whole download or nothing, never a part; what
         // arrived of a cancelled one is kept beside it, only as the partial file.

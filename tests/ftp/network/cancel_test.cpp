@@ -53,7 +53,7 @@ bool IsSocketClosedLine(const std::string& line) {
 
 class CancelTest : public ::testing::Test {
 protected:
-    void SetUp() override { s.session.tempListingPath = (dir / "listing.tmp").string(); }
+    void SetUp() override { s.session.Listing().SetStoragePath((dir / "listing.tmp").string()); }
 
     // The server side of a phase: let the worker reach its wait, press
     // Cancel, then keep everything open and silent.
@@ -68,7 +68,7 @@ protected:
     // What every phase must show once the call has returned.
     void ExpectCancelledCleanly() {
         EXPECT_LT(probe.SincePressed(), 1s) << "control came back too late";
-        EXPECT_EQ(s.session.connected, 0);
+        EXPECT_FALSE(s.session.IsConnected());
         EXPECT_EQ(s.session.Control().BusyCount(), 0);
         EXPECT_FALSE(s.session.Control().IsOpen());
         EXPECT_FALSE(s.session.DataConnectionOpen());
@@ -140,12 +140,15 @@ TEST_F(CancelTest, WhileDialling) {
     s.session.CancelWorker();
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
+    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
+    EXPECT_EQ(s.session.LastLogon().address.Port(), blackHole.Port());
     ExpectCancelledCleanly();
 }
 
 TEST_F(CancelTest, WhileWaitingForTheGreeting) {
     s.server.SetGreetingHandler(PressAndHold());
     ConnectAndMaybeCancel();
+    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
     ExpectCancelledCleanly();
 }
 
@@ -254,7 +257,7 @@ TEST_F(CancelTest, InTheMiddleOfAListing) {
         PressAndHold()(connection, line);
     });
     RemoteEntry entry;
-    EXPECT_EQ(s.session.FetchListing(entry), 0);
+    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Cancelled);
     ExpectCancelledCleanly();
 }
 

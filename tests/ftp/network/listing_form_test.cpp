@@ -73,7 +73,7 @@ const FormCase kFormCases[] = {
 std::vector<Listed> FetchAll(FtpSession& session) {
     std::vector<Listed> listed;
     RemoteEntry entry;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
+    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
         listed.push_back({entry.name, entry.isFile, entry.sizeText});
     return listed;
 }
@@ -91,10 +91,10 @@ TEST(ListingForm, FeatDecidesTheListingCommand) {
         TempDir dir;
         ScriptedTransferSession s;
         ASSERT_NO_FATAL_FAILURE(s.LogIn(row.featReply));
-        s.session.tempListingPath = (dir / "listing.tmp").string();
+        s.session.Listing().SetStoragePath((dir / "listing.tmp").string());
         row.script(s);
         EXPECT_EQ(FetchAll(s.session), row.expected) << s.harness.Joined();
-        EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Complete);
+        EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Complete);
         EXPECT_EQ(ListingVerbs(s.Commands()), row.listingVerbs);
         EXPECT_TRUE(s.server.Mismatches().empty());
     }
@@ -106,7 +106,7 @@ TEST(ListingForm, UnknownMlsdIsNotAskedAgain) {
     TempDir dir;
     ScriptedTransferSession s;
     ASSERT_NO_FATAL_FAILURE(s.LogIn(kFeatWithMlst));
-    s.session.tempListingPath = (dir / "listing.tmp").string();
+    s.session.Listing().SetStoragePath((dir / "listing.tmp").string());
     s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("MLSD", "502 No.\r\n");
     s.ScriptIncoming("LIST", "150 Listing.\r\n", kDosListing);
     s.ScriptIncoming("LIST", "150 Listing.\r\n", kDosListing);

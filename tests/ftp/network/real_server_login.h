@@ -26,8 +26,8 @@ void LogInToRealServer(SessionHarness& harness, EngineUi& ui, const RealFtpServe
         settings.password = "tester@example.com";
         change(settings);
     });
-    session.tempListingPath = listingPath.string();
-    ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+    session.Listing().SetStoragePath(listingPath.string());
+    ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
     if (!server.WritableRemoteDir().empty()) {
         ASSERT_EQ(session.ChangeDir(server.WritableRemoteDir()), kComplete) << harness.Joined();
     }

@@ -42,8 +42,8 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
         config.user = "anonymous";
         config.password = "tester@example.org";
     });
-    ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
-    EXPECT_EQ(session.connected, 1);
+    ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
+    EXPECT_TRUE(session.IsConnected());
     EXPECT_FALSE(harness.HasLineContaining("tester@example.org")) << harness.Joined();
 
     if (!server->WritableRemoteDir().empty()) {
@@ -74,7 +74,7 @@ TEST_P(RealServer, LogsInAndRunsEveryRemoteOperation) {
     EXPECT_EQ(session.DeleteFile("doomed.txt"), kPermanent);
 
     EXPECT_EQ(session.Quit(), kComplete);
-    EXPECT_EQ(session.connected, 0);
+    EXPECT_FALSE(session.IsConnected());
     EXPECT_EQ(session.Control().BusyCount(), 0);
 }
 
@@ -93,11 +93,11 @@ TEST(RealServerLogin, AWrongPasswordIsRefused) {
         config.user = "tester";
         config.password = "wrong";
     });
-    EXPECT_EQ(harness.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_FALSE(harness.session.Logon().Connected());
     EXPECT_TRUE(harness.HasLine("Logon to remote host failed: " + server->HostText())) << harness.Joined();
     testsupport::Reconfigure(harness.session,
                              [&](ConnectionSettings& config) { config.password = "secret"; });
-    EXPECT_NE(harness.session.Logon(), FtpSession::kNoSocket) << harness.Joined();
+    EXPECT_TRUE(harness.session.Logon().Connected()) << harness.Joined();
 }
 
 }  // namespace

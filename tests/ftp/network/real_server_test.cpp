@@ -81,7 +81,7 @@ protected:
                 EXPECT_EQ(harness.session.DataModeInUse(), DataMode::Passive) << harness.Joined();
             }
         }
-        if (harness.session.connected) harness.session.Quit();
+        if (harness.session.IsConnected()) harness.session.Quit();
         harness.session.SetUi(nullptr);
     }
 
@@ -132,9 +132,9 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
     fs::create_directories(source / "sub" / "empty dir");
 
     const std::string startDirectory = fs::current_path();
-    EXPECT_EQ(session.UploadTree(source.string(), "tree"), 1);
+    EXPECT_EQ(session.UploadTree(source.string(), "tree").outcome, WalkResult::Outcome::Completed);
     EXPECT_FALSE(harness.status.stopWalk) << harness.Joined();
-    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), 0) << harness.Joined();
 
     // The download decides by the table in force where it starts, not by the
     // copy of the table it brings back.
@@ -142,9 +142,9 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
     const std::string copyPath = copy.string();
     local.WriteFile("Extension.ftp", "A TXT\n");
     fs::current_path(local.Path());
-    EXPECT_EQ(session.DownloadTree("tree", &copyPath), 0);
+    EXPECT_EQ(session.DownloadTree("tree", &copyPath).outcome, WalkResult::Outcome::Completed);
     fs::current_path(startDirectory);
-    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), 0) << harness.Joined();
     EXPECT_EQ(fs::current_path(), startDirectory);
     EXPECT_TRUE(TreeContents(copy) == TreeContents(source)) << harness.Joined();
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree" / "sub" / "deeper" / "leaf.bin") ==
@@ -153,7 +153,7 @@ TEST_P(RealServerTest, TreesComeBackByteForByte) {
     // The remote working directory is where it was before the walks.
     RemoteEntry entry;
     bool sawTree = false;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
+    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry)) {
         sawTree = sawTree || entry.name == "tree";
     }
     EXPECT_TRUE(sawTree) << harness.Joined();
@@ -176,9 +176,9 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
 
     std::map<std::string, std::string> sizes;
     RemoteEntry entry;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry))
+    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
         sizes[entry.name] = entry.sizeText;
-    EXPECT_EQ(session.lastListing, FtpSession::ListingOutcome::Complete);
+    EXPECT_EQ(session.LastListing(), FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
     const bool linkListed = !session.Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();
@@ -212,7 +212,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     std::map<std::string, std::string> listed;  // name -> size, or "<dir>"
     RemoteEntry entry;
     std::string directoryMode;
-    for (int more = session.FetchListing(entry); more; more = session.NextEntry(entry)) {
+    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry)) {
         listed[entry.name] = entry.isFile ? entry.sizeText : "<dir>";
         if (!entry.isFile) directoryMode = entry.permissions;
     }
@@ -227,8 +227,8 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
 
     ASSERT_EQ(session.ChangeDir(".."), kComplete) << harness.Joined();
     const std::string copy = (local / "copy").string();
-    EXPECT_EQ(session.DownloadTree("made", &copy), 0);
-    EXPECT_EQ(session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(session.DownloadTree("made", &copy).outcome, WalkResult::Outcome::Completed);
+    EXPECT_EQ(session.WalkFailures(), 0) << harness.Joined();
     EXPECT_TRUE(TreeContents(copy) == TreeContents(disk)) << harness.Joined();
 }
 
@@ -256,7 +256,7 @@ TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
         {"file.txt", file}, {"tofile", file},   {"sub", "<dir>"},
         {"todir", "<dir>"}, {"sub/inner.bin", inner}, {"todir/inner.bin", inner}};
     EXPECT_TRUE(TreeContents(copy) == expected) << harness.Joined();
-    EXPECT_EQ(session.walkFailures, mlsd ? 0 : 1) << "only the link to nothing fails\n" << harness.Joined();
+    EXPECT_EQ(session.WalkFailures(), mlsd ? 0 : 1) << "only the link to nothing fails\n" << harness.Joined();
     // Once from "sub", once from the target of "todir".
     const auto& lines = harness.Lines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),

@@ -46,7 +46,7 @@ protected:
         });
     }
     void TearDown() override {
-        if (harness.session.connected) harness.session.Quit();
+        if (harness.session.IsConnected()) harness.session.Quit();
         harness.session.SetUi(nullptr);
     }
     // Puts contents on the server under name, with the given modification time.
@@ -73,7 +73,7 @@ TEST_P(ResumeRealServerTest, DownloadContinuesFromThePartialFileAndKeepsTheServe
     const std::string target = (local / "big.bin").string();
     local.WriteFile("big.bin.part", contents.substr(0, contents.size() / 2));
 
-    harness.session.resumeTransfers = true;
+    harness.session.SetResume(true);
     ASSERT_EQ(harness.session.DownloadFile("big.bin", &target), kComplete) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Quillmoor: REST " + std::to_string(contents.size() / 2)))
         << harness.Joined();
@@ -97,7 +97,7 @@ TEST_P(ResumeRealServerTest, UploadContinuesAfterWhatTheServerHas) {
     const fs::path remote = server->WritableDir() / "up.bin";
     const std::string source = local.WriteFile("up.bin", contents).string();
 
-    harness.session.resumeTransfers = true;
+    harness.session.SetResume(true);
     ASSERT_EQ(harness.session.UploadFile("up.bin", &source), kComplete) << harness.Joined();
     EXPECT_TRUE(
         harness.HasLine("Transferring " + std::to_string(contents.size() - contents.size() / 2) + " bytes"))
@@ -116,8 +116,8 @@ TEST_P(ResumeRealServerTest, WalkKeepsTheServerTimes) {
     ServerFile("tree/a.bin", "alpha", 1500000000);
     ServerFile("tree/b.bin", "beta", 1600000000);
     const std::string copy = (local / "copy").string();
-    EXPECT_EQ(harness.session.DownloadTree("tree", &copy), 0);
-    EXPECT_EQ(harness.session.walkFailures, 0) << harness.Joined();
+    EXPECT_EQ(harness.session.DownloadTree("tree", &copy).outcome, WalkResult::Outcome::Completed);
+    EXPECT_EQ(harness.session.WalkFailures(), 0) << harness.Joined();
     struct stat info {};
     ASSERT_EQ(stat((copy + "/a.bin").c_str(), &info), 0);
     EXPECT_EQ(info.st_mtime, 1500000000);

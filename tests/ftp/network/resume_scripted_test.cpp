@@ -32,7 +32,7 @@ class ResumeScriptedTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(s.LogIn());
-        s.session.resumeTransfers = true;
+        s.session.SetResume(true);
     }
 
     testsupport::ScriptedTransferSession s;
@@ -132,7 +132,7 @@ TEST_F(ResumeScriptedTest, UploadSendsNothingWhenTheRemoteFileIsNotShorter) {
 }
 
 TEST_F(ResumeScriptedTest, ModificationTimeComesFromMdtmAndABadOneIsIgnored) {
-    s.session.resumeTransfers = false;
+    s.session.SetResume(false);
     testsupport::Reconfigure(s.session, [](ConnectionSettings& settings) { settings.keepModificationTimes = true; });
     struct Case {
         const char* mdtmReply;

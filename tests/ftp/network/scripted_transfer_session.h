@@ -57,8 +57,8 @@ struct ScriptedTransferSession {
             config.user = "tester";
             config.password = "secret";
         });
-        ASSERT_NE(session.Logon(), FtpSession::kNoSocket) << harness.Joined();
-        ASSERT_TRUE(session.connected);
+        ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
+        ASSERT_TRUE(session.IsConnected());
         skippedCommands = server.Received().size();
         harness.Lines();
         harness.lines.clear();

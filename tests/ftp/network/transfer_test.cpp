@@ -21,7 +21,7 @@ class TransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(s.LogIn());
-        s.session.tempListingPath = (dir / "listing.tmp").string();
+        s.session.Listing().SetStoragePath((dir / "listing.tmp").string());
     }
 
     ReplyClass Download(const std::string& name, const std::string& local) {
@@ -268,10 +268,10 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
                      "-rw-r--r--   1 ftp      ftp         42 Mar  1  2020 read me.txt\r\n"
                      "lrwxrwxrwx   1 ftp      ftp          3 Mar  1  2020 link -> pub\r\n");
     RemoteEntry entry;
-    ASSERT_EQ(s.session.FetchListing(entry), 1) << s.harness.Joined();
-    EXPECT_EQ(s.session.columnCount, 9);
+    ASSERT_EQ(s.session.FetchListing(entry), ListingRead::Entry) << s.harness.Joined();
+    EXPECT_EQ(s.session.Listing().ColumnCount(), 9);
     std::vector<RemoteEntry> entries{entry};
-    while (s.session.NextEntry(entry)) entries.push_back(entry);
+    while (s.session.NextEntry(entry) == ListingRead::Entry) entries.push_back(entry);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].name, "pub");
     EXPECT_EQ(entries[0].group, "other");
@@ -285,17 +285,17 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
 
     s.ScriptIncoming("LIST", "150 Listing.\r\n",
                      "total 2\r\ndrwxr-xr-x   2 root        512 Jan  5 12:30 pub\r\n");
-    ASSERT_EQ(s.session.FetchListing(entry), 1);
-    EXPECT_EQ(s.session.columnCount, 8);
+    ASSERT_EQ(s.session.FetchListing(entry), ListingRead::Entry);
+    EXPECT_EQ(s.session.Listing().ColumnCount(), 8);
     EXPECT_EQ(entry.group, "");
     EXPECT_EQ(entry.sizeText, "512");
     EXPECT_EQ(entry.name, "pub");
 
     // A listing of the total line alone has no entries and keeps the count.
     s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
-    EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.columnCount, 8);
-    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Complete) << "empty, not failed";
+    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::End);
+    EXPECT_EQ(s.session.Listing().ColumnCount(), 8);
+    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Complete) << "empty, not failed";
 }
 
 TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
@@ -303,8 +303,8 @@ TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
         .Expect("PORT", "200 ok\r\n")
         .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
-    EXPECT_EQ(s.session.FetchListing(entry), 0);
-    EXPECT_EQ(s.session.lastListing, FtpSession::ListingOutcome::Failed);
+    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
+    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 0);
 }

@@ -75,9 +75,9 @@ TEST_P(TreeRemovalRealServer, CountsAndRemovesEverythingButFollowsNoLink) {
     EXPECT_TRUE(fs::exists(disk / "keep" / "k.txt"));
     // The session is where it started.
     RemoteEntry entry;
-    ASSERT_EQ(session.FetchListing(entry), 1);
+    ASSERT_EQ(session.FetchListing(entry), ListingRead::Entry);
     std::vector<std::string> names{entry.name};
-    while (session.NextEntry(entry)) names.push_back(entry.name);
+    while (session.NextEntry(entry) == ListingRead::Entry) names.push_back(entry.name);
     EXPECT_EQ(names, std::vector<std::string>{"keep"});
 }
 

@@ -63,7 +63,7 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
     s.server.Expect("CWD", "250 Directory changed.\r\n");
 
     const std::string root = (dir / "top").string();
-    EXPECT_EQ(s.session.DownloadTree("top", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("top", &root).outcome, WalkResult::Outcome::Completed);
 
     EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>({"top"}))
         << "nothing outside the given directory";
@@ -82,7 +82,7 @@ TEST_F(TreeWalkTest, HostileNamesNeverLeaveTheLocalDirectory) {
 }
 
 TEST_F(TreeWalkTest, UnsafeTopLevelNameWithoutLocalDirectoryIsRefused) {
-    EXPECT_EQ(s.session.DownloadTree("../outside", nullptr), 0);
+    EXPECT_EQ(s.session.DownloadTree("../outside", nullptr).outcome, WalkResult::Outcome::SomeFailed);
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_TRUE(s.harness.HasLine("Skipped \"../outside\": not a usable local name.")) << s.harness.Joined();
 }
@@ -111,7 +111,7 @@ TEST_F(TreeWalkTest, LinksAreWalkedByWhatTheServerSaysTheyLeadTo) {
     s.session.DownloadTree("top", &root);
     EXPECT_EQ(NamesIn(root), (std::vector<std::string>{"note", "other"}));
     EXPECT_EQ(TempDir::ReadFile(dir / "top" / "other" / "inner"), "innr");
-    EXPECT_EQ(s.session.walkFailures, 0) << s.harness.Joined();
+    EXPECT_EQ(s.session.WalkFailures(), 0) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Skipped link top/loop: it leads back to /top, already walked."))
         << s.harness.Joined();
     auto commands = s.Commands();
@@ -161,7 +161,7 @@ TEST_F(TreeWalkTest, DirectoryThatContainsItselfStopsAtTheDepthBound) {
 TEST_F(TreeWalkTest, ExistingLocalDirectoryTransfersNothing) {
     std::filesystem::create_directory(dir / "there");
     const std::string root = (dir / "there").string();
-    EXPECT_EQ(s.session.DownloadTree("there", &root), 0);
+    EXPECT_EQ(s.session.DownloadTree("there", &root).outcome, WalkResult::Outcome::SomeFailed);
     EXPECT_TRUE(s.Commands().empty());
 }
 
@@ -183,7 +183,7 @@ TEST_F(TreeWalkTest, DownloadedExtensionTableDecidesNothingInItsWalk) {
     EXPECT_EQ(commands[7], "RETR Extension.ftp");
     EXPECT_EQ(commands[8], "TYPE I") << "the table just downloaded is not the walk's table";
     EXPECT_EQ(TempDir::ReadFile(dir / "docs" / "image.txt"), "\x89PNG\r\n\x1a\n");
-    EXPECT_EQ(s.session.walkFailures, 0);
+    EXPECT_EQ(s.session.WalkFailures(), 0);
 }
 
 // "CWD .." climbs one level only; a walk given a nested path goes back to
@@ -218,7 +218,7 @@ TEST_F(TreeWalkTest, NestedPathWalksEndWhereTheyStarted) {
             s.session.DownloadTree("a/b", &root);
         }
         EXPECT_EQ(s.Commands().back(), row.wayBack);
-        EXPECT_EQ(s.session.walkFailures, 0);
+        EXPECT_EQ(s.session.WalkFailures(), 0);
     }
 }
 
@@ -259,7 +259,7 @@ TEST_F(TreeWalkTest, UploadWalkCreatesEntersAndClimbsBack) {
     s.server.Expect("CWD", "250 ok\r\n");
     expected.push_back("CWD ..");
 
-    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote").outcome, WalkResult::Outcome::Completed);
     std::vector<std::string> commands;
     for (const std::string& command : s.Commands()) {
         if (command.rfind("PORT ", 0) != 0) commands.push_back(command);
@@ -273,7 +273,7 @@ TEST_F(TreeWalkTest, UploadWalkCreatesEntersAndClimbsBack) {
 TEST_F(TreeWalkTest, RefusedRemoteDirectoryStopsTheUploadWalk) {
     dir.WriteFile("root/a.txt", "x");
     s.server.Expect("MKD", "550 Permission denied.\r\n").Expect("MKD", "550 Permission denied.\r\n");
-    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote").outcome, WalkResult::Outcome::Aborted);
     EXPECT_EQ(s.waiter.Messages(),
               std::vector<std::string>({"Error Creating Remote Directory\nPossibly a Premissions Problem"}));
     EXPECT_TRUE(s.harness.status.stopWalk);
@@ -288,7 +288,7 @@ TEST_F(TreeWalkTest, RemoteDirectoryThatCannotBeEnteredGetsNothing) {
     s.server.Expect("CWD", "550 Permission denied.\r\n").Expect("CWD", "550 Permission denied.\r\n");
     s.session.UploadTree((dir / "root").string(), "remote");
     EXPECT_EQ(s.Commands(), std::vector<std::string>({"MKD remote", "CWD remote", "CWD remote"}));
-    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_TRUE(s.harness.HasLine("Could not enter remote directory remote; nothing stored in it."))
         << s.harness.Joined();
 }
@@ -328,7 +328,7 @@ TEST_F(TreeWalkTest, UnreadableLocalDirectoryIsAFailure) {
         s.session.UploadTree((dir / "root").string(), "remote");
     }
     std::filesystem::permissions(dir / "root" / "locked", std::filesystem::perms::owner_all);
-    EXPECT_EQ(s.session.walkFailures, 1);
+    EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_TRUE(
         s.harness.HasLine("Could not read local directory " + (dir / "root" / "locked").string() + " (13)"))
         << s.harness.Joined();
@@ -343,13 +343,13 @@ TEST_F(TreeWalkTest, LocalLinkLoopEndsAtTheDirectoryBudget) {
     std::filesystem::create_directory_symlink(".", dir / "root" / "a");
     std::filesystem::create_directory_symlink(".", dir / "root" / "b");
     constexpr std::size_t kBudget = 4;
-    s.session.walkDirectoryLimit = kBudget;
+    s.session.Walks().SetDirectoryLimit(kBudget);
     for (std::size_t level = 0; level < kBudget; ++level) {
         s.server.Expect("MKD", "257 Created.\r\n").Expect("CWD", "250 ok\r\n");
     }
     for (std::size_t level = 0; level < kBudget; ++level) s.server.Expect("CWD", "250 ok\r\n");
 
-    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote"), 1);
+    EXPECT_EQ(s.session.UploadTree((dir / "root").string(), "remote").outcome, WalkResult::Outcome::Aborted);
     EXPECT_EQ(s.server.PendingSteps(), 0u);
     EXPECT_TRUE(s.server.Mismatches().empty());
     EXPECT_TRUE(s.harness.HasLine("Directory walk stopped after 4 directories: the tree is too large or loops."))

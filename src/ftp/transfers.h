@@ -1,0 +1,136 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ftp/control_channel.h"
+#include "ftp/data_mode.h"
+#include "ftp/data_opener.h"
+#include "ftp/data_stream.h"
+#include "ftp/engine_ui.h"
+#include "ftp/login.h"
+#include "ftp/modification_time.h"
+#include "ftp/partial_download.h"
+#include "ftp/reply_class.h"
+#include "ftp/transfer_status.h"
+
+// Single file transfers over a data connection: RETR into a partial file that
+// replaces the target only when complete, STOR from a regular file, ASCII line
+// ends, progress, the size a transfer announces, continuing broken transfers
+// (REST, APPE) and the server's modification times. Opens each transfer's data
+// connection in the mode the connection uses, falling back to the other mode
+// when the server cannot work in this one (data_opening.cpp).
+class Transfers {
+public:
+    // connected is the session's connection flag; the openers (active and
+    // passive mode) are the session's, which the cancel sequence closes.
+    Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
+              TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener);
+    Transfers(const Transfers&) = delete;
+    Transfers& operator=(const Transfers&) = delete;
+
+    void SetUi(EngineUi* newUi) { ui = newUi; }
+    // A new connection may reach another server: what the last one did not
+    // know (SIZE, MDTM) is forgotten, and the configured data mode is taken over.
+    void ForgetServer();
+
+    // The next transfer: its command ("RETR name", "STOR name", "LIST"), the
+    // local file and the type ('A', 'I', 'L').
+    void Prepare(const std::string& command, const std::string& path, char type);
+    // Binary downloads always keep what they received in "NAME.part". Set, a
+    // download continues from there (REST) and an upload continues the remote
+    // file after asking its SIZE (REST and STOR, or APPE). Chosen per transfer.
+    void SetResume(bool resume) { resumeTransfers = resume; }
+    bool Resumes() const { return resumeTransfers; }
+    // The MLSD modify fact of the file a walk downloads next ("" when none):
+    // it saves an MDTM.
+    void SetListedModification(const std::string& fact) { listedModification = fact; }
+
+    // The prepared transfer, run on the worker thread.
+    ReplyClass Retrieve();
+    ReplyClass Store();
+    // A listing command's output into path: a silent ASCII download.
+    ReplyClass RetrieveListing(const std::string& command, const std::string& path);
+    ReplyClass ReceiveFile(const std::string& path);
+    ReplyClass SendFile(const std::string& path);
+    // Logs a partial file the last download kept (after the worker has ended).
+    void LogKeptPartial();
+
+    // Takes the size a transfer's opening reply announces ("(N bytes)").
+    void ParseSizeFromReply();
+    void ParseSizeFromReply(const std::string& reply);
+    static std::int64_t FileSize(const std::string& path);
+
+    // The mode the connection uses now (see FtpSession::DataModeInUse).
+    DataMode DataModeInUse() const { return dataModeInUse; }
+    // The data connection of the running transfer or listing, once opened.
+    bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
+    void CloseDataConnection() {
+        if (dataStream) dataStream->Close();
+    }
+
+private:
+    enum class DataOpening {
+        Open,
+        NotConnected,
+        Busy,
+        Unreadable,
+        Unwritable,
+        NoListener,
+        Refused,
+        NotAccepted,
+        AlreadyComplete,
+        NotResumable,  // an upload asked to continue (resumed_transfers.cpp)
+    };
+    using WaitOutcome = ControlChannel::WaitOutcome;
+
+    DataOpening StartTransfer(bool incoming);
+    // Opening the data connection (data_opening.cpp).
+    DataOpening OpenDataConnection(bool announcesSize);
+    DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
+    DataOpening RetryInPassive(const char* reason, bool announcesSize);
+    DataOpening SendOverPassive(bool announcesSize);
+    void SwitchDataMode(DataMode mode, const char* reason);
+    void SendTypeCommand(char type);
+    void SoundBeep(EngineUi::BeepKind kind);
+    void SetExpectedBytes(std::int64_t size);
+    void AskRemoteSize(const std::string& remoteName);
+    std::int64_t RemoteFileSize(const std::string& remoteName);  // -1 when unknown
+    // Resume and modification times (resumed_transfers.cpp).
+    void PlanResumedDownload();
+    DataOpening PlanResumedUpload();
+    ReplyClass SendTransferCommand();
+    void KeepRemoteModificationTime();
+    std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
+    bool ReceivedAllAnnounced(std::int64_t count);
+    bool CreateLocalFile(const std::string& path);
+
+    ControlChannel& control;
+    const Login& login;
+    const std::atomic<int>& connected;
+    TransferStatus& status;
+    DataOpener& activeOpener;
+    DataOpener& passiveOpener;
+    EngineUi* ui = nullptr;
+
+    // The running transfer.
+    std::string transferCommand;
+    std::string localPath;
+    char transferType = 'I';
+    int beepOn = 1;
+    bool resumeTransfers = false;
+    std::string listedModification;          // the MLSD modify fact of the file being downloaded
+    std::unique_ptr<DataStream> dataStream;  // the data connection, once opened
+    PartialDownload partialDownload;         // the download being received
+    std::int64_t restartOffset = 0;          // the REST offset of the running transfer
+    std::string keptPartialPath;             // a partial file the last download kept
+    std::int64_t keptPartialBytes = 0;
+
+    // What the server of this connection knows.
+    bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502
+    bool mdtmUnknown = false;         // the server answered MDTM with 500 or 502
+    DataMode dataModeInUse = DataMode::Active;
+};
