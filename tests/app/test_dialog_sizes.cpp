@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QtTest>
+#include <openssl/x509_vfy.h>
 #include <functional>
 #include <memory>
 
@@ -15,6 +16,7 @@
 #include "app/get_directory_dlg.h"
 #include "app/transfer_mode_dlg.h"
 #include "app/transfer_status_dlg.h"
+#include "browser/certificate_dialog.h"
 #include "browser/create_dir_dlg.h"
 #include "browser/file_properties_dlg.h"
 #include "browser/permissions_dlg.h"
@@ -124,6 +126,17 @@ private slots:
             return new CTransferStatusDlg(s.status, QStringLiteral("Retrieving big.iso From 127.0.0.1"));
         });
         row("Options", [](Surroundings& s) { return new COptionsSheet(s.settings); });
+        row("Unverified Certificate", [](Surroundings&) {
+            CertificateRequest request;
+            request.host = QStringLiteral("ftp.example.org");
+            request.facts.subject = "CN=ftp.example.org,OU=File Transfer,O=Example Hosting Ltd,L=Leeds,C=GB";
+            request.facts.issuer = request.facts.subject;
+            request.facts.validFrom = "2026-01-01 00:00:00 UTC";
+            request.facts.validUntil = "2027-01-01 00:00:00 UTC";
+            request.facts.sha256 = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+            request.verification = tls::VerificationFromResult(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT);
+            return new CertificateDialog(request);
+        });
     }
 
     void OpensReadable() {
