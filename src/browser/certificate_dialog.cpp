@@ -50,19 +50,21 @@ CertificateDialog::CertificateDialog(const CertificateRequest& request, QWidget*
     fingerprint->setToolTip(QString::fromStdString(facts.sha256Hex));
     fingerprint->setAccessibleDescription(QString::fromStdString(facts.sha256Hex));
     const std::pair<const char*, QLineEdit*> rows[] = {
-        {"&Subject:", FactField(facts.subject)},       {"&Issuer:", FactField(facts.issuer)},
+        {"&Subject:", FactField(facts.subject)},      {"&Issuer:", FactField(facts.issuer)},
         {"Valid &from:", FactField(facts.validFrom)}, {"Valid &until:", FactField(facts.validUntil)},
         {"SHA-256 fin&gerprint:", fingerprint},
     };
     for (const auto& [label, field] : rows) form->addRow(BuddyLabel(QString::fromUtf8(label), field), field);
 
     auto* buttons = new QDialogButtonBox;
-    QPushButton* trust =
-        buttons->addButton(QStringLiteral("&Trust this certificate for this site"), QDialogButtonBox::AcceptRole);
-    QPushButton* once = buttons->addButton(QStringLiteral("C&onnect this time"), QDialogButtonBox::AcceptRole);
+    QPushButton* trust = buttons->addButton(QStringLiteral("&Trust this certificate for this site"),
+                                            QDialogButtonBox::AcceptRole);
+    QPushButton* once =
+        buttons->addButton(QStringLiteral("C&onnect this time"), QDialogButtonBox::AcceptRole);
     QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    trust->setToolTip(QStringLiteral("Connect, and remember this certificate's fingerprint with the site so "
-                                     "that it is accepted from now on"));
+    trust->setToolTip(
+        QStringLiteral("Connect, and remember this certificate's fingerprint with the site so "
+                       "that it is accepted from now on"));
     once->setToolTip(QStringLiteral("Connect now; the next connection asks again"));
     for (QPushButton* button : {trust, once}) button->setAutoDefault(false);
     cancel->setDefault(true);

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QString>
-
 #include <functional>
 
 #include "ftp/tls/certificate_facts.h"

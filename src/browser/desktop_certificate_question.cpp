@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QThread>
-
 #include <condition_variable>
 #include <optional>
 

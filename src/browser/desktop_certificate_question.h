@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <memory>
 #include <mutex>
 

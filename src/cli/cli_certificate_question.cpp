@@ -9,7 +9,8 @@ namespace {
 // "The certificate has expired." as it reads inside a sentence.
 std::string AsClause(std::string sentence) {
     if (!sentence.empty() && sentence.back() == '.') sentence.pop_back();
-    if (!sentence.empty()) sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    if (!sentence.empty())
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
     return sentence;
 }
 
@@ -29,8 +30,8 @@ tls::TrustAnswer CliCertificateQuestion::Ask(const std::string& host, const tls:
         err << "Its fingerprint is " << facts.sha256 << ", not the " << *trusted
             << " given with --trust; the connection was refused.\n";
     } else {
-        err << "Its fingerprint is " << facts.sha256 << "; to trust it, run again with --trust " << facts.sha256
-            << "\n";
+        err << "Its fingerprint is " << facts.sha256 << "; to trust it, run again with --trust "
+            << facts.sha256 << "\n";
     }
     return tls::TrustAnswer::Cancel;
 }

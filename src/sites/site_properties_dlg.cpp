@@ -29,8 +29,8 @@ constexpr std::array<tls::Encryption, 4> kEncryptionChoices{
     tls::Encryption::RequireExplicit, tls::Encryption::ExplicitIfAvailable, tls::Encryption::RequireImplicit,
     tls::Encryption::Plain};
 constexpr std::array<const char*, 4> kEncryptionTexts{
-    "Require explicit FTP over TLS", "Use explicit FTP over TLS if available", "Require implicit FTP over TLS",
-    "Plain FTP (insecure)"};
+    "Require explicit FTP over TLS", "Use explicit FTP over TLS if available",
+    "Require implicit FTP over TLS", "Plain FTP (insecure)"};
 
 template <typename Choices, typename Value>
 int ChoiceIndex(const Choices& choices, const Value& value) {

@@ -1,5 +1,7 @@
 // Every dialog of the program opens at a size where all its text and fields
 // can be read: no edit box, button or label squeezed below what it needs.
+#include <openssl/x509_vfy.h>
+
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -8,7 +10,6 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QtTest>
-#include <openssl/x509_vfy.h>
 #include <functional>
 #include <memory>
 

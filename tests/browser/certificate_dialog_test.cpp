@@ -1,6 +1,8 @@
 // The certificate dialog shows what is known of an unverifiable certificate
 // and answers with the button pressed; the desktop question hands a worker
 // thread's question to the user-interface thread and waits for the answer.
+#include "browser/certificate_dialog.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,7 +11,6 @@
 #include <atomic>
 #include <thread>
 
-#include "browser/certificate_dialog.h"
 #include "browser/desktop_certificate_question.h"
 #include "browser_test_main.h"
 
@@ -38,7 +39,8 @@ QLineEdit* FieldNamed(QWidget* dialog, const QString& name) {
 
 QPushButton* ButtonNamed(QWidget* dialog, const QString& name) {
     for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-        if (button->accessibleName() == name || button->text().remove(QLatin1Char('&')) == name) return button;
+        if (button->accessibleName() == name || button->text().remove(QLatin1Char('&')) == name)
+            return button;
     }
     return nullptr;
 }

@@ -34,7 +34,8 @@ TEST(CliCertificateQuestion, AcceptsOnlyTheTrustedFingerprintAndPrintsTheOffered
          tls::TrustOutcome::Refuse,
          {"The certificate of ftp.example.org could not be verified (the certificate is self-signed: no "
           "trusted authority vouches for it).\n",
-          "Subject: CN=ftp.example.org?[2J\n", "Valid:   2026-01-01 00:00:00 UTC to 2027-01-01 00:00:00 UTC\n",
+          "Subject: CN=ftp.example.org?[2J\n",
+          "Valid:   2026-01-01 00:00:00 UTC to 2027-01-01 00:00:00 UTC\n",
           "Its fingerprint is " + kOffered + "; to trust it, run again with --trust " + kOffered + "\n"}},
         {kOther,
          tls::TrustOutcome::Refuse,
@@ -44,7 +45,8 @@ TEST(CliCertificateQuestion, AcceptsOnlyTheTrustedFingerprintAndPrintsTheOffered
     for (const auto& row : rows) {
         std::ostringstream err;
         CliCertificateQuestion question(row.trusted, err);
-        const tls::TrustVerdict verdict = tls::DecideTrust("ftp.example.org", Facts(), selfSigned, "", question);
+        const tls::TrustVerdict verdict =
+            tls::DecideTrust("ftp.example.org", Facts(), selfSigned, "", question);
         EXPECT_EQ(verdict.outcome, row.outcome) << row.trusted.value_or("none");
         if (row.printed.empty()) {
             EXPECT_EQ(err.str(), "");

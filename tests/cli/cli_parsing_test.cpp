@@ -90,7 +90,9 @@ TEST(ParseCliOptions, EncryptionAndCertificates) {
         {{"--tls", "auto", "h"}, tls::Encryption::ExplicitIfAvailable, std::nullopt, std::nullopt},
         {{"--tls", "off", "h"}, tls::Encryption::Plain, std::nullopt, std::nullopt},
         {{"--trust", fingerprint, "--ca-file", "/etc/ca.pem", "h"}, std::nullopt, fingerprint, "/etc/ca.pem"},
-        {{"--tls", "explicit", "--trust=" + fingerprint, "h"}, tls::Encryption::RequireExplicit, fingerprint,
+        {{"--tls", "explicit", "--trust=" + fingerprint, "h"},
+         tls::Encryption::RequireExplicit,
+         fingerprint,
          std::nullopt},
     };
     for (const auto& row : rows) {
@@ -124,7 +126,7 @@ TEST(ParseCliOptions, UsageErrors) {
         {"--tls", "yes", "h"},
         {"--tls", "EXPLICIT", "h"},
         {"--tls=", "h"},
-        {"--trust", "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},   // no SHA256:
+        {"--trust", "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},        // no SHA256:
         {"--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuF", "h"},  // one short
         {"--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFUU", "h"},
         {"--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFV", "h"},  // bits past the digest

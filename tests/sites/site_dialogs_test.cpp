@@ -248,7 +248,8 @@ private slots:
     // The encryption box shows the site's choice and saving reads it back; a
     // stored certificate fingerprint goes through untouched.
     void propertiesExchangeTheEncryptionChoice() {
-        const tls::Encryption choices[] = {tls::Encryption::RequireExplicit, tls::Encryption::ExplicitIfAvailable,
+        const tls::Encryption choices[] = {tls::Encryption::RequireExplicit,
+                                           tls::Encryption::ExplicitIfAvailable,
                                            tls::Encryption::RequireImplicit, tls::Encryption::Plain};
         const QStringList texts = {"Require explicit FTP over TLS", "Use explicit FTP over TLS if available",
                                    "Require implicit FTP over TLS", "Plain FTP (insecure)"};

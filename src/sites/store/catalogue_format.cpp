@@ -230,7 +230,8 @@ void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::s
     // Written only for a site's own choice, so that a catalogue without one is
     // exactly what earlier versions write.
     if (profile.dataMode) text(kDataModeKey, *profile.dataMode == DataMode::Passive ? "PASSIVE" : "ACTIVE");
-    if (profile.encryption != tls::kDefaultEncryption) text(kEncryptionKey, EncryptionText(profile.encryption));
+    if (profile.encryption != tls::kDefaultEncryption)
+        text(kEncryptionKey, EncryptionText(profile.encryption));
     if (!profile.tlsFingerprint.empty()) text(kFingerprintKey, profile.tlsFingerprint);
     out += kLineEnd;
 }

@@ -144,13 +144,15 @@ TEST(CatalogueReader, ReadsTheCasesOfTheFileFormat) {
              EXPECT_EQ(c.groups[0].sites[1].userId, "u");
          }},
         {"ENCRYPTION and TLSFINGERPRINT give a site its protection and trusted certificate",
-         Entry("a", "ENCRYPTION=EXPLICIT\r\nTLSFINGERPRINT=SHA256:abc+/9") + Entry("b", "ENCRYPTION=IMPLICIT") +
-             Entry("c", "ENCRYPTION=PLAIN\r\nUID=u") + Entry("d", "ENCRYPTION=AUTO"),
+         Entry("a", "ENCRYPTION=EXPLICIT\r\nTLSFINGERPRINT=SHA256:abc+/9") +
+             Entry("b", "ENCRYPTION=IMPLICIT") + Entry("c", "ENCRYPTION=PLAIN\r\nUID=u") +
+             Entry("d", "ENCRYPTION=AUTO"),
          "User Defined{a,b,c,d}",
          [](const SiteCatalogue& c) {
              const auto& sites = c.groups[0].sites;
-             const tls::Encryption expected[] = {tls::Encryption::RequireExplicit, tls::Encryption::RequireImplicit,
-                                                 tls::Encryption::Plain, tls::Encryption::ExplicitIfAvailable};
+             const tls::Encryption expected[] = {tls::Encryption::RequireExplicit,
+                                                 tls::Encryption::RequireImplicit, tls::Encryption::Plain,
+                                                 tls::Encryption::ExplicitIfAvailable};
              for (std::size_t at = 0; at < sites.size(); ++at) EXPECT_EQ(sites[at].encryption, expected[at]);
              EXPECT_EQ(sites[0].tlsFingerprint, "SHA256:abc+/9");
              EXPECT_EQ(sites[1].tlsFingerprint, "");

@@ -11,8 +11,8 @@
 
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "sites/store/catalogue_format.h"
@@ -126,8 +126,8 @@ TEST_F(SiteStoreTest, SaveThenLoadThenSaveIsByteIdentical) {
     SiteProfile active = Site("active", "B");
     active.dataMode = DataMode::Active;
     SiteStore::AddProfile(catalogue, active);
-    for (const tls::Encryption encryption : {tls::Encryption::RequireExplicit, tls::Encryption::RequireImplicit,
-                                             tls::Encryption::Plain}) {
+    for (const tls::Encryption encryption :
+         {tls::Encryption::RequireExplicit, tls::Encryption::RequireImplicit, tls::Encryption::Plain}) {
         SiteProfile secured = Site("secured" + std::to_string(static_cast<int>(encryption)), "A");
         secured.encryption = encryption;
         secured.tlsFingerprint = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
