@@ -36,9 +36,12 @@ CertificateDialog::CertificateDialog(const CertificateRequest& request, QWidget*
                                             "someone between you and the server may be able to read and "
                                             "change what is sent.")
                                  .arg(request.host));
-    intro->setWordWrap(true);
     auto* reason = new QLabel(QString::fromStdString(request.verification.reason));
-    reason->setWordWrap(true);
+    // Plain text: a host name holding "<" must not be taken for markup.
+    for (QLabel* label : {intro, reason}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+    }
     reason->setAccessibleName(QStringLiteral("Reason"));
     QFont bold = reason->font();
     bold.setBold(true);
