@@ -41,8 +41,9 @@ bool RemoteView::Connect(SiteProfile& profile) {
     defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
                          settings.fireHost, settings.fireUserId, settings.firePassword};
     ConnectionSettings connection;
-    if (MakeConnectionSettings({profile.host, profile.userId, profile.password, profile.dataMode}, defaults,
-                               connection) == SettingsOutcome::AnonymousWithoutEmail) {
+    const SiteLogin site{profile.host,     profile.userId,     profile.password,
+                         profile.dataMode, profile.encryption, profile.tlsFingerprint};
+    if (MakeConnectionSettings(site, defaults, connection) == SettingsOutcome::AnonymousWithoutEmail) {
         ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                          "connecting to anonymous FTP sites. Thanks."));
         return false;

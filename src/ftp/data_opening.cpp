@@ -72,8 +72,7 @@ FtpSession::DataOpening FtpSession::OpenActive(bool announcesSize, bool mayTryPa
         }
         return DataOpening::NotAccepted;
     }
-    dataStream = std::move(accepted);
-    return DataOpening::Open;
+    return UseDataConnection(std::move(accepted));
 }
 
 // The one retry of a transfer that active mode could not start.
@@ -102,8 +101,18 @@ FtpSession::DataOpening FtpSession::SendOverPassive(bool announcesSize) {
     }
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
-    dataStream = passiveOpener.Complete(errorCode);
-    return DataOpening::Open;
+    return UseDataConnection(passiveOpener.Complete(errorCode));
+}
+
+// Every opened data connection becomes the transfer's stream here, encrypted
+// when the connection protects its data. A data connection whose TLS cannot
+// start carries nothing; the server's reply to the transfer command is read
+// all the same (unless the wait was stopped), so the next command stays in step.
+FtpSession::DataOpening FtpSession::UseDataConnection(std::unique_ptr<DataStream> opened) {
+    dataStream = protection.ProtectData(std::move(opened));
+    if (dataStream) return DataOpening::Open;
+    if (!control.Aborted()) control.ReadReply();
+    return DataOpening::NotAccepted;
 }
 
 void FtpSession::SwitchDataMode(DataMode mode, const char* reason) {

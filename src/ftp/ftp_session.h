@@ -57,6 +57,10 @@ public:
     FtpSession& operator=(const FtpSession&) = delete;
 
     void SetUi(EngineUi* ui) { this->ui = ui; }
+    // Who decides about certificates that cannot be verified (nullptr: they are refused).
+    void SetCertificateQuestion(tls::CertificateQuestion* question) { protection.SetCertificateQuestion(question); }
+    // Whether the connection and its data are encrypted (see ConnectionProtection).
+    const ConnectionProtection& Protection() const { return protection; }
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
@@ -202,7 +206,8 @@ private:
     TransferStatus& status;
     EngineUi* ui = nullptr;
     ControlChannel control{log, connected};
-    Login login{control, connected, localAddress, dataPeerAddress};
+    ConnectionProtection protection{control};
+    Login login{control, connected, localAddress, dataPeerAddress, protection};
     ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
@@ -228,6 +233,7 @@ private:
     DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
     DataOpening RetryInPassive(const char* reason, bool announcesSize);
     DataOpening SendOverPassive(bool announcesSize);
+    DataOpening UseDataConnection(std::unique_ptr<DataStream> opened);
     void SwitchDataMode(DataMode mode, const char* reason);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);

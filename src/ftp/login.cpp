@@ -52,9 +52,10 @@ int Login::Logon() {
     control.SetCrEndsLine(false);
     // A socket that Quit only shut down (another exchange was running) ends here.
     if (control.IsOpen()) CloseControlAfterFailedLogon();
+    if (!protection.Begin(settings)) return kNoSocket;
 
     BusyGuard busy(control.BusyCount());
-    control.Adopt(ConnectSocket(target, "ftp", "tcp"));
+    control.Adopt(ConnectSocket(target, protection.ServiceName(), "tcp"));
     if (!control.IsOpen()) {
         control.LogF("Connection to %s failed", target.c_str());
         return kNoSocket;
@@ -68,6 +69,11 @@ int Login::Logon() {
     }
     control.LogF("[%u] from %s port %u", static_cast<unsigned>(control.Fd()), localAddress.HostText().c_str(),
                  localAddress.Port());
+    if (!protection.BeforeWelcome()) {
+        busy.Release();
+        CloseControlAfterFailedLogon();
+        return kNoSocket;
+    }
 
     ReplyClass replyClass = control.ReadReply();
     while (replyClass == kPreliminary) {
@@ -88,6 +94,10 @@ int Login::Logon() {
         control.LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
     }
     busy.Release();
+    if (!protection.AfterWelcome()) {
+        CloseControlAfterFailedLogon();
+        return kNoSocket;
+    }
     directUserLogin = (settings.firewall.mode == 3 || settings.firewall.mode == 4) ? 1 : 0;
 
     if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass)) return kNoSocket;
@@ -101,6 +111,7 @@ int Login::Logon() {
         return kNoSocket;
     }
     connected = 1;
+    protection.AfterLogin();
     AskFeatures();
     return control.Fd();
 }

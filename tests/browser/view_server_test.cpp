@@ -135,7 +135,9 @@ private slots:
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.connected);
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(1)), QStringLiteral("PASS tester@example.com"));
+        // A site left at the default asks for TLS first; this server refuses it.
+        QCOMPARE(QString::fromStdString(received.at(0)), QStringLiteral("AUTH TLS"));
+        QCOMPARE(QString::fromStdString(received.at(2)), QStringLiteral("PASS tester@example.com"));
         // The initial directory was walked into the tree even though CWD failed.
         QCOMPARE(f.tree->CurrentLabel(), QStringLiteral("nowhere"));
     }
@@ -145,7 +147,7 @@ private slots:
         ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "me@home", "/x"));
         OpenSite(f, "Demo", "Local");
-        QCOMPARE(QString::fromStdString(scripted.Received().at(1)), QStringLiteral("PASS me@home"));
+        QCOMPARE(QString::fromStdString(scripted.Received().at(2)), QStringLiteral("PASS me@home"));
     }
 
     // The session's data connections follow the site's own choice, else the
@@ -332,9 +334,9 @@ private slots:
         dialog.accept();
         QCOMPARE(messages.texts, QStringList{"Error setting permissions"});
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(5)), QStringLiteral("SITE CHMOD 655 one"));
-        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("SITE CHMOD 655 three"));
-        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("SITE CHMOD 655 two"));
+        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("SITE CHMOD 655 one"));
+        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("SITE CHMOD 655 three"));
+        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("SITE CHMOD 655 two"));
     }
 
     void ARefusedListingIsReportedNotShownEmpty() {
@@ -495,8 +497,8 @@ private slots:
         properties.accept();
         QVERIFY(properties.Renamed());
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(5)), QStringLiteral("RNFR readme"));
-        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("RNTO README"));
+        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("RNFR readme"));
+        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("RNTO README"));
 
         MessageLog messages;
         f.Select({"readme", "other"});

@@ -51,7 +51,7 @@ TEST_F(CliRun, CommandsRunInOrderAndQuitEndsTheRun) {
              "rename a \"b c\"", "chmod 640 b", "rm b", "rmdir \"new dir\"", "quote SITE HELP"});
     EXPECT_EQ(result, CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS me@example.org", "FEAT", "CWD pub", "MKD new dir",
+              (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS me@example.org", "FEAT", "CWD pub", "MKD new dir",
                                         "RNFR a", "RNTO b c", "SITE CHMOD 640 b", "DELE b", "RMD new dir",
                                         "SITE HELP", "quit"}));
     EXPECT_NE(err.str().find("Quillmoor: PASS xxxxxx\n"), std::string::npos);
@@ -65,7 +65,7 @@ TEST_F(CliRun, TheFirstFailureStopsTheRunButQuitIsStillSent) {
     server.Expect("DELE", "550 no such file\r\n");
     EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "rm missing", "mkdir never"}), CliRunner::kFailure);
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS e@x", "FEAT", "DELE missing", "quit"}));
+              (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS e@x", "FEAT", "DELE missing", "quit"}));
 }
 
 TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
@@ -74,7 +74,7 @@ TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
     EXPECT_EQ(Run({"--user", "u", "--password", "bad", server.HostText(), "cd pub"}), CliRunner::kFailure);
     EXPECT_NE(err.str().find("Logon to remote host failed: " + server.HostText()), std::string::npos)
         << err.str();
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER u", "PASS bad"}));
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS", "USER u", "PASS bad"}));
 }
 
 TEST_F(CliRun, UsageErrorsConnectToNothing) {
@@ -105,7 +105,7 @@ TEST_F(CliRun, TheEmailSettingIsTheAnonymousPassword) {
     ExpectLogin(server);
     EXPECT_EQ(Run({server.HostText()}), CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS stored@example.org", "FEAT", "quit"}));
+              (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS stored@example.org", "FEAT", "quit"}));
 }
 
 TEST_F(CliRun, FirewallOptionsReachTheLogin) {
@@ -123,7 +123,7 @@ TEST_F(CliRun, LinesWithLineBreaksAreRefusedAndFailTheRun) {
     ExpectLogin(server);
     EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "rm \"a\r\nDELE b\"", "quote NOOP\nDELE c"}),
               CliRunner::kFailure);
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER anonymous", "PASS e@x", "FEAT", "quit"}));
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS e@x", "FEAT", "quit"}));
     EXPECT_NE(err.str().find("Refused to send a command containing a line break."), std::string::npos);
 }
 
@@ -195,7 +195,7 @@ TEST_F(CliRun, CatalogueSitesAreLookedUpAndOpenTheirDirectory) {
             error = "no site named " + name;
             return false;
         }
-        site = {server.HostText(), "owner", "secret", "/srv/files", std::nullopt};
+        site = {server.HostText(), "owner", "secret", "/srv/files", std::nullopt, tls::Encryption::Plain, ""};
         return true;
     };
     EXPECT_EQ(Run({"@Home"}), CliRunner::kSuccess) << err.str();
