@@ -18,6 +18,7 @@ std::string ReadableProtocol(const std::string& name) {
 bool ConnectionProtection::Begin(const ConnectionSettings& settings) {
     encryption = settings.encryption;
     trustedFingerprint = settings.trustedFingerprint;
+    controlFingerprint.clear();
     protocol.clear();
     dataProtected = false;
     fingerprintToStore.clear();
@@ -29,11 +30,13 @@ bool ConnectionProtection::Begin(const ConnectionSettings& settings) {
     if (encryption != tls::Encryption::Plain && settings.firewall.on) {
         // The proxy relays a plain control connection; TLS would have to end at the proxy.
         if (encryption != tls::Encryption::ExplicitIfAvailable) {
-            control.LogF("FTP over TLS cannot be used through the firewall proxy; the site requires it, so no "
-                         "connection is made.");
+            control.LogF(
+                "FTP over TLS cannot be used through the firewall proxy; the site requires it, so no "
+                "connection is made.");
             return false;
         }
-        control.LogF("FTP over TLS cannot be used through the firewall proxy; connecting without encryption.");
+        control.LogF(
+            "FTP over TLS cannot be used through the firewall proxy; connecting without encryption.");
         encryption = tls::Encryption::Plain;
     }
     if (encryption == tls::Encryption::Plain) return true;
@@ -63,12 +66,14 @@ bool ConnectionProtection::AfterWelcome() {
     if (reply == kComplete && control.ReplyCode() == 234) return SecureControl();
     if (reply == kAborted || reply == kNotSent) return false;
     if (encryption == tls::Encryption::RequireExplicit) {
-        control.LogF("The server refused AUTH TLS; the site requires FTP over TLS, so the connection ends "
-                     "before the log-in.");
+        control.LogF(
+            "The server refused AUTH TLS; the site requires FTP over TLS, so the connection ends "
+            "before the log-in.");
         return false;
     }
-    control.LogF("The server refused AUTH TLS; continuing without encryption: the password and files travel "
-                 "readable.");
+    control.LogF(
+        "The server refused AUTH TLS; continuing without encryption: the password and files travel "
+        "readable.");
     return true;
 }
 
@@ -77,11 +82,13 @@ bool ConnectionProtection::SecureControl() {
     const tls::TlsStream& stream = *control.Tls();
     if (!handshake.Ok()) {
         // A cancel or a time limit has said so already.
-        if (handshake.status != tls::StreamStatus::Cancelled && handshake.status != tls::StreamStatus::TimedOut)
+        if (handshake.status != tls::StreamStatus::Cancelled &&
+            handshake.status != tls::StreamStatus::TimedOut)
             control.LogF("TLS handshake failed: %s", handshake.message.c_str());
         return false;
     }
     if (!Trusted(stream)) return false;
+    controlFingerprint = stream.PeerCertificate().sha256;
     protocol = ReadableProtocol(stream.Protocol());
     control.LogF("Control connection encrypted: %s, %s", protocol.c_str(), stream.Cipher().c_str());
     return true;
@@ -131,7 +138,19 @@ void ConnectionProtection::AfterLogin() {
 std::unique_ptr<DataStream> ConnectionProtection::ProtectData(std::unique_ptr<DataStream> plain) {
     if (!dataProtected || !plain) return plain;
     auto secured = std::make_unique<TlsDataStream>(control, std::move(plain), *context, sessions);
-    if (secured->Handshake(peerName)) return secured;
+    if (secured->Handshake(peerName) && SameServer(secured->Tls())) return secured;
     secured->Close();
     return nullptr;
+}
+
+// A data connection that resumed the control connection's session is with the
+// same server; one that did not must show a verified certificate or the one
+// the control connection accepted, or a third party could stand in for it.
+bool ConnectionProtection::SameServer(const tls::TlsStream& data) {
+    if (data.SessionReused() || data.PeerVerification().Verified() ||
+        data.PeerCertificate().sha256 == controlFingerprint)
+        return true;
+    control.LogF("The data connection showed another certificate than the control connection (%s); refused.",
+                 data.PeerCertificate().sha256.c_str());
+    return false;
 }

@@ -54,14 +54,16 @@ public:
 
 private:
     bool SecureControl();
+    bool SameServer(const tls::TlsStream& data);
     bool Trusted(const tls::TlsStream& stream);
     void LogLines(const std::string& text);
 
     ControlChannel& control;
     tls::CertificateQuestion* question = nullptr;
     tls::Encryption encryption = tls::Encryption::Plain;  // as in force for this attempt
-    std::string peerName;  // the name the certificate must carry
+    std::string peerName;                                 // the name the certificate must carry
     std::string trustedFingerprint;
+    std::string controlFingerprint;  // the certificate the control connection accepted
     std::unique_ptr<tls::ClientContext> context;
     std::shared_ptr<tls::SessionKeeper> sessions;
     std::string protocol;

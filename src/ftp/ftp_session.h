@@ -58,7 +58,9 @@ public:
 
     void SetUi(EngineUi* ui) { this->ui = ui; }
     // Who decides about certificates that cannot be verified (nullptr: they are refused).
-    void SetCertificateQuestion(tls::CertificateQuestion* question) { protection.SetCertificateQuestion(question); }
+    void SetCertificateQuestion(tls::CertificateQuestion* question) {
+        protection.SetCertificateQuestion(question);
+    }
     // Whether the connection and its data are encrypted (see ConnectionProtection).
     const ConnectionProtection& Protection() const { return protection; }
 

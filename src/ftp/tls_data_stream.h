@@ -21,7 +21,7 @@ public:
 
     // The handshake; false (logged) when the connection cannot be used.
     bool Handshake(const std::string& peerName);
-    std::string ProtocolAndCipher() const { return tls.ProtocolAndCipher(); }
+    const tls::TlsStream& Tls() const { return tls; }
 
     bool IsOpen() const override { return connection->IsOpen(); }
     unsigned Number() const override { return connection->Number(); }

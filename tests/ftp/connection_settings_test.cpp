@@ -27,15 +27,24 @@ TEST(MakeConnectionSettings, SiteAndProgramSettingsMakeOneConnection) {
     };
     using tls::Encryption;
     const Row rows[] = {
-        {{"h", "anonymous", "", std::nullopt, Encryption::ExplicitIfAvailable, ""}, true, "me@example.org",
+        {{"h", "anonymous", "", std::nullopt, Encryption::ExplicitIfAvailable, ""},
+         true,
+         "me@example.org",
          DataMode::Passive},
         {{"h", "anonymous", "given", std::nullopt, Encryption::Plain, ""}, false, "given", DataMode::Active},
         // only the exact name
-        {{"h", "Anonymous", "", std::nullopt, Encryption::RequireImplicit, "SHA256:x"}, true, "",
+        {{"h", "Anonymous", "", std::nullopt, Encryption::RequireImplicit, "SHA256:x"},
+         true,
+         "",
          DataMode::Passive},
         // the site's mode wins
-        {{"h", "user", "", DataMode::Active, Encryption::RequireExplicit, "SHA256:y"}, true, "", DataMode::Active},
-        {{"h", "user", "secret", DataMode::Passive, Encryption::ExplicitIfAvailable, ""}, false, "secret",
+        {{"h", "user", "", DataMode::Active, Encryption::RequireExplicit, "SHA256:y"},
+         true,
+         "",
+         DataMode::Active},
+        {{"h", "user", "secret", DataMode::Passive, Encryption::ExplicitIfAvailable, ""},
+         false,
+         "secret",
          DataMode::Passive},
     };
     for (const Row& row : rows) {
@@ -62,8 +71,9 @@ TEST(MakeConnectionSettings, SiteAndProgramSettingsMakeOneConnection) {
 TEST(MakeConnectionSettings, AnonymousWithoutPasswordOrEmailIsRefused) {
     ConnectionSettings settings;
     settings.host = "untouched";
-    EXPECT_EQ(MakeConnectionSettings({"h", "anonymous", "", std::nullopt, {}, ""}, ConnectionDefaults(), settings),
-              SettingsOutcome::AnonymousWithoutEmail);
+    EXPECT_EQ(
+        MakeConnectionSettings({"h", "anonymous", "", std::nullopt, {}, ""}, ConnectionDefaults(), settings),
+        SettingsOutcome::AnonymousWithoutEmail);
     EXPECT_EQ(settings.host, "untouched");
 }
 

@@ -62,13 +62,17 @@ protected:
     }
 
     RunResult Cli(std::vector<std::string> commands) {
-        std::vector<std::string> arguments = {"/bin/sh",      "-c",
+        std::vector<std::string> arguments = {"/bin/sh",
+                                              "-c",
                                               "cd \"$0\" && exec \"$@\"",
                                               local.Path().string(),
                                               QUILLMOOR_CLI_PATH,
-                                              "--tls",        GetParam().tlsFlag,
-                                              "--ca-file",    certificates.CaFile().string(),
-                                              "--email",      "cli@example.org",
+                                              "--tls",
+                                              GetParam().tlsFlag,
+                                              "--ca-file",
+                                              certificates.CaFile().string(),
+                                              "--email",
+                                              "cli@example.org",
                                               server->HostText(),
                                               "cd " + base};
         arguments.insert(arguments.end(), commands.begin(), commands.end());
@@ -108,6 +112,41 @@ TEST_P(CliTls, EveryTransferIsByteIdenticalOverTls) {
     EXPECT_EQ(TempDir::ReadFile(local / "again" / "a.txt"), "alpha\nbeta\n");
     EXPECT_TRUE(TempDir::ReadFile(local / "again" / "sub" / "b.bin") == Bytes(7000));
     EXPECT_NE(run.err.find("REST " + std::to_string(binary.size() / 3)), std::string::npos) << run.err;
+}
+
+// A certificate that cannot be verified ends the run with its fingerprint
+// printed; --trust with that fingerprint lets the next run through.
+TEST(CliTlsTrust, AnUnverifiableCertificatePrintsItsFingerprintForTrust) {
+    TempDir certificateDir;
+    testsupport::CertificateMaker certificates{certificateDir.Path()};
+    ASSERT_TRUE(certificates.Ok()) << certificates.Problem();
+    const ServerTls tls{
+        certificates.Make({.fileStem = "other", .commonName = "ftp.other.test", .hosts = {"ftp.other.test"}}),
+        false, true};
+    testsupport::VsftpdServer server(tls);
+    if (!server.Started()) GTEST_SKIP() << server.Problem();
+    TempDir local;
+    const auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = {QUILLMOOR_CLI_PATH, "--tls", "explicit", "--email",
+                                              "cli@example.org"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        arguments.insert(arguments.end(), {server.HostText(), "ls"});
+        return testsupport::RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string()});
+    };
+    RunResult refused = run({"--ca-file", certificates.CaFile().string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    const std::string marker = "run again with --trust ";
+    const std::size_t at = refused.err.find(marker);
+    ASSERT_NE(at, std::string::npos) << refused.err;
+    const std::string fingerprint =
+        refused.err.substr(at + marker.size(), refused.err.find('\n', at) - at - marker.size());
+    EXPECT_EQ(fingerprint.rfind("SHA256:", 0), 0u) << fingerprint;
+    EXPECT_NE(refused.err.find("issued for another host name"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err.find("Quillmoor: USER"), std::string::npos) << refused.err;
+
+    RunResult trusted = run({"--trust", fingerprint});
+    EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
+    EXPECT_NE(trusted.err.find("accepted for this connection"), std::string::npos) << trusted.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CliTls, testing::ValuesIn(kServers),
