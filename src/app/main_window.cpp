@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
 
@@ -43,6 +45,9 @@ MainWindow::MainWindow(AppContext& appContext, MainWindowPaneFactory createPanes
     setWindowIcon(ApplicationIcon());
     if (!CreateClientArea(createPanes)) return;
     CreateMenusAndToolBar();
+    securityLabel = new QLabel(this);
+    securityLabel->setAccessibleName(QStringLiteral("Connection encryption"));
+    statusBar()->addPermanentWidget(securityLabel);
     InstallFrameCommands();
     PressDefaultViewButton();
     UpdateToolBarState();  // no button may look usable before its rule has been asked
@@ -246,4 +251,11 @@ void MainWindow::FocusNextPane(int step) {
 
 void MainWindow::UpdateToolBarState() {
     if (toolBar) router.UpdateActions(toolBar->actions());
+    if (securityLabel) {
+        const QString text = context.session.connected ? context.connectionSecurity : QString();
+        if (securityLabel->text() != text) {
+            securityLabel->setText(text);
+            securityLabel->setAccessibleDescription(text);
+        }
+    }
 }

@@ -138,6 +138,12 @@ private slots:
         // A site left at the default asks for TLS first; this server refuses it.
         QCOMPARE(QString::fromStdString(received.at(0)), QStringLiteral("AUTH TLS"));
         QCOMPARE(QString::fromStdString(received.at(2)), QStringLiteral("PASS tester@example.com"));
+        // The plain connection is not made silently: the log and the status bar say so.
+        QCOMPARE(f.context.connectionSecurity, QStringLiteral("Not encrypted"));
+        bool said = false;
+        for (const std::string& line : f.log.TakeAll())
+            said = said || line.find("continuing without encryption") != std::string::npos;
+        QVERIFY(said);
         // The initial directory was walked into the tree even though CWD failed.
         QCOMPARE(f.tree->CurrentLabel(), QStringLiteral("nowhere"));
     }
