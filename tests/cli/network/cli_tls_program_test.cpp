@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "cli_in_directory.h"
 #include "support/certificate_maker.h"
 #include "support/child_process.h"
 #include "support/real_ftp_server.h"
@@ -45,12 +46,6 @@ const TlsServerKind kServers[] = {
     {"pyftpdlib_explicit", StartPyftpdlib, false, "explicit"},
 };
 
-std::string Bytes(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 167 + i / 5) & 0xFF);
-    return bytes;
-}
-
 class CliTls : public testing::TestWithParam<TlsServerKind> {
 protected:
     void SetUp() override {
@@ -62,22 +57,11 @@ protected:
     }
 
     RunResult Cli(std::vector<std::string> commands) {
-        std::vector<std::string> arguments = {"/bin/sh",
-                                              "-c",
-                                              "cd \"$0\" && exec \"$@\"",
-                                              local.Path().string(),
-                                              QUILLMOOR_CLI_PATH,
-                                              "--tls",
-                                              GetParam().tlsFlag,
-                                              "--ca-file",
-                                              certificates.CaFile().string(),
-                                              "--email",
-                                              "cli@example.org",
-                                              server->HostText(),
-                                              "cd " + base};
+        std::vector<std::string> arguments = {
+            "--tls",   GetParam().tlsFlag, "--ca-file",        certificates.CaFile().string(),
+            "--email", "cli@example.org",  server->HostText(), "cd " + base};
         arguments.insert(arguments.end(), commands.begin(), commands.end());
-        return testsupport::RunProgram(
-            arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
+        return clitest::RunCliIn(local, arguments);
     }
 
     TempDir certificateDir;
@@ -88,15 +72,16 @@ protected:
 };
 
 TEST_P(CliTls, EveryTransferIsByteIdenticalOverTls) {
-    const std::string binary = Bytes(400000);
+    const std::string binary = clitest::PatternBytes(400000);
     local.WriteFile("data.bin", binary);
     local.WriteFile("tree/a.txt", "alpha\nbeta\n");
-    local.WriteFile("tree/sub/b.bin", Bytes(7000));
+    local.WriteFile("tree/sub/b.bin", clitest::PatternBytes(7000));
 
     RunResult run = Cli({"put data.bin", "putdir tree", "ls"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "data.bin") == binary);
-    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree" / "sub" / "b.bin") == Bytes(7000));
+    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree" / "sub" / "b.bin") ==
+                clitest::PatternBytes(7000));
     EXPECT_NE(run.out.find("data.bin"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("Control connection encrypted: TLS 1."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Data connections are encrypted."), std::string::npos) << run.err;
@@ -110,7 +95,7 @@ TEST_P(CliTls, EveryTransferIsByteIdenticalOverTls) {
     EXPECT_TRUE(TempDir::ReadFile(local / "data.bin") == binary);
     EXPECT_TRUE(TempDir::ReadFile(local / "copy.bin") == binary);
     EXPECT_EQ(TempDir::ReadFile(local / "again" / "a.txt"), "alpha\nbeta\n");
-    EXPECT_TRUE(TempDir::ReadFile(local / "again" / "sub" / "b.bin") == Bytes(7000));
+    EXPECT_TRUE(TempDir::ReadFile(local / "again" / "sub" / "b.bin") == clitest::PatternBytes(7000));
     EXPECT_NE(run.err.find("REST " + std::to_string(binary.size() / 3)), std::string::npos) << run.err;
 }
 
@@ -127,11 +112,10 @@ TEST(CliTlsTrust, AnUnverifiableCertificatePrintsItsFingerprintForTrust) {
     if (!server.Started()) GTEST_SKIP() << server.Problem();
     TempDir local;
     const auto run = [&](std::vector<std::string> extra) {
-        std::vector<std::string> arguments = {QUILLMOOR_CLI_PATH, "--tls", "explicit", "--email",
-                                              "cli@example.org"};
+        std::vector<std::string> arguments = {"--tls", "explicit", "--email", "cli@example.org"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         arguments.insert(arguments.end(), {server.HostText(), "ls"});
-        return testsupport::RunProgram(arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string()});
+        return clitest::RunCliIn(local, arguments);
     };
     RunResult refused = run({"--ca-file", certificates.CaFile().string()});
     EXPECT_EQ(refused.exitCode, 1);
