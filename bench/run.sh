@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
-# active and in passive mode (curl's own default: EPSV, then PASV),
+# active and in passive mode (curl's own default: EPSV, then PASV) and over
+# TLS (a second vsftpd that requires it; curl with --ssl-reqd),
 # interleaving the two clients round by round, and prints the ratios of the
 # medians; then the listing of a big directory by LIST (vsftpd) and by MLSD
 # (pyftpdlib, which offers MLST) beside curl and lftp; the upload's time and
@@ -53,8 +54,9 @@ work_parent=${BENCH_WORK_DIR:-/dev/shm}
 work=$(mktemp -d "$work_parent/quillmoor-bench.XXXXXX")
 server_pid=""
 py_pid=""
+tls_pid=""
 cleanup() {
-  for pid in $server_pid $py_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  for pid in $server_pid $py_pid $tls_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -193,6 +195,52 @@ compare qm_cmd curl_cmd "passive put"
 must cmp -s "$root/upload/up-qm.bin" "$work/source.bin"
 must cmp -s "$root/upload/up-curl.bin" "$work/source.bin"
 add_row "passive upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
+rm -f "$root/upload/up-qm.bin" "$root/upload/up-curl.bin"
+
+# --- FTP over TLS: a second vsftpd on the same files that requires TLS for
+# the log-in and the data (require_ssl_reuse, as by default), its certificate
+# made here and trusted by both clients as their only authority ---
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 -keyout "$work/tls.key" -out "$work/tls.crt" 2>/dev/null
+tls_port=$(free_port)
+tls_pasv_low=$((pasv_low + 200))
+sed -e "s/^listen_port=.*/listen_port=$tls_port/" -e "s/^pasv_min_port=.*/pasv_min_port=$tls_pasv_low/" \
+  -e "s/^pasv_max_port=.*/pasv_max_port=$((tls_pasv_low + 199))/" "$work/vsftpd.conf" > "$work/vsftpd-tls.conf"
+cat >> "$work/vsftpd-tls.conf" <<CONF
+ssl_enable=YES
+allow_anon_ssl=YES
+force_anon_logins_ssl=YES
+force_anon_data_ssl=YES
+require_ssl_reuse=YES
+ssl_ciphers=HIGH
+rsa_cert_file=$work/tls.crt
+rsa_private_key_file=$work/tls.key
+CONF
+/usr/sbin/vsftpd "$work/vsftpd-tls.conf" 2>"$work/vsftpd-tls.err" &
+tls_pid=$!
+for _ in $(seq 50); do
+  if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$tls_port),1)" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+qm_tls=("$cli" --passive --tls explicit --ca-file "$work/tls.crt" --mode I --email bench@example.com --timeout 120
+  "127.0.0.1:$tls_port")
+curl_tls=(curl -sS --fail --ssl-reqd --cacert "$work/tls.crt")
+tls_url=ftp://127.0.0.1:$tls_port
+
+qm_cmd=("${qm_tls[@]}" "cd upload" "get big.bin $work/qm.bin")
+curl_cmd=("${curl_tls[@]}" -o "$work/curl.bin" "$tls_url/upload/big.bin")
+compare qm_cmd curl_cmd "TLS get"
+must cmp -s "$work/qm.bin" "$work/source.bin"
+must cmp -s "$work/curl.bin" "$work/source.bin"
+add_row "TLS download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
+rm -f "$work/qm.bin" "$work/curl.bin"
+
+qm_cmd=("${qm_tls[@]}" "cd upload" "put $work/source.bin up-qm.bin")
+curl_cmd=("${curl_tls[@]}" -T "$work/source.bin" "$tls_url/upload/up-curl.bin")
+compare qm_cmd curl_cmd "TLS put"
+must cmp -s "$root/upload/up-qm.bin" "$work/source.bin"
+must cmp -s "$root/upload/up-curl.bin" "$work/source.bin"
+add_row "TLS upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
 rm -f "$root/upload/up-qm.bin" "$root/upload/up-curl.bin"
 
 # --- uploads: wall time and CPU of each client, the clients taking turns ---
