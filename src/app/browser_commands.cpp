@@ -14,6 +14,7 @@
 #include "sites/new_group_dialog.h"
 #include "sites/rename_dialog.h"
 #include "sites/site_tree.h"
+#include "sites/site_tree_items.h"
 #include "sites/store/site_profile.h"
 
 namespace {
@@ -92,7 +93,6 @@ void BrowserCommands::UpOneLevel() {
 }
 
 void BrowserCommands::Disconnect() {
-    context.quickConnect = false;
     view.Disconnect(true);
 }
 
@@ -161,8 +161,7 @@ void BrowserCommands::QuickConnect() {
     profile.prompt = true;
     profile.savePassword = false;
     profile.useFirewall = false;
-    context.quickConnect = true;
-    view.ConnectToSite(profile);
+    view.ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
 }
 
 void BrowserCommands::NewSite() {
@@ -184,8 +183,7 @@ void BrowserCommands::NewSite() {
     if (tree.CurrentNode() && site) tree.SetCurrentNode(site->parent());
     view.FillCatalogue();
     if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site) return;
-    tree.SetCurrentNode(site);
-    view.OpenItem(RemoteView::OpenSource::Tree);
+    view.GoToSitePath(ProfileOf(site), QString());
 }
 
 void InstallBrowserCommands(CommandRouter& router, AppContext& context, QWidget* frame) {

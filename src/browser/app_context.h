@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "browser/location.h"
 #include "ftp/ftp_session.h"
 #include "options/app_settings.h"
 
@@ -12,6 +13,9 @@ class EngineUi;
 // What the application owns for the whole run, handed to every pane and dialog
 // that needs it. Lives on the user-interface thread.
 struct AppContext {
+    AppContext(AppSettings& settings, FtpSession& session, LogQueue& log, TransferStatus& status)
+        : settings(settings), session(session), log(log), status(status) {}
+
     AppSettings& settings;
     FtpSession& session;
     LogQueue& log;
@@ -27,8 +31,10 @@ struct AppContext {
     QWidget* listView = nullptr;
     DebugWindow* logWindow = nullptr;
 
+    // Where the list is; the panes follow it.
+    Location location;
+
     // Shared user-interface state.
-    bool quickConnect = false;      // the list shows a Quick Connect session
     bool cancelledConnect = false;  // the last connect was cancelled by the user
     int focusMarker = 0;            // 1: list view last had focus, 2: site tree
     // "Encrypted (TLS 1.3)" or "Not encrypted": the last connection made,

@@ -5,6 +5,7 @@
 
 #include "browser/app_context.h"
 #include "browser/file_types.h"
+#include "browser/location_bar.h"
 #include "browser/size_text.h"
 #include "browser/wait_cursor.h"
 #include "platform/desktop/icon_spec.h"
@@ -16,19 +17,31 @@
 RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
     : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
     setObjectName(QStringLiteral("listView"));
+    bar = new LocationBar(context.location, this);
     list = new RemoteListWidget(context.settings.defaultView, this);
     list->SetImageLists(&smallImages, &largeImages);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
     layout->addWidget(list);
     setFocusProxy(list->ActiveView());
 
-    connect(list, &RemoteListWidget::itemActivated, this, [this] { OpenItem(OpenSource::List); });
+    connect(list, &RemoteListWidget::itemActivated, this, [this] { OpenItem(); });
     connect(list, &RemoteListWidget::contextMenuRequested, this, &RemoteView::showContextMenu);
     connect(list, &RemoteListWidget::keyPressed, this, &RemoteView::onKeyPressed);
     connect(list, &RemoteListWidget::labelEditFinished, this, &RemoteView::onLabelEditFinished);
     connect(list, &RemoteListWidget::dragStarted, this, &RemoteView::startDragOut);
     connect(list, &RemoteListWidget::focusReceived, this, [this] { this->context.focusMarker = 1; });
+    connect(bar, &LocationBar::pathRequested, this, &RemoteView::GoToPath);
+    // The tree follows where the list is and asks for the places clicked in it.
+    connect(&context.location, &Location::changed, &tree, &SiteTree::FollowPlace);
+    connect(this, &RemoteView::folderListed, &tree, &SiteTree::AddDirectoryNode);
+    connect(&tree, &SiteTree::locationRequested, this, &RemoteView::GoToSitePath);
+    connect(&tree, &SiteTree::groupOpened, this, [this] {
+        FillCatalogue();
+        Arrange();
+    });
     tree.SetListPort(this);
 }
 
@@ -152,7 +165,7 @@ void RemoteView::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) {
         item.image = 2;
         item.type = QStringLiteral("Folder");
         list->Model().InsertItem(std::move(item));
-        if (!context.quickConnect) tree.AddDirectoryNode(name);
+        if (!context.location.QuickConnection()) emit folderListed(name);
         return;
     }
     item.kind = ItemKind::File;

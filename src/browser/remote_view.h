@@ -15,6 +15,7 @@
 #include "sites/store/site_profile.h"
 
 struct AppContext;
+class LocationBar;
 class SiteTree;
 class EngineUi;
 class FileTypeCache;
@@ -24,12 +25,15 @@ class QMenu;
 // the sites of a group, or the current remote directory, and everything the
 // user does there (open, up, connect, disconnect, download and open, delete,
 // rename, properties, context menus). The FTP work is the session's; the view
-// decides what to ask for and what to show afterwards.
+// decides what to ask for and what to show afterwards. It sets the context's
+// Location whenever the server confirms a login, a directory change or the
+// end of the session; the tree and the location bar above the list follow it.
 class RemoteView : public QWidget, public SiteListPort, public CommandTarget, public RemoteListPane {
     Q_OBJECT
 
 public:
-    enum class OpenSource { List, Tree };
+    // A quick connection keeps no folders in the tree and goes up by "CWD ..".
+    enum class ConnectionKind { Site, Quick };
 
     RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent = nullptr);
     ~RemoteView() override;
@@ -40,6 +44,7 @@ public:
     void SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled);
 
     RemoteListWidget& List() { return *list; }
+    LocationBar& Bar() { return *bar; }
     SiteDialogs& Dialogs() { return dialogs; }
     ImageList& SmallImages() { return smallImages; }
     ImageList& LargeImages() { return largeImages; }
@@ -71,9 +76,10 @@ public:
     void SetSortAscending(bool) override {}
     void ArrangeItems() override { Arrange(); }
 
+    // Makes the first list item labelled `name` the view's current item.
+    void FindItemByName(const QString& name);
+
     // --- SiteListPort: what the site tree asks ---
-    void FindItemByName(const QString& name) override;
-    void OpenItemFromTree() override { OpenItem(OpenSource::Tree); }
     void SetItemLabel(const QString& oldName, const QString& newName) override;
     bool RenameDirectoryByName(const QString& oldName, const QString& newName) override;
     void Disconnect(bool ask) override;
@@ -81,13 +87,21 @@ public:
     QString SessionHost() const override;
 
     // --- view commands ---
-    void OpenItem(OpenSource source);
+    // Opens the first selected item: a group's sites, a site's connection, a
+    // folder, or a file downloaded and opened.
+    void OpenItem();
     ReplyClass ChangeDirectory(const QString& name);
     void GoUp();
-    void ConnectToSite(SiteProfile profile);
+    void ConnectToSite(SiteProfile profile, ConnectionKind kind = ConnectionKind::Site);
     // Returns whether the login succeeded (the listing after it may still
     // have been cancelled).
-    bool Connect(SiteProfile& profile);
+    bool Connect(SiteProfile& profile, ConnectionKind kind = ConnectionKind::Site);
+    // A site's folder, sitePath below the site (empty: its login directory):
+    // changes to it on the open session of that site, else connects first.
+    void GoToSitePath(const SiteProfile& site, const QString& sitePath);
+    // A path the user chose in the location bar, absolute or relative to the
+    // current directory; a refusal shows the server's reply.
+    void GoToPath(const QString& path);
     void DownloadAndOpen(const QString& name);
     void DeleteSelected();
     void RenameSelected(const QString& newName);
@@ -110,11 +124,12 @@ public:
 signals:
     // A key that stands for one of the frame's commands (F2 Rename, F5 Refresh).
     void commandRequested(int commandId);
+    // A folder of a catalogue site's listing, for the tree to keep.
+    void folderListed(const QString& name);
 
 private:
-    // A directory node of the tree: connects to its site if needed and changes
-    // to the node's path from the root.
-    void OpenDirectoryNode();
+    // Asks the server where the login put us; empty when it will not say.
+    QString AskLoginDirectory();
     void onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
@@ -130,6 +145,7 @@ private:
     EngineUi* ui = nullptr;
     ImageList largeImages{QSize(32, 32), 50, 2048};
     ImageList smallImages{QSize(16, 16), 50, 2048};
+    LocationBar* bar = nullptr;
     RemoteListWidget* list = nullptr;
     int currentItem = -1;
     bool showsRemoteDirectory = false;

@@ -89,7 +89,7 @@ bool RemoteView::HandleCommand(int commandId) {
             return true;
         case kCmdOpenItem:
         case kCmdConnectTo:  // connects, as Open does on a site
-            OpenItem(OpenSource::List);
+            OpenItem();
             return true;
         case kCmdProperties:
             ShowProperties();

@@ -10,6 +10,7 @@
 #include "ftp/connection_settings.h"
 #include "ftp/engine_ui.h"
 #include "ftp/ftp_session.h"
+#include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
@@ -46,21 +47,20 @@ void RememberTrustedCertificate(SiteTree& tree, const SiteProfile& profile, cons
 
 }  // namespace
 
-void RemoteView::ConnectToSite(SiteProfile profile) {
+void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     bool cancelled = false;
-    if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, context.quickConnect);
+    if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, kind == ConnectionKind::Quick);
     if (!cancelled) {
         context.cancelledConnect = false;
-        const bool loggedOn = Connect(profile);
+        const bool loggedOn = Connect(profile, kind);
         if (!loggedOn && !context.session.Control().Aborted() && !context.cancelledConnect) {
             ShowMessage(this, QStringLiteral(
                 "There was a problem logging on to the site, please see the log window for details."));
         }
     }
-    if (!context.session.connected) tree.GoToParent();
 }
 
-bool RemoteView::Connect(SiteProfile& profile) {
+bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     WaitCursor wait;
     const AppSettings& settings = context.settings;
     ConnectionDefaults defaults;
@@ -73,15 +73,16 @@ bool RemoteView::Connect(SiteProfile& profile) {
     defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
                          settings.fireHost, settings.fireUserId, settings.firePassword};
     ConnectionSettings connection;
-    const SiteLogin site{profile.host,     profile.userId,     profile.password,
-                         profile.dataMode, profile.encryption, profile.tlsFingerprint};
-    if (MakeConnectionSettings(site, defaults, connection) == SettingsOutcome::AnonymousWithoutEmail) {
+    const SiteLogin login{profile.host,     profile.userId,     profile.password,
+                          profile.dataMode, profile.encryption, profile.tlsFingerprint};
+    if (MakeConnectionSettings(login, defaults, connection) == SettingsOutcome::AnonymousWithoutEmail) {
         ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                          "connecting to anonymous FTP sites. Thanks."));
         return false;
     }
     FtpSession& session = context.session;
     if (session.connected) session.Quit();
+    context.location.SetDisconnected();
     session.Configure(connection);
 
     DesktopCertificateQuestion certificateQuestion(this);
@@ -99,21 +100,29 @@ bool RemoteView::Connect(SiteProfile& profile) {
     }
     session.SetCertificateQuestion(nullptr);
     const std::string& trusted = session.Protection().FingerprintToStore();
-    if (!trusted.empty() && !context.quickConnect) {
+    if (!trusted.empty() && kind != ConnectionKind::Quick) {
         profile.tlsFingerprint = trusted;
         RememberTrustedCertificate(tree, profile, trusted);
     }
     context.connectionSecurity = SecurityText(session.Protection());
 
     if (!session.connected) return false;
+    const bool quick = kind == ConnectionKind::Quick;
+    const std::string& site = quick ? profile.host : profile.name;
+    context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
     if (profile.remoteDir.empty()) {
         LoadListing();
     } else {
-        const QString remoteDir = QString::fromStdString(profile.remoteDir);
-        tree.WalkToPath(remoteDir);
-        ChangeDirectory(remoteDir);
+        ChangeDirectory(QString::fromStdString(profile.remoteDir));
     }
     return true;
+}
+
+QString RemoteView::AskLoginDirectory() {
+    ControlChannel& control = context.session.Control();
+    std::string directory;
+    if (control.Command("PWD") != kComplete || !ParseQuotedDirectory(control.ReplyText(), directory)) return {};
+    return QString::fromStdString(directory);
 }
 
 void RemoteView::Disconnect(bool ask) {
@@ -125,7 +134,8 @@ void RemoteView::Disconnect(bool ask) {
 }
 
 void RemoteView::ShowDisconnected() {
-    context.quickConnect = false;
+    context.location.SetDisconnected();
+    // The catalogue's top level, as at start.
     tree.SetCurrentNode(nullptr);
     FillCatalogue();
 }

@@ -111,13 +111,12 @@ void RemoteView::ShowProperties() {
                 ShowMessage(this, QStringLiteral("Properties can only be viewed for one item at a time."));
                 return;
             }
+            const Location& here = context.location;
             QString location = QStringLiteral("/");
-            if (!context.quickConnect) {
-                QTreeWidgetItem* site = nullptr;
-                SiteProfile profile;
-                QString path;
-                if (tree.SitePathOfCurrent(site, profile, path))
-                    location = QString::fromStdString(profile.name) + u'/' + path;
+            if (!here.QuickConnection() && here.Connected()) {
+                location = here.Site() + u'/';
+                for (const QString& label : remote_path::LabelsBelowSite(here.Home(), here.Path()))
+                    location += label + u'/';
             }
             FilePropertiesDialog dialog(*list, context.session, location, this);
             dialog.exec();
@@ -139,7 +138,7 @@ void RemoteView::ShowProperties() {
                 // The tree node takes the new name as well, so that the site can
                 // still be found by the label the list now shows.
                 if (newLabel != label) tree.RenameChildSite(label, newLabel);
-                if (result == SiteDialogs::PropertiesResult::SavedAndConnect) OpenItem(OpenSource::List);
+                if (result == SiteDialogs::PropertiesResult::SavedAndConnect) OpenItem();
             }
             Arrange();
             break;

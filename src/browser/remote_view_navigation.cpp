@@ -1,6 +1,4 @@
 // Opening items, changing directory and going up.
-#include <QTreeWidgetItem>
-
 #include "browser/app_context.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
@@ -8,32 +6,25 @@
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 
-void RemoteView::OpenItem(OpenSource source) {
-    ItemKind kind = tree.CurrentKind();
-    QString label;
-    if (source == OpenSource::List) {
-        currentItem = list->NextSelected(-1);
-        label = list->ItemText(currentItem, RemoteListModel::kName);
-        tree.SelectChildByLabel(label);
-        kind = list->KindAt(currentItem);
-    }
-    switch (kind) {
+void RemoteView::OpenItem() {
+    currentItem = list->NextSelected(-1);
+    const QString label = list->ItemText(currentItem, RemoteListModel::kName);
+    switch (list->KindAt(currentItem)) {
         case ItemKind::Group:
+            tree.SelectChildByLabel(label);
             FillCatalogue();
             break;
-        case ItemKind::Site:
-            context.quickConnect = false;
-            ConnectToSite(tree.CurrentProfile());
+        case ItemKind::Site: {
+            SiteProfile profile;
+            tree.FindChildProfile(label, &profile);
+            ConnectToSite(profile);
             break;
+        }
         case ItemKind::Directory:
-            if (source == OpenSource::List) {
-                ChangeDirectory(label);
-            } else {
-                OpenDirectoryNode();
-            }
+            ChangeDirectory(label);
             break;
         case ItemKind::File:
-            if (source == OpenSource::List) DownloadAndOpen(label);
+            DownloadAndOpen(label);
             break;
         default:
             break;
@@ -41,30 +32,26 @@ void RemoteView::OpenItem(OpenSource source) {
     Arrange();
 }
 
-void RemoteView::OpenDirectoryNode() {
-    SiteProfile profile;
-    QString path;
-    if (!tree.CurrentSiteAndPath(profile, path)) return;
-    path += tree.CurrentLabel();
-    FtpSession& session = context.session;
-    const bool otherHost = session.Settings().host != profile.host;
-    if (otherHost || !session.connected) {
-        if (otherHost) {
-            session.Quit();
-            context.quickConnect = false;
-        }
-        // The login directory's listing belongs under the site, not under the
-        // directory node; the node becomes current again for its own listing.
-        QTreeWidgetItem* const node = tree.CurrentNode();
-        QTreeWidgetItem* site = node;
-        while (site && SiteTree::KindOf(site) != ItemKind::Site) site = site->parent();
-        tree.SetCurrentNode(site);
-        ConnectToSite(profile);
-        if (session.connected) tree.SetCurrentNode(node);
-    } else {
-        session.ChangeToRoot();
+void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) {
+    const Location& here = context.location;
+    const QString name = QString::fromStdString(site.name);
+    // Only the session of that very site is reused: another profile on the
+    // same host may log in as someone else.
+    if (!(context.session.connected && here.Connected() && !here.QuickConnection() && here.Site() == name)) {
+        ConnectToSite(site);
+        if (!context.session.connected || sitePath.isEmpty()) return;
     }
-    if (session.connected) ChangeDirectory(path);
+    const QString target = remote_path::Resolve(here.Home(), sitePath);
+    if (target == here.Path()) return;  // already showing it
+    GoToPath(remote_path::StepsBetween(here.Path(), target));
+}
+
+void RemoteView::GoToPath(const QString& path) {
+    if (path.isEmpty() || !context.session.connected) return;
+    const ReplyClass replyClass = ChangeDirectory(path);
+    if (replyClass == kComplete || replyClass == kTransient || !context.session.connected) return;
+    ShowMessage(this, QStringLiteral("Could not change to %1: %2")
+                          .arg(path, QString::fromStdString(context.session.Control().ReplyText())));
 }
 
 ReplyClass RemoteView::ChangeDirectory(const QString& name) {
@@ -72,6 +59,7 @@ ReplyClass RemoteView::ChangeDirectory(const QString& name) {
     const QString target = name.isEmpty() ? SelectedName() : name;
     const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
     if (replyClass == kComplete) {
+        context.location.SetPath(remote_path::Resolve(context.location.Path(), target));
         LoadListing();
     } else if (replyClass == kTransient) {
         Disconnect(false);
@@ -82,29 +70,15 @@ ReplyClass RemoteView::ChangeDirectory(const QString& name) {
 }
 
 void RemoteView::GoUp() {
-    if (context.quickConnect) {
+    Location& here = context.location;
+    if (here.QuickConnection() || !here.AtTop()) {
         ChangeDirectory(QStringLiteral(".."));
         return;
     }
-    QTreeWidgetItem* const before = tree.CurrentNode();
-    switch (tree.GoToParent()) {
-        case 3:
-        case 5:
-            ChangeDirectory(QStringLiteral(".."));
-            break;
-        case 6:
-            if (AskYesNo(this, QStringLiteral("You are at the root directory, are you sure you want to disconnect from ") +
-                                   SessionHost())) {
-                context.session.Quit();
-                FillCatalogue();
-            } else {
-                // Still connected and still showing the site: the current node
-                // goes back to the site, or the next listing would file its
-                // directories under the group.
-                tree.SetCurrentNode(before);
-            }
-            break;
-        default:
-            break;
+    if (AskYesNo(this, QStringLiteral("You are at the root directory, are you sure you want to disconnect from ") +
+                           SessionHost())) {
+        context.session.Quit();
+        here.SetDisconnected();
+        FillCatalogue();
     }
 }

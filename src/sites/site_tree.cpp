@@ -27,6 +27,7 @@ SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), sto
 
     connect(this, &QTreeWidget::itemSelectionChanged, this, &SiteTree::OnSelectionChanged);
     connect(this, &QTreeWidget::itemDoubleClicked, this, &SiteTree::OnItemDoubleClicked);
+    connect(this, &QTreeWidget::itemClicked, this, &SiteTree::OnItemClicked);
     // Any change of items or labels makes the directory index stale.
     const QAbstractItemModel* items = model();
     connect(items, &QAbstractItemModel::rowsInserted, this, &SiteTree::ForgetChildIndex);
@@ -116,18 +117,37 @@ void SiteTree::keyPressEvent(QKeyEvent* event) {
 }
 
 void SiteTree::OpenFromTree(QTreeWidgetItem* item) {
-    currentNode = item;
-    if (!listPort) return;
-    listPort->FindItemByName(item->text(0));
-    listPort->OpenItemFromTree();
+    const ItemKind kind = KindOf(item);
+    if (kind == ItemKind::Group) {
+        currentNode = item;
+        emit groupOpened();
+        return;
+    }
+    QStringList labels;
+    QTreeWidgetItem* site = item;
+    for (; site && KindOf(site) == ItemKind::Directory; site = site->parent()) labels.prepend(site->text(0));
+    if (KindOf(site) != ItemKind::Site) return;
+    emit locationRequested(ProfileOf(site), remote_path::PathOfLabels(labels));
 }
 
 void SiteTree::OnSelectionChanged() {
-    if (removingItems) return;
+    if (removingItems || following) return;
     const QList<QTreeWidgetItem*> selected = selectedItems();
     // A collapsed item is only selected; an expanded one is opened.
     if (selected.isEmpty() || !selected.first()->isExpanded()) return;
+    openedByPress = selected.first();
     OpenFromTree(selected.first());
+}
+
+// One click shows a folder; sites and groups keep needing a double-click (or
+// an expanded item) so that a click to look does not log in.
+void SiteTree::OnItemClicked(QTreeWidgetItem* item) {
+    if (KindOf(item) == ItemKind::Directory && !following && item != openedByPress) OpenFromTree(item);
+}
+
+void SiteTree::mousePressEvent(QMouseEvent* event) {
+    openedByPress = nullptr;
+    QTreeWidget::mousePressEvent(event);
 }
 
 void SiteTree::OnItemDoubleClicked(QTreeWidgetItem*) {

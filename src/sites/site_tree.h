@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "platform/desktop/command_target.h"
+#include "sites/remote_place.h"
 #include "sites/site_tree_catalogue.h"
 #include "sites/store/site_store.h"
 
@@ -13,7 +14,9 @@ class SiteListPort;
 // directories visited on a site during this run. Between the first show and
 // destruction it is the catalogue; it loads the file when first shown and
 // writes it back when destroyed. `currentNode` is the place the list view
-// shows. Labels are compared exactly.
+// shows: a group it lists, or the node of the remote place it follows. Clicks
+// on sites and folders ask for a place; the list goes there and the tree then
+// follows. Labels are compared exactly.
 class SiteTree : public QTreeWidget, public CommandTarget {
     Q_OBJECT
 
@@ -33,6 +36,10 @@ public:
     // so an unreadable catalogue is never replaced by an empty one.
     bool SaveCatalogue();
 
+    // Selects, creating what is missing, the node of the place the list is in;
+    // a session that ends leaves the current node on the site's group.
+    void FollowPlace(const RemotePlace& place);
+
     QTreeWidgetItem* CurrentNode() const { return currentNode; }
     void SetCurrentNode(QTreeWidgetItem* node) { currentNode = node; }
 
@@ -43,12 +50,14 @@ public:
     // The current node's child directory of that name, added when missing. A
     // listing calls it once per folder, so it costs the same for the 10,000th.
     QTreeWidgetItem* AddDirectoryNode(const QString& name);
+    // Moves the current node down by path's labels, adding missing folders.
     void WalkToPath(const QString& path);
-    int GoToParent();
+    void WalkLabels(const QStringList& labels);
     void SelectChildByLabel(const QString& label);
     ItemKind CurrentKind() const;
     static ItemKind KindOf(const QTreeWidgetItem* item);
-    SiteProfile CurrentProfile() const;
+    // The site item named name in any group, or null.
+    QTreeWidgetItem* FindSite(const QString& name) const;
     QTreeWidgetItem* FindChildProfile(const QString& label, SiteProfile* profile = nullptr) const;
     void ReplaceChildProfile(const QString& label, const SiteProfile& profile);
     void RelabelGroup(const QString& oldLabel, const QString& newLabel);
@@ -57,7 +66,6 @@ public:
     QString CurrentLabel() const;
     QTreeWidgetItem* EnclosingGroup() const;
     bool CurrentSiteAndPath(SiteProfile& profile, QString& path) const;
-    bool SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const;
     void RemoveByLabel(const QString& label);
     void RemoveItem(QTreeWidgetItem* item);
 
@@ -73,14 +81,23 @@ public:
     // once the editor has closed).
     void FinishLabelEdit(QTreeWidgetItem* item, const QString& text);
 
+signals:
+    // A site or one of its folders was opened: sitePath is the folder's path
+    // below the site (see remote_path::PathOfLabels), empty for the site.
+    void locationRequested(const SiteProfile& site, const QString& sitePath);
+    // A group was opened; the current node is it.
+    void groupOpened();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void OnSelectionChanged();
     void OnItemDoubleClicked(QTreeWidgetItem* item);
+    void OnItemClicked(QTreeWidgetItem* item);
     void OpenFromTree(QTreeWidgetItem* item);
     QTreeWidgetItem* ChildOfCurrent(const QString& label) const;
     QTreeWidgetItem* IndexedChild(QTreeWidgetItem* parent, const QString& label);
@@ -96,6 +113,9 @@ private:
     bool loaded = false;
     bool keepFile = false;       // the file was there but unreadable
     bool removingItems = false;  // selection changes caused by a removal open nothing
+    bool following = false;      // nor do those made to follow the list
+    QString followedSite;        // the catalogue site of the last place followed
+    QTreeWidgetItem* openedByPress = nullptr;  // the click that ends this press opens it no more
 
     // Labels of one item's children, for AddDirectoryNode; any change to the
     // tree's items that it did not make itself drops it.

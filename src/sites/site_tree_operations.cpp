@@ -85,23 +85,45 @@ QTreeWidgetItem* SiteTree::AddDirectoryNode(const QString& name) {
 
 void SiteTree::WalkToPath(const QString& path) {
     // Empty components count: a leading "/" gives the root's empty-labelled item.
-    for (const QString& component : path.split(QLatin1Char('/'))) {
-        currentNode = AddDirectoryNode(component);
+    WalkLabels(path.split(QLatin1Char('/')));
+}
+
+void SiteTree::WalkLabels(const QStringList& labels) {
+    for (const QString& label : labels) {
+        currentNode = AddDirectoryNode(label);
         if (!currentNode) return;
     }
 }
 
-int SiteTree::GoToParent() {
-    if (!currentNode) return 0;
-    currentNode = currentNode->parent();
-    switch (KindOf(currentNode)) {
-        case ItemKind::Directory:
-            return static_cast<int>(ItemKind::Directory);
-        case ItemKind::Group:
-            return static_cast<int>(ItemKind::Group);
-        default:
-            return static_cast<int>(ItemKind::Site);
+QTreeWidgetItem* SiteTree::FindSite(const QString& name) const {
+    for (int index = 0; index < topLevelItemCount(); ++index) {
+        QTreeWidgetItem* top = topLevelItem(index);
+        if (KindOf(top) == ItemKind::Site && top->text(0) == name) return top;
+        QTreeWidgetItem* child = ChildLabelled(top, name);
+        if (KindOf(child) == ItemKind::Site) return child;
     }
+    return nullptr;
+}
+
+void SiteTree::FollowPlace(const RemotePlace& place) {
+    if (!place.connected) {
+        // The list shows the site's group again, not a folder that is gone.
+        QTreeWidgetItem* site = FindSite(followedSite);
+        if (site && IsWithin(currentNode, site)) currentNode = site->parent();
+        followedSite.clear();
+        return;
+    }
+    // A quick connection has no node: its folders are not kept.
+    if (place.quick) return;
+    QTreeWidgetItem* site = FindSite(place.site);
+    if (!site) return;
+    followedSite = place.site;
+    currentNode = site;
+    WalkLabels(remote_path::LabelsBelowSite(place.home, place.path));
+    following = true;
+    setCurrentItem(currentNode);
+    scrollToItem(currentNode);
+    following = false;
 }
 
 void SiteTree::SelectChildByLabel(const QString& label) {
@@ -111,10 +133,6 @@ void SiteTree::SelectChildByLabel(const QString& label) {
 ItemKind SiteTree::CurrentKind() const { return KindOf(currentNode); }
 
 ItemKind SiteTree::KindOf(const QTreeWidgetItem* item) { return ::KindOf(item); }
-
-SiteProfile SiteTree::CurrentProfile() const {
-    return KindOf(currentNode) == ItemKind::Site ? ProfileOf(currentNode) : SiteProfile{};
-}
 
 QTreeWidgetItem* SiteTree::FindChildProfile(const QString& label, SiteProfile* profile) const {
     QTreeWidgetItem* child = ChildOfCurrent(label);
@@ -189,18 +207,6 @@ bool SiteTree::CurrentSiteAndPath(SiteProfile& profile, QString& path) const {
     profile = ProfileOf(item);
     path.clear();
     for (const QString& label : between) path += label + QLatin1Char('/');
-    return true;
-}
-
-bool SiteTree::SitePathOfCurrent(QTreeWidgetItem*& site, SiteProfile& profile, QString& path) const {
-    QStringList labels;
-    QTreeWidgetItem* item = currentNode;
-    for (; item && KindOf(item) == ItemKind::Directory; item = item->parent()) labels.prepend(item->text(0));
-    if (KindOf(item) != ItemKind::Site) return false;
-    site = item;
-    profile = ProfileOf(item);
-    path.clear();
-    for (const QString& label : labels) path += label + QLatin1Char('/');
     return true;
 }
 

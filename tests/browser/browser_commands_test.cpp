@@ -87,7 +87,7 @@ private slots:
     void NewSiteInTheOpenGroupShowsItThere() {
         CommandsFixture f(DemoCatalogue());
         f.Select({"Work"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.dialogs.editProperties = [](SiteProfile& profile) { profile.name = "Another"; };
         f.commands->NewSite();
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(local->childCount(), 0);
 
         f.Select({"sub"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"x.txt"});
         f.router.Route(kCmdUpOneLevel);
         QVERIFY(f.session.connected);
@@ -181,7 +181,7 @@ private slots:
     void RenameFromTheTreeRelabelsTheList() {
         CommandsFixture f(DemoCatalogue());
         f.Select({"Demo"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         QTreeWidgetItem* alpha = f.tree->topLevelItem(0)->child(0);
         f.tree->setCurrentItem(alpha);
         alpha->setSelected(true);
@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(f.Labels(), QStringList{"pub"});
         QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);  // no directory nodes anywhere
         f.Select({"pub"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});
         f.router.Route(kCmdUpOneLevel);  // CWD .., no question on a quick connection
         QCOMPARE(f.Labels(), QStringList{"pub"});
@@ -227,7 +227,7 @@ private slots:
         MessageLog messages;
         f.router.Route(kCmdDisconnect);
         QVERIFY(!f.session.connected);
-        QVERIFY(!f.context.quickConnect);
+        QVERIFY(!f.context.location.QuickConnection());
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
     }
 };

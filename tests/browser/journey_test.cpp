@@ -1,9 +1,14 @@
 // One journey a user takes, through the whole program against a real local
 // server: start, open the demo group, connect, enter a folder, download and
-// open a file, upload a file by drop, rename, chmod, delete, go up, disconnect,
+// open a file, upload a file by drop, rename, chmod, delete, down two folders
+// and back up by the location bar, a typed path by Ctrl+L, go up, disconnect,
 // exit. Checked against what the server logged and what is on disk.
 #include <QCheckBox>
-#include <QTreeWidgetItem>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "browser/location_bar.h"
 
 #include "app/application.h"
 #include "app/browser_commands.h"
@@ -35,6 +40,7 @@ private slots:
         server.Put("pub/old name.txt", "rename me\n");
         server.Put("pub/doomed.bin", "bye\n");
         server.Put("welcome.txt", "hi\n");
+        server.Put("pub/deep/er/bottom.txt", "b\n");
 
         // The catalogue and a default application for text files that records
         // the file it was asked to open.
@@ -71,7 +77,7 @@ private slots:
         QVERIFY(app.Session().connected);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         DoubleClick("pub");
-        QCOMPARE(Labels(), (QStringList{"doomed.bin", "notes.txt", "old name.txt"}));
+        QCOMPARE(Labels(), (QStringList{"deep", "doomed.bin", "notes.txt", "old name.txt"}));
 
         // Download a file and open it with the desktop's application.
         DoubleClick("notes.txt");
@@ -115,8 +121,33 @@ private slots:
         QVERIFY(!QFile::exists(server.Root() + "/pub/doomed.bin"));
         QVERIFY(!Labels().contains("doomed.bin"));
 
+        // Down two folders; the tree follows; the breadcrumb goes up both at once.
+        DoubleClick("deep");
+        DoubleClick("er");
+        QCOMPARE(Labels(), QStringList{"bottom.txt"});
+        auto* tree = qobject_cast<QTreeWidget*>(frame->SiteTreePane());
+        QVERIFY(tree && tree->currentItem());
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("er"));
+        QToolButton* pub = nullptr;
+        for (QToolButton* part : view->Bar().findChildren<QToolButton*>())
+            if (!part->isHidden() && part->accessibleName() == "Go to /pub") pub = part;
+        QVERIFY(pub);
+        QTest::mouseClick(pub, Qt::LeftButton);
+        QCOMPARE(Labels(), (QStringList{"deep", "from desktop.txt", "new name.txt", "notes.txt"}));
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("pub"));
+
+        // Ctrl+L and a typed path.
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(view->Bar().Editing());
+        QTest::keyClicks(view->Bar().Editor(), "/pub/deep/er");
+        QTest::keyClick(view->Bar().Editor(), Qt::Key_Return);
+        QCOMPARE(Labels(), QStringList{"bottom.txt"});
+        QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub/deep/er"));
+
         // Up with Backspace, then Disconnect from the toolbar's command.
-        QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
+        for (int level = 0; level < 3; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         frame->Commands().Route(kCmdDisconnect);
         QVERIFY(!app.Session().connected);

@@ -45,7 +45,7 @@ private slots:
     void SiteIconsComeFromResourcesSpecsOrThePreviousImage() {
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         QCOMPARE(f.Labels(), (QStringList{"Alpha", "Broken", "Gamma"}));
         // Three fixed icons, then Alpha's and Gamma's; Broken appends nothing.
         QCOMPARE(f.view->SmallImages().Count(), 5);
@@ -166,7 +166,7 @@ private slots:
     void DotEntriesAreSkippedAndQuickConnectionsAddNoNodes() {
         ViewFixture f(DemoCatalogue());
         StandOnSite(f, "Alpha");
-        f.context.quickConnect = true;
+        f.context.location.SetConnected("127.0.0.1:1", "/", true);
         f.view->ClearItems();
         f.view->AddEntry(Entry("drwxr-xr-x", "0", "."));
         f.view->AddEntry(Entry("drwxr-xr-x", "0", ".."));
@@ -268,7 +268,7 @@ private slots:
         QVERIFY(f.view->BuildContextMenu() == nullptr);  // nothing selected, no menu
         f.Select({"Demo"});
         QCOMPARE(texts(f.view->BuildContextMenu()), QStringList{"&Open Connection"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         f.Select({"Alpha"});
         QCOMPARE(texts(f.view->BuildContextMenu()),
                  (QStringList{"&Connect to Alpha", "&Disconnect", "-", "&Add Profile", "&Delete Alpha", "-",
@@ -286,7 +286,7 @@ private slots:
     void DeletingSitesRemovesThemFromListAndTree() {
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f.Select({"Alpha", "Gamma"});
@@ -308,7 +308,7 @@ private slots:
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Jobs"}));
         QCOMPARE(f.tree->topLevelItem(1)->text(0), QStringLiteral("Jobs"));
         f.Select({"Demo"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         f.Select({"Gamma"});
         f.view->RenameSelected("");  // an emptied label changes nothing
         f.view->RenameSelected("Aardvark");
@@ -320,8 +320,9 @@ private slots:
 
     void TreeOpeningAGroupShowsItsSites() {
         ViewFixture f(DemoCatalogue());
-        f.tree->SetCurrentNode(f.tree->topLevelItem(1));
-        f.view->OpenItem(RemoteView::OpenSource::Tree);
+        f.tree->setCurrentItem(f.tree->topLevelItem(1));
+        f.tree->setFocus();
+        QTest::keyClick(f.tree.get(), Qt::Key_Return);
         QCOMPARE(f.Labels(), QStringList{"Other"});
     }
 
@@ -330,9 +331,9 @@ private slots:
         MessageLog messages;
         f.settings.email.clear();
         f.Select({"Demo"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         f.Select({"Alpha"});
-        f.view->OpenItem(RemoteView::OpenSource::List);
+        f.view->OpenItem();
         QCOMPARE(messages.texts.value(0), QStringLiteral("Please enter your e-mail address in the options dialog "
                                                           "before connecting to anonymous FTP sites. Thanks."));
         QVERIFY(!f.session.connected);
@@ -347,8 +348,7 @@ private slots:
         SiteProfile profile;
         profile.host = "127.0.0.1:1";
         profile.prompt = true;
-        f.context.quickConnect = true;
-        f.view->ConnectToSite(profile);
+        f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
         QCOMPARE(f.dialogs.prompts, 1);
         QVERIFY(f.dialogs.lastPromptWasQuick);
         QVERIFY(messages.texts.isEmpty());

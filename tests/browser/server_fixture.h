@@ -33,9 +33,9 @@ inline QByteArray LocalSiteCatalogue(const std::string& host, const char* user =
 // Opens the group and then its site from the list, as a double click does.
 inline void OpenSite(ViewFixture& f, const QString& group, const QString& site) {
     f.Select({group});
-    f.view->OpenItem(RemoteView::OpenSource::List);
+    f.view->OpenItem();
     f.Select({site});
-    f.view->OpenItem(RemoteView::OpenSource::List);
+    f.view->OpenItem();
 }
 
 inline bool LogHas(const QStringList& lines, const QString& line) { return lines.contains(line); }

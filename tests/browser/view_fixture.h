@@ -109,6 +109,17 @@ struct ViewFixture {
         List().ClearSelection();
         for (const QString& label : labels) List().SelectRow(Row(label), true);
     }
+    // One click on a tree item, as the user makes it; false when the item
+    // cannot be shown.
+    bool ClickTreeItem(QTreeWidgetItem* item) {
+        tree->show();
+        if (!QTest::qWaitForWindowExposed(tree.get())) return false;
+        tree->scrollToItem(item);
+        const QRect rect = tree->visualItemRect(item);
+        if (rect.isEmpty()) return false;
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        return true;
+    }
     QStringList LogLines() {
         QStringList lines;
         for (const std::string& line : log.TakeAll()) lines << QString::fromStdString(line);

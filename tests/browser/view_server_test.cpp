@@ -65,11 +65,11 @@ private slots:
         QCOMPARE(f->tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
 
         f->Select({"pub"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(f->Labels(), QStringList{"linux"});
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("pub"));
         f->Select({"linux"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(f->List().ItemText(0, RemoteListModel::kSize), QStringLiteral("3K"));
 
         // File properties show where the file is.
@@ -101,25 +101,24 @@ private slots:
         server->Put("pub/linux/kernel.tar", "k");
         auto f = Connected();
         f->Select({"pub"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         f->Select({"linux"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QTreeWidgetItem* pub = f->tree->CurrentNode()->parent();
         QCOMPARE(pub->text(0), QStringLiteral("pub"));
 
-        // Connected to that host: back to the root, then down the node's path.
-        f->tree->SetCurrentNode(pub);
-        f->view->OpenItem(RemoteView::OpenSource::Tree);
+        // Connected to that site: one click goes straight to the node's path.
+        f->LogLines();
+        QVERIFY(f->ClickTreeItem(pub));
         QCOMPARE(f->Labels(), QStringList{"linux"});
-        QVERIFY(f->LogLines().contains("Quillmoor: CWD /"));
+        QVERIFY(f->LogLines().contains("Quillmoor: CWD /pub"));
 
         // Not connected: the site is connected to first.
         MessageLog messages;
         f->view->Disconnect(false);
         QVERIFY(!f->session.connected);
-        f->tree->SetCurrentNode(pub->child(0));
-        f->view->OpenItem(RemoteView::OpenSource::Tree);
+        QVERIFY(f->ClickTreeItem(pub->child(0)));
         QVERIFY(f->session.connected);
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QVERIFY(messages.texts.isEmpty());
@@ -144,8 +143,8 @@ private slots:
         for (const std::string& line : f.log.TakeAll())
             said = said || line.find("continuing without encryption") != std::string::npos;
         QVERIFY(said);
-        // The initial directory was walked into the tree even though CWD failed.
-        QCOMPARE(f.tree->CurrentLabel(), QStringLiteral("nowhere"));
+        // The refused initial directory gets no node: the tree stays on the site.
+        QCOMPARE(f.tree->CurrentLabel(), QStringLiteral("Local"));
     }
 
     void AStoredPasswordIsKeptForAnonymous() {
@@ -190,8 +189,7 @@ private slots:
                 profile.userId = "anonymous";
                 profile.remoteDir = "/nowhere";
             };
-            f.context.quickConnect = true;
-            f.view->ConnectToSite(SiteProfile{});  // prompted, as quick connect is
+            f.view->ConnectToSite(SiteProfile{}, RemoteView::ConnectionKind::Quick);  // prompted
             QVERIFY(f.dialogs.lastPromptWasQuick);
         } else {
             OpenSite(f, "Demo", "Local");
@@ -339,10 +337,11 @@ private slots:
         QCOMPARE(dialog.Mode(), QStringLiteral("655"));
         dialog.accept();
         QCOMPARE(messages.texts, QStringList{"Error setting permissions"});
+        // After the login: FEAT, PWD, CWD and XCWD of the refused initial directory.
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("SITE CHMOD 655 one"));
-        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("SITE CHMOD 655 three"));
-        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("SITE CHMOD 655 two"));
+        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("SITE CHMOD 655 one"));
+        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("SITE CHMOD 655 three"));
+        QCOMPARE(QString::fromStdString(received.at(9)), QStringLiteral("SITE CHMOD 655 two"));
     }
 
     void ARefusedListingIsReportedNotShownEmpty() {
@@ -390,14 +389,14 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f->Select({"notes.txt"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(messages.texts, QStringList{"File " + local + " already exists.\n Do you wish to overwrite it?"});
         QFile check(local);
         QVERIFY(check.open(QIODevice::ReadOnly));
         QCOMPARE(check.readAll(), QByteArray("old"));
         check.close();
         messages.answer = MessageAnswer::Yes;
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QVERIFY(check.open(QIODevice::ReadOnly));
         QCOMPARE(check.readAll(), QByteArray("fresh"));
     }
@@ -425,7 +424,7 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::Cancel;
         f->Select({"photo.bin"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::ResumeOverwriteCancel});
         QVERIFY(
             messages.texts.value(0).startsWith("File " + local + " already exists, and a partial download"));
@@ -434,7 +433,7 @@ private slots:
 
         QFile::remove(local);
         messages.answer = MessageAnswer::Resume;
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(messages.buttons.value(1), MessageButtons::ResumeRestartCancel);
         QVERIFY(messages.texts.value(1).contains("(1000 bytes)"));
         QVERIFY(readFile(local) == whole);
@@ -449,12 +448,12 @@ private slots:
         MessageLog messages;
         const QString notOpened = QStringLiteral("I couldn't find the application to open that file.");
         f->Select({"data.qm-unassociated"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(messages.texts, QStringList{notOpened});  // a completed download is opened
         messages.texts.clear();
         // Cancelled, the download still finds the first one's result.
         f->waiter.Cancel();
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QVERIFY(!f->session.connected);
         QVERIFY(!messages.texts.contains(notOpened));
         QCOMPARE(f->Labels(), QStringList{"Demo"});
@@ -464,12 +463,12 @@ private slots:
     void ListingAClosedSessionShowsTheGroups() {
         server->Put("readme.txt", "hello");
         auto f = Connected();
-        f->context.quickConnect = true;
+        QVERIFY(f->context.location.Connected());
         f->session.Quit();
         f->LogLines();
         f->view->LoadListing();
         QCOMPARE(f->Labels(), QStringList{"Demo"});
-        QVERIFY(!f->context.quickConnect);
+        QVERIFY(!f->context.location.Connected());
         QVERIFY(f->LogLines().filter("LIST").isEmpty());
     }
 
@@ -478,7 +477,7 @@ private slots:
         MessageLog messages;
         f->view->AddEntry(Entry("-rw-r--r--", "1", "../escape.txt"));
         f->Select({"../escape.txt"});
-        f->view->OpenItem(RemoteView::OpenSource::List);
+        f->view->OpenItem();
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(!QFile::exists(f->dir.path() + "/escape.txt"));
         QVERIFY(f->LogLines().filter("RETR").isEmpty());
@@ -502,9 +501,10 @@ private slots:
         properties.NameEdit()->setText("README");
         properties.accept();
         QVERIFY(properties.Renamed());
+        // After the login: FEAT, PWD, CWD and XCWD of the refused initial directory.
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("RNFR readme"));
-        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("RNTO README"));
+        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("RNFR readme"));
+        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("RNTO README"));
 
         MessageLog messages;
         f.Select({"readme", "other"});
@@ -518,11 +518,11 @@ private slots:
         messages.answer = MessageAnswer::No;
         f->view->Disconnect(true);
         QVERIFY(f->session.connected);
+        QVERIFY(f->context.location.Connected());
         messages.answer = MessageAnswer::Yes;
-        f->context.quickConnect = true;
         f->view->Disconnect(true);
         QVERIFY(!f->session.connected);
-        QVERIFY(!f->context.quickConnect);
+        QVERIFY(!f->context.location.Connected());
         QCOMPARE(f->Labels(), QStringList{"Demo"});
         QCOMPARE(messages.texts.value(0), "Are you sure you want to disconnect from " +
                                               QString::fromStdString(server->HostText()));

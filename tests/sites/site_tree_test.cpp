@@ -17,8 +17,6 @@ namespace {
 // Stands in for the list view and records what the tree asks of it.
 class FakeListPort : public SiteListPort {
 public:
-    void FindItemByName(const QString& name) override { calls << "find " + name; }
-    void OpenItemFromTree() override { calls << "open"; }
     void SetItemLabel(const QString& oldName, const QString& newName) override {
         calls << "label " + oldName + " -> " + newName;
     }
@@ -205,22 +203,6 @@ private slots:
             QVERIFY(Group(1)->child(index - 1)->text(0) < Group(1)->child(index)->text(0));
     }
 
-    void goToParentTellsWhatTheParentIs() {
-        OpenTree(Entry("site", "G"));
-        QTreeWidgetItem* site = Group(0)->child(0);
-        tree->SetCurrentNode(site);
-        tree->WalkToPath(QStringLiteral("a/b"));
-        QCOMPARE(tree->GoToParent(), 3);
-        QCOMPARE(tree->CurrentLabel(), QStringLiteral("a"));
-        QCOMPARE(tree->GoToParent(), 5);
-        QCOMPARE(tree->CurrentNode(), site);
-        QCOMPARE(tree->GoToParent(), 6);
-        QCOMPARE(tree->CurrentNode(), Group(0));
-        QCOMPARE(tree->GoToParent(), 5);
-        QCOMPARE(tree->CurrentNode(), nullptr);
-        QCOMPARE(tree->GoToParent(), 0);
-    }
-
     void pathsOfTheCurrentNode() {
         OpenTree(Entry("site", "G", "ftp.example.org"));
         QTreeWidgetItem* site = Group(0)->child(0);
@@ -236,15 +218,10 @@ private slots:
         tree->WalkToPath(QStringLiteral("a/b/c"));
         QVERIFY(tree->CurrentSiteAndPath(profile, path));
         QCOMPARE(path, QStringLiteral("a/b/"));
-        QTreeWidgetItem* found = nullptr;
-        QVERIFY(tree->SitePathOfCurrent(found, profile, path));
-        QCOMPARE(found, site);
-        QCOMPARE(path, QStringLiteral("a/b/c/"));
         QCOMPARE(tree->EnclosingGroup(), Group(0));
 
         tree->SetCurrentNode(Group(0));
         QVERIFY(!tree->CurrentSiteAndPath(profile, path));
-        QVERIFY(!tree->SitePathOfCurrent(found, profile, path));
     }
 
     void childLookupsAndRenames() {
@@ -273,8 +250,8 @@ private slots:
         QCOMPARE(port.calls, QStringList{QStringLiteral("label H -> Hosts")});
 
         tree->SelectChildByLabel(QStringLiteral("one"));
-        QCOMPARE(tree->CurrentProfile().name, std::string("one"));
-        QCOMPARE(tree->CurrentProfile().group, std::string("G"));
+        QCOMPARE(ProfileOf(tree->CurrentNode()).name, std::string("one"));
+        QCOMPARE(ProfileOf(tree->CurrentNode()).group, std::string("G"));
     }
 
     void directoryRenameWaitsForTheServer() {
@@ -333,30 +310,34 @@ private slots:
 
     void clickingCollapsedOnlySelectsExpandedOpens() {
         OpenTree(Entry("site", "G"));
+        QSignalSpy groups(tree.get(), &SiteTree::groupOpened);
+        QSignalSpy places(tree.get(), &SiteTree::locationRequested);
         QTreeWidgetItem* group = Group(0);
         QTreeWidgetItem* site = group->child(0);
         group->setExpanded(true);
         tree->setCurrentItem(site);
-        QVERIFY(port.calls.isEmpty());
+        QCOMPARE(places.count(), 0);
         QCOMPARE(tree->CurrentNode(), nullptr);
 
         tree->setCurrentItem(group);
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("find G"), QStringLiteral("open")}));
+        QCOMPARE(groups.count(), 1);
         QCOMPARE(tree->CurrentNode(), group);
 
-        port.calls.clear();
         tree->setCurrentItem(site);
         const QRect rect = tree->visualItemRect(site);
         // A double-click is a click followed by the double-click event.
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(places.count(), 0);
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("find site"), QStringLiteral("open")}));
-        QCOMPARE(tree->CurrentNode(), site);
+        QCOMPARE(places.count(), 1);
+        QCOMPARE(places.at(0).at(0).value<SiteProfile>().name, std::string("site"));
+        QCOMPARE(places.at(0).at(1).toString(), QString());
+        QCOMPARE(tree->CurrentNode(), group);  // moved only once the list is there
 
-        port.calls.clear();
         tree->setFocus();
         QTest::keyClick(tree.get(), Qt::Key_Return);
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("find site"), QStringLiteral("open")}));
+        QCOMPARE(places.count(), 2);
+        QVERIFY(port.calls.isEmpty());
     }
 
     void labelEditsAreCheckedByKind() {

@@ -220,7 +220,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         for (const char* label : {"Demo", "Local"}) {
             view->List().SelectRow(view->List().FindLabel(label));
-            view->OpenItem(RemoteView::OpenSource::List);
+            view->OpenItem();
         }
         QVERIFY(app.Session().connected);
         view->SetViewMode(1);

@@ -1,0 +1,264 @@
+// Where the list is, against a real local server: the location set by connect,
+// directory changes and disconnect; the bar above the list (its buttons,
+// Ctrl+L and a typed path, a refused path); the tree following the list; one
+// click on a tree folder.
+#include <QLineEdit>
+#include <QToolButton>
+#include <QTreeWidgetItem>
+
+#include "browser/location_bar.h"
+#include "browser_test_main.h"
+#include "server_fixture.h"
+
+class LocationTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LoggedPyftpd> server;
+
+    // Connected to the pyftpdlib root through the catalogue's site, every
+    // place the location took recorded as "path" or "-" once disconnected.
+    struct Journey {
+        ViewFixture f;
+        QStringList places;
+
+        explicit Journey(const LoggedPyftpd& server) : Journey(LocalSiteCatalogue(server.HostText())) {}
+        explicit Journey(const QByteArray& catalogue) : f(catalogue) {
+            QObject::connect(&f.context.location, &Location::changed, [this](const RemotePlace& place) {
+                places << (place.connected ? place.site + u':' + place.path : QStringLiteral("-"));
+            });
+            f.view->show();
+            OpenSite(f, "Demo", "Local");
+        }
+        LocationBar& Bar() { return f.view->Bar(); }
+        QStringList Parts() {
+            QStringList names;
+            for (QToolButton* part : Bar().findChildren<QToolButton*>()) {
+                if (!part->isHidden()) names << part->accessibleName();
+            }
+            return names;
+        }
+        QToolButton* Part(const QString& name) {
+            for (QToolButton* part : Bar().findChildren<QToolButton*>()) {
+                if (!part->isHidden() && part->accessibleName() == name) return part;
+            }
+            return nullptr;
+        }
+        QStringList TreePath() {
+            QStringList labels;
+            for (QTreeWidgetItem* item = f.tree->CurrentNode(); item; item = item->parent()) labels.prepend(item->text(0));
+            return labels;
+        }
+    };
+
+private slots:
+    void initTestCase() {
+        server = std::make_unique<LoggedPyftpd>();
+        if (!server->Started()) QSKIP(server->Problem().c_str());
+    }
+
+    void init() {
+        QDir(server->Root()).removeRecursively();
+        server->Put("pub/linux/kernel.tar", "k");
+        server->Put("pub/readme", "r");
+    }
+
+    // Each way of moving, and where the location and the tree are afterwards.
+    void TheLocationFollowsTheServersAnswers_data() {
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<QStringList>("places");
+        QTest::addColumn<QStringList>("tree");
+        QTest::newRow("connect") << "" << QStringList{"Local:/"} << QStringList{"Demo", "Local"};
+        QTest::newRow("down twice") << "pub linux" << QStringList{"Local:/", "Local:/pub", "Local:/pub/linux"}
+                                   << QStringList{"Demo", "Local", "pub", "linux"};
+        QTest::newRow("down and up") << "pub up" << QStringList{"Local:/", "Local:/pub", "Local:/"}
+                                    << QStringList{"Demo", "Local"};
+        QTest::newRow("refused folder") << "nothing" << QStringList{"Local:/"} << QStringList{"Demo", "Local"};
+        QTest::newRow("disconnect") << "pub disconnect" << QStringList{"Local:/", "Local:/pub", "-"}
+                                    << QStringList{};
+        QTest::newRow("up at the top, yes") << "up" << QStringList{"Local:/", "-"} << QStringList{"Demo"};
+    }
+    void TheLocationFollowsTheServersAnswers() {
+        QFETCH(QString, move);
+        QFETCH(QStringList, places);
+        QFETCH(QStringList, tree);
+        Journey j(*server);
+        MessageLog messages;
+        for (const QString& step : move.split(u' ', Qt::SkipEmptyParts)) {
+            if (step == "up") {
+                j.f.view->GoUp();
+            } else if (step == "disconnect") {
+                j.f.view->Disconnect(false);
+            } else {
+                j.f.view->ChangeDirectory(step);
+            }
+        }
+        QCOMPARE(j.places, places);
+        QCOMPARE(j.TreePath(), tree);
+        if (!tree.isEmpty() && tree.size() > 1) QCOMPARE(j.f.tree->currentItem(), j.f.tree->CurrentNode());
+        QCOMPARE(j.Bar().isHidden(), places.last() == "-");
+    }
+
+    void BreadcrumbButtonsGoUpAndSayWhere() {
+        Journey j(*server);
+        j.f.view->ChangeDirectory("pub");
+        j.f.view->ChangeDirectory("linux");
+        QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /", "Go to /pub", "Go to /pub/linux"}));
+        QCOMPARE(j.Part("Go to /pub/linux")->text(), QStringLiteral("linux"));
+        QCOMPARE(j.Part("Go to /pub/linux")->toolTip(), QStringLiteral("Go to /pub/linux"));
+        j.f.LogLines();
+        // Up two levels by the root's button.
+        QToolButton* root = j.Part("Go to /");
+        QVERIFY(root);
+        QCOMPARE(root->text(), QStringLiteral("/"));
+        QTest::mouseClick(root, Qt::LeftButton);
+        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/"));
+        QCOMPARE(j.f.Labels(), QStringList{"pub"});
+        QVERIFY(j.f.LogLines().contains("Quillmoor: CWD /"));
+        QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /"}));
+        QVERIFY(j.f.tree->CurrentNode()->text(0) == "Local");
+    }
+
+    void ADeepPathNeitherWidensTheListNorHidesTheCurrentFolder() {
+        const QString deep = "/a-rather-long-folder/another-long-folder/yet-another-folder/the-current-folder";
+        server->Put(deep.mid(1) + "/x", "x");
+        Journey j(*server);
+        const int narrowest = j.f.view->minimumSizeHint().width();
+        j.f.view->GoToPath(deep);
+        QCOMPARE(j.f.context.location.Path(), deep);
+        QCOMPARE(j.f.view->minimumSizeHint().width(), narrowest);
+        j.f.view->resize(260, 300);
+        QTRY_VERIFY(!j.Parts().contains("Go to /"));
+        QCOMPARE(j.Parts().first(), QStringLiteral("Go to Local (/)"));
+        QCOMPARE(j.Parts().last(), "Go to " + deep);
+        j.f.view->resize(1600, 300);
+        QTRY_COMPARE(j.Parts().size(), 6);
+    }
+
+    void CtrlLTakesATypedPathAndEscapeLeaves() {
+        Journey j(*server);
+        j.f.view->ChangeDirectory("pub");
+        QVERIFY(QTest::qWaitForWindowActive(j.f.view.get()));
+        QTest::keyClick(j.f.List().ActiveView(), Qt::Key_L, Qt::ControlModifier);
+        QLineEdit* editor = j.Bar().Editor();
+        QVERIFY(j.Bar().Editing());
+        QCOMPARE(editor->accessibleName(), QStringLiteral("Remote path"));
+        QCOMPARE(editor->selectedText(), QStringLiteral("/pub"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!j.Bar().Editing());
+        QCOMPARE(j.places, (QStringList{"Local:/", "Local:/pub"}));
+
+        // A click on the bar's empty space edits too; the typed path is taken
+        // from the current directory.
+        QTest::mouseClick(&j.Bar(), Qt::LeftButton, {}, QPoint(j.Bar().width() - 3, j.Bar().height() / 2));
+        QVERIFY(j.Bar().Editing());
+        QTest::keyClicks(editor, "linux");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(!j.Bar().Editing());
+        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/pub/linux"));
+        QCOMPARE(j.f.Labels(), QStringList{"kernel.tar"});
+
+        QTest::keyClick(j.f.List().ActiveView(), Qt::Key_L, Qt::ControlModifier);
+        editor->setText("/pub");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/pub"));
+        QCOMPARE(j.f.Labels(), (QStringList{"linux", "readme"}));
+    }
+
+    void ARefusedPathShowsTheServersReplyAndStays() {
+        Journey j(*server);
+        j.f.view->ChangeDirectory("pub");
+        MessageLog messages;
+        j.Bar().startEditing();
+        j.Bar().Editor()->setText("/no such");
+        QTest::keyClick(j.Bar().Editor(), Qt::Key_Return);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].startsWith("Could not change to /no such: 550 "), qPrintable(messages.texts[0]));
+        QVERIFY(!j.Bar().Editing());
+        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/pub"));
+        QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /", "Go to /pub"}));
+        QCOMPARE(j.f.Labels(), (QStringList{"linux", "readme"}));
+    }
+
+    void AQuickConnectionIsNamedByItsHostAndKeepsNoNodes() {
+        ViewFixture f(DemoCatalogue());
+        MessageLog messages;
+        QStringList places;
+        connect(&f.context.location, &Location::changed, this, [&places](const RemotePlace& place) {
+            places << (place.quick ? place.site + u':' + place.path : QStringLiteral("-"));
+        });
+        const QString host = QString::fromStdString(server->HostText());
+        f.dialogs.editPrompt = [this](SiteProfile& profile) {
+            profile.host = server->HostText();
+            profile.userId = "anonymous";
+        };
+        SiteProfile profile;
+        profile.prompt = true;
+        f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
+        QVERIFY(f.session.connected);
+        f.view->ChangeDirectory("pub");
+        f.view->GoUp();
+        f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(places, (QStringList{host + ":/", host + ":/pub", host + ":/"}));
+        QCOMPARE(f.tree->CurrentNode(), nullptr);
+        QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);
+    }
+
+    // What the server says to PWD after the login names the login directory;
+    // a reply that names none leaves it unknown, and the bar shows the site only.
+    void TheLoginDirectoryComesFromPwd_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QStringList>("parts");
+        QTest::newRow("named") << QByteArray("257 \"/home/me\" is current.\r\n") << "/home/me"
+                               << QStringList{"Go to Local (/home/me)", "Go to /", "Go to /home", "Go to /home/me"};
+        QTest::newRow("quote in the name") << QByteArray("257 \"/a\"\"b\"\r\n") << "/a\"b"
+                                           << QStringList{"Go to Local (/a\"b)", "Go to /", "Go to /a\"b"};
+        QTest::newRow("no quotes") << QByteArray("257 somewhere\r\n") << "" << QStringList{"Go to Local ()"};
+        QTest::newRow("refused") << QByteArray("550 Not telling.\r\n") << "" << QStringList{"Go to Local ()"};
+        QTest::newRow("not a path") << QByteArray("257 \"C:\\ftp\"\r\n") << "C:\\ftp"
+                                    << QStringList{"Go to Local (C:\\ftp)"};
+    }
+    void TheLoginDirectoryComesFromPwd() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, home);
+        QFETCH(QStringList, parts);
+        testsupport::ScriptedFtpServer scripted;
+        scripted.Expect("USER", "331 Send password.\r\n")
+            .Expect("PASS", "230 Logged in.\r\n")
+            .Expect("PWD", reply.toStdString())
+            .Expect("CWD", "550 No such directory.\r\n")
+            .Expect("XCWD", "550 No such directory.\r\n");
+        Journey j(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
+        QVERIFY(j.f.session.connected);
+        QCOMPARE(j.f.context.location.Home(), home);
+        QCOMPARE(j.f.context.location.Path(), home);
+        QCOMPARE(j.Parts(), parts);
+        QCOMPARE(j.Part(parts.first())->isEnabled(), !home.isEmpty());
+        QCOMPARE(j.TreePath(), (QStringList{"Demo", "Local"}));
+    }
+
+    void ClickingTheConnectedSiteInTheTreeGoesHomeWithoutLoggingInAgain() {
+        Journey j(*server);
+        j.f.view->ChangeDirectory("pub");
+        j.f.view->ChangeDirectory("linux");
+        QTreeWidgetItem* site = j.f.tree->topLevelItem(0)->child(0);
+        j.f.LogLines();
+        // A double-click on the site: its login directory, on the same session.
+        QVERIFY(j.f.ClickTreeItem(site));
+        const QRect rect = j.f.tree->visualItemRect(site);
+        QTest::mouseDClick(j.f.tree->viewport(), Qt::LeftButton, {}, rect.center());
+        const QStringList lines = j.f.LogLines();
+        QVERIFY2(lines.filter("USER").isEmpty(), qPrintable(lines.join('\n')));
+        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/"));
+        QCOMPARE(j.f.Labels(), QStringList{"pub"});
+        // One click on a folder shows it.
+        QVERIFY(j.f.ClickTreeItem(site->child(0)->child(0)));
+        QCOMPARE(j.f.Labels(), QStringList{"kernel.tar"});
+        QVERIFY(j.f.LogLines().filter("USER").isEmpty());
+    }
+};
+
+QUILLMOOR_BROWSER_TEST_MAIN(LocationTest)
+#include "location_test.moc"
