@@ -122,17 +122,24 @@ void ConnectionProtection::LogLines(const std::string& text) {
     for (std::string line; std::getline(lines, line);) control.LogF("%s", line.c_str());
 }
 
-void ConnectionProtection::AfterLogin() {
-    if (!ControlEncrypted()) return;
+bool ConnectionProtection::AfterLogin() {
+    if (!ControlEncrypted()) return true;
     // PBSZ 0 comes first: servers refuse PROT before it. Its reply, read
     // over TLS, also brings a TLS 1.3 server's session ticket that the first
     // data connection resumes.
     if (control.SendCommand("PBSZ 0") == kComplete && control.SendCommand("PROT P") == kComplete) {
         dataProtected = true;
         control.LogF("Data connections are encrypted.");
-        return;
+        return true;
+    }
+    if (encryption != tls::Encryption::ExplicitIfAvailable) {
+        control.LogF(
+            "The server refused PROT P; the site requires FTP over TLS, so the connection ends before "
+            "any file or listing travels readable.");
+        return false;
     }
     control.LogF("The server refused PROT P; data connections are not encrypted.");
+    return true;
 }
 
 std::unique_ptr<DataStream> ConnectionProtection::ProtectData(std::unique_ptr<DataStream> plain) {

@@ -35,8 +35,9 @@ public:
     bool BeforeWelcome();
     // Explicit FTPS: AUTH TLS and the handshake after the welcome. False: close.
     bool AfterWelcome();
-    // After the log-in: PBSZ 0 and PROT P on a secured connection.
-    void AfterLogin();
+    // After the log-in: PBSZ 0 and PROT P on a secured connection. False
+    // when "Require" cannot have its data encrypted: close.
+    bool AfterLogin();
 
     // The data connection as the transfer uses it: under PROT P, TLS over
     // plain after a handshake that resumes the control session; nullptr

@@ -111,7 +111,11 @@ int Login::Logon() {
         return kNoSocket;
     }
     connected = 1;
-    protection.AfterLogin();
+    if (!protection.AfterLogin()) {
+        CloseControlAfterFailedLogon();
+        connected = 0;
+        return kNoSocket;
+    }
     AskFeatures();
     return control.Fd();
 }

@@ -85,8 +85,10 @@ using DataPlay = std::function<void(int dataFd)>;
 // the data connection, then 226. It records every command.
 class ImplicitFtpsServer {
 public:
-    ImplicitFtpsServer(const CertificateFiles& files, DataPlay play = {})
-        : play(std::move(play)), server({.files = files}, [this](SSL* ssl, int, int) {
+    ImplicitFtpsServer(const CertificateFiles& files, DataPlay play = {}, bool refusesProt = false)
+        : play(std::move(play)),
+          refusesProt(refusesProt),
+          server({.files = files}, [this](SSL* ssl, int, int) {
               if (ssl != nullptr) Serve(ssl);
           }) {}
 
@@ -125,6 +127,8 @@ private:
                 Reply(ssl, "331 Password please.");
             } else if (verb == "PASS") {
                 Reply(ssl, "230 Logged in.");
+            } else if (verb == "PROT" && refusesProt) {
+                Reply(ssl, "534 Protection level refused.");
             } else if (verb == "PBSZ" || verb == "PROT" || verb == "TYPE") {
                 Reply(ssl, "200 OK.");
             } else if (verb == "PORT") {
@@ -150,6 +154,7 @@ private:
     }
 
     DataPlay play;
+    bool refusesProt;
     std::mutex lock;
     std::vector<std::string> received;
     testsupport::LoopbackTlsServer server;  // last: its thread ends before the rest goes
@@ -313,6 +318,20 @@ TEST_F(HostileTlsTest, RequireSendsNoLoginWithoutTls) {
             EXPECT_EQ(received.size(), row.commands.size());
         }
     }
+}
+
+// A server that takes AUTH TLS or implicit TLS but refuses PROT P would
+// carry files and listings readable: "Require" ends the connection there.
+TEST_F(HostileTlsTest, RequireEndsAConnectionWhoseDataCannotBeEncrypted) {
+    ImplicitFtpsServer server(Certificates::Get().good, {}, true);
+    Configure(server.HostText(), tls::Encryption::RequireImplicit);
+    EXPECT_EQ(h.session.Logon(), FtpSession::kNoSocket);
+    EXPECT_FALSE(h.session.connected);
+    EXPECT_TRUE(h.HasLineContaining("The server refused PROT P; the site requires FTP over TLS"))
+        << h.Joined();
+    const std::vector<std::string> received = server.Received();
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received.back(), "PROT P");
 }
 
 // Under PROT P a data connection that does not end its TLS properly, speaks
