@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Compares quillmoor-cli with curl against one local vsftpd on 127.0.0.1 in
-# active and in passive mode (curl's own default: EPSV, then PASV),
+# active and in passive mode (curl's own default: EPSV, then PASV) and over
+# TLS (a second vsftpd that requires it; curl with --ssl-reqd),
 # interleaving the two clients round by round, and prints the ratios of the
 # medians; then the listing of a big directory by LIST (vsftpd) and by MLSD
 # (pyftpdlib, which offers MLST) beside curl and lftp; the upload's time and
@@ -53,8 +54,9 @@ work_parent=${BENCH_WORK_DIR:-/dev/shm}
 work=$(mktemp -d "$work_parent/quillmoor-bench.XXXXXX")
 server_pid=""
 py_pid=""
+tls_pid=""
 cleanup() {
-  for pid in $server_pid $py_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  for pid in $server_pid $py_pid $tls_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -99,12 +101,16 @@ nopriv_user=ftp
 xferlog_enable=NO
 dirmessage_enable=NO
 CONF
+# Waits up to five seconds for a server to take connections on 127.0.0.1:$1.
+wait_for_port() {
+  for _ in $(seq 50); do
+    if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$1),1)" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+}
 /usr/sbin/vsftpd "$work/vsftpd.conf" 2>"$work/vsftpd.err" &
 server_pid=$!
-for _ in $(seq 50); do
-  if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null; then break; fi
-  sleep 0.1
-done
+wait_for_port "$port"
 
 url=ftp://127.0.0.1:$port
 qm=("$cli" --active --mode I --email bench@example.com --timeout 120 "127.0.0.1:$port")
@@ -179,21 +185,56 @@ must cmp -s "$work/qm.bin" "$work/source.bin"
 add_row "download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
 rm -f "$work/qm.bin" "$work/curl.bin"
 
-qm_cmd=("${qm_passive[@]}" "cd upload" "get big.bin $work/qm.bin")
-curl_cmd=("${curl_passive[@]}" -o "$work/curl.bin" "$url/upload/big.bin")
-compare qm_cmd curl_cmd "passive get"
-must cmp -s "$work/qm.bin" "$work/source.bin"
-must cmp -s "$work/curl.bin" "$work/source.bin"
-add_row "passive download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
-rm -f "$work/qm.bin" "$work/curl.bin"
+# A download and an upload of the test file by both clients, each checked
+# byte for byte: the rows' label, the names of quillmoor's and curl's command
+# arrays, and the server's URL for curl.
+download_and_upload() {
+  local -n qm_base=$2 curl_base=$3
+  qm_cmd=("${qm_base[@]}" "cd upload" "get big.bin $work/qm.bin")
+  curl_cmd=("${curl_base[@]}" -o "$work/curl.bin" "$4/upload/big.bin")
+  compare qm_cmd curl_cmd "$1 get"
+  must cmp -s "$work/qm.bin" "$work/source.bin"
+  must cmp -s "$work/curl.bin" "$work/source.bin"
+  add_row "$1 download ${size_mb} MiB (get)" throughput "$qm_med" "$curl_med"
+  rm -f "$work/qm.bin" "$work/curl.bin"
 
-qm_cmd=("${qm_passive[@]}" "cd upload" "put $work/source.bin up-qm.bin")
-curl_cmd=("${curl_passive[@]}" -T "$work/source.bin" "$url/upload/up-curl.bin")
-compare qm_cmd curl_cmd "passive put"
-must cmp -s "$root/upload/up-qm.bin" "$work/source.bin"
-must cmp -s "$root/upload/up-curl.bin" "$work/source.bin"
-add_row "passive upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
-rm -f "$root/upload/up-qm.bin" "$root/upload/up-curl.bin"
+  qm_cmd=("${qm_base[@]}" "cd upload" "put $work/source.bin up-qm.bin")
+  curl_cmd=("${curl_base[@]}" -T "$work/source.bin" "$4/upload/up-curl.bin")
+  compare qm_cmd curl_cmd "$1 put"
+  must cmp -s "$root/upload/up-qm.bin" "$work/source.bin"
+  must cmp -s "$root/upload/up-curl.bin" "$work/source.bin"
+  add_row "$1 upload ${size_mb} MiB (put)" throughput "$qm_med" "$curl_med"
+  rm -f "$root/upload/up-qm.bin" "$root/upload/up-curl.bin"
+}
+download_and_upload passive qm_passive curl_passive "$url"
+
+# --- FTP over TLS: a second vsftpd on the same files that requires TLS for
+# the log-in and the data (require_ssl_reuse, as by default), its certificate
+# made here and trusted by both clients as their only authority ---
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 -keyout "$work/tls.key" -out "$work/tls.crt" 2>/dev/null
+tls_port=$(free_port)
+tls_pasv_low=$((pasv_low + 200))
+sed -e "s/^listen_port=.*/listen_port=$tls_port/" -e "s/^pasv_min_port=.*/pasv_min_port=$tls_pasv_low/" \
+  -e "s/^pasv_max_port=.*/pasv_max_port=$((tls_pasv_low + 199))/" "$work/vsftpd.conf" > "$work/vsftpd-tls.conf"
+cat >> "$work/vsftpd-tls.conf" <<CONF
+ssl_enable=YES
+allow_anon_ssl=YES
+force_anon_logins_ssl=YES
+force_anon_data_ssl=YES
+require_ssl_reuse=YES
+ssl_ciphers=HIGH
+rsa_cert_file=$work/tls.crt
+rsa_private_key_file=$work/tls.key
+CONF
+/usr/sbin/vsftpd "$work/vsftpd-tls.conf" 2>"$work/vsftpd-tls.err" &
+tls_pid=$!
+wait_for_port "$tls_port"
+qm_tls=("$cli" --passive --tls explicit --ca-file "$work/tls.crt" --mode I --email bench@example.com --timeout 120
+  "127.0.0.1:$tls_port")
+curl_tls=(curl -sS --fail --ssl-reqd --cacert "$work/tls.crt")
+tls_url=ftp://127.0.0.1:$tls_port
+download_and_upload TLS qm_tls curl_tls "$tls_url"
 
 # --- uploads: wall time and CPU of each client, the clients taking turns ---
 # Wall and CPU seconds (user + system) of a command, as "WALL CPU".

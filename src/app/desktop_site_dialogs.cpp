@@ -44,6 +44,8 @@ SiteDialogs::PropertiesResult DesktopSiteDialogs::EditSiteProperties(QWidget* pa
     dialog.name = ToQt(profile.name);
     dialog.prompt = profile.prompt;
     dialog.dataMode = profile.dataMode;
+    dialog.encryption = profile.encryption;
+    dialog.tlsFingerprint = ToQt(profile.tlsFingerprint);
     dialog.currentIconSpec = ToQt(profile.icon);
     dialog.currentIcon = icon;
     if (dialog.exec() != QDialog::Accepted) return PropertiesResult::Cancelled;
@@ -51,6 +53,8 @@ SiteDialogs::PropertiesResult DesktopSiteDialogs::EditSiteProperties(QWidget* pa
     profile.name = FromQt(dialog.name);
     profile.prompt = dialog.prompt;
     profile.dataMode = dialog.dataMode;
+    profile.encryption = dialog.encryption;
+    profile.tlsFingerprint = FromQt(dialog.tlsFingerprint);
     profile.useFirewall = dialog.useFirewall;
     profile.icon = FromQt(dialog.currentIconSpec);
     icon = dialog.currentIcon;

@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
 
@@ -42,6 +44,9 @@ MainWindow::MainWindow(AppContext& appContext, MainWindowPaneFactory createPanes
     setWindowIcon(ApplicationIcon());
     if (!CreateClientArea(createPanes)) return;
     CreateMenusAndToolBar();
+    securityLabel = new QLabel(this);
+    securityLabel->setAccessibleName(QStringLiteral("Connection encryption"));
+    statusBar()->addPermanentWidget(securityLabel);
     InstallFrameCommands();
     PressDefaultViewButton();
     UpdateToolBarState();  // no button may look usable before its rule has been asked
@@ -219,4 +224,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::UpdateToolBarState() {
     if (toolBar) router.UpdateActions(toolBar->actions());
+    if (securityLabel) {
+        const QString text = context.session.IsConnected() ? context.connectionSecurity : QString();
+        if (securityLabel->text() != text) {
+            securityLabel->setText(text);
+            securityLabel->setAccessibleDescription(text);
+        }
+    }
 }

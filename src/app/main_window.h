@@ -6,6 +6,7 @@
 #include "app/main_window_panes.h"
 #include "browser/remote_list_pane.h"
 
+class QLabel;
 class QSplitter;
 class QToolBar;
 class DebugWindow;
@@ -50,8 +51,10 @@ public:
     // Uploads dropped local paths in order: directories whole, files one by one.
     void UploadDroppedPaths(const QStringList& paths);
 
-    // Refreshes the toolbar buttons' enabled and checked state.
+    // Refreshes the toolbar buttons' enabled and checked state, and the
+    // status bar's word on whether the connection is encrypted.
     void UpdateToolBarState();
+    QLabel* SecurityLabel() const { return securityLabel; }
 
 signals:
     // The window accepted its close request (File > Exit or the close box).
@@ -80,6 +83,7 @@ private:
 
     AppContext& context;
     CommandRouter router;
+    QLabel* securityLabel = nullptr;
     QSplitter* innerSplitter = nullptr;
     QSplitter* outerSplitter = nullptr;
     QToolBar* toolBar = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "browser/location.h"
 #include "ftp/ftp_session.h"
 #include "options/app_settings.h"
@@ -35,4 +37,7 @@ struct AppContext {
     // Shared user-interface state.
     bool cancelledConnect = false;  // the last connect was cancelled by the user
     int focusMarker = 0;            // 1: list view last had focus, 2: site tree
+    // "Encrypted (TLS 1.3)" or "Not encrypted": the last connection made,
+    // shown in the status bar while the session is connected.
+    QString connectionSecurity = QString();
 };

@@ -1,6 +1,7 @@
 // Connecting to a site, disconnecting, and downloading a file to open it.
 #include <QFileInfo>
 
+#include "browser/desktop_certificate_question.h"
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
@@ -15,6 +16,37 @@
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
+#include "sites/site_tree_catalogue.h"
+#include "sites/site_tree_items.h"
+
+namespace {
+
+// The status bar's word on the connection just made.
+QString SecurityText(const ConnectionProtection& protection) {
+    if (!protection.ControlEncrypted()) return QStringLiteral("Not encrypted");
+    const QString protocol = QString::fromStdString(protection.Protocol());
+    if (!protection.DataEncrypted()) return QStringLiteral("Encrypted (%1), data not encrypted").arg(protocol);
+    return QStringLiteral("Encrypted (%1)").arg(protocol);
+}
+
+// Stores a certificate the user trusted with the catalogue site it was offered
+// for, and saves the catalogue, so the next connection does not ask again.
+void RememberTrustedCertificate(SiteTree& tree, const SiteProfile& profile, const std::string& fingerprint) {
+    SiteTreeCatalogue sites(tree);
+    for (int group = 0; group < sites.GroupCount(); ++group) {
+        if (!profile.group.empty() && sites.GroupLabel(group) != profile.group) continue;
+        for (int site = 0; site < sites.SiteCount(group); ++site) {
+            SiteProfile stored = sites.SiteAt(group, site);
+            if (stored.name != profile.name || stored.host != profile.host) continue;
+            stored.tlsFingerprint = fingerprint;
+            SetProfileOf(sites.SiteItem(group, site), stored);
+            tree.SaveCatalogue();
+            return;
+        }
+    }
+}
+
+}  // namespace
 
 void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     bool cancelled = false;
@@ -42,8 +74,9 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
                          settings.fireHost, settings.fireUserId, settings.firePassword};
     ConnectionSettings connection;
-    if (MakeConnectionSettings({profile.host, profile.userId, profile.password, profile.dataMode}, defaults,
-                               connection) == SettingsOutcome::AnonymousWithoutEmail) {
+    const SiteLogin login{profile.host,     profile.userId,     profile.password,
+                          profile.dataMode, profile.encryption, profile.tlsFingerprint};
+    if (MakeConnectionSettings(login, defaults, connection) == SettingsOutcome::AnonymousWithoutEmail) {
         ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                          "connecting to anonymous FTP sites. Thanks."));
         return false;
@@ -53,14 +86,26 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     context.location.SetDisconnected();
     session.Configure(connection);
 
+    DesktopCertificateQuestion certificateQuestion(this);
+    session.SetCertificateQuestion(&certificateQuestion);
     session.StartConnectWorker();
     if (ui && ui->WaitForWorker(EngineUi::WaitKind::Connecting, "", session.Status()) ==
                   EngineUi::WaitResult::Cancelled) {
+        // A worker waiting for the certificate dialog is answered first, or
+        // the cancel would wait for it for ever.
+        certificateQuestion.Cancel();
         session.CancelWorker();
         context.cancelledConnect = true;
     } else {
         session.JoinWorker();
     }
+    session.SetCertificateQuestion(nullptr);
+    const std::string& trusted = session.Protection().FingerprintToStore();
+    if (!trusted.empty() && kind != ConnectionKind::Quick) {
+        profile.tlsFingerprint = trusted;
+        RememberTrustedCertificate(tree, profile, trusted);
+    }
+    context.connectionSecurity = SecurityText(session.Protection());
 
     if (!session.IsConnected()) return false;
     const bool quick = kind == ConnectionKind::Quick;

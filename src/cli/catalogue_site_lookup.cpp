@@ -24,8 +24,9 @@ CliSiteLookup CatalogueSiteLookup(std::string cataloguePath) {
             error = lookup.error;
             return false;
         }
-        site = {lookup.profile.host, lookup.profile.userId, lookup.profile.password,
-                lookup.profile.remoteDir, lookup.profile.dataMode};
+        site = {lookup.profile.host,      lookup.profile.userId,     lookup.profile.password,
+                lookup.profile.remoteDir, lookup.profile.dataMode,   lookup.profile.encryption,
+                lookup.profile.tlsFingerprint};
         return true;
     };
 }

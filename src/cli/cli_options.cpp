@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/net/host_port.h"
 
@@ -13,6 +14,29 @@ bool ParseInt(const std::string& text, int low, int high, int& value) {
     }
     value = std::atoi(text.c_str());
     return value >= low && value <= high;
+}
+
+std::optional<tls::Encryption> EncryptionFromWord(const std::string& word) {
+    if (word == "explicit") return tls::Encryption::RequireExplicit;
+    if (word == "implicit") return tls::Encryption::RequireImplicit;
+    if (word == "auto") return tls::Encryption::ExplicitIfAvailable;
+    if (word == "off") return tls::Encryption::Plain;
+    return std::nullopt;
+}
+
+// "SHA256:" and the 43 base64 characters of a SHA-256 digest without padding,
+// as the program prints a certificate's fingerprint. The last character
+// carries only 4 bits of the digest, so its 2 low bits must be zero.
+bool IsSha256Fingerprint(const std::string& text) {
+    constexpr std::string_view prefix = "SHA256:";
+    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    if (text.size() != prefix.size() + 43 || text.rfind(prefix, 0) != 0) return false;
+    for (std::size_t at = prefix.size(); at < text.size(); ++at) {
+        const auto digit = alphabet.find(text[at]);
+        if (digit == std::string_view::npos) return false;
+        if (at + 1 == text.size() && digit % 4 != 0) return false;
+    }
+    return true;
 }
 
 // Applies one option that takes a value. False with error set when the value is bad.
@@ -50,6 +74,24 @@ bool ApplyOption(const std::string& name, const std::string& value, CliOptions& 
             return false;
         }
         options.proxy = value;
+    } else if (name == "--tls") {
+        options.encryption = EncryptionFromWord(value);
+        if (!options.encryption) {
+            error = "--tls takes explicit, implicit, auto or off";
+            return false;
+        }
+    } else if (name == "--trust") {
+        if (!IsSha256Fingerprint(value)) {
+            error = "--trust takes a certificate fingerprint as printed, SHA256: and 43 characters";
+            return false;
+        }
+        options.trust = value;
+    } else if (name == "--ca-file") {
+        if (value.empty()) {
+            error = "--ca-file takes the name of a file of trusted certificates (PEM)";
+            return false;
+        }
+        options.caFile = value;
     } else if (name == "--proxy-user") {
         options.proxyUser = value;
     } else if (name == "--proxy-password") {
@@ -116,6 +158,10 @@ bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& opti
         error = "--firewall needs --proxy HOST[:PORT]";
         return false;
     }
+    if (options.encryption == tls::Encryption::Plain && (options.trust || options.caFile)) {
+        error = std::string(options.trust ? "--trust" : "--ca-file") + " has no use with --tls off";
+        return false;
+    }
     if (!options.firewallMode && !options.proxy.empty()) {
         error = "--proxy needs --firewall 0-4";
         return false;
@@ -142,6 +188,14 @@ std::string CliUsage() {
            "  --active              the server opens data connections to the client (PORT)\n"
            "  --no-keep-time        downloaded files get the time they arrive, not the server's\n"
            "                        modification time (default: the Keep Modification Times setting)\n"
+           "  --tls explicit|implicit|auto|off\n"
+           "                        explicit: require TLS after AUTH TLS; implicit: TLS from the first\n"
+           "                        byte (port 990 unless given); auto: TLS when the server offers it;\n"
+           "                        off: plain FTP, password and files readable on the way (default:\n"
+           "                        the catalogue site's choice, else auto)\n"
+           "  --trust SHA256:...    accept the server certificate with this fingerprint even when it\n"
+           "                        cannot be verified (self-signed, unknown issuer, other name)\n"
+           "  --ca-file FILE        trust the certificates in FILE (PEM) besides the system's\n"
            "  --firewall 0-4        log in through a firewall proxy in this mode\n"
            "  --proxy HOST[:PORT]   the proxy\n"
            "  --proxy-user U        proxy user id\n"
@@ -151,6 +205,8 @@ std::string CliUsage() {
            "blanks in a name: 'cd \"My Files\"'.\n"
            "\n"
            "A server that refuses the chosen data connection mode gets the other one.\n"
+           "A certificate that cannot be verified ends the run with its fingerprint\n"
+           "printed, unless --trust names that fingerprint.\n"
            "\n"
            "A binary download that breaks off keeps what arrived in NAME.part; \"get -c\"\n"
            "continues it. \"put -c\" continues an upload after the size the server has.\n"

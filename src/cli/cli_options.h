@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ftp/data_mode.h"
+#include "ftp/tls/encryption.h"
 
 // What the command line asked for, before the settings file fills the gaps.
 struct CliOptions {
@@ -17,6 +18,9 @@ struct CliOptions {
     std::optional<DataMode> dataMode; // --passive or --active
     bool keepModificationTimes = true;  // false: --no-keep-time
     std::optional<int> firewallMode;  // 0 to 4; set means the firewall is on
+    std::optional<tls::Encryption> encryption;  // --tls; unset: the site's choice or the default
+    std::optional<std::string> trust;           // --trust SHA256:..., a certificate to accept
+    std::optional<std::string> caFile;          // --ca-file, extra trusted roots (PEM)
     std::string proxy;                // HOST[:PORT]
     std::string proxyUser;
     std::string proxyPassword;

@@ -42,6 +42,7 @@ int CliRunner::Run(const std::vector<std::string>& arguments) {
     {
         LogPump pump(log, err);
         result = Connect();
+        err << certificateNotes.str();
         if (result == kSuccess && !remoteDir.empty()) {
             const std::vector<std::string> changeTo{remoteDir};
             plan.insert(plan.begin(), PlannedCommand{FindCliCommand("cd"), changeTo});
@@ -82,7 +83,10 @@ bool CliRunner::PlanCommands(const std::vector<std::string>& texts, std::vector<
 
 bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& settings, std::string& remoteDir,
                                std::string& error) {
-    SiteLogin login{options.host, options.user.value_or("anonymous"), options.password.value_or(""), {}};
+    SiteLogin login;
+    login.host = options.host;
+    login.user = options.user.value_or("anonymous");
+    login.password = options.password.value_or("");
     if (login.host[0] == '@') {
         if (!siteLookup) {
             error = "no site catalogue is available for " + login.host;
@@ -95,11 +99,15 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
         if (!options.password) login.password = site.password;
         remoteDir = site.remoteDir;
         login.dataMode = site.dataMode;
+        login.encryption = site.encryption;
+        login.trustedFingerprint = site.tlsFingerprint;
     }
+    if (options.encryption) login.encryption = *options.encryption;
     // The command line's choice wins over the site's; without either the
     // program default applies (passive unless set otherwise).
     if (options.dataMode) login.dataMode = options.dataMode;
     ConnectionDefaults defaults;
+    defaults.caFile = options.caFile.value_or("");
     defaults.email = options.email.value_or(settings.email);
     defaults.transferMode = options.mode.value_or(settings.transferMode);
     defaults.passive = settings.passiveMode;
@@ -121,6 +129,8 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     }
     session.Configure(connection);
     session.SetUi(&waiter);
+    certificateQuestion = std::make_unique<CliCertificateQuestion>(options.trust, certificateNotes);
+    session.SetCertificateQuestion(certificateQuestion.get());
     return true;
 }
 

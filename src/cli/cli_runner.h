@@ -3,10 +3,13 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli_certificate_question.h"
 #include "cli/cli_command.h"
 #include "cli/cli_options.h"
 #include "ftp/ftp_session.h"
@@ -19,6 +22,8 @@ struct CliSite {
     std::string password;
     std::string remoteDir;  // changed to after log-in when not empty
     std::optional<DataMode> dataMode;  // the site's own choice; unset: the program default
+    tls::Encryption encryption = tls::kDefaultEncryption;
+    std::string tlsFingerprint;  // the certificate the site trusts; empty: none
 };
 
 // Looks a catalogue site up by name; false with error set when there is none.
@@ -66,5 +71,9 @@ private:
     TransferStatus status;
     FtpSession session{log, status};
     PollingWaiter waiter;
+    // The certificate question is answered on the connect worker; what it
+    // prints waits here and follows the log once the connect has ended.
+    std::ostringstream certificateNotes;
+    std::unique_ptr<CliCertificateQuestion> certificateQuestion;
     std::atomic<bool> cancelled{false};
 };

@@ -18,5 +18,8 @@ SettingsOutcome MakeConnectionSettings(const SiteLogin& site, const ConnectionDe
     settings.downloadDir = defaults.downloadDir;
     settings.keepModificationTimes = defaults.keepModificationTimes;
     settings.firewall = defaults.firewall;
+    settings.encryption = site.encryption;
+    settings.trustedFingerprint = site.trustedFingerprint;
+    settings.caFile = defaults.caFile;
     return SettingsOutcome::Ready;
 }

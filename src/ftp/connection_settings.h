@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ftp/data_mode.h"
+#include "ftp/tls/encryption.h"
 
 // The firewall (proxy) a connection goes through. Modes 1-4 choose how the
 // remote log-in is passed on: SITE host, USER user@host, OPEN host, or the
@@ -34,6 +35,10 @@ struct ConnectionSettings {
     // fact or MDTM). The front ends switch it on from their settings.
     bool keepModificationTimes = false;
     FirewallSettings firewall;
+    // A bare session speaks plain FTP; the front ends pass the site's choice.
+    tls::Encryption encryption = tls::Encryption::Plain;
+    std::string trustedFingerprint;  // "SHA256:..." the site trusts; empty: none
+    std::string caFile;              // extra trusted roots (PEM); empty: the system's only
 };
 
 // What one site (or the command line's --host) asks for; unset and empty
@@ -43,6 +48,8 @@ struct SiteLogin {
     std::string user;
     std::string password;
     std::optional<DataMode> dataMode;  // unset: the program default
+    tls::Encryption encryption = tls::kDefaultEncryption;
+    std::string trustedFingerprint;
 };
 
 // The program-wide settings a connection falls back on.
@@ -54,6 +61,7 @@ struct ConnectionDefaults {
     std::string downloadDir;
     bool keepModificationTimes = true;
     FirewallSettings firewall;
+    std::string caFile;
 };
 
 enum class SettingsOutcome { Ready, AnonymousWithoutEmail };

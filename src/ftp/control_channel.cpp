@@ -100,6 +100,12 @@ long ControlChannel::SendLine(const std::string& text) {
     BusyGuard busy(busyCount);
     sendBuffer = text;
     sendBuffer += "\r\n";
+    if (tlsStream) {
+        const tls::StreamResult written = tlsStream->Write(sendBuffer.data(), sendBuffer.size());
+        if (written.Ok()) return static_cast<long>(written.bytes);
+        if (written.status == tls::StreamStatus::Failed) LogF("Send: %s", written.message.c_str());
+        return -1;
+    }
     ReplyClass sendStatus = kNoReply;
     return SendAll(socket.Fd(), sendBuffer.data(), sendBuffer.size(), sendStatus);
 }
@@ -108,6 +114,7 @@ long ControlChannel::SendLine(const std::string& text) {
 // waiting for it within the time limit. Returns the byte count, 0 at the end
 // of the stream, -1 on failure with errorCode set.
 long ControlChannel::PeekControl(char* into, int& errorCode) {
+    if (tlsStream) return PeekSecured(into, errorCode);
     for (;;) {
         const WaitOutcome outcome = WaitReadable(socket.Fd());
         if (outcome != WaitOutcome::Ready) {
@@ -120,6 +127,72 @@ long ControlChannel::PeekControl(char* into, int& errorCode) {
         errorCode = net::LastSocketError();
         return -1;
     }
+}
+
+// Over TLS the decrypted bytes wait in tlsReceived; a peek shows their start,
+// reading another record only when none are left.
+long ControlChannel::PeekSecured(char* into, int& errorCode) {
+    if (tlsReceived.empty()) {
+        char record[kReplyCapacity];
+        const tls::StreamResult read = tlsStream->Read(record, sizeof record);
+        switch (read.status) {
+            case tls::StreamStatus::Ok:
+                tlsReceived.assign(record, read.bytes);
+                break;
+            case tls::StreamStatus::Closed:
+            case tls::StreamStatus::Truncated:
+                return 0;
+            case tls::StreamStatus::Cancelled:
+                errorCode = net::kErrorCancelled;
+                return -1;
+            case tls::StreamStatus::TimedOut:
+                errorCode = net::kErrorTimedOut;
+                return -1;
+            case tls::StreamStatus::Failed:
+                LogF("Recv: %s", read.message.c_str());
+                errorCode = net::kErrorConnectionReset;
+                return -1;
+        }
+    }
+    const std::size_t count = std::min(tlsReceived.size(), kPeekSize);
+    tlsReceived.copy(into, count);
+    return static_cast<long>(count);
+}
+
+long ControlChannel::TakeControl(char* into, std::size_t count, int& errorCode) {
+    if (tlsStream) {
+        count = std::min(count, tlsReceived.size());
+        tlsReceived.copy(into, count);
+        tlsReceived.erase(0, count);
+        return static_cast<long>(count);
+    }
+    const ssize_t got = recv(socket.Fd(), into, count, MSG_DONTWAIT);
+    if (got < 0) errorCode = net::LastSocketError();
+    if (got == 0) errorCode = net::kErrorConnectionReset;
+    return static_cast<long>(got);
+}
+
+tls::StreamResult ControlChannel::StartTls(const tls::ClientContext& context, const std::string& peerName,
+                                           std::shared_ptr<tls::SessionKeeper> sessions) {
+    tlsReceived.clear();
+    tlsStream = std::make_unique<tls::TlsStream>(context, socket.Fd(), Waiter(), std::move(sessions));
+    return tlsStream->Handshake(peerName);
+}
+
+tls::SocketWaiter ControlChannel::Waiter() {
+    return [this](int fd, short events) {
+        switch (WaitForServer(fd, events)) {
+            case WaitOutcome::Ready:
+                return net::WaitStatus::Ready;
+            case WaitOutcome::Woken:
+                return net::WaitStatus::Woken;
+            case WaitOutcome::TimedOut:
+                return net::WaitStatus::TimedOut;
+            case WaitOutcome::Failed:
+                break;
+        }
+        return net::WaitStatus::Failed;
+    };
 }
 
 int ControlChannel::ReadLine() {
@@ -145,9 +218,8 @@ int ControlChannel::ReadLine() {
             }
         }
         // The peeked bytes are there, so this receive takes exactly the count.
-        ssize_t got = recv(socket.Fd(), line + length, take, MSG_DONTWAIT);
+        const long got = TakeControl(line + length, take, errorCode);
         if (got <= 0) {
-            errorCode = got < 0 ? net::LastSocketError() : net::kErrorConnectionReset;
             peeked = -1;
             break;
         }

@@ -4,11 +4,13 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ftp/log_queue.h"
 #include "ftp/reply_class.h"
+#include "ftp/tls/tls_stream.h"
 #include "platform/net/socket.h"
 #include "platform/net/wake_signal.h"
 
@@ -35,10 +37,28 @@ public:
     // --- the socket ---
     bool IsOpen() const { return socket.IsOpen(); }
     int Fd() const { return socket.Fd(); }
-    void Adopt(net::Socket connectedSocket) { socket = std::move(connectedSocket); }
+    void Adopt(net::Socket connectedSocket) {
+        tlsStream.reset();
+        socket = std::move(connectedSocket);
+    }
     net::Socket& Socket() { return socket; }
     // Closes the control socket and logs it (see CloseSocket).
-    void Close() { CloseSocket(socket); }
+    void Close() {
+        if (!stopRequested.load()) tlsStream.reset();
+        CloseSocket(socket);
+    }
+
+    // --- TLS ---
+    // Starts TLS on the open control connection (AUTH TLS accepted, or an
+    // implicit FTPS port): from then on every command and reply goes through
+    // the TLS stream, whose waits are this channel's (wake, time limits).
+    tls::StreamResult StartTls(const tls::ClientContext& context, const std::string& peerName,
+                               std::shared_ptr<tls::SessionKeeper> sessions);
+    // The control connection's TLS stream, or nullptr while it is plain.
+    const tls::TlsStream* Tls() const { return tlsStream.get(); }
+    // The waiter TLS streams of this connection use: the wake descriptor and
+    // the time limit, with this channel's log line and abort on a time-out.
+    tls::SocketWaiter Waiter();
     // Ends both directions at once, which also wakes a read blocked on it.
     void Shutdown();
 
@@ -109,6 +129,9 @@ private:
     void AppendLogLine(const std::string& line);
     static const char* RefusalReason(const std::string& text);
     long PeekControl(char* into, int& errorCode);
+    long PeekSecured(char* into, int& errorCode);
+    // Takes count bytes that PeekControl has shown.
+    long TakeControl(char* into, std::size_t count, int& errorCode);
     bool ReplyOverdue(std::size_t lines);
 
     LogQueue& log;
@@ -127,4 +150,6 @@ private:
     // When the reply being read is overdue (none outside ReadReply).
     std::chrono::steady_clock::time_point replyDeadline{};
     std::vector<std::string>* replyLines = nullptr;
+    std::unique_ptr<tls::TlsStream> tlsStream;
+    std::string tlsReceived;  // decrypted control bytes not yet taken by ReadLine
 };

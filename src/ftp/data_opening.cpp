@@ -72,8 +72,7 @@ Transfers::DataOpening Transfers::OpenActive(bool announcesSize, bool mayTryPass
         }
         return DataOpening::NotAccepted;
     }
-    dataStream = std::move(accepted);
-    return DataOpening::Open;
+    return UseDataConnection(std::move(accepted));
 }
 
 // The one retry of a transfer that active mode could not start.
@@ -102,8 +101,18 @@ Transfers::DataOpening Transfers::SendOverPassive(bool announcesSize) {
     }
     if (announcesSize) ParseSizeFromReply();
     int errorCode = 0;
-    dataStream = passiveOpener.Complete(errorCode);
-    return DataOpening::Open;
+    return UseDataConnection(passiveOpener.Complete(errorCode));
+}
+
+// Every opened data connection becomes the transfer's stream here, encrypted
+// when the connection protects its data. A data connection whose TLS cannot
+// start carries nothing; the server's reply to the transfer command is read
+// all the same (unless the wait was stopped), so the next command stays in step.
+Transfers::DataOpening Transfers::UseDataConnection(std::unique_ptr<DataStream> opened) {
+    dataStream = protection.ProtectData(std::move(opened));
+    if (dataStream) return DataOpening::Open;
+    if (!control.Aborted()) control.ReadReply();
+    return DataOpening::NotAccepted;
 }
 
 void Transfers::SwitchDataMode(DataMode mode, const char* reason) {

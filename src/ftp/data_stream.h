@@ -18,6 +18,8 @@ public:
     virtual bool IsOpen() const = 0;
     // The number the log calls the connection by.
     virtual unsigned Number() const = 0;
+    // The connection's socket descriptor (an encrypted stream runs over it).
+    virtual int Fd() const = 0;
     // One receive of at most capacity bytes: the count, 0 at the end of the
     // stream, -1 with errorCode set (cancelled and timed out included).
     virtual long Receive(char* into, std::size_t capacity, int& errorCode) = 0;

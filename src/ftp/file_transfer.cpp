@@ -66,13 +66,15 @@ std::int64_t SizeFromSizeReply(const std::string& text) {
 }  // namespace
 
 Transfers::Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
-                     TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener)
+                     TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener,
+                     ConnectionProtection& protection)
     : control(control),
       login(login),
       connected(connected),
       status(status),
       activeOpener(activeOpener),
-      passiveOpener(passiveOpener) {
+      passiveOpener(passiveOpener),
+      protection(protection) {
     // A pipe that a download writes into is waited on like a socket: Cancel
     // and the time limit end the wait.
     partialDownload.SetWaitForRoom(

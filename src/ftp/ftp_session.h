@@ -51,6 +51,12 @@ public:
         transfers.SetUi(newUi);
         walks.SetUi(newUi);
     }
+    // Who decides about certificates that cannot be verified (nullptr: they are refused).
+    void SetCertificateQuestion(tls::CertificateQuestion* question) {
+        protection.SetCertificateQuestion(question);
+    }
+    // Whether the connection and its data are encrypted (see ConnectionProtection).
+    const ConnectionProtection& Protection() const { return protection; }
 
     // --- control connection ---
     net::Socket ConnectSocket(const std::string& hostName, const std::string& serviceName,
@@ -192,11 +198,12 @@ private:
     TransferStatus& status;
     EngineUi* ui = nullptr;
     ControlChannel control{log, connected};
-    Login login{control, connected, localAddress, dataPeerAddress};
+    ConnectionProtection protection{control};
+    Login login{control, connected, localAddress, dataPeerAddress, protection};
     ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
-    Transfers transfers{control, login, connected, status, activeOpener, passiveOpener};
+    Transfers transfers{control, login, connected, status, activeOpener, passiveOpener, protection};
     Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
                           return transfers.RetrieveListing(command, path);
                       }};

@@ -78,9 +78,10 @@ LogonResult Login::LogonSteps() {
     control.SetCrEndsLine(false);
     // A socket that Quit only shut down (another exchange was running) ends here.
     if (control.IsOpen()) CloseControlAfterFailedLogon();
+    if (!protection.Begin(settings)) return Failure(Cause::NotSecured, target);
 
     BusyGuard busy(control.BusyCount());
-    control.Adopt(ConnectSocket(target, "ftp", "tcp"));
+    control.Adopt(ConnectSocket(target, protection.ServiceName(), "tcp"));
     if (!control.IsOpen()) {
         control.LogF("Connection to %s failed", target.c_str());
         return Failure(CauseOfConnectError(connectError), target);
@@ -94,6 +95,11 @@ LogonResult Login::LogonSteps() {
     }
     control.LogF("[%u] from %s port %u", static_cast<unsigned>(control.Fd()), localAddress.HostText().c_str(),
                  localAddress.Port());
+    if (!protection.BeforeWelcome()) {
+        busy.Release();
+        CloseControlAfterFailedLogon();
+        return Failure(Cause::NotSecured, target);
+    }
 
     ReplyClass replyClass = control.ReadReply();
     while (replyClass == kPreliminary) {
@@ -114,6 +120,10 @@ LogonResult Login::LogonSteps() {
         control.LogSocketError("setsockopt", net::SocketErrorFromErrno(errno));
     }
     busy.Release();
+    if (!protection.AfterWelcome()) {
+        CloseControlAfterFailedLogon();
+        return Failure(Cause::NotSecured, target);
+    }
     directUserLogin = (settings.firewall.mode == 3 || settings.firewall.mode == 4) ? 1 : 0;
 
     if (settings.firewall.on && !directUserLogin && !LogonToProxy(replyClass))
@@ -128,6 +138,11 @@ LogonResult Login::LogonSteps() {
         return Failure(Cause::WrongCredentials, target);
     }
     connected = 1;
+    if (!protection.AfterLogin()) {
+        CloseControlAfterFailedLogon();
+        connected = 0;
+        return Failure(Cause::NotSecured, target);
+    }
     AskFeatures();
     LogonResult result;
     result.socket = control.Fd();

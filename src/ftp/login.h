@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/connection_protection.h"
 #include "ftp/connection_settings.h"
 #include "ftp/control_channel.h"
 #include "ftp/reply_class.h"
@@ -27,6 +28,7 @@ struct LogonResult {
         BadWelcome,        // the server's opening reply was not 2xx
         ProxyRefused,      // the firewall refused its log-in or the remote host
         WrongCredentials,  // USER/PASS (or what names the remote user) refused
+        NotSecured,        // the TLS the settings ask for could not be set up, or its certificate was refused
     };
     static constexpr int kNoSocket = -1;
 
@@ -48,9 +50,14 @@ class Login {
 public:
     // connected is the session's flag; localAddress and dataPeer are the
     // session's addresses that a connect sets and the data side reuses.
+    // protection secures the connection as the settings ask.
     Login(ControlChannel& control, std::atomic<int>& connected, net::SocketAddress& localAddress,
-          net::SocketAddress& dataPeer)
-        : control(control), connected(connected), localAddress(localAddress), dataPeer(dataPeer) {}
+          net::SocketAddress& dataPeer, ConnectionProtection& protection)
+        : control(control),
+          connected(connected),
+          localAddress(localAddress),
+          dataPeer(dataPeer),
+          protection(protection) {}
 
     // Takes the settings of the next connection (firewall values cut to 79,
     // 29 and 29 characters); Logon uses them.
@@ -90,6 +97,7 @@ private:
     std::atomic<int>& connected;
     net::SocketAddress& localAddress;
     net::SocketAddress& dataPeer;
+    ConnectionProtection& protection;
     ConnectionSettings settings;
     ServerFeatures features;
     net::HostResolver resolver;

@@ -13,6 +13,7 @@ public:
 
     bool IsOpen() const override { return socket.IsOpen(); }
     unsigned Number() const override { return static_cast<unsigned>(socket.Fd()); }
+    int Fd() const override { return socket.Fd(); }
     long Receive(char* into, std::size_t capacity, int& errorCode) override;
     long Send(const char* bytes, std::size_t length, ReplyClass& status) override;
     std::int64_t Unacknowledged() const override;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "ftp/connection_protection.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
 #include "ftp/data_opener.h"
@@ -26,9 +27,11 @@
 class Transfers {
 public:
     // connected is the session's connection flag; the openers (active and
-    // passive mode) are the session's, which the cancel sequence closes.
+    // passive mode) are the session's, which the cancel sequence closes;
+    // protection encrypts each data connection when the connection asks for it.
     Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
-              TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener);
+              TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener,
+              ConnectionProtection& protection);
     Transfers(const Transfers&) = delete;
     Transfers& operator=(const Transfers&) = delete;
 
@@ -93,6 +96,8 @@ private:
     DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
     DataOpening RetryInPassive(const char* reason, bool announcesSize);
     DataOpening SendOverPassive(bool announcesSize);
+    // Every opened data connection becomes the transfer's stream here.
+    DataOpening UseDataConnection(std::unique_ptr<DataStream> opened);
     void SwitchDataMode(DataMode mode, const char* reason);
     void SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
@@ -114,6 +119,7 @@ private:
     TransferStatus& status;
     DataOpener& activeOpener;
     DataOpener& passiveOpener;
+    ConnectionProtection& protection;
     EngineUi* ui = nullptr;
 
     // The running transfer.

@@ -24,9 +24,17 @@ namespace {
 constexpr std::array<std::optional<DataMode>, 3> kDataModeChoices{std::nullopt, DataMode::Passive,
                                                                   DataMode::Active};
 
-int ChoiceIndex(std::optional<DataMode> mode) {
-    return static_cast<int>(std::find(kDataModeChoices.begin(), kDataModeChoices.end(), mode) -
-                            kDataModeChoices.begin());
+// The encryption choices in the order the box lists them, with their texts.
+constexpr std::array<tls::Encryption, 4> kEncryptionChoices{
+    tls::Encryption::RequireExplicit, tls::Encryption::ExplicitIfAvailable, tls::Encryption::RequireImplicit,
+    tls::Encryption::Plain};
+constexpr std::array<const char*, 4> kEncryptionTexts{
+    "Require explicit FTP over TLS", "Use explicit FTP over TLS if available",
+    "Require implicit FTP over TLS", "Plain FTP (insecure)"};
+
+template <typename Choices, typename Value>
+int ChoiceIndex(const Choices& choices, const Value& value) {
+    return static_cast<int>(std::find(choices.begin(), choices.end(), value) - choices.begin());
 }
 
 }  // namespace
@@ -37,7 +45,9 @@ SitePropertiesDialog::SitePropertiesDialog(const QString& email, QWidget* parent
       savePasswordBox(new QCheckBox(QStringLiteral("Sa&ve Password"))),
       promptBox(new QCheckBox(QStringLiteral("Prompt"))),
       iconButton(new QToolButton),
-      dataModeBox(new QComboBox) {
+      dataModeBox(new QComboBox),
+      encryptionBox(new QComboBox),
+      forgetCertificateButton(new QPushButton(QStringLiteral("&Forget trusted certificate"))) {
     setWindowTitle(QStringLiteral("Properties"));
     // Every field becomes one line of the catalogue file.
     LimitToCatalogueLine(nameEdit, "");
@@ -67,6 +77,19 @@ SitePropertiesDialog::SitePropertiesDialog(const QString& email, QWidget* parent
         QStringLiteral("Passive: Quillmoor connects to the server for each listing or "
                        "file. Active: the server connects back to Quillmoor."));
     form->addRow(BuddyLabel(QStringLiteral("&Data connection:"), dataModeBox), dataModeBox);
+    for (const char* text : kEncryptionTexts) encryptionBox->addItem(QString::fromUtf8(text));
+    encryptionBox->setToolTip(
+        QStringLiteral("Explicit: the connection starts in plain FTP and switches to TLS before the log-in. "
+                       "Implicit: TLS from the first byte, usually on port 990. Plain FTP sends the password "
+                       "and files readable by anyone on the way."));
+    form->addRow(BuddyLabel(QStringLiteral("&Encryption:"), encryptionBox), encryptionBox);
+    // Enter in a field must still mean Save/Exit, never forgetting the certificate.
+    forgetCertificateButton->setAutoDefault(false);
+    connect(forgetCertificateButton, &QPushButton::clicked, this, [this] {
+        tlsFingerprint.clear();
+        ShowTrustedCertificate();
+    });
+    form->addRow(QString(), forgetCertificateButton);
 
     auto* boxes = new QHBoxLayout;
     for (QCheckBox* box : {anonymousBox, savePasswordBox, promptBox, firewallBox}) boxes->addWidget(box);
@@ -92,7 +115,9 @@ void SitePropertiesDialog::showEvent(QShowEvent* event) {
     nameEdit->setText(name);
     savePasswordBox->setChecked(savePassword);
     promptBox->setChecked(prompt);
-    dataModeBox->setCurrentIndex(ChoiceIndex(dataMode));
+    dataModeBox->setCurrentIndex(ChoiceIndex(kDataModeChoices, dataMode));
+    encryptionBox->setCurrentIndex(ChoiceIndex(kEncryptionChoices, encryption));
+    ShowTrustedCertificate();
     ShowIcon();
     ShowLoginFields();
     // The name first: it is what a new site needs, and what a user types at once.
@@ -105,6 +130,17 @@ void SitePropertiesDialog::ShowIcon() {
     iconButton->setAccessibleDescription(currentIconSpec);
 }
 
+void SitePropertiesDialog::ShowTrustedCertificate() {
+    // Forgetting the certificate makes the next connection ask again, as for
+    // a site never connected to.
+    forgetCertificateButton->setEnabled(!tlsFingerprint.isEmpty());
+    forgetCertificateButton->setToolTip(
+        tlsFingerprint.isEmpty()
+            ? QStringLiteral("No certificate is trusted for this site.")
+            : QStringLiteral("Trusted certificate: ") + tlsFingerprint +
+                  QStringLiteral(". Forget it, so that the next connection asks again."));
+}
+
 void SitePropertiesDialog::Save(int code) {
     buttonCode = code;
     name = nameEdit->text();
@@ -113,6 +149,7 @@ void SitePropertiesDialog::Save(int code) {
     savePassword = savePasswordBox->isChecked();
     prompt = promptBox->isChecked();
     dataMode = kDataModeChoices[dataModeBox->currentIndex()];
+    encryption = kEncryptionChoices[encryptionBox->currentIndex()];
     if (name.isEmpty()) {
         DesktopBeep();
         ShowMessage(this, QStringLiteral("You must provide a Profile Name."));

@@ -4,10 +4,12 @@
 #include <optional>
 
 #include "ftp/data_mode.h"
+#include "ftp/tls/encryption.h"
 #include "sites/login_fields_dialog.h"
 
 class IconSelectionDialog;
 class QComboBox;
+class QPushButton;
 class QToolButton;
 
 // "Properties": edits a whole site profile. Both Save buttons end it with
@@ -26,6 +28,10 @@ public:
     QString name;
     bool prompt = false;
     std::optional<DataMode> dataMode;  // unset: the program's default
+    tls::Encryption encryption = tls::kDefaultEncryption;
+    // The trusted certificate's fingerprint, carried through unchanged unless
+    // the user forgets it ("Forget trusted certificate" empties it).
+    QString tlsFingerprint;
 
     // The site's icon spec ("file ,index") and the icon made from it; the icon
     // button and the Icon Selection dialog change them.
@@ -43,10 +49,13 @@ private:
     void Save(int code);
     void ChooseIcon();
     void ShowIcon();
+    void ShowTrustedCertificate();
 
     QLineEdit* nameEdit;
     QCheckBox* savePasswordBox;
     QCheckBox* promptBox;
     QToolButton* iconButton;
     QComboBox* dataModeBox;
+    QComboBox* encryptionBox;
+    QPushButton* forgetCertificateButton;
 };

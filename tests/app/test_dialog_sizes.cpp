@@ -1,5 +1,7 @@
 // Every dialog of the program opens at a size where all its text and fields
 // can be read: no edit box, button or label squeezed below what it needs.
+#include <openssl/x509_vfy.h>
+
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include "app/get_directory_dialog.h"
 #include "app/transfer_mode_dialog.h"
 #include "app/transfer_status_dialog.h"
+#include "browser/certificate_dialog.h"
 #include "browser/create_directory_dialog.h"
 #include "browser/file_properties_dialog.h"
 #include "browser/permissions_dialog.h"
@@ -126,6 +129,17 @@ private slots:
             return new TransferStatusDialog(s.status, QStringLiteral("Retrieving big.iso From 127.0.0.1"));
         });
         row("Options", [](Surroundings& s) { return new OptionsSheet(s.settings); });
+        row("Unverified Certificate", [](Surroundings&) {
+            CertificateRequest request;
+            request.host = QStringLiteral("ftp.example.org");
+            request.facts.subject = "CN=ftp.example.org,OU=File Transfer,O=Example Hosting Ltd,L=Leeds,C=GB";
+            request.facts.issuer = request.facts.subject;
+            request.facts.validFrom = "2026-01-01 00:00:00 UTC";
+            request.facts.validUntil = "2027-01-01 00:00:00 UTC";
+            request.facts.sha256 = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+            request.verification = tls::VerificationFromResult(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT);
+            return new CertificateDialog(request);
+        });
     }
 
     void OpensReadable() {

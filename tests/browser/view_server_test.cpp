@@ -130,7 +130,15 @@ private slots:
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.IsConnected());
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(1)), QStringLiteral("PASS tester@example.com"));
+        // A site left at the default asks for TLS first; this server refuses it.
+        QCOMPARE(QString::fromStdString(received.at(0)), QStringLiteral("AUTH TLS"));
+        QCOMPARE(QString::fromStdString(received.at(2)), QStringLiteral("PASS tester@example.com"));
+        // The plain connection is not made silently: the log and the status bar say so.
+        QCOMPARE(f.context.connectionSecurity, QStringLiteral("Not encrypted"));
+        bool said = false;
+        for (const std::string& line : f.log.TakeAll())
+            said = said || line.find("continuing without encryption") != std::string::npos;
+        QVERIFY(said);
         // The refused initial directory gets no node: the tree stays on the site.
         QCOMPARE(f.tree->CurrentLabel(), QStringLiteral("Local"));
     }
@@ -140,7 +148,7 @@ private slots:
         ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "me@home", "/x"));
         OpenSite(f, "Demo", "Local");
-        QCOMPARE(QString::fromStdString(scripted.Received().at(1)), QStringLiteral("PASS me@home"));
+        QCOMPARE(QString::fromStdString(scripted.Received().at(2)), QStringLiteral("PASS me@home"));
     }
 
     // The session's data connections follow the site's own choice, else the
@@ -328,9 +336,9 @@ private slots:
         QCOMPARE(messages.texts, QStringList{"Error setting permissions"});
         // After the login: FEAT, PWD, CWD and XCWD of the refused initial directory.
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("SITE CHMOD 655 one"));
-        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("SITE CHMOD 655 three"));
-        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("SITE CHMOD 655 two"));
+        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("SITE CHMOD 655 one"));
+        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("SITE CHMOD 655 three"));
+        QCOMPARE(QString::fromStdString(received.at(9)), QStringLiteral("SITE CHMOD 655 two"));
     }
 
     void ARefusedListingIsReportedNotShownEmpty() {
@@ -492,8 +500,8 @@ private slots:
         QVERIFY(properties.Renamed());
         // After the login: FEAT, PWD, CWD and XCWD of the refused initial directory.
         const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(6)), QStringLiteral("RNFR readme"));
-        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("RNTO README"));
+        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("RNFR readme"));
+        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("RNTO README"));
 
         MessageLog messages;
         f.Select({"readme", "other"});

@@ -57,7 +57,7 @@ TEST(CatalogueSiteLookup, RunnerConnectsWithTheSite) {
     runner.SetSiteLookup(CatalogueSiteLookup(path.string()));
     EXPECT_EQ(runner.Run({"@Home"}), CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER owner", "PASS secret", "FEAT", "CWD /srv/files", "quit"}));
+              (std::vector<std::string>{"AUTH TLS", "USER owner", "PASS secret", "FEAT", "CWD /srv/files", "quit"}));
 
     CliRunner refused(out, err);
     refused.SetSiteLookup(CatalogueSiteLookup(path.string()));

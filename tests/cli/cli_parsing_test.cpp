@@ -76,6 +76,38 @@ TEST(ParseCliOptions, DataConnectionMode) {
     EXPECT_NE(CliUsage().find("--active"), std::string::npos);
 }
 
+TEST(ParseCliOptions, EncryptionAndCertificates) {
+    const std::string fingerprint = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<tls::Encryption> encryption;
+        std::optional<std::string> trust;
+        std::optional<std::string> caFile;
+    } rows[] = {
+        {{"h"}, std::nullopt, std::nullopt, std::nullopt},
+        {{"--tls", "explicit", "h"}, tls::Encryption::RequireExplicit, std::nullopt, std::nullopt},
+        {{"--tls=implicit", "h"}, tls::Encryption::RequireImplicit, std::nullopt, std::nullopt},
+        {{"--tls", "auto", "h"}, tls::Encryption::ExplicitIfAvailable, std::nullopt, std::nullopt},
+        {{"--tls", "off", "h"}, tls::Encryption::Plain, std::nullopt, std::nullopt},
+        {{"--trust", fingerprint, "--ca-file", "/etc/ca.pem", "h"}, std::nullopt, fingerprint, "/etc/ca.pem"},
+        {{"--tls", "explicit", "--trust=" + fingerprint, "h"},
+         tls::Encryption::RequireExplicit,
+         fingerprint,
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        CliOptions options;
+        std::string error;
+        ASSERT_TRUE(ParseCliOptions(row.arguments, options, error)) << error;
+        EXPECT_EQ(options.encryption, row.encryption) << testing::PrintToString(row.arguments);
+        EXPECT_EQ(options.trust, row.trust) << testing::PrintToString(row.arguments);
+        EXPECT_EQ(options.caFile, row.caFile) << testing::PrintToString(row.arguments);
+        EXPECT_EQ(options.host, "h");
+    }
+    for (const char* option : {"--tls explicit|implicit|auto|off", "--trust SHA256:", "--ca-file FILE"})
+        EXPECT_NE(CliUsage().find(option), std::string::npos) << option;
+}
+
 TEST(ParseCliOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> rows = {
         {},
@@ -91,6 +123,18 @@ TEST(ParseCliOptions, UsageErrors) {
         {"--bogus", "1", "h"},
         {"--passive", "--active", "h"},
         {"--user"},
+        {"--tls", "yes", "h"},
+        {"--tls", "EXPLICIT", "h"},
+        {"--tls=", "h"},
+        {"--trust", "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},        // no SHA256:
+        {"--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuF", "h"},  // one short
+        {"--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFUU", "h"},
+        {"--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFV", "h"},  // bits past the digest
+        {"--trust", "SHA256:47DEQpj8HBSa-_TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},  // URL-safe alphabet
+        {"--trust", "SHA1:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},
+        {"--ca-file=", "h"},
+        {"--tls", "off", "--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},
+        {"--ca-file", "ca.pem", "--tls", "off", "h"},
     };
     for (const auto& row : rows) {
         CliOptions options;

@@ -51,9 +51,9 @@ TEST_F(CliRun, CommandsRunInOrderAndQuitEndsTheRun) {
              "rename a \"b c\"", "chmod 640 b", "rm b", "rmdir \"new dir\"", "quote SITE HELP"});
     EXPECT_EQ(result, CliRunner::kSuccess) << err.str();
     EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS me@example.org", "FEAT", "CWD pub", "MKD new dir",
-                                        "RNFR a", "RNTO b c", "SITE CHMOD 640 b", "DELE b", "RMD new dir",
-                                        "SITE HELP", "quit"}));
+              (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS me@example.org", "FEAT",
+                                        "CWD pub", "MKD new dir", "RNFR a", "RNTO b c", "SITE CHMOD 640 b",
+                                        "DELE b", "RMD new dir", "SITE HELP", "quit"}));
     EXPECT_NE(err.str().find("Quillmoor: PASS xxxxxx\n"), std::string::npos);
     EXPECT_EQ(err.str().find("me@example.org"), std::string::npos);
     EXPECT_NE(err.str().find("221 Goodbye.\n"), std::string::npos);
@@ -64,8 +64,8 @@ TEST_F(CliRun, TheFirstFailureStopsTheRunButQuitIsStillSent) {
     ExpectLogin(server);
     server.Expect("DELE", "550 no such file\r\n");
     EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "rm missing", "mkdir never"}), CliRunner::kFailure);
-    EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS e@x", "FEAT", "DELE missing", "quit"}));
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS e@x", "FEAT",
+                                                           "DELE missing", "quit"}));
 }
 
 TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
@@ -74,7 +74,7 @@ TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
     EXPECT_EQ(Run({"--user", "u", "--password", "bad", server.HostText(), "cd pub"}), CliRunner::kFailure);
     EXPECT_NE(err.str().find("Logon to remote host failed: " + server.HostText()), std::string::npos)
         << err.str();
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER u", "PASS bad"}));
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS", "USER u", "PASS bad"}));
 }
 
 TEST_F(CliRun, UsageErrorsConnectToNothing) {
@@ -104,8 +104,18 @@ TEST_F(CliRun, TheEmailSettingIsTheAnonymousPassword) {
     ScriptedFtpServer server;
     ExpectLogin(server);
     EXPECT_EQ(Run({server.HostText()}), CliRunner::kSuccess) << err.str();
-    EXPECT_EQ(server.Received(),
-              (std::vector<std::string>{"USER anonymous", "PASS stored@example.org", "FEAT", "quit"}));
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS", "USER anonymous",
+                                                           "PASS stored@example.org", "FEAT", "quit"}));
+}
+
+// --tls explicit requires TLS: a server that refuses AUTH TLS never sees the log-in.
+TEST_F(CliRun, ARefusedAuthTlsUnderRequireEndsTheRunBeforeTheLogin) {
+    ScriptedFtpServer server;
+    server.Expect("AUTH", "500 Not understood.\r\n");
+    ExpectLogin(server);
+    EXPECT_EQ(Run({"--tls", "explicit", "--email", "e@x", server.HostText(), "ls"}), CliRunner::kFailure);
+    EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS"}));
+    EXPECT_NE(err.str().find("the site requires FTP over TLS"), std::string::npos) << err.str();
 }
 
 TEST_F(CliRun, FirewallOptionsReachTheLogin) {
@@ -115,7 +125,10 @@ TEST_F(CliRun, FirewallOptionsReachTheLogin) {
                    "ftp.example.org"}),
               CliRunner::kSuccess)
         << err.str();
-    EXPECT_EQ(proxy.Received(), (std::vector<std::string>{"USER u@ftp.example.org", "PASS p", "FEAT", "quit"}));
+    EXPECT_EQ(proxy.Received(),
+              (std::vector<std::string>{"USER u@ftp.example.org", "PASS p", "FEAT", "quit"}));
+    // TLS, asked for by default, cannot pass the proxy; the run says so.
+    EXPECT_NE(err.str().find("connecting without encryption"), std::string::npos) << err.str();
 }
 
 TEST_F(CliRun, LinesWithLineBreaksAreRefusedAndFailTheRun) {
@@ -123,7 +136,8 @@ TEST_F(CliRun, LinesWithLineBreaksAreRefusedAndFailTheRun) {
     ExpectLogin(server);
     EXPECT_EQ(Run({"--email", "e@x", server.HostText(), "rm \"a\r\nDELE b\"", "quote NOOP\nDELE c"}),
               CliRunner::kFailure);
-    EXPECT_EQ(server.Received(), (std::vector<std::string>{"USER anonymous", "PASS e@x", "FEAT", "quit"}));
+    EXPECT_EQ(server.Received(),
+              (std::vector<std::string>{"AUTH TLS", "USER anonymous", "PASS e@x", "FEAT", "quit"}));
     EXPECT_NE(err.str().find("Refused to send a command containing a line break."), std::string::npos);
 }
 
@@ -147,7 +161,8 @@ TEST_F(CliRun, AServerThatStopsAnsweringAfterLoginEndsAtTheTimeLimit) {
               CliRunner::kFailure);
     // One time limit, not two: the quit after the abort does not wait again.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
-    EXPECT_NE(err.str().find("Timed out after 1 second waiting for the server."), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Timed out after 1 second waiting for the server."), std::string::npos)
+        << err.str();
     EXPECT_EQ(err.str().find("MKD"), std::string::npos);
 }
 
@@ -195,7 +210,7 @@ TEST_F(CliRun, CatalogueSitesAreLookedUpAndOpenTheirDirectory) {
             error = "no site named " + name;
             return false;
         }
-        site = {server.HostText(), "owner", "secret", "/srv/files", std::nullopt};
+        site = {server.HostText(), "owner", "secret", "/srv/files", std::nullopt, tls::Encryption::Plain, ""};
         return true;
     };
     EXPECT_EQ(Run({"@Home"}), CliRunner::kSuccess) << err.str();

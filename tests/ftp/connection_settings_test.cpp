@@ -17,6 +17,7 @@ TEST(MakeConnectionSettings, SiteAndProgramSettingsMakeOneConnection) {
     defaults.timeoutSeconds = 30;
     defaults.downloadDir = "/home/me/";
     defaults.firewall = {true, 2, 2121, "proxy", "pu", "pp"};
+    defaults.caFile = "/etc/extra-roots.pem";
 
     struct Row {
         SiteLogin site;
@@ -24,12 +25,27 @@ TEST(MakeConnectionSettings, SiteAndProgramSettingsMakeOneConnection) {
         std::string password;  // expected
         DataMode mode;         // expected
     };
+    using tls::Encryption;
     const Row rows[] = {
-        {{"h", "anonymous", "", std::nullopt}, true, "me@example.org", DataMode::Passive},
-        {{"h", "anonymous", "given", std::nullopt}, false, "given", DataMode::Active},
-        {{"h", "Anonymous", "", std::nullopt}, true, "", DataMode::Passive},  // only the exact name
-        {{"h", "user", "", DataMode::Active}, true, "", DataMode::Active},   // the site's mode wins
-        {{"h", "user", "secret", DataMode::Passive}, false, "secret", DataMode::Passive},
+        {{"h", "anonymous", "", std::nullopt, Encryption::ExplicitIfAvailable, ""},
+         true,
+         "me@example.org",
+         DataMode::Passive},
+        {{"h", "anonymous", "given", std::nullopt, Encryption::Plain, ""}, false, "given", DataMode::Active},
+        // only the exact name
+        {{"h", "Anonymous", "", std::nullopt, Encryption::RequireImplicit, "SHA256:x"},
+         true,
+         "",
+         DataMode::Passive},
+        // the site's mode wins
+        {{"h", "user", "", DataMode::Active, Encryption::RequireExplicit, "SHA256:y"},
+         true,
+         "",
+         DataMode::Active},
+        {{"h", "user", "secret", DataMode::Passive, Encryption::ExplicitIfAvailable, ""},
+         false,
+         "secret",
+         DataMode::Passive},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.site.user + "/" + row.site.password);
@@ -46,14 +62,18 @@ TEST(MakeConnectionSettings, SiteAndProgramSettingsMakeOneConnection) {
         EXPECT_TRUE(settings.firewall.on);
         EXPECT_EQ(settings.firewall.host, "proxy");
         EXPECT_EQ(settings.firewall.port, 2121);
+        EXPECT_EQ(settings.encryption, row.site.encryption);
+        EXPECT_EQ(settings.trustedFingerprint, row.site.trustedFingerprint);
+        EXPECT_EQ(settings.caFile, "/etc/extra-roots.pem");
     }
 }
 
 TEST(MakeConnectionSettings, AnonymousWithoutPasswordOrEmailIsRefused) {
     ConnectionSettings settings;
     settings.host = "untouched";
-    EXPECT_EQ(MakeConnectionSettings({"h", "anonymous", "", std::nullopt}, ConnectionDefaults(), settings),
-              SettingsOutcome::AnonymousWithoutEmail);
+    EXPECT_EQ(
+        MakeConnectionSettings({"h", "anonymous", "", std::nullopt, {}, ""}, ConnectionDefaults(), settings),
+        SettingsOutcome::AnonymousWithoutEmail);
     EXPECT_EQ(settings.host, "untouched");
 }
 

@@ -25,6 +25,7 @@ public:
     explicit TextStream(std::string text) : text(std::move(text)) {}
     bool IsOpen() const override { return open; }
     unsigned Number() const override { return 1; }
+    int Fd() const override { return -1; }
     long Receive(char* into, std::size_t capacity, int&) override {
         const std::size_t count = std::min(capacity, text.size() - offset);
         text.copy(into, count, offset);
@@ -147,7 +148,8 @@ TEST(DataOpening, FallsBackToTheOtherModeWhereTheServerCannotWorkInThisOne) {
         ControlChannel control{log, connected};
         net::SocketAddress localAddress;
         net::SocketAddress dataPeer;
-        Login login{control, connected, localAddress, dataPeer};
+        ConnectionProtection protection{control};
+        Login login{control, connected, localAddress, dataPeer, protection};
         ConnectionSettings settings;
         settings.timeoutSeconds = 5;
         settings.dataMode = row.mode;
@@ -162,7 +164,7 @@ TEST(DataOpening, FallsBackToTheOtherModeWhereTheServerCannotWorkInThisOne) {
         active.failure = row.activeFailure;
         ScriptedOpener passive;
         passive.prepared = row.passive;
-        Transfers transfers{control, login, connected, status, active, passive};
+        Transfers transfers{control, login, connected, status, active, passive, protection};
         transfers.ForgetServer();
         TempDir dir;
         const std::filesystem::path local = dir / "f";

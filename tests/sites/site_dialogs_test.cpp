@@ -30,6 +30,13 @@ QLineEdit* EditNamed(QWidget* dialog, const QString& accessibleName) {
     return nullptr;
 }
 
+QComboBox* BoxNamed(QWidget* dialog, const QString& accessibleName) {
+    for (QComboBox* box : dialog->findChildren<QComboBox*>()) {
+        if (box->accessibleName() == accessibleName) return box;
+    }
+    return nullptr;
+}
+
 template <typename Widget>
 Widget* WithText(QWidget* dialog, const QString& text) {
     for (Widget* widget : dialog->findChildren<Widget*>()) {
@@ -223,9 +230,8 @@ private slots:
             dialog.dataMode = choices[index];
             dialog.show();
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            auto* box = dialog.findChild<QComboBox*>();
+            auto* box = BoxNamed(&dialog, QStringLiteral("Data connection"));
             QVERIFY(box);
-            QCOMPARE(box->accessibleName(), QStringLiteral("Data connection"));
             QCOMPARE(box->currentText(), texts[index]);
 
             QTest::keyClick(&dialog, Qt::Key_D, Qt::AltModifier);
@@ -236,6 +242,66 @@ private slots:
             WithText<QPushButton>(&dialog, QStringLiteral("Save/Exit"))->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(dialog.dataMode, choices[next]);
+        }
+    }
+
+    // The encryption box shows the site's choice and saving reads it back; a
+    // stored certificate fingerprint goes through untouched.
+    void propertiesExchangeTheEncryptionChoice() {
+        const tls::Encryption choices[] = {tls::Encryption::RequireExplicit,
+                                           tls::Encryption::ExplicitIfAvailable,
+                                           tls::Encryption::RequireImplicit, tls::Encryption::Plain};
+        const QStringList texts = {"Require explicit FTP over TLS", "Use explicit FTP over TLS if available",
+                                   "Require implicit FTP over TLS", "Plain FTP (insecure)"};
+        const QString fingerprint = QStringLiteral("SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU");
+        for (int index = 0; index < 4; ++index) {
+            SitePropertiesDialog dialog(kEmail);
+            dialog.name = QStringLiteral("Home");
+            dialog.encryption = choices[index];
+            dialog.tlsFingerprint = fingerprint;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QComboBox* box = BoxNamed(&dialog, QStringLiteral("Encryption"));
+            QVERIFY(box);
+            QVERIFY(!box->toolTip().isEmpty());
+            QCOMPARE(box->count(), 4);
+            QCOMPARE(box->currentText(), texts[index]);
+
+            QTest::keyClick(&dialog, Qt::Key_E, Qt::AltModifier);
+            QCOMPARE(dialog.focusWidget(), box);
+            const int next = (index + 1) % 4;
+            QTest::keyClick(box, next == 0 ? Qt::Key_Home : Qt::Key_Down);
+            QCOMPARE(box->currentText(), texts[next]);
+            WithText<QPushButton>(&dialog, QStringLiteral("Save/Connect"))->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.encryption, choices[next]);
+            QCOMPARE(dialog.tlsFingerprint, fingerprint);
+        }
+        SitePropertiesDialog fresh(kEmail);
+        QCOMPARE(fresh.encryption, tls::Encryption::ExplicitIfAvailable);
+    }
+
+    // "Forget trusted certificate" is there only for a site that has one, and
+    // empties it; the site's stored fingerprint changes only if the dialog is saved.
+    void forgetTrustedCertificateEmptiesTheFingerprint() {
+        const QString fingerprint = QStringLiteral("SHA256:x9");
+        for (const QString& stored : {QString(), fingerprint}) {
+            SitePropertiesDialog dialog(kEmail);
+            dialog.name = QStringLiteral("Home");
+            dialog.tlsFingerprint = stored;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            auto* forget = WithText<QPushButton>(&dialog, QStringLiteral("&Forget trusted certificate"));
+            QVERIFY(forget);
+            QCOMPARE(forget->isEnabled(), !stored.isEmpty());
+            QCOMPARE(forget->toolTip().contains(fingerprint), !stored.isEmpty());
+            if (stored.isEmpty()) continue;
+
+            // The mnemonic clicks the button after its short press animation.
+            QTest::keyClick(&dialog, Qt::Key_F, Qt::AltModifier);
+            QTRY_VERIFY(dialog.tlsFingerprint.isEmpty());
+            QVERIFY(!forget->isEnabled());
+            QVERIFY(!forget->toolTip().contains(fingerprint));
         }
     }
 

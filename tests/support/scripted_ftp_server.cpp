@@ -200,12 +200,14 @@ void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string
     {
         std::lock_guard guard(mutex);
         received.push_back(line);
-        // Clients ask SIZE before a download, FEAT (then OPTS) and PWD after
-        // the log-in; a script that does not expect them answers as a server
-        // without the command, and keeps its steps.
+        // Clients ask SIZE before a download, AUTH before the log-in (TLS
+        // if available), FEAT (then OPTS) and PWD after it; a script that
+        // does not expect them answers as a server without the command, and
+        // keeps its steps.
         const std::string verb = VerbOf(line);
-        const bool optional = strcasecmp(verb.c_str(), "SIZE") == 0 || strcasecmp(verb.c_str(), "FEAT") == 0 ||
-                              strcasecmp(verb.c_str(), "OPTS") == 0 || strcasecmp(verb.c_str(), "PWD") == 0;
+        const bool optional = strcasecmp(verb.c_str(), "SIZE") == 0 || strcasecmp(verb.c_str(), "AUTH") == 0 ||
+                              strcasecmp(verb.c_str(), "FEAT") == 0 || strcasecmp(verb.c_str(), "OPTS") == 0 ||
+                              strcasecmp(verb.c_str(), "PWD") == 0;
         const bool unexpected =
             optional && (steps.empty() || strcasecmp(steps.front().verb.c_str(), verb.c_str()) != 0);
         if (!steps.empty() && !unexpected) {

@@ -54,7 +54,7 @@ using StepHandler = std::function<void(ScriptedConnection& connection, const std
 // chooses. It greets every connection, answers each received line with the
 // next step of its script, and records every line the client sent.
 // Unscripted lines get "502 Command not scripted."; an unscripted "quit" gets
-// "221 Goodbye." and the connection is closed. A SIZE, FEAT, OPTS or PWD that the
+// "221 Goodbye." and the connection is closed. A SIZE, AUTH, FEAT, OPTS or PWD that the
 // next step does not expect gets the same 502 and uses no step, so scripts need
 // not script them.
 class ScriptedFtpServer {

@@ -210,8 +210,12 @@ int TlsStream::KeepNewSession(SSL* ssl, SSL_SESSION* session) {
 
 std::string TlsStream::ProtocolAndCipher() const {
     if (ssl == nullptr) return {};
-    return std::string(SSL_get_version(ssl)) + ", cipher " + SSL_get_cipher_name(ssl);
+    return Protocol() + ", cipher " + Cipher();
 }
+
+std::string TlsStream::Protocol() const { return ssl != nullptr ? SSL_get_version(ssl) : ""; }
+
+std::string TlsStream::Cipher() const { return ssl != nullptr ? SSL_get_cipher_name(ssl) : ""; }
 
 CertificateFacts TlsStream::PeerCertificate() const {
     if (ssl == nullptr) return {};

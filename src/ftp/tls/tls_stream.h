@@ -88,6 +88,9 @@ public:
     bool SessionReused() const;
     // "TLSv1.3, cipher TLS_AES_256_GCM_SHA384" for the log.
     std::string ProtocolAndCipher() const;
+    // The parts of it: "TLSv1.3" and "TLS_AES_256_GCM_SHA384".
+    std::string Protocol() const;
+    std::string Cipher() const;
     CertificateFacts PeerCertificate() const;
     Verification PeerVerification() const;
 

@@ -38,6 +38,39 @@ std::optional<DataMode> DataModeFromText(std::string_view value) {
     return std::nullopt;
 }
 
+// The optional ENCRYPTION key, written only for a choice other than the
+// default so that such an entry is exactly what earlier versions write. A
+// missing or unknown value reads as the default.
+constexpr char kEncryptionKey[] = "ENCRYPTION";
+// The optional TLSFINGERPRINT key: the trusted certificate's "SHA256:..."
+// fingerprint, written only when there is one.
+constexpr char kFingerprintKey[] = "TLSFINGERPRINT";
+
+struct EncryptionName {
+    tls::Encryption encryption;
+    const char* text;
+};
+constexpr EncryptionName kEncryptionNames[] = {
+    {tls::Encryption::RequireExplicit, "EXPLICIT"},
+    {tls::Encryption::ExplicitIfAvailable, "AUTO"},
+    {tls::Encryption::RequireImplicit, "IMPLICIT"},
+    {tls::Encryption::Plain, "PLAIN"},
+};
+
+tls::Encryption EncryptionFromText(std::string_view value) {
+    for (const EncryptionName& name : kEncryptionNames) {
+        if (value == name.text) return name.encryption;
+    }
+    return tls::kDefaultEncryption;
+}
+
+const char* EncryptionText(tls::Encryption encryption) {
+    for (const EncryptionName& name : kEncryptionNames) {
+        if (encryption == name.encryption) return name.text;
+    }
+    return "AUTO";
+}
+
 void SetField(SiteProfile& profile, std::string_view key, std::string_view value) {
     const auto flag = [&value] { return value == "TRUE"; };
     if (key == "HOST")
@@ -64,6 +97,10 @@ void SetField(SiteProfile& profile, std::string_view key, std::string_view value
         profile.useFirewall = flag();
     else if (key == kDataModeKey)
         profile.dataMode = DataModeFromText(value);
+    else if (key == kEncryptionKey)
+        profile.encryption = EncryptionFromText(value);
+    else if (key == kFingerprintKey)
+        profile.tlsFingerprint = value;
 }
 
 void HandleLine(std::string_view line, PendingEntry& entry) {
@@ -193,5 +230,8 @@ void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::s
     // Written only for a site's own choice, so that a catalogue without one is
     // exactly what earlier versions write.
     if (profile.dataMode) text(kDataModeKey, *profile.dataMode == DataMode::Passive ? "PASSIVE" : "ACTIVE");
+    if (profile.encryption != tls::kDefaultEncryption)
+        text(kEncryptionKey, EncryptionText(profile.encryption));
+    if (!profile.tlsFingerprint.empty()) text(kFingerprintKey, profile.tlsFingerprint);
     out += kLineEnd;
 }

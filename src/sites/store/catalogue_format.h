@@ -16,8 +16,9 @@ inline constexpr std::size_t kCatalogueLineLimit = 179;
 // an error. Lines may end in CR LF, LF or CR alone.
 std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree);
 
-// Appends the thirteen CR LF lines of one entry, fourteen when the site has its
-// own data connection mode. A value that would not read
+// Appends the thirteen CR LF lines of one entry, and one more for each
+// optional key the site has (its own data connection mode, an encryption
+// other than the default, a trusted certificate). A value that would not read
 // back as one line (a line break in it, or a line past the limit) is written in
 // a form that cannot spill into other keys or entries; each such change is
 // described in `notes` when given.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ftp/data_mode.h"
+#include "ftp/tls/encryption.h"
 #include "sites/store/item_kind.h"
 
 // Group that receives a site whose group is not named.
@@ -27,6 +28,11 @@ struct SiteProfile {
     std::string remoteDir;
     bool useFirewall = false;
     std::optional<DataMode> dataMode;  // unset: the program's default
+    // Entries written before encryption was a choice read as the default:
+    // they were plain FTP only because nothing else existed, and "if
+    // available" still connects in plain to a server that refuses AUTH TLS.
+    tls::Encryption encryption = tls::kDefaultEncryption;
+    std::string tlsFingerprint;  // "SHA256:..." of a certificate the user trusted; empty: none
 
     bool operator==(const SiteProfile&) const = default;
 };

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli_in_directory.h"
 #include "support/child_process.h"
 #include "support/real_ftp_server.h"
 #include "support/scripted_ftp_server.h"
@@ -42,12 +43,6 @@ const ServerKind kServers[] = {
      "--passive"},
 };
 
-std::string Bytes(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
-    return bytes;
-}
-
 class CliTransfer : public testing::TestWithParam<ServerKind> {
 protected:
     void SetUp() override {
@@ -57,22 +52,11 @@ protected:
     }
     // Runs the program in the local directory with the given commands after "cd BASE".
     RunResult Cli(std::vector<std::string> commands, const std::string& mode = "I") {
-        std::vector<std::string> arguments = {"/bin/sh",
-                                              "-c",
-                                              "cd \"$0\" && exec \"$@\"",
-                                              local.Path().string(),
-                                              QUILLMOOR_CLI_PATH,
-                                              "--mode",
-                                              mode,
-                                              "--email",
-                                              "cli@example.org",
-                                              server->HostText(),
+        std::vector<std::string> arguments = {"--mode", mode, "--email", "cli@example.org", server->HostText(),
                                               "cd " + base};
-        if (GetParam().modeFlag != nullptr) arguments.insert(arguments.begin() + 5, GetParam().modeFlag);
+        if (GetParam().modeFlag != nullptr) arguments.insert(arguments.begin(), GetParam().modeFlag);
         arguments.insert(arguments.end(), commands.begin(), commands.end());
-        // TMPDIR keeps the listing file of this run to this test.
-        return testsupport::RunProgram(
-            arguments, 60s, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
+        return clitest::RunCliIn(local, arguments);
     }
 
     std::unique_ptr<RealFtpServer> server;
@@ -81,10 +65,10 @@ protected:
 };
 
 TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
-    const std::string binary = Bytes(300000);
+    const std::string binary = clitest::PatternBytes(300000);
     local.WriteFile("data.bin", binary);
     local.WriteFile("tree/a.txt", "alpha\nbeta\n");
-    local.WriteFile("tree/sub/b.bin", Bytes(5000));
+    local.WriteFile("tree/sub/b.bin", clitest::PatternBytes(5000));
 
     RunResult run =
         Cli({"put data.bin", "put data.bin \"copy of data.bin\"", "putdir tree", "putdir tree tree2"});
@@ -95,7 +79,7 @@ TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(TempDir::ReadFile(local / "back.bin") == binary);
     EXPECT_EQ(TempDir::ReadFile(local / "again" / "a.txt"), "alpha\nbeta\n");
-    EXPECT_TRUE(TempDir::ReadFile(local / "again" / "sub" / "b.bin") == Bytes(5000));
+    EXPECT_TRUE(TempDir::ReadFile(local / "again" / "sub" / "b.bin") == clitest::PatternBytes(5000));
 
     run = Cli({"ls"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -128,7 +112,7 @@ TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
 // A download and an upload that broke off half-way are continued by -c, and
 // the downloaded file carries the server's time unless --no-keep-time.
 TEST_P(CliTransfer, ContinuedTransfersAreByteIdentical) {
-    const std::string whole = Bytes(700001);
+    const std::string whole = clitest::PatternBytes(700001);
     const std::string half = whole.substr(0, whole.size() / 2);
     local.WriteFile("down.bin.part", half);
     local.WriteFile("half.bin", half);

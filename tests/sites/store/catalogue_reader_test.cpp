@@ -143,6 +143,31 @@ TEST(CatalogueReader, ReadsTheCasesOfTheFileFormat) {
              for (const SiteProfile& site : c.groups[0].sites) EXPECT_FALSE(site.dataMode) << site.name;
              EXPECT_EQ(c.groups[0].sites[1].userId, "u");
          }},
+        {"ENCRYPTION and TLSFINGERPRINT give a site its protection and trusted certificate",
+         Entry("a", "ENCRYPTION=EXPLICIT\r\nTLSFINGERPRINT=SHA256:abc+/9") +
+             Entry("b", "ENCRYPTION=IMPLICIT") + Entry("c", "ENCRYPTION=PLAIN\r\nUID=u") +
+             Entry("d", "ENCRYPTION=AUTO"),
+         "User Defined{a,b,c,d}",
+         [](const SiteCatalogue& c) {
+             const auto& sites = c.groups[0].sites;
+             const tls::Encryption expected[] = {tls::Encryption::RequireExplicit,
+                                                 tls::Encryption::RequireImplicit, tls::Encryption::Plain,
+                                                 tls::Encryption::ExplicitIfAvailable};
+             for (std::size_t at = 0; at < sites.size(); ++at) EXPECT_EQ(sites[at].encryption, expected[at]);
+             EXPECT_EQ(sites[0].tlsFingerprint, "SHA256:abc+/9");
+             EXPECT_EQ(sites[1].tlsFingerprint, "");
+             EXPECT_EQ(sites[2].userId, "u");
+         }},
+        {"an entry from before encryption was a choice, or an unknown one, uses TLS if available",
+         Entry("old", "HOST=h\r\nFIREWALL?=TRUE") + Entry("x", "ENCRYPTION=explicit") +
+             Entry("y", "ENCRYPTION=SSH") + Entry("z", "ENCRYPTION="),
+         "User Defined{old,x,y,z}",
+         [](const SiteCatalogue& c) {
+             for (const SiteProfile& site : c.groups[0].sites) {
+                 EXPECT_EQ(site.encryption, tls::Encryption::ExplicitIfAvailable) << site.name;
+                 EXPECT_EQ(site.tlsFingerprint, "") << site.name;
+             }
+         }},
         {"an empty file is an empty catalogue", "", "", nullptr},
         {"CR alone ends lines too", "[a]\rHOST=h\rGROUP=G\r\r[b]\rGROUP=G\r", "G{a,b}",
          [](const SiteCatalogue& c) { EXPECT_EQ(First(c).host, "h"); }},

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "sites/store/catalogue_format.h"
@@ -80,13 +81,32 @@ TEST_F(SiteStoreTest, WritesThirteenLinesPerEntryInFixedOrder) {
               "ICON=Wexal.exe ,32\r\nGROUP=Work\r\nLOCALDIR=/tmp\r\nREMOTEDIR=/pub\r\nPROMPT?=FALSE\r\n"
               "FIREWALL?=FALSE\r\n\r\n");
 
-    // A site's own data connection mode is one more line at the end.
-    for (const auto& [mode, line] : {std::pair{DataMode::Passive, "DATAMODE=PASSIVE\r\n"},
-                                     std::pair{DataMode::Active, "DATAMODE=ACTIVE\r\n"}}) {
-        profile.dataMode = mode;
-        std::string withMode;
-        WriteEntry(withMode, profile);
-        EXPECT_EQ(withMode, text.substr(0, text.size() - 2) + line + "\r\n");
+    // Each optional key a site has is one more line at the end, so a reader
+    // that skips keys it does not know reads the thirteen lines as before.
+    const struct {
+        std::function<void(SiteProfile&)> set;
+        std::string lines;
+    } optional[] = {
+        {[](SiteProfile& p) { p.dataMode = DataMode::Passive; }, "DATAMODE=PASSIVE\r\n"},
+        {[](SiteProfile& p) { p.dataMode = DataMode::Active; }, "DATAMODE=ACTIVE\r\n"},
+        {[](SiteProfile& p) { p.encryption = tls::Encryption::ExplicitIfAvailable; }, ""},
+        {[](SiteProfile& p) { p.encryption = tls::Encryption::RequireExplicit; }, "ENCRYPTION=EXPLICIT\r\n"},
+        {[](SiteProfile& p) { p.encryption = tls::Encryption::RequireImplicit; }, "ENCRYPTION=IMPLICIT\r\n"},
+        {[](SiteProfile& p) { p.encryption = tls::Encryption::Plain; }, "ENCRYPTION=PLAIN\r\n"},
+        {[](SiteProfile& p) { p.tlsFingerprint = "SHA256:x1"; }, "TLSFINGERPRINT=SHA256:x1\r\n"},
+        {[](SiteProfile& p) {
+             p.dataMode = DataMode::Active;
+             p.encryption = tls::Encryption::Plain;
+             p.tlsFingerprint = "SHA256:x2";
+         },
+         "DATAMODE=ACTIVE\r\nENCRYPTION=PLAIN\r\nTLSFINGERPRINT=SHA256:x2\r\n"},
+    };
+    for (const auto& row : optional) {
+        SiteProfile withKeys = profile;
+        row.set(withKeys);
+        std::string written;
+        WriteEntry(written, withKeys);
+        EXPECT_EQ(written, text.substr(0, text.size() - 2) + row.lines + "\r\n");
     }
 }
 
@@ -106,6 +126,13 @@ TEST_F(SiteStoreTest, SaveThenLoadThenSaveIsByteIdentical) {
     SiteProfile active = Site("active", "B");
     active.dataMode = DataMode::Active;
     SiteStore::AddProfile(catalogue, active);
+    for (const tls::Encryption encryption :
+         {tls::Encryption::RequireExplicit, tls::Encryption::RequireImplicit, tls::Encryption::Plain}) {
+        SiteProfile secured = Site("secured" + std::to_string(static_cast<int>(encryption)), "A");
+        secured.encryption = encryption;
+        secured.tlsFingerprint = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+        SiteStore::AddProfile(catalogue, secured);
+    }
 
     const std::string path = PathOf("Wexal.INI");
     const SiteStore store = Store(path);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <mutex>
+
+#include "ftp/tls/trust_decision.h"
+
+// The desktop's answer to an unverifiable certificate: the certificate
+// dialog, shown on the user-interface thread. The engine asks from its
+// worker thread while the user-interface thread runs the Connecting dialog's
+// loop; Ask then hands the question to that loop and blocks the worker until
+// the user has answered (or Cancel() is called), as the worker would wait on
+// any slow server. Asked on the user-interface thread itself, it shows the
+// dialog at once. One object serves one connection attempt.
+class DesktopCertificateQuestion : public tls::CertificateQuestion {
+public:
+    // The dialog opens over whatever modal dialog is up (the Connecting
+    // dialog), else over window.
+    explicit DesktopCertificateQuestion(QWidget* window = nullptr);
+
+    tls::TrustAnswer Ask(const std::string& host, const tls::CertificateFacts& facts,
+                         const tls::Verification& verification) override;
+
+    // Answers Cancel to a question now waiting and to any asked later: the
+    // connection is being abandoned. Any thread.
+    void Cancel();
+
+    // The state one question shares between the worker and the user-interface thread.
+    struct Pending;
+
+private:
+    QPointer<QWidget> window;  // the widget itself is used on the user-interface thread only
+    std::mutex lock;
+    bool cancelled = false;
+    std::shared_ptr<Pending> waiting;  // the question now asked, if any
+};
