@@ -44,6 +44,7 @@ const TlsServerKind kServers[] = {
     {"vsftpd_implicit", StartVsftpd, true, "implicit"},
     {"vsftpd_auto", StartVsftpd, false, "auto"},
     {"pyftpdlib_explicit", StartPyftpdlib, false, "explicit"},
+    {"pyftpdlib_implicit", StartPyftpdlib, true, "implicit"},
 };
 
 class CliTls : public testing::TestWithParam<TlsServerKind> {
