@@ -188,6 +188,85 @@ private slots:
         QCOMPARE(f.Labels(), (QStringList{"a.txt", "b.txt", "made here"}));
     }
 
+    // Every action's enabled state follows what it depends on as it changes:
+    // the connection, the list's and the tree's selections, the focused pane.
+    // No menu is opened and nothing asks for the states to be refreshed.
+    void ActionStatesFollowTheirSignals() {
+        LoggedPyftpd server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        server.Put("a.txt", "a");
+        server.Put("b.txt", "b");
+        CommandsFixture f(LocalSiteCatalogue(server.HostText()));
+        MessageLog messages;
+        const QStringList watched{"refresh", "upOneLevel", "disconnect", "createDirectory", "upload",
+                                  "permissions", "properties", "downloadTo", "delete", "rename",
+                                  "quickConnect", "newSite", "listDisconnect", "listDelete", "listRename",
+                                  "listDownloadTo", "listUpload", "listRefresh", "listAddProfile"};
+        const QStringList whenConnected{"refresh", "upOneLevel", "disconnect", "createDirectory", "upload",
+                                        "listDisconnect", "listUpload", "listRefresh"};
+        const QStringList onSelection{"permissions", "properties", "downloadTo", "delete", "listDelete",
+                                      "listDownloadTo"};
+        const QStringList renames{"rename", "listRename"};
+        const QStringList whenDisconnected{"quickConnect", "newSite", "listAddProfile"};
+        const struct {
+            const char* step;
+            std::function<bool()> run;
+            QStringList enabled;
+        } steps[] = {
+            {"catalogue shown", [] { return true; }, whenDisconnected},
+            {"connected",
+             [&] {
+                 OpenSite(f, "Demo", "Local");
+                 f.List().ClearSelection();
+                 return f.session.IsConnected();
+             },
+             // The tree follows the login and selects the site: Rename may take it.
+             whenConnected + QStringList{"rename"}},
+            {"one file selected in the focused list",
+             [&] {
+                 if (!f.GiveFocus(f.List().ActiveView())) return false;
+                 f.Select({"a.txt"});
+                 return true;
+             },
+             whenConnected + onSelection + renames},
+            {"two files selected", [&] { f.Select({"a.txt", "b.txt"}); return true; },
+             whenConnected + onSelection},
+            // The tree takes Delete and Rename; nothing is selected in it.
+            {"tree focused",
+             [&] {
+                 f.tree->clearSelection();
+                 return f.GiveFocus(f.tree.get());
+             },
+             [&] {
+                 QStringList names = whenConnected + onSelection + QStringList{"rename"};
+                 names.removeOne("delete");
+                 return names;
+             }()},
+            {"list focused again", [&] { return f.GiveFocus(f.List().ActiveView()); },
+             whenConnected + onSelection},
+            {"disconnected",
+             [&] {
+                 f.Action("disconnect")->trigger();
+                 return !f.session.IsConnected();
+             },
+             whenDisconnected},
+        };
+        for (const auto& step : steps) {
+            QVERIFY2(step.run(), step.step);
+            QStringList enabled;
+            for (const QString& name : watched) {
+                QAction* action = f.Action(name);
+                if (!action) action = f.view->findChild<QAction*>(name);
+                QVERIFY2(action, qPrintable(name));
+                if (action->isEnabled()) enabled << name;
+            }
+            QStringList expected = step.enabled;
+            std::sort(expected.begin(), expected.end());
+            enabled.sort();
+            QVERIFY2(enabled == expected, qPrintable(QStringLiteral("%1: %2").arg(step.step, enabled.join(' '))));
+        }
+    }
+
     void RenameFromTheTreeRelabelsTheList() {
         CommandsFixture f(DemoCatalogue());
         f.Select({"Demo"});
