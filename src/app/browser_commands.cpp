@@ -139,9 +139,7 @@ void BrowserCommands::UpOneLevel() {
     if (Connected()) view.GoUp();
 }
 
-void BrowserCommands::Disconnect() {
-    view.Disconnect(true);
-}
+void BrowserCommands::Disconnect() { view.Disconnect(true); }
 
 bool BrowserCommands::CanRename() const {
     if (context.focusMarker == 1) return view.List().HasOneSelected();
@@ -179,8 +177,9 @@ void BrowserCommands::CreateDirectory() {
     QString name;
     if (!askDirectoryName(frame, name)) return;
     if (name.isEmpty()) {
-        ShowMessage(frame, QStringLiteral(
-            "New directories must have a name, please be so kind as to enter a name next time."));
+        ShowMessage(frame,
+                    QStringLiteral(
+                        "New directories must have a name, please be so kind as to enter a name next time."));
         return;
     }
     WaitCursor wait;

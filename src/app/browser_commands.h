@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 #include <vector>
 
@@ -38,9 +37,6 @@ public:
     // Wires the actions among owner's children (see frame_actions.h), and the
     // list's context entries that need the frame's questions.
     void Install(QObject& owner);
-    // Sets every wired action's enabled state from the connection, the
-    // selections and the focused pane.
-    void UpdateStates();
     // Disables the frame actions these commands would carry out.
     static void DisableActions(QObject& owner);
 
@@ -67,6 +63,10 @@ private:
     void Upload();
     void DownloadTo();
     void OpenFilter();
+    // Sets every wired action's enabled state from the connection, the
+    // selections and the focused pane.
+    void UpdateStates();
+
     struct ActionCommand {
         const char16_t* name;
         void (BrowserCommands::*run)();

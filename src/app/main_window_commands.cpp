@@ -18,7 +18,8 @@ void MainWindow::InstallFrameCommands() {
                      {u"list", ListViewMode::List},
                      {u"details", ListViewMode::Details}};
     for (const auto& view : viewModes) {
-        connect(Action(view.name), &QAction::triggered, this, [this, mode = view.mode] { ApplyViewMode(mode); });
+        connect(Action(view.name), &QAction::triggered, this,
+                [this, mode = view.mode] { ApplyViewMode(mode); });
     }
 
     connect(Action(u"options"), &QAction::triggered, this, [this] {

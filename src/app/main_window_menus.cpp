@@ -14,7 +14,7 @@ constexpr const char* kSeparator = nullptr;
 
 // Menus and toolbar slots in order, by action name; kSeparator marks a separator.
 constexpr const char* kFileMenu[] = {"newGroup", "newSite", kSeparator, "quickConnect", kSeparator, "exit"};
-constexpr const char* kEditMenu[] = {"createDirectory", "delete",     kSeparator, "upload", "downloadTo",
+constexpr const char* kEditMenu[] = {"createDirectory", "delete",     kSeparator, "upload",     "downloadTo",
                                      kSeparator,        "properties", "rename",   "permissions"};
 constexpr const char* kViewMenu[] = {"largeIcons", "smallIcons", "list",   "details", kSeparator,
                                      "options",    kSeparator,   "filter", "refresh"};
