@@ -1,14 +1,15 @@
 #include "app/browser_commands.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QTreeWidgetItem>
 
-#include "app/command_router.h"
+#include "app/frame_actions.h"
 #include "browser/app_context.h"
 #include "browser/create_directory_dialog.h"
 #include "browser/permissions_dialog.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
-#include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/program_icons.h"
 #include "sites/new_group_dialog.h"
@@ -51,39 +52,84 @@ BrowserCommands::BrowserCommands(AppContext& context, SiteTree& tree, RemoteView
 
 bool BrowserCommands::Connected() const { return context.session.IsConnected(); }
 
-void BrowserCommands::Install(CommandRouter& router) {
-    const auto whenConnected = [this](CommandState& state) { state.enabled = Connected(); };
-    const auto whenNotConnected = [this](CommandState& state) { state.enabled = !Connected(); };
-    const auto whenListSelection = [this](CommandState& state) { state.enabled = view.List().SelectedCount() > 0; };
+bool BrowserCommands::ListSelection() const { return view.List().HasSelection(); }
 
-    router.AddFrameCommand(kCmdRefresh, [this] { Refresh(); }, whenConnected);
-    router.AddFrameCommand(kCmdUpOneLevel, [this] { UpOneLevel(); }, whenConnected);
-    router.AddFrameCommand(kCmdDisconnect, [this] { Disconnect(); }, whenConnected);
-    router.AddFrameCommand(kCmdRename, [this] { Rename(); }, [this](CommandState& state) { state.enabled = CanRename(); });
-    // The list then shows the permissions the server now has.
-    router.AddFrameCommand(kCmdPermissions, [this] {
-                               if (!Connected()) return;
-                               runPermissions(frame);
-                               if (Connected()) view.LoadListing();
-                           },
-                           [this](CommandState& state) {
-                               state.enabled = Connected() && view.List().SelectedCount() > 0;
-                           });
-    router.AddFrameCommand(kCmdProperties, [this] { view.ShowProperties(); }, whenListSelection);
-    router.AddFrameCommand(kCmdNewGroup, [this] { NewGroup(); });
-    router.AddFrameCommand(kCmdCreateDirectory, [this] { CreateDirectory(); }, whenConnected);
-    for (int id : {int(kCmdDelete), int(kCmdDeleteFromList)})
-        router.AddFrameCommand(id, [this] { Delete(); }, [this](CommandState& state) { state.enabled = CanDelete(); });
-    router.AddFrameCommand(kCmdUpload, [this] { view.UploadChosenFiles(); }, whenConnected);
-    router.AddFrameCommand(kCmdDownloadTo, [this] { view.DownloadSelectedTo(); }, [this](CommandState& state) {
-        state.enabled = Connected() && view.List().SelectedCount() > 0;
-    });
-    router.AddFrameCommand(kCmdFilter, [this] { view.OpenFilter(); });
-    router.AddFrameCommand(kCmdQuickConnect, [this] { QuickConnect(); }, whenNotConnected);
-    router.AddFrameCommand(kCmdNewSite, [this] { NewSite(); }, whenNotConnected);
-    view.SetCommandRouting([&router](int id) { router.Route(id); },
-                           [&router](int id) { return router.StateOf(id).enabled; });
+// Each frame action these commands carry out, with its enable rule (none:
+// always enabled).
+const std::vector<BrowserCommands::ActionCommand>& BrowserCommands::ActionCommands() {
+    using B = BrowserCommands;
+    static const std::vector<ActionCommand> commands{
+        {u"refresh", &B::Refresh, &B::Connected},
+        {u"upOneLevel", &B::UpOneLevel, &B::Connected},
+        {u"disconnect", &B::Disconnect, &B::Connected},
+        {u"rename", &B::Rename, &B::CanRename},
+        {u"permissions", &B::RunPermissions, &B::ConnectedWithSelection},
+        {u"properties", &B::ShowProperties, &B::ListSelection},
+        {u"newGroup", &B::NewGroup, nullptr},
+        {u"createDirectory", &B::CreateDirectory, &B::Connected},
+        {u"delete", &B::Delete, &B::CanDelete},
+        {u"upload", &B::Upload, &B::Connected},
+        {u"downloadTo", &B::DownloadTo, &B::ConnectedWithSelection},
+        {u"filter", &B::OpenFilter, nullptr},
+        {u"quickConnect", &B::QuickConnect, &B::NotConnected},
+        {u"newSite", &B::NewSite, &B::NotConnected},
+    };
+    return commands;
 }
+
+void BrowserCommands::DisableActions(QObject& owner) {
+    for (const ActionCommand& command : ActionCommands()) {
+        if (QAction* action = FindFrameAction(&owner, command.name)) action->setEnabled(false);
+    }
+}
+
+void BrowserCommands::Install(QObject& owner) {
+    for (const ActionCommand& command : ActionCommands()) {
+        QAction* action = FindFrameAction(&owner, command.name);
+        if (!action) continue;
+        // A rule is asked again before acting: the session may have ended
+        // since the state was last set.
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (!command.rule || (this->*command.rule)()) (this->*command.run)();
+        });
+        wired.push_back({action, command.rule});
+    }
+    // The list's context entries that ask the frame's questions.
+    connect(view.RenameAction(), &QAction::triggered, this, &BrowserCommands::Rename);
+    connect(view.CreateDirectoryAction(), &QAction::triggered, this, &BrowserCommands::CreateDirectory);
+    connect(view.AddProfileAction(), &QAction::triggered, this, &BrowserCommands::NewSite);
+
+    // What the rules read: the connection (the location changes with every
+    // login and logout), both selections and which pane has the focus.
+    connect(&context.location, &Location::changed, this, &BrowserCommands::UpdateStates);
+    connect(&view.List(), &RemoteListWidget::selectionChanged, this, &BrowserCommands::UpdateStates);
+    connect(&tree, &QTreeWidget::itemSelectionChanged, this, &BrowserCommands::UpdateStates);
+    connect(qApp, &QApplication::focusChanged, this, &BrowserCommands::UpdateStates);
+    UpdateStates();
+}
+
+void BrowserCommands::UpdateStates() {
+    for (const WiredAction& entry : wired) entry.action->setEnabled(!entry.rule || (this->*entry.rule)());
+}
+
+bool BrowserCommands::NotConnected() const { return !Connected(); }
+
+bool BrowserCommands::ConnectedWithSelection() const { return Connected() && ListSelection(); }
+
+// The list then shows the permissions the server now has.
+void BrowserCommands::RunPermissions() {
+    if (!Connected()) return;
+    runPermissions(frame);
+    if (Connected()) view.LoadListing();
+}
+
+void BrowserCommands::ShowProperties() { view.ShowProperties(); }
+
+void BrowserCommands::Upload() { view.UploadChosenFiles(); }
+
+void BrowserCommands::DownloadTo() { view.DownloadSelectedTo(); }
+
+void BrowserCommands::OpenFilter() { view.OpenFilter(); }
 
 void BrowserCommands::Refresh() {
     if (Connected()) view.LoadListing();
@@ -93,13 +139,11 @@ void BrowserCommands::UpOneLevel() {
     if (Connected()) view.GoUp();
 }
 
-void BrowserCommands::Disconnect() {
-    view.Disconnect(true);
-}
+void BrowserCommands::Disconnect() { view.Disconnect(true); }
 
 bool BrowserCommands::CanRename() const {
-    if (context.focusMarker == 1) return view.List().SelectedCount() == 1;
-    return !tree.selectedItems().isEmpty() || view.List().SelectedCount() > 0;
+    if (context.focusMarker == 1) return view.List().HasOneSelected();
+    return !tree.selectedItems().isEmpty() || ListSelection();
 }
 
 void BrowserCommands::Rename() {
@@ -133,8 +177,9 @@ void BrowserCommands::CreateDirectory() {
     QString name;
     if (!askDirectoryName(frame, name)) return;
     if (name.isEmpty()) {
-        ShowMessage(frame, QStringLiteral(
-            "New directories must have a name, please be so kind as to enter a name next time."));
+        ShowMessage(frame,
+                    QStringLiteral(
+                        "New directories must have a name, please be so kind as to enter a name next time."));
         return;
     }
     WaitCursor wait;
@@ -144,7 +189,7 @@ void BrowserCommands::CreateDirectory() {
 
 bool BrowserCommands::CanDelete() const {
     if (context.focusMarker == 2) return tree.CanDelete();
-    return view.List().SelectedCount() > 0;
+    return ListSelection();
 }
 
 void BrowserCommands::Delete() {
@@ -187,10 +232,13 @@ void BrowserCommands::NewSite() {
     view.GoToSitePath(ProfileOf(site), QString());
 }
 
-void InstallBrowserCommands(CommandRouter& router, AppContext& context, QWidget* frame) {
+void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame) {
     auto* tree = qobject_cast<SiteTree*>(context.siteTree);
     auto* view = qobject_cast<RemoteView*>(context.listView);
-    if (!tree || !view) return;
+    if (!tree || !view) {
+        BrowserCommands::DisableActions(owner);  // nobody carries them out
+        return;
+    }
     auto* commands = new BrowserCommands(context, *tree, *view, view->Dialogs(), frame);
-    commands->Install(router);
+    commands->Install(owner);
 }

@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
+#include <vector>
 
-class CommandRouter;
+class QAction;
 class RemoteView;
 class SiteTree;
 class QWidget;
@@ -14,9 +14,11 @@ struct AppContext;
 
 // The main frame's commands that act on the catalogue, the remote list and the
 // session (Refresh, Up One Level, Disconnect, Rename, Permissions, Properties,
-// New Group, Create Directory, Delete, Quick Connect, New Site), each with its
-// enable rule. Installed on the frame's command router; they run when the
-// focused pane does not take a command itself.
+// New Group, Create Directory, Delete, Upload, Download To, Filter, Quick
+// Connect, New Site). Install connects them to the frame's actions of those
+// names and keeps each action's enabled state current as the connection, the
+// selections and the focus change. Delete and Rename act on the pane that
+// last had the focus.
 class BrowserCommands : public QObject {
     Q_OBJECT
 
@@ -32,7 +34,11 @@ public:
     BrowserCommands(AppContext& context, SiteTree& tree, RemoteView& view, SiteDialogs& siteDialogs,
                     QWidget* frame);
 
-    void Install(CommandRouter& router);
+    // Wires the actions among owner's children (see frame_actions.h), and the
+    // list's context entries that need the frame's questions.
+    void Install(QObject& owner);
+    // Disables the frame actions these commands would carry out.
+    static void DisableActions(QObject& owner);
 
     void Refresh();
     void UpOneLevel();
@@ -49,6 +55,30 @@ public:
 
 private:
     bool Connected() const;
+    bool NotConnected() const;
+    bool ListSelection() const;
+    bool ConnectedWithSelection() const;
+    void RunPermissions();
+    void ShowProperties();
+    void Upload();
+    void DownloadTo();
+    void OpenFilter();
+    // Sets every wired action's enabled state from the connection, the
+    // selections and the focused pane.
+    void UpdateStates();
+
+    struct ActionCommand {
+        const char16_t* name;
+        void (BrowserCommands::*run)();
+        bool (BrowserCommands::*rule)() const;
+    };
+    static const std::vector<ActionCommand>& ActionCommands();
+
+    struct WiredAction {
+        QAction* action;
+        bool (BrowserCommands::*rule)() const;
+    };
+    std::vector<WiredAction> wired;
 
     AppContext& context;
     SiteTree& tree;
@@ -58,5 +88,6 @@ private:
 };
 
 // Creates the commands for the frame's panes (the real tree and list view) and
-// installs them; nothing when the panes are of other kinds.
-void InstallBrowserCommands(CommandRouter& router, AppContext& context, QWidget* frame);
+// installs them on owner's actions; when the panes are of other kinds those
+// actions stay disabled.
+void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame);

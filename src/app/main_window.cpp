@@ -49,9 +49,7 @@ MainWindow::MainWindow(AppContext& appContext, MainWindowPaneFactory createPanes
     statusBar()->addPermanentWidget(securityLabel);
     InstallFrameCommands();
     PressDefaultViewButton();
-    UpdateToolBarState();  // no button may look usable before its rule has been asked
-
-    qApp->installEventFilter(this);
+    UpdateToolBarState();
 
     // Next and previous pane, the usual keys of a split window.
     connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
@@ -104,8 +102,6 @@ bool MainWindow::CreateClientArea(MainWindowPaneFactory createPanes) {
     context.logWindow = logWindow;
     DebugWindow* window = logWindow;
     context.log.SetSink([window](const std::string& line) { window->AppendLine(line); });
-    router.AddPane(siteTreePane);
-    router.AddPane(listViewPane);
     return true;
 }
 
@@ -217,13 +213,7 @@ void MainWindow::FocusNextPane(int step) {
     order[next]->setFocus(Qt::ShortcutFocusReason);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride && splitterReady) router.UpdateAllActions();
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void MainWindow::UpdateToolBarState() {
-    if (toolBar) router.UpdateActions(toolBar->actions());
     if (securityLabel) {
         const QString text = context.session.IsConnected() ? context.connectionSecurity : QString();
         if (securityLabel->text() != text) {

@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 
-#include "app/command_router.h"
 #include "app/main_window_panes.h"
 #include "browser/remote_list_pane.h"
 
@@ -14,7 +13,8 @@ struct AppContext;
 
 // The program's one top-level window: menu bar, toolbar, and two splitters
 // holding the site tree (top left), the remote list (top right) and the log
-// window (bottom). Commands go to the focused pane first, then to the frame.
+// window (bottom). Its menu bar and toolbar show the frame's actions; the
+// commands that act on a pane follow the pane with the focus.
 // Files and directories dropped onto the window are uploaded into the current
 // remote directory.
 class MainWindow : public QMainWindow {
@@ -28,7 +28,8 @@ public:
     ~MainWindow() override;
 
     bool SplitterReady() const { return splitterReady; }
-    CommandRouter& Commands() { return router; }
+    // The frame's action of that name ("refresh", "delete", ...; see frame_actions.h).
+    QAction* Action(QStringView name) const;
     QToolBar* ToolBar() const { return toolBar; }
     QSplitter* OuterSplitter() const { return outerSplitter; }
     QSplitter* InnerSplitter() const { return innerSplitter; }
@@ -51,8 +52,7 @@ public:
     // Uploads dropped local paths in order: directories whole, files one by one.
     void UploadDroppedPaths(const QStringList& paths);
 
-    // Refreshes the toolbar buttons' enabled and checked state, and the
-    // status bar's word on whether the connection is encrypted.
+    // Refreshes the status bar's word on whether the connection is encrypted.
     void UpdateToolBarState();
     QLabel* SecurityLabel() const { return securityLabel; }
 
@@ -61,9 +61,6 @@ signals:
     void closed();
 
 protected:
-    // Brings every command's enabled state up to date just before a key can
-    // trigger its shortcut: a disabled action lets its key pass.
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -82,7 +79,6 @@ private:
     void FitOuterSize();
 
     AppContext& context;
-    CommandRouter router;
     QLabel* securityLabel = nullptr;
     QSplitter* innerSplitter = nullptr;
     QSplitter* outerSplitter = nullptr;

@@ -4,8 +4,7 @@ class QWidget;
 struct AppContext;
 
 // The two upper panes of the main window: the site tree on the left and the
-// remote file list on the right. The list pane implements RemoteListPane; either
-// may implement CommandTarget to take commands while it has the focus.
+// remote file list on the right. The list pane implements RemoteListPane.
 struct MainWindowPanes {
     QWidget* siteTree = nullptr;
     QWidget* listView = nullptr;

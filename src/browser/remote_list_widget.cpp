@@ -61,6 +61,10 @@ RemoteListWidget::RemoteListWidget(int modeCode, QWidget* parent)
     }
     for (int column = 0; column < RemoteListModel::kColumnCount; ++column)
         detailsView->setColumnWidth(column, kColumnWidths[column]);
+    // A reset or removal drops selected rows without a selection signal.
+    connect(&selection, &QItemSelectionModel::selectionChanged, this, &RemoteListWidget::selectionChanged);
+    connect(&model, &QAbstractItemModel::modelReset, this, &RemoteListWidget::selectionChanged);
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, &RemoteListWidget::selectionChanged);
 
     stack = new QStackedLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -162,6 +166,11 @@ QList<int> RemoteListWidget::SelectedRows() const {
 }
 
 int RemoteListWidget::SelectedCount() const { return static_cast<int>(selection.selectedRows().size()); }
+
+bool RemoteListWidget::HasOneSelected() const {
+    const int first = NextSelected(-1);
+    return first >= 0 && NextSelected(first) < 0;
+}
 
 int RemoteListWidget::NextSelected(int after) const {
     int next = -1;

@@ -44,6 +44,10 @@ public:
 
     // Selection, in list order.
     int SelectedCount() const;
+    // Cheaper than SelectedCount for the enable rules, which run on every
+    // selection change (a selection of thousands is built one row at a time).
+    bool HasSelection() const { return NextSelected(-1) >= 0; }
+    bool HasOneSelected() const;
     QList<int> SelectedRows() const;
     // The first selected row after `after` (-1 starts at the top), or -1.
     int NextSelected(int after) const;
@@ -74,6 +78,8 @@ signals:
     void labelEditFinished(int row, const QString& newText);
     void dragStarted();
     void focusReceived();
+    // The selected rows changed, or the list was emptied or refilled.
+    void selectionChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

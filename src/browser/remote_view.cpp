@@ -45,16 +45,14 @@ RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs
         Arrange();
     });
     tree.SetListPort(this);
+    CreateActions();
+    connect(list, &RemoteListWidget::selectionChanged, this, &RemoteView::UpdateActionStates);
+    connect(&context.location, &Location::changed, this, &RemoteView::UpdateActionStates);
 }
 
 RemoteView::~RemoteView() {
     if (treeAlive) tree.SetListPort(nullptr);
     ClearItems();
-}
-
-void RemoteView::SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled) {
-    runCommand = std::move(run);
-    commandEnabled = std::move(enabled);
 }
 
 void RemoteView::FirstUpdate() {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "browser/image_list.h"
 #include "browser/remote_list_pane.h"
@@ -10,7 +11,6 @@
 #include "browser/site_dialogs.h"
 #include "ftp/remote_entry.h"
 #include "ftp/reply_class.h"
-#include "platform/desktop/command_target.h"
 #include "sites/site_list_port.h"
 #include "sites/store/site_profile.h"
 
@@ -20,6 +20,7 @@ class SiteTree;
 class EngineUi;
 class FileTypeCache;
 class ListFilter;
+class QAction;
 class QMenu;
 
 // The right-hand pane: the one list control showing the catalogue's groups,
@@ -29,7 +30,7 @@ class QMenu;
 // decides what to ask for and what to show afterwards. It sets the context's
 // Location whenever the server confirms a login, a directory change or the
 // end of the session; the tree and the location bar above the list follow it.
-class RemoteView : public QWidget, public SiteListPort, public CommandTarget, public RemoteListPane {
+class RemoteView : public QWidget, public SiteListPort, public RemoteListPane {
     Q_OBJECT
 
 public:
@@ -41,8 +42,6 @@ public:
 
     // The desktop's progress dialogs for the connect worker; none waits silently.
     void SetEngineUi(EngineUi* engineUi) { ui = engineUi; }
-    // How the view's context menus run and enable the frame's commands.
-    void SetCommandRouting(std::function<void(int)> run, std::function<bool(int)> enabled);
 
     RemoteListWidget& List() { return *list; }
     ListFilter& Filter() { return *filter; }
@@ -126,16 +125,16 @@ public:
     // chosen in a folder dialog.
     void DownloadSelectedTo();
 
-    // --- CommandTarget: commands while the list has the focus ---
-    // Runs a command the view handles itself; false for the frame's.
-    bool HandleCommand(int commandId) override;
-    bool UpdateCommandState(int commandId, CommandState& state) override;
-    // The enable rule of a command the view decides; false to let the frame decide.
-    bool CommandEnabled(int commandId, bool& enabled) const;
+    // --- the context menus' actions ---
+    // Entries whose questions the frame asks: the frame connects to them.
+    QAction* RenameAction() const { return renameAction; }
+    QAction* CreateDirectoryAction() const { return createDirectoryAction; }
+    QAction* AddProfileAction() const { return addProfileAction; }
+    // Sets each context action's enabled state from the connection and the
+    // selection; runs whenever either changes.
+    void UpdateActionStates();
 
 signals:
-    // A key that stands for one of the frame's commands (F2 Rename, F5 Refresh).
-    void commandRequested(int commandId);
     // A folder of a catalogue site's listing, for the tree to keep.
     void folderListed(const QString& name);
 
@@ -146,8 +145,9 @@ private:
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
     bool RunsOnServer() const;
-    // Enables each entry of a context menu as the frame's rules say.
-    void EnableByRules(QMenu* menu) const;
+    void CreateActions();
+    void DisconnectAsking();
+    QAction* AddMenuEntry(QMenu* menu, QAction* action, const QString& text = QString());
     // The catalogue's groups, as after a disconnect.
     void ShowDisconnected();
     void AppendCatalogueIcon(const QString& iconText);
@@ -164,6 +164,26 @@ private:
     ListFilter* filter = nullptr;  // cleared whenever the list shows another place
     int currentItem = -1;
     bool showsRemoteDirectory = false;
-    std::function<void(int)> runCommand;
-    std::function<bool(int)> commandEnabled;
+    // The context menus' entries, kept enabled as the connection and the
+    // selection say; texts naming an item are set when a menu is built.
+    QAction* openAction = nullptr;
+    QAction* connectToAction = nullptr;
+    QAction* openConnectionAction = nullptr;  // the group's only entry; nothing carries it out
+    QAction* disconnectAction = nullptr;
+    QAction* deleteAction = nullptr;
+    QAction* deleteSiteAction = nullptr;
+    QAction* renameAction = nullptr;
+    QAction* uploadAction = nullptr;
+    QAction* downloadToAction = nullptr;
+    QAction* propertiesAction = nullptr;
+    QAction* addProfileAction = nullptr;
+    QAction* createDirectoryAction = nullptr;
+    QAction* refreshAction = nullptr;
+    // When a context action may run.
+    enum class ActionRule { Always, Never, Connected, NotConnected, Selection, OneSelected, ConnectedWithSelection };
+    struct RuledAction {
+        QAction* action;
+        ActionRule rule;
+    };
+    std::vector<RuledAction> contextActions;  // all of the above
 };

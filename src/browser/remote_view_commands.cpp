@@ -1,23 +1,94 @@
-// The context menus, the commands the view handles itself, and its keys.
+// The context menus, the actions they show, and the view's keys.
+#include <QAction>
 #include <QApplication>
 #include <QMenu>
 
 #include "browser/app_context.h"
 #include "browser/remote_view.h"
-#include "browser/view_command_ids.h"
 #include "ftp/ftp_session.h"
-#include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
 
-namespace {
-
-QAction* AddCommand(QMenu* menu, const QString& text, int commandId) {
-    QAction* action = menu->addAction(text);
-    action->setData(commandId);
-    return action;
+void RemoteView::CreateActions() {
+    const struct {
+        QAction* RemoteView::*action;
+        const char* name;
+        const char* text;  // null: set when a menu names the item
+        ActionRule rule;
+        void (RemoteView::*run)();
+    } entries[] = {
+        {&RemoteView::openAction, "listOpen", nullptr, ActionRule::Always, &RemoteView::OpenItem},
+        // Connecting is what Open does on a site.
+        {&RemoteView::connectToAction, "listConnectTo", nullptr, ActionRule::Always, &RemoteView::OpenItem},
+        {&RemoteView::openConnectionAction, "listOpenConnection", "&Open Connection", ActionRule::Never,
+         nullptr},
+        {&RemoteView::disconnectAction, "listDisconnect", "&Disconnect", ActionRule::Connected,
+         &RemoteView::DisconnectAsking},
+        {&RemoteView::deleteAction, "listDelete", "&Delete", ActionRule::Selection,
+         &RemoteView::DeleteSelected},
+        // Deletes the selected sites, with the confirmation.
+        {&RemoteView::deleteSiteAction, "listDeleteSite", nullptr, ActionRule::Always,
+         &RemoteView::DeleteSelected},
+        {&RemoteView::renameAction, "listRename", "Rena&me", ActionRule::OneSelected, nullptr},
+        {&RemoteView::uploadAction, "listUpload", "&Upload...", ActionRule::Connected,
+         &RemoteView::UploadChosenFiles},
+        {&RemoteView::downloadToAction, "listDownloadTo", "Download &To...",
+         ActionRule::ConnectedWithSelection, &RemoteView::DownloadSelectedTo},
+        {&RemoteView::propertiesAction, "listProperties", nullptr, ActionRule::Selection,
+         &RemoteView::ShowProperties},
+        {&RemoteView::addProfileAction, "listAddProfile", "&Add Profile", ActionRule::NotConnected, nullptr},
+        {&RemoteView::createDirectoryAction, "listCreateDirectory", "Create &Directory...",
+         ActionRule::Connected, nullptr},
+        {&RemoteView::refreshAction, "listRefresh", "&Refresh", ActionRule::Connected,
+         &RemoteView::LoadListing},
+    };
+    for (const auto& entry : entries) {
+        auto* action = new QAction(entry.text ? QString::fromLatin1(entry.text) : QString(), this);
+        action->setObjectName(QString::fromLatin1(entry.name));
+        if (entry.run) connect(action, &QAction::triggered, this, entry.run);
+        this->*entry.action = action;
+        contextActions.push_back({action, entry.rule});
+    }
+    UpdateActionStates();
 }
 
-}  // namespace
+void RemoteView::UpdateActionStates() {
+    const bool connected = context.session.IsConnected();
+    const bool selection = list->HasSelection();
+    const bool oneSelected = list->HasOneSelected();
+    for (const auto& [action, rule] : contextActions) {
+        switch (rule) {
+            case ActionRule::Always:
+                action->setEnabled(true);
+                break;
+            case ActionRule::Never:
+                action->setEnabled(false);
+                break;
+            case ActionRule::Connected:
+                action->setEnabled(connected);
+                break;
+            case ActionRule::NotConnected:
+                action->setEnabled(!connected);
+                break;
+            case ActionRule::Selection:
+                action->setEnabled(selection);
+                break;
+            case ActionRule::OneSelected:
+                action->setEnabled(oneSelected);
+                break;
+            case ActionRule::ConnectedWithSelection:
+                action->setEnabled(connected && selection);
+                break;
+        }
+    }
+}
+
+void RemoteView::DisconnectAsking() { Disconnect(true); }
+
+QAction* RemoteView::AddMenuEntry(QMenu* menu, QAction* action, const QString& text) {
+    if (!text.isEmpty()) action->setText(text);
+    menu->addAction(action);
+    return action;
+}
 
 QMenu* RemoteView::BuildContextMenu() {
     const int row = list->NextSelected(-1);
@@ -27,11 +98,10 @@ QMenu* RemoteView::BuildContextMenu() {
     auto* menu = new QMenu(this);
     menu->setTitle(QStringLiteral("&Title Context Menu"));
     if (row < 0) {
-        AddCommand(menu, QStringLiteral("&Upload..."), kCmdUpload);
-        AddCommand(menu, QStringLiteral("Create &Directory..."), kCmdCreateDirectory);
+        AddMenuEntry(menu, uploadAction);
+        AddMenuEntry(menu, createDirectoryAction);
         menu->addSeparator();
-        AddCommand(menu, QStringLiteral("&Refresh"), kCmdRefresh);
-        EnableByRules(menu);
+        AddMenuEntry(menu, refreshAction);
         return menu;
     }
     const QString label = list->ItemText(row, RemoteListModel::kName);
@@ -41,124 +111,39 @@ QMenu* RemoteView::BuildContextMenu() {
     switch (list->KindAt(row)) {
         case ItemKind::File:
         case ItemKind::Directory:
-            AddCommand(menu, QStringLiteral("&Open ") + shown, kCmdOpenItem);
+            AddMenuEntry(menu, openAction, QStringLiteral("&Open ") + shown);
             menu->addSeparator();
-            AddCommand(menu, QStringLiteral("&Disconnect"), kCmdDisconnect);
+            AddMenuEntry(menu, disconnectAction);
             menu->addSeparator();
-            AddCommand(menu, QStringLiteral("&Delete"), kCmdDeleteFromList);
-            AddCommand(menu, QStringLiteral("Rena&me"), kCmdRename);
+            AddMenuEntry(menu, deleteAction);
+            AddMenuEntry(menu, renameAction);
             menu->addSeparator();
-            AddCommand(menu, QStringLiteral("&Upload..."), kCmdUpload);
-            AddCommand(menu, QStringLiteral("Download &To..."), kCmdDownloadTo);
+            AddMenuEntry(menu, uploadAction);
+            AddMenuEntry(menu, downloadToAction);
             menu->addSeparator();
-            AddCommand(menu, QStringLiteral("&Properties"), kCmdProperties);
+            AddMenuEntry(menu, propertiesAction, QStringLiteral("&Properties"));
             break;
         case ItemKind::Site:
-            AddCommand(menu, QStringLiteral("&Connect to ") + shown, kCmdConnectTo);
-            AddCommand(menu, QStringLiteral("&Disconnect"), kCmdDisconnect);
+            AddMenuEntry(menu, connectToAction, QStringLiteral("&Connect to ") + shown);
+            AddMenuEntry(menu, disconnectAction);
             menu->addSeparator();
-            AddCommand(menu, QStringLiteral("&Add Profile"), kCmdNewSite);
-            AddCommand(menu, QStringLiteral("&Delete ") + shown, kCmdDeleteSite);
+            AddMenuEntry(menu, addProfileAction);
+            AddMenuEntry(menu, deleteSiteAction, QStringLiteral("&Delete ") + shown);
             menu->addSeparator();
-            AddCommand(menu, QStringLiteral("&Properties for ") + shown, kCmdProperties);
+            AddMenuEntry(menu, propertiesAction, QStringLiteral("&Properties for ") + shown);
             break;
         default:
-            AddCommand(menu, QStringLiteral("&Open Connection"), kCmdOpenConnection);
+            AddMenuEntry(menu, openConnectionAction);
             break;
     }
-    EnableByRules(menu);
     return menu;
-}
-
-void RemoteView::EnableByRules(QMenu* menu) const {
-    // Every entry is one of the frame's commands, enabled by the frame's rules.
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) continue;
-        const int id = action->data().toInt();
-        action->setEnabled(commandEnabled ? commandEnabled(id) : [&] {
-            bool enabled = false;
-            return CommandEnabled(id, enabled) && enabled;
-        }());
-    }
 }
 
 void RemoteView::showContextMenu(const QPoint& globalPos) {
     QMenu* menu = BuildContextMenu();
     if (!menu) return;
-    QAction* chosen = menu->exec(globalPos);
-    const int id = chosen ? chosen->data().toInt() : 0;
+    menu->exec(globalPos);
     menu->deleteLater();
-    if (id == 0) return;
-    if (runCommand) {
-        runCommand(id);
-    } else {
-        HandleCommand(id);
-    }
-}
-
-bool RemoteView::HandleCommand(int commandId) {
-    switch (commandId) {
-        case kCmdUpOneLevel:
-            GoUp();
-            return true;
-        case kCmdDisconnect:
-            Disconnect(true);
-            return true;
-        case kCmdOpenItem:
-        case kCmdConnectTo:  // connects, as Open does on a site
-            OpenItem();
-            return true;
-        case kCmdProperties:
-            ShowProperties();
-            return true;
-        case kCmdDelete:
-        case kCmdDeleteFromList:
-        case kCmdDeleteSite:  // deletes the selected sites, with the confirmation
-            DeleteSelected();
-            return true;
-        case kCmdLargeIcons:
-        case kCmdDetails:
-        case kCmdSmallIcons:
-        case kCmdList:
-            return false;  // the frame switches the mode and checks its button
-        default:
-            return false;
-    }
-}
-
-bool RemoteView::CommandEnabled(int commandId, bool& enabled) const {
-    const bool connected = context.session.IsConnected();
-    switch (commandId) {
-        case kCmdUpOneLevel:
-        case kCmdDisconnect:
-            enabled = connected;
-            return true;
-        case kCmdOpenItem:
-        case kCmdConnectTo:
-        case kCmdDeleteSite:
-            enabled = true;
-            return true;
-        case kCmdProperties:
-        case kCmdDelete:
-        case kCmdDeleteFromList:
-            enabled = list->SelectedCount() > 0;
-            return true;
-        case kCmdRename:
-            enabled = list->SelectedCount() == 1;
-            return true;
-        case kCmdOpenConnection:
-            enabled = false;  // it has no handler anywhere
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool RemoteView::UpdateCommandState(int commandId, CommandState& state) {
-    bool enabled = false;
-    if (!CommandEnabled(commandId, enabled)) return false;
-    state.enabled = enabled;
-    return true;
 }
 
 void RemoteView::onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {

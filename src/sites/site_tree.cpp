@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 
-#include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_label_delegate.h"
 #include "sites/site_list_port.h"
@@ -180,18 +179,6 @@ void SiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
 }
 
 bool SiteTree::CanDelete() const { return !selectedItems().isEmpty(); }
-
-bool SiteTree::HandleCommand(int commandId) {
-    if (commandId != kCmdDelete) return false;
-    DeleteSelected();
-    return true;
-}
-
-bool SiteTree::UpdateCommandState(int commandId, CommandState& state) {
-    if (commandId != kCmdDelete) return false;
-    state.enabled = CanDelete();
-    return true;
-}
 
 void SiteTree::DeleteSelected() {
     const QList<QTreeWidgetItem*> selected = selectedItems();

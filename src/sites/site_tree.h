@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QTreeWidget>
 
-#include "platform/desktop/command_target.h"
 #include "sites/remote_place.h"
 #include "sites/site_tree_catalogue.h"
 #include "sites/store/site_store.h"
@@ -17,7 +16,7 @@ class SiteListPort;
 // shows: a group it lists, or the node of the remote place it follows. Clicks
 // on sites and folders ask for a place; the list goes there and the tree then
 // follows. Labels are compared exactly.
-class SiteTree : public QTreeWidget, public CommandTarget {
+class SiteTree : public QTreeWidget {
     Q_OBJECT
 
 public:
@@ -72,10 +71,6 @@ public:
     // The Delete command and its enable rule.
     bool CanDelete() const;
     void DeleteSelected();
-
-    // Command routing while the tree has the focus: it takes Delete only.
-    bool HandleCommand(int commandId) override;
-    bool UpdateCommandState(int commandId, CommandState& state) override;
 
     // End of an in-place label edit with the text typed (the delegate calls it
     // once the editor has closed).

@@ -11,7 +11,6 @@
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
 #include "options/recorded_messages.h"
-#include "platform/desktop/command_ids.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_settings.h"
 
@@ -55,7 +54,7 @@ private slots:
             QVERIFY(frame->acceptDrops());
             QCOMPARE(frame->frameGeometry(), QRect(0, 0, 530, 530));
             QCOMPARE(app.Settings().transferMode, int('F'));
-            QVERIFY(frame->Commands().Action(kCmdLargeIcons)->isChecked());
+            QVERIFY(frame->Action(u"largeIcons")->isChecked());
             // Nothing is written before shutdown.
             QVERIFY(!QFile::exists(config.SettingsFile()));
             app.requestExit();
@@ -85,12 +84,12 @@ private slots:
         Application app;
         QVERIFY(app.Start());
         QCOMPARE(app.Window()->frameGeometry(), QRect(50, 40, 600, 500));
-        QVERIFY(app.Window()->Commands().Action(kCmdDetails)->isChecked());
+        QVERIFY(app.Window()->Action(u"details")->isChecked());
         QCOMPARE(app.Settings().defaultDownloadDirectory, std::string());
 
         // File > Exit records where the window is now.
         app.Window()->move(70, 60);
-        app.Window()->Commands().Route(kCmdExit);
+        app.Window()->Action(u"exit")->trigger();
         app.Shutdown();
         auto store = OpenStore();
         QCOMPARE(store->value("WndProperties/Left").toInt(), 70);

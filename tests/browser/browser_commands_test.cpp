@@ -3,26 +3,26 @@
 #include <QTreeWidgetItem>
 
 #include "app/browser_commands.h"
-#include "app/command_router.h"
+#include "app/frame_actions.h"
 #include "browser_test_main.h"
-#include "platform/desktop/command_ids.h"
 #include "server_fixture.h"
 
 using testsupport::ScriptedFtpServer;
 
 namespace {
 
-// A list view and tree with the frame's commands installed on a router.
+// A list view and tree with the frame's commands installed on the frame's actions.
 struct CommandsFixture : ViewFixture {
     QWidget frame;
-    CommandRouter router;
     BrowserCommands* commands;
     QString typed;  // what the one-line questions answer
     bool answerOk = true;
 
     explicit CommandsFixture(const QByteArray& catalogue = {}) : ViewFixture(catalogue) {
         commands = new BrowserCommands(context, *tree, *view, dialogs, &frame);
-        commands->Install(router);
+        tree->SetFocusMarker(&context.focusMarker);  // as the frame's panes do
+        CreateFrameActions(&frame);
+        commands->Install(frame);
         const auto ask = [this](QWidget*, QString& text) {
             if (answerOk) text = typed;
             return answerOk;
@@ -31,7 +31,17 @@ struct CommandsFixture : ViewFixture {
         commands->askGroupName = ask;
         commands->askDirectoryName = ask;
     }
-    bool Enabled(int id) { return router.StateOf(id).enabled; }
+    QAction* Action(const QString& name) { return FindFrameAction(&frame, name); }
+    bool Enabled(const QString& name) { return Action(name)->isEnabled(); }
+    // Gives a pane the keyboard focus as a click would: its window active first.
+    bool GiveFocus(QWidget* pane) {
+        QWidget* window = pane->window();
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window)) return false;
+        pane->setFocus(Qt::MouseFocusReason);
+        return pane->hasFocus();
+    }
     QStringList Groups() {
         QStringList groups;
         for (int i = 0; i < tree->topLevelItemCount(); ++i) groups << tree->topLevelItem(i)->text(0);
@@ -70,7 +80,7 @@ private slots:
             profile.name = "Fresh";
             profile.host = "127.0.0.1:1";
         };
-        QVERIFY(f.Enabled(kCmdNewSite));
+        QVERIFY(f.Enabled("newSite"));
         f.commands->NewSite();
         QCOMPARE(f.Groups(), (QStringList{"Demo", "Work", "User Defined"}));
         QTreeWidgetItem* group = f.tree->topLevelItem(2);
@@ -133,7 +143,7 @@ private slots:
         f.Select({"sub"});
         f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"x.txt"});
-        f.router.Route(kCmdUpOneLevel);
+        f.Action("upOneLevel")->trigger();
         QVERIFY(f.session.IsConnected());
         QCOMPARE(f.tree->CurrentNode(), second);
         QCOMPARE(f.Labels(), QStringList{"sub"});
@@ -145,18 +155,18 @@ private slots:
         if (!server.Started()) QSKIP(server.Problem().c_str());
         server.Put("a.txt", "a");
         CommandsFixture f(LocalSiteCatalogue(server.HostText()));
-        for (int id : {kCmdRefresh, kCmdUpOneLevel, kCmdDisconnect, kCmdCreateDirectory, kCmdPermissions,
-                       kCmdProperties, kCmdDelete})
-            QVERIFY2(!f.Enabled(id), qPrintable(QString::number(id)));
-        for (int id : {kCmdQuickConnect, kCmdNewSite, kCmdNewGroup}) QVERIFY(f.Enabled(id));
+        for (const QString id : {"refresh", "upOneLevel", "disconnect", "createDirectory", "permissions",
+                       "properties", "delete"})
+            QVERIFY2(!f.Enabled(id), qPrintable(id));
+        for (const QString id : {"quickConnect", "newSite", "newGroup"}) QVERIFY(f.Enabled(id));
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.IsConnected());
-        for (int id : {kCmdRefresh, kCmdUpOneLevel, kCmdDisconnect, kCmdCreateDirectory, kCmdNewGroup})
+        for (const QString id : {"refresh", "upOneLevel", "disconnect", "createDirectory", "newGroup"})
             QVERIFY(f.Enabled(id));
-        for (int id : {kCmdQuickConnect, kCmdNewSite, kCmdPermissions, kCmdDelete}) QVERIFY(!f.Enabled(id));
+        for (const QString id : {"quickConnect", "newSite", "permissions", "delete"}) QVERIFY(!f.Enabled(id));
         f.Select({"a.txt"});
-        f.context.focusMarker = 1;
-        for (int id : {kCmdPermissions, kCmdProperties, kCmdDelete, kCmdDeleteFromList, kCmdRename})
+        QVERIFY(f.GiveFocus(f.view->List().ActiveView()));
+        for (const QString id : {"permissions", "properties", "delete", "rename"})
             QVERIFY(f.Enabled(id));
 
         // Create Directory: an empty name sends nothing; a name makes it and relists.
@@ -174,8 +184,87 @@ private slots:
 
         // Refresh sees what changed on the server.
         server.Put("b.txt", "b");
-        f.router.Route(kCmdRefresh);
+        f.Action("refresh")->trigger();
         QCOMPARE(f.Labels(), (QStringList{"a.txt", "b.txt", "made here"}));
+    }
+
+    // Every action's enabled state follows what it depends on as it changes:
+    // the connection, the list's and the tree's selections, the focused pane.
+    // No menu is opened and nothing asks for the states to be refreshed.
+    void ActionStatesFollowTheirSignals() {
+        LoggedPyftpd server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        server.Put("a.txt", "a");
+        server.Put("b.txt", "b");
+        CommandsFixture f(LocalSiteCatalogue(server.HostText()));
+        MessageLog messages;
+        const QStringList watched{"refresh", "upOneLevel", "disconnect", "createDirectory", "upload",
+                                  "permissions", "properties", "downloadTo", "delete", "rename",
+                                  "quickConnect", "newSite", "listDisconnect", "listDelete", "listRename",
+                                  "listDownloadTo", "listUpload", "listRefresh", "listAddProfile"};
+        const QStringList whenConnected{"refresh", "upOneLevel", "disconnect", "createDirectory", "upload",
+                                        "listDisconnect", "listUpload", "listRefresh"};
+        const QStringList onSelection{"permissions", "properties", "downloadTo", "delete", "listDelete",
+                                      "listDownloadTo"};
+        const QStringList renames{"rename", "listRename"};
+        const QStringList whenDisconnected{"quickConnect", "newSite", "listAddProfile"};
+        const struct {
+            const char* step;
+            std::function<bool()> run;
+            QStringList enabled;
+        } steps[] = {
+            {"catalogue shown", [] { return true; }, whenDisconnected},
+            {"connected",
+             [&] {
+                 OpenSite(f, "Demo", "Local");
+                 f.List().ClearSelection();
+                 return f.session.IsConnected();
+             },
+             // The tree follows the login and selects the site: Rename may take it.
+             whenConnected + QStringList{"rename"}},
+            {"one file selected in the focused list",
+             [&] {
+                 if (!f.GiveFocus(f.List().ActiveView())) return false;
+                 f.Select({"a.txt"});
+                 return true;
+             },
+             whenConnected + onSelection + renames},
+            {"two files selected", [&] { f.Select({"a.txt", "b.txt"}); return true; },
+             whenConnected + onSelection},
+            // The tree takes Delete and Rename; nothing is selected in it.
+            {"tree focused",
+             [&] {
+                 f.tree->clearSelection();
+                 return f.GiveFocus(f.tree.get());
+             },
+             [&] {
+                 QStringList names = whenConnected + onSelection + QStringList{"rename"};
+                 names.removeOne("delete");
+                 return names;
+             }()},
+            {"list focused again", [&] { return f.GiveFocus(f.List().ActiveView()); },
+             whenConnected + onSelection},
+            {"disconnected",
+             [&] {
+                 f.Action("disconnect")->trigger();
+                 return !f.session.IsConnected();
+             },
+             whenDisconnected},
+        };
+        for (const auto& step : steps) {
+            QVERIFY2(step.run(), step.step);
+            QStringList enabled;
+            for (const QString& name : watched) {
+                QAction* action = f.Action(name);
+                if (!action) action = f.view->findChild<QAction*>(name);
+                QVERIFY2(action, qPrintable(name));
+                if (action->isEnabled()) enabled << name;
+            }
+            QStringList expected = step.enabled;
+            std::sort(expected.begin(), expected.end());
+            enabled.sort();
+            QVERIFY2(enabled == expected, qPrintable(QStringLiteral("%1: %2").arg(step.step, enabled.join(' '))));
+        }
     }
 
     void RenameFromTheTreeRelabelsTheList() {
@@ -183,21 +272,21 @@ private slots:
         f.Select({"Demo"});
         f.view->OpenItem();
         QTreeWidgetItem* alpha = f.tree->topLevelItem(0)->child(0);
+        QVERIFY(f.GiveFocus(f.tree.get()));
         f.tree->setCurrentItem(alpha);
         alpha->setSelected(true);
-        f.context.focusMarker = 2;
-        QVERIFY(f.Enabled(kCmdRename));
+        QVERIFY(f.Enabled("rename"));
         f.typed = "Zulu";
         f.commands->Rename();
         QCOMPARE(alpha->text(0), QStringLiteral("Zulu"));
         QCOMPARE(f.Labels(), (QStringList{"Broken", "Gamma", "Zulu"}));
 
         // With the list focused, Rename needs exactly one selected item.
-        f.context.focusMarker = 1;
+        QVERIFY(f.GiveFocus(f.view->List().ActiveView()));
         f.Select({"Broken", "Gamma"});
-        QVERIFY(!f.Enabled(kCmdRename));
+        QVERIFY(!f.Enabled("rename"));
         f.Select({"Broken"});
-        QVERIFY(f.Enabled(kCmdRename));
+        QVERIFY(f.Enabled("rename"));
         f.typed = "Beta";
         f.commands->Rename();
         QCOMPARE(f.Labels(), (QStringList{"Beta", "Gamma", "Zulu"}));
@@ -221,11 +310,11 @@ private slots:
         f.Select({"pub"});
         f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});
-        f.router.Route(kCmdUpOneLevel);  // CWD .., no question on a quick connection
+        f.Action("upOneLevel")->trigger();  // CWD .., no question on a quick connection
         QCOMPARE(f.Labels(), QStringList{"pub"});
         QVERIFY(f.session.IsConnected());
         MessageLog messages;
-        f.router.Route(kCmdDisconnect);
+        f.Action("disconnect")->trigger();
         QVERIFY(!f.session.IsConnected());
         QVERIFY(!f.context.location.QuickConnection());
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));

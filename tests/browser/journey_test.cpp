@@ -16,7 +16,6 @@
 #include "browser/list_filter.h"
 #include "browser/permissions_dialog.h"
 #include "browser_test_main.h"
-#include "platform/desktop/command_ids.h"
 #include "platform/desktop/file_dialog_seam.h"
 #include "program_driver.h"
 #include "server_fixture.h"
@@ -114,7 +113,7 @@ private slots:
             dialog.Box(4)->click();  // group write
             dialog.accept();
         };
-        frame->Commands().Route(kCmdPermissions);
+        frame->Action(u"permissions")->trigger();
         QVERIFY(QFileInfo(server.Root() + "/pub/from desktop.txt").permissions().testFlag(QFile::WriteGroup));
 
         // Delete with the Delete key and its confirmation.
@@ -151,7 +150,7 @@ private slots:
         // Up with Backspace, then Disconnect from the toolbar's command.
         for (int level = 0; level < 3; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
-        frame->Commands().Route(kCmdDisconnect);
+        frame->Action(u"disconnect")->trigger();
         QVERIFY(!app.Session().IsConnected());
         QCOMPARE(Labels(), QStringList{"Demo"});
 
@@ -207,7 +206,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(view->Filter().Shows(view->List().FindLabel("pub")));
 
-        frame->Commands().Action(kCmdUpload)->trigger();
+        frame->Action(u"upload")->trigger();
         QCOMPARE(ReadAll(server.Root() + "/sent.bin"), QByteArray("\0\r\n\xff", 4));
         QCOMPARE(Labels(), (QStringList{"archive", "pub", "sent.bin"}));
 

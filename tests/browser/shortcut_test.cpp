@@ -12,7 +12,6 @@
 #include "browser/list_filter.h"
 #include "browser_test_main.h"
 #include "options/debug_window.h"
-#include "platform/desktop/command_ids.h"
 #include "program_driver.h"
 #include "server_fixture.h"
 #include "test_files.h"
@@ -20,21 +19,21 @@
 namespace {
 
 struct KeyBinding {
-    int commandId;
+    const char16_t* action;
     QList<QKeySequence> keys;
 };
 
 const KeyBinding kBindings[] = {
-    {kCmdNewSite, {QKeySequence("Ctrl+N")}},
-    {kCmdCreateDirectory, {QKeySequence("Ctrl+Shift+N")}},
-    {kCmdQuickConnect, {QKeySequence("Ctrl+K")}},
-    {kCmdDisconnect, {QKeySequence("Ctrl+Shift+D")}},
-    {kCmdOptions, {QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
-    {kCmdRefresh, {QKeySequence(Qt::Key_F5)}},
-    {kCmdRename, {QKeySequence(Qt::Key_F2)}},
-    {kCmdDelete, {QKeySequence(Qt::Key_Delete)}},
-    {kCmdUpOneLevel, {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::Key_Backspace)}},
-    {kCmdFilter, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+    {u"newSite", {QKeySequence("Ctrl+N")}},
+    {u"createDirectory", {QKeySequence("Ctrl+Shift+N")}},
+    {u"quickConnect", {QKeySequence("Ctrl+K")}},
+    {u"disconnect", {QKeySequence("Ctrl+Shift+D")}},
+    {u"options", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
+    {u"refresh", {QKeySequence(Qt::Key_F5)}},
+    {u"rename", {QKeySequence(Qt::Key_F2)}},
+    {u"delete", {QKeySequence(Qt::Key_Delete)}},
+    {u"upOneLevel", {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::Key_Backspace)}},
+    {u"filter", {QKeySequence(Qt::CTRL | Qt::Key_F)}},
 };
 
 // A key pressed with the program in some state, and what shows it arrived:
@@ -78,7 +77,7 @@ private slots:
         AppContext context{settings, session, log, status};
         MainWindow frame(context);
         for (const KeyBinding& binding : kBindings) {
-            QAction* action = frame.Commands().Action(binding.commandId);
+            QAction* action = frame.Action(binding.action);
             QVERIFY(action);
             QCOMPARE(action->shortcuts(), binding.keys);
         }

@@ -412,12 +412,8 @@ private slots:
         QCOMPARE(group->childCount(), 2);
 
         port.userAgreesToDisconnect = true;
-        CommandState state;
-        QVERIFY(tree->UpdateCommandState(32812, state));
-        QVERIFY(state.enabled);
-        QVERIFY(!tree->UpdateCommandState(32804, state));
-        QVERIFY(!tree->HandleCommand(32804));
-        QVERIFY(tree->HandleCommand(32812));
+        QVERIFY(tree->CanDelete());
+        tree->DeleteSelected();
         QCOMPARE(group->childCount(), 1);
         QCOMPARE(group->child(0)->text(0), QStringLiteral("a"));
     }
@@ -447,10 +443,7 @@ private slots:
         QCOMPARE(tree->CurrentNode(), nullptr);
         QVERIFY(port.calls.filter(QStringLiteral("disconnect")).isEmpty());
         tree->clearSelection();
-        CommandState state;
-        state.enabled = true;
-        tree->UpdateCommandState(32812, state);
-        QVERIFY(!state.enabled);
+        QVERIFY(!tree->CanDelete());
         tree.reset();
         QVERIFY(!ReadFileBytes(path).contains("[a]"));
         QVERIFY(ReadFileBytes(path).contains("[b]"));
