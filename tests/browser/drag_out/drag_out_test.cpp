@@ -39,8 +39,9 @@ private:
     std::unique_ptr<LoggedPyftpd> server;
 
     struct Connection {
-        std::unique_ptr<ViewFixture> f;
+        // The recording seam outlives the fixture, whose end still logs.
         std::unique_ptr<RecordingUi> ui;
+        std::unique_ptr<ViewFixture> f;
         QString downloads;
 
         QStringList Retrieved() {
