@@ -20,13 +20,11 @@ constexpr int kSmallestSide = 100;  // a stored size below this is not a usable 
 Application::Application(QObject* parent)
     : QObject(parent), session(log, status), context{settings, session, log, status} {
     context.ui = &ui;
-    idleTimer.setSingleShot(true);
-    idleTimer.setInterval(kIdleMilliseconds);
-    connect(&idleTimer, &QTimer::timeout, this, &Application::IdleStep);
+    connect(&ui, &DesktopEngineUi::logLinesWaiting, this, &Application::Refresh);
 }
 
 Application::~Application() {
-    log.SetWakeUp({});
+    session.SetUi(nullptr);
     // The frame's panes hold references into this object; they go first.
     frame.reset();
 }
@@ -60,20 +58,15 @@ bool Application::Start() {
         EndStartUp();
         return false;
     }
-    log.SetWakeUp([this] { WakeIdleStep(); });
     qApp->installEventFilter(this);
-    ScheduleIdleStep();  // lines queued during start-up
+    ScheduleRefresh();  // lines queued during start-up
     return true;
 }
 
-// Queued: lines arrive from worker threads too. The call captures nothing
-// but the application, which outlives every worker.
-void Application::WakeIdleStep() {
-    QMetaObject::invokeMethod(this, &Application::ScheduleIdleStep, Qt::QueuedConnection);
-}
-
-void Application::ScheduleIdleStep() {
-    if (!exited && !idleTimer.isActive()) idleTimer.start();
+void Application::ScheduleRefresh() {
+    if (exited || refreshScheduled) return;
+    refreshScheduled = true;
+    QMetaObject::invokeMethod(this, &Application::Refresh, Qt::QueuedConnection);
 }
 
 bool Application::eventFilter(QObject* watched, QEvent* event) {
@@ -82,7 +75,7 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick:
         case QEvent::KeyRelease:
         case QEvent::FocusIn:
-            ScheduleIdleStep();
+            ScheduleRefresh();
             break;
         default:
             break;
@@ -124,7 +117,9 @@ void Application::PlaceMainWindow() {
     frame->repaint();
 }
 
-void Application::IdleStep() {
+void Application::Refresh() {
+    refreshScheduled = false;
+    if (exited) return;
     log.Drain();
     if (!frame) return;
     if (DebugWindow* window = frame->LogWindow()) window->Flush();
@@ -151,12 +146,11 @@ void Application::requestExit() {
 void Application::Shutdown() {
     if (exited) return;
     exited = true;
-    idleTimer.stop();
     qApp->removeEventFilter(this);
     // Destroying the frame destroys the panes; the site tree writes the catalogue then.
     frame.reset();
     ui.SetMainWindow(nullptr);
     session.Quit();
-    log.SetWakeUp({});
+    session.SetUi(nullptr);
     if (settingsLoaded && store) store->Save(settings);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <memory>
 
 #include "app/desktop_engine_ui.h"
@@ -15,19 +14,16 @@ class TerminationSignalNotifier;
 
 // The application: owns the settings, the one FTP session, the log queue and the
 // transfer status for the whole run. Start-up loads the settings and shows the
-// main window where it was last closed; an idle step moves log lines into the
-// log window and refreshes the toolbar; shutdown says "quit" to the server and
-// writes the settings back. The idle step runs only when something happened:
-// log lines arrived (from any thread) or the user pressed, clicked or moved
-// the focus. A short delay gathers a flood of lines into one step; its timer
-// also fires inside modal dialogs and menus. Nothing ticks while nothing happens.
+// main window where it was last closed; a refresh moves log lines into the log
+// window and brings the toolbar up to date; shutdown says "quit" to the server
+// and writes the settings back. A refresh runs only when something happened:
+// the engine reported waiting log lines (from any thread, as a queued signal
+// that modal dialogs and menus deliver too) or the user pressed, clicked or
+// moved the focus. Nothing ticks while nothing happens.
 class Application : public QObject {
     Q_OBJECT
 
 public:
-    // How long after something happened the idle step runs.
-    static constexpr int kIdleMilliseconds = 100;
-
     explicit Application(QObject* parent = nullptr);
     ~Application() override;
 
@@ -39,12 +35,11 @@ public:
     int Run();
 
     // Moves queued log lines into the log window and refreshes the toolbar.
-    void IdleStep();
-    // Runs the idle step soon, once however often it is asked for meanwhile.
-    void ScheduleIdleStep();
-    // Any thread: asks the user-interface thread for an idle step.
-    void WakeIdleStep();
-    bool IdleStepScheduled() const { return idleTimer.isActive(); }
+    void Refresh();
+    // Refreshes once the event loop runs again, once however often it is
+    // asked for meanwhile.
+    void ScheduleRefresh();
+    bool RefreshScheduled() const { return refreshScheduled; }
 
     // Destroys the main window, quits the session and saves the settings. Runs
     // once; saves nothing when the settings were never loaded.
@@ -83,7 +78,7 @@ private:
     std::unique_ptr<AppSettingsStore> store;
     std::unique_ptr<MainWindow> frame;
     TerminationSignalNotifier* terminationSignals = nullptr;
-    QTimer idleTimer;
+    bool refreshScheduled = false;
     bool settingsLoaded = false;
     bool exited = false;
     bool exitRequested = false;

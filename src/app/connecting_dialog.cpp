@@ -4,7 +4,7 @@
 #include <QProgressBar>
 
 ConnectingDialog::ConnectingDialog(TransferStatus& status, const QString& text, QWidget* parent)
-    : ProgressPollDialog(status, QStringLiteral("Connecting"), text, parent) {
+    : WorkerWaitDialog(status, QStringLiteral("Connecting"), text, parent) {
     // A bar without a range is the toolkit's endless busy animation.
     animation = new QProgressBar(this);
     animation->setRange(0, 0);

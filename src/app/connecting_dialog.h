@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/progress_poll_dialog.h"
+#include "app/worker_wait_dialog.h"
 
 class QProgressBar;
 
 // "Connecting": shown while the connect worker logs in, with a busy animation.
-class ConnectingDialog : public ProgressPollDialog {
+class ConnectingDialog : public WorkerWaitDialog {
     Q_OBJECT
 
 public:

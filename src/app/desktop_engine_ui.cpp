@@ -10,22 +10,10 @@
 #include "app/transfer_status_dialog.h"
 #include "platform/desktop/message_seam.h"
 
-namespace {
-
-// The progress dialog now waiting on a worker; one at a time, since a session
-// runs one worker. Read and written on the user-interface thread only.
-QPointer<ProgressPollDialog> runningDialog;
-
-void PollRunningDialog() {
-    if (runningDialog) runningDialog->Poll();
-}
-
-}  // namespace
-
 EngineUi::WaitResult DesktopEngineUi::WaitForWorker(WaitKind kind, const std::string& text,
                                                     TransferStatus& status) {
     const QString shown = QString::fromLocal8Bit(text);
-    std::unique_ptr<ProgressPollDialog> dialog;
+    std::unique_ptr<WorkerWaitDialog> dialog;
     switch (kind) {
         case WaitKind::Connecting:
             dialog = std::make_unique<ConnectingDialog>(status, shown, mainWindow);
@@ -37,23 +25,36 @@ EngineUi::WaitResult DesktopEngineUi::WaitForWorker(WaitKind kind, const std::st
             dialog = std::make_unique<TransferStatusDialog>(status, shown, mainWindow);
             break;
     }
+    // Both reports arrive inside the dialog's own loop; the connections end
+    // with the dialog.
+    connect(this, &DesktopEngineUi::progressChanged, dialog.get(), &WorkerWaitDialog::Refresh);
+    connect(this, &DesktopEngineUi::workerFinished, dialog.get(), &WorkerWaitDialog::Refresh);
     if (dialogObserver) dialogObserver(*dialog);
-    const QPointer<ProgressPollDialog> previous = runningDialog;
-    runningDialog = dialog.get();
     const bool finished = dialog->exec() == QDialog::Accepted;
-    runningDialog = previous;
     return finished ? WaitResult::Finished : WaitResult::Cancelled;
 }
 
+// The reports below run on any thread. Each queues a call on this object's
+// (the user-interface) thread that emits the signal there; the queued calls
+// own nothing, since Qt may free them on either thread.
+
+void DesktopEngineUi::LogLinesWaiting() {
+    QMetaObject::invokeMethod(this, &DesktopEngineUi::logLinesWaiting, Qt::QueuedConnection);
+}
+
+void DesktopEngineUi::ProgressChanged() {
+    if (progressQueued.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            progressQueued = false;  // cleared first: a report from now on queues again
+            emit progressChanged();
+        },
+        Qt::QueuedConnection);
+}
+
 void DesktopEngineUi::WorkerFinished() {
-    // On the worker thread: the look itself happens on the user-interface
-    // thread, inside the dialog's own loop. The queued call carries no state:
-    // Qt may free it on either thread, so it must own nothing the other
-    // thread reads.
-    if (QCoreApplication* application = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(
-            application, [] { PollRunningDialog(); }, Qt::QueuedConnection);
-    }
+    QMetaObject::invokeMethod(this, &DesktopEngineUi::workerFinished, Qt::QueuedConnection);
 }
 
 bool DesktopEngineUi::AskTransferMode() {

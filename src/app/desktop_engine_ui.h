@@ -1,17 +1,22 @@
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 
 #include "ftp/engine_ui.h"
 
-class ProgressPollDialog;
+class WorkerWaitDialog;
 
 // The engine's user-interface seam on the desktop: the progress dialogs, the
 // Transfer Mode question, message boxes and the beep, all modal over the main
-// window.
-class DesktopEngineUi : public EngineUi {
+// window. The engine's reports arrive on whichever thread made them and leave
+// as queued signals, so their receivers run on the user-interface thread.
+class DesktopEngineUi : public QObject, public EngineUi {
+    Q_OBJECT
+
 public:
     DesktopEngineUi() = default;
 
@@ -19,7 +24,7 @@ public:
 
     // Called with each progress dialog just before it runs (tests use it to
     // watch or drive the dialog).
-    void SetDialogObserver(std::function<void(ProgressPollDialog&)> observer) {
+    void SetDialogObserver(std::function<void(WorkerWaitDialog&)> observer) {
         dialogObserver = std::move(observer);
     }
 
@@ -28,11 +33,20 @@ public:
     void ShowMessage(const std::string& text) override;
     void Beep(BeepKind kind) override;
     void RepaintMainWindow() override;
-    // The running dialog looks at once instead of at its next tick, so a short
-    // transfer does not keep its dialog up for half a second.
+
+    void LogLinesWaiting() override;
+    // At most one progress signal waits in the event queue however fast the
+    // transfer reports, so a fast transfer cannot flood the queue.
+    void ProgressChanged() override;
     void WorkerFinished() override;
+
+signals:
+    void logLinesWaiting();
+    void progressChanged();
+    void workerFinished();
 
 private:
     QPointer<QWidget> mainWindow;
-    std::function<void(ProgressPollDialog&)> dialogObserver;
+    std::function<void(WorkerWaitDialog&)> dialogObserver;
+    std::atomic<bool> progressQueued{false};
 };

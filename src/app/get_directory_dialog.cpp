@@ -8,7 +8,7 @@
 #include "platform/desktop/app_icons.h"
 
 GetDirectoryDialog::GetDirectoryDialog(TransferStatus& status, const QString& text, QWidget* parent)
-    : ProgressPollDialog(status, QStringLiteral("Getting Directory"), text, parent) {
+    : WorkerWaitDialog(status, QStringLiteral("Getting Directory"), text, parent) {
     auto* picture = new QLabel(this);
     picture->setPixmap(
         ThemedIcon(QStringLiteral("folder-remote"), QStringLiteral("up-one-level")).pixmap(32, 32));
@@ -19,7 +19,7 @@ GetDirectoryDialog::GetDirectoryDialog(TransferStatus& status, const QString& te
 }
 
 void GetDirectoryDialog::showEvent(QShowEvent* event) {
-    ProgressPollDialog::showEvent(event);
-    // Paint now so that the dialog is visible before the first tick.
+    WorkerWaitDialog::showEvent(event);
+    // Paint now so that the dialog is visible before the worker's first report.
     repaint();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/progress_poll_dialog.h"
+#include "app/worker_wait_dialog.h"
 
 // "Getting Directory": shown while the list worker fetches a listing.
-class GetDirectoryDialog : public ProgressPollDialog {
+class GetDirectoryDialog : public WorkerWaitDialog {
     Q_OBJECT
 
 public:

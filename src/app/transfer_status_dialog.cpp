@@ -26,7 +26,7 @@ QString DataSize(std::int64_t bytes) {
 }  // namespace
 
 TransferStatusDialog::TransferStatusDialog(TransferStatus& status, const QString& text, QWidget* parent)
-    : ProgressPollDialog(status, QStringLiteral("File Transfer Status"), text, parent),
+    : WorkerWaitDialog(status, QStringLiteral("File Transfer Status"), text, parent),
       // The engine's status text says which way the file goes.
       upload(text.startsWith(QStringLiteral("Sending "))) {
     auto* picture = new QLabel(this);
@@ -46,7 +46,7 @@ TransferStatusDialog::TransferStatusDialog(TransferStatus& status, const QString
 
 void TransferStatusDialog::showEvent(QShowEvent* event) {
     rangeSet = false;
-    ProgressPollDialog::showEvent(event);
+    WorkerWaitDialog::showEvent(event);
     setFocus(Qt::OtherFocusReason);
 }
 

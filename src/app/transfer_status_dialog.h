@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/progress_poll_dialog.h"
+#include "app/worker_wait_dialog.h"
 
 class QProgressBar;
 
@@ -8,7 +8,7 @@ class QProgressBar;
 // bar in thousands of bytes once the size is known and the bytes done beside
 // it. Without a size (a server that announces none) the bar only shows that
 // the transfer is running and the count of bytes tells how far it has got.
-class TransferStatusDialog : public ProgressPollDialog {
+class TransferStatusDialog : public WorkerWaitDialog {
     Q_OBJECT
 
 public:

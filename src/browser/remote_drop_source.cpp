@@ -23,12 +23,6 @@ QPixmap DragPixmap(const RemoteListWidget& list) {
 
 }  // namespace
 
-bool RemoteDropSource::dropDecided = false;
-
-bool RemoteDropSource::DropDecided() { return dropDecided; }
-
-void RemoteDropSource::ClearDropDecided() { dropDecided = false; }
-
 RemoteDropSource::RemoteDropSource(const RemoteMimeData* data) : data(data) {}
 
 bool RemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
@@ -36,8 +30,10 @@ bool RemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
         cancelled = true;
     } else if (event->type() == QEvent::MouseButtonRelease && !cancelled &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        dropDecided = true;
-        if (data && targetAction != Qt::IgnoreAction) data->DownloadForDrop();
+        if (data) {
+            data->DecideDrop();
+            if (targetAction != Qt::IgnoreAction) data->DownloadForDrop();
+        }
     }
     return QObject::eventFilter(watched, event);  // the platform's drag loop acts on both
 }
@@ -49,8 +45,6 @@ void RemoteDropSource::StartDragOut(QWidget* source, const RemoteListWidget& lis
     if (!problem.isEmpty()) ShowMessage(source, problem);
     if (!data) return;
 
-    // A drag released over nothing leaves no decision behind for the next one.
-    ClearDropDecided();
     // The platform's drag may keep the QDrag after exec() returns, for a target
     // in another program that asks for the data once the drop has happened.
     data->CreatePlaceholders();

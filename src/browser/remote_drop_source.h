@@ -11,8 +11,8 @@ class QWidget;
 
 // The source side of a drag out of the remote list. While the platform's drag
 // loop runs it watches the user: the left button released decides the drop
-// (the process-wide drop-decided flag, which tells the data object that a
-// request is now for real and must download first); Escape cancels it.
+// (it tells the drag's data object that a request is now for real and must
+// download first); Escape cancels it.
 // Released over a target that accepts, the downloads run at once, before the
 // target hears of the drop: some file managers ask for the list only while
 // the drag passes over them and then copy what it named, and others give up
@@ -26,9 +26,6 @@ public:
     // and no drag starts.
     static void StartDragOut(QWidget* source, const RemoteListWidget& list, FtpSession& session);
 
-    static bool DropDecided();
-    static void ClearDropDecided();
-
     explicit RemoteDropSource(const RemoteMimeData* data = nullptr);
 
     bool Cancelled() const { return cancelled; }
@@ -37,7 +34,6 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static bool dropDecided;
     QPointer<const RemoteMimeData> data;
     Qt::DropAction targetAction = Qt::IgnoreAction;
     bool cancelled = false;

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QUrl>
 
-#include "browser/remote_drop_source.h"
 #include "browser/remote_list_widget.h"
 #include "ftp/ftp_session.h"
 #include "ftp/temporary_paths.h"
@@ -111,8 +110,8 @@ QVariant RemoteMimeData::retrieveData(const QString& mimeType, QMetaType type) c
     // A request that arrives while the downloads run has nothing complete to receive yet.
     if (downloading) return {};
     QPointer<const RemoteMimeData> alive(this);
-    if (RemoteDropSource::DropDecided()) DownloadForDrop();
-    RemoteDropSource::ClearDropDecided();
+    if (dropDecided) DownloadForDrop();
+    dropDecided = false;
     if (!alive) return {};
     QList<QUrl> urls;
     for (const QString& path : LocalPaths()) urls.append(QUrl::fromLocalFile(path));

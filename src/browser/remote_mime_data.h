@@ -55,6 +55,10 @@ public:
     void RemovePlaceholders(const QStringList& keep = {}) const;
     bool Downloaded() const { return downloaded; }
 
+    // The left button was let go: the next request is the drop's own.
+    void DecideDrop() const { dropDecided = true; }
+    bool DropDecided() const { return dropDecided; }
+
     // Downloads every item, once, and keeps the paths of what was written.
     // Runs at the first request after the drop, or earlier, when the button
     // is let go over a target that accepts the drop.
@@ -72,6 +76,10 @@ private:
 
     FtpSession& session;
     QList<DragOutItem> items;
+    // Set when the button is let go, cleared by the request it makes real;
+    // it belongs to this drag, so a drag released over nothing leaves no
+    // decision behind for the next one.
+    mutable bool dropDecided = false;
     mutable bool downloading = false;
     mutable bool downloaded = false;
     mutable QStringList writtenPaths;

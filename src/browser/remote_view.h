@@ -98,7 +98,7 @@ public:
     void GoUp();
     void ConnectToSite(SiteProfile profile, ConnectionKind kind = ConnectionKind::Site);
     // Returns whether the login succeeded (the listing after it may still
-    // have been cancelled).
+    // have been cancelled); a failed one says its cause in a box.
     bool Connect(SiteProfile& profile, ConnectionKind kind = ConnectionKind::Site);
     // A site's folder, sitePath below the site (empty: its login directory):
     // changes to it on the open session of that site, else connects first.
@@ -141,6 +141,7 @@ signals:
 private:
     // Asks the server where the login put us; empty when it will not say.
     QString AskLoginDirectory();
+    void ExplainFailedLogon();
     void onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);

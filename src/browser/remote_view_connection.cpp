@@ -5,6 +5,7 @@
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
+#include "browser/logon_failure_text.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
@@ -53,11 +54,7 @@ void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, kind == ConnectionKind::Quick);
     if (!cancelled) {
         context.cancelledConnect = false;
-        const bool loggedOn = Connect(profile, kind);
-        if (!loggedOn && !context.session.Control().Aborted() && !context.cancelledConnect) {
-            ShowMessage(this, QStringLiteral(
-                "There was a problem logging on to the site, please see the log window for details."));
-        }
+        Connect(profile, kind);
     }
 }
 
@@ -107,7 +104,10 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     }
     context.connectionSecurity = SecurityText(session.Protection());
 
-    if (!session.IsConnected()) return false;
+    if (!session.IsConnected()) {
+        ExplainFailedLogon();
+        return false;
+    }
     const bool quick = kind == ConnectionKind::Quick;
     const std::string& site = quick ? profile.host : profile.name;
     context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
@@ -118,6 +118,15 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         ChangeDirectory(QString::fromStdString(profile.remoteDir));
     }
     return true;
+}
+
+// Names the cause of a failed log-in in a box; the log keeps the details. A
+// cancel (the user's, or the abort that ended the exchange) needs no box.
+void RemoteView::ExplainFailedLogon() {
+    FtpSession& session = context.session;
+    if (session.Control().Aborted() || context.cancelledConnect) return;
+    const QString text = LogonFailureText(session.LastLogon(), session.Settings().timeoutSeconds);
+    if (!text.isEmpty()) ShowMessage(this, text);
 }
 
 QString RemoteView::AskLoginDirectory() {

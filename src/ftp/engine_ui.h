@@ -2,12 +2,16 @@
 
 #include <string>
 
+#include "ftp/engine_events.h"
+
 struct TransferStatus;
 
-// What the engine needs from the user interface. The desktop program implements
-// it with modal Qt dialogs; the command-line front end and the tests implement
-// it with a polling waiter. Every call comes from the user-interface thread.
-class EngineUi {
+// What the engine needs from the user interface, besides hearing its reports.
+// The desktop program implements it with modal Qt dialogs that the reports
+// update; the command-line front end and the tests implement it with a
+// polling waiter. Every call declared here comes from the user-interface
+// thread, except Beep.
+class EngineUi : public EngineEvents {
 public:
     enum class WaitKind { Connecting, GettingDirectory, TransferStatus };
     enum class WaitResult { Finished, Cancelled };
@@ -15,8 +19,8 @@ public:
 
     virtual ~EngineUi() = default;
 
-    // Waits while a worker runs: polls status.busy every 500 ms and returns
-    // Finished once it is clear, or Cancelled when the user cancels.
+    // Waits while a worker runs and returns Finished once status.busy is
+    // clear, or Cancelled when the user cancels.
     virtual WaitResult WaitForWorker(WaitKind kind, const std::string& text, TransferStatus& status) = 0;
 
     // The Transfer Mode question of a 'P' transfer: true to go on, false for Cancel.
@@ -30,10 +34,4 @@ public:
 
     // Asks the main window to repaint after a download; nothing by default.
     virtual void RepaintMainWindow() {}
-
-    // Called on the worker thread right after it has cleared busy, so a waiter
-    // may look at once instead of at its next tick. Must be cheap, non-blocking
-    // and thread-safe; the object must outlive the worker (the session joins
-    // the worker before a transfer call returns). Nothing by default.
-    virtual void WorkerFinished() {}
 };

@@ -130,9 +130,12 @@ void Transfers::ParseSizeFromReply(const std::string& reply) {
 }
 
 void Transfers::SetExpectedBytes(std::int64_t size) {
-    TransferStatusLock lock(status);
-    status.expectedBytes = size;
-    status.totalKnown = true;
+    {
+        TransferStatusLock lock(status);
+        status.expectedBytes = size;
+        status.totalKnown = true;
+    }
+    if (ui != nullptr) ui->ProgressChanged();
 }
 
 // Asks the size of a file about to be retrieved, so that progress has a total
@@ -307,7 +310,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
 
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = transferType == 'A';
-    ProgressPublisher progress(status);
+    ProgressPublisher progress(status, ui);
     std::int64_t count = 0;
     int errorCode = 0;
     int writeError = 0;
@@ -405,7 +408,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
     std::unique_ptr<char[]> block(new char[kSendBlockSize]);
     std::unique_ptr<char[]> converted(convertLineEnds ? new char[2 * kSendBlockSize] : nullptr);
     AsciiSendConverter ascii;
-    ProgressPublisher progress(status);
+    ProgressPublisher progress(status, ui);
     std::int64_t count = restartOffset;
     for (;;) {
         const long length = ReadLocal(fd, block.get(), kSendBlockSize);

@@ -17,10 +17,24 @@ FtpSession::FtpSession(LogQueue& log, TransferStatus& status) : log(log), status
 }
 
 FtpSession::~FtpSession() {
+    // The log outlives the session; its lines must not be reported to a user
+    // interface that may go before it.
+    if (ui != nullptr) log.SetWakeUp({});
     if (worker.Joinable()) {
         RequestStop();
         worker.Join();
         control.ClearStop();
+    }
+}
+
+void FtpSession::SetUi(EngineUi* newUi) {
+    ui = newUi;
+    transfers.SetUi(newUi);
+    walks.SetUi(newUi);
+    if (newUi != nullptr) {
+        log.SetWakeUp([newUi] { newUi->LogLinesWaiting(); });
+    } else {
+        log.SetWakeUp({});
     }
 }
 

@@ -46,11 +46,10 @@ public:
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
 
-    void SetUi(EngineUi* newUi) {
-        ui = newUi;
-        transfers.SetUi(newUi);
-        walks.SetUi(newUi);
-    }
+    // Who answers the engine's questions and hears its reports (nullptr:
+    // nobody). Every line the session's log queue takes is reported to it, so
+    // it must stay alive, or be unset, for as long as the session logs.
+    void SetUi(EngineUi* newUi);
     // Who decides about certificates that cannot be verified (nullptr: they are refused).
     void SetCertificateQuestion(tls::CertificateQuestion* question) {
         protection.SetCertificateQuestion(question);

@@ -3,10 +3,6 @@
 #include "ftp/ftp_session.h"
 
 void FtpSession::RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult) {
-    {
-        TransferStatusLock lock(status);
-        status.busy = 1;
-    }
     const ReplyClass result = (this->*operation)();
     // A stopped worker leaves no trace, not even in the status record: the
     // cancelled transfer stores no result and busy keeps its 1.
@@ -33,6 +29,12 @@ void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesR
     // Only one worker runs at a time; one that has ended is joined here.
     JoinWorker();
     control.ClearStop();
+    // Busy before the thread exists: a waiter that looks before the thread
+    // has run must not take the worker for finished.
+    {
+        TransferStatusLock lock(status);
+        status.busy = 1;
+    }
     worker.Start([this, operation, storesResult] { RunWorker(operation, storesResult); });
 }
 

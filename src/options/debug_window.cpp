@@ -3,7 +3,6 @@
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTextBlock>
-#include <QTimer>
 
 DebugWindow::DebugWindow(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
@@ -32,14 +31,9 @@ void DebugWindow::AppendLine(const QString& text) {
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     line.remove(QLatin1Char('\r'));
     pending.append(line);
-    if (!flushScheduled) {
-        flushScheduled = true;
-        QTimer::singleShot(0, this, &DebugWindow::Flush);
-    }
 }
 
 void DebugWindow::Flush() {
-    flushScheduled = false;
     if (pending.isEmpty()) return;
     // appendPlainText adds its text as new paragraphs at the end of the document
     // through its own cursor, so the user's caret and selection stay where they are.

@@ -20,8 +20,8 @@ public:
     void AppendLine(const QString& text);
 
     // Writes the collected lines into the text and scrolls the newest into view.
-    // Runs by itself on the next pass of the event loop; callers that need the
-    // text at once (the idle step, tests) call it directly.
+    // Whoever appends a batch flushes it (the application's refresh, after it
+    // has moved every waiting log line here).
     void Flush();
 
     // The whole text, one entry per line, after a flush.
@@ -31,5 +31,4 @@ private:
     void ScrollToNewestLine();
 
     QStringList pending;
-    bool flushScheduled = false;
 };

@@ -75,6 +75,7 @@ struct Surroundings {
     RemoteListWidget list{0};
 
     Surroundings() {
+        status.busy = 1;  // a worker runs: the wait dialogs stay open
         RemoteListItem item;
         item.label = QStringLiteral("a rather long file name.tar.gz");
         item.permissions = QStringLiteral("-rw-r--r--");

@@ -6,7 +6,7 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/progress_poll_dialog.h"
+#include "app/worker_wait_dialog.h"
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
 #include "options/recorded_messages.h"
@@ -56,7 +56,7 @@ private slots:
         QStringList dialogTitles;
         QTimer watcher;
         watcher.setInterval(20);
-        app.Ui().SetDialogObserver([&](ProgressPollDialog& dialog) {
+        app.Ui().SetDialogObserver([&](WorkerWaitDialog& dialog) {
             dialogTitles << dialog.windowTitle();
             QObject::connect(&watcher, &QTimer::timeout, &dialog, [&] {
                 // Only the document is read: the idle step alone must have put the line there.

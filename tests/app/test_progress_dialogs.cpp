@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QtTest>
 #include <chrono>
 #include <thread>
@@ -26,14 +27,16 @@ void SetBusy(TransferStatus& status, int busy) {
     status.busy = busy;
 }
 
-// A stand-in worker: sets busy, sleeps, clears busy, like the engine's workers.
+// A stand-in worker: sets busy, sleeps, clears busy and reports its end,
+// like the engine's workers.
 class FakeWorker {
 public:
-    FakeWorker(TransferStatus& status, std::chrono::milliseconds runFor) : status(status) {
+    FakeWorker(TransferStatus& status, EngineEvents& events, std::chrono::milliseconds runFor) : status(status) {
         SetBusy(status, 1);
-        thread = std::thread([this, runFor] {
+        thread = std::thread([this, &events, runFor] {
             std::this_thread::sleep_for(runFor);
             SetBusy(this->status, 0);
+            events.WorkerFinished();
         });
     }
     ~FakeWorker() { thread.join(); }
@@ -49,7 +52,7 @@ class TestProgressDialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    void DialogsCloseOnTheirFirstPollAfterTheWorkerEnds_data() {
+    void DialogsCloseWhenTheWorkerReportsItsEnd_data() {
         QTest::addColumn<EngineUi::WaitKind>("kind");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
@@ -61,40 +64,76 @@ private slots:
                                   << "Retrieving notes.txt From 127.0.0.1";
     }
 
-    void DialogsCloseOnTheirFirstPollAfterTheWorkerEnds() {
+    void DialogsCloseWhenTheWorkerReportsItsEnd() {
         QFETCH(EngineUi::WaitKind, kind);
         QFETCH(QString, title);
         QFETCH(QString, text);
         TransferStatus status;
         DesktopEngineUi ui;
         QString shownTitle, shownText;
-        ui.SetDialogObserver([&](ProgressPollDialog& dialog) {
+        ui.SetDialogObserver([&](WorkerWaitDialog& dialog) {
             shownTitle = dialog.windowTitle();
             shownText = dialog.TextLabel()->text();
         });
-        FakeWorker worker(status, std::chrono::milliseconds(100));
+        FakeWorker worker(status, ui, std::chrono::milliseconds(100));
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(ui.WaitForWorker(kind, text.toStdString(), status), EngineUi::WaitResult::Finished);
         const qint64 elapsed = timer.elapsed();
         QCOMPARE(shownTitle, title);
         QCOMPARE(shownText, text);
-        // The first poll comes 500 ms after opening (the bound above is loose for busy machines).
-        QVERIFY2(elapsed >= 450 && elapsed < 2000, qPrintable(QString::number(elapsed)));
+        // At the report, about 100 ms in, not at a tick (a poll would have come
+        // 500 ms after opening).
+        QVERIFY2(elapsed < 450, qPrintable(QString::number(elapsed)));
     }
 
-    void TheFirstPollThatSeesBusyClearClosesWithOk() {
+    // The worker's byte counts reach the open dialog as they are reported;
+    // however fast they come, one progress signal at a time waits in the queue.
+    void ProgressReportsUpdateTheDialogWithoutFloodingTheQueue() {
+        TransferStatus status;
+        DesktopEngineUi ui;
+        QSignalSpy progress(&ui, &DesktopEngineUi::progressChanged);
+        QStringList shownBytes;
+        ui.SetDialogObserver([&](WorkerWaitDialog& dialog) {
+            auto& transfer = static_cast<TransferStatusDialog&>(dialog);
+            QTimer::singleShot(0, &dialog, [&] {
+                std::thread reporter([&] {
+                    {
+                        TransferStatusLock lock(status);
+                        status.expectedBytes = 4000;
+                        status.doneBytes = 2000;
+                    }
+                    for (int i = 0; i < 1000; ++i) ui.ProgressChanged();
+                });
+                reporter.join();
+                QCoreApplication::processEvents();
+                shownBytes << transfer.BytesLabel()->text();
+                SetBusy(status, 0);
+                ui.WorkerFinished();
+            });
+        });
+        SetBusy(status, 1);
+        QCOMPARE(ui.WaitForWorker(EngineUi::WaitKind::TransferStatus, "Retrieving a From h", status),
+                 EngineUi::WaitResult::Finished);
+        QCOMPARE(progress.count(), 1);
+        QCOMPARE(shownBytes, QStringList{"2.0 kB of 4.0 kB"});
+        // Once delivered, the next report queues again.
+        ui.ProgressChanged();
+        QTRY_COMPARE(progress.count(), 2);
+    }
+
+    void TheFirstRefreshThatSeesBusyClearClosesWithOk() {
         TransferStatus status;
         status.busy = 1;
         GetDirectoryDialog dialog(status, "Getting Directory From: h");
         dialog.show();
-        dialog.Poll();
+        dialog.Refresh();
         QVERIFY(dialog.isVisible());
         status.busy = 0;
-        dialog.Poll();
+        dialog.Refresh();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        dialog.Poll();  // a late tick after closing changes nothing
+        dialog.Refresh();  // a late report after closing changes nothing
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
@@ -109,7 +148,7 @@ private slots:
         TransferStatus status;
         SetBusy(status, 1);  // a worker that never finishes
         DesktopEngineUi ui;
-        ui.SetDialogObserver([escape](ProgressPollDialog& dialog) {
+        ui.SetDialogObserver([escape](WorkerWaitDialog& dialog) {
             QTimer::singleShot(700, &dialog, [&dialog, escape] {
                 if (escape) {
                     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -155,7 +194,7 @@ private slots:
         status.doneBytes = done;
         TransferStatusDialog dialog(status, text);
         dialog.show();
-        dialog.Poll();
+        dialog.Refresh();
         QCOMPARE(dialog.Bar()->minimum(), 0);
         QCOMPARE(dialog.Bar()->maximum(), maximum);
         QCOMPARE(dialog.Bar()->value(), position);
@@ -168,15 +207,15 @@ private slots:
         status.busy = 1;
         TransferStatusDialog dialog(status, "Sending a To b");
         dialog.show();
-        dialog.Poll();
+        dialog.Refresh();
         QCOMPARE(dialog.Bar()->maximum(), 100);
         status.expectedBytes = 5000;
         status.doneBytes = 2500;
-        dialog.Poll();
+        dialog.Refresh();
         QCOMPARE(dialog.Bar()->maximum(), 5);
         QCOMPARE(dialog.Bar()->value(), 2);
         status.expectedBytes = 9000000;  // a later size does not move the range again
-        dialog.Poll();
+        dialog.Refresh();
         QCOMPARE(dialog.Bar()->maximum(), 5);
     }
 

@@ -1,8 +1,9 @@
 // One journey a user takes, through the whole program against a real local
 // server: start, open the demo group, connect, enter a folder, download and
 // open a file, upload a file by drop, rename, chmod, delete, down two folders
-// and back up by the location bar, a typed path by Ctrl+L, go up, disconnect,
-// exit. Checked against what the server logged and what is on disk.
+// and back up by the location bar, a typed path by Ctrl+L, up two levels, the
+// filter, Upload..., a full folder deleted, go up, disconnect, exit. Checked
+// against what the server logged and what is on disk.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QToolButton>
@@ -147,8 +148,38 @@ private slots:
         QCOMPARE(Labels(), QStringList{"bottom.txt"});
         QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub/deep/er"));
 
-        // Up with Backspace, then Disconnect from the toolbar's command.
-        for (int level = 0; level < 3; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
+        // Back up two levels with Backspace.
+        for (int level = 0; level < 2; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
+        QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub"));
+
+        // Ctrl+F narrows the list as the user types; Escape shows it all again.
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keySequence(view->List().ActiveView(), QKeySequence("Ctrl+F"));
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        QTest::keyClicks(QApplication::focusWidget(), "NAME");
+        QVERIFY(view->Filter().Shows(view->List().FindLabel("new name.txt")));
+        QVERIFY(!view->Filter().Shows(view->List().FindLabel("notes.txt")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(view->Filter().Shows(view->List().FindLabel("notes.txt")));
+
+        // Upload... from the Edit menu, through the file dialog.
+        const QString chosen = scratch.filePath("chosen.bin");
+        WriteTestFile(chosen, QByteArray("\0\r\n\xff", 4));
+        SetFileDialogResponder([&](const FileDialogRequest&) { return QStringList{chosen}; });
+        frame->Commands().Action(kCmdUpload)->trigger();
+        SetFileDialogResponder({});
+        QCOMPARE(ReadAll(server.Root() + "/pub/chosen.bin"), QByteArray("\0\r\n\xff", 4));
+        QVERIFY(Labels().contains("chosen.bin"));
+
+        // The full folder goes with everything in it after one question.
+        Select("deep");
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);
+        QVERIFY(!QFileInfo::exists(server.Root() + "/pub/deep"));
+        QCOMPARE(Labels(), (QStringList{"chosen.bin", "from desktop.txt", "new name.txt", "notes.txt"}));
+
+        // Up to the top, then Disconnect from the toolbar's command.
+        QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         frame->Action(u"disconnect")->trigger();
         QVERIFY(!app.Session().IsConnected());
@@ -158,6 +189,7 @@ private slots:
         app.Shutdown();
 
         const QStringList expected{"Are you sure you want to delete the selected item(s), they will be gone forever?",
+                                   "Delete folder \"deep\" and everything in it: 1 file and 1 folder?",
                                    "Are you sure you want to disconnect from " + QString::fromStdString(server.HostText())};
         QCOMPARE(messages.texts, expected);
         const QString log = server.Log();
@@ -165,7 +197,9 @@ private slots:
                                     QString("STOR " + server.Root() + "/pub/from desktop.txt completed=1"),
                                     QString("RNFR " + server.Root() + "/pub/old name.txt"),
                                     QString("SITE CHMOD " + server.Root() + "/pub/from desktop.txt 200"),
-                                    QString("DELE " + server.Root() + "/pub/doomed.bin 250")}) {
+                                    QString("DELE " + server.Root() + "/pub/doomed.bin 250"),
+                                    QString("STOR " + server.Root() + "/pub/chosen.bin completed=1"),
+                                    QString("RMD " + server.Root() + "/pub/deep 250")}) {
             QVERIFY2(log.contains(line), qPrintable(line + "\n---\n" + log));
         }
         // The catalogue was written back with the site.

@@ -83,7 +83,7 @@ private slots:
         QString problem;
         auto data = RemoteMimeData::FromSelection(view->List(), app.Session(), problem);
         QVERIFY2(data, qPrintable(problem));
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
         const QString downloads = QString::fromStdString(app.Session().Settings().downloadDir);
         QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(downloads + "dragged.bin")});

@@ -201,8 +201,8 @@ private slots:
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
         QVERIFY(!f.session.IsConnected());
-        QCOMPARE(messages.texts, QStringList{"There was a problem logging on to the site, please see the log "
-                                             "window for details."});
+        QCOMPARE(messages.texts, QStringList{"Could not log in to " + QString::fromStdString(scripted.HostText()) +
+                                             ": wrong user name or password (530 Login incorrect.)"});
         QCOMPARE(f.tree->CurrentKind(), ItemKind::Group);
         QCOMPARE(f.Labels(), QStringList{"Local"});
     }

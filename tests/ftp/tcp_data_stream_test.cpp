@@ -78,7 +78,7 @@ TEST_F(TcpDataStreamTest, FinishWaitsUntilTheServerHasEveryByte) {
     ReplyClass sendStatus = kNoReply;
     EXPECT_EQ(stream->Send(block.data(), block.size(), sendStatus), static_cast<long>(block.size()));
     EXPECT_EQ(sendStatus, kComplete);
-    ProgressPublisher progress(status);
+    ProgressPublisher progress(status, nullptr);
     EXPECT_EQ(stream->Finish(static_cast<std::int64_t>(block.size()), progress), kComplete);
     EXPECT_EQ(stream->Unacknowledged(), 0);
     reader.join();

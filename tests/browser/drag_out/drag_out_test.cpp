@@ -39,8 +39,9 @@ private:
     std::unique_ptr<LoggedPyftpd> server;
 
     struct Connection {
-        std::unique_ptr<ViewFixture> f;
+        // The recording seam outlives the fixture, whose end still logs.
         std::unique_ptr<RecordingUi> ui;
+        std::unique_ptr<ViewFixture> f;
         QString downloads;
 
         QStringList Retrieved() {
@@ -79,13 +80,28 @@ private slots:
     }
 
     void init() {
-        RemoteDropSource::ClearDropDecided();
         if (!server->Started()) return;
         QDir(server->Root()).removeRecursively();
         QDir().mkpath(server->Root());
     }
 
     // --- the offered list, without a server ---
+
+    // Letting go decides the drop of that drag only: a drag that follows one
+    // released over nothing starts undecided.
+    void TheDropDecisionBelongsToItsDrag() {
+        ViewFixture f;
+        Fill(f, {Entry("-rw-r--r--", "10", "a.txt")});
+        f.Select({"a.txt"});
+        QString problem;
+        auto first = RemoteMimeData::FromSelection(f.List(), f.session, problem);
+        auto second = RemoteMimeData::FromSelection(f.List(), f.session, problem);
+        QVERIFY(first && second);
+        RemoteDropSource source(first.get());
+        ReleaseLeftButton(source);
+        QVERIFY(first->DropDecided());
+        QVERIFY(!second->DropDecided());
+    }
 
     void OffersTheUriListOfTheDownloadDirectory() {
         ViewFixture f;
@@ -247,9 +263,9 @@ private slots:
         Connection c = Connect();
         auto data = c.Drag({"c.txt", "b.txt", "a.txt"});
         QVERIFY(data);
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
-        QVERIFY(RemoteDropSource::DropDecided());
+        QVERIFY(data->DropDecided());
 
         const QList<QUrl> urls = data->urls();
         const QString host = QString::fromStdString(server->HostText());
@@ -260,7 +276,7 @@ private slots:
         QCOMPARE(ReadAll(c.downloads + "a.txt") + ReadAll(c.downloads + "b.txt") + ReadAll(c.downloads + "c.txt"),
                  QByteArray("firstsecondthird"));
         QVERIFY(!QFile::exists(c.downloads + "left-alone.txt"));
-        QVERIFY(!RemoteDropSource::DropDecided());
+        QVERIFY(!data->DropDecided());
 
         // The target may ask again: the same list, fetched once.
         QCOMPARE(data->urls(), urls);
@@ -282,7 +298,7 @@ private slots:
         QVERIFY(c.f->Row(latest) >= 0);
         auto data = c.Drag({latest, "real", aLink});
         QVERIFY(data);
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
         QCOMPARE(data->urls(), Urls(c.downloads, {"a-link", "latest", "real"}));
         QCOMPARE(ReadAll(c.downloads + "latest/inner/x.txt"), QByteArray("X"));
@@ -315,12 +331,12 @@ private slots:
         source.SetTargetAction(static_cast<Qt::DropAction>(targetAction));
         ReleaseLeftButton(source);
         QTEST(c.Retrieved(), "retrieved");
-        QVERIFY(RemoteDropSource::DropDecided());
+        QVERIFY(data->DropDecided());
         // The request that follows hands over the list without fetching again.
         QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt", "b.txt"}));
         QCOMPARE(ReadAll(c.downloads + "b.txt"), QByteArray("B"));
         QCOMPARE(c.Retrieved().size(), targetAction == Qt::IgnoreAction ? 2 : 0);
-        QVERIFY(!RemoteDropSource::DropDecided());
+        QVERIFY(!data->DropDecided());
     }
 
     // Empty stand-ins name the items while the drag runs; the downloads replace
@@ -347,7 +363,7 @@ private slots:
 
         data->CreatePlaceholders();
         QVERIFY(QFile::remove(server->Root() + "/gone.txt"));
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
         QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt", "dir", "kept.txt"}));
         QCOMPARE(ReadAll(c.downloads + "a.txt") + ReadAll(c.downloads + "dir/x.txt") + ReadAll(c.downloads + "kept.txt"),
@@ -360,7 +376,7 @@ private slots:
         server->Put("a.txt", "A");
         Connection c = Connect();
         auto data = c.Drag({"a.txt"});
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
         for (const char* format : {"text/plain", "x-special/gnome-copied-files", "application/octet-stream"}) {
             QVERIFY(!data->hasFormat(format));
@@ -376,11 +392,11 @@ private slots:
         server->Put("a.txt", "A");
         Connection c = Connect();
         auto data = c.Drag({"a.txt"});
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         PressEscape(source);
         ReleaseLeftButton(source);
         QVERIFY(source.Cancelled());
-        QVERIFY(!RemoteDropSource::DropDecided());
+        QVERIFY(!data->DropDecided());
         QCOMPARE(data->urls(), Urls(c.downloads, {"a.txt"}));
         QVERIFY(c.Retrieved().isEmpty());
         QVERIFY(!QFile::exists(c.downloads + "a.txt"));
@@ -393,7 +409,7 @@ private slots:
         auto data = c.Drag({"a.txt", "b.txt", "c.txt", "d.txt"});
         QVERIFY(QFile::remove(server->Root() + "/a.txt"));  // gone from the server meanwhile
         c.ui->cancelWhen = [](const QString& text) { return text.startsWith("Retrieving c.txt"); };
-        RemoteDropSource source;
+        RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
         QCOMPARE(data->urls(), Urls(c.downloads, {"b.txt"}));
         QVERIFY(!QFile::exists(c.downloads + "a.txt"));

@@ -14,7 +14,7 @@
 #include "app/application.h"
 #include "app/desktop_engine_ui.h"
 #include "app/main_window.h"
-#include "app/progress_poll_dialog.h"
+#include "app/worker_wait_dialog.h"
 #include "browser_test_main.h"
 #include "drop_target_window.h"
 #include "server_fixture.h"
@@ -99,7 +99,7 @@ private slots:
         f->view->show();
         dialogs.SetMainWindow(f->view.get());
         dialogs.SetDialogObserver(
-            [this](ProgressPollDialog& dialog) { dialogTexts << dialog.TextLabel()->text(); });
+            [this](WorkerWaitDialog& dialog) { dialogTexts << dialog.TextLabel()->text(); });
         f->session.SetUi(&dialogs);
         QVERIFY(QTest::qWaitForWindowExposed(f->view.get()));
     }

@@ -73,8 +73,8 @@ TEST(CancelStorm, EveryCancelReturnsWithinASecond) {
     int cancelled = 0;
     for (int transfer = 0; transfer < kTransfers; ++transfer) {
         SCOPED_TRACE(transfer);
+        PollingWaiter waiter;  // outlives the session, which reports to it until its end
         testsupport::SessionHarness harness;
-        PollingWaiter waiter;
         harness.session.SetUi(&waiter);
         ASSERT_NO_FATAL_FAILURE(logOn(harness));
 

@@ -1,4 +1,4 @@
-#include "app/progress_poll_dialog.h"
+#include "app/worker_wait_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -7,7 +7,7 @@
 
 #include "ftp/transfer_status.h"
 
-ProgressPollDialog::ProgressPollDialog(TransferStatus& statusToWatch, const QString& title,
+WorkerWaitDialog::WorkerWaitDialog(TransferStatus& statusToWatch, const QString& title,
                                        const QString& text, QWidget* parent)
     : QDialog(parent), status(statusToWatch) {
     setWindowTitle(title);
@@ -29,26 +29,26 @@ ProgressPollDialog::ProgressPollDialog(TransferStatus& statusToWatch, const QStr
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body);
     layout->addWidget(buttons);
-
-    pollTimer.setInterval(kPollMilliseconds);
-    connect(&pollTimer, &QTimer::timeout, this, &ProgressPollDialog::Poll);
 }
 
-void ProgressPollDialog::showEvent(QShowEvent* event) {
+void WorkerWaitDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!pollTimer.isActive() && !closing) pollTimer.start();
+    // A worker whose end was reported before the dialog was there still
+    // closes it, once its loop runs.
+    QMetaObject::invokeMethod(this, &WorkerWaitDialog::Refresh, Qt::QueuedConnection);
 }
 
-void ProgressPollDialog::Poll() {
+void WorkerWaitDialog::Refresh() {
     int busy;
     {
         TransferStatusLock lock(status);
         busy = status.busy;
     }
-    if (!busy && !closing) {
-        closing = true;
-        pollTimer.stop();
-        accept();
+    if (!busy) {
+        if (!closing) {
+            closing = true;
+            accept();
+        }
         return;
     }
     TransferStatusLock lock(status);

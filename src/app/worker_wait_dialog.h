@@ -1,34 +1,33 @@
 #pragma once
 
 #include <QDialog>
-#include <QTimer>
 
 struct TransferStatus;
 class QLabel;
 class QBoxLayout;
 class QDialogButtonBox;
 
-// Base of the three small modal dialogs shown while a worker thread runs. It
-// polls TransferStatus every 500 ms and closes itself with OK the first time it
-// sees busy clear; Cancel, Escape and the close box end it with Cancel, after
-// which the caller stops the worker.
-class ProgressPollDialog : public QDialog {
+// Base of the three small modal dialogs shown while a worker thread runs. The
+// engine's reports (progress, the worker's end) call Refresh, which shows the
+// progress and closes the dialog with OK the first time it sees busy clear;
+// Cancel, Escape and the close box end it with Cancel, after which the caller
+// stops the worker. Nothing ticks while nothing is reported.
+class WorkerWaitDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kPollMilliseconds = 500;
-
-    ProgressPollDialog(TransferStatus& status, const QString& title, const QString& text,
+    WorkerWaitDialog(TransferStatus& status, const QString& title, const QString& text,
                        QWidget* parent = nullptr);
 
-    // One tick of the poll timer.
-    void Poll();
+    // Looks at the status record: closes with OK once busy is clear, else
+    // shows the progress.
+    void Refresh();
 
     QLabel* TextLabel() const { return textLabel; }
     QDialogButtonBox* Buttons() const { return buttons; }
 
 protected:
-    // Called on a tick while the worker is still busy, with the status lock held.
+    // Called by Refresh while the worker is still busy, with the status lock held.
     virtual void ShowProgress(TransferStatus&) {}
 
     void showEvent(QShowEvent* event) override;
@@ -40,7 +39,6 @@ protected:
 
 private:
     TransferStatus& status;
-    QTimer pollTimer;
     bool closing = false;
     QLabel* textLabel;
     QBoxLayout* body;
