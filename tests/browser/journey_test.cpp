@@ -167,7 +167,7 @@ private slots:
         const QString chosen = scratch.filePath("chosen.bin");
         WriteTestFile(chosen, QByteArray("\0\r\n\xff", 4));
         SetFileDialogResponder([&](const FileDialogRequest&) { return QStringList{chosen}; });
-        frame->Commands().Action(kCmdUpload)->trigger();
+        frame->Action(u"upload")->trigger();
         SetFileDialogResponder({});
         QCOMPARE(ReadAll(server.Root() + "/pub/chosen.bin"), QByteArray("\0\r\n\xff", 4));
         QVERIFY(Labels().contains("chosen.bin"));
