@@ -48,6 +48,8 @@ BrowserCommands::BrowserCommands(AppContext& context, SiteTree& tree, RemoteView
         PermissionsDialog dialog(this->view.List(), this->context.session, parent);
         dialog.exec();
     };
+    for (QObject* pane : {static_cast<QObject*>(&tree), static_cast<QObject*>(&view)})
+        connect(pane, &QObject::destroyed, this, [this] { panesGone = true; });
 }
 
 bool BrowserCommands::Connected() const { return context.session.IsConnected(); }
@@ -109,6 +111,7 @@ void BrowserCommands::Install(QObject& owner) {
 }
 
 void BrowserCommands::UpdateStates() {
+    if (panesGone) return;
     for (const WiredAction& entry : wired) entry.action->setEnabled(!entry.rule || (this->*entry.rule)());
 }
 

@@ -85,6 +85,10 @@ private:
     RemoteView& view;
     SiteDialogs& siteDialogs;
     QWidget* frame;
+    // Set once the tree or the list is being destroyed: the frame takes its
+    // panes down before this object, and their last selection changes must
+    // not reach rules that read them.
+    bool panesGone = false;
 };
 
 // Creates the commands for the frame's panes (the real tree and list view) and
