@@ -4,6 +4,7 @@
 
 #include "platform/desktop/command_ids.h"
 #include "platform/desktop/message_seam.h"
+#include "sites/catalogue_load_message.h"
 #include "sites/site_label_delegate.h"
 #include "sites/site_list_port.h"
 #include "sites/site_tree_items.h"
@@ -58,26 +59,9 @@ void SiteTree::LoadCatalogue() {
 }
 
 void SiteTree::ReportUnreadableCatalogue(CatalogueLoad load, const std::string& problem) {
-    if (load == CatalogueLoad::Unreadable) {
-        keepFile = true;
-        ShowMessage(this, QStringLiteral("%1.\nThe file is left as it is, and changes to the sites are not "
-                                         "saved in this session.")
-                              .arg(ToQt(problem)));
-        return;
-    }
-    if (load != CatalogueLoad::NotUnderstood) return;
-    std::string error;
-    const std::string aside = store.SetAsideUnreadable(error);
-    if (aside.empty()) {
-        keepFile = true;
-        ShowMessage(this, QStringLiteral("%1.\nIt could not be renamed (%2), so it is left as it is and "
-                                         "changes to the sites are not saved in this session.")
-                              .arg(ToQt(problem), ToQt(error)));
-        return;
-    }
-    ShowMessage(this, QStringLiteral("%1.\nIt has been kept unchanged as %2, and a new site catalogue "
-                                     "is started.")
-                          .arg(ToQt(problem), ToQt(aside)));
+    const CatalogueLoadOutcome outcome = SettleCatalogueLoad(store, load, problem);
+    keepFile = outcome.keepFile;
+    if (!outcome.message.isEmpty()) ShowMessage(this, outcome.message);
 }
 
 bool SiteTree::SaveCatalogue() {

@@ -36,32 +36,53 @@ struct ItemIcons {
     }
 };
 
-QTreeWidgetItem* MakeItem(const QString& label, ItemKind kind, const QIcon& icon,
-                          const QString& description) {
+QTreeWidgetItem* MakeItem(const QString& label, ItemKind kind) {
     auto* item = new QTreeWidgetItem(QStringList{label});
     item->setData(0, kKindRole, static_cast<int>(kind));
-    item->setIcon(0, icon);
-    item->setData(0, Qt::AccessibleDescriptionRole, description);
+    item->setIcon(0, CatalogueIcon(kind));
+    item->setData(0, Qt::AccessibleDescriptionRole, CatalogueDescription(kind));
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     return item;
 }
 
 }  // namespace
 
-QTreeWidgetItem* MakeGroupItem(const QString& label) {
-    return MakeItem(label, ItemKind::Group, ItemIcons::Current().group, QStringLiteral("Group"));
+QIcon CatalogueIcon(ItemKind kind) {
+    const ItemIcons& icons = ItemIcons::Current();
+    switch (kind) {
+        case ItemKind::Group:
+            return icons.group;
+        case ItemKind::Site:
+            return icons.site;
+        case ItemKind::Directory:
+            return icons.directory;
+        default:
+            return {};
+    }
 }
 
+QString CatalogueDescription(ItemKind kind) {
+    switch (kind) {
+        case ItemKind::Group:
+            return QStringLiteral("Group");
+        case ItemKind::Site:
+            return QStringLiteral("Site");
+        case ItemKind::Directory:
+            return QStringLiteral("Directory");
+        default:
+            return {};
+    }
+}
+
+QTreeWidgetItem* MakeGroupItem(const QString& label) { return MakeItem(label, ItemKind::Group); }
+
 QTreeWidgetItem* MakeSiteItem(const SiteProfile& profile) {
-    QTreeWidgetItem* item =
-        MakeItem(ToQt(profile.name), ItemKind::Site, ItemIcons::Current().site, QStringLiteral("Site"));
+    QTreeWidgetItem* item = MakeItem(ToQt(profile.name), ItemKind::Site);
     SetProfileOf(item, profile);
     return item;
 }
 
-QTreeWidgetItem* MakeDirectoryItem(const QString& name) {
-    return MakeItem(name, ItemKind::Directory, ItemIcons::Current().directory, QStringLiteral("Directory"));
-}
+QTreeWidgetItem* MakeDirectoryItem(const QString& name) { return MakeItem(name, ItemKind::Directory); }
 
 ItemKind KindOf(const QTreeWidgetItem* item) {
     if (!item) return ItemKind::None;

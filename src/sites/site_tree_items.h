@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QMetaType>
 #include <QString>
 
@@ -8,6 +9,10 @@
 class QTreeWidgetItem;
 
 Q_DECLARE_METATYPE(SiteProfile)
+
+// The image and the accessible description of each kind of catalogue entry.
+QIcon CatalogueIcon(ItemKind kind);
+QString CatalogueDescription(ItemKind kind);
 
 // The three kinds of site-tree item with their images and data: a group (kind
 // 6), a site (kind 5, holding its SiteProfile) and a remote directory (kind 3).

@@ -38,10 +38,6 @@ public:
     QString host;
 };
 
-QByteArray Entry(const QByteArray& name, const QByteArray& group, const QByteArray& host = "h") {
-    return "[" + name + "]\r\nHOST=" + host + "\r\nGROUP=" + group + "\r\n\r\n";
-}
-
 }  // namespace
 
 class SiteTreeTest : public QObject {

@@ -42,3 +42,8 @@ inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
 }
+
+// One catalogue file entry.
+inline QByteArray Entry(const QByteArray& name, const QByteArray& group, const QByteArray& host = "h") {
+    return "[" + name + "]\r\nHOST=" + host + "\r\nGROUP=" + group + "\r\n\r\n";
+}
