@@ -1,6 +1,5 @@
 #include "app/browser_commands.h"
 
-#include <QTreeWidgetItem>
 
 #include "app/command_router.h"
 #include "browser/app_context.h"
@@ -14,7 +13,7 @@
 #include "sites/new_group_dialog.h"
 #include "sites/rename_dialog.h"
 #include "sites/site_tree.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 #include "sites/store/site_profile.h"
 
 namespace {
@@ -99,13 +98,13 @@ void BrowserCommands::Disconnect() {
 
 bool BrowserCommands::CanRename() const {
     if (context.focusMarker == 1) return view.List().SelectedCount() == 1;
-    return !tree.selectedItems().isEmpty() || view.List().SelectedCount() > 0;
+    return tree.SelectedNode().isValid() || view.List().SelectedCount() > 0;
 }
 
 void BrowserCommands::Rename() {
-    QTreeWidgetItem* treeItem = tree.currentItem();
-    if (treeItem && treeItem->isSelected() && context.focusMarker == 2) {
-        QString name = treeItem->text(0);
+    const QModelIndex treeItem = tree.SelectedNode();
+    if (treeItem.isValid() && context.focusMarker == 2) {
+        QString name = tree.Catalogue().LabelAt(treeItem);
         if (askRename(frame, name)) tree.RenameItem(treeItem, name);
         return;
     }
@@ -125,7 +124,7 @@ void BrowserCommands::NewGroup() {
     }
     tree.AddGroup(name);
     // The list shows the top level when nothing is open; let it show the group.
-    if (!Connected() && !tree.CurrentNode()) view.FillCatalogue();
+    if (!Connected() && !tree.CurrentNode().isValid()) view.FillCatalogue();
 }
 
 void BrowserCommands::CreateDirectory() {
@@ -175,16 +174,15 @@ void BrowserCommands::NewSite() {
     if (result == SiteDialogs::PropertiesResult::Cancelled) return;
     profile.account.clear();
     profile.localDir.clear();
-    if (QTreeWidgetItem* selected = tree.currentItem(); selected && selected->isSelected())
-        tree.SetCurrentNode(selected);
-    QTreeWidgetItem* site = tree.AddProfileToCurrentGroup(profile);
+    if (const QModelIndex selected = tree.SelectedNode(); selected.isValid()) tree.SetCurrentNode(selected);
+    const QModelIndex site = tree.AddProfileToCurrentGroup(profile);
     // The list shows what holds the new site (the groups, or its group) and
     // opens nothing; Save/Connect then opens the new site itself, once, so
     // that its folders grow under it.
-    if (tree.CurrentNode() && site) tree.SetCurrentNode(site->parent());
+    if (tree.CurrentNode().isValid() && site.isValid()) tree.SetCurrentNode(site.parent());
     view.FillCatalogue();
-    if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site) return;
-    view.GoToSitePath(ProfileOf(site), QString());
+    if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site.isValid()) return;
+    view.GoToSitePath(tree.Catalogue().ProfileAt(site), QString());
 }
 
 void InstallBrowserCommands(CommandRouter& router, AppContext& context, QWidget* frame) {

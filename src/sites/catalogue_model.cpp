@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
+#include "sites/catalogue_entries.h"
 #include "sites/catalogue_load_message.h"
 #include "sites/remote_place.h"
-#include "sites/site_tree_items.h"
 
 // One entry. Rows are kept in the node so that parent() needs no search among
 // thousands of folders.

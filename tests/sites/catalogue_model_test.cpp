@@ -9,7 +9,7 @@
 #include <QTest>
 #include <memory>
 
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 #include "sites_test_support.h"
 
 class CatalogueModelTest : public QObject {

@@ -1,14 +1,10 @@
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QStyle>
-#include <QTreeWidgetItem>
 
 namespace {
-
-constexpr int kKindRole = Qt::UserRole;
-constexpr int kProfileRole = Qt::UserRole + 1;
 
 QIcon StyleIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
 
@@ -35,15 +31,6 @@ struct ItemIcons {
         return icons;
     }
 };
-
-QTreeWidgetItem* MakeItem(const QString& label, ItemKind kind) {
-    auto* item = new QTreeWidgetItem(QStringList{label});
-    item->setData(0, kKindRole, static_cast<int>(kind));
-    item->setIcon(0, CatalogueIcon(kind));
-    item->setData(0, Qt::AccessibleDescriptionRole, CatalogueDescription(kind));
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    return item;
-}
 
 }  // namespace
 
@@ -72,39 +59,6 @@ QString CatalogueDescription(ItemKind kind) {
         default:
             return {};
     }
-}
-
-QTreeWidgetItem* MakeGroupItem(const QString& label) { return MakeItem(label, ItemKind::Group); }
-
-QTreeWidgetItem* MakeSiteItem(const SiteProfile& profile) {
-    QTreeWidgetItem* item = MakeItem(ToQt(profile.name), ItemKind::Site);
-    SetProfileOf(item, profile);
-    return item;
-}
-
-QTreeWidgetItem* MakeDirectoryItem(const QString& name) { return MakeItem(name, ItemKind::Directory); }
-
-ItemKind KindOf(const QTreeWidgetItem* item) {
-    if (!item) return ItemKind::None;
-    return static_cast<ItemKind>(item->data(0, kKindRole).toInt());
-}
-
-SiteProfile ProfileOf(const QTreeWidgetItem* item) {
-    SiteProfile profile = item->data(0, kProfileRole).value<SiteProfile>();
-    profile.kind = static_cast<int>(ItemKind::Site);
-    if (item->parent()) profile.group = FromQt(item->parent()->text(0));
-    return profile;
-}
-
-void SetProfileOf(QTreeWidgetItem* item, const SiteProfile& profile) {
-    // A profile read from the file is tagged already: no copy on the way in.
-    if (profile.kind == static_cast<int>(ItemKind::Site)) {
-        item->setData(0, kProfileRole, QVariant::fromValue(profile));
-        return;
-    }
-    SiteProfile stored = profile;
-    stored.kind = static_cast<int>(ItemKind::Site);
-    item->setData(0, kProfileRole, QVariant::fromValue(stored));
 }
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
