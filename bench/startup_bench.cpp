@@ -90,7 +90,7 @@ Cost AddFolders(int folders) {
     tree.LoadCatalogue();
     tree.show();
     QApplication::processEvents();
-    tree.SetCurrentNode(tree.topLevelItem(0)->child(0));
+    tree.SetCurrentNode(tree.model()->index(0, 0, tree.model()->index(0, 0)));
     return Measure([&] {
         for (int folder = 0; folder < folders; ++folder)
             tree.AddDirectoryNode(QStringLiteral("folder %1").arg(folder));

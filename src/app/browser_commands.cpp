@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTreeWidgetItem>
 
 #include "app/frame_actions.h"
 #include "browser/app_context.h"
@@ -15,7 +14,7 @@
 #include "sites/new_group_dialog.h"
 #include "sites/rename_dialog.h"
 #include "sites/site_tree.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 #include "sites/store/site_profile.h"
 
 namespace {
@@ -105,7 +104,7 @@ void BrowserCommands::Install(QObject& owner) {
     // login and logout), both selections and which pane has the focus.
     connect(&context.location, &Location::changed, this, &BrowserCommands::UpdateStates);
     connect(&view.List(), &RemoteListWidget::selectionChanged, this, &BrowserCommands::UpdateStates);
-    connect(&tree, &QTreeWidget::itemSelectionChanged, this, &BrowserCommands::UpdateStates);
+    connect(tree.selectionModel(), &QItemSelectionModel::selectionChanged, this, &BrowserCommands::UpdateStates);
     connect(qApp, &QApplication::focusChanged, this, &BrowserCommands::UpdateStates);
     UpdateStates();
 }
@@ -146,13 +145,13 @@ void BrowserCommands::Disconnect() { view.Disconnect(true); }
 
 bool BrowserCommands::CanRename() const {
     if (context.focusMarker == 1) return view.List().HasOneSelected();
-    return !tree.selectedItems().isEmpty() || ListSelection();
+    return tree.SelectedNode().isValid() || ListSelection();
 }
 
 void BrowserCommands::Rename() {
-    QTreeWidgetItem* treeItem = tree.currentItem();
-    if (treeItem && treeItem->isSelected() && context.focusMarker == 2) {
-        QString name = treeItem->text(0);
+    const QModelIndex treeItem = tree.SelectedNode();
+    if (treeItem.isValid() && context.focusMarker == 2) {
+        QString name = tree.Catalogue().LabelAt(treeItem);
         if (askRename(frame, name)) tree.RenameItem(treeItem, name);
         return;
     }
@@ -172,7 +171,7 @@ void BrowserCommands::NewGroup() {
     }
     tree.AddGroup(name);
     // The list shows the top level when nothing is open; let it show the group.
-    if (!Connected() && !tree.CurrentNode()) view.FillCatalogue();
+    if (!Connected() && !tree.CurrentNode().isValid()) view.FillCatalogue();
 }
 
 void BrowserCommands::CreateDirectory() {
@@ -223,16 +222,15 @@ void BrowserCommands::NewSite() {
     if (result == SiteDialogs::PropertiesResult::Cancelled) return;
     profile.account.clear();
     profile.localDir.clear();
-    if (QTreeWidgetItem* selected = tree.currentItem(); selected && selected->isSelected())
-        tree.SetCurrentNode(selected);
-    QTreeWidgetItem* site = tree.AddProfileToCurrentGroup(profile);
+    if (const QModelIndex selected = tree.SelectedNode(); selected.isValid()) tree.SetCurrentNode(selected);
+    const QModelIndex site = tree.AddProfileToCurrentGroup(profile);
     // The list shows what holds the new site (the groups, or its group) and
     // opens nothing; Save/Connect then opens the new site itself, once, so
     // that its folders grow under it.
-    if (tree.CurrentNode() && site) tree.SetCurrentNode(site->parent());
+    if (tree.CurrentNode().isValid() && site.isValid()) tree.SetCurrentNode(site.parent());
     view.FillCatalogue();
-    if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site) return;
-    view.GoToSitePath(ProfileOf(site), QString());
+    if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site.isValid()) return;
+    view.GoToSitePath(tree.Catalogue().ProfileAt(site), QString());
 }
 
 void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame) {

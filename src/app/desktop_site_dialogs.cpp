@@ -3,7 +3,7 @@
 #include "options/app_settings.h"
 #include "sites/session_profile_dialog.h"
 #include "sites/site_properties_dialog.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 
 namespace {
 

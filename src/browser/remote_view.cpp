@@ -1,6 +1,5 @@
 #include "browser/remote_view.h"
 
-#include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
 #include "browser/app_context.h"
@@ -13,7 +12,7 @@
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/program_icons.h"
 #include "sites/site_tree.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 
 RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
     : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
@@ -56,7 +55,7 @@ RemoteView::~RemoteView() {
 }
 
 void RemoteView::FirstUpdate() {
-    tree.SetCurrentNode(nullptr);
+    tree.SetCurrentNode({});
     FillCatalogue();
 }
 
@@ -97,19 +96,19 @@ void RemoteView::FillCatalogue() {
         largeImages.Add(ProgramIcon(resource));
     }
 
-    QTreeWidgetItem* current = tree.CurrentNode();
-    const int count = current ? current->childCount() : tree.topLevelItemCount();
-    for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem* node = current ? current->child(i) : tree.topLevelItem(i);
-        const ItemKind kind = SiteTree::KindOf(node);
+    const CatalogueModel& sites = tree.Catalogue();
+    const QModelIndex current = tree.CurrentNode();
+    for (int i = 0; i < sites.rowCount(current); ++i) {
+        const QModelIndex node = sites.index(i, 0, current);
+        const ItemKind kind = sites.KindAt(node);
         RemoteListItem item;
         item.kind = kind;
         if (kind == ItemKind::Group) {
             smallImages.Add(ProgramIcon(ProgramIcons::kGroup));
             largeImages.Add(ProgramIcon(ProgramIcons::kGroup));
-            item.label = node->text(0);
+            item.label = sites.LabelAt(node);
         } else if (kind == ItemKind::Site) {
-            const SiteProfile profile = ProfileOf(node);
+            const SiteProfile profile = sites.ProfileAt(node);
             AppendCatalogueIcon(QString::fromStdString(profile.icon));
             item.label = QString::fromStdString(profile.name);
         } else {

@@ -17,8 +17,7 @@
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
-#include "sites/site_tree_catalogue.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 
 namespace {
 
@@ -33,14 +32,16 @@ QString SecurityText(const ConnectionProtection& protection) {
 // Stores a certificate the user trusted with the catalogue site it was offered
 // for, and saves the catalogue, so the next connection does not ask again.
 void RememberTrustedCertificate(SiteTree& tree, const SiteProfile& profile, const std::string& fingerprint) {
-    SiteTreeCatalogue sites(tree);
-    for (int group = 0; group < sites.GroupCount(); ++group) {
-        if (!profile.group.empty() && sites.GroupLabel(group) != profile.group) continue;
-        for (int site = 0; site < sites.SiteCount(group); ++site) {
-            SiteProfile stored = sites.SiteAt(group, site);
+    CatalogueModel& sites = tree.Catalogue();
+    for (int group = 0; group < sites.rowCount(); ++group) {
+        const QModelIndex groupIndex = sites.index(group, 0);
+        if (!profile.group.empty() && FromQt(sites.LabelAt(groupIndex)) != profile.group) continue;
+        for (int row = 0; row < sites.rowCount(groupIndex); ++row) {
+            const QModelIndex site = sites.index(row, 0, groupIndex);
+            SiteProfile stored = sites.ProfileAt(site);
             if (stored.name != profile.name || stored.host != profile.host) continue;
             stored.tlsFingerprint = fingerprint;
-            SetProfileOf(sites.SiteItem(group, site), stored);
+            sites.SetProfile(site, stored);
             tree.SaveCatalogue();
             return;
         }
@@ -147,7 +148,7 @@ void RemoteView::Disconnect(bool ask) {
 void RemoteView::ShowDisconnected() {
     context.location.SetDisconnected();
     // The catalogue's top level, as at start.
-    tree.SetCurrentNode(nullptr);
+    tree.SetCurrentNode({});
     FillCatalogue();
 }
 

@@ -125,7 +125,7 @@ void RemoteView::ShowProperties() {
         }
         case ItemKind::Site: {
             SiteProfile profile;
-            if (!tree.FindChildProfile(label, &profile) || profile.kind != static_cast<int>(ItemKind::Site)) break;
+            if (!tree.FindChildProfile(label, &profile).isValid() || profile.kind != static_cast<int>(ItemKind::Site)) break;
             QIcon icon = IconFromSpec(QString::fromStdString(profile.icon));
             const SiteDialogs::PropertiesResult result = dialogs.EditSiteProperties(this, profile, icon);
             if (result != SiteDialogs::PropertiesResult::Cancelled) {

@@ -15,6 +15,6 @@ void SiteLabelDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const
     const QPersistentModelIndex target(index);
     SiteTree* owner = tree;
     QTimer::singleShot(0, owner, [owner, target, text] {
-        if (target.isValid()) owner->FinishLabelEdit(owner->itemFromIndex(target), text);
+        if (target.isValid()) owner->FinishLabelEdit(target, text);
     });
 }

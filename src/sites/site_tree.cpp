@@ -3,14 +3,14 @@
 #include <QKeyEvent>
 
 #include "platform/desktop/message_seam.h"
+#include "sites/catalogue_entries.h"
 #include "sites/site_label_delegate.h"
 #include "sites/site_list_port.h"
-#include "sites/site_tree_items.h"
 #include "sites/store/catalogue_format.h"
 
-SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), store(store) {
+SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeView(parent), store(store) {
+    setModel(&catalogue);
     setHeaderHidden(true);
-    setColumnCount(1);
     setRootIsDecorated(true);
     setItemsExpandable(true);
     setIconSize(QSize(16, 16));
@@ -24,74 +24,39 @@ SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeWidget(parent), sto
     setAccessibleName(QStringLiteral("Sites"));
     setAccessibleDescription(QStringLiteral("Groups, their sites and the visited remote directories"));
 
-    connect(this, &QTreeWidget::itemSelectionChanged, this, &SiteTree::OnSelectionChanged);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, &SiteTree::OnItemDoubleClicked);
-    connect(this, &QTreeWidget::itemClicked, this, &SiteTree::OnItemClicked);
-    // Any change of items or labels makes the directory index stale.
-    const QAbstractItemModel* items = model();
-    connect(items, &QAbstractItemModel::rowsInserted, this, &SiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::rowsRemoved, this, &SiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::rowsMoved, this, &SiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::layoutChanged, this, &SiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::modelReset, this, &SiteTree::ForgetChildIndex);
-    connect(items, &QAbstractItemModel::dataChanged, this, &SiteTree::ForgetChildIndex);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &SiteTree::OnSelectionChanged);
+    connect(this, &QTreeView::doubleClicked, this, &SiteTree::OnDoubleClicked);
+    connect(this, &QTreeView::clicked, this, &SiteTree::OnClicked);
 }
 
 SiteTree::~SiteTree() {
     SaveCatalogue();
+    // The view lets go of the catalogue before it goes, so that nothing of the
+    // view is told about rows of a model being destroyed.
     removingItems = true;
-    clear();
-    // The model outlives this part of the object and still signals while
-    // QWidget's destructor deletes it.
-    disconnect(model(), nullptr, this, nullptr);
+    setModel(nullptr);
 }
 
 void SiteTree::LoadCatalogue() {
-    if (loaded) return;
-    loaded = true;
-    store.RemoveAbandonedTemporaries();
-    std::string problem;
-    const CatalogueLoad load = store.LoadCatalogue(catalogue, &problem);
-    ReportUnreadableCatalogue(load, problem);
-    currentNode = nullptr;
+    if (catalogue.IsLoaded()) return;
+    ReportUnreadableCatalogue(catalogue.Load());
+    currentNode = QModelIndex();
 }
 
-void SiteTree::ReportUnreadableCatalogue(CatalogueLoad load, const std::string& problem) {
-    if (load == CatalogueLoad::Unreadable) {
-        keepFile = true;
-        ShowMessage(this, QStringLiteral("%1.\nThe file is left as it is, and changes to the sites are not "
-                                         "saved in this session.")
-                              .arg(ToQt(problem)));
-        return;
-    }
-    if (load != CatalogueLoad::NotUnderstood) return;
-    std::string error;
-    const std::string aside = store.SetAsideUnreadable(error);
-    if (aside.empty()) {
-        keepFile = true;
-        ShowMessage(this, QStringLiteral("%1.\nIt could not be renamed (%2), so it is left as it is and "
-                                         "changes to the sites are not saved in this session.")
-                              .arg(ToQt(problem), ToQt(error)));
-        return;
-    }
-    ShowMessage(this, QStringLiteral("%1.\nIt has been kept unchanged as %2, and a new site catalogue "
-                                     "is started.")
-                          .arg(ToQt(problem), ToQt(aside)));
+void SiteTree::ReportUnreadableCatalogue(const QString& message) {
+    if (!message.isEmpty()) ShowMessage(this, message);
 }
 
-bool SiteTree::SaveCatalogue() {
-    if (!loaded || keepFile) return false;
-    return store.SaveCatalogue(catalogue);
-}
+bool SiteTree::SaveCatalogue() { return catalogue.Save(); }
 
 void SiteTree::showEvent(QShowEvent* event) {
     LoadCatalogue();
-    QTreeWidget::showEvent(event);
+    QTreeView::showEvent(event);
 }
 
 void SiteTree::focusInEvent(QFocusEvent* event) {
     if (focusMarker) *focusMarker = 2;
-    QTreeWidget::focusInEvent(event);
+    QTreeView::focusInEvent(event);
 }
 
 void SiteTree::keyPressEvent(QKeyEvent* event) {
@@ -103,64 +68,68 @@ void SiteTree::keyPressEvent(QKeyEvent* event) {
             case Qt::Key_Return:
             case Qt::Key_Enter:
                 // The keyboard's double-click.
-                if (QTreeWidgetItem* item = currentItem()) {
-                    OnItemDoubleClicked(item);
-                    item->setExpanded(!item->isExpanded());
+                if (const QModelIndex item = currentIndex(); item.isValid()) {
+                    OnDoubleClicked();
+                    setExpanded(item, !isExpanded(item));
                 }
                 return;
             default:
                 break;
         }
     }
-    QTreeWidget::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
 }
 
-void SiteTree::OpenFromTree(QTreeWidgetItem* item) {
-    const ItemKind kind = KindOf(item);
+void SiteTree::OpenFromTree(const QModelIndex& index) {
+    const ItemKind kind = KindOf(index);
     if (kind == ItemKind::Group) {
-        currentNode = item;
+        currentNode = index;
         emit groupOpened();
         return;
     }
-    QStringList labels;
-    QTreeWidgetItem* site = item;
-    for (; site && KindOf(site) == ItemKind::Directory; site = site->parent()) labels.prepend(site->text(0));
-    if (KindOf(site) != ItemKind::Site) return;
-    emit locationRequested(ProfileOf(site), remote_path::PathOfLabels(labels));
+    const QModelIndex site = catalogue.SiteOf(index);
+    if (!site.isValid()) return;
+    emit locationRequested(catalogue.ProfileAt(site),
+                           remote_path::PathOfLabels(catalogue.LabelsBelowSite(index)));
+}
+
+QModelIndex SiteTree::SelectedNode() const {
+    const QModelIndexList selected =
+        selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
 }
 
 void SiteTree::OnSelectionChanged() {
     if (removingItems || following) return;
-    const QList<QTreeWidgetItem*> selected = selectedItems();
+    const QModelIndex selected = SelectedNode();
     // A collapsed item is only selected; an expanded one is opened.
-    if (selected.isEmpty() || !selected.first()->isExpanded()) return;
-    openedByPress = selected.first();
-    OpenFromTree(selected.first());
+    if (!selected.isValid() || !isExpanded(selected)) return;
+    openedByPress = selected;
+    OpenFromTree(selected);
 }
 
 // One click shows a folder; sites and groups keep needing a double-click (or
 // an expanded item) so that a click to look does not log in.
-void SiteTree::OnItemClicked(QTreeWidgetItem* item) {
-    if (KindOf(item) == ItemKind::Directory && !following && item != openedByPress) OpenFromTree(item);
+void SiteTree::OnClicked(const QModelIndex& index) {
+    if (KindOf(index) == ItemKind::Directory && !following && index != openedByPress) OpenFromTree(index);
 }
 
 void SiteTree::mousePressEvent(QMouseEvent* event) {
-    openedByPress = nullptr;
-    QTreeWidget::mousePressEvent(event);
+    openedByPress = QModelIndex();
+    QTreeView::mousePressEvent(event);
 }
 
-void SiteTree::OnItemDoubleClicked(QTreeWidgetItem*) {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    if (!selected.isEmpty()) OpenFromTree(selected.first());
+void SiteTree::OnDoubleClicked() {
+    if (const QModelIndex selected = SelectedNode(); selected.isValid()) OpenFromTree(selected);
 }
 
-void SiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
-    if (!item) return;
+void SiteTree::FinishLabelEdit(const QModelIndex& index, const QString& text) {
+    if (!index.isValid()) return;
     if (text.isEmpty()) {
         ShowMessage(this, QStringLiteral("You must have a name, can't you see it's important."));
         return;
     }
-    const ItemKind kind = KindOf(item);
+    const ItemKind kind = KindOf(index);
     if (kind != ItemKind::Group && kind != ItemKind::Site) {
         ShowMessage(this, QStringLiteral(
                               "To change a directory name, select it in the main view and choose rename."));
@@ -173,17 +142,15 @@ void SiteTree::FinishLabelEdit(QTreeWidgetItem* item, const QString& text) {
         return;
     }
     if (kind == ItemKind::Group)
-        item->setText(0, text);
+        catalogue.Rename(index, text);
     else
-        RenameItem(item, text);
+        RenameItem(index, text);
 }
 
-bool SiteTree::CanDelete() const { return !selectedItems().isEmpty(); }
+bool SiteTree::CanDelete() const { return SelectedNode().isValid(); }
 
 void SiteTree::DeleteSelected() {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    if (selected.isEmpty()) return;
-    QTreeWidgetItem* item = selected.first();
+    const QPersistentModelIndex item = SelectedNode();
     const ItemKind kind = KindOf(item);
     if (kind != ItemKind::Site && kind != ItemKind::Group) return;
     if (!ConfirmDelete(item)) return;
@@ -200,16 +167,17 @@ void SiteTree::DeleteSelected() {
     RemoveItem(item);
 }
 
-bool SiteTree::ConfirmDelete(QTreeWidgetItem* item) {
-    if (KindOf(item) == ItemKind::Site)
+bool SiteTree::ConfirmDelete(const QModelIndex& index) {
+    const QString label = catalogue.LabelAt(index);
+    if (KindOf(index) == ItemKind::Site)
         return AskYesNo(this, QStringLiteral("Are you sure you want to delete the site \"%1\"? It will be "
                                              "gone forever.")
-                                  .arg(item->text(0)));
+                                  .arg(label));
     int sites = 0;
-    for (int index = 0; index < item->childCount(); ++index)
-        sites += KindOf(item->child(index)) == ItemKind::Site;
+    for (int row = 0; row < catalogue.rowCount(index); ++row)
+        sites += KindOf(catalogue.index(row, 0, index)) == ItemKind::Site;
     return AskYesNo(this, QStringLiteral("Are you sure you want to delete the group \"%1\" and its %2 "
                                          "site(s)? They will be gone forever.")
-                              .arg(item->text(0))
+                              .arg(label)
                               .arg(sites));
 }

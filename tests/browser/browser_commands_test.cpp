@@ -1,6 +1,6 @@
 // The main frame's catalogue, list and session commands with their enable
 // rules, on a real list view and site tree.
-#include <QTreeWidgetItem>
+#include "sites/catalogue_test_nodes.h"
 
 #include "app/browser_commands.h"
 #include "app/frame_actions.h"
@@ -44,7 +44,7 @@ struct CommandsFixture : ViewFixture {
     }
     QStringList Groups() {
         QStringList groups;
-        for (int i = 0; i < tree->topLevelItemCount(); ++i) groups << tree->topLevelItem(i)->text(0);
+        for (int i = 0; i < tree->model()->rowCount(); ++i) groups << Label(tree->model()->index(i, 0));
         return groups;
     }
 };
@@ -83,15 +83,15 @@ private slots:
         QVERIFY(f.Enabled("newSite"));
         f.commands->NewSite();
         QCOMPARE(f.Groups(), (QStringList{"Demo", "Work", "User Defined"}));
-        QTreeWidgetItem* group = f.tree->topLevelItem(2);
-        QCOMPARE(group->childCount(), 1);
-        QCOMPARE(group->child(0)->text(0), QStringLiteral("Fresh"));
+        const QPersistentModelIndex group = f.tree->model()->index(2, 0);
+        QCOMPARE(ChildCount(group), 1);
+        QCOMPARE(Label(Child(group, 0)), QStringLiteral("Fresh"));
         QVERIFY(!f.session.IsConnected());
 
         // Cancel adds nothing.
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Cancelled;
         f.commands->NewSite();
-        QCOMPARE(group->childCount(), 1);
+        QCOMPARE(ChildCount(group), 1);
     }
 
     void NewSiteInTheOpenGroupShowsItThere() {
@@ -112,9 +112,9 @@ private slots:
         server.Put("sub/x.txt", "x");
         CommandsFixture f(LocalSiteCatalogue(server.HostText()));
         MessageLog messages;
-        QTreeWidgetItem* local = f.tree->topLevelItem(0)->child(0);
-        f.tree->setCurrentItem(local);
-        local->setSelected(true);
+        const QPersistentModelIndex local = Child(f.tree->model()->index(0, 0), 0);
+        f.tree->setCurrentIndex(local);
+        f.tree->selectionModel()->select(local, QItemSelectionModel::Select);
         QString name = QStringLiteral("Fresh");
         f.dialogs.editProperties = [&](SiteProfile& profile) {
             profile.name = name.toStdString();
@@ -129,16 +129,16 @@ private slots:
         QCOMPARE(f.Labels(), (QStringList{"Fresh", "Local"}));
 
         name = QStringLiteral("Second");
-        f.tree->setCurrentItem(local);
-        local->setSelected(true);
+        f.tree->setCurrentIndex(local);
+        f.tree->selectionModel()->select(local, QItemSelectionModel::Select);
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::SavedAndConnect;
         f.commands->NewSite();
         QVERIFY(f.session.IsConnected());
         QCOMPARE(f.LogLines().filter(QStringLiteral("USER")).size(), 1);
-        QTreeWidgetItem* second = f.tree->topLevelItem(0)->child(2);
-        QCOMPARE(second->text(0), QStringLiteral("Second"));
+        const QPersistentModelIndex second = Child(f.tree->model()->index(0, 0), 2);
+        QCOMPARE(Label(second), QStringLiteral("Second"));
         QCOMPARE(f.tree->CurrentNode(), second);
-        QCOMPARE(local->childCount(), 0);
+        QCOMPARE(ChildCount(local), 0);
 
         f.Select({"sub"});
         f.view->OpenItem();
@@ -271,14 +271,14 @@ private slots:
         CommandsFixture f(DemoCatalogue());
         f.Select({"Demo"});
         f.view->OpenItem();
-        QTreeWidgetItem* alpha = f.tree->topLevelItem(0)->child(0);
+        const QPersistentModelIndex alpha = Child(f.tree->model()->index(0, 0), 0);
         QVERIFY(f.GiveFocus(f.tree.get()));
-        f.tree->setCurrentItem(alpha);
-        alpha->setSelected(true);
+        f.tree->setCurrentIndex(alpha);
+        f.tree->selectionModel()->select(alpha, QItemSelectionModel::Select);
         QVERIFY(f.Enabled("rename"));
         f.typed = "Zulu";
         f.commands->Rename();
-        QCOMPARE(alpha->text(0), QStringLiteral("Zulu"));
+        QCOMPARE(Label(alpha), QStringLiteral("Zulu"));
         QCOMPARE(f.Labels(), (QStringList{"Broken", "Gamma", "Zulu"}));
 
         // With the list focused, Rename needs exactly one selected item.
@@ -306,7 +306,7 @@ private slots:
         QVERIFY(f.dialogs.lastPromptWasQuick);
         QVERIFY(f.session.IsConnected());
         QCOMPARE(f.Labels(), QStringList{"pub"});
-        QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);  // no directory nodes anywhere
+        QCOMPARE(ChildCount(Child(f.tree->model()->index(0, 0), 0)), 0);  // no directory nodes anywhere
         f.Select({"pub"});
         f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});

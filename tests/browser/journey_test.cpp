@@ -7,7 +7,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "browser/location_bar.h"
 
@@ -18,6 +18,7 @@
 #include "browser/permissions_dialog.h"
 #include "browser_test_main.h"
 #include "platform/desktop/file_dialog_seam.h"
+#include "sites/catalogue_test_nodes.h"
 #include "program_driver.h"
 #include "server_fixture.h"
 #include "test_files.h"
@@ -127,16 +128,16 @@ private slots:
         DoubleClick("deep");
         DoubleClick("er");
         QCOMPARE(Labels(), QStringList{"bottom.txt"});
-        auto* tree = qobject_cast<QTreeWidget*>(frame->SiteTreePane());
-        QVERIFY(tree && tree->currentItem());
-        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("er"));
+        auto* tree = qobject_cast<QTreeView*>(frame->SiteTreePane());
+        QVERIFY(tree && tree->currentIndex().isValid());
+        QCOMPARE(Label(tree->currentIndex()), QStringLiteral("er"));
         QToolButton* pub = nullptr;
         for (QToolButton* part : view->Bar().findChildren<QToolButton*>())
             if (!part->isHidden() && part->accessibleName() == "Go to /pub") pub = part;
         QVERIFY(pub);
         QTest::mouseClick(pub, Qt::LeftButton);
         QCOMPARE(Labels(), (QStringList{"deep", "from desktop.txt", "new name.txt", "notes.txt"}));
-        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("pub"));
+        QCOMPARE(Label(tree->currentIndex()), QStringLiteral("pub"));
 
         // Ctrl+L and a typed path.
         frame->activateWindow();

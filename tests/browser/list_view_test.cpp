@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTreeView>
-#include <QTreeWidgetItem>
+#include "sites/catalogue_test_nodes.h"
 
 #include "browser/create_directory_dialog.h"
 #include "browser/file_types.h"
@@ -22,7 +22,7 @@ private:
     // Opens the Demo group and then its site Alpha in the tree without
     // connecting, as a listing of Alpha would find it.
     static void StandOnSite(ViewFixture& f, const QString& site) {
-        f.tree->SetCurrentNode(nullptr);
+        f.tree->SetCurrentNode({});
         f.tree->SelectChildByLabel("Demo");
         f.tree->SelectChildByLabel(site);
     }
@@ -80,8 +80,8 @@ private slots:
         QCOMPARE(list.ItemText(f.Row("odd"), RemoteListModel::kType), QString());
         QCOMPARE(list.KindAt(f.Row("odd")), ItemKind::File);
         // The directory became a node under the site.
-        QCOMPARE(f.tree->CurrentNode()->childCount(), 1);
-        QCOMPARE(f.tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
+        QCOMPARE(ChildCount(f.tree->CurrentNode()), 1);
+        QCOMPARE(Label(Child(f.tree->CurrentNode(), 0)), QStringLiteral("pub"));
     }
 
     void SizesRoundUpSoNoFileWithBytesReadsEmpty_data() {
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(f.List().ItemCount(), 0);
         f.view->AddEntry(Entry("drwxr-xr-x", "0", "incoming"));
         QCOMPARE(f.List().ItemCount(), 1);
-        QCOMPARE(f.tree->CurrentNode()->childCount(), 0);
+        QCOMPARE(ChildCount(f.tree->CurrentNode()), 0);
     }
 
     void FoldersAndFilesInterleaveByLabelInEveryMode() {
@@ -295,7 +295,7 @@ private slots:
         messages.answer = MessageAnswer::Yes;
         f.view->DeleteSelected();
         QCOMPARE(f.Labels(), QStringList{"Broken"});
-        QCOMPARE(f.tree->CurrentNode()->childCount(), 1);
+        QCOMPARE(ChildCount(f.tree->CurrentNode()), 1);
         QCOMPARE(messages.texts.size(), 2);
         QCOMPARE(messages.texts[0],
                  QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?"));
@@ -306,7 +306,7 @@ private slots:
         f.Select({"Work"});
         f.view->RenameSelected("Jobs");
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Jobs"}));
-        QCOMPARE(f.tree->topLevelItem(1)->text(0), QStringLiteral("Jobs"));
+        QCOMPARE(Label(f.tree->model()->index(1, 0)), QStringLiteral("Jobs"));
         f.Select({"Demo"});
         f.view->OpenItem();
         f.Select({"Gamma"});
@@ -314,13 +314,13 @@ private slots:
         f.view->RenameSelected("Aardvark");
         QCOMPARE(f.Labels(), (QStringList{"Aardvark", "Alpha", "Broken"}));
         SiteProfile profile;
-        QVERIFY(f.tree->FindChildProfile("Aardvark", &profile));
+        QVERIFY(f.tree->FindChildProfile("Aardvark", &profile).isValid());
         QCOMPARE(profile.name, std::string("Aardvark"));
     }
 
     void TreeOpeningAGroupShowsItsSites() {
         ViewFixture f(DemoCatalogue());
-        f.tree->setCurrentItem(f.tree->topLevelItem(1));
+        f.tree->setCurrentIndex(f.tree->model()->index(1, 0));
         f.tree->setFocus();
         QTest::keyClick(f.tree.get(), Qt::Key_Return);
         QCOMPARE(f.Labels(), QStringList{"Other"});

@@ -4,7 +4,7 @@
 // click on a tree folder.
 #include <QLineEdit>
 #include <QToolButton>
-#include <QTreeWidgetItem>
+#include "sites/catalogue_test_nodes.h"
 
 #include "browser/location_bar.h"
 #include "browser_test_main.h"
@@ -46,7 +46,7 @@ private:
         }
         QStringList TreePath() {
             QStringList labels;
-            for (QTreeWidgetItem* item = f.tree->CurrentNode(); item; item = item->parent()) labels.prepend(item->text(0));
+            for (QModelIndex item = f.tree->CurrentNode(); item.isValid(); item = item.parent()) labels.prepend(Label(item));
             return labels;
         }
     };
@@ -95,7 +95,7 @@ private slots:
         }
         QCOMPARE(j.places, places);
         QCOMPARE(j.TreePath(), tree);
-        if (!tree.isEmpty() && tree.size() > 1) QCOMPARE(j.f.tree->currentItem(), j.f.tree->CurrentNode());
+        if (!tree.isEmpty() && tree.size() > 1) QCOMPARE(j.f.tree->currentIndex(), j.f.tree->CurrentNode());
         QCOMPARE(j.Bar().isHidden(), places.last() == "-");
     }
 
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(j.f.Labels(), QStringList{"pub"});
         QVERIFY(j.f.LogLines().contains("Quillmoor: CWD /"));
         QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /"}));
-        QVERIFY(j.f.tree->CurrentNode()->text(0) == "Local");
+        QVERIFY(Label(j.f.tree->CurrentNode()) == "Local");
     }
 
     void ADeepPathNeitherWidensTheListNorHidesTheCurrentFolder() {
@@ -201,8 +201,8 @@ private slots:
         f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
         QVERIFY(messages.texts.isEmpty());
         QCOMPARE(places, (QStringList{host + ":/", host + ":/pub", host + ":/"}));
-        QCOMPARE(f.tree->CurrentNode(), nullptr);
-        QCOMPARE(f.tree->topLevelItem(0)->child(0)->childCount(), 0);
+        QVERIFY(!f.tree->CurrentNode().isValid());
+        QCOMPARE(ChildCount(Child(f.tree->model()->index(0, 0), 0)), 0);
     }
 
     // What the server says to PWD after the login names the login directory;
@@ -243,18 +243,18 @@ private slots:
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
         j.f.view->ChangeDirectory("linux");
-        QTreeWidgetItem* site = j.f.tree->topLevelItem(0)->child(0);
+        const QPersistentModelIndex site = Child(j.f.tree->model()->index(0, 0), 0);
         j.f.LogLines();
         // A double-click on the site: its login directory, on the same session.
         QVERIFY(j.f.ClickTreeItem(site));
-        const QRect rect = j.f.tree->visualItemRect(site);
+        const QRect rect = j.f.tree->visualRect(site);
         QTest::mouseDClick(j.f.tree->viewport(), Qt::LeftButton, {}, rect.center());
         const QStringList lines = j.f.LogLines();
         QVERIFY2(lines.filter("USER").isEmpty(), qPrintable(lines.join('\n')));
         QCOMPARE(j.f.context.location.Path(), QStringLiteral("/"));
         QCOMPARE(j.f.Labels(), QStringList{"pub"});
         // One click on a folder shows it.
-        QVERIFY(j.f.ClickTreeItem(site->child(0)->child(0)));
+        QVERIFY(j.f.ClickTreeItem(Child(Child(site, 0), 0)));
         QCOMPARE(j.f.Labels(), QStringList{"kernel.tar"});
         QVERIFY(j.f.LogLines().filter("USER").isEmpty());
     }

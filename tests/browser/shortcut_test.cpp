@@ -5,7 +5,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QTimer>
-#include <QTreeWidgetItem>
+#include "sites/catalogue_test_nodes.h"
 
 #include "app/application.h"
 #include "app/main_window.h"
@@ -147,7 +147,7 @@ private slots:
             if (press.selected == "pub" && view->List().FindLabel("pub") < 0) view->GoUp();
             QWidget* target = view->List().ActiveView();
             if (press.inTree) {
-                tree->setCurrentItem(tree->topLevelItem(0));
+                tree->setCurrentIndex(tree->model()->index(0, 0));
                 frame->activateWindow();
                 QVERIFY(QTest::qWaitForWindowActive(frame));
                 tree->setFocus();

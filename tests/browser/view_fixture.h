@@ -111,11 +111,11 @@ struct ViewFixture {
     }
     // One click on a tree item, as the user makes it; false when the item
     // cannot be shown.
-    bool ClickTreeItem(QTreeWidgetItem* item) {
+    bool ClickTreeItem(const QModelIndex& item) {
         tree->show();
         if (!QTest::qWaitForWindowExposed(tree.get())) return false;
-        tree->scrollToItem(item);
-        const QRect rect = tree->visualItemRect(item);
+        tree->scrollTo(item);
+        const QRect rect = tree->visualRect(item);
         if (rect.isEmpty()) return false;
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
         return true;

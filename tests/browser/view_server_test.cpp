@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QTreeWidgetItem>
+#include "sites/catalogue_test_nodes.h"
 
 #include "browser/file_properties_dialog.h"
 #include "browser/permissions_dialog.h"
@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
         QCOMPARE(f->List().ItemText(f->Row("readme.txt"), RemoteListModel::kSize), QStringLiteral("1K"));
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));
-        QCOMPARE(f->tree->CurrentNode()->child(0)->text(0), QStringLiteral("pub"));
+        QCOMPARE(Label(Child(f->tree->CurrentNode(), 0)), QStringLiteral("pub"));
 
         f->Select({"pub"});
         f->view->OpenItem();
@@ -101,8 +101,8 @@ private slots:
         f->Select({"linux"});
         f->view->OpenItem();
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
-        QTreeWidgetItem* pub = f->tree->CurrentNode()->parent();
-        QCOMPARE(pub->text(0), QStringLiteral("pub"));
+        const QPersistentModelIndex pub = f->tree->CurrentNode().parent();
+        QCOMPARE(Label(pub), QStringLiteral("pub"));
 
         // Connected to that site: one click goes straight to the node's path.
         f->LogLines();
@@ -114,13 +114,13 @@ private slots:
         MessageLog messages;
         f->view->Disconnect(false);
         QVERIFY(!f->session.IsConnected());
-        QVERIFY(f->ClickTreeItem(pub->child(0)));
+        QVERIFY(f->ClickTreeItem(Child(pub, 0)));
         QVERIFY(f->session.IsConnected());
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QVERIFY(messages.texts.isEmpty());
         // The root's listing went under the site, not under the directory node.
-        QCOMPARE(pub->child(0)->childCount(), 0);
-        QCOMPARE(pub->parent()->childCount(), 1);
+        QCOMPARE(ChildCount(Child(pub, 0)), 0);
+        QCOMPARE(ChildCount(pub.parent()), 1);
     }
 
     void AnonymousLoginUsesTheEmailSetting() {
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(messages.texts, QStringList{"The connection was closed without me knowing about it, try logging on "
                                              "again."});
         QCOMPARE(f.Labels(), QStringList{"Demo"});
-        QVERIFY(f.tree->CurrentNode() == nullptr);
+        QVERIFY(!f.tree->CurrentNode().isValid());
     }
 
     // A full folder goes with everything in it, after one question that
@@ -259,7 +259,7 @@ private slots:
         QCOMPARE(f->Labels(), (QStringList{"folder", "kept.txt"}));
         QVERIFY(QFile::exists(server->Root() + "/folder/x"));
         QStringList nodes;
-        for (int i = 0; i < f->tree->CurrentNode()->childCount(); ++i) nodes << f->tree->CurrentNode()->child(i)->text(0);
+        for (int i = 0; i < ChildCount(f->tree->CurrentNode()); ++i) nodes << Label(Child(f->tree->CurrentNode(), i));
         QCOMPARE(nodes, QStringList{"folder"});
         QVERIFY(!f->view->RenameDirectoryByName("absent", "x"));
     }
@@ -454,7 +454,7 @@ private slots:
         QVERIFY(!f->session.IsConnected());
         QVERIFY(!messages.texts.contains(notOpened));
         QCOMPARE(f->Labels(), QStringList{"Demo"});
-        QCOMPARE(f->tree->CurrentNode(), nullptr);
+        QVERIFY(!f->tree->CurrentNode().isValid());
     }
 
     void ListingAClosedSessionShowsTheGroups() {

@@ -7,7 +7,7 @@
 
 #include "sites/remote_place.h"
 #include "sites/site_tree.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 #include "sites_test_support.h"
 
 class RemotePlaceTest : public QObject {
@@ -27,10 +27,10 @@ private:
         tree->show();
         QVERIFY(QTest::qWaitForWindowExposed(tree.get()));
     }
-    QTreeWidgetItem* Site(int index) { return tree->topLevelItem(0)->child(index); }
-    static QStringList LabelsDownTo(const QTreeWidgetItem* item) {
+    QModelIndex Site(int index) { return Child(tree->model()->index(0, 0), index); }
+    static QStringList LabelsDownTo(QModelIndex item) {
         QStringList labels;
-        for (; item; item = item->parent()) labels.prepend(item->text(0));
+        for (; item.isValid(); item = item.parent()) labels.prepend(Label(item));
         return labels;
     }
 
@@ -87,40 +87,40 @@ private slots:
         QSignalSpy places(tree.get(), &SiteTree::locationRequested);
         tree->FollowPlace(RemotePlace{"a", "/", "/pub/linux", true, false});
         QCOMPARE(LabelsDownTo(tree->CurrentNode()), (QStringList{"G", "a", "pub", "linux"}));
-        QCOMPARE(tree->currentItem(), tree->CurrentNode());
-        QVERIFY(tree->CurrentNode()->isSelected());
+        QCOMPARE(tree->currentIndex(), tree->CurrentNode());
+        QVERIFY(tree->selectionModel()->isSelected(tree->CurrentNode()));
         QCOMPARE(places.count(), 0);  // following asks for nothing
 
         // Back up: the folders stay, the node moves.
         tree->FollowPlace(RemotePlace{"a", "/", "/pub", true, false});
         QCOMPARE(LabelsDownTo(tree->CurrentNode()), (QStringList{"G", "a", "pub"}));
-        QCOMPARE(tree->CurrentNode()->childCount(), 1);
+        QCOMPARE(ChildCount(tree->CurrentNode()), 1);
 
         // A quick connection has no node; the end of a session leaves the group.
         tree->FollowPlace(RemotePlace{"h", "/", "/x", true, true});
         QCOMPARE(LabelsDownTo(tree->CurrentNode()), (QStringList{"G", "a", "pub"}));
         tree->FollowPlace(RemotePlace{});
-        QCOMPARE(tree->CurrentNode(), tree->topLevelItem(0));
+        QCOMPARE(tree->CurrentNode(), tree->model()->index(0, 0));
         // A site that is not in the catalogue leaves the tree as it is.
         tree->FollowPlace(RemotePlace{"gone", "/", "/", true, false});
-        QCOMPARE(tree->CurrentNode(), tree->topLevelItem(0));
+        QCOMPARE(tree->CurrentNode(), tree->model()->index(0, 0));
     }
 
     void oneClickOnAFolderAsksForItsPlace() {
         OpenTree();
         tree->FollowPlace(RemotePlace{"b", "/home/me", "/etc/x", true, false});
-        QTreeWidgetItem* etc = tree->CurrentNode()->parent();
+        const QPersistentModelIndex etc = tree->CurrentNode().parent();
         QCOMPARE(LabelsDownTo(etc), (QStringList{"G", "b", "", "etc"}));
         QSignalSpy places(tree.get(), &SiteTree::locationRequested);
-        tree->scrollToItem(etc);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(etc).center());
+        tree->scrollTo(etc);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(etc).center());
         QCOMPARE(places.count(), 1);
         QCOMPARE(places.at(0).at(0).value<SiteProfile>().name, std::string("b"));
         QCOMPARE(places.at(0).at(1).toString(), QStringLiteral("/etc"));
         QCOMPARE(LabelsDownTo(tree->CurrentNode()).last(), QStringLiteral("x"));  // not there yet
 
         // One click on a site only selects it.
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(Site(0)).center());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(Site(0)).center());
         QCOMPARE(places.count(), 1);
     }
 };

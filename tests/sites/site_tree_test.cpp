@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "sites/site_list_port.h"
-#include "sites/site_tree_items.h"
+#include "sites/catalogue_entries.h"
 #include "sites_test_support.h"
 
 namespace {
@@ -38,10 +38,6 @@ public:
     QString host;
 };
 
-QByteArray Entry(const QByteArray& name, const QByteArray& group, const QByteArray& host = "h") {
-    return "[" + name + "]\r\nHOST=" + host + "\r\nGROUP=" + group + "\r\n\r\n";
-}
-
 }  // namespace
 
 class SiteTreeTest : public QObject {
@@ -64,7 +60,7 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(tree.get()));
     }
 
-    QTreeWidgetItem* Group(int index) { return tree->topLevelItem(index); }
+    QModelIndex Group(int index) { return tree->model()->index(index, 0); }
 
 private slots:
     void init() {
@@ -79,18 +75,18 @@ private slots:
 
     void loadsGroupsSitesAndItemData() {
         OpenTree(Entry("zeta", "B") + Entry("y", "A") + Entry("alpha", "B"));
-        QCOMPARE(tree->topLevelItemCount(), 2);
-        QCOMPARE(Group(0)->text(0), QStringLiteral("B"));
-        QCOMPARE(Group(0)->child(0)->text(0), QStringLiteral("alpha"));
-        QCOMPARE(Group(0)->child(1)->text(0), QStringLiteral("zeta"));
+        QCOMPARE(tree->model()->rowCount(), 2);
+        QCOMPARE(Label(Group(0)), QStringLiteral("B"));
+        QCOMPARE(Label(Child(Group(0), 0)), QStringLiteral("alpha"));
+        QCOMPARE(Label(Child(Group(0), 1)), QStringLiteral("zeta"));
         QCOMPARE(SiteTree::KindOf(Group(0)), ItemKind::Group);
-        QCOMPARE(SiteTree::KindOf(Group(0)->child(0)), ItemKind::Site);
-        QCOMPARE(SiteTree::KindOf(nullptr), ItemKind::None);
-        QCOMPARE(ProfileOf(Group(0)->child(0)).kind, 5);
-        QVERIFY(!Group(0)->icon(0).isNull());
-        QCOMPARE(Group(0)->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Group"));
+        QCOMPARE(SiteTree::KindOf(Child(Group(0), 0)), ItemKind::Site);
+        QCOMPARE(SiteTree::KindOf({}), ItemKind::None);
+        QCOMPARE(ProfileOf(Child(Group(0), 0)).kind, 5);
+        QVERIFY(!Group(0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(Group(0).data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Group"));
         QCOMPARE(tree->accessibleName(), QStringLiteral("Sites"));
-        QCOMPARE(tree->CurrentNode(), nullptr);
+        QVERIFY(!tree->CurrentNode().isValid());
     }
 
     void savesOnDestructionAsLoadedAndWithEdits() {
@@ -110,7 +106,7 @@ private slots:
         MessageRecorder messages;
         messages.answer = MessageAnswer::Yes;
         tree->RelabelGroup(QStringLiteral("G"), QStringLiteral("Renamed"));
-        tree->setCurrentItem(Group(0)->child(0));
+        tree->setCurrentIndex(Child(Group(0), 0));
         tree->DeleteSelected();
         tree.reset();
         const QByteArray edited = ReadFileBytes(path);
@@ -129,7 +125,7 @@ private slots:
         QVERIFY(QDir().mkpath(path));  // a directory where the file should be
         MessageRecorder messages;
         OpenTree({});
-        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(tree->model()->rowCount(), 0);
         tree.reset();
         QVERIFY(QFileInfo(path).isDir());
         QCOMPARE(logLines.size(), 1);
@@ -140,49 +136,49 @@ private slots:
 
     void walkToPathBuildsDirectoryItemsOnce() {
         OpenTree(Entry("site", "G"));
-        QTreeWidgetItem* site = Group(0)->child(0);
+        const QPersistentModelIndex site = Child(Group(0), 0);
         tree->SetCurrentNode(site);
         tree->WalkToPath(QStringLiteral("/pub/linux"));
-        QCOMPARE(site->childCount(), 1);
-        QTreeWidgetItem* root = site->child(0);
-        QCOMPARE(root->text(0), QString());
-        QCOMPARE(root->child(0)->text(0), QStringLiteral("pub"));
+        QCOMPARE(ChildCount(site), 1);
+        const QPersistentModelIndex root = Child(site, 0);
+        QCOMPARE(Label(root), QString());
+        QCOMPARE(Label(Child(root, 0)), QStringLiteral("pub"));
         QCOMPARE(tree->CurrentLabel(), QStringLiteral("linux"));
         QCOMPARE(tree->CurrentKind(), ItemKind::Directory);
-        QVERIFY(site->isExpanded());
-        QVERIFY(Group(0)->isExpanded());
+        QVERIFY(tree->isExpanded(site));
+        QVERIFY(tree->isExpanded(Group(0)));
 
         tree->SetCurrentNode(site);
         tree->WalkToPath(QStringLiteral("/pub/linux"));
-        QCOMPARE(site->childCount(), 1);
-        QCOMPARE(root->childCount(), 1);
-        QCOMPARE(root->child(0)->childCount(), 1);
+        QCOMPARE(ChildCount(site), 1);
+        QCOMPARE(ChildCount(root), 1);
+        QCOMPARE(ChildCount(Child(root, 0)), 1);
 
-        tree->SetCurrentNode(nullptr);
-        QCOMPARE(tree->AddDirectoryNode(QStringLiteral("x")), nullptr);
+        tree->SetCurrentNode({});
+        QVERIFY(!tree->AddDirectoryNode(QStringLiteral("x")).isValid());
     }
 
     // The folders of a listing are found by label through an index; a label
     // changed or an item removed behind its back must never be answered from it.
     void directoryIndexFollowsRenamesAndRemovals() {
         OpenTree(Entry("site", "G"));
-        QTreeWidgetItem* site = Group(0)->child(0);
+        const QPersistentModelIndex site = Child(Group(0), 0);
         tree->SetCurrentNode(site);
-        QTreeWidgetItem* a = tree->AddDirectoryNode(QStringLiteral("a"));
-        QTreeWidgetItem* b = tree->AddDirectoryNode(QStringLiteral("b"));
+        const QPersistentModelIndex a = tree->AddDirectoryNode(QStringLiteral("a"));
+        const QPersistentModelIndex b = tree->AddDirectoryNode(QStringLiteral("b"));
         QCOMPARE(tree->AddDirectoryNode(QStringLiteral("a")), a);
-        a->setText(0, QStringLiteral("c"));
+        tree->Catalogue().Rename(a, QStringLiteral("c"));
         QCOMPARE(tree->AddDirectoryNode(QStringLiteral("c")), a);
-        QTreeWidgetItem* newA = tree->AddDirectoryNode(QStringLiteral("a"));
+        const QPersistentModelIndex newA = tree->AddDirectoryNode(QStringLiteral("a"));
         QVERIFY(newA != a);
         tree->RemoveItem(b);
-        QTreeWidgetItem* newB = tree->AddDirectoryNode(QStringLiteral("b"));
-        QCOMPARE(newB->parent(), site);
-        QCOMPARE(site->childCount(), 3);
+        const QPersistentModelIndex newB = tree->AddDirectoryNode(QStringLiteral("b"));
+        QCOMPARE(newB.parent(), site);
+        QCOMPARE(ChildCount(site), 3);
         // Another node's children are not taken for this one's.
         tree->SetCurrentNode(newA);
         QVERIFY(tree->AddDirectoryNode(QStringLiteral("b")) != newB);
-        QCOMPARE(newA->childCount(), 1);
+        QCOMPARE(ChildCount(newA), 1);
     }
 
     // A large catalogue reaches the tree as one insertion per group, not one
@@ -196,16 +192,16 @@ private slots:
         QSignalSpy inserted(tree->model(), &QAbstractItemModel::rowsInserted);
         tree->LoadCatalogue();
         QCOMPARE(inserted.count(), 4);
-        QCOMPARE(Group(0)->text(0), QStringLiteral("Even"));
-        QCOMPARE(Group(1)->childCount(), 10000);
-        QCOMPARE(Group(0)->child(0)->text(0), QStringLiteral("s0"));
+        QCOMPARE(Label(Group(0)), QStringLiteral("Even"));
+        QCOMPARE(ChildCount(Group(1)), 10000);
+        QCOMPARE(Label(Child(Group(0), 0)), QStringLiteral("s0"));
         for (int index = 1; index < 10000; ++index)
-            QVERIFY(Group(1)->child(index - 1)->text(0) < Group(1)->child(index)->text(0));
+            QVERIFY(Label(Child(Group(1), index - 1)) < Label(Child(Group(1), index)));
     }
 
     void pathsOfTheCurrentNode() {
         OpenTree(Entry("site", "G", "ftp.example.org"));
-        QTreeWidgetItem* site = Group(0)->child(0);
+        const QPersistentModelIndex site = Child(Group(0), 0);
         SiteProfile profile;
         QString path;
         QVERIFY(!tree->CurrentSiteAndPath(profile, path));
@@ -229,24 +225,24 @@ private slots:
         SiteProfile profile;
         QCOMPARE(tree->FindChildProfile(QStringLiteral("H"), &profile), Group(1));
         tree->SelectChildByLabel(QStringLiteral("nothing"));
-        QCOMPARE(tree->CurrentNode(), nullptr);
+        QVERIFY(!tree->CurrentNode().isValid());
         tree->SelectChildByLabel(QStringLiteral("G"));
         QCOMPARE(tree->CurrentNode(), Group(0));
 
-        QTreeWidgetItem* two = tree->FindChildProfile(QStringLiteral("two"), &profile);
+        const QPersistentModelIndex two = tree->FindChildProfile(QStringLiteral("two"), &profile);
         QCOMPARE(profile.name, std::string("two"));
         profile.host = "changed";
         profile.name = "ignored for the label";
         tree->ReplaceChildProfile(QStringLiteral("two"), profile);
-        QCOMPARE(two->text(0), QStringLiteral("two"));
+        QCOMPARE(Label(two), QStringLiteral("two"));
         QCOMPARE(ProfileOf(two).host, std::string("changed"));
 
         tree->RenameChildSite(QStringLiteral("two"), QStringLiteral("three"));
-        QCOMPARE(two->text(0), QStringLiteral("three"));
+        QCOMPARE(Label(two), QStringLiteral("three"));
         QCOMPARE(ProfileOf(two).name, std::string("three"));
 
         tree->RenameItem(Group(1), QStringLiteral("Hosts"));
-        QCOMPARE(Group(1)->text(0), QStringLiteral("Hosts"));
+        QCOMPARE(Label(Group(1)), QStringLiteral("Hosts"));
         QCOMPARE(port.calls, QStringList{QStringLiteral("label H -> Hosts")});
 
         tree->SelectChildByLabel(QStringLiteral("one"));
@@ -256,14 +252,14 @@ private slots:
 
     void directoryRenameWaitsForTheServer() {
         OpenTree(Entry("site", "G"));
-        tree->SetCurrentNode(Group(0)->child(0));
-        QTreeWidgetItem* dir = tree->AddDirectoryNode(QStringLiteral("old"));
+        tree->SetCurrentNode(Child(Group(0), 0));
+        const QPersistentModelIndex dir = tree->AddDirectoryNode(QStringLiteral("old"));
         port.renameSucceeds = false;
         tree->RenameItem(dir, QStringLiteral("new"));
-        QCOMPARE(dir->text(0), QStringLiteral("old"));
+        QCOMPARE(Label(dir), QStringLiteral("old"));
         port.renameSucceeds = true;
         tree->RenameItem(dir, QStringLiteral("new"));
-        QCOMPARE(dir->text(0), QStringLiteral("new"));
+        QCOMPARE(Label(dir), QStringLiteral("new"));
         QCOMPARE(port.calls.count(QStringLiteral("rename old -> new")), 2);
     }
 
@@ -272,39 +268,39 @@ private slots:
         SiteProfile profile;
         profile.name = "first";
         tree->AddProfileToCurrentGroup(profile);
-        QCOMPARE(Group(0)->text(0), QStringLiteral("User Defined"));
+        QCOMPARE(Label(Group(0)), QStringLiteral("User Defined"));
         tree->AddGroup(QStringLiteral("Work"));
         tree->SetCurrentNode(Group(1));
         profile.name = "b";
         tree->AddProfileToCurrentGroup(profile);
         profile.name = "A";
         tree->AddProfileToCurrentGroup(profile);
-        QCOMPARE(Group(1)->child(0)->text(0), QStringLiteral("A"));
-        QCOMPARE(Group(1)->child(1)->text(0), QStringLiteral("b"));
+        QCOMPARE(Label(Child(Group(1), 0)), QStringLiteral("A"));
+        QCOMPARE(Label(Child(Group(1), 1)), QStringLiteral("b"));
 
         // With a site as the current node the site goes to that site's group.
-        tree->SetCurrentNode(Group(1)->child(0));
+        tree->SetCurrentNode(Child(Group(1), 0));
         profile.name = "c";
         tree->AddProfileToCurrentGroup(profile);
-        QCOMPARE(tree->topLevelItemCount(), 2);
-        QCOMPARE(Group(1)->childCount(), 3);
+        QCOMPARE(tree->model()->rowCount(), 2);
+        QCOMPARE(ChildCount(Group(1)), 3);
     }
 
     void removingItemsMovesTheCurrentNodeOffThem() {
         OpenTree(Entry("site", "G") + Entry("other", "G"));
-        QTreeWidgetItem* site = Group(0)->child(1);
+        const QPersistentModelIndex site = Child(Group(0), 1);
         tree->SetCurrentNode(site);
         tree->WalkToPath(QStringLiteral("a/b"));
         tree->SetCurrentNode(Group(0));
         tree->RemoveByLabel(QStringLiteral("other"));
-        QCOMPARE(Group(0)->childCount(), 1);
+        QCOMPARE(ChildCount(Group(0)), 1);
         QCOMPARE(tree->CurrentNode(), Group(0));
 
-        tree->SetCurrentNode(Group(0)->child(0)->child(0));
+        tree->SetCurrentNode(Child(Child(Group(0), 0), 0));
         tree->RemoveItem(Group(0));
-        QCOMPARE(tree->topLevelItemCount(), 0);
-        QCOMPARE(tree->CurrentNode(), nullptr);
-        tree->RemoveItem(nullptr);
+        QCOMPARE(tree->model()->rowCount(), 0);
+        QVERIFY(!tree->CurrentNode().isValid());
+        tree->RemoveItem({});
         QVERIFY(port.calls.isEmpty());
     }
 
@@ -312,19 +308,19 @@ private slots:
         OpenTree(Entry("site", "G"));
         QSignalSpy groups(tree.get(), &SiteTree::groupOpened);
         QSignalSpy places(tree.get(), &SiteTree::locationRequested);
-        QTreeWidgetItem* group = Group(0);
-        QTreeWidgetItem* site = group->child(0);
-        group->setExpanded(true);
-        tree->setCurrentItem(site);
+        const QPersistentModelIndex group = Group(0);
+        const QPersistentModelIndex site = Child(group, 0);
+        tree->setExpanded(group, true);
+        tree->setCurrentIndex(site);
         QCOMPARE(places.count(), 0);
-        QCOMPARE(tree->CurrentNode(), nullptr);
+        QVERIFY(!tree->CurrentNode().isValid());
 
-        tree->setCurrentItem(group);
+        tree->setCurrentIndex(group);
         QCOMPARE(groups.count(), 1);
         QCOMPARE(tree->CurrentNode(), group);
 
-        tree->setCurrentItem(site);
-        const QRect rect = tree->visualItemRect(site);
+        tree->setCurrentIndex(site);
+        const QRect rect = tree->visualRect(site);
         // A double-click is a click followed by the double-click event.
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(places.count(), 0);
@@ -343,15 +339,15 @@ private slots:
     void labelEditsAreCheckedByKind() {
         OpenTree(Entry("site", "G"));
         MessageRecorder messages;
-        QTreeWidgetItem* group = Group(0);
-        QTreeWidgetItem* site = group->child(0);
+        const QPersistentModelIndex group = Group(0);
+        const QPersistentModelIndex site = Child(group, 0);
         tree->SetCurrentNode(site);
-        QTreeWidgetItem* dir = tree->AddDirectoryNode(QStringLiteral("pub"));
+        const QPersistentModelIndex dir = tree->AddDirectoryNode(QStringLiteral("pub"));
 
         tree->FinishLabelEdit(site, QString());
-        QCOMPARE(site->text(0), QStringLiteral("site"));
+        QCOMPARE(Label(site), QStringLiteral("site"));
         tree->FinishLabelEdit(dir, QStringLiteral("other"));
-        QCOMPARE(dir->text(0), QStringLiteral("pub"));
+        QCOMPARE(Label(dir), QStringLiteral("pub"));
         QCOMPARE(
             messages.texts,
             (QStringList{QStringLiteral("You must have a name, can't you see it's important."),
@@ -360,7 +356,7 @@ private slots:
         QVERIFY(port.calls.isEmpty());
 
         tree->FinishLabelEdit(group, QStringLiteral("Work"));
-        QCOMPARE(group->text(0), QStringLiteral("Work"));
+        QCOMPARE(Label(group), QStringLiteral("Work"));
         QVERIFY(port.calls.isEmpty());
 
         tree->FinishLabelEdit(site, QStringLiteral("renamed"));
@@ -368,79 +364,79 @@ private slots:
         QCOMPARE(port.calls, QStringList{QStringLiteral("label site -> renamed")});
 
         tree->FinishLabelEdit(site, QString(200, QLatin1Char('n')));
-        QCOMPARE(site->text(0), QStringLiteral("renamed"));
+        QCOMPARE(Label(site), QStringLiteral("renamed"));
         QCOMPARE(messages.texts.size(), 3);
     }
 
     void inPlaceEditorGoesThroughTheChecks() {
         OpenTree(Entry("site", "G"));
         MessageRecorder messages;
-        QTreeWidgetItem* group = Group(0);
-        tree->setCurrentItem(group);
-        tree->editItem(group);
+        const QPersistentModelIndex group = Group(0);
+        tree->setCurrentIndex(group);
+        tree->edit(group);
         auto* editor = tree->findChild<QLineEdit*>();
         QVERIFY(editor);
         editor->selectAll();
         QTest::keyClick(editor, Qt::Key_Backspace);
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(messages.texts.size(), 1);
-        QCOMPARE(group->text(0), QStringLiteral("G"));
+        QCOMPARE(Label(group), QStringLiteral("G"));
 
-        tree->editItem(group);
+        tree->edit(group);
         editor = tree->findChild<QLineEdit*>();
         QVERIFY(editor);
         editor->setText(QStringLiteral("Fresh"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(group->text(0), QStringLiteral("Fresh"));
+        QTRY_COMPARE(Label(group), QStringLiteral("Fresh"));
     }
 
     void deleteAsksToDisconnectFromTheCurrentSitesHost() {
         OpenTree(Entry("a", "G", "ftp.same") + Entry("b", "G", "ftp.same"));
         MessageRecorder messages;
         messages.answer = MessageAnswer::Yes;
-        QTreeWidgetItem* group = Group(0);
-        tree->SetCurrentNode(group->child(0));
+        const QPersistentModelIndex group = Group(0);
+        tree->SetCurrentNode(Child(group, 0));
         tree->WalkToPath(QStringLiteral("pub"));
         port.connected = true;
         port.host = QStringLiteral("ftp.same");
 
-        tree->setCurrentItem(group->child(1));
+        tree->setCurrentIndex(Child(group, 1));
         port.calls.clear();
         QVERIFY(tree->CanDelete());
         tree->DeleteSelected();
         QCOMPARE(port.calls, QStringList{QStringLiteral("disconnect 1")});
-        QCOMPARE(group->childCount(), 2);
+        QCOMPARE(ChildCount(group), 2);
 
         port.userAgreesToDisconnect = true;
         QVERIFY(tree->CanDelete());
         tree->DeleteSelected();
-        QCOMPARE(group->childCount(), 1);
-        QCOMPARE(group->child(0)->text(0), QStringLiteral("a"));
+        QCOMPARE(ChildCount(group), 1);
+        QCOMPARE(Label(Child(group, 0)), QStringLiteral("a"));
     }
 
     void deleteOfDirectoriesDoesNothingAndGroupsTakeTheirSites() {
         OpenTree(Entry("a", "G") + Entry("b", "H"));
-        tree->SetCurrentNode(Group(0)->child(0));
-        QTreeWidgetItem* dir = tree->AddDirectoryNode(QStringLiteral("pub"));
-        tree->setCurrentItem(dir);
+        tree->SetCurrentNode(Child(Group(0), 0));
+        const QPersistentModelIndex dir = tree->AddDirectoryNode(QStringLiteral("pub"));
+        tree->setCurrentIndex(dir);
         tree->DeleteSelected();
-        QCOMPARE(Group(0)->child(0)->childCount(), 1);
+        QCOMPARE(ChildCount(Child(Group(0), 0)), 1);
 
         // A group goes with its sites only once the user says yes.
         MessageRecorder messages;
         messages.answer = MessageAnswer::No;
-        tree->setCurrentItem(Group(0));
+        tree->setCurrentIndex(Group(0));
         tree->setFocus();
         QTest::keyClick(tree.get(), Qt::Key_Delete);
-        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(tree->model()->rowCount(), 2);
         QCOMPARE(messages.texts,
                  QStringList{
                      QStringLiteral("Are you sure you want to delete the group \"G\" and its 1 site(s)? They "
                                     "will be gone forever.")});
         messages.answer = MessageAnswer::Yes;
         QTest::keyClick(tree.get(), Qt::Key_Delete);
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(tree->CurrentNode(), nullptr);
+        QCOMPARE(tree->model()->rowCount(), 1);
+        QVERIFY(!tree->CurrentNode().isValid());
         QVERIFY(port.calls.filter(QStringLiteral("disconnect")).isEmpty());
         tree->clearSelection();
         QVERIFY(!tree->CanDelete());

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "platform/desktop/message_seam.h"
+#include "sites/catalogue_test_nodes.h"
 
 // Every Qt test of the site catalogue runs offscreen, with its own
 // configuration directory, and answers message boxes through the seam.
@@ -42,3 +43,9 @@ inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
 }
+
+// One catalogue file entry.
+inline QByteArray Entry(const QByteArray& name, const QByteArray& group, const QByteArray& host = "h") {
+    return "[" + name + "]\r\nHOST=" + host + "\r\nGROUP=" + group + "\r\n\r\n";
+}
+
