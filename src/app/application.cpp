@@ -5,7 +5,14 @@
 #include <QScreen>
 #include <csignal>
 
+#include "app/background_queue.h"
 #include "app/main_window.h"
+#include "browser/background_transfers.h"
+#include "browser/profile_connection.h"
+#include "browser/remote_list_pane.h"
+#include "queue/saved_queue.h"
+#include "queue/transfer_queue_pane.h"
+#include "sites/site_tree.h"
 #include "options/app_settings_store.h"
 #include "options/debug_window.h"
 #include "platform/desktop/message_seam.h"
@@ -25,8 +32,10 @@ Application::Application(QObject* parent)
 
 Application::~Application() {
     session.SetUi(nullptr);
-    // The frame's panes hold references into this object; they go first.
+    // The frame's panes hold references into this object and the queue; they go first.
     frame.reset();
+    context.transfers = nullptr;
+    transfers.reset();
 }
 
 bool Application::Start() {
@@ -42,6 +51,7 @@ bool Application::Start() {
     }
     ui.SetMainWindow(frame.get());
     session.SetUi(&ui);
+    StartTransferQueue();
 
     frame->setAcceptDrops(true);
     frame->setWindowTitle(QStringLiteral("Quillmoor"));
@@ -61,6 +71,49 @@ bool Application::Start() {
     qApp->installEventFilter(this);
     ScheduleRefresh();  // lines queued during start-up
     return true;
+}
+
+void Application::StartTransferQueue() {
+    transfers = std::make_unique<BackgroundQueue>(log, settings.queueConnections, SavedQueue::DefaultPath());
+    context.transfers = transfers.get();
+    frame->SetTransfersPane(new TransferQueuePane(transfers->Queue(), transfers->Events()));
+    connect(frame.get(), &MainWindow::settingsChanged, this,
+            [this] { transfers->SetConnections(settings.queueConnections); });
+    connect(transfers.get(), &BackgroundQueue::uploadsEnded, this, &Application::ListAfterUploads);
+    // A saved job of a catalogue site runs with the site's stored log-in; one
+    // that asks for its log-in, or a quick connection's, waits for the user
+    // to log in to it again.
+    auto* tree = qobject_cast<SiteTree*>(frame->SiteTreePane());
+    transfers->Start([this, tree](const std::string& site) -> std::optional<ConnectionSettings> {
+        if (!tree) return std::nullopt;
+        const QModelIndex index = tree->Catalogue().FindSite(QString::fromStdString(site));
+        if (!index.isValid()) return std::nullopt;
+        const SiteProfile profile = tree->Catalogue().ProfileAt(index);
+        ConnectionSettings connection;
+        if (profile.prompt || ProfileConnectionSettings(profile, settings, connection) != SettingsOutcome::Ready) {
+            return std::nullopt;
+        }
+        return connection;
+    });
+}
+
+void Application::ListAfterUploads(const QString& site, const QString& directory) {
+    const Location& location = context.location;
+    if (!location.Connected() || location.Path() != directory ||
+        QueueSiteKey(location.Site(), location.QuickConnection()) != site.toStdString()) {
+        return;
+    }
+    listingWaits = true;
+    ListIfWaiting();
+}
+
+void Application::ListIfWaiting() {
+    // A listing started inside another dialog's loop would run beside that
+    // dialog's worker; it waits for the loop to end.
+    if (!listingWaits || !frame || QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+    listingWaits = false;
+    if (!context.session.IsConnected()) return;
+    if (RemoteListPane* list = frame->ListPane()) list->LoadListing();
 }
 
 void Application::ScheduleRefresh() {
@@ -124,6 +177,7 @@ void Application::Refresh() {
     if (!frame) return;
     if (DebugWindow* window = frame->LogWindow()) window->Flush();
     frame->UpdateToolBarState();
+    ListIfWaiting();
 }
 
 int Application::Run() {
@@ -150,6 +204,9 @@ void Application::Shutdown() {
     // Destroying the frame destroys the panes; the site tree writes the catalogue then.
     frame.reset();
     ui.SetMainWindow(nullptr);
+    // Running transfers stop where they are and are saved as queued.
+    context.transfers = nullptr;
+    transfers.reset();
     session.Quit();
     session.SetUi(nullptr);
     if (settingsLoaded && store) store->Save(settings);

@@ -9,11 +9,12 @@
 #include "options/app_settings.h"
 
 class AppSettingsStore;
+class BackgroundQueue;
 class MainWindow;
 class TerminationSignalNotifier;
 
-// The application: owns the settings, the one FTP session, the log queue and the
-// transfer status for the whole run. Start-up loads the settings and shows the
+// The application: owns the settings, the one FTP session, the log queue, the
+// transfer status and the transfer queue with its runner for the whole run. Start-up loads the settings and shows the
 // main window where it was last closed; a refresh moves log lines into the log
 // window and brings the toolbar up to date; shutdown says "quit" to the server
 // and writes the settings back. A refresh runs only when something happened:
@@ -55,6 +56,8 @@ public:
     FtpSession& Session() { return session; }
     DesktopEngineUi& Ui() { return ui; }
     MainWindow* Window() const { return frame.get(); }
+    // The transfer queue; null before Start and after Shutdown.
+    BackgroundQueue* Transfers() const { return transfers.get(); }
 
 protected:
     // The user's presses, clicks and focus moves may change what the toolbar offers.
@@ -67,6 +70,11 @@ protected:
 private:
     void PlaceMainWindow();
     void EndStartUp();
+    void StartTransferQueue();
+    // Shows the new files once the uploads into the listed directory have
+    // ended; waits while a dialog or menu is open.
+    void ListAfterUploads(const QString& site, const QString& directory);
+    void ListIfWaiting();
 
     AppSettings settings;
     LogQueue log;
@@ -76,9 +84,11 @@ private:
     AppContext context;
 
     std::unique_ptr<AppSettingsStore> store;
+    std::unique_ptr<BackgroundQueue> transfers;
     std::unique_ptr<MainWindow> frame;
     TerminationSignalNotifier* terminationSignals = nullptr;
     bool refreshScheduled = false;
+    bool listingWaits = false;  // uploads into the listed directory ended while a dialog was open
     bool settingsLoaded = false;
     bool exited = false;
     bool exitRequested = false;

@@ -8,11 +8,13 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QUrl>
 
 #include "browser/app_context.h"
 #include "browser/path_upload.h"
+#include "browser/queued_transfers.h"
 #include "options/debug_window.h"
 #include "platform/desktop/app_icons.h"
 #include "platform/desktop/message_seam.h"
@@ -74,9 +76,14 @@ bool MainWindow::CreateClientArea(MainWindowPaneFactory createPanes) {
     innerSplitter = new QSplitter(Qt::Horizontal, outerSplitter);
     innerSplitter->setChildrenCollapsible(false);
     innerSplitter->setFrameShape(QFrame::StyledPanel);
-    logWindow = new DebugWindow(outerSplitter);
-    logWindow->setAcceptDrops(false);  // drops belong to the frame (upload)
+    bottomTabs = new QTabWidget(outerSplitter);
+    bottomTabs->setTabPosition(QTabWidget::South);
+    bottomTabs->setDocumentMode(true);
+    bottomTabs->setAcceptDrops(false);  // drops belong to the frame (upload)
+    logWindow = new DebugWindow(bottomTabs);
+    logWindow->setAcceptDrops(false);
     logWindow->resize(400, 150);
+    bottomTabs->addTab(logWindow, QStringLiteral("Log"));
 
     const MainWindowPanes panes = createPanes(context, innerSplitter);
     if (!panes.siteTree || !panes.listView) return false;
@@ -88,9 +95,9 @@ bool MainWindow::CreateClientArea(MainWindowPaneFactory createPanes) {
     innerSplitter->setStretchFactor(1, 1);
 
     outerSplitter->addWidget(innerSplitter);
-    outerSplitter->addWidget(logWindow);
+    outerSplitter->addWidget(bottomTabs);
     innerSplitter->setMinimumHeight(kUpperRowMinimum);
-    logWindow->setMinimumHeight(kLogRowMinimum);
+    bottomTabs->setMinimumHeight(kLogRowMinimum);
     outerSplitter->setSizes({kUpperRowHeight, kLogRowHeight});
     outerSplitter->setStretchFactor(0, 1);
     setCentralWidget(outerSplitter);
@@ -168,7 +175,17 @@ void MainWindow::ApplyViewMode(ListViewMode mode) {
     if (RemoteListPane* list = ListPane()) list->ArrangeItems();
 }
 
+void MainWindow::SetTransfersPane(QWidget* pane) {
+    transfersPane = pane;
+    pane->setAcceptDrops(false);
+    bottomTabs->addTab(pane, QStringLiteral("Transfers"));
+}
+
 void MainWindow::UploadDroppedPaths(const QStringList& paths) {
+    if (QueuedTransfers::Available(context)) {
+        QueuedTransfers(context, this).QueueUploads(paths, ListPane());
+        return;
+    }
     PathUpload(context.session, ListPane(), this).Run(paths);
 }
 
@@ -203,7 +220,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::FocusNextPane(int step) {
-    const QList<QWidget*> order{siteTreePane, listViewPane, logWindow};
+    const QList<QWidget*> order{siteTreePane, listViewPane, bottomTabs->currentWidget()};
     int current = -1;
     for (int i = 0; i < order.size(); ++i) {
         QWidget* focus = focusWidget();

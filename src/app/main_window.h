@@ -7,13 +7,15 @@
 
 class QLabel;
 class QSplitter;
+class QTabWidget;
 class QToolBar;
 class DebugWindow;
 struct AppContext;
 
 // The program's one top-level window: menu bar, toolbar, and two splitters
-// holding the site tree (top left), the remote list (top right) and the log
-// window (bottom). Its menu bar and toolbar show the frame's actions; the
+// holding the site tree (top left), the remote list (top right) and, at the
+// bottom, the tabs "Log" (the log window) and "Transfers" (the transfer
+// queue, once the application adds it). Its menu bar and toolbar show the frame's actions; the
 // commands that act on a pane follow the pane with the focus.
 // Files and directories dropped onto the window are uploaded into the current
 // remote directory.
@@ -36,6 +38,10 @@ public:
     QWidget* SiteTreePane() const { return siteTreePane; }
     QWidget* ListViewPane() const { return listViewPane; }
     DebugWindow* LogWindow() const { return logWindow; }
+    QTabWidget* BottomTabs() const { return bottomTabs; }
+    // Adds the "Transfers" tab beside the log.
+    void SetTransfersPane(QWidget* pane);
+    QWidget* TransfersPane() const { return transfersPane; }
     RemoteListPane* ListPane() const;
 
     // Moves and sizes the window so that its outer rectangle, decoration
@@ -59,6 +65,8 @@ public:
 signals:
     // The window accepted its close request (File > Exit or the close box).
     void closed();
+    // The options sheet committed the settings (OK or Apply).
+    void settingsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +94,8 @@ private:
     QWidget* siteTreePane = nullptr;
     QWidget* listViewPane = nullptr;
     DebugWindow* logWindow = nullptr;
+    QTabWidget* bottomTabs = nullptr;
+    QWidget* transfersPane = nullptr;
     bool splitterReady = false;
     bool sizedOnce = false;
     QSize wantedOuterSize;  // valid until the decoration has been taken off

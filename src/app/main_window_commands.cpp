@@ -24,6 +24,7 @@ void MainWindow::InstallFrameCommands() {
 
     connect(Action(u"options"), &QAction::triggered, this, [this] {
         OptionsSheet sheet(context.settings, this);
+        connect(&sheet, &OptionsSheet::settingsCommitted, this, &MainWindow::settingsChanged);
         sheet.exec();
     });
     connect(Action(u"exit"), &QAction::triggered, this, &QWidget::close);

@@ -7,6 +7,7 @@
 #include "options/app_settings.h"
 
 class QWidget;
+class BackgroundTransfers;
 class DebugWindow;
 class EngineUi;
 
@@ -24,6 +25,10 @@ struct AppContext {
     // The desktop's progress dialogs and questions, for code that starts a
     // worker itself (the connect of the list view).
     EngineUi* ui = nullptr;
+
+    // The transfer queue that Download to... and uploads go to; null: the
+    // list runs them itself under the progress dialog.
+    BackgroundTransfers* transfers = nullptr;
 
     // Set by the main frame when it creates its panes; null before and after.
     QWidget* mainWindow = nullptr;

@@ -1,10 +1,12 @@
 // Connecting to a site, disconnecting, and downloading a file to open it.
 #include <QFileInfo>
 
+#include "browser/background_transfers.h"
 #include "browser/desktop_certificate_question.h"
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
+#include "browser/profile_connection.h"
 #include "browser/logon_failure_text.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
@@ -61,20 +63,8 @@ void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
 
 bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     WaitCursor wait;
-    const AppSettings& settings = context.settings;
-    ConnectionDefaults defaults;
-    defaults.email = settings.email;
-    defaults.transferMode = static_cast<char>(settings.transferMode);
-    defaults.passive = settings.passiveMode != 0;
-    defaults.timeoutSeconds = settings.retry;
-    defaults.downloadDir = settings.defaultDownloadDirectory;
-    defaults.keepModificationTimes = settings.keepModificationTimes != 0;
-    defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
-                         settings.fireHost, settings.fireUserId, settings.firePassword};
     ConnectionSettings connection;
-    const SiteLogin login{profile.host,     profile.userId,     profile.password,
-                          profile.dataMode, profile.encryption, profile.tlsFingerprint};
-    if (MakeConnectionSettings(login, defaults, connection) == SettingsOutcome::AnonymousWithoutEmail) {
+    if (ProfileConnectionSettings(profile, context.settings, connection) == SettingsOutcome::AnonymousWithoutEmail) {
         ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                          "connecting to anonymous FTP sites. Thanks."));
         return false;
@@ -111,6 +101,11 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     }
     const bool quick = kind == ConnectionKind::Quick;
     const std::string& site = quick ? profile.host : profile.name;
+    if (context.transfers) {
+        // The queue's own connections log in the same way, trusting what the user trusted just now.
+        if (!trusted.empty()) connection.trustedFingerprint = trusted;
+        context.transfers->SiteConnected(QueueSiteKey(QString::fromStdString(site), quick), connection);
+    }
     context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
     filter->Clear();
     if (profile.remoteDir.empty()) {

@@ -1,7 +1,9 @@
 // Upload... and Download to...: transfers between the remote list and local
-// files or folders that the user picks in a file dialog.
+// files or folders that the user picks in a file dialog. They go to the
+// transfer queue when the program has one.
 #include "browser/app_context.h"
 #include "browser/path_upload.h"
+#include "browser/queued_transfers.h"
 #include "browser/remote_view.h"
 #include "browser/selection_download.h"
 #include "ftp/ftp_session.h"
@@ -28,6 +30,10 @@ void RemoteView::UploadChosenFiles() {
     if (!context.session.IsConnected()) return;
     const QStringList files = AskForFiles(this, QStringLiteral("Upload"), StartFolder(context));
     if (files.isEmpty()) return;
+    if (QueuedTransfers::Available(context)) {
+        QueuedTransfers(context, this).QueueUploads(files, this);
+        return;
+    }
     PathUpload(context.session, this, this).Run(files);
 }
 
@@ -35,6 +41,10 @@ void RemoteView::DownloadSelectedTo() {
     if (!context.session.IsConnected() || list->SelectedCount() == 0) return;
     const QString folder = AskForFolder(this, QStringLiteral("Download To"), StartFolder(context));
     if (folder.isEmpty()) return;
+    if (QueuedTransfers::Available(context)) {
+        QueuedTransfers(context, this).QueueDownloads(*list, folder);
+        return;
+    }
     SelectionDownload(context.session, this).Run(*list, folder);
     LeaveClosedSession();
 }

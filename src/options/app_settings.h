@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The twenty-two program settings, loaded at start-up, edited by the options sheet
+// The twenty-three program settings, loaded at start-up, edited by the options sheet
 // and the main frame's close handler, and written back at shutdown.
 // Defaults are those of a first run; defaultDownloadDirectory's default is the
 // system temporary directory with a trailing "/", filled in at load time.
@@ -27,6 +27,7 @@ struct AppSettings {
     std::string defaultDownloadDirectory;
     int passiveMode = 1;  // data connections of quick connect and sites that take the default
     int keepModificationTimes = 1;  // downloaded files get the server's modification time
+    int queueConnections = 2;  // connections of the transfer queue besides the main one, 1..10
     // WndProperties
     int left = 0;
     int right = 530;

@@ -76,6 +76,7 @@ void OptionsSheet::CommitShownPages() {
 bool OptionsSheet::Apply() {
     if (!ValidateCurrentPage()) return false;
     CommitShownPages();
+    emit settingsCommitted();
     return true;
 }
 
@@ -83,6 +84,7 @@ void OptionsSheet::accept() {
     if (!ValidateCurrentPage()) return;
     CommitShownPages();
     fireWallPage->CopyFirewallValues(settings);
+    emit settingsCommitted();
     QDialog::accept();
 }
 

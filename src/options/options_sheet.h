@@ -30,6 +30,11 @@ public:
     void accept() override;
     bool Apply();
 
+signals:
+    // OK or Apply wrote the pages into the settings; what follows a setting
+    // at once (the transfer queue's connections) reads it again.
+    void settingsCommitted();
+
 private:
     OptionsPage* CurrentPage() const;
     // Validates the page being left; on failure keeps it current and focused.

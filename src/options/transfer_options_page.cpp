@@ -3,6 +3,9 @@
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QButtonGroup>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSpinBox>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -46,6 +49,19 @@ TransferOptionsPage::TransferOptionsPage(const AppSettings& settings, QWidget* p
         "Downloaded files get the date and time they were last changed on the server, not the time they "
         "arrived."));
     ContentLayout()->addWidget(keepModificationTimes);
+
+    auto* queueForm = new QFormLayout;
+    const QString queueLabel = QStringLiteral("Extra connections for the transfer queue:");
+    queueConnections = new QSpinBox(this);
+    queueConnections->setRange(1, 10);
+    queueConnections->setAccessibleName(AccessibleLabel(queueLabel));
+    queueConnections->setToolTip(QStringLiteral(
+        "Queued transfers run on connections of their own while you keep browsing. With 1 they run one at "
+        "a time."));
+    auto* queueCaption = new QLabel(queueLabel, this);
+    queueCaption->setBuddy(queueConnections);
+    queueForm->addRow(queueCaption, queueConnections);
+    ContentLayout()->addLayout(queueForm);
 }
 
 void TransferOptionsPage::Initialise() {
@@ -56,6 +72,7 @@ void TransferOptionsPage::Initialise() {
     downloadDirectory->setText(QString::fromStdString(loaded.defaultDownloadDirectory));
     passiveMode->setChecked(loaded.passiveMode != 0);
     keepModificationTimes->setChecked(loaded.keepModificationTimes != 0);
+    queueConnections->setValue(loaded.queueConnections);  // the box brings a stored value into range
 }
 
 void TransferOptionsPage::Commit(AppSettings& settings) {
@@ -65,4 +82,5 @@ void TransferOptionsPage::Commit(AppSettings& settings) {
     settings.transferMode = modeLetter;
     settings.passiveMode = passiveMode->isChecked() ? 1 : 0;
     settings.keepModificationTimes = keepModificationTimes->isChecked() ? 1 : 0;
+    settings.queueConnections = queueConnections->value();
 }

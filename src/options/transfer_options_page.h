@@ -7,10 +7,11 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 
 // "Tranfer Options": the default transfer mode, the double-click choices, the
 // default download directory and whether data connections are passive unless a
-// site says otherwise. A stored mode the page offers no button for ('L', 'P')
+// site says otherwise, and how many connections the transfer queue opens. A stored mode the page offers no button for ('L', 'P')
 // selects none and is kept unless the user picks one.
 class TransferOptionsPage : public OptionsPage {
     Q_OBJECT
@@ -33,4 +34,5 @@ private:
     QLineEdit* downloadDirectory;
     QCheckBox* passiveMode;
     QCheckBox* keepModificationTimes;
+    QSpinBox* queueConnections;
 };

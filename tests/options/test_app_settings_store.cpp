@@ -56,7 +56,7 @@ private slots:
             {"Port", "Receive Bytes", "Send Bytes", "Retry", "e-mail", "Default View", "Fire Wall On",
              "Fire Mode", "Fire Port", "Fire Host", "Fire User ID", "Fire Password"},
             {"Transfer Mode", "Save On Double-Click", "View On Double-Click", "Default Download Directory",
-             "Passive Mode", "Keep Modification Times"},
+             "Passive Mode", "Keep Modification Times", "Queue Connections"},
             {"Left", "Right", "Top", "Bottom"}};
         const char* sections[] = {"ProgramOptions", "TransOptions", "WndProperties"};
         int total = 0;
@@ -70,7 +70,7 @@ private slots:
             total += keys.size();
             store->endGroup();
         }
-        QCOMPARE(total, 22);
+        QCOMPARE(total, 23);
 
         // Integers are written as plain numbers, text as text.
         QFile file(config.SettingsFile());
@@ -96,6 +96,7 @@ private slots:
         QTest::newRow("active data connections") << "TransOptions/Passive Mode" << QVariant(0) << "0";
         QTest::newRow("local modification times")
             << "TransOptions/Keep Modification Times" << QVariant(0) << "0";
+        QTest::newRow("queue connections") << "TransOptions/Queue Connections" << QVariant(5) << "5";
         QTest::newRow("empty e-mail") << "ProgramOptions/e-mail" << QVariant(QString("")) << "";
     }
 
@@ -152,6 +153,7 @@ private:
         if (key.endsWith("Port")) return QString::number(settings.port);
         if (key.endsWith("Passive Mode")) return QString::number(settings.passiveMode);
         if (key.endsWith("Modification Times")) return QString::number(settings.keepModificationTimes);
+        if (key.endsWith("Queue Connections")) return QString::number(settings.queueConnections);
         if (key.endsWith("Left")) return QString::number(settings.left);
         return QString();
     }

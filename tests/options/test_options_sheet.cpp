@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -277,6 +278,32 @@ private slots:
         OptionsSheet again(settings);
         Open(again, kTransfer);
         QVERIFY(!ButtonWithText<QCheckBox>(again, text)->isChecked());
+    }
+
+    // The queue's connections: 2 at first, kept within 1..10 from the
+    // keyboard, and committed by Apply with the sheet telling that it did.
+    void QueueConnectionsCommitWithinRange() {
+        OptionsSheet sheet(settings);
+        QSignalSpy committed(&sheet, &OptionsSheet::settingsCommitted);
+        Open(sheet, kTransfer);
+        QSpinBox* box = nullptr;
+        for (QSpinBox* candidate : sheet.findChildren<QSpinBox*>()) {
+            if (QAccessible::queryAccessibleInterface(candidate)->text(QAccessible::Name) ==
+                "Extra connections for the transfer queue")
+                box = candidate;
+        }
+        QVERIFY(box);
+        QCOMPARE(box->value(), 2);
+        box->setFocus();
+        for (int press = 0; press < 12; ++press) QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->value(), 10);
+        QVERIFY(sheet.Apply());
+        QCOMPARE(settings.queueConnections, 10);
+        QCOMPARE(committed.count(), 1);
+        for (int press = 0; press < 12; ++press) QTest::keyClick(box, Qt::Key_Down);
+        sheet.accept();
+        QCOMPARE(settings.queueConnections, 1);
+        QCOMPARE(committed.count(), 2);
     }
 };
 

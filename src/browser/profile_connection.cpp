@@ -1,0 +1,17 @@
+#include "browser/profile_connection.h"
+
+SettingsOutcome ProfileConnectionSettings(const SiteProfile& profile, const AppSettings& settings,
+                                          ConnectionSettings& connection) {
+    ConnectionDefaults defaults;
+    defaults.email = settings.email;
+    defaults.transferMode = static_cast<char>(settings.transferMode);
+    defaults.passive = settings.passiveMode != 0;
+    defaults.timeoutSeconds = settings.retry;
+    defaults.downloadDir = settings.defaultDownloadDirectory;
+    defaults.keepModificationTimes = settings.keepModificationTimes != 0;
+    defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
+                         settings.fireHost, settings.fireUserId, settings.firePassword};
+    const SiteLogin login{profile.host,     profile.userId,     profile.password,
+                          profile.dataMode, profile.encryption, profile.tlsFingerprint};
+    return MakeConnectionSettings(login, defaults, connection);
+}

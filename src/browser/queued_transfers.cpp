@@ -1,0 +1,103 @@
+#include "browser/queued_transfers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "browser/app_context.h"
+#include "browser/background_transfers.h"
+#include "browser/download_item.h"
+#include "browser/existing_target_question.h"
+#include "browser/remote_list_pane.h"
+#include "platform/desktop/message_seam.h"
+
+bool QueuedTransfers::Available(const AppContext& context) {
+    const Location& location = context.location;
+    return context.transfers && location.Connected() && location.Path().startsWith(u'/');
+}
+
+std::string QueuedTransfers::RemotePathIn(const QString& directory, const std::string& name) {
+    std::string path = directory.toStdString();
+    if (path.empty() || path.back() != '/') path += '/';
+    return path + name;
+}
+
+TransferJob QueuedTransfers::NewJob(TransferDirection direction) const {
+    TransferJob job;
+    job.direction = direction;
+    job.site = QueueSiteKey(context.location.Site(), context.location.QuickConnection());
+    return job;
+}
+
+int QueuedTransfers::Send(std::vector<TransferJob> jobs, const QStringList& refused) {
+    if (!refused.isEmpty()) {
+        ShowMessage(parent, QStringLiteral("These items were not queued:\n") + refused.join(u'\n'));
+    }
+    if (!jobs.empty()) context.transfers->Add(jobs);
+    return static_cast<int>(jobs.size());
+}
+
+int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString& folder) {
+    QString directory = folder;
+    if (!directory.endsWith(u'/')) directory += u'/';
+    QString problem;
+    const QList<DownloadItem> items = SelectedDownloads(list, directory, QStringLiteral("downloaded"), problem);
+    if (!problem.isEmpty()) {
+        ShowMessage(parent, problem);
+        return 0;
+    }
+    ExistingTargetQuestion question(parent);
+    std::vector<TransferJob> jobs;
+    QStringList refused;
+    for (const DownloadItem& item : items) {
+        const QFileInfo there(item.localPath);
+        if (item.wholeTree && there.isDir()) {
+            refused << item.label + QStringLiteral(" (a folder of that name is already there)");
+            continue;
+        }
+        TransferJob job = NewJob(TransferDirection::Download);
+        // A link may turn out to lead to a file, which would replace this one.
+        if (there.exists() && !there.isDir() && (!item.wholeTree || item.link)) {
+            const std::optional<ExistingFileChoice> choice =
+                question.Ask(ExistingTargetQuestion::Side::Local, item.localPath);
+            if (!choice) return 0;
+            if (*choice == ExistingFileChoice::Skip) continue;
+            job.existing = *choice;
+        }
+        job.localPath = QFile::encodeName(item.localPath).toStdString();
+        job.remotePath = RemotePathIn(context.location.Path(), item.remoteName);
+        job.isDirectory = item.wholeTree;
+        jobs.push_back(std::move(job));
+    }
+    return Send(std::move(jobs), refused);
+}
+
+int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane* list) {
+    ExistingTargetQuestion question(parent);
+    std::vector<TransferJob> jobs;
+    QStringList refused;
+    for (const QString& given : paths) {
+        const QString path = QDir::cleanPath(given);
+        const QString name = path.section(QLatin1Char('/'), -1);
+        const QFileInfo local(path);
+        if (name.isEmpty() || !local.exists()) {
+            refused << given + QStringLiteral(" (no such file or folder)");
+            continue;
+        }
+        TransferJob job = NewJob(TransferDirection::Upload);
+        job.isDirectory = local.isDir();
+        if (!job.isDirectory) {
+            job.totalBytes = local.size();
+            if (list && list->ListsFile(name)) {
+                const std::optional<ExistingFileChoice> choice = question.Ask(ExistingTargetQuestion::Side::Remote, name);
+                if (!choice) return 0;
+                if (*choice == ExistingFileChoice::Skip) continue;
+                job.existing = *choice;
+            }
+        }
+        job.localPath = QFile::encodeName(path).toStdString();
+        job.remotePath = RemotePathIn(context.location.Path(), QFile::encodeName(name).toStdString());
+        jobs.push_back(std::move(job));
+    }
+    return Send(std::move(jobs), refused);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "queue/core/transfer_job.h"
+
+struct AppContext;
+class QWidget;
+class RemoteListPane;
+class RemoteListWidget;
+
+// Turns Download to... and the uploads of dropped or chosen files into jobs
+// of the transfer queue for the list's site and directory, so that they run in
+// the background while the user goes on browsing. A target that already
+// exists is asked about first (ExistingTargetQuestion); Cancel queues nothing
+// of the batch. Refusals (a name no local file can have, a folder already
+// there) are named in one message.
+class QueuedTransfers {
+public:
+    QueuedTransfers(AppContext& context, QWidget* parent) : context(context), parent(parent) {}
+
+    // Whether the list's transfers go to the queue: the application has one,
+    // and the list is connected in a directory whose absolute path it knows.
+    static bool Available(const AppContext& context);
+
+    // Queues the list's selected files and folders for `folder`. Returns the
+    // number of jobs queued.
+    int QueueDownloads(const RemoteListWidget& list, const QString& folder);
+    // Queues local files and folders for the list's directory; `list` tells
+    // which names are already there. Returns the number of jobs queued.
+    int QueueUploads(const QStringList& paths, const RemoteListPane* list);
+
+    // The absolute remote path of name inside directory.
+    static std::string RemotePathIn(const QString& directory, const std::string& name);
+
+private:
+    TransferJob NewJob(TransferDirection direction) const;
+    int Send(std::vector<TransferJob> jobs, const QStringList& refused);
+
+    AppContext& context;
+    QWidget* parent;
+};
