@@ -8,7 +8,7 @@
 namespace {
 
 constexpr std::string_view kHeader = "Quillmoor transfer queue 1";
-constexpr std::size_t kFieldCount = 11;
+constexpr std::size_t kFieldCount = 12;
 
 template <typename Value>
 struct Named {
@@ -120,6 +120,7 @@ std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
     auto local = Unescaped(fields[8]);
     auto remote = Unescaped(fields[9]);
     auto failure = Unescaped(fields[10]);
+    auto note = Unescaped(fields[11]);
     if (!direction || !isDirectory || !existing || !state) {
         error = "unknown direction, kind, choice or state";
         return std::nullopt;
@@ -128,7 +129,7 @@ std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
         error = "bad number";
         return std::nullopt;
     }
-    if (!site || !local || !remote || !failure) {
+    if (!site || !local || !remote || !failure || !note) {
         error = "bad escape";
         return std::nullopt;
     }
@@ -148,6 +149,7 @@ std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
     job.localPath = std::move(*local);
     job.remotePath = std::move(*remote);
     job.failure = std::move(*failure);
+    job.note = std::move(*note);
     return job;
 }
 
@@ -167,7 +169,7 @@ std::string FormatQueueFile(const std::vector<TransferJob>& jobs) {
         out += '\t' + std::to_string(job.totalBytes < 0 ? -1 : job.totalBytes);
         out += '\t' + std::to_string(job.doneBytes < 0 ? 0 : job.doneBytes);
         out += '\t' + std::to_string(job.attempts < 0 ? 0 : job.attempts);
-        for (const std::string* text : {&job.site, &job.localPath, &job.remotePath, &job.failure}) {
+        for (const std::string* text : {&job.site, &job.localPath, &job.remotePath, &job.failure, &job.note}) {
             out += '\t';
             AppendEscaped(out, *text);
         }

@@ -29,6 +29,7 @@ struct TransferJob {
     std::int64_t secondsLeft = -1;  // -1: unknown
     std::string failure;  // why it failed (state Failed), e.g. "Cancelled", "550 No such file"
     int attempts = 0;
+    std::string note;  // what a finished job did instead of transferring, e.g. "Skipped: the target exists"
 };
 
 // Done and Verified: the job has nothing left to do.

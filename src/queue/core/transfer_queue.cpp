@@ -147,6 +147,7 @@ std::optional<TransferJob> TransferQueue::TakeNext() {
             entry.taken = true;
             entry.job.state = JobState::Running;
             entry.job.failure.clear();
+            entry.job.note.clear();
             ++entry.job.attempts;
             ClearRunningFigures(entry.job);
             taken = entry.job;
@@ -170,7 +171,17 @@ void TransferQueue::ReportProgress(std::uint64_t id, std::int64_t doneBytes, std
     });
 }
 
-void TransferQueue::Finish(std::uint64_t id, JobState state, const std::string& failure) {
+void TransferQueue::Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
+                             ExistingFileChoice existing) {
+    Change(id, [&](Entry& entry) {
+        entry.job.localPath = localPath;
+        entry.job.remotePath = remotePath;
+        entry.job.existing = existing;
+        return true;
+    });
+}
+
+void TransferQueue::Finish(std::uint64_t id, JobState state, const std::string& text) {
     bool waiting = false;
     bool changed = false;
     {
@@ -181,7 +192,8 @@ void TransferQueue::Finish(std::uint64_t id, JobState state, const std::string& 
         TransferJob& job = entry->job;
         if (job.state == JobState::Running) {
             job.state = state;
-            job.failure = state == JobState::Failed ? failure : std::string();
+            job.failure = state == JobState::Failed ? text : std::string();
+            job.note = IsFinished(state) ? text : std::string();
             ClearRunningFigures(job);
             if (IsFinished(state)) job.secondsLeft = 0;
             changed = true;

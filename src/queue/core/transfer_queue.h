@@ -57,10 +57,15 @@ public:
     // Progress of a running job; ignored once the job is no longer running.
     void ReportProgress(std::uint64_t id, std::int64_t doneBytes, std::int64_t totalBytes,
                         double bytesPerSecond, std::int64_t secondsLeft);
-    // How a job taken by TakeNext ended (Done, Verified, Failed with the
-    // reason, or Queued when the runner gives it back). A job paused or
-    // cancelled while it ran keeps that state.
-    void Finish(std::uint64_t id, JobState state, const std::string& failure);
+    // Where a running job's files really are (a free name chosen beside an
+    // existing target) and what a later run does about its target.
+    void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
+                  ExistingFileChoice existing);
+    // How a job taken by TakeNext ended (Done, Verified, Failed, or Queued
+    // when the runner gives it back); text is the reason of a failure, or the
+    // note of a finished job. A job paused or cancelled while it ran keeps
+    // that state.
+    void Finish(std::uint64_t id, JobState state, const std::string& text);
 
 private:
     struct Entry {
