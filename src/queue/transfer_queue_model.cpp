@@ -9,13 +9,15 @@ namespace {
 
 bool SameFigures(const TransferJob& a, const TransferJob& b) {
     return a.state == b.state && a.doneBytes == b.doneBytes && a.totalBytes == b.totalBytes &&
-           a.bytesPerSecond == b.bytesPerSecond && a.secondsLeft == b.secondsLeft && a.failure == b.failure &&
+           a.bytesPerSecond == b.bytesPerSecond && a.secondsLeft == b.secondsLeft && a.failure == b.failure && a.note == b.note &&
            a.localPath == b.localPath && a.remotePath == b.remotePath && a.direction == b.direction;
 }
 
+// A failure's reason, or what a finished job did instead (a skip).
 QString StateWithReason(const TransferJob& job) {
-    if (job.state != JobState::Failed || job.failure.empty()) return StateText(job.state);
-    return StateText(job.state) + QStringLiteral(": ") + QString::fromStdString(job.failure);
+    const std::string& reason = job.state == JobState::Failed ? job.failure : job.note;
+    if (reason.empty()) return StateText(job.state);
+    return StateText(job.state) + QStringLiteral(": ") + QString::fromStdString(reason);
 }
 
 QString PathText(const std::string& path, bool isDirectory) {

@@ -138,9 +138,17 @@ private slots:
         QCOMPARE(splitterTop.y(), frame.ClientArea().top() + 28);
         QCOMPARE(frame.OuterSplitter()->width(), frame.width());
 
-        // Top row: tree left, list right; bottom row: the log.
+        // Top row: tree left, list right; bottom row: the log in its tab,
+        // where the transfers join it.
         QCOMPARE(frame.OuterSplitter()->widget(0), frame.InnerSplitter());
-        QCOMPARE(frame.OuterSplitter()->widget(1), frame.LogWindow());
+        QCOMPARE(frame.OuterSplitter()->widget(1), frame.BottomTabs());
+        QCOMPARE(frame.BottomTabs()->widget(0), frame.LogWindow());
+        QCOMPARE(frame.BottomTabs()->tabText(0), QStringLiteral("Log"));
+        QCOMPARE(frame.BottomTabs()->count(), 1);
+        auto* transfers = new QWidget;
+        frame.SetTransfersPane(transfers);
+        QCOMPARE(frame.BottomTabs()->tabText(1), QStringLiteral("Transfers"));
+        QCOMPARE(frame.BottomTabs()->widget(1), transfers);
         QCOMPARE(frame.InnerSplitter()->widget(0), frame.SiteTreePane());
         QCOMPARE(frame.InnerSplitter()->widget(1), frame.ListViewPane());
         QCOMPARE(parts.context.logWindow, frame.LogWindow());
