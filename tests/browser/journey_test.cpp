@@ -3,7 +3,8 @@
 // open a file, upload a file by drop, rename, chmod, delete, down two folders
 // and back up by the location bar, a typed path by Ctrl+L, up two levels, the
 // filter, Upload..., a full folder deleted, go up, disconnect, exit. Checked
-// against what the server logged and what is on disk.
+// against what the server logged and what is on disk. Uploads run on the
+// transfer queue's connection; the list shows them once they have arrived.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QToolButton>
@@ -87,12 +88,13 @@ private slots:
         QCOMPARE(ReadAll(scratch.filePath("notes.txt")), QByteArray("remote notes\n"));
         QTRY_COMPARE_WITH_TIMEOUT(ReadAll(opened), scratch.filePath("notes.txt").toUtf8() + "\n", 10000);
 
-        // Upload a file by dropping it onto the window.
+        // Upload a file by dropping it onto the window: it goes through the
+        // transfer queue, and the list shows it once it is there.
         const QString local = scratch.filePath("from desktop.txt");
         WriteTestFile(local, "uploaded\n");
         QVERIFY(ProgramDriver::DropFile(frame, local));
+        QTRY_VERIFY_WITH_TIMEOUT(Labels().contains("from desktop.txt"), 20000);
         QCOMPARE(ReadAll(server.Root() + "/pub/from desktop.txt"), QByteArray("uploaded\n"));
-        QVERIFY(Labels().contains("from desktop.txt"));
 
         auto* commands = frame->findChild<BrowserCommands*>();
         QVERIFY(commands);
@@ -170,8 +172,8 @@ private slots:
         SetFileDialogResponder([&](const FileDialogRequest&) { return QStringList{chosen}; });
         frame->Action(u"upload")->trigger();
         SetFileDialogResponder({});
+        QTRY_VERIFY_WITH_TIMEOUT(Labels().contains("chosen.bin"), 20000);
         QCOMPARE(ReadAll(server.Root() + "/pub/chosen.bin"), QByteArray("\0\r\n\xff", 4));
-        QVERIFY(Labels().contains("chosen.bin"));
 
         // The full folder goes with everything in it after one question.
         Select("deep");
@@ -242,8 +244,8 @@ private slots:
         QVERIFY(view->Filter().Shows(view->List().FindLabel("pub")));
 
         frame->Action(u"upload")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(Labels(), (QStringList{"archive", "pub", "sent.bin"}), 20000);
         QCOMPARE(ReadAll(server.Root() + "/sent.bin"), QByteArray("\0\r\n\xff", 4));
-        QCOMPARE(Labels(), (QStringList{"archive", "pub", "sent.bin"}));
 
         Select("archive");
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);

@@ -70,13 +70,14 @@ private slots:
         user.DoubleClick("clicked.bin");
         QCOMPARE(ProgramDriver::ReadAll(scratch.filePath("clicked.bin")), clicked);
 
-        // Upload by dropping a file onto the window.
+        // Upload by dropping a file onto the window: the transfer queue's own
+        // connection sends it, passive too, and the list shows it once there.
         const QByteArray uploaded = RandomBytes(250000);
         const QString local = scratch.filePath("from desktop.bin");
         WriteTestFile(local, uploaded);
         QVERIFY(ProgramDriver::DropFile(frame, local));
+        QTRY_VERIFY_WITH_TIMEOUT(user.Labels().contains("from desktop.bin"), 20000);
         QCOMPARE(ProgramDriver::ReadAll(root + "/pub/from desktop.bin"), uploaded);
-        QVERIFY(user.Labels().contains("from desktop.bin"));
 
         // Drag out: the dropped list's file is downloaded when the drop is made.
         user.Select("dragged.bin");

@@ -236,7 +236,8 @@ private slots:
         QVERIFY(QDir(scratch.path()).isEmpty());
         QCOMPARE(messages.texts, QStringList());
 
-        // A folder dropped from outside is uploaded and shows in the list at once.
+        // A folder dropped from outside is uploaded by the transfer queue and
+        // shows in the list once it has arrived.
         WriteTestFile(scratch.filePath("album/one.txt"), "1\n");
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(scratch.filePath("album"))});
@@ -246,8 +247,8 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(centre), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QApplication::sendEvent(frame, &drop);
+        QTRY_VERIFY_WITH_TIMEOUT(view->List().FindLabel("album") >= 0, 20000);
         QCOMPARE(ReadAll(server->Root() + "/album/one.txt"), QByteArray("1\n"));
-        QVERIFY(view->List().FindLabel("album") >= 0);
         app.Shutdown();
     }
 
