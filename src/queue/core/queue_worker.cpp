@@ -221,23 +221,23 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
         // Checked here: the engine would store an empty remote file instead.
         return {JobState::Failed, "Cannot read " + job.localPath};
     }
-    // A job that has transferred bytes before continues from them; the
-    // question about an existing target was settled on its first run.
-    bool resume = job.doneBytes > 0;
+    // A job that ran before continues what it left: a download its kept
+    // partial file, an upload the remote file once bytes were sent. Once
+    // the question about an existing target is settled, the choice left is
+    // overwrite or resume (see SettleExistingTarget).
+    const bool ranBefore = job.attempts > 1 && (!upload || job.doneBytes > 0);
+    const bool settled =
+        job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
+    bool resume = ranBefore && settled;
     if (!resume) {
         if (std::optional<Outcome> settled = SettleExistingTarget(job, where.name, resume)) return *settled;
     }
-    std::int64_t total = upload ? LocalFacts(job.localPath).size : job.totalBytes;
-    progress.Start(false, total, resume ? job.doneBytes : 0, JobProgress::Clock::now());
+    StartProgress(job, false, upload ? LocalFacts(job.localPath).size : job.totalBytes, resume ? job.doneBytes : 0);
     session.SetResume(resume);
     const ReplyClass result =
         upload ? session.UploadFile(where.name, &job.localPath) : session.DownloadFile(where.name, &job.localPath);
     session.SetResume(false);
-    if (result == kComplete) {
-        // The last poll may have come before the end: the job shows the whole file.
-        const std::int64_t size = LocalFacts(job.localPath).size;
-        if (size >= 0) queue.ReportProgress(job.id, size, size, 0, 0);
-    }
+    if (result == kComplete) ReportWhole(job.id, LocalFacts(job.localPath).size);
     return Conclude(job, result);
 }
 
@@ -328,11 +328,12 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
         }
         queue.Retarget(job.id, job.localPath, job.remotePath, ExistingFileChoice::Overwrite);
     }
-    progress.Start(true, upload ? LocalTreeSize(job.localPath) : -1, 0, JobProgress::Clock::now());
+    StartProgress(job, true, upload ? LocalTreeSize(job.localPath) : -1, 0);
     const WalkResult walk =
         upload ? session.UploadTree(job.localPath, where.name) : session.DownloadTree(where.name, &job.localPath);
     switch (walk.outcome) {
         case WalkResult::Outcome::Completed:
+            ReportWhole(job.id, LocalTreeSize(job.localPath));
             return Conclude(job, kComplete);
         case WalkResult::Outcome::SomeFailed:
             return {JobState::Failed, std::to_string(walk.failures) + " entries not transferred"};
@@ -354,6 +355,17 @@ std::string QueueWorker::ReplyFailure(const std::string& fallback) const {
     const ControlChannel& control = session.Control();
     if (control.ReplyCode() >= 400) return Printable(control.ReplyText());
     return fallback;
+}
+
+void QueueWorker::StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes,
+                                std::int64_t doneBytes) {
+    progress.Start(wholeTree, totalBytes, doneBytes, JobProgress::Clock::now());
+    queue.ReportProgress(job.id, progress.DoneBytes(), progress.TotalBytes(), 0, -1);
+}
+
+// The last poll may have come before the end: a finished job shows all its bytes.
+void QueueWorker::ReportWhole(std::uint64_t id, std::int64_t bytes) {
+    if (bytes >= 0) queue.ReportProgress(id, bytes, bytes, 0, 0);
 }
 
 void QueueWorker::ReportProgress(std::int64_t expected, std::int64_t done) {

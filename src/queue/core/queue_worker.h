@@ -73,6 +73,8 @@ private:
     Outcome Conclude(const TransferJob& job, ReplyClass result);
     std::string ReplyFailure(const std::string& fallback) const;
     bool StopAsked() const;
+    void StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes, std::int64_t doneBytes);
+    void ReportWhole(std::uint64_t id, std::int64_t bytes);
     void ReportProgress(std::int64_t expected, std::int64_t done);
 
     TransferQueue& queue;
