@@ -53,6 +53,7 @@ TransferOutcome TransferRetry::Run(Direction direction, const std::string& remot
     const bool resumedFirst = session.Transfer().Resumes();
     const int allowed = 1 + std::max(0, policy.retries);
     TransferOutcome outcome;
+    logInAgain = false;
     for (attempts = 1;; ++attempts) {
         outcome = Attempt(direction, remoteName, localPath);
         if (!outcome.Transient() || attempts >= allowed) break;
@@ -62,6 +63,7 @@ TransferOutcome TransferRetry::Run(Direction direction, const std::string& remot
         }
         // What arrived (or went out) so far is kept and continued.
         session.SetResume(true);
+        logInAgain = NeedsNewConnection(outcome);
     }
     session.SetResume(resumedFirst);
     return outcome;
@@ -70,7 +72,8 @@ TransferOutcome TransferRetry::Run(Direction direction, const std::string& remot
 TransferOutcome TransferRetry::Attempt(Direction direction, const std::string& remoteName,
                                        const std::string& localPath) {
     if (session.Control().StopRequested()) return {TransferOutcome::Kind::Cancelled, 0, "Cancelled"};
-    if (attempts > 1 && !session.IsConnected()) {
+    if (logInAgain || !session.IsConnected()) {
+        session.CloseAll();
         session.Control().LogF("Reconnecting to %s.", session.Settings().host.c_str());
         if (!reconnect(session)) {
             if (session.Control().StopRequested()) return {TransferOutcome::Kind::Cancelled, 0, "Cancelled"};
@@ -83,6 +86,13 @@ TransferOutcome TransferRetry::Attempt(Direction direction, const std::string& r
         session.UploadFile(remoteName, &localPath);
     }
     return session.LastOutcome();
+}
+
+// A connection that broke off or ran into the time limit is given up, and a
+// 421 announces that the server closes it.
+bool TransferRetry::NeedsNewConnection(const TransferOutcome& last) const {
+    return !session.IsConnected() || last.kind == TransferOutcome::Kind::ConnectionLost ||
+           last.kind == TransferOutcome::Kind::TimedOut || last.replyCode == 421;
 }
 
 bool TransferRetry::PauseBefore(int attempt, const std::string& remoteName, const TransferOutcome& last) {

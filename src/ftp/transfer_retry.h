@@ -69,6 +69,7 @@ public:
 private:
     TransferOutcome Attempt(Direction direction, const std::string& remoteName, const std::string& localPath);
     bool PauseBefore(int attempt, const std::string& remoteName, const TransferOutcome& last);
+    bool NeedsNewConnection(const TransferOutcome& last) const;
 
     FtpSession& session;
     RetryPolicy policy;
@@ -76,4 +77,5 @@ private:
     RetryWait& wait;
     Reconnect reconnect;
     int attempts = 0;
+    bool logInAgain = false;  // the next attempt starts with a new log-in
 };
