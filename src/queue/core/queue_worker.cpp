@@ -9,6 +9,7 @@
 #include "ftp/bounded_text.h"
 #include "ftp/modification_time.h"
 #include "ftp/resume_plan.h"
+#include "ftp/transfer_retry.h"
 #include "queue/core/target_names.h"
 
 namespace {
@@ -108,8 +109,9 @@ void QueueWorker::Waiter::LogLinesWaiting() {
     for (const std::string& line : ownLog.TakeAll()) sharedLog.Append(line);
 }
 
-QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog)
-    : queue(queue), settingsFor(settingsFor), waiter(ownLog, sharedLog) {
+QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
+                         const RetryPolicy& retryPolicy)
+    : queue(queue), settingsFor(settingsFor), retryPolicy(retryPolicy), waiter(ownLog, sharedLog) {
     waiter.SetPollInterval(kProgressInterval);
     waiter.SetProgress([this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected,
                               std::int64_t done) {
@@ -234,11 +236,17 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
     }
     StartProgress(job, false, upload ? LocalFacts(job.localPath).size : job.totalBytes, resume ? job.doneBytes : 0);
     session.SetResume(resume);
-    const ReplyClass result =
-        upload ? session.UploadFile(where.name, &job.localPath) : session.DownloadFile(where.name, &job.localPath);
+    TransferRetry retry(session, retryPolicy);
+    // A new log-in starts in the server's initial directory.
+    retry.SetReconnect([&where](FtpSession& s) {
+        return s.Logon().Connected() && s.ChangeDir(where.directory) == kComplete;
+    });
+    const TransferOutcome outcome =
+        retry.Run(upload ? TransferRetry::Direction::Upload : TransferRetry::Direction::Download, where.name,
+                  job.localPath);
     session.SetResume(false);
-    if (result == kComplete) ReportWhole(job.id, LocalFacts(job.localPath).size);
-    return Conclude(job, result);
+    if (outcome.Succeeded()) ReportWhole(job.id, LocalFacts(job.localPath).size);
+    return Conclude(outcome);
 }
 
 std::optional<QueueWorker::Outcome> QueueWorker::SettleExistingTarget(TransferJob& job, std::string& remoteName,
@@ -333,8 +341,11 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
         upload ? session.UploadTree(job.localPath, where.name) : session.DownloadTree(where.name, &job.localPath);
     switch (walk.outcome) {
         case WalkResult::Outcome::Completed:
+            // Each file of a walk is checked as it arrives (a mismatch is a
+            // failed entry), but not every server can check, so a tree is done,
+            // never verified as a whole.
             ReportWhole(job.id, LocalTreeSize(job.localPath));
-            return Conclude(job, kComplete);
+            return {JobState::Done, {}};
         case WalkResult::Outcome::SomeFailed:
             return {JobState::Failed, std::to_string(walk.failures) + " entries not transferred"};
         case WalkResult::Outcome::Aborted:
@@ -344,9 +355,14 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
     return {JobState::Failed, StopAsked() ? "Stopped" : ReplyFailure("The walk stopped")};
 }
 
-QueueWorker::Outcome QueueWorker::Conclude(const TransferJob&, ReplyClass result) {
-    if (result == kComplete) return {JobState::Done, {}};
+QueueWorker::Outcome QueueWorker::Conclude(const TransferOutcome& outcome) const {
+    switch (outcome.kind) {
+        case TransferOutcome::Kind::Verified: return {JobState::Verified, {}};
+        case TransferOutcome::Kind::Completed: return {JobState::Done, {}};
+        default: break;
+    }
     if (StopAsked()) return {JobState::Failed, "Stopped"};
+    if (!outcome.reason.empty()) return {JobState::Failed, Printable(outcome.reason)};
     return {JobState::Failed, ReplyFailure("Transfer failed")};
 }
 

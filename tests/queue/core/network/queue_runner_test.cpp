@@ -104,11 +104,13 @@ struct ServerKind {
     std::function<std::unique_ptr<testsupport::RealFtpServer>()> start;
 };
 
-class QueueRunnerTest : public ::testing::TestWithParam<ServerKind> {
+// A queue and its runner against one real server.
+class RunnerTestBase : public ::testing::Test {
 protected:
-    void SetUp() override {
-        server = GetParam().start();
-        if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
+    // Starts server (or skips the test when it cannot start).
+    void UseServer(std::unique_ptr<testsupport::RealFtpServer> started, const char* name) {
+        server = std::move(started);
+        if (!server->Started()) GTEST_SKIP() << name << " not available: " << server->Problem();
         remoteDir = server->WritableRemoteDir().empty() ? "" : "/" + server->WritableRemoteDir();
     }
     void TearDown() override {
@@ -161,6 +163,12 @@ protected:
     TransferQueue queue;
     QueueWatcher watcher{queue};
     std::unique_ptr<QueueRunner> runner;
+};
+
+// The same jobs on pyftpdlib and on vsftpd.
+class QueueRunnerTest : public RunnerTestBase, public ::testing::WithParamInterface<ServerKind> {
+protected:
+    void SetUp() override { UseServer(GetParam().start(), GetParam().name); }
 };
 
 TEST_P(QueueRunnerTest, TwentyFilesOnThreeConnectionsArriveWhole) {
@@ -245,32 +253,6 @@ TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
     EXPECT_NE(Log().find("REST 10"), std::string::npos) << "the existing file is continued, not sent again";
 }
 
-TEST_P(QueueRunnerTest, PausedDownloadContinuesWithRestAndEndsWhole) {
-    const std::string contents = RandomBytes(96u << 20, 7);
-    ServerFile("big.bin", contents);
-    const fs::path target = local / "big.bin";
-    const std::uint64_t id = Queue(TransferDirection::Download, target.string(), "big.bin");
-    StartRunner(1);
-    // Paused as soon as the kept partial file has bytes in it.
-    const fs::path partial = PartialFilePath(target.string());
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (std::chrono::steady_clock::now() < deadline && SizeOf(partial) < (1u << 20)) {
-        std::this_thread::sleep_for(1ms);
-    }
-    queue.Pause(id);
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->state == JobState::Paused; }));
-    // The stopped transfer's partial file stays for the next run.
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue&) { return SizeOf(partial) > 0; }, 10s));
-    ASSERT_FALSE(fs::exists(target)) << "the download was not stopped in time; nothing to resume";
-
-    queue.Resume(id);
-    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
-    EXPECT_EQ(queue.Job(id)->state, JobState::Done) << queue.Job(id)->failure;
-    EXPECT_EQ(queue.Job(id)->attempts, 2);
-    EXPECT_NE(Log().find("REST "), std::string::npos);
-    EXPECT_TRUE(TempDir::ReadFile(target) == contents) << "the continued file differs from the server's";
-}
-
 TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
     ServerFile("big.bin", RandomBytes(64u << 20, 9));
     const std::uint64_t cancelled = Queue(TransferDirection::Download, (local / "big.bin").string(), "big.bin");
@@ -294,8 +276,89 @@ TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
     EXPECT_EQ(queue.Job(cancelled)->failure, "Cancelled");
 }
 
-TEST_P(QueueRunnerTest, StopGivesRunningJobsBackQuickly) {
-    for (int i = 0; i < 3; ++i) ServerFile("s" + std::to_string(i) + ".bin", RandomBytes(48u << 20, 11));
+INSTANTIATE_TEST_SUITE_P(Servers, QueueRunnerTest,
+                         ::testing::Values(ServerKind{"pyftpdlib",
+                                                      [] { return std::make_unique<testsupport::PyftpdlibServer>(); }},
+                                           ServerKind{"vsftpd",
+                                                      [] { return std::make_unique<testsupport::VsftpdServer>(); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// pyftpdlib offering HASH, with each data connection slowed to 1 MiB/s so
+// that a transfer is still running when the test acts on it.
+class CheckingServerTest : public RunnerTestBase {
+protected:
+    void SetUp() override { UseServer(Start(false), "pyftpdlib"); }
+    static std::unique_ptr<testsupport::RealFtpServer> Start(bool wrongHash) {
+        testsupport::PyftpdlibOptions options;
+        options.hashCommands = {"HASH"};
+        options.wrongHash = wrongHash;
+        options.bytesPerSecond = 1 << 20;
+        return std::make_unique<testsupport::PyftpdlibServer>(options);
+    }
+};
+
+TEST_F(CheckingServerTest, CheckedTransfersAreMarkedVerified) {
+    const std::string down = RandomBytes(300000, 21);
+    const std::string up = RandomBytes(200000, 22);
+    ServerFile("down.bin", down);
+    local.WriteFile("up.bin", up);
+    const std::uint64_t download = Queue(TransferDirection::Download, (local / "down.bin").string(), "down.bin");
+    const std::uint64_t upload = Queue(TransferDirection::Upload, (local / "up.bin").string(), "up.bin");
+    StartRunner(2);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    EXPECT_EQ(queue.Job(download)->state, JobState::Verified) << queue.Job(download)->failure;
+    EXPECT_EQ(queue.Job(upload)->state, JobState::Verified) << queue.Job(upload)->failure;
+    EXPECT_TRUE(TempDir::ReadFile(local / "down.bin") == down);
+    EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "up.bin") == up);
+}
+
+// The same server reporting a digest that never matches: a corrupted transfer.
+class WrongDigestServerTest : public CheckingServerTest {
+protected:
+    void SetUp() override { UseServer(Start(true), "pyftpdlib"); }
+};
+
+TEST_F(WrongDigestServerTest, AMismatchFailsAndLeavesTheOldFile) {
+    ServerFile("report.txt", "the server's new report");
+    local.WriteFile("report.txt", "the old report");
+    const std::uint64_t id = Queue(TransferDirection::Download, (local / "report.txt").string(), "report.txt");
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    const TransferJob job = *queue.Job(id);
+    EXPECT_EQ(job.state, JobState::Failed);
+    EXPECT_NE(job.failure.find("SHA-256"), std::string::npos) << job.failure;
+    EXPECT_EQ(TempDir::ReadFile(local / "report.txt"), "the old report");
+    EXPECT_EQ(job.attempts, 1) << "a mismatch is not tried again";
+}
+
+TEST_F(CheckingServerTest, PausedDownloadContinuesWithRestAndEndsWhole) {
+    const std::string contents = RandomBytes(3u << 20, 7);
+    ServerFile("big.bin", contents);
+    const fs::path target = local / "big.bin";
+    const std::uint64_t id = Queue(TransferDirection::Download, target.string(), "big.bin");
+    StartRunner(1);
+    // Paused as soon as the kept partial file has bytes in it.
+    const fs::path partial = PartialFilePath(target.string());
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (std::chrono::steady_clock::now() < deadline && SizeOf(partial) < (256u << 10)) {
+        std::this_thread::sleep_for(1ms);
+    }
+    queue.Pause(id);
+    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->state == JobState::Paused; }));
+    // The stopped transfer's partial file stays for the next run.
+    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue&) { return SizeOf(partial) > 0; }, 10s));
+    ASSERT_FALSE(fs::exists(target)) << "the download was not stopped in time; nothing to resume";
+
+    queue.Resume(id);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    EXPECT_EQ(queue.Job(id)->state, JobState::Verified) << queue.Job(id)->failure;
+    EXPECT_EQ(queue.Job(id)->attempts, 2);
+    EXPECT_NE(Log().find("REST "), std::string::npos);
+    EXPECT_TRUE(TempDir::ReadFile(target) == contents) << "the continued file differs from the server's";
+}
+
+TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
+    for (int i = 0; i < 3; ++i) ServerFile("s" + std::to_string(i) + ".bin", RandomBytes(2u << 20, 11));
     for (int i = 0; i < 3; ++i) {
         Queue(TransferDirection::Download, (local / ("s" + std::to_string(i) + ".bin")).string(),
               "s" + std::to_string(i) + ".bin");
@@ -306,22 +369,16 @@ TEST_P(QueueRunnerTest, StopGivesRunningJobsBackQuickly) {
     runner->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     for (const TransferJob& job : queue.Jobs()) {
-        EXPECT_TRUE(job.state == JobState::Queued || job.state == JobState::Done) << Describe(queue);
+        EXPECT_TRUE(job.state == JobState::Queued || job.state == JobState::Verified) << Describe(queue);
     }
     // Started again, it finishes what it gave back.
     runner->Start();
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Verified) << job.failure;
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) == RandomBytes(48u << 20, 11));
+        EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) == RandomBytes(2u << 20, 11));
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Servers, QueueRunnerTest,
-                         ::testing::Values(ServerKind{"pyftpdlib",
-                                                      [] { return std::make_unique<testsupport::PyftpdlibServer>(); }},
-                                           ServerKind{"vsftpd",
-                                                      [] { return std::make_unique<testsupport::VsftpdServer>(); }}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // A server that takes the connection and never says a word: the runner's
 // stop must not wait for the session's time limit.
