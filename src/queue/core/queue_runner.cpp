@@ -52,6 +52,11 @@ public:
 
     LogQueue& Log() { return log; }
 
+    void SetRetryPolicy(const RetryPolicy& policy) {
+        std::lock_guard<std::mutex> guard(lock);
+        retryPolicy = policy;
+    }
+
     // TransferQueue::Runner
     void StopJob(std::uint64_t id) override {
         std::lock_guard<std::mutex> guard(lock);
@@ -67,8 +72,8 @@ public:
 
 private:
     struct Slot {
-        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log)
-            : worker(queue, settingsFor, log) {}
+        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log, const RetryPolicy& policy)
+            : worker(queue, settingsFor, log, policy) {}
         QueueWorker worker;
         std::thread thread;
         bool ended = false;  // the thread has returned (guarded by the runner's lock)
@@ -80,7 +85,7 @@ private:
     // whose thread ended (the number was lowered) is joined and reused.
     void StartThreads() {
         while (static_cast<int>(slots.size()) < wanted) {
-            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log));
+            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log, retryPolicy));
         }
         for (int index = 0; index < wanted; ++index) {
             Slot& slot = *slots[static_cast<std::size_t>(index)];
@@ -121,6 +126,7 @@ private:
     std::condition_variable wake;
     std::vector<std::unique_ptr<Slot>> slots;
     int wanted;
+    RetryPolicy retryPolicy;
     bool running = false;
     std::uint64_t generation = 0;  // counts the queue's "jobs wait" calls
 };
@@ -131,6 +137,8 @@ QueueRunner::QueueRunner(TransferQueue& queue, SettingsLookup settingsFor, int c
 QueueRunner::~QueueRunner() { impl->Stop(); }
 
 void QueueRunner::SetConnections(int n) { impl->SetConnections(n); }
+
+void QueueRunner::SetRetryPolicy(const RetryPolicy& policy) { impl->SetRetryPolicy(policy); }
 
 void QueueRunner::Start() { impl->Start(); }
 

@@ -7,6 +7,7 @@
 
 #include "ftp/connection_settings.h"
 #include "ftp/log_queue.h"
+#include "ftp/transfer_retry.h"
 #include "queue/core/transfer_queue.h"
 
 // Runs the queue's jobs in the background on up to N connections of their
@@ -26,6 +27,11 @@ public:
     QueueRunner& operator=(const QueueRunner&) = delete;
 
     void SetConnections(int n);  // 1..10
+    // How often a transfer that failed on a transient error (4xx, a lost
+    // connection, a time-out) is tried again, and the pauses between; taken
+    // by the connections started after the call (by default two retries
+    // after 1 s and 2 s).
+    void SetRetryPolicy(const RetryPolicy& policy);
     void Start();                // worker threads take queued jobs in order
     void Stop();                 // stops transfers, joins; running jobs go back to queued, partials kept
     LogQueue& Log();             // the log lines of the queue's connections

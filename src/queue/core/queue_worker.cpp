@@ -9,6 +9,7 @@
 #include "ftp/bounded_text.h"
 #include "ftp/modification_time.h"
 #include "ftp/resume_plan.h"
+#include "ftp/transfer_retry.h"
 #include "queue/core/target_names.h"
 
 namespace {
@@ -108,8 +109,9 @@ void QueueWorker::Waiter::LogLinesWaiting() {
     for (const std::string& line : ownLog.TakeAll()) sharedLog.Append(line);
 }
 
-QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog)
-    : queue(queue), settingsFor(settingsFor), waiter(ownLog, sharedLog) {
+QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
+                         const RetryPolicy& retryPolicy)
+    : queue(queue), settingsFor(settingsFor), retryPolicy(retryPolicy), waiter(ownLog, sharedLog) {
     waiter.SetPollInterval(kProgressInterval);
     waiter.SetProgress([this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected,
                               std::int64_t done) {
@@ -221,24 +223,30 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
         // Checked here: the engine would store an empty remote file instead.
         return {JobState::Failed, "Cannot read " + job.localPath};
     }
-    // A job that has transferred bytes before continues from them; the
-    // question about an existing target was settled on its first run.
-    bool resume = job.doneBytes > 0;
+    // A job that ran before continues what it left: a download its kept
+    // partial file, an upload the remote file once bytes were sent. Once
+    // the question about an existing target is settled, the choice left is
+    // overwrite or resume (see SettleExistingTarget).
+    const bool ranBefore = job.attempts > 1 && (!upload || job.doneBytes > 0);
+    const bool settled =
+        job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
+    bool resume = ranBefore && settled;
     if (!resume) {
         if (std::optional<Outcome> settled = SettleExistingTarget(job, where.name, resume)) return *settled;
     }
-    std::int64_t total = upload ? LocalFacts(job.localPath).size : job.totalBytes;
-    progress.Start(false, total, resume ? job.doneBytes : 0, JobProgress::Clock::now());
+    StartProgress(job, false, upload ? LocalFacts(job.localPath).size : job.totalBytes, resume ? job.doneBytes : 0);
     session.SetResume(resume);
-    const ReplyClass result =
-        upload ? session.UploadFile(where.name, &job.localPath) : session.DownloadFile(where.name, &job.localPath);
+    TransferRetry retry(session, retryPolicy);
+    // A new log-in starts in the server's initial directory.
+    retry.SetReconnect([&where](FtpSession& s) {
+        return s.Logon().Connected() && s.ChangeDir(where.directory) == kComplete;
+    });
+    const TransferOutcome outcome =
+        retry.Run(upload ? TransferRetry::Direction::Upload : TransferRetry::Direction::Download, where.name,
+                  job.localPath);
     session.SetResume(false);
-    if (result == kComplete) {
-        // The last poll may have come before the end: the job shows the whole file.
-        const std::int64_t size = LocalFacts(job.localPath).size;
-        if (size >= 0) queue.ReportProgress(job.id, size, size, 0, 0);
-    }
-    return Conclude(job, result);
+    if (outcome.Succeeded()) ReportWhole(job.id, LocalFacts(job.localPath).size);
+    return Conclude(outcome);
 }
 
 std::optional<QueueWorker::Outcome> QueueWorker::SettleExistingTarget(TransferJob& job, std::string& remoteName,
@@ -328,12 +336,16 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
         }
         queue.Retarget(job.id, job.localPath, job.remotePath, ExistingFileChoice::Overwrite);
     }
-    progress.Start(true, upload ? LocalTreeSize(job.localPath) : -1, 0, JobProgress::Clock::now());
+    StartProgress(job, true, upload ? LocalTreeSize(job.localPath) : -1, 0);
     const WalkResult walk =
         upload ? session.UploadTree(job.localPath, where.name) : session.DownloadTree(where.name, &job.localPath);
     switch (walk.outcome) {
         case WalkResult::Outcome::Completed:
-            return Conclude(job, kComplete);
+            // Each file of a walk is checked as it arrives (a mismatch is a
+            // failed entry), but not every server can check, so a tree is done,
+            // never verified as a whole.
+            ReportWhole(job.id, LocalTreeSize(job.localPath));
+            return {JobState::Done, {}};
         case WalkResult::Outcome::SomeFailed:
             return {JobState::Failed, std::to_string(walk.failures) + " entries not transferred"};
         case WalkResult::Outcome::Aborted:
@@ -343,9 +355,14 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
     return {JobState::Failed, StopAsked() ? "Stopped" : ReplyFailure("The walk stopped")};
 }
 
-QueueWorker::Outcome QueueWorker::Conclude(const TransferJob&, ReplyClass result) {
-    if (result == kComplete) return {JobState::Done, {}};
+QueueWorker::Outcome QueueWorker::Conclude(const TransferOutcome& outcome) const {
+    switch (outcome.kind) {
+        case TransferOutcome::Kind::Verified: return {JobState::Verified, {}};
+        case TransferOutcome::Kind::Completed: return {JobState::Done, {}};
+        default: break;
+    }
     if (StopAsked()) return {JobState::Failed, "Stopped"};
+    if (!outcome.reason.empty()) return {JobState::Failed, Printable(outcome.reason)};
     return {JobState::Failed, ReplyFailure("Transfer failed")};
 }
 
@@ -354,6 +371,17 @@ std::string QueueWorker::ReplyFailure(const std::string& fallback) const {
     const ControlChannel& control = session.Control();
     if (control.ReplyCode() >= 400) return Printable(control.ReplyText());
     return fallback;
+}
+
+void QueueWorker::StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes,
+                                std::int64_t doneBytes) {
+    progress.Start(wholeTree, totalBytes, doneBytes, JobProgress::Clock::now());
+    queue.ReportProgress(job.id, progress.DoneBytes(), progress.TotalBytes(), 0, -1);
+}
+
+// The last poll may have come before the end: a finished job shows all its bytes.
+void QueueWorker::ReportWhole(std::uint64_t id, std::int64_t bytes) {
+    if (bytes >= 0) queue.ReportProgress(id, bytes, bytes, 0, 0);
 }
 
 void QueueWorker::ReportProgress(std::int64_t expected, std::int64_t done) {

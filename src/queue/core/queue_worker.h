@@ -11,6 +11,8 @@
 #include "ftp/ftp_session.h"
 #include "ftp/log_queue.h"
 #include "ftp/polling_waiter.h"
+#include "ftp/transfer_outcome.h"
+#include "ftp/transfer_retry.h"
 #include "ftp/transfer_status.h"
 #include "queue/core/existing_target.h"
 #include "queue/core/job_progress.h"
@@ -27,7 +29,9 @@ public:
 
     // The session's log lines go on into sharedLog, which every worker of the
     // runner shares.
-    QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog);
+    // A transfer that fails on a transient error is tried again by policy.
+    QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
+                const RetryPolicy& retryPolicy);
     ~QueueWorker();
     QueueWorker(const QueueWorker&) = delete;
     QueueWorker& operator=(const QueueWorker&) = delete;
@@ -69,14 +73,18 @@ private:
     FileFacts RemoteFacts(const std::string& name);
     bool RemoteExists(const std::string& name);
     bool RemoteDirectoryExists(const std::string& name, const std::string& parent);
-    // The one place that turns how a transfer ended into the job's state.
-    Outcome Conclude(const TransferJob& job, ReplyClass result);
+    // The one place that turns how a file transfer ended (after its
+    // retries) into the job's state.
+    Outcome Conclude(const TransferOutcome& outcome) const;
     std::string ReplyFailure(const std::string& fallback) const;
     bool StopAsked() const;
+    void StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes, std::int64_t doneBytes);
+    void ReportWhole(std::uint64_t id, std::int64_t bytes);
     void ReportProgress(std::int64_t expected, std::int64_t done);
 
     TransferQueue& queue;
     const SettingsLookup& settingsFor;
+    const RetryPolicy retryPolicy;
     LogQueue ownLog;
     TransferStatus status;
     Waiter waiter;
