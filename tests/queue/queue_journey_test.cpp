@@ -1,0 +1,174 @@
+// Background transfers through the whole program against a server that lets
+// each data connection carry only so much per second: a folder dropped onto
+// the window and three files sent with Download to... go to the transfer
+// queue, the user browses meanwhile, pauses and resumes one download and
+// cancels another, and every transfer that finished is whole and checked
+// against the server's digest. The queue is still there after a restart.
+#include <QRandomGenerator>
+#include <QTreeView>
+
+#include "app/application.h"
+#include "app/background_queue.h"
+#include "app/main_window.h"
+#include "browser/browser_test_main.h"
+#include "browser/program_driver.h"
+#include "browser/server_fixture.h"
+#include "browser/test_files.h"
+#include "options/debug_window.h"
+#include "platform/desktop/file_dialog_seam.h"
+#include "queue/transfer_queue_model.h"
+#include "queue/transfer_queue_pane.h"
+
+namespace {
+
+constexpr long kBytesPerSecond = 256 * 1024;  // per data connection
+constexpr int kDownloadBytes = 1024 * 1024;   // four seconds each at that speed
+constexpr int kUploadBytes = 200 * 1024;
+constexpr int kPatience = 60000;  // ms for the whole queue to finish
+
+QByteArray RandomBytes(int size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes) byte = static_cast<char>(QRandomGenerator::global()->bounded(256));
+    return bytes;
+}
+
+}  // namespace
+
+class QueueJourneyTest : public QObject {
+    Q_OBJECT
+
+private:
+    ProgramDriver user;
+
+    static std::optional<TransferJob> JobFor(Application& app, const std::string& remotePath) {
+        for (const TransferJob& job : app.Transfers()->Queue().Jobs()) {
+            if (job.remotePath == remotePath) return job;
+        }
+        return std::nullopt;
+    }
+
+    // Selects the job's row in the Transfers pane and runs the command as
+    // its button would.
+    static void RunOnJob(TransferQueuePane& pane, std::uint64_t id, QueueCommand command) {
+        const int row = pane.Model()->RowOf(id);
+        QVERIFY(row >= 0);
+        pane.View()->selectionModel()->select(pane.Model()->index(row, 0), QItemSelectionModel::ClearAndSelect |
+                                                                               QItemSelectionModel::Rows);
+        QVERIFY(pane.Action(command)->isEnabled());
+        pane.Action(command)->trigger();
+    }
+
+private slots:
+    void QueuedTransfersRunWhileTheUserBrowses() {
+        testsupport::PyftpdlibOptions options;
+        options.hashCommands = {"HASH"};
+        options.bytesPerSecond = kBytesPerSecond;
+        testsupport::PyftpdlibServer server(options);
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        const QString root = QString::fromStdString(server.WritableDir().string());
+        QMap<QString, QByteArray> remoteFiles;
+        for (const char* name : {"one.bin", "two.bin", "three.bin"}) remoteFiles[name] = RandomBytes(kDownloadBytes);
+        for (auto file = remoteFiles.begin(); file != remoteFiles.end(); ++file)
+            WriteTestFile(root + "/pub/" + file.key(), file.value());
+        WriteTestFile(root + "/pub/sub/inside.txt", "inside\n");
+
+        QTemporaryDir scratch;
+        const QString album = scratch.filePath("album");
+        QMap<QString, QByteArray> albumFiles{{"a.jpg", RandomBytes(kUploadBytes)},
+                                             {"b.jpg", RandomBytes(kUploadBytes)},
+                                             {"deeper/c.jpg", RandomBytes(kUploadBytes)}};
+        for (auto file = albumFiles.begin(); file != albumFiles.end(); ++file)
+            WriteTestFile(album + "/" + file.key(), file.value());
+        const QString downloads = scratch.filePath("downloads");
+        QVERIFY(QDir().mkpath(downloads));
+        WriteTestFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Corvane/Wexal.INI",
+                      LocalSiteCatalogue(server.HostText()));
+
+        MessageLog messages;
+        {
+            Application app;
+            QVERIFY(app.Start());
+            app.Settings().email = "queue@example.com";
+            MainWindow* frame = app.Window();
+            user.Attach(frame);
+            auto* pane = qobject_cast<TransferQueuePane*>(frame->TransfersPane());
+            QVERIFY(pane);
+            QCOMPARE(frame->BottomTabs()->tabText(frame->BottomTabs()->indexOf(pane)), QStringLiteral("Transfers"));
+
+            user.DoubleClick("Demo");
+            user.DoubleClick("Local");
+            user.DoubleClick("pub");
+            QCOMPARE(user.Labels(), (QStringList{"one.bin", "sub", "three.bin", "two.bin"}));
+
+            // A folder dropped onto the window, then three files with Download to...
+            QVERIFY(ProgramDriver::DropFile(frame, album));
+            RemoteListWidget& list = user.View()->List();
+            list.SelectRow(list.FindLabel("one.bin"));
+            for (const char* name : {"two.bin", "three.bin"}) list.SelectRow(list.FindLabel(name), true);
+            SetFileDialogResponder([&](const FileDialogRequest& request) {
+                return request.kind == FileDialogKind::Folder ? QStringList{downloads} : QStringList{};
+            });
+            frame->Action(u"downloadTo")->trigger();
+            SetFileDialogResponder({});
+            QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(4));
+            QTRY_COMPARE(pane->Model()->rowCount(), 4);  // the pane hears of them on its next turn
+
+            // The list stays the user's while the queue works on its own connections.
+            user.DoubleClick("sub");
+            QCOMPARE(user.Labels(), QStringList{"inside.txt"});
+            QVERIFY(JobFor(app, "/pub/album").has_value());
+
+            // Pause the first download once it has moved, resume it later; it
+            // continues from what it had.
+            const std::uint64_t one = JobFor(app, "/pub/one.bin")->id;
+            QTRY_VERIFY_WITH_TIMEOUT(JobFor(app, "/pub/one.bin")->doneBytes > 0, kPatience);
+            RunOnJob(*pane, one, QueueCommand::Pause);
+            QCOMPARE(JobFor(app, "/pub/one.bin")->state, JobState::Paused);
+            QCOMPARE(pane->Model()->data(pane->Model()->index(pane->Model()->RowOf(one), TransferQueueModel::kState))
+                         .toString(),
+                     QStringLiteral("Paused"));
+
+            // Cancel the third before it is done.
+            const std::uint64_t three = JobFor(app, "/pub/three.bin")->id;
+            RunOnJob(*pane, three, QueueCommand::Cancel);
+            QCOMPARE(JobFor(app, "/pub/three.bin")->failure, std::string("Cancelled"));
+
+            QTest::keyClick(list.ActiveView(), Qt::Key_Backspace);
+            QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub"));
+            RunOnJob(*pane, one, QueueCommand::Resume);
+
+            // Everything but the cancelled download ends, each file checked by
+            // the server's digest; the folder's files were checked one by one
+            // as the walk sent them.
+            QTRY_VERIFY_WITH_TIMEOUT(JobFor(app, "/pub/one.bin")->state == JobState::Verified &&
+                                         JobFor(app, "/pub/two.bin")->state == JobState::Verified &&
+                                         IsFinished(JobFor(app, "/pub/album")->state),
+                                     kPatience);
+            QCOMPARE(JobFor(app, "/pub/three.bin")->state, JobState::Failed);
+            QVERIFY(JobFor(app, "/pub/one.bin")->attempts >= 2);  // paused, then run again
+            for (const char* name : {"one.bin", "two.bin"})
+                QCOMPARE(ProgramDriver::ReadAll(downloads + "/" + name), remoteFiles[name]);
+            for (auto file = albumFiles.begin(); file != albumFiles.end(); ++file)
+                QCOMPARE(ProgramDriver::ReadAll(root + "/pub/album/" + file.key()), file.value());
+            QTRY_VERIFY_WITH_TIMEOUT(frame->LogWindow()->Lines().filter(QRegularExpression("HASH .*c\\.jpg")).size() > 0,
+                                     5000);
+
+            // The list shows the uploaded folder without being asked.
+            QTRY_VERIFY_WITH_TIMEOUT(user.Labels().contains("album"), 10000);
+            QCOMPARE(messages.texts, QStringList());
+            app.requestExit();
+            app.Shutdown();
+        }
+
+        // The queue comes back after a restart, each job as it ended.
+        Application again;
+        QVERIFY(again.Start());
+        QCOMPARE(again.Transfers()->Queue().Jobs().size(), std::size_t(4));
+        QCOMPARE(JobFor(again, "/pub/two.bin")->state, JobState::Verified);
+        QCOMPARE(JobFor(again, "/pub/three.bin")->failure, std::string("Cancelled"));
+        again.Shutdown();
+    }
+};
+
+QUILLMOOR_BROWSER_TEST_MAIN(QueueJourneyTest)
+#include "queue_journey_test.moc"
