@@ -32,6 +32,7 @@ private:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_CONFIG_HOME", config.path());
+        environment.insert("XDG_DATA_HOME", config.path() + "/data");
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(QStringLiteral(QUILLMOOR_PROGRAM), {});
@@ -59,9 +60,11 @@ private slots:
 
         QSettings store(config.path() + "/Corvane/Quillmoor.ini", QSettings::IniFormat);
         QCOMPARE(store.status(), QSettings::NoError);
-        QCOMPARE(store.allKeys().size(), 22);
+        QCOMPARE(store.allKeys().size(), 23);
         QCOMPARE(store.value("WndProperties/Right").toInt(), 530);
         QCOMPARE(store.value("ProgramOptions/Port").toInt(), 21);
+        // The (empty) transfer queue is saved in the program's data directory.
+        QVERIFY(QFile::exists(config.path() + "/data/Corvane/Quillmoor/queue"));
     }
 };
 
