@@ -3,12 +3,12 @@
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QButtonGroup>
-#include <QFormLayout>
-#include <QLabel>
-#include <QSpinBox>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 TransferOptionsPage::TransferOptionsPage(const AppSettings& settings, QWidget* parent)
@@ -24,7 +24,7 @@ TransferOptionsPage::TransferOptionsPage(const AppSettings& settings, QWidget* p
                                 {{"Auto-Detect", 'F'}, {"Binary", 'I'}, {"ASCII", 'A'}}, modeLetter);
 
     auto* clickBox = new QGroupBox(QStringLiteral("Double Click-Options"), this);
-    auto* clickLayout = new QVBoxLayout(clickBox);
+    auto* clickLayout = new QHBoxLayout(clickBox);  // side by side: the page fits small screens
     saveOnDoubleClick = new QCheckBox(QStringLiteral("Save File On Double-Click"), clickBox);
     viewOnDoubleClick = new QCheckBox(QStringLiteral("View File On Double-Click"), clickBox);
     clickLayout->addWidget(saveOnDoubleClick);
@@ -42,26 +42,29 @@ TransferOptionsPage::TransferOptionsPage(const AppSettings& settings, QWidget* p
     passiveMode->setToolTip(QStringLiteral(
         "Quillmoor opens each data connection to the server, which works through most firewalls and "
         "routers. Sites can choose otherwise in their properties."));
-    ContentLayout()->addWidget(passiveMode);
-
     keepModificationTimes = new QCheckBox(QStringLiteral("Keep the server's modification times"), this);
     keepModificationTimes->setToolTip(QStringLiteral(
         "Downloaded files get the date and time they were last changed on the server, not the time they "
         "arrived."));
-    ContentLayout()->addWidget(keepModificationTimes);
 
-    auto* queueForm = new QFormLayout;
     const QString queueLabel = QStringLiteral("Extra connections for the transfer queue:");
     queueConnections = new QSpinBox(this);
     queueConnections->setRange(1, 10);
+    // Room for its text field to show a whole line, whatever the style's frame.
+    queueConnections->setMinimumSize(queueConnections->sizeHint() + QSize(16, 6));
     queueConnections->setAccessibleName(AccessibleLabel(queueLabel));
     queueConnections->setToolTip(QStringLiteral(
         "Queued transfers run on connections of their own while you keep browsing. With 1 they run one at "
         "a time."));
     auto* queueCaption = new QLabel(queueLabel, this);
     queueCaption->setBuddy(queueConnections);
-    queueForm->addRow(queueCaption, queueConnections);
-    ContentLayout()->addLayout(queueForm);
+
+    auto* connections = new QGridLayout;
+    connections->addWidget(passiveMode, 0, 0);
+    connections->addWidget(keepModificationTimes, 0, 1);
+    connections->addWidget(queueCaption, 1, 0);
+    connections->addWidget(queueConnections, 1, 1, Qt::AlignLeft);
+    ContentLayout()->addLayout(connections);
 }
 
 void TransferOptionsPage::Initialise() {
