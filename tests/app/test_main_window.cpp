@@ -430,9 +430,11 @@ private slots:
             }
             sheet->accept();
         });
+        QSignalSpy changed(&frame, &MainWindow::settingsChanged);
         frame.Action(u"options")->trigger();
         QCOMPARE(title, QStringLiteral("Options"));
         QCOMPARE(parts.settings.port, 2121);
+        QCOMPARE(changed.count(), 1);  // what follows a setting at once hears of it
     }
 
     void F6MovesBetweenThePanes() {
