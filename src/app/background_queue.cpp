@@ -23,7 +23,8 @@ bool StillToRun(JobState state) { return state == JobState::Queued || state == J
 BackgroundQueue::BackgroundQueue(LogQueue& log, int connections, const QString& savedPath, QObject* parent)
     : QObject(parent), log(log) {
     events = new TransferQueueEvents(queue, this);
-    saved = new SavedQueue(queue, savedPath, [&log](const std::string& line) { log.Append(line); }, this);
+    saved = new SavedQueue(
+        queue, savedPath, [&log](const std::string& line) { log.Append(line); }, this);
     connect(events, &TransferQueueEvents::changed, this, &BackgroundQueue::QueueChanged);
     runner = std::make_unique<QueueRunner>(
         queue, [this](const std::string& site) { return sites.SettingsFor(site); },
@@ -46,7 +47,8 @@ void BackgroundQueue::Start(const SiteLookup& catalogueSite) {
     for (const TransferJob& job : queue.Jobs()) {
         knownStates[job.id] = job.state;
         if (!sites.Knows(job.site) && named.insert(job.site).second && catalogueSite) {
-            if (std::optional<ConnectionSettings> settings = catalogueSite(job.site)) sites.Remember(job.site, *settings);
+            if (std::optional<ConnectionSettings> settings = catalogueSite(job.site))
+                sites.Remember(job.site, *settings);
         }
     }
     runner->Start();
@@ -69,7 +71,8 @@ void BackgroundQueue::SiteConnected(const std::string& site, const ConnectionSet
     sites.Remember(site, settings);
     // Jobs that could not start without the site's settings may now.
     for (const TransferJob& job : queue.Jobs()) {
-        if (job.site == site && job.state == JobState::Failed && job.failure == kUnknownSite) queue.Retry(job.id);
+        if (job.site == site && job.state == JobState::Failed && job.failure == kUnknownSite)
+            queue.Retry(job.id);
     }
 }
 
@@ -87,7 +90,8 @@ void BackgroundQueue::QueueChanged() {
         const auto before = knownStates.find(job.id);
         const bool ended = !StillToRun(job.state) && job.state != JobState::Paused &&
                            (before == knownStates.end() || StillToRun(before->second));
-        if (ended && job.direction == TransferDirection::Upload) landed.emplace(job.site, ParentDirectory(job.remotePath));
+        if (ended && job.direction == TransferDirection::Upload)
+            landed.emplace(job.site, ParentDirectory(job.remotePath));
     }
     knownStates = std::move(states);
     for (const auto& [site, directory] : landed) {

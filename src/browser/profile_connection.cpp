@@ -9,8 +9,8 @@ SettingsOutcome ProfileConnectionSettings(const SiteProfile& profile, const AppS
     defaults.timeoutSeconds = settings.retry;
     defaults.downloadDir = settings.defaultDownloadDirectory;
     defaults.keepModificationTimes = settings.keepModificationTimes != 0;
-    defaults.firewall = {settings.fireWallOn != 0, settings.fireMode, settings.firePort,
-                         settings.fireHost, settings.fireUserId, settings.firePassword};
+    defaults.firewall = {settings.fireWallOn != 0, settings.fireMode,   settings.firePort,
+                         settings.fireHost,        settings.fireUserId, settings.firePassword};
     const SiteLogin login{profile.host,     profile.userId,     profile.password,
                           profile.dataMode, profile.encryption, profile.tlsFingerprint};
     return MakeConnectionSettings(login, defaults, connection);

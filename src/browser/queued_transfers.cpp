@@ -41,7 +41,8 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
     QString directory = folder;
     if (!directory.endsWith(u'/')) directory += u'/';
     QString problem;
-    const QList<DownloadItem> items = SelectedDownloads(list, directory, QStringLiteral("downloaded"), problem);
+    const QList<DownloadItem> items =
+        SelectedDownloads(list, directory, QStringLiteral("downloaded"), problem);
     if (!problem.isEmpty()) {
         ShowMessage(parent, problem);
         return 0;
@@ -89,7 +90,8 @@ int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane
         if (!job.isDirectory) {
             job.totalBytes = local.size();
             if (list && list->ListsFile(name)) {
-                const std::optional<ExistingFileChoice> choice = question.Ask(ExistingTargetQuestion::Side::Remote, name);
+                const std::optional<ExistingFileChoice> choice =
+                    question.Ask(ExistingTargetQuestion::Side::Remote, name);
                 if (!choice) return 0;
                 if (*choice == ExistingFileChoice::Skip) continue;
                 job.existing = *choice;

@@ -5,7 +5,8 @@
 
 #include "queue/transfer_queue_model.h"
 
-void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
     const int percent = index.data(TransferQueueModel::kProgressRole).toInt();
     if (percent < 0) {
         QStyledItemDelegate::paint(painter, option, index);

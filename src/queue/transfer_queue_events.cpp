@@ -1,6 +1,7 @@
 #include "queue/transfer_queue_events.h"
 
-TransferQueueEvents::TransferQueueEvents(TransferQueue& queue, QObject* parent) : QObject(parent), queue(queue) {
+TransferQueueEvents::TransferQueueEvents(TransferQueue& queue, QObject* parent)
+    : QObject(parent), queue(queue) {
     connect(&wake, &ThreadWake::woken, this, &TransferQueueEvents::changed);
     queue.SetListener(this);
 }

@@ -9,8 +9,9 @@ namespace {
 
 bool SameFigures(const TransferJob& a, const TransferJob& b) {
     return a.state == b.state && a.doneBytes == b.doneBytes && a.totalBytes == b.totalBytes &&
-           a.bytesPerSecond == b.bytesPerSecond && a.secondsLeft == b.secondsLeft && a.failure == b.failure && a.note == b.note &&
-           a.localPath == b.localPath && a.remotePath == b.remotePath && a.direction == b.direction;
+           a.bytesPerSecond == b.bytesPerSecond && a.secondsLeft == b.secondsLeft && a.failure == b.failure &&
+           a.note == b.note && a.localPath == b.localPath && a.remotePath == b.remotePath &&
+           a.direction == b.direction;
 }
 
 // A failure's reason, or what a finished job did instead (a skip).
@@ -36,7 +37,9 @@ int TransferQueueModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows.size());
 }
 
-int TransferQueueModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int TransferQueueModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
 
 const TransferJob* TransferQueueModel::JobAt(int row) const {
     if (row < 0 || row >= static_cast<int>(rows.size())) return nullptr;
@@ -53,18 +56,26 @@ int TransferQueueModel::RowOf(std::uint64_t id) const {
 QVariant TransferQueueModel::DisplayText(const TransferJob& job, int column) const {
     const bool running = job.state == JobState::Running;
     switch (column) {
-        case kDirection: return DirectionText(job.direction);
-        case kLocalPath: return PathText(job.localPath, job.isDirectory);
-        case kRemotePath: return PathText(job.remotePath, job.isDirectory);
-        case kSize: return ByteCountText(job.totalBytes);
+        case kDirection:
+            return DirectionText(job.direction);
+        case kLocalPath:
+            return PathText(job.localPath, job.isDirectory);
+        case kRemotePath:
+            return PathText(job.remotePath, job.isDirectory);
+        case kSize:
+            return ByteCountText(job.totalBytes);
         case kProgress: {
             const int percent = IsFinished(job.state) ? 100 : PercentDone(job.doneBytes, job.totalBytes);
             return percent < 0 ? ByteCountText(job.doneBytes) : QStringLiteral("%1%").arg(percent);
         }
-        case kSpeed: return running ? SpeedText(job.bytesPerSecond) : QString();
-        case kTimeLeft: return running ? TimeLeftText(job.secondsLeft) : QString();
-        case kState: return StateWithReason(job);
-        default: return {};
+        case kSpeed:
+            return running ? SpeedText(job.bytesPerSecond) : QString();
+        case kTimeLeft:
+            return running ? TimeLeftText(job.secondsLeft) : QString();
+        case kState:
+            return StateWithReason(job);
+        default:
+            return {};
     }
 }
 

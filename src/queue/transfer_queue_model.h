@@ -14,7 +14,17 @@ class TransferQueueModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { kDirection, kLocalPath, kRemotePath, kSize, kProgress, kSpeed, kTimeLeft, kState, kColumnCount };
+    enum Column {
+        kDirection,
+        kLocalPath,
+        kRemotePath,
+        kSize,
+        kProgress,
+        kSpeed,
+        kTimeLeft,
+        kState,
+        kColumnCount
+    };
     enum Role {
         kProgressRole = Qt::UserRole + 1,  // int percent done, -1 unknown
         kJobIdRole,                        // quint64 job id

@@ -90,7 +90,8 @@ void TransferQueuePane::UpdateActionStates() {
     for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
         if (const TransferJob* job = model->JobAt(index.row())) selected.push_back(job->state);
     }
-    for (const auto& [command, action] : actions) action->setEnabled(QueueCommandEnabled(command, selected, all));
+    for (const auto& [command, action] : actions)
+        action->setEnabled(QueueCommandEnabled(command, selected, all));
 }
 
 void TransferQueuePane::Run(QueueCommand command) {
@@ -101,15 +102,24 @@ void TransferQueuePane::Run(QueueCommand command) {
     }
     for (std::uint64_t id : SelectedJobs()) {
         switch (command) {
-            case QueueCommand::Pause: queue.Pause(id); break;
-            case QueueCommand::Resume: queue.Resume(id); break;
-            case QueueCommand::Cancel: queue.Cancel(id); break;
-            case QueueCommand::Retry: queue.Retry(id); break;
+            case QueueCommand::Pause:
+                queue.Pause(id);
+                break;
+            case QueueCommand::Resume:
+                queue.Resume(id);
+                break;
+            case QueueCommand::Cancel:
+                queue.Cancel(id);
+                break;
+            case QueueCommand::Retry:
+                queue.Retry(id);
+                break;
             case QueueCommand::Remove:
                 queue.Cancel(id);  // the queue keeps a running job
                 queue.Remove(id);
                 break;
-            case QueueCommand::ClearFinished: break;
+            case QueueCommand::ClearFinished:
+                break;
         }
     }
     // The pane shows what it did at once; the wake that follows finds nothing new.

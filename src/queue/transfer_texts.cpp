@@ -9,12 +9,18 @@ QString DirectionText(TransferDirection direction) {
 
 QString StateText(JobState state) {
     switch (state) {
-        case JobState::Queued: return QStringLiteral("Queued");
-        case JobState::Running: return QStringLiteral("Running");
-        case JobState::Paused: return QStringLiteral("Paused");
-        case JobState::Failed: return QStringLiteral("Failed");
-        case JobState::Done: return QStringLiteral("Done");
-        case JobState::Verified: return QStringLiteral("Verified");
+        case JobState::Queued:
+            return QStringLiteral("Queued");
+        case JobState::Running:
+            return QStringLiteral("Running");
+        case JobState::Paused:
+            return QStringLiteral("Paused");
+        case JobState::Failed:
+            return QStringLiteral("Failed");
+        case JobState::Done:
+            return QStringLiteral("Done");
+        case JobState::Verified:
+            return QStringLiteral("Verified");
     }
     return {};
 }

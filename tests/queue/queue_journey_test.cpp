@@ -52,8 +52,8 @@ private:
     static void RunOnJob(TransferQueuePane& pane, std::uint64_t id, QueueCommand command) {
         const int row = pane.Model()->RowOf(id);
         QVERIFY(row >= 0);
-        pane.View()->selectionModel()->select(pane.Model()->index(row, 0), QItemSelectionModel::ClearAndSelect |
-                                                                               QItemSelectionModel::Rows);
+        pane.View()->selectionModel()->select(
+            pane.Model()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QVERIFY(pane.Action(command)->isEnabled());
         pane.Action(command)->trigger();
     }
@@ -67,7 +67,8 @@ private slots:
         if (!server.Started()) QSKIP(server.Problem().c_str());
         const QString root = QString::fromStdString(server.WritableDir().string());
         QMap<QString, QByteArray> remoteFiles;
-        for (const char* name : {"one.bin", "two.bin", "three.bin"}) remoteFiles[name] = RandomBytes(kDownloadBytes);
+        for (const char* name : {"one.bin", "two.bin", "three.bin"})
+            remoteFiles[name] = RandomBytes(kDownloadBytes);
         for (auto file = remoteFiles.begin(); file != remoteFiles.end(); ++file)
             WriteTestFile(root + "/pub/" + file.key(), file.value());
         WriteTestFile(root + "/pub/sub/inside.txt", "inside\n");
@@ -93,7 +94,8 @@ private slots:
             user.Attach(frame);
             auto* pane = qobject_cast<TransferQueuePane*>(frame->TransfersPane());
             QVERIFY(pane);
-            QCOMPARE(frame->BottomTabs()->tabText(frame->BottomTabs()->indexOf(pane)), QStringLiteral("Transfers"));
+            QCOMPARE(frame->BottomTabs()->tabText(frame->BottomTabs()->indexOf(pane)),
+                     QStringLiteral("Transfers"));
 
             user.DoubleClick("Demo");
             user.DoubleClick("Local");
@@ -124,7 +126,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(JobFor(app, "/pub/one.bin")->doneBytes > 0, kPatience);
             RunOnJob(*pane, one, QueueCommand::Pause);
             QCOMPARE(JobFor(app, "/pub/one.bin")->state, JobState::Paused);
-            QCOMPARE(pane->Model()->data(pane->Model()->index(pane->Model()->RowOf(one), TransferQueueModel::kState))
+            QCOMPARE(pane->Model()
+                         ->data(pane->Model()->index(pane->Model()->RowOf(one), TransferQueueModel::kState))
                          .toString(),
                      QStringLiteral("Paused"));
 
@@ -150,8 +153,8 @@ private slots:
                 QCOMPARE(ProgramDriver::ReadAll(downloads + "/" + name), remoteFiles[name]);
             for (auto file = albumFiles.begin(); file != albumFiles.end(); ++file)
                 QCOMPARE(ProgramDriver::ReadAll(root + "/pub/album/" + file.key()), file.value());
-            QTRY_VERIFY_WITH_TIMEOUT(frame->LogWindow()->Lines().filter(QRegularExpression("HASH .*c\\.jpg")).size() > 0,
-                                     5000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                frame->LogWindow()->Lines().filter(QRegularExpression("HASH .*c\\.jpg")).size() > 0, 5000);
 
             // The list shows the uploaded folder without being asked.
             QTRY_VERIFY_WITH_TIMEOUT(user.Labels().contains("album"), 10000);

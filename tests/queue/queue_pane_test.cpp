@@ -92,19 +92,24 @@ private slots:
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.columnCount(), int(TransferQueueModel::kColumnCount));
 
-        const QStringList runningRow{"Download", "/tmp/here/job1", "/pub/job1", "2.0 MB", "25%", "100.0 kB/s",
-                                     "0:15",     "Running"};
-        for (int column = 0; column < model.columnCount(); ++column) QCOMPARE(Cell(model, 0, column), runningRow[column]);
-        QCOMPARE(model.data(model.index(0, TransferQueueModel::kProgress), TransferQueueModel::kProgressRole).toInt(), 25);
+        const QStringList runningRow{"Download", "/tmp/here/job1", "/pub/job1", "2.0 MB",
+                                     "25%",      "100.0 kB/s",     "0:15",      "Running"};
+        for (int column = 0; column < model.columnCount(); ++column)
+            QCOMPARE(Cell(model, 0, column), runningRow[column]);
+        QCOMPARE(model.data(model.index(0, TransferQueueModel::kProgress), TransferQueueModel::kProgressRole)
+                     .toInt(),
+                 25);
         QCOMPARE(Cell(model, 1, TransferQueueModel::kState), QStringLiteral("Failed: 550 No such file"));
         QCOMPARE(model.data(model.index(1, TransferQueueModel::kState), Qt::ToolTipRole).toString(),
                  QStringLiteral("Failed: 550 No such file"));
         QCOMPARE(Cell(model, 1, TransferQueueModel::kSpeed), QString());  // only a running job has a speed
         QCOMPARE(Cell(model, 2, TransferQueueModel::kDirection), QStringLiteral("Upload"));
-        QCOMPARE(Cell(model, 2, TransferQueueModel::kState), QStringLiteral("Done: Skipped: the target exists"));
+        QCOMPARE(Cell(model, 2, TransferQueueModel::kState),
+                 QStringLiteral("Done: Skipped: the target exists"));
         QCOMPARE(model.data(model.index(2, 0), TransferQueueModel::kProgressRole).toInt(), 100);
         QCOMPARE(model.data(model.index(1, 0), TransferQueueModel::kJobIdRole).toULongLong(), failed);
-        QCOMPARE(model.headerData(TransferQueueModel::kTimeLeft, Qt::Horizontal).toString(), QStringLiteral("Time left"));
+        QCOMPARE(model.headerData(TransferQueueModel::kTimeLeft, Qt::Horizontal).toString(),
+                 QStringLiteral("Time left"));
     }
 
     // Another thread adds, runs, finishes and removes jobs; the rows end as
@@ -123,7 +128,8 @@ private slots:
             for (int i = 0; i < 40; ++i) ids.push_back(queue.Add(FileJob("f" + std::to_string(i))));
             for (int i = 0; i < 10; ++i) {
                 const std::optional<TransferJob> job = queue.TakeNext();
-                for (std::int64_t done = 0; done <= 1000; done += 100) queue.ReportProgress(job->id, done, 1000, 50, 1);
+                for (std::int64_t done = 0; done <= 1000; done += 100)
+                    queue.ReportProgress(job->id, done, 1000, 50, 1);
                 queue.Finish(job->id, i % 2 ? JobState::Verified : JobState::Done, "");
             }
             for (int i = 20; i < 25; ++i) queue.Remove(ids[static_cast<std::size_t>(i)]);
@@ -237,7 +243,8 @@ private slots:
         const QString path = directory.filePath("data/queue");
         TransferQueue queue;
         QStringList reports;
-        SavedQueue saved(queue, path, [&reports](const std::string& line) { reports << QString::fromStdString(line); });
+        SavedQueue saved(queue, path,
+                         [&reports](const std::string& line) { reports << QString::fromStdString(line); });
         QVERIFY(saved.Load());  // nothing saved yet: an empty queue
         const std::uint64_t first = queue.Add(FileJob("a.bin"));
         queue.Add(FileJob("b.bin", TransferDirection::Upload));
@@ -269,7 +276,8 @@ private slots:
         file.write("not a queue\n");
         file.close();
         TransferQueue broken;
-        SavedQueue unreadable(broken, path, [&reports](const std::string& line) { reports << QString::fromStdString(line); });
+        SavedQueue unreadable(
+            broken, path, [&reports](const std::string& line) { reports << QString::fromStdString(line); });
         QVERIFY(!unreadable.Load());
         QVERIFY(broken.Jobs().empty());
         QCOMPARE(reports.size(), 1);
