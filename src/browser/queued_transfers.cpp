@@ -87,6 +87,11 @@ int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane
         }
         TransferJob job = NewJob(TransferDirection::Upload);
         job.isDirectory = local.isDir();
+        // A walk fills only folders it makes itself.
+        if (job.isDirectory && list && list->ListsFolder(name)) {
+            refused << name + QStringLiteral(" (a folder of that name is already there)");
+            continue;
+        }
         if (!job.isDirectory) {
             job.totalBytes = local.size();
             if (list && list->ListsFile(name)) {

@@ -30,4 +30,10 @@ public:
         (void)name;
         return false;
     }
+    // Whether it holds a folder of this name (a queued folder upload does not
+    // go into one that exists).
+    virtual bool ListsFolder(const QString& name) const {
+        (void)name;
+        return false;
+    }
 };

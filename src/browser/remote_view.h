@@ -63,6 +63,7 @@ public:
     void LoadListing() override;
     bool LeaveClosedSession() override;
     bool ListsFile(const QString& name) const override;
+    bool ListsFolder(const QString& name) const override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
     void FillFromListing(const RemoteEntry& first);
@@ -146,6 +147,7 @@ private:
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
     bool RunsOnServer() const;
+    bool ListsItem(ItemKind kind, const QString& name) const;
     void CreateActions();
     void DisconnectAsking();
     QAction* AddMenuEntry(QMenu* menu, QAction* action, const QString& text = QString());

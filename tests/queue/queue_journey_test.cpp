@@ -16,6 +16,7 @@
 #include "browser/test_files.h"
 #include "options/debug_window.h"
 #include "platform/desktop/file_dialog_seam.h"
+#include "platform/desktop/message_seam.h"
 #include "queue/transfer_queue_model.h"
 #include "queue/transfer_queue_pane.h"
 
@@ -170,6 +171,75 @@ private slots:
         QCOMPARE(JobFor(again, "/pub/two.bin")->state, JobState::Verified);
         QCOMPARE(JobFor(again, "/pub/three.bin")->failure, std::string("Cancelled"));
         again.Shutdown();
+    }
+
+    // Before a batch is queued, each target that exists is asked about
+    // (Skip leaves the item out, Overwrite replaces it, Cancel queues
+    // nothing), and folders already there are named in one message.
+    void ExistingTargetsAreAskedAboutBeforeQueueing() {
+        testsupport::PyftpdlibServer server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        const QString root = QString::fromStdString(server.WritableDir().string());
+        WriteTestFile(root + "/pub/keep.txt", "server keep\n");
+        WriteTestFile(root + "/pub/replace.txt", "server replace\n");
+        WriteTestFile(root + "/pub/folder/x.txt", "x\n");
+        WriteTestFile(root + "/pub/taken/y.txt", "y\n");
+        QTemporaryDir scratch;
+        qputenv("XDG_DATA_HOME", scratch.filePath("data").toUtf8());  // an empty queue, not the journey's
+        const QString downloads = scratch.filePath("downloads");
+        WriteTestFile(downloads + "/keep.txt", "local keep\n");
+        WriteTestFile(downloads + "/replace.txt", "local old\n");
+        WriteTestFile(downloads + "/folder/mine.txt", "mine\n");
+        WriteTestFile(scratch.filePath("taken/z.txt"), "z\n");
+        WriteTestFile(scratch.filePath("replace.txt"), "to send\n");
+        WriteTestFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Corvane/Wexal.INI",
+                      LocalSiteCatalogue(server.HostText()));
+
+        QStringList asked;
+        SetMessageResponder([&asked](const MessageRequest& request) {
+            asked << request.text;
+            if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+            if (request.text.contains("keep.txt")) return MessageAnswer::No;  // Skip
+            if (request.text.contains("on the server")) return MessageAnswer::Cancel;
+            return MessageAnswer::Yes;  // Overwrite
+        });
+        Application app;
+        QVERIFY(app.Start());
+        app.Settings().email = "queue@example.com";
+        user.Attach(app.Window());
+        user.DoubleClick("Demo");
+        user.DoubleClick("Local");
+        user.DoubleClick("pub");
+        RemoteListWidget& list = user.View()->List();
+        list.SelectRow(list.FindLabel("keep.txt"));
+        for (const char* name : {"replace.txt", "folder"}) list.SelectRow(list.FindLabel(name), true);
+        SetFileDialogResponder([&](const FileDialogRequest&) { return QStringList{downloads}; });
+        app.Window()->Action(u"downloadTo")->trigger();
+        SetFileDialogResponder({});
+
+        QCOMPARE(
+            asked,
+            (QStringList{"File " + downloads + "/keep.txt already exists.\n Do you wish to overwrite it?",
+                         "File " + downloads + "/replace.txt already exists.\n Do you wish to overwrite it?",
+                         "These items were not queued:\nfolder (a folder of that name is already there)"}));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(1));
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/replace.txt")->state), kPatience);
+        QCOMPARE(ProgramDriver::ReadAll(downloads + "/replace.txt"), QByteArray("server replace\n"));
+        QCOMPARE(ProgramDriver::ReadAll(downloads + "/keep.txt"), QByteArray("local keep\n"));
+        QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/mine.txt"), QByteArray("mine\n"));
+
+        // Uploads: a folder the list shows is refused; Cancel at a file the
+        // list shows queues nothing of its batch.
+        asked.clear();
+        app.Window()->UploadDroppedPaths({scratch.filePath("taken")});
+        app.Window()->UploadDroppedPaths({scratch.filePath("taken/z.txt"), scratch.filePath("replace.txt")});
+        QCOMPARE(
+            asked,
+            (QStringList{"These items were not queued:\ntaken (a folder of that name is already there)",
+                         "File replace.txt already exists on the server.\n Do you wish to overwrite it?"}));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(1));
+        SetMessageResponder({});
+        app.Shutdown();
     }
 };
 
