@@ -241,6 +241,60 @@ private slots:
         SetMessageResponder({});
         app.Shutdown();
     }
+
+    // A saved queue after a restart: a catalogue site's job runs with the
+    // site's stored log-in at once; a quick connection's waits, failed for
+    // want of its log-in, until the user logs in to that host again.
+    void SavedJobsRunOnceTheirSiteIsKnown() {
+        testsupport::PyftpdlibServer server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        const QString root = QString::fromStdString(server.WritableDir().string());
+        WriteTestFile(root + "/a.txt", "first\n");
+        WriteTestFile(root + "/b.txt", "second\n");
+        QTemporaryDir scratch;
+        const QString saved = scratch.filePath("queue");
+        const std::string quick = QueueSiteKey(QString::fromStdString(server.HostText()), true);
+        {
+            TransferQueue before;
+            for (const auto& [site, name] :
+                 {std::pair<std::string, std::string>{"Local", "a.txt"}, {quick, "b.txt"}}) {
+                TransferJob job;
+                job.site = site;
+                job.remotePath = "/" + name;
+                job.localPath = scratch.filePath(QString::fromStdString(name)).toStdString();
+                before.Add(job);
+            }
+            std::string error;
+            QVERIFY2(before.Save(saved.toStdString(), error), error.c_str());
+        }
+        ConnectionSettings login;
+        login.host = server.HostText();
+        login.user = "anonymous";
+        login.password = "queue@example.com";
+        login.dataMode = DataMode::Passive;
+        login.timeoutSeconds = 10;
+
+        LogQueue log;
+        BackgroundQueue transfers(log, 2, saved);
+        QStringList asked;
+        transfers.Start([&](const std::string& site) -> std::optional<ConnectionSettings> {
+            asked << QString::fromStdString(site);
+            if (site == "Local") return login;
+            return std::nullopt;
+        });
+        QCOMPARE(asked, (QStringList{"Local", QString::fromStdString(quick)}));
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(transfers.Queue().Jobs()[0].state), kPatience);
+        QTRY_COMPARE_WITH_TIMEOUT(transfers.Queue().Jobs()[1].failure,
+                                  std::string(BackgroundQueue::kUnknownSite), kPatience);
+        QVERIFY(!QFile::exists(scratch.filePath("b.txt")));
+
+        transfers.SiteConnected(quick, login);
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(transfers.Queue().Jobs()[1].state), kPatience);
+        QCOMPARE(ProgramDriver::ReadAll(scratch.filePath("a.txt")), QByteArray("first\n"));
+        QCOMPARE(ProgramDriver::ReadAll(scratch.filePath("b.txt")), QByteArray("second\n"));
+        // The queue's connections logged into the program's log.
+        QTRY_VERIFY(log.Size() > 0);
+    }
 };
 
 QUILLMOOR_BROWSER_TEST_MAIN(QueueJourneyTest)
