@@ -12,18 +12,17 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "queue/core/queue_runner.h"
+#include "queue/core/queue_watch.h"
 
 extern char** environ;
 
@@ -105,45 +104,6 @@ private:
     int port = 0;
 };
 
-// Wakes the bench when the queue changes.
-class FinishWatch : public TransferQueue::Listener {
-public:
-    explicit FinishWatch(TransferQueue& queue) : queue(queue) { queue.SetListener(this); }
-    ~FinishWatch() override { queue.SetListener(nullptr); }
-    void JobChanged(std::uint64_t) override { Poke(); }
-    void JobsAddedOrRemoved() override { Poke(); }
-
-    // Waits until no job is queued or running; false after the limit.
-    bool WaitUntilIdle(std::chrono::seconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        std::unique_lock<std::mutex> guard(lock);
-        for (;;) {
-            const std::uint64_t seen = pokes;
-            guard.unlock();
-            bool idle = true;
-            for (const TransferJob& job : queue.Jobs()) {
-                idle = idle && job.state != JobState::Queued && job.state != JobState::Running;
-            }
-            if (idle) return true;
-            guard.lock();
-            if (!wake.wait_until(guard, deadline, [&] { return pokes != seen; })) return false;
-        }
-    }
-
-private:
-    void Poke() {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            ++pokes;
-        }
-        wake.notify_all();
-    }
-    TransferQueue& queue;
-    std::mutex lock;
-    std::condition_variable wake;
-    std::uint64_t pokes = 0;
-};
-
 std::string ReadWhole(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -158,7 +118,7 @@ double TimeDownloads(int connections, int port, const std::vector<std::string>& 
     const fs::path target = work / ("with-" + std::to_string(connections));
     fs::create_directories(target);
     TransferQueue queue;
-    FinishWatch watch(queue);
+    QueueWatch watch(queue);
     for (const std::string& name : names) {
         TransferJob job;
         job.site = "bench";
@@ -180,7 +140,7 @@ double TimeDownloads(int connections, int port, const std::vector<std::string>& 
         connections);
     const auto start = std::chrono::steady_clock::now();
     runner.Start();
-    const bool idle = watch.WaitUntilIdle(std::chrono::seconds(600));
+    const bool idle = watch.WaitFor(QueueWatch::Idle, std::chrono::minutes(10));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     runner.Stop();
     runner.Log().TakeAll();

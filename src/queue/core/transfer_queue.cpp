@@ -66,48 +66,34 @@ static void ClearRunningFigures(TransferJob& job) {
     job.secondsLeft = -1;
 }
 
-void TransferQueue::Pause(std::uint64_t id) {
-    bool wasRunning = false;
-    Change(id, [&](Entry& entry) {
-        TransferJob& job = entry.job;
-        if (job.state != JobState::Queued && job.state != JobState::Running) return false;
-        wasRunning = job.state == JobState::Running;
-        job.state = JobState::Paused;
-        ClearRunningFigures(job);
-        return true;
-    });
-    if (wasRunning) StopRunning(id);
-}
+void TransferQueue::Pause(std::uint64_t id) { Halt(id, JobState::Paused, {JobState::Queued, JobState::Running}, ""); }
 
-void TransferQueue::Resume(std::uint64_t id) {
-    if (Change(id, [](Entry& entry) {
-            if (entry.job.state != JobState::Paused) return false;
-            entry.job.state = JobState::Queued;
-            return true;
-        })) {
-        NotifyWaiting();
-    }
-}
+void TransferQueue::Resume(std::uint64_t id) { Requeue(id, JobState::Paused); }
 
 void TransferQueue::Cancel(std::uint64_t id) {
+    Halt(id, JobState::Failed, {JobState::Queued, JobState::Running, JobState::Paused}, "Cancelled");
+}
+
+void TransferQueue::Retry(std::uint64_t id) { Requeue(id, JobState::Failed); }
+
+void TransferQueue::Halt(std::uint64_t id, JobState to, std::initializer_list<JobState> from,
+                         const char* failure) {
     bool wasRunning = false;
     Change(id, [&](Entry& entry) {
         TransferJob& job = entry.job;
-        if (job.state != JobState::Queued && job.state != JobState::Running && job.state != JobState::Paused) {
-            return false;
-        }
+        if (std::find(from.begin(), from.end(), job.state) == from.end()) return false;
         wasRunning = job.state == JobState::Running;
-        job.state = JobState::Failed;
-        job.failure = "Cancelled";
+        job.state = to;
+        job.failure = failure;
         ClearRunningFigures(job);
         return true;
     });
     if (wasRunning) StopRunning(id);
 }
 
-void TransferQueue::Retry(std::uint64_t id) {
-    if (Change(id, [](Entry& entry) {
-            if (entry.job.state != JobState::Failed) return false;
+void TransferQueue::Requeue(std::uint64_t id, JobState from) {
+    if (Change(id, [from](Entry& entry) {
+            if (entry.job.state != from) return false;
             entry.job.state = JobState::Queued;
             entry.job.failure.clear();
             return true;

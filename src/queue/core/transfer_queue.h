@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -79,6 +80,11 @@ private:
     Runner* runner = nullptr;
 
     Entry* Find(std::uint64_t id);
+    // Pause and Cancel: a job in one of the from states goes to `to`; a
+    // running one's transfer is stopped.
+    void Halt(std::uint64_t id, JobState to, std::initializer_list<JobState> from, const char* failure);
+    // Resume and Retry: a job in the from state waits again.
+    void Requeue(std::uint64_t id, JobState from);
     // Applies `change` to the job under the lock; true when it changed it.
     bool Change(std::uint64_t id, const std::function<bool(Entry&)>& change);
     void NotifyChanged(std::uint64_t id);

@@ -120,27 +120,33 @@ TEST(TransferQueueTest, RemoveLeavesRunningJobsAndClearFinishedDropsDoneAndVerif
     EXPECT_FALSE(queue.Job(ids[4]));
 }
 
-TEST(TransferQueueTest, ListenerHearsChangesWithoutTheLockHeld) {
+// Two jobs in a queue that tells the recorder everything.
+class TwoJobsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        queue.SetListener(&recorder);
+        queue.SetRunner(&recorder);
+        first = queue.Add(FileJob("a"));
+        second = queue.Add(FileJob("b"));
+    }
     TransferQueue queue;
-    Recorder recorder(queue);
-    queue.SetListener(&recorder);
-    const std::uint64_t first = queue.Add(FileJob("a"));
-    const std::uint64_t second = queue.Add(FileJob("b"));
+    Recorder recorder{queue};
+    std::uint64_t first = 0;
+    std::uint64_t second = 0;
+};
+
+TEST_F(TwoJobsTest, ListenerHearsChangesWithoutTheLockHeld) {
     EXPECT_EQ(recorder.addedOrRemoved, (std::vector<std::size_t>{1, 2}));
     queue.Pause(second);
     queue.ReportProgress(first, 10, 20, 5, 2);  // not running: ignored
     EXPECT_EQ(recorder.changed, (std::vector<std::uint64_t>{second}));
+    EXPECT_TRUE(recorder.stopped.empty()) << "only a running job has a transfer to stop";
     EXPECT_EQ(queue.Job(first)->doneBytes, 0);
     queue.Remove(first);
     EXPECT_EQ(recorder.addedOrRemoved.back(), 1u);
 }
 
-TEST(TransferQueueTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
-    TransferQueue queue;
-    Recorder recorder(queue);
-    queue.SetRunner(&recorder);
-    const std::uint64_t first = queue.Add(FileJob("a"));
-    const std::uint64_t second = queue.Add(FileJob("b"));
+TEST_F(TwoJobsTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
     ASSERT_EQ(queue.TakeNext()->id, first);
     EXPECT_EQ(queue.Job(first)->attempts, 1);
 

@@ -11,14 +11,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <random>
 
 #include "ftp/resume_plan.h"
+#include "queue/core/queue_watch.h"
 #include "support/real_ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -35,53 +34,7 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-// Wakes the test whenever the queue changes, so that it waits for a
-// condition with a deadline instead of sleeping.
-class QueueWatcher : public TransferQueue::Listener {
-public:
-    explicit QueueWatcher(TransferQueue& queue) : queue(queue) { queue.SetListener(this); }
-    ~QueueWatcher() override { queue.SetListener(nullptr); }
-    void JobChanged(std::uint64_t) override { Poke(); }
-    void JobsAddedOrRemoved() override { Poke(); }
-
-    bool WaitFor(const std::function<bool(const TransferQueue&)>& condition,
-                 std::chrono::milliseconds limit = 60s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        std::unique_lock<std::mutex> guard(lock);
-        for (;;) {
-            guard.unlock();
-            if (condition(queue)) return true;
-            guard.lock();
-            if (wake.wait_until(guard, deadline, [&] { return pokes != seen; })) {
-                seen = pokes;
-            } else {
-                guard.unlock();
-                return condition(queue);
-            }
-        }
-    }
-
-private:
-    void Poke() {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            ++pokes;
-        }
-        wake.notify_all();
-    }
-    TransferQueue& queue;
-    std::mutex lock;
-    std::condition_variable wake;
-    std::uint64_t pokes = 0;
-    std::uint64_t seen = 0;
-};
-
-bool AllFinished(const TransferQueue& queue) {
-    for (const TransferJob& job : queue.Jobs()) {
-        if (job.state == JobState::Queued || job.state == JobState::Running) return false;
-    }
-    return true;
-}
+bool AllFinished(const TransferQueue& queue) { return QueueWatch::Idle(queue); }
 
 // The size of a file, 0 while there is none.
 std::uintmax_t SizeOf(const fs::path& path) {
@@ -161,7 +114,7 @@ protected:
     std::string remoteDir;
     TempDir local;
     TransferQueue queue;
-    QueueWatcher watcher{queue};
+    QueueWatch watcher{queue};  // waits for a state with a deadline instead of sleeping
     std::unique_ptr<QueueRunner> runner;
 };
 
@@ -395,7 +348,7 @@ TEST(QueueRunnerSilentServerTest, StopDoesNotWaitForASilentServer) {
     const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 
     TransferQueue queue;
-    QueueWatcher watcher(queue);
+    QueueWatch watcher(queue);
     TempDir local;
     TransferJob job;
     job.site = "silent";
