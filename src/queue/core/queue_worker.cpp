@@ -11,6 +11,7 @@
 #include "ftp/resume_plan.h"
 #include "ftp/transfer_retry.h"
 #include "queue/core/target_names.h"
+#include "queue/core/tree_expansion.h"
 
 namespace {
 
@@ -32,29 +33,9 @@ bool LocalExists(const std::string& path) {
     return lstat(path.c_str(), &info) == 0;
 }
 
-bool IsLocalDirectory(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool IsReadableFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
-}
-
-// The bytes of the regular files below root, for the progress of an upload walk.
-std::int64_t LocalTreeSize(const std::string& root) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    std::int64_t total = 0;
-    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
-        std::error_code sizeError;
-        if (it->is_regular_file(sizeError)) {
-            const auto size = it->file_size(sizeError);
-            if (!sizeError) total += static_cast<std::int64_t>(size);
-        }
-    }
-    return error ? -1 : total;
 }
 
 std::string JoinRemote(const std::string& directory, const std::string& name) {
@@ -191,7 +172,20 @@ QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
         return {JobState::Failed, "Needs a local path and an absolute remote path"};
     }
     if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
-    return job.isDirectory ? TransferTree(job) : TransferFile(job);
+    return job.isDirectory ? ExpandTree(job) : TransferFile(job);
+}
+
+QueueWorker::Outcome QueueWorker::ExpandTree(const TransferJob& job) {
+    std::string failure;
+    std::optional<std::vector<TransferJob>> files = TreeExpansion(session).Expand(job, failure);
+    if (!files) return {JobState::Failed, StopAsked() ? "Stopped" : failure};
+    if (files->empty()) return {JobState::Done, "No files in the directory"};
+    const std::size_t count = files->size();
+    // Paused or cancelled while it was read: it keeps that state, and is
+    // read again when it runs again.
+    if (!queue.Expand(job.id, std::move(*files))) return {JobState::Failed, "Stopped"};
+    session.Control().LogF("%s: %zu files queued.", job.remotePath.c_str(), count);
+    return {JobState::Done, {}};  // no longer in the queue, so nobody hears it
 }
 
 std::optional<std::string> QueueWorker::Connect(const std::string& site) {
@@ -234,7 +228,7 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
     if (!resume) {
         if (std::optional<Outcome> settled = SettleExistingTarget(job, where.name, resume)) return *settled;
     }
-    StartProgress(job, false, upload ? LocalFacts(job.localPath).size : job.totalBytes, resume ? job.doneBytes : 0);
+    StartProgress(job, upload ? LocalFacts(job.localPath).size : job.totalBytes, resume ? job.doneBytes : 0);
     session.SetResume(resume);
     TransferRetry retry(session, retryPolicy);
     // A new log-in starts in the server's initial directory.
@@ -306,55 +300,6 @@ FileFacts QueueWorker::RemoteFacts(const std::string& name) {
 
 bool QueueWorker::RemoteExists(const std::string& name) { return RemoteFacts(name).exists; }
 
-// Entering the directory is the one test every server answers.
-bool QueueWorker::RemoteDirectoryExists(const std::string& name, const std::string& parent) {
-    if (session.ChangeDir(name) != kComplete) return false;
-    session.ChangeDir(parent);
-    return true;
-}
-
-QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
-    const bool upload = job.direction == TransferDirection::Upload;
-    RemoteLocation where = SplitRemotePath(job.remotePath);
-    if (session.ChangeDir(where.directory) != kComplete) {
-        return {JobState::Failed, ReplyFailure("Could not enter " + where.directory)};
-    }
-    if (upload && !IsLocalDirectory(job.localPath)) return {JobState::Failed, job.localPath + " is not a directory"};
-    auto remoteTaken = [&](const std::string& n) { return RemoteDirectoryExists(n, where.directory); };
-    const bool exists = upload ? remoteTaken(where.name) : LocalExists(job.localPath);
-    if (exists) {
-        // The walks only fill directories they make themselves.
-        if (job.existing == ExistingFileChoice::Skip) return {JobState::Done, "Skipped: the target exists"};
-        if (job.existing != ExistingFileChoice::Rename) return {JobState::Failed, "The target directory exists"};
-        std::string freeName = upload ? FreeName(where.name, remoteTaken) : FreeName(job.localPath, LocalExists);
-        if (freeName.empty()) return {JobState::Failed, "No free name beside the target"};
-        if (upload) {
-            where.name = freeName;
-            job.remotePath = JoinRemote(where.directory, freeName);
-        } else {
-            job.localPath = freeName;
-        }
-        queue.Retarget(job.id, job.localPath, job.remotePath, ExistingFileChoice::Overwrite);
-    }
-    StartProgress(job, true, upload ? LocalTreeSize(job.localPath) : -1, 0);
-    const WalkResult walk =
-        upload ? session.UploadTree(job.localPath, where.name) : session.DownloadTree(where.name, &job.localPath);
-    switch (walk.outcome) {
-        case WalkResult::Outcome::Completed:
-            // Each file of a walk is checked as it arrives (a mismatch is a
-            // failed entry), but not every server can check, so a tree is done,
-            // never verified as a whole.
-            ReportWhole(job.id, LocalTreeSize(job.localPath));
-            return {JobState::Done, {}};
-        case WalkResult::Outcome::SomeFailed:
-            return {JobState::Failed, std::to_string(walk.failures) + " entries not transferred"};
-        case WalkResult::Outcome::Aborted:
-        case WalkResult::Outcome::NotConnected:
-            break;
-    }
-    return {JobState::Failed, StopAsked() ? "Stopped" : ReplyFailure("The walk stopped")};
-}
-
 QueueWorker::Outcome QueueWorker::Conclude(const TransferOutcome& outcome) const {
     switch (outcome.kind) {
         case TransferOutcome::Kind::Verified: return {JobState::Verified, {}};
@@ -373,9 +318,8 @@ std::string QueueWorker::ReplyFailure(const std::string& fallback) const {
     return fallback;
 }
 
-void QueueWorker::StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes,
-                                std::int64_t doneBytes) {
-    progress.Start(wholeTree, totalBytes, doneBytes, JobProgress::Clock::now());
+void QueueWorker::StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes) {
+    progress.Start(totalBytes, doneBytes, JobProgress::Clock::now());
     queue.ReportProgress(job.id, progress.DoneBytes(), progress.TotalBytes(), 0, -1);
 }
 

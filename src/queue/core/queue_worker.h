@@ -66,19 +66,19 @@ private:
     Outcome Execute(TransferJob& job);
     std::optional<std::string> Connect(const std::string& site);
     Outcome TransferFile(TransferJob& job);
-    Outcome TransferTree(TransferJob& job);
+    // A directory job becomes the jobs of its files (see TreeExpansion).
+    Outcome ExpandTree(const TransferJob& job);
     // Applies the job's choice about a target that exists; nothing when the
     // transfer goes ahead (job and resume then say how), else the outcome.
     std::optional<Outcome> SettleExistingTarget(TransferJob& job, std::string& remoteName, bool& resume);
     FileFacts RemoteFacts(const std::string& name);
     bool RemoteExists(const std::string& name);
-    bool RemoteDirectoryExists(const std::string& name, const std::string& parent);
     // The one place that turns how a file transfer ended (after its
     // retries) into the job's state.
     Outcome Conclude(const TransferOutcome& outcome) const;
     std::string ReplyFailure(const std::string& fallback) const;
     bool StopAsked() const;
-    void StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes, std::int64_t doneBytes);
+    void StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes);
     void ReportWhole(std::uint64_t id, std::int64_t bytes);
     void ReportProgress(std::int64_t expected, std::int64_t done);
 

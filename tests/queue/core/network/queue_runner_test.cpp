@@ -161,16 +161,50 @@ TEST_P(QueueRunnerTest, UploadsAndDirectoryJobs) {
     StartRunner(2);
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
 
-    const std::vector<TransferJob> jobs = queue.Jobs();
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(jobs[i].state, JobState::Done) << Describe(queue);
-    EXPECT_EQ(jobs[3].state, JobState::Failed);
-    EXPECT_EQ(jobs[3].failure, "Cannot read " + (local / "missing.bin").string());
+    // Each directory job became one job per file, in its place.
+    std::vector<std::string> order;
+    for (const TransferJob& job : queue.Jobs()) {
+        order.push_back(job.remotePath.substr(remoteDir.size()));
+        EXPECT_FALSE(job.isDirectory);
+        if (job.remotePath.ends_with("missing.bin")) continue;
+        EXPECT_EQ(job.state, JobState::Done) << job.remotePath << ": " << job.failure;
+        EXPECT_EQ(job.doneBytes, job.totalBytes) << job.remotePath;
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"/up.bin", "/tree/a.txt", "/tree/sub/b.bin", "/remote-tree/x.txt",
+                                               "/remote-tree/deeper/y.bin", "/missing.bin"}));
+    EXPECT_EQ(queue.Jobs().back().state, JobState::Failed);
+    EXPECT_EQ(queue.Jobs().back().failure, "Cannot read " + (local / "missing.bin").string());
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "up.bin") == single);
     EXPECT_EQ(TempDir::ReadFile(server->WritableDir() / "tree/a.txt"), "alpha");
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree/sub/b.bin") == RandomBytes(30000, 2));
     EXPECT_EQ(TempDir::ReadFile(local / "fetched/x.txt"), "x-ray");
     EXPECT_TRUE(TempDir::ReadFile(local / "fetched/deeper/y.bin") == RandomBytes(20000, 3));
-    EXPECT_EQ(jobs[1].doneBytes, jobs[1].totalBytes) << "an upload walk counts its files' bytes";
+}
+
+// A tree read again (after a pause, or into a directory there already)
+// takes the directories that exist and fills in what is missing.
+TEST_P(QueueRunnerTest, DirectoryJobIntoExistingDirectories) {
+    ServerFile("docs/new.txt", "new");
+    ServerFile("docs/kept.txt", "server");
+    ServerFile("docs/empty/.keep", "");
+    local.WriteFile("docs/kept.txt", "mine");
+    fs::create_directories(server->WritableDir() / "up");
+    fs::permissions(server->WritableDir() / "up", fs::perms::all);  // vsftpd's anonymous user writes into it
+    local.WriteFile("up/one.txt", "1");
+    TransferJob down;
+    down.site = "test";
+    down.isDirectory = true;
+    down.localPath = (local / "docs").string();
+    down.remotePath = remoteDir + "/docs";
+    down.existing = ExistingFileChoice::Skip;
+    queue.Add(down);
+    Queue(TransferDirection::Upload, (local / "up").string(), "up", true);
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    EXPECT_EQ(TempDir::ReadFile(local / "docs/new.txt"), "new");
+    EXPECT_EQ(TempDir::ReadFile(local / "docs/kept.txt"), "mine") << "the tree's choice holds for each file";
+    EXPECT_TRUE(fs::is_directory(local / "docs/empty"));
+    EXPECT_EQ(TempDir::ReadFile(server->WritableDir() / "up/one.txt"), "1");
 }
 
 TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
