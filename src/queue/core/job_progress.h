@@ -4,9 +4,9 @@
 
 #include "queue/core/transfer_rate.h"
 
-// Turns the session's byte counters of one file transfer into the progress
-// of its job: the total once the server or the local file tells it, the
-// speed and the time left.
+// Turns the session's byte counters of one file transfer (or of each file of
+// a directory job in turn) into the progress of the job: the total once the
+// server or the local file tells it, the speed and the time left.
 class JobProgress {
 public:
     using Clock = TransferRate::Clock;
@@ -14,6 +14,9 @@ public:
     // A new run of a job: totalBytes is what the job knows of its size (-1:
     // unknown), doneBytes what earlier runs transferred.
     void Start(std::int64_t totalBytes, std::int64_t doneBytes, Clock::time_point now);
+    // A directory job: the next file's counters count on from base (what the
+    // files before it brought), and the job's total stays the tree's.
+    void BeginFile(std::int64_t base);
     // One reading of the running transfer's counters; expected is 0 while
     // the file's size is not known.
     void Update(std::int64_t expected, std::int64_t done, Clock::time_point now);
@@ -26,5 +29,7 @@ public:
 private:
     std::int64_t total = -1;
     std::int64_t done = 0;
+    bool tree = false;
+    std::int64_t fileBase = 0;
     TransferRate rate;
 };

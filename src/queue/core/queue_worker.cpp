@@ -1,65 +1,16 @@
 #include "queue/core/queue_worker.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <charconv>
-#include <filesystem>
-
-#include "ftp/bounded_text.h"
-#include "ftp/modification_time.h"
-#include "ftp/resume_plan.h"
-#include "ftp/transfer_retry.h"
-#include "queue/core/target_names.h"
 #include "queue/core/tree_expansion.h"
 
 namespace {
 
-constexpr std::size_t kFailureCapacity = 200;
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
-FileFacts LocalFacts(const std::string& path) {
-    FileFacts facts;
+std::int64_t LocalSize(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return facts;
-    facts.exists = true;
-    facts.size = static_cast<std::int64_t>(info.st_size);
-    facts.modified = static_cast<std::int64_t>(info.st_mtime);
-    return facts;
-}
-
-bool LocalExists(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0;
-}
-
-bool IsReadableFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
-}
-
-std::string JoinRemote(const std::string& directory, const std::string& name) {
-    return directory == "/" ? "/" + name : directory + "/" + name;
-}
-
-// "213 1234" gives 1234; anything else -1.
-std::int64_t SizeInReply(const std::string& reply) {
-    if (reply.size() < 5) return -1;
-    std::int64_t size = -1;
-    const char* first = reply.data() + 4;
-    const char* last = reply.data() + reply.size();
-    auto [end, failure] = std::from_chars(first, last, size);
-    return failure == std::errc() && end == last && size >= 0 ? size : -1;
-}
-
-// A reply shown in the queue: bounded, and without control characters a
-// hostile server could put there.
-std::string Printable(const std::string& text) {
-    std::string shown = CutToCapacity(text, kFailureCapacity);
-    for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    }
-    return shown;
+    return stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
 std::string LogonFailure(const LogonResult& logon) {
@@ -80,7 +31,7 @@ std::string LogonFailure(const LogonResult& logon) {
         case Cause::NotSecured: why = "the connection could not be secured"; break;
     }
     std::string text = "Could not connect: " + why;
-    if (!logon.replyText.empty()) text += " (" + Printable(logon.replyText) + ")";
+    if (!logon.replyText.empty()) text += " (" + ShownText(logon.replyText) + ")";
     return text;
 }
 
@@ -172,20 +123,11 @@ QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
         return {JobState::Failed, "Needs a local path and an absolute remote path"};
     }
     if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
-    return job.isDirectory ? ExpandTree(job) : TransferFile(job);
-}
-
-QueueWorker::Outcome QueueWorker::ExpandTree(const TransferJob& job) {
-    std::string failure;
-    std::optional<std::vector<TransferJob>> files = TreeExpansion(session).Expand(job, failure);
-    if (!files) return {JobState::Failed, StopAsked() ? "Stopped" : failure};
-    if (files->empty()) return {JobState::Done, "No files in the directory"};
-    const std::size_t count = files->size();
-    // Paused or cancelled while it was read: it keeps that state, and is
-    // read again when it runs again.
-    if (!queue.Expand(job.id, std::move(*files))) return {JobState::Failed, "Stopped"};
-    session.Control().LogF("%s: %zu files queued.", job.remotePath.c_str(), count);
-    return {JobState::Done, {}};  // no longer in the queue, so nobody hears it
+    Outcome outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+    // A stopped transfer reads as cancelled to the engine; the queue
+    // already shows why (paused, cancelled, or given back).
+    if (outcome.state == JobState::Failed && StopAsked()) outcome.text = "Stopped";
+    return outcome;
 }
 
 std::optional<std::string> QueueWorker::Connect(const std::string& site) {
@@ -209,113 +151,61 @@ std::optional<std::string> QueueWorker::Connect(const std::string& site) {
 
 QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
     const bool upload = job.direction == TransferDirection::Upload;
-    RemoteLocation where = SplitRemotePath(job.remotePath);
-    if (session.ChangeDir(where.directory) != kComplete) {
-        return {JobState::Failed, ReplyFailure("Could not enter " + where.directory)};
-    }
-    if (upload && !IsReadableFile(job.localPath)) {
-        // Checked here: the engine would store an empty remote file instead.
-        return {JobState::Failed, "Cannot read " + job.localPath};
-    }
     // A job that ran before continues what it left: a download its kept
-    // partial file, an upload the remote file once bytes were sent. Once
-    // the question about an existing target is settled, the choice left is
-    // overwrite or resume (see SettleExistingTarget).
-    const bool ranBefore = job.attempts > 1 && (!upload || job.doneBytes > 0);
-    const bool settled =
-        job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
-    bool resume = ranBefore && settled;
-    if (!resume) {
-        if (std::optional<Outcome> settled = SettleExistingTarget(job, where.name, resume)) return *settled;
+    // partial file, an upload the remote file once bytes were sent, as long
+    // as its choice about the target was settled (overwrite or resume).
+    const bool settled = job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
+    const bool continues = settled && job.attempts > 1 && (!upload || job.doneBytes > 0);
+    StartProgress(job, upload ? LocalSize(job.localPath) : job.totalBytes, continues ? job.doneBytes : 0);
+    TransferJob file = job;
+    const FileMove::Result result = mover.Run(file, continues);
+    if (file.localPath != job.localPath || file.remotePath != job.remotePath || file.existing != job.existing) {
+        queue.Retarget(job.id, file.localPath, file.remotePath, file.existing);
     }
-    StartProgress(job, upload ? LocalFacts(job.localPath).size : job.totalBytes, resume ? job.doneBytes : 0);
-    session.SetResume(resume);
-    TransferRetry retry(session, retryPolicy);
-    // A new log-in starts in the server's initial directory.
-    retry.SetReconnect([&where](FtpSession& s) {
-        return s.Logon().Connected() && s.ChangeDir(where.directory) == kComplete;
-    });
-    const TransferOutcome outcome =
-        retry.Run(upload ? TransferRetry::Direction::Upload : TransferRetry::Direction::Download, where.name,
-                  job.localPath);
-    session.SetResume(false);
-    if (outcome.Succeeded()) ReportWhole(job.id, LocalFacts(job.localPath).size);
-    return Conclude(outcome);
+    if (result.state == JobState::Done || result.state == JobState::Verified) {
+        ReportWhole(job.id, LocalSize(file.localPath));
+    }
+    return {result.state, result.text};
 }
 
-std::optional<QueueWorker::Outcome> QueueWorker::SettleExistingTarget(TransferJob& job, std::string& remoteName,
-                                                                      bool& resume) {
-    const bool upload = job.direction == TransferDirection::Upload;
-    const FileFacts local = LocalFacts(job.localPath);
-    const FileFacts remote = RemoteFacts(remoteName);
-    const TargetDecision decision = DecideExistingTarget(job.existing, upload ? local : remote,
-                                                         upload ? remote : local);
-    if (decision.action == TargetDecision::Action::Skip) {
-        session.Control().LogF("%s: %s", (upload ? job.remotePath : job.localPath).c_str(), decision.note.c_str());
-        return Outcome{JobState::Done, decision.note};
-    }
-    if (decision.rename) {
-        std::string freeName = upload ? FreeName(remoteName, [this](const std::string& n) { return RemoteExists(n); })
-                                      : FreeName(job.localPath, LocalExists);
-        if (freeName.empty()) return Outcome{JobState::Failed, "No free name beside the target"};
-        if (upload) {
-            remoteName = freeName;
-            job.remotePath = JoinRemote(SplitRemotePath(job.remotePath).directory, freeName);
-        } else {
-            job.localPath = freeName;
+// A tree runs file after file on this connection. A later run (after a
+// pause or a failure) reads the tree again and continues: complete files
+// are skipped, partial ones continued.
+QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
+    std::string failure;
+    std::optional<std::vector<TransferJob>> files = TreeExpansion(session).Expand(job, failure);
+    if (!files) return {JobState::Failed, failure};
+    std::int64_t total = 0;
+    for (const TransferJob& file : *files) total = file.totalBytes < 0 || total < 0 ? -1 : total + file.totalBytes;
+    StartProgress(job, total, 0);
+    const bool rerun = job.attempts > 1;
+    std::int64_t finished = 0;
+    int failures = 0;
+    bool allVerified = true;
+    for (TransferJob& file : *files) {
+        if (StopAsked()) return {JobState::Failed, "Stopped"};
+        progress.BeginFile(finished);
+        bool continues = false;
+        if (rerun) {
+            file.existing = ExistingFileChoice::Resume;
+            continues = file.direction == TransferDirection::Download && LocalSize(file.localPath) < 0;
         }
-    }
-    resume = decision.resume;
-    if (resume && !upload) {
-        // A download continues its kept partial file; to continue the target
-        // itself, a copy of it becomes that partial file, so that the target
-        // stays whole until the download has completed.
-        const std::string partial = PartialFilePath(job.localPath);
-        std::error_code error;
-        if (!LocalExists(partial) &&
-            !std::filesystem::copy_file(job.localPath, partial, std::filesystem::copy_options::none, error)) {
-            return Outcome{JobState::Failed, "Cannot continue " + job.localPath + ": " + error.message()};
+        const FileMove::Result result = mover.Run(file, continues);
+        if (result.state == JobState::Failed) {
+            if (StopAsked()) return {JobState::Failed, "Stopped"};
+            if (failures++ == 0) failure = file.remotePath + ": " + result.text;
         }
+        allVerified = allVerified && result.state == JobState::Verified;
+        finished += std::max<std::int64_t>(0, file.direction == TransferDirection::Upload ? file.totalBytes
+                                                                                           : LocalSize(file.localPath));
     }
-    // Settled once: a later run of the job continues what this one transferred.
-    job.existing = resume ? ExistingFileChoice::Resume : ExistingFileChoice::Overwrite;
-    queue.Retarget(job.id, job.localPath, job.remotePath, job.existing);
-    return std::nullopt;
-}
-
-FileFacts QueueWorker::RemoteFacts(const std::string& name) {
-    FileFacts facts;
-    ControlChannel& control = session.Control();
-    if (control.RefuseUnsendable(name)) return facts;
-    if (control.SendCommand("SIZE " + name) == kComplete && control.ReplyCode() == 213) {
-        facts.exists = true;
-        facts.size = SizeInReply(control.ReplyText());
+    if (failures > 0) {
+        return {JobState::Failed, std::to_string(failures) + " of " + std::to_string(files->size()) +
+                                      " files failed; first " + failure};
     }
-    if (control.SendCommand("MDTM " + name) == kComplete && control.ReplyCode() == 213) {
-        facts.exists = true;
-        if (std::optional<ServerTime> time = TimeFromMdtmReply(control.ReplyText())) facts.modified = time->seconds;
-    }
-    return facts;
-}
-
-bool QueueWorker::RemoteExists(const std::string& name) { return RemoteFacts(name).exists; }
-
-QueueWorker::Outcome QueueWorker::Conclude(const TransferOutcome& outcome) const {
-    switch (outcome.kind) {
-        case TransferOutcome::Kind::Verified: return {JobState::Verified, {}};
-        case TransferOutcome::Kind::Completed: return {JobState::Done, {}};
-        default: break;
-    }
-    if (StopAsked()) return {JobState::Failed, "Stopped"};
-    if (!outcome.reason.empty()) return {JobState::Failed, Printable(outcome.reason)};
-    return {JobState::Failed, ReplyFailure("Transfer failed")};
-}
-
-std::string QueueWorker::ReplyFailure(const std::string& fallback) const {
-    if (!session.IsConnected()) return "The connection was lost";
-    const ControlChannel& control = session.Control();
-    if (control.ReplyCode() >= 400) return Printable(control.ReplyText());
-    return fallback;
+    ReportWhole(job.id, finished);
+    return {allVerified && !files->empty() ? JobState::Verified : JobState::Done,
+            files->empty() ? "No files in the directory" : ""};
 }
 
 void QueueWorker::StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes) {

@@ -11,10 +11,9 @@
 #include "ftp/ftp_session.h"
 #include "ftp/log_queue.h"
 #include "ftp/polling_waiter.h"
-#include "ftp/transfer_outcome.h"
 #include "ftp/transfer_retry.h"
 #include "ftp/transfer_status.h"
-#include "queue/core/existing_target.h"
+#include "queue/core/file_move.h"
 #include "queue/core/job_progress.h"
 #include "queue/core/transfer_queue.h"
 
@@ -66,17 +65,7 @@ private:
     Outcome Execute(TransferJob& job);
     std::optional<std::string> Connect(const std::string& site);
     Outcome TransferFile(TransferJob& job);
-    // A directory job becomes the jobs of its files (see TreeExpansion).
-    Outcome ExpandTree(const TransferJob& job);
-    // Applies the job's choice about a target that exists; nothing when the
-    // transfer goes ahead (job and resume then say how), else the outcome.
-    std::optional<Outcome> SettleExistingTarget(TransferJob& job, std::string& remoteName, bool& resume);
-    FileFacts RemoteFacts(const std::string& name);
-    bool RemoteExists(const std::string& name);
-    // The one place that turns how a file transfer ended (after its
-    // retries) into the job's state.
-    Outcome Conclude(const TransferOutcome& outcome) const;
-    std::string ReplyFailure(const std::string& fallback) const;
+    Outcome TransferTree(TransferJob& job);
     bool StopAsked() const;
     void StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes);
     void ReportWhole(std::uint64_t id, std::int64_t bytes);
@@ -89,6 +78,7 @@ private:
     TransferStatus status;
     Waiter waiter;
     FtpSession session{ownLog, status};  // after the waiter: it reports to it until destroyed
+    FileMove mover{session, retryPolicy};
     std::string loggedInSite;            // the site the session is logged in to
 
     std::uint64_t runningJob = 0;  // guarded by stopLock

@@ -157,25 +157,6 @@ void TransferQueue::ReportProgress(std::uint64_t id, std::int64_t doneBytes, std
     });
 }
 
-bool TransferQueue::Expand(std::uint64_t id, std::vector<TransferJob> files) {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        auto found = std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
-        if (found == entries.end() || found->job.state != JobState::Running) return false;
-        std::vector<Entry> replacing;
-        for (TransferJob& file : files) {
-            file.id = nextId++;
-            file.state = JobState::Queued;
-            replacing.push_back(Entry{std::move(file)});
-        }
-        found = entries.erase(found);
-        entries.insert(found, std::make_move_iterator(replacing.begin()), std::make_move_iterator(replacing.end()));
-    }
-    NotifyAddedOrRemoved();
-    NotifyWaiting();
-    return true;
-}
-
 void TransferQueue::Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
                              ExistingFileChoice existing) {
     Change(id, [&](Entry& entry) {

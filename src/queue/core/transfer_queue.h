@@ -58,10 +58,6 @@ public:
     // Progress of a running job; ignored once the job is no longer running.
     void ReportProgress(std::uint64_t id, std::int64_t doneBytes, std::int64_t totalBytes,
                         double bytesPerSecond, std::int64_t secondsLeft);
-    // Puts the file jobs of a running directory job in its place (queued, in
-    // the order given); false, with nothing changed, when the job was paused,
-    // cancelled or removed meanwhile.
-    bool Expand(std::uint64_t id, std::vector<TransferJob> files);
     // Where a running job's files really are (a free name chosen beside an
     // existing target) and what a later run does about its target.
     void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,

@@ -8,14 +8,13 @@
 #include "ftp/ftp_session.h"
 #include "queue/core/transfer_job.h"
 
-// Turns a directory job into one job per file of its tree, so that the files
-// of a tree share the queue's connections and each can be paused, resumed,
-// retried and verified on its own. The directories come first: an upload's
-// are made on the server, a download's on this side (one that exists already
-// is used as it is, so a tree expanded again after a pause fills in what is
-// missing). Each file job keeps the directory job's choice about existing
-// targets. Links are followed to files but never into directories, so a
-// tree cannot loop.
+// Reads the tree of a directory job into one job per file, so that the
+// files can be moved (and checked) one by one and a tree read again after a
+// pause continues instead of starting over. The directories come first: an
+// upload's are made on the server, a download's on this side (one that
+// exists already is used as it is). Each file keeps the directory job's
+// choice about existing targets. Links are followed to files but never into
+// directories, so a tree cannot loop.
 class TreeExpansion {
 public:
     static constexpr int kMaxDepth = 64;

@@ -171,24 +171,4 @@ TEST_F(TwoJobsTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
     EXPECT_EQ(done.bytesPerSecond, 0);
 }
 
-TEST_F(TwoJobsTest, ADirectoryJobIsReplacedByItsFilesInPlace) {
-    EXPECT_FALSE(queue.Expand(first, {FileJob("x")})) << "only a running job is expanded";
-    ASSERT_EQ(queue.TakeNext()->id, first);
-    queue.Pause(first);
-    EXPECT_FALSE(queue.Expand(first, {FileJob("x")})) << "paused while it was read: left as it is";
-    queue.Resume(first);
-    queue.Finish(first, JobState::Queued, "");
-    ASSERT_EQ(queue.TakeNext()->id, first);
-    const int waitingBefore = recorder.waiting;
-    ASSERT_TRUE(queue.Expand(first, {FileJob("x"), FileJob("y")}));
-    std::vector<std::string> paths;
-    for (const TransferJob& job : queue.Jobs()) {
-        paths.push_back(job.remotePath);
-        EXPECT_EQ(job.state, JobState::Queued);
-    }
-    EXPECT_EQ(paths, (std::vector<std::string>{"/pub/x", "/pub/y", "/pub/b"}));
-    EXPECT_GT(recorder.waiting, waitingBefore);
-    EXPECT_EQ(queue.TakeNext()->remotePath, "/pub/x");
-}
-
 }  // namespace
