@@ -84,6 +84,8 @@ FileMove::Result FileMove::Run(TransferJob& file, bool continues) {
 }
 
 FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bool& resume, bool& skipped) {
+    // Overwriting needs no facts: three fewer exchanges per file.
+    if (file.existing == ExistingFileChoice::Overwrite) return {};
     const bool upload = file.direction == TransferDirection::Upload;
     const FileFacts local = LocalFacts(file.localPath);
     const FileFacts remote = RemoteFacts(remoteName);
