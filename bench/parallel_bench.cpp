@@ -75,9 +75,13 @@ public:
         posix_spawn_file_actions_addclose(&actions, output[0]);
         const std::string rate = std::to_string(bytesPerSecond);
         const std::string rootText = root.string();
-        std::vector<char*> argv = {const_cast<char*>("/usr/bin/python3"), const_cast<char*>("-c"),
-                                   const_cast<char*>(kServerScript), const_cast<char*>(rootText.c_str()),
-                                   const_cast<char*>("127.0.0.1"), const_cast<char*>(rate.c_str()), nullptr};
+        std::vector<char*> argv = {const_cast<char*>("/usr/bin/python3"),
+                                   const_cast<char*>("-c"),
+                                   const_cast<char*>(kServerScript),
+                                   const_cast<char*>(rootText.c_str()),
+                                   const_cast<char*>("127.0.0.1"),
+                                   const_cast<char*>(rate.c_str()),
+                                   nullptr};
         if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(output[1]);
@@ -150,7 +154,8 @@ double TimeDownloads(int connections, int port, const std::vector<std::string>& 
     }
     for (const TransferJob& job : queue.Jobs()) {
         if (job.state != JobState::Done) {
-            std::fprintf(stderr, "bench_parallel: %s failed: %s\n", job.remotePath.c_str(), job.failure.c_str());
+            std::fprintf(stderr, "bench_parallel: %s failed: %s\n", job.remotePath.c_str(),
+                         job.failure.c_str());
             return -1;
         }
     }
@@ -204,10 +209,12 @@ int main(int argc, char** argv) {
                 status = 1;
             } else {
                 const double ratio = one / three;
-                std::printf("parallel downloads: %d files of %d KiB, server paced to %ld KiB/s per connection\n",
-                            files, kib, rate / 1024);
-                std::printf("  1 connection:  %.2f s\n  3 connections: %.2f s\n  ratio: %.2f (target >= 1.5)\n",
-                            one, three, ratio);
+                std::printf(
+                    "parallel downloads: %d files of %d KiB, server paced to %ld KiB/s per connection\n",
+                    files, kib, rate / 1024);
+                std::printf(
+                    "  1 connection:  %.2f s\n  3 connections: %.2f s\n  ratio: %.2f (target >= 1.5)\n", one,
+                    three, ratio);
                 if (ratio < 1.5) status = 1;
             }
         }

@@ -77,8 +77,9 @@ FileMove::Result FileMove::Run(TransferJob& file, bool continues) {
     retry.SetReconnect([&where](FtpSession& s) {
         return s.Logon().Connected() && s.ChangeDir(where.directory) == kComplete;
     });
-    const TransferOutcome outcome = retry.Run(
-        upload ? TransferRetry::Direction::Upload : TransferRetry::Direction::Download, where.name, file.localPath);
+    const TransferOutcome outcome =
+        retry.Run(upload ? TransferRetry::Direction::Upload : TransferRetry::Direction::Download, where.name,
+                  file.localPath);
     session.SetResume(false);
     return Conclude(outcome);
 }
@@ -92,7 +93,8 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
     const TargetDecision decision =
         DecideExistingTarget(file.existing, upload ? local : remote, upload ? remote : local);
     if (decision.action == TargetDecision::Action::Skip) {
-        session.Control().LogF("%s: %s", (upload ? file.remotePath : file.localPath).c_str(), decision.note.c_str());
+        session.Control().LogF("%s: %s", (upload ? file.remotePath : file.localPath).c_str(),
+                               decision.note.c_str());
         skipped = true;
         return {JobState::Done, decision.note};
     }
@@ -117,7 +119,8 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
         const std::string partial = PartialFilePath(file.localPath);
         std::error_code error;
         if (!LocalExists(partial) &&
-            !std::filesystem::copy_file(file.localPath, partial, std::filesystem::copy_options::none, error)) {
+            !std::filesystem::copy_file(file.localPath, partial, std::filesystem::copy_options::none,
+                                        error)) {
             return {JobState::Failed, "Cannot continue " + file.localPath + ": " + error.message()};
         }
     }
@@ -138,7 +141,8 @@ FileFacts FileMove::RemoteFacts(const std::string& name) {
     }
     if (control.SendCommand("MDTM " + name) == kComplete && control.ReplyCode() == 213) {
         facts.exists = true;
-        if (std::optional<ServerTime> time = TimeFromMdtmReply(control.ReplyText())) facts.modified = time->seconds;
+        if (std::optional<ServerTime> time = TimeFromMdtmReply(control.ReplyText()))
+            facts.modified = time->seconds;
     }
     return facts;
 }
@@ -147,9 +151,12 @@ FileFacts FileMove::RemoteFacts(const std::string& name) {
 // job state.
 FileMove::Result FileMove::Conclude(const TransferOutcome& outcome) const {
     switch (outcome.kind) {
-        case TransferOutcome::Kind::Verified: return {JobState::Verified, {}};
-        case TransferOutcome::Kind::Completed: return {JobState::Done, {}};
-        default: break;
+        case TransferOutcome::Kind::Verified:
+            return {JobState::Verified, {}};
+        case TransferOutcome::Kind::Completed:
+            return {JobState::Done, {}};
+        default:
+            break;
     }
     if (!outcome.reason.empty()) return {JobState::Failed, ShownText(outcome.reason)};
     return {JobState::Failed, ReplyFailure("Transfer failed")};

@@ -18,7 +18,8 @@ public:
         std::string text;  // the reason of a failure, or a note (a skip)
     };
 
-    FileMove(FtpSession& session, const RetryPolicy& retryPolicy) : session(session), retryPolicy(retryPolicy) {}
+    FileMove(FtpSession& session, const RetryPolicy& retryPolicy)
+        : session(session), retryPolicy(retryPolicy) {}
 
     // continues: the file continues what an earlier run left (a download its
     // kept partial file, an upload the remote file), without asking about

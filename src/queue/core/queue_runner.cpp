@@ -72,7 +72,8 @@ public:
 
 private:
     struct Slot {
-        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log, const RetryPolicy& policy)
+        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log,
+             const RetryPolicy& policy)
             : worker(queue, settingsFor, log, policy) {}
         QueueWorker worker;
         std::thread thread;

@@ -32,9 +32,9 @@ public:
     // by the connections started after the call (by default two retries
     // after 1 s and 2 s).
     void SetRetryPolicy(const RetryPolicy& policy);
-    void Start();                // worker threads take queued jobs in order
-    void Stop();                 // stops transfers, joins; running jobs go back to queued, partials kept
-    LogQueue& Log();             // the log lines of the queue's connections
+    void Start();     // worker threads take queued jobs in order
+    void Stop();      // stops transfers, joins; running jobs go back to queued, partials kept
+    LogQueue& Log();  // the log lines of the queue's connections
 
 private:
     class Impl;

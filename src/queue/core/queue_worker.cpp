@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "queue/core/tree_expansion.h"
 
 namespace {
@@ -15,22 +17,22 @@ std::int64_t LocalSize(const std::string& path) {
 
 std::string LogonFailure(const LogonResult& logon) {
     using Cause = LogonResult::Cause;
-    std::string why;
-    switch (logon.cause) {
-        case Cause::Connected:
-        case Cause::AlreadyConnected: why = "the connection was lost"; break;
-        case Cause::NoFirewallHost: why = "no firewall host"; break;
-        case Cause::HostNotFound: why = "host not found"; break;
-        case Cause::ConnectionRefused: why = "connection refused"; break;
-        case Cause::TimedOut: why = "timed out"; break;
-        case Cause::ConnectionFailed: why = "connection failed"; break;
-        case Cause::Cancelled: why = "cancelled"; break;
-        case Cause::BadWelcome: why = "refused by the server"; break;
-        case Cause::ProxyRefused: why = "refused by the firewall"; break;
-        case Cause::WrongCredentials: why = "log-in refused"; break;
-        case Cause::NotSecured: why = "the connection could not be secured"; break;
+    static constexpr std::pair<Cause, const char*> kWhy[] = {
+        {Cause::NoFirewallHost, "no firewall host"},
+        {Cause::HostNotFound, "host not found"},
+        {Cause::ConnectionRefused, "connection refused"},
+        {Cause::TimedOut, "timed out"},
+        {Cause::ConnectionFailed, "connection failed"},
+        {Cause::Cancelled, "cancelled"},
+        {Cause::BadWelcome, "refused by the server"},
+        {Cause::ProxyRefused, "refused by the firewall"},
+        {Cause::WrongCredentials, "log-in refused"},
+        {Cause::NotSecured, "the connection could not be secured"},
+    };
+    std::string text = "Could not connect: the connection was lost";
+    for (const auto& [cause, why] : kWhy) {
+        if (cause == logon.cause) text = std::string("Could not connect: ") + why;
     }
-    std::string text = "Could not connect: " + why;
     if (!logon.replyText.empty()) text += " (" + ShownText(logon.replyText) + ")";
     return text;
 }
@@ -45,10 +47,10 @@ QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor
                          const RetryPolicy& retryPolicy)
     : queue(queue), settingsFor(settingsFor), retryPolicy(retryPolicy), waiter(ownLog, sharedLog) {
     waiter.SetPollInterval(kProgressInterval);
-    waiter.SetProgress([this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected,
-                              std::int64_t done) {
-        if (kind == EngineUi::WaitKind::TransferStatus) ReportProgress(expected, done);
-    });
+    waiter.SetProgress(
+        [this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected, std::int64_t done) {
+            if (kind == EngineUi::WaitKind::TransferStatus) ReportProgress(expected, done);
+        });
     session.SetUi(&waiter);
 }
 
@@ -154,12 +156,14 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
     // A job that ran before continues what it left: a download its kept
     // partial file, an upload the remote file once bytes were sent, as long
     // as its choice about the target was settled (overwrite or resume).
-    const bool settled = job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
+    const bool settled =
+        job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
     const bool continues = settled && job.attempts > 1 && (!upload || job.doneBytes > 0);
     StartProgress(job, upload ? LocalSize(job.localPath) : job.totalBytes, continues ? job.doneBytes : 0);
     TransferJob file = job;
     const FileMove::Result result = mover.Run(file, continues);
-    if (file.localPath != job.localPath || file.remotePath != job.remotePath || file.existing != job.existing) {
+    if (file.localPath != job.localPath || file.remotePath != job.remotePath ||
+        file.existing != job.existing) {
         queue.Retarget(job.id, file.localPath, file.remotePath, file.existing);
     }
     if (result.state == JobState::Done || result.state == JobState::Verified) {
@@ -176,7 +180,8 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
     std::optional<std::vector<TransferJob>> files = TreeExpansion(session).Expand(job, failure);
     if (!files) return {JobState::Failed, failure};
     std::int64_t total = 0;
-    for (const TransferJob& file : *files) total = file.totalBytes < 0 || total < 0 ? -1 : total + file.totalBytes;
+    for (const TransferJob& file : *files)
+        total = file.totalBytes < 0 || total < 0 ? -1 : total + file.totalBytes;
     StartProgress(job, total, 0);
     const bool rerun = job.attempts > 1;
     std::int64_t finished = 0;
@@ -196,8 +201,8 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
             if (failures++ == 0) failure = file.remotePath + ": " + result.text;
         }
         allVerified = allVerified && result.state == JobState::Verified;
-        finished += std::max<std::int64_t>(0, file.direction == TransferDirection::Upload ? file.totalBytes
-                                                                                           : LocalSize(file.localPath));
+        finished += std::max<std::int64_t>(
+            0, file.direction == TransferDirection::Upload ? file.totalBytes : LocalSize(file.localPath));
     }
     if (failures > 0) {
         return {JobState::Failed, std::to_string(failures) + " of " + std::to_string(files->size()) +

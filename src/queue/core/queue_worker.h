@@ -27,8 +27,8 @@ public:
     using SettingsLookup = std::function<std::optional<ConnectionSettings>(const std::string& site)>;
 
     // The session's log lines go on into sharedLog, which every worker of the
-    // runner shares.
-    // A transfer that fails on a transient error is tried again by policy.
+    // runner shares; a transfer that fails on a transient error is tried
+    // again as retryPolicy says.
     QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
                 const RetryPolicy& retryPolicy);
     ~QueueWorker();
@@ -79,7 +79,7 @@ private:
     Waiter waiter;
     FtpSession session{ownLog, status};  // after the waiter: it reports to it until destroyed
     FileMove mover{session, retryPolicy};
-    std::string loggedInSite;            // the site the session is logged in to
+    std::string loggedInSite;  // the site the session is logged in to
 
     std::uint64_t runningJob = 0;  // guarded by stopLock
     bool stopAsked = false;        // guarded by stopLock

@@ -46,7 +46,8 @@ std::optional<TransferJob> TransferQueue::Job(std::uint64_t id) const {
 }
 
 TransferQueue::Entry* TransferQueue::Find(std::uint64_t id) {
-    auto found = std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
+    auto found =
+        std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
     return found == entries.end() ? nullptr : &*found;
 }
 
@@ -66,7 +67,9 @@ static void ClearRunningFigures(TransferJob& job) {
     job.secondsLeft = -1;
 }
 
-void TransferQueue::Pause(std::uint64_t id) { Halt(id, JobState::Paused, {JobState::Queued, JobState::Running}, ""); }
+void TransferQueue::Pause(std::uint64_t id) {
+    Halt(id, JobState::Paused, {JobState::Queued, JobState::Running}, "");
+}
 
 void TransferQueue::Resume(std::uint64_t id) { Requeue(id, JobState::Paused); }
 
@@ -106,7 +109,8 @@ void TransferQueue::Remove(std::uint64_t id) {
     bool removed = false;
     {
         std::lock_guard<std::mutex> guard(lock);
-        auto found = std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
+        auto found =
+            std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
         if (found != entries.end() && found->job.state != JobState::Running) {
             entries.erase(found);
             removed = true;
@@ -198,9 +202,13 @@ bool TransferQueue::Save(const std::string& path, std::string& error) const {
 bool TransferQueue::Load(const std::string& path, std::string& error) {
     std::string text;
     switch (ReadRegularFile(path, text, error)) {
-        case FileRead::Missing: text.clear(); break;  // nothing saved yet: an empty queue
-        case FileRead::Failed: return false;
-        case FileRead::Read: break;
+        case FileRead::Missing:
+            text.clear();
+            break;  // nothing saved yet: an empty queue
+        case FileRead::Failed:
+            return false;
+        case FileRead::Read:
+            break;
     }
     std::vector<TransferJob> loaded;
     if (!ParseQueueFile(text, loaded, error)) {

@@ -30,7 +30,8 @@ public:
     std::vector<TransferJob> Jobs() const;  // snapshot, queue order
     std::optional<TransferJob> Job(std::uint64_t id) const;
 
-    void Pause(std::uint64_t id);   // queued/running -> paused (running: its transfer is stopped, partial kept)
+    void Pause(
+        std::uint64_t id);  // queued/running -> paused (running: its transfer is stopped, partial kept)
     void Resume(std::uint64_t id);  // paused -> queued (continues from the partial)
     void Cancel(std::uint64_t id);  // queued/running/paused -> failed "Cancelled"
     void Retry(std::uint64_t id);   // failed -> queued

@@ -17,7 +17,8 @@ std::string JoinRemotePath(const std::string& directory, const std::string& name
 
 std::int64_t SizeOfListed(const RemoteEntry& entry) {
     if (entry.sizeText.empty() || entry.sizeText.size() > 18) return -1;
-    if (!std::all_of(entry.sizeText.begin(), entry.sizeText.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (!std::all_of(entry.sizeText.begin(), entry.sizeText.end(),
+                     [](char c) { return c >= '0' && c <= '9'; }))
         return -1;
     return std::stoll(entry.sizeText);
 }
@@ -81,7 +82,8 @@ bool TreeExpansion::ExpandUploadLevel(const TransferJob& job, const Level& level
             AddDirectory(level, name, deeper);
         } else if (child.is_regular_file(typeError)) {
             const auto size = child.file_size(typeError);
-            AddFile(job, local, JoinRemotePath(level.remote, name), typeError ? -1 : static_cast<std::int64_t>(size));
+            AddFile(job, local, JoinRemotePath(level.remote, name),
+                    typeError ? -1 : static_cast<std::int64_t>(size));
         } else {
             session.Control().LogF("Skipped %s: not a regular file.", local.c_str());
         }
@@ -102,8 +104,8 @@ bool TreeExpansion::ExpandDownloadLevel(const TransferJob& job, const Level& lev
         if (entry.name == "." || entry.name == "..") continue;
         if (type == 'l' || !IsSafeLocalName(entry.name)) {
             // A link may lead anywhere on the server, up the tree included.
-            session.Control().LogF("Skipped \"%s\" in %s: not a file or directory to copy.", entry.name.c_str(),
-                                   level.remote.c_str());
+            session.Control().LogF("Skipped \"%s\" in %s: not a file or directory to copy.",
+                                   entry.name.c_str(), level.remote.c_str());
         } else if (type == 'd') {
             AddDirectory(level, entry.name, deeper);
         } else if (entry.isFile) {
@@ -115,7 +117,8 @@ bool TreeExpansion::ExpandDownloadLevel(const TransferJob& job, const Level& lev
     return true;
 }
 
-bool TreeExpansion::ListRemote(const std::string& path, std::vector<RemoteEntry>& listed, std::string& failure) {
+bool TreeExpansion::ListRemote(const std::string& path, std::vector<RemoteEntry>& listed,
+                               std::string& failure) {
     if (session.ChangeDir(path) != kComplete) {
         failure = "Could not enter " + path;
         return false;
@@ -144,7 +147,8 @@ void TreeExpansion::AddDirectory(const Level& parent, const std::string& name, s
         session.Control().LogF("Skipped %s: nested too deeply.", JoinLocalPath(parent.local, name).c_str());
         return;
     }
-    deeper.push_back({JoinLocalPath(parent.local, name), JoinRemotePath(parent.remote, name), parent.depth + 1});
+    deeper.push_back(
+        {JoinLocalPath(parent.local, name), JoinRemotePath(parent.remote, name), parent.depth + 1});
 }
 
 // The first subdirectory (by name) is expanded next.

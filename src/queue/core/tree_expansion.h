@@ -38,7 +38,8 @@ private:
     bool MakeRemoteDirectory(const std::string& path);
     bool ListRemote(const std::string& path, std::vector<RemoteEntry>& entries, std::string& failure);
     bool Count(std::string& failure);
-    void AddFile(const TransferJob& job, const std::string& local, const std::string& remote, std::int64_t size);
+    void AddFile(const TransferJob& job, const std::string& local, const std::string& remote,
+                 std::int64_t size);
     void AddDirectory(const Level& parent, const std::string& name, std::vector<Level>& deeper);
     void Descend(const std::vector<Level>& deeper);
 

@@ -70,7 +70,8 @@ TEST(ExistingTargetTest, EachChoice) {
         {ExistingFileChoice::OverwriteIfNewer, timeless, oldSmall, Action::Transfer, false, false},
         {ExistingFileChoice::Resume, newBig, oldSmall, Action::Transfer, true, false},
         {ExistingFileChoice::Resume, oldSmall, newBig, Action::Skip, false, false},
-        {ExistingFileChoice::Resume, FileFacts{true, -1, std::nullopt}, oldSmall, Action::Transfer, true, false},
+        {ExistingFileChoice::Resume, FileFacts{true, -1, std::nullopt}, oldSmall, Action::Transfer, true,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(&c - cases));

@@ -39,9 +39,14 @@ public:
 // Brings a new job into a state the way the program would.
 void BringTo(TransferQueue& queue, std::uint64_t id, JobState state) {
     switch (state) {
-        case JobState::Queued: return;
-        case JobState::Paused: queue.Pause(id); return;
-        case JobState::Failed: queue.Cancel(id); return;
+        case JobState::Queued:
+            return;
+        case JobState::Paused:
+            queue.Pause(id);
+            return;
+        case JobState::Failed:
+            queue.Cancel(id);
+            return;
         case JobState::Running:
         case JobState::Done:
         case JobState::Verified:
@@ -115,7 +120,8 @@ TEST(TransferQueueTest, RemoveLeavesRunningJobsAndClearFinishedDropsDoneAndVerif
     queue.ClearFinished();
     std::vector<JobState> left;
     for (const TransferJob& job : queue.Jobs()) left.push_back(job.state);
-    EXPECT_EQ(left, (std::vector<JobState>{JobState::Running, JobState::Failed, JobState::Paused, JobState::Queued}));
+    EXPECT_EQ(left, (std::vector<JobState>{JobState::Running, JobState::Failed, JobState::Paused,
+                                           JobState::Queued}));
     queue.Remove(ids[4]);
     EXPECT_FALSE(queue.Job(ids[4]));
 }

@@ -238,7 +238,8 @@ TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
 
 TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
     ServerFile("big.bin", RandomBytes(64u << 20, 9));
-    const std::uint64_t cancelled = Queue(TransferDirection::Download, (local / "big.bin").string(), "big.bin");
+    const std::uint64_t cancelled =
+        Queue(TransferDirection::Download, (local / "big.bin").string(), "big.bin");
     const std::uint64_t unknown =
         Queue(TransferDirection::Download, (local / "other.bin").string(), "big.bin", false, "nowhere");
     queue.Cancel(cancelled);
@@ -251,7 +252,8 @@ TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
 
     // Cancelled while it runs: failed, and the target never appears.
     queue.Retry(cancelled);
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(cancelled)->state == JobState::Running; }));
+    ASSERT_TRUE(watcher.WaitFor(
+        [&](const TransferQueue& q) { return q.Job(cancelled)->state == JobState::Running; }));
     queue.Cancel(cancelled);
     ASSERT_TRUE(watcher.WaitFor(AllFinished));
     runner->Stop();
@@ -259,12 +261,12 @@ TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
     EXPECT_EQ(queue.Job(cancelled)->failure, "Cancelled");
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, QueueRunnerTest,
-                         ::testing::Values(ServerKind{"pyftpdlib",
-                                                      [] { return std::make_unique<testsupport::PyftpdlibServer>(); }},
-                                           ServerKind{"vsftpd",
-                                                      [] { return std::make_unique<testsupport::VsftpdServer>(); }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, QueueRunnerTest,
+    ::testing::Values(ServerKind{"pyftpdlib",
+                                 [] { return std::make_unique<testsupport::PyftpdlibServer>(); }},
+                      ServerKind{"vsftpd", [] { return std::make_unique<testsupport::VsftpdServer>(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // pyftpdlib offering HASH, with each data connection slowed to 1 MiB/s so
 // that a transfer is still running when the test acts on it.
@@ -285,7 +287,8 @@ TEST_F(CheckingServerTest, CheckedTransfersAreMarkedVerified) {
     const std::string up = RandomBytes(200000, 22);
     ServerFile("down.bin", down);
     local.WriteFile("up.bin", up);
-    const std::uint64_t download = Queue(TransferDirection::Download, (local / "down.bin").string(), "down.bin");
+    const std::uint64_t download =
+        Queue(TransferDirection::Download, (local / "down.bin").string(), "down.bin");
     const std::uint64_t upload = Queue(TransferDirection::Upload, (local / "up.bin").string(), "up.bin");
     StartRunner(2);
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
@@ -304,7 +307,8 @@ protected:
 TEST_F(WrongDigestServerTest, AMismatchFailsAndLeavesTheOldFile) {
     ServerFile("report.txt", "the server's new report");
     local.WriteFile("report.txt", "the old report");
-    const std::uint64_t id = Queue(TransferDirection::Download, (local / "report.txt").string(), "report.txt");
+    const std::uint64_t id =
+        Queue(TransferDirection::Download, (local / "report.txt").string(), "report.txt");
     StartRunner(1);
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
     const TransferJob job = *queue.Job(id);
@@ -327,7 +331,8 @@ TEST_F(CheckingServerTest, PausedDownloadContinuesWithRestAndEndsWhole) {
         std::this_thread::sleep_for(1ms);
     }
     queue.Pause(id);
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->state == JobState::Paused; }));
+    ASSERT_TRUE(
+        watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->state == JobState::Paused; }));
     // The stopped transfer's partial file stays for the next run.
     ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue&) { return SizeOf(partial) > 0; }, 10s));
     ASSERT_FALSE(fs::exists(target)) << "the download was not stopped in time; nothing to resume";
@@ -351,14 +356,17 @@ TEST_F(CheckingServerTest, PausedDirectoryContinuesWhereItStopped) {
     }
     const std::uint64_t id = Queue(TransferDirection::Download, (local / "album").string(), "album", true);
     StartRunner(1);
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->doneBytes > std::int64_t{kSize + (1u << 20)}; }, 30s));
+    ASSERT_TRUE(watcher.WaitFor(
+        [&](const TransferQueue& q) { return q.Job(id)->doneBytes > std::int64_t{kSize + (1u << 20)}; },
+        30s));
     queue.Pause(id);
     ASSERT_TRUE(fs::exists(local / "album/p0.jpg")) << "the first file had arrived before the pause";
     queue.Resume(id);
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
     const TransferJob job = *queue.Job(id);
     EXPECT_EQ(job.attempts, 2);
-    EXPECT_EQ(job.state, JobState::Done) << job.failure << " (files skipped as complete are not checked again)";
+    EXPECT_EQ(job.state, JobState::Done)
+        << job.failure << " (files skipped as complete are not checked again)";
     EXPECT_EQ(job.doneBytes, std::int64_t{3 * kSize});
     const std::string log = Log();
     EXPECT_NE(log.find("p0.jpg: Skipped: the target is complete"), std::string::npos) << log;
@@ -375,7 +383,8 @@ TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
               "s" + std::to_string(i) + ".bin");
     }
     StartRunner(3);
-    ASSERT_TRUE(watcher.WaitFor([](const TransferQueue& q) { return q.Jobs()[0].state != JobState::Queued; }));
+    ASSERT_TRUE(
+        watcher.WaitFor([](const TransferQueue& q) { return q.Jobs()[0].state != JobState::Queued; }));
     const auto start = std::chrono::steady_clock::now();
     runner->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
@@ -387,7 +396,8 @@ TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
     for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Verified) << job.failure;
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) == RandomBytes(2u << 20, 11));
+        EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) ==
+                    RandomBytes(2u << 20, 11));
     }
 }
 
