@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "ftp/file_digest.h"
 #include "scripted_transfer_session.h"
 #include "support/temp_dir.h"
 
@@ -50,6 +51,28 @@ TEST_F(VerifiedScriptedTest, Sha256IsSelectedOnceWhenFeatMarksAnother) {
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "OPTS HASH SHA-256"), 1);
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "HASH hello.txt"), 2);
     EXPECT_TRUE(s.server.Mismatches().empty());
+}
+
+// The server hashes the whole file before it answers: for a large file the
+// answer may come later than the time limit allows for other replies.
+TEST_F(VerifiedScriptedTest, LargeFilesGiveTheServerLongerToAnswer) {
+    testsupport::Reconfigure(s.session, [](ConnectionSettings& config) { config.timeoutSeconds = 1; });
+    const std::filesystem::path source = dir / "large.bin";
+    dir.WriteFile("large.bin", "");
+    std::filesystem::resize_file(source, 60 << 20);
+    int error = 0;
+    const std::string digest = FileDigest(source.string(), HashAlgorithm::Sha256, error);
+    auto received = std::make_shared<testsupport::CapturedBytes>();
+    s.ScriptOutgoing(received);
+    s.server.Expect("OPTS", "200 SHA-256\r\n");
+    s.server.Expect("HASH", [digest](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Pause(std::chrono::milliseconds(1600));
+        connection.Send("213 SHA-256 0-" + std::to_string(60 << 20) + " " + digest + " large.bin\r\n");
+    });
+    const std::string local = source.string();
+    ASSERT_EQ(s.session.UploadFile("large.bin", &local), kComplete) << s.harness.Joined();
+    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
+    EXPECT_EQ(s.session.Control().TimeoutSeconds(), 1);
 }
 
 // A reply that is not a well-formed digest of the whole file leaves the
