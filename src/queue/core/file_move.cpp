@@ -73,6 +73,7 @@ FileMove::Result FileMove::Run(TransferJob& file, bool continues) {
     }
     session.SetResume(resume);
     TransferRetry retry(session, retryPolicy);
+    retry.SetRetryNotice(retryNotice);
     // A new log-in starts in the server's initial directory.
     retry.SetReconnect([&where](FtpSession& s) {
         return s.Logon().Connected() && s.ChangeDir(where.directory) == kComplete;

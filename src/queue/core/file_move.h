@@ -21,6 +21,9 @@ public:
     FileMove(FtpSession& session, const RetryPolicy& retryPolicy)
         : session(session), retryPolicy(retryPolicy) {}
 
+    // Told before each further attempt at a file, with the reason.
+    void SetRetryNotice(TransferRetry::RetryNotice notice) { retryNotice = std::move(notice); }
+
     // continues: the file continues what an earlier run left (a download its
     // kept partial file, an upload the remote file), without asking about
     // the target again. Afterwards file says where the file went (a free
@@ -36,6 +39,7 @@ private:
 
     FtpSession& session;
     const RetryPolicy& retryPolicy;
+    TransferRetry::RetryNotice retryNotice;
 };
 
 // A server's text as the queue shows it: bounded, and without the control

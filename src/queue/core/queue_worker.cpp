@@ -52,6 +52,10 @@ QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor
             if (kind == EngineUi::WaitKind::TransferStatus) ReportProgress(expected, done);
         });
     session.SetUi(&waiter);
+    mover.SetRetryNotice([this](int nextAttempt, const TransferOutcome& last) {
+        this->queue.CountRetry(RunningJob(),
+                         "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
+    });
 }
 
 QueueWorker::~QueueWorker() {
@@ -73,12 +77,7 @@ void QueueWorker::StopJob(std::uint64_t id) {
 
 void QueueWorker::Interrupt() {
     interrupted = true;
-    std::uint64_t running;
-    {
-        std::lock_guard<std::mutex> guard(stopLock);
-        running = runningJob;
-    }
-    StopJob(running);
+    StopJob(RunningJob());
 }
 
 void QueueWorker::Disconnect() {
@@ -223,13 +222,13 @@ void QueueWorker::ReportWhole(std::uint64_t id, std::int64_t bytes) {
     if (bytes >= 0) queue.ReportProgress(id, bytes, bytes, 0, 0);
 }
 
+std::uint64_t QueueWorker::RunningJob() const {
+    std::lock_guard<std::mutex> guard(stopLock);
+    return runningJob;
+}
+
 void QueueWorker::ReportProgress(std::int64_t expected, std::int64_t done) {
-    std::uint64_t id;
-    {
-        std::lock_guard<std::mutex> guard(stopLock);
-        id = runningJob;
-    }
     progress.Update(expected, done, JobProgress::Clock::now());
-    queue.ReportProgress(id, progress.DoneBytes(), progress.TotalBytes(), progress.BytesPerSecond(),
+    queue.ReportProgress(RunningJob(), progress.DoneBytes(), progress.TotalBytes(), progress.BytesPerSecond(),
                          progress.SecondsLeft());
 }

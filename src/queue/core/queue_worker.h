@@ -67,6 +67,7 @@ private:
     Outcome TransferFile(TransferJob& job);
     Outcome TransferTree(TransferJob& job);
     bool StopAsked() const;
+    std::uint64_t RunningJob() const;
     void StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes);
     void ReportWhole(std::uint64_t id, std::int64_t bytes);
     void ReportProgress(std::int64_t expected, std::int64_t done);

@@ -29,7 +29,9 @@ struct TransferJob {
     std::int64_t secondsLeft = -1;  // -1: unknown
     std::string failure;            // why it failed (state Failed), e.g. "Cancelled", "550 No such file"
     int attempts = 0;
-    std::string note;  // what a finished job did instead of transferring, e.g. "Skipped: the target exists"
+    // What a finished job did instead of transferring ("Skipped: the target
+    // exists"), or why a running one is being tried again.
+    std::string note;
 };
 
 // Done and Verified: the job has nothing left to do.

@@ -161,6 +161,15 @@ void TransferQueue::ReportProgress(std::uint64_t id, std::int64_t doneBytes, std
     });
 }
 
+void TransferQueue::CountRetry(std::uint64_t id, const std::string& text) {
+    Change(id, [&](Entry& entry) {
+        if (entry.job.state != JobState::Running) return false;
+        ++entry.job.attempts;
+        entry.job.note = text;
+        return true;
+    });
+}
+
 void TransferQueue::Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
                              ExistingFileChoice existing) {
     Change(id, [&](Entry& entry) {

@@ -59,6 +59,9 @@ public:
     // Progress of a running job; ignored once the job is no longer running.
     void ReportProgress(std::uint64_t id, std::int64_t doneBytes, std::int64_t totalBytes,
                         double bytesPerSecond, std::int64_t secondsLeft);
+    // A running job's transfer is tried again (one more attempt); text says
+    // why, shown as its note until the job ends.
+    void CountRetry(std::uint64_t id, const std::string& text);
     // Where a running job's files really are (a free name chosen beside an
     // existing target) and what a later run does about its target.
     void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,

@@ -170,6 +170,9 @@ TEST_F(TwoJobsTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
 
     queue.ReportProgress(second, 10, 40, 5, 6);
     EXPECT_EQ(queue.Job(second)->secondsLeft, 6);
+    queue.CountRetry(second, "Attempt 2 after: 421 Too many users");
+    EXPECT_EQ(queue.Job(second)->attempts, 2);
+    EXPECT_EQ(queue.Job(second)->note, "Attempt 2 after: 421 Too many users");
     queue.Finish(second, JobState::Done, "Skipped: the target exists");
     const TransferJob done = *queue.Job(second);
     EXPECT_EQ(done.note, "Skipped: the target exists");
