@@ -55,7 +55,7 @@ std::string ShownText(const std::string& text) {
     return shown;
 }
 
-FileMove::Result FileMove::Run(TransferJob& file, bool continues) {
+FileMove::Result FileMove::Run(TransferJob& file, Start start) {
     const bool upload = file.direction == TransferDirection::Upload;
     RemoteLocation where = SplitRemotePath(file.remotePath);
     if (session.ChangeDir(where.directory) != kComplete) {
@@ -65,10 +65,10 @@ FileMove::Result FileMove::Run(TransferJob& file, bool continues) {
         // Checked here: the engine would store an empty remote file instead.
         return {JobState::Failed, "Cannot read " + file.localPath};
     }
-    bool resume = continues;
-    if (!continues) {
+    bool resume = start == Start::Continue;
+    if (!resume) {
         bool skipped = false;
-        Result settled = Settle(file, where.name, resume, skipped);
+        Result settled = Settle(file, where.name, start == Start::AfterPause, resume, skipped);
         if (skipped || settled.state == JobState::Failed) return settled;
     }
     session.SetResume(resume);
@@ -85,14 +85,22 @@ FileMove::Result FileMove::Run(TransferJob& file, bool continues) {
     return Conclude(outcome);
 }
 
-FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bool& resume, bool& skipped) {
-    // Overwriting needs no facts: three fewer exchanges per file.
-    if (file.existing == ExistingFileChoice::Overwrite) return {};
+FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bool afterPause, bool& resume,
+                                  bool& skipped) {
+    // Overwriting afresh needs no facts: three fewer exchanges per file.
+    if (file.existing == ExistingFileChoice::Overwrite && !afterPause) return {};
     const bool upload = file.direction == TransferDirection::Upload;
     const FileFacts local = LocalFacts(file.localPath);
     const FileFacts remote = RemoteFacts(remoteName);
+    const FileFacts& source = upload ? local : remote;
+    const FileFacts& target = upload ? remote : local;
+    std::optional<TargetDecision> continuation;
+    if (afterPause) {
+        continuation =
+            DecideContinuation(upload, LocalExists(PartialFilePath(file.localPath)), source, target);
+    }
     const TargetDecision decision =
-        DecideExistingTarget(file.existing, upload ? local : remote, upload ? remote : local);
+        continuation ? *continuation : DecideExistingTarget(file.existing, source, target);
     if (decision.action == TargetDecision::Action::Skip) {
         session.Control().LogF("%s: %s", (upload ? file.remotePath : file.localPath).c_str(),
                                decision.note.c_str());

@@ -24,15 +24,20 @@ public:
     // Told before each further attempt at a file, with the reason.
     void SetRetryNotice(TransferRetry::RetryNotice notice) { retryNotice = std::move(notice); }
 
-    // continues: the file continues what an earlier run left (a download its
-    // kept partial file, an upload the remote file), without asking about
-    // the target again. Afterwards file says where the file went (a free
-    // name beside an existing target) and what a later run does about its
-    // target: once settled, the choice is overwrite or resume.
-    Result Run(TransferJob& file, bool continues);
+    // How a file starts: afresh (the job's choice settles an existing
+    // target), continuing what an earlier run of its job left without asking
+    // (a download its kept partial file, an upload the remote file), or, for
+    // a file of a directory job that runs again, continuing what looks like
+    // that run's work and asking the choice otherwise (DecideContinuation).
+    enum class Start { Fresh, Continue, AfterPause };
+
+    // Afterwards file says where the file went (a free name beside an
+    // existing target) and what a later run does about its target: once
+    // settled, the choice is overwrite or resume.
+    Result Run(TransferJob& file, Start start);
 
 private:
-    Result Settle(TransferJob& file, std::string& remoteName, bool& resume, bool& skipped);
+    Result Settle(TransferJob& file, std::string& remoteName, bool afterPause, bool& resume, bool& skipped);
     FileFacts RemoteFacts(const std::string& name);
     Result Conclude(const TransferOutcome& outcome) const;
     std::string ReplyFailure(const std::string& fallback) const;

@@ -53,8 +53,8 @@ QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor
         });
     session.SetUi(&waiter);
     mover.SetRetryNotice([this](int nextAttempt, const TransferOutcome& last) {
-        this->queue.CountRetry(RunningJob(),
-                         "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
+        this->queue.CountRetry(
+            RunningJob(), "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
     });
 }
 
@@ -160,7 +160,8 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
     const bool continues = settled && job.attempts > 1 && (!upload || job.doneBytes > 0);
     StartProgress(job, upload ? LocalSize(job.localPath) : job.totalBytes, continues ? job.doneBytes : 0);
     TransferJob file = job;
-    const FileMove::Result result = mover.Run(file, continues);
+    const FileMove::Result result =
+        mover.Run(file, continues ? FileMove::Start::Continue : FileMove::Start::Fresh);
     if (file.localPath != job.localPath || file.remotePath != job.remotePath ||
         file.existing != job.existing) {
         queue.Retarget(job.id, file.localPath, file.remotePath, file.existing);
@@ -172,15 +173,16 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
 }
 
 // A tree runs file after file on this connection. A later run (after a
-// pause or a failure) reads the tree again and continues: complete files
-// are skipped, partial ones continued.
+// pause or a failure) reads the tree again and continues: what the earlier
+// run completed is skipped, what it broke off is continued.
 QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
     std::string failure;
     std::optional<std::vector<TransferJob>> files = TreeExpansion(session).Expand(job, failure);
     if (!files) return {JobState::Failed, failure};
     std::int64_t total = 0;
-    for (const TransferJob& file : *files)
+    for (const TransferJob& file : *files) {
         total = file.totalBytes < 0 || total < 0 ? -1 : total + file.totalBytes;
+    }
     StartProgress(job, total, 0);
     const bool rerun = job.attempts > 1;
     std::int64_t finished = 0;
@@ -189,12 +191,8 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
     for (TransferJob& file : *files) {
         if (StopAsked()) return {JobState::Failed, "Stopped"};
         progress.BeginFile(finished);
-        bool continues = false;
-        if (rerun) {
-            file.existing = ExistingFileChoice::Resume;
-            continues = file.direction == TransferDirection::Download && LocalSize(file.localPath) < 0;
-        }
-        const FileMove::Result result = mover.Run(file, continues);
+        const FileMove::Result result =
+            mover.Run(file, rerun ? FileMove::Start::AfterPause : FileMove::Start::Fresh);
         if (result.state == JobState::Failed) {
             if (StopAsked()) return {JobState::Failed, "Stopped"};
             if (failures++ == 0) failure = file.remotePath + ": " + result.text;
