@@ -376,6 +376,27 @@ TEST_F(CheckingServerTest, PausedDirectoryContinuesWhereItStopped) {
     }
 }
 
+TEST_F(CheckingServerTest, MoreConnectionsTakeWaitingJobsAtOnce) {
+    for (int i = 0; i < 3; ++i) {
+        ServerFile("c" + std::to_string(i) + ".bin", RandomBytes(3u << 20, 40));
+        Queue(TransferDirection::Download, (local / ("c" + std::to_string(i) + ".bin")).string(),
+              "c" + std::to_string(i) + ".bin");
+    }
+    auto running = [](const TransferQueue& q) {
+        int count = 0;
+        for (const TransferJob& job : q.Jobs()) count += job.state == JobState::Running ? 1 : 0;
+        return count;
+    };
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return running(q) == 1; }));
+    EXPECT_EQ(queue.Jobs()[1].state, JobState::Queued) << "one connection runs one job";
+    runner->SetConnections(3);
+    EXPECT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return running(q) == 3; }, 10s))
+        << Describe(queue);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Verified) << job.failure;
+}
+
 TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
     for (int i = 0; i < 3; ++i) ServerFile("s" + std::to_string(i) + ".bin", RandomBytes(2u << 20, 11));
     for (int i = 0; i < 3; ++i) {
