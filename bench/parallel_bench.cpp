@@ -12,18 +12,17 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "queue/core/queue_runner.h"
+#include "queue/core/queue_watch.h"
 
 extern char** environ;
 
@@ -76,9 +75,13 @@ public:
         posix_spawn_file_actions_addclose(&actions, output[0]);
         const std::string rate = std::to_string(bytesPerSecond);
         const std::string rootText = root.string();
-        std::vector<char*> argv = {const_cast<char*>("/usr/bin/python3"), const_cast<char*>("-c"),
-                                   const_cast<char*>(kServerScript), const_cast<char*>(rootText.c_str()),
-                                   const_cast<char*>("127.0.0.1"), const_cast<char*>(rate.c_str()), nullptr};
+        std::vector<char*> argv = {const_cast<char*>("/usr/bin/python3"),
+                                   const_cast<char*>("-c"),
+                                   const_cast<char*>(kServerScript),
+                                   const_cast<char*>(rootText.c_str()),
+                                   const_cast<char*>("127.0.0.1"),
+                                   const_cast<char*>(rate.c_str()),
+                                   nullptr};
         if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(output[1]);
@@ -105,45 +108,6 @@ private:
     int port = 0;
 };
 
-// Wakes the bench when the queue changes.
-class FinishWatch : public TransferQueue::Listener {
-public:
-    explicit FinishWatch(TransferQueue& queue) : queue(queue) { queue.SetListener(this); }
-    ~FinishWatch() override { queue.SetListener(nullptr); }
-    void JobChanged(std::uint64_t) override { Poke(); }
-    void JobsAddedOrRemoved() override { Poke(); }
-
-    // Waits until no job is queued or running; false after the limit.
-    bool WaitUntilIdle(std::chrono::seconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        std::unique_lock<std::mutex> guard(lock);
-        for (;;) {
-            const std::uint64_t seen = pokes;
-            guard.unlock();
-            bool idle = true;
-            for (const TransferJob& job : queue.Jobs()) {
-                idle = idle && job.state != JobState::Queued && job.state != JobState::Running;
-            }
-            if (idle) return true;
-            guard.lock();
-            if (!wake.wait_until(guard, deadline, [&] { return pokes != seen; })) return false;
-        }
-    }
-
-private:
-    void Poke() {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            ++pokes;
-        }
-        wake.notify_all();
-    }
-    TransferQueue& queue;
-    std::mutex lock;
-    std::condition_variable wake;
-    std::uint64_t pokes = 0;
-};
-
 std::string ReadWhole(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -158,7 +122,7 @@ double TimeDownloads(int connections, int port, const std::vector<std::string>& 
     const fs::path target = work / ("with-" + std::to_string(connections));
     fs::create_directories(target);
     TransferQueue queue;
-    FinishWatch watch(queue);
+    QueueWatch watch(queue);
     for (const std::string& name : names) {
         TransferJob job;
         job.site = "bench";
@@ -180,7 +144,7 @@ double TimeDownloads(int connections, int port, const std::vector<std::string>& 
         connections);
     const auto start = std::chrono::steady_clock::now();
     runner.Start();
-    const bool idle = watch.WaitUntilIdle(std::chrono::seconds(600));
+    const bool idle = watch.WaitFor(QueueWatch::Idle, std::chrono::minutes(10));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     runner.Stop();
     runner.Log().TakeAll();
@@ -190,7 +154,8 @@ double TimeDownloads(int connections, int port, const std::vector<std::string>& 
     }
     for (const TransferJob& job : queue.Jobs()) {
         if (job.state != JobState::Done) {
-            std::fprintf(stderr, "bench_parallel: %s failed: %s\n", job.remotePath.c_str(), job.failure.c_str());
+            std::fprintf(stderr, "bench_parallel: %s failed: %s\n", job.remotePath.c_str(),
+                         job.failure.c_str());
             return -1;
         }
     }
@@ -244,10 +209,12 @@ int main(int argc, char** argv) {
                 status = 1;
             } else {
                 const double ratio = one / three;
-                std::printf("parallel downloads: %d files of %d KiB, server paced to %ld KiB/s per connection\n",
-                            files, kib, rate / 1024);
-                std::printf("  1 connection:  %.2f s\n  3 connections: %.2f s\n  ratio: %.2f (target >= 1.5)\n",
-                            one, three, ratio);
+                std::printf(
+                    "parallel downloads: %d files of %d KiB, server paced to %ld KiB/s per connection\n",
+                    files, kib, rate / 1024);
+                std::printf(
+                    "  1 connection:  %.2f s\n  3 connections: %.2f s\n  ratio: %.2f (target >= 1.5)\n", one,
+                    three, ratio);
                 if (ratio < 1.5) status = 1;
             }
         }

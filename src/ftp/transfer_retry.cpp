@@ -99,5 +99,6 @@ bool TransferRetry::PauseBefore(int attempt, const std::string& remoteName, cons
     const milliseconds delay = policy.DelayBefore(attempt);
     session.Control().LogF("Retrying %s in %s (attempt %d of %d): %s", remoteName.c_str(),
                            SecondsText(delay).c_str(), attempt, 1 + policy.retries, last.reason.c_str());
+    if (retryNotice) retryNotice(attempt, last);
     return wait.Wait(delay);
 }

@@ -60,6 +60,10 @@ public:
     TransferRetry& operator=(const TransferRetry&) = delete;
 
     void SetReconnect(Reconnect reconnect) { this->reconnect = std::move(reconnect); }
+    // Told before each pause which attempt comes next and why (a queue
+    // counts attempts and shows the reason while it waits).
+    using RetryNotice = std::function<void(int nextAttempt, const TransferOutcome& last)>;
+    void SetRetryNotice(RetryNotice notice) { retryNotice = std::move(notice); }
 
     // Runs the transfer; the outcome is the last attempt's.
     TransferOutcome Run(Direction direction, const std::string& remoteName, const std::string& localPath);
@@ -76,6 +80,7 @@ private:
     std::unique_ptr<RetryWait> ownWait;
     RetryWait& wait;
     Reconnect reconnect;
+    RetryNotice retryNotice;
     int attempts = 0;
     bool logInAgain = false;  // the next attempt starts with a new log-in
 };

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ftp/file_digest.h"
@@ -32,6 +33,26 @@ std::int64_t LocalSize(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
+
+// A server reads the whole file before it answers, so the time limit of that
+// one reply grows with the file: a second for every 20 MB, on top of the limit.
+class HashTimeLimit {
+public:
+    HashTimeLimit(ControlChannel& control, std::int64_t fileSize)
+        : control(control), saved(control.TimeoutSeconds()) {
+        constexpr std::int64_t kBytesPerSecond = 20 * 1024 * 1024;
+        constexpr std::int64_t kLongest = 24 * 3600;
+        if (saved > 0 && fileSize > 0)
+            control.SetTimeoutSeconds(static_cast<int>(std::min(kLongest, saved + fileSize / kBytesPerSecond)));
+    }
+    ~HashTimeLimit() { control.SetTimeoutSeconds(saved); }
+    HashTimeLimit(const HashTimeLimit&) = delete;
+    HashTimeLimit& operator=(const HashTimeLimit&) = delete;
+
+private:
+    ControlChannel& control;
+    const int saved;
+};
 
 TransferVerifier::Check CouldNotVerify(HashAlgorithm algorithm, std::string why) {
     TransferVerifier::Check check;
@@ -76,6 +97,7 @@ std::string TransferVerifier::ServerDigest(const Method& method, const std::stri
         why = "the name cannot be sent";
         return {};
     }
+    HashTimeLimit limit(control, fileSize);
     if (control.SendCommand(std::string(method.command) + " " + remoteName) != kComplete) {
         why = "the server answered " + std::to_string(control.ReplyCode()) + " to " + method.command;
         return {};

@@ -72,11 +72,12 @@ public:
 
 private:
     struct Slot {
-        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log, const RetryPolicy& policy)
+        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log,
+             const RetryPolicy& policy)
             : worker(queue, settingsFor, log, policy) {}
         QueueWorker worker;
         std::thread thread;
-        bool ended = false;  // the thread has returned (guarded by the runner's lock)
+        bool ended = false;  // the thread has left its loop (guarded by the runner's lock)
     };
 
     static int Bounded(int n) { return std::clamp(n, 1, kMaxConnections); }
@@ -102,8 +103,13 @@ private:
         for (;;) {
             std::uint64_t seen;
             {
+                // Deciding to end and saying so under one lock: a raised
+                // number then either keeps this thread or starts a new one.
                 std::lock_guard<std::mutex> guard(lock);
-                if (!running || index >= wanted) break;
+                if (!running || index >= wanted) {
+                    slot.ended = true;
+                    break;
+                }
                 seen = generation;
             }
             if (std::optional<TransferJob> job = queue.TakeNext()) {
@@ -113,10 +119,9 @@ private:
             std::unique_lock<std::mutex> guard(lock);
             wake.wait(guard, [&] { return !running || index >= wanted || generation != seen; });
         }
-        // A connection no longer wanted is not kept open while it idles.
+        // A connection no longer wanted is not kept open while it idles. A new
+        // thread for this slot joins this one first, so they never overlap.
         slot.worker.Disconnect();
-        std::lock_guard<std::mutex> guard(lock);
-        slot.ended = true;
     }
 
     TransferQueue& queue;

@@ -20,7 +20,8 @@ public:
     static constexpr int kMaxConnections = 10;
 
     // settingsFor gives the connection settings of a job's site (nullopt: the
-    // job fails "Unknown site"). It is called on the worker threads.
+    // job fails "Unknown site"). It is called on the worker threads, so what
+    // it reads must be safe to read from them. The queue outlives the runner.
     QueueRunner(TransferQueue& queue, SettingsLookup settingsFor, int connections);
     ~QueueRunner();  // Stop()
     QueueRunner(const QueueRunner&) = delete;
@@ -32,9 +33,11 @@ public:
     // by the connections started after the call (by default two retries
     // after 1 s and 2 s).
     void SetRetryPolicy(const RetryPolicy& policy);
-    void Start();                // worker threads take queued jobs in order
-    void Stop();                 // stops transfers, joins; running jobs go back to queued, partials kept
-    LogQueue& Log();             // the log lines of the queue's connections
+    void Start();  // worker threads take queued jobs in order
+    void Stop();   // stops transfers, joins; running jobs go back to queued, partials kept
+    // The log lines of the queue's connections, all in one queue: they wait
+    // there until the front end drains or takes them.
+    LogQueue& Log();
 
 private:
     class Impl;

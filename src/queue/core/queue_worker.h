@@ -11,10 +11,9 @@
 #include "ftp/ftp_session.h"
 #include "ftp/log_queue.h"
 #include "ftp/polling_waiter.h"
-#include "ftp/transfer_outcome.h"
 #include "ftp/transfer_retry.h"
 #include "ftp/transfer_status.h"
-#include "queue/core/existing_target.h"
+#include "queue/core/file_move.h"
 #include "queue/core/job_progress.h"
 #include "queue/core/transfer_queue.h"
 
@@ -28,8 +27,8 @@ public:
     using SettingsLookup = std::function<std::optional<ConnectionSettings>(const std::string& site)>;
 
     // The session's log lines go on into sharedLog, which every worker of the
-    // runner shares.
-    // A transfer that fails on a transient error is tried again by policy.
+    // runner shares; a transfer that fails on a transient error is tried
+    // again as retryPolicy says.
     QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
                 const RetryPolicy& retryPolicy);
     ~QueueWorker();
@@ -67,18 +66,9 @@ private:
     std::optional<std::string> Connect(const std::string& site);
     Outcome TransferFile(TransferJob& job);
     Outcome TransferTree(TransferJob& job);
-    // Applies the job's choice about a target that exists; nothing when the
-    // transfer goes ahead (job and resume then say how), else the outcome.
-    std::optional<Outcome> SettleExistingTarget(TransferJob& job, std::string& remoteName, bool& resume);
-    FileFacts RemoteFacts(const std::string& name);
-    bool RemoteExists(const std::string& name);
-    bool RemoteDirectoryExists(const std::string& name, const std::string& parent);
-    // The one place that turns how a file transfer ended (after its
-    // retries) into the job's state.
-    Outcome Conclude(const TransferOutcome& outcome) const;
-    std::string ReplyFailure(const std::string& fallback) const;
     bool StopAsked() const;
-    void StartProgress(const TransferJob& job, bool wholeTree, std::int64_t totalBytes, std::int64_t doneBytes);
+    std::uint64_t RunningJob() const;
+    void StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes);
     void ReportWhole(std::uint64_t id, std::int64_t bytes);
     void ReportProgress(std::int64_t expected, std::int64_t done);
 
@@ -89,7 +79,8 @@ private:
     TransferStatus status;
     Waiter waiter;
     FtpSession session{ownLog, status};  // after the waiter: it reports to it until destroyed
-    std::string loggedInSite;            // the site the session is logged in to
+    FileMove mover{session, retryPolicy};
+    std::string loggedInSite;  // the site the session is logged in to
 
     std::uint64_t runningJob = 0;  // guarded by stopLock
     bool stopAsked = false;        // guarded by stopLock

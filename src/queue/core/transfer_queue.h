@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,7 +30,8 @@ public:
     std::vector<TransferJob> Jobs() const;  // snapshot, queue order
     std::optional<TransferJob> Job(std::uint64_t id) const;
 
-    void Pause(std::uint64_t id);   // queued/running -> paused (running: its transfer is stopped, partial kept)
+    void Pause(
+        std::uint64_t id);  // queued/running -> paused (running: its transfer is stopped, partial kept)
     void Resume(std::uint64_t id);  // paused -> queued (continues from the partial)
     void Cancel(std::uint64_t id);  // queued/running/paused -> failed "Cancelled"
     void Retry(std::uint64_t id);   // failed -> queued
@@ -57,6 +59,9 @@ public:
     // Progress of a running job; ignored once the job is no longer running.
     void ReportProgress(std::uint64_t id, std::int64_t doneBytes, std::int64_t totalBytes,
                         double bytesPerSecond, std::int64_t secondsLeft);
+    // A running job's transfer is tried again (one more attempt); text says
+    // why, shown as its note until the job ends.
+    void CountRetry(std::uint64_t id, const std::string& text);
     // Where a running job's files really are (a free name chosen beside an
     // existing target) and what a later run does about its target.
     void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
@@ -79,6 +84,11 @@ private:
     Runner* runner = nullptr;
 
     Entry* Find(std::uint64_t id);
+    // Pause and Cancel: a job in one of the from states goes to `to`; a
+    // running one's transfer is stopped.
+    void Halt(std::uint64_t id, JobState to, std::initializer_list<JobState> from, const char* failure);
+    // Resume and Retry: a job in the from state waits again.
+    void Requeue(std::uint64_t id, JobState from);
     // Applies `change` to the job under the lock; true when it changed it.
     bool Change(std::uint64_t id, const std::function<bool(Entry&)>& change);
     void NotifyChanged(std::uint64_t id);

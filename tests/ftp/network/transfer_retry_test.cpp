@@ -111,7 +111,16 @@ TEST_F(TransferRetryTest, PermanentRefusalIsNotRetriedAndTransientOnesStopAtTheL
         ScriptStart("550 No such file.\r\n");
         s.server.Expect("RETR", "450 File busy.\r\n");
     }
-    outcome = Download(2);
+    RetryPolicy policy;
+    TransferRetry retry(s.session, policy, &wait);
+    std::vector<int> noticed;
+    retry.SetRetryNotice([&](int next, const TransferOutcome& last) {
+        noticed.push_back(next);
+        EXPECT_EQ(last.replyCode, 450);
+    });
+    outcome = retry.Run(TransferRetry::Direction::Download, "file.bin", target);
+    attempts = retry.Attempts();
+    EXPECT_EQ(noticed, (std::vector<int>{2, 3}));
     EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Refused);
     EXPECT_EQ(outcome.reason, "450 File busy.");
     EXPECT_EQ(attempts, 3);

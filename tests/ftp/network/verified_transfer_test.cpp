@@ -2,6 +2,7 @@
 // digest command it can offer, and a server that reports wrong digests.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -138,6 +139,24 @@ TEST_F(VerifiedTransferTest, WrongDigestFailsTheUpload) {
     EXPECT_TRUE(harness.HasLine("up.bin on the server does not match the MD5 of " + source +
                                 "; the upload failed."))
         << harness.Joined();
+}
+
+// A server that limits each data connection (for slowed-server tests) still
+// delivers the whole file, verified, and takes its time.
+TEST_F(VerifiedTransferTest, SpeedLimitSlowsEachDataConnection) {
+    PyftpdlibOptions options;
+    options.hashCommands = {"HASH"};
+    options.bytesPerSecond = 64 * 1024;
+    ASSERT_NO_FATAL_FAILURE(Start(options));
+    if (IsSkipped()) return;
+    const std::string contents = Contents(160 * 1024);
+    ServerFile("slow.bin", contents);
+    const std::string target = (local / "slow.bin").string();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(harness.session.DownloadFile("slow.bin", &target), kComplete) << harness.Joined();
+    EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Verified);
+    EXPECT_TRUE(TempDir::ReadFile(target) == contents);
 }
 
 // Nothing is asked when checks are off, and ASCII transfers are not checked.

@@ -11,14 +11,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <random>
 
 #include "ftp/resume_plan.h"
+#include "queue/core/queue_watch.h"
 #include "support/real_ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -35,53 +34,7 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-// Wakes the test whenever the queue changes, so that it waits for a
-// condition with a deadline instead of sleeping.
-class QueueWatcher : public TransferQueue::Listener {
-public:
-    explicit QueueWatcher(TransferQueue& queue) : queue(queue) { queue.SetListener(this); }
-    ~QueueWatcher() override { queue.SetListener(nullptr); }
-    void JobChanged(std::uint64_t) override { Poke(); }
-    void JobsAddedOrRemoved() override { Poke(); }
-
-    bool WaitFor(const std::function<bool(const TransferQueue&)>& condition,
-                 std::chrono::milliseconds limit = 60s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        std::unique_lock<std::mutex> guard(lock);
-        for (;;) {
-            guard.unlock();
-            if (condition(queue)) return true;
-            guard.lock();
-            if (wake.wait_until(guard, deadline, [&] { return pokes != seen; })) {
-                seen = pokes;
-            } else {
-                guard.unlock();
-                return condition(queue);
-            }
-        }
-    }
-
-private:
-    void Poke() {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            ++pokes;
-        }
-        wake.notify_all();
-    }
-    TransferQueue& queue;
-    std::mutex lock;
-    std::condition_variable wake;
-    std::uint64_t pokes = 0;
-    std::uint64_t seen = 0;
-};
-
-bool AllFinished(const TransferQueue& queue) {
-    for (const TransferJob& job : queue.Jobs()) {
-        if (job.state == JobState::Queued || job.state == JobState::Running) return false;
-    }
-    return true;
-}
+bool AllFinished(const TransferQueue& queue) { return QueueWatch::Idle(queue); }
 
 // The size of a file, 0 while there is none.
 std::uintmax_t SizeOf(const fs::path& path) {
@@ -161,7 +114,7 @@ protected:
     std::string remoteDir;
     TempDir local;
     TransferQueue queue;
-    QueueWatcher watcher{queue};
+    QueueWatch watcher{queue};  // waits for a state with a deadline instead of sleeping
     std::unique_ptr<QueueRunner> runner;
 };
 
@@ -209,7 +162,12 @@ TEST_P(QueueRunnerTest, UploadsAndDirectoryJobs) {
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
 
     const std::vector<TransferJob> jobs = queue.Jobs();
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(jobs[i].state, JobState::Done) << Describe(queue);
+    ASSERT_EQ(jobs.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(jobs[i].state, JobState::Done) << jobs[i].remotePath << ": " << jobs[i].failure;
+        EXPECT_EQ(jobs[i].doneBytes, jobs[i].totalBytes) << jobs[i].remotePath;
+    }
+    EXPECT_EQ(jobs[1].totalBytes, 30005) << "a tree counts the bytes of all its files";
     EXPECT_EQ(jobs[3].state, JobState::Failed);
     EXPECT_EQ(jobs[3].failure, "Cannot read " + (local / "missing.bin").string());
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "up.bin") == single);
@@ -217,7 +175,32 @@ TEST_P(QueueRunnerTest, UploadsAndDirectoryJobs) {
     EXPECT_TRUE(TempDir::ReadFile(server->WritableDir() / "tree/sub/b.bin") == RandomBytes(30000, 2));
     EXPECT_EQ(TempDir::ReadFile(local / "fetched/x.txt"), "x-ray");
     EXPECT_TRUE(TempDir::ReadFile(local / "fetched/deeper/y.bin") == RandomBytes(20000, 3));
-    EXPECT_EQ(jobs[1].doneBytes, jobs[1].totalBytes) << "an upload walk counts its files' bytes";
+}
+
+// A tree read again (after a pause, or into a directory there already)
+// takes the directories that exist and fills in what is missing.
+TEST_P(QueueRunnerTest, DirectoryJobIntoExistingDirectories) {
+    ServerFile("docs/new.txt", "new");
+    ServerFile("docs/kept.txt", "server");
+    ServerFile("docs/empty/.keep", "");
+    local.WriteFile("docs/kept.txt", "mine");
+    fs::create_directories(server->WritableDir() / "up");
+    fs::permissions(server->WritableDir() / "up", fs::perms::all);  // vsftpd's anonymous user writes into it
+    local.WriteFile("up/one.txt", "1");
+    TransferJob down;
+    down.site = "test";
+    down.isDirectory = true;
+    down.localPath = (local / "docs").string();
+    down.remotePath = remoteDir + "/docs";
+    down.existing = ExistingFileChoice::Skip;
+    queue.Add(down);
+    Queue(TransferDirection::Upload, (local / "up").string(), "up", true);
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    EXPECT_EQ(TempDir::ReadFile(local / "docs/new.txt"), "new");
+    EXPECT_EQ(TempDir::ReadFile(local / "docs/kept.txt"), "mine") << "the tree's choice holds for each file";
+    EXPECT_TRUE(fs::is_directory(local / "docs/empty"));
+    EXPECT_EQ(TempDir::ReadFile(server->WritableDir() / "up/one.txt"), "1");
 }
 
 TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
@@ -255,7 +238,8 @@ TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
 
 TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
     ServerFile("big.bin", RandomBytes(64u << 20, 9));
-    const std::uint64_t cancelled = Queue(TransferDirection::Download, (local / "big.bin").string(), "big.bin");
+    const std::uint64_t cancelled =
+        Queue(TransferDirection::Download, (local / "big.bin").string(), "big.bin");
     const std::uint64_t unknown =
         Queue(TransferDirection::Download, (local / "other.bin").string(), "big.bin", false, "nowhere");
     queue.Cancel(cancelled);
@@ -268,7 +252,8 @@ TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
 
     // Cancelled while it runs: failed, and the target never appears.
     queue.Retry(cancelled);
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(cancelled)->state == JobState::Running; }));
+    ASSERT_TRUE(watcher.WaitFor(
+        [&](const TransferQueue& q) { return q.Job(cancelled)->state == JobState::Running; }));
     queue.Cancel(cancelled);
     ASSERT_TRUE(watcher.WaitFor(AllFinished));
     runner->Stop();
@@ -276,12 +261,12 @@ TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
     EXPECT_EQ(queue.Job(cancelled)->failure, "Cancelled");
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, QueueRunnerTest,
-                         ::testing::Values(ServerKind{"pyftpdlib",
-                                                      [] { return std::make_unique<testsupport::PyftpdlibServer>(); }},
-                                           ServerKind{"vsftpd",
-                                                      [] { return std::make_unique<testsupport::VsftpdServer>(); }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, QueueRunnerTest,
+    ::testing::Values(ServerKind{"pyftpdlib",
+                                 [] { return std::make_unique<testsupport::PyftpdlibServer>(); }},
+                      ServerKind{"vsftpd", [] { return std::make_unique<testsupport::VsftpdServer>(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // pyftpdlib offering HASH, with each data connection slowed to 1 MiB/s so
 // that a transfer is still running when the test acts on it.
@@ -302,7 +287,8 @@ TEST_F(CheckingServerTest, CheckedTransfersAreMarkedVerified) {
     const std::string up = RandomBytes(200000, 22);
     ServerFile("down.bin", down);
     local.WriteFile("up.bin", up);
-    const std::uint64_t download = Queue(TransferDirection::Download, (local / "down.bin").string(), "down.bin");
+    const std::uint64_t download =
+        Queue(TransferDirection::Download, (local / "down.bin").string(), "down.bin");
     const std::uint64_t upload = Queue(TransferDirection::Upload, (local / "up.bin").string(), "up.bin");
     StartRunner(2);
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
@@ -321,7 +307,8 @@ protected:
 TEST_F(WrongDigestServerTest, AMismatchFailsAndLeavesTheOldFile) {
     ServerFile("report.txt", "the server's new report");
     local.WriteFile("report.txt", "the old report");
-    const std::uint64_t id = Queue(TransferDirection::Download, (local / "report.txt").string(), "report.txt");
+    const std::uint64_t id =
+        Queue(TransferDirection::Download, (local / "report.txt").string(), "report.txt");
     StartRunner(1);
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
     const TransferJob job = *queue.Job(id);
@@ -344,7 +331,8 @@ TEST_F(CheckingServerTest, PausedDownloadContinuesWithRestAndEndsWhole) {
         std::this_thread::sleep_for(1ms);
     }
     queue.Pause(id);
-    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->state == JobState::Paused; }));
+    ASSERT_TRUE(
+        watcher.WaitFor([&](const TransferQueue& q) { return q.Job(id)->state == JobState::Paused; }));
     // The stopped transfer's partial file stays for the next run.
     ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue&) { return SizeOf(partial) > 0; }, 10s));
     ASSERT_FALSE(fs::exists(target)) << "the download was not stopped in time; nothing to resume";
@@ -357,6 +345,58 @@ TEST_F(CheckingServerTest, PausedDownloadContinuesWithRestAndEndsWhole) {
     EXPECT_TRUE(TempDir::ReadFile(target) == contents) << "the continued file differs from the server's";
 }
 
+TEST_F(CheckingServerTest, PausedDirectoryContinuesWhereItStopped) {
+    std::vector<std::string> contents;
+    // The server lets the first 2 MiB of a data connection through at once,
+    // then holds each further MiB for a while.
+    constexpr std::size_t kSize = 3u << 20;
+    for (int i = 0; i < 3; ++i) {
+        contents.push_back(RandomBytes(kSize, 30 + static_cast<unsigned>(i)));
+        ServerFile("album/p" + std::to_string(i) + ".jpg", contents.back());
+    }
+    const std::uint64_t id = Queue(TransferDirection::Download, (local / "album").string(), "album", true);
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor(
+        [&](const TransferQueue& q) { return q.Job(id)->doneBytes > std::int64_t{kSize + (1u << 20)}; },
+        30s));
+    queue.Pause(id);
+    ASSERT_TRUE(fs::exists(local / "album/p0.jpg")) << "the first file had arrived before the pause";
+    queue.Resume(id);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    const TransferJob job = *queue.Job(id);
+    EXPECT_EQ(job.attempts, 2);
+    EXPECT_EQ(job.state, JobState::Done)
+        << job.failure << " (files skipped as complete are not checked again)";
+    EXPECT_EQ(job.doneBytes, std::int64_t{3 * kSize});
+    const std::string log = Log();
+    EXPECT_NE(log.find("p0.jpg: Skipped: the target is complete"), std::string::npos) << log;
+    EXPECT_NE(log.find("REST "), std::string::npos) << "the file the pause broke off is continued";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(TempDir::ReadFile(local / ("album/p" + std::to_string(i) + ".jpg")) == contents[i]) << i;
+    }
+}
+
+TEST_F(CheckingServerTest, MoreConnectionsTakeWaitingJobsAtOnce) {
+    for (int i = 0; i < 3; ++i) {
+        ServerFile("c" + std::to_string(i) + ".bin", RandomBytes(3u << 20, 40));
+        Queue(TransferDirection::Download, (local / ("c" + std::to_string(i) + ".bin")).string(),
+              "c" + std::to_string(i) + ".bin");
+    }
+    auto running = [](const TransferQueue& q) {
+        int count = 0;
+        for (const TransferJob& job : q.Jobs()) count += job.state == JobState::Running ? 1 : 0;
+        return count;
+    };
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return running(q) == 1; }));
+    EXPECT_EQ(queue.Jobs()[1].state, JobState::Queued) << "one connection runs one job";
+    runner->SetConnections(3);
+    EXPECT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return running(q) == 3; }, 10s))
+        << Describe(queue);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Verified) << job.failure;
+}
+
 TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
     for (int i = 0; i < 3; ++i) ServerFile("s" + std::to_string(i) + ".bin", RandomBytes(2u << 20, 11));
     for (int i = 0; i < 3; ++i) {
@@ -364,7 +404,8 @@ TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
               "s" + std::to_string(i) + ".bin");
     }
     StartRunner(3);
-    ASSERT_TRUE(watcher.WaitFor([](const TransferQueue& q) { return q.Jobs()[0].state != JobState::Queued; }));
+    ASSERT_TRUE(
+        watcher.WaitFor([](const TransferQueue& q) { return q.Jobs()[0].state != JobState::Queued; }));
     const auto start = std::chrono::steady_clock::now();
     runner->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
@@ -376,7 +417,8 @@ TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
     ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
     for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Verified) << job.failure;
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) == RandomBytes(2u << 20, 11));
+        EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) ==
+                    RandomBytes(2u << 20, 11));
     }
 }
 
@@ -395,7 +437,7 @@ TEST(QueueRunnerSilentServerTest, StopDoesNotWaitForASilentServer) {
     const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 
     TransferQueue queue;
-    QueueWatcher watcher(queue);
+    QueueWatch watcher(queue);
     TempDir local;
     TransferJob job;
     job.site = "silent";

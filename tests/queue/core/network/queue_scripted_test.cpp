@@ -1,0 +1,87 @@
+// The runner against the scripted server, for what real servers do not do
+// on demand: a transient refusal that a retry gets past, and a hostile reply
+// that must reach the queue bounded and harmless.
+#include <gtest/gtest.h>
+
+#include "queue/core/queue_runner.h"
+#include "queue/core/queue_watch.h"
+#include "support/scripted_ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::DataLink;
+using testsupport::ScriptedConnection;
+using testsupport::TempDir;
+
+class QueueScriptedTest : public ::testing::Test {
+protected:
+    void Run(const std::string& remotePath) {
+        TransferJob job;
+        job.site = "scripted";
+        job.localPath = (dir / "file.bin").string();
+        job.remotePath = remotePath;
+        id = queue.Add(job);
+        QueueRunner runner(
+            queue,
+            [this](const std::string&) {
+                ConnectionSettings settings;
+                settings.host = server.HostText();
+                settings.user = "tester";
+                settings.password = "secret";
+                settings.transferMode = 'I';
+                settings.timeoutSeconds = 5;
+                return std::optional<ConnectionSettings>(settings);
+            },
+            1);
+        RetryPolicy quick;
+        quick.firstDelay = std::chrono::milliseconds(10);
+        runner.SetRetryPolicy(quick);
+        runner.Start();
+        ASSERT_TRUE(watch.WaitFor(QueueWatch::Idle));
+        runner.Stop();
+        for (const std::string& line : runner.Log().TakeAll()) log += line + "\n";
+    }
+
+    testsupport::ScriptedFtpServer server;
+    TempDir dir;
+    TransferQueue queue;
+    QueueWatch watch{queue};
+    std::uint64_t id = 0;
+    std::string log;
+};
+
+TEST_F(QueueScriptedTest, TransientRefusalIsRetriedAndCounted) {
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    server.Expect("CWD", "250 Here.\r\n");
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", "450 File busy.\r\n");
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening BINARY mode data connection (8 bytes).\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll("abcdefgh");
+        link.Close();
+        connection.Send("226 Done.\r\n");
+    });
+    ASSERT_NO_FATAL_FAILURE(Run("/pub/file.bin"));
+    const TransferJob job = *queue.Job(id);
+    EXPECT_EQ(job.state, JobState::Done) << job.failure << "\n" << log;
+    EXPECT_EQ(job.attempts, 2) << "the retry counts as an attempt";
+    EXPECT_EQ(TempDir::ReadFile(dir / "file.bin"), "abcdefgh");
+    EXPECT_TRUE(server.Mismatches().empty()) << log;
+}
+
+TEST_F(QueueScriptedTest, HostileReplyReachesTheQueueBoundedAndPrintable) {
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    const std::string hostile = "550 \x1b[2J\x07" + std::string(2000, 'x') + "\r\n";
+    server.Expect("CWD", hostile).Expect("XCWD", hostile);
+    ASSERT_NO_FATAL_FAILURE(Run("/pub/file.bin"));
+    const TransferJob job = *queue.Job(id);
+    EXPECT_EQ(job.state, JobState::Failed);
+    EXPECT_EQ(job.failure.rfind("550 ?[2J?x", 0), 0u) << job.failure;
+    EXPECT_LE(job.failure.size(), 200u);
+    EXPECT_EQ(job.attempts, 1) << "a permanent refusal is not tried again";
+    EXPECT_FALSE(std::filesystem::exists(dir / "file.bin"));
+}
+
+}  // namespace
