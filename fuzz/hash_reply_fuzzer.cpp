@@ -21,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(digest.empty() != why.empty());
     if (digest.empty()) return 0;
     FUZZ_CHECK(digest.size() == HexDigestLength(algorithm));
-    FUZZ_CHECK(std::all_of(digest.begin(), digest.end(),
-                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'f'); }));
+    FUZZ_CHECK(std::all_of(digest.begin(), digest.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'f');
+    }));
     std::string lower = reply;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -17,7 +17,8 @@ std::string_view NextWord(std::string_view& text) {
 // The digest in lower case, or empty (why set) when word is not length hex digits.
 std::string HexDigest(std::string_view word, std::size_t length, std::string& why) {
     if (word.size() != length) {
-        why = "the digest has " + std::to_string(word.size()) + " digits instead of " + std::to_string(length);
+        why =
+            "the digest has " + std::to_string(word.size()) + " digits instead of " + std::to_string(length);
         return {};
     }
     std::string digest;

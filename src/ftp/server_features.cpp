@@ -18,7 +18,8 @@ std::string_view Trimmed(std::string_view text) {
 
 // The items of a ";"-separated list, cased by change and without the "*"
 // that marks the ones in use; marked gets the last of those.
-std::vector<std::string> FactsOf(std::string_view argument, int (*change)(int), std::string* marked = nullptr) {
+std::vector<std::string> FactsOf(std::string_view argument, int (*change)(int),
+                                 std::string* marked = nullptr) {
     std::vector<std::string> facts;
     while (!argument.empty()) {
         const std::size_t semicolon = argument.find(';');

@@ -34,12 +34,12 @@ struct TransferFacts {
     ReplyClass result = kNoReply;  // what the transfer returned
     int replyCode = 0;             // the last reply code of the transfer (0: none)
     std::string replyText;
-    bool stopped = false;          // the user stopped it
-    bool timedOut = false;         // a time limit was reached during it
-    bool connectionLost = false;   // the control connection is gone or gave up
-    std::string localFailure;      // why the local file failed ("" when it did not)
-    bool verified = false;         // the server's digest matched
-    std::string mismatch;          // why the digests disagree ("" when they do not)
+    bool stopped = false;         // the user stopped it
+    bool timedOut = false;        // a time limit was reached during it
+    bool connectionLost = false;  // the control connection is gone or gave up
+    std::string localFailure;     // why the local file failed ("" when it did not)
+    bool verified = false;        // the server's digest matched
+    std::string mismatch;         // why the digests disagree ("" when they do not)
 };
 
 // The outcome those facts add up to. A stop outweighs everything, a mismatch

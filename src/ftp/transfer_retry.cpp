@@ -25,7 +25,8 @@ bool StopAwareRetryWait::Wait(milliseconds delay) {
     const auto deadline = std::chrono::steady_clock::now() + delay;
     for (;;) {
         if (control.StopRequested()) return false;
-        const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return true;
         pollfd wake{control.WakeFd(), POLLIN, 0};
         const int ready = poll(&wake, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));

@@ -43,7 +43,8 @@ public:
         constexpr std::int64_t kBytesPerSecond = 20 * 1024 * 1024;
         constexpr std::int64_t kLongest = 24 * 3600;
         if (saved > 0 && fileSize > 0)
-            control.SetTimeoutSeconds(static_cast<int>(std::min(kLongest, saved + fileSize / kBytesPerSecond)));
+            control.SetTimeoutSeconds(
+                static_cast<int>(std::min(kLongest, saved + fileSize / kBytesPerSecond)));
     }
     ~HashTimeLimit() { control.SetTimeoutSeconds(saved); }
     HashTimeLimit(const HashTimeLimit&) = delete;
@@ -68,7 +69,8 @@ std::optional<TransferVerifier::Method> TransferVerifier::Choose() const {
     const ServerFeatures& features = login.Features();
     if (features.Offers(kHash)) {
         for (HashAlgorithm algorithm : kHashPreference)
-            if (Lists(features.HashAlgorithms(), HashAlgorithmName(algorithm))) return Method{algorithm, kHash};
+            if (Lists(features.HashAlgorithms(), HashAlgorithmName(algorithm)))
+                return Method{algorithm, kHash};
     }
     for (const OlderCommand& older : kOlderCommands)
         if (features.Offers(older.command)) return Method{older.algorithm, older.command};
@@ -106,7 +108,8 @@ std::string TransferVerifier::ServerDigest(const Method& method, const std::stri
                    : DigestFromCommandReply(control.ReplyText(), method.algorithm, why);
 }
 
-TransferVerifier::Check TransferVerifier::Verify(const std::string& remoteName, const std::string& localPath) {
+TransferVerifier::Check TransferVerifier::Verify(const std::string& remoteName,
+                                                 const std::string& localPath) {
     const std::optional<Method> method = Choose();
     if (!method) return {};
     std::string why;
@@ -116,7 +119,8 @@ TransferVerifier::Check TransferVerifier::Verify(const std::string& remoteName, 
     const std::string localDigest =
         FileDigest(localPath, method->algorithm, error, [this] { return control.StopRequested(); });
     if (localDigest.empty())
-        return CouldNotVerify(method->algorithm, "the local file cannot be read (" + std::to_string(error) + ")");
+        return CouldNotVerify(method->algorithm,
+                              "the local file cannot be read (" + std::to_string(error) + ")");
     Check check;
     check.kind = serverDigest == localDigest ? Check::Kind::Matched : Check::Kind::Mismatch;
     check.algorithm = method->algorithm;

@@ -23,8 +23,8 @@ TEST(HashReplyTest, HashRepliesAreReadStrictly) {
     const Case cases[] = {
         {"exclusive end", "213 SHA-256 0-3 " + kSha256 + " abc.txt", HashAlgorithm::Sha256, 3, kSha256},
         {"inclusive end", "213 SHA-256 0-2 " + kSha256 + " abc.txt", HashAlgorithm::Sha256, 3, kSha256},
-        {"upper case, name with blanks", "213 sha-256 0-3 " + upper + " my file.txt", HashAlgorithm::Sha256, 3,
-         kSha256},
+        {"upper case, name with blanks", "213 sha-256 0-3 " + upper + " my file.txt", HashAlgorithm::Sha256,
+         3, kSha256},
         {"no name", "213 SHA-256 0-3 " + kSha256, HashAlgorithm::Sha256, 3, kSha256},
         {"empty file", "213 MD5 0-0 d41d8cd98f00b204e9800998ecf8427e e", HashAlgorithm::Md5, 0,
          "d41d8cd98f00b204e9800998ecf8427e"},
@@ -35,9 +35,11 @@ TEST(HashReplyTest, HashRepliesAreReadStrictly) {
         {"range without dash", "213 SHA-256 3 " + kSha256 + " abc.txt", HashAlgorithm::Sha256, 3, ""},
         {"negative range", "213 SHA-256 0--3 " + kSha256, HashAlgorithm::Sha256, 3, ""},
         {"overlong range", "213 SHA-256 0-99999999999999999999 " + kSha256, HashAlgorithm::Sha256, 3, ""},
-        {"digest one short", "213 SHA-256 0-3 " + kSha256.substr(1) + " abc.txt", HashAlgorithm::Sha256, 3, ""},
+        {"digest one short", "213 SHA-256 0-3 " + kSha256.substr(1) + " abc.txt", HashAlgorithm::Sha256, 3,
+         ""},
         {"digest one long", "213 SHA-256 0-3 " + kSha256 + "0 abc.txt", HashAlgorithm::Sha256, 3, ""},
-        {"digest not hex", "213 SHA-256 0-3 " + kSha256.substr(1) + "g abc.txt", HashAlgorithm::Sha256, 3, ""},
+        {"digest not hex", "213 SHA-256 0-3 " + kSha256.substr(1) + "g abc.txt", HashAlgorithm::Sha256, 3,
+         ""},
         {"overlong digest", "213 SHA-256 0-3 " + std::string(3000, 'a'), HashAlgorithm::Sha256, 3, ""},
         {"wrong code", "250 SHA-256 0-3 " + kSha256, HashAlgorithm::Sha256, 3, ""},
         {"continuation line", "213-SHA-256 0-3 " + kSha256, HashAlgorithm::Sha256, 3, ""},
@@ -66,8 +68,8 @@ TEST(HashReplyTest, CommandRepliesAreReadStrictly) {
         {"250 CBF43926", HashAlgorithm::Crc32, "cbf43926"},
         {"250 a9993e364706816aba3e25717850c26c9cd0d89d", HashAlgorithm::Sha1,
          "a9993e364706816aba3e25717850c26c9cd0d89d"},
-        {"250 BF43926", HashAlgorithm::Crc32, ""},           // no leading zero kept
-        {"250 " + kSha256, HashAlgorithm::Md5, ""},          // the length of another algorithm
+        {"250 BF43926", HashAlgorithm::Crc32, ""},   // no leading zero kept
+        {"250 " + kSha256, HashAlgorithm::Md5, ""},  // the length of another algorithm
         {"213 " + kSha256, HashAlgorithm::Sha256, ""},
         {"250-" + kSha256, HashAlgorithm::Sha256, ""},
         {"250 " + kSha256.substr(0, 63) + "x", HashAlgorithm::Sha256, ""},

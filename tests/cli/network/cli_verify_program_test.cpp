@@ -42,8 +42,13 @@ TEST(CliVerify, DigestsDecideTheExitCode) {
         TempDir local;
         local.WriteFile("data.bin", "the old local file");
 
-        std::vector<std::string> arguments = {"--mode", "I", "--email", "cli@example.org", server.HostText(),
-                                              "get data.bin", "put data.bin copy.bin"};
+        std::vector<std::string> arguments = {"--mode",
+                                              "I",
+                                              "--email",
+                                              "cli@example.org",
+                                              server.HostText(),
+                                              "get data.bin",
+                                              "put data.bin copy.bin"};
         if (row.flag != nullptr) arguments.insert(arguments.begin(), row.flag);
         const RunResult run = clitest::RunCliIn(local, arguments);
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err;

@@ -60,10 +60,8 @@ protected:
 
 TEST_F(VerifiedTransferTest, EachDigestCommandVerifiesDownloadsAndUploads) {
     const DigestCase cases[] = {
-        {"HASH", "SHA-256", "HASH down.bin"},
-        {"XSHA256", "SHA-256", "XSHA256 down.bin"},
-        {"XSHA1", "SHA-1", "XSHA1 down.bin"},
-        {"XMD5", "MD5", "XMD5 down.bin"},
+        {"HASH", "SHA-256", "HASH down.bin"}, {"XSHA256", "SHA-256", "XSHA256 down.bin"},
+        {"XSHA1", "SHA-1", "XSHA1 down.bin"}, {"XMD5", "MD5", "XMD5 down.bin"},
         {"XCRC", "CRC32", "XCRC down.bin"},
     };
     for (const DigestCase& c : cases) {
@@ -123,7 +121,8 @@ TEST_F(VerifiedTransferTest, WrongDigestKeepsTheOldFileAndSetsTheDownloadAside) 
     EXPECT_EQ(TempDir::ReadFile(target), "the old local file");
     EXPECT_TRUE(TempDir::ReadFile(target + ".mismatch") == contents);
     EXPECT_FALSE(fs::exists(target + ".part"));
-    EXPECT_TRUE(harness.HasLine("data.bin does not match the server's SHA-256; kept as " + target + ".mismatch."))
+    EXPECT_TRUE(
+        harness.HasLine("data.bin does not match the server's SHA-256; kept as " + target + ".mismatch."))
         << harness.Joined();
 }
 
@@ -136,8 +135,8 @@ TEST_F(VerifiedTransferTest, WrongDigestFailsTheUpload) {
     const std::string source = local.WriteFile("up.bin", Contents(5000)).string();
     EXPECT_EQ(harness.session.UploadFile("up.bin", &source), kPermanent);
     EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Mismatch);
-    EXPECT_TRUE(harness.HasLine("up.bin on the server does not match the MD5 of " + source +
-                                "; the upload failed."))
+    EXPECT_TRUE(
+        harness.HasLine("up.bin on the server does not match the MD5 of " + source + "; the upload failed."))
         << harness.Joined();
 }
 
