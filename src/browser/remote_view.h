@@ -147,7 +147,6 @@ private:
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
     bool RunsOnServer() const;
-    bool ListsItem(ItemKind kind, const QString& name) const;
     void CreateActions();
     void DisconnectAsking();
     QAction* AddMenuEntry(QMenu* menu, QAction* action, const QString& text = QString());

@@ -18,14 +18,10 @@ QString StartFolder(const AppContext& context) {
 
 }  // namespace
 
-bool RemoteView::ListsFile(const QString& name) const { return ListsItem(ItemKind::File, name); }
-
-bool RemoteView::ListsFolder(const QString& name) const { return ListsItem(ItemKind::Directory, name); }
-
-bool RemoteView::ListsItem(ItemKind kind, const QString& name) const {
+bool RemoteView::ListsFile(const QString& name) const {
     for (int row = 0; row < list->ItemCount(); ++row) {
         const RemoteListItem& item = list->Model().Item(row);
-        if (item.kind == kind && item.label == name) return true;
+        if (item.kind == ItemKind::File && item.label == name) return true;
     }
     return false;
 }
@@ -51,4 +47,9 @@ void RemoteView::DownloadSelectedTo() {
     }
     SelectionDownload(context.session, this).Run(*list, folder);
     LeaveClosedSession();
+}
+
+bool RemoteView::ListsFolder(const QString& name) const {
+    const int row = list->FindLabel(name);
+    return row >= 0 && list->KindAt(row) == ItemKind::Directory;
 }
