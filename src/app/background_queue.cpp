@@ -21,7 +21,7 @@ bool StillToRun(JobState state) { return state == JobState::Queued || state == J
 }  // namespace
 
 BackgroundQueue::BackgroundQueue(LogQueue& log, int connections, const QString& savedPath, QObject* parent)
-    : QObject(parent), log(log) {
+    : QObject(parent) {
     events = new TransferQueueEvents(queue, this);
     saved = new SavedQueue(
         queue, savedPath, [&log](const std::string& line) { log.Append(line); }, this);
@@ -30,8 +30,8 @@ BackgroundQueue::BackgroundQueue(LogQueue& log, int connections, const QString& 
         queue, [this](const std::string& site) { return sites.SettingsFor(site); },
         std::clamp(connections, 1, QueueRunner::kMaxConnections));
     // The queue's connections log on their worker threads; their lines join
-    // the program's log on this one.
-    runner->Log().SetSink([&log](const std::string& line) { log.Append(line); });
+    // the program's log on this one, marked apart from the list's connection.
+    runner->Log().SetSink([&log](const std::string& line) { log.Append(kLogPrefix + line); });
     runner->Log().SetWakeUp([this] { runnerLogWake.Wake(); });
     connect(&runnerLogWake, &ThreadWake::woken, this, [this] { runner->Log().Drain(); });
 }

@@ -31,6 +31,8 @@ public:
     using SiteLookup = std::function<std::optional<ConnectionSettings>(const std::string& site)>;
     // The failure of a job whose site's settings were not known when it started.
     static constexpr const char* kUnknownSite = "Unknown site";
+    // Put before each log line of the queue's connections.
+    static constexpr const char* kLogPrefix = "Transfers: ";
 
     // The queue is saved at savedPath.
     BackgroundQueue(LogQueue& log, int connections, const QString& savedPath, QObject* parent = nullptr);
@@ -59,7 +61,6 @@ signals:
 private:
     void QueueChanged();
 
-    LogQueue& log;
     TransferQueue queue;
     SiteSettingsBook sites;
     TransferQueueEvents* events = nullptr;

@@ -154,8 +154,11 @@ private slots:
                 QCOMPARE(ProgramDriver::ReadAll(downloads + "/" + name), remoteFiles[name]);
             for (auto file = albumFiles.begin(); file != albumFiles.end(); ++file)
                 QCOMPARE(ProgramDriver::ReadAll(root + "/pub/album/" + file.key()), file.value());
-            QTRY_VERIFY_WITH_TIMEOUT(
-                frame->LogWindow()->Lines().filter(QRegularExpression("HASH .*c\\.jpg")).size() > 0, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(frame->LogWindow()
+                                             ->Lines()
+                                             .filter(QRegularExpression("^Transfers: .*HASH .*c\\.jpg"))
+                                             .size() > 0,
+                                     5000);
 
             // The list shows the uploaded folder without being asked.
             QTRY_VERIFY_WITH_TIMEOUT(user.Labels().contains("album"), 10000);
@@ -292,8 +295,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(IsFinished(transfers.Queue().Jobs()[1].state), kPatience);
         QCOMPARE(ProgramDriver::ReadAll(scratch.filePath("a.txt")), QByteArray("first\n"));
         QCOMPARE(ProgramDriver::ReadAll(scratch.filePath("b.txt")), QByteArray("second\n"));
-        // The queue's connections logged into the program's log.
+        // The queue's connections logged into the program's log, marked as theirs.
         QTRY_VERIFY(log.Size() > 0);
+        for (const std::string& line : log.TakeAll())
+            QVERIFY2(line.rfind("Transfers: ", 0) == 0, line.c_str());
     }
 };
 
