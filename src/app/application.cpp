@@ -80,6 +80,7 @@ void Application::StartTransferQueue() {
     connect(frame.get(), &MainWindow::settingsChanged, this,
             [this] { transfers->SetConnections(settings.queueConnections); });
     connect(transfers.get(), &BackgroundQueue::uploadsEnded, this, &Application::ListAfterUploads);
+    connect(transfers.get(), &BackgroundQueue::jobsAdded, frame.get(), &MainWindow::ShowTransfers);
     // A saved job of a catalogue site runs with the site's stored log-in; one
     // that asks for its log-in, or a quick connection's, waits for the user
     // to log in to it again.

@@ -78,6 +78,7 @@ void BackgroundQueue::SiteConnected(const std::string& site, const ConnectionSet
 
 void BackgroundQueue::Add(const std::vector<TransferJob>& jobs) {
     for (const TransferJob& job : jobs) queue.Add(job);
+    if (!jobs.empty()) emit jobsAdded();
 }
 
 void BackgroundQueue::QueueChanged() {

@@ -54,6 +54,8 @@ public:
     void Add(const std::vector<TransferJob>& jobs) override;
 
 signals:
+    // The user queued jobs (Add).
+    void jobsAdded();
     // No upload into directory of site waits or runs any more, and one just
     // ended: a list showing that directory may show the new files.
     void uploadsEnded(const QString& site, const QString& directory);

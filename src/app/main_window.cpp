@@ -181,6 +181,10 @@ void MainWindow::SetTransfersPane(QWidget* pane) {
     bottomTabs->addTab(pane, QStringLiteral("Transfers"));
 }
 
+void MainWindow::ShowTransfers() {
+    if (transfersPane) bottomTabs->setCurrentWidget(transfersPane);
+}
+
 void MainWindow::UploadDroppedPaths(const QStringList& paths) {
     if (QueuedTransfers::Available(context)) {
         QueuedTransfers(context, this).QueueUploads(paths, ListPane());

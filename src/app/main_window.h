@@ -42,6 +42,8 @@ public:
     // Adds the "Transfers" tab beside the log.
     void SetTransfersPane(QWidget* pane);
     QWidget* TransfersPane() const { return transfersPane; }
+    // Brings the "Transfers" tab to the front (jobs were just queued).
+    void ShowTransfers();
     RemoteListPane* ListPane() const;
 
     // Moves and sizes the window so that its outer rectangle, decoration

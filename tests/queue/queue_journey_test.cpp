@@ -104,7 +104,9 @@ private slots:
             QCOMPARE(user.Labels(), (QStringList{"one.bin", "sub", "three.bin", "two.bin"}));
 
             // A folder dropped onto the window, then three files with Download to...
+            QCOMPARE(frame->BottomTabs()->currentWidget(), frame->LogWindow());
             QVERIFY(ProgramDriver::DropFile(frame, album));
+            QCOMPARE(frame->BottomTabs()->currentWidget(), pane);  // the queued job is in sight
             RemoteListWidget& list = user.View()->List();
             list.SelectRow(list.FindLabel("one.bin"));
             for (const char* name : {"two.bin", "three.bin"}) list.SelectRow(list.FindLabel(name), true);
