@@ -42,9 +42,9 @@ public:
     // crash leaves the old queue or the new one. No passwords: jobs name
     // their sites.
     bool Save(const std::string& path, std::string& error) const;
-    // Replaces the jobs (fresh ids; running ones come back queued). A missing
-    // file is an empty queue; a damaged one is refused whole, with the line
-    // in error, and changes nothing.
+    // Replaces the jobs a worker is not running (fresh ids; those saved
+    // running come back queued). A missing file is an empty queue; a damaged
+    // one is refused whole, with the line in error, and changes nothing.
     bool Load(const std::string& path, std::string& error);
 
     // --- for the runner ---
