@@ -172,8 +172,11 @@ FileMove::Result FileMove::Conclude(const TransferOutcome& outcome) const {
 }
 
 std::string FileMove::ReplyFailure(const std::string& fallback) const {
-    if (!session.IsConnected()) return "The connection was lost";
     const ControlChannel& control = session.Control();
-    if (control.ReplyCode() >= 400) return ShownText(control.ReplyText());
+    // A closed connection reads as a 421 without text.
+    if (!session.IsConnected() || (control.ReplyCode() == 421 && control.ReplyText().empty())) {
+        return "The connection was lost";
+    }
+    if (control.ReplyCode() >= 400 && !control.ReplyText().empty()) return ShownText(control.ReplyText());
     return fallback;
 }

@@ -123,16 +123,31 @@ QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
     if (job.remotePath.empty() || job.remotePath.front() != '/' || job.localPath.empty()) {
         return {JobState::Failed, "Needs a local path and an absolute remote path"};
     }
+    const bool reused = session.IsConnected() && loggedInSite == job.site;
     if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
     Outcome outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+    if (reused && outcome.state == JobState::Failed && ConnectionGone() && !StopAsked()) {
+        // A server that closed the connection while it idled between jobs
+        // shows it only at the next job's first exchange: once more, on a
+        // new connection.
+        session.Control().LogF("The connection was lost; logging in again.");
+        if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
+        outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+    }
     // A stopped transfer reads as cancelled to the engine; the queue
     // already shows why (paused, cancelled, or given back).
     if (outcome.state == JobState::Failed && StopAsked()) outcome.text = "Stopped";
     return outcome;
 }
 
+// A closed control connection reads as a 421 without text until the session
+// notices it is gone.
+bool QueueWorker::ConnectionGone() const {
+    return !session.IsConnected() || session.Control().ReplyCode() == 421;
+}
+
 std::optional<std::string> QueueWorker::Connect(const std::string& site) {
-    if (session.IsConnected() && loggedInSite == site) return std::nullopt;
+    if (!ConnectionGone() && loggedInSite == site) return std::nullopt;
     std::optional<ConnectionSettings> settings = settingsFor(site);
     if (!settings) return "Unknown site";
     session.CloseAll();

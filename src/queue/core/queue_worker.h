@@ -64,6 +64,7 @@ private:
 
     Outcome Execute(TransferJob& job);
     std::optional<std::string> Connect(const std::string& site);
+    bool ConnectionGone() const;
     Outcome TransferFile(TransferJob& job);
     Outcome TransferTree(TransferJob& job);
     bool StopAsked() const;

@@ -30,16 +30,22 @@ public:
     std::vector<TransferJob> Jobs() const;  // snapshot, queue order
     std::optional<TransferJob> Job(std::uint64_t id) const;
 
-    void Pause(
-        std::uint64_t id);  // queued/running -> paused (running: its transfer is stopped, partial kept)
+    // queued/running -> paused (running: its transfer is stopped, partial kept)
+    void Pause(std::uint64_t id);
     void Resume(std::uint64_t id);  // paused -> queued (continues from the partial)
     void Cancel(std::uint64_t id);  // queued/running/paused -> failed "Cancelled"
     void Retry(std::uint64_t id);   // failed -> queued
     void Remove(std::uint64_t id);  // any but running; running: cancel first
     void ClearFinished();           // drops done and verified
 
-    bool Save(const std::string& path, std::string& error) const;  // atomic write (temp + rename)
-    bool Load(const std::string& path, std::string& error);        // running jobs come back queued
+    // Writes a temporary file beside path and renames it over path, so a
+    // crash leaves the old queue or the new one. No passwords: jobs name
+    // their sites.
+    bool Save(const std::string& path, std::string& error) const;
+    // Replaces the jobs a worker is not running (fresh ids; those saved
+    // running come back queued). A missing file is an empty queue; a damaged
+    // one is refused whole, with the line in error, and changes nothing.
+    bool Load(const std::string& path, std::string& error);
 
     // --- for the runner ---
     // What the queue tells the runner. Called without the lock held.

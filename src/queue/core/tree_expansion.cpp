@@ -23,14 +23,21 @@ std::int64_t SizeOfListed(const RemoteEntry& entry) {
     return std::stoll(entry.sizeText);
 }
 
-// Makes a local directory, or takes one that is there.
-bool MakeLocalDirectory(const std::string& path, std::string& failure) {
+// Makes a local directory, or takes one that is there. Below the root the
+// user chose, a link is not taken: it could lead the files out of the tree.
+bool MakeLocalDirectory(const std::string& path, bool isRoot, std::string& failure) {
     if (mkdir(path.c_str(), 0777) == 0) return true;
     const int error = errno;
     struct stat info {};
-    if (error == EEXIST && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+    const int found = isRoot ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
+    if (error == EEXIST && found == 0 && S_ISDIR(info.st_mode)) return true;
     failure = "Could not make " + path + ": " + std::strerror(error);
     return false;
+}
+
+bool IsLocalLink(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 }  // namespace
@@ -94,7 +101,10 @@ bool TreeExpansion::ExpandUploadLevel(const TransferJob& job, const Level& level
 
 bool TreeExpansion::ExpandDownloadLevel(const TransferJob& job, const Level& level, std::string& failure) {
     std::vector<RemoteEntry> listed;
-    if (!ListRemote(level.remote, listed, failure) || !MakeLocalDirectory(level.local, failure)) return false;
+    if (!ListRemote(level.remote, listed, failure) ||
+        !MakeLocalDirectory(level.local, level.depth == 0, failure)) {
+        return false;
+    }
     std::sort(listed.begin(), listed.end(),
               [](const RemoteEntry& a, const RemoteEntry& b) { return a.name < b.name; });
     std::vector<Level> deeper;
@@ -108,9 +118,13 @@ bool TreeExpansion::ExpandDownloadLevel(const TransferJob& job, const Level& lev
                                    entry.name.c_str(), level.remote.c_str());
         } else if (type == 'd') {
             AddDirectory(level, entry.name, deeper);
-        } else if (entry.isFile) {
-            AddFile(job, JoinLocalPath(level.local, entry.name), JoinRemotePath(level.remote, entry.name),
-                    SizeOfListed(entry));
+        } else if (!entry.isFile) {
+            continue;
+        } else if (const std::string local = JoinLocalPath(level.local, entry.name); IsLocalLink(local)) {
+            // Downloading over a link would write wherever it points.
+            session.Control().LogF("Skipped %s: a link is there.", local.c_str());
+        } else {
+            AddFile(job, local, JoinRemotePath(level.remote, entry.name), SizeOfListed(entry));
         }
     }
     Descend(deeper);

@@ -203,6 +203,31 @@ TEST_P(QueueRunnerTest, DirectoryJobIntoExistingDirectories) {
     EXPECT_EQ(TempDir::ReadFile(server->WritableDir() / "up/one.txt"), "1");
 }
 
+// Links already in a local tree are not followed: nothing is written
+// outside the directory the user chose.
+TEST_P(QueueRunnerTest, DirectoryDownloadDoesNotFollowLocalLinks) {
+    ServerFile("docs/a.txt", "from the server");
+    ServerFile("docs/sub/b.txt", "from the server");
+    const fs::path outside = local.WriteFile("outside/a.txt", "outside");
+    fs::create_directories(local / "docs");
+    fs::create_symlink(outside, local / "docs/a.txt");
+    fs::create_directory_symlink(local / "outside", local / "docs/sub");
+    TransferJob job;
+    job.site = "test";
+    job.isDirectory = true;
+    job.localPath = (local / "docs").string();
+    job.remotePath = remoteDir + "/docs";
+    const std::uint64_t id = queue.Add(job);
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    EXPECT_EQ(queue.Job(id)->state, JobState::Failed);
+    EXPECT_EQ(queue.Job(id)->failure.rfind("Could not make " + (local / "docs/sub").string(), 0), 0u)
+        << queue.Job(id)->failure;
+    EXPECT_EQ(TempDir::ReadFile(outside), "outside");
+    EXPECT_FALSE(fs::exists(local / "outside/b.txt"));
+    EXPECT_NE(Log().find("a link is there"), std::string::npos);
+}
+
 TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
     ServerFile("keep.txt", "server copy");
     ServerFile("rename.txt", "server copy");

@@ -14,14 +14,31 @@ using testsupport::DataLink;
 using testsupport::ScriptedConnection;
 using testsupport::TempDir;
 
+// The data step of a download: the data, then the final reply.
+testsupport::StepHandler SendData(const std::string& data) {
+    return [data](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening BINARY mode data connection.\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(data);
+        link.Close();
+        connection.Send("226 Done.\r\n");
+    };
+}
+
 class QueueScriptedTest : public ::testing::Test {
 protected:
-    void Run(const std::string& remotePath) {
+    std::uint64_t Add(const std::string& remotePath, const std::string& localName = "file.bin") {
         TransferJob job;
         job.site = "scripted";
-        job.localPath = (dir / "file.bin").string();
+        job.localPath = (dir / localName).string();
         job.remotePath = remotePath;
-        id = queue.Add(job);
+        return queue.Add(job);
+    }
+    void Run(const std::string& remotePath) {
+        id = Add(remotePath);
+        Run();
+    }
+    void Run() {
         QueueRunner runner(
             queue,
             [this](const std::string&) {
@@ -56,19 +73,32 @@ TEST_F(QueueScriptedTest, TransientRefusalIsRetriedAndCounted) {
     server.Expect("CWD", "250 Here.\r\n");
     server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", "450 File busy.\r\n");
     server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
-    server.Expect("RETR", [](ScriptedConnection& connection, const std::string&) {
-        connection.Send("150 Opening BINARY mode data connection (8 bytes).\r\n");
-        DataLink link = connection.ConnectToLastPort();
-        link.SendAll("abcdefgh");
-        link.Close();
-        connection.Send("226 Done.\r\n");
-    });
+    server.Expect("RETR", SendData("abcdefgh"));
     ASSERT_NO_FATAL_FAILURE(Run("/pub/file.bin"));
     const TransferJob job = *queue.Job(id);
     EXPECT_EQ(job.state, JobState::Done) << job.failure << "\n" << log;
     EXPECT_EQ(job.attempts, 2) << "the retry counts as an attempt";
     EXPECT_EQ(TempDir::ReadFile(dir / "file.bin"), "abcdefgh");
     EXPECT_TRUE(server.Mismatches().empty()) << log;
+}
+
+TEST_F(QueueScriptedTest, ConnectionClosedWhileIdleIsOpenedAgain) {
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    server.Expect("CWD", "250 Here.\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", [](ScriptedConnection& connection, const std::string& line) {
+        SendData("first")(connection, line);
+        connection.Close();  // an idle time-out, as it were
+    });
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    server.Expect("CWD", "250 Here.\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", SendData("second"));
+    const std::uint64_t first = Add("/pub/a.bin", "a.bin");
+    const std::uint64_t second = Add("/pub/b.bin", "b.bin");
+    ASSERT_NO_FATAL_FAILURE(Run());
+    EXPECT_EQ(queue.Job(first)->state, JobState::Done) << log;
+    EXPECT_EQ(queue.Job(second)->state, JobState::Done) << queue.Job(second)->failure << "\n" << log;
+    EXPECT_EQ(TempDir::ReadFile(dir / "b.bin"), "second");
+    EXPECT_EQ(server.ConnectionCount(), 2);
 }
 
 TEST_F(QueueScriptedTest, HostileReplyReachesTheQueueBoundedAndPrintable) {
