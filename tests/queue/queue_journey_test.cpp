@@ -302,6 +302,50 @@ private slots:
         for (const std::string& line : log.TakeAll())
             QVERIFY2(line.rfind("Transfers: ", 0) == 0, line.c_str());
     }
+
+    // The option's number of connections reaches the running queue as soon
+    // as the options sheet commits it: with one, the second job waits for
+    // the first; raised, it starts at once.
+    void ConnectionsOptionAppliesAtOnce() {
+        testsupport::PyftpdlibOptions options;
+        options.bytesPerSecond = 64 * 1024;
+        testsupport::PyftpdlibServer server(options);
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        const QString root = QString::fromStdString(server.WritableDir().string());
+        for (const char* name : {"first.bin", "second.bin"})
+            WriteTestFile(root + "/" + name, RandomBytes(512 * 1024));
+        QTemporaryDir scratch;
+        qputenv("XDG_DATA_HOME", scratch.filePath("data").toUtf8());
+        ConnectionSettings login;
+        login.host = server.HostText();
+        login.user = "anonymous";
+        login.password = "queue@example.com";
+        login.dataMode = DataMode::Passive;
+        login.timeoutSeconds = 10;
+
+        Application app;
+        QVERIFY(app.Start());
+        app.Settings().queueConnections = 1;
+        emit app.Window()->settingsChanged();
+        BackgroundQueue& transfers = *app.Transfers();
+        transfers.SiteConnected("Slow", login);
+        std::vector<TransferJob> jobs(2);
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            jobs[i].site = "Slow";
+            jobs[i].remotePath = i == 0 ? "/first.bin" : "/second.bin";
+            jobs[i].localPath = scratch.filePath(i == 0 ? "first.bin" : "second.bin").toStdString();
+        }
+        transfers.Add(jobs);
+        // A second's worth of the first file: the one connection is taken.
+        QTRY_VERIFY_WITH_TIMEOUT(JobFor(app, "/first.bin")->doneBytes >= 64 * 1024, kPatience);
+        QCOMPARE(JobFor(app, "/second.bin")->state, JobState::Queued);
+
+        app.Settings().queueConnections = 3;
+        emit app.Window()->settingsChanged();
+        QTRY_COMPARE_WITH_TIMEOUT(JobFor(app, "/second.bin")->state, JobState::Running, 5000);
+        QCOMPARE(JobFor(app, "/first.bin")->state, JobState::Running);
+        app.Shutdown();
+    }
 };
 
 QUILLMOOR_BROWSER_TEST_MAIN(QueueJourneyTest)
