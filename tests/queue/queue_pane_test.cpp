@@ -13,6 +13,7 @@
 
 #include "queue/queue_commands.h"
 #include "queue/saved_queue.h"
+#include "queue/thread_wake.h"
 #include "queue/transfer_queue_events.h"
 #include "queue/transfer_queue_model.h"
 #include "queue/transfer_queue_pane.h"
@@ -77,6 +78,24 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, expected);
         QCOMPARE(shown, expected);
+    }
+
+    // Wakes from other threads fold into one answer while one is on its
+    // way, and each answer leaves room for the next wake.
+    void WakesFoldAndComeAgain() {
+        ThreadWake wake;
+        int woken = 0;
+        QObject::connect(&wake, &ThreadWake::woken, [&woken] { ++woken; });
+        for (int round = 1; round <= 3; ++round) {
+            std::vector<std::thread> threads;
+            for (int t = 0; t < 4; ++t) {
+                threads.emplace_back([&wake] {
+                    for (int i = 0; i < 100; ++i) wake.Wake();
+                });
+            }
+            for (std::thread& thread : threads) thread.join();
+            QTRY_COMPARE(woken, round);  // one answer for the four hundred wakes
+        }
     }
 
     // Every column of a running, a failed and a finished job.
