@@ -37,6 +37,21 @@ int QueuedTransfers::Send(std::vector<TransferJob> jobs, const QStringList& refu
     return static_cast<int>(jobs.size());
 }
 
+bool QueuedTransfers::SettleExisting(ExistingTargetQuestion& question, ExistingTargetQuestion::Side side,
+                                     bool folder, const QString& target, TransferJob& job, bool& cancelled) {
+    const ExistingTargetQuestion::Kind kind =
+        folder ? ExistingTargetQuestion::Kind::Folder : ExistingTargetQuestion::Kind::File;
+    const std::optional<ExistingFileChoice> choice = question.Ask(side, kind, target);
+    if (!choice) {
+        cancelled = true;
+        return false;
+    }
+    // A folder's Skip still brings what is not there yet.
+    if (*choice == ExistingFileChoice::Skip && !folder) return false;
+    job.existing = *choice;
+    return true;
+}
+
 int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString& folder) {
     QString directory = folder;
     if (!directory.endsWith(u'/')) directory += u'/';
@@ -49,28 +64,25 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
     }
     ExistingTargetQuestion question(parent);
     std::vector<TransferJob> jobs;
-    QStringList refused;
     for (const DownloadItem& item : items) {
         const QFileInfo there(item.localPath);
-        if (item.wholeTree && there.isDir()) {
-            refused << item.label + QStringLiteral(" (a folder of that name is already there)");
-            continue;
-        }
         TransferJob job = NewJob(TransferDirection::Download);
+        job.isDirectory = item.wholeTree;
         // A link may turn out to lead to a file, which would replace this one.
-        if (there.exists() && !there.isDir() && (!item.wholeTree || item.link)) {
-            const std::optional<ExistingFileChoice> choice =
-                question.Ask(ExistingTargetQuestion::Side::Local, item.localPath);
-            if (!choice) return 0;
-            if (*choice == ExistingFileChoice::Skip) continue;
-            job.existing = *choice;
+        const bool folder = item.wholeTree && there.isDir();
+        if (folder || (there.exists() && !there.isDir() && (!item.wholeTree || item.link))) {
+            bool cancelled = false;
+            if (!SettleExisting(question, ExistingTargetQuestion::Side::Local, folder, item.localPath, job,
+                                cancelled)) {
+                if (cancelled) return 0;
+                continue;
+            }
         }
         job.localPath = QFile::encodeName(item.localPath).toStdString();
         job.remotePath = RemotePathIn(context.location.Path(), item.remoteName);
-        job.isDirectory = item.wholeTree;
         jobs.push_back(std::move(job));
     }
-    return Send(std::move(jobs), refused);
+    return Send(std::move(jobs), {});
 }
 
 int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane* list) {
@@ -87,19 +99,14 @@ int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane
         }
         TransferJob job = NewJob(TransferDirection::Upload);
         job.isDirectory = local.isDir();
-        // A walk fills only folders it makes itself.
-        if (job.isDirectory && list && list->ListsFolder(name)) {
-            refused << name + QStringLiteral(" (a folder of that name is already there)");
-            continue;
-        }
-        if (!job.isDirectory) {
-            job.totalBytes = local.size();
-            if (list && list->ListsFile(name)) {
-                const std::optional<ExistingFileChoice> choice =
-                    question.Ask(ExistingTargetQuestion::Side::Remote, name);
-                if (!choice) return 0;
-                if (*choice == ExistingFileChoice::Skip) continue;
-                job.existing = *choice;
+        if (!job.isDirectory) job.totalBytes = local.size();
+        const bool there = list && (job.isDirectory ? list->ListsFolder(name) : list->ListsFile(name));
+        if (there) {
+            bool cancelled = false;
+            if (!SettleExisting(question, ExistingTargetQuestion::Side::Remote, job.isDirectory, name, job,
+                                cancelled)) {
+                if (cancelled) return 0;
+                continue;
             }
         }
         job.localPath = QFile::encodeName(path).toStdString();

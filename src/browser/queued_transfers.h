@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/existing_target_question.h"
 #include "queue/core/transfer_job.h"
 
 struct AppContext;
@@ -16,8 +17,8 @@ class RemoteListWidget;
 // of the transfer queue for the list's site and directory, so that they run in
 // the background while the user goes on browsing. A target that already
 // exists is asked about first (ExistingTargetQuestion); Cancel queues nothing
-// of the batch. Refusals (a name no local file can have, a folder already
-// there) are named in one message.
+// of the batch. A folder joins one already there. Paths that cannot be queued
+// are named in one message.
 class QueuedTransfers {
 public:
     QueuedTransfers(AppContext& context, QWidget* parent) : context(context), parent(parent) {}
@@ -38,6 +39,10 @@ public:
 
 private:
     TransferJob NewJob(TransferDirection direction) const;
+    // Asks about a target that exists and puts the answer into job; false
+    // when the item stays out of the batch (cancelled set for Cancel).
+    static bool SettleExisting(ExistingTargetQuestion& question, ExistingTargetQuestion::Side side,
+                               bool folder, const QString& target, TransferJob& job, bool& cancelled);
     int Send(std::vector<TransferJob> jobs, const QStringList& refused);
 
     AppContext& context;

@@ -178,9 +178,10 @@ private slots:
         again.Shutdown();
     }
 
-    // Before a batch is queued, each target that exists is asked about
-    // (Skip leaves the item out, Overwrite replaces it, Cancel queues
-    // nothing), and folders already there are named in one message.
+    // Before a batch is queued, each target that exists is asked about:
+    // for a file Skip leaves it out and Overwrite replaces it; for a folder
+    // Skip keeps the files already there and brings the rest; Cancel queues
+    // nothing of the batch. Paths that cannot be queued are named.
     void ExistingTargetsAreAskedAboutBeforeQueueing() {
         testsupport::PyftpdlibServer server;
         if (!server.Started()) QSKIP(server.Problem().c_str());
@@ -188,6 +189,7 @@ private slots:
         WriteTestFile(root + "/pub/keep.txt", "server keep\n");
         WriteTestFile(root + "/pub/replace.txt", "server replace\n");
         WriteTestFile(root + "/pub/folder/x.txt", "x\n");
+        WriteTestFile(root + "/pub/folder/mine.txt", "server mine\n");
         WriteTestFile(root + "/pub/taken/y.txt", "y\n");
         QTemporaryDir scratch;
         qputenv("XDG_DATA_HOME", scratch.filePath("data").toUtf8());  // an empty queue, not the journey's
@@ -204,8 +206,9 @@ private slots:
         SetMessageResponder([&asked](const MessageRequest& request) {
             asked << request.text;
             if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-            if (request.text.contains("keep.txt")) return MessageAnswer::No;  // Skip
             if (request.text.contains("on the server")) return MessageAnswer::Cancel;
+            if (request.text.contains("keep.txt") || request.text.startsWith("Folder"))
+                return MessageAnswer::No;
             return MessageAnswer::Yes;  // Overwrite
         });
         Application app;
@@ -222,27 +225,38 @@ private slots:
         app.Window()->Action(u"downloadTo")->trigger();
         SetFileDialogResponder({});
 
-        QCOMPARE(
-            asked,
-            (QStringList{"File " + downloads + "/keep.txt already exists.\n Do you wish to overwrite it?",
-                         "File " + downloads + "/replace.txt already exists.\n Do you wish to overwrite it?",
-                         "These items were not queued:\nfolder (a folder of that name is already there)"}));
-        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(1));
-        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/replace.txt")->state), kPatience);
+        // In the list's order.
+        QCOMPARE(asked,
+                 (QStringList{
+                     "Folder " + downloads +
+                         "/folder already exists.\n Overwrite the files in it that are there too? "
+                         "Skip keeps them and brings the rest.",
+                     "File " + downloads + "/keep.txt already exists.\n Do you wish to overwrite it?",
+                     "File " + downloads + "/replace.txt already exists.\n Do you wish to overwrite it?"}));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(2));
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/replace.txt")->state) &&
+                                     IsFinished(JobFor(app, "/pub/folder")->state),
+                                 kPatience);
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/replace.txt"), QByteArray("server replace\n"));
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/keep.txt"), QByteArray("local keep\n"));
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/mine.txt"), QByteArray("mine\n"));
+        QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/x.txt"), QByteArray("x\n"));
 
-        // Uploads: a folder the list shows is refused; Cancel at a file the
-        // list shows queues nothing of its batch.
+        // Uploads: Cancel at a folder or a file the list shows queues nothing
+        // of its batch; a path that is not there is named, the rest queued.
         asked.clear();
         app.Window()->UploadDroppedPaths({scratch.filePath("taken")});
         app.Window()->UploadDroppedPaths({scratch.filePath("taken/z.txt"), scratch.filePath("replace.txt")});
-        QCOMPARE(
-            asked,
-            (QStringList{"These items were not queued:\ntaken (a folder of that name is already there)",
-                         "File replace.txt already exists on the server.\n Do you wish to overwrite it?"}));
-        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(1));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(2));
+        app.Window()->UploadDroppedPaths({scratch.filePath("gone.txt"), scratch.filePath("taken/z.txt")});
+        QCOMPARE(asked, (QStringList{
+                            "Folder taken already exists on the server.\n Overwrite the files in it that are "
+                            "there too? Skip keeps them and sends the rest.",
+                            "File replace.txt already exists on the server.\n Do you wish to overwrite it?",
+                            "These items were not queued:\n" + scratch.filePath("gone.txt") +
+                                " (no such file or folder)"}));
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/z.txt")->state), kPatience);
+        QCOMPARE(ProgramDriver::ReadAll(root + "/pub/z.txt"), QByteArray("z\n"));
         SetMessageResponder({});
         app.Shutdown();
     }
