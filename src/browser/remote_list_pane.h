@@ -30,8 +30,8 @@ public:
         (void)name;
         return false;
     }
-    // Whether it holds a folder of this name (a queued folder upload does not
-    // go into one that exists).
+    // Whether it holds a folder of this name (a queued folder upload asks
+    // before its files join that folder's).
     virtual bool ListsFolder(const QString& name) const {
         (void)name;
         return false;
