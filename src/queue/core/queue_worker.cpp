@@ -1,0 +1,247 @@
+#include "queue/core/queue_worker.h"
+
+#include <sys/stat.h>
+
+#include <utility>
+
+#include "queue/core/tree_expansion.h"
+
+namespace {
+
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+
+std::int64_t LocalSize(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
+std::string LogonFailure(const LogonResult& logon) {
+    using Cause = LogonResult::Cause;
+    static constexpr std::pair<Cause, const char*> kWhy[] = {
+        {Cause::NoFirewallHost, "no firewall host"},
+        {Cause::HostNotFound, "host not found"},
+        {Cause::ConnectionRefused, "connection refused"},
+        {Cause::TimedOut, "timed out"},
+        {Cause::ConnectionFailed, "connection failed"},
+        {Cause::Cancelled, "cancelled"},
+        {Cause::BadWelcome, "refused by the server"},
+        {Cause::ProxyRefused, "refused by the firewall"},
+        {Cause::WrongCredentials, "log-in refused"},
+        {Cause::NotSecured, "the connection could not be secured"},
+    };
+    std::string text = "Could not connect: the connection was lost";
+    for (const auto& [cause, why] : kWhy) {
+        if (cause == logon.cause) text = std::string("Could not connect: ") + why;
+    }
+    if (!logon.replyText.empty()) text += " (" + ShownText(logon.replyText) + ")";
+    return text;
+}
+
+}  // namespace
+
+void QueueWorker::Waiter::LogLinesWaiting() {
+    for (const std::string& line : ownLog.TakeAll()) sharedLog.Append(line);
+}
+
+QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
+                         const RetryPolicy& retryPolicy)
+    : queue(queue), settingsFor(settingsFor), retryPolicy(retryPolicy), waiter(ownLog, sharedLog) {
+    waiter.SetPollInterval(kProgressInterval);
+    waiter.SetProgress(
+        [this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected, std::int64_t done) {
+            if (kind == EngineUi::WaitKind::TransferStatus) ReportProgress(expected, done);
+        });
+    session.SetUi(&waiter);
+    mover.SetRetryNotice([this](int nextAttempt, const TransferOutcome& last) {
+        this->queue.CountRetry(
+            RunningJob(), "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
+    });
+}
+
+QueueWorker::~QueueWorker() {
+    Interrupt();
+    session.CancelWorker();
+    session.SetUi(nullptr);
+    waiter.LogLinesWaiting();
+}
+
+void QueueWorker::StopJob(std::uint64_t id) {
+    std::lock_guard<std::mutex> guard(stopLock);
+    if (runningJob != id || id == 0 || stopAsked) return;
+    stopAsked = true;
+    // The waiter ends a wait for a transfer; the stop request ends a short
+    // exchange the job is in (a directory change, a size question).
+    waiter.Cancel();
+    session.RequestStop();
+}
+
+void QueueWorker::Interrupt() {
+    interrupted = true;
+    StopJob(RunningJob());
+}
+
+void QueueWorker::Disconnect() {
+    session.CloseAll();
+    loggedInSite.clear();
+}
+
+bool QueueWorker::StopAsked() const {
+    std::lock_guard<std::mutex> guard(stopLock);
+    return stopAsked;
+}
+
+void QueueWorker::Run(const TransferJob& taken) {
+    {
+        std::lock_guard<std::mutex> guard(stopLock);
+        runningJob = taken.id;
+        stopAsked = false;
+    }
+    TransferJob job = taken;
+    Outcome outcome = interrupted ? Outcome{JobState::Queued, {}} : Execute(job);
+    bool stopped;
+    {
+        std::lock_guard<std::mutex> guard(stopLock);
+        stopped = stopAsked;
+        runningJob = 0;
+        stopAsked = false;
+    }
+    if (stopped) {
+        // The cancel sequence clears the stop and leaves the session closed
+        // (the next job logs in again); a cancel that arrived after the
+        // wait it was meant for must not end the next job's first wait.
+        session.CancelWorker();
+        waiter.ClearCancel();
+        loggedInSite.clear();
+    }
+    // A runner that stops gives its unfinished jobs back; they continue
+    // from what they transferred when it starts again.
+    if (interrupted && outcome.state == JobState::Failed) outcome = Outcome{JobState::Queued, {}};
+    queue.Finish(job.id, outcome.state, outcome.text);
+}
+
+QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
+    if (job.remotePath.empty() || job.remotePath.front() != '/' || job.localPath.empty()) {
+        return {JobState::Failed, "Needs a local path and an absolute remote path"};
+    }
+    const bool reused = session.IsConnected() && loggedInSite == job.site;
+    if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
+    Outcome outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+    if (reused && outcome.state == JobState::Failed && ConnectionGone() && !StopAsked()) {
+        // A server that closed the connection while it idled between jobs
+        // shows it only at the next job's first exchange: once more, on a
+        // new connection.
+        session.Control().LogF("The connection was lost; logging in again.");
+        if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
+        outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+    }
+    // A stopped transfer reads as cancelled to the engine; the queue
+    // already shows why (paused, cancelled, or given back).
+    if (outcome.state == JobState::Failed && StopAsked()) outcome.text = "Stopped";
+    return outcome;
+}
+
+// A closed control connection reads as a 421 without text until the session
+// notices it is gone.
+bool QueueWorker::ConnectionGone() const {
+    return !session.IsConnected() || session.Control().ReplyCode() == 421;
+}
+
+std::optional<std::string> QueueWorker::Connect(const std::string& site) {
+    if (!ConnectionGone() && loggedInSite == site) return std::nullopt;
+    std::optional<ConnectionSettings> settings = settingsFor(site);
+    if (!settings) return "Unknown site";
+    session.CloseAll();
+    loggedInSite.clear();
+    session.Configure(*settings);
+    session.StartConnectWorker();
+    if (waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "Connecting to " + settings->host, status) ==
+        EngineUi::WaitResult::Cancelled) {
+        session.CancelWorker();
+        return "Stopped";
+    }
+    session.JoinWorker();
+    if (!session.IsConnected()) return LogonFailure(session.LastLogon());
+    loggedInSite = site;
+    return std::nullopt;
+}
+
+QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
+    const bool upload = job.direction == TransferDirection::Upload;
+    // A job that ran before continues what it left: a download its kept
+    // partial file, an upload the remote file once bytes were sent, as long
+    // as its choice about the target was settled (overwrite or resume).
+    const bool settled =
+        job.existing == ExistingFileChoice::Overwrite || job.existing == ExistingFileChoice::Resume;
+    const bool continues = settled && job.attempts > 1 && (!upload || job.doneBytes > 0);
+    StartProgress(job, upload ? LocalSize(job.localPath) : job.totalBytes, continues ? job.doneBytes : 0);
+    TransferJob file = job;
+    const FileMove::Result result =
+        mover.Run(file, continues ? FileMove::Start::Continue : FileMove::Start::Fresh);
+    if (file.localPath != job.localPath || file.remotePath != job.remotePath ||
+        file.existing != job.existing) {
+        queue.Retarget(job.id, file.localPath, file.remotePath, file.existing);
+    }
+    if (result.state == JobState::Done || result.state == JobState::Verified) {
+        ReportWhole(job.id, LocalSize(file.localPath));
+    }
+    return {result.state, result.text};
+}
+
+// A tree runs file after file on this connection. A later run (after a
+// pause or a failure) reads the tree again and continues: what the earlier
+// run completed is skipped, what it broke off is continued.
+QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
+    std::string failure;
+    std::optional<std::vector<TransferJob>> files = TreeExpansion(session).Expand(job, failure);
+    if (!files) return {JobState::Failed, failure};
+    std::int64_t total = 0;
+    for (const TransferJob& file : *files) {
+        total = file.totalBytes < 0 || total < 0 ? -1 : total + file.totalBytes;
+    }
+    StartProgress(job, total, 0);
+    const bool rerun = job.attempts > 1;
+    std::int64_t finished = 0;
+    int failures = 0;
+    bool allVerified = true;
+    for (TransferJob& file : *files) {
+        if (StopAsked()) return {JobState::Failed, "Stopped"};
+        progress.BeginFile(finished);
+        const FileMove::Result result =
+            mover.Run(file, rerun ? FileMove::Start::AfterPause : FileMove::Start::Fresh);
+        if (result.state == JobState::Failed) {
+            if (StopAsked()) return {JobState::Failed, "Stopped"};
+            if (failures++ == 0) failure = file.remotePath + ": " + result.text;
+        }
+        allVerified = allVerified && result.state == JobState::Verified;
+        finished += std::max<std::int64_t>(
+            0, file.direction == TransferDirection::Upload ? file.totalBytes : LocalSize(file.localPath));
+    }
+    if (failures > 0) {
+        return {JobState::Failed, std::to_string(failures) + " of " + std::to_string(files->size()) +
+                                      " files failed; first " + failure};
+    }
+    ReportWhole(job.id, finished);
+    return {allVerified && !files->empty() ? JobState::Verified : JobState::Done,
+            files->empty() ? "No files in the directory" : ""};
+}
+
+void QueueWorker::StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes) {
+    progress.Start(totalBytes, doneBytes, JobProgress::Clock::now());
+    queue.ReportProgress(job.id, progress.DoneBytes(), progress.TotalBytes(), 0, -1);
+}
+
+// The last poll may have come before the end: a finished job shows all its bytes.
+void QueueWorker::ReportWhole(std::uint64_t id, std::int64_t bytes) {
+    if (bytes >= 0) queue.ReportProgress(id, bytes, bytes, 0, 0);
+}
+
+std::uint64_t QueueWorker::RunningJob() const {
+    std::lock_guard<std::mutex> guard(stopLock);
+    return runningJob;
+}
+
+void QueueWorker::ReportProgress(std::int64_t expected, std::int64_t done) {
+    progress.Update(expected, done, JobProgress::Clock::now());
+    queue.ReportProgress(RunningJob(), progress.DoneBytes(), progress.TotalBytes(), progress.BytesPerSecond(),
+                         progress.SecondsLeft());
+}
