@@ -253,6 +253,14 @@ private slots:
         pane.Action(QueueCommand::Remove)->trigger();
         QVERIFY(queue.Jobs().empty());
         QCOMPARE(pane.Model()->rowCount(), 0);
+
+        // Remove takes a running job too (the queue keeps one until it is cancelled).
+        const std::uint64_t running = AddInState(queue, JobState::Running);
+        QVERIFY(running);
+        pane.Model()->Refresh();
+        pane.View()->selectAll();
+        pane.Action(QueueCommand::Remove)->trigger();
+        QVERIFY(!queue.Job(running));
     }
 
     // Changes are written once after a burst, progress alone writes nothing,
