@@ -10,13 +10,13 @@
 #include "browser/background_transfers.h"
 #include "browser/profile_connection.h"
 #include "browser/remote_list_pane.h"
-#include "queue/saved_queue.h"
-#include "queue/transfer_queue_pane.h"
-#include "sites/site_tree.h"
 #include "options/app_settings_store.h"
 #include "options/debug_window.h"
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/termination_signal_notifier.h"
+#include "queue/saved_queue.h"
+#include "queue/transfer_queue_pane.h"
+#include "sites/site_tree.h"
 
 namespace {
 
