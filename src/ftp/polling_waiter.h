@@ -30,6 +30,9 @@ public:
 
     // Makes the running (or the next) wait end with Cancelled. Async-signal-safe.
     void Cancel();
+    // Forgets a cancel that no wait has taken yet (one that came after the
+    // wait it was meant for had ended), so that it cannot end the next wait.
+    void ClearCancel() { cancelSignal.Reset(); }
 
     void SetProgress(Progress callback) { progress = std::move(callback); }
     void SetPollInterval(std::chrono::milliseconds interval) { pollInterval = interval; }

@@ -1,0 +1,33 @@
+#include "queue/core/existing_target.h"
+
+TargetDecision DecideExistingTarget(ExistingFileChoice choice, const FileFacts& source,
+                                    const FileFacts& target) {
+    TargetDecision decision;
+    if (!target.exists) return decision;
+    switch (choice) {
+        case ExistingFileChoice::Overwrite:
+            break;
+        case ExistingFileChoice::OverwriteIfNewer:
+            if (source.modified && target.modified && *source.modified <= *target.modified) {
+                decision.action = TargetDecision::Action::Skip;
+                decision.note = "Skipped: the target is not older";
+            }
+            break;
+        case ExistingFileChoice::Resume:
+            if (source.size >= 0 && target.size >= source.size) {
+                decision.action = TargetDecision::Action::Skip;
+                decision.note = "Skipped: the target is complete";
+            } else {
+                decision.resume = true;
+            }
+            break;
+        case ExistingFileChoice::Rename:
+            decision.rename = true;
+            break;
+        case ExistingFileChoice::Skip:
+            decision.action = TargetDecision::Action::Skip;
+            decision.note = "Skipped: the target exists";
+            break;
+    }
+    return decision;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ftp/connection_settings.h"
+#include "ftp/log_queue.h"
+#include "queue/core/transfer_queue.h"
+
+// Runs the queue's jobs in the background on up to N connections of their
+// own, one worker thread each, while the program's main connection stays free
+// for browsing. A worker logs in to a job's site once and keeps the connection
+// for the next job of the same site.
+class QueueRunner {
+public:
+    using SettingsLookup = std::function<std::optional<ConnectionSettings>(const std::string& site)>;
+    static constexpr int kMaxConnections = 10;
+
+    // settingsFor gives the connection settings of a job's site (nullopt: the
+    // job fails "Unknown site"). It is called on the worker threads.
+    QueueRunner(TransferQueue& queue, SettingsLookup settingsFor, int connections);
+    ~QueueRunner();  // Stop()
+    QueueRunner(const QueueRunner&) = delete;
+    QueueRunner& operator=(const QueueRunner&) = delete;
+
+    void SetConnections(int n);  // 1..10
+    void Start();                // worker threads take queued jobs in order
+    void Stop();                 // stops transfers, joins; running jobs go back to queued, partials kept
+    LogQueue& Log();             // the log lines of the queue's connections
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl;
+};

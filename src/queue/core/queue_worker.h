@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "ftp/connection_settings.h"
+#include "ftp/ftp_session.h"
+#include "ftp/log_queue.h"
+#include "ftp/polling_waiter.h"
+#include "ftp/transfer_status.h"
+#include "queue/core/existing_target.h"
+#include "queue/core/job_progress.h"
+#include "queue/core/transfer_queue.h"
+
+// One background connection of the queue: a session of its own that runs
+// the jobs its thread hands it, one at a time, and reports their progress
+// and outcome to the queue. It stays logged in to a site between jobs and
+// logs in again when the next job is for another site or the connection was
+// lost. Run is called on the worker's thread; StopJob and Interrupt from any.
+class QueueWorker {
+public:
+    using SettingsLookup = std::function<std::optional<ConnectionSettings>(const std::string& site)>;
+
+    // The session's log lines go on into sharedLog, which every worker of the
+    // runner shares.
+    QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog);
+    ~QueueWorker();
+    QueueWorker(const QueueWorker&) = delete;
+    QueueWorker& operator=(const QueueWorker&) = delete;
+
+    // Runs a job TakeNext gave this worker and tells the queue how it ended.
+    void Run(const TransferJob& job);
+    // Stops the job's transfer when this worker runs it (it was paused or
+    // cancelled); what was transferred is kept.
+    void StopJob(std::uint64_t id);
+    // Closes the connection between jobs (on the worker's thread).
+    void Disconnect();
+    // Stops whatever runs for good: the running job goes back to the queue.
+    void Interrupt();
+
+private:
+    struct Outcome {
+        JobState state = JobState::Done;
+        std::string text;  // the reason of a failure, or a note (a skip)
+    };
+    // The session's seam: waits for its transfers, reports their progress,
+    // and passes its log lines on.
+    class Waiter : public PollingWaiter {
+    public:
+        Waiter(LogQueue& ownLog, LogQueue& sharedLog) : ownLog(ownLog), sharedLog(sharedLog) {}
+        void LogLinesWaiting() override;
+
+    private:
+        LogQueue& ownLog;
+        LogQueue& sharedLog;
+    };
+
+    Outcome Execute(TransferJob& job);
+    std::optional<std::string> Connect(const std::string& site);
+    Outcome TransferFile(TransferJob& job);
+    Outcome TransferTree(TransferJob& job);
+    // Applies the job's choice about a target that exists; nothing when the
+    // transfer goes ahead (job and resume then say how), else the outcome.
+    std::optional<Outcome> SettleExistingTarget(TransferJob& job, std::string& remoteName, bool& resume);
+    FileFacts RemoteFacts(const std::string& name);
+    bool RemoteExists(const std::string& name);
+    bool RemoteDirectoryExists(const std::string& name, const std::string& parent);
+    // The one place that turns how a transfer ended into the job's state.
+    Outcome Conclude(const TransferJob& job, ReplyClass result);
+    std::string ReplyFailure(const std::string& fallback) const;
+    bool StopAsked() const;
+    void ReportProgress(std::int64_t expected, std::int64_t done);
+
+    TransferQueue& queue;
+    const SettingsLookup& settingsFor;
+    LogQueue ownLog;
+    TransferStatus status;
+    Waiter waiter;
+    FtpSession session{ownLog, status};  // after the waiter: it reports to it until destroyed
+    std::string loggedInSite;            // the site the session is logged in to
+
+    std::uint64_t runningJob = 0;  // guarded by stopLock
+    bool stopAsked = false;        // guarded by stopLock
+    mutable std::mutex stopLock;
+    std::atomic<bool> interrupted{false};
+
+    JobProgress progress;  // the worker thread's only
+};

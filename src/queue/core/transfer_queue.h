@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "queue/core/transfer_job.h"
+
+// The transfers waiting, running and finished, in the order they were added.
+// Thread-safe behind one mutex: the desktop changes it from the user-interface
+// thread while the runner's workers take jobs and report progress.
+class TransferQueue {
+public:
+    // Hears every change. Called from any thread, without the queue's lock
+    // held (so it may read the queue back); must be cheap.
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        virtual void JobChanged(std::uint64_t id) = 0;
+        virtual void JobsAddedOrRemoved() = 0;
+    };
+
+    void SetListener(Listener* listener);
+
+    std::uint64_t Add(TransferJob job);
+    std::vector<TransferJob> Jobs() const;  // snapshot, queue order
+    std::optional<TransferJob> Job(std::uint64_t id) const;
+
+    void Pause(std::uint64_t id);   // queued/running -> paused (running: its transfer is stopped, partial kept)
+    void Resume(std::uint64_t id);  // paused -> queued (continues from the partial)
+    void Cancel(std::uint64_t id);  // queued/running/paused -> failed "Cancelled"
+    void Retry(std::uint64_t id);   // failed -> queued
+    void Remove(std::uint64_t id);  // any but running; running: cancel first
+    void ClearFinished();           // drops done and verified
+
+    bool Save(const std::string& path, std::string& error) const;  // atomic write (temp + rename)
+    bool Load(const std::string& path, std::string& error);        // running jobs come back queued
+
+    // --- for the runner ---
+    // What the queue tells the runner. Called without the lock held.
+    class Runner {
+    public:
+        virtual ~Runner() = default;
+        // A running job was paused or cancelled: its transfer must stop.
+        virtual void StopJob(std::uint64_t id) = 0;
+        // A job became queued (added, resumed, retried, given back).
+        virtual void JobsWaiting() = 0;
+    };
+    void SetRunner(Runner* runner);
+    // Marks the first queued job Running (one more attempt) and returns it;
+    // nothing when no job waits. A job whose previous run has not yet
+    // finished is left for later, so two workers never write the same file.
+    std::optional<TransferJob> TakeNext();
+    // Progress of a running job; ignored once the job is no longer running.
+    void ReportProgress(std::uint64_t id, std::int64_t doneBytes, std::int64_t totalBytes,
+                        double bytesPerSecond, std::int64_t secondsLeft);
+    // Where a running job's files really are (a free name chosen beside an
+    // existing target) and what a later run does about its target.
+    void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
+                  ExistingFileChoice existing);
+    // How a job taken by TakeNext ended (Done, Verified, Failed, or Queued
+    // when the runner gives it back); text is the reason of a failure, or the
+    // note of a finished job. A job paused or cancelled while it ran keeps
+    // that state.
+    void Finish(std::uint64_t id, JobState state, const std::string& text);
+
+private:
+    struct Entry {
+        TransferJob job;
+        bool taken = false;  // a worker still runs it (its state may already say paused or cancelled)
+    };
+    mutable std::mutex lock;
+    std::vector<Entry> entries;
+    std::uint64_t nextId = 1;
+    Listener* listener = nullptr;
+    Runner* runner = nullptr;
+
+    Entry* Find(std::uint64_t id);
+    // Applies `change` to the job under the lock; true when it changed it.
+    bool Change(std::uint64_t id, const std::function<bool(Entry&)>& change);
+    void NotifyChanged(std::uint64_t id);
+    void NotifyAddedOrRemoved();
+    void NotifyWaiting();
+    void StopRunning(std::uint64_t id);
+};

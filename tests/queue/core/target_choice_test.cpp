@@ -1,0 +1,85 @@
+// Free names beside a target, remote paths split, and what each choice does
+// about a target that exists.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "queue/core/existing_target.h"
+#include "queue/core/target_names.h"
+
+namespace {
+
+TEST(TargetNamesTest, FreeNameKeepsTheExtensionAndSkipsTakenNames) {
+    const struct {
+        const char* path;
+        std::set<std::string> taken;
+        const char* expected;
+    } cases[] = {
+        {"/d/report.txt", {}, "/d/report (1).txt"},
+        {"/d/report.txt", {"/d/report (1).txt", "/d/report (2).txt"}, "/d/report (3).txt"},
+        {"/d/archive.tar.gz", {}, "/d/archive.tar (1).gz"},
+        {"/d/.profile", {}, "/d/.profile (1)"},
+        {"/d.x/README", {}, "/d.x/README (1)"},
+        {"name.txt", {}, "name (1).txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(FreeName(c.path, [&](const std::string& n) { return c.taken.count(n) != 0; }), c.expected);
+    }
+    EXPECT_EQ(FreeName("/d/x", [](const std::string&) { return true; }), "") << "gives up after a thousand";
+}
+
+TEST(TargetNamesTest, SplitRemotePath) {
+    const struct {
+        const char* path;
+        const char* directory;
+        const char* name;
+    } cases[] = {
+        {"/pub/a.txt", "/pub", "a.txt"}, {"/a.txt", "/", "a.txt"}, {"/pub/tree/", "/pub", "tree"},
+        {"/x/y/z", "/x/y", "z"},         {"plain", ".", "plain"},
+    };
+    for (const auto& c : cases) {
+        RemoteLocation where = SplitRemotePath(c.path);
+        EXPECT_EQ(where.directory, c.directory) << c.path;
+        EXPECT_EQ(where.name, c.name) << c.path;
+    }
+}
+
+TEST(ExistingTargetTest, EachChoice) {
+    using Action = TargetDecision::Action;
+    const FileFacts absent;
+    const FileFacts oldSmall{true, 10, 1000};
+    const FileFacts newBig{true, 100, 2000};
+    const FileFacts timeless{true, 100, std::nullopt};
+    const struct {
+        ExistingFileChoice choice;
+        FileFacts source;
+        FileFacts target;
+        Action action;
+        bool resume;
+        bool rename;
+    } cases[] = {
+        {ExistingFileChoice::Skip, newBig, absent, Action::Transfer, false, false},
+        {ExistingFileChoice::Rename, newBig, absent, Action::Transfer, false, false},
+        {ExistingFileChoice::Overwrite, oldSmall, newBig, Action::Transfer, false, false},
+        {ExistingFileChoice::Skip, newBig, oldSmall, Action::Skip, false, false},
+        {ExistingFileChoice::Rename, newBig, oldSmall, Action::Transfer, false, true},
+        {ExistingFileChoice::OverwriteIfNewer, newBig, oldSmall, Action::Transfer, false, false},
+        {ExistingFileChoice::OverwriteIfNewer, oldSmall, newBig, Action::Skip, false, false},
+        {ExistingFileChoice::OverwriteIfNewer, newBig, newBig, Action::Skip, false, false},
+        {ExistingFileChoice::OverwriteIfNewer, timeless, oldSmall, Action::Transfer, false, false},
+        {ExistingFileChoice::Resume, newBig, oldSmall, Action::Transfer, true, false},
+        {ExistingFileChoice::Resume, oldSmall, newBig, Action::Skip, false, false},
+        {ExistingFileChoice::Resume, FileFacts{true, -1, std::nullopt}, oldSmall, Action::Transfer, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(&c - cases));
+        const TargetDecision decision = DecideExistingTarget(c.choice, c.source, c.target);
+        EXPECT_EQ(decision.action, c.action);
+        EXPECT_EQ(decision.resume, c.resume);
+        EXPECT_EQ(decision.rename, c.rename);
+        EXPECT_EQ(decision.note.empty(), c.action == Action::Transfer);
+    }
+}
+
+}  // namespace
