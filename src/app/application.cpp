@@ -10,6 +10,7 @@
 #include "options/debug_window.h"
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/termination_signal_notifier.h"
+#include "sites/keychain_password_vault.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ bool Application::Start() {
     settings = store->Load();
     settingsLoaded = true;
     if (!store->Problem().isEmpty()) ShowMessage(nullptr, store->Problem());
+    if (KeychainPasswordVault::KeyringOnSessionBus()) {
+        keyring = std::make_unique<KeychainPasswordVault>();
+        context.passwordVault = keyring.get();
+    }
 
     frame = std::make_unique<MainWindow>(context);
     if (!frame->SplitterReady()) {

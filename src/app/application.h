@@ -10,6 +10,7 @@
 
 class AppSettingsStore;
 class MainWindow;
+class PasswordVault;
 class TerminationSignalNotifier;
 
 // The application: owns the settings, the one FTP session, the log queue and the
@@ -76,6 +77,7 @@ private:
     AppContext context;
 
     std::unique_ptr<AppSettingsStore> store;
+    std::unique_ptr<PasswordVault> keyring;  // the desktop keyring, when there is one
     std::unique_ptr<MainWindow> frame;
     TerminationSignalNotifier* terminationSignals = nullptr;
     bool refreshScheduled = false;

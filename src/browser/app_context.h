@@ -9,6 +9,7 @@
 class QWidget;
 class DebugWindow;
 class EngineUi;
+class PasswordVault;
 
 // What the application owns for the whole run, handed to every pane and dialog
 // that needs it. Lives on the user-interface thread.
@@ -24,6 +25,10 @@ struct AppContext {
     // The desktop's progress dialogs and questions, for code that starts a
     // worker itself (the connect of the list view).
     EngineUi* ui = nullptr;
+
+    // The desktop keyring, when one is on the session bus at start-up; null
+    // when there is none (site passwords then stay in the catalogue).
+    PasswordVault* passwordVault = nullptr;
 
     // Set by the main frame when it creates its panes; null before and after.
     QWidget* mainWindow = nullptr;

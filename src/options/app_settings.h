@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The twenty-two program settings, loaded at start-up, edited by the options sheet
+// The twenty-three program settings, loaded at start-up, edited by the options sheet
 // and the main frame's close handler, and written back at shutdown.
 // Defaults are those of a first run; defaultDownloadDirectory's default is the
 // system temporary directory with a trailing "/", filled in at load time.
@@ -20,6 +20,9 @@ struct AppSettings {
     std::string fireHost;
     std::string fireUserId;
     std::string firePassword;
+    // Where site passwords are kept when a desktop keyring is there: -1 not
+    // asked yet, 0 the user kept them in the catalogue, 1 in the keyring.
+    int passwordsInKeyring = -1;
     // TransOptions
     int transferMode = 'F';
     int saveOnDoubleClick = 1;

@@ -28,7 +28,7 @@ constexpr const char* kProgram = "ProgramOptions";
 constexpr const char* kTrans = "TransOptions";
 constexpr const char* kWindow = "WndProperties";
 
-constexpr std::array<SettingField, 22> kFields{{
+constexpr std::array<SettingField, 23> kFields{{
     {kProgram, "Port", &AppSettings::port, nullptr, 4},
     {kProgram, "Receive Bytes", &AppSettings::receiveBytes, nullptr, 5},
     {kProgram, "Send Bytes", &AppSettings::sendBytes, nullptr, 6},
@@ -51,6 +51,7 @@ constexpr std::array<SettingField, 22> kFields{{
     {kProgram, "Fire Password", nullptr, &AppSettings::firePassword, 15},
     {kTrans, "Passive Mode", &AppSettings::passiveMode, nullptr, 20},
     {kTrans, "Keep Modification Times", &AppSettings::keepModificationTimes, nullptr, 21},
+    {kProgram, "Passwords In Keyring", &AppSettings::passwordsInKeyring, nullptr, 22},
 }};
 
 QString StoredText(const QVariant& value) {
