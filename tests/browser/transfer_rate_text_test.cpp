@@ -1,10 +1,10 @@
 // The speed and time-left texts under a progress bar.
-#include <QTest>
+#include "browser/transfer_rate_text.h"
 
+#include <QTest>
 #include <cmath>
 #include <limits>
 
-#include "browser/transfer_rate_text.h"
 #include "browser_test_main.h"
 
 class TransferRateTextTest : public QObject {

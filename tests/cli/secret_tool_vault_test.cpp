@@ -13,7 +13,8 @@ namespace {
 // A stand-in for secret-tool: a shell script that records its arguments.
 std::string FakeTool(const testsupport::TempDir& dir, const std::string& body) {
     const std::string path =
-        dir.WriteFile("fake-secret-tool", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n" + body)
+        dir.WriteFile("fake-secret-tool",
+                      "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n" + body)
             .string();
     chmod(path.c_str(), 0700);
     return path;
@@ -33,9 +34,9 @@ TEST(SecretToolPasswordVault, NothingFoundOrNoProgramIsNoPasswordWithoutAnError)
     testsupport::TempDir dir{"quillmoor-secret-tool"};
     const struct {
         std::string program;
-    } cases[] = {{FakeTool(dir, "exit 1\n")},                   // nothing stored
-                 {FakeTool(dir, "printf 'half'; exit 1\n")},    // failed midway
-                 {FakeTool(dir, "exit 0\n")},                   // an empty answer
+    } cases[] = {{FakeTool(dir, "exit 1\n")},                 // nothing stored
+                 {FakeTool(dir, "printf 'half'; exit 1\n")},  // failed midway
+                 {FakeTool(dir, "exit 0\n")},                 // an empty answer
                  {(dir / "no-such-program").string()}};
     for (const auto& c : cases) {
         SecretToolPasswordVault vault("Quillmoor", std::chrono::seconds(10), c.program);
@@ -47,7 +48,8 @@ TEST(SecretToolPasswordVault, NothingFoundOrNoProgramIsNoPasswordWithoutAnError)
 
 TEST(SecretToolPasswordVault, GivesUpOnAKeyringThatDoesNotAnswer) {
     testsupport::TempDir dir{"quillmoor-secret-tool"};
-    SecretToolPasswordVault vault("Quillmoor", std::chrono::milliseconds(300), FakeTool(dir, "exec sleep 30\n"));
+    SecretToolPasswordVault vault("Quillmoor", std::chrono::milliseconds(300),
+                                  FakeTool(dir, "exec sleep 30\n"));
     std::string error;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(vault.Read("k", error), std::nullopt);

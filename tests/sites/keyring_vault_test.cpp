@@ -2,8 +2,9 @@
 // (tests/support/with_keyring.sh). What the desktop program stores through
 // QtKeychain, the command-line client reads through secret-tool; the
 // catalogue saved with the keyring holds no password and reads it back.
-#include <QtTest>
 #include <unistd.h>
+
+#include <QtTest>
 
 #include "cli/secret_tool_vault.h"
 #include "sites/keychain_password_vault.h"
