@@ -65,8 +65,8 @@ void TransferStatusDialog::ShowRate(const TransferStatus& status) {
         return;
     }
     rate.Sample(status.doneBytes, clock());
-    rateLabel->setText(
-        RateText(rate.BytesPerSecond(), rate.SecondsLeft(status.expectedBytes > 0 ? status.expectedBytes : -1)));
+    rateLabel->setText(SpeedAndTimeLeftText(
+        rate.BytesPerSecond(), rate.SecondsLeft(status.expectedBytes > 0 ? status.expectedBytes : -1)));
 }
 
 void TransferStatusDialog::ShowProgress(TransferStatus& status) {
@@ -85,5 +85,6 @@ void TransferStatusDialog::ShowProgress(TransferStatus& status) {
                                          : static_cast<int>(std::max<std::int64_t>(expected, 0)));
     }
     bar->setValue(status.doneBytes > 1000 ? InThousands(status.doneBytes) : 0);
-    bytesLabel->setText(QStringLiteral("%1 of %2").arg(DataSize(status.doneBytes), DataSize(status.expectedBytes)));
+    bytesLabel->setText(
+        QStringLiteral("%1 of %2").arg(DataSize(status.doneBytes), DataSize(status.expectedBytes)));
 }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
 QString SpeedText(double bytesPerSecond) {
     if (!(bytesPerSecond > 0)) return {};  // also refuses NaN
     const auto bytes = static_cast<qint64>(std::llround(std::min(bytesPerSecond, 1e18)));
@@ -24,7 +26,9 @@ QString TimeLeftText(std::int64_t seconds) {
     return clock + QStringLiteral(" left");
 }
 
-QString RateText(double bytesPerSecond, std::int64_t secondsLeft) {
+}  // namespace
+
+QString SpeedAndTimeLeftText(double bytesPerSecond, std::int64_t secondsLeft) {
     const QString speed = SpeedText(bytesPerSecond);
     const QString left = TimeLeftText(secondsLeft);
     if (speed.isEmpty() || left.isEmpty()) return speed + left;

@@ -33,7 +33,7 @@ void SplitExtension(const std::string& name, std::string& stem, std::string& ext
 
 }  // namespace
 
-std::string FreeName(const std::string& name, const std::function<bool(const std::string&)>& taken) {
+std::string NumberedFreeName(const std::string& name, const std::function<bool(const std::string&)>& taken) {
     if (!IsSafeLocalName(name)) return {};
     std::string stem;
     std::string extension;
@@ -47,7 +47,7 @@ std::string FreeName(const std::string& name, const std::function<bool(const std
 }
 
 std::string FreeLocalName(const std::string& directory, const std::string& name) {
-    return FreeName(name, [&directory](const std::string& candidate) {
+    return NumberedFreeName(name, [&directory](const std::string& candidate) {
         struct stat info {};
         // Anything that answers lstat is in the way; so is a name that cannot
         // be checked for a reason other than its absence.
@@ -56,7 +56,7 @@ std::string FreeLocalName(const std::string& directory, const std::string& name)
 }
 
 std::string FreeRemoteName(const std::string& name, const std::vector<std::string>& listed) {
-    return FreeName(name, [&listed](const std::string& candidate) {
+    return NumberedFreeName(name, [&listed](const std::string& candidate) {
         return std::find(listed.begin(), listed.end(), candidate) != listed.end();
     });
 }

@@ -18,7 +18,7 @@ class ControlChannel;
 // ".profile" has none). Empty when name is not a plain file name (empty, ".",
 // "..", a slash or NUL in it), when the free name would be longer than a file
 // name may be, or when no number up to a limit is free.
-std::string FreeName(const std::string& name, const std::function<bool(const std::string&)>& taken);
+std::string NumberedFreeName(const std::string& name, const std::function<bool(const std::string&)>& taken);
 
 // A free name for `name` inside the local directory `directory`: nothing of
 // that name exists there, not even a dangling link. The result is a name,

@@ -59,7 +59,7 @@ private slots:
 
         QSettings store(config.path() + "/Corvane/Quillmoor.ini", QSettings::IniFormat);
         QCOMPARE(store.status(), QSettings::NoError);
-        QCOMPARE(store.allKeys().size(), 22);
+        QCOMPARE(store.allKeys().size(), 23);
         QCOMPARE(store.value("WndProperties/Right").toInt(), 530);
         QCOMPARE(store.value("ProgramOptions/Port").toInt(), 21);
     }

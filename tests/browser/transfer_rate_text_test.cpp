@@ -32,7 +32,7 @@ private slots:
     void TextsForSpeedAndTimeLeft() {
         QFETCH(double, bytesPerSecond);
         QFETCH(qint64, secondsLeft);
-        QTEST(RateText(bytesPerSecond, secondsLeft), "expected");
+        QTEST(SpeedAndTimeLeftText(bytesPerSecond, secondsLeft), "expected");
     }
 };
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(FreeName, NumbersTheStemAndKeepsTheExtension) {
+TEST(NumberedFreeName, NumbersTheStemAndKeepsTheExtension) {
     struct Case {
         const char* name;
         std::set<std::string> taken;
@@ -40,17 +40,17 @@ TEST(FreeName, NumbersTheStemAndKeepsTheExtension) {
         {"/etc/passwd", {}, ""},
     };
     for (const Case& c : cases) {
-        const std::string free =
-            FreeName(c.name, [&c](const std::string& candidate) { return c.taken.count(candidate) > 0; });
+        const std::string free = NumberedFreeName(
+            c.name, [&c](const std::string& candidate) { return c.taken.count(candidate) > 0; });
         EXPECT_EQ(free, c.expected) << c.name;
     }
 }
 
-TEST(FreeName, GivesUpWhenTheNameWouldBeTooLongOrNothingIsFree) {
-    EXPECT_EQ(FreeName(std::string(250, 'n') + ".txt", [](const std::string&) { return false; }), "");
-    EXPECT_EQ(FreeName(std::string(240, 'n'), [](const std::string&) { return false; }),
+TEST(NumberedFreeName, GivesUpWhenTheNameWouldBeTooLongOrNothingIsFree) {
+    EXPECT_EQ(NumberedFreeName(std::string(250, 'n') + ".txt", [](const std::string&) { return false; }), "");
+    EXPECT_EQ(NumberedFreeName(std::string(240, 'n'), [](const std::string&) { return false; }),
               std::string(240, 'n') + " (1)");
-    EXPECT_EQ(FreeName("a", [](const std::string&) { return true; }), "");
+    EXPECT_EQ(NumberedFreeName("a", [](const std::string&) { return true; }), "");
 }
 
 TEST(FreeLocalName, CountsEverythingInTheDirectoryAndStaysInIt) {
