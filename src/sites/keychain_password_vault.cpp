@@ -8,7 +8,6 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -31,14 +30,14 @@ bool KeychainPasswordVault::Run(QKeychain::Job* job, std::string& error,
                                 const std::function<void(QKeychain::Job&)>& onFinished) {
     job->setAutoDelete(true);
     QEventLoop loop;
-    // Shared with the connection, which the loop's end cuts: a job that
-    // finishes after the time limit finds nobody waiting and just goes.
-    auto finished = std::make_shared<bool>(false);
-    auto failure = std::make_shared<QString>();
-    QObject::connect(job, &QKeychain::Job::finished, &loop, [&, finished, failure](QKeychain::Job* done) {
-        *finished = true;
+    bool finished = false;
+    QString failure;
+    // The loop is the connection's context: a job that finishes after the
+    // time limit finds the connection gone with the loop, and just goes.
+    QObject::connect(job, &QKeychain::Job::finished, &loop, [&](QKeychain::Job* done) {
+        finished = true;
         if (done->error() != QKeychain::NoError && done->error() != QKeychain::EntryNotFound) {
-            *failure = done->errorString();
+            failure = done->errorString();
         } else if (onFinished) {
             onFinished(*done);
         }
@@ -48,12 +47,12 @@ bool KeychainPasswordVault::Run(QKeychain::Job* job, std::string& error,
     job->start();
     // Not the user's input meanwhile: a click must not start a second save inside this one.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!*finished) {
+    if (!finished) {
         error = "the keyring did not answer within " + std::to_string(timeLimit.count() / 1000) + " seconds";
         return false;
     }
-    error = failure->toStdString();
-    return failure->isEmpty();
+    error = failure.toStdString();
+    return failure.isEmpty();
 }
 
 bool KeychainPasswordVault::Store(const std::string& key, const std::string& password, std::string& error) {
