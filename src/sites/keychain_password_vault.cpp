@@ -19,6 +19,9 @@ KeychainPasswordVault::KeychainPasswordVault(QString service, std::chrono::milli
     : service(std::move(service)), timeLimit(timeLimit) {}
 
 bool KeychainPasswordVault::KeyringOnSessionBus() {
+    // Without an address there is no desktop session to hold a keyring, and
+    // asking for the bus could make the bus library launch one of its own.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr) return false;
     if (bus.interface()->isServiceRegistered(kSecretService)) return true;

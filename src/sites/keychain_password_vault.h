@@ -18,7 +18,8 @@ public:
     explicit KeychainPasswordVault(QString service = QStringLiteral("Quillmoor"),
                                    std::chrono::milliseconds timeLimit = std::chrono::seconds(15));
 
-    // Whether a Secret Service is on the session bus, running or ready to be started.
+    // Whether a Secret Service is on the session bus (DBUS_SESSION_BUS_ADDRESS),
+    // running or ready to be started.
     static bool KeyringOnSessionBus();
 
     bool Store(const std::string& key, const std::string& password, std::string& error) override;
