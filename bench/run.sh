@@ -6,7 +6,8 @@
 # medians; then the listing of a big directory by LIST (vsftpd) and by MLSD
 # (pyftpdlib, which offers MLST) beside curl and lftp; the upload's time and
 # CPU beside curl and lftp, the listing parser alone, the cost of small send
-# blocks and the CLI's peak memory; with a desktop build, the list fill and
+# blocks, the CLI's peak memory, and the transfer queue's parallel downloads
+# (one connection against three, from a server that paces each connection); with a desktop build, the list fill and
 # bench/startup.sh (start-up with large catalogues, folders into the site tree).
 #
 # Which way the ratios read:
@@ -17,6 +18,8 @@
 #                                quillmoor is faster or cheaper (targets: time
 #                                <= 1.1, CPU <= 1.5 against curl)
 #   start-up, list fill          seconds beside their targets: lower is better
+#   parallel downloads ("ratio") one connection's time / three connections':
+#                                target at least 1.5
 #   listings table ("x")         the peer's median / quillmoor's median:
 #                                above 1, quillmoor is faster
 # lftp is compared when installed (apt-get install lftp); otherwise a note says
@@ -44,7 +47,7 @@ if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQUILLMOOR_BUILD_GUI=OFF -DQUILLMOOR_BUILD_TESTS=OFF >/dev/null
 fi
-cmake --build "$build_dir" --target quillmoor-cli bench_listing_parser bench_send_blocks -j2 >/dev/null
+cmake --build "$build_dir" --target quillmoor-cli bench_listing_parser bench_send_blocks bench_parallel -j2 >/dev/null
 cli=$build_dir/src/cli/quillmoor-cli
 
 # The files live in memory (tmpfs) by default, so that disk write-back, which
@@ -372,6 +375,12 @@ mem_small=$(peak_kb "${qm[@]}" "cd upload" "get small.bin $work/mem-small.bin")
 
 parser=$("$build_dir/bench/bench_listing_parser" "$parser_lines" "$work/parser.txt")
 blocks=$("$build_dir/bench/bench_send_blocks" 256)
+# 200 files of 64 KiB, each data connection paced to 2 MiB/s by the bench's own pyftpdlib.
+if /usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null; then
+  parallel=$("$build_dir/bench/bench_parallel" 200 64 2048) || parallel+=$'\n'"  (below the target, or a download failed)"
+else
+  parallel="python3 with pyftpdlib not installed: the parallel downloads were left out"
+fi
 
 printf '\n%-34s %12s %12s %8s\n' "comparison (medians of $rounds)" "quillmoor" "curl" "ratio"
 printf '%s\n' "${rows[@]}"
@@ -390,6 +399,8 @@ printf '%-10s %11s %11s %9s %9s   (medians of %s; ratios quillmoor / client, bel
 printf '%s\n' "${upload_rows[@]}"
 [ -z "${upload_note:-}" ] || echo "note: $upload_note"
 echo "peak memory of quillmoor-cli get: ${mem_big} KiB for ${size_mb} MiB, ${mem_small} KiB for 1 MiB"
+echo
+echo "$parallel"
 
 # --- the list view (desktop build in GUI_BUILD_DIR, if configured) ---
 # A directory of BENCH_LIST_FOLDERS folders opened from a site's list (wall

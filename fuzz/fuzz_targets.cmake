@@ -1,7 +1,7 @@
 # The fuzz targets and the libraries each one tests, shared by the libFuzzer
 # build (fuzz/) and the corpus replays of the test suite (tests/fuzz_replay/).
 # Targets whose library is not part of this build are left out.
-set(QUILLMOOR_FUZZ_TARGETS reply_reader listing size_reply extension_table)
+set(QUILLMOOR_FUZZ_TARGETS reply_reader listing size_reply hash_reply extension_table)
 foreach(target ${QUILLMOOR_FUZZ_TARGETS})
   set(QUILLMOOR_FUZZ_LIBS_${target} quillmoor_ftp)
 endforeach()

@@ -16,6 +16,7 @@ struct CliContext {
     PollingWaiter& waiter;
     std::ostream& out;
     const CliSettings& settings;
+    int retries = 0;  // how often get and put try again after a transient failure
 };
 
 // One command of the front end. args are the words after the command name.

@@ -54,6 +54,12 @@ bool ApplyOption(const std::string& name, const std::string& value, CliOptions& 
             return false;
         }
         options.timeoutSeconds = number;
+    } else if (name == "--retries") {
+        if (!ParseInt(value, 0, 10, number)) {
+            error = "--retries takes a number from 0 to 10";
+            return false;
+        }
+        options.retries = number;
     } else if (name == "--mode") {
         if (value.size() != 1 || std::string("FIALP").find(value[0]) == std::string::npos) {
             error = "--mode takes one of F, I, A, L, P";
@@ -131,6 +137,10 @@ bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& opti
                 options.keepModificationTimes = false;
                 continue;
             }
+            if (argument == "--verify" || argument == "--no-verify") {
+                options.verify = argument == "--verify";
+                continue;
+            }
             std::string name = argument;
             std::string value;
             const auto equals = argument.find('=');
@@ -188,6 +198,13 @@ std::string CliUsage() {
            "  --active              the server opens data connections to the client (PORT)\n"
            "  --no-keep-time        downloaded files get the time they arrive, not the server's\n"
            "                        modification time (default: the Keep Modification Times setting)\n"
+           "  --verify              check each binary file after its transfer against the server's\n"
+           "                        digest (HASH, XSHA256, XSHA1, XMD5 or XCRC), when the server\n"
+           "                        offers one (the default)\n"
+           "  --no-verify           no checks after transfers\n"
+           "  --retries N           try a get or put again up to N times (0-10, default 2) after a\n"
+           "                        transient failure (4xx reply, lost connection, time-out),\n"
+           "                        waiting 1 s, 2 s, 4 s... and continuing what arrived\n"
            "  --tls explicit|implicit|auto|off\n"
            "                        explicit: require TLS after AUTH TLS; implicit: TLS from the first\n"
            "                        byte (port 990 unless given); auto: TLS when the server offers it;\n"
@@ -210,6 +227,9 @@ std::string CliUsage() {
            "\n"
            "A binary download that breaks off keeps what arrived in NAME.part; \"get -c\"\n"
            "continues it. \"put -c\" continues an upload after the size the server has.\n"
+           "A download that does not match the server's digest is kept as NAME.mismatch\n"
+           "and the local NAME stays as it was.\n"
            "\n"
-           "Exit status: 0 all succeeded, 1 login or a command failed, 2 usage error.\n";
+           "Exit status: 0 all succeeded, 1 login or a command failed (a file that does\n"
+           "not match the server's digest too), 2 usage error.\n";
 }

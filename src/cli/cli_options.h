@@ -17,6 +17,8 @@ struct CliOptions {
     std::optional<char> mode;         // F, I, A, L or P
     std::optional<DataMode> dataMode; // --passive or --active
     bool keepModificationTimes = true;  // false: --no-keep-time
+    bool verify = true;               // false: --no-verify
+    int retries = 2;                  // --retries N: tries after a transient failure
     std::optional<int> firewallMode;  // 0 to 4; set means the firewall is on
     std::optional<tls::Encryption> encryption;  // --tls; unset: the site's choice or the default
     std::optional<std::string> trust;           // --trust SHA256:..., a certificate to accept

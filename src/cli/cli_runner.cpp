@@ -113,6 +113,7 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     defaults.passive = settings.passiveMode;
     defaults.timeoutSeconds = options.timeoutSeconds.value_or(settings.timeoutSeconds);
     defaults.keepModificationTimes = options.keepModificationTimes && settings.keepModificationTimes;
+    retries = options.retries;
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) != nullptr) defaults.downloadDir = std::string(cwd) + "/";
     if (options.firewallMode) {
@@ -127,6 +128,7 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
         error = "anonymous log-in needs an e-mail address: give --email or set e-mail in the options";
         return false;
     }
+    connection.verifyTransfers = options.verify;
     session.Configure(connection);
     session.SetUi(&waiter);
     certificateQuestion = std::make_unique<CliCertificateQuestion>(options.trust, certificateNotes);
@@ -145,7 +147,7 @@ int CliRunner::Connect() {
 }
 
 int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSettings& settings) {
-    CliContext context{session, waiter, out, settings};
+    CliContext context{session, waiter, out, settings, retries};
     int result = kSuccess;
     for (const PlannedCommand& step : plan) {
         const bool succeeded = step.command->run(context, step.args);

@@ -76,4 +76,5 @@ private:
     std::ostringstream certificateNotes;
     std::unique_ptr<CliCertificateQuestion> certificateQuestion;
     std::atomic<bool> cancelled{false};
+    int retries = 0;  // from --retries
 };

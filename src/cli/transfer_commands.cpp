@@ -13,6 +13,7 @@
 #include "cli/progress_line.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
+#include "ftp/transfer_retry.h"
 
 namespace {
 
@@ -104,13 +105,22 @@ private:
     FtpSession& session;
 };
 
+// One file, tried again after transient failures as --retries allows.
+bool TransferWithRetries(CliContext& context, TransferRetry::Direction direction, const std::string& remote,
+                         const std::string& local) {
+    RetryPolicy policy;
+    policy.retries = context.retries;
+    TransferRetry retry(context.session, policy);
+    return retry.Run(direction, remote, local).Succeeded();
+}
+
 bool Get(CliContext& context, const std::vector<std::string>& words) {
     const std::vector<std::string> args = TransferNames(words);
     std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
     if (IsDirectory(local)) local += "/" + LastComponent(args[0]);
     ProgressDisplay progress(context.waiter);
     ResumeScope resume(context.session, AsksToContinue(words));
-    return context.session.DownloadFile(args[0], &local) == kComplete;
+    return TransferWithRetries(context, TransferRetry::Direction::Download, args[0], local);
 }
 
 bool Put(CliContext& context, const std::vector<std::string>& words) {
@@ -124,7 +134,7 @@ bool Put(CliContext& context, const std::vector<std::string>& words) {
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
     ProgressDisplay progress(context.waiter);
     ResumeScope resume(context.session, AsksToContinue(words));
-    return context.session.UploadFile(remote, &local) == kComplete;
+    return TransferWithRetries(context, TransferRetry::Direction::Upload, remote, local);
 }
 
 bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {

@@ -34,6 +34,9 @@ struct ConnectionSettings {
     // Downloaded files take the server's modification time (MLSD's modify
     // fact or MDTM). The front ends switch it on from their settings.
     bool keepModificationTimes = false;
+    // Each binary file is checked against the server's digest after its
+    // transfer, where the server offers HASH or one of the X commands.
+    bool verifyTransfers = true;
     FirewallSettings firewall;
     // A bare session speaks plain FTP; the front ends pass the site's choice.
     tls::Encryption encryption = tls::Encryption::Plain;

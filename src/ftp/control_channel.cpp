@@ -438,6 +438,7 @@ int ControlChannel::WaitErrorCode(WaitOutcome outcome) {
 }
 
 void ControlChannel::LogTimeLimit() {
+    timeLimitsReached.fetch_add(1);
     LogF("Timed out after %d second%s waiting for the server.", timeoutSeconds,
          timeoutSeconds == 1 ? "" : "s");
 }

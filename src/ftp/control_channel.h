@@ -101,6 +101,9 @@ public:
     void LogSocketError(const char* prefix, int code);
     void LogStatistics(const char* verb, std::int64_t bytes, std::int64_t seconds);
     void LogTimeLimit();
+    // How often a wait or a reply has run into the time limit: a transfer
+    // compares it before and after to tell a time-out from other failures.
+    int TimeLimitsReached() const { return timeLimitsReached.load(); }
     // Closes and logs it, unless a stop is requested (see the definition).
     void CloseSocket(net::Socket& target);
 
@@ -141,6 +144,7 @@ private:
     std::atomic<bool> stopRequested{false};
     std::atomic<int> abortFlag{0};
     std::atomic<int> busyCount{0};
+    std::atomic<int> timeLimitsReached{0};
     int timeoutSeconds = 0;
     int replyCode = 0;
     std::string replyText;

@@ -90,6 +90,7 @@ Transfers::Transfers(ControlChannel& control, const Login& login, const std::ato
 void Transfers::ForgetServer() {
     sizeCommandUnknown = false;
     mdtmUnknown = false;
+    verifier.ForgetServer();
     dataModeInUse = login.Settings().dataMode;
 }
 
@@ -190,6 +191,7 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
         int probe = OpenForUpload(localPath);
         if (probe < 0) {
             control.LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+            NoteLocalFailure("Could not open " + localPath);
             return DataOpening::Unreadable;
         }
         close(probe);
@@ -216,6 +218,7 @@ bool Transfers::CreateLocalFile(const std::string& path) {
     const int error =
         keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
+    NoteLocalFailure("Could not create " + path);
     if (!partialDownload.Refusal().empty()) {
         control.LogF("%s", partialDownload.Refusal().c_str());
     } else {
@@ -224,7 +227,7 @@ bool Transfers::CreateLocalFile(const std::string& path) {
     return false;
 }
 
-ReplyClass Transfers::Retrieve() {
+ReplyClass Transfers::RunRetrieve() {
     const DataOpening opening = StartTransfer(true);
     if (opening != DataOpening::Open) {
         partialDownload.Discard();
@@ -245,8 +248,11 @@ ReplyClass Transfers::Retrieve() {
     ReplyClass reply = control.ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !control.StopRequested()) {
-        if (int error = partialDownload.Commit()) {
+        if (!DownloadPassesCheck()) {
+            received = kPermanent;  // set aside or discarded already
+        } else if (int error = partialDownload.Commit()) {
             control.LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+            NoteLocalFailure("Could not replace " + localPath);
             received = kPermanent;
         } else {
             KeepRemoteModificationTime();
@@ -270,7 +276,7 @@ ReplyClass Transfers::RetrieveListing(const std::string& command, const std::str
     return result;
 }
 
-ReplyClass Transfers::Store() {
+ReplyClass Transfers::RunStore() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:
             break;
@@ -342,6 +348,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
     if (writeError != 0) {
         // A full disk must not pass for a finished download.
         control.LogF("Failed to write file %s (%u)", path.c_str(), static_cast<unsigned>(writeError));
+        NoteLocalFailure("Could not write " + path);
         partialDownload.Discard();
         return kPermanent;
     }
@@ -389,6 +396,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
     int fd = OpenForUpload(path);
     if (fd < 0) {
         control.LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+        NoteLocalFailure("Could not open " + path);
         return kPermanent;
     }
     const std::int64_t start = Now();
@@ -414,6 +422,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
         const long length = ReadLocal(fd, block.get(), kSendBlockSize);
         if (length < 0) {
             control.LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+            NoteLocalFailure("Could not read " + path);
             sendStatus = kPermanent;
         }
         if (length <= 0 || control.Aborted()) break;

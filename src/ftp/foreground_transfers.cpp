@@ -41,7 +41,10 @@ EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, c
 
 ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
     char type = 'I';
-    if (!ChooseTransferType(remoteName, type)) return kNotSent;
+    if (!ChooseTransferType(remoteName, type)) {
+        transfers.SetOutcome({TransferOutcome::Kind::Cancelled, 0, "Not sent"});
+        return kNotSent;
+    }
     transfers.Prepare((upload ? "STOR " : "RETR ") + remoteName, path, type);
     const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
                                                (upload ? " To " : " From ") + login.Settings().host,
@@ -58,8 +61,11 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
     } else {
         StartDownloadWorker();
     }
+    // A stop requested from another thread while nobody waits through the UI
+    // seam ends the same way as a Cancel.
     const bool cancelled =
-        WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled;
+        WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled ||
+        control.StopRequested();
     if (cancelled) {
         CancelWorker();
     }
@@ -68,7 +74,10 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
     TransferStatusLock lock(status);
     // The stopped worker stored nothing: without this the caller would read
     // the previous transfer's result and take a cancelled transfer for done.
-    if (cancelled) status.result = kAborted;
+    if (cancelled) {
+        status.result = kAborted;
+        transfers.SetOutcome({TransferOutcome::Kind::Cancelled, 0, "Cancelled"});
+    }
     return status.result;
 }
 
@@ -79,6 +88,7 @@ ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::st
     // comes from the server's listing and must not lead out of it.
     if (!IsSafeLocalName(remoteName)) {
         control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        transfers.SetOutcome({TransferOutcome::Kind::LocalError, 0, "Not a usable local name"});
         return kNoReply;
     }
     return RunFileTransfer(false, remoteName, login.Settings().downloadDir + remoteName);

@@ -115,6 +115,8 @@ public:
     const Transfers& Transfer() const { return transfers; }
     // Whether the next transfers continue what broke off (see Transfers::SetResume).
     void SetResume(bool resume) { transfers.SetResume(resume); }
+    // How the last DownloadFile or UploadFile ended (see TransferOutcome).
+    const TransferOutcome& LastOutcome() const { return transfers.LastOutcome(); }
 
     // --- listings ---
     // Directory listings and the session's listing file (see Listings).

@@ -208,6 +208,28 @@ int PartialDownload::Commit() {
     return error;
 }
 
+int PartialDownload::WriteOut() {
+    if (fd < 0) return EBADF;
+    if (int error = EmptyIfStartingAfresh()) return error;
+    return Flush();
+}
+
+int PartialDownload::SetAside(const std::string& aside) {
+    const std::string written = WrittenPath();
+    int error = written.empty() ? EINVAL : WriteOut();
+    if (error == 0 && ::rename(written.c_str(), aside.c_str()) != 0) error = errno;
+    if (error != 0) {
+        Discard();
+        return error;
+    }
+    Close();
+    keptPath.clear();
+    temporaryPath.clear();
+    resumeOffset = 0;
+    emptyBeforeWriting = false;
+    return 0;
+}
+
 void PartialDownload::Close() {
     if (fd >= 0) ::close(fd);
     fd = -1;

@@ -66,6 +66,17 @@ public:
     // bytes in it); nothing happens to the target.
     void Discard();
 
+    // The file being received into (the kept partial or the temporary file;
+    // empty while writing into a pipe or device).
+    const std::string& WrittenPath() const { return keptPath.empty() ? temporaryPath : keptPath; }
+    // Writes out what is buffered, so the received file can be read (to be
+    // checked) before it replaces the target. Returns 0 or the error number.
+    int WriteOut();
+    // Closes the received file and renames it to aside instead of over the
+    // target, for a file that must not take the target's place. Returns 0, or
+    // the error number, when the file was left as Discard leaves it.
+    int SetAside(const std::string& aside);
+
 private:
     int Flush();
     int WriteAll(const char* data, std::size_t length);

@@ -70,6 +70,7 @@ Transfers::DataOpening Transfers::PlanResumedUpload() {
     control.LogF("The remote file %s (%lld bytes) is larger than %s (%lld bytes); not continued.",
                  remoteName.c_str(), static_cast<long long>(remoteSize), localPath.c_str(),
                  static_cast<long long>(localSize));
+    NoteLocalFailure("The remote file is larger than " + localPath);
     return DataOpening::NotResumable;
 }
 

@@ -16,13 +16,18 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-std::vector<std::string> FactsOf(std::string_view argument) {
+// The items of a ";"-separated list, cased by change and without the "*"
+// that marks the ones in use; marked gets the last of those.
+std::vector<std::string> FactsOf(std::string_view argument, int (*change)(int),
+                                 std::string* marked = nullptr) {
     std::vector<std::string> facts;
     while (!argument.empty()) {
         const std::size_t semicolon = argument.find(';');
         std::string_view fact = Trimmed(argument.substr(0, semicolon));
-        if (!fact.empty() && fact.back() == '*') fact.remove_suffix(1);
-        if (!fact.empty()) facts.push_back(Cased(fact, std::tolower));
+        const bool inUse = !fact.empty() && fact.back() == '*';
+        if (inUse) fact.remove_suffix(1);
+        if (!fact.empty()) facts.push_back(Cased(fact, change));
+        if (inUse && !fact.empty() && marked != nullptr) *marked = facts.back();
         if (semicolon == std::string_view::npos) break;
         argument.remove_prefix(semicolon + 1);
     }
@@ -41,7 +46,8 @@ ServerFeatures ServerFeatures::FromFeatReply(const std::vector<std::string>& lin
         const std::string word = Cased(text.substr(0, blank), std::toupper);
         const std::string_view argument =
             blank == std::string_view::npos ? std::string_view() : Trimmed(text.substr(blank));
-        if (word == "MLST") offered.mlstFacts = FactsOf(argument);
+        if (word == "MLST") offered.mlstFacts = FactsOf(argument, std::tolower);
+        if (word == "HASH") offered.hashAlgorithms = FactsOf(argument, std::toupper, &offered.selectedHash);
         if (word == "REST" && Cased(argument, std::toupper) == "STREAM") offered.restStream = true;
         offered.features.push_back(word);
     }

@@ -24,9 +24,16 @@ public:
     // The facts MLST names, lower case and without the mark of the ones it
     // sends by default ("type", "size", "modify", "unix.mode").
     const std::vector<std::string>& MlstFacts() const { return mlstFacts; }
+    // The algorithms HASH names ("SHA-256*;SHA-1;MD5"), upper case without
+    // the mark, and the marked one: the algorithm HASH uses until OPTS HASH
+    // selects another ("" when none is marked).
+    const std::vector<std::string>& HashAlgorithms() const { return hashAlgorithms; }
+    const std::string& SelectedHash() const { return selectedHash; }
 
 private:
     std::vector<std::string> features;  // upper case
     std::vector<std::string> mlstFacts;
+    std::vector<std::string> hashAlgorithms;
+    std::string selectedHash;
     bool restStream = false;
 };

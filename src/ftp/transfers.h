@@ -16,14 +16,18 @@
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/reply_class.h"
+#include "ftp/transfer_outcome.h"
 #include "ftp/transfer_status.h"
+#include "ftp/transfer_verifier.h"
 
 // Single file transfers over a data connection: RETR into a partial file that
 // replaces the target only when complete, STOR from a regular file, ASCII line
 // ends, progress, the size a transfer announces, continuing broken transfers
 // (REST, APPE) and the server's modification times. Opens each transfer's data
 // connection in the mode the connection uses, falling back to the other mode
-// when the server cannot work in this one (data_opening.cpp).
+// when the server cannot work in this one (data_opening.cpp). Checks each
+// binary file against the server's digest where the server offers one, and
+// tells how the last transfer ended (checked_transfers.cpp).
 class Transfers {
 public:
     // connected is the session's connection flag; the openers (active and
@@ -52,9 +56,15 @@ public:
     // it saves an MDTM.
     void SetListedModification(const std::string& fact) { listedModification = fact; }
 
-    // The prepared transfer, run on the worker thread.
+    // The prepared transfer, run on the worker thread. A download that does
+    // not match the server's digest is set aside as "NAME.mismatch" and the
+    // target stays as it was; an upload that does not match fails.
     ReplyClass Retrieve();
     ReplyClass Store();
+    // How the last transfer ended; read once its worker has ended.
+    const TransferOutcome& LastOutcome() const { return lastOutcome; }
+    // For a transfer the session ends before it starts (declined, unusable name).
+    void SetOutcome(TransferOutcome outcome) { lastOutcome = std::move(outcome); }
     // A listing command's output into path: a silent ASCII download.
     ReplyClass RetrieveListing(const std::string& command, const std::string& path);
     ReplyClass ReceiveFile(const std::string& path);
@@ -108,6 +118,17 @@ private:
     void PlanResumedDownload();
     DataOpening PlanResumedUpload();
     ReplyClass SendTransferCommand();
+    // Checks and outcome (checked_transfers.cpp).
+    ReplyClass RunRetrieve();
+    ReplyClass RunStore();
+    void BeginOutcome();
+    ReplyClass ConcludeOutcome(ReplyClass result);
+    bool ChecksWanted() const;
+    bool DownloadPassesCheck();
+    bool UploadPassesCheck();
+    bool AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName);
+    void NoteMismatch(const TransferVerifier::Check& check);
+    void NoteLocalFailure(const std::string& why) { localFailure = why; }
     void KeepRemoteModificationTime();
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count);
@@ -134,6 +155,13 @@ private:
     std::int64_t restartOffset = 0;          // the REST offset of the running transfer
     std::string keptPartialPath;             // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
+    TransferVerifier verifier{control, login};
+    // What the running transfer has seen, and how the last one ended.
+    std::string localFailure;
+    bool verified = false;
+    std::string mismatch;
+    int timeLimitsAtStart = 0;
+    TransferOutcome lastOutcome;
 
     // What the server of this connection knows.
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502

@@ -108,6 +108,30 @@ TEST(ParseCliOptions, EncryptionAndCertificates) {
         EXPECT_NE(CliUsage().find(option), std::string::npos) << option;
 }
 
+TEST(ParseCliOptions, VerifyAndRetries) {
+    struct Row {
+        std::vector<std::string> arguments;
+        bool verify;
+        int retries;
+    };
+    const Row rows[] = {
+        {{"h"}, true, 2},
+        {{"--no-verify", "h"}, false, 2},
+        {{"--no-verify", "--verify", "h"}, true, 2},
+        {{"--retries", "0", "h"}, true, 0},
+        {{"--retries=10", "--no-verify", "h"}, false, 10},
+    };
+    for (const Row& row : rows) {
+        CliOptions options;
+        std::string error;
+        ASSERT_TRUE(ParseCliOptions(row.arguments, options, error)) << error;
+        EXPECT_EQ(options.verify, row.verify) << testing::PrintToString(row.arguments);
+        EXPECT_EQ(options.retries, row.retries) << testing::PrintToString(row.arguments);
+    }
+    EXPECT_NE(CliUsage().find("--no-verify"), std::string::npos);
+    EXPECT_NE(CliUsage().find("--retries N"), std::string::npos);
+}
+
 TEST(ParseCliOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> rows = {
         {},
@@ -135,6 +159,9 @@ TEST(ParseCliOptions, UsageErrors) {
         {"--ca-file=", "h"},
         {"--tls", "off", "--trust", "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "h"},
         {"--ca-file", "ca.pem", "--tls", "off", "h"},
+        {"--retries", "11", "h"},
+        {"--retries", "-1", "h"},
+        {"--retries", "two", "h"},
     };
     for (const auto& row : rows) {
         CliOptions options;

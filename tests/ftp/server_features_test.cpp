@@ -108,4 +108,14 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
     }
 }
 
+TEST(ServerFeatures, HashAlgorithmsAndTheSelectedOne) {
+    const ServerFeatures features =
+        ServerFeatures::FromFeatReply({"211-Features:", " HASH SHA-1;sha-256*;MD5;", " XCRC", "211 End"});
+    EXPECT_TRUE(features.Offers("hash"));
+    EXPECT_EQ(features.HashAlgorithms(), (std::vector<std::string>{"SHA-1", "SHA-256", "MD5"}));
+    EXPECT_EQ(features.SelectedHash(), "SHA-256");
+    EXPECT_TRUE(features.Offers("XCRC"));
+    EXPECT_EQ(ServerFeatures::FromFeatReply({"211-x", " HASH SHA-1", "211 y"}).SelectedHash(), "");
+}
+
 }  // namespace

@@ -19,24 +19,92 @@ namespace {
 using namespace std::chrono_literals;
 
 const char* const kPyftpdlibScript = R"(
+import hashlib
 import sys
+import zlib
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+HASH_NAMES = {'SHA-256': 'sha256', 'SHA-1': 'sha1', 'MD5': 'md5'}
+OLDER_COMMANDS = {'XSHA256': 'sha256', 'XSHA1': 'sha1', 'XMD5': 'md5', 'XCRC': 'crc32'}
+
+def file_digest(path, kind, wrong):
+    crc, digest = 0, None if kind == 'crc32' else hashlib.new(kind)
+    with open(path, 'rb') as f:
+        for block in iter(lambda: f.read(65536), b''):
+            if digest is None:
+                crc = zlib.crc32(block, crc)
+            else:
+                digest.update(block)
+    text = '%08x' % crc if digest is None else digest.hexdigest()
+    if wrong:
+        text = ('1' if text[0] == '0' else '0') + text[1:]
+    return text
+
+def digest_handler(base, commands, wrong):
+    """The base handler with HASH, OPTS HASH and the X digest commands."""
+    proto = base.proto_cmds.copy()
+    for name in commands:
+        proto[name] = dict(perm='r', auth=True, arg=True, help='Syntax: %s <SP> file-name.' % name)
+
+    def init(self, *args, **kwargs):
+        base.__init__(self, *args, **kwargs)
+        self._hash = 'SHA-256'
+
+    def feat(self, line):
+        extra = [f for f in self._extra_feats if not f.startswith('HASH') and f not in OLDER_COMMANDS]
+        if 'HASH' in commands:
+            extra.append('HASH ' + ';'.join(n + ('*' if n == self._hash else '') for n in HASH_NAMES))
+        extra += [name for name in commands if name in OLDER_COMMANDS]
+        self._extra_feats = extra
+        base.ftp_FEAT(self, line)
+
+    def opts(self, line):
+        words = line.split(' ', 1)
+        if words[0].upper() != 'HASH' or 'HASH' not in commands:
+            return base.ftp_OPTS(self, line)
+        if len(words) == 2:
+            if words[1].upper() not in HASH_NAMES:
+                return self.respond('501 Unknown algorithm.')
+            self._hash = words[1].upper()
+        self.respond('200 ' + self._hash)
+
+    def answer(self, path, reply):
+        if not self.fs.isfile(self.fs.realpath(path)):
+            return self.respond('550 Not a file.')
+        self.respond(reply(path))
+
+    members = {'proto_cmds': proto, '__init__': init, 'ftp_FEAT': feat, 'ftp_OPTS': opts}
+    members['ftp_HASH'] = lambda self, path: answer(self, path, lambda p: '213 %s 0-%d %s %s' % (
+        self._hash, self.fs.getsize(p), file_digest(p, HASH_NAMES[self._hash], wrong), self.fs.fs2ftp(p)))
+    for name, kind in OLDER_COMMANDS.items():
+        members['ftp_' + name] = (lambda k: lambda self, path: answer(
+            self, path, lambda p: '250 ' + file_digest(p, k, wrong)))(kind)
+    return type('DigestHandler', (base,), members)
+
 root = sys.argv[1]
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(root, perm='elradfmwMT')
 authorizer.add_user('tester', 'secret', root, perm='elradfmwMT')
 handler = type('Handler', (FTPHandler,), {'authorizer': authorizer})
-if len(sys.argv) > 3:
+hash_commands = [name for name in sys.argv[3].split(',') if name]
+wrong_hash = sys.argv[4] == 'wrong'
+bytes_per_second = int(sys.argv[5])
+if len(sys.argv) > 6:
     from pyftpdlib.handlers import TLS_FTPHandler
-    settings = {'authorizer': authorizer, 'certfile': sys.argv[3], 'keyfile': sys.argv[4],
-                'tls_control_required': sys.argv[6] == 'required', 'tls_data_required': sys.argv[6] == 'required'}
-    if sys.argv[5] == 'implicit':
+    settings = {'authorizer': authorizer, 'certfile': sys.argv[6], 'keyfile': sys.argv[7],
+                'tls_control_required': sys.argv[9] == 'required', 'tls_data_required': sys.argv[9] == 'required'}
+    if sys.argv[8] == 'implicit':
         # TLS from the first byte: the greeting waits for the handshake.
         settings['handle'] = lambda self: self.secure_connection(self.ssl_context)
         settings['handle_ssl_established'] = lambda self: TLS_FTPHandler.handle(self)
     handler = type('Handler', (TLS_FTPHandler,), settings)
+if hash_commands:
+    handler = digest_handler(handler, hash_commands, wrong_hash)
+if bytes_per_second > 0:
+    from pyftpdlib.handlers import ThrottledDTPHandler
+    handler.dtp_handler = type('Throttled', (ThrottledDTPHandler,),
+                               {'read_limit': bytes_per_second, 'write_limit': bytes_per_second})
 server = FTPServer((sys.argv[2], 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
@@ -84,14 +152,25 @@ bool AcceptsConnections(const std::string& loopback, unsigned short port) {
 
 std::string RealFtpServer::HostText() const { return HostTextOf(loopback, port); }
 
-PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(loopback) { Start(nullptr); }
+PyftpdlibServer::PyftpdlibServer(const std::string& loopback) : RealFtpServer(loopback) {
+    Start(PyftpdlibOptions{}, nullptr);
+}
 
 PyftpdlibServer::PyftpdlibServer(const ServerTls& tls, const std::string& loopback)
     : RealFtpServer(loopback) {
-    Start(&tls);
+    Start(PyftpdlibOptions{}, &tls);
 }
 
-void PyftpdlibServer::Start(const ServerTls* tls) {
+PyftpdlibServer::PyftpdlibServer(const PyftpdlibOptions& options) : RealFtpServer(options.loopback) {
+    Start(options, nullptr);
+}
+
+const std::vector<std::string>& PyftpdlibServer::AllHashCommands() {
+    static const std::vector<std::string> all = {"HASH", "XSHA256", "XSHA1", "XMD5", "XCRC"};
+    return all;
+}
+
+void PyftpdlibServer::Start(const PyftpdlibOptions& options, const ServerTls* tls) {
     const std::string python = PythonWithPyftpdlib();
     if (python.empty()) {
         problem = "no python3 with pyftpdlib";
@@ -99,7 +178,16 @@ void PyftpdlibServer::Start(const ServerTls* tls) {
     }
     writableDir = dir / "root";
     std::filesystem::create_directories(writableDir);
-    std::vector<std::string> argv = {python, "-c", kPyftpdlibScript, writableDir.string(), loopback};
+    std::string commands;
+    for (const std::string& name : options.hashCommands) commands += name + ",";
+    std::vector<std::string> argv = {python,
+                                     "-c",
+                                     kPyftpdlibScript,
+                                     writableDir.string(),
+                                     loopback,
+                                     commands,
+                                     options.wrongHash ? "wrong" : "right",
+                                     std::to_string(options.bytesPerSecond)};
     if (tls != nullptr) {
         argv.insert(argv.end(),
                     {tls->files.certificate.string(), tls->files.key.string(),

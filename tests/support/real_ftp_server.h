@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/certificate_maker.h"
 #include "support/child_process.h"
@@ -46,6 +47,19 @@ struct ServerTls {
     bool required = false;  // explicit only: log-in and data refused without TLS
 };
 
+// What a PyftpdlibServer offers beyond stock pyftpdlib.
+struct PyftpdlibOptions {
+    std::string loopback = "127.0.0.1";
+    // Digest commands listed in FEAT and answered: any of "HASH" (with
+    // SHA-256, SHA-1 and MD5, selected by OPTS HASH), "XSHA256", "XSHA1",
+    // "XMD5", "XCRC".
+    std::vector<std::string> hashCommands;
+    // Every digest reported differs from the file's (a corrupted transfer).
+    bool wrongHash = false;
+    // Bytes per second each data connection may carry; 0: no limit.
+    long bytesPerSecond = 0;
+};
+
 // python3-pyftpdlib with a writable anonymous root (and a user "tester" with
 // the password "secret" on the same root); with ServerTls, its TLS handler
 // (python3-openssl).
@@ -53,9 +67,13 @@ class PyftpdlibServer : public RealFtpServer {
 public:
     explicit PyftpdlibServer(const std::string& loopback = "127.0.0.1");
     explicit PyftpdlibServer(const ServerTls& tls, const std::string& loopback = "127.0.0.1");
+    explicit PyftpdlibServer(const PyftpdlibOptions& options);
+
+    // Every digest command pyftpdlib can be given.
+    static const std::vector<std::string>& AllHashCommands();
 
 private:
-    void Start(const ServerTls* tls);
+    void Start(const PyftpdlibOptions& options, const ServerTls* tls);
 };
 
 // How a VsftpdServer takes data connections. pasvAddress is only written

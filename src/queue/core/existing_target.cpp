@@ -31,3 +31,24 @@ TargetDecision DecideExistingTarget(ExistingFileChoice choice, const FileFacts& 
     }
     return decision;
 }
+
+std::optional<TargetDecision> DecideContinuation(bool upload, bool partialKept, const FileFacts& source,
+                                                 const FileFacts& target) {
+    TargetDecision decision;
+    if (!upload && partialKept) {
+        decision.resume = true;
+        return decision;
+    }
+    const bool notOlder = source.modified && target.modified && *target.modified >= *source.modified;
+    if (!target.exists || !notOlder || source.size < 0 || target.size < 0) return std::nullopt;
+    if (target.size == source.size) {
+        decision.action = TargetDecision::Action::Skip;
+        decision.note = "Skipped: the target is complete";
+        return decision;
+    }
+    if (upload && target.size < source.size) {
+        decision.resume = true;
+        return decision;
+    }
+    return std::nullopt;
+}

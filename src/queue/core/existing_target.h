@@ -28,3 +28,13 @@ struct TargetDecision {
 // "do not replace newer work", and nothing says the target is newer.
 TargetDecision DecideExistingTarget(ExistingFileChoice choice, const FileFacts& source,
                                     const FileFacts& target);
+
+// What a file of a directory job does when the job runs again (after a pause
+// or a failure), before its choice is asked: a download with a kept partial
+// file continues it; a target as large as the source and not older than it
+// is taken for complete; an upload's remote file that is smaller and not
+// older than the local one is taken for the part sent before and continued.
+// Nothing when the target does not look like this job's work: the choice
+// decides.
+std::optional<TargetDecision> DecideContinuation(bool upload, bool partialKept, const FileFacts& source,
+                                                 const FileFacts& target);

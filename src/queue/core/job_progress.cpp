@@ -1,24 +1,21 @@
 #include "queue/core/job_progress.h"
 
-void JobProgress::Start(bool wholeTree, std::int64_t totalBytes, std::int64_t doneBytes,
-                        Clock::time_point now) {
-    tree = wholeTree;
+void JobProgress::Start(std::int64_t totalBytes, std::int64_t doneBytes, Clock::time_point now) {
     total = totalBytes;
-    // A file transfer counts again from zero (a resumed one from its
-    // offset); a tree walk starts over from its first file.
-    finishedFiles = 0;
-    currentFile = tree ? 0 : doneBytes;
-    rate.Restart(DoneBytes(), now);
+    done = doneBytes;
+    tree = false;
+    fileBase = 0;
+    rate.Restart(done, now);
 }
 
-void JobProgress::Update(std::int64_t expected, std::int64_t done, Clock::time_point now) {
-    if (done < 0) return;
-    if (tree) {
-        // The counter fell: the walk has moved on to its next file.
-        if (done < currentFile) finishedFiles += currentFile;
-    } else if (expected > 0) {
-        total = expected;
-    }
-    currentFile = done;
-    rate.Sample(DoneBytes(), now);
+void JobProgress::BeginFile(std::int64_t base) {
+    tree = true;
+    fileBase = base;
+}
+
+void JobProgress::Update(std::int64_t expected, std::int64_t doneNow, Clock::time_point now) {
+    if (doneNow < 0) return;
+    if (!tree && expected > 0) total = expected;
+    done = fileBase + doneNow;
+    rate.Sample(done, now);
 }

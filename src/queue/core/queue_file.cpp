@@ -56,11 +56,20 @@ std::optional<Value> ValueOf(const std::array<Named<Value>, N>& table, std::stri
 void AppendEscaped(std::string& out, const std::string& text) {
     for (char c : text) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
 }
@@ -74,11 +83,20 @@ std::optional<std::string> Unescaped(std::string_view field) {
         }
         if (++i == field.size()) return std::nullopt;
         switch (field[i]) {
-            case '\\': out += '\\'; break;
-            case 't': out += '\t'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            default: return std::nullopt;
+            case '\\':
+                out += '\\';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                return std::nullopt;
         }
     }
     return out;
@@ -96,7 +114,8 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     std::size_t start = 0;
     for (;;) {
         std::size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        fields.push_back(
+            line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
         if (tab == std::string_view::npos) return fields;
         start = tab + 1;
     }
@@ -169,7 +188,8 @@ std::string FormatQueueFile(const std::vector<TransferJob>& jobs) {
         out += '\t' + std::to_string(job.totalBytes < 0 ? -1 : job.totalBytes);
         out += '\t' + std::to_string(job.doneBytes < 0 ? 0 : job.doneBytes);
         out += '\t' + std::to_string(job.attempts < 0 ? 0 : job.attempts);
-        for (const std::string* text : {&job.site, &job.localPath, &job.remotePath, &job.failure, &job.note}) {
+        for (const std::string* text :
+             {&job.site, &job.localPath, &job.remotePath, &job.failure, &job.note}) {
             out += '\t';
             AppendEscaped(out, *text);
         }

@@ -52,6 +52,11 @@ public:
 
     LogQueue& Log() { return log; }
 
+    void SetRetryPolicy(const RetryPolicy& policy) {
+        std::lock_guard<std::mutex> guard(lock);
+        retryPolicy = policy;
+    }
+
     // TransferQueue::Runner
     void StopJob(std::uint64_t id) override {
         std::lock_guard<std::mutex> guard(lock);
@@ -67,11 +72,12 @@ public:
 
 private:
     struct Slot {
-        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log)
-            : worker(queue, settingsFor, log) {}
+        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log,
+             const RetryPolicy& policy)
+            : worker(queue, settingsFor, log, policy) {}
         QueueWorker worker;
         std::thread thread;
-        bool ended = false;  // the thread has returned (guarded by the runner's lock)
+        bool ended = false;  // the thread has left its loop (guarded by the runner's lock)
     };
 
     static int Bounded(int n) { return std::clamp(n, 1, kMaxConnections); }
@@ -80,7 +86,7 @@ private:
     // whose thread ended (the number was lowered) is joined and reused.
     void StartThreads() {
         while (static_cast<int>(slots.size()) < wanted) {
-            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log));
+            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log, retryPolicy));
         }
         for (int index = 0; index < wanted; ++index) {
             Slot& slot = *slots[static_cast<std::size_t>(index)];
@@ -97,8 +103,13 @@ private:
         for (;;) {
             std::uint64_t seen;
             {
+                // Deciding to end and saying so under one lock: a raised
+                // number then either keeps this thread or starts a new one.
                 std::lock_guard<std::mutex> guard(lock);
-                if (!running || index >= wanted) break;
+                if (!running || index >= wanted) {
+                    slot.ended = true;
+                    break;
+                }
                 seen = generation;
             }
             if (std::optional<TransferJob> job = queue.TakeNext()) {
@@ -108,10 +119,9 @@ private:
             std::unique_lock<std::mutex> guard(lock);
             wake.wait(guard, [&] { return !running || index >= wanted || generation != seen; });
         }
-        // A connection no longer wanted is not kept open while it idles.
+        // A connection no longer wanted is not kept open while it idles. A new
+        // thread for this slot joins this one first, so they never overlap.
         slot.worker.Disconnect();
-        std::lock_guard<std::mutex> guard(lock);
-        slot.ended = true;
     }
 
     TransferQueue& queue;
@@ -121,6 +131,7 @@ private:
     std::condition_variable wake;
     std::vector<std::unique_ptr<Slot>> slots;
     int wanted;
+    RetryPolicy retryPolicy;
     bool running = false;
     std::uint64_t generation = 0;  // counts the queue's "jobs wait" calls
 };
@@ -131,6 +142,8 @@ QueueRunner::QueueRunner(TransferQueue& queue, SettingsLookup settingsFor, int c
 QueueRunner::~QueueRunner() { impl->Stop(); }
 
 void QueueRunner::SetConnections(int n) { impl->SetConnections(n); }
+
+void QueueRunner::SetRetryPolicy(const RetryPolicy& policy) { impl->SetRetryPolicy(policy); }
 
 void QueueRunner::Start() { impl->Start(); }
 

@@ -11,8 +11,9 @@
 #include "ftp/ftp_session.h"
 #include "ftp/log_queue.h"
 #include "ftp/polling_waiter.h"
+#include "ftp/transfer_retry.h"
 #include "ftp/transfer_status.h"
-#include "queue/core/existing_target.h"
+#include "queue/core/file_move.h"
 #include "queue/core/job_progress.h"
 #include "queue/core/transfer_queue.h"
 
@@ -26,8 +27,10 @@ public:
     using SettingsLookup = std::function<std::optional<ConnectionSettings>(const std::string& site)>;
 
     // The session's log lines go on into sharedLog, which every worker of the
-    // runner shares.
-    QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog);
+    // runner shares; a transfer that fails on a transient error is tried
+    // again as retryPolicy says.
+    QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
+                const RetryPolicy& retryPolicy);
     ~QueueWorker();
     QueueWorker(const QueueWorker&) = delete;
     QueueWorker& operator=(const QueueWorker&) = delete;
@@ -61,27 +64,24 @@ private:
 
     Outcome Execute(TransferJob& job);
     std::optional<std::string> Connect(const std::string& site);
+    bool ConnectionGone() const;
     Outcome TransferFile(TransferJob& job);
     Outcome TransferTree(TransferJob& job);
-    // Applies the job's choice about a target that exists; nothing when the
-    // transfer goes ahead (job and resume then say how), else the outcome.
-    std::optional<Outcome> SettleExistingTarget(TransferJob& job, std::string& remoteName, bool& resume);
-    FileFacts RemoteFacts(const std::string& name);
-    bool RemoteExists(const std::string& name);
-    bool RemoteDirectoryExists(const std::string& name, const std::string& parent);
-    // The one place that turns how a transfer ended into the job's state.
-    Outcome Conclude(const TransferJob& job, ReplyClass result);
-    std::string ReplyFailure(const std::string& fallback) const;
     bool StopAsked() const;
+    std::uint64_t RunningJob() const;
+    void StartProgress(const TransferJob& job, std::int64_t totalBytes, std::int64_t doneBytes);
+    void ReportWhole(std::uint64_t id, std::int64_t bytes);
     void ReportProgress(std::int64_t expected, std::int64_t done);
 
     TransferQueue& queue;
     const SettingsLookup& settingsFor;
+    const RetryPolicy retryPolicy;
     LogQueue ownLog;
     TransferStatus status;
     Waiter waiter;
     FtpSession session{ownLog, status};  // after the waiter: it reports to it until destroyed
-    std::string loggedInSite;            // the site the session is logged in to
+    FileMove mover{session, retryPolicy};
+    std::string loggedInSite;  // the site the session is logged in to
 
     std::uint64_t runningJob = 0;  // guarded by stopLock
     bool stopAsked = false;        // guarded by stopLock

@@ -17,19 +17,21 @@ enum class JobState { Queued, Running, Paused, Failed, Done, Verified };
 struct TransferJob {
     std::uint64_t id = 0;  // given by the queue
     TransferDirection direction = TransferDirection::Download;
-    std::string site;        // which connection settings run it (the desktop's site key)
-    std::string localPath;   // local file, or local directory of a tree job
-    std::string remotePath;  // absolute remote path of the file or directory
+    std::string site;          // which connection settings run it (the desktop's site key)
+    std::string localPath;     // local file, or local directory of a tree job
+    std::string remotePath;    // absolute remote path of the file or directory
     bool isDirectory = false;  // a whole tree (download or upload walk)
     ExistingFileChoice existing = ExistingFileChoice::Overwrite;
     JobState state = JobState::Queued;
     std::int64_t totalBytes = -1;  // -1: unknown
     std::int64_t doneBytes = 0;
-    double bytesPerSecond = 0;     // recent speed while running
+    double bytesPerSecond = 0;      // recent speed while running
     std::int64_t secondsLeft = -1;  // -1: unknown
-    std::string failure;  // why it failed (state Failed), e.g. "Cancelled", "550 No such file"
+    std::string failure;            // why it failed (state Failed), e.g. "Cancelled", "550 No such file"
     int attempts = 0;
-    std::string note;  // what a finished job did instead of transferring, e.g. "Skipped: the target exists"
+    // What a finished job did instead of transferring ("Skipped: the target
+    // exists"), or why a running one is being tried again.
+    std::string note;
 };
 
 // Done and Verified: the job has nothing left to do.

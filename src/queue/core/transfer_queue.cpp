@@ -46,7 +46,8 @@ std::optional<TransferJob> TransferQueue::Job(std::uint64_t id) const {
 }
 
 TransferQueue::Entry* TransferQueue::Find(std::uint64_t id) {
-    auto found = std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
+    auto found =
+        std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
     return found == entries.end() ? nullptr : &*found;
 }
 
@@ -67,47 +68,35 @@ static void ClearRunningFigures(TransferJob& job) {
 }
 
 void TransferQueue::Pause(std::uint64_t id) {
-    bool wasRunning = false;
-    Change(id, [&](Entry& entry) {
-        TransferJob& job = entry.job;
-        if (job.state != JobState::Queued && job.state != JobState::Running) return false;
-        wasRunning = job.state == JobState::Running;
-        job.state = JobState::Paused;
-        ClearRunningFigures(job);
-        return true;
-    });
-    if (wasRunning) StopRunning(id);
+    Halt(id, JobState::Paused, {JobState::Queued, JobState::Running}, "");
 }
 
-void TransferQueue::Resume(std::uint64_t id) {
-    if (Change(id, [](Entry& entry) {
-            if (entry.job.state != JobState::Paused) return false;
-            entry.job.state = JobState::Queued;
-            return true;
-        })) {
-        NotifyWaiting();
-    }
-}
+void TransferQueue::Resume(std::uint64_t id) { Requeue(id, JobState::Paused); }
 
 void TransferQueue::Cancel(std::uint64_t id) {
+    Halt(id, JobState::Failed, {JobState::Queued, JobState::Running, JobState::Paused}, "Cancelled");
+}
+
+void TransferQueue::Retry(std::uint64_t id) { Requeue(id, JobState::Failed); }
+
+void TransferQueue::Halt(std::uint64_t id, JobState to, std::initializer_list<JobState> from,
+                         const char* failure) {
     bool wasRunning = false;
     Change(id, [&](Entry& entry) {
         TransferJob& job = entry.job;
-        if (job.state != JobState::Queued && job.state != JobState::Running && job.state != JobState::Paused) {
-            return false;
-        }
+        if (std::find(from.begin(), from.end(), job.state) == from.end()) return false;
         wasRunning = job.state == JobState::Running;
-        job.state = JobState::Failed;
-        job.failure = "Cancelled";
+        job.state = to;
+        job.failure = failure;
         ClearRunningFigures(job);
         return true;
     });
     if (wasRunning) StopRunning(id);
 }
 
-void TransferQueue::Retry(std::uint64_t id) {
-    if (Change(id, [](Entry& entry) {
-            if (entry.job.state != JobState::Failed) return false;
+void TransferQueue::Requeue(std::uint64_t id, JobState from) {
+    if (Change(id, [from](Entry& entry) {
+            if (entry.job.state != from) return false;
             entry.job.state = JobState::Queued;
             entry.job.failure.clear();
             return true;
@@ -120,7 +109,8 @@ void TransferQueue::Remove(std::uint64_t id) {
     bool removed = false;
     {
         std::lock_guard<std::mutex> guard(lock);
-        auto found = std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
+        auto found =
+            std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.job.id == id; });
         if (found != entries.end() && found->job.state != JobState::Running) {
             entries.erase(found);
             removed = true;
@@ -171,6 +161,15 @@ void TransferQueue::ReportProgress(std::uint64_t id, std::int64_t doneBytes, std
     });
 }
 
+void TransferQueue::CountRetry(std::uint64_t id, const std::string& text) {
+    Change(id, [&](Entry& entry) {
+        if (entry.job.state != JobState::Running) return false;
+        ++entry.job.attempts;
+        entry.job.note = text;
+        return true;
+    });
+}
+
 void TransferQueue::Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
                              ExistingFileChoice existing) {
     Change(id, [&](Entry& entry) {
@@ -212,9 +211,13 @@ bool TransferQueue::Save(const std::string& path, std::string& error) const {
 bool TransferQueue::Load(const std::string& path, std::string& error) {
     std::string text;
     switch (ReadRegularFile(path, text, error)) {
-        case FileRead::Missing: text.clear(); break;  // nothing saved yet: an empty queue
-        case FileRead::Failed: return false;
-        case FileRead::Read: break;
+        case FileRead::Missing:
+            text.clear();
+            break;  // nothing saved yet: an empty queue
+        case FileRead::Failed:
+            return false;
+        case FileRead::Read:
+            break;
     }
     std::vector<TransferJob> loaded;
     if (!ParseQueueFile(text, loaded, error)) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,15 +30,22 @@ public:
     std::vector<TransferJob> Jobs() const;  // snapshot, queue order
     std::optional<TransferJob> Job(std::uint64_t id) const;
 
-    void Pause(std::uint64_t id);   // queued/running -> paused (running: its transfer is stopped, partial kept)
+    // queued/running -> paused (running: its transfer is stopped, partial kept)
+    void Pause(std::uint64_t id);
     void Resume(std::uint64_t id);  // paused -> queued (continues from the partial)
     void Cancel(std::uint64_t id);  // queued/running/paused -> failed "Cancelled"
     void Retry(std::uint64_t id);   // failed -> queued
     void Remove(std::uint64_t id);  // any but running; running: cancel first
     void ClearFinished();           // drops done and verified
 
-    bool Save(const std::string& path, std::string& error) const;  // atomic write (temp + rename)
-    bool Load(const std::string& path, std::string& error);        // running jobs come back queued
+    // Writes a temporary file beside path and renames it over path, so a
+    // crash leaves the old queue or the new one. No passwords: jobs name
+    // their sites.
+    bool Save(const std::string& path, std::string& error) const;
+    // Replaces the jobs a worker is not running (fresh ids; those saved
+    // running come back queued). A missing file is an empty queue; a damaged
+    // one is refused whole, with the line in error, and changes nothing.
+    bool Load(const std::string& path, std::string& error);
 
     // --- for the runner ---
     // What the queue tells the runner. Called without the lock held.
@@ -57,6 +65,9 @@ public:
     // Progress of a running job; ignored once the job is no longer running.
     void ReportProgress(std::uint64_t id, std::int64_t doneBytes, std::int64_t totalBytes,
                         double bytesPerSecond, std::int64_t secondsLeft);
+    // A running job's transfer is tried again (one more attempt); text says
+    // why, shown as its note until the job ends.
+    void CountRetry(std::uint64_t id, const std::string& text);
     // Where a running job's files really are (a free name chosen beside an
     // existing target) and what a later run does about its target.
     void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
@@ -79,6 +90,11 @@ private:
     Runner* runner = nullptr;
 
     Entry* Find(std::uint64_t id);
+    // Pause and Cancel: a job in one of the from states goes to `to`; a
+    // running one's transfer is stopped.
+    void Halt(std::uint64_t id, JobState to, std::initializer_list<JobState> from, const char* failure);
+    // Resume and Retry: a job in the from state waits again.
+    void Requeue(std::uint64_t id, JobState from);
     // Applies `change` to the job under the lock; true when it changed it.
     bool Change(std::uint64_t id, const std::function<bool(Entry&)>& change);
     void NotifyChanged(std::uint64_t id);

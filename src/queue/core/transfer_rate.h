@@ -18,7 +18,7 @@ public:
     // Records how far the transfer has come. A count that goes backwards
     // means the transfer started over: the window restarts from it.
     void Sample(std::int64_t doneBytes, Clock::time_point now);
-    double BytesPerSecond() const;  // 0 until two samples
+    double BytesPerSecond() const;                            // 0 until two samples
     std::int64_t SecondsLeft(std::int64_t totalBytes) const;  // -1 when unknown
 
 private:

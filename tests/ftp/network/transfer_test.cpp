@@ -158,6 +158,8 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
     EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again."))
         << s.harness.Joined();
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
+    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::TimedOut);
+    EXPECT_TRUE(s.session.LastOutcome().Transient());
 }
 
 TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
@@ -176,6 +178,7 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
         << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(TempDir::ReadFile(local + ".part"), std::string(1000, 's'));
+    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::TimedOut);
 }
 
 TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
@@ -199,6 +202,8 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     EXPECT_EQ(Upload("missing", missing), kPermanent);
     EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + " (2)")) << s.harness.Joined();
     EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
+    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
+    EXPECT_FALSE(s.session.LastOutcome().Transient());
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_FALSE(s.harness.status.stopWalk) << "one unreadable file does not stop a walk";
 }
@@ -208,6 +213,7 @@ TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
     EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
     EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + " (")) << s.harness.Joined();
+    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {

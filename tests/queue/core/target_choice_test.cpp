@@ -70,7 +70,8 @@ TEST(ExistingTargetTest, EachChoice) {
         {ExistingFileChoice::OverwriteIfNewer, timeless, oldSmall, Action::Transfer, false, false},
         {ExistingFileChoice::Resume, newBig, oldSmall, Action::Transfer, true, false},
         {ExistingFileChoice::Resume, oldSmall, newBig, Action::Skip, false, false},
-        {ExistingFileChoice::Resume, FileFacts{true, -1, std::nullopt}, oldSmall, Action::Transfer, true, false},
+        {ExistingFileChoice::Resume, FileFacts{true, -1, std::nullopt}, oldSmall, Action::Transfer, true,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(&c - cases));
@@ -79,6 +80,41 @@ TEST(ExistingTargetTest, EachChoice) {
         EXPECT_EQ(decision.resume, c.resume);
         EXPECT_EQ(decision.rename, c.rename);
         EXPECT_EQ(decision.note.empty(), c.action == Action::Transfer);
+    }
+}
+
+TEST(ExistingTargetTest, WhatARunAgainTakesForItsOwnWork) {
+    using Action = TargetDecision::Action;
+    const FileFacts source{true, 100, 2000};
+    const struct {
+        const char* what;
+        bool upload;
+        bool partialKept;
+        FileFacts target;
+        std::optional<Action> action;  // nothing: the job's choice decides
+        bool resume;
+    } cases[] = {
+        {"download with a kept partial file", false, true, FileFacts{}, Action::Transfer, true},
+        {"complete and newer", false, false, FileFacts{true, 100, 2500}, Action::Skip, false},
+        {"complete, same time", true, false, FileFacts{true, 100, 2000}, Action::Skip, false},
+        {"same size but older: not this job's", false, false, FileFacts{true, 100, 1000}, std::nullopt,
+         false},
+        {"upload broken off", true, false, FileFacts{true, 40, 2100}, Action::Transfer, true},
+        {"smaller and older upload target", true, false, FileFacts{true, 40, 1500}, std::nullopt, false},
+        {"smaller download target without partial", false, false, FileFacts{true, 40, 2100}, std::nullopt,
+         false},
+        {"larger target", true, false, FileFacts{true, 400, 2100}, std::nullopt, false},
+        {"no target", true, false, FileFacts{}, std::nullopt, false},
+        {"no times", true, false, FileFacts{true, 40, std::nullopt}, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<TargetDecision> decision =
+            DecideContinuation(c.upload, c.partialKept, source, c.target);
+        ASSERT_EQ(decision.has_value(), c.action.has_value());
+        if (!decision) continue;
+        EXPECT_EQ(decision->action, *c.action);
+        EXPECT_EQ(decision->resume, c.resume);
     }
 }
 

@@ -39,9 +39,14 @@ public:
 // Brings a new job into a state the way the program would.
 void BringTo(TransferQueue& queue, std::uint64_t id, JobState state) {
     switch (state) {
-        case JobState::Queued: return;
-        case JobState::Paused: queue.Pause(id); return;
-        case JobState::Failed: queue.Cancel(id); return;
+        case JobState::Queued:
+            return;
+        case JobState::Paused:
+            queue.Pause(id);
+            return;
+        case JobState::Failed:
+            queue.Cancel(id);
+            return;
         case JobState::Running:
         case JobState::Done:
         case JobState::Verified:
@@ -115,32 +120,39 @@ TEST(TransferQueueTest, RemoveLeavesRunningJobsAndClearFinishedDropsDoneAndVerif
     queue.ClearFinished();
     std::vector<JobState> left;
     for (const TransferJob& job : queue.Jobs()) left.push_back(job.state);
-    EXPECT_EQ(left, (std::vector<JobState>{JobState::Running, JobState::Failed, JobState::Paused, JobState::Queued}));
+    EXPECT_EQ(left, (std::vector<JobState>{JobState::Running, JobState::Failed, JobState::Paused,
+                                           JobState::Queued}));
     queue.Remove(ids[4]);
     EXPECT_FALSE(queue.Job(ids[4]));
 }
 
-TEST(TransferQueueTest, ListenerHearsChangesWithoutTheLockHeld) {
+// Two jobs in a queue that tells the recorder everything.
+class TwoJobsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        queue.SetListener(&recorder);
+        queue.SetRunner(&recorder);
+        first = queue.Add(FileJob("a"));
+        second = queue.Add(FileJob("b"));
+    }
     TransferQueue queue;
-    Recorder recorder(queue);
-    queue.SetListener(&recorder);
-    const std::uint64_t first = queue.Add(FileJob("a"));
-    const std::uint64_t second = queue.Add(FileJob("b"));
+    Recorder recorder{queue};
+    std::uint64_t first = 0;
+    std::uint64_t second = 0;
+};
+
+TEST_F(TwoJobsTest, ListenerHearsChangesWithoutTheLockHeld) {
     EXPECT_EQ(recorder.addedOrRemoved, (std::vector<std::size_t>{1, 2}));
     queue.Pause(second);
     queue.ReportProgress(first, 10, 20, 5, 2);  // not running: ignored
     EXPECT_EQ(recorder.changed, (std::vector<std::uint64_t>{second}));
+    EXPECT_TRUE(recorder.stopped.empty()) << "only a running job has a transfer to stop";
     EXPECT_EQ(queue.Job(first)->doneBytes, 0);
     queue.Remove(first);
     EXPECT_EQ(recorder.addedOrRemoved.back(), 1u);
 }
 
-TEST(TransferQueueTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
-    TransferQueue queue;
-    Recorder recorder(queue);
-    queue.SetRunner(&recorder);
-    const std::uint64_t first = queue.Add(FileJob("a"));
-    const std::uint64_t second = queue.Add(FileJob("b"));
+TEST_F(TwoJobsTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
     ASSERT_EQ(queue.TakeNext()->id, first);
     EXPECT_EQ(queue.Job(first)->attempts, 1);
 
@@ -158,6 +170,9 @@ TEST(TransferQueueTest, TakeNextGoesInOrderAndNeverHandsOutAJobStillEnding) {
 
     queue.ReportProgress(second, 10, 40, 5, 6);
     EXPECT_EQ(queue.Job(second)->secondsLeft, 6);
+    queue.CountRetry(second, "Attempt 2 after: 421 Too many users");
+    EXPECT_EQ(queue.Job(second)->attempts, 2);
+    EXPECT_EQ(queue.Job(second)->note, "Attempt 2 after: 421 Too many users");
     queue.Finish(second, JobState::Done, "Skipped: the target exists");
     const TransferJob done = *queue.Job(second);
     EXPECT_EQ(done.note, "Skipped: the target exists");

@@ -1,0 +1,123 @@
+// Checking transferred files against the server's digest, and the outcome of
+// each transfer. A download is checked while it is still "NAME.part", so a
+// file that does not match never takes the place of the one it would replace.
+#include "ftp/transfers.h"
+
+namespace {
+
+constexpr std::size_t kVerbLength = 5;  // "RETR ", "STOR ", "APPE "
+
+bool IsVerb(const std::string& command, const char* verb) { return command.compare(0, 4, verb) == 0; }
+
+}  // namespace
+
+ReplyClass Transfers::Retrieve() {
+    BeginOutcome();
+    return ConcludeOutcome(RunRetrieve());
+}
+
+ReplyClass Transfers::Store() {
+    BeginOutcome();
+    ReplyClass result = RunStore();
+    if (result == kComplete && !UploadPassesCheck()) result = kPermanent;
+    return ConcludeOutcome(result);
+}
+
+void Transfers::BeginOutcome() {
+    localFailure.clear();
+    verified = false;
+    mismatch.clear();
+    timeLimitsAtStart = control.TimeLimitsReached();
+}
+
+ReplyClass Transfers::ConcludeOutcome(ReplyClass result) {
+    TransferFacts facts;
+    facts.result = result;
+    facts.replyCode = control.ReplyCode();
+    facts.replyText = control.ReplyText();
+    facts.stopped = control.StopRequested();
+    facts.timedOut = control.TimeLimitsReached() != timeLimitsAtStart;
+    facts.connectionLost = !control.IsOpen() || connected == 0 || control.Aborted();
+    facts.localFailure = localFailure;
+    facts.verified = verified;
+    facts.mismatch = mismatch;
+    lastOutcome = OutcomeOf(facts);
+    return result;
+}
+
+bool Transfers::ChecksWanted() const {
+    return login.Settings().verifyTransfers && verifier.Offered() && !control.StopRequested();
+}
+
+// Called with the whole file received and confirmed by the server, before it
+// replaces the target. False when it must not: set aside (mismatch) or
+// discarded (the received file could not be written out).
+bool Transfers::DownloadPassesCheck() {
+    if (!IsVerb(transferCommand, "RETR") || !ChecksWanted()) return true;
+    const std::string remoteName = transferCommand.substr(kVerbLength);
+    if (transferType == 'A') {
+        control.LogF("%s is not verified: ASCII transfers change the line ends.", remoteName.c_str());
+        return true;
+    }
+    const std::string received = partialDownload.WrittenPath();
+    if (received.empty()) {
+        control.LogF("%s is not verified: it was written into a pipe or device.", remoteName.c_str());
+        return true;
+    }
+    if (const int error = partialDownload.WriteOut()) {
+        control.LogF("Failed to write file %s (%u)", received.c_str(), static_cast<unsigned>(error));
+        NoteLocalFailure("Could not write " + received);
+        partialDownload.Discard();
+        return false;
+    }
+    const TransferVerifier::Check check = verifier.Verify(remoteName, received);
+    if (check.kind != TransferVerifier::Check::Kind::Mismatch) return AcceptCheck(check, remoteName);
+    const std::string algorithm(HashAlgorithmName(check.algorithm));
+    const std::string aside = localPath + ".mismatch";
+    if (partialDownload.SetAside(aside) == 0) {
+        control.LogF("%s does not match the server's %s; kept as %s.", remoteName.c_str(), algorithm.c_str(),
+                     aside.c_str());
+    } else {
+        control.LogF("%s does not match the server's %s; %s stays as it was.", remoteName.c_str(),
+                     algorithm.c_str(), localPath.c_str());
+    }
+    NoteMismatch(check);
+    return false;
+}
+
+// After an upload the server confirmed: the server's digest of what it
+// stored must be the local file's.
+bool Transfers::UploadPassesCheck() {
+    if (!(IsVerb(transferCommand, "STOR") || IsVerb(transferCommand, "APPE")) || !ChecksWanted()) return true;
+    const std::string remoteName = transferCommand.substr(kVerbLength);
+    if (transferType == 'A') {
+        control.LogF("%s is not verified: ASCII transfers change the line ends.", remoteName.c_str());
+        return true;
+    }
+    const TransferVerifier::Check check = verifier.Verify(remoteName, localPath);
+    if (check.kind != TransferVerifier::Check::Kind::Mismatch) return AcceptCheck(check, remoteName);
+    control.LogF("%s on the server does not match the %s of %s; the upload failed.", remoteName.c_str(),
+                 std::string(HashAlgorithmName(check.algorithm)).c_str(), localPath.c_str());
+    NoteMismatch(check);
+    return false;
+}
+
+// A check that could not be made is logged and leaves the transfer done but
+// not verified: never a pass, never a failure of a transfer that went well.
+bool Transfers::AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName) {
+    const std::string algorithm(HashAlgorithmName(check.algorithm));
+    if (check.kind == TransferVerifier::Check::Kind::Matched) {
+        control.LogF("Verified %s: %s matches.", remoteName.c_str(), algorithm.c_str());
+        verified = true;
+    } else if (check.kind == TransferVerifier::Check::Kind::CouldNotVerify && !control.StopRequested()) {
+        control.LogF("Could not verify %s: %s.", remoteName.c_str(), check.why.c_str());
+    }
+    return true;
+}
+
+void Transfers::NoteMismatch(const TransferVerifier::Check& check) {
+    const std::string algorithm(HashAlgorithmName(check.algorithm));
+    control.LogF("Server %s: %s", algorithm.c_str(), check.serverDigest.c_str());
+    control.LogF("Local %s:  %s", algorithm.c_str(), check.localDigest.c_str());
+    mismatch = algorithm + " does not match the server's";
+}

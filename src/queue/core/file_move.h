@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "ftp/ftp_session.h"
+#include "ftp/transfer_outcome.h"
+#include "ftp/transfer_retry.h"
+#include "queue/core/existing_target.h"
+#include "queue/core/transfer_job.h"
+
+// Moves one file of a queue job over a logged-in session: enters the remote
+// directory, settles the job's choice about a target that exists, runs the
+// transfer (tried again after transient failures) and says how it ended.
+class FileMove {
+public:
+    struct Result {
+        JobState state = JobState::Done;
+        std::string text;  // the reason of a failure, or a note (a skip)
+    };
+
+    FileMove(FtpSession& session, const RetryPolicy& retryPolicy)
+        : session(session), retryPolicy(retryPolicy) {}
+
+    // Told before each further attempt at a file, with the reason.
+    void SetRetryNotice(TransferRetry::RetryNotice notice) { retryNotice = std::move(notice); }
+
+    // How a file starts: afresh (the job's choice settles an existing
+    // target), continuing what an earlier run of its job left without asking
+    // (a download its kept partial file, an upload the remote file), or, for
+    // a file of a directory job that runs again, continuing what looks like
+    // that run's work and asking the choice otherwise (DecideContinuation).
+    enum class Start { Fresh, Continue, AfterPause };
+
+    // Afterwards file says where the file went (a free name beside an
+    // existing target) and what a later run does about its target: once
+    // settled, the choice is overwrite or resume.
+    Result Run(TransferJob& file, Start start);
+
+private:
+    Result Settle(TransferJob& file, std::string& remoteName, bool afterPause, bool& resume, bool& skipped);
+    FileFacts RemoteFacts(const std::string& name);
+    Result Conclude(const TransferOutcome& outcome) const;
+    std::string ReplyFailure(const std::string& fallback) const;
+
+    FtpSession& session;
+    const RetryPolicy& retryPolicy;
+    TransferRetry::RetryNotice retryNotice;
+};
+
+// A server's text as the queue shows it: bounded, and without the control
+// characters a hostile server could put there.
+std::string ShownText(const std::string& text);

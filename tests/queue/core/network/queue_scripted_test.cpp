@@ -1,0 +1,117 @@
+// The runner against the scripted server, for what real servers do not do
+// on demand: a transient refusal that a retry gets past, and a hostile reply
+// that must reach the queue bounded and harmless.
+#include <gtest/gtest.h>
+
+#include "queue/core/queue_runner.h"
+#include "queue/core/queue_watch.h"
+#include "support/scripted_ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::DataLink;
+using testsupport::ScriptedConnection;
+using testsupport::TempDir;
+
+// The data step of a download: the data, then the final reply.
+testsupport::StepHandler SendData(const std::string& data) {
+    return [data](ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Opening BINARY mode data connection.\r\n");
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(data);
+        link.Close();
+        connection.Send("226 Done.\r\n");
+    };
+}
+
+class QueueScriptedTest : public ::testing::Test {
+protected:
+    std::uint64_t Add(const std::string& remotePath, const std::string& localName = "file.bin") {
+        TransferJob job;
+        job.site = "scripted";
+        job.localPath = (dir / localName).string();
+        job.remotePath = remotePath;
+        return queue.Add(job);
+    }
+    void Run(const std::string& remotePath) {
+        id = Add(remotePath);
+        Run();
+    }
+    void Run() {
+        QueueRunner runner(
+            queue,
+            [this](const std::string&) {
+                ConnectionSettings settings;
+                settings.host = server.HostText();
+                settings.user = "tester";
+                settings.password = "secret";
+                settings.transferMode = 'I';
+                settings.timeoutSeconds = 5;
+                return std::optional<ConnectionSettings>(settings);
+            },
+            1);
+        RetryPolicy quick;
+        quick.firstDelay = std::chrono::milliseconds(10);
+        runner.SetRetryPolicy(quick);
+        runner.Start();
+        ASSERT_TRUE(watch.WaitFor(QueueWatch::Idle));
+        runner.Stop();
+        for (const std::string& line : runner.Log().TakeAll()) log += line + "\n";
+    }
+
+    testsupport::ScriptedFtpServer server;
+    TempDir dir;
+    TransferQueue queue;
+    QueueWatch watch{queue};
+    std::uint64_t id = 0;
+    std::string log;
+};
+
+TEST_F(QueueScriptedTest, TransientRefusalIsRetriedAndCounted) {
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    server.Expect("CWD", "250 Here.\r\n");
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", "450 File busy.\r\n");
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", SendData("abcdefgh"));
+    ASSERT_NO_FATAL_FAILURE(Run("/pub/file.bin"));
+    const TransferJob job = *queue.Job(id);
+    EXPECT_EQ(job.state, JobState::Done) << job.failure << "\n" << log;
+    EXPECT_EQ(job.attempts, 2) << "the retry counts as an attempt";
+    EXPECT_EQ(TempDir::ReadFile(dir / "file.bin"), "abcdefgh");
+    EXPECT_TRUE(server.Mismatches().empty()) << log;
+}
+
+TEST_F(QueueScriptedTest, ConnectionClosedWhileIdleIsOpenedAgain) {
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    server.Expect("CWD", "250 Here.\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", [](ScriptedConnection& connection, const std::string& line) {
+        SendData("first")(connection, line);
+        connection.Close();  // an idle time-out, as it were
+    });
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    server.Expect("CWD", "250 Here.\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("RETR", SendData("second"));
+    const std::uint64_t first = Add("/pub/a.bin", "a.bin");
+    const std::uint64_t second = Add("/pub/b.bin", "b.bin");
+    ASSERT_NO_FATAL_FAILURE(Run());
+    EXPECT_EQ(queue.Job(first)->state, JobState::Done) << log;
+    EXPECT_EQ(queue.Job(second)->state, JobState::Done) << queue.Job(second)->failure << "\n" << log;
+    EXPECT_EQ(TempDir::ReadFile(dir / "b.bin"), "second");
+    EXPECT_EQ(server.ConnectionCount(), 2);
+}
+
+TEST_F(QueueScriptedTest, HostileReplyReachesTheQueueBoundedAndPrintable) {
+    server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
+    const std::string hostile = "550 \x1b[2J\x07" + std::string(2000, 'x') + "\r\n";
+    server.Expect("CWD", hostile).Expect("XCWD", hostile);
+    ASSERT_NO_FATAL_FAILURE(Run("/pub/file.bin"));
+    const TransferJob job = *queue.Job(id);
+    EXPECT_EQ(job.state, JobState::Failed);
+    EXPECT_EQ(job.failure.rfind("550 ?[2J?x", 0), 0u) << job.failure;
+    EXPECT_LE(job.failure.size(), 200u);
+    EXPECT_EQ(job.attempts, 1) << "a permanent refusal is not tried again";
+    EXPECT_FALSE(std::filesystem::exists(dir / "file.bin"));
+}
+
+}  // namespace
