@@ -18,6 +18,12 @@ TransferTarget Skip() { return {TransferTarget::Step::Skip, {}, false}; }
 
 }  // namespace
 
+bool ExistingTargets::DownloadsAsAscii(const std::string& remoteName) const {
+    const char mode = session.Settings().transferMode;
+    const char type = mode == 'F' ? FtpSession::TypeForName(FtpSession::ExtensionKey(remoteName)) : mode;
+    return type == 'A';
+}
+
 bool ExistingTargets::SourceWins(const std::string& shownName, bool sourceIsRemote,
                                  const std::string& localPath, const std::string& remoteName) {
     const std::optional<ServerTime> localTime = LocalModificationTime(localPath);
@@ -50,6 +56,13 @@ TransferTarget ExistingTargets::ForDownload(const QString& localPath, const std:
         case ExistingFileChoice::OverwriteIfNewer:
             return SourceWins(local, true, local, remoteName) ? Transfer(localPath) : Skip();
         case ExistingFileChoice::Resume:
+            // An ASCII download converts line ends as it goes and is never
+            // continued: the file stays where it is and is replaced whole.
+            if (DownloadsAsAscii(remoteName)) {
+                session.Control().LogF("Only binary downloads are continued; %s is downloaded whole.",
+                                       local.c_str());
+                return Transfer(localPath);
+            }
             if (const int error = MakeTargetThePartialFile(local)) {
                 session.Control().LogF("Could not continue %s (%u); skipped.", local.c_str(),
                                        static_cast<unsigned>(error));

@@ -36,6 +36,9 @@ public:
                              const QStringList& listedNames, const ExistingFileSide& remote);
 
 private:
+    // Whether the download of remoteName goes in ASCII (the transfer mode, or
+    // the extension table in Auto-Detect mode), which cannot be continued.
+    bool DownloadsAsAscii(const std::string& remoteName) const;
     // Whether the source is to replace the target under Overwrite if newer.
     bool SourceWins(const std::string& shownName, bool sourceIsRemote, const std::string& localPath,
                     const std::string& remoteName);

@@ -272,6 +272,28 @@ private slots:
         }
     }
 
+    // An ASCII download cannot be continued: Resume replaces the file whole
+    // and leaves no partial file behind to be continued by mistake later.
+    void ResumeOfAnAsciiDownloadFetchesItWhole() {
+        server->Put("notes.txt", "one\ntwo\n");
+        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
+        f->settings.transferMode = 'A';
+        OpenSite(*f, "Demo", "Local");
+        QTemporaryDir local;
+        WriteLocal(local.filePath("notes.txt"), "one\n");
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.path()};
+        MessageLog messages;
+        messages.answer = MessageAnswer::Resume;
+        f->Select({"notes.txt"});
+
+        f->view->DownloadSelectedTo();
+
+        QCOMPARE(messages.texts.size(), 1);
+        QCOMPARE(ReadAll(local.filePath("notes.txt")), QByteArray("one\ntwo\n"));
+        QVERIFY(!QFileInfo::exists(local.filePath("notes.txt.part")));
+    }
+
     // Delete of a full folder asks once, counting what goes; No keeps all of
     // it, Yes removes it all and nothing beside it.
     void DeletingAFullFolderAsksOnceWithTheCount_data() {
