@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
   libssl-dev
+  qtkeychain-qt6-dev libsecret-1-0 libsecret-tools
+  gnome-keyring dbus-daemon
   vsftpd python3 python3-pyftpdlib python3-openssl curl
   xvfb xauth x11-utils imagemagick xdotool
   shared-mime-info desktop-file-utils xdg-utils hicolor-icon-theme adwaita-icon-theme

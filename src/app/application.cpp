@@ -16,6 +16,7 @@
 #include "platform/desktop/termination_signal_notifier.h"
 #include "queue/saved_queue.h"
 #include "queue/transfer_queue_pane.h"
+#include "sites/keychain_password_vault.h"
 #include "sites/site_tree.h"
 
 namespace {
@@ -43,6 +44,10 @@ bool Application::Start() {
     settings = store->Load();
     settingsLoaded = true;
     if (!store->Problem().isEmpty()) ShowMessage(nullptr, store->Problem());
+    if (KeychainPasswordVault::KeyringOnSessionBus()) {
+        keyring = std::make_unique<KeychainPasswordVault>();
+        context.passwordVault = keyring.get();
+    }
 
     frame = std::make_unique<MainWindow>(context);
     if (!frame->SplitterReady()) {

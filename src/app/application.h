@@ -11,6 +11,7 @@
 class AppSettingsStore;
 class BackgroundQueue;
 class MainWindow;
+class PasswordVault;
 class TerminationSignalNotifier;
 
 // The application: owns the settings, the one FTP session, the log queue, the
@@ -85,6 +86,7 @@ private:
 
     std::unique_ptr<AppSettingsStore> store;
     std::unique_ptr<BackgroundQueue> transfers;
+    std::unique_ptr<PasswordVault> keyring;  // the desktop keyring, when there is one
     std::unique_ptr<MainWindow> frame;
     TerminationSignalNotifier* terminationSignals = nullptr;
     bool refreshScheduled = false;

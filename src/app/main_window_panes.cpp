@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/desktop_site_dialogs.h"
+#include "app/keyring_passwords.h"
 #include "browser/app_context.h"
 #include "browser/remote_view.h"
 #include "platform/desktop/message_seam.h"
@@ -44,7 +45,9 @@ MainWindowPanes CreateMainWindowPanes(AppContext& context, QWidget* parent) {
     services->setParent(tree);
     tree->SetFocusMarker(&context.focusMarker);
     tree->setAccessibleName(QStringLiteral("Sites"));
+    UseKeyringUnlessDeclined(services->store, context.passwordVault, context.settings);
     tree->LoadCatalogue();
+    SettleKeyringPasswords(services->store, context.settings, parent, [tree] { return tree->SaveCatalogue(); });
 
     auto* view = new RemoteView(context, *tree, services->dialogs, parent);
     view->SetEngineUi(context.ui);

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "browser/transfer_rate_text.h"
 #include "ftp/transfer_status.h"
 #include "platform/desktop/app_icons.h"
 
@@ -42,15 +43,34 @@ TransferStatusDialog::TransferStatusDialog(TransferStatus& status, const QString
     bytesLabel = new QLabel(this);
     bytesLabel->setAccessibleName(QStringLiteral("Bytes transferred"));
     TextColumn()->addWidget(bytesLabel);
+    rateLabel = new QLabel(this);
+    rateLabel->setAccessibleName(QStringLiteral("Speed and time left"));
+    TextColumn()->addWidget(rateLabel);
 }
 
 void TransferStatusDialog::showEvent(QShowEvent* event) {
     rangeSet = false;
+    rateStarted = false;
+    rateLabel->clear();
     WorkerWaitDialog::showEvent(event);
     setFocus(Qt::OtherFocusReason);
 }
 
+// The first report starts the measure from the bytes it finds (a resumed
+// transfer's offset is not speed); later ones are samples.
+void TransferStatusDialog::ShowRate(const TransferStatus& status) {
+    if (!rateStarted) {
+        rateStarted = true;
+        rate.Restart(status.doneBytes, clock());
+        return;
+    }
+    rate.Sample(status.doneBytes, clock());
+    rateLabel->setText(SpeedAndTimeLeftText(
+        rate.BytesPerSecond(), rate.SecondsLeft(status.expectedBytes > 0 ? status.expectedBytes : -1)));
+}
+
 void TransferStatusDialog::ShowProgress(TransferStatus& status) {
+    ShowRate(status);
     if (status.expectedBytes <= 0) {  // the engine leaves it 0 while totalKnown is false
         if (status.doneBytes <= 0) return;
         bar->setRange(0, 0);  // running, share unknown
@@ -65,5 +85,6 @@ void TransferStatusDialog::ShowProgress(TransferStatus& status) {
                                          : static_cast<int>(std::max<std::int64_t>(expected, 0)));
     }
     bar->setValue(status.doneBytes > 1000 ? InThousands(status.doneBytes) : 0);
-    bytesLabel->setText(QStringLiteral("%1 of %2").arg(DataSize(status.doneBytes), DataSize(status.expectedBytes)));
+    bytesLabel->setText(
+        QStringLiteral("%1 of %2").arg(DataSize(status.doneBytes), DataSize(status.expectedBytes)));
 }

@@ -10,6 +10,7 @@ class QWidget;
 class BackgroundTransfers;
 class DebugWindow;
 class EngineUi;
+class PasswordVault;
 
 // What the application owns for the whole run, handed to every pane and dialog
 // that needs it. Lives on the user-interface thread.
@@ -29,6 +30,9 @@ struct AppContext {
     // The transfer queue that Download to... and uploads go to; null: the
     // list runs them itself under the progress dialog.
     BackgroundTransfers* transfers = nullptr;
+    // The desktop keyring, when one is on the session bus at start-up; null
+    // when there is none (site passwords then stay in the catalogue).
+    PasswordVault* passwordVault = nullptr;
 
     // Set by the main frame when it creates its panes; null before and after.
     QWidget* mainWindow = nullptr;

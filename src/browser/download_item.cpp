@@ -15,6 +15,8 @@ const QString kLinkArrow = QStringLiteral(" -> ");
 QString ReadItem(const RemoteListWidget& list, int row, const QString& directory, const QString& verb,
                  DownloadItem& item) {
     item.label = list.ItemText(row, RemoteListModel::kName);
+    item.size = list.ItemText(row, RemoteListModel::kSize);
+    item.modified = list.ItemText(row, RemoteListModel::kModified);
     const QString permissions = list.ItemText(row, RemoteListModel::kPermissions);
     const QChar type = permissions.isEmpty() ? u' ' : permissions[0];
     item.link = type == u'l';

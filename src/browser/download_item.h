@@ -14,6 +14,8 @@ struct DownloadItem {
     QString localPath;       // the destination directory followed by the name
     bool wholeTree = false;  // a directory or a link: fetched with everything below it
     bool link = false;
+    QString size;      // the list's size and modified texts, for the overwrite question
+    QString modified;
 };
 
 // The selected files and directories of the list, in list order, each bound

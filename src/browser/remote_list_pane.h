@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include "browser/existing_file_question.h"
 
 // Display modes of the remote file list. The numbers are also the stored
 // "Default View" setting.
@@ -35,5 +38,12 @@ public:
     virtual bool ListsFolder(const QString& name) const {
         (void)name;
         return false;
+    }
+    // Every name the listing shows (a renamed upload needs one not among them).
+    virtual QStringList ListedNames() const { return {}; }
+    // The size and date the listing shows for a file of this name.
+    virtual ExistingFileSide ListedFileSide(const QString& name) const {
+        (void)name;
+        return {};
     }
 };

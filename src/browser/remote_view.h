@@ -64,6 +64,8 @@ public:
     bool LeaveClosedSession() override;
     bool ListsFile(const QString& name) const override;
     bool ListsFolder(const QString& name) const override;
+    QStringList ListedNames() const override;
+    ExistingFileSide ListedFileSide(const QString& name) const override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
     void FillFromListing(const RemoteEntry& first);
@@ -140,6 +142,8 @@ signals:
     void folderListed(const QString& name);
 
 private:
+    // The row of a file of this name in the listing shown; -1 when there is none.
+    int ListedFileRow(const QString& name) const;
     // Asks the server where the login put us; empty when it will not say.
     QString AskLoginDirectory();
     void ExplainFailedLogon();

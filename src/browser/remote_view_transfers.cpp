@@ -18,12 +18,32 @@ QString StartFolder(const AppContext& context) {
 
 }  // namespace
 
-bool RemoteView::ListsFile(const QString& name) const {
+bool RemoteView::ListsFile(const QString& name) const { return ListedFileRow(name) >= 0; }
+
+int RemoteView::ListedFileRow(const QString& name) const {
     for (int row = 0; row < list->ItemCount(); ++row) {
         const RemoteListItem& item = list->Model().Item(row);
-        if (item.kind == ItemKind::File && item.label == name) return true;
+        if (item.kind == ItemKind::File && item.label == name) return row;
     }
-    return false;
+    return -1;
+}
+
+QStringList RemoteView::ListedNames() const {
+    QStringList names;
+    for (int row = 0; row < list->ItemCount(); ++row) {
+        const RemoteListItem& item = list->Model().Item(row);
+        // A link is listed as "name -> target"; its name is what is taken.
+        const bool link = item.permissions.startsWith(u'l') && item.label.contains(QStringLiteral(" -> "));
+        names << (link ? item.label.section(QStringLiteral(" -> "), 0, 0) : item.label);
+    }
+    return names;
+}
+
+ExistingFileSide RemoteView::ListedFileSide(const QString& name) const {
+    const int row = ListedFileRow(name);
+    if (row < 0) return {};
+    const RemoteListItem& item = list->Model().Item(row);
+    return {item.size, item.modified};
 }
 
 void RemoteView::UploadChosenFiles() {

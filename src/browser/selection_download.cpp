@@ -2,28 +2,11 @@
 
 #include <QFileInfo>
 
+#include "browser/batch_overwrite_policy.h"
 #include "browser/download_item.h"
+#include "browser/existing_target.h"
 #include "ftp/ftp_session.h"
 #include "platform/desktop/message_seam.h"
-
-namespace {
-
-enum class Replace { Yes, Skip, Cancel };
-
-Replace AskToReplace(QWidget* parent, const QString& localPath) {
-    switch (ShowMessage(
-        parent, QStringLiteral("File %1 already exists.\n Do you wish to overwrite it?").arg(localPath),
-        MessageButtons::OverwriteSkipCancel, MessageIcon::Question)) {
-        case MessageAnswer::Yes:
-            return Replace::Yes;
-        case MessageAnswer::No:
-            return Replace::Skip;
-        default:
-            return Replace::Cancel;
-    }
-}
-
-}  // namespace
 
 QStringList SelectionDownload::Run(const RemoteListWidget& list, const QString& folder) {
     QString directory = folder;
@@ -37,20 +20,28 @@ QStringList SelectionDownload::Run(const RemoteListWidget& list, const QString& 
     }
     QStringList written;
     QStringList missing;
-    for (const DownloadItem& item : items) {
+    BatchOverwritePolicy policy(parent);
+    ExistingTargets existing(session, policy);
+    for (DownloadItem item : items) {
         const QFileInfo there(item.localPath);
         if (item.wholeTree && there.isDir()) {
             missing << item.label + QStringLiteral(" (a folder of that name is already there)");
             continue;
         }
         // A link may turn out to lead to a file, which would replace this one.
-        if (there.exists() && !there.isDir() && (!item.wholeTree || item.link)) {
-            const Replace replace = AskToReplace(parent, item.localPath);
-            if (replace == Replace::Cancel) break;
-            if (replace == Replace::Skip) continue;
+        bool resume = false;
+        if (!item.wholeTree || item.link) {
+            const TransferTarget target =
+                existing.ForDownload(item.localPath, item.remoteName, {item.size, item.modified});
+            if (target.step == TransferTarget::Step::CancelBatch) break;
+            if (target.step == TransferTarget::Step::Skip) continue;
+            item.localPath = target.path;
+            resume = target.resume;
         }
         // A folder arrived whole only when its walk missed nothing.
+        session.SetResume(resume);
         const bool arrived = DownloadOne(session, item);
+        session.SetResume(false);
         if (arrived && (!QFileInfo(item.localPath).isDir() || session.WalkFailures() == 0)) {
             written << item.localPath;
         } else {

@@ -9,9 +9,9 @@ class RemoteListWidget;
 
 // Downloads the list's selected files and folders into a local folder the
 // user chose (Download to...): files one by one, folders whole, as a drag out
-// does. A file already there is replaced only after the user says so
-// (Overwrite, Skip, or Cancel for the rest); a folder already there is left as
-// it is. What did not arrive whole is named in one message at the end.
+// does. For a file already there the user chooses (see ExistingTargets), once
+// per file or once for the rest of the batch; a folder already there is left
+// as it is. What did not arrive whole is named in one message at the end.
 class SelectionDownload {
 public:
     SelectionDownload(FtpSession& session, QWidget* parent) : session(session), parent(parent) {}

@@ -5,6 +5,7 @@
 
 #include "cli/catalogue_site_lookup.h"
 #include "cli/cli_runner.h"
+#include "cli/secret_tool_vault.h"
 #include "sites/store/catalogue_location.h"
 
 namespace {
@@ -20,7 +21,8 @@ void OnInterrupt(int) {
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CliRunner runner(std::cout, std::cerr);
-    runner.SetSiteLookup(CatalogueSiteLookup(DefaultCataloguePath()));
+    SecretToolPasswordVault keyring;
+    runner.SetSiteLookup(CatalogueSiteLookup(DefaultCataloguePath(), &keyring));
     runningCli = &runner;
 
     struct sigaction action {};

@@ -20,6 +20,9 @@ struct AppSettings {
     std::string fireHost;
     std::string fireUserId;
     std::string firePassword;
+    // Where site passwords are kept when a desktop keyring is there: -1 not
+    // asked yet, 0 the user kept them in the catalogue, 1 in the keyring.
+    int passwordsInKeyring = -1;
     // TransOptions
     int transferMode = 'F';
     int saveOnDoubleClick = 1;

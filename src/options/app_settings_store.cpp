@@ -28,7 +28,7 @@ constexpr const char* kProgram = "ProgramOptions";
 constexpr const char* kTrans = "TransOptions";
 constexpr const char* kWindow = "WndProperties";
 
-constexpr std::array<SettingField, 23> kFields{{
+constexpr std::array<SettingField, 24> kFields{{
     {kProgram, "Port", &AppSettings::port, nullptr, 4},
     {kProgram, "Receive Bytes", &AppSettings::receiveBytes, nullptr, 5},
     {kProgram, "Send Bytes", &AppSettings::sendBytes, nullptr, 6},
@@ -52,6 +52,7 @@ constexpr std::array<SettingField, 23> kFields{{
     {kTrans, "Passive Mode", &AppSettings::passiveMode, nullptr, 20},
     {kTrans, "Keep Modification Times", &AppSettings::keepModificationTimes, nullptr, 21},
     {kTrans, "Queue Connections", &AppSettings::queueConnections, nullptr, 22},
+    {kProgram, "Passwords In Keyring", &AppSettings::passwordsInKeyring, nullptr, 23},
 }};
 
 QString StoredText(const QVariant& value) {

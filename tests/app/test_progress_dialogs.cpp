@@ -225,6 +225,36 @@ private slots:
         QCOMPARE(dialog.Bar()->maximum(), 5);
     }
 
+    // The speed is measured from the first report on; the time left follows
+    // the size once it is known, and a new showing starts a new measure.
+    void TransferShowsSpeedAndTimeLeft() {
+        TransferStatus status;
+        status.busy = 1;
+        TransferStatusDialog dialog(status, "Retrieving big.iso From 127.0.0.1");
+        auto now = TransferRate::Clock::time_point{} + std::chrono::hours(1);
+        dialog.SetClock([&now] { return now; });
+        dialog.show();
+        status.doneBytes = 1000000;  // what a resumed transfer starts from is no speed
+        dialog.Refresh();
+        QCOMPARE(dialog.RateLabel()->text(), QString());
+        QCOMPARE(dialog.RateLabel()->accessibleName(), QStringLiteral("Speed and time left"));
+
+        now += std::chrono::seconds(2);
+        status.doneBytes = 3400000;
+        dialog.Refresh();
+        QCOMPARE(dialog.RateLabel()->text(), QStringLiteral("1.2 MB/s"));  // no size yet
+
+        now += std::chrono::seconds(2);
+        status.expectedBytes = 60000000;
+        status.doneBytes = 5800000;
+        dialog.Refresh();
+        QCOMPARE(dialog.RateLabel()->text(), QStringLiteral("1.2 MB/s, 0:46 left"));
+
+        dialog.hide();
+        dialog.show();
+        QCOMPARE(dialog.RateLabel()->text(), QString());
+    }
+
     void ConnectingShowsBusyAnimationAndGetDirectoryDefaultsToCancel() {
         TransferStatus status;
         ConnectingDialog connecting(status, QString());

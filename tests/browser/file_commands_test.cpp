@@ -1,5 +1,6 @@
 // Upload..., Download to..., the recursive delete of folders and the filter
 // box, against pyftpdlib: bytes compared, questions answered through the seams.
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
@@ -32,6 +33,12 @@ void WriteLocal(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+void SetModified(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
 }
 
 // File dialogs answered with fixed paths, each request recorded.
@@ -85,24 +92,38 @@ private slots:
         QDir().mkpath(server->Root());
     }
 
-    // Upload... sends the chosen files; one the listing shows is replaced,
-    // skipped, or ends the upload, as the user answers.
+    // Upload... sends the chosen files; for one the listing shows the user
+    // chooses, and the choice is carried out on the server.
     void UploadAsksBeforeReplacingAListedFile_data() {
         QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<int>("localAgeDays");  // the local file's age; negative: dated ahead
         QTest::addColumn<QByteArray>("existingAfter");
+        QTest::addColumn<QByteArray>("renamedCopy");  // "notes (1).txt" afterwards; empty: none
         QTest::addColumn<bool>("secondSent");
-        QTest::newRow("overwrite") << MessageAnswer::Yes << QByteArray("new text\n") << true;
-        QTest::newRow("skip") << MessageAnswer::No << QByteArray("old") << true;
-        QTest::newRow("cancel") << MessageAnswer::Cancel << QByteArray("old") << false;
+        QTest::newRow("overwrite") << MessageAnswer::Overwrite << 0 << QByteArray("new text\n") << QByteArray()
+                                   << true;
+        QTest::newRow("skip") << MessageAnswer::Skip << 0 << QByteArray("old") << QByteArray() << true;
+        QTest::newRow("cancel") << MessageAnswer::Cancel << 0 << QByteArray("old") << QByteArray() << false;
+        QTest::newRow("rename") << MessageAnswer::Rename << 0 << QByteArray("old") << QByteArray("new text\n")
+                                << true;
+        QTest::newRow("resume") << MessageAnswer::Resume << 0 << QByteArray("old text\n") << QByteArray()
+                                << true;
+        QTest::newRow("if newer, local older") << MessageAnswer::OverwriteIfNewer << 400 << QByteArray("old")
+                                               << QByteArray() << true;
+        QTest::newRow("if newer, local newer") << MessageAnswer::OverwriteIfNewer << -400
+                                               << QByteArray("new text\n") << QByteArray() << true;
     }
     void UploadAsksBeforeReplacingAListedFile() {
         QFETCH(MessageAnswer, answer);
+        QFETCH(int, localAgeDays);
         QFETCH(QByteArray, existingAfter);
+        QFETCH(QByteArray, renamedCopy);
         QFETCH(bool, secondSent);
         server->Put("notes.txt", "old");
         auto f = Connected();
         QTemporaryDir local;
         WriteLocal(local.filePath("notes.txt"), "new text\n");
+        SetModified(local.filePath("notes.txt"), QDateTime::currentDateTime().addDays(-localAgeDays));
         WriteLocal(local.filePath("every byte.bin"), AllBytes());
         FileDialogAnswers dialogs;
         dialogs.paths = {local.filePath("notes.txt"), local.filePath("every byte.bin")};
@@ -113,10 +134,15 @@ private slots:
 
         QCOMPARE(dialogs.requests.size(), 1);
         QCOMPARE(dialogs.requests[0].kind, FileDialogKind::OpenFiles);
-        QCOMPARE(messages.texts,
-                 QStringList{"File notes.txt already exists on the server.\n Do you wish to overwrite it?"});
-        QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::OverwriteSkipCancel});
+        QCOMPARE(messages.texts, QStringList{"File notes.txt already exists on the server."});
+        QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::ExistingFile});
+        // Both sides are described: the list's size and date, the local file's bytes.
+        QVERIFY2(messages.details[0].startsWith("Existing file: 1K, modified ") &&
+                     messages.details[0].contains("New file: 9 bytes, modified "),
+                 qPrintable(messages.details[0]));
         QCOMPARE(ReadAll(Remote("notes.txt")), existingAfter);
+        QCOMPARE(QFileInfo::exists(Remote("notes (1).txt")), !renamedCopy.isEmpty());
+        if (!renamedCopy.isEmpty()) QCOMPARE(ReadAll(Remote("notes (1).txt")), renamedCopy);
         QCOMPARE(QFileInfo::exists(Remote("every byte.bin")), secondSent);
         if (secondSent) {
             QCOMPARE(ReadAll(Remote("every byte.bin")), AllBytes());
@@ -166,19 +192,106 @@ private slots:
 
         // Again: the file is asked about (Skip keeps it), the folder is named.
         WriteLocal(local.filePath("top.bin"), "mine");
-        messages.answer = MessageAnswer::No;
+        messages.answer = MessageAnswer::Skip;
         f->view->DownloadSelectedTo();
         QCOMPARE(messages.texts.size(), 2);
-        QCOMPARE(messages.texts[0],
-                 "File " + local.filePath("top.bin") + " already exists.\n Do you wish to overwrite it?");
-        QCOMPARE(messages.buttons[0], MessageButtons::OverwriteSkipCancel);
+        QCOMPARE(messages.texts[0], "File " + local.filePath("top.bin") + " already exists.");
+        QCOMPARE(messages.buttons[0], MessageButtons::ExistingFile);
         QVERIFY(messages.texts[1].contains("pub (a folder of that name is already there)"));
         QCOMPARE(ReadAll(local.filePath("top.bin")), QByteArray("mine"));
 
-        messages.answer = MessageAnswer::Yes;
+        messages.answer = MessageAnswer::Overwrite;
         f->Select({"top.bin"});
         f->view->DownloadSelectedTo();
         QCOMPARE(ReadAll(local.filePath("top.bin")), AllBytes());
+    }
+
+    // Download to... of files that are all there already: each answer is
+    // carried out on the local files, and "Apply to all in this batch"
+    // answers the rest of the batch without asking again.
+    void DownloadToCarriesOutTheChoice_data() {
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<bool>("applyToAll");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QByteArray>("firstAfter");
+        QTest::addColumn<QByteArray>("firstRenamed");  // "a (1).bin" afterwards; empty: none
+        QTest::addColumn<bool>("secondReplaced");
+        const QByteArray whole = AllBytes().left(3000);
+        QTest::newRow("overwrite each") << MessageAnswer::Overwrite << false << 2 << whole << QByteArray() << true;
+        QTest::newRow("skip all") << MessageAnswer::Skip << true << 1 << QByteArray("mine") << QByteArray()
+                                  << false;
+        QTest::newRow("rename all") << MessageAnswer::Rename << true << 1 << QByteArray("mine") << whole << false;
+        QTest::newRow("cancel") << MessageAnswer::Cancel << false << 1 << QByteArray("mine") << QByteArray()
+                                << false;
+        // The local copies are a day older than the server's files.
+        QTest::newRow("if newer, all") << MessageAnswer::OverwriteIfNewer << true << 1 << whole << QByteArray()
+                                       << true;
+        // "a.bin" holds the first 1000 bytes: the rest is fetched after them.
+        QTest::newRow("resume all") << MessageAnswer::Resume << true << 1 << whole << QByteArray() << true;
+    }
+    void DownloadToCarriesOutTheChoice() {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(bool, applyToAll);
+        QFETCH(int, questions);
+        QFETCH(QByteArray, firstAfter);
+        QFETCH(QByteArray, firstRenamed);
+        QFETCH(bool, secondReplaced);
+        const QByteArray whole = AllBytes().left(3000);
+        server->Put("a.bin", whole);
+        server->Put("b.bin", whole);
+        auto f = Connected();
+        QTemporaryDir local;
+        const bool resuming = answer == MessageAnswer::Resume;
+        const QByteArray firstMine = resuming ? whole.left(1000) : QByteArray("mine");
+        WriteLocal(local.filePath("a.bin"), firstMine);
+        WriteLocal(local.filePath("b.bin"), resuming ? whole.left(2000) : QByteArray("mine"));
+        for (const char* name : {"a.bin", "b.bin"})
+            SetModified(local.filePath(name), QDateTime::currentDateTime().addDays(-1));
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.path()};
+        MessageLog messages;
+        messages.answer = answer;
+        messages.checked = applyToAll;
+        f->Select({"a.bin", "b.bin"});
+
+        f->view->DownloadSelectedTo();
+
+        QCOMPARE(messages.texts.size(), questions);
+        QCOMPARE(ReadAll(local.filePath("a.bin")), firstAfter);
+        QCOMPARE(QFileInfo::exists(local.filePath("a (1).bin")), !firstRenamed.isEmpty());
+        if (!firstRenamed.isEmpty()) QCOMPARE(ReadAll(local.filePath("a (1).bin")), firstRenamed);
+        QCOMPARE(ReadAll(local.filePath("b.bin")) == whole, secondReplaced);
+        QCOMPARE(QFileInfo::exists(local.filePath("b (1).bin")), answer == MessageAnswer::Rename);
+        QVERIFY(!QFileInfo::exists(local.filePath("a.bin.part")));
+        if (resuming) {
+            // Each file went on from the bytes already here.
+            QString lines;
+            for (const std::string& line : f->log.TakeAll()) lines += QString::fromStdString(line) + u'\n';
+            QVERIFY2(lines.contains("a.bin.part from byte 1000.") && lines.contains("b.bin.part from byte 2000."),
+                     qPrintable(lines));
+        }
+    }
+
+    // An ASCII download cannot be continued: Resume replaces the file whole
+    // and leaves no partial file behind to be continued by mistake later.
+    void ResumeOfAnAsciiDownloadFetchesItWhole() {
+        server->Put("notes.txt", "one\ntwo\n");
+        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
+        f->settings.transferMode = 'A';
+        OpenSite(*f, "Demo", "Local");
+        QTemporaryDir local;
+        WriteLocal(local.filePath("notes.txt"), "one\n");
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.path()};
+        MessageLog messages;
+        messages.answer = MessageAnswer::Resume;
+        f->Select({"notes.txt"});
+
+        f->view->DownloadSelectedTo();
+
+        QCOMPARE(messages.texts.size(), 1);
+        QCOMPARE(ReadAll(local.filePath("notes.txt")), QByteArray("one\ntwo\n"));
+        QVERIFY(!QFileInfo::exists(local.filePath("notes.txt.part")));
     }
 
     // Delete of a full folder asks once, counting what goes; No keeps all of

@@ -38,15 +38,18 @@ struct ScriptedSiteDialogs : SiteDialogs {
 // Message boxes answered through the seam, each one recorded.
 struct MessageLog {
     QStringList texts;
+    QStringList details;
     QList<MessageButtons> buttons;
     MessageAnswer answer = MessageAnswer::Yes;
+    bool checked = false;  // the answer to a check box (such as "Apply to all in this batch")
 
     MessageLog() {
         SetMessageResponder([this](const MessageRequest& request) {
             texts << request.text;
+            details << request.details;
             buttons << request.buttons;
-            if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-            return answer;
+            if (request.buttons == MessageButtons::Ok) return MessageReply(MessageAnswer::Ok);
+            return MessageReply(answer, checked && !request.checkBox.isEmpty());
         });
     }
     ~MessageLog() { SetMessageResponder({}); }

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "sites/store/password_vault.h"
 #include "support/scripted_ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -63,4 +64,25 @@ TEST(CatalogueSiteLookup, RunnerConnectsWithTheSite) {
     refused.SetSiteLookup(CatalogueSiteLookup(path.string()));
     EXPECT_EQ(refused.Run({"@Nowhere"}), CliRunner::kUsageError);
     EXPECT_NE(err.str().find("No site is named \"Nowhere\""), std::string::npos) << err.str();
+}
+
+// A site whose password the desktop program moved into the keyring: the
+// keyring gives it; a password still in the file wins, and a site that saves
+// none is not looked up.
+TEST(CatalogueSiteLookup, TakesAMovedPasswordFromTheKeyring) {
+    testsupport::TempDir directory{"quillmoor-cli-catalogue"};
+    const std::string moved = "[Moved]\r\nHOST=h1\r\nUID=owner\r\nSAVPWD=TRUE\r\nGROUP=Work\r\n\r\n";
+    const std::string unsaved = "[Unsaved]\r\nHOST=h2\r\nUID=owner\r\nSAVPWD=FALSE\r\nGROUP=Work\r\n\r\n";
+    const auto path = directory.WriteFile("Wexal.INI", moved + unsaved + Entry("InFile", "Work", "h3"));
+    InMemoryPasswordVault keyring;
+    std::string error;
+    for (const char* name : {"Work/Moved", "Work/Unsaved", "Work/InFile"}) keyring.Store(name, "from keyring", error);
+    const CliSiteLookup lookup = CatalogueSiteLookup(path.string(), &keyring);
+    const std::pair<const char*, const char*> expected[] = {
+        {"Moved", "from keyring"}, {"Unsaved", ""}, {"InFile", "secret"}};
+    for (const auto& [name, password] : expected) {
+        CliSite site;
+        ASSERT_TRUE(lookup(name, site, error)) << error;
+        EXPECT_EQ(site.password, password) << name;
+    }
 }

@@ -54,7 +54,7 @@ private slots:
         auto store = OpenStore();
         const QStringList expected[] = {
             {"Port", "Receive Bytes", "Send Bytes", "Retry", "e-mail", "Default View", "Fire Wall On",
-             "Fire Mode", "Fire Port", "Fire Host", "Fire User ID", "Fire Password"},
+             "Fire Mode", "Fire Port", "Fire Host", "Fire User ID", "Fire Password", "Passwords In Keyring"},
             {"Transfer Mode", "Save On Double-Click", "View On Double-Click", "Default Download Directory",
              "Passive Mode", "Keep Modification Times", "Queue Connections"},
             {"Left", "Right", "Top", "Bottom"}};
@@ -70,7 +70,7 @@ private slots:
             total += keys.size();
             store->endGroup();
         }
-        QCOMPARE(total, 23);
+        QCOMPARE(total, 24);
 
         // Integers are written as plain numbers, text as text.
         QFile file(config.SettingsFile());
@@ -98,6 +98,8 @@ private slots:
             << "TransOptions/Keep Modification Times" << QVariant(0) << "0";
         QTest::newRow("queue connections") << "TransOptions/Queue Connections" << QVariant(5) << "5";
         QTest::newRow("empty e-mail") << "ProgramOptions/e-mail" << QVariant(QString("")) << "";
+        QTest::newRow("passwords kept in the catalogue")
+            << "ProgramOptions/Passwords In Keyring" << QVariant(0) << "0";
     }
 
     void StoredValuesRoundTrip() {
@@ -155,6 +157,7 @@ private:
         if (key.endsWith("Modification Times")) return QString::number(settings.keepModificationTimes);
         if (key.endsWith("Queue Connections")) return QString::number(settings.queueConnections);
         if (key.endsWith("Left")) return QString::number(settings.left);
+        if (key.endsWith("In Keyring")) return QString::number(settings.passwordsInKeyring);
         return QString();
     }
 };

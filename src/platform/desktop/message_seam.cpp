@@ -1,8 +1,12 @@
 #include "platform/desktop/message_seam.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -29,18 +33,44 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
         case MessageButtons::ResumeOverwriteCancel:
         case MessageButtons::ResumeRestartCancel:
         case MessageButtons::OverwriteSkipCancel:
+        case MessageButtons::ExistingFile:
             return QMessageBox::Cancel;  // the others are added by name
         case MessageButtons::Ok: break;
     }
     return QMessageBox::Ok;
 }
 
-// A button of a text that no standard button has; the mnemonic makes it
-// reachable with Alt, the accessible name is the text without it.
-QPushButton* AddNamedButton(QMessageBox& box, const QString& text, QMessageBox::ButtonRole role) {
-    QPushButton* button = box.addButton(text, role);
-    button->setAccessibleName(QString(text).remove(u'&'));
-    return button;
+// A button of a text that no standard button has, and the answer it gives.
+struct NamedButton {
+    const char* text;  // with the mnemonic that makes it reachable with Alt
+    QMessageBox::ButtonRole role;
+    MessageAnswer answer;
+};
+
+// The named buttons of a set, in the order shown; the first is the default
+// (the one Enter presses).
+std::vector<NamedButton> NamedButtons(MessageButtons buttons) {
+    using Role = QMessageBox::ButtonRole;
+    switch (buttons) {
+        case MessageButtons::ResumeOverwriteCancel:
+            return {{"&Resume", Role::AcceptRole, MessageAnswer::Resume},
+                    {"&Overwrite", Role::DestructiveRole, MessageAnswer::Yes}};
+        case MessageButtons::ResumeRestartCancel:
+            return {{"&Resume", Role::AcceptRole, MessageAnswer::Resume},
+                    {"&Start Again", Role::DestructiveRole, MessageAnswer::Yes}};
+        // The safe choice is the default: Enter never replaces a file.
+        case MessageButtons::OverwriteSkipCancel:
+            return {{"&Skip", Role::RejectRole, MessageAnswer::No},
+                    {"&Overwrite", Role::DestructiveRole, MessageAnswer::Yes}};
+        case MessageButtons::ExistingFile:
+            return {{"&Skip", Role::RejectRole, MessageAnswer::Skip},
+                    {"&Overwrite", Role::DestructiveRole, MessageAnswer::Overwrite},
+                    {"Overwrite if ne&wer", Role::DestructiveRole, MessageAnswer::OverwriteIfNewer},
+                    {"&Resume", Role::AcceptRole, MessageAnswer::Resume},
+                    {"Re&name", Role::AcceptRole, MessageAnswer::Rename}};
+        default:
+            return {};
+    }
 }
 
 MessageAnswer FromQtButton(int button) {
@@ -48,43 +78,59 @@ MessageAnswer FromQtButton(int button) {
         case QMessageBox::Yes: return MessageAnswer::Yes;
         case QMessageBox::No: return MessageAnswer::No;
         case QMessageBox::Cancel: return MessageAnswer::Cancel;
-        default: return MessageAnswer::Ok;
+        default:
+            return MessageAnswer::Ok;
     }
 }
 
+QString WithoutMnemonic(const QString& text) { return QString(text).remove(u'&'); }
+
 }  // namespace
 
-MessageAnswer ShowMessage(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon) {
-    MessageRequest request{text, QStringLiteral("Quillmoor"), buttons, icon};
+MessageReply AskMessage(QWidget* parent, const MessageRequest& given) {
+    MessageRequest request = given;
+    if (request.title.isEmpty()) request.title = QStringLiteral("Quillmoor");
     if (Responder()) return Responder()(request);
 
-    QMessageBox box(ToQtIcon(icon), request.title, text, ToQtButtons(buttons), parent);
+    QMessageBox box(ToQtIcon(request.icon), request.title, request.text, ToQtButtons(request.buttons),
+                    parent);
     box.setAccessibleName(request.title);
-    box.setAccessibleDescription(text);
-    if (buttons == MessageButtons::ResumeOverwriteCancel || buttons == MessageButtons::ResumeRestartCancel) {
-        QPushButton* resume = AddNamedButton(box, QStringLiteral("&Resume"), QMessageBox::AcceptRole);
-        const QString againText = buttons == MessageButtons::ResumeOverwriteCancel
-                                      ? QStringLiteral("&Overwrite")
-                                      : QStringLiteral("&Start Again");
-        QPushButton* again = AddNamedButton(box, againText, QMessageBox::DestructiveRole);
-        box.setDefaultButton(resume);
-        box.setEscapeButton(QMessageBox::Cancel);
-        box.exec();
-        if (box.clickedButton() == resume) return MessageAnswer::Resume;
-        return box.clickedButton() == again ? MessageAnswer::Yes : MessageAnswer::Cancel;
+    box.setAccessibleDescription(request.details.isEmpty() ? request.text
+                                                           : request.text + u'\n' + request.details);
+    if (!request.details.isEmpty()) box.setInformativeText(request.details);
+    if (!request.checkBox.isEmpty()) {
+        auto* check = new QCheckBox(request.checkBox, &box);
+        check->setAccessibleName(WithoutMnemonic(request.checkBox));
+        box.setCheckBox(check);
     }
-    if (buttons == MessageButtons::OverwriteSkipCancel) {
-        QPushButton* overwrite = AddNamedButton(box, QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
-        QPushButton* skip = AddNamedButton(box, QStringLiteral("&Skip"), QMessageBox::RejectRole);
-        // The safe choice is the default: Enter never replaces a file.
-        box.setDefaultButton(skip);
-        box.setEscapeButton(QMessageBox::Cancel);
-        box.exec();
-        if (box.clickedButton() == overwrite) return MessageAnswer::Yes;
-        return box.clickedButton() == skip ? MessageAnswer::No : MessageAnswer::Cancel;
+    std::vector<std::pair<QAbstractButton*, MessageAnswer>> named;
+    for (const NamedButton& spec : NamedButtons(request.buttons)) {
+        const QString text = QString::fromUtf8(spec.text);
+        QPushButton* button = box.addButton(text, spec.role);
+        button->setAccessibleName(WithoutMnemonic(text));
+        named.emplace_back(button, spec.answer);
     }
-    // Escape picks No or Cancel: Qt maps it to the box's cautious button.
-    return FromQtButton(box.exec());
+    if (named.empty()) {
+        // Escape picks No or Cancel: Qt maps it to the box's cautious button.
+        const MessageAnswer answer = FromQtButton(box.exec());
+        return {answer, box.checkBox() != nullptr && box.checkBox()->isChecked()};
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(named.front().first));
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    MessageAnswer answer = MessageAnswer::Cancel;
+    for (const auto& [button, buttonAnswer] : named) {
+        if (box.clickedButton() == button) answer = buttonAnswer;
+    }
+    return {answer, box.checkBox() != nullptr && box.checkBox()->isChecked()};
+}
+
+MessageAnswer ShowMessage(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon) {
+    MessageRequest request;
+    request.text = text;
+    request.buttons = buttons;
+    request.icon = icon;
+    return AskMessage(parent, request).answer;
 }
 
 bool AskYesNo(QWidget* parent, const QString& text) {

@@ -198,7 +198,8 @@ std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree) {
     return count;
 }
 
-void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes) {
+void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes,
+                bool writePassword) {
     const std::string name = StorableText("", profile.name, profile.name, notes);
     const auto text = [&](const char* key, const std::string& value) {
         out += key;
@@ -219,7 +220,7 @@ void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::s
     text("HOST", profile.host);
     text("ACCOUNT", profile.account);
     text("UID", profile.userId);
-    text("PASSWORD", profile.password);
+    if (writePassword) text("PASSWORD", profile.password);
     flag("SAVPWD", profile.savePassword);
     text("ICON", profile.icon);
     text("GROUP", profile.group);

@@ -22,7 +22,10 @@ std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree);
 // back as one line (a line break in it, or a line past the limit) is written in
 // a form that cannot spill into other keys or entries; each such change is
 // described in `notes` when given.
-void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes = nullptr);
+// Without writePassword the entry has no PASSWORD key at all (the password is
+// kept elsewhere; reading such an entry gives an empty one).
+void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes = nullptr,
+                bool writePassword = true);
 
 // Why a field typed by the user cannot be stored as it stands ("" when it can).
 // `key` is the catalogue key, or empty for the section name.

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "sites/store/catalogue_tree.h"
+#include "sites/store/password_vault.h"
+
+class VaultedPasswords;
 
 // How reading the catalogue file went.
 enum class CatalogueLoad {
@@ -20,6 +25,14 @@ public:
     using LogSink = std::function<void(const std::string& line)>;
 
     explicit SiteStore(std::string path, LogSink log = {});
+    ~SiteStore();
+
+    // Keeps site passwords in vault from now on (see VaultedPasswords): the
+    // file is then written without them. nullptr: the file keeps them.
+    void SetPasswordVault(PasswordVault* vault);
+    bool UsesPasswordVault() const { return passwords != nullptr; }
+    // How many sites of the last load had their password in the file itself.
+    int PasswordsInFile() const { return passwordsInFile; }
 
     const std::string& Path() const { return path; }
 
@@ -51,7 +64,10 @@ public:
 
 private:
     void Log(const std::string& line) const;
+    std::size_t ReadWithVault(const std::string& text, CatalogueTree& tree) const;
 
     std::string path;
     LogSink log;
+    std::unique_ptr<VaultedPasswords> passwords;
+    mutable int passwordsInFile = 0;
 };
