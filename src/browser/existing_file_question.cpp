@@ -44,10 +44,15 @@ ExistingFileSide LocalFileSide(const QString& path) {
 
 ExistingFileAnswer AskAboutExistingFile(QWidget* parent, const ExistingFileFacts& facts) {
     MessageRequest request;
-    request.text = facts.onServer ? QStringLiteral("File %1 already exists on the server.").arg(facts.target)
-                                  : QStringLiteral("File %1 already exists.").arg(facts.target);
-    request.details = SideText(QStringLiteral("Existing file: "), facts.existing) + u'\n' +
-                      SideText(QStringLiteral("New file: "), facts.incoming);
+    request.text = QStringLiteral("%1 %2 already exists%3.")
+                       .arg(facts.folder ? QStringLiteral("Folder") : QStringLiteral("File"), facts.target,
+                            facts.onServer ? QStringLiteral(" on the server") : QString());
+    request.details =
+        facts.folder ? QStringLiteral("The choice is taken for each of its files that is there too; the "
+                                      "others are %1 as they are.")
+                           .arg(facts.onServer ? QStringLiteral("sent") : QStringLiteral("brought"))
+                     : SideText(QStringLiteral("Existing file: "), facts.existing) + u'\n' +
+                           SideText(QStringLiteral("New file: "), facts.incoming);
     request.buttons = MessageButtons::ExistingFile;
     request.icon = MessageIcon::Question;
     request.checkBox = QStringLiteral("&Apply to all in this batch");

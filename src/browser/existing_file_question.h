@@ -20,6 +20,7 @@ struct ExistingFileFacts {
     bool onServer = false;      // the target is a remote file (an upload)
     ExistingFileSide existing;  // the target
     ExistingFileSide incoming;  // the file that would replace it
+    bool folder = false;        // a folder the new one joins: the choice is taken for each file in both
 };
 
 // The user's answer: the choice, or none for Cancel (the rest of the batch

@@ -7,7 +7,7 @@
 #include "browser/app_context.h"
 #include "browser/background_transfers.h"
 #include "browser/download_item.h"
-#include "browser/existing_target_question.h"
+#include "browser/batch_overwrite_policy.h"
 #include "browser/remote_list_pane.h"
 #include "platform/desktop/message_seam.h"
 
@@ -37,17 +37,12 @@ int QueuedTransfers::Send(std::vector<TransferJob> jobs, const QStringList& refu
     return static_cast<int>(jobs.size());
 }
 
-bool QueuedTransfers::SettleExisting(ExistingTargetQuestion& question, ExistingTargetQuestion::Side side,
-                                     bool folder, const QString& target, TransferJob& job, bool& cancelled) {
-    const ExistingTargetQuestion::Kind kind =
-        folder ? ExistingTargetQuestion::Kind::Folder : ExistingTargetQuestion::Kind::File;
-    const std::optional<ExistingFileChoice> choice = question.Ask(side, kind, target);
-    if (!choice) {
-        cancelled = true;
-        return false;
-    }
+bool QueuedTransfers::SettleExisting(BatchOverwritePolicy& policy, const ExistingFileFacts& facts,
+                                     TransferJob& job) {
+    const std::optional<ExistingFileChoice> choice = policy.ChoiceFor(facts);
+    if (!choice) return false;
     // A folder's Skip still brings what is not there yet.
-    if (*choice == ExistingFileChoice::Skip && !folder) return false;
+    if (*choice == ExistingFileChoice::Skip && !facts.folder) return false;
     job.existing = *choice;
     return true;
 }
@@ -62,7 +57,7 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
         ShowMessage(parent, problem);
         return 0;
     }
-    ExistingTargetQuestion question(parent);
+    BatchOverwritePolicy policy(parent);
     std::vector<TransferJob> jobs;
     for (const DownloadItem& item : items) {
         const QFileInfo there(item.localPath);
@@ -71,10 +66,11 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
         // A link may turn out to lead to a file, which would replace this one.
         const bool folder = item.wholeTree && there.isDir();
         if (folder || (there.exists() && !there.isDir() && (!item.wholeTree || item.link))) {
-            bool cancelled = false;
-            if (!SettleExisting(question, ExistingTargetQuestion::Side::Local, folder, item.localPath, job,
-                                cancelled)) {
-                if (cancelled) return 0;
+            ExistingFileFacts facts{item.localPath, false, LocalFileSide(item.localPath),
+                                    {item.size, item.modified}};
+            facts.folder = folder;
+            if (!SettleExisting(policy, facts, job)) {
+                if (policy.Cancelled()) return 0;
                 continue;
             }
         }
@@ -86,7 +82,7 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
 }
 
 int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane* list) {
-    ExistingTargetQuestion question(parent);
+    BatchOverwritePolicy policy(parent);
     std::vector<TransferJob> jobs;
     QStringList refused;
     for (const QString& given : paths) {
@@ -102,10 +98,10 @@ int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane
         if (!job.isDirectory) job.totalBytes = local.size();
         const bool there = list && (job.isDirectory ? list->ListsFolder(name) : list->ListsFile(name));
         if (there) {
-            bool cancelled = false;
-            if (!SettleExisting(question, ExistingTargetQuestion::Side::Remote, job.isDirectory, name, job,
-                                cancelled)) {
-                if (cancelled) return 0;
+            ExistingFileFacts facts{name, true, list->ListedFileSide(name), LocalFileSide(path)};
+            facts.folder = job.isDirectory;
+            if (!SettleExisting(policy, facts, job)) {
+                if (policy.Cancelled()) return 0;
                 continue;
             }
         }

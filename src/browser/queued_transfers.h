@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "browser/existing_target_question.h"
 #include "queue/core/transfer_job.h"
 
 struct AppContext;
+struct ExistingFileFacts;
+class BatchOverwritePolicy;
 class QWidget;
 class RemoteListPane;
 class RemoteListWidget;
@@ -16,8 +17,9 @@ class RemoteListWidget;
 // Turns Download to... and the uploads of dropped or chosen files into jobs
 // of the transfer queue for the list's site and directory, so that they run in
 // the background while the user goes on browsing. A target that already
-// exists is asked about first (ExistingTargetQuestion); Cancel queues nothing
-// of the batch. A folder joins one already there. Paths that cannot be queued
+// exists is asked about first (the batch's overwrite question), and its job
+// carries the choice; Cancel queues nothing of the batch. A folder joins one
+// already there, the choice taken for each of its files found there. Paths that cannot be queued
 // are named in one message.
 class QueuedTransfers {
 public:
@@ -40,9 +42,8 @@ public:
 private:
     TransferJob NewJob(TransferDirection direction) const;
     // Asks about a target that exists and puts the answer into job; false
-    // when the item stays out of the batch (cancelled set for Cancel).
-    static bool SettleExisting(ExistingTargetQuestion& question, ExistingTargetQuestion::Side side,
-                               bool folder, const QString& target, TransferJob& job, bool& cancelled);
+    // when the item stays out of the batch (the policy tells a Cancel).
+    static bool SettleExisting(BatchOverwritePolicy& policy, const ExistingFileFacts& facts, TransferJob& job);
     int Send(std::vector<TransferJob> jobs, const QStringList& refused);
 
     AppContext& context;

@@ -82,6 +82,24 @@ private slots:
                  QStringLiteral("Existing file: size and date unknown\nNew file: 9 bytes"));
     }
 
+    // A folder's choice is taken for each of its files found there too.
+    void AFolderSaysWhatTheChoiceIsFor() {
+        Answering seam(MessageAnswer::Skip);
+        ExistingFileFacts upload{"pics", true, {}, {}};
+        upload.folder = true;
+        ExistingFileFacts download{"/home/u/pics", false, {}, {}};
+        download.folder = true;
+        QCOMPARE(AskAboutExistingFile(nullptr, upload).choice, std::optional(ExistingFileChoice::Skip));
+        AskAboutExistingFile(nullptr, download);
+        QCOMPARE(seam.requests.value(0).text, QStringLiteral("Folder pics already exists on the server."));
+        QCOMPARE(seam.requests.value(0).details,
+                 QStringLiteral("The choice is taken for each of its files that is there too; the others "
+                                "are sent as they are."));
+        QCOMPARE(seam.requests.value(1).text, QStringLiteral("Folder /home/u/pics already exists."));
+        QVERIFY(seam.requests.value(1).details.endsWith(QStringLiteral("brought as they are.")));
+        QCOMPARE(seam.requests.value(1).buttons, MessageButtons::ExistingFile);
+    }
+
     void LocalSideShowsBytesAndTime() {
         QTemporaryDir dir;
         QFile file(dir.filePath("f"));

@@ -205,11 +205,14 @@ private slots:
         QStringList asked;
         SetMessageResponder([&asked](const MessageRequest& request) {
             asked << request.text;
-            if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-            if (request.text.contains("on the server")) return MessageAnswer::Cancel;
-            if (request.text.contains("keep.txt") || request.text.startsWith("Folder"))
-                return MessageAnswer::No;
-            return MessageAnswer::Yes;  // Overwrite
+            if (request.buttons == MessageButtons::Ok) return MessageReply(MessageAnswer::Ok);
+            // Only the five-choice question with its batch check box is answered.
+            if (request.buttons != MessageButtons::ExistingFile || request.checkBox.isEmpty())
+                return MessageReply(MessageAnswer::Cancel);
+            if (request.text.contains("on the server")) return MessageReply(MessageAnswer::Cancel);
+            if (request.text.contains("keep.txt")) return MessageReply(MessageAnswer::Rename);
+            if (request.text.startsWith("Folder")) return MessageReply(MessageAnswer::Skip);
+            return MessageReply(MessageAnswer::Overwrite);
         });
         Application app;
         QVERIFY(app.Start());
@@ -225,20 +228,20 @@ private slots:
         app.Window()->Action(u"downloadTo")->trigger();
         SetFileDialogResponder({});
 
-        // In the list's order.
-        QCOMPARE(asked,
-                 (QStringList{
-                     "Folder " + downloads +
-                         "/folder already exists.\n Overwrite the files in it that are there too? "
-                         "Skip keeps them and brings the rest.",
-                     "File " + downloads + "/keep.txt already exists.\n Do you wish to overwrite it?",
-                     "File " + downloads + "/replace.txt already exists.\n Do you wish to overwrite it?"}));
-        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(2));
+        // In the list's order; each job carries its answer.
+        QCOMPARE(asked, (QStringList{"Folder " + downloads + "/folder already exists.",
+                                     "File " + downloads + "/keep.txt already exists.",
+                                     "File " + downloads + "/replace.txt already exists."}));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(3));
+        QCOMPARE(JobFor(app, "/pub/folder")->existing, ExistingFileChoice::Skip);
+        QCOMPARE(JobFor(app, "/pub/keep.txt")->existing, ExistingFileChoice::Rename);
         QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/replace.txt")->state) &&
+                                     IsFinished(JobFor(app, "/pub/keep.txt")->state) &&
                                      IsFinished(JobFor(app, "/pub/folder")->state),
                                  kPatience);
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/replace.txt"), QByteArray("server replace\n"));
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/keep.txt"), QByteArray("local keep\n"));
+        QCOMPARE(ProgramDriver::ReadAll(downloads + "/keep (1).txt"), QByteArray("server keep\n"));
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/mine.txt"), QByteArray("mine\n"));
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/x.txt"), QByteArray("x\n"));
 
@@ -247,14 +250,12 @@ private slots:
         asked.clear();
         app.Window()->UploadDroppedPaths({scratch.filePath("taken")});
         app.Window()->UploadDroppedPaths({scratch.filePath("taken/z.txt"), scratch.filePath("replace.txt")});
-        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(2));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(3));
         app.Window()->UploadDroppedPaths({scratch.filePath("gone.txt"), scratch.filePath("taken/z.txt")});
-        QCOMPARE(asked, (QStringList{
-                            "Folder taken already exists on the server.\n Overwrite the files in it that are "
-                            "there too? Skip keeps them and sends the rest.",
-                            "File replace.txt already exists on the server.\n Do you wish to overwrite it?",
-                            "These items were not queued:\n" + scratch.filePath("gone.txt") +
-                                " (no such file or folder)"}));
+        QCOMPARE(asked, (QStringList{"Folder taken already exists on the server.",
+                                     "File replace.txt already exists on the server.",
+                                     "These items were not queued:\n" + scratch.filePath("gone.txt") +
+                                         " (no such file or folder)"}));
         QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/z.txt")->state), kPatience);
         QCOMPARE(ProgramDriver::ReadAll(root + "/pub/z.txt"), QByteArray("z\n"));
         SetMessageResponder({});

@@ -32,7 +32,6 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
         case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case MessageButtons::ResumeOverwriteCancel:
         case MessageButtons::ResumeRestartCancel:
-        case MessageButtons::OverwriteSkipCancel:
         case MessageButtons::ExistingFile:
             return QMessageBox::Cancel;  // the others are added by name
         case MessageButtons::Ok: break;
@@ -59,9 +58,6 @@ std::vector<NamedButton> NamedButtons(MessageButtons buttons) {
             return {{"&Resume", Role::AcceptRole, MessageAnswer::Resume},
                     {"&Start Again", Role::DestructiveRole, MessageAnswer::Yes}};
         // The safe choice is the default: Enter never replaces a file.
-        case MessageButtons::OverwriteSkipCancel:
-            return {{"&Skip", Role::RejectRole, MessageAnswer::No},
-                    {"&Overwrite", Role::DestructiveRole, MessageAnswer::Yes}};
         case MessageButtons::ExistingFile:
             return {{"&Skip", Role::RejectRole, MessageAnswer::Skip},
                     {"&Overwrite", Role::DestructiveRole, MessageAnswer::Overwrite},

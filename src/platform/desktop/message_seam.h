@@ -9,9 +9,8 @@ class QWidget;
 // can answer them without a modal loop.
 enum class MessageIcon { Warning, Question, Information, Error };
 // ResumeOverwriteCancel and ResumeRestartCancel: "Resume", then "Overwrite"
-// or "Start Again" (both answer Yes), then "Cancel". OverwriteSkipCancel:
-// "Overwrite" (Yes), "Skip" (No), "Cancel". ExistingFile: what to do with a
-// file that is already there, "Overwrite", "Overwrite if newer", "Resume",
+// or "Start Again" (both answer Yes), then "Cancel". ExistingFile: what to
+// do with a file that is already there, "Overwrite", "Overwrite if newer", "Resume",
 // "Rename", "Skip" (each answering its own name) and "Cancel".
 enum class MessageButtons {
     Ok,
@@ -20,7 +19,6 @@ enum class MessageButtons {
     YesNoCancel,
     ResumeOverwriteCancel,
     ResumeRestartCancel,
-    OverwriteSkipCancel,
     ExistingFile
 };
 enum class MessageAnswer { Ok, Cancel, Yes, No, Resume, Overwrite, OverwriteIfNewer, Rename, Skip };
