@@ -44,7 +44,7 @@ bool Application::Start() {
     settings = store->Load();
     settingsLoaded = true;
     if (!store->Problem().isEmpty()) ShowMessage(nullptr, store->Problem());
-    if (KeychainPasswordVault::KeyringOnSessionBus()) {
+    if (!context.passwordVault && KeychainPasswordVault::KeyringOnSessionBus()) {
         keyring = std::make_unique<KeychainPasswordVault>();
         context.passwordVault = keyring.get();
     }

@@ -32,6 +32,10 @@ public:
     // Start-up up to the event loop. Returns false when it ended early, after
     // shutdown has run.
     bool Start();
+    // Before Start: keeps the site passwords in this vault (which outlives
+    // the application) rather than in the desktop keyring. Tests give one in
+    // memory.
+    void UsePasswordVault(PasswordVault* vault) { context.passwordVault = vault; }
 
     // Start-up, the event loop and shutdown; returns the process exit code.
     int Run();

@@ -17,8 +17,10 @@
 #include "options/debug_window.h"
 #include "platform/desktop/file_dialog_seam.h"
 #include "platform/desktop/message_seam.h"
+#include "queue/saved_queue.h"
 #include "queue/transfer_queue_model.h"
 #include "queue/transfer_queue_pane.h"
+#include "sites/store/password_vault.h"
 
 namespace {
 
@@ -316,6 +318,38 @@ private slots:
         QTRY_VERIFY(log.Size() > 0);
         for (const std::string& line : log.TakeAll())
             QVERIFY2(line.rfind("Transfers: ", 0) == 0, line.c_str());
+    }
+
+    // A saved job of a site whose password only the keyring holds logs in
+    // with it once the program starts.
+    void SavedJobOfAKeyringSiteLogsIn() {
+        testsupport::PyftpdlibServer server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        WriteTestFile(QString::fromStdString(server.WritableDir().string()) + "/a.txt", "first\n");
+        QTemporaryDir scratch;
+        qputenv("XDG_DATA_HOME", scratch.filePath("data").toUtf8());
+        WriteTestFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Corvane/Wexal.INI",
+                      LocalSiteCatalogue(server.HostText(), "tester").replace("SAVPWD=FALSE", "SAVPWD=TRUE"));
+        InMemoryPasswordVault keyring;
+        std::string error;
+        QVERIFY(keyring.Store(SitePasswordKey("Demo", "Local"), "secret", error));
+        {
+            TransferQueue saved;
+            TransferJob job;
+            job.site = "Local";
+            job.remotePath = "/a.txt";
+            job.localPath = scratch.filePath("a.txt").toStdString();
+            saved.Add(job);
+            QVERIFY(QDir().mkpath(QFileInfo(SavedQueue::DefaultPath()).path()));
+            QVERIFY2(saved.Save(SavedQueue::DefaultPath().toStdString(), error), error.c_str());
+        }
+
+        Application app;
+        app.UsePasswordVault(&keyring);
+        QVERIFY(app.Start());
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(app.Transfers()->Queue().Jobs().at(0).state), kPatience);
+        QCOMPARE(ProgramDriver::ReadAll(scratch.filePath("a.txt")), QByteArray("first\n"));
+        app.Shutdown();
     }
 
     // The option's number of connections reaches the running queue as soon
