@@ -7,8 +7,10 @@
 #include <filesystem>
 
 #include "ftp/bounded_text.h"
+#include "ftp/existing_file_rules.h"
 #include "ftp/modification_time.h"
 #include "ftp/resume_plan.h"
+#include "ftp/walk_paths.h"
 #include "queue/core/target_names.h"
 
 namespace {
@@ -108,16 +110,17 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
         return {JobState::Done, decision.note};
     }
     if (decision.rename) {
+        const std::filesystem::path local(file.localPath);
         const std::string freeName =
-            upload ? FreeName(remoteName, [this](const std::string& n) { return RemoteFacts(n).exists; })
-                   : FreeName(file.localPath, LocalExists);
+            upload ? NumberedFreeName(remoteName, [this](const std::string& n) { return RemoteFacts(n).exists; })
+                   : FreeLocalName(local.parent_path().string(), local.filename().string());
         if (freeName.empty()) return {JobState::Failed, "No free name beside the target"};
         if (upload) {
             file.remotePath = SplitRemotePath(file.remotePath).directory;
             file.remotePath += (file.remotePath == "/" ? "" : "/") + freeName;
             remoteName = freeName;
         } else {
-            file.localPath = freeName;
+            file.localPath = JoinLocalPath(local.parent_path().string(), freeName);
         }
     }
     resume = decision.resume;

@@ -1,33 +1,11 @@
-// Free names beside a target, remote paths split, and what each choice does
-// about a target that exists.
+// Remote paths split, and what each choice does about a target that exists.
 #include <gtest/gtest.h>
 
-#include <set>
 
 #include "queue/core/existing_target.h"
 #include "queue/core/target_names.h"
 
 namespace {
-
-TEST(TargetNamesTest, FreeNameKeepsTheExtensionAndSkipsTakenNames) {
-    const struct {
-        const char* path;
-        std::set<std::string> taken;
-        const char* expected;
-    } cases[] = {
-        {"/d/report.txt", {}, "/d/report (1).txt"},
-        {"/d/report.txt", {"/d/report (1).txt", "/d/report (2).txt"}, "/d/report (3).txt"},
-        {"/d/archive.tar.gz", {}, "/d/archive.tar (1).gz"},
-        {"/d/.profile", {}, "/d/.profile (1)"},
-        {"/d.x/README", {}, "/d.x/README (1)"},
-        {"name.txt", {}, "name (1).txt"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(FreeName(c.path, [&](const std::string& n) { return c.taken.count(n) != 0; }), c.expected);
-    }
-    EXPECT_EQ(FreeName("/d/x", [](const std::string&) { return true; }), "") << "gives up after a thousand";
-}
 
 TEST(TargetNamesTest, SplitRemotePath) {
     const struct {
