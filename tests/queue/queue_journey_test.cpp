@@ -205,13 +205,15 @@ private slots:
                       LocalSiteCatalogue(server.HostText()));
 
         QStringList asked;
-        SetMessageResponder([&asked](const MessageRequest& request) {
+        bool renameUploads = false;
+        SetMessageResponder([&asked, &renameUploads](const MessageRequest& request) {
             asked << request.text;
             if (request.buttons == MessageButtons::Ok) return MessageReply(MessageAnswer::Ok);
             // Only the five-choice question with its batch check box is answered.
             if (request.buttons != MessageButtons::ExistingFile || request.checkBox.isEmpty())
                 return MessageReply(MessageAnswer::Cancel);
-            if (request.text.contains("on the server")) return MessageReply(MessageAnswer::Cancel);
+            if (request.text.contains("on the server"))
+                return MessageReply(renameUploads ? MessageAnswer::Rename : MessageAnswer::Cancel);
             if (request.text.contains("keep.txt")) return MessageReply(MessageAnswer::Rename);
             if (request.text.startsWith("Folder")) return MessageReply(MessageAnswer::Skip);
             return MessageReply(MessageAnswer::Overwrite);
@@ -260,6 +262,15 @@ private slots:
                                          " (no such file or folder)"}));
         QTRY_VERIFY_WITH_TIMEOUT(IsFinished(JobFor(app, "/pub/z.txt")->state), kPatience);
         QCOMPARE(ProgramDriver::ReadAll(root + "/pub/z.txt"), QByteArray("z\n"));
+
+        // A renamed upload goes beside the file there, which stays as it was.
+        renameUploads = true;
+        app.Window()->UploadDroppedPaths({scratch.filePath("replace.txt")});
+        const TransferJob renamed = app.Transfers()->Queue().Jobs().back();
+        QCOMPARE(renamed.existing, ExistingFileChoice::Rename);
+        QTRY_VERIFY_WITH_TIMEOUT(IsFinished(app.Transfers()->Queue().Job(renamed.id)->state), kPatience);
+        QCOMPARE(ProgramDriver::ReadAll(root + "/pub/replace (1).txt"), QByteArray("to send\n"));
+        QCOMPARE(ProgramDriver::ReadAll(root + "/pub/replace.txt"), QByteArray("server replace\n"));
         SetMessageResponder({});
         app.Shutdown();
     }
