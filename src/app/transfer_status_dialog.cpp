@@ -8,9 +8,9 @@
 #include <climits>
 #include <cstdint>
 
-#include "browser/transfer_rate_text.h"
 #include "ftp/transfer_status.h"
 #include "platform/desktop/app_icons.h"
+#include "queue/transfer_texts.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
 
 QString DirectionText(TransferDirection direction) {
     return direction == TransferDirection::Download ? QStringLiteral("Download") : QStringLiteral("Upload");
@@ -32,8 +33,10 @@ QString ByteCountText(std::int64_t bytes) {
 }
 
 QString SpeedText(double bytesPerSecond) {
-    if (bytesPerSecond <= 0) return {};
-    return ByteCountText(static_cast<std::int64_t>(bytesPerSecond)) + QStringLiteral("/s");
+    if (!(bytesPerSecond > 0)) return {};  // also refuses NaN
+    const auto bytes = static_cast<qint64>(std::llround(std::min(bytesPerSecond, 1e18)));
+    return QLocale(QLocale::English).formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat) +
+           QStringLiteral("/s");
 }
 
 QString TimeLeftText(std::int64_t seconds) {
@@ -43,6 +46,13 @@ QString TimeLeftText(std::int64_t seconds) {
     const QString secondsText = QStringLiteral("%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
     if (hours == 0) return QStringLiteral("%1:%2").arg(minutes).arg(secondsText);
     return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QLatin1Char('0')).arg(secondsText);
+}
+
+QString SpeedAndTimeLeftText(double bytesPerSecond, std::int64_t secondsLeft) {
+    const QString speed = SpeedText(bytesPerSecond);
+    const QString left = secondsLeft < 0 ? QString() : TimeLeftText(secondsLeft) + QStringLiteral(" left");
+    if (speed.isEmpty() || left.isEmpty()) return speed + left;
+    return speed + QStringLiteral(", ") + left;
 }
 
 int PercentDone(std::int64_t doneBytes, std::int64_t totalBytes) {

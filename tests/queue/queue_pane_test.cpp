@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
+#include <cmath>
+#include <limits>
 #include <thread>
 
 #include "queue/queue_commands.h"
@@ -74,6 +76,31 @@ private slots:
         QTest::newRow("percent") << QString::number(PercentDone(1, 3)) << "33";
         QTest::newRow("percent beyond the total") << QString::number(PercentDone(5, 3)) << "100";
     }
+    // The line under the progress dialog's bar.
+    void SpeedAndTimeLeftTogether_data() {
+        QTest::addColumn<double>("bytesPerSecond");
+        QTest::addColumn<qint64>("secondsLeft");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("both") << 1.2e6 << qint64(42) << "1.2 MB/s, 0:42 left";
+        QTest::newRow("rounded speed") << 1249999.0 << qint64(5) << "1.2 MB/s, 0:05 left";
+        QTest::newRow("bytes") << 512.4 << qint64(0) << "512 bytes/s, 0:00 left";
+        QTest::newRow("kilobytes") << 64000.0 << qint64(725) << "64.0 kB/s, 12:05 left";
+        QTest::newRow("hours") << 3.5e9 << qint64(3723) << "3.5 GB/s, 1:02:03 left";
+        QTest::newRow("a day and more") << 10.0 << qint64(90061) << "10 bytes/s, 25:01:01 left";
+        QTest::newRow("time unknown") << 2.0e6 << qint64(-1) << "2.0 MB/s";
+        QTest::newRow("speed unknown") << 0.0 << qint64(-1) << "";
+        QTest::newRow("stalled, time still known") << 0.0 << qint64(7) << "0:07 left";
+        QTest::newRow("no speed from nonsense") << std::nan("") << qint64(-5) << "";
+        QTest::newRow("no negative speed") << -3.0 << qint64(-1) << "";
+        QTest::newRow("absurd speed stays a number")
+            << std::numeric_limits<double>::infinity() << qint64(1) << "1.0 EB/s, 0:01 left";
+    }
+    void SpeedAndTimeLeftTogether() {
+        QFETCH(double, bytesPerSecond);
+        QFETCH(qint64, secondsLeft);
+        QTEST(SpeedAndTimeLeftText(bytesPerSecond, secondsLeft), "expected");
+    }
+
     void TextsOfAJob() {
         QFETCH(QString, shown);
         QFETCH(QString, expected);
@@ -112,7 +139,7 @@ private slots:
         QCOMPARE(model.columnCount(), int(TransferQueueModel::kColumnCount));
 
         const QStringList runningRow{"Download", "/tmp/here/job1", "/pub/job1", "2.0 MB",
-                                     "25%",      "100.0 kB/s",     "0:15",      "Running"};
+                                     "25%",      "102.4 kB/s",     "0:15",      "Running"};
         for (int column = 0; column < model.columnCount(); ++column)
             QCOMPARE(Cell(model, 0, column), runningRow[column]);
         QCOMPARE(model.data(model.index(0, TransferQueueModel::kProgress), TransferQueueModel::kProgressRole)
