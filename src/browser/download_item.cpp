@@ -5,6 +5,7 @@
 #include "browser/remote_list_widget.h"
 #include "ftp/ftp_session.h"
 #include "ftp/walk_paths.h"
+#include "platform/desktop/message_seam.h"
 
 namespace {
 
@@ -53,6 +54,17 @@ QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QStrin
         items.append(std::move(item));
     }
     return items;
+}
+
+std::optional<QList<DownloadItem>> SelectionForFolder(const RemoteListWidget& list, const QString& folder,
+                                                      QWidget* parent) {
+    QString directory = folder;
+    if (!directory.endsWith(u'/')) directory += u'/';
+    QString problem;
+    QList<DownloadItem> items = SelectedDownloads(list, directory, QStringLiteral("downloaded"), problem);
+    if (problem.isEmpty()) return items;
+    ShowMessage(parent, problem);
+    return std::nullopt;
 }
 
 bool DownloadOne(FtpSession& session, const DownloadItem& item) {

@@ -2,9 +2,11 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 #include <string>
 
 class FtpSession;
+class QWidget;
 class RemoteListWidget;
 
 // One selected remote item and where its download goes.
@@ -25,6 +27,11 @@ struct DownloadItem {
 // item "cannot be " + verb ("dragged out", "downloaded").
 QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QString& directory,
                                       const QString& verb, QString& problem);
+
+// The selection downloaded into folder ("/" added when missing), or nothing
+// after telling the user (a message box on parent) which item cannot go there.
+std::optional<QList<DownloadItem>> SelectionForFolder(const RemoteListWidget& list, const QString& folder,
+                                                      QWidget* parent);
 
 // Fetches one item: a file on its own, a directory or a link with everything
 // below it (a link that cannot be entered leads to a file). Returns whether

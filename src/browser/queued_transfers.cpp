@@ -48,15 +48,9 @@ bool QueuedTransfers::SettleExisting(BatchOverwritePolicy& policy, const Existin
 }
 
 int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString& folder) {
-    QString directory = folder;
-    if (!directory.endsWith(u'/')) directory += u'/';
-    QString problem;
-    const QList<DownloadItem> items =
-        SelectedDownloads(list, directory, QStringLiteral("downloaded"), problem);
-    if (!problem.isEmpty()) {
-        ShowMessage(parent, problem);
-        return 0;
-    }
+    const std::optional<QList<DownloadItem>> selection = SelectionForFolder(list, folder, parent);
+    if (!selection) return 0;
+    const QList<DownloadItem>& items = *selection;
     BatchOverwritePolicy policy(parent);
     std::vector<TransferJob> jobs;
     for (const DownloadItem& item : items) {

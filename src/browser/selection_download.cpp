@@ -9,15 +9,9 @@
 #include "platform/desktop/message_seam.h"
 
 QStringList SelectionDownload::Run(const RemoteListWidget& list, const QString& folder) {
-    QString directory = folder;
-    if (!directory.endsWith(u'/')) directory += u'/';
-    QString problem;
-    const QList<DownloadItem> items =
-        SelectedDownloads(list, directory, QStringLiteral("downloaded"), problem);
-    if (!problem.isEmpty()) {
-        ShowMessage(parent, problem);
-        return {};
-    }
+    const std::optional<QList<DownloadItem>> selection = SelectionForFolder(list, folder, parent);
+    if (!selection) return {};
+    const QList<DownloadItem>& items = *selection;
     QStringList written;
     QStringList missing;
     BatchOverwritePolicy policy(parent);
