@@ -205,9 +205,10 @@ void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string
         // does not expect them answers as a server without the command, and
         // keeps its steps.
         const std::string verb = VerbOf(line);
-        const bool optional = strcasecmp(verb.c_str(), "SIZE") == 0 || strcasecmp(verb.c_str(), "AUTH") == 0 ||
-                              strcasecmp(verb.c_str(), "FEAT") == 0 || strcasecmp(verb.c_str(), "OPTS") == 0 ||
-                              strcasecmp(verb.c_str(), "PWD") == 0;
+        const bool optional = strcasecmp(verb.c_str(), "SIZE") == 0 ||
+                              strcasecmp(verb.c_str(), "AUTH") == 0 ||
+                              strcasecmp(verb.c_str(), "FEAT") == 0 ||
+                              strcasecmp(verb.c_str(), "OPTS") == 0 || strcasecmp(verb.c_str(), "PWD") == 0;
         const bool unexpected =
             optional && (steps.empty() || strcasecmp(steps.front().verb.c_str(), verb.c_str()) != 0);
         if (!steps.empty() && !unexpected) {
@@ -234,6 +235,17 @@ void ScriptedFtpServer::Answer(ScriptedConnection& connection, const std::string
     } else {
         connection.Send(step.reply);
     }
+}
+
+StepHandler SendDownload(std::string data, std::string finalReply, std::string preliminary) {
+    return [data = std::move(data), finalReply = std::move(finalReply), preliminary = std::move(preliminary)](
+               ScriptedConnection& connection, const std::string&) {
+        connection.Send(preliminary);
+        DataLink link = connection.ConnectToLastPort();
+        link.SendAll(data);
+        link.Close();
+        connection.Send(finalReply);
+    };
 }
 
 }  // namespace testsupport

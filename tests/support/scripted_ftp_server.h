@@ -124,4 +124,9 @@ private:
     std::thread thread;
 };
 
+// The data step of a download: the preliminary reply, the data over a
+// connection to the port the client announced, then the final reply.
+StepHandler SendDownload(std::string data, std::string finalReply = "226 Transfer complete.\r\n",
+                         std::string preliminary = "150 Opening BINARY mode data connection.\r\n");
+
 }  // namespace testsupport

@@ -16,18 +16,6 @@ using testsupport::DataLink;
 using testsupport::ScriptedConnection;
 using testsupport::TempDir;
 
-// The data step of a download: the preliminary reply, the bytes over a data
-// connection to the announced port, the final reply.
-testsupport::StepHandler SendData(const std::string& data) {
-    return [data](ScriptedConnection& connection, const std::string&) {
-        connection.Send("150 Opening BINARY mode data connection.\r\n");
-        DataLink link = connection.ConnectToLastPort();
-        link.SendAll(data);
-        link.Close();
-        connection.Send("226 Transfer complete.\r\n");
-    };
-}
-
 class ResumeScriptedTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,7 +42,7 @@ TEST_F(ResumeScriptedTest, DownloadContinuesAfterRestOrStartsAgainWhenRefused) {
         const std::string local = (dir / "file.bin").string();
         dir.WriteFile("file.bin.part", "1234");
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", "213 8\r\n").Expect("PORT", "200 ok\r\n");
-        s.server.Expect("REST", c.restReply).Expect("RETR", SendData(c.sent));
+        s.server.Expect("REST", c.restReply).Expect("RETR", testsupport::SendDownload(c.sent));
         EXPECT_EQ(s.session.DownloadFile("file.bin", &local), kComplete) << s.harness.Joined();
         EXPECT_EQ(TempDir::ReadFile(local), c.result);
         EXPECT_FALSE(std::filesystem::exists(local + ".part"));
@@ -85,7 +73,7 @@ TEST_F(ResumeScriptedTest, ResumedDownloadMustAddUpToTheRemoteSize) {
         const std::string local = (dir / "file.bin").string();
         dir.WriteFile("file.bin.part", "1234");
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", "213 10\r\n").Expect("PORT", "200 ok\r\n");
-        s.server.Expect("REST", "350 ok\r\n").Expect("RETR", SendData(c.sent));
+        s.server.Expect("REST", "350 ok\r\n").Expect("RETR", testsupport::SendDownload(c.sent));
         EXPECT_EQ(s.session.DownloadFile("file.bin", &local), kPermanent);
         EXPECT_TRUE(s.harness.HasLine(c.logLine)) << s.harness.Joined();
         EXPECT_FALSE(std::filesystem::exists(local));
@@ -94,7 +82,7 @@ TEST_F(ResumeScriptedTest, ResumedDownloadMustAddUpToTheRemoteSize) {
     // Longer than the remote file: downloaded whole, no REST.
     const std::string local = (dir / "file.bin").string();
     s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", "213 10\r\n").Expect("PORT", "200 ok\r\n");
-    s.server.Expect("RETR", SendData("0123456789"));
+    s.server.Expect("RETR", testsupport::SendDownload("0123456789"));
     EXPECT_EQ(s.session.DownloadFile("file.bin", &local), kComplete) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "0123456789");
     EXPECT_TRUE(s.server.Mismatches().empty());
@@ -133,7 +121,8 @@ TEST_F(ResumeScriptedTest, UploadSendsNothingWhenTheRemoteFileIsNotShorter) {
 
 TEST_F(ResumeScriptedTest, ModificationTimeComesFromMdtmAndABadOneIsIgnored) {
     s.session.SetResume(false);
-    testsupport::Reconfigure(s.session, [](ConnectionSettings& settings) { settings.keepModificationTimes = true; });
+    testsupport::Reconfigure(s.session,
+                             [](ConnectionSettings& settings) { settings.keepModificationTimes = true; });
     struct Case {
         const char* mdtmReply;
         time_t mtime;  // 0: the local time stays
@@ -147,7 +136,9 @@ TEST_F(ResumeScriptedTest, ModificationTimeComesFromMdtmAndABadOneIsIgnored) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mdtmReply);
         const std::string local = (dir / "t.bin").string();
-        s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", SendData("data"));
+        s.server.Expect("TYPE", "200 ok\r\n")
+            .Expect("PORT", "200 ok\r\n")
+            .Expect("RETR", testsupport::SendDownload("data"));
         s.server.Expect("MDTM", c.mdtmReply);
         EXPECT_EQ(s.session.DownloadFile("t.bin", &local), kComplete) << s.harness.Joined();
         EXPECT_EQ(s.Commands().back(), "MDTM t.bin");
@@ -163,9 +154,13 @@ TEST_F(ResumeScriptedTest, ModificationTimeComesFromMdtmAndABadOneIsIgnored) {
     }
     EXPECT_TRUE(s.harness.HasLine("The reply to MDTM is not a time; the file keeps its local time."));
     // A server that does not know MDTM is not asked again on this connection.
-    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", SendData("x"));
+    s.server.Expect("TYPE", "200 ok\r\n")
+        .Expect("PORT", "200 ok\r\n")
+        .Expect("RETR", testsupport::SendDownload("x"));
     s.server.Expect("MDTM", "502 Unknown command.\r\n");
-    s.server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", SendData("y"));
+    s.server.Expect("TYPE", "200 ok\r\n")
+        .Expect("PORT", "200 ok\r\n")
+        .Expect("RETR", testsupport::SendDownload("y"));
     const std::string local = (dir / "u.bin").string();
     EXPECT_EQ(s.session.DownloadFile("u.bin", &local), kComplete);
     EXPECT_EQ(s.session.DownloadFile("u.bin", &local), kComplete);

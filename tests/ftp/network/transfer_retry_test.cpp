@@ -28,16 +28,8 @@ public:
     std::vector<long> delays;
 };
 
-// The data step of a download that sends data and then the final reply.
-testsupport::StepHandler SendData(const std::string& data, const std::string& final) {
-    return [data, final](ScriptedConnection& connection, const std::string&) {
-        connection.Send("150 Opening BINARY mode data connection (8 bytes).\r\n");
-        DataLink link = connection.ConnectToLastPort();
-        link.SendAll(data);
-        link.Close();
-        connection.Send(final);
-    };
-}
+// The download's preliminary reply announces the whole file's 8 bytes.
+const std::string kEightBytesComing = "150 Opening BINARY mode data connection (8 bytes).\r\n";
 
 class TransferRetryTest : public ::testing::Test {
 protected:
@@ -63,9 +55,11 @@ protected:
 
 TEST_F(TransferRetryTest, BrokenDownloadIsContinuedFromWhatArrived) {
     ScriptStart();
-    s.server.Expect("RETR", SendData("1234", "426 Connection closed; transfer aborted.\r\n"));
+    s.server.Expect("RETR", testsupport::SendDownload("1234", "426 Connection closed; transfer aborted.\r\n",
+                                                      kEightBytesComing));
     ScriptStart();
-    s.server.Expect("REST", "350 Restarting at 4.\r\n").Expect("RETR", SendData("5678", "226 Done.\r\n"));
+    s.server.Expect("REST", "350 Restarting at 4.\r\n")
+        .Expect("RETR", testsupport::SendDownload("5678", "226 Done.\r\n", kEightBytesComing));
 
     const TransferOutcome outcome = Download(2);
     EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Completed) << s.harness.Joined();
@@ -87,7 +81,7 @@ TEST_F(TransferRetryTest, ServerThatClosesWith421IsLoggedInAgain) {
     });
     s.server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
     ScriptStart();
-    s.server.Expect("RETR", SendData("abcdefgh", "226 Done.\r\n"));
+    s.server.Expect("RETR", testsupport::SendDownload("abcdefgh", "226 Done.\r\n", kEightBytesComing));
 
     const TransferOutcome outcome = Download(3);
     EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Completed) << s.harness.Joined();

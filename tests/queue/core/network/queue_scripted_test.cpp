@@ -14,17 +14,6 @@ using testsupport::DataLink;
 using testsupport::ScriptedConnection;
 using testsupport::TempDir;
 
-// The data step of a download: the data, then the final reply.
-testsupport::StepHandler SendData(const std::string& data) {
-    return [data](ScriptedConnection& connection, const std::string&) {
-        connection.Send("150 Opening BINARY mode data connection.\r\n");
-        DataLink link = connection.ConnectToLastPort();
-        link.SendAll(data);
-        link.Close();
-        connection.Send("226 Done.\r\n");
-    };
-}
-
 class QueueScriptedTest : public ::testing::Test {
 protected:
     std::uint64_t Add(const std::string& remotePath, const std::string& localName = "file.bin") {
@@ -73,7 +62,7 @@ TEST_F(QueueScriptedTest, TransientRefusalIsRetriedAndCounted) {
     server.Expect("CWD", "250 Here.\r\n");
     server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n").Expect("RETR", "450 File busy.\r\n");
     server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
-    server.Expect("RETR", SendData("abcdefgh"));
+    server.Expect("RETR", testsupport::SendDownload("abcdefgh", "226 Done.\r\n"));
     ASSERT_NO_FATAL_FAILURE(Run("/pub/file.bin"));
     const TransferJob job = *queue.Job(id);
     EXPECT_EQ(job.state, JobState::Done) << job.failure << "\n" << log;
@@ -86,12 +75,12 @@ TEST_F(QueueScriptedTest, ConnectionClosedWhileIdleIsOpenedAgain) {
     server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
     server.Expect("CWD", "250 Here.\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
     server.Expect("RETR", [](ScriptedConnection& connection, const std::string& line) {
-        SendData("first")(connection, line);
+        testsupport::SendDownload("first", "226 Done.\r\n")(connection, line);
         connection.Close();  // an idle time-out, as it were
     });
     server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
     server.Expect("CWD", "250 Here.\r\n").Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
-    server.Expect("RETR", SendData("second"));
+    server.Expect("RETR", testsupport::SendDownload("second", "226 Done.\r\n"));
     const std::uint64_t first = Add("/pub/a.bin", "a.bin");
     const std::uint64_t second = Add("/pub/b.bin", "b.bin");
     ASSERT_NO_FATAL_FAILURE(Run());
