@@ -102,7 +102,11 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
         login.encryption = site.encryption;
         login.trustedFingerprint = site.tlsFingerprint;
     }
+    const bool siteRequiresTls = (login.encryption != tls::Encryption::ExplicitIfAvailable &&
+                                  login.encryption != tls::Encryption::Plain) ||
+                                 !login.trustedFingerprint.empty();
     if (options.encryption) login.encryption = *options.encryption;
+    if (siteRequiresTls && login.encryption == tls::Encryption::Plain) WarnOfPlainLogin();
     // The command line's choice wins over the site's; without either the
     // program default applies (passive unless set otherwise).
     if (options.dataMode) login.dataMode = options.dataMode;
@@ -134,6 +138,16 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     certificateQuestion = std::make_unique<CliCertificateQuestion>(options.trust, certificateNotes);
     session.SetCertificateQuestion(certificateQuestion.get());
     return true;
+}
+
+// --tls off overrides a site that is stored as requiring TLS (or that has
+// a pinned certificate): allowed, as the user asked, but never silently.
+void CliRunner::WarnOfPlainLogin() {
+    const std::string warning =
+        "--tls off: the site is stored as requiring FTP over TLS, but this connection is made without "
+        "it; the password will travel readable.";
+    err << "quillmoor-cli: warning: " << warning << '\n';
+    log.Append(warning);
 }
 
 int CliRunner::Connect() {

@@ -60,6 +60,7 @@ private:
                       std::string& error);
     bool PrepareSession(const CliOptions& options, const CliSettings& settings, std::string& remoteDir,
                         std::string& error);
+    void WarnOfPlainLogin();
     int Connect();
     int RunCommands(const std::vector<PlannedCommand>& plan, const CliSettings& settings);
     int CancelRun();

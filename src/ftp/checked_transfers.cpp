@@ -45,15 +45,27 @@ ReplyClass Transfers::ConcludeOutcome(ReplyClass result) {
     return result;
 }
 
-bool Transfers::ChecksWanted() const {
-    return login.Settings().verifyTransfers && verifier.Offered() && !control.StopRequested();
+bool Transfers::ChecksWanted(bool required) const {
+    return (required || login.Settings().verifyTransfers) && verifier.Offered() && !control.StopRequested();
+}
+
+// The bytes the running download's data connection should carry, by the
+// server's announcement: -1 when none came, and in ASCII mode, whose line
+// ends change the count.
+std::int64_t Transfers::AnnouncedDataLength() {
+    if (transferType == 'A') return -1;
+    TransferStatusLock lock(status);
+    return status.totalKnown ? status.expectedBytes - restartOffset : -1;
 }
 
 // Called with the whole file received and confirmed by the server, before it
 // replaces the target. False when it must not: set aside (mismatch) or
 // discarded (the received file could not be written out).
 bool Transfers::DownloadPassesCheck() {
-    if (!IsVerb(transferCommand, "RETR") || !ChecksWanted()) return true;
+    // A data connection that ended without its TLS close stands by its
+    // length only if the server's digest, where it offers one, agrees too.
+    const bool cut = dataStream && dataStream->EndedWithoutClose();
+    if (!IsVerb(transferCommand, "RETR") || !ChecksWanted(cut)) return true;
     const std::string remoteName = transferCommand.substr(kVerbLength);
     if (transferType == 'A') {
         control.LogF("%s is not verified: ASCII transfers change the line ends.", remoteName.c_str());
@@ -71,6 +83,12 @@ bool Transfers::DownloadPassesCheck() {
         return false;
     }
     const TransferVerifier::Check check = verifier.Verify(remoteName, received);
+    if (cut && check.kind == TransferVerifier::Check::Kind::CouldNotVerify) {
+        control.LogF("%s ended without a TLS close and could not be verified (%s); the download failed.",
+                     remoteName.c_str(), check.why.c_str());
+        partialDownload.Discard();
+        return false;
+    }
     if (check.kind != TransferVerifier::Check::Kind::Mismatch) return AcceptCheck(check, remoteName);
     const std::string algorithm(HashAlgorithmName(check.algorithm));
     const std::string aside = localPath + ".mismatch";

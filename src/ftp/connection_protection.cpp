@@ -29,10 +29,11 @@ bool ConnectionProtection::Begin(const ConnectionSettings& settings) {
 
     if (encryption != tls::Encryption::Plain && settings.firewall.on) {
         // The proxy relays a plain control connection; TLS would have to end at the proxy.
-        if (encryption != tls::Encryption::ExplicitIfAvailable) {
+        if (!MayFallBackToPlain()) {
             control.LogF(
-                "FTP over TLS cannot be used through the firewall proxy; the site requires it, so no "
-                "connection is made.");
+                "FTP over TLS cannot be used through the firewall proxy; %s, so no connection is made.",
+                encryption == tls::Encryption::ExplicitIfAvailable ? "this site's certificate is pinned"
+                                                                   : "the site requires it");
             return false;
         }
         control.LogF(
@@ -65,10 +66,9 @@ bool ConnectionProtection::AfterWelcome() {
     const ReplyClass reply = control.SendCommand("AUTH TLS");
     if (reply == kComplete && control.ReplyCode() == 234) return SecureControl();
     if (reply == kAborted || reply == kNotSent) return false;
-    if (encryption == tls::Encryption::RequireExplicit) {
-        control.LogF(
-            "The server refused AUTH TLS; the site requires FTP over TLS, so the connection ends "
-            "before the log-in.");
+    if (!MayFallBackToPlain()) {
+        control.LogF("The server refused AUTH TLS; %s, so the connection ends before the log-in.",
+                     WhyTlsIsRequired());
         return false;
     }
     control.LogF(
@@ -117,6 +117,11 @@ bool ConnectionProtection::Trusted(const tls::TlsStream& stream) {
     return verdict.Proceeds();
 }
 
+const char* ConnectionProtection::WhyTlsIsRequired() const {
+    return encryption == tls::Encryption::ExplicitIfAvailable ? "this site's certificate is pinned"
+                                                              : "the site requires FTP over TLS";
+}
+
 void ConnectionProtection::LogLines(const std::string& text) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) control.LogF("%s", line.c_str());
@@ -132,10 +137,11 @@ bool ConnectionProtection::AfterLogin() {
         control.LogF("Data connections are encrypted.");
         return true;
     }
-    if (encryption != tls::Encryption::ExplicitIfAvailable) {
+    if (!MayFallBackToPlain()) {
         control.LogF(
-            "The server refused PROT P; the site requires FTP over TLS, so the connection ends before "
-            "any file or listing travels readable.");
+            "The server refused PROT P; %s, so the connection ends before any file or listing travels "
+            "readable.",
+            WhyTlsIsRequired());
         return false;
     }
     control.LogF("The server refused PROT P; data connections are not encrypted.");

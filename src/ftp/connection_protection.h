@@ -15,7 +15,7 @@
 // the server's certificate, PBSZ 0 and PROT P after the log-in, and TLS on
 // each data connection while PROT P is in force. Under "Require" nothing is
 // sent in clear that should not be: a refusal ends the connection before
-// USER and PASS.
+// USER and PASS. A site with a pinned certificate is held to the same rule.
 class ConnectionProtection {
 public:
     explicit ConnectionProtection(ControlChannel& control) : control(control) {}
@@ -54,6 +54,14 @@ public:
     const std::string& FingerprintToStore() const { return fingerprintToStore; }
 
 private:
+    // A site whose certificate fingerprint the user has stored (pinned) never
+    // goes on in plain FTP, whatever its encryption setting allows.
+    bool Pinned() const { return !trustedFingerprint.empty(); }
+    bool MayFallBackToPlain() const {
+        return encryption == tls::Encryption::ExplicitIfAvailable && !Pinned();
+    }
+    // Why plain FTP is refused, for the log: the setting or the pin.
+    const char* WhyTlsIsRequired() const;
     bool SecureControl();
     bool SameServer(const tls::TlsStream& data);
     bool Trusted(const tls::TlsStream& stream);

@@ -30,6 +30,13 @@ public:
     // After the last block of an upload: ends the sending side and waits
     // until the peer has every one of count bytes, publishing progress.
     virtual ReplyClass Finish(std::int64_t count, ProgressPublisher& progress) = 0;
+    // The bytes the server announced for this connection (-1: none). An
+    // encrypted stream that ends without its TLS close after exactly these
+    // bytes has ended; without an announcement it has failed.
+    virtual void SetAnnouncedLength(std::int64_t) {}
+    // Whether the stream ended without its TLS close and was taken as whole
+    // by its announced length (still known after Close).
+    virtual bool EndedWithoutClose() const { return false; }
     // Ends both directions at once; 0 or the socket error number.
     virtual int Shutdown() = 0;
     // Closes the connection and logs it (left to the cancel sequence while a

@@ -322,6 +322,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
     int writeError = 0;
     long got = 0;
     const std::int64_t start = Now();
+    dataStream->SetAnnouncedLength(AnnouncedDataLength());
     while (!control.Aborted()) {
         // Received straight into the file's write buffer; the spare byte is
         // for a CR that the ASCII converter held back from the last read.

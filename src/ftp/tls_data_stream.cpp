@@ -44,15 +44,29 @@ long TlsDataStream::Receive(char* into, std::size_t capacity, int& errorCode) {
         errorCode = net::kErrorCancelled;
         return -1;
     }
-    if (peerClosed) return 0;
+    if (peerClosed || endedWithoutClose) return 0;
     const tls::StreamResult result = tls.Read(into, capacity);
-    if (result.Ok()) return static_cast<long>(result.bytes);
+    if (result.Ok()) {
+        receivedLength += static_cast<std::int64_t>(result.bytes);
+        return static_cast<long>(result.bytes);
+    }
     if (result.status == tls::StreamStatus::Closed) {
         peerClosed = true;
         return 0;
     }
+    if (result.status == tls::StreamStatus::Truncated && EndsAtAnnouncedLength()) return 0;
     errorCode = FailureCode(result, "TLS data connection");
     return -1;
+}
+
+bool TlsDataStream::EndsAtAnnouncedLength() {
+    if (announcedLength < 0 || receivedLength != announcedLength) return false;
+    endedWithoutClose = true;
+    control.LogF(
+        "The server ended the TLS data connection without closing TLS after the %lld bytes announced; "
+        "the data is taken as complete.",
+        static_cast<long long>(receivedLength));
+    return true;
 }
 
 long TlsDataStream::Send(const char* bytes, std::size_t length, ReplyClass& status) {

@@ -123,7 +123,9 @@ private:
     ReplyClass RunStore();
     void BeginOutcome();
     ReplyClass ConcludeOutcome(ReplyClass result);
-    bool ChecksWanted() const;
+    // Whether to ask the server's digest: as the settings say, or required.
+    bool ChecksWanted(bool required = false) const;
+    std::int64_t AnnouncedDataLength();
     bool DownloadPassesCheck();
     bool UploadPassesCheck();
     bool AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName);

@@ -221,4 +221,22 @@ TEST_F(CliRun, CatalogueSitesAreLookedUpAndOpenTheirDirectory) {
     EXPECT_EQ(Run({"@Work"}), CliRunner::kUsageError);
 }
 
+// --tls off on a site stored as requiring TLS connects in plain, as asked,
+// but says that the password travels readable, on stderr and in the log.
+TEST_F(CliRun, TlsOffOnASiteThatRequiresTlsWarnsOfTheReadablePassword) {
+    ScriptedFtpServer server;
+    server.Expect("USER", "331 pw\r\n").Expect("PASS", "230 in\r\n");
+    lookup = [&](const std::string&, CliSite& site, std::string&) {
+        site = {server.HostText(), "owner", "secret", "", std::nullopt, tls::Encryption::RequireExplicit, ""};
+        return true;
+    };
+    EXPECT_EQ(Run({"--tls", "off", "@Home"}), CliRunner::kSuccess) << err.str();
+    const std::string warning =
+        "the site is stored as requiring FTP over TLS, but this connection is made "
+        "without it; the password will travel readable.";
+    EXPECT_NE(err.str().find("quillmoor-cli: warning: --tls off: " + warning), std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("\n--tls off: " + warning), std::string::npos) << err.str();  // the log line
+}
+
 }  // namespace

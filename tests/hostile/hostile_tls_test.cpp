@@ -12,8 +12,10 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <mutex>
 
+#include "ftp/file_digest.h"
 #include "ftp/polling_waiter.h"
 #include "ftp/tls/certificate_facts.h"
 #include "support/certificate_maker.h"
@@ -85,9 +87,12 @@ using DataPlay = std::function<void(int dataFd)>;
 // the data connection, then 226. It records every command.
 class ImplicitFtpsServer {
 public:
-    ImplicitFtpsServer(const CertificateFiles& files, DataPlay play = {}, bool refusesProt = false)
+    // answers: replies by verb that take the place of the usual ones.
+    ImplicitFtpsServer(const CertificateFiles& files, DataPlay play = {}, bool refusesProt = false,
+                       std::map<std::string, std::string> answers = {})
         : play(std::move(play)),
           refusesProt(refusesProt),
+          answers(std::move(answers)),
           server({.files = files}, [this](SSL* ssl, int, int) {
               if (ssl != nullptr) Serve(ssl);
           }) {}
@@ -123,7 +128,9 @@ private:
             }
             std::string verb = line.substr(0, line.find(' '));
             for (char& c : verb) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            if (verb == "USER") {
+            if (answers.count(verb) != 0 && verb != "RETR") {
+                Reply(ssl, answers[verb]);
+            } else if (verb == "USER") {
                 Reply(ssl, "331 Password please.");
             } else if (verb == "PASS") {
                 Reply(ssl, "230 Logged in.");
@@ -135,7 +142,7 @@ private:
                 portArgument = line.substr(5);
                 Reply(ssl, "200 PORT command successful.");
             } else if (verb == "RETR" && play) {
-                Reply(ssl, "150 Opening data connection.");
+                Reply(ssl, answers.count(verb) != 0 ? answers[verb] : "150 Opening data connection.");
                 unsigned h[4], p1 = 0, p2 = 0;
                 std::sscanf(portArgument.c_str(), "%u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p1, &p2);
                 DataLink data = DataLink::Connect("127.0.0.1", static_cast<unsigned short>(p1 * 256 + p2));
@@ -155,6 +162,7 @@ private:
 
     DataPlay play;
     bool refusesProt;
+    std::map<std::string, std::string> answers;
     std::mutex lock;
     std::vector<std::string> received;
     testsupport::LoopbackTlsServer server;  // last: its thread ends before the rest goes
@@ -265,6 +273,7 @@ TEST_F(HostileTlsTest, RequireSendsNoLoginWithoutTls) {
         bool connects;
         std::vector<std::string> commands;  // the first ones the server received
         const char* logged;
+        const char* stored = "";  // a pinned certificate
     };
     const Row rows[] = {
         {"require, AUTH refused",
@@ -279,6 +288,14 @@ TEST_F(HostileTlsTest, RequireSendsNoLoginWithoutTls) {
          true,
          {"AUTH TLS", "USER tester", "PASS secret"},
          "continuing without encryption"},
+        {"if available, pinned, AUTH refused",
+         tls::Encryption::ExplicitIfAvailable,
+         false,
+         false,
+         {"AUTH TLS"},
+         "The server refused AUTH TLS; this site's certificate is pinned, so the connection ends before the "
+         "log-in.",
+         "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU"},
         {"require, through a firewall",
          tls::Encryption::RequireImplicit,
          true,
@@ -297,7 +314,7 @@ TEST_F(HostileTlsTest, RequireSendsNoLoginWithoutTls) {
         testsupport::ScriptedFtpServer server;
         if (!row.throughFirewall) server.Expect("AUTH", "500 Not understood.\r\n");
         server.Expect("USER", "331 Password please.\r\n").Expect("PASS", "230 Logged in.\r\n");
-        Configure(row.throughFirewall ? "ftp.example.org" : server.HostText(), row.encryption);
+        Configure(row.throughFirewall ? "ftp.example.org" : server.HostText(), row.encryption, row.stored);
         if (row.throughFirewall) {
             testsupport::Reconfigure(h.session, [&](ConnectionSettings& settings) {
                 settings.firewall = {true, 3, server.Port(), "127.0.0.1", "", ""};
@@ -336,22 +353,40 @@ TEST_F(HostileTlsTest, RequireEndsAConnectionWhoseDataCannotBeEncrypted) {
 
 // Under PROT P a data connection that does not end its TLS properly, speaks
 // no TLS, or stays silent is a failed download: the previous file stays, and
-// the failure comes at once or at the time limit, never as a hang.
+// the failure comes at once or at the time limit, never as a hang. Only a cut
+// after exactly the announced size (with the digest matching, where the
+// server offers one) stands as the end of the file.
 TEST_F(HostileTlsTest, BrokenDataTlsFailsTheDownloadAndKeepsTheOldFile) {
     const Certificates& c = Certificates::Get();
     const std::string half(60000, 'x');
+    const DataPlay cut = [&](int fd) {
+        ServerTlsData tls(c.good, fd);
+        if (tls.Accept()) tls.Write(half);  // and no close_notify
+    };
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "250 %08lx",
+                  UpdateCrc32(0, reinterpret_cast<const unsigned char*>(half.data()), half.size()));
+    const auto offered = [](std::string digest) {
+        return std::map<std::string, std::string>{
+            {"SIZE", "213 60000"}, {"FEAT", "211-Features:\r\n XCRC\r\n211 End"}, {"XCRC", digest}};
+    };
     struct Row {
         const char* name;
         DataPlay play;
         const char* logged;
+        std::map<std::string, std::string> answers = {};
+        bool accepted = false;
     };
     const Row rows[] = {
-        {"cut mid-file",
-         [&](int fd) {
-             ServerTlsData tls(c.good, fd);
-             if (tls.Accept()) tls.Write(half);  // and no close_notify
-         },
-         "without closing TLS"},
+        {"cut mid-file", cut, "without closing TLS"},
+        {"cut at the announced size",
+         cut,
+         "after the 60000 bytes announced",
+         {{"RETR", "150 Go (60000 bytes)."}},
+         true},
+        {"cut short of the announced size", cut, "without closing TLS", {{"RETR", "150 Go (60001 bytes)."}}},
+        {"cut at the size, digest matches", cut, "CRC32 matches", offered(crc), true},
+        {"cut at the size, digest differs", cut, "does not match", offered("250 0badc0de")},
         {"no TLS", [](int fd) { send(fd, "plain bytes\r\n", 13, MSG_NOSIGNAL); },
          "TLS handshake on the data connection failed"},
         {"silent",
@@ -364,7 +399,7 @@ TEST_F(HostileTlsTest, BrokenDataTlsFailsTheDownloadAndKeepsTheOldFile) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ImplicitFtpsServer server(c.good, row.play);
+        ImplicitFtpsServer server(c.good, row.play, false, row.answers);
         Configure(server.HostText(), tls::Encryption::RequireImplicit);
         testsupport::Reconfigure(h.session,
                                  [](ConnectionSettings& settings) { settings.dataMode = DataMode::Active; });
@@ -373,10 +408,11 @@ TEST_F(HostileTlsTest, BrokenDataTlsFailsTheDownloadAndKeepsTheOldFile) {
         ASSERT_TRUE(h.session.Protection().DataEncrypted());
         const std::string local = dir.WriteFile("file.bin", "previous").string();
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_NE(h.session.DownloadFile("file.bin", &local), kComplete);
+        EXPECT_EQ(h.session.DownloadFile("file.bin", &local) == kComplete, row.accepted);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
-        EXPECT_EQ(TempDir::ReadFile(local), "previous");
+        EXPECT_EQ(TempDir::ReadFile(local), row.accepted ? half : "previous");
         EXPECT_TRUE(h.HasLineContaining(row.logged)) << h.Joined();
+        EXPECT_FALSE(h.HasLineContaining("failed: TLS handshake failed"));  // one prefix, not two
         h.session.CloseAll();
     }
 }

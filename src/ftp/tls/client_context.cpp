@@ -42,6 +42,10 @@ ClientContext::ClientContext(const ClientSettings& settings) {
     // Partial writes are handled by the stream's loop; the buffer may move
     // between retries because the caller passes the same bytes again.
     SSL_CTX_set_mode(context, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    // A renegotiation could bring new keys or another certificate after the
+    // trust decision; none is made, and a server that asks ends the stream.
+    SSL_CTX_set_options(context, SSL_OP_NO_RENEGOTIATION);
+    SSL_CTX_set_msg_callback(context, &TlsStream::NoteHandshakeMessage);
 }
 
 ClientContext::~ClientContext() { SSL_CTX_free(context); }
@@ -49,10 +53,10 @@ ClientContext::~ClientContext() { SSL_CTX_free(context); }
 std::string TakeOpenSslError(const std::string& fallback) {
     const unsigned long code = ERR_get_error();
     ERR_clear_error();
-    if (code == 0) return fallback;
+    if (code == 0) return fallback.empty() ? "an unknown TLS error" : fallback;
     char text[256];
     ERR_error_string_n(code, text, sizeof text);
-    return fallback + ": " + text;
+    return fallback.empty() ? text : fallback + ": " + text;
 }
 
 }  // namespace tls

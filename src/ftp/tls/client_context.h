@@ -19,7 +19,8 @@ struct ClientSettings {
 // The OpenSSL client context shared by a connection's control and data
 // streams: TLS 1.2 to 1.3, the system's trusted roots (plus an optional CA
 // file), and a session cache that hands each new session to its stream so a
-// data connection can resume the control connection's session.
+// data connection can resume the control connection's session. It makes no
+// renegotiation, and its streams end when a server asks for one.
 class ClientContext {
 public:
     explicit ClientContext(const ClientSettings& settings = {});
@@ -38,8 +39,9 @@ private:
     std::string problem;
 };
 
-// The text of the oldest queued OpenSSL error (and the queue emptied), or
-// fallback when the queue is empty.
+// "fallback: " and the text of the oldest queued OpenSSL error (and the queue
+// emptied), or fallback alone when the queue is empty. An empty fallback
+// gives the error's text alone.
 std::string TakeOpenSslError(const std::string& fallback);
 
 }  // namespace tls

@@ -30,6 +30,12 @@ std::string WithoutBrackets(const std::string& name) {
 
 StreamResult Failure(StreamStatus status, std::string message) { return {status, 0, std::move(message)}; }
 
+// "TLS read failed: detail"; the handshake has no prefix of its own, because
+// its callers name the connection it was for.
+std::string Described(const char* what, const std::string& detail) {
+    return *what == '\0' ? detail : std::string(what) + ": " + detail;
+}
+
 }  // namespace
 
 SocketWaiter WaiterWithWakeAndLimit(int wakeFd, std::chrono::milliseconds limit) {
@@ -77,7 +83,9 @@ StreamResult TlsStream::Handshake(const std::string& peerName, const SessionHand
     if (resumeFrom && SSL_set_session(ssl, resumeFrom.get()) != 1) {
         return Failure(StreamStatus::Failed, TakeOpenSslError("cannot offer the TLS session"));
     }
-    return Drive("TLS handshake failed", [this] { return SSL_connect(ssl); });
+    StreamResult result = Drive("", [this] { return SSL_connect(ssl); });
+    established = result.Ok();
+    return result;
 }
 
 StreamResult TlsStream::Unusable() const {
@@ -152,6 +160,12 @@ StreamResult TlsStream::Exchange(const char* what, const std::function<int()>& c
         ERR_clear_error();
         errno = 0;
         const int outcome = call();
+        // OpenSSL would only decline with a warning and read on; the stream
+        // ends instead, so a server cannot change keys or certificate midway.
+        if (renegotiationAsked) {
+            return Failure(StreamStatus::Failed,
+                           Described(what, "the server asked to renegotiate TLS, which is refused"));
+        }
         if (outcome > 0) return {};
         const int socketError = errno;
         switch (SSL_get_error(ssl, outcome)) {
@@ -171,13 +185,13 @@ StreamResult TlsStream::Exchange(const char* what, const std::function<int()>& c
                 if (socketError == 0) {
                     return Failure(StreamStatus::Truncated, "the connection ended without a TLS close");
                 }
-                return Failure(StreamStatus::Failed, std::string(what) + ": " + std::strerror(socketError));
+                return Failure(StreamStatus::Failed, Described(what, std::strerror(socketError)));
             case SSL_ERROR_SSL:
                 if (ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
                     ERR_clear_error();
                     return Failure(StreamStatus::Truncated, "the connection ended without a TLS close");
                 }
-                return Failure(StreamStatus::Failed, TakeOpenSslError(what));
+                [[fallthrough]];
             default:
                 return Failure(StreamStatus::Failed, TakeOpenSslError(what));
         }
@@ -206,6 +220,15 @@ int TlsStream::KeepNewSession(SSL* ssl, SSL_SESSION* session) {
     if (stream == nullptr || !stream->sessions) return 0;  // 0: OpenSSL frees it
     stream->sessions->Keep(SessionHandle(session, &SSL_SESSION_free));
     return 1;  // the reference is the keeper's now
+}
+
+void TlsStream::NoteHandshakeMessage(int written, int, int contentType, const void* bytes, std::size_t length,
+                                     SSL* ssl, void*) {
+    if (written != 0 || contentType != SSL3_RT_HANDSHAKE || length == 0) return;
+    if (static_cast<const unsigned char*>(bytes)[0] != SSL3_MT_HELLO_REQUEST) return;
+    // One that comes during the handshake is ignored, as the protocol asks.
+    auto* stream = static_cast<TlsStream*>(SSL_get_app_data(ssl));
+    if (stream != nullptr && stream->established) stream->renegotiationAsked = true;
 }
 
 std::string TlsStream::ProtocolAndCipher() const {

@@ -62,7 +62,8 @@ public:
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;
 
-    // The client handshake. peerName (host name or IP address text) is sent
+    // The client handshake. Its failure messages carry no prefix: the caller
+    // names the connection ("TLS handshake failed: ..."). peerName (host name or IP address text) is sent
     // as SNI (names only) and checked against the certificate; resumeFrom, if
     // given, is offered for resumption (a data connection passes its
     // keeper's TakeForResumption()). The certificate is not judged here: read
@@ -96,6 +97,10 @@ public:
 
     // OpenSSL's new-session callback (installed by ClientContext).
     static int KeepNewSession(SSL* ssl, SSL_SESSION* session);
+    // OpenSSL's message callback (installed by ClientContext): notes a
+    // server's request to renegotiate, which ends the stream.
+    static void NoteHandshakeMessage(int written, int version, int contentType, const void* bytes,
+                                     std::size_t length, SSL* ssl, void* argument);
 
 private:
     // Runs one OpenSSL call until it succeeds, waiting whenever it wants the
@@ -113,6 +118,8 @@ private:
     std::shared_ptr<SessionKeeper> sessions;
     std::string setupProblem;
     bool failed = false;
+    bool established = false;  // the handshake has completed
+    bool renegotiationAsked = false;
 };
 
 }  // namespace tls

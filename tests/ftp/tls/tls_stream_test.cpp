@@ -163,6 +163,7 @@ TEST(TlsStream, APlainAnswerToTheHandshakeFailsIt) {
     const tls::StreamResult handshake = client.stream.Handshake("127.0.0.1");
     EXPECT_EQ(handshake.status, StreamStatus::Failed) << handshake.message;
     EXPECT_FALSE(handshake.message.empty());
+    EXPECT_EQ(handshake.message.find("handshake"), std::string::npos);  // the caller names the handshake
     char buffer[64];
     EXPECT_EQ(client.stream.Read(buffer, sizeof buffer).status, StreamStatus::Failed);
     EXPECT_FALSE(client.stream.Finish().Ok());
@@ -201,6 +202,26 @@ TEST(TlsStream, AHandshakeWithASilentServerEndsByTimeLimitOrCancel) {
         client.stream.Close();
         client.link.Close();  // lets the silent server's thread go
     }
+}
+
+// A TLS 1.2 server that asks to renegotiate midway is refused: the stream
+// ends with that reason instead of reading on.
+TEST(TlsStream, ARenegotiationRequestEndsTheStream) {
+    testsupport::LoopbackTlsServer server(
+        {.files = TestCertificates::Get().good, .maxVersion = TLS1_2_VERSION}, [](SSL* ssl, int, int) {
+            SSL_write(ssl, "before", 6);
+            SSL_renegotiate(ssl);
+            SSL_do_handshake(ssl);
+            SSL_write(ssl, "after", 5);
+        });
+    ASSERT_TRUE(server.Ok()) << server.Problem();
+    Client client(server.Port());
+    ASSERT_TRUE(client.stream.Handshake("127.0.0.1").Ok());
+    tls::StreamResult end;
+    EXPECT_EQ(tlstest::ReadToEnd(client.stream, end), "before");
+    EXPECT_EQ(end.status, StreamStatus::Failed);
+    EXPECT_NE(end.message.find("the server asked to renegotiate TLS, which is refused"), std::string::npos)
+        << end.message;
 }
 
 }  // namespace
