@@ -62,12 +62,13 @@ public:
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;
 
-    // The client handshake. Its failure messages carry no prefix: the caller
-    // names the connection ("TLS handshake failed: ..."). peerName (host name or IP address text) is sent
+    // The client handshake. peerName (host name or IP address text) is sent
     // as SNI (names only) and checked against the certificate; resumeFrom, if
     // given, is offered for resumption (a data connection passes its
-    // keeper's TakeForResumption()). The certificate is not judged here: read
-    // PeerVerification()/PeerCertificate() and decide before sending anything.
+    // keeper's TakeForResumption()). Failure messages carry no "handshake
+    // failed" prefix: the caller names the connection it was for. The
+    // certificate is not judged here: read PeerVerification() and
+    // PeerCertificate() and decide before sending anything.
     StreamResult Handshake(const std::string& peerName, const SessionHandle& resumeFrom = nullptr);
 
     // Reads up to size bytes (at least one unless the result is not Ok).
