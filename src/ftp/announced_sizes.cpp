@@ -33,7 +33,8 @@ std::string AnnouncedSizes::Disagreement(std::int64_t arrived) const {
     };
     add("SIZE", sizeCommand);
     add("the listing", Listed());
-    add(openingCode > 0 ? "the " + std::to_string(openingCode) + " reply" : "the opening reply", openingReply);
+    add(openingCode > 0 ? "the " + std::to_string(openingCode) + " reply" : "the opening reply",
+        openingReply);
     text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     return text + std::to_string(arrived) + " arrived.";
 }

@@ -56,9 +56,8 @@ long ReadLocal(int fd, char* into, std::size_t capacity) {
 
 // The code at the start of a reply ("150 Opening ..."), or 0.
 int ReplyCodeOf(const std::string& reply) {
-    if (reply.size() < 3 || !std::all_of(reply.begin(), reply.begin() + 3, [](unsigned char c) {
-            return std::isdigit(c) != 0;
-        }))
+    if (reply.size() < 3 ||
+        !std::all_of(reply.begin(), reply.begin() + 3, [](unsigned char c) { return std::isdigit(c) != 0; }))
         return 0;
     return std::stoi(reply.substr(0, 3));
 }
@@ -419,7 +418,8 @@ bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
     if (const std::string disagreement = announcedSizes.Disagreement(count); !disagreement.empty())
         control.LogF("%s", disagreement.c_str());
     if (count > smallest && restartOffset == 0)
-        NoteLocalFailure("More data arrived than the " + std::to_string(smallest) + " bytes announced" + hint);
+        NoteLocalFailure("More data arrived than the " + std::to_string(smallest) + " bytes announced" +
+                         hint);
     return false;
 }
 

@@ -46,8 +46,8 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
         return kNotSent;
     }
     transfers.Prepare((upload ? "STOR " : "RETR ") + remoteName, path, type);
-    if (const std::string notice = upload ? std::string() : LocalNameNotice(remoteName, path); !notice.empty())
-        control.LogF("%s", notice.c_str());
+    const std::string notice = upload ? std::string() : LocalNameNotice(remoteName, path);
+    if (!notice.empty()) control.LogF("%s", notice.c_str());
     const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
                                                (upload ? " To " : " From ") + login.Settings().host,
                                            kStatusTextCapacity);

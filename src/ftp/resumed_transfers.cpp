@@ -37,7 +37,11 @@ void Transfers::PlanResumedDownload() {
     }
     control.LogF("%s is larger than the remote file; downloading it whole.",
                  partialDownload.KeptPath().c_str());
-    if (int error = partialDownload.Restart()) LocalFileFailed("write " + partialDownload.KeptPath(), error);
+    // Only logged: the download goes on, whole, into the file as it is.
+    if (int error = partialDownload.Restart()) {
+        control.LogF("Could not write %s: %s", partialDownload.KeptPath().c_str(),
+                     SystemErrorText(error).c_str());
+    }
 }
 
 // SIZE decides whether there is anything to continue. An upload that cannot be

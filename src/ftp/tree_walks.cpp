@@ -153,7 +153,8 @@ void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string&
     // the server and is a failure of the walk, not an empty directory.
     DIR* directory = opendir(localRoot.c_str());
     if (directory == nullptr) {
-        control.LogF("Could not read local directory %s: %s", localRoot.c_str(), SystemErrorText(errno).c_str());
+        control.LogF("Could not read local directory %s: %s", localRoot.c_str(),
+                     SystemErrorText(errno).c_str());
         ++walkFailures;
         return;
     }
@@ -210,8 +211,9 @@ WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::str
     WalkStart start(*this, remoteName);
     walkLoops.Clear();
     walkLoops.Enter(remoteName, {"", WalkRootUnique(remoteName)});
-    DownloadTreeLevel(remoteName,
-                      localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + LocalNameFor(remoteName), 0);
+    DownloadTreeLevel(
+        remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + LocalNameFor(remoteName),
+        0);
     walkLoops.Clear();
     return Result(connectedAtStart);
 }

@@ -285,30 +285,24 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
 // little past it and the download fails, whatever size was announced where
 // and in whichever mode (ASCII may double its line ends on the wire).
 TEST_F(HostileTransferTest, EndlessDataStopsJustPastTheAnnouncedSize) {
-    struct Row {
+    const struct {
         char mode;
         const char* sizeReply;
         const char* preliminary;
         std::int64_t limit;  // the most that may arrive
-    };
-    const Row rows[] = {
+    } rows[] = {
         {'I', "213 1000\r\n", "150 Opening.\r\n", 1000 + AnnouncedSizes::kMargin},
         {'I', "550 No.\r\n", "150 Opening (1000 bytes).\r\n", 1000 + AnnouncedSizes::kMargin},
         {'A', "213 1000\r\n", "150 Opening.\r\n", 2000 + AnnouncedSizes::kMargin},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.sizeReply) + row.preliminary);
         testsupport::Reconfigure(s.session,
                                  [&](ConnectionSettings& config) { config.transferMode = row.mode; });
         s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", row.sizeReply).Expect("PORT", "200 ok\r\n");
-        s.server.Expect("RETR", [row](ScriptedConnection& connection, const std::string&) {
-            connection.Send(row.preliminary);
-            DataLink link = connection.ConnectToLastPort();
-            // Bounded, so that a client that never stops fails instead of hanging.
-            for (int block = 0; block < 1024 && link.SendAll(std::string(65536, 'e')); ++block) {
-            }
-            connection.Send("426 Connection closed; transfer aborted.\r\n");
-        });
+        // More than the socket buffers hold; bounded so a client that never stops fails, not hangs.
+        s.server.Expect("RETR", testsupport::SendDownload(std::string(16 << 20, 'e'),
+                                                          "426 Transfer aborted.\r\n", row.preliminary));
         const std::string local = PreviousFile("log");
         EXPECT_EQ(Download("log", local), kPermanent);
         EXPECT_TRUE(s.harness.HasLine("Received more than the 1000 bytes announced; stopped after " +

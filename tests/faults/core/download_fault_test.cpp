@@ -1,6 +1,7 @@
 // Downloads whose local side fails: the file grows past what the system lets
-// the process write (EFBIG), the disk is full, or its directory cannot hold it. The download fails and says so, the previous file stays,
-// and no partial file is left behind.
+// the process write (EFBIG), the disk is full, or its directory cannot hold
+// it. The download fails and says so, the previous file stays, and no partial
+// file is left behind.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -46,31 +47,27 @@ private:
     bool applied = false;
 };
 
-// A small tmpfs on directory, mounted in a mount namespace of the calling
-// thread's own, which the download's worker thread (started from it) shares
-// and nothing outside the test sees. Needs CAP_SYS_ADMIN: Mounted() tells.
+// A 64 KiB tmpfs on directory, in a mount namespace of this thread's own,
+// which the download's worker thread (started from it) shares and nothing
+// outside the test sees. Needs CAP_SYS_ADMIN: Mounted() tells.
 class SmallDisk {
 public:
-    SmallDisk(const std::string& directory, const std::string& size) : directory(directory) {
-        original = open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC);
-        if (original < 0 || unshare(CLONE_NEWNS) != 0) return;
-        moved = true;
-        mounted = mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-                  mount("tmpfs", directory.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    explicit SmallDisk(std::string directory) : directory(std::move(directory)) {
+        mounted = original >= 0 && unshare(CLONE_NEWNS) == 0 &&
+                  mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                  mount("tmpfs", this->directory.c_str(), "tmpfs", 0, "size=64k") == 0;
     }
     ~SmallDisk() {
         if (mounted) umount2(directory.c_str(), MNT_DETACH);
-        if (moved) setns(original, CLONE_NEWNS);
-        if (original >= 0) close(original);
+        if (original < 0) return;
+        setns(original, CLONE_NEWNS);
+        close(original);
     }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
     bool Mounted() const { return mounted; }
 
 private:
     std::string directory;
-    int original = -1;
-    bool moved = false;
+    int original = open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC);
     bool mounted = false;
 };
 
@@ -99,7 +96,7 @@ TEST_F(DownloadFaultTest, FileTooLargeForTheDiskFailsAndKeepsThePreviousFile) {
         ASSERT_TRUE(limit.Applied());
         EXPECT_EQ(s.session.DownloadFile("big.bin", &local), kPermanent);
     }
-    EXPECT_TRUE(s.harness.HasLine("Could not write " + local + ": " + std::strerror(EFBIG))) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Could not write " + local + ": File too large")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(Entries(), std::vector<std::string>({"big.bin", "big.bin.part"}));
     const std::string partial = TempDir::ReadFile(local + ".part");
@@ -113,7 +110,7 @@ TEST_F(DownloadFaultTest, FileTooLargeForTheDiskFailsAndKeepsThePreviousFile) {
 TEST_F(DownloadFaultTest, FullDiskFailsWithTheSystemsWords) {
     const std::filesystem::path disk = dir / "disk";
     std::filesystem::create_directory(disk);
-    SmallDisk small(disk.string(), "64k");
+    SmallDisk small(disk.string());
     if (!small.Mounted()) GTEST_SKIP() << "no private mount namespace: " << std::strerror(errno);
     const struct {
         const char* name;
@@ -149,8 +146,7 @@ TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
         SCOPED_TRACE(target);
         s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
         EXPECT_EQ(s.session.DownloadFile("x.txt", &target), kPermanent);
-        EXPECT_TRUE(s.harness.HasLineContaining("Could not create " + target + ": "))
-            << s.harness.Joined();
+        EXPECT_TRUE(s.harness.HasLineContaining("Could not create " + target + ": ")) << s.harness.Joined();
         EXPECT_FALSE(std::filesystem::exists(target));
     }
     chmod((dir / "read-only").c_str(), 0755);

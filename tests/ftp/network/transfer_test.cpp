@@ -268,13 +268,14 @@ TEST_F(TransferTest, DownloadWithoutLocalNameRunsIntoTheDownloadDirectory) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "joined");
     EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), kComplete);
     EXPECT_EQ(TempDir::ReadFile(dir / "dl-a.bin"), "joined");
-    // Control characters reach the local name as %XX, the server its own name.
+    // Control characters reach the local name as %XX ("%" stays), the server its own name.
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "escaped");
-    EXPECT_EQ(s.session.DownloadFile("e\x1B[2J\tx", nullptr), kComplete);
-    EXPECT_EQ(TempDir::ReadFile(dir / "dl-e%1B[2J%09x"), "escaped");
-    EXPECT_EQ(s.Commands().back(), "RETR e\x1B[2J\tx");
-    EXPECT_TRUE(s.harness.HasLine("The server's name has control characters; saved as " +
-                                  (dir / "dl-e%1B[2J%09x").string() + " (written as %XX)."))
+    EXPECT_EQ(s.session.DownloadFile("e\x1B[2J\tx%41\x7F", nullptr), kComplete);
+    const std::string local = (dir / "dl-e%1B[2J%09x%41%7F").string();
+    EXPECT_EQ(TempDir::ReadFile(local), "escaped");
+    EXPECT_EQ(s.Commands().back(), "RETR e\x1B[2J\tx%41\x7F");
+    EXPECT_TRUE(s.harness.HasLine("The server's name has control characters; saved as " + local +
+                                  " (written as %XX)."))
         << s.harness.Joined();
 }
 
