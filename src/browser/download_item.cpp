@@ -31,7 +31,8 @@ QString ReadItem(const RemoteListWidget& list, int row, const QString& directory
             .arg(item.label, verb);
     }
     item.remoteName = name.toStdString();
-    item.localPath = directory + name;
+    // The local name has control characters written as %XX; the server's stays.
+    item.localPath = directory + QString::fromStdString(LocalNameFor(item.remoteName));
     if (item.remoteName.size() > kMaxDownloadNameBytes ||
         item.localPath.toUtf8().size() > kMaxDownloadPathBytes) {
         return QStringLiteral("\"%1\" cannot be %2: its local path would be too long.").arg(item.label, verb);

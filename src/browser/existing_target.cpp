@@ -7,6 +7,7 @@
 #include "browser/batch_overwrite_policy.h"
 #include "ftp/existing_file_rules.h"
 #include "ftp/ftp_session.h"
+#include "ftp/socket_error_text.h"
 
 namespace {
 
@@ -64,8 +65,8 @@ TransferTarget ExistingTargets::ForDownload(const QString& localPath, const std:
                 return Transfer(localPath);
             }
             if (const int error = MakeTargetThePartialFile(local)) {
-                session.Control().LogF("Could not continue %s (%u); skipped.", local.c_str(),
-                                       static_cast<unsigned>(error));
+                session.Control().LogF("Could not continue %s: %s; skipped.", local.c_str(),
+                                       SystemErrorText(error).c_str());
                 return Skip();
             }
             return Transfer(localPath, true);

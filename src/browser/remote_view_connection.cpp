@@ -156,7 +156,8 @@ void RemoteView::DownloadAndOpen(const QString& name) {
         return;
     }
     FtpSession& session = context.session;
-    const QString localPath = QString::fromStdString(session.Settings().downloadDir) + name;
+    const QString localPath =
+        QString::fromStdString(session.Settings().downloadDir + LocalNameFor(name.toStdString()));
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     const DownloadStart start = AskHowToDownload(this, localPath);
     QApplication::restoreOverrideCursor();

@@ -14,6 +14,7 @@
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
 #include "ftp/transfer_retry.h"
+#include "ftp/walk_paths.h"
 
 namespace {
 
@@ -116,8 +117,8 @@ bool TransferWithRetries(CliContext& context, TransferRetry::Direction direction
 
 bool Get(CliContext& context, const std::vector<std::string>& words) {
     const std::vector<std::string> args = TransferNames(words);
-    std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
-    if (IsDirectory(local)) local += "/" + LastComponent(args[0]);
+    std::string local = args.size() > 1 ? args[1] : LocalNameFor(LastComponent(args[0]));
+    if (IsDirectory(local)) local += "/" + LocalNameFor(LastComponent(args[0]));
     ProgressDisplay progress(context.waiter);
     ResumeScope resume(context.session, AsksToContinue(words));
     return TransferWithRetries(context, TransferRetry::Direction::Download, args[0], local);
@@ -138,7 +139,7 @@ bool Put(CliContext& context, const std::vector<std::string>& words) {
 }
 
 bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
-    const std::string local = args.size() > 1 ? args[1] : LastComponent(args[0]);
+    const std::string local = args.size() > 1 ? args[1] : LocalNameFor(LastComponent(args[0]));
     if (IsDirectory(local)) {
         // The walk skips an existing directory without a word; say why nothing happens.
         std::fprintf(stderr, "quillmoor-cli: %s already exists; nothing downloaded\n",

@@ -77,8 +77,7 @@ bool Transfers::DownloadPassesCheck() {
         return true;
     }
     if (const int error = partialDownload.WriteOut()) {
-        control.LogF("Failed to write file %s (%u)", received.c_str(), static_cast<unsigned>(error));
-        NoteLocalFailure("Could not write " + received);
+        LocalFileFailed("write " + received, error);
         partialDownload.Discard();
         return false;
     }

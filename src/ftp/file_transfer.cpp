@@ -16,6 +16,7 @@
 #include "ftp/ascii_line_ends.h"
 #include "ftp/busy_guard.h"
 #include "ftp/progress_publisher.h"
+#include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -53,14 +54,29 @@ long ReadLocal(int fd, char* into, std::size_t capacity) {
     return static_cast<long>(got);
 }
 
+// The code at the start of a reply ("150 Opening ..."), or 0.
+int ReplyCodeOf(const std::string& reply) {
+    if (reply.size() < 3 ||
+        !std::all_of(reply.begin(), reply.begin() + 3, [](unsigned char c) { return std::isdigit(c) != 0; }))
+        return 0;
+    return std::stoi(reply.substr(0, 3));
+}
+
+// A whole number of bytes as a size fact or reply gives it, or -1.
+std::int64_t SizeFromDigits(const std::string& text) {
+    if (text.empty() || text.size() > 18 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+        return -1;
+    return std::stoll(text);
+}
+
 // The size in a "213 <size>" reply to SIZE, or -1.
 std::int64_t SizeFromSizeReply(const std::string& text) {
     std::size_t begin = 3;
     while (begin < text.size() && text[begin] == ' ') ++begin;
     std::size_t end = begin;
     while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
-    if (begin == end || end - begin > 18) return -1;
-    return std::stoll(text.substr(begin, end - begin));
+    return SizeFromDigits(text.substr(begin, end - begin));
 }
 
 }  // namespace
@@ -127,6 +143,7 @@ void Transfers::ParseSizeFromReply(const std::string& reply) {
     if (begin == end || end - begin > 18) return;
     std::int64_t size = std::stoll(upper.substr(begin, end - begin));
     if (size <= 0) return;
+    announcedSizes.FromOpeningReply(size, ReplyCodeOf(reply));
     SetExpectedBytes(size);
 }
 
@@ -142,10 +159,14 @@ void Transfers::SetExpectedBytes(std::int64_t size) {
 // Asks the size of a file about to be retrieved, so that progress has a total
 // even when the 150 reply announces none. A server without SIZE (500, 502) is
 // not asked again on this connection; any other refusal only leaves this
-// file's size unknown.
+// file's size unknown. A walk's MLSD listing may have given the size
+// already; it stands in for a SIZE that has no answer.
 void Transfers::AskRemoteSize(const std::string& remoteName) {
     const std::int64_t size = RemoteFileSize(remoteName);
-    if (size >= 0) SetExpectedBytes(size);
+    const std::int64_t listed = SizeFromDigits(listedSize);
+    if (size >= 0) announcedSizes.FromSizeCommand(size);
+    if (listed >= 0) announcedSizes.FromListing(listed);
+    if (size >= 0 || listed >= 0) SetExpectedBytes(size >= 0 ? size : listed);
 }
 
 std::int64_t Transfers::RemoteFileSize(const std::string& remoteName) {
@@ -173,6 +194,7 @@ void Transfers::SoundBeep(EngineUi::BeepKind kind) {
 Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     control.ClearReplyCode();
     restartOffset = 0;
+    announcedSizes.Clear();
     if (!control.IsOpen()) {
         control.LogF("%s", incoming ? "Socket not connected." : "Socket is not connected!");
         return DataOpening::NotConnected;
@@ -190,8 +212,7 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
         // file anyway would replace the remote file with an empty one.
         int probe = OpenForUpload(localPath);
         if (probe < 0) {
-            control.LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
-            NoteLocalFailure("Could not open " + localPath);
+            LocalFileFailed("open " + localPath, errno);
             return DataOpening::Unreadable;
         }
         close(probe);
@@ -218,11 +239,11 @@ bool Transfers::CreateLocalFile(const std::string& path) {
     const int error =
         keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
-    NoteLocalFailure("Could not create " + path);
     if (!partialDownload.Refusal().empty()) {
+        NoteLocalFailure("Could not create " + path);
         control.LogF("%s", partialDownload.Refusal().c_str());
     } else {
-        control.LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+        LocalFileFailed("create " + path, error);
     }
     return false;
 }
@@ -250,9 +271,8 @@ ReplyClass Transfers::RunRetrieve() {
     if (received == kComplete && reply == kComplete && !control.StopRequested()) {
         if (!DownloadPassesCheck()) {
             received = kPermanent;  // set aside or discarded already
-        } else if (int error = partialDownload.Commit()) {
-            control.LogF("Failed to create file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
-            NoteLocalFailure("Could not replace " + localPath);
+        } else if (const PartialDownload::Failure failure = partialDownload.Commit(); failure.error != 0) {
+            LocalFileFailed(failure.step, failure.error);
             received = kPermanent;
         } else {
             KeepRemoteModificationTime();
@@ -323,12 +343,21 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
     long got = 0;
     const std::int64_t start = Now();
     dataStream->SetAnnouncedLength(AnnouncedDataLength());
+    const std::int64_t readLimit = announcedSizes.ReadLimit(convertLineEnds);
+    bool stoppedAtLimit = false;
     while (!control.Aborted()) {
+        std::size_t wanted = kReceiveSize;
+        if (readLimit >= 0) {
+            const std::int64_t left = readLimit - (restartOffset + count);
+            stoppedAtLimit = left <= 0;
+            if (stoppedAtLimit) break;
+            wanted = static_cast<std::size_t>(std::min<std::int64_t>(left, kReceiveSize));
+        }
         // Received straight into the file's write buffer; the spare byte is
         // for a CR that the ASCII converter held back from the last read.
         char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
         if (room == nullptr) break;
-        got = dataStream->Receive(room, kReceiveSize, errorCode);
+        got = dataStream->Receive(room, wanted, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
@@ -348,8 +377,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
     }
     if (writeError != 0) {
         // A full disk must not pass for a finished download.
-        control.LogF("Failed to write file %s (%u)", path.c_str(), static_cast<unsigned>(writeError));
-        NoteLocalFailure("Could not write " + path);
+        LocalFileFailed("write " + path, writeError);
         partialDownload.Discard();
         return kPermanent;
     }
@@ -359,36 +387,47 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         return kNoReply;  // broken off: the server's reply decides how it ended
     }
     control.LogStatistics("Receiv", count, seconds);
-    if (!control.Aborted() && !ReceivedAllAnnounced(restartOffset + count)) return kPermanent;
+    if (!control.Aborted() && !ReceivedAllAnnounced(restartOffset + count, stoppedAtLimit)) return kPermanent;
     SoundBeep(EngineUi::BeepKind::Default);
     return control.Aborted() ? kAborted : kComplete;
 }
 
-// In image and L 8 modes the bytes on the wire are the file, so fewer than the
-// server announced mean the data connection ended early. ASCII sizes differ
-// with the line ends and are not compared.
-bool Transfers::ReceivedAllAnnounced(std::int64_t count) {
-    if (transferType == 'A') return true;
-    std::int64_t announced = 0;
-    {
-        TransferStatusLock lock(status);
-        if (!status.totalKnown) return true;
-        announced = status.expectedBytes;
-    }
-    if (count < announced) {
+// In image and L 8 modes the bytes on the wire are the file, so they must
+// come to every size the download was announced with: fewer mean the data
+// connection ended early, more that the file changed (a log that grows) or
+// that the server sent it from its start after REST. ASCII sizes differ with
+// the line ends and are held only to the read limit.
+bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
+    if (!announcedSizes.Known()) return true;
+    const long long smallest = announcedSizes.Smallest();
+    const long long largest = announcedSizes.Largest();
+    // After REST the excess is the server's doing, not a growing file: the
+    // partial file is now longer than the remote one, so the next try starts afresh.
+    const char* hint = restartOffset > 0 ? "." : ": the file may be growing on the server.";
+    if (stoppedAtLimit) {
+        control.LogF("Received more than the %lld bytes announced; stopped after %lld%s", smallest,
+                     static_cast<long long>(count), hint);
+    } else if (transferType == 'A' || (count >= largest && count <= smallest)) {
+        return true;
+    } else if (count < largest) {
         control.LogF("Received %lld of the %lld bytes announced: the download is incomplete.",
-                     static_cast<long long>(count), static_cast<long long>(announced));
-        return false;
+                     static_cast<long long>(count), largest);
+    } else {
+        control.LogF("Received %lld bytes, more than the %lld announced%s", static_cast<long long>(count),
+                     smallest, hint);
     }
-    if (count > announced) {
-        control.LogF("Received %lld bytes, more than the %lld announced.", static_cast<long long>(count),
-                     static_cast<long long>(announced));
-        // After REST that means the server sent the file from its start: the
-        // partial file is now longer than the remote one, so the next try
-        // starts afresh.
-        if (restartOffset > 0) return false;
-    }
-    return true;
+    if (const std::string disagreement = announcedSizes.Disagreement(count); !disagreement.empty())
+        control.LogF("%s", disagreement.c_str());
+    if (count > smallest && restartOffset == 0)
+        NoteLocalFailure("More data arrived than the " + std::to_string(smallest) + " bytes announced" +
+                         hint);
+    return false;
+}
+
+void Transfers::LocalFileFailed(const std::string& what, int error) {
+    const std::string text = "Could not " + what + ": " + SystemErrorText(error);
+    control.LogF("%s", text.c_str());
+    NoteLocalFailure(text);
 }
 
 ReplyClass Transfers::SendFile(const std::string& path) {
@@ -396,8 +435,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
     BusyGuard busy(control.BusyCount());
     int fd = OpenForUpload(path);
     if (fd < 0) {
-        control.LogF("Could not open file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
-        NoteLocalFailure("Could not open " + path);
+        LocalFileFailed("open " + path, errno);
         return kPermanent;
     }
     const std::int64_t start = Now();
@@ -407,7 +445,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
     SetExpectedBytes(size);
     // A continued upload sends from where the remote file ends.
     if (restartOffset > 0 && lseek(fd, restartOffset, SEEK_SET) < 0) {
-        control.LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
+        LocalFileFailed("read " + path, errno);
         close(fd);
         return kPermanent;
     }
@@ -422,8 +460,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
     for (;;) {
         const long length = ReadLocal(fd, block.get(), kSendBlockSize);
         if (length < 0) {
-            control.LogF("Could not read file %s (%u)", path.c_str(), static_cast<unsigned>(errno));
-            NoteLocalFailure("Could not read " + path);
+            LocalFileFailed("read " + path, errno);
             sendStatus = kPermanent;
         }
         if (length <= 0 || control.Aborted()) break;

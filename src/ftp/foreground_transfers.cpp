@@ -46,6 +46,8 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
         return kNotSent;
     }
     transfers.Prepare((upload ? "STOR " : "RETR ") + remoteName, path, type);
+    const std::string notice = upload ? std::string() : LocalNameNotice(remoteName, path);
+    if (!notice.empty()) control.LogF("%s", notice.c_str());
     const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
                                                (upload ? " To " : " From ") + login.Settings().host,
                                            kStatusTextCapacity);
@@ -91,7 +93,7 @@ ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::st
         transfers.SetOutcome({TransferOutcome::Kind::LocalError, 0, "Not a usable local name"});
         return kNoReply;
     }
-    return RunFileTransfer(false, remoteName, login.Settings().downloadDir + remoteName);
+    return RunFileTransfer(false, remoteName, login.Settings().downloadDir + LocalNameFor(remoteName));
 }
 
 ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {

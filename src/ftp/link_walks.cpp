@@ -71,7 +71,7 @@ void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string&
                      remoteName.c_str());
         return;
     }
-    const std::string path = JoinLocalPath(localDir, name);
+    const std::string path = LocalPathFor(localDir, name);
     const std::string shownName = remoteName + "/" + name;
     std::string here;
     if (!AskCurrentDirectory(here)) {

@@ -115,6 +115,7 @@ bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
     entry.dateText = ModifyText(facts.modify);
     entry.unique.assign(facts.unique);
     entry.modifyFact.assign(facts.modify);
+    entry.sizeFact = entry.sizeText;
     entry.name.assign(line.substr(blank + 1));
     return true;
 }

@@ -189,23 +189,23 @@ int PartialDownload::WriteAll(const char* data, std::size_t length) {
     return 0;
 }
 
-int PartialDownload::Commit() {
-    if (fd < 0) return EBADF;
+// The last buffered bytes go out here, so a full disk often shows first at
+// the commit: the failure names the step, not only the target.
+PartialDownload::Failure PartialDownload::Commit() {
+    if (fd < 0) return {EBADF, "write " + target};
     int error = EmptyIfStartingAfresh();
     if (error == 0) error = Flush();
     if (::close(fd) != 0 && error == 0) error = errno;
     fd = -1;
-    if (!keptPath.empty()) {
-        // A kept partial file that cannot take its place stays for another try.
-        if (error == 0 && ::rename(keptPath.c_str(), target.c_str()) != 0) error = errno;
-        keptPath.clear();
-        return error;
-    }
-    if (temporaryPath.empty()) return error;  // written into a pipe or device
-    if (error == 0 && ::rename(temporaryPath.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(temporaryPath.c_str());
+    Failure failure{error, "write " + target};
+    const std::string written = keptPath.empty() ? temporaryPath : keptPath;
+    if (error == 0 && !written.empty() && ::rename(written.c_str(), target.c_str()) != 0)
+        failure = {errno, "rename " + written + " to " + target};
+    // A kept partial file that cannot take its place stays for another try.
+    if (failure.error != 0 && keptPath.empty() && !temporaryPath.empty()) ::unlink(temporaryPath.c_str());
+    keptPath.clear();
     temporaryPath.clear();
-    return error;
+    return failure.error != 0 ? failure : Failure{};
 }
 
 int PartialDownload::WriteOut() {

@@ -59,9 +59,15 @@ public:
     // Counts size bytes placed in the room Reserve gave.
     void Advance(std::size_t size) { buffered += size; }
 
-    // Flushes, closes and renames the temporary file over the target.
-    // Returns 0, or the system's error number (the temporary file is then removed).
-    int Commit();
+    // A step that failed: the system's error number (0: none) and what was
+    // being done ("write /dl/a.bin", "rename /dl/.a.bin.1-2.part to /dl/a.bin").
+    struct Failure {
+        int error = 0;
+        std::string step;
+    };
+    // Flushes, closes and renames the temporary file over the target. On a
+    // failure the temporary file is removed (a kept partial file stays).
+    Failure Commit();
     // Closes and removes the temporary file (keeps a kept partial file that has
     // bytes in it); nothing happens to the target.
     void Discard();

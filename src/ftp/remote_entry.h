@@ -14,4 +14,5 @@ struct RemoteEntry {
     std::string unique;       // MLSD "unique" fact: the same for every name of one file
     int isFile = 0;           // 1 for '-', 0 for 'd' and 'l'
     std::string modifyFact;   // an MLSD line's "modify" fact as sent (UTC); empty from LIST
+    std::string sizeFact;     // an MLSD line's "size" fact when a number; empty from LIST
 };

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "ftp/resume_plan.h"
+#include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
 
 namespace {
@@ -36,9 +37,10 @@ void Transfers::PlanResumedDownload() {
     }
     control.LogF("%s is larger than the remote file; downloading it whole.",
                  partialDownload.KeptPath().c_str());
+    // Only logged: the download goes on, whole, into the file as it is.
     if (int error = partialDownload.Restart()) {
-        control.LogF("Failed to write file %s (%u)", partialDownload.KeptPath().c_str(),
-                     static_cast<unsigned>(error));
+        control.LogF("Could not write %s: %s", partialDownload.KeptPath().c_str(),
+                     SystemErrorText(error).c_str());
     }
 }
 
@@ -88,7 +90,7 @@ ReplyClass Transfers::SendTransferCommand() {
             control.LogF("The server refused REST; downloading the whole file.");
             restartOffset = 0;
             if (int error = partialDownload.Restart()) {
-                control.LogF("Failed to write file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+                LocalFileFailed("write " + localPath, error);
                 return kPermanent;
             }
         }
@@ -108,8 +110,8 @@ void Transfers::KeepRemoteModificationTime() {
     const int error = SetModificationTime(localPath, *time);
     // A pipe or device written into has no time of its own to keep.
     if (error != 0 && error != EINVAL) {
-        control.LogF("Could not set the modification time of %s (%u)", localPath.c_str(),
-                     static_cast<unsigned>(error));
+        control.LogF("Could not set the modification time of %s: %s", localPath.c_str(),
+                     SystemErrorText(error).c_str());
     }
 }
 

@@ -65,3 +65,8 @@ std::string SocketErrorText(int code) {
     }
     return "error " + std::to_string(static_cast<unsigned>(code));
 }
+
+std::string SystemErrorText(int errnoValue) {
+    std::string text = SystemText(errnoValue);
+    return text.empty() ? "error " + std::to_string(errnoValue) : text;
+}

@@ -6,3 +6,7 @@
 // table's text, else the system's message for the errno it came from, else
 // "error N".
 std::string SocketErrorText(int code);
+
+// The system's words for an errno of a local file operation ("No space left
+// on device"), else "error N".
+std::string SystemErrorText(int errnoValue);

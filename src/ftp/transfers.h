@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "ftp/announced_sizes.h"
 #include "ftp/connection_protection.h"
 #include "ftp/control_channel.h"
 #include "ftp/data_mode.h"
@@ -55,6 +56,9 @@ public:
     // The MLSD modify fact of the file a walk downloads next ("" when none):
     // it saves an MDTM.
     void SetListedModification(const std::string& fact) { listedModification = fact; }
+    // The MLSD size fact of that file ("" when none): the download's size
+    // when SIZE gives none.
+    void SetListedSize(const std::string& fact) { listedSize = fact; }
 
     // The prepared transfer, run on the worker thread. A download that does
     // not match the server's digest is set aside as "NAME.mismatch" and the
@@ -131,9 +135,11 @@ private:
     bool AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName);
     void NoteMismatch(const TransferVerifier::Check& check);
     void NoteLocalFailure(const std::string& why) { localFailure = why; }
+    // Logs and notes "Could not WHAT: " and the system's words for error.
+    void LocalFileFailed(const std::string& what, int error);
     void KeepRemoteModificationTime();
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
-    bool ReceivedAllAnnounced(std::int64_t count);
+    bool ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit);
     bool CreateLocalFile(const std::string& path);
 
     ControlChannel& control;
@@ -152,6 +158,8 @@ private:
     int beepOn = 1;
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
+    std::string listedSize;                  // the MLSD size fact of the file being downloaded
+    AnnouncedSizes announcedSizes;           // the sizes the running download was announced with
     std::unique_ptr<DataStream> dataStream;  // the data connection, once opened
     PartialDownload partialDownload;         // the download being received
     std::int64_t restartOffset = 0;          // the REST offset of the running transfer

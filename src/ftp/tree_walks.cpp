@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ftp/listing_parser.h"
+#include "ftp/socket_error_text.h"
 #include "ftp/temporary_paths.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
@@ -152,8 +153,8 @@ void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string&
     // the server and is a failure of the walk, not an empty directory.
     DIR* directory = opendir(localRoot.c_str());
     if (directory == nullptr) {
-        control.LogF("Could not read local directory %s (%u)", localRoot.c_str(),
-                     static_cast<unsigned>(errno));
+        control.LogF("Could not read local directory %s: %s", localRoot.c_str(),
+                     SystemErrorText(errno).c_str());
         ++walkFailures;
         return;
     }
@@ -210,8 +211,9 @@ WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::str
     WalkStart start(*this, remoteName);
     walkLoops.Clear();
     walkLoops.Enter(remoteName, {"", WalkRootUnique(remoteName)});
-    DownloadTreeLevel(remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + remoteName,
-                      0);
+    DownloadTreeLevel(
+        remoteName, localRoot != nullptr ? *localRoot : SystemTemporaryDirectory() + LocalNameFor(remoteName),
+        0);
     walkLoops.Clear();
     return Result(connectedAtStart);
 }
@@ -245,6 +247,8 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
         ++walkFailures;
         return;
     }
+    if (const std::string notice = LocalNameNotice(remoteName, localDir); !notice.empty())
+        control.LogF("%s", notice.c_str());
     if (remote.ChangeDir(remoteName) != kComplete) {
         // Listing the directory we are still in would copy it into itself.
         control.LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
@@ -270,7 +274,7 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
 void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                       const std::string& localDir, int depth) {
     for (const RemoteEntry& entry : entries) {
-        const std::string path = JoinLocalPath(localDir, entry.name);
+        const std::string path = LocalPathFor(localDir, entry.name);
         if (IsLinkEntry(entry)) {
             // Checks the name without the " -> target" a listing may add.
             DownloadLinkedEntry(entry, remoteName, localDir, depth);
@@ -280,8 +284,10 @@ void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, c
             continue;
         } else if (entry.isFile) {
             transfers.SetListedModification(entry.modifyFact);  // saves an MDTM per file
+            transfers.SetListedSize(entry.sizeFact);
             if (files.DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
             transfers.SetListedModification("");
+            transfers.SetListedSize("");
         } else if (!SkipLinkLeadingBack(remoteName + "/" + entry.name, {"", entry.unique})) {
             // MLSD may show a link as the directory it leads to; its unique
             // fact still tells a directory the walk is inside.

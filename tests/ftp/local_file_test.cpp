@@ -98,7 +98,7 @@ TEST_F(PartialDownloadTest, CommitReplacesTheTargetAndDiscardKeepsIt) {
         std::string big(600 * 1024, 'z');  // larger than the write buffer
         ASSERT_EQ(download.Write("new ", 4), 0);
         ASSERT_EQ(download.Write(big.data(), big.size()), 0);
-        ASSERT_EQ(download.Commit(), 0);
+        ASSERT_EQ(download.Commit().error, 0);
         EXPECT_EQ(testsupport::TempDir::ReadFile(target), "new " + big);
     }
     EXPECT_EQ(EntriesInDir(), 1u);
@@ -154,7 +154,7 @@ TEST_F(PartialDownloadTest, FullPipeWaitsForItsReaderOrGivesUp) {
         });
         ASSERT_EQ(download.Create(pipe), 0);
         const int written = download.Write(big.data(), big.size());
-        const int committed = download.Commit();
+        const int committed = download.Commit().error;
         if (reader.joinable()) reader.join();
         close(readEnd);
         EXPECT_GT(waits, 0);

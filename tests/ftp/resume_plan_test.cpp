@@ -145,7 +145,7 @@ TEST_F(KeptPartialTest, KeepsWhatArrivedAndContinuesFromItsEnd) {
     ASSERT_EQ(download.CreateKept(target, true), 0);
     EXPECT_EQ(download.ResumeOffset(), 6);
     ASSERT_EQ(download.Write("second", 6), 0);
-    ASSERT_EQ(download.Commit(), 0);
+    ASSERT_EQ(download.Commit().error, 0);
     EXPECT_EQ(testsupport::TempDir::ReadFile(target), "first second");
     EXPECT_FALSE(std::filesystem::exists(partial));
 }
@@ -172,7 +172,7 @@ TEST_F(KeptPartialTest, StartingAgainEmptiesThePartialOnlyWhenBytesArrive) {
     ASSERT_EQ(fresh.CreateKept(target, false), 0);
     EXPECT_EQ(fresh.ResumeOffset(), 0);
     ASSERT_EQ(fresh.Write("new", 3), 0);
-    ASSERT_EQ(fresh.Commit(), 0);
+    ASSERT_EQ(fresh.Commit().error, 0);
     EXPECT_EQ(testsupport::TempDir::ReadFile(target), "new");
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "ftp/announced_sizes.h"
 #include "hostile_fixture.h"
 #include "support/session_settings.h"
 
@@ -230,10 +231,10 @@ TEST_F(HostileTransferTest, ControlClosedMidReplyKeepsThePreviousFile) {
     ExpectOnlyWithPartial("x", "data");
 }
 
-// Announced sizes against what arrives: in image and L 8 modes fewer bytes
-// than announced (by SIZE or by the 150 reply) are a failed download that
-// keeps the previous file; ASCII sizes are not compared; more bytes are
-// accepted with a log line; a refused SIZE leaves the size to the 150 reply.
+// Announced sizes against what arrives: in image and L 8 modes fewer or more
+// bytes than announced (by SIZE or by the 150 reply, which must agree) are a
+// failed download that keeps the previous file; ASCII sizes are not compared;
+// a refused SIZE leaves the size to the 150 reply.
 TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
     struct Row {
         const char* name;
@@ -252,8 +253,10 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
          "Received 5 of the 10 bytes announced: the download is incomplete."},
         {"ASCII sizes differ", 'A', "550 Not a plain file.\r\n", "150 Opening (10 bytes).\r\n", kComplete,
          nullptr},
-        {"more than announced", 'I', "213 3\r\n", "150 Opening.\r\n", kComplete,
-         "Received 5 bytes, more than the 3 announced."},
+        {"more than announced", 'I', "213 3\r\n", "150 Opening.\r\n", kPermanent,
+         "Received 5 bytes, more than the 3 announced: the file may be growing on the server."},
+        {"short of SIZE, 150 agrees with what came", 'I', "213 10\r\n", "150 Opening (5 bytes).\r\n",
+         kPermanent, "SIZE said 10, the 150 reply said 5, 5 arrived."},
         {"SIZE refused, 150 decides", 'I', "550 Not a plain file.\r\n", "150 Opening (5 bytes).\r\n",
          kComplete, nullptr},
     };
@@ -275,6 +278,44 @@ TEST_F(HostileTransferTest, AnnouncedSizesDecideWhetherABinaryDownloadIsWhole) {
         } else {
             ExpectOnlyWithPartial("f", "12345");
         }
+    }
+}
+
+// A server that sends without end after announcing a size: reading stops a
+// little past it and the download fails, whatever size was announced where
+// and in whichever mode (ASCII may double its line ends on the wire).
+TEST_F(HostileTransferTest, EndlessDataStopsJustPastTheAnnouncedSize) {
+    const struct {
+        char mode;
+        const char* sizeReply;
+        const char* preliminary;
+        std::int64_t limit;  // the most that may arrive
+    } rows[] = {
+        {'I', "213 1000\r\n", "150 Opening.\r\n", 1000 + AnnouncedSizes::kMargin},
+        {'I', "550 No.\r\n", "150 Opening (1000 bytes).\r\n", 1000 + AnnouncedSizes::kMargin},
+        {'A', "213 1000\r\n", "150 Opening.\r\n", 2000 + AnnouncedSizes::kMargin},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.sizeReply) + row.preliminary);
+        testsupport::Reconfigure(s.session,
+                                 [&](ConnectionSettings& config) { config.transferMode = row.mode; });
+        s.server.Expect("TYPE", "200 ok\r\n").Expect("SIZE", row.sizeReply).Expect("PORT", "200 ok\r\n");
+        // More than the socket buffers hold; bounded so a client that never stops fails, not hangs.
+        s.server.Expect("RETR", testsupport::SendDownload(std::string(16 << 20, 'e'),
+                                                          "426 Transfer aborted.\r\n", row.preliminary));
+        const std::string local = PreviousFile("log");
+        EXPECT_EQ(Download("log", local), kPermanent);
+        EXPECT_TRUE(s.harness.HasLine("Received more than the 1000 bytes announced; stopped after " +
+                                      std::to_string(row.limit) + ": the file may be growing on the server."))
+            << s.harness.Joined();
+        EXPECT_EQ(s.session.LastOutcome().reason,
+                  "More data arrived than the 1000 bytes announced: the file may be growing on the server.");
+        EXPECT_EQ(TempDir::ReadFile(local), "previous");
+        if (row.mode != 'A') {
+            EXPECT_EQ(std::filesystem::file_size(dir / "log.part"), static_cast<std::uintmax_t>(row.limit));
+            std::filesystem::remove(dir / "log.part");
+        }
+        ExpectOnly({"log"});
     }
 }
 

@@ -120,7 +120,7 @@ bool TreeExpansion::ExpandDownloadLevel(const TransferJob& job, const Level& lev
             AddDirectory(level, entry.name, deeper);
         } else if (!entry.isFile) {
             continue;
-        } else if (const std::string local = JoinLocalPath(level.local, entry.name); IsLocalLink(local)) {
+        } else if (const std::string local = LocalPathFor(level.local, entry.name); IsLocalLink(local)) {
             // Downloading over a link would write wherever it points.
             session.Control().LogF("Skipped %s: a link is there.", local.c_str());
         } else {
@@ -162,7 +162,7 @@ void TreeExpansion::AddDirectory(const Level& parent, const std::string& name, s
         return;
     }
     deeper.push_back(
-        {JoinLocalPath(parent.local, name), JoinRemotePath(parent.remote, name), parent.depth + 1});
+        {LocalPathFor(parent.local, name), JoinRemotePath(parent.remote, name), parent.depth + 1});
 }
 
 // The first subdirectory (by name) is expanded next.

@@ -1,13 +1,17 @@
 // Downloads whose local side fails: the file grows past what the system lets
-// the process write (EFBIG, as a full disk would give), or its directory
-// cannot hold it. The download fails and says so, the previous file stays,
-// and no partial file is left behind.
+// the process write (EFBIG), the disk is full, or its directory cannot hold
+// it. The download fails and says so, the previous file stays, and no partial
+// file is left behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "ftp/network/scripted_transfer_session.h"
@@ -43,6 +47,30 @@ private:
     bool applied = false;
 };
 
+// A 64 KiB tmpfs on directory, in a mount namespace of this thread's own,
+// which the download's worker thread (started from it) shares and nothing
+// outside the test sees. Needs CAP_SYS_ADMIN: Mounted() tells.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::string directory) : directory(std::move(directory)) {
+        mounted = original >= 0 && unshare(CLONE_NEWNS) == 0 &&
+                  mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                  mount("tmpfs", this->directory.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) umount2(directory.c_str(), MNT_DETACH);
+        if (original < 0) return;
+        setns(original, CLONE_NEWNS);
+        close(original);
+    }
+    bool Mounted() const { return mounted; }
+
+private:
+    std::string directory;
+    int original = open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC);
+    bool mounted = false;
+};
+
 class DownloadFaultTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(s.LogIn()); }
@@ -68,15 +96,39 @@ TEST_F(DownloadFaultTest, FileTooLargeForTheDiskFailsAndKeepsThePreviousFile) {
         ASSERT_TRUE(limit.Applied());
         EXPECT_EQ(s.session.DownloadFile("big.bin", &local), kPermanent);
     }
-    EXPECT_TRUE(
-        s.harness.HasLineContaining("Failed to write file " + local + " (" + std::to_string(EFBIG) + ")"))
-        << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Could not write " + local + ": File too large")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(Entries(), std::vector<std::string>({"big.bin", "big.bin.part"}));
     const std::string partial = TempDir::ReadFile(local + ".part");
     EXPECT_LE(partial.size(), 256u * 1024) << "what fitted is kept for a resume";
     EXPECT_EQ(partial.find_first_not_of('x'), std::string::npos);
     EXPECT_EQ(s.session.Control().BusyCount(), 0);
+}
+
+// The disk fills while data arrives, or already is full when the last
+// buffered bytes are written out: either way the failure gives the system's words.
+TEST_F(DownloadFaultTest, FullDiskFailsWithTheSystemsWords) {
+    const std::filesystem::path disk = dir / "disk";
+    std::filesystem::create_directory(disk);
+    SmallDisk small(disk.string());
+    if (!small.Mounted()) GTEST_SKIP() << "no private mount namespace: " << std::strerror(errno);
+    const struct {
+        const char* name;
+        std::size_t size;
+        std::size_t filler;  // written to the disk before the download
+    } rows[] = {{"big.bin", 1 << 20, 0}, {"s150.bin", 150, 64 * 1024}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.filler > 0) dir.WriteFile("disk/filler", std::string(row.filler, 'f'));
+        const std::string local = (disk / row.name).string();
+        s.ScriptIncoming("RETR", "150 Opening.\r\n", std::string(row.size, 'x'));
+        EXPECT_EQ(s.session.DownloadFile(row.name, &local), kPermanent);
+        const std::string failure = "Could not write " + local + ": No space left on device";
+        EXPECT_TRUE(s.harness.HasLine(failure)) << s.harness.Joined();
+        EXPECT_EQ(s.session.LastOutcome().reason, failure);
+        EXPECT_FALSE(std::filesystem::exists(local));
+        std::filesystem::remove(local + ".part");
+    }
 }
 
 TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
@@ -94,8 +146,7 @@ TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
         SCOPED_TRACE(target);
         s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
         EXPECT_EQ(s.session.DownloadFile("x.txt", &target), kPermanent);
-        EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + target + " ("))
-            << s.harness.Joined();
+        EXPECT_TRUE(s.harness.HasLineContaining("Could not create " + target + ": ")) << s.harness.Joined();
         EXPECT_FALSE(std::filesystem::exists(target));
     }
     chmod((dir / "read-only").c_str(), 0755);

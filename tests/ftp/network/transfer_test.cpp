@@ -200,7 +200,8 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     // Sending it anyway would replace the remote file with an empty one.
     const std::string missing = (dir / "missing").string();
     EXPECT_EQ(Upload("missing", missing), kPermanent);
-    EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + " (2)")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Could not open " + missing + ": No such file or directory"))
+        << s.harness.Joined();
     EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
     EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
     EXPECT_FALSE(s.session.LastOutcome().Transient());
@@ -212,8 +213,10 @@ TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
     EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
-    EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + " (")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Could not create " + nowhere + ": No such file or directory"))
+        << s.harness.Joined();
     EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
+    EXPECT_EQ(s.session.LastOutcome().reason, "Could not create " + nowhere + ": No such file or directory");
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {
@@ -265,6 +268,15 @@ TEST_F(TransferTest, DownloadWithoutLocalNameRunsIntoTheDownloadDirectory) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "joined");
     EXPECT_EQ(s.session.DownloadFile("a.bin", nullptr), kComplete);
     EXPECT_EQ(TempDir::ReadFile(dir / "dl-a.bin"), "joined");
+    // Control characters reach the local name as %XX ("%" stays), the server its own name.
+    s.ScriptIncoming("RETR", "150 Opening.\r\n", "escaped");
+    EXPECT_EQ(s.session.DownloadFile("e\x1B[2J\tx%41\x7F", nullptr), kComplete);
+    const std::string local = (dir / "dl-e%1B[2J%09x%41%7F").string();
+    EXPECT_EQ(TempDir::ReadFile(local), "escaped");
+    EXPECT_EQ(s.Commands().back(), "RETR e\x1B[2J\tx%41\x7F");
+    EXPECT_TRUE(s.harness.HasLine("The server's name has control characters; saved as " + local +
+                                  " (written as %XX)."))
+        << s.harness.Joined();
 }
 
 TEST_F(TransferTest, ListingsWithNineAndEightColumns) {

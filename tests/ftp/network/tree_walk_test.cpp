@@ -329,8 +329,8 @@ TEST_F(TreeWalkTest, UnreadableLocalDirectoryIsAFailure) {
     }
     std::filesystem::permissions(dir / "root" / "locked", std::filesystem::perms::owner_all);
     EXPECT_EQ(s.session.WalkFailures(), 1);
-    EXPECT_TRUE(
-        s.harness.HasLine("Could not read local directory " + (dir / "root" / "locked").string() + " (13)"))
+    EXPECT_TRUE(s.harness.HasLine("Could not read local directory " + (dir / "root" / "locked").string() +
+                                  ": Permission denied"))
         << s.harness.Joined();
     const auto commands = s.Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "MKD locked"), 0) << "nothing made for it";
