@@ -24,9 +24,9 @@ struct FirewallSettings {
 // listing never ends, quickly or one line a second, is stopped at the first
 // bound it reaches, and the listing fails.
 struct ListingLimits {
-    std::size_t entries = 5'000'000;         // lines of the listing
+    std::size_t entries = 5'000'000;               // lines of the listing
     std::uint64_t bytes = std::uint64_t{2} << 30;  // 2 GiB
-    int seconds = 300;                        // the whole listing, from its first byte; 0 = none
+    int seconds = 300;                             // the whole listing, from its first byte; 0 = none
 };
 
 // Everything a session needs to know to connect and log in, handed over as

@@ -20,7 +20,8 @@ Listings::Listings(ControlChannel& control, const Login& login, const std::atomi
     static std::once_flag cleaned;
     std::call_once(cleaned, [&] {
         if (const int removed = RemoveAbandonedListingFiles(temp); removed > 0)
-            control.LogF("Removed %d listing file%s left by programs that ended.", removed, removed == 1 ? "" : "s");
+            control.LogF("Removed %d listing file%s left by programs that ended.", removed,
+                         removed == 1 ? "" : "s");
     });
     // One listing file per session, made by mkstemp: two programs (or two test
     // processes) listing at once must not read each other's directories, and

@@ -13,36 +13,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The pid of a process that has ended (and been reaped).
-pid_t EndedPid() {
+// Only the listing files (and partial files) of ended processes go: never a
+// running program's, a link or another name.
+TEST(PrivateListingFile, RemovesOnlyWhatEndedProgramsLeft) {
     const pid_t child = fork();
     if (child == 0) _exit(0);
     waitpid(child, nullptr, 0);
-    return child;
-}
-
-// Only the listing files (and their partial files) of ended processes go:
-// never a running program's, never a link or another name.
-TEST(PrivateListingFile, RemovesOnlyWhatEndedProgramsLeft) {
+    const std::string ended = "quillmoor-listing-" + std::to_string(child);
     testsupport::TempDir dir;
-    const std::string ended = std::to_string(EndedPid());
-    const std::string running = std::to_string(getpid());
-    const std::string directory = dir.Path().string() + "/";
-    const std::string ours = CreatePrivateListingFile(directory);
-    ASSERT_EQ(ours.rfind(directory + "quillmoor-listing-" + running + "-", 0), 0u) << ours;
-    for (const std::string& name : {"quillmoor-listing-" + ended + "-a1b2c3", ".quillmoor-listing-" + ended + "-a1b2c3.7-0.part",
-                                   "quillmoor-listing-" + ended + ".ftp", "quillmoor-listing-" + ended + "x", "quillmoor-listing-" + running + "-d4e5f6",
-                                   "other-" + ended + "-a1b2c3"})
+    const std::string ours = fs::path(CreatePrivateListingFile(dir.Path().string() + "/")).filename();
+    ASSERT_EQ(ours.rfind("quillmoor-listing-" + std::to_string(getpid()) + "-", 0), 0u) << ours;
+    for (const std::string& name :
+         {ended + "-a1b2c3", "." + ended + "-a1b2c3.7-0.part", ended + ".ftp", ended + "x", "other-" + ended})
         dir.WriteFile(name, "remote names");
-    fs::create_symlink(dir / ("quillmoor-listing-" + running + "-d4e5f6"), dir / ("quillmoor-listing-" + ended + "-link"));
+    fs::create_symlink(dir / ours, dir / (ended + "-link"));
 
-    EXPECT_EQ(RemoveAbandonedListingFiles(directory), 3);
+    EXPECT_EQ(RemoveAbandonedListingFiles(dir.Path().string() + "/"), 3);
     std::vector<std::string> left;
-    for (const auto& item : fs::directory_iterator(dir.Path())) left.push_back(item.path().filename().string());
+    for (const auto& item : fs::directory_iterator(dir.Path())) left.push_back(item.path().filename());
+    std::vector<std::string> kept{ended + "-link", ended + "x", "other-" + ended, ours};
     std::sort(left.begin(), left.end());
-    std::vector<std::string> kept{"other-" + ended + "-a1b2c3", "quillmoor-listing-" + ended + "-link",
-                                  "quillmoor-listing-" + ended + "x", fs::path(ours).filename().string(),
-                                  "quillmoor-listing-" + running + "-d4e5f6"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(left, kept);
 }
