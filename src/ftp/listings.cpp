@@ -123,6 +123,11 @@ void Listings::CloseListingFile() {
 
 ListingRead Listings::NextEntry(RemoteEntry& entry) {
     if (listingFile == nullptr) return ListingRead::End;
+    // Whoever reads millions of entries one by one is stopped here too.
+    if (control.StopRequestedRelaxed()) {
+        CloseListingFile();
+        return ListingRead::Cancelled;
+    }
     ListingLineReader reader(listingFile);
     std::string_view line;
     bool found = false;

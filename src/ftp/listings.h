@@ -64,7 +64,8 @@ public:
     ListingRead FirstStoredEntry(RemoteEntry& entry);
     // Reads entries from the listing file at path from now on.
     bool ReadEntriesFrom(const std::string& path);
-    // The next entry of the file being read; End closes it.
+    // The next entry of the file being read; End closes it, and so does a stop
+    // (Cancelled).
     ListingRead NextEntry(RemoteEntry& entry);
     bool ReadingEntries() const { return listingFile != nullptr; }
 
