@@ -20,8 +20,11 @@ if [ "${1:-}" = "--build-only" ]; then
   build_only=1
   shift
 fi
-seconds=${1:-${FUZZ_SECONDS:-60}}
-shift || true
+seconds=${FUZZ_SECONDS:-60}
+if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+  seconds=$1
+  shift
+fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 jobs=${FUZZ_JOBS:-1}
 
