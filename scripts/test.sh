@@ -43,6 +43,16 @@ refuse_skips() {
 
 build_and_test build
 
+# The fuzz targets need clang's libFuzzer; where clang is installed they are
+# built here too, so that they never stop building unnoticed (the corpus
+# replays above run their checks with the normal compiler).
+if command -v clang++ >/dev/null 2>&1; then
+  echo "==> build-fuzz: fuzz targets (clang)"
+  ./scripts/fuzz.sh --build-only
+else
+  echo "==> no clang++: fuzz targets not built"
+fi
+
 if [ "${QUILLMOOR_SANITIZERS:-1}" != "0" ]; then
   # Suppressions cover what uninstrumented third-party code does; each file says why.
   # strict_string_checks: a string given to a libc call must end within its

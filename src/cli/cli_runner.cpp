@@ -117,6 +117,7 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     defaults.passive = settings.passiveMode;
     defaults.timeoutSeconds = options.timeoutSeconds.value_or(settings.timeoutSeconds);
     defaults.keepModificationTimes = options.keepModificationTimes && settings.keepModificationTimes;
+    defaults.listingLimits = settings.listingLimits;
     retries = options.retries;
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) != nullptr) defaults.downloadDir = std::string(cwd) + "/";

@@ -104,5 +104,11 @@ CliSettings LoadCliSettings(const std::string& path) {
     if (ReadInt(values, "TransOptions/Keep Modification Times", number)) {
         settings.keepModificationTimes = number != 0;
     }
+    ListingLimits& limits = settings.listingLimits;
+    if (ReadInt(values, "Listings/Most Entries", number) && number > 0)
+        limits.entries = static_cast<std::size_t>(number);
+    if (ReadInt(values, "Listings/Most Megabytes", number) && number > 0)
+        limits.bytes = static_cast<std::uint64_t>(number) << 20;
+    if (ReadInt(values, "Listings/Time Limit", number) && number >= 0) limits.seconds = number;
     return settings;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ftp/connection_settings.h"
+
 // The program settings the command-line front end shares with the desktop
 // program, read from $XDG_CONFIG_HOME/Corvane/Quillmoor.ini (a plain INI
 // read; the file is never written here).
@@ -11,6 +13,9 @@ struct CliSettings {
     char transferMode = 'F';  // [TransOptions] Transfer Mode (a character code)
     bool passiveMode = true;  // [TransOptions] Passive Mode (0 = active)
     bool keepModificationTimes = true;  // [TransOptions] Keep Modification Times
+    // [Listings] Most Entries, Most Megabytes, Time Limit (seconds, 0 = none):
+    // the bounds on one directory listing; each must be above 0 to count.
+    ListingLimits listingLimits;
 };
 
 // The settings file's path for the current environment.

@@ -21,5 +21,6 @@ SettingsOutcome MakeConnectionSettings(const SiteLogin& site, const ConnectionDe
     settings.encryption = site.encryption;
     settings.trustedFingerprint = site.trustedFingerprint;
     settings.caFile = defaults.caFile;
+    settings.listingLimits = defaults.listingLimits;
     return SettingsOutcome::Ready;
 }

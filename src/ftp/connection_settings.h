@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,6 +18,15 @@ struct FirewallSettings {
     std::string host;
     std::string user;
     std::string password;
+};
+
+// Bounds on one directory listing, far above any real folder: a server whose
+// listing never ends, quickly or one line a second, is stopped at the first
+// bound it reaches, and the listing fails.
+struct ListingLimits {
+    std::size_t entries = 5'000'000;               // lines of the listing
+    std::uint64_t bytes = std::uint64_t{2} << 30;  // 2 GiB
+    int seconds = 300;                             // the whole listing, from its first byte; 0 = none
 };
 
 // Everything a session needs to know to connect and log in, handed over as
@@ -42,6 +53,7 @@ struct ConnectionSettings {
     tls::Encryption encryption = tls::Encryption::Plain;
     std::string trustedFingerprint;  // "SHA256:..." the site trusts; empty: none
     std::string caFile;              // extra trusted roots (PEM); empty: the system's only
+    ListingLimits listingLimits;
 };
 
 // What one site (or the command line's --host) asks for; unset and empty
@@ -65,6 +77,7 @@ struct ConnectionDefaults {
     bool keepModificationTimes = true;
     FirewallSettings firewall;
     std::string caFile;
+    ListingLimits listingLimits;
 };
 
 enum class SettingsOutcome { Ready, AnonymousWithoutEmail };

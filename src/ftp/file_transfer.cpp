@@ -15,6 +15,7 @@
 
 #include "ftp/ascii_line_ends.h"
 #include "ftp/busy_guard.h"
+#include "ftp/listing_budget.h"
 #include "ftp/progress_publisher.h"
 #include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
@@ -291,7 +292,10 @@ ReplyClass Transfers::RetrieveListing(const std::string& command, const std::str
     int savedBeep = beepOn;
     beepOn = 0;
     Prepare(command, path, 'A');
+    receivingListing = true;
+    listingOverran = false;
     ReplyClass result = Retrieve();
+    receivingListing = false;
     beepOn = savedBeep;
     return result;
 }
@@ -336,6 +340,10 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
 
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = transferType == 'A';
+    // Only a listing is bounded here: a file is as long as it is, but a
+    // listing that does not end is a server that will not stop.
+    ListingBudget budget(login.Settings().listingLimits);
+    ListingBudget::Overrun overrun = ListingBudget::Overrun::None;
     ProgressPublisher progress(status, ui);
     std::int64_t count = 0;
     int errorCode = 0;
@@ -360,6 +368,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         got = dataStream->Receive(room, wanted, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
+        if (receivingListing && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None) break;
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         progress.Update(restartOffset + count);
@@ -370,6 +379,12 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
     }
     const std::int64_t seconds = Now() - start;
 
+    if (overrun != ListingBudget::Overrun::None) {
+        control.LogF("%s", budget.Describe(overrun).c_str());
+        listingOverran = true;
+        partialDownload.Discard();
+        return kPermanent;
+    }
     if (control.Aborted()) {
         const bool keepsPartial = !partialDownload.KeptPath().empty();
         partialDownload.Discard();

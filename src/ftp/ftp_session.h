@@ -206,7 +206,8 @@ private:
     RemoteOperations remote{control};
     Transfers transfers{control, login, connected, status, activeOpener, passiveOpener, protection};
     Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
-                          return transfers.RetrieveListing(command, path);
+                          const ReplyClass reply = transfers.RetrieveListing(command, path);
+                          return Listings::Retrieved{reply, transfers.ListingOverran()};
                       }};
     TreeWalks walks{control, login, status, remote, listings, transfers, *this};
     Worker worker;

@@ -3,29 +3,31 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "ftp/listing_parser.h"
 #include "ftp/mlsd_parser.h"
+#include "ftp/private_listing_file.h"
+#include "ftp/temporary_paths.h"
 
 Listings::Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
                    Retrieve retrieve)
     : control(control), login(login), connected(connected), retrieve(std::move(retrieve)) {
-    std::error_code error;
-    std::filesystem::path temp = std::filesystem::temp_directory_path(error);
-    if (error) temp = "/tmp";
+    const std::string temp = SystemTemporaryDirectory();
+    // What a crashed run of the program left is removed once, when the first
+    // session of this one starts.
+    static std::once_flag cleaned;
+    std::call_once(cleaned, [&] {
+        if (const int removed = RemoveAbandonedListingFiles(temp); removed > 0)
+            control.LogF("Removed %d listing file%s left by programs that ended.", removed,
+                         removed == 1 ? "" : "s");
+    });
     // One listing file per session, made by mkstemp: two programs (or two test
     // processes) listing at once must not read each other's directories, and
     // another user cannot plant a file or link under a name known in advance.
-    std::string unique = (temp / "quillmoor-listing-XXXXXX").string();
-    const int fd = mkstemp(unique.data());
-    if (fd >= 0) {
-        close(fd);
-        storagePath = unique;
-    } else {
-        storagePath = (temp / ("quillmoor-listing-" + std::to_string(getpid()) + ".ftp")).string();
-    }
+    storagePath = CreatePrivateListingFile(temp);
+    if (storagePath.empty()) storagePath = temp + "quillmoor-listing-" + std::to_string(getpid()) + ".ftp";
 }
 
 Listings::~Listings() {
@@ -40,7 +42,9 @@ void Listings::SetStoragePath(const std::string& path) {
 
 ReplyClass Listings::ListToFile(const std::string& command, const std::string& path) {
     if (!path.empty()) std::remove(path.c_str());
-    return retrieve(command, path);
+    const Retrieved retrieved = retrieve(command, path);
+    lastOverLimit = retrieved.overLimit;
+    return retrieved.reply;
 }
 
 ReplyClass Listings::ListDirectoryToFile(const std::string& path) {
@@ -50,7 +54,9 @@ ReplyClass Listings::ListDirectoryToFile(const std::string& path) {
     if (listingIsMlsd) {
         const ReplyClass result = ListToFile("MLSD", path);
         const bool refused = control.ReplyCode() >= 500 && control.ReplyCode() <= 599;
-        if (result == kComplete || !refused || !connected || control.Aborted() || control.StopRequested())
+        // A listing stopped at its limits is not asked for again in another form.
+        if (result == kComplete || !refused || lastOverLimit || !connected || control.Aborted() ||
+            control.StopRequested())
             return result;
         // Only an unknown command is unknown for the rest of the connection;
         // another refusal (a directory it will not show this way) may be for now.
@@ -68,7 +74,8 @@ int Listings::CountListing(const std::string& path) {
     std::string_view line;
     int lines = 0;
     std::string firstLine;
-    while (reader.Next(line)) {
+    // A stop ends the count at once: a listing can hold millions of lines.
+    while (!control.StopRequestedRelaxed() && reader.Next(line)) {
         if (++lines == 1) firstLine.assign(line);
         if (lines == 2) columnCount = CountListingFields(line);
     }
@@ -116,6 +123,11 @@ void Listings::CloseListingFile() {
 
 ListingRead Listings::NextEntry(RemoteEntry& entry) {
     if (listingFile == nullptr) return ListingRead::End;
+    // Whoever reads millions of entries one by one is stopped here too.
+    if (control.StopRequestedRelaxed()) {
+        CloseListingFile();
+        return ListingRead::Cancelled;
+    }
     ListingLineReader reader(listingFile);
     std::string_view line;
     bool found = false;

@@ -25,9 +25,15 @@ enum class ListingRead { Entry, End, Failed, Cancelled };
 // session so that two programs listing at once never read each other's.
 class Listings {
 public:
+    // How retrieving a listing ended: the reply, and whether the listing was
+    // stopped at one of the connection's listing limits.
+    struct Retrieved {
+        ReplyClass reply = kNoReply;
+        bool overLimit = false;
+    };
     // Retrieves the output of a listing command into a local file (a silent
     // ASCII download over a data connection).
-    using Retrieve = std::function<ReplyClass(const std::string& command, const std::string& path)>;
+    using Retrieve = std::function<Retrieved(const std::string& command, const std::string& path)>;
 
     // connected is the session's connection flag.
     Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
@@ -58,7 +64,8 @@ public:
     ListingRead FirstStoredEntry(RemoteEntry& entry);
     // Reads entries from the listing file at path from now on.
     bool ReadEntriesFrom(const std::string& path);
-    // The next entry of the file being read; End closes it.
+    // The next entry of the file being read; End closes it, and so does a stop
+    // (Cancelled).
     ListingRead NextEntry(RemoteEntry& entry);
     bool ReadingEntries() const { return listingFile != nullptr; }
 
@@ -83,4 +90,5 @@ private:
     ListingOutcome lastListing = ListingOutcome::Complete;
     bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
     bool listingIsMlsd = false;  // the last listing file holds MLSD lines
+    bool lastOverLimit = false;  // the last listing was stopped at the connection's listing limits
 };

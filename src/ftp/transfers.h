@@ -69,8 +69,11 @@ public:
     const TransferOutcome& LastOutcome() const { return lastOutcome; }
     // For a transfer the session ends before it starts (declined, unusable name).
     void SetOutcome(TransferOutcome outcome) { lastOutcome = std::move(outcome); }
-    // A listing command's output into path: a silent ASCII download.
+    // A listing command's output into path: a silent ASCII download, held
+    // within the connection's listing limits (see ListingBudget).
     ReplyClass RetrieveListing(const std::string& command, const std::string& path);
+    // The last listing was stopped at one of its limits.
+    bool ListingOverran() const { return listingOverran; }
     ReplyClass ReceiveFile(const std::string& path);
     ReplyClass SendFile(const std::string& path);
     // Logs a partial file the last download kept (after the worker has ended).
@@ -156,6 +159,8 @@ private:
     std::string localPath;
     char transferType = 'I';
     int beepOn = 1;
+    bool receivingListing = false;  // the running download is a listing (see ListingBudget)
+    bool listingOverran = false;    // the last listing passed one of its limits
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
     std::string listedSize;                  // the MLSD size fact of the file being downloaded

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr const char* kWalkListingName = "dirlist0021232.ftp";
 // A link listed as a directory can lead back into itself; these bounds end
 // such a walk long before the local path stops being usable.
 constexpr int kMaxWalkDepth = 64;
@@ -218,8 +217,10 @@ WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::str
     return Result(connectedAtStart);
 }
 
-// Reads a walk's listing file into entries and removes the file before any
-// download starts, so that a remote file of the same name cannot collide with it.
+// Reads a walk's listing file into entries before any download starts: the
+// levels below list into the same file. The file goes at once, since it holds
+// remote names. A stop ends the reading (a listing may hold millions of lines)
+// and leaves no entries.
 std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath) {
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
@@ -227,6 +228,10 @@ std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath)
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
+            if (control.StopRequestedRelaxed()) {
+                entries.clear();
+                break;
+            }
             if (listings.ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
         }
         listings.LogSkippedListingLines(reader.SkippedLines());
@@ -256,7 +261,10 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
         ++walkFailures;
         return;
     }
-    const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
+    // The listing goes to the session's private file, never into the folder
+    // being filled: it is not one of the remote files, and a listing that
+    // never ends must not fill the user's disk there.
+    const std::string& listPath = listings.StoragePath();
     if (listings.ListDirectoryToFile(listPath) == kComplete) {
         listings.CountListing(listPath);
         DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);

@@ -225,13 +225,17 @@ TEST(LoadCliSettings, ReadsTheSharedSettingsFile) {
                                     "[TransOptions]\n"
                                     "Transfer%20Mode=65\n"
                                     "Passive%20Mode=0\n"
-                                    "Keep%20Modification%20Times=0\n");
+                                    "Keep%20Modification%20Times=0\n"
+                                    "[Listings]\nMost%20Entries=1000\nMost%20Megabytes=3\nTime%20Limit=0\n");
     const CliSettings settings = LoadCliSettings(path.string());
     EXPECT_EQ(settings.email, "someone@example.org");
     EXPECT_EQ(settings.timeoutSeconds, 15);
     EXPECT_EQ(settings.transferMode, 'A');
     EXPECT_FALSE(settings.passiveMode);
     EXPECT_FALSE(settings.keepModificationTimes);
+    EXPECT_EQ(settings.listingLimits.entries, 1000u);
+    EXPECT_EQ(settings.listingLimits.bytes, 3u << 20);
+    EXPECT_EQ(settings.listingLimits.seconds, 0);
 
     const CliSettings defaults = LoadCliSettings((dir / "missing.conf").string());
     EXPECT_EQ(defaults.email, "");

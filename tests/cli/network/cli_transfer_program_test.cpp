@@ -204,6 +204,37 @@ TEST(CliTransferSignals, CtrlCCancelsADownloadAndKeepsTheLocalAndThePartialFile)
     EXPECT_NE(log.find("received in " + target.string() + ".part."), std::string::npos) << log;
 }
 
+// SIGTERM while getdir's listing never ends: the program ends within a
+// second, and neither the folder nor the listing stays behind.
+TEST(CliTransferSignals, TermEndsAnEndlessListingOfGetdir) {
+    TempDir local{"quillmoor-cli-getdir"};
+    testsupport::ScriptedFtpServer server;
+    server.Expect("USER", "331 password\r\n").Expect("PASS", "230 in\r\n").Expect("CWD", "250 ok\r\n");
+    server.Expect("TYPE", "200 ok\r\n").Expect("PORT", "200 ok\r\n");
+    server.Expect("LIST", [](testsupport::ScriptedConnection& connection, const std::string&) {
+        connection.Send("150 Listing, for ever.\r\n");
+        testsupport::DataLink link = connection.ConnectToLastPort();
+        while (link.SendAll(std::string(100, '-') + "rw 1 ftp ftp 3 Jan  1  2020 file\r\n") &&
+               connection.Pause(1ms)) {
+        }
+    });
+    const std::string errPath = (local / "stderr").string();
+    testsupport::ChildProcess cli = testsupport::ChildProcess::Start(
+        {QUILLMOOR_CLI_PATH, "--active", "--email", "e@x", server.HostText(),
+         "getdir top " + (local / "top").string()},
+        errPath, {"XDG_CONFIG_HOME=" + local.Path().string(), "TMPDIR=" + local.Path().string()});
+    ASSERT_TRUE(server.WaitForLines(6, 10s));  // the listing has begun
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(fs::is_empty(local / "top")) << "the listing goes to a private file, not into the folder";
+
+    const auto start = std::chrono::steady_clock::now();
+    kill(cli.Pid(), SIGTERM);
+    EXPECT_EQ(cli.Wait(3s), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    std::vector<fs::path> left(fs::directory_iterator(local.Path()), fs::directory_iterator{});
+    EXPECT_EQ(left, std::vector<fs::path>{errPath}) << TempDir::ReadFile(errPath);
+}
+
 // A transfer that broke off is a failed command, whatever the server's final
 // reply: exit 1, and a download keeps the previous local file.
 TEST(CliTransferFailures, TransfersThatBrokeOffExitWithOne) {
