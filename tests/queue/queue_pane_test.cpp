@@ -157,6 +157,16 @@ private slots:
         QCOMPARE(model.data(model.index(1, 0), TransferQueueModel::kJobIdRole).toULongLong(), failed);
         QCOMPARE(model.headerData(TransferQueueModel::kTimeLeft, Qt::Horizontal).toString(),
                  QStringLiteral("Time left"));
+
+        // Waiting for its server, a running job says only that, and shows no speed.
+        queue.WaitToReconnect(running, 2, 5);
+        model.Refresh();
+        QCOMPARE(Cell(model, 0, TransferQueueModel::kState),
+                 QStringLiteral("Waiting to reconnect (attempt 2 of 5)"));
+        QCOMPARE(Cell(model, 0, TransferQueueModel::kSpeed), QString());
+        queue.WaitToReconnect(running, 0, 0);
+        model.Refresh();
+        QCOMPARE(Cell(model, 0, TransferQueueModel::kState), QStringLiteral("Running"));
     }
 
     // Another thread adds, runs, finishes and removes jobs; the rows end as
