@@ -478,7 +478,9 @@ TEST(QueueOutageTest, FortyJobsOutlastAFiveSecondOutage) {
             settings.host = server.HostText();
             settings.user = "anonymous";
             settings.password = "tester@example.com";
+            settings.dataMode = DataMode::Passive;
             settings.transferMode = 'I';
+            settings.timeoutSeconds = 20;
             return std::optional<ConnectionSettings>(settings);
         },
         3);
@@ -504,7 +506,10 @@ TEST(QueueOutageTest, FortyJobsOutlastAFiveSecondOutage) {
         << Describe(queue);
     std::this_thread::sleep_until(down + 5s);  // the outage itself
     ASSERT_TRUE(server.ServeAgain()) << server.Problem();
-    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    const bool finishedAll = watcher.WaitFor(AllFinished);
+    std::string log;
+    for (const std::string& line : runner.Log().TakeAll()) log += line + "\n";
+    ASSERT_TRUE(finishedAll) << Describe(queue) << log;
     for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Done) << Describe(queue);
     for (int i = 0; i < kJobs; ++i) {
         EXPECT_TRUE(TempDir::ReadFile(local / name(i)) == RandomBytes(150000, static_cast<unsigned>(i))) << i;
