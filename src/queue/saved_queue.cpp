@@ -1,6 +1,8 @@
 #include "queue/saved_queue.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 SavedQueue::SavedQueue(TransferQueue& queue, QString path, Report report, QObject* parent)
@@ -14,6 +16,21 @@ QString SavedQueue::DefaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/queue");
 }
 
+// Kept aside rather than overwritten by the next save, and never over a file
+// set aside before: nothing the user queued is thrown away unseen. The name
+// carries the time, and a counter when that second already has one.
+QString SavedQueue::SetAside(const QString& path) {
+    if (!QFileInfo::exists(path)) return {};
+    const QString stem = path + QStringLiteral(".unreadable-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int counter = 1; counter <= kMaxAsideCounter; ++counter) {
+        const QString aside = counter == 1 ? stem : stem + QStringLiteral("-%1").arg(counter);
+        // rename never replaces an existing file.
+        if (!QFileInfo::exists(aside) && QFile::rename(path, aside)) return aside;
+    }
+    return {};
+}
+
 SavedQueue::Signature SavedQueue::CurrentSignature() const {
     Signature signature;
     for (const TransferJob& job : queue.Jobs()) signature.emplace_back(job.id, job.state);
@@ -24,14 +41,11 @@ bool SavedQueue::Load() {
     std::string error;
     const bool loaded = queue.Load(QFile::encodeName(path).toStdString(), error);
     if (!loaded) {
-        // Kept aside rather than overwritten by the next save: nothing the
-        // user queued is thrown away unseen.
-        const QString aside = path + QStringLiteral(".unreadable");
-        QFile::remove(aside);
-        const bool kept = QFile::rename(path, aside);
+        const QString aside = SetAside(path);
         if (report) {
             report("The transfer queue could not be read: " + error +
-                   (kept ? " (kept as " + QFile::encodeName(aside).toStdString() + ")" : std::string()));
+                   (aside.isEmpty() ? std::string()
+                                    : " (kept as " + QFile::encodeName(aside).toStdString() + ")"));
         }
     }
     written = CurrentSignature();

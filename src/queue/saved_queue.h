@@ -36,6 +36,10 @@ public:
 
 private:
     using Signature = std::vector<std::pair<std::uint64_t, JobState>>;
+    static constexpr int kMaxAsideCounter = 1000;
+    // Renames an unreadable queue file to a free name beside it; the new
+    // name, or empty when it could not be moved.
+    static QString SetAside(const QString& path);
     Signature CurrentSignature() const;
 
     TransferQueue& queue;

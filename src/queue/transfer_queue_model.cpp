@@ -11,11 +11,13 @@ bool SameFigures(const TransferJob& a, const TransferJob& b) {
     return a.state == b.state && a.doneBytes == b.doneBytes && a.totalBytes == b.totalBytes &&
            a.bytesPerSecond == b.bytesPerSecond && a.secondsLeft == b.secondsLeft && a.failure == b.failure &&
            a.note == b.note && a.localPath == b.localPath && a.remotePath == b.remotePath &&
-           a.direction == b.direction;
+           a.direction == b.direction && a.waitingToReconnect == b.waitingToReconnect;
 }
 
-// A failure's reason, or what a finished job did instead (a skip).
+// A failure's reason, what a finished job did instead (a skip), or why a
+// job is paused; a job waiting for its server says only that.
 QString StateWithReason(const TransferJob& job) {
+    if (job.waitingToReconnect) return QString::fromStdString(job.note);
     const std::string& reason = job.state == JobState::Failed ? job.failure : job.note;
     if (reason.empty()) return StateText(job.state);
     return StateText(job.state) + QStringLiteral(": ") + QString::fromStdString(reason);

@@ -2,6 +2,7 @@
 // rows that follow changes made on other threads, the commands each state
 // allows, and the saved queue.
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QSignalSpy>
@@ -156,6 +157,16 @@ private slots:
         QCOMPARE(model.data(model.index(1, 0), TransferQueueModel::kJobIdRole).toULongLong(), failed);
         QCOMPARE(model.headerData(TransferQueueModel::kTimeLeft, Qt::Horizontal).toString(),
                  QStringLiteral("Time left"));
+
+        // Waiting for its server, a running job says only that, and shows no speed.
+        queue.WaitToReconnect(running, 2, 5);
+        model.Refresh();
+        QCOMPARE(Cell(model, 0, TransferQueueModel::kState),
+                 QStringLiteral("Waiting to reconnect (attempt 2 of 5)"));
+        QCOMPARE(Cell(model, 0, TransferQueueModel::kSpeed), QString());
+        queue.WaitToReconnect(running, 0, 0);
+        model.Refresh();
+        QCOMPARE(Cell(model, 0, TransferQueueModel::kState), QStringLiteral("Running"));
     }
 
     // Another thread adds, runs, finishes and removes jobs; the rows end as
@@ -325,21 +336,32 @@ private slots:
         QCOMPARE(again.Jobs()[0].state, JobState::Paused);
         QCOMPARE(again.Jobs()[1].direction, TransferDirection::Upload);
 
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a queue\n");
-        file.close();
-        TransferQueue broken;
-        SavedQueue unreadable(
-            broken, path, [&reports](const std::string& line) { reports << QString::fromStdString(line); });
-        QVERIFY(!unreadable.Load());
-        QVERIFY(broken.Jobs().empty());
-        QCOMPARE(reports.size(), 1);
+        // Two unreadable queues in a row (within one second): both are kept.
+        for (const QByteArray& text : {QByteArray("not a queue\n"), QByteArray("nor this\n")}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+            TransferQueue broken;
+            SavedQueue unreadable(broken, path, [&reports](const std::string& line) {
+                reports << QString::fromStdString(line);
+            });
+            QVERIFY(!unreadable.Load());
+            QVERIFY(broken.Jobs().empty());
+            QVERIFY(!QFile::exists(path));
+        }
+        QCOMPARE(reports.size(), 2);
         QVERIFY(reports[0].startsWith("The transfer queue could not be read: "));
-        QVERIFY(!QFile::exists(path));
-        QFile aside(path + ".unreadable");
-        QVERIFY(aside.open(QIODevice::ReadOnly));
-        QCOMPARE(aside.readAll(), QByteArray("not a queue\n"));
+        QStringList kept;
+        for (const QFileInfo& aside :
+             QDir(directory.filePath("data")).entryInfoList({"queue.unreadable-*"})) {
+            QFile file(aside.filePath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            kept << QString::fromUtf8(file.readAll());
+            QVERIFY2(reports.join('\n').contains(aside.fileName()), qPrintable(reports.join('\n')));
+        }
+        kept.sort();
+        QCOMPARE(kept, QStringList({"nor this\n", "not a queue\n"}));
     }
 };
 

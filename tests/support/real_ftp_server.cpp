@@ -20,6 +20,7 @@ using namespace std::chrono_literals;
 
 const char* const kPyftpdlibScript = R"(
 import hashlib
+import os
 import sys
 import zlib
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -105,7 +106,8 @@ if bytes_per_second > 0:
     from pyftpdlib.handlers import ThrottledDTPHandler
     handler.dtp_handler = type('Throttled', (ThrottledDTPHandler,),
                                {'read_limit': bytes_per_second, 'write_limit': bytes_per_second})
-server = FTPServer((sys.argv[2], 0), handler)
+# A restarted server takes the port it had before (0: any free port).
+server = FTPServer((sys.argv[2], int(os.environ.get('QUILLMOOR_FTP_PORT', '0'))), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
 )";
@@ -193,15 +195,25 @@ void PyftpdlibServer::Start(const PyftpdlibOptions& options, const ServerTls* tl
                     {tls->files.certificate.string(), tls->files.key.string(),
                      tls->implicit ? "implicit" : "explicit", tls->required ? "required" : "optional"});
     }
-    process = ChildProcess::Start(argv, (dir / "stderr").string());
+    arguments = argv;
+    port = Launch(0);
+}
+
+unsigned short PyftpdlibServer::Launch(unsigned short wanted) {
+    process = ChildProcess::Start(arguments, (dir / "stderr").string(),
+                                  {"QUILLMOOR_FTP_PORT=" + std::to_string(wanted)});
     const std::string portText = process.ReadLine(15s);
     const int chosen = portText.empty() ? 0 : std::atoi(portText.c_str());
     if (chosen <= 0 || !WaitUntilAccepting(loopback, static_cast<unsigned short>(chosen), process, 10s)) {
         problem = "pyftpdlib did not start: " + TempDir::ReadFile(dir / "stderr");
-        return;
+        return 0;
     }
-    port = static_cast<unsigned short>(chosen);
+    return static_cast<unsigned short>(chosen);
 }
+
+void PyftpdlibServer::Halt() { process.Stop(); }
+
+bool PyftpdlibServer::ServeAgain() { return port != 0 && Launch(port) == port; }
 
 VsftpdServer::VsftpdServer(const VsftpdDataOptions& data) : RealFtpServer(data.loopback) {
     Start(data, nullptr);

@@ -72,8 +72,18 @@ public:
     // Every digest command pyftpdlib can be given.
     static const std::vector<std::string>& AllHashCommands();
 
+    // Ends the server as a crash would: its connections close, and
+    // connecting is refused until ServeAgain starts it on the same port and
+    // directory (false when it did not come up).
+    void Halt();
+    bool ServeAgain();
+
 private:
     void Start(const PyftpdlibOptions& options, const ServerTls* tls);
+    // Starts the program on the wanted port (0: any); the port it took, 0 on failure.
+    unsigned short Launch(unsigned short wanted);
+
+    std::vector<std::string> arguments;
 };
 
 // How a VsftpdServer takes data connections. pasvAddress is only written

@@ -112,8 +112,9 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
     if (decision.rename) {
         const std::filesystem::path local(file.localPath);
         const std::string freeName =
-            upload ? NumberedFreeName(remoteName, [this](const std::string& n) { return RemoteFacts(n).exists; })
-                   : FreeLocalName(local.parent_path().string(), local.filename().string());
+            upload
+                ? NumberedFreeName(remoteName, [this](const std::string& n) { return RemoteFacts(n).exists; })
+                : FreeLocalName(local.parent_path().string(), local.filename().string());
         if (freeName.empty()) return {JobState::Failed, "No free name beside the target"};
         if (upload) {
             file.remotePath = SplitRemotePath(file.remotePath).directory;

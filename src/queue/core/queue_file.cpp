@@ -1,5 +1,6 @@
 #include "queue/core/queue_file.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
@@ -7,8 +8,18 @@
 
 namespace {
 
-constexpr std::string_view kHeader = "Quillmoor transfer queue 1";
-constexpr std::size_t kFieldCount = 12;
+// The header names the format's version. Later versions only add fields at
+// the end of a line, so a file of a newer version is read for the fields
+// this one knows and the rest are passed over.
+constexpr std::string_view kHeaderStart = "Quillmoor transfer queue ";
+constexpr int kVersion = 2;
+// Version 1 had no count of interrupted runs.
+constexpr std::size_t kFieldsOfVersion1 = 12;
+constexpr std::size_t kFieldCount = 13;
+// A job that was running when the program ended twice is not started a third
+// time on its own: it may be what ends the program.
+constexpr int kInterruptedRunsBeforePause = 2;
+constexpr const char* kInterruptedNote = "the program stopped twice while this ran";
 
 template <typename Value>
 struct Named {
@@ -121,13 +132,31 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     }
 }
 
-// One job line; the reason it is refused in `error`.
-std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
+// The version a header line names; nothing when it is no queue's header.
+std::optional<int> VersionOf(std::string_view line) {
+    if (line.substr(0, kHeaderStart.size()) != kHeaderStart) return std::nullopt;
+    std::optional<std::int64_t> version = Number(line.substr(kHeaderStart.size()), 1);
+    if (!version || *version > 1000000) return std::nullopt;
+    return static_cast<int>(*version);
+}
+
+// A job saved while it ran was interrupted: it runs again unless that has
+// happened too often.
+void ComeBackFromInterruptedRun(TransferJob& job) {
+    ++job.interruptedRuns;
+    job.state = job.interruptedRuns >= kInterruptedRunsBeforePause ? JobState::Paused : JobState::Queued;
+    job.note = job.state == JobState::Paused ? kInterruptedNote : "";
+}
+
+// One job line of a file of the given version; the reason it is refused in `error`.
+std::optional<TransferJob> ParseJob(std::string_view line, int version, std::string& error) {
     std::vector<std::string_view> fields = SplitFields(line);
-    if (fields.size() != kFieldCount) {
-        error = "expected " + std::to_string(kFieldCount) + " fields, found " + std::to_string(fields.size());
+    const std::size_t wanted = version == 1 ? kFieldsOfVersion1 : kFieldCount;
+    if (fields.size() < wanted || (version == 1 && fields.size() != wanted)) {
+        error = "expected " + std::to_string(wanted) + " fields, found " + std::to_string(fields.size());
         return std::nullopt;
     }
+    auto interrupted = version == 1 ? std::optional<std::int64_t>(0) : Number(fields[12], 0);
     auto direction = ValueOf(kDirections, fields[0]);
     auto isDirectory = ValueOf(kKinds, fields[1]);
     auto existing = ValueOf(kChoices, fields[2]);
@@ -144,7 +173,7 @@ std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
         error = "unknown direction, kind, choice or state";
         return std::nullopt;
     }
-    if (!total || !done || !attempts || *attempts > 1000000) {
+    if (!total || !done || !attempts || *attempts > 1000000 || !interrupted || *interrupted > 1000000) {
         error = "bad number";
         return std::nullopt;
     }
@@ -160,7 +189,7 @@ std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
     job.direction = *direction;
     job.isDirectory = *isDirectory;
     job.existing = *existing;
-    job.state = *state == JobState::Running ? JobState::Queued : *state;
+    job.state = *state;
     job.totalBytes = *total;
     job.doneBytes = *done;
     job.attempts = static_cast<int>(*attempts);
@@ -169,14 +198,16 @@ std::optional<TransferJob> ParseJob(std::string_view line, std::string& error) {
     job.remotePath = std::move(*remote);
     job.failure = std::move(*failure);
     job.note = std::move(*note);
+    job.interruptedRuns = static_cast<int>(*interrupted);
+    if (job.state == JobState::Running) ComeBackFromInterruptedRun(job);
     return job;
 }
 
 }  // namespace
 
 std::string FormatQueueFile(const std::vector<TransferJob>& jobs) {
-    std::string out(kHeader);
-    out += '\n';
+    std::string out(kHeaderStart);
+    out += std::to_string(kVersion) + '\n';
     for (const TransferJob& job : jobs) {
         out += NameOf(kDirections, job.direction);
         out += '\t';
@@ -193,6 +224,7 @@ std::string FormatQueueFile(const std::vector<TransferJob>& jobs) {
             out += '\t';
             AppendEscaped(out, *text);
         }
+        out += '\t' + std::to_string(std::max(0, job.interruptedRuns));
         out += '\n';
     }
     return out;
@@ -204,6 +236,7 @@ bool ParseQueueFile(const std::string& text, std::vector<TransferJob>& jobs, std
     std::string_view rest(text);
     std::size_t lineNumber = 0;
     std::vector<TransferJob> parsed;
+    int version = 0;
     while (!rest.empty()) {
         std::size_t end = rest.find('\n');
         if (end == std::string_view::npos) {
@@ -213,14 +246,16 @@ bool ParseQueueFile(const std::string& text, std::vector<TransferJob>& jobs, std
         std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end + 1);
         if (++lineNumber == 1) {
-            if (line != kHeader) {
+            std::optional<int> named = VersionOf(line);
+            if (!named) {
                 error = "not a saved transfer queue";
                 return false;
             }
+            version = *named;
             continue;
         }
         std::string reason;
-        std::optional<TransferJob> job = ParseJob(line, reason);
+        std::optional<TransferJob> job = ParseJob(line, version, reason);
         if (!job) {
             error = "line " + std::to_string(lineNumber) + ": " + reason;
             return false;

@@ -11,7 +11,10 @@
 // written: a job names its site, and the site holds the log-in.
 std::string FormatQueueFile(const std::vector<TransferJob>& jobs);
 
-// Reads what FormatQueueFile wrote. Jobs that were running come back queued
-// (with what they had transferred), ids are left for the queue to give. Any
-// malformed line refuses the whole file, with the line number in `error`.
+// Reads what FormatQueueFile wrote, of this version, an older one, or a
+// newer one (whose added fields are passed over). A job that was running
+// when the file was written was interrupted: it comes back queued (with what
+// it had transferred), or paused with a note once that has happened twice.
+// Ids are left for the queue to give. Any malformed line refuses the whole
+// file, with the line number in `error`.
 bool ParseQueueFile(const std::string& text, std::vector<TransferJob>& jobs, std::string& error);

@@ -57,6 +57,11 @@ public:
         retryPolicy = policy;
     }
 
+    void SetReconnectPolicy(const RetryPolicy& policy) {
+        std::lock_guard<std::mutex> guard(lock);
+        reconnectPolicy = policy;
+    }
+
     // TransferQueue::Runner
     void StopJob(std::uint64_t id) override {
         std::lock_guard<std::mutex> guard(lock);
@@ -73,8 +78,8 @@ public:
 private:
     struct Slot {
         Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log,
-             const RetryPolicy& policy)
-            : worker(queue, settingsFor, log, policy) {}
+             const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy)
+            : worker(queue, settingsFor, log, retryPolicy, reconnectPolicy) {}
         QueueWorker worker;
         std::thread thread;
         bool ended = false;  // the thread has left its loop (guarded by the runner's lock)
@@ -86,7 +91,7 @@ private:
     // whose thread ended (the number was lowered) is joined and reused.
     void StartThreads() {
         while (static_cast<int>(slots.size()) < wanted) {
-            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log, retryPolicy));
+            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log, retryPolicy, reconnectPolicy));
         }
         for (int index = 0; index < wanted; ++index) {
             Slot& slot = *slots[static_cast<std::size_t>(index)];
@@ -132,6 +137,7 @@ private:
     std::vector<std::unique_ptr<Slot>> slots;
     int wanted;
     RetryPolicy retryPolicy;
+    RetryPolicy reconnectPolicy{5, std::chrono::seconds(1), std::chrono::seconds(16)};
     bool running = false;
     std::uint64_t generation = 0;  // counts the queue's "jobs wait" calls
 };
@@ -144,6 +150,8 @@ QueueRunner::~QueueRunner() { impl->Stop(); }
 void QueueRunner::SetConnections(int n) { impl->SetConnections(n); }
 
 void QueueRunner::SetRetryPolicy(const RetryPolicy& policy) { impl->SetRetryPolicy(policy); }
+
+void QueueRunner::SetReconnectPolicy(const RetryPolicy& policy) { impl->SetReconnectPolicy(policy); }
 
 void QueueRunner::Start() { impl->Start(); }
 

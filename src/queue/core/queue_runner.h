@@ -33,6 +33,11 @@ public:
     // by the connections started after the call (by default two retries
     // after 1 s and 2 s).
     void SetRetryPolicy(const RetryPolicy& policy);
+    // How long a job whose server went away (refused, reset or closed the
+    // connection, or sent 421) waits before it connects again, and how
+    // often; taken by the connections started after the call (by default
+    // five times, after 1, 2, 4, 8 and 16 s). Only then does it fail.
+    void SetReconnectPolicy(const RetryPolicy& policy);
     void Start();  // worker threads take queued jobs in order
     void Stop();   // stops transfers, joins; running jobs go back to queued, partials kept
     // The log lines of the queue's connections, all in one queue: they wait

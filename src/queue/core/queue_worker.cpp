@@ -37,6 +37,24 @@ std::string LogonFailure(const LogonResult& logon) {
     return text;
 }
 
+// A server that refused or dropped the connection, or said with a 421 that
+// it closes it, is most likely restarting or briefly overloaded; a refused
+// log-in, an unknown host or a connection that could not be secured will not
+// change by waiting.
+bool ServerMayComeBack(const LogonResult& logon) {
+    using Cause = LogonResult::Cause;
+    switch (logon.cause) {
+        case Cause::ConnectionRefused:
+        case Cause::ConnectionFailed:
+            return true;
+        case Cause::BadWelcome:
+        case Cause::WrongCredentials:
+            return logon.replyCode == 421;  // also a connection closed during the log-in
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 void QueueWorker::Waiter::LogLinesWaiting() {
@@ -44,8 +62,12 @@ void QueueWorker::Waiter::LogLinesWaiting() {
 }
 
 QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
-                         const RetryPolicy& retryPolicy)
-    : queue(queue), settingsFor(settingsFor), retryPolicy(retryPolicy), waiter(ownLog, sharedLog) {
+                         const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy)
+    : queue(queue),
+      settingsFor(settingsFor),
+      retryPolicy(retryPolicy),
+      reconnectPolicy(reconnectPolicy),
+      waiter(ownLog, sharedLog) {
     waiter.SetPollInterval(kProgressInterval);
     waiter.SetProgress(
         [this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected, std::int64_t done) {
@@ -124,15 +146,22 @@ QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
         return {JobState::Failed, "Needs a local path and an absolute remote path"};
     }
     const bool reused = session.IsConnected() && loggedInSite == job.site;
-    if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
-    Outcome outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
-    if (reused && outcome.state == JobState::Failed && ConnectionGone() && !StopAsked()) {
+    Outcome outcome = ConnectAndTransfer(job);
+    if (reused && outcome.serverAway) {
         // A server that closed the connection while it idled between jobs
-        // shows it only at the next job's first exchange: once more, on a
-        // new connection.
+        // shows it only at the next job's first exchange: once more at
+        // once, on a new connection.
         session.Control().LogF("The connection was lost; logging in again.");
-        if (std::optional<std::string> failure = Connect(job.site)) return {JobState::Failed, *failure};
-        outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+        outcome = ConnectAndTransfer(job);
+    }
+    // A server that went away while the queue runs (restarted, overloaded)
+    // is waited for, so that a short outage does not fail every job it meets.
+    for (int attempt = 1; outcome.serverAway && attempt <= reconnectPolicy.retries; ++attempt) {
+        if (!PauseBeforeReconnect(job, attempt)) break;
+        // A later run continues what the earlier one left.
+        ++job.attempts;
+        if (std::optional<TransferJob> current = queue.Job(job.id)) job.doneBytes = current->doneBytes;
+        outcome = ConnectAndTransfer(job);
     }
     // A stopped transfer reads as cancelled to the engine; the queue
     // already shows why (paused, cancelled, or given back).
@@ -140,10 +169,41 @@ QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
     return outcome;
 }
 
+QueueWorker::Outcome QueueWorker::ConnectAndTransfer(TransferJob& job) {
+    if (std::optional<std::string> failure = Connect(job.site)) {
+        return {JobState::Failed, *failure, !StopAsked() && ServerMayComeBack(session.LastLogon())};
+    }
+    Outcome outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
+    outcome.serverAway = outcome.state == JobState::Failed && ServerWentAway();
+    return outcome;
+}
+
+// Waits on the session's wake descriptor: the stop that Pause, Cancel and
+// the end of the runner send ends the wait at once.
+bool QueueWorker::PauseBeforeReconnect(const TransferJob& job, int attempt) {
+    if (StopAsked()) return false;
+    const std::chrono::milliseconds delay = reconnectPolicy.DelayBefore(attempt + 1);
+    session.Control().LogF("The server does not answer; connecting again in %lld ms (attempt %d of %d).",
+                           static_cast<long long>(delay.count()), attempt, reconnectPolicy.retries);
+    session.CloseAll();
+    loggedInSite.clear();
+    queue.WaitToReconnect(job.id, attempt, reconnectPolicy.retries);
+    const bool waited = StopAwareRetryWait(session.Control()).Wait(delay);
+    queue.WaitToReconnect(job.id, 0, 0);
+    return waited && !StopAsked();
+}
+
 // A closed control connection reads as a 421 without text until the session
 // notices it is gone.
 bool QueueWorker::ConnectionGone() const {
     return !session.IsConnected() || session.Control().ReplyCode() == 421;
+}
+
+// After a failed transfer: the connection is gone, and logging in again
+// (when the transfer's retries tried) did not fail for a lasting reason.
+bool QueueWorker::ServerWentAway() const {
+    const LogonResult& logon = session.LastLogon();
+    return !StopAsked() && ConnectionGone() && (logon.Connected() || ServerMayComeBack(logon));
 }
 
 std::optional<std::string> QueueWorker::Connect(const std::string& site) {
@@ -180,6 +240,10 @@ QueueWorker::Outcome QueueWorker::TransferFile(TransferJob& job) {
     if (file.localPath != job.localPath || file.remotePath != job.remotePath ||
         file.existing != job.existing) {
         queue.Retarget(job.id, file.localPath, file.remotePath, file.existing);
+        // A run after a lost connection goes on with the settled target.
+        job.localPath = file.localPath;
+        job.remotePath = file.remotePath;
+        job.existing = file.existing;
     }
     if (result.state == JobState::Done || result.state == JobState::Verified) {
         ReportWhole(job.id, LocalSize(file.localPath));
@@ -210,6 +274,9 @@ QueueWorker::Outcome QueueWorker::TransferTree(TransferJob& job) {
             mover.Run(file, rerun ? FileMove::Start::AfterPause : FileMove::Start::Fresh);
         if (result.state == JobState::Failed) {
             if (StopAsked()) return {JobState::Failed, "Stopped"};
+            // Without a connection the rest would fail as well; a later run
+            // continues from here.
+            if (ConnectionGone()) return {JobState::Failed, file.remotePath + ": " + result.text};
             if (failures++ == 0) failure = file.remotePath + ": " + result.text;
         }
         allVerified = allVerified && result.state == JobState::Verified;

@@ -28,9 +28,10 @@ public:
 
     // The session's log lines go on into sharedLog, which every worker of the
     // runner shares; a transfer that fails on a transient error is tried
-    // again as retryPolicy says.
+    // again as retryPolicy says, and a job whose server went away waits and
+    // connects again as reconnectPolicy says.
     QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
-                const RetryPolicy& retryPolicy);
+                const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy);
     ~QueueWorker();
     QueueWorker(const QueueWorker&) = delete;
     QueueWorker& operator=(const QueueWorker&) = delete;
@@ -48,7 +49,8 @@ public:
 private:
     struct Outcome {
         JobState state = JobState::Done;
-        std::string text;  // the reason of a failure, or a note (a skip)
+        std::string text;         // the reason of a failure, or a note (a skip)
+        bool serverAway = false;  // failed because the server refused or dropped the connection
     };
     // The session's seam: waits for its transfers, reports their progress,
     // and passes its log lines on.
@@ -63,8 +65,11 @@ private:
     };
 
     Outcome Execute(TransferJob& job);
+    Outcome ConnectAndTransfer(TransferJob& job);
+    bool PauseBeforeReconnect(const TransferJob& job, int attempt);
     std::optional<std::string> Connect(const std::string& site);
     bool ConnectionGone() const;
+    bool ServerWentAway() const;
     Outcome TransferFile(TransferJob& job);
     Outcome TransferTree(TransferJob& job);
     bool StopAsked() const;
@@ -76,6 +81,7 @@ private:
     TransferQueue& queue;
     const SettingsLookup& settingsFor;
     const RetryPolicy retryPolicy;
+    const RetryPolicy reconnectPolicy;
     LogQueue ownLog;
     TransferStatus status;
     Waiter waiter;

@@ -9,4 +9,3 @@ struct RemoteLocation {
     std::string name;
 };
 RemoteLocation SplitRemotePath(const std::string& path);
-

@@ -29,6 +29,12 @@ struct TransferJob {
     std::int64_t secondsLeft = -1;  // -1: unknown
     std::string failure;            // why it failed (state Failed), e.g. "Cancelled", "550 No such file"
     int attempts = 0;
+    // How often the program ended while this job ran (counted when the saved
+    // queue is read back); a job that keeps ending it comes back paused.
+    int interruptedRuns = 0;
+    // Running, but its server does not answer: the job waits before it
+    // connects again, and note says which attempt comes next.
+    bool waitingToReconnect = false;
     // What a finished job did instead of transferring ("Skipped: the target
     // exists"), or why a running one is being tried again.
     std::string note;

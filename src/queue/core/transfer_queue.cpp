@@ -65,6 +65,7 @@ bool TransferQueue::Change(std::uint64_t id, const std::function<bool(Entry&)>& 
 static void ClearRunningFigures(TransferJob& job) {
     job.bytesPerSecond = 0;
     job.secondsLeft = -1;
+    job.waitingToReconnect = false;
 }
 
 void TransferQueue::Pause(std::uint64_t id) {
@@ -88,6 +89,7 @@ void TransferQueue::Halt(std::uint64_t id, JobState to, std::initializer_list<Jo
         wasRunning = job.state == JobState::Running;
         job.state = to;
         job.failure = failure;
+        job.note.clear();
         ClearRunningFigures(job);
         return true;
     });
@@ -99,6 +101,7 @@ void TransferQueue::Requeue(std::uint64_t id, JobState from) {
             if (entry.job.state != from) return false;
             entry.job.state = JobState::Queued;
             entry.job.failure.clear();
+            entry.job.note.clear();
             return true;
         })) {
         NotifyWaiting();
@@ -170,6 +173,19 @@ void TransferQueue::CountRetry(std::uint64_t id, const std::string& text) {
     });
 }
 
+void TransferQueue::WaitToReconnect(std::uint64_t id, int attempt, int attempts) {
+    Change(id, [&](Entry& entry) {
+        TransferJob& job = entry.job;
+        if (job.state != JobState::Running) return false;
+        ClearRunningFigures(job);
+        job.waitingToReconnect = attempt > 0;
+        job.note = attempt > 0 ? "Waiting to reconnect (attempt " + std::to_string(attempt) + " of " +
+                                     std::to_string(attempts) + ")"
+                               : std::string();
+        return true;
+    });
+}
+
 void TransferQueue::Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
                              ExistingFileChoice existing) {
     Change(id, [&](Entry& entry) {
@@ -195,6 +211,7 @@ void TransferQueue::Finish(std::uint64_t id, JobState state, const std::string& 
             job.note = IsFinished(state) ? text : std::string();
             ClearRunningFigures(job);
             if (IsFinished(state)) job.secondsLeft = 0;
+            if (state != JobState::Queued) job.interruptedRuns = 0;
             changed = true;
         }
         // Resumed or retried while its last run was still ending: it may run now.

@@ -43,8 +43,8 @@ public:
     // their sites.
     bool Save(const std::string& path, std::string& error) const;
     // Replaces the jobs a worker is not running (fresh ids; those saved
-    // running come back queued). A missing file is an empty queue; a damaged
-    // one is refused whole, with the line in error, and changes nothing.
+    // running come back queued, or paused when they were interrupted twice). A missing file is an empty
+    // queue; a damaged one is refused whole, with the line in error, and changes nothing.
     bool Load(const std::string& path, std::string& error);
 
     // --- for the runner ---
@@ -68,6 +68,9 @@ public:
     // A running job's transfer is tried again (one more attempt); text says
     // why, shown as its note until the job ends.
     void CountRetry(std::uint64_t id, const std::string& text);
+    // A running job's server does not answer: the job waits before connecting
+    // again (attempt of attempts), or, with attempt 0, stops waiting.
+    void WaitToReconnect(std::uint64_t id, int attempt, int attempts);
     // Where a running job's files really are (a free name chosen beside an
     // existing target) and what a later run does about its target.
     void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
@@ -75,7 +78,7 @@ public:
     // How a job taken by TakeNext ended (Done, Verified, Failed, or Queued
     // when the runner gives it back); text is the reason of a failure, or the
     // note of a finished job. A job paused or cancelled while it ran keeps
-    // that state.
+    // that state. A job that ended no longer counts its interrupted runs.
     void Finish(std::uint64_t id, JobState state, const std::string& text);
 
 private:

@@ -68,7 +68,10 @@ TEST(QueueFileTest, DamagedFilesAreRefusedWithTheLine) {
         std::string text;
         std::string error;
     } cases[] = {
-        {"Quillmoor transfer queue 2\n" + good, "not a saved transfer queue"},
+        {"Quillmoor transfer queue 2\n" + good, "line 2: expected 13 fields, found 12"},
+        {header + good.substr(0, good.size() - 1) + "\t0\n", "line 2: expected 12 fields, found 13"},
+        {"Quillmoor transfer queue 0\n" + good, "not a saved transfer queue"},
+        {"Quillmoor transfer queue 2\n" + good.substr(0, good.size() - 1) + "\t-1\n", "line 2: bad number"},
         {"<?xml version='1.0'?>\n", "not a saved transfer queue"},
         {header + good.substr(0, good.size() - 1), "line 2: the file ends inside a line"},
         {header + "download\tfile\n", "line 2: expected 12 fields, found 2"},
@@ -121,6 +124,66 @@ TEST(QueueFileTest, CutAndFlippedFilesNeverCrash) {
         }
     }
     EXPECT_GT(refused, 0);
+}
+
+// Older files (no count of interrupted runs) and newer ones (fields this
+// version does not know) are read.
+TEST(QueueFileTest, OlderAndNewerVersionsAreRead) {
+    const std::string line = "upload\tfile\tskip\trunning\t9\t4\t1\ts\t/l\t/r\t\t";
+    for (const std::string& text : {"Quillmoor transfer queue 1\n" + line + "\n",
+                                    "Quillmoor transfer queue 7\n" + line + "\t0\tlater\tfields\n"}) {
+        SCOPED_TRACE(text);
+        std::vector<TransferJob> jobs;
+        std::string error;
+        ASSERT_TRUE(ParseQueueFile(text, jobs, error)) << error;
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_EQ(jobs[0].state, JobState::Queued);
+        EXPECT_EQ(jobs[0].interruptedRuns, 1);
+        EXPECT_EQ(jobs[0].existing, ExistingFileChoice::Skip);
+        EXPECT_EQ(jobs[0].doneBytes, 4);
+    }
+}
+
+// The program ends while a job runs: what it saved at that moment is what
+// the next start reads. A job runs again once on its own; interrupted again
+// it waits paused, also after the user resumed it. A run that ended clears
+// the count.
+TEST(QueueFileTest, AJobInterruptedTwiceComesBackPausedWithANote) {
+    TempDir dir;
+    const std::string path = (dir / "queue").string();
+    std::string error;
+    TransferQueue first;
+    TransferJob job = SampleJobs()[0];
+    job.state = JobState::Queued;
+    first.Add(job);
+    ASSERT_TRUE(first.Save(path, error)) << error;
+    const std::string note = "the program stopped twice while this ran";
+    struct Case {
+        bool failsAndIsRetriedFirst;
+        JobState after;
+        std::string note;
+    } cases[] = {
+        {false, JobState::Queued, ""}, {false, JobState::Paused, note}, {false, JobState::Paused, note},
+        {true, JobState::Queued, ""},  {false, JobState::Paused, note},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        TransferQueue queue;
+        ASSERT_TRUE(queue.Load(path, error)) << error;
+        const std::uint64_t id = queue.Jobs().at(0).id;
+        queue.Resume(id);
+        if (c.failsAndIsRetriedFirst) {
+            ASSERT_TRUE(queue.TakeNext());
+            queue.Finish(id, JobState::Failed, "550 No");
+            queue.Retry(id);
+        }
+        ASSERT_TRUE(queue.TakeNext());
+        ASSERT_TRUE(queue.Save(path, error)) << error;  // as the program left it
+        TransferQueue restarted;
+        ASSERT_TRUE(restarted.Load(path, error)) << error;
+        EXPECT_EQ(restarted.Jobs().at(0).state, c.after);
+        EXPECT_EQ(restarted.Jobs().at(0).note, c.note);
+    }
 }
 
 TEST(QueueFileTest, QueueSavesAtomicallyAndLoadsWithFreshIds) {

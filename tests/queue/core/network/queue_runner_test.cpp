@@ -12,9 +12,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "ftp/resume_plan.h"
 #include "queue/core/queue_watch.h"
@@ -444,6 +446,73 @@ TEST_F(CheckingServerTest, StopGivesRunningJobsBackQuickly) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(TempDir::ReadFile(local / ("s" + std::to_string(i) + ".bin")) ==
                     RandomBytes(2u << 20, 11));
+    }
+}
+
+// The server goes away for five seconds while forty downloads run (as a
+// restart or a crash would do it): the jobs wait, go on once it answers on
+// the same port, and every file arrives whole.
+TEST(QueueOutageTest, FortyJobsOutlastAFiveSecondOutage) {
+    testsupport::PyftpdlibOptions options;
+    options.bytesPerSecond = 1 << 20;  // so that the queue still runs when the server goes
+    testsupport::PyftpdlibServer server(options);
+    if (!server.Started()) GTEST_SKIP() << server.Problem();
+    TransferQueue queue;
+    QueueWatch watcher(queue);
+    TempDir local;
+    constexpr int kJobs = 40;
+    auto name = [](int i) { return "o" + std::to_string(i) + ".bin"; };
+    for (int i = 0; i < kJobs; ++i) {
+        std::ofstream(server.WritableDir() / name(i), std::ios::binary)
+            << RandomBytes(150000, static_cast<unsigned>(i));
+        TransferJob job;
+        job.site = "test";
+        job.localPath = (local / name(i)).string();
+        job.remotePath = "/" + name(i);
+        queue.Add(job);
+    }
+    QueueRunner runner(
+        queue,
+        [&](const std::string&) {
+            ConnectionSettings settings;
+            settings.host = server.HostText();
+            settings.user = "anonymous";
+            settings.password = "tester@example.com";
+            settings.dataMode = DataMode::Passive;
+            settings.transferMode = 'I';
+            settings.timeoutSeconds = 20;
+            return std::optional<ConnectionSettings>(settings);
+        },
+        3);
+    runner.SetRetryPolicy({1, 100ms, 100ms});
+    runner.SetReconnectPolicy({5, 400ms, 16s});  // waits 0.4, 0.8, 1.6, 3.2 and 6.4 s
+    runner.Start();
+    auto finished = [](const TransferQueue& q) {
+        int count = 0;
+        for (const TransferJob& job : q.Jobs()) count += job.state == JobState::Done ? 1 : 0;
+        return count;
+    };
+    ASSERT_TRUE(watcher.WaitFor([&](const TransferQueue& q) { return finished(q) >= 5; })) << Describe(queue);
+    server.Halt();
+    const auto down = std::chrono::steady_clock::now();
+    EXPECT_TRUE(watcher.WaitFor(
+        [](const TransferQueue& q) {
+            for (const TransferJob& job : q.Jobs()) {
+                if (job.waitingToReconnect) return true;
+            }
+            return false;
+        },
+        10s))
+        << Describe(queue);
+    std::this_thread::sleep_until(down + 5s);  // the outage itself
+    ASSERT_TRUE(server.ServeAgain()) << server.Problem();
+    const bool finishedAll = watcher.WaitFor(AllFinished);
+    std::string log;
+    for (const std::string& line : runner.Log().TakeAll()) log += line + "\n";
+    ASSERT_TRUE(finishedAll) << Describe(queue) << log;
+    for (const TransferJob& job : queue.Jobs()) EXPECT_EQ(job.state, JobState::Done) << Describe(queue);
+    for (int i = 0; i < kJobs; ++i) {
+        EXPECT_TRUE(TempDir::ReadFile(local / name(i)) == RandomBytes(150000, static_cast<unsigned>(i))) << i;
     }
 }
 
