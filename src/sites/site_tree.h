@@ -42,6 +42,7 @@ public:
     // The same, telling no one: the exit asks the user itself.
     CatalogueSave SaveCatalogueQuietly();
     bool CatalogueUnsaved() const { return autosave.Unsaved(); }
+    bool CatalogueSavePending() const { return autosave.SavePending(); }
     const std::string& CataloguePath() const { return store.Path(); }
     // Writes the catalogue to another file; the tree's own file stays as it is.
     CatalogueSave SaveCatalogueAs(const std::string& path) const;
