@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "app/background_queue.h"
+#include "app/catalogue_exit_save.h"
 #include "app/main_window.h"
 #include "browser/background_transfers.h"
 #include "browser/profile_connection.h"
@@ -96,7 +97,7 @@ void Application::StartTransferQueue() {
         if (!index.isValid()) return std::nullopt;
         const SiteProfile profile = tree->Catalogue().ProfileAt(index);
         ConnectionSettings connection;
-        if (profile.prompt || ProfileConnectionSettings(profile, settings, connection) != SettingsOutcome::Ready) {
+        if (profile.prompt || ProfileConnectionSettings(profile, settings, connection) != ProfileOutcome::Ready) {
             return std::nullopt;
         }
         return connection;
@@ -193,7 +194,8 @@ int Application::Run() {
     if (exitRequested) QMetaObject::invokeMethod(frame.get(), &QWidget::close, Qt::QueuedConnection);
     const int code = QApplication::exec();
     Shutdown();
-    return code;
+    // Changes the user chose to lose are an unsuccessful end for whoever waits on it.
+    return code != 0 ? code : catalogueLost ? 1 : 0;
 }
 
 void Application::requestExit() {
@@ -207,7 +209,10 @@ void Application::Shutdown() {
     if (exited) return;
     exited = true;
     qApp->removeEventFilter(this);
-    // Destroying the frame destroys the panes; the site tree writes the catalogue then.
+    // The catalogue is written while the window can still carry the question
+    // of a failed write; destroying the frame then destroys the panes.
+    if (auto* tree = frame ? qobject_cast<SiteTree*>(frame->SiteTreePane()) : nullptr)
+        catalogueLost = !SaveCatalogueAtExit(*tree, log, frame.get());
     frame.reset();
     ui.SetMainWindow(nullptr);
     // Running transfers stop where they are and are saved as queued.

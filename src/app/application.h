@@ -47,8 +47,9 @@ public:
     void ScheduleRefresh();
     bool RefreshScheduled() const { return refreshScheduled; }
 
-    // Destroys the main window, quits the session and saves the settings. Runs
-    // once; saves nothing when the settings were never loaded.
+    // Writes the site catalogue (asking what to do when that fails), destroys
+    // the main window, quits the session and saves the settings. Runs once;
+    // saves no settings when they were never loaded.
     void Shutdown();
 
     // Ends the program the way File > Exit does (SIGTERM and SIGINT come here).
@@ -61,6 +62,8 @@ public:
     FtpSession& Session() { return session; }
     DesktopEngineUi& Ui() { return ui; }
     MainWindow* Window() const { return frame.get(); }
+    // The user quit without saving the site catalogue's changes at exit.
+    bool CatalogueLost() const { return catalogueLost; }
     // The transfer queue; null before Start and after Shutdown.
     BackgroundQueue* Transfers() const { return transfers.get(); }
 
@@ -97,5 +100,6 @@ private:
     bool listingWaits = false;  // uploads into the listed directory ended while a dialog was open
     bool settingsLoaded = false;
     bool exited = false;
+    bool catalogueLost = false;
     bool exitRequested = false;
 };

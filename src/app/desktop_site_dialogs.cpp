@@ -54,6 +54,7 @@ SiteDialogs::PropertiesResult DesktopSiteDialogs::EditSiteProperties(QWidget* pa
     profile.prompt = dialog.prompt;
     profile.dataMode = dialog.dataMode;
     profile.encryption = dialog.encryption;
+    if (dialog.encryptionChosen) profile.unknownEncryption.clear();
     profile.tlsFingerprint = FromQt(dialog.tlsFingerprint);
     profile.useFirewall = dialog.useFirewall;
     profile.icon = FromQt(dialog.currentIconSpec);

@@ -47,7 +47,7 @@ MainWindowPanes CreateMainWindowPanes(AppContext& context, QWidget* parent) {
     tree->setAccessibleName(QStringLiteral("Sites"));
     UseKeyringUnlessDeclined(services->store, context.passwordVault, context.settings);
     tree->LoadCatalogue();
-    SettleKeyringPasswords(services->store, context.settings, parent, [tree] { return tree->SaveCatalogue(); });
+    SettleKeyringPasswords(services->store, context.settings, parent, [tree] { return tree->SaveCatalogue().saved; });
 
     auto* view = new RemoteView(context, *tree, services->dialogs, parent);
     view->SetEngineUi(context.ui);

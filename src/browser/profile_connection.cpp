@@ -1,7 +1,8 @@
 #include "browser/profile_connection.h"
 
-SettingsOutcome ProfileConnectionSettings(const SiteProfile& profile, const AppSettings& settings,
-                                          ConnectionSettings& connection) {
+ProfileOutcome ProfileConnectionSettings(const SiteProfile& profile, const AppSettings& settings,
+                                         ConnectionSettings& connection) {
+    if (!profile.unknownEncryption.empty()) return ProfileOutcome::UnknownEncryption;
     ConnectionDefaults defaults;
     defaults.email = settings.email;
     defaults.transferMode = static_cast<char>(settings.transferMode);
@@ -13,5 +14,7 @@ SettingsOutcome ProfileConnectionSettings(const SiteProfile& profile, const AppS
                          settings.fireHost,        settings.fireUserId, settings.firePassword};
     const SiteLogin login{profile.host,     profile.userId,     profile.password,
                           profile.dataMode, profile.encryption, profile.tlsFingerprint};
-    return MakeConnectionSettings(login, defaults, connection);
+    return MakeConnectionSettings(login, defaults, connection) == SettingsOutcome::Ready
+               ? ProfileOutcome::Ready
+               : ProfileOutcome::AnonymousWithoutEmail;
 }

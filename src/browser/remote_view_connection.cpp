@@ -20,6 +20,7 @@
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/catalogue_entries.h"
+#include "sites/store/catalogue_format.h"
 
 namespace {
 
@@ -64,10 +65,17 @@ void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
 bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     WaitCursor wait;
     ConnectionSettings connection;
-    if (ProfileConnectionSettings(profile, context.settings, connection) == SettingsOutcome::AnonymousWithoutEmail) {
-        ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
-                                         "connecting to anonymous FTP sites. Thanks."));
-        return false;
+    switch (ProfileConnectionSettings(profile, context.settings, connection)) {
+        case ProfileOutcome::AnonymousWithoutEmail:
+            ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
+                                             "connecting to anonymous FTP sites. Thanks."));
+            return false;
+        case ProfileOutcome::UnknownEncryption:
+            context.log.Append(UnknownEncryptionProblem(profile));
+            ShowMessage(this, ToQt(UnknownEncryptionProblem(profile)));
+            return false;
+        case ProfileOutcome::Ready:
+            break;
     }
     FtpSession& session = context.session;
     if (session.IsConnected()) session.Quit();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "sites/store/catalogue_format.h"
 #include "sites/store/password_vault.h"
 #include "sites/store/site_lookup.h"
 #include "sites/store/site_store.h"
@@ -51,6 +52,12 @@ CliSiteLookup CatalogueSiteLookup(std::string cataloguePath, PasswordVault* keyr
         SiteLookup lookup = FindSiteByName(catalogue, name);
         if (!lookup.found) {
             error = lookup.error;
+            return false;
+        }
+        // Never a guess: the default could log in without the encryption the
+        // site's entry asks for.
+        if (const std::string problem = UnknownEncryptionProblem(lookup.profile); !problem.empty()) {
+            error = problem;
             return false;
         }
         if (keyring != nullptr) TakePasswordFromKeyring(catalogue, name, *keyring, lookup.profile);

@@ -109,8 +109,8 @@ QString CatalogueModel::Load() {
     return outcome.message;
 }
 
-bool CatalogueModel::Save() {
-    if (!loaded || keepFile) return false;
+CatalogueSave CatalogueModel::Save() {
+    if (!loaded || keepFile) return {};
     return store.SaveCatalogue(*this);
 }
 
@@ -293,3 +293,9 @@ void CatalogueModel::AppendSites(int group, const std::vector<SiteProfile>& prof
     for (const SiteProfile& profile : profiles) nodes.push_back(Node::Site(profile));
     Insert(node, node->children.size(), std::move(nodes));
 }
+
+void CatalogueModel::ReplaceSite(int group, int site, const SiteProfile& profile) {
+    SetProfile(index(site, 0, index(group, 0)), profile);
+}
+
+void CatalogueModel::RemoveSite(int group, int site) { Remove(index(site, 0, index(group, 0))); }

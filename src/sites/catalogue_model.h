@@ -41,8 +41,11 @@ public:
     // never saved over, one not understood is renamed aside.
     QString Load();
     bool IsLoaded() const { return loaded; }
-    // Writes the catalogue; skipped before Load and when the file must be kept.
-    bool Save();
+    // Writes the catalogue; skipped before Load and when the file must be kept
+    // (both give a result that is not saved, without an error).
+    CatalogueSave Save();
+    // Writes the catalogue to another file, whatever Load found.
+    CatalogueSave SaveAs(const std::string& path) const { return store.SaveCatalogueAs(*this, path); }
 
     ItemKind KindAt(const QModelIndex& index) const;
     QString LabelAt(const QModelIndex& index) const;
@@ -92,6 +95,8 @@ private:
     int AppendGroup(const std::string& label) override;
     void InsertSite(int group, int position, const SiteProfile& profile) override;
     void AppendSites(int group, const std::vector<SiteProfile>& profiles) override;
+    void ReplaceSite(int group, int site, const SiteProfile& profile) override;
+    void RemoveSite(int group, int site) override;
 
     SiteStore& store;
     std::unique_ptr<Node> root;

@@ -83,6 +83,7 @@ SitePropertiesDialog::SitePropertiesDialog(const QString& email, QWidget* parent
                        "Implicit: TLS from the first byte, usually on port 990. Plain FTP sends the password "
                        "and files readable by anyone on the way."));
     form->addRow(BuddyLabel(QStringLiteral("&Encryption:"), encryptionBox), encryptionBox);
+    connect(encryptionBox, &QComboBox::activated, this, [this] { encryptionChosen = true; });
     // Enter in a field must still mean Save/Exit, never forgetting the certificate.
     forgetCertificateButton->setAutoDefault(false);
     connect(forgetCertificateButton, &QPushButton::clicked, this, [this] {

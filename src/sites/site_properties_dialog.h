@@ -29,6 +29,9 @@ public:
     bool prompt = false;
     std::optional<DataMode> dataMode;  // unset: the program's default
     tls::Encryption encryption = tls::kDefaultEncryption;
+    // The user picked an encryption in the box: one the catalogue named but
+    // this version does not know (SiteProfile::unknownEncryption) gives way.
+    bool encryptionChosen = false;
     // The trusted certificate's fingerprint, carried through unchanged unless
     // the user forgets it ("Forget trusted certificate" empties it).
     QString tlsFingerprint;

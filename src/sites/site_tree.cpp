@@ -4,6 +4,7 @@
 
 #include "platform/desktop/message_seam.h"
 #include "sites/catalogue_entries.h"
+#include "sites/site_conflict_question.h"
 #include "sites/site_label_delegate.h"
 #include "sites/site_list_port.h"
 #include "sites/store/catalogue_format.h"
@@ -27,10 +28,12 @@ SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeView(parent), store
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &SiteTree::OnSelectionChanged);
     connect(this, &QTreeView::doubleClicked, this, &SiteTree::OnDoubleClicked);
     connect(this, &QTreeView::clicked, this, &SiteTree::OnClicked);
+    store.SetConflictResolver([this](const SiteConflict& conflict) { return AskSiteConflict(this, conflict); });
 }
 
 SiteTree::~SiteTree() {
-    SaveCatalogue();
+    if (!discarded) SaveCatalogueQuietly();
+    store.SetConflictResolver({});
     // The view lets go of the catalogue before it goes, so that nothing of the
     // view is told about rows of a model being destroyed.
     removingItems = true;
@@ -41,13 +44,20 @@ void SiteTree::LoadCatalogue() {
     if (catalogue.IsLoaded()) return;
     ReportUnreadableCatalogue(catalogue.Load());
     currentNode = QModelIndex();
+    autosave.Start();
 }
 
 void SiteTree::ReportUnreadableCatalogue(const QString& message) {
     if (!message.isEmpty()) ShowMessage(this, message);
 }
 
-bool SiteTree::SaveCatalogue() { return catalogue.Save(); }
+CatalogueSave SiteTree::SaveCatalogue() { return discarded ? CatalogueSave{} : autosave.SaveNow(); }
+
+CatalogueSave SiteTree::SaveCatalogueQuietly() { return discarded ? CatalogueSave{} : autosave.SaveQuietly(); }
+
+CatalogueSave SiteTree::SaveCatalogueAs(const std::string& path) const {
+    return catalogue.SaveAs(path);
+}
 
 void SiteTree::showEvent(QShowEvent* event) {
     LoadCatalogue();

@@ -3,6 +3,7 @@
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
+#include "sites/catalogue_autosave.h"
 #include "sites/catalogue_model.h"
 #include "sites/remote_place.h"
 #include "sites/store/site_store.h"
@@ -11,7 +12,9 @@ class SiteListPort;
 
 // The left pane: a view of the site catalogue (groups, their sites and the
 // remote directories visited on a site during this run), which it owns. It
-// loads the catalogue file when first shown and writes it back when destroyed. `currentNode` is the place the
+// loads the catalogue file when first shown, writes it a moment after each
+// change (CatalogueAutosave) and once more when destroyed; a site another
+// program changed too is decided by the user (AskSiteConflict). `currentNode` is the place the
 // list view shows: a group it lists, or the node of the remote place it follows. Clicks on sites and folders
 // ask for a place; the list goes there and the tree then follows. Labels are compared exactly.
 class SiteTree : public QTreeView {
@@ -33,8 +36,18 @@ public:
     // read but not understood is renamed aside, both with a message.
     void LoadCatalogue();
     // Writes the catalogue; skipped when the file could not be read at start,
-    // so an unreadable catalogue is never replaced by an empty one.
-    bool SaveCatalogue();
+    // so an unreadable catalogue is never replaced by an empty one. A failure
+    // is told to the user once (see CatalogueAutosave).
+    CatalogueSave SaveCatalogue();
+    // The same, telling no one: the exit asks the user itself.
+    CatalogueSave SaveCatalogueQuietly();
+    bool CatalogueUnsaved() const { return autosave.Unsaved(); }
+    bool CatalogueSavePending() const { return autosave.SavePending(); }
+    const std::string& CataloguePath() const { return store.Path(); }
+    // Writes the catalogue to another file; the tree's own file stays as it is.
+    CatalogueSave SaveCatalogueAs(const std::string& path) const;
+    // The user chose to lose the changes the file lacks: no more writes.
+    void DiscardUnsavedChanges() { discarded = true; }
 
     // Selects, creating what is missing, the node of the place the list is in;
     // a session that ends leaves the current node on the site's group.
@@ -103,6 +116,8 @@ private:
 
     SiteStore& store;
     CatalogueModel catalogue{store};
+    CatalogueAutosave autosave{catalogue, this};
+    bool discarded = false;
     SiteListPort* listPort = nullptr;
     int* focusMarker = nullptr;
     QPersistentModelIndex currentNode;

@@ -44,7 +44,7 @@ SiteCatalogue StartUp(SiteStore& store, PasswordVault* keyring, AppSettings& set
     UseKeyringUnlessDeclined(store, keyring, settings);
     SiteCatalogue loaded;
     store.LoadCatalogue(loaded);
-    SettleKeyringPasswords(store, settings, nullptr, [&] { return store.SaveCatalogue(loaded); });
+    SettleKeyringPasswords(store, settings, nullptr, [&] { return store.SaveCatalogue(loaded).saved; });
     return loaded;
 }
 
@@ -68,7 +68,7 @@ private slots:
 
         // The next start asks nothing and finds the password in the keyring.
         SiteStore next(file.path);
-        const SiteCatalogue loaded = StartUp(next, &keyring, settings);
+        SiteCatalogue loaded = StartUp(next, &keyring, settings);
         QCOMPARE(answers.asked.size(), 1);
         QCOMPARE(loaded.groups.at(0).sites.at(0).password, std::string("s3cret"));
     }
@@ -80,7 +80,7 @@ private slots:
         Answers answers(MessageAnswer::No);
         for (int start = 0; start < 2; ++start) {
             SiteStore store(file.path);
-            const SiteCatalogue loaded = StartUp(store, &keyring, settings);
+            SiteCatalogue loaded = StartUp(store, &keyring, settings);
             QVERIFY(!store.UsesPasswordVault());
             QVERIFY(store.SaveCatalogue(loaded));
         }
@@ -111,7 +111,7 @@ private slots:
         AppSettings settings;
         SiteStore store(file.path);
         Answers answers(MessageAnswer::Yes);
-        const SiteCatalogue loaded = StartUp(store, nullptr, settings);
+        SiteCatalogue loaded = StartUp(store, nullptr, settings);
         QVERIFY(answers.asked.isEmpty());
         QCOMPARE(settings.passwordsInKeyring, -1);  // asked once a keyring is there
         QVERIFY(store.SaveCatalogue(loaded));

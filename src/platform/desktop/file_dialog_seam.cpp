@@ -24,4 +24,12 @@ QString AskForFolder(QWidget* parent, const QString& title, const QString& start
     return QFileDialog::getExistingDirectory(parent, title, startDirectory);
 }
 
+QString AskForSaveFile(QWidget* parent, const QString& title, const QString& startPath) {
+    if (Responder()) {
+        const QStringList chosen = Responder()({FileDialogKind::SaveFile, title, startPath});
+        return chosen.isEmpty() ? QString() : chosen.first();
+    }
+    return QFileDialog::getSaveFileName(parent, title, startPath);
+}
+
 void SetFileDialogResponder(FileDialogResponder responder) { Responder() = std::move(responder); }

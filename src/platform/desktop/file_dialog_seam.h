@@ -8,7 +8,7 @@ class QWidget;
 
 // Every file chooser of the program goes through here, so tests can answer
 // them without a modal loop, as they answer message boxes.
-enum class FileDialogKind { OpenFiles, Folder };
+enum class FileDialogKind { OpenFiles, Folder, SaveFile };
 
 struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::OpenFiles;
@@ -24,6 +24,9 @@ QStringList AskForFiles(QWidget* parent, const QString& title, const QString& st
 
 // An existing local folder; empty for Cancel.
 QString AskForFolder(QWidget* parent, const QString& title, const QString& startDirectory);
+
+// A local file to write, existing or not; empty for Cancel.
+QString AskForSaveFile(QWidget* parent, const QString& title, const QString& startPath);
 
 // Installs a responder (tests); an empty one restores the real dialogs.
 void SetFileDialogResponder(FileDialogResponder responder);

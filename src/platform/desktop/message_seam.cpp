@@ -34,6 +34,9 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
         case MessageButtons::ResumeRestartCancel:
         case MessageButtons::ExistingFile:
             return QMessageBox::Cancel;  // the others are added by name
+        case MessageButtons::UnsavedCatalogue:
+        case MessageButtons::BothSidesChanged:
+            return QMessageBox::NoButton;  // all added by name
         case MessageButtons::Ok: break;
     }
     return QMessageBox::Ok;
@@ -44,6 +47,7 @@ struct NamedButton {
     const char* text;  // with the mnemonic that makes it reachable with Alt
     QMessageBox::ButtonRole role;
     MessageAnswer answer;
+    bool escape = false;  // Escape presses it (otherwise Escape is Cancel)
 };
 
 // The named buttons of a set, in the order shown; the first is the default
@@ -64,6 +68,15 @@ std::vector<NamedButton> NamedButtons(MessageButtons buttons) {
                     {"Overwrite if ne&wer", Role::DestructiveRole, MessageAnswer::OverwriteIfNewer},
                     {"&Resume", Role::AcceptRole, MessageAnswer::Resume},
                     {"Re&name", Role::AcceptRole, MessageAnswer::Rename}};
+        // Neither Enter nor Escape throws away a change.
+        case MessageButtons::UnsavedCatalogue:
+            return {{"&Try Again", Role::AcceptRole, MessageAnswer::TryAgain, true},
+                    {"&Save As…", Role::AcceptRole, MessageAnswer::SaveAs},
+                    {"&Quit Without Saving", Role::DestructiveRole, MessageAnswer::QuitWithoutSaving}};
+        case MessageButtons::BothSidesChanged:
+            return {{"Keep &Both", Role::AcceptRole, MessageAnswer::KeepBoth, true},
+                    {"Keep &Mine", Role::AcceptRole, MessageAnswer::KeepMine},
+                    {"&Take Theirs", Role::AcceptRole, MessageAnswer::TakeTheirs}};
         default:
             return {};
     }
@@ -100,11 +113,13 @@ MessageReply AskMessage(QWidget* parent, const MessageRequest& given) {
         box.setCheckBox(check);
     }
     std::vector<std::pair<QAbstractButton*, MessageAnswer>> named;
+    QPushButton* escape = nullptr;
     for (const NamedButton& spec : NamedButtons(request.buttons)) {
         const QString text = QString::fromUtf8(spec.text);
         QPushButton* button = box.addButton(text, spec.role);
         button->setAccessibleName(WithoutMnemonic(text));
         named.emplace_back(button, spec.answer);
+        if (spec.escape) escape = button;
     }
     if (named.empty()) {
         // Escape picks No or Cancel: Qt maps it to the box's cautious button.
@@ -112,9 +127,12 @@ MessageReply AskMessage(QWidget* parent, const MessageRequest& given) {
         return {answer, box.checkBox() != nullptr && box.checkBox()->isChecked()};
     }
     box.setDefaultButton(static_cast<QPushButton*>(named.front().first));
-    box.setEscapeButton(QMessageBox::Cancel);
+    if (escape)
+        box.setEscapeButton(escape);
+    else
+        box.setEscapeButton(QMessageBox::Cancel);
     box.exec();
-    MessageAnswer answer = MessageAnswer::Cancel;
+    MessageAnswer answer = escape ? named.front().second : MessageAnswer::Cancel;
     for (const auto& [button, buttonAnswer] : named) {
         if (box.clickedButton() == button) answer = buttonAnswer;
     }

@@ -11,7 +11,9 @@ enum class MessageIcon { Warning, Question, Information, Error };
 // ResumeOverwriteCancel and ResumeRestartCancel: "Resume", then "Overwrite"
 // or "Start Again" (both answer Yes), then "Cancel". ExistingFile: what to
 // do with a file that is already there, "Overwrite", "Overwrite if newer", "Resume",
-// "Rename", "Skip" (each answering its own name) and "Cancel".
+// "Rename", "Skip" (each answering its own name) and "Cancel". UnsavedCatalogue:
+// "Try Again", "Save As…" and "Quit Without Saving", Escape trying again.
+// BothSidesChanged: "Keep Mine", "Take Theirs" and "Keep Both", Escape keeping both.
 enum class MessageButtons {
     Ok,
     OkCancel,
@@ -19,9 +21,27 @@ enum class MessageButtons {
     YesNoCancel,
     ResumeOverwriteCancel,
     ResumeRestartCancel,
-    ExistingFile
+    ExistingFile,
+    UnsavedCatalogue,
+    BothSidesChanged,
 };
-enum class MessageAnswer { Ok, Cancel, Yes, No, Resume, Overwrite, OverwriteIfNewer, Rename, Skip };
+enum class MessageAnswer {
+    Ok,
+    Cancel,
+    Yes,
+    No,
+    Resume,
+    Overwrite,
+    OverwriteIfNewer,
+    Rename,
+    Skip,
+    TryAgain,
+    SaveAs,
+    QuitWithoutSaving,
+    KeepMine,
+    TakeTheirs,
+    KeepBoth,
+};
 
 struct MessageRequest {
     QString text;

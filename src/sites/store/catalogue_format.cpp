@@ -1,6 +1,8 @@
 #include "sites/store/catalogue_format.h"
 
 #include <algorithm>
+#include <cctype>
+#include <set>
 
 namespace {
 
@@ -19,12 +21,14 @@ std::string_view Trim(std::string_view text) {
 struct PendingEntry {
     SiteProfile profile;
     bool pending = false;
+    std::string lastKey;  // the last known key of the entry, where a kept line goes
     std::vector<SiteProfile> done;
 
     void Finish() {
         if (pending) done.push_back(std::move(profile));
         profile = SiteProfile{};
         pending = false;
+        lastKey.clear();
     }
 };
 
@@ -40,7 +44,8 @@ std::optional<DataMode> DataModeFromText(std::string_view value) {
 
 // The optional ENCRYPTION key, written only for a choice other than the
 // default so that such an entry is exactly what earlier versions write. A
-// missing or unknown value reads as the default.
+// missing or empty value reads as the default; the names are read without
+// regard to case, and any other value is kept as unknown (see SiteProfile).
 constexpr char kEncryptionKey[] = "ENCRYPTION";
 // The optional TLSFINGERPRINT key: the trusted certificate's "SHA256:..."
 // fingerprint, written only when there is one.
@@ -57,11 +62,23 @@ constexpr EncryptionName kEncryptionNames[] = {
     {tls::Encryption::Plain, "PLAIN"},
 };
 
-tls::Encryption EncryptionFromText(std::string_view value) {
+bool SameLetters(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+void SetEncryption(SiteProfile& profile, std::string_view value) {
+    profile.encryption = tls::kDefaultEncryption;
+    profile.unknownEncryption.clear();
+    if (value.empty()) return;
     for (const EncryptionName& name : kEncryptionNames) {
-        if (value == name.text) return name.encryption;
+        if (SameLetters(value, name.text)) {
+            profile.encryption = name.encryption;
+            return;
+        }
     }
-    return tls::kDefaultEncryption;
+    profile.unknownEncryption = value;
 }
 
 const char* EncryptionText(tls::Encryption encryption) {
@@ -71,7 +88,8 @@ const char* EncryptionText(tls::Encryption encryption) {
     return "AUTO";
 }
 
-void SetField(SiteProfile& profile, std::string_view key, std::string_view value) {
+// Takes a known key's value; false for a key this version does not know.
+bool SetField(SiteProfile& profile, std::string_view key, std::string_view value) {
     const auto flag = [&value] { return value == "TRUE"; };
     if (key == "HOST")
         profile.host = value;
@@ -98,15 +116,22 @@ void SetField(SiteProfile& profile, std::string_view key, std::string_view value
     else if (key == kDataModeKey)
         profile.dataMode = DataModeFromText(value);
     else if (key == kEncryptionKey)
-        profile.encryption = EncryptionFromText(value);
+        SetEncryption(profile, value);
     else if (key == kFingerprintKey)
         profile.tlsFingerprint = value;
+    else
+        return false;
+    return true;
 }
 
 void HandleLine(std::string_view line, PendingEntry& entry) {
     line = Trim(line);
+    if (line.empty()) return;
     // A lone character is stray text; it must not cut the entry being read short.
-    if (line.size() < 2) return;
+    if (line.size() < 2) {
+        if (entry.pending) entry.profile.keptLines.push_back({entry.lastKey, std::string(line)});
+        return;
+    }
 
     if (line.front() == '[') {
         entry.Finish();
@@ -124,7 +149,11 @@ void HandleLine(std::string_view line, PendingEntry& entry) {
     const std::string_view key = line.substr(0, equals);
     const std::string_view value =
         equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
-    if (entry.pending) SetField(entry.profile, key, value);
+    if (!entry.pending) return;
+    if (SetField(entry.profile, key, value))
+        entry.lastKey = key;
+    else
+        entry.profile.keptLines.push_back({entry.lastKey, std::string(line)});
 }
 
 // Cuts at most `limit` bytes without splitting a UTF-8 sequence.
@@ -201,22 +230,36 @@ std::size_t ReadCatalogueText(std::string_view text, CatalogueTree& tree) {
 void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::string>* notes,
                 bool writePassword) {
     const std::string name = StorableText("", profile.name, profile.name, notes);
+    // Lines this version does not understand follow the key they followed in
+    // the file; those after a key no longer written close the entry.
+    std::set<std::string_view> written;
+    const auto keptAfter = [&](std::string_view key) {
+        written.insert(key);
+        for (const KeptLine& line : profile.keptLines) {
+            if (line.afterKey != key) continue;
+            out += line.text;
+            out += kLineEnd;
+        }
+    };
     const auto text = [&](const char* key, const std::string& value) {
         out += key;
         out += '=';
         out += StorableText(key, value, name, notes);
         out += kLineEnd;
+        keptAfter(key);
     };
-    const auto flag = [&out](const char* key, bool value) {
+    const auto flag = [&](const char* key, bool value) {
         out += key;
         out += value ? "=TRUE" : "=FALSE";
         out += kLineEnd;
+        keptAfter(key);
     };
 
     out += '[';
     out += name;
     out += ']';
     out += kLineEnd;
+    keptAfter("");
     text("HOST", profile.host);
     text("ACCOUNT", profile.account);
     text("UID", profile.userId);
@@ -231,8 +274,38 @@ void WriteEntry(std::string& out, const SiteProfile& profile, std::vector<std::s
     // Written only for a site's own choice, so that a catalogue without one is
     // exactly what earlier versions write.
     if (profile.dataMode) text(kDataModeKey, *profile.dataMode == DataMode::Passive ? "PASSIVE" : "ACTIVE");
-    if (profile.encryption != tls::kDefaultEncryption)
+    if (!profile.unknownEncryption.empty())
+        text(kEncryptionKey, profile.unknownEncryption);
+    else if (profile.encryption != tls::kDefaultEncryption)
         text(kEncryptionKey, EncryptionText(profile.encryption));
     if (!profile.tlsFingerprint.empty()) text(kFingerprintKey, profile.tlsFingerprint);
+    for (const KeptLine& line : profile.keptLines) {
+        if (written.count(line.afterKey) != 0) continue;
+        out += line.text;
+        out += kLineEnd;
+    }
     out += kLineEnd;
+}
+
+std::string CatalogueLeadingLines(std::string_view text) {
+    std::string lines;
+    while (!text.empty()) {
+        const auto end = text.find_first_of("\r\n");
+        const std::string_view line = Trim(text.substr(0, end));
+        if (!line.empty() && line.front() == '[') break;
+        if (!line.empty()) {
+            lines += line;
+            lines += kLineEnd;
+        }
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+std::string UnknownEncryptionProblem(const SiteProfile& profile) {
+    if (profile.unknownEncryption.empty()) return {};
+    return "The site \"" + profile.name + "\" asks for the encryption \"" + profile.unknownEncryption +
+           "\", which this version does not know, so it is not connected. Choose an encryption in the "
+           "site's properties.";
 }

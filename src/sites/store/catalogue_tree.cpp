@@ -115,3 +115,22 @@ void PlaceProfiles(CatalogueTree& tree, std::vector<SiteProfile> profiles) {
         tree.AppendSites(index, SortedByLabel(std::move(sites)));
     }
 }
+
+std::vector<SiteProfile> CatalogueEntries(const CatalogueTree& tree) {
+    std::vector<SiteProfile> entries;
+    for (int group = 0; group < tree.GroupCount(); ++group) {
+        const std::string label = tree.GroupLabel(group);
+        std::vector<SiteProfile> sites = tree.SitesOf(group);
+        if (sites.empty()) {
+            SiteProfile placeholder;
+            placeholder.name = kGroupPlaceholderName;
+            placeholder.group = label;
+            entries.push_back(std::move(placeholder));
+        }
+        for (SiteProfile& site : sites) {
+            site.group = label;
+            entries.push_back(std::move(site));
+        }
+    }
+    return entries;
+}

@@ -22,6 +22,10 @@ public:
     virtual int AppendGroup(const std::string& label) = 0;
     // Inserts a site so that it becomes child number `position` of the group.
     virtual void InsertSite(int group, int position, const SiteProfile& profile) = 0;
+    // Changes of a save that took another program's edits (see SiteStore):
+    // a site's new profile under the same name, and a site gone.
+    virtual void ReplaceSite(int group, int site, const SiteProfile& profile) = 0;
+    virtual void RemoveSite(int group, int site) = 0;
 
     // Appends sites after the group's last one, in the order given. Holders
     // where one insert costs more than one append override it.
@@ -50,3 +54,7 @@ SitePlace PlaceProfile(CatalogueTree& tree, SiteProfile profile);
 // The same as PlaceProfile for each profile in turn, in time that grows with
 // the number of profiles times its logarithm: a whole file's entries at once.
 void PlaceProfiles(CatalogueTree& tree, std::vector<SiteProfile> profiles);
+
+// Every group's sites in order, each with its group's label, and a group
+// placeholder for each empty group: the entries of the file, as written.
+std::vector<SiteProfile> CatalogueEntries(const CatalogueTree& tree);

@@ -22,6 +22,15 @@ void SiteCatalogue::InsertSite(int group, int position, const SiteProfile& profi
     sites.insert(sites.begin() + position, profile);
 }
 
+void SiteCatalogue::ReplaceSite(int group, int site, const SiteProfile& profile) {
+    groups.at(group).sites.at(site) = profile;
+}
+
+void SiteCatalogue::RemoveSite(int group, int site) {
+    auto& sites = groups.at(group).sites;
+    sites.erase(sites.begin() + site);
+}
+
 std::vector<SiteProfile> SiteCatalogue::SitesNamed(const std::string& name) const {
     std::vector<SiteProfile> found;
     for (const auto& group : groups) {

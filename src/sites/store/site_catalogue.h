@@ -23,6 +23,8 @@ public:
     SiteProfile SiteAt(int group, int site) const override;
     int AppendGroup(const std::string& label) override;
     void InsertSite(int group, int position, const SiteProfile& profile) override;
+    void ReplaceSite(int group, int site, const SiteProfile& profile) override;
+    void RemoveSite(int group, int site) override;
 
     // Every site whose name is exactly `name`, in catalogue order.
     std::vector<SiteProfile> SitesNamed(const std::string& name) const;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ftp/data_mode.h"
 #include "ftp/tls/encryption.h"
@@ -11,6 +12,15 @@
 inline constexpr char kDefaultGroupName[] = "User Defined";
 // Section name of the entry that keeps an empty group alive in the file.
 inline constexpr char kGroupPlaceholderName[] = "Group Place Holder";
+
+// A line of an entry this version does not understand (a key of a newer
+// version, a comment), kept to be written back after the same known key.
+struct KeptLine {
+    std::string afterKey;  // the known key it followed; empty: the section line
+    std::string text;
+
+    bool operator==(const KeptLine&) const = default;
+};
 
 // One stored site. The defaults are those of an entry whose keys are all missing.
 struct SiteProfile {
@@ -33,6 +43,11 @@ struct SiteProfile {
     // available" still connects in plain to a server that refuses AUTH TLS.
     tls::Encryption encryption = tls::kDefaultEncryption;
     std::string tlsFingerprint;  // "SHA256:..." of a certificate the user trusted; empty: none
+    // An ENCRYPTION value this version does not know, as the file has it. Such
+    // a site is not connected (a guess could send its password in plain text)
+    // and the value is written back unchanged. Empty: the value was understood.
+    std::string unknownEncryption;
+    std::vector<KeptLine> keptLines;
 
     bool operator==(const SiteProfile&) const = default;
 };

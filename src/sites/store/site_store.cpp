@@ -26,25 +26,11 @@ void SiteStore::SetPasswordVault(PasswordVault* vault) {
 
 // Reads the entries apart first, so the passwords the vault holds are in the
 // profiles before the tree (and whoever watches it) sees them.
-std::size_t SiteStore::ReadWithVault(const std::string& text, CatalogueTree& tree) const {
+std::vector<SiteProfile> SiteStore::ReadEntries(const std::string& text) const {
     SiteCatalogue read;
-    const std::size_t entries = ReadCatalogueText(text, read);
-    passwordsInFile = passwords->FillIn(read);
-    std::vector<SiteProfile> profiles;
-    for (const SiteCatalogue::Group& group : read.groups) {
-        if (group.sites.empty()) {
-            SiteProfile placeholder;
-            placeholder.name = kGroupPlaceholderName;
-            placeholder.group = group.label;
-            profiles.push_back(placeholder);
-        }
-        for (SiteProfile site : group.sites) {
-            site.group = group.label;
-            profiles.push_back(std::move(site));
-        }
-    }
-    PlaceProfiles(tree, std::move(profiles));
-    return entries;
+    ReadCatalogueText(text, read);
+    if (passwords) passwordsInFile = passwords->FillIn(read);
+    return CatalogueEntries(read);
 }
 
 void SiteStore::Log(const std::string& line) const {
@@ -56,6 +42,9 @@ CatalogueLoad SiteStore::LoadCatalogue(CatalogueTree& tree, std::string* problem
     std::string error;
     switch (ReadRegularFile(path, bytes, error)) {
         case FileRead::Missing:
+            fileKnown = true;
+            knownBytes.clear();
+            knownEntries.clear();
             return CatalogueLoad::Missing;
         case FileRead::Failed: {
             const std::string line = "Site catalogue " + path + " cannot be read: " + error;
@@ -66,17 +55,23 @@ CatalogueLoad SiteStore::LoadCatalogue(CatalogueTree& tree, std::string* problem
         case FileRead::Read:
             break;
     }
-    const std::string text = CatalogueTextFromFile(std::move(bytes));
+    const std::string text = CatalogueTextFromFile(bytes);
     const bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
     const bool binary = LooksBinary(text);
     passwordsInFile = 0;
-    const std::size_t entries = binary ? 0 : passwords ? ReadWithVault(text, tree) : ReadCatalogueText(text, tree);
-    if (binary || (entries == 0 && !blank)) {
+    std::vector<SiteProfile> entries;
+    if (!binary) entries = ReadEntries(text);
+    if (binary || (entries.empty() && !blank)) {
         const std::string line = "Site catalogue " + path + " holds no entry this program can read";
         Log(line);
         if (problem) *problem = line;
         return CatalogueLoad::NotUnderstood;
     }
+    PlaceProfiles(tree, entries);
+    fileKnown = true;
+    knownBytes = std::move(bytes);
+    knownEntries = std::move(entries);
+    leadingLines = CatalogueLeadingLines(text);
     return CatalogueLoad::Loaded;
 }
 
@@ -108,38 +103,66 @@ void SiteStore::RemoveAbandonedTemporaries() const {
 
 void SiteStore::AddProfile(CatalogueTree& tree, const SiteProfile& profile) { PlaceProfile(tree, profile); }
 
-std::string SiteStore::CatalogueText(const CatalogueTree& tree) const {
-    std::string text;
+std::string SiteStore::EntriesText(const std::vector<SiteProfile>& entries) const {
+    std::string text = leadingLines;
     std::vector<std::string> notes;
     std::set<std::string> keptKeys;
-    for (int group = 0; group < tree.GroupCount(); ++group) {
-        const std::string label = tree.GroupLabel(group);
-        const int sites = tree.SiteCount(group);
-        if (sites == 0) {
-            SiteProfile placeholder;
-            placeholder.name = kGroupPlaceholderName;
-            placeholder.group = label;
-            WriteEntry(text, placeholder, &notes);
+    for (const SiteProfile& profile : entries) {
+        bool writePassword = true;
+        if (passwords && profile.name != kGroupPlaceholderName) {
+            const std::string key = SitePasswordKey(profile.group, profile.name);
+            writePassword = !passwords->Keep(key, profile.password) && !profile.password.empty();
+            if (!writePassword && !profile.password.empty()) keptKeys.insert(key);
         }
-        for (SiteProfile& profile : tree.SitesOf(group)) {
-            profile.group = label;
-            bool writePassword = true;
-            if (passwords) {
-                const std::string key = SitePasswordKey(label, profile.name);
-                writePassword = !passwords->Keep(key, profile.password) && !profile.password.empty();
-                if (!writePassword && !profile.password.empty()) keptKeys.insert(key);
-            }
-            WriteEntry(text, profile, &notes, writePassword);
-        }
+        WriteEntry(text, profile, &notes, writePassword);
     }
     if (passwords) passwords->ForgetAllBut(keptKeys);
     for (const auto& note : notes) Log("Site catalogue: " + note);
     return text;
 }
 
-bool SiteStore::SaveCatalogue(const CatalogueTree& tree) const {
+std::string SiteStore::CatalogueText(const CatalogueTree& tree) const { return EntriesText(CatalogueEntries(tree)); }
+
+void SiteStore::MergeOutsideChanges(const std::string& bytes, CatalogueTree& tree) const {
+    const std::string text = CatalogueTextFromFile(bytes);
+    const std::vector<SiteProfile> file = LooksBinary(text) ? std::vector<SiteProfile>{} : ReadEntries(text);
+    if (file.empty() && text.find_first_not_of(" \t\r\n") != std::string::npos) {
+        // Whatever replaced the catalogue is not one; it is kept, not overwritten.
+        std::string error;
+        SetAsideUnreadable(error);
+        return;
+    }
+    Log("Site catalogue " + path + " was changed by another program; its changes are kept");
+    ApplyCatalogueEntries(tree, MergeCatalogueEntries(knownEntries, file, CatalogueEntries(tree), resolve));
+    leadingLines = CatalogueLeadingLines(text);
+}
+
+CatalogueSave SiteStore::SaveCatalogue(CatalogueTree& tree) const {
+    std::string bytes;
     std::string error;
-    if (ReplaceFileAtomically(path, CatalogueText(tree), error)) return true;
-    Log("Site catalogue not saved, the previous file is kept: " + error);
-    return false;
+    const FileRead now = ReadRegularFile(path, bytes, error);
+    const bool changedOutside = fileKnown && now == FileRead::Read && bytes != knownBytes;
+    if (changedOutside) MergeOutsideChanges(bytes, tree);
+
+    std::vector<SiteProfile> entries = CatalogueEntries(tree);
+    std::string text = EntriesText(entries);
+    if (fileKnown && now == FileRead::Read && !changedOutside && text == knownBytes) return {true, {}};
+    if (!ReplaceFileAtomically(path, text, error)) {
+        Log("Site catalogue not saved, the previous file is kept: " + error);
+        return {false, error};
+    }
+    fileKnown = true;
+    knownBytes = std::move(text);
+    knownEntries = std::move(entries);
+    return {true, {}};
+}
+
+CatalogueSave SiteStore::SaveCatalogueAs(const CatalogueTree& tree, const std::string& otherPath) const {
+    std::string error;
+    if (ReplaceFileAtomically(otherPath, CatalogueText(tree), error)) {
+        Log("Site catalogue saved as " + otherPath);
+        return {true, {}};
+    }
+    Log("Site catalogue not saved as " + otherPath + ": " + error);
+    return {false, error};
 }

@@ -43,8 +43,8 @@ bool Same(const SiteCatalogue& a, const SiteCatalogue& b) {
 TEST(KilledCatalogueWrite, LeavesTheOldOrTheNewCatalogueWhole) {
     testsupport::TempDir dir;
     const std::string path = (dir / "Wexal.INI").string();
-    const SiteCatalogue older = MakeCatalogue("old", 3000);
-    const SiteCatalogue newer = MakeCatalogue("new", 3000);
+    SiteCatalogue older = MakeCatalogue("old", 3000);
+    SiteCatalogue newer = MakeCatalogue("new", 3000);
     const SiteStore store(path);
     ASSERT_TRUE(store.SaveCatalogue(older));
 

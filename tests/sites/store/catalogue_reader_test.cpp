@@ -158,10 +158,8 @@ TEST(CatalogueReader, ReadsTheCasesOfTheFileFormat) {
              EXPECT_EQ(sites[1].tlsFingerprint, "");
              EXPECT_EQ(sites[2].userId, "u");
          }},
-        {"an entry from before encryption was a choice, or an unknown one, uses TLS if available",
-         Entry("old", "HOST=h\r\nFIREWALL?=TRUE") + Entry("x", "ENCRYPTION=explicit") +
-             Entry("y", "ENCRYPTION=SSH") + Entry("z", "ENCRYPTION="),
-         "User Defined{old,x,y,z}",
+        {"an entry from before encryption was a choice, or an empty one, uses TLS if available",
+         Entry("old", "HOST=h\r\nFIREWALL?=TRUE") + Entry("z", "ENCRYPTION="), "User Defined{old,z}",
          [](const SiteCatalogue& c) {
              for (const SiteProfile& site : c.groups[0].sites) {
                  EXPECT_EQ(site.encryption, tls::Encryption::ExplicitIfAvailable) << site.name;

@@ -254,7 +254,7 @@ TEST_F(SiteStoreTest, FailedWriteLeavesOldFileByteIdentical) {
     rlimit tight = saved;
     tight.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool saved_ok = Store(path).SaveCatalogue(large);
+    const bool saved_ok = Store(path).SaveCatalogue(large).saved;
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
