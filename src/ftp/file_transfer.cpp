@@ -16,6 +16,8 @@
 #include "ftp/ascii_line_ends.h"
 #include "ftp/busy_guard.h"
 #include "ftp/progress_publisher.h"
+#include "ftp/remote_operations.h"
+#include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -27,6 +29,13 @@ constexpr std::size_t kReceiveSize = 4000;
 constexpr std::size_t kSendBlockSize = 256 * 1024;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+bool IsListing(const std::string& command) {
+    for (const char* verb : {"LIST", "NLST", "MLSD"}) {
+        if (command.compare(0, 4, verb) == 0) return true;
+    }
+    return false;
+}
 
 // Opens a local file for an upload. Only a regular file qualifies: a pipe
 // would block the worker beyond the reach of Cancel, a directory has nothing
@@ -51,16 +60,6 @@ long ReadLocal(int fd, char* into, std::size_t capacity) {
         got = read(fd, into, capacity);
     } while (got < 0 && errno == EINTR);
     return static_cast<long>(got);
-}
-
-// The size in a "213 <size>" reply to SIZE, or -1.
-std::int64_t SizeFromSizeReply(const std::string& text) {
-    std::size_t begin = 3;
-    while (begin < text.size() && text[begin] == ' ') ++begin;
-    std::size_t end = begin;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
-    if (begin == end || end - begin > 18) return -1;
-    return std::stoll(text.substr(begin, end - begin));
 }
 
 }  // namespace
@@ -156,12 +155,9 @@ std::int64_t Transfers::RemoteFileSize(const std::string& remoteName) {
     return -1;
 }
 
-void Transfers::SendTypeCommand(char type) {
-    if (type == 'L') {
-        control.Command("TYPE L 8");
-    } else {
-        control.Command("TYPE %c", type);
-    }
+bool Transfers::SendTypeCommand(char type) {
+    const ReplyClass reply = type == 'L' ? control.Command("TYPE L 8") : control.Command("TYPE %c", type);
+    return reply == kComplete;
 }
 
 void Transfers::SoundBeep(EngineUi::BeepKind kind) {
@@ -190,13 +186,22 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
         // file anyway would replace the remote file with an empty one.
         int probe = OpenForUpload(localPath);
         if (probe < 0) {
-            control.LogF("Could not open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
-            NoteLocalFailure("Could not open " + localPath);
+            const int error = errno;
+            control.LogF("Could not open file %s: %s (%u)", localPath.c_str(), SocketErrorText(error).c_str(),
+                         static_cast<unsigned>(error));
+            NoteLocalFailure("Could not open " + localPath + ": " + SocketErrorText(error));
             return DataOpening::Unreadable;
         }
         close(probe);
     }
-    SendTypeCommand(transferType);
+    // A file sent in a type the server did not take would arrive altered (a
+    // binary file's line ends converted); a listing reads the same either way.
+    if (!SendTypeCommand(transferType) && !IsListing(transferCommand)) {
+        if (control.Aborted() || control.StopRequested()) return DataOpening::Refused;
+        control.LogF("The server refused TYPE %c; the file is not transferred, as it would arrive altered.",
+                     transferType);
+        return DataOpening::Refused;
+    }
     static const std::string kRetrieve = "RETR ";
     if (incoming && transferCommand.compare(0, kRetrieve.size(), kRetrieve) == 0) {
         AskRemoteSize(transferCommand.substr(kRetrieve.size()));
@@ -218,11 +223,13 @@ bool Transfers::CreateLocalFile(const std::string& path) {
     const int error =
         keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
-    NoteLocalFailure("Could not create " + path);
     if (!partialDownload.Refusal().empty()) {
+        NoteLocalFailure("Could not create " + path);
         control.LogF("%s", partialDownload.Refusal().c_str());
     } else {
-        control.LogF("Failed to create file %s (%u)", path.c_str(), static_cast<unsigned>(error));
+        NoteLocalFailure("Could not create " + path + ": " + SocketErrorText(error));
+        control.LogF("Failed to create file %s: %s (%u)", path.c_str(), SocketErrorText(error).c_str(),
+                     static_cast<unsigned>(error));
     }
     return false;
 }

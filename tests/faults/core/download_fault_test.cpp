@@ -94,7 +94,7 @@ TEST_F(DownloadFaultTest, DirectoryThatCannotHoldTheFileFailsTheDownload) {
         SCOPED_TRACE(target);
         s.ScriptIncoming("RETR", "150 Opening (4 bytes).\r\n", "data");
         EXPECT_EQ(s.session.DownloadFile("x.txt", &target), kPermanent);
-        EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + target + " ("))
+        EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + target + ": "))
             << s.harness.Joined();
         EXPECT_FALSE(std::filesystem::exists(target));
     }

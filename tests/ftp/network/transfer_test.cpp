@@ -200,7 +200,8 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     // Sending it anyway would replace the remote file with an empty one.
     const std::string missing = (dir / "missing").string();
     EXPECT_EQ(Upload("missing", missing), kPermanent);
-    EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + " (2)")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Could not open file " + missing + ": No such file or directory (2)"))
+        << s.harness.Joined();
     EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
     EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
     EXPECT_FALSE(s.session.LastOutcome().Transient());
@@ -212,7 +213,7 @@ TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
     EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
-    EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + " (")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLineContaining("Failed to create file " + nowhere + ": ")) << s.harness.Joined();
     EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
 }
 
