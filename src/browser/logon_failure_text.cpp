@@ -7,17 +7,8 @@ using Cause = LogonResult::Cause;
 
 // Said for a cause that has no words of its own; the log tells the rest.
 QString GeneralText() {
-    return QStringLiteral("There was a problem logging on to the site, please see the log window for details.");
-}
-
-// host:port of the address dialled, an IPv6 address in brackets; the host
-// name alone when no address was reached.
-QString Endpoint(const LogonResult& result) {
-    const unsigned port = result.address.Port();
-    if (port == 0) return QString::fromStdString(result.host);
-    QString address = QString::fromStdString(result.address.HostText());
-    if (address.contains(u':')) address = u'[' + address + u']';
-    return address + u':' + QString::number(port);
+    return QStringLiteral(
+        "There was a problem logging on to the site, please see the log window for details.");
 }
 
 // The server's refusal in brackets after the cause, when it sent one.
@@ -36,8 +27,11 @@ QString LogonFailureText(const LogonResult& result, int timeoutSeconds) {
         case Cause::WrongCredentials:
             return WithReply(QStringLiteral("Could not log in to %1: wrong user name or password").arg(host), result);
         case Cause::ConnectionRefused:
-            return QStringLiteral("Could not connect: nobody answered at %1 (connection refused)")
-                .arg(Endpoint(result));
+        case Cause::ConnectionFailed:
+            // The engine's words, which the log and the command line show too.
+            if (const std::string text = ConnectFailureText(result); !text.empty())
+                return QString::fromStdString(text);
+            break;
         case Cause::TimedOut:
             return QStringLiteral("Could not connect to %1: timed out after %2 s").arg(host).arg(timeoutSeconds);
         case Cause::HostNotFound:
@@ -58,7 +52,6 @@ QString LogonFailureText(const LogonResult& result, int timeoutSeconds) {
                 "Could not connect: the firewall is on but no firewall host is entered in the options");
         case Cause::Connected:
         case Cause::AlreadyConnected:
-        case Cause::ConnectionFailed:
             break;
     }
     return GeneralText();

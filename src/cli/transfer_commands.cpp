@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "cli/cli_command.h"
@@ -13,6 +15,7 @@
 #include "cli/progress_line.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
+#include "ftp/resume_plan.h"
 #include "ftp/transfer_retry.h"
 #include "ftp/walk_paths.h"
 
@@ -30,6 +33,13 @@ std::string LastComponent(std::string path) {
 bool IsDirectory(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The size of a regular file at path, or -1.
+long long RegularFileSize(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<long long>(info.st_size);
 }
 
 // Shows a progress line on stderr while a transfer runs, when stderr is a
@@ -115,10 +125,46 @@ bool TransferWithRetries(CliContext& context, TransferRetry::Direction direction
     return retry.Run(direction, remote, local).Succeeded();
 }
 
+// "get -c" on a local file without its "NAME.part" continues the file itself,
+// as the queue's Resume does: a copy of it becomes the partial file. A local
+// file longer than the remote one holds other bytes and is left alone.
+bool PrepareToContinue(CliContext& context, const std::string& remote, const std::string& local) {
+    const long long localSize = RegularFileSize(local);
+    if (localSize <= 0 || access(PartialFilePath(local).c_str(), F_OK) == 0) return true;
+    const long long remoteSize = context.session.Remote().FileSize(remote);
+    if (remoteSize >= 0 && localSize > remoteSize) {
+        std::fprintf(
+            stderr,
+            "quillmoor-cli: %s (%lld bytes) is longer than the remote file (%lld bytes); not continued, "
+            "the local file is left as it is\n",
+            PrintableText(local).c_str(), localSize, remoteSize);
+        return false;
+    }
+    if (const std::string why = KeepTargetAsPartial(local); !why.empty()) {
+        std::fprintf(stderr, "quillmoor-cli: cannot continue %s: %s\n", PrintableText(local).c_str(),
+                     why.c_str());
+        return false;
+    }
+    return true;
+}
+
+// With keeping times on, the server's copy takes the local file's
+// modification time where the server offers MFMT; a refusal costs only the
+// log line, never the upload.
+void KeepModificationTime(CliContext& context, const std::string& local, const std::string& remote) {
+    FtpSession& session = context.session;
+    struct stat info {};
+    if (!session.Settings().keepModificationTimes || !session.Features().Offers("MFMT") ||
+        stat(local.c_str(), &info) != 0)
+        return;
+    session.Remote().SetModificationTime(remote, static_cast<std::int64_t>(info.st_mtime));
+}
+
 bool Get(CliContext& context, const std::vector<std::string>& words) {
     const std::vector<std::string> args = TransferNames(words);
     std::string local = args.size() > 1 ? args[1] : LocalNameFor(LastComponent(args[0]));
     if (IsDirectory(local)) local += "/" + LocalNameFor(LastComponent(args[0]));
+    if (AsksToContinue(words) && !PrepareToContinue(context, args[0], local)) return false;
     ProgressDisplay progress(context.waiter);
     ResumeScope resume(context.session, AsksToContinue(words));
     return TransferWithRetries(context, TransferRetry::Direction::Download, args[0], local);
@@ -127,15 +173,19 @@ bool Get(CliContext& context, const std::vector<std::string>& words) {
 bool Put(CliContext& context, const std::vector<std::string>& words) {
     const std::vector<std::string> args = TransferNames(words);
     const std::string& local = args[0];
-    if (access(local.c_str(), R_OK) != 0 || IsDirectory(local)) {
-        // Checked here: the engine would store an empty remote file instead.
-        std::fprintf(stderr, "quillmoor-cli: cannot read %s\n", PrintableText(local).c_str());
+    // Checked here: the engine would store an empty remote file instead.
+    const int unreadable = access(local.c_str(), R_OK) != 0 ? errno : IsDirectory(local) ? EISDIR : 0;
+    if (unreadable != 0) {
+        std::fprintf(stderr, "quillmoor-cli: cannot read %s: %s\n", PrintableText(local).c_str(),
+                     std::strerror(unreadable));
         return false;
     }
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
     ProgressDisplay progress(context.waiter);
     ResumeScope resume(context.session, AsksToContinue(words));
-    return TransferWithRetries(context, TransferRetry::Direction::Upload, remote, local);
+    if (!TransferWithRetries(context, TransferRetry::Direction::Upload, remote, local)) return false;
+    KeepModificationTime(context, local, remote);
+    return true;
 }
 
 bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {

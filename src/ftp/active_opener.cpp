@@ -37,13 +37,20 @@ net::WaitStatus WaitForListenerOrControl(int listener, int control, int wakeFd,
 
 }  // namespace
 
+// A refused PORT or EPRT (any reply but 2xx) sends no transfer command over
+// this way: the server would only try to reach a port it never took note of,
+// or connect to the port a PORT before it named.
 DataOpener::Prepared ActiveOpener::Prepare() {
     listenSocket = OpenListener();
     if (!listenSocket.IsOpen()) return Prepared::Failed;
-    // OpenListener keeps the listener even when PORT fails, so that the
-    // transfer command is still tried; the reply code is PORT's reply.
-    if (control.ReplyCode() >= 500 && control.ReplyCode() < 600 && !control.Aborted()) return Prepared::Refused;
-    return Prepared::Ready;
+    if (AnnounceListener(localAddress.Port())) {
+        control.LogF("[%u] listener %s port %u", static_cast<unsigned>(listenSocket.Fd()),
+                     localAddress.HostText().c_str(), localAddress.Port());
+        return Prepared::Ready;
+    }
+    control.LogF("[%u] remote host not responding to port command.",
+                 static_cast<unsigned>(listenSocket.Fd()));
+    return control.Aborted() || control.StopRequested() ? Prepared::Failed : Prepared::Refused;
 }
 
 std::unique_ptr<DataStream> ActiveOpener::Complete(int& errorCode) {
@@ -99,14 +106,6 @@ net::Socket ActiveOpener::OpenListener() {
     }
     if (!controlLocalRead) control.LogSocketError("getsockname", controlLocalError);
 
-    const unsigned port = localAddress.Port();
-    if (!AnnounceListener(port)) {
-        control.LogF("[%u] remote host not responding to port command.",
-                     static_cast<unsigned>(listener.Fd()));
-        return listener;
-    }
-    control.LogF("[%u] listener %s port %u", static_cast<unsigned>(listener.Fd()),
-                 localAddress.HostText().c_str(), port);
     return listener;
 }
 

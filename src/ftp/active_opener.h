@@ -14,8 +14,8 @@ public:
                  net::SocketAddress& dataPeer)
         : control(control), login(login), localAddress(localAddress), dataPeer(dataPeer) {}
 
-    // Failed: no listener. Refused: PORT got a permanent refusal (the
-    // listener stays open for the caller to close or use).
+    // Failed: no listener, or the session was stopped. Refused: PORT or EPRT
+    // was not accepted (the listener stays open for the caller to close).
     Prepared Prepare() override;
     std::unique_ptr<DataStream> Complete(int& errorCode) override;
     void Close() override { control.CloseSocket(listenSocket); }

@@ -13,6 +13,7 @@
 #include "platform/net/host_port.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
+#include "platform/net/socket_wait.h"
 
 namespace {
 
@@ -119,6 +120,32 @@ net::Socket Login::ConnectToEach(const std::vector<net::SocketAddress>& addresse
 // connect() itself cannot be woken, so it runs non-blocking and the wait for
 // its completion goes through the wake descriptor and the time limit.
 bool Login::ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode) {
+    return ConnectAndWait(socket, address, errorCode,
+                          [this, socket] { return control.WaitWritable(socket); });
+}
+
+// Unlike the session's time limit, running into this one does not end the
+// session: the caller has another way to try.
+bool Login::ConnectWithin(int socket, const net::SocketAddress& address, std::chrono::milliseconds limit,
+                          int& errorCode) {
+    return ConnectAndWait(socket, address, errorCode, [this, socket, limit] {
+        switch (net::WaitForSocket(socket, POLLOUT, control.WakeFd(), limit)) {
+            case net::WaitStatus::Ready:
+                return WaitOutcome::Ready;
+            case net::WaitStatus::Woken:
+                control.Abort();
+                return WaitOutcome::Woken;
+            case net::WaitStatus::TimedOut:
+                return WaitOutcome::TimedOut;
+            case net::WaitStatus::Failed:
+                break;
+        }
+        return WaitOutcome::Failed;
+    });
+}
+
+bool Login::ConnectAndWait(int socket, const net::SocketAddress& address, int& errorCode,
+                           const std::function<WaitOutcome()>& waitWritable) {
     const int flags = fcntl(socket, F_GETFL);
     fcntl(socket, F_SETFL, flags | O_NONBLOCK);
     int result = connect(socket, address.Raw(), address.Length());
@@ -127,7 +154,7 @@ bool Login::ConnectWithLimit(int socket, const net::SocketAddress& address, int&
         return false;
     }
     if (result != 0) {
-        const WaitOutcome outcome = control.WaitWritable(socket);
+        const WaitOutcome outcome = waitWritable();
         if (outcome != WaitOutcome::Ready) {
             errorCode = control.WaitErrorCode(outcome);
             return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,6 +42,10 @@ struct ConnectionSettings {
     DataMode dataMode = DataMode::Active;
     bool tryEpsv = true;  // false goes straight to PASV, for servers that mishandle EPSV
     int timeoutSeconds = 60;  // bounds every wait for a reply or a data connection; 0 = none
+    // How long a passive data port may take to answer before the next way
+    // (PASV, then active mode) is tried; a port behind a firewall that drops
+    // it would otherwise cost the whole time limit and the session.
+    std::chrono::milliseconds dataConnectLimit{5000};
     std::string downloadDir;  // where single downloads go; ends with a separator
     // Downloaded files take the server's modification time (MLSD's modify
     // fact or MDTM). The front ends switch it on from their settings.

@@ -1,5 +1,7 @@
-// Opening a transfer's data connection in the mode the connection uses, and
-// the switch to the other mode when the server cannot work in this one.
+// Opening a transfer's data connection: each way in turn until one gives a
+// data connection (passive: EPSV, PASV, then PORT or EPRT; active: PORT or
+// EPRT, then EPSV and PASV). The way that worked is where the connection's
+// later transfers start; a transfer for which none worked is not sent.
 #include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -19,17 +21,28 @@ using Prepared = DataOpener::Prepared;
 // the warning beep.
 Transfers::DataOpening Transfers::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
+    return OpenPassive(announcesSize, true);
+}
+
+// EPSV and PASV (the passive opener's own order), then active mode when
+// mayTryActive.
+Transfers::DataOpening Transfers::OpenPassive(bool announcesSize, bool mayTryActive) {
     switch (passiveOpener.Prepare()) {
         case Prepared::Ready:
+            dataModeInUse = DataMode::Passive;
             return SendOverPassive(announcesSize);
         case Prepared::Unavailable:
-            break;
         case Prepared::Refused:
+            break;
         case Prepared::Failed:
             return DataOpening::NotAccepted;  // like an active connection that never came: no beep
     }
-    // No way back to passive from here: the server has just refused it.
-    SwitchDataMode(DataMode::Active, "Passive mode refused; switching to active mode.");
+    if (control.StopRequested()) return DataOpening::Refused;
+    if (!mayTryActive) {
+        control.LogF("Passive mode refused as well; the transfer is not started.");
+        return DataOpening::NotAccepted;
+    }
+    control.LogF("Passive mode refused; switching to active mode.");
     return OpenActive(announcesSize, false);
 }
 
@@ -39,13 +52,18 @@ Transfers::DataOpening Transfers::OpenDataConnection(bool announcesSize) {
 Transfers::DataOpening Transfers::OpenActive(bool announcesSize, bool mayTryPassive) {
     const Prepared prepared = activeOpener.Prepare();
     if (prepared == Prepared::Failed) {
-        SoundBeep(EngineUi::BeepKind::Warning);
+        activeOpener.Close();
+        if (!control.Aborted()) SoundBeep(EngineUi::BeepKind::Warning);
         return DataOpening::NoListener;
     }
-    if (mayTryPassive && prepared == Prepared::Refused) {
+    if (prepared != Prepared::Ready) {
         activeOpener.Close();
-        return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
+        if (mayTryPassive)
+            return RetryInPassive("Active mode refused; switching to passive mode.", announcesSize);
+        control.LogF("Active mode refused as well; the transfer is not started.");
+        return DataOpening::NotAccepted;
     }
+    dataModeInUse = DataMode::Active;
     if (SendTransferCommand() != kPreliminary) {
         activeOpener.Close();
         if (mayTryPassive && control.ReplyCode() == kCannotOpenDataConnection && !control.Aborted()) {
@@ -77,19 +95,9 @@ Transfers::DataOpening Transfers::OpenActive(bool announcesSize, bool mayTryPass
 
 // The one retry of a transfer that active mode could not start.
 Transfers::DataOpening Transfers::RetryInPassive(const char* reason, bool announcesSize) {
-    SwitchDataMode(DataMode::Passive, reason);
+    control.LogF("%s", reason);
     if (control.StopRequested()) return DataOpening::Refused;
-    switch (passiveOpener.Prepare()) {
-        case Prepared::Ready:
-            return SendOverPassive(announcesSize);
-        case Prepared::Unavailable:
-            control.LogF("Passive mode refused as well.");
-            break;
-        case Prepared::Refused:
-        case Prepared::Failed:
-            break;
-    }
-    return DataOpening::NotAccepted;
+    return OpenPassive(announcesSize, false);
 }
 
 // The transfer command over a data connection already made.

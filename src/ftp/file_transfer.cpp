@@ -17,6 +17,7 @@
 #include "ftp/busy_guard.h"
 #include "ftp/listing_budget.h"
 #include "ftp/progress_publisher.h"
+#include "ftp/remote_operations.h"
 #include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
@@ -29,6 +30,13 @@ constexpr std::size_t kReceiveSize = 4000;
 constexpr std::size_t kSendBlockSize = 256 * 1024;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+bool IsListing(const std::string& command) {
+    for (const char* verb : {"LIST", "NLST", "MLSD"}) {
+        if (command.compare(0, 4, verb) == 0) return true;
+    }
+    return false;
+}
 
 // Opens a local file for an upload. Only a regular file qualifies: a pipe
 // would block the worker beyond the reach of Cancel, a directory has nothing
@@ -69,15 +77,6 @@ std::int64_t SizeFromDigits(const std::string& text) {
         !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
         return -1;
     return std::stoll(text);
-}
-
-// The size in a "213 <size>" reply to SIZE, or -1.
-std::int64_t SizeFromSizeReply(const std::string& text) {
-    std::size_t begin = 3;
-    while (begin < text.size() && text[begin] == ' ') ++begin;
-    std::size_t end = begin;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
-    return SizeFromDigits(text.substr(begin, end - begin));
 }
 
 }  // namespace
@@ -178,12 +177,9 @@ std::int64_t Transfers::RemoteFileSize(const std::string& remoteName) {
     return -1;
 }
 
-void Transfers::SendTypeCommand(char type) {
-    if (type == 'L') {
-        control.Command("TYPE L 8");
-    } else {
-        control.Command("TYPE %c", type);
-    }
+bool Transfers::SendTypeCommand(char type) {
+    const ReplyClass reply = type == 'L' ? control.Command("TYPE L 8") : control.Command("TYPE %c", type);
+    return reply == kComplete;
 }
 
 void Transfers::SoundBeep(EngineUi::BeepKind kind) {
@@ -218,7 +214,14 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
         }
         close(probe);
     }
-    SendTypeCommand(transferType);
+    // A file sent in a type the server did not take would arrive altered (a
+    // binary file's line ends converted); a listing reads the same either way.
+    if (!SendTypeCommand(transferType) && !IsListing(transferCommand)) {
+        if (control.Aborted() || control.StopRequested()) return DataOpening::Refused;
+        control.LogF("The server refused TYPE %c; the file is not transferred, as it would arrive altered.",
+                     transferType);
+        return DataOpening::Refused;
+    }
     static const std::string kRetrieve = "RETR ";
     if (incoming && transferCommand.compare(0, kRetrieve.size(), kRetrieve) == 0) {
         AskRemoteSize(transferCommand.substr(kRetrieve.size()));

@@ -9,6 +9,8 @@
 
 #include "ftp/bounded_text.h"
 #include "ftp/busy_guard.h"
+#include "ftp/socket_error_text.h"
+#include "platform/net/host_port.h"
 #include "platform/net/service_lookup.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -37,6 +39,20 @@ LogonResult::Cause CauseOfConnectError(int code) {
 }
 
 }  // namespace
+
+std::string ConnectFailureText(const LogonResult& result) {
+    using Cause = LogonResult::Cause;
+    if ((result.cause != Cause::ConnectionRefused && result.cause != Cause::ConnectionFailed) ||
+        result.socketError == 0)
+        return {};
+    std::string host = result.host;
+    int port = 0;
+    if (!net::SplitHostPort(result.host, host, port)) host = result.host;
+    if (result.address.Port() != 0) port = result.address.Port();
+    std::string text = "Could not connect to " + host;
+    if (port != 0) text += " port " + std::to_string(port);
+    return text + ": " + SocketErrorText(result.socketError);
+}
 
 void Login::Configure(const ConnectionSettings& newSettings) {
     settings = newSettings;
@@ -83,8 +99,10 @@ LogonResult Login::LogonSteps() {
     BusyGuard busy(control.BusyCount());
     control.Adopt(ConnectSocket(target, protection.ServiceName(), "tcp"));
     if (!control.IsOpen()) {
-        control.LogF("Connection to %s failed", target.c_str());
-        return Failure(CauseOfConnectError(connectError), target);
+        const LogonResult failed = Failure(CauseOfConnectError(connectError), target);
+        const std::string text = ConnectFailureText(failed);
+        control.LogF("%s", text.empty() ? ("Connection to " + target + " failed").c_str() : text.c_str());
+        return failed;
     }
 
     if (!net::SocketAddress::ReadLocal(control.Fd(), localAddress)) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,11 @@ struct LogonResult {
     bool Connected() const { return cause == Cause::Connected; }
 };
 
+// "Could not connect to HOST port N: Connection refused": how a connect that
+// nobody answered or the network refused ended, in the system's words, never
+// a hint about log-in names. Empty for every other outcome.
+std::string ConnectFailureText(const LogonResult& result);
+
 // Opening the control connection and logging in: the host lookup, a connect
 // to each address in turn under the time limit, the four firewall proxy
 // modes, USER/PASS, and the FEAT/OPTS exchange that follows a log-in.
@@ -81,10 +88,16 @@ public:
                               const std::string& hostName, const std::string& serviceName);
     // A connect that the wake descriptor and the time limit can end.
     bool ConnectWithLimit(int socket, const net::SocketAddress& address, int& errorCode);
+    // A connect that the wake descriptor ends, bounded by its own limit
+    // (errorCode kErrorTimedOut when it ran out; the session goes on).
+    bool ConnectWithin(int socket, const net::SocketAddress& address, std::chrono::milliseconds limit,
+                       int& errorCode);
 
 private:
     using WaitOutcome = ControlChannel::WaitOutcome;
 
+    bool ConnectAndWait(int socket, const net::SocketAddress& address, int& errorCode,
+                        const std::function<WaitOutcome()>& waitWritable);
     void CloseControlAfterFailedLogon();
     LogonResult LogonSteps();
     LogonResult Failure(LogonResult::Cause cause, const std::string& host) const;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <ctime>
 
 namespace {
 
@@ -91,4 +92,13 @@ int SetModificationTime(const std::string& path, const ServerTime& time) {
     times[1].tv_nsec = time.nanoseconds;
     if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return errno;
     return 0;
+}
+
+std::string ServerTimeText(std::int64_t seconds) {
+    const time_t when = static_cast<time_t>(seconds);
+    struct tm utc {};
+    char text[32] = {};
+    if (gmtime_r(&when, &utc) == nullptr || std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &utc) == 0)
+        return {};
+    return text;
 }

@@ -25,3 +25,6 @@ std::optional<ServerTime> TimeFromMdtmReply(std::string_view replyText);
 // and leaves its access time as it is. Returns 0, or the system's error
 // number; EINVAL when path is not a regular file.
 int SetModificationTime(const std::string& path, const ServerTime& time);
+
+// "YYYYMMDDHHMMSS" in UTC, as MFMT takes a time.
+std::string ServerTimeText(std::int64_t seconds);

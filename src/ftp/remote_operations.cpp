@@ -2,6 +2,19 @@
 // permissions and quit.
 #include "ftp/remote_operations.h"
 
+#include <cctype>
+
+#include "ftp/modification_time.h"
+
+std::int64_t SizeFromSizeReply(const std::string& text) {
+    std::size_t begin = 3;
+    while (begin < text.size() && text[begin] == ' ') ++begin;
+    std::size_t end = begin;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+    if (begin == end || end - begin > 18) return -1;
+    return std::stoll(text.substr(begin, end - begin));
+}
+
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
 ReplyClass RemoteOperations::CommandWithFallback(const char* verb, const char* fallbackVerb,
@@ -42,6 +55,19 @@ bool RemoteOperations::Rename(const std::string& oldName, const std::string& new
 ReplyClass RemoteOperations::SetPermissions(const std::string& modeText, const std::string& name) {
     if (control.RefuseUnsendable(modeText) || control.RefuseUnsendable(name)) return kNotSent;
     return control.Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
+}
+
+std::int64_t RemoteOperations::FileSize(const std::string& name) {
+    if (control.RefuseUnsendable(name)) return -1;
+    if (control.Command("TYPE I") != kComplete) return -1;
+    if (control.SendCommand("SIZE " + name) != kComplete || control.ReplyCode() != 213) return -1;
+    return SizeFromSizeReply(control.ReplyText());
+}
+
+ReplyClass RemoteOperations::SetModificationTime(const std::string& name, std::int64_t seconds) {
+    const std::string time = ServerTimeText(seconds);
+    if (time.empty() || control.RefuseUnsendable(name)) return kNotSent;
+    return control.SendCommand("MFMT " + time + " " + name);
 }
 
 ReplyClass RemoteOperations::Quit() {

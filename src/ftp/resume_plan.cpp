@@ -1,6 +1,16 @@
 #include "ftp/resume_plan.h"
 
+#include <filesystem>
+
 std::string PartialFilePath(const std::string& target) { return target + ".part"; }
+
+std::string KeepTargetAsPartial(const std::string& target) {
+    std::error_code error;
+    if (std::filesystem::copy_file(target, PartialFilePath(target), std::filesystem::copy_options::none,
+                                   error))
+        return {};
+    return error ? error.message() : "not copied";
+}
 
 DownloadResumePlan PlanDownloadResume(std::int64_t partialSize, std::int64_t remoteSize) {
     DownloadResumePlan plan;

@@ -8,6 +8,12 @@
 // so that a later one can continue from its end.
 std::string PartialFilePath(const std::string& target);
 
+// Continuing into an existing target that has no kept partial file: a copy
+// of the target becomes that partial file, so that the target stays whole
+// until the download has completed. Returns "" or the system's words for why
+// the copy could not be made.
+std::string KeepTargetAsPartial(const std::string& target);
+
 // How a download continues from a kept partial file, given the size the
 // server gave for the remote file (-1 when it gave none).
 struct DownloadResumePlan {

@@ -30,7 +30,6 @@ constexpr ErrorText kTexts[] = {
     {10055, "WSA out of memory."},
     {10057, "Not connected, connect to a site first."},
     {10060, "Connection timed out, try connecting again."},
-    {10061, "Connection refused, see the site administrator for a username and password."},
     {10064, "The host is down."},
     {10065, "That host is unreachable."},
     {10091, "WinSock is not ready or not responding"},

@@ -110,13 +110,14 @@ private:
     DataOpening StartTransfer(bool incoming);
     // Opening the data connection (data_opening.cpp).
     DataOpening OpenDataConnection(bool announcesSize);
+    DataOpening OpenPassive(bool announcesSize, bool mayTryActive);
     DataOpening OpenActive(bool announcesSize, bool mayTryPassive);
     DataOpening RetryInPassive(const char* reason, bool announcesSize);
     DataOpening SendOverPassive(bool announcesSize);
     // Every opened data connection becomes the transfer's stream here.
     DataOpening UseDataConnection(std::unique_ptr<DataStream> opened);
     void SwitchDataMode(DataMode mode, const char* reason);
-    void SendTypeCommand(char type);
+    bool SendTypeCommand(char type);
     void SoundBeep(EngineUi::BeepKind kind);
     void SetExpectedBytes(std::int64_t size);
     void AskRemoteSize(const std::string& remoteName);

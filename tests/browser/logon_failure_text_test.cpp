@@ -1,7 +1,8 @@
 // The error box text for each cause of a failed log-in.
+#include "browser/logon_failure_text.h"
+
 #include <QTest>
 
-#include "browser/logon_failure_text.h"
 #include "browser_test_main.h"
 
 Q_DECLARE_METATYPE(LogonResult::Cause)
@@ -22,15 +23,14 @@ private slots:
         QTest::newRow("wrong credentials")
             << Cause::WrongCredentials << "127.0.0.1" << 530 << "530 Login incorrect."
             << "Could not log in to ftp.example.test: wrong user name or password (530 Login incorrect.)";
-        QTest::newRow("refused")
-            << Cause::ConnectionRefused << "127.0.0.1" << 0 << ""
-            << "Could not connect: nobody answered at 127.0.0.1:2121 (connection refused)";
-        QTest::newRow("refused over IPv6")
-            << Cause::ConnectionRefused << "::1" << 0 << ""
-            << "Could not connect: nobody answered at [::1]:2121 (connection refused)";
+        QTest::newRow("refused") << Cause::ConnectionRefused << "127.0.0.1" << 10061 << ""
+                                 << "Could not connect to ftp.example.test port 2121: Connection refused";
         QTest::newRow("refused before any address")
-            << Cause::ConnectionRefused << "" << 0 << ""
-            << "Could not connect: nobody answered at ftp.example.test (connection refused)";
+            << Cause::ConnectionRefused << "" << 10061 << ""
+            << "Could not connect to ftp.example.test: Connection refused";
+        QTest::newRow("unreachable")
+            << Cause::ConnectionFailed << "::1" << 10065 << ""
+            << "Could not connect to ftp.example.test port 2121: That host is unreachable.";
         QTest::newRow("timed out") << Cause::TimedOut << "127.0.0.1" << 0 << ""
                                    << "Could not connect to ftp.example.test: timed out after 45 s";
         QTest::newRow("unknown host") << Cause::HostNotFound << "" << 0 << ""
@@ -51,7 +51,8 @@ private slots:
             << Cause::NoFirewallHost << "" << 0 << ""
             << "Could not connect: the firewall is on but no firewall host is entered in the options";
         QTest::newRow("cancelled") << Cause::Cancelled << "127.0.0.1" << 0 << "" << QString();
-        QTest::newRow("other socket error") << Cause::ConnectionFailed << "127.0.0.1" << 0 << "" << general;
+        QTest::newRow("failed without a socket error")
+            << Cause::ConnectionFailed << "127.0.0.1" << 0 << "" << general;
         QTest::newRow("already connected") << Cause::AlreadyConnected << "" << 0 << "" << general;
     }
 
@@ -67,6 +68,11 @@ private slots:
         if (!address.isEmpty()) {
             QVERIFY(net::SocketAddress::FromText(address.toStdString(), result.address));
             result.address.SetPort(2121);
+        }
+        // The refusal code column carries the socket error of the failed connects.
+        if (cause == LogonResult::Cause::ConnectionRefused || cause == LogonResult::Cause::ConnectionFailed) {
+            result.socketError = replyCode;
+            replyCode = 0;
         }
         result.replyCode = replyCode;
         result.replyText = replyText.toStdString();

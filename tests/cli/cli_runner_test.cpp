@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include "support/free_port.h"
 #include "support/scripted_ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -75,6 +76,15 @@ TEST_F(CliRun, AFailedLoginIsExitCodeOne) {
     EXPECT_NE(err.str().find("Logon to remote host failed: " + server.HostText()), std::string::npos)
         << err.str();
     EXPECT_EQ(server.Received(), (std::vector<std::string>{"AUTH TLS", "USER u", "PASS bad"}));
+}
+
+TEST_F(CliRun, ARefusedConnectionSaysSoWithoutALogInHint) {
+    const std::string port = std::to_string(testsupport::FreeTcpPort());
+    EXPECT_EQ(Run({"--email", "e@x", "127.0.0.1:" + port, "cd pub"}), CliRunner::kFailure);
+    EXPECT_NE(err.str().find("Could not connect to 127.0.0.1 port " + port + ": Connection refused\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find("password"), std::string::npos) << err.str();
 }
 
 TEST_F(CliRun, UsageErrorsConnectToNothing) {

@@ -275,7 +275,8 @@ TEST(Logon, NobodyListeningLogsTheFailedConnection) {
     EXPECT_EQ(logon.address.HostText(), "127.0.0.1");
     EXPECT_EQ(logon.address.Port(), port);
     EXPECT_EQ(logon.host, harness.session.Settings().host);
-    const std::string failure = "Connection to " + harness.session.Settings().host + " failed";
+    const std::string failure =
+        "Could not connect to 127.0.0.1 port " + std::to_string(port) + ": Connection refused";
     EXPECT_TRUE(harness.HasLine(failure)) << harness.Joined();
     EXPECT_EQ(harness.session.Control().BusyCount(), 0);
 }

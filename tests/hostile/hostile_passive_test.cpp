@@ -1,6 +1,7 @@
 // Passive replies a server should never send: overlong, out of range, a port
-// nobody listens on. Each fails its own transfer with a log line, leaves the
-// session in step for the next one and leaks no descriptor.
+// nobody listens on. Each costs its way with a log line (the next ways are
+// refused here, so the transfer fails), leaves the session in step for the
+// next one and leaks no descriptor.
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,7 +56,8 @@ TEST_F(HostilePassiveTest, EachBadReplyFailsOneTransfer) {
         const std::size_t failuresBefore = FailureLines();
         EXPECT_NE(s.session.DownloadFile("f.bin", &local), kComplete);
         EXPECT_TRUE(s.session.IsConnected()) << s.harness.Joined();
-        EXPECT_EQ(s.server.Received().back(), verb) << "no transfer command without a data connection";
+        // Every way was tried (the unscripted PASV and PORT are refused), none with RETR.
+        EXPECT_EQ(s.server.Received().back().rfind("PORT ", 0), 0u) << s.harness.Joined();
         EXPECT_EQ(s.server.PendingSteps(), 0u);
         EXPECT_EQ(FailureLines(), failuresBefore + 1) << s.harness.Joined();
         EXPECT_EQ(s.session.DataModeInUse(), DataMode::Passive);

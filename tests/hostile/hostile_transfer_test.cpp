@@ -92,7 +92,7 @@ TEST_F(HostileTransferTest, RefusalAfterPreliminaryEndsTheWaitAtOnce) {
     EXPECT_TRUE(s.harness.HasLineContaining("The server replied without opening the data connection."))
         << s.harness.Joined();
     // The one retry in passive mode meets a server that knows neither EPSV nor PASV.
-    EXPECT_TRUE(s.harness.HasLine("Passive mode refused as well.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLine("Passive mode refused as well; the transfer is not started.")) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
 
     s.server.Expect("CWD", "250 ok\r\n");

@@ -260,7 +260,7 @@ void VsftpdServer::Start(const VsftpdDataOptions& data, const ServerTls* tls) {
             << "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
             << "anon_other_write_enable=YES\nanon_world_readable_only=NO\nanon_umask=022\n"
             << "port_enable=" << (data.activeAllowed ? "YES" : "NO") << "\n"
-            << "connect_from_port_20=NO\npasv_enable=YES\n"
+            << "connect_from_port_20=NO\npasv_enable=" << (data.passiveAllowed ? "YES" : "NO") << "\n"
             << "seccomp_sandbox=NO\n"
             << "secure_chroot_dir=" << (dir / "empty").string() << "\n"
             << "ftp_username=ftp\nnopriv_user=ftp\n"

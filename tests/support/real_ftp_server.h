@@ -92,6 +92,7 @@ struct VsftpdDataOptions {
     bool activeAllowed = true;           // false: port_enable=NO, PORT is refused
     std::string pasvAddress;             // empty: the address of the control connection
     std::string loopback = "127.0.0.1";  // or "::1"
+    bool passiveAllowed = true;          // false: pasv_enable=NO, EPSV and PASV are refused
 };
 
 // vsftpd with its own configuration: anonymous log-in, a writable "upload"

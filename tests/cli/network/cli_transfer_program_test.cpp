@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -39,6 +40,14 @@ const ServerKind kServers[] = {
      [] {
          return std::unique_ptr<RealFtpServer>(
              new testsupport::VsftpdServer(testsupport::VsftpdDataOptions{false, ""}));
+     },
+     "--passive"},
+    // pasv_enable=NO: EPSV and PASV are refused with 550 and the transfers go active.
+    {"vsftpd_active_only",
+     [] {
+         testsupport::VsftpdDataOptions data;
+         data.passiveAllowed = false;
+         return std::unique_ptr<RealFtpServer>(new testsupport::VsftpdServer(data));
      },
      "--passive"},
 };
@@ -83,12 +92,16 @@ TEST_P(CliTransfer, FilesAndTreesGoUpAndComeBack) {
 
     run = Cli({"ls"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    // Data connections go the way the flag (or the default, passive) says.
-    const bool active = GetParam().modeFlag != nullptr && std::string(GetParam().modeFlag) == "--active";
+    // Data connections go the way the flag (or the default, passive) says,
+    // unless the server refuses passive mode.
+    const bool fallsBack = GetParam().name == std::string("vsftpd_active_only");
+    const bool active =
+        fallsBack || (GetParam().modeFlag != nullptr && std::string(GetParam().modeFlag) == "--active");
     EXPECT_NE(run.err.find(active ? "] accept from 127.0.0.1 port " : "] connected to 127.0.0.1 port "),
               std::string::npos)
         << run.err;
-    EXPECT_EQ(run.err.find("switching to"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Passive mode refused; switching to active mode.") != std::string::npos, fallsBack)
+        << run.err;
     std::istringstream lines(run.out);
     std::string line;
     bool sawCopy = false;
@@ -136,6 +149,39 @@ TEST_P(CliTransfer, ContinuedTransfersAreByteIdentical) {
     run = Cli({"put -c small.bin up.bin"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("is larger than"), std::string::npos) << run.err;
+}
+
+// get -c continues a local file that has no ".part" beside it, but leaves one
+// longer than the remote file alone; put keeps the local time where the
+// server offers MFMT.
+TEST_P(CliTransfer, ContinuesAPartialTargetAndKeepsUploadTimes) {
+    const std::string whole = clitest::PatternBytes(200001);
+    local.WriteFile("part.bin", whole.substr(0, 70000));
+    local.WriteFile("long.bin", whole + "more");
+    local.WriteFile("old.bin", "old");
+    const auto old =
+        std::chrono::floor<std::chrono::seconds>(fs::last_write_time(local / "old.bin") - 400h * 24);
+    fs::last_write_time(local / "old.bin", old);
+    for (const char* name : {"part.bin", "long.bin"}) {
+        std::ofstream(server->WritableDir() / name, std::ios::binary) << whole;
+    }
+    RunResult run = Cli({"get -c part.bin", "put old.bin"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(TempDir::ReadFile(local / "part.bin") == whole);
+    EXPECT_NE(run.err.find("REST 70000"), std::string::npos) << run.err;
+    const bool offersMfmt = GetParam().name == std::string("pyftpdlib");
+    EXPECT_EQ(run.err.find("MFMT ") != std::string::npos, offersMfmt) << run.err;
+    if (offersMfmt) {
+        EXPECT_EQ(fs::last_write_time(server->WritableDir() / "old.bin"), old);
+    }
+
+    run = Cli({"get -c long.bin"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("long.bin (200005 bytes) is longer than the remote file (200001 bytes)"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(TempDir::ReadFile(local / "long.bin") == whole + "more");
+    EXPECT_FALSE(fs::exists(local / "long.bin.part"));
 }
 
 TEST_P(CliTransfer, AsciiModeRoundTripsText) {

@@ -30,13 +30,18 @@ struct Step {
 struct ModeCase {
     const char* name;
     DataMode startMode;
-    std::vector<Step> steps;  // after TYPE (and the unscripted SIZE)
+    std::vector<Step> steps;  // after TYPE (and the unscripted SIZE); "%S" is a port that never answers
     bool downloads;           // the file arrives
     const char* logLine;      // a line the session logs (part of it)
     DataMode modeAfter;
+    std::vector<Step> next = {};  // the next download, which starts with the way that worked
+    const char* typeReply = "200 Type set.\r\n";
 };
 
 const std::string kEpsvOk = "229 Entering Extended Passive Mode (|||%P|)\r\n";
+const Step kPasvOk{"PASV", "227 Entering Passive Mode (127,0,0,1,%B).\r\n"};
+const Step kPortOk{"PORT", "200 PORT command successful.\r\n"};
+const Step kServe{"RETR", testsupport::kServeFile};
 
 std::vector<ModeCase> Cases() {
     return {
@@ -80,7 +85,8 @@ std::vector<ModeCase> Cases() {
           {"RETR", testsupport::kServeFile}},
          true,
          "Active mode refused; switching to passive mode.",
-         DataMode::Passive},
+         DataMode::Passive,
+         {{"EPSV", kEpsvOk.c_str()}, kServe}},
         {"UnreachableListenerRetriesPassive",
          DataMode::Active,
          {{"PORT", "200 ok\r\n"},
@@ -92,10 +98,59 @@ std::vector<ModeCase> Cases() {
          DataMode::Passive},
         {"EpsvPortZero",
          DataMode::Passive,
-         {{"EPSV", "229 Extended Passive Mode (|||0|)\r\n"}},
-         false,
-         "The server's EPSV reply names no port",
+         {{"EPSV", "229 Extended Passive Mode (|||0|)\r\n"}, kPasvOk, kServe},
+         true,
+         "The server's EPSV reply names no port; trying PASV.",
+         DataMode::Passive,
+         {kPasvOk, kServe}},
+        // vsftpd with pasv_enable=NO answers both with 550.
+        {"EpsvRefused",
+         DataMode::Passive,
+         {{"EPSV", "550 Permission denied.\r\n"}, kPasvOk, kServe},
+         true,
+         "EPSV refused (550); trying PASV.",
+         DataMode::Passive,
+         {kPasvOk, kServe}},
+        {"EpsvRefusedTwiceWith425",
+         DataMode::Passive,
+         {{"EPSV", "425 No port.\r\n"}, {"EPSV", "425 No port.\r\n"}, kPasvOk, kServe},
+         true,
+         "EPSV refused (425); trying PASV.",
          DataMode::Passive},
+        {"EpsvPortSilent",
+         DataMode::Passive,
+         {{"EPSV", "229 (|||%S|)\r\n"}, kPasvOk, kServe},
+         true,
+         "failed (no answer within 300 ms); trying PASV.",
+         DataMode::Passive,
+         {kPasvOk, kServe}},
+        {"PassiveRefusedGoesActive",
+         DataMode::Passive,
+         {{"EPSV", "550 Permission denied.\r\n"}, {"PASV", "550 Permission denied.\r\n"}, kPortOk, kServe},
+         true,
+         "Passive mode refused; switching to active mode.",
+         DataMode::Active,
+         {kPortOk, kServe}},
+        {"NoWayWorksFromPassive",
+         DataMode::Passive,
+         {{"EPSV", "550 No.\r\n"}, {"PASV", "550 No.\r\n"}, {"PORT", "450 Not now.\r\n"}},
+         false,
+         "Active mode refused as well; the transfer is not started.",
+         DataMode::Passive},
+        {"NoWayWorksFromActive",
+         DataMode::Active,
+         {{"PORT", "500 No.\r\n"}, {"EPSV", "550 No.\r\n"}, {"PASV", "550 No.\r\n"}},
+         false,
+         "Passive mode refused as well; the transfer is not started.",
+         DataMode::Active},
+        {"TypeRefused",
+         DataMode::Passive,
+         {},
+         false,
+         "The server refused TYPE I; the file is not transferred",
+         DataMode::Passive,
+         {},
+         "504 Not for this file.\r\n"},
         {"PasvNumberOutOfRange",
          DataMode::Passive,
          {{"EPSV", "500 No.\r\n"}, {"PASV", "227 Entering Passive Mode (127,0,0,1,300,1)\r\n"}},
@@ -121,24 +176,34 @@ class PassiveModeTest : public ::testing::TestWithParam<ModeCase> {
 protected:
     // Scripts the row's steps; the file step serves the data over the mode
     // the steps before it negotiated.
-    void Script(const ModeCase& row) {
-        s.server.Expect("TYPE", "200 Type set.\r\n");
+    void Script(const std::vector<Step>& rowSteps, DataMode startMode, const char* typeReply) {
+        s.server.Expect("TYPE", typeReply);
         std::vector<std::pair<std::string, std::string>> steps;
-        for (const Step& step : row.steps) steps.emplace_back(step.verb, step.reply);
-        testsupport::ScriptDataSteps(s.server, port, row.startMode == DataMode::Passive, steps,
-                                     "passive bytes");
+        for (const Step& step : rowSteps) {
+            std::string reply = step.reply;
+            if (const std::size_t at = reply.find("%S"); at != std::string::npos) {
+                silent.FillQueue();
+                reply.replace(at, 2, std::to_string(silent.Port()));
+            }
+            steps.emplace_back(step.verb, reply);
+        }
+        testsupport::ScriptDataSteps(s.server, port, startMode == DataMode::Passive, steps, "passive bytes");
     }
 
     testsupport::ScriptedTransferSession s;
     PassivePort port;
+    PassivePort silent;
     TempDir dir;
 };
 
 TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     const ModeCase& row = GetParam();
-    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) { config.dataMode = row.startMode; });
+    testsupport::Reconfigure(s.session, [&](ConnectionSettings& config) {
+        config.dataMode = row.startMode;
+        config.dataConnectLimit = 300ms;
+    });
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    Script(row);
+    Script(row.steps, row.startMode, row.typeReply);
     const std::string local = (dir / "f.bin").string();
     const ReplyClass result = s.session.DownloadFile("f.bin", &local);
 
@@ -158,6 +223,12 @@ TEST_P(PassiveModeTest, NegotiatesTheDataConnection) {
     if (!row.downloads) {
         EXPECT_NE(s.server.Received().back(), "RETR f.bin") << "a failed start sends no transfer command";
     }
+    if (row.next.empty()) return;
+    Script(row.next, row.modeAfter, row.typeReply);
+    const std::string second = (dir / "g.bin").string();
+    EXPECT_EQ(s.session.DownloadFile("f.bin", &second), kComplete) << s.harness.Joined();
+    EXPECT_EQ(s.server.PendingSteps(), 0u) << s.harness.Joined();
+    EXPECT_TRUE(s.server.Mismatches().empty()) << s.harness.Joined();
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PassiveModeTest, ::testing::ValuesIn(Cases()),
@@ -189,7 +260,8 @@ TEST(PassiveModeSession, RemembersThatEpsvIsUnknown) {
     EXPECT_EQ(TempDir::ReadFile(dir / "list"), "-rw-r--r--   1 ftp      ftp      3 Jan  1  2020 a\n");
 }
 
-// The connect to the data port is bounded by the time limit like every wait.
+// The connect to the data port is bounded by the session's time limit too,
+// and a port that does not answer leaves the session connected.
 TEST(PassiveModeSession, AHangingDataConnectEndsAtTheTimeLimit) {
     testsupport::ScriptedTransferSession s;
     TempDir dir;
@@ -204,7 +276,9 @@ TEST(PassiveModeSession, AHangingDataConnectEndsAtTheTimeLimit) {
     const std::string local = (dir / "f").string();
     EXPECT_NE(s.session.DownloadFile("f", &local), kComplete);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
-    EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
+    EXPECT_TRUE(s.harness.HasLineContaining("failed (no answer within 1000 ms); trying PASV."))
+        << s.harness.Joined();
+    EXPECT_TRUE(s.session.IsConnected());
     EXPECT_FALSE(std::filesystem::exists(local));
 }
 
