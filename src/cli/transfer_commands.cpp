@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "cli/cli_command.h"
-#include "cli/printable_text.h"
+#include "ftp/printable_text.h"
 #include "cli/progress_line.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"

@@ -18,3 +18,8 @@
 // (cdir, pdir), for other types (devices, unknown ones) and for lines that are
 // not shaped like an MLSD line.
 bool ParseMlsdLine(std::string_view line, RemoteEntry& entry);
+
+// The same with the reason when no entry comes: the line lists the directory
+// itself or its parent (cdir, pdir), or is not an MLSD line at all.
+enum class MlsdLine { Entry, Itself, Malformed };
+MlsdLine ReadMlsdLine(std::string_view line, RemoteEntry& entry);

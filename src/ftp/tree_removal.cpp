@@ -165,13 +165,7 @@ bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry
     ListingLineReader reader(file);
     std::string_view line;
     std::vector<std::string> lines;
-    int columns = 0;
-    while (reader.Next(line)) {
-        lines.emplace_back(CutAtLineEnd(line));
-        const char type = lines.back().empty() ? ' ' : lines.back()[0];
-        if (columns == 0 && (type == '-' || type == 'd' || type == 'l'))
-            columns = CountListingFields(lines.back());
-    }
+    while (reader.Next(line)) lines.emplace_back(CutAtLineEnd(line));
     std::fclose(file);
     std::remove(listingPath.c_str());
     if (reader.SkippedLines() > 0) {
@@ -179,10 +173,14 @@ bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry
         session.Control().LogF("Skipped %zu overlong lines in the listing of %s.", reader.SkippedLines(),
                                shownPath.c_str());
     }
+    ControlChannel& control = session.Control();
+    ListingParser parser(ListingParser::Form::List,
+                         [&control](const std::string& logLine) { control.LogF("%s", logLine.c_str()); });
     RemoteEntry entry;
     for (const std::string& text : lines) {
-        if (ParseAnyListingLine(text, columns, entry)) entries.push_back(entry);
+        if (parser.Read(text, entry)) entries.push_back(entry);
     }
+    parser.Finish();
     return true;
 }
 

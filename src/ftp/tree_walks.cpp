@@ -222,11 +222,13 @@ std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath)
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
         ListingLineReader reader(file);
+        ListingParser parser = listings.NewParser();
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
-            if (listings.ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
+            if (parser.Read(CutAtLineEnd(line), entry)) entries.push_back(entry);
         }
+        parser.Finish();
         listings.LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
     }
@@ -254,7 +256,6 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
     }
     const std::string listPath = JoinLocalPath(localDir, kWalkListingName);
     if (listings.ListDirectoryToFile(listPath) == kComplete) {
-        listings.CountListing(listPath);
         DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);
     } else {
         // What arrived of a refused or broken listing is not the directory.

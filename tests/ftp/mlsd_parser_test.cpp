@@ -37,7 +37,7 @@ const MlsdCase kMlsdCases[] = {
      "-", "", "", "", "f"},
     {"current directory", "type=cdir;modify=20261207114805; .", false, 0, "", "", "", "", ""},
     {"parent directory", "type=pdir; ..", false, 0, "", "", "", "", ""},
-    {"device", "type=OS.unix=chr-13/29; tty", false, 0, "", "", "", "", ""},
+    {"device, listed as of unknown kind", "type=OS.unix=chr-13/29; tty", true, 1, "?", "", "", "", "tty"},
     {"no type", "size=5; f", false, 0, "", "", "", "", ""},
     {"no blank before the name", "type=file;size=5;f", false, 0, "", "", "", "", ""},
     {"blank but no name", "type=file; ", false, 0, "", "", "", "", ""},
