@@ -49,7 +49,6 @@ bool ListingParser::Read(std::string_view line, RemoteEntry& entry) {
         Refuse(line);
         return false;
     }
-    FillOlderTextFields(entry);
     return true;
 }
 
@@ -142,22 +141,6 @@ ListingParser::Outcome ListingParser::ReadVms(const ListingTokens& tokens, Remot
     if (entry.name == lastVmsName) return Outcome::NoEntry;
     lastVmsName = entry.name;
     return Outcome::Entry;
-}
-
-void FillOlderTextFields(RemoteEntry& entry) {
-    entry.sizeText = entry.size ? std::to_string(*entry.size) : std::string();
-    entry.dateText = entry.modified.shown;
-    entry.isFile = entry.kind != EntryKind::Directory && entry.kind != EntryKind::Link ? 1 : 0;
-    if (entry.permissions.empty())
-        entry.permissions = entry.kind == EntryKind::Directory ? "d" : entry.kind == EntryKind::Link ? "l" : "-";
-    entry.modifyFact.clear();
-    const RemoteTime& time = entry.modified;
-    if (time.utc && time.precision == TimePrecision::Second) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", time.year, time.month, time.day, time.hour,
-                      time.minute, time.second);
-        entry.modifyFact = text;
-    }
 }
 
 bool ListingLineReader::Next(std::string_view& line) {

@@ -56,9 +56,6 @@ private:
     bool finished = false;
 };
 
-// Fills the text fields that older readers still use from the typed ones.
-void FillOlderTextFields(RemoteEntry& entry);
-
 // Reads a listing file opened as text one whole line at a time. A long name
 // must never be cut: a second piece of a line would count as a line of its own,
 // become an entry or decide the column count for the whole listing.

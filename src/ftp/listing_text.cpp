@@ -1,6 +1,7 @@
 #include "ftp/listing_text.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -340,6 +341,14 @@ void ShowAsIsoMinutes(RemoteTime& time) {
     append(time.day, 2, ' ');
     append(time.hour, 2, ':');
     append(time.minute, 2, 0);
+}
+
+std::string UtcFactText(const RemoteTime& time) {
+    if (!time.utc || time.precision != TimePrecision::Second) return {};
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", time.year, time.month, time.day, time.hour,
+                  time.minute, time.second);
+    return text;
 }
 
 bool IsUsableName(std::string_view name) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "ftp/remote_entry.h"
@@ -82,6 +83,10 @@ std::size_t MatchListingDate(const ListingTokens& tokens, std::size_t first, con
 
 // Shows a time as "YYYY-MM-DD HH:MM", the way UTC times from facts appear.
 void ShowAsIsoMinutes(RemoteTime& time);
+
+// "YYYYMMDDHHMMSS", as MLSD writes a time, for a UTC time known to the
+// second; empty for any other.
+std::string UtcFactText(const RemoteTime& time);
 
 // A name as read is usable: not empty, not "." or "..", no "/", no NUL and
 // no other control character.

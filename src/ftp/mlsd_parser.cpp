@@ -141,8 +141,4 @@ MlsdLine ReadMlsdLine(std::string_view line, RemoteEntry& entry) {
     return MlsdLine::Entry;
 }
 
-bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
-    if (ReadMlsdLine(line, entry) != MlsdLine::Entry) return false;
-    FillOlderTextFields(entry);
-    return true;
-}
+bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) { return ReadMlsdLine(line, entry) == MlsdLine::Entry; }

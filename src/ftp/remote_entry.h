@@ -48,15 +48,14 @@ struct RemoteEntry {
     RemoteTime modified;
     EntryKind kind = EntryKind::Unknown;
     std::string permissions;  // as listed ("drwxr-xr-x", "(RWED,RWED,RE,)"), or the type letter
+    std::string links;  // the link count, where the listing shows one
     std::string owner;
     std::string group;
     std::string unique;  // MLSD "unique" fact: the same for every name of one file
 
-    // The older text fields, filled from the typed ones until every reader
-    // has moved over to them.
-    std::string sizeText;
-    std::string dateText;
-    std::string links;
-    int isFile = 0;
-    std::string modifyFact;
+    bool IsFile() const { return kind == EntryKind::File; }
+    bool IsDirectory() const { return kind == EntryKind::Directory; }
+    bool IsLink() const { return kind == EntryKind::Link; }
+    // The name as a listing line shows it: a link's target follows " -> ".
+    std::string ShownName() const { return linkTarget.empty() ? name : name + " -> " + linkTarget; }
 };

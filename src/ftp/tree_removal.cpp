@@ -29,12 +29,6 @@ std::string WithoutTrailingSlash(std::string path) {
     return path;
 }
 
-// LIST shows a link as "name -> target"; the server knows it by its name.
-std::string LinkName(const std::string& shown) {
-    const std::size_t arrow = shown.find(" -> ");
-    return arrow == std::string::npos ? shown : shown.substr(0, arrow);
-}
-
 bool AskCurrentDirectory(FtpSession& session, std::string& directory) {
     return session.Control().Command("PWD") == kComplete &&
            ParseQuotedDirectory(session.Control().ReplyText(), directory);
@@ -65,14 +59,13 @@ bool TreeRemoval::Survey(const std::string& name) {
     std::vector<RemoteEntry> here;
     if (!ListHere(start, here)) return false;
     const auto listed = std::find_if(here.begin(), here.end(), [&](const RemoteEntry& entry) {
-        return entry.name == name ||
-               (!entry.permissions.empty() && entry.permissions[0] == 'l' && LinkName(entry.name) == name);
+        return entry.name == name;
     });
     if (listed == here.end()) {
         problem = "it is no longer in the listing";
         return false;
     }
-    rootIsLink = listed->permissions.empty() || listed->permissions[0] != 'd';
+    rootIsLink = !listed->IsDirectory();
     if (rootIsLink) return true;
     switch (SurveyLevel(root, start, 0)) {
         case Surveyed::Folder:
@@ -192,14 +185,13 @@ bool TreeRemoval::ReadListing(Folder& folder, std::vector<std::string>& subfolde
             problem = "it holds too many entries";
             return false;
         }
-        const char type = entry.permissions.empty() ? '-' : entry.permissions[0];
-        const std::string name = type == 'l' ? LinkName(entry.name) : entry.name;
+        const std::string& name = entry.name;
         if (name == "." || name == "..") continue;
         if (!IsSafeLocalName(name)) {
             session.Control().LogF("Skipped \"%s\" in the listing of %s: not a usable name.", name.c_str(),
                                    folder.path.c_str());
             folder.unusable.push_back(name);
-        } else if (type == 'd') {
+        } else if (entry.IsDirectory()) {
             subfolders.push_back(name);
         } else {
             folder.files.push_back(name);

@@ -272,17 +272,19 @@ void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, c
                                       const std::string& localDir, int depth) {
     for (const RemoteEntry& entry : entries) {
         const std::string path = JoinLocalPath(localDir, entry.name);
-        if (IsLinkEntry(entry)) {
-            // Checks the name without the " -> target" a listing may add.
+        if (entry.IsLink()) {
             DownloadLinkedEntry(entry, remoteName, localDir, depth);
         } else if (!IsSafeLocalName(entry.name)) {
             control.LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
                          remoteName.c_str());
             continue;
-        } else if (entry.isFile) {
-            transfers.SetListedModification(entry.modifyFact);  // saves an MDTM per file
+        } else if (entry.IsFile()) {
+            transfers.SetListedModification(UtcFactText(entry.modified));  // saves an MDTM per file
             if (files.DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
             transfers.SetListedModification("");
+        } else if (!entry.IsDirectory()) {
+            control.LogF("Skipped \"%s\" in the listing of %s: not a file or directory to copy.",
+                         entry.name.c_str(), remoteName.c_str());
         } else if (!SkipLinkLeadingBack(remoteName + "/" + entry.name, {"", entry.unique})) {
             // MLSD may show a link as the directory it leads to; its unique
             // fact still tells a directory the walk is inside.

@@ -280,9 +280,9 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].name, "pub");
     EXPECT_EQ(entries[0].group, "other");
-    EXPECT_EQ(entries[0].dateText, "Jan  5 12:30");
+    EXPECT_EQ(entries[0].modified.shown, "Jan  5 12:30");
     EXPECT_EQ(entries[1].name, "read me.txt");
-    EXPECT_EQ(entries[1].isFile, 1);
+    EXPECT_EQ(entries[1].kind, EntryKind::File);
     EXPECT_EQ(entries[2].name, "link");
     EXPECT_EQ(entries[2].linkTarget, "pub");
     EXPECT_EQ(s.Commands().at(0), "TYPE A");
@@ -293,7 +293,7 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
                      "total 2\r\ndrwxr-xr-x   2 root        512 Jan  5 12:30 pub\r\n");
     ASSERT_EQ(s.session.FetchListing(entry), ListingRead::Entry);
     EXPECT_EQ(entry.group, "");
-    EXPECT_EQ(entry.sizeText, "512");
+    EXPECT_EQ(entry.size, 512);
     EXPECT_EQ(entry.name, "pub");
 
     // A listing of the total line alone has no entries.
