@@ -34,13 +34,17 @@ const Form kForms[] = {
      }},
     {"mlsd", ListingParser::Form::Mlsd,
      [](std::FILE* out, long i) {
-         std::fprintf(out, "type=%s;size=%ld;modify=20261207%06ld;UNIX.mode=0644;unique=801g%lx; file-number-%ld.dat\r\n",
-                      i % 10 == 0 ? "dir" : "file", i * 37, 80000 + i % 60, i, i);
+         std::fprintf(
+             out,
+             "type=%s;size=%ld;modify=20261207%06ld;UNIX.mode=0644;unique=801g%lx; file-number-%ld.dat\r\n",
+             i % 10 == 0 ? "dir" : "file", i * 37, 80000 + i % 60, i, i);
      }},
     {"vms", ListingParser::Form::List,
      [](std::FILE* out, long i) {
-         std::fprintf(out, "FILE%ld.DAT;1          %ld/%ld      7-DEC-2026 08:%02ld:00  [GROUP,OWNER]  (RWED,RWED,RE,)\r\n",
-                      i, i % 500, i % 500 + 3, i % 60);
+         std::fprintf(
+             out,
+             "FILE%ld.DAT;1          %ld/%ld      7-DEC-2026 08:%02ld:00  [GROUP,OWNER]  (RWED,RWED,RE,)\r\n",
+             i, i % 500, i % 500 + 3, i % 60);
      }},
 };
 
@@ -77,7 +81,8 @@ int main(int argc, char** argv) {
         parser.Finish();
         std::fclose(in);
         const double processor = ProcessorSeconds() - processorStart;
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("%-5s lines %ld entries %ld processor_ms %.1f wall_ms %.1f\n", form.title, lines, entries,
                     processor * 1000, seconds * 1000);
         if (entries != lines) ++failures;

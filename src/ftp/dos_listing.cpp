@@ -9,9 +9,9 @@ constexpr std::size_t kIisNameColumn = 39;
 
 std::size_t NameStart(const ListingTokens& tokens, std::size_t after, bool iis) {
     const std::string_view line = tokens.Line();
-    const bool iisColumns = iis && tokens[0].begin == 0 && tokens[0].text.size() == 8 && tokens[1].begin == 10 &&
-                            tokens[1].end == 17 && tokens[after].end < kIisNameColumn &&
-                            line.size() > kIisNameColumn;
+    const bool iisColumns = iis && tokens[0].begin == 0 && tokens[0].text.size() == 8 &&
+                            tokens[1].begin == 10 && tokens[1].end == 17 &&
+                            tokens[after].end < kIisNameColumn && line.size() > kIisNameColumn;
     if (iisColumns && line.find_first_not_of(' ', tokens[after].end) >= kIisNameColumn) return kIisNameColumn;
     std::size_t start = tokens[after].end;
     while (start < line.size() && line[start] == ' ') ++start;
@@ -34,7 +34,8 @@ bool ParseDosLine(const ListingTokens& tokens, RemoteEntry& entry) {
         entry.kind = EntryKind::Directory;
     } else if (sizeOrType == "<JUNCTION>" || sizeOrType == "<SYMLINKD>" || sizeOrType == "<SYMLINK>") {
         entry.kind = EntryKind::Link;
-    } else if ((entry.size = ParseListedSize(sizeOrType)) && IsDigits(sizeOrType.substr(sizeOrType.size() - 1))) {
+    } else if ((entry.size = ParseListedSize(sizeOrType)) &&
+               IsDigits(sizeOrType.substr(sizeOrType.size() - 1))) {
         entry.kind = EntryKind::File;
     } else {
         return false;

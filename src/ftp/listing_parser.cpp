@@ -37,7 +37,8 @@ void ClearEntry(RemoteEntry& entry) {
 
 }  // namespace
 
-ListingParser::ListingParser(Form form, Log log, CivilDate today) : form(form), log(std::move(log)), today(today) {}
+ListingParser::ListingParser(Form form, Log log, CivilDate today)
+    : form(form), log(std::move(log)), today(today) {}
 
 bool ListingParser::Read(std::string_view line, RemoteEntry& entry) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

@@ -68,7 +68,8 @@ std::optional<std::int64_t> SuffixedSize(std::string_view text) {
     text.remove_suffix(1);
     const std::size_t point = text.find_first_of(".,");
     const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
     if (!IsDigits(whole) || whole.size() > 9 || (point != std::string_view::npos && !IsDigits(fraction)) ||
         fraction.size() > 6)
         return std::nullopt;
@@ -90,6 +91,7 @@ struct MonthName {
 // Abbreviations and short names that ls and FTP servers print in the
 // languages they are run in. Cyrillic capitals are listed on their own, since
 // only ASCII is folded.
+// clang-format off
 constexpr MonthName kMonthNames[] = {
     {"jan", 1}, {"feb", 2}, {"mar", 3}, {"apr", 4}, {"may", 5}, {"jun", 6}, {"jul", 7}, {"aug", 8},
     {"sep", 9}, {"sept", 9}, {"oct", 10}, {"nov", 11}, {"dec", 12},
@@ -113,12 +115,14 @@ constexpr MonthName kMonthNames[] = {
     {"Апр", 4}, {"Май", 5}, {"Мая", 5}, {"Июн", 6}, {"Июл", 7}, {"Авг", 8}, {"Сен", 9}, {"Окт", 10},
     {"Ноя", 11}, {"Дек", 12},
 };
+// clang-format on
 
 // The names by their first byte, so a token that is no month costs one look.
 const std::array<std::vector<MonthName>, 256>& MonthsByFirstByte() {
     static const std::array<std::vector<MonthName>, 256> table = [] {
         std::array<std::vector<MonthName>, 256> built;
-        for (const MonthName& name : kMonthNames) built[static_cast<unsigned char>(name.text[0])].push_back(name);
+        for (const MonthName& name : kMonthNames)
+            built[static_cast<unsigned char>(name.text[0])].push_back(name);
         return built;
     }();
     return table;
@@ -129,7 +133,8 @@ int NumberBefore(std::string_view token, std::string_view suffix, std::string_vi
     std::string_view digits;
     if (token.size() > suffix.size() && token.substr(token.size() - suffix.size()) == suffix)
         digits = token.substr(0, token.size() - suffix.size());
-    else if (!other.empty() && token.size() > other.size() && token.substr(token.size() - other.size()) == other)
+    else if (!other.empty() && token.size() > other.size() &&
+             token.substr(token.size() - other.size()) == other)
         digits = token.substr(0, token.size() - other.size());
     if (digits.empty() || digits.size() > 4 || !IsDigits(digits)) return 0;
     const int value = static_cast<int>(*ParseNumber(digits));
@@ -143,7 +148,8 @@ bool TwoDigits(std::string_view text, int& value) {
 }
 
 // A time in the token after a date, or a year after it (BSD "ls -lT").
-std::size_t TimeOrYearAfter(const ListingTokens& tokens, std::size_t at, const CivilDate& today, RemoteTime& time) {
+std::size_t TimeOrYearAfter(const ListingTokens& tokens, std::size_t at, const CivilDate& today,
+                            RemoteTime& time) {
     if (at >= tokens.Count()) return 0;
     if (int year = YearNumber(tokens[at].text)) {
         time.year = year;

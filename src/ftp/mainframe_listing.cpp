@@ -20,7 +20,8 @@ bool IsJobStatus(std::string_view token) {
 }
 
 bool IsDataSetOrganisation(std::string_view token) {
-    return token == "PS" || token == "PO" || token == "PO-E" || token == "DA" || token == "VS" || token == "IS";
+    return token == "PS" || token == "PO" || token == "PO-E" || token == "DA" || token == "VS" ||
+           token == "IS";
 }
 
 bool IsRuling(const ListingTokens& tokens) {
@@ -93,7 +94,8 @@ bool ParsePdsMemberLine(const ListingTokens& tokens, ListingHint hint, RemoteEnt
     if (hint == ListingHint::PdsLoadModules) {
         // Name Size TTR ...: the size is hexadecimal bytes.
         const std::string_view hex = tokens[1].text;
-        if (hex.empty() || hex.size() > 12 || hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos)
+        if (hex.empty() || hex.size() > 12 ||
+            hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos)
             return false;
         entry.size = static_cast<std::int64_t>(std::stoull(std::string(hex), nullptr, 16));
         return true;

@@ -34,8 +34,8 @@ bool ParseOs9Time(std::string_view date, std::string_view clock, RemoteTime& tim
 
 bool ParseNonStopLine(const ListingTokens& tokens, RemoteEntry& entry) {
     // File Code EOF Last-modification(date time) Owner ("group,user") RWEP ("\"NUNU\"")
-    if (tokens.Count() < 6 || !IsDigits(tokens[2].text) || !ParseDayMonthYear(tokens[3].text, entry.modified) ||
-        !ParseClockTime(tokens[4].text, entry.modified))
+    if (tokens.Count() < 6 || !IsDigits(tokens[2].text) ||
+        !ParseDayMonthYear(tokens[3].text, entry.modified) || !ParseClockTime(tokens[4].text, entry.modified))
         return false;
     const std::string_view code = tokens[1].text;
     if (!IsDigits(code.substr(0, code.size() - 1))) return false;

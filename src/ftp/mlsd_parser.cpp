@@ -107,7 +107,8 @@ void TakeModifyTime(std::string_view modify, RemoteTime& time) {
     const auto part = [whole](std::size_t at, std::size_t length) {
         return static_cast<int>(*ParseNumber(whole.substr(at, length)));
     };
-    time.Set(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2), part(12, 2), TimePrecision::Second, true);
+    time.Set(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2), part(12, 2), TimePrecision::Second,
+             true);
     ShowAsIsoMinutes(time);
 }
 
@@ -141,4 +142,6 @@ MlsdLine ReadMlsdLine(std::string_view line, RemoteEntry& entry) {
     return MlsdLine::Entry;
 }
 
-bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) { return ReadMlsdLine(line, entry) == MlsdLine::Entry; }
+bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
+    return ReadMlsdLine(line, entry) == MlsdLine::Entry;
+}

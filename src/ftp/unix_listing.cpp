@@ -83,8 +83,9 @@ bool ParseUnixLine(const ListingTokens& tokens, const CivilDate& today, RemoteEn
     const std::string_view mode = tokens[0].text;
     std::size_t columns = 1;
     // NetWare writes the type letter and its rights apart: "d [RWCEAFMS]".
-    const bool netware = mode.size() == 1 && (mode[0] == 'd' || mode[0] == '-') && tokens[1].text.size() > 2 &&
-                         tokens[1].text.front() == '[' && tokens[1].text.back() == ']';
+    const bool netware = mode.size() == 1 && (mode[0] == 'd' || mode[0] == '-') &&
+                         tokens[1].text.size() > 2 && tokens[1].text.front() == '[' &&
+                         tokens[1].text.back() == ']';
     if (netware) {
         entry.permissions.assign(TokenSpan(tokens, 0, 1));
         columns = 2;
@@ -102,7 +103,8 @@ bool ParseUnixLine(const ListingTokens& tokens, const CivilDate& today, RemoteEn
     if (FindDate(tokens, columns + 1, today, dateAt, dateLength, entry.modified)) {
         sizeAt = dateAt - 1;
         const std::size_t dateEnd = tokens[dateAt + dateLength - 1].end;
-        entry.modified.shown.assign(tokens.Line().substr(tokens[dateAt].begin, dateEnd - tokens[dateAt].begin));
+        entry.modified.shown.assign(
+            tokens.Line().substr(tokens[dateAt].begin, dateEnd - tokens[dateAt].begin));
         nameStart = dateEnd + 1;
     } else if (FindUndatedSize(tokens, columns, sizeAt)) {
         entry.modified.Clear();

@@ -39,7 +39,8 @@ bool IsVmsSummary(const ListingTokens& tokens) {
     return (first == "Total" && tokens.Text(1) == "of") || (first == "Grand" && tokens.Text(1) == "total");
 }
 
-bool ParseVmsEntry(std::string_view name, const ListingTokens& tokens, std::size_t first, RemoteEntry& entry) {
+bool ParseVmsEntry(std::string_view name, const ListingTokens& tokens, std::size_t first,
+                   RemoteEntry& entry) {
     name = name.substr(0, name.rfind(';'));
     entry.kind = EndsWithDir(name) ? EntryKind::Directory : EntryKind::File;
     if (entry.kind == EntryKind::Directory) name.remove_suffix(4);
