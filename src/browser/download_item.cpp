@@ -9,8 +9,6 @@
 
 namespace {
 
-const QString kLinkArrow = QStringLiteral(" -> ");
-
 // Reads one selected row into an item; returns the message that refuses the
 // whole selection, or an empty text.
 QString ReadItem(const RemoteListWidget& list, int row, const QString& directory, const QString& verb,
@@ -22,9 +20,7 @@ QString ReadItem(const RemoteListWidget& list, int row, const QString& directory
     const QChar type = permissions.isEmpty() ? u' ' : permissions[0];
     item.link = type == u'l';
     item.wholeTree = type == u'd' || item.link;
-    // A link is listed as "name -> target"; the server knows it by its name.
-    QString name = item.label;
-    if (item.link && name.contains(kLinkArrow)) name = name.section(kLinkArrow, 0, 0);
+    const QString name = list.Model().Item(row).Name();
     if (!IsSafeLocalName(name.toStdString())) {
         return QStringLiteral(
                    "\"%1\" cannot be %2: the server lists it under a name that no local file can have.")

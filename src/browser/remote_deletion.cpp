@@ -6,19 +6,13 @@
 
 namespace {
 
-const QString kLinkArrow = QStringLiteral(" -> ");
-
 QString Counted(int count, const char* one, const char* many) {
     return QString::number(count) + u' ' + QString::fromLatin1(count == 1 ? one : many);
 }
 
 bool IsLink(const RemoteDeletion::Item& item) { return item.permissions.startsWith(u'l'); }
 
-// A link is listed as "name -> target"; the server knows it by its name.
-QString ServerName(const RemoteDeletion::Item& item) {
-    return IsLink(item) && item.label.contains(kLinkArrow) ? item.label.section(kLinkArrow, 0, 0)
-                                                           : item.label;
-}
+QString ServerName(const RemoteDeletion::Item& item) { return item.name; }
 
 }  // namespace
 

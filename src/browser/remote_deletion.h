@@ -20,6 +20,7 @@ class RemoteDeletion {
 public:
     struct Item {
         QString label;        // as the list shows it
+        QString name;         // as the server knows it (a link's label adds its target)
         QString permissions;  // the listing's mode text; "l..." for a link
         bool folder = false;
     };

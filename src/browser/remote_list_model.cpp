@@ -109,6 +109,7 @@ int RemoteListModel::SetLabel(int row, const QString& label) {
     if (row < 0 || row >= Count()) return -1;
     RemoteListItem item = Item(row);
     item.label = label;
+    item.linkTarget.clear();
     RemoveItem(row);
     return InsertItem(std::move(item));
 }

@@ -12,13 +12,17 @@ class ImageList;
 // One item of the remote list: its label, its image index (valid in both image
 // lists) and its kind, plus the texts of the four other details columns.
 struct RemoteListItem {
-    QString label;
+    QString label;       // a link's label adds " -> " and its target to its name
+    QString linkTarget;  // as the listing gave it, or empty
     int image = 0;
     ItemKind kind = ItemKind::None;
     QString size;
     QString type;
     QString modified;
     QString permissions;
+
+    // The name the server knows the item by.
+    QString Name() const { return linkTarget.isEmpty() ? label : label.left(label.size() - linkTarget.size() - 4); }
 };
 
 // The one model behind every mode of the remote list. Items are always kept in

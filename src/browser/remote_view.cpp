@@ -158,11 +158,13 @@ void RemoteView::FillFromListing(const RemoteEntry& first) {
 
 void RemoteView::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) {
     if (entry.name == "." || entry.name == "..") return;
-    const QString name = QString::fromStdString(entry.name);
+    const QString name = QString::fromStdString(entry.ShownName());
     RemoteListItem item;
     item.label = name;
+    item.linkTarget = QString::fromStdString(entry.linkTarget);
     item.permissions = QString::fromStdString(entry.permissions);
-    if (!entry.isFile) {
+    // A link shows as a folder: opening it asks the server where it leads.
+    if (entry.IsDirectory() || entry.IsLink()) {
         item.kind = ItemKind::Directory;
         item.image = 2;
         item.type = QStringLiteral("Folder");
@@ -174,8 +176,8 @@ void RemoteView::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) {
     item.image = FileTypeIcon(name, smallImages, largeImages, cache);
     const QString extension = FindExtension(name);
     item.type = cache ? cache->NameFor(extension) : FileTypeName(extension);
-    item.modified = QString::fromStdString(entry.dateText);
-    item.size = SizeColumnText(entry.sizeText);
+    item.modified = QString::fromStdString(entry.modified.shown);
+    item.size = SizeColumnText(entry.size);
     list->Model().InsertItem(std::move(item));
 }
 

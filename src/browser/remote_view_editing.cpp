@@ -16,8 +16,8 @@ void RemoteView::DeleteSelected() {
     for (int row : rows) {
         const ItemKind kind = list->KindAt(row);
         if (kind != ItemKind::File && kind != ItemKind::Directory) continue;
-        onServer.append({list->ItemText(row, RemoteListModel::kName),
-                         list->ItemText(row, RemoteListModel::kPermissions), kind == ItemKind::Directory});
+        const RemoteListItem& item = list->Model().Item(row);
+        onServer.append({item.label, item.Name(), item.permissions, kind == ItemKind::Directory});
     }
     RemoteDeletion deletion(context.session, this);
     {

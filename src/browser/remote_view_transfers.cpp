@@ -32,9 +32,7 @@ QStringList RemoteView::ListedNames() const {
     QStringList names;
     for (int row = 0; row < list->ItemCount(); ++row) {
         const RemoteListItem& item = list->Model().Item(row);
-        // A link is listed as "name -> target"; its name is what is taken.
-        const bool link = item.permissions.startsWith(u'l') && item.label.contains(QStringLiteral(" -> "));
-        names << (link ? item.label.section(QStringLiteral(" -> "), 0, 0) : item.label);
+        names << item.Name();
     }
     return names;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <string>
+#include <cstdint>
+#include <optional>
 
-// The "Size" column's text for a listing's size field: thousands of bytes with
-// a K, rounded up so that a file holding any bytes never reads as empty
-// ("152" shows "1K", "0" shows "0K"). The field is read like atoi: leading
-// blanks, then digits up to the first non-digit.
-QString SizeColumnText(const std::string& sizeText);
+// The "Size" column's text for a listed size: thousands of bytes with a K,
+// rounded up so that a file holding any bytes never reads as empty (152 bytes
+// show "1K", 0 shows "0K"); empty where the listing gave no size.
+QString SizeColumnText(std::optional<std::int64_t> bytes);

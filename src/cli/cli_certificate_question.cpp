@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "cli/printable_text.h"
+#include "ftp/printable_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "cli/log_pump.h"
 
-#include "cli/printable_text.h"
+#include "ftp/printable_text.h"
 
 LogPump::LogPump(LogQueue& log, std::ostream& stream) : log(log) {
     log.SetSink([&stream](const std::string& line) { stream << PrintableText(line) << '\n' << std::flush; });

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "cli/cli_command.h"
-#include "cli/printable_text.h"
+#include "ftp/printable_text.h"
 #include "cli/progress_line.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
@@ -234,9 +234,9 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.links, '\t');
         AppendField(line, entry.owner, '\t');
         AppendField(line, entry.group, '\t');
-        AppendField(line, entry.sizeText, '\t');
-        AppendField(line, entry.dateText, '\t');
-        AppendField(line, entry.name, '\n');
+        AppendField(line, entry.size ? std::to_string(*entry.size) : std::string(), '\t');
+        AppendField(line, entry.modified.shown, '\t');
+        AppendField(line, entry.ShownName(), '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
     return session.IsConnected() && session.LastListing() == FtpSession::ListingOutcome::Complete;

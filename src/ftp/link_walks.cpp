@@ -22,17 +22,7 @@
 
 namespace {
 
-// LIST shows a link as "name -> target"; MLSD as its name alone.
-std::string LinkName(const RemoteEntry& entry) {
-    const std::size_t arrow = entry.name.find(" -> ");
-    return arrow == std::string::npos ? entry.name : entry.name.substr(0, arrow);
-}
-
 }  // namespace
-
-bool TreeWalks::IsLinkEntry(const RemoteEntry& entry) {
-    return !entry.permissions.empty() && entry.permissions[0] == 'l';
-}
 
 bool TreeWalks::AskCurrentDirectory(std::string& directory) {
     return control.Command("PWD") == kComplete && ParseQuotedDirectory(control.ReplyText(), directory);
@@ -65,7 +55,7 @@ std::string TreeWalks::WalkRootUnique(const std::string& remoteName) {
 
 void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
                                     const std::string& localDir, int depth) {
-    const std::string name = LinkName(entry);
+    const std::string& name = entry.name;
     if (!IsSafeLocalName(name)) {
         control.LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", name.c_str(),
                      remoteName.c_str());

@@ -1,138 +1,147 @@
 #include "ftp/listing_parser.h"
 
+#include "ftp/mlsd_parser.h"
+#include "ftp/printable_text.h"
+
 namespace {
 
-// Moves i past blanks, never past the end of the line.
-std::size_t SkipBlanks(std::string_view line, std::size_t i) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    return i;
+bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+// "total 42" above a Unix listing, in the languages ls speaks.
+bool IsTotalLine(const ListingTokens& tokens) {
+    if (tokens.Count() != 2 || ParseListedSize(tokens[1].text) == std::nullopt) return false;
+    const std::string_view word = tokens[0].text;
+    return word == "total" || word == "insgesamt" || word == "итого" || word == "合計" || word == "总用量" ||
+           word == "합계" || word == "totaal" || word == "razem" || word == "totale";
 }
 
-// A token is the run of characters from i up to the next blank or the end.
-std::size_t TokenEnd(std::string_view line, std::size_t i) {
-    while (i < line.size() && line[i] != ' ') ++i;
-    return i;
+// "type=file;size=5; name": facts with "=" up to the first blank, the last ending in ";".
+bool LooksLikeFacts(std::string_view line) {
+    const std::size_t blank = line.find(' ');
+    return blank != std::string_view::npos && blank > 2 && line[blank - 1] == ';' &&
+           line.substr(0, blank).find('=') != std::string_view::npos;
 }
 
-// Skips blanks, then takes one token into out and leaves i after it.
-void TakeToken(std::string_view line, std::size_t& i, std::string& out) {
-    i = SkipBlanks(line, i);
-    std::size_t end = TokenEnd(line, i);
-    out.assign(line.substr(i, end - i));
-    i = end;
-}
-
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
-
-// "MM-DD-YY" or "MM-DD-YYYY".
-bool IsDosDate(std::string_view text) {
-    if (text.size() != 8 && text.size() != 10) return false;
-    return IsDecimalNumber(text.substr(0, 2)) && text[2] == '-' && IsDecimalNumber(text.substr(3, 2)) &&
-           text[5] == '-' && IsDecimalNumber(text.substr(6));
-}
-
-// "11:48AM", "11:48PM" or, on servers set to a 24-hour clock, "23:48".
-bool IsDosTime(std::string_view text) {
-    if (text.size() >= 2 && (text.substr(text.size() - 2) == "AM" || text.substr(text.size() - 2) == "PM"))
-        text.remove_suffix(2);
-    const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos || colon == 0 || colon > 2) return false;
-    return IsDecimalNumber(text.substr(0, colon)) && text.size() - colon == 3 &&
-           IsDecimalNumber(text.substr(colon + 1));
+void ClearEntry(RemoteEntry& entry) {
+    entry.name.clear();
+    entry.linkTarget.clear();
+    entry.size.reset();
+    entry.modified.Clear();
+    entry.kind = EntryKind::Unknown;
+    entry.permissions.clear();
+    entry.owner.clear();
+    entry.group.clear();
+    entry.unique.clear();
+    entry.links.clear();
 }
 
 }  // namespace
 
-bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
-    if (line.empty()) return false;
-    switch (line[0]) {
-        case '-':
-            entry.isFile = 1;
+ListingParser::ListingParser(Form form, Log log, CivilDate today)
+    : form(form), log(std::move(log)), today(today) {}
+
+bool ListingParser::Read(std::string_view line, RemoteEntry& entry) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const Outcome outcome = ReadLine(line, entry);
+    if (outcome == Outcome::Unreadable) Refuse(line);
+    if (outcome != Outcome::Entry) return false;
+    if (entry.name == "." || entry.name == "..") return false;
+    if (!IsUsableName(entry.name)) {
+        Refuse(line);
+        return false;
+    }
+    return true;
+}
+
+void ListingParser::Finish() {
+    if (finished) return;
+    finished = true;
+    if (!waitingVmsName.empty()) Refuse(waitingVmsName);
+    waitingVmsName.clear();
+    if (unreadable > 0 && log)
+        log("Skipped " + std::to_string(unreadable) + " listing line" + (unreadable == 1 ? "" : "s") +
+            " that could not be read.");
+}
+
+void ListingParser::Refuse(std::string_view line) {
+    ++unreadable;
+    if (log) log("Could not read listing line: " + PrintableText(std::string(line)));
+}
+
+ListingParser::Outcome ListingParser::ReadLine(std::string_view line, RemoteEntry& entry) {
+    if (form == Form::Mlsd) {
+        ClearEntry(entry);
+        switch (ReadMlsdLine(line, entry)) {
+            case MlsdLine::Entry:
+                return Outcome::Entry;
+            case MlsdLine::Itself:
+                return Outcome::NoEntry;
+            case MlsdLine::Malformed:
+                break;
+        }
+        return IsBlankLine(line) ? Outcome::NoEntry : Outcome::Unreadable;
+    }
+    const ListingTokens tokens(line);
+    // A long VMS name waits for the line below, which starts with blanks.
+    if (!waitingVmsName.empty()) {
+        const std::string name = std::move(waitingVmsName);
+        waitingVmsName.clear();
+        ClearEntry(entry);
+        if (!line.empty() && line[0] == ' ' && ParseVmsEntry(name, tokens, 0, entry)) {
+            lastVmsName = entry.name;
+            return Outcome::Entry;
+        }
+        Refuse(name);
+    }
+    if (tokens.Count() == 0) return Outcome::NoEntry;
+    ClearEntry(entry);
+    if (line[0] == '+') return ParseEplfLine(line, entry) ? Outcome::Entry : Outcome::Unreadable;
+    if (LooksLikeFacts(line)) {
+        const MlsdLine read = ReadMlsdLine(line, entry);
+        if (read != MlsdLine::Malformed) return read == MlsdLine::Entry ? Outcome::Entry : Outcome::NoEntry;
+    }
+    if (IsTotalLine(tokens) || ReadHeaderLine(tokens, hint) || IsVmsSummary(tokens)) return Outcome::NoEntry;
+    return ReadTokens(tokens, entry);
+}
+
+ListingParser::Outcome ListingParser::ReadTokens(const ListingTokens& tokens, RemoteEntry& entry) {
+    const auto attempt = [&entry](auto&& parse) {
+        ClearEntry(entry);
+        return parse();
+    };
+    if (attempt([&] { return ParseUnixLine(tokens, today, entry); })) return Outcome::Entry;
+    switch (hint) {
+        case ListingHint::MvsDatasets:
+            if (attempt([&] { return ParseMvsDatasetLine(tokens, entry); })) return Outcome::Entry;
             break;
-        case 'd':
-        case 'l':
-            entry.isFile = 0;
+        case ListingHint::PdsMembers:
+        case ListingHint::PdsLoadModules:
+            if (attempt([&] { return ParsePdsMemberLine(tokens, hint, entry); })) return Outcome::Entry;
             break;
         default:
-            return false;
+            break;
     }
-    entry.permissions.assign(line.substr(0, 10));
-
-    // Character 10 (an ACL or extended-attribute marker on some servers) is not examined.
-    std::size_t i = line.size() < 11 ? line.size() : 11;
-    TakeToken(line, i, entry.links);
-    TakeToken(line, i, entry.owner);
-    if (columnCount >= 9) {
-        TakeToken(line, i, entry.group);
-    } else {
-        entry.group.clear();
+    const char first = tokens[0].text[0];
+    if (first >= '0' && first <= '9') {
+        if (attempt([&] { return ParseDosLine(tokens, entry); })) return Outcome::Entry;
+        if (attempt([&] { return ParseOs2Line(tokens, entry); })) return Outcome::Entry;
     }
-    TakeToken(line, i, entry.sizeText);
-
-    // The date is three tokens copied with the spacing the server used.
-    std::size_t dateStart = SkipBlanks(line, i);
-    i = TokenEnd(line, dateStart);
-    for (int more = 0; more < 2; ++more) i = TokenEnd(line, SkipBlanks(line, i));
-    entry.dateText.assign(line.substr(dateStart, i - dateStart));
-
-    i = SkipBlanks(line, i);
-    entry.name.assign(line.substr(i));
-    return true;
+    if (IsVmsName(tokens[0].text)) return ReadVms(tokens, entry);
+    for (auto parse : {ParseOs400Line, ParseZvmLine, ParseNonStopLine, ParseOs9Line, ParseJesJobLine})
+        if (attempt([&] { return parse(tokens, entry); })) return Outcome::Entry;
+    return Outcome::Unreadable;
 }
 
-bool ParseDosListingLine(std::string_view line, RemoteEntry& entry) {
-    std::size_t i = 0;
-    std::size_t end = TokenEnd(line, i);
-    const std::string_view date = line.substr(0, end);
-    if (!IsDosDate(date)) return false;
-    const std::size_t timeStart = SkipBlanks(line, end);
-    end = TokenEnd(line, timeStart);
-    if (!IsDosTime(line.substr(timeStart, end - timeStart))) return false;
-    const std::size_t dateEnd = end;
-    const std::size_t sizeStart = SkipBlanks(line, end);
-    end = TokenEnd(line, sizeStart);
-    const std::string_view sizeOrDir = line.substr(sizeStart, end - sizeStart);
-    const bool directory = sizeOrDir == "<DIR>";
-    if (!directory && !IsDecimalNumber(sizeOrDir)) return false;
-    i = SkipBlanks(line, end);
-    if (i == end || i >= line.size()) return false;  // a name follows after at least one blank
-
-    entry.isFile = directory ? 0 : 1;
-    entry.permissions = directory ? "d" : "-";
-    entry.links.clear();
-    entry.owner.clear();
-    entry.group.clear();
-    entry.sizeText.assign(directory ? std::string_view() : sizeOrDir);
-    entry.dateText.assign(line.substr(0, dateEnd));
-    entry.name.assign(line.substr(i));
-    return true;
-}
-
-bool ParseAnyListingLine(std::string_view line, int columnCount, RemoteEntry& entry) {
-    return ParseUnixListingLine(line, columnCount, entry) || ParseDosListingLine(line, entry);
-}
-
-bool IsDecimalNumber(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-int CountListingFields(std::string_view line) {
-    line = CutAtLineEnd(line);
-    while (!line.empty() && IsLineEnd(line.back())) line.remove_suffix(1);
-    int fields = (!line.empty() && line[0] == ' ') ? 1 : 0;
-    bool inField = false;
-    for (char c : line) {
-        if (c == ' ') {
-            inField = false;
-        } else if (!inField) {
-            inField = true;
-            ++fields;
-        }
+ListingParser::Outcome ListingParser::ReadVms(const ListingTokens& tokens, RemoteEntry& entry) {
+    if (tokens.Count() == 1) {
+        waitingVmsName.assign(tokens[0].text);
+        return Outcome::Waiting;
     }
-    return fields;
+    ClearEntry(entry);
+    if (!ParseVmsEntry(tokens[0].text, tokens, 1, entry)) return Outcome::Unreadable;
+    if (entry.name == lastVmsName) return Outcome::NoEntry;
+    lastVmsName = entry.name;
+    return Outcome::Entry;
 }
 
 bool ListingLineReader::Next(std::string_view& line) {

@@ -2,8 +2,12 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <string_view>
 
+#include "ftp/listing_families.h"
+#include "ftp/listing_text.h"
 #include "ftp/remote_entry.h"
 
 // Longest listing line that is read at all. Names run to 255 bytes on most
@@ -11,29 +15,46 @@
 // a line past this bound is not a listing line and is skipped whole.
 constexpr std::size_t kLongestListingLine = 16384;
 
-// Parses one line of a Unix long listing ("ls -l" shape). columnCount is the
-// number of fields counted on the listing's second line: with 9 or more the
-// line carries a group column, with fewer it does not. Returns false for any
-// line that is not a file, directory or link entry (the total line, devices,
-// messages, blank lines).
-bool ParseUnixListingLine(std::string_view line, int columnCount, RemoteEntry& entry);
+// Reads the lines of one directory listing into entries, whatever form the
+// server lists in: every Unix shape, DOS/IIS, OS/2, VMS, MVS datasets, PDS
+// members and JES jobs, OS/400, z/VM, HP NonStop, OS-9, EPLF, and MLSD fact
+// lines (also when they come in reply to LIST). The form is decided line by
+// line; header lines of a mainframe listing say how the lines under them
+// read. A line that gives no entry is either known to carry none (a total,
+// a header, "." and "..") or logged once as unreadable and counted; an
+// entry's name is never empty and never holds "/", NUL or another control
+// character.
+class ListingParser {
+public:
+    enum class Form { List, Mlsd };  // Mlsd: the reply to MLSD, nothing else
+    using Log = std::function<void(const std::string& line)>;
 
-// Parses one line of the MS-DOS form that IIS and some Windows servers send:
-// "12-07-26  11:48AM  <DIR>  name" or "12-07-26  11:48AM  1234 name". The date
-// and time become the date text as sent; the line carries no mode, owner or
-// link count, so permissions is just the type letter ("d" or "-"). Returns
-// false for anything not shaped like that.
-bool ParseDosListingLine(std::string_view line, RemoteEntry& entry);
+    explicit ListingParser(Form form = Form::List, Log log = {}, CivilDate today = CivilDate::TodayLocal());
 
-// A listing line in either form: the Unix form first, then the DOS form.
-bool ParseAnyListingLine(std::string_view line, int columnCount, RemoteEntry& entry);
+    // One line without its line end. True when it completes an entry (a VMS
+    // entry may take two lines).
+    bool Read(std::string_view line, RemoteEntry& entry);
+    // After the last line: a name still waiting for its details is
+    // unreadable, and the count of unreadable lines is logged.
+    void Finish();
+    std::size_t UnreadableLines() const { return unreadable; }
 
-// True for a non-empty run of decimal digits (sizes, dates in listings).
-bool IsDecimalNumber(std::string_view text);
+private:
+    enum class Outcome { Entry, NoEntry, Waiting, Unreadable };
+    Outcome ReadLine(std::string_view line, RemoteEntry& entry);
+    Outcome ReadTokens(const ListingTokens& tokens, RemoteEntry& entry);
+    Outcome ReadVms(const ListingTokens& tokens, RemoteEntry& entry);
+    void Refuse(std::string_view line);
 
-// Number of blank-separated fields of a listing line. Only the blank separates;
-// the line end is not a field; a leading blank counts one extra empty field.
-int CountListingFields(std::string_view line);
+    Form form;
+    Log log;
+    CivilDate today;
+    ListingHint hint = ListingHint::None;
+    std::string waitingVmsName;  // a long VMS name whose details follow on the next line
+    std::string lastVmsName;     // older versions of a VMS file follow its newest
+    std::size_t unreadable = 0;
+    bool finished = false;
+};
 
 // Reads a listing file opened as text one whole line at a time. A long name
 // must never be cut: a second piece of a line would count as a line of its own,

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "ftp/listing_parser.h"
-#include "ftp/mlsd_parser.h"
 #include "ftp/private_listing_file.h"
 #include "ftp/temporary_paths.h"
 
@@ -73,27 +72,15 @@ int Listings::CountListing(const std::string& path) {
     ListingLineReader reader(file);
     std::string_view line;
     int lines = 0;
-    std::string firstLine;
     // A stop ends the count at once: a listing can hold millions of lines.
-    while (!control.StopRequestedRelaxed() && reader.Next(line)) {
-        if (++lines == 1) firstLine.assign(line);
-        if (lines == 2) columnCount = CountListingFields(line);
-    }
+    while (!control.StopRequestedRelaxed() && reader.Next(line)) ++lines;
     std::fclose(file);
-    // Servers that send no total line (pyftpdlib, vsftpd) list a directory of
-    // one entry in one line; its columns are the ones to use, not the last
-    // listing's.
-    if (lines == 1 && !firstLine.empty() &&
-        (firstLine[0] == '-' || firstLine[0] == 'd' || firstLine[0] == 'l'))
-        columnCount = CountListingFields(firstLine);
     return lines;
 }
 
 void Listings::StoreDirectoryListing() {
     const bool stored = ListDirectoryToFile(storagePath) == kComplete;
     lastListing = stored ? ListingOutcome::Complete : ListingOutcome::Failed;
-    // MLSD lines have no columns to count.
-    if (stored && !listingIsMlsd && !control.StopRequested()) CountListing(storagePath);
 }
 
 ListingRead Listings::FirstStoredEntry(RemoteEntry& entry) {
@@ -113,6 +100,7 @@ ListingRead Listings::FirstStoredEntry(RemoteEntry& entry) {
 bool Listings::ReadEntriesFrom(const std::string& path) {
     CloseListingFile();
     listingFile = std::fopen(path.c_str(), "r");
+    parser = NewParser();
     return listingFile != nullptr;
 }
 
@@ -131,9 +119,10 @@ ListingRead Listings::NextEntry(RemoteEntry& entry) {
     ListingLineReader reader(listingFile);
     std::string_view line;
     bool found = false;
-    while (!found && reader.Next(line)) found = ParseListingLine(CutAtLineEnd(line), entry);
+    while (!found && reader.Next(line)) found = parser.Read(CutAtLineEnd(line), entry);
     LogSkippedListingLines(reader.SkippedLines());
     if (found) return ListingRead::Entry;
+    parser.Finish();
     CloseListingFile();
     return ListingRead::End;
 }
@@ -144,7 +133,8 @@ void Listings::LogSkippedListingLines(std::size_t count) {
                      kLongestListingLine);
 }
 
-bool Listings::ParseListingLine(std::string_view line, RemoteEntry& entry) const {
-    if (listingIsMlsd) return ParseMlsdLine(line, entry);
-    return ParseAnyListingLine(line, columnCount, entry);
+ListingParser Listings::NewParser() const {
+    ControlChannel* channel = &control;
+    return ListingParser(listingIsMlsd ? ListingParser::Form::Mlsd : ListingParser::Form::List,
+                         [channel](const std::string& line) { channel->LogF("%s", line.c_str()); });
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ftp/control_channel.h"
+#include "ftp/listing_parser.h"
 #include "ftp/login.h"
 #include "ftp/remote_entry.h"
 #include "ftp/reply_class.h"
@@ -47,9 +48,10 @@ public:
     // LIST otherwise or when the server refuses MLSD. Entries read afterwards
     // (NextEntry, ParseListingLine) are read in the form that was stored.
     ReplyClass ListDirectoryToFile(const std::string& path);
-    // Lines in the listing file at path; takes the column count from them.
+    // Lines in the listing file at path.
     int CountListing(const std::string& path);
-    bool ParseListingLine(std::string_view line, RemoteEntry& entry) const;
+    // A parser for the form of the last listing, logging what it cannot read.
+    ListingParser NewParser() const;
     void LogSkippedListingLines(std::size_t count);
     // A new connection may reach a server that knows MLSD.
     void ForgetServer() { mlsdUnknown = false; }
@@ -70,9 +72,6 @@ public:
     bool ReadingEntries() const { return listingFile != nullptr; }
 
     ListingOutcome LastListing() const { return lastListing; }
-    // Columns of the LIST lines being read (from the last CountListing).
-    int ColumnCount() const { return columnCount; }
-    void SetColumnCount(int count) { columnCount = count; }
     const std::string& StoragePath() const { return storagePath; }
     // Stores listings at path instead of the file made for the session.
     void SetStoragePath(const std::string& path);
@@ -86,7 +85,7 @@ private:
     Retrieve retrieve;
     std::string storagePath;  // the session's listing file
     std::FILE* listingFile = nullptr;
-    int columnCount = 0;
+    ListingParser parser;  // reads the file being read
     ListingOutcome lastListing = ListingOutcome::Complete;
     bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
     bool listingIsMlsd = false;  // the last listing file holds MLSD lines

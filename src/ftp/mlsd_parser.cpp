@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ftp/listing_parser.h"
+#include "ftp/listing_text.h"
 
 namespace {
 
@@ -47,53 +48,75 @@ void TakeFact(std::string_view fact, MlsdFacts& facts) {
         facts.group = value;
 }
 
-// The type letter a long listing would show, or 0 for an entry not listed.
-char TypeLetter(const MlsdFacts& facts) {
-    if (SameWord(facts.unixType, "symlink") ||
-        (facts.unixType.size() >= 6 && SameWord(facts.unixType.substr(0, 6), "slink:")))
-        return 'l';
-    if (SameWord(facts.type, "file")) return '-';
-    if (SameWord(facts.type, "dir")) return 'd';
-    // OS.unix=slink:target also comes as type=OS.unix=slink:target on some servers.
-    if (facts.type.size() >= 14 && SameWord(facts.type.substr(0, 14), "OS.unix=slink:")) return 'l';
-    return 0;
+bool StartsWithWord(std::string_view text, std::string_view word) {
+    return text.size() >= word.size() && SameWord(text.substr(0, word.size()), word);
+}
+
+// A link as OS.unix names it: "symlink", "slink" or "slink:target", in its
+// own fact or (some servers) inside the type fact; the target when given.
+bool IsLinkType(std::string_view type, std::string& target) {
+    if (StartsWithWord(type, "OS.unix=")) type.remove_prefix(8);
+    if (SameWord(type, "symlink") || SameWord(type, "slink")) return true;
+    if (!StartsWithWord(type, "slink:")) return false;
+    target.assign(type.substr(6));
+    return true;
+}
+
+EntryKind KindOf(const MlsdFacts& facts, std::string& target) {
+    if (IsLinkType(facts.unixType, target) || IsLinkType(facts.type, target)) return EntryKind::Link;
+    if (SameWord(facts.type, "file")) return EntryKind::File;
+    if (SameWord(facts.type, "dir")) return EntryKind::Directory;
+    return EntryKind::Unknown;  // devices and types of the server's own
+}
+
+char TypeLetter(EntryKind kind) {
+    switch (kind) {
+        case EntryKind::File:
+            return '-';
+        case EntryKind::Directory:
+            return 'd';
+        case EntryKind::Link:
+            return 'l';
+        case EntryKind::Unknown:
+            break;
+    }
+    return '?';
 }
 
 // "rwxr-xr-x" from the last three octal digits of a mode; the mode may carry
 // more digits in front (set-id bits, file type), which the text leaves out.
-std::string ModeLetters(std::string_view mode) {
+void AppendModeLetters(std::string_view mode, std::string& letters) {
     // Some servers (pyftpdlib) write the mode the way Python prints octal: "0o755".
     if (mode.size() > 2 && mode[0] == '0' && (mode[1] == 'o' || mode[1] == 'O')) mode.remove_prefix(2);
-    if (mode.size() < 3) return {};
+    if (mode.size() < 3) return;
     for (char c : mode)
-        if (c < '0' || c > '7') return {};
-    std::string letters;
+        if (c < '0' || c > '7') return;
     for (char digit : mode.substr(mode.size() - 3)) {
         const int bits = digit - '0';
         letters += (bits & 4) ? 'r' : '-';
         letters += (bits & 2) ? 'w' : '-';
         letters += (bits & 1) ? 'x' : '-';
     }
-    return letters;
 }
 
-// "YYYYMMDDHHMMSS[.fraction]" in UTC to "YYYY-MM-DD HH:MM"; empty when malformed.
-std::string ModifyText(std::string_view modify) {
-    const std::size_t dot = modify.find('.');
-    const std::string_view whole = modify.substr(0, dot);
-    if (whole.size() != 14 || !IsDecimalNumber(whole)) return {};
-    std::string text;
-    text.append(whole.substr(0, 4)).append("-").append(whole.substr(4, 2)).append("-");
-    text.append(whole.substr(6, 2)).append(" ").append(whole.substr(8, 2)).append(":");
-    text.append(whole.substr(10, 2));
-    return text;
+// "YYYYMMDDHHMMSS[.fraction]" in UTC; shown as "YYYY-MM-DD HH:MM".
+void TakeModifyTime(std::string_view modify, RemoteTime& time) {
+    const std::string_view whole = modify.substr(0, modify.find('.'));
+    time.Clear();
+    if (whole.size() != 14 || !IsDigits(whole)) return;
+    const auto part = [whole](std::size_t at, std::size_t length) {
+        return static_cast<int>(*ParseNumber(whole.substr(at, length)));
+    };
+    time.Set(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2), part(12, 2), TimePrecision::Second,
+             true);
+    ShowAsIsoMinutes(time);
 }
 
 }  // namespace
 
-bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
+MlsdLine ReadMlsdLine(std::string_view line, RemoteEntry& entry) {
     const std::size_t blank = line.find(' ');
-    if (blank == std::string_view::npos || blank + 1 >= line.size()) return false;
+    if (blank == std::string_view::npos || blank + 1 >= line.size()) return MlsdLine::Malformed;
     MlsdFacts facts;
     std::string_view factText = line.substr(0, blank);
     while (!factText.empty()) {
@@ -102,20 +125,24 @@ bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
         if (semicolon == std::string_view::npos) break;
         factText.remove_prefix(semicolon + 1);
     }
-    const char type = TypeLetter(facts);
-    if (type == 0) return false;
+    if (facts.type.empty()) return MlsdLine::Malformed;
+    if (SameWord(facts.type, "cdir") || SameWord(facts.type, "pdir")) return MlsdLine::Itself;
 
-    entry.isFile = type == '-' ? 1 : 0;
-    const std::string letters = ModeLetters(facts.mode);
-    entry.permissions = std::string(1, type) + letters;
+    entry.linkTarget.clear();
+    entry.kind = KindOf(facts, entry.linkTarget);
+    entry.permissions.assign(1, TypeLetter(entry.kind));
+    AppendModeLetters(facts.mode, entry.permissions);
     entry.links.clear();
     entry.owner.assign(facts.owner);
     entry.group.assign(facts.group);
-    entry.sizeText.assign(IsDecimalNumber(facts.size) ? facts.size : std::string_view());
-    entry.dateText = ModifyText(facts.modify);
+    entry.size = ParseNumber(facts.size);
+    TakeModifyTime(facts.modify, entry.modified);
     entry.unique.assign(facts.unique);
-    entry.modifyFact.assign(facts.modify);
-    entry.sizeFact = entry.sizeText;
+    entry.exactSize = entry.size.has_value();
     entry.name.assign(line.substr(blank + 1));
-    return true;
+    return MlsdLine::Entry;
+}
+
+bool ParseMlsdLine(std::string_view line, RemoteEntry& entry) {
+    return ReadMlsdLine(line, entry) == MlsdLine::Entry;
 }

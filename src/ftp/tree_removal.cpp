@@ -29,12 +29,6 @@ std::string WithoutTrailingSlash(std::string path) {
     return path;
 }
 
-// LIST shows a link as "name -> target"; the server knows it by its name.
-std::string LinkName(const std::string& shown) {
-    const std::size_t arrow = shown.find(" -> ");
-    return arrow == std::string::npos ? shown : shown.substr(0, arrow);
-}
-
 bool AskCurrentDirectory(FtpSession& session, std::string& directory) {
     return session.Control().Command("PWD") == kComplete &&
            ParseQuotedDirectory(session.Control().ReplyText(), directory);
@@ -65,14 +59,13 @@ bool TreeRemoval::Survey(const std::string& name) {
     std::vector<RemoteEntry> here;
     if (!ListHere(start, here)) return false;
     const auto listed = std::find_if(here.begin(), here.end(), [&](const RemoteEntry& entry) {
-        return entry.name == name ||
-               (!entry.permissions.empty() && entry.permissions[0] == 'l' && LinkName(entry.name) == name);
+        return entry.name == name;
     });
     if (listed == here.end()) {
         problem = "it is no longer in the listing";
         return false;
     }
-    rootIsLink = listed->permissions.empty() || listed->permissions[0] != 'd';
+    rootIsLink = !listed->IsDirectory();
     if (rootIsLink) return true;
     switch (SurveyLevel(root, start, 0)) {
         case Surveyed::Folder:
@@ -165,13 +158,7 @@ bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry
     ListingLineReader reader(file);
     std::string_view line;
     std::vector<std::string> lines;
-    int columns = 0;
-    while (reader.Next(line)) {
-        lines.emplace_back(CutAtLineEnd(line));
-        const char type = lines.back().empty() ? ' ' : lines.back()[0];
-        if (columns == 0 && (type == '-' || type == 'd' || type == 'l'))
-            columns = CountListingFields(lines.back());
-    }
+    while (reader.Next(line)) lines.emplace_back(CutAtLineEnd(line));
     std::fclose(file);
     std::remove(listingPath.c_str());
     if (reader.SkippedLines() > 0) {
@@ -179,10 +166,14 @@ bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry
         session.Control().LogF("Skipped %zu overlong lines in the listing of %s.", reader.SkippedLines(),
                                shownPath.c_str());
     }
+    ControlChannel& control = session.Control();
+    ListingParser parser(ListingParser::Form::List,
+                         [&control](const std::string& logLine) { control.LogF("%s", logLine.c_str()); });
     RemoteEntry entry;
     for (const std::string& text : lines) {
-        if (ParseAnyListingLine(text, columns, entry)) entries.push_back(entry);
+        if (parser.Read(text, entry)) entries.push_back(entry);
     }
+    parser.Finish();
     return true;
 }
 
@@ -194,14 +185,13 @@ bool TreeRemoval::ReadListing(Folder& folder, std::vector<std::string>& subfolde
             problem = "it holds too many entries";
             return false;
         }
-        const char type = entry.permissions.empty() ? '-' : entry.permissions[0];
-        const std::string name = type == 'l' ? LinkName(entry.name) : entry.name;
+        const std::string& name = entry.name;
         if (name == "." || name == "..") continue;
         if (!IsSafeLocalName(name)) {
             session.Control().LogF("Skipped \"%s\" in the listing of %s: not a usable name.", name.c_str(),
                                    folder.path.c_str());
             folder.unusable.push_back(name);
-        } else if (type == 'd') {
+        } else if (entry.IsDirectory()) {
             subfolders.push_back(name);
         } else {
             folder.files.push_back(name);

@@ -225,6 +225,7 @@ std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath)
     std::vector<RemoteEntry> entries;
     if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
         ListingLineReader reader(file);
+        ListingParser parser = listings.NewParser();
         std::string_view line;
         RemoteEntry entry;
         while (reader.Next(line)) {
@@ -232,8 +233,9 @@ std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath)
                 entries.clear();
                 break;
             }
-            if (listings.ParseListingLine(CutAtLineEnd(line), entry)) entries.push_back(entry);
+            if (parser.Read(CutAtLineEnd(line), entry)) entries.push_back(entry);
         }
+        parser.Finish();
         listings.LogSkippedListingLines(reader.SkippedLines());
         std::fclose(file);
     }
@@ -266,7 +268,6 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
     // never ends must not fill the user's disk there.
     const std::string& listPath = listings.StoragePath();
     if (listings.ListDirectoryToFile(listPath) == kComplete) {
-        listings.CountListing(listPath);
         DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);
     } else {
         // What arrived of a refused or broken listing is not the directory.
@@ -283,19 +284,21 @@ void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, c
                                       const std::string& localDir, int depth) {
     for (const RemoteEntry& entry : entries) {
         const std::string path = LocalPathFor(localDir, entry.name);
-        if (IsLinkEntry(entry)) {
-            // Checks the name without the " -> target" a listing may add.
+        if (entry.IsLink()) {
             DownloadLinkedEntry(entry, remoteName, localDir, depth);
         } else if (!IsSafeLocalName(entry.name)) {
             control.LogF("Skipped \"%s\" in the listing of %s: not a usable local name.", entry.name.c_str(),
                          remoteName.c_str());
             continue;
-        } else if (entry.isFile) {
-            transfers.SetListedModification(entry.modifyFact);  // saves an MDTM per file
-            transfers.SetListedSize(entry.sizeFact);
+        } else if (entry.IsFile()) {
+            transfers.SetListedModification(UtcFactText(entry.modified));  // saves an MDTM per file
+            transfers.SetListedSize(entry.exactSize && entry.size ? std::to_string(*entry.size) : "");
             if (files.DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
             transfers.SetListedModification("");
             transfers.SetListedSize("");
+        } else if (!entry.IsDirectory()) {
+            control.LogF("Skipped \"%s\" in the listing of %s: not a file or directory to copy.",
+                         entry.name.c_str(), remoteName.c_str());
         } else if (!SkipLinkLeadingBack(remoteName + "/" + entry.name, {"", entry.unique})) {
             // MLSD may show a link as the directory it leads to; its unique
             // fact still tells a directory the walk is inside.

@@ -84,7 +84,6 @@ private:
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
     // Links met by a download walk (link_walks.cpp).
-    static bool IsLinkEntry(const RemoteEntry& entry);
     bool AskCurrentDirectory(std::string& directory);  // PWD
     void DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
                              const std::string& localDir, int depth);

@@ -133,10 +133,13 @@ struct ViewFixture {
 inline RemoteEntry Entry(const std::string& permissions, const std::string& size, const std::string& name) {
     RemoteEntry entry;
     entry.permissions = permissions;
-    entry.sizeText = size;
-    entry.dateText = "Dec  7 08:00";
-    entry.name = name;
-    entry.isFile = permissions[0] == '-' ? 1 : 0;
+    if (!size.empty()) entry.size = std::stoll(size);
+    entry.modified.shown = "Dec  7 08:00";
+    entry.kind = permissions[0] == '-' ? EntryKind::File : permissions[0] == 'd' ? EntryKind::Directory : EntryKind::Link;
+    // A link written as a listing shows it: "name -> target".
+    const std::size_t arrow = entry.kind == EntryKind::Link ? name.find(" -> ") : std::string::npos;
+    entry.name = name.substr(0, arrow);
+    if (arrow != std::string::npos) entry.linkTarget = name.substr(arrow + 4);
     return entry;
 }
 

@@ -4,7 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_settings.h"
 #include "cli/command_words.h"
-#include "cli/printable_text.h"
+#include "ftp/printable_text.h"
 #include "support/temp_dir.h"
 
 namespace {

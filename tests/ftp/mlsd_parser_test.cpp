@@ -1,4 +1,4 @@
-// MLSD lines read into the fields a LIST line gives.
+// MLSD lines read into typed entries.
 #include "ftp/mlsd_parser.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ struct MlsdCase {
     const char* title;
     std::string line;
     bool accepted;
-    int isFile;
+    EntryKind kind;
     const char* permissions;
     const char* size;
     const char* date;
@@ -22,28 +22,28 @@ struct MlsdCase {
 const MlsdCase kMlsdCases[] = {
     {"pyftpdlib file",
      "type=file;size=1234;modify=20261207114805.123;perm=radfwMT;unix.mode=0644;unix.uid=1000; notes.txt",
-     true, 1, "-rw-r--r--", "1234", "2026-12-07 11:48", "1000", "notes.txt"},
+     true, EntryKind::File, "-rw-r--r--", "1234", "2026-12-07 11:48", "1000", "notes.txt"},
     {"directory, facts in capitals", "Type=dir;Modify=19991231235959;UNIX.mode=755;UNIX.owner=ftp; pub", true,
-     0, "drwxr-xr-x", "", "1999-12-31 23:59", "ftp", "pub"},
-    {"name keeps blanks, semicolons and a leading blank", "type=file;size=0;  odd; name =x", true, 1, "-",
+     EntryKind::Directory, "drwxr-xr-x", "", "1999-12-31 23:59", "ftp", "pub"},
+    {"name keeps blanks, semicolons and a leading blank", "type=file;size=0;  odd; name =x", true, EntryKind::File, "-",
      "0", "", "", " odd; name =x"},
-    {"symbolic link", "type=OS.unix=slink:/etc;unix.mode=0777; etc", true, 0, "lrwxrwxrwx", "", "", "",
+    {"symbolic link", "type=OS.unix=slink:/etc;unix.mode=0777; etc", true, EntryKind::Link, "lrwxrwxrwx", "", "", "",
      "etc"},
-    {"link named by OS.unix", "type=file;OS.unix=symlink; lnk", true, 0, "l", "", "", "", "lnk"},
-    {"mode written as Python octal", "type=dir;unix.mode=0o750; d", true, 0, "drwxr-x---", "", "", "", "d"},
-    {"set-id digit left out of the letters", "type=file;unix.mode=4750; s", true, 1, "-rwxr-x---", "", "", "",
+    {"link named by OS.unix", "type=file;OS.unix=symlink; lnk", true, EntryKind::Link, "l", "", "", "", "lnk"},
+    {"mode written as Python octal", "type=dir;unix.mode=0o750; d", true, EntryKind::Directory, "drwxr-x---", "", "", "", "d"},
+    {"set-id digit left out of the letters", "type=file;unix.mode=4750; s", true, EntryKind::File, "-rwxr-x---", "", "", "",
      "s"},
-    {"bad size, date and mode are left empty", "type=file;size=12x;modify=2026;unix.mode=9z9; f", true, 1,
+    {"bad size, date and mode are left empty", "type=file;size=12x;modify=2026;unix.mode=9z9; f", true, EntryKind::File,
      "-", "", "", "", "f"},
-    {"current directory", "type=cdir;modify=20261207114805; .", false, 0, "", "", "", "", ""},
-    {"parent directory", "type=pdir; ..", false, 0, "", "", "", "", ""},
-    {"device", "type=OS.unix=chr-13/29; tty", false, 0, "", "", "", "", ""},
-    {"no type", "size=5; f", false, 0, "", "", "", "", ""},
-    {"no blank before the name", "type=file;size=5;f", false, 0, "", "", "", "", ""},
-    {"blank but no name", "type=file; ", false, 0, "", "", "", "", ""},
-    {"LIST line", "-rw-r--r--   1 a b 3 Jan  1  2020 x", false, 0, "", "", "", "", ""},
-    {"empty line", "", false, 0, "", "", "", "", ""},
-    {"facts without values", "type;=;;=file; x", false, 0, "", "", "", "", ""},
+    {"current directory", "type=cdir;modify=20261207114805; .", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"parent directory", "type=pdir; ..", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"device, listed as of unknown kind", "type=OS.unix=chr-13/29; tty", true, EntryKind::Unknown, "?", "", "", "", "tty"},
+    {"no type", "size=5; f", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"no blank before the name", "type=file;size=5;f", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"blank but no name", "type=file; ", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"LIST line", "-rw-r--r--   1 a b 3 Jan  1  2020 x", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"empty line", "", false, EntryKind::Unknown, "", "", "", "", ""},
+    {"facts without values", "type;=;;=file; x", false, EntryKind::Unknown, "", "", "", "", ""},
 };
 
 TEST(MlsdParser, ParsesEveryTableRow) {
@@ -53,10 +53,10 @@ TEST(MlsdParser, ParsesEveryTableRow) {
         entry.links = "stale";
         ASSERT_EQ(ParseMlsdLine(row.line, entry), row.accepted);
         if (!row.accepted) continue;
-        EXPECT_EQ(entry.isFile, row.isFile);
+        EXPECT_EQ(entry.kind, row.kind);
         EXPECT_EQ(entry.permissions, row.permissions);
-        EXPECT_EQ(entry.sizeText, row.size);
-        EXPECT_EQ(entry.dateText, row.date);
+        EXPECT_EQ(entry.size ? std::to_string(*entry.size) : "", row.size);
+        EXPECT_EQ(entry.modified.shown, row.date);
         EXPECT_EQ(entry.owner, row.owner);
         EXPECT_EQ(entry.name, row.name);
         EXPECT_EQ(entry.links, "");

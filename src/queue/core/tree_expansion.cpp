@@ -15,14 +15,6 @@ std::string JoinRemotePath(const std::string& directory, const std::string& name
     return directory == "/" ? "/" + name : directory + "/" + name;
 }
 
-std::int64_t SizeOfListed(const RemoteEntry& entry) {
-    if (entry.sizeText.empty() || entry.sizeText.size() > 18) return -1;
-    if (!std::all_of(entry.sizeText.begin(), entry.sizeText.end(),
-                     [](char c) { return c >= '0' && c <= '9'; }))
-        return -1;
-    return std::stoll(entry.sizeText);
-}
-
 // Makes a local directory, or takes one that is there. Below the root the
 // user chose, a link is not taken: it could lead the files out of the tree.
 bool MakeLocalDirectory(const std::string& path, bool isRoot, std::string& failure) {
@@ -110,21 +102,20 @@ bool TreeExpansion::ExpandDownloadLevel(const TransferJob& job, const Level& lev
     std::vector<Level> deeper;
     for (const RemoteEntry& entry : listed) {
         if (!Count(failure)) return false;
-        const char type = entry.permissions.empty() ? '?' : entry.permissions[0];
-        if (entry.name == "." || entry.name == "..") continue;
-        if (type == 'l' || !IsSafeLocalName(entry.name)) {
+        if (entry.IsLink() || !IsSafeLocalName(entry.name)) {
             // A link may lead anywhere on the server, up the tree included.
             session.Control().LogF("Skipped \"%s\" in %s: not a file or directory to copy.",
                                    entry.name.c_str(), level.remote.c_str());
-        } else if (type == 'd') {
+        } else if (entry.IsDirectory()) {
             AddDirectory(level, entry.name, deeper);
-        } else if (!entry.isFile) {
-            continue;
+        } else if (!entry.IsFile()) {
+            session.Control().LogF("Skipped \"%s\" in %s: not a file or directory to copy.", entry.name.c_str(),
+                                   level.remote.c_str());
         } else if (const std::string local = LocalPathFor(level.local, entry.name); IsLocalLink(local)) {
             // Downloading over a link would write wherever it points.
             session.Control().LogF("Skipped %s: a link is there.", local.c_str());
         } else {
-            AddFile(job, local, JoinRemotePath(level.remote, entry.name), SizeOfListed(entry));
+            AddFile(job, local, JoinRemotePath(level.remote, entry.name), entry.size.value_or(-1));
         }
     }
     Descend(deeper);

@@ -74,7 +74,7 @@ std::vector<Listed> FetchAll(FtpSession& session) {
     std::vector<Listed> listed;
     RemoteEntry entry;
     for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
-        listed.push_back({entry.name, entry.isFile, entry.sizeText});
+        listed.push_back({entry.name, entry.IsFile() ? 1 : 0, entry.size ? std::to_string(*entry.size) : ""});
     return listed;
 }
 

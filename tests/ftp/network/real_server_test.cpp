@@ -177,7 +177,7 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     std::map<std::string, std::string> sizes;
     RemoteEntry entry;
     for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
-        sizes[entry.name] = entry.sizeText;
+        sizes[entry.name] = entry.size ? std::to_string(*entry.size) : "";
     EXPECT_EQ(session.LastListing(), FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
     const bool linkListed = !session.Features().Mlst();
@@ -213,8 +213,8 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
     RemoteEntry entry;
     std::string directoryMode;
     for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry)) {
-        listed[entry.name] = entry.isFile ? entry.sizeText : "<dir>";
-        if (!entry.isFile) directoryMode = entry.permissions;
+        listed[entry.name] = entry.IsFile() ? std::to_string(entry.size.value_or(-1)) : "<dir>";
+        if (!entry.IsFile()) directoryMode = entry.permissions;
     }
     // Both forms give the mode text, MLSD once the mode fact is asked for.
     EXPECT_EQ(directoryMode.size(), 10u) << directoryMode;

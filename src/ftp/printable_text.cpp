@@ -1,4 +1,4 @@
-#include "cli/printable_text.h"
+#include "ftp/printable_text.h"
 
 std::string PrintableText(const std::string& text) {
     std::string shown = text;
