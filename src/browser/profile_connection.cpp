@@ -10,6 +10,12 @@ ProfileOutcome ProfileConnectionSettings(const SiteProfile& profile, const AppSe
     defaults.timeoutSeconds = settings.retry;
     defaults.downloadDir = settings.defaultDownloadDirectory;
     defaults.keepModificationTimes = settings.keepModificationTimes != 0;
+    // Values that make no sense (none at all, or negative) keep the built-in bounds.
+    if (settings.listingMostEntries > 0)
+        defaults.listingLimits.entries = static_cast<std::size_t>(settings.listingMostEntries);
+    if (settings.listingMostMegabytes > 0)
+        defaults.listingLimits.bytes = static_cast<std::uint64_t>(settings.listingMostMegabytes) << 20;
+    if (settings.listingTimeLimit >= 0) defaults.listingLimits.seconds = settings.listingTimeLimit;
     defaults.firewall = {settings.fireWallOn != 0, settings.fireMode,   settings.firePort,
                          settings.fireHost,        settings.fireUserId, settings.firePassword};
     const SiteLogin login{profile.host,     profile.userId,     profile.password,

@@ -31,6 +31,10 @@ struct AppSettings {
     int passiveMode = 1;  // data connections of quick connect and sites that take the default
     int keepModificationTimes = 1;  // downloaded files get the server's modification time
     int queueConnections = 2;  // connections of the transfer queue besides the main one, 1..10
+    // Listings: bounds on one directory listing (the command line reads the same keys)
+    int listingMostEntries = 5'000'000;
+    int listingMostMegabytes = 2048;
+    int listingTimeLimit = 300;  // seconds for the whole listing; 0 = none
     // WndProperties
     int left = 0;
     int right = 530;

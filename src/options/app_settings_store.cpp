@@ -27,8 +27,9 @@ struct SettingField {
 constexpr const char* kProgram = "ProgramOptions";
 constexpr const char* kTrans = "TransOptions";
 constexpr const char* kWindow = "WndProperties";
+constexpr const char* kListings = "Listings";
 
-constexpr std::array<SettingField, 24> kFields{{
+constexpr std::array<SettingField, 27> kFields{{
     {kProgram, "Port", &AppSettings::port, nullptr, 4},
     {kProgram, "Receive Bytes", &AppSettings::receiveBytes, nullptr, 5},
     {kProgram, "Send Bytes", &AppSettings::sendBytes, nullptr, 6},
@@ -53,6 +54,9 @@ constexpr std::array<SettingField, 24> kFields{{
     {kTrans, "Keep Modification Times", &AppSettings::keepModificationTimes, nullptr, 21},
     {kTrans, "Queue Connections", &AppSettings::queueConnections, nullptr, 22},
     {kProgram, "Passwords In Keyring", &AppSettings::passwordsInKeyring, nullptr, 23},
+    {kListings, "Most Entries", &AppSettings::listingMostEntries, nullptr, 24},
+    {kListings, "Most Megabytes", &AppSettings::listingMostMegabytes, nullptr, 25},
+    {kListings, "Time Limit", &AppSettings::listingTimeLimit, nullptr, 26},
 }};
 
 QString StoredText(const QVariant& value) {

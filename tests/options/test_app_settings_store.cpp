@@ -57,10 +57,11 @@ private slots:
              "Fire Mode", "Fire Port", "Fire Host", "Fire User ID", "Fire Password", "Passwords In Keyring"},
             {"Transfer Mode", "Save On Double-Click", "View On Double-Click", "Default Download Directory",
              "Passive Mode", "Keep Modification Times", "Queue Connections"},
-            {"Left", "Right", "Top", "Bottom"}};
-        const char* sections[] = {"ProgramOptions", "TransOptions", "WndProperties"};
+            {"Left", "Right", "Top", "Bottom"},
+            {"Most Entries", "Most Megabytes", "Time Limit"}};
+        const char* sections[] = {"ProgramOptions", "TransOptions", "WndProperties", "Listings"};
         int total = 0;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             store->beginGroup(sections[i]);
             QStringList keys = store->childKeys();
             keys.sort();
@@ -70,7 +71,7 @@ private slots:
             total += keys.size();
             store->endGroup();
         }
-        QCOMPARE(total, 24);
+        QCOMPARE(total, 27);
 
         // Integers are written as plain numbers, text as text.
         QFile file(config.SettingsFile());
@@ -97,6 +98,7 @@ private slots:
         QTest::newRow("local modification times")
             << "TransOptions/Keep Modification Times" << QVariant(0) << "0";
         QTest::newRow("queue connections") << "TransOptions/Queue Connections" << QVariant(5) << "5";
+        QTest::newRow("listing time limit") << "Listings/Time Limit" << QVariant(30) << "30";
         QTest::newRow("empty e-mail") << "ProgramOptions/e-mail" << QVariant(QString("")) << "";
         QTest::newRow("passwords kept in the catalogue")
             << "ProgramOptions/Passwords In Keyring" << QVariant(0) << "0";
@@ -156,6 +158,7 @@ private:
         if (key.endsWith("Passive Mode")) return QString::number(settings.passiveMode);
         if (key.endsWith("Modification Times")) return QString::number(settings.keepModificationTimes);
         if (key.endsWith("Queue Connections")) return QString::number(settings.queueConnections);
+        if (key.endsWith("Time Limit")) return QString::number(settings.listingTimeLimit);
         if (key.endsWith("Left")) return QString::number(settings.left);
         if (key.endsWith("In Keyring")) return QString::number(settings.passwordsInKeyring);
         return QString();
