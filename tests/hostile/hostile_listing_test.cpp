@@ -81,6 +81,24 @@ TEST_F(HostileServerTest, MlsdWalkSkipsNamesThatLeaveItsDirectory) {
     EXPECT_TRUE(s.harness.HasLine("Skipped 11 listing lines that could not be read.")) << s.harness.Joined();
 }
 
+// Blanks at either end of a name belong to it: the walk asks for the name
+// the server listed and saves the file under it.
+TEST_F(HostileServerTest, WalkKeepsBlanksAroundNames) {
+    ASSERT_NO_FATAL_FAILURE(s.LogIn());
+    s.server.Expect("CWD", "250 ok\r\n");
+    s.ScriptIncoming("LIST", "150 Here comes the listing.\r\n", Listing({FileLine(" lead.txt "), FileLine("plain")}));
+    s.ScriptIncoming("RETR", "150 Opening (3 bytes).\r\n", "abc");
+    s.ScriptIncoming("RETR", "150 Opening (3 bytes).\r\n", "xyz");
+    s.server.Expect("CWD", "250 ok\r\n");
+
+    const std::string root = (dir / "top").string();
+    EXPECT_EQ(s.session.DownloadTree("top", &root).outcome, WalkResult::Outcome::Completed) << s.harness.Joined();
+    const std::vector<std::string> commands = s.Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "RETR  lead.txt "), commands.end()) << s.harness.Joined();
+    EXPECT_EQ(TempDir::ReadFile(dir / "top" / " lead.txt "), "abc");
+    EXPECT_EQ(TempDir::ReadFile(dir / "top" / "plain"), "xyz");
+}
+
 TEST_F(HostileServerTest, SingleDownloadRefusesNamesThatLeaveTheDownloadDirectory) {
     ASSERT_NO_FATAL_FAILURE(s.LogIn());
     const std::filesystem::path downloads = dir / "downloads";
