@@ -60,7 +60,7 @@ private slots:
             app.requestExit();
             app.Shutdown();
         }
-        QCOMPARE(StoredValueCount(), 24);
+        QCOMPARE(StoredValueCount(), 27);
         auto store = OpenStore();
         QCOMPARE(store->value("WndProperties/Right").toInt(), 530);
         QCOMPARE(store->value("TransOptions/Transfer Mode").toInt(), int('F'));
@@ -133,7 +133,7 @@ private slots:
                  QStringList{"The WinSock DLL could not be used, please check your installation or with "
                              "your service provider"});
         QVERIFY(!app.Window());
-        QCOMPARE(StoredValueCount(), 24);
+        QCOMPARE(StoredValueCount(), 27);
         QCOMPARE(OpenStore()->value("WndProperties/Left").toInt(), 12);
         QCOMPARE(OpenStore()->value("WndProperties/Right").toInt(), 612);
     }
@@ -207,7 +207,7 @@ private slots:
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));
         QCOMPARE(server.Received().back(), std::string("quit"));
         QVERIFY(!app.Session().IsConnected());
-        QCOMPARE(StoredValueCount(), 24);
+        QCOMPARE(StoredValueCount(), 27);
     }
 
     // SIGTERM while a transfer dialog waits: the dialog ends with Cancel, the
@@ -231,7 +231,7 @@ private slots:
         QVERIFY(waited);
         QCOMPARE(result, EngineUi::WaitResult::Cancelled);
         QVERIFY(!app.Window());
-        QCOMPARE(StoredValueCount(), 24);
+        QCOMPARE(StoredValueCount(), 27);
     }
 };
 

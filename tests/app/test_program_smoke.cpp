@@ -60,7 +60,7 @@ private slots:
 
         QSettings store(config.path() + "/Corvane/Quillmoor.ini", QSettings::IniFormat);
         QCOMPARE(store.status(), QSettings::NoError);
-        QCOMPARE(store.allKeys().size(), 24);
+        QCOMPARE(store.allKeys().size(), 27);
         QCOMPARE(store.value("WndProperties/Right").toInt(), 530);
         QCOMPARE(store.value("ProgramOptions/Port").toInt(), 21);
         // The (empty) transfer queue is saved in the program's data directory.
