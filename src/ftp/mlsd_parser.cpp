@@ -107,8 +107,10 @@ void TakeModifyTime(std::string_view modify, RemoteTime& time) {
     const auto part = [whole](std::size_t at, std::size_t length) {
         return static_cast<int>(*ParseNumber(whole.substr(at, length)));
     };
-    time.Set(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2), part(12, 2), TimePrecision::Second,
-             true);
+    const int month = part(4, 2), day = part(6, 2), hour = part(8, 2), minute = part(10, 2), second = part(12, 2);
+    // A fact out of range is no time at all: shown or kept, it would be wrong.
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return;
+    time.Set(part(0, 4), month, day, hour, minute, second, TimePrecision::Second, true);
     ShowAsIsoMinutes(time);
 }
 

@@ -35,6 +35,8 @@ const MlsdCase kMlsdCases[] = {
      "s"},
     {"bad size, date and mode are left empty", "type=file;size=12x;modify=2026;unix.mode=9z9; f", true, EntryKind::File,
      "-", "", "", "", "f"},
+    {"time out of range is left empty", "type=file;modify=20261207116805; g", true, EntryKind::File, "-", "", "", "",
+     "g"},
     {"current directory", "type=cdir;modify=20261207114805; .", false, EntryKind::Unknown, "", "", "", "", ""},
     {"parent directory", "type=pdir; ..", false, EntryKind::Unknown, "", "", "", "", ""},
     {"device, listed as of unknown kind", "type=OS.unix=chr-13/29; tty", true, EntryKind::Unknown, "?", "", "", "", "tty"},
