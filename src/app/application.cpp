@@ -82,6 +82,7 @@ bool Application::Start() {
 void Application::StartTransferQueue() {
     transfers = std::make_unique<BackgroundQueue>(log, settings.queueConnections, SavedQueue::DefaultPath());
     context.transfers = transfers.get();
+    transfers->SetDialogParent(frame.get());
     frame->SetTransfersPane(new TransferQueuePane(transfers->Queue(), transfers->Events()));
     connect(frame.get(), &MainWindow::settingsChanged, this,
             [this] { transfers->SetConnections(settings.queueConnections); });

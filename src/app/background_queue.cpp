@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/target_question_answerer.h"
 #include "ftp/log_queue.h"
 #include "queue/saved_queue.h"
 #include "queue/transfer_queue_events.h"
@@ -34,12 +35,16 @@ BackgroundQueue::BackgroundQueue(LogQueue& log, int connections, const QString& 
     runner->Log().SetSink([&log](const std::string& line) { log.Append(kLogPrefix + line); });
     runner->Log().SetWakeUp([this] { runnerLogWake.Wake(); });
     connect(&runnerLogWake, &ThreadWake::woken, this, [this] { runner->Log().Drain(); });
+    answerer = std::make_unique<TargetQuestionAnswerer>(runner->Questions());
 }
 
 BackgroundQueue::~BackgroundQueue() {
     Stop();
+    answerer.reset();
     runner.reset();
 }
+
+void BackgroundQueue::SetDialogParent(QWidget* window) { answerer->SetDialogParent(window); }
 
 void BackgroundQueue::Start(const SiteLookup& catalogueSite) {
     saved->Load();

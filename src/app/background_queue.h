@@ -15,7 +15,9 @@
 
 class LogQueue;
 class SavedQueue;
+class TargetQuestionAnswerer;
 class TransferQueueEvents;
+class QWidget;
 
 // The application's transfer queue and the runner that works through it on
 // connections of its own: where the list's background transfers go. It keeps
@@ -49,6 +51,8 @@ public:
     // Stops the runner (running jobs go back to queued) and saves the queue.
     void Stop();
     void SetConnections(int connections);
+    // The window that the questions of the queue's jobs belong to.
+    void SetDialogParent(QWidget* window);
 
     void SiteConnected(const std::string& site, const ConnectionSettings& settings) override;
     void Add(const std::vector<TransferJob>& jobs) override;
@@ -72,4 +76,6 @@ private:
     bool started = false;
     // Declared last: destroyed first, while everything it reports to exists.
     std::unique_ptr<QueueRunner> runner;
+    // Listens to the runner's questions: gone before the runner is.
+    std::unique_ptr<TargetQuestionAnswerer> answerer;
 };

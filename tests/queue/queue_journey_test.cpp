@@ -249,12 +249,25 @@ private slots:
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/mine.txt"), QByteArray("mine\n"));
         QCOMPARE(ProgramDriver::ReadAll(downloads + "/folder/x.txt"), QByteArray("x\n"));
 
+        // A file that reached the server after the list was read is asked
+        // about when its job finds it there; the list then shows both.
+        WriteTestFile(root + "/pub/late.txt", "server late\n");
+        WriteTestFile(scratch.filePath("late.txt"), "mine late\n");
+        asked.clear();
+        renameUploads = true;
+        app.Window()->UploadDroppedPaths({scratch.filePath("late.txt")});
+        QTRY_VERIFY_WITH_TIMEOUT(list.FindLabel("late (1).txt") >= 0, kPatience);
+        QCOMPARE(asked, QStringList{"File /pub/late.txt already exists on the server."});
+        QCOMPARE(ProgramDriver::ReadAll(root + "/pub/late.txt"), QByteArray("server late\n"));
+        QCOMPARE(ProgramDriver::ReadAll(root + "/pub/late (1).txt"), QByteArray("mine late\n"));
+        renameUploads = false;
+
         // Uploads: Cancel at a folder or a file the list shows queues nothing
         // of its batch; a path that is not there is named, the rest queued.
         asked.clear();
         app.Window()->UploadDroppedPaths({scratch.filePath("taken")});
         app.Window()->UploadDroppedPaths({scratch.filePath("taken/z.txt"), scratch.filePath("replace.txt")});
-        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(3));
+        QCOMPARE(app.Transfers()->Queue().Jobs().size(), std::size_t(4));
         app.Window()->UploadDroppedPaths({scratch.filePath("gone.txt"), scratch.filePath("taken/z.txt")});
         QCOMPARE(asked, (QStringList{"Folder taken already exists on the server.",
                                      "File replace.txt already exists on the server.",
@@ -264,11 +277,15 @@ private slots:
         QCOMPARE(ProgramDriver::ReadAll(root + "/pub/z.txt"), QByteArray("z\n"));
 
         // A renamed upload goes beside the file there, which stays as it was.
+        // The list may be refreshing after z.txt: then the job asks once it
+        // finds the file on the server, instead of the drop asking.
         renameUploads = true;
+        asked.clear();
         app.Window()->UploadDroppedPaths({scratch.filePath("replace.txt")});
         const TransferJob renamed = app.Transfers()->Queue().Jobs().back();
-        QCOMPARE(renamed.existing, ExistingFileChoice::Rename);
         QTRY_VERIFY_WITH_TIMEOUT(IsFinished(app.Transfers()->Queue().Job(renamed.id)->state), kPatience);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.front().endsWith("replace.txt already exists on the server."), qPrintable(asked.front()));
         QCOMPARE(ProgramDriver::ReadAll(root + "/pub/replace (1).txt"), QByteArray("to send\n"));
         QCOMPARE(ProgramDriver::ReadAll(root + "/pub/replace.txt"), QByteArray("server replace\n"));
         SetMessageResponder({});

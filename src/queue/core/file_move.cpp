@@ -90,9 +90,15 @@ FileMove::Result FileMove::Run(TransferJob& file, Start start) {
 FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bool afterPause, bool& resume,
                                   bool& skipped) {
     // Overwriting afresh needs no facts: three fewer exchanges per file.
+    if (!file.existing) file.existing = standingChoice;
     if (file.existing == ExistingFileChoice::Overwrite && !afterPause) return {};
     const bool upload = file.direction == TransferDirection::Upload;
     const FileFacts local = LocalFacts(file.localPath);
+    // Nor does a download without a choice whose target is not there.
+    if (!upload && !file.existing && !afterPause && !local.exists) {
+        file.existing = ExistingFileChoice::Overwrite;
+        return {};
+    }
     const FileFacts remote = RemoteFacts(remoteName);
     const FileFacts& source = upload ? local : remote;
     const FileFacts& target = upload ? remote : local;
@@ -101,8 +107,12 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
         continuation =
             DecideContinuation(upload, LocalExists(PartialFilePath(file.localPath)), source, target);
     }
+    if (!continuation && !file.existing) {
+        if (std::optional<Result> stop = Choose(file, source, target)) return *stop;
+    }
     const TargetDecision decision =
-        continuation ? *continuation : DecideExistingTarget(file.existing, source, target);
+        continuation ? *continuation
+                     : DecideExistingTarget(file.existing.value_or(ExistingFileChoice::Overwrite), source, target);
     if (decision.action == TargetDecision::Action::Skip) {
         session.Control().LogF("%s: %s", (upload ? file.remotePath : file.localPath).c_str(),
                                decision.note.c_str());
@@ -139,6 +149,22 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
     }
     file.existing = resume ? ExistingFileChoice::Resume : ExistingFileChoice::Overwrite;
     return {};
+}
+
+// The user decides about a target the job had no choice for; what is not
+// there is simply written. Something to return when the job ends here.
+std::optional<FileMove::Result> FileMove::Choose(TransferJob& file, const FileFacts& source,
+                                                 const FileFacts& target) {
+    if (!target.exists) return std::nullopt;
+    const bool upload = file.direction == TransferDirection::Upload;
+    const TargetQuestion question{0, upload, upload ? file.remotePath : file.localPath, target, source};
+    const std::optional<TargetAnswer> answer =
+        asker ? asker(question) : TargetAnswer{ExistingFileChoice::Skip, false};
+    if (!answer) return Result{JobState::Failed, "Stopped"};
+    if (!answer->choice) return Result{JobState::Failed, "Cancelled"};
+    file.existing = answer->choice;
+    if (answer->applyToAll) standingChoice = answer->choice;
+    return std::nullopt;
 }
 
 FileFacts FileMove::RemoteFacts(const std::string& name) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "ftp/ftp_session.h"
 #include "ftp/transfer_outcome.h"
 #include "ftp/transfer_retry.h"
 #include "queue/core/existing_target.h"
+#include "queue/core/target_questions.h"
 #include "queue/core/transfer_job.h"
 
 // Moves one file of a queue job over a logged-in session: enters the remote
@@ -23,6 +26,12 @@ public:
 
     // Told before each further attempt at a file, with the reason.
     void SetRetryNotice(TransferRetry::RetryNotice notice) { retryNotice = std::move(notice); }
+    // Asks the user about a target found there by a file without a choice;
+    // none: the job stops. Unset, such a target is skipped.
+    using Asker = std::function<std::optional<TargetAnswer>(const TargetQuestion&)>;
+    void SetAsker(Asker newAsker) { asker = std::move(newAsker); }
+    // A new job starts: an answer "for all" of the last one no longer holds.
+    void BeginJob() { standingChoice.reset(); }
 
     // How a file starts: afresh (the job's choice settles an existing
     // target), continuing what an earlier run of its job left without asking
@@ -38,6 +47,7 @@ public:
 
 private:
     Result Settle(TransferJob& file, std::string& remoteName, bool afterPause, bool& resume, bool& skipped);
+    std::optional<Result> Choose(TransferJob& file, const FileFacts& source, const FileFacts& target);
     FileFacts RemoteFacts(const std::string& name);
     Result Conclude(const TransferOutcome& outcome) const;
     std::string ReplyFailure(const std::string& fallback) const;
@@ -45,6 +55,8 @@ private:
     FtpSession& session;
     const RetryPolicy& retryPolicy;
     TransferRetry::RetryNotice retryNotice;
+    Asker asker;
+    std::optional<ExistingFileChoice> standingChoice;  // answered "for all" in this job
 };
 
 // A server's text as the queue shows it: bounded, and without the control

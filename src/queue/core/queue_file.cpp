@@ -31,7 +31,8 @@ constexpr std::array<Named<TransferDirection>, 2> kDirections{{
     {TransferDirection::Download, "download"},
     {TransferDirection::Upload, "upload"},
 }};
-constexpr std::array<Named<ExistingFileChoice>, 5> kChoices{{
+constexpr std::array<Named<std::optional<ExistingFileChoice>>, 6> kChoices{{
+    {std::nullopt, "ask"},
     {ExistingFileChoice::Overwrite, "overwrite"},
     {ExistingFileChoice::OverwriteIfNewer, "overwrite-if-newer"},
     {ExistingFileChoice::Resume, "resume"},

@@ -51,6 +51,7 @@ public:
     }
 
     LogQueue& Log() { return log; }
+    TargetQuestions& Questions() { return questions; }
 
     void SetRetryPolicy(const RetryPolicy& policy) {
         std::lock_guard<std::mutex> guard(lock);
@@ -77,9 +78,9 @@ public:
 
 private:
     struct Slot {
-        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log,
+        Slot(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& log, TargetQuestions& questions,
              const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy)
-            : worker(queue, settingsFor, log, retryPolicy, reconnectPolicy) {}
+            : worker(queue, settingsFor, log, questions, retryPolicy, reconnectPolicy) {}
         QueueWorker worker;
         std::thread thread;
         bool ended = false;  // the thread has left its loop (guarded by the runner's lock)
@@ -91,7 +92,7 @@ private:
     // whose thread ended (the number was lowered) is joined and reused.
     void StartThreads() {
         while (static_cast<int>(slots.size()) < wanted) {
-            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log, retryPolicy, reconnectPolicy));
+            slots.push_back(std::make_unique<Slot>(queue, settingsFor, log, questions, retryPolicy, reconnectPolicy));
         }
         for (int index = 0; index < wanted; ++index) {
             Slot& slot = *slots[static_cast<std::size_t>(index)];
@@ -132,6 +133,7 @@ private:
     TransferQueue& queue;
     const SettingsLookup settingsFor;
     LogQueue log;
+    TargetQuestions questions;
     std::mutex lock;
     std::condition_variable wake;
     std::vector<std::unique_ptr<Slot>> slots;
@@ -158,3 +160,5 @@ void QueueRunner::Start() { impl->Start(); }
 void QueueRunner::Stop() { impl->Stop(); }
 
 LogQueue& QueueRunner::Log() { return impl->Log(); }
+
+TargetQuestions& QueueRunner::Questions() { return impl->Questions(); }

@@ -8,6 +8,7 @@
 #include "ftp/connection_settings.h"
 #include "ftp/log_queue.h"
 #include "ftp/transfer_retry.h"
+#include "queue/core/target_questions.h"
 #include "queue/core/transfer_queue.h"
 
 // Runs the queue's jobs in the background on up to N connections of their
@@ -43,6 +44,9 @@ public:
     // The log lines of the queue's connections, all in one queue: they wait
     // there until the front end drains or takes them.
     LogQueue& Log();
+    // What the workers ask about targets that jobs without a choice find
+    // there; nobody answers until the front end sets the listener.
+    TargetQuestions& Questions();
 
 private:
     class Impl;

@@ -62,9 +62,11 @@ void QueueWorker::Waiter::LogLinesWaiting() {
 }
 
 QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
-                         const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy)
+                         TargetQuestions& questions, const RetryPolicy& retryPolicy,
+                         const RetryPolicy& reconnectPolicy)
     : queue(queue),
       settingsFor(settingsFor),
+      questions(questions),
       retryPolicy(retryPolicy),
       reconnectPolicy(reconnectPolicy),
       waiter(ownLog, sharedLog) {
@@ -78,6 +80,10 @@ QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor
         this->queue.CountRetry(
             RunningJob(), "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
     });
+    mover.SetAsker([this](TargetQuestion question) {
+        question.job = RunningJob();
+        return this->questions.Ask(question, [this] { return stopFlag.load(); });
+    });
 }
 
 QueueWorker::~QueueWorker() {
@@ -88,13 +94,19 @@ QueueWorker::~QueueWorker() {
 }
 
 void QueueWorker::StopJob(std::uint64_t id) {
-    std::lock_guard<std::mutex> guard(stopLock);
-    if (runningJob != id || id == 0 || stopAsked) return;
-    stopAsked = true;
-    // The waiter ends a wait for a transfer; the stop request ends a short
-    // exchange the job is in (a directory change, a size question).
-    waiter.Cancel();
-    session.RequestStop();
+    {
+        std::lock_guard<std::mutex> guard(stopLock);
+        if (runningJob != id || id == 0 || stopAsked) return;
+        stopAsked = true;
+        stopFlag = true;
+        // The waiter ends a wait for a transfer; the stop request ends a
+        // short exchange the job is in (a directory change, a size question).
+        waiter.Cancel();
+        session.RequestStop();
+    }
+    // And a question to the user waiting for an answer (outside the stop
+    // lock: the question's wait reads the flag under its own lock).
+    questions.Withdraw(id);
 }
 
 void QueueWorker::Interrupt() {
@@ -117,7 +129,9 @@ void QueueWorker::Run(const TransferJob& taken) {
         std::lock_guard<std::mutex> guard(stopLock);
         runningJob = taken.id;
         stopAsked = false;
+        stopFlag = false;
     }
+    mover.BeginJob();
     TransferJob job = taken;
     Outcome outcome = interrupted ? Outcome{JobState::Queued, {}} : Execute(job);
     bool stopped;
@@ -126,6 +140,7 @@ void QueueWorker::Run(const TransferJob& taken) {
         stopped = stopAsked;
         runningJob = 0;
         stopAsked = false;
+        stopFlag = false;
     }
     if (stopped) {
         // The cancel sequence clears the stop and leaves the session closed

@@ -30,8 +30,9 @@ public:
     // runner shares; a transfer that fails on a transient error is tried
     // again as retryPolicy says, and a job whose server went away waits and
     // connects again as reconnectPolicy says.
+    // A job without a choice that finds its target there asks through questions.
     QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
-                const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy);
+                TargetQuestions& questions, const RetryPolicy& retryPolicy, const RetryPolicy& reconnectPolicy);
     ~QueueWorker();
     QueueWorker(const QueueWorker&) = delete;
     QueueWorker& operator=(const QueueWorker&) = delete;
@@ -80,6 +81,7 @@ private:
 
     TransferQueue& queue;
     const SettingsLookup& settingsFor;
+    TargetQuestions& questions;
     const RetryPolicy retryPolicy;
     const RetryPolicy reconnectPolicy;
     LogQueue ownLog;
@@ -91,6 +93,7 @@ private:
 
     std::uint64_t runningJob = 0;  // guarded by stopLock
     bool stopAsked = false;        // guarded by stopLock
+    std::atomic<bool> stopFlag{false};  // stopAsked, for the question's wait
     mutable std::mutex stopLock;
     std::atomic<bool> interrupted{false};
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ftp/existing_file_choice.h"
@@ -21,7 +22,9 @@ struct TransferJob {
     std::string localPath;     // local file, or local directory of a tree job
     std::string remotePath;    // absolute remote path of the file or directory
     bool isDirectory = false;  // a whole tree (download or upload walk)
-    ExistingFileChoice existing = ExistingFileChoice::Overwrite;
+    // What to do with a target that is there; none: the job asks when it
+    // starts and finds one (the list the user saw may have been out of date).
+    std::optional<ExistingFileChoice> existing;
     JobState state = JobState::Queued;
     std::int64_t totalBytes = -1;  // -1: unknown
     std::int64_t doneBytes = 0;

@@ -187,7 +187,7 @@ void TransferQueue::WaitToReconnect(std::uint64_t id, int attempt, int attempts)
 }
 
 void TransferQueue::Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
-                             ExistingFileChoice existing) {
+                             std::optional<ExistingFileChoice> existing) {
     Change(id, [&](Entry& entry) {
         entry.job.localPath = localPath;
         entry.job.remotePath = remotePath;

@@ -74,7 +74,7 @@ public:
     // Where a running job's files really are (a free name chosen beside an
     // existing target) and what a later run does about its target.
     void Retarget(std::uint64_t id, const std::string& localPath, const std::string& remotePath,
-                  ExistingFileChoice existing);
+                  std::optional<ExistingFileChoice> existing);
     // How a job taken by TakeNext ended (Done, Verified, Failed, or Queued
     // when the runner gives it back); text is the reason of a failure, or the
     // note of a finished job. A job paused or cancelled while it ran keeps

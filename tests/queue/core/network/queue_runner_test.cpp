@@ -13,8 +13,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -261,6 +264,71 @@ TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
     EXPECT_EQ(TempDir::ReadFile(local / "rename (1).txt"), "server copy");
     EXPECT_EQ(TempDir::ReadFile(local / "resume.bin"), "0123456789abcdef");
     EXPECT_NE(Log().find("REST 10"), std::string::npos) << "the existing file is continued, not sent again";
+}
+
+// Jobs queued without a choice look at their target when they start and ask
+// only when it is there; a stop ends a wait for an answer.
+TEST_P(QueueRunnerTest, JobsWithoutAChoiceAskWhenTheyFindTheirTarget) {
+    const struct {
+        const char* name;
+        TransferDirection direction;
+        std::optional<ExistingFileChoice> answer;  // none: Cancel
+        const char* localAfter;
+        const char* serverAfter;
+    } rows[] = {
+        {"up-rename.txt", TransferDirection::Upload, ExistingFileChoice::Rename, "local", "server"},
+        {"up-cancel.txt", TransferDirection::Upload, std::nullopt, "local", "server"},
+        {"down-overwrite.txt", TransferDirection::Download, ExistingFileChoice::Overwrite, "server", "server"},
+        {"down-skip.txt", TransferDirection::Download, ExistingFileChoice::Skip, "local", "server"},
+    };
+    std::vector<std::uint64_t> ids;
+    for (const auto& row : rows) {
+        ServerFile(row.name, "server");
+        local.WriteFile(row.name, "local");
+        ids.push_back(Queue(row.direction, (local / row.name).string(), row.name));
+    }
+    const std::uint64_t fresh = Queue(TransferDirection::Download, (local / "fresh.txt").string(), "up-rename.txt");
+    std::mutex asked;
+    std::vector<std::string> targets;
+    runner = std::make_unique<QueueRunner>(
+        queue, [this](const std::string& site) { return SettingsFor(site); }, 2);
+    runner->Questions().SetListener([&] {
+        while (std::optional<TargetQuestion> question = runner->Questions().Next()) {
+            const std::string name = fs::path(question->target).filename().string();
+            for (const auto& row : rows) {
+                if (name == row.name) runner->Questions().Answer(question->job, {row.answer, false});
+            }
+            std::lock_guard<std::mutex> guard(asked);
+            targets.push_back(name);
+        }
+    });
+    runner->Start();
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    runner->Stop();
+    std::sort(targets.begin(), targets.end());
+    EXPECT_EQ(targets, (std::vector<std::string>{"down-overwrite.txt", "down-skip.txt", "up-cancel.txt",
+                                                 "up-rename.txt"}));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_EQ(TempDir::ReadFile(local / rows[i].name), rows[i].localAfter);
+        EXPECT_EQ(TempDir::ReadFile(server->WritableDir() / rows[i].name), rows[i].serverAfter);
+        EXPECT_EQ(queue.Job(ids[i])->state, rows[i].answer ? JobState::Done : JobState::Failed);
+    }
+    EXPECT_EQ(TempDir::ReadFile(server->WritableDir() / "up-rename (1).txt"), "local");
+    EXPECT_EQ(TempDir::ReadFile(local / "fresh.txt"), "server");
+    EXPECT_EQ(queue.Job(fresh)->state, JobState::Done);
+
+    // Nobody answers: the stop ends the wait, and the job is queued again.
+    std::promise<void> questionWaits;
+    runner->Questions().SetListener([&] { questionWaits.set_value(); });
+    const std::uint64_t waiting = Queue(TransferDirection::Download, (local / "fresh.txt").string(), "up-rename.txt");
+    runner->Start();
+    ASSERT_EQ(questionWaits.get_future().wait_for(20s), std::future_status::ready);
+    const auto before = std::chrono::steady_clock::now();
+    runner->Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    EXPECT_EQ(queue.Job(waiting)->state, JobState::Queued);
+    EXPECT_EQ(TempDir::ReadFile(local / "fresh.txt"), "server");
 }
 
 TEST_P(QueueRunnerTest, CancelAndUnknownSiteFailCleanly) {
