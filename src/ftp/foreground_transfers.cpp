@@ -58,16 +58,26 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
         status.totalKnown = false;
         status.doneBytes = 0;
     }
-    if (upload) {
-        StartUploadWorker();
+    bool cancelled = false;
+    if (workOnCallingThread) {
+        // The owner's thread is the connection's: a worker would be a second
+        // thread for it, and a wait between the two.
+        const ReplyClass result = upload ? transfers.Store() : transfers.Retrieve();
+        cancelled = control.StopRequested();
+        TransferStatusLock lock(status);
+        status.result = result;
     } else {
-        StartDownloadWorker();
+        if (upload) {
+            StartUploadWorker();
+        } else {
+            StartDownloadWorker();
+        }
+        // A stop requested from another thread while nobody waits through the
+        // UI seam ends the same way as a Cancel.
+        cancelled = WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) ==
+                        EngineUi::WaitResult::Cancelled ||
+                    control.StopRequested();
     }
-    // A stop requested from another thread while nobody waits through the UI
-    // seam ends the same way as a Cancel.
-    const bool cancelled =
-        WaitForRunningWorker(EngineUi::WaitKind::TransferStatus, text) == EngineUi::WaitResult::Cancelled ||
-        control.StopRequested();
     if (cancelled) {
         CancelWorker();
     }
@@ -102,9 +112,17 @@ ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::stri
 }
 
 ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
-    StartListWorker();
+    if (workOnCallingThread) {
+        listings.StoreDirectoryListing();
+    } else {
+        StartListWorker();
+    }
     const std::string text = "Getting Directory From: " + login.Settings().host;
-    if (WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled) {
+    const bool cancelled =
+        workOnCallingThread
+            ? control.StopRequested()
+            : WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled;
+    if (cancelled) {
         CancelWorker();
         listings.MarkCancelled();
     }

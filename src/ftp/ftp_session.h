@@ -144,6 +144,11 @@ public:
     // Joins a worker that has finished by itself.
     void JoinWorker();
 
+    // Single transfers and listings run on the calling thread instead of a
+    // worker: for owners that give the session a thread of its own and stop
+    // it with RequestStop (a connection, a queue worker).
+    void RunOnCallingThread(bool yes) { workOnCallingThread = yes; }
+
     // --- foreground transfers and walks (user-interface thread) ---
     ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
     ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
@@ -186,6 +191,7 @@ public:
 
 private:
     std::atomic<int> connected{0};
+    bool workOnCallingThread = false;
     net::SocketAddress dataPeerAddress;
     net::SocketAddress localAddress;
 

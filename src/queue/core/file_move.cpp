@@ -3,15 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <filesystem>
 
 #include "ftp/bounded_text.h"
 #include "ftp/existing_file_rules.h"
-#include "ftp/modification_time.h"
+#include "ftp/remote_file_facts.h"
 #include "ftp/resume_plan.h"
 #include "ftp/walk_paths.h"
-#include "queue/core/target_names.h"
+#include "ftp/remote_path.h"
 
 namespace {
 
@@ -35,16 +34,6 @@ bool LocalExists(const std::string& path) {
 bool IsReadableFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
-}
-
-// "213 1234" gives 1234; anything else -1.
-std::int64_t SizeInReply(const std::string& reply) {
-    if (reply.size() < 5) return -1;
-    std::int64_t size = -1;
-    const char* first = reply.data() + 4;
-    const char* last = reply.data() + reply.size();
-    auto [end, failure] = std::from_chars(first, last, size);
-    return failure == std::errc() && end == last && size >= 0 ? size : -1;
 }
 
 }  // namespace
@@ -169,20 +158,11 @@ std::optional<FileMove::Result> FileMove::Choose(TransferJob& file, const FileFa
 
 FileFacts FileMove::RemoteFacts(const std::string& name) {
     FileFacts facts;
-    ControlChannel& control = session.Control();
-    if (control.RefuseUnsendable(name)) return facts;
-    // Servers refuse SIZE in ASCII mode (the size would depend on line ends);
-    // every transfer sends its own TYPE again.
-    control.SendCommand("TYPE I");
-    if (control.SendCommand("SIZE " + name) == kComplete && control.ReplyCode() == 213) {
-        facts.exists = true;
-        facts.size = SizeInReply(control.ReplyText());
-    }
-    if (control.SendCommand("MDTM " + name) == kComplete && control.ReplyCode() == 213) {
-        facts.exists = true;
-        if (std::optional<ServerTime> time = TimeFromMdtmReply(control.ReplyText()))
-            facts.modified = time->seconds;
-    }
+    const ::Result<RemoteFileFacts> known = AskFileFacts(session.Control(), name);
+    if (!known) return facts;
+    facts.exists = true;
+    facts.size = known.Value().size;
+    facts.modified = known.Value().modified;
     return facts;
 }
 

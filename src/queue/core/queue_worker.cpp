@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr auto kProgressInterval = std::chrono::milliseconds(250);
-
 std::int64_t LocalSize(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
@@ -57,10 +55,6 @@ bool ServerMayComeBack(const LogonResult& logon) {
 
 }  // namespace
 
-void QueueWorker::Waiter::LogLinesWaiting() {
-    for (const std::string& line : ownLog.TakeAll()) sharedLog.Append(line);
-}
-
 QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor, LogQueue& sharedLog,
                          TargetQuestions& questions, const RetryPolicy& retryPolicy,
                          const RetryPolicy& reconnectPolicy)
@@ -69,13 +63,13 @@ QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor
       questions(questions),
       retryPolicy(retryPolicy),
       reconnectPolicy(reconnectPolicy),
-      waiter(ownLog, sharedLog) {
-    waiter.SetPollInterval(kProgressInterval);
-    waiter.SetProgress(
-        [this](EngineUi::WaitKind kind, const std::string&, std::int64_t expected, std::int64_t done) {
-            if (kind == EngineUi::WaitKind::TransferStatus) ReportProgress(expected, done);
-        });
-    session.SetUi(&waiter);
+      reports(
+          status, [this](std::int64_t done, std::int64_t total) { ReportProgress(total < 0 ? 0 : total, done); },
+          [this, &sharedLog] {
+              for (const std::string& line : ownLog.TakeAll()) sharedLog.Append(line);
+          }) {
+    session.SetUi(&reports);
+    session.RunOnCallingThread(true);
     mover.SetRetryNotice([this](int nextAttempt, const TransferOutcome& last) {
         this->queue.CountRetry(
             RunningJob(), "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
@@ -90,7 +84,7 @@ QueueWorker::~QueueWorker() {
     Interrupt();
     session.CancelWorker();
     session.SetUi(nullptr);
-    waiter.LogLinesWaiting();
+    reports.LogLinesWaiting();
 }
 
 void QueueWorker::StopJob(std::uint64_t id) {
@@ -99,9 +93,7 @@ void QueueWorker::StopJob(std::uint64_t id) {
         if (runningJob != id || id == 0 || stopAsked) return;
         stopAsked = true;
         stopFlag = true;
-        // The waiter ends a wait for a transfer; the stop request ends a
-        // short exchange the job is in (a directory change, a size question).
-        waiter.Cancel();
+        // Wakes whatever exchange or transfer the job is in.
         session.RequestStop();
     }
     // And a question to the user waiting for an answer (outside the stop
@@ -147,7 +139,6 @@ void QueueWorker::Run(const TransferJob& taken) {
         // (the next job logs in again); a cancel that arrived after the
         // wait it was meant for must not end the next job's first wait.
         session.CancelWorker();
-        waiter.ClearCancel();
         loggedInSite.clear();
     }
     // A runner that stops gives its unfinished jobs back; they continue
@@ -228,14 +219,9 @@ std::optional<std::string> QueueWorker::Connect(const std::string& site) {
     session.CloseAll();
     loggedInSite.clear();
     session.Configure(*settings);
-    session.StartConnectWorker();
-    if (waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "Connecting to " + settings->host, status) ==
-        EngineUi::WaitResult::Cancelled) {
-        session.CancelWorker();
-        return "Stopped";
-    }
-    session.JoinWorker();
-    if (!session.IsConnected()) return LogonFailure(session.LastLogon());
+    const LogonResult logon = session.Logon();
+    if (StopAsked()) return "Stopped";
+    if (!logon.Connected()) return LogonFailure(logon);
     loggedInSite = site;
     return std::nullopt;
 }

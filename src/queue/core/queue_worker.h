@@ -10,7 +10,7 @@
 #include "ftp/connection_settings.h"
 #include "ftp/ftp_session.h"
 #include "ftp/log_queue.h"
-#include "ftp/polling_waiter.h"
+#include "ftp/own_thread_reports.h"
 #include "ftp/transfer_retry.h"
 #include "ftp/transfer_status.h"
 #include "queue/core/file_move.h"
@@ -53,18 +53,6 @@ private:
         std::string text;         // the reason of a failure, or a note (a skip)
         bool serverAway = false;  // failed because the server refused or dropped the connection
     };
-    // The session's seam: waits for its transfers, reports their progress,
-    // and passes its log lines on.
-    class Waiter : public PollingWaiter {
-    public:
-        Waiter(LogQueue& ownLog, LogQueue& sharedLog) : ownLog(ownLog), sharedLog(sharedLog) {}
-        void LogLinesWaiting() override;
-
-    private:
-        LogQueue& ownLog;
-        LogQueue& sharedLog;
-    };
-
     Outcome Execute(TransferJob& job);
     Outcome ConnectAndTransfer(TransferJob& job);
     bool PauseBeforeReconnect(const TransferJob& job, int attempt);
@@ -86,8 +74,8 @@ private:
     const RetryPolicy reconnectPolicy;
     LogQueue ownLog;
     TransferStatus status;
-    Waiter waiter;
-    FtpSession session{ownLog, status};  // after the waiter: it reports to it until destroyed
+    OwnThreadReports reports;
+    FtpSession session{ownLog, status};  // after its reports: it reports to them until destroyed
     FileMove mover{session, retryPolicy};
     std::string loggedInSite;  // the site the session is logged in to
 

@@ -3,7 +3,7 @@
 
 
 #include "queue/core/existing_target.h"
-#include "queue/core/target_names.h"
+#include "ftp/remote_path.h"
 
 namespace {
 

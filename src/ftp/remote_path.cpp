@@ -1,4 +1,4 @@
-#include "queue/core/target_names.h"
+#include "ftp/remote_path.h"
 
 RemoteLocation SplitRemotePath(const std::string& path) {
     std::string trimmed = path;
