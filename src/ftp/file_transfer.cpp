@@ -168,7 +168,8 @@ bool Transfers::SendTypeCommand(char type) {
 }
 
 void Transfers::SoundBeep(EngineUi::BeepKind kind) {
-    if (beepOn && ui != nullptr) ui->Beep(kind);
+    // Listings make no sound.
+    if (!request.IsListing() && ui != nullptr) ui->Beep(kind);
 }
 
 // The checks and the TYPE command that every transfer starts with, then the
@@ -275,16 +276,9 @@ ReplyClass Transfers::RunRetrieve() {
 }
 
 ReplyClass Transfers::RetrieveListing(const std::string& command, const std::string& path) {
-    // Listings make no sound.
-    int savedBeep = beepOn;
-    beepOn = 0;
     Prepare(TransferRequest::Listing(command, path));
-    receivingListing = true;
     listingOverran = false;
-    ReplyClass result = Retrieve();
-    receivingListing = false;
-    beepOn = savedBeep;
-    return result;
+    return Retrieve();
 }
 
 ReplyClass Transfers::RunStore() {
@@ -355,7 +349,8 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         got = dataStream->Receive(room, wanted, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
-        if (receivingListing && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None) break;
+        if (request.IsListing() && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None)
+            break;
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         progress.Update(restartOffset + count);

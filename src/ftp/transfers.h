@@ -164,8 +164,6 @@ private:
 
     // The running transfer.
     TransferRequest request;
-    int beepOn = 1;
-    bool receivingListing = false;  // the running download is a listing (see ListingBudget)
     bool listingOverran = false;    // the last listing passed one of its limits
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
