@@ -3,14 +3,6 @@
 // file that does not match never takes the place of the one it would replace.
 #include "ftp/transfers.h"
 
-namespace {
-
-constexpr std::size_t kVerbLength = 5;  // "RETR ", "STOR ", "APPE "
-
-bool IsVerb(const std::string& command, const char* verb) { return command.compare(0, 4, verb) == 0; }
-
-}  // namespace
-
 ReplyClass Transfers::Retrieve() {
     BeginOutcome();
     return ConcludeOutcome(RunRetrieve());
@@ -24,7 +16,7 @@ ReplyClass Transfers::Store() {
 }
 
 void Transfers::BeginOutcome() {
-    localFailure.clear();
+    localFailure = {};
     verified = false;
     mismatch.clear();
     timeLimitsAtStart = control.TimeLimitsReached();
@@ -38,7 +30,7 @@ ReplyClass Transfers::ConcludeOutcome(ReplyClass result) {
     facts.stopped = control.StopRequested();
     facts.timedOut = control.TimeLimitsReached() != timeLimitsAtStart;
     facts.connectionLost = !control.IsOpen() || connected == 0 || control.Aborted();
-    facts.localFailure = localFailure;
+    facts.localFailure = localFailure.message;
     facts.verified = verified;
     facts.mismatch = mismatch;
     lastOutcome = OutcomeOf(facts);
@@ -53,7 +45,7 @@ bool Transfers::ChecksWanted(bool required) const {
 // server's announcement: -1 when none came, and in ASCII mode, whose line
 // ends change the count.
 std::int64_t Transfers::AnnouncedDataLength() {
-    if (transferType == 'A') return -1;
+    if (request.type == 'A') return -1;
     TransferStatusLock lock(status);
     return status.totalKnown ? status.expectedBytes - restartOffset : -1;
 }
@@ -65,9 +57,10 @@ bool Transfers::DownloadPassesCheck() {
     // A data connection that ended without its TLS close stands by its
     // length only if the server's digest, where it offers one, agrees too.
     const bool cut = dataStream && dataStream->EndedWithoutClose();
-    if (!IsVerb(transferCommand, "RETR") || !ChecksWanted(cut)) return true;
-    const std::string remoteName = transferCommand.substr(kVerbLength);
-    if (transferType == 'A') {
+    if (!request.IsDownload() || !ChecksWanted(cut)) return true;
+    const std::string& remoteName = request.remoteName;
+    const std::string& localPath = request.localPath;
+    if (request.type == 'A') {
         control.LogF("%s is not verified: ASCII transfers change the line ends.", remoteName.c_str());
         return true;
     }
@@ -105,9 +98,10 @@ bool Transfers::DownloadPassesCheck() {
 // After an upload the server confirmed: the server's digest of what it
 // stored must be the local file's.
 bool Transfers::UploadPassesCheck() {
-    if (!(IsVerb(transferCommand, "STOR") || IsVerb(transferCommand, "APPE")) || !ChecksWanted()) return true;
-    const std::string remoteName = transferCommand.substr(kVerbLength);
-    if (transferType == 'A') {
+    if (!request.IsUpload() || !ChecksWanted()) return true;
+    const std::string& remoteName = request.remoteName;
+    const std::string& localPath = request.localPath;
+    if (request.type == 'A') {
         control.LogF("%s is not verified: ASCII transfers change the line ends.", remoteName.c_str());
         return true;
     }

@@ -18,7 +18,6 @@
 #include "ftp/listing_budget.h"
 #include "ftp/progress_publisher.h"
 #include "ftp/remote_operations.h"
-#include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
 #include "platform/net/socket_error_codes.h"
 
@@ -31,25 +30,17 @@ constexpr std::size_t kSendBlockSize = 256 * 1024;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-bool IsListing(const std::string& command) {
-    for (const char* verb : {"LIST", "NLST", "MLSD"}) {
-        if (command.compare(0, 4, verb) == 0) return true;
-    }
-    return false;
-}
-
 // Opens a local file for an upload. Only a regular file qualifies: a pipe
 // would block the worker beyond the reach of Cancel, a directory has nothing
-// to send. Returns the descriptor, or -1 with errno set.
-int OpenForUpload(const std::string& path) {
+// to send. Returns the descriptor.
+Result<int> OpenForUpload(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -1;
+    if (fd < 0) return Error::FromSystem("open " + path, errno);
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         close(fd);
-        errno = error;
-        return -1;
+        return Error::FromSystem("open " + path, error);
     }
     return fd;
 }
@@ -108,12 +99,6 @@ void Transfers::ForgetServer() {
     mdtmUnknown = false;
     verifier.ForgetServer();
     dataModeInUse = login.Settings().dataMode;
-}
-
-void Transfers::Prepare(const std::string& command, const std::string& path, char type) {
-    transferCommand = command;
-    localPath = path;
-    transferType = type;
 }
 
 std::int64_t Transfers::FileSize(const std::string& path) {
@@ -183,7 +168,8 @@ bool Transfers::SendTypeCommand(char type) {
 }
 
 void Transfers::SoundBeep(EngineUi::BeepKind kind) {
-    if (beepOn && ui != nullptr) ui->Beep(kind);
+    // Listings make no sound.
+    if (!request.IsListing() && ui != nullptr) ui->Beep(kind);
 }
 
 // The checks and the TYPE command that every transfer starts with, then the
@@ -203,28 +189,27 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     if (incoming) {
         // A local file that cannot be made (or a target that must not be
         // written) is found out before the server is asked for anything.
-        if (!CreateLocalFile(localPath)) return DataOpening::Unwritable;
+        if (!CreateLocalFile(request.localPath)) return DataOpening::Unwritable;
     } else {
         // Refused before anything reaches the server: sending an unreadable
         // file anyway would replace the remote file with an empty one.
-        int probe = OpenForUpload(localPath);
-        if (probe < 0) {
-            LocalFileFailed("open " + localPath, errno);
+        const Result<int> probe = OpenForUpload(request.localPath);
+        if (!probe) {
+            ReportFailure(probe.Failure());
             return DataOpening::Unreadable;
         }
-        close(probe);
+        close(probe.Value());
     }
     // A file sent in a type the server did not take would arrive altered (a
     // binary file's line ends converted); a listing reads the same either way.
-    if (!SendTypeCommand(transferType) && !IsListing(transferCommand)) {
+    if (!SendTypeCommand(request.type) && !request.IsListing()) {
         if (control.Aborted() || control.StopRequested()) return DataOpening::Refused;
         control.LogF("The server refused TYPE %c; the file is not transferred, as it would arrive altered.",
-                     transferType);
+                     request.type);
         return DataOpening::Refused;
     }
-    static const std::string kRetrieve = "RETR ";
-    if (incoming && transferCommand.compare(0, kRetrieve.size(), kRetrieve) == 0) {
-        AskRemoteSize(transferCommand.substr(kRetrieve.size()));
+    if (incoming && request.IsDownload()) {
+        AskRemoteSize(request.remoteName);
         PlanResumedDownload();
     } else if (!incoming && resumeTransfers) {
         const DataOpening plan = PlanResumedUpload();
@@ -239,12 +224,12 @@ bool Transfers::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
     // counted against the server's for a restart: they keep no partial file,
     // and neither do listings.
-    const bool keepsPartial = transferType != 'A' && transferCommand.compare(0, 5, "RETR ") == 0;
+    const bool keepsPartial = request.type != 'A' && request.IsDownload();
     const int error =
         keepsPartial ? partialDownload.CreateKept(path, resumeTransfers) : partialDownload.Create(path);
     if (error == 0) return true;
     if (!partialDownload.Refusal().empty()) {
-        NoteLocalFailure("Could not create " + path);
+        NoteFailure(Error(Error::Category::Local, "Could not create " + path));
         control.LogF("%s", partialDownload.Refusal().c_str());
     } else {
         LocalFileFailed("create " + path, error);
@@ -258,7 +243,7 @@ ReplyClass Transfers::RunRetrieve() {
         partialDownload.Discard();
         return opening == DataOpening::Unwritable ? kPermanent : kNoReply;
     }
-    ReplyClass received = ReceiveFile(localPath);
+    ReplyClass received = ReceiveFile(request.localPath);
     // A stopped worker leaves its sockets to the cancel sequence.
     const bool stopped = control.StopRequested();
     if (received == kAborted) {
@@ -291,16 +276,9 @@ ReplyClass Transfers::RunRetrieve() {
 }
 
 ReplyClass Transfers::RetrieveListing(const std::string& command, const std::string& path) {
-    // Listings make no sound.
-    int savedBeep = beepOn;
-    beepOn = 0;
-    Prepare(command, path, 'A');
-    receivingListing = true;
+    Prepare(TransferRequest::Listing(command, path));
     listingOverran = false;
-    ReplyClass result = Retrieve();
-    receivingListing = false;
-    beepOn = savedBeep;
-    return result;
+    return Retrieve();
 }
 
 ReplyClass Transfers::RunStore() {
@@ -325,7 +303,7 @@ ReplyClass Transfers::RunStore() {
             status.stopWalk = 1;
             return kPermanent;
     }
-    const ReplyClass sent = SendFile(localPath);
+    const ReplyClass sent = SendFile(request.localPath);
     dataStream->Close();
     if (sent == kAborted) return kAborted;
     const ReplyClass reply = control.ReadReply();
@@ -342,7 +320,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
     if (!partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
 
     AsciiReceiveConverter ascii;
-    const bool convertLineEnds = transferType == 'A';
+    const bool convertLineEnds = request.type == 'A';
     // Only a listing is bounded here: a file is as long as it is, but a
     // listing that does not end is a server that will not stop.
     ListingBudget budget(login.Settings().listingLimits);
@@ -371,7 +349,8 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         got = dataStream->Receive(room, wanted, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
-        if (receivingListing && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None) break;
+        if (request.IsListing() && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None)
+            break;
         partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         progress.Update(restartOffset + count);
@@ -425,7 +404,7 @@ bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
     if (stoppedAtLimit) {
         control.LogF("Received more than the %lld bytes announced; stopped after %lld%s", smallest,
                      static_cast<long long>(count), hint);
-    } else if (transferType == 'A' || (count >= largest && count <= smallest)) {
+    } else if (request.type == 'A' || (count >= largest && count <= smallest)) {
         return true;
     } else if (count < largest) {
         control.LogF("Received %lld of the %lld bytes announced: the download is incomplete.",
@@ -437,25 +416,26 @@ bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
     if (const std::string disagreement = announcedSizes.Disagreement(count); !disagreement.empty())
         control.LogF("%s", disagreement.c_str());
     if (count > smallest && restartOffset == 0)
-        NoteLocalFailure("More data arrived than the " + std::to_string(smallest) + " bytes announced" +
-                         hint);
+        NoteFailure(
+            Error(Error::Category::Protocol,
+                  "More data arrived than the " + std::to_string(smallest) + " bytes announced" + hint));
     return false;
 }
 
-void Transfers::LocalFileFailed(const std::string& what, int error) {
-    const std::string text = "Could not " + what + ": " + SystemErrorText(error);
-    control.LogF("%s", text.c_str());
-    NoteLocalFailure(text);
+void Transfers::ReportFailure(Error failure) {
+    control.LogF("%s", failure.message.c_str());
+    NoteFailure(std::move(failure));
 }
 
 ReplyClass Transfers::SendFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kPermanent;
     BusyGuard busy(control.BusyCount());
-    int fd = OpenForUpload(path);
-    if (fd < 0) {
-        LocalFileFailed("open " + path, errno);
+    const Result<int> opened = OpenForUpload(path);
+    if (!opened) {
+        ReportFailure(opened.Failure());
         return kPermanent;
     }
+    const int fd = opened.Value();
     const std::int64_t start = Now();
     ReplyClass sendStatus = kComplete;
     struct stat info {};
@@ -469,7 +449,7 @@ ReplyClass Transfers::SendFile(const std::string& path) {
     }
     control.LogF("Transferring %lld bytes", static_cast<long long>(size - restartOffset));
 
-    const bool convertLineEnds = transferType == 'A';
+    const bool convertLineEnds = request.type == 'A';
     std::unique_ptr<char[]> block(new char[kSendBlockSize]);
     std::unique_ptr<char[]> converted(convertLineEnds ? new char[2 * kSendBlockSize] : nullptr);
     AsciiSendConverter ascii;

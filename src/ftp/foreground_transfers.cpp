@@ -14,8 +14,8 @@ constexpr std::size_t kStatusTextCapacity = 511;
 // 'F' asks the extension table, 'P' asks the user whether to go on at all.
 // The Transfer Mode question offers no choice that is read, so a 'P' transfer
 // that goes on is sent in binary, which never alters the bytes.
-bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
-    type = login.Settings().transferMode;
+Result<char> FtpSession::ChooseTransferType(const std::string& remoteName) {
+    char type = login.Settings().transferMode;
     if (type == 'F') {
         // A walk decides by the table it loaded; a single transfer reads the
         // current one before it writes anything.
@@ -23,10 +23,29 @@ bool FtpSession::ChooseTransferType(const std::string& remoteName, char& type) {
         type = walkTable != nullptr ? walkTable->TypeFor(ExtensionKey(remoteName))
                                     : TypeForName(ExtensionKey(remoteName));
     } else if (type == 'P') {
-        if (ui != nullptr && !ui->AskTransferMode()) return false;
+        if (ui != nullptr && !ui->AskTransferMode()) return Error(Error::Category::Cancelled, "Not sent");
         type = 'I';
     }
-    return true;
+    return type;
+}
+
+// Without a local name a download goes into the download directory; no
+// separator is inserted, so the directory should end with one. The name comes
+// from the server's listing and must not lead out of it. An upload without a
+// local name is sent from the temporary directory.
+Result<TransferRequest> FtpSession::RequestFor(TransferRequest::Direction direction,
+                                               const std::string& remoteName, const std::string* localFile) {
+    const bool upload = direction == TransferRequest::Direction::Upload;
+    if (localFile == nullptr && !upload && !IsSafeLocalName(remoteName)) {
+        control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
+        return Error(Error::Category::Local, "Not a usable local name");
+    }
+    std::string path = localFile != nullptr ? *localFile
+                       : upload             ? SystemTemporaryDirectory() + remoteName
+                                            : login.Settings().downloadDir + LocalNameFor(remoteName);
+    const Result<char> type = ChooseTransferType(remoteName);
+    if (!type) return type.Failure();
+    return TransferRequest::ForFile(direction, remoteName, std::move(path), type.Value());
 }
 
 EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text) {
@@ -39,14 +58,21 @@ EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, c
     return result;
 }
 
-ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path) {
-    char type = 'I';
-    if (!ChooseTransferType(remoteName, type)) {
-        transfers.SetOutcome({TransferOutcome::Kind::Cancelled, 0, "Not sent"});
-        return kNotSent;
+ReplyClass FtpSession::RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
+                                       const std::string* localFile) {
+    Result<TransferRequest> request = RequestFor(direction, remoteName, localFile);
+    if (!request) {
+        // Ended before it started: declined by the user, or no usable local name.
+        const Error& why = request.Failure();
+        const bool declined = why.category == Error::Category::Cancelled;
+        transfers.SetOutcome({declined ? TransferOutcome::Kind::Cancelled : TransferOutcome::Kind::LocalError,
+                              0, why.message});
+        return declined ? kNotSent : kNoReply;
     }
-    transfers.Prepare((upload ? "STOR " : "RETR ") + remoteName, path, type);
-    const std::string notice = upload ? std::string() : LocalNameNotice(remoteName, path);
+    const bool upload = request.Value().IsUpload();
+    const std::string notice =
+        upload ? std::string() : LocalNameNotice(remoteName, request.Value().localPath);
+    transfers.Prepare(std::move(request.Value()));
     if (!notice.empty()) control.LogF("%s", notice.c_str());
     const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
                                                (upload ? " To " : " From ") + login.Settings().host,
@@ -94,21 +120,11 @@ ReplyClass FtpSession::RunFileTransfer(bool upload, const std::string& remoteNam
 }
 
 ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
-    if (localFile != nullptr) return RunFileTransfer(false, remoteName, *localFile);
-    // Without a local name the file goes into the download directory; no
-    // separator is inserted, so the directory should end with one. The name
-    // comes from the server's listing and must not lead out of it.
-    if (!IsSafeLocalName(remoteName)) {
-        control.LogF("Skipped \"%s\": not a usable local name.", remoteName.c_str());
-        transfers.SetOutcome({TransferOutcome::Kind::LocalError, 0, "Not a usable local name"});
-        return kNoReply;
-    }
-    return RunFileTransfer(false, remoteName, login.Settings().downloadDir + LocalNameFor(remoteName));
+    return RunFileTransfer(TransferRequest::Direction::Download, remoteName, localFile);
 }
 
 ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
-    return RunFileTransfer(true, remoteName,
-                           localFile != nullptr ? *localFile : SystemTemporaryDirectory() + remoteName);
+    return RunFileTransfer(TransferRequest::Direction::Upload, remoteName, localFile);
 }
 
 ListingRead FtpSession::FetchListing(RemoteEntry& entry) {

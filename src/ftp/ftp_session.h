@@ -90,17 +90,19 @@ public:
     const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
+    // The operations with the reason of a refusal (see RemoteOperations); the
+    // calls below give only its reply class, for callers that compare those.
     RemoteOperations& Remote() { return remote; }
-    ReplyClass ChangeDir(const std::string& path) { return remote.ChangeDir(path); }
-    ReplyClass ChangeToRoot() { return remote.ChangeToRoot(); }
-    ReplyClass MakeDir(const std::string& name) { return remote.MakeDir(name); }
-    ReplyClass RemoveDir(const std::string& name) { return remote.RemoveDir(name); }
-    ReplyClass DeleteFile(const std::string& name) { return remote.DeleteFile(name); }
+    ReplyClass ChangeDir(const std::string& path) { return ReplyClassOf(remote.ChangeDir(path)); }
+    ReplyClass ChangeToRoot() { return ReplyClassOf(remote.ChangeToRoot()); }
+    ReplyClass MakeDir(const std::string& name) { return ReplyClassOf(remote.MakeDir(name)); }
+    ReplyClass RemoveDir(const std::string& name) { return ReplyClassOf(remote.RemoveDir(name)); }
+    ReplyClass DeleteFile(const std::string& name) { return ReplyClassOf(remote.DeleteFile(name)); }
     bool Rename(const std::string& oldName, const std::string& newName) {
-        return remote.Rename(oldName, newName);
+        return remote.Rename(oldName, newName).Ok();
     }
     ReplyClass SetPermissions(const std::string& modeText, const std::string& name) {
-        return remote.SetPermissions(modeText, name);
+        return ReplyClassOf(remote.SetPermissions(modeText, name), kNotSent);
     }
     ReplyClass Quit() { return remote.Quit(); }
     static std::string ExtensionKey(const std::string& fileName);
@@ -220,7 +222,10 @@ private:
     using WaitOutcome = ControlChannel::WaitOutcome;
 
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
-    bool ChooseTransferType(const std::string& remoteName, char& type);
+    Result<char> ChooseTransferType(const std::string& remoteName);
+    Result<TransferRequest> RequestFor(TransferRequest::Direction direction, const std::string& remoteName,
+                                       const std::string* localFile);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
-    ReplyClass RunFileTransfer(bool upload, const std::string& remoteName, const std::string& path);
+    ReplyClass RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
+                               const std::string* localFile);
 };

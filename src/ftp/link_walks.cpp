@@ -72,7 +72,7 @@ void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string&
         return;
     }
     walkLoops.LearnRealPath(here);
-    if (remote.ChangeDir(name) != kComplete) {
+    if (!remote.ChangeDir(name)) {
         if (!StopWalkIfServerGone() && files.DownloadFile(name, &path) != kComplete) ++walkFailures;
         return;
     }
@@ -83,7 +83,7 @@ void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string&
     if (!SkipLinkLeadingBack(shownName, identity)) {
         // From the target itself, or by its name again from here when the
         // server did not say where it is.
-        if (target.empty() && remote.ChangeDir(here) != kComplete) {
+        if (target.empty() && !remote.ChangeDir(here)) {
             ++walkFailures;
             return;
         }

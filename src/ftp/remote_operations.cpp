@@ -6,6 +6,12 @@
 
 #include "ftp/modification_time.h"
 
+namespace {
+
+Error Unsent() { return Error(Error::Category::NotSent, "Not sent"); }
+
+}  // namespace
+
 std::int64_t SizeFromSizeReply(const std::string& text) {
     std::size_t begin = 3;
     while (begin < text.size() && text[begin] == ' ') ++begin;
@@ -17,44 +23,64 @@ std::int64_t SizeFromSizeReply(const std::string& text) {
 
 // Old servers know only the X forms of CWD, MKD and RMD and answer the plain
 // form with 500; any other permanent refusal is tried once more unchanged.
-ReplyClass RemoteOperations::CommandWithFallback(const char* verb, const char* fallbackVerb,
-                                                 const std::string& argument) {
-    if (control.RefuseUnsendable(argument)) return kNoReply;
-    if (control.Command("%s %s", verb, argument.c_str()) != kPermanent)
-        return ReplyClassOf(control.ReplyCode());
-    control.Command("%s %s", control.ReplyCode() == 500 ? fallbackVerb : verb, argument.c_str());
-    return ReplyClassOf(control.ReplyCode());
+Result<void> RemoteOperations::CommandWithFallback(const char* verb, const char* fallbackVerb,
+                                                   const std::string& argument) {
+    if (control.RefuseUnsendable(argument)) return Unsent();
+    const ReplyClass first = control.Command("%s %s", verb, argument.c_str());
+    if (first != kPermanent) return Concluded(first);
+    return Concluded(
+        control.Command("%s %s", control.ReplyCode() == 500 ? fallbackVerb : verb, argument.c_str()));
 }
 
-ReplyClass RemoteOperations::ChangeDir(const std::string& path) {
+Result<void> RemoteOperations::Concluded(ReplyClass replied, ReplyClass wanted) const {
+    if (replied == wanted) return {};
+    if (replied == kNotSent) return Unsent();
+    Error::Category category = Error::Category::Reply;
+    if (control.StopRequested()) {
+        category = Error::Category::Cancelled;
+    } else if (replied == kNoReply || replied == kAborted) {
+        category = Error::Category::Connection;
+    } else if (replied != kTransient && replied != kPermanent) {
+        category = Error::Category::Protocol;  // an answer of the wrong kind, such as 250 to RNFR
+    }
+    return Error(category, control.ReplyText(), control.ReplyCode());
+}
+
+ReplyClass ReplyClassOf(const Result<void>& result, ReplyClass unsent) {
+    if (result) return kComplete;
+    if (result.Failure().category == Error::Category::NotSent) return unsent;
+    return ReplyClassOf(result.Failure().replyCode);
+}
+
+Result<void> RemoteOperations::ChangeDir(const std::string& path) {
     return CommandWithFallback("CWD", "XCWD", path);
 }
 
-ReplyClass RemoteOperations::ChangeToRoot() { return ChangeDir("/"); }
+Result<void> RemoteOperations::ChangeToRoot() { return ChangeDir("/"); }
 
-ReplyClass RemoteOperations::MakeDir(const std::string& name) {
+Result<void> RemoteOperations::MakeDir(const std::string& name) {
     return CommandWithFallback("MKD", "XMKD", name);
 }
 
-ReplyClass RemoteOperations::RemoveDir(const std::string& name) {
+Result<void> RemoteOperations::RemoveDir(const std::string& name) {
     return CommandWithFallback("RMD", "XRMD", name);
 }
 
-ReplyClass RemoteOperations::DeleteFile(const std::string& name) {
-    if (control.RefuseUnsendable(name)) return kNoReply;
-    control.Command("DELE %s", name.c_str());
-    return ReplyClassOf(control.ReplyCode());
+Result<void> RemoteOperations::DeleteFile(const std::string& name) {
+    if (control.RefuseUnsendable(name)) return Unsent();
+    return Concluded(control.Command("DELE %s", name.c_str()));
 }
 
-bool RemoteOperations::Rename(const std::string& oldName, const std::string& newName) {
-    if (control.RefuseUnsendable(oldName) || control.RefuseUnsendable(newName)) return false;
-    if (control.Command("RNFR %s", oldName.c_str()) != kContinue) return false;
-    return control.Command("RNTO %s", newName.c_str()) == kComplete;
+Result<void> RemoteOperations::Rename(const std::string& oldName, const std::string& newName) {
+    if (control.RefuseUnsendable(oldName) || control.RefuseUnsendable(newName)) return Unsent();
+    if (Result<void> from = Concluded(control.Command("RNFR %s", oldName.c_str()), kContinue); !from)
+        return from;
+    return Concluded(control.Command("RNTO %s", newName.c_str()));
 }
 
-ReplyClass RemoteOperations::SetPermissions(const std::string& modeText, const std::string& name) {
-    if (control.RefuseUnsendable(modeText) || control.RefuseUnsendable(name)) return kNotSent;
-    return control.Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str());
+Result<void> RemoteOperations::SetPermissions(const std::string& modeText, const std::string& name) {
+    if (control.RefuseUnsendable(modeText) || control.RefuseUnsendable(name)) return Unsent();
+    return Concluded(control.Command("SITE CHMOD %s %s", modeText.c_str(), name.c_str()));
 }
 
 std::int64_t RemoteOperations::FileSize(const std::string& name) {

@@ -5,25 +5,28 @@
 
 #include "ftp/control_channel.h"
 #include "ftp/reply_class.h"
+#include "ftp/result.h"
 
 // The size in a "213 <size>" reply to SIZE, or -1.
 std::int64_t SizeFromSizeReply(const std::string& text);
 
 // The one-command operations on the server: change, make and remove
 // directories, delete, rename, change permissions, a file's size and
-// modification time, and quit. Every argument
-// that could not be sent safely is refused before a command is composed.
+// modification time, and quit. Every argument that could not be sent safely
+// is refused before a command is composed. The operations that change the
+// server return the Error of a refusal: the reply's code and text, a
+// connection that broke off, or why nothing was sent.
 class RemoteOperations {
 public:
     explicit RemoteOperations(ControlChannel& control) : control(control) {}
 
-    ReplyClass ChangeDir(const std::string& path);
-    ReplyClass ChangeToRoot();
-    ReplyClass MakeDir(const std::string& name);
-    ReplyClass RemoveDir(const std::string& name);
-    ReplyClass DeleteFile(const std::string& name);
-    bool Rename(const std::string& oldName, const std::string& newName);
-    ReplyClass SetPermissions(const std::string& modeText, const std::string& name);
+    Result<void> ChangeDir(const std::string& path);
+    Result<void> ChangeToRoot();
+    Result<void> MakeDir(const std::string& name);
+    Result<void> RemoveDir(const std::string& name);
+    Result<void> DeleteFile(const std::string& name);
+    Result<void> Rename(const std::string& oldName, const std::string& newName);
+    Result<void> SetPermissions(const std::string& modeText, const std::string& name);
     // The size of a remote file in bytes (asked in binary type, as servers
     // refuse SIZE in ASCII), or -1 when the server gives none.
     std::int64_t FileSize(const std::string& name);
@@ -33,7 +36,15 @@ public:
     ReplyClass Quit();
 
 private:
-    ReplyClass CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
+    Result<void> CommandWithFallback(const char* verb, const char* fallbackVerb, const std::string& argument);
+    // How the exchange just made ended: Ok when the reply was of the class wanted.
+    Result<void> Concluded(ReplyClass replied, ReplyClass wanted = kComplete) const;
 
     ControlChannel& control;
 };
+
+// The reply class of an operation's result, as callers that compare reply
+// classes read it: kComplete, unsent when nothing was sent, or the class of
+// the refusal's reply code (kNoReply when there was none, kTransient for an
+// aborted reply, which reads as 421).
+ReplyClass ReplyClassOf(const Result<void>& result, ReplyClass unsent = kNoReply);

@@ -8,18 +8,10 @@
 #include "ftp/socket_error_text.h"
 #include "ftp/transfers.h"
 
-namespace {
-
-constexpr std::size_t kVerbLength = 5;  // "RETR ", "STOR ", "APPE "
-
-bool IsVerb(const std::string& command, const char* verb) { return command.compare(0, 4, verb) == 0; }
-
-}  // namespace
-
 // Called once SIZE has been asked: a kept partial file opened to resume is
 // continued from its end unless it cannot be the beginning of the remote file.
 void Transfers::PlanResumedDownload() {
-    if (resumeTransfers && transferType == 'A')
+    if (resumeTransfers && request.type == 'A')
         control.LogF("Only binary downloads are continued; downloading whole.");
     const std::int64_t partialSize = partialDownload.ResumeOffset();
     if (partialSize == 0) return;
@@ -47,8 +39,9 @@ void Transfers::PlanResumedDownload() {
 // SIZE decides whether there is anything to continue. An upload that cannot be
 // continued (the remote file is larger) is refused rather than overwritten.
 Transfers::DataOpening Transfers::PlanResumedUpload() {
-    const std::string remoteName = transferCommand.substr(kVerbLength);
-    if (transferType == 'A') {
+    const std::string& remoteName = request.remoteName;
+    const std::string& localPath = request.localPath;
+    if (request.type == 'A') {
         control.LogF("Only binary uploads are continued; sending %s whole.", remoteName.c_str());
         return DataOpening::Open;
     }
@@ -72,7 +65,7 @@ Transfers::DataOpening Transfers::PlanResumedUpload() {
     control.LogF("The remote file %s (%lld bytes) is larger than %s (%lld bytes); not continued.",
                  remoteName.c_str(), static_cast<long long>(remoteSize), localPath.c_str(),
                  static_cast<long long>(localSize));
-    NoteLocalFailure("The remote file is larger than " + localPath);
+    NoteFailure(Error(Error::Category::Local, "The remote file is larger than " + localPath));
     return DataOpening::NotResumable;
 }
 
@@ -80,32 +73,33 @@ Transfers::DataOpening Transfers::PlanResumedUpload() {
 // server that refuses REST gets the whole download, or the rest of the
 // upload by APPE (which needs no offset: it appends at the remote end).
 ReplyClass Transfers::SendTransferCommand() {
-    if (restartOffset > 0 && !IsVerb(transferCommand, "APPE") &&
+    if (restartOffset > 0 && !request.append &&
         control.SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
         if (control.StopRequested()) return kAborted;
-        if (IsVerb(transferCommand, "STOR")) {
+        if (request.IsUpload()) {
             control.LogF("The server refused REST; appending the rest with APPE.");
-            transferCommand = "APPE " + transferCommand.substr(kVerbLength);
+            request.append = true;
         } else {
             control.LogF("The server refused REST; downloading the whole file.");
             restartOffset = 0;
             if (int error = partialDownload.Restart()) {
-                LocalFileFailed("write " + localPath, error);
+                LocalFileFailed("write " + request.localPath, error);
                 return kPermanent;
             }
         }
     }
-    return control.SendCommand(transferCommand);
+    return control.SendCommand(TransferCommandText(request));
 }
 
 // After a download the server confirmed. A walk's MLSD listing gave the time
 // already; otherwise MDTM is asked. A time that cannot be had or set costs a
 // log line at most, never the download.
 void Transfers::KeepRemoteModificationTime() {
-    if (!login.Settings().keepModificationTimes || !IsVerb(transferCommand, "RETR")) return;
+    if (!login.Settings().keepModificationTimes || !request.IsDownload()) return;
+    const std::string& localPath = request.localPath;
     std::optional<ServerTime> time;
     if (!listedModification.empty()) time = ParseServerTime(listedModification);
-    if (!time) time = AskModificationTime(transferCommand.substr(kVerbLength));
+    if (!time) time = AskModificationTime(request.remoteName);
     if (!time) return;
     const int error = SetModificationTime(localPath, *time);
     // A pipe or device written into has no time of its own to keep.

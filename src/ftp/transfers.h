@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "ftp/announced_sizes.h"
 #include "ftp/connection_protection.h"
@@ -17,7 +18,9 @@
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
 #include "ftp/reply_class.h"
+#include "ftp/result.h"
 #include "ftp/transfer_outcome.h"
+#include "ftp/transfer_request.h"
 #include "ftp/transfer_status.h"
 #include "ftp/transfer_verifier.h"
 
@@ -45,9 +48,8 @@ public:
     // know (SIZE, MDTM) is forgotten, and the configured data mode is taken over.
     void ForgetServer();
 
-    // The next transfer: its command ("RETR name", "STOR name", "LIST"), the
-    // local file and the type ('A', 'I', 'L').
-    void Prepare(const std::string& command, const std::string& path, char type);
+    // The next transfer: a download, an upload or a listing.
+    void Prepare(TransferRequest next) { request = std::move(next); }
     // Binary downloads always keep what they received in "NAME.part". Set, a
     // download continues from there (REST) and an upload continues the remote
     // file after asking its SIZE (REST and STOR, or APPE). Chosen per transfer.
@@ -138,9 +140,14 @@ private:
     bool UploadPassesCheck();
     bool AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName);
     void NoteMismatch(const TransferVerifier::Check& check);
-    void NoteLocalFailure(const std::string& why) { localFailure = why; }
-    // Logs and notes "Could not WHAT: " and the system's words for error.
-    void LocalFileFailed(const std::string& what, int error);
+    // Notes why the running transfer failed here, whatever the server says.
+    void NoteFailure(Error failure) { localFailure = std::move(failure); }
+    // Logs the failure's message, and notes it.
+    void ReportFailure(Error failure);
+    // Reports "Could not WHAT: " and the system's words for error.
+    void LocalFileFailed(const std::string& what, int error) {
+        ReportFailure(Error::FromSystem(what, error));
+    }
     void KeepRemoteModificationTime();
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit);
@@ -156,11 +163,7 @@ private:
     EngineUi* ui = nullptr;
 
     // The running transfer.
-    std::string transferCommand;
-    std::string localPath;
-    char transferType = 'I';
-    int beepOn = 1;
-    bool receivingListing = false;  // the running download is a listing (see ListingBudget)
+    TransferRequest request;
     bool listingOverran = false;    // the last listing passed one of its limits
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
@@ -173,7 +176,7 @@ private:
     std::int64_t keptPartialBytes = 0;
     TransferVerifier verifier{control, login};
     // What the running transfer has seen, and how the last one ended.
-    std::string localFailure;
+    Error localFailure;  // why the transfer failed here (category None: it did not)
     bool verified = false;
     std::string mismatch;
     int timeLimitsAtStart = 0;

@@ -206,7 +206,8 @@ bool TreeRemoval::Remove() {
     lost = false;
     stopReported = false;
     if (rootIsLink) {
-        if (session.DeleteFile(root.name) != kComplete) Fail(root.path, session.Control().ReplyText());
+        if (const Result<void> deleted = session.Remote().DeleteFile(root.name); !deleted)
+            Fail(root.path, deleted.Failure().message);
         return failures.empty();
     }
     RemoveLevel(root, start);
@@ -232,12 +233,13 @@ void TreeRemoval::RemoveLevel(const Folder& folder, const std::string& parentPat
     for (const std::string& name : folder.unusable) Fail(JoinRemote(folder.path, name), "not a usable name");
     for (const std::string& name : folder.files) {
         if (Stopped()) return;
-        if (session.DeleteFile(name) != kComplete)
-            Fail(JoinRemote(folder.path, name), session.Control().ReplyText());
+        if (const Result<void> deleted = session.Remote().DeleteFile(name); !deleted)
+            Fail(JoinRemote(folder.path, name), deleted.Failure().message);
     }
     for (const Folder& sub : folder.folders) RemoveLevel(sub, folder.path);
     if (Stopped() || !Leave()) return;
-    if (session.RemoveDir(folder.name) != kComplete) Fail(folder.path, session.Control().ReplyText());
+    if (const Result<void> removed = session.Remote().RemoveDir(folder.name); !removed)
+        Fail(folder.path, removed.Failure().message);
 }
 
 void TreeRemoval::Fail(const std::string& path, const std::string& reason) {

@@ -158,14 +158,14 @@ void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string&
         return;
     }
     ExtensionTableScope table(*this, localRoot);
-    if (remote.MakeDir(remoteName) != kComplete) {
+    if (!remote.MakeDir(remoteName)) {
         closedir(directory);
         if (ui != nullptr) ui->ShowMessage("Error Creating Remote Directory\nPossibly a Premissions Problem");
         ++walkFailures;
         status.stopWalk = 1;
         return;
     }
-    if (remote.ChangeDir(remoteName) != kComplete) {
+    if (!remote.ChangeDir(remoteName)) {
         // Storing on would put the directory's files into its parent.
         closedir(directory);
         if (!StopWalkIfServerGone())
@@ -256,7 +256,7 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
     }
     if (const std::string notice = LocalNameNotice(remoteName, localDir); !notice.empty())
         control.LogF("%s", notice.c_str());
-    if (remote.ChangeDir(remoteName) != kComplete) {
+    if (!remote.ChangeDir(remoteName)) {
         // Listing the directory we are still in would copy it into itself.
         control.LogF("Could not enter remote directory %s; skipped.", remoteName.c_str());
         rmdir(localDir.c_str());

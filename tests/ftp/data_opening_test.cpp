@@ -168,7 +168,8 @@ TEST(DataOpening, FallsBackToTheOtherModeWhereTheServerCannotWorkInThisOne) {
         transfers.ForgetServer();
         TempDir dir;
         const std::filesystem::path local = dir / "f";
-        transfers.Prepare("RETR f", local.string(), 'I');
+        transfers.Prepare(
+            TransferRequest::ForFile(TransferRequest::Direction::Download, "f", local.string(), 'I'));
 
         EXPECT_EQ(transfers.Retrieve(), row.result);
         EXPECT_EQ(transfers.DataModeInUse(), row.modeAfter);

@@ -96,35 +96,87 @@ std::vector<OperationCase> Cases() {
     };
 }
 
+// Logs harness's session in to server, which has the script's steps after the log-in.
+bool LogIn(ScriptedFtpServer& server, SessionHarness& harness,
+           const std::vector<std::pair<std::string, std::string>>& script) {
+    server.Expect("USER", "230 in\r\n");
+    for (const auto& [verb, reply] : script) server.Expect(verb, reply);
+    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
+        config.host = server.HostText();
+        config.user = "u";
+    });
+    return harness.session.Logon().Connected();
+}
+
+// What the server received after the log-in (USER, and FEAT after it).
+std::vector<std::string> SentAfterLogIn(const ScriptedFtpServer& server) {
+    std::vector<std::string> sent = server.Received();
+    sent.erase(sent.begin(), sent.begin() + 2);
+    return sent;
+}
+
 TEST(RemoteOperations, CommandsFallbacksAndResults) {
     for (const OperationCase& row : Cases()) {
         SCOPED_TRACE(row.name);
         ScriptedFtpServer server;
-        server.Expect("USER", "230 in\r\n");
-        for (const auto& [verb, reply] : row.script) server.Expect(verb, reply);
         SessionHarness harness;
-        testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
-            config.host = server.HostText();
-            config.user = "u";
-        });
-        ASSERT_TRUE(harness.session.Logon().Connected());
+        ASSERT_TRUE(LogIn(server, harness, row.script));
         EXPECT_EQ(row.run(harness.session), row.result);
-        std::vector<std::string> sent = server.Received();
-        sent.erase(sent.begin(), sent.begin() + 2);  // USER, and FEAT after the log-in
-        EXPECT_EQ(sent, row.sent);
+        EXPECT_EQ(SentAfterLogIn(server), row.sent);
+        EXPECT_TRUE(server.Mismatches().empty());
+    }
+}
+
+// The reason each refusal comes back with.
+TEST(RemoteOperations, ErrorsCarryTheReplyOrWhyNothingWasSent) {
+    using Category = Error::Category;
+    const struct {
+        const char* name;
+        std::function<Result<void>(RemoteOperations&)> run;
+        std::vector<std::pair<std::string, std::string>> script;
+        std::vector<std::string> sent;
+        Error error;
+    } rows[] = {
+        {"cd refused twice",
+         [](RemoteOperations& r) { return r.ChangeDir("pub"); },
+         {{"CWD", "550 no\r\n"}, {"CWD", "550 still no\r\n"}},
+         {"CWD pub", "CWD pub"},
+         {Category::Reply, "550 still no", 550}},
+        {"rename answered 250 to RNFR",
+         [](RemoteOperations& r) { return r.Rename("a", "b"); },
+         {{"RNFR", "250 odd\r\n"}},
+         {"RNFR a"},
+         {Category::Protocol, "250 odd", 250}},
+        {"delete a name with a line break",
+         [](RemoteOperations& r) { return r.DeleteFile("a\r\nDELE b"); },
+         {},
+         {},
+         {Category::NotSent, "Not sent"}},
+        {"chmod 4xx",
+         [](RemoteOperations& r) { return r.SetPermissions("644", "f"); },
+         {{"SITE", "450 busy\r\n"}},
+         {"SITE CHMOD 644 f"},
+         {Category::Reply, "450 busy", 450}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedFtpServer server;
+        SessionHarness harness;
+        ASSERT_TRUE(LogIn(server, harness, row.script));
+        const Result<void> result = row.run(harness.session.Remote());
+        const Error& error = result.Failure();
+        EXPECT_EQ(error.category, row.error.category);
+        EXPECT_EQ(error.replyCode, row.error.replyCode);
+        EXPECT_EQ(error.message, row.error.message);
+        EXPECT_EQ(SentAfterLogIn(server), row.sent);
         EXPECT_TRUE(server.Mismatches().empty());
     }
 }
 
 TEST(Quit, SendsLowerCaseQuitAndEndsTheSession) {
     ScriptedFtpServer server;
-    server.Expect("USER", "230 in\r\n");
     SessionHarness harness;
-    testsupport::Reconfigure(harness.session, [&](ConnectionSettings& config) {
-        config.host = server.HostText();
-        config.user = "u";
-    });
-    ASSERT_TRUE(harness.session.Logon().Connected());
+    ASSERT_TRUE(LogIn(server, harness, {}));
     EXPECT_EQ(harness.session.Quit(), kComplete);
     EXPECT_FALSE(harness.session.IsConnected());
     EXPECT_FALSE(harness.session.Control().IsOpen());
