@@ -120,32 +120,18 @@ void Connection::Run() {
 
 RequestResult Connection::Execute(std::uint64_t, const Request& request) {
     if (Result<void> login = EnsureLoggedIn(); !login) return login;
-    FtpSession& s = *session;
-    const auto simple = [this](ReplyClass reply, const std::string& what) -> Result<void> {
-        if (reply == kComplete) return {};
-        return ReplyError(what);
-    };
+    RemoteOperations& remote = session->Remote();
     return std::visit(
         Overloaded{
             [](const request::Connect&) -> RequestResult { return Result<void>(); },
             [this](const request::ChangeDirectory& r) -> RequestResult { return Enter(r.path); },
             [this](const request::List& r) -> RequestResult { return List(r.path); },
             [this](const request::Stat& r) -> RequestResult { return Stat(r.path); },
-            [&](const request::MakeDirectory& r) -> RequestResult {
-                return simple(s.MakeDir(r.path), "Could not make " + r.path);
-            },
-            [&](const request::RemoveDirectory& r) -> RequestResult {
-                return simple(s.RemoveDir(r.path), "Could not remove " + r.path);
-            },
-            [&](const request::Delete& r) -> RequestResult {
-                return simple(s.DeleteFile(r.path), "Could not delete " + r.path);
-            },
-            [&](const request::Rename& r) -> RequestResult {
-                return simple(s.Rename(r.from, r.to) ? kComplete : kNoReply, "Could not rename " + r.from);
-            },
-            [&](const request::SetPermissions& r) -> RequestResult {
-                return simple(s.SetPermissions(r.mode, r.path), "Could not change " + r.path);
-            },
+            [&](const request::MakeDirectory& r) -> RequestResult { return remote.MakeDir(r.path); },
+            [&](const request::RemoveDirectory& r) -> RequestResult { return remote.RemoveDir(r.path); },
+            [&](const request::Delete& r) -> RequestResult { return remote.DeleteFile(r.path); },
+            [&](const request::Rename& r) -> RequestResult { return remote.Rename(r.from, r.to); },
+            [&](const request::SetPermissions& r) -> RequestResult { return remote.SetPermissions(r.mode, r.path); },
             [this](const request::Transfer& r) -> RequestResult { return Transfer(r); },
         },
         request);
@@ -162,10 +148,7 @@ Result<void> Connection::EnsureLoggedIn() {
     return Error(Error::Category::Connection, ConnectFailureText(logon), logon.replyCode);
 }
 
-Result<void> Connection::Enter(const std::string& directory) {
-    if (session->ChangeDir(directory) == kComplete) return {};
-    return ReplyError("Could not enter " + directory);
-}
+Result<void> Connection::Enter(const std::string& directory) { return session->Remote().ChangeDir(directory); }
 
 // Enters the directory and lists it there, so that servers that list only
 // the current directory are asked the same way as the others.
@@ -199,20 +182,10 @@ Result<RemoteFileFacts> Connection::Stat(const std::string& path) {
 Result<TransferOutcome> Connection::Transfer(const request::Transfer& transfer) {
     const RemoteLocation where = SplitRemotePath(transfer.remotePath);
     if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
-    const bool upload = transfer.direction == request::Transfer::Direction::Upload;
     Transfers& transfers = session->Transfer();
     transfers.SetResume(transfer.resume);
-    transfers.Prepare((upload ? "STOR " : "RETR ") + where.name, transfer.localPath,
-                      transfer.type);
-    {
-        TransferStatusLock guard(*statusRecord);
-        statusRecord->expectedBytes = 0;
-        statusRecord->totalKnown = false;
-        statusRecord->doneBytes = 0;
-    }
-    upload ? transfers.Store() : transfers.Retrieve();
+    session->RunTransfer(TransferRequest::ForFile(transfer.direction, where.name, transfer.localPath, transfer.type));
     transfers.SetResume(false);
-    transfers.LogKeptPartial();
     const TransferOutcome& outcome = transfers.LastOutcome();
     if (outcome.kind == TransferOutcome::Kind::Completed || outcome.kind == TransferOutcome::Kind::Verified)
         return outcome;

@@ -10,6 +10,7 @@
 #include "ftp/remote_file_facts.h"
 #include "ftp/result.h"
 #include "ftp/transfer_outcome.h"
+#include "ftp/transfer_request.h"
 
 // The requests a connection runs, one after another, each with absolute
 // remote paths: where the session happens to be is the connection's affair.
@@ -47,8 +48,7 @@ struct SetPermissions {
 // One file, either way; the type is 'A' or 'I'. resume continues the
 // target (a kept partial download, or the remote file of an upload).
 struct Transfer {
-    enum class Direction { Download, Upload };
-    Direction direction = Direction::Download;
+    TransferRequest::Direction direction = TransferRequest::Direction::Download;
     std::string remotePath;
     std::string localPath;
     char type = 'I';

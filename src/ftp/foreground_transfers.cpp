@@ -69,11 +69,16 @@ ReplyClass FtpSession::RunFileTransfer(TransferRequest::Direction direction, con
                               0, why.message});
         return declined ? kNotSent : kNoReply;
     }
-    const bool upload = request.Value().IsUpload();
     const std::string notice =
-        upload ? std::string() : LocalNameNotice(remoteName, request.Value().localPath);
-    transfers.Prepare(std::move(request.Value()));
+        request.Value().IsUpload() ? std::string() : LocalNameNotice(remoteName, request.Value().localPath);
     if (!notice.empty()) control.LogF("%s", notice.c_str());
+    return RunTransfer(std::move(request.Value()));
+}
+
+ReplyClass FtpSession::RunTransfer(TransferRequest request) {
+    const bool upload = request.IsUpload();
+    const std::string remoteName = request.remoteName;
+    transfers.Prepare(std::move(request));
     const std::string text = CutToCapacity((upload ? "Sending " : "Retrieving ") + remoteName +
                                                (upload ? " To " : " From ") + login.Settings().host,
                                            kStatusTextCapacity);

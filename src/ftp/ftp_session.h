@@ -151,6 +151,10 @@ public:
     // it with RequestStop (a connection, a queue worker).
     void RunOnCallingThread(bool yes) { workOnCallingThread = yes; }
 
+    // Runs one prepared transfer as it is (its type too), and says how it
+    // ended like DownloadFile and UploadFile.
+    ReplyClass RunTransfer(TransferRequest request);
+
     // --- foreground transfers and walks (user-interface thread) ---
     ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
     ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;

@@ -1,22 +1,8 @@
 #include "ftp/remote_file_facts.h"
 
-#include <charconv>
-
 #include "ftp/control_channel.h"
 #include "ftp/modification_time.h"
-
-namespace {
-
-// "213 1234" gives 1234; anything else -1.
-std::int64_t SizeInReply(const std::string& reply) {
-    if (reply.size() < 5) return -1;
-    std::int64_t size = -1;
-    const char* last = reply.data() + reply.size();
-    auto [end, failure] = std::from_chars(reply.data() + 4, last, size);
-    return failure == std::errc() && end == last && size >= 0 ? size : -1;
-}
-
-}  // namespace
+#include "ftp/remote_operations.h"
 
 Result<RemoteFileFacts> AskFileFacts(ControlChannel& control, const std::string& name) {
     if (control.RefuseUnsendable(name)) return Error(Error::Category::NotSent, "Not a usable name: " + name);
@@ -27,7 +13,7 @@ Result<RemoteFileFacts> AskFileFacts(ControlChannel& control, const std::string&
     bool known = false;
     if (control.SendCommand("SIZE " + name) == kComplete && control.ReplyCode() == 213) {
         known = true;
-        facts.size = SizeInReply(control.ReplyText());
+        facts.size = SizeFromSizeReply(control.ReplyText());
     }
     const int sizeReply = control.ReplyCode();
     if (control.SendCommand("MDTM " + name) == kComplete && control.ReplyCode() == 213) {

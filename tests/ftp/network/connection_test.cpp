@@ -93,12 +93,12 @@ TEST(ConnectionTest, RequestsRunInOrderAndReportTypedResults) {
         Error::Category expected;
     } steps[] = {
         {"make", request::MakeDirectory{dir}, Error::Category::None},
-        {"upload", request::Transfer{request::Transfer::Direction::Upload, dir + "/up.txt",
+        {"upload", request::Transfer{TransferRequest::Direction::Upload, dir + "/up.txt",
                                      (local / "up.txt").string(), 'I', false},
          Error::Category::None},
         {"rename", request::Rename{dir + "/up.txt", dir + "/moved.txt"}, Error::Category::None},
         {"stat", request::Stat{dir + "/moved.txt"}, Error::Category::None},
-        {"download", request::Transfer{request::Transfer::Direction::Download, dir + "/moved.txt",
+        {"download", request::Transfer{TransferRequest::Direction::Download, dir + "/moved.txt",
                                        (local / "back.txt").string(), 'I', false},
          Error::Category::None},
         {"list", request::List{dir}, Error::Category::None},
@@ -138,7 +138,7 @@ TEST(ConnectionTest, CancelEndsWaitingAndRunningRequestsAndTheNextLogsInAgain) {
     Connection connection(log, SettingsFor(server));
     EventLog events(connection);
     const std::uint64_t slow = connection.Submit(
-        request::Transfer{request::Transfer::Direction::Download, remote, (local / "big.bin").string(), 'I', false});
+        request::Transfer{TransferRequest::Direction::Download, remote, (local / "big.bin").string(), 'I', false});
     const std::uint64_t waiting = connection.Submit(request::Stat{remote});
     connection.Cancel(waiting);
     EXPECT_EQ(FailureOf(events.Finished(waiting)).category, Error::Category::Cancelled);
