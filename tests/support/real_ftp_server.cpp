@@ -279,4 +279,15 @@ void VsftpdServer::Start(const VsftpdDataOptions& data, const ServerTls* tls) {
     if (port == 0) problem = "vsftpd did not start: " + TempDir::ReadFile(dir / "stderr");
 }
 
+ConnectionSettings AnonymousSettings(const RealFtpServer& server) {
+    ConnectionSettings settings;
+    settings.host = server.HostText();
+    settings.user = "anonymous";
+    settings.password = "tester@example.com";
+    settings.dataMode = DataMode::Passive;
+    settings.transferMode = 'I';
+    settings.timeoutSeconds = 20;
+    return settings;
+}
+
 }  // namespace testsupport

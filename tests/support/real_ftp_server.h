@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/certificate_maker.h"
+#include "ftp/connection_settings.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -111,5 +112,8 @@ private:
 
 // True when a TCP connection to loopback:port succeeds.
 bool AcceptsConnections(const std::string& loopback, unsigned short port);
+
+// An anonymous passive binary log-in to the server with a 20 s time limit.
+ConnectionSettings AnonymousSettings(const RealFtpServer& server);
 
 }  // namespace testsupport

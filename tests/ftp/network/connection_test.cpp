@@ -61,17 +61,6 @@ private:
     std::map<std::uint64_t, int> progress;
 };
 
-ConnectionSettings SettingsFor(const testsupport::RealFtpServer& server) {
-    ConnectionSettings settings;
-    settings.host = server.HostText();
-    settings.user = "anonymous";
-    settings.password = "tester@example.com";
-    settings.dataMode = DataMode::Passive;
-    settings.transferMode = 'I';
-    settings.timeoutSeconds = 20;
-    return settings;
-}
-
 template <typename T>
 const T& ValueOf(const RequestResult& result) {
     return std::get<Result<T>>(result).Value();
@@ -83,7 +72,7 @@ TEST(ConnectionTest, RequestsRunInOrderAndReportTypedResults) {
     testsupport::TempDir local;
     local.WriteFile("up.txt", "sent through the connection\n");
     LogQueue log;
-    Connection connection(log, SettingsFor(server));
+    Connection connection(log, testsupport::AnonymousSettings(server));
     EventLog events(connection);
     const std::string dir = "/" + server.WritableRemoteDir() + "/made";
 
@@ -135,7 +124,7 @@ TEST(ConnectionTest, CancelEndsWaitingAndRunningRequestsAndTheNextLogsInAgain) {
     const std::string remote = "/" + server.WritableRemoteDir() + "/big.bin";
     std::ofstream(server.WritableDir() / "big.bin", std::ios::binary) << bytes;
     LogQueue log;
-    Connection connection(log, SettingsFor(server));
+    Connection connection(log, testsupport::AnonymousSettings(server));
     EventLog events(connection);
     const std::uint64_t slow = connection.Submit(
         request::Transfer{TransferRequest::Direction::Download, remote, (local / "big.bin").string(), 'I', false});

@@ -77,23 +77,19 @@ protected:
 
     std::optional<ConnectionSettings> SettingsFor(const std::string& site) const {
         if (site != "test") return std::nullopt;
-        ConnectionSettings settings;
-        settings.host = server->HostText();
-        settings.user = "anonymous";
-        settings.password = "tester@example.com";
-        settings.dataMode = DataMode::Passive;
-        settings.transferMode = 'I';
-        settings.timeoutSeconds = 20;
-        return settings;
+        return testsupport::AnonymousSettings(*server);
     }
     void StartRunner(int connections) {
         runner = std::make_unique<QueueRunner>(
             queue, [this](const std::string& site) { return SettingsFor(site); }, connections);
         runner->Start();
     }
+    // Jobs replace what is there unless told otherwise (none: asked when found).
     std::uint64_t Queue(TransferDirection direction, const std::string& local, const std::string& remoteName,
-                        bool directory = false, const std::string& site = "test") {
+                        bool directory = false, const std::string& site = "test",
+                        std::optional<ExistingFileChoice> existing = ExistingFileChoice::Overwrite) {
         TransferJob job;
+        job.existing = existing;
         job.direction = direction;
         job.site = site;
         job.localPath = local;
@@ -285,9 +281,10 @@ TEST_P(QueueRunnerTest, JobsWithoutAChoiceAskWhenTheyFindTheirTarget) {
     for (const auto& row : rows) {
         ServerFile(row.name, "server");
         local.WriteFile(row.name, "local");
-        ids.push_back(Queue(row.direction, (local / row.name).string(), row.name));
+        ids.push_back(Queue(row.direction, (local / row.name).string(), row.name, false, "test", std::nullopt));
     }
-    const std::uint64_t fresh = Queue(TransferDirection::Download, (local / "fresh.txt").string(), "up-rename.txt");
+    const std::uint64_t fresh =
+        Queue(TransferDirection::Download, (local / "fresh.txt").string(), "up-rename.txt", false, "test", std::nullopt);
     std::mutex asked;
     std::vector<std::string> targets;
     runner = std::make_unique<QueueRunner>(
@@ -321,7 +318,8 @@ TEST_P(QueueRunnerTest, JobsWithoutAChoiceAskWhenTheyFindTheirTarget) {
     // Nobody answers: the stop ends the wait, and the job is queued again.
     std::promise<void> questionWaits;
     runner->Questions().SetListener([&] { questionWaits.set_value(); });
-    const std::uint64_t waiting = Queue(TransferDirection::Download, (local / "fresh.txt").string(), "up-rename.txt");
+    const std::uint64_t waiting =
+        Queue(TransferDirection::Download, (local / "fresh.txt").string(), "up-rename.txt", false, "test", std::nullopt);
     runner->Start();
     ASSERT_EQ(questionWaits.get_future().wait_for(20s), std::future_status::ready);
     const auto before = std::chrono::steady_clock::now();
@@ -541,16 +539,7 @@ TEST(QueueOutageTest, FortyJobsOutlastAFiveSecondOutage) {
     }
     QueueRunner runner(
         queue,
-        [&](const std::string&) {
-            ConnectionSettings settings;
-            settings.host = server.HostText();
-            settings.user = "anonymous";
-            settings.password = "tester@example.com";
-            settings.dataMode = DataMode::Passive;
-            settings.transferMode = 'I';
-            settings.timeoutSeconds = 20;
-            return std::optional<ConnectionSettings>(settings);
-        },
+        [&](const std::string&) { return std::optional<ConnectionSettings>(testsupport::AnonymousSettings(server)); },
         3);
     runner.SetRetryPolicy({1, 100ms, 100ms});
     runner.SetReconnectPolicy({5, 400ms, 16s});  // waits 0.4, 0.8, 1.6, 3.2 and 6.4 s
