@@ -18,7 +18,6 @@
 #include "ftp/walk_paths.h"
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
-#include "sites/site_tree.h"
 #include "sites/catalogue_entries.h"
 #include "sites/store/catalogue_format.h"
 
@@ -30,25 +29,6 @@ QString SecurityText(const ConnectionProtection& protection) {
     const QString protocol = QString::fromStdString(protection.Protocol());
     if (!protection.DataEncrypted()) return QStringLiteral("Encrypted (%1), data not encrypted").arg(protocol);
     return QStringLiteral("Encrypted (%1)").arg(protocol);
-}
-
-// Stores a certificate the user trusted with the catalogue site it was offered
-// for, and saves the catalogue, so the next connection does not ask again.
-void RememberTrustedCertificate(SiteTree& tree, const SiteProfile& profile, const std::string& fingerprint) {
-    CatalogueModel& sites = tree.Catalogue();
-    for (int group = 0; group < sites.rowCount(); ++group) {
-        const QModelIndex groupIndex = sites.index(group, 0);
-        if (!profile.group.empty() && FromQt(sites.LabelAt(groupIndex)) != profile.group) continue;
-        for (int row = 0; row < sites.rowCount(groupIndex); ++row) {
-            const QModelIndex site = sites.index(row, 0, groupIndex);
-            SiteProfile stored = sites.ProfileAt(site);
-            if (stored.name != profile.name || stored.host != profile.host) continue;
-            stored.tlsFingerprint = fingerprint;
-            sites.SetProfile(site, stored);
-            tree.SaveCatalogue();
-            return;
-        }
-    }
 }
 
 }  // namespace
@@ -79,7 +59,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     }
     FtpSession& session = context.session;
     if (session.IsConnected()) session.Quit();
-    context.location.SetDisconnected();
+    SetPlace({});
     session.Configure(connection);
 
     DesktopCertificateQuestion certificateQuestion(this);
@@ -99,7 +79,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     const std::string& trusted = session.Protection().FingerprintToStore();
     if (!trusted.empty() && kind != ConnectionKind::Quick) {
         profile.tlsFingerprint = trusted;
-        RememberTrustedCertificate(tree, profile, trusted);
+        emit certificateTrusted(profile, trusted);
     }
     context.connectionSecurity = SecurityText(session.Protection());
 
@@ -114,7 +94,8 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         if (!trusted.empty()) connection.trustedFingerprint = trusted;
         context.transfers->SiteConnected(QueueSiteKey(QString::fromStdString(site), quick), connection);
     }
-    context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
+    const QString home = AskLoginDirectory();
+    SetPlace(RemotePlace{QString::fromStdString(site), home, home, true, quick});
     filter->Clear();
     if (profile.remoteDir.empty()) {
         LoadListing();
@@ -149,10 +130,9 @@ void RemoteView::Disconnect(bool ask) {
 }
 
 void RemoteView::ShowDisconnected() {
-    context.location.SetDisconnected();
+    SetPlace({});
     // The catalogue's top level, as at start.
-    tree.SetCurrentNode({});
-    FillCatalogue();
+    ShowGroup({});
 }
 
 void RemoteView::DownloadAndOpen(const QString& name) {

@@ -22,9 +22,7 @@ private:
     // Opens the Demo group and then its site Alpha in the tree without
     // connecting, as a listing of Alpha would find it.
     static void StandOnSite(ViewFixture& f, const QString& site) {
-        f.tree->SetCurrentNode({});
-        f.tree->SelectChildByLabel("Demo");
-        f.tree->SelectChildByLabel(site);
+        f.tree->SetCurrentNode(f.tree->FindSite(site));
     }
 
 private slots:
@@ -164,7 +162,7 @@ private slots:
     void DotEntriesAreSkippedAndQuickConnectionsAddNoNodes() {
         ViewFixture f(DemoCatalogue());
         StandOnSite(f, "Alpha");
-        f.context.location.SetConnected("127.0.0.1:1", "/", true);
+        f.view->SetPlace(RemotePlace{"127.0.0.1:1", "/", "/", true, true});
         f.view->ClearItems();
         f.view->AddEntry(Entry("drwxr-xr-x", "0", "."));
         f.view->AddEntry(Entry("drwxr-xr-x", "0", ".."));
@@ -311,9 +309,9 @@ private slots:
         f.view->RenameSelected("");  // an emptied label changes nothing
         f.view->RenameSelected("Aardvark");
         QCOMPARE(f.Labels(), (QStringList{"Aardvark", "Alpha", "Broken"}));
-        SiteProfile profile;
-        QVERIFY(f.tree->FindChildProfile("Aardvark", &profile).isValid());
-        QCOMPARE(profile.name, std::string("Aardvark"));
+        const QModelIndex aardvark = f.tree->FindSite("Aardvark");
+        QCOMPARE(Label(aardvark.parent()), QStringLiteral("Demo"));
+        QCOMPARE(f.tree->Catalogue().ProfileAt(aardvark).name, std::string("Aardvark"));
     }
 
     void TreeOpeningAGroupShowsItsSites() {
