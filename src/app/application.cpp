@@ -107,7 +107,8 @@ void Application::StartTransferQueue() {
 void Application::ListAfterUploads(const QString& site, const QString& directory) {
     const RemoteListPane* list = frame ? frame->ListPane() : nullptr;
     const RemotePlace place = list ? list->Place() : RemotePlace{};
-    if (!place.connected || place.path != directory || QueueSiteKey(place.site, place.quick) != site.toStdString()) {
+    if (!place.connected || place.path != directory ||
+        QueueSiteKey(place.site, place.quick) != site.toStdString()) {
         return;
     }
     listingWaits = true;

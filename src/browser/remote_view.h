@@ -45,7 +45,8 @@ public:
 
     // The catalogue is the one the site tree shows; the view lists its groups
     // and sites and edits them from the list.
-    RemoteView(AppContext& context, CatalogueModel& catalogue, SiteDialogs& dialogs, QWidget* parent = nullptr);
+    RemoteView(AppContext& context, CatalogueModel& catalogue, SiteDialogs& dialogs,
+               QWidget* parent = nullptr);
     ~RemoteView() override;
 
     // --- where the list is ---

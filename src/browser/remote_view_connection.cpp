@@ -1,13 +1,14 @@
 // Connecting to a site, disconnecting, and downloading a file to open it.
 #include <QFileInfo>
 
+#include "browser/app_context.h"
 #include "browser/background_transfers.h"
 #include "browser/desktop_certificate_question.h"
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
-#include "browser/profile_connection.h"
 #include "browser/logon_failure_text.h"
+#include "browser/profile_connection.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
@@ -16,7 +17,6 @@
 #include "ftp/ftp_session.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
-#include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/catalogue_entries.h"
 #include "sites/store/catalogue_format.h"

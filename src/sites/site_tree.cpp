@@ -97,7 +97,7 @@ void SiteTree::OpenFromTree(const QModelIndex& index) {
     const QModelIndex site = catalogue.SiteOf(index);
     if (!site.isValid()) return;
     emit placeRequested(catalogue.ProfileAt(site),
-                           remote_path::PathOfLabels(catalogue.LabelsBelowSite(index)));
+                        remote_path::PathOfLabels(catalogue.LabelsBelowSite(index)));
 }
 
 QModelIndex SiteTree::SelectedNode() const {

@@ -132,8 +132,8 @@ private:
     CatalogueAutosave autosave{catalogue, this};
     bool discarded = false;
     QPersistentModelIndex currentNode;
-    RemotePlace followed;  // the last place of the list followed
-    QString followedSite;  // the catalogue site of the last place followed
+    RemotePlace followed;                 // the last place of the list followed
+    QString followedSite;                 // the catalogue site of the last place followed
     bool removingItems = false;           // selection changes caused by a removal open nothing
     bool following = false;               // nor do those made to follow the list
     QPersistentModelIndex openedByPress;  // the click that ends this press opens it no more

@@ -10,6 +10,7 @@
 #include "browser/create_directory_dialog.h"
 #include "browser/file_types.h"
 #include "browser/icon_label_delegate.h"
+#include "browser/location_bar.h"
 #include "browser/size_text.h"
 #include "browser_test_main.h"
 #include "platform/desktop/program_icons.h"
@@ -297,6 +298,37 @@ private slots:
                  QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?"));
     }
 
+    // The list owns where it is: each change is announced once and the tree
+    // and the bar follow; a site the list deletes takes the tree's current
+    // node off it without opening anything.
+    void TheListOwnsWhereItIsAndTheTreeFollows() {
+        ViewFixture f(DemoCatalogue());
+        MessageLog messages;
+        QSignalSpy places(f.view.get(), &RemoteView::placeChanged);
+        QSignalSpy asked(f.tree.get(), &SiteTree::placeRequested);
+        f.Select({"Demo"});
+        f.view->OpenItem();
+        const QPersistentModelIndex demo = f.tree->model()->index(0, 0);
+        QCOMPARE(f.view->ShownGroup(), QModelIndex(demo));
+        QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
+
+        const RemotePlace pub{"Alpha", "/", "/pub", true, false};
+        f.view->SetPlace(pub);
+        f.view->SetPlace(pub);
+        QCOMPARE(places.count(), 1);
+        QCOMPARE(Label(f.tree->CurrentNode()), QStringLiteral("pub"));
+        QVERIFY(!f.view->Bar().isHidden());
+
+        f.Select({"Alpha"});
+        f.view->DeleteSelected();
+        QVERIFY(!f.tree->FindSite("Alpha").isValid());
+        QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
+        f.view->SetPlace({});
+        QCOMPARE(places.count(), 2);
+        QVERIFY(f.view->Bar().isHidden());
+        QCOMPARE(asked.count(), 0);
+    }
+
     void RenamingSitesAndGroupsRelabelsTheTree() {
         ViewFixture f(DemoCatalogue());
         f.Select({"Work"});
@@ -320,6 +352,9 @@ private slots:
         f.tree->setFocus();
         QTest::keyClick(f.tree.get(), Qt::Key_Return);
         QCOMPARE(f.Labels(), QStringList{"Other"});
+        // The tree asked; the list went there and the tree followed.
+        QCOMPARE(f.view->ShownGroup(), f.tree->model()->index(1, 0));
+        QCOMPARE(f.tree->CurrentNode(), f.tree->model()->index(1, 0));
     }
 
     void ConnectingAnonymouslyWithoutAnEmailAddressAsksForOne() {

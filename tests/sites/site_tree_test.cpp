@@ -23,9 +23,10 @@ struct ListStandIn {
 
     void Attach(SiteTree& tree) {
         QObject::connect(&tree, &SiteTree::groupOpened, &tree, &SiteTree::SetCurrentNode);
-        QObject::connect(&tree, &SiteTree::labelChanged, &tree, [this](const QString& oldName, const QString& newName) {
-            calls << "label " + oldName + " -> " + newName;
-        });
+        QObject::connect(&tree, &SiteTree::labelChanged, &tree,
+                         [this](const QString& oldName, const QString& newName) {
+                             calls << "label " + oldName + " -> " + newName;
+                         });
         QObject::connect(&tree, &SiteTree::folderRenameRequested, &tree,
                          [this, &tree](const QString& oldName, const QString& newName) {
                              calls << "rename " + oldName + " -> " + newName;
@@ -229,7 +230,8 @@ private slots:
         QCOMPARE(Label(Group(1)), QStringLiteral("Hosts"));
         tree->RenameItem(Child(Group(0), 1), QStringLiteral("three"));
         QCOMPARE(ProfileOf(Child(Group(0), 1)).name, std::string("three"));
-        QCOMPARE(port.calls, (QStringList{QStringLiteral("label H -> Hosts"), QStringLiteral("label two -> three")}));
+        QCOMPARE(port.calls,
+                 (QStringList{QStringLiteral("label H -> Hosts"), QStringLiteral("label two -> three")}));
     }
 
     // A folder is renamed by the list on the server; its node changes only
@@ -238,7 +240,8 @@ private slots:
     void directoryRenameWaitsForTheServer() {
         OpenTree(Entry("site", "G") + Entry("old", "G"));
         const QPersistentModelIndex site = Child(Group(0), 1);
-        tree->FollowPlace(RemotePlace{QStringLiteral("site"), QStringLiteral("/"), QStringLiteral("/"), true, false});
+        tree->FollowPlace(
+            RemotePlace{QStringLiteral("site"), QStringLiteral("/"), QStringLiteral("/"), true, false});
         QCOMPARE(tree->CurrentNode(), site);
         const QPersistentModelIndex dir = tree->AddDirectoryNode(QStringLiteral("old"));
         port.renameSucceeds = false;
@@ -255,7 +258,8 @@ private slots:
         tree->SetCurrentNode(Group(0));
         tree->RemoveFolderNode(QStringLiteral("old"));
         QVERIFY(oldSite.isValid());
-        tree->FollowPlace(RemotePlace{QStringLiteral("host"), QStringLiteral("/"), QStringLiteral("/"), true, true});
+        tree->FollowPlace(
+            RemotePlace{QStringLiteral("host"), QStringLiteral("/"), QStringLiteral("/"), true, true});
         tree->SetCurrentNode(site);
         tree->RemoveFolderNode(QStringLiteral("new"));
         QCOMPARE(ChildCount(site), 1);
