@@ -229,7 +229,8 @@ void MainWindow::FocusNextPane(int step) {
 
 void MainWindow::UpdateToolBarState() {
     if (securityLabel) {
-        const QString text = context.session.IsConnected() ? context.connectionSecurity : QString();
+        const RemoteListPane* list = ListPane();
+        const QString text = context.session.IsConnected() && list ? list->ConnectionSecurity() : QString();
         if (securityLabel->text() != text) {
             securityLabel->setText(text);
             securityLabel->setAccessibleDescription(text);

@@ -11,8 +11,8 @@ class PasswordVault;
 
 // What the application owns for the whole run, handed to every pane and dialog
 // that needs it. Lives on the user-interface thread. The panes are not in it:
-// each piece is handed the panes it works with (where the list is belongs to
-// the list view, RemoteView::Place).
+// each piece is handed the panes it works with (where the list is, and how its
+// connection is protected, belong to the list view).
 struct AppContext {
     AppContext(AppSettings& settings, FtpSession& session, LogQueue& log, TransferStatus& status)
         : settings(settings), session(session), log(log), status(status) {}
@@ -32,10 +32,4 @@ struct AppContext {
     // The desktop keyring, when one is on the session bus at start-up; null
     // when there is none (site passwords then stay in the catalogue).
     PasswordVault* passwordVault = nullptr;
-
-    // Shared user-interface state.
-    bool cancelledConnect = false;  // the last connect was cancelled by the user
-    // "Encrypted (TLS 1.3)" or "Not encrypted": the last connection made,
-    // shown in the status bar while the session is connected.
-    QString connectionSecurity = QString();
 };

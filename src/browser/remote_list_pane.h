@@ -19,6 +19,9 @@ public:
 
     // Where the list is: its site and directory (not connected by default).
     virtual RemotePlace Place() const { return {}; }
+    // "Encrypted (TLS 1.3)" or "Not encrypted": the last connection made,
+    // shown in the status bar while the session is connected.
+    virtual QString ConnectionSecurity() const { return {}; }
 
     virtual ListViewMode ViewMode() const = 0;
     virtual void SetViewMode(ListViewMode mode) = 0;

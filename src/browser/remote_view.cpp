@@ -108,9 +108,8 @@ void RemoteView::FillCatalogue() {
     }
 
     const CatalogueModel& sites = catalogue;
-    const QModelIndex current = shownGroup;
-    for (int i = 0; i < sites.rowCount(current); ++i) {
-        const QModelIndex node = sites.index(i, 0, current);
+    for (int i = 0; i < sites.rowCount(shownGroup); ++i) {
+        const QModelIndex node = sites.index(i, 0, shownGroup);
         const ItemKind kind = sites.KindAt(node);
         RemoteListItem item;
         item.kind = kind;

@@ -58,6 +58,7 @@ public:
     QModelIndex ShownGroup() const { return shownGroup; }
     // Lists group's sites (invalid: the groups) and announces it.
     void ShowGroup(const QModelIndex& group);
+    QString ConnectionSecurity() const override { return connectionSecurity; }
 
     // The desktop's progress dialogs for the connect worker; none waits silently.
     void SetEngineUi(EngineUi* engineUi) { ui = engineUi; }
@@ -113,7 +114,6 @@ public:
     bool RenameDirectoryByName(const QString& oldName, const QString& newName);
     // Ends the session, first asking the user when `ask` is set.
     void Disconnect(bool ask);
-    QString SessionHost() const;
 
     // --- view commands ---
     // Opens the first selected item: a group's sites, a site's connection, a
@@ -192,12 +192,15 @@ private:
     // Where the list goes back to when the session it shows ends at the top:
     // the site's group.
     QModelIndex GroupAfterSession() const;
+    QString SessionHost() const;
 
     AppContext& context;
     CatalogueModel& catalogue;
     SiteDialogs& dialogs;
     RemotePlace place;
     QPersistentModelIndex shownGroup;
+    bool connectCancelled = false;  // the last connect was cancelled by the user
+    QString connectionSecurity;
     EngineUi* ui = nullptr;
     ImageList largeImages{QSize(32, 32), 50, 2048};
     ImageList smallImages{QSize(16, 16), 50, 2048};

@@ -37,7 +37,7 @@ void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     bool cancelled = false;
     if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, kind == ConnectionKind::Quick);
     if (!cancelled) {
-        context.cancelledConnect = false;
+        connectCancelled = false;
         Connect(profile, kind);
     }
 }
@@ -71,7 +71,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         // the cancel would wait for it for ever.
         certificateQuestion.Cancel();
         session.CancelWorker();
-        context.cancelledConnect = true;
+        connectCancelled = true;
     } else {
         session.JoinWorker();
     }
@@ -81,7 +81,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         profile.tlsFingerprint = trusted;
         emit certificateTrusted(profile, trusted);
     }
-    context.connectionSecurity = SecurityText(session.Protection());
+    connectionSecurity = SecurityText(session.Protection());
 
     if (!session.IsConnected()) {
         ExplainFailedLogon();
@@ -109,7 +109,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
 // cancel (the user's, or the abort that ended the exchange) needs no box.
 void RemoteView::ExplainFailedLogon() {
     FtpSession& session = context.session;
-    if (session.Control().Aborted() || context.cancelledConnect) return;
+    if (session.Control().Aborted() || connectCancelled) return;
     const QString text = LogonFailureText(session.LastLogon(), session.Settings().timeoutSeconds);
     if (!text.isEmpty()) ShowMessage(this, text);
 }

@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(QString::fromStdString(received.at(0)), QStringLiteral("AUTH TLS"));
         QCOMPARE(QString::fromStdString(received.at(2)), QStringLiteral("PASS tester@example.com"));
         // The plain connection is not made silently: the log and the status bar say so.
-        QCOMPARE(f.context.connectionSecurity, QStringLiteral("Not encrypted"));
+        QCOMPARE(f.view->ConnectionSecurity(), QStringLiteral("Not encrypted"));
         bool said = false;
         for (const std::string& line : f.log.TakeAll())
             said = said || line.find("continuing without encryption") != std::string::npos;
