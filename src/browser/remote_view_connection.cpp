@@ -123,7 +123,12 @@ QString RemoteView::AskLoginDirectory() {
 
 void RemoteView::Disconnect(bool ask) {
     WaitCursor wait;
-    if (!context.session.IsConnected()) return;
+    if (!context.session.IsConnected()) {
+        // The session ended under the list: it leaves the place without a
+        // question, so that whoever asked for the disconnect sees it done.
+        if (place.connected) ShowDisconnected();
+        return;
+    }
     if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
     context.session.Quit();
     ShowDisconnected();

@@ -323,9 +323,12 @@ private slots:
         f.view->DeleteSelected();
         QVERIFY(!f.tree->FindSite("Alpha").isValid());
         QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
-        f.view->SetPlace({});
+        // No session under the place: a disconnect leaves it without a question.
+        f.view->Disconnect(true);
         QCOMPARE(places.count(), 2);
         QVERIFY(f.view->Bar().isHidden());
+        QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
+        QCOMPARE(messages.texts.size(), 1);  // the delete's question only
         QCOMPARE(asked.count(), 0);
     }
 
