@@ -22,6 +22,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "app/tree_view_link.h"
 #include "browser/remote_view.h"
 #include "ftp/polling_waiter.h"
 #include "browser/app_context.h"
@@ -173,8 +174,9 @@ int main(int argc, char** argv) {
     SiteTree tree(store);
     tree.LoadCatalogue();
     NoDialogs dialogs;
-    RemoteView view(context, tree, dialogs);
+    RemoteView view(context, tree.Catalogue(), dialogs);
     view.SetEngineUi(&waiter);
+    LinkTreeAndView(tree, view);
     view.resize(900, 700);
     view.show();
     view.FirstUpdate();
@@ -196,7 +198,7 @@ int main(int argc, char** argv) {
     std::printf("== %d entries shown in details mode, ten refreshes\n", entries);
     session.ChangeDir("/mixed");
     // A quick connection's listings add no tree nodes: the refreshes measure the list alone.
-    context.location.SetConnected(QStringLiteral("bench"), QStringLiteral("/mixed"), true);
+    view.SetPlace(RemotePlace{QStringLiteral("bench"), QStringLiteral("/mixed"), QStringLiteral("/mixed"), true, true});
     if (!RefreshRounds(view, session, log)) return 1;
     session.Quit();
     return 0;

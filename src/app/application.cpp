@@ -106,9 +106,10 @@ void Application::StartTransferQueue() {
 }
 
 void Application::ListAfterUploads(const QString& site, const QString& directory) {
-    const Location& location = context.location;
-    if (!location.Connected() || location.Path() != directory ||
-        QueueSiteKey(location.Site(), location.QuickConnection()) != site.toStdString()) {
+    const RemoteListPane* list = frame ? frame->ListPane() : nullptr;
+    const RemotePlace place = list ? list->Place() : RemotePlace{};
+    if (!place.connected || place.path != directory ||
+        QueueSiteKey(place.site, place.quick) != site.toStdString()) {
         return;
     }
     listingWaits = true;

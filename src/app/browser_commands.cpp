@@ -102,11 +102,24 @@ void BrowserCommands::Install(QObject& owner) {
 
     // What the rules read: the connection (the location changes with every
     // login and logout), both selections and which pane has the focus.
-    connect(&context.location, &Location::changed, this, &BrowserCommands::UpdateStates);
+    connect(&view, &RemoteView::placeChanged, this, &BrowserCommands::UpdateStates);
     connect(&view.List(), &RemoteListWidget::selectionChanged, this, &BrowserCommands::UpdateStates);
     connect(tree.selectionModel(), &QItemSelectionModel::selectionChanged, this, &BrowserCommands::UpdateStates);
-    connect(qApp, &QApplication::focusChanged, this, &BrowserCommands::UpdateStates);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        NoteFocus(now);
+        UpdateStates();
+    });
     UpdateStates();
+}
+
+void BrowserCommands::NoteFocus(QWidget* now) {
+    if (panesGone || !now) return;
+    // Focus elsewhere (the location bar, the log, a dialog) leaves the pane as it was.
+    if (now == &tree || tree.isAncestorOf(now)) {
+        focused = Pane::Tree;
+    } else if (now == &view.List() || view.List().isAncestorOf(now)) {
+        focused = Pane::List;
+    }
 }
 
 void BrowserCommands::UpdateStates() {
@@ -144,19 +157,19 @@ void BrowserCommands::UpOneLevel() {
 void BrowserCommands::Disconnect() { view.Disconnect(true); }
 
 bool BrowserCommands::CanRename() const {
-    if (context.focusMarker == 1) return view.List().HasOneSelected();
+    if (focused == Pane::List) return view.List().HasOneSelected();
     return tree.SelectedNode().isValid() || ListSelection();
 }
 
 void BrowserCommands::Rename() {
     const QModelIndex treeItem = tree.SelectedNode();
-    if (treeItem.isValid() && context.focusMarker == 2) {
+    if (treeItem.isValid() && focused == Pane::Tree) {
         QString name = tree.Catalogue().LabelAt(treeItem);
         if (askRename(frame, name)) tree.RenameItem(treeItem, name);
         return;
     }
     const int row = view.List().FocusedRow();
-    if (row >= 0 && context.focusMarker == 1) {
+    if (row >= 0 && focused == Pane::List) {
         QString name = view.List().ItemText(row, 0);
         if (askRename(frame, name)) view.RenameSelected(name);
     }
@@ -171,7 +184,7 @@ void BrowserCommands::NewGroup() {
     }
     tree.AddGroup(name);
     // The list shows the top level when nothing is open; let it show the group.
-    if (!Connected() && !tree.CurrentNode().isValid()) view.FillCatalogue();
+    if (!Connected() && !view.ShownGroup().isValid()) view.FillCatalogue();
 }
 
 void BrowserCommands::CreateDirectory() {
@@ -190,12 +203,12 @@ void BrowserCommands::CreateDirectory() {
 }
 
 bool BrowserCommands::CanDelete() const {
-    if (context.focusMarker == 2) return tree.CanDelete();
+    if (focused == Pane::Tree) return tree.CanDelete();
     return ListSelection();
 }
 
 void BrowserCommands::Delete() {
-    if (context.focusMarker == 2) {
+    if (focused == Pane::Tree) {
         tree.DeleteSelected();
         // Deleting a group or a site changes what the list may be showing.
         if (!Connected()) view.FillCatalogue();
@@ -222,20 +235,23 @@ void BrowserCommands::NewSite() {
     if (result == SiteDialogs::PropertiesResult::Cancelled) return;
     profile.account.clear();
     profile.localDir.clear();
-    if (const QModelIndex selected = tree.SelectedNode(); selected.isValid()) tree.SetCurrentNode(selected);
-    const QModelIndex site = tree.AddProfileToCurrentGroup(profile);
+    // The new site joins the group of the node selected in the tree, else the
+    // group the list shows (a current site or folder never names a new group).
+    const QModelIndex selected = tree.SelectedNode();
+    const QModelIndex from = selected.isValid() ? selected : view.ShownGroup();
+    const QModelIndex site = tree.AddProfileToGroupOf(from, profile);
     // The list shows what holds the new site (the groups, or its group) and
     // opens nothing; Save/Connect then opens the new site itself, once, so
     // that its folders grow under it.
-    if (tree.CurrentNode().isValid() && site.isValid()) tree.SetCurrentNode(site.parent());
-    view.FillCatalogue();
+    view.ShowGroup(from.isValid() && site.isValid() ? site.parent() : from);
     if (result != SiteDialogs::PropertiesResult::SavedAndConnect || !site.isValid()) return;
     view.GoToSitePath(tree.Catalogue().ProfileAt(site), QString());
 }
 
-void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame) {
-    auto* tree = qobject_cast<SiteTree*>(context.siteTree);
-    auto* view = qobject_cast<RemoteView*>(context.listView);
+void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame, QWidget* treePane,
+                            QWidget* listPane) {
+    auto* tree = qobject_cast<SiteTree*>(treePane);
+    auto* view = qobject_cast<RemoteView*>(listPane);
     if (!tree || !view) {
         BrowserCommands::DisableActions(owner);  // nobody carries them out
         return;

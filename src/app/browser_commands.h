@@ -66,6 +66,8 @@ private:
     // Sets every wired action's enabled state from the connection, the
     // selections and the focused pane.
     void UpdateStates();
+    // Notes which of the two panes now has the keyboard focus, if either.
+    void NoteFocus(QWidget* now);
 
     struct ActionCommand {
         const char16_t* name;
@@ -85,6 +87,9 @@ private:
     RemoteView& view;
     SiteDialogs& siteDialogs;
     QWidget* frame;
+    // The pane that last had the keyboard focus: Delete and Rename act on it.
+    enum class Pane { None, List, Tree };
+    Pane focused = Pane::None;
     // Set once the tree or the list is being destroyed: the frame takes its
     // panes down before this object, and their last selection changes must
     // not reach rules that read them.
@@ -94,4 +99,5 @@ private:
 // Creates the commands for the frame's panes (the real tree and list view) and
 // installs them on owner's actions; when the panes are of other kinds those
 // actions stay disabled.
-void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame);
+void InstallBrowserCommands(QObject& owner, AppContext& context, QWidget* frame, QWidget* treePane,
+                            QWidget* listPane);

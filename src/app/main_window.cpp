@@ -63,10 +63,6 @@ MainWindow::MainWindow(AppContext& appContext, MainWindowPaneFactory createPanes
 MainWindow::~MainWindow() {
     // The log window goes with the frame; lines queued from now on wait in the queue.
     context.log.SetSink({});
-    context.mainWindow = nullptr;
-    context.siteTree = nullptr;
-    context.listView = nullptr;
-    context.logWindow = nullptr;
 }
 
 bool MainWindow::CreateClientArea(MainWindowPaneFactory createPanes) {
@@ -103,10 +99,6 @@ bool MainWindow::CreateClientArea(MainWindowPaneFactory createPanes) {
     setCentralWidget(outerSplitter);
 
     splitterReady = true;
-    context.mainWindow = this;
-    context.siteTree = siteTreePane;
-    context.listView = listViewPane;
-    context.logWindow = logWindow;
     DebugWindow* window = logWindow;
     context.log.SetSink([window](const std::string& line) { window->AppendLine(line); });
     return true;
@@ -186,8 +178,9 @@ void MainWindow::ShowTransfers() {
 }
 
 void MainWindow::UploadDroppedPaths(const QStringList& paths) {
-    if (QueuedTransfers::Available(context)) {
-        QueuedTransfers(context, this).QueueUploads(paths, ListPane());
+    const RemotePlace place = ListPane() ? ListPane()->Place() : RemotePlace{};
+    if (QueuedTransfers::Available(context, place)) {
+        QueuedTransfers(context, place, this).QueueUploads(paths, ListPane());
         return;
     }
     PathUpload(context.session, ListPane(), this).Run(paths);
@@ -236,7 +229,8 @@ void MainWindow::FocusNextPane(int step) {
 
 void MainWindow::UpdateToolBarState() {
     if (securityLabel) {
-        const QString text = context.session.IsConnected() ? context.connectionSecurity : QString();
+        const RemoteListPane* list = ListPane();
+        const QString text = context.session.IsConnected() && list ? list->ConnectionSecurity() : QString();
         if (securityLabel->text() != text) {
             securityLabel->setText(text);
             securityLabel->setAccessibleDescription(text);

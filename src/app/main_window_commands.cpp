@@ -29,5 +29,5 @@ void MainWindow::InstallFrameCommands() {
     });
     connect(Action(u"exit"), &QAction::triggered, this, &QWidget::close);
     connect(Action(u"help"), &QAction::triggered, this, [this] { OpenProgramHelp(this); });
-    InstallBrowserCommands(*this, context, this);
+    InstallBrowserCommands(*this, context, this, siteTreePane, listViewPane);
 }

@@ -4,6 +4,7 @@
 
 #include "app/desktop_site_dialogs.h"
 #include "app/keyring_passwords.h"
+#include "app/tree_view_link.h"
 #include "browser/app_context.h"
 #include "browser/remote_view.h"
 #include "platform/desktop/message_seam.h"
@@ -43,14 +44,14 @@ MainWindowPanes CreateMainWindowPanes(AppContext& context, QWidget* parent) {
     auto* services = new PaneServices(CataloguePath(), context, nullptr);
     auto* tree = new SiteTree(services->store, parent);
     services->setParent(tree);
-    tree->SetFocusMarker(&context.focusMarker);
     tree->setAccessibleName(QStringLiteral("Sites"));
     UseKeyringUnlessDeclined(services->store, context.passwordVault, context.settings);
     tree->LoadCatalogue();
     SettleKeyringPasswords(services->store, context.settings, parent, [tree] { return tree->SaveCatalogue().saved; });
 
-    auto* view = new RemoteView(context, *tree, services->dialogs, parent);
+    auto* view = new RemoteView(context, tree->Catalogue(), services->dialogs, parent);
     view->SetEngineUi(context.ui);
+    LinkTreeAndView(*tree, *view);
     view->FirstUpdate();
     panes.siteTree = tree;
     panes.listView = view;

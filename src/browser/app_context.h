@@ -2,18 +2,17 @@
 
 #include <QString>
 
-#include "browser/location.h"
 #include "ftp/ftp_session.h"
 #include "options/app_settings.h"
 
-class QWidget;
 class BackgroundTransfers;
-class DebugWindow;
 class EngineUi;
 class PasswordVault;
 
 // What the application owns for the whole run, handed to every pane and dialog
-// that needs it. Lives on the user-interface thread.
+// that needs it. Lives on the user-interface thread. The panes are not in it:
+// each piece is handed the panes it works with (where the list is, and how its
+// connection is protected, belong to the list view).
 struct AppContext {
     AppContext(AppSettings& settings, FtpSession& session, LogQueue& log, TransferStatus& status)
         : settings(settings), session(session), log(log), status(status) {}
@@ -33,20 +32,4 @@ struct AppContext {
     // The desktop keyring, when one is on the session bus at start-up; null
     // when there is none (site passwords then stay in the catalogue).
     PasswordVault* passwordVault = nullptr;
-
-    // Set by the main frame when it creates its panes; null before and after.
-    QWidget* mainWindow = nullptr;
-    QWidget* siteTree = nullptr;
-    QWidget* listView = nullptr;
-    DebugWindow* logWindow = nullptr;
-
-    // Where the list is; the panes follow it.
-    Location location;
-
-    // Shared user-interface state.
-    bool cancelledConnect = false;  // the last connect was cancelled by the user
-    int focusMarker = 0;            // 1: list view last had focus, 2: site tree
-    // "Encrypted (TLS 1.3)" or "Not encrypted": the last connection made,
-    // shown in the status bar while the session is connected.
-    QString connectionSecurity = QString();
 };

@@ -8,9 +8,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 
-#include "browser/location.h"
-
-LocationBar::LocationBar(Location& location, QWidget* parent) : QWidget(parent), location(location) {
+LocationBar::LocationBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("locationBar"));
     setAccessibleName(QStringLiteral("Location"));
     pages = new QStackedWidget(this);
@@ -34,11 +32,11 @@ LocationBar::LocationBar(Location& location, QWidget* parent) : QWidget(parent),
     edit->setContext(Qt::WindowShortcut);
     connect(edit, &QShortcut::activated, this, &LocationBar::startEditing);
     connect(editor, &QLineEdit::returnPressed, this, &LocationBar::OnReturnPressed);
-    connect(&location, &Location::changed, this, &LocationBar::Show);
-    Show(location.Place());
+    ShowPlace(shown);
 }
 
-void LocationBar::Show(const RemotePlace& place) {
+void LocationBar::ShowPlace(const RemotePlace& place) {
+    shown = place;
     StopEditing();
     // A button's click may be what changed the place: it goes once its
     // signal has returned.
@@ -105,8 +103,8 @@ QToolButton* LocationBar::AddPart(const QString& text, const QString& target, co
 }
 
 void LocationBar::startEditing() {
-    if (!location.Connected()) return;
-    editor->setText(location.Path());
+    if (!shown.connected) return;
+    editor->setText(shown.path);
     pages->setCurrentWidget(editor);
     editor->selectAll();
     editor->setFocus(Qt::ShortcutFocusReason);

@@ -5,7 +5,6 @@
 
 #include "sites/remote_place.h"
 
-class Location;
 class QHBoxLayout;
 class QLineEdit;
 class QStackedWidget;
@@ -21,7 +20,10 @@ class LocationBar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LocationBar(Location& location, QWidget* parent = nullptr);
+    explicit LocationBar(QWidget* parent = nullptr);
+
+    // Shows where the list now is.
+    void ShowPlace(const RemotePlace& place);
 
     // Turns the bar into its line edit with the current path selected.
     void startEditing();
@@ -38,14 +40,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Show(const RemotePlace& place);
     QToolButton* AddPart(const QString& text, const QString& target, const QString& where);
     // Hides leading folders while the parts are wider than the bar.
     void FitParts();
     void StopEditing();
     void OnReturnPressed();
 
-    Location& location;
+    RemotePlace shown;
     QStackedWidget* pages = nullptr;
     QWidget* crumbs = nullptr;
     QHBoxLayout* crumbRow = nullptr;

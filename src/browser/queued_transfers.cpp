@@ -11,9 +11,8 @@
 #include "browser/remote_list_pane.h"
 #include "platform/desktop/message_seam.h"
 
-bool QueuedTransfers::Available(const AppContext& context) {
-    const Location& location = context.location;
-    return context.transfers && location.Connected() && location.Path().startsWith(u'/');
+bool QueuedTransfers::Available(const AppContext& context, const RemotePlace& place) {
+    return context.transfers && place.connected && place.path.startsWith(u'/');
 }
 
 std::string QueuedTransfers::RemotePathIn(const QString& directory, const std::string& name) {
@@ -25,7 +24,7 @@ std::string QueuedTransfers::RemotePathIn(const QString& directory, const std::s
 TransferJob QueuedTransfers::NewJob(TransferDirection direction) const {
     TransferJob job;
     job.direction = direction;
-    job.site = QueueSiteKey(context.location.Site(), context.location.QuickConnection());
+    job.site = QueueSiteKey(place.site, place.quick);
     return job;
 }
 
@@ -69,7 +68,7 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
             }
         }
         job.localPath = QFile::encodeName(item.localPath).toStdString();
-        job.remotePath = RemotePathIn(context.location.Path(), item.remoteName);
+        job.remotePath = RemotePathIn(place.path, item.remoteName);
         jobs.push_back(std::move(job));
     }
     return Send(std::move(jobs), {});
@@ -100,7 +99,7 @@ int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane
             }
         }
         job.localPath = QFile::encodeName(path).toStdString();
-        job.remotePath = RemotePathIn(context.location.Path(), QFile::encodeName(name).toStdString());
+        job.remotePath = RemotePathIn(place.path, QFile::encodeName(name).toStdString());
         jobs.push_back(std::move(job));
     }
     return Send(std::move(jobs), refused);

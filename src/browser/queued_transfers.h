@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "queue/core/transfer_job.h"
+#include "sites/remote_place.h"
 
 struct AppContext;
 struct ExistingFileFacts;
@@ -23,11 +24,13 @@ class RemoteListWidget;
 // are named in one message.
 class QueuedTransfers {
 public:
-    QueuedTransfers(AppContext& context, QWidget* parent) : context(context), parent(parent) {}
+    // `place` is where the list is: its site and directory.
+    QueuedTransfers(AppContext& context, const RemotePlace& place, QWidget* parent)
+        : context(context), place(place), parent(parent) {}
 
     // Whether the list's transfers go to the queue: the application has one,
     // and the list is connected in a directory whose absolute path it knows.
-    static bool Available(const AppContext& context);
+    static bool Available(const AppContext& context, const RemotePlace& place);
 
     // Queues the list's selected files and folders for `folder`. Returns the
     // number of jobs queued.
@@ -47,5 +50,6 @@ private:
     int Send(std::vector<TransferJob> jobs, const QStringList& refused);
 
     AppContext& context;
+    const RemotePlace place;
     QWidget* parent;
 };

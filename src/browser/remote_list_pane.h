@@ -4,17 +4,24 @@
 #include <QStringList>
 
 #include "browser/existing_file_question.h"
+#include "sites/remote_place.h"
 
 // Display modes of the remote file list. The numbers are also the stored
 // "Default View" setting.
 enum class ListViewMode : int { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 };
 
 // What the main frame needs from the remote file list pane: its view mode, its
-// label sort, a fresh listing after an upload, and leaving a session that an
-// upload has closed.
+// label sort, where it is, a fresh listing after an upload, and leaving a
+// session that an upload has closed.
 class RemoteListPane {
 public:
     virtual ~RemoteListPane() = default;
+
+    // Where the list is: its site and directory (not connected by default).
+    virtual RemotePlace Place() const { return {}; }
+    // "Encrypted (TLS 1.3)" or "Not encrypted": the last connection made,
+    // shown in the status bar while the session is connected.
+    virtual QString ConnectionSecurity() const { return {}; }
 
     virtual ListViewMode ViewMode() const = 0;
     virtual void SetViewMode(ListViewMode mode) = 0;

@@ -256,9 +256,6 @@ bool RemoteListWidget::eventFilter(QObject* watched, QEvent* event) {
             emit contextMenuRequested(menu->globalPos());
             return true;
         }
-        case QEvent::FocusIn:
-            emit focusReceived();
-            break;
         default:
             break;
     }

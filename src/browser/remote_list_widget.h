@@ -77,7 +77,6 @@ signals:
     void keyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     void labelEditFinished(int row, const QString& newText);
     void dragStarted();
-    void focusReceived();
     // The selected rows changed, or the list was emptied or refilled.
     void selectionChanged();
 

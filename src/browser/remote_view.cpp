@@ -1,5 +1,6 @@
 #include "browser/remote_view.h"
 
+#include <QAbstractItemView>
 #include <QVBoxLayout>
 
 #include "browser/app_context.h"
@@ -11,13 +12,13 @@
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "platform/desktop/program_icons.h"
-#include "sites/site_tree.h"
 #include "sites/catalogue_entries.h"
+#include "sites/catalogue_model.h"
 
-RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), context(context), tree(tree), treeAlive(&tree), dialogs(dialogs) {
+RemoteView::RemoteView(AppContext& context, CatalogueModel& catalogue, SiteDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), context(context), catalogue(catalogue), dialogs(dialogs) {
     setObjectName(QStringLiteral("listView"));
-    bar = new LocationBar(context.location, this);
+    bar = new LocationBar(this);
     list = new RemoteListWidget(context.settings.defaultView, this);
     list->SetImageLists(&smallImages, &largeImages);
     auto* layout = new QVBoxLayout(this);
@@ -33,30 +34,40 @@ RemoteView::RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs
     connect(list, &RemoteListWidget::keyPressed, this, &RemoteView::onKeyPressed);
     connect(list, &RemoteListWidget::labelEditFinished, this, &RemoteView::onLabelEditFinished);
     connect(list, &RemoteListWidget::dragStarted, this, &RemoteView::startDragOut);
-    connect(list, &RemoteListWidget::focusReceived, this, [this] { this->context.focusMarker = 1; });
+    // The bar above the list shows where it is and asks for the paths clicked
+    // or typed in it.
+    connect(this, &RemoteView::placeChanged, bar, &LocationBar::ShowPlace);
     connect(bar, &LocationBar::pathRequested, this, &RemoteView::GoToPath);
-    // The tree follows where the list is and asks for the places clicked in it.
-    connect(&context.location, &Location::changed, &tree, &SiteTree::FollowPlace);
-    connect(this, &RemoteView::folderListed, &tree, &SiteTree::AddDirectoryNode);
-    connect(&tree, &SiteTree::locationRequested, this, &RemoteView::GoToSitePath);
-    connect(&tree, &SiteTree::groupOpened, this, [this] {
-        FillCatalogue();
-        Arrange();
-    });
-    tree.SetListPort(this);
     CreateActions();
     connect(list, &RemoteListWidget::selectionChanged, this, &RemoteView::UpdateActionStates);
-    connect(&context.location, &Location::changed, this, &RemoteView::UpdateActionStates);
+    connect(this, &RemoteView::placeChanged, this, &RemoteView::UpdateActionStates);
 }
 
-RemoteView::~RemoteView() {
-    if (treeAlive) tree.SetListPort(nullptr);
-    ClearItems();
+RemoteView::~RemoteView() { ClearItems(); }
+
+void RemoteView::FirstUpdate() { ShowGroup({}); }
+
+void RemoteView::SetPlace(const RemotePlace& next) {
+    if (next == place) return;
+    place = next;
+    emit placeChanged(place);
 }
 
-void RemoteView::FirstUpdate() {
-    tree.SetCurrentNode({});
+void RemoteView::ShowGroup(const QModelIndex& group) {
+    shownGroup = group;
     FillCatalogue();
+    emit groupShown(shownGroup);
+}
+
+QModelIndex RemoteView::ShownChild(const QString& label) const {
+    return catalogue.ChildLabelled(shownGroup, label);
+}
+
+bool RemoteView::ShownSite(const QString& label, SiteProfile& profile) const {
+    const QModelIndex child = ShownChild(label);
+    if (catalogue.KindAt(child) != ItemKind::Site) return false;
+    profile = catalogue.ProfileAt(child);
+    return true;
 }
 
 void RemoteView::OpenFilter() { filter->Open(); }
@@ -96,10 +107,9 @@ void RemoteView::FillCatalogue() {
         largeImages.Add(ProgramIcon(resource));
     }
 
-    const CatalogueModel& sites = tree.Catalogue();
-    const QModelIndex current = tree.CurrentNode();
-    for (int i = 0; i < sites.rowCount(current); ++i) {
-        const QModelIndex node = sites.index(i, 0, current);
+    const CatalogueModel& sites = catalogue;
+    for (int i = 0; i < sites.rowCount(shownGroup); ++i) {
+        const QModelIndex node = sites.index(i, 0, shownGroup);
         const ItemKind kind = sites.KindAt(node);
         RemoteListItem item;
         item.kind = kind;
@@ -169,7 +179,7 @@ void RemoteView::AddEntry(const RemoteEntry& entry, FileTypeCache* cache) {
         item.image = 2;
         item.type = QStringLiteral("Folder");
         list->Model().InsertItem(std::move(item));
-        if (!context.location.QuickConnection()) emit folderListed(name);
+        if (!place.quick) emit folderListed(name);
         return;
     }
     item.kind = ItemKind::File;
@@ -196,8 +206,6 @@ void RemoteView::SetItemLabel(const QString& oldName, const QString& newName) {
     list->Model().SetLabel(row, newName);
     Arrange();
 }
-
-bool RemoteView::SessionConnected() const { return context.session.IsConnected(); }
 
 QString RemoteView::SessionHost() const {
     return QString::fromStdString(context.session.Settings().host);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPointer>
+#include <QPersistentModelIndex>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -11,12 +11,12 @@
 #include "browser/site_dialogs.h"
 #include "ftp/remote_entry.h"
 #include "ftp/reply_class.h"
-#include "sites/site_list_port.h"
+#include "sites/remote_place.h"
 #include "sites/store/site_profile.h"
 
 struct AppContext;
+class CatalogueModel;
 class LocationBar;
-class SiteTree;
 class EngineUi;
 class FileTypeCache;
 class ListFilter;
@@ -27,18 +27,38 @@ class QMenu;
 // the sites of a group, or the current remote directory, and everything the
 // user does there (open, up, connect, disconnect, download and open, delete,
 // rename, properties, context menus). The FTP work is the session's; the view
-// decides what to ask for and what to show afterwards. It sets the context's
-// Location whenever the server confirms a login, a directory change or the
-// end of the session; the tree and the location bar above the list follow it.
-class RemoteView : public QWidget, public SiteListPort, public RemoteListPane {
+// decides what to ask for and what to show afterwards.
+//
+// The view owns where it is: the remote place (site, login directory, current
+// directory) changes only through SetPlace, once the server has confirmed a
+// login, a directory change or the end of the session, and is announced by
+// placeChanged; the catalogue group it lists changes only through ShowGroup
+// and is announced by groupShown. The location bar and the site tree follow
+// those signals and ask for places by their own signals; the application
+// wires the tree to the view (neither knows the other's class).
+class RemoteView : public QWidget, public RemoteListPane {
     Q_OBJECT
 
 public:
     // A quick connection keeps no folders in the tree and goes up by "CWD ..".
     enum class ConnectionKind { Site, Quick };
 
-    RemoteView(AppContext& context, SiteTree& tree, SiteDialogs& dialogs, QWidget* parent = nullptr);
+    // The catalogue is the one the site tree shows; the view lists its groups
+    // and sites and edits them from the list.
+    RemoteView(AppContext& context, CatalogueModel& catalogue, SiteDialogs& dialogs,
+               QWidget* parent = nullptr);
     ~RemoteView() override;
+
+    // --- where the list is ---
+    RemotePlace Place() const override { return place; }
+    // Takes the place the server confirmed; announces it when it changed.
+    void SetPlace(const RemotePlace& next);
+    // The catalogue group whose sites the list shows or last showed (invalid:
+    // the groups themselves).
+    QModelIndex ShownGroup() const { return shownGroup; }
+    // Lists group's sites (invalid: the groups) and announces it.
+    void ShowGroup(const QModelIndex& group);
+    QString ConnectionSecurity() const override { return connectionSecurity; }
 
     // The desktop's progress dialogs for the connect worker; none waits silently.
     void SetEngineUi(EngineUi* engineUi) { ui = engineUi; }
@@ -53,10 +73,11 @@ public:
     ImageList& LargeImages() { return largeImages; }
     int CurrentItem() const { return currentItem; }
 
-    // First update: no current node, the groups shown.
+    // First update: the groups shown.
     void FirstUpdate();
 
     // --- filling the list ---
+    // Lists the shown group again.
     void FillCatalogue();
     // Fetches and shows the listing of the session's current directory; a
     // session that is closed before or after the fetch is left instead.
@@ -86,12 +107,13 @@ public:
     // Makes the first list item labelled `name` the view's current item.
     void FindItemByName(const QString& name);
 
-    // --- SiteListPort: what the site tree asks ---
-    void SetItemLabel(const QString& oldName, const QString& newName) override;
-    bool RenameDirectoryByName(const QString& oldName, const QString& newName) override;
-    void Disconnect(bool ask) override;
-    bool SessionConnected() const override;
-    QString SessionHost() const override;
+    // --- what the site tree asks by its signals ---
+    // Gives the list item labelled `oldName`, if any, the label `newName`.
+    void SetItemLabel(const QString& oldName, const QString& newName);
+    // Renames the directory listed as `oldName` on the server; true on success.
+    bool RenameDirectoryByName(const QString& oldName, const QString& newName);
+    // Ends the session, first asking the user when `ask` is set.
+    void Disconnect(bool ask);
 
     // --- view commands ---
     // Opens the first selected item: a group's sites, a site's connection, a
@@ -138,8 +160,14 @@ public:
     void UpdateActionStates();
 
 signals:
+    void placeChanged(const RemotePlace& place);
+    void groupShown(const QModelIndex& group);
     // A folder of a catalogue site's listing, for the tree to keep.
     void folderListed(const QString& name);
+    // A folder of the listing that the server no longer has under that name.
+    void folderGone(const QString& name);
+    // The user trusted this certificate for a catalogue site's connection.
+    void certificateTrusted(const SiteProfile& site, const std::string& fingerprint);
 
 private:
     // The row of a file of this name in the listing shown; -1 when there is none.
@@ -157,11 +185,22 @@ private:
     // The catalogue's groups, as after a disconnect.
     void ShowDisconnected();
     void AppendCatalogueIcon(const QString& iconText);
+    // The shown group's child labelled `label` (invalid when there is none),
+    // and the profile of a site there.
+    QModelIndex ShownChild(const QString& label) const;
+    bool ShownSite(const QString& label, SiteProfile& profile) const;
+    // Where the list goes back to when the session it shows ends at the top:
+    // the site's group.
+    QModelIndex GroupAfterSession() const;
+    QString SessionHost() const;
 
     AppContext& context;
-    SiteTree& tree;
-    QPointer<SiteTree> treeAlive;  // the frame may destroy the tree first
+    CatalogueModel& catalogue;
     SiteDialogs& dialogs;
+    RemotePlace place;
+    QPersistentModelIndex shownGroup;
+    bool connectCancelled = false;  // the last connect was cancelled by the user
+    QString connectionSecurity;
     EngineUi* ui = nullptr;
     ImageList largeImages{QSize(32, 32), 50, 2048};
     ImageList smallImages{QSize(16, 16), 50, 2048};

@@ -1,13 +1,14 @@
 // Connecting to a site, disconnecting, and downloading a file to open it.
 #include <QFileInfo>
 
+#include "browser/app_context.h"
 #include "browser/background_transfers.h"
 #include "browser/desktop_certificate_question.h"
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
-#include "browser/profile_connection.h"
 #include "browser/logon_failure_text.h"
+#include "browser/profile_connection.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
 #include "browser/wait_cursor.h"
@@ -16,9 +17,7 @@
 #include "ftp/ftp_session.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
-#include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
-#include "sites/site_tree.h"
 #include "sites/catalogue_entries.h"
 #include "sites/store/catalogue_format.h"
 
@@ -32,32 +31,13 @@ QString SecurityText(const ConnectionProtection& protection) {
     return QStringLiteral("Encrypted (%1)").arg(protocol);
 }
 
-// Stores a certificate the user trusted with the catalogue site it was offered
-// for, and saves the catalogue, so the next connection does not ask again.
-void RememberTrustedCertificate(SiteTree& tree, const SiteProfile& profile, const std::string& fingerprint) {
-    CatalogueModel& sites = tree.Catalogue();
-    for (int group = 0; group < sites.rowCount(); ++group) {
-        const QModelIndex groupIndex = sites.index(group, 0);
-        if (!profile.group.empty() && FromQt(sites.LabelAt(groupIndex)) != profile.group) continue;
-        for (int row = 0; row < sites.rowCount(groupIndex); ++row) {
-            const QModelIndex site = sites.index(row, 0, groupIndex);
-            SiteProfile stored = sites.ProfileAt(site);
-            if (stored.name != profile.name || stored.host != profile.host) continue;
-            stored.tlsFingerprint = fingerprint;
-            sites.SetProfile(site, stored);
-            tree.SaveCatalogue();
-            return;
-        }
-    }
-}
-
 }  // namespace
 
 void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     bool cancelled = false;
     if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, kind == ConnectionKind::Quick);
     if (!cancelled) {
-        context.cancelledConnect = false;
+        connectCancelled = false;
         Connect(profile, kind);
     }
 }
@@ -79,7 +59,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     }
     FtpSession& session = context.session;
     if (session.IsConnected()) session.Quit();
-    context.location.SetDisconnected();
+    SetPlace({});
     session.Configure(connection);
 
     DesktopCertificateQuestion certificateQuestion(this);
@@ -91,7 +71,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         // the cancel would wait for it for ever.
         certificateQuestion.Cancel();
         session.CancelWorker();
-        context.cancelledConnect = true;
+        connectCancelled = true;
     } else {
         session.JoinWorker();
     }
@@ -99,9 +79,9 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
     const std::string& trusted = session.Protection().FingerprintToStore();
     if (!trusted.empty() && kind != ConnectionKind::Quick) {
         profile.tlsFingerprint = trusted;
-        RememberTrustedCertificate(tree, profile, trusted);
+        emit certificateTrusted(profile, trusted);
     }
-    context.connectionSecurity = SecurityText(session.Protection());
+    connectionSecurity = SecurityText(session.Protection());
 
     if (!session.IsConnected()) {
         ExplainFailedLogon();
@@ -114,7 +94,8 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
         if (!trusted.empty()) connection.trustedFingerprint = trusted;
         context.transfers->SiteConnected(QueueSiteKey(QString::fromStdString(site), quick), connection);
     }
-    context.location.SetConnected(QString::fromStdString(site), AskLoginDirectory(), quick);
+    const QString home = AskLoginDirectory();
+    SetPlace(RemotePlace{QString::fromStdString(site), home, home, true, quick});
     filter->Clear();
     if (profile.remoteDir.empty()) {
         LoadListing();
@@ -128,7 +109,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
 // cancel (the user's, or the abort that ended the exchange) needs no box.
 void RemoteView::ExplainFailedLogon() {
     FtpSession& session = context.session;
-    if (session.Control().Aborted() || context.cancelledConnect) return;
+    if (session.Control().Aborted() || connectCancelled) return;
     const QString text = LogonFailureText(session.LastLogon(), session.Settings().timeoutSeconds);
     if (!text.isEmpty()) ShowMessage(this, text);
 }
@@ -142,17 +123,21 @@ QString RemoteView::AskLoginDirectory() {
 
 void RemoteView::Disconnect(bool ask) {
     WaitCursor wait;
-    if (!context.session.IsConnected()) return;
+    if (!context.session.IsConnected()) {
+        // The session ended under the list: it leaves the place without a
+        // question, so that whoever asked for the disconnect sees it done.
+        if (place.connected) ShowDisconnected();
+        return;
+    }
     if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
     context.session.Quit();
     ShowDisconnected();
 }
 
 void RemoteView::ShowDisconnected() {
-    context.location.SetDisconnected();
+    SetPlace({});
     // The catalogue's top level, as at start.
-    tree.SetCurrentNode({});
-    FillCatalogue();
+    ShowGroup({});
 }
 
 void RemoteView::DownloadAndOpen(const QString& name) {

@@ -8,7 +8,7 @@
 #include "ftp/ftp_session.h"
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
-#include "sites/site_tree.h"
+#include "sites/catalogue_model.h"
 
 void RemoteView::DeleteSelected() {
     const QList<int> rows = list->SelectedRows();
@@ -38,7 +38,8 @@ void RemoteView::DeleteSelected() {
     for (int row : rows) {
         const ItemKind kind = list->KindAt(row);
         if (kind != ItemKind::Site && kind != ItemKind::Group) continue;
-        tree.RemoveByLabel(list->ItemText(row, RemoteListModel::kName));
+        if (const QModelIndex item = ShownChild(list->ItemText(row, RemoteListModel::kName)); item.isValid())
+            catalogue.Remove(item);
         catalogueRows.prepend(row);  // removed from the bottom up afterwards
     }
     for (int row : catalogueRows) list->Model().RemoveItem(row);
@@ -65,12 +66,14 @@ void RemoteView::RenameSelected(const QString& newName) {
             break;
         case ItemKind::Site:
             list->SelectRow(list->Model().SetLabel(row, newName));
-            tree.RenameChildSite(oldName, newName);
+            if (const QModelIndex site = ShownChild(oldName); catalogue.KindAt(site) == ItemKind::Site)
+                catalogue.Rename(site, newName);
             Arrange();
             break;
         case ItemKind::Group:
             list->SelectRow(list->Model().SetLabel(row, newName));
-            tree.RelabelGroup(oldName, newName);
+            if (const QModelIndex group = catalogue.ChildLabelled({}, oldName); group.isValid())
+                catalogue.Rename(group, newName);
             Arrange();
             break;
         default:
@@ -83,7 +86,7 @@ void RemoteView::RenameDirectoryRow(int row, const QString& newName) {
     const QString oldName = list->ItemText(row, RemoteListModel::kName);
     if (!context.session.Rename(oldName.toStdString(), newName.toStdString())) return;
     // The tree learns the new name from the fresh listing.
-    tree.RemoveByLabel(oldName);
+    emit folderGone(oldName);
     LoadListing();
     Arrange();
 }
@@ -93,7 +96,7 @@ bool RemoteView::RenameDirectoryByName(const QString& oldName, const QString& ne
     if (row < 0 || list->KindAt(row) != ItemKind::Directory) return false;
     const QString before = list->ItemText(row, RemoteListModel::kName);
     if (!context.session.Rename(before.toStdString(), newName.toStdString())) return false;
-    tree.RemoveByLabel(before);
+    emit folderGone(before);
     LoadListing();
     Arrange();
     return true;
@@ -112,11 +115,10 @@ void RemoteView::ShowProperties() {
                 ShowMessage(this, QStringLiteral("Properties can only be viewed for one item at a time."));
                 return;
             }
-            const Location& here = context.location;
             QString location = QStringLiteral("/");
-            if (!here.QuickConnection() && here.Connected()) {
-                location = here.Site() + u'/';
-                for (const QString& label : remote_path::LabelsBelowSite(here.Home(), here.Path()))
+            if (!place.quick && place.connected) {
+                location = place.site + u'/';
+                for (const QString& label : remote_path::LabelsBelowSite(place.home, place.path))
                     location += label + u'/';
             }
             FilePropertiesDialog dialog(*list, context.session, location, this);
@@ -125,7 +127,7 @@ void RemoteView::ShowProperties() {
         }
         case ItemKind::Site: {
             SiteProfile profile;
-            if (!tree.FindChildProfile(label, &profile).isValid() || profile.kind != static_cast<int>(ItemKind::Site)) break;
+            if (!ShownSite(label, profile) || profile.kind != static_cast<int>(ItemKind::Site)) break;
             QIcon icon = IconFromSpec(QString::fromStdString(profile.icon));
             const SiteDialogs::PropertiesResult result = dialogs.EditSiteProperties(this, profile, icon);
             if (result != SiteDialogs::PropertiesResult::Cancelled) {
@@ -135,10 +137,11 @@ void RemoteView::ShowProperties() {
                 const int newRow = list->Model().SetLabel(row, newLabel);
                 list->Model().SetImage(newRow, image);
                 list->SelectRow(newRow);
-                tree.ReplaceChildProfile(label, profile);
-                // The tree node takes the new name as well, so that the site can
+                const QModelIndex site = ShownChild(label);
+                catalogue.SetProfile(site, profile);
+                // The catalogue's site takes the new name as well, so that it can
                 // still be found by the label the list now shows.
-                if (newLabel != label) tree.RenameChildSite(label, newLabel);
+                if (newLabel != label) catalogue.Rename(site, newLabel);
                 if (result == SiteDialogs::PropertiesResult::SavedAndConnect) OpenItem();
             }
             Arrange();

@@ -5,19 +5,22 @@
 #include "browser/wait_cursor.h"
 #include "ftp/ftp_session.h"
 #include "platform/desktop/message_seam.h"
-#include "sites/site_tree.h"
+#include "sites/catalogue_model.h"
 
 void RemoteView::OpenItem() {
     currentItem = list->NextSelected(-1);
     const QString label = list->ItemText(currentItem, RemoteListModel::kName);
     switch (list->KindAt(currentItem)) {
         case ItemKind::Group:
-            tree.SelectChildByLabel(label);
-            FillCatalogue();
+            if (const QModelIndex group = ShownChild(label); group.isValid()) {
+                ShowGroup(group);
+            } else {
+                FillCatalogue();
+            }
             break;
         case ItemKind::Site: {
             SiteProfile profile;
-            tree.FindChildProfile(label, &profile);
+            ShownSite(label, profile);
             ConnectToSite(profile);
             break;
         }
@@ -34,17 +37,17 @@ void RemoteView::OpenItem() {
 }
 
 void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) {
-    const Location& here = context.location;
+    const RemotePlace& here = place;
     const QString name = QString::fromStdString(site.name);
     // Only the session of that very site is reused: another profile on the
     // same host may log in as someone else.
-    if (!(context.session.IsConnected() && here.Connected() && !here.QuickConnection() && here.Site() == name)) {
+    if (!(context.session.IsConnected() && here.connected && !here.quick && here.site == name)) {
         ConnectToSite(site);
         if (!context.session.IsConnected() || sitePath.isEmpty()) return;
     }
-    const QString target = remote_path::Resolve(here.Home(), sitePath);
-    if (target == here.Path()) return;  // already showing it
-    GoToPath(remote_path::StepsBetween(here.Path(), target));
+    const QString target = remote_path::Resolve(here.home, sitePath);
+    if (target == here.path) return;  // already showing it
+    GoToPath(remote_path::StepsBetween(here.path, target));
 }
 
 void RemoteView::GoToPath(const QString& path) {
@@ -60,7 +63,11 @@ ReplyClass RemoteView::ChangeDirectory(const QString& name) {
     const QString target = name.isEmpty() ? SelectedName() : name;
     const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
     if (replyClass == kComplete) {
-        context.location.SetPath(remote_path::Resolve(context.location.Path(), target));
+        if (place.connected) {
+            RemotePlace next = place;
+            next.path = remote_path::Resolve(place.path, target);
+            SetPlace(next);
+        }
         filter->Clear();
         LoadListing();
     } else if (replyClass == kTransient) {
@@ -72,15 +79,22 @@ ReplyClass RemoteView::ChangeDirectory(const QString& name) {
 }
 
 void RemoteView::GoUp() {
-    Location& here = context.location;
-    if (here.QuickConnection() || !here.AtTop()) {
+    if (place.quick || !place.AtTop()) {
         ChangeDirectory(QStringLiteral(".."));
         return;
     }
     if (AskYesNo(this, QStringLiteral("You are at the root directory, are you sure you want to disconnect from ") +
                            SessionHost())) {
         context.session.Quit();
-        here.SetDisconnected();
-        FillCatalogue();
+        const QModelIndex group = GroupAfterSession();
+        SetPlace({});
+        ShowGroup(group);
     }
+}
+
+QModelIndex RemoteView::GroupAfterSession() const {
+    // The list showing the site's folders goes back to the site's group; one
+    // showing a group stays there.
+    const QModelIndex site = place.quick ? QModelIndex() : catalogue.FindSite(place.site);
+    return site.isValid() && showsRemoteDirectory ? site.parent() : QModelIndex(shownGroup);
 }

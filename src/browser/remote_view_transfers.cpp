@@ -48,8 +48,8 @@ void RemoteView::UploadChosenFiles() {
     if (!context.session.IsConnected()) return;
     const QStringList files = AskForFiles(this, QStringLiteral("Upload"), StartFolder(context));
     if (files.isEmpty()) return;
-    if (QueuedTransfers::Available(context)) {
-        QueuedTransfers(context, this).QueueUploads(files, this);
+    if (QueuedTransfers::Available(context, place)) {
+        QueuedTransfers(context, place, this).QueueUploads(files, this);
         return;
     }
     PathUpload(context.session, this, this).Run(files);
@@ -59,8 +59,8 @@ void RemoteView::DownloadSelectedTo() {
     if (!context.session.IsConnected() || list->SelectedCount() == 0) return;
     const QString folder = AskForFolder(this, QStringLiteral("Download To"), StartFolder(context));
     if (folder.isEmpty()) return;
-    if (QueuedTransfers::Available(context)) {
-        QueuedTransfers(context, this).QueueDownloads(*list, folder);
+    if (QueuedTransfers::Available(context, place)) {
+        QueuedTransfers(context, place, this).QueueDownloads(*list, folder);
         return;
     }
     SelectionDownload(context.session, this).Run(*list, folder);

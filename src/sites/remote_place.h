@@ -14,6 +14,9 @@ struct RemotePlace {
     bool connected = false;
     bool quick = false;
 
+    // Whether path is where "up" cannot go: the login directory or the root.
+    bool AtTop() const { return path == home || path == QStringLiteral("/"); }
+
     bool operator==(const RemotePlace&) const = default;
 };
 

@@ -6,11 +6,14 @@
 #include "sites/catalogue_entries.h"
 #include "sites/site_conflict_question.h"
 #include "sites/site_label_delegate.h"
-#include "sites/site_list_port.h"
 #include "sites/store/catalogue_format.h"
 
 SiteTree::SiteTree(SiteStore& store, QWidget* parent) : QTreeView(parent), store(store) {
+    // Connected before the view's own connections, so that the guard is up
+    // before the selection model reacts to a removal; lowered after them.
+    connect(&catalogue, &QAbstractItemModel::rowsAboutToBeRemoved, this, &SiteTree::OnRowsAboutToBeRemoved);
     setModel(&catalogue);
+    connect(&catalogue, &QAbstractItemModel::rowsRemoved, this, [this] { removingItems = false; });
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setItemsExpandable(true);
@@ -64,11 +67,6 @@ void SiteTree::showEvent(QShowEvent* event) {
     QTreeView::showEvent(event);
 }
 
-void SiteTree::focusInEvent(QFocusEvent* event) {
-    if (focusMarker) *focusMarker = 2;
-    QTreeView::focusInEvent(event);
-}
-
 void SiteTree::keyPressEvent(QKeyEvent* event) {
     if (state() != QAbstractItemView::EditingState) {
         switch (event->key()) {
@@ -93,14 +91,13 @@ void SiteTree::keyPressEvent(QKeyEvent* event) {
 void SiteTree::OpenFromTree(const QModelIndex& index) {
     const ItemKind kind = KindOf(index);
     if (kind == ItemKind::Group) {
-        currentNode = index;
-        emit groupOpened();
+        emit groupOpened(index);
         return;
     }
     const QModelIndex site = catalogue.SiteOf(index);
     if (!site.isValid()) return;
-    emit locationRequested(catalogue.ProfileAt(site),
-                           remote_path::PathOfLabels(catalogue.LabelsBelowSite(index)));
+    emit placeRequested(catalogue.ProfileAt(site),
+                        remote_path::PathOfLabels(catalogue.LabelsBelowSite(index)));
 }
 
 QModelIndex SiteTree::SelectedNode() const {
@@ -169,12 +166,19 @@ void SiteTree::DeleteSelected() {
     // selected: deleting anything while connected to that host asks first.
     SiteProfile site;
     QString path;
-    if (listPort && CurrentSiteAndPath(site, path) && listPort->SessionConnected() &&
-        ToQt(site.host) == listPort->SessionHost()) {
-        listPort->Disconnect(true);
-        if (listPort->SessionConnected()) return;
+    if (CurrentSiteAndPath(site, path) && SessionOnHostOf(site)) {
+        emit disconnectRequested(true);
+        if (followed.connected) return;
     }
     RemoveItem(item);
+}
+
+bool SiteTree::SessionOnHostOf(const SiteProfile& site) const {
+    if (!followed.connected) return false;
+    // A quick connection is named by its host; a catalogue site by its name.
+    if (followed.quick) return followed.site == ToQt(site.host);
+    const QModelIndex followedSite = FindSite(followed.site);
+    return followedSite.isValid() && catalogue.ProfileAt(followedSite).host == site.host;
 }
 
 bool SiteTree::ConfirmDelete(const QModelIndex& index) {

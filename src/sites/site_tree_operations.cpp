@@ -2,7 +2,6 @@
 #include <QStringList>
 
 #include "sites/catalogue_entries.h"
-#include "sites/site_list_port.h"
 #include "sites/site_tree.h"
 
 namespace {
@@ -24,10 +23,8 @@ QModelIndex SiteTree::AddGroup(const QString& label) { return catalogue.AddGroup
 
 void SiteTree::AddProfile(const SiteProfile& profile) { catalogue.AddProfile(profile); }
 
-QModelIndex SiteTree::AddProfileToCurrentGroup(SiteProfile profile) {
-    // The group around the current node, so that a current site or directory
-    // never becomes the name of a new group.
-    profile.group = FromQt(catalogue.LabelAt(EnclosingGroup()));
+QModelIndex SiteTree::AddProfileToGroupOf(const QModelIndex& node, SiteProfile profile) {
+    profile.group = FromQt(catalogue.LabelAt(catalogue.GroupOf(node)));
     return catalogue.AddProfile(profile);
 }
 
@@ -59,6 +56,7 @@ void SiteTree::WalkLabels(const QStringList& labels) {
 QModelIndex SiteTree::FindSite(const QString& name) const { return catalogue.FindSite(name); }
 
 void SiteTree::FollowPlace(const RemotePlace& place) {
+    followed = place;
     if (!place.connected) {
         // The list shows the site's group again, not a folder that is gone.
         const QModelIndex site = FindSite(followedSite);
@@ -79,10 +77,6 @@ void SiteTree::FollowPlace(const RemotePlace& place) {
     following = false;
 }
 
-void SiteTree::SelectChildByLabel(const QString& label) {
-    if (const QModelIndex child = ChildOfCurrent(label); child.isValid()) currentNode = child;
-}
-
 ItemKind SiteTree::CurrentKind() const { return KindOf(currentNode); }
 
 ItemKind SiteTree::KindOf(const QModelIndex& index) {
@@ -90,44 +84,45 @@ ItemKind SiteTree::KindOf(const QModelIndex& index) {
                            : ItemKind::None;
 }
 
-QModelIndex SiteTree::FindChildProfile(const QString& label, SiteProfile* profile) const {
-    const QModelIndex child = ChildOfCurrent(label);
-    if (profile && KindOf(child) == ItemKind::Site) *profile = catalogue.ProfileAt(child);
-    return child;
-}
-
-void SiteTree::ReplaceChildProfile(const QString& label, const SiteProfile& profile) {
-    catalogue.SetProfile(ChildOfCurrent(label), profile);
-}
-
-void SiteTree::RelabelGroup(const QString& oldLabel, const QString& newLabel) {
-    const QModelIndex group = catalogue.ChildLabelled({}, oldLabel);
-    if (group.isValid()) catalogue.Rename(group, newLabel);
-}
-
-void SiteTree::RenameChildSite(const QString& oldName, const QString& newName) {
-    if (!currentNode.isValid()) return;
-    const QModelIndex child = catalogue.ChildLabelled(currentNode, oldName);
-    if (KindOf(child) == ItemKind::Site) catalogue.Rename(child, newName);
-}
-
 void SiteTree::RenameItem(const QModelIndex& index, const QString& newName) {
-    const QPersistentModelIndex item = index;
-    const QString oldName = catalogue.LabelAt(item);
-    switch (KindOf(item)) {
+    const QString oldName = catalogue.LabelAt(index);
+    switch (KindOf(index)) {
         case ItemKind::Directory:
-            // The list may drop the folder's node while the server renames it.
-            if (listPort && listPort->RenameDirectoryByName(oldName, newName) && item.isValid())
-                catalogue.Rename(item, newName);
+            // The server renames it; the folder's node follows the list.
+            emit folderRenameRequested(oldName, newName);
             return;
         case ItemKind::Site:
         case ItemKind::Group:
-            catalogue.Rename(item, newName);
-            break;
+            catalogue.Rename(index, newName);
+            emit labelChanged(oldName, newName);
+            return;
         default:
             return;
     }
-    if (listPort) listPort->SetItemLabel(oldName, newName);
+}
+
+void SiteTree::RemoveFolderNode(const QString& name) {
+    // Only a catalogue site's folders have nodes; a quick connection's folder
+    // must never take a site or group of the same label with it.
+    if (!followed.connected || followed.quick) return;
+    const QModelIndex folder = ChildOfCurrent(name);
+    if (KindOf(folder) == ItemKind::Directory) RemoveItem(folder);
+}
+
+void SiteTree::RememberCertificate(const SiteProfile& profile, const std::string& fingerprint) {
+    for (int group = 0; group < catalogue.rowCount(); ++group) {
+        const QModelIndex groupIndex = catalogue.index(group, 0);
+        if (!profile.group.empty() && FromQt(catalogue.LabelAt(groupIndex)) != profile.group) continue;
+        for (int row = 0; row < catalogue.rowCount(groupIndex); ++row) {
+            const QModelIndex site = catalogue.index(row, 0, groupIndex);
+            SiteProfile stored = catalogue.ProfileAt(site);
+            if (stored.name != profile.name || stored.host != profile.host) continue;
+            stored.tlsFingerprint = fingerprint;
+            catalogue.SetProfile(site, stored);
+            SaveCatalogue();
+            return;
+        }
+    }
 }
 
 QString SiteTree::CurrentLabel() const { return catalogue.LabelAt(currentNode); }
@@ -146,14 +141,15 @@ bool SiteTree::CurrentSiteAndPath(SiteProfile& profile, QString& path) const {
     return true;
 }
 
-void SiteTree::RemoveByLabel(const QString& label) { RemoveItem(ChildOfCurrent(label)); }
-
 void SiteTree::RemoveItem(const QModelIndex& index) {
-    if (!index.isValid()) return;
+    if (index.isValid()) catalogue.Remove(index);
+}
+
+void SiteTree::OnRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) {
+    removingItems = true;
     // The current node must never point at a removed item: it moves up to the
     // parent of what goes.
-    if (IsWithin(currentNode, index)) currentNode = index.parent();
-    removingItems = true;
-    catalogue.Remove(index);
-    removingItems = false;
+    for (int row = first; row <= last; ++row) {
+        if (IsWithin(currentNode, catalogue.index(row, 0, parent))) currentNode = parent;
+    }
 }

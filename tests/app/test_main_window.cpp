@@ -151,15 +151,14 @@ private slots:
         QCOMPARE(frame.BottomTabs()->widget(1), transfers);
         QCOMPARE(frame.InnerSplitter()->widget(0), frame.SiteTreePane());
         QCOMPARE(frame.InnerSplitter()->widget(1), frame.ListViewPane());
-        QCOMPARE(parts.context.logWindow, frame.LogWindow());
-        QCOMPARE(parts.context.mainWindow, &frame);
     }
 
     void FrameCreationFailsWithoutPanes() {
         AppParts parts;
         MainWindow frame(parts.context, CreateNoPanes);
         QVERIFY(!frame.SplitterReady());
-        QVERIFY(!parts.context.logWindow);
+        QVERIFY(!frame.SiteTreePane());
+        QVERIFY(!frame.ListViewPane());
     }
 
     void ToolbarHasTwelveSlotsWithTooltips() {

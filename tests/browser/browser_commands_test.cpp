@@ -20,7 +20,6 @@ struct CommandsFixture : ViewFixture {
 
     explicit CommandsFixture(const QByteArray& catalogue = {}) : ViewFixture(catalogue) {
         commands = new BrowserCommands(context, *tree, *view, dialogs, &frame);
-        tree->SetFocusMarker(&context.focusMarker);  // as the frame's panes do
         CreateFrameActions(&frame);
         commands->Install(frame);
         const auto ask = [this](QWidget*, QString& text) {
@@ -316,7 +315,7 @@ private slots:
         MessageLog messages;
         f.Action("disconnect")->trigger();
         QVERIFY(!f.session.IsConnected());
-        QVERIFY(!f.context.location.QuickConnection());
+        QVERIFY(!f.view->Place().quick);
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
     }
 };

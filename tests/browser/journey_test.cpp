@@ -149,11 +149,11 @@ private slots:
         QTest::keyClicks(view->Bar().Editor(), "/pub/deep/er");
         QTest::keyClick(view->Bar().Editor(), Qt::Key_Return);
         QCOMPARE(Labels(), QStringList{"bottom.txt"});
-        QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub/deep/er"));
+        QCOMPARE(app.Window()->ListPane()->Place().path, QStringLiteral("/pub/deep/er"));
 
         // Back up two levels with Backspace.
         for (int level = 0; level < 2; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
-        QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub"));
+        QCOMPARE(app.Window()->ListPane()->Place().path, QStringLiteral("/pub"));
 
         // Ctrl+F narrows the list as the user types; Escape shows it all again.
         frame->activateWindow();

@@ -10,6 +10,7 @@
 #include "browser/create_directory_dialog.h"
 #include "browser/file_types.h"
 #include "browser/icon_label_delegate.h"
+#include "browser/location_bar.h"
 #include "browser/size_text.h"
 #include "browser_test_main.h"
 #include "platform/desktop/program_icons.h"
@@ -22,9 +23,7 @@ private:
     // Opens the Demo group and then its site Alpha in the tree without
     // connecting, as a listing of Alpha would find it.
     static void StandOnSite(ViewFixture& f, const QString& site) {
-        f.tree->SetCurrentNode({});
-        f.tree->SelectChildByLabel("Demo");
-        f.tree->SelectChildByLabel(site);
+        f.tree->SetCurrentNode(f.tree->FindSite(site));
     }
 
 private slots:
@@ -164,7 +163,7 @@ private slots:
     void DotEntriesAreSkippedAndQuickConnectionsAddNoNodes() {
         ViewFixture f(DemoCatalogue());
         StandOnSite(f, "Alpha");
-        f.context.location.SetConnected("127.0.0.1:1", "/", true);
+        f.view->SetPlace(RemotePlace{"127.0.0.1:1", "/", "/", true, true});
         f.view->ClearItems();
         f.view->AddEntry(Entry("drwxr-xr-x", "0", "."));
         f.view->AddEntry(Entry("drwxr-xr-x", "0", ".."));
@@ -299,6 +298,40 @@ private slots:
                  QStringLiteral("Are you sure you want to delete the selected item(s), they will be gone forever?"));
     }
 
+    // The list owns where it is: each change is announced once and the tree
+    // and the bar follow; a site the list deletes takes the tree's current
+    // node off it without opening anything.
+    void TheListOwnsWhereItIsAndTheTreeFollows() {
+        ViewFixture f(DemoCatalogue());
+        MessageLog messages;
+        QSignalSpy places(f.view.get(), &RemoteView::placeChanged);
+        QSignalSpy asked(f.tree.get(), &SiteTree::placeRequested);
+        f.Select({"Demo"});
+        f.view->OpenItem();
+        const QPersistentModelIndex demo = f.tree->model()->index(0, 0);
+        QCOMPARE(f.view->ShownGroup(), QModelIndex(demo));
+        QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
+
+        const RemotePlace pub{"Alpha", "/", "/pub", true, false};
+        f.view->SetPlace(pub);
+        f.view->SetPlace(pub);
+        QCOMPARE(places.count(), 1);
+        QCOMPARE(Label(f.tree->CurrentNode()), QStringLiteral("pub"));
+        QVERIFY(!f.view->Bar().isHidden());
+
+        f.Select({"Alpha"});
+        f.view->DeleteSelected();
+        QVERIFY(!f.tree->FindSite("Alpha").isValid());
+        QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
+        // No session under the place: a disconnect leaves it without a question.
+        f.view->Disconnect(true);
+        QCOMPARE(places.count(), 2);
+        QVERIFY(f.view->Bar().isHidden());
+        QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
+        QCOMPARE(messages.texts.size(), 1);  // the delete's question only
+        QCOMPARE(asked.count(), 0);
+    }
+
     void RenamingSitesAndGroupsRelabelsTheTree() {
         ViewFixture f(DemoCatalogue());
         f.Select({"Work"});
@@ -311,9 +344,9 @@ private slots:
         f.view->RenameSelected("");  // an emptied label changes nothing
         f.view->RenameSelected("Aardvark");
         QCOMPARE(f.Labels(), (QStringList{"Aardvark", "Alpha", "Broken"}));
-        SiteProfile profile;
-        QVERIFY(f.tree->FindChildProfile("Aardvark", &profile).isValid());
-        QCOMPARE(profile.name, std::string("Aardvark"));
+        const QModelIndex aardvark = f.tree->FindSite("Aardvark");
+        QCOMPARE(Label(aardvark.parent()), QStringLiteral("Demo"));
+        QCOMPARE(f.tree->Catalogue().ProfileAt(aardvark).name, std::string("Aardvark"));
     }
 
     void TreeOpeningAGroupShowsItsSites() {
@@ -322,6 +355,9 @@ private slots:
         f.tree->setFocus();
         QTest::keyClick(f.tree.get(), Qt::Key_Return);
         QCOMPARE(f.Labels(), QStringList{"Other"});
+        // The tree asked; the list went there and the tree followed.
+        QCOMPARE(f.view->ShownGroup(), f.tree->model()->index(1, 0));
+        QCOMPARE(f.tree->CurrentNode(), f.tree->model()->index(1, 0));
     }
 
     void ConnectingAnonymouslyWithoutAnEmailAddressAsksForOne() {

@@ -24,7 +24,7 @@ private:
 
         explicit Journey(const LoggedPyftpd& server) : Journey(LocalSiteCatalogue(server.HostText())) {}
         explicit Journey(const QByteArray& catalogue) : f(catalogue) {
-            QObject::connect(&f.context.location, &Location::changed, [this](const RemotePlace& place) {
+            QObject::connect(f.view.get(), &RemoteView::placeChanged, [this](const RemotePlace& place) {
                 places << (place.connected ? place.site + u':' + place.path : QStringLiteral("-"));
             });
             f.view->show();
@@ -112,7 +112,7 @@ private slots:
         QVERIFY(root);
         QCOMPARE(root->text(), QStringLiteral("/"));
         QTest::mouseClick(root, Qt::LeftButton);
-        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/"));
+        QCOMPARE(j.f.view->Place().path, QStringLiteral("/"));
         QCOMPARE(j.f.Labels(), QStringList{"pub"});
         QVERIFY(j.f.LogLines().contains("Quillmoor: CWD /"));
         QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /"}));
@@ -125,7 +125,7 @@ private slots:
         Journey j(*server);
         const int narrowest = j.f.view->minimumSizeHint().width();
         j.f.view->GoToPath(deep);
-        QCOMPARE(j.f.context.location.Path(), deep);
+        QCOMPARE(j.f.view->Place().path, deep);
         QCOMPARE(j.f.view->minimumSizeHint().width(), narrowest);
         j.f.view->resize(260, 300);
         QTRY_VERIFY(!j.Parts().contains("Go to /"));
@@ -155,13 +155,13 @@ private slots:
         QTest::keyClicks(editor, "linux");
         QTest::keyClick(editor, Qt::Key_Return);
         QVERIFY(!j.Bar().Editing());
-        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/pub/linux"));
+        QCOMPARE(j.f.view->Place().path, QStringLiteral("/pub/linux"));
         QCOMPARE(j.f.Labels(), QStringList{"kernel.tar"});
 
         QTest::keyClick(j.f.List().ActiveView(), Qt::Key_L, Qt::ControlModifier);
         editor->setText("/pub");
         QTest::keyClick(editor, Qt::Key_Return);
-        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/pub"));
+        QCOMPARE(j.f.view->Place().path, QStringLiteral("/pub"));
         QCOMPARE(j.f.Labels(), (QStringList{"linux", "readme"}));
     }
 
@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts[0].startsWith("Could not change to /no such: 550 "), qPrintable(messages.texts[0]));
         QVERIFY(!j.Bar().Editing());
-        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/pub"));
+        QCOMPARE(j.f.view->Place().path, QStringLiteral("/pub"));
         QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /", "Go to /pub"}));
         QCOMPARE(j.f.Labels(), (QStringList{"linux", "readme"}));
     }
@@ -184,7 +184,7 @@ private slots:
         ViewFixture f(DemoCatalogue());
         MessageLog messages;
         QStringList places;
-        connect(&f.context.location, &Location::changed, this, [&places](const RemotePlace& place) {
+        connect(f.view.get(), &RemoteView::placeChanged, this, [&places](const RemotePlace& place) {
             places << (place.quick ? place.site + u':' + place.path : QStringLiteral("-"));
         });
         const QString host = QString::fromStdString(server->HostText());
@@ -232,8 +232,8 @@ private slots:
             .Expect("XCWD", "550 No such directory.\r\n");
         Journey j(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         QVERIFY(j.f.session.IsConnected());
-        QCOMPARE(j.f.context.location.Home(), home);
-        QCOMPARE(j.f.context.location.Path(), home);
+        QCOMPARE(j.f.view->Place().home, home);
+        QCOMPARE(j.f.view->Place().path, home);
         QCOMPARE(j.Parts(), parts);
         QCOMPARE(j.Part(parts.first())->isEnabled(), !home.isEmpty());
         QCOMPARE(j.TreePath(), (QStringList{"Demo", "Local"}));
@@ -251,7 +251,7 @@ private slots:
         QTest::mouseDClick(j.f.tree->viewport(), Qt::LeftButton, {}, rect.center());
         const QStringList lines = j.f.LogLines();
         QVERIFY2(lines.filter("USER").isEmpty(), qPrintable(lines.join('\n')));
-        QCOMPARE(j.f.context.location.Path(), QStringLiteral("/"));
+        QCOMPARE(j.f.view->Place().path, QStringLiteral("/"));
         QCOMPARE(j.f.Labels(), QStringList{"pub"});
         // One click on a folder shows it.
         QVERIFY(j.f.ClickTreeItem(Child(Child(site, 0), 0)));

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "app/tree_view_link.h"
 #include "browser/remote_view.h"
 #include "ftp/ftp_session.h"
 #include "ftp/polling_waiter.h"
@@ -86,8 +87,9 @@ struct ViewFixture {
         store = std::make_unique<SiteStore>(path.toStdString());
         tree = std::make_unique<SiteTree>(*store);
         tree->LoadCatalogue();
-        view = std::make_unique<RemoteView>(context, *tree, dialogs);
+        view = std::make_unique<RemoteView>(context, tree->Catalogue(), dialogs);
         view->SetEngineUi(&waiter);
+        LinkTreeAndView(*tree, *view);
         view->resize(640, 400);
         view->FirstUpdate();
     }

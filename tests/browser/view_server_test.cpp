@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(QString::fromStdString(received.at(0)), QStringLiteral("AUTH TLS"));
         QCOMPARE(QString::fromStdString(received.at(2)), QStringLiteral("PASS tester@example.com"));
         // The plain connection is not made silently: the log and the status bar say so.
-        QCOMPARE(f.context.connectionSecurity, QStringLiteral("Not encrypted"));
+        QCOMPARE(f.view->ConnectionSecurity(), QStringLiteral("Not encrypted"));
         bool said = false;
         for (const std::string& line : f.log.TakeAll())
             said = said || line.find("continuing without encryption") != std::string::npos;
@@ -460,12 +460,12 @@ private slots:
     void ListingAClosedSessionShowsTheGroups() {
         server->Put("readme.txt", "hello");
         auto f = Connected();
-        QVERIFY(f->context.location.Connected());
+        QVERIFY(f->view->Place().connected);
         f->session.Quit();
         f->LogLines();
         f->view->LoadListing();
         QCOMPARE(f->Labels(), QStringList{"Demo"});
-        QVERIFY(!f->context.location.Connected());
+        QVERIFY(!f->view->Place().connected);
         QVERIFY(f->LogLines().filter("LIST").isEmpty());
     }
 
@@ -515,11 +515,11 @@ private slots:
         messages.answer = MessageAnswer::No;
         f->view->Disconnect(true);
         QVERIFY(f->session.IsConnected());
-        QVERIFY(f->context.location.Connected());
+        QVERIFY(f->view->Place().connected);
         messages.answer = MessageAnswer::Yes;
         f->view->Disconnect(true);
         QVERIFY(!f->session.IsConnected());
-        QVERIFY(!f->context.location.Connected());
+        QVERIFY(!f->view->Place().connected);
         QCOMPARE(f->Labels(), QStringList{"Demo"});
         QCOMPARE(messages.texts.value(0), "Are you sure you want to disconnect from " +
                                               QString::fromStdString(server->HostText()));

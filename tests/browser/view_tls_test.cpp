@@ -39,8 +39,8 @@ private slots:
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.session.IsConnected());
         QCOMPARE(asked, 1);
-        QVERIFY2(f.context.connectionSecurity.startsWith("Encrypted (TLS 1."),
-                 qPrintable(f.context.connectionSecurity));
+        QVERIFY2(f.view->ConnectionSecurity().startsWith("Encrypted (TLS 1."),
+                 qPrintable(f.view->ConnectionSecurity()));
         const std::string fingerprint = f.session.Protection().FingerprintToStore();
         QVERIFY(fingerprint.rfind("SHA256:", 0) == 0);
         QFile catalogue(f.dir.filePath("Wexal.INI"));

@@ -142,7 +142,7 @@ private slots:
             QCOMPARE(JobFor(app, "/pub/three.bin")->failure, std::string("Cancelled"));
 
             QTest::keyClick(list.ActiveView(), Qt::Key_Backspace);
-            QCOMPARE(app.Context().location.Path(), QStringLiteral("/pub"));
+            QCOMPARE(app.Window()->ListPane()->Place().path, QStringLiteral("/pub"));
             RunOnJob(*pane, one, QueueCommand::Resume);
 
             // Everything but the cancelled download ends, each file checked by

@@ -84,7 +84,7 @@ private slots:
 
     void theTreeFollowsThePlaceOfTheList() {
         OpenTree();
-        QSignalSpy places(tree.get(), &SiteTree::locationRequested);
+        QSignalSpy places(tree.get(), &SiteTree::placeRequested);
         tree->FollowPlace(RemotePlace{"a", "/", "/pub/linux", true, false});
         QCOMPARE(LabelsDownTo(tree->CurrentNode()), (QStringList{"G", "a", "pub", "linux"}));
         QCOMPARE(tree->currentIndex(), tree->CurrentNode());
@@ -111,7 +111,7 @@ private slots:
         tree->FollowPlace(RemotePlace{"b", "/home/me", "/etc/x", true, false});
         const QPersistentModelIndex etc = tree->CurrentNode().parent();
         QCOMPARE(LabelsDownTo(etc), (QStringList{"G", "b", "", "etc"}));
-        QSignalSpy places(tree.get(), &SiteTree::locationRequested);
+        QSignalSpy places(tree.get(), &SiteTree::placeRequested);
         tree->scrollTo(etc);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(etc).center());
         QCOMPARE(places.count(), 1);

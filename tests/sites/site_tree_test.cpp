@@ -1,5 +1,6 @@
 // The site tree: loading and saving through the store, the operations the list
-// view and the frame call, selection, label editing and deletion.
+// view and the frame call, following the list, the requests it signals,
+// selection, label editing and deletion.
 #include "sites/site_tree.h"
 
 #include <QApplication>
@@ -8,34 +9,37 @@
 #include <QTest>
 #include <memory>
 
-#include "sites/site_list_port.h"
 #include "sites/catalogue_entries.h"
 #include "sites_test_support.h"
 
 namespace {
 
-// Stands in for the list view and records what the tree asks of it.
-class FakeListPort : public SiteListPort {
-public:
-    void SetItemLabel(const QString& oldName, const QString& newName) override {
-        calls << "label " + oldName + " -> " + newName;
-    }
-    bool RenameDirectoryByName(const QString& oldName, const QString& newName) override {
-        calls << "rename " + oldName + " -> " + newName;
-        return renameSucceeds;
-    }
-    void Disconnect(bool ask) override {
-        calls << QStringLiteral("disconnect %1").arg(ask);
-        if (userAgreesToDisconnect) connected = false;
-    }
-    bool SessionConnected() const override { return connected; }
-    QString SessionHost() const override { return host; }
-
+// Stands in for the list view on the tree's signals: records what the tree
+// asks and answers as the view does, through the tree's following slots.
+struct ListStandIn {
     QStringList calls;
     bool renameSucceeds = true;
-    bool connected = false;
     bool userAgreesToDisconnect = false;
-    QString host;
+
+    void Attach(SiteTree& tree) {
+        QObject::connect(&tree, &SiteTree::groupOpened, &tree, &SiteTree::SetCurrentNode);
+        QObject::connect(&tree, &SiteTree::labelChanged, &tree,
+                         [this](const QString& oldName, const QString& newName) {
+                             calls << "label " + oldName + " -> " + newName;
+                         });
+        QObject::connect(&tree, &SiteTree::folderRenameRequested, &tree,
+                         [this, &tree](const QString& oldName, const QString& newName) {
+                             calls << "rename " + oldName + " -> " + newName;
+                             if (!renameSucceeds) return;
+                             // Renamed on the server, the folder is listed again.
+                             tree.RemoveFolderNode(oldName);
+                             tree.AddDirectoryNode(newName);
+                         });
+        QObject::connect(&tree, &SiteTree::disconnectRequested, &tree, [this, &tree](bool ask) {
+            calls << QStringLiteral("disconnect %1").arg(ask);
+            if (userAgreesToDisconnect) tree.FollowPlace(RemotePlace{});
+        });
+    }
 };
 
 }  // namespace
@@ -48,14 +52,14 @@ private:
     QString path;
     std::unique_ptr<SiteStore> store;
     std::unique_ptr<SiteTree> tree;
-    FakeListPort port;
+    ListStandIn port;
     QStringList logLines;
 
     // A shown tree over a catalogue file with the given text.
     void OpenTree(const QByteArray& text) {
         WriteFileBytes(path, text);
         tree = std::make_unique<SiteTree>(*store);
-        tree->SetListPort(&port);
+        port.Attach(*tree);
         tree->show();
         QVERIFY(QTest::qWaitForWindowExposed(tree.get()));
     }
@@ -69,7 +73,7 @@ private slots:
         logLines.clear();
         store = std::make_unique<SiteStore>(path.toStdString(),
                                             [this](const std::string& line) { logLines << ToQt(line); });
-        port = FakeListPort{};
+        port = ListStandIn{};
     }
     void cleanup() { tree.reset(); }
 
@@ -105,7 +109,7 @@ private slots:
         OpenTree(written);
         MessageRecorder messages;
         messages.answer = MessageAnswer::Yes;
-        tree->RelabelGroup(QStringLiteral("G"), QStringLiteral("Renamed"));
+        tree->RenameItem(Group(0), QStringLiteral("Renamed"));
         tree->setCurrentIndex(Child(Group(0), 0));
         tree->DeleteSelected();
         tree.reset();
@@ -220,68 +224,64 @@ private slots:
         QVERIFY(!tree->CurrentSiteAndPath(profile, path));
     }
 
-    void childLookupsAndRenames() {
+    void renamesTellTheList() {
         OpenTree(Entry("one", "G") + Entry("two", "G") + Entry("x", "H"));
-        SiteProfile profile;
-        QCOMPARE(tree->FindChildProfile(QStringLiteral("H"), &profile), Group(1));
-        tree->SelectChildByLabel(QStringLiteral("nothing"));
-        QVERIFY(!tree->CurrentNode().isValid());
-        tree->SelectChildByLabel(QStringLiteral("G"));
-        QCOMPARE(tree->CurrentNode(), Group(0));
-
-        const QPersistentModelIndex two = tree->FindChildProfile(QStringLiteral("two"), &profile);
-        QCOMPARE(profile.name, std::string("two"));
-        profile.host = "changed";
-        profile.name = "ignored for the label";
-        tree->ReplaceChildProfile(QStringLiteral("two"), profile);
-        QCOMPARE(Label(two), QStringLiteral("two"));
-        QCOMPARE(ProfileOf(two).host, std::string("changed"));
-
-        tree->RenameChildSite(QStringLiteral("two"), QStringLiteral("three"));
-        QCOMPARE(Label(two), QStringLiteral("three"));
-        QCOMPARE(ProfileOf(two).name, std::string("three"));
-
         tree->RenameItem(Group(1), QStringLiteral("Hosts"));
         QCOMPARE(Label(Group(1)), QStringLiteral("Hosts"));
-        QCOMPARE(port.calls, QStringList{QStringLiteral("label H -> Hosts")});
-
-        tree->SelectChildByLabel(QStringLiteral("one"));
-        QCOMPARE(ProfileOf(tree->CurrentNode()).name, std::string("one"));
-        QCOMPARE(ProfileOf(tree->CurrentNode()).group, std::string("G"));
+        tree->RenameItem(Child(Group(0), 1), QStringLiteral("three"));
+        QCOMPARE(ProfileOf(Child(Group(0), 1)).name, std::string("three"));
+        QCOMPARE(port.calls,
+                 (QStringList{QStringLiteral("label H -> Hosts"), QStringLiteral("label two -> three")}));
     }
 
+    // A folder is renamed by the list on the server; its node changes only
+    // once the list says the old name is gone. Only folders of a catalogue
+    // site's session go that way: never a quick connection's, never a site.
     void directoryRenameWaitsForTheServer() {
-        OpenTree(Entry("site", "G"));
-        tree->SetCurrentNode(Child(Group(0), 0));
+        OpenTree(Entry("site", "G") + Entry("old", "G"));
+        const QPersistentModelIndex site = Child(Group(0), 1);
+        tree->FollowPlace(
+            RemotePlace{QStringLiteral("site"), QStringLiteral("/"), QStringLiteral("/"), true, false});
+        QCOMPARE(tree->CurrentNode(), site);
         const QPersistentModelIndex dir = tree->AddDirectoryNode(QStringLiteral("old"));
         port.renameSucceeds = false;
         tree->RenameItem(dir, QStringLiteral("new"));
         QCOMPARE(Label(dir), QStringLiteral("old"));
         port.renameSucceeds = true;
         tree->RenameItem(dir, QStringLiteral("new"));
-        QCOMPARE(Label(dir), QStringLiteral("new"));
+        QVERIFY(!dir.isValid());
+        QCOMPARE(ChildCount(site), 1);
+        QCOMPARE(Label(Child(site, 0)), QStringLiteral("new"));
         QCOMPARE(port.calls.count(QStringLiteral("rename old -> new")), 2);
+
+        const QPersistentModelIndex oldSite = Child(Group(0), 0);
+        tree->SetCurrentNode(Group(0));
+        tree->RemoveFolderNode(QStringLiteral("old"));
+        QVERIFY(oldSite.isValid());
+        tree->FollowPlace(
+            RemotePlace{QStringLiteral("host"), QStringLiteral("/"), QStringLiteral("/"), true, true});
+        tree->SetCurrentNode(site);
+        tree->RemoveFolderNode(QStringLiteral("new"));
+        QCOMPARE(ChildCount(site), 1);
     }
 
     void addingProfilesPlacesThemInGroups() {
         OpenTree({});
         SiteProfile profile;
         profile.name = "first";
-        tree->AddProfileToCurrentGroup(profile);
+        tree->AddProfileToGroupOf({}, profile);
         QCOMPARE(Label(Group(0)), QStringLiteral("User Defined"));
         tree->AddGroup(QStringLiteral("Work"));
-        tree->SetCurrentNode(Group(1));
         profile.name = "b";
-        tree->AddProfileToCurrentGroup(profile);
+        tree->AddProfileToGroupOf(Group(1), profile);
         profile.name = "A";
-        tree->AddProfileToCurrentGroup(profile);
+        tree->AddProfileToGroupOf(Group(1), profile);
         QCOMPARE(Label(Child(Group(1), 0)), QStringLiteral("A"));
         QCOMPARE(Label(Child(Group(1), 1)), QStringLiteral("b"));
 
-        // With a site as the current node the site goes to that site's group.
-        tree->SetCurrentNode(Child(Group(1), 0));
+        // Next to a site the site goes to that site's group.
         profile.name = "c";
-        tree->AddProfileToCurrentGroup(profile);
+        tree->AddProfileToGroupOf(Child(Group(1), 0), profile);
         QCOMPARE(tree->model()->rowCount(), 2);
         QCOMPARE(ChildCount(Group(1)), 3);
     }
@@ -291,12 +291,12 @@ private slots:
         const QPersistentModelIndex site = Child(Group(0), 1);
         tree->SetCurrentNode(site);
         tree->WalkToPath(QStringLiteral("a/b"));
-        tree->SetCurrentNode(Group(0));
-        tree->RemoveByLabel(QStringLiteral("other"));
+        // Removed by someone else (the list deletes sites through the model).
+        tree->Catalogue().Remove(site);
         QCOMPARE(ChildCount(Group(0)), 1);
         QCOMPARE(tree->CurrentNode(), Group(0));
 
-        tree->SetCurrentNode(Child(Child(Group(0), 0), 0));
+        tree->SetCurrentNode(Child(Group(0), 0));
         tree->RemoveItem(Group(0));
         QCOMPARE(tree->model()->rowCount(), 0);
         QVERIFY(!tree->CurrentNode().isValid());
@@ -307,7 +307,7 @@ private slots:
     void clickingCollapsedOnlySelectsExpandedOpens() {
         OpenTree(Entry("site", "G"));
         QSignalSpy groups(tree.get(), &SiteTree::groupOpened);
-        QSignalSpy places(tree.get(), &SiteTree::locationRequested);
+        QSignalSpy places(tree.get(), &SiteTree::placeRequested);
         const QPersistentModelIndex group = Group(0);
         const QPersistentModelIndex site = Child(group, 0);
         tree->setExpanded(group, true);
@@ -395,10 +395,7 @@ private slots:
         MessageRecorder messages;
         messages.answer = MessageAnswer::Yes;
         const QPersistentModelIndex group = Group(0);
-        tree->SetCurrentNode(Child(group, 0));
-        tree->WalkToPath(QStringLiteral("pub"));
-        port.connected = true;
-        port.host = QStringLiteral("ftp.same");
+        tree->FollowPlace(RemotePlace{QStringLiteral("a"), QString(), QStringLiteral("pub"), true, false});
 
         tree->setCurrentIndex(Child(group, 1));
         port.calls.clear();
@@ -443,19 +440,6 @@ private slots:
         tree.reset();
         QVERIFY(!ReadFileBytes(path).contains("[a]"));
         QVERIFY(ReadFileBytes(path).contains("[b]"));
-    }
-
-    void focusSetsTheMarker() {
-        OpenTree({});
-        int marker = 1;
-        tree->SetFocusMarker(&marker);
-        QLineEdit other;
-        other.show();
-        other.activateWindow();
-        other.setFocus();
-        tree->activateWindow();
-        tree->setFocus();
-        QTRY_COMPARE(marker, 2);
     }
 };
 
