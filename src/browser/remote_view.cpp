@@ -138,13 +138,16 @@ void RemoteView::LoadListing() {
     // connected; a cancelled listing closes the session too.
     if (LeaveClosedSession()) return;
     RemoteEntry entry;
-    const bool any = context.session.FetchListing(entry) == ListingRead::Entry;
-    if (!any && context.session.LastListing() == FtpSession::ListingOutcome::Failed) {
+    ShowListing(context.session.FetchListing(entry), entry);
+}
+
+void RemoteView::ShowListing(ListingRead read, const RemoteEntry& first) {
+    if (read == ListingRead::Failed) {
         // An empty list would claim the directory is empty.
         ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
     }
     if (LeaveClosedSession()) return;
-    if (any) FillFromListing(entry);
+    if (read == ListingRead::Entry) FillFromListing(first);
 }
 
 bool RemoteView::LeaveClosedSession() {

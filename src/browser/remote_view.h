@@ -9,6 +9,7 @@
 #include "browser/remote_list_pane.h"
 #include "browser/remote_list_widget.h"
 #include "browser/site_dialogs.h"
+#include "ftp/listings.h"
 #include "ftp/remote_entry.h"
 #include "ftp/reply_class.h"
 #include "sites/remote_place.h"
@@ -89,6 +90,8 @@ public:
     ExistingFileSide ListedFileSide(const QString& name) const override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
+    // Shows a listing that was read (its first entry, when there is one).
+    void ShowListing(ListingRead read, const RemoteEntry& first);
     void FillFromListing(const RemoteEntry& first);
     void AddEntry(const RemoteEntry& entry, FileTypeCache* cache = nullptr);
     void ClearItems();

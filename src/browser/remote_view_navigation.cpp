@@ -58,18 +58,27 @@ void RemoteView::GoToPath(const QString& path) {
                           .arg(path, QString::fromStdString(context.session.Control().ReplyText())));
 }
 
+// The directory change and the listing run together on the session's
+// worker, so a server that stalls on either leaves the window responsive and
+// the progress dialog's Cancel ends both.
 ReplyClass RemoteView::ChangeDirectory(const QString& name) {
     WaitCursor wait;
     const QString target = name.isEmpty() ? SelectedName() : name;
-    const ReplyClass replyClass = context.session.ChangeDir(target.toStdString());
-    if (replyClass == kComplete) {
+    RemoteEntry first;
+    const FtpSession::EnteredListing listed = context.session.EnterAndList(target.toStdString(), first);
+    const ReplyClass replyClass = ReplyClassOf(listed.entered);
+    if (listed.entered) {
         if (place.connected) {
             RemotePlace next = place;
             next.path = remote_path::Resolve(place.path, target);
             SetPlace(next);
         }
         filter->Clear();
-        LoadListing();
+        ClearItems();
+        showsRemoteDirectory = true;
+        ShowListing(listed.read, first);
+    } else if (listed.entered.Failure().category == Error::Category::Cancelled) {
+        LeaveClosedSession();  // the cancel closed the session
     } else if (replyClass == kTransient) {
         Disconnect(false);
         ShowMessage(this, QStringLiteral(

@@ -138,14 +138,32 @@ ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
     } else {
         StartListWorker();
     }
+    if (WaitForListing()) listings.MarkCancelled();
+    return listings.FirstStoredEntry(entry);
+}
+
+FtpSession::EnteredListing FtpSession::EnterAndList(const std::string& path, RemoteEntry& entry) {
+    if (workOnCallingThread) {
+        listTarget = path;
+        RunEnterAndList();
+    } else {
+        StartEnterAndListWorker(path);
+    }
+    if (WaitForListing()) {
+        listings.MarkCancelled();
+        return {Error(Error::Category::Cancelled, "Cancelled"), ListingRead::Cancelled};
+    }
+    if (!listEntered) return {listEntered, ListingRead::Failed};
+    return {listEntered, listings.FirstStoredEntry(entry)};
+}
+
+// Waits for the listing worker; true when it was cancelled (and stopped).
+bool FtpSession::WaitForListing() {
     const std::string text = "Getting Directory From: " + login.Settings().host;
     const bool cancelled =
         workOnCallingThread
             ? control.StopRequested()
             : WaitForRunningWorker(EngineUi::WaitKind::GettingDirectory, text) == EngineUi::WaitResult::Cancelled;
-    if (cancelled) {
-        CancelWorker();
-        listings.MarkCancelled();
-    }
-    return listings.FirstStoredEntry(entry);
+    if (cancelled) CancelWorker();
+    return cancelled;
 }

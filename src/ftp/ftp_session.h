@@ -19,6 +19,7 @@
 #include "ftp/remote_entry.h"
 #include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
+#include "ftp/result.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
 #include "ftp/transfers.h"
@@ -160,6 +161,15 @@ public:
     ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
     // Lists the current directory and reads its first entry.
     ListingRead FetchListing(RemoteEntry& entry);
+    // How entering a directory and listing it there ended: the listing is
+    // read only when the directory was entered.
+    struct EnteredListing {
+        Result<void> entered;
+        ListingRead read = ListingRead::Failed;
+    };
+    // Enters path and lists it, both on the worker (the caller waits through
+    // the UI seam, which can cancel both), and reads the first entry.
+    EnteredListing EnterAndList(const std::string& path, RemoteEntry& entry);
     // Directory trees (see TreeWalks).
     TreeWalks& Walks() { return walks; }
     const TreeWalks& Walks() const { return walks; }
@@ -204,6 +214,11 @@ private:
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();
     ReplyClass RunList();
+    ReplyClass RunEnterAndList();
+    void StartEnterAndListWorker(const std::string& path);
+    bool WaitForListing();
+    std::string listTarget;     // the directory RunEnterAndList enters (set before the worker starts)
+    Result<void> listEntered;   // how it entered (read after the worker has been joined)
     ReplyClass RunDownload() { return transfers.Retrieve(); }
     ReplyClass RunUpload() { return transfers.Store(); }
 

@@ -20,6 +20,12 @@ ReplyClass FtpSession::RunConnect() {
     return kNoReply;
 }
 
+ReplyClass FtpSession::RunEnterAndList() {
+    listEntered = remote.ChangeDir(listTarget);
+    if (listEntered) listings.StoreDirectoryListing();
+    return kNoReply;
+}
+
 ReplyClass FtpSession::RunList() {
     listings.StoreDirectoryListing();
     return kNoReply;
@@ -41,6 +47,11 @@ void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesR
 void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, false); }
 
 void FtpSession::StartListWorker() { StartWorker(&FtpSession::RunList, false); }
+
+void FtpSession::StartEnterAndListWorker(const std::string& path) {
+    listTarget = path;
+    StartWorker(&FtpSession::RunEnterAndList, false);
+}
 
 void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::RunDownload, true); }
 
