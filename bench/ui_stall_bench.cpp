@@ -11,10 +11,10 @@
 // user-interface thread while the request ran; whether a menu could be opened
 // with the mouse half a second in and a harmless entry of it (View > Small
 // Icons) chosen; and how long the request took to end after its progress
-// dialog's Cancel was clicked one second in. A window that froze says so: its
+// dialog's Cancel was clicked one second in. "request" is the time from the
+// user's action until the program was done with it. A window that froze says so: its
 // timer, its menu and its Cancel only run once the request has ended by
 // itself (the server answers after the stall, or the program's own time-out).
-#include <QPushButton>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -23,9 +23,9 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -74,12 +74,13 @@ constexpr milliseconds kCancelAt{1000};
 class StallingServer {
 public:
     StallingServer(Stall stall, milliseconds length) : length(length) {
-        server.Expect("USER", "230 Logged in.\r\n").Expect("TYPE", "200 Type set.\r\n");
+        server.Expect("USER", "230 Logged in.\r\n").Expect("TYPE", kTypeReply);
         testsupport::ScriptDataSteps(server, listingPort, true,
-                                     {{"EPSV", "229 Entering Extended Passive Mode (|||%P|)\r\n"},
-                                      {"LIST", testsupport::kServeFile}},
+                                     {{"EPSV", kPassiveReply}, {"LIST", testsupport::kServeFile}},
                                      "drwxr-xr-x 1 ftp ftp 0 Jan 01 2026 stalls\r\n"
                                      "-rw-r--r-- 1 ftp ftp 5 Jan 01 2026 stall.bin\r\n");
+        // A listing and a download set their type first.
+        if (stall != Stall::None && stall != Stall::ChangeDirectory) server.Expect("TYPE", kTypeReply);
         switch (stall) {
             case Stall::None:
                 break;
@@ -87,21 +88,19 @@ public:
                 server.Expect("CWD", StallThen("550 Stalled.\r\n"));
                 break;
             case Stall::Listing:
-                server.Expect("TYPE", "200 Type set.\r\n");
-                server.Expect("EPSV", deadPort.Fill("229 Entering Extended Passive Mode (|||%P|)\r\n"));
+                server.Expect("EPSV", deadPort.Fill(kPassiveReply));
                 server.Expect("LIST", StallThen("450 Stalled.\r\n"));
                 break;
             case Stall::SizeQuery:
-                server.Expect("TYPE", "200 Type set.\r\n");
                 server.Expect("SIZE", StallThen("550 Stalled.\r\n"));
                 break;
             case Stall::DataConnection:
-                server.Expect("TYPE", "200 Type set.\r\n");
-                server.Expect("EPSV", [this](testsupport::ScriptedConnection& connection, const std::string& line) {
-                    deadPort.FillQueue();
-                    connection.Send(deadPort.Fill("229 Entering Extended Passive Mode (|||%P|)\r\n"));
-                    StallThen("")(connection, line);
-                });
+                server.Expect("EPSV",
+                              [this](testsupport::ScriptedConnection& connection, const std::string& line) {
+                                  deadPort.FillQueue();
+                                  connection.Send(deadPort.Fill(kPassiveReply));
+                                  StallThen("")(connection, line);
+                              });
                 break;
         }
     }
@@ -112,6 +111,9 @@ public:
     const testsupport::ScriptedFtpServer& Script() const { return server; }
 
 private:
+    static constexpr const char* kTypeReply = "200 Type set.\r\n";
+    static constexpr const char* kPassiveReply = "229 Entering Extended Passive Mode (|||%P|)\r\n";
+
     // A step that answers nothing for the stall's length, then the reply.
     testsupport::StepHandler StallThen(std::string reply) {
         return [this, reply](testsupport::ScriptedConnection& connection, const std::string&) {
@@ -126,7 +128,7 @@ private:
     std::atomic<bool> began{false};
     std::atomic<bool> over{false};
     testsupport::PassivePort listingPort;
-    testsupport::PassivePort deadPort;  // never accepts: its queue is full or nobody connects
+    testsupport::PassivePort deadPort;      // never accepts: its queue is full or nobody connects
     testsupport::ScriptedFtpServer server;  // last: its thread stops before the ports go
 };
 
@@ -149,14 +151,15 @@ QString TryTheViewMenu(MainWindow& frame) {
     QAction* smallIcons = frame.Action(u"smallIcons");
     if (!view || !smallIcons) return QStringLiteral("no View menu");
     const QRect title = frame.menuBar()->actionGeometry(view->menuAction());
-    QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {}, frame.menuBar()->mapTo(&frame, title.center()));
+    QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {},
+                      frame.menuBar()->mapTo(&frame, title.center()));
     if (QApplication::activePopupWidget() != view) {
         return QApplication::activeModalWidget() ? QStringLiteral("no (the progress dialog is modal)")
                                                  : QStringLiteral("no (the menu did not open)");
     }
     bool chosen = false;
-    QObject::connect(smallIcons, &QAction::triggered, view, [&chosen] { chosen = true; },
-                     Qt::SingleShotConnection);
+    QObject::connect(
+        smallIcons, &QAction::triggered, view, [&chosen] { chosen = true; }, Qt::SingleShotConnection);
     QTest::mouseClick(view, Qt::LeftButton, {}, view->actionGeometry(smallIcons).center());
     view->hide();
     return chosen ? QStringLiteral("yes") : QStringLiteral("opened, but Small Icons did not run");
@@ -172,7 +175,9 @@ bool ClickCancel() {
     return true;
 }
 
-QString Milliseconds(qint64 ms) { return QString::number(ms) + QStringLiteral(" ms"); }
+QString Milliseconds(qint64 nanoseconds) {
+    return QString::number(nanoseconds / 1e6, 'f', 1) + QStringLiteral(" ms");
+}
 
 // Makes the request that meets the stall, as the user does, and returns once
 // the program has finished with it.
@@ -197,6 +202,25 @@ void MakeRequest(Stall stall, MainWindow& frame, ProgramDriver& user, millisecon
     }
 }
 
+// The catalogue of the fresh configuration: the site "Local" of the group
+// "Demo" on the server, logging in as "bench" without a password.
+bool WriteCatalogue(const IsolatedConfig& config, const std::string& host) {
+    QDir().mkpath(config.Path() + QStringLiteral("/Corvane"));
+    QFile catalogue(config.Path() + QStringLiteral("/Corvane/Wexal.INI"));
+    if (!catalogue.open(QIODevice::WriteOnly)) return false;
+    catalogue.write(QByteArray("[Local]\r\nHOST=") + host.c_str() +
+                    "\r\nACCOUNT=\r\nUID=bench\r\nPASSWORD=\r\nSAVPWD=FALSE\r\nICON=\r\nGROUP=Demo\r\n"
+                    "LOCALDIR=\r\nREMOTEDIR=\r\nPROMPT?=FALSE\r\nFIREWALL?=FALSE\r\n\r\n");
+    return catalogue.flush();
+}
+
+// Double-clicks the list item with that label; false when the list does not show it.
+bool Open(ProgramDriver& user, const QString& label) {
+    if (!user.Labels().contains(label)) return false;
+    user.DoubleClick(label);
+    return true;
+}
+
 // Starts the program on a fresh configuration whose catalogue holds the site
 // "Local" (group "Demo") on the server, opens it from the list and stalls one
 // request. Empty when the program did not get as far as the stall.
@@ -204,13 +228,7 @@ std::optional<Figures> MeasureStall(const StallCase& stallCase, milliseconds len
     IsolatedConfig config;
     RecordedMessages messages;
     StallingServer server(stallCase.stall, length);
-    QDir().mkpath(config.Path() + QStringLiteral("/Corvane"));
-    QFile catalogue(config.Path() + QStringLiteral("/Corvane/Wexal.INI"));
-    if (!catalogue.open(QIODevice::WriteOnly)) return std::nullopt;
-    catalogue.write(QByteArray("[Local]\r\nHOST=") + server.HostText().c_str() +
-                    "\r\nACCOUNT=\r\nUID=bench\r\nPASSWORD=\r\nSAVPWD=FALSE\r\nICON=\r\nGROUP=Demo\r\n"
-                    "LOCALDIR=\r\nREMOTEDIR=\r\nPROMPT?=FALSE\r\nFIREWALL?=FALSE\r\n\r\n");
-    catalogue.close();
+    if (!WriteCatalogue(config, server.HostText())) return std::nullopt;
 
     Application app;
     if (!app.Start()) return std::nullopt;
@@ -218,11 +236,12 @@ std::optional<Figures> MeasureStall(const StallCase& stallCase, milliseconds len
     MainWindow& frame = *app.Window();
     ProgramDriver user;
     user.Attach(&frame);
-    user.DoubleClick(QStringLiteral("Demo"));
-    user.DoubleClick(QStringLiteral("Local"));
-    if (!user.Labels().contains(QStringLiteral("stall.bin"))) {
+    if (!Open(user, QStringLiteral("Demo")) || !Open(user, QStringLiteral("Local")) ||
+        !user.Labels().contains(QStringLiteral("stalls")) ||
+        !user.Labels().contains(QStringLiteral("stall.bin"))) {
         std::fprintf(stderr, "ui_stall_bench: the program did not list the server's directory; it sent:\n");
-        for (const std::string& line : server.Script().Received()) std::fprintf(stderr, "  %s\n", line.c_str());
+        for (const std::string& line : server.Script().Received())
+            std::fprintf(stderr, "  %s\n", line.c_str());
         return std::nullopt;
     }
 
@@ -243,8 +262,11 @@ std::optional<Figures> MeasureStall(const StallCase& stallCase, milliseconds len
         if (stallCase.stall == Stall::None) return;
         if (!server.Stalling()) {
             figures.cancel = QStringLiteral("not clicked until the stall had ended");
-        } else if (ClickCancel()) {
-            cancelledAt = clock.elapsed();
+            return;
+        }
+        const qint64 clickedAt = clock.nsecsElapsed();
+        if (ClickCancel()) {
+            cancelledAt = clickedAt;
         } else {
             figures.cancel = QStringLiteral("no progress dialog to cancel");
         }
@@ -257,7 +279,7 @@ std::optional<Figures> MeasureStall(const StallCase& stallCase, milliseconds len
     probe.Stop();
     checks.reset();
     figures.worstLateness = probe.WorstLateness();
-    if (cancelledAt) figures.cancel = Milliseconds(clock.elapsed() - *cancelledAt);
+    if (cancelledAt) figures.cancel = Milliseconds(clock.nsecsElapsed() - *cancelledAt);
     if (stallCase.stall != Stall::None && !server.StallBegan()) {
         std::fprintf(stderr, "ui_stall_bench: %s: the server never stalled\n", stallCase.label);
         return std::nullopt;
@@ -280,8 +302,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const milliseconds length{seconds * 1000};
-    std::printf("== user-interface thread while the server stalls %d s (menu tried at %lld ms, Cancel at %lld ms)\n",
-                seconds, static_cast<long long>(kMenuCheckAt.count()), static_cast<long long>(kCancelAt.count()));
+    std::printf(
+        "== user-interface thread while the server stalls %d s (menu tried at %lld ms, Cancel at %lld ms)\n",
+        seconds, static_cast<long long>(kMenuCheckAt.count()), static_cast<long long>(kCancelAt.count()));
     std::printf("%-30s %12s %10s  %-42s %s\n", "stall", "worst delay", "request", "menu opened, entry ran",
                 "Cancel to end");
     int failures = 0;

@@ -32,7 +32,8 @@ private slots:
         probe.Stop();
         QVERIFY(probe.Firings() > 0);
         if (blockMs == 0) {
-            QVERIFY2(probe.WorstLateness() < 150ms, qPrintable(QString::number(probe.WorstLateness().count())));
+            QVERIFY2(probe.WorstLateness() < 150ms,
+                     qPrintable(QString::number(probe.WorstLateness().count())));
         } else {
             QVERIFY2(probe.WorstLateness() >= std::chrono::milliseconds(blockMs - 20),
                      qPrintable(QString::number(probe.WorstLateness().count())));
