@@ -11,10 +11,11 @@
 // user-interface thread while the request ran; whether a menu could be opened
 // with the mouse half a second in and a harmless entry of it (View > Small
 // Icons) chosen; and how long the request took to end after its progress
-// dialog's Cancel was clicked one second in. "request" is the time from the
-// user's action until the program was done with it. A window that froze says so: its
-// timer, its menu and its Cancel only run once the request has ended by
-// itself (the server answers after the stall, or the program's own time-out).
+// dialog's Cancel was clicked one second in; "request" is the time from the
+// user's action until the program was done with it. A window that froze says
+// so: its timer fires late by the whole stall, and the menu and Cancel never
+// get their turn while the request runs, which ends by itself when the server
+// answers after the stall (or at the program's own time-out).
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
