@@ -8,7 +8,8 @@
 # CPU beside curl and lftp, the listing parser alone, the cost of small send
 # blocks, the CLI's peak memory, and the transfer queue's parallel downloads
 # (one connection against three, from a server that paces each connection); with a desktop build, the list fill and
-# bench/startup.sh (start-up with large catalogues, folders into the site tree).
+# bench/startup.sh (start-up with large catalogues, folders into the site tree)
+# and the window's responsiveness while the server stalls.
 #
 # Which way the ratios read:
 #   comparison table ("ratio")   curl's median / quillmoor's median: above 1,
@@ -18,6 +19,8 @@
 #                                quillmoor is faster or cheaper (targets: time
 #                                <= 1.1, CPU <= 1.5 against curl)
 #   start-up, list fill          seconds beside their targets: lower is better
+#   stalls                       milliseconds (timer lateness, Cancel to end):
+#                                lower is better; "yes" for the menu is right
 #   parallel downloads ("ratio") one connection's time / three connections':
 #                                target at least 1.5
 #   listings table ("x")         the peer's median / quillmoor's median:
@@ -34,6 +37,7 @@
 #   GUI_BUILD_DIR       desktop build for the list view figures (default build)
 #   BENCH_PARSER_LINES  lines for the parser alone (default 1000000)
 #   BENCH_WORK_DIR      where the server's files and the downloads go (default /dev/shm)
+#   BENCH_STALL_SECONDS how long the scripted server stalls each request (default 20)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -410,13 +414,24 @@ echo "$parallel"
 gui_build=${GUI_BUILD_DIR:-build}
 list_folders=${BENCH_LIST_FOLDERS:-10000}
 if [ -f "$gui_build/build.ninja" ]; then
-  cmake --build "$gui_build" --target bench_list_fill -j2 >/dev/null
+  cmake --build "$gui_build" --target bench_list_fill bench_ui_stall -j2 >/dev/null
 fi
 gui_bench=$gui_build/bench/bench_list_fill
 if [ -x "$gui_bench" ]; then
   echo
   echo "== list view: $list_folders folders shown; $list_entries entries shown in details mode, ten refreshes"
   QT_QPA_PLATFORM=offscreen "$gui_bench" "$list_entries" "$list_folders"
+fi
+
+# --- the window while the server stalls on CWD, LIST, SIZE and the data
+# connection: the worst lateness of a 10 ms timer on the user-interface
+# thread, whether a menu still opens, and Cancel to the request's end ---
+stall_seconds=${BENCH_STALL_SECONDS:-20}
+gui_stall=$gui_build/bench/bench_ui_stall
+if [ -x "$gui_stall" ]; then
+  echo
+  # Qt's offscreen notes go to the file; it is shown when a stall could not be measured.
+  QT_QPA_PLATFORM=offscreen "$gui_stall" "$stall_seconds" 2>"$work/stall.err" || cat "$work/stall.err"
 fi
 
 # --- start-up with large catalogues, and folders into the site tree ---
