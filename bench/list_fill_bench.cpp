@@ -24,7 +24,7 @@
 
 #include "app/tree_view_link.h"
 #include "browser/remote_view.h"
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "browser/app_context.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"

@@ -7,13 +7,13 @@
 #include "cli/cli_settings.h"
 
 class FtpSession;
-class PollingWaiter;
+class CliProgress;
 
-// What a command runs against: the logged-in session, the waiter that stands
-// in for the progress dialogs, and stdout for results (ls entries).
+// What a command runs against: the logged-in session, where its progress line
+// is shown, and stdout for results (ls entries).
 struct CliContext {
     FtpSession& session;
-    PollingWaiter& waiter;
+    CliProgress& progress;
     std::ostream& out;
     const CliSettings& settings;
     int retries = 0;  // how often get and put try again after a transient failure

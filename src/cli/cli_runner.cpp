@@ -11,12 +11,8 @@ CliRunner::CliRunner(std::ostream& out, std::ostream& err) : out(out), err(err) 
 
 void CliRunner::Cancel() {
     cancelled.store(true);
-    // The stop comes before the waiter's cancel: the cancel sequence that the
-    // waiter starts clears the stop, and a stop requested after that would
-    // leave the session silenced with its sockets open. It also wakes a short
-    // command that the main thread itself is waiting on.
+    // Wakes whatever exchange or transfer the main thread is in.
     session.RequestStop();
-    waiter.Cancel();
 }
 
 int CliRunner::UsageError(const std::string& message) {
@@ -135,7 +131,8 @@ bool CliRunner::PrepareSession(const CliOptions& options, const CliSettings& set
     }
     connection.verifyTransfers = options.verify;
     session.Configure(connection);
-    session.SetUi(&waiter);
+    session.SetUi(&reports);
+    session.RunOnCallingThread(true);
     certificateQuestion = std::make_unique<CliCertificateQuestion>(options.trust, certificateNotes);
     session.SetCertificateQuestion(certificateQuestion.get());
     return true;
@@ -152,17 +149,13 @@ void CliRunner::WarnOfPlainLogin() {
 }
 
 int CliRunner::Connect() {
-    session.StartConnectWorker();
-    const EngineUi::WaitResult waited =
-        waiter.WaitForWorker(EngineUi::WaitKind::Connecting, "Connecting to " + session.Settings().host,
-                             status);
-    if (waited == EngineUi::WaitResult::Cancelled || cancelled.load()) return CancelRun();
-    session.JoinWorker();
-    return session.IsConnected() ? kSuccess : kFailure;
+    const LogonResult logon = session.Logon();
+    if (cancelled.load()) return CancelRun();
+    return logon.Connected() ? kSuccess : kFailure;
 }
 
 int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSettings& settings) {
-    CliContext context{session, waiter, out, settings, retries};
+    CliContext context{session, progress, out, settings, retries};
     int result = kSuccess;
     for (const PlannedCommand& step : plan) {
         const bool succeeded = step.command->run(context, step.args);
@@ -179,8 +172,8 @@ int CliRunner::RunCommands(const std::vector<PlannedCommand>& plan, const CliSet
     return result;
 }
 
-// The cancel sequence of a progress dialog: stop the worker (if one runs),
-// close every socket, leave the session disconnected.
+// The one cancel sequence: the stop has ended what ran; every socket is
+// closed and the session left disconnected.
 int CliRunner::CancelRun() {
     session.CancelWorker();
     return kFailure;

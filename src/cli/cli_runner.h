@@ -13,7 +13,8 @@
 #include "cli/cli_command.h"
 #include "cli/cli_options.h"
 #include "ftp/ftp_session.h"
-#include "ftp/polling_waiter.h"
+#include "cli/cli_progress.h"
+#include "ftp/own_thread_reports.h"
 
 // A site of the catalogue, as the front end needs it for "@NAME".
 struct CliSite {
@@ -71,7 +72,10 @@ private:
     LogQueue log;
     TransferStatus status;
     FtpSession session{log, status};
-    PollingWaiter waiter;
+    CliProgress progress;
+    // The session runs on this thread: its reports go straight to the
+    // progress line (the log has a thread of its own).
+    OwnThreadReports reports{status, [this](std::int64_t done, std::int64_t total) { progress.Report(done, total); }};
     // The certificate question is answered on the connect worker; what it
     // prints waits here and follows the log once the connect has ended.
     std::ostringstream certificateNotes;

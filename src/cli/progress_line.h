@@ -7,7 +7,7 @@
 
 // The one-line progress display of a transfer on a terminal: what moves,
 // the bytes so far, the percentage when the size is known, and the rate.
-// Redrawn in place at every poll of the waiter; cleared when done.
+// Redrawn in place at every progress report; cleared when done.
 class ProgressLine {
 public:
     explicit ProgressLine(std::FILE* terminal) : terminal(terminal) {}

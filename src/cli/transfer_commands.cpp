@@ -1,5 +1,5 @@
 // get, put, getdir, putdir and ls: the transfers of the engine from the
-// command line, each waiting through the polling waiter with a progress line
+// command line, each run on the main thread with a progress line
 // on a terminal.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include "ftp/printable_text.h"
 #include "cli/progress_line.h"
 #include "ftp/ftp_session.h"
-#include "ftp/polling_waiter.h"
+#include "cli/cli_progress.h"
 #include "ftp/resume_plan.h"
 #include "ftp/transfer_retry.h"
 #include "ftp/walk_paths.h"
@@ -46,24 +46,21 @@ long long RegularFileSize(const std::string& path) {
 // terminal; the line is removed again when the command ends.
 class ProgressDisplay {
 public:
-    explicit ProgressDisplay(PollingWaiter& waiter) : waiter(waiter) {
+    ProgressDisplay(CliProgress& progress, const std::string& text) : progress(progress) {
         if (!isatty(STDERR_FILENO)) return;
         line = std::make_unique<ProgressLine>(stderr);
-        waiter.SetProgress([this](EngineUi::WaitKind kind, const std::string& text, std::int64_t expected,
-                                  std::int64_t done) {
-            if (kind == EngineUi::WaitKind::TransferStatus) line->Show(text, expected, done);
-        });
+        progress.Show(line.get(), text);
     }
     ~ProgressDisplay() {
         if (!line) return;
-        waiter.SetProgress(nullptr);
+        progress.Show(nullptr, {});
         line->Clear();
     }
     ProgressDisplay(const ProgressDisplay&) = delete;
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 
 private:
-    PollingWaiter& waiter;
+    CliProgress& progress;
     std::unique_ptr<ProgressLine> line;
 };
 
@@ -165,7 +162,7 @@ bool Get(CliContext& context, const std::vector<std::string>& words) {
     std::string local = args.size() > 1 ? args[1] : LocalNameFor(LastComponent(args[0]));
     if (IsDirectory(local)) local += "/" + LocalNameFor(LastComponent(args[0]));
     if (AsksToContinue(words) && !PrepareToContinue(context, args[0], local)) return false;
-    ProgressDisplay progress(context.waiter);
+    ProgressDisplay progress(context.progress, "Retrieving " + args[0]);
     ResumeScope resume(context.session, AsksToContinue(words));
     return TransferWithRetries(context, TransferRetry::Direction::Download, args[0], local);
 }
@@ -181,7 +178,7 @@ bool Put(CliContext& context, const std::vector<std::string>& words) {
         return false;
     }
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
-    ProgressDisplay progress(context.waiter);
+    ProgressDisplay progress(context.progress, "Sending " + remote);
     ResumeScope resume(context.session, AsksToContinue(words));
     if (!TransferWithRetries(context, TransferRetry::Direction::Upload, remote, local)) return false;
     KeepModificationTime(context, local, remote);
@@ -196,7 +193,7 @@ bool GetDirectory(CliContext& context, const std::vector<std::string>& args) {
                      PrintableText(local).c_str());
         return false;
     }
-    ProgressDisplay progress(context.waiter);
+    ProgressDisplay progress(context.progress, "Retrieving " + args[0]);
     return context.session.DownloadTree(args[0], &local).Completed() && IsDirectory(local);
 }
 
@@ -207,7 +204,7 @@ bool PutDirectory(CliContext& context, const std::vector<std::string>& args) {
         return false;
     }
     const std::string remote = args.size() > 1 ? args[1] : LastComponent(local);
-    ProgressDisplay progress(context.waiter);
+    ProgressDisplay progress(context.progress, "Sending " + local);
     return context.session.UploadTree(local, remote).Completed();
 }
 

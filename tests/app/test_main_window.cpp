@@ -17,7 +17,7 @@
 #include "app/desktop_engine_ui.h"
 #include "app/main_window.h"
 #include "browser/app_context.h"
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "options/debug_window.h"
 #include "options/options_sheet.h"
 #include "options/recorded_messages.h"

@@ -8,7 +8,7 @@
 #include "app/tree_view_link.h"
 #include "browser/remote_view.h"
 #include "ftp/ftp_session.h"
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"

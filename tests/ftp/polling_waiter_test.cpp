@@ -1,5 +1,5 @@
 // The waiter that stands in for the progress dialogs in the CLI and tests.
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 
 #include <gtest/gtest.h>
 

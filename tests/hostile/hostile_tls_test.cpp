@@ -16,7 +16,7 @@
 #include <mutex>
 
 #include "ftp/file_digest.h"
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "ftp/tls/certificate_facts.h"
 #include "support/certificate_maker.h"
 #include "support/data_link.h"

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "browser/remote_drop_source.h"
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 
 // The engine's waits as the progress dialogs would see them: each wait is one
 // dialog, recorded with its text. A test may cancel chosen waits.

@@ -10,7 +10,7 @@
 #include <random>
 #include <thread>
 
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"

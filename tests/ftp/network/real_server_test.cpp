@@ -10,7 +10,7 @@
 #include <memory>
 #include <random>
 
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "ftp/network/real_server_login.h"
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"

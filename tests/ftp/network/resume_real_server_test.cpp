@@ -9,7 +9,7 @@
 #include <memory>
 #include <random>
 
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "ftp/network/real_server_login.h"
 #include "support/session_settings.h"
 #include "support/real_ftp_server.h"

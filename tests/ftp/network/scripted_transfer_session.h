@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "support/scripted_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/session_settings.h"

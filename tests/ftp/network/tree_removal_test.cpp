@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "real_server_login.h"
 #include "scripted_transfer_session.h"
 #include "support/temp_dir.h"

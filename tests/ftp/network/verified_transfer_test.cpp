@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "ftp/network/real_server_login.h"
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 #include "support/real_ftp_server.h"
 #include "support/session_harness.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "ftp/polling_waiter.h"
+#include "support/polling_waiter.h"
 
 #include <poll.h>
 
