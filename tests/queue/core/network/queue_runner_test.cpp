@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +41,11 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 }
 
 bool AllFinished(const TransferQueue& queue) { return QueueWatch::Idle(queue); }
+
+std::size_t ThreadCount() {
+    std::error_code error;
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task", error), {}));
+}
 
 // The size of a file, 0 while there is none.
 std::uintmax_t SizeOf(const fs::path& path) {
@@ -133,8 +139,23 @@ TEST_P(QueueRunnerTest, TwentyFilesOnThreeConnectionsArriveWhole) {
         Queue(TransferDirection::Download, (local / ("f" + std::to_string(i) + ".bin")).string(),
               "f" + std::to_string(i) + ".bin");
     }
+    // One thread per connection: the process never holds more than its
+    // threads before, the three connections' and the counter's own.
+    const std::size_t before = ThreadCount();
+    std::atomic<bool> counting{true};
+    std::size_t most = 0;
+    std::thread counter([&] {
+        while (counting) {
+            most = std::max(most, ThreadCount());
+            std::this_thread::sleep_for(2ms);
+        }
+    });
     StartRunner(3);
-    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    const bool finished = watcher.WaitFor(AllFinished);
+    counting = false;
+    counter.join();
+    ASSERT_TRUE(finished) << Describe(queue);
+    EXPECT_LE(most, before + 3 + 1);
     for (const TransferJob& job : queue.Jobs()) {
         SCOPED_TRACE(job.localPath);
         EXPECT_EQ(job.state, JobState::Done) << job.failure;
