@@ -29,18 +29,8 @@ TEST(TransferCommandText, OneLinePerKindOfTransfer) {
     EXPECT_EQ(TransferRequest::Listing("LIST", "/tmp/list").type, 'A') << "listings are read as text";
 }
 
-TEST(Result, CarriesAValueOrTheError) {
-    const Result<int> five = 5;
-    EXPECT_TRUE(five.Ok() && five.Value() == 5 && five.Failure().category == Error::Category::None);
-    const Result<int> refused = Error(Error::Category::Reply, "550 No such file", 550);
-    EXPECT_FALSE(refused);
-    EXPECT_EQ(refused.ValueOr(-1), -1);
-    EXPECT_EQ(refused.Failure().replyCode, 550);
-    EXPECT_EQ(refused.Failure().message, "550 No such file");
-    EXPECT_TRUE(Result<void>().Ok());
-    EXPECT_EQ(Result<void>(Error(Error::Category::Cancelled, "")).Failure().category,
-              Error::Category::Cancelled);
-
+// A failed local step names what failed and the system's words for it.
+TEST(Result, SystemErrorsSayWhatFailed) {
     const Error missing = Error::FromSystem("open /x", ENOENT);
     EXPECT_EQ(missing.category, Error::Category::Local);
     EXPECT_EQ(missing.systemError, ENOENT);
