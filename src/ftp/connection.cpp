@@ -95,7 +95,7 @@ void Connection::Run() {
             cancelRunning = false;
         }
         runningOnThread = next.first;
-        RequestResult result = Execute(next.first, next.second);
+        RequestResult result = Execute(next.second);
         bool cancelled;
         {
             std::lock_guard<std::mutex> guard(lock);
@@ -118,7 +118,7 @@ void Connection::Run() {
     }
 }
 
-RequestResult Connection::Execute(std::uint64_t, const Request& request) {
+RequestResult Connection::Execute(const Request& request) {
     if (Result<void> login = EnsureLoggedIn(); !login) return login;
     RemoteOperations& remote = session->Remote();
     return std::visit(

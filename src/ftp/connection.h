@@ -43,7 +43,7 @@ public:
 
 private:
     void Run();
-    RequestResult Execute(std::uint64_t id, const Request& request);
+    RequestResult Execute(const Request& request);
     Result<void> EnsureLoggedIn();
     Result<void> Enter(const std::string& directory);
     Result<Listing> List(const std::string& path);

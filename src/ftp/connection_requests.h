@@ -74,7 +74,8 @@ struct Listing {
 using RequestResult =
     std::variant<Result<void>, Result<Listing>, Result<RemoteFileFacts>, Result<TransferOutcome>>;
 
-// The connection's reports, in the order they happened.
+// The connection's reports, in the order they happened. A cancelled request
+// finishes with a Result<void> whose error is Cancelled, whatever it asked for.
 struct ConnectionEvent {
     std::uint64_t request = 0;
     bool finished = false;     // false: a progress report of a running transfer
