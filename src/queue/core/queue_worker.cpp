@@ -27,6 +27,9 @@ std::string LogonFailure(const LogonResult& logon) {
         {Cause::WrongCredentials, "log-in refused"},
         {Cause::NotSecured, "the connection could not be secured"},
     };
+    // A refused or failed connection names the address and the system's words.
+    const std::string connectText = ConnectFailureText(logon);
+    if (!connectText.empty()) return connectText;
     std::string text = "Could not connect: the connection was lost";
     for (const auto& [cause, why] : kWhy) {
         if (cause == logon.cause) text = std::string("Could not connect: ") + why;
