@@ -24,7 +24,6 @@
 
 #include "app/tree_view_link.h"
 #include "browser/remote_view.h"
-#include "support/polling_waiter.h"
 #include "browser/app_context.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
@@ -77,13 +76,22 @@ void MakeFolders(const std::filesystem::path& directory, int entries, int folder
     }
 }
 
-// Selects the item with the label and opens it, as a double click does.
+// Waits until the view's requests have come back.
+bool Settle(RemoteView& view) {
+    QElapsedTimer waited;
+    waited.start();
+    while (view.Busy() && waited.elapsed() < 60000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return !view.Busy();
+}
+
+// Selects the item with the label and opens it, as a double click does, and
+// waits for what that asked of the server.
 bool Open(RemoteView& view, const QString& label) {
     const int row = view.List().FindLabel(label);
     if (row < 0) return false;
     view.List().SelectRow(row);
     view.OpenItem();
-    return true;
+    return Settle(view);
 }
 
 void ShowNow(RemoteView& view) {
@@ -106,26 +114,20 @@ bool OpenAndTime(RemoteView& view, const QString& label, int targetCpuMs) {
 }
 
 // Lists the directory eleven times: the first fill, then ten refreshes.
-bool RefreshRounds(RemoteView& view, FtpSession& session, LogQueue& log) {
+bool RefreshRounds(RemoteView& view, LogQueue& log) {
     const double before = ResidentMegabytes();
     for (int round = 0; round < 11; ++round) {
         view.ClearItems();
         QElapsedTimer fetch;
         fetch.start();
-        RemoteEntry first;
-        if (session.FetchListing(first) != ListingRead::Entry) return false;
-        const qint64 fetchMs = fetch.elapsed();
-
-        QElapsedTimer fill;
-        fill.start();
-        view.FillFromListing(first);
+        view.LoadListing();
+        if (!Settle(view) || view.List().ItemCount() == 0) return false;
         ShowNow(view);
-        const qint64 fillMs = fill.elapsed();
+        const qint64 shownMs = fetch.elapsed();
         log.TakeAll();
-        std::printf("round %2d: %d items, listing transfer %lld ms, shown in details %lld ms, RSS %.1f MB, "
-                    "%d images\n",
-                    round, view.List().ItemCount(), static_cast<long long>(fetchMs), static_cast<long long>(fillMs),
-                    ResidentMegabytes(), view.SmallImages().Count());
+        std::printf("round %2d: %d items, listed and shown in details %lld ms, RSS %.1f MB, %d images\n", round,
+                    view.List().ItemCount(), static_cast<long long>(shownMs), ResidentMegabytes(),
+                    view.SmallImages().Count());
         if (round == 0) {
             std::printf("first fill done; memory baseline for ten refreshes: %.1f MB (before the first fill %.1f MB)\n",
                         ResidentMegabytes(), before);
@@ -167,21 +169,17 @@ int main(int argc, char** argv) {
     TransferStatus status;
     FtpSession session(log, status);
     AppContext context{settings, session, log, status};
-    PollingWaiter waiter;
-    waiter.SetPollInterval(std::chrono::milliseconds(10));
-    session.SetUi(&waiter);
     SiteStore store((dir.path() + "/Wexal.INI").toStdString());
     SiteTree tree(store);
     tree.LoadCatalogue();
     NoDialogs dialogs;
     RemoteView view(context, tree.Catalogue(), dialogs);
-    view.SetEngineUi(&waiter);
     LinkTreeAndView(tree, view);
     view.resize(900, 700);
     view.show();
     view.FirstUpdate();
 
-    if (!Open(view, "Bench") || !Open(view, "Local") || !session.IsConnected()) {
+    if (!Open(view, "Bench") || !Open(view, "Local") || !view.Connected()) {
         std::fprintf(stderr, "list_fill_bench: could not log in\n");
         return 1;
     }
@@ -192,14 +190,13 @@ int main(int argc, char** argv) {
     log.TakeAll();
     std::printf("== %d entries, every other one a folder, opened from the list\n", entries);
     view.GoUp();
+    if (!Settle(view)) return 1;
     if (!OpenAndTime(view, "halves", 1000)) return 1;
     log.TakeAll();
 
     std::printf("== %d entries shown in details mode, ten refreshes\n", entries);
-    session.ChangeDir("/mixed");
     // A quick connection's listings add no tree nodes: the refreshes measure the list alone.
     view.SetPlace(RemotePlace{QStringLiteral("bench"), QStringLiteral("/mixed"), QStringLiteral("/mixed"), true, true});
-    if (!RefreshRounds(view, session, log)) return 1;
-    session.Quit();
+    if (!RefreshRounds(view, log)) return 1;
     return 0;
 }

@@ -121,8 +121,7 @@ void Application::ListIfWaiting() {
     // dialog's worker; it waits for the loop to end.
     if (!listingWaits || !frame || QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
     listingWaits = false;
-    if (!context.session.IsConnected()) return;
-    if (RemoteListPane* list = frame->ListPane()) list->LoadListing();
+    if (RemoteListPane* list = frame->ListPane(); list && list->Place().connected) list->LoadListing();
 }
 
 void Application::ScheduleRefresh() {

@@ -11,7 +11,7 @@
 #include "queue/core/queue_runner.h"
 #include "queue/core/transfer_queue.h"
 #include "queue/site_settings_book.h"
-#include "queue/thread_wake.h"
+#include "platform/desktop/thread_wake.h"
 
 class LogQueue;
 class SavedQueue;

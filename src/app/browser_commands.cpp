@@ -44,14 +44,14 @@ BrowserCommands::BrowserCommands(AppContext& context, SiteTree& tree, RemoteView
     askGroupName = AskWith<NewGroupDialog>;
     askDirectoryName = AskDirectoryName;
     runPermissions = [this](QWidget* parent) {
-        PermissionsDialog dialog(this->view.List(), this->context.session, parent);
-        dialog.exec();
+        PermissionsDialog dialog(this->view.List(), parent);
+        if (dialog.exec() == QDialog::Accepted) this->view.SetPermissions(dialog.Names(), dialog.Mode());
     };
     for (QObject* pane : {static_cast<QObject*>(&tree), static_cast<QObject*>(&view)})
         connect(pane, &QObject::destroyed, this, [this] { panesGone = true; });
 }
 
-bool BrowserCommands::Connected() const { return context.session.IsConnected(); }
+bool BrowserCommands::Connected() const { return view.Connected(); }
 
 bool BrowserCommands::ListSelection() const { return view.List().HasSelection(); }
 
@@ -197,9 +197,7 @@ void BrowserCommands::CreateDirectory() {
                         "New directories must have a name, please be so kind as to enter a name next time."));
         return;
     }
-    WaitCursor wait;
-    context.session.MakeDir(name.toStdString());
-    view.LoadListing();
+    view.MakeDirectory(name);
 }
 
 bool BrowserCommands::CanDelete() const {

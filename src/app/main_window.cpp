@@ -230,7 +230,7 @@ void MainWindow::FocusNextPane(int step) {
 void MainWindow::UpdateToolBarState() {
     if (securityLabel) {
         const RemoteListPane* list = ListPane();
-        const QString text = context.session.IsConnected() && list ? list->ConnectionSecurity() : QString();
+        const QString text = list && list->Place().connected ? list->ConnectionSecurity() : QString();
         if (securityLabel->text() != text) {
             securityLabel->setText(text);
             securityLabel->setAccessibleDescription(text);

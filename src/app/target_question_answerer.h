@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "queue/thread_wake.h"
+#include "platform/desktop/thread_wake.h"
 
 class TargetQuestions;
 

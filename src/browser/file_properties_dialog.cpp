@@ -7,12 +7,10 @@
 #include <QVBoxLayout>
 
 #include "browser/remote_list_widget.h"
-#include "ftp/ftp_session.h"
 #include "platform/desktop/program_icons.h"
 
-FilePropertiesDialog::FilePropertiesDialog(RemoteListWidget& list, FtpSession& session,
-                                           const QString& location, QWidget* parent)
-    : QDialog(parent), session(session) {
+FilePropertiesDialog::FilePropertiesDialog(const RemoteListWidget& list, const QString& location, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("File Properties"));
     const int row = list.NextSelected(-1);
     oldName = list.ItemText(row, RemoteListModel::kName);
@@ -56,8 +54,6 @@ QString FilePropertiesDialog::FieldText(const QString& label) const {
 
 void FilePropertiesDialog::accept() {
     if (Name() != oldName) {
-        // The outcome is not reported; the next listing shows the server's truth.
-        session.Rename(oldName.toStdString(), Name().toStdString());
         renameFlag = true;
     }
     QDialog::accept();

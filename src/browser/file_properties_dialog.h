@@ -2,20 +2,20 @@
 
 #include <QDialog>
 
-class FtpSession;
 class RemoteListWidget;
 class QLineEdit;
 
 // Shows one remote file or directory (name, type, location, size, modified)
-// and renames it on the server when OK is pressed with a changed name. There is
-// no Cancel button: Escape or the close box leave without renaming.
+// and says, once OK is pressed, whether the name was changed (the list view
+// then renames it on the server). There is no Cancel button: Escape or the
+// close box leave without renaming.
 class FilePropertiesDialog : public QDialog {
     Q_OBJECT
 
 public:
     // `location` is the site's name and the path of the list's directory, each
     // directory followed by "/" ("Home/pub/linux/"; "/" on a quick connection).
-    FilePropertiesDialog(RemoteListWidget& list, FtpSession& session, const QString& location,
+    FilePropertiesDialog(const RemoteListWidget& list, const QString& location,
                          QWidget* parent = nullptr);
 
     bool Renamed() const { return renameFlag; }
@@ -29,7 +29,6 @@ public:
 private:
     QLineEdit* AddField(class QFormLayout* form, const QString& label, const QString& text, bool editable);
 
-    FtpSession& session;
     QString oldName;
     bool renameFlag = false;
     QLineEdit* nameEdit = nullptr;

@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 
 #include "browser/remote_list_widget.h"
-#include "ftp/ftp_session.h"
 #include "platform/desktop/message_seam.h"
 
 namespace {
@@ -40,8 +39,8 @@ QString PermissionsDialog::ModeText(const Flags& flags) {
     return QString::number(mode);
 }
 
-PermissionsDialog::PermissionsDialog(RemoteListWidget& list, FtpSession& session, QWidget* parent)
-    : QDialog(parent), list(list), session(session) {
+PermissionsDialog::PermissionsDialog(const RemoteListWidget& list, QWidget* parent)
+    : QDialog(parent), list(list) {
     setWindowTitle(QStringLiteral("Set Permissions"));
     const int first = list.NextSelected(-1);
     flags = FlagsFromText(list.ItemText(first, RemoteListModel::kPermissions));
@@ -78,12 +77,9 @@ PermissionsDialog::PermissionsDialog(RemoteListWidget& list, FtpSession& session
     layout->addWidget(buttons);
 }
 
-void PermissionsDialog::accept() {
-    const std::string mode = Mode().toStdString();
-    for (int row = list.NextSelected(-1); row >= 0; row = list.NextSelected(row)) {
-        const QString name = list.ItemText(row, RemoteListModel::kName).left(kNameLimit);
-        if (session.SetPermissions(mode, name.toStdString()) != kComplete)
-            ShowMessage(this, QStringLiteral("Error setting permissions"));
-    }
-    QDialog::accept();
+QStringList PermissionsDialog::Names() const {
+    QStringList names;
+    for (int row = list.NextSelected(-1); row >= 0; row = list.NextSelected(row))
+        names << list.ItemText(row, RemoteListModel::kName).left(kNameLimit);
+    return names;
 }

@@ -4,12 +4,12 @@
 
 #include <array>
 
-class FtpSession;
 class RemoteListWidget;
 class QCheckBox;
 
-// Sets Unix permissions on every selected remote item with SITE CHMOD. The
-// boxes open from the permission text of the first selected item.
+// Chooses Unix permissions for every selected remote item (the list view
+// sets them with SITE CHMOD). The boxes open from the permission text of the
+// first selected item.
 class PermissionsDialog : public QDialog {
     Q_OBJECT
 
@@ -17,7 +17,7 @@ public:
     // Owner, group and other, each read, write and execute.
     using Flags = std::array<bool, 9>;
 
-    PermissionsDialog(RemoteListWidget& list, FtpSession& session, QWidget* parent = nullptr);
+    PermissionsDialog(const RemoteListWidget& list, QWidget* parent = nullptr);
 
     // Positions 1 to 9 of a permission text ("drwxr-x---"): only the exact
     // letters r, w and x set a box; s, S, t, T, "-" and missing positions do not.
@@ -29,12 +29,11 @@ public:
     QString Mode() const { return ModeText(flags); }
     QCheckBox* Box(int position) const { return boxes[static_cast<std::size_t>(position)]; }
 
-    // Sends one SITE CHMOD per selected item, in list order, then closes.
-    void accept() override;
+    // The selected items' names, in list order, as the server is sent them.
+    QStringList Names() const;
 
 private:
-    RemoteListWidget& list;
-    FtpSession& session;
+    const RemoteListWidget& list;
     Flags flags{};
     std::array<QCheckBox*, 9> boxes{};
 };

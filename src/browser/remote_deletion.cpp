@@ -1,7 +1,5 @@
 #include "browser/remote_deletion.h"
 
-#include "ftp/ftp_session.h"
-#include "ftp/tree_removal.h"
 #include "platform/desktop/message_seam.h"
 
 namespace {
@@ -12,34 +10,25 @@ QString Counted(int count, const char* one, const char* many) {
 
 bool IsLink(const RemoteDeletion::Item& item) { return item.permissions.startsWith(u'l'); }
 
-QString ServerName(const RemoteDeletion::Item& item) { return item.name; }
-
 }  // namespace
 
-RemoteDeletion::RemoteDeletion(FtpSession& session, QWidget* parent) : session(session), parent(parent) {}
+bool RemoteDeletion::NeedsSurvey(const Item& item) { return item.folder && !IsLink(item); }
 
-RemoteDeletion::~RemoteDeletion() = default;
-
-bool RemoteDeletion::Survey(const QList<Item>& items) {
-    int withContents = 0;
-    for (const Item& item : items) {
-        if (!item.folder || IsLink(item) || !session.IsConnected()) continue;
-        auto removal = std::make_unique<TreeRemoval>(session);
-        if (!removal->Survey(item.label.toStdString())) {
+bool RemoteDeletion::TakeSurvey(const Item& item, const Result<TreeContents>& survey, QWidget* parent) {
+    if (!survey) {
+        if (survey.Failure().category != Error::Category::Cancelled) {
             ShowMessage(parent, QStringLiteral("Could not delete the folder \"%1\": %2. Nothing was deleted.")
-                                    .arg(item.label, QString::fromStdString(removal->Problem())));
-            return false;
+                                    .arg(item.label, QString::fromStdString(survey.Failure().message)));
         }
-        const TreeRemoval::Counts counts = removal->Contents();
-        if (counts.files + counts.folders > 0) {
-            ++withContents;
-            onlyFolder = item.label;
-        }
-        files += counts.files;
-        subfolders += counts.folders;
-        folders[item.label] = std::move(removal);
+        return false;
     }
-    if (withContents != 1) onlyFolder.clear();
+    const TreeContents& counts = survey.Value();
+    if (counts.files + counts.folders > 0) {
+        onlyFolder = ++withContents == 1 ? item.label : QString();
+    }
+    files += counts.files;
+    subfolders += counts.folders;
+    folders[item.label] = counts;
     return true;
 }
 
@@ -50,7 +39,7 @@ QString RemoteDeletion::Question(int selectedCount) const {
     }
     const QString contents =
         Counted(files, "file", "files") + QStringLiteral(" and ") + Counted(subfolders, "folder", "folders");
-    if (selectedCount == 1 && !onlyFolder.isEmpty()) {
+    if (selectedCount == 1 && withContents == 1) {
         return QStringLiteral("Delete folder \"%1\" and everything in it: %2?").arg(onlyFolder, contents);
     }
     return QStringLiteral("Delete the %1 selected items and everything in their folders: %2?")
@@ -58,33 +47,33 @@ QString RemoteDeletion::Question(int selectedCount) const {
         .arg(contents);
 }
 
-bool RemoteDeletion::Delete(const Item& item) {
-    const std::string name = ServerName(item).toStdString();
+Request RemoteDeletion::DeleteRequest(const Item& item, const std::string& path) const {
     const auto surveyed = folders.find(item.label);
     if (surveyed != folders.end()) {
-        TreeRemoval& removal = *surveyed->second;
-        const TreeRemoval::Counts counts = removal.Contents();
-        // An empty folder needs nothing but its RMD, as before there were
-        // removals of whole trees.
-        if (removal.IsLink() || counts.files + counts.folders > 0) {
-            if (!removal.Remove()) {
-                for (const std::string& failure : removal.Failures())
-                    leftovers << QString::fromStdString(failure);
-            }
-            return true;
-        }
+        const TreeContents& counts = surveyed->second;
+        // An empty folder needs nothing but its RMD.
+        if (counts.isLink || counts.files + counts.folders > 0) return request::RemoveTree{path};
     }
-    if (!item.folder || IsLink(item)) {
-        if (session.DeleteFile(name) == kComplete) return true;
-        ShowMessage(parent, QStringLiteral("Error deleting file"));
-        return false;
-    }
-    if (session.RemoveDir(name) == kComplete) return true;
-    ShowMessage(parent, QStringLiteral("Error deleting directory"));
-    return false;
+    if (!item.folder || IsLink(item)) return request::Delete{path};
+    return request::RemoveDirectory{path};
 }
 
-void RemoteDeletion::ReportLeftovers() const {
+void RemoteDeletion::TakeResult(const Item& item, const RequestResult& result, QWidget* parent) {
+    if (const auto* removal = std::get_if<Result<TreeLeftovers>>(&result); removal && removal->Ok()) {
+        for (const std::string& failure : removal->Value().items) leftovers << QString::fromStdString(failure);
+        return;
+    }
+    const Error& failure = FailureOf(result);
+    if (failure.category == Error::Category::None || failure.category == Error::Category::Cancelled) return;
+    if (std::holds_alternative<Result<TreeLeftovers>>(result)) {
+        leftovers << item.name + QStringLiteral(": ") + QString::fromStdString(failure.message);
+    } else {
+        ShowMessage(parent, !item.folder || IsLink(item) ? QStringLiteral("Error deleting file")
+                                                         : QStringLiteral("Error deleting directory"));
+    }
+}
+
+void RemoteDeletion::ReportLeftovers(QWidget* parent) const {
     if (leftovers.isEmpty()) return;
     constexpr int kShown = 15;
     QString text =

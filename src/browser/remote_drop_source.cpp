@@ -7,7 +7,6 @@
 
 #include "browser/remote_list_widget.h"
 #include "browser/remote_mime_data.h"
-#include "ftp/ftp_session.h"
 #include "platform/desktop/message_seam.h"
 
 namespace {
@@ -38,10 +37,10 @@ bool RemoteDropSource::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);  // the platform's drag loop acts on both
 }
 
-void RemoteDropSource::StartDragOut(QWidget* source, const RemoteListWidget& list, FtpSession& session) {
-    if (!session.IsConnected()) return;
+void RemoteDropSource::StartDragOut(QWidget* source, const RemoteListWidget& list, ConnectionClient& connection,
+                                    const QString& remoteDirectory) {
     QString problem;
-    std::unique_ptr<RemoteMimeData> data = RemoteMimeData::FromSelection(list, session, problem);
+    std::unique_ptr<RemoteMimeData> data = RemoteMimeData::FromSelection(list, connection, remoteDirectory, problem);
     if (!problem.isEmpty()) ShowMessage(source, problem);
     if (!data) return;
 

@@ -5,7 +5,7 @@
 
 #include "browser/remote_mime_data.h"
 
-class FtpSession;
+class ConnectionClient;
 class RemoteListWidget;
 class QWidget;
 
@@ -24,7 +24,9 @@ public:
     // Drags the list's selected files and directories out of the program, from
     // `source`. A selection that cannot be dragged as a whole gets a message
     // and no drag starts.
-    static void StartDragOut(QWidget* source, const RemoteListWidget& list, FtpSession& session);
+    // remoteDirectory is the list's directory, where the connection fetches them.
+    static void StartDragOut(QWidget* source, const RemoteListWidget& list, ConnectionClient& connection,
+                             const QString& remoteDirectory);
 
     explicit RemoteDropSource(const RemoteMimeData* data = nullptr);
 

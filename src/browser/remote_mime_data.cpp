@@ -1,31 +1,90 @@
 #include "browser/remote_mime_data.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
 #include <QUrl>
+#include <optional>
 
+#include "browser/connection_client.h"
 #include "browser/remote_list_widget.h"
-#include "ftp/ftp_session.h"
+#include "browser/request_progress_dialog.h"
 #include "ftp/temporary_paths.h"
+#include "sites/remote_place.h"
 
 namespace {
 
 const QString kUriList = QStringLiteral("text/uri-list");
 
-QString DownloadDirectory(const FtpSession& session) {
-    QString directory = QString::fromStdString(session.Settings().downloadDir);
+QString DownloadDirectory(const ConnectionClient& connection) {
+    QString directory = QString::fromStdString(connection.Settings().downloadDir);
     if (directory.isEmpty()) directory = QString::fromStdString(SystemTemporaryDirectory());
     if (!directory.endsWith(u'/')) directory += u'/';
     return directory;
 }
 
+// Runs one request and waits for it with a progress dialog whose Cancel ends
+// it. A drop target needs the files before it hears of the drop, so this is
+// the one place where the window waits for the network.
+RequestResult RunAndWait(ConnectionClient& connection, Request request, const QString& label) {
+    QEventLoop loop;
+    std::optional<RequestResult> finished;
+    RequestProgressDialog dialog(QStringLiteral("Transfer Status"), QStringLiteral("Retrieving ") + label, nullptr);
+    const std::uint64_t id = connection.Run(std::move(request), [&](const RequestResult& result) {
+        finished = result;
+        loop.quit();
+    });
+    QObject::connect(&dialog, &RequestProgressDialog::cancelRequested, &connection,
+                     [&connection, id] { connection.Cancel(id); });
+    QObject::connect(&connection, &ConnectionClient::progress, &dialog,
+                     [&dialog, id](std::uint64_t request, qint64 done, qint64 total) {
+                         if (request == id) dialog.ShowProgress(done, total);
+                     });
+    QObject::connect(&connection, &QObject::destroyed, &loop, &QEventLoop::quit);
+    if (!finished) loop.exec();
+    if (!finished) return Result<void>(Error(Error::Category::Cancelled, "Cancelled"));
+    return *finished;
+}
+
+bool Succeeded(const RequestResult& result) { return FailureOf(result).category == Error::Category::None; }
+
+// Fetches one item: a file on its own, a folder or a link with everything
+// below it (a link that cannot be entered leads to a file). Returns whether
+// the item is now, complete, where its path says; stop is set when nothing
+// more can be fetched (cancelled, or the connection lost).
+bool Fetch(ConnectionClient& connection, const QString& remoteDirectory, const DragOutItem& item, bool& stop) {
+    const std::string remote = remote_path::Resolve(remoteDirectory, QString::fromStdString(item.remoteName))
+                                   .toStdString();
+    const std::string local = item.localPath.toStdString();
+    const auto fileArrived = [&] {
+        const RequestResult result = RunAndWait(
+            connection,
+            request::Transfer{TransferRequest::Direction::Download, remote, local,
+                              TransferTypeFor(connection.Settings(), item.remoteName), false},
+            item.label);
+        stop = FailureOf(result).category == Error::Category::Cancelled ||
+               FailureOf(result).category == Error::Category::Connection;
+        return Succeeded(result) && QFileInfo(item.localPath).isFile();
+    };
+    if (!item.wholeTree) return fileArrived();
+    // An existing local directory is left as it is by the walk and handed over.
+    const RequestResult walk = RunAndWait(connection, request::DownloadTree{remote, local}, item.label);
+    stop = FailureOf(walk).category == Error::Category::Cancelled ||
+           FailureOf(walk).category == Error::Category::Connection;
+    if (stop) return false;
+    if (QFileInfo(item.localPath).isDir()) return true;
+    // The walk could not enter the link: it leads to a file.
+    return item.link && fileArrived();
+}
+
 }  // namespace
 
 std::unique_ptr<RemoteMimeData> RemoteMimeData::FromSelection(const RemoteListWidget& list,
-                                                              FtpSession& session, QString& problem) {
+                                                              ConnectionClient& connection,
+                                                              const QString& remoteDirectory, QString& problem) {
     QList<DragOutItem> items =
-        SelectedDownloads(list, DownloadDirectory(session), QStringLiteral("dragged out"), problem);
+        SelectedDownloads(list, DownloadDirectory(connection), QStringLiteral("dragged out"), problem);
     if (items.isEmpty()) return nullptr;
     // A drop never carries part of the selection: the target would not know
     // what was left out.
@@ -35,11 +94,12 @@ std::unique_ptr<RemoteMimeData> RemoteMimeData::FromSelection(const RemoteListWi
                       .arg(kMaxItems);
         return nullptr;
     }
-    return std::make_unique<RemoteMimeData>(session, std::move(items));
+    return std::make_unique<RemoteMimeData>(connection, remoteDirectory, std::move(items));
 }
 
-RemoteMimeData::RemoteMimeData(FtpSession& session, QList<DragOutItem> items)
-    : session(session), items(std::move(items)) {}
+RemoteMimeData::RemoteMimeData(ConnectionClient& connection, const QString& remoteDirectory,
+                               QList<DragOutItem> items)
+    : connection(&connection), remoteDirectory(remoteDirectory), items(std::move(items)) {}
 
 QStringList RemoteMimeData::LocalPaths() const {
     if (downloaded) return writtenPaths;
@@ -52,18 +112,6 @@ QStringList RemoteMimeData::formats() const { return {kUriList}; }
 
 bool RemoteMimeData::hasFormat(const QString& mimeType) const { return mimeType == kUriList; }
 
-// Works on its own copy of the items: the drag that owns this object may be
-// discarded while a progress dialog runs its event loop.
-QStringList RemoteMimeData::DownloadAll(FtpSession& session, const QList<DragOutItem> items) {
-    QStringList written;
-    for (const DragOutItem& item : items) {
-        if (DownloadOne(session, item)) written.append(item.localPath);
-        // Cancel in a progress dialog (or a lost connection) leaves the session
-        // disconnected: the remaining items could not be fetched anyway.
-        if (!session.IsConnected()) break;
-    }
-    return written;
-}
 
 void RemoteMimeData::CreatePlaceholders() {
     for (const DragOutItem& item : items) {
@@ -95,7 +143,18 @@ void RemoteMimeData::DownloadForDrop() const {
     for (const QString& path : std::as_const(placeholders)) {
         if (QFileInfo(path).isDir()) QDir().rmdir(path);
     }
-    const QStringList written = DownloadAll(session, items);
+    // Works on copies: the drag that owns this object may be discarded while
+    // a progress dialog runs its event loop.
+    const QList<DragOutItem> toFetch = items;
+    const QString directory = remoteDirectory;
+    const QPointer<ConnectionClient> on = connection;
+    QStringList written;
+    for (const DragOutItem& item : toFetch) {
+        bool stop = false;
+        if (!on || !alive) break;
+        if (Fetch(*on, directory, item, stop)) written.append(item.localPath);
+        if (stop) break;  // cancelled, or the connection is gone: the rest could not come either
+    }
     if (!alive) return;
     downloading = false;
     downloaded = true;

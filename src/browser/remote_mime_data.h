@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMimeData>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +11,7 @@
 
 #include "browser/download_item.h"
 
-class FtpSession;
+class ConnectionClient;
 class RemoteListWidget;
 
 // One remote item dragged out of the list, bound for the download directory.
@@ -36,10 +37,11 @@ public:
     // selection holds nothing to drag, and also when it cannot be dragged as a
     // whole (too many items, an unusable or over-long name); `problem` then
     // holds the message to show.
-    static std::unique_ptr<RemoteMimeData> FromSelection(const RemoteListWidget& list, FtpSession& session,
-                                                         QString& problem);
+    // remoteDirectory is the list's directory on the connection's server.
+    static std::unique_ptr<RemoteMimeData> FromSelection(const RemoteListWidget& list, ConnectionClient& connection,
+                                                         const QString& remoteDirectory, QString& problem);
 
-    RemoteMimeData(FtpSession& session, QList<DragOutItem> items);
+    RemoteMimeData(ConnectionClient& connection, const QString& remoteDirectory, QList<DragOutItem> items);
 
     const QList<DragOutItem>& Items() const { return items; }
     // The paths a target is handed now: every item's before the drop, the
@@ -72,9 +74,8 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
-    static QStringList DownloadAll(FtpSession& session, const QList<DragOutItem> items);
-
-    FtpSession& session;
+    QPointer<ConnectionClient> connection;
+    QString remoteDirectory;
     QList<DragOutItem> items;
     // Set when the button is let go, cleared by the request it makes real;
     // it belongs to this drag, so a drag released over nothing leaves no

@@ -4,6 +4,9 @@
 #include <QVBoxLayout>
 
 #include "browser/app_context.h"
+#include "browser/connection_client.h"
+#include "browser/desktop_certificate_question.h"
+#include "browser/request_progress_dialog.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
 #include "browser/location_bar.h"
@@ -43,7 +46,10 @@ RemoteView::RemoteView(AppContext& context, CatalogueModel& catalogue, SiteDialo
     connect(this, &RemoteView::placeChanged, this, &RemoteView::UpdateActionStates);
 }
 
-RemoteView::~RemoteView() { ClearItems(); }
+RemoteView::~RemoteView() {
+    ClearItems();
+    delete connection;  // cancels what runs; no handler is called any more
+}
 
 void RemoteView::FirstUpdate() { ShowGroup({}); }
 
@@ -131,40 +137,39 @@ void RemoteView::FillCatalogue() {
 }
 
 void RemoteView::LoadListing() {
-    WaitCursor wait;
-    ClearItems();
-    showsRemoteDirectory = true;
-    // Listing on a closed session would leave an empty list that looks
-    // connected; a cancelled listing closes the session too.
-    if (LeaveClosedSession()) return;
-    RemoteEntry entry;
-    ShowListing(context.session.FetchListing(entry), entry);
-}
-
-void RemoteView::ShowListing(ListingRead read, const RemoteEntry& first) {
-    if (read == ListingRead::Failed) {
-        // An empty list would claim the directory is empty.
-        ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
+    if (!Connected()) {
+        LeaveClosedSession();
+        return;
     }
-    if (LeaveClosedSession()) return;
-    if (read == ListingRead::Entry) FillFromListing(first);
+    RunShown(request::List{place.path.toStdString()}, QStringLiteral("Getting Directory"),
+             QStringLiteral("Getting the listing of %1").arg(place.path), [this](const RequestResult& result) {
+                 if (const auto* listing = std::get_if<Result<Listing>>(&result); listing && listing->Ok()) {
+                     ShowListing(listing->Value());
+                     return;
+                 }
+                 const Error& failure = FailureOf(result);
+                 if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;
+                 // An empty list would claim the directory is empty.
+                 ClearItems();
+                 showsRemoteDirectory = true;
+                 ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
+             });
 }
 
 bool RemoteView::LeaveClosedSession() {
-    if (context.session.IsConnected() || !showsRemoteDirectory) return false;
+    if (Connected() || !showsRemoteDirectory) return false;
     ShowDisconnected();
     return true;
 }
 
-void RemoteView::FillFromListing(const RemoteEntry& first) {
+void RemoteView::ShowListing(const Listing& listing) {
     WaitCursor wait;
+    ClearItems();
+    showsRemoteDirectory = true;
     // The whole listing is added as one batch and shown once it is complete.
     FileTypeCache cache;
-    RemoteEntry entry = first;
     list->Model().BeginBatch();
-    do {
-        AddEntry(entry, &cache);
-    } while (context.session.NextEntry(entry) == ListingRead::Entry);
+    for (const RemoteEntry& entry : listing.entries) AddEntry(entry, &cache);
     list->Model().EndBatch();
     Arrange();
 }
@@ -210,6 +215,4 @@ void RemoteView::SetItemLabel(const QString& oldName, const QString& newName) {
     Arrange();
 }
 
-QString RemoteView::SessionHost() const {
-    return QString::fromStdString(context.session.Settings().host);
-}
+QString RemoteView::SessionHost() const { return host; }

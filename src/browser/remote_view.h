@@ -1,22 +1,29 @@
 #pragma once
 
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "browser/image_list.h"
 #include "browser/remote_list_pane.h"
 #include "browser/remote_list_widget.h"
 #include "browser/site_dialogs.h"
-#include "ftp/listings.h"
+#include "ftp/connection_requests.h"
 #include "ftp/remote_entry.h"
-#include "ftp/reply_class.h"
 #include "sites/remote_place.h"
 #include "sites/store/site_profile.h"
 
 struct AppContext;
 class CatalogueModel;
+class ConnectionClient;
+class DesktopCertificateQuestion;
+class RemoteDeletion;
+class RequestProgressDialog;
+struct ConnectionSettings;
 class LocationBar;
 class EngineUi;
 class FileTypeCache;
@@ -27,8 +34,11 @@ class QMenu;
 // The right-hand pane: the one list control showing the catalogue's groups,
 // the sites of a group, or the current remote directory, and everything the
 // user does there (open, up, connect, disconnect, download and open, delete,
-// rename, properties, context menus). The FTP work is the session's; the view
-// decides what to ask for and what to show afterwards.
+// rename, properties, context menus). The FTP work runs on the view's
+// connection, which has a thread of its own: the view sends requests and
+// shows their results when they come back, so a slow server never holds the
+// window. A request the user waits for shows a progress dialog whose Cancel
+// ends it.
 //
 // The view owns where it is: the remote place (site, login directory, current
 // directory) changes only through SetPlace, once the server has confirmed a
@@ -61,8 +71,15 @@ public:
     void ShowGroup(const QModelIndex& group);
     QString ConnectionSecurity() const override { return connectionSecurity; }
 
-    // The desktop's progress dialogs for the connect worker; none waits silently.
+    // Who answers the Transfer Mode question of a transfer in ask mode.
     void SetEngineUi(EngineUi* engineUi) { ui = engineUi; }
+    // Logged in to a server (or logging in again after it closed the connection).
+    bool Connected() const;
+    // Whether a request of the view's connection is queued or running.
+    bool Busy() const;
+    // The connection while connected (null otherwise), for what runs its own
+    // requests on it (the drag out of the list).
+    ConnectionClient* Client() const { return connection; }
 
     RemoteListWidget& List() { return *list; }
     ListFilter& Filter() { return *filter; }
@@ -80,19 +97,15 @@ public:
     // --- filling the list ---
     // Lists the shown group again.
     void FillCatalogue();
-    // Fetches and shows the listing of the session's current directory; a
-    // session that is closed before or after the fetch is left instead.
+    // Fetches and shows the listing of the current directory again.
     void LoadListing() override;
     bool LeaveClosedSession() override;
     bool ListsFile(const QString& name) const override;
     bool ListsFolder(const QString& name) const override;
     QStringList ListedNames() const override;
     ExistingFileSide ListedFileSide(const QString& name) const override;
-    // Fills the emptied list from a listing already fetched: the first entry,
-    // then every entry the session still has.
-    // Shows a listing that was read (its first entry, when there is one).
-    void ShowListing(ListingRead read, const RemoteEntry& first);
-    void FillFromListing(const RemoteEntry& first);
+    // Fills the emptied list from a listing.
+    void ShowListing(const Listing& listing);
     void AddEntry(const RemoteEntry& entry, FileTypeCache* cache = nullptr);
     void ClearItems();
     void Arrange();
@@ -113,8 +126,8 @@ public:
     // --- what the site tree asks by its signals ---
     // Gives the list item labelled `oldName`, if any, the label `newName`.
     void SetItemLabel(const QString& oldName, const QString& newName);
-    // Renames the directory listed as `oldName` on the server; true on success.
-    bool RenameDirectoryByName(const QString& oldName, const QString& newName);
+    // Renames the directory listed as `oldName` on the server.
+    void RenameDirectoryByName(const QString& oldName, const QString& newName);
     // Ends the session, first asking the user when `ask` is set.
     void Disconnect(bool ask);
 
@@ -122,12 +135,20 @@ public:
     // Opens the first selected item: a group's sites, a site's connection, a
     // folder, or a file downloaded and opened.
     void OpenItem();
-    ReplyClass ChangeDirectory(const QString& name);
+    // Enters the folder `name` (relative to the current one, or absolute) and
+    // lists it; a refusal says the server's reply in a box.
+    void ChangeDirectory(const QString& name);
     void GoUp();
     void ConnectToSite(SiteProfile profile, ConnectionKind kind = ConnectionKind::Site);
-    // Returns whether the login succeeded (the listing after it may still
-    // have been cancelled); a failed one says its cause in a box.
-    bool Connect(SiteProfile& profile, ConnectionKind kind = ConnectionKind::Site);
+    // Logs in to the site, then lists its initial directory, or sitePath
+    // below the login directory when one is given. A failed log-in says its
+    // cause in a box.
+    void Connect(const SiteProfile& profile, ConnectionKind kind = ConnectionKind::Site,
+                 const QString& sitePath = QString());
+    // Creates the folder `name` in the current directory and lists it again.
+    void MakeDirectory(const QString& name);
+    // Sets the mode (octal text) of each named item of the current directory.
+    void SetPermissions(const QStringList& names, const QString& mode);
     // A site's folder, sitePath below the site (empty: its login directory):
     // changes to it on the open session of that site, else connects first.
     void GoToSitePath(const SiteProfile& site, const QString& sitePath);
@@ -171,13 +192,27 @@ signals:
     void folderGone(const QString& name);
     // The user trusted this certificate for a catalogue site's connection.
     void certificateTrusted(const SiteProfile& site, const std::string& fingerprint);
+    // The last request of the view's connection has finished.
+    void idle();
 
 private:
     // The row of a file of this name in the listing shown; -1 when there is none.
     int ListedFileRow(const QString& name) const;
-    // Asks the server where the login put us; empty when it will not say.
-    QString AskLoginDirectory();
-    void ExplainFailedLogon();
+    // Runs a request on the view's connection; done runs when it has
+    // finished. RunShown shows it in a progress dialog meanwhile.
+    void Run(Request request, std::function<void(const RequestResult&)> done);
+    void RunShown(Request request, const QString& title, const QString& text,
+                  std::function<void(const RequestResult&)> done);
+    void LoggedIn(const SiteProfile& profile, ConnectionKind kind, ConnectionSettings settings,
+                  const LoginFacts& facts, const QString& sitePath);
+    // After a failed request: a lost connection ends the session with a
+    // message; true when it did.
+    bool LeftLostSession(const Error& error);
+    void EndConnection();
+    // The absolute remote path of a name of the current directory.
+    std::string PathOf(const QString& name) const;
+    // Asks about and then deletes what the deletion holds, on the server.
+    void DeleteOnServer(std::shared_ptr<RemoteDeletion> deletion, int selectedCount);
     void onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     void onLabelEditFinished(int row, const QString& newText);
     void RenameDirectoryRow(int row, const QString& newName);
@@ -196,15 +231,20 @@ private:
     // the site's group.
     QModelIndex GroupAfterSession() const;
     QString SessionHost() const;
+    // Renames an item of the current directory; after, runs with whether it went.
+    void RenameOnServer(const QString& oldName, const QString& newName, std::function<void(bool)> after);
 
     AppContext& context;
     CatalogueModel& catalogue;
     SiteDialogs& dialogs;
     RemotePlace place;
     QPersistentModelIndex shownGroup;
-    bool connectCancelled = false;  // the last connect was cancelled by the user
     QString connectionSecurity;
+    QString host;  // the host of the session shown
     EngineUi* ui = nullptr;
+    QPointer<ConnectionClient> connection;  // null while not connected
+    std::unique_ptr<DesktopCertificateQuestion> certificateQuestion;  // of the connection's log-ins
+    QPointer<RequestProgressDialog> progress;  // the request the user waits for
     ImageList largeImages{QSize(32, 32), 50, 2048};
     ImageList smallImages{QSize(16, 16), 50, 2048};
     LocationBar* bar = nullptr;

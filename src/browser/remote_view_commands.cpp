@@ -52,7 +52,7 @@ void RemoteView::CreateActions() {
 }
 
 void RemoteView::UpdateActionStates() {
-    const bool connected = context.session.IsConnected();
+    const bool connected = Connected();
     const bool selection = list->HasSelection();
     const bool oneSelected = list->HasOneSelected();
     for (const auto& [action, rule] : contextActions) {
@@ -94,7 +94,7 @@ QMenu* RemoteView::BuildContextMenu() {
     const int row = list->NextSelected(-1);
     // Without a selection there is a menu only in a remote directory: what
     // adds to it.
-    if (row < 0 && (!showsRemoteDirectory || !context.session.IsConnected())) return nullptr;
+    if (row < 0 && (!showsRemoteDirectory || !Connected())) return nullptr;
     auto* menu = new QMenu(this);
     menu->setTitle(QStringLiteral("&Title Context Menu"));
     if (row < 0) {
@@ -151,7 +151,7 @@ void RemoteView::onKeyPressed(int key, Qt::KeyboardModifiers modifiers, bool aut
     switch (key) {
         case Qt::Key_Backspace:
             if (autoRepeat) return;  // only the first press of the key goes up
-            if (context.session.IsConnected()) {
+            if (Connected()) {
                 GoUp();
             } else {
                 DesktopBeep();

@@ -1,21 +1,20 @@
-// Connecting to a site, disconnecting, and downloading a file to open it.
+// Connecting to a site, disconnecting, running the view's requests, and
+// downloading a file to open it.
 #include <QFileInfo>
 
 #include "browser/app_context.h"
 #include "browser/background_transfers.h"
+#include "browser/connection_client.h"
 #include "browser/desktop_certificate_question.h"
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
-#include "browser/logon_failure_text.h"
 #include "browser/profile_connection.h"
 #include "browser/remote_drop_source.h"
 #include "browser/remote_view.h"
-#include "browser/wait_cursor.h"
+#include "browser/request_progress_dialog.h"
 #include "ftp/connection_settings.h"
 #include "ftp/engine_ui.h"
-#include "ftp/ftp_session.h"
-#include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/catalogue_entries.h"
@@ -24,113 +23,143 @@
 namespace {
 
 // The status bar's word on the connection just made.
-QString SecurityText(const ConnectionProtection& protection) {
-    if (!protection.ControlEncrypted()) return QStringLiteral("Not encrypted");
-    const QString protocol = QString::fromStdString(protection.Protocol());
-    if (!protection.DataEncrypted()) return QStringLiteral("Encrypted (%1), data not encrypted").arg(protocol);
+QString SecurityText(const LoginFacts& facts) {
+    if (facts.protocol.empty()) return QStringLiteral("Not encrypted");
+    const QString protocol = QString::fromStdString(facts.protocol);
+    if (!facts.dataEncrypted) return QStringLiteral("Encrypted (%1), data not encrypted").arg(protocol);
     return QStringLiteral("Encrypted (%1)").arg(protocol);
 }
 
 }  // namespace
 
+bool RemoteView::Connected() const { return connection && place.connected; }
+
+bool RemoteView::Busy() const { return connection && connection->Busy(); }
+
+void RemoteView::Run(Request request, std::function<void(const RequestResult&)> done) {
+    if (!connection) return;
+    connection->Run(std::move(request), std::move(done));
+}
+
+void RemoteView::RunShown(Request request, const QString& title, const QString& text,
+                          std::function<void(const RequestResult&)> done) {
+    if (!connection) return;
+    delete progress;
+    auto* dialog = new RequestProgressDialog(title, text, this);
+    progress = dialog;
+    const std::uint64_t id = connection->Run(
+        std::move(request), [dialog = QPointer<RequestProgressDialog>(dialog), done = std::move(done)](
+                                const RequestResult& result) {
+            delete dialog;
+            done(result);
+        });
+    ConnectionClient* client = connection;
+    connect(dialog, &RequestProgressDialog::cancelRequested, client, [this, client, id] {
+        // A log-in waiting for the certificate question is answered first,
+        // or the cancel would wait for that question.
+        if (certificateQuestion) certificateQuestion->Cancel();
+        client->Cancel(id);
+    });
+    connect(client, &ConnectionClient::progress, dialog, [dialog, id](std::uint64_t request, qint64 done, qint64 total) {
+        if (request == id) dialog->ShowProgress(done, total);
+    });
+}
+
 void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
     bool cancelled = false;
     if (profile.prompt) cancelled = !dialogs.PromptConnection(this, profile, kind == ConnectionKind::Quick);
-    if (!cancelled) {
-        connectCancelled = false;
-        Connect(profile, kind);
-    }
+    if (!cancelled) Connect(profile, kind);
 }
 
-bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
-    WaitCursor wait;
-    ConnectionSettings connection;
-    switch (ProfileConnectionSettings(profile, context.settings, connection)) {
+void RemoteView::Connect(const SiteProfile& given, ConnectionKind kind, const QString& sitePath) {
+    SiteProfile profile = given;
+    ConnectionSettings settings;
+    switch (ProfileConnectionSettings(profile, context.settings, settings)) {
         case ProfileOutcome::AnonymousWithoutEmail:
             ShowMessage(this, QStringLiteral("Please enter your e-mail address in the options dialog before "
                                              "connecting to anonymous FTP sites. Thanks."));
-            return false;
+            return;
         case ProfileOutcome::UnknownEncryption:
             context.log.Append(UnknownEncryptionProblem(profile));
             ShowMessage(this, ToQt(UnknownEncryptionProblem(profile)));
-            return false;
+            return;
         case ProfileOutcome::Ready:
             break;
     }
-    FtpSession& session = context.session;
-    if (session.IsConnected()) session.Quit();
+    EndConnection();
     SetPlace({});
-    session.Configure(connection);
+    connection = new ConnectionClient(context.log, settings, this);
+    connect(connection, &ConnectionClient::idle, this, &RemoteView::idle);
+    certificateQuestion = std::make_unique<DesktopCertificateQuestion>(this);
+    connection->SetCertificateQuestion(certificateQuestion.get());
+    host = QString::fromStdString(settings.host);
+    RunShown(request::Connect{}, QStringLiteral("Connecting"),
+             QStringLiteral("Connecting to %1").arg(host),
+             [this, profile, kind, settings, sitePath](const RequestResult& result) {
+                 const auto* facts = std::get_if<Result<LoginFacts>>(&result);
+                 if (facts == nullptr || !facts->Ok()) {
+                     const Error& failure = FailureOf(result);
+                     EndConnection();
+                     if (failure.category != Error::Category::Cancelled && !failure.message.empty())
+                         ShowMessage(this, QString::fromStdString(failure.message));
+                     return;
+                 }
+                 LoggedIn(profile, kind, settings, facts->Value(), sitePath);
+             });
+}
 
-    DesktopCertificateQuestion certificateQuestion(this);
-    session.SetCertificateQuestion(&certificateQuestion);
-    session.StartConnectWorker();
-    if (ui && ui->WaitForWorker(EngineUi::WaitKind::Connecting, "", session.Status()) ==
-                  EngineUi::WaitResult::Cancelled) {
-        // A worker waiting for the certificate dialog is answered first, or
-        // the cancel would wait for it for ever.
-        certificateQuestion.Cancel();
-        session.CancelWorker();
-        connectCancelled = true;
-    } else {
-        session.JoinWorker();
-    }
-    session.SetCertificateQuestion(nullptr);
-    const std::string& trusted = session.Protection().FingerprintToStore();
-    if (!trusted.empty() && kind != ConnectionKind::Quick) {
+void RemoteView::LoggedIn(const SiteProfile& given, ConnectionKind kind, ConnectionSettings settings,
+                          const LoginFacts& facts, const QString& sitePath) {
+    SiteProfile profile = given;
+    const bool quick = kind == ConnectionKind::Quick;
+    const std::string& trusted = facts.fingerprintToStore;
+    if (!trusted.empty() && !quick) {
         profile.tlsFingerprint = trusted;
         emit certificateTrusted(profile, trusted);
     }
-    connectionSecurity = SecurityText(session.Protection());
-
-    if (!session.IsConnected()) {
-        ExplainFailedLogon();
-        return false;
-    }
-    const bool quick = kind == ConnectionKind::Quick;
+    connectionSecurity = SecurityText(facts);
     const std::string& site = quick ? profile.host : profile.name;
     if (context.transfers) {
         // The queue's own connections log in the same way, trusting what the user trusted just now.
-        if (!trusted.empty()) connection.trustedFingerprint = trusted;
-        context.transfers->SiteConnected(QueueSiteKey(QString::fromStdString(site), quick), connection);
+        if (!trusted.empty()) settings.trustedFingerprint = trusted;
+        context.transfers->SiteConnected(QueueSiteKey(QString::fromStdString(site), quick), settings);
     }
-    const QString home = AskLoginDirectory();
+    const QString home = QString::fromStdString(facts.home);
     SetPlace(RemotePlace{QString::fromStdString(site), home, home, true, quick});
     filter->Clear();
-    if (profile.remoteDir.empty()) {
-        LoadListing();
-    } else {
+    if (!sitePath.isEmpty()) {
+        ChangeDirectory(remote_path::Resolve(home, sitePath));
+    } else if (!profile.remoteDir.empty()) {
         ChangeDirectory(QString::fromStdString(profile.remoteDir));
+    } else {
+        LoadListing();
     }
+}
+
+// The connection goes; a request still running is cancelled, and the server
+// is told goodbye without the window waiting for its answer.
+void RemoteView::EndConnection() {
+    delete progress;
+    if (connection) connection.data()->CloseAndDelete();
+    connection = nullptr;
+}
+
+bool RemoteView::LeftLostSession(const Error& error) {
+    if (error.category != Error::Category::Connection) return false;
+    Disconnect(false);
+    ShowMessage(this, QStringLiteral("The connection was closed without me knowing about it, try logging on again."));
     return true;
 }
 
-// Names the cause of a failed log-in in a box; the log keeps the details. A
-// cancel (the user's, or the abort that ended the exchange) needs no box.
-void RemoteView::ExplainFailedLogon() {
-    FtpSession& session = context.session;
-    if (session.Control().Aborted() || connectCancelled) return;
-    const QString text = LogonFailureText(session.LastLogon(), session.Settings().timeoutSeconds);
-    if (!text.isEmpty()) ShowMessage(this, text);
-}
-
-QString RemoteView::AskLoginDirectory() {
-    ControlChannel& control = context.session.Control();
-    std::string directory;
-    if (control.Command("PWD") != kComplete || !ParseQuotedDirectory(control.ReplyText(), directory)) return {};
-    return QString::fromStdString(directory);
-}
-
 void RemoteView::Disconnect(bool ask) {
-    WaitCursor wait;
-    if (!context.session.IsConnected()) {
+    if (!connection) {
         // The session ended under the list: it leaves the place without a
         // question, so that whoever asked for the disconnect sees it done.
         if (place.connected) ShowDisconnected();
         return;
     }
     if (ask && !AskYesNo(this, QStringLiteral("Are you sure you want to disconnect from ") + SessionHost())) return;
-    context.session.Quit();
+    EndConnection();
     ShowDisconnected();
 }
 
@@ -140,31 +169,39 @@ void RemoteView::ShowDisconnected() {
     ShowGroup({});
 }
 
+std::string RemoteView::PathOf(const QString& name) const {
+    return remote_path::Resolve(place.path, name).toStdString();
+}
+
 void RemoteView::DownloadAndOpen(const QString& name) {
-    WaitCursor wait;
     // The name comes from the server: one that is not a plain file name would
     // put the download outside the download directory.
     if (!IsSafeLocalName(name.toStdString())) {
         ShowMessage(this, QStringLiteral("The server listed a file name that can't be saved safely: ") + name);
         return;
     }
-    FtpSession& session = context.session;
-    const QString localPath =
-        QString::fromStdString(session.Settings().downloadDir + LocalNameFor(name.toStdString()));
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    if (!connection) return;
+    const ConnectionSettings& settings = connection->Settings();
+    const QString localPath = QString::fromStdString(settings.downloadDir + LocalNameFor(name.toStdString()));
     const DownloadStart start = AskHowToDownload(this, localPath);
-    QApplication::restoreOverrideCursor();
     if (start == DownloadStart::Cancel) return;
-    session.SetResume(start == DownloadStart::Resume);
-    const ReplyClass result = session.DownloadFile(name.toStdString(), nullptr);
-    session.SetResume(false);
-    // A cancelled download closes the session and may report an earlier
-    // transfer's result: nothing is opened, and the list leaves the session.
-    if (LeaveClosedSession() || result != kComplete) return;
-    if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
+    // The Transfer Mode question offers no choice that is read: a transfer
+    // that goes on is sent in binary, which never alters the bytes.
+    if (settings.transferMode == 'P' && ui && !ui->AskTransferMode()) return;
+    request::Transfer transfer{TransferRequest::Direction::Download, PathOf(name), localPath.toStdString(),
+                               TransferTypeFor(settings, name.toStdString()), start == DownloadStart::Resume};
+    RunShown(std::move(transfer), QStringLiteral("Transfer Status"),
+             QStringLiteral("Retrieving %1 From %2").arg(name, host), [this, localPath](const RequestResult& result) {
+                 const Error& failure = FailureOf(result);
+                 if (failure.category == Error::Category::None) {
+                     if (context.settings.viewOnDoubleClick) OpenWithAssociation(this, localPath);
+                     return;
+                 }
+                 LeftLostSession(failure);
+             });
 }
 
 void RemoteView::startDragOut() {
-    RemoteDropSource::StartDragOut(this, *list, context.session);
-    LeaveClosedSession();
+    if (!connection) return;
+    RemoteDropSource::StartDragOut(this, *list, *connection, place.path);
 }

@@ -4,8 +4,6 @@
 #include "browser/file_properties_dialog.h"
 #include "browser/remote_deletion.h"
 #include "browser/remote_view.h"
-#include "browser/wait_cursor.h"
-#include "ftp/ftp_session.h"
 #include "platform/desktop/icon_spec.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/catalogue_model.h"
@@ -19,33 +17,63 @@ void RemoteView::DeleteSelected() {
         const RemoteListItem& item = list->Model().Item(row);
         onServer.append({item.label, item.Name(), item.permissions, kind == ItemKind::Directory});
     }
-    RemoteDeletion deletion(context.session, this);
-    {
-        WaitCursor wait;
-        if (!deletion.Survey(onServer)) {
-            LeaveClosedSession();
-            return;
-        }
-    }
-    DeleteDialog confirm;
-    confirm.message = deletion.Question(static_cast<int>(rows.size()));
-    if (!confirm.Run(this)) return;
-
-    WaitCursor wait;
-    bool changedOnServer = false;
-    for (const RemoteDeletion::Item& item : onServer) changedOnServer = deletion.Delete(item) || changedOnServer;
+    // Catalogue entries go at once; what is on the server is asked about first.
     QList<int> catalogueRows;
     for (int row : rows) {
         const ItemKind kind = list->KindAt(row);
         if (kind != ItemKind::Site && kind != ItemKind::Group) continue;
-        if (const QModelIndex item = ShownChild(list->ItemText(row, RemoteListModel::kName)); item.isValid())
-            catalogue.Remove(item);
         catalogueRows.prepend(row);  // removed from the bottom up afterwards
     }
-    for (int row : catalogueRows) list->Model().RemoveItem(row);
-    deletion.ReportLeftovers();
-    if (context.session.IsConnected() && changedOnServer) LoadListing();
-    LeaveClosedSession();
+    if (!catalogueRows.isEmpty()) {
+        DeleteDialog confirm;
+        confirm.message = RemoteDeletion({}).Question(static_cast<int>(rows.size()));
+        if (!confirm.Run(this)) return;
+        for (int row : catalogueRows) {
+            if (const QModelIndex item = ShownChild(list->ItemText(row, RemoteListModel::kName)); item.isValid())
+                catalogue.Remove(item);
+            list->Model().RemoveItem(row);
+        }
+        return;
+    }
+    if (onServer.isEmpty() || !Connected()) return;
+    DeleteOnServer(std::make_shared<RemoteDeletion>(onServer), static_cast<int>(rows.size()));
+}
+
+// Every folder is surveyed first (the requests run in order); the question
+// comes once the last survey is back, and only if none failed.
+void RemoteView::DeleteOnServer(std::shared_ptr<RemoteDeletion> deletion, int selectedCount) {
+    auto surveysLeft = std::make_shared<int>(0);
+    auto failed = std::make_shared<bool>(false);
+    const auto ask = [this, deletion, selectedCount] {
+        DeleteDialog confirm;
+        confirm.message = deletion->Question(selectedCount);
+        if (!confirm.Run(this)) return;
+        auto left = std::make_shared<int>(static_cast<int>(deletion->Items().size()));
+        for (const RemoteDeletion::Item& item : deletion->Items()) {
+            RunShown(deletion->DeleteRequest(item, PathOf(item.name)), QStringLiteral("Deleting"), item.label,
+                     [this, deletion, item, left](const RequestResult& result) {
+                         deletion->TakeResult(item, result, this);
+                         if (--*left > 0) return;
+                         deletion->ReportLeftovers(this);
+                         if (!LeftLostSession(FailureOf(result))) LoadListing();
+                     });
+        }
+    };
+    for (const RemoteDeletion::Item& item : deletion->Items()) {
+        if (!RemoteDeletion::NeedsSurvey(item)) continue;
+        ++*surveysLeft;
+        RunShown(request::SurveyTree{PathOf(item.name)}, QStringLiteral("Deleting"),
+                 QStringLiteral("Counting what %1 holds").arg(item.label),
+                 [this, deletion, item, surveysLeft, failed, ask](const RequestResult& result) {
+                     const auto* survey = std::get_if<Result<TreeContents>>(&result);
+                     if (!*failed) {
+                         *failed = survey == nullptr ? !deletion->TakeSurvey(item, FailureOf(result), this)
+                                                     : !deletion->TakeSurvey(item, *survey, this);
+                     }
+                     if (--*surveysLeft == 0 && !*failed) ask();
+                 });
+    }
+    if (*surveysLeft == 0) ask();
 }
 
 void RemoteView::RenameSelected(const QString& newName) {
@@ -56,10 +84,12 @@ void RemoteView::RenameSelected(const QString& newName) {
     if (newName.isEmpty() || newName == oldName) return;
     switch (list->KindAt(row)) {
         case ItemKind::File:
-            if (context.session.Rename(oldName.toStdString(), newName.toStdString())) {
-                list->SelectRow(list->Model().SetLabel(row, newName));
+            RenameOnServer(oldName, newName, [this, oldName, newName](bool renamed) {
+                const int now = list->FindLabel(oldName);
+                if (!renamed || now < 0) return;
+                list->SelectRow(list->Model().SetLabel(now, newName));
                 Arrange();
-            }
+            });
             break;
         case ItemKind::Directory:
             RenameDirectoryRow(row, newName);
@@ -81,25 +111,55 @@ void RemoteView::RenameSelected(const QString& newName) {
     }
 }
 
-void RemoteView::RenameDirectoryRow(int row, const QString& newName) {
-    WaitCursor wait;
-    const QString oldName = list->ItemText(row, RemoteListModel::kName);
-    if (!context.session.Rename(oldName.toStdString(), newName.toStdString())) return;
-    // The tree learns the new name from the fresh listing.
-    emit folderGone(oldName);
-    LoadListing();
-    Arrange();
+void RemoteView::RenameOnServer(const QString& oldName, const QString& newName, std::function<void(bool)> after) {
+    if (!Connected()) return;
+    Run(request::Rename{PathOf(oldName), PathOf(newName)},
+        [this, after = std::move(after)](const RequestResult& result) {
+            const Error& failure = FailureOf(result);
+            if (LeftLostSession(failure)) return;
+            after(failure.category == Error::Category::None);
+        });
 }
 
-bool RemoteView::RenameDirectoryByName(const QString& oldName, const QString& newName) {
+void RemoteView::RenameDirectoryRow(int row, const QString& newName) {
+    const QString oldName = list->ItemText(row, RemoteListModel::kName);
+    RenameOnServer(oldName, newName, [this, oldName](bool renamed) {
+        if (!renamed) return;
+        // The tree learns the new name from the fresh listing.
+        emit folderGone(oldName);
+        LoadListing();
+    });
+}
+
+void RemoteView::RenameDirectoryByName(const QString& oldName, const QString& newName) {
     const int row = list->FindLabel(oldName);
-    if (row < 0 || list->KindAt(row) != ItemKind::Directory) return false;
-    const QString before = list->ItemText(row, RemoteListModel::kName);
-    if (!context.session.Rename(before.toStdString(), newName.toStdString())) return false;
-    emit folderGone(before);
-    LoadListing();
-    Arrange();
-    return true;
+    if (row < 0 || list->KindAt(row) != ItemKind::Directory) return;
+    RenameDirectoryRow(row, newName);
+}
+
+void RemoteView::MakeDirectory(const QString& name) {
+    if (!Connected()) return;
+    Run(request::MakeDirectory{PathOf(name)}, [this](const RequestResult& result) {
+        if (!LeftLostSession(FailureOf(result))) LoadListing();
+    });
+}
+
+void RemoteView::SetPermissions(const QStringList& names, const QString& mode) {
+    if (!Connected()) return;
+    auto refused = std::make_shared<QStringList>();
+    auto left = std::make_shared<int>(static_cast<int>(names.size()));
+    for (const QString& name : names) {
+        Run(request::SetPermissions{PathOf(name), mode.toStdString()},
+            [this, name, refused, left](const RequestResult& result) {
+                const Error& failure = FailureOf(result);
+                if (failure.category != Error::Category::None && failure.category != Error::Category::Cancelled)
+                    refused->append(name);
+                if (--*left > 0) return;
+                if (LeftLostSession(failure)) return;
+                if (!refused->isEmpty()) ShowMessage(this, QStringLiteral("Error setting permissions"));
+                LoadListing();
+            });
+    }
 }
 
 void RemoteView::onLabelEditFinished(int, const QString& newText) { RenameSelected(newText); }
@@ -121,8 +181,12 @@ void RemoteView::ShowProperties() {
                 for (const QString& label : remote_path::LabelsBelowSite(place.home, place.path))
                     location += label + u'/';
             }
-            FilePropertiesDialog dialog(*list, context.session, location, this);
+            FilePropertiesDialog dialog(*list, location, this);
             dialog.exec();
+            if (dialog.Renamed()) {
+                // The outcome is not reported; the next listing shows the server's truth.
+                RenameOnServer(dialog.OldName(), dialog.Name(), [this](bool) { LoadListing(); });
+            }
             break;
         }
         case ItemKind::Site: {

@@ -2,8 +2,6 @@
 #include "browser/app_context.h"
 #include "browser/list_filter.h"
 #include "browser/remote_view.h"
-#include "browser/wait_cursor.h"
-#include "ftp/ftp_session.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/catalogue_model.h"
 
@@ -41,50 +39,46 @@ void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) 
     const QString name = QString::fromStdString(site.name);
     // Only the session of that very site is reused: another profile on the
     // same host may log in as someone else.
-    if (!(context.session.IsConnected() && here.connected && !here.quick && here.site == name)) {
-        ConnectToSite(site);
-        if (!context.session.IsConnected() || sitePath.isEmpty()) return;
+    if (!(Connected() && !here.quick && here.site == name)) {
+        SiteProfile profile = site;
+        if (profile.prompt && !dialogs.PromptConnection(this, profile, false)) return;
+        Connect(profile, ConnectionKind::Site, sitePath);
+        return;
     }
+    if (sitePath.isEmpty()) return;
     const QString target = remote_path::Resolve(here.home, sitePath);
     if (target == here.path) return;  // already showing it
-    GoToPath(remote_path::StepsBetween(here.path, target));
+    ChangeDirectory(target);
 }
 
 void RemoteView::GoToPath(const QString& path) {
-    if (path.isEmpty() || !context.session.IsConnected()) return;
-    const ReplyClass replyClass = ChangeDirectory(path);
-    if (replyClass == kComplete || replyClass == kTransient || !context.session.IsConnected()) return;
-    ShowMessage(this, QStringLiteral("Could not change to %1: %2")
-                          .arg(path, QString::fromStdString(context.session.Control().ReplyText())));
+    if (path.isEmpty() || !Connected()) return;
+    ChangeDirectory(path);
 }
 
-// The directory change and the listing run together on the session's
-// worker, so a server that stalls on either leaves the window responsive and
-// the progress dialog's Cancel ends both.
-ReplyClass RemoteView::ChangeDirectory(const QString& name) {
-    WaitCursor wait;
+// The directory change and the listing run together as one request, so a
+// server that stalls on either leaves the window responsive and the progress
+// dialog's Cancel ends both.
+void RemoteView::ChangeDirectory(const QString& name) {
     const QString target = name.isEmpty() ? SelectedName() : name;
-    RemoteEntry first;
-    const FtpSession::EnteredListing listed = context.session.EnterAndList(target.toStdString(), first);
-    const ReplyClass replyClass = ReplyClassOf(listed.entered);
-    if (listed.entered) {
-        if (place.connected) {
-            RemotePlace next = place;
-            next.path = remote_path::Resolve(place.path, target);
-            SetPlace(next);
-        }
-        filter->Clear();
-        ClearItems();
-        showsRemoteDirectory = true;
-        ShowListing(listed.read, first);
-    } else if (listed.entered.Failure().category == Error::Category::Cancelled) {
-        LeaveClosedSession();  // the cancel closed the session
-    } else if (replyClass == kTransient) {
-        Disconnect(false);
-        ShowMessage(this, QStringLiteral(
-            "The connection was closed without me knowing about it, try logging on again."));
-    }
-    return replyClass;
+    const QString path = remote_path::Resolve(place.path, target);
+    RunShown(request::List{path.toStdString()}, QStringLiteral("Getting Directory"),
+             QStringLiteral("Getting the listing of %1").arg(path), [this, target](const RequestResult& result) {
+                 if (const auto* listing = std::get_if<Result<Listing>>(&result); listing && listing->Ok()) {
+                     if (place.connected) {
+                         RemotePlace next = place;
+                         next.path = QString::fromStdString(listing->Value().path);
+                         SetPlace(next);
+                     }
+                     filter->Clear();
+                     ShowListing(listing->Value());
+                     return;
+                 }
+                 const Error& failure = FailureOf(result);
+                 if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;
+                 ShowMessage(this, QStringLiteral("Could not change to %1: %2")
+                                       .arg(target, QString::fromStdString(failure.message)));
+             });
 }
 
 void RemoteView::GoUp() {
@@ -94,8 +88,8 @@ void RemoteView::GoUp() {
     }
     if (AskYesNo(this, QStringLiteral("You are at the root directory, are you sure you want to disconnect from ") +
                            SessionHost())) {
-        context.session.Quit();
         const QModelIndex group = GroupAfterSession();
+        EndConnection();
         SetPlace({});
         ShowGroup(group);
     }

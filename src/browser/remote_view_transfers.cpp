@@ -45,7 +45,7 @@ ExistingFileSide RemoteView::ListedFileSide(const QString& name) const {
 }
 
 void RemoteView::UploadChosenFiles() {
-    if (!context.session.IsConnected()) return;
+    if (!Connected()) return;
     const QStringList files = AskForFiles(this, QStringLiteral("Upload"), StartFolder(context));
     if (files.isEmpty()) return;
     if (QueuedTransfers::Available(context, place)) {
@@ -56,7 +56,7 @@ void RemoteView::UploadChosenFiles() {
 }
 
 void RemoteView::DownloadSelectedTo() {
-    if (!context.session.IsConnected() || list->SelectedCount() == 0) return;
+    if (!Connected() || list->SelectedCount() == 0) return;
     const QString folder = AskForFolder(this, QStringLiteral("Download To"), StartFolder(context));
     if (folder.isEmpty()) return;
     if (QueuedTransfers::Available(context, place)) {

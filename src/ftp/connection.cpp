@@ -1,8 +1,11 @@
 #include "ftp/connection.h"
 
 #include "ftp/ftp_session.h"
+#include "ftp/logon_failure_text.h"
 #include "ftp/own_thread_reports.h"
 #include "ftp/remote_path.h"
+#include "ftp/tree_removal.h"
+#include "ftp/walk_loop_guard.h"
 
 namespace {
 
@@ -17,6 +20,10 @@ Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 const Error& FailureOf(const RequestResult& result) {
     return std::visit([](const auto& r) -> const Error& { return r.Failure(); }, result);
+}
+
+void Connection::SetCertificateQuestion(tls::CertificateQuestion* question) {
+    session->SetCertificateQuestion(question);
 }
 
 Connection::Connection(LogQueue& log, ConnectionSettings settings) : settings(std::move(settings)) {
@@ -121,11 +128,13 @@ void Connection::Run() {
 }
 
 RequestResult Connection::Execute(const Request& request) {
+    if (std::holds_alternative<request::Quit>(request)) return Quit();
     if (Result<void> login = EnsureLoggedIn(); !login) return login;
     RemoteOperations& remote = session->Remote();
     return std::visit(
         Overloaded{
-            [](const request::Connect&) -> RequestResult { return Result<void>(); },
+            [this](const request::Connect&) -> RequestResult { return Facts(); },
+            [](const request::Quit&) -> RequestResult { return Result<void>(); },
             [this](const request::ChangeDirectory& r) -> RequestResult { return Enter(r.path); },
             [this](const request::List& r) -> RequestResult { return List(r.path); },
             [this](const request::Stat& r) -> RequestResult { return Stat(r.path); },
@@ -134,6 +143,9 @@ RequestResult Connection::Execute(const Request& request) {
             [&](const request::Delete& r) -> RequestResult { return remote.DeleteFile(r.path); },
             [&](const request::Rename& r) -> RequestResult { return remote.Rename(r.from, r.to); },
             [&](const request::SetPermissions& r) -> RequestResult { return remote.SetPermissions(r.mode, r.path); },
+            [this](const request::SurveyTree& r) -> RequestResult { return Survey(r.path); },
+            [this](const request::RemoveTree& r) -> RequestResult { return RemoveTree(r.path); },
+            [this](const request::DownloadTree& r) -> RequestResult { return DownloadTree(r); },
             [this](const request::Transfer& r) -> RequestResult { return Transfer(r); },
         },
         request);
@@ -147,10 +159,58 @@ Result<void> Connection::EnsureLoggedIn() {
     session->Configure(settings);
     const LogonResult logon = session->Logon();
     if (logon.Connected()) return {};
-    return Error(Error::Category::Connection, ConnectFailureText(logon), logon.replyCode);
+    if (logon.cause == LogonResult::Cause::Cancelled) return Error(Error::Category::Cancelled, "Cancelled");
+    const Error::Category category = logon.cause == LogonResult::Cause::WrongCredentials
+                                         ? Error::Category::Reply
+                                         : Error::Category::Connection;
+    return Error(category, LogonFailureText(logon, settings.timeoutSeconds), logon.replyCode, logon.socketError);
 }
 
-Result<void> Connection::Enter(const std::string& directory) { return session->Remote().ChangeDir(directory); }
+Result<void> Connection::Quit() {
+    if (session->IsConnected()) session->Quit();
+    session->CloseAll();
+    return {};
+}
+
+// Asks where the log-in put the connection (PWD); a server that will not
+// say leaves the home empty, which callers treat as unknown.
+Result<LoginFacts> Connection::Facts() {
+    LoginFacts facts;
+    ControlChannel& control = session->Control();
+    if (control.Command("PWD") == kComplete) ParseQuotedDirectory(control.ReplyText(), facts.home);
+    if (!session->IsConnected()) return ReplyError("The connection was lost");
+    const ConnectionProtection& protection = session->Protection();
+    facts.protocol = protection.Protocol();
+    facts.dataEncrypted = protection.DataEncrypted();
+    facts.fingerprintToStore = protection.FingerprintToStore();
+    return facts;
+}
+
+// A tree is surveyed and removed from its parent folder, where the removal
+// names it.
+Result<TreeContents> Connection::Survey(const std::string& path) {
+    const RemoteLocation where = SplitRemotePath(path);
+    if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
+    TreeRemoval removal(*session);
+    if (!removal.Survey(where.name)) return Error(Error::Category::Reply, removal.Problem());
+    return TreeContents{removal.Contents().files, removal.Contents().folders, removal.IsLink()};
+}
+
+Result<TreeLeftovers> Connection::RemoveTree(const std::string& path) {
+    const RemoteLocation where = SplitRemotePath(path);
+    if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
+    TreeRemoval removal(*session);
+    if (!removal.Survey(where.name)) return Error(Error::Category::Reply, removal.Problem());
+    removal.Remove();
+    return TreeLeftovers{removal.Failures()};
+}
+
+// An empty directory is where the connection is: a server that would not say
+// where the log-in put it leaves callers only names relative to that.
+Result<void> Connection::Enter(const std::string& directory) {
+    if (directory.empty()) return {};
+    return session->Remote().ChangeDir(directory);
+}
 
 // Enters the directory and lists it there, so that servers that list only
 // the current directory are asked the same way as the others.
@@ -177,6 +237,15 @@ Result<RemoteFileFacts> Connection::Stat(const std::string& path) {
     // Neither answer may have come because the connection broke.
     if (!facts && !session->IsConnected()) return ReplyError("No such file: " + path);
     return facts;
+}
+
+Result<WalkResult> Connection::DownloadTree(const request::DownloadTree& tree) {
+    const RemoteLocation where = SplitRemotePath(tree.remotePath);
+    if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
+    const WalkResult walk = session->DownloadTree(where.name, &tree.localPath);
+    if (walk.outcome == WalkResult::Outcome::Aborted && !session->IsConnected())
+        return Error(Error::Category::Connection, "The connection was lost");
+    return walk;
 }
 
 // The transfer runs here, on the connection's thread: the session's worker

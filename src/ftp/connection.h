@@ -16,6 +16,9 @@
 
 class FtpSession;
 class OwnThreadReports;
+namespace tls {
+class CertificateQuestion;
+}
 struct TransferStatus;
 
 // One connection to a server with a thread of its own. Callers submit typed
@@ -38,6 +41,11 @@ public:
     // one as soon as its exchange is woken.
     void Cancel(std::uint64_t id);
 
+    // Who decides about certificates that cannot be verified (nullptr: they
+    // are refused). Asked on the connection's thread; set before the first
+    // request and kept alive as long as the connection.
+    void SetCertificateQuestion(tls::CertificateQuestion* question);
+
     // Results and progress, for the thread that owns the connection.
     EventQueue<ConnectionEvent>& Events() { return events; }
 
@@ -45,6 +53,11 @@ private:
     void Run();
     RequestResult Execute(const Request& request);
     Result<void> EnsureLoggedIn();
+    Result<void> Quit();
+    Result<LoginFacts> Facts();
+    Result<TreeContents> Survey(const std::string& path);
+    Result<TreeLeftovers> RemoveTree(const std::string& path);
+    Result<WalkResult> DownloadTree(const request::DownloadTree& tree);
     Result<void> Enter(const std::string& directory);
     Result<Listing> List(const std::string& path);
     Result<RemoteFileFacts> Stat(const std::string& path);

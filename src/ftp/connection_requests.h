@@ -11,12 +11,17 @@
 #include "ftp/result.h"
 #include "ftp/transfer_outcome.h"
 #include "ftp/transfer_request.h"
+#include "ftp/tree_walks.h"
 
 // The requests a connection runs, one after another, each with absolute
 // remote paths: where the session happens to be is the connection's affair.
 namespace request {
 
+// Logs in (every request does when it needs to) and says where the server
+// put the connection and how it is protected.
 struct Connect {};
+// Ends the session politely (QUIT); the next request logs in again.
+struct Quit {};
 struct ChangeDirectory {
     std::string path;
 };
@@ -45,6 +50,20 @@ struct SetPermissions {
     std::string path;
     std::string mode;  // octal, e.g. "644"
 };
+// Counts what a remote folder holds, every level of it, changing nothing.
+struct SurveyTree {
+    std::string path;
+};
+// Deletes a remote folder with everything in it (a link: the link alone).
+struct RemoveTree {
+    std::string path;
+};
+// A remote folder with everything below it, into the local folder localPath
+// (made when missing; an existing one is added to).
+struct DownloadTree {
+    std::string remotePath;
+    std::string localPath;
+};
 // One file, either way; the type is 'A' or 'I'. resume continues the
 // target (a kept partial download, or the remote file of an upload).
 struct Transfer {
@@ -57,9 +76,10 @@ struct Transfer {
 
 }  // namespace request
 
-using Request = std::variant<request::Connect, request::ChangeDirectory, request::List, request::Stat,
-                             request::MakeDirectory, request::RemoveDirectory, request::Delete,
-                             request::Rename, request::SetPermissions, request::Transfer>;
+using Request = std::variant<request::Connect, request::Quit, request::ChangeDirectory, request::List,
+                             request::Stat, request::MakeDirectory, request::RemoveDirectory, request::Delete,
+                             request::Rename, request::SetPermissions, request::SurveyTree,
+                             request::RemoveTree, request::DownloadTree, request::Transfer>;
 
 // A directory's entries, read into memory; lines that could not be read are
 // logged and counted.
@@ -69,10 +89,32 @@ struct Listing {
     std::size_t skippedLines = 0;
 };
 
-// What a finished request gives: nothing but success (Connect, directory
-// changes and edits), a listing, file facts, or how a transfer ended.
-using RequestResult =
-    std::variant<Result<void>, Result<Listing>, Result<RemoteFileFacts>, Result<TransferOutcome>>;
+// Where a log-in put the connection and how it is protected.
+struct LoginFacts {
+    std::string home;  // the login directory; empty when the server will not say
+    std::string protocol;  // the TLS version in use; empty: not encrypted
+    bool dataEncrypted = false;
+    std::string fingerprintToStore;  // a certificate the user trusted just now
+};
+
+// What a remote folder holds (SurveyTree).
+struct TreeContents {
+    int files = 0;    // files and links, every level
+    int folders = 0;  // folders below the surveyed one
+    bool isLink = false;  // the name is a link: only the link itself goes
+};
+
+// What a folder removal left behind: each item's path and the server's words.
+struct TreeLeftovers {
+    std::vector<std::string> items;
+};
+
+// What a finished request gives: nothing but success (directory changes and
+// edits), the log-in's facts, a listing, file facts, a folder's contents,
+// what a removal left, or how a transfer ended.
+using RequestResult = std::variant<Result<void>, Result<LoginFacts>, Result<Listing>, Result<RemoteFileFacts>,
+                                   Result<TreeContents>, Result<TreeLeftovers>, Result<WalkResult>,
+                                   Result<TransferOutcome>>;
 
 // The connection's reports, in the order they happened. A cancelled request
 // finishes with a Result<void> whose error is Cancelled, whatever it asked for.

@@ -3,7 +3,7 @@
 #include <QObject>
 
 #include "queue/core/transfer_queue.h"
-#include "queue/thread_wake.h"
+#include "platform/desktop/thread_wake.h"
 
 // Hears the queue on whichever thread changes it and tells the user-interface
 // thread, as one changed() signal for any number of changes made meanwhile.

@@ -115,9 +115,9 @@ private slots:
             [](Surroundings&) { return new IconSelectionDialog(QStringLiteral("Wexal.exe ,32")); });
         row("Create Directory", [](Surroundings&) { return new CreateDirectoryDialog; });
         row("File Properties", [](Surroundings& s) {
-            return new FilePropertiesDialog(s.list, s.session, QStringLiteral("Home/pub/linux/"));
+            return new FilePropertiesDialog(s.list, QStringLiteral("Home/pub/linux/"));
         });
-        row("Permissions", [](Surroundings& s) { return new PermissionsDialog(s.list, s.session); });
+        row("Permissions", [](Surroundings& s) { return new PermissionsDialog(s.list); });
         row("Transfer Mode", [](Surroundings&) { return new TransferModeDialog; });
         row("Connecting", [](Surroundings& s) {
             return new ConnectingDialog(s.status, QStringLiteral("ftp.example.org"));

@@ -85,7 +85,7 @@ private slots:
         const QPersistentModelIndex group = f.tree->model()->index(2, 0);
         QCOMPARE(ChildCount(group), 1);
         QCOMPARE(Label(Child(group, 0)), QStringLiteral("Fresh"));
-        QVERIFY(!f.session.IsConnected());
+        QVERIFY(!f.view->Connected());
 
         // Cancel adds nothing.
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Cancelled;
@@ -123,7 +123,7 @@ private slots:
         };
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.commands->NewSite();
-        QVERIFY(!f.session.IsConnected());
+        QVERIFY(!f.view->Connected());
         QVERIFY(f.LogLines().filter(QStringLiteral("USER")).isEmpty());
         QCOMPARE(f.Labels(), (QStringList{"Fresh", "Local"}));
 
@@ -132,7 +132,7 @@ private slots:
         f.tree->selectionModel()->select(local, QItemSelectionModel::Select);
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::SavedAndConnect;
         f.commands->NewSite();
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         QCOMPARE(f.LogLines().filter(QStringLiteral("USER")).size(), 1);
         const QPersistentModelIndex second = Child(f.tree->model()->index(0, 0), 2);
         QCOMPARE(Label(second), QStringLiteral("Second"));
@@ -143,7 +143,7 @@ private slots:
         f.view->OpenItem();
         QCOMPARE(f.Labels(), QStringList{"x.txt"});
         f.Action("upOneLevel")->trigger();
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         QCOMPARE(f.tree->CurrentNode(), second);
         QCOMPARE(f.Labels(), QStringList{"sub"});
         QVERIFY(messages.texts.isEmpty());
@@ -159,7 +159,7 @@ private slots:
             QVERIFY2(!f.Enabled(id), qPrintable(id));
         for (const QString id : {"quickConnect", "newSite", "newGroup"}) QVERIFY(f.Enabled(id));
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         for (const QString id : {"refresh", "upOneLevel", "disconnect", "createDirectory", "newGroup"})
             QVERIFY(f.Enabled(id));
         for (const QString id : {"quickConnect", "newSite", "permissions", "delete"}) QVERIFY(!f.Enabled(id));
@@ -217,7 +217,7 @@ private slots:
              [&] {
                  OpenSite(f, "Demo", "Local");
                  f.List().ClearSelection();
-                 return f.session.IsConnected();
+                 return f.view->Connected();
              },
              // The tree follows the login and selects the site: Rename may take it.
              whenConnected + QStringList{"rename"}},
@@ -246,7 +246,7 @@ private slots:
             {"disconnected",
              [&] {
                  f.Action("disconnect")->trigger();
-                 return !f.session.IsConnected();
+                 return !f.view->Connected();
              },
              whenDisconnected},
         };
@@ -303,7 +303,7 @@ private slots:
         f.commands->QuickConnect();
         QCOMPARE(f.dialogs.prompts, 1);
         QVERIFY(f.dialogs.lastPromptWasQuick);
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         QCOMPARE(f.Labels(), QStringList{"pub"});
         QCOMPARE(ChildCount(Child(f.tree->model()->index(0, 0), 0)), 0);  // no directory nodes anywhere
         f.Select({"pub"});
@@ -311,10 +311,10 @@ private slots:
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});
         f.Action("upOneLevel")->trigger();  // CWD .., no question on a quick connection
         QCOMPARE(f.Labels(), QStringList{"pub"});
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         MessageLog messages;
         f.Action("disconnect")->trigger();
-        QVERIFY(!f.session.IsConnected());
+        QVERIFY(!f.view->Connected());
         QVERIFY(!f.view->Place().quick);
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
     }

@@ -370,7 +370,7 @@ private slots:
         f.view->OpenItem();
         QCOMPARE(messages.texts.value(0), QStringLiteral("Please enter your e-mail address in the options dialog "
                                                           "before connecting to anonymous FTP sites. Thanks."));
-        QVERIFY(!f.session.IsConnected());
+        QVERIFY(!f.view->Connected());
         QCOMPARE(f.tree->CurrentKind(), ItemKind::Group);  // back at the group
         QVERIFY(!f.LogLines().join("\n").contains("USER"));
     }

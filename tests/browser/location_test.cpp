@@ -195,7 +195,7 @@ private slots:
         SiteProfile profile;
         profile.prompt = true;
         f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         f.view->ChangeDirectory("pub");
         f.view->GoUp();
         f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
@@ -231,7 +231,7 @@ private slots:
             .Expect("CWD", "550 No such directory.\r\n")
             .Expect("XCWD", "550 No such directory.\r\n");
         Journey j(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
-        QVERIFY(j.f.session.IsConnected());
+        QVERIFY(j.f.view->Connected());
         QCOMPARE(j.f.view->Place().home, home);
         QCOMPARE(j.f.view->Place().path, home);
         QCOMPARE(j.Parts(), parts);

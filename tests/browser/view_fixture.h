@@ -99,6 +99,10 @@ struct ViewFixture {
         tree.reset();
     }
 
+    // Waits until the view's requests have all come back; false when they
+    // have not within 20 s.
+    bool Settle() { return QTest::qWaitFor([this] { return !view->Busy(); }, 20000); }
+
     RemoteListWidget& List() { return view->List(); }
     QStringList Labels() {
         QStringList labels;

@@ -54,7 +54,7 @@ private slots:
         server->Put("readme.txt", "hello");
         server->Put("pub/linux/kernel.tar", QByteArray(2500, 'k'));
         auto f = Connected();
-        QVERIFY(f->session.IsConnected());
+        QVERIFY(f->view->Connected());
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
         QCOMPARE(f->List().ItemText(f->Row("readme.txt"), RemoteListModel::kSize), QStringLiteral("1K"));
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));
@@ -70,7 +70,7 @@ private slots:
 
         // File properties show where the file is.
         f->Select({"kernel.tar"});
-        FilePropertiesDialog properties(f->List(), f->session, "Local/pub/linux/");
+        FilePropertiesDialog properties(f->List(), "Local/pub/linux/");
         QCOMPARE(properties.FieldText("Size:"), QStringLiteral("3K"));
         QCOMPARE(properties.FieldText("Location:"), QStringLiteral("Local/pub/linux/"));
 
@@ -84,12 +84,12 @@ private slots:
         f->view->GoUp();
         QCOMPARE(messages.texts.value(0), "You are at the root directory, are you sure you want to disconnect from " +
                                               QString::fromStdString(server->HostText()));
-        QVERIFY(f->session.IsConnected());
+        QVERIFY(f->view->Connected());
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));  // still on the site
         messages.answer = MessageAnswer::Yes;
         f->view->GoUp();
-        QVERIFY(!f->session.IsConnected());
+        QVERIFY(!f->view->Connected());
         QCOMPARE(f->Labels(), QStringList{"Local"});
     }
 
@@ -113,9 +113,9 @@ private slots:
         // Not connected: the site is connected to first.
         MessageLog messages;
         f->view->Disconnect(false);
-        QVERIFY(!f->session.IsConnected());
+        QVERIFY(!f->view->Connected());
         QVERIFY(f->ClickTreeItem(Child(pub, 0)));
-        QVERIFY(f->session.IsConnected());
+        QVERIFY(f->view->Connected());
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         QVERIFY(messages.texts.isEmpty());
         // The root's listing went under the site, not under the directory node.
@@ -128,7 +128,7 @@ private slots:
         ScriptLogin(scripted);
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "anonymous", "", "/nowhere"));
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         const auto received = scripted.Received();
         // A site left at the default asks for TLS first; this server refuses it.
         QCOMPARE(QString::fromStdString(received.at(0)), QStringLiteral("AUTH TLS"));
@@ -190,7 +190,7 @@ private slots:
         } else {
             OpenSite(f, "Demo", "Local");
         }
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         QCOMPARE(f.session.Settings().dataMode, expected);
     }
 
@@ -200,7 +200,7 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "wrong"));
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
-        QVERIFY(!f.session.IsConnected());
+        QVERIFY(!f.view->Connected());
         QCOMPARE(messages.texts, QStringList{"Could not log in to " + QString::fromStdString(scripted.HostText()) +
                                              ": wrong user name or password (530 Login incorrect.)"});
         QCOMPARE(f.tree->CurrentKind(), ItemKind::Group);
@@ -214,9 +214,10 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         MessageLog messages;
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.IsConnected());
-        QCOMPARE(f.view->ChangeDirectory("pub"), kTransient);
-        QVERIFY(!f.session.IsConnected());
+        QVERIFY(f.view->Connected());
+        f.view->ChangeDirectory("pub");
+        QVERIFY(f.Settle());
+        QVERIFY(!f.view->Connected());
         QCOMPARE(messages.texts, QStringList{"The connection was closed without me knowing about it, try logging on "
                                              "again."});
         QCOMPARE(f.Labels(), QStringList{"Demo"});
@@ -255,13 +256,15 @@ private slots:
         QVERIFY(QFile::exists(server->Root() + "/kept.txt"));
 
         // A directory renamed from the tree's side relists and renames its node.
-        QVERIFY(f->view->RenameDirectoryByName("dir", "folder"));
+        f->view->RenameDirectoryByName("dir", "folder");
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), (QStringList{"folder", "kept.txt"}));
         QVERIFY(QFile::exists(server->Root() + "/folder/x"));
         QStringList nodes;
         for (int i = 0; i < ChildCount(f->tree->CurrentNode()); ++i) nodes << Label(Child(f->tree->CurrentNode(), i));
         QCOMPARE(nodes, QStringList{"folder"});
-        QVERIFY(!f->view->RenameDirectoryByName("absent", "x"));
+        f->view->RenameDirectoryByName("absent", "x");
+        QVERIFY(!f->view->Busy());  // nothing asked of the server
     }
 
     void InPlaceEditsRenameAndEscapeDoesNot() {
@@ -300,7 +303,7 @@ private slots:
         auto f = Connected();
         f->Select({"c.sh", "a.sh", "b.sh"});
         QCOMPARE(f->List().ItemText(0, RemoteListModel::kPermissions), QStringLiteral("-rwxr-x---"));
-        PermissionsDialog dialog(f->List(), f->session);
+        PermissionsDialog dialog(f->List());
         QCOMPARE(dialog.Mode(), QStringLiteral("750"));
         dialog.Box(2)->click();  // owner execute off
         QCOMPARE(dialog.Mode(), QStringLiteral("650"));
@@ -309,6 +312,8 @@ private slots:
         QCOMPARE(dialog.Mode(), QStringLiteral("751"));
         f->LogLines();
         dialog.accept();
+        f->view->SetPermissions(dialog.Names(), dialog.Mode());
+        QVERIFY(f->Settle());
         const QStringList chmods = f->LogLines().filter(QRegularExpression("^Quillmoor: SITE CHMOD"));
         QCOMPARE(chmods, (QStringList{"Quillmoor: SITE CHMOD 751 a.sh", "Quillmoor: SITE CHMOD 751 b.sh",
                                       "Quillmoor: SITE CHMOD 751 c.sh"}));
@@ -330,9 +335,11 @@ private slots:
         for (const char* name : {"one", "two", "three"}) f.view->AddEntry(Entry("-rwsr-xr-x", "1", name));
         f.Select({"one", "two", "three"});
         MessageLog messages;
-        PermissionsDialog dialog(f.List(), f.session);
+        PermissionsDialog dialog(f.List());
         QCOMPARE(dialog.Mode(), QStringLiteral("655"));
         dialog.accept();
+        f.view->SetPermissions(dialog.Names(), dialog.Mode());
+        QVERIFY(f.Settle());
         QCOMPARE(messages.texts, QStringList{"Error setting permissions"});
         // After the login: FEAT, PWD, CWD and XCWD of the refused initial directory.
         const auto received = scripted.Received();
@@ -351,10 +358,11 @@ private slots:
         ViewFixture f(LocalSiteCatalogue(scripted.HostText(), "tester", "secret", "/x"));
         OpenSite(f, "Demo", "Local");
         MessageLog messages;
-        QCOMPARE(f.view->ChangeDirectory("locked"), kComplete);
+        f.view->ChangeDirectory("locked");
+        QVERIFY(f.Settle());
         QCOMPARE(messages.texts,
                  QStringList{"Could not get the directory listing; see the log for the reason."});
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
     }
 
     void PermissionTextsOpenTheirBoxes_data() {
@@ -451,7 +459,7 @@ private slots:
         // Cancelled, the download still finds the first one's result.
         f->waiter.Cancel();
         f->view->OpenItem();
-        QVERIFY(!f->session.IsConnected());
+        QVERIFY(!f->view->Connected());
         QVERIFY(!messages.texts.contains(notOpened));
         QCOMPARE(f->Labels(), QStringList{"Demo"});
         QVERIFY(!f->tree->CurrentNode().isValid());
@@ -489,12 +497,12 @@ private slots:
         f.view->AddEntry(Entry("-rw-r--r--", "5", "other"));
         f.Select({"readme"});
         {
-            FilePropertiesDialog unchanged(f.List(), f.session, "/");
+            FilePropertiesDialog unchanged(f.List(), "/");
             QCOMPARE(unchanged.FieldText("Size:"), QStringLiteral("2K"));
             unchanged.accept();
             QVERIFY(!unchanged.Renamed());
         }
-        FilePropertiesDialog properties(f.List(), f.session, "/");
+        FilePropertiesDialog properties(f.List(), "/");
         properties.NameEdit()->setText("README");
         properties.accept();
         QVERIFY(properties.Renamed());
@@ -514,11 +522,11 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f->view->Disconnect(true);
-        QVERIFY(f->session.IsConnected());
+        QVERIFY(f->view->Connected());
         QVERIFY(f->view->Place().connected);
         messages.answer = MessageAnswer::Yes;
         f->view->Disconnect(true);
-        QVERIFY(!f->session.IsConnected());
+        QVERIFY(!f->view->Connected());
         QVERIFY(!f->view->Place().connected);
         QCOMPARE(f->Labels(), QStringList{"Demo"});
         QCOMPARE(messages.texts.value(0), "Are you sure you want to disconnect from " +

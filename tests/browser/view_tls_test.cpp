@@ -37,7 +37,7 @@ private slots:
             QCoreApplication::processEvents();
         });
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         QCOMPARE(asked, 1);
         QVERIFY2(f.view->ConnectionSecurity().startsWith("Encrypted (TLS 1."),
                  qPrintable(f.view->ConnectionSecurity()));
@@ -50,7 +50,7 @@ private slots:
         // The next connection finds the certificate trusted and does not ask.
         f.view->Disconnect(false);
         OpenSite(f, "Demo", "Local");
-        QVERIFY(f.session.IsConnected());
+        QVERIFY(f.view->Connected());
         QCOMPARE(asked, 1);
         SetCertificateResponder({});
     }

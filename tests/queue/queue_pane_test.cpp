@@ -16,7 +16,7 @@
 
 #include "queue/queue_commands.h"
 #include "queue/saved_queue.h"
-#include "queue/thread_wake.h"
+#include "platform/desktop/thread_wake.h"
 #include "queue/transfer_queue_events.h"
 #include "queue/transfer_queue_model.h"
 #include "queue/transfer_queue_pane.h"

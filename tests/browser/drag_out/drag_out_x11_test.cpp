@@ -89,7 +89,7 @@ private slots:
         server->Put("notes.txt", "first line\nsecond line\n");
         f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
         OpenSite(*f, "Demo", "Local");
-        QVERIFY(f->session.IsConnected());
+        QVERIFY(f->view->Connected());
         downloads = QString::fromStdString(f->session.Settings().downloadDir);
 
         // The progress dialogs are the program's own.

@@ -1,4 +1,4 @@
-#include "queue/thread_wake.h"
+#include "platform/desktop/thread_wake.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
