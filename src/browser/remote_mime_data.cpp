@@ -30,7 +30,10 @@ QString DownloadDirectory(const ConnectionClient& connection) {
 RequestResult RunAndWait(ConnectionClient& connection, Request request, const QString& label) {
     QEventLoop loop;
     std::optional<RequestResult> finished;
-    RequestProgressDialog dialog(QStringLiteral("Transfer Status"), QStringLiteral("Retrieving ") + label, nullptr);
+    RequestProgressDialog dialog(QStringLiteral("Transfer Status"),
+                                 QStringLiteral("Retrieving %1 From %2")
+                                     .arg(label, QString::fromStdString(connection.Settings().host)),
+                                 nullptr);
     const std::uint64_t id = connection.Run(std::move(request), [&](const RequestResult& result) {
         finished = result;
         loop.quit();
@@ -42,6 +45,7 @@ RequestResult RunAndWait(ConnectionClient& connection, Request request, const QS
                          if (request == id) dialog.ShowProgress(done, total);
                      });
     QObject::connect(&connection, &QObject::destroyed, &loop, &QEventLoop::quit);
+    dialog.Announce();
     if (!finished) loop.exec();
     if (!finished) return Result<void>(Error(Error::Category::Cancelled, "Cancelled"));
     return *finished;

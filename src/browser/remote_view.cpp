@@ -141,19 +141,7 @@ void RemoteView::LoadListing() {
         LeaveClosedSession();
         return;
     }
-    RunShown(request::List{place.path.toStdString()}, QStringLiteral("Getting Directory"),
-             QStringLiteral("Getting the listing of %1").arg(place.path), [this](const RequestResult& result) {
-                 if (const auto* listing = std::get_if<Result<Listing>>(&result); listing && listing->Ok()) {
-                     ShowListing(listing->Value());
-                     return;
-                 }
-                 const Error& failure = FailureOf(result);
-                 if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;
-                 // An empty list would claim the directory is empty.
-                 ClearItems();
-                 showsRemoteDirectory = true;
-                 ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
-             });
+    ListAt(place.path, false);
 }
 
 bool RemoteView::LeaveClosedSession() {

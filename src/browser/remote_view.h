@@ -79,7 +79,7 @@ public:
     bool Busy() const;
     // The connection while connected (null otherwise), for what runs its own
     // requests on it (the drag out of the list).
-    ConnectionClient* Client() const { return connection; }
+    ConnectionClient* Client() const;
 
     RemoteListWidget& List() { return *list; }
     ListFilter& Filter() { return *filter; }
@@ -203,6 +203,9 @@ private:
     void Run(Request request, std::function<void(const RequestResult&)> done);
     void RunShown(Request request, const QString& title, const QString& text,
                   std::function<void(const RequestResult&)> done);
+    void EnterAndList(const QString& target, bool sayRefusal);
+    // Lists path; moving: the list goes there (the place changes).
+    void ListAt(const QString& path, bool moving);
     void LoggedIn(const SiteProfile& profile, ConnectionKind kind, ConnectionSettings settings,
                   const LoginFacts& facts, const QString& sitePath);
     // After a failed request: a lost connection ends the session with a

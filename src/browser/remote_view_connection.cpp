@@ -36,6 +36,8 @@ bool RemoteView::Connected() const { return connection && place.connected; }
 
 bool RemoteView::Busy() const { return connection && connection->Busy(); }
 
+ConnectionClient* RemoteView::Client() const { return connection; }
+
 void RemoteView::Run(Request request, std::function<void(const RequestResult&)> done) {
     if (!connection) return;
     connection->Run(std::move(request), std::move(done));
@@ -63,6 +65,7 @@ void RemoteView::RunShown(Request request, const QString& title, const QString& 
     connect(client, &ConnectionClient::progress, dialog, [dialog, id](std::uint64_t request, qint64 done, qint64 total) {
         if (request == id) dialog->ShowProgress(done, total);
     });
+    dialog->Announce();
 }
 
 void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {
@@ -145,7 +148,8 @@ void RemoteView::EndConnection() {
 }
 
 bool RemoteView::LeftLostSession(const Error& error) {
-    if (error.category != Error::Category::Connection) return false;
+    // 421: the server is closing the connection.
+    if (error.category != Error::Category::Connection && error.replyCode != 421) return false;
     Disconnect(false);
     ShowMessage(this, QStringLiteral("The connection was closed without me knowing about it, try logging on again."));
     return true;

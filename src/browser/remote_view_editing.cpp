@@ -157,7 +157,6 @@ void RemoteView::SetPermissions(const QStringList& names, const QString& mode) {
                 if (--*left > 0) return;
                 if (LeftLostSession(failure)) return;
                 if (!refused->isEmpty()) ShowMessage(this, QStringLiteral("Error setting permissions"));
-                LoadListing();
             });
     }
 }

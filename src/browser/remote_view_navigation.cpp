@@ -53,31 +53,52 @@ void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) 
 
 void RemoteView::GoToPath(const QString& path) {
     if (path.isEmpty() || !Connected()) return;
-    ChangeDirectory(path);
+    EnterAndList(path, true);
 }
 
-// The directory change and the listing run together as one request, so a
-// server that stalls on either leaves the window responsive and the progress
-// dialog's Cancel ends both.
-void RemoteView::ChangeDirectory(const QString& name) {
-    const QString target = name.isEmpty() ? SelectedName() : name;
+void RemoteView::ChangeDirectory(const QString& name) { EnterAndList(name.isEmpty() ? SelectedName() : name, false); }
+
+// Enters the folder, then lists it: a refusal of the one is told apart from
+// a failure of the other. Both run on the connection, so a server that
+// stalls on either leaves the window responsive and the progress dialog's
+// Cancel ends the request.
+void RemoteView::EnterAndList(const QString& target, bool sayRefusal) {
     const QString path = remote_path::Resolve(place.path, target);
+    RunShown(request::ChangeDirectory{path.toStdString()}, QStringLiteral("Getting Directory"),
+             QStringLiteral("Changing to %1").arg(path), [this, target, path, sayRefusal](const RequestResult& result) {
+                 const Error& failure = FailureOf(result);
+                 if (failure.category == Error::Category::None) {
+                     ListAt(path, true);
+                 } else if (failure.category != Error::Category::Cancelled && !LeftLostSession(failure) &&
+                            sayRefusal) {
+                     ShowMessage(this, QStringLiteral("Could not change to %1: %2")
+                                           .arg(target, QString::fromStdString(failure.message)));
+                 }
+             });
+}
+
+void RemoteView::ListAt(const QString& path, bool moving) {
     RunShown(request::List{path.toStdString()}, QStringLiteral("Getting Directory"),
-             QStringLiteral("Getting the listing of %1").arg(path), [this, target](const RequestResult& result) {
-                 if (const auto* listing = std::get_if<Result<Listing>>(&result); listing && listing->Ok()) {
+             QStringLiteral("Getting the listing of %1").arg(path), [this, path, moving](const RequestResult& result) {
+                 const auto* listing = std::get_if<Result<Listing>>(&result);
+                 const Error& failure = FailureOf(result);
+                 if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;
+                 if (moving) {
                      if (place.connected) {
                          RemotePlace next = place;
-                         next.path = QString::fromStdString(listing->Value().path);
+                         next.path = path;
                          SetPlace(next);
                      }
                      filter->Clear();
+                 }
+                 if (listing && listing->Ok()) {
                      ShowListing(listing->Value());
                      return;
                  }
-                 const Error& failure = FailureOf(result);
-                 if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;
-                 ShowMessage(this, QStringLiteral("Could not change to %1: %2")
-                                       .arg(target, QString::fromStdString(failure.message)));
+                 // An empty list would claim the directory is empty.
+                 ClearItems();
+                 showsRemoteDirectory = true;
+                 ShowMessage(this, QStringLiteral("Could not get the directory listing; see the log for the reason."));
              });
 }
 

@@ -8,6 +8,21 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace {
+
+std::function<void(RequestProgressDialog&)>& Observer() {
+    static std::function<void(RequestProgressDialog&)> observer;
+    return observer;
+}
+
+}  // namespace
+
+void RequestProgressDialog::SetObserver(std::function<void(RequestProgressDialog&)> observer) {
+    Observer() = std::move(observer);
+}
+
+QString RequestProgressDialog::Text() const { return textLabel->text(); }
+
 RequestProgressDialog::RequestProgressDialog(const QString& title, const QString& text, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(title);
@@ -27,6 +42,10 @@ RequestProgressDialog::RequestProgressDialog(const QString& title, const QString
     layout->addWidget(bar);
     layout->addWidget(buttons);
     QTimer::singleShot(kShowAfterMs, this, [this] { show(); });
+}
+
+void RequestProgressDialog::Announce() {
+    if (Observer()) Observer()(*this);
 }
 
 void RequestProgressDialog::ShowProgress(qint64 doneBytes, qint64 totalBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -17,15 +18,21 @@ public:
 
     RequestProgressDialog(const QString& title, const QString& text, QWidget* parent);
 
+    // Called with each new dialog (tests watch and drive them through it).
+    static void SetObserver(std::function<void(RequestProgressDialog&)> observer);
+    QString Text() const;
+    // Tells the observer, once the dialog's request has been sent.
+    void Announce();
+
     // A transfer's bytes so far and its size (-1: unknown).
     void ShowProgress(qint64 doneBytes, qint64 totalBytes);
 
-signals:
-    // Cancel, Escape or the close box: the owner cancels the request.
-    void cancelRequested();
-
-protected:
+    // Cancel, Escape or the close box.
     void reject() override;
+
+signals:
+    // The owner cancels the request.
+    void cancelRequested();
 
 private:
     QLabel* textLabel;

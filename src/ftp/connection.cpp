@@ -117,6 +117,7 @@ void Connection::Run() {
             // the next request starts on a new one.
             session->Control().ClearStop();
             session->CloseAll();
+            enteredDirectory.clear();
             result = Result<void>(Error(Error::Category::Cancelled, "Cancelled"));
         }
         ConnectionEvent event;
@@ -130,6 +131,19 @@ void Connection::Run() {
 RequestResult Connection::Execute(const Request& request) {
     if (std::holds_alternative<request::Quit>(request)) return Quit();
     if (Result<void> login = EnsureLoggedIn(); !login) return login;
+    // The tree requests move about below their folder.
+    const bool walks = std::holds_alternative<request::SurveyTree>(request) ||
+                       std::holds_alternative<request::RemoveTree>(request) ||
+                       std::holds_alternative<request::DownloadTree>(request);
+    if (walks) {
+        RequestResult result = Dispatch(request);
+        enteredDirectory.clear();
+        return result;
+    }
+    return Dispatch(request);
+}
+
+RequestResult Connection::Dispatch(const Request& request) {
     RemoteOperations& remote = session->Remote();
     return std::visit(
         Overloaded{
@@ -155,6 +169,7 @@ RequestResult Connection::Execute(const Request& request) {
 // closed the connection.
 Result<void> Connection::EnsureLoggedIn() {
     if (session->IsConnected()) return {};
+    enteredDirectory.clear();
     session->CloseAll();
     session->Configure(settings);
     const LogonResult logon = session->Logon();
@@ -167,6 +182,7 @@ Result<void> Connection::EnsureLoggedIn() {
 }
 
 Result<void> Connection::Quit() {
+    enteredDirectory.clear();
     if (session->IsConnected()) session->Quit();
     session->CloseAll();
     return {};
@@ -207,9 +223,14 @@ Result<TreeLeftovers> Connection::RemoveTree(const std::string& path) {
 
 // An empty directory is where the connection is: a server that would not say
 // where the log-in put it leaves callers only names relative to that.
+// The directory entered last is remembered, so that a listing asked for
+// right after entering its directory sends no second CWD.
 Result<void> Connection::Enter(const std::string& directory) {
-    if (directory.empty()) return {};
-    return session->Remote().ChangeDir(directory);
+    if (directory.empty() || directory == enteredDirectory) return {};
+    enteredDirectory.clear();
+    Result<void> entered = session->Remote().ChangeDir(directory);
+    if (entered) enteredDirectory = directory;
+    return entered;
 }
 
 // Enters the directory and lists it there, so that servers that list only

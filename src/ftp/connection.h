@@ -52,6 +52,7 @@ public:
 private:
     void Run();
     RequestResult Execute(const Request& request);
+    RequestResult Dispatch(const Request& request);
     Result<void> EnsureLoggedIn();
     Result<void> Quit();
     Result<LoginFacts> Facts();
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<OwnThreadReports> reports;
     std::uint64_t runningOnThread = 0;  // the request the thread runs (its own copy, for progress)
     std::unique_ptr<FtpSession> session;
+    std::string enteredDirectory;  // the directory the thread entered last; empty: unknown
 
     std::mutex lock;
     std::condition_variable wake;

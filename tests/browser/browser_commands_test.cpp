@@ -97,6 +97,7 @@ private slots:
         CommandsFixture f(DemoCatalogue());
         f.Select({"Work"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.dialogs.editProperties = [](SiteProfile& profile) { profile.name = "Another"; };
         f.commands->NewSite();
@@ -141,6 +142,7 @@ private slots:
 
         f.Select({"sub"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), QStringList{"x.txt"});
         f.Action("upOneLevel")->trigger();
         QVERIFY(f.view->Connected());
@@ -270,6 +272,7 @@ private slots:
         CommandsFixture f(DemoCatalogue());
         f.Select({"Demo"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         const QPersistentModelIndex alpha = Child(f.tree->model()->index(0, 0), 0);
         QVERIFY(f.GiveFocus(f.tree.get()));
         f.tree->setCurrentIndex(alpha);
@@ -308,6 +311,7 @@ private slots:
         QCOMPARE(ChildCount(Child(f.tree->model()->index(0, 0), 0)), 0);  // no directory nodes anywhere
         f.Select({"pub"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});
         f.Action("upOneLevel")->trigger();  // CWD .., no question on a quick connection
         QCOMPARE(f.Labels(), QStringList{"pub"});

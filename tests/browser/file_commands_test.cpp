@@ -324,6 +324,7 @@ private slots:
         messages.answer = MessageAnswer::No;
         f->Select(selected);
         f->view->DeleteSelected();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts, QStringList{question});
         QVERIFY(QFileInfo::exists(Remote(selected.first())));
 
@@ -331,6 +332,7 @@ private slots:
         messages.answer = MessageAnswer::Yes;
         f->Select(selected);
         f->view->DeleteSelected();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts, QStringList{question});  // nothing else: no failure to report
         for (const QString& name : selected) QVERIFY2(!QFileInfo::exists(Remote(name)), qPrintable(name));
         QVERIFY(QFileInfo::exists(Remote("kept.txt")));
@@ -349,6 +351,7 @@ private slots:
         const QString shown = labels.filter(QRegularExpression("^shortcut")).value(0);
         f->Select({shown});
         f->view->DeleteSelected();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(!QFileInfo(Remote("shortcut")).isSymLink());
         QCOMPARE(ReadAll(Remote("target/precious.txt")), QByteArray("p"));
@@ -377,6 +380,7 @@ private slots:
         MessageLog messages;
         f.Select({"victim"});
         f.view->DeleteSelected();
+        QVERIFY(f.Settle());
         QCOMPARE(
             messages.texts,
             (QStringList{"Delete folder \"victim\" and everything in it: 2 files and 0 folders?",
@@ -439,6 +443,7 @@ private slots:
         QTest::keyClicks(edit, "pu");
         f->Select({"pub"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), (QStringList{"a.txt", "b.txt"}));
         QVERIFY(filter.Text().isEmpty());
         QVERIFY(!filter.isVisibleTo(f->view.get()));

@@ -34,6 +34,7 @@ private:
     QStringList Labels() const { return user.Labels(); }
     void DoubleClick(const QString& label) { user.DoubleClick(label); }
     void Select(const QString& label) { user.Select(label); }
+    bool Settle() { return user.Settle(); }
     static QByteArray ReadAll(const QString& path) { return ProgramDriver::ReadAll(path); }
 
 private slots:
@@ -78,7 +79,7 @@ private slots:
         DoubleClick("Demo");
         QCOMPARE(Labels(), QStringList{"Local"});
         DoubleClick("Local");
-        QVERIFY(app.Session().IsConnected());
+        QVERIFY(view->Connected());
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         DoubleClick("pub");
         QCOMPARE(Labels(), (QStringList{"deep", "doomed.bin", "notes.txt", "old name.txt"}));
@@ -111,13 +112,13 @@ private slots:
 
         // Permissions: group write on for the uploaded file.
         Select("from desktop.txt");
-        sessionForTest = &app.Session();
         commands->runPermissions = [this](QWidget* parent) {
-            PermissionsDialog dialog(view->List(), *sessionForTest, parent);
+            PermissionsDialog dialog(view->List(), parent);
             dialog.Box(4)->click();  // group write
-            dialog.accept();
+            view->SetPermissions(dialog.Names(), dialog.Mode());
         };
         frame->Action(u"permissions")->trigger();
+        QVERIFY(Settle());
         QVERIFY(QFileInfo(server.Root() + "/pub/from desktop.txt").permissions().testFlag(QFile::WriteGroup));
 
         // Delete with the Delete key and its confirmation.
@@ -185,7 +186,7 @@ private slots:
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         frame->Action(u"disconnect")->trigger();
-        QVERIFY(!app.Session().IsConnected());
+        QVERIFY(!view->Connected());
         QCOMPARE(Labels(), QStringList{"Demo"});
 
         app.requestExit();
@@ -254,7 +255,7 @@ private slots:
 
         Select("pub");
         QTest::keySequence(view->List().ActiveView(), QKeySequence("Ctrl+Shift+D"));
-        QVERIFY(!app.Session().IsConnected());
+        QVERIFY(!view->Connected());
         QCOMPARE(Labels(), QStringList{"Demo"});
         SetFileDialogResponder({});
         app.requestExit();
@@ -266,7 +267,6 @@ private slots:
     }
 
 private:
-    FtpSession* sessionForTest = nullptr;
 };
 
 QUILLMOOR_BROWSER_TEST_MAIN(JourneyTest)

@@ -45,6 +45,7 @@ private slots:
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"Alpha", "Broken", "Gamma"}));
         // Three fixed icons, then Alpha's and Gamma's; Broken appends nothing.
         QCOMPARE(f.view->SmallImages().Count(), 5);
@@ -266,6 +267,7 @@ private slots:
         f.Select({"Demo"});
         QCOMPARE(texts(f.view->BuildContextMenu()), QStringList{"&Open Connection"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         f.Select({"Alpha"});
         QCOMPARE(texts(f.view->BuildContextMenu()),
                  (QStringList{"&Connect to Alpha", "&Disconnect", "-", "&Add Profile", "&Delete Alpha", "-",
@@ -284,13 +286,16 @@ private slots:
         ViewFixture f(DemoCatalogue());
         f.Select({"Demo"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f.Select({"Alpha", "Gamma"});
         f.view->DeleteSelected();
+        QVERIFY(f.Settle());
         QCOMPARE(f.List().ItemCount(), 3);
         messages.answer = MessageAnswer::Yes;
         f.view->DeleteSelected();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), QStringList{"Broken"});
         QCOMPARE(ChildCount(f.tree->CurrentNode()), 1);
         QCOMPARE(messages.texts.size(), 2);
@@ -308,6 +313,7 @@ private slots:
         QSignalSpy asked(f.tree.get(), &SiteTree::placeRequested);
         f.Select({"Demo"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         const QPersistentModelIndex demo = f.tree->model()->index(0, 0);
         QCOMPARE(f.view->ShownGroup(), QModelIndex(demo));
         QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
@@ -321,10 +327,12 @@ private slots:
 
         f.Select({"Alpha"});
         f.view->DeleteSelected();
+        QVERIFY(f.Settle());
         QVERIFY(!f.tree->FindSite("Alpha").isValid());
         QCOMPARE(f.tree->CurrentNode(), QModelIndex(demo));
         // No session under the place: a disconnect leaves it without a question.
         f.view->Disconnect(true);
+        QVERIFY(f.Settle());
         QCOMPARE(places.count(), 2);
         QVERIFY(f.view->Bar().isHidden());
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));
@@ -336,13 +344,16 @@ private slots:
         ViewFixture f(DemoCatalogue());
         f.Select({"Work"});
         f.view->RenameSelected("Jobs");
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Jobs"}));
         QCOMPARE(Label(f.tree->model()->index(1, 0)), QStringLiteral("Jobs"));
         f.Select({"Demo"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         f.Select({"Gamma"});
         f.view->RenameSelected("");  // an emptied label changes nothing
         f.view->RenameSelected("Aardvark");
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"Aardvark", "Alpha", "Broken"}));
         const QModelIndex aardvark = f.tree->FindSite("Aardvark");
         QCOMPARE(Label(aardvark.parent()), QStringLiteral("Demo"));
@@ -366,8 +377,10 @@ private slots:
         f.settings.email.clear();
         f.Select({"Demo"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         f.Select({"Alpha"});
         f.view->OpenItem();
+        QVERIFY(f.Settle());
         QCOMPARE(messages.texts.value(0), QStringLiteral("Please enter your e-mail address in the options dialog "
                                                           "before connecting to anonymous FTP sites. Thanks."));
         QVERIFY(!f.view->Connected());
@@ -383,6 +396,7 @@ private slots:
         profile.host = "127.0.0.1:1";
         profile.prompt = true;
         f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
+        QVERIFY(f.Settle());
         QCOMPARE(f.dialogs.prompts, 1);
         QVERIFY(f.dialogs.lastPromptWasQuick);
         QVERIFY(messages.texts.isEmpty());

@@ -195,9 +195,12 @@ private slots:
         SiteProfile profile;
         profile.prompt = true;
         f.view->ConnectToSite(profile, RemoteView::ConnectionKind::Quick);
+        QVERIFY(f.Settle());
         QVERIFY(f.view->Connected());
         f.view->ChangeDirectory("pub");
+        QVERIFY(f.Settle());
         f.view->GoUp();
+        QVERIFY(f.Settle());
         f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
         QVERIFY(messages.texts.isEmpty());
         QCOMPARE(places, (QStringList{host + ":/", host + ":/pub", host + ":/"}));

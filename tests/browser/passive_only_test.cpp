@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "browser/drag_out/drag_out_recorder.h"
 #include "browser/remote_mime_data.h"
+#include "browser/connection_client.h"
 #include "browser_test_main.h"
 #include "ftp/data_mode.h"
 #include "program_driver.h"
@@ -61,7 +62,7 @@ private slots:
         // Browse: the site's directory is listed, then a folder in it.
         user.DoubleClick("Demo");
         user.DoubleClick("Local");
-        QVERIFY(app.Session().IsConnected());
+        QVERIFY(view->Connected());
         QCOMPARE(user.Labels(), (QStringList{"pub", "welcome.txt"}));
         user.DoubleClick("pub");
         QCOMPARE(user.Labels(), (QStringList{"clicked.bin", "dragged.bin"}));
@@ -82,15 +83,14 @@ private slots:
         // Drag out: the dropped list's file is downloaded when the drop is made.
         user.Select("dragged.bin");
         QString problem;
-        auto data = RemoteMimeData::FromSelection(view->List(), app.Session(), problem);
+        auto data = RemoteMimeData::FromSelection(view->List(), *view->Client(), view->Place().path, problem);
         QVERIFY2(data, qPrintable(problem));
         RemoteDropSource source(data.get());
         ReleaseLeftButton(source);
-        const QString downloads = QString::fromStdString(app.Session().Settings().downloadDir);
+        const QString downloads = QString::fromStdString(view->Client()->Settings().downloadDir);
         QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(downloads + "dragged.bin")});
         QCOMPARE(ProgramDriver::ReadAll(downloads + "dragged.bin"), dragged);
 
-        QCOMPARE(app.Session().DataModeInUse(), DataMode::Passive);
         QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join('\n')));
         app.requestExit();
         app.Shutdown();

@@ -31,7 +31,12 @@ public:
         return labels;
     }
 
-    // A double click on the item with that label, as the user does it.
+    // Waits, as the user does, until what the list asked of the server has
+    // come back.
+    bool Settle() const { return QTest::qWaitFor([this] { return !view->Busy(); }, 20000); }
+
+    // A double click on the item with that label, as the user does it, and
+    // the wait for what it asked of the server.
     void DoubleClick(const QString& label) {
         QAbstractItemView* items = view->List().ActiveView();
         const int row = view->List().FindLabel(label);
@@ -39,6 +44,7 @@ public:
         const QRect rect = items->visualRect(items->model()->index(row, 0));
         QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(items->viewport(), Qt::LeftButton, {}, rect.center());
+        QVERIFY(Settle());
     }
 
     // Selects the item with that label, with the keyboard in the list of the

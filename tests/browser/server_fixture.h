@@ -36,6 +36,7 @@ inline void OpenSite(ViewFixture& f, const QString& group, const QString& site) 
     f.view->OpenItem();
     f.Select({site});
     f.view->OpenItem();
+    QVERIFY(f.Settle());
 }
 
 // A view connected to the server's root through the catalogue's site "Local".

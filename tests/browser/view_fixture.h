@@ -127,7 +127,7 @@ struct ViewFixture {
         const QRect rect = tree->visualRect(item);
         if (rect.isEmpty()) return false;
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
-        return true;
+        return Settle();
     }
     QStringList LogLines() {
         QStringList lines;

@@ -7,8 +7,10 @@
 #include "sites/catalogue_test_nodes.h"
 
 #include "browser/file_properties_dialog.h"
+#include "browser/connection_client.h"
 #include "browser/permissions_dialog.h"
 #include "browser_test_main.h"
+#include "browser/progress_recorder.h"
 #include "server_fixture.h"
 #include "support/session_settings.h"
 
@@ -62,10 +64,12 @@ private slots:
 
         f->Select({"pub"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), QStringList{"linux"});
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("pub"));
         f->Select({"linux"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(f->List().ItemText(0, RemoteListModel::kSize), QStringLiteral("3K"));
 
         // File properties show where the file is.
@@ -76,12 +80,15 @@ private slots:
 
         // Up twice: back to pub's parent, then the site's root asks first.
         f->view->GoUp();
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), QStringList{"linux"});
         f->view->GoUp();
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), (QStringList{"pub", "readme.txt"}));
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f->view->GoUp();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts.value(0), "You are at the root directory, are you sure you want to disconnect from " +
                                               QString::fromStdString(server->HostText()));
         QVERIFY(f->view->Connected());
@@ -89,6 +96,7 @@ private slots:
         QCOMPARE(f->tree->CurrentLabel(), QStringLiteral("Local"));  // still on the site
         messages.answer = MessageAnswer::Yes;
         f->view->GoUp();
+        QVERIFY(f->Settle());
         QVERIFY(!f->view->Connected());
         QCOMPARE(f->Labels(), QStringList{"Local"});
     }
@@ -98,8 +106,10 @@ private slots:
         auto f = Connected();
         f->Select({"pub"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         f->Select({"linux"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), QStringList{"kernel.tar"});
         const QPersistentModelIndex pub = f->tree->CurrentNode().parent();
         QCOMPARE(Label(pub), QStringLiteral("pub"));
@@ -113,6 +123,7 @@ private slots:
         // Not connected: the site is connected to first.
         MessageLog messages;
         f->view->Disconnect(false);
+        QVERIFY(f->Settle());
         QVERIFY(!f->view->Connected());
         QVERIFY(f->ClickTreeItem(Child(pub, 0)));
         QVERIFY(f->view->Connected());
@@ -176,9 +187,6 @@ private slots:
         ViewFixture f(catalogue);
         f.settings.passiveMode = passiveMode;
         const DataMode expected = passive ? DataMode::Passive : DataMode::Active;
-        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
-            config.dataMode = passive ? DataMode::Active : DataMode::Passive;  // the opposite
-        });
         if (quick) {
             f.dialogs.editPrompt = [&scripted](SiteProfile& profile) {
                 profile.host = scripted.HostText();
@@ -186,12 +194,13 @@ private slots:
                 profile.remoteDir = "/nowhere";
             };
             f.view->ConnectToSite(SiteProfile{}, RemoteView::ConnectionKind::Quick);  // prompted
+            QVERIFY(f.Settle());
             QVERIFY(f.dialogs.lastPromptWasQuick);
         } else {
             OpenSite(f, "Demo", "Local");
         }
         QVERIFY(f.view->Connected());
-        QCOMPARE(f.session.Settings().dataMode, expected);
+        QCOMPARE(f.view->Client()->Settings().dataMode, expected);
     }
 
     void FailedLoginSaysSoAndGoesBackToTheGroup() {
@@ -234,6 +243,7 @@ private slots:
         MessageLog messages;
         f->Select({"a.txt", "full"});
         f->view->DeleteSelected();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts, (QStringList{"Delete the 2 selected items and everything in their folders: 1 file "
                                               "and 0 folders?"}));
         QCOMPARE(f->Labels(), (QStringList{"z.txt"}));
@@ -248,10 +258,12 @@ private slots:
         MessageLog messages;
         f->Select({"keep.txt"});
         f->view->RenameSelected("no/such/place.txt");
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), (QStringList{"dir", "keep.txt"}));
         QVERIFY(messages.texts.isEmpty());
 
         f->view->RenameSelected("kept.txt");
+        QVERIFY(f->Settle());
         QCOMPARE(f->Labels(), (QStringList{"dir", "kept.txt"}));
         QVERIFY(QFile::exists(server->Root() + "/kept.txt"));
 
@@ -264,6 +276,7 @@ private slots:
         for (int i = 0; i < ChildCount(f->tree->CurrentNode()); ++i) nodes << Label(Child(f->tree->CurrentNode(), i));
         QCOMPARE(nodes, QStringList{"folder"});
         f->view->RenameDirectoryByName("absent", "x");
+        QVERIFY(f->Settle());
         QVERIFY(!f->view->Busy());  // nothing asked of the server
     }
 
@@ -271,6 +284,7 @@ private slots:
         server->Put("draft.txt", "d");
         server->Put("folder/x", "x");
         auto f = Connected();
+        f->LogLines();  // the log-in entered the root
         f->view->show();
         QVERIFY(QTest::qWaitForWindowExposed(f->view.get()));
         const auto editLabel = [&](const QString& label, const QString& text, Qt::Key finish) {
@@ -315,8 +329,8 @@ private slots:
         f->view->SetPermissions(dialog.Names(), dialog.Mode());
         QVERIFY(f->Settle());
         const QStringList chmods = f->LogLines().filter(QRegularExpression("^Quillmoor: SITE CHMOD"));
-        QCOMPARE(chmods, (QStringList{"Quillmoor: SITE CHMOD 751 a.sh", "Quillmoor: SITE CHMOD 751 b.sh",
-                                      "Quillmoor: SITE CHMOD 751 c.sh"}));
+        QCOMPARE(chmods, (QStringList{"Quillmoor: SITE CHMOD 751 /a.sh", "Quillmoor: SITE CHMOD 751 /b.sh",
+                                      "Quillmoor: SITE CHMOD 751 /c.sh"}));
         for (const char* name : {"a.sh", "b.sh", "c.sh"}) {
             const QFile::Permissions p = QFileInfo(server->Root() + u'/' + name).permissions();
             QVERIFY(p.testFlag(QFile::ExeOther) && p.testFlag(QFile::ExeGroup) && !p.testFlag(QFile::WriteGroup));
@@ -395,6 +409,7 @@ private slots:
         messages.answer = MessageAnswer::No;
         f->Select({"notes.txt"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts, QStringList{"File " + local + " already exists.\n Do you wish to overwrite it?"});
         QFile check(local);
         QVERIFY(check.open(QIODevice::ReadOnly));
@@ -402,6 +417,7 @@ private slots:
         check.close();
         messages.answer = MessageAnswer::Yes;
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QVERIFY(check.open(QIODevice::ReadOnly));
         QCOMPARE(check.readAll(), QByteArray("fresh"));
     }
@@ -430,6 +446,7 @@ private slots:
         messages.answer = MessageAnswer::Cancel;
         f->Select({"photo.bin"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.buttons, QList<MessageButtons>{MessageButtons::ResumeOverwriteCancel});
         QVERIFY(
             messages.texts.value(0).startsWith("File " + local + " already exists, and a partial download"));
@@ -439,42 +456,42 @@ private slots:
         QFile::remove(local);
         messages.answer = MessageAnswer::Resume;
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.buttons.value(1), MessageButtons::ResumeRestartCancel);
         QVERIFY(messages.texts.value(1).contains("(1000 bytes)"));
         QVERIFY(readFile(local) == whole);
         QVERIFY(!QFile::exists(local + ".part"));
-        QVERIFY(!f->session.Transfer().Resumes());
     }
 
-    void CancelledDownloadOpensNothingAndLeavesTheClosedSession() {
+    void CancelledDownloadOpensNothingAndBrowsingGoesOn() {
         server->Put("data.qm-unassociated", "payload");
+        // Large enough that the cancel always meets it running.
+        server->Put("big.qm-unassociated", QByteArray(64 << 20, 'b'));
         auto f = Connected();
         f->settings.viewOnDoubleClick = 1;
         MessageLog messages;
         const QString notOpened = QStringLiteral("I couldn't find the application to open that file.");
         f->Select({"data.qm-unassociated"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts, QStringList{notOpened});  // a completed download is opened
         messages.texts.clear();
-        // Cancelled, the download still finds the first one's result.
-        f->waiter.Cancel();
-        f->view->OpenItem();
-        QVERIFY(!f->view->Connected());
+        // Cancelled in its progress dialog, the download opens nothing, and
+        // the list's next request is served as before.
+        {
+            ProgressRecorder dialogs;
+            dialogs.cancelWhen = [](const QString&) { return true; };
+            f->Select({"big.qm-unassociated"});
+            f->view->OpenItem();
+            QVERIFY(f->Settle());
+            QCOMPARE(dialogs.waits.size(), 1);
+        }
         QVERIFY(!messages.texts.contains(notOpened));
-        QCOMPARE(f->Labels(), QStringList{"Demo"});
-        QVERIFY(!f->tree->CurrentNode().isValid());
-    }
-
-    void ListingAClosedSessionShowsTheGroups() {
-        server->Put("readme.txt", "hello");
-        auto f = Connected();
-        QVERIFY(f->view->Place().connected);
-        f->session.Quit();
-        f->LogLines();
+        QVERIFY(f->view->Connected());
         f->view->LoadListing();
-        QCOMPARE(f->Labels(), QStringList{"Demo"});
-        QVERIFY(!f->view->Place().connected);
-        QVERIFY(f->LogLines().filter("LIST").isEmpty());
+        QVERIFY(f->Settle());
+        QCOMPARE(f->Labels(), (QStringList{"big.qm-unassociated", "data.qm-unassociated"}));
+
     }
 
     void ListedNamesThatLeaveTheDownloadDirectoryAreRefused() {
@@ -483,6 +500,7 @@ private slots:
         f->view->AddEntry(Entry("-rw-r--r--", "1", "../escape.txt"));
         f->Select({"../escape.txt"});
         f->view->OpenItem();
+        QVERIFY(f->Settle());
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(!QFile::exists(f->dir.path() + "/escape.txt"));
         QVERIFY(f->LogLines().filter("RETR").isEmpty());
@@ -506,14 +524,13 @@ private slots:
         properties.NameEdit()->setText("README");
         properties.accept();
         QVERIFY(properties.Renamed());
-        // After the login: FEAT, PWD, CWD and XCWD of the refused initial directory.
-        const auto received = scripted.Received();
-        QCOMPARE(QString::fromStdString(received.at(7)), QStringLiteral("RNFR readme"));
-        QCOMPARE(QString::fromStdString(received.at(8)), QStringLiteral("RNTO README"));
+        QCOMPARE(properties.OldName(), QStringLiteral("readme"));
+        QCOMPARE(properties.Name(), QStringLiteral("README"));
 
         MessageLog messages;
         f.Select({"readme", "other"});
         f.view->ShowProperties();
+        QVERIFY(f.Settle());
         QCOMPARE(messages.texts, QStringList{"Properties can only be viewed for one item at a time."});
     }
 
@@ -522,10 +539,12 @@ private slots:
         MessageLog messages;
         messages.answer = MessageAnswer::No;
         f->view->Disconnect(true);
+        QVERIFY(f->Settle());
         QVERIFY(f->view->Connected());
         QVERIFY(f->view->Place().connected);
         messages.answer = MessageAnswer::Yes;
         f->view->Disconnect(true);
+        QVERIFY(f->Settle());
         QVERIFY(!f->view->Connected());
         QVERIFY(!f->view->Place().connected);
         QCOMPARE(f->Labels(), QStringList{"Demo"});

@@ -49,6 +49,7 @@ private slots:
 
         // The next connection finds the certificate trusted and does not ask.
         f.view->Disconnect(false);
+        QVERIFY(f.Settle());
         OpenSite(f, "Demo", "Local");
         QVERIFY(f.view->Connected());
         QCOMPARE(asked, 1);

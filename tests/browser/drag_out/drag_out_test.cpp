@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "browser/connection_client.h"
 #include "browser/remote_mime_data.h"
 #include "browser_test_main.h"
 #include "drag_out_recorder.h"
@@ -39,9 +40,8 @@ private:
     std::unique_ptr<LoggedPyftpd> server;
 
     struct Connection {
-        // The recording seam outlives the fixture, whose end still logs.
-        std::unique_ptr<RecordingUi> ui;
         std::unique_ptr<ViewFixture> f;
+        std::unique_ptr<ProgressRecorder> ui;
         QString downloads;
 
         QStringList Retrieved() {
@@ -50,7 +50,7 @@ private:
         std::unique_ptr<RemoteMimeData> Drag(const QStringList& labels) {
             f->Select(labels);
             QString problem;
-            auto data = RemoteMimeData::FromSelection(f->List(), f->session, problem);
+            auto data = RemoteMimeData::FromSelection(f->List(), *f->view->Client(), f->view->Place().path, problem);
             if (!problem.isEmpty()) qWarning() << problem;
             return data;
         }
@@ -60,9 +60,8 @@ private:
         Connection c;
         c.f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
         OpenSite(*c.f, "Demo", "Local");
-        c.ui = std::make_unique<RecordingUi>(c.f->waiter);
-        c.f->session.SetUi(c.ui.get());
-        c.downloads = QString::fromStdString(c.f->session.Settings().downloadDir);
+        c.ui = std::make_unique<ProgressRecorder>();
+        c.downloads = QString::fromStdString(c.f->view->Client()->Settings().downloadDir);
         c.f->LogLines();
         return c;
     }
@@ -91,11 +90,12 @@ private slots:
     // released over nothing starts undecided.
     void TheDropDecisionBelongsToItsDrag() {
         ViewFixture f;
+        ConnectionClient client(f.log, ConnectionSettings());
         Fill(f, {Entry("-rw-r--r--", "10", "a.txt")});
         f.Select({"a.txt"});
         QString problem;
-        auto first = RemoteMimeData::FromSelection(f.List(), f.session, problem);
-        auto second = RemoteMimeData::FromSelection(f.List(), f.session, problem);
+        auto first = RemoteMimeData::FromSelection(f.List(), client, QString(), problem);
+        auto second = RemoteMimeData::FromSelection(f.List(), client, QString(), problem);
         QVERIFY(first && second);
         RemoteDropSource source(first.get());
         ReleaseLeftButton(source);
@@ -105,14 +105,14 @@ private slots:
 
     void OffersTheUriListOfTheDownloadDirectory() {
         ViewFixture f;
-        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+        ConnectionSettings config;
             config.downloadDir = "/srv/drops/";
-        });
+        ConnectionClient client(f.log, config);
         Fill(f, {Entry("-rw-r--r--", "10", "b.txt"), Entry("-rw-r--r--", "20", "a.txt"),
                  Entry("-rw-r--r--", "30", "c.txt")});
         f.Select({"a.txt", "b.txt"});
         QString problem;
-        auto data = RemoteMimeData::FromSelection(f.List(), f.session, problem);
+        auto data = RemoteMimeData::FromSelection(f.List(), client, QString(), problem);
         QVERIFY(data);
         QCOMPARE(problem, QString());
         QCOMPARE(data->formats(), QStringList{"text/uri-list"});
@@ -143,13 +143,13 @@ private slots:
         QFETCH(QString, permissions);
         QFETCH(QString, label);
         ViewFixture f;
-        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+        ConnectionSettings config;
             config.downloadDir = downloadDir.toStdString();
-        });
+        ConnectionClient client(f.log, config);
         Fill(f, {Entry(permissions.toStdString(), "1", label.toStdString())});
         f.Select({label});
         QString problem;
-        auto data = RemoteMimeData::FromSelection(f.List(), f.session, problem);
+        auto data = RemoteMimeData::FromSelection(f.List(), client, QString(), problem);
         QVERIFY2(data, qPrintable(problem));
         QCOMPARE(data->Items().size(), 1);
         const DragOutItem& item = data->Items().first();
@@ -179,9 +179,9 @@ private slots:
         QFETCH(QString, downloadDir);
         QFETCH(QStringList, names);
         ViewFixture f;
-        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) {
+        ConnectionSettings config;
             config.downloadDir = downloadDir.toStdString();
-        });
+        ConnectionClient client(f.log, config);
         // "l:" marks a link.
         std::vector<RemoteEntry> entries;
         QStringList labels;
@@ -194,31 +194,33 @@ private slots:
         f.Select(labels);
         QCOMPARE(f.List().SelectedCount(), names.size());
         QString problem;
-        QVERIFY(!RemoteMimeData::FromSelection(f.List(), f.session, problem));
+        QVERIFY(!RemoteMimeData::FromSelection(f.List(), client, QString(), problem));
         QTEST(problem, "message");
     }
 
     void RefusesMoreThan3500Items() {
         ViewFixture f;
-        testsupport::Reconfigure(f.session, [&](ConnectionSettings& config) { config.downloadDir = "/d/"; });
+        ConnectionSettings config; config.downloadDir = "/d/";
+        ConnectionClient client(f.log, config);
         std::vector<RemoteEntry> entries;
         for (int i = 0; i < 3501; ++i) entries.push_back(Entry("-rw-r--r--", "1", "f" + std::to_string(i)));
         Fill(f, entries);
         f.List().DetailsView()->selectAll();
         QString problem;
-        QVERIFY(!RemoteMimeData::FromSelection(f.List(), f.session, problem));
+        QVERIFY(!RemoteMimeData::FromSelection(f.List(), client, QString(), problem));
         QCOMPARE(problem, QString("3501 items are selected; at most 3500 can be dragged out at a time."));
         f.List().SelectRow(3500);  // one fewer is fine
         for (int row = 1; row < 3500; ++row) f.List().SelectRow(row, true);
-        QVERIFY(RemoteMimeData::FromSelection(f.List(), f.session, problem));
+        QVERIFY(RemoteMimeData::FromSelection(f.List(), client, QString(), problem));
         QCOMPARE(problem, QString());
     }
 
     void CatalogueItemsAreNotDragged() {
         ViewFixture f(DemoCatalogue());
+        ConnectionClient client(f.log, ConnectionSettings());
         f.Select({"Demo", "Work"});
         QString problem;
-        QVERIFY(!RemoteMimeData::FromSelection(f.List(), f.session, problem));
+        QVERIFY(!RemoteMimeData::FromSelection(f.List(), client, QString(), problem));
         QCOMPARE(problem, QString());
     }
 
@@ -292,7 +294,7 @@ private slots:
         Connection c = Connect();
         // LIST shows a link as "name -> target"; MLSD (pyftpdlib offers it)
         // lists it under its own name as what it leads to.
-        const bool mlsd = c.f->session.Features().Mlst();
+        const bool mlsd = server->Log().contains("MLSD");
         const QString latest = mlsd ? "latest" : "latest -> real";
         const QString aLink = mlsd ? "a-link" : "a-link -> a.txt";
         QVERIFY(c.f->Row(latest) >= 0);
@@ -307,6 +309,7 @@ private slots:
         QCOMPARE(ReadAll(c.downloads + "a-link"), QByteArray("A"));
         // The walks come back to where they started.
         c.f->view->LoadListing();
+        QVERIFY(c.f->Settle());
         QCOMPARE(c.f->Labels(), (QStringList{aLink, "a.txt", latest, "real"}));
     }
 
@@ -414,7 +417,7 @@ private slots:
         QCOMPARE(data->urls(), Urls(c.downloads, {"b.txt"}));
         QVERIFY(!QFile::exists(c.downloads + "a.txt"));
         QVERIFY(!QFile::exists(c.downloads + "c.txt"));
-        // Cancel leaves the session disconnected, and the rest is not tried.
+        // After a cancel the rest is not tried.
         QCOMPARE(c.ui->waits.size(), 3);
         QVERIFY(!QFile::exists(c.downloads + "d.txt"));
     }

@@ -12,10 +12,10 @@
 #include <QTreeView>
 
 #include "app/application.h"
-#include "app/desktop_engine_ui.h"
 #include "app/main_window.h"
-#include "app/worker_wait_dialog.h"
+#include "browser/connection_client.h"
 #include "browser_test_main.h"
+#include "drag_out_recorder.h"
 #include "drop_target_window.h"
 #include "server_fixture.h"
 #include "test_files.h"
@@ -57,8 +57,7 @@ class DragOutX11Test : public QObject {
 private:
     std::unique_ptr<LoggedPyftpd> server;
     std::unique_ptr<ViewFixture> f;
-    DesktopEngineUi dialogs;
-    QStringList dialogTexts;
+    std::unique_ptr<ProgressRecorder> dialogs;
     QString downloads;
     QTemporaryDir folder;
     QProcess pointer;
@@ -90,23 +89,19 @@ private slots:
         f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
         OpenSite(*f, "Demo", "Local");
         QVERIFY(f->view->Connected());
-        downloads = QString::fromStdString(f->session.Settings().downloadDir);
+        downloads = QString::fromStdString(f->view->Client()->Settings().downloadDir);
+        dialogs = std::make_unique<ProgressRecorder>();
 
-        // The progress dialogs are the program's own.
         f->view->SetViewMode(1);
         f->view->setWindowTitle("Quillmoor list");
         f->view->setGeometry(20, 20, 600, 300);
         f->view->show();
-        dialogs.SetMainWindow(f->view.get());
-        dialogs.SetDialogObserver(
-            [this](WorkerWaitDialog& dialog) { dialogTexts << dialog.TextLabel()->text(); });
-        f->session.SetUi(&dialogs);
         QVERIFY(QTest::qWaitForWindowExposed(f->view.get()));
     }
 
     void init() {
         if (f) f->LogLines();
-        dialogTexts.clear();
+        if (dialogs) dialogs->waits.clear();
         for (const QString& name : QDir(downloads).entryList(QDir::Files)) QFile::remove(downloads + name);
     }
 
@@ -131,7 +126,7 @@ private slots:
         QCOMPARE(target.copied, QStringList{"report.bin"});
         QCOMPARE(ReadAll(folder.filePath("report.bin")), Payload(3 * 1024 * 1024 + 17));
         QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR report.bin"});
-        QCOMPARE(dialogTexts, QStringList{"Retrieving report.bin From " + QString::fromStdString(server->HostText())});
+        QCOMPARE(dialogs->waits, QStringList{"Retrieving report.bin From " + QString::fromStdString(server->HostText())});
     }
 
     // Large icons is the mode a new user starts in.
@@ -168,7 +163,7 @@ private slots:
         QVERIFY(!target.seenWhileDragging.isEmpty());  // the drag did reach the window
         QCOMPARE(target.drops, 0);
         QVERIFY(Retrieved().isEmpty());
-        QVERIFY(dialogTexts.isEmpty());
+        QVERIFY(dialogs->waits.isEmpty());
         QVERIFY(!QFile::exists(downloads + "notes.txt"));
     }
 
@@ -187,19 +182,6 @@ private slots:
         QCOMPARE(other.readAll(), QByteArray("dropped 1\nnotes.txt\n"));
         QCOMPARE(ReadAll(otherFolder.filePath("notes.txt")), QByteArray("first line\nsecond line\n"));
         QCOMPARE(Retrieved(), QStringList{"Quillmoor: RETR notes.txt"});
-    }
-
-    // Each file's dialog closes as soon as its transfer ends, rather than at
-    // its next half-second tick: four small files take well under four ticks.
-    void ShortTransfersCloseTheirDialogsAtOnce() {
-        QElapsedTimer timer;
-        timer.start();
-        for (int i = 0; i < 4; ++i) {
-            const std::string local = (downloads + "notes-copy.txt").toStdString();
-            QCOMPARE(f->session.DownloadFile("notes.txt", &local), kComplete);
-        }
-        QVERIFY2(timer.elapsed() < 1800, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(dialogTexts.size(), 4);
     }
 
     // Let go over the program's own window: that is no upload, and nothing is
