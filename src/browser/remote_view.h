@@ -248,6 +248,7 @@ private:
     QPointer<ConnectionClient> connection;  // null while not connected
     std::unique_ptr<DesktopCertificateQuestion> certificateQuestion;  // of the connection's log-ins
     QPointer<RequestProgressDialog> progress;  // the request the user waits for
+    QString pendingPath;  // where the last directory change asked for goes, until it is there or refused
     ImageList largeImages{QSize(32, 32), 50, 2048};
     ImageList smallImages{QSize(16, 16), 50, 2048};
     LocationBar* bar = nullptr;

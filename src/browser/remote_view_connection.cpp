@@ -143,6 +143,7 @@ void RemoteView::LoggedIn(const SiteProfile& given, ConnectionKind kind, Connect
 // is told goodbye without the window waiting for its answer.
 void RemoteView::EndConnection() {
     delete progress;
+    pendingPath.clear();
     if (connection) connection.data()->CloseAndDelete();
     connection = nullptr;
 }

@@ -45,7 +45,7 @@ void RemoteView::GoToSitePath(const SiteProfile& site, const QString& sitePath) 
         Connect(profile, ConnectionKind::Site, sitePath);
         return;
     }
-    if (sitePath.isEmpty()) return;
+    // An empty path is the site itself: its login directory.
     const QString target = remote_path::Resolve(here.home, sitePath);
     if (target == here.path) return;  // already showing it
     ChangeDirectory(target);
@@ -63,13 +63,19 @@ void RemoteView::ChangeDirectory(const QString& name) { EnterAndList(name.isEmpt
 // stalls on either leaves the window responsive and the progress dialog's
 // Cancel ends the request.
 void RemoteView::EnterAndList(const QString& target, bool sayRefusal) {
-    const QString path = remote_path::Resolve(place.path, target);
+    // A change asked for while another is on its way starts where that one
+    // goes: two quick presses of Backspace go up two levels.
+    const QString path = remote_path::Resolve(pendingPath.isEmpty() ? place.path : pendingPath, target);
+    pendingPath = path;
     RunShown(request::ChangeDirectory{path.toStdString()}, QStringLiteral("Getting Directory"),
              QStringLiteral("Changing to %1").arg(path), [this, target, path, sayRefusal](const RequestResult& result) {
                  const Error& failure = FailureOf(result);
                  if (failure.category == Error::Category::None) {
                      ListAt(path, true);
-                 } else if (failure.category != Error::Category::Cancelled && !LeftLostSession(failure) &&
+                     return;
+                 }
+                 if (pendingPath == path) pendingPath.clear();
+                 if (failure.category != Error::Category::Cancelled && !LeftLostSession(failure) &&
                             sayRefusal) {
                      ShowMessage(this, QStringLiteral("Could not change to %1: %2")
                                            .arg(target, QString::fromStdString(failure.message)));
@@ -80,6 +86,7 @@ void RemoteView::EnterAndList(const QString& target, bool sayRefusal) {
 void RemoteView::ListAt(const QString& path, bool moving) {
     RunShown(request::List{path.toStdString()}, QStringLiteral("Getting Directory"),
              QStringLiteral("Getting the listing of %1").arg(path), [this, path, moving](const RequestResult& result) {
+                 if (moving && pendingPath == path) pendingPath.clear();
                  const auto* listing = std::get_if<Result<Listing>>(&result);
                  const Error& failure = FailureOf(result);
                  if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;

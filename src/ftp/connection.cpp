@@ -26,16 +26,19 @@ void Connection::SetCertificateQuestion(tls::CertificateQuestion* question) {
     session->SetCertificateQuestion(question);
 }
 
-Connection::Connection(LogQueue& log, ConnectionSettings settings) : settings(std::move(settings)) {
+Connection::Connection(LogQueue& log, ConnectionSettings settings) : settings(std::move(settings)), callerLog(log) {
     statusRecord = std::make_unique<TransferStatus>();
-    reports = std::make_unique<OwnThreadReports>(*statusRecord, [this](std::int64_t done, std::int64_t total) {
-        ConnectionEvent event;
-        event.request = runningOnThread;
-        event.doneBytes = done;
-        event.totalBytes = total;
-        events.Append(std::move(event));
-    });
-    session = std::make_unique<FtpSession>(log, *statusRecord);
+    reports = std::make_unique<OwnThreadReports>(
+        *statusRecord,
+        [this](std::int64_t done, std::int64_t total) {
+            ConnectionEvent event;
+            event.request = runningOnThread;
+            event.doneBytes = done;
+            event.totalBytes = total;
+            events.Append(std::move(event));
+        },
+        [this] { PassLogOn(); });
+    session = std::make_unique<FtpSession>(ownLog, *statusRecord);
     session->SetUi(reports.get());
     session->RunOnCallingThread(true);
     thread = std::thread([this] { Run(); });
@@ -52,6 +55,11 @@ Connection::~Connection() {
     thread.join();
     session->SetUi(nullptr);
     session->CloseAll();
+    PassLogOn();
+}
+
+void Connection::PassLogOn() {
+    for (std::string& line : ownLog.TakeAll()) callerLog.Append(line);
 }
 
 std::uint64_t Connection::Submit(Request request) {

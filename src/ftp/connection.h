@@ -51,6 +51,7 @@ public:
 
 private:
     void Run();
+    void PassLogOn();
     RequestResult Execute(const Request& request);
     RequestResult Dispatch(const Request& request);
     Result<void> EnsureLoggedIn();
@@ -67,6 +68,11 @@ private:
 
     const ConnectionSettings settings;
     EventQueue<ConnectionEvent> events;
+    // The session's own log, passed on line by line to the caller's: the
+    // session takes over the wake-up of the log it writes to, and the
+    // caller's belongs to the caller.
+    LogQueue ownLog;
+    LogQueue& callerLog;
     std::unique_ptr<TransferStatus> statusRecord;  // the session's byte counts, read for progress
     std::unique_ptr<OwnThreadReports> reports;
     std::uint64_t runningOnThread = 0;  // the request the thread runs (its own copy, for progress)

@@ -81,6 +81,7 @@ private slots:
         };
         QVERIFY(f.Enabled("newSite"));
         f.commands->NewSite();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Groups(), (QStringList{"Demo", "Work", "User Defined"}));
         const QPersistentModelIndex group = f.tree->model()->index(2, 0);
         QCOMPARE(ChildCount(group), 1);
@@ -90,6 +91,7 @@ private slots:
         // Cancel adds nothing.
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Cancelled;
         f.commands->NewSite();
+        QVERIFY(f.Settle());
         QCOMPARE(ChildCount(group), 1);
     }
 
@@ -101,6 +103,7 @@ private slots:
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.dialogs.editProperties = [](SiteProfile& profile) { profile.name = "Another"; };
         f.commands->NewSite();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"Another", "Other"}));
     }
 
@@ -124,6 +127,7 @@ private slots:
         };
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::Saved;
         f.commands->NewSite();
+        QVERIFY(f.Settle());
         QVERIFY(!f.view->Connected());
         QVERIFY(f.LogLines().filter(QStringLiteral("USER")).isEmpty());
         QCOMPARE(f.Labels(), (QStringList{"Fresh", "Local"}));
@@ -133,6 +137,7 @@ private slots:
         f.tree->selectionModel()->select(local, QItemSelectionModel::Select);
         f.dialogs.propertiesAnswer = SiteDialogs::PropertiesResult::SavedAndConnect;
         f.commands->NewSite();
+        QVERIFY(f.Settle());
         QVERIFY(f.view->Connected());
         QCOMPARE(f.LogLines().filter(QStringLiteral("USER")).size(), 1);
         const QPersistentModelIndex second = Child(f.tree->model()->index(0, 0), 2);
@@ -145,6 +150,7 @@ private slots:
         QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), QStringList{"x.txt"});
         f.Action("upOneLevel")->trigger();
+        QVERIFY(f.Settle());
         QVERIFY(f.view->Connected());
         QCOMPARE(f.tree->CurrentNode(), second);
         QCOMPARE(f.Labels(), QStringList{"sub"});
@@ -175,17 +181,20 @@ private slots:
         f.LogLines();
         f.typed = "";
         f.commands->CreateDirectory();
+        QVERIFY(f.Settle());
         QCOMPARE(messages.texts, QStringList{"New directories must have a name, please be so kind as to enter a "
                                              "name next time."});
         QVERIFY(f.LogLines().filter("MKD").isEmpty());
         f.typed = "made here";
         f.commands->CreateDirectory();
+        QVERIFY(f.Settle());
         QVERIFY(QFileInfo(server.Root() + "/made here").isDir());
         QCOMPARE(f.Labels(), (QStringList{"a.txt", "made here"}));
 
         // Refresh sees what changed on the server.
         server.Put("b.txt", "b");
         f.Action("refresh")->trigger();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"a.txt", "b.txt", "made here"}));
     }
 
@@ -248,7 +257,7 @@ private slots:
             {"disconnected",
              [&] {
                  f.Action("disconnect")->trigger();
-                 return !f.view->Connected();
+                 return f.Settle() && !f.view->Connected();
              },
              whenDisconnected},
         };
@@ -280,6 +289,7 @@ private slots:
         QVERIFY(f.Enabled("rename"));
         f.typed = "Zulu";
         f.commands->Rename();
+        QVERIFY(f.Settle());
         QCOMPARE(Label(alpha), QStringLiteral("Zulu"));
         QCOMPARE(f.Labels(), (QStringList{"Broken", "Gamma", "Zulu"}));
 
@@ -291,6 +301,7 @@ private slots:
         QVERIFY(f.Enabled("rename"));
         f.typed = "Beta";
         f.commands->Rename();
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"Beta", "Gamma", "Zulu"}));
     }
 
@@ -304,6 +315,7 @@ private slots:
             profile.userId = "anonymous";
         };
         f.commands->QuickConnect();
+        QVERIFY(f.Settle());
         QCOMPARE(f.dialogs.prompts, 1);
         QVERIFY(f.dialogs.lastPromptWasQuick);
         QVERIFY(f.view->Connected());
@@ -314,10 +326,12 @@ private slots:
         QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), QStringList{"inner.txt"});
         f.Action("upOneLevel")->trigger();  // CWD .., no question on a quick connection
+        QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), QStringList{"pub"});
         QVERIFY(f.view->Connected());
         MessageLog messages;
         f.Action("disconnect")->trigger();
+        QVERIFY(f.Settle());
         QVERIFY(!f.view->Connected());
         QVERIFY(!f.view->Place().quick);
         QCOMPARE(f.Labels(), (QStringList{"Demo", "Work"}));

@@ -107,6 +107,7 @@ private slots:
             return true;
         };
         QTest::keyClick(view->List().ActiveView(), Qt::Key_F2);
+        QVERIFY(Settle());
         QVERIFY(Labels().contains("new name.txt"));
         QVERIFY(QFile::exists(server.Root() + "/pub/new name.txt"));
 
@@ -124,6 +125,7 @@ private slots:
         // Delete with the Delete key and its confirmation.
         Select("doomed.bin");
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);
+        QVERIFY(Settle());
         QVERIFY(!QFile::exists(server.Root() + "/pub/doomed.bin"));
         QVERIFY(!Labels().contains("doomed.bin"));
 
@@ -139,6 +141,7 @@ private slots:
             if (!part->isHidden() && part->accessibleName() == "Go to /pub") pub = part;
         QVERIFY(pub);
         QTest::mouseClick(pub, Qt::LeftButton);
+        QVERIFY(Settle());
         QCOMPARE(Labels(), (QStringList{"deep", "from desktop.txt", "new name.txt", "notes.txt"}));
         QCOMPARE(Label(tree->currentIndex()), QStringLiteral("pub"));
 
@@ -149,11 +152,13 @@ private slots:
         QVERIFY(view->Bar().Editing());
         QTest::keyClicks(view->Bar().Editor(), "/pub/deep/er");
         QTest::keyClick(view->Bar().Editor(), Qt::Key_Return);
+        QVERIFY(Settle());
         QCOMPARE(Labels(), QStringList{"bottom.txt"});
         QCOMPARE(app.Window()->ListPane()->Place().path, QStringLiteral("/pub/deep/er"));
 
         // Back up two levels with Backspace.
         for (int level = 0; level < 2; ++level) QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
+        QVERIFY(Settle());
         QCOMPARE(app.Window()->ListPane()->Place().path, QStringLiteral("/pub"));
 
         // Ctrl+F narrows the list as the user types; Escape shows it all again.
@@ -172,6 +177,7 @@ private slots:
         WriteTestFile(chosen, QByteArray("\0\r\n\xff", 4));
         SetFileDialogResponder([&](const FileDialogRequest&) { return QStringList{chosen}; });
         frame->Action(u"upload")->trigger();
+        QVERIFY(Settle());
         SetFileDialogResponder({});
         QTRY_VERIFY_WITH_TIMEOUT(Labels().contains("chosen.bin"), 20000);
         QCOMPARE(ReadAll(server.Root() + "/pub/chosen.bin"), QByteArray("\0\r\n\xff", 4));
@@ -179,13 +185,16 @@ private slots:
         // The full folder goes with everything in it after one question.
         Select("deep");
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);
+        QVERIFY(Settle());
         QVERIFY(!QFileInfo::exists(server.Root() + "/pub/deep"));
         QCOMPARE(Labels(), (QStringList{"chosen.bin", "from desktop.txt", "new name.txt", "notes.txt"}));
 
         // Up to the top, then Disconnect from the toolbar's command.
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Backspace);
+        QVERIFY(Settle());
         QCOMPARE(Labels(), (QStringList{"pub", "welcome.txt"}));
         frame->Action(u"disconnect")->trigger();
+        QVERIFY(Settle());
         QVERIFY(!view->Connected());
         QCOMPARE(Labels(), QStringList{"Demo"});
 
@@ -245,11 +254,13 @@ private slots:
         QVERIFY(view->Filter().Shows(view->List().FindLabel("pub")));
 
         frame->Action(u"upload")->trigger();
+        QVERIFY(Settle());
         QTRY_COMPARE_WITH_TIMEOUT(Labels(), (QStringList{"archive", "pub", "sent.bin"}), 20000);
         QCOMPARE(ReadAll(server.Root() + "/sent.bin"), QByteArray("\0\r\n\xff", 4));
 
         Select("archive");
         QTest::keyClick(view->List().ActiveView(), Qt::Key_Delete);
+        QVERIFY(Settle());
         QVERIFY(!QFileInfo::exists(server.Root() + "/archive"));
         QCOMPARE(Labels(), (QStringList{"pub", "sent.bin"}));
 

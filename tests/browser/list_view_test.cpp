@@ -352,6 +352,7 @@ private slots:
         QVERIFY(f.Settle());
         f.Select({"Gamma"});
         f.view->RenameSelected("");  // an emptied label changes nothing
+        QVERIFY(f.Settle());
         f.view->RenameSelected("Aardvark");
         QVERIFY(f.Settle());
         QCOMPARE(f.Labels(), (QStringList{"Aardvark", "Alpha", "Broken"}));

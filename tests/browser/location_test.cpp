@@ -87,10 +87,13 @@ private slots:
         for (const QString& step : move.split(u' ', Qt::SkipEmptyParts)) {
             if (step == "up") {
                 j.f.view->GoUp();
+                QVERIFY(j.f.Settle());
             } else if (step == "disconnect") {
                 j.f.view->Disconnect(false);
+                QVERIFY(j.f.Settle());
             } else {
                 j.f.view->ChangeDirectory(step);
+                QVERIFY(j.f.Settle());
             }
         }
         QCOMPARE(j.places, places);
@@ -102,7 +105,9 @@ private slots:
     void BreadcrumbButtonsGoUpAndSayWhere() {
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
+        QVERIFY(j.f.Settle());
         j.f.view->ChangeDirectory("linux");
+        QVERIFY(j.f.Settle());
         QCOMPARE(j.Parts(), (QStringList{"Go to Local (/)", "Go to /", "Go to /pub", "Go to /pub/linux"}));
         QCOMPARE(j.Part("Go to /pub/linux")->text(), QStringLiteral("linux"));
         QCOMPARE(j.Part("Go to /pub/linux")->toolTip(), QStringLiteral("Go to /pub/linux"));
@@ -112,6 +117,7 @@ private slots:
         QVERIFY(root);
         QCOMPARE(root->text(), QStringLiteral("/"));
         QTest::mouseClick(root, Qt::LeftButton);
+        QVERIFY(j.f.Settle());
         QCOMPARE(j.f.view->Place().path, QStringLiteral("/"));
         QCOMPARE(j.f.Labels(), QStringList{"pub"});
         QVERIFY(j.f.LogLines().contains("Quillmoor: CWD /"));
@@ -125,19 +131,23 @@ private slots:
         Journey j(*server);
         const int narrowest = j.f.view->minimumSizeHint().width();
         j.f.view->GoToPath(deep);
+        QVERIFY(j.f.Settle());
         QCOMPARE(j.f.view->Place().path, deep);
         QCOMPARE(j.f.view->minimumSizeHint().width(), narrowest);
         j.f.view->resize(260, 300);
+        QVERIFY(j.f.Settle());
         QTRY_VERIFY(!j.Parts().contains("Go to /"));
         QCOMPARE(j.Parts().first(), QStringLiteral("Go to Local (/)"));
         QCOMPARE(j.Parts().last(), "Go to " + deep);
         j.f.view->resize(1600, 300);
+        QVERIFY(j.f.Settle());
         QTRY_COMPARE(j.Parts().size(), 6);
     }
 
     void CtrlLTakesATypedPathAndEscapeLeaves() {
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
+        QVERIFY(j.f.Settle());
         QVERIFY(QTest::qWaitForWindowActive(j.f.view.get()));
         QTest::keyClick(j.f.List().ActiveView(), Qt::Key_L, Qt::ControlModifier);
         QLineEdit* editor = j.Bar().Editor();
@@ -151,9 +161,11 @@ private slots:
         // A click on the bar's empty space edits too; the typed path is taken
         // from the current directory.
         QTest::mouseClick(&j.Bar(), Qt::LeftButton, {}, QPoint(j.Bar().width() - 3, j.Bar().height() / 2));
+        QVERIFY(j.f.Settle());
         QVERIFY(j.Bar().Editing());
         QTest::keyClicks(editor, "linux");
         QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(j.f.Settle());
         QVERIFY(!j.Bar().Editing());
         QCOMPARE(j.f.view->Place().path, QStringLiteral("/pub/linux"));
         QCOMPARE(j.f.Labels(), QStringList{"kernel.tar"});
@@ -161,6 +173,7 @@ private slots:
         QTest::keyClick(j.f.List().ActiveView(), Qt::Key_L, Qt::ControlModifier);
         editor->setText("/pub");
         QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(j.f.Settle());
         QCOMPARE(j.f.view->Place().path, QStringLiteral("/pub"));
         QCOMPARE(j.f.Labels(), (QStringList{"linux", "readme"}));
     }
@@ -168,10 +181,12 @@ private slots:
     void ARefusedPathShowsTheServersReplyAndStays() {
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
+        QVERIFY(j.f.Settle());
         MessageLog messages;
         j.Bar().startEditing();
         j.Bar().Editor()->setText("/no such");
         QTest::keyClick(j.Bar().Editor(), Qt::Key_Return);
+        QVERIFY(j.f.Settle());
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts[0].startsWith("Could not change to /no such: 550 "), qPrintable(messages.texts[0]));
         QVERIFY(!j.Bar().Editing());
@@ -202,6 +217,7 @@ private slots:
         f.view->GoUp();
         QVERIFY(f.Settle());
         f.view->GoUp();  // "CWD .." at the root too: no question on a quick connection
+        QVERIFY(f.Settle());
         QVERIFY(messages.texts.isEmpty());
         QCOMPARE(places, (QStringList{host + ":/", host + ":/pub", host + ":/"}));
         QVERIFY(!f.tree->CurrentNode().isValid());
@@ -245,13 +261,16 @@ private slots:
     void ClickingTheConnectedSiteInTheTreeGoesHomeWithoutLoggingInAgain() {
         Journey j(*server);
         j.f.view->ChangeDirectory("pub");
+        QVERIFY(j.f.Settle());
         j.f.view->ChangeDirectory("linux");
+        QVERIFY(j.f.Settle());
         const QPersistentModelIndex site = Child(j.f.tree->model()->index(0, 0), 0);
         j.f.LogLines();
         // A double-click on the site: its login directory, on the same session.
         QVERIFY(j.f.ClickTreeItem(site));
         const QRect rect = j.f.tree->visualRect(site);
         QTest::mouseDClick(j.f.tree->viewport(), Qt::LeftButton, {}, rect.center());
+        QVERIFY(j.f.Settle());
         const QStringList lines = j.f.LogLines();
         QVERIFY2(lines.filter("USER").isEmpty(), qPrintable(lines.join('\n')));
         QCOMPARE(j.f.view->Place().path, QStringLiteral("/"));
