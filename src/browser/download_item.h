@@ -33,11 +33,12 @@ QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QStrin
 std::optional<QList<DownloadItem>> SelectionForFolder(const RemoteListWidget& list, const QString& folder,
                                                       QWidget* parent);
 
-// Fetches one item: a file on its own, a directory or a link with everything
-// below it (a link that cannot be entered leads to a file). Returns whether
-// the item is now, complete, where its path says. A transfer cancelled from
-// its dialog reports the previous transfer's result, but it leaves the
-// session disconnected.
+// Fetches one item on the list's own session, for a drag out (a drop target
+// waits for the files; every other transfer goes to the queue): a file on its
+// own, a directory or a link with everything below it (a link that cannot be
+// entered leads to a file). Returns whether the item is now, complete, where
+// its path says. A transfer cancelled from its dialog reports the previous
+// transfer's result, but it leaves the session disconnected.
 bool DownloadOne(FtpSession& session, const DownloadItem& item);
 
 // The longest name and path a download writes (Linux file systems).

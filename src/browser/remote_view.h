@@ -83,10 +83,11 @@ public:
     // Fetches and shows the listing of the session's current directory; a
     // session that is closed before or after the fetch is left instead.
     void LoadListing() override;
-    bool LeaveClosedSession() override;
+    // When the session has closed under the listing shown (a cancelled
+    // request closes it), shows what a disconnect shows; returns whether it did.
+    bool LeaveClosedSession();
     bool ListsFile(const QString& name) const override;
     bool ListsFolder(const QString& name) const override;
-    QStringList ListedNames() const override;
     ExistingFileSide ListedFileSide(const QString& name) const override;
     // Fills the emptied list from a listing already fetched: the first entry,
     // then every entry the session still has.
