@@ -220,6 +220,35 @@ private slots:
         QCOMPARE(transfers.Described(), QStringList{"/pub/ skip"});
     }
 
+    // A selected name that no local file can have is named and stops the
+    // whole batch: a download never quietly leaves part of the selection out.
+    void DownloadToRefusesNamesNoLocalFileCanHave_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("leaves the folder")
+            << "../escape.txt"
+            << "\"../escape.txt\" cannot be downloaded: the server lists it under a name that no local file can have.";
+        const QString longName = QString(300, u'n');
+        QTest::newRow("too long") << longName
+                                  << "\"" + longName + "\" cannot be downloaded: its local path would be too long.";
+    }
+    void DownloadToRefusesNamesNoLocalFileCanHave() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        server->Put("fine.txt", "x");
+        auto f = Connected();
+        RecordedTransfers transfers(*f);
+        f->view->AddEntry(Entry("-rw-r--r--", "1", name.toStdString()));
+        QTemporaryDir local;
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.path()};
+        MessageLog messages;
+        f->Select({"fine.txt", name});
+        f->view->DownloadSelectedTo();
+        QCOMPARE(messages.texts, QStringList{message});
+        QCOMPARE(transfers.batches, 0);
+    }
+
     // Download to... of files that are all there already: each answer goes
     // with its job, and "Apply to all in this batch" answers the rest of the
     // batch without asking again.
