@@ -264,8 +264,9 @@ private slots:
 
     // Dropped files and folders become jobs of the transfer queue for the
     // list's site and directory and arrive whole on the queue's own
-    // connection; a path that is not there is named, a file the server
-    // refuses fails in the queue, and the list's session sends nothing.
+    // connection; a path that is not there, or the root, is named, a file
+    // the server refuses fails in the queue, and the list's session sends
+    // nothing.
     void DroppedFilesAndFoldersArriveThroughTheQueue() {
         testsupport::PyftpdlibServer server;
         if (!server.Started()) QSKIP(server.Problem().c_str());
@@ -288,9 +289,10 @@ private slots:
         static_cast<FakeListPane*>(frame.ListPane())->place = {"Local", "/", directory, true, false};
 
         Drop(frame, {local.filePath("notes.txt"), local.filePath("gone.txt"), local.filePath("refused.txt"),
-                     local.filePath("photos/")});
-        QCOMPARE(messages.texts,
-                 QStringList{"These items were not queued:\n" + local.filePath("gone.txt") + " (no such file or folder)"});
+                     local.filePath("photos/"), "/"});
+        QCOMPARE(messages.texts, QStringList{"These items were not queued:\n" + local.filePath("gone.txt") +
+                                             " (no such file or folder)\n/ (the root folder has no name to upload "
+                                             "under)"});
         std::vector<TransferJob> jobs = queue.Queue().Jobs();
         QCOMPARE(jobs.size(), std::size_t(3));
         const auto allEnded = [&queue] {
