@@ -68,9 +68,8 @@ private slots:
         };
         // Shown first, running after: the line was there while the job ran.
         bool shownWhileRunning = false;
-        QTRY_VERIFY_WITH_TIMEOUT((shownWhileRunning = shown() && state() == JobState::Running) ||
-                                     IsFinished(state()),
-                                 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (shownWhileRunning = shown() && state() == JobState::Running) || IsFinished(state()), 60000);
         QVERIFY2(shownWhileRunning, "the line came only after the upload had ended");
         QTRY_VERIFY_WITH_TIMEOUT(IsFinished(state()), 60000);
         QCOMPARE(std::filesystem::file_size(server.WritableDir() / "big.bin"), std::uintmax_t(kSize));

@@ -241,7 +241,8 @@ private slots:
         QTest::newRow("relative directory")
             << true << "pub" << true
             << "The server has not said where this folder is, so nothing can be transferred to or from it.";
-        QTest::newRow("no queue") << true << "/pub" << false << "There is no transfer queue to take these transfers.";
+        QTest::newRow("no queue") << true << "/pub" << false
+                                  << "There is no transfer queue to take these transfers.";
     }
     void DropThatCannotBeQueuedSaysWhy() {
         QFETCH(bool, connected);
@@ -284,15 +285,17 @@ private slots:
         queue.Start({});
         parts.context.transfers = &queue;
         MainWindow frame(parts.context, CreateTestPanes);
-        const QString directory =
-            server.WritableRemoteDir().empty() ? "/" : QString::fromStdString("/" + server.WritableRemoteDir());
+        const QString directory = server.WritableRemoteDir().empty()
+                                      ? "/"
+                                      : QString::fromStdString("/" + server.WritableRemoteDir());
         static_cast<FakeListPane*>(frame.ListPane())->place = {"Local", "/", directory, true, false};
 
         Drop(frame, {local.filePath("notes.txt"), local.filePath("gone.txt"), local.filePath("refused.txt"),
                      local.filePath("photos/"), "/"});
-        QCOMPARE(messages.texts, QStringList{"These items were not queued:\n" + local.filePath("gone.txt") +
-                                             " (no such file or folder)\n/ (the root folder has no name to upload "
-                                             "under)"});
+        QCOMPARE(messages.texts,
+                 QStringList{"These items were not queued:\n" + local.filePath("gone.txt") +
+                             " (no such file or folder)\n/ (the root folder has no name to upload "
+                             "under)"});
         std::vector<TransferJob> jobs = queue.Queue().Jobs();
         QCOMPARE(jobs.size(), std::size_t(3));
         const auto allEnded = [&queue] {

@@ -62,8 +62,10 @@ struct RecordedTransfers : BackgroundTransfers {
     // Each job as "remote path[/ for a folder] choice".
     QStringList Described() const {
         static const QMap<ExistingFileChoice, QString> kChoices{
-            {ExistingFileChoice::Overwrite, "overwrite"}, {ExistingFileChoice::Skip, "skip"},
-            {ExistingFileChoice::Rename, "rename"},       {ExistingFileChoice::Resume, "resume"},
+            {ExistingFileChoice::Overwrite, "overwrite"},
+            {ExistingFileChoice::Skip, "skip"},
+            {ExistingFileChoice::Rename, "rename"},
+            {ExistingFileChoice::Resume, "resume"},
             {ExistingFileChoice::OverwriteIfNewer, "if newer"}};
         QStringList described;
         for (const TransferJob& job : jobs) {
@@ -225,12 +227,13 @@ private slots:
     void DownloadToRefusesNamesNoLocalFileCanHave_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("leaves the folder")
-            << "../escape.txt"
-            << "\"../escape.txt\" cannot be downloaded: the server lists it under a name that no local file can have.";
+        QTest::newRow("leaves the folder") << "../escape.txt"
+                                           << "\"../escape.txt\" cannot be downloaded: the server lists it "
+                                              "under a name that no local file can have.";
         const QString longName = QString(300, u'n');
         QTest::newRow("too long") << longName
-                                  << "\"" + longName + "\" cannot be downloaded: its local path would be too long.";
+                                  << "\"" + longName +
+                                         "\" cannot be downloaded: its local path would be too long.";
     }
     void DownloadToRefusesNamesNoLocalFileCanHave() {
         QFETCH(QString, name);
@@ -257,8 +260,8 @@ private slots:
         QTest::addColumn<bool>("applyToAll");
         QTest::addColumn<int>("questions");
         QTest::addColumn<QStringList>("queued");
-        QTest::newRow("overwrite each") << MessageAnswer::Overwrite << false << 2
-                                        << QStringList{"/a.bin overwrite", "/b.bin overwrite"};
+        QTest::newRow("overwrite each")
+            << MessageAnswer::Overwrite << false << 2 << QStringList{"/a.bin overwrite", "/b.bin overwrite"};
         QTest::newRow("skip all") << MessageAnswer::Skip << true << 1 << QStringList{};
         QTest::newRow("rename all") << MessageAnswer::Rename << true << 1
                                     << QStringList{"/a.bin rename", "/b.bin rename"};
@@ -291,7 +294,8 @@ private slots:
 
         QCOMPARE(messages.texts.size(), questions);
         QCOMPARE(transfers.Described(), queued);
-        for (const char* name : {"a.bin", "b.bin"}) QCOMPARE(ReadAll(local.filePath(name)), QByteArray("mine"));
+        for (const char* name : {"a.bin", "b.bin"})
+            QCOMPARE(ReadAll(local.filePath(name)), QByteArray("mine"));
     }
 
     // Delete of a full folder asks once, counting what goes; No keeps all of
