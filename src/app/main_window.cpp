@@ -13,7 +13,6 @@
 #include <QUrl>
 
 #include "browser/app_context.h"
-#include "browser/path_upload.h"
 #include "browser/queued_transfers.h"
 #include "options/debug_window.h"
 #include "platform/desktop/app_icons.h"
@@ -178,12 +177,9 @@ void MainWindow::ShowTransfers() {
 }
 
 void MainWindow::UploadDroppedPaths(const QStringList& paths) {
-    const RemotePlace place = ListPane() ? ListPane()->Place() : RemotePlace{};
-    if (QueuedTransfers::Available(context, place)) {
-        QueuedTransfers(context, place, this).QueueUploads(paths, ListPane());
-        return;
-    }
-    PathUpload(context.session, ListPane(), this).Run(paths);
+    const RemoteListPane* list = ListPane();
+    const RemotePlace place = list ? list->Place() : RemotePlace{};
+    QueuedTransfers(context, place, this).QueueUploads(paths, list);
 }
 
 // A drag that started in this program (remote files dragged out of the list)

@@ -26,8 +26,9 @@ struct AppContext {
     // worker itself (the connect of the list view).
     EngineUi* ui = nullptr;
 
-    // The transfer queue that Download to... and uploads go to; null: the
-    // list runs them itself under the progress dialog.
+    // The transfer queue that every transfer the user starts goes to
+    // (Download to..., Upload..., dropped files). The application always
+    // has one; without one (a test that transfers nothing) nothing is queued.
     BackgroundTransfers* transfers = nullptr;
     // The desktop keyring, when one is on the session bus at start-up; null
     // when there is none (site passwords then stay in the catalogue).

@@ -7,10 +7,9 @@
 #include "ftp/connection_settings.h"
 #include "queue/core/transfer_job.h"
 
-// Where the list sends the transfers that run in the background (the
-// application's transfer queue), and what it tells about the sites it logs in
-// to, so that their jobs can connect on their own. Without one the list runs
-// every transfer itself, under the progress dialog.
+// Where the list sends the transfers that the user starts (the application's
+// transfer queue, which runs them in the background), and what it tells about
+// the sites it logs in to, so that their jobs can connect on their own.
 class BackgroundTransfers {
 public:
     virtual ~BackgroundTransfers() = default;

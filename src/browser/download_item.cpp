@@ -3,7 +3,6 @@
 #include <QFileInfo>
 
 #include "browser/remote_list_widget.h"
-#include "ftp/ftp_session.h"
 #include "ftp/walk_paths.h"
 #include "platform/desktop/message_seam.h"
 
@@ -62,18 +61,4 @@ std::optional<QList<DownloadItem>> SelectionForFolder(const RemoteListWidget& li
     if (problem.isEmpty()) return items;
     ShowMessage(parent, problem);
     return std::nullopt;
-}
-
-bool DownloadOne(FtpSession& session, const DownloadItem& item) {
-    const std::string local = item.localPath.toStdString();
-    const auto fileArrived = [&] {
-        return session.DownloadFile(item.remoteName, &local) == kComplete && session.IsConnected() &&
-               QFileInfo(item.localPath).isFile();
-    };
-    if (!item.wholeTree) return fileArrived();
-    // An existing local directory is left as it is by the walk and handed over.
-    session.DownloadTree(item.remoteName, &local);
-    if (QFileInfo(item.localPath).isDir()) return session.IsConnected() != 0;
-    // The walk could not enter the link: it leads to a file.
-    return item.link && session.IsConnected() && fileArrived();
 }

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 
-class FtpSession;
 class QWidget;
 class RemoteListWidget;
 
@@ -32,13 +31,6 @@ QList<DownloadItem> SelectedDownloads(const RemoteListWidget& list, const QStrin
 // after telling the user (a message box on parent) which item cannot go there.
 std::optional<QList<DownloadItem>> SelectionForFolder(const RemoteListWidget& list, const QString& folder,
                                                       QWidget* parent);
-
-// Fetches one item: a file on its own, a directory or a link with everything
-// below it (a link that cannot be entered leads to a file). Returns whether
-// the item is now, complete, where its path says. A transfer cancelled from
-// its dialog reports the previous transfer's result, but it leaves the
-// session disconnected.
-bool DownloadOne(FtpSession& session, const DownloadItem& item);
 
 // The longest name and path a download writes (Linux file systems).
 constexpr int kMaxDownloadNameBytes = 255;

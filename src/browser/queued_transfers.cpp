@@ -11,8 +11,23 @@
 #include "browser/remote_list_pane.h"
 #include "platform/desktop/message_seam.h"
 
-bool QueuedTransfers::Available(const AppContext& context, const RemotePlace& place) {
-    return context.transfers && place.connected && place.path.startsWith(u'/');
+bool QueuedTransfers::CanQueue() const {
+    if (!place.connected) {
+        ShowMessage(parent, QStringLiteral("System Not Connected To A Server"));
+        return false;
+    }
+    // The queue's connections log in afresh: a path relative to a login
+    // directory the server never named could lead anywhere.
+    if (!remote_path::IsAbsolute(place.path)) {
+        ShowMessage(parent, QStringLiteral("The server has not said where this folder is, so nothing can be "
+                                           "transferred to or from it."));
+        return false;
+    }
+    if (!context.transfers) {
+        ShowMessage(parent, QStringLiteral("There is no transfer queue to take these transfers."));
+        return false;
+    }
+    return true;
 }
 
 std::string QueuedTransfers::RemotePathIn(const QString& directory, const std::string& name) {
@@ -47,6 +62,7 @@ bool QueuedTransfers::SettleExisting(BatchOverwritePolicy& policy, const Existin
 }
 
 int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString& folder) {
+    if (!CanQueue()) return 0;
     const std::optional<QList<DownloadItem>> selection = SelectionForFolder(list, folder, parent);
     if (!selection) return 0;
     const QList<DownloadItem>& items = *selection;
@@ -75,6 +91,7 @@ int QueuedTransfers::QueueDownloads(const RemoteListWidget& list, const QString&
 }
 
 int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane* list) {
+    if (!CanQueue()) return 0;
     BatchOverwritePolicy policy(parent);
     std::vector<TransferJob> jobs;
     QStringList refused;
@@ -82,8 +99,12 @@ int QueuedTransfers::QueueUploads(const QStringList& paths, const RemoteListPane
         const QString path = QDir::cleanPath(given);
         const QString name = path.section(QLatin1Char('/'), -1);
         const QFileInfo local(path);
-        if (name.isEmpty() || !local.exists()) {
+        if (!local.exists()) {
             refused << given + QStringLiteral(" (no such file or folder)");
+            continue;
+        }
+        if (name.isEmpty()) {
+            refused << given + QStringLiteral(" (the root folder has no name to upload under)");
             continue;
         }
         TransferJob job = NewJob(TransferDirection::Upload);

@@ -17,20 +17,18 @@ class RemoteListWidget;
 
 // Turns Download to... and the uploads of dropped or chosen files into jobs
 // of the transfer queue for the list's site and directory, so that they run in
-// the background while the user goes on browsing. A target that already
-// exists is asked about first (the batch's overwrite question), and its job
-// carries the choice; Cancel queues nothing of the batch. A folder joins one
-// already there, the choice taken for each of its files found there. Paths that cannot be queued
-// are named in one message.
+// the background while the user goes on browsing; the desktop has no other
+// way to move files. A target that already exists is asked about first (the
+// batch's overwrite question), and its job carries the choice; Cancel queues
+// nothing of the batch. A folder joins one already there, the choice taken for
+// each of its files found there. Paths that cannot be queued are named in one
+// message; a batch that cannot be queued at all (no connection, a directory
+// without an absolute path) says why and queues nothing.
 class QueuedTransfers {
 public:
     // `place` is where the list is: its site and directory.
     QueuedTransfers(AppContext& context, const RemotePlace& place, QWidget* parent)
         : context(context), place(place), parent(parent) {}
-
-    // Whether the list's transfers go to the queue: the application has one,
-    // and the list is connected in a directory whose absolute path it knows.
-    static bool Available(const AppContext& context, const RemotePlace& place);
 
     // Queues the list's selected files and folders for `folder`. Returns the
     // number of jobs queued.
@@ -43,6 +41,9 @@ public:
     static std::string RemotePathIn(const QString& directory, const std::string& name);
 
 private:
+    // Whether jobs for the place can be queued now; when not, tells the user
+    // why.
+    bool CanQueue() const;
     TransferJob NewJob(TransferDirection direction) const;
     // Asks about a target that exists and puts the answer into job; false
     // when the item stays out of the batch (the policy tells a Cancel).

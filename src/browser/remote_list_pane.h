@@ -11,8 +11,8 @@
 enum class ListViewMode : int { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 };
 
 // What the main frame needs from the remote file list pane: its view mode, its
-// label sort, where it is, a fresh listing after an upload, and leaving a
-// session that an upload has closed.
+// label sort, where it is, a fresh listing after an upload, and what it lists
+// (an upload asks before it replaces what is there).
 class RemoteListPane {
 public:
     virtual ~RemoteListPane() = default;
@@ -31,9 +31,6 @@ public:
     virtual void ArrangeItems() = 0;
     // Fetches the listing of the current remote directory again.
     virtual void LoadListing() = 0;
-    // When the session has closed under the listing shown (a cancelled
-    // transfer closes it), shows what a disconnect shows; returns whether it did.
-    virtual bool LeaveClosedSession() = 0;
     // Whether the listing shown holds a file of this name (an upload asks
     // before it replaces one).
     virtual bool ListsFile(const QString& name) const {
@@ -46,8 +43,6 @@ public:
         (void)name;
         return false;
     }
-    // Every name the listing shows (a renamed upload needs one not among them).
-    virtual QStringList ListedNames() const { return {}; }
     // The size and date the listing shows for a file of this name.
     virtual ExistingFileSide ListedFileSide(const QString& name) const {
         (void)name;

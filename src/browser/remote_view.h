@@ -99,10 +99,11 @@ public:
     void FillCatalogue();
     // Fetches and shows the listing of the current directory again.
     void LoadListing() override;
-    bool LeaveClosedSession() override;
+    // When the session has closed under the listing shown (a cancelled
+    // request closes it), shows what a disconnect shows; returns whether it did.
+    bool LeaveClosedSession();
     bool ListsFile(const QString& name) const override;
     bool ListsFolder(const QString& name) const override;
-    QStringList ListedNames() const override;
     ExistingFileSide ListedFileSide(const QString& name) const override;
     // Fills the emptied list from a listing.
     void ShowListing(const Listing& listing);

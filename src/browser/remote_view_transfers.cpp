@@ -1,12 +1,9 @@
 // Upload... and Download to...: transfers between the remote list and local
-// files or folders that the user picks in a file dialog. They go to the
-// transfer queue when the program has one.
+// files or folders that the user picks in a file dialog. They become jobs of
+// the transfer queue, which runs them on connections of its own.
 #include "browser/app_context.h"
-#include "browser/path_upload.h"
 #include "browser/queued_transfers.h"
 #include "browser/remote_view.h"
-#include "browser/selection_download.h"
-#include "ftp/ftp_session.h"
 #include "platform/desktop/file_dialog_seam.h"
 
 namespace {
@@ -28,15 +25,6 @@ int RemoteView::ListedFileRow(const QString& name) const {
     return -1;
 }
 
-QStringList RemoteView::ListedNames() const {
-    QStringList names;
-    for (int row = 0; row < list->ItemCount(); ++row) {
-        const RemoteListItem& item = list->Model().Item(row);
-        names << item.Name();
-    }
-    return names;
-}
-
 ExistingFileSide RemoteView::ListedFileSide(const QString& name) const {
     const int row = ListedFileRow(name);
     if (row < 0) return {};
@@ -48,23 +36,14 @@ void RemoteView::UploadChosenFiles() {
     if (!Connected()) return;
     const QStringList files = AskForFiles(this, QStringLiteral("Upload"), StartFolder(context));
     if (files.isEmpty()) return;
-    if (QueuedTransfers::Available(context, place)) {
-        QueuedTransfers(context, place, this).QueueUploads(files, this);
-        return;
-    }
-    PathUpload(context.session, this, this).Run(files);
+    QueuedTransfers(context, place, this).QueueUploads(files, this);
 }
 
 void RemoteView::DownloadSelectedTo() {
     if (!Connected() || list->SelectedCount() == 0) return;
     const QString folder = AskForFolder(this, QStringLiteral("Download To"), StartFolder(context));
     if (folder.isEmpty()) return;
-    if (QueuedTransfers::Available(context, place)) {
-        QueuedTransfers(context, place, this).QueueDownloads(*list, folder);
-        return;
-    }
-    SelectionDownload(context.session, this).Run(*list, folder);
-    LeaveClosedSession();
+    QueuedTransfers(context, place, this).QueueDownloads(*list, folder);
 }
 
 bool RemoteView::ListsFolder(const QString& name) const {

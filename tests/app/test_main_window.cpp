@@ -13,16 +13,17 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
+#include <algorithm>
+#include <filesystem>
 
-#include "app/desktop_engine_ui.h"
+#include "app/background_queue.h"
 #include "app/main_window.h"
 #include "browser/app_context.h"
-#include "support/polling_waiter.h"
 #include "options/debug_window.h"
 #include "options/options_sheet.h"
 #include "options/recorded_messages.h"
-#include "support/scripted_ftp_server.h"
-#include "support/session_settings.h"
+#include "support/real_ftp_server.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -37,13 +38,13 @@ public:
     void SetSortAscending(bool on) override { sorted = on; }
     void ArrangeItems() override { ++arranged; }
     void LoadListing() override { ++listingsLoaded; }
-    bool LeaveClosedSession() override { return ++sessionsLeft > 0; }
+    RemotePlace Place() const override { return place; }
 
     ListViewMode mode = ListViewMode::LargeIcons;
     bool sorted = false;
     int arranged = 0;
     int listingsLoaded = 0;
-    int sessionsLeft = 0;
+    RemotePlace place;
 };
 
 // The frame is tested with panes of its own, apart from the real tree and list.
@@ -78,33 +79,6 @@ void Drop(QWidget& target, const QStringList& paths) {
     // Straight to the window's handler: the application only routes drops
     // that arrive through a drag the window system runs.
     static_cast<QObject&>(target).event(&drop);
-}
-
-// Scripts one upload: the type, the PORT and a STOR that either takes the file
-// (into received) or refuses it.
-void ExpectUpload(testsupport::ScriptedFtpServer& server, std::string* received) {
-    server.Expect("TYPE", "200 Type set.\r\n").Expect("PORT", "200 PORT command successful.\r\n");
-    if (!received) {
-        server.Expect("STOR", "553 Could not create file.\r\n");
-        return;
-    }
-    server.Expect("STOR", [received](testsupport::ScriptedConnection& connection, const std::string&) {
-        connection.Send("150 Ok to send data.\r\n");
-        testsupport::DataLink link = connection.ConnectToLastPort();
-        *received = link.ReadAll(std::chrono::seconds(5));
-        connection.Send("226 Transfer complete.\r\n");
-    });
-}
-
-// Logs the session on to the scripted server as user "u", binary mode.
-bool LogOn(FtpSession& session, const testsupport::ScriptedFtpServer& server) {
-    testsupport::Reconfigure(session, [&](ConnectionSettings& config) {
-        config.timeoutSeconds = 10;
-        config.host = server.HostText();
-        config.user = "u";
-        config.transferMode = 'I';
-    });
-    return session.Logon().Connected();
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -257,113 +231,92 @@ private slots:
         QCOMPARE(parts.settings.defaultView, 0);
     }
 
-    void DropWhileDisconnectedOnlyShowsItsMessage() {
+    // A drop that cannot become queue jobs says why and queues nothing.
+    void DropThatCannotBeQueuedSaysWhy_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<bool>("withQueue");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("disconnected") << false << "/pub" << true << "System Not Connected To A Server";
+        QTest::newRow("relative directory")
+            << true << "pub" << true
+            << "The server has not said where this folder is, so nothing can be transferred to or from it.";
+        QTest::newRow("no queue") << true << "/pub" << false
+                                  << "There is no transfer queue to take these transfers.";
+    }
+    void DropThatCannotBeQueuedSaysWhy() {
+        QFETCH(bool, connected);
+        QFETCH(QString, directory);
+        QFETCH(bool, withQueue);
+        QFETCH(QString, message);
         AppParts parts;
-        MainWindow frame(parts.context, CreateTestPanes);
-        frame.setAcceptDrops(true);
         QTemporaryDir local;
-        QFile file(local.filePath("notes.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        Drop(frame, {file.fileName(), local.path()});
-        QCOMPARE(messages.texts, QStringList{"System Not Connected To A Server"});
+        BackgroundQueue queue(parts.log, 1, local.filePath("queue"));
+        if (withQueue) parts.context.transfers = &queue;
+        MainWindow frame(parts.context, CreateTestPanes);
+        static_cast<FakeListPane*>(frame.ListPane())->place = {"Local", "/", directory, connected, false};
+        frame.setAcceptDrops(true);
+        WriteFile(local.filePath("notes.txt"), "notes\n");
+        Drop(frame, {local.filePath("notes.txt"), local.path()});
+        QCOMPARE(messages.texts, QStringList{message});
+        QVERIFY(queue.Queue().Jobs().empty());
         QCOMPARE(parts.log.Size(), std::size_t(0));
     }
 
-    void DropWhileConnectedUploadsFilesAndDirectories() {
-        testsupport::ScriptedFtpServer server;
-        server.Expect("USER", "230 Logged in.\r\n");
-        std::string firstFile, nestedFile;
-        ExpectUpload(server, &firstFile);
-        ExpectUpload(server, nullptr);  // the second dropped file is refused
-        server.Expect("MKD", "257 \"photos\" created.\r\n").Expect("CWD", "250 Ok.\r\n");
-        ExpectUpload(server, &nestedFile);
-        server.Expect("CWD", "250 Ok.\r\n");
-
+    // Dropped files and folders become jobs of the transfer queue for the
+    // list's site and directory and arrive whole on the queue's own
+    // connection; a path that is not there, or the root, is named, a file
+    // the server refuses fails in the queue, and the list's session sends
+    // nothing.
+    void DroppedFilesAndFoldersArriveThroughTheQueue() {
+        testsupport::PyftpdlibServer server;
+        if (!server.Started()) QSKIP(server.Problem().c_str());
+        const std::filesystem::path root = server.WritableDir();
+        std::filesystem::create_directories(root / "refused.txt");  // no file can be stored under that name
         QTemporaryDir local;
         WriteFile(local.filePath("notes.txt"), "first file\n");
         WriteFile(local.filePath("refused.txt"), "refused\n");
-        QVERIFY(QDir(local.path()).mkdir("photos"));
-        WriteFile(local.filePath("photos/cat.png"), QByteArray(3000, 'c'));
+        QVERIFY(QDir(local.path()).mkpath("photos/deeper"));
+        WriteFile(local.filePath("photos/deeper/cat.png"), QByteArray(3000, 'c'));
 
         AppParts parts;
-        QVERIFY(LogOn(parts.session, server));
-        QVERIFY(parts.session.IsConnected());
+        BackgroundQueue queue(parts.log, 2, local.filePath("saved queue"));
+        queue.SiteConnected("Local", testsupport::AnonymousSettings(server));
+        queue.Start({});
+        parts.context.transfers = &queue;
         MainWindow frame(parts.context, CreateTestPanes);
-        DesktopEngineUi ui;
-        ui.SetMainWindow(&frame);
-        parts.session.SetUi(&ui);
+        const QString directory = server.WritableRemoteDir().empty()
+                                      ? "/"
+                                      : QString::fromStdString("/" + server.WritableRemoteDir());
+        static_cast<FakeListPane*>(frame.ListPane())->place = {"Local", "/", directory, true, false};
 
-        const QString currentDirectory = QDir::currentPath();
-        Drop(frame, {local.filePath("notes.txt"), local.filePath("refused.txt"), local.filePath("photos/")});
-        QCOMPARE(firstFile, std::string("first file\n"));
-        QCOMPARE(nestedFile, std::string(3000, 'c'));
-        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
-        // The file that arrived and the uploaded directory each bring a fresh
-        // listing; the refused file does not.
-        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 2);
-        QCOMPARE(server.PendingSteps(), std::size_t(0));
-        QCOMPARE(server.Mismatches(), std::vector<std::string>());
-        const std::vector<std::string> sent = server.Received();
-        QVERIFY(std::find(sent.begin(), sent.end(), "STOR notes.txt") != sent.end());
-        QVERIFY(std::find(sent.begin(), sent.end(), "MKD photos") != sent.end());
-        QVERIFY(std::find(sent.begin(), sent.end(), "STOR cat.png") != sent.end());
-        QCOMPARE(QDir::currentPath(), currentDirectory);
-        parts.session.Quit();
-    }
-
-    void DroppedFolderWithARefusedFileSaysSo() {
-        testsupport::ScriptedFtpServer server;
-        server.Expect("USER", "230 Logged in.\r\n");
-        server.Expect("MKD", "257 \"photos\" created.\r\n").Expect("CWD", "250 Ok.\r\n");
-        ExpectUpload(server, nullptr);
-        server.Expect("CWD", "250 Ok.\r\n");
-        QTemporaryDir local;
-        QVERIFY(QDir(local.path()).mkdir("photos"));
-        WriteFile(local.filePath("photos/cat.png"), QByteArray(100, 'c'));
-
-        AppParts parts;
-        QVERIFY(LogOn(parts.session, server));
-        MainWindow frame(parts.context, CreateTestPanes);
-        DesktopEngineUi ui;
-        ui.SetMainWindow(&frame);
-        parts.session.SetUi(&ui);
-
-        Drop(frame, {local.filePath("photos")});
-        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
-        // What did arrive is shown all the same.
-        QCOMPARE(static_cast<FakeListPane*>(frame.ListPane())->listingsLoaded, 1);
-        QCOMPARE(server.PendingSteps(), std::size_t(0));
-        parts.session.Quit();
-    }
-
-    void CancelledUploadSaysSoAndLeavesTheClosedSession() {
-        testsupport::ScriptedFtpServer server;
-        server.Expect("USER", "230 Logged in.\r\n");
-        std::string firstFile;
-        ExpectUpload(server, &firstFile);
-        QTemporaryDir local;
-        for (const char* name : {"first.txt", "cancelled.txt", "never.txt"}) WriteFile(local.filePath(name), "bytes\n");
-
-        AppParts parts;
-        QVERIFY(LogOn(parts.session, server));
-        MainWindow frame(parts.context, CreateTestPanes);
-        PollingWaiter waiter;
-        waiter.SetPollInterval(std::chrono::milliseconds(20));
-        parts.session.SetUi(&waiter);
-        auto* pane = static_cast<FakeListPane*>(frame.ListPane());
-
-        Drop(frame, {local.filePath("first.txt")});
-        QCOMPARE(firstFile, std::string("bytes\n"));
-        QCOMPARE(pane->listingsLoaded, 1);
-        // The cancelled upload inherits the first one's success unless the
-        // closed session is taken into account.
-        waiter.Cancel();
-        Drop(frame, {local.filePath("cancelled.txt"), local.filePath("never.txt")});
+        Drop(frame, {local.filePath("notes.txt"), local.filePath("gone.txt"), local.filePath("refused.txt"),
+                     local.filePath("photos/"), "/"});
+        QCOMPARE(messages.texts,
+                 QStringList{"These items were not queued:\n" + local.filePath("gone.txt") +
+                             " (no such file or folder)\n/ (the root folder has no name to upload "
+                             "under)"});
+        std::vector<TransferJob> jobs = queue.Queue().Jobs();
+        QCOMPARE(jobs.size(), std::size_t(3));
+        const auto allEnded = [&queue] {
+            const std::vector<TransferJob> now = queue.Queue().Jobs();
+            return std::all_of(now.begin(), now.end(), [](const TransferJob& job) {
+                return IsFinished(job.state) || job.state == JobState::Failed;
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allEnded(), 30000);
+        jobs = queue.Queue().Jobs();
+        QVERIFY2(IsFinished(jobs[0].state) && IsFinished(jobs[2].state), jobs[0].failure.c_str());
+        QVERIFY(jobs[2].isDirectory);
+        QCOMPARE(jobs[1].state, JobState::Failed);
+        QVERIFY2(jobs[1].failure.find("550") != std::string::npos, jobs[1].failure.c_str());
+        QCOMPARE(QByteArray::fromStdString(testsupport::TempDir::ReadFile(root / "notes.txt")),
+                 QByteArray("first file\n"));
+        QCOMPARE(QByteArray::fromStdString(testsupport::TempDir::ReadFile(root / "photos/deeper/cat.png")),
+                 QByteArray(3000, 'c'));
         QVERIFY(!parts.session.IsConnected());
-        QCOMPARE(messages.texts, QStringList{"Error uploading file."});
-        QCOMPARE(pane->listingsLoaded, 1);
-        QCOMPARE(pane->sessionsLeft, 1);
+        queue.Stop();
+        parts.context.transfers = nullptr;
     }
 
     void DropIgnoresDataWithoutLocalFiles() {

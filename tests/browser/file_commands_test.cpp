@@ -1,6 +1,6 @@
 // Upload..., Download to..., the recursive delete of folders and the filter
-// box, against pyftpdlib: bytes compared, questions answered through the seams.
-#include <QDateTime>
+// box, against pyftpdlib: the jobs queued and the bytes compared, questions
+// answered through the seams.
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTreeView>
 
+#include "browser/background_transfers.h"
 #include "browser/list_filter.h"
 #include "browser_test_main.h"
 #include "platform/desktop/file_dialog_seam.h"
@@ -35,12 +36,6 @@ void WriteLocal(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-void SetModified(const QString& path, const QDateTime& time) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-}
-
 // File dialogs answered with fixed paths, each request recorded.
 struct FileDialogAnswers {
     QStringList paths;
@@ -52,6 +47,37 @@ struct FileDialogAnswers {
         });
     }
     ~FileDialogAnswers() { SetFileDialogResponder({}); }
+};
+
+// The view's transfer queue, recording the jobs it is given.
+struct RecordedTransfers : BackgroundTransfers {
+    explicit RecordedTransfers(ViewFixture& f) : context(f.context) { context.transfers = this; }
+    ~RecordedTransfers() override { context.transfers = nullptr; }
+
+    void SiteConnected(const std::string&, const ConnectionSettings&) override {}
+    void Add(const std::vector<TransferJob>& added) override {
+        ++batches;
+        jobs.insert(jobs.end(), added.begin(), added.end());
+    }
+    // Each job as "remote path[/ for a folder] choice".
+    QStringList Described() const {
+        static const QMap<ExistingFileChoice, QString> kChoices{
+            {ExistingFileChoice::Overwrite, "overwrite"},
+            {ExistingFileChoice::Skip, "skip"},
+            {ExistingFileChoice::Rename, "rename"},
+            {ExistingFileChoice::Resume, "resume"},
+            {ExistingFileChoice::OverwriteIfNewer, "if newer"}};
+        QStringList described;
+        for (const TransferJob& job : jobs) {
+            described << QString::fromStdString(job.remotePath) + (job.isDirectory ? "/ " : " ") +
+                             (job.existing ? kChoices.value(*job.existing) : "none");
+        }
+        return described;
+    }
+
+    AppContext& context;
+    std::vector<TransferJob> jobs;
+    int batches = 0;
 };
 
 // Scripts one listing sent over an active data connection.
@@ -92,38 +118,29 @@ private slots:
         QDir().mkpath(server->Root());
     }
 
-    // Upload... sends the chosen files; for one the listing shows the user
-    // chooses, and the choice is carried out on the server.
+    // Upload... queues the chosen files for the list's directory; for one the
+    // listing shows the user chooses first, and its job carries the choice
+    // (the queue carries it out: tests/queue).
     void UploadAsksBeforeReplacingAListedFile_data() {
         QTest::addColumn<MessageAnswer>("answer");
-        QTest::addColumn<int>("localAgeDays");  // the local file's age; negative: dated ahead
-        QTest::addColumn<QByteArray>("existingAfter");
-        QTest::addColumn<QByteArray>("renamedCopy");  // "notes (1).txt" afterwards; empty: none
-        QTest::addColumn<bool>("secondSent");
-        QTest::newRow("overwrite") << MessageAnswer::Overwrite << 0 << QByteArray("new text\n") << QByteArray()
-                                   << true;
-        QTest::newRow("skip") << MessageAnswer::Skip << 0 << QByteArray("old") << QByteArray() << true;
-        QTest::newRow("cancel") << MessageAnswer::Cancel << 0 << QByteArray("old") << QByteArray() << false;
-        QTest::newRow("rename") << MessageAnswer::Rename << 0 << QByteArray("old") << QByteArray("new text\n")
-                                << true;
-        QTest::newRow("resume") << MessageAnswer::Resume << 0 << QByteArray("old text\n") << QByteArray()
-                                << true;
-        QTest::newRow("if newer, local older") << MessageAnswer::OverwriteIfNewer << 400 << QByteArray("old")
-                                               << QByteArray() << true;
-        QTest::newRow("if newer, local newer") << MessageAnswer::OverwriteIfNewer << -400
-                                               << QByteArray("new text\n") << QByteArray() << true;
+        QTest::addColumn<QStringList>("queued");  // remote path and choice of each job
+        const QString other = "/every byte.bin none";
+        QTest::newRow("overwrite") << MessageAnswer::Overwrite << QStringList{"/notes.txt overwrite", other};
+        QTest::newRow("skip") << MessageAnswer::Skip << QStringList{other};
+        QTest::newRow("cancel") << MessageAnswer::Cancel << QStringList{};
+        QTest::newRow("rename") << MessageAnswer::Rename << QStringList{"/notes.txt rename", other};
+        QTest::newRow("resume") << MessageAnswer::Resume << QStringList{"/notes.txt resume", other};
+        QTest::newRow("if newer") << MessageAnswer::OverwriteIfNewer
+                                  << QStringList{"/notes.txt if newer", other};
     }
     void UploadAsksBeforeReplacingAListedFile() {
         QFETCH(MessageAnswer, answer);
-        QFETCH(int, localAgeDays);
-        QFETCH(QByteArray, existingAfter);
-        QFETCH(QByteArray, renamedCopy);
-        QFETCH(bool, secondSent);
+        QFETCH(QStringList, queued);
         server->Put("notes.txt", "old");
         auto f = Connected();
+        RecordedTransfers transfers(*f);
         QTemporaryDir local;
         WriteLocal(local.filePath("notes.txt"), "new text\n");
-        SetModified(local.filePath("notes.txt"), QDateTime::currentDateTime().addDays(-localAgeDays));
         WriteLocal(local.filePath("every byte.bin"), AllBytes());
         FileDialogAnswers dialogs;
         dialogs.paths = {local.filePath("notes.txt"), local.filePath("every byte.bin")};
@@ -140,18 +157,20 @@ private slots:
         QVERIFY2(messages.details[0].startsWith("Existing file: 1K, modified ") &&
                      messages.details[0].contains("New file: 9 bytes, modified "),
                  qPrintable(messages.details[0]));
-        QCOMPARE(ReadAll(Remote("notes.txt")), existingAfter);
-        QCOMPARE(QFileInfo::exists(Remote("notes (1).txt")), !renamedCopy.isEmpty());
-        if (!renamedCopy.isEmpty()) QCOMPARE(ReadAll(Remote("notes (1).txt")), renamedCopy);
-        QCOMPARE(QFileInfo::exists(Remote("every byte.bin")), secondSent);
-        if (secondSent) {
-            QCOMPARE(ReadAll(Remote("every byte.bin")), AllBytes());
-            QVERIFY(f->Labels().contains("every byte.bin"));  // the list shows it at once
+        QCOMPARE(transfers.Described(), queued);
+        for (const TransferJob& job : transfers.jobs) {
+            const QString name = QString::fromStdString(job.remotePath).mid(1);
+            QCOMPARE(job.direction, TransferDirection::Upload);
+            QCOMPARE(job.site, std::string("Local"));
+            QCOMPARE(QString::fromStdString(job.localPath), local.filePath(name));
+            QCOMPARE(job.totalBytes, QFileInfo(local.filePath(name)).size());
         }
+        QCOMPARE(ReadAll(Remote("notes.txt")), QByteArray("old"));  // nothing moved on the list's session
     }
 
     void UploadChosenAsNothingSendsNothing() {
         auto f = Connected();
+        RecordedTransfers transfers(*f);
         // Upload... is also on the menu of the directory's empty space.
         f->List().ClearSelection();
         std::unique_ptr<QMenu> menu(f->view->BuildContextMenu());
@@ -164,17 +183,17 @@ private slots:
         f->view->UploadChosenFiles();
         QCOMPARE(dialogs.requests.size(), 1);
         QVERIFY(messages.texts.isEmpty());
-        QVERIFY(QDir(server->Root()).isEmpty());
+        QCOMPARE(transfers.batches, 0);
     }
 
-    // Download to... fetches files and whole folders into the chosen folder;
-    // a file already there is asked about, a folder already there is named.
-    void DownloadToFetchesFilesAndFolders() {
+    // Download to... queues files and whole folders for the chosen folder; a
+    // file or a folder already there is asked about first.
+    void DownloadToQueuesFilesAndFolders() {
         server->Put("top.bin", AllBytes());
-        server->Put("pub/a.bin", AllBytes().left(1000));
         server->Put("pub/deeper/b.txt", "b\n");
         server->Put("left alone.txt", "x");
         auto f = Connected();
+        RecordedTransfers transfers(*f);
         QTemporaryDir local;
         FileDialogAnswers dialogs;
         dialogs.paths = {local.path()};
@@ -185,68 +204,85 @@ private slots:
 
         QCOMPARE(dialogs.requests.value(0).kind, FileDialogKind::Folder);
         QVERIFY(messages.texts.isEmpty());
-        QCOMPARE(ReadAll(local.filePath("top.bin")), AllBytes());
-        QCOMPARE(ReadAll(local.filePath("pub/a.bin")), AllBytes().left(1000));
-        QCOMPARE(ReadAll(local.filePath("pub/deeper/b.txt")), QByteArray("b\n"));
-        QVERIFY(!QFileInfo::exists(local.filePath("left alone.txt")));
+        // In the list's order.
+        QCOMPARE(transfers.Described(), (QStringList{"/pub/ none", "/top.bin none"}));
+        QCOMPARE(QString::fromStdString(transfers.jobs[0].localPath), local.filePath("pub"));
+        QCOMPARE(QString::fromStdString(transfers.jobs[1].localPath), local.filePath("top.bin"));
+        QCOMPARE(transfers.jobs[0].direction, TransferDirection::Download);
 
-        // Again: the file is asked about (Skip keeps it), the folder is named.
+        // Again, both there: Skip leaves the file out and keeps the folder's
+        // files, bringing what it lacks.
         WriteLocal(local.filePath("top.bin"), "mine");
+        WriteLocal(local.filePath("pub/deeper/b.txt"), "mine");
         messages.answer = MessageAnswer::Skip;
+        transfers.jobs.clear();
         f->view->DownloadSelectedTo();
-        QCOMPARE(messages.texts.size(), 2);
-        QCOMPARE(messages.texts[0], "File " + local.filePath("top.bin") + " already exists.");
-        QCOMPARE(messages.buttons[0], MessageButtons::ExistingFile);
-        QVERIFY(messages.texts[1].contains("pub (a folder of that name is already there)"));
-        QCOMPARE(ReadAll(local.filePath("top.bin")), QByteArray("mine"));
-
-        messages.answer = MessageAnswer::Overwrite;
-        f->Select({"top.bin"});
-        f->view->DownloadSelectedTo();
-        QCOMPARE(ReadAll(local.filePath("top.bin")), AllBytes());
+        QCOMPARE(messages.texts, (QStringList{"Folder " + local.filePath("pub") + " already exists.",
+                                              "File " + local.filePath("top.bin") + " already exists."}));
+        QCOMPARE(transfers.Described(), QStringList{"/pub/ skip"});
     }
 
-    // Download to... of files that are all there already: each answer is
-    // carried out on the local files, and "Apply to all in this batch"
-    // answers the rest of the batch without asking again.
-    void DownloadToCarriesOutTheChoice_data() {
+    // A selected name that no local file can have is named and stops the
+    // whole batch: a download never quietly leaves part of the selection out.
+    void DownloadToRefusesNamesNoLocalFileCanHave_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("leaves the folder") << "../escape.txt"
+                                           << "\"../escape.txt\" cannot be downloaded: the server lists it "
+                                              "under a name that no local file can have.";
+        const QString longName = QString(300, u'n');
+        QTest::newRow("too long") << longName
+                                  << "\"" + longName +
+                                         "\" cannot be downloaded: its local path would be too long.";
+    }
+    void DownloadToRefusesNamesNoLocalFileCanHave() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        server->Put("fine.txt", "x");
+        auto f = Connected();
+        RecordedTransfers transfers(*f);
+        f->view->AddEntry(Entry("-rw-r--r--", "1", name.toStdString()));
+        QTemporaryDir local;
+        FileDialogAnswers dialogs;
+        dialogs.paths = {local.path()};
+        MessageLog messages;
+        f->Select({"fine.txt", name});
+        f->view->DownloadSelectedTo();
+        QCOMPARE(messages.texts, QStringList{message});
+        QCOMPARE(transfers.batches, 0);
+    }
+
+    // Download to... of files that are all there already: each answer goes
+    // with its job, and "Apply to all in this batch" answers the rest of the
+    // batch without asking again.
+    void DownloadToCarriesTheChoice_data() {
         QTest::addColumn<MessageAnswer>("answer");
         QTest::addColumn<bool>("applyToAll");
         QTest::addColumn<int>("questions");
-        QTest::addColumn<QByteArray>("firstAfter");
-        QTest::addColumn<QByteArray>("firstRenamed");  // "a (1).bin" afterwards; empty: none
-        QTest::addColumn<bool>("secondReplaced");
-        const QByteArray whole = AllBytes().left(3000);
-        QTest::newRow("overwrite each") << MessageAnswer::Overwrite << false << 2 << whole << QByteArray() << true;
-        QTest::newRow("skip all") << MessageAnswer::Skip << true << 1 << QByteArray("mine") << QByteArray()
-                                  << false;
-        QTest::newRow("rename all") << MessageAnswer::Rename << true << 1 << QByteArray("mine") << whole << false;
-        QTest::newRow("cancel") << MessageAnswer::Cancel << false << 1 << QByteArray("mine") << QByteArray()
-                                << false;
-        // The local copies are a day older than the server's files.
-        QTest::newRow("if newer, all") << MessageAnswer::OverwriteIfNewer << true << 1 << whole << QByteArray()
-                                       << true;
-        // "a.bin" holds the first 1000 bytes: the rest is fetched after them.
-        QTest::newRow("resume all") << MessageAnswer::Resume << true << 1 << whole << QByteArray() << true;
+        QTest::addColumn<QStringList>("queued");
+        QTest::newRow("overwrite each")
+            << MessageAnswer::Overwrite << false << 2 << QStringList{"/a.bin overwrite", "/b.bin overwrite"};
+        QTest::newRow("skip all") << MessageAnswer::Skip << true << 1 << QStringList{};
+        QTest::newRow("rename all") << MessageAnswer::Rename << true << 1
+                                    << QStringList{"/a.bin rename", "/b.bin rename"};
+        QTest::newRow("cancel") << MessageAnswer::Cancel << false << 1 << QStringList{};
+        QTest::newRow("if newer, all") << MessageAnswer::OverwriteIfNewer << true << 1
+                                       << QStringList{"/a.bin if newer", "/b.bin if newer"};
+        QTest::newRow("resume all") << MessageAnswer::Resume << true << 1
+                                    << QStringList{"/a.bin resume", "/b.bin resume"};
     }
-    void DownloadToCarriesOutTheChoice() {
+    void DownloadToCarriesTheChoice() {
         QFETCH(MessageAnswer, answer);
         QFETCH(bool, applyToAll);
         QFETCH(int, questions);
-        QFETCH(QByteArray, firstAfter);
-        QFETCH(QByteArray, firstRenamed);
-        QFETCH(bool, secondReplaced);
-        const QByteArray whole = AllBytes().left(3000);
-        server->Put("a.bin", whole);
-        server->Put("b.bin", whole);
+        QFETCH(QStringList, queued);
+        server->Put("a.bin", "server a");
+        server->Put("b.bin", "server b");
         auto f = Connected();
+        RecordedTransfers transfers(*f);
         QTemporaryDir local;
-        const bool resuming = answer == MessageAnswer::Resume;
-        const QByteArray firstMine = resuming ? whole.left(1000) : QByteArray("mine");
-        WriteLocal(local.filePath("a.bin"), firstMine);
-        WriteLocal(local.filePath("b.bin"), resuming ? whole.left(2000) : QByteArray("mine"));
-        for (const char* name : {"a.bin", "b.bin"})
-            SetModified(local.filePath(name), QDateTime::currentDateTime().addDays(-1));
+        WriteLocal(local.filePath("a.bin"), "mine");
+        WriteLocal(local.filePath("b.bin"), "mine");
         FileDialogAnswers dialogs;
         dialogs.paths = {local.path()};
         MessageLog messages;
@@ -257,41 +293,9 @@ private slots:
         f->view->DownloadSelectedTo();
 
         QCOMPARE(messages.texts.size(), questions);
-        QCOMPARE(ReadAll(local.filePath("a.bin")), firstAfter);
-        QCOMPARE(QFileInfo::exists(local.filePath("a (1).bin")), !firstRenamed.isEmpty());
-        if (!firstRenamed.isEmpty()) QCOMPARE(ReadAll(local.filePath("a (1).bin")), firstRenamed);
-        QCOMPARE(ReadAll(local.filePath("b.bin")) == whole, secondReplaced);
-        QCOMPARE(QFileInfo::exists(local.filePath("b (1).bin")), answer == MessageAnswer::Rename);
-        QVERIFY(!QFileInfo::exists(local.filePath("a.bin.part")));
-        if (resuming) {
-            // Each file went on from the bytes already here.
-            QString lines;
-            for (const std::string& line : f->log.TakeAll()) lines += QString::fromStdString(line) + u'\n';
-            QVERIFY2(lines.contains("a.bin.part from byte 1000.") && lines.contains("b.bin.part from byte 2000."),
-                     qPrintable(lines));
-        }
-    }
-
-    // An ASCII download cannot be continued: Resume replaces the file whole
-    // and leaves no partial file behind to be continued by mistake later.
-    void ResumeOfAnAsciiDownloadFetchesItWhole() {
-        server->Put("notes.txt", "one\ntwo\n");
-        auto f = std::make_unique<ViewFixture>(LocalSiteCatalogue(server->HostText()));
-        f->settings.transferMode = 'A';
-        OpenSite(*f, "Demo", "Local");
-        QTemporaryDir local;
-        WriteLocal(local.filePath("notes.txt"), "one\n");
-        FileDialogAnswers dialogs;
-        dialogs.paths = {local.path()};
-        MessageLog messages;
-        messages.answer = MessageAnswer::Resume;
-        f->Select({"notes.txt"});
-
-        f->view->DownloadSelectedTo();
-
-        QCOMPARE(messages.texts.size(), 1);
-        QCOMPARE(ReadAll(local.filePath("notes.txt")), QByteArray("one\ntwo\n"));
-        QVERIFY(!QFileInfo::exists(local.filePath("notes.txt.part")));
+        QCOMPARE(transfers.Described(), queued);
+        for (const char* name : {"a.bin", "b.bin"})
+            QCOMPARE(ReadAll(local.filePath(name)), QByteArray("mine"));
     }
 
     // Delete of a full folder asks once, counting what goes; No keeps all of

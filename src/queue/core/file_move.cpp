@@ -36,6 +36,14 @@ bool IsReadableFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
 }
 
+// Whether a download of remoteName goes in ASCII (the transfer mode, or the
+// extension table in Auto-Detect mode).
+bool DownloadsAsAscii(const FtpSession& session, const std::string& remoteName) {
+    const char mode = session.Settings().transferMode;
+    const char type = mode == 'F' ? FtpSession::TypeForName(FtpSession::ExtensionKey(remoteName)) : mode;
+    return type == 'A';
+}
+
 }  // namespace
 
 std::string ShownText(const std::string& text) {
@@ -124,6 +132,14 @@ FileMove::Result FileMove::Settle(TransferJob& file, std::string& remoteName, bo
         }
     }
     resume = decision.resume;
+    if (resume && !upload && DownloadsAsAscii(session, remoteName)) {
+        // Line ends are converted as the bytes arrive, so what is here cannot
+        // be counted against the server's file: it is replaced whole, and no
+        // partial file is made that a later binary download would continue.
+        session.Control().LogF("Only binary downloads are continued; %s is downloaded whole.",
+                               file.localPath.c_str());
+        resume = false;
+    }
     if (resume && !upload) {
         // A download continues its kept partial file; to continue the target
         // itself, a copy of it becomes that partial file, so that the target

@@ -81,9 +81,12 @@ protected:
         if (runner) runner->Stop();
     }
 
+    // "test" transfers as the settings say by default, "ascii" in ASCII.
     std::optional<ConnectionSettings> SettingsFor(const std::string& site) const {
-        if (site != "test") return std::nullopt;
-        return testsupport::AnonymousSettings(*server);
+        if (site != "test" && site != "ascii") return std::nullopt;
+        ConnectionSettings settings = testsupport::AnonymousSettings(*server);
+        if (site == "ascii") settings.transferMode = 'A';
+        return settings;
     }
     void StartRunner(int connections) {
         runner = std::make_unique<QueueRunner>(
@@ -284,6 +287,21 @@ TEST_P(QueueRunnerTest, ExistingTargetsFollowTheJobsChoice) {
     EXPECT_EQ(TempDir::ReadFile(local / "rename (1).txt"), "server copy");
     EXPECT_EQ(TempDir::ReadFile(local / "resume.bin"), "0123456789abcdef");
     EXPECT_NE(Log().find("REST 10"), std::string::npos) << "the existing file is continued, not sent again";
+}
+
+// An ASCII download converts line ends as it arrives and is never continued:
+// Resume fetches it whole, and leaves no partial file to be continued by
+// mistake later.
+TEST_P(QueueRunnerTest, ResumeOfAnAsciiDownloadFetchesItWhole) {
+    ServerFile("notes.txt", "one\ntwo\n");
+    local.WriteFile("notes.txt", "ONE\n");
+    Queue(TransferDirection::Download, (local / "notes.txt").string(), "notes.txt", false, "ascii",
+          ExistingFileChoice::Resume);
+    StartRunner(1);
+    ASSERT_TRUE(watcher.WaitFor(AllFinished)) << Describe(queue);
+    EXPECT_TRUE(IsFinished(queue.Jobs().front().state)) << Describe(queue);
+    EXPECT_EQ(TempDir::ReadFile(local / "notes.txt"), "one\ntwo\n");
+    EXPECT_FALSE(fs::exists(local / "notes.txt.part"));
 }
 
 // Jobs queued without a choice look at their target when they start and ask
