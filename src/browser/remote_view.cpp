@@ -141,7 +141,8 @@ void RemoteView::LoadListing() {
         LeaveClosedSession();
         return;
     }
-    ListAt(place.path, false);
+    // A move on its way lists where the list is going anyway.
+    if (pendingPath.isEmpty()) ListAt(place.path, false);
 }
 
 bool RemoteView::LeaveClosedSession() {

@@ -87,6 +87,8 @@ void RemoteView::ListAt(const QString& path, bool moving) {
     RunShown(request::List{path.toStdString()}, QStringLiteral("Getting Directory"),
              QStringLiteral("Getting the listing of %1").arg(path), [this, path, moving](const RequestResult& result) {
                  if (moving && pendingPath == path) pendingPath.clear();
+                 // A refresh that a move overtook lists a place the list has left.
+                 if (!moving && (path != place.path || !pendingPath.isEmpty())) return;
                  const auto* listing = std::get_if<Result<Listing>>(&result);
                  const Error& failure = FailureOf(result);
                  if (failure.category == Error::Category::Cancelled || LeftLostSession(failure)) return;

@@ -229,12 +229,12 @@ Result<TreeLeftovers> Connection::RemoveTree(const std::string& path) {
     return TreeLeftovers{removal.Failures()};
 }
 
-// An empty directory is where the connection is: a server that would not say
-// where the log-in put it leaves callers only names relative to that.
+// An empty directory, or ".", is where the connection is: a server that would
+// not say where the log-in put it leaves callers only names relative to that.
 // The directory entered last is remembered, so that a listing asked for
 // right after entering its directory sends no second CWD.
 Result<void> Connection::Enter(const std::string& directory) {
-    if (directory.empty() || directory == enteredDirectory) return {};
+    if (directory.empty() || directory == "." || directory == enteredDirectory) return {};
     enteredDirectory.clear();
     Result<void> entered = session->Remote().ChangeDir(directory);
     if (entered) enteredDirectory = directory;

@@ -142,6 +142,7 @@ private slots:
             QCOMPARE(JobFor(app, "/pub/three.bin")->failure, std::string("Cancelled"));
 
             QTest::keyClick(list.ActiveView(), Qt::Key_Backspace);
+            QVERIFY(user.Settle());
             QCOMPARE(app.Window()->ListPane()->Place().path, QStringLiteral("/pub"));
             RunOnJob(*pane, one, QueueCommand::Resume);
 

@@ -20,9 +20,9 @@
 #include <string>
 
 #include "app/application.h"
+#include "browser/request_progress_dialog.h"
 #include "app/main_window.h"
 #include "app/support/timer_lag_probe.h"
-#include "app/worker_wait_dialog.h"
 #include "browser/program_driver.h"
 #include "options/isolated_config.h"
 #include "options/recorded_messages.h"
@@ -128,12 +128,16 @@ QString TryTheViewMenu(MainWindow& frame) {
 
 // Clicks Cancel in the progress dialog that is open, if there is one.
 bool ClickCancel() {
-    auto* dialog = qobject_cast<WorkerWaitDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return false;
-    QPushButton* cancel = dialog->Buttons()->button(QDialogButtonBox::Cancel);
-    if (!cancel) return false;
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    return true;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<RequestProgressDialog*>(window);
+        if (!dialog || !dialog->isVisible()) continue;
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        QPushButton* cancel = buttons ? buttons->button(QDialogButtonBox::Cancel) : nullptr;
+        if (!cancel) return false;
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        return true;
+    }
+    return false;
 }
 
 QString Milliseconds(qint64 nanoseconds) {
@@ -156,6 +160,7 @@ void MakeRequest(Stall stall, MainWindow& frame, ProgramDriver& user, millisecon
         case Stall::Listing:
         case Stall::DataConnection:
             frame.Action(u"refresh")->trigger();
+            user.Settle();
             break;
         case Stall::SizeQuery:
             user.DoubleClick(QStringLiteral("stall.bin"));
