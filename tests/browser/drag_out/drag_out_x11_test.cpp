@@ -203,8 +203,9 @@ private slots:
         for (const char* label : {"Demo", "Local"}) {
             view->List().SelectRow(view->List().FindLabel(label));
             view->OpenItem();
+            QVERIFY(QTest::qWaitFor([view] { return !view->Busy(); }, 20000));
         }
-        QVERIFY(app.Session().IsConnected());
+        QVERIFY(view->Connected());
         view->SetViewMode(1);
         const int before = server->Log().count(QRegularExpression("(RETR|STOR) "));
 
