@@ -166,9 +166,7 @@ int main(int argc, char** argv) {
     settings.email = "bench@localhost";
     settings.defaultDownloadDirectory = (dir.path() + "/").toStdString();
     LogQueue log;
-    TransferStatus status;
-    FtpSession session(log, status);
-    AppContext context{settings, session, log, status};
+    AppContext context{settings, log};
     SiteStore store((dir.path() + "/Wexal.INI").toStdString());
     SiteTree tree(store);
     tree.LoadCatalogue();

@@ -27,13 +27,13 @@ constexpr int kSmallestSide = 100;  // a stored size below this is not a usable 
 }  // namespace
 
 Application::Application(QObject* parent)
-    : QObject(parent), session(log, status), context{settings, session, log, status} {
+    : QObject(parent), context{settings, log} {
     context.ui = &ui;
     connect(&ui, &DesktopEngineUi::logLinesWaiting, this, &Application::Refresh);
 }
 
 Application::~Application() {
-    session.SetUi(nullptr);
+    log.SetWakeUp({});
     // The frame's panes hold references into this object and the queue; they go first.
     frame.reset();
     context.transfers = nullptr;
@@ -56,7 +56,8 @@ bool Application::Start() {
         return false;
     }
     ui.SetMainWindow(frame.get());
-    session.SetUi(&ui);
+    // Lines from any thread wake the log window through the desktop seam.
+    log.SetWakeUp([this] { ui.LogLinesWaiting(); });
     StartTransferQueue();
 
     frame->setAcceptDrops(true);
@@ -219,7 +220,6 @@ void Application::Shutdown() {
     // Running transfers stop where they are and are saved as queued.
     context.transfers = nullptr;
     transfers.reset();
-    session.Quit();
-    session.SetUi(nullptr);
+    log.SetWakeUp({});
     if (settingsLoaded && store) store->Save(settings);
 }

@@ -5,7 +5,7 @@
 
 #include "app/desktop_engine_ui.h"
 #include "browser/app_context.h"
-#include "ftp/ftp_session.h"
+#include "ftp/log_queue.h"
 #include "options/app_settings.h"
 
 class AppSettingsStore;
@@ -14,8 +14,7 @@ class MainWindow;
 class PasswordVault;
 class TerminationSignalNotifier;
 
-// The application: owns the settings, the one FTP session, the log queue, the
-// transfer status and the transfer queue with its runner for the whole run. Start-up loads the settings and shows the
+// The application: owns the settings, the log queue and the transfer queue with its runner for the whole run. Start-up loads the settings and shows the
 // main window where it was last closed; a refresh moves log lines into the log
 // window and brings the toolbar up to date; shutdown says "quit" to the server
 // and writes the settings back. A refresh runs only when something happened:
@@ -58,8 +57,6 @@ public:
     AppSettings& Settings() { return settings; }
     AppContext& Context() { return context; }
     LogQueue& Log() { return log; }
-    TransferStatus& Status() { return status; }
-    FtpSession& Session() { return session; }
     DesktopEngineUi& Ui() { return ui; }
     MainWindow* Window() const { return frame.get(); }
     // The user quit without saving the site catalogue's changes at exit.
@@ -86,8 +83,6 @@ private:
 
     AppSettings settings;
     LogQueue log;
-    TransferStatus status;
-    FtpSession session;
     DesktopEngineUi ui;
     AppContext context;
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "ftp/ftp_session.h"
+#include "ftp/log_queue.h"
 #include "options/app_settings.h"
 
 class BackgroundTransfers;
@@ -14,13 +14,10 @@ class PasswordVault;
 // each piece is handed the panes it works with (where the list is, and how its
 // connection is protected, belong to the list view).
 struct AppContext {
-    AppContext(AppSettings& settings, FtpSession& session, LogQueue& log, TransferStatus& status)
-        : settings(settings), session(session), log(log), status(status) {}
+    AppContext(AppSettings& settings, LogQueue& log) : settings(settings), log(log) {}
 
     AppSettings& settings;
-    FtpSession& session;
     LogQueue& log;
-    TransferStatus& status;
 
     // The desktop's progress dialogs and questions, for code that starts a
     // worker itself (the connect of the list view).

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <functional>
 
+#include "queue/core/transfer_rate.h"
+
 class QLabel;
 class QProgressBar;
 
@@ -24,8 +26,18 @@ public:
     // Tells the observer, once the dialog's request has been sent.
     void Announce();
 
-    // A transfer's bytes so far and its size (-1: unknown).
+    // A transfer's bytes so far and its size (-1: unknown): the bar (in
+    // thousands of bytes, so that any size fits), the bytes as text, and the
+    // speed and time left, measured from the first report on (what a resumed
+    // transfer starts from is no speed).
     void ShowProgress(qint64 doneBytes, qint64 totalBytes);
+    QString BytesText() const;
+    QString RateText() const;
+    const QProgressBar& Bar() const { return *bar; }
+
+    // The clock the speed is measured by (tests set their own).
+    using Clock = std::function<TransferRate::Clock::time_point()>;
+    void SetClock(Clock newClock) { clock = std::move(newClock); }
 
     // Cancel, Escape or the close box.
     void reject() override;
@@ -37,4 +49,10 @@ signals:
 private:
     QLabel* textLabel;
     QProgressBar* bar;
+    QLabel* bytesLabel;
+    QLabel* rateLabel;
+    const bool upload;  // the text says "Sending ..."
+    TransferRate rate;
+    bool rateStarted = false;
+    Clock clock = [] { return TransferRate::Clock::now(); };
 };

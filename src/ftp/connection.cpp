@@ -44,13 +44,18 @@ Connection::Connection(LogQueue& log, ConnectionSettings settings) : settings(st
     thread = std::thread([this] { Run(); });
 }
 
+// A request that runs is stopped; an idle connection says goodbye (QUIT) on
+// its thread before it ends, as a disconnect would.
 Connection::~Connection() {
+    bool stopRunning = false;
     {
         std::lock_guard<std::mutex> guard(lock);
         ending = true;
-        cancelRunning = true;
+        waiting.clear();
+        stopRunning = running != 0;
+        cancelRunning = stopRunning;
     }
-    session->RequestStop();
+    if (stopRunning) session->RequestStop();
     wake.notify_all();
     thread.join();
     session->SetUi(nullptr);
@@ -105,7 +110,11 @@ void Connection::Run() {
         {
             std::unique_lock<std::mutex> guard(lock);
             wake.wait(guard, [this] { return ending || !waiting.empty(); });
-            if (ending) return;
+            if (ending) {
+                guard.unlock();
+                if (session->IsConnected()) session->Quit();
+                return;
+            }
             next = std::move(waiting.front());
             waiting.pop_front();
             running = next.first;

@@ -31,7 +31,7 @@ class Connection {
 public:
     // Log lines go into log; the settings are those of every log-in.
     Connection(LogQueue& log, ConnectionSettings settings);
-    ~Connection();  // cancels what runs and waits for the thread
+    ~Connection();  // cancels what runs, else says QUIT; waits for the thread
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 

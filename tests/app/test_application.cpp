@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "browser/remote_view.h"
 #include "options/debug_window.h"
 #include "options/isolated_config.h"
 #include "options/recorded_messages.h"
@@ -195,18 +196,21 @@ private slots:
         IsolatedConfig config;
         testsupport::ScriptedFtpServer server;
         server.Expect("USER", "230 Logged in.\r\n");
+        RecordedMessages messages;  // the unscripted listing is refused
         Application app;
         QVERIFY(app.Start());
-        testsupport::Reconfigure(app.Session(), [&](ConnectionSettings& config) {
-            config.host = server.HostText();
-            config.user = "u";
-        });
-        QVERIFY(app.Session().Logon().Connected());
+        auto* view = qobject_cast<RemoteView*>(app.Window()->ListViewPane());
+        QVERIFY(view);
+        SiteProfile site;
+        site.host = server.HostText();
+        site.userId = "u";
+        view->Connect(site, RemoteView::ConnectionKind::Quick);
+        QVERIFY(QTest::qWaitFor([view] { return !view->Busy(); }, 10000));
+        QVERIFY(view->Connected());
         app.requestExit();
         app.Shutdown();
         QVERIFY(server.WaitForLines(2, std::chrono::seconds(5)));
         QCOMPARE(server.Received().back(), std::string("quit"));
-        QVERIFY(!app.Session().IsConnected());
         QCOMPARE(StoredValueCount(), 27);
     }
 
@@ -217,14 +221,11 @@ private slots:
         Application app;
         EngineUi::WaitResult result = EngineUi::WaitResult::Finished;
         bool waited = false;
+        TransferStatus status;
+        status.busy = 1;  // a worker that never ends by itself
         QTimer::singleShot(100, &app, [&] {
-            {
-                TransferStatusLock lock(app.Status());
-                app.Status().busy = 1;  // a worker that never ends by itself
-            }
             QTimer::singleShot(300, &app, [&app] { app.requestExit(); });
-            result =
-                app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", app.Status());
+            result = app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", status);
             waited = true;
         });
         QCOMPARE(app.Run(), 0);

@@ -59,9 +59,7 @@ MainWindowPanes CreateNoPanes(AppContext&, QWidget*) { return {}; }
 struct AppParts {
     AppSettings settings;
     LogQueue log;
-    TransferStatus status;
-    FtpSession session{log, status};
-    AppContext context{settings, session, log, status};
+    AppContext context{settings, log};
 };
 
 QStringList Texts(const QList<QAction*>& actions) {
@@ -314,7 +312,6 @@ private slots:
                  QByteArray("first file\n"));
         QCOMPARE(QByteArray::fromStdString(testsupport::TempDir::ReadFile(root / "photos/deeper/cat.png")),
                  QByteArray(3000, 'c'));
-        QVERIFY(!parts.session.IsConnected());
         queue.Stop();
         parts.context.transfers = nullptr;
     }

@@ -72,9 +72,7 @@ private slots:
     void EveryCommandShowsItsKeysAndNoKeyIsGivenTwice() {
         AppSettings settings;
         LogQueue log;
-        TransferStatus status;
-        FtpSession session{log, status};
-        AppContext context{settings, session, log, status};
+        AppContext context{settings, log};
         MainWindow frame(context);
         for (const KeyBinding& binding : kBindings) {
             QAction* action = frame.Action(binding.action);

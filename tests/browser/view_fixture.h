@@ -7,13 +7,10 @@
 
 #include "app/tree_view_link.h"
 #include "browser/remote_view.h"
-#include "ftp/ftp_session.h"
-#include "support/polling_waiter.h"
 #include "browser/app_context.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/site_tree.h"
 #include "sites/store/site_store.h"
-#include "support/session_settings.h"
 
 // Site dialogs that answer as the test tells them and remember what they saw.
 struct ScriptedSiteDialogs : SiteDialogs {
@@ -57,15 +54,12 @@ struct MessageLog {
 };
 
 // Everything a list view needs, as the application owns it, with a catalogue
-// file in a private directory and a waiter instead of progress dialogs.
+// file in a private directory.
 struct ViewFixture {
     QTemporaryDir dir;
     AppSettings settings;
     LogQueue log;
-    TransferStatus status;
-    FtpSession session{log, status};
-    AppContext context{settings, session, log, status};
-    PollingWaiter waiter;
+    AppContext context{settings, log};
     ScriptedSiteDialogs dialogs;
     std::unique_ptr<SiteStore> store;
     std::unique_ptr<SiteTree> tree;
@@ -81,20 +75,15 @@ struct ViewFixture {
         QDir().mkpath(dir.path() + "/downloads");
         settings.email = "tester@example.com";
         settings.viewOnDoubleClick = 0;
-        testsupport::Reconfigure(session, [&](ConnectionSettings& config) { config.timeoutSeconds = 10; });
-        session.SetUi(&waiter);
-        waiter.SetPollInterval(std::chrono::milliseconds(20));
         store = std::make_unique<SiteStore>(path.toStdString());
         tree = std::make_unique<SiteTree>(*store);
         tree->LoadCatalogue();
         view = std::make_unique<RemoteView>(context, tree->Catalogue(), dialogs);
-        view->SetEngineUi(&waiter);
         LinkTreeAndView(*tree, *view);
         view->resize(640, 400);
         view->FirstUpdate();
     }
     ~ViewFixture() {
-        if (session.IsConnected()) session.Quit();
         view.reset();
         tree.reset();
     }
