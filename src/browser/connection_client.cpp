@@ -15,20 +15,18 @@ char TransferTypeFor(const ConnectionSettings& settings, const std::string& remo
     }
 }
 
-ConnectionClient::ConnectionClient(LogQueue& log, ConnectionSettings connectionSettings, QObject* parent)
-    : QObject(parent), settings(std::move(connectionSettings)) {
+ConnectionClient::ConnectionClient(LogQueue& log, ConnectionSettings connectionSettings, QWidget* window)
+    : QObject(window), settings(std::move(connectionSettings)), certificateQuestion(window) {
     connection = std::make_unique<Connection>(log, settings);
+    connection->SetCertificateQuestion(&certificateQuestion);
     connection->Events().SetWakeUp([this] { wake.Wake(); });
     connect(&wake, &ThreadWake::woken, this, &ConnectionClient::TakeEvents);
 }
 
 ConnectionClient::~ConnectionClient() {
     handlers.clear();
+    certificateQuestion.Cancel();  // a log-in waiting for the user would hold up the end
     connection.reset();  // cancels the running request and joins the thread
-}
-
-void ConnectionClient::SetCertificateQuestion(tls::CertificateQuestion* question) {
-    connection->SetCertificateQuestion(question);
 }
 
 std::uint64_t ConnectionClient::Run(Request request, Done done) {
@@ -38,10 +36,15 @@ std::uint64_t ConnectionClient::Run(Request request, Done done) {
 }
 
 void ConnectionClient::Cancel(std::uint64_t request) {
-    if (handlers.count(request) != 0) connection->Cancel(request);
+    if (handlers.count(request) == 0) return;
+    // A log-in waiting for the certificate question is answered first, or the
+    // cancel would wait for that question.
+    certificateQuestion.CancelWaiting();
+    connection->Cancel(request);
 }
 
 void ConnectionClient::CloseAndDelete() {
+    certificateQuestion.Cancel();
     for (const auto& [id, done] : handlers) connection->Cancel(id);
     Run(request::Quit{}, [this](const RequestResult&) { deleteLater(); });
 }

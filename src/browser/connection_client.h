@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "browser/desktop_certificate_question.h"
 #include "ftp/connection.h"
 #include "platform/desktop/thread_wake.h"
 
@@ -24,16 +25,17 @@ class ConnectionClient : public QObject {
 public:
     using Done = std::function<void(const RequestResult&)>;
 
-    ConnectionClient(LogQueue& log, ConnectionSettings settings, QObject* parent = nullptr);
+    // Certificates that cannot be verified are asked about over window (see
+    // DesktopCertificateQuestion).
+    ConnectionClient(LogQueue& log, ConnectionSettings settings, QWidget* window = nullptr);
     ~ConnectionClient() override;  // cancels what runs; no handler is called
 
-    // See Connection::SetCertificateQuestion.
-    void SetCertificateQuestion(tls::CertificateQuestion* question);
     const ConnectionSettings& Settings() const { return settings; }
 
     // Queues a request; done runs on this thread once it has finished
     // (cancelled ones too). Returns the request's number.
     std::uint64_t Run(Request request, Done done);
+    // Also answers Cancel to a certificate question the request waits on.
     void Cancel(std::uint64_t request);
     // Whether a request is queued or running.
     bool Busy() const { return !handlers.empty(); }
@@ -52,7 +54,9 @@ private:
     void TakeEvents();
 
     const ConnectionSettings settings;
-    ThreadWake wake;  // before the connection, so it outlives the connection's thread
+    // Both before the connection, so that they outlive the connection's thread.
+    ThreadWake wake;
+    DesktopCertificateQuestion certificateQuestion;
     std::unique_ptr<Connection> connection;
     std::map<std::uint64_t, Done> handlers;
 };

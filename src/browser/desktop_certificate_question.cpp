@@ -96,11 +96,15 @@ tls::TrustAnswer DesktopCertificateQuestion::Ask(const std::string& host, const 
     return answer;
 }
 
-void DesktopCertificateQuestion::Cancel() {
+void DesktopCertificateQuestion::Cancel() { Answer(true); }
+
+void DesktopCertificateQuestion::CancelWaiting() { Answer(false); }
+
+void DesktopCertificateQuestion::Answer(bool forGood) {
     std::shared_ptr<Pending> current;
     {
         std::lock_guard<std::mutex> hold(lock);
-        cancelled = true;
+        if (forGood) cancelled = true;
         current = waiting;
     }
     if (current) current->Answer(tls::TrustAnswer::Cancel);

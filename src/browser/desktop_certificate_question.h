@@ -13,7 +13,7 @@
 // loop; Ask then hands the question to that loop and blocks the worker until
 // the user has answered (or Cancel() is called), as the worker would wait on
 // any slow server. Asked on the user-interface thread itself, it shows the
-// dialog at once. One object serves one connection attempt.
+// dialog at once. One object serves one connection and its log-ins.
 class DesktopCertificateQuestion : public tls::CertificateQuestion {
 public:
     // The dialog opens over whatever modal dialog is up (the Connecting
@@ -26,11 +26,16 @@ public:
     // Answers Cancel to a question now waiting and to any asked later: the
     // connection is being abandoned. Any thread.
     void Cancel();
+    // Answers Cancel to a question now waiting only (its request was
+    // cancelled); later ones are asked. Any thread.
+    void CancelWaiting();
 
     // The state one question shares between the worker and the user-interface thread.
     struct Pending;
 
 private:
+    void Answer(bool forGood);
+
     QPointer<QWidget> window;  // the widget itself is used on the user-interface thread only
     std::mutex lock;
     bool cancelled = false;

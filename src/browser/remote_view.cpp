@@ -5,7 +5,6 @@
 
 #include "browser/app_context.h"
 #include "browser/connection_client.h"
-#include "browser/desktop_certificate_question.h"
 #include "browser/request_progress_dialog.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"

@@ -20,7 +20,6 @@
 struct AppContext;
 class CatalogueModel;
 class ConnectionClient;
-class DesktopCertificateQuestion;
 class RemoteDeletion;
 class RequestProgressDialog;
 struct ConnectionSettings;
@@ -204,6 +203,7 @@ private:
     void Run(Request request, std::function<void(const RequestResult&)> done);
     void RunShown(Request request, const QString& title, const QString& text,
                   std::function<void(const RequestResult&)> done);
+    std::function<void(const RequestResult&)> ForThisConnection(std::function<void(const RequestResult&)> done);
     void EnterAndList(const QString& target, bool sayRefusal);
     // Lists path; moving: the list goes there (the place changes).
     void ListAt(const QString& path, bool moving);
@@ -247,7 +247,6 @@ private:
     QString host;  // the host of the session shown
     EngineUi* ui = nullptr;
     QPointer<ConnectionClient> connection;  // null while not connected
-    std::unique_ptr<DesktopCertificateQuestion> certificateQuestion;  // of the connection's log-ins
     QPointer<RequestProgressDialog> progress;  // the request the user waits for
     QString pendingPath;  // where the last directory change asked for goes, until it is there or refused
     ImageList largeImages{QSize(32, 32), 50, 2048};

@@ -5,7 +5,6 @@
 #include "browser/app_context.h"
 #include "browser/background_transfers.h"
 #include "browser/connection_client.h"
-#include "browser/desktop_certificate_question.h"
 #include "browser/download_start_question.h"
 #include "browser/file_types.h"
 #include "browser/list_filter.h"
@@ -38,9 +37,18 @@ bool RemoteView::Busy() const { return connection && connection->Busy(); }
 
 ConnectionClient* RemoteView::Client() const { return connection; }
 
+// A result that comes back from a connection the view has since left (a
+// disconnect, another site) belongs to nothing it shows: it is dropped.
 void RemoteView::Run(Request request, std::function<void(const RequestResult&)> done) {
     if (!connection) return;
-    connection->Run(std::move(request), std::move(done));
+    connection->Run(std::move(request), ForThisConnection(std::move(done)));
+}
+
+std::function<void(const RequestResult&)> RemoteView::ForThisConnection(
+    std::function<void(const RequestResult&)> done) {
+    return [this, from = QPointer<ConnectionClient>(connection), done = std::move(done)](const RequestResult& result) {
+        if (from && from == connection) done(result);
+    };
 }
 
 void RemoteView::RunShown(Request request, const QString& title, const QString& text,
@@ -50,18 +58,13 @@ void RemoteView::RunShown(Request request, const QString& title, const QString& 
     auto* dialog = new RequestProgressDialog(title, text, this);
     progress = dialog;
     const std::uint64_t id = connection->Run(
-        std::move(request), [dialog = QPointer<RequestProgressDialog>(dialog), done = std::move(done)](
-                                const RequestResult& result) {
+        std::move(request), [dialog = QPointer<RequestProgressDialog>(dialog),
+                             done = ForThisConnection(std::move(done))](const RequestResult& result) {
             delete dialog;
             done(result);
         });
     ConnectionClient* client = connection;
-    connect(dialog, &RequestProgressDialog::cancelRequested, client, [this, client, id] {
-        // A log-in waiting for the certificate question is answered first,
-        // or the cancel would wait for that question.
-        if (certificateQuestion) certificateQuestion->Cancel();
-        client->Cancel(id);
-    });
+    connect(dialog, &RequestProgressDialog::cancelRequested, client, [client, id] { client->Cancel(id); });
     connect(client, &ConnectionClient::progress, dialog, [dialog, id](std::uint64_t request, qint64 done, qint64 total) {
         if (request == id) dialog->ShowProgress(done, total);
     });
@@ -93,8 +96,6 @@ void RemoteView::Connect(const SiteProfile& given, ConnectionKind kind, const QS
     SetPlace({});
     connection = new ConnectionClient(context.log, settings, this);
     connect(connection, &ConnectionClient::idle, this, &RemoteView::idle);
-    certificateQuestion = std::make_unique<DesktopCertificateQuestion>(this);
-    connection->SetCertificateQuestion(certificateQuestion.get());
     host = QString::fromStdString(settings.host);
     RunShown(request::Connect{}, QStringLiteral("Connecting"),
              QStringLiteral("Connecting to %1").arg(host),
