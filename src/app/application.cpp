@@ -27,10 +27,7 @@ constexpr int kSmallestSide = 100;  // a stored size below this is not a usable 
 }  // namespace
 
 Application::Application(QObject* parent)
-    : QObject(parent), context{settings, log} {
-    context.ui = &ui;
-    connect(&ui, &DesktopEngineUi::logLinesWaiting, this, &Application::Refresh);
-}
+    : QObject(parent), context{settings, log} {}
 
 Application::~Application() {
     log.SetWakeUp({});
@@ -55,9 +52,9 @@ bool Application::Start() {
         EndStartUp();
         return false;
     }
-    ui.SetMainWindow(frame.get());
-    // Lines from any thread wake the log window through the desktop seam.
-    log.SetWakeUp([this] { ui.LogLinesWaiting(); });
+    // Lines from any thread wake the log window: a queued call, which touches
+    // nothing of this object on the thread that logs.
+    log.SetWakeUp([this] { QMetaObject::invokeMethod(this, &Application::Refresh, Qt::QueuedConnection); });
     StartTransferQueue();
 
     frame->setAcceptDrops(true);
@@ -216,7 +213,6 @@ void Application::Shutdown() {
     if (auto* tree = frame ? qobject_cast<SiteTree*>(frame->SiteTreePane()) : nullptr)
         catalogueLost = !SaveCatalogueAtExit(*tree, log, frame.get());
     frame.reset();
-    ui.SetMainWindow(nullptr);
     // Running transfers stop where they are and are saved as queued.
     context.transfers = nullptr;
     transfers.reset();

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <memory>
 
-#include "app/desktop_engine_ui.h"
 #include "browser/app_context.h"
 #include "ftp/log_queue.h"
 #include "options/app_settings.h"
@@ -57,7 +56,6 @@ public:
     AppSettings& Settings() { return settings; }
     AppContext& Context() { return context; }
     LogQueue& Log() { return log; }
-    DesktopEngineUi& Ui() { return ui; }
     MainWindow* Window() const { return frame.get(); }
     // The user quit without saving the site catalogue's changes at exit.
     bool CatalogueLost() const { return catalogueLost; }
@@ -83,7 +81,6 @@ private:
 
     AppSettings settings;
     LogQueue log;
-    DesktopEngineUi ui;
     AppContext context;
 
     std::unique_ptr<AppSettingsStore> store;

@@ -50,7 +50,6 @@ MainWindowPanes CreateMainWindowPanes(AppContext& context, QWidget* parent) {
     SettleKeyringPasswords(services->store, context.settings, parent, [tree] { return tree->SaveCatalogue().saved; });
 
     auto* view = new RemoteView(context, tree->Catalogue(), services->dialogs, parent);
-    view->SetEngineUi(context.ui);
     LinkTreeAndView(*tree, *view);
     view->FirstUpdate();
     panes.siteTree = tree;

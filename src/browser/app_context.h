@@ -6,7 +6,6 @@
 #include "options/app_settings.h"
 
 class BackgroundTransfers;
-class EngineUi;
 class PasswordVault;
 
 // What the application owns for the whole run, handed to every pane and dialog
@@ -18,10 +17,6 @@ struct AppContext {
 
     AppSettings& settings;
     LogQueue& log;
-
-    // The desktop's progress dialogs and questions, for code that starts a
-    // worker itself (the connect of the list view).
-    EngineUi* ui = nullptr;
 
     // The transfer queue that every transfer the user starts goes to
     // (Download to..., Upload..., dropped files). The application always

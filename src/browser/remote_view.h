@@ -24,7 +24,6 @@ class RemoteDeletion;
 class RequestProgressDialog;
 struct ConnectionSettings;
 class LocationBar;
-class EngineUi;
 class FileTypeCache;
 class ListFilter;
 class QAction;
@@ -70,8 +69,6 @@ public:
     void ShowGroup(const QModelIndex& group);
     QString ConnectionSecurity() const override { return connectionSecurity; }
 
-    // Who answers the Transfer Mode question of a transfer in ask mode.
-    void SetEngineUi(EngineUi* engineUi) { ui = engineUi; }
     // Logged in to a server (or logging in again after it closed the connection).
     bool Connected() const;
     // Whether a request of the view's connection is queued or running.
@@ -245,7 +242,6 @@ private:
     QPersistentModelIndex shownGroup;
     QString connectionSecurity;
     QString host;  // the host of the session shown
-    EngineUi* ui = nullptr;
     QPointer<ConnectionClient> connection;  // null while not connected
     QPointer<RequestProgressDialog> progress;  // the request the user waits for
     QString pendingPath;  // where the last directory change asked for goes, until it is there or refused

@@ -13,7 +13,7 @@
 #include "browser/remote_view.h"
 #include "browser/request_progress_dialog.h"
 #include "ftp/connection_settings.h"
-#include "ftp/engine_ui.h"
+#include "browser/transfer_mode_dialog.h"
 #include "ftp/walk_paths.h"
 #include "platform/desktop/message_seam.h"
 #include "sites/catalogue_entries.h"
@@ -193,7 +193,7 @@ void RemoteView::DownloadAndOpen(const QString& name) {
     if (start == DownloadStart::Cancel) return;
     // The Transfer Mode question offers no choice that is read: a transfer
     // that goes on is sent in binary, which never alters the bytes.
-    if (settings.transferMode == 'P' && ui && !ui->AskTransferMode()) return;
+    if (settings.transferMode == 'P' && !AskTransferMode(this)) return;
     request::Transfer transfer{TransferRequest::Direction::Download, PathOf(name), localPath.toStdString(),
                                TransferTypeFor(settings, name.toStdString()), start == DownloadStart::Resume};
     RunShown(std::move(transfer), QStringLiteral("Transfer Status"),

@@ -213,27 +213,6 @@ private slots:
         QCOMPARE(server.Received().back(), std::string("quit"));
         QCOMPARE(StoredValueCount(), 27);
     }
-
-    // SIGTERM while a transfer dialog waits: the dialog ends with Cancel, the
-    // event loops unwind and the settings are saved as on File > Exit.
-    void ExitWhileAProgressDialogWaitsCancelsIt() {
-        IsolatedConfig config;
-        Application app;
-        EngineUi::WaitResult result = EngineUi::WaitResult::Finished;
-        bool waited = false;
-        TransferStatus status;
-        status.busy = 1;  // a worker that never ends by itself
-        QTimer::singleShot(100, &app, [&] {
-            QTimer::singleShot(300, &app, [&app] { app.requestExit(); });
-            result = app.Ui().WaitForWorker(EngineUi::WaitKind::TransferStatus, "Sending a To b", status);
-            waited = true;
-        });
-        QCOMPARE(app.Run(), 0);
-        QVERIFY(waited);
-        QCOMPARE(result, EngineUi::WaitResult::Cancelled);
-        QVERIFY(!app.Window());
-        QCOMPARE(StoredValueCount(), 27);
-    }
 };
 
 QTEST_MAIN(TestApplication)

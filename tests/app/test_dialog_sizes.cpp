@@ -13,16 +13,13 @@
 #include <functional>
 #include <memory>
 
-#include "app/connecting_dialog.h"
-#include "app/get_directory_dialog.h"
-#include "app/transfer_mode_dialog.h"
-#include "app/transfer_status_dialog.h"
+#include "browser/transfer_mode_dialog.h"
 #include "browser/certificate_dialog.h"
 #include "browser/create_directory_dialog.h"
 #include "browser/file_properties_dialog.h"
 #include "browser/permissions_dialog.h"
 #include "browser/remote_list_widget.h"
-#include "ftp/ftp_session.h"
+#include "browser/request_progress_dialog.h"
 #include "options/app_settings.h"
 #include "options/options_sheet.h"
 #include "sites/icon_selection_dialog.h"
@@ -68,14 +65,10 @@ QString Squeezed(const QWidget* widget) {
 
 // What the dialogs need from the rest of the program.
 struct Surroundings {
-    LogQueue log;
-    TransferStatus status;
-    FtpSession session{log, status};
     AppSettings settings;
     RemoteListWidget list{0};
 
     Surroundings() {
-        status.busy = 1;  // a worker runs: the wait dialogs stay open
         RemoteListItem item;
         item.label = QStringLiteral("a rather long file name.tar.gz");
         item.permissions = QStringLiteral("-rw-r--r--");
@@ -119,15 +112,9 @@ private slots:
         });
         row("Permissions", [](Surroundings& s) { return new PermissionsDialog(s.list); });
         row("Transfer Mode", [](Surroundings&) { return new TransferModeDialog; });
-        row("Connecting", [](Surroundings& s) {
-            return new ConnectingDialog(s.status, QStringLiteral("ftp.example.org"));
-        });
-        row("Getting Directory", [](Surroundings& s) {
-            return new GetDirectoryDialog(s.status,
-                                          QStringLiteral("Getting Directory From: ftp.example.org"));
-        });
-        row("Transfer Status", [](Surroundings& s) {
-            return new TransferStatusDialog(s.status, QStringLiteral("Retrieving big.iso From 127.0.0.1"));
+        row("Transfer Status", [](Surroundings&) {
+            return new RequestProgressDialog(QStringLiteral("Transfer Status"),
+                                             QStringLiteral("Retrieving big.iso From 127.0.0.1"), nullptr);
         });
         row("Options", [](Surroundings& s) { return new OptionsSheet(s.settings); });
         row("Unverified Certificate", [](Surroundings&) {

@@ -1,4 +1,4 @@
-#include "app/transfer_mode_dialog.h"
+#include "browser/transfer_mode_dialog.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -24,4 +24,9 @@ TransferModeDialog::TransferModeDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(box);
     layout->addWidget(buttons);
+}
+
+bool AskTransferMode(QWidget* parent) {
+    TransferModeDialog dialog(parent);
+    return dialog.exec() == QDialog::Accepted;
 }

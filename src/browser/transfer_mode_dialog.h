@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QButtonGroup;
+class QWidget;
 
 // "Transfer Mode": asked before a transfer when the stored mode asks for a
 // prompt. Only the closing button matters (OK goes on, Cancel stops); the three
@@ -18,3 +19,6 @@ public:
 private:
     QButtonGroup* modeButtons;
 };
+
+// Asks the Transfer Mode question over parent: true to go on, false for Cancel.
+bool AskTransferMode(QWidget* parent);
