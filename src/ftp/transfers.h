@@ -152,6 +152,8 @@ private:
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit);
     bool CreateLocalFile(const std::string& path);
+    // Opens a local file for an upload (file_sending.cpp); returns the descriptor.
+    static Result<int> OpenForUpload(const std::string& path);
 
     ControlChannel& control;
     const Login& login;
@@ -164,7 +166,7 @@ private:
 
     // The running transfer.
     TransferRequest request;
-    bool listingOverran = false;    // the last listing passed one of its limits
+    bool listingOverran = false;  // the last listing passed one of its limits
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
     std::string listedSize;                  // the MLSD size fact of the file being downloaded
