@@ -110,7 +110,7 @@ bool RemoteView::Connect(SiteProfile& profile, ConnectionKind kind) {
 void RemoteView::ExplainFailedLogon() {
     FtpSession& session = context.session;
     if (session.Control().Aborted() || connectCancelled) return;
-    const QString text = LogonFailureText(session.LastLogon(), session.Settings().timeoutSeconds);
+    const QString text = LogonFailureText(session.ConnectWorkerLogon(), session.Settings().timeoutSeconds);
     if (!text.isEmpty()) ShowMessage(this, text);
 }
 

@@ -186,9 +186,9 @@ Result<TransferOutcome> Connection::Transfer(const request::Transfer& transfer) 
     if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
     Transfers& transfers = session->Transfer();
     transfers.SetResume(transfer.resume);
-    session->RunTransfer(TransferRequest::ForFile(transfer.direction, where.name, transfer.localPath, transfer.type));
+    const TransferOutcome outcome = session->RunTransfer(
+        TransferRequest::ForFile(transfer.direction, where.name, transfer.localPath, transfer.type));
     transfers.SetResume(false);
-    const TransferOutcome& outcome = transfers.LastOutcome();
     if (outcome.kind == TransferOutcome::Kind::Completed || outcome.kind == TransferOutcome::Kind::Verified)
         return outcome;
     const Error::Category category = outcome.kind == TransferOutcome::Kind::Cancelled ? Error::Category::Cancelled

@@ -251,7 +251,7 @@ ReplyClass Transfers::RunRetrieve() {
 ReplyClass Transfers::RetrieveListing(const std::string& command, const std::string& path) {
     Prepare(TransferRequest::Listing(command, path));
     listingOverran = false;
-    return Retrieve();
+    return Retrieve().result;
 }
 
 ReplyClass Transfers::ReceiveFile(const std::string& path) {

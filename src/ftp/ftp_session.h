@@ -85,9 +85,10 @@ public:
     const ConnectionSettings& Settings() const { return login.Settings(); }
     // Forgets what the last server did not know, then logs in.
     LogonResult Logon();
-    // How the last log-in ended, also one the connect worker ran (read once
-    // the worker has ended).
-    const LogonResult& LastLogon() const { return login.LastLogon(); }
+    // How the log-in the connect worker ran ended (read once the worker has
+    // ended). Kept for the desktop's connect worker only; everything else
+    // takes what Logon returns.
+    const LogonResult& ConnectWorkerLogon() const { return connectLogon; }
     const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
@@ -118,8 +119,6 @@ public:
     const Transfers& Transfer() const { return transfers; }
     // Whether the next transfers continue what broke off (see Transfers::SetResume).
     void SetResume(bool resume) { transfers.SetResume(resume); }
-    // How the last DownloadFile or UploadFile ended (see TransferOutcome).
-    const TransferOutcome& LastOutcome() const { return transfers.LastOutcome(); }
 
     // --- listings ---
     // Directory listings and the session's listing file (see Listings).
@@ -153,12 +152,20 @@ public:
     void RunOnCallingThread(bool yes) { workOnCallingThread = yes; }
 
     // Runs one prepared transfer as it is (its type too), and says how it
-    // ended like DownloadFile and UploadFile.
-    ReplyClass RunTransfer(TransferRequest request);
+    // ended like Download and Upload.
+    TransferOutcome RunTransfer(TransferRequest request);
 
     // --- foreground transfers and walks (user-interface thread) ---
-    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
-    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
+    // One file either way, and how it ended.
+    TransferOutcome Download(const std::string& remoteName, const std::string* localFile) override;
+    TransferOutcome Upload(const std::string& remoteName, const std::string* localFile) override;
+    // The same, giving only what the transfer returned (the desktop's calls).
+    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) {
+        return Download(remoteName, localFile).result;
+    }
+    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) {
+        return Upload(remoteName, localFile).result;
+    }
     // Lists the current directory and reads its first entry.
     ListingRead FetchListing(RemoteEntry& entry);
     // How entering a directory and listing it there ended: the listing is
@@ -219,8 +226,18 @@ private:
     bool WaitForListing();
     std::string listTarget;     // the directory RunEnterAndList enters (set before the worker starts)
     Result<void> listEntered;   // how it entered (read after the worker has been joined)
-    ReplyClass RunDownload() { return transfers.Retrieve(); }
-    ReplyClass RunUpload() { return transfers.Store(); }
+    // The transfer workers keep how their transfer ended here, for the
+    // caller that joins them.
+    ReplyClass RunDownload() {
+        workerOutcome = transfers.Retrieve();
+        return workerOutcome.result;
+    }
+    ReplyClass RunUpload() {
+        workerOutcome = transfers.Store();
+        return workerOutcome.result;
+    }
+    TransferOutcome workerOutcome;  // read after the worker has been joined
+    LogonResult connectLogon;       // the connect worker's log-in (see ConnectWorkerLogon)
 
     LogQueue& log;
     TransferStatus& status;
@@ -245,6 +262,6 @@ private:
     Result<TransferRequest> RequestFor(TransferRequest::Direction direction, const std::string& remoteName,
                                        const std::string* localFile);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
-    ReplyClass RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
-                               const std::string* localFile);
+    TransferOutcome RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
+                                    const std::string* localFile);
 };

@@ -31,7 +31,7 @@
 // connection in the mode the connection uses, falling back to the other mode
 // when the server cannot work in this one (data_opening.cpp). Checks each
 // binary file against the server's digest where the server offers one, and
-// tells how the last transfer ended (checked_transfers.cpp).
+// tells how each transfer ended (checked_transfers.cpp).
 class Transfers {
 public:
     // connected is the session's connection flag; the openers (active and
@@ -62,15 +62,12 @@ public:
     // when SIZE gives none.
     void SetListedSize(const std::string& fact) { listedSize = fact; }
 
-    // The prepared transfer, run on the worker thread. A download that does
-    // not match the server's digest is set aside as "NAME.mismatch" and the
-    // target stays as it was; an upload that does not match fails.
-    ReplyClass Retrieve();
-    ReplyClass Store();
-    // How the last transfer ended; read once its worker has ended.
-    const TransferOutcome& LastOutcome() const { return lastOutcome; }
-    // For a transfer the session ends before it starts (declined, unusable name).
-    void SetOutcome(TransferOutcome outcome) { lastOutcome = std::move(outcome); }
+    // The prepared transfer, run on the worker thread, and how it ended. A
+    // download that does not match the server's digest is set aside as
+    // "NAME.mismatch" and the target stays as it was; an upload that does
+    // not match fails.
+    TransferOutcome Retrieve();
+    TransferOutcome Store();
     // A listing command's output into path: a silent ASCII download, held
     // within the connection's listing limits (see ListingBudget).
     ReplyClass RetrieveListing(const std::string& command, const std::string& path);
@@ -132,7 +129,7 @@ private:
     ReplyClass RunRetrieve();
     ReplyClass RunStore();
     void BeginOutcome();
-    ReplyClass ConcludeOutcome(ReplyClass result);
+    TransferOutcome ConcludeOutcome(ReplyClass result);
     // Whether to ask the server's digest: as the settings say, or required.
     bool ChecksWanted(bool required = false) const;
     std::int64_t AnnouncedDataLength();
@@ -177,12 +174,11 @@ private:
     std::string keptPartialPath;             // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
     TransferVerifier verifier{control, login};
-    // What the running transfer has seen, and how the last one ended.
+    // What the running transfer has seen.
     Error localFailure;  // why the transfer failed here (category None: it did not)
     bool verified = false;
     std::string mismatch;
     int timeLimitsAtStart = 0;
-    TransferOutcome lastOutcome;
 
     // What the server of this connection knows.
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502

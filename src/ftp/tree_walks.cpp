@@ -185,7 +185,7 @@ void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string&
             // A pipe or device would block the upload for ever or never end.
             control.LogF("Skipped %s: not a regular file.", path.c_str());
             ++walkFailures;
-        } else if (files.UploadFile(name, &path) != kComplete) {
+        } else if (files.Upload(name, &path).result != kComplete) {
             ++walkFailures;
         }
         if (status.stopWalk || StopWalkIfServerGone()) break;
@@ -293,7 +293,7 @@ void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, c
         } else if (entry.IsFile()) {
             transfers.SetListedModification(UtcFactText(entry.modified));  // saves an MDTM per file
             transfers.SetListedSize(entry.exactSize && entry.size ? std::to_string(*entry.size) : "");
-            if (files.DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
+            if (files.Download(entry.name, &path).result != kComplete) ++walkFailures;
             transfers.SetListedModification("");
             transfers.SetListedSize("");
         } else if (!entry.IsDirectory()) {

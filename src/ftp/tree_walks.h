@@ -21,8 +21,8 @@
 class FileTransferRunner {
 public:
     virtual ~FileTransferRunner() = default;
-    virtual ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) = 0;
-    virtual ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) = 0;
+    virtual TransferOutcome Download(const std::string& remoteName, const std::string* localFile) = 0;
+    virtual TransferOutcome Upload(const std::string& remoteName, const std::string* localFile) = 0;
 };
 
 // How a directory walk ended.

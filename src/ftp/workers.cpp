@@ -16,7 +16,7 @@ void FtpSession::RunWorker(ReplyClass (FtpSession::*operation)(), bool storesRes
 }
 
 ReplyClass FtpSession::RunConnect() {
-    Logon();
+    connectLogon = Logon();
     return kNoReply;
 }
 

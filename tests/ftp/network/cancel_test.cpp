@@ -140,15 +140,15 @@ TEST_F(CancelTest, WhileDialling) {
     s.session.CancelWorker();
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
-    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
-    EXPECT_EQ(s.session.LastLogon().address.Port(), blackHole.Port());
+    EXPECT_EQ(s.session.ConnectWorkerLogon().cause, LogonResult::Cause::Cancelled);
+    EXPECT_EQ(s.session.ConnectWorkerLogon().address.Port(), blackHole.Port());
     ExpectCancelledCleanly();
 }
 
 TEST_F(CancelTest, WhileWaitingForTheGreeting) {
     s.server.SetGreetingHandler(PressAndHold());
     ConnectAndMaybeCancel();
-    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
+    EXPECT_EQ(s.session.ConnectWorkerLogon().cause, LogonResult::Cause::Cancelled);
     ExpectCancelledCleanly();
 }
 

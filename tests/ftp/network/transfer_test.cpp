@@ -152,14 +152,16 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
         connection.Pause(3s);
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Download("x", (dir / "x").string()), kNoReply);
+    const std::string local = (dir / "x").string();
+    const TransferOutcome outcome = s.session.Download("x", &local);
+    EXPECT_EQ(outcome.result, kNoReply);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again."))
         << s.harness.Joined();
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::TimedOut);
-    EXPECT_TRUE(s.session.LastOutcome().Transient());
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::TimedOut);
+    EXPECT_TRUE(outcome.Transient());
 }
 
 TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
@@ -172,13 +174,14 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
         link.SendAll(std::string(1000, 's'));
         connection.Pause(3s);
     });
-    EXPECT_EQ(Download("stalled.bin", local), kAborted);
+    const TransferOutcome outcome = s.session.Download("stalled.bin", &local);
+    EXPECT_EQ(outcome.result, kAborted);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Kept the 1000 bytes received in " + local + ".part."))
         << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(TempDir::ReadFile(local + ".part"), std::string(1000, 's'));
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::TimedOut);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::TimedOut);
 }
 
 TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
@@ -202,9 +205,11 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     EXPECT_EQ(Upload("missing", missing), kPermanent);
     EXPECT_TRUE(s.harness.HasLine("Could not open " + missing + ": No such file or directory"))
         << s.harness.Joined();
-    EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
-    EXPECT_FALSE(s.session.LastOutcome().Transient());
+    const std::string directory = dir.Path().string();
+    const TransferOutcome outcome = s.session.Upload("a directory", &directory);
+    EXPECT_EQ(outcome.result, kPermanent);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::LocalError);
+    EXPECT_FALSE(outcome.Transient());
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_FALSE(s.harness.status.stopWalk) << "one unreadable file does not stop a walk";
 }
@@ -212,11 +217,12 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
 TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
-    EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
+    const TransferOutcome outcome = s.session.Download("file", &nowhere);
+    EXPECT_EQ(outcome.result, kPermanent) << "the server's 226 does not make it a success";
     EXPECT_TRUE(s.harness.HasLine("Could not create " + nowhere + ": No such file or directory"))
         << s.harness.Joined();
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
-    EXPECT_EQ(s.session.LastOutcome().reason, "Could not create " + nowhere + ": No such file or directory");
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::LocalError);
+    EXPECT_EQ(outcome.reason, "Could not create " + nowhere + ": No such file or directory");
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {
