@@ -156,20 +156,9 @@ Result<void> Connection::Enter(const std::string& directory) { return session->R
 // the current directory are asked the same way as the others.
 Result<Listing> Connection::List(const std::string& path) {
     if (Result<void> entered = Enter(path); !entered) return entered.Failure();
-    Listings& listings = session->Listing();
-    listings.StoreDirectoryListing();
-    Listing listing;
-    listing.path = path;
-    RemoteEntry entry;
-    ListingRead read = listings.FirstStoredEntry(entry);
-    while (read == ListingRead::Entry) {
-        listing.entries.push_back(std::move(entry));
-        entry = RemoteEntry();
-        read = listings.NextEntry(entry);
-    }
-    if (read == ListingRead::Cancelled) return Error(Error::Category::Cancelled, "Cancelled");
-    if (read == ListingRead::Failed) return ReplyError("Could not get the directory listing");
-    return listing;
+    Result<Listing> listing = session->Listing().List(path);
+    if (listing || listing.Failure().category == Error::Category::Cancelled) return listing;
+    return ReplyError("Could not get the directory listing");
 }
 
 Result<RemoteFileFacts> Connection::Stat(const std::string& path) {

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "ftp/remote_entry.h"
+#include "ftp/listing.h"
 #include "ftp/remote_file_facts.h"
 #include "ftp/result.h"
 #include "ftp/transfer_outcome.h"
@@ -60,14 +60,6 @@ struct Transfer {
 using Request = std::variant<request::Connect, request::ChangeDirectory, request::List, request::Stat,
                              request::MakeDirectory, request::RemoveDirectory, request::Delete,
                              request::Rename, request::SetPermissions, request::Transfer>;
-
-// A directory's entries, read into memory; lines that could not be read are
-// logged and counted.
-struct Listing {
-    std::string path;
-    std::vector<RemoteEntry> entries;
-    std::size_t skippedLines = 0;
-};
 
 // What a finished request gives: nothing but success (Connect, directory
 // changes and edits), a listing, file facts, or how a transfer ended.

@@ -162,7 +162,7 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     if (incoming) {
         // A local file that cannot be made (or a target that must not be
         // written) is found out before the server is asked for anything.
-        if (!CreateLocalFile(request.localPath)) return DataOpening::Unwritable;
+        if (!request.IsListing() && !CreateLocalFile(request.localPath)) return DataOpening::Unwritable;
     } else {
         // Refused before anything reaches the server: sending an unreadable
         // file anyway would replace the remote file with an empty one.
@@ -193,6 +193,17 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     return OpenDataConnection(incoming);
 }
 
+// A stopped worker leaves its sockets to the cancel sequence.
+void Transfers::CloseAfterReceiving(bool aborted) {
+    const bool stopped = control.StopRequested();
+    if (aborted) {
+        if (!stopped) dataStream->Shutdown();
+    } else if (const int error = stopped ? 0 : dataStream->Shutdown(); error != 0) {
+        control.LogSocketError("ShutDown", error);
+    }
+    dataStream->Close();
+}
+
 bool Transfers::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
     // counted against the server's for a restart: they keep no partial file,
@@ -217,17 +228,11 @@ ReplyClass Transfers::RunRetrieve() {
         return opening == DataOpening::Unwritable ? kPermanent : kNoReply;
     }
     ReplyClass received = ReceiveFile(request.localPath);
-    // A stopped worker leaves its sockets to the cancel sequence.
-    const bool stopped = control.StopRequested();
+    CloseAfterReceiving(received == kAborted);
     if (received == kAborted) {
-        if (!stopped) dataStream->Shutdown();
-        dataStream->Close();
         partialDownload.Discard();
         return kAborted;
     }
-    if (const int error = stopped ? 0 : dataStream->Shutdown(); error != 0)
-        control.LogSocketError("ShutDown", error);
-    dataStream->Close();
     ReplyClass reply = control.ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !control.StopRequested()) {
@@ -248,18 +253,12 @@ ReplyClass Transfers::RunRetrieve() {
     return reply;
 }
 
-ReplyClass Transfers::RetrieveListing(const std::string& command, const std::string& path) {
-    Prepare(TransferRequest::Listing(command, path));
-    listingOverran = false;
-    return Retrieve().result;
-}
-
 ReplyClass Transfers::ReceiveFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kNoReply;
     BusyGuard busy(control.BusyCount());
     control.ClearAbort();
     // Retrieve has made the local file already; a direct call makes it here.
-    if (!partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
+    if (!request.IsListing() && !partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
 
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = request.type == 'A';
@@ -286,20 +285,20 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         }
         // Received straight into the file's write buffer; the spare byte is
         // for a CR that the ASCII converter held back from the last read.
-        char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
+        char* room = ReserveRoom(kReceiveSize + 1, writeError);
         if (room == nullptr) break;
         got = dataStream->Receive(room, wanted, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
         if (request.IsListing() && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None)
             break;
-        partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
+        KeepReceived(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         progress.Update(restartOffset + count);
     }
     progress.Publish(restartOffset + count);
     if (convertLineEnds && got == 0 && writeError == 0) {
-        if (char* room = partialDownload.Reserve(1, writeError)) partialDownload.Advance(ascii.Finish(room));
+        if (char* room = ReserveRoom(1, writeError)) KeepReceived(ascii.Finish(room));
     }
     const std::int64_t seconds = Now() - start;
 
@@ -309,7 +308,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         partialDownload.Discard();
         return kPermanent;
     }
-    if (control.Aborted()) {
+    if (control.Aborted() && partialDownload.IsOpen()) {
         const bool keepsPartial = !partialDownload.KeptPath().empty();
         partialDownload.Discard();
         if (!keepsPartial) control.LogF("Delete partially downloaded file");

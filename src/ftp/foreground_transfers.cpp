@@ -135,28 +135,27 @@ TransferOutcome FtpSession::Upload(const std::string& remoteName, const std::str
 }
 
 ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
+    workerListing = Error(Error::Category::Cancelled, "Cancelled");
     if (workOnCallingThread) {
-        listings.StoreDirectoryListing();
+        RunList();
     } else {
         StartListWorker();
     }
-    if (WaitForListing()) listings.MarkCancelled();
-    return listings.FirstStoredEntry(entry);
+    if (WaitForListing()) workerListing = Error(Error::Category::Cancelled, "Cancelled");
+    return listings.HoldAndReadFirst(std::move(workerListing), entry);
 }
 
 FtpSession::EnteredListing FtpSession::EnterAndList(const std::string& path, RemoteEntry& entry) {
+    workerListing = Error(Error::Category::Cancelled, "Cancelled");
     if (workOnCallingThread) {
         listTarget = path;
         RunEnterAndList();
     } else {
         StartEnterAndListWorker(path);
     }
-    if (WaitForListing()) {
-        listings.MarkCancelled();
-        return {Error(Error::Category::Cancelled, "Cancelled"), ListingRead::Cancelled};
-    }
+    if (WaitForListing()) return {Error(Error::Category::Cancelled, "Cancelled"), ListingRead::Cancelled};
     if (!listEntered) return {listEntered, ListingRead::Failed};
-    return {listEntered, listings.FirstStoredEntry(entry)};
+    return {listEntered, listings.HoldAndReadFirst(std::move(workerListing), entry)};
 }
 
 // Waits for the listing worker; true when it was cancelled (and stopped).

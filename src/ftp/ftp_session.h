@@ -121,18 +121,12 @@ public:
     void SetResume(bool resume) { transfers.SetResume(resume); }
 
     // --- listings ---
-    // Directory listings and the session's listing file (see Listings).
+    // Directory listings into memory (see Listings).
     Listings& Listing() { return listings; }
     const Listings& Listing() const { return listings; }
-    using ListingOutcome = ::ListingOutcome;
-    ReplyClass ListToFile(const std::string& command, const std::string& path) {
-        return listings.ListToFile(command, path);
-    }
-    ReplyClass ListDirectoryToFile(const std::string& path) { return listings.ListDirectoryToFile(path); }
-    int CountListing(const std::string& path) { return listings.CountListing(path); }
+    // The next entry of the listing FetchListing or EnterAndList read. Kept
+    // for the desktop list view only, which reads entries one by one.
     ListingRead NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
-    // How the last FetchListing ended.
-    ListingOutcome LastListing() const { return listings.LastListing(); }
 
     // --- workers (one at a time) ---
     void StartConnectWorker();
@@ -166,7 +160,9 @@ public:
     ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) {
         return Upload(remoteName, localFile).result;
     }
-    // Lists the current directory and reads its first entry.
+    // Lists the current directory (on the worker, waited for through the UI
+    // seam) and reads its first entry. Kept for the desktop list view only;
+    // everything else calls Listing().List and takes the entries at once.
     ListingRead FetchListing(RemoteEntry& entry);
     // How entering a directory and listing it there ended: the listing is
     // read only when the directory was entered.
@@ -226,6 +222,8 @@ private:
     bool WaitForListing();
     std::string listTarget;     // the directory RunEnterAndList enters (set before the worker starts)
     Result<void> listEntered;   // how it entered (read after the worker has been joined)
+    // What the listing worker read (read after the worker has been joined).
+    Result<::Listing> workerListing = Error(Error::Category::Cancelled, "Cancelled");
     // The transfer workers keep how their transfer ended here, for the
     // caller that joins them.
     ReplyClass RunDownload() {
@@ -249,10 +247,8 @@ private:
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
     Transfers transfers{control, login, connected, status, activeOpener, passiveOpener, protection};
-    Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
-                          const ReplyClass reply = transfers.RetrieveListing(command, path);
-                          return Listings::Retrieved{reply, transfers.ListingOverran()};
-                      }};
+    Listings listings{control, login, connected,
+                      [this](const std::string& command) { return transfers.ReceiveListing(command); }};
     TreeWalks walks{control, login, status, remote, listings, transfers, *this};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;

@@ -14,6 +14,7 @@
 #include "ftp/data_opener.h"
 #include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
+#include "ftp/listings.h"
 #include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
@@ -68,11 +69,9 @@ public:
     // not match fails.
     TransferOutcome Retrieve();
     TransferOutcome Store();
-    // A listing command's output into path: a silent ASCII download, held
-    // within the connection's listing limits (see ListingBudget).
-    ReplyClass RetrieveListing(const std::string& command, const std::string& path);
-    // The last listing was stopped at one of its limits.
-    bool ListingOverran() const { return listingOverran; }
+    // A listing command's output, received into memory within the
+    // connection's listing limits (see ListingBudget) (listing_receiving.cpp).
+    Listings::Received ReceiveListing(const std::string& command);
     ReplyClass ReceiveFile(const std::string& path);
     ReplyClass SendFile(const std::string& path);
     // Logs a partial file the last download kept (after the worker has ended).
@@ -149,6 +148,12 @@ private:
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit);
     bool CreateLocalFile(const std::string& path);
+    // Where ReceiveFile puts what arrives: the partial file of a download, or
+    // the text of a listing in memory.
+    char* ReserveRoom(std::size_t size, int& writeError);
+    void KeepReceived(std::size_t length);
+    // Closes the data connection once a transfer has received what it will.
+    void CloseAfterReceiving(bool aborted);
     // Opens a local file for an upload (file_sending.cpp); returns the descriptor.
     static Result<int> OpenForUpload(const std::string& path);
 
@@ -163,7 +168,9 @@ private:
 
     // The running transfer.
     TransferRequest request;
-    bool listingOverran = false;  // the last listing passed one of its limits
+    bool listingOverran = false;    // the running listing passed one of its limits
+    std::string listingText;        // what the running listing has received, and room for more
+    std::size_t listingLength = 0;  // the bytes of listingText received so far
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
     std::string listedSize;                  // the MLSD size fact of the file being downloaded

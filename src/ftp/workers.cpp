@@ -22,12 +22,12 @@ ReplyClass FtpSession::RunConnect() {
 
 ReplyClass FtpSession::RunEnterAndList() {
     listEntered = remote.ChangeDir(listTarget);
-    if (listEntered) listings.StoreDirectoryListing();
+    if (listEntered) workerListing = listings.List(listTarget);
     return kNoReply;
 }
 
 ReplyClass FtpSession::RunList() {
-    listings.StoreDirectoryListing();
+    workerListing = listings.List(".");
     return kNoReply;
 }
 

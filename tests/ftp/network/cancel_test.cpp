@@ -53,8 +53,6 @@ bool IsSocketClosedLine(const std::string& line) {
 
 class CancelTest : public ::testing::Test {
 protected:
-    void SetUp() override { s.session.Listing().SetStoragePath((dir / "listing.tmp").string()); }
-
     // The server side of a phase: let the worker reach its wait, press
     // Cancel, then keep everything open and silent.
     testsupport::StepHandler PressAndHold() {

@@ -64,8 +64,7 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        const auto listing = local / "listing.tmp";
-        testsupport::LogInToRealServer(harness, waiter, *server, listing, [&](ConnectionSettings& config) {
+        testsupport::LogInToRealServer(harness, waiter, *server, [&](ConnectionSettings& config) {
             config.dataMode = GetParam().mode;
             config.tryEpsv = GetParam().tryEpsv;
         });
@@ -175,10 +174,10 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     ASSERT_EQ(session.ChangeDir("long"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> sizes;
-    RemoteEntry entry;
-    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
+    const Result<Listing> listing = session.Listing().List("long");
+    ASSERT_TRUE(listing.Ok()) << harness.Joined();
+    for (const RemoteEntry& entry : listing.Value().entries)
         sizes[entry.name] = entry.size ? std::to_string(*entry.size) : "";
-    EXPECT_EQ(session.LastListing(), FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
     const bool linkListed = !session.Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();

@@ -37,12 +37,11 @@ protected:
     void Start(const PyftpdlibOptions& options, bool verify = true) {
         server = std::make_unique<testsupport::PyftpdlibServer>(options);
         if (!server->Started()) GTEST_SKIP() << "pyftpdlib not available: " << server->Problem();
-        testsupport::LogInToRealServer(harness, waiter, *server, local / "listing.tmp",
-                                       [verify](ConnectionSettings& settings) {
-                                           settings.dataMode = DataMode::Passive;
-                                           settings.transferMode = 'I';
-                                           settings.verifyTransfers = verify;
-                                       });
+        testsupport::LogInToRealServer(harness, waiter, *server, [verify](ConnectionSettings& settings) {
+            settings.dataMode = DataMode::Passive;
+            settings.transferMode = 'I';
+            settings.verifyTransfers = verify;
+        });
     }
     void TearDown() override {
         if (harness.session.IsConnected()) harness.session.Quit();
