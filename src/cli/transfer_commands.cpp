@@ -151,7 +151,7 @@ bool PrepareToContinue(CliContext& context, const std::string& remote, const std
 void KeepModificationTime(CliContext& context, const std::string& local, const std::string& remote) {
     FtpSession& session = context.session;
     struct stat info {};
-    if (!session.Settings().keepModificationTimes || !session.Features().Offers("MFMT") ||
+    if (!session.Settings().keepModificationTimes || !session.LoginPart().Features().Offers("MFMT") ||
         stat(local.c_str(), &info) != 0)
         return;
     session.Remote().SetModificationTime(remote, static_cast<std::int64_t>(info.st_mtime));

@@ -40,7 +40,7 @@ Connection::~Connection() {
         ending = true;
         cancelRunning = true;
     }
-    session->RequestStop();
+    session->Control().RequestStop();
     wake.notify_all();
     thread.join();
     session->SetUi(nullptr);
@@ -72,7 +72,7 @@ void Connection::Cancel(std::uint64_t id) {
         if (!wasWaiting && running == id) {
             cancelRunning = true;
             // Wakes the exchange the thread is in (a reply, a data connection).
-            session->RequestStop();
+            session->Control().RequestStop();
         }
     }
     if (wasWaiting) {

@@ -73,10 +73,6 @@ public:
     // The control connection: commands, replies, the log and the waits.
     ControlChannel& Control() { return control; }
     const ControlChannel& Control() const { return control; }
-    // Asks the thread working in the session to stop (see ControlChannel).
-    // Async-signal-safe, so the command-line front end calls it from its
-    // SIGINT handler.
-    void RequestStop() { control.RequestStop(); }
 
     // --- login ---
     // Connecting and logging in (see Login).
@@ -89,14 +85,12 @@ public:
     // ended). Kept for the desktop's connect worker only; everything else
     // takes what Logon returns.
     const LogonResult& ConnectWorkerLogon() const { return connectLogon; }
-    const ServerFeatures& Features() const { return login.Features(); }
 
     // --- remote operations ---
     // The operations with the reason of a refusal (see RemoteOperations); the
     // calls below give only its reply class, for callers that compare those.
     RemoteOperations& Remote() { return remote; }
     ReplyClass ChangeDir(const std::string& path) { return ReplyClassOf(remote.ChangeDir(path)); }
-    ReplyClass ChangeToRoot() { return ReplyClassOf(remote.ChangeToRoot()); }
     ReplyClass MakeDir(const std::string& name) { return ReplyClassOf(remote.MakeDir(name)); }
     ReplyClass RemoveDir(const std::string& name) { return ReplyClassOf(remote.RemoveDir(name)); }
     ReplyClass DeleteFile(const std::string& name) { return ReplyClassOf(remote.DeleteFile(name)); }
@@ -130,9 +124,6 @@ public:
 
     // --- workers (one at a time) ---
     void StartConnectWorker();
-    void StartListWorker();
-    void StartDownloadWorker();
-    void StartUploadWorker();
     // Stops the running worker: wakes every blocked call, joins the thread,
     // stops the walk it belongs to and leaves the session disconnected (all
     // sockets closed, nothing busy). The worker has no visible effect afterwards.
@@ -189,22 +180,14 @@ public:
     LogQueue& Log() { return log; }
     TransferStatus& Status() { return status; }
 
-    // Logon takes the configured data mode over; a server that refuses the
-    // mode switches the connection to the other one (read while no worker
-    // runs), and the settings keep the caller's choice.
-    DataMode DataModeInUse() const { return transfers.DataModeInUse(); }
-
     // Logged in, and the connection not known to be lost. Set on the worker,
     // read on the user-interface thread.
     bool IsConnected() const { return connected != 0; }
 
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
-    // The data connection of the running transfer or listing, once opened.
-    bool DataConnectionOpen() const { return transfers.DataConnectionOpen(); }
-    // The server's address (last connect), the far end of the last data
-    // connection, and this side's address on the control connection.
-    const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
+    // The far end of the last data connection, and this side's address on
+    // the control connection (the server's is the login's).
     const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
@@ -254,6 +237,9 @@ private:
     using WaitOutcome = ControlChannel::WaitOutcome;
 
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
+    void StartListWorker();
+    void StartDownloadWorker();
+    void StartUploadWorker();
     Result<char> ChooseTransferType(const std::string& remoteName);
     Result<TransferRequest> RequestFor(TransferRequest::Direction direction, const std::string& remoteName,
                                        const std::string* localFile);

@@ -82,7 +82,10 @@ public:
     void ParseSizeFromReply(const std::string& reply);
     static std::int64_t FileSize(const std::string& path);
 
-    // The mode the connection uses now (see FtpSession::DataModeInUse).
+    // The mode the connection uses now. Logon takes the configured data mode
+    // over; a server that refuses the mode switches the connection to the
+    // other one (read while no worker runs), and the settings keep the
+    // caller's choice.
     DataMode DataModeInUse() const { return dataModeInUse; }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }

@@ -69,7 +69,7 @@ void FtpSession::JoinWorker() { worker.Join(); }
 // The TransferStatus lock is not held while joining: the worker takes it on
 // its way out, so holding it here would deadlock.
 void FtpSession::CancelWorker() {
-    RequestStop();
+    control.RequestStop();
     JoinWorker();
     control.ClearStop();
     status.stopWalk = 1;

@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(downloads + "dragged.bin")});
         QCOMPARE(ProgramDriver::ReadAll(downloads + "dragged.bin"), dragged);
 
-        QCOMPARE(app.Session().DataModeInUse(), DataMode::Passive);
+        QCOMPARE(app.Session().Transfer().DataModeInUse(), DataMode::Passive);
         QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join('\n')));
         app.requestExit();
         app.Shutdown();

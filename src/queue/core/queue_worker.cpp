@@ -98,7 +98,7 @@ void QueueWorker::StopJob(std::uint64_t id) {
         stopAsked = true;
         stopFlag = true;
         // Wakes whatever exchange or transfer the job is in.
-        session.RequestStop();
+        session.Control().RequestStop();
     }
     // And a question to the user waiting for an answer (outside the stop
     // lock: the question's wait reads the flag under its own lock).

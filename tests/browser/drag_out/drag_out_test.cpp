@@ -275,7 +275,7 @@ private slots:
         Connection c = Connect();
         // LIST shows a link as "name -> target"; MLSD (pyftpdlib offers it)
         // lists it under its own name as what it leads to.
-        const bool mlsd = c.f->session.Features().Mlst();
+        const bool mlsd = c.f->session.LoginPart().Features().Mlst();
         const QString latest = mlsd ? "latest" : "latest -> real";
         const QString aLink = mlsd ? "a-link" : "a-link -> a.txt";
         QVERIFY(c.f->Row(latest) >= 0);

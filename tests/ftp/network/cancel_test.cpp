@@ -69,7 +69,7 @@ protected:
         EXPECT_FALSE(s.session.IsConnected());
         EXPECT_EQ(s.session.Control().BusyCount(), 0);
         EXPECT_FALSE(s.session.Control().IsOpen());
-        EXPECT_FALSE(s.session.DataConnectionOpen());
+        EXPECT_FALSE(s.session.Transfer().DataConnectionOpen());
         EXPECT_FALSE(s.session.ListenerOpen());
 
         // After the press only the cancel sequence's own lines appear.

@@ -77,7 +77,7 @@ protected:
             }
             EXPECT_FALSE(harness.HasLineContaining(std::string("connected to ") + kForeignAddress));
             if (kind.mode == DataMode::Passive) {
-                EXPECT_EQ(harness.session.DataModeInUse(), DataMode::Passive) << harness.Joined();
+                EXPECT_EQ(harness.session.Transfer().DataModeInUse(), DataMode::Passive) << harness.Joined();
             }
         }
         if (harness.session.IsConnected()) harness.session.Quit();
@@ -179,7 +179,7 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     for (const RemoteEntry& entry : listing.Value().entries)
         sizes[entry.name] = entry.size ? std::to_string(*entry.size) : "";
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
-    const bool linkListed = !session.Features().Mlst();
+    const bool linkListed = !session.LoginPart().Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();
     EXPECT_EQ(sizes[longName], "5");
     EXPECT_EQ(sizes["a.txt"], "5");
@@ -202,7 +202,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
         {"empty", ""}, {"one byte", "x"}, {"big.bin", RandomBytes(70000, 3)}, {"sub dir/inner.txt", "inner"}};
     for (const auto& [name, contents] : files) std::ofstream(disk / name, std::ios::binary) << contents;
     FtpSession& session = harness.session;
-    const bool mlsd = session.Features().Mlst();
+    const bool mlsd = session.LoginPart().Features().Mlst();
     if (std::string(GetParam().name) == "pyftpdlib") {
         EXPECT_TRUE(mlsd) << harness.Joined();
     }
@@ -245,7 +245,7 @@ TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
     fs::create_directory_symlink("..", disk / "sub" / "up");
     fs::create_symlink("missing", disk / "dangling");
     FtpSession& session = harness.session;
-    const bool mlsd = session.Features().Mlst();
+    const bool mlsd = session.LoginPart().Features().Mlst();
 
     const std::string copy = (local / "copy").string();
     session.DownloadTree("links", &copy);
