@@ -1,5 +1,6 @@
-// Listings that fail in every way a server can make them fail: neither the listing of the current directory
-// nor a walk may take what arrived for the directory's contents.
+// Listings that fail in every way a server can make them fail: neither the
+// listing of the current directory nor a walk may take what arrived for the
+// directory's contents.
 #include <filesystem>
 
 #include "hostile_fixture.h"
