@@ -1,17 +1,15 @@
-// A listing file as a server might send it: counted with CountListing, read
-// piece by piece and parsed with the session's ListingParser, then read again
-// through NextEntry, which must give the same entries, each keeping the
-// entry rules. Every entry name that the
-// directory walk's name check accepts must name a directory entry inside the
-// walk's local directory, on the real file system.
+// A listing as a server might send it: split into lines and parsed with a
+// ListingParser, then read again through the session's listing reader, which
+// must give the same entries, each keeping the entry rules. Every entry name
+// that the directory walk's name check accepts must name a directory entry
+// inside the walk's local directory, on the real file system.
 //
-// Input: one byte (unused), then the listing file's bytes.
+// Input: one byte (unused), then the listing's bytes.
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -73,27 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return root;
     }();
     static const std::string realWalkRoot = std::filesystem::canonical(walkRoot).string();
-    const std::string listPath = fuzzing::ScratchDirectory() + "listing.ftp";
-    fuzzing::WriteScratchFile(listPath, listing);
-
     LogQueue log;
     TransferStatus status;
     FtpSession session(log, status);
-    const int lines = session.CountListing(listPath);
 
     std::vector<RemoteEntry> entries;
-    std::FILE* file = std::fopen(listPath.c_str(), "r");
-    FUZZ_CHECK(file != nullptr);
-    ListingLineReader reader(file);
-    ListingParser parser = session.Listing().NewParser();
+    ListingLines reader(listing);
+    ControlChannel& control = session.Control();
+    ListingParser parser(ListingParser::Form::List,
+                         [&control](const std::string& line) { control.LogF("%s", line.c_str()); });
     std::string_view piece;
-    int pieces = 0;
     while (reader.Next(piece)) {
-        ++pieces;
-        FUZZ_CHECK(piece.size() <= kLongestListingLine + 1);
-        // Only the last line of the file may lack its line end: no line is cut.
-        FUZZ_CHECK(piece.back() == '\n' || std::feof(file));
-        const std::string line(CutAtLineEnd(piece));
+        FUZZ_CHECK(piece.size() <= kLongestListingLine);
+        // No line keeps its line end, and none is cut in two.
+        FUZZ_CHECK(piece.find('\n') == std::string_view::npos);
+        const std::string line(piece);
         RemoteEntry entry;
         if (parser.Read(line, entry)) {
             CheckEntry(line, entry);
@@ -101,18 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             entries.push_back(entry);
         }
     }
-    std::fclose(file);
-    FUZZ_CHECK(pieces == lines);
+    parser.Finish();
 
-    FUZZ_CHECK(session.Listing().ReadEntriesFrom(listPath));
-    RemoteEntry next;
-    std::size_t read = 0;
-    while (session.NextEntry(next) == ListingRead::Entry) {
-        FUZZ_CHECK(read < entries.size());
-        FUZZ_CHECK(SameEntry(next, entries[read]));
-        ++read;
-    }
-    FUZZ_CHECK(read == entries.size());
-    FUZZ_CHECK(!session.Listing().ReadingEntries());
+    const Result<Listing> read = session.Listing().Read(listing, ListingParser::Form::List, "/");
+    FUZZ_CHECK(read.Ok());
+    FUZZ_CHECK(read.Value().skippedLines == reader.SkippedLines());
+    FUZZ_CHECK(read.Value().entries.size() == entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) FUZZ_CHECK(SameEntry(read.Value().entries[i], entries[i]));
     return 0;
 }

@@ -12,7 +12,7 @@ CliRunner::CliRunner(std::ostream& out, std::ostream& err) : out(out), err(err) 
 void CliRunner::Cancel() {
     cancelled.store(true);
     // Wakes whatever exchange or transfer the main thread is in.
-    session.RequestStop();
+    session.Control().RequestStop();
 }
 
 int CliRunner::UsageError(const std::string& message) {

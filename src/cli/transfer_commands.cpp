@@ -151,7 +151,7 @@ bool PrepareToContinue(CliContext& context, const std::string& remote, const std
 void KeepModificationTime(CliContext& context, const std::string& local, const std::string& remote) {
     FtpSession& session = context.session;
     struct stat info {};
-    if (!session.Settings().keepModificationTimes || !session.Features().Offers("MFMT") ||
+    if (!session.Settings().keepModificationTimes || !session.LoginPart().Features().Offers("MFMT") ||
         stat(local.c_str(), &info) != 0)
         return;
     session.Remote().SetModificationTime(remote, static_cast<std::int64_t>(info.st_mtime));
@@ -222,10 +222,11 @@ void AppendField(std::string& line, const std::string& text, char separator) {
 }
 
 bool List(CliContext& context, const std::vector<std::string>&) {
-    RemoteEntry entry;
     FtpSession& session = context.session;
+    const Result<Listing> listing = session.Listing().List(".");
+    if (!listing) return false;
     std::string line;
-    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry)) {
+    for (const RemoteEntry& entry : listing.Value().entries) {
         line.clear();
         AppendField(line, entry.permissions, '\t');
         AppendField(line, entry.links, '\t');
@@ -236,7 +237,7 @@ bool List(CliContext& context, const std::vector<std::string>&) {
         AppendField(line, entry.ShownName(), '\n');
         context.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    return session.IsConnected() && session.LastListing() == FtpSession::ListingOutcome::Complete;
+    return session.IsConnected();
 }
 
 }  // namespace

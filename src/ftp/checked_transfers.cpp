@@ -3,12 +3,12 @@
 // file that does not match never takes the place of the one it would replace.
 #include "ftp/transfers.h"
 
-ReplyClass Transfers::Retrieve() {
+TransferOutcome Transfers::Retrieve() {
     BeginOutcome();
     return ConcludeOutcome(RunRetrieve());
 }
 
-ReplyClass Transfers::Store() {
+TransferOutcome Transfers::Store() {
     BeginOutcome();
     ReplyClass result = RunStore();
     if (result == kComplete && !UploadPassesCheck()) result = kPermanent;
@@ -22,7 +22,7 @@ void Transfers::BeginOutcome() {
     timeLimitsAtStart = control.TimeLimitsReached();
 }
 
-ReplyClass Transfers::ConcludeOutcome(ReplyClass result) {
+TransferOutcome Transfers::ConcludeOutcome(ReplyClass result) {
     TransferFacts facts;
     facts.result = result;
     facts.replyCode = control.ReplyCode();
@@ -33,8 +33,9 @@ ReplyClass Transfers::ConcludeOutcome(ReplyClass result) {
     facts.localFailure = localFailure.message;
     facts.verified = verified;
     facts.mismatch = mismatch;
-    lastOutcome = OutcomeOf(facts);
-    return result;
+    TransferOutcome outcome = OutcomeOf(facts);
+    outcome.result = result;
+    return outcome;
 }
 
 bool Transfers::ChecksWanted(bool required) const {

@@ -55,7 +55,7 @@ Connection::~Connection() {
         stopRunning = running != 0;
         cancelRunning = stopRunning;
     }
-    if (stopRunning) session->RequestStop();
+    if (stopRunning) session->Control().RequestStop();
     wake.notify_all();
     thread.join();
     session->SetUi(nullptr);
@@ -92,7 +92,7 @@ void Connection::Cancel(std::uint64_t id) {
         if (!wasWaiting && running == id) {
             cancelRunning = true;
             // Wakes the exchange the thread is in (a reply, a data connection).
-            session->RequestStop();
+            session->Control().RequestStop();
         }
     }
     if (wasWaiting) {
@@ -254,20 +254,9 @@ Result<void> Connection::Enter(const std::string& directory) {
 // the current directory are asked the same way as the others.
 Result<Listing> Connection::List(const std::string& path) {
     if (Result<void> entered = Enter(path); !entered) return entered.Failure();
-    Listings& listings = session->Listing();
-    listings.StoreDirectoryListing();
-    Listing listing;
-    listing.path = path;
-    RemoteEntry entry;
-    ListingRead read = listings.FirstStoredEntry(entry);
-    while (read == ListingRead::Entry) {
-        listing.entries.push_back(std::move(entry));
-        entry = RemoteEntry();
-        read = listings.NextEntry(entry);
-    }
-    if (read == ListingRead::Cancelled) return Error(Error::Category::Cancelled, "Cancelled");
-    if (read == ListingRead::Failed) return ReplyError("Could not get the directory listing");
-    return listing;
+    Result<Listing> listing = session->Listing().List(path);
+    if (listing || listing.Failure().category == Error::Category::Cancelled) return listing;
+    return ReplyError("Could not get the directory listing");
 }
 
 Result<RemoteFileFacts> Connection::Stat(const std::string& path) {
@@ -293,9 +282,9 @@ Result<TransferOutcome> Connection::Transfer(const request::Transfer& transfer) 
     if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
     Transfers& transfers = session->Transfer();
     transfers.SetResume(transfer.resume);
-    session->RunTransfer(TransferRequest::ForFile(transfer.direction, where.name, transfer.localPath, transfer.type));
+    const TransferOutcome outcome = session->RunTransfer(
+        TransferRequest::ForFile(transfer.direction, where.name, transfer.localPath, transfer.type));
     transfers.SetResume(false);
-    const TransferOutcome& outcome = transfers.LastOutcome();
     if (outcome.kind == TransferOutcome::Kind::Completed || outcome.kind == TransferOutcome::Kind::Verified)
         return outcome;
     const Error::Category category = outcome.kind == TransferOutcome::Kind::Cancelled ? Error::Category::Cancelled

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "ftp/remote_entry.h"
+#include "ftp/listing.h"
 #include "ftp/remote_file_facts.h"
 #include "ftp/result.h"
 #include "ftp/transfer_outcome.h"
@@ -80,14 +80,6 @@ using Request = std::variant<request::Connect, request::Quit, request::ChangeDir
                              request::Stat, request::MakeDirectory, request::RemoveDirectory, request::Delete,
                              request::Rename, request::SetPermissions, request::SurveyTree,
                              request::RemoveTree, request::DownloadTree, request::Transfer>;
-
-// A directory's entries, read into memory; lines that could not be read are
-// logged and counted.
-struct Listing {
-    std::string path;
-    std::vector<RemoteEntry> entries;
-    std::size_t skippedLines = 0;
-};
 
 // Where a log-in put the connection and how it is protected.
 struct LoginFacts {

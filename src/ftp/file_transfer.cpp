@@ -24,35 +24,8 @@
 namespace {
 
 constexpr std::size_t kReceiveSize = 4000;
-// Uploads go out in large blocks: each send() is a system call, and the bytes
-// on the wire are the same whatever the block size.
-constexpr std::size_t kSendBlockSize = 256 * 1024;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
-
-// Opens a local file for an upload. Only a regular file qualifies: a pipe
-// would block the worker beyond the reach of Cancel, a directory has nothing
-// to send. Returns the descriptor.
-Result<int> OpenForUpload(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Error::FromSystem("open " + path, errno);
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        close(fd);
-        return Error::FromSystem("open " + path, error);
-    }
-    return fd;
-}
-
-// Bytes read (0 at the end), or -1 with errno on a read error.
-long ReadLocal(int fd, char* into, std::size_t capacity) {
-    ssize_t got;
-    do {
-        got = read(fd, into, capacity);
-    } while (got < 0 && errno == EINTR);
-    return static_cast<long>(got);
-}
 
 // The code at the start of a reply ("150 Opening ..."), or 0.
 int ReplyCodeOf(const std::string& reply) {
@@ -189,7 +162,7 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     if (incoming) {
         // A local file that cannot be made (or a target that must not be
         // written) is found out before the server is asked for anything.
-        if (!CreateLocalFile(request.localPath)) return DataOpening::Unwritable;
+        if (!request.IsListing() && !CreateLocalFile(request.localPath)) return DataOpening::Unwritable;
     } else {
         // Refused before anything reaches the server: sending an unreadable
         // file anyway would replace the remote file with an empty one.
@@ -220,6 +193,17 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
     return OpenDataConnection(incoming);
 }
 
+// A stopped worker leaves its sockets to the cancel sequence.
+void Transfers::CloseAfterReceiving(bool aborted) {
+    const bool stopped = control.StopRequested();
+    if (aborted) {
+        if (!stopped) dataStream->Shutdown();
+    } else if (const int error = stopped ? 0 : dataStream->Shutdown(); error != 0) {
+        control.LogSocketError("ShutDown", error);
+    }
+    dataStream->Close();
+}
+
 bool Transfers::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
     // counted against the server's for a restart: they keep no partial file,
@@ -244,17 +228,11 @@ ReplyClass Transfers::RunRetrieve() {
         return opening == DataOpening::Unwritable ? kPermanent : kNoReply;
     }
     ReplyClass received = ReceiveFile(request.localPath);
-    // A stopped worker leaves its sockets to the cancel sequence.
-    const bool stopped = control.StopRequested();
+    CloseAfterReceiving(received == kAborted);
     if (received == kAborted) {
-        if (!stopped) dataStream->Shutdown();
-        dataStream->Close();
         partialDownload.Discard();
         return kAborted;
     }
-    if (const int error = stopped ? 0 : dataStream->Shutdown(); error != 0)
-        control.LogSocketError("ShutDown", error);
-    dataStream->Close();
     ReplyClass reply = control.ReadReply();
     // Only a complete transfer that the server confirms replaces the local file.
     if (received == kComplete && reply == kComplete && !control.StopRequested()) {
@@ -275,49 +253,12 @@ ReplyClass Transfers::RunRetrieve() {
     return reply;
 }
 
-ReplyClass Transfers::RetrieveListing(const std::string& command, const std::string& path) {
-    Prepare(TransferRequest::Listing(command, path));
-    listingOverran = false;
-    return Retrieve();
-}
-
-ReplyClass Transfers::RunStore() {
-    switch (StartTransfer(false)) {
-        case DataOpening::Open:
-            break;
-        case DataOpening::NotConnected:
-            return kNoReply;
-        case DataOpening::AlreadyComplete:
-            return kComplete;
-        case DataOpening::NotResumable:
-        case DataOpening::Unreadable:
-        case DataOpening::Unwritable:
-            return kPermanent;
-        // A failed upload stops the walk it belongs to.
-        case DataOpening::Busy:
-        case DataOpening::Refused:
-            status.stopWalk = 1;
-            return kNoReply;
-        case DataOpening::NoListener:
-        case DataOpening::NotAccepted:
-            status.stopWalk = 1;
-            return kPermanent;
-    }
-    const ReplyClass sent = SendFile(request.localPath);
-    dataStream->Close();
-    if (sent == kAborted) return kAborted;
-    const ReplyClass reply = control.ReadReply();
-    // The reply is read all the same, to stay in step with the server; a file
-    // that did not go out whole is a failed upload, whatever the server says.
-    return sent == kComplete ? reply : kPermanent;
-}
-
 ReplyClass Transfers::ReceiveFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kNoReply;
     BusyGuard busy(control.BusyCount());
     control.ClearAbort();
     // Retrieve has made the local file already; a direct call makes it here.
-    if (!partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
+    if (!request.IsListing() && !partialDownload.IsOpen() && !CreateLocalFile(path)) return kPermanent;
 
     AsciiReceiveConverter ascii;
     const bool convertLineEnds = request.type == 'A';
@@ -344,20 +285,20 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         }
         // Received straight into the file's write buffer; the spare byte is
         // for a CR that the ASCII converter held back from the last read.
-        char* room = partialDownload.Reserve(kReceiveSize + 1, writeError);
+        char* room = ReserveRoom(kReceiveSize + 1, writeError);
         if (room == nullptr) break;
         got = dataStream->Receive(room, wanted, errorCode);
         if (got <= 0) break;
         const std::size_t length = static_cast<std::size_t>(got);
         if (request.IsListing() && (overrun = budget.Take(room, length)) != ListingBudget::Overrun::None)
             break;
-        partialDownload.Advance(convertLineEnds ? ascii.Convert(room, length) : length);
+        KeepReceived(convertLineEnds ? ascii.Convert(room, length) : length);
         count += got;
         progress.Update(restartOffset + count);
     }
     progress.Publish(restartOffset + count);
     if (convertLineEnds && got == 0 && writeError == 0) {
-        if (char* room = partialDownload.Reserve(1, writeError)) partialDownload.Advance(ascii.Finish(room));
+        if (char* room = ReserveRoom(1, writeError)) KeepReceived(ascii.Finish(room));
     }
     const std::int64_t seconds = Now() - start;
 
@@ -367,7 +308,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
         partialDownload.Discard();
         return kPermanent;
     }
-    if (control.Aborted()) {
+    if (control.Aborted() && partialDownload.IsOpen()) {
         const bool keepsPartial = !partialDownload.KeptPath().empty();
         partialDownload.Discard();
         if (!keepsPartial) control.LogF("Delete partially downloaded file");
@@ -425,66 +366,4 @@ bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
 void Transfers::ReportFailure(Error failure) {
     control.LogF("%s", failure.message.c_str());
     NoteFailure(std::move(failure));
-}
-
-ReplyClass Transfers::SendFile(const std::string& path) {
-    if (!DataConnectionOpen() || !connected) return kPermanent;
-    BusyGuard busy(control.BusyCount());
-    const Result<int> opened = OpenForUpload(path);
-    if (!opened) {
-        ReportFailure(opened.Failure());
-        return kPermanent;
-    }
-    const int fd = opened.Value();
-    const std::int64_t start = Now();
-    ReplyClass sendStatus = kComplete;
-    struct stat info {};
-    const std::int64_t size = fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
-    SetExpectedBytes(size);
-    // A continued upload sends from where the remote file ends.
-    if (restartOffset > 0 && lseek(fd, restartOffset, SEEK_SET) < 0) {
-        LocalFileFailed("read " + path, errno);
-        close(fd);
-        return kPermanent;
-    }
-    control.LogF("Transferring %lld bytes", static_cast<long long>(size - restartOffset));
-
-    const bool convertLineEnds = request.type == 'A';
-    std::unique_ptr<char[]> block(new char[kSendBlockSize]);
-    std::unique_ptr<char[]> converted(convertLineEnds ? new char[2 * kSendBlockSize] : nullptr);
-    AsciiSendConverter ascii;
-    ProgressPublisher progress(status, ui);
-    std::int64_t count = restartOffset;
-    for (;;) {
-        const long length = ReadLocal(fd, block.get(), kSendBlockSize);
-        if (length < 0) {
-            LocalFileFailed("read " + path, errno);
-            sendStatus = kPermanent;
-        }
-        if (length <= 0 || control.Aborted()) break;
-        const char* wire = block.get();
-        std::size_t wireLength = static_cast<std::size_t>(length);
-        if (convertLineEnds) {
-            wireLength = ascii.Convert(block.get(), wireLength, converted.get());
-            wire = converted.get();
-        }
-        dataStream->Send(wire, wireLength, sendStatus);
-        if (sendStatus != kComplete) break;
-        count += length;
-        if (progress.Due()) progress.Publish(std::max<std::int64_t>(0, count - dataStream->Unacknowledged()));
-    }
-    close(fd);
-    if (sendStatus == kComplete && control.Aborted()) sendStatus = kAborted;
-    if (sendStatus == kComplete) sendStatus = dataStream->Finish(count, progress);
-
-    if (sendStatus == kPermanent) {
-        control.LogF("Error on Transfer, aborted");
-        return kPermanent;
-    }
-    if (sendStatus == kAborted) {
-        control.LogF("Transfer aborted by User");
-        return kAborted;
-    }
-    control.LogStatistics("Transmit", count - restartOffset, Now() - start);
-    return kComplete;
 }

@@ -58,16 +58,15 @@ EngineUi::WaitResult FtpSession::WaitForRunningWorker(EngineUi::WaitKind kind, c
     return result;
 }
 
-ReplyClass FtpSession::RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
-                                       const std::string* localFile) {
+TransferOutcome FtpSession::RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
+                                            const std::string* localFile) {
     Result<TransferRequest> request = RequestFor(direction, remoteName, localFile);
     if (!request) {
         // Ended before it started: declined by the user, or no usable local name.
         const Error& why = request.Failure();
         const bool declined = why.category == Error::Category::Cancelled;
-        transfers.SetOutcome({declined ? TransferOutcome::Kind::Cancelled : TransferOutcome::Kind::LocalError,
-                              0, why.message});
-        return declined ? kNotSent : kNoReply;
+        return {declined ? TransferOutcome::Kind::Cancelled : TransferOutcome::Kind::LocalError, 0, why.message,
+                declined ? kNotSent : kNoReply};
     }
     const std::string notice =
         request.Value().IsUpload() ? std::string() : LocalNameNotice(remoteName, request.Value().localPath);
@@ -75,7 +74,7 @@ ReplyClass FtpSession::RunFileTransfer(TransferRequest::Direction direction, con
     return RunTransfer(std::move(request.Value()));
 }
 
-ReplyClass FtpSession::RunTransfer(TransferRequest request) {
+TransferOutcome FtpSession::RunTransfer(TransferRequest request) {
     const bool upload = request.IsUpload();
     const std::string remoteName = request.remoteName;
     transfers.Prepare(std::move(request));
@@ -90,13 +89,14 @@ ReplyClass FtpSession::RunTransfer(TransferRequest request) {
         status.doneBytes = 0;
     }
     bool cancelled = false;
+    TransferOutcome outcome;
     if (workOnCallingThread) {
         // The owner's thread is the connection's: a worker would be a second
         // thread for it, and a wait between the two.
-        const ReplyClass result = upload ? transfers.Store() : transfers.Retrieve();
+        outcome = upload ? transfers.Store() : transfers.Retrieve();
         cancelled = control.StopRequested();
         TransferStatusLock lock(status);
-        status.result = result;
+        status.result = outcome.result;
     } else {
         if (upload) {
             StartUploadWorker();
@@ -111,50 +111,51 @@ ReplyClass FtpSession::RunTransfer(TransferRequest request) {
     }
     if (cancelled) {
         CancelWorker();
+    } else if (!workOnCallingThread) {
+        outcome = workerOutcome;
     }
     if (!upload && ui != nullptr) ui->RepaintMainWindow();
     transfers.LogKeptPartial();
-    TransferStatusLock lock(status);
     // The stopped worker stored nothing: without this the caller would read
     // the previous transfer's result and take a cancelled transfer for done.
     if (cancelled) {
+        TransferStatusLock lock(status);
         status.result = kAborted;
-        transfers.SetOutcome({TransferOutcome::Kind::Cancelled, 0, "Cancelled"});
+        return {TransferOutcome::Kind::Cancelled, 0, "Cancelled", kAborted};
     }
-    return status.result;
+    return outcome;
 }
 
-ReplyClass FtpSession::DownloadFile(const std::string& remoteName, const std::string* localFile) {
+TransferOutcome FtpSession::Download(const std::string& remoteName, const std::string* localFile) {
     return RunFileTransfer(TransferRequest::Direction::Download, remoteName, localFile);
 }
 
-ReplyClass FtpSession::UploadFile(const std::string& remoteName, const std::string* localFile) {
+TransferOutcome FtpSession::Upload(const std::string& remoteName, const std::string* localFile) {
     return RunFileTransfer(TransferRequest::Direction::Upload, remoteName, localFile);
 }
 
 ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
+    workerListing = Error(Error::Category::Cancelled, "Cancelled");
     if (workOnCallingThread) {
-        listings.StoreDirectoryListing();
+        RunList();
     } else {
         StartListWorker();
     }
-    if (WaitForListing()) listings.MarkCancelled();
-    return listings.FirstStoredEntry(entry);
+    if (WaitForListing()) workerListing = Error(Error::Category::Cancelled, "Cancelled");
+    return listings.HoldAndReadFirst(std::move(workerListing), entry);
 }
 
 FtpSession::EnteredListing FtpSession::EnterAndList(const std::string& path, RemoteEntry& entry) {
+    workerListing = Error(Error::Category::Cancelled, "Cancelled");
     if (workOnCallingThread) {
         listTarget = path;
         RunEnterAndList();
     } else {
         StartEnterAndListWorker(path);
     }
-    if (WaitForListing()) {
-        listings.MarkCancelled();
-        return {Error(Error::Category::Cancelled, "Cancelled"), ListingRead::Cancelled};
-    }
+    if (WaitForListing()) return {Error(Error::Category::Cancelled, "Cancelled"), ListingRead::Cancelled};
     if (!listEntered) return {listEntered, ListingRead::Failed};
-    return {listEntered, listings.FirstStoredEntry(entry)};
+    return {listEntered, listings.HoldAndReadFirst(std::move(workerListing), entry)};
 }
 
 // Waits for the listing worker; true when it was cancelled (and stopped).

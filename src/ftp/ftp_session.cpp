@@ -21,7 +21,7 @@ FtpSession::~FtpSession() {
     // interface that may go before it.
     if (ui != nullptr) log.SetWakeUp({});
     if (worker.Joinable()) {
-        RequestStop();
+        control.RequestStop();
         worker.Join();
         control.ClearStop();
     }

@@ -73,10 +73,6 @@ public:
     // The control connection: commands, replies, the log and the waits.
     ControlChannel& Control() { return control; }
     const ControlChannel& Control() const { return control; }
-    // Asks the thread working in the session to stop (see ControlChannel).
-    // Async-signal-safe, so the command-line front end calls it from its
-    // SIGINT handler.
-    void RequestStop() { control.RequestStop(); }
 
     // --- login ---
     // Connecting and logging in (see Login).
@@ -85,17 +81,16 @@ public:
     const ConnectionSettings& Settings() const { return login.Settings(); }
     // Forgets what the last server did not know, then logs in.
     LogonResult Logon();
-    // How the last log-in ended, also one the connect worker ran (read once
-    // the worker has ended).
-    const LogonResult& LastLogon() const { return login.LastLogon(); }
-    const ServerFeatures& Features() const { return login.Features(); }
+    // How the log-in the connect worker ran ended (read once the worker has
+    // ended). Kept for the desktop's connect worker only; everything else
+    // takes what Logon returns.
+    const LogonResult& ConnectWorkerLogon() const { return connectLogon; }
 
     // --- remote operations ---
     // The operations with the reason of a refusal (see RemoteOperations); the
     // calls below give only its reply class, for callers that compare those.
     RemoteOperations& Remote() { return remote; }
     ReplyClass ChangeDir(const std::string& path) { return ReplyClassOf(remote.ChangeDir(path)); }
-    ReplyClass ChangeToRoot() { return ReplyClassOf(remote.ChangeToRoot()); }
     ReplyClass MakeDir(const std::string& name) { return ReplyClassOf(remote.MakeDir(name)); }
     ReplyClass RemoveDir(const std::string& name) { return ReplyClassOf(remote.RemoveDir(name)); }
     ReplyClass DeleteFile(const std::string& name) { return ReplyClassOf(remote.DeleteFile(name)); }
@@ -118,28 +113,17 @@ public:
     const Transfers& Transfer() const { return transfers; }
     // Whether the next transfers continue what broke off (see Transfers::SetResume).
     void SetResume(bool resume) { transfers.SetResume(resume); }
-    // How the last DownloadFile or UploadFile ended (see TransferOutcome).
-    const TransferOutcome& LastOutcome() const { return transfers.LastOutcome(); }
 
     // --- listings ---
-    // Directory listings and the session's listing file (see Listings).
+    // Directory listings into memory (see Listings).
     Listings& Listing() { return listings; }
     const Listings& Listing() const { return listings; }
-    using ListingOutcome = ::ListingOutcome;
-    ReplyClass ListToFile(const std::string& command, const std::string& path) {
-        return listings.ListToFile(command, path);
-    }
-    ReplyClass ListDirectoryToFile(const std::string& path) { return listings.ListDirectoryToFile(path); }
-    int CountListing(const std::string& path) { return listings.CountListing(path); }
+    // The next entry of the listing FetchListing or EnterAndList read. Kept
+    // for the desktop list view only, which reads entries one by one.
     ListingRead NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
-    // How the last FetchListing ended.
-    ListingOutcome LastListing() const { return listings.LastListing(); }
 
     // --- workers (one at a time) ---
     void StartConnectWorker();
-    void StartListWorker();
-    void StartDownloadWorker();
-    void StartUploadWorker();
     // Stops the running worker: wakes every blocked call, joins the thread,
     // stops the walk it belongs to and leaves the session disconnected (all
     // sockets closed, nothing busy). The worker has no visible effect afterwards.
@@ -153,13 +137,23 @@ public:
     void RunOnCallingThread(bool yes) { workOnCallingThread = yes; }
 
     // Runs one prepared transfer as it is (its type too), and says how it
-    // ended like DownloadFile and UploadFile.
-    ReplyClass RunTransfer(TransferRequest request);
+    // ended like Download and Upload.
+    TransferOutcome RunTransfer(TransferRequest request);
 
     // --- foreground transfers and walks (user-interface thread) ---
-    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) override;
-    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) override;
-    // Lists the current directory and reads its first entry.
+    // One file either way, and how it ended.
+    TransferOutcome Download(const std::string& remoteName, const std::string* localFile) override;
+    TransferOutcome Upload(const std::string& remoteName, const std::string* localFile) override;
+    // The same, giving only what the transfer returned (the desktop's calls).
+    ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) {
+        return Download(remoteName, localFile).result;
+    }
+    ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) {
+        return Upload(remoteName, localFile).result;
+    }
+    // Lists the current directory (on the worker, waited for through the UI
+    // seam) and reads its first entry. Kept for the desktop list view only;
+    // everything else calls Listing().List and takes the entries at once.
     ListingRead FetchListing(RemoteEntry& entry);
     // How entering a directory and listing it there ended: the listing is
     // read only when the directory was entered.
@@ -186,22 +180,14 @@ public:
     LogQueue& Log() { return log; }
     TransferStatus& Status() { return status; }
 
-    // Logon takes the configured data mode over; a server that refuses the
-    // mode switches the connection to the other one (read while no worker
-    // runs), and the settings keep the caller's choice.
-    DataMode DataModeInUse() const { return transfers.DataModeInUse(); }
-
     // Logged in, and the connection not known to be lost. Set on the worker,
     // read on the user-interface thread.
     bool IsConnected() const { return connected != 0; }
 
     // The active-mode listener of the transfer being opened.
     bool ListenerOpen() const { return activeOpener.ListenerOpen(); }
-    // The data connection of the running transfer or listing, once opened.
-    bool DataConnectionOpen() const { return transfers.DataConnectionOpen(); }
-    // The server's address (last connect), the far end of the last data
-    // connection, and this side's address on the control connection.
-    const net::SocketAddress& ServerAddress() const { return login.ServerAddress(); }
+    // The far end of the last data connection, and this side's address on
+    // the control connection (the server's is the login's).
     const net::SocketAddress& DataPeerAddress() const { return dataPeerAddress; }
     const net::SocketAddress& LocalAddress() const { return localAddress; }
 
@@ -219,8 +205,20 @@ private:
     bool WaitForListing();
     std::string listTarget;     // the directory RunEnterAndList enters (set before the worker starts)
     Result<void> listEntered;   // how it entered (read after the worker has been joined)
-    ReplyClass RunDownload() { return transfers.Retrieve(); }
-    ReplyClass RunUpload() { return transfers.Store(); }
+    // What the listing worker read (read after the worker has been joined).
+    Result<::Listing> workerListing = Error(Error::Category::Cancelled, "Cancelled");
+    // The transfer workers keep how their transfer ended here, for the
+    // caller that joins them.
+    ReplyClass RunDownload() {
+        workerOutcome = transfers.Retrieve();
+        return workerOutcome.result;
+    }
+    ReplyClass RunUpload() {
+        workerOutcome = transfers.Store();
+        return workerOutcome.result;
+    }
+    TransferOutcome workerOutcome;  // read after the worker has been joined
+    LogonResult connectLogon;       // the connect worker's log-in (see ConnectWorkerLogon)
 
     LogQueue& log;
     TransferStatus& status;
@@ -232,19 +230,20 @@ private:
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
     Transfers transfers{control, login, connected, status, activeOpener, passiveOpener, protection};
-    Listings listings{control, login, connected, [this](const std::string& command, const std::string& path) {
-                          const ReplyClass reply = transfers.RetrieveListing(command, path);
-                          return Listings::Retrieved{reply, transfers.ListingOverran()};
-                      }};
+    Listings listings{control, login, connected,
+                      [this](const std::string& command) { return transfers.ReceiveListing(command); }};
     TreeWalks walks{control, login, status, remote, listings, transfers, *this};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 
     void StartWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
+    void StartListWorker();
+    void StartDownloadWorker();
+    void StartUploadWorker();
     Result<char> ChooseTransferType(const std::string& remoteName);
     Result<TransferRequest> RequestFor(TransferRequest::Direction direction, const std::string& remoteName,
                                        const std::string* localFile);
     EngineUi::WaitResult WaitForRunningWorker(EngineUi::WaitKind kind, const std::string& text);
-    ReplyClass RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
-                               const std::string* localFile);
+    TransferOutcome RunFileTransfer(TransferRequest::Direction direction, const std::string& remoteName,
+                                    const std::string* localFile);
 };

@@ -73,7 +73,7 @@ void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string&
     }
     walkLoops.LearnRealPath(here);
     if (!remote.ChangeDir(name)) {
-        if (!StopWalkIfServerGone() && files.DownloadFile(name, &path) != kComplete) ++walkFailures;
+        if (!StopWalkIfServerGone() && files.Download(name, &path).result != kComplete) ++walkFailures;
         return;
     }
     std::string target;

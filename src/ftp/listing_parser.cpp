@@ -144,32 +144,14 @@ ListingParser::Outcome ListingParser::ReadVms(const ListingTokens& tokens, Remot
     return Outcome::Entry;
 }
 
-bool ListingLineReader::Next(std::string_view& line) {
-    for (;;) {
-        buffer.clear();
-        int c = 0;
-        bool tooLong = false;
-        while ((c = getc_unlocked(file)) != EOF) {
-            if (!tooLong) buffer.push_back(static_cast<char>(c));
-            if (c == '\n') break;
-            tooLong = tooLong || buffer.size() > kLongestListingLine;
-        }
-        if (tooLong) {
-            ++skipped;
-            continue;
-        }
-        if (buffer.empty()) return false;
-        const std::size_t length = buffer.size();
-        if (buffer[length - 1] == '\n' && length >= 2 && buffer[length - 2] == '\r') {
-            buffer[length - 2] = '\n';
-            buffer.pop_back();
-        }
-        line = buffer;
-        return true;
+bool ListingLines::Next(std::string_view& line) {
+    while (!rest.empty()) {
+        const std::size_t lf = rest.find('\n');
+        line = rest.substr(0, lf);
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.size() <= kLongestListingLine) return true;
+        ++skipped;
     }
-}
-
-std::string_view CutAtLineEnd(std::string_view line) {
-    std::size_t lf = line.find('\n');
-    return lf == std::string_view::npos ? line : line.substr(0, lf);
+    return false;
 }

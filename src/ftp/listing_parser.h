@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -56,27 +55,22 @@ private:
     bool finished = false;
 };
 
-// Reads a listing file opened as text one whole line at a time. A long name
-// must never be cut: a second piece of a line would count as a line of its own,
-// become an entry or decide the column count for the whole listing.
-class ListingLineReader {
+// Splits a listing held in memory into whole lines. A long name must never
+// be cut: a second piece of a line would count as a line of its own, become
+// an entry or decide the column count for the whole listing.
+class ListingLines {
 public:
-    // Room for a usual line up front: the reader is made once per entry read.
-    explicit ListingLineReader(std::FILE* file) : file(file) { buffer.reserve(256); }
+    explicit ListingLines(std::string_view text) : rest(text) {}
 
-    // The next line, up to and including its LF. A CR just before the LF is
-    // dropped, since listings arrive with network line ends. Bytes are kept as
-    // they are (a NUL stays in the line, so callers can refuse it). Lines
-    // longer than kLongestListingLine are passed over and counted. Returns
-    // false at the end of the file.
+    // The next line without its line end: listings arrive with network line
+    // ends, so a CR just before the LF goes too (a CR elsewhere stays). Bytes
+    // are kept as they are (a NUL stays in the line, so callers can refuse
+    // it). Lines longer than kLongestListingLine are passed over and counted.
+    // Returns false at the end of the text.
     bool Next(std::string_view& line);
     std::size_t SkippedLines() const { return skipped; }
 
 private:
-    std::FILE* file;
-    std::string buffer;
+    std::string_view rest;
     std::size_t skipped = 0;
 };
-
-// The line without its line end, as the parser wants it.
-std::string_view CutAtLineEnd(std::string_view line);

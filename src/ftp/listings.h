@@ -1,93 +1,72 @@
 #pragma once
 
 #include <atomic>
-#include <cstdio>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "ftp/control_channel.h"
+#include "ftp/listing.h"
 #include "ftp/listing_parser.h"
 #include "ftp/login.h"
 #include "ftp/remote_entry.h"
 #include "ftp/reply_class.h"
+#include "ftp/result.h"
 
-// How the last directory listing ended. A failed listing (refused, broken off,
-// not stored) is never an empty directory: callers say so instead.
-enum class ListingOutcome { Complete, Failed, Cancelled };
-
-// What reading a listing gave: an entry, the end of the listing (after its
-// last entry, or at once for an empty directory), or no listing to read.
+// What reading a held listing gave: an entry, the end of the listing (after
+// its last entry, or at once for an empty directory), or no listing to read.
 enum class ListingRead { Entry, End, Failed, Cancelled };
 
-// Directory listings: fetching one into a file (MLSD when the server offers
-// MLST, LIST otherwise), counting its columns, and reading its entries back in
-// the form that was stored. Owns the session's listing file, made once per
-// session so that two programs listing at once never read each other's.
+// Directory listings, read straight from the data connection into memory:
+// MLSD when the server offers MLST, LIST otherwise, each within the
+// connection's listing limits. A failed listing (refused, broken off, past a
+// limit) is never an empty directory: it comes back as an error.
 class Listings {
 public:
-    // How retrieving a listing ended: the reply, and whether the listing was
-    // stopped at one of the connection's listing limits.
-    struct Retrieved {
+    // The text a listing command sent over its data connection, and how
+    // receiving it ended (overLimit: stopped at one of the listing limits).
+    struct Received {
         ReplyClass reply = kNoReply;
         bool overLimit = false;
+        std::string text;
     };
-    // Retrieves the output of a listing command into a local file (a silent
-    // ASCII download over a data connection).
-    using Retrieve = std::function<Retrieved(const std::string& command, const std::string& path)>;
+    using Receive = std::function<Received(const std::string& command)>;
 
     // connected is the session's connection flag.
-    Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
-             Retrieve retrieve);
-    ~Listings();
+    Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected, Receive receive);
     Listings(const Listings&) = delete;
     Listings& operator=(const Listings&) = delete;
 
-    ReplyClass ListToFile(const std::string& command, const std::string& path);
-    // Lists the current directory into path: MLSD when the server offers MLST,
-    // LIST otherwise or when the server refuses MLSD. Entries read afterwards
-    // (NextEntry, ParseListingLine) are read in the form that was stored.
-    ReplyClass ListDirectoryToFile(const std::string& path);
-    // Lines in the listing file at path.
-    int CountListing(const std::string& path);
-    // A parser for the form of the last listing, logging what it cannot read.
-    ListingParser NewParser() const;
-    void LogSkippedListingLines(std::size_t count);
+    // Lists the current directory, which path names in the result. Logs
+    // "Could not get the directory listing." when it fails for another
+    // reason than a stop.
+    Result<Listing> List(const std::string& path);
+    // Lists the current directory with LIST alone: MLSD shows a link as what
+    // it leads to, and whoever deletes a tree must see links as links.
+    Result<Listing> ListLinksAsLinks(const std::string& path);
+    // Reads the text of a listing in the given form; a stop ends the reading
+    // (a listing can hold millions of lines) as cancelled.
+    Result<Listing> Read(std::string_view text, ListingParser::Form form, const std::string& path);
     // A new connection may reach a server that knows MLSD.
     void ForgetServer() { mlsdUnknown = false; }
 
-    // --- the session's listing file ---
-    // Lists the current directory into the session's listing file (worker).
-    void StoreDirectoryListing();
-    void MarkCancelled() { lastListing = ListingOutcome::Cancelled; }
-    // After StoreDirectoryListing: opens the stored listing and reads its
-    // first entry; Failed or Cancelled (with a log line) when there is no
-    // listing to read.
-    ListingRead FirstStoredEntry(RemoteEntry& entry);
-    // Reads entries from the listing file at path from now on.
-    bool ReadEntriesFrom(const std::string& path);
-    // The next entry of the file being read; End closes it, and so does a stop
-    // (Cancelled).
+    // --- kept for the desktop list view only, which reads entries one by one ---
+    // Holds a listing and gives its first entry; Failed or Cancelled when
+    // there is none to read.
+    ListingRead HoldAndReadFirst(Result<Listing> listing, RemoteEntry& entry);
+    // The next entry of the held listing; a stop ends it (Cancelled).
     ListingRead NextEntry(RemoteEntry& entry);
-    bool ReadingEntries() const { return listingFile != nullptr; }
-
-    ListingOutcome LastListing() const { return lastListing; }
-    const std::string& StoragePath() const { return storagePath; }
-    // Stores listings at path instead of the file made for the session.
-    void SetStoragePath(const std::string& path);
 
 private:
-    void CloseListingFile();
+    Result<Listing> Fetch(const std::string& command, ListingParser::Form form, const std::string& path);
+    Error Failure() const;
 
     ControlChannel& control;
     const Login& login;
     const std::atomic<int>& connected;
-    Retrieve retrieve;
-    std::string storagePath;  // the session's listing file
-    std::FILE* listingFile = nullptr;
-    ListingParser parser;  // reads the file being read
-    ListingOutcome lastListing = ListingOutcome::Complete;
-    bool mlsdUnknown = false;    // the server refused MLSD although it offered MLST
-    bool listingIsMlsd = false;  // the last listing file holds MLSD lines
-    bool lastOverLimit = false;  // the last listing was stopped at the connection's listing limits
+    Receive receive;
+    bool mlsdUnknown = false;  // the server refused MLSD although it offered MLST
+    Listing held;              // the list view's listing, read one entry at a time
+    std::size_t nextHeld = 0;
 };

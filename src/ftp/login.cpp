@@ -69,10 +69,7 @@ void Login::CloseControlAfterFailedLogon() {
     control.Close();
 }
 
-LogonResult Login::Logon() {
-    lastLogon = LogonSteps();
-    return lastLogon;
-}
+LogonResult Login::Logon() { return LogonSteps(); }
 
 LogonResult Login::LogonSteps() {
     using Cause = LogonResult::Cause;

@@ -72,8 +72,6 @@ public:
     const ConnectionSettings& Settings() const { return settings; }
     // Connects and logs in.
     LogonResult Logon();
-    // How the last Logon ended (read after the worker that ran it has ended).
-    const LogonResult& LastLogon() const { return lastLogon; }
     // What the server offered in its answer to FEAT after the last log-in.
     const ServerFeatures& Features() const { return features; }
     // Set by Logon: the firewall passes a plain USER on itself (modes 3, 4).
@@ -117,5 +115,4 @@ private:
     net::SocketAddress serverAddress;
     int directUserLogin = 0;
     int connectError = 0;  // the socket error that ended the last ConnectSocket, else 0
-    LogonResult lastLogon;
 };

@@ -41,14 +41,6 @@ bool RemoveIfOursAndRegular(int directoryFd, const char* name) {
 
 }  // namespace
 
-std::string CreatePrivateListingFile(const std::string& directory) {
-    std::string path = directory + std::string(kPrefix) + std::to_string(getpid()) + "-XXXXXX";
-    const int fd = mkstemp(path.data());
-    if (fd < 0) return {};
-    close(fd);
-    return path;
-}
-
 int RemoveAbandonedListingFiles(const std::string& directory) {
     DIR* listing = opendir(directory.c_str());
     if (listing == nullptr) return 0;

@@ -4,7 +4,7 @@
 
 #include "ftp/reply_class.h"
 
-// How the last single-file transfer of a session ended, in the terms a queue
+// How a single-file transfer ended, in the terms a queue
 // needs to decide what to show and whether trying again may help.
 struct TransferOutcome {
     enum class Kind {
@@ -22,6 +22,7 @@ struct TransferOutcome {
     Kind kind = Kind::Completed;
     int replyCode = 0;   // the server's reply that decided it (0: none)
     std::string reason;  // for the log and the queue: "550 No such file", "Timed out", ...
+    ReplyClass result = kNoReply;  // what the transfer returned (kComplete: it went through)
 
     bool Succeeded() const { return kind == Kind::Completed || kind == Kind::Verified; }
     // Whether the same transfer may work when tried again: a 4xx reply, a

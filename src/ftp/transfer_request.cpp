@@ -12,11 +12,10 @@ TransferRequest TransferRequest::ForFile(Direction direction, std::string remote
     return request;
 }
 
-TransferRequest TransferRequest::Listing(std::string command, std::string localPath) {
+TransferRequest TransferRequest::Listing(std::string command) {
     TransferRequest request;
     request.direction = Direction::Listing;
     request.listing = std::move(command);
-    request.localPath = std::move(localPath);
     request.type = 'A';
     return request;
 }

@@ -20,7 +20,7 @@ struct TransferRequest {
     static TransferRequest ForFile(Direction direction, std::string remoteName, std::string localPath,
                                    char type);
     // A listing's output, read as text whatever the connection's transfer mode.
-    static TransferRequest Listing(std::string command, std::string localPath);
+    static TransferRequest Listing(std::string command);
 
     bool IsDownload() const { return direction == Direction::Download; }
     bool IsUpload() const { return direction == Direction::Upload; }

@@ -81,12 +81,8 @@ TransferOutcome TransferRetry::Attempt(Direction direction, const std::string& r
             return {TransferOutcome::Kind::ConnectionLost, 0, "Could not log in again"};
         }
     }
-    if (direction == Direction::Download) {
-        session.DownloadFile(remoteName, &localPath);
-    } else {
-        session.UploadFile(remoteName, &localPath);
-    }
-    return session.LastOutcome();
+    return direction == Direction::Download ? session.Download(remoteName, &localPath)
+                                            : session.Upload(remoteName, &localPath);
 }
 
 // A connection that broke off or ran into the time limit is given up, and a

@@ -19,7 +19,7 @@ public:
 };
 
 // Waits on the session's wake descriptor, so the stop that cancels a transfer
-// (FtpSession::RequestStop, async-signal-safe) ends the pause as well.
+// (ControlChannel::RequestStop, async-signal-safe) ends the pause as well.
 class StopAwareRetryWait : public RetryWait {
 public:
     explicit StopAwareRetryWait(const ControlChannel& control) : control(control) {}

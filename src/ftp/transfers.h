@@ -14,6 +14,7 @@
 #include "ftp/data_opener.h"
 #include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
+#include "ftp/listings.h"
 #include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
@@ -31,7 +32,7 @@
 // connection in the mode the connection uses, falling back to the other mode
 // when the server cannot work in this one (data_opening.cpp). Checks each
 // binary file against the server's digest where the server offers one, and
-// tells how the last transfer ended (checked_transfers.cpp).
+// tells how each transfer ended (checked_transfers.cpp).
 class Transfers {
 public:
     // connected is the session's connection flag; the openers (active and
@@ -62,20 +63,15 @@ public:
     // when SIZE gives none.
     void SetListedSize(const std::string& fact) { listedSize = fact; }
 
-    // The prepared transfer, run on the worker thread. A download that does
-    // not match the server's digest is set aside as "NAME.mismatch" and the
-    // target stays as it was; an upload that does not match fails.
-    ReplyClass Retrieve();
-    ReplyClass Store();
-    // How the last transfer ended; read once its worker has ended.
-    const TransferOutcome& LastOutcome() const { return lastOutcome; }
-    // For a transfer the session ends before it starts (declined, unusable name).
-    void SetOutcome(TransferOutcome outcome) { lastOutcome = std::move(outcome); }
-    // A listing command's output into path: a silent ASCII download, held
-    // within the connection's listing limits (see ListingBudget).
-    ReplyClass RetrieveListing(const std::string& command, const std::string& path);
-    // The last listing was stopped at one of its limits.
-    bool ListingOverran() const { return listingOverran; }
+    // The prepared transfer, run on the worker thread, and how it ended. A
+    // download that does not match the server's digest is set aside as
+    // "NAME.mismatch" and the target stays as it was; an upload that does
+    // not match fails.
+    TransferOutcome Retrieve();
+    TransferOutcome Store();
+    // A listing command's output, received into memory within the
+    // connection's listing limits (see ListingBudget) (listing_receiving.cpp).
+    Listings::Received ReceiveListing(const std::string& command);
     ReplyClass ReceiveFile(const std::string& path);
     ReplyClass SendFile(const std::string& path);
     // Logs a partial file the last download kept (after the worker has ended).
@@ -86,7 +82,10 @@ public:
     void ParseSizeFromReply(const std::string& reply);
     static std::int64_t FileSize(const std::string& path);
 
-    // The mode the connection uses now (see FtpSession::DataModeInUse).
+    // The mode the connection uses now. Logon takes the configured data mode
+    // over; a server that refuses the mode switches the connection to the
+    // other one (read while no worker runs), and the settings keep the
+    // caller's choice.
     DataMode DataModeInUse() const { return dataModeInUse; }
     // The data connection of the running transfer or listing, once opened.
     bool DataConnectionOpen() const { return dataStream && dataStream->IsOpen(); }
@@ -132,7 +131,7 @@ private:
     ReplyClass RunRetrieve();
     ReplyClass RunStore();
     void BeginOutcome();
-    ReplyClass ConcludeOutcome(ReplyClass result);
+    TransferOutcome ConcludeOutcome(ReplyClass result);
     // Whether to ask the server's digest: as the settings say, or required.
     bool ChecksWanted(bool required = false) const;
     std::int64_t AnnouncedDataLength();
@@ -152,6 +151,14 @@ private:
     std::optional<ServerTime> AskModificationTime(const std::string& remoteName);
     bool ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit);
     bool CreateLocalFile(const std::string& path);
+    // Where ReceiveFile puts what arrives: the partial file of a download, or
+    // the text of a listing in memory.
+    char* ReserveRoom(std::size_t size, int& writeError);
+    void KeepReceived(std::size_t length);
+    // Closes the data connection once a transfer has received what it will.
+    void CloseAfterReceiving(bool aborted);
+    // Opens a local file for an upload (file_sending.cpp); returns the descriptor.
+    static Result<int> OpenForUpload(const std::string& path);
 
     ControlChannel& control;
     const Login& login;
@@ -164,7 +171,9 @@ private:
 
     // The running transfer.
     TransferRequest request;
-    bool listingOverran = false;    // the last listing passed one of its limits
+    bool listingOverran = false;    // the running listing passed one of its limits
+    std::string listingText;        // what the running listing has received, and room for more
+    std::size_t listingLength = 0;  // the bytes of listingText received so far
     bool resumeTransfers = false;
     std::string listedModification;          // the MLSD modify fact of the file being downloaded
     std::string listedSize;                  // the MLSD size fact of the file being downloaded
@@ -175,12 +184,11 @@ private:
     std::string keptPartialPath;             // a partial file the last download kept
     std::int64_t keptPartialBytes = 0;
     TransferVerifier verifier{control, login};
-    // What the running transfer has seen, and how the last one ended.
+    // What the running transfer has seen.
     Error localFailure;  // why the transfer failed here (category None: it did not)
     bool verified = false;
     std::string mismatch;
     int timeLimitsAtStart = 0;
-    TransferOutcome lastOutcome;
 
     // What the server of this connection knows.
     bool sizeCommandUnknown = false;  // the server answered SIZE with 500 or 502

@@ -7,8 +7,6 @@
 #include <cstdlib>
 
 #include "ftp/ftp_session.h"
-#include "ftp/listing_parser.h"
-#include "ftp/temporary_paths.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 
@@ -136,44 +134,19 @@ TreeRemoval::Surveyed TreeRemoval::SurveyLevel(Folder& folder, const std::string
 
 bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry>& entries) {
     entries.clear();
-    if (listingPath.empty()) {
-        std::string pattern = SystemTemporaryDirectory() + "quillmoor-removal-XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) {
-            problem = "no temporary file for the listings";
-            return false;
-        }
-        close(fd);
-        listingPath = pattern;
-    }
     // LIST, never MLSD: MLSD shows a link as what it leads to (as RFC 3659
     // asks), and a link taken for a folder would have its target emptied.
-    const bool listed = session.ListToFile("LIST", listingPath) == kComplete && session.IsConnected();
-    std::FILE* file = listed ? std::fopen(listingPath.c_str(), "r") : nullptr;
-    if (file == nullptr) {
-        std::remove(listingPath.c_str());
+    Result<Listing> listing = session.Listing().ListLinksAsLinks(shownPath);
+    if (!listing || !session.IsConnected()) {
         problem = "could not list " + shownPath;
         return false;
     }
-    ListingLineReader reader(file);
-    std::string_view line;
-    std::vector<std::string> lines;
-    while (reader.Next(line)) lines.emplace_back(CutAtLineEnd(line));
-    std::fclose(file);
-    std::remove(listingPath.c_str());
-    if (reader.SkippedLines() > 0) {
+    if (listing.Value().skippedLines > 0) {
         // An entry left out would make its folder's RMD fail; say which listing it was.
-        session.Control().LogF("Skipped %zu overlong lines in the listing of %s.", reader.SkippedLines(),
-                               shownPath.c_str());
+        session.Control().LogF("Skipped %zu overlong lines in the listing of %s.",
+                               listing.Value().skippedLines, shownPath.c_str());
     }
-    ControlChannel& control = session.Control();
-    ListingParser parser(ListingParser::Form::List,
-                         [&control](const std::string& logLine) { control.LogF("%s", logLine.c_str()); });
-    RemoteEntry entry;
-    for (const std::string& text : lines) {
-        if (parser.Read(text, entry)) entries.push_back(entry);
-    }
-    parser.Finish();
+    entries = std::move(listing.Value().entries);
     return true;
 }
 
@@ -259,8 +232,4 @@ bool TreeRemoval::Stopped() {
                                 : "the server refused the way back; the rest is still there");
     }
     return gone || lost;
-}
-
-TreeRemoval::~TreeRemoval() {
-    if (!listingPath.empty()) std::remove(listingPath.c_str());
 }

@@ -29,7 +29,6 @@ public:
     };
 
     explicit TreeRemoval(FtpSession& session) : session(session) {}
-    ~TreeRemoval();
     TreeRemoval(const TreeRemoval&) = delete;
     TreeRemoval& operator=(const TreeRemoval&) = delete;
 
@@ -83,5 +82,4 @@ private:
     bool lost = false;  // the session is not where the removal thinks it is
     bool stopReported = false;
     bool rootIsLink = false;
-    std::string listingPath;  // a private temporary file for the listings
 };

@@ -185,7 +185,7 @@ void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string&
             // A pipe or device would block the upload for ever or never end.
             control.LogF("Skipped %s: not a regular file.", path.c_str());
             ++walkFailures;
-        } else if (files.UploadFile(name, &path) != kComplete) {
+        } else if (files.Upload(name, &path).result != kComplete) {
             ++walkFailures;
         }
         if (status.stopWalk || StopWalkIfServerGone()) break;
@@ -217,32 +217,6 @@ WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::str
     return Result(connectedAtStart);
 }
 
-// Reads a walk's listing file into entries before any download starts: the
-// levels below list into the same file. The file goes at once, since it holds
-// remote names. A stop ends the reading (a listing may hold millions of lines)
-// and leaves no entries.
-std::vector<RemoteEntry> TreeWalks::TakeWalkListing(const std::string& listPath) {
-    std::vector<RemoteEntry> entries;
-    if (std::FILE* file = std::fopen(listPath.c_str(), "r")) {
-        ListingLineReader reader(file);
-        ListingParser parser = listings.NewParser();
-        std::string_view line;
-        RemoteEntry entry;
-        while (reader.Next(line)) {
-            if (control.StopRequestedRelaxed()) {
-                entries.clear();
-                break;
-            }
-            if (parser.Read(CutAtLineEnd(line), entry)) entries.push_back(entry);
-        }
-        parser.Finish();
-        listings.LogSkippedListingLines(reader.SkippedLines());
-        std::fclose(file);
-    }
-    std::remove(listPath.c_str());
-    return entries;
-}
-
 void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localDir)) {
@@ -263,15 +237,12 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
         ++walkFailures;
         return;
     }
-    // The listing goes to the session's private file, never into the folder
-    // being filled: it is not one of the remote files, and a listing that
-    // never ends must not fill the user's disk there.
-    const std::string& listPath = listings.StoragePath();
-    if (listings.ListDirectoryToFile(listPath) == kComplete) {
-        DownloadListedEntries(TakeWalkListing(listPath), remoteName, localDir, depth);
+    // The whole listing is read before any download starts: the levels below
+    // list on the same connection.
+    if (const auto listing = listings.List(remoteName)) {
+        DownloadListedEntries(listing.Value().entries, remoteName, localDir, depth);
     } else {
         // What arrived of a refused or broken listing is not the directory.
-        std::remove(listPath.c_str());
         rmdir(localDir.c_str());
         if (!StopWalkIfServerGone())
             control.LogF("Could not list remote directory %s; skipped.", remoteName.c_str());
@@ -293,7 +264,7 @@ void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, c
         } else if (entry.IsFile()) {
             transfers.SetListedModification(UtcFactText(entry.modified));  // saves an MDTM per file
             transfers.SetListedSize(entry.exactSize && entry.size ? std::to_string(*entry.size) : "");
-            if (files.DownloadFile(entry.name, &path) != kComplete) ++walkFailures;
+            if (files.Download(entry.name, &path).result != kComplete) ++walkFailures;
             transfers.SetListedModification("");
             transfers.SetListedSize("");
         } else if (!entry.IsDirectory()) {

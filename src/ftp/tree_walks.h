@@ -21,8 +21,8 @@
 class FileTransferRunner {
 public:
     virtual ~FileTransferRunner() = default;
-    virtual ReplyClass DownloadFile(const std::string& remoteName, const std::string* localFile) = 0;
-    virtual ReplyClass UploadFile(const std::string& remoteName, const std::string* localFile) = 0;
+    virtual TransferOutcome Download(const std::string& remoteName, const std::string* localFile) = 0;
+    virtual TransferOutcome Upload(const std::string& remoteName, const std::string* localFile) = 0;
 };
 
 // How a directory walk ended.
@@ -80,7 +80,6 @@ private:
     WalkResult Result(bool connectedAtStart) const;
     void UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth);
     void DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth);
-    std::vector<RemoteEntry> TakeWalkListing(const std::string& listPath);
     void DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                const std::string& localDir, int depth);
     // Links met by a download walk (link_walks.cpp).

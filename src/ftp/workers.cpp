@@ -16,18 +16,18 @@ void FtpSession::RunWorker(ReplyClass (FtpSession::*operation)(), bool storesRes
 }
 
 ReplyClass FtpSession::RunConnect() {
-    Logon();
+    connectLogon = Logon();
     return kNoReply;
 }
 
 ReplyClass FtpSession::RunEnterAndList() {
     listEntered = remote.ChangeDir(listTarget);
-    if (listEntered) listings.StoreDirectoryListing();
+    if (listEntered) workerListing = listings.List(listTarget);
     return kNoReply;
 }
 
 ReplyClass FtpSession::RunList() {
-    listings.StoreDirectoryListing();
+    workerListing = listings.List(".");
     return kNoReply;
 }
 
@@ -69,7 +69,7 @@ void FtpSession::JoinWorker() { worker.Join(); }
 // The TransferStatus lock is not held while joining: the worker takes it on
 // its way out, so holding it here would deadlock.
 void FtpSession::CancelWorker() {
-    RequestStop();
+    control.RequestStop();
     JoinWorker();
     control.ClearStop();
     status.stopWalk = 1;

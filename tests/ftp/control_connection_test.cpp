@@ -147,7 +147,7 @@ TEST(ReadReply, RequestStopWakesABlockedReadAndSilencesIt) {
     std::thread worker([&] { replyClass = harness.session.Control().ReadReply(); });
     std::this_thread::sleep_for(100ms);
     const auto start = std::chrono::steady_clock::now();
-    harness.session.RequestStop();
+    harness.session.Control().RequestStop();
     worker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     harness.session.Control().ClearStop();
@@ -278,7 +278,7 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     // address that was dialled is recorded.
     net::Socket socket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     harness.session.Control().CloseSocket(socket);
-    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
+    EXPECT_EQ(harness.session.LoginPart().ServerAddress().Port(), 21);
     EXPECT_EQ(harness.session.DataPeerAddress().Port(), 20);
 
     // A firewall with port 0 dials the proxy on the same service port.
@@ -287,11 +287,11 @@ TEST(ConnectSocket, APlainHostUsesTheFtpServicePortAndTheDataPeerPort20) {
     });
     net::Socket proxySocket = harness.session.ConnectSocket("127.0.0.1", "ftp", "tcp");
     harness.session.Control().CloseSocket(proxySocket);
-    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
+    EXPECT_EQ(harness.session.LoginPart().ServerAddress().Port(), 21);
     // An unknown service falls back to 21 with a log line.
     net::Socket unknown = harness.session.ConnectSocket("127.0.0.1", "no-such-service", "tcp");
     harness.session.Control().CloseSocket(unknown);
-    EXPECT_EQ(harness.session.ServerAddress().Port(), 21);
+    EXPECT_EQ(harness.session.LoginPart().ServerAddress().Port(), 21);
     EXPECT_TRUE(harness.HasLine("can't get \"no-such-service\" service entry, will use default"));
 }
 

@@ -171,7 +171,7 @@ TEST(DataOpening, FallsBackToTheOtherModeWhereTheServerCannotWorkInThisOne) {
         transfers.Prepare(
             TransferRequest::ForFile(TransferRequest::Direction::Download, "f", local.string(), 'I'));
 
-        EXPECT_EQ(transfers.Retrieve(), row.result);
+        EXPECT_EQ(transfers.Retrieve().result, row.result);
         EXPECT_EQ(transfers.DataModeInUse(), row.modeAfter);
         EXPECT_EQ(active.prepares, row.activePrepares);
         EXPECT_EQ(passive.prepares, row.passivePrepares);

@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "support/session_harness.h"
-#include "support/temp_dir.h"
 
 namespace {
 
@@ -192,42 +190,39 @@ TEST(ListingParser, FactsAndSmallSystems) {
     }, ListingParser::Form::Mlsd);
 }
 
-class ListingFileTest : public ::testing::Test {
+class ListingTextTest : public ::testing::Test {
 protected:
-    std::string Write(const std::string& contents) { return dir.WriteFile("listing.txt", contents).string(); }
-
-    std::vector<std::string> ReadNames(const std::string& path) {
-        EXPECT_TRUE(harness.session.Listing().ReadEntriesFrom(path));
+    std::vector<std::string> ReadNames(const std::string& text) {
+        const Result<Listing> listing = harness.session.Listing().Read(text, ListingParser::Form::List, "/");
+        EXPECT_TRUE(listing.Ok());
         std::vector<std::string> names;
-        RemoteEntry entry;
-        while (harness.session.NextEntry(entry) == ListingRead::Entry) names.push_back(entry.name);
+        if (listing) {
+            for (const RemoteEntry& entry : listing.Value().entries) names.push_back(entry.name);
+        }
         return names;
     }
 
-    testsupport::TempDir dir;
     testsupport::SessionHarness harness;
 };
 
-TEST_F(ListingFileTest, ReaderGivesWholeLinesAndDropsNetworkLineEnds) {
+TEST(ListingLines, GiveWholeLinesAndDropNetworkLineEnds) {
     const std::string longLine = "-" + std::string(178, 'a') + "dcontinued";  // 189 characters
+    const std::string longest(kLongestListingLine, 'y');                      // its CR LF does not count
     const std::string tooLong(kLongestListingLine + 1, 'x');
-    std::string path =
-        Write("first\r\n" + longLine + "\n" + tooLong + "\r\n" + std::string("nul\0byte", 8) + "\nlast");
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    ASSERT_NE(file, nullptr);
-    ListingLineReader reader(file);
+    const std::string text = "first\r\n" + longLine + "\n" + tooLong + "\r\n" + longest + "\r\n" +
+                             std::string("nul\0byte", 8) + "\nbare\rcr\n\nlast";
+    ListingLines reader(text);
     std::string_view line;
     std::vector<std::string> lines;
     while (reader.Next(line)) lines.emplace_back(line);
-    std::fclose(file);
-    const std::vector<std::string> expected = {"first\n", longLine + "\n", std::string("nul\0byte\n", 9),
-                                               "last"};
+    const std::vector<std::string> expected = {"first",    longLine, longest, std::string("nul\0byte", 8),
+                                               "bare\rcr", "",       "last"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(reader.SkippedLines(), 1u) << "a line past the bound is passed over whole";
 }
 
 // A long name must come through whole in any position of the listing.
-TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
+TEST_F(ListingTextTest, LongNamesComeThroughWholeInAnyPosition) {
     const std::string prefix = "-rw-r--r--    1 1000     1000            5 Jan 01  2020 ";
     const std::string longName = std::string(1200, 'n') + " with blanks";
     const std::vector<std::string> names = {"short", longName, std::string(255, 'z')};
@@ -237,22 +232,19 @@ TEST_F(ListingFileTest, LongNamesComeThroughWholeInAnyPosition) {
         std::rotate(order.begin(), order.begin() + static_cast<long>(position), order.end());
         std::string text;
         for (const std::string& name : order) text += prefix + name + "\r\n";
-        const std::string path = Write(text + std::string(kLongestListingLine + 10, '-') + "\r\n");
-        EXPECT_EQ(harness.session.CountListing(path), 3);
-        EXPECT_EQ(ReadNames(path), order);
+        EXPECT_EQ(ReadNames(text + std::string(kLongestListingLine + 10, '-') + "\r\n"), order);
     }
     EXPECT_TRUE(harness.HasLine("Skipped 1 listing line longer than 16384 characters.")) << harness.Joined();
 }
 
 // Every line either gives an entry, is known to give none, or is logged
 // (printable) and counted; mixed forms in one listing each read on their own.
-TEST_F(ListingFileTest, UnreadableLinesAreLoggedOnceAndCounted) {
-    const std::string path = Write(
-        "total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\n"
-        "list of files follows\n12-07-26  11:48AM       <DIR>          pub\n"
-        "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n\x1b[2Jhostile\n");
-    EXPECT_EQ(ReadNames(path), std::vector<std::string>({"a b", "pub", "l"}));
-    EXPECT_FALSE(harness.session.Listing().ReadingEntries()) << "the file is closed at its end";
+TEST_F(ListingTextTest, UnreadableLinesAreLoggedOnceAndCounted) {
+    const std::string text =
+        ("total 2\n-rw-r--r--   1 ftp      ftp       5 Jan  1  2020 a b\n\n"
+         "list of files follows\n12-07-26  11:48AM       <DIR>          pub\n"
+         "lrwxrwxrwx   1 ftp      ftp       1 Jan  1  2020 l -> a b\n\x1b[2Jhostile\n");
+    EXPECT_EQ(ReadNames(text), std::vector<std::string>({"a b", "pub", "l"}));
     EXPECT_TRUE(harness.HasLine("Could not read listing line: list of files follows")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Could not read listing line: ?[2Jhostile")) << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Skipped 2 listing lines that could not be read.")) << harness.Joined();

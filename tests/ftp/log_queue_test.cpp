@@ -90,7 +90,7 @@ TEST(LogF, LongLinesAreCutAt263CharactersWithoutSplittingACharacter) {
 
 TEST(LogF, AStoppedSessionLogsNothingUntilTheStopIsCleared) {
     testsupport::SessionHarness harness;
-    harness.session.RequestStop();
+    harness.session.Control().RequestStop();
     harness.session.Control().LogF("hidden");
     harness.session.Control().LogSocketError("Recv", 10054);
     harness.session.Control().ClearStop();

@@ -39,7 +39,7 @@ std::vector<OperationCase> Cases() {
          {"CWD pub", "CWD pub"},
          kPermanent},
         {"cd to root",
-         [](FtpSession& s) { return s.ChangeToRoot(); },
+         [](FtpSession& s) { return ReplyClassOf(s.Remote().ChangeToRoot()); },
          {{"CWD", "250 ok\r\n"}},
          {"CWD /"},
          kComplete},

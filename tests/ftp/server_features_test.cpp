@@ -98,7 +98,7 @@ TEST(ServerFeatures, LogonAsksAndSwitchesToUtf8WhenOffered) {
         });
         ASSERT_TRUE(harness.session.Logon().Connected());
         EXPECT_TRUE(harness.session.IsConnected());
-        EXPECT_EQ(harness.session.Features().Mlst(), row.mlst);
+        EXPECT_EQ(harness.session.LoginPart().Features().Mlst(), row.mlst);
         // The connection goes on with the next exchange as before.
         EXPECT_EQ(harness.session.Control().SendCommand("PWD"), kComplete);
         std::vector<std::string> expected = row.sent;

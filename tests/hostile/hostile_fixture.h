@@ -16,8 +16,6 @@ namespace hostile {
 // private local directory and the descriptor and heap watch around it all.
 class HostileServerTest : public ::testing::Test {
 protected:
-    HostileServerTest() { s.session.Listing().SetStoragePath((dir / "listing.tmp").string()); }
-
     // Every file and directory below the case's local directory, relative to it.
     std::vector<std::string> LocalTree() const {
         std::vector<std::string> found;

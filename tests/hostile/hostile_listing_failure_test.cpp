@@ -1,9 +1,6 @@
-// Listings that fail in every way a server or the local disk can make them
-// fail: neither the listing of the current directory nor a walk may take what
-// arrived for the directory's contents.
-#include <signal.h>
-#include <sys/resource.h>
-
+// Listings that fail in every way a server can make them fail: neither the
+// listing of the current directory nor a walk may take what arrived for the
+// directory's contents.
 #include <filesystem>
 
 #include "hostile_fixture.h"
@@ -15,37 +12,10 @@ using testsupport::DataLink;
 using testsupport::ScriptedConnection;
 using testsupport::ScriptedTransferSession;
 
-// Lets files grow to at most limit bytes, as a full disk would; a write past
-// it fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        if (limit == 0) return;
-        active = getrlimit(RLIMIT_FSIZE, &previous) == 0;
-        if (!active) return;
-        previousHandler = signal(SIGXFSZ, SIG_IGN);
-        const rlimit lowered{limit, previous.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        if (!active) return;
-        setrlimit(RLIMIT_FSIZE, &previous);
-        signal(SIGXFSZ, previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    bool active = false;
-    rlimit previous{};
-    sighandler_t previousHandler = SIG_DFL;
-};
-
 struct ListingFailure {
     const char* name;
     // Scripts the LIST exchange (with its TYPE and PORT) of the failing listing.
     void (*script)(ScriptedTransferSession& s, const std::string& listing);
-    rlim_t fileSizeLimit;  // 0: the disk takes everything
 };
 
 void ScriptRefusal(ScriptedTransferSession& s, const std::string& reply) {
@@ -63,24 +33,16 @@ const ListingFailure kFailures[] = {
              link.Reset();
              connection.Send("226 Transfer complete.\r\n");
          });
-     },
-     0},
+     }},
     {"Refused450",
-     [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "450 No files found.\r\n"); }, 0},
+     [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "450 No files found.\r\n"); }},
     {"Refused550",
-     [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "550 Permission denied.\r\n"); },
-     0},
+     [](ScriptedTransferSession& s, const std::string&) { ScriptRefusal(s, "550 Permission denied.\r\n"); }},
     {"AbortedAfterData",
      [](ScriptedTransferSession& s, const std::string& listing) {
          s.ScriptIncoming("LIST", "150 Listing.\r\n", listing,
                           "426 Connection closed; transfer aborted.\r\n");
-     },
-     0},
-    {"DiskFull",
-     [](ScriptedTransferSession& s, const std::string& listing) {
-         s.ScriptIncoming("LIST", "150 Listing.\r\n", listing);
-     },
-     400},
+     }},
 };
 
 class HostileListingFailureTest : public HostileServerTest,
@@ -98,13 +60,9 @@ protected:
 
 TEST_P(HostileListingFailureTest, ListingOfTheCurrentDirectoryFails) {
     GetParam().script(s, FailingListing());
-    RemoteEntry entry;
-    {
-        FileSizeLimit limit(GetParam().fileSizeLimit);
-        EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
-    }
-    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
-    EXPECT_FALSE(s.session.Listing().ReadingEntries());
+    const auto listing = s.session.Listing().List("/");
+    ASSERT_FALSE(listing.Ok());
+    EXPECT_NE(listing.Failure().category, Error::Category::Cancelled);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.server.PendingSteps(), 0u);
 }
@@ -121,10 +79,7 @@ TEST_P(HostileListingFailureTest, WalkCountsAFailedListingBelowItsTop) {
     s.server.Expect("CWD", "250 ok\r\n");
 
     const std::string root = (dir / "top").string();
-    {
-        FileSizeLimit limit(GetParam().fileSizeLimit);
-        s.session.DownloadTree("top", &root);
-    }
+    s.session.DownloadTree("top", &root);
     EXPECT_EQ(s.session.WalkFailures(), 1);
     EXPECT_EQ(LocalTree(), std::vector<std::string>({"top", "top/after.txt"}));
     EXPECT_TRUE(s.harness.HasLine("Could not list remote directory sub; skipped.")) << s.harness.Joined();
@@ -137,16 +92,6 @@ INSTANTIATE_TEST_SUITE_P(Failures, HostileListingFailureTest, testing::ValuesIn(
                          [](const testing::TestParamInfo<ListingFailure>& info) {
                              return std::string(info.param.name);
                          });
-
-TEST_F(HostileServerTest, ListingThatCannotBeStoredFails) {
-    ASSERT_NO_FATAL_FAILURE(s.LogIn());
-    s.session.Listing().SetStoragePath((dir / "missing" / "listing.tmp").string());
-    s.ScriptIncoming("LIST", "150 Listing.\r\n", Listing({FileLine("a.txt")}));
-    RemoteEntry entry;
-    EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
-    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
-    EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
-}
 
 }  // namespace
 }  // namespace hostile

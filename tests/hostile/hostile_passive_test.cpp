@@ -60,7 +60,7 @@ TEST_F(HostilePassiveTest, EachBadReplyFailsOneTransfer) {
         EXPECT_EQ(s.server.Received().back().rfind("PORT ", 0), 0u) << s.harness.Joined();
         EXPECT_EQ(s.server.PendingSteps(), 0u);
         EXPECT_EQ(FailureLines(), failuresBefore + 1) << s.harness.Joined();
-        EXPECT_EQ(s.session.DataModeInUse(), DataMode::Passive);
+        EXPECT_EQ(s.session.Transfer().DataModeInUse(), DataMode::Passive);
     }
     EXPECT_TRUE(LocalTree().empty());
     EXPECT_TRUE(s.server.Mismatches().empty());

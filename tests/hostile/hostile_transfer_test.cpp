@@ -304,11 +304,12 @@ TEST_F(HostileTransferTest, EndlessDataStopsJustPastTheAnnouncedSize) {
         s.server.Expect("RETR", testsupport::SendDownload(std::string(16 << 20, 'e'),
                                                           "426 Transfer aborted.\r\n", row.preliminary));
         const std::string local = PreviousFile("log");
-        EXPECT_EQ(Download("log", local), kPermanent);
+        const TransferOutcome outcome = s.session.Download("log", &local);
+        EXPECT_EQ(outcome.result, kPermanent);
         EXPECT_TRUE(s.harness.HasLine("Received more than the 1000 bytes announced; stopped after " +
                                       std::to_string(row.limit) + ": the file may be growing on the server."))
             << s.harness.Joined();
-        EXPECT_EQ(s.session.LastOutcome().reason,
+        EXPECT_EQ(outcome.reason,
                   "More data arrived than the 1000 bytes announced: the file may be growing on the server.");
         EXPECT_EQ(TempDir::ReadFile(local), "previous");
         if (row.mode != 'A') {

@@ -74,8 +74,8 @@ FileMove::Result FileMove::Run(TransferJob& file, Start start) {
     TransferRetry retry(session, retryPolicy);
     retry.SetRetryNotice(retryNotice);
     // A new log-in starts in the server's initial directory.
-    retry.SetReconnect([&where](FtpSession& s) {
-        return s.Logon().Connected() && s.ChangeDir(where.directory) == kComplete;
+    retry.SetReconnect([this, &where](FtpSession& s) {
+        return logIn(s).Connected() && s.ChangeDir(where.directory) == kComplete;
     });
     const TransferOutcome outcome =
         retry.Run(upload ? TransferRetry::Direction::Upload : TransferRetry::Direction::Download, where.name,

@@ -30,6 +30,10 @@ public:
     // none: the job stops. Unset, such a target is skipped.
     using Asker = std::function<std::optional<TargetAnswer>(const TargetQuestion&)>;
     void SetAsker(Asker newAsker) { asker = std::move(newAsker); }
+    // How a retry logs in again after a lost connection (the session's Logon
+    // unless set): the owner sets it to hear how each such log-in ended.
+    using LogIn = std::function<LogonResult(FtpSession&)>;
+    void SetLogIn(LogIn newLogIn) { logIn = std::move(newLogIn); }
     // A new job starts: an answer "for all" of the last one no longer holds.
     void BeginJob() { standingChoice.reset(); }
 
@@ -56,6 +60,7 @@ private:
     const RetryPolicy& retryPolicy;
     TransferRetry::RetryNotice retryNotice;
     Asker asker;
+    LogIn logIn = [](FtpSession& s) { return s.Logon(); };
     std::optional<ExistingFileChoice> standingChoice;  // answered "for all" in this job
 };
 

@@ -77,6 +77,7 @@ QueueWorker::QueueWorker(TransferQueue& queue, const SettingsLookup& settingsFor
         this->queue.CountRetry(
             RunningJob(), "Attempt " + std::to_string(nextAttempt) + " after: " + ShownText(last.reason));
     });
+    mover.SetLogIn([this](FtpSession& s) { return lastLogIn = s.Logon(); });
     mover.SetAsker([this](TargetQuestion question) {
         question.job = RunningJob();
         return this->questions.Ask(question, [this] { return stopFlag.load(); });
@@ -97,7 +98,7 @@ void QueueWorker::StopJob(std::uint64_t id) {
         stopAsked = true;
         stopFlag = true;
         // Wakes whatever exchange or transfer the job is in.
-        session.RequestStop();
+        session.Control().RequestStop();
     }
     // And a question to the user waiting for an answer (outside the stop
     // lock: the question's wait reads the flag under its own lock).
@@ -180,7 +181,7 @@ QueueWorker::Outcome QueueWorker::Execute(TransferJob& job) {
 
 QueueWorker::Outcome QueueWorker::ConnectAndTransfer(TransferJob& job) {
     if (std::optional<std::string> failure = Connect(job.site)) {
-        return {JobState::Failed, *failure, !StopAsked() && ServerMayComeBack(session.LastLogon())};
+        return {JobState::Failed, *failure, !StopAsked() && ServerMayComeBack(lastLogIn)};
     }
     Outcome outcome = job.isDirectory ? TransferTree(job) : TransferFile(job);
     outcome.serverAway = outcome.state == JobState::Failed && ServerWentAway();
@@ -211,8 +212,7 @@ bool QueueWorker::ConnectionGone() const {
 // After a failed transfer: the connection is gone, and logging in again
 // (when the transfer's retries tried) did not fail for a lasting reason.
 bool QueueWorker::ServerWentAway() const {
-    const LogonResult& logon = session.LastLogon();
-    return !StopAsked() && ConnectionGone() && (logon.Connected() || ServerMayComeBack(logon));
+    return !StopAsked() && ConnectionGone() && (lastLogIn.Connected() || ServerMayComeBack(lastLogIn));
 }
 
 std::optional<std::string> QueueWorker::Connect(const std::string& site) {
@@ -222,9 +222,9 @@ std::optional<std::string> QueueWorker::Connect(const std::string& site) {
     session.CloseAll();
     loggedInSite.clear();
     session.Configure(*settings);
-    const LogonResult logon = session.Logon();
+    lastLogIn = session.Logon();
     if (StopAsked()) return "Stopped";
-    if (!logon.Connected()) return LogonFailure(logon);
+    if (!lastLogIn.Connected()) return LogonFailure(lastLogIn);
     loggedInSite = site;
     return std::nullopt;
 }

@@ -78,6 +78,7 @@ private:
     FtpSession session{ownLog, status};  // after its reports: it reports to them until destroyed
     FileMove mover{session, retryPolicy};
     std::string loggedInSite;  // the site the session is logged in to
+    LogonResult lastLogIn;     // how the session's latest log-in ended, whoever made it
 
     std::uint64_t runningJob = 0;  // guarded by stopLock
     bool stopAsked = false;        // guarded by stopLock

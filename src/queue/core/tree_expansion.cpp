@@ -128,11 +128,12 @@ bool TreeExpansion::ListRemote(const std::string& path, std::vector<RemoteEntry>
         failure = "Could not enter " + path;
         return false;
     }
-    RemoteEntry entry;
-    ListingRead read = session.FetchListing(entry);
-    for (; read == ListingRead::Entry; read = session.NextEntry(entry)) listed.push_back(entry);
-    if (read == ListingRead::End) return true;
-    failure = read == ListingRead::Cancelled ? "Stopped" : "Could not list " + path;
+    Result<Listing> listing = session.Listing().List(path);
+    if (listing) {
+        listed = std::move(listing.Value().entries);
+        return true;
+    }
+    failure = listing.Failure().category == Error::Category::Cancelled ? "Stopped" : "Could not list " + path;
     return false;
 }
 

@@ -224,23 +224,6 @@ private slots:
         QCOMPARE(problem, QString());
     }
 
-    // Two sessions never share a listing file (a second window, the
-    // command-line tool or a test running beside this one would otherwise
-    // show each other's directories), and a session removes its own.
-    void SessionsListIntoFilesOfTheirOwn() {
-        LogQueue log;
-        TransferStatus status;
-        QString path;
-        {
-            FtpSession first(log, status), second(log, status);
-            QVERIFY(first.Listing().StoragePath() != second.Listing().StoragePath());
-            path = QString::fromStdString(first.Listing().StoragePath());
-            QFile listing(path);  // as the list worker makes it
-            QVERIFY(listing.open(QIODevice::WriteOnly));
-        }
-        QVERIFY(!QFile::exists(path));
-    }
-
     // --- requests against a server ---
 
     void RequestWhileDraggingDownloadsNothing() {

@@ -122,10 +122,11 @@ TEST_F(DownloadFaultTest, FullDiskFailsWithTheSystemsWords) {
         if (row.filler > 0) dir.WriteFile("disk/filler", std::string(row.filler, 'f'));
         const std::string local = (disk / row.name).string();
         s.ScriptIncoming("RETR", "150 Opening.\r\n", std::string(row.size, 'x'));
-        EXPECT_EQ(s.session.DownloadFile(row.name, &local), kPermanent);
+        const TransferOutcome outcome = s.session.Download(row.name, &local);
+        EXPECT_EQ(outcome.result, kPermanent);
         const std::string failure = "Could not write " + local + ": No space left on device";
         EXPECT_TRUE(s.harness.HasLine(failure)) << s.harness.Joined();
-        EXPECT_EQ(s.session.LastOutcome().reason, failure);
+        EXPECT_EQ(outcome.reason, failure);
         EXPECT_FALSE(std::filesystem::exists(local));
         std::filesystem::remove(local + ".part");
     }

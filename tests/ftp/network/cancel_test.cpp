@@ -53,8 +53,6 @@ bool IsSocketClosedLine(const std::string& line) {
 
 class CancelTest : public ::testing::Test {
 protected:
-    void SetUp() override { s.session.Listing().SetStoragePath((dir / "listing.tmp").string()); }
-
     // The server side of a phase: let the worker reach its wait, press
     // Cancel, then keep everything open and silent.
     testsupport::StepHandler PressAndHold() {
@@ -71,7 +69,7 @@ protected:
         EXPECT_FALSE(s.session.IsConnected());
         EXPECT_EQ(s.session.Control().BusyCount(), 0);
         EXPECT_FALSE(s.session.Control().IsOpen());
-        EXPECT_FALSE(s.session.DataConnectionOpen());
+        EXPECT_FALSE(s.session.Transfer().DataConnectionOpen());
         EXPECT_FALSE(s.session.ListenerOpen());
 
         // After the press only the cancel sequence's own lines appear.
@@ -140,15 +138,15 @@ TEST_F(CancelTest, WhileDialling) {
     s.session.CancelWorker();
     presser.join();
     EXPECT_FALSE(s.harness.HasLineContaining("Connected to")) << "the dial was meant to hang";
-    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
-    EXPECT_EQ(s.session.LastLogon().address.Port(), blackHole.Port());
+    EXPECT_EQ(s.session.ConnectWorkerLogon().cause, LogonResult::Cause::Cancelled);
+    EXPECT_EQ(s.session.ConnectWorkerLogon().address.Port(), blackHole.Port());
     ExpectCancelledCleanly();
 }
 
 TEST_F(CancelTest, WhileWaitingForTheGreeting) {
     s.server.SetGreetingHandler(PressAndHold());
     ConnectAndMaybeCancel();
-    EXPECT_EQ(s.session.LastLogon().cause, LogonResult::Cause::Cancelled);
+    EXPECT_EQ(s.session.ConnectWorkerLogon().cause, LogonResult::Cause::Cancelled);
     ExpectCancelledCleanly();
 }
 

@@ -58,7 +58,7 @@ TEST(Ipv6Connect, EachAddressIsTriedInTurnUntilOneAnswers) {
         harness.HasLine("Can't connect to ::1 port " + std::to_string(closed) + "; trying the next address."))
         << harness.Joined();
     EXPECT_TRUE(harness.HasLine("Connected to 127.0.0.1 port " + std::to_string(server.Port())));
-    EXPECT_EQ(harness.session.ServerAddress().Port(), server.Port());
+    EXPECT_EQ(harness.session.LoginPart().ServerAddress().Port(), server.Port());
 
     // When none answers, the failure is the connection's, as for one address.
     harness.lines.clear();
@@ -126,7 +126,7 @@ TEST_P(Ipv6TransferTest, DownloadsOverTheNegotiatedDataConnection) {
     EXPECT_EQ(s.session.DownloadFile("f.bin", &local), kComplete) << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "six bytes");
     EXPECT_TRUE(s.harness.HasLineContaining(row.logLine)) << s.harness.Joined();
-    EXPECT_EQ(s.session.DataModeInUse(), row.modeAfter);
+    EXPECT_EQ(s.session.Transfer().DataModeInUse(), row.modeAfter);
     EXPECT_EQ(s.server.PendingSteps(), 0u) << s.harness.Joined();
     EXPECT_TRUE(s.server.Mismatches().empty()) << s.harness.Joined();
     for (const std::string& command : s.Commands()) {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "ftp/engine_ui.h"
 #include "ftp/ftp_session.h"
 #include "support/real_ftp_server.h"
@@ -14,10 +12,8 @@ namespace testsupport {
 
 // Logs the harness's session in to a real server as anonymous, after change
 // has adjusted the settings, and enters the server's writable directory.
-// Listings are stored in listingPath.
 template <class Change>
-void LogInToRealServer(SessionHarness& harness, EngineUi& ui, const RealFtpServer& server,
-                       const std::filesystem::path& listingPath, Change change) {
+void LogInToRealServer(SessionHarness& harness, EngineUi& ui, const RealFtpServer& server, Change change) {
     FtpSession& session = harness.session;
     session.SetUi(&ui);
     Reconfigure(session, [&](ConnectionSettings& settings) {
@@ -26,7 +22,6 @@ void LogInToRealServer(SessionHarness& harness, EngineUi& ui, const RealFtpServe
         settings.password = "tester@example.com";
         change(settings);
     });
-    session.Listing().SetStoragePath(listingPath.string());
     ASSERT_TRUE(session.Logon().Connected()) << harness.Joined();
     if (!server.WritableRemoteDir().empty()) {
         ASSERT_EQ(session.ChangeDir(server.WritableRemoteDir()), kComplete) << harness.Joined();

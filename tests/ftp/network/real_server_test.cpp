@@ -64,8 +64,7 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        const auto listing = local / "listing.tmp";
-        testsupport::LogInToRealServer(harness, waiter, *server, listing, [&](ConnectionSettings& config) {
+        testsupport::LogInToRealServer(harness, waiter, *server, [&](ConnectionSettings& config) {
             config.dataMode = GetParam().mode;
             config.tryEpsv = GetParam().tryEpsv;
         });
@@ -78,7 +77,7 @@ protected:
             }
             EXPECT_FALSE(harness.HasLineContaining(std::string("connected to ") + kForeignAddress));
             if (kind.mode == DataMode::Passive) {
-                EXPECT_EQ(harness.session.DataModeInUse(), DataMode::Passive) << harness.Joined();
+                EXPECT_EQ(harness.session.Transfer().DataModeInUse(), DataMode::Passive) << harness.Joined();
             }
         }
         if (harness.session.IsConnected()) harness.session.Quit();
@@ -175,12 +174,12 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     ASSERT_EQ(session.ChangeDir("long"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> sizes;
-    RemoteEntry entry;
-    for (ListingRead read = session.FetchListing(entry); read == ListingRead::Entry; read = session.NextEntry(entry))
+    const Result<Listing> listing = session.Listing().List("long");
+    ASSERT_TRUE(listing.Ok()) << harness.Joined();
+    for (const RemoteEntry& entry : listing.Value().entries)
         sizes[entry.name] = entry.size ? std::to_string(*entry.size) : "";
-    EXPECT_EQ(session.LastListing(), FtpSession::ListingOutcome::Complete);
     // pyftpdlib's MLSD leaves out a link whose target does not exist; LIST shows it.
-    const bool linkListed = !session.Features().Mlst();
+    const bool linkListed = !session.LoginPart().Features().Mlst();
     ASSERT_EQ(sizes.size(), linkListed ? 4u : 3u) << harness.Joined();
     EXPECT_EQ(sizes[longName], "5");
     EXPECT_EQ(sizes["a.txt"], "5");
@@ -203,7 +202,7 @@ TEST_P(RealServerTest, ListingAndWalkMatchTheFilesMade) {
         {"empty", ""}, {"one byte", "x"}, {"big.bin", RandomBytes(70000, 3)}, {"sub dir/inner.txt", "inner"}};
     for (const auto& [name, contents] : files) std::ofstream(disk / name, std::ios::binary) << contents;
     FtpSession& session = harness.session;
-    const bool mlsd = session.Features().Mlst();
+    const bool mlsd = session.LoginPart().Features().Mlst();
     if (std::string(GetParam().name) == "pyftpdlib") {
         EXPECT_TRUE(mlsd) << harness.Joined();
     }
@@ -246,7 +245,7 @@ TEST_P(RealServerTest, WalkFollowsLinksToTheirTargetsButNeverInALoop) {
     fs::create_directory_symlink("..", disk / "sub" / "up");
     fs::create_symlink("missing", disk / "dangling");
     FtpSession& session = harness.session;
-    const bool mlsd = session.Features().Mlst();
+    const bool mlsd = session.LoginPart().Features().Mlst();
 
     const std::string copy = (local / "copy").string();
     session.DownloadTree("links", &copy);

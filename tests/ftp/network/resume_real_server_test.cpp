@@ -38,8 +38,7 @@ protected:
     void SetUp() override {
         server = GetParam().start();
         if (!server->Started()) GTEST_SKIP() << GetParam().name << " not available: " << server->Problem();
-        const auto listing = local / "listing.tmp";
-        testsupport::LogInToRealServer(harness, waiter, *server, listing, [](ConnectionSettings& settings) {
+        testsupport::LogInToRealServer(harness, waiter, *server, [](ConnectionSettings& settings) {
             settings.dataMode = DataMode::Passive;
             settings.transferMode = 'I';
             settings.keepModificationTimes = true;

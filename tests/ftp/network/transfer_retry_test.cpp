@@ -133,7 +133,7 @@ TEST_F(TransferRetryTest, StopDuringThePauseEndsItPromptly) {
     TransferRetry retry(s.session, policy);
     std::thread stopper([&] {
         std::this_thread::sleep_for(200ms);
-        s.session.RequestStop();
+        s.session.Control().RequestStop();
     });
     const auto start = std::chrono::steady_clock::now();
     const TransferOutcome outcome = retry.Run(TransferRetry::Direction::Download, "file.bin", target);

@@ -19,10 +19,7 @@ using testsupport::TempDir;
 
 class TransferTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(s.LogIn());
-        s.session.Listing().SetStoragePath((dir / "listing.tmp").string());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(s.LogIn()); }
 
     ReplyClass Download(const std::string& name, const std::string& local) {
         return s.session.DownloadFile(name, &local);
@@ -152,14 +149,16 @@ TEST_F(TransferTest, DataConnectionThatNeverComesEndsAtTheTimeLimit) {
         connection.Pause(3s);
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Download("x", (dir / "x").string()), kNoReply);
+    const std::string local = (dir / "x").string();
+    const TransferOutcome outcome = s.session.Download("x", &local);
+    EXPECT_EQ(outcome.result, kNoReply);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("accept: Connection timed out, try connecting again."))
         << s.harness.Joined();
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::TimedOut);
-    EXPECT_TRUE(s.session.LastOutcome().Transient());
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::TimedOut);
+    EXPECT_TRUE(outcome.Transient());
 }
 
 TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
@@ -172,13 +171,14 @@ TEST_F(TransferTest, ServerThatStallsMidTransferEndsAtTheTimeLimit) {
         link.SendAll(std::string(1000, 's'));
         connection.Pause(3s);
     });
-    EXPECT_EQ(Download("stalled.bin", local), kAborted);
+    const TransferOutcome outcome = s.session.Download("stalled.bin", &local);
+    EXPECT_EQ(outcome.result, kAborted);
     EXPECT_TRUE(s.harness.HasLine("Timed out after 1 second waiting for the server.")) << s.harness.Joined();
     EXPECT_TRUE(s.harness.HasLine("Kept the 1000 bytes received in " + local + ".part."))
         << s.harness.Joined();
     EXPECT_EQ(TempDir::ReadFile(local), "previous");
     EXPECT_EQ(TempDir::ReadFile(local + ".part"), std::string(1000, 's'));
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::TimedOut);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::TimedOut);
 }
 
 TEST_F(TransferTest, UploadSendsTheFileAndCountsIt) {
@@ -202,9 +202,11 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
     EXPECT_EQ(Upload("missing", missing), kPermanent);
     EXPECT_TRUE(s.harness.HasLine("Could not open " + missing + ": No such file or directory"))
         << s.harness.Joined();
-    EXPECT_EQ(Upload("a directory", dir.Path().string()), kPermanent);
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
-    EXPECT_FALSE(s.session.LastOutcome().Transient());
+    const std::string directory = dir.Path().string();
+    const TransferOutcome outcome = s.session.Upload("a directory", &directory);
+    EXPECT_EQ(outcome.result, kPermanent);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::LocalError);
+    EXPECT_FALSE(outcome.Transient());
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_FALSE(s.harness.status.stopWalk) << "one unreadable file does not stop a walk";
 }
@@ -212,11 +214,12 @@ TEST_F(TransferTest, UnreadableUploadReachesNoServerAndFails) {
 TEST_F(TransferTest, DownloadThatCannotBeStoredLocallyFails) {
     s.ScriptIncoming("RETR", "150 Opening.\r\n", "data");
     const std::string nowhere = (dir / "no-such-dir" / "file").string();
-    EXPECT_EQ(Download("file", nowhere), kPermanent) << "the server's 226 does not make it a success";
+    const TransferOutcome outcome = s.session.Download("file", &nowhere);
+    EXPECT_EQ(outcome.result, kPermanent) << "the server's 226 does not make it a success";
     EXPECT_TRUE(s.harness.HasLine("Could not create " + nowhere + ": No such file or directory"))
         << s.harness.Joined();
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::LocalError);
-    EXPECT_EQ(s.session.LastOutcome().reason, "Could not create " + nowhere + ": No such file or directory");
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::LocalError);
+    EXPECT_EQ(outcome.reason, "Could not create " + nowhere + ": No such file or directory");
 }
 
 TEST_F(TransferTest, AsciiTransfersUseNetworkLineEnds) {
@@ -311,7 +314,6 @@ TEST_F(TransferTest, ListingsWithNineAndEightColumns) {
     // A listing of the total line alone has no entries.
     s.ScriptIncoming("LIST", "150 Listing.\r\n", "total 0\r\n");
     EXPECT_EQ(s.session.FetchListing(entry), ListingRead::End);
-    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Complete) << "empty, not failed";
 }
 
 TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
@@ -320,7 +322,6 @@ TEST_F(TransferTest, RefusedListingIsAFailureWithoutSound) {
         .Expect("LIST", "550 Permission denied.\r\n");
     RemoteEntry entry;
     EXPECT_EQ(s.session.FetchListing(entry), ListingRead::Failed);
-    EXPECT_EQ(s.session.LastListing(), FtpSession::ListingOutcome::Failed);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();
     EXPECT_EQ(s.waiter.Beeps(EngineUi::BeepKind::Warning), 0);
 }

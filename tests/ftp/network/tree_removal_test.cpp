@@ -59,8 +59,8 @@ TEST_P(TreeRemovalRealServer, CountsAndRemovesEverythingButFollowsNoLink) {
     testsupport::SessionHarness harness;
     PollingWaiter waiter;
     testsupport::TempDir dir;
-    ASSERT_NO_FATAL_FAILURE(testsupport::LogInToRealServer(harness, waiter, *server, dir / "listing",
-                                                           [](ConnectionSettings&) {}));
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::LogInToRealServer(harness, waiter, *server, [](ConnectionSettings&) {}));
     FtpSession& session = harness.session;
 
     TreeRemoval removal(session);

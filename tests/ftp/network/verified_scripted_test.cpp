@@ -39,13 +39,15 @@ TEST_F(VerifiedScriptedTest, Sha256IsSelectedOnceWhenFeatMarksAnother) {
     ScriptDownload();
     s.server.Expect("OPTS", "200 SHA-256\r\n");
     s.server.Expect("HASH", std::string("213 SHA-256 0-5 ") + kHelloSha256 + " hello.txt\r\n");
-    ASSERT_EQ(s.session.DownloadFile("hello.txt", &target), kComplete) << s.harness.Joined();
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
+    const TransferOutcome outcome = s.session.Download("hello.txt", &target);
+    ASSERT_EQ(outcome.result, kComplete) << s.harness.Joined();
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
 
     ScriptDownload();
     s.server.Expect("HASH", std::string("213 SHA-256 0-4 ") + kHelloSha256 + " hello.txt\r\n");
-    ASSERT_EQ(s.session.DownloadFile("hello.txt", &target), kComplete) << s.harness.Joined();
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
+    const TransferOutcome again = s.session.Download("hello.txt", &target);
+    ASSERT_EQ(again.result, kComplete) << s.harness.Joined();
+    EXPECT_EQ(again.kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
 
     const std::vector<std::string> commands = s.Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "OPTS HASH SHA-256"), 1);
@@ -70,8 +72,9 @@ TEST_F(VerifiedScriptedTest, LargeFilesGiveTheServerLongerToAnswer) {
         connection.Send("213 SHA-256 0-" + std::to_string(60 << 20) + " " + digest + " large.bin\r\n");
     });
     const std::string local = source.string();
-    ASSERT_EQ(s.session.UploadFile("large.bin", &local), kComplete) << s.harness.Joined();
-    EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
+    const TransferOutcome outcome = s.session.Upload("large.bin", &local);
+    ASSERT_EQ(outcome.result, kComplete) << s.harness.Joined();
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Verified) << s.harness.Joined();
     EXPECT_EQ(s.session.Control().TimeoutSeconds(), 1);
 }
 
@@ -99,8 +102,9 @@ TEST_F(VerifiedScriptedTest, UnreadableRepliesAreNeverAPass) {
         ScriptDownload();
         if (row.optsReply != nullptr) s.server.Expect("OPTS", row.optsReply);
         if (!row.hashReply.empty()) s.server.Expect("HASH", row.hashReply);
-        ASSERT_EQ(s.session.DownloadFile("hello.txt", &target), kComplete) << s.harness.Joined();
-        EXPECT_EQ(s.session.LastOutcome().kind, TransferOutcome::Kind::Completed);
+        const TransferOutcome outcome = s.session.Download("hello.txt", &target);
+        ASSERT_EQ(outcome.result, kComplete) << s.harness.Joined();
+        EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Completed);
         EXPECT_EQ(TempDir::ReadFile(target), "hello");
         EXPECT_TRUE(s.harness.HasLine(row.logged)) << s.harness.Joined();
     }

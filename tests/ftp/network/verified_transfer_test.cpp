@@ -37,12 +37,11 @@ protected:
     void Start(const PyftpdlibOptions& options, bool verify = true) {
         server = std::make_unique<testsupport::PyftpdlibServer>(options);
         if (!server->Started()) GTEST_SKIP() << "pyftpdlib not available: " << server->Problem();
-        testsupport::LogInToRealServer(harness, waiter, *server, local / "listing.tmp",
-                                       [verify](ConnectionSettings& settings) {
-                                           settings.dataMode = DataMode::Passive;
-                                           settings.transferMode = 'I';
-                                           settings.verifyTransfers = verify;
-                                       });
+        testsupport::LogInToRealServer(harness, waiter, *server, [verify](ConnectionSettings& settings) {
+            settings.dataMode = DataMode::Passive;
+            settings.transferMode = 'I';
+            settings.verifyTransfers = verify;
+        });
     }
     void TearDown() override {
         if (harness.session.IsConnected()) harness.session.Quit();
@@ -73,16 +72,18 @@ TEST_F(VerifiedTransferTest, EachDigestCommandVerifiesDownloadsAndUploads) {
         const std::string contents = Contents(300 * 1024 + 11);
         ServerFile("down.bin", contents);
         const std::string target = (local / "down.bin").string();
-        ASSERT_EQ(harness.session.DownloadFile("down.bin", &target), kComplete) << harness.Joined();
-        EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Verified) << harness.Joined();
+        const TransferOutcome outcome = harness.session.Download("down.bin", &target);
+        ASSERT_EQ(outcome.result, kComplete) << harness.Joined();
+        EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Verified) << harness.Joined();
         EXPECT_TRUE(harness.HasLine(std::string("Verified down.bin: ") + c.algorithm + " matches."))
             << harness.Joined();
         EXPECT_TRUE(harness.HasLine(std::string("Quillmoor: ") + c.sent)) << harness.Joined();
         EXPECT_TRUE(TempDir::ReadFile(target) == contents);
 
         const std::string source = local.WriteFile("up.bin", Contents(70 * 1024)).string();
-        ASSERT_EQ(harness.session.UploadFile("up.bin", &source), kComplete) << harness.Joined();
-        EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Verified) << harness.Joined();
+        const TransferOutcome sent = harness.session.Upload("up.bin", &source);
+        ASSERT_EQ(sent.result, kComplete) << harness.Joined();
+        EXPECT_EQ(sent.kind, TransferOutcome::Kind::Verified) << harness.Joined();
         EXPECT_TRUE(harness.HasLine(std::string("Verified up.bin: ") + c.algorithm + " matches."))
             << harness.Joined();
         harness.session.Quit();
@@ -100,8 +101,9 @@ TEST_F(VerifiedTransferTest, AReplyForAnotherAlgorithmIsNotAPass) {
     ASSERT_EQ(harness.session.Control().SendCommand("OPTS HASH MD5"), kComplete);
     ServerFile("a.bin", "alpha");
     const std::string target = (local / "a.bin").string();
-    ASSERT_EQ(harness.session.DownloadFile("a.bin", &target), kComplete) << harness.Joined();
-    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Completed);
+    const TransferOutcome outcome = harness.session.Download("a.bin", &target);
+    ASSERT_EQ(outcome.result, kComplete) << harness.Joined();
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Completed);
     EXPECT_TRUE(harness.HasLineContaining("Could not verify a.bin: the reply names another algorithm"))
         << harness.Joined();
 }
@@ -115,9 +117,10 @@ TEST_F(VerifiedTransferTest, WrongDigestKeepsTheOldFileAndSetsTheDownloadAside) 
     const std::string contents = Contents(200 * 1024);
     ServerFile("data.bin", contents);
     const std::string target = local.WriteFile("data.bin", "the old local file").string();
-    EXPECT_NE(harness.session.DownloadFile("data.bin", &target), kComplete);
-    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Mismatch);
-    EXPECT_FALSE(harness.session.LastOutcome().Transient());
+    const TransferOutcome outcome = harness.session.Download("data.bin", &target);
+    EXPECT_NE(outcome.result, kComplete);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Mismatch);
+    EXPECT_FALSE(outcome.Transient());
     EXPECT_EQ(TempDir::ReadFile(target), "the old local file");
     EXPECT_TRUE(TempDir::ReadFile(target + ".mismatch") == contents);
     EXPECT_FALSE(fs::exists(target + ".part"));
@@ -133,8 +136,9 @@ TEST_F(VerifiedTransferTest, WrongDigestFailsTheUpload) {
     ASSERT_NO_FATAL_FAILURE(Start(options));
     if (IsSkipped()) return;
     const std::string source = local.WriteFile("up.bin", Contents(5000)).string();
-    EXPECT_EQ(harness.session.UploadFile("up.bin", &source), kPermanent);
-    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Mismatch);
+    const TransferOutcome outcome = harness.session.Upload("up.bin", &source);
+    EXPECT_EQ(outcome.result, kPermanent);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Mismatch);
     EXPECT_TRUE(
         harness.HasLine("up.bin on the server does not match the MD5 of " + source + "; the upload failed."))
         << harness.Joined();
@@ -152,9 +156,10 @@ TEST_F(VerifiedTransferTest, SpeedLimitSlowsEachDataConnection) {
     ServerFile("slow.bin", contents);
     const std::string target = (local / "slow.bin").string();
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(harness.session.DownloadFile("slow.bin", &target), kComplete) << harness.Joined();
+    const TransferOutcome outcome = harness.session.Download("slow.bin", &target);
+    ASSERT_EQ(outcome.result, kComplete) << harness.Joined();
     EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
-    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Verified);
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Verified);
     EXPECT_TRUE(TempDir::ReadFile(target) == contents);
 }
 
@@ -167,16 +172,18 @@ TEST_F(VerifiedTransferTest, SwitchedOffOrAsciiTransfersAreNotChecked) {
     if (IsSkipped()) return;
     ServerFile("text.txt", "one\ntwo\n");
     const std::string target = (local / "text.txt").string();
-    ASSERT_EQ(harness.session.DownloadFile("text.txt", &target), kComplete) << harness.Joined();
-    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Completed);
+    const TransferOutcome outcome = harness.session.Download("text.txt", &target);
+    ASSERT_EQ(outcome.result, kComplete) << harness.Joined();
+    EXPECT_EQ(outcome.kind, TransferOutcome::Kind::Completed);
     EXPECT_FALSE(harness.HasLineContaining("Quillmoor: HASH")) << harness.Joined();
 
     testsupport::Reconfigure(harness.session, [](ConnectionSettings& settings) {
         settings.verifyTransfers = true;
         settings.transferMode = 'A';
     });
-    ASSERT_EQ(harness.session.DownloadFile("text.txt", &target), kComplete) << harness.Joined();
-    EXPECT_EQ(harness.session.LastOutcome().kind, TransferOutcome::Kind::Completed);
+    const TransferOutcome ascii = harness.session.Download("text.txt", &target);
+    ASSERT_EQ(ascii.result, kComplete) << harness.Joined();
+    EXPECT_EQ(ascii.kind, TransferOutcome::Kind::Completed);
     EXPECT_TRUE(harness.HasLine("text.txt is not verified: ASCII transfers change the line ends."))
         << harness.Joined();
     EXPECT_FALSE(harness.HasLineContaining("Quillmoor: HASH")) << harness.Joined();
