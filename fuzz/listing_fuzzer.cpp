@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     parser.Finish();
 
-    const Result<Listing> read = session.Listing().Read(listing, ListingParser::Form::List, "/");
+    const Result<Listing> read = session.Lister().Read(listing, ListingParser::Form::List, "/");
     FUZZ_CHECK(read.Ok());
     FUZZ_CHECK(read.Value().skippedLines == reader.SkippedLines());
     FUZZ_CHECK(read.Value().entries.size() == entries.size());

@@ -223,7 +223,7 @@ void AppendField(std::string& line, const std::string& text, char separator) {
 
 bool List(CliContext& context, const std::vector<std::string>&) {
     FtpSession& session = context.session;
-    const Result<Listing> listing = session.Listing().List(".");
+    const Result<Listing> listing = session.Lister().List(".");
     if (!listing) return false;
     std::string line;
     for (const RemoteEntry& entry : listing.Value().entries) {

@@ -1,28 +1,28 @@
 // Checking transferred files against the server's digest, and the outcome of
 // each transfer. A download is checked while it is still "NAME.part", so a
 // file that does not match never takes the place of the one it would replace.
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 
-TransferOutcome Transfers::Retrieve() {
+TransferOutcome FileTransfer::Retrieve() {
     BeginOutcome();
     return ConcludeOutcome(RunRetrieve());
 }
 
-TransferOutcome Transfers::Store() {
+TransferOutcome FileTransfer::Store() {
     BeginOutcome();
     ReplyClass result = RunStore();
     if (result == kComplete && !UploadPassesCheck()) result = kPermanent;
     return ConcludeOutcome(result);
 }
 
-void Transfers::BeginOutcome() {
+void FileTransfer::BeginOutcome() {
     localFailure = {};
     verified = false;
     mismatch.clear();
     timeLimitsAtStart = control.TimeLimitsReached();
 }
 
-TransferOutcome Transfers::ConcludeOutcome(ReplyClass result) {
+TransferOutcome FileTransfer::ConcludeOutcome(ReplyClass result) {
     TransferFacts facts;
     facts.result = result;
     facts.replyCode = control.ReplyCode();
@@ -38,14 +38,14 @@ TransferOutcome Transfers::ConcludeOutcome(ReplyClass result) {
     return outcome;
 }
 
-bool Transfers::ChecksWanted(bool required) const {
+bool FileTransfer::ChecksWanted(bool required) const {
     return (required || login.Settings().verifyTransfers) && verifier.Offered() && !control.StopRequested();
 }
 
 // The bytes the running download's data connection should carry, by the
 // server's announcement: -1 when none came, and in ASCII mode, whose line
 // ends change the count.
-std::int64_t Transfers::AnnouncedDataLength() {
+std::int64_t FileTransfer::AnnouncedDataLength() {
     if (request.type == 'A') return -1;
     TransferStatusLock lock(status);
     return status.totalKnown ? status.expectedBytes - restartOffset : -1;
@@ -54,7 +54,7 @@ std::int64_t Transfers::AnnouncedDataLength() {
 // Called with the whole file received and confirmed by the server, before it
 // replaces the target. False when it must not: set aside (mismatch) or
 // discarded (the received file could not be written out).
-bool Transfers::DownloadPassesCheck() {
+bool FileTransfer::DownloadPassesCheck() {
     // A data connection that ended without its TLS close stands by its
     // length only if the server's digest, where it offers one, agrees too.
     const bool cut = dataStream && dataStream->EndedWithoutClose();
@@ -98,7 +98,7 @@ bool Transfers::DownloadPassesCheck() {
 
 // After an upload the server confirmed: the server's digest of what it
 // stored must be the local file's.
-bool Transfers::UploadPassesCheck() {
+bool FileTransfer::UploadPassesCheck() {
     if (!request.IsUpload() || !ChecksWanted()) return true;
     const std::string& remoteName = request.remoteName;
     const std::string& localPath = request.localPath;
@@ -116,7 +116,7 @@ bool Transfers::UploadPassesCheck() {
 
 // A check that could not be made is logged and leaves the transfer done but
 // not verified: never a pass, never a failure of a transfer that went well.
-bool Transfers::AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName) {
+bool FileTransfer::AcceptCheck(const TransferVerifier::Check& check, const std::string& remoteName) {
     const std::string algorithm(HashAlgorithmName(check.algorithm));
     if (check.kind == TransferVerifier::Check::Kind::Matched) {
         control.LogF("Verified %s: %s matches.", remoteName.c_str(), algorithm.c_str());
@@ -127,7 +127,7 @@ bool Transfers::AcceptCheck(const TransferVerifier::Check& check, const std::str
     return true;
 }
 
-void Transfers::NoteMismatch(const TransferVerifier::Check& check) {
+void FileTransfer::NoteMismatch(const TransferVerifier::Check& check) {
     const std::string algorithm(HashAlgorithmName(check.algorithm));
     control.LogF("Server %s: %s", algorithm.c_str(), check.serverDigest.c_str());
     control.LogF("Local %s:  %s", algorithm.c_str(), check.localDigest.c_str());

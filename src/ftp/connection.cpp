@@ -254,7 +254,7 @@ Result<void> Connection::Enter(const std::string& directory) {
 // the current directory are asked the same way as the others.
 Result<Listing> Connection::List(const std::string& path) {
     if (Result<void> entered = Enter(path); !entered) return entered.Failure();
-    Result<Listing> listing = session->Listing().List(path);
+    Result<Listing> listing = session->Lister().List(path);
     if (listing || listing.Failure().category == Error::Category::Cancelled) return listing;
     return ReplyError("Could not get the directory listing");
 }
@@ -280,7 +280,7 @@ Result<WalkResult> Connection::DownloadTree(const request::DownloadTree& tree) {
 Result<TransferOutcome> Connection::Transfer(const request::Transfer& transfer) {
     const RemoteLocation where = SplitRemotePath(transfer.remotePath);
     if (Result<void> entered = Enter(where.directory); !entered) return entered.Failure();
-    Transfers& transfers = session->Transfer();
+    FileTransfer& transfers = session->Transfer();
     transfers.SetResume(transfer.resume);
     const TransferOutcome outcome = session->RunTransfer(
         TransferRequest::ForFile(transfer.direction, where.name, transfer.localPath, transfer.type));

@@ -11,7 +11,7 @@
 #include "ftp/result.h"
 #include "ftp/transfer_outcome.h"
 #include "ftp/transfer_request.h"
-#include "ftp/tree_walks.h"
+#include "ftp/tree_walker.h"
 
 // The requests a connection runs, one after another, each with absolute
 // remote paths: where the session happens to be is the connection's affair.

@@ -2,7 +2,7 @@
 // data connection (passive: EPSV, PASV, then PORT or EPRT; active: PORT or
 // EPRT, then EPSV and PASV). The way that worked is where the connection's
 // later transfers start; a transfer for which none worked is not sent.
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
@@ -19,14 +19,14 @@ using Prepared = DataOpener::Prepared;
 // failed start leaves no listener or data socket behind; the two failures the
 // user can do something about (no listener, a refused transfer command) sound
 // the warning beep.
-Transfers::DataOpening Transfers::OpenDataConnection(bool announcesSize) {
+FileTransfer::DataOpening FileTransfer::OpenDataConnection(bool announcesSize) {
     if (dataModeInUse == DataMode::Active) return OpenActive(announcesSize, true);
     return OpenPassive(announcesSize, true);
 }
 
 // EPSV and PASV (the passive opener's own order), then active mode when
 // mayTryActive.
-Transfers::DataOpening Transfers::OpenPassive(bool announcesSize, bool mayTryActive) {
+FileTransfer::DataOpening FileTransfer::OpenPassive(bool announcesSize, bool mayTryActive) {
     switch (passiveOpener.Prepare()) {
         case Prepared::Ready:
             dataModeInUse = DataMode::Passive;
@@ -49,7 +49,7 @@ Transfers::DataOpening Transfers::OpenPassive(bool announcesSize, bool mayTryAct
 // The listener, PORT, the transfer command and the server's connection. A
 // server that refuses PORT, or cannot reach the listener, gets the transfer
 // again in passive mode when mayTryPassive.
-Transfers::DataOpening Transfers::OpenActive(bool announcesSize, bool mayTryPassive) {
+FileTransfer::DataOpening FileTransfer::OpenActive(bool announcesSize, bool mayTryPassive) {
     const Prepared prepared = activeOpener.Prepare();
     if (prepared == Prepared::Failed) {
         activeOpener.Close();
@@ -94,14 +94,14 @@ Transfers::DataOpening Transfers::OpenActive(bool announcesSize, bool mayTryPass
 }
 
 // The one retry of a transfer that active mode could not start.
-Transfers::DataOpening Transfers::RetryInPassive(const char* reason, bool announcesSize) {
+FileTransfer::DataOpening FileTransfer::RetryInPassive(const char* reason, bool announcesSize) {
     control.LogF("%s", reason);
     if (control.StopRequested()) return DataOpening::Refused;
     return OpenPassive(announcesSize, false);
 }
 
 // The transfer command over a data connection already made.
-Transfers::DataOpening Transfers::SendOverPassive(bool announcesSize) {
+FileTransfer::DataOpening FileTransfer::SendOverPassive(bool announcesSize) {
     if (SendTransferCommand() != kPreliminary) {
         passiveOpener.Close();
         SoundBeep(EngineUi::BeepKind::Warning);
@@ -116,14 +116,14 @@ Transfers::DataOpening Transfers::SendOverPassive(bool announcesSize) {
 // when the connection protects its data. A data connection whose TLS cannot
 // start carries nothing; the server's reply to the transfer command is read
 // all the same (unless the wait was stopped), so the next command stays in step.
-Transfers::DataOpening Transfers::UseDataConnection(std::unique_ptr<DataStream> opened) {
+FileTransfer::DataOpening FileTransfer::UseDataConnection(std::unique_ptr<DataStream> opened) {
     dataStream = protection.ProtectData(std::move(opened));
     if (dataStream) return DataOpening::Open;
     if (!control.Aborted()) control.ReadReply();
     return DataOpening::NotAccepted;
 }
 
-void Transfers::SwitchDataMode(DataMode mode, const char* reason) {
+void FileTransfer::SwitchDataMode(DataMode mode, const char* reason) {
     dataModeInUse = mode;
     control.LogF("%s", reason);
 }

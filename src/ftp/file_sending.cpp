@@ -11,7 +11,7 @@
 #include "ftp/ascii_line_ends.h"
 #include "ftp/busy_guard.h"
 #include "ftp/progress_publisher.h"
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ long ReadLocal(int fd, char* into, std::size_t capacity) {
 // Opens a local file for an upload. Only a regular file qualifies: a pipe
 // would block the worker beyond the reach of Cancel, a directory has nothing
 // to send. Returns the descriptor.
-Result<int> Transfers::OpenForUpload(const std::string& path) {
+Result<int> FileTransfer::OpenForUpload(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Error::FromSystem("open " + path, errno);
     struct stat info {};
@@ -47,7 +47,7 @@ Result<int> Transfers::OpenForUpload(const std::string& path) {
     return fd;
 }
 
-ReplyClass Transfers::RunStore() {
+ReplyClass FileTransfer::RunStore() {
     switch (StartTransfer(false)) {
         case DataOpening::Open:
             break;
@@ -78,7 +78,7 @@ ReplyClass Transfers::RunStore() {
     return sent == kComplete ? reply : kPermanent;
 }
 
-ReplyClass Transfers::SendFile(const std::string& path) {
+ReplyClass FileTransfer::SendFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kPermanent;
     BusyGuard busy(control.BusyCount());
     const Result<int> opened = OpenForUpload(path);

@@ -18,7 +18,7 @@
 #include "ftp/listing_budget.h"
 #include "ftp/progress_publisher.h"
 #include "ftp/remote_operations.h"
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 #include "platform/net/socket_error_codes.h"
 
 namespace {
@@ -45,7 +45,7 @@ std::int64_t SizeFromDigits(const std::string& text) {
 
 }  // namespace
 
-Transfers::Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
+FileTransfer::FileTransfer(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
                      TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener,
                      ConnectionProtection& protection)
     : control(control),
@@ -67,22 +67,22 @@ Transfers::Transfers(ControlChannel& control, const Login& login, const std::ato
     });
 }
 
-void Transfers::ForgetServer() {
+void FileTransfer::ForgetServer() {
     sizeCommandUnknown = false;
     mdtmUnknown = false;
     verifier.ForgetServer();
     dataModeInUse = login.Settings().dataMode;
 }
 
-std::int64_t Transfers::FileSize(const std::string& path) {
+std::int64_t FileTransfer::FileSize(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return -1;
     return static_cast<std::int64_t>(info.st_size);
 }
 
-void Transfers::ParseSizeFromReply() { ParseSizeFromReply(control.ReplyText()); }
+void FileTransfer::ParseSizeFromReply() { ParseSizeFromReply(control.ReplyText()); }
 
-void Transfers::ParseSizeFromReply(const std::string& reply) {
+void FileTransfer::ParseSizeFromReply(const std::string& reply) {
     // After REST servers differ in whether they announce the whole file or
     // the rest; SIZE has given the whole.
     if (restartOffset > 0) return;
@@ -105,7 +105,7 @@ void Transfers::ParseSizeFromReply(const std::string& reply) {
     SetExpectedBytes(size);
 }
 
-void Transfers::SetExpectedBytes(std::int64_t size) {
+void FileTransfer::SetExpectedBytes(std::int64_t size) {
     {
         TransferStatusLock lock(status);
         status.expectedBytes = size;
@@ -119,7 +119,7 @@ void Transfers::SetExpectedBytes(std::int64_t size) {
 // not asked again on this connection; any other refusal only leaves this
 // file's size unknown. A walk's MLSD listing may have given the size
 // already; it stands in for a SIZE that has no answer.
-void Transfers::AskRemoteSize(const std::string& remoteName) {
+void FileTransfer::AskRemoteSize(const std::string& remoteName) {
     const std::int64_t size = RemoteFileSize(remoteName);
     const std::int64_t listed = SizeFromDigits(listedSize);
     if (size >= 0) announcedSizes.FromSizeCommand(size);
@@ -127,7 +127,7 @@ void Transfers::AskRemoteSize(const std::string& remoteName) {
     if (size >= 0 || listed >= 0) SetExpectedBytes(size >= 0 ? size : listed);
 }
 
-std::int64_t Transfers::RemoteFileSize(const std::string& remoteName) {
+std::int64_t FileTransfer::RemoteFileSize(const std::string& remoteName) {
     if (sizeCommandUnknown) return -1;
     if (control.SendCommand("SIZE " + remoteName) == kComplete && control.ReplyCode() == 213)
         return SizeFromSizeReply(control.ReplyText());
@@ -135,19 +135,19 @@ std::int64_t Transfers::RemoteFileSize(const std::string& remoteName) {
     return -1;
 }
 
-bool Transfers::SendTypeCommand(char type) {
+bool FileTransfer::SendTypeCommand(char type) {
     const ReplyClass reply = type == 'L' ? control.Command("TYPE L 8") : control.Command("TYPE %c", type);
     return reply == kComplete;
 }
 
-void Transfers::SoundBeep(EngineUi::BeepKind kind) {
+void FileTransfer::SoundBeep(EngineUi::BeepKind kind) {
     // Listings make no sound.
     if (!request.IsListing() && ui != nullptr) ui->Beep(kind);
 }
 
 // The checks and the TYPE command that every transfer starts with, then the
 // data connection. Downloads and uploads word their refusals differently.
-Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
+FileTransfer::DataOpening FileTransfer::StartTransfer(bool incoming) {
     control.ClearReplyCode();
     restartOffset = 0;
     announcedSizes.Clear();
@@ -194,7 +194,7 @@ Transfers::DataOpening Transfers::StartTransfer(bool incoming) {
 }
 
 // A stopped worker leaves its sockets to the cancel sequence.
-void Transfers::CloseAfterReceiving(bool aborted) {
+void FileTransfer::CloseAfterReceiving(bool aborted) {
     const bool stopped = control.StopRequested();
     if (aborted) {
         if (!stopped) dataStream->Shutdown();
@@ -204,7 +204,7 @@ void Transfers::CloseAfterReceiving(bool aborted) {
     dataStream->Close();
 }
 
-bool Transfers::CreateLocalFile(const std::string& path) {
+bool FileTransfer::CreateLocalFile(const std::string& path) {
     // ASCII downloads are converted as they arrive, so their bytes cannot be
     // counted against the server's for a restart: they keep no partial file,
     // and neither do listings.
@@ -221,7 +221,7 @@ bool Transfers::CreateLocalFile(const std::string& path) {
     return false;
 }
 
-ReplyClass Transfers::RunRetrieve() {
+ReplyClass FileTransfer::RunRetrieve() {
     const DataOpening opening = StartTransfer(true);
     if (opening != DataOpening::Open) {
         partialDownload.Discard();
@@ -253,7 +253,7 @@ ReplyClass Transfers::RunRetrieve() {
     return reply;
 }
 
-ReplyClass Transfers::ReceiveFile(const std::string& path) {
+ReplyClass FileTransfer::ReceiveFile(const std::string& path) {
     if (!DataConnectionOpen() || !connected) return kNoReply;
     BusyGuard busy(control.BusyCount());
     control.ClearAbort();
@@ -335,7 +335,7 @@ ReplyClass Transfers::ReceiveFile(const std::string& path) {
 // connection ended early, more that the file changed (a log that grows) or
 // that the server sent it from its start after REST. ASCII sizes differ with
 // the line ends and are held only to the read limit.
-bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
+bool FileTransfer::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
     if (!announcedSizes.Known()) return true;
     const long long smallest = announcedSizes.Smallest();
     const long long largest = announcedSizes.Largest();
@@ -363,7 +363,7 @@ bool Transfers::ReceivedAllAnnounced(std::int64_t count, bool stoppedAtLimit) {
     return false;
 }
 
-void Transfers::ReportFailure(Error failure) {
+void FileTransfer::ReportFailure(Error failure) {
     control.LogF("%s", failure.message.c_str());
     NoteFailure(std::move(failure));
 }

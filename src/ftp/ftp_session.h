@@ -12,7 +12,7 @@
 #include "ftp/data_mode.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
-#include "ftp/listings.h"
+#include "ftp/directory_lister.h"
 #include "ftp/log_queue.h"
 #include "ftp/login.h"
 #include "ftp/passive_opener.h"
@@ -22,8 +22,8 @@
 #include "ftp/result.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_status.h"
-#include "ftp/transfers.h"
-#include "ftp/tree_walks.h"
+#include "ftp/file_transfer.h"
+#include "ftp/tree_walker.h"
 #include "ftp/worker.h"
 #include "platform/net/socket.h"
 #include "platform/net/socket_address.h"
@@ -108,16 +108,16 @@ public:
     static char TypeForNameIn(const std::string& tableDirectory, const std::string& key);
 
     // --- data connections and transfers ---
-    // Single file transfers and their data connections (see Transfers).
-    Transfers& Transfer() { return transfers; }
-    const Transfers& Transfer() const { return transfers; }
-    // Whether the next transfers continue what broke off (see Transfers::SetResume).
+    // Single file transfers and their data connections (see FileTransfer).
+    FileTransfer& Transfer() { return transfers; }
+    const FileTransfer& Transfer() const { return transfers; }
+    // Whether the next transfers continue what broke off (see FileTransfer::SetResume).
     void SetResume(bool resume) { transfers.SetResume(resume); }
 
     // --- listings ---
-    // Directory listings into memory (see Listings).
-    Listings& Listing() { return listings; }
-    const Listings& Listing() const { return listings; }
+    // Directory listings into memory (see DirectoryLister).
+    DirectoryLister& Lister() { return listings; }
+    const DirectoryLister& Lister() const { return listings; }
     // The next entry of the listing FetchListing or EnterAndList read. Kept
     // for the desktop list view only, which reads entries one by one.
     ListingRead NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
@@ -164,16 +164,16 @@ public:
     // Enters path and lists it, both on the worker (the caller waits through
     // the UI seam, which can cancel both), and reads the first entry.
     EnteredListing EnterAndList(const std::string& path, RemoteEntry& entry);
-    // Directory trees (see TreeWalks).
-    TreeWalks& Walks() { return walks; }
-    const TreeWalks& Walks() const { return walks; }
+    // Directory trees (see TreeWalker).
+    TreeWalker& Walks() { return walks; }
+    const TreeWalker& Walks() const { return walks; }
     WalkResult UploadTree(const std::string& localRoot, const std::string& remoteName) {
         return walks.UploadTree(localRoot, remoteName);
     }
     WalkResult DownloadTree(const std::string& remoteName, const std::string* localRoot) {
         return walks.DownloadTree(remoteName, localRoot);
     }
-    // Entries the last walk did not transfer (see TreeWalks::Failures).
+    // Entries the last walk did not transfer (see TreeWalker::Failures).
     int WalkFailures() const { return walks.Failures(); }
 
     // --- state read by the rest of the program ---
@@ -229,10 +229,10 @@ private:
     ActiveOpener activeOpener{control, login, localAddress, dataPeerAddress};
     PassiveOpener passiveOpener{control, login, dataPeerAddress};
     RemoteOperations remote{control};
-    Transfers transfers{control, login, connected, status, activeOpener, passiveOpener, protection};
-    Listings listings{control, login, connected,
+    FileTransfer transfers{control, login, connected, status, activeOpener, passiveOpener, protection};
+    DirectoryLister listings{control, login, connected,
                       [this](const std::string& command) { return transfers.ReceiveListing(command); }};
-    TreeWalks walks{control, login, status, remote, listings, transfers, *this};
+    TreeWalker walks{control, login, status, remote, listings, transfers, *this};
     Worker worker;
     using WaitOutcome = ControlChannel::WaitOutcome;
 

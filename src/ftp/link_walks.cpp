@@ -16,7 +16,7 @@
 // inside (or above one) is skipped. A server that cannot say PWD leaves only
 // the walk's depth and directory bounds to stop a loop.
 #include "ftp/mlsd_parser.h"
-#include "ftp/tree_walks.h"
+#include "ftp/tree_walker.h"
 #include "ftp/walk_loop_guard.h"
 #include "ftp/walk_paths.h"
 
@@ -24,11 +24,11 @@ namespace {
 
 }  // namespace
 
-bool TreeWalks::AskCurrentDirectory(std::string& directory) {
+bool TreeWalker::AskCurrentDirectory(std::string& directory) {
     return control.Command("PWD") == kComplete && ParseQuotedDirectory(control.ReplyText(), directory);
 }
 
-bool TreeWalks::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
+bool TreeWalker::SkipLinkLeadingBack(const std::string& shownName, const WalkLoopGuard::Identity& target) {
     const std::string back = walkLoops.LeadsBackTo(target);
     if (back.empty()) return false;
     // Not a failure: everything behind the link is being walked already.
@@ -38,7 +38,7 @@ bool TreeWalks::SkipLinkLeadingBack(const std::string& shownName, const WalkLoop
 
 // The "unique" fact of the directory a walk starts in, so that a link back to
 // it is known in its MLSD listings; "" where MLST is not offered or says none.
-std::string TreeWalks::WalkRootUnique(const std::string& remoteName) {
+std::string TreeWalker::WalkRootUnique(const std::string& remoteName) {
     if (!login.Features().Mlst()) return {};
     std::vector<std::string> lines;
     control.CollectReplyLines(&lines);
@@ -53,7 +53,7 @@ std::string TreeWalks::WalkRootUnique(const std::string& remoteName) {
     return {};
 }
 
-void TreeWalks::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
+void TreeWalker::DownloadLinkedEntry(const RemoteEntry& entry, const std::string& remoteName,
                                     const std::string& localDir, int depth) {
     const std::string& name = entry.name;
     if (!IsSafeLocalName(name)) {

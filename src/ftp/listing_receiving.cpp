@@ -1,14 +1,14 @@
 // Directory listings received over a data connection straight into memory:
 // the receiving loop is the download's (ReceiveFile), with the listing's
 // text in place of the partial file.
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 
-Listings::Received Transfers::ReceiveListing(const std::string& command) {
+DirectoryLister::Received FileTransfer::ReceiveListing(const std::string& command) {
     Prepare(TransferRequest::Listing(command));
     listingOverran = false;
     listingText.clear();
     listingLength = 0;
-    Listings::Received listing;
+    DirectoryLister::Received listing;
     if (StartTransfer(true) != DataOpening::Open) return listing;
     const ReplyClass received = ReceiveFile(std::string());
     CloseAfterReceiving(received == kAborted);
@@ -30,13 +30,13 @@ Listings::Received Transfers::ReceiveListing(const std::string& command) {
     return listing;
 }
 
-char* Transfers::ReserveRoom(std::size_t size, int& writeError) {
+char* FileTransfer::ReserveRoom(std::size_t size, int& writeError) {
     if (!request.IsListing()) return partialDownload.Reserve(size, writeError);
     if (listingText.size() < listingLength + size) listingText.resize(listingLength + size);
     return listingText.data() + listingLength;
 }
 
-void Transfers::KeepReceived(std::size_t length) {
+void FileTransfer::KeepReceived(std::size_t length) {
     if (request.IsListing()) {
         listingLength += length;
     } else {

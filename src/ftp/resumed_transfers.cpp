@@ -6,11 +6,11 @@
 
 #include "ftp/resume_plan.h"
 #include "ftp/socket_error_text.h"
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 
 // Called once SIZE has been asked: a kept partial file opened to resume is
 // continued from its end unless it cannot be the beginning of the remote file.
-void Transfers::PlanResumedDownload() {
+void FileTransfer::PlanResumedDownload() {
     if (resumeTransfers && request.type == 'A')
         control.LogF("Only binary downloads are continued; downloading whole.");
     const std::int64_t partialSize = partialDownload.ResumeOffset();
@@ -38,7 +38,7 @@ void Transfers::PlanResumedDownload() {
 
 // SIZE decides whether there is anything to continue. An upload that cannot be
 // continued (the remote file is larger) is refused rather than overwritten.
-Transfers::DataOpening Transfers::PlanResumedUpload() {
+FileTransfer::DataOpening FileTransfer::PlanResumedUpload() {
     const std::string& remoteName = request.remoteName;
     const std::string& localPath = request.localPath;
     if (request.type == 'A') {
@@ -72,7 +72,7 @@ Transfers::DataOpening Transfers::PlanResumedUpload() {
 // The transfer command, preceded by REST when the transfer continues. A
 // server that refuses REST gets the whole download, or the rest of the
 // upload by APPE (which needs no offset: it appends at the remote end).
-ReplyClass Transfers::SendTransferCommand() {
+ReplyClass FileTransfer::SendTransferCommand() {
     if (restartOffset > 0 && !request.append &&
         control.SendCommand("REST " + std::to_string(restartOffset)) != kContinue) {
         if (control.StopRequested()) return kAborted;
@@ -94,7 +94,7 @@ ReplyClass Transfers::SendTransferCommand() {
 // After a download the server confirmed. A walk's MLSD listing gave the time
 // already; otherwise MDTM is asked. A time that cannot be had or set costs a
 // log line at most, never the download.
-void Transfers::KeepRemoteModificationTime() {
+void FileTransfer::KeepRemoteModificationTime() {
     if (!login.Settings().keepModificationTimes || !request.IsDownload()) return;
     const std::string& localPath = request.localPath;
     std::optional<ServerTime> time;
@@ -111,7 +111,7 @@ void Transfers::KeepRemoteModificationTime() {
 
 // A server whose FEAT listed features but not MDTM is not asked; one that
 // listed none is asked until it answers 500 or 502.
-std::optional<ServerTime> Transfers::AskModificationTime(const std::string& remoteName) {
+std::optional<ServerTime> FileTransfer::AskModificationTime(const std::string& remoteName) {
     if (mdtmUnknown || (login.Features().Listed() && !login.Features().Offers("MDTM"))) return std::nullopt;
     if (control.SendCommand("MDTM " + remoteName) != kComplete) {
         if (control.ReplyCode() == 500 || control.ReplyCode() == 502) mdtmUnknown = true;
@@ -122,7 +122,7 @@ std::optional<ServerTime> Transfers::AskModificationTime(const std::string& remo
     return time;
 }
 
-void Transfers::LogKeptPartial() {
+void FileTransfer::LogKeptPartial() {
     if (keptPartialPath.empty()) return;
     control.LogF("Kept the %lld bytes received in %s.", static_cast<long long>(keptPartialBytes),
                  keptPartialPath.c_str());

@@ -136,7 +136,7 @@ bool TreeRemoval::ListHere(const std::string& shownPath, std::vector<RemoteEntry
     entries.clear();
     // LIST, never MLSD: MLSD shows a link as what it leads to (as RFC 3659
     // asks), and a link taken for a folder would have its target emptied.
-    Result<Listing> listing = session.Listing().ListLinksAsLinks(shownPath);
+    Result<Listing> listing = session.Lister().ListLinksAsLinks(shownPath);
     if (!listing || !session.IsConnected()) {
         problem = "could not list " + shownPath;
         return false;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 #include "platform/net/socket_error_codes.h"
 #include "support/scripted_ftp_server.h"
 #include "support/temp_dir.h"
@@ -164,7 +164,7 @@ TEST(DataOpening, FallsBackToTheOtherModeWhereTheServerCannotWorkInThisOne) {
         active.failure = row.activeFailure;
         ScriptedOpener passive;
         passive.prepared = row.passive;
-        Transfers transfers{control, login, connected, status, active, passive, protection};
+        FileTransfer transfers{control, login, connected, status, active, passive, protection};
         transfers.ForgetServer();
         TempDir dir;
         const std::filesystem::path local = dir / "f";

@@ -193,7 +193,7 @@ TEST(ListingParser, FactsAndSmallSystems) {
 class ListingTextTest : public ::testing::Test {
 protected:
     std::vector<std::string> ReadNames(const std::string& text) {
-        const Result<Listing> listing = harness.session.Listing().Read(text, ListingParser::Form::List, "/");
+        const Result<Listing> listing = harness.session.Lister().Read(text, ListingParser::Form::List, "/");
         EXPECT_TRUE(listing.Ok());
         std::vector<std::string> names;
         if (listing) {

@@ -196,11 +196,11 @@ TEST(SizeFromReply, ReadsTheByteCountBeforeBytes) {
 TEST(SizeFromReply, LocalFileSizeIsSixtyFourBit) {
     testsupport::TempDir dir;
     const std::string empty = dir.WriteFile("empty", "").string();
-    EXPECT_EQ(Transfers::FileSize(empty), 0);
-    EXPECT_EQ(Transfers::FileSize((dir / "missing").string()), -1);
+    EXPECT_EQ(FileTransfer::FileSize(empty), 0);
+    EXPECT_EQ(FileTransfer::FileSize((dir / "missing").string()), -1);
     const std::string sparse = (dir / "sparse").string();
     std::filesystem::resize_file(dir.WriteFile("sparse", "x"), 5'000'000'000LL);
-    EXPECT_EQ(Transfers::FileSize(sparse), 5'000'000'000LL);
+    EXPECT_EQ(FileTransfer::FileSize(sparse), 5'000'000'000LL);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ protected:
 
 TEST_P(HostileListingFailureTest, ListingOfTheCurrentDirectoryFails) {
     GetParam().script(s, FailingListing());
-    const auto listing = s.session.Listing().List("/");
+    const auto listing = s.session.Lister().List("/");
     ASSERT_FALSE(listing.Ok());
     EXPECT_NE(listing.Failure().category, Error::Category::Cancelled);
     EXPECT_TRUE(s.harness.HasLine("Could not get the directory listing.")) << s.harness.Joined();

@@ -7,7 +7,7 @@
 #include "ftp/ftp_session.h"
 #include "ftp/transfer_outcome.h"
 #include "ftp/transfer_retry.h"
-#include "queue/core/existing_target.h"
+#include "queue/core/target_decision.h"
 #include "queue/core/target_questions.h"
 #include "queue/core/transfer_job.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "queue/core/existing_target.h"
+#include "queue/core/target_decision.h"
 
 // A target that a job without a choice found there when it started.
 struct TargetQuestion {

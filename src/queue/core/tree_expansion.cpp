@@ -128,7 +128,7 @@ bool TreeExpansion::ListRemote(const std::string& path, std::vector<RemoteEntry>
         failure = "Could not enter " + path;
         return false;
     }
-    Result<Listing> listing = session.Listing().List(path);
+    Result<Listing> listing = session.Lister().List(path);
     if (listing) {
         listed = std::move(listing.Value().entries);
         return true;

@@ -72,7 +72,7 @@ const FormCase kFormCases[] = {
 
 std::vector<Listed> FetchAll(FtpSession& session) {
     std::vector<Listed> listed;
-    const Result<Listing> listing = session.Listing().List(".");
+    const Result<Listing> listing = session.Lister().List(".");
     EXPECT_TRUE(listing.Ok()) << (listing ? "" : listing.Failure().message);
     if (!listing) return listed;
     for (const RemoteEntry& entry : listing.Value().entries)

@@ -256,7 +256,7 @@ TEST(PassiveModeSession, RemembersThatEpsvIsUnknown) {
     }
     std::vector<std::string> names;
     for (int i = 0; i < 2; ++i) {
-        const Result<Listing> listing = s.session.Listing().ListLinksAsLinks(".");
+        const Result<Listing> listing = s.session.Lister().ListLinksAsLinks(".");
         ASSERT_TRUE(listing.Ok()) << s.harness.Joined();
         for (const RemoteEntry& entry : listing.Value().entries) names.push_back(entry.name);
     }

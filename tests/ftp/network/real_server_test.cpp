@@ -174,7 +174,7 @@ TEST_P(RealServerTest, LongNamesComeThroughWhole) {
     ASSERT_EQ(session.ChangeDir("long"), kComplete) << harness.Joined();
 
     std::map<std::string, std::string> sizes;
-    const Result<Listing> listing = session.Listing().List("long");
+    const Result<Listing> listing = session.Lister().List("long");
     ASSERT_TRUE(listing.Ok()) << harness.Joined();
     for (const RemoteEntry& entry : listing.Value().entries)
         sizes[entry.name] = entry.size ? std::to_string(*entry.size) : "";

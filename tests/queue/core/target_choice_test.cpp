@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 
-#include "queue/core/existing_target.h"
+#include "queue/core/target_decision.h"
 #include "ftp/remote_path.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ftp/listings.h"
+#include "ftp/directory_lister.h"
 
 #include <mutex>
 #include <string>
@@ -14,7 +14,7 @@ constexpr std::size_t kLinesPerStopCheck = 4096;
 
 }  // namespace
 
-Listings::Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
+DirectoryLister::DirectoryLister(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
                    Receive receive)
     : control(control), login(login), connected(connected), receive(std::move(receive)) {
     // Earlier versions kept each listing in a file of the temporary directory;
@@ -28,7 +28,7 @@ Listings::Listings(ControlChannel& control, const Login& login, const std::atomi
     });
 }
 
-Result<Listing> Listings::List(const std::string& path) {
+Result<Listing> DirectoryLister::List(const std::string& path) {
     Result<Listing> listing = Error(Error::Category::Cancelled, "Cancelled");
     // MLSD gives exact sizes and times in one fixed form; a server that offers
     // MLST should know it, but some refuse it all the same.
@@ -54,11 +54,11 @@ Result<Listing> Listings::List(const std::string& path) {
     return listing;
 }
 
-Result<Listing> Listings::ListLinksAsLinks(const std::string& path) {
+Result<Listing> DirectoryLister::ListLinksAsLinks(const std::string& path) {
     return Fetch("LIST", ListingParser::Form::List, path);
 }
 
-Result<Listing> Listings::Fetch(const std::string& command, ListingParser::Form form,
+Result<Listing> DirectoryLister::Fetch(const std::string& command, ListingParser::Form form,
                                 const std::string& path) {
     const Received received = receive(command);
     if (control.StopRequested()) return Error(Error::Category::Cancelled, "Cancelled");
@@ -71,7 +71,7 @@ Result<Listing> Listings::Fetch(const std::string& command, ListingParser::Form 
 
 // Why a listing did not arrive, in the words of the reply that refused it
 // where there is one.
-Error Listings::Failure() const {
+Error DirectoryLister::Failure() const {
     const int code = control.ReplyCode();
     if (!connected || control.Aborted() || code == 421)
         return Error(Error::Category::Connection, "Could not get the directory listing", code);
@@ -79,7 +79,7 @@ Error Listings::Failure() const {
     return Error(Error::Category::Protocol, "Could not get the directory listing", code);
 }
 
-Result<Listing> Listings::Read(std::string_view text, ListingParser::Form form, const std::string& path) {
+Result<Listing> DirectoryLister::Read(std::string_view text, ListingParser::Form form, const std::string& path) {
     ControlChannel* channel = &control;
     ListingParser parser(form, [channel](const std::string& line) { channel->LogF("%s", line.c_str()); });
     Listing listing;
@@ -103,7 +103,7 @@ Result<Listing> Listings::Read(std::string_view text, ListingParser::Form form, 
     return listing;
 }
 
-ListingRead Listings::HoldAndReadFirst(Result<Listing> listing, RemoteEntry& entry) {
+ListingRead DirectoryLister::HoldAndReadFirst(Result<Listing> listing, RemoteEntry& entry) {
     held = Listing();
     nextHeld = 0;
     if (!listing)
@@ -113,7 +113,7 @@ ListingRead Listings::HoldAndReadFirst(Result<Listing> listing, RemoteEntry& ent
     return NextEntry(entry);
 }
 
-ListingRead Listings::NextEntry(RemoteEntry& entry) {
+ListingRead DirectoryLister::NextEntry(RemoteEntry& entry) {
     if (nextHeld >= held.entries.size()) return ListingRead::End;
     // Whoever reads millions of entries one by one is stopped here too.
     if (control.StopRequestedRelaxed()) {

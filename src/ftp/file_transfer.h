@@ -14,7 +14,7 @@
 #include "ftp/data_opener.h"
 #include "ftp/data_stream.h"
 #include "ftp/engine_ui.h"
-#include "ftp/listings.h"
+#include "ftp/directory_lister.h"
 #include "ftp/login.h"
 #include "ftp/modification_time.h"
 #include "ftp/partial_download.h"
@@ -33,16 +33,16 @@
 // when the server cannot work in this one (data_opening.cpp). Checks each
 // binary file against the server's digest where the server offers one, and
 // tells how each transfer ended (checked_transfers.cpp).
-class Transfers {
+class FileTransfer {
 public:
     // connected is the session's connection flag; the openers (active and
     // passive mode) are the session's, which the cancel sequence closes;
     // protection encrypts each data connection when the connection asks for it.
-    Transfers(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
+    FileTransfer(ControlChannel& control, const Login& login, const std::atomic<int>& connected,
               TransferStatus& status, DataOpener& activeOpener, DataOpener& passiveOpener,
               ConnectionProtection& protection);
-    Transfers(const Transfers&) = delete;
-    Transfers& operator=(const Transfers&) = delete;
+    FileTransfer(const FileTransfer&) = delete;
+    FileTransfer& operator=(const FileTransfer&) = delete;
 
     void SetUi(EngineUi* newUi) { ui = newUi; }
     // A new connection may reach another server: what the last one did not
@@ -71,7 +71,7 @@ public:
     TransferOutcome Store();
     // A listing command's output, received into memory within the
     // connection's listing limits (see ListingBudget) (listing_receiving.cpp).
-    Listings::Received ReceiveListing(const std::string& command);
+    DirectoryLister::Received ReceiveListing(const std::string& command);
     ReplyClass ReceiveFile(const std::string& path);
     ReplyClass SendFile(const std::string& path);
     // Logs a partial file the last download kept (after the worker has ended).

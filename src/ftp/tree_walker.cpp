@@ -3,7 +3,7 @@
 // program run in the same process); local paths are built from the root the
 // caller gave. An upload decides types by the extension table of each local
 // directory it reads; a download by the table in force when it starts.
-#include "ftp/tree_walks.h"
+#include "ftp/tree_walker.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -38,9 +38,9 @@ bool ServerGone(const ControlChannel& control) {
 
 // Puts a loaded extension table in charge of the transfer types while a walk
 // (or one level of it) runs, and puts the previous one back at its end.
-class TreeWalks::ExtensionTableScope {
+class TreeWalker::ExtensionTableScope {
 public:
-    ExtensionTableScope(TreeWalks& walks, const std::string& directory)
+    ExtensionTableScope(TreeWalker& walks, const std::string& directory)
         : walks(walks),
           table(ExtensionTable::Load(directory.empty() ? directory : JoinLocalPath(directory, ""))),
           previous(walks.walkExtensionTable) {
@@ -51,7 +51,7 @@ public:
     ExtensionTableScope& operator=(const ExtensionTableScope&) = delete;
 
 private:
-    TreeWalks& walks;
+    TreeWalker& walks;
     const ExtensionTable table;
     const ExtensionTable* previous;
 };
@@ -60,9 +60,9 @@ private:
 // path ("a/b") would leave the session one level below where it started. For
 // such a path the walk asks where it starts and its first level goes back
 // there; when the server cannot say, it climbs once per component.
-class TreeWalks::WalkStart {
+class TreeWalker::WalkStart {
 public:
-    WalkStart(TreeWalks& walks, const std::string& remoteName) : walks(walks) {
+    WalkStart(TreeWalker& walks, const std::string& remoteName) : walks(walks) {
         walks.walkWayBack = "..";
         if (remoteName.find('/') == std::string::npos) return;
         std::string start;
@@ -95,23 +95,23 @@ private:
         return climb;
     }
 
-    TreeWalks& walks;
+    TreeWalker& walks;
 };
 
-bool TreeWalks::StopWalkIfServerGone() {
+bool TreeWalker::StopWalkIfServerGone() {
     if (!ServerGone(control)) return false;
     if (!status.stopWalk) control.LogF("Directory walk stopped: the connection to the server is lost.");
     status.stopWalk = 1;
     return true;
 }
 
-bool TreeWalks::WalkTooDeep(int depth, const std::string& localPath) {
+bool TreeWalker::WalkTooDeep(int depth, const std::string& localPath) {
     if (depth <= kMaxWalkDepth && localPath.size() <= kMaxWalkPathLength) return false;
     control.LogF("Directory walk stopped, nested too deeply: %s", localPath.c_str());
     return true;
 }
 
-bool TreeWalks::WalkTooLarge() {
+bool TreeWalker::WalkTooLarge() {
     if (++walkDirectories <= walkDirectoryLimit) return false;
     // Every level above breaks off when it sees stopWalk, so this is said once.
     control.LogF("Directory walk stopped after %zu directories: the tree is too large or loops.",
@@ -120,7 +120,7 @@ bool TreeWalks::WalkTooLarge() {
     return true;
 }
 
-WalkResult TreeWalks::UploadTree(const std::string& localRoot, const std::string& remoteName) {
+WalkResult TreeWalker::UploadTree(const std::string& localRoot, const std::string& remoteName) {
     walkFailures = 0;
     walkDirectories = 0;
     const bool connectedAtStart = control.IsOpen();
@@ -129,7 +129,7 @@ WalkResult TreeWalks::UploadTree(const std::string& localRoot, const std::string
     return Result(connectedAtStart);
 }
 
-WalkResult TreeWalks::Result(bool connectedAtStart) const {
+WalkResult TreeWalker::Result(bool connectedAtStart) const {
     WalkResult result;
     result.failures = walkFailures;
     if (!connectedAtStart) {
@@ -142,7 +142,7 @@ WalkResult TreeWalks::Result(bool connectedAtStart) const {
     return result;
 }
 
-void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
+void TreeWalker::UploadTreeLevel(const std::string& localRoot, const std::string& remoteName, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localRoot)) {
         ++walkFailures;
@@ -194,7 +194,7 @@ void TreeWalks::UploadTreeLevel(const std::string& localRoot, const std::string&
     if (!ServerGone(control)) remote.ChangeDir(depth == 0 ? walkWayBack : "..");
 }
 
-WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
+WalkResult TreeWalker::DownloadTree(const std::string& remoteName, const std::string* localRoot) {
     walkFailures = 0;
     walkDirectories = 0;
     const bool connectedAtStart = control.IsOpen();
@@ -217,7 +217,7 @@ WalkResult TreeWalks::DownloadTree(const std::string& remoteName, const std::str
     return Result(connectedAtStart);
 }
 
-void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
+void TreeWalker::DownloadTreeLevel(const std::string& remoteName, const std::string& localDir, int depth) {
     status.stopWalk = 0;
     if (WalkTooLarge() || WalkTooDeep(depth, localDir)) {
         ++walkFailures;
@@ -251,7 +251,7 @@ void TreeWalks::DownloadTreeLevel(const std::string& remoteName, const std::stri
     if (!ServerGone(control)) remote.ChangeDir(depth == 0 ? walkWayBack : "..");
 }
 
-void TreeWalks::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
+void TreeWalker::DownloadListedEntries(const std::vector<RemoteEntry>& entries, const std::string& remoteName,
                                       const std::string& localDir, int depth) {
     for (const RemoteEntry& entry : entries) {
         const std::string path = LocalPathFor(localDir, entry.name);

@@ -1,4 +1,4 @@
-#include "queue/core/existing_target.h"
+#include "queue/core/target_decision.h"
 
 TargetDecision DecideExistingTarget(ExistingFileChoice choice, const FileFacts& source,
                                     const FileFacts& target) {

@@ -7,13 +7,13 @@
 #include "ftp/control_channel.h"
 #include "ftp/engine_ui.h"
 #include "ftp/extension_table.h"
-#include "ftp/listings.h"
+#include "ftp/directory_lister.h"
 #include "ftp/login.h"
 #include "ftp/remote_entry.h"
 #include "ftp/remote_operations.h"
 #include "ftp/reply_class.h"
 #include "ftp/transfer_status.h"
-#include "ftp/transfers.h"
+#include "ftp/file_transfer.h"
 #include "ftp/walk_loop_guard.h"
 
 // Runs one file transfer of a walk the way a single transfer runs (on the
@@ -35,7 +35,7 @@ struct WalkResult {
         NotConnected,  // there was no connection to walk on
     };
     Outcome outcome = Outcome::Completed;
-    int failures = 0;  // entries not transferred (see TreeWalks::Failures)
+    int failures = 0;  // entries not transferred (see TreeWalker::Failures)
 
     bool Completed() const { return outcome == Outcome::Completed; }
 };
@@ -44,10 +44,10 @@ struct WalkResult {
 // walk's bounds (depth, path length, directories entered), the links a
 // download walk meets and the loops they can make, and the extension table a
 // walk decides transfer types by.
-class TreeWalks {
+class TreeWalker {
 public:
-    TreeWalks(ControlChannel& control, const Login& login, TransferStatus& status, RemoteOperations& remote,
-              Listings& listings, Transfers& transfers, FileTransferRunner& files)
+    TreeWalker(ControlChannel& control, const Login& login, TransferStatus& status, RemoteOperations& remote,
+              DirectoryLister& listings, FileTransfer& transfers, FileTransferRunner& files)
         : control(control),
           login(login),
           status(status),
@@ -55,8 +55,8 @@ public:
           listings(listings),
           transfers(transfers),
           files(files) {}
-    TreeWalks(const TreeWalks&) = delete;
-    TreeWalks& operator=(const TreeWalks&) = delete;
+    TreeWalker(const TreeWalker&) = delete;
+    TreeWalker& operator=(const TreeWalker&) = delete;
 
     void SetUi(EngineUi* newUi) { ui = newUi; }
 
@@ -93,8 +93,8 @@ private:
     const Login& login;
     TransferStatus& status;
     RemoteOperations& remote;
-    Listings& listings;
-    Transfers& transfers;
+    DirectoryLister& listings;
+    FileTransfer& transfers;
     FileTransferRunner& files;
     EngineUi* ui = nullptr;
 

@@ -22,7 +22,7 @@ enum class ListingRead { Entry, End, Failed, Cancelled };
 // MLSD when the server offers MLST, LIST otherwise, each within the
 // connection's listing limits. A failed listing (refused, broken off, past a
 // limit) is never an empty directory: it comes back as an error.
-class Listings {
+class DirectoryLister {
 public:
     // The text a listing command sent over its data connection, and how
     // receiving it ended (overLimit: stopped at one of the listing limits).
@@ -34,9 +34,9 @@ public:
     using Receive = std::function<Received(const std::string& command)>;
 
     // connected is the session's connection flag.
-    Listings(ControlChannel& control, const Login& login, const std::atomic<int>& connected, Receive receive);
-    Listings(const Listings&) = delete;
-    Listings& operator=(const Listings&) = delete;
+    DirectoryLister(ControlChannel& control, const Login& login, const std::atomic<int>& connected, Receive receive);
+    DirectoryLister(const DirectoryLister&) = delete;
+    DirectoryLister& operator=(const DirectoryLister&) = delete;
 
     // Lists the current directory, which path names in the result. Logs
     // "Could not get the directory listing." when it fails for another
