@@ -145,19 +145,6 @@ ListingRead FtpSession::FetchListing(RemoteEntry& entry) {
     return listings.HoldAndReadFirst(std::move(workerListing), entry);
 }
 
-FtpSession::EnteredListing FtpSession::EnterAndList(const std::string& path, RemoteEntry& entry) {
-    workerListing = Error(Error::Category::Cancelled, "Cancelled");
-    if (workOnCallingThread) {
-        listTarget = path;
-        RunEnterAndList();
-    } else {
-        StartEnterAndListWorker(path);
-    }
-    if (WaitForListing()) return {Error(Error::Category::Cancelled, "Cancelled"), ListingRead::Cancelled};
-    if (!listEntered) return {listEntered, ListingRead::Failed};
-    return {listEntered, listings.HoldAndReadFirst(std::move(workerListing), entry)};
-}
-
 // Waits for the listing worker; true when it was cancelled (and stopped).
 bool FtpSession::WaitForListing() {
     const std::string text = "Getting Directory From: " + login.Settings().host;

@@ -118,8 +118,7 @@ public:
     // Directory listings into memory (see DirectoryLister).
     DirectoryLister& Lister() { return listings; }
     const DirectoryLister& Lister() const { return listings; }
-    // The next entry of the listing FetchListing or EnterAndList read. Kept
-    // for the desktop list view only, which reads entries one by one.
+    // The next entry of the listing FetchListing read.
     ListingRead NextEntry(RemoteEntry& entry) { return listings.NextEntry(entry); }
 
     // --- workers (one at a time) ---
@@ -152,18 +151,8 @@ public:
         return Upload(remoteName, localFile).result;
     }
     // Lists the current directory (on the worker, waited for through the UI
-    // seam) and reads its first entry. Kept for the desktop list view only;
-    // everything else calls Listing().List and takes the entries at once.
+    // seam) and reads its first entry; Lister().List takes them all at once.
     ListingRead FetchListing(RemoteEntry& entry);
-    // How entering a directory and listing it there ended: the listing is
-    // read only when the directory was entered.
-    struct EnteredListing {
-        Result<void> entered;
-        ListingRead read = ListingRead::Failed;
-    };
-    // Enters path and lists it, both on the worker (the caller waits through
-    // the UI seam, which can cancel both), and reads the first entry.
-    EnteredListing EnterAndList(const std::string& path, RemoteEntry& entry);
     // Directory trees (see TreeWalker).
     TreeWalker& Walks() { return walks; }
     const TreeWalker& Walks() const { return walks; }
@@ -200,11 +189,7 @@ private:
     void RunWorker(ReplyClass (FtpSession::*operation)(), bool storesResult);
     ReplyClass RunConnect();
     ReplyClass RunList();
-    ReplyClass RunEnterAndList();
-    void StartEnterAndListWorker(const std::string& path);
     bool WaitForListing();
-    std::string listTarget;     // the directory RunEnterAndList enters (set before the worker starts)
-    Result<void> listEntered;   // how it entered (read after the worker has been joined)
     // What the listing worker read (read after the worker has been joined).
     Result<::Listing> workerListing = Error(Error::Category::Cancelled, "Cancelled");
     // The transfer workers keep how their transfer ended here, for the

@@ -20,12 +20,6 @@ ReplyClass FtpSession::RunConnect() {
     return kNoReply;
 }
 
-ReplyClass FtpSession::RunEnterAndList() {
-    listEntered = remote.ChangeDir(listTarget);
-    if (listEntered) workerListing = listings.List(listTarget);
-    return kNoReply;
-}
-
 ReplyClass FtpSession::RunList() {
     workerListing = listings.List(".");
     return kNoReply;
@@ -47,11 +41,6 @@ void FtpSession::StartWorker(ReplyClass (FtpSession::*operation)(), bool storesR
 void FtpSession::StartConnectWorker() { StartWorker(&FtpSession::RunConnect, false); }
 
 void FtpSession::StartListWorker() { StartWorker(&FtpSession::RunList, false); }
-
-void FtpSession::StartEnterAndListWorker(const std::string& path) {
-    listTarget = path;
-    StartWorker(&FtpSession::RunEnterAndList, false);
-}
 
 void FtpSession::StartDownloadWorker() { StartWorker(&FtpSession::RunDownload, true); }
 
