@@ -34,6 +34,7 @@ RequestResult RunAndWait(ConnectionClient& connection, Request request, const QS
                                  QStringLiteral("Retrieving %1 From %2")
                                      .arg(label, QString::fromStdString(connection.Settings().host)),
                                  nullptr);
+    if (!dialog.Announce()) return Result<void>(Error(Error::Category::Cancelled, "Cancelled"));
     const std::uint64_t id = connection.Run(std::move(request), [&](const RequestResult& result) {
         finished = result;
         loop.quit();
@@ -45,7 +46,6 @@ RequestResult RunAndWait(ConnectionClient& connection, Request request, const QS
                          if (request == id) dialog.ShowProgress(done, total);
                      });
     QObject::connect(&connection, &QObject::destroyed, &loop, &QEventLoop::quit);
-    dialog.Announce();
     if (!finished) loop.exec();
     if (!finished) return Result<void>(Error(Error::Category::Cancelled, "Cancelled"));
     return *finished;

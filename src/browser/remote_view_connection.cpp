@@ -57,6 +57,11 @@ void RemoteView::RunShown(Request request, const QString& title, const QString& 
     delete progress;
     auto* dialog = new RequestProgressDialog(title, text, this);
     progress = dialog;
+    if (!dialog->Announce()) {
+        delete dialog;
+        done(Result<void>(Error(Error::Category::Cancelled, "Cancelled")));
+        return;
+    }
     const std::uint64_t id = connection->Run(
         std::move(request), [dialog = QPointer<RequestProgressDialog>(dialog),
                              done = ForThisConnection(std::move(done))](const RequestResult& result) {
@@ -68,7 +73,6 @@ void RemoteView::RunShown(Request request, const QString& title, const QString& 
     connect(client, &ConnectionClient::progress, dialog, [dialog, id](std::uint64_t request, qint64 done, qint64 total) {
         if (request == id) dialog->ShowProgress(done, total);
     });
-    dialog->Announce();
 }
 
 void RemoteView::ConnectToSite(SiteProfile profile, ConnectionKind kind) {

@@ -64,8 +64,9 @@ RequestProgressDialog::RequestProgressDialog(const QString& title, const QString
     QTimer::singleShot(kShowAfterMs, this, [this] { show(); });
 }
 
-void RequestProgressDialog::Announce() {
+bool RequestProgressDialog::Announce() {
     if (Observer()) Observer()(*this);
+    return !cancelled;
 }
 
 void RequestProgressDialog::ShowProgress(qint64 doneBytes, qint64 totalBytes) {
@@ -92,6 +93,7 @@ QString RequestProgressDialog::BytesText() const { return bytesLabel->text(); }
 QString RequestProgressDialog::RateText() const { return rateLabel->text(); }
 
 void RequestProgressDialog::reject() {
+    cancelled = true;
     emit cancelRequested();
     hide();
 }

@@ -23,8 +23,9 @@ public:
     // Called with each new dialog (tests watch and drive them through it).
     static void SetObserver(std::function<void(RequestProgressDialog&)> observer);
     QString Text() const;
-    // Tells the observer, once the dialog's request has been sent.
-    void Announce();
+    // Tells the observer, before the dialog's request is sent; false when it
+    // was cancelled meanwhile (the request is then not sent at all).
+    bool Announce();
 
     // A transfer's bytes so far and its size (-1: unknown): the bar (in
     // thousands of bytes, so that any size fits), the bytes as text, and the
@@ -52,6 +53,7 @@ private:
     QLabel* bytesLabel;
     QLabel* rateLabel;
     const bool upload;  // the text says "Sending ..."
+    bool cancelled = false;
     TransferRate rate;
     bool rateStarted = false;
     Clock clock = [] { return TransferRate::Clock::now(); };
