@@ -185,6 +185,9 @@ TEST(TlsStream, AHandshakeWithASilentServerEndsByTimeLimitOrCancel) {
                                               [](SSL*, int, int) {});
         ASSERT_TRUE(server.Ok()) << server.Problem();
         Client client(server.Port(), row.limit);
+        // Taken before the canceller starts: a loaded machine may run the
+        // canceller's whole sleep before this thread reads the clock.
+        const auto started = std::chrono::steady_clock::now();
         std::thread canceller;
         if (row.cancel) {
             canceller = std::thread([&client] {
@@ -192,7 +195,6 @@ TEST(TlsStream, AHandshakeWithASilentServerEndsByTimeLimitOrCancel) {
                 client.wake.Signal();
             });
         }
-        const auto started = std::chrono::steady_clock::now();
         const tls::StreamResult handshake = client.stream.Handshake("127.0.0.1");
         const auto took = std::chrono::steady_clock::now() - started;
         if (canceller.joinable()) canceller.join();
