@@ -9,15 +9,14 @@
 
 // The desktop's answer to an unverifiable certificate: the certificate
 // dialog, shown on the user-interface thread. The engine asks from its
-// worker thread while the user-interface thread runs the Connecting dialog's
-// loop; Ask then hands the question to that loop and blocks the worker until
-// the user has answered (or Cancel() is called), as the worker would wait on
-// any slow server. Asked on the user-interface thread itself, it shows the
-// dialog at once. One object serves one connection and its log-ins.
+// connection's thread; Ask hands the question to the user-interface thread's
+// event loop and blocks the connection's thread until the user has answered
+// (or Cancel() is called), as it would wait on any slow server. Asked on the
+// user-interface thread itself, it shows the dialog at once. One object
+// serves one connection and its log-ins.
 class DesktopCertificateQuestion : public tls::CertificateQuestion {
 public:
-    // The dialog opens over whatever modal dialog is up (the Connecting
-    // dialog), else over window.
+    // The dialog opens over whatever modal dialog is up, else over window.
     explicit DesktopCertificateQuestion(QWidget* window = nullptr);
 
     tls::TrustAnswer Ask(const std::string& host, const tls::CertificateFacts& facts,
