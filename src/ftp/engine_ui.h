@@ -6,11 +6,12 @@
 
 struct TransferStatus;
 
-// What the engine needs from the user interface, besides hearing its reports.
-// The desktop program implements it with modal Qt dialogs that the reports
-// update; the command-line front end and the tests implement it with a
-// polling waiter. Every call declared here comes from the user-interface
-// thread, except Beep.
+// What a session needs from whoever drives it, besides hearing its reports.
+// Sessions run by a thread of their own (a connection, a queue worker, the
+// command line) use OwnThreadReports, which never waits for a worker; the
+// session's worker mode, whose waits go through WaitForWorker, is left only
+// for the engine tests and their polling waiter. Every call declared here
+// comes from the thread that drives the session, except Beep.
 class EngineUi : public EngineEvents {
 public:
     enum class WaitKind { Connecting, GettingDirectory, TransferStatus };
