@@ -73,8 +73,8 @@ public:
     bool Connected() const;
     // Whether a request of the view's connection is queued or running.
     bool Busy() const;
-    // The connection while connected (null otherwise), for what runs its own
-    // requests on it (the drag out of the list).
+    // The view's connection, from the log-in on (null without one), for what
+    // runs its own requests on it (the drag out of the list).
     ConnectionClient* Client() const;
 
     RemoteListWidget& List() { return *list; }
@@ -133,7 +133,8 @@ public:
     // folder, or a file downloaded and opened.
     void OpenItem();
     // Enters the folder `name` (relative to the current one, or absolute) and
-    // lists it; a refusal says the server's reply in a box.
+    // lists it; a refused folder leaves the list where it is (GoToPath, for a
+    // typed path, says the server's reply in a box).
     void ChangeDirectory(const QString& name);
     void GoUp();
     void ConnectToSite(SiteProfile profile, ConnectionKind kind = ConnectionKind::Site);
